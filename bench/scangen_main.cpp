@@ -1,0 +1,2 @@
+#include "bench/scangen.h"
+int main() { return 0; }

@@ -1,0 +1,43 @@
+# qzn_module(<folder> [deps...]) makes the library qzn_<folder> from every .cpp
+# directly in <folder>. A folder with no sources yet becomes an interface
+# library, so later work only has to add files.
+function(qzn_module name)
+  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
+  set(_deps)
+  foreach(d IN LISTS ARGN)
+    list(APPEND _deps qzn_${d})
+  endforeach()
+  if(_src)
+    add_library(qzn_${name} STATIC ${_src})
+    target_include_directories(qzn_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(qzn_${name} PUBLIC ${_deps})
+  else()
+    add_library(qzn_${name} INTERFACE)
+    target_include_directories(qzn_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(qzn_${name} INTERFACE ${_deps})
+  endif()
+endfunction()
+
+function(qzn_link_if_static target)
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${target} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${target} PUBLIC ${ARGN})
+  endif()
+endfunction()
+
+# qzn_test_folder(<folder> <libs...>) makes one test program from every .cpp in
+# tests/<folder>, registered with CTest test by test.
+function(qzn_test_folder name)
+  file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${name}/*.cpp)
+  if(NOT _src)
+    return()
+  endif()
+  add_executable(test_${name} ${_src})
+  target_link_libraries(test_${name} PRIVATE ${ARGN} qzn_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(test_${name} PRIVATE
+    QZN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QZN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} PROPERTIES LABELS ${name} TIMEOUT 600)
+endfunction()

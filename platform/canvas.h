@@ -1,0 +1,143 @@
+// The drawing surface the data model draws on, in client pixels: pens with
+// width, style and colour; solid or hatched brushes; lines, polylines,
+// polygons, ellipses, rectangles, pixels and text (also rotated). The GUI
+// draws on screen and printer canvases; CRecordingCanvas keeps the calls for
+// tests; CRasterCanvas renders into an RGB bitmap in software.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/wintypes.h"
+
+struct CPen {
+  int style = PS_SOLID;  // PS_*
+  int width = 1;         // pixels; 0 draws one pixel wide like 1
+  COLORREF color = RGB(0, 0, 0);
+};
+
+struct CBrush {
+  int style = BS_NULL;  // BS_SOLID, BS_HATCHED or BS_NULL
+  int hatch = HS_HORIZONTAL;
+  COLORREF color = RGB(0, 0, 0);
+};
+
+struct CFont {
+  int height = 12;       // character cell height in pixels
+  int escapement = 0;    // tenths of a degree, counter-clockwise
+  int weight = 400;
+  std::string faceName;  // UTF-8
+};
+
+enum : int { TRANSPARENT = 1, OPAQUE = 2 };
+
+class CCanvas {
+ public:
+  virtual ~CCanvas() = default;
+
+  // Selecting returns the previous object, so callers can restore it.
+  virtual CPen SelectPen(const CPen& pen) = 0;
+  virtual CBrush SelectBrush(const CBrush& brush) = 0;
+  virtual CFont SelectFont(const CFont& font) = 0;
+  virtual COLORREF SetTextColor(COLORREF c) = 0;
+  virtual COLORREF SetBkColor(COLORREF c) = 0;
+  virtual int SetBkMode(int mode) = 0;
+
+  // Lines exclude their end pixel, as on Windows.
+  virtual void MoveTo(int x, int y) = 0;
+  virtual void LineTo(int x, int y) = 0;
+  virtual void Polyline(const POINT* pts, int n) = 0;
+  // Filled with the brush, outlined with the pen, alternate filling.
+  virtual void Polygon(const POINT* pts, int n) = 0;
+  // Bounding box; right and bottom exclusive.
+  virtual void Rectangle(int left, int top, int right, int bottom) = 0;
+  virtual void Ellipse(int left, int top, int right, int bottom) = 0;
+  virtual void SetPixel(int x, int y, COLORREF c) = 0;
+  // Text with its top-left at (x, y), turned by the font's escapement.
+  virtual void TextOut(int x, int y, const std::string& utf8) = 0;
+  // The width and height of the text in the selected font.
+  virtual SIZE GetTextExtent(const std::string& utf8) = 0;
+
+  void Polyline(const std::vector<POINT>& p) { Polyline(p.data(), static_cast<int>(p.size())); }
+  void Polygon(const std::vector<POINT>& p) { Polygon(p.data(), static_cast<int>(p.size())); }
+};
+
+// Keeps every call as a line of text, for tests that pin what was drawn:
+//   "pen 0 2 #ff0000", "brush 2 4 #00ff00", "font 12 900 Arial",
+//   "move 1 2", "line 3 4", "polyline 1 2 3 4", "polygon ...",
+//   "rect l t r b", "ellipse l t r b", "pixel x y #rrggbb", "text x y ...",
+//   "textcolor #rrggbb", "bkcolor #rrggbb", "bkmode n".
+class CRecordingCanvas : public CCanvas {
+ public:
+  std::vector<std::string> calls;
+  CPen pen;
+  CBrush brush;
+  CFont font;
+  COLORREF textColor = RGB(0, 0, 0), bkColor = RGB(255, 255, 255);
+  int bkMode = OPAQUE;
+  POINT current{};
+
+  CPen SelectPen(const CPen& p) override;
+  CBrush SelectBrush(const CBrush& b) override;
+  CFont SelectFont(const CFont& f) override;
+  COLORREF SetTextColor(COLORREF c) override;
+  COLORREF SetBkColor(COLORREF c) override;
+  int SetBkMode(int mode) override;
+  void MoveTo(int x, int y) override;
+  void LineTo(int x, int y) override;
+  void Polyline(const POINT* pts, int n) override;
+  void Polygon(const POINT* pts, int n) override;
+  void Rectangle(int l, int t, int r, int b) override;
+  void Ellipse(int l, int t, int r, int b) override;
+  void SetPixel(int x, int y, COLORREF c) override;
+  void TextOut(int x, int y, const std::string& utf8) override;
+  SIZE GetTextExtent(const std::string& utf8) override;
+  using CCanvas::Polygon;
+  using CCanvas::Polyline;
+};
+
+// Software rasteriser over an RGB bitmap (3 bytes a pixel, R G B, rows top
+// first, no padding). Pens of any width with their dash patterns, polygons
+// filled solid or hatched by even-odd scanlines, ellipses, and text drawn as
+// the outline of its box (a bitmap has no fonts; the box keeps the text's
+// place and size visible).
+class CRasterCanvas : public CCanvas {
+ public:
+  CRasterCanvas(int width, int height, COLORREF background = RGB(255, 255, 255));
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  COLORREF GetPixel(int x, int y) const;  // CLR_INVALID (0xFFFFFFFF) outside
+  const std::vector<std::uint8_t>& Pixels() const { return m_rgb; }
+
+  CPen SelectPen(const CPen& p) override;
+  CBrush SelectBrush(const CBrush& b) override;
+  CFont SelectFont(const CFont& f) override;
+  COLORREF SetTextColor(COLORREF c) override;
+  COLORREF SetBkColor(COLORREF c) override;
+  int SetBkMode(int mode) override;
+  void MoveTo(int x, int y) override;
+  void LineTo(int x, int y) override;
+  void Polyline(const POINT* pts, int n) override;
+  void Polygon(const POINT* pts, int n) override;
+  void Rectangle(int l, int t, int r, int b) override;
+  void Ellipse(int l, int t, int r, int b) override;
+  void SetPixel(int x, int y, COLORREF c) override;
+  void TextOut(int x, int y, const std::string& utf8) override;
+  SIZE GetTextExtent(const std::string& utf8) override;
+  using CCanvas::Polygon;
+  using CCanvas::Polyline;
+
+ private:
+  int m_width, m_height;
+  std::vector<std::uint8_t> m_rgb;
+  CPen m_pen;
+  CBrush m_brush;
+  CFont m_font;
+  COLORREF m_textColor = RGB(0, 0, 0), m_bkColor = RGB(255, 255, 255);
+  int m_bkMode = OPAQUE;
+  POINT m_cur{};
+  std::int64_t m_dashPhase = 0;  // carries the dash pattern along a polyline
+};
+
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;

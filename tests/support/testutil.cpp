@@ -1,0 +1,109 @@
+#include "tests/support/testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <unistd.h>
+
+namespace qzntest {
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "tmp";
+  for (char& c : name)
+    if (c == '/' ) c = '_';
+  m_path = std::filesystem::path(QZN_BINARY_DIR) / "test-tmp" /
+           (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(m_path);
+  std::filesystem::create_directories(m_path);
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(m_path, ec);
+}
+
+std::string SourcePath(const std::string& relative) {
+  return (std::filesystem::path(QZN_SOURCE_DIR) / relative).string();
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream f(path, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void WriteFileText(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary);
+  f << text;
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+int RunCommand(const std::string& command, std::string* out) {
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return -1;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+    if (out) out->append(buf.data(), n);
+  int status = ::pclose(p);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveProgram(const std::string& name) {
+  return RunCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
+}
+
+bool HavePythonModules(const std::vector<std::string>& modules) {
+  std::string cmd = "python3 -c 'import sys";
+  for (const auto& m : modules) cmd += "; import " + m;
+  cmd += "' >/dev/null 2>&1";
+  return RunCommand(cmd) == 0;
+}
+
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+  std::string s;
+  char b[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(b, sizeof b, "%02x", bytes[i]);
+    if (i) s += ' ';
+    s += b;
+  }
+  return s;
+}
+
+std::vector<std::uint8_t> FromHex(const std::string& hex) {
+  std::vector<std::uint8_t> out;
+  int hi = -1;
+  for (char c : hex) {
+    int v;
+    if (c >= '0' && c <= '9') v = c - '0';
+    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    else continue;
+    if (hi < 0) hi = v;
+    else {
+      out.push_back(static_cast<std::uint8_t>(hi * 16 + v));
+      hi = -1;
+    }
+  }
+  return out;
+}
+
+}  // namespace qzntest

@@ -1,0 +1,50 @@
+// Helpers shared by the tests: scratch directories, fixture paths, and running
+// the independent tools (GDAL, Python with numpy/Pillow, ...) used as oracles.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+#include <cstdint>
+
+namespace qzntest {
+
+// A fresh directory under the build tree, removed when the object dies.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return m_path; }
+  std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+ private:
+  std::filesystem::path m_path;
+};
+
+std::string SourcePath(const std::string& relative);  // path inside the source tree
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void WriteFileText(const std::string& path, const std::string& text);
+std::string ReadFileText(const std::string& path);
+
+// Runs a command through /bin/sh; returns its exit status and, when out is
+// given, its standard output.
+int RunCommand(const std::string& command, std::string* out = nullptr);
+// True when the program can be found on PATH.
+bool HaveProgram(const std::string& name);
+// True when python3 can import every listed module.
+bool HavePythonModules(const std::vector<std::string>& modules);
+
+// "de ad be ef" style hex for byte-exact comparisons in failure messages.
+std::string Hex(const std::vector<std::uint8_t>& bytes);
+std::vector<std::uint8_t> FromHex(const std::string& hex);
+
+}  // namespace qzntest
+
+// Skips the current test when an oracle tool is missing (it never is after the
+// setup script, but a developer's machine may lack one).
+#define QZN_REQUIRE_PROGRAM(name) \
+  if (!qzntest::HaveProgram(name)) GTEST_SKIP() << name << " is not installed"

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing, benchmarking and the
+# GUI need. Safe to run again: packages already present are not fetched twice.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build ccache pkg-config git
+  # libraries the core links
+  libtiff-dev libgeotiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  # GUI, 3D view and scanning
+  libwxgtk3.2-dev libgl1-mesa-dev libglu1-mesa-dev libsane-dev
+  xvfb xauth fonts-noto-cjk fonts-dejavu-core
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # independent oracles used by the tests
+  gdal-bin proj-bin proj-data geotiff-bin libtiff-tools imagemagick potrace
+  python3 python3-gdal python3-pyproj python3-ezdxf python3-numpy python3-pil
+  python3-scipy python3-skimage python3-shapely python3-opencv python3-pyshp
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
