@@ -72,9 +72,9 @@ int TurnDirection(const CLineEquation& line, const CFPoint& q1, const CFPoint& q
 
 // --- Distances --------------------------------------------------------------
 
-// dx and dy are each rounded to float before squaring.
-float PointDistance(const CFPoint& a, const CFPoint& b);
-float PointDistanceSquared(const CFPoint& a, const CFPoint& b);
+// dx and dy are each rounded to float; the squares are summed in double.
+double PointDistance(const CFPoint& a, const CFPoint& b);
+double PointDistanceSquared(const CFPoint& a, const CFPoint& b);
 
 // --- Float 3D point ---------------------------------------------------------
 
