@@ -1,5 +1,10 @@
 // Synthetic scans for tests and benchmarks: contour-like lines, straight
 // lines, text-like blobs and noise on a white background, at any size.
+//
+// The picture is a function of the options alone (the seed included): the
+// random streams are our own, so the same options give the same picture on
+// every machine (pixel for pixel wherever the maths library rounds alike).
+// Time and memory are linear in the image size.
 #pragma once
 
 #include <cstdint>
@@ -12,12 +17,15 @@ struct Options {
   std::int64_t width = 2000;
   std::int64_t height = 1500;
   std::uint32_t seed = 1;
-  int contours = -1;      // number of contour lines; -1 picks one from the size
-  int minLineWidth = 1;   // pixels
+  // Closed contour loops, grouped in nests of about eight around "hills"
+  // spread over the sheet; -1 picks one loop per 40000 pixels.
+  int contours = -1;
+  int minLineWidth = 1;   // pixels, every curve and line picks a width in range
   int maxLineWidth = 4;
-  int straightLines = -1;  // -1 picks one from the size
-  int textBlobs = -1;
-  double noise = 0.0005;  // share of pixels flipped to dark specks
+  int straightLines = -1;  // -1 picks one per 200000 pixels
+  int textBlobs = -1;      // words of letter-like strokes; -1: one per 50000 pixels
+  int wavyLines = -1;      // long open wavy lines across the sheet; -1: one per 600 pixels of width + height
+  double noise = 0.0005;   // share of pixels turned into dark specks
 };
 
 // An 8-bit grey image, 0 black, 255 white, rows top first.
@@ -27,9 +35,22 @@ struct GreyImage {
   std::uint8_t at(std::int64_t x, std::int64_t y) const { return pixels[y * width + x]; }
 };
 
+// Throws std::invalid_argument for a non-positive size or line width range.
 GreyImage Generate(const Options& opt);
 
-// Writes a binary PGM (P5); returns false on error.
+// Writes a binary PGM (P5); returns false on error (the target is then left
+// as it was).
 bool WritePgm(const GreyImage& img, const std::string& path);
+
+enum class Compression {
+  None,  // 8-bit grey, uncompressed
+  Lzw,   // 8-bit grey, LZW
+  G4,    // bilevel (pixels below 128 are black), CCITT group 4
+};
+
+// Writes a TIFF: 8-bit grey with photometric min-is-black (0 is black), or
+// for G4 1 bit with min-is-white (1 is black). Large images go to BigTIFF.
+// Returns false on error (the target is then left as it was).
+bool WriteTiff(const GreyImage& img, const std::string& path, Compression compression);
 
 }  // namespace scangen
