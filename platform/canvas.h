@@ -64,7 +64,8 @@ class CCanvas {
 };
 
 // Keeps every call as a line of text, for tests that pin what was drawn:
-//   "pen 0 2 #ff0000", "brush 2 4 #00ff00", "font 12 900 Arial",
+//   "pen 0 2 #ff0000" (style width colour), "brush 2 4 #00ff00" (style
+//   hatch colour), "font 12 900 Arial" (height escapement face),
 //   "move 1 2", "line 3 4", "polyline 1 2 3 4", "polygon ...",
 //   "rect l t r b", "ellipse l t r b", "pixel x y #rrggbb", "text x y ...",
 //   "textcolor #rrggbb", "bkcolor #rrggbb", "bkmode n".
@@ -141,3 +142,7 @@ class CRasterCanvas : public CCanvas {
 };
 
 constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// The text extent of the canvases without real fonts: the font's height, and
+// a fixed advance of 0.6 x height per UTF-8 code point.
+SIZE FixedPitchTextExtent(const CFont& font, const std::string& utf8);
