@@ -138,7 +138,11 @@ void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* p
   const i64 amin = xMajor ? ady : adx;
   const i64 majSize = xMajor ? s.W() : s.H(), minSize = xMajor ? s.H() : s.W();
   const i64 den = 2 * n;
+  // 2 * i * amin needs up to 67 bits for lines across the whole int range;
+  // lines of up to 2^30 steps, the usual ones, stay in 64 bits.
+  const bool wide = n > (i64{1} << 30);
   auto minorAt = [&](i64 i) {
+    if (!wide) return (2 * i * amin + n - 1) / den;
     return static_cast<i64>((static_cast<__int128>(2) * i * amin + n - 1) / den);
   };
 
@@ -158,18 +162,23 @@ void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* p
   const i64 kmax = smin > 0 ? minSize - 1 - min0 : min0;
   if (minorAt(hi) < kmin || minorAt(lo) > kmax) return;
   i64 first = lo, last = hi;
-  for (i64 h = hi; first < h;) {
-    const i64 mid = first + (h - first) / 2;
-    if (minorAt(mid) >= kmin) h = mid; else first = mid + 1;
+  if (minorAt(first) < kmin) {
+    for (i64 h = hi; first < h;) {
+      const i64 mid = first + (h - first) / 2;
+      if (minorAt(mid) >= kmin) h = mid; else first = mid + 1;
+    }
   }
   if (minorAt(first) > kmax) return;
-  for (i64 l = first; l < last;) {
-    const i64 mid = l + (last - l + 1) / 2;
-    if (minorAt(mid) <= kmax) l = mid; else last = mid - 1;
+  if (minorAt(last) > kmax) {
+    for (i64 l = first; l < last;) {
+      const i64 mid = l + (last - l + 1) / 2;
+      if (minorAt(mid) <= kmax) l = mid; else last = mid - 1;
+    }
   }
 
-  const __int128 num = static_cast<__int128>(2) * first * amin + n - 1;
-  i64 q = static_cast<i64>(num / den), rem = static_cast<i64>(num % den);
+  i64 q = minorAt(first);
+  i64 rem = wide ? static_cast<i64>(static_cast<__int128>(2) * first * amin + n - 1 - static_cast<__int128>(q) * den)
+                 : 2 * first * amin + n - 1 - q * den;
   int pos = pat ? static_cast<int>((start + first) % pat->length) : 0;
   for (i64 i = first; i <= last; ++i) {
     const i64 maj = maj0 + smaj * i, mnr = min0 + smin * q;
