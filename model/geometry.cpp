@@ -150,6 +150,7 @@ int CFPoint3::IsNotEqual(const CFPoint3& o) const { return IsEqual(o) ? 0 : 1; }
 // --- CIntPtList -------------------------------------------------------------------
 
 POINT CIntPtList::RemoveHead() {
+  assert(!IsEmpty());
   const POINT p = m_points[m_head++];
   if (m_head == m_points.size()) {
     RemoveAll();
@@ -163,6 +164,7 @@ POINT CIntPtList::RemoveHead() {
 }
 
 void CIntPtList::RemoveAt(std::size_t index) {
+  assert(index < static_cast<std::size_t>(GetCount()));
   m_points.erase(m_points.begin() + static_cast<std::ptrdiff_t>(m_head + index));
   if (m_head == m_points.size()) RemoveAll();
 }

@@ -3,6 +3,7 @@
 // float 3D point for curve smoothing and a work list of integer points.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -115,7 +116,10 @@ class CIntPtList {
   void AddTail(const POINT& p) { m_points.push_back(p); }
   void AddTail(int x, int y) { m_points.push_back(POINT{x, y}); }
   // The first point; the list must not be empty.
-  const POINT& GetHead() const { return m_points[m_head]; }
+  const POINT& GetHead() const {
+    assert(!IsEmpty());
+    return m_points[m_head];
+  }
   // Removes and returns the first point; the list must not be empty.
   POINT RemoveHead();
   // Removes the point at position index (0 = head).

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fnmatch.h>
+#include <locale.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -30,6 +31,16 @@ CWaitCapture::~CWaitCapture() {
 int FormatString(std::string& out, const char* format, ...) {
   out.clear();
   if (!format) return -1;
+  // Numbers go to files and messages alike: always a decimal point,
+  // whatever locale the GUI toolkit has set for the process.
+  static const locale_t cLocale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  const locale_t previous = cLocale ? ::uselocale(cLocale) : static_cast<locale_t>(nullptr);
+  struct Restore {
+    locale_t loc;
+    ~Restore() {
+      if (loc) ::uselocale(loc);
+    }
+  } restore{previous};
   char small[512];
   va_list args;
   va_start(args, format);

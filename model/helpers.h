@@ -27,8 +27,8 @@ class CWaitCapture {
   IUserServices* m_services;  // the services the wait was begun on
 };
 
-// printf-style formatting (C locale rules of vsnprintf) of any length into
-// out; returns the number of characters written, or -1 for a bad format (out
+// printf-style formatting of any length into out, always in the C locale
+// (a decimal point, whatever the process locale); returns the number of characters written, or -1 for a bad format (out
 // is then empty).
 int FormatString(std::string& out, const char* format, ...)
 #if defined(__GNUC__)

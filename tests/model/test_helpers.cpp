@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <set>
 
@@ -54,6 +55,16 @@ TEST(Helpers, FormatStringAnyLength) {
     EXPECT_EQ(FormatString(out, "%s", text.c_str()), len);
     EXPECT_EQ(out, text);
   }
+}
+
+TEST(Helpers, FormatStringUsesADecimalPointInAnyLocale) {
+  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
+    GTEST_SKIP() << "no locale with a decimal comma";
+  std::string out;
+  FormatString(out, "%.3f", 1234.5);
+  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(out, "1234.500");
 }
 
 TEST(Helpers, FilePathSplitAndRebuild) {
