@@ -116,20 +116,6 @@ std::vector<Box> MedianCut(const ColorHistogram& h, int maxColors) {
   return boxes;
 }
 
-int NearestOf(const int* pr, const int* pg, const int* pb, int n, int r, int g, int b) {
-  int best = 0;
-  long bestD = -1;
-  for (int i = 0; i < n; ++i) {
-    const long dr = r - pr[i], dg = g - pg[i], db = b - pb[i];
-    const long d = dr * dr + dg * dg + db * db;
-    if (bestD < 0 || d < bestD) {
-      bestD = d;
-      best = i;
-    }
-  }
-  return best;
-}
-
 }  // namespace
 
 int Frequency24to8(CRasterImage* image) {
@@ -179,7 +165,7 @@ int Frequency24to8(CRasterImage* image) {
       g = (((k >> 5) & 31) << 3) | 4;
       b = (((k >> 10) & 31) << 3) | 4;
     }
-    image->colorCache[k] = static_cast<BYTE>(n ? NearestOf(pr, pg, pb, n, r, g, b) : 0);
+    image->colorCache[k] = static_cast<BYTE>(n ? NearestColor(pr, pg, pb, n, r, g, b) : 0);
   }
   return 1;
 }

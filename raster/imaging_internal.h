@@ -46,6 +46,23 @@ inline void PutBit(BYTE* row, std::int64_t x, int v) {
   if (v) row[x >> 3] |= m; else row[x >> 3] &= static_cast<BYTE>(~m);
 }
 
+// Index of the entry of n colour tables nearest to (r, g, b) in squared RGB
+// distance; the lowest index wins ties.
+template <class T>
+int NearestColor(const T* pr, const T* pg, const T* pb, int n, int r, int g, int b) {
+  int best = 0;
+  long bestD = -1;
+  for (int i = 0; i < n; ++i) {
+    const long dr = r - pr[i], dg = g - pg[i], db = b - pb[i];
+    const long d = dr * dr + dg * dg + db * db;
+    if (bestD < 0 || d < bestD) {
+      bestD = d;
+      best = i;
+    }
+  }
+  return best;
+}
+
 // The value an image uses for white in its first plane: 0 when photometric
 // is 0, the palette entry nearest to white for a palette image, else 255.
 inline BYTE WhiteFill(const CRasterImage* image) {

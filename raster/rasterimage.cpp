@@ -8,15 +8,9 @@
 #include <new>
 
 #include "raster/imaging.h"
+#include "raster/imaging_internal.h"
 
-namespace {
-
-std::unique_ptr<BYTE[]> NewBytes(std::int64_t n) {
-  if (n <= 0 || static_cast<std::uint64_t>(n) > SIZE_MAX) return nullptr;
-  return std::unique_ptr<BYTE[]>(new (std::nothrow) BYTE[static_cast<std::size_t>(n)]);
-}
-
-}  // namespace
+using imaging_detail::Alloc;
 
 CRasterImage::CRasterImage() { Init(); }
 
@@ -61,7 +55,7 @@ int CRasterImage::AllocPixels() {
   }
   // The new block is had before the old one is let go, so a failure leaves
   // the image as it was.
-  auto block = NewBytes(size);
+  auto block = Alloc<BYTE>(size);
   if (!block) return 0;
   SetPixelBlock(std::move(block));
   return 1;
@@ -85,7 +79,7 @@ void FreeImageMemory(CRasterImage* image) {
 }
 
 int CRasterImage::AllocPalette() {
-  auto block = NewBytes(768);
+  auto block = Alloc<BYTE>(768);
   if (!block) return 0;
   std::memset(block.get(), 0, 768);
   paletteBlock = std::move(block);
@@ -101,7 +95,7 @@ void CRasterImage::FreePalette() {
 }
 
 int CRasterImage::AllocColorCache() {
-  auto block = NewBytes(32768);
+  auto block = Alloc<BYTE>(32768);
   if (!block) return 0;
   std::memset(block.get(), 0, 32768);
   colorCacheBlock = std::move(block);
@@ -378,17 +372,7 @@ int CRasterImage::ReadRaw(std::FILE* stream) {
 
 int CRasterImage::NearestPaletteIndex(int r, int g, int b) const {
   if (!red || IsGrey() || IsBilevel()) return r;
-  int best = 0;
-  long bestD = -1;
-  for (int i = 0; i < 256; ++i) {
-    const long dr = r - red[i], dg = g - green[i], db = b - blue[i];
-    const long d = dr * dr + dg * dg + db * db;
-    if (bestD < 0 || d < bestD) {
-      bestD = d;
-      best = i;
-    }
-  }
-  return best;
+  return imaging_detail::NearestColor(red, green, blue, 256, r, g, b);
 }
 
 int CRasterImage::UpdateColorCache(int r, int g, int b) {
@@ -415,7 +399,7 @@ int CRasterImage::IsForeground(int x, int y, int key) const {
 
 std::unique_ptr<BYTE[]> CRasterImage::SampleForeground(const CPixelPoint* points, std::int64_t count,
                                                        int key) const {
-  auto out = NewBytes(std::max<std::int64_t>(count, 1));
+  auto out = Alloc<BYTE>(std::max<std::int64_t>(count, 1));
   if (!out) return nullptr;
   for (std::int64_t i = 0; i < count; ++i) out[i] = static_cast<BYTE>(IsForeground(points[i].x, points[i].y, key));
   return out;
