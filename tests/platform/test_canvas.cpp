@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <random>
 #include <set>
 #include <utility>
 
@@ -452,6 +453,76 @@ TEST(RasterCanvas, FarAwayCoordinatesClipSafely) {
   EXPECT_EQ(z.Width(), 0);
   EXPECT_EQ(z.Height(), 0);
   EXPECT_TRUE(z.Pixels().empty());
+}
+
+// Clipping must not change what is visible: a shape drawn on a small bitmap
+// shows the same pixels as the same shape drawn shifted into the middle of a
+// bitmap large enough to hold it whole.
+TEST(RasterCanvas, ClippingKeepsTheVisiblePixels) {
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> coord(-40, 60), style(0, 4), width(0, 6), hatch(0, 5);
+  constexpr int kSmall = 20, kShift = 64, kBig = 200;  // shift: whole hatch cells
+  for (int round = 0; round < 300; ++round) {
+    const CPen pen{style(rng), width(rng), kInk};
+    const CBrush brush{round % 3 == 0 ? BS_SOLID : BS_HATCHED, hatch(rng), kOther};
+    std::vector<POINT> pts(2 + round % 5);
+    for (POINT& p : pts) p = POINT{coord(rng), coord(rng)};
+    auto draw = [&](CRasterCanvas& c, int d) {
+      c.SelectPen(pen);
+      c.SelectBrush(brush);
+      std::vector<POINT> q = pts;
+      for (POINT& p : q) p = POINT{p.x + d, p.y + d};
+      switch (round % 4) {
+        case 0: c.Polyline(q); break;
+        case 1: c.Polygon(q); break;
+        case 2: c.Ellipse(q[0].x, q[0].y, q[1].x, q[1].y); break;
+        default:
+          c.MoveTo(q[0].x, q[0].y);
+          for (std::size_t i = 1; i < q.size(); ++i) c.LineTo(q[i].x, q[i].y);
+      }
+    };
+    CRasterCanvas small(kSmall, kSmall), big(kBig, kBig);
+    draw(small, 0);
+    draw(big, kShift);
+    for (int y = 0; y < kSmall; ++y)
+      for (int x = 0; x < kSmall; ++x)
+        ASSERT_EQ(small.GetPixel(x, y), big.GetPixel(x + kShift, y + kShift))
+            << "round " << round << " at " << x << "," << y;
+  }
+}
+
+// Lines across the whole int range, checked column by column (or row by row)
+// against the stepping rule itself: step i has the minor offset
+// i * minor / major rounded, ties towards the start.
+TEST(RasterCanvas, HugeLinesKeepTheirSteps) {
+  struct Case {
+    long long x0, y0, x1, y1;
+  } cases[] = {
+      {INT_MIN, 10, INT_MAX, 30},         {INT_MAX, 45, INT_MIN, 3},
+      {-7, INT_MIN, 33, INT_MAX},         {INT_MIN, INT_MAX, INT_MAX, INT_MIN + 40},
+      {-1000000000, 0, 999999937, 13},    {25, 25, INT_MIN, INT_MIN + 12345},
+  };
+  constexpr int kSize = 50;
+  for (const Case& k : cases) {
+    CRasterCanvas c(kSize, kSize);
+    c.SelectPen(Pen());
+    c.MoveTo(int(k.x0), int(k.y0));
+    c.LineTo(int(k.x1), int(k.y1));
+    const long long dx = k.x1 - k.x0, dy = k.y1 - k.y0;
+    const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+    const long long n = std::max(std::llabs(dx), std::llabs(dy)), amin = xMajor ? std::llabs(dy) : std::llabs(dx);
+    PixelSet expected;
+    for (long long m = 0; m < kSize; ++m) {  // the major coordinate
+      const long long i = xMajor ? (dx > 0 ? m - k.x0 : k.x0 - m) : (dy > 0 ? m - k.y0 : k.y0 - m);
+      if (i < 0 || i >= n) continue;
+      const long long off = static_cast<long long>((static_cast<__int128>(2) * i * amin + n - 1) / (2 * n));
+      const long long mn = xMajor ? k.y0 + (dy < 0 ? -off : off) : k.x0 + (dx < 0 ? -off : off);
+      if (mn < 0 || mn >= kSize) continue;
+      expected.insert(xMajor ? std::pair<int, int>(int(m), int(mn)) : std::pair<int, int>(int(mn), int(m)));
+    }
+    EXPECT_EQ(Inked(c), expected) << k.x0 << "," << k.y0 << " " << k.x1 << "," << k.y1;
+    EXPECT_FALSE(expected.empty());
+  }
 }
 
 }  // namespace
