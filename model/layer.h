@@ -1,0 +1,122 @@
+// Layers: every line, point and annotation carries a layer ID; the layer table
+// gives each layer a name, visibility, a width, a pen style, a fill pattern and
+// a colour. One layer is current (new data goes to it) and layer "0" always
+// exists.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/archive.h"
+#include "platform/wintypes.h"
+
+// Resolution unit names as the document gives them.
+inline constexpr const char* kUnitInch = "英寸";
+inline constexpr const char* kUnitCentimetre = "厘米";
+inline constexpr const char* kUnitPixel = "像素";
+
+class CLayer : public CObject {
+  QZN_DECLARE_SERIAL(CLayer)
+
+ public:
+  enum : int { kVisible = 1, kCurrent = 2, kMarked = 4 };
+
+  int m_nID = 0;
+  int m_nFlags = kVisible;  // other bits are kept as they are
+  int m_nWidth = 1;         // image pixels, at least 1
+  int m_nFill = 0;          // 0..5 hatch styles (HS_*), 6 and above solid
+  int m_nPenStyle = 0;
+  COLORREF m_color = 64000;
+  std::string m_strName = "无标题";
+
+  CLayer() = default;
+  CLayer(const CLayer& o) : CObject() { Copy(o); }
+  CLayer& operator=(const CLayer& o) {
+    Copy(o);
+    return *this;
+  }
+  ~CLayer() override = default;
+
+  virtual void Copy(const CLayer& o);
+
+  void SetCurrent(BOOL on) { m_nFlags = on ? (m_nFlags | kCurrent) : (m_nFlags & ~kCurrent); }
+  void SetMarked(BOOL on) { m_nFlags = on ? (m_nFlags | kMarked) : (m_nFlags & ~kMarked); }
+  // Hiding a layer also ends its being current.
+  void SetVisible(BOOL on) { m_nFlags = on ? (m_nFlags | kVisible) : (m_nFlags & ~(kVisible | kCurrent)); }
+  int IsVisible() const { return m_nFlags & kVisible; }
+  int IsCurrent() const { return m_nFlags & kCurrent; }
+  int IsMarked() const { return m_nFlags & kMarked; }
+  std::string GetName() const { return m_strName; }
+
+  // Width in the document's unit: pixels, or divided by the scale (pixels per
+  // unit) for inch and centimetre; a scale that is not positive counts as 1.
+  float GetWidth(float scale, const std::string& unit) const;
+  void SetWidth(float scale, float value, const std::string& unit);
+  // Width given in a layer file's unit word (CENT, INCH or MM) for a document
+  // in the given unit.
+  void SetWidthConverted(float scale, float width, const std::string& fileUnit, const std::string& unit);
+
+  // int32 ID, flags, width, fill, pen style, uint32 colour, archive string name.
+  void Serialize(CArchive& ar) override;
+};
+
+// Case-insensitive name comparison (ASCII letters fold; multibyte characters
+// have no case and compare as they are).
+bool LayerNamesEqual(const std::string& a, const std::string& b);
+
+class CLayerList : public CObject {
+  QZN_DECLARE_SERIAL(CLayerList)
+
+ public:
+  static constexpr const char* kLayerZero = "0";
+
+  int m_nModified = 0;
+  std::vector<CLayer> m_layers;
+
+  // One layer: "0", ID 0, visible and current, green.
+  CLayerList();
+  ~CLayerList() override = default;
+
+  std::int64_t GetCount() const { return static_cast<std::int64_t>(m_layers.size()); }
+  CLayer& GetAt(std::int64_t i) { return m_layers[static_cast<std::size_t>(i)]; }
+  const CLayer& GetAt(std::int64_t i) const { return m_layers[static_cast<std::size_t>(i)]; }
+  void RemoveAll() { m_layers.clear(); }
+
+  // Appends a layer with the next unused ID, the palette colour of that ID
+  // and the name "图层<ID>"; the pointer is valid until the table changes.
+  CLayer* AddLayer();
+  int GetUnusedID() const;
+  void FixDuplicateIDs();
+  // The first match, else the first layer; null only for an empty table.
+  CLayer* FindLayerByID(int id);
+  const CLayer* FindLayerByID(int id) const;
+  CLayer* FindLayerByName(const std::string& name);
+  BOOL HasLayerName(const std::string& name) const;
+  COLORREF GetLayerColor(int id) const;
+  void GetLayerName(std::string& out, int id) const;
+  CLayer* GetCurrentLayer();
+  int GetCurrentLayerID() const;
+  BOOL GetCurrentLayerName(std::string& out) const;
+  void SetCurrentLayer(const std::string& name);
+  int GetMarkedLayerIDs(std::vector<int>& ids) const;
+  BOOL DeleteLayerByName(const std::string& name);
+  BOOL DeleteLayerByID(int id);
+  void ReplaceWhiteColors();
+
+  static COLORREF PaletteColor(int id);
+
+  // uint32 count, then the layers. A loaded table always holds layer "0" and
+  // exactly one current, visible layer; a damaged table leaves this one as it
+  // was.
+  void Serialize(CArchive& ar) override;
+  // The layer definition text file: a first line with the word LAYERS and a
+  // count, then "name red green blue width unit" lines. FALSE (table
+  // unchanged) when the file cannot be opened (with a message) or is not a
+  // layer text file (quietly: it may be the stored table).
+  BOOL LoadLayerFile(const std::string& path, float scale, const std::string& unit);
+
+ private:
+  // Layer "0" present, exactly one current layer, and that one visible.
+  static void MakeSound(std::vector<CLayer>& layers);
+};
