@@ -1,0 +1,451 @@
+// TIFF and GeoTIFF reading and writing.
+#include "raster/tiffio.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include <tiffio.h>
+#include <geotiff/geotiff.h>
+#include <geotiff/geotiffio.h>
+#include <geotiff/geovalues.h>
+#include <geotiff/xtiffio.h>
+
+#include "raster/imagefile.h"
+#include "raster/rasterimage.h"
+
+namespace {
+
+// libtiff reports through process-wide handlers; the program shows its own
+// messages, so the library stays silent.
+void SilenceTiff() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+  });
+}
+
+struct TiffCloser {
+  void operator()(TIFF* t) const { XTIFFClose(t); }
+};
+using TiffPtr = std::unique_ptr<TIFF, TiffCloser>;
+struct GtifFreer {
+  void operator()(GTIF* g) const { GTIFFree(g); }
+};
+using GtifPtr = std::unique_ptr<GTIF, GtifFreer>;
+
+// Variable-count tags hand back their count as 16 or 32 bits depending on
+// how the tag was registered; a zeroed 32-bit count reads right either way on
+// a little-endian host, and the count is bounded by the caller anyway.
+bool GetDoubles(TIFF* tif, ttag_t tag, std::uint32_t& count, double*& values) {
+  count = 0;
+  values = nullptr;
+  return TIFFGetField(tif, tag, &count, &values) && values && count > 0;
+}
+
+// Moves decoded samples into the record: the pixels [x0, x0 + count) of
+// row y, from a scanline or a tile row.
+struct SampleCopier {
+  CRasterImage& img;
+  int fileBits;     // 1, 4 or 8
+  int spp;          // samples a pixel in the data given (1 for one plane of planar data)
+  bool rgb;         // three planes
+
+  // plane: the record plane for planar data, -1 for contiguous data.
+  void Copy(const BYTE* in, int y, std::int64_t x0, std::int64_t count, int plane) const {
+    if (fileBits == 1) {
+      // Tiles are multiples of 16 pixels wide, so x0 is byte aligned.
+      BYTE* out = img.GetRow(y) + x0 / 8;
+      const std::int64_t bytes = (count + 7) / 8;
+      std::memcpy(out, in, static_cast<std::size_t>(bytes));
+      if (count & 7) out[bytes - 1] &= static_cast<BYTE>(0xFF << (8 - (count & 7)));
+      return;
+    }
+    if (fileBits == 4) {
+      BYTE* out = img.GetRow(y) + x0;
+      for (std::int64_t i = 0; i < count; ++i)
+        out[i] = static_cast<BYTE>((i & 1) ? (in[i >> 1] & 0x0F) : (in[i >> 1] >> 4));
+      return;
+    }
+    if (plane >= 0) {
+      std::memcpy(img.GetRow(y, plane) + x0, in, static_cast<std::size_t>(count));
+      return;
+    }
+    if (rgb) {
+      BYTE* r = img.GetRow(y, 0) + x0;
+      BYTE* g = img.GetRow(y, 1) + x0;
+      BYTE* b = img.GetRow(y, 2) + x0;
+      for (std::int64_t i = 0; i < count; ++i, in += spp) {
+        r[i] = in[0];
+        g[i] = in[1];
+        b[i] = in[2];
+      }
+      return;
+    }
+    BYTE* out = img.GetRow(y) + x0;
+    if (spp == 1) {
+      std::memcpy(out, in, static_cast<std::size_t>(count));
+    } else {
+      // Extra samples (alpha) are dropped: the first sample is the image.
+      for (std::int64_t i = 0; i < count; ++i, in += spp) out[i] = in[0];
+    }
+  }
+};
+
+int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) {
+  CRasterImage& img = c.img;
+  const std::int64_t w = img.width, h = img.height;
+  const bool direct = !planar && c.spp == 1 && c.fileBits != 4;
+  std::vector<BYTE> buf;
+  if (!direct) {
+    try {
+      buf.resize(static_cast<std::size_t>(TIFFScanlineSize64(tif)));
+    } catch (const std::bad_alloc&) {
+      return kTiffNoMemory;
+    }
+  }
+  if (!planar) {
+    for (std::int64_t y = 0; y < h; ++y) {
+      if (direct) {
+        // The scanline is the record's row: decode straight into it.
+        if (TIFFReadScanline(tif, img.GetRow(static_cast<int>(y)), static_cast<std::uint32_t>(y), 0) < 0)
+          return kTiffReadError;
+        if (c.fileBits == 1 && (w & 7)) {
+          BYTE* row = img.GetRow(static_cast<int>(y));
+          row[img.GetRowBytes() - 1] &= static_cast<BYTE>(0xFF << (8 - (w & 7)));
+        }
+        continue;
+      }
+      if (TIFFReadScanline(tif, buf.data(), static_cast<std::uint32_t>(y), 0) < 0) return kTiffReadError;
+      c.Copy(buf.data(), static_cast<int>(y), 0, w, -1);
+    }
+    return kTiffOk;
+  }
+  for (int s = 0; s < samplesToRead; ++s)
+    for (std::int64_t y = 0; y < h; ++y) {
+      BYTE* row = img.GetRow(static_cast<int>(y), s);
+      if (TIFFReadScanline(tif, row, static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(s)) < 0)
+        return kTiffReadError;
+    }
+  return kTiffOk;
+}
+
+int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) {
+  CRasterImage& img = c.img;
+  const std::int64_t w = img.width, h = img.height;
+  std::uint32_t tw = 0, th = 0;
+  if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 ||
+      th == 0)
+    return kTiffReadError;
+  const std::int64_t tileRow = TIFFTileRowSize64(tif);
+  std::vector<BYTE> buf;
+  try {
+    buf.resize(static_cast<std::size_t>(TIFFTileSize64(tif)));
+  } catch (const std::bad_alloc&) {
+    return kTiffNoMemory;
+  }
+  if (tileRow <= 0 || tileRow * th > static_cast<std::int64_t>(buf.size())) return kTiffReadError;
+  const int passes = planar ? samplesToRead : 1;
+  for (int s = 0; s < passes; ++s)
+    for (std::int64_t ty = 0; ty < h; ty += th)
+      for (std::int64_t tx = 0; tx < w; tx += tw) {
+        if (TIFFReadTile(tif, buf.data(), static_cast<std::uint32_t>(tx), static_cast<std::uint32_t>(ty), 0,
+                         static_cast<std::uint16_t>(s)) < 0)
+          return kTiffReadError;
+        const std::int64_t cols = std::min<std::int64_t>(tw, w - tx);
+        const std::int64_t rows = std::min<std::int64_t>(th, h - ty);
+        for (std::int64_t r = 0; r < rows; ++r)
+          c.Copy(buf.data() + r * tileRow, static_cast<int>(ty + r), tx, cols, planar ? s : -1);
+      }
+  return kTiffOk;
+}
+
+}  // namespace
+
+const char* TiffErrorText(int code) {
+  switch (code) {
+    case 0: return "成功。";
+    case 1: return "文件不存在或格式无效。";
+    case 2: return "没有足够的内存。添加更多的内存或增大交换文件的尺寸。";
+    case 3: return "缺少键 TIFF 标题参数。";
+    case 4: return "不支持像素位, 不是 1, 4 或 8";
+    case 5: return "不支持每像素取样, 不是 1 或 3";
+    case 6: return "不支持的图像类型。";
+    case 7: return "缺少彩色地图。";
+    default: return "读取 TIFF 文件出错。";
+  }
+}
+
+int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation) {
+  SilenceTiff();
+  if (orientation) *orientation = 1;
+  TiffPtr tif(XTIFFOpen(fileName.c_str(), "r"));
+  if (!tif) return kTiffCannotOpen;
+  TIFF* t = tif.get();
+
+  std::uint32_t w = 0, h = 0;
+  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
+    return kTiffMissingSize;
+  std::uint16_t bps = 1, spp = 1, planarConfig = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
+  std::uint16_t compression = COMPRESSION_NONE, unit = 0, orient = 1;
+  TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);
+  if (bps != 1 && bps != 4 && bps != 8) return kTiffBadBits;
+  TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
+  TIFFGetField(t, TIFFTAG_PLANARCONFIG, &planarConfig);
+  TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+  if (photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG) {
+    // The JPEG codec converts to RGB itself, subsampling included.
+    TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    photometric = PHOTOMETRIC_RGB;
+  }
+  if (photometric != 0 && photometric != 1 && photometric != 2 && photometric != 3 && photometric != 5)
+    return kTiffBadPhotometric;
+  if (spp == 0 || (bps != 8 && spp != 1)) return kTiffBadSamples;
+  if (photometric == PHOTOMETRIC_RGB && spp < 3) return kTiffBadPhotometric;
+  float xres = 0, yres = 0;
+  TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres);
+  TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres);
+  TIFFGetField(t, TIFFTAG_RESOLUTIONUNIT, &unit);
+  TIFFGetFieldDefaulted(t, TIFFTAG_ORIENTATION, &orient);
+
+  const bool rgb = photometric == PHOTOMETRIC_RGB;
+  const bool planar = planarConfig == PLANARCONFIG_SEPARATE && spp > 1;
+  if (w == 0 || h == 0) return kTiffMissingSize;
+  if (!ImageGeometryFits(w, h, rgb ? 3 : 1, bps == 1 ? 1 : 8)) return kTiffNoMemory;
+
+  CRasterImage tmp;
+  tmp.width = static_cast<std::int32_t>(w);
+  tmp.height = static_cast<std::int32_t>(h);
+  tmp.planes = rgb ? 3 : 1;
+  tmp.bitsPerSample = bps == 1 ? 1 : 8;
+  tmp.photometric = photometric;
+  tmp.xResolution = xres;
+  tmp.yResolution = yres;
+  tmp.resolutionUnit = unit;
+
+  if (photometric == 3 || photometric == 5) {
+    std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
+    if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return kTiffNoColorMap;
+    if (!tmp.AllocPalette()) return kTiffNoMemory;
+    // Whatever the depth, the three tables sit at 0, 256 and 512 of the
+    // palette block; the map holds 2^bits entries.
+    const int colors = 1 << bps;
+    for (int i = 0; i < colors; ++i) {
+      tmp.red[i] = static_cast<BYTE>(r[i] >> 8);
+      tmp.green[i] = static_cast<BYTE>(g[i] >> 8);
+      tmp.blue[i] = static_cast<BYTE>(b[i] >> 8);
+    }
+  }
+  if (!tmp.AllocPixels()) return kTiffNoMemory;
+
+  const SampleCopier copier{tmp, bps, planar ? 1 : static_cast<int>(spp), rgb};
+  const int samplesToRead = rgb ? 3 : 1;
+  const int rc = TIFFIsTiled(t) ? ReadTiles(t, copier, planar, samplesToRead)
+                                : ReadStrips(t, copier, planar, samplesToRead);
+  if (rc != kTiffOk) return rc;
+
+  std::uint32_t count;
+  double* values;
+  if (GetDoubles(t, TIFFTAG_GEOTIEPOINTS, count, values) && count >= 6) {
+    if (!tmp.AllocTiePoints(static_cast<std::int32_t>(count / 6))) return kTiffNoMemory;
+    std::memcpy(tmp.tiePoints, values, sizeof(double) * 6 * (count / 6));
+  }
+  if (GetDoubles(t, TIFFTAG_GEOPIXELSCALE, count, values) && count == 3) {
+    std::memcpy(tmp.pixelScale, values, sizeof tmp.pixelScale);
+    tmp.pixelScaleValid = 1;
+  }
+  if (GetDoubles(t, TIFFTAG_GEOTRANSMATRIX, count, values)) {
+    std::fill(std::begin(tmp.modelTransformation), std::end(tmp.modelTransformation), 0.0);
+    std::memcpy(tmp.modelTransformation, values, sizeof(double) * std::min<std::uint32_t>(count, 16));
+    tmp.modelTransformationValid = 1;
+  }
+  if (orientation) *orientation = orient;
+  TakeImage(image, tmp);
+  return kTiffOk;
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+void SetGeoKeys(GTIF* keys) {
+  GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, ModelTypeProjected);
+  GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
+  GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, "Tarvik Dataco GeoTIFF");
+}
+
+namespace {
+
+// A TIFF is written to a temporary file beside the target and renamed over
+// it once complete, so a failed save never leaves half a file.
+class CTempBeside {
+ public:
+  explicit CTempBeside(const std::string& target) : m_target(target) {
+    std::string templ = target + ".XXXXXX";
+    std::vector<char> name(templ.begin(), templ.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return;
+    ::close(fd);
+    m_temp = name.data();
+  }
+  ~CTempBeside() {
+    if (!m_temp.empty()) ::unlink(m_temp.c_str());
+  }
+  bool Ok() const { return !m_temp.empty(); }
+  const std::string& Path() const { return m_temp; }
+  bool Commit() {
+    // The new file gets the old one's permissions, or the usual ones.
+    struct stat st;
+    mode_t mode;
+    if (::stat(m_target.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      const mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ::chmod(m_temp.c_str(), mode);
+    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return false;
+    m_temp.clear();
+    return true;
+  }
+
+ private:
+  std::string m_target;
+  std::string m_temp;
+};
+
+}  // namespace
+
+int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int compression) {
+  SilenceTiff();
+  if (!img.pixels || img.width <= 0 || img.height <= 0) return 0;
+  const int bits = img.bitsPerSample;
+  if (bits < 1 || bits > 16) return 0;
+  const int fileBits = bits == 1 ? 1 : bits <= 8 ? 8 : 16;
+  if (fileBits != bits) return 0;  // the record only ever holds 1, 8 or 16 bits
+  const int planes = img.planes;
+  if (planes != 1 && planes != 3) return 0;
+  if (planes == 3 && bits == 1) return 0;
+  if (compression == 0) compression = COMPRESSION_NONE;
+  if (!TIFFIsCODECConfigured(static_cast<std::uint16_t>(compression))) return 0;
+
+  CTempBeside temp(fileName);
+  if (!temp.Ok()) return 0;
+  // Beyond 4 GB of pixels only BigTIFF can hold the offsets.
+  const bool big = img.GetImageBytes() > 0xF0000000LL;
+  TiffPtr tif(XTIFFOpen(temp.Path().c_str(), big ? "w8" : "w"));
+  if (!tif) return 0;
+  TIFF* t = tif.get();
+  GtifPtr keyHandle(GTIFNew(t));
+  GTIF* keys = keyHandle.get();
+
+  TIFFSetField(t, TIFFTAG_SUBFILETYPE, 0);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(img.width));
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(img.height));
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, static_cast<std::uint16_t>(fileBits));
+  TIFFSetField(t, TIFFTAG_COMPRESSION, static_cast<std::uint16_t>(compression));
+  TIFFSetField(t, TIFFTAG_MAKE, "Tarvik Dataco Corp.");
+  TIFFSetField(t, TIFFTAG_ARTIST, "QZN for Windows");
+  TIFFSetField(t, TIFFTAG_HOSTCOMPUTER, "PC/MS WINDOWS");
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, static_cast<std::uint16_t>(planes));
+  // A resolution of 0 is "unknown": it is left out rather than written as a
+  // zero that other programs would divide by.
+  if (img.xResolution > 0) TIFFSetField(t, TIFFTAG_XRESOLUTION, img.xResolution);
+  if (img.yResolution > 0) TIFFSetField(t, TIFFTAG_YRESOLUTION, img.yResolution);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  // The record's own unit: none, inch or centimetre. 0 (not set) writes no
+  // tag, so reading the file back gives 0 again.
+  if (img.resolutionUnit >= RESUNIT_NONE && img.resolutionUnit <= RESUNIT_CENTIMETER)
+    TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, static_cast<std::uint16_t>(img.resolutionUnit));
+
+  bool georeferenced = false;
+  if (img.tiePointCount > 0 && img.tiePoints) {
+    TIFFSetField(t, TIFFTAG_GEOTIEPOINTS, static_cast<std::uint32_t>(img.tiePointCount * 6), img.tiePoints);
+    if (img.pixelScaleValid) TIFFSetField(t, TIFFTAG_GEOPIXELSCALE, 3u, img.pixelScale);
+    georeferenced = true;
+  } else if (img.modelTransformationValid) {
+    TIFFSetField(t, TIFFTAG_GEOTRANSMATRIX, 16u, img.modelTransformation);
+    georeferenced = true;
+  }
+  if (georeferenced && keys) SetGeoKeys(keys);
+
+  int photometric;
+  std::vector<std::uint16_t> map;
+  if (planes == 3) {
+    photometric = PHOTOMETRIC_RGB;
+  } else if (img.HasPalette() && img.photometric > 2 && bits <= 8) {
+    const int colors = 1 << bits;
+    try {
+      map.resize(3 * static_cast<std::size_t>(colors));
+    } catch (const std::bad_alloc&) {
+    }
+    if (map.empty()) {
+      photometric = PHOTOMETRIC_MINISBLACK;
+    } else {
+      // v * 257 spreads the byte over 16 bits; its high byte is the byte.
+      for (int i = 0; i < colors; ++i) {
+        map[i] = static_cast<std::uint16_t>(img.red[i] * 257);
+        map[colors + i] = static_cast<std::uint16_t>(img.green[i] * 257);
+        map[2 * colors + i] = static_cast<std::uint16_t>(img.blue[i] * 257);
+      }
+      TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + colors, map.data() + 2 * colors);
+      photometric = img.photometric;
+    }
+  } else {
+    photometric = img.photometric == 0 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+  }
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(photometric));
+
+  const std::int64_t scanline = TIFFScanlineSize64(t);
+  if (scanline <= 0) return 0;
+  TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, static_cast<std::uint32_t>(std::max<std::int64_t>(1, 16384 / scanline)));
+  std::vector<BYTE> buf;
+  try {
+    buf.resize(static_cast<std::size_t>(scanline));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  const std::int64_t rowBytes = img.GetRowBytes();
+  const int sampleBytes = fileBits == 16 ? 2 : 1;
+  for (int y = 0; y < img.height; ++y) {
+    if (planes == 1) {
+      std::memcpy(buf.data(), img.GetRow(y), static_cast<std::size_t>(rowBytes));
+    } else {
+      const BYTE* src[3] = {img.GetRow(y, 0), img.GetRow(y, 1), img.GetRow(y, 2)};
+      BYTE* out = buf.data();
+      if (sampleBytes == 1) {
+        for (std::int64_t x = 0; x < img.width; ++x) {
+          *out++ = src[0][x];
+          *out++ = src[1][x];
+          *out++ = src[2][x];
+        }
+      } else {
+        for (std::int64_t x = 0; x < img.width; ++x)
+          for (int p = 0; p < 3; ++p) {
+            *out++ = src[p][2 * x];
+            *out++ = src[p][2 * x + 1];
+          }
+      }
+    }
+    if (TIFFWriteScanline(t, buf.data(), static_cast<std::uint32_t>(y), 0) < 0) return 0;
+  }
+  if (keys && georeferenced) GTIFWriteKeys(keys);
+  keyHandle.reset();
+  // Closing writes the directory; only a file that closed cleanly replaces
+  // the target.
+  if (!TIFFFlush(t)) return 0;
+  tif.reset();
+  return temp.Commit() ? 1 : 0;
+}

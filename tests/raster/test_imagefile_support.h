@@ -1,0 +1,87 @@
+// Helpers of the image-file tests: the fixture generator, and the record as
+// the picture a viewer shows, for comparison with independent decoders.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "raster/rasterimage.h"
+#include "tests/support/testutil.h"
+
+namespace imgtest {
+
+// The Python that has Pillow, numpy and GDAL's bindings (the distribution's).
+inline std::string Python() {
+  return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+}
+
+inline bool HaveOracle() {
+  return qzntest::RunCommand(Python() + " -c 'import PIL, numpy; from osgeo import gdal' >/dev/null 2>&1") == 0;
+}
+
+// Runs make_image_fixtures.py for a group into dir; true on success.
+inline bool MakeFixtures(const std::string& group, const std::string& dir) {
+  const std::string cmd = Python() + " '" + qzntest::SourcePath("tests/raster/make_image_fixtures.py") + "' " +
+                          group + " '" + dir + "' 2>&1";
+  std::string out;
+  const int rc = qzntest::RunCommand(cmd, &out);
+  if (rc != 0) std::fprintf(stderr, "%s\n", out.c_str());
+  return rc == 0;
+}
+
+// The record as 3 bytes a pixel: palettes applied, white-is-zero grey and
+// bilevel images turned the right way round.
+inline std::vector<std::uint8_t> RenderRgb(const CRasterImage& img) {
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(img.width) * img.height * 3);
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x) {
+      int r, g, b;
+      if (img.planes == 3) {
+        r = img.GetPlaneByte(x, y, 0);
+        g = img.GetPlaneByte(x, y, 1);
+        b = img.GetPlaneByte(x, y, 2);
+      } else {
+        const int v = img.bitsPerSample == 1 ? img.GetBit(x, y) : img.GetByte(x, y);
+        if ((img.photometric == 3 || img.photometric == 5) && img.HasPalette()) {
+          r = img.red[v];
+          g = img.green[v];
+          b = img.blue[v];
+        } else if (img.bitsPerSample == 1) {
+          r = g = b = (img.photometric == 0) == (v == 0) ? 255 : 0;
+        } else {
+          r = g = b = img.photometric == 0 ? 255 - v : v;
+        }
+      }
+      out.push_back(static_cast<std::uint8_t>(r));
+      out.push_back(static_cast<std::uint8_t>(g));
+      out.push_back(static_cast<std::uint8_t>(b));
+    }
+  return out;
+}
+
+// The samples plane after plane, one byte each (0/1 at 1 bit), or the
+// record's bytes at 16 bits.
+inline std::vector<std::uint8_t> RawSamples(const CRasterImage& img) {
+  std::vector<std::uint8_t> out;
+  if (img.bitsPerSample == 16) {
+    out.assign(img.pixels, img.pixels + img.GetImageBytes());
+    return out;
+  }
+  for (int p = 0; p < img.planes; ++p)
+    for (int y = 0; y < img.height; ++y)
+      for (int x = 0; x < img.width; ++x)
+        out.push_back(static_cast<std::uint8_t>(img.bitsPerSample == 1 ? img.GetBit(x, y) : img.GetPlaneByte(x, y, p)));
+  return out;
+}
+
+// Index of the first difference, or -1.
+inline long FirstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
+  if (a.size() != b.size()) return 0;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (a[i] != b[i]) return static_cast<long>(i);
+  return -1;
+}
+
+}  // namespace imgtest
