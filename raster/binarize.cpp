@@ -1,0 +1,178 @@
+#include "raster/binarize.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "raster/colorfeature.h"
+#include "raster/imaging.h"
+#include "raster/rasterimage.h"
+
+namespace {
+
+// The inclusive rectangle clipped to the image; false when nothing is left.
+bool ClipInclusive(const CRasterImage& image, const RECT& rc, RECT& out) {
+  out.left = std::max(0, rc.left);
+  out.top = std::max(0, rc.top);
+  out.right = std::min(image.width - 1, rc.right);
+  out.bottom = std::min(image.height - 1, rc.bottom);
+  return out.left <= out.right && out.top <= out.bottom;
+}
+
+}  // namespace
+
+int MakeRangeTable(std::int32_t packedRange, BYTE* table) {
+  const int low = PackedRangeLow(packedRange);
+  const int high = std::min(255, PackedRangeHigh(packedRange));
+  for (int v = 0; v < 256; ++v) table[v] = (v >= low && v <= high) ? 1 : 0;
+  return 1;
+}
+
+int GetRegionGreyRange(const CRasterImage& image, const RECT& sel, BYTE* table) {
+  RECT rc;
+  if (!IntersectRect(rc, sel, RECT{0, 0, image.width, image.height})) return 0;
+  CImageArea area{rc.left, rc.top, RectWidth(rc), RectHeight(rc), 0};
+  int bins[256];
+  if (!GenHistogram(&image, &area, bins)) return 0;
+  const std::int64_t d = static_cast<std::int64_t>(RectWidth(rc)) * RectHeight(rc) / 100;
+  int low = 0;
+  std::int64_t run = 0;
+  for (low = 0; low < 255; ++low) {
+    run += bins[low];
+    if (run > d) break;
+  }
+  int high = low;
+  run = 0;
+  for (int v = 255; v > low; --v) {
+    run += bins[v];
+    if (run > d) {
+      high = v;
+      break;
+    }
+  }
+  for (int v = 0; v < 256; ++v) table[v] = (v >= low && v <= high) ? 1 : 0;
+  return 1;
+}
+
+int GetRegionFeature(const CRasterImage& image, const RECT& sel, std::int32_t packedRange, BYTE* table,
+                     CColorFeature* feature) {
+  if (image.IsGrey()) {
+    if (IsRectEmpty(sel)) return MakeRangeTable(packedRange, table);
+    return GetRegionGreyRange(image, sel, table);
+  }
+  if (image.IsPaletteColor() || image.IsSeparated())
+    return PrepareImageColor8LUT(&image, sel.left, sel.top, RectWidth(sel), RectHeight(sel), table);
+  if (image.IsRGB()) {
+    if (!feature) return 0;
+    return ImageGetRGBFeature24(image.pixels, image.width, image.height, sel.left, sel.top, RectWidth(sel),
+                                RectHeight(sel), feature->Data());
+  }
+  if (image.IsBilevel()) return 1;
+  return 0;
+}
+
+int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature* feature, const BYTE* table) {
+  if (!image.HasPixels()) return 0;
+  RECT rc;
+  const bool any = ClipInclusive(image, inclusiveRect, rc);
+  if (image.IsRGB()) {
+    if (!feature) return 0;
+    return any ? ClassifyByColorFeatures(image, rc, feature, 1) : 1;
+  }
+  if (image.IsGrey() || image.IsPaletteColor() || image.IsSeparated()) {
+    if (!table) return 0;
+    if (!any) return 1;
+    for (int y = rc.top; y <= rc.bottom; ++y) {
+      BYTE* row = image.GetRow(y);
+      for (int x = rc.left; x <= rc.right; ++x) row[x] = table[row[x]];
+    }
+    return 1;
+  }
+  if (image.IsBilevel()) {
+    if (image.photometric == 0 || !any) return 1;
+    // Only the rectangle's own bits: the pixels beside it in its first and
+    // last byte, and the padding after the last column, stay as they are.
+    const int b0 = rc.left >> 3, b1 = rc.right >> 3;
+    const BYTE firstMask = static_cast<BYTE>(0xFF >> (rc.left & 7));
+    const BYTE lastMask = static_cast<BYTE>(0xFF << (7 - (rc.right & 7)));
+    for (int y = rc.top; y <= rc.bottom; ++y) {
+      BYTE* row = image.GetRow(y);
+      if (b0 == b1) {
+        row[b0] ^= firstMask & lastMask;
+        continue;
+      }
+      row[b0] ^= firstMask;
+      for (int b = b0 + 1; b < b1; ++b) row[b] = static_cast<BYTE>(~row[b]);
+      row[b1] ^= lastMask;
+    }
+    return 1;
+  }
+  return 0;
+}
+
+int MakeEdgeMask(CRasterImage& image, const RECT& inclusiveRect) {
+  if (!image.HasPixels() || image.bitsPerSample != 8) return 0;
+  RECT rc;
+  if (!ClipInclusive(image, inclusiveRect, rc)) return 1;
+  const std::int64_t w = rc.right - rc.left + 1;
+  std::vector<BYTE> buf;
+  try {
+    buf.resize(static_cast<std::size_t>(3 * w));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  // Rolling copies of the rows above, at and below the row being written, as
+  // they were before the pass.
+  BYTE* above = buf.data();
+  BYTE* at = above + w;
+  BYTE* below = at + w;
+  if (rc.bottom - rc.top >= 2 && w >= 3) {
+    std::memcpy(above, image.GetRow(rc.top) + rc.left, w);
+    std::memcpy(at, image.GetRow(rc.top + 1) + rc.left, w);
+    for (int y = rc.top + 1; y <= rc.bottom - 1; ++y) {
+      std::memcpy(below, image.GetRow(y + 1) + rc.left, w);
+      BYTE* out = image.GetRow(y) + rc.left;
+      for (std::int64_t i = 1; i < w - 1; ++i) {
+        const BYTE c = at[i];
+        out[i] = (c == above[i] && c == below[i] && c == at[i - 1] && c == at[i + 1]) ? 0 : 1;
+      }
+      BYTE* t = above;
+      above = at;
+      at = below;
+      below = t;
+    }
+  }
+  // The rectangle's outline has no complete neighbourhood: it becomes
+  // background rather than keeping class numbers.
+  DrawRectOutline8(image.GetPlane(0), image.GetRowBytes(), rc, 0);
+  return 1;
+}
+
+void DrawRectOutline1(BYTE* pixels, int width, const RECT& rc, int bit) {
+  const std::int64_t rowBytes = (static_cast<std::int64_t>(width) + 7) / 8;
+  auto put = [&](int x, int y) {
+    BYTE* p = pixels + rowBytes * y + (x >> 3);
+    const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
+    if (bit) *p |= m; else *p &= static_cast<BYTE>(~m);
+  };
+  for (int x = rc.left; x <= rc.right; ++x) {
+    put(x, rc.top);
+    put(x, rc.bottom);
+  }
+  for (int y = rc.top; y <= rc.bottom; ++y) {
+    put(rc.left, y);
+    put(rc.right, y);
+  }
+}
+
+void DrawRectOutline8(BYTE* pixels, std::int64_t stride, const RECT& rc, BYTE value) {
+  if (rc.right < rc.left || rc.bottom < rc.top) return;
+  const std::size_t n = static_cast<std::size_t>(rc.right - rc.left + 1);
+  std::memset(pixels + stride * rc.top + rc.left, value, n);
+  std::memset(pixels + stride * rc.bottom + rc.left, value, n);
+  for (int y = rc.top; y <= rc.bottom; ++y) {
+    pixels[stride * y + rc.left] = value;
+    pixels[stride * y + rc.right] = value;
+  }
+}
