@@ -1,0 +1,37 @@
+// Running PROJ (through pyproj) as the oracle of the projection tests: one
+// Python process per test, fed a text file of cases, answering line by line.
+#pragma once
+
+#include <string>
+
+#include "tests/support/testutil.h"
+
+namespace projtest {
+
+// A python3 that can import pyproj, or "" when there is none. The first
+// python3 on PATH may be a private interpreter without the system's modules,
+// so the system one is tried too.
+inline std::string PyprojPython() {
+  for (const char* py : {"python3", "/usr/bin/python3"}) {
+    if (qzntest::RunCommand(std::string(py) + " -c 'import pyproj' >/dev/null 2>&1") == 0) return py;
+  }
+  return "";
+}
+
+// Writes script and input to a scratch directory, runs the script on the
+// input and returns its standard output; false when the script fails.
+inline bool RunOracle(const std::string& python, const std::string& script, const std::string& input,
+                      std::string& output) {
+  const qzntest::TempDir dir;
+  const std::string scriptPath = dir.file("oracle.py");
+  const std::string inputPath = dir.file("cases.txt");
+  qzntest::WriteFileText(scriptPath, script);
+  qzntest::WriteFileText(inputPath, input);
+  return qzntest::RunCommand(python + " " + scriptPath + " " + inputPath, &output) == 0;
+}
+
+}  // namespace projtest
+
+#define QZN_REQUIRE_PYPROJ(var)                                      \
+  const std::string var = projtest::PyprojPython();                 \
+  if (var.empty()) GTEST_SKIP() << "python3 with pyproj is not installed"
