@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
@@ -66,6 +67,21 @@ TEST(StatePlaneTables, PublishedRowsMatch) {
     EXPECT_EQ(b.p[1], 0.006768657997291094) << b.name;
     EXPECT_NE(b.type, 0) << b.name;  // every position has a 1927 zone
   }
+}
+
+// The committed table is what the generator makes of the EPSG database, so
+// nothing in it was edited by hand.
+TEST(StatePlaneTables, CommittedTableIsTheGeneratorsOutput) {
+  const std::string db = "/usr/share/proj/proj.db";
+  if (!std::filesystem::exists(db)) GTEST_SKIP() << "PROJ's database is not installed";
+  QZN_REQUIRE_PROGRAM("python3");
+  const qzntest::TempDir dir;
+  const std::string out = dir.file("tables.cpp");
+  ASSERT_EQ(qzntest::RunCommand("python3 " + qzntest::SourcePath("tools/gen_stateplane_tables.py") + " --db " + db +
+                                " --out " + out + " >/dev/null"),
+            0);
+  EXPECT_TRUE(qzntest::ReadFileText(out) == qzntest::ReadFileText(qzntest::SourcePath("georef/stateplane_tables.cpp")))
+      << "run tools/gen_stateplane_tables.py and commit georef/stateplane_tables.cpp";
 }
 
 TEST(StatePlaneTables, Structure) {
