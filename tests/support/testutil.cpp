@@ -70,8 +70,14 @@ bool HaveProgram(const std::string& name) {
   return RunCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
 }
 
+const std::string& Python() {
+  static const std::string python =
+      std::filesystem::exists("/usr/bin/python3") ? std::string("/usr/bin/python3") : std::string("python3");
+  return python;
+}
+
 bool HavePythonModules(const std::vector<std::string>& modules) {
-  std::string cmd = "python3 -c 'import sys";
+  std::string cmd = Python() + " -c 'import sys";
   for (const auto& m : modules) cmd += "; import " + m;
   cmd += "' >/dev/null 2>&1";
   return RunCommand(cmd) == 0;

@@ -35,7 +35,11 @@ std::string ReadFileText(const std::string& path);
 int RunCommand(const std::string& command, std::string* out = nullptr);
 // True when the program can be found on PATH.
 bool HaveProgram(const std::string& name);
-// True when python3 can import every listed module.
+// The Python interpreter that carries Debian's packages (numpy, GDAL, pyproj,
+// ...). The first python3 on PATH may be a private interpreter without them,
+// so /usr/bin/python3 is preferred when it exists.
+const std::string& Python();
+// True when Python() can import every listed module.
 bool HavePythonModules(const std::vector<std::string>& modules);
 
 // "de ad be ef" style hex for byte-exact comparisons in failure messages.
