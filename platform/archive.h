@@ -58,15 +58,18 @@ class CObject {
   virtual void Serialize(CArchive& ar);
   bool IsKindOf(const CRuntimeClass* cls) const { return GetRuntimeClass()->IsDerivedFrom(cls); }
   static const CRuntimeClass classCObject;
+  static const CRuntimeClass* GetThisClass() { return &classCObject; }
 };
 
 #define RUNTIME_CLASS(cls) (&cls::class##cls)
+// In templates, where RUNTIME_CLASS cannot paste a name: T::GetThisClass().
 
 // In the class body of a storable class.
-#define QZN_DECLARE_SERIAL(cls)                             \
- public:                                                    \
-  static const CRuntimeClass class##cls;                    \
-  static CObject* CreateObject();                           \
+#define QZN_DECLARE_SERIAL(cls)                                      \
+ public:                                                             \
+  static const CRuntimeClass class##cls;                             \
+  static const CRuntimeClass* GetThisClass() { return &class##cls; } \
+  static CObject* CreateObject();                                    \
   const CRuntimeClass* GetRuntimeClass() const override;
 
 // In one .cpp file; base is the parent class, schema its layout number.
@@ -140,11 +143,26 @@ class CArchive {
 
   // Objects with class tags and back-references. ReadObject checks that the
   // loaded object is of the expected class (or derived); null reads as null.
+  // A newly loaded object belongs to the caller; a back-reference returns the
+  // object loaded before. Unknown classes, schema mismatches, indexes not yet
+  // seen and objects nested more than 1000 deep throw CArchiveException; when
+  // an object's Serialize throws, that object is deleted before the exception
+  // goes on (what it had already loaded is for its destructor to free).
   void WriteObject(const CObject* obj);
   CObject* ReadObject(const CRuntimeClass* expected);
   template <class T>
   T* ReadObjectAs() {
-    return static_cast<T*>(ReadObject(RUNTIME_CLASS(T)));
+    return static_cast<T*>(ReadObject(T::GetThisClass()));
+  }
+  // The same for a place that owns what it reads (a child list, say): only
+  // null or a new object is taken; a back-reference, whose object has an owner
+  // already, throws badIndex, so a damaged file cannot make two owners of one
+  // object. Use ReadObject where the format may refer to an object stored
+  // before.
+  CObject* ReadOwnedObject(const CRuntimeClass* expected);
+  template <class T>
+  T* ReadOwnedObjectAs() {
+    return static_cast<T*>(ReadOwnedObject(T::GetThisClass()));
   }
 
  private:
@@ -159,6 +177,7 @@ class CArchive {
   std::size_t m_pos = 0;
   std::unique_ptr<FileSink> m_file;  // file output when storing to a path
   std::uint32_t m_nextIndex = 1;
+  int m_loadDepth = 0;  // ReadObject calls in progress
   std::unordered_map<const void*, std::uint32_t> m_storeMap;   // objects and classes -> index
   std::vector<const void*> m_loadObjects;                      // index -> object or class
   std::vector<bool> m_loadIsClass;

@@ -13,7 +13,7 @@
 #include <string_view>
 
 // Code page conversion. Bytes that cannot be converted are replaced by '?';
-// Ok() reports whether everything converted.
+// *ok, when given, tells whether everything converted.
 std::string Utf8ToGbk(std::string_view utf8, bool* ok = nullptr);
 std::string GbkToUtf8(std::string_view gbk, bool* ok = nullptr);
 
@@ -21,7 +21,9 @@ std::string GbkToUtf8(std::string_view gbk, bool* ok = nullptr);
 std::string FormatC(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string VFormatC(const char* fmt, va_list ap);
 int ScanC(const char* text, const char* fmt, ...) __attribute__((format(scanf, 2, 3)));
-// Whole-token number parsing in the C locale (leading/trailing blanks allowed).
+// Whole-token number parsing in the C locale (leading/trailing blanks and a
+// leading '+' allowed; decimal only; infinities, NaN and out-of-range values
+// are rejected). False leaves out unchanged.
 bool ParseDouble(std::string_view text, double& out);
 bool ParseInt(std::string_view text, long long& out);
 
@@ -53,7 +55,9 @@ class CTextFileWriter {
   ~CTextFileWriter();
   bool Open(const std::string& path);
   bool IsOpen() const;
-  // Writes UTF-8 text; every '\n' goes out as CRLF.
+  // Writes UTF-8 text; every '\n' goes out as CRLF (a '\n' already preceded
+  // by '\r' is not doubled). Characters that GBK lacks are written as '?',
+  // which is not an error. Pass whole UTF-8 characters to each call.
   void Write(std::string_view utf8);
   void WriteLine(std::string_view utf8);  // text then CRLF
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));  // C locale

@@ -17,6 +17,8 @@ packages=(
   gdal-bin proj-bin proj-data geotiff-bin libtiff-tools imagemagick potrace
   python3 python3-gdal python3-pyproj python3-ezdxf python3-numpy python3-pil
   python3-scipy python3-skimage python3-shapely python3-opencv python3-pyshp
+  # German and French locales, for the tests that numbers keep a '.' under them
+  locales
 )
 
 missing=()
@@ -29,3 +31,12 @@ if ((${#missing[@]})); then
   apt-get update
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
+
+# The locale tests need de_DE.UTF-8 and fr_FR.UTF-8; generate them only when
+# `locale -a` lacks them (it lists them as de_DE.utf8).
+for loc in de_DE fr_FR; do
+  if ! locale -a 2>/dev/null | grep -qiE "^${loc}\.utf-?8\$"; then
+    # localedef exits 1 on mere warnings even though it wrote the locale
+    localedef -i "$loc" -c -f UTF-8 "$loc.UTF-8" || echo "localedef $loc.UTF-8 exited $?" >&2
+  fi
+done
