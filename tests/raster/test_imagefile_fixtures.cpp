@@ -37,9 +37,15 @@ TEST_P(ImageFixtureTable, DecodesLikeIndependentDecoders) {
     ASSERT_EQ(ReadImageFile(dir.file(name), img), 1);
     EXPECT_EQ(img.width, w);
     EXPECT_EQ(img.height, h);
-    if (bits != "-") EXPECT_EQ(img.bitsPerSample, std::stoi(bits));
-    if (planes != "-") EXPECT_EQ(img.planes, std::stoi(planes));
-    if (photo != "-") EXPECT_EQ(img.photometric, std::stoi(photo));
+    if (bits != "-") {
+      EXPECT_EQ(img.bitsPerSample, std::stoi(bits));
+    }
+    if (planes != "-") {
+      EXPECT_EQ(img.planes, std::stoi(planes));
+    }
+    if (photo != "-") {
+      EXPECT_EQ(img.photometric, std::stoi(photo));
+    }
     const auto expected = qzntest::ReadFileBytes(dir.file(name + ".exp"));
     const auto actual = kind == "rgb" ? imgtest::RenderRgb(img) : imgtest::RawSamples(img);
     ASSERT_EQ(actual.size(), expected.size());

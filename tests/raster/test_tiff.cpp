@@ -1,0 +1,324 @@
+// TIFF and GeoTIFF: what we write is read back by GDAL, tiffinfo and listgeo
+// with the same pixels, palette, resolution and georeference; damaged files
+// are refused cleanly; sizes beyond 32-bit byte counts work.
+#include "raster/tiffio.h"
+
+#include <gtest/gtest.h>
+
+#include <tiffio.h>
+#include <geotiff/xtiffio.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <sstream>
+
+#include "raster/rasterimage.h"
+#include "tests/raster/test_imagefile_support.h"
+#include "tests/support/testutil.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void MakeImage(CRasterImage& img, int w, int h, int bits, int planes, int photometric, unsigned seed) {
+  img.width = w;
+  img.height = h;
+  img.bitsPerSample = bits;
+  img.planes = planes;
+  img.photometric = photometric;
+  ASSERT_EQ(img.AllocPixels(), 1);
+  unsigned s = seed;
+  for (std::int64_t i = 0; i < img.GetImageBytes(); ++i) {
+    s = s * 1103515245u + 12345u;
+    img.pixels[i] = static_cast<std::uint8_t>(s >> 16);
+  }
+  if (bits == 1 && (w & 7))  // padding bits stay clear, as the readers leave them
+    for (int y = 0; y < h; ++y) img.GetRow(y)[img.GetRowBytes() - 1] &= static_cast<std::uint8_t>(0xFF << (8 - (w & 7)));
+}
+
+void ExpectSameImage(const CRasterImage& a, const CRasterImage& b) {
+  ASSERT_EQ(a.width, b.width);
+  ASSERT_EQ(a.height, b.height);
+  ASSERT_EQ(a.planes, b.planes);
+  ASSERT_EQ(a.bitsPerSample, b.bitsPerSample);
+  EXPECT_EQ(a.photometric, b.photometric);
+  ASSERT_EQ(a.GetImageBytes(), b.GetImageBytes());
+  EXPECT_EQ(std::memcmp(a.pixels, b.pixels, static_cast<std::size_t>(a.GetImageBytes())), 0);
+}
+
+// GDAL's view of a file: its band samples (raw, plane after plane) go to
+// FILE.gdal; the returned text has the colour table and geotransform.
+std::string GdalView(const std::string& file) {
+  std::string out;
+  const std::string py =
+      "import sys, numpy as np\n"
+      "from osgeo import gdal\n"
+      "ds = gdal.Open(sys.argv[1])\n"
+      "a = ds.ReadAsArray()\n"
+      "a = a[np.newaxis] if a.ndim == 2 else a\n"
+      "open(sys.argv[1] + '.gdal', 'wb').write(a.astype('<u2' if a.dtype == np.uint16 else np.uint8).tobytes())\n"
+      "ct = ds.GetRasterBand(1).GetColorTable()\n"
+      "if ct: print('ct', ct.GetCount(), *[v for i in range(ct.GetCount()) for v in ct.GetColorEntry(i)[:3]])\n"
+      "print('gt', *['%.6f' % v for v in ds.GetGeoTransform(can_return_null=True) or []])\n";
+  qzntest::WriteFileText(file + ".py", py);
+  EXPECT_EQ(qzntest::RunCommand(imgtest::Python() + " '" + file + ".py' '" + file + "'", &out), 0);
+  return out;
+}
+
+TEST(TiffWrite, OtherProgramsReadWhatWeWrite) {
+  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_PROGRAM("tiffinfo");
+  qzntest::TempDir dir;
+  struct Case {
+    const char* name;
+    int bits, planes, photometric, compression;
+    bool palette;
+  } cases[] = {
+      {"grey_lzw", 8, 1, 1, 5, false},       {"grey_white_is_zero", 8, 1, 0, 1, false},
+      {"bilevel_g4", 1, 1, 0, 4, false},     {"bilevel_black_is_zero", 1, 1, 1, 1, false},
+      {"palette_packbits", 8, 1, 3, 32773, true}, {"palette_1bit", 1, 1, 3, 1, true},
+      {"rgb", 8, 3, 2, 0, false},            {"rgb_lzw", 8, 3, 2, 5, false},
+      {"grey16", 16, 1, 1, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CRasterImage img;
+    MakeImage(img, 37, 23, c.bits, c.planes, c.photometric, 5);
+    if (c.palette) {
+      ASSERT_EQ(img.AllocPalette(), 1);
+      for (int i = 0; i < 256; ++i) {
+        img.red[i] = static_cast<std::uint8_t>(i * 7);
+        img.green[i] = static_cast<std::uint8_t>(255 - i);
+        img.blue[i] = static_cast<std::uint8_t>(i ^ 0x5A);
+      }
+    }
+    const std::string file = dir.file(std::string(c.name) + ".tif");
+    ASSERT_EQ(WriteTiffImage(file, img, c.compression), 1);
+
+    if (c.bits != 16) {  // the reader takes 1, 4 and 8 bits
+      CRasterImage back;
+      int orientation = 0;
+      ASSERT_EQ(ReadTiffImage(file, back, &orientation), kTiffOk);
+      EXPECT_EQ(orientation, 1);
+      ExpectSameImage(img, back);
+    }
+
+    const std::string view = GdalView(file);
+    const Bytes gdal = qzntest::ReadFileBytes(file + ".gdal");
+    EXPECT_EQ(imgtest::FirstDifference(imgtest::RawSamples(img), gdal), -1);
+    if (c.palette) {
+      std::ostringstream ct;
+      const int n = 1 << c.bits;
+      ct << "ct " << n;
+      for (int i = 0; i < n; ++i) ct << ' ' << int(img.red[i]) << ' ' << int(img.green[i]) << ' ' << int(img.blue[i]);
+      EXPECT_NE(view.find(ct.str() + "\n"), std::string::npos) << view;
+    }
+    std::string info;
+    qzntest::RunCommand("tiffinfo '" + file + "' 2>&1", &info);
+    const char* photometricName[] = {"min-is-white", "min-is-black", "RGB color", "palette color"};
+    EXPECT_NE(info.find(photometricName[c.photometric]), std::string::npos) << info;
+    EXPECT_NE(info.find("Artist: QZN for Windows"), std::string::npos);
+  }
+}
+
+TEST(TiffWrite, ResolutionUnitIsTheRecords) {
+  QZN_REQUIRE_PROGRAM("tiffinfo");
+  qzntest::TempDir dir;
+  struct Case {
+    int unit;
+    const char* text;
+  } cases[] = {{3, "Resolution: 118, 120 pixels/cm"}, {2, "Resolution: 118, 120 pixels/inch"}, {0, "Resolution: 118, 120\n"}};
+  for (const auto& c : cases) {
+    CRasterImage img;
+    MakeImage(img, 4, 4, 8, 1, 1, 1);
+    img.xResolution = 118;
+    img.yResolution = 120;
+    img.resolutionUnit = c.unit;
+    ASSERT_EQ(WriteTiffImage(dir.file("r.tif"), img, 0), 1);
+    std::string info;
+    qzntest::RunCommand("tiffinfo '" + dir.file("r.tif") + "' 2>&1", &info);
+    EXPECT_NE(info.find(c.text), std::string::npos) << info;
+    CRasterImage back;
+    ASSERT_EQ(ReadTiffImage(dir.file("r.tif"), back, nullptr), 0);
+    EXPECT_EQ(back.resolutionUnit, c.unit);
+    EXPECT_FLOAT_EQ(back.xResolution, 118);
+    EXPECT_FLOAT_EQ(back.yResolution, 120);
+  }
+}
+
+TEST(TiffWrite, GeoTiffTagsAndKeys) {
+  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_PROGRAM("listgeo");
+  qzntest::TempDir dir;
+
+  // Tie point and pixel scale: the transformation set beside them is not written.
+  CRasterImage img;
+  MakeImage(img, 20, 10, 8, 1, 1, 3);
+  ASSERT_EQ(img.AllocTiePoints(1), 1);
+  const double tie[6] = {0, 0, 0, 500000.5, 4200000.25, 0};
+  std::memcpy(img.tiePoints, tie, sizeof tie);
+  img.pixelScale[0] = 2.5;
+  img.pixelScale[1] = 1.25;
+  img.pixelScale[2] = 0;
+  img.pixelScaleValid = 1;
+  img.modelTransformationValid = 1;
+  for (double& v : img.modelTransformation) v = 9;
+  ASSERT_EQ(WriteTiffImage(dir.file("tie.tif"), img, 0), 1);
+  std::string geo;
+  qzntest::RunCommand("listgeo '" + dir.file("tie.tif") + "' 2>&1", &geo);
+  EXPECT_NE(geo.find("Tarvik Dataco GeoTIFF"), std::string::npos) << geo;
+  EXPECT_NE(geo.find("ModelTypeProjected"), std::string::npos) << geo;
+  EXPECT_NE(geo.find("RasterPixelIsArea"), std::string::npos) << geo;
+  EXPECT_EQ(geo.find("ModelTransformation"), std::string::npos) << geo;
+  EXPECT_NE(GdalView(dir.file("tie.tif")).find("gt 500000.500000 2.500000 0.000000 4200000.250000 0.000000 -1.250000"),
+            std::string::npos);
+  CRasterImage back;
+  ASSERT_EQ(ReadTiffImage(dir.file("tie.tif"), back, nullptr), 0);
+  ASSERT_EQ(back.tiePointCount, 1);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(back.tiePoints[i], tie[i]);
+  EXPECT_EQ(back.pixelScaleValid, 1);
+  EXPECT_EQ(back.pixelScale[1], 1.25);
+  EXPECT_EQ(back.modelTransformationValid, 0);
+
+  // A transformation alone.
+  CRasterImage rot;
+  MakeImage(rot, 20, 10, 8, 1, 1, 4);
+  const double m[16] = {0.5, 0.25, 0, 1000, 0.125, -0.5, 0, 2000, 0, 0, 0, 0, 0, 0, 0, 1};
+  std::memcpy(rot.modelTransformation, m, sizeof m);
+  rot.modelTransformationValid = 1;
+  ASSERT_EQ(WriteTiffImage(dir.file("mat.tif"), rot, 0), 1);
+  EXPECT_NE(GdalView(dir.file("mat.tif")).find("gt 1000.000000 0.500000 0.250000 2000.000000 0.125000 -0.500000"),
+            std::string::npos);
+  ASSERT_EQ(ReadTiffImage(dir.file("mat.tif"), back, nullptr), 0);
+  EXPECT_EQ(back.modelTransformationValid, 1);
+  EXPECT_EQ(back.tiePointCount, 0);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(back.modelTransformation[i], m[i]);
+}
+
+TEST(TiffWrite, FailureLeavesTheTargetAsItWas) {
+  qzntest::TempDir dir;
+  const std::string target = dir.file("keep.tif");
+  qzntest::WriteFileText(target, "previous contents");
+  CRasterImage img;
+  MakeImage(img, 8, 8, 8, 1, 1, 2);
+  EXPECT_EQ(WriteTiffImage(target, img, 4), 0);  // group 4 cannot take 8 bits
+  img.bitsPerSample = 32;
+  EXPECT_EQ(WriteTiffImage(target, img, 0), 0);
+  EXPECT_EQ(qzntest::ReadFileText(target), "previous contents");
+  EXPECT_EQ(WriteTiffImage(dir.file("no/such/dir/x.tif"), img, 0), 0);
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 1);  // no temporary left behind
+}
+
+// A small TIFF written straight through libtiff, for headers our writer
+// never makes.
+void WriteRawTiff(const std::string& path, int photometric, bool colormap, int pixelScaleCount, int orientation) {
+  TIFF* t = XTIFFOpen(path.c_str(), "w");
+  ASSERT_NE(t, nullptr);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 4u);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, 2u);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(t, TIFFTAG_ORIENTATION, orientation);
+  std::uint16_t map[256] = {};
+  if (colormap) TIFFSetField(t, TIFFTAG_COLORMAP, map, map, map);
+  const double scale[3] = {1, 2, 3};
+  if (pixelScaleCount) TIFFSetField(t, 33550, pixelScaleCount, scale);
+  std::uint8_t row[4] = {1, 2, 3, 4};
+  for (std::uint32_t y = 0; y < 2; ++y) TIFFWriteScanline(t, row, y, 0);
+  XTIFFClose(t);
+}
+
+TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
+  qzntest::TempDir dir;
+  // A truncated LZW file.
+  CRasterImage big;
+  MakeImage(big, 300, 200, 8, 1, 1, 9);
+  ASSERT_EQ(WriteTiffImage(dir.file("full.tif"), big, 5), 1);
+  Bytes bytes = qzntest::ReadFileBytes(dir.file("full.tif"));
+  // Our writer puts the directory at the end; keep it and cut the strips.
+  Bytes cut = bytes;
+  std::memset(cut.data() + 16, 0xFF, bytes.size() / 2);
+  qzntest::WriteFileBytes(dir.file("damaged.tif"), cut);
+  Bytes truncated(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() / 2));
+  qzntest::WriteFileBytes(dir.file("truncated.tif"), truncated);
+  qzntest::WriteFileText(dir.file("junk.tif"), "II*\0junk");
+  WriteRawTiff(dir.file("nomap3.tif"), 3, false, 0, 1);
+  WriteRawTiff(dir.file("nomap5.tif"), 5, false, 0, 1);
+  WriteRawTiff(dir.file("ycbcr.tif"), 6, false, 0, 1);
+  CRasterImage g16;
+  MakeImage(g16, 4, 4, 16, 1, 1, 1);
+  ASSERT_EQ(WriteTiffImage(dir.file("g16.tif"), g16, 0), 1);
+
+  struct Case {
+    const char* file;
+    int code;
+  } cases[] = {
+      {"truncated.tif", -1},  {"damaged.tif", kTiffReadError}, {"junk.tif", kTiffCannotOpen},
+      {"missing.tif", kTiffCannotOpen}, {"nomap5.tif", kTiffNoColorMap},
+      {"ycbcr.tif", -1}, {"g16.tif", kTiffBadBits},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CRasterImage img;
+    MakeImage(img, 3, 2, 8, 1, 1, 4);
+    CRasterImage before;
+    before.CopyFrom(img, 1, 1);
+    const int rc = ReadTiffImage(dir.file(c.file), img, nullptr);
+    if (c.code < 0) EXPECT_NE(rc, 0);
+    else EXPECT_EQ(rc, c.code);
+    ExpectSameImage(img, before);
+  }
+  // libtiff itself takes an 8-bit palette image without a map for grey.
+  CRasterImage img;
+  ASSERT_EQ(ReadTiffImage(dir.file("nomap3.tif"), img, nullptr), 0);
+  EXPECT_EQ(img.photometric, 1);
+  EXPECT_FALSE(img.HasPalette());
+  EXPECT_STREQ(TiffErrorText(kTiffNoColorMap), "缺少彩色地图。");
+  EXPECT_STREQ(TiffErrorText(kTiffReadError), "读取 TIFF 文件出错。");
+}
+
+TEST(TiffRead, OrientationAndPixelScaleCount) {
+  qzntest::TempDir dir;
+  WriteRawTiff(dir.file("o.tif"), 1, false, 2, 3);
+  CRasterImage img;
+  int orientation = 0;
+  ASSERT_EQ(ReadTiffImage(dir.file("o.tif"), img, &orientation), 0);
+  EXPECT_EQ(orientation, 3);
+  EXPECT_EQ(img.pixelScaleValid, 0);  // two values are not a pixel scale
+  WriteRawTiff(dir.file("p.tif"), 1, false, 3, 1);
+  ASSERT_EQ(ReadTiffImage(dir.file("p.tif"), img, &orientation), 0);
+  EXPECT_EQ(img.pixelScaleValid, 1);
+  EXPECT_EQ(img.pixelScale[2], 3);
+}
+
+TEST(TiffLarge, ThirtyThousandSquareBilevel) {
+  // 30000 x 30000 pixels: 900 million, more than a 32-bit pixel count of
+  // bits; rows beyond 16 bits of row numbers.
+  qzntest::TempDir dir;
+  CRasterImage img;
+  img.width = 30000;
+  img.height = 30000;
+  img.bitsPerSample = 1;
+  img.photometric = 0;
+  ASSERT_EQ(img.AllocPixels(), 1);
+  ASSERT_EQ(img.GetImageBytes(), 3750LL * 30000);
+  std::memset(img.pixels, 0, static_cast<std::size_t>(img.GetImageBytes()));
+  for (int i = 0; i < 30000; i += 97) img.SetBit(i, i, 1);  // a dotted diagonal
+  img.SetBit(29999, 29999, 1);
+  img.SetBit(0, 29999, 1);
+  ASSERT_EQ(WriteTiffImage(dir.file("big.tif"), img, 4), 1);
+  CRasterImage back;
+  ASSERT_EQ(ReadTiffImage(dir.file("big.tif"), back, nullptr), 0);
+  ExpectSameImage(img, back);
+  if (qzntest::HaveProgram("tiffinfo")) {
+    std::string info;
+    qzntest::RunCommand("tiffinfo '" + dir.file("big.tif") + "' 2>&1", &info);
+    EXPECT_NE(info.find("Image Width: 30000 Image Length: 30000"), std::string::npos) << info;
+  }
+}
+
+}  // namespace
