@@ -11,7 +11,7 @@
 #include "platform/archive.h"
 #include "raster/colorfeature.h"
 #include "raster/rasterimage.h"
-#include "support/testutil.h"
+#include "tests/support/testutil.h"
 #include "tests/raster/test_filters_util.h"
 
 using pixfix::GreyOf;

@@ -9,7 +9,7 @@
 
 #include "raster/filters.h"
 #include "raster/rasterimage.h"
-#include "support/testutil.h"
+#include "tests/support/testutil.h"
 #include "tests/raster/test_filters_util.h"
 
 using pixfix::FromRows;
@@ -52,16 +52,10 @@ Grid PythonOracle(const std::string& python, const CRasterImage& img, const std:
   return pixfix::ReadPgm(out);
 }
 
-// Debian's python3 carries scipy; a python3 earlier on PATH may not.
-std::string PythonWithScipy() {
-  for (const char* py : {"/usr/bin/python3", "python3"})
-    if (qzntest::RunCommand(std::string(py) + " -c 'import numpy, scipy.ndimage' >/dev/null 2>&1") == 0) return py;
-  return "";
-}
-
-#define REQUIRE_SCIPY(py)                                   \
-  const std::string py = PythonWithScipy();                 \
-  if (py.empty()) GTEST_SKIP() << "python3 with scipy is not installed"
+#define REQUIRE_SCIPY(py)                                                 \
+  if (!qzntest::HavePythonModules({"numpy", "scipy.ndimage"}))            \
+    GTEST_SKIP() << "python3 with numpy and scipy is not installed";       \
+  const std::string py = qzntest::Python()
 
 }  // namespace
 

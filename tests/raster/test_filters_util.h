@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "raster/rasterimage.h"
-#include "support/testutil.h"
+#include "tests/support/testutil.h"
 
 namespace pixfix {
 
