@@ -9,17 +9,13 @@
 #include <sstream>
 
 #include "model/chain.h"
+#include "tests/model/chain_test_util.h"
 #include "model/geometry.h"
 #include "tests/support/testutil.h"
 
 namespace {
 
-std::unique_ptr<CChain> Line(std::initializer_list<CFPoint> pts) {
-  auto c = std::make_unique<CChain>();
-  for (const CFPoint& p : pts) c->AddPoint(p.x, p.y);
-  c->CalcBounds();
-  return c;
-}
+std::unique_ptr<CChain> Line(const std::vector<CFPoint>& pts) { return MakeLine(pts); }
 
 const std::initializer_list<CFPoint> kSquare = {{0.f, 0.f}, {10.f, 0.f}, {10.f, 10.f}, {0.f, 10.f}, {0.f, 0.f}};
 
