@@ -10,7 +10,9 @@
 
 #include <set>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using qzntest::FromHex;
 using qzntest::Hex;
@@ -508,6 +510,51 @@ TEST(Archive, LyingCountFailsBeforeAllocating) {
   damaged.insert(damaged.begin() + 15, {0xFF, 0xFF, 0xFF, 0xFF});
   CArchive bad(damaged);
   EXPECT_EQ(CauseOf([&] { bad.ReadObject(RUNTIME_CLASS(TItem)); }), CArchiveException::badCount);
+}
+
+// Lying sizes are refused before anything is allocated: in a child process
+// whose address space has only 256 MB to spare, a 4 GB string or count must
+// still end in CArchiveException rather than bad_alloc.
+TEST(Archive, LyingSizesAllocateNothingBig) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit does not mix with AddressSanitizer's shadow memory";
+#else
+  auto body = [] {
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+    struct rlimit rl {limit, limit};
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) std::_Exit(3);
+    const char* cases[] = {
+        "ff ff ff fe ff ff ff 61 62 63",  // string of 0xFFFFFFFE bytes
+        "ff fe ff ff ff ff ff ff ff 41 00",  // UTF-16 string of 0xFFFFFFFF units
+    };
+    for (const char* hex : cases) {
+      CArchive in(FromHex(hex));
+      try {
+        in.ReadString();
+        std::_Exit(4);
+      } catch (const CArchiveException&) {
+      } catch (...) {
+        std::_Exit(5);
+      }
+    }
+    // a TItem whose child count claims 0xFFFFFFFF children
+    CArchive in(FromHex("ff ff 03 00 05 00 54 49 74 65 6d 00 ff ff ff ff ff ff 00 00"));
+    try {
+      delete in.ReadObject(nullptr);
+      std::_Exit(6);
+    } catch (const CArchiveException&) {
+    } catch (...) {
+      std::_Exit(7);
+    }
+    std::_Exit(0);
+  };
+  EXPECT_EXIT(body(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(Archive, StringLengthPastTheEnd) {
