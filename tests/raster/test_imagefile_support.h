@@ -76,6 +76,17 @@ inline std::vector<std::uint8_t> RawSamples(const CRasterImage& img) {
   return out;
 }
 
+// The picture of a file as Pillow shows it, 3 bytes a pixel; or, with raw16,
+// its 16-bit samples little-endian. Empty when Pillow cannot read it.
+inline std::vector<std::uint8_t> PillowDecode(const std::string& file, bool raw16 = false) {
+  const std::string out = file + ".pillow";
+  const std::string expr = raw16 ? "np.asarray(im, dtype='<u2').tobytes()" : "im.convert('RGB').tobytes()";
+  const std::string cmd = Python() + " -c \"import numpy as np; from PIL import Image; im = Image.open('" + file +
+                          "'); open('" + out + "', 'wb').write(" + expr + ")\" 2>/dev/null";
+  if (qzntest::RunCommand(cmd) != 0) return {};
+  return qzntest::ReadFileBytes(out);
+}
+
 // Index of the first difference, or -1.
 inline long FirstDifference(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   if (a.size() != b.size()) return 0;

@@ -268,8 +268,11 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
     CRasterImage before;
     before.CopyFrom(img, 1, 1);
     const int rc = ReadTiffImage(dir.file(c.file), img, nullptr);
-    if (c.code < 0) EXPECT_NE(rc, 0);
-    else EXPECT_EQ(rc, c.code);
+    if (c.code < 0) {
+      EXPECT_NE(rc, 0);
+    } else {
+      EXPECT_EQ(rc, c.code);
+    }
     ExpectSameImage(img, before);
   }
   // libtiff itself takes an 8-bit palette image without a map for grey.
