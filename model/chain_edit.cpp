@@ -340,7 +340,8 @@ class CFarthestFinder {
     m_hi = hi;
     m_best = limit;
     m_bestIndex = SIZE_MAX;
-    if (lo <= hi) Visit(1, 0, m_leaves * kBlock - 1);
+    const std::size_t top = m_leaves * kBlock - 1;
+    if (lo <= hi) Visit(1, 0, top, Child(1, 0, top));
     return m_bestIndex;
   }
 
@@ -366,9 +367,7 @@ class CFarthestFinder {
       u = std::max(u, SegmentDistanceSquared(c, m_a, m_b));
     return u * (1.0 + 1e-9) + 1e-9;  // margin for rounding
   }
-  void Visit(std::size_t node, std::size_t first, std::size_t last) {
-    if (last < m_lo || first > m_hi || m_box[node].Empty()) return;
-    const double ub = Bound(m_box[node]);
+  void Visit(std::size_t node, std::size_t first, std::size_t last, double ub) {
     if (ub < m_best || (ub <= m_best && (m_bestIndex == SIZE_MAX || first > m_bestIndex))) return;
     if (node >= m_leaves) {
       const std::size_t e = std::min({last, m_hi, m_v.size() - 1});
@@ -379,15 +378,20 @@ class CFarthestFinder {
       return;
     }
     const std::size_t mid = first + (last - first) / 2;
+    const double ul = Child(2 * node, first, mid), ur = Child(2 * node + 1, mid + 1, last);
     // The more promising half first finds a good bound early.
-    const double ul = Bound(m_box[2 * node]), ur = Bound(m_box[2 * node + 1]);
     if (ur > ul) {
-      Visit(2 * node + 1, mid + 1, last);
-      Visit(2 * node, first, mid);
+      Visit(2 * node + 1, mid + 1, last, ur);
+      Visit(2 * node, first, mid, ul);
     } else {
-      Visit(2 * node, first, mid);
-      Visit(2 * node + 1, mid + 1, last);
+      Visit(2 * node, first, mid, ul);
+      Visit(2 * node + 1, mid + 1, last, ur);
     }
+  }
+  // The bound of a child, or -1 when it holds nothing of the range.
+  double Child(std::size_t node, std::size_t first, std::size_t last) const {
+    if (last < m_lo || first > m_hi || m_box[node].Empty()) return -1.0;
+    return Bound(m_box[node]);
   }
 
   const CFPointArray& m_v;
