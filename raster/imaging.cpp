@@ -366,15 +366,21 @@ int RotateImage(CRasterImage* image, double angle, int) {
       // p = c_old + R(-g) (q - c_new)
       const double px0 = ocx + c * (0 - ncx) + s * ey;
       const double py0 = ocy - s * (0 - ncx) + c * ey;
-      for (std::int64_t qx = 0; qx < NW; ++qx) {
-        const double px = px0 + c * qx, py = py0 - s * qx;
-        const std::int64_t ix = static_cast<std::int64_t>(std::floor(px + 0.5));
-        const std::int64_t iy = static_cast<std::int64_t>(std::floor(py + 0.5));
+      // Source position in 32.32 fixed point, stepped along the row; the
+      // arithmetic shift of position + 1/2 is floor(p + 0.5).
+      constexpr double kOne = 4294967296.0;
+      std::int64_t fx = std::llround(px0 * kOne) + (std::int64_t{1} << 31);
+      std::int64_t fy = std::llround(py0 * kOne) + (std::int64_t{1} << 31);
+      const std::int64_t dfx = std::llround(c * kOne), dfy = std::llround(-s * kOne);
+      const BYTE* srcPlane = image->GetPlane(n);
+      const std::int64_t srb = image->GetRowBytes();
+      for (std::int64_t qx = 0; qx < NW; ++qx, fx += dfx, fy += dfy) {
+        const std::int64_t ix = fx >> 32, iy = fy >> 32;
         const bool in = ix >= 0 && iy >= 0 && ix < W && iy < H;
         if (bits == 8) {
-          out[qx] = in ? image->GetRow(static_cast<int>(iy), n)[ix] : white;
+          out[qx] = in ? srcPlane[iy * srb + ix] : white;
         } else if (in) {
-          PutBit(out, qx, Bit(image->GetRow(static_cast<int>(iy), n), ix));
+          PutBit(out, qx, Bit(srcPlane + iy * srb, ix));
         }
       }
       if (bits == 1 && (NW & 7)) out[nrb - 1] &= static_cast<BYTE>(0xFF << (8 - (NW & 7)));

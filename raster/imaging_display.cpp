@@ -112,10 +112,6 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   // for RGB the pixel offset, else the sample value.
   std::vector<std::int64_t> bestOff(static_cast<std::size_t>(outW));
   std::vector<int> bestDark(static_cast<std::size_t>(outW));
-  auto sample = [&](int x, int y) -> int {  // single-plane sample value
-    const BYTE* row = image->GetRow(y, plane);
-    return bits == 1 ? Bit(row, x) : row[x];
-  };
   auto rgbDark = [&](std::int64_t off) {
     return 3 * 255 - (R[off] * 299 + G[off] * 587 + B[off] * 114) / 1000;
   };
@@ -124,26 +120,35 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
     const int y1 = std::max(y0 + 1, s.y0 + static_cast<int>(static_cast<std::int64_t>(oy + 1) * ah / outH));
     const int ym = (y0 + y1 - 1) / 2;
     // The middle row, across each block.
-    for (int ox = 0; ox < outW; ++ox) {
-      const std::size_t o = static_cast<std::size_t>(ox);
-      int bd = -1;
-      std::int64_t bo = 0;
-      for (int x = cx0[o]; x < cx1[o]; ++x) {
+    {
+      const BYTE* row = image->GetRow(ym, plane);
+      for (int ox = 0; ox < outW; ++ox) {
+        const std::size_t o = static_cast<std::size_t>(ox);
+        int bd = -1;
+        std::int64_t bo = 0;
         if (rgbImage) {
-          const std::int64_t off = rb * ym + x;
-          const int d = rgbDark(off);
-          if (d > bd) { bd = d; bo = off; }
+          for (int x = cx0[o]; x < cx1[o]; ++x) {
+            const std::int64_t off = rb * ym + x;
+            const int d = rgbDark(off);
+            if (d > bd) { bd = d; bo = off; }
+          }
+        } else if (bits == 8) {
+          for (int x = cx0[o]; x < cx1[o]; ++x)
+            if (dark[row[x]] > bd) { bd = dark[row[x]]; bo = row[x]; }
         } else {
-          const int v = sample(x, ym);
-          if (dark[v] > bd) { bd = dark[v]; bo = v; }
+          for (int x = cx0[o]; x < cx1[o]; ++x) {
+            const int v = Bit(row, x);
+            if (dark[v] > bd) { bd = dark[v]; bo = v; }
+          }
         }
+        bestDark[o] = bd;
+        bestOff[o] = bo;
       }
-      bestDark[o] = bd;
-      bestOff[o] = bo;
     }
     // The middle column, down each block.
     for (int y = y0; y < y1; ++y) {
       if (y == ym) continue;
+      const BYTE* row = image->GetRow(y, plane);
       for (int ox = 0; ox < outW; ++ox) {
         const std::size_t o = static_cast<std::size_t>(ox);
         const int x = cmid[o];
@@ -152,7 +157,7 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
           const int d = rgbDark(off);
           if (d > bestDark[o]) { bestDark[o] = d; bestOff[o] = off; }
         } else {
-          const int v = sample(x, y);
+          const int v = bits == 8 ? row[x] : Bit(row, x);
           if (dark[v] > bestDark[o]) { bestDark[o] = dark[v]; bestOff[o] = v; }
         }
       }

@@ -38,8 +38,39 @@ int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int
   for (int y = s.y0 - ry; y < s.y0 + ry; ++y) load(y);
   const int half = (kw * kh) / 2;  // the median has `half` values below it
   int hist[256];
+  // 3 x 3, the size the image commands use, has a faster exact form: sort
+  // each column's three values; the median is then the median of (largest of
+  // the three lows, median of the three middles, smallest of the three highs).
+  std::vector<BYTE> lo, mid, hi;
+  if (kw == 3 && kh == 3) {
+    lo.resize(static_cast<std::size_t>(cw));
+    mid.resize(static_cast<std::size_t>(cw));
+    hi.resize(static_cast<std::size_t>(cw));
+  }
+  auto med3 = [](int a, int b, int c) { return std::max(std::min(a, b), std::min(std::max(a, b), c)); };
   for (int y = s.y0; y < s.y1; ++y) {
     load(y + ry);
+    if (kw == 3 && kh == 3) {
+      const BYTE* a = slot(y - 1);
+      const BYTE* b = slot(y);
+      const BYTE* c = slot(y + 1);
+      for (int i = 0; i < cw; ++i) {
+        const int p = a[i], q = b[i], r = c[i];
+        const int l = std::min(p, q), h = std::max(p, q);
+        lo[static_cast<std::size_t>(i)] = static_cast<BYTE>(std::min(l, r));
+        hi[static_cast<std::size_t>(i)] = static_cast<BYTE>(std::max(h, r));
+        mid[static_cast<std::size_t>(i)] = static_cast<BYTE>(std::max(l, std::min(h, r)));
+      }
+      for (int x = 0; x < s.w(); ++x) {
+        const std::size_t i = static_cast<std::size_t>(x);
+        const int mxLo = std::max({lo[i], lo[i + 1], lo[i + 2]});
+        const int mnHi = std::min({hi[i], hi[i + 1], hi[i + 2]});
+        const int mdMid = med3(mid[i], mid[i + 1], mid[i + 2]);
+        out[x] = static_cast<BYTE>(med3(mxLo, mdMid, mnHi));
+      }
+      std::memcpy(image->GetRow(y, plane) + s.x0, out.get(), static_cast<std::size_t>(s.w()));
+      continue;
+    }
     std::fill(hist, hist + 256, 0);
     for (int dy = -ry; dy <= ry; ++dy) {
       const BYTE* r = slot(y + dy);
@@ -68,69 +99,86 @@ int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int
 
 namespace {
 
-// Running maximum of a centred window of length k over n values (the window
-// is cut at the ends), by the van Herk / Gil-Werman block method: three
-// comparisons a value whatever k is.
-void RunningMax(const BYTE* in, BYTE* out, int n, int k, std::vector<BYTE>& g, std::vector<BYTE>& h) {
+// The background filters run along a sequence of n elements, each `lanes`
+// bytes wide: along a row one byte a step (lanes 1), down a strip of columns
+// a row segment a step, so that the vertical pass reads whole cache lines
+// instead of single bytes far apart.
+struct RunningWork {
+  std::vector<BYTE> g, h;
+  std::vector<std::int32_t> sums;
+  std::vector<float> inv;
+};
+
+// Running maximum over a centred window of k elements, cut at the ends, by
+// the van Herk / Gil-Werman block method: three comparisons a value whatever
+// k is. Padded element j is input element j - r (0 before and after, which
+// never wins a maximum).
+// kLanes fixes the lane count at compile time (0: use `lanes`).
+template <int kLanes>
+void RunningMax(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes,
+                int k, RunningWork& w) {
   const int r = k / 2;
-  // Padded sequence: r zeros, the values, k zeros.
-  const int m = n + r + k;
-  g.resize(static_cast<std::size_t>(m));
-  h.resize(static_cast<std::size_t>(m));
-  auto at = [&](int i) -> BYTE { return (i >= r && i < r + n) ? in[i - r] : 0; };
-  for (int b = 0; b < m; b += k) {
-    const int e = std::min(m, b + k);
-    g[static_cast<std::size_t>(b)] = at(b);
-    for (int i = b + 1; i < e; ++i) g[static_cast<std::size_t>(i)] = std::max(g[static_cast<std::size_t>(i - 1)], at(i));
-    h[static_cast<std::size_t>(e - 1)] = at(e - 1);
-    for (int i = e - 2; i >= b; --i) h[static_cast<std::size_t>(i)] = std::max(h[static_cast<std::size_t>(i + 1)], at(i));
+  const std::int64_t m = static_cast<std::int64_t>(n) + r + k;
+  const std::size_t L = static_cast<std::size_t>(kLanes ? kLanes : lanes);
+  w.g.resize(static_cast<std::size_t>(m) * L);
+  w.h.resize(static_cast<std::size_t>(m) * L);
+  BYTE* g = w.g.data();
+  BYTE* h = w.h.data();
+  auto padded = [&](std::int64_t j) -> const BYTE* { return (j >= r && j < r + n) ? in + (j - r) * inStride : nullptr; };
+  auto copyIn = [&](BYTE* dst, std::int64_t j) {
+    const BYTE* p = padded(j);
+    if (p) std::memcpy(dst, p, L); else std::memset(dst, 0, L);
+  };
+  auto maxIn = [&](BYTE* dst, const BYTE* prev, std::int64_t j) {
+    const BYTE* p = padded(j);
+    if (!p) {
+      std::memcpy(dst, prev, L);
+      return;
+    }
+    for (std::size_t c = 0; c < L; ++c) dst[c] = std::max(prev[c], p[c]);
+  };
+  for (std::int64_t b = 0; b < m; b += k) {
+    const std::int64_t e = std::min(m, b + k);
+    copyIn(g + b * L, b);
+    for (std::int64_t i = b + 1; i < e; ++i) maxIn(g + i * L, g + (i - 1) * L, i);
+    copyIn(h + (e - 1) * L, e - 1);
+    for (std::int64_t i = e - 1; i-- > b;) maxIn(h + i * L, h + (i + 1) * L, i);
   }
-  // Output i covers padded positions i .. i + k - 1 (values i - r .. i + r).
-  for (int i = 0; i < n; ++i) {
-    const int a = i, z = i + k - 1;
-    out[i] = (z < m) ? std::max(h[static_cast<std::size_t>(a)], g[static_cast<std::size_t>(z)]) : h[static_cast<std::size_t>(a)];
+  // Output i covers padded elements i .. i + k - 1 (inputs i - r .. i + r).
+  for (std::int64_t i = 0; i < n; ++i) {
+    const BYTE* a = h + i * L;
+    const BYTE* z = g + (i + k - 1) * L;
+    BYTE* o = out + i * outStride;
+    for (std::size_t c = 0; c < L; ++c) o[c] = std::max(a[c], z[c]);
   }
 }
 
-// Running mean of a centred window of length k, cut at the ends (the mean of
-// the values that exist), rounded.
-void RunningMean(const BYTE* in, BYTE* out, int n, int k) {
+// Running mean over a centred window of k elements, cut at the ends (the
+// mean of the elements that exist), rounded.
+template <int kLanes>
+void RunningMean(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes,
+                 int k, RunningWork& w) {
   const int r = k / 2;
-  std::int64_t sum = 0;
+  const std::size_t L = static_cast<std::size_t>(kLanes ? kLanes : lanes);
+  w.sums.assign(L, 0);
+  w.inv.resize(static_cast<std::size_t>(k) + 1);
+  for (int c = 1; c <= k; ++c) w.inv[static_cast<std::size_t>(c)] = 1.0f / static_cast<float>(c);
+  std::int32_t* sum = w.sums.data();
   int lo = 0, hi = 0;  // window [lo, hi)
   for (int i = 0; i < n; ++i) {
     const int want0 = std::max(0, i - r), want1 = std::min(n, i - r + k);
-    while (hi < want1) sum += in[hi++];
-    while (lo < want0) sum -= in[lo++];
-    const int cnt = hi - lo;
-    out[i] = static_cast<BYTE>((sum + cnt / 2) / cnt);
+    for (; hi < want1; ++hi) {
+      const BYTE* p = in + static_cast<std::int64_t>(hi) * inStride;
+      for (std::size_t c = 0; c < L; ++c) sum[c] += p[c];
+    }
+    for (; lo < want0; ++lo) {
+      const BYTE* p = in + static_cast<std::int64_t>(lo) * inStride;
+      for (std::size_t c = 0; c < L; ++c) sum[c] -= p[c];
+    }
+    const float f = w.inv[static_cast<std::size_t>(hi - lo)];
+    BYTE* o = out + static_cast<std::int64_t>(i) * outStride;
+    for (std::size_t c = 0; c < L; ++c) o[c] = static_cast<BYTE>(static_cast<float>(sum[c]) * f + 0.5f);
   }
-}
-
-// Applies a 1-D operation down every column of a plane, in strips of columns
-// copied out transposed so that each column is contiguous.
-template <class Fn>
-bool ForColumns(BYTE* plane, int W, int H, Fn&& fn) {
-  constexpr int kStrip = 64;
-  auto strip = Alloc<BYTE>(static_cast<std::int64_t>(kStrip) * H);
-  auto res = Alloc<BYTE>(H);
-  if (!strip || !res) return false;
-  for (int x0 = 0; x0 < W; x0 += kStrip) {
-    const int n = std::min(kStrip, W - x0);
-    for (int y = 0; y < H; ++y) {
-      const BYTE* row = plane + static_cast<std::int64_t>(y) * W + x0;
-      for (int i = 0; i < n; ++i) strip[static_cast<std::int64_t>(i) * H + y] = row[i];
-    }
-    for (int i = 0; i < n; ++i) {
-      fn(strip.get() + static_cast<std::int64_t>(i) * H, res.get());
-      std::memcpy(strip.get() + static_cast<std::int64_t>(i) * H, res.get(), static_cast<std::size_t>(H));
-    }
-    for (int y = 0; y < H; ++y) {
-      BYTE* row = plane + static_cast<std::int64_t>(y) * W + x0;
-      for (int i = 0; i < n; ++i) row[i] = strip[static_cast<std::int64_t>(i) * H + y];
-    }
-  }
-  return true;
 }
 
 }  // namespace
@@ -148,34 +196,46 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
   if (W == 0 || H == 0) return 1;
   const std::int64_t n = static_cast<std::int64_t>(W) * H;
   auto bg = Alloc<BYTE>(n);
-  auto tmp = Alloc<BYTE>(std::max(W, H));
+  auto tmp = Alloc<BYTE>(W);
   if (!bg || !tmp) return 0;
   BYTE* src = image->GetPlane(0);
   const bool inverted = image->photometric == 0;  // 0 is white: work on 255 - v
-  std::vector<BYTE> g, h, rowIn(static_cast<std::size_t>(W));
+  RunningWork work;
+  std::vector<BYTE> rowIn(static_cast<std::size_t>(W));
   for (int y = 0; y < H; ++y) {
     const BYTE* row = src + static_cast<std::int64_t>(y) * W;
     for (int x = 0; x < W; ++x) rowIn[static_cast<std::size_t>(x)] = inverted ? static_cast<BYTE>(255 - row[x]) : row[x];
-    RunningMax(rowIn.data(), bg.get() + static_cast<std::int64_t>(y) * W, W, winW, g, h);
+    RunningMax<1>(rowIn.data(), 1, bg.get() + static_cast<std::int64_t>(y) * W, 1, W, 1, winW, work);
   }
-  std::vector<BYTE> g2, h2, t2(static_cast<std::size_t>(H));
-  if (!ForColumns(bg.get(), W, H, [&](const BYTE* col, BYTE* res) {
-        RunningMax(col, t2.data(), H, winH, g2, h2);
-        RunningMean(t2.data(), res, H, winH);
-      }))
-    return 0;
+  // Down strips of 64 columns: maximum into a strip buffer, mean back.
+  constexpr int kStrip = 64;
+  auto strip = Alloc<BYTE>(static_cast<std::int64_t>(kStrip) * H);
+  if (!strip) return 0;
+  for (int x0 = 0; x0 < W; x0 += kStrip) {
+    const int lanes = std::min(kStrip, W - x0);
+    if (lanes == kStrip) {
+      RunningMax<kStrip>(bg.get() + x0, W, strip.get(), kStrip, H, lanes, winH, work);
+      RunningMean<kStrip>(strip.get(), kStrip, bg.get() + x0, W, H, lanes, winH, work);
+    } else {
+      RunningMax<0>(bg.get() + x0, W, strip.get(), kStrip, H, lanes, winH, work);
+      RunningMean<0>(strip.get(), kStrip, bg.get() + x0, W, H, lanes, winH, work);
+    }
+  }
+  // value x 255 / background for every pair, in the image's own sense.
+  std::vector<BYTE> ratio(256 * 256);
+  for (int b = 0; b < 256; ++b)
+    for (int v = 0; v < 256; ++v) {
+      const int vv = inverted ? 255 - v : v, d = std::max(b, 1);
+      const int o = std::min(255, (vv * 255 + d / 2) / d);
+      ratio[static_cast<std::size_t>(b) * 256 + static_cast<std::size_t>(v)] = static_cast<BYTE>(inverted ? 255 - o : o);
+    }
   // Rows: maximum, then (after the columns' maximum and mean) the rows'
   // mean, fused with the division.
   for (int y = 0; y < H; ++y) {
     BYTE* b = bg.get() + static_cast<std::int64_t>(y) * W;
-    RunningMean(b, tmp.get(), W, winW);
+    RunningMean<1>(b, 1, tmp.get(), 1, W, 1, winW, work);
     BYTE* row = src + static_cast<std::int64_t>(y) * W;
-    for (int x = 0; x < W; ++x) {
-      const int v = inverted ? 255 - row[x] : row[x];
-      const int d = std::max<int>(tmp[x], 1);
-      const int o = std::min(255, (v * 255 + d / 2) / d);
-      row[x] = static_cast<BYTE>(inverted ? 255 - o : o);
-    }
+    for (int x = 0; x < W; ++x) row[x] = ratio[static_cast<std::size_t>(tmp[x]) * 256 + row[x]];
   }
   return 1;
 }

@@ -45,7 +45,10 @@ void CRasterImage::Init() {
 
 int CRasterImage::AllocPixels() {
   if (width < 0 || height < 0 || planes < 0 || bitsPerSample <= 0) return 0;
-  const std::int64_t size = GetImageBytes();
+  std::int64_t size;
+  if (__builtin_mul_overflow(GetRowBytes(), static_cast<std::int64_t>(height), &size) ||
+      __builtin_mul_overflow(size, static_cast<std::int64_t>(planes), &size))
+    return 0;  // no machine holds that; the old pixels stay
   if (size == 0) {
     // Nothing to hold: an old block of another size would break the record's
     // size invariant, so it goes.

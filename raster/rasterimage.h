@@ -75,13 +75,13 @@ class CRasterImage {
   std::int32_t modelTransformationValid;
 
   // ---- life cycle and memory ----
-  // Resets every field to its initial value; frees nothing that a caller
-  // still refers to (the owned blocks are released with the record's state).
+  // Resets every field to its initial value (the constructor's state); the
+  // blocks the record owns are released with it.
   void Init();
   // Allocates row-bytes x planes x height for the header's size (contents
   // undefined). A zero size returns 1 with no block. The new block is
-  // allocated before the old one is released, so on failure (0) the image
-  // keeps its old pixels.
+  // allocated before the old one is released, so on failure (0: no memory,
+  // or a size beyond 64 bits) the image keeps its old pixels.
   int AllocPixels();
   // Frees the pixel, palette, colour-cache and tie-point blocks; the header stays.
   void Free();
@@ -152,12 +152,23 @@ class CRasterImage {
   // Each clips to the image and to the buffer it is given (rows and columns
   // outside the image are left out); result 0 without pixels or buffer or
   // for depths other than 1 and 8 bits.
+  // GetRect: the w x h window at (x, y) into a buffer of w bytes a row.
   int GetRect(int x, int y, BYTE* buffer, int w, int h) const;
+  // As GetRect; at 1 bit the buffer rows are packed, (w + 7) / 8 bytes,
+  // most significant bit first.
   int GetRectPacked(int x, int y, BYTE* buffer, int w, int h) const;
+  // Writes rows - trim rows of stride - trim pixels from a buffer of stride
+  // bytes a row (trim 1 leaves out the buffer's last row and column).
   int PutRect(int x, int y, const BYTE* buffer, int stride, int rows, int trim);
+  // Writes a band of `rows` source rows padded to 4 bytes (a DIB band):
+  // count pixels from column x, as bytes (8 bits, 1 plane), as 3-byte pixels
+  // whose byte k goes to plane k (8 bits, 3 planes), or as packed bits, the
+  // bits of a last partial byte included (1 bit).
   int PutBandAligned(int x, int y, const BYTE* source, int count, int rows);
 
   // ---- stream backup of the first plane ----
+  // Both rewind the stream; 0 without pixels or stream, or when the whole
+  // plane could not be written or read back.
   int WriteRaw(std::FILE* stream) const;
   int ReadRaw(std::FILE* stream);
 
