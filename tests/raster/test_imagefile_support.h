@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,25 @@ inline bool MakeFixtures(const std::string& group, const std::string& dir) {
   const int rc = qzntest::RunCommand(cmd, &out);
   if (rc != 0) std::fprintf(stderr, "%s\n", out.c_str());
   return rc == 0;
+}
+
+// Fills a new record of that geometry with pseudo-random pixels (padding bits
+// of 1-bit rows clear, as the readers leave them).
+inline void MakeTestImage(CRasterImage& img, int w, int h, int bits, int planes, int photometric,
+                          unsigned seed = 1) {
+  img.width = w;
+  img.height = h;
+  img.bitsPerSample = bits;
+  img.planes = planes;
+  img.photometric = photometric;
+  ASSERT_EQ(img.AllocPixels(), 1);
+  unsigned s = seed;
+  for (std::int64_t i = 0; i < img.GetImageBytes(); ++i) {
+    s = s * 1103515245u + 12345u;
+    img.pixels[i] = static_cast<std::uint8_t>(s >> 16);
+  }
+  if (bits == 1 && (w & 7))
+    for (int y = 0; y < h; ++y) img.GetRow(y)[img.GetRowBytes() - 1] &= static_cast<std::uint8_t>(0xFF << (8 - (w & 7)));
 }
 
 // The record as 3 bytes a pixel: palettes applied, white-is-zero grey and

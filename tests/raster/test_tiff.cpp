@@ -21,22 +21,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void MakeImage(CRasterImage& img, int w, int h, int bits, int planes, int photometric, unsigned seed) {
-  img.width = w;
-  img.height = h;
-  img.bitsPerSample = bits;
-  img.planes = planes;
-  img.photometric = photometric;
-  ASSERT_EQ(img.AllocPixels(), 1);
-  unsigned s = seed;
-  for (std::int64_t i = 0; i < img.GetImageBytes(); ++i) {
-    s = s * 1103515245u + 12345u;
-    img.pixels[i] = static_cast<std::uint8_t>(s >> 16);
-  }
-  if (bits == 1 && (w & 7))  // padding bits stay clear, as the readers leave them
-    for (int y = 0; y < h; ++y) img.GetRow(y)[img.GetRowBytes() - 1] &= static_cast<std::uint8_t>(0xFF << (8 - (w & 7)));
-}
-
 void ExpectSameImage(const CRasterImage& a, const CRasterImage& b) {
   ASSERT_EQ(a.width, b.width);
   ASSERT_EQ(a.height, b.height);
@@ -84,7 +68,7 @@ TEST(TiffWrite, OtherProgramsReadWhatWeWrite) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CRasterImage img;
-    MakeImage(img, 37, 23, c.bits, c.planes, c.photometric, 5);
+    imgtest::MakeTestImage(img, 37, 23, c.bits, c.planes, c.photometric, 5);
     if (c.palette) {
       ASSERT_EQ(img.AllocPalette(), 1);
       for (int i = 0; i < 256; ++i) {
@@ -131,7 +115,7 @@ TEST(TiffWrite, ResolutionUnitIsTheRecords) {
   } cases[] = {{3, "Resolution: 118, 120 pixels/cm"}, {2, "Resolution: 118, 120 pixels/inch"}, {0, "Resolution: 118, 120\n"}};
   for (const auto& c : cases) {
     CRasterImage img;
-    MakeImage(img, 4, 4, 8, 1, 1, 1);
+    imgtest::MakeTestImage(img, 4, 4, 8, 1, 1, 1);
     img.xResolution = 118;
     img.yResolution = 120;
     img.resolutionUnit = c.unit;
@@ -154,7 +138,7 @@ TEST(TiffWrite, GeoTiffTagsAndKeys) {
 
   // Tie point and pixel scale: the transformation set beside them is not written.
   CRasterImage img;
-  MakeImage(img, 20, 10, 8, 1, 1, 3);
+  imgtest::MakeTestImage(img, 20, 10, 8, 1, 1, 3);
   ASSERT_EQ(img.AllocTiePoints(1), 1);
   const double tie[6] = {0, 0, 0, 500000.5, 4200000.25, 0};
   std::memcpy(img.tiePoints, tie, sizeof tie);
@@ -183,7 +167,7 @@ TEST(TiffWrite, GeoTiffTagsAndKeys) {
 
   // A transformation alone.
   CRasterImage rot;
-  MakeImage(rot, 20, 10, 8, 1, 1, 4);
+  imgtest::MakeTestImage(rot, 20, 10, 8, 1, 1, 4);
   const double m[16] = {0.5, 0.25, 0, 1000, 0.125, -0.5, 0, 2000, 0, 0, 0, 0, 0, 0, 0, 1};
   std::memcpy(rot.modelTransformation, m, sizeof m);
   rot.modelTransformationValid = 1;
@@ -201,7 +185,7 @@ TEST(TiffWrite, FailureLeavesTheTargetAsItWas) {
   const std::string target = dir.file("keep.tif");
   qzntest::WriteFileText(target, "previous contents");
   CRasterImage img;
-  MakeImage(img, 8, 8, 8, 1, 1, 2);
+  imgtest::MakeTestImage(img, 8, 8, 8, 1, 1, 2);
   EXPECT_EQ(WriteTiffImage(target, img, 4), 0);  // group 4 cannot take 8 bits
   img.bitsPerSample = 32;
   EXPECT_EQ(WriteTiffImage(target, img, 0), 0);
@@ -236,7 +220,7 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
   qzntest::TempDir dir;
   // A truncated LZW file.
   CRasterImage big;
-  MakeImage(big, 300, 200, 8, 1, 1, 9);
+  imgtest::MakeTestImage(big, 300, 200, 8, 1, 1, 9);
   ASSERT_EQ(WriteTiffImage(dir.file("full.tif"), big, 5), 1);
   Bytes bytes = qzntest::ReadFileBytes(dir.file("full.tif"));
   // Our writer puts the directory at the end; keep it and cut the strips.
@@ -250,7 +234,7 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
   WriteRawTiff(dir.file("nomap5.tif"), 5, false, 0, 1);
   WriteRawTiff(dir.file("ycbcr.tif"), 6, false, 0, 1);
   CRasterImage g16;
-  MakeImage(g16, 4, 4, 16, 1, 1, 1);
+  imgtest::MakeTestImage(g16, 4, 4, 16, 1, 1, 1);
   ASSERT_EQ(WriteTiffImage(dir.file("g16.tif"), g16, 0), 1);
 
   struct Case {
@@ -264,7 +248,7 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     CRasterImage img;
-    MakeImage(img, 3, 2, 8, 1, 1, 4);
+    imgtest::MakeTestImage(img, 3, 2, 8, 1, 1, 4);
     CRasterImage before;
     before.CopyFrom(img, 1, 1);
     const int rc = ReadTiffImage(dir.file(c.file), img, nullptr);
