@@ -194,6 +194,29 @@ TEST(ImagingDisplay, ReductionKeepsOnePixelLines) {
   EXPECT_EQ(pal[0], 255);  // index 0 is white
 }
 
+TEST(ImagingDisplay, ReductionFollowsThePhotometricSenseOfInk) {
+  // One ink row (row 13) in a 40 x 40 image shown at 4 x 4; ink is the large
+  // value of a "0 is white" grey image and the clear bit of a photometric-1
+  // bilevel image.
+  CRasterImage z;
+  Make8(z, 40, 40, 1, 0, std::vector<std::uint8_t>(1600, 5));
+  for (int x = 0; x < 40; ++x) z.SetByte(x, 13, 240);
+  CRasterImage b;
+  std::vector<std::string> rows(40, std::string(40, '#'));
+  rows[13] = std::string(40, '.');
+  MakeBits(b, rows, 1);
+  for (CRasterImage* img : {&z, &b}) {
+    std::vector<BYTE> out(16);
+    CImageArea a{0, 0, 40, 40, 0};
+    ASSERT_GE(GetDisplayBuffer(img, &a, out.data(), 4, 4, 0, nullptr, nullptr, nullptr, 0), 0);
+    const BYTE ink = img == &z ? 240 : 0, paper = img == &z ? 5 : 1;
+    for (int ox = 0; ox < 4; ++ox) {
+      EXPECT_EQ(out[static_cast<std::size_t>((3 - 1) * 4 + ox)], ink);   // display row 1 holds row 13
+      EXPECT_EQ(out[static_cast<std::size_t>((3 - 3) * 4 + ox)], paper);
+    }
+  }
+}
+
 TEST(ImagingDisplay, PaletteIndicesOfRGBAndFailures) {
   CRasterImage rgb;
   Stripes(rgb, 8, 2, {{255, 0, 0}, {0, 0, 255}});
