@@ -359,6 +359,37 @@ TEST(Imaging, BackgroundCorrectionFlattensLighting) {
   EXPECT_EQ(BackCorrect(&g, 0, 3), 0);
 }
 
+TEST(Imaging, BackgroundCorrectionAgreesWithScipyFilters) {
+  QZN_REQUIRE_PY("numpy", "scipy");
+  // Paper between 150 and 250 with random ink; window 7 x 5 (edges included).
+  const int w = 61, h = 47;
+  auto px = imgtest::Random(static_cast<std::size_t>(w * h), 41, 150, 250);
+  const auto ink = imgtest::Random(px.size(), 42, 0, 9);
+  for (std::size_t i = 0; i < px.size(); ++i)
+    if (ink[i] == 0) px[i] = static_cast<std::uint8_t>(px[i] / 4);
+  CRasterImage g;
+  Make8(g, w, h, 1, 1, px);
+  ASSERT_EQ(BackCorrect(&g, 7, 5), 1);
+  // Background: the 2-D maximum (zero outside), then the mean of the values
+  // that exist, down the columns and then along the rows, each rounded.
+  const auto ref = RunPy(
+      "from scipy import ndimage\n"
+      "a = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(h, w) + ".astype(np.int64)\n"
+      "m = ndimage.maximum_filter(a, size=(5,7), mode='constant', cval=0).astype(np.float64)\n"
+      "def mean(x, k, axis):\n"
+      "  s = ndimage.correlate1d(x, np.ones(k), axis=axis, mode='constant', cval=0)\n"
+      "  c = ndimage.correlate1d(np.ones_like(x), np.ones(k), axis=axis, mode='constant', cval=0)\n"
+      "  return np.floor(s / c + 0.5)\n"
+      "b = mean(mean(m, 5, 0), 7, 1)\n"
+      "o = np.minimum(255, (a * 255 + b // 2) // np.maximum(b, 1))\n"
+      "o.astype(np.uint8).tofile(OUT)",
+      px);
+  ASSERT_EQ(ref.size(), px.size());
+  int worst = 0;
+  for (std::size_t i = 0; i < px.size(); ++i) worst = std::max(worst, std::abs(g.pixels[i] - ref[i]));
+  EXPECT_LE(worst, 2);  // a background one level apart moves a pixel by at most 2 here
+}
+
 TEST(Imaging, TransformFitAgreesWithNumpyLeastSquares) {
   QZN_REQUIRE_PY("numpy");
   // Map coordinates of UTM size as the source (the map-to-image direction),
