@@ -180,6 +180,21 @@ TEST(TiffWrite, GeoTiffTagsAndKeys) {
   for (int i = 0; i < 16; ++i) EXPECT_EQ(back.modelTransformation[i], m[i]);
 }
 
+TEST(TiffWrite, ClassifiedImageKeepsItsCodeAndColours) {
+  // Colour-class images are stored as photometric 5 with a colour map.
+  qzntest::TempDir dir;
+  CRasterImage img;
+  imgtest::MakeTestImage(img, 9, 5, 8, 1, 5, 3);
+  ASSERT_EQ(img.AllocPalette(), 1);
+  for (int i = 0; i < 256; ++i) img.green[i] = static_cast<std::uint8_t>(i / 2);
+  ASSERT_EQ(WriteTiffImage(dir.file("c.tif"), img, 32773), 1);
+  CRasterImage back;
+  ASSERT_EQ(ReadTiffImage(dir.file("c.tif"), back, nullptr), 0);
+  ExpectSameImage(img, back);
+  ASSERT_TRUE(back.HasPalette());
+  EXPECT_EQ(back.green[255], 127);
+}
+
 TEST(TiffWrite, FailureLeavesTheTargetAsItWas) {
   qzntest::TempDir dir;
   const std::string target = dir.file("keep.tif");
