@@ -323,4 +323,21 @@ TEST(TiffLarge, ThirtyThousandSquareBilevel) {
   }
 }
 
+TEST(TiffLarge, RowsBeyondSixteenBitByteCounts) {
+  // Scanlines of 70000 and 90000 bytes: more than a 16-bit size can count.
+  qzntest::TempDir dir;
+  struct Case {
+    int width, planes, compression;
+  } cases[] = {{70000, 1, 5}, {70000, 1, 1}, {30000, 3, 5}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.width);
+    CRasterImage img;
+    imgtest::MakeTestImage(img, c.width, 3, 8, c.planes, c.planes == 3 ? 2 : 1, 8);
+    ASSERT_EQ(WriteTiffImage(dir.file("wide.tif"), img, c.compression), 1);
+    CRasterImage back;
+    ASSERT_EQ(ReadTiffImage(dir.file("wide.tif"), back, nullptr), 0);
+    ExpectSameImage(img, back);
+  }
+}
+
 }  // namespace
