@@ -104,69 +104,121 @@ int GradientMagnitude(CRasterImage& image) {
   return 1;
 }
 
-void RunningMin(const BYTE* in, BYTE* out, std::int64_t n, int k) {
-  if (n <= 0) return;
-  if (k < 1) k = 1;
+namespace {
+
+// Running minimum by van Herk / Gil-Werman: the line is padded with white
+// (255, which never wins a minimum) so windows cut at the ends need no
+// special case, split into blocks of k, and each output is the minimum of a
+// suffix minimum of one block and a prefix minimum of the next: three
+// comparisons a sample whatever the window. `work` is reused between lines.
+// A window of 2n or more samples covers the whole line from every position,
+// so longer ones are cut to that (same result, bounded work memory).
+int ClampWindow(int k, std::int64_t n) {
+  if (k < 1) return 1;
+  return static_cast<int>(std::min<std::int64_t>(k, std::max<std::int64_t>(2 * n, 1)));
+}
+
+// `lanes` interleaved lines of n samples each (sample j of lane l at
+// j * lanes + l), filtered in place together so that the inner loops run
+// over adjacent bytes.
+void RunningMinLanes(BYTE* data, std::int64_t n, std::int64_t lanes, int k, std::vector<BYTE>& work) {
+  if (n <= 0 || lanes <= 0) return;
+  k = ClampWindow(k, n);
+  if (k == 1) return;
   const std::int64_t h = k / 2;
-  // Monotone queue of (position, value) with increasing values: its front is
-  // the minimum of the window. Each sample enters and leaves once, so the
-  // cost does not grow with the window. Values are kept beside positions
-  // because out may overwrite in.
-  std::vector<std::int64_t> pos(static_cast<std::size_t>(std::min<std::int64_t>(n, k) + 1));
-  std::vector<BYTE> val(pos.size());
-  const std::size_t cap = pos.size();
-  std::size_t head = 0, count = 0;
-  std::int64_t next = 0;  // next input to enter
-  for (std::int64_t i = 0; i < n; ++i) {
-    const std::int64_t lo = i - h;
-    const std::int64_t hi = std::min(n - 1, lo + k - 1);
-    for (; next <= hi; ++next) {
-      const BYTE v = in[next];
-      while (count && val[(head + count - 1) % cap] >= v) --count;
-      const std::size_t slot = (head + count) % cap;
-      pos[slot] = next;
-      val[slot] = v;
-      ++count;
+  const std::int64_t len = n + k - 1;  // padded length: window i is padded[i .. i + k - 1]
+  const std::size_t L = static_cast<std::size_t>(lanes);
+  work.resize(static_cast<std::size_t>(3 * len) * L);
+  BYTE* padded = work.data();
+  BYTE* prefix = padded + len * L;
+  BYTE* suffix = prefix + len * L;
+  std::memset(padded, 255, static_cast<std::size_t>(len) * L);
+  std::memcpy(padded + h * L, data, static_cast<std::size_t>(n) * L);
+  for (std::int64_t b = 0; b < len; b += k) {
+    const std::int64_t e = std::min(len, b + k);
+    std::memcpy(prefix + b * L, padded + b * L, L);
+    for (std::int64_t j = b + 1; j < e; ++j) {
+      BYTE* p = prefix + j * L;
+      const BYTE* q = p - L;
+      const BYTE* v = padded + j * L;
+      for (std::size_t l = 0; l < L; ++l) p[l] = std::min(q[l], v[l]);
     }
-    while (pos[head] < lo) {
-      head = (head + 1) % cap;
-      --count;
+    std::memcpy(suffix + (e - 1) * L, padded + (e - 1) * L, L);
+    for (std::int64_t j = e - 2; j >= b; --j) {
+      BYTE* p = suffix + j * L;
+      const BYTE* q = p + L;
+      const BYTE* v = padded + j * L;
+      for (std::size_t l = 0; l < L; ++l) p[l] = std::min(q[l], v[l]);
     }
-    out[i] = val[head];
   }
+  for (std::int64_t i = 0; i < n; ++i) {
+    BYTE* o = data + i * L;
+    const BYTE* a = suffix + i * L;
+    const BYTE* c = prefix + (i + k - 1) * L;
+    for (std::size_t l = 0; l < L; ++l) o[l] = std::min(a[l], c[l]);
+  }
+}
+
+void RunningMinWith(const BYTE* in, BYTE* out, std::int64_t n, int k, std::vector<BYTE>& work) {
+  if (n <= 0) return;
+  if (out != in) std::memmove(out, in, static_cast<std::size_t>(n));
+  if (ClampWindow(k, n) == 3 && n >= 2) {
+    // The window every caller uses: the pixel and its two neighbours.
+    BYTE left = out[0];
+    for (std::int64_t i = 0; i + 1 < n; ++i) {
+      const BYTE c = out[i];
+      out[i] = std::min(std::min(left, c), out[i + 1]);
+      left = c;
+    }
+    out[n - 1] = std::min(left, out[n - 1]);
+    return;
+  }
+  RunningMinLanes(out, n, 1, k, work);
+}
+
+}  // namespace
+
+void RunningMin(const BYTE* in, BYTE* out, std::int64_t n, int k) {
+  std::vector<BYTE> work;
+  RunningMinWith(in, out, n, k, work);
 }
 
 int PropagateEdges(CRasterImage& image, int k) {
   if (!image.HasPixels() || image.bitsPerSample != 8) return 0;
+  std::vector<BYTE> work;
+  try {
+    work.reserve(static_cast<std::size_t>(3 * (static_cast<std::int64_t>(image.width) + ClampWindow(k, image.width))));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   for (int y = 0; y < image.height; ++y) {
     BYTE* row = image.GetRow(y);
-    RunningMin(row, row, image.width, k);
+    RunningMinWith(row, row, image.width, k, work);
   }
   return 1;
 }
 
 int PropagateEdges2(CRasterImage& image, int k) {
   if (!image.HasPixels() || image.bitsPerSample != 8) return 0;
-  // Columns are taken in strips of 64: a strip is gathered into a buffer one
-  // column after the other, filtered, and put back, so the image is read and
-  // written row by row instead of a cache miss per sample.
+  // Columns are taken in strips of 64: the strip's rows are copied out one
+  // after the other, so its 64 columns lie side by side and are filtered
+  // together, and the image is read and written row by row.
   constexpr int kStrip = 64;
   const std::int64_t h = image.height;
-  std::vector<BYTE> buf;
+  std::vector<BYTE> buf, work;
   if (!AllocRows(buf, kStrip * h)) return 0;
+  try {
+    work.reserve(static_cast<std::size_t>(3 * (h + ClampWindow(k, h)) * kStrip));
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   const std::int64_t stride = image.GetRowBytes();
   BYTE* plane = image.GetPlane(0);
   for (int x0 = 0; x0 < image.width; x0 += kStrip) {
     const int n = std::min(kStrip, image.width - x0);
-    for (std::int64_t y = 0; y < h; ++y) {
-      const BYTE* src = plane + y * stride + x0;
-      for (int i = 0; i < n; ++i) buf[static_cast<std::size_t>(i * h + y)] = src[i];
-    }
-    for (int i = 0; i < n; ++i) RunningMin(&buf[static_cast<std::size_t>(i * h)], &buf[static_cast<std::size_t>(i * h)], h, k);
-    for (std::int64_t y = 0; y < h; ++y) {
-      BYTE* dst = plane + y * stride + x0;
-      for (int i = 0; i < n; ++i) dst[i] = buf[static_cast<std::size_t>(i * h + y)];
-    }
+    for (std::int64_t y = 0; y < h; ++y) std::memcpy(&buf[static_cast<std::size_t>(y * n)], plane + y * stride + x0, n);
+    RunningMinLanes(buf.data(), h, n, k, work);
+    for (std::int64_t y = 0; y < h; ++y) std::memcpy(plane + y * stride + x0, &buf[static_cast<std::size_t>(y * n)], n);
   }
   return 1;
 }

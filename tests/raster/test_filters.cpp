@@ -160,14 +160,20 @@ TEST(Filters, RunningMinimumIsCentredOnThePixel) {
   ASSERT_EQ(PropagateEdges2(*col, 3), 1);
   EXPECT_EQ(GreyOf(*col), (Grid{{9}, {0}, {0}, {0}, {9}, {9}}));
   // A window longer than the row takes the row's minimum everywhere.
-  auto wide = GreyFrom({{5, 7, 3, 8}});
-  ASSERT_EQ(PropagateEdges(*wide, 21), 1);
-  EXPECT_EQ(GreyOf(*wide)[0], (std::vector<int>{3, 3, 3, 3}));
+  for (int k : {8, 21, 2147483647}) {
+    auto wide = GreyFrom({{5, 7, 3, 8}});
+    ASSERT_EQ(PropagateEdges(*wide, k), 1);
+    EXPECT_EQ(GreyOf(*wide)[0], (std::vector<int>{3, 3, 3, 3})) << k;
+  }
+  // Windows below 1 leave the image as it was.
+  auto same = GreyFrom({{5, 7, 3, 8}});
+  ASSERT_EQ(PropagateEdges2(*same, 0), 1);
+  EXPECT_EQ(GreyOf(*same)[0], (std::vector<int>{5, 7, 3, 8}));
 }
 
 TEST(Filters, RunningMinimumAgreesWithScipy) {
   REQUIRE_SCIPY(py);
-  for (int k : {1, 3, 4, 7}) {
+  for (int k : {1, 3, 4, 7, 150}) {
     auto rows = RandomGrey(150, 70, 20 + k);
     const Grid wantRows =
         PythonOracle(py, *rows, "r = ndimage.minimum_filter1d(a, " + std::to_string(k) + ", axis=1, mode='nearest')");
