@@ -212,7 +212,7 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
   tmp.width = width;
   tmp.height = height;
   tmp.planes = 1;
-  if (table.count == 2 || (table.count && table.bits == 1)) {
+  if (table.count == 2) {
     tmp.bitsPerSample = 1;
     tmp.photometric = BilevelPhotometric(table.rgb[0][0], table.rgb[0][1], table.rgb[0][2],
                                          table.rgb[1][0], table.rgb[1][1], table.rgb[1][2]);
