@@ -130,9 +130,7 @@ void CRasterImage::FreeTiePoints() {
   tiePointCount = 0;
 }
 
-int CRasterImage::CopyFrom(const CRasterImage& src, int allocate, int copyPixels) {
-  if (&src == this) return 1;
-  Free();
+void CRasterImage::CopyHeaderFrom(const CRasterImage& src) {
   width = src.width;
   height = src.height;
   planes = src.planes;
@@ -146,7 +144,33 @@ int CRasterImage::CopyFrom(const CRasterImage& src, int allocate, int copyPixels
   photometric = src.photometric;
   resolutionUnit = src.resolutionUnit;
   std::memcpy(imageLibReserved2, src.imageLibReserved2, sizeof imageLibReserved2);
+}
 
+void CRasterImage::MoveFrom(CRasterImage& src) {
+  if (&src == this) return;
+  CopyHeaderFrom(src);
+  pixelBlock = std::move(src.pixelBlock);
+  pixels = src.pixels;
+  paletteBlock = std::move(src.paletteBlock);
+  red = src.red;
+  green = src.green;
+  blue = src.blue;
+  colorCacheBlock = std::move(src.colorCacheBlock);
+  colorCache = src.colorCache;
+  tiePointBlock = std::move(src.tiePointBlock);
+  tiePoints = src.tiePoints;
+  tiePointCount = src.tiePointCount;
+  std::memcpy(pixelScale, src.pixelScale, sizeof pixelScale);
+  pixelScaleValid = src.pixelScaleValid;
+  std::memcpy(modelTransformation, src.modelTransformation, sizeof modelTransformation);
+  modelTransformationValid = src.modelTransformationValid;
+  src.Init();
+}
+
+int CRasterImage::CopyFrom(const CRasterImage& src, int allocate, int copyPixels) {
+  if (&src == this) return 1;
+  Free();
+  CopyHeaderFrom(src);
   if (src.red) {
     if (!AllocPalette()) return 0;
     std::memcpy(red, src.red, 256);

@@ -90,6 +90,10 @@ class CRasterImage {
   // copyPixels the source's pixels. Copying an image onto itself is a no-op
   // returning 1. Result 0 when an allocation fails.
   int CopyFrom(const CRasterImage& source, int allocate, int copyPixels);
+  // Takes over the source's header and blocks (the source is left as after
+  // Init); what this record held before is released. For loaders that fill
+  // a temporary and replace the image only on success.
+  void MoveFrom(CRasterImage& source);
   bool SameFormat(const CRasterImage& other) const;
 
   // Palette (768 bytes, zeroed), colour cache (32768 bytes, zeroed) and tie
@@ -189,6 +193,10 @@ class CRasterImage {
   // Bresenham points from the first towards the second (the second not
   // included) and returns their count, max(|dx|, |dy|).
   static int LinePoints(CPixelPoint* points);
+
+ private:
+  // Every header field from width through the five int32 before the blocks.
+  void CopyHeaderFrom(const CRasterImage& source);
 };
 
 // The same as CRasterImage::Free.

@@ -155,6 +155,23 @@ TEST(RasterImage, CopyFrom) {
   EXPECT_EQ(full.red[5], 50);
   EXPECT_TRUE(full.SameFormat(src));
 
+  // Moving hands over every block and leaves the source empty.
+  CRasterImage moved;
+  Make8(moved, 1, 1, 1, 1);
+  const BYTE* block = full.pixels;
+  moved.MoveFrom(full);
+  EXPECT_EQ(moved.pixels, block);
+  EXPECT_EQ(moved.width, 4);
+  EXPECT_EQ(moved.planes, 3);
+  EXPECT_EQ(moved.red[5], 50);
+  EXPECT_EQ(moved.tiePoints[11], 3.5);
+  EXPECT_EQ(moved.pixelScale[1], 0.25);
+  EXPECT_EQ(full.pixels, nullptr);
+  EXPECT_EQ(full.red, nullptr);
+  EXPECT_EQ(full.width, 0);
+  EXPECT_EQ(full.tiePointCount, 0);
+  full.MoveFrom(moved);
+
   full.Free();
   EXPECT_EQ(full.pixels, nullptr);
   EXPECT_EQ(full.red, nullptr);
