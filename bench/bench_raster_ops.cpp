@@ -37,13 +37,13 @@ const scangen::GreyImage& Scan() {
   return scan;
 }
 
-// A grey record (0 black) of the scan, or its 0/1 mask (dark below 128).
-std::unique_ptr<CRasterImage> MakeRecord() {
+// An empty sheet-sized record: 8-bit grey (0 black) or 1-bit (set bits black).
+std::unique_ptr<CRasterImage> MakeRecord(int bits = 8) {
   auto img = std::make_unique<CRasterImage>();
   img->width = kW;
   img->height = kH;
-  img->bitsPerSample = 8;
-  img->photometric = 1;
+  img->bitsPerSample = bits;
+  img->photometric = bits == 8 ? 1 : 0;
   if (!img->AllocPixels()) std::abort();
   return img;
 }
@@ -65,43 +65,44 @@ void Rate(benchmark::State& state) {
                                               benchmark::Counter::kIsRate);
 }
 
-void BM_Binarize(benchmark::State& state) {
+// A 1-bit record (set bits foreground) of the mask.
+std::unique_ptr<CRasterImage> MakeBilevel() {
+  auto img = MakeRecord(1);
+  for (int y = 0; y < kH; ++y) img->SetRowBits(y, Mask().data() + static_cast<std::size_t>(y) * kW);
+  return img;
+}
+
+// Times op on a fresh 8-bit copy of the source (the scan or the mask) in
+// every iteration; the copying is not timed.
+template <class Op>
+void OnCopies(benchmark::State& state, const std::vector<BYTE>& source, Op&& op) {
   auto img = MakeRecord();
-  BYTE table[256];
-  MakeRangeTable(PackGreyRange(0, 127), table);
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(img->pixels, Scan().pixels.data(), Scan().pixels.size());
+    std::memcpy(img->pixels, source.data(), source.size());
     state.ResumeTiming();
-    Binarize(*img, RECT{0, 0, kW - 1, kH - 1}, nullptr, table);
+    op(*img);
   }
   Rate(state);
+}
+
+void BM_Binarize(benchmark::State& state) {
+  BYTE table[256];
+  MakeRangeTable(PackGreyRange(0, 127), table);
+  OnCopies(state, Scan().pixels, [&](CRasterImage& img) { Binarize(img, RECT{0, 0, kW - 1, kH - 1}, nullptr, table); });
 }
 BENCHMARK(BM_Binarize)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_Thin(benchmark::State& state) {
-  auto img = MakeRecord();
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(img->pixels, Mask().data(), Mask().size());
-    state.ResumeTiming();
-    Thin(*img, RECT{0, 0, kW - 1, kH - 1});
-  }
-  Rate(state);
+  OnCopies(state, Mask(), [](CRasterImage& img) { Thin(img, RECT{0, 0, kW - 1, kH - 1}); });
 }
 BENCHMARK(BM_Thin)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Thinning the 1-bit form of the same mask.
 void BM_ThinBilevel(benchmark::State& state) {
-  auto img = std::make_unique<CRasterImage>();
-  img->width = kW;
-  img->height = kH;
-  img->bitsPerSample = 1;
-  img->photometric = 0;
-  if (!img->AllocPixels()) std::abort();
   for (auto _ : state) {
     state.PauseTiming();
-    for (int y = 0; y < kH; ++y) img->SetRowBits(y, Mask().data() + static_cast<std::size_t>(y) * kW);
+    auto img = MakeBilevel();
     state.ResumeTiming();
     Thin(*img, RECT{0, 0, kW - 1, kH - 1});
   }
@@ -201,28 +202,14 @@ CPolygonFiller& Polygons() {
 }
 
 void BM_PolygonMask(benchmark::State& state) {
-  auto img = MakeRecord();
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(img->pixels, Mask().data(), Mask().size());
-    CPolygonFiller& f = Polygons();
-    state.ResumeTiming();
-    f.MaskBilevel(*img);
-  }
-  Rate(state);
+  CPolygonFiller& f = Polygons();
+  OnCopies(state, Mask(), [&](CRasterImage& img) { f.MaskBilevel(img); });
 }
 BENCHMARK(BM_PolygonMask)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_PolygonErase(benchmark::State& state) {
-  auto img = MakeRecord();
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(img->pixels, Mask().data(), Mask().size());
-    CPolygonFiller& f = Polygons();
-    state.ResumeTiming();
-    f.FillInside(*img, 0);
-  }
-  Rate(state);
+  CPolygonFiller& f = Polygons();
+  OnCopies(state, Mask(), [&](CRasterImage& img) { f.FillInside(img, 0); });
 }
 BENCHMARK(BM_PolygonErase)->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -241,29 +228,18 @@ void BM_DisplayBuffer(benchmark::State& state) {
 BENCHMARK(BM_DisplayBuffer)->Unit(benchmark::kMillisecond);
 
 void BM_Despeckle(benchmark::State& state) {
-  auto img = std::make_unique<CRasterImage>();
-  img->width = kW;
-  img->height = kH;
-  img->bitsPerSample = 1;
-  img->photometric = 0;
-  if (!img->AllocPixels()) std::abort();
-  for (int y = 0; y < kH; ++y) img->SetRowBits(y, Mask().data() + static_cast<std::size_t>(y) * kW);
+  auto img = MakeBilevel();
   for (auto _ : state) Despeckle(*img);
   Rate(state);
 }
 BENCHMARK(BM_Despeckle)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_MeanAndEdgePropagation(benchmark::State& state) {
-  auto img = MakeRecord();
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::memcpy(img->pixels, Scan().pixels.data(), Scan().pixels.size());
-    state.ResumeTiming();
-    MeanFilter(*img);
-    PropagateEdges(*img, 3);
-    PropagateEdges2(*img, 3);
-  }
-  Rate(state);
+  OnCopies(state, Scan().pixels, [](CRasterImage& img) {
+    MeanFilter(img);
+    PropagateEdges(img, 3);
+    PropagateEdges2(img, 3);
+  });
 }
 BENCHMARK(BM_MeanAndEdgePropagation)->Unit(benchmark::kMillisecond)->Iterations(2);
 
