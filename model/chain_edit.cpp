@@ -319,17 +319,7 @@ namespace {
 // maxima wins, as a plain scan would give.
 class CFarthestFinder {
  public:
-  explicit CFarthestFinder(const CFPointArray& v) : m_v(v) {
-    const std::size_t blocks = (v.size() + kBlock - 1) / kBlock;
-    m_leaves = 1;
-    while (m_leaves < blocks) m_leaves *= 2;
-    m_box.assign(2 * m_leaves, Box{});
-    for (std::size_t b = 0; b < blocks; ++b) {
-      Box& box = m_box[m_leaves + b];
-      for (std::size_t i = b * kBlock; i < std::min(v.size(), (b + 1) * kBlock); ++i) box.Add(v[i]);
-    }
-    for (std::size_t i = m_leaves; i-- > 1;) m_box[i] = Box::Join(m_box[2 * i], m_box[2 * i + 1]);
-  }
+  explicit CFarthestFinder(const CFPointArray& v) : m_v(v) {}
 
   // Index in [lo, hi] with the largest squared distance to a-b above limit;
   // SIZE_MAX when none exceeds it.
@@ -340,12 +330,34 @@ class CFarthestFinder {
     m_hi = hi;
     m_best = limit;
     m_bestIndex = SIZE_MAX;
+    if (lo > hi) return m_bestIndex;
+    if (hi - lo < 2 * kBlock) {  // short ranges: a plain scan is cheaper
+      for (std::size_t i = lo; i <= hi; ++i) {
+        const double d = SegmentDistanceSquared(m_v[i], a, b);
+        if (Better(d, i)) m_best = d, m_bestIndex = i;
+      }
+      return m_bestIndex;
+    }
+    if (m_box.empty()) Build();
     const std::size_t top = m_leaves * kBlock - 1;
-    if (lo <= hi) Visit(1, 0, top, Child(1, 0, top));
+    Visit(1, 0, top, Child(1, 0, top));
     return m_bestIndex;
   }
 
  private:
+  // The tree is built on the first long range, so short lines never pay for it.
+  void Build() {
+    const std::size_t blocks = (m_v.size() + kBlock - 1) / kBlock;
+    m_leaves = 1;
+    while (m_leaves < blocks) m_leaves *= 2;
+    m_box.assign(2 * m_leaves, Box{});
+    for (std::size_t b = 0; b < blocks; ++b) {
+      Box& box = m_box[m_leaves + b];
+      for (std::size_t i = b * kBlock; i < std::min(m_v.size(), (b + 1) * kBlock); ++i) box.Add(m_v[i]);
+    }
+    for (std::size_t i = m_leaves; i-- > 1;) m_box[i] = Box::Join(m_box[2 * i], m_box[2 * i + 1]);
+  }
+
   static constexpr std::size_t kBlock = 32;
   struct Box {
     float l = std::numeric_limits<float>::infinity(), t = l, r = -l, b = -l;
