@@ -1,6 +1,7 @@
 #include "raster/filters.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -257,47 +258,100 @@ const DespeckleTables& Tables() {
   return t;
 }
 
+static_assert(std::endian::native == std::endian::little, "the row packing loads pixels little-endian");
+
+// Eight 0/1 bytes of every byte value, most significant bit first (the
+// bytes in memory order, so a 64-bit copy unpacks eight pixels).
+const std::uint64_t* UnpackTable() {
+  static const auto table = [] {
+    std::vector<std::uint64_t> t(256);
+    for (int v = 0; v < 256; ++v) {
+      BYTE b[8];
+      for (int k = 0; k < 8; ++k) b[k] = (v >> (7 - k)) & 1;
+      std::memcpy(&t[static_cast<std::size_t>(v)], b, 8);
+    }
+    return t;
+  }();
+  return table.data();
+}
+
+// Unpacks a packed row into one byte a pixel (0/1), inverting the bits
+// first when flip is 0xFF. out has room for a whole last byte.
+void UnpackRow(const BYTE* row, std::int64_t w, BYTE flip, BYTE* out) {
+  const std::uint64_t* t = UnpackTable();
+  for (std::int64_t b = 0; b * 8 < w; ++b) std::memcpy(out + b * 8, &t[row[b] ^ flip], 8);
+}
+
+// Packs columns 1 to w - 2 of a row of 0/1 bytes back into a packed row
+// (inverting when flip is 0xFF); columns 0 and w - 1 and the padding bits
+// stay. in has room for a whole last byte.
+void PackInner(const BYTE* in, std::int64_t w, BYTE flip, BYTE* row) {
+  const std::int64_t bytes = (w + 7) / 8;
+  for (std::int64_t b = 0; b < bytes; ++b) {
+    std::uint64_t u;
+    std::memcpy(&u, in + b * 8, 8);
+    // Byte k of u (pixel 8b + k, little-endian load) lands on bit 7 - k.
+    BYTE v = static_cast<BYTE>((u * 0x8040201008040201ull) >> 56);
+    BYTE keep = 0;
+    if (b == 0) keep |= 0x80;  // column 0
+    const std::int64_t last = w - 1;  // column w - 1 and the padding after it
+    if (last / 8 == b) keep |= static_cast<BYTE>(0xFF >> (last % 8));
+    v ^= static_cast<BYTE>(flip & ~keep);
+    row[b] = static_cast<BYTE>((row[b] & keep) | (v & ~keep));
+  }
+}
+
 // One pass of a neighbourhood look-up over a 1-bit image: rows and columns 1
 // to size - 2, each pixel from three unpacked rows as they were before the
 // pass. Samples are turned into foreground values (inverting the bits when
 // clear bits are foreground) so the tables speak of foreground whatever the
-// photometric code.
+// photometric code. Both tables keep a background pixel with no foreground
+// neighbour as it is, so runs of background are skipped eight at a time.
 int BilevelPass(CRasterImage& image, const BYTE* ifBackground, const BYTE* ifForeground, bool clearIsForeground,
                 bool withProgress) {
   if (!image.HasPixels() || image.bitsPerSample != 1) return 0;
   const std::int64_t w = image.width;
   std::vector<BYTE> buf;
-  if (!AllocRows(buf, 4 * w)) return 0;
+  if (!AllocRows(buf, 4 * (w + 16))) return 0;
   if (image.width < 3 || image.height < 3) return 1;
   BYTE* up = buf.data();
-  BYTE* at = up + w;
-  BYTE* dn = at + w;
-  BYTE* out = dn + w;
-  const BYTE flip = clearIsForeground ? 1 : 0;
-  auto unpack = [&](int y, BYTE* dst) {
-    image.GetRowBits(y, dst);
-    if (flip)
-      for (std::int64_t x = 0; x < w; ++x) dst[x] ^= 1;
-  };
+  BYTE* at = up + w + 16;
+  BYTE* dn = at + w + 16;
+  BYTE* out = dn + w + 16;
+  const BYTE flip = clearIsForeground ? 0xFF : 0x00;
   std::unique_ptr<CStatusProgress> progress;
   if (withProgress) {
     progress = std::make_unique<CStatusProgress>();
     progress->SetRange(0, image.height);
   }
-  unpack(0, up);
-  unpack(1, at);
+  UnpackRow(image.GetRow(0), w, flip, up);
+  UnpackRow(image.GetRow(1), w, flip, at);
   for (int y = 1; y <= image.height - 2; ++y) {
-    unpack(y + 1, dn);
-    out[0] = at[0];
-    out[w - 1] = at[w - 1];
-    for (std::int64_t x = 1; x <= w - 2; ++x) {
+    UnpackRow(image.GetRow(y + 1), w, flip, dn);
+    std::memcpy(out, at, static_cast<std::size_t>(w));
+    std::int64_t x = 1;
+    while (x <= w - 2) {
+      if (x + 9 <= w) {
+        // Columns x - 1 .. x + 8 of the three rows all background: the
+        // eight pixels x .. x + 7 keep their (background) values.
+        std::uint64_t a, b, c, d, e, f;
+        std::memcpy(&a, up + x - 1, 8);
+        std::memcpy(&b, at + x - 1, 8);
+        std::memcpy(&c, dn + x - 1, 8);
+        std::memcpy(&d, up + x + 1, 8);
+        std::memcpy(&e, at + x + 1, 8);
+        std::memcpy(&f, dn + x + 1, 8);
+        if ((a | b | c | d | e | f) == 0) {
+          x += 8;
+          continue;
+        }
+      }
       const int idx = at[x + 1] | (up[x + 1] << 1) | (up[x] << 2) | (up[x - 1] << 3) | (at[x - 1] << 4) |
                       (dn[x - 1] << 5) | (dn[x] << 6) | (dn[x + 1] << 7);
       out[x] = at[x] ? ifForeground[idx] : ifBackground[idx];
+      ++x;
     }
-    if (flip)
-      for (std::int64_t x = 0; x < w; ++x) out[x] ^= 1;
-    image.SetRowBits(y, out);
+    PackInner(out, w, flip, image.GetRow(y));
     if (progress) progress->StepIt();
     BYTE* t = up;
     up = at;

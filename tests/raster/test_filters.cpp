@@ -253,6 +253,48 @@ TEST(Filters, DespeckleTablesFollowTheirRules) {
   EXPECT_EQ(keep[NW | SE], 1);
 }
 
+TEST(Filters, BilevelPassesAgreeWithAPlainLookUp) {
+  // Random sparse and dense 1-bit images, widths that end inside a byte, both
+  // photometric codes: each inside pixel is the table entry of its
+  // neighbourhood read from a copy, the border and the padding bits stay.
+  std::mt19937 rng(99);
+  for (int w : {3, 13, 37, 70})
+    for (int photometric : {0, 1})
+      for (int density : {3, 50}) {
+        auto img = MakeImage(w, 9, 1, photometric);
+        for (int y = 0; y < 9; ++y)
+          for (int x = 0; x < w; ++x) img->SetBit(x, y, static_cast<int>(rng() % 100) < density);
+        for (int y = 0; y < 9; ++y) img->GetRow(y)[img->GetRowBytes() - 1] |= static_cast<BYTE>((1 << (7 - (w - 1) % 8)) - 1);
+        for (bool despeckle : {true, false}) {
+          auto copy = MakeImage(w, 9, 1, photometric);
+          std::memcpy(copy->pixels, img->pixels, static_cast<std::size_t>(img->GetImageBytes()));
+          auto before = MakeImage(w, 9, 1, photometric);
+          std::memcpy(before->pixels, img->pixels, static_cast<std::size_t>(img->GetImageBytes()));
+          ASSERT_EQ(despeckle ? Despeckle(*copy) : SmoothBilevel(*copy), 1);
+          const BYTE fg = despeckle && photometric ? 0 : 1;  // the value that counts as foreground
+          for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < w; ++x) {
+              int want = before->GetBit(x, y);
+              if (x > 0 && y > 0 && x < w - 1 && y < 8) {
+                auto f = [&](int dx, int dy) { return before->GetBit(x + dx, y + dy) == fg ? 1 : 0; };
+                const int idx = f(1, 0) | f(1, -1) << 1 | f(0, -1) << 2 | f(-1, -1) << 3 | f(-1, 0) << 4 |
+                                f(-1, 1) << 5 | f(0, 1) << 6 | f(1, 1) << 7;
+                const int n = __builtin_popcount(static_cast<unsigned>(idx));
+                const int isFg = f(0, 0);
+                const int out = despeckle ? (isFg ? DespeckleKeepTable()[idx] : DespeckleFillTable()[idx])
+                                          : (isFg ? n >= 4 : n >= 5);
+                want = out ? fg : 1 - fg;
+              }
+              ASSERT_EQ(copy->GetBit(x, y), want) << x << "," << y << " w " << w << " ph " << photometric
+                                                  << (despeckle ? " despeckle" : " smooth");
+            }
+          for (int y = 0; y < 9; ++y)
+            EXPECT_EQ(copy->GetRow(y)[copy->GetRowBytes() - 1] & ((1 << (7 - (w - 1) % 8)) - 1),
+                      before->GetRow(y)[before->GetRowBytes() - 1] & ((1 << (7 - (w - 1) % 8)) - 1));
+        }
+      }
+}
+
 TEST(Filters, SmoothBilevelTakesTheMajority) {
   struct Case {
     std::vector<std::string> in;
