@@ -36,6 +36,17 @@ void SetBitRange(BYTE* row, int a, int b, bool set) {
   apply(row[b1], last);
 }
 
+// Runs a walk; 1, or 0 when its work memory cannot be had.
+template <class Fn>
+int Guarded(Fn&& fn) {
+  try {
+    fn();
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  return 1;
+}
+
 }  // namespace
 
 CPolygonFiller::CPolygonFiller(int rows) : m_rows(std::max(0, rows)) {
@@ -107,6 +118,10 @@ template <class RowFn>
 void CPolygonFiller::Walk(int height, int width, Mode mode, RowFn&& row) {
   std::vector<std::int32_t> active;
   std::vector<int> spans;
+  // x of every edge at the current row, kept apart from the edges so that a
+  // filler can serve several operations.
+  std::vector<float> xs(m_edges.size());
+  for (std::size_t i = 0; i < m_edges.size(); ++i) xs[i] = m_edges[i].x;
   const int rows = std::min(height, m_rows);
   int y = 0;
   while (y < rows && m_buckets[static_cast<std::size_t>(y)] < 0) row(y++, spans);
@@ -121,9 +136,9 @@ void CPolygonFiller::Walk(int height, int width, Mode mode, RowFn&& row) {
     // Stable insertion sort: the list is nearly sorted from the row before.
     for (std::size_t i = 1; i < active.size(); ++i) {
       const std::int32_t e = active[i];
-      const float x = m_edges[static_cast<std::size_t>(e)].x;
+      const float x = xs[static_cast<std::size_t>(e)];
       std::size_t j = i;
-      while (j > 0 && m_edges[static_cast<std::size_t>(active[j - 1])].x > x) {
+      while (j > 0 && xs[static_cast<std::size_t>(active[j - 1])] > x) {
         active[j] = active[j - 1];
         --j;
       }
@@ -131,16 +146,17 @@ void CPolygonFiller::Walk(int height, int width, Mode mode, RowFn&& row) {
     }
     spans.clear();
     for (std::size_t i = 0; i + 1 < active.size(); i += 2) {
-      const int a = std::max(0, TruncClamped(m_edges[static_cast<std::size_t>(active[i])].x));
-      const int b = std::min(width - 1, TruncClamped(m_edges[static_cast<std::size_t>(active[i + 1])].x));
+      const int a = std::max(0, TruncClamped(xs[static_cast<std::size_t>(active[i])]));
+      const int b = std::min(width - 1, TruncClamped(xs[static_cast<std::size_t>(active[i + 1])]));
       if (a <= b) {
         spans.push_back(a);
         spans.push_back(b);
       }
     }
   };
+  std::vector<std::int32_t> fresh;
   auto enterBucket = [&](int yy) {
-    std::vector<std::int32_t> fresh;
+    fresh.clear();
     for (std::int32_t e = m_buckets[static_cast<std::size_t>(yy)]; e >= 0; e = m_edges[static_cast<std::size_t>(e)].next)
       fresh.push_back(e);
     if (!fresh.empty()) active.insert(active.begin(), fresh.begin(), fresh.end());
@@ -155,7 +171,7 @@ void CPolygonFiller::Walk(int height, int width, Mode mode, RowFn&& row) {
     dropEnding(y);
     takeSpans();
     row(y, spans);
-    for (std::int32_t e : active) m_edges[static_cast<std::size_t>(e)].x += m_edges[static_cast<std::size_t>(e)].slope;
+    for (std::int32_t e : active) xs[static_cast<std::size_t>(e)] += m_edges[static_cast<std::size_t>(e)].slope;
   }
   // Row last: edges that start on it (only when the image cuts the polygons
   // off) join; edges that end on it still take part.
@@ -179,7 +195,7 @@ int CPolygonFiller::MaskBilevel(CRasterImage& image) {
     return 0;
   }
   const std::int64_t rowBytes = image.GetRowBytes();
-  Walk(image.height, w, Mode::mask, [&](int y, const std::vector<int>& spans) {
+  return Guarded([&] { Walk(image.height, w, Mode::mask, [&](int y, const std::vector<int>& spans) {
     BYTE* row = image.GetRow(y);
     if (spans.empty()) {
       std::memset(row, 0, static_cast<std::size_t>(rowBytes));
@@ -199,13 +215,12 @@ int CPolygonFiller::MaskBilevel(CRasterImage& image) {
       for (int k = 0; k < 8; ++k) m = static_cast<BYTE>((m << 1) | inside[static_cast<std::size_t>(b * 8 + k)]);
       row[b] &= m;
     }
-  });
-  return 1;
+  }); });
 }
 
 int CPolygonFiller::FillInside(CRasterImage& image, BYTE value) {
   if (!image.HasPixels() || (image.bitsPerSample != 1 && image.bitsPerSample != 8)) return 0;
-  Walk(image.height, image.width, Mode::fill, [&](int y, const std::vector<int>& spans) {
+  return Guarded([&] { Walk(image.height, image.width, Mode::fill, [&](int y, const std::vector<int>& spans) {
     BYTE* row = image.GetRow(y);
     for (std::size_t i = 0; i < spans.size(); i += 2) {
       if (image.bitsPerSample == 8) {
@@ -214,8 +229,7 @@ int CPolygonFiller::FillInside(CRasterImage& image, BYTE value) {
         SetBitRange(row, spans[i], spans[i + 1], false);
       }
     }
-  });
-  return 1;
+  }); });
 }
 
 int CPolygonFiller::CropToPolygons(CRasterImage& image) {
@@ -234,7 +248,7 @@ int CPolygonFiller::CropToPolygons(CRasterImage& image) {
   const int planes = image.bitsPerSample == 8 ? image.planes : 1;
   CStatusProgress progress;
   progress.SetRange(0, image.height / 20);
-  Walk(image.height, w, Mode::crop, [&](int y, const std::vector<int>& spans) {
+  return Guarded([&] { Walk(image.height, w, Mode::crop, [&](int y, const std::vector<int>& spans) {
     if (y % 20 == 19) progress.StepIt();
     for (int n = 0; n < planes; ++n) {
       BYTE* row = image.GetRow(y, n);
@@ -257,6 +271,5 @@ int CPolygonFiller::CropToPolygons(CRasterImage& image) {
       }
       outside(from, w - 1);
     }
-  });
-  return 1;
+  }); });
 }

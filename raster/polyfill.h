@@ -64,13 +64,15 @@ class CPolygonFiller {
   // progress bar.
   int CropToPolygons(CRasterImage& image);
 
+  // The walk leaves the edges as they were, so one filler serves any number
+  // of operations.
   int GetRows() const { return m_rows; }
   std::int64_t GetEdgeCount() const { return static_cast<std::int64_t>(m_edges.size()); }
 
  private:
   struct Edge {
     std::int32_t yEnd;  // the larger row
-    float x;            // x at the current row
+    float x;            // x at the edge's first row
     float slope;        // change of x per row
     std::int32_t next;  // next edge of the bucket or the active list, -1 ends
   };

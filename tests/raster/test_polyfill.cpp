@@ -202,10 +202,14 @@ TEST(PolygonFiller, ChainsAreClosedAndWalkedFromTheList) {
   ASSERT_EQ(g.AddChain(*open), 1);
   EXPECT_EQ(open->GetCount(), 4);
   EXPECT_EQ(f.GetEdgeCount(), 2);
-  auto img = Ones(8, 6, 8);
-  ASSERT_EQ(f.MaskBilevel(*img), 1);
-  EXPECT_EQ(ToRows(*img), (std::vector<std::string>{"........", ".######.", "..#####.", "....###.", "........",
-                                                     "........"}));
+  // One filler serves several operations with the same result.
+  for (int round = 0; round < 2; ++round) {
+    auto img = Ones(8, 6, 8);
+    ASSERT_EQ(f.MaskBilevel(*img), 1);
+    EXPECT_EQ(ToRows(*img), (std::vector<std::string>{"........", ".######.", "..#####.", "....###.", "........",
+                                                       "........"}))
+        << "round " << round;
+  }
 }
 
 TEST(PolygonFiller, BadImages) {
