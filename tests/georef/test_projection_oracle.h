@@ -8,15 +8,8 @@
 
 namespace projtest {
 
-// A python3 that can import pyproj, or "" when there is none. The first
-// python3 on PATH may be a private interpreter without the system's modules,
-// so the system one is tried too.
-inline std::string PyprojPython() {
-  for (const char* py : {"python3", "/usr/bin/python3"}) {
-    if (qzntest::RunCommand(std::string(py) + " -c 'import pyproj' >/dev/null 2>&1") == 0) return py;
-  }
-  return "";
-}
+// The Python that can import pyproj, or "" when there is none.
+inline std::string PyprojPython() { return qzntest::HavePythonModules({"pyproj"}) ? qzntest::Python() : ""; }
 
 // Writes script and input to a scratch directory, runs the script on the
 // input and returns its standard output; false when the script fails.

@@ -74,10 +74,9 @@ TEST(StatePlaneTables, PublishedRowsMatch) {
 TEST(StatePlaneTables, CommittedTableIsTheGeneratorsOutput) {
   const std::string db = "/usr/share/proj/proj.db";
   if (!std::filesystem::exists(db)) GTEST_SKIP() << "PROJ's database is not installed";
-  QZN_REQUIRE_PROGRAM("python3");
   const qzntest::TempDir dir;
   const std::string out = dir.file("tables.cpp");
-  ASSERT_EQ(qzntest::RunCommand("python3 " + qzntest::SourcePath("tools/gen_stateplane_tables.py") + " --db " + db +
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tools/gen_stateplane_tables.py") + " --db " + db +
                                 " --out " + out + " >/dev/null"),
             0);
   EXPECT_TRUE(qzntest::ReadFileText(out) == qzntest::ReadFileText(qzntest::SourcePath("georef/stateplane_tables.cpp")))

@@ -82,7 +82,7 @@ inline std::vector<std::uint8_t> RunPy(const std::string& script, const std::vec
   qzntest::WriteFileBytes(in, input);
   qzntest::WriteFileText(py, "import numpy as np\nIN = r'" + in + "'\nOUT = r'" + out + "'\n" + script + "\n");
   std::string text;
-  const int rc = qzntest::RunCommand("python3 '" + py + "' 2>&1", &text);
+  const int rc = qzntest::RunCommand(qzntest::Python() + " '" + py + "' 2>&1", &text);
   if (stdoutText) *stdoutText = text;
   EXPECT_EQ(rc, 0) << text;
   if (rc != 0) return {};
