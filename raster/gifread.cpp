@@ -249,6 +249,6 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
     for (int y = 0; y < height; ++y)
       if (!decodeRow(y)) return 0;
   }
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }

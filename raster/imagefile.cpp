@@ -88,43 +88,6 @@ struct BmpInfo {
 // ---------------------------------------------------------------------------
 // Shared helpers
 
-void TakeImage(CRasterImage& target, CRasterImage& source) {
-  if (&target == &source) return;
-  target.Free();
-  target.width = source.width;
-  target.height = source.height;
-  target.planes = source.planes;
-  target.bitsPerSample = source.bitsPerSample;
-  target.imageLibA = source.imageLibA;
-  target.imageLibB = source.imageLibB;
-  target.imageLibC = source.imageLibC;
-  target.xResolution = source.xResolution;
-  target.yResolution = source.yResolution;
-  std::copy(std::begin(source.imageLibReserved1), std::end(source.imageLibReserved1),
-            std::begin(target.imageLibReserved1));
-  target.photometric = source.photometric;
-  target.resolutionUnit = source.resolutionUnit;
-  std::copy(std::begin(source.imageLibReserved2), std::end(source.imageLibReserved2),
-            std::begin(target.imageLibReserved2));
-  target.pixelBlock = std::move(source.pixelBlock);
-  target.pixels = source.pixels;
-  target.paletteBlock = std::move(source.paletteBlock);
-  target.red = source.red;
-  target.green = source.green;
-  target.blue = source.blue;
-  target.colorCacheBlock = std::move(source.colorCacheBlock);
-  target.colorCache = source.colorCache;
-  target.tiePointBlock = std::move(source.tiePointBlock);
-  target.tiePoints = source.tiePoints;
-  target.tiePointCount = source.tiePointCount;
-  std::copy(std::begin(source.pixelScale), std::end(source.pixelScale), std::begin(target.pixelScale));
-  target.pixelScaleValid = source.pixelScaleValid;
-  std::copy(std::begin(source.modelTransformation), std::end(source.modelTransformation),
-            std::begin(target.modelTransformation));
-  target.modelTransformationValid = source.modelTransformationValid;
-  source.Init();
-}
-
 int BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1) {
   return (r1 < r0 && g1 < g0 && b1 < b0) ? 0 : 1;
 }
@@ -374,7 +337,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
       }
     }
   }
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }
 

@@ -3,8 +3,8 @@
 // device-independent bitmap (DIB) pair that moves a BMP between file and
 // memory.
 //
-// Every reader fills a fresh record and hands it over only when the whole
-// image was read: on failure the caller's record is left as it was, and on
+// Every reader fills a fresh record and hands it over (CRasterImage::MoveFrom)
+// only when the whole image was read: on failure the caller's record is left as it was, and on
 // success it holds nothing of the previous image (palette, tie points,
 // transformation, colour cache).
 #pragma once
@@ -83,10 +83,6 @@ struct CFileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
-
-// Hands the image read into source over to target: target's old blocks are
-// released, every field is taken from source, and source is left empty.
-void TakeImage(CRasterImage& target, CRasterImage& source);
 
 // Photometric code of a bilevel image from its two colours: 0 (white is
 // zero) when colour 1 is darker than colour 0 in all of red, green and blue,

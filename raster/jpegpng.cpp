@@ -191,7 +191,7 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }
 
@@ -334,7 +334,7 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image) {
   }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }
 

@@ -80,7 +80,7 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image) {
     for (std::size_t i = 0; i < words.size(); i += 2)
       SetBitRange(row, cols - words[i + 1], cols - words[i]);
   }
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }
 
@@ -183,6 +183,6 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
   if (fseeko(f, skip, SEEK_SET) != 0) return 0;
   if (std::fread(tmp.pixels, 1, static_cast<std::size_t>(blockSize), f) != static_cast<std::size_t>(blockSize))
     return 0;
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return 1;
 }

@@ -271,7 +271,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
     tmp.modelTransformationValid = 1;
   }
   if (orientation) *orientation = orient;
-  TakeImage(image, tmp);
+  image.MoveFrom(tmp);
   return kTiffOk;
 }
 
