@@ -158,7 +158,7 @@ class CControlPtList : public CObject, public CPtrListT<CControlPt*> {
 
  private:
   POSITION NearestPosition(double x, double y) const;
-  int PrepareLoad(const std::string& path, int replace);
+  bool BeginLoad(CTextFileReader& reader, const std::string& path, int replace);
 };
 
 // The shortest fixed-point text that reads back as the same double ("0.5",
