@@ -1,0 +1,46 @@
+#include "model/logfont.h"
+
+#include <cstring>
+#include <string>
+
+#include "model/writerlinks.h"
+#include "platform/archive.h"
+#include "platform/textfile.h"
+
+void WriteFontRecord(CArchive& ar, const LOGFONT& f) {
+  ar << f.lfHeight << f.lfWidth << f.lfEscapement << f.lfOrientation << f.lfWeight << f.lfItalic << f.lfUnderline
+     << f.lfStrikeOut << f.lfCharSet << f.lfOutPrecision << f.lfClipPrecision << f.lfQuality << f.lfPitchAndFamily;
+  ar.Write(f.lfFaceName, sizeof f.lfFaceName);
+}
+
+void ReadFontRecord(CArchive& ar, LOGFONT& font) {
+  LOGFONT f;  // all 60 bytes or nothing
+  ar >> f.lfHeight >> f.lfWidth >> f.lfEscapement >> f.lfOrientation >> f.lfWeight >> f.lfItalic >> f.lfUnderline >>
+      f.lfStrikeOut >> f.lfCharSet >> f.lfOutPrecision >> f.lfClipPrecision >> f.lfQuality >> f.lfPitchAndFamily;
+  ar.Read(f.lfFaceName, sizeof f.lfFaceName);
+  font = f;
+}
+
+CFont MakeCanvasFont(const LOGFONT& f) {
+  CFont font;
+  font.height = f.lfHeight < 0 ? -f.lfHeight : f.lfHeight;
+  font.escapement = f.lfEscapement;
+  font.weight = f.lfWeight;
+  font.faceName = GbkToUtf8(std::string(f.lfFaceName, strnlen(f.lfFaceName, sizeof f.lfFaceName)));
+  return font;
+}
+
+bool ApplyPolynomial(double x, double y, const double* c, const double* d, int type, double& X, double& Y) {
+  if (!c || !d) return false;
+  if (type == 3) {
+    X = c[0] * x + c[1] * y + c[2];
+    Y = d[0] * x + d[1] * y + d[2];
+    return true;
+  }
+  if (type == 4) {
+    X = c[0] * x + c[1] * y + c[2] * x * y + c[3];
+    Y = d[0] * x + d[1] * y + d[2] * x * y + d[3];
+    return true;
+  }
+  return false;
+}
