@@ -1,6 +1,7 @@
 #include "georef/controlpt.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <cmath>
 #include <limits>
@@ -137,7 +138,12 @@ POINT CControlPtList::RemovePointAt(const CFPoint& p) {
   const POSITION pos = NearestPosition(p.x, p.y);
   if (!pos) return POINT{0, 0};
   CControlPt* pt = GetAt(pos);
-  const POINT r{static_cast<std::int32_t>(pt->m_imageX), static_cast<std::int32_t>(pt->m_imageY)};
+  // Truncated toward zero; positions beyond the int range are held at its ends.
+  auto trunc = [](double v) {
+    if (!(v > -2147483648.0)) return v != v ? 0 : INT32_MIN;
+    return v < 2147483647.0 ? static_cast<std::int32_t>(v) : INT32_MAX;
+  };
+  const POINT r{trunc(pt->m_imageX), trunc(pt->m_imageY)};
   CPtrListT<CControlPt*>::RemoveAt(pos);
   delete pt;
   m_nModified = 1;

@@ -375,17 +375,36 @@ struct CTriangleList::Index {
     } else {
       nx = ny = 1;
     }
-    cw = w > 0 && std::isfinite(w) ? w / nx : 1.0;
-    ch = h > 0 && std::isfinite(h) ? h / ny : 1.0;
-    const std::size_t nCells = static_cast<std::size_t>(nx) * ny;
-
-    auto forCells = [&](const CTriangle* t, auto&& f) {
+    auto cellRange = [&](const CTriangle* t, int& i0, int& i1, int& j0, int& j1) {
       double x0 = t->m_v[0].m_imageX, x1 = x0, y0 = t->m_v[0].m_imageY, y1 = y0;
       for (const CControlPt& v : t->m_v) {
         x0 = std::min(x0, v.m_imageX), x1 = std::max(x1, v.m_imageX);
         y0 = std::min(y0, v.m_imageY), y1 = std::max(y1, v.m_imageY);
       }
-      const int i0 = CellX(x0), i1 = CellX(x1), j0 = CellY(y0), j1 = CellY(y1);
+      i0 = CellX(x0), i1 = CellX(x1), j0 = CellY(y0), j1 = CellY(y1);
+    };
+    // Long thin triangles (fans from the corners to points along one line,
+    // say) meet many cells each; a coarser grid keeps the lists near linear
+    // in the triangle count.
+    const double budget = 32.0 * static_cast<double>(tris.size()) + 1024.0;
+    for (;;) {
+      cw = w > 0 && std::isfinite(w) ? w / nx : 1.0;
+      ch = h > 0 && std::isfinite(h) ? h / ny : 1.0;
+      double items = 0;
+      for (const CTriangle* t : tris) {
+        int i0, i1, j0, j1;
+        cellRange(t, i0, i1, j0, j1);
+        items += static_cast<double>(i1 - i0 + 1) * (j1 - j0 + 1);
+      }
+      if (items <= budget || (nx == 1 && ny == 1)) break;
+      nx = std::max(1, nx / 2);
+      ny = std::max(1, ny / 2);
+    }
+    const std::size_t nCells = static_cast<std::size_t>(nx) * ny;
+
+    auto forCells = [&](const CTriangle* t, auto&& f) {
+      int i0, i1, j0, j1;
+      cellRange(t, i0, i1, j0, j1);
       for (int j = j0; j <= j1; ++j)
         for (int i = i0; i <= i1; ++i) f(static_cast<std::size_t>(j) * nx + i);
     };

@@ -120,6 +120,38 @@ TEST(Triangulation, CoCircularPointsNeverOverlap) {
   EXPECT_EQ(c.GetCount(), 2 * 8 - 4 - 2);
 }
 
+// Lattice points: duplicates, long collinear runs on the hull and inside,
+// points on the rectangle's edges and many co-circular quadruples. Every
+// distinct point is a vertex, and the triangles tile the rectangle.
+TEST(Triangulation, DegenerateLatticeInput) {
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> u(0, 12);
+  for (int round = 0; round < 20; ++round) {
+    CControlPtList cps;
+    std::set<std::array<double, 2>> distinct = {{0, 0}, {12, 0}, {0, 12}, {12, 12}};
+    for (int i = 0; i < 60; ++i) {
+      const double x = u(rng), y = u(rng);
+      Fill(cps, {{x, y, x * 3 + 5, 7 - y * 2}});
+      distinct.insert({x, y});
+    }
+    CTriangleList list;
+    ASSERT_EQ(list.Build(cps, RECT{0, 0, 12, 12}, 0), 1);
+    std::vector<std::array<double, 2>> pts(distinct.begin(), distinct.end());
+    ExpectDelaunayTiling(list, pts, 144.0);
+    std::set<std::array<double, 2>> vertices;
+    for (const CTriangle* t : list)
+      for (const CControlPt& v : t->m_v) vertices.insert({v.m_imageX, v.m_imageY});
+    EXPECT_EQ(vertices, distinct);
+    // One affine map everywhere (per axis, so the corners extrapolate onto it).
+    for (const auto& p : pts) {
+      double x = 0, y = 0;
+      ASSERT_EQ(list.TransformPoint(p[0], p[1], x, y), 1);
+      EXPECT_NEAR(x, p[0] * 3 + 5, 1e-9);
+      EXPECT_NEAR(y, 7 - p[1] * 2, 1e-9);
+    }
+  }
+}
+
 TEST(Triangulation, FailuresLeaveNoTriangles) {
   CScriptedServices services;
   CServicesScope scope(&services);
@@ -212,6 +244,25 @@ TEST(Triangulation, IndexAgreesWithWalkOverTheList) {
       ASSERT_EQ(x, ex) << q[0] << ", " << q[1] << " direction " << direction;
       ASSERT_EQ(y, ey) << q[0] << ", " << q[1] << " direction " << direction;
     }
+  }
+}
+
+// Control points along one road: fans of long thin triangles from the
+// corners. The index stays small and still answers as the walk does.
+TEST(Triangulation, IndexOnFansOfThinTriangles) {
+  CControlPtList cps;
+  for (int i = 0; i < 2000; ++i) Fill(cps, {{10.0 + i * 2, 1500.0 + (i % 2) * 0.5, i * 2.0, 3000.0 - i}});
+  CTriangleList list;
+  ASSERT_EQ(list.Build(cps, RECT{0, 0, 4020, 3000}, 0), 1);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-0.1, 1.1);
+  for (int i = 0; i < 3000; ++i) {
+    const double qx = u(rng) * 4020, qy = u(rng) * 3000;
+    double x = 0, y = 0, ex = 0, ey = 0;
+    ASSERT_EQ(list.TransformPoint(qx, qy, x, y), 1);
+    ReferenceTransform(list, qx, qy, ex, ey);
+    ASSERT_EQ(x, ex) << qx << ", " << qy;
+    ASSERT_EQ(y, ey) << qx << ", " << qy;
   }
 }
 
