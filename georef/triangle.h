@@ -68,7 +68,9 @@ class CTriangleList : public CObject, public CPtrListT<CTriangle*> {
   void Draw(CCanvas* dc, const CViewTransform* view) const;
 
   // Maps a point in the direction the list was built for. 1 when mapped, 0
-  // for an empty list (outputs untouched).
+  // for an empty list or a point that is not a finite number (outputs
+  // untouched). The first call after a change builds the point-location
+  // index; make it from one thread before sharing the list between threads.
   int TransformPixel(int x, int y, double& outX, double& outY) const;
   int TransformPoint(double x, double y, double& outX, double& outY) const;
 
