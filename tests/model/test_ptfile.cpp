@@ -196,6 +196,7 @@ TEST(PtFile, CoordinatesAgreeWithNumpy) {
   WriteFileText(dir.file("out.txt"), Utf8ToGbk(text) + ReadFileText(gen));
 
   std::ostringstream corners;
+  corners.precision(17);
   for (const Corner& c : kCorners) corners << "[" << c.x << "," << c.y << "," << c.X << "," << c.Y << "],";
   const std::string script = R"PY(
 import numpy as np, re, sys
