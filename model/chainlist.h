@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/chain.h"
@@ -18,6 +19,22 @@
 #include "model/idcolor.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
+
+class CBoxList;
+class CLayerList;
+class CNoteList;
+class CPtList;
+class CTextFileWriter;
+class IAttributeLookup;
+class IMapTransform;
+
+// The vertex reducer of line simplification, on one line; it lives above the
+// data model, so the line list reaches it through this interface.
+class IChainReducer {
+ public:
+  virtual ~IChainReducer() = default;
+  virtual std::int64_t ReduceChain(CChain& chain, double tolerance) = 0;
+};
 
 // Borrowed lines: the change and removal lists of the list operations.
 using CChainPtrList = CPtrListT<CChain*>;
@@ -83,6 +100,86 @@ class CChainList : public CObject, public CChainPtrList {
   void SetTolerance(int imageWidth, int imageHeight);
 
   void Serialize(CArchive& ar) override;
+
+  // ==== Operations over all lines, one layer or a rectangle ===============
+  // An empty rectangle selects every line where stated, a non-empty one the
+  // lines whose bounds meet it. Lines are visited in list order.
+  // (chainlist_ops.cpp)
+  void DeleteInRect(const RECT& rc);
+  int DeleteByClosure(const RECT& rc, BOOL openLines, BOOL closedLines);
+  void DeleteByIDRange(int low, int high);
+  void DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVertexCount);
+  // Lines shorter than minimum go to removed (borrowed) or are deleted.
+  int DeleteByLength(int minimum, CObList* removed);
+  // Deletes every line equal to a later one (hash index; same result as
+  // comparing all pairs).
+  int DeleteDuplicates();
+  void DeleteNegativeWinding();
+  int MoveInsideRect(const RECT& rc, CObList* destination, BOOL boundsOnly);
+  int CollectInsideRect(const RECT& rc, CObList* destination) const;
+  void MoveLayerTo(int layer, CObList* destination);
+  int MoveLinesInBoxes(const RECT& rc, CObList* destination, CBoxList* boxes, BOOL flag);
+  int ShrinkCrossMarks(const RECT& rc, CBoxList* marks);
+  // The undo copies are made first; when one cannot be made nothing changes
+  // and the result is 0.
+  int InsertPointInRect(const RECT& rc, CChainList* undoCopies, CObList* changed, CObList* removed);
+  int EraseVerticesInRect(const RECT& rc, CChainList* undoCopies, CObList* changed, CObList* removed);
+  void TransformIDs(float a, float b);
+  void SetIDInRect(float id, const RECT& rc);
+  int AutoAssignIDs(int start, int step, BOOL unlabelledOnly);
+  void SetAttributes(int layer, COLORREF color, int penStyle, const RECT& rc);
+  void SetLayerColor(int layer, COLORREF color);
+  void ApplyLayerColors(const CLayerList* layers, BOOL all);
+  void ApplyIDColors(int layer);
+  void ChangeLayer(int from, int to, COLORREF color, BOOL copy);
+  void SmoothInRect(float threshold, const RECT& rc);
+  // Vertex reduction of the lines (all, or those meeting the rectangle).
+  void Smooth(float tolerance, const RECT& rc, IChainReducer& reducer);
+  int SmoothBSplineAll(int k, int parameter);
+  void ScaleAll(float originX, float originY, float factorX, float factorY);
+  void FlipVertical(const RECT& rc);
+  void FlipHorizontal(const RECT& rc);
+  void Transpose();
+  void CollectCrossingLines(CChainSelection* selection, float x1, float y1, float x2, float y2);
+
+  // ---- joining and end snapping (linejoin.cpp) ----
+  void JoinLines(int tolerance, int parameter);
+  void SnapEndPoints(float tolerance);
+  void SnapEndsToPoint(const CFPoint& point, float tolerance);
+  void ClearMarks();
+  void SnapLines(int tolerance, const RECT& area, int flag);
+  // FALSE for an empty list or when the lines do not make one closed line.
+  BOOL JoinIntoOne(int tolerance, CChain* result);
+  int SnapPolygons(int tolerance);
+
+  // ---- labels and polygons (labelling.cpp) ----
+  void ApplyNotesAsIDs(const CNoteList* notes);
+  int LabelPolygons(const CPtList* points, BOOL closedOnly);
+  // 0 when the builder fails; the layer's lines are then back in the source.
+  int CreatePolygons(CChainList* source, float closingTolerance, BOOL keepUnclosed, int layer);
+
+  // ---- line files (chainlist_files.cpp) ----
+  // cx, cy: coefficient rows (c0..c3) of X and Y; type 3 affine, 4 bilinear.
+  // Writing never changes the lines nor their modified flag. With flipExtent
+  // the pixel output is mirrored vertically over it while writing: y goes
+  // out as (top + bottom) - y.
+  int WriteGenerate(const std::string& path, BOOL integerIDs, const double* cx, const double* cy, int type,
+                    const RECT* flipExtent = nullptr) const;
+  int WriteGenerateTri(const std::string& path, BOOL integerIDs, const IMapTransform* mapper) const;
+  int WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY, BOOL is3D,
+               const CLayerList* layers) const;
+  int WriteDxfGeo(CTextFileWriter& file, const double* cx, const double* cy, int type, BOOL is3D,
+                  const CLayerList* layers) const;
+  int WriteDxfTri(CTextFileWriter& file, const IMapTransform* mapper, BOOL is3D, const CLayerList* layers) const;
+  int WriteLinesText(CTextFileWriter& file, const double* cx, const double* cy, int type) const;
+  int WriteXyz(CTextFileWriter& file, const IMapTransform* mapper) const;
+  int WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const double* cx, const double* cy,
+               int type) const;
+  int WriteSdlTri(CTextFileWriter& file, const IAttributeLookup* attributes, const IMapTransform* mapper) const;
+  BOOL ReadLineFile(const std::string& path);
+  BOOL ReadLineFileGeo(const std::string& path, const double* cx, const double* cy, int type);
+  BOOL ReadLineFileTri(const std::string& path, const IMapTransform* mapper);
+  // ==== end of the operations ==============================================
 
  private:
   POSITION FindNear(const CFPoint& p, const CChain* other, int sameLayerOnly, bool dropNulls);
