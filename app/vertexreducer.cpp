@@ -1,0 +1,192 @@
+#include "app/vertexreducer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "model/chain.h"
+#include "model/chainlist.h"
+#include "model/helpers.h"
+#include "platform/services.h"
+
+namespace {
+
+double Hypot(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
+
+double LineDistance(double px, double py, double ax, double ay, double bx, double by) {
+  const double dx = bx - ax, dy = by - ay;
+  const double len = Hypot(dx, dy);
+  if (len == 0.0) return Hypot(px - ax, py - ay);
+  return std::fabs(dx * (py - ay) - dy * (px - ax)) / len;
+}
+
+double X(const POINT& p) { return p.x; }
+double Y(const POINT& p) { return p.y; }
+double X(const CFPoint& p) { return p.x; }
+double Y(const CFPoint& p) { return p.y; }
+
+float Distance(const POINT& a, const POINT& b) { return PointDistance(a, b); }
+float Distance(const CFPoint& a, const CFPoint& b) { return PointDistanceF(a, b); }
+float LineDist(const POINT& p, const POINT& a, const POINT& b) { return PointLineDistance(p, a, b); }
+float LineDist(const CFPoint& p, const CFPoint& a, const CFPoint& b) { return PointLineDistanceF(p, a, b); }
+
+// Maximum-deviation reduction of p (more than 2 points) into out, keeping
+// input points in order, first and last always. A stack of pending segment
+// ends replaces recursion, so long outlines cannot overflow the call stack.
+// Throws std::bad_alloc.
+template <class Pt>
+void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out) {
+  const std::int64_t n = static_cast<std::int64_t>(p.size());
+  std::vector<std::int64_t> stack;
+  out.clear();
+  out.push_back(p[0]);
+  std::int64_t s = 0;
+  stack.push_back(n - 1);
+  while (!stack.empty()) {
+    const std::int64_t e = stack.back();
+    double dmax = -1000000.0;
+    std::int64_t f = e;
+    for (std::int64_t i = s + 1; i < e; ++i) {
+      const double d = LineDist(p[i], p[s], p[e]);
+      // Among (nearly) equal maxima the last one wins.
+      if (d >= dmax - 0.0001) f = i;
+      if (d >= dmax) dmax = d;
+    }
+    const double l = f < e ? static_cast<double>(Distance(p[s], p[f])) : 0.0;
+    if (dmax <= tolerance || l <= 1.5 * tolerance) {
+      out.push_back(p[e]);
+      stack.pop_back();
+      s = e;
+    } else {
+      stack.push_back(f);
+    }
+  }
+}
+
+void ReportOutOfMemory(bool quiet) {
+  if (!quiet) AfxMessageBox("内存分配错误", MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace
+
+float PointDistance(const POINT& a, const POINT& b) {
+  return static_cast<float>(Hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y));
+}
+float PointDistanceF(const CFPoint& a, const CFPoint& b) {
+  return static_cast<float>(Hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y));
+}
+float PointLineDistance(const POINT& p, const POINT& a, const POINT& b) {
+  return static_cast<float>(LineDistance(X(p), Y(p), X(a), Y(a), X(b), Y(b)));
+}
+float PointLineDistanceF(const CFPoint& p, const CFPoint& a, const CFPoint& b) {
+  return static_cast<float>(LineDistance(X(p), Y(p), X(a), Y(a), X(b), Y(b)));
+}
+
+std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double tolerance) {
+  if (list.GetCount() <= 2) return 0;
+  try {
+    const std::vector<POINT>& in = list.Points();
+    std::vector<POINT> kept;
+    ReduceInto(in, tolerance, kept);
+    if (in.front() == in.back() && kept.size() > 2) {
+      // Closed: run again with the ring starting three kept points further
+      // on, so the first pass's fixed seam gets reduced like any vertex.
+      const std::size_t ring = kept.size() - 1;  // distinct ring positions
+      const std::size_t shift = 3 % ring;
+      std::vector<POINT> rotated;
+      rotated.reserve(kept.size());
+      for (std::size_t i = 0; i <= ring; ++i) {
+        const POINT& q = kept[(shift + i) % ring];
+        if (rotated.empty() || !(rotated.back() == q)) rotated.push_back(q);
+      }
+      if (rotated.size() > 2) ReduceInto(rotated, tolerance, kept);
+      else kept = std::move(rotated);
+    }
+    const std::int64_t count = static_cast<std::int64_t>(kept.size());
+    list.SetPoints(std::move(kept));
+    return count;
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory(m_quiet);
+    return 0;
+  }
+}
+
+std::int64_t CVertexReducer::ReduceChain(CChain& chain, double tolerance) {
+  if (chain.GetCount() <= 2) return 0;
+  try {
+    CFPointArray kept;
+    ReduceInto(chain.m_points, tolerance, kept);
+    chain.m_points.swap(kept);
+    return chain.GetCount();
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory(m_quiet);
+    return 0;
+  }
+}
+
+int CVertexReducer::ReduceChainList(CChainList& list, double tolerance) {
+  CStatusProgress progress;
+  progress.SetRange(0, list.GetCount());
+  progress.SetStep(1);
+  for (POSITION pos = list.GetHeadPosition(); pos;) {
+    CChain* chain = list.GetNext(pos);
+    if (chain) ReduceChain(*chain, tolerance);
+    progress.StepIt();
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------- point list
+
+void CTracePointList::UpdateMeanWidth(int x1, int y1, int x2, int y2) {
+  const float w = PointDistance(POINT{x1, y1}, POINT{x2, y2}) + 1.0f;
+  const std::int64_t n = GetCount();
+  if (n <= 0) m_fMeanWidth = w;
+  else m_fMeanWidth = (static_cast<float>(n - 1) * m_fMeanWidth + w) / static_cast<float>(n);
+}
+
+void CTracePointList::Start(int x1, int y1, int x2, int y2) {
+  if (!m_points.empty()) {
+    AfxMessageBox("第一点已存在");
+    return;
+  }
+  m_points.push_back(POINT{x1 - (x1 - x2) / 2, y1 - (y1 - y2) / 2});
+  UpdateMeanWidth(x1, y1, x2, y2);
+}
+
+void CTracePointList::AppendPoint(int x, int y) {
+  if (m_points.empty()) {
+    AfxMessageBox("第一点不存在");
+    return;
+  }
+  m_points.push_back(POINT{x, y});
+}
+
+void CTracePointList::AppendMidpoint(int x1, int y1, int x2, int y2) {
+  if (m_points.empty()) {
+    AfxMessageBox("第一点不存在");
+    return;
+  }
+  m_points.push_back(POINT{x1 - (x1 - x2) / 2, y1 - (y1 - y2) / 2});
+  UpdateMeanWidth(x1, y1, x2, y2);
+}
+
+POINT CTracePointList::GetPoint(std::int64_t index) const {
+  if (index < 0 || index >= GetCount()) {
+    AfxMessageBox("处理错误");
+    return POINT{0, 0};
+  }
+  return m_points[static_cast<std::size_t>(index)];
+}
+
+void CTracePointList::RemoveTail(std::int64_t n) {
+  if (n > GetCount()) {
+    AfxMessageBox("删除点错误");
+    return;
+  }
+  if (n > 0) m_points.resize(m_points.size() - static_cast<std::size_t>(n));
+}
+
+void CTracePointList::RemoveAll() { m_points.clear(); }
+
+void CTracePointList::Reverse() { std::reverse(m_points.begin(), m_points.end()); }
