@@ -22,9 +22,7 @@ inline void Fill(CControlPtList& list, std::initializer_list<Pt> pts) {
   }
 }
 
-inline std::string Python() {
-  return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-}
+inline const std::string& Python() { return qzntest::Python(); }
 
 inline bool HavePython(const std::string& imports) {
   return qzntest::RunCommand(Python() + " -c '" + imports + "' >/dev/null 2>&1") == 0;

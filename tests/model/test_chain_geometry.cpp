@@ -155,14 +155,9 @@ TEST(ChainGeometry, CrossesRectAndIntersectSegment) {
 
 // ---- agreement with shapely
 
-std::string Python() {
-  return qzntest::RunCommand("/usr/bin/python3 -c 'import shapely, numpy' 2>/dev/null") == 0 ? "/usr/bin/python3"
-                                                                                                : "python3";
-}
-
 TEST(ChainGeometryOracle, AgreesWithShapelyOnRandomPolylines) {
-  const std::string py = Python();
-  if (qzntest::RunCommand(py + " -c 'import shapely, numpy' 2>/dev/null") != 0) GTEST_SKIP() << "shapely is missing";
+  const std::string py = qzntest::Python();
+  if (!qzntest::HavePythonModules({"shapely", "numpy"})) GTEST_SKIP() << "shapely is missing";
   qzntest::TempDir dir;
   std::mt19937 rng(12345);
   std::uniform_real_distribution<float> coord(0.f, 200.f);

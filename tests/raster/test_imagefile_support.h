@@ -13,10 +13,7 @@
 
 namespace imgtest {
 
-// The Python that has Pillow, numpy and GDAL's bindings (the distribution's).
-inline std::string Python() {
-  return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
-}
+inline const std::string& Python() { return qzntest::Python(); }
 
 inline bool HaveOracle() {
   return qzntest::RunCommand(Python() + " -c 'import PIL, numpy; from osgeo import gdal' >/dev/null 2>&1") == 0;
