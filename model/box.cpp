@@ -18,6 +18,7 @@
 #include "model/helpers.h"
 #include "model/layer.h"
 #include "model/ownedlist.h"
+#include "model/sidefile.h"
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
 #include "platform/services.h"
@@ -549,13 +550,10 @@ bool ReadBoxLine(const std::string& line, BoxRecord& r) {
 
 int CBoxList::ReadTextFile(const std::string& path) {
   CTextFileReader in;
-  if (!in.Open(path)) {
-    AfxMessageBox("读取文本块文件出错。", MB_OK | MB_ICONERROR);
-    return 0;
-  }
+  if (!OpenSideFile(in, path, "读取文本块文件出错。", MB_ICONERROR)) return 0;
   m_strFileName = path;
   std::string line;
-  if (!in.ReadLine(line) || !LayerNamesEqual(line, kFileHeader) || !HeaderLineEnds(path)) {
+  if (!in.ReadLine(line) || !IsSideFileHeader(line, kFileHeader) || !HeaderLineEnds(path)) {
     AfxMessageBox("无效的文本块文件。", MB_OK | MB_ICONERROR);
     return 0;
   }

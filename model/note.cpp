@@ -13,6 +13,7 @@
 #include "model/chain_internal.h"
 #include "model/layer.h"
 #include "model/ownedlist.h"
+#include "model/sidefile.h"
 #include "model/viewtransform.h"
 #include "model/writerlinks.h"
 #include "platform/canvas.h"
@@ -327,13 +328,10 @@ int CNoteList::SaveFile(const std::string& path) {
 
 int CNoteList::LoadFile(const std::string& path) {
   CTextFileReader in;
-  if (!in.Open(path)) {
-    AfxMessageBox("读取注释文件出错。", MB_OK | MB_ICONSTOP);
-    return 0;
-  }
+  if (!OpenSideFile(in, path, "读取注释文件出错。", MB_ICONSTOP)) return 0;
   m_strFileName = path;
   std::string line;
-  if (!in.ReadLine(line) || !LayerNamesEqual(line, kFileHeader)) {
+  if (!in.ReadLine(line) || !IsSideFileHeader(line, kFileHeader)) {
     AfxMessageBox("无效的注释文件", MB_OK | MB_ICONSTOP);
     return 0;
   }
@@ -351,10 +349,7 @@ int CNoteList::LoadFile(const std::string& path) {
 
 int CNoteList::ImportText(const std::string& path, const double* cx, const double* cy) {
   CTextFileReader in;
-  if (!in.Open(path)) {
-    AfxMessageBox("读取注释文件出错。", MB_OK | MB_ICONSTOP);
-    return 0;
-  }
+  if (!OpenSideFile(in, path, "读取注释文件出错。", MB_ICONSTOP)) return 0;
   m_strFileName = path;
   std::string line;
   while (in.ReadLine(line)) {
