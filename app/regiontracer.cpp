@@ -115,32 +115,46 @@ int CRegionTracer::TraceOutline(int x, int y, CChain& chain) {
   return 0;
 }
 
-void CRegionTracer::EraseRegion1(int x, int y) {
+std::vector<CRegionTracer::Run> CRegionTracer::EraseRegion1(int x, int y) {
   // Span filling: clear a whole run of the row, then seed every run of the
   // rows above and below that touches it diagonally or directly.
-  struct Seed {
-    int x, y;
-  };
-  std::vector<Seed> stack;
-  stack.push_back({x, y});
+  std::vector<Run> runs;
+  std::vector<POINT> stack;
+  stack.push_back(POINT{x, y});
   while (!stack.empty()) {
-    const Seed s = stack.back();
+    const POINT s = stack.back();
     stack.pop_back();
     if (GetPixel(s.x, s.y) != 1) continue;
     int x0 = s.x, x1 = s.x;
     while (x0 > 0 && GetPixel(x0 - 1, s.y)) --x0;
     while (x1 + 1 < m_width && GetPixel(x1 + 1, s.y)) ++x1;
     for (int i = x0; i <= x1; ++i) SetPixel(i, s.y, 0);
+    runs.push_back(Run{s.y, x0, x1});
     for (const int ny : {s.y - 1, s.y + 1}) {
       if (ny < 0 || ny >= m_height) continue;
       bool inRun = false;
       for (int i = x0 - 1; i <= x1 + 1; ++i) {
         const bool set = GetPixel(i, ny) != 0;
-        if (set && !inRun) stack.push_back({i, ny});
+        if (set && !inRun) stack.push_back(POINT{i, ny});
         inRun = set;
       }
     }
   }
+  return runs;
+}
+
+void CRegionTracer::TraceOuterInstead(CChain& chain) {
+  // The region's first pixel in scan order always has the outside on its
+  // left, so the outline from there is the outer one.
+  const CFPoint start = chain.GetPoint(0);
+  const std::vector<Run> runs = EraseRegion1(static_cast<int>(start.x + 0.5f), static_cast<int>(start.y + 0.5f));
+  POINT first{m_width, m_height};
+  for (const Run& r : runs) {
+    if (r.y < first.y || (r.y == first.y && r.x0 < first.x)) first = POINT{r.x0, r.y};
+    for (int i = r.x0; i <= r.x1; ++i) SetPixel(i, r.y, 1);
+  }
+  chain.m_points.clear();
+  TraceOutline(first.x, first.y, chain);
 }
 
 void CRegionTracer::RetireRegion(CChain& chain) {
@@ -179,6 +193,10 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
         chain->m_fID = static_cast<float>(id);
         try {
           TraceOutline(x, y, *chain);
+          // At 1 bit the whole region is erased after this outline, so it
+          // must be the outer one even when the start faced a hole (the
+          // walk then ran anticlockwise on the screen).
+          if (m_bits == 1 && !chain->IsPositiveWinding()) TraceOuterInstead(*chain);
           chain->CalcBounds();
           RetireRegion(*chain);
         } catch (const std::bad_alloc&) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/wintypes.h"
 
@@ -62,8 +63,14 @@ class CRegionTracer {
  private:
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
   BYTE* Row(int y) const { return m_pixels + m_rowBytes * static_cast<std::int64_t>(y); }
-  // Clears the 8-connected foreground around (x, y) (1 bit only).
-  void EraseRegion1(int x, int y);
+  struct Run {
+    int y, x0, x1;
+  };
+  // Clears the 8-connected foreground around (x, y) (1 bit only) and
+  // returns the runs cleared.
+  std::vector<Run> EraseRegion1(int x, int y);
+  // Replaces a hole's outline in chain by the outer outline of its region.
+  void TraceOuterInstead(CChain& chain);
   void Report(const char* text, unsigned style) const;
 
   BYTE* m_pixels;

@@ -52,6 +52,12 @@ Line Outline(CRasterImage& img, POINT start) {
   return Vertices(c);
 }
 
+std::set<std::pair<int, int>> PointSet(const Line& l) {
+  std::set<std::pair<int, int>> s;
+  for (const POINT& p : l) s.insert({p.x, p.y});
+  return s;
+}
+
 bool Closed(const Line& l) { return l.size() >= 2 && l.front() == l.back(); }
 
 TEST(RegionTracer, PixelTestsAndSteps) {
@@ -153,6 +159,34 @@ TEST_P(RegionDepth, HolesAndIslands) {
   EXPECT_EQ(lines.back(), (Line{{6, 6}, {9, 6}, {9, 9}, {6, 9}, {6, 6}}));
 }
 
+TEST_P(RegionDepth, ThinRingWhoseOnlyStartFacesItsHole) {
+  const int bits = GetParam();
+  // The ring's only left edge is (6, 3), with the hole on its left.
+  const std::vector<std::string> rows = {"..........", "....#.....", "...#.#....", "..#...##..", "...#.#....",
+                                         "....#.....", ".........."};
+  auto img = FromRows(rows, bits);
+  const auto lines = TraceAll(*img);
+  ASSERT_EQ(lines.size(), 1u) << Show(lines);
+  std::set<std::pair<int, int>> seen;
+  for (const POINT& p : lines[0]) seen.insert({p.x, p.y});
+  if (bits == 8) {
+    // The hole's outline, from that start; the ring stays marked.
+    EXPECT_EQ(lines[0].front(), (POINT{6, 3}));
+    EXPECT_FALSE(seen.count({7, 3})) << Show(lines);
+  } else {
+    // The region is erased as a whole, so its line is the outer outline,
+    // from the region's first pixel.
+    auto full = FromRows(rows, 8);
+    EXPECT_EQ(lines[0].front(), (POINT{4, 1}));
+    const auto outer = PointSet(Outline(*full, POINT{4, 1}));
+    EXPECT_TRUE(outer.count({7, 3}));
+    for (const auto& p : seen) EXPECT_TRUE(outer.count(p)) << Show(lines);
+    EXPECT_TRUE(seen.count({7, 3})) << Show(lines);
+    for (int y = 0; y < img->height; ++y)
+      for (int x = 0; x < img->width; ++x) EXPECT_EQ(Sample(*img, x, y), 0);
+  }
+}
+
 TEST_P(RegionDepth, ImageBorderRowsAreWalkedNotStarted) {
   const int bits = GetParam();
   // Regions whose left edges lie only in the outermost rows and columns.
@@ -248,11 +282,6 @@ std::vector<Contour> OpenCvContours(const CRasterImage& img, const qzntest::Temp
   return contours;
 }
 
-std::set<std::pair<int, int>> PointSet(const Line& l) {
-  std::set<std::pair<int, int>> s;
-  for (const POINT& p : l) s.insert({p.x, p.y});
-  return s;
-}
 
 double SegmentDistance(const POINT& p, const POINT& a, const POINT& b) {
   const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
