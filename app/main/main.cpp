@@ -1,23 +1,22 @@
-// qzn: with arguments, converts a scan to lines without a window; without
-// arguments, the desktop application.
+// qzn: with arguments, converts a scan to lines without a window (messages
+// on stderr, exit status 0 only when the lines were written); without
+// arguments, the desktop application, which is not part of this build yet:
+// the usage is printed instead.
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 
-static void PrintUsage() {
-  std::fputs(
-      "usage: qzn -i <scan> -o <lines.gen> [-c | -b]\n"
-      "  -i, -r <file>   input image (TIFF, BMP, JPEG, PNG, GIF, RLC)\n"
-      "  -o, -v <file>   output ARC generate file\n"
-      "  -c              centre-line tracing (default)\n"
-      "  -b              outline tracing\n",
-      stderr);
-}
+#include "app/qznapp.h"
+#include "platform/services.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-    PrintUsage();
-    return argc < 2 ? 2 : 0;
+  // The default services are the quiet ones: stderr, default answers.
+  std::vector<std::string> args(argv + 1, argv + argc);
+  CQznApp app;
+  if (!app.ProcessCommandLine(args)) {
+    std::fputs(CommandLineUsage(), stderr);
+    return kExitUsage;
   }
-  PrintUsage();
-  return 2;
+  if (app.GetExitCode() == kExitUsage) std::fputs(CommandLineUsage(), stderr);
+  return app.GetExitCode();
 }

@@ -1,0 +1,241 @@
+// The workspace document: construction, image kinds, the threshold pair,
+// pixel values, units, modified state and the moves between shown and
+// hidden sets.
+#include "app/qzndoc.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/services.h"
+#include "raster/binarize.h"
+#include "raster/imaging.h"
+
+namespace {
+LayerBarHook g_layerBarHook = nullptr;
+}  // namespace
+
+void UpdateLayerBar(CQznDoc* doc) {
+  if (g_layerBarHook && doc) g_layerBarHook(doc);
+}
+
+LayerBarHook SetLayerBarHook(LayerBarHook hook) {
+  LayerBarHook previous = g_layerBarHook;
+  g_layerBarHook = hook;
+  return previous;
+}
+
+CQznDoc::CQznDoc() {
+  m_crossMarks.m_color = 0xFA0000;
+  UpdateLayerBar(this);
+}
+
+CQznDoc::~CQznDoc() {
+  DeleteContents();
+  DropBackup();
+}
+
+void CQznDoc::DeleteContents() {
+  m_image.Free();
+  m_lines.DeleteAll();
+}
+
+int CQznDoc::OnNewDocument() {
+  m_bModified = false;
+  m_extent = RECT{0, 0, 2047, 2047};
+  m_lines.SetTolerance(2048, 2048);
+  return 1;
+}
+
+bool CQznDoc::IsDataModified() const {
+  return m_layers.m_nModified || m_nTfwModified || m_chars.m_nModified || m_crossMarks.m_nModified ||
+         m_textBlocks.m_nModified || m_controlPts.m_nModified || m_points.m_nModified || m_notes.m_nModified ||
+         m_lines.m_nModified;
+}
+
+int CQznDoc::SaveModified() { return SaveDataIfModified() && SaveImageIfModified(); }
+
+int CQznDoc::ResetExtent() {
+  if (!m_image.HasPixels()) return 0;
+  m_extent = RECT{0, 0, m_image.width - 1, m_image.height - 1};
+  return m_image.width - 1;
+}
+
+int CQznDoc::SetExtent(const RECT& rect) {
+  if (m_image.HasPixels()) return 0;
+  RECT r{std::min(rect.left, rect.right), std::min(rect.top, rect.bottom), std::max(rect.left, rect.right),
+         std::max(rect.top, rect.bottom)};
+  if (r.left == r.right || r.top == r.bottom) return 0;
+  m_extent = r;
+  return 1;
+}
+
+// ---- image kinds ------------------------------------------------------------
+
+bool CQznDoc::IsGreyImage() const {
+  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.planes == 1 && m_image.photometric < 2;
+}
+bool CQznDoc::IsPaletteImage() const {
+  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.photometric == 3;
+}
+bool CQznDoc::IsClassifiedImage() const {
+  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.photometric == 5;
+}
+bool CQznDoc::IsRgbImage() const {
+  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.planes == 3;
+}
+bool CQznDoc::IsBilevelImage() const { return m_image.HasPixels() && m_image.bitsPerSample == 1; }
+
+// Lines are dark. Otsu's level t splits the histogram into [0, t] and
+// [t + 1, 255]: where 0 is black the lines are the lower class, where 0 is
+// white the upper one.
+int CQznDoc::AutoThreshold(int left, int top, int width, int height) {
+  int bins[256];
+  CImageArea area{left, top, width, height, 0};
+  if (!GenHistogram(&m_image, &area, bins)) return 0;
+  const int t = GetOptimalThresh(bins, 256);
+  if (m_image.photometric != 0) {
+    m_nThreshLow = 0;
+    m_nThreshHigh = t;
+  } else {
+    m_nThreshLow = std::min(t + 1, 255);
+    m_nThreshHigh = 255;
+  }
+  return 1;
+}
+
+int CQznDoc::GetThreshold(int& low, int& high) {
+  if (!IsGreyImage()) return 1;
+  if (m_nThreshHigh == 0 && m_nThreshLow == 0 && !AutoThreshold(0, 0, m_image.width, m_image.height)) return 0;
+  low = m_nThreshLow;
+  high = m_nThreshHigh;
+  return 1;
+}
+
+int CQznDoc::GetTraceKey(int x, int y) {
+  if (IsGreyImage() && m_nThreshHigh != 0) return PackGreyRange(m_nThreshLow, m_nThreshHigh);
+  if (IsGreyImage() || IsPaletteImage() || IsClassifiedImage()) {
+    int value = 0;
+    GetPixelValue(x, y, value);
+    return value;
+  }
+  return 0;
+}
+
+int CQznDoc::GetPixelValue(int x, int y, int& value) const {
+  if (!m_image.HasPixels()) return 0;
+  x = std::clamp(x, 0, m_image.width - 1);
+  y = std::clamp(y, 0, m_image.height - 1);
+  if (IsRgbImage()) {
+    value = (TDGetPixel(&m_image, x, y, 0) << 16) | (TDGetPixel(&m_image, x, y, 1) << 8) |
+            TDGetPixel(&m_image, x, y, 2);
+  } else {
+    value = TDGetPixel(&m_image, x, y, 0);
+  }
+  return 1;
+}
+
+std::string CQznDoc::GetUnitName() const {
+  if (m_image.resolutionUnit == 2) return "英寸";
+  if (m_image.resolutionUnit == 3) return "厘米";
+  return "像素";
+}
+
+void CQznDoc::SetUnitName(const std::string& name) {
+  if (name.find("英寸") != std::string::npos)
+    m_image.resolutionUnit = 2;
+  else if (name.find("米") != std::string::npos)
+    m_image.resolutionUnit = 3;
+  else
+    m_image.resolutionUnit = 1;
+}
+
+void CQznDoc::SetLinesModified(int flag) {
+  m_lines.m_nModified = flag;
+  if (flag) SetModifiedFlag(true);
+}
+
+void CQznDoc::SetImageModified(int flag) {
+  m_nImageModified = flag;
+  if (flag) SetModifiedFlag(true);
+}
+
+// ---- lines and layers -------------------------------------------------------
+
+void CQznDoc::SnapLines(int distance) { m_lines.SnapLines(distance, m_extent, m_layers.GetCurrentLayerID()); }
+
+void CQznDoc::DeleteShortLines(int low, int high, const RECT& rc, BOOL byVertexCount) {
+  m_lines.DeleteSmallInRect(low, high, rc, byVertexCount);
+}
+
+void CQznDoc::SetCurrentLayer(const std::string& name) { m_layers.SetCurrentLayer(name); }
+
+void CQznDoc::GetLayerName(int id, char* buffer, int size) const {
+  if (!buffer || size <= 0) return;
+  std::string name;
+  m_layers.GetLayerName(name, id);
+  const std::size_t n = std::min(name.size(), static_cast<std::size_t>(size - 1));
+  std::memcpy(buffer, name.data(), n);
+  buffer[n] = '\0';
+}
+
+namespace {
+
+// Moves the elements of `from` for which `move` holds to the tail of `to`,
+// keeping the order of both lists.
+template <class List, class Pred>
+void MoveWhere(List& from, List& to, Pred move) {
+  for (POSITION pos = from.GetHeadPosition(); pos;) {
+    POSITION at = pos;
+    auto item = from.GetNext(pos);
+    if (move(item)) {
+      // The plain list's RemoveAt: forget the element, do not delete it.
+      static_cast<CPtrListT<decltype(item)>&>(from).RemoveAt(at);
+      to.AddTail(item);
+    }
+  }
+}
+
+void RefreshFromLayer(CChain* line, const CLayer& layer) {
+  line->m_nWidth = layer.m_nWidth;
+  line->m_nPenStyle = layer.m_nPenStyle;
+  if (line->m_fID == 0.0f) line->m_color = layer.m_color;
+}
+
+}  // namespace
+
+void CQznDoc::ApplyLayerVisibility(const CLayerList& layers) {
+  auto refresh = [&](CChain* line, bool wantVisible) {
+    const CLayer* layer = layers.FindLayerByID(line->m_nLayer);
+    if (!layer) return false;
+    RefreshFromLayer(line, *layer);
+    return (layer->IsVisible() != 0) == wantVisible;
+  };
+  CChainList moved;
+  MoveWhere(m_lines, moved, [&](CChain* c) { return refresh(c, false); });
+  MoveWhere(m_hiddenLines, m_lines, [&](CChain* c) { return refresh(c, true); });
+  MoveWhere(moved, m_hiddenLines, [](CChain*) { return true; });
+
+  auto layerVisible = [&](int id, bool wantVisible) {
+    const CLayer* layer = layers.FindLayerByID(id);
+    return layer && (layer->IsVisible() != 0) == wantVisible;
+  };
+  CPtList movedPoints;
+  MoveWhere(m_points, movedPoints, [&](CPointRec* p) { return layerVisible(p->layer, false); });
+  MoveWhere(m_hiddenPoints, m_points, [&](CPointRec* p) { return layerVisible(p->layer, true); });
+  MoveWhere(movedPoints, m_hiddenPoints, [](CPointRec*) { return true; });
+  movedPoints.DetachAll();
+
+  CNoteList movedNotes;
+  MoveWhere(m_notes, movedNotes, [&](CNote* n) { return layerVisible(n->m_nID, false); });
+  MoveWhere(m_hiddenNotes, m_notes, [&](CNote* n) { return layerVisible(n->m_nID, true); });
+  MoveWhere(movedNotes, m_hiddenNotes, [](CNote*) { return true; });
+}
+
+// ---- dialogs and the project file ------------------------------------------
+
+std::string CQznDoc::AskFilePath(FileDialog, const std::string&) { return std::string(); }
+
+// The project file (.prj) is read and written by the project layer; until
+// it is part of the document, opening or saving a project fails cleanly.
+int CQznDoc::ReadProject(const std::string&) { return 0; }
+int CQznDoc::SaveProject(const std::string&) { return 0; }

@@ -1,0 +1,209 @@
+// The workspace document: one raster image and everything digitised from it
+// (lines, points, control points, text blocks, cross marks, OCR characters,
+// notes, layers, the world file, colour classes), the opening of images and
+// projects with the spatial-reference files found beside them, the questions
+// before unsaved work is lost, the saving of the image, automatic
+// vectorisation and the batch line export.
+//
+// The document reaches the user only through the platform services
+// (messages, questions, busy cursor) and through the overridable AskFilePath
+// hook for file dialogs; it never needs a window, so the command line and
+// tests drive it as they are.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/charlist.h"
+#include "georef/controlpt.h"
+#include "georef/tfw.h"
+#include "georef/triangle.h"
+#include "model/box.h"
+#include "model/chainlist.h"
+#include "model/layer.h"
+#include "model/note.h"
+#include "model/ptlist.h"
+#include "platform/wintypes.h"
+#include "raster/colorfeature.h"
+#include "raster/rasterimage.h"
+
+class CQznDoc {
+ public:
+  // The nine stored paths, in their stored order.
+  enum PathIndex : int {
+    kPathVector = 0,
+    kPathPoint,
+    kPathControlPoints,
+    kPathImage,
+    kPathProject,
+    kPathSpare1,
+    kPathSpare2,
+    kPathAttributes,
+    kPathWorldFile,
+    kPathCount
+  };
+
+  // What a file dialog of the document is for (AskFilePath).
+  enum class FileDialog {
+    openImageOfProject,  // the image a project names cannot be found
+    saveProject,
+    saveImage,
+  };
+
+  CQznDoc();
+  virtual ~CQznDoc();
+  CQznDoc(const CQznDoc&) = delete;
+  CQznDoc& operator=(const CQznDoc&) = delete;
+
+  // ---- members, in declaration order --------------------------------------
+  int m_nSpare = 0;
+  int m_nImageModified = 0;
+  CChainList m_lines;
+  CChainList m_hiddenLines;
+  CPtList m_points;
+  CPtList m_hiddenPoints;
+  CControlPtList m_controlPts;
+  CBoxList m_textBlocks;
+  CBoxList m_crossMarks;
+  CCharList m_chars;
+  CNoteList m_notes;
+  CNoteList m_hiddenNotes;
+  CTriangleList m_triangles;
+  CTfw m_tfw;
+  int m_nTfwModified = 0;  // the world-file record keeps no flag of its own
+  CLayerList m_layers;
+  RECT m_extent{0, 0, 511, 511};
+  RECT m_workRect{0, 0, 0, 0};
+  CChainList m_roi;  // region-of-interest polygons; never saved
+  int m_nVersion = 3;
+  CRasterImage m_image;
+  float m_fFactor = 1.0f;
+  int m_nThreshHigh = 0;  // 0: no user threshold
+  int m_nThreshLow = 0;
+  int m_nQuiet = 0;
+  std::string m_paths[kPathCount];
+  int m_nSpareWord = -1;
+  int m_nDisplay[2] = {250, 250};
+  int m_nLineTool[4] = {1, 0, 0, 20};
+  int m_nDecimalIDs = 1;
+  CColorFeatureArray m_colorClasses;
+
+  // ---- framework document state --------------------------------------------
+  const std::string& GetPathName() const { return m_strPathName; }
+  void SetPathName(const std::string& path) { m_strPathName = path; }
+  bool IsModified() const { return m_bModified; }
+  void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+
+  // ---- life cycle ------------------------------------------------------------
+  // Frees the image's memory and deletes every line.
+  void DeleteContents();
+  // Extent (0, 0, 2047, 2047) and the hit tolerance for it. 1.
+  int OnNewDocument();
+  // Opens an image, or a project and the image it names; offers the side
+  // files; sets the extent. 1 or 0.
+  int OnOpenDocument(const std::string& path);
+  // Saves the image (only) by the path's extension: JPEG, PNG, else TIFF.
+  int OnSaveDocument(const std::string& path);
+  // Both questions below; true to go on closing.
+  int SaveModified();
+  int SaveDataIfModified();
+  int SaveImageIfModified();
+  // Any set but the image modified.
+  bool IsDataModified() const;
+
+  // ---- images and side files -----------------------------------------------
+  // Reads an image by content (RLC by its own extension) into the image;
+  // the image is replaced only when the whole file was read. 1 or 0.
+  int LoadImageFile(const std::string& path);
+  // Offers the control-point, world or MapInfo table file beside path.
+  int LoadSpatialReference(const std::string& path);
+  int LoadControlPoints(const std::string& path);
+  int LoadWorldFile(const std::string& path);
+
+  int ResetExtent();
+  int SetExtent(const RECT& rect);
+
+  // ---- georeference ----------------------------------------------------------
+  // direction 1: from the image's GeoTIFF data into the world file or the
+  // control points; 0: from the workspace into the image's GeoTIFF data.
+  void SetupWorldTransform(int direction);
+  // Bilinear image-to-map fit of the control points into the rows (4 each).
+  int FitControlPointTransform(double* xRow, double* yRow) const;
+  // The image-to-map transform of the workspace: the bilinear fit of 4 or
+  // more control points (type 4), else the world file's affine rows (type
+  // 3); 0 when the workspace has neither. Rows hold 4 doubles.
+  int GetMapTransform(double* xRow, double* yRow) const;
+  // 4 or more control points, or a world file with terms.
+  bool IsGeoreferenced() const;
+
+  // ---- image kinds -------------------------------------------------------------
+  bool IsGreyImage() const;
+  bool IsPaletteImage() const;
+  bool IsClassifiedImage() const;
+  bool IsRgbImage() const;
+  bool IsBilevelImage() const;
+
+  int GetThreshold(int& low, int& high);
+  int GetTraceKey(int x, int y);
+  int GetPixelValue(int x, int y, int& value) const;
+  std::string GetUnitName() const;
+  void SetUnitName(const std::string& name);
+
+  void SetLinesModified(int flag);
+  void SetImageModified(int flag);
+
+  // ---- lines and layers --------------------------------------------------------
+  void SnapLines(int distance);
+  void DeleteShortLines(int low, int high, const RECT& rc, BOOL byVertexCount);
+  void SetCurrentLayer(const std::string& name);
+  void GetLayerName(int id, char* buffer, int size) const;
+  void ApplyLayerVisibility(const CLayerList& layers);
+
+  // ---- vectorisation ---------------------------------------------------------
+  // Traces the image into new lines: centre lines, or region outlines. The
+  // image is binarised and thinned in place; unless the document is quiet it
+  // is backed up first and restored afterwards. 1 on success, 0 on failure.
+  int Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten);
+  int VectorizeRect(const RECT& sample, int useUserThreshold, int outline, const RECT& area, int roi);
+  int TraceSkeleton1Bit(int left, int top, int width, int height);
+  int TraceSkeleton8Bit(int left, int top, int width, int height);
+
+  // ---- batch line export -------------------------------------------------------
+  // type 0: ARC generate text; the other types come with the format
+  // writers and return 0 here. ExportLines writes image pixels,
+  // ExportLinesGeo map coordinates (0 without a georeference). The lines
+  // are never changed; the file is written in full or not at all.
+  int ExportLines(const std::string& path, int type);
+  int ExportLinesGeo(const std::string& path, int type);
+
+  // ---- the project file ------------------------------------------------------
+  int ReadProject(const std::string& path);
+  int SaveProject(const std::string& path);
+
+ protected:
+  // The file dialog the document shows for `kind`, starting at fileName; the
+  // chosen path, or empty when cancelled. A headless run cancels.
+  virtual std::string AskFilePath(FileDialog kind, const std::string& fileName);
+
+ private:
+  // Computes the threshold pair from the area's histogram and stores it.
+  int AutoThreshold(int left, int top, int width, int height);
+  int LoadTiff(const std::string& path);
+  int ReadImage(const std::string& path);
+  bool BackupImage();
+  bool RestoreImage();
+  void DropBackup();
+
+  std::string m_strPathName;
+  bool m_bModified = false;
+  // The vectoriser's copy of the image's first plane: in memory, or when
+  // memory is short in an unnamed temporary file.
+  std::unique_ptr<BYTE[]> m_backup;
+  std::FILE* m_backupFile = nullptr;
+};
+
+// Refreshes the main frame's layer control for the document, when a main
+// frame has installed a hook; nothing in a headless run.
+void UpdateLayerBar(CQznDoc* doc);
+using LayerBarHook = void (*)(CQznDoc*);
+LayerBarHook SetLayerBarHook(LayerBarHook hook);

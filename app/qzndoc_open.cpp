@@ -1,0 +1,244 @@
+// Opening images and projects, the side files beside an image, the
+// questions before unsaved work is lost and the saving of the image.
+#include <cstdio>
+
+#include "app/qzndoc.h"
+#include "model/helpers.h"
+#include "platform/services.h"
+#include "raster/imagefile.h"
+#include "raster/imaging.h"
+#include "raster/jpegpng.h"
+#include "raster/gifread.h"
+#include "raster/rlcraw.h"
+#include "raster/tiffio.h"
+
+namespace {
+
+// The path with its own extension replaced (ext with its dot).
+std::string WithExtension(const std::string& path, const char* ext) {
+  CFilePath p(path);
+  return p.GetDirectory() + p.GetNamePart() + ext;
+}
+
+std::string FileNameOf(const std::string& path) {
+  CFilePath p(path);
+  return p.GetFileName(true);
+}
+
+bool FileExists(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+// An 8-bit palette image whose colour table is the grey ramp, rising or
+// falling (BMP and GIF files store grey scans so), is a grey image: it
+// becomes one, black is zero resp. white is zero, without the table.
+void PaletteRampToGrey(CRasterImage& img) {
+  if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != 3 || !img.HasPalette())
+    return;
+  bool rising = true, falling = true;
+  for (int i = 0; i < 256; ++i) {
+    if (img.red[i] != img.green[i] || img.red[i] != img.blue[i]) return;
+    rising = rising && img.red[i] == i;
+    falling = falling && img.red[i] == 255 - i;
+  }
+  if (!rising && !falling) return;
+  img.photometric = rising ? 1 : 0;
+  img.FreePalette();
+}
+
+}  // namespace
+
+// ---- reading an image -------------------------------------------------------
+
+int CQznDoc::LoadTiff(const std::string& path) {
+  int orientation = 1;
+  CRasterImage read;
+  const int code = ReadTiffImage(path, read, &orientation);
+  if (code != 0) {
+    if (!m_nQuiet) AfxMessageBox(std::string("打开 TIFF 文件: ") + TiffErrorText(code), MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  m_image.MoveFrom(read);
+  if (orientation > 1 &&
+      AfxMessageBox("图像没有使用左顶点作为原点, 你要调节吗?", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    const int w = m_image.width, h = m_image.height;
+    if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0, 0);
+    if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 0, 1);
+  }
+  if (!(m_controlPts.GetCount() >= 4 && m_tfw.m_nTerms == 3)) SetupWorldTransform(1);
+  return 1;
+}
+
+int CQznDoc::LoadImageFile(const std::string& path) {
+  m_paths[kPathImage] = path;
+  const int loaded = ReadImage(path);
+  if (loaded) PaletteRampToGrey(m_image);
+  return loaded;
+}
+
+int CQznDoc::ReadImage(const std::string& path) {
+  // RLC files carry no signature: their own extension decides.
+  if (HasFileExtension(path, ".RLC")) return ReadRlcImage(path, m_image) ? 1 : 0;
+  switch (GetImageFileType(path)) {
+    case kImageTypeTiff:
+      return LoadTiff(path);
+    case kImageTypeBmp: {
+      const int r = ReadBmpIntoImage(path, m_image);
+      if (r > 0) return 1;
+      if (!m_nQuiet) {
+        if (r == -1) AfxMessageBox("读取这个 BMP 图像文件时出错。", MB_OK | MB_ICONSTOP);
+        else if (r == -2) AfxMessageBox("错误, 内存不足。", MB_OK | MB_ICONSTOP);
+        else AfxMessageBox("无效的图像参数或错误的 BMP 格式。", MB_OK | MB_ICONSTOP);
+      }
+      return 0;
+    }
+    case kImageTypeRaw:
+      return ReadRawImage(path, m_image) ? 1 : 0;
+    case kImageTypeJpeg:
+      return ReadJpegFile(path, m_image) ? 1 : 0;
+    case kImageTypePng:
+      return ReadPngFile(path, m_image) ? 1 : 0;
+    case kImageTypeGif:
+      return ReadGIF(path, m_image) > 0 ? 1 : 0;
+    default:
+      AfxMessageBox("未知的文件格式。", MB_OK | MB_ICONSTOP);
+      return 0;
+  }
+}
+
+// ---- opening ------------------------------------------------------------------
+
+int CQznDoc::OnOpenDocument(const std::string& path) {
+  CWaitCapture wait;
+  if (!HasFileExtension(path, ".PRJ")) {
+    if (!LoadImageFile(path)) {
+      AfxMessageBox("读取图像文件出错。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+  } else {
+    if (!ReadProject(path)) {
+      if (!m_nQuiet) AfxMessageBox("读取方案文件出错。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+    std::string image = m_paths[kPathImage];
+    if (!image.empty() && !FileExists(image)) {
+      // A project moved together with its image finds it beside itself.
+      CFilePath project(path);
+      CFilePath beside(project.GetDirectory().c_str(), FileNameOf(image).c_str());
+      const std::string candidate = beside.GetPath();
+      image = FileExists(candidate) ? candidate
+                                    : AskFilePath(FileDialog::openImageOfProject, FileNameOf(image));
+    }
+    if (!image.empty() && !LoadImageFile(image)) AfxMessageBox("读取图像出错。", MB_OK | MB_ICONSTOP);
+  }
+  LoadSpatialReference(path);
+  Frequency24to8(&m_image);
+  if (m_image.HasPixels()) m_extent = RECT{0, 0, m_image.width - 1, m_image.height - 1};
+  m_lines.SetTolerance(m_extent.right - m_extent.left + 1, m_extent.bottom - m_extent.top + 1);
+  UpdateLayerBar(this);
+  SetPathName(path);
+  SetModifiedFlag(true);
+  return 1;
+}
+
+int CQznDoc::LoadSpatialReference(const std::string& path) {
+  if (m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) return 1;
+  auto ask = [&](const char* question, const std::string& file) {
+    if (m_nQuiet) return true;
+    return AfxMessageBox(question + FileNameOf(file), MB_YESNO | MB_ICONQUESTION) != IDNO;
+  };
+  const std::string cpt = WithExtension(path, ".cpt");
+  if (FileExists(cpt)) {
+    if (!ask("你要为空间参照打开控制点文件吗? ", cpt)) return 1;
+    return LoadControlPoints(cpt);
+  }
+  const std::string tfw = WithExtension(path, ".tfw");
+  if (FileExists(tfw)) {
+    if (!ask("你要为空间参照打开 world 文件吗? ", tfw)) return 1;
+    return LoadWorldFile(tfw);
+  }
+  const std::string tab = WithExtension(path, ".tab");
+  if (FileExists(tab)) {
+    if (!ask("你要为空间参照打开 tab 文件吗? ", tab)) return 1;
+    return m_controlPts.LoadTab(tab, 0);
+  }
+  return 1;
+}
+
+int CQznDoc::LoadControlPoints(const std::string& path) {
+  const int r = m_controlPts.Load(path, 0);
+  if (r) m_paths[kPathControlPoints] = path;
+  return r;
+}
+
+int CQznDoc::LoadWorldFile(const std::string& path) {
+  const int r = m_tfw.Read(path);
+  if (r) {
+    m_paths[kPathWorldFile] = path;
+    m_nTfwModified = 1;
+  }
+  return r;
+}
+
+// ---- unsaved work -------------------------------------------------------------
+
+int CQznDoc::SaveDataIfModified() {
+  if (!IsDataModified()) return 1;
+  const int answer = AfxMessageBox("保存修改后的数据吗?", MB_YESNOCANCEL | MB_ICONQUESTION);
+  if (answer == IDNO) return 1;
+  if (answer == IDCANCEL) return 0;
+  if (!m_paths[kPathProject].empty()) return SaveProject(m_paths[kPathProject]);
+  const std::string start =
+      m_image.HasPixels() && !m_paths[kPathImage].empty() ? WithExtension(m_paths[kPathImage], ".prj") : "*.prj";
+  const std::string chosen = AskFilePath(FileDialog::saveProject, start);
+  if (chosen.empty()) return 0;
+  return SaveProject(chosen);
+}
+
+int CQznDoc::SaveImageIfModified() {
+  if (!m_nImageModified) return 1;
+  if (AfxMessageBox("图像已经修改，保存吗?", MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
+  const std::string chosen =
+      AskFilePath(FileDialog::saveImage, m_paths[kPathImage].empty() ? "*.tif" : m_paths[kPathImage]);
+  if (chosen.empty()) return 0;
+  if (!OnSaveDocument(chosen)) {
+    AfxMessageBox("保存图像出错。", MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+  }
+  return 1;
+}
+
+// ---- saving the image ---------------------------------------------------------
+
+int CQznDoc::OnSaveDocument(const std::string& path) {
+  if (HasFileExtension(path, ".JPG")) {
+    if (!IsGreyImage() && !IsRgbImage()) {
+      AfxMessageBox("只有灰度和 24 位 RGB 图像可以保存为 JPEG。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+    if (!WriteJpegFile(path, 50, m_image)) {
+      AfxMessageBox("保存图像为 JPEG 格式时出错。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+  } else if (HasFileExtension(path, ".PNG")) {
+    if (!WritePngFile(path, m_image)) {
+      AfxMessageBox("保存图像为 PNG 格式时出错。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+  } else {
+    if ((m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) &&
+        AfxMessageBox("保存图像为 GeoTIFF?", MB_YESNO | MB_ICONQUESTION) == IDYES)
+      SetupWorldTransform(0);
+    const int compression = IsBilevelImage() ? 4 : IsPaletteImage() ? 32773 : 1;
+    if (!WriteTiffImage(path, m_image, compression)) {
+      AfxMessageBox("保存文件出错", MB_OK | MB_ICONEXCLAMATION);
+      return 0;
+    }
+  }
+  m_paths[kPathImage] = path;
+  m_nImageModified = 0;
+  return 1;
+}

@@ -1,0 +1,174 @@
+// Automatic vectorisation: the line pixels are chosen (a grey range, a
+// colour, colour classes or the set pixels of a bilevel image), optionally
+// cut to the region-of-interest polygons, and then either the outlines of
+// the line-pixel regions are traced or the regions are thinned to skeletons
+// and the skeletons followed.
+//
+// Binarising and thinning work in place on the image's own pixels. An
+// interactive document keeps a copy of the first plane (the only one these
+// steps change) in memory, or in an unnamed temporary file when memory is
+// short, and puts it back afterwards; without a copy nothing is done. A
+// quiet (batch) document keeps no copy: the image stays binarised.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "app/qzndoc.h"
+#include "app/regiontracer.h"
+#include "app/skeletontracer.h"
+#include "platform/services.h"
+#include "raster/binarize.h"
+#include "raster/imaging.h"
+#include "raster/polyfill.h"
+#include "raster/thin.h"
+
+// ---- the image backup ---------------------------------------------------------
+
+bool CQznDoc::BackupImage() {
+  DropBackup();
+  if (!m_image.HasPixels()) return false;
+  const std::int64_t bytes = m_image.GetPlaneBytes();
+  m_backup.reset(new (std::nothrow) BYTE[static_cast<std::size_t>(bytes)]);
+  if (m_backup) {
+    std::memcpy(m_backup.get(), m_image.pixels, static_cast<std::size_t>(bytes));
+    return true;
+  }
+  // tmpfile() is private: unlinked at once, gone when closed or at exit.
+  m_backupFile = std::tmpfile();
+  if (m_backupFile && m_image.WriteRaw(m_backupFile) && std::fflush(m_backupFile) == 0 &&
+      !std::ferror(m_backupFile))
+    return true;
+  DropBackup();
+  return false;
+}
+
+bool CQznDoc::RestoreImage() {
+  bool ok = false;
+  if (m_backup && m_image.HasPixels()) {
+    std::memcpy(m_image.pixels, m_backup.get(), static_cast<std::size_t>(m_image.GetPlaneBytes()));
+    ok = true;
+  } else if (m_backupFile) {
+    ok = m_image.ReadRaw(m_backupFile) != 0;
+  }
+  DropBackup();
+  return ok;
+}
+
+void CQznDoc::DropBackup() {
+  m_backup.reset();
+  if (m_backupFile) std::fclose(m_backupFile);
+  m_backupFile = nullptr;
+}
+
+// ---- the driver -----------------------------------------------------------------
+
+int CQznDoc::Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten) {
+  const bool backedUp = !m_nQuiet && m_image.HasPixels();
+  if (backedUp && !BackupImage()) {
+    // Tracing consumes the image; without a copy the user's image would be
+    // lost, so nothing is traced.
+    AfxMessageBox("没有足够的空间保存图像的副本，矢量化没有执行。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  int result = VectorizeRect(sample, useUserThreshold, outline, m_extent, roi);
+  const RECT all{0, 0, 0, 0};
+  m_lines.DeleteSmallInRect(0, 1, all, TRUE);
+  if (straighten) m_lines.SmoothInRect(1.0f, all);
+  if (backedUp && !RestoreImage()) {
+    AfxMessageBox("在矢量化之后请重新载入你的图像文件。", MB_OK | MB_ICONEXCLAMATION);
+    result = 0;
+  }
+  return result;
+}
+
+int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline, const RECT& area, int roi) {
+  if (!m_image.HasPixels()) return 0;
+  // Clip the area to the image: the extent may be wider than a later image.
+  RECT rc{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, m_image.width - 1),
+          std::min(area.bottom, m_image.height - 1)};
+  if (rc.right < rc.left || rc.bottom < rc.top) return 0;
+  const int width = rc.right - rc.left + 1;
+  const int height = rc.bottom - rc.top + 1;
+
+  std::int32_t key = 0;
+  if (IsGreyImage()) {
+    if (!(useUserThreshold && m_nThreshHigh != 0) && !AutoThreshold(rc.left, rc.top, width, height)) return 0;
+    key = PackGreyRange(m_nThreshLow, m_nThreshHigh);
+  }
+
+  std::unique_ptr<CPolygonFiller> filler;
+  if (roi && !m_roi.IsEmpty()) {
+    filler = std::make_unique<CPolygonFiller>(m_image.height);
+    if (!filler->AddChains(m_roi)) return 0;
+  }
+  auto applyRoi = [&] { return !filler || filler->MaskBilevel(m_image); };
+
+  const bool sampleEmpty = sample.left == sample.right || sample.top == sample.bottom;
+  CColorFeature feature{};
+  bool featureFilled = false;
+  bool centreLine = !outline;
+  if (m_image.bitsPerSample == 8 && m_image.planes == 1 && m_image.photometric > 2 && sampleEmpty && outline) {
+    // The borders between colour regions are traced as centre lines.
+    if (!MakeEdgeMask(m_image, rc)) return 0;
+    centreLine = true;
+  } else if (IsRgbImage() && !m_colorClasses.IsEmpty()) {
+    if (!ClassifyByColorFeatures(m_image, rc, m_colorClasses)) return 0;
+  } else {
+    BYTE table[256] = {};
+    if (!GetRegionFeature(m_image, sample, key, table, &feature)) {
+      if (!m_nQuiet) AfxMessageBox("矢量化错误。重新选择属性。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+    featureFilled = IsRgbImage();
+    if (!Binarize(m_image, rc, &feature, table)) return 0;
+  }
+
+  if (!centreLine) {
+    // Outline ID: the sampled colour for RGB images, else the line list's
+    // current ID.
+    int id = static_cast<int>(m_lines.m_fCurrentID);
+    if (featureFilled)
+      id = static_cast<int>(feature.meanRed) * 65536 + static_cast<int>(feature.meanGreen) * 256 +
+           static_cast<int>(feature.meanBlue);
+    if (!applyRoi()) return 0;
+    CChainList traced;
+    CRegionTracer tracer(m_image.pixels, m_image.width, m_image.height, m_image.bitsPerSample, traced,
+                         m_nQuiet != 0);
+    tracer.Trace(1, id);
+    const CLayer* layer = m_layers.GetCurrentLayer();
+    const int layerId = m_layers.GetCurrentLayerID();
+    traced.SetAttributes(layerId, m_layers.GetLayerColor(layerId), layer ? layer->m_nPenStyle : 0, RECT{0, 0, 0, 0});
+    if (!traced.IsEmpty()) {
+      m_lines.CChainPtrList::AddTail(traced);
+      SetLinesModified(1);
+    }
+    traced.DetachAll();
+  } else {
+    if (!applyRoi()) return 0;
+    if (m_image.bitsPerSample == 8)
+      DrawRectOutline8(m_image.pixels, m_image.GetRowBytes(), rc, 0);
+    else if (m_image.bitsPerSample == 1)
+      DrawRectOutline1(m_image.pixels, m_image.width, rc, 0);
+    if (!Thin(m_image, rc)) return 0;
+    if (m_image.bitsPerSample == 8) {
+      DrawRectOutline8(m_image.pixels, m_image.GetRowBytes(), rc, 0);
+      TraceSkeleton8Bit(rc.left, rc.top, width, height);
+    } else if (m_image.bitsPerSample == 1) {
+      DrawRectOutline1(m_image.pixels, m_image.width, rc, 0);
+      TraceSkeleton1Bit(rc.left, rc.top, width, height);
+    }
+  }
+  SetLinesModified(1);
+  return 1;
+}
+
+int CQznDoc::TraceSkeleton1Bit(int left, int top, int width, int height) {
+  CSkeletonTracer tracer(m_image, m_lines, m_layers, m_nQuiet != 0);
+  return tracer.Trace1Bit(left, top, width, height);
+}
+
+int CQznDoc::TraceSkeleton8Bit(int left, int top, int width, int height) {
+  CSkeletonTracer tracer(m_image, m_lines, m_layers, m_nQuiet != 0);
+  return tracer.Trace8Bit(left, top, width, height);
+}

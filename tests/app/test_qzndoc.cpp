@@ -1,0 +1,452 @@
+// The workspace document: opening images by content and by their own
+// extension, the side files offered beside an image, the GeoTIFF
+// georeference, saving the image, the questions before unsaved work is
+// lost, image kinds and units, layer visibility and the batch line export.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/qzndoc.h"
+#include "platform/services.h"
+#include "raster/imagefile.h"
+#include "raster/tiffio.h"
+#include "tests/app/qzndoc_test_util.h"
+#include "tests/support/testutil.h"
+
+using doctest::MakeGrey;
+using qzntest::TempDir;
+
+namespace {
+
+std::string WriteGreyTiff(const TempDir& dir, const std::string& name, int w = 40, int h = 30) {
+  CRasterImage img;
+  MakeGrey(img, w, h);
+  doctest::DrawLine(img, 5, 5, 30, 20, 3);
+  const std::string path = dir.file(name);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  EXPECT_EQ(WriteTiffImage(path, img, 1), 1);
+  return path;
+}
+
+// A document whose file dialogs answer from a list (empty = cancelled).
+class ScriptedDoc : public CQznDoc {
+ public:
+  std::vector<std::pair<FileDialog, std::string>> asked;
+  std::string answer;
+
+ protected:
+  std::string AskFilePath(FileDialog kind, const std::string& fileName) override {
+    asked.emplace_back(kind, fileName);
+    return answer;
+  }
+};
+
+std::vector<std::string> Texts(const CScriptedServices& ui) {
+  std::vector<std::string> out;
+  for (const auto& m : ui.messages) out.push_back(m.text);
+  return out;
+}
+
+}  // namespace
+
+TEST(QznDocOpen, ImageByContentSetsExtentAndTolerance) {
+  TempDir dir;
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  // The content decides: a TIFF named .bmp is read as TIFF.
+  const std::string path = WriteGreyTiff(dir, "scan.bmp", 400, 300);
+  CQznDoc doc;
+  ASSERT_EQ(doc.OnOpenDocument(path), 1);
+  EXPECT_TRUE(doc.IsGreyImage());
+  EXPECT_EQ(doc.m_extent.right, 399);
+  EXPECT_EQ(doc.m_extent.bottom, 299);
+  EXPECT_EQ(doc.m_lines.m_nTolerance, 50);
+  EXPECT_EQ(doc.m_paths[CQznDoc::kPathImage], path);
+  EXPECT_EQ(doc.GetPathName(), path);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(QznDocOpen, FailuresKeepTheImageAndSayWhy) {
+  TempDir dir;
+  const std::string good = WriteGreyTiff(dir, "good.tif");
+  qzntest::WriteFileText(dir.file("junk.tif"), "not an image at all");
+  qzntest::WriteFileText(dir.file("short.tif"), "II");  // a TIFF signature, no TIFF
+  struct Case {
+    std::string file;
+    bool quiet;
+    std::vector<std::string> messages;
+  } cases[] = {
+      {"junk.tif", false, {"未知的文件格式。", "读取图像文件出错。"}},
+      {"junk.tif", true, {"未知的文件格式。", "读取图像文件出错。"}},  // shown even when quiet
+      {"short.tif", false, {"打开 TIFF 文件: 文件不存在或格式无效。", "读取图像文件出错。"}},
+      {"short.tif", true, {"读取图像文件出错。"}},
+      {"missing.png", false, {"未知的文件格式。", "读取图像文件出错。"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    CScriptedServices ui;
+    CServicesScope scope(&ui);
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(good), 1);
+    doc.m_nQuiet = c.quiet;
+    EXPECT_EQ(doc.OnOpenDocument(dir.file(c.file)), 0);
+    EXPECT_EQ(Texts(ui), c.messages);
+    EXPECT_EQ(doc.m_image.width, 40);  // the image read before is still there
+  }
+}
+
+TEST(QznDocOpen, OnlyTheFilesOwnExtensionCounts) {
+  TempDir dir;
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  // Folders named like project or RLC files do not make the image one.
+  const std::string inPrj = WriteGreyTiff(dir, "maps.prj/scan.tif");
+  const std::string inRlc = WriteGreyTiff(dir, "old.rlc/scan.tif");
+  for (const std::string& path : {inPrj, inRlc}) {
+    CQznDoc doc;
+    EXPECT_EQ(doc.OnOpenDocument(path), 1) << path;
+    EXPECT_TRUE(doc.IsGreyImage());
+  }
+  EXPECT_TRUE(ui.messages.empty());
+
+  // A project file goes to the project reader; until projects can be read
+  // the open fails with the project message.
+  qzntest::WriteFileText(dir.file("work.PRJ"), "x");
+  CQznDoc doc;
+  EXPECT_EQ(doc.OnOpenDocument(dir.file("work.PRJ")), 0);
+  EXPECT_EQ(Texts(ui), std::vector<std::string>{"读取方案文件出错。"});
+}
+
+TEST(QznDocOpen, SideFilesOfferedInOrder) {
+  TempDir dir;
+  const std::string image = WriteGreyTiff(dir, "sheet.tif");
+  qzntest::WriteFileText(dir.file("sheet.cpt"), "0 0 1000 2000\n10 0 1010 2000\n0 10 1000 1990\n10 10 1010 1990\n");
+  qzntest::WriteFileText(dir.file("sheet.tfw"), "2\n0\n0\n-2\n500\n600\n");
+  {
+    // With both a control-point file and a world file only the first is offered.
+    CScriptedServices ui;
+    CServicesScope scope(&ui);
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(image), 1);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "你要为空间参照打开控制点文件吗? sheet.cpt");
+    EXPECT_EQ(doc.m_controlPts.GetCount(), 4);
+    EXPECT_EQ(doc.m_tfw.m_nTerms, 0);
+    EXPECT_TRUE(doc.IsGeoreferenced());
+  }
+  std::filesystem::remove(dir.file("sheet.cpt"));
+  {
+    CScriptedServices ui;
+    ui.answers = {IDNO};
+    CServicesScope scope(&ui);
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(image), 1);
+    EXPECT_EQ(Texts(ui), std::vector<std::string>{"你要为空间参照打开 world 文件吗? sheet.tfw"});
+    EXPECT_FALSE(doc.IsGeoreferenced());
+  }
+  {
+    // Quiet documents take the side file without asking.
+    CScriptedServices ui;
+    CServicesScope scope(&ui);
+    CQznDoc doc;
+    doc.m_nQuiet = 1;
+    ASSERT_EQ(doc.OnOpenDocument(image), 1);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(doc.m_tfw.m_nTerms, 3);
+    EXPECT_DOUBLE_EQ(doc.m_tfw.m_C, 500.0);
+    EXPECT_EQ(doc.m_paths[CQznDoc::kPathWorldFile], dir.file("sheet.tfw"));
+  }
+}
+
+TEST(QznDocGeoref, GeoTiffTiePointsAndPixelCentres) {
+  CQznDoc doc;
+  CRasterImage& img = doc.m_image;
+  MakeGrey(img, 10, 10);
+  // One tie point at the image corner, 2 x 3 map units a pixel: the world
+  // file names the centre of the top-left pixel.
+  ASSERT_TRUE(img.AllocTiePoints(1));
+  const double tie[6] = {0, 0, 0, 1000, 5000, 0};
+  std::copy(tie, tie + 6, img.tiePoints);
+  img.pixelScale[0] = 2;
+  img.pixelScale[1] = 3;
+  img.pixelScaleValid = 1;
+  doc.SetupWorldTransform(1);
+  EXPECT_EQ(doc.m_tfw.m_nTerms, 3);
+  EXPECT_DOUBLE_EQ(doc.m_tfw.m_A, 2);
+  EXPECT_DOUBLE_EQ(doc.m_tfw.m_E, -3);
+  EXPECT_DOUBLE_EQ(doc.m_tfw.m_C, 1001);
+  EXPECT_DOUBLE_EQ(doc.m_tfw.m_F, 4998.5);
+
+  // Back into the image: the same tie point and scale.
+  img.FreeTiePoints();
+  img.pixelScaleValid = 0;
+  doc.SetupWorldTransform(0);
+  ASSERT_EQ(img.tiePointCount, 1);
+  EXPECT_DOUBLE_EQ(img.tiePoints[3], 1000);
+  EXPECT_DOUBLE_EQ(img.tiePoints[4], 5000);
+  EXPECT_DOUBLE_EQ(img.pixelScale[0], 2);
+  EXPECT_DOUBLE_EQ(img.pixelScale[1], 3);
+
+  // Four tie points become four control points, and go back unchanged.
+  CQznDoc doc4;
+  MakeGrey(doc4.m_image, 10, 10);
+  ASSERT_TRUE(doc4.m_image.AllocTiePoints(4));
+  for (int i = 0; i < 4; ++i) {
+    double* t = doc4.m_image.tiePoints + 6 * i;
+    t[0] = (i & 1) * 10;
+    t[1] = (i >> 1) * 10;
+    t[3] = 100 + t[0];
+    t[4] = 200 - t[1];
+  }
+  doc4.SetupWorldTransform(1);
+  ASSERT_EQ(doc4.m_controlPts.GetCount(), 4);
+  EXPECT_EQ(doc4.m_tfw.m_nTerms, 0);
+  const CControlPt* last = doc4.m_controlPts.GetTail();
+  EXPECT_DOUBLE_EQ(last->m_imageX, 9.5);
+  EXPECT_DOUBLE_EQ(last->m_mapX, 110);
+  doc4.SetupWorldTransform(0);
+  ASSERT_EQ(doc4.m_image.tiePointCount, 4);
+  EXPECT_DOUBLE_EQ(doc4.m_image.tiePoints[18], 10);
+  EXPECT_DOUBLE_EQ(doc4.m_image.tiePoints[19], 10);
+}
+
+TEST(QznDocGeoref, GeoTiffDoesNotReplaceAFullGeoreference) {
+  TempDir dir;
+  CRasterImage img;
+  MakeGrey(img, 20, 20);
+  ASSERT_TRUE(img.AllocTiePoints(1));
+  img.tiePoints[3] = 7;
+  img.tiePoints[4] = 8;
+  img.pixelScale[0] = img.pixelScale[1] = 1;
+  img.pixelScaleValid = 1;
+  ASSERT_EQ(WriteTiffImage(dir.file("geo.tif"), img, 1), 1);
+
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  CQznDoc doc;
+  for (int i = 0; i < 4; ++i) *doc.m_controlPts.AddNew() = CControlPt(i, i * i, 10 * i, 20 * i * i);
+  doc.m_tfw.m_nTerms = 3;
+  doc.m_tfw.m_C = 123;
+  ASSERT_EQ(doc.LoadImageFile(dir.file("geo.tif")), 1);
+  EXPECT_EQ(doc.m_controlPts.GetCount(), 4);
+  EXPECT_DOUBLE_EQ(doc.m_tfw.m_C, 123);
+
+  CQznDoc fresh;
+  ASSERT_EQ(fresh.LoadImageFile(dir.file("geo.tif")), 1);
+  EXPECT_EQ(fresh.m_tfw.m_nTerms, 3);
+  EXPECT_DOUBLE_EQ(fresh.m_tfw.m_C, 7.5);
+}
+
+TEST(QznDocSave, ImageByItsOwnExtension) {
+  TempDir dir;
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 16, 8);
+  doc.SetImageModified(1);
+  struct Case {
+    const char* name;
+    int type;
+  } cases[] = {{"a.jpg", kImageTypeJpeg}, {"b.PNG", kImageTypePng}, {"c.tiff", kImageTypeTiff},
+               {"d.jpeg", kImageTypeTiff}, {"e.png.tif", kImageTypeTiff}};
+  for (const Case& c : cases) {
+    doc.SetImageModified(1);
+    ASSERT_EQ(doc.OnSaveDocument(dir.file(c.name)), 1) << c.name;
+    EXPECT_EQ(GetImageFileType(dir.file(c.name)), c.type) << c.name;
+    EXPECT_EQ(doc.m_nImageModified, 0);
+    EXPECT_EQ(doc.m_paths[CQznDoc::kPathImage], dir.file(c.name));
+  }
+  EXPECT_TRUE(ui.messages.empty());
+
+  // Bilevel images cannot be JPEG: nothing is written, the flag stays.
+  CQznDoc bilevel;
+  doctest::MakeImage(bilevel.m_image, 16, 4, 1, 1, 1);
+  bilevel.SetImageModified(1);
+  EXPECT_EQ(bilevel.OnSaveDocument(dir.file("bits.jpg")), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("bits.jpg")));
+  EXPECT_EQ(bilevel.m_nImageModified, 1);
+  EXPECT_EQ(ui.messages.back().text, "只有灰度和 24 位 RGB 图像可以保存为 JPEG。");
+}
+
+TEST(QznDocSave, QuestionsBeforeUnsavedWorkIsLost) {
+  TempDir dir;
+  {
+    // Nothing modified: no question.
+    CScriptedServices ui;
+    CServicesScope scope(&ui);
+    ScriptedDoc doc;
+    EXPECT_EQ(doc.SaveModified(), 1);
+    EXPECT_TRUE(ui.messages.empty());
+  }
+  struct Case {
+    int answer;
+    int result;
+    size_t dialogs;
+  } cases[] = {{IDNO, 1, 0}, {IDCANCEL, 0, 0}, {IDYES, 0, 1}};  // Yes: save dialog, cancelled
+  for (const Case& c : cases) {
+    CScriptedServices ui;
+    ui.answers = {c.answer};
+    CServicesScope scope(&ui);
+    ScriptedDoc doc;
+    doc.m_paths[CQznDoc::kPathImage] = "/maps/sheet 7.tif";
+    MakeGrey(doc.m_image, 4, 4);
+    doc.SetLinesModified(1);
+    EXPECT_EQ(doc.SaveDataIfModified(), c.result) << c.answer;
+    EXPECT_EQ(Texts(ui), std::vector<std::string>{"保存修改后的数据吗?"});
+    ASSERT_EQ(doc.asked.size(), c.dialogs);
+    if (c.dialogs) EXPECT_EQ(doc.asked[0].second, "/maps/sheet 7.prj");
+  }
+  {
+    // A modified image: Yes, a path chosen, the image written there.
+    CScriptedServices ui;
+    ui.answers = {IDYES};
+    CServicesScope scope(&ui);
+    ScriptedDoc doc;
+    MakeGrey(doc.m_image, 4, 4);
+    doc.SetImageModified(1);
+    doc.answer = dir.file("saved.tif");
+    EXPECT_EQ(doc.SaveModified(), 1);
+    EXPECT_EQ(Texts(ui), std::vector<std::string>{"图像已经修改，保存吗?"});
+    EXPECT_EQ(GetImageFileType(doc.answer), kImageTypeTiff);
+    EXPECT_EQ(doc.m_nImageModified, 0);
+  }
+  {
+    // A headless run cancels the dialog: nothing written, not closed.
+    CScriptedServices ui;
+    ui.answers = {IDYES};
+    CServicesScope scope(&ui);
+    CQznDoc doc;
+    MakeGrey(doc.m_image, 4, 4);
+    doc.SetImageModified(1);
+    EXPECT_EQ(doc.SaveImageIfModified(), 0);
+    EXPECT_EQ(doc.m_nImageModified, 1);
+  }
+}
+
+TEST(QznDoc, KindsThresholdsUnitsAndPixels) {
+  CQznDoc doc;
+  EXPECT_EQ(doc.ResetExtent(), 0);
+  EXPECT_EQ(doc.SetExtent(RECT{100, 50, 10, 5}), 1);
+  EXPECT_EQ(doc.m_extent.left, 10);
+  EXPECT_EQ(doc.m_extent.bottom, 50);
+  EXPECT_EQ(doc.SetExtent(RECT{3, 3, 3, 9}), 0);
+
+  // Black is zero: dark lines are [0, t]; white is zero: [t, 255].
+  for (int photometric : {1, 0}) {
+    CQznDoc d;
+    // Paper and ink away from the ends of the grey scale.
+    MakeGrey(d.m_image, 50, 50, photometric, photometric == 0 ? 40 : 210);
+    doctest::DrawLine(d.m_image, 5, 25, 45, 25, 5, photometric == 0 ? 220 : 30);
+    EXPECT_EQ(d.SetExtent(RECT{0, 0, 9, 9}), 0);  // not with an image
+    int low = -1, high = -1;
+    ASSERT_EQ(d.GetThreshold(low, high), 1);
+    if (photometric == 1) {
+      EXPECT_EQ(low, 0);
+      EXPECT_GE(high, 30);
+      EXPECT_LT(high, 210);
+    } else {
+      EXPECT_GT(low, 40);
+      EXPECT_LE(low, 220);
+      EXPECT_EQ(high, 255);
+    }
+    EXPECT_EQ(d.m_nThreshHigh, high);
+    EXPECT_EQ(d.GetTraceKey(0, 0), high + low * 65536);
+    int v = -1;
+    ASSERT_EQ(d.GetPixelValue(-5, 1000, v), 1);  // clamped into the image
+    EXPECT_EQ(v, photometric == 0 ? 40 : 210);
+  }
+
+  struct Unit {
+    const char* name;
+    int code;
+    const char* back;
+  } units[] = {{"英寸", 2, "英寸"}, {"厘米", 3, "厘米"}, {"毫米", 3, "厘米"}, {"像素", 1, "像素"}, {"", 1, "像素"}};
+  for (const Unit& u : units) {
+    doc.SetUnitName(u.name);
+    EXPECT_EQ(doc.m_image.resolutionUnit, u.code) << u.name;
+    EXPECT_EQ(doc.GetUnitName(), u.back);
+  }
+
+  char name[4] = "xyz";
+  doc.GetLayerName(0, name, sizeof name);
+  EXPECT_STREQ(name, "0");
+  doc.GetLayerName(0, nullptr, 10);  // nothing for no buffer
+}
+
+TEST(QznDoc, LayerVisibilityMovesLinesPointsAndNotes) {
+  CQznDoc doc;
+  CLayer* layer = doc.m_layers.AddLayer();
+  ASSERT_NE(layer, nullptr);
+  const int id = layer->m_nID;
+  layer->m_nWidth = 3;
+  layer->m_color = RGB(1, 2, 3);
+  CChain* a = doc.m_lines.NewChain();
+  a->m_nLayer = id;
+  CChain* b = doc.m_lines.NewChain();
+  b->m_nLayer = 999;  // no such layer: stays
+  CPointRec* p = doc.m_points.AddNew();
+  p->layer = id;
+  CNote* n = new CNote(RECT{0, 0, 5, 5}, "t");
+  n->m_nID = static_cast<std::int16_t>(id);
+  doc.m_notes.AddTail(n);
+
+  layer->SetVisible(FALSE);
+  doc.ApplyLayerVisibility(doc.m_layers);
+  EXPECT_EQ(doc.m_lines.GetCount(), 1);
+  EXPECT_EQ(doc.m_lines.GetHead(), b);
+  EXPECT_EQ(doc.m_hiddenLines.GetHead(), a);
+  EXPECT_EQ(a->m_nWidth, 3);
+  EXPECT_EQ(a->m_color, RGB(1, 2, 3));  // ID 0 takes the layer's colour
+  EXPECT_EQ(doc.m_hiddenPoints.GetCount(), 1);
+  EXPECT_EQ(doc.m_hiddenNotes.GetCount(), 1);
+  EXPECT_TRUE(doc.m_points.IsEmpty());
+
+  layer->SetVisible(TRUE);
+  doc.ApplyLayerVisibility(doc.m_layers);
+  EXPECT_EQ(doc.m_lines.GetCount(), 2);
+  EXPECT_TRUE(doc.m_hiddenLines.IsEmpty());
+  EXPECT_EQ(doc.m_points.GetCount(), 1);
+  EXPECT_EQ(doc.m_notes.GetCount(), 1);
+}
+
+TEST(QznDocExport, GenerateTextInPixelsAndMapUnits) {
+  TempDir dir;
+  CQznDoc doc;
+  CChain* a = doc.m_lines.NewChain();
+  a->m_fID = 12.9f;
+  a->AddPoint(1.5f, 2);
+  a->AddPoint(3, 4);
+  doc.m_lines.NewChain();  // no vertices: left out
+  CChain* b = doc.m_lines.NewChain();
+  b->AddPoint(0, 0);
+  b->AddPoint(10, 0);
+
+  ASSERT_EQ(doc.ExportLines(dir.file("px.gen"), 0), 1);
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("px.gen")),
+            "12\r\n1.500000,2.000000\r\n3.000000,4.000000\r\nEND\r\n"
+            "0\r\n0.000000,0.000000\r\n10.000000,0.000000\r\nEND\r\nEND\r\n");
+
+  // Without a georeference there are no map coordinates, and nothing is written.
+  EXPECT_EQ(doc.ExportLinesGeo(dir.file("none.gen"), 0), 0);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("none.gen")));
+
+  doc.m_tfw.m_nTerms = 3;
+  doc.m_tfw.m_A = 2;
+  doc.m_tfw.m_E = -2;
+  doc.m_tfw.m_C = 100;
+  doc.m_tfw.m_F = 900;
+  ASSERT_EQ(doc.ExportLinesGeo(dir.file("map.gen"), 0), 1);
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("map.gen")),
+            "12\r\n103.000000,896.000000\r\n106.000000,892.000000\r\nEND\r\n"
+            "0\r\n100.000000,900.000000\r\n120.000000,900.000000\r\nEND\r\nEND\r\n");
+  EXPECT_FLOAT_EQ(a->Points()[0].x, 1.5f);  // the lines are not changed
+
+  // An empty workspace still makes a well-formed file; an unwritable path
+  // fails and leaves what was there.
+  CQznDoc empty;
+  ASSERT_EQ(empty.ExportLines(dir.file("empty.gen"), 0), 1);
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("empty.gen")), "END\r\n");
+  EXPECT_EQ(doc.ExportLines(dir.file("no/such/dir/x.gen"), 0), 0);
+  EXPECT_EQ(doc.ExportLines(dir.file("px.gen"), 1), 0);  // other formats are not written here
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("px.gen")).substr(0, 4), "12\r\n");
+}

@@ -1,0 +1,220 @@
+// The command line: the switch grammar, and end to end through the built
+// `qzn` program: generated scans of known lines in 8-bit grey and 1-bit,
+// TIFF, BMP and PNG, converted by centre line and by outline; the ARC
+// generate text read by OGR; map coordinates of a GeoTIFF and of a world
+// file checked with gdaltransform; refusals and their exit statuses.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+#include "app/qznapp.h"
+#include "tests/support/testutil.h"
+
+using qzntest::RunCommand;
+using qzntest::TempDir;
+
+namespace {
+
+const std::string kQzn = std::string(QZN_BINARY_DIR) + "/qzn";
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// Runs qzn with the arguments (each quoted); the exit status, stderr in err.
+int RunQzn(const std::vector<std::string>& args, std::string* err = nullptr, const TempDir* dir = nullptr) {
+  std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY " + Quote(kQzn);
+  for (const auto& a : args) cmd += " " + Quote(a);
+  TempDir local;
+  const std::string errFile = (dir ? *dir : local).file("stderr.txt");
+  const int status = RunCommand(cmd + " 2>" + Quote(errFile));
+  if (err) *err = qzntest::ReadFileText(errFile);
+  return status;
+}
+
+std::string Script() { return qzntest::SourcePath("tests/cli/cli_scans.py"); }
+
+bool HaveOracle() { return qzntest::HavePythonModules({"numpy", "PIL"}); }
+
+std::vector<std::vector<double>> ReadNumbers(const std::string& text) {
+  std::vector<std::vector<double>> rows;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    for (char& c : line)
+      if (c == ',') c = ' ';
+    std::istringstream ls(line);
+    std::vector<double> row;
+    double v;
+    while (ls >> v) row.push_back(v);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+}  // namespace
+
+TEST(CommandLine, Grammar) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string input, output;
+    int outline;
+  } cases[] = {
+      {{"-i", "a.tif", "-o", "b.gen"}, "a.tif", "b.gen", 0},
+      {{"-i", "a.tif", "-o", "b.gen", "-b"}, "a.tif", "b.gen", 1},
+      {{"-b", "-i", "a.tif", "-c", "-o", "b.gen"}, "a.tif", "b.gen", 0},  // b then c: centre lines
+      {{"/I", "a.tif", "/v", "out.dxf"}, "a.tif", "out.dxf", 0},
+      {{"-R", "a.tif", "-O", "b"}, "a.tif", "b", 0},
+      {{"-input", "a.tif", "-Bold", "-output", "b"}, "a.tif", "b", 1},  // second character decides
+      {{"-i", "a.tif", "-V", "out.gen"}, "a.tif", "", 0},                // upper-case V is no switch
+      {{"-ia.tif", "b.tif", "-o", "c"}, "b.tif", "c", 0},                // a glued path is ignored
+      {{"x", "-i", "a", "-i", "b", "-o"}, "b", "", 0},                   // later wins; last takes empty
+      {{"-", "/", "-z", "-i"}, "", "", 0},
+  };
+  for (const Case& c : cases) {
+    const CCommandLine got = ParseCommandLine(c.args);
+    EXPECT_EQ(got.input, c.input) << c.args[0];
+    EXPECT_EQ(got.output, c.output) << c.args[0];
+    EXPECT_EQ(got.outline, c.outline) << c.args[0];
+  }
+}
+
+TEST(CommandLine, RefusalsAndExitStatuses) {
+  TempDir dir;
+  std::string err;
+  EXPECT_EQ(RunQzn({}, &err, &dir), 2);
+  EXPECT_NE(err.find("usage: qzn"), std::string::npos);
+
+  EXPECT_EQ(RunQzn({"-i", "x.tif", "-V", dir.file("out.gen")}, &err, &dir), 2);
+  EXPECT_NE(err.find("错误: 缺少参数。"), std::string::npos) << err;
+  EXPECT_NE(err.find("usage: qzn"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
+
+  EXPECT_EQ(RunQzn({"-i", dir.file("missing.tif"), "-o", dir.file("out.gen")}, &err, &dir), 1);
+  EXPECT_NE(err.find("读取图像文件出错。"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
+
+  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed to draw the scans";
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
+  // A colour scan opens but is not converted, and nothing is written.
+  EXPECT_EQ(RunQzn({"-i", dir.file("colour.png"), "-o", dir.file("out.gen")}, &err, &dir), 1);
+  EXPECT_NE(err.find("只能转换 8 位灰度图像和 1 位单色图像。"), std::string::npos) << err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
+  // An output that cannot be written fails, and says so.
+  EXPECT_EQ(RunQzn({"-i", dir.file("grey.png"), "-o", dir.file("no/such/dir/out.gen")}, &err, &dir), 1);
+  EXPECT_NE(err.find("保存矢量数据出错"), std::string::npos) << err;
+}
+
+TEST(CommandLine, KnownLinesFoundInEveryScanKind) {
+  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed";
+  TempDir dir;
+  const std::string folder = dir.path().string();
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(folder)), 0);
+  std::string names;
+  for (const char* scan : {"grey.tif", "bilevel.tif", "grey.bmp", "bilevel.bmp", "grey.png", "bilevel.png"}) {
+    const std::string stem = std::filesystem::path(scan).stem().string();
+    const std::string name = stem + "_" + std::filesystem::path(scan).extension().string().substr(1);
+    // Upper-case and slash switches; the output's extension does not matter.
+    std::string err;
+    ASSERT_EQ(RunQzn({"/I", dir.file(scan), "/v", dir.file(name + ".gen")}, &err, &dir), 0) << scan << err;
+    EXPECT_EQ(err, "") << scan;
+    names += " " + name;
+  }
+  std::string out;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " check " + Quote(folder) + names, &out), 0);
+  EXPECT_EQ(out, "OK\n");
+}
+
+TEST(CommandLine, OutlinesEncloseTheLines) {
+  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed";
+  TempDir dir;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
+  ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-b", "-o", dir.file("outline.gen")}), 0);
+  // Every outline is closed and hugs a line: its vertices lie within half
+  // the line width and a pixel and a half of the drawn lines.
+  const std::string script =
+      "import sys, json, numpy as np\n"
+      "sys.path.insert(0, sys.argv[1])\n"
+      "import cli_scans as c\n"
+      "got = c.read_generate(sys.argv[2] + '/outline.gen')\n"
+      "truth = json.load(open(sys.argv[2] + '/truth.json'))\n"
+      "assert got and all(g[0] == g[-1] and len(g) >= 4 for g in got), 'open outline'\n"
+      "v = np.asarray([p for g in got for p in g])\n"
+      "d = np.min([c.polyline_distances(v, t) for t in truth], axis=0)\n"
+      "print('OK' if d.max() <= 1.5 + 1.5 else 'far %.2f' % d.max())\n";
+  qzntest::WriteFileText(dir.file("outline_check.py"), script);
+  std::string out;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(dir.file("outline_check.py")) + " " +
+                           Quote(std::filesystem::path(Script()).parent_path().string()) + " " +
+                           Quote(dir.path().string()),
+                       &out),
+            0);
+  EXPECT_EQ(out, "OK\n");
+}
+
+TEST(CommandLine, GenerateTextReadByOgr) {
+  if (!HaveOracle() || !qzntest::HavePythonModules({"osgeo"})) GTEST_SKIP() << "GDAL's Python bindings are needed";
+  std::string have;
+  RunCommand(qzntest::Python() + " -c \"from osgeo import ogr; print(ogr.GetDriverByName('ARCGEN') is not None)\"",
+             &have);
+  if (have != "True\n") GTEST_SKIP() << "this GDAL is built without the ARCGEN driver";
+  TempDir dir;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
+  ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-o", dir.file("lines.gen")}), 0);
+  const std::string script =
+      "import sys\n"
+      "from osgeo import ogr\n"
+      "ds = ogr.GetDriverByName('ARCGEN').Open(sys.argv[1])\n"
+      "layer = ds.GetLayer(0)\n"
+      "n = sum(1 for f in layer if f.GetGeometryRef().GetPointCount() >= 2)\n"
+      "print(n, open(sys.argv[1]).read().count('END') - 1)\n";
+  qzntest::WriteFileText(dir.file("ogr.py"), script);
+  std::string out;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(dir.file("ogr.py")) + " " + Quote(dir.file("lines.gen")), &out),
+            0);
+  const auto counts = ReadNumbers(out);
+  ASSERT_EQ(counts.size(), 1u);
+  ASSERT_EQ(counts[0].size(), 2u);
+  EXPECT_GT(counts[0][0], 0);
+  EXPECT_EQ(counts[0][0], counts[0][1]) << "every written line is a feature";
+}
+
+// A georeferenced scan gives map coordinates: the same scan without a
+// georeference gives the pixels, which gdaltransform carries to the map
+// (GDAL counts from the image corner, so a pixel centre is at + 0.5).
+TEST(CommandLine, MapCoordinatesAgreeWithGdal) {
+  QZN_REQUIRE_PROGRAM("gdaltransform");
+  if (!HaveOracle() || !qzntest::HavePythonModules({"osgeo"})) GTEST_SKIP() << "GDAL's Python bindings are needed";
+  TempDir dir;
+  const std::string folder = dir.path().string();
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(folder)), 0);
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " geotiff " + Quote(folder)), 0);
+  ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-o", dir.file("px.gen")}), 0);
+  const auto px = ReadNumbers(qzntest::ReadFileText(dir.file("px.gen")));
+  std::string input;
+  for (const auto& row : px)
+    if (row.size() == 2) input += std::to_string(row[0] + 0.5) + " " + std::to_string(row[1] + 0.5) + "\n";
+  qzntest::WriteFileText(dir.file("px.txt"), input);
+
+  for (const char* scan : {"geo.tif", "plain.tif"}) {  // GeoTIFF tags; world file beside
+    SCOPED_TRACE(scan);
+    const std::string gen = dir.file(std::string(scan) + ".gen");
+    ASSERT_EQ(RunQzn({"-i", dir.file(scan), "-o", gen}), 0);
+    std::string expected;
+    ASSERT_EQ(RunCommand("gdaltransform " + Quote(dir.file(scan)) + " < " + Quote(dir.file("px.txt")), &expected), 0);
+    const auto want = ReadNumbers(expected);
+    const auto got = ReadNumbers(qzntest::ReadFileText(gen));
+    ASSERT_EQ(got.size(), px.size());
+    size_t k = 0;
+    for (size_t i = 0; i < got.size(); ++i) {
+      ASSERT_EQ(got[i].size(), px[i].size()) << "line " << i;
+      if (got[i].size() != 2) continue;
+      ASSERT_LT(k, want.size());
+      ASSERT_GE(want[k].size(), 2u);
+      ASSERT_NEAR(got[i][0], want[k][0], 1e-5) << "line " << i;
+      ASSERT_NEAR(got[i][1], want[k][1], 1e-5) << "line " << i;
+      ++k;
+    }
+    EXPECT_EQ(k, want.size());
+  }
+}
