@@ -2,6 +2,11 @@
 // with undo copies, IDs, layers, mirroring and the crossing-line selection.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <new>
 #include <random>
 
 #include "model/box.h"
@@ -118,6 +123,45 @@ TEST(ChainListOps, EraseVerticesMovesEmptiedLinesAndKeepsUndoCopies) {
   EXPECT_EQ(changed.GetCount(), 2);
   delete small;
   EXPECT_EQ(list.EraseVerticesInRect(RECT{5, 5, 15, 15}, nullptr, &changed, &removed), 0);
+}
+
+// When an undo copy cannot be made the edit is refused before any line
+// changes: in a child process whose address space cannot hold a copy of the
+// big line.
+TEST(ChainListOps, UndoCopiesThatCannotBeMadeRefuseTheEdit) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "an address-space limit does not mix with AddressSanitizer's shadow memory";
+#else
+  auto body = [] {
+    CChainList list, undo;
+    CObList changed, removed;
+    CChain* small = Add(list, {{10, 10}, {12, 12}});
+    CChain* big = list.NewChain();
+    big->m_points.assign(20000000, CFPoint(11.0f, 11.0f));  // 160 MB of vertices
+    big->m_points.back() = CFPoint(500.0f, 500.0f);
+    big->CalcBounds();
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64u << 20);
+    struct rlimit rl {limit, limit};
+    if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) std::_Exit(3);
+    try {
+      CFPointArray copy(big->m_points);
+      std::_Exit(8);  // the limit does not bite: the test would prove nothing
+    } catch (const std::bad_alloc&) {
+    }
+    const RECT rc{5, 5, 15, 15};
+    if (list.EraseVerticesInRect(rc, &undo, &changed, &removed) != 0) std::_Exit(4);
+    if (list.InsertPointInRect(rc, &undo, &changed, &removed) != 0) std::_Exit(5);
+    if (!undo.IsEmpty() || !changed.IsEmpty() || !removed.IsEmpty()) std::_Exit(6);
+    if (small->GetCount() != 2 || big->GetCount() != 20000000 || list.GetCount() != 2) std::_Exit(7);
+    std::_Exit(0);
+  };
+  EXPECT_EXIT(body(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST(ChainListOps, InsertPointInRect) {
