@@ -1,0 +1,170 @@
+// The command-line conversion of a full sheet: a generated 20000 x 15000
+// grey LZW TIFF of contour-like lines converted by the `qzn` program (built
+// beside the benchmarks' folder) by centre line and by outline. The whole
+// process is timed, reading and writing included, with its peak resident
+// memory; in the same run skimage's skeletonize is timed alone on the same
+// image (already read and thresholded), as the yardstick the conversion
+// must beat.
+//
+//   build/bench/bench_convert [--benchmark_filter=...]
+//   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "bench/scangen.h"
+
+namespace {
+
+struct Sheet {
+  std::string dir, tif;
+  std::int64_t width = 20000, height = 15000;
+  bool ok = false;
+  ~Sheet() {
+    std::error_code ec;
+    if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+  }
+};
+
+const Sheet& GetSheet() {
+  static Sheet sheet;
+  static bool made = [] {
+    Sheet& s = sheet;
+    if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
+      long long w = 0, h = 0;
+      if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) s.width = w, s.height = h;
+    }
+    char dir[] = "/tmp/qzn-bench-convert-XXXXXX";
+    if (!mkdtemp(dir)) return false;
+    s.dir = dir;
+    s.tif = s.dir + "/sheet.tif";
+    scangen::Options opt;
+    opt.width = s.width;
+    opt.height = s.height;
+    opt.seed = 7;
+    s.ok = scangen::WriteTiff(scangen::Generate(opt), s.tif, scangen::Compression::Lzw);
+    return true;
+  }();
+  (void)made;
+  return sheet;
+}
+
+std::string QznPath() {
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+  return (exe.parent_path().parent_path() / "qzn").string();
+}
+
+// Runs the program; wall seconds and peak resident kilobytes of the child.
+bool RunTimed(const std::vector<std::string>& argv, double& seconds, long& peakKb) {
+  const auto t0 = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid < 0) return false;
+  if (pid == 0) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return false;
+  seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  peakKb = usage.ru_maxrss;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::string Python() {
+  for (const char* py : {"/usr/bin/python3", "python3"})
+    if (std::system((std::string(py) + " -c 'import skimage.morphology, PIL' >/dev/null 2>&1").c_str()) == 0)
+      return py;
+  return "";
+}
+
+double g_skimageSeconds = 0;
+
+void Convert(benchmark::State& state, bool outline) {
+  const Sheet& sheet = GetSheet();
+  if (!sheet.ok) {
+    state.SkipWithError("could not write the sheet");
+    return;
+  }
+  const std::string qzn = QznPath();
+  if (!std::filesystem::exists(qzn)) {
+    state.SkipWithError("build the qzn program first");
+    return;
+  }
+  const std::string out = sheet.dir + (outline ? "/outline.gen" : "/centre.gen");
+  std::vector<std::string> argv = {qzn, "-i", sheet.tif, "-o", out};
+  if (outline) argv.push_back("-b");
+  double seconds = 0;
+  long peakKb = 0;
+  for (auto _ : state) {
+    if (!RunTimed(argv, seconds, peakKb)) {
+      state.SkipWithError("qzn failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+  }
+  const double imageMb = static_cast<double>(sheet.width) * sheet.height / 1e6;
+  state.counters["seconds"] = seconds;
+  state.counters["peak_MB"] = peakKb * 1024.0 / 1e6;
+  state.counters["image_MB"] = imageMb;
+  state.counters["peak/image"] = peakKb * 1024.0 / 1e6 / imageMb;
+  state.counters["output_MB"] = std::filesystem::file_size(out) / 1e6;
+  if (g_skimageSeconds > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds;
+  std::filesystem::remove(out);
+}
+
+// skimage's skeletonize alone: the TIFF is read and thresholded outside the
+// timed part.
+void BM_SkimageSkeletonize(benchmark::State& state) {
+  const Sheet& sheet = GetSheet();
+  const std::string py = Python();
+  if (!sheet.ok || py.empty()) {
+    state.SkipWithError("python3 with skimage and Pillow is needed");
+    return;
+  }
+  const std::string script = sheet.dir + "/skel.py", result = sheet.dir + "/seconds.txt";
+  if (FILE* f = std::fopen(script.c_str(), "w")) {
+    std::fputs(
+        "import sys, time, numpy as np\n"
+        "from PIL import Image\n"
+        "from skimage.morphology import skeletonize\n"
+        "Image.MAX_IMAGE_PIXELS = None\n"
+        "img = np.asarray(Image.open(sys.argv[1])) < 128\n"
+        "t = time.perf_counter()\n"
+        "skeletonize(img)\n"
+        "open(sys.argv[2], 'w').write('%f' % (time.perf_counter() - t))\n",
+        f);
+    std::fclose(f);
+  }
+  for (auto _ : state) {
+    if (std::system((py + " " + script + " " + sheet.tif + " " + result).c_str()) != 0) {
+      state.SkipWithError("skimage run failed");
+      return;
+    }
+    if (FILE* f = std::fopen(result.c_str(), "r")) {
+      if (std::fscanf(f, "%lf", &g_skimageSeconds) != 1) g_skimageSeconds = 0;
+      std::fclose(f);
+    }
+    state.SetIterationTime(g_skimageSeconds);
+  }
+  state.counters["seconds"] = g_skimageSeconds;
+}
+
+void BM_ConvertCentreLine(benchmark::State& state) { Convert(state, false); }
+void BM_ConvertOutline(benchmark::State& state) { Convert(state, true); }
+
+}  // namespace
+
+BENCHMARK(BM_SkimageSkeletonize)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertCentreLine)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertOutline)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
