@@ -410,7 +410,9 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k, const std::vector<std::int32_t>& 
   std::vector<POINT> points;
   std::vector<std::int64_t> candidates;
   while (m_ends[static_cast<std::size_t>(k)].state == 0) {
+    for (std::int64_t w : walk) m_walkPos[static_cast<std::size_t>(w)] = -1;
     walk.assign(1, k);
+    m_walkPos[static_cast<std::size_t>(k)] = 0;
     std::int64_t cur = k;
     std::int64_t loopStart = -1;  // where the closed part of the walk begins
     for (;;) {
@@ -452,13 +454,14 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k, const std::vector<std::int32_t>& 
         KeepCopy(ch.chain);
         break;
       }
-      auto inWalk = std::find(walk.begin(), walk.end(), chosen);
-      if (inWalk != walk.end()) {
+      const std::int64_t inWalk = m_walkPos[static_cast<std::size_t>(chosen)];
+      if (inWalk >= 0) {
         // The walk ran into a loop that does not pass its start: only the
         // loop is a polygon.
-        loopStart = inWalk - walk.begin();
+        loopStart = inWalk;
         break;
       }
+      m_walkPos[static_cast<std::size_t>(chosen)] = static_cast<std::int64_t>(walk.size());
       walk.push_back(chosen);
       cur = chosen;
     }
@@ -483,6 +486,7 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k, const std::vector<std::int32_t>& 
     polygon->CalcBounds();
     polygon->Close();
   }
+  for (std::int64_t w : walk) m_walkPos[static_cast<std::size_t>(w)] = -1;
   return true;
 }
 
@@ -504,6 +508,7 @@ int CPolygonBuilder::Build(int split) {
     PruneDanglingLines();
     if (!PrepareEnds()) return 0;
     const std::vector<std::int32_t> rank = SpiralRanks(m_nTolerance);
+    m_walkPos.assign(m_ends.size(), -1);
     CStatusProgress progress;
     progress.SetRange(0, static_cast<std::int64_t>(m_ends.size()));
     progress.SetStep(1);

@@ -61,5 +61,6 @@ class CPolygonBuilder {
   CChainList* m_output;
   CChainList* m_input;
   std::vector<EndRecord> m_ends;
+  std::vector<std::int64_t> m_walkPos;  // position of a record in the current walk, -1 outside it
   int m_nLayer;
 };
