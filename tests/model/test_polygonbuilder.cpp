@@ -113,6 +113,23 @@ TEST(PolygonBuilder, CrossingLinesSplitAtTheExactCrossing) {
   EXPECT_EQ(out.GetTail()->m_fID, 4.0f);
 }
 
+TEST(PolygonBuilder, AWalkThatLoopsBackGivesOnlyTheLoop) {
+  // With a 3-pixel node square the walk from (29, 3) runs along its line
+  // into the loop of the other two and comes back to the loop's start, not
+  // to its own: only the loop is a polygon, the tail is not part of it.
+  CChainList in, out;
+  Add(in, {{32, 3}, {21, 17}});
+  Add(in, {{33, 3}, {19, 19}});
+  Add(in, {{29, 3}, {17, 18}});
+  ASSERT_EQ(Build(in, out, 3), 1);
+  ASSERT_EQ(out.GetCount(), 1);
+  const CChain* p = out.GetHead();
+  EXPECT_TRUE(p->IsClosed(0));
+  EXPECT_EQ(p->GetCount(), 5);
+  EXPECT_FALSE(p->HasVertex(CFPoint(29, 3)));
+  EXPECT_FALSE(p->HasVertex(CFPoint(17, 18)));
+}
+
 TEST(PolygonBuilder, EmptyInputFails) {
   CChainList in, out;
   Add(out, {{0, 0}, {1, 1}});
