@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/services.h"
-#include "tests/raster/test_imaging_support.h"
+#include "tests/raster/test_imggeom_support.h"
 
 namespace {
 
@@ -17,6 +17,7 @@ using imgtest::Bits;
 using imgtest::Bytes;
 using imgtest::Make8;
 using imgtest::MakeBits;
+using imgtest::Texture;
 
 void GivePalette(CRasterImage& img, int seed) {
   ASSERT_EQ(img.AllocPalette(), 1);
@@ -253,20 +254,6 @@ TEST(MatchTemplate, FirstOfEqualScoresAndTheClipOfBilevelImages) {
   ASSERT_EQ(MatchTemplate(image, RECT{0, 0, 5, 3}, RECT{3, 0, 5, 3}, templ, RECT{0, 0, 1, 1}, &x, &y), 1);
   EXPECT_EQ(x, 3);
   EXPECT_EQ(y, 0);
-}
-
-// A textured picture with detail at several scales, no zeros.
-void Texture(CRasterImage& img, int w, int h, std::uint32_t seed) {
-  Make8(img, w, h, 1, 1);
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<double> phase(0, 6.28), noise(-12, 12);
-  const double p1 = phase(rng), p2 = phase(rng), p3 = phase(rng);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const double v = 128 + 50 * std::sin(x / 23.0 + y / 41.0 + p1) + 35 * std::cos(x / 9.3 - y / 13.7 + p2) +
-                       20 * std::sin((x + 2 * y) / 4.1 + p3) + noise(rng);
-      img.SetByte(x, y, static_cast<BYTE>(std::clamp(v, 1.0, 255.0)));
-    }
 }
 
 // The coarse-to-fine search finds what scoring every position finds, and
