@@ -14,8 +14,11 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+class CBoxList;
 class CCanvas;
+class CCharList;
 class CLayerList;
+class CQznDoc;
 class CTextFileWriter;
 class CViewTransform;
 class IMapTransform;
@@ -102,6 +105,11 @@ class CNoteList : public CObject, public CPtrListT<CNote*> {
   int WriteDxfTriangulated(CTextFileWriter& file, const IMapTransform& tri, const CLayerList& layers) const;
   int WriteSdlPolynomial(CTextFileWriter& file, const double* cx, const double* cy, int type) const;
   int WriteSdlTriangulated(CTextFileWriter& file, const IMapTransform& tri) const;
+
+  // OCR: every chain of text blocks whose first glyph is recognised with the
+  // signatures becomes a note on the current layer (lives with the
+  // recognition, in the application library). The number of notes.
+  int RecognizeTextBoxes(CQznDoc* doc, CBoxList* boxes, CCharList* chars);
 
   // Object list form (count, tagged notes; loading appends), text colour,
   // file name, font word 60 or 0 and the font record.

@@ -286,6 +286,8 @@ std::uint32_t ReadStringLength(CArchive& ar, bool& utf16) {
   return d;
 }
 
+}  // namespace
+
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -303,7 +305,6 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
-}  // namespace
 
 void CArchive::WriteString(std::string_view utf8) {
   std::string gbk = Utf8ToGbk(utf8);

@@ -29,6 +29,9 @@
 class CArchive;
 class CObject;
 
+// Appends the UTF-8 bytes of a Unicode code point.
+void AppendUtf8(std::string& out, std::uint32_t cp);
+
 class CArchiveException : public std::runtime_error {
  public:
   enum Cause { generic, endOfFile, badIndex, badClass, badSchema, badCount, writeFailed, readOnly, writeOnly };
