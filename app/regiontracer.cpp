@@ -29,6 +29,8 @@ CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPix
       m_target(target),
       m_quiet(quiet) {}
 
+CChain* CRegionTracer::NewChain() { return m_target.NewChain(); }
+
 void CRegionTracer::Report(const char* text, unsigned style) const {
   if (!m_quiet) AfxMessageBox(text, style);
 }
@@ -185,7 +187,7 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
       x = m_bits == 8 ? NextNonZeroByte(row, x, m_width - 1) : NextSetBit(row, x, m_width - 1);
       if (x >= m_width - 1) break;
       if (IsLeftEdge(x, y)) {
-        CChain* chain = m_target.NewChain();
+        CChain* chain = NewChain();
         if (!chain) {
           Report("超出内存", MB_OK | MB_ICONSTOP);
           return 0;

@@ -60,6 +60,11 @@ class CRegionTracer {
   // Left neighbour 0, pixel 2, right neighbour 1.
   bool IsTracedLeftEdge(int x, int y) const;
 
+ protected:
+  // Makes a new line at the end of the target list; null when memory runs
+  // out.
+  virtual CChain* NewChain();
+
  private:
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < m_width && y < m_height; }
   BYTE* Row(int y) const { return m_pixels + m_rowBytes * static_cast<std::int64_t>(y); }

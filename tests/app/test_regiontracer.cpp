@@ -210,6 +210,34 @@ TEST(RegionTracer, UnusableImageTracesNothing) {
   EXPECT_EQ(list.GetCount(), 0);
 }
 
+// A tracer whose list runs out of memory after a number of lines.
+class StarvedRegionTracer : public CRegionTracer {
+ public:
+  using CRegionTracer::CRegionTracer;
+  int allowed = 0;
+
+ protected:
+  CChain* NewChain() override { return allowed-- > 0 ? CRegionTracer::NewChain() : nullptr; }
+};
+
+TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
+  for (const bool quiet : {false, true}) {
+    auto img = FromRows({"........", ".##..##.", "........", ".##..##.", "........"}, 8);
+    CScriptedServices services;
+    CServicesScope scope(&services);
+    CChainList list;
+    StarvedRegionTracer t(img->pixels, img->width, img->height, 8, list, quiet);
+    t.allowed = 1;
+    EXPECT_EQ(t.Trace(1, 0), 0);
+    EXPECT_EQ(list.GetCount(), 1);  // the line made before memory ran out stays
+    ASSERT_EQ(services.messages.size(), quiet ? 0u : 1u);
+    if (!quiet) {
+      EXPECT_EQ(services.messages[0].text, "超出内存");
+      EXPECT_EQ(services.messages[0].style & MB_ICONSTOP, static_cast<unsigned>(MB_ICONSTOP));
+    }
+  }
+}
+
 TEST(RegionTracer, ProgressStepsEveryTwentyRows) {
   CScriptedServices services;
   CServicesScope scope(&services);
