@@ -210,15 +210,6 @@ TEST(RegionTracer, UnusableImageTracesNothing) {
   EXPECT_EQ(list.GetCount(), 0);
 }
 
-// A tracer whose list runs out of memory after a number of lines.
-class StarvedRegionTracer : public CRegionTracer {
- public:
-  using CRegionTracer::CRegionTracer;
-  int allowed = 0;
-
- protected:
-  CChain* NewChain() override { return allowed-- > 0 ? CRegionTracer::NewChain() : nullptr; }
-};
 
 TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
   for (const bool quiet : {false, true}) {
@@ -226,7 +217,7 @@ TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
     CScriptedServices services;
     CServicesScope scope(&services);
     CChainList list;
-    StarvedRegionTracer t(img->pixels, img->width, img->height, 8, list, quiet);
+    tracefix::Starved<CRegionTracer> t(img->pixels, img->width, img->height, 8, list, quiet);
     t.allowed = 1;
     EXPECT_EQ(t.Trace(1, 0), 0);
     EXPECT_EQ(list.GetCount(), 1);  // the line made before memory ran out stays

@@ -229,15 +229,6 @@ TEST(SkeletonTracer, LinesGetTheCurrentLayersAttributes) {
   EXPECT_EQ(list.m_nModified, 1);
 }
 
-// A tracer whose list runs out of memory after a number of lines.
-class StarvedTracer : public CSkeletonTracer {
- public:
-  using CSkeletonTracer::CSkeletonTracer;
-  int allowed = 0;
-
- protected:
-  CChain* NewChain() override { return allowed-- > 0 ? CSkeletonTracer::NewChain() : nullptr; }
-};
 
 TEST(SkeletonTracer, OutOfMemoryIsReportedOnceAndNotWhenQuiet) {
   const std::vector<std::string> rows = {"........", ".##.##..", "........", ".##.##..", "........", ".####...",
@@ -248,7 +239,7 @@ TEST(SkeletonTracer, OutOfMemoryIsReportedOnceAndNotWhenQuiet) {
     CLayerList layers;
     CScriptedServices services;
     CServicesScope scope(&services);
-    StarvedTracer tracer(*img, list, layers, quiet);
+    tracefix::Starved<CSkeletonTracer> tracer(*img, list, layers, quiet);
     tracer.allowed = 1;
     EXPECT_EQ(tracer.Trace8Bit(0, 0, 8, 9), 1);
     EXPECT_EQ(list.GetCount(), 1);  // the first line, found before memory ran out

@@ -34,4 +34,15 @@ inline std::string Show(const std::vector<Line>& lines) {
   return s;
 }
 
+// A tracer whose line list runs out of memory after `allowed` lines.
+template <class Tracer>
+class Starved : public Tracer {
+ public:
+  using Tracer::Tracer;
+  int allowed = 0;
+
+ protected:
+  CChain* NewChain() override { return allowed-- > 0 ? Tracer::NewChain() : nullptr; }
+};
+
 }  // namespace tracefix
