@@ -210,7 +210,6 @@ TEST(RegionTracer, UnusableImageTracesNothing) {
   EXPECT_EQ(list.GetCount(), 0);
 }
 
-
 TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
   for (const bool quiet : {false, true}) {
     auto img = FromRows({"........", ".##..##.", "........", ".##..##.", "........"}, 8);
@@ -300,7 +299,6 @@ std::vector<Contour> OpenCvContours(const CRasterImage& img, const qzntest::Temp
   }
   return contours;
 }
-
 
 double SegmentDistance(const POINT& p, const POINT& a, const POINT& b) {
   const double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;

@@ -229,7 +229,6 @@ TEST(SkeletonTracer, LinesGetTheCurrentLayersAttributes) {
   EXPECT_EQ(list.m_nModified, 1);
 }
 
-
 TEST(SkeletonTracer, OutOfMemoryIsReportedOnceAndNotWhenQuiet) {
   const std::vector<std::string> rows = {"........", ".##.##..", "........", ".##.##..", "........", ".####...",
                                          "...#....", "...#....", "........"};
