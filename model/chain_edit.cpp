@@ -162,6 +162,21 @@ int CChain::CanJoinSmoothly(const CChain* other, int maxDist2, float maxAngle) c
 
 void CChain::JoinChain(const CChain* other, int pairing) {
   if (pairing < 1 || pairing > 4) return;
+  if ((pairing == 3 || pairing == 4) && other != this) {
+    // Appending in place keeps long runs of joins at the growing end linear:
+    // the array grows geometrically, and a range insert at the end that
+    // cannot allocate leaves the vertices as they were.
+    const CFPointArray& b = other->m_points;
+    if (!Guarded("内存不足, 捕捉失败。", [&] {
+          if (pairing == 3)
+            m_points.insert(m_points.end(), b.begin(), b.end());
+          else
+            m_points.insert(m_points.end(), b.rbegin(), b.rend());
+        }))
+      return;
+    CalcBounds();
+    return;
+  }
   CFPointArray joined;
   const CFPointArray& a = m_points;
   const CFPointArray& b = other->m_points;

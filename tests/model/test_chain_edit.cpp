@@ -135,6 +135,35 @@ TEST(ChainEdit, EndPairingAndJoins) {
   EXPECT_TRUE((j->m_rcBounds == RECT{-1, -1, 10, 1}));
 }
 
+// A contour broken into many pieces, joined back piece by piece at the end
+// that grows (codes 3 and 4), and a line joined to itself: the vertices are
+// those of the pieces laid end to end, the bounds those of all of them.
+TEST(ChainEdit, RepeatedJoinsAtTheEndKeepEveryVertex) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> d(-500.f, 500.f);
+  auto line = Line({{0, 0}, {1, 1}});
+  V expected = line->Points();
+  for (int i = 0; i < 3000; ++i) {
+    V piece{{d(rng), d(rng)}, {d(rng), d(rng)}, {d(rng), d(rng)}};
+    const int code = i % 2 ? 3 : 4;
+    line->JoinChain(Line(piece).get(), code);
+    if (code == 4) std::reverse(piece.begin(), piece.end());
+    expected.insert(expected.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(line->Points(), expected);
+  const RECT joined = line->m_rcBounds;
+  line->CalcBounds();
+  EXPECT_TRUE(joined == line->m_rcBounds);
+
+  for (int code : {3, 4}) {
+    auto self = Line({{0, 0}, {5, 0}, {5, 5}});
+    self->JoinChain(self.get(), code);
+    EXPECT_EQ(self->Points(), code == 3 ? (V{{0, 0}, {5, 0}, {5, 5}, {0, 0}, {5, 0}, {5, 5}})
+                                        : (V{{0, 0}, {5, 0}, {5, 5}, {5, 5}, {5, 0}, {0, 0}}))
+        << code;
+  }
+}
+
 TEST(ChainEdit, CanJoinSmoothlyTakesTheFirstNearPairing) {
   auto a = Line({{0, 0}, {10, 0}});
   auto b = Line({{13, 0}, {20, 0}});  // ends 3 apart, same direction
