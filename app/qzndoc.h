@@ -13,8 +13,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/charlist.h"
+#include "app/reportgrid.h"
 #include "georef/controlpt.h"
 #include "georef/tfw.h"
 #include "georef/triangle.h"
@@ -175,6 +177,52 @@ class CQznDoc {
   // are never changed; the file is written in full or not at all.
   int ExportLines(const std::string& path, int type);
   int ExportLinesGeo(const std::string& path, int type);
+
+  // ---- Image and vector commands (qzndoc_commands.cpp, qzndoc_vectorcmds.cpp,
+  // batchscript.cpp) -------------------------------------------------------------
+  // Each returns 1 when done and 0 when it does not apply or fails (the
+  // workspace is then as it was). Every command that changes the image sets
+  // the image-modified flag; geometric ones keep the control points, the
+  // world file and the region of interest in register with the image.
+  int NegateImage();
+  int FlipImage(int direction);  // 0 left-right, 1 top-bottom
+  int MedianFilter();
+  int TransposeImage();
+  int CropImage(const RECT& rect);
+  int RotateImage(float angle);
+  int WarpImage(int method);
+  int ResampleImage(int enlarge, int factor);
+  int RemoveBackground(int size);
+  int MapPixelRange(int low, int high, int value);
+  int SegmentImage();
+  int ConvertRgbToPalette();
+  int ConvertRgbToGrey();
+  int ConvertPaletteToGrey();
+  int ConvertGreyToBilevel(const RECT& rect);
+  int ConvertBilevelToGrey();
+  int ExtractClassToBilevel(const RECT& rect);
+  // RGB bytes of the rectangle (right and bottom excluded) for the 3D view.
+  int GetImageRectRgb(const RECT& rect, BYTE* buffer) const;
+  // The workspace's georeference into the image's GeoTIFF data before it is
+  // written: SetupWorldTransform(0), then a world file with rotation terms
+  // as the model transformation (a tie point and pixel scale cannot hold them).
+  void PutGeoreferenceIntoImage();
+
+  int SplitTextLines();
+  int DetectTextBlocks(int width, int height);
+  int RecognizeText();
+  int DetectCrossMarks(int width, int height);
+  int ShrinkCrossMarks(const RECT& rect);
+  int AddRoiRect(const RECT& rect);
+  void TransformIDs(float a, float b, int lines, int points);
+  int BuildVectorReport(IReportGrid* grid) const;
+
+  // The batch script language: one line run on the workspace; scripts read
+  // from and written to ".cmd" files.
+  int RunMacroCommand(const std::string& line);
+  static int ReadMacroFile(std::vector<std::string>& script, const std::string& path);
+  static int WriteMacroFile(const std::vector<std::string>& script, const std::string& path);
+  // ---- end of the image and vector commands ------------------------------------
 
   // ---- the project file ------------------------------------------------------
   int ReadProject(const std::string& path);

@@ -1,0 +1,321 @@
+// The batch script language: how a line finds its command, the results the
+// commands report, the ".cmd" files, and a script of every command run on a
+// generated scan.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/batchscript.h"
+#include "app/qzndoc.h"
+#include "platform/services.h"
+#include "raster/tiffio.h"
+#include "tests/app/qzndoc_test_util.h"
+#include "tests/support/testutil.h"
+
+using doctest::MakeGrey;
+using qzntest::TempDir;
+
+TEST(BatchScriptParse, TheCommandWordDecides) {
+  struct Case {
+    const char* line;
+    CScriptCommand command;
+  };
+  const Case cases[] = {
+      {"LineSmooth 1.0", CScriptCommand::lineSmooth},
+      {"ImageSmooth Average", CScriptCommand::imageSmooth},
+      {"SetCurLayer 10", CScriptCommand::setCurLayer},
+      {"SetLayer 10", CScriptCommand::setLayer},
+      {"  imagenegate", CScriptCommand::imageNegate},
+      {"MAPPIXELS 0 150 0", CScriptCommand::mapPixels},
+      {"Vectorize Map Center UserThresh", CScriptCommand::vectorize},
+      // An argument never chooses the command: the path holds EDGE and
+      // SNAP, the first word says LoadColorFeature.
+      {"LoadColorFeature /maps/edge_snap.clf", CScriptCommand::loadColorFeature},
+      {"SaveImage Overwrite Polygon", CScriptCommand::saveImage},
+      // Older spellings: a first word containing a keyword.
+      {"MapPixel 1 2 3", CScriptCommand::mapPixels},
+      {"ImageSmoothing median", CScriptCommand::imageSmooth},
+      {"RemoveBackground 20", CScriptCommand::imageRemoveBackground},
+      {"Vectorise", CScriptCommand::unknown},
+      {"Hello ImageNegate", CScriptCommand::unknown},
+      {"; ImageNegate", CScriptCommand::none},
+      {"", CScriptCommand::none},
+      {"   \r", CScriptCommand::none},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseScriptLine(c.line).command, c.command) << c.line;
+  EXPECT_EQ(ScriptCommandNames().size(), 26u);
+  // Every name the editor offers is its own command.
+  for (const std::string& name : ScriptCommandNames()) {
+    const CScriptCommand c = ParseScriptLine(name).command;
+    EXPECT_NE(c, CScriptCommand::unknown) << name;
+    EXPECT_NE(c, CScriptCommand::none) << name;
+  }
+}
+
+TEST(BatchScriptRun, IgnoredLinesSucceedAndMissingArgumentsFail) {
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 20, 20);
+  doc.ResetExtent();
+  for (const char* line : {"", "; a comment", "Nothing to do here"}) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
+  for (const char* line : {"ImageRotate", "MapPixels 0 150", "ImageCrop 1 2 3", "ImageSetROI 0 0 5", "LineSnap",
+                           "LineDelete", "ImageFlip", "ImageFlip Diagonal", "ImageConvert", "ImageConvert Sepia",
+                           "ImageResample up", "ImageResample", "LoadColorFeature", "SaveImage",
+                           "ImageClassification 5 10", "ImageConvert Color8"})
+    EXPECT_EQ(doc.RunMacroCommand(line), 0) << line;
+  EXPECT_EQ(doc.m_nImageModified, 0);
+  EXPECT_EQ(doc.m_image.width, 20);
+  EXPECT_TRUE(doc.m_roi.IsEmpty());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(BatchScriptRun, SmoothingByKindOfImage) {
+  {
+    CQznDoc doc;
+    MakeGrey(doc.m_image, 8, 8);
+    doc.m_image.photometric = 3;
+    EXPECT_EQ(doc.RunMacroCommand("ImageSmooth Average"), 0);
+  }
+  {
+    // On a 1-bit image any ImageSmooth smooths: a lone set bit goes.
+    CQznDoc doc;
+    CRasterImage& img = doc.m_image;
+    img.Init();
+    img.width = 9, img.height = 9, img.planes = 1, img.bitsPerSample = 1, img.photometric = 1;
+    ASSERT_TRUE(img.AllocPixels());
+    std::memset(img.pixels, 0, static_cast<std::size_t>(img.GetImageBytes()));
+    img.SetBit(4, 4, 1);
+    EXPECT_EQ(doc.RunMacroCommand("ImageSmooth Average"), 1);
+    EXPECT_EQ(img.GetBit(4, 4), 0);
+    EXPECT_EQ(doc.m_nImageModified, 1);
+  }
+  {
+    CQznDoc doc;
+    MakeGrey(doc.m_image, 8, 8);
+    doc.m_image.SetByte(4, 4, 0);
+    EXPECT_EQ(doc.RunMacroCommand("ImageSmooth Average"), 1);
+    EXPECT_EQ(doc.m_image.GetByte(4, 4), (8 * 255) / 9);
+  }
+}
+
+TEST(BatchScriptRun, ResampleUpByOneEnlargesByTwo) {
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 10, 6);
+  doc.ResetExtent();
+  doc.AddRoiRect(RECT{1, 1, 3, 3});
+  ASSERT_EQ(doc.RunMacroCommand("ImageResample up 1"), 1);
+  EXPECT_EQ(doc.m_image.width, 20);
+  EXPECT_EQ(doc.m_image.height, 12);
+  EXPECT_EQ(doc.m_extent.right, 19);
+  EXPECT_FLOAT_EQ(doc.m_roi.GetHead()->GetExtent().right, 6.0f);
+  ASSERT_EQ(doc.RunMacroCommand("ImageResample Down 4"), 1);
+  EXPECT_EQ(doc.m_image.width, 5);
+}
+
+TEST(BatchScriptRun, ClassificationTakesItsTwoNumbers) {
+  auto classes = [](const char* line) {
+    CQznDoc doc;
+    CRasterImage& img = doc.m_image;
+    img.Init();
+    img.width = 64, img.height = 8, img.planes = 3, img.bitsPerSample = 8, img.photometric = 2;
+    EXPECT_TRUE(img.AllocPixels());
+    // Eight well-separated colours in bands of eight columns.
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const int c = x / 8;
+        img.SetPlaneByte(x, y, 0, static_cast<BYTE>(c & 1 ? 230 : 20));
+        img.SetPlaneByte(x, y, 1, static_cast<BYTE>(c & 2 ? 230 : 20));
+        img.SetPlaneByte(x, y, 2, static_cast<BYTE>(c & 4 ? 230 : 20));
+      }
+    EXPECT_EQ(doc.RunMacroCommand(line), 1);
+    EXPECT_EQ(img.photometric, 5);
+    int largest = 0;
+    for (std::int64_t i = 0; i < img.GetPlaneBytes(); ++i) largest = std::max<int>(largest, img.pixels[i]);
+    return largest + 1;
+  };
+  EXPECT_EQ(classes("ImageClassification 7 12"), 7);
+  EXPECT_EQ(classes("ImageClassification"), 5);
+}
+
+TEST(BatchScriptRun, LoadColorFeatureTakesAQuotedPath) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.path() / "my maps");
+  const std::string path = (dir.path() / "my maps" / "colours.clf").string();
+  CColorFeatureArray features;
+  features.Add(CColorFeature{10, 1, 20, 2, 30, 3});
+  ASSERT_EQ(features.WriteFile(path), 1);
+  CQznDoc doc;
+  EXPECT_EQ(doc.RunMacroCommand("LoadColorFeature \"" + path + "\""), 1);
+  ASSERT_EQ(doc.m_colorClasses.GetSize(), 1);
+  EXPECT_FLOAT_EQ(doc.m_colorClasses.GetAt(0).meanGreen, 20.0f);
+  // A file that is not there is a failure, not a success.
+  EXPECT_EQ(doc.RunMacroCommand("LoadColorFeature \"" + dir.file("none.clf") + "\""), 0);
+}
+
+TEST(BatchScriptRun, SaveImageBesideOrOverTheImage) {
+  TempDir dir;
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 12, 7);
+  doc.m_image.SetByte(3, 2, 9);
+  const std::string a = dir.file("a.tif");
+  doc.m_paths[CQznDoc::kPathImage] = a;
+  EXPECT_EQ(doc.RunMacroCommand("SaveImage"), 1);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("a_0.tif")));
+  EXPECT_FALSE(std::filesystem::exists(a));
+  doc.m_nImageModified = 1;
+  EXPECT_EQ(doc.RunMacroCommand("SaveImage Overwrite"), 1);
+  EXPECT_EQ(doc.m_nImageModified, 0);
+  CRasterImage back;
+  int orientation = 1;
+  ASSERT_EQ(ReadTiffImage(a, back, &orientation), 0);
+  EXPECT_EQ(back.width, 12);
+  EXPECT_EQ(back.GetByte(3, 2), 9);
+}
+
+TEST(BatchScriptRun, LayersAndThresholds) {
+  CQznDoc doc;
+  CChain* line = doc.m_lines.NewChain();
+  line->AddPoint(0, 0), line->AddPoint(5, 5);
+  EXPECT_EQ(doc.RunMacroCommand("ImageSetThresh 20"), 1);
+  EXPECT_EQ(doc.m_nThreshLow, 20);
+  EXPECT_EQ(doc.m_nThreshHigh, 150);
+  EXPECT_EQ(doc.RunMacroCommand("SetCurLayer Roads"), 1);
+  std::string current;
+  ASSERT_TRUE(doc.m_layers.GetCurrentLayerName(current));
+  EXPECT_EQ(current, "Roads");
+  const auto layers = doc.m_layers.GetCount();
+  EXPECT_EQ(doc.RunMacroCommand("SetLayer roads"), 1);  // the same layer, found without regard to case
+  EXPECT_EQ(doc.m_layers.GetCount(), layers);
+  EXPECT_EQ(line->m_nLayer, doc.m_layers.GetCurrentLayerID());
+  EXPECT_EQ(doc.RunMacroCommand("SetCurLayer"), 1);
+  ASSERT_TRUE(doc.m_layers.GetCurrentLayerName(current));
+  EXPECT_EQ(current, "Unknown");
+}
+
+TEST(BatchScriptFiles, WrittenAndReadBackUnchanged) {
+  TempDir dir;
+  const std::string path = dir.file("s.cmd");
+  const std::vector<std::string> script = {"; 你的命令在这里", "ImageFlip Vertical", "", std::string(1000, 'x'),
+                                           "LoadColorFeature \"C:\\地图\\a.clf\""};
+  ASSERT_EQ(CQznDoc::WriteMacroFile(script, path), 1);
+  const std::string bytes = qzntest::ReadFileText(path);
+  EXPECT_NE(bytes.find("ImageFlip Vertical\r\n"), std::string::npos);  // CRLF, code page 936
+  std::vector<std::string> back;
+  EXPECT_EQ(CQznDoc::ReadMacroFile(back, path), 5);
+  EXPECT_EQ(back, script);
+}
+
+TEST(BatchScriptFiles, ReadingStripsLineEndsAndAppends) {
+  TempDir dir;
+  const std::string path = dir.file("mixed.cmd");
+  qzntest::WriteFileText(path, "ImageNegate\r\nImageTranspose\nImageFlip Hor\r\r\n" + std::string(600, 'y'));
+  std::vector<std::string> script = {"first"};
+  EXPECT_EQ(CQznDoc::ReadMacroFile(script, path), 4);
+  EXPECT_EQ(script, (std::vector<std::string>{"first", "ImageNegate", "ImageTranspose", "ImageFlip Hor",
+                                              std::string(600, 'y')}));
+}
+
+TEST(BatchScriptFiles, FilesThatCannotBeUsedAreReported) {
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  TempDir dir;
+  std::vector<std::string> script;
+  EXPECT_EQ(CQznDoc::ReadMacroFile(script, dir.file("missing.cmd")), 0);
+  EXPECT_EQ(CQznDoc::WriteMacroFile({"x"}, dir.file("no/such/dir/s.cmd")), 0);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].text, "打开宏文件出错。");
+  EXPECT_EQ(ui.messages[1].text, "打开宏文件出错。没有保存。");
+}
+
+// ---- every command on a generated scan --------------------------------------------
+
+namespace {
+
+std::string Scangen() { return std::string(QZN_BINARY_DIR) + "/bench/scangen"; }
+
+}  // namespace
+
+TEST(BatchScriptRun, EveryCommandOnAGeneratedScan) {
+  if (!std::filesystem::exists(Scangen())) GTEST_SKIP() << "scangen not built";
+  QZN_REQUIRE_PROGRAM("convert");
+  CQuietServices quiet;
+  quiet.SetSilent(true);
+  CServicesScope scope(&quiet);
+  TempDir dir;
+  const std::string grey = dir.file("scan.tif");
+  ASSERT_EQ(qzntest::RunCommand(Scangen() + " --width 400 --height 300 --seed 5 -o " + grey + " >/dev/null"), 0);
+  // The colour commands need a colour scan: the same picture as RGB.
+  const std::string rgb = dir.file("colour.tif");
+  ASSERT_EQ(qzntest::RunCommand("convert " + grey + " -type TrueColor " + rgb), 0);
+  CColorFeatureArray features;
+  features.Add(CColorFeature{30, 10, 30, 10, 30, 10});
+  ASSERT_EQ(features.WriteFile(dir.file("ink.clf")), 1);
+
+  const std::vector<std::string> colourScript = {
+      "ImageClassification 4 8",
+  };
+  const std::vector<std::string> script = {
+      "; every command of the language",
+      "LoadColorFeature \"" + dir.file("ink.clf") + "\"",
+      "ImageConvert Color8",
+      "ImageConvert Greyscale",
+      "ImageSetThresh 0 128",
+      "ImageSetROI 0 0 399 299",
+      "ImageFlip Vertical",
+      "ImageFlip Horizontal",
+      "ImageTranspose",
+      "ImageTranspose",
+      "ImageNegate",
+      "ImageNegate",
+      "ImageRotate 90",
+      "ImageRotate -90",
+      "ImageSmooth Median",
+      "ImageSmooth Average",
+      "ImageDespeckle",
+      "MapPixels 250 255 255",
+      "ImageRemoveBackground 15",
+      "ImageCrop 2 2 398 298",
+      "ImageResample Down 2",
+      "ImageResample Up 2",
+      "SaveImage",
+      "SetCurLayer Contours",
+      "Vectorize Map Center UserThresh",
+      "LineSmooth 1.0",
+      "BSpline 2",
+      "LineSnap 2.0",
+      "LineDelete 0 3",
+      "SetLayer Contours",
+      "CreatePolygons 2",
+      "ImageEdge Sobel",
+      "ImageEdge gradient",
+      "ImagePropagate",
+      "ImageConvert BiLevel",
+      "ImageDespeckle",
+      "ImageSmooth Median",
+      "ImageConvert Greyscale",
+  };
+  {
+    CQznDoc doc;
+    doc.m_nQuiet = 1;
+    ASSERT_EQ(doc.OnOpenDocument(rgb), 1);
+    ASSERT_TRUE(doc.IsRgbImage());
+    for (const std::string& line : colourScript) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
+    EXPECT_TRUE(doc.IsClassifiedImage());
+  }
+  CQznDoc doc;
+  doc.m_nQuiet = 1;
+  ASSERT_EQ(doc.OnOpenDocument(rgb), 1);
+  for (const std::string& line : script) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
+  EXPECT_TRUE(doc.IsGreyImage());
+  EXPECT_EQ(doc.m_image.width, 396);
+  EXPECT_EQ(doc.m_image.height, 296);
+  EXPECT_TRUE(std::filesystem::exists(dir.file("colour_0.tif")));
+  EXPECT_GT(doc.m_lines.GetCount(), 10);
+  std::string layer;
+  doc.m_layers.GetLayerName(layer, doc.m_lines.GetHead()->m_nLayer);
+  EXPECT_EQ(layer, "Contours");
+  EXPECT_EQ(doc.m_nImageModified, 1);
+}
