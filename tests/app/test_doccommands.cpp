@@ -433,3 +433,40 @@ TEST(DocImageCommands, RgbCopyOfARectangle) {
     EXPECT_EQ(doc.GetImageRectRgb(RECT{0, 0, 2, 2}, nullptr), 0);
   }
 }
+
+TEST(DocImageCommands, WarpCarriesTheWorldFileToTheRewrittenPoints) {
+  CScriptedServices ui;
+  CServicesScope scope(&ui);
+  CQznDoc doc;
+  MakeMarked(doc);
+  // A consistent pair: map = (image x + 1000, 2000 - image y), both ways.
+  const double cps[4][4] = {{0, 0, 1000, 2000}, {39, 0, 1039, 2000}, {0, 29, 1000, 1971}, {39, 29, 1039, 1971}};
+  for (const auto& p : cps) *doc.m_controlPts.AddNew() = CControlPt(p[0], p[1], p[2], p[3]);
+  doc.m_tfw.m_A = 1.0, doc.m_tfw.m_E = -1.0, doc.m_tfw.m_C = 1000.0, doc.m_tfw.m_F = 2000.0;
+  doc.m_tfw.m_nTerms = 3;
+  doc.AddRoiRect(RECT{6, 4, 10, 8});
+  ASSERT_EQ(doc.WarpImage(0), 1) << (ui.messages.empty() ? "" : ui.messages.back().text);
+  EXPECT_EQ(doc.m_nImageModified, 1);
+  EXPECT_TRUE(doc.m_roi.IsEmpty());
+  double cx, cy, mx, my;
+  ASSERT_TRUE(MarkCentre(doc.m_image, cx, cy));
+  MapOf(doc.m_tfw, cx, cy, mx, my);
+  EXPECT_NEAR(mx, 1008.0, 1.0);
+  EXPECT_NEAR(my, 1994.0, 1.0);
+  EXPECT_EQ(doc.m_extent.right, doc.m_image.width - 1);
+}
+
+TEST(DocImageCommands, SegmentationRunsItsStepsOnGreyImagesOnly) {
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 30, 30);
+  doctest::DrawLine(doc.m_image, 5, 15, 25, 15, 6);
+  ASSERT_EQ(doc.SegmentImage(), 1);
+  EXPECT_EQ(doc.m_nImageModified, 1);
+  // The edges of the band are marked, its inside and the paper are not.
+  EXPECT_NE(doc.m_image.GetByte(15, 12), doc.m_image.GetByte(15, 3));
+  CQznDoc palette;
+  MakeGrey(palette.m_image, 4, 4);
+  palette.m_image.photometric = 3;
+  EXPECT_EQ(palette.SegmentImage(), 0);
+  EXPECT_EQ(palette.m_nImageModified, 0);
+}
