@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 #include <new>
-#include <unordered_set>
 
 #include "model/chain_internal.h"
 
@@ -259,14 +258,9 @@ void CChainList::Serialize(CArchive& ar) {
   try {
     const std::uint32_t count = ar.ReadCount(2);
     loaded.reserve(count);
-    std::unordered_set<const CChain*> seen;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      CChain* c = ar.ReadObjectAs<CChain>();
-      // A back-reference to a line read before would give it two owners.
-      if (c && !seen.insert(c).second)
-        throw CArchiveException(CArchiveException::badIndex, "line list: the same line stored twice");
-      loaded.push_back(c);
-    }
+    // Only new lines: a back-reference to a line read before, in this list
+    // or in another one of the same archive, would give it two owners.
+    for (std::uint32_t i = 0; i < count; ++i) loaded.push_back(ar.ReadOwnedObjectAs<CChain>());
     std::uint16_t marker = 0, autoInc = 0, polys = 0, tol = 0, width = 0;
     float increment = 0.0f, currentID = 0.0f;
     ar >> marker;

@@ -246,4 +246,24 @@ TEST(ChainListArchive, DamagedRecordAddsNothing) {
   EXPECT_EQ(list.m_fCurrentID, 3.0f);
 }
 
+// A document keeps several line lists in one archive. A damaged file whose
+// second list refers back to a line of the first must not give that line two
+// owners: the second list refuses it and stays as it was.
+TEST(ChainListArchive, LineOfAnotherListIsRefused) {
+  CChainList first, second;
+  CChain* shared = Add(first, {{1, 1}, {2, 2}});
+  second.AddTail(shared);  // borrowed only to store the reference
+  CArchive out;
+  first.Serialize(out);
+  second.Serialize(out);
+  second.DetachAll();
+
+  CArchive in(std::vector<std::uint8_t>(out.GetBuffer()));
+  CChainList lines, hidden;
+  lines.Serialize(in);
+  ASSERT_EQ(lines.GetCount(), 1);
+  EXPECT_THROW(hidden.Serialize(in), CArchiveException);
+  EXPECT_EQ(hidden.GetCount(), 0);
+}
+
 }  // namespace
