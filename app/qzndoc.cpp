@@ -163,6 +163,17 @@ void CQznDoc::SetImageModified(int flag) {
 
 void CQznDoc::SnapLines(int distance) { m_lines.SnapLines(distance, m_extent, m_layers.GetCurrentLayerID()); }
 
+int CQznDoc::CreatePolygons(float closingTolerance, BOOL keepUnclosed) {
+  CChainList built;
+  const int result = built.CreatePolygons(&m_lines, closingTolerance, keepUnclosed, m_layers.GetCurrentLayerID());
+  if (!result) return 0;
+  m_lines.DeleteAll();
+  m_lines.CChainPtrList::AddTail(built);
+  built.DetachAll();
+  SetLinesModified(1);
+  return result;
+}
+
 void CQznDoc::DeleteShortLines(int low, int high, const RECT& rc, BOOL byVertexCount) {
   m_lines.DeleteSmallInRect(low, high, rc, byVertexCount);
 }

@@ -156,6 +156,9 @@ class CQznDoc {
 
   // ---- lines and layers --------------------------------------------------------
   void SnapLines(int distance);
+  // Closed polygons built from the lines of the current layer replace the
+  // lines when at least one was built. The builder's result.
+  int CreatePolygons(float closingTolerance, BOOL keepUnclosed);
   void DeleteShortLines(int low, int high, const RECT& rc, BOOL byVertexCount);
   void SetCurrentLayer(const std::string& name);
   void GetLayerName(int id, char* buffer, int size) const;

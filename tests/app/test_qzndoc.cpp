@@ -109,12 +109,14 @@ TEST(QznDocOpen, OnlyTheFilesOwnExtensionCounts) {
   }
   EXPECT_TRUE(ui.messages.empty());
 
-  // A project file goes to the project reader; until projects can be read
-  // the open fails with the project message.
+  // A project file, in any case, goes to the project reader: this one is
+  // no project, so the open fails with the project message.
   qzntest::WriteFileText(dir.file("work.PRJ"), "x");
   CQznDoc doc;
   EXPECT_EQ(doc.OnOpenDocument(dir.file("work.PRJ")), 0);
-  EXPECT_EQ(Texts(ui), std::vector<std::string>{"读取方案文件出错。"});
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().text, "读取方案文件出错。");
+  EXPECT_FALSE(doc.m_image.HasPixels());
 }
 
 TEST(QznDocOpen, SideFilesOfferedInOrder) {
@@ -407,6 +409,23 @@ TEST(QznDoc, LayerVisibilityMovesLinesPointsAndNotes) {
   EXPECT_TRUE(doc.m_hiddenLines.IsEmpty());
   EXPECT_EQ(doc.m_points.GetCount(), 1);
   EXPECT_EQ(doc.m_notes.GetCount(), 1);
+}
+
+TEST(QznDoc, PolygonsReplaceTheLines) {
+  CQznDoc doc;
+  const float square[5][2] = {{10, 10}, {60, 10}, {60, 60}, {10, 60}, {10, 10}};
+  for (int i = 0; i < 4; ++i) {
+    CChain* side = doc.m_lines.NewChain();
+    side->AddPoint(square[i][0], square[i][1]);
+    side->AddPoint(square[i + 1][0], square[i + 1][1]);
+    side->CalcBounds();
+  }
+  ASSERT_NE(doc.CreatePolygons(2.0f, FALSE), 0);
+  ASSERT_EQ(doc.m_lines.GetCount(), 1);
+  const CChain* polygon = doc.m_lines.GetHead();
+  EXPECT_EQ(polygon->Points().front().x, polygon->Points().back().x);
+  EXPECT_EQ(polygon->Points().front().y, polygon->Points().back().y);
+  EXPECT_EQ(doc.m_lines.m_nModified, 1);
 }
 
 TEST(QznDocExport, GenerateTextInPixelsAndMapUnits) {
