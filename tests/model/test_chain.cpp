@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "platform/services.h"
 #include "tests/support/testutil.h"
 
@@ -72,6 +74,17 @@ TEST(ChainRecord, CalcBoundsRoundsAndInflatesByPenWidthOnly) {
   EXPECT_TRUE(empty.GetExtent() == CFRect());
   c.AddPoint(-1.25f, 7.5f);
   EXPECT_TRUE((c.GetExtent() == CFRect(-1.25f, -2.5f, 2.5f, 7.5f)));
+}
+
+// Vertices far outside the int range (a line file with huge numbers, a
+// scaled line) and wide pens give bounds held at the ends of the range.
+TEST(ChainRecord, CalcBoundsSaturatesFarVertices) {
+  CChain c;
+  c.m_nWidth = 300;
+  c.AddPoint(-3.0e9f, 3.0e9f);
+  c.AddPoint(5.0f, -5.0f);  // -4.5 truncates to -4
+  c.CalcBounds();
+  EXPECT_TRUE((c.m_rcBounds == RECT{INT_MIN, -304, 305, INT_MAX}));
 }
 
 TEST(ChainRecord, CopyFromKeepsOwnPenStyle) {
