@@ -4,6 +4,7 @@
 // take the default answer.
 #include "app/qznapp.h"
 
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -49,6 +50,12 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 int CQznApp::Convert(const CCommandLine& command) {
   if (command.input.empty() || command.output.empty()) {
     AfxMessageBox("错误: 缺少参数。", MB_OK | MB_ICONSTOP);
+    return kExitUsage;
+  }
+  std::error_code ec;
+  if (std::filesystem::equivalent(command.input, command.output, ec)) {
+    // Writing the lines over the scan would lose it.
+    AfxMessageBox("输出文件不能是输入的图像: " + command.output, MB_OK | MB_ICONSTOP);
     return kExitUsage;
   }
   std::unique_ptr<CQznDoc> doc(new (std::nothrow) CQznDoc);

@@ -100,6 +100,11 @@ TEST(CommandLine, RefusalsAndExitStatuses) {
   EXPECT_EQ(RunQzn({"-i", dir.file("colour.png"), "-o", dir.file("out.gen")}, &err, &dir), 1);
   EXPECT_NE(err.find("只能转换 8 位灰度图像和 1 位单色图像。"), std::string::npos) << err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
+  // The scan itself is never overwritten by the lines.
+  const auto size = std::filesystem::file_size(dir.file("grey.png"));
+  EXPECT_EQ(RunQzn({"-i", dir.file("grey.png"), "-o", dir.path().string() + "/./grey.png"}, &err, &dir), 2);
+  EXPECT_NE(err.find("输出文件不能是输入的图像"), std::string::npos) << err;
+  EXPECT_EQ(std::filesystem::file_size(dir.file("grey.png")), size);
   // An output that cannot be written fails, and says so.
   EXPECT_EQ(RunQzn({"-i", dir.file("grey.png"), "-o", dir.file("no/such/dir/out.gen")}, &err, &dir), 1);
   EXPECT_NE(err.find("保存矢量数据出错"), std::string::npos) << err;
