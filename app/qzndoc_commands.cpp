@@ -117,8 +117,9 @@ int CQznDoc::NegateImage() {
 int CQznDoc::MedianFilter() {
   if (!m_image.HasPixels() || m_image.photometric == 3 || m_image.photometric == 4) return 0;
   if (m_image.bitsPerSample == 1) {
+    if (!SmoothBilevel(m_image)) return 0;
     SetImageModified(1);
-    return SmoothBilevel(m_image);
+    return 1;
   }
   if (m_image.bitsPerSample != 8) return 0;
   for (int plane = 0; plane < m_image.planes; ++plane) {
