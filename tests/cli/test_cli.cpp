@@ -223,3 +223,37 @@ TEST(CommandLine, MapCoordinatesAgreeWithGdal) {
     EXPECT_EQ(k, want.size());
   }
 }
+
+// The bundled sample converts, and every centre-line vertex lies on the
+// scan's ink: within a pixel and a half of a pixel no brighter than
+// skimage's Otsu threshold of the scan (read by Pillow).
+TEST(CommandLine, SampleScanConverts) {
+  TempDir dir;
+  const std::string sample = qzntest::SourcePath("samples/contours.tif");
+  ASSERT_EQ(RunQzn({"-i", sample, "-o", dir.file("contours.gen")}), 0);
+  if (!qzntest::HavePythonModules({"numpy", "PIL", "scipy", "skimage"}))
+    GTEST_SKIP() << "numpy, Pillow, scipy and skimage are needed";
+  const std::string script =
+      "import sys, numpy as np\n"
+      "from PIL import Image\n"
+      "from scipy import ndimage\n"
+      "from skimage.filters import threshold_otsu\n"
+      "sys.path.insert(0, sys.argv[1])\n"
+      "import cli_scans as c\n"
+      "img = np.asarray(Image.open(sys.argv[2]).convert('L'))\n"
+      "dist = ndimage.distance_transform_edt(img > threshold_otsu(img))\n"
+      "lines = c.read_generate(sys.argv[3])\n"
+      "v = np.asarray([p for g in lines for p in g])\n"
+      "x, y = np.rint(v[:, 0]).astype(int), np.rint(v[:, 1]).astype(int)\n"
+      "inside = (x >= 0) & (y >= 0) & (x < img.shape[1]) & (y < img.shape[0])\n"
+      "far = dist[y[inside], x[inside]].max()\n"
+      "print('OK' if len(lines) > 50 and inside.all() and far <= 1.5 else 'bad %d %s %.2f' % (len(lines), inside.all(), far))\n";
+  qzntest::WriteFileText(dir.file("sample.py"), script);
+  std::string out;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(dir.file("sample.py")) + " " +
+                           Quote(std::filesystem::path(Script()).parent_path().string()) + " " + Quote(sample) + " " +
+                           Quote(dir.file("contours.gen")),
+                       &out),
+            0);
+  EXPECT_EQ(out, "OK\n");
+}
