@@ -212,3 +212,22 @@ TEST(BatchRun, WithoutALogTheRunStillWorks) {
   EXPECT_EQ(RunBatch(settings), 1);
   EXPECT_TRUE(std::filesystem::exists(dir.file("nolog.GEN")));
 }
+
+TEST(BatchRun, SideFilesAreReadOnce) {
+  TempDir dir;
+  const std::string image = WriteLineScan(dir, "short.tif");
+  // Two control points are no georeference; read a second time they would
+  // become four points of which two are repeats, and no fit.
+  qzntest::WriteFileText(dir.file("short.cpt"), "0 0 1000 2000\n299 199 1299 2199\n");
+  CBatchSettings settings;
+  settings.images = {image};
+  settings.logPath = dir.file("once.log");
+  CBatchUi ui;
+  ASSERT_EQ(RunBatch(settings), 1);
+  const auto vertices = GenerateVertices(dir.file("short.GEN"));
+  ASSERT_FALSE(vertices.empty());
+  for (const auto& [x, y] : vertices) {
+    EXPECT_NEAR(y, 100.0, 3.0);  // image pixels
+    EXPECT_LT(x, 300.0);
+  }
+}
