@@ -105,9 +105,12 @@ class CStatusProgress {
 };
 
 // 64-bit key of an integer point: x * 2^32 + y (y sign-extended), so keys
-// order points by x, then y.
+// order points by x, then y. Computed in unsigned arithmetic: x = INT_MIN with
+// a negative y has no such key and wraps (to keys above all others) instead
+// of overflowing.
 constexpr std::int64_t MakePointKey(int x, int y) {
-  return static_cast<std::int64_t>(x) * (static_cast<std::int64_t>(1) << 32) + static_cast<std::int64_t>(y);
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(static_cast<std::int64_t>(x)) << 32) +
+                                   static_cast<std::uint64_t>(static_cast<std::int64_t>(y)));
 }
 constexpr std::int64_t MakePointKey(const POINT& p) { return MakePointKey(p.x, p.y); }
 

@@ -23,9 +23,16 @@ std::vector<int> QuerySorted(CRectGrid& grid, const RECT& r);
 // search per column of the square instead of one per cell.
 template <class KeyOf, class F>
 void ForEachKeyInSquare(std::int64_t count, KeyOf keyOf, int cx, int cy, int t, F&& f) {
-  for (std::int64_t x = static_cast<std::int64_t>(cx) - t; x <= static_cast<std::int64_t>(cx) + t; ++x) {
-    const std::int64_t lowKey = x * (static_cast<std::int64_t>(1) << 32) + (static_cast<std::int64_t>(cy) - t);
-    const std::int64_t highKey = x * (static_cast<std::int64_t>(1) << 32) + (static_cast<std::int64_t>(cy) + t);
+  // Points have int coordinates: the square is cut to the int range, so the
+  // keys neither overflow nor reach into the neighbouring columns.
+  constexpr std::int64_t kMin = INT32_MIN, kMax = INT32_MAX;
+  const std::int64_t x0 = std::max(kMin, static_cast<std::int64_t>(cx) - t);
+  const std::int64_t x1 = std::min(kMax, static_cast<std::int64_t>(cx) + t);
+  const std::int64_t y0 = std::max(kMin, static_cast<std::int64_t>(cy) - t);
+  const std::int64_t y1 = std::min(kMax, static_cast<std::int64_t>(cy) + t);
+  for (std::int64_t x = x0; x <= x1; ++x) {
+    const std::int64_t lowKey = MakePointKey(static_cast<int>(x), static_cast<int>(y0));
+    const std::int64_t highKey = MakePointKey(static_cast<int>(x), static_cast<int>(y1));
     std::int64_t lo = 0, hi = count;
     while (lo < hi) {
       const std::int64_t mid = lo + (hi - lo) / 2;

@@ -145,7 +145,9 @@ void CChainList::JoinLines(int tolerance, int parameter) {
     for (int end = 0; end < 2; ++end) {
       const POINT e = RoundedPoint(end == 0 ? line->m_points.front() : line->m_points.back());
       std::int64_t candidate = -1, found = 0;
-      ends.InSquare(RECT{e.x - t, e.y - t, e.x + t, e.y + t}, [&](std::int64_t c) {
+      // Held to the int range: an end far out must not overflow the square.
+      const double x = e.x, y = e.y;
+      ends.InSquare(RECT{TruncInt(x - t), TruncInt(y - t), TruncInt(x + t), TruncInt(y + t)}, [&](std::int64_t c) {
         const CChain* other = lines[static_cast<std::size_t>(c)];
         if (c == s || TruncInt(other->m_fID) != id || other->m_nLayer != line->m_nLayer) return;
         ++found;

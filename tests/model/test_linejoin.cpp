@@ -252,6 +252,26 @@ TEST(SnapLines, AnEndWithTwoOthersNearIsLinkedToNeither) {
   for (const CChain* c : list) EXPECT_EQ(c->GetCount(), 2);
 }
 
+// Ends beyond the int range round to its edges. An end at the lowest y must
+// not find ends at the highest y of the column before, and the squares
+// around such ends must not overflow.
+TEST(SnapLines, EndsAtTheEdgesOfTheIntRangeStayApart) {
+  for (int op = 0; op < 2; ++op) {
+    CChainList list;
+    Add(list, {{10.f, -3.0e9f}, {10.f, -2.9e9f}});
+    Add(list, {{9.f, 3.0e9f}, {9.f, 2.9e9f}});
+    Add(list, {{-3.0e9f, 0.f}, {0.f, 0.f}});
+    Add(list, {{1.f, 0.f}, {3.0e9f, 0.f}});
+    if (op == 0)
+      list.SnapLines(5, RECT{}, 0);
+    else
+      list.JoinLines(5, 1);
+    ASSERT_EQ(list.GetCount(), 3) << op;
+    for (const CChain* c : list)
+      EXPECT_EQ(c->GetCount(), c->m_points.front().y == 0.f ? 4 : 2) << op;
+  }
+}
+
 // ---- one closed line
 
 TEST(JoinIntoOne, OneLineClosesOnlyWithinTheTolerance) {
