@@ -470,3 +470,26 @@ TEST(DocImageCommands, SegmentationRunsItsStepsOnGreyImagesOnly) {
   EXPECT_EQ(palette.SegmentImage(), 0);
   EXPECT_EQ(palette.m_nImageModified, 0);
 }
+
+TEST(DocImageCommands, GeoTiffOfControlPointsHasOneTiePointEach) {
+  if (!qzntest::HavePythonModules({"osgeo.gdal"})) GTEST_SKIP() << "GDAL missing";
+  TempDir dir;
+  CQznDoc doc;
+  MakeGrey(doc.m_image, 20, 10);
+  doc.m_paths[CQznDoc::kPathImage] = dir.file("b.tif");
+  const double cps[4][4] = {{0, 0, 1000, 2000}, {19, 0, 1019, 2000}, {0, 9, 1000, 1991}, {19, 9, 1019, 1991}};
+  for (const auto& p : cps) *doc.m_controlPts.AddNew() = CControlPt(p[0], p[1], p[2], p[3]);
+  // A stale pixel scale read with the image must not go out beside them.
+  doc.m_image.pixelScale[0] = doc.m_image.pixelScale[1] = 3.0;
+  doc.m_image.pixelScaleValid = 1;
+  ASSERT_EQ(doc.RunMacroCommand("SaveImage GeoTIFF Overwrite"), 1);
+  std::string out;
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " -c \"from osgeo import gdal; d = gdal.Open('" +
+                                    dir.file("b.tif") +
+                                    "'); g = d.GetGCPs(); "
+                                    "print(len(g), '%.1f %.1f %.1f %.1f' % (g[1].GCPPixel, g[1].GCPLine, "
+                                    "g[1].GCPX, g[1].GCPY))\"",
+                                &out),
+            0);
+  EXPECT_EQ(out, "4 19.5 0.5 1019.0 2000.0\n");
+}
