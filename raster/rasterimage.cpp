@@ -181,14 +181,12 @@ int CRasterImage::CopyFrom(const CRasterImage& src, int allocate, int copyPixels
     if (!AllocTiePoints(src.tiePointCount)) return 0;
     std::memcpy(tiePoints, src.tiePoints, sizeof(double) * 6 * static_cast<std::size_t>(tiePointCount));
   }
-  if (src.pixelScaleValid) {
-    std::memcpy(pixelScale, src.pixelScale, sizeof pixelScale);
-    pixelScaleValid = src.pixelScaleValid;
-  }
-  if (src.modelTransformationValid) {
-    std::memcpy(modelTransformation, src.modelTransformation, sizeof modelTransformation);
-    modelTransformationValid = src.modelTransformationValid;
-  }
+  // The flags are taken even when clear: a georeference of the image this
+  // record held before must not outlive it.
+  std::memcpy(pixelScale, src.pixelScale, sizeof pixelScale);
+  pixelScaleValid = src.pixelScaleValid;
+  std::memcpy(modelTransformation, src.modelTransformation, sizeof modelTransformation);
+  modelTransformationValid = src.modelTransformationValid;
   if (!allocate) return 1;
   if (!AllocPixels()) return 0;
   if (src.colorCache) {

@@ -180,6 +180,27 @@ TEST(RasterImage, CopyFrom) {
   EXPECT_EQ(full.width, 4);  // header stays
 }
 
+TEST(RasterImage, CopyFromLeavesNoGeoreferenceOfTheOldImage) {
+  CRasterImage target;
+  Make8(target, 2, 2, 1, 1);
+  target.pixelScaleValid = 1;
+  target.pixelScale[0] = 30.0;
+  target.modelTransformationValid = 1;
+  target.modelTransformation[3] = 500000.0;
+  CRasterImage plain;  // no georeference at all
+  Make8(plain, 3, 1, 1, 1);
+  for (const int allocate : {0, 1}) {
+    SCOPED_TRACE(allocate);
+    target.pixelScaleValid = 1;
+    target.modelTransformationValid = 1;
+    ASSERT_EQ(target.CopyFrom(plain, allocate, allocate), 1);
+    EXPECT_EQ(target.width, 3);
+    EXPECT_EQ(target.pixelScaleValid, 0);
+    EXPECT_EQ(target.modelTransformationValid, 0);
+    EXPECT_EQ(target.tiePointCount, 0);
+  }
+}
+
 TEST(RasterImage, GetRectClipsToImageAndBuffer) {
   CRasterImage img;
   MakeBits(img, {"#.#.#", ".#.#.", "#####"});
