@@ -391,8 +391,9 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
   if (info.width <= 0 || info.height == 0 || info.bitCount == 0 || info.bitCount > 32) return nullptr;
 
   const std::int64_t entries = info.bitCount == 24 ? 0 : info.TableEntries();
-  const std::int64_t imageSize =
-      info.sizeImage ? static_cast<std::int64_t>(info.sizeImage) : info.StoredRowBytes() * info.AbsHeight();
+  // Rows x height of a hostile header can be beyond 64 bits; no file holds that.
+  std::int64_t imageSize = info.sizeImage;
+  if (!info.sizeImage && __builtin_mul_overflow(info.StoredRowBytes(), info.AbsHeight(), &imageSize)) return nullptr;
   const std::int64_t tableBytes = 4 * entries;
   const std::int64_t dataOffset = Le32(fh + 10);
   const std::int64_t tableStart = 14 + static_cast<std::int64_t>(headerSize);
@@ -434,8 +435,9 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
   if (info.compression == 1 || info.compression == 2) {
     dataSize = info.sizeImage;
   } else {
-    dataSize = info.StoredRowBytes() * info.AbsHeight();
-    if (dataSize > std::numeric_limits<std::uint32_t>::max()) return fail(21);
+    if (__builtin_mul_overflow(info.StoredRowBytes(), info.AbsHeight(), &dataSize) ||
+        dataSize > std::numeric_limits<std::uint32_t>::max())
+      return fail(21);
     PutLe32(p + 20, static_cast<std::uint32_t>(dataSize));
   }
   const std::int64_t body = kInfoHeaderSize + tableBytes + dataSize;

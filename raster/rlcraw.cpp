@@ -175,7 +175,7 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
   if (skip < 0) skip = length - blockSize;
   // The size is checked before any memory is taken: a header that promises
   // more pixels than the file holds is refused.
-  if (skip < 0 || length < 0 || skip + blockSize > length) {
+  if (skip < 0 || length < 0 || skip > length - blockSize) {
     AfxMessageBox("读取图像失败: 文件大小和图像大小不相匹配。");
     return 0;
   }

@@ -339,6 +339,27 @@ TEST(PackedDib, UnsaveableDibReportsAndLeavesNoFile) {
   EXPECT_EQ(services.waitDepth, 0);
 }
 
+TEST(PackedDib, SizesBeyondAnyMemoryAreRefused) {
+  qzntest::TempDir dir;
+  CScriptedServices services;
+  CServicesScope scope(&services);
+  // 2^31 - 1 square at 32 bits: rows x height is beyond 64 bits.
+  Bytes file = MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, Bytes(16));
+  Put32(file, 34, 0);  // no data size: the reader works it out
+  qzntest::WriteFileBytes(dir.file("huge.bmp"), file);
+  EXPECT_EQ(LoadBmpAsDib(dir.file("huge.bmp")), nullptr);
+
+  HDIB dib = AllocDib(40 + 16);
+  Put32(dib->data, 0, 40);
+  Put32(dib->data, 4, 0x7FFFFFFF);
+  Put32(dib->data, 8, 0x80000000u);  // INT32_MIN: top-down, as tall as it gets
+  Put16(dib->data, 12, 1);
+  Put16(dib->data, 14, 32);
+  EXPECT_EQ(SaveDibAsBmp(dib, dir.file("huge-out.bmp")), 21);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("huge-out.bmp")));
+  FreeDib(dib);
+}
+
 TEST(PackedDib, ErrorTexts) {
   EXPECT_STREQ(DibErrorText(0), "非 Windows DIB 文件!");
   EXPECT_STREQ(DibErrorText(12), "打印机: GetModuleHandle() 不能找到d GDI!");

@@ -201,6 +201,8 @@ TEST_F(RawImage, RefusesBadHeadersAndShortData) {
        "读取图像失败: 文件大小和图像大小不相匹配。"},
       {"skip past the data", name + "COLS 4\nROWS 2\nPLANES 1\nBITSPERPIXEL 8\nSKIPBYTES 5\n",
        "读取图像失败: 文件大小和图像大小不相匹配。"},
+      {"skip beyond any file", name + "COLS 4\nROWS 2\nPLANES 1\nBITSPERPIXEL 8\nSKIPBYTES 9223372036854775807\n",
+       "读取图像失败: 文件大小和图像大小不相匹配。"},
       {"data shorter, skip -1", name + "COLS 4\nROWS 4\nPLANES 1\nBITSPERPIXEL 8\nSKIPBYTES -1\n",
        "读取图像失败: 文件大小和图像大小不相匹配。"},
       {"huge size", name + "COLS 2000000000\nROWS 2000000000\nPLANES 3\nBITSPERPIXEL 16\nSKIPBYTES 0\n", nullptr},
