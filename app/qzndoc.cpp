@@ -245,8 +245,3 @@ void CQznDoc::ApplyLayerVisibility(const CLayerList& layers) {
 // ---- dialogs and the project file ------------------------------------------
 
 std::string CQznDoc::AskFilePath(FileDialog, const std::string&) { return std::string(); }
-
-// The project file (.prj) is read and written by the project layer; until
-// it is part of the document, opening or saving a project fails cleanly.
-int CQznDoc::ReadProject(const std::string&) { return 0; }
-int CQznDoc::SaveProject(const std::string&) { return 0; }

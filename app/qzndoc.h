@@ -227,9 +227,18 @@ class CQznDoc {
   static int WriteMacroFile(const std::vector<std::string>& script, const std::string& path);
   // ---- end of the image and vector commands ------------------------------------
 
-  // ---- the project file ------------------------------------------------------
+  // ---- the project file (projectfile.cpp) ------------------------------------
+  // Reads the project into the workspace; a file that cannot be read whole
+  // leaves the workspace as it was. 1 or 0, with a message on failure.
   int ReadProject(const std::string& path);
+  // Writes the project completely beside the old file, keeps the old one as
+  // ".pbk" and puts the new one in place; any write error fails the save.
   int SaveProject(const std::string& path);
+  // Keeps a copy of the existing project file as ".pbk". 1 also when there
+  // is none.
+  int BackupProjectFile(const std::string& path);
+  // The project layout: version 8 written, older versions read.
+  void Serialize(CArchive& ar);
 
  protected:
   // The file dialog the document shows for `kind`, starting at fileName; the
@@ -244,6 +253,9 @@ class CQznDoc {
   bool BackupImage();
   bool RestoreImage();
   void DropBackup();
+  // Takes the stored members of a workspace read from a project.
+  void TakeProjectData(CQznDoc& from);
+  void SerializeMemberSets(CArchive& ar);
 
   std::string m_strPathName;
   bool m_bModified = false;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/qzndoc.h"
+#include "app/projectfile.h"
 #include "model/helpers.h"
 #include "platform/services.h"
 #include "raster/imagefile.h"
@@ -124,13 +125,11 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
       return 0;
     }
     std::string image = m_paths[kPathImage];
-    if (!image.empty() && !FileExists(image)) {
-      // A project moved together with its image finds it beside itself.
-      CFilePath project(path);
-      CFilePath beside(project.GetDirectory().c_str(), FileNameOf(image).c_str());
-      const std::string candidate = beside.GetPath();
-      image = FileExists(candidate) ? candidate
-                                    : AskFilePath(FileDialog::openImageOfProject, FileNameOf(image));
+    if (!image.empty()) {
+      // A project moved together with its image, or written on Windows,
+      // finds it beside itself.
+      const std::string found = FindProjectImage(path, image);
+      image = !found.empty() ? found : AskFilePath(FileDialog::openImageOfProject, FileNameOf(image));
     }
     if (!image.empty() && !LoadImageFile(image)) AfxMessageBox("读取图像出错。", MB_OK | MB_ICONSTOP);
   }

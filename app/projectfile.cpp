@@ -1,0 +1,376 @@
+// The project file: the document's archive layout, saving with a backup of
+// the previous file, and loading that changes the workspace only when the
+// whole file was read.
+#include "app/projectfile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <system_error>
+
+#include "app/qzndoc.h"
+#include "model/helpers.h"
+#include "model/layer.h"
+#include "platform/atomicfile.h"
+#include "platform/services.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsRegularFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(fs::path(path), ec);
+}
+
+void WriteRect(CArchive& ar, const RECT& r) { ar << r.left << r.top << r.right << r.bottom; }
+void ReadRect(CArchive& ar, RECT& r) { ar >> r.left >> r.top >> r.right >> r.bottom; }
+
+// ---- handing a loaded workspace over --------------------------------------
+
+template <class T>
+void MovePointers(CPtrListT<T>& to, CPtrListT<T>& from) {
+  while (!from.IsEmpty()) to.AddTail(from.RemoveHead());
+}
+
+void MoveIDColors(CIDColorList& to, CIDColorList& from) {
+  to.DeleteAll();
+  MovePointers(to, from);
+  to.m_nModified = 0;
+}
+
+void TakeLines(CChainList& to, CChainList& from) {
+  to.DeleteAll();
+  MovePointers(to, from);
+  to.m_fIDIncrement = from.m_fIDIncrement;
+  to.m_nAutoIncrement = from.m_nAutoIncrement;
+  to.m_fCurrentID = from.m_fCurrentID;
+  to.m_nPolygonsBuilt = from.m_nPolygonsBuilt;
+  to.m_nTolerance = from.m_nTolerance;
+  to.m_nCurrentWidth = from.m_nCurrentWidth;
+  MoveIDColors(to.m_idColors, from.m_idColors);
+  to.m_nModified = 0;
+}
+
+void TakePoints(CPtList& to, CPtList& from) {
+  to.DeleteAll();
+  MovePointers(to, from);
+  MoveIDColors(to.m_idColors, from.m_idColors);
+  to.m_fNextID = from.m_fNextID;
+  to.m_fIDIncrement = from.m_fIDIncrement;
+  to.m_nAutoIncrement = from.m_nAutoIncrement;
+  to.m_nPointSize = from.m_nPointSize;
+  to.m_defaultColor = from.m_defaultColor;
+  to.m_pLabelFont = std::move(from.m_pLabelFont);
+  to.m_labelColor = from.m_labelColor;
+  to.m_nModified = 0;
+}
+
+void TakeControlPoints(CControlPtList& to, CControlPtList& from) {
+  to.RemoveAll();
+  MovePointers(to, from);
+  // The fit belongs to the points it was made from.
+  for (int i = 0; i < 4; ++i) {
+    to.m_xRow[i] = from.m_xRow[i];
+    to.m_yRow[i] = from.m_yRow[i];
+  }
+  to.m_nType = from.m_nType;
+  to.m_coordSys = from.m_coordSys;
+  to.m_nModified = 0;
+}
+
+void TakeBoxes(CBoxList& to, CBoxList& from) {
+  to.RemoveAll();
+  MovePointers(to, from);
+  to.m_color = from.m_color;
+  to.m_nPenWidth = from.m_nPenWidth;
+  to.m_strFileName = std::move(from.m_strFileName);
+  to.m_nModified = 0;
+}
+
+void TakeNotes(CNoteList& to, CNoteList& from) {
+  to.DeleteAll();
+  MovePointers(to, from);
+  to.m_textColor = from.m_textColor;
+  to.m_strFileName = std::move(from.m_strFileName);
+  to.m_pFont = std::move(from.m_pFont);
+  to.m_nModified = 0;
+}
+
+// Deletes the lines with fewer than two vertices: nothing can draw, pick or
+// export them.
+void DeleteDegenerateLines(CChainList& lines) {
+  for (POSITION pos = lines.GetHeadPosition(); pos;) {
+    const POSITION at = pos;
+    const CChain* c = lines.GetNext(pos);
+    if (!c || c->GetCount() < 2) lines.RemoveAt(at);
+  }
+}
+
+// A second name for the file (a hard link, else a copy) at a fresh
+// temporary path beside it; empty when it cannot be made.
+std::string StageCopy(const std::string& path) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string staged =
+        path + ".bak" + std::to_string(static_cast<long>(getpid())) + "_" + std::to_string(attempt);
+    if (::link(path.c_str(), staged.c_str()) == 0) return staged;
+    if (errno == EEXIST) continue;
+    std::error_code ec;
+    if (fs::copy_file(path, staged, fs::copy_options::none, ec)) return staged;
+    if (ec == std::errc::file_exists) continue;
+    fs::remove(staged, ec);
+    return std::string();
+  }
+  return std::string();
+}
+
+}  // namespace
+
+std::string ProjectBackupPath(const std::string& projectPath) {
+  CFilePath p(projectPath);
+  return p.GetDirectory() + p.GetNamePart() + ".pbk";
+}
+
+std::string FindProjectImage(const std::string& projectPath, const std::string& storedImagePath) {
+  if (storedImagePath.empty()) return std::string();
+  if (IsRegularFile(storedImagePath)) return storedImagePath;
+  CFilePath stored(storedImagePath);
+  const std::string name = stored.GetFileName(true);
+  if (name.empty()) return std::string();
+  CFilePath project(projectPath);
+  std::string folder = project.GetDirectory();
+  if (folder.empty()) folder = ".";
+  const std::string beside = (fs::path(folder) / name).string();
+  if (IsRegularFile(beside)) return beside;
+  // The Windows program did not keep the case of names; a folder holds few
+  // enough files to look through.
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string candidate = it->path().filename().string();
+    if (LayerNamesEqual(candidate, name) && IsRegularFile(it->path().string())) return it->path().string();
+  }
+  return std::string();
+}
+
+// ---- the layout -------------------------------------------------------------
+
+// The twelve member sets, in their stored order, each in its own layout.
+void CQznDoc::SerializeMemberSets(CArchive& ar) {
+  CObject* const sets[] = {&m_lines,    &m_points,      &m_controlPts,   &m_textBlocks,
+                           &m_crossMarks, &m_chars,     &m_notes,        &m_tfw,
+                           &m_hiddenLines, &m_hiddenPoints, &m_hiddenNotes, &m_layers};
+  for (CObject* set : sets) set->Serialize(ar);
+}
+
+void CQznDoc::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    WriteRect(ar, m_extent);
+    WriteRect(ar, m_workRect);
+    ar << static_cast<std::int32_t>(kProjectVersion) << m_fFactor
+       << static_cast<std::int32_t>(static_cast<std::uint32_t>(m_nThreshHigh & 0xFFFF) |
+                                    (static_cast<std::uint32_t>(m_nThreshLow) << 16));
+    for (const std::string& p : m_paths) ar.WriteString(p);
+    ar << static_cast<std::uint16_t>(m_nSpareWord);
+    ar << static_cast<std::int32_t>(m_nDisplay[0]) << static_cast<std::int32_t>(m_nDisplay[1]);
+    SerializeMemberSets(ar);
+    CIDColorList lineColors, pointColors;
+    lineColors.Copy(m_lines.m_idColors);
+    lineColors.Serialize(ar);
+    pointColors.Copy(m_points.m_idColors);
+    pointColors.Serialize(ar);
+    // The third setting is stored twice; the later copy is the one read.
+    ar << static_cast<std::int32_t>(m_nLineTool[2]) << static_cast<std::int32_t>(m_nLineTool[0])
+       << static_cast<std::int32_t>(m_nLineTool[1]) << static_cast<std::int32_t>(m_nLineTool[2])
+       << static_cast<std::int32_t>(m_nLineTool[3]);
+    ar << static_cast<std::int32_t>(m_nDecimalIDs);
+    m_colorClasses.SerializeTagged(ar);
+  } else {
+    ReadRect(ar, m_extent);
+    ReadRect(ar, m_workRect);
+    std::int32_t version = 0, threshold = 0;
+    ar >> version >> m_fFactor >> threshold;
+    m_nThreshHigh = static_cast<int>(static_cast<std::uint32_t>(threshold) & 0xFFFF);
+    m_nThreshLow = static_cast<int>(static_cast<std::uint32_t>(threshold) >> 16);
+    for (std::string& p : m_paths) p = ar.ReadString();
+    std::uint16_t spare = 0;
+    ar >> spare;
+    m_nSpareWord = spare;
+    if (version < 3 && !m_nQuiet) AfxMessageBox("这是一个旧版本的文件。一些数据可能不能载入。", MB_OK | MB_ICONEXCLAMATION);
+    if (version >= 4) {
+      std::int32_t a = 0, b = 0;
+      ar >> a >> b;
+      m_nDisplay[0] = a;
+      m_nDisplay[1] = b;
+    }
+    if (version >= 3) {
+      // The stored tables replace the point lists' default ID colours.
+      m_points.m_idColors.DeleteAll();
+      m_hiddenPoints.m_idColors.DeleteAll();
+      SerializeMemberSets(ar);
+    }
+    if (version >= 5) {
+      // The same tables again: they replace what the lists brought rather
+      // than being added to it, so a table does not grow with every load.
+      CIDColorList lineColors, pointColors;
+      lineColors.Serialize(ar);
+      pointColors.Serialize(ar);
+      MoveIDColors(m_lines.m_idColors, lineColors);
+      MoveIDColors(m_points.m_idColors, pointColors);
+    }
+    if (version >= 6) {
+      std::int32_t v[5] = {};
+      for (std::int32_t& x : v) ar >> x;
+      m_nLineTool[0] = v[1];
+      m_nLineTool[1] = v[2];
+      m_nLineTool[2] = v[3];
+      m_nLineTool[3] = v[4];
+    }
+    if (version >= 7) {
+      std::int32_t d = 0;
+      ar >> d;
+      m_nDecimalIDs = d;
+    }
+    if (version >= 8) m_colorClasses.SerializeTagged(ar);
+  }
+  m_nVersion = 3;
+  m_lines.m_nModified = m_points.m_nModified = m_controlPts.m_nModified = 0;
+  m_textBlocks.m_nModified = m_crossMarks.m_nModified = m_chars.m_nModified = 0;
+  m_notes.m_nModified = m_nTfwModified = m_layers.m_nModified = 0;
+  m_hiddenLines.m_nModified = m_hiddenPoints.m_nModified = m_hiddenNotes.m_nModified = 0;
+}
+
+void CQznDoc::TakeProjectData(CQznDoc& from) {
+  m_extent = from.m_extent;
+  m_workRect = from.m_workRect;
+  m_fFactor = from.m_fFactor;
+  m_nThreshHigh = from.m_nThreshHigh;
+  m_nThreshLow = from.m_nThreshLow;
+  for (int i = 0; i < kPathCount; ++i) m_paths[i] = std::move(from.m_paths[i]);
+  m_nSpareWord = from.m_nSpareWord;
+  m_nDisplay[0] = from.m_nDisplay[0];
+  m_nDisplay[1] = from.m_nDisplay[1];
+  TakeLines(m_lines, from.m_lines);
+  TakePoints(m_points, from.m_points);
+  TakeControlPoints(m_controlPts, from.m_controlPts);
+  TakeBoxes(m_textBlocks, from.m_textBlocks);
+  TakeBoxes(m_crossMarks, from.m_crossMarks);
+  m_chars.TakeFrom(from.m_chars);
+  TakeNotes(m_notes, from.m_notes);
+  m_tfw = from.m_tfw;
+  TakeLines(m_hiddenLines, from.m_hiddenLines);
+  TakePoints(m_hiddenPoints, from.m_hiddenPoints);
+  TakeNotes(m_hiddenNotes, from.m_hiddenNotes);
+  m_layers.m_layers = std::move(from.m_layers.m_layers);
+  m_layers.m_nModified = 0;
+  for (int i = 0; i < 4; ++i) m_nLineTool[i] = from.m_nLineTool[i];
+  m_nDecimalIDs = from.m_nDecimalIDs;
+  m_colorClasses = from.m_colorClasses;
+  m_nVersion = from.m_nVersion;
+  m_nTfwModified = 0;
+}
+
+// ---- saving -------------------------------------------------------------------
+
+int CQznDoc::BackupProjectFile(const std::string& path) {
+  if (!IsRegularFile(path)) return 1;
+  const std::string staged = StageCopy(path);
+  if (staged.empty()) return 0;
+  std::error_code ec;
+  fs::rename(staged, ProjectBackupPath(path), ec);
+  if (ec) fs::remove(staged, ec);
+  return ec ? 0 : 1;
+}
+
+int CQznDoc::SaveProject(const std::string& path) {
+  const std::string target = path.empty() ? m_paths[kPathProject] : path;
+  if (target.empty()) return 0;
+  if (!path.empty()) m_paths[kPathProject] = path;
+  CWaitCapture wait;
+
+  // The whole project is laid out in memory first; the file on disk is
+  // replaced only by a complete, synced copy, and the previous file becomes
+  // the ".pbk" only once the new one is in place.
+  std::vector<std::uint8_t> bytes;
+  try {
+    CArchive ar;
+    Serialize(ar);
+    bytes = ar.GetBuffer();
+  } catch (const std::bad_alloc&) {
+    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  CAtomicFile file;
+  if (!file.Open(target) || !file.Write(bytes.data(), bytes.size())) {
+    file.Abort();
+    AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  std::string staged;
+  if (IsRegularFile(target)) {
+    staged = StageCopy(target);
+    if (staged.empty()) {
+      // Without a backup the previous project would be gone for good.
+      file.Abort();
+      AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
+      return 0;
+    }
+  }
+  std::error_code ec;
+  if (!file.Commit()) {
+    if (!staged.empty()) fs::remove(staged, ec);
+    AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  if (!staged.empty()) {
+    fs::rename(staged, ProjectBackupPath(target), ec);
+    if (ec) fs::remove(staged, ec);
+  }
+  return 1;
+}
+
+// ---- loading ------------------------------------------------------------------
+
+int CQznDoc::ReadProject(const std::string& path) {
+  const std::string target = path.empty() ? m_paths[kPathProject] : path;
+  if (target.empty()) return 0;
+  CWaitCapture wait;
+
+  std::unique_ptr<CArchive> ar;
+  try {
+    ar = CArchive::OpenForLoad(target);
+  } catch (const std::bad_alloc&) {
+    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
+    return 0;
+  } catch (const std::exception&) {
+    AfxMessageBox("不能打开方案。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  // Read into a workspace of its own: a damaged file changes nothing here.
+  std::unique_ptr<CQznDoc> loaded;
+  try {
+    loaded = std::make_unique<CQznDoc>();
+    loaded->m_nQuiet = m_nQuiet;
+    loaded->Serialize(*ar);
+  } catch (const std::bad_alloc&) {
+    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
+    return 0;
+  } catch (const CArchiveException&) {
+    AfxMessageBox("错误: 无效的方案文件。", MB_OK | MB_ICONSTOP);
+    return 0;
+  } catch (const std::exception&) {
+    AfxMessageBox("错误: 不能读取方案文件。", MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  loaded->m_layers.FixDuplicateIDs();
+  DeleteDegenerateLines(loaded->m_lines);
+  DeleteDegenerateLines(loaded->m_hiddenLines);
+  TakeProjectData(*loaded);
+  m_paths[kPathProject] = target;
+  m_lines.m_nModified = m_hiddenLines.m_nModified = 0;
+  return 1;
+}
