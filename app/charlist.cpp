@@ -89,16 +89,17 @@ float CChar::Similarity(const CChar& other) const {
   const std::int64_t n = CellCount();
   const BYTE* a = m_pGrid.get();
   const BYTE* b = other.m_pGrid.get();
-  std::int64_t match = 0, mismatch = 0;
+  // Branch-free, so the compiler can run it many cells at a time: a cell
+  // counts when it is set in either grid, as a match when both agree.
+  std::uint32_t counted = 0, match = 0;  // at most kMaxCharGridCells
   for (std::int64_t i = 0; i < n; ++i) {
-    if (a[i] == 0 && b[i] == 0) continue;
-    if (a[i] == b[i])
-      ++match;
-    else
-      ++mismatch;
+    const unsigned any = (a[i] | b[i]) != 0;
+    counted += any;
+    match += any & static_cast<unsigned>(a[i] == b[i]);
   }
-  if (match + mismatch == 0) return -1.0f;
-  return static_cast<float>(match - mismatch) / static_cast<float>(match + mismatch);
+  if (counted == 0) return -1.0f;
+  const std::int64_t mismatch = static_cast<std::int64_t>(counted) - match;
+  return static_cast<float>(static_cast<std::int64_t>(match) - mismatch) / static_cast<float>(counted);
 }
 
 void CChar::Serialize(CArchive& ar) {
