@@ -77,24 +77,29 @@ inline bool UnionRect(RECT& out, const RECT& a, const RECT& b) {
   }
   return !IsRectEmpty(out);
 }
+// Sums of coordinates in 64 bits, held to the int range: the bounds of lines
+// far outside the image sit at its edges and must not overflow there.
+inline std::int32_t SaturatedSum(std::int64_t a, std::int64_t b) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(a + b, INT32_MIN, INT32_MAX));
+}
 inline void InflateRect(RECT& r, int dx, int dy) {
-  r.left -= dx;
-  r.top -= dy;
-  r.right += dx;
-  r.bottom += dy;
+  r.left = SaturatedSum(r.left, -std::int64_t{dx});
+  r.top = SaturatedSum(r.top, -std::int64_t{dy});
+  r.right = SaturatedSum(r.right, dx);
+  r.bottom = SaturatedSum(r.bottom, dy);
 }
 inline void OffsetRect(RECT& r, int dx, int dy) {
-  r.left += dx;
-  r.right += dx;
-  r.top += dy;
-  r.bottom += dy;
+  r.left = SaturatedSum(r.left, dx);
+  r.right = SaturatedSum(r.right, dx);
+  r.top = SaturatedSum(r.top, dy);
+  r.bottom = SaturatedSum(r.bottom, dy);
 }
 inline void NormalizeRect(RECT& r) {
   if (r.left > r.right) std::swap(r.left, r.right);
   if (r.top > r.bottom) std::swap(r.top, r.bottom);
 }
-inline std::int32_t RectWidth(const RECT& r) { return r.right - r.left; }
-inline std::int32_t RectHeight(const RECT& r) { return r.bottom - r.top; }
+inline std::int32_t RectWidth(const RECT& r) { return SaturatedSum(r.right, -std::int64_t{r.left}); }
+inline std::int32_t RectHeight(const RECT& r) { return SaturatedSum(r.bottom, -std::int64_t{r.top}); }
 
 // Pen styles, brush styles and hatch patterns as stored in files and passed to
 // the canvas.

@@ -90,6 +90,18 @@ TEST(WinTypes, NormalizeInflateOffset) {
   EXPECT_EQ(r, RECT{});
 }
 
+// Rectangles at the edges of the int range (bounds of far-out lines) are held
+// there when grown or moved, and their sizes saturate, instead of overflowing.
+TEST(WinTypes, InflateOffsetAndSizesHoldToTheIntRange) {
+  RECT r{INT_MIN, INT_MIN + 1, INT_MAX - 1, INT_MAX};
+  InflateRect(r, 3, 3);
+  EXPECT_EQ(r, (RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}));
+  EXPECT_EQ(RectWidth(r), INT_MAX);
+  EXPECT_EQ(RectHeight(RECT{0, INT_MAX, 0, INT_MIN}), INT_MIN);
+  OffsetRect(r, -5, 5);
+  EXPECT_EQ(r, (RECT{INT_MIN, INT_MIN + 5, INT_MAX - 5, INT_MAX}));
+}
+
 TEST(WinTypes, ColorRef) {
   static_assert(RGB(0x12, 0x34, 0x56) == 0x00563412u);
   struct Case {
