@@ -113,15 +113,19 @@ void DeleteDegenerateLines(CChainList& lines) {
 }
 
 // A second name for the file (a hard link, else a copy) at a fresh
-// temporary path beside it; empty when it cannot be made.
+// temporary path beside it; empty when it cannot be made. A project reached
+// through a symbolic link is kept by the file the link points to.
 std::string StageCopy(const std::string& path) {
+  std::error_code linkError;
+  const fs::path real = fs::is_symlink(path, linkError) ? fs::canonical(path, linkError) : fs::path(path);
+  if (linkError) return std::string();
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string staged =
         path + ".bak" + std::to_string(static_cast<long>(getpid())) + "_" + std::to_string(attempt);
-    if (::link(path.c_str(), staged.c_str()) == 0) return staged;
+    if (::link(real.c_str(), staged.c_str()) == 0) return staged;
     if (errno == EEXIST) continue;
     std::error_code ec;
-    if (fs::copy_file(path, staged, fs::copy_options::none, ec)) return staged;
+    if (fs::copy_file(real, staged, fs::copy_options::none, ec)) return staged;
     if (ec == std::errc::file_exists) continue;
     fs::remove(staged, ec);
     return std::string();

@@ -310,6 +310,17 @@ TEST(ProjectFile, SavingKeepsThePreviousFileAsTheOnlyBackup) {
   EXPECT_EQ(qzntest::ReadFileBytes(pbk), first);
   EXPECT_TRUE(fs::exists(path));
   EXPECT_EQ(doc.BackupProjectFile(dir.file("none.prj")), 1);
+
+  // A project reached through a symbolic link: the link stays, the file it
+  // points to takes the new project, the backup holds the old one.
+  fs::create_directories(dir.file("real"));
+  fs::copy_file(path, dir.file("real/sheet.prj"));
+  fs::create_symlink(dir.file("real/sheet.prj"), dir.file("link.prj"));
+  doc.m_nDecimalIDs = 1;
+  ASSERT_EQ(doc.SaveProject(dir.file("link.prj")), 1);
+  EXPECT_TRUE(fs::is_symlink(dir.file("link.prj")));
+  EXPECT_EQ(qzntest::ReadFileBytes(dir.file("link.pbk")), first);
+  EXPECT_NE(qzntest::ReadFileBytes(dir.file("real/sheet.prj")), first);
   EXPECT_TRUE(svc.messages.empty());
 }
 
