@@ -1,6 +1,7 @@
 #include "app/linetracker.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -501,15 +502,17 @@ int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRa
 
 namespace {
 
-// Squared distance from p to the polyline of the points.
-double PolylineDistance2(const std::vector<POINT>& pts, const POINT& p) {
-  double best = 1e300;
+// Whether p lies within reach of the polyline of the points.
+bool NearPolyline(const std::vector<POINT>& pts, const RECT& bounds, const POINT& p, double reach) {
+  if (p.x < bounds.left - reach || p.x > bounds.right + reach || p.y < bounds.top - reach || p.y > bounds.bottom + reach)
+    return false;
+  const CFPoint q(static_cast<float>(p.x), static_cast<float>(p.y));
   for (std::size_t i = 0; i < pts.size(); ++i) {
     const CFPoint a(static_cast<float>(pts[i].x), static_cast<float>(pts[i].y));
     const CFPoint b = i + 1 < pts.size() ? CFPoint(static_cast<float>(pts[i + 1].x), static_cast<float>(pts[i + 1].y)) : a;
-    best = std::min(best, SegmentDistanceSquared(CFPoint(static_cast<float>(p.x), static_cast<float>(p.y)), a, b));
+    if (SegmentDistanceSquared(q, a, b) <= reach * reach) return true;
   }
-  return best;
+  return false;
 }
 
 }  // namespace
@@ -570,8 +573,15 @@ int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CR
       if (ok) {
         // Later crossings of the same line are not traced again.
         const double reach = std::max(1.5, 0.5 * points.GetMeanWidth() + 1.0);
+        RECT bounds{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+        for (const POINT& p : points.Points()) {
+          bounds.left = std::min(bounds.left, p.x);
+          bounds.top = std::min(bounds.top, p.y);
+          bounds.right = std::max(bounds.right, p.x);
+          bounds.bottom = std::max(bounds.bottom, p.y);
+        }
         for (Crossing& other : crossings)
-          if (!other.done && PolylineDistance2(points.Points(), other.mid) <= reach * reach) other.done = true;
+          if (!other.done && NearPolyline(points.Points(), bounds, other.mid, reach)) other.done = true;
         if (tracker.IsClosed()) points.AppendPoint(points.GetPoint(0).x, points.GetPoint(0).y);
         CVertexReducer(false).ReducePoints(points, tolerance);
         if (points.GetCount() > 1) {

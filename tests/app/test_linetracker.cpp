@@ -422,6 +422,20 @@ TEST(LineTrackerEdges, ImageBorderClicksBesideAndInBlobs) {
   }
 }
 
+// A closed line that is not the line's start: the walk goes round it until
+// the point limit and the click becomes a plain vertex.
+TEST(LineTrackerEdges, PointLimitOnAForeignRing) {
+  Drawing d(200, 200);
+  d.Line(Arc(100, 100, 40, 0, 2 * M_PI, 200), 3);
+  d.Line({{20, 190}, {180, 190}}, 3);
+  const auto img = d.Image();
+  Digitiser dig(*img);
+  ClickAll(dig, {{30, 190}, {60, 190}});  // the line starts on the straight line
+  EXPECT_EQ(dig.Click(140, 100), 1);
+  EXPECT_EQ(dig.tracker.GetStop(), CLineTracker::Stop::Limit);
+  EXPECT_EQ(dig.Points().back(), CFPoint(140, 100));
+}
+
 // Cancelling keeps what was gathered; an internal error (here the image is
 // wiped under the walk) ends it with one message and the line unchanged.
 TEST(LineTrackerEdges, CancelAndInternalError) {
