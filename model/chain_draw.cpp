@@ -3,6 +3,7 @@
 // layer's hatch; for printing and into rasters with plain offsets and factors.
 // Pens and brushes are made once per line and the polyline is one move-to
 // followed by line-tos.
+#include <algorithm>
 #include <cmath>
 
 #include "model/chain.h"
@@ -14,9 +15,15 @@
 
 namespace {
 
+// Canvas positions are held within +-2^30 and pens below 2^28 pixels: far
+// beyond any canvas, yet the node crosses and end circles drawn around them
+// stay inside the int range.
+constexpr int kFar = 1 << 30;
+int CanvasCoord(double v) { return std::clamp(TruncInt(v), -kFar, kFar); }
+
 POINT ClientPixel(const CViewTransform& view, const CFPoint& p) {
-  return POINT{TruncInt(static_cast<double>(view.ImageToClientXF(p.x)) + 0.5),
-               TruncInt(static_cast<double>(view.ImageToClientYF(p.y)) + 0.5)};
+  return POINT{CanvasCoord(static_cast<double>(view.ImageToClientXF(p.x)) + 0.5),
+               CanvasCoord(static_cast<double>(view.ImageToClientYF(p.y)) + 0.5)};
 }
 
 // The pen width on screen: with coordinate mode 2 it follows the zoom; never
@@ -24,7 +31,7 @@ POINT ClientPixel(const CViewTransform& view, const CFPoint& p) {
 int ScreenWidth(const CChain& c, const CViewTransform& view, const CChainDrawOptions& opt) {
   int w = c.GetPenWidth();
   if (opt.coordMode == 2) w = TruncInt(w * view.GetScaleX() + 0.5);
-  return w <= 0 ? 1 : w;
+  return std::clamp(w, 1, 1 << 28);
 }
 
 void DrawPolyline(CCanvas& dc, const CViewTransform& view, const CFPointArray& pts) {
@@ -127,8 +134,8 @@ int CChain::DrawForPrint(CCanvas& dc, const CViewTransform& view, float factorX,
   const std::size_t n = m_points.size();
   for (std::size_t i = 0; i < n; ++i) {
     const POINT c = ClientPixel(view, m_points[i]);
-    const int x = TruncInt(static_cast<float>(c.x - offsetX) * factorX);
-    const int y = TruncInt(static_cast<float>(c.y - offsetY) * factorY);
+    const int x = CanvasCoord(static_cast<float>(static_cast<double>(c.x) - offsetX) * factorX);
+    const int y = CanvasCoord(static_cast<float>(static_cast<double>(c.y) - offsetY) * factorY);
     if (i == 0) {
       dc.MoveTo(x, y);
       dc.Ellipse(x - 2, y - 2, x + 3, y + 3);
@@ -149,8 +156,8 @@ int CChain::DrawScaled(CCanvas& dc, float factorX, float factorY, int offsetX, i
   const CPen old = dc.SelectPen(CPen{m_nPenStyle, GetPenWidth(), m_color});
   for (std::size_t i = 0; i < m_points.size(); ++i) {
     const int ix = RoundPixel(m_points[i].x), iy = RoundPixel(m_points[i].y);
-    const int x = TruncInt(static_cast<float>(ix - offsetX) * factorX);
-    const int y = TruncInt(static_cast<float>(iy - offsetY) * factorY);
+    const int x = CanvasCoord(static_cast<float>(static_cast<double>(ix) - offsetX) * factorX);
+    const int y = CanvasCoord(static_cast<float>(static_cast<double>(iy) - offsetY) * factorY);
     if (i == 0)
       dc.MoveTo(x, y);
     else

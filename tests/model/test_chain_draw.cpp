@@ -1,6 +1,8 @@
 // Painting lines onto a recording canvas: shapes, pens, colours and order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "model/chain.h"
 #include "tests/model/chain_test_util.h"
 #include "model/layer.h"
@@ -49,6 +51,27 @@ TEST(ChainDraw, PolylineNodesEndsAndId) {
       // ID at vertex count / 2, truncated toward zero
       "text 6 2 -2"};
   EXPECT_EQ(dc.calls, expected);
+}
+
+// A vertex far outside the int range: its marks are drawn around a position
+// held far off the canvas instead of overflowing, and the other vertex's
+// marks stay where they belong.
+TEST(ChainDraw, FarVerticesAreHeldOffTheCanvas) {
+  auto c = Line({{1, 1}, {3.0e9f, -3.0e9f}}, 2);
+  CRecordingCanvas dc;
+  c->Draw(dc, CFixedViewTransform(), CChainDrawOptions(), 1, 1, 0, 0);
+  const int far = 1 << 30;
+  for (const std::string& call : {"line " + std::to_string(far) + " " + std::to_string(-far),
+                                  "ellipse " + std::to_string(far - 4) + " " + std::to_string(-far - 4) + " " +
+                                      std::to_string(far + 5) + " " + std::to_string(-far + 5),
+                                  std::string("ellipse -3 -3 6 6")})
+    EXPECT_NE(std::find(dc.calls.begin(), dc.calls.end(), call), dc.calls.end()) << call;
+  CRecordingCanvas print;
+  c->DrawForPrint(print, CFixedViewTransform(), 1.0f, 1.0f, -5, 5, 1);
+  c->DrawScaled(print, 1.0f, 1.0f, -5, 5);
+  ASSERT_GE(print.calls.size(), 3u);
+  EXPECT_EQ(print.calls[print.calls.size() - 3], "move 6 -4");
+  EXPECT_EQ(print.calls[print.calls.size() - 2], "line " + std::to_string(far) + " " + std::to_string(-far));
 }
 
 TEST(ChainDraw, ScreenWidthFollowsZoomInModeTwoButNeverZero) {
