@@ -176,23 +176,27 @@ bool CLineTracker::FindStart(int& x, int& y) const {
 
 // The first end is the one whose edge walk (clockwise search) keeps the
 // background on its left; scan is where a fresh end starts looking for the
-// background beside it. Not reversed, a vertical section walks east and a
-// horizontal one north; reversed, west and south.
-void CLineTracker::SetSection(const POINT& a, const POINT& b, bool vertical, bool reverse) {
+// background beside it. A new section, ends top then bottom (vertical) or
+// left then right (horizontal), walks east or north.
+void CLineTracker::SetSection(const POINT& a, const POINT& b, bool vertical) {
   Section s;
   s.vertical = vertical;
   s.fresh = true;
-  if (vertical) {
-    s.end[0].p = reverse ? b : a;
-    s.end[1].p = reverse ? a : b;
-    s.end[0].scan = s.end[1].scan = reverse ? 2 : 6;
-  } else {
-    s.end[0].p = reverse ? b : a;
-    s.end[1].p = reverse ? a : b;
-    s.end[0].scan = reverse ? 0 : 4;
-    s.end[1].scan = reverse ? 4 : 0;
-  }
+  s.end[0].p = a;
+  s.end[1].p = b;
+  s.end[0].scan = vertical ? 6 : 4;
+  s.end[1].scan = vertical ? 6 : 0;
   m_section = s;
+}
+
+// Exchanges the ends of a fresh section, so that it walks the other way
+// (west or south).
+void CLineTracker::FlipSection() {
+  std::swap(m_section.end[0].p, m_section.end[1].p);
+  const bool v = m_section.vertical;
+  m_section.end[0].scan = v ? (m_section.end[0].scan == 6 ? 2 : 6) : (m_section.end[0].scan == 4 ? 0 : 4);
+  m_section.end[1].scan = v ? m_section.end[0].scan : (m_section.end[0].scan == 4 ? 0 : 4);
+  m_section.fresh = true;
 }
 
 void CLineTracker::Begin() {
@@ -431,7 +435,8 @@ int CLineTracker::Trace(int x, int y, int direction, CTracePointList& list) {
   // runs across it) walks east unless the click moved west, a horizontal one
   // north unless the click moved south.
   const bool reverse = vertical ? (direction == 3 || direction == 4) : (direction == 2 || direction == 3);
-  SetSection(a, b, vertical != 0, reverse);
+  SetSection(a, b, vertical != 0);
+  if (reverse) FlipSection();
   list.Start(a.x, a.y, b.x, b.y);
   if (m_bFirstClick) m_start = StartSection{m_section.end[0].p, m_section.end[1].p, true};
   m_stop = Walk(list, m_nMode == 1 && m_start.valid, m_bFirstClick, 0);
@@ -447,7 +452,7 @@ int CLineTracker::TraceEx(int x, int y, CTracePointList& list) {
     m_stop = Stop::NoStart;
     return 0;
   }
-  SetSection(a, b, vertical != 0, false);
+  SetSection(a, b, vertical != 0);
   list.Start(a.x, a.y, b.x, b.y);
   // The walk's own start section closes a closed line after one round.
   m_start = StartSection{a, b, true};
@@ -455,7 +460,8 @@ int CLineTracker::TraceEx(int x, int y, CTracePointList& list) {
   if (m_stop == Stop::Closed || m_stop == Stop::Cancelled || m_stop == Stop::Limit || m_stop == Stop::Error)
     return m_stop == Stop::Limit || m_stop == Stop::Error ? 0 : (list.GetCount() > 1 ? 1 : 0);
   // The other way from the start section.
-  SetSection(a, b, vertical != 0, true);
+  SetSection(a, b, vertical != 0);
+  FlipSection();
   list.Reverse();
   m_stop = Walk(list, false, false, 4);
   if (m_stop == Stop::Limit || m_stop == Stop::Error) return 0;

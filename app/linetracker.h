@@ -119,7 +119,8 @@ class CLineTracker {
 
   void Begin();
   bool FindStart(int& x, int& y) const;
-  void SetSection(const POINT& a, const POINT& b, bool vertical, bool reverse);
+  void SetSection(const POINT& a, const POINT& b, bool vertical);
+  void FlipSection();
   Stop Walk(CTracePointList& list, bool closureTest, bool ownStart, int errorBase);
   bool MooreStep(POINT& p, int& d, const int (&dirs)[8][2]) const;
   EdgeStop AdvanceEnd(int k, const RECT& window, const POINT& otherEnd, bool closureTest, int errorBase);
