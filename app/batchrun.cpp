@@ -10,6 +10,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <string_view>
 
 #include "app/qzndoc.h"
 #include "model/helpers.h"
@@ -27,15 +28,16 @@ class CBatchLog {
   CBatchLog(const CBatchLog&) = delete;
   CBatchLog& operator=(const CBatchLog&) = delete;
 
-  // UTF-8 text; '\n' goes out as CRLF. Without a file, nothing.
-  void Write(const std::string& text) {
+  // UTF-8 text, the parts one after the other; '\n' goes out as CRLF.
+  // Without a file, nothing.
+  void Write(std::initializer_list<std::string_view> parts) {
     if (!m_file) return;
     std::string crlf;
-    crlf.reserve(text.size() + 8);
-    for (char c : text) {
-      if (c == '\n') crlf += '\r';
-      crlf += c;
-    }
+    for (std::string_view part : parts)
+      for (char c : part) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+      }
     const std::string gbk = Utf8ToGbk(crlf);
     std::fwrite(gbk.data(), 1, gbk.size(), m_file);
     std::fflush(m_file);
@@ -80,8 +82,8 @@ const char* BatchOutputExtension(int outputType) {
 int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_t)>& onImage) {
   const std::string logPath = settings.logPath.empty() ? std::string("batch.log") : settings.logPath;
   CBatchLog log(logPath);
-  log.Write(Now());
-  log.Write(FormatC("\n已矢量化文件总数: %d\n", static_cast<int>(settings.images.size())));
+  log.Write({Now()});
+  log.Write({FormatC("\n已矢量化文件总数: %d\n", static_cast<int>(settings.images.size()))});
   const int straighten = settings.sourceType == "CAD 图形" ? 1 : 0;
   Services().SetStatusText("当前处理进程...");
 
@@ -96,32 +98,32 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
       AfxMessageBox("超出内存", MB_OK | MB_ICONSTOP);
       break;
     }
-    log.Write("\n" + Now());
-    log.Write("\n开始矢量化 " + image);
+    log.Write({"\n", Now()});
+    log.Write({"\n开始矢量化 ", image});
 
     // Quiet before the open: the side files beside the image are read by
     // the open itself (their questions count as yes), once.
     doc->m_nQuiet = 1;
     if (!doc->OnOpenDocument(image)) {
-      log.Write("\n不能打开或处理 " + image);
+      log.Write({"\n不能打开或处理 ", image});
       continue;
     }
 
     if (!settings.script.empty()) {
       for (const std::string& line : settings.script) {
         if (doc->RunMacroCommand(line))
-          log.Write(line + " 在 " + image + " 上的全部功能\n");
+          log.Write({line, " 在 ", image, " 上的全部功能\n"});
         else
-          log.Write("执行 " + line + " 在 " + image + " 上失败\n");
+          log.Write({"执行 ", line, " 在 ", image, " 上失败\n"});
       }
     } else {
       if (!doc->IsGreyImage() && !doc->IsBilevelImage()) {
-        log.Write("\n图像类型不支持批量矢量化: " + image);
+        log.Write({"\n图像类型不支持批量矢量化: ", image});
         continue;
       }
       const RECT none{0, 0, 0, 0};
       if (!doc->Vectorize(none, 0, settings.vectorKind, 0, straighten)) {
-        log.Write("\n矢量化时发生错误 " + image);
+        log.Write({"\n矢量化时发生错误 ", image});
         continue;
       }
     }
@@ -135,10 +137,10 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
     else
       written = doc->ExportLines(output, settings.outputType);
     if (!written) {
-      log.Write("\n发生错误，保存矢量数据到 " + output);
+      log.Write({"\n发生错误，保存矢量数据到 ", output});
       continue;
     }
-    log.Write("\n" + image + " 已矢量化。 \n矢量数据已保存到 " + output + "\n当前时间是 " + Now() + "\n");
+    log.Write({"\n", image, " 已矢量化。 \n矢量数据已保存到 ", output, "\n当前时间是 ", Now(), "\n"});
     ++done;
   }
 
