@@ -135,6 +135,13 @@ bool MarkCentre(const CRasterImage& img, double& cx, double& cy) {
   return true;
 }
 
+// A world file with rotation terms, 2 map units a pixel.
+void SetRotatedWorldFile(CQznDoc& doc) {
+  doc.m_tfw.m_A = 2.0, doc.m_tfw.m_B = 0.5, doc.m_tfw.m_C = 1000.0;
+  doc.m_tfw.m_D = 0.25, doc.m_tfw.m_E = -2.0, doc.m_tfw.m_F = 5000.0;
+  doc.m_tfw.m_nTerms = 3;
+}
+
 void MapOf(const CTfw& t, double x, double y, double& mx, double& my) {
   mx = t.m_A * x + t.m_B * y + t.m_C;
   my = t.m_D * x + t.m_E * y + t.m_F;
@@ -164,9 +171,7 @@ TEST(DocImageCommands, GeometricCommandsKeepControlPointsWorldFileAndRoiInRegist
     SCOPED_TRACE(c.name);
     CQznDoc doc;
     MakeMarked(doc);
-    doc.m_tfw.m_A = 2.0, doc.m_tfw.m_B = 0.5, doc.m_tfw.m_C = 1000.0;
-    doc.m_tfw.m_D = 0.25, doc.m_tfw.m_E = -2.0, doc.m_tfw.m_F = 5000.0;
-    doc.m_tfw.m_nTerms = 3;
+    SetRotatedWorldFile(doc);
     // Both georeferences at once: each must follow the image.
     const double cps[4][4] = {{8, 6, 100, 200}, {35, 4, 160, 190}, {4, 26, 95, 140}, {33, 27, 150, 130}};
     for (const auto& p : cps) *doc.m_controlPts.AddNew() = CControlPt(p[0], p[1], p[2], p[3]);
@@ -376,9 +381,7 @@ TEST(DocImageCommands, GeoTiffOfARotatedWorldFileKeepsTheRotation) {
   CQznDoc doc;
   MakeGrey(doc.m_image, 20, 10);
   doc.m_paths[CQznDoc::kPathImage] = dir.file("a.tif");
-  doc.m_tfw.m_A = 2.0, doc.m_tfw.m_B = 0.5, doc.m_tfw.m_C = 1000.0;
-  doc.m_tfw.m_D = 0.25, doc.m_tfw.m_E = -2.0, doc.m_tfw.m_F = 5000.0;
-  doc.m_tfw.m_nTerms = 3;
+  SetRotatedWorldFile(doc);
   ASSERT_EQ(doc.RunMacroCommand("SaveImage GeoTIFF"), 1);
   std::string out;
   ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " -c \"from osgeo import gdal; "
