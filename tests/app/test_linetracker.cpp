@@ -539,6 +539,14 @@ TEST(LineTrackerEx, SegmentEndsAndShortSegments) {
     EXPECT_EQ(TraceLineEx(c.a, c.b, list, *img, kKey, 0, 1.0), c.made) << c.name;
     EXPECT_EQ(list.GetCount(), c.made) << c.name;
   }
+  // Cancelled during the first line: what it gathered becomes a line, the
+  // second crossing is not traced.
+  CChainList list;
+  int polls = 0;
+  EXPECT_EQ(TraceLineEx(POINT{100, 80}, POINT{100, 180}, list, *img, kKey, 0, 1.0, [&] { return ++polls > 10; }), 1);
+  ASSERT_EQ(list.GetCount(), 1);
+  const CFRect extent = list.GetHead()->GetExtent();
+  EXPECT_LT(extent.right - extent.left, 100);
 }
 
 }  // namespace
