@@ -412,7 +412,9 @@ void LinkNeighbourBoxes(const std::vector<CBox*>& boxes) {
 int CBoxList::Draw(CCanvas& dc, const CViewTransform& view, const RECT& clip) const {
   if (IsEmpty()) return 1;
   const CPen old = dc.SelectPen(CPen{PS_SOLID, m_nPenWidth, m_color});
-  auto centre = [](const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
+  auto centre = [](const RECT& r) {
+    return POINT{static_cast<int>((std::int64_t{r.left} + r.right) / 2), static_cast<int>((std::int64_t{r.top} + r.bottom) / 2)};
+  };
   for (const CBox* b : *this) {
     RECT common;
     if (!IntersectRect(common, b->m_rect, clip)) continue;

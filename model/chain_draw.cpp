@@ -15,11 +15,10 @@
 
 namespace {
 
-// Canvas positions are held within +-2^30 and pens below 2^28 pixels: far
-// beyond any canvas, yet the node crosses and end circles drawn around them
-// stay inside the int range.
-constexpr int kFar = 1 << 30;
-int CanvasCoord(double v) { return std::clamp(TruncInt(v), -kFar, kFar); }
+// Canvas positions are held far off the canvas and pens below 2^28 pixels,
+// so the node crosses and end circles drawn around them stay inside the int
+// range.
+int CanvasCoord(double v) { return CViewTransform::HeldPixel(v); }
 
 POINT ClientPixel(const CViewTransform& view, const CFPoint& p) {
   return POINT{CanvasCoord(static_cast<double>(view.ImageToClientXF(p.x)) + 0.5),

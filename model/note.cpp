@@ -53,11 +53,11 @@ struct Rotation {
     const float theta = static_cast<float>(-angle * 0.0175);
     cosA = std::cos(theta);
     sinA = std::sin(theta);
-    cx = (rc.left + rc.right) / 2;
-    cy = (rc.top + rc.bottom) / 2;
+    cx = static_cast<int>((std::int64_t{rc.left} + rc.right) / 2);
+    cy = static_cast<int>((std::int64_t{rc.top} + rc.bottom) / 2);
   }
   POINT Map(int x, int y) const {
-    const float dx = static_cast<float>(x - cx), dy = static_cast<float>(y - cy);
+    const float dx = static_cast<float>(std::int64_t{x} - cx), dy = static_cast<float>(std::int64_t{y} - cy);
     return POINT{TruncInt(dx * cosA - dy * sinA + static_cast<float>(cx)),
                  TruncInt(dx * sinA + dy * cosA + static_cast<float>(cy))};
   }

@@ -21,8 +21,13 @@ QZN_IMPLEMENT_SERIAL(CPtList, CObject, 1)
 
 namespace {
 
-// A cross of half-length h at (x, y); lines leave out their end pixel.
-void DrawCross(CCanvas& dc, int x, int y, int h) {
+// A cross of half-length h at (x, y); lines leave out their end pixel. The
+// position is held far off the canvas and the arms below 2^28 pixels, so the
+// ends stay inside the int range.
+void DrawCross(CCanvas& dc, std::int64_t px, std::int64_t py, std::int64_t half) {
+  const int x = CViewTransform::HeldPixel(static_cast<double>(px));
+  const int y = CViewTransform::HeldPixel(static_cast<double>(py));
+  const int h = static_cast<int>(std::clamp<std::int64_t>(half, -(1 << 28), 1 << 28));
   dc.MoveTo(x - h, y);
   dc.LineTo(x + h + 1, y);
   dc.MoveTo(x, y - h);
@@ -35,7 +40,7 @@ std::string FormatLabel(float value, int labelAsFloat) {
 
 void DrawLabel(CCanvas& dc, int x, int y, float value, int labelAsFloat) {
   const int oldMode = dc.SetBkMode(TRANSPARENT);
-  dc.TextOut(x + 2, y + 2, FormatLabel(value, labelAsFloat));
+  dc.TextOut(CViewTransform::HeldPixel(x + 2.0), CViewTransform::HeldPixel(y + 2.0), FormatLabel(value, labelAsFloat));
   dc.SetBkMode(oldMode);
 }
 
@@ -49,7 +54,7 @@ POINT CPointRec::Rounded() const { return POINT{RoundPixel(x), RoundPixel(y)}; }
 int CPointRec::Draw(CCanvas& dc, const CViewTransform& view, int showLabel, int labelAsFloat) const {
   const POINT c = view.ImageToClientPixel(CFPoint(x, y));
   const CPen old = dc.SelectPen(CPen{PS_SOLID, 1, color});
-  DrawCross(dc, c.x, c.y, (size + 1) / 2);
+  DrawCross(dc, c.x, c.y, (std::int64_t{size} + 1) / 2);
   if (showLabel) DrawLabel(dc, c.x, c.y, value, labelAsFloat);
   dc.SelectPen(old);
   return 1;
@@ -58,10 +63,10 @@ int CPointRec::Draw(CCanvas& dc, const CViewTransform& view, int showLabel, int 
 int CPointRec::DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX,
                          int offsetY, int showLabel, int labelAsFloat) const {
   const POINT c = view.ImageToClientPixel(CFPoint(x, y));
-  const int px = TruncInt(static_cast<float>(c.x - offsetX) * scaleX);
-  const int py = TruncInt(static_cast<float>(c.y - offsetY) * scaleY);
+  const int px = CViewTransform::HeldPixel(static_cast<float>(static_cast<double>(c.x) - offsetX) * scaleX);
+  const int py = CViewTransform::HeldPixel(static_cast<float>(static_cast<double>(c.y) - offsetY) * scaleY);
   const CPen old = dc.SelectPen(CPen{PS_SOLID, 1, color});
-  DrawCross(dc, px, py, (size * 10 + 10) / 2);
+  DrawCross(dc, px, py, (std::int64_t{size} * 10 + 10) / 2);
   if (showLabel) DrawLabel(dc, px, py, value, labelAsFloat);
   dc.SelectPen(old);
   return 1;
@@ -321,7 +326,8 @@ CFRect CPtList::GetBounds() const {
 RECT CPtList::GetBoundsInt() const {
   if (IsEmpty()) return RECT{};
   const CFRect b = GetBounds();
-  return RECT{TruncInt(b.left) - 1, TruncInt(b.top) - 1, TruncInt(b.right) + 1, TruncInt(b.bottom) + 1};
+  return RECT{SaturatedSum(TruncInt(b.left), -1), SaturatedSum(TruncInt(b.top), -1), SaturatedSum(TruncInt(b.right), 1),
+              SaturatedSum(TruncInt(b.bottom), 1)};
 }
 
 void CPtList::FlipVertical(const RECT& extent) {
@@ -350,7 +356,7 @@ void CPtList::ScaleAll(float offsetX, float offsetY, float scaleX, float scaleY)
 
 int CPtList::DrawToBitmap(CCanvas& dc, float scaleX, float scaleY, int offsetX, int offsetY) const {
   const CPen old = dc.SelectPen(CPen{PS_SOLID, 1, m_defaultColor});
-  const int h = (m_nPointSize + 1) / 2;
+  const std::int64_t h = (std::int64_t{m_nPointSize} + 1) / 2;
   for (const CPointRec* r : *this)
     DrawCross(dc, TruncInt((r->x - static_cast<float>(offsetX)) * scaleX),
               TruncInt((r->y - static_cast<float>(offsetY)) * scaleY), h);

@@ -12,6 +12,16 @@ class CViewTransform {
  public:
   virtual ~CViewTransform() = default;
 
+  // Whole pixels truncate toward zero and are held within +-2^30: far beyond
+  // any window or image, yet the marks drawn around them and the offsets
+  // added to them stay inside the int range.
+  static constexpr int kHeldPixel = 1 << 30;
+  static int HeldPixel(double v) {
+    if (!(v > -kHeldPixel)) return -kHeldPixel;  // NaN as well
+    if (v > kHeldPixel) return kHeldPixel;
+    return static_cast<int>(v);
+  }
+
   virtual double GetScaleX() const = 0;  // client pixels per image pixel
   virtual double GetScaleY() const = 0;
   virtual int GetWorkspaceOriginX() const = 0;  // left/top of the image extent
@@ -25,10 +35,10 @@ class CViewTransform {
   // The +0.5 comes before the offset, so only non-negative results round to
   // nearest; below 0 they truncate toward zero.
   int ImageToClientX(double x) const {
-    return static_cast<int>(GetScaleX() * (x - GetViewOriginX()) + 0.5 - GetClientOffsetX());
+    return HeldPixel(GetScaleX() * (x - GetViewOriginX()) + 0.5 - GetClientOffsetX());
   }
   int ImageToClientY(double y) const {
-    return static_cast<int>(GetScaleY() * (y - GetViewOriginY()) + 0.5 - GetClientOffsetY());
+    return HeldPixel(GetScaleY() * (y - GetViewOriginY()) + 0.5 - GetClientOffsetY());
   }
   RECT ImageToClient(const RECT& r) const {
     return RECT{ImageToClientX(r.left), ImageToClientY(r.top), ImageToClientX(r.right),
@@ -38,7 +48,7 @@ class CViewTransform {
     return ImageToClient(RECT{left, top, right, bottom});
   }
   SIZE ImageToClientSize(int w, int h) const {
-    return SIZE{static_cast<int>(GetScaleX() * w + 0.5), static_cast<int>(GetScaleY() * h + 0.5)};
+    return SIZE{HeldPixel(GetScaleX() * w + 0.5), HeldPixel(GetScaleY() * h + 0.5)};
   }
 
   // Float mappers used by the line, point and control-point drawing; a client
@@ -53,15 +63,14 @@ class CViewTransform {
   }
   // The client pixel of an image point, as the drawing routines place it.
   POINT ImageToClientPixel(const CFPoint& p) const {
-    return POINT{static_cast<int>(ImageToClientXF(p.x) + 0.5f),
-                 static_cast<int>(ImageToClientYF(p.y) + 0.5f)};
+    return POINT{HeldPixel(ImageToClientXF(p.x) + 0.5f), HeldPixel(ImageToClientYF(p.y) + 0.5f)};
   }
 
   // Client to image truncates (no half-pixel term): a client pixel maps to the
   // image pixel whose span holds its left or top edge.
   POINT ClientToImage(POINT p) const {
-    return POINT{static_cast<int>((p.x + GetClientOffsetX()) / GetScaleX() + GetViewOriginX()),
-                 static_cast<int>((p.y + GetClientOffsetY()) / GetScaleY() + GetViewOriginY())};
+    return POINT{HeldPixel((static_cast<double>(p.x) + GetClientOffsetX()) / GetScaleX() + GetViewOriginX()),
+                 HeldPixel((static_cast<double>(p.y) + GetClientOffsetY()) / GetScaleY() + GetViewOriginY())};
   }
   RECT ClientToImage(const RECT& r) const {
     POINT a = ClientToImage(POINT{r.left, r.top});

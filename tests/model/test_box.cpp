@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <random>
 #include <set>
@@ -351,6 +352,19 @@ TEST(Box, Draw) {
   EXPECT_EQ(dc.calls, (std::vector<std::string>{"pen 0 2 #ff0000", "polyline 0 0 20 0 20 20 0 20 0 0", "move 10 10",
                                                 "line 50 10", "polyline 40 0 60 0 60 20 40 20 40 0",
                                                 "pen 0 1 #000000"}));
+}
+
+// Linked blocks far out under a zoomed view: the link between the centres is
+// drawn between positions held far off the canvas.
+TEST(Box, DrawFarBlocks) {
+  CBoxList list;
+  CBox* a = list.AddBox(RECT{INT_MAX - 20, 0, INT_MAX - 10, 10}, 0);
+  CBox* b = list.AddBox(RECT{INT_MAX - 9, 0, INT_MAX, 10}, 0);
+  a->m_pNext = b;
+  b->m_pPrev = a;
+  CRecordingCanvas dc;
+  EXPECT_EQ(list.Draw(dc, CFixedViewTransform(16.0, 16.0, 0, 0), RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}), 1);
+  EXPECT_EQ(dc.calls[2], "move " + std::to_string(1 << 30) + " 80");
 }
 
 namespace {

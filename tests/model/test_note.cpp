@@ -3,6 +3,7 @@
 // of positioned words and the DXF and SDL records.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -115,6 +116,13 @@ TEST(Note, Rotation) {
   EXPECT_EQ(dc.calls.front(), "move 40 60");
   EXPECT_EQ(dc.calls.back(), "line 40 60");
   EXPECT_EQ(dc.calls.size(), 5u);
+}
+
+// Rectangles spanning the int range (a damaged file, a far import): the
+// centre of the turn and the offsets from it do not overflow.
+TEST(Note, RotationOfRectanglesAtTheEdgesOfTheIntRange) {
+  EXPECT_EQ(RotatedTextOrigin(RECT{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, 0), (POINT{INT_MIN, INT_MIN}));
+  EXPECT_EQ(RotatedTextOrigin(RECT{INT_MAX - 10, 0, INT_MAX, 20}, 0), (POINT{INT_MAX, 0}));
 }
 
 TEST(Note, DrawingLeavesTheStoredFontAlone) {

@@ -3,6 +3,7 @@
 // plain walk over the notes), drawing and the stored layout.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -213,6 +214,24 @@ TEST(PtList, DrawsCrossesAndLabels) {
   // trunc((21 - 1) * 0.5) = 10, trunc((41 - 1) * 0.5) = 20; h = (50 + 10) / 2.
   EXPECT_EQ(dc.calls[1], "move -20 20");
   EXPECT_EQ(dc.calls[2], "line 41 20");
+}
+
+// Points far outside the int range, huge sizes and a zoomed view: crosses,
+// labels and bounds are held far off the canvas instead of overflowing.
+TEST(PtList, FarPointsAreHeldOffTheCanvas) {
+  CPtList list;
+  CPointRec* r = list.AddPoint(3.0e9f, -3.0e9f, 1.0f, 5, RGB(0, 0, 255));
+  const std::string far = std::to_string(1 << 30), nearFar = std::to_string((1 << 30) - 3);
+  CRecordingCanvas dc;
+  r->Draw(dc, CFixedViewTransform(16.0, 16.0, 0, 0), 1, 0);
+  EXPECT_EQ(dc.calls[1], "move " + nearFar + " -" + far);
+  r->size = 2000000000;
+  r->DrawPrint(dc, CFixedViewTransform(), 1.0f, 1.0f, -5, 5, 1, 0);
+  list.DrawToBitmap(dc, 1.0f, 1.0f, 0, 0);
+  EXPECT_EQ(list.GetBoundsInt(), (RECT{INT_MAX - 1, INT_MIN, INT_MAX, INT_MIN + 1}));
+  const CViewTransform& view = CFixedViewTransform(1.0e-3, 1.0e-3, 0, 0);
+  EXPECT_EQ(view.ClientToImage(POINT{INT_MAX, INT_MIN}).x, 1 << 30);
+  EXPECT_EQ(CFixedViewTransform(16.0, 16.0, 0, 0).ImageToClient(RECT{0, 0, INT_MAX, 1}).right, 1 << 30);
 }
 
 TEST(PtList, StoredLayoutIsByteExact) {
