@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "model/chain_internal.h"
@@ -13,18 +14,26 @@ CChainList::~CChainList() { DeleteAll(); }
 int CChainList::CopyFrom(const CChainList& source) {
   if (&source == this) return 1;
   // Undo keeps whole-list copies this way: the copy must give back exactly
-  // what was there, pen styles included, and an empty list as empty.
-  for (CChain* c : *this) delete c;
-  CChainPtrList::RemoveAll();
-  m_nModified = 1;
-  for (const CChain* src : source) {
-    if (!src) continue;
-    CChain* c = NewChain();
-    if (!c) return 0;
-    c->CopyFrom(src);
-    c->m_nPenStyle = src->m_nPenStyle;
-    if (c->GetCount() != src->GetCount()) return 0;  // the vertices did not fit
+  // what was there, pen styles included, and an empty list as empty. The
+  // copies go in behind the old lines first, so a copy that cannot be made
+  // leaves the list as it was.
+  const std::int64_t old = GetCount();
+  std::int64_t added = 0;
+  try {
+    for (const CChain* src : source) {
+      if (!src) continue;
+      std::unique_ptr<CChain> c(new CChain(src));
+      c->m_points = src->m_points;
+      AddTail(c.get());
+      c.release();
+      ++added;
+    }
+  } catch (const std::bad_alloc&) {
+    for (; added > 0; --added) delete RemoveTail();
+    return 0;
   }
+  for (std::int64_t i = 0; i < old; ++i) delete RemoveHead();
+  m_nModified = 1;
   return 1;
 }
 

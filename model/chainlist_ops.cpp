@@ -44,14 +44,15 @@ namespace {
 bool Selected(const CChain* c, const RECT& rc) { return IsRectEmpty(rc) || LineMeetsRect(c, rc); }
 
 CFPoint RectCentre(const RECT& rc) {
-  return CFPoint((static_cast<float>(rc.left + rc.right) + 0.5f) / 2.0f,
-                 (static_cast<float>(rc.top + rc.bottom) + 0.5f) / 2.0f);
+  return CFPoint((static_cast<float>(static_cast<double>(rc.left) + rc.right) + 0.5f) / 2.0f,
+                 (static_cast<float>(static_cast<double>(rc.top) + rc.bottom) + 0.5f) / 2.0f);
 }
 
 // Copies of the lines for undo, all or none: the edit must not start when one
 // of them cannot be made.
 bool MakeUndoCopies(const std::vector<CChain*>& lines, CChainList* undo) {
   std::vector<CChain*> copies;
+  std::size_t added = 0;  // copies at the tail of the undo list
   try {
     copies.reserve(lines.size());
     for (const CChain* c : lines) {
@@ -61,12 +62,12 @@ bool MakeUndoCopies(const std::vector<CChain*>& lines, CChainList* undo) {
     }
     for (CChain* copy : copies) {
       undo->AddTail(copy);
+      ++added;
     }
   } catch (const std::bad_alloc&) {
-    for (CChain* copy : copies) {
-      if (POSITION pos = undo->Find(copy)) undo->CChainPtrList::RemoveAt(pos);
-      delete copy;
-    }
+    // Taken back from the tail: no search through a long undo list.
+    for (; added > 0; --added) undo->RemoveTail();
+    for (CChain* copy : copies) delete copy;
     return false;
   }
   if (!copies.empty()) undo->m_nModified = 1;

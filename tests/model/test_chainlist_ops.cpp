@@ -126,8 +126,8 @@ TEST(ChainListOps, EraseVerticesMovesEmptiedLinesAndKeepsUndoCopies) {
 }
 
 // When an undo copy cannot be made the edit is refused before any line
-// changes: in a child process whose address space cannot hold a copy of the
-// big line.
+// changes, and a whole-list copy changes nothing: in a child process whose
+// address space cannot hold a copy of the big line.
 TEST(ChainListOps, UndoCopiesThatCannotBeMadeRefuseTheEdit) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "an address-space limit does not mix with AddressSanitizer's shadow memory";
@@ -158,6 +158,11 @@ TEST(ChainListOps, UndoCopiesThatCannotBeMadeRefuseTheEdit) {
     if (list.InsertPointInRect(rc, &undo, &changed, &removed) != 0) std::_Exit(5);
     if (!undo.IsEmpty() || !changed.IsEmpty() || !removed.IsEmpty()) std::_Exit(6);
     if (small->GetCount() != 2 || big->GetCount() != 20000000 || list.GetCount() != 2) std::_Exit(7);
+    // A whole-list copy that cannot be made leaves the target as it was.
+    CChainList target;
+    CChain* kept = Add(target, {{1, 1}, {2, 2}, {3, 3}});
+    if (target.CopyFrom(list) != 0 || target.GetCount() != 1 || target.GetHead() != kept || kept->GetCount() != 3)
+      std::_Exit(9);
     std::_Exit(0);
   };
   EXPECT_EXIT(body(), ::testing::ExitedWithCode(0), "");
