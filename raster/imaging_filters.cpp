@@ -194,6 +194,10 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
   if (!image || !image->IsGrey() || winW < 1 || winH < 1) return 0;
   const int W = image->width, H = image->height;
   if (W == 0 || H == 0) return 1;
+  // From a window of twice the line on, every position sees the whole line:
+  // a larger one gives the same background and would only cost memory.
+  winW = static_cast<int>(std::min<std::int64_t>(winW, 2 * static_cast<std::int64_t>(W)));
+  winH = static_cast<int>(std::min<std::int64_t>(winH, 2 * static_cast<std::int64_t>(H)));
   const std::int64_t n = static_cast<std::int64_t>(W) * H;
   auto bg = Alloc<BYTE>(n);
   auto tmp = Alloc<BYTE>(W);

@@ -359,6 +359,20 @@ TEST(Imaging, BackgroundCorrectionFlattensLighting) {
   EXPECT_EQ(BackCorrect(&g, 0, 3), 0);
 }
 
+TEST(Imaging, BackgroundWindowBeyondTheImageIsTheWholeImage) {
+  // A window of any size (a script may ask for one) takes no more memory
+  // than the image's rows and columns: beyond twice their length every
+  // position sees the whole line either way.
+  const int w = 23, h = 17;
+  const auto px = imgtest::Random(static_cast<std::size_t>(w * h), 7, 40, 250);
+  CRasterImage whole, huge;
+  Make8(whole, w, h, 1, 1, px);
+  Make8(huge, w, h, 1, 1, px);
+  ASSERT_EQ(BackCorrect(&whole, 2 * w, 2 * h), 1);
+  ASSERT_EQ(BackCorrect(&huge, INT32_MAX, INT32_MAX), 1);
+  EXPECT_EQ(imgtest::Bytes(huge), imgtest::Bytes(whole));
+}
+
 TEST(Imaging, BackgroundCorrectionAgreesWithScipyFilters) {
   QZN_REQUIRE_PY("numpy", "scipy");
   // Paper between 150 and 250 with random ink; window 7 x 5 (edges included).
