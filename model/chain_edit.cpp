@@ -160,25 +160,29 @@ int CChain::CanJoinSmoothly(const CChain* other, int maxDist2, float maxAngle) c
   return GetAngleDifference(p0, p1, q0, q1) <= maxAngle ? code : 0;
 }
 
-void CChain::JoinChain(const CChain* other, int pairing) {
-  if (pairing < 1 || pairing > 4) return;
-  if ((pairing == 3 || pairing == 4) && other != this) {
+bool JoinVertices(CChain& line, CChain* other, int pairing, bool takeOther) {
+  CFPointArray& a = line.m_points;
+  if ((pairing == 3 || pairing == 4) && other != &line) {
     // Appending in place keeps long runs of joins at the growing end linear:
     // the array grows geometrically, and a range insert at the end that
     // cannot allocate leaves the vertices as they were.
     const CFPointArray& b = other->m_points;
-    if (!Guarded("内存不足, 捕捉失败。", [&] {
-          if (pairing == 3)
-            m_points.insert(m_points.end(), b.begin(), b.end());
-          else
-            m_points.insert(m_points.end(), b.rbegin(), b.rend());
-        }))
-      return;
-    CalcBounds();
-    return;
+    return Guarded("内存不足, 捕捉失败。", [&] {
+      if (pairing == 3)
+        a.insert(a.end(), b.begin(), b.end());
+      else
+        a.insert(a.end(), b.rbegin(), b.rend());
+    });
+  }
+  if (pairing == 2 && takeOther && other != &line) {
+    // The other line goes anyway: its array takes this line's vertices at
+    // its end and becomes this line's, so prepending stays linear too.
+    CFPointArray& b = other->m_points;
+    if (!Guarded("内存不足, 捕捉失败。", [&] { b.insert(b.end(), a.begin(), a.end()); })) return false;
+    a.swap(b);
+    return true;
   }
   CFPointArray joined;
-  const CFPointArray& a = m_points;
   const CFPointArray& b = other->m_points;
   if (!Guarded("内存不足, 捕捉失败。", [&] {
         joined.reserve(a.size() + b.size());
@@ -201,9 +205,15 @@ void CChain::JoinChain(const CChain* other, int pairing) {
             break;
         }
       }))
-    return;
-  m_points.swap(joined);
-  CalcBounds();
+    return false;
+  a.swap(joined);
+  return true;
+}
+
+void CChain::JoinChain(const CChain* other, int pairing) {
+  if (pairing < 1 || pairing > 4) return;
+  // Only a line that is given up is changed: the other one stays as it is.
+  if (JoinVertices(*this, const_cast<CChain*>(other), pairing, false)) CalcBounds();
 }
 
 int CChain::JoinNearEnds(const CChain* other) {

@@ -1,7 +1,17 @@
-// Small numeric helpers shared by the line sources.
+// Small numeric helpers shared by the line sources, and the vertex part of
+// joining two lines.
 #pragma once
+
+class CChain;
 
 // Image position to pixel: add 0.5, truncate toward zero (saturated).
 int RoundPixel(double v);
 // Truncation toward zero, saturated to the int range.
 int TruncInt(double v);
+
+// The vertices of CChain::JoinChain without the bounds refresh, for callers
+// that join many pieces onto lines and refresh the bounds once at the end.
+// With takeOther the other line, which the caller deletes afterwards, may
+// lose its vertices. False when memory ran out: the message is shown and both
+// lines are as they were.
+bool JoinVertices(CChain& line, CChain* other, int pairing, bool takeOther);

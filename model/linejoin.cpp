@@ -137,6 +137,7 @@ void CChainList::JoinLines(int tolerance, int parameter) {
   progress.SetRange(0, n / 20 + 1);
   progress.SetStep(1);
   const int maxDist2 = t * t;
+  std::vector<char> rejoined(lines.size(), 0);
   for (std::int64_t s = 0; s < n; ++s) {
     if ((s + 1) % 20 == 0) progress.StepIt();
     CChain* line = lines[static_cast<std::size_t>(s)];
@@ -158,17 +159,21 @@ void CChainList::JoinLines(int tolerance, int parameter) {
       if (target->IsClosed(t)) continue;
       const int pairing = target->CanJoinSmoothly(line, maxDist2, static_cast<float>(parameter));
       if (!pairing) continue;
-      const std::size_t before = target->m_points.size();
       ends.Unindex(candidate);
-      target->JoinChain(line, pairing);
+      // s goes, so its vertices may serve the joined line; the bounds of the
+      // joined lines are refreshed once at the end.
+      const bool joined = JoinVertices(*target, line, pairing, true);
       ends.Index(candidate, target);
-      if (target->m_points.size() == before) continue;  // out of memory: both stay
+      if (!joined) continue;  // out of memory: both stay
+      rejoined[static_cast<std::size_t>(candidate)] = 1;
       ends.Unindex(s);
       RemoveAt(positions[static_cast<std::size_t>(s)]);
       lines[static_cast<std::size_t>(s)] = nullptr;
       break;
     }
   }
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    if (rejoined[i] && lines[i]) lines[i]->CalcBounds();
   m_nModified = 1;
 }
 
@@ -368,9 +373,9 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
           Entry& far = m_table[static_cast<std::size_t>(o.partner)];
           o.used = 1;
           far.used = 1;
-          const std::size_t before = line->m_points.size();
-          line->JoinNearEnds(o.line);
-          if (line->m_points.size() != before + o.line->m_points.size()) throw std::bad_alloc();
+          // The bounds are refreshed once the line is whole.
+          const int code = line->FindEndPairing(o.line);
+          if (code && !JoinVertices(*line, o.line, code, false)) throw std::bad_alloc();
           j = far.link;
         }
       }

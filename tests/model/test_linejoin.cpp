@@ -3,6 +3,8 @@
 // operations against plain all-pairs versions on random networks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <list>
 #include <random>
 
@@ -177,6 +179,47 @@ TEST(JoinLines, AgreesWithThePlainVersionOnRandomNetworks) {
     joins += 300 - a.GetCount();
   }
   EXPECT_GT(joins, 60) << "too few joins to tell anything";
+}
+
+// One contour broken into many pieces, listed forwards, backwards and with
+// every other piece turned round: joined back into one line with the
+// vertices of the plain version and bounds that fit them, both pairwise and
+// through the end-point index.
+TEST(JoinLines, OneContourFromManyPiecesInAnyOrder) {
+  for (int order = 0; order < 3; ++order) {
+    std::mt19937 rng(40 + order);
+    std::uniform_real_distribution<float> step(-3.0f, 3.0f);
+    std::vector<std::vector<CFPoint>> pieces;
+    CFPoint at(0.0f, 0.0f);
+    for (int i = 0; i < 400; ++i) {
+      std::vector<CFPoint> piece{at};
+      for (int k = 0; k < 3; ++k) {
+        at = CFPoint(at.x + 10.0f, at.y + std::round(step(rng)));
+        piece.push_back(at);
+      }
+      if (order == 2 && i % 2) std::reverse(piece.begin(), piece.end());
+      pieces.push_back(piece);
+    }
+    if (order == 1) std::reverse(pieces.begin(), pieces.end());
+    CChainList a, b, c;
+    for (const auto& piece : pieces) {
+      Add(a, piece, 7.0f)->m_nWidth = 3;
+      Add(b, piece, 7.0f)->m_nWidth = 3;
+      Add(c, piece, 7.0f)->m_nWidth = 3;
+    }
+    a.JoinLines(2, 7);
+    PlainJoinLines(b, 2, 7);
+    c.SnapLines(2, RECT{}, 0);
+    EXPECT_TRUE(SameLines(a, b)) << order;
+    for (CChainList* list : {&a, &c}) {
+      ASSERT_EQ(list->GetCount(), 1) << order;
+      CChain* joined = list->GetHead();
+      EXPECT_EQ(joined->GetCount(), 1600) << order;
+      const RECT kept = joined->m_rcBounds;
+      joined->CalcBounds();
+      EXPECT_TRUE(kept == joined->m_rcBounds) << order;
+    }
+  }
 }
 
 // ---- end snapping
