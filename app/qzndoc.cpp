@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/vertexreducer.h"
 #include "platform/services.h"
 #include "raster/binarize.h"
 #include "raster/imaging.h"
@@ -160,6 +161,24 @@ void CQznDoc::SetImageModified(int flag) {
 }
 
 // ---- lines and layers -------------------------------------------------------
+
+namespace {
+// The line list reaches the vertex reducer through this interface, since the
+// data model sits below the tracers.
+class CDocChainReducer : public IChainReducer {
+ public:
+  explicit CDocChainReducer(bool quiet) : m_reducer(quiet) {}
+  std::int64_t ReduceChain(CChain& chain, double tolerance) override { return m_reducer.ReduceChain(chain, tolerance); }
+
+ private:
+  CVertexReducer m_reducer;
+};
+}  // namespace
+
+void CQznDoc::SmoothLines(float tolerance, const RECT& rc) {
+  CDocChainReducer reducer(m_nQuiet != 0);
+  m_lines.Smooth(tolerance, rc, reducer);
+}
 
 void CQznDoc::SnapLines(int distance) { m_lines.SnapLines(distance, m_extent, m_layers.GetCurrentLayerID()); }
 

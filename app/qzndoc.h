@@ -155,6 +155,9 @@ class CQznDoc {
   void SetImageModified(int flag);
 
   // ---- lines and layers --------------------------------------------------------
+  // Reduces the vertices of every line (an empty rectangle) or of the lines
+  // meeting the rectangle, at the tolerance in pixels.
+  void SmoothLines(float tolerance, const RECT& rc);
   void SnapLines(int distance);
   // Closed polygons built from the lines of the current layer replace the
   // lines when at least one was built. The builder's result.

@@ -469,3 +469,26 @@ TEST(QznDocExport, GenerateTextInPixelsAndMapUnits) {
   EXPECT_EQ(doc.ExportLines(dir.file("px.gen"), 1), 0);  // other formats are not written here
   EXPECT_EQ(qzntest::ReadFileText(dir.file("px.gen")).substr(0, 4), "12\r\n");
 }
+
+// Line smoothing reduces only the lines the rectangle meets (all of them for
+// an empty one) and marks the lines modified.
+TEST(QznDoc, SmoothLinesReducesTheLinesInTheRectangle) {
+  CQznDoc doc;
+  auto addLine = [&](float y) {
+    CChain* c = doc.m_lines.NewChain();
+    for (int x = 0; x <= 10; ++x) c->AddPoint(static_cast<float>(x), y + (x % 2 ? 0.2f : 0.0f));
+    c->CalcBounds();
+    return c;
+  };
+  CChain* near = addLine(0.0f);
+  CChain* far = addLine(100.0f);
+  doc.m_lines.m_nModified = 0;
+
+  doc.SmoothLines(1.0f, RECT{-5, -5, 20, 20});
+  EXPECT_EQ(near->GetCount(), 2);
+  EXPECT_EQ(far->GetCount(), 11);
+  EXPECT_NE(doc.m_lines.m_nModified, 0);
+
+  doc.SmoothLines(1.0f, RECT{});
+  EXPECT_EQ(far->GetCount(), 2);
+}
