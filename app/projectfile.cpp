@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -299,20 +300,31 @@ int CQznDoc::SaveProject(const std::string& path) {
   // The whole project is laid out in memory first; the file on disk is
   // replaced only by a complete, synced copy, and the previous file becomes
   // the ".pbk" only once the new one is in place.
+  // Laying the project out clears the modified flags; a save that then
+  // fails must leave the changes marked unsaved.
+  int* const flags[] = {&m_lines.m_nModified,      &m_points.m_nModified,      &m_controlPts.m_nModified,
+                        &m_textBlocks.m_nModified, &m_crossMarks.m_nModified,  &m_chars.m_nModified,
+                        &m_notes.m_nModified,      &m_nTfwModified,            &m_layers.m_nModified,
+                        &m_hiddenLines.m_nModified, &m_hiddenPoints.m_nModified, &m_hiddenNotes.m_nModified};
+  int kept[std::size(flags)];
+  for (std::size_t i = 0; i < std::size(flags); ++i) kept[i] = *flags[i];
+  auto fail = [&](const char* text) {
+    for (std::size_t i = 0; i < std::size(flags); ++i) *flags[i] = kept[i];
+    AfxMessageBox(text, MB_OK | MB_ICONSTOP);
+    return 0;
+  };
   std::vector<std::uint8_t> bytes;
   try {
     CArchive ar;
     Serialize(ar);
     bytes = ar.GetBuffer();
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
-    return 0;
+    return fail("错误: 内存不足。");
   }
   CAtomicFile file;
   if (!file.Open(target) || !file.Write(bytes.data(), bytes.size())) {
     file.Abort();
-    AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
-    return 0;
+    return fail("不能保存方案。");
   }
   std::string staged;
   if (IsRegularFile(target)) {
@@ -320,15 +332,13 @@ int CQznDoc::SaveProject(const std::string& path) {
     if (staged.empty()) {
       // Without a backup the previous project would be gone for good.
       file.Abort();
-      AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
-      return 0;
+      return fail("不能保存方案。");
     }
   }
   std::error_code ec;
   if (!file.Commit()) {
     if (!staged.empty()) fs::remove(staged, ec);
-    AfxMessageBox("不能保存方案。", MB_OK | MB_ICONSTOP);
-    return 0;
+    return fail("不能保存方案。");
   }
   if (!staged.empty()) {
     fs::rename(staged, ProjectBackupPath(target), ec);

@@ -339,6 +339,8 @@ TEST(ProjectFile, AFailedSaveLeavesProjectAndBackupAlone) {
 
   // A write error half way: the file size limit stops the temporary file.
   for (int i = 0; i < 2000; ++i) projfix::AddLine(doc.m_lines, 1, 1.0f, {{0, 0}, {9, 9}}, RECT{0, 0, 10, 10});
+  doc.m_lines.m_nModified = 1;
+  doc.m_notes.m_nModified = 1;
   struct rlimit old {};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
   auto previous = signal(SIGXFSZ, SIG_IGN);
@@ -353,6 +355,9 @@ TEST(ProjectFile, AFailedSaveLeavesProjectAndBackupAlone) {
   EXPECT_EQ(svc.messages.back().text, "不能保存方案。");
   EXPECT_EQ(qzntest::ReadFileBytes(path), project);
   EXPECT_EQ(qzntest::ReadFileBytes(pbk), backup);
+  // Nothing was saved, so the changes still count as unsaved.
+  EXPECT_EQ(doc.m_lines.m_nModified, 1);
+  EXPECT_EQ(doc.m_notes.m_nModified, 1);
 
   // A target that cannot be a file.
   svc.messages.clear();
@@ -360,6 +365,7 @@ TEST(ProjectFile, AFailedSaveLeavesProjectAndBackupAlone) {
   EXPECT_EQ(doc.SaveProject(dir.file("folder.prj")), 0);
   ASSERT_EQ(svc.messages.size(), 1u);
   EXPECT_EQ(svc.messages[0].text, "不能保存方案。");
+  EXPECT_TRUE(doc.IsDataModified());
 
   EXPECT_EQ(FileCount(dir), 3) << "no temporary file is left behind";
 }
