@@ -3,13 +3,13 @@
 CRectGrid MakeRectGrid(const std::vector<RECT>& rects) {
   std::vector<int> sides;
   sides.reserve(rects.size());
-  for (const RECT& r : rects) sides.push_back(std::max(r.right - r.left, r.bottom - r.top));
+  for (const RECT& r : rects) sides.push_back(std::max(RectWidth(r), RectHeight(r)));  // saturated: far bounds
   int median = 16;
   if (!sides.empty()) {
     std::nth_element(sides.begin(), sides.begin() + static_cast<std::ptrdiff_t>(sides.size() / 2), sides.end());
     median = sides[sides.size() / 2];
   }
-  CRectGrid grid(BoundingRect(rects), std::clamp(2 * median, 16, 1 << 20), rects.size());
+  CRectGrid grid(BoundingRect(rects), std::clamp<std::int64_t>(2 * std::int64_t{median}, 16, 1 << 20), rects.size());
   for (std::size_t i = 0; i < rects.size(); ++i)
     if (rects[i].left <= rects[i].right && rects[i].top <= rects[i].bottom) grid.Insert(static_cast<int>(i), rects[i]);
   return grid;

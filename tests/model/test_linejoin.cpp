@@ -313,6 +313,11 @@ TEST(SnapLines, EndsAtTheEdgesOfTheIntRangeStayApart) {
     for (const CChain* c : list)
       EXPECT_EQ(c->GetCount(), c->m_points.front().y == 0.f ? 4 : 2) << op;
   }
+  // Polygons whose bounds span the whole range share one grid with small ones.
+  CChainList polygons;
+  Add(polygons, {{-3.0e9f, -3.0e9f}, {3.0e9f, -3.0e9f}, {3.0e9f, 3.0e9f}, {-3.0e9f, -3.0e9f}});
+  Add(polygons, {{0, 0}, {10, 0}, {10, 10}, {0, 0}});
+  EXPECT_EQ(polygons.SnapPolygons(3), 1);
 }
 
 // ---- one closed line
