@@ -64,7 +64,17 @@ struct SampleCopier {
   // plane: the record plane for planar data, -1 for contiguous data.
   void Copy(const BYTE* in, int y, std::int64_t x0, std::int64_t count, int plane) const {
     if (fileBits == 1) {
-      // Tiles are multiples of 16 pixels wide, so x0 is byte aligned.
+      if (x0 & 7) {
+        // Tiles should be multiples of 16 pixels wide, but libtiff reads any
+        // width: a tile that starts inside a byte goes bit by bit.
+        BYTE* row = img.GetRow(y);
+        for (std::int64_t i = 0; i < count; ++i) {
+          const std::int64_t x = x0 + i;
+          const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
+          if ((in[i >> 3] >> (7 - (i & 7))) & 1) row[x >> 3] |= m; else row[x >> 3] &= static_cast<BYTE>(~m);
+        }
+        return;
+      }
       BYTE* out = img.GetRow(y) + x0 / 8;
       const std::int64_t bytes = (count + 7) / 8;
       std::memcpy(out, in, static_cast<std::size_t>(bytes));

@@ -297,6 +297,54 @@ TEST(TiffRead, OrientationAndPixelScaleCount) {
   EXPECT_EQ(img.pixelScale[2], 3);
 }
 
+TEST(TiffRead, BilevelTilesNotAFullByteWide) {
+  // libtiff reads tiles of any width (with a warning); a 1-bit tile 12 pixels
+  // wide starts halfway into a byte of the row. 24 x 2, pixel set when
+  // x % 3 == y, two uncompressed tiles of 12 x 2, rows padded to 2 bytes.
+  const int w = 24, h = 2, tw = 12;
+  Bytes tiles;
+  for (int tx = 0; tx < w; tx += tw)
+    for (int y = 0; y < h; ++y) {
+      unsigned v = 0;
+      for (int i = 0; i < 16; ++i) v = (v << 1) | (i < tw && (tx + i) % 3 == y ? 1u : 0u);
+      tiles.push_back(static_cast<std::uint8_t>(v >> 8));
+      tiles.push_back(static_cast<std::uint8_t>(v));
+    }
+  auto le = [](Bytes& b, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  };
+  const std::uint32_t ifd = 8 + static_cast<std::uint32_t>(tiles.size());
+  const std::uint32_t offsets = ifd + 2 + 10 * 12 + 4, counts = offsets + 8;
+  Bytes file = {'I', 'I', 42, 0};
+  le(file, ifd, 4);
+  file.insert(file.end(), tiles.begin(), tiles.end());
+  le(file, 10, 2);
+  const std::uint32_t entries[10][4] = {{256, 4, 1, w},      {257, 4, 1, h},         {258, 3, 1, 1},
+                                        {259, 3, 1, 1},      {262, 3, 1, 1},         {277, 3, 1, 1},
+                                        {322, 4, 1, tw},     {323, 4, 1, h},         {324, 4, 2, offsets},
+                                        {325, 4, 2, counts}};
+  for (const auto& e : entries) {
+    le(file, e[0], 2);
+    le(file, e[1], 2);
+    le(file, e[2], 4);
+    le(file, e[3], 4);
+  }
+  le(file, 0, 4);
+  le(file, 8, 4);
+  le(file, 8 + 4, 4);
+  le(file, 4, 4);
+  le(file, 4, 4);
+  qzntest::TempDir dir;
+  qzntest::WriteFileBytes(dir.file("t12.tif"), file);
+  CRasterImage img;
+  int orientation = 0;
+  ASSERT_EQ(ReadTiffImage(dir.file("t12.tif"), img, &orientation), kTiffOk);
+  ASSERT_EQ(img.width, w);
+  ASSERT_EQ(img.bitsPerSample, 1);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) EXPECT_EQ(img.GetBit(x, y), x % 3 == y ? 1 : 0) << x << "," << y;
+}
+
 TEST(TiffLarge, ThirtyThousandSquareBilevel) {
   // 30000 x 30000 pixels: 900 million, more than a 32-bit pixel count of
   // bits; rows beyond 16 bits of row numbers.
