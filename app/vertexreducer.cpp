@@ -53,7 +53,9 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
       if (d >= dmax) dmax = d;
     }
     const double l = f < e ? static_cast<double>(Distance(p[s], p[f])) : 0.0;
-    if (dmax <= tolerance || l <= 1.5 * tolerance) {
+    // A segment with no vertex between its ends cannot be split, whatever
+    // the tolerance.
+    if (f == e || dmax <= tolerance || l <= 1.5 * tolerance) {
       out.push_back(p[e]);
       stack.pop_back();
       s = e;

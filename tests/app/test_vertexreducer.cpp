@@ -60,6 +60,10 @@ TEST(VertexReducer, TableOfShapes) {
       {"two vertices", {{0, 0}, {5, 5}}, 0.6, {{0, 0}, {5, 5}}, 0},
       {"one vertex", {{1, 1}}, 0.6, {{1, 1}}, 0},
       {"tolerance zero keeps every bend", {{0, 0}, {1, 1}, {2, 1}, {3, 1}}, 0.0, {{0, 0}, {1, 1}, {3, 1}}, 3},
+      // Tolerances below zero (a script's "LineSmooth -1e7") split down to
+      // single segments and keep every vertex.
+      {"negative tolerance", {{0, 0}, {1, 0}, {2, 0}, {3, 1}}, -1.0, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}, 4},
+      {"tolerance far below zero", {{0, 0}, {1, 0}, {2, 0}, {3, 1}}, -1e7, {{0, 0}, {1, 0}, {2, 0}, {3, 1}}, 4},
   };
   for (const Case& c : cases) {
     std::int64_t result = -1;
