@@ -40,7 +40,7 @@ Bytes PackCodes(const std::vector<std::pair<int, int>>& codes) {
   return blocks;
 }
 
-struct GifSpec {
+struct GifLayout {
   int width = 3, height = 1;
   int globalBits = 2;  // 0: no global table
   int localBits = 0;   // 0: no local table
@@ -51,7 +51,7 @@ struct GifSpec {
 };
 
 // Global entry i is (i * 40, i * 40, i * 40); local entry i is (200 - i, i, 7).
-Bytes MakeGif(const GifSpec& s) {
+Bytes MakeGif(const GifLayout& s) {
   Bytes b(s.signature, s.signature + 6);
   b.insert(b.end(), {static_cast<std::uint8_t>(s.width), 0, static_cast<std::uint8_t>(s.height), 0});
   b.push_back(s.globalBits ? static_cast<std::uint8_t>(0x80 | (s.globalBits - 1)) : 0);
@@ -81,7 +81,7 @@ int Read(const Bytes& file, CRasterImage& img) {
 const std::vector<std::pair<int, int>> kGood = {{4, 3}, {1, 3}, {2, 3}, {3, 3}, {5, 4}};
 
 TEST(GifRead, DecodesAValidStream) {
-  GifSpec s;
+  GifLayout s;
   s.codes = kGood;
   CRasterImage img;
   ASSERT_EQ(Read(MakeGif(s), img), 1);
@@ -99,7 +99,7 @@ TEST(GifRead, DecodesAValidStream) {
 }
 
 TEST(GifRead, KwKwKCodeIsTheOldStringPlusItsFirstByte) {
-  GifSpec s;
+  GifLayout s;
   s.width = 6;
   // 1, then code 6 (not yet in the table: 1 1), then 6 again (1 1) and 2,
   // the last with 4 bits since the table reached 8 entries.
@@ -123,7 +123,7 @@ TEST(GifRead, KindsByColourTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    GifSpec s;
+    GifLayout s;
     s.globalBits = c.globalBits;
     s.localBits = c.localBits;
     s.codes = {{4, 3}, {1, 3}, {0, 3}, {1, 3}, {5, 4}};
@@ -145,24 +145,24 @@ TEST(GifRead, KindsByColourTable) {
 TEST(GifRead, RefusesDamagedStreamsAndKeepsTheRecord) {
   struct Case {
     const char* name;
-    GifSpec spec;
+    GifLayout layout;
   };
   std::vector<Case> cases;
   auto add = [&](const char* name, auto change) {
-    GifSpec s;
+    GifLayout s;
     s.codes = kGood;
     change(s);
     cases.push_back({name, s});
   };
-  add("end code before the last pixel", [](GifSpec& s) { s.width = 4; });
-  add("data ends before the last pixel", [](GifSpec& s) { s.codes = {{4, 3}, {1, 3}}; });
-  add("code beyond the next free one", [](GifSpec& s) { s.codes = {{4, 3}, {1, 3}, {7, 3}, {5, 3}}; });
-  add("table code right after a clear", [](GifSpec& s) { s.codes = {{4, 3}, {6, 3}, {1, 3}, {2, 3}}; });
-  add("minimum code size 12", [](GifSpec& s) { s.minCode = 12; });
-  add("minimum code size 0", [](GifSpec& s) { s.minCode = 0; });
-  add("trailer before any image", [](GifSpec& s) { s.trailerFirst = true; });
-  add("bad signature", [](GifSpec& s) { s.signature = "GIF88a"; });
-  add("zero width", [](GifSpec& s) { s.width = 0; });
+  add("end code before the last pixel", [](GifLayout& s) { s.width = 4; });
+  add("data ends before the last pixel", [](GifLayout& s) { s.codes = {{4, 3}, {1, 3}}; });
+  add("code beyond the next free one", [](GifLayout& s) { s.codes = {{4, 3}, {1, 3}, {7, 3}, {5, 3}}; });
+  add("table code right after a clear", [](GifLayout& s) { s.codes = {{4, 3}, {6, 3}, {1, 3}, {2, 3}}; });
+  add("minimum code size 12", [](GifLayout& s) { s.minCode = 12; });
+  add("minimum code size 0", [](GifLayout& s) { s.minCode = 0; });
+  add("trailer before any image", [](GifLayout& s) { s.trailerFirst = true; });
+  add("bad signature", [](GifLayout& s) { s.signature = "GIF88a"; });
+  add("zero width", [](GifLayout& s) { s.width = 0; });
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     CRasterImage img;
@@ -170,11 +170,11 @@ TEST(GifRead, RefusesDamagedStreamsAndKeepsTheRecord) {
     img.height = 1;
     ASSERT_EQ(img.AllocPixels(), 1);
     img.pixels[0] = img.pixels[1] = 99;
-    EXPECT_EQ(Read(MakeGif(c.spec), img), 0);
+    EXPECT_EQ(Read(MakeGif(c.layout), img), 0);
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(img.pixels[1], 99);
   }
-  GifSpec s;
+  GifLayout s;
   s.codes = kGood;
   Bytes file = MakeGif(s);
   CRasterImage img;
