@@ -2,6 +2,7 @@
 // meeting a rectangle: deleting and moving, vertex editing with undo copies,
 // IDs, colours and layers, smoothing and mirroring, and picking the lines a
 // drawn segment crosses.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -14,6 +15,7 @@
 #include "model/geometry.h"
 #include "model/helpers.h"
 #include "model/layer.h"
+#include "model/lineindex.h"
 
 // ------------------------------------------------------------ shared helpers
 
@@ -462,15 +464,69 @@ void CChainList::CollectCrossingLines(CChainSelection* selection, float x1, floa
 
 int CChainList::MoveLinesInBoxes(const RECT& rc, CObList* destination, CBoxList* boxes, BOOL flag) {
   if (!boxes || !destination) return 0;
-  int n = 0;
+  // Each box in turn takes the lines inside it, in list order. Both tests
+  // need the line's bounds to meet the box, and the bounds do not change
+  // here, so a grid over the (small) boxes pairs every line with the boxes
+  // its bounds meet, instead of walking all lines for every box.
+  std::vector<POSITION> selected;
+  std::vector<RECT> rects;
   for (POSITION pos = boxes->GetHeadPosition(); pos;) {
     POSITION at = pos;
     CBox* box = boxes->GetNext(pos);
-    if (!box) continue;
     RECT inter;
-    if (!IsRectEmpty(rc) && !IntersectRect(inter, box->m_rect, rc)) continue;
-    n += MoveInsideRect(box->m_rect, destination, flag ? FALSE : TRUE);
-    boxes->RemoveAt(at);
+    if (!box || (!IsRectEmpty(rc) && !IntersectRect(inter, box->m_rect, rc))) continue;
+    selected.push_back(at);
+    rects.push_back(IsRectEmpty(box->m_rect) ? RECT{0, 0, -1, -1} : box->m_rect);  // an empty box moves nothing
+  }
+  std::vector<CChain*> lines;
+  std::vector<POSITION> positions, nulls;
+  for (POSITION pos = GetHeadPosition(); pos;) {
+    POSITION at = pos;
+    CChain* c = GetNext(pos);
+    if (!c) {
+      nulls.push_back(at);
+      continue;
+    }
+    lines.push_back(c);
+    positions.push_back(at);
+  }
+  std::vector<std::pair<int, int>> pairs;  // (box, line), sorted
+  if (!rects.empty()) {
+    CRectGrid grid = MakeRectGrid(rects);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const RECT& b = lines[i]->m_rcBounds;
+      if (b.left > b.right || b.top > b.bottom) continue;
+      grid.Query(b, [&](int j) { pairs.emplace_back(j, static_cast<int>(i)); });
+    }
+    std::sort(pairs.begin(), pairs.end());
+  }
+  std::vector<char> moved(lines.size(), 0);
+  bool nullsGone = false;
+  int n = 0;
+  std::size_t next = 0;
+  for (std::size_t j = 0; j < selected.size(); ++j) {
+    const RECT& box = rects[j];
+    if (!IsRectEmpty(box)) {
+      if (!nullsGone) {
+        for (POSITION p : nulls) CChainPtrList::RemoveAt(p);
+        nullsGone = true;
+      }
+      for (; next < pairs.size() && pairs[next].first == static_cast<int>(j); ++next) {
+        const std::size_t i = static_cast<std::size_t>(pairs[next].second);
+        CChain* c = lines[i];
+        if (moved[i]) continue;
+        RECT inter;
+        const bool move = flag ? c->CrossesRect(box) != 0
+                               : IntersectRect(inter, c->m_rcBounds, box) && inter == c->m_rcBounds;
+        if (!move) continue;
+        destination->AddTail(c);
+        CChainPtrList::RemoveAt(positions[i]);
+        moved[i] = 1;
+        ++n;
+      }
+    }
+    while (next < pairs.size() && pairs[next].first == static_cast<int>(j)) ++next;
+    boxes->RemoveAt(selected[j]);
   }
   m_nModified = 1;
   return n;

@@ -223,6 +223,59 @@ TEST(ChainListOps, LinesInTextBlocksAndCrossMarks) {
   EXPECT_EQ(list.GetHead()->GetCount(), 3);
 }
 
+// Lines in text blocks against the plain rule (every box in turn over all
+// lines) on random maps: the same lines move, in the same order, with null
+// entries, empty boxes and a selecting rectangle.
+TEST(ChainListOps, LinesInTextBlocksAgreeWithABoxByBoxWalk) {
+  int movedBy[2] = {0, 0};  // bounds inside, crossing
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> at(0, 400), len(1, 30), side(10, 80);
+    CChainList a, b;
+    for (int i = 0; i < 300; ++i) {
+      const float x = static_cast<float>(at(rng)), y = static_cast<float>(at(rng));
+      const std::vector<CFPoint> pts{{x, y}, {x + len(rng), y + len(rng) - 15}, {x + len(rng), y}};
+      Add(a, pts);
+      Add(b, pts);
+      if (i % 50 == 0) {
+        a.CChainPtrList::AddTail(nullptr);
+        b.CChainPtrList::AddTail(nullptr);
+      }
+    }
+    CBoxList boxesA, boxesB;
+    for (int i = 0; i < 60; ++i) {
+      const int x = at(rng), y = at(rng), w = i % 10 ? side(rng) : 0, h = side(rng);
+      boxesA.AddBox(RECT{x, y, x + w, y + h}, 0);
+      boxesB.AddBox(RECT{x, y, x + w, y + h}, 0);
+    }
+    const RECT select = seed % 2 ? RECT{} : RECT{0, 0, 250, 300};
+    const BOOL flag = seed % 4 < 2;
+    CObList movedA, movedB;
+    const int n = a.MoveLinesInBoxes(select, &movedA, &boxesA, flag);
+    int plain = 0;
+    for (POSITION pos = boxesB.GetHeadPosition(); pos;) {
+      POSITION here = pos;
+      CBox* box = boxesB.GetNext(pos);
+      RECT inter;
+      if (!IsRectEmpty(select) && !IntersectRect(inter, box->m_rect, select)) continue;
+      plain += b.MoveInsideRect(box->m_rect, &movedB, !flag);
+      boxesB.RemoveAt(here);
+    }
+    EXPECT_EQ(n, plain) << seed;
+    movedBy[flag ? 1 : 0] += n;
+    EXPECT_EQ(boxesA.GetCount(), boxesB.GetCount()) << seed;
+    EXPECT_TRUE(lineops::SameLines(a, b)) << seed;
+    std::vector<CFPointArray> va, vb;
+    for (CObject* o : movedA) va.push_back(static_cast<CChain*>(o)->m_points);
+    for (CObject* o : movedB) vb.push_back(static_cast<CChain*>(o)->m_points);
+    EXPECT_EQ(va, vb) << seed;
+    for (CObject* o : movedA) delete static_cast<CChain*>(o);
+    for (CObject* o : movedB) delete static_cast<CChain*>(o);
+  }
+  EXPECT_GT(movedBy[0], 20);
+  EXPECT_GT(movedBy[1], 20);
+}
+
 TEST(ChainListOps, CrossingLinesAreSortedFromTheSegmentStart) {
   CChainList list;
   CChain* left = Add(list, {{10, 0}, {10, 20}});
