@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <optional>
 
@@ -106,6 +107,11 @@ std::optional<std::vector<int>> Integers(const CScriptLine& line, std::size_t co
     out.push_back(static_cast<int>(*v));
   }
   return out;
+}
+
+// A number as an int, truncated; beyond the int range, the nearest end of it.
+int ClampToInt(double v) {
+  return static_cast<int>(std::clamp(v, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 int IntOr(const CScriptLine& line, std::size_t n, int fallback) {
@@ -329,7 +335,7 @@ int CQznDoc::RunMacroCommand(const std::string& text) {
     case CScriptCommand::lineSnap: {
       const auto distance = Number(line, 0);
       if (!distance) return 0;
-      SnapLines(static_cast<int>(*distance));
+      SnapLines(ClampToInt(*distance));
       SetLinesModified(1);
       return 1;
     }
@@ -339,9 +345,9 @@ int CQznDoc::RunMacroCommand(const std::string& text) {
       if (!low) return 0;
       const auto high = Number(line, 1);
       if (high)
-        DeleteShortLines(static_cast<int>(*low), static_cast<int>(*high), none, FALSE);
+        DeleteShortLines(ClampToInt(*low), ClampToInt(*high), none, FALSE);
       else
-        DeleteShortLines(0, static_cast<int>(*low), none, FALSE);
+        DeleteShortLines(0, ClampToInt(*low), none, FALSE);
       SetLinesModified(1);
       return 1;
     }

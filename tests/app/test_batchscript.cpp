@@ -195,6 +195,22 @@ TEST(BatchScriptRun, LayersAndThresholds) {
   EXPECT_EQ(current, "Unknown");
 }
 
+// Numbers beyond the range of an int stand for the largest one, not for
+// whatever an overflowing conversion makes of them.
+TEST(BatchScriptRun, HugeNumbersAreTakenAsTheLargest) {
+  CQznDoc doc;
+  for (int i = 0; i < 3; ++i) {
+    CChain* line = doc.m_lines.NewChain();
+    line->AddPoint(0, static_cast<float>(i)), line->AddPoint(5, static_cast<float>(i));
+  }
+  EXPECT_EQ(doc.RunMacroCommand("LineDelete 0 1e300"), 1);
+  EXPECT_TRUE(doc.m_lines.IsEmpty());
+  CChain* line = doc.m_lines.NewChain();
+  line->AddPoint(0, 0), line->AddPoint(5, 5);
+  EXPECT_EQ(doc.RunMacroCommand("LineDelete 1e12"), 1);
+  EXPECT_TRUE(doc.m_lines.IsEmpty());
+}
+
 TEST(BatchScriptFiles, WrittenAndReadBackUnchanged) {
   TempDir dir;
   const std::string path = dir.file("s.cmd");
