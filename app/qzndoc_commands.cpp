@@ -219,8 +219,13 @@ int CQznDoc::TransposeImage() {
 
 int CQznDoc::CropImage(const RECT& rect) {
   if (!m_image.HasPixels()) return 0;
-  const int left = std::min(rect.left, rect.right), top = std::min(rect.top, rect.bottom);
-  const int w = std::abs(rect.right - rect.left), h = std::abs(rect.bottom - rect.top);
+  // Only the part over the image is cropped; the new image's origin, which
+  // the georeference moves to, is that part's corner.
+  const auto clip = [](std::int64_t v, int size) { return static_cast<int>(std::clamp<std::int64_t>(v, 0, size)); };
+  const int left = clip(std::min(rect.left, rect.right), m_image.width);
+  const int top = clip(std::min(rect.top, rect.bottom), m_image.height);
+  const int w = clip(std::max(rect.left, rect.right), m_image.width) - left;
+  const int h = clip(std::max(rect.top, rect.bottom), m_image.height) - top;
   if (w <= 0 || h <= 0) return 0;
   if (!::CropImage(&m_image, left, top, w, h)) return 0;
   if (!m_controlPts.IsEmpty()) {

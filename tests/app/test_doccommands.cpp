@@ -162,6 +162,10 @@ TEST(DocImageCommands, GeometricCommandsKeepControlPointsWorldFileAndRoiInRegist
       {"flip top-bottom", [](CQznDoc& d) { return d.FlipImage(1); }, 1e-9, true},
       {"transpose", [](CQznDoc& d) { return d.TransposeImage(); }, 1e-9, false},
       {"crop", [](CQznDoc& d) { return d.CropImage(RECT{5, 3, 25, 20}); }, 1e-9, false},
+      // The part outside the image is not cropped, so it must not move the
+      // georeference either.
+      {"crop past the image", [](CQznDoc& d) { return d.CropImage(RECT{-4, -3, 25, 20}); }, 1e-9, false},
+      {"crop far past the image", [](CQznDoc& d) { return d.CropImage(RECT{-2000000000, -3, 2000000000, 20}); }, 1e-9, false},
       {"rotate 90", [](CQznDoc& d) { return d.RotateImage(90.0f); }, 0.6, false},
       {"rotate 30", [](CQznDoc& d) { return d.RotateImage(30.0f); }, 0.8, false},
       {"resample down", [](CQznDoc& d) { return d.ResampleImage(0, 2); }, 1e-9, true},
