@@ -1,5 +1,6 @@
 #include "model/logfont.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -23,7 +24,8 @@ void ReadFontRecord(CArchive& ar, LOGFONT& font) {
 
 CFont MakeCanvasFont(const LOGFONT& f) {
   CFont font;
-  font.height = f.lfHeight < 0 ? -f.lfHeight : f.lfHeight;
+  // A damaged record's -2^31 has no positive counterpart: the largest height.
+  font.height = f.lfHeight < 0 ? (f.lfHeight == INT32_MIN ? INT32_MAX : -f.lfHeight) : f.lfHeight;
   font.escapement = f.lfEscapement;
   font.weight = f.lfWeight;
   font.faceName = GbkToUtf8(std::string(f.lfFaceName, strnlen(f.lfFaceName, sizeof f.lfFaceName)));

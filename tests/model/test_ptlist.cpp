@@ -252,6 +252,10 @@ TEST(PtList, StoredLayoutIsByteExact) {
   ASSERT_TRUE(back.m_pLabelFont);
   EXPECT_EQ(std::memcmp(back.m_pLabelFont.get(), list.m_pLabelFont.get(), sizeof(LOGFONT)), 0);
   EXPECT_EQ(MakeCanvasFont(*back.m_pLabelFont).faceName, "宋体");
+  // A damaged record's height of -2^31 gives the largest height, not an overflow.
+  LOGFONT damaged = *back.m_pLabelFont;
+  damaged.lfHeight = INT_MIN;
+  EXPECT_EQ(MakeCanvasFont(damaged).height, INT_MAX);
   ASSERT_EQ(back.GetCount(), 1);
   EXPECT_EQ(back.GetHead()->layer, 2);
   EXPECT_EQ(back.GetHead()->value, 5.5f);
