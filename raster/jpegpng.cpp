@@ -332,6 +332,12 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image) {
       }
     }
   }
+  // libpng keeps the bits after a packed row's last pixel as the row held
+  // them, and the block was not cleared: the padding is cleared here.
+  if (tmp.bitsPerSample == 1 && (tmp.width & 7)) {
+    const BYTE keep = static_cast<BYTE>(0xFF << (8 - (tmp.width & 7)));
+    for (int y = 0; y < tmp.height; ++y) tmp.GetRow(y)[tmp.GetRowBytes() - 1] &= keep;
+  }
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
   image.MoveFrom(tmp);

@@ -73,6 +73,8 @@ struct SampleCopier {
           const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
           if ((in[i >> 3] >> (7 - (i & 7))) & 1) row[x >> 3] |= m; else row[x >> 3] &= static_cast<BYTE>(~m);
         }
+        const std::int64_t end = x0 + count;
+        if (end == img.width && (end & 7)) row[(end - 1) >> 3] &= static_cast<BYTE>(0xFF << (8 - (end & 7)));
         return;
       }
       BYTE* out = img.GetRow(y) + x0 / 8;

@@ -69,6 +69,25 @@ TEST(PngWrite, PillowSeesWhatTheRecordShows) {
   }
 }
 
+TEST(PngRead, BilevelRowsEndWithClearPadding) {
+  // libpng leaves the bits after the last pixel of a packed row as the
+  // buffer held them; the record's rows must end in clear bits as every
+  // other reader leaves them.
+  qzntest::TempDir dir;
+  CRasterImage img;
+  imgtest::MakeTestImage(img, 13, 5, 1, 1, 1);
+  const std::string file = dir.file("b13.png");
+  ASSERT_EQ(WritePngFile(file, img), 1);
+  CRasterImage back;
+  ASSERT_EQ(ReadPngFile(file, back), 1);
+  ASSERT_EQ(back.bitsPerSample, 1);
+  ASSERT_EQ(back.GetRowBytes(), 2);
+  for (int y = 0; y < back.height; ++y) {
+    EXPECT_EQ(back.GetRow(y)[1] & 0x07, 0) << y;
+    for (int x = 0; x < back.width; ++x) EXPECT_EQ(back.GetBit(x, y), img.GetBit(x, y)) << x << "," << y;
+  }
+}
+
 TEST(JpegWrite, GreyAndColourAsPillowShowsThem) {
   if (!imgtest::HaveOracle()) GTEST_SKIP();
   qzntest::TempDir dir;

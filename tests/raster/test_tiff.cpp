@@ -299,14 +299,14 @@ TEST(TiffRead, OrientationAndPixelScaleCount) {
 
 TEST(TiffRead, BilevelTilesNotAFullByteWide) {
   // libtiff reads tiles of any width (with a warning); a 1-bit tile 12 pixels
-  // wide starts halfway into a byte of the row. 24 x 2, pixel set when
+  // wide starts halfway into a byte of the row. 20 x 2, pixel set when
   // x % 3 == y, two uncompressed tiles of 12 x 2, rows padded to 2 bytes.
-  const int w = 24, h = 2, tw = 12;
+  const int w = 20, h = 2, tw = 12;
   Bytes tiles;
   for (int tx = 0; tx < w; tx += tw)
     for (int y = 0; y < h; ++y) {
       unsigned v = 0;
-      for (int i = 0; i < 16; ++i) v = (v << 1) | (i < tw && (tx + i) % 3 == y ? 1u : 0u);
+      for (int i = 0; i < 16; ++i) v = (v << 1) | (i < tw && tx + i < w && (tx + i) % 3 == y ? 1u : 0u);
       tiles.push_back(static_cast<std::uint8_t>(v >> 8));
       tiles.push_back(static_cast<std::uint8_t>(v));
     }
@@ -341,8 +341,10 @@ TEST(TiffRead, BilevelTilesNotAFullByteWide) {
   ASSERT_EQ(ReadTiffImage(dir.file("t12.tif"), img, &orientation), kTiffOk);
   ASSERT_EQ(img.width, w);
   ASSERT_EQ(img.bitsPerSample, 1);
-  for (int y = 0; y < h; ++y)
+  for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) EXPECT_EQ(img.GetBit(x, y), x % 3 == y ? 1 : 0) << x << "," << y;
+    EXPECT_EQ(img.GetRow(y)[2] & 0x0F, 0) << y;  // the padding after the last pixel
+  }
 }
 
 TEST(TiffLarge, ThirtyThousandSquareBilevel) {
