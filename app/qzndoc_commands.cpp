@@ -14,6 +14,7 @@
 // step leaves the image as it was; the workspace is adjusted only after the
 // image operation succeeded.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -239,7 +240,7 @@ int CQznDoc::CropImage(const RECT& rect) {
 }
 
 int CQznDoc::RotateImage(float angle) {
-  if (!m_image.HasPixels()) return 0;
+  if (!m_image.HasPixels() || !std::isfinite(angle)) return 0;
   const RECT old{0, 0, m_image.width - 1, m_image.height - 1};
   if (!::RotateImage(&m_image, angle, 0)) {
     AfxMessageBox("内有足够的空间旋转。", MB_OK | MB_ICONSTOP);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -236,6 +237,11 @@ TEST(DocImageCommands, CommandsThatDoNotApplyChangeNothing) {
   EXPECT_EQ(doc.ConvertGreyToBilevel(RECT{}), 0);
   EXPECT_EQ(doc.WarpImage(0), 0);  // no control points
   EXPECT_EQ(ui.messages.back().text, "没有足够的控制点，请添加。");
+  // An angle that is no number of degrees (a script's "ImageRotate 1e300").
+  EXPECT_EQ(doc.RotateImage(std::numeric_limits<float>::infinity()), 0);
+  EXPECT_EQ(doc.RotateImage(std::numeric_limits<float>::quiet_NaN()), 0);
+  EXPECT_EQ(doc.RunMacroCommand("ImageRotate 1e300"), 0);
+  EXPECT_EQ(doc.m_image.width, 4);
   EXPECT_EQ(doc.m_image.pixels[0], 9);
   EXPECT_EQ(doc.m_nImageModified, 0);
   CQznDoc empty;
