@@ -327,7 +327,9 @@ int CQznDoc::SaveProject(const std::string& path) {
     return fail("不能保存方案。");
   }
   std::string staged;
-  if (IsRegularFile(target)) {
+  // A project saved under its backup's own name keeps no backup: putting the
+  // old file there would replace the new one.
+  if (IsRegularFile(target) && ProjectBackupPath(target) != target) {
     staged = StageCopy(target);
     if (staged.empty()) {
       // Without a backup the previous project would be gone for good.

@@ -300,6 +300,17 @@ TEST(ProjectFile, SavingKeepsThePreviousFileAsTheOnlyBackup) {
   EXPECT_EQ(qzntest::ReadFileBytes(path), first);
   EXPECT_EQ(FileCount(dir), 2) << "no temporary file is left behind";
 
+  // A project saved under the backup's own name: the new project stays; the
+  // backup of the old one would land on it.
+  const std::string named = dir.file("named.pbk");
+  ASSERT_EQ(doc.SaveProject(named), 1);
+  doc.m_nDecimalIDs = 1;
+  ASSERT_EQ(doc.SaveProject(named), 1);
+  CQznDoc reread;
+  ASSERT_EQ(reread.ReadProject(named), 1);
+  EXPECT_EQ(reread.m_nDecimalIDs, 1);
+  fs::remove(named);
+
   // No path at all: nothing to save to.
   CQznDoc fresh;
   EXPECT_EQ(fresh.SaveProject(std::string()), 0);
