@@ -40,7 +40,6 @@ class CEndpointSnapper {
 
  private:
   CChainList* m_list;
-  int m_nSize = 1;
   std::vector<Entry> m_table;
   int m_nSameID = 0;
   std::int64_t m_nLines = 0;

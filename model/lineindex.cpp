@@ -22,13 +22,14 @@ std::vector<int> QuerySorted(CRectGrid& grid, const RECT& r) {
   return ids;
 }
 
-std::vector<std::int32_t> SpiralRanks(int t) {
-  const int n = 2 * t + 1;
-  std::vector<POINT> offsets;
-  BuildSpiralOffsets(POINT{0, 0}, n, offsets);
-  std::vector<std::int32_t> rank(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
-  for (std::size_t i = 0; i < offsets.size(); ++i)
-    rank[static_cast<std::size_t>(offsets[i].y + t) * static_cast<std::size_t>(n) +
-         static_cast<std::size_t>(offsets[i].x + t)] = static_cast<std::int32_t>(i);
-  return rank;
+std::int64_t SpiralRank(std::int64_t dx, std::int64_t dy) {
+  const std::int64_t r = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
+  if (r == 0) return 0;
+  const std::int64_t first = 4 * r * (r - 1) + 1;
+  // Edge walked from its starting corner: top rightwards, right downwards,
+  // bottom leftwards, left upwards; k steps from that corner.
+  if (dy == -r && dx < r) return first + 4 * (dx + r);
+  if (dx == r && dy < r) return first + 4 * (dy + r) + 1;
+  if (dy == r && dx > -r) return first + 4 * (r - dx) + 2;
+  return first + 4 * (r - dy) + 3;
 }

@@ -309,7 +309,6 @@ BOOL CEndpointSnapper::BuildEndpoints() {
 
 int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
   const int t = std::max(0, tolerance);
-  m_nSize = 2 * t + 1;
   m_nSameID = sameID ? 1 : 0;
   const std::int64_t count = static_cast<std::int64_t>(m_table.size());
   CStatusProgress progress;
@@ -318,9 +317,8 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
 
   std::vector<CChain*> merged;
   try {
-    const std::vector<std::int32_t> rank = SpiralRanks(t);
     auto keyOf = [&](std::int64_t i) { return m_table[static_cast<std::size_t>(i)].key; };
-    std::vector<std::pair<std::int32_t, std::int64_t>> found;
+    std::vector<std::pair<std::int64_t, std::int64_t>> found;
     for (std::int64_t i = 0; i < count; ++i) {
       if (i % 20 == 19) progress.StepIt();
       Entry& e = m_table[static_cast<std::size_t>(i)];
@@ -330,9 +328,7 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
       ForEachKeyInSquare(count, keyOf, e.at.x, e.at.y, t, [&](std::int64_t j) {
         if (j <= i) return;
         const Entry& o = m_table[static_cast<std::size_t>(j)];
-        const std::size_t r = static_cast<std::size_t>(o.at.y - e.at.y + t) * static_cast<std::size_t>(m_nSize) +
-                              static_cast<std::size_t>(o.at.x - e.at.x + t);
-        found.emplace_back(rank[r], j);
+        found.emplace_back(SpiralRank(std::int64_t{o.at.x} - e.at.x, std::int64_t{o.at.y} - e.at.y), j);
       });
       const std::size_t limit = collectAll ? 20 : 1;
       if (found.size() > limit)

@@ -400,13 +400,12 @@ double RingArea2(const CFPointArray& v) {
 
 }  // namespace
 
-bool CPolygonBuilder::WalkFrom(std::int64_t k, const std::vector<std::int32_t>& rank) {
+bool CPolygonBuilder::WalkFrom(std::int64_t k) {
   const std::int64_t count = static_cast<std::int64_t>(m_ends.size());
   const int t = m_nTolerance;
-  const int side = 2 * t + 1;
   auto keyOf = [&](std::int64_t i) { return m_ends[static_cast<std::size_t>(i)].key; };
   std::vector<std::int64_t> walk;
-  std::vector<std::pair<std::int32_t, std::int64_t>> found;
+  std::vector<std::pair<std::int64_t, std::int64_t>> found;
   std::vector<POINT> points;
   std::vector<std::int64_t> candidates;
   while (m_ends[static_cast<std::size_t>(k)].state == 0) {
@@ -424,9 +423,7 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k, const std::vector<std::int32_t>& 
         if (j < k) return;
         if (j == k) closes = true;
         const POINT q = m_ends[static_cast<std::size_t>(j)].at;
-        found.emplace_back(rank[static_cast<std::size_t>(q.y - p0.y + t) * static_cast<std::size_t>(side) +
-                                static_cast<std::size_t>(q.x - p0.x + t)],
-                           j);
+        found.emplace_back(SpiralRank(std::int64_t{q.x} - p0.x, std::int64_t{q.y} - p0.y), j);
       });
       if (closes) {
         loopStart = 0;
@@ -507,14 +504,13 @@ int CPolygonBuilder::Build(int split) {
     removed.RemoveAll();
     PruneDanglingLines();
     if (!PrepareEnds()) return 0;
-    const std::vector<std::int32_t> rank = SpiralRanks(m_nTolerance);
     m_walkPos.assign(m_ends.size(), -1);
     CStatusProgress progress;
     progress.SetRange(0, static_cast<std::int64_t>(m_ends.size()));
     progress.SetStep(1);
     for (std::int64_t k = 0; k < static_cast<std::int64_t>(m_ends.size()); ++k) {
       progress.StepIt();
-      if (!WalkFrom(k, rank)) {
+      if (!WalkFrom(k)) {
         AfxMessageBox("多边形处理错误!", MB_OK);
         return 0;
       }

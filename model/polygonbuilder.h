@@ -52,7 +52,7 @@ class CPolygonBuilder {
 
   bool PrepareEnds();
   // Walks from record k until it is used or dead. False when memory runs out.
-  bool WalkFrom(std::int64_t k, const std::vector<std::int32_t>& rank);
+  bool WalkFrom(std::int64_t k);
   void Drop(CChain* line);  // delete, or with keep-unclosed move to the output
   void KeepCopy(const CChain* line);
 

@@ -12,6 +12,8 @@
 #include "model/chainlist.h"
 #include "model/endpointsnapper.h"
 #include "model/geometry.h"
+#include "model/helpers.h"
+#include "model/lineindex.h"
 #include "platform/services.h"
 #include "tests/model/lineops_test_util.h"
 
@@ -318,6 +320,25 @@ TEST(SnapLines, EndsAtTheEdgesOfTheIntRangeStayApart) {
   Add(polygons, {{-3.0e9f, -3.0e9f}, {3.0e9f, -3.0e9f}, {3.0e9f, 3.0e9f}, {-3.0e9f, -3.0e9f}});
   Add(polygons, {{0, 0}, {10, 0}, {10, 10}, {0, 0}});
   EXPECT_EQ(polygons.SnapPolygons(3), 1);
+}
+
+// The computed spiral rank is the position in the spiral the snapper and the
+// polygon builder search by, and a snap distance far beyond any image costs
+// no memory.
+TEST(SnapLines, SpiralRankIsThePositionInTheSpiral) {
+  for (int n : {1, 3, 5, 13}) {
+    std::vector<POINT> offsets;
+    ASSERT_EQ(BuildSpiralOffsets(POINT{0, 0}, n, offsets), 1);
+    for (std::size_t i = 0; i < offsets.size(); ++i)
+      EXPECT_EQ(SpiralRank(offsets[i].x, offsets[i].y), static_cast<std::int64_t>(i)) << n << " " << i;
+  }
+  CChainList list;
+  Add(list, {{0.f, 0.f}, {10.f, 0.f}});
+  Add(list, {{5000.f, 0.f}, {6000.f, 0.f}});
+  // Each end then has two others near, so nothing is linked, and nothing fails.
+  list.SnapLines(2147483647, RECT{}, 0);
+  ASSERT_EQ(list.GetCount(), 2);
+  for (const CChain* c : list) EXPECT_EQ(c->GetCount(), 2);
 }
 
 // ---- one closed line
