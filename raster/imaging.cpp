@@ -326,7 +326,10 @@ int RotateImage(CRasterImage* image, double angle, int) {
   if (!image || !image->pixels) return 0;
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8) return 0;
-  const double g = -angle * M_PI / 180.0;
+  // A damaged script or dialog value must not reach the canvas arithmetic;
+  // whole turns are taken off exactly first.
+  if (!std::isfinite(angle)) return 0;
+  const double g = -std::fmod(angle, 360.0) * M_PI / 180.0;
   double c = std::cos(g), s = std::sin(g);
   // Snap the quarter turns so they are exact.
   if (std::fabs(c) < 1e-12) c = 0;

@@ -223,6 +223,12 @@ TEST(Imaging, RotateQuarterTurnsMatchNumpy) {
   Make8(g, w, h, 1, 1, px);
   ASSERT_EQ(RotateImage(&g, 0, 0), 1);
   EXPECT_EQ(Bytes(g), px);
+  // Angles that are not numbers are refused and change nothing; whole turns
+  // are taken off first.
+  for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) EXPECT_EQ(RotateImage(&g, bad, 0), 0);
+  EXPECT_EQ(Bytes(g), px);
+  ASSERT_EQ(RotateImage(&g, 720.0 * 1e12, 0), 1);
+  EXPECT_EQ(Bytes(g), px);
 }
 
 TEST(Imaging, RotateFollowsTheControlPointRotation) {
