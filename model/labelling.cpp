@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 
 #include "model/chain_internal.h"
@@ -133,10 +134,11 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
   try {
     for (const CChain* c : *source)
       if (c && c->m_nLayer == layer) {
-        CChain* copy = new CChain(c);
-        work.AddTail(copy);
+        auto copy = std::make_unique<CChain>(c);
         copy->m_points = c->m_points;
         copy->m_nPenStyle = c->m_nPenStyle;
+        work.AddTail(copy.get());
+        copy.release();
       }
   } catch (const std::bad_alloc&) {
     return 0;
@@ -144,6 +146,20 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
   CPolygonBuilder builder(&work, this, TruncInt(closingTolerance), keepUnclosed, layer);
   const int result = builder.Build(0);
   if (!result) return 0;
+  // The other lines are handed over before anything of the source goes: if a
+  // list node cannot be had, the hand-over is taken back and the source keeps
+  // every line, so no line is ever owned by both lists.
+  std::int64_t moved = 0;
+  try {
+    for (CChain* c : *source)
+      if (!(c && c->m_nLayer == layer)) {
+        AddTail(c);
+        ++moved;
+      }
+  } catch (const std::bad_alloc&) {
+    for (; moved > 0; --moved) CChainPtrList::RemoveTail();
+    return 0;
+  }
   for (POSITION pos = source->GetHeadPosition(); pos;) {
     POSITION at = pos;
     CChain* c = source->GetNext(pos);
@@ -152,7 +168,6 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
       delete c;
     }
   }
-  for (CChain* c : *source) AddTail(c);
   source->DetachAll();
   m_nPolygonsBuilt = 1;
   return result;
