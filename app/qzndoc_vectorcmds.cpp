@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/qzndoc.h"
+#include "model/writerlinks.h"
 #include "platform/services.h"
 #include "platform/textfile.h"
 
@@ -110,14 +111,10 @@ CMapMeasures MeasureInMap(const CChain& line, const double* xRow, const double* 
   x.reserve(line.m_points.size());
   y.reserve(line.m_points.size());
   for (const CFPoint& p : line.m_points) {
-    const double px = p.x, py = p.y;
-    if (type == 4) {
-      x.push_back(xRow[0] * px + xRow[1] * py + xRow[2] * px * py + xRow[3]);
-      y.push_back(yRow[0] * px + yRow[1] * py + yRow[2] * px * py + yRow[3]);
-    } else {
-      x.push_back(xRow[0] * px + xRow[1] * py + xRow[2]);
-      y.push_back(yRow[0] * px + yRow[1] * py + yRow[2]);
-    }
+    double X = 0.0, Y = 0.0;
+    ApplyPolynomial(p.x, p.y, xRow, yRow, type, X, Y);
+    x.push_back(X);
+    y.push_back(Y);
   }
   CMapMeasures m;
   const std::size_t n = x.size();

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "model/chain.h"
+#include "model/writerlinks.h"
 #include "model/chain_internal.h"
 #include "model/chainlist.h"
 #include "platform/services.h"
@@ -271,15 +272,9 @@ void CChain::Scale(float originX, float originY, float factorX, float factorY) {
 }
 
 void CChain::Transform(const double* cx, const double* cy, int type) {
-  if (type == 3 || type == 4) {
-    for (CFPoint& p : m_points) {
-      const double x = p.x, y = p.y;
-      if (type == 3)
-        p = CFPoint(cx[0] * x + cx[1] * y + cx[2], cy[0] * x + cy[1] * y + cy[2]);
-      else
-        p = CFPoint(cx[0] * x + cx[1] * y + cx[2] * x * y + cx[3], cy[0] * x + cy[1] * y + cy[2] * x * y + cy[3]);
-    }
-  }
+  double X, Y;
+  for (CFPoint& p : m_points)
+    if (ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y)) p = CFPoint(X, Y);
   CalcBounds();
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/chain.h"
+#include "model/writerlinks.h"
 #include "model/chain_internal.h"
 #include "platform/textfile.h"
 
@@ -14,21 +15,6 @@ namespace {
 long MifColor(COLORREF c) {
   return static_cast<long>(GetRValue(c)) * 65536L + static_cast<long>(GetGValue(c)) * 256L +
          static_cast<long>(GetBValue(c));
-}
-
-bool MapPoint(const CFPoint& p, const double* cx, const double* cy, int type, double& X, double& Y) {
-  const double x = p.x, y = p.y;
-  if (type == 3) {
-    X = cx[0] * x + cx[1] * y + cx[2];
-    Y = cy[0] * x + cy[1] * y + cy[2];
-    return true;
-  }
-  if (type == 4) {
-    X = cx[0] * x + cx[1] * y + cx[2] * x * y + cx[3];
-    Y = cy[0] * x + cy[1] * y + cy[2] * x * y + cy[3];
-    return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -64,7 +50,7 @@ int CChain::WriteTextGeo(CTextFileWriter& file, const double* cx, const double* 
     case 0:
       file.Printf("%d\n", TruncInt(m_fID));
       for (const CFPoint& p : m_points) {
-        MapPoint(p, cx, cy, type, X, Y);
+        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
         file.Printf("%lf,%lf\n", X, Y);
       }
       file.Write("END");
@@ -72,14 +58,14 @@ int CChain::WriteTextGeo(CTextFileWriter& file, const double* cx, const double* 
     case 2:
       file.Printf("Pline %lld\n", static_cast<long long>(m_points.size()));
       for (const CFPoint& p : m_points) {
-        MapPoint(p, cx, cy, type, X, Y);
+        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
         file.Printf("%lf %lf\n", X, Y);
       }
       file.Write("    Pen (1,2,0)\n");
       break;
     case 4:
       for (const CFPoint& p : m_points) {
-        MapPoint(p, cx, cy, type, X, Y);
+        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
         file.Printf("%lf %lf %f\n", X, Y, static_cast<double>(m_fID));
       }
       break;
