@@ -30,6 +30,12 @@ endfunction()
 # qzn_test_folder(<folder> <libs...>) makes one test program from every .cpp in
 # tests/<folder>, registered with CTest test by test.
 function(qzn_test_folder name)
+  qzn_test_folder_labelled(${name} ${name} ${ARGN})
+endfunction()
+
+# The same with a list of labels ("gui;ui" for tests that need a display: they
+# run under Xvfb, apart from the rest, see tools/run-tests.sh).
+function(qzn_test_folder_labelled name labels)
   file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/${name}/*.cpp)
   if(NOT _src)
     return()
@@ -39,5 +45,5 @@ function(qzn_test_folder name)
   target_compile_definitions(test_${name} PRIVATE
     QZN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QZN_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} PROPERTIES LABELS ${name} TIMEOUT 600)
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} PROPERTIES LABELS "${labels}" TIMEOUT 600)
 endfunction()
