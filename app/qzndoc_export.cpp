@@ -8,8 +8,7 @@ namespace {
 // ARC generate text: one block per line ending in "END", a blank-free "END"
 // line closing the file. The per-line text ends with "END" and no line end;
 // the separators between and after the lines are written here.
-template <class WriteOne>
-int WriteGenerate(const std::string& path, const CChainList& lines, WriteOne writeOne) {
+int WriteGenerate(const std::string& path, const CChainList& lines, const qzn::MapTransform& map) {
   CTextFileWriter file;
   if (!file.Open(path)) return 0;
   bool first = true;
@@ -17,7 +16,10 @@ int WriteGenerate(const std::string& path, const CChainList& lines, WriteOne wri
     const CChain* line = lines.GetNext(pos);
     if (!line || line->GetCount() == 0) continue;
     if (!first) file.Write("\n");
-    writeOne(*line, file);
+    if (!line->WriteText(file, 0, map)) {
+      file.Abort();
+      return 0;
+    }
     first = false;
   }
   file.Write(first ? "END\n" : "\nEND\n");
@@ -32,7 +34,7 @@ int WriteGenerate(const std::string& path, const CChainList& lines, WriteOne wri
 
 int CQznDoc::ExportLines(const std::string& path, int type) {
   if (type != 0) return 0;  // the other formats come with their writers
-  return WriteGenerate(path, m_lines, [](const CChain& line, CTextFileWriter& file) { line.WriteText(file, 0); });
+  return WriteGenerate(path, m_lines, qzn::MapTransform::Pixels());
 }
 
 int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
@@ -40,7 +42,5 @@ int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
   double cx[4], cy[4];
   const int transform = GetMapTransform(cx, cy);
   if (!transform) return 0;
-  return WriteGenerate(path, m_lines, [&](const CChain& line, CTextFileWriter& file) {
-    line.WriteTextGeo(file, cx, cy, transform, 0);
-  });
+  return WriteGenerate(path, m_lines, qzn::MapTransform::Polynomial(cx, cy, transform));
 }

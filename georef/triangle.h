@@ -12,6 +12,7 @@
 #include "georef/controlpt.h"
 #include "model/fpoint.h"
 #include "model/ptrlist.h"
+#include "model/writerlinks.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
@@ -47,7 +48,7 @@ class CTriangle : public CObject {
   double m_cx = 0, m_cy = 0;  // centroid of the source positions
 };
 
-class CTriangleList : public CObject, public CPtrListT<CTriangle*> {
+class CTriangleList : public CObject, public CPtrListT<CTriangle*>, public IMapTransform {
  public:
   CTriangleList();
   CTriangleList(const CTriangleList&) = delete;
@@ -71,8 +72,8 @@ class CTriangleList : public CObject, public CPtrListT<CTriangle*> {
   // for an empty list or a point that is not a finite number (outputs
   // untouched). The first call after a change builds the point-location
   // index; make it from one thread before sharing the list between threads.
-  int TransformPixel(int x, int y, double& outX, double& outY) const;
-  int TransformPoint(double x, double y, double& outX, double& outY) const;
+  int TransformPixel(int x, int y, double& outX, double& outY) const override;
+  int TransformPoint(double x, double y, double& outX, double& outY) const override;
 
  private:
   struct Index;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/fpoint.h"
+#include "model/maptransform.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -149,8 +150,11 @@ class CChain : public CObject {
   int DrawScaled(CCanvas& dc, float factorX, float factorY, int offsetX, int offsetY) const;
 
   // ---- text formats: 0 ARC generate, 2 MIF Pline, 4 XYZ ----
-  int WriteText(CTextFileWriter& file, int kind) const;
-  int WriteTextGeo(CTextFileWriter& file, const double* cx, const double* cy, int type, int kind) const;
+  // The vertices through the export's map transform. The ID goes out as an
+  // integer in generate text. A MIF Pline in map coordinates gets the plain
+  // pen (1,2,0), one in pixels the line's own. Nothing for a line without
+  // vertices or another kind. 0 when a vertex cannot be mapped.
+  int WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& map = {}) const;
   int ReadGenerate(CTextFileReader& file, int comma);
 
   // ---- editing ----

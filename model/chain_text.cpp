@@ -1,8 +1,9 @@
 // The lines one line contributes to the vector text formats (ARC generate,
-// MapInfo MIF Pline, XYZ), in image pixels or through the control-point
-// polynomial, and reading one line back from a generate file. The callers
-// write what lies between and after the lines.
+// MapInfo MIF Pline, XYZ) through the export's map transform, and reading one
+// line back from a generate file. The callers write what lies between and
+// after the lines.
 #include <cstring>
+#include <vector>
 
 #include "model/chain.h"
 #include "model/writerlinks.h"
@@ -19,57 +20,36 @@ long MifColor(COLORREF c) {
 
 }  // namespace
 
-int CChain::WriteText(CTextFileWriter& file, int kind) const {
-  if (m_points.empty()) return 1;
+int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& map) const {
+  if (m_points.empty() || (kind != 0 && kind != 2 && kind != 4)) return 1;
+  // Mapped before anything is written, so a vertex that cannot be mapped
+  // leaves no half-written line behind.
+  std::vector<double> xy;
+  xy.reserve(2 * m_points.size());
+  for (const CFPoint& p : m_points) {
+    double X = 0.0, Y = 0.0;
+    if (!map.Map(p, X, Y)) return 0;
+    xy.push_back(X);
+    xy.push_back(Y);
+  }
+  const std::size_t n = m_points.size();
   switch (kind) {
     case 0:
       file.Printf("%d\n", TruncInt(m_fID));
-      for (const CFPoint& p : m_points) file.Printf("%f,%f\n", static_cast<double>(p.x), static_cast<double>(p.y));
+      for (std::size_t i = 0; i < n; ++i) file.Printf("%f,%f\n", xy[2 * i], xy[2 * i + 1]);
       file.Write("END");  // the caller's separator ends the line
       break;
     case 2:
-      file.Printf("Pline %lld\n", static_cast<long long>(m_points.size()));
-      for (const CFPoint& p : m_points) file.Printf("%f %f\n", static_cast<double>(p.x), static_cast<double>(p.y));
-      file.Printf("    Pen (%d,%d,%ld)\n", GetPenWidth(), m_nPenStyle + 2, MifColor(m_color));
-      break;
-    case 4:
-      for (const CFPoint& p : m_points)
-        file.Printf("%f %f %f\n", static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(m_fID));
-      break;
-    default:
-      break;
-  }
-  return 1;
-}
-
-int CChain::WriteTextGeo(CTextFileWriter& file, const double* cx, const double* cy, int type, int kind) const {
-  if (m_points.empty()) return 1;
-  if (type != 3 && type != 4) return 0;  // no polynomial to map through
-  double X = 0.0, Y = 0.0;
-  switch (kind) {
-    case 0:
-      file.Printf("%d\n", TruncInt(m_fID));
-      for (const CFPoint& p : m_points) {
-        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
-        file.Printf("%lf,%lf\n", X, Y);
-      }
-      file.Write("END");
-      break;
-    case 2:
-      file.Printf("Pline %lld\n", static_cast<long long>(m_points.size()));
-      for (const CFPoint& p : m_points) {
-        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
-        file.Printf("%lf %lf\n", X, Y);
-      }
-      file.Write("    Pen (1,2,0)\n");
-      break;
-    case 4:
-      for (const CFPoint& p : m_points) {
-        ApplyPolynomial(p.x, p.y, cx, cy, type, X, Y);
-        file.Printf("%lf %lf %f\n", X, Y, static_cast<double>(m_fID));
-      }
+      file.Printf("Pline %lld\n", static_cast<long long>(n));
+      for (std::size_t i = 0; i < n; ++i) file.Printf("%f %f\n", xy[2 * i], xy[2 * i + 1]);
+      if (map.IsGeoreferenced())
+        file.Write("    Pen (1,2,0)\n");
+      else
+        file.Printf("    Pen (%d,%d,%ld)\n", GetPenWidth(), m_nPenStyle + 2, MifColor(m_color));
       break;
     default:
+      for (std::size_t i = 0; i < n; ++i)
+        file.Printf("%f %f %f\n", xy[2 * i], xy[2 * i + 1], static_cast<double>(m_fID));
       break;
   }
   return 1;

@@ -17,6 +17,7 @@
 #include "model/chain.h"
 #include "model/fpoint.h"
 #include "model/idcolor.h"
+#include "model/maptransform.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 
@@ -159,23 +160,17 @@ class CChainList : public CObject, public CChainPtrList {
   int CreatePolygons(CChainList* source, float closingTolerance, BOOL keepUnclosed, int layer);
 
   // ---- line files (chainlist_files.cpp) ----
-  // cx, cy: coefficient rows (c0..c3) of X and Y; type 3 affine, 4 bilinear.
-  // Writing never changes the lines nor their modified flag. With flipExtent
-  // the pixel output is mirrored vertically over it while writing: y goes
-  // out as (top + bottom) - y.
-  int WriteGenerate(const std::string& path, BOOL integerIDs, const double* cx, const double* cy, int type,
-                    const RECT* flipExtent = nullptr) const;
-  int WriteGenerateTri(const std::string& path, BOOL integerIDs, const IMapTransform* mapper) const;
-  int WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY, BOOL is3D,
-               const CLayerList* layers) const;
-  int WriteDxfGeo(CTextFileWriter& file, const double* cx, const double* cy, int type, BOOL is3D,
-                  const CLayerList* layers) const;
-  int WriteDxfTri(CTextFileWriter& file, const IMapTransform* mapper, BOOL is3D, const CLayerList* layers) const;
-  int WriteLinesText(CTextFileWriter& file, const double* cx, const double* cy, int type) const;
-  int WriteXyz(CTextFileWriter& file, const IMapTransform* mapper) const;
-  int WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const double* cx, const double* cy,
-               int type) const;
-  int WriteSdlTri(CTextFileWriter& file, const IAttributeLookup* attributes, const IMapTransform* mapper) const;
+  // Writers take the export's map transform (model/maptransform.h) and never
+  // change the lines nor their modified flag. They return 0 when a vertex
+  // cannot be mapped; WriteGenerate, which opens its own file, also when the
+  // file cannot be written, and leaves an existing file untouched then.
+  int WriteGenerate(const std::string& path, BOOL integerIDs, const qzn::MapTransform& map = {}) const;
+  int WriteDxf(CTextFileWriter& file, const qzn::MapTransform& map, BOOL is3D, const CLayerList* layers) const;
+  // "x y ID" per vertex.
+  int WriteXyz(CTextFileWriter& file, const qzn::MapTransform& map = {}) const;
+  int WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const qzn::MapTransform& map = {}) const;
+  // Readers map file coordinates to pixels: cx, cy coefficient rows (c0..c3)
+  // of X and Y, type 3 affine, 4 bilinear.
   BOOL ReadLineFile(const std::string& path);
   BOOL ReadLineFileGeo(const std::string& path, const double* cx, const double* cy, int type);
   BOOL ReadLineFileTri(const std::string& path, const IMapTransform* mapper);

@@ -1,8 +1,8 @@
 // All lines of a list in the vector text formats (ARC generate, DXF
 // POLYLINE entities, XYZ, SDL) and the ARC generate reader. Coordinates go
-// out as stored pixels (optionally mirrored while writing), through the
-// control-point polynomial or through the triangulation; mapped coordinates
-// are computed in double. Writing never changes the lines.
+// out through the export's map transform (pixels, pixels flipped or scaled,
+// the control-point polynomial or the triangulation), computed in double.
+// Writing never changes the lines.
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -13,81 +13,22 @@
 #include "model/chainlist.h"
 #include "model/chainlist_internal.h"
 #include "model/layer.h"
+#include "model/maptransform.h"
 #include "model/writerlinks.h"
 #include "platform/services.h"
 #include "platform/textfile.h"
 
 namespace {
 
-bool HasPolynomial(const double* cx, const double* cy, int type) { return cx && cy && (type == 3 || type == 4); }
-
-// One vertex as it goes out: mapped (double, "%lf") or as stored ("%f").
-struct VertexOut {
-  double x = 0.0;
-  double y = 0.0;
-  bool mapped = false;
-};
-
-// The three mappings of the writers. A mapping that has no transform for a
-// point fails the write.
-class CVertexMapping {
- public:
-  static CVertexMapping Pixels(const RECT* flip = nullptr) {
-    CVertexMapping m;
-    if (flip) {
-      m.m_flip = true;
-      m.m_axis = static_cast<float>(flip->top + flip->bottom);
-    }
-    return m;
-  }
-  static CVertexMapping Polynomial(const double* cx, const double* cy, int type) {
-    CVertexMapping m;
-    if (HasPolynomial(cx, cy, type)) {
-      m.m_cx = cx;
-      m.m_cy = cy;
-      m.m_type = type;
-    }
-    return m;
-  }
-  static CVertexMapping Triangulation(const IMapTransform* t) {
-    CVertexMapping m;
-    m.m_tri = t;
-    m.m_useTri = true;
-    return m;
-  }
-
-  bool Map(const CFPoint& p, VertexOut& out) const {
-    if (m_useTri) {
-      out.mapped = true;
-      return m_tri && m_tri->TransformPoint(p.x, p.y, out.x, out.y) != 0;
-    }
-    if (m_type) {
-      out.mapped = true;
-      return ApplyPolynomial(p.x, p.y, m_cx, m_cy, m_type, out.x, out.y);
-    }
-    out.mapped = false;
-    out.x = p.x;
-    out.y = m_flip ? static_cast<double>(m_axis - p.y) : static_cast<double>(p.y);
-    return true;
-  }
-
- private:
-  const double* m_cx = nullptr;
-  const double* m_cy = nullptr;
-  int m_type = 0;
-  const IMapTransform* m_tri = nullptr;
-  bool m_useTri = false;
-  bool m_flip = false;
-  float m_axis = 0.0f;
-};
+using qzn::MapTransform;
 
 // ---------------------------------------------------------------- generate
 
-int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL integerIDs, const CVertexMapping& map) {
+int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL integerIDs, const MapTransform& map) {
   CTextFileWriter file;
   if (!file.Open(path)) return 0;
   CListProgress progress(list.GetCount());
-  VertexOut v;
+  double X = 0.0, Y = 0.0;
   for (const CChain* c : list) {
     progress.Item();
     if (!c || c->m_points.empty()) continue;
@@ -96,11 +37,11 @@ int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL inte
     else
       file.Printf("%f\n", static_cast<double>(c->m_fID));
     for (const CFPoint& p : c->m_points) {
-      if (!map.Map(p, v)) {
+      if (!map.Map(p, X, Y)) {
         file.Abort();
         return 0;
       }
-      file.Printf(v.mapped ? "%lf,%lf\n" : "%f,%f\n", v.x, v.y);
+      file.Printf("%f,%f\n", X, Y);
     }
     file.Write("END\n");
   }
@@ -110,11 +51,12 @@ int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL inte
 
 // ---------------------------------------------------------------- DXF
 
-int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const CVertexMapping& map, BOOL is3D,
-                     const CLayerList* layers, const double* scale = nullptr) {
+// The entities of every line; the caller writes the header and the trailer.
+int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const MapTransform& map, BOOL is3D,
+                     const CLayerList* layers) {
   CListProgress progress(list.GetCount());
   std::string layer;
-  VertexOut v;
+  double X = 0.0, Y = 0.0;
   for (const CChain* c : list) {
     progress.Item();
     if (!c) continue;
@@ -127,18 +69,12 @@ int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const CVerte
     file.Write("6\nCONTINUOUS\n66\n1\n");
     if (is3D) file.Printf("10\n0.0\n20\n0.0\n30\n%f\n", z);
     for (const CFPoint& p : c->m_points) {
-      if (scale) {
-        // Scale and offset, in double like every map coordinate.
-        v.x = scale[2] + scale[0] * static_cast<double>(p.x);
-        v.y = scale[3] + scale[1] * static_cast<double>(p.y);
-      } else if (!map.Map(p, v)) {
-        return 0;
-      }
+      if (!map.Map(p, X, Y)) return 0;
       file.Printf("0\nVERTEX\n8\n%s\n", layer.c_str());
       if (is3D)
-        file.Printf("10\n%f\n20\n%f\n30\n%f\n", v.x, v.y, z);
+        file.Printf("10\n%f\n20\n%f\n30\n%f\n", X, Y, z);
       else
-        file.Printf("10\n%f\n20\n%f\n", v.x, v.y);
+        file.Printf("10\n%f\n20\n%f\n", X, Y);
     }
     file.Write("0\nSEQEND\n");
   }
@@ -148,10 +84,13 @@ int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const CVerte
 // ---------------------------------------------------------------- SDL
 
 int WriteSdlEntities(const CChainList& list, CTextFileWriter& file, const IAttributeLookup* attributes,
-                     const CVertexMapping& map, bool separate) {
+                     const MapTransform& map) {
+  // Records written through the triangulation have always been separated by
+  // a blank line (readers skip it); the other forms follow each other.
+  const bool separate = map.GetKind() == MapTransform::Kind::triangulation;
   CListProgress progress(list.GetCount());
   std::string first, second;
-  VertexOut v;
+  double X = 0.0, Y = 0.0;
   bool any = false;
   for (const CChain* c : list) {
     progress.Item();
@@ -166,8 +105,8 @@ int WriteSdlEntities(const CChainList& list, CTextFileWriter& file, const IAttri
     else
       file.Printf("%c, \"%s %ld\", \"%ld\", %d\n", kind, kind == 'P' ? "Polygon" : "Polyline", id, id, count);
     for (const CFPoint& p : c->m_points) {
-      if (!map.Map(p, v)) return 0;
-      file.Printf(v.mapped ? "%lf,%lf\n" : "%f,%f\n", v.x, v.y);
+      if (!map.Map(p, X, Y)) return 0;
+      file.Printf("%f,%f\n", X, Y);
     }
   }
   return 1;
@@ -262,70 +201,25 @@ BOOL ReadGenerateMapped(CChainList& list, const std::string& path, Map map) {
 
 // ---------------------------------------------------------------- writers
 
-int CChainList::WriteGenerate(const std::string& path, BOOL integerIDs, const double* cx, const double* cy, int type,
-                              const RECT* flipExtent) const {
-  if (HasPolynomial(cx, cy, type))
-    return WriteGenerateFile(*this, path, integerIDs, CVertexMapping::Polynomial(cx, cy, type));
-  return WriteGenerateFile(*this, path, integerIDs, CVertexMapping::Pixels(flipExtent));
+int CChainList::WriteGenerate(const std::string& path, BOOL integerIDs, const MapTransform& map) const {
+  return WriteGenerateFile(*this, path, integerIDs, map);
 }
 
-int CChainList::WriteGenerateTri(const std::string& path, BOOL integerIDs, const IMapTransform* mapper) const {
-  return WriteGenerateFile(*this, path, integerIDs, CVertexMapping::Triangulation(mapper));
+int CChainList::WriteDxf(CTextFileWriter& file, const MapTransform& map, BOOL is3D, const CLayerList* layers) const {
+  return WriteDxfEntities(*this, file, map, is3D, layers);
 }
 
-int CChainList::WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY, BOOL is3D,
-                         const CLayerList* layers) const {
-  const double scale[4] = {scaleX, scaleY, offsetX, offsetY};
-  return WriteDxfEntities(*this, file, CVertexMapping::Pixels(), is3D, layers, scale);
-}
-
-int CChainList::WriteDxfGeo(CTextFileWriter& file, const double* cx, const double* cy, int type, BOOL is3D,
-                            const CLayerList* layers) const {
-  return WriteDxfEntities(*this, file, CVertexMapping::Polynomial(cx, cy, type), is3D, layers);
-}
-
-int CChainList::WriteDxfTri(CTextFileWriter& file, const IMapTransform* mapper, BOOL is3D,
-                            const CLayerList* layers) const {
-  return WriteDxfEntities(*this, file, CVertexMapping::Triangulation(mapper), is3D, layers);
-}
-
-int CChainList::WriteLinesText(CTextFileWriter& file, const double* cx, const double* cy, int type) const {
+int CChainList::WriteXyz(CTextFileWriter& file, const MapTransform& map) const {
   CListProgress progress(GetCount());
-  const bool mapped = HasPolynomial(cx, cy, type);
   for (const CChain* c : *this) {
     progress.Item();
-    if (!c) continue;
-    if (mapped)
-      c->WriteTextGeo(file, cx, cy, type, 4);
-    else
-      c->WriteText(file, 4);
+    if (c && !c->WriteText(file, 4, map)) return 0;
   }
   return 1;
 }
 
-int CChainList::WriteXyz(CTextFileWriter& file, const IMapTransform* mapper) const {
-  CListProgress progress(GetCount());
-  const CVertexMapping map = CVertexMapping::Triangulation(mapper);
-  VertexOut v;
-  for (const CChain* c : *this) {
-    progress.Item();
-    if (!c) continue;
-    for (const CFPoint& p : c->m_points) {
-      if (!map.Map(p, v)) return 0;
-      file.Printf("%lf %lf %f\n", v.x, v.y, static_cast<double>(c->m_fID));
-    }
-  }
-  return 1;
-}
-
-int CChainList::WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const double* cx, const double* cy,
-                         int type) const {
-  return WriteSdlEntities(*this, file, attributes, CVertexMapping::Polynomial(cx, cy, type), false);
-}
-
-int CChainList::WriteSdlTri(CTextFileWriter& file, const IAttributeLookup* attributes,
-                            const IMapTransform* mapper) const {
-  return WriteSdlEntities(*this, file, attributes, CVertexMapping::Triangulation(mapper), true);
+int CChainList::WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const MapTransform& map) const {
+  return WriteSdlEntities(*this, file, attributes, map);
 }
 
 // ---------------------------------------------------------------- readers
@@ -354,7 +248,7 @@ BOOL CChainList::ReadLineFile(const std::string& path) {
 }
 
 BOOL CChainList::ReadLineFileGeo(const std::string& path, const double* cx, const double* cy, int type) {
-  const bool mapped = HasPolynomial(cx, cy, type);
+  const bool mapped = cx && cy && (type == 3 || type == 4);
   return ReadGenerateMapped(*this, path, [&](double& x, double& y) {
     if (!mapped) return true;
     double X, Y;

@@ -15,7 +15,6 @@
 #include "model/ownedlist.h"
 #include "model/sidefile.h"
 #include "model/viewtransform.h"
-#include "model/writerlinks.h"
 #include "platform/canvas.h"
 #include "platform/services.h"
 #include "platform/textfile.h"
@@ -402,63 +401,35 @@ void WriteSdlHead(CTextFileWriter& file, const CNote& n) {
 }
 }  // namespace
 
-int CNoteList::WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY,
-                        const CLayerList& layers) const {
+int CNoteList::WriteDxf(CTextFileWriter& file, const qzn::MapTransform& map, const CLayerList& layers) const {
   for (const CNote* n : *this) {
-    const float X = static_cast<float>(n->m_rect.left) * scaleX + offsetX;
-    const float Y = static_cast<float>(n->m_rect.top) * scaleY + offsetY;
-    const float Y2 = static_cast<float>(n->m_rect.bottom) * scaleY + offsetY;
-    WriteDxfHead(file, *n, layers);
-    file.Printf("10\n%f\n20\n%f\n1\n", static_cast<double>(X), static_cast<double>(Y));
-    file.Write(OneLine(n->m_strText));
-    file.Printf("\n50\n%d\n40\n%f\n41\n1.0\n7\nSTANDARD\n", static_cast<int>(n->m_nAngle),
-                static_cast<double>(std::fabs(Y2 - Y)));
-  }
-  return 1;
-}
-
-int CNoteList::WriteDxfPolynomial(CTextFileWriter& file, const double* cx, const double* cy, int type,
-                                  const CLayerList& layers) const {
-  for (const CNote* n : *this) {
-    double X = n->m_rect.left, Y = n->m_rect.top, X2 = 0.0, Y2 = n->m_rect.bottom;
-    ApplyPolynomial(n->m_rect.left, n->m_rect.top, cx, cy, type, X, Y);
-    ApplyPolynomial(n->m_rect.left, n->m_rect.bottom, cx, cy, type, X2, Y2);
-    WriteDxfHead(file, *n, layers);
-    WriteDxfBody(file, *n, X, Y, std::fabs(Y2 - Y));
-  }
-  return 1;
-}
-
-int CNoteList::WriteDxfTriangulated(CTextFileWriter& file, const IMapTransform& tri, const CLayerList& layers) const {
-  for (const CNote* n : *this) {
+    // The insertion point is the (left, top) corner; the height is what the
+    // rectangle's left edge spans in y.
     double X = 0.0, Y = 0.0, X2 = 0.0, Y2 = 0.0;
-    if (!tri.TransformPixel(n->m_rect.left, n->m_rect.top, X, Y) ||
-        !tri.TransformPixel(n->m_rect.right, n->m_rect.bottom, X2, Y2))
+    if (!map.MapPixel(n->m_rect.left, n->m_rect.top, X, Y) || !map.MapPixel(n->m_rect.left, n->m_rect.bottom, X2, Y2))
       return 0;
     WriteDxfHead(file, *n, layers);
-    WriteDxfBody(file, *n, X, Y, std::fabs(Y2 - Y));
+    if (map.IsGeoreferenced()) {
+      WriteDxfBody(file, *n, X, Y, std::fabs(Y2 - Y));
+    } else {
+      // Pixel and page-unit files have always put the angle before the height.
+      file.Printf("10\n%f\n20\n%f\n1\n", X, Y);
+      file.Write(OneLine(n->m_strText));
+      file.Printf("\n50\n%d\n40\n%f\n41\n1.0\n7\nSTANDARD\n", static_cast<int>(n->m_nAngle), std::fabs(Y2 - Y));
+    }
   }
   return 1;
 }
 
-int CNoteList::WriteSdlPolynomial(CTextFileWriter& file, const double* cx, const double* cy, int type) const {
+int CNoteList::WriteSdl(CTextFileWriter& file, const qzn::MapTransform& map) const {
   for (const CNote* n : *this) {
-    WriteSdlHead(file, *n);
     double X = 0.0, Y = 0.0;
-    if (ApplyPolynomial(n->m_rect.left, n->m_rect.top, cx, cy, type, X, Y))
-      file.Printf("%lf,%lf\n", X, Y);
-    else
+    if (!map.MapPixel(n->m_rect.left, n->m_rect.top, X, Y)) return 0;
+    WriteSdlHead(file, *n);
+    if (map.IsPixels())
       file.Printf("%d,%d\n", n->m_rect.left, n->m_rect.top);
-  }
-  return 1;
-}
-
-int CNoteList::WriteSdlTriangulated(CTextFileWriter& file, const IMapTransform& tri) const {
-  for (const CNote* n : *this) {
-    double X = 0.0, Y = 0.0;
-    if (!tri.TransformPixel(n->m_rect.left, n->m_rect.top, X, Y)) return 0;
-    WriteSdlHead(file, *n);
-    file.Printf("%lf,%lf\n", X, Y);
+    else
+      file.Printf("%f,%f\n", X, Y);
   }
   return 1;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/logfont.h"
+#include "model/maptransform.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -21,7 +22,6 @@ class CLayerList;
 class CQznDoc;
 class CTextFileWriter;
 class CViewTransform;
-class IMapTransform;
 
 class CNote : public CObject {
   QZN_DECLARE_SERIAL(CNote)
@@ -95,16 +95,11 @@ class CNoteList : public CObject, public CPtrListT<CNote*> {
   // per axis (c2 unused), five coefficients each.
   int ImportText(const std::string& path, const double* cx, const double* cy);
 
-  // DXF TEXT entities and SDL text records (the export writes what frames
-  // them). Writers through the triangulation return 0, having written
-  // nothing of the failing note, when it cannot transform.
-  int WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY,
-               const CLayerList& layers) const;
-  int WriteDxfPolynomial(CTextFileWriter& file, const double* cx, const double* cy, int type,
-                         const CLayerList& layers) const;
-  int WriteDxfTriangulated(CTextFileWriter& file, const IMapTransform& tri, const CLayerList& layers) const;
-  int WriteSdlPolynomial(CTextFileWriter& file, const double* cx, const double* cy, int type) const;
-  int WriteSdlTriangulated(CTextFileWriter& file, const IMapTransform& tri) const;
+  // DXF TEXT entities and SDL text records through the export's map
+  // transform (the export writes what frames them). 0, having written
+  // nothing of the failing note, when a corner cannot be mapped.
+  int WriteDxf(CTextFileWriter& file, const qzn::MapTransform& map, const CLayerList& layers) const;
+  int WriteSdl(CTextFileWriter& file, const qzn::MapTransform& map = {}) const;
 
   // OCR: every chain of text blocks whose first glyph is recognised with the
   // signatures becomes a note on the current layer (lives with the

@@ -1,16 +1,18 @@
 // Points in the exchange formats: ARC generate point files, DXF POINT
-// entities, MapInfo MIF points, XYZ and SDL records, each in image pixels,
-// through the control-point polynomial or through the triangulation; and the
-// readers of point text files.
+// entities, MapInfo MIF points, XYZ and SDL records, each through the
+// export's map transform; and the readers of point text files.
 #include <string>
 
 #include "model/chain_internal.h"
 #include "model/layer.h"
+#include "model/maptransform.h"
 #include "model/ptlist.h"
 #include "model/writerlinks.h"
 #include "platform/textfile.h"
 
 namespace {
+
+using qzn::MapTransform;
 
 // A generate file: one line per point, then "END". The file replaces the
 // target only when everything was written.
@@ -25,19 +27,6 @@ int WriteGenerateFile(const CPtList& list, const std::string& path, Line&& line)
     }
   out.Write("END\n");
   return out.Close() ? 1 : 0;
-}
-
-void WriteDxfPoint(CTextFileWriter& file, const CPointRec& r, const CLayerList& layers, double X, double Y,
-                   int z) {
-  std::string layer;
-  layers.GetLayerName(layer, r.layer);
-  file.Write("0\nPOINT\n8\n");
-  file.Write(layer);
-  file.Write("\n");
-  if (z)
-    file.Printf("10\n%f\n20\n%f\n30\n%f\n", X, Y, static_cast<double>(r.value));
-  else
-    file.Printf("10\n%f\n20\n%f\n", X, Y);
 }
 
 void WriteSdlMarker(CTextFileWriter& file, const IAttributeLookup* attributes, const CPointRec& r) {
@@ -57,128 +46,65 @@ void WriteSdlMarker(CTextFileWriter& file, const IAttributeLookup* attributes, c
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Writers that open the file
+// Writers
 
-int CPtList::WriteGenerate(const std::string& path, int integerID) const {
+int CPtList::WriteGenerate(const std::string& path, int integerID, const MapTransform& map) const {
   return WriteGenerateFile(*this, path, [&](CTextFileWriter& out, const CPointRec& r) {
+    double X = 0.0, Y = 0.0;
+    if (!map.Map(r.x, r.y, X, Y)) return false;
     if (integerID)
-      out.Printf("%d,%f,%f\n", TruncInt(r.value), static_cast<double>(r.x), static_cast<double>(r.y));
+      out.Printf("%d,%f,%f\n", TruncInt(r.value), X, Y);
     else
-      out.Printf("%f,%f,%f\n", static_cast<double>(r.value), static_cast<double>(r.x), static_cast<double>(r.y));
+      out.Printf("%f,%f,%f\n", static_cast<double>(r.value), X, Y);
     return true;
   });
 }
 
-int CPtList::WriteGeneratePolynomial(const std::string& path, int integerID, const double* c, const double* d,
-                                     int type) const {
-  return WriteGenerateFile(*this, path, [&](CTextFileWriter& out, const CPointRec& r) {
-    double X = r.x, Y = r.y;
-    ApplyPolynomial(r.x, r.y, c, d, type, X, Y);  // any other type: the pixels
-    if (integerID)
-      out.Printf("%d,%lf,%lf\n", TruncInt(r.value), X, Y);
+int CPtList::WriteDxf(CTextFileWriter& file, const MapTransform& map, int z, const CLayerList& layers) const {
+  std::string layer;
+  for (const CPointRec* r : *this) {
+    double X = 0.0, Y = 0.0;
+    if (!map.Map(r->x, r->y, X, Y)) return 0;
+    layers.GetLayerName(layer, r->layer);
+    file.Write("0\nPOINT\n8\n");
+    file.Write(layer);
+    file.Write("\n");
+    if (z)
+      file.Printf("10\n%f\n20\n%f\n30\n%f\n", X, Y, static_cast<double>(r->value));
     else
-      out.Printf("%f,%lf,%lf\n", static_cast<double>(r.value), X, Y);
-    return true;
-  });
-}
-
-int CPtList::WriteGenerateTriangulated(const std::string& path, int, const IMapTransform& tri) const {
-  return WriteGenerateFile(*this, path, [&](CTextFileWriter& out, const CPointRec& r) {
-    double X = 0.0, Y = 0.0;
-    if (!tri.TransformPoint(r.x, r.y, X, Y)) return false;
-    out.Printf("%f,%lf,%lf\n", static_cast<double>(r.value), X, Y);
-    return true;
-  });
-}
-
-// ---------------------------------------------------------------------------
-// Writers into an open file
-
-int CPtList::WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY, int z,
-                      const CLayerList& layers) const {
-  for (const CPointRec* r : *this)
-    WriteDxfPoint(file, *r, layers, offsetX + scaleX * r->x, offsetY + scaleY * r->y, z);
-  return 1;
-}
-
-int CPtList::WriteDxfPolynomial(CTextFileWriter& file, const double* c, const double* d, int type, int z,
-                                const CLayerList& layers) const {
-  for (const CPointRec* r : *this) {
-    double X = r->x, Y = r->y;
-    ApplyPolynomial(r->x, r->y, c, d, type, X, Y);
-    WriteDxfPoint(file, *r, layers, X, Y, z);
+      file.Printf("10\n%f\n20\n%f\n", X, Y);
   }
   return 1;
 }
 
-int CPtList::WriteDxfTriangulated(CTextFileWriter& file, const IMapTransform& tri, int z,
-                                  const CLayerList& layers) const {
+int CPtList::WriteMif(CTextFileWriter& file, const MapTransform& map) const {
   for (const CPointRec* r : *this) {
     double X = 0.0, Y = 0.0;
-    if (!tri.TransformPoint(r->x, r->y, X, Y)) return 0;
-    WriteDxfPoint(file, *r, layers, X, Y, z);
+    if (!map.Map(r->x, r->y, X, Y)) return 0;
+    file.Printf("Point %f %f\n", X, Y);
   }
   return 1;
 }
 
-int CPtList::WriteMif(CTextFileWriter& file) const {
-  for (const CPointRec* r : *this) file.Printf("Point %f %f\n", static_cast<double>(r->x), static_cast<double>(r->y));
-  return 1;
-}
-
-int CPtList::WriteMifPolynomial(CTextFileWriter& file, const double* c, const double* d, int type) const {
-  for (const CPointRec* r : *this) {
-    double X = r->x, Y = r->y;
-    ApplyPolynomial(r->x, r->y, c, d, type, X, Y);
-    file.Printf("Point %lf %lf\n", X, Y);
-  }
-  return 1;
-}
-
-int CPtList::WriteXyz(CTextFileWriter& file) const {
-  for (const CPointRec* r : *this)
-    file.Printf("%f %f %f\n", static_cast<double>(r->x), static_cast<double>(r->y), static_cast<double>(r->value));
-  return 1;
-}
-
-int CPtList::WriteXyzPolynomial(CTextFileWriter& file, const double* c, const double* d, int type) const {
-  for (const CPointRec* r : *this) {
-    double X = r->x, Y = r->y;
-    ApplyPolynomial(r->x, r->y, c, d, type, X, Y);
-    file.Printf("%lf %lf %f\n", X, Y, static_cast<double>(r->value));
-  }
-  return 1;
-}
-
-int CPtList::WriteXyzTriangulated(CTextFileWriter& file, const IMapTransform& tri) const {
+int CPtList::WriteXyz(CTextFileWriter& file, const MapTransform& map) const {
   for (const CPointRec* r : *this) {
     double X = 0.0, Y = 0.0;
-    if (!tri.TransformPoint(r->x, r->y, X, Y)) return 0;
-    file.Printf("%lf %lf %f\n", X, Y, static_cast<double>(r->value));
+    if (!map.Map(r->x, r->y, X, Y)) return 0;
+    file.Printf("%f %f %f\n", X, Y, static_cast<double>(r->value));
   }
   return 1;
 }
 
-int CPtList::WriteSdlPolynomial(CTextFileWriter& file, const IAttributeLookup* attributes, const double* c,
-                                const double* d, int type) const {
+int CPtList::WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const MapTransform& map) const {
   for (const CPointRec* r : *this) {
+    double X = 0.0, Y = 0.0;
+    if (!map.Map(r->x, r->y, X, Y)) return 0;
     WriteSdlMarker(file, attributes, *r);
-    double X = 0.0, Y = 0.0;
-    if (ApplyPolynomial(r->x, r->y, c, d, type, X, Y))
-      file.Printf("%lf,%lf\n", X, Y);
-    else
+    // Pixels go out as whole pixels, map coordinates with their decimals.
+    if (map.IsPixels())
       file.Printf("%d,%d\n", TruncInt(r->x), TruncInt(r->y));
-  }
-  return 1;
-}
-
-int CPtList::WriteSdlTriangulated(CTextFileWriter& file, const IAttributeLookup* attributes,
-                                  const IMapTransform& tri) const {
-  for (const CPointRec* r : *this) {
-    double X = 0.0, Y = 0.0;
-    if (!tri.TransformPoint(r->x, r->y, X, Y)) return 0;
-    WriteSdlMarker(file, attributes, *r);
-    file.Printf("%lf,%lf\n", X, Y);
+    else
+      file.Printf("%f,%f\n", X, Y);
   }
   return 1;
 }

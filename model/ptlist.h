@@ -15,6 +15,7 @@
 
 #include "model/fpoint.h"
 #include "model/idcolor.h"
+#include "model/maptransform.h"
 #include "model/logfont.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
@@ -119,30 +120,18 @@ class CPtList : public CObject, public CPtrListT<CPointRec*> {
   void Serialize(CArchive& ar) override;
 
   // ---- point files and exchange formats (ptfile.cpp) ----
-  // Polynomial rows c (x) and d (y) of type 3 or 4; writers map image to map,
-  // readers map to image. Writers that open the file return 0 when it cannot
-  // be written, and leave an existing file untouched then.
-  int WriteGenerate(const std::string& path, int integerID) const;
-  int WriteGeneratePolynomial(const std::string& path, int integerID, const double* c, const double* d,
-                              int type) const;
-  int WriteGenerateTriangulated(const std::string& path, int integerID, const IMapTransform& tri) const;
-  // Writers into an open file return 1, or 0 when the triangulation cannot
-  // transform (nothing of the failing point is written).
-  int WriteDxf(CTextFileWriter& file, float scaleX, float scaleY, float offsetX, float offsetY, int z,
-               const CLayerList& layers) const;
-  int WriteDxfPolynomial(CTextFileWriter& file, const double* c, const double* d, int type, int z,
-                         const CLayerList& layers) const;
-  int WriteDxfTriangulated(CTextFileWriter& file, const IMapTransform& tri, int z, const CLayerList& layers) const;
-  int WriteMif(CTextFileWriter& file) const;
-  int WriteMifPolynomial(CTextFileWriter& file, const double* c, const double* d, int type) const;
-  int WriteXyz(CTextFileWriter& file) const;
-  int WriteXyzPolynomial(CTextFileWriter& file, const double* c, const double* d, int type) const;
-  int WriteXyzTriangulated(CTextFileWriter& file, const IMapTransform& tri) const;
-  int WriteSdlPolynomial(CTextFileWriter& file, const IAttributeLookup* attributes, const double* c,
-                         const double* d, int type) const;
-  int WriteSdlTriangulated(CTextFileWriter& file, const IAttributeLookup* attributes,
-                           const IMapTransform& tri) const;
+  // Writers take the export's map transform (model/maptransform.h) and
+  // return 0 when a point cannot be mapped (nothing of it is written).
+  // WriteGenerate opens its own file: 0 also when it cannot be written, an
+  // existing file then untouched; the others write into an open file.
+  int WriteGenerate(const std::string& path, int integerID, const qzn::MapTransform& map = {}) const;
+  int WriteDxf(CTextFileWriter& file, const qzn::MapTransform& map, int z, const CLayerList& layers) const;
+  int WriteMif(CTextFileWriter& file, const qzn::MapTransform& map = {}) const;
+  int WriteXyz(CTextFileWriter& file, const qzn::MapTransform& map = {}) const;
+  int WriteSdl(CTextFileWriter& file, const IAttributeLookup* attributes, const qzn::MapTransform& map = {}) const;
 
+  // Polynomial rows c (x) and d (y) of type 3 or 4 map file coordinates to
+  // pixels.
   // Readers append points of the list's size in red on layer 0; 0 when the
   // file cannot be read (or the triangulation cannot transform), else 1.
   int ReadXYZ(const std::string& path);

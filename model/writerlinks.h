@@ -1,15 +1,15 @@
-// What the point and annotation writers and readers need from the
+// What the writers and readers of the data model need from the
 // georeferencing and from the attribute table. Both live in libraries built
 // on top of the data model (the triangulation with the control points, the
 // attribute table with the exchange formats), so the data model names only
-// these small interfaces; the callers hand in the real objects through
-// CMapTransformRef or an implementation of IAttributeLookup.
+// these small interfaces, which those libraries implement.
 #pragma once
 
 #include <string>
 
-// A transform that may be unavailable: the control-point triangulation,
-// whose direction (image to map or back) was fixed when it was built.
+// A transform that may be unavailable: the control-point triangulation
+// (CTriangleList), whose direction (image to map or back) was fixed when it
+// was built.
 class IMapTransform {
  public:
   virtual ~IMapTransform() = default;
@@ -17,23 +17,6 @@ class IMapTransform {
   // outputs are then untouched).
   virtual int TransformPoint(double x, double y, double& outX, double& outY) const = 0;
   virtual int TransformPixel(int x, int y, double& outX, double& outY) const = 0;
-};
-
-// Borrows any object with TransformPoint and TransformPixel of that shape,
-// e.g. CMapTransformRef<CTriangleList> tri(doc.m_triangles).
-template <class T>
-class CMapTransformRef : public IMapTransform {
- public:
-  explicit CMapTransformRef(T& t) : m_t(t) {}
-  int TransformPoint(double x, double y, double& outX, double& outY) const override {
-    return m_t.TransformPoint(x, y, outX, outY);
-  }
-  int TransformPixel(int x, int y, double& outX, double& outY) const override {
-    return m_t.TransformPixel(x, y, outX, outY);
-  }
-
- private:
-  T& m_t;
 };
 
 // The control-point polynomial on coefficient rows c (x) and d (y): type 3

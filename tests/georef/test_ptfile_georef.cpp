@@ -82,9 +82,9 @@ TEST(PointFileGeoref, WorldFileAndFittedRowsAgreeWithNumpy) {
   CPtList list;
   Spots(list);
   const std::string data = Written(dir, [&](CTextFileWriter& f) {
-    list.WriteXyzPolynomial(f, tx, ty, 3);
-    list.WriteXyzPolynomial(f, ax, ay, 3);
-    list.WriteXyzPolynomial(f, bx, by, 4);
+    list.WriteXyz(f, qzn::MapTransform::Polynomial(tx, ty, 3));
+    list.WriteXyz(f, qzn::MapTransform::Polynomial(ax, ay, 3));
+    list.WriteXyz(f, qzn::MapTransform::Polynomial(bx, by, 4));
   });
   const std::string out = RunOracle(dir, R"PY(
 A3 = np.column_stack([cp[:, 0], cp[:, 1], np.ones(5)])
@@ -111,7 +111,7 @@ TEST(PointFileGeoref, TriangulatedPointsAndNotesAgreeWithScipy) {
   for (const auto& c : kControl) *cps.AddNew() = CControlPt(c[0], c[1], c[2], c[3]);
   CTriangleList tri;
   ASSERT_EQ(tri.Build(cps, RECT{0, 0, 1000, 800}, 0), 1);
-  CMapTransformRef<CTriangleList> transform(tri);
+  const auto transform = qzn::MapTransform::Triangulation(tri);
 
   CPtList list;
   Spots(list);
@@ -119,8 +119,8 @@ TEST(PointFileGeoref, TriangulatedPointsAndNotesAgreeWithScipy) {
   notes.AddNote(RECT{300, 300, 340, 316}, "a");  // the rubber sheet at (300, 300) and (340, 316)
   CLayerList layers;
   const std::string data = Written(dir, [&](CTextFileWriter& f) {
-    EXPECT_EQ(list.WriteXyzTriangulated(f, transform), 1);
-    EXPECT_EQ(notes.WriteSdlTriangulated(f, transform), 1);
+    EXPECT_EQ(list.WriteXyz(f, transform), 1);
+    EXPECT_EQ(notes.WriteSdl(f, transform), 1);
   });
   // The SDL record "M, ..." then "X,Y": keep the numbers only.
   std::string numbers;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "model/chain.h"
+#include "model/writerlinks.h"
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
@@ -51,14 +52,24 @@ TEST(ChainText, MifPenTakesRedTimes65536) {
 TEST(ChainText, MapCoordinatesThroughThePolynomial) {
   auto c = Sample();
   const double ax[4] = {2, 0, 100, 0}, ay[4] = {0, -1, 50, 0};
-  EXPECT_EQ(Written([&](CTextFileWriter& f) { c->WriteTextGeo(f, ax, ay, 3, 0); }),
+  const auto affine = qzn::MapTransform::Polynomial(ax, ay, 3);
+  EXPECT_EQ(Written([&](CTextFileWriter& f) { c->WriteText(f, 0, affine); }),
             "12\r\n103.000000,48.000000\r\n106.000000,46.000000\r\nEND");
-  const std::string mif = Written([&](CTextFileWriter& f) { c->WriteTextGeo(f, ax, ay, 3, 2); });
+  const std::string mif = Written([&](CTextFileWriter& f) { c->WriteText(f, 2, affine); });
   EXPECT_EQ(mif, "Pline 2\r\n103.000000 48.000000\r\n106.000000 46.000000\r\n    Pen (1,2,0)\r\n");
   const double bx[4] = {1, 0, 1, 0}, by[4] = {0, 1, 0, 5};
-  EXPECT_EQ(Written([&](CTextFileWriter& f) { c->WriteTextGeo(f, bx, by, 4, 4); }),
+  EXPECT_EQ(Written([&](CTextFileWriter& f) { c->WriteText(f, 4, qzn::MapTransform::Polynomial(bx, by, 4)); }),
             "4.500000 7.000000 12.900000\r\n15.000000 9.000000 12.900000\r\n");
-  EXPECT_EQ(Written([&](CTextFileWriter& f) { EXPECT_EQ(c->WriteTextGeo(f, bx, by, 0, 0), 0); }), "");
+  // Rows of no known type are no polynomial: the pixels go out.
+  EXPECT_EQ(Written([&](CTextFileWriter& f) { c->WriteText(f, 0, qzn::MapTransform::Polynomial(bx, by, 0)); }),
+            "12\r\n1.500000,2.000000\r\n3.000000,4.000000\r\nEND");
+  // A transform that cannot map a vertex writes nothing of the line.
+  struct Refuses : IMapTransform {
+    int TransformPoint(double, double, double&, double&) const override { return 0; }
+    int TransformPixel(int, int, double&, double&) const override { return 0; }
+  } refuses;
+  EXPECT_EQ(Written([&](CTextFileWriter& f) { EXPECT_EQ(c->WriteText(f, 2, qzn::MapTransform::Triangulation(refuses)), 0); }),
+            "");
 }
 
 TEST(ChainText, ReadGenerate) {

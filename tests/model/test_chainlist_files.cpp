@@ -52,14 +52,14 @@ TEST(LineFiles, GenerateWithIntegerIDsAndFloatIDs) {
   Add(list, {CFPoint(1.0f, 2.0f), CFPoint(3.5f, 4.0f)}, 12.7f);
   Add(list, {{5, 6}, {7, 8}, {9, 10}}, 3);
   list.m_nModified = 1;
-  ASSERT_EQ(list.WriteGenerate(dir.file("a.gen"), TRUE, nullptr, nullptr, 0), 1);
+  ASSERT_EQ(list.WriteGenerate(dir.file("a.gen"), TRUE), 1);
   EXPECT_EQ(ReadFileText(dir.file("a.gen")),
             "12\r\n1.000000,2.000000\r\n3.500000,4.000000\r\nEND\r\n"
             "3\r\n5.000000,6.000000\r\n7.000000,8.000000\r\n9.000000,10.000000\r\nEND\r\nEND\r\n");
   EXPECT_EQ(list.m_nModified, 1);  // writing is not saving the workspace
-  ASSERT_EQ(list.WriteGenerate(dir.file("b.gen"), FALSE, nullptr, nullptr, 0), 1);
+  ASSERT_EQ(list.WriteGenerate(dir.file("b.gen"), FALSE), 1);
   EXPECT_EQ(Lf(ReadFileText(dir.file("b.gen"))).substr(0, 10), "12.700000\n");
-  EXPECT_EQ(list.WriteGenerate(dir.file("missing/c.gen"), TRUE, nullptr, nullptr, 0), 0);
+  EXPECT_EQ(list.WriteGenerate(dir.file("missing/c.gen"), TRUE), 0);
 }
 
 TEST(LineFiles, MirroredPixelOutputLeavesTheLinesAlone) {
@@ -69,7 +69,7 @@ TEST(LineFiles, MirroredPixelOutputLeavesTheLinesAlone) {
   const RECT bounds = c->m_rcBounds;
   list.m_nModified = 0;
   const RECT extent{0, 0, 99, 49};
-  ASSERT_EQ(list.WriteGenerate(dir.file("f.gen"), TRUE, nullptr, nullptr, 0, &extent), 1);
+  ASSERT_EQ(list.WriteGenerate(dir.file("f.gen"), TRUE, qzn::MapTransform::FlippedOver(extent)), 1);
   EXPECT_EQ(Lf(ReadFileText(dir.file("f.gen"))), "0\n1.000000,49.000000\n2.000000,0.000000\nEND\nEND\n");
   EXPECT_EQ(c->m_points, (std::vector<CFPoint>{{1, 0}, {2, 49}}));
   EXPECT_TRUE(c->m_rcBounds == bounds);
@@ -82,7 +82,7 @@ TEST(LineFiles, MappedCoordinatesAreComputedInDouble) {
   Add(list, {{1, 2}}, 4);
   // X = 0.5 x + 500000.123, Y = -0.5 y + 4000000.456: beyond float precision.
   const double cx[4] = {0.5, 0.0, 500000.123, 0.0}, cy[4] = {0.0, -0.5, 4000000.456, 0.0};
-  ASSERT_EQ(list.WriteGenerate(dir.file("m.gen"), TRUE, cx, cy, 3), 1);
+  ASSERT_EQ(list.WriteGenerate(dir.file("m.gen"), TRUE, qzn::MapTransform::Polynomial(cx, cy, 3)), 1);
   EXPECT_EQ(Lf(ReadFileText(dir.file("m.gen"))), "4\n500000.623000,3999999.456000\nEND\nEND\n");
 
   // Read back with the inverse rows: the pixels come back.
@@ -140,7 +140,7 @@ TEST(LineFiles, UnreadableFilesAndUnmappablePointsFail) {
   EXPECT_EQ(list.GetHead()->GetPoint(1), CFPoint(1001, 2001));
 
   Add(list, {{-500, 0}, {1, 1}});
-  EXPECT_EQ(list.WriteGenerateTri(dir.file("out.gen"), TRUE, &shift), 0);
+  EXPECT_EQ(list.WriteGenerate(dir.file("out.gen"), TRUE, qzn::MapTransform::Triangulation(shift)), 0);
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
 }
 
@@ -154,7 +154,7 @@ TEST(LineFiles, XyzAndSdlRecords) {
   {
     CTextFileWriter f;
     ASSERT_TRUE(f.Open(dir.file("a.xyz")));
-    EXPECT_EQ(list.WriteXyz(f, &shift), 1);
+    EXPECT_EQ(list.WriteXyz(f, qzn::MapTransform::Triangulation(shift)), 1);
     ASSERT_TRUE(f.Close());
   }
   EXPECT_EQ(Lf(ReadFileText(dir.file("a.xyz"))),
@@ -164,8 +164,8 @@ TEST(LineFiles, XyzAndSdlRecords) {
   {
     CTextFileWriter f;
     ASSERT_TRUE(f.Open(dir.file("a.sdl")));
-    EXPECT_EQ(list.WriteSdl(f, &attrs, nullptr, nullptr, 0), 1);
-    EXPECT_EQ(list.WriteSdlTri(f, nullptr, &shift), 1);
+    EXPECT_EQ(list.WriteSdl(f, &attrs), 1);
+    EXPECT_EQ(list.WriteSdl(f, nullptr, qzn::MapTransform::Triangulation(shift)), 1);
     ASSERT_TRUE(f.Close());
   }
   EXPECT_EQ(Lf(ReadFileText(dir.file("a.sdl"))),
@@ -191,8 +191,8 @@ TEST(LineFiles, DxfEntitiesReadByEzdxf) {
     CTextFileWriter f;
     ASSERT_TRUE(f.Open(dir.file("a.dxf")));
     f.Write("0\nSECTION\n2\nENTITIES\n");
-    EXPECT_EQ(list.WriteDxf(f, 2.0f, -1.0f, 5.0f, 100.0f, FALSE, &layers), 1);
-    EXPECT_EQ(list.WriteDxfGeo(f, cx, cy, 3, TRUE, &layers), 1);
+    EXPECT_EQ(list.WriteDxf(f, qzn::MapTransform::Scaled(2.0, -1.0, 5.0, 100.0), FALSE, &layers), 1);
+    EXPECT_EQ(list.WriteDxf(f, qzn::MapTransform::Polynomial(cx, cy, 3), TRUE, &layers), 1);
     f.Write("0\nENDSEC\n0\nEOF\n");
     ASSERT_TRUE(f.Close());
   }

@@ -278,30 +278,30 @@ TEST(Note, DxfAndSdlRecords) {
   n->m_nID = 5;
   n->m_nAngle = 15;
   CLayerList layers;
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, 2.0f, -1.0f, 100.0f, 50.0f, layers); }),
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Scaled(2.0, -1.0, 100.0, 50.0), layers); }),
             "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n120.000000\r\n20\r\n30.000000\r\n1\r\n高程\r\n50\r\n15\r\n40\r\n"
             "20.000000\r\n41\r\n1.0\r\n7\r\nSTANDARD\r\n");
   const double cx[4] = {1, 0, 0, 1000}, cy[4] = {0, 2, 0, 0};
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxfPolynomial(f, cx, cy, 4, layers); }),
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Polynomial(cx, cy, 4), layers); }),
             "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n40.000000\r\n1\r\n高程\r\n40\r\n40.000000\r\n41\r\n"
             "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
   Shift shift;
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxfTriangulated(f, shift, layers); }),
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Triangulation(shift), layers); }),
             "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n-20.000000\r\n1\r\n高程\r\n40\r\n20.000000\r\n41\r\n"
             "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
   EXPECT_EQ(WriteWith(dir,
                       [&](CTextFileWriter& f) {
-                        list.WriteSdlPolynomial(f, nullptr, nullptr, 0);
-                        list.WriteSdlPolynomial(f, cx, cy, 3);
-                        list.WriteSdlTriangulated(f, shift);
+                        list.WriteSdl(f);
+                        list.WriteSdl(f, qzn::MapTransform::Polynomial(cx, cy, 3));
+                        list.WriteSdl(f, qzn::MapTransform::Triangulation(shift));
                       }),
             "M, \"高程\", \"0000\", 1\r\n10,20\r\nM, \"高程\", \"0000\", 1\r\n10.000000,40.000000\r\n"
             "M, \"高程\", \"0000\", 1\r\n1010.000000,-20.000000\r\n");
   shift.ok = 0;
   EXPECT_EQ(WriteWith(dir,
                       [&](CTextFileWriter& f) {
-                        EXPECT_EQ(list.WriteDxfTriangulated(f, shift, layers), 0);
-                        EXPECT_EQ(list.WriteSdlTriangulated(f, shift), 0);
+                        EXPECT_EQ(list.WriteDxf(f, qzn::MapTransform::Triangulation(shift), layers), 0);
+                        EXPECT_EQ(list.WriteSdl(f, qzn::MapTransform::Triangulation(shift)), 0);
                       }),
             "");
 }

@@ -79,6 +79,9 @@ class NoTransform : public IMapTransform {
   int TransformPixel(int, int, double&, double&) const override { return 0; }
 };
 
+const TwoTriangles kTwoTriangles;
+const NoTransform kNoTransform;
+
 class Attributes : public IAttributeLookup {
  public:
   bool FindTexts(int id, std::string& a, std::string& b) const override {
@@ -110,20 +113,20 @@ TEST(PtFile, GenerateFiles) {
   EXPECT_EQ(ReadFileText(path), Crlf("12.000000,1.500000,2.250000\n3.500000,3.000000,4.000000\nEND\n"));
 
   const double c[4] = {2, 0, 100, 0}, d[4] = {0, -1, 50, 0};
-  ASSERT_EQ(list.WriteGeneratePolynomial(path, 1, c, d, 3), 1);
+  ASSERT_EQ(list.WriteGenerate(path, 1, qzn::MapTransform::Polynomial(c, d, 3)), 1);
   EXPECT_EQ(ReadFileText(path), Crlf("12,103.000000,47.750000\n3,106.000000,46.000000\nEND\n"));
 
   CPtList empty;
   ASSERT_EQ(empty.WriteGenerate(path, 1), 1);
   EXPECT_EQ(ReadFileText(path), "END\r\n");
-  EXPECT_EQ(empty.WriteGenerateTriangulated(path, 0, TwoTriangles()), 1);
+  EXPECT_EQ(empty.WriteGenerate(path, 0, qzn::MapTransform::Triangulation(kTwoTriangles)), 1);
   EXPECT_EQ(ReadFileText(path), "END\r\n");
   EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) {
               CLayerList layers;
-              empty.WriteDxf(f, 1, 1, 0, 0, 1, layers);
+              empty.WriteDxf(f, {}, 1, layers);
               empty.WriteMif(f);
               empty.WriteXyz(f);
-              empty.WriteSdlPolynomial(f, nullptr, nullptr, nullptr, 0);
+              empty.WriteSdl(f, nullptr);
             }),
             "");
 
@@ -136,14 +139,14 @@ TEST(PtFile, TriangulatedWritersCheckTheTransform) {
   Sample(list);
   const std::string path = dir.file("p.gen");
   WriteFileText(path, "old");
-  EXPECT_EQ(list.WriteGenerateTriangulated(path, 0, NoTransform()), 0);
+  EXPECT_EQ(list.WriteGenerate(path, 0, qzn::MapTransform::Triangulation(kNoTransform)), 0);
   EXPECT_EQ(ReadFileText(path), "old");  // the file is left as it was
   CLayerList layers;
   EXPECT_EQ(WriteWith(dir,
                       [&](CTextFileWriter& f) {
-                        EXPECT_EQ(list.WriteDxfTriangulated(f, NoTransform(), 1, layers), 0);
-                        EXPECT_EQ(list.WriteXyzTriangulated(f, NoTransform()), 0);
-                        EXPECT_EQ(list.WriteSdlTriangulated(f, nullptr, NoTransform()), 0);
+                        EXPECT_EQ(list.WriteDxf(f, qzn::MapTransform::Triangulation(kNoTransform), 1, layers), 0);
+                        EXPECT_EQ(list.WriteXyz(f, qzn::MapTransform::Triangulation(kNoTransform)), 0);
+                        EXPECT_EQ(list.WriteSdl(f, nullptr, qzn::MapTransform::Triangulation(kNoTransform)), 0);
                       }),
             "");
 }
@@ -153,10 +156,12 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
   CPtList list;
   list.AddPoint(10.7f, 3.2f, 12.0f, 7, 0)->layer = 7;
   CLayerList layers;
-  const std::string dxf = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, 2, -1, 100, 50, 1, layers); });
-  // Layer 7 is not in the table.
-  EXPECT_EQ(dxf, Crlf("0\nPOINT\n8\n默认值\n10\n121.400002\n20\n46.799999\n30\n12.000000\n"));
-  const std::string flat = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, 1, 1, 0, 0, 0, layers); });
+  const std::string dxf = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Scaled(2, -1, 100, 50), 1, layers); });
+  // Layer 7 is not in the table. Scale and offset are applied in double, so
+  // the float vertex 10.7 (10.69999981) goes out as 121.400000, not rounded
+  // again to float (121.400002).
+  EXPECT_EQ(dxf, Crlf("0\nPOINT\n8\n默认值\n10\n121.400000\n20\n46.800000\n30\n12.000000\n"));
+  const std::string flat = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, {}, 0, layers); });
   EXPECT_EQ(flat, Crlf("0\nPOINT\n8\n默认值\n10\n10.700000\n20\n3.200000\n"));
   EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteMif(f); }), Crlf("Point 10.700000 3.200000\n"));
   EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteXyz(f); }),
@@ -165,10 +170,10 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
   // SDL: pixels truncated without a transform; the attribute texts of the ID
   // when the table has them, of any length.
   Attributes attrs;
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdlPolynomial(f, nullptr, nullptr, nullptr, 0); }),
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdl(f, nullptr); }),
             Crlf("M, \"Point 12\", \"12\", 1\n10,3\n"));
   const double c[4] = {1, 0, 0, 0}, d[4] = {0, 1, 0, 0};
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdlPolynomial(f, &attrs, c, d, 3); }),
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdl(f, &attrs, qzn::MapTransform::Polynomial(c, d, 3)); }),
             Crlf("M, \"高程点" + std::string(300, 'a') + "\", \"12\", \"spot\", 1\n10.700000,3.200000\n"));
 }
 
@@ -184,15 +189,15 @@ TEST(PtFile, CoordinatesAgreeWithNumpy) {
   CLayerList layers;
   const std::string text = WriteWith(dir, [&](CTextFileWriter& f) {
     list.WriteXyz(f);
-    list.WriteXyzPolynomial(f, affX, affY, 3);
-    list.WriteXyzPolynomial(f, bilX, bilY, 4);
-    list.WriteXyzTriangulated(f, TwoTriangles());
-    list.WriteMifPolynomial(f, affX, affY, 3);
-    list.WriteDxfPolynomial(f, bilX, bilY, 4, 1, layers);
-    list.WriteDxfTriangulated(f, TwoTriangles(), 0, layers);
+    list.WriteXyz(f, qzn::MapTransform::Polynomial(affX, affY, 3));
+    list.WriteXyz(f, qzn::MapTransform::Polynomial(bilX, bilY, 4));
+    list.WriteXyz(f, qzn::MapTransform::Triangulation(kTwoTriangles));
+    list.WriteMif(f, qzn::MapTransform::Polynomial(affX, affY, 3));
+    list.WriteDxf(f, qzn::MapTransform::Polynomial(bilX, bilY, 4), 1, layers);
+    list.WriteDxf(f, qzn::MapTransform::Triangulation(kTwoTriangles), 0, layers);
   });
   const std::string gen = dir.file("tri.gen");
-  ASSERT_EQ(list.WriteGenerateTriangulated(gen, 0, TwoTriangles()), 1);
+  ASSERT_EQ(list.WriteGenerate(gen, 0, qzn::MapTransform::Triangulation(kTwoTriangles)), 1);
   WriteFileText(dir.file("out.txt"), Utf8ToGbk(text) + ReadFileText(gen));
 
   std::ostringstream corners;
