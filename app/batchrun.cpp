@@ -14,7 +14,7 @@
 
 #include "app/qzndoc.h"
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 namespace {
@@ -85,7 +85,7 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
   log.Write({Now()});
   log.Write({FormatC("\n已矢量化文件总数: %d\n", static_cast<int>(settings.images.size()))});
   const int straighten = settings.sourceType == "CAD 图形" ? 1 : 0;
-  Services().SetStatusText("当前处理进程...");
+  Host().SetStatusText("当前处理进程...");
 
   int done = 0;
   for (std::size_t i = 0; i < settings.images.size(); ++i) {
@@ -103,7 +103,7 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
 
     // Quiet before the open: the side files beside the image are read by
     // the open itself (their questions count as yes), once.
-    doc->m_nQuiet = 1;
+    CQuietScope quiet;
     if (!doc->OnOpenDocument(image)) {
       log.Write({"\n不能打开或处理 ", image});
       continue;

@@ -15,7 +15,7 @@
 #include "app/qzndoc.h"
 #include "app/vertexreducer.h"
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/filters.h"
 #include "raster/imaging.h"
@@ -320,7 +320,7 @@ int CQznDoc::RunMacroCommand(const std::string& text) {
 
     case CScriptCommand::lineSmooth: {
       const auto tolerance = Number(line, 0);
-      CVertexReducer reducer(m_nQuiet != 0);
+      CVertexReducer reducer;
       reducer.ReduceChainList(m_lines, tolerance ? *tolerance : 1.0);
       SetLinesModified(1);
       return 1;

@@ -9,7 +9,7 @@
 #include "app/qzndoc.h"
 #include "model/ownedlist.h"
 #include "model/sidefile.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/binarize.h"
 

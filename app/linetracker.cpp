@@ -10,7 +10,7 @@
 #include "app/vertexreducer.h"
 #include "model/chain.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 
 namespace {
@@ -487,7 +487,7 @@ int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRa
       line.AddPoint(static_cast<float>(click.x), static_cast<float>(click.y));
       return 1;
     }
-    CVertexReducer(false).ReducePoints(points, tolerance);
+    CVertexReducer().ReducePoints(points, tolerance);
     // Build the new vertices aside so that running out of memory leaves the
     // line as it was.
     CFPointArray vertices(line.Points());
@@ -589,7 +589,7 @@ int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CR
         for (Crossing& other : crossings)
           if (!other.done && NearPolyline(points.Points(), bounds, other.mid, reach)) other.done = true;
         if (tracker.IsClosed()) points.AppendPoint(points.GetPoint(0).x, points.GetPoint(0).y);
-        CVertexReducer(false).ReducePoints(points, tolerance);
+        CVertexReducer().ReducePoints(points, tolerance);
         if (points.GetCount() > 1) {
           CChain* chain = list.NewChain();
           if (!chain) break;

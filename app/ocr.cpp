@@ -8,7 +8,7 @@
 #include "app/qzndoc.h"
 #include "model/box.h"
 #include "model/note.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "model/helpers.h"
 #include "model/layer.h"
 #include "platform/atomicfile.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace fs = std::filesystem;
 
@@ -205,7 +205,7 @@ void CQznDoc::Serialize(CArchive& ar) {
     std::uint16_t spare = 0;
     ar >> spare;
     m_nSpareWord = spare;
-    if (version < 3 && !m_nQuiet) AfxMessageBox("这是一个旧版本的文件。一些数据可能不能载入。", MB_OK | MB_ICONEXCLAMATION);
+    if (version < 3 && !Host().IsQuiet()) AfxMessageBox("这是一个旧版本的文件。一些数据可能不能载入。", MB_OK | MB_ICONEXCLAMATION);
     if (version >= 4) {
       std::int32_t a = 0, b = 0;
       ar >> a >> b;
@@ -370,7 +370,6 @@ int CQznDoc::ReadProject(const std::string& path) {
   std::unique_ptr<CQznDoc> loaded;
   try {
     loaded = std::make_unique<CQznDoc>();
-    loaded->m_nQuiet = m_nQuiet;
     loaded->Serialize(*ar);
   } catch (const std::bad_alloc&) {
     AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);

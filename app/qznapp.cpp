@@ -1,7 +1,7 @@
 // The command-line conversion: one scan opened, vectorised and written as
 // ARC generate text, with no window. Messages and questions go through the
-// platform services, which a command-line run sets to print on stderr and
-// take the default answer.
+// host, which in a command-line run prints on stderr and takes the default
+// answer.
 #include "app/qznapp.h"
 
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <new>
 
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 const char* CommandLineUsage() {
   return "usage: qzn -i <scan> -o <lines.gen> [-c | -b]\n"
@@ -68,7 +68,7 @@ int CQznApp::Convert(const CCommandLine& command) {
     AfxMessageBox("只能转换 8 位灰度图像和 1 位单色图像。", MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
-  doc->m_nQuiet = 1;
+  CQuietScope quiet;  // from here on a batch run
   if (!doc->Vectorize(RECT{0, 0, 0, 0}, 0, command.outline, 0, 0)) {
     AfxMessageBox("执行自动转换出错。", MB_OK | MB_ICONSTOP);
     return kExitFailed;

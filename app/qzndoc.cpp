@@ -7,22 +7,12 @@
 #include <cstring>
 
 #include "app/vertexreducer.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/binarize.h"
 #include "raster/imaging.h"
 
-namespace {
-LayerBarHook g_layerBarHook = nullptr;
-}  // namespace
-
 void UpdateLayerBar(CQznDoc* doc) {
-  if (g_layerBarHook && doc) g_layerBarHook(doc);
-}
-
-LayerBarHook SetLayerBarHook(LayerBarHook hook) {
-  LayerBarHook previous = g_layerBarHook;
-  g_layerBarHook = hook;
-  return previous;
+  if (doc) Host().UpdateLayerBar(doc);
 }
 
 CQznDoc::CQznDoc() {
@@ -167,7 +157,6 @@ namespace {
 // data model sits below the tracers.
 class CDocChainReducer : public IChainReducer {
  public:
-  explicit CDocChainReducer(bool quiet) : m_reducer(quiet) {}
   std::int64_t ReduceChain(CChain& chain, double tolerance) override { return m_reducer.ReduceChain(chain, tolerance); }
 
  private:
@@ -176,7 +165,7 @@ class CDocChainReducer : public IChainReducer {
 }  // namespace
 
 void CQznDoc::SmoothLines(float tolerance, const RECT& rc) {
-  CDocChainReducer reducer(m_nQuiet != 0);
+  CDocChainReducer reducer;
   m_lines.Smooth(tolerance, rc, reducer);
 }
 
@@ -260,7 +249,3 @@ void CQznDoc::ApplyLayerVisibility(const CLayerList& layers) {
   MoveWhere(m_hiddenNotes, m_notes, [&](CNote* n) { return layerVisible(n->m_nID, true); });
   MoveWhere(movedNotes, m_hiddenNotes, [](CNote*) { return true; });
 }
-
-// ---- dialogs and the project file ------------------------------------------
-
-std::string CQznDoc::AskFilePath(FileDialog, const std::string&) { return std::string(); }

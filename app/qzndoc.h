@@ -5,10 +5,9 @@
 // before unsaved work is lost, the saving of the image, automatic
 // vectorisation and the batch line export.
 //
-// The document reaches the user only through the platform services
-// (messages, questions, busy cursor) and through the overridable AskFilePath
-// hook for file dialogs; it never needs a window, so the command line and
-// tests drive it as they are.
+// The document reaches the user only through the host (platform/host.h:
+// messages, questions, file dialogs, busy cursor, the layer control); it
+// never needs a window, so the command line and tests drive it as they are.
 #pragma once
 
 #include <cstdint>
@@ -45,15 +44,8 @@ class CQznDoc {
     kPathCount
   };
 
-  // What a file dialog of the document is for (AskFilePath).
-  enum class FileDialog {
-    openImageOfProject,  // the image a project names cannot be found
-    saveProject,
-    saveImage,
-  };
-
   CQznDoc();
-  virtual ~CQznDoc();
+  ~CQznDoc();
   CQznDoc(const CQznDoc&) = delete;
   CQznDoc& operator=(const CQznDoc&) = delete;
 
@@ -82,7 +74,6 @@ class CQznDoc {
   float m_fFactor = 1.0f;
   int m_nThreshHigh = 0;  // 0: no user threshold
   int m_nThreshLow = 0;
-  int m_nQuiet = 0;
   std::string m_paths[kPathCount];
   int m_nSpareWord = -1;
   int m_nDisplay[2] = {250, 250};
@@ -243,11 +234,6 @@ class CQznDoc {
   // The project layout: version 8 written, older versions read.
   void Serialize(CArchive& ar);
 
- protected:
-  // The file dialog the document shows for `kind`, starting at fileName; the
-  // chosen path, or empty when cancelled. A headless run cancels.
-  virtual std::string AskFilePath(FileDialog kind, const std::string& fileName);
-
  private:
   // Computes the threshold pair from the area's histogram and stores it.
   int AutoThreshold(int left, int top, int width, int height);
@@ -268,8 +254,6 @@ class CQznDoc {
   std::FILE* m_backupFile = nullptr;
 };
 
-// Refreshes the main frame's layer control for the document, when a main
-// frame has installed a hook; nothing in a headless run.
+// Refreshes the main frame's layer control for the document through the
+// host; nothing in a headless run.
 void UpdateLayerBar(CQznDoc* doc);
-using LayerBarHook = void (*)(CQznDoc*);
-LayerBarHook SetLayerBarHook(LayerBarHook hook);

@@ -20,7 +20,7 @@
 
 #include "app/qzndoc.h"
 #include "georef/rectify.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/binarize.h"
 #include "raster/depthconv.h"
 #include "raster/filters.h"

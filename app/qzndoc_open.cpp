@@ -5,7 +5,7 @@
 #include "app/qzndoc.h"
 #include "app/projectfile.h"
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/imaging.h"
 #include "raster/jpegpng.h"
@@ -24,6 +24,31 @@ std::string WithExtension(const std::string& path, const char* ext) {
 std::string FileNameOf(const std::string& path) {
   CFilePath p(path);
   return p.GetFileName(true);
+}
+
+// The open dialog for an image a project names but that cannot be found.
+FileDialogRequest OpenImageDialog(const std::string& fileName) {
+  FileDialogRequest r;
+  r.kind = FileDialogKind::open;
+  r.defaultExtension = "tif";
+  r.fileName = fileName;
+  r.flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  r.filter =
+      "图像文件|*.tif;*.bmp;*.hdr;*.gif;*.jpg;*.rlc;*.png|TIFF 文件 (*.tif)|*.tif|BMP 文件 (*.bmp)|*.bmp|"
+      "JPEG 文件 (*.jpg)|*.jpg|GIF 文件 (*.gif)|*.gif|RLC 文件 (*.rlc)|*.rlc|PNG 文件 (*.png)|*.png|"
+      "Raw 图像 (*.hdr)|*.hdr|所有文件 (*.*)|*.*||";
+  return r;
+}
+
+// A save dialog that asks before overwriting.
+FileDialogRequest SaveDialog(const char* extension, const std::string& fileName, const char* filter) {
+  FileDialogRequest r;
+  r.kind = FileDialogKind::save;
+  r.defaultExtension = extension;
+  r.fileName = fileName;
+  r.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  r.filter = filter;
+  return r;
 }
 
 bool FileExists(const std::string& path) {
@@ -59,7 +84,7 @@ int CQznDoc::LoadTiff(const std::string& path) {
   CRasterImage read;
   const int code = ReadTiffImage(path, read, &orientation);
   if (code != 0) {
-    if (!m_nQuiet) AfxMessageBox(std::string("打开 TIFF 文件: ") + TiffErrorText(code), MB_OK | MB_ICONSTOP);
+    if (!Host().IsQuiet()) AfxMessageBox(std::string("打开 TIFF 文件: ") + TiffErrorText(code), MB_OK | MB_ICONSTOP);
     return 0;
   }
   m_image.MoveFrom(read);
@@ -89,7 +114,7 @@ int CQznDoc::ReadImage(const std::string& path) {
     case kImageTypeBmp: {
       const int r = ReadBmpIntoImage(path, m_image);
       if (r > 0) return 1;
-      if (!m_nQuiet) {
+      if (!Host().IsQuiet()) {
         if (r == -1) AfxMessageBox("读取这个 BMP 图像文件时出错。", MB_OK | MB_ICONSTOP);
         else if (r == -2) AfxMessageBox("错误, 内存不足。", MB_OK | MB_ICONSTOP);
         else AfxMessageBox("无效的图像参数或错误的 BMP 格式。", MB_OK | MB_ICONSTOP);
@@ -121,7 +146,7 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
     }
   } else {
     if (!ReadProject(path)) {
-      if (!m_nQuiet) AfxMessageBox("读取方案文件出错。", MB_OK | MB_ICONSTOP);
+      if (!Host().IsQuiet()) AfxMessageBox("读取方案文件出错。", MB_OK | MB_ICONSTOP);
       return 0;
     }
     std::string image = m_paths[kPathImage];
@@ -129,7 +154,7 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
       // A project moved together with its image, or written on Windows,
       // finds it beside itself.
       const std::string found = FindProjectImage(path, image);
-      image = !found.empty() ? found : AskFilePath(FileDialog::openImageOfProject, FileNameOf(image));
+      image = !found.empty() ? found : AskFilePath(OpenImageDialog(FileNameOf(image)));
     }
     if (!image.empty() && !LoadImageFile(image)) AfxMessageBox("读取图像出错。", MB_OK | MB_ICONSTOP);
   }
@@ -146,7 +171,7 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
 int CQznDoc::LoadSpatialReference(const std::string& path) {
   if (m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) return 1;
   auto ask = [&](const char* question, const std::string& file) {
-    if (m_nQuiet) return true;
+    if (Host().IsQuiet()) return true;
     return AfxMessageBox(question + FileNameOf(file), MB_YESNO | MB_ICONQUESTION) != IDNO;
   };
   const std::string cpt = WithExtension(path, ".cpt");
@@ -192,7 +217,7 @@ int CQznDoc::SaveDataIfModified() {
   if (!m_paths[kPathProject].empty()) return SaveProject(m_paths[kPathProject]);
   const std::string start =
       m_image.HasPixels() && !m_paths[kPathImage].empty() ? WithExtension(m_paths[kPathImage], ".prj") : "*.prj";
-  const std::string chosen = AskFilePath(FileDialog::saveProject, start);
+  const std::string chosen = AskFilePath(SaveDialog("prj", start, "方案文件 (*.prj) |*.prj||"));
   if (chosen.empty()) return 0;
   return SaveProject(chosen);
 }
@@ -200,8 +225,8 @@ int CQznDoc::SaveDataIfModified() {
 int CQznDoc::SaveImageIfModified() {
   if (!m_nImageModified) return 1;
   if (AfxMessageBox("图像已经修改，保存吗?", MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
-  const std::string chosen =
-      AskFilePath(FileDialog::saveImage, m_paths[kPathImage].empty() ? "*.tif" : m_paths[kPathImage]);
+  const std::string chosen = AskFilePath(
+      SaveDialog("tif", m_paths[kPathImage].empty() ? "*.tif" : m_paths[kPathImage], "TIFF 文件 (*.tif) |*.tif||"));
   if (chosen.empty()) return 0;
   if (!OnSaveDocument(chosen)) {
     AfxMessageBox("保存图像出错。", MB_OK | MB_ICONEXCLAMATION);

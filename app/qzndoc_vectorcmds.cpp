@@ -8,7 +8,7 @@
 
 #include "app/qzndoc.h"
 #include "model/writerlinks.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 int CQznDoc::SplitTextLines() {

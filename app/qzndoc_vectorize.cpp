@@ -17,7 +17,7 @@
 #include "app/qzndoc.h"
 #include "app/regiontracer.h"
 #include "app/skeletontracer.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/binarize.h"
 #include "raster/imaging.h"
 #include "raster/polyfill.h"
@@ -64,7 +64,7 @@ void CQznDoc::DropBackup() {
 // ---- the driver -----------------------------------------------------------------
 
 int CQznDoc::Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten) {
-  const bool backedUp = !m_nQuiet && m_image.HasPixels();
+  const bool backedUp = !Host().IsQuiet() && m_image.HasPixels();
   if (backedUp && !BackupImage()) {
     // Tracing consumes the image; without a copy the user's image would be
     // lost, so nothing is traced.
@@ -117,7 +117,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   } else {
     BYTE table[256] = {};
     if (!GetRegionFeature(m_image, sample, key, table, &feature)) {
-      if (!m_nQuiet) AfxMessageBox("矢量化错误。重新选择属性。", MB_OK | MB_ICONSTOP);
+      if (!Host().IsQuiet()) AfxMessageBox("矢量化错误。重新选择属性。", MB_OK | MB_ICONSTOP);
       return 0;
     }
     featureFilled = IsRgbImage();
@@ -133,8 +133,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
            static_cast<int>(feature.meanBlue);
     if (!applyRoi()) return 0;
     CChainList traced;
-    CRegionTracer tracer(m_image.pixels, m_image.width, m_image.height, m_image.bitsPerSample, traced,
-                         m_nQuiet != 0);
+    CRegionTracer tracer(m_image.pixels, m_image.width, m_image.height, m_image.bitsPerSample, traced);
     tracer.Trace(1, id);
     const CLayer* layer = m_layers.GetCurrentLayer();
     const int layerId = m_layers.GetCurrentLayerID();
@@ -164,11 +163,11 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
 }
 
 int CQznDoc::TraceSkeleton1Bit(int left, int top, int width, int height) {
-  CSkeletonTracer tracer(m_image, m_lines, m_layers, m_nQuiet != 0);
+  CSkeletonTracer tracer(m_image, m_lines, m_layers);
   return tracer.Trace1Bit(left, top, width, height);
 }
 
 int CQznDoc::TraceSkeleton8Bit(int left, int top, int width, int height) {
-  CSkeletonTracer tracer(m_image, m_lines, m_layers, m_nQuiet != 0);
+  CSkeletonTracer tracer(m_image, m_lines, m_layers);
   return tracer.Trace8Bit(left, top, width, height);
 }

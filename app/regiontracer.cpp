@@ -8,7 +8,7 @@
 #include "model/chain.h"
 #include "model/chainlist.h"
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -20,19 +20,18 @@ constexpr double kOutlineTolerance = 0.6;
 
 }  // namespace
 
-CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target, bool quiet)
+CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target)
     : m_pixels(pixels),
       m_width(width),
       m_height(height),
       m_bits(bitsPerPixel),
       m_rowBytes(bitsPerPixel == 1 ? (static_cast<std::int64_t>(width) + 7) / 8 : static_cast<std::int64_t>(width)),
-      m_target(target),
-      m_quiet(quiet) {}
+      m_target(target) {}
 
 CChain* CRegionTracer::NewChain() { return m_target.NewChain(); }
 
 void CRegionTracer::Report(const char* text, unsigned style) const {
-  if (!m_quiet) AfxMessageBox(text, style);
+  if (!Host().IsQuiet()) AfxMessageBox(text, style);
 }
 
 int CRegionTracer::GetPixel(int x, int y) const {
@@ -177,7 +176,7 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
   if (!m_pixels || (m_bits != 1 && m_bits != 8) || m_width <= 0 || m_height <= 0) return 0;
   CStatusProgress progress;
   progress.SetRange(0, m_height / 20);
-  CVertexReducer reducer(m_quiet);
+  CVertexReducer reducer;
   for (int y = 1; y < m_height - 1; ++y) {
     if (y % 20 == 0) progress.StepIt();
     const BYTE* row = Row(y);

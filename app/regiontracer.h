@@ -22,8 +22,9 @@ class CRegionTracer {
  public:
   // The pixel block (not owned; rows of (width + 7) / 8 bytes, leftmost
   // pixel in the top bit, at 1 bit; rows of width bytes at 8 bits) and the
-  // list that receives the outlines (not owned). quiet: no message boxes.
-  CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target, bool quiet = false);
+  // list that receives the outlines (not owned). A quiet host shows no
+  // message boxes.
+  CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target);
   virtual ~CRegionTracer() = default;
   CRegionTracer(const CRegionTracer&) = delete;
   CRegionTracer& operator=(const CRegionTracer&) = delete;
@@ -84,5 +85,4 @@ class CRegionTracer {
   int m_bits;
   std::int64_t m_rowBytes;
   CChainList& m_target;
-  bool m_quiet;
 };

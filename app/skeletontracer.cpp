@@ -12,7 +12,7 @@
 #include "model/chainlist.h"
 #include "model/helpers.h"
 #include "model/layer.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 
 // ------------------------------------------------------------ junction queue
@@ -212,13 +212,13 @@ Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQu
 
 }  // namespace
 
-CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers, bool quiet)
-    : m_image(image), m_lines(lines), m_layers(layers), m_quiet(quiet) {}
+CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers)
+    : m_image(image), m_lines(lines), m_layers(layers) {}
 
 CChain* CSkeletonTracer::NewChain() { return m_lines.NewChain(); }
 
 void CSkeletonTracer::ReportOutOfMemory() {
-  if (!m_reported && !m_quiet) AfxMessageBox("内存不足, 矢量化失败。");
+  if (!m_reported && !Host().IsQuiet()) AfxMessageBox("内存不足, 矢量化失败。");
   m_reported = true;
 }
 

@@ -55,8 +55,8 @@ class CJunctionQueue {
 class CSkeletonTracer {
  public:
   // Lines go to lines on the current layer of layers, with its colour and
-  // pen style. quiet: no message boxes (batch runs).
-  CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers, bool quiet = false);
+  // pen style. A quiet host shows no message boxes.
+  CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers);
   virtual ~CSkeletonTracer() = default;
   CSkeletonTracer(const CSkeletonTracer&) = delete;
   CSkeletonTracer& operator=(const CSkeletonTracer&) = delete;
@@ -97,7 +97,6 @@ class CSkeletonTracer {
   CRasterImage& m_image;
   CChainList& m_lines;
   CLayerList& m_layers;
-  bool m_quiet;
   bool m_reported = false;
   int m_layerId = 0;
   COLORREF m_layerColor = 0;

@@ -7,7 +7,7 @@
 #include "model/chain.h"
 #include "model/chainlist.h"
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
   }
 }
 
-void ReportOutOfMemory(bool quiet) {
-  if (!quiet) AfxMessageBox("内存分配错误", MB_OK | MB_ICONSTOP);
+void ReportOutOfMemory() {
+  if (!Host().IsQuiet()) AfxMessageBox("内存分配错误", MB_OK | MB_ICONSTOP);
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
     list.SetPoints(std::move(kept));
     return count;
   } catch (const std::bad_alloc&) {
-    ReportOutOfMemory(m_quiet);
+    ReportOutOfMemory();
     return 0;
   }
 }
@@ -121,7 +121,7 @@ std::int64_t CVertexReducer::ReduceChain(CChain& chain, double tolerance) {
     chain.m_points.swap(kept);
     return chain.GetCount();
   } catch (const std::bad_alloc&) {
-    ReportOutOfMemory(m_quiet);
+    ReportOutOfMemory();
     return 0;
   }
 }

@@ -31,8 +31,8 @@ float PointLineDistanceF(const CFPoint& p, const CFPoint& a, const CFPoint& b);
 
 class CVertexReducer {
  public:
-  // quiet: no message box when memory runs out (batch runs).
-  explicit CVertexReducer(bool quiet = false) : m_quiet(quiet) {}
+  // Running out of memory is reported unless the host is quiet.
+  CVertexReducer() = default;
   virtual ~CVertexReducer() = default;
 
   // Reduces the list in place, keeping a subset of its points in order.
@@ -51,7 +51,6 @@ class CVertexReducer {
   int ReduceChainList(CChainList& list, double tolerance);
 
  private:
-  bool m_quiet;
 };
 
 // The semi-automatic line tracker's list of integer points, with the mean

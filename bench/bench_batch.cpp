@@ -16,7 +16,7 @@
 
 #include "app/batchrun.h"
 #include "bench/scangen.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -48,9 +48,8 @@ const std::vector<std::string>& Scans() {
 }
 
 void RunOnScans(benchmark::State& state, const std::vector<std::string>& script) {
-  CQuietServices quiet;
-  quiet.SetSilent(true);
-  CServicesScope scope(&quiet);
+  CScriptedHost quiet;  // records, shows nothing
+  CHostScope scope(&quiet);
   CBatchSettings settings;
   settings.images = Scans();
   settings.script = script;

@@ -13,7 +13,7 @@
 
 #include "georef/controlpt.h"
 #include "georef/triangle.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -50,8 +50,8 @@ std::vector<std::array<double, 2>> Queries(std::size_t n, bool map) {
 }
 
 void BM_Triangulate(benchmark::State& state) {
-  CQuietServices quiet;
-  CServicesScope scope(&quiet);
+  CCommandLineHost quiet;
+  CHostScope scope(&quiet);
   const auto cps = ControlPoints(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     CTriangleList list;
@@ -63,8 +63,8 @@ void BM_Triangulate(benchmark::State& state) {
 BENCHMARK(BM_Triangulate)->Arg(200)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
 void Transform(benchmark::State& state, int direction) {
-  CQuietServices quiet;
-  CServicesScope scope(&quiet);
+  CCommandLineHost quiet;
+  CHostScope scope(&quiet);
   const auto cps = ControlPoints(2000);
   CTriangleList list;
   if (!list.Build(*cps, RECT{0, 0, kW, kH}, direction)) state.SkipWithError("build failed");
@@ -89,8 +89,8 @@ BENCHMARK(BM_TransformMapToImage)->Unit(benchmark::kMillisecond);
 
 // For scale: the first containing triangle found by walking the whole list.
 void BM_TransformByListWalk(benchmark::State& state) {
-  CQuietServices quiet;
-  CServicesScope scope(&quiet);
+  CCommandLineHost quiet;
+  CHostScope scope(&quiet);
   const auto cps = ControlPoints(2000);
   CTriangleList list;
   if (!list.Build(*cps, RECT{0, 0, kW, kH}, 0)) state.SkipWithError("build failed");

@@ -12,7 +12,7 @@
 
 #include "app/charlist.h"
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

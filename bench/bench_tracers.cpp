@@ -111,7 +111,7 @@ void ThinAndTrace(benchmark::State& state, int bits) {
     const auto t0 = Clock::now();
     Thin(*work, RECT{0, 0, work->width - 1, work->height - 1});
     const auto t1 = Clock::now();
-    CSkeletonTracer tracer(*work, list, layers, true);
+    CSkeletonTracer tracer(*work, list, layers);
     if (bits == 8) tracer.Trace8Bit(0, 0, work->width, work->height);
     else tracer.Trace1Bit(0, 0, work->width, work->height);
     const auto t2 = Clock::now();
@@ -141,7 +141,7 @@ void OutlineAndReduce(benchmark::State& state, int bits) {
     CopyPixels(mask, *work);
     CChainList list;
     state.ResumeTiming();
-    CRegionTracer tracer(work->pixels, work->width, work->height, bits, list, true);
+    CRegionTracer tracer(work->pixels, work->width, work->height, bits, list);
     tracer.Trace(1, 0);
     state.PauseTiming();
     lines = list.GetCount();

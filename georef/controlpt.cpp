@@ -13,7 +13,7 @@
 #include "georef/utm.h"
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/imaging.h"
 

@@ -7,7 +7,7 @@
 #include "georef/controlpt.h"
 #include "georef/projection.h"
 #include "georef/tfw.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 namespace {

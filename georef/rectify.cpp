@@ -10,7 +10,7 @@
 #include <map>
 #include <utility>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/resample.h"
 
 namespace {

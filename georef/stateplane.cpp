@@ -5,7 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "georef/controlpt.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 QZN_IMPLEMENT_SERIAL(CTfw, CObject, 1)

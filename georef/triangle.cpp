@@ -10,7 +10,7 @@
 
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imaging.h"
 
 // ---------------------------------------------------------------------------

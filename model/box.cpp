@@ -21,7 +21,7 @@
 #include "model/sidefile.h"
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 QZN_IMPLEMENT_SERIAL(CBox, CObject, 1)

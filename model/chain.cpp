@@ -8,7 +8,7 @@
 #include <new>
 
 #include "model/chain_internal.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 static_assert(std::endian::native == std::endian::little, "vertex blocks are stored as raw little-endian floats");
 

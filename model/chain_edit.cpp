@@ -11,7 +11,7 @@
 #include "model/writerlinks.h"
 #include "model/chain_internal.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

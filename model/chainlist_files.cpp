@@ -15,7 +15,7 @@
 #include "model/layer.h"
 #include "model/maptransform.h"
 #include "model/writerlinks.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 namespace {

@@ -12,18 +12,18 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/services.h"
+#include "platform/host.h"
 
 // --- CWaitCapture ----------------------------------------------------------------
 
-CWaitCapture::CWaitCapture(CWnd* window) : m_window(window), m_services(&Services()) {
-  m_services->BeginWait();
-  if (m_window) m_services->CaptureMouse(m_window);
+CWaitCapture::CWaitCapture(CWnd* window) : m_window(window), m_host(&Host()) {
+  m_host->BeginWait();
+  if (m_window) m_host->CaptureMouse(m_window);
 }
 
 CWaitCapture::~CWaitCapture() {
-  if (m_window) m_services->ReleaseMouse(m_window);
-  m_services->EndWait();
+  if (m_window) m_host->ReleaseMouse(m_window);
+  m_host->EndWait();
 }
 
 // --- FormatString ------------------------------------------------------------------
@@ -159,14 +159,14 @@ bool CFilePath::Exists() {
 // --- CStatusProgress ---------------------------------------------------------------------
 
 CStatusProgress::CStatusProgress() {
-  IUserServices& s = Services();
+  IHost& s = Host();
   if (!s.HasProgressBar()) return;
-  m_services = &s;
-  m_services->ProgressBegin();
+  m_host = &s;
+  m_host->ProgressBegin();
 }
 
 CStatusProgress::~CStatusProgress() {
-  if (m_services) m_services->ProgressEnd();
+  if (m_host) m_host->ProgressEnd();
 }
 
 std::int64_t CStatusProgress::Clamp(std::int64_t position) const {
@@ -178,34 +178,34 @@ void CStatusProgress::Move(std::int64_t position) {
   position = Clamp(position);
   if (position == m_pos) return;
   m_pos = position;
-  m_services->ProgressPos(m_pos);
+  m_host->ProgressPos(m_pos);
 }
 
 int CStatusProgress::SetRange(std::int64_t low, std::int64_t high) {
-  if (!m_services) return 0;
+  if (!m_host) return 0;
   m_low = low;
   m_high = high;
-  m_services->ProgressRange(low, high);
+  m_host->ProgressRange(low, high);
   Move(m_pos);
   return 1;
 }
 
 std::int64_t CStatusProgress::SetPos(std::int64_t position) {
-  if (!m_services) return 0;
+  if (!m_host) return 0;
   const std::int64_t previous = m_pos;
   Move(position);
   return previous;
 }
 
 std::int64_t CStatusProgress::SetStep(std::int64_t step) {
-  if (!m_services) return 0;
+  if (!m_host) return 0;
   const std::int64_t previous = m_step;
   m_step = step;
   return previous;
 }
 
 std::int64_t CStatusProgress::StepIt() {
-  if (!m_services) return 0;
+  if (!m_host) return 0;
   const std::int64_t previous = m_pos;
   Move(m_pos + m_step);
   return previous;

@@ -10,7 +10,7 @@
 #include "platform/wintypes.h"
 
 class CWnd;
-class IUserServices;
+class IHost;
 
 // Busy cursor (and, with a window, mouse capture) for the lifetime of the
 // object; both are undone on every return path. Nested instances restore in
@@ -24,7 +24,7 @@ class CWaitCapture {
 
  private:
   CWnd* m_window;
-  IUserServices* m_services;  // the services the wait was begun on
+  IHost* m_host;  // the host the wait was begun on
 };
 
 // printf-style formatting of any length into out, always in the C locale
@@ -97,7 +97,7 @@ class CStatusProgress {
   std::int64_t Clamp(std::int64_t position) const;
   void Move(std::int64_t position);
 
-  IUserServices* m_services = nullptr;  // null: no progress bar
+  IHost* m_host = nullptr;  // null: no progress bar
   std::int64_t m_low = 0;
   std::int64_t m_high = 100;
   std::int64_t m_pos = 0;

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "model/chain_internal.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 QZN_IMPLEMENT_SERIAL(CLayer, CObject, 1)

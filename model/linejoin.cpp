@@ -17,7 +17,7 @@
 #include "model/geometry.h"
 #include "model/helpers.h"
 #include "model/lineindex.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/layer.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 
 // Opens the file, or shows the message with the icon and returns false.

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 #include "raster/resample.h"

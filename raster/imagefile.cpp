@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/atomicfile.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/gifread.h"
 #include "raster/jpegpng.h"
 #include "raster/rasterimage.h"
@@ -361,8 +361,8 @@ namespace {
 
 // Restores the arrow cursor on every way out.
 struct WaitCursor {
-  WaitCursor() { Services().BeginWait(); }
-  ~WaitCursor() { Services().EndWait(); }
+  WaitCursor() { Host().BeginWait(); }
+  ~WaitCursor() { Host().EndWait(); }
 };
 
 }  // namespace

@@ -14,7 +14,7 @@
 #include <png.h>
 
 #include "platform/atomicfile.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 

@@ -11,7 +11,7 @@
 #include "model/note.h"
 #include "model/ptlist.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/depthconv.h"
 #include "raster/imagefile.h"
 #include "raster/imaging.h"

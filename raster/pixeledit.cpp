@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imaging_internal.h"
 
 using imaging_detail::Alloc;

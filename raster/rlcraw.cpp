@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"

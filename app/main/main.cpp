@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/qznapp.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 int main(int argc, char** argv) {
-  // The default services are the quiet ones: stderr, default answers.
+  // The default host is the command-line one: stderr, default answers.
   std::vector<std::string> args(argv + 1, argv + argc);
   CQznApp app;
   if (!app.ProcessCommandLine(args)) {

@@ -8,7 +8,7 @@
 
 #include "app/batchrun.h"
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/tiffio.h"
 #include "tests/app/qzndoc_test_util.h"
@@ -66,8 +66,8 @@ std::vector<std::pair<double, double>> GenerateVertices(const std::string& path)
 }
 
 struct CBatchUi {
-  CScriptedServices ui;
-  CServicesScope scope{&ui};
+  CScriptedHost ui;
+  CHostScope scope{&ui};
   std::string Final() const { return ui.messages.empty() ? std::string() : ui.messages.back().text; }
 };
 
@@ -174,7 +174,7 @@ TEST(BatchRun, ProjectOutputIsNamedAfterTheImage) {
   EXPECT_EQ(RunBatch(settings), 1);
   EXPECT_TRUE(std::filesystem::exists(dir.file("plan.PRJ")));
   CQznDoc reopened;
-  reopened.m_nQuiet = 1;
+  CQuietScope quiet;
   ASSERT_EQ(reopened.OnOpenDocument(dir.file("plan.PRJ")), 1);
   EXPECT_FALSE(reopened.m_lines.IsEmpty());
 }

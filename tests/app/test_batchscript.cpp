@@ -9,7 +9,7 @@
 
 #include "app/batchscript.h"
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/tiffio.h"
 #include "tests/app/qzndoc_test_util.h"
 #include "tests/support/testutil.h"
@@ -55,8 +55,8 @@ TEST(BatchScriptParse, TheCommandWordDecides) {
 }
 
 TEST(BatchScriptRun, IgnoredLinesSucceedAndMissingArgumentsFail) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   MakeGrey(doc.m_image, 20, 20);
   doc.ResetExtent();
@@ -235,8 +235,8 @@ TEST(BatchScriptFiles, ReadingStripsLineEndsAndAppends) {
 }
 
 TEST(BatchScriptFiles, FilesThatCannotBeUsedAreReported) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   TempDir dir;
   std::vector<std::string> script;
   EXPECT_EQ(CQznDoc::ReadMacroFile(script, dir.file("missing.cmd")), 0);
@@ -257,9 +257,8 @@ std::string Scangen() { return std::string(QZN_BINARY_DIR) + "/bench/scangen"; }
 TEST(BatchScriptRun, EveryCommandOnAGeneratedScan) {
   if (!std::filesystem::exists(Scangen())) GTEST_SKIP() << "scangen not built";
   QZN_REQUIRE_PROGRAM("convert");
-  CQuietServices quiet;
-  quiet.SetSilent(true);
-  CServicesScope scope(&quiet);
+  CScriptedHost host;  // records, shows nothing
+  CHostScope scope(&host);
   TempDir dir;
   const std::string grey = dir.file("scan.tif");
   ASSERT_EQ(qzntest::RunCommand(Scangen() + " --width 400 --height 300 --seed 5 -o " + grey + " >/dev/null"), 0);
@@ -315,14 +314,14 @@ TEST(BatchScriptRun, EveryCommandOnAGeneratedScan) {
   };
   {
     CQznDoc doc;
-    doc.m_nQuiet = 1;
+    CQuietScope quiet;
     ASSERT_EQ(doc.OnOpenDocument(rgb), 1);
     ASSERT_TRUE(doc.IsRgbImage());
     for (const std::string& line : colourScript) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
     EXPECT_TRUE(doc.IsClassifiedImage());
   }
   CQznDoc doc;
-  doc.m_nQuiet = 1;
+  CQuietScope quiet;
   ASSERT_EQ(doc.OnOpenDocument(rgb), 1);
   for (const std::string& line : script) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
   EXPECT_TRUE(doc.IsGreyImage());

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/tiffio.h"
 #include "tests/app/qzndoc_test_util.h"
@@ -223,8 +223,8 @@ TEST(DocImageCommands, CropMovesControlPointsByTheOrigin) {
 }
 
 TEST(DocImageCommands, CommandsThatDoNotApplyChangeNothing) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   doc.m_image.Init();
   doc.m_image.width = 4, doc.m_image.height = 3, doc.m_image.planes = 3, doc.m_image.bitsPerSample = 8;
@@ -330,8 +330,8 @@ TEST(DocImageCommands, GreyToBilevelWithARectangleUsesItsGreyRange) {
 }
 
 TEST(DocImageCommands, ColourConversions) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   auto makeRgb = [](CQznDoc& doc) {
     doc.m_image.Init();
     doc.m_image.width = 3, doc.m_image.height = 1, doc.m_image.planes = 3, doc.m_image.bitsPerSample = 8;
@@ -448,8 +448,8 @@ TEST(DocImageCommands, RgbCopyOfARectangle) {
 }
 
 TEST(DocImageCommands, WarpCarriesTheWorldFileToTheRewrittenPoints) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   MakeMarked(doc);
   // A consistent pair: map = (image x + 1000, 2000 - image y), both ways.

@@ -5,7 +5,7 @@
 
 #include "app/qzndoc.h"
 #include "app/reportgrid.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -79,8 +79,8 @@ TEST(DocVectorCommands, SplitTextLinesMovesEachLineOnce) {
 }
 
 TEST(DocVectorCommands, TextBlocksAskBeforeReplacing) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   // Three letter-sized strokes in a row and a long line.
   AddLine(doc, {{10, 10}, {10, 20}});
@@ -104,8 +104,8 @@ TEST(DocVectorCommands, TextBlocksAskBeforeReplacing) {
 }
 
 TEST(DocVectorCommands, RecognitionNeedsCharactersAndBlocks) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   EXPECT_EQ(doc.RecognizeText(), 0);
   EXPECT_EQ(ui.messages.back().text, "没有可用的 OCR 属性设置，现在开始 OCR 训练或者从一个 OCR 文件载入。");

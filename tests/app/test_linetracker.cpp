@@ -18,7 +18,7 @@
 #include "app/vertexreducer.h"
 #include "model/chain.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 #include "tests/raster/test_filters_util.h"
 
@@ -444,8 +444,8 @@ TEST(LineTrackerEdges, CancelAndInternalError) {
   d.Line(centre, 3);
   auto img = d.Image();
   {
-    CScriptedServices services;
-    CServicesScope scope(&services);
+    CScriptedHost host;
+    CHostScope scope(&host);
     Digitiser dig(*img);
     int polls = 0;
     dig.Click(30, 50);
@@ -455,11 +455,11 @@ TEST(LineTrackerEdges, CancelAndInternalError) {
     EXPECT_GT(pts.size(), 2u);
     EXPECT_GT(pts.back().x, 60);
     EXPECT_LT(pts.back().x, 200);
-    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(host.messages.empty());
   }
   {
-    CScriptedServices services;
-    CServicesScope scope(&services);
+    CScriptedHost host;
+    CHostScope scope(&host);
     Digitiser dig(*img);
     ClickAll(dig, {{30, 50}, {35, 50}});
     ASSERT_GE(dig.Points().size(), 2u);
@@ -471,8 +471,8 @@ TEST(LineTrackerEdges, CancelAndInternalError) {
     }), 0);
     EXPECT_EQ(dig.tracker.GetStop(), CLineTracker::Stop::Error);
     EXPECT_EQ(dig.Points(), before);
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_EQ(services.messages[0].text.rfind("内部错误 #", 0), 0u) << services.messages[0].text;
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text.rfind("内部错误 #", 0), 0u) << host.messages[0].text;
   }
 }
 

@@ -13,7 +13,7 @@
 #include "app/qzndoc.h"
 #include "model/box.h"
 #include "model/note.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/app/qzndoc_test_util.h"
 #include "tests/support/testutil.h"
@@ -112,8 +112,8 @@ TEST(OcrSignature, FindBestKeepsEarlierOnTiesAndRefusesOtherSizes) {
 }
 
 TEST(OcrSignature, SamplingANarrowBoxTakesASquareAroundItsCentre) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   CQznDoc doc;
   MakeGrey(doc.m_image, 100, 100);
   FillRect(doc.m_image, 0, 0, 100, 100, 0);  // all ink: only the box may be sampled
@@ -224,8 +224,8 @@ TEST(OcrSet, ArchiveRoundTripKeepsCodesGridsAndUngriddedSignatures) {
 }
 
 TEST(OcrSet, FileRoundTripAndItsLayout) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   CCharList set;
   set.m_nGridWidth = set.m_nGridHeight = 2;
@@ -264,8 +264,8 @@ TEST(OcrSet, FileRoundTripAndItsLayout) {
 }
 
 TEST(OcrSet, AFailedReadLeavesTheSetAsItWas) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   CCharList set;
   set.m_strDescription = "kept";
@@ -315,8 +315,8 @@ TEST(OcrSet, AFailedReadLeavesTheSetAsItWas) {
 }
 
 TEST(OcrRecognise, ChainsBecomeNotesAndOnlyReadGlyphsLoseTheirLines) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   CQznDoc doc;
   MakeGrey(doc.m_image, 300, 100);
   doc.m_extent = RECT{0, 0, 299, 99};
@@ -424,10 +424,10 @@ img.save(sys.argv[2])
   std::string out;
   ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + script + " " + font + " " + png, &out), 0);
 
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   CQznDoc doc;
-  doc.m_nQuiet = 1;
+  CQuietScope quiet;
   ASSERT_EQ(doc.LoadImageFile(png), 1);
   doc.m_extent = RECT{0, 0, doc.m_image.width - 1, doc.m_image.height - 1};
 

@@ -14,7 +14,7 @@
 
 #include "app/projectfile.h"
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/app/project_test_util.h"
 #include "tests/app/qzndoc_test_util.h"
@@ -121,8 +121,8 @@ std::vector<std::uint8_t> Version8Bytes(const std::string& project = "") {
 }  // namespace
 
 TEST(ProjectFile, EveryKindOfDataSavesAsLaidOutAndReloadsEqual) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   CQznDoc doc;
   FillDoc(doc);
@@ -229,8 +229,8 @@ TEST(ProjectFile, OlderVersionsLoadWhatTheyHaveAndKeepDefaultsForTheRest) {
       {6, true, true, true, true, false, false},     {7, true, true, true, true, true, false},
   };
   for (const Case& c : cases) {
-    CScriptedServices svc;
-    CServicesScope scope(&svc);
+    CScriptedHost svc;
+    CHostScope scope(&svc);
     Bytes x;
     Head(x, c.version);
     if (c.display) x.i32(300).i32(40);
@@ -280,8 +280,8 @@ TEST(ProjectFile, LoadingFixesLayerIdsAndDropsLinesWithoutTwoVertices) {
 }
 
 TEST(ProjectFile, SavingKeepsThePreviousFileAsTheOnlyBackup) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   const std::string path = dir.file("keep.prj");
   const std::string pbk = dir.file("keep.pbk");
@@ -336,8 +336,8 @@ TEST(ProjectFile, SavingKeepsThePreviousFileAsTheOnlyBackup) {
 }
 
 TEST(ProjectFile, AFailedSaveLeavesProjectAndBackupAlone) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   const std::string path = dir.file("safe.prj");
   const std::string pbk = dir.file("safe.pbk");
@@ -382,8 +382,8 @@ TEST(ProjectFile, AFailedSaveLeavesProjectAndBackupAlone) {
 }
 
 TEST(ProjectFile, ADamagedProjectFailsAndLeavesTheWorkspaceAsItWas) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   const std::vector<std::uint8_t> good = Version8Bytes();
   CQznDoc doc;
@@ -446,8 +446,8 @@ TEST(ProjectFile, ImagesNamedByTheWindowsProgramAreFound) {
 }
 
 TEST(ProjectFile, OpeningAProjectWrittenOnWindowsLoadsItsImage) {
-  CScriptedServices svc;
-  CServicesScope scope(&svc);
+  CScriptedHost svc;
+  CHostScope scope(&svc);
   TempDir dir;
   CRasterImage img;
   doctest::MakeGrey(img, 40, 30);
@@ -466,4 +466,36 @@ TEST(ProjectFile, OpeningAProjectWrittenOnWindowsLoadsItsImage) {
   EXPECT_EQ(doc.m_extent, (RECT{0, 0, 39, 29}));
   EXPECT_EQ(doc.m_lines.GetCount(), 1);
   EXPECT_TRUE(svc.messages.empty());
+}
+
+TEST(ProjectFile, AnImageThatCannotBeFoundIsAskedForThroughTheHost) {
+  TempDir dir;
+  CRasterImage img;
+  doctest::MakeGrey(img, 40, 30);
+  CQznDoc writer;
+  writer.m_image.MoveFrom(img);
+  ASSERT_EQ(writer.OnSaveDocument(dir.file("elsewhere.tif")), 1);
+  writer.m_image.Free();
+  writer.m_paths[CQznDoc::kPathImage] = "E:\\Scans\\gone.tif";
+  ASSERT_EQ(writer.SaveProject(dir.file("work.prj")), 1);
+
+  for (const bool chosen : {true, false}) {
+    CScriptedHost host;
+    CHostScope scope(&host);
+    if (chosen) host.fileAnswers = {{dir.file("elsewhere.tif")}};
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(dir.file("work.prj")), 1);  // cancelled: the project opens without an image
+    EXPECT_EQ(doc.m_image.HasPixels(), chosen);
+    ASSERT_EQ(host.fileDialogs.size(), 1u);
+    const FileDialogRequest& d = host.fileDialogs[0];
+    EXPECT_EQ(d.kind, FileDialogKind::open);
+    EXPECT_EQ(d.fileName, "gone.tif");
+    EXPECT_EQ(d.defaultExtension, "tif");
+    EXPECT_EQ(d.flags, 0x1004u);  // the file must exist; read-only hidden
+    const std::vector<FileFilter> filters = SplitFileFilter(d.filter);
+    ASSERT_EQ(filters.size(), 9u);
+    EXPECT_EQ(filters.front().patterns, "*.tif;*.bmp;*.hdr;*.gif;*.jpg;*.rlc;*.png");
+    EXPECT_EQ(filters.back().description, "所有文件 (*.*)");
+    EXPECT_TRUE(host.messages.empty());
+  }
 }

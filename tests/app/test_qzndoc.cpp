@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/tiffio.h"
 #include "tests/app/qzndoc_test_util.h"
@@ -28,31 +28,14 @@ std::string WriteGreyTiff(const TempDir& dir, const std::string& name, int w = 4
   return path;
 }
 
-// A document whose file dialogs answer from a list (empty = cancelled).
-class ScriptedDoc : public CQznDoc {
- public:
-  std::vector<std::pair<FileDialog, std::string>> asked;
-  std::string answer;
-
- protected:
-  std::string AskFilePath(FileDialog kind, const std::string& fileName) override {
-    asked.emplace_back(kind, fileName);
-    return answer;
-  }
-};
-
-std::vector<std::string> Texts(const CScriptedServices& ui) {
-  std::vector<std::string> out;
-  for (const auto& m : ui.messages) out.push_back(m.text);
-  return out;
-}
+std::vector<std::string> Texts(const CScriptedHost& ui) { return ui.Texts(); }
 
 }  // namespace
 
 TEST(QznDocOpen, ImageByContentSetsExtentAndTolerance) {
   TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   // The content decides: a TIFF named .bmp is read as TIFF.
   const std::string path = WriteGreyTiff(dir, "scan.bmp", 400, 300);
   CQznDoc doc;
@@ -84,11 +67,11 @@ TEST(QznDocOpen, FailuresKeepTheImageAndSayWhy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     CQznDoc doc;
     ASSERT_EQ(doc.OnOpenDocument(good), 1);
-    doc.m_nQuiet = c.quiet;
+    CQuietScope quiet(c.quiet);
     EXPECT_EQ(doc.OnOpenDocument(dir.file(c.file)), 0);
     EXPECT_EQ(Texts(ui), c.messages);
     EXPECT_EQ(doc.m_image.width, 40);  // the image read before is still there
@@ -97,8 +80,8 @@ TEST(QznDocOpen, FailuresKeepTheImageAndSayWhy) {
 
 TEST(QznDocOpen, OnlyTheFilesOwnExtensionCounts) {
   TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   // Folders named like project or RLC files do not make the image one.
   const std::string inPrj = WriteGreyTiff(dir, "maps.prj/scan.tif");
   const std::string inRlc = WriteGreyTiff(dir, "old.rlc/scan.tif");
@@ -126,8 +109,8 @@ TEST(QznDocOpen, SideFilesOfferedInOrder) {
   qzntest::WriteFileText(dir.file("sheet.tfw"), "2\n0\n0\n-2\n500\n600\n");
   {
     // With both a control-point file and a world file only the first is offered.
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     CQznDoc doc;
     ASSERT_EQ(doc.OnOpenDocument(image), 1);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -138,9 +121,9 @@ TEST(QznDocOpen, SideFilesOfferedInOrder) {
   }
   std::filesystem::remove(dir.file("sheet.cpt"));
   {
-    CScriptedServices ui;
+    CScriptedHost ui;
     ui.answers = {IDNO};
-    CServicesScope scope(&ui);
+    CHostScope scope(&ui);
     CQznDoc doc;
     ASSERT_EQ(doc.OnOpenDocument(image), 1);
     EXPECT_EQ(Texts(ui), std::vector<std::string>{"你要为空间参照打开 world 文件吗? sheet.tfw"});
@@ -148,10 +131,10 @@ TEST(QznDocOpen, SideFilesOfferedInOrder) {
   }
   {
     // Quiet documents take the side file without asking.
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     CQznDoc doc;
-    doc.m_nQuiet = 1;
+    CQuietScope quiet;
     ASSERT_EQ(doc.OnOpenDocument(image), 1);
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(doc.m_tfw.m_nTerms, 3);
@@ -223,8 +206,8 @@ TEST(QznDocGeoref, GeoTiffDoesNotReplaceAFullGeoreference) {
   img.pixelScaleValid = 1;
   ASSERT_EQ(WriteTiffImage(dir.file("geo.tif"), img, 1), 1);
 
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   for (int i = 0; i < 4; ++i) *doc.m_controlPts.AddNew() = CControlPt(i, i * i, 10 * i, 20 * i * i);
   doc.m_tfw.m_nTerms = 3;
@@ -241,8 +224,8 @@ TEST(QznDocGeoref, GeoTiffDoesNotReplaceAFullGeoreference) {
 
 TEST(QznDocSave, ImageByItsOwnExtension) {
   TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CQznDoc doc;
   MakeGrey(doc.m_image, 16, 8);
   doc.SetImageModified(1);
@@ -274,9 +257,9 @@ TEST(QznDocSave, QuestionsBeforeUnsavedWorkIsLost) {
   TempDir dir;
   {
     // Nothing modified: no question.
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
-    ScriptedDoc doc;
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    CQznDoc doc;
     EXPECT_EQ(doc.SaveModified(), 1);
     EXPECT_TRUE(ui.messages.empty());
   }
@@ -286,37 +269,47 @@ TEST(QznDocSave, QuestionsBeforeUnsavedWorkIsLost) {
     size_t dialogs;
   } cases[] = {{IDNO, 1, 0}, {IDCANCEL, 0, 0}, {IDYES, 0, 1}};  // Yes: save dialog, cancelled
   for (const Case& c : cases) {
-    CScriptedServices ui;
+    CScriptedHost ui;
     ui.answers = {c.answer};
-    CServicesScope scope(&ui);
-    ScriptedDoc doc;
+    CHostScope scope(&ui);
+    CQznDoc doc;
     doc.m_paths[CQznDoc::kPathImage] = "/maps/sheet 7.tif";
     MakeGrey(doc.m_image, 4, 4);
     doc.SetLinesModified(1);
     EXPECT_EQ(doc.SaveDataIfModified(), c.result) << c.answer;
     EXPECT_EQ(Texts(ui), std::vector<std::string>{"保存修改后的数据吗?"});
-    ASSERT_EQ(doc.asked.size(), c.dialogs);
-    if (c.dialogs) EXPECT_EQ(doc.asked[0].second, "/maps/sheet 7.prj");
+    ASSERT_EQ(ui.fileDialogs.size(), c.dialogs);
+    if (c.dialogs) {
+      const FileDialogRequest& d = ui.fileDialogs[0];
+      EXPECT_EQ(d.kind, FileDialogKind::save);
+      EXPECT_EQ(d.fileName, "/maps/sheet 7.prj");
+      EXPECT_EQ(d.defaultExtension, "prj");
+      EXPECT_EQ(d.flags, 6u);  // hide read-only, prompt before overwriting
+      EXPECT_EQ(d.filter, "方案文件 (*.prj) |*.prj||");
+    }
   }
   {
     // A modified image: Yes, a path chosen, the image written there.
-    CScriptedServices ui;
+    CScriptedHost ui;
     ui.answers = {IDYES};
-    CServicesScope scope(&ui);
-    ScriptedDoc doc;
+    CHostScope scope(&ui);
+    CQznDoc doc;
     MakeGrey(doc.m_image, 4, 4);
     doc.SetImageModified(1);
-    doc.answer = dir.file("saved.tif");
+    const std::string saved = dir.file("saved.tif");
+    ui.fileAnswers = {{saved}};
     EXPECT_EQ(doc.SaveModified(), 1);
     EXPECT_EQ(Texts(ui), std::vector<std::string>{"图像已经修改，保存吗?"});
-    EXPECT_EQ(GetImageFileType(doc.answer), kImageTypeTiff);
+    ASSERT_EQ(ui.fileDialogs.size(), 1u);
+    EXPECT_EQ(ui.fileDialogs[0].fileName, "*.tif");
+    EXPECT_EQ(ui.fileDialogs[0].filter, "TIFF 文件 (*.tif) |*.tif||");
+    EXPECT_EQ(GetImageFileType(saved), kImageTypeTiff);
     EXPECT_EQ(doc.m_nImageModified, 0);
   }
   {
-    // A headless run cancels the dialog: nothing written, not closed.
-    CScriptedServices ui;
-    ui.answers = {IDYES};
-    CServicesScope scope(&ui);
+    // A command-line run cancels the dialog: nothing written, not closed.
+    CCommandLineHost cli;
+    CHostScope scope(&cli);
     CQznDoc doc;
     MakeGrey(doc.m_image, 4, 4);
     doc.SetImageModified(1);

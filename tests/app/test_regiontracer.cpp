@@ -14,7 +14,7 @@
 #include "app/regiontracer.h"
 #include "model/chain.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 #include "tests/app/test_tracer_util.h"
 #include "tests/raster/test_filters_util.h"
@@ -32,7 +32,7 @@ namespace {
 
 std::vector<Line> TraceAll(CRasterImage& img, int id = 0) {
   CChainList list;
-  CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, list, true);
+  CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, list);
   EXPECT_EQ(tracer.Trace(1, id), 1);
   std::vector<Line> out;
   for (POSITION pos = list.GetHeadPosition(); pos;) {
@@ -46,7 +46,7 @@ std::vector<Line> TraceAll(CRasterImage& img, int id = 0) {
 // The unreduced outline from a start pixel.
 Line Outline(CRasterImage& img, POINT start) {
   CChainList list;
-  CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, list, true);
+  CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, list);
   CChain c;
   EXPECT_EQ(tracer.TraceOutline(start.x, start.y, c), 1);
   return Vertices(c);
@@ -213,30 +213,31 @@ TEST(RegionTracer, UnusableImageTracesNothing) {
 TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
   for (const bool quiet : {false, true}) {
     auto img = FromRows({"........", ".##..##.", "........", ".##..##.", "........"}, 8);
-    CScriptedServices services;
-    CServicesScope scope(&services);
+    CScriptedHost host;
+    CHostScope scope(&host);
+    CQuietScope quietRun(quiet);
     CChainList list;
-    tracefix::Starved<CRegionTracer> t(img->pixels, img->width, img->height, 8, list, quiet);
+    tracefix::Starved<CRegionTracer> t(img->pixels, img->width, img->height, 8, list);
     t.allowed = 1;
     EXPECT_EQ(t.Trace(1, 0), 0);
     EXPECT_EQ(list.GetCount(), 1);  // the line made before memory ran out stays
-    ASSERT_EQ(services.messages.size(), quiet ? 0u : 1u);
+    ASSERT_EQ(host.messages.size(), quiet ? 0u : 1u);
     if (!quiet) {
-      EXPECT_EQ(services.messages[0].text, "超出内存");
-      EXPECT_EQ(services.messages[0].style & MB_ICONSTOP, static_cast<unsigned>(MB_ICONSTOP));
+      EXPECT_EQ(host.messages[0].text, "超出内存");
+      EXPECT_EQ(host.messages[0].style & MB_ICONSTOP, static_cast<unsigned>(MB_ICONSTOP));
     }
   }
 }
 
 TEST(RegionTracer, ProgressStepsEveryTwentyRows) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   auto img = MakeImage(30, 100, 8, 0);
   CChainList list;
   CRegionTracer t(img->pixels, 30, 100, 8, list);
   EXPECT_EQ(t.Trace(1, 0), 1);
-  EXPECT_EQ(services.progressHigh, 5);
-  EXPECT_EQ(services.progressPositions.size(), 4u);  // rows 20, 40, 60, 80
+  EXPECT_EQ(host.progressHigh, 5);
+  EXPECT_EQ(host.progressPositions.size(), 4u);  // rows 20, 40, 60, 80
 }
 
 // ------------------------------------------------------------ oracle

@@ -19,7 +19,7 @@
 #include "model/chainlist.h"
 #include "model/geometry.h"
 #include "model/layer.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 #include "raster/thin.h"
 #include "tests/app/test_tracer_util.h"
@@ -41,7 +41,7 @@ bool Closed(const Line& l) { return l.size() >= 4 && l.front() == l.back(); }
 std::vector<Line> Trace(CRasterImage& img) {
   CChainList lines;
   CLayerList layers;
-  CSkeletonTracer tracer(img, lines, layers, true);
+  CSkeletonTracer tracer(img, lines, layers);
   const int r = img.bitsPerSample == 1 ? tracer.Trace1Bit(0, 0, img.width, img.height)
                                        : tracer.Trace8Bit(0, 0, img.width, img.height);
   EXPECT_EQ(r, 1);
@@ -166,7 +166,7 @@ TEST_P(SkeletonDepth, RectangleIsClippedToTheImage) {
     auto img = FromRows(rows, bits);
     CChainList list;
     CLayerList layers;
-    CSkeletonTracer tracer(*img, list, layers, true);
+    CSkeletonTracer tracer(*img, list, layers);
     // left, top, width, height
     EXPECT_EQ(bits == 1 ? tracer.Trace1Bit(rc.left, rc.top, rc.right, rc.bottom)
                         : tracer.Trace8Bit(rc.left, rc.top, rc.right, rc.bottom),
@@ -177,7 +177,7 @@ TEST_P(SkeletonDepth, RectangleIsClippedToTheImage) {
   auto img = FromRows(rows, bits);
   CChainList list;
   CLayerList layers;
-  CSkeletonTracer tracer(*img, list, layers, true);
+  CSkeletonTracer tracer(*img, list, layers);
   bits == 1 ? tracer.Trace1Bit(5, 2, 3, 3) : tracer.Trace8Bit(5, 2, 3, 3);
   EXPECT_EQ(Lines(list), (std::vector<Line>{{{6, 3}, {8, 3}}}));
 }
@@ -236,15 +236,16 @@ TEST(SkeletonTracer, OutOfMemoryIsReportedOnceAndNotWhenQuiet) {
     auto img = FromRows(rows, 8);
     CChainList list;
     CLayerList layers;
-    CScriptedServices services;
-    CServicesScope scope(&services);
-    tracefix::Starved<CSkeletonTracer> tracer(*img, list, layers, quiet);
+    CScriptedHost host;
+    CHostScope scope(&host);
+    CQuietScope quietRun(quiet);
+    tracefix::Starved<CSkeletonTracer> tracer(*img, list, layers);
     tracer.allowed = 1;
     EXPECT_EQ(tracer.Trace8Bit(0, 0, 8, 9), 1);
     EXPECT_EQ(list.GetCount(), 1);  // the first line, found before memory ran out
-    ASSERT_EQ(services.messages.size(), quiet ? 0u : 1u);
+    ASSERT_EQ(host.messages.size(), quiet ? 0u : 1u);
     if (!quiet) {
-      EXPECT_EQ(services.messages[0].text, "内存不足, 矢量化失败。");
+      EXPECT_EQ(host.messages[0].text, "内存不足, 矢量化失败。");
     }
   }
 }

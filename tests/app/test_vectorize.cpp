@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/app/qzndoc_test_util.h"
 
 using doctest::DrawLine;
@@ -65,8 +65,8 @@ std::vector<BYTE> Bytes(const CRasterImage& img) {
 TEST(Vectorize, CentreLinesRestoreTheImage) {
   for (int photometric : {1, 0}) {
     SCOPED_TRACE(photometric);
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     CQznDoc doc;
     MakeGrey(doc.m_image, 200, 170, photometric, photometric == 0 ? 40 : 210);
     DrawSegments(doc.m_image, 4, photometric == 0 ? 220 : 30);
@@ -98,7 +98,7 @@ TEST(Vectorize, CentreLinesRestoreTheImage) {
 TEST(Vectorize, QuietRunLeavesTheImageBinarised) {
   for (int outline : {0, 1}) {
     CQznDoc doc;
-    doc.m_nQuiet = 1;
+    CQuietScope quiet;
     MakeGrey(doc.m_image, 200, 170);
     DrawSegments(doc.m_image, 5);
     doc.ResetExtent();
@@ -194,8 +194,8 @@ TEST(Vectorize, PaletteBordersAndColourFailures) {
   }
   {
     // RGB with neither colour classes nor a sample: no line-pixel definition.
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     CQznDoc doc;
     CRasterImage& img = doc.m_image;
     doctest::MakeImage(img, 30, 20, 3, 8, 2);
@@ -223,9 +223,8 @@ TEST(Vectorize, BackupUnderMemoryAndDiskLimits) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      CQuietServices quiet;
-      quiet.SetSilent(true);
-      SetServices(&quiet);
+      CScriptedHost quiet;  // records, shows nothing
+      SetHost(&quiet);
       CQznDoc doc;
       MakeGrey(doc.m_image, 8000, 8000);  // 64 MB
       DrawSegments(doc.m_image, 4);

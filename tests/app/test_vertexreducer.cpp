@@ -11,7 +11,7 @@
 #include "app/vertexreducer.h"
 #include "model/chain.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace {
 
@@ -134,8 +134,8 @@ TEST(VertexReducer, ClosedPointListLosesItsSeam) {
 }
 
 TEST(VertexReducer, ChainListReducesEveryLineWithProgress) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CChainList list;
   for (int i = 0; i < 3; ++i) {
     CChain* c = list.NewChain();
@@ -144,13 +144,13 @@ TEST(VertexReducer, ChainListReducesEveryLineWithProgress) {
   CVertexReducer r;
   EXPECT_EQ(r.ReduceChainList(list, 0.5), 1);
   for (POSITION pos = list.GetHeadPosition(); pos;) EXPECT_EQ(list.GetNext(pos)->GetCount(), 2);
-  EXPECT_EQ(services.progressHigh, 3);
-  EXPECT_EQ(services.progressPositions.size(), 3u);
+  EXPECT_EQ(host.progressHigh, 3);
+  EXPECT_EQ(host.progressPositions.size(), 3u);
 }
 
 TEST(TracePointList, MidpointsAndMeanWidth) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CTracePointList list;
   list.Start(10, 4, 13, 8);  // midpoint (10 - (-3) / 2, 4 - (-4) / 2) = (11, 6); width 5 + 1
   ASSERT_EQ(list.GetCount(), 1);
@@ -166,12 +166,12 @@ TEST(TracePointList, MidpointsAndMeanWidth) {
   EXPECT_EQ(list.GetPoint(2), (POINT{11, 6}));
   list.RemoveTail(2);
   EXPECT_EQ(list.GetCount(), 1);
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST(TracePointList, MisuseIsReportedAndChangesNothing) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CTracePointList list;
   list.AppendPoint(1, 1);
   list.AppendMidpoint(1, 1, 3, 3);
@@ -184,7 +184,7 @@ TEST(TracePointList, MisuseIsReportedAndChangesNothing) {
   list.RemoveTail(2);
   EXPECT_EQ(list.GetCount(), 1);
   std::vector<std::string> texts;
-  for (const auto& m : services.messages) texts.push_back(m.text);
+  for (const auto& m : host.messages) texts.push_back(m.text);
   EXPECT_EQ(texts, (std::vector<std::string>{"第一点不存在", "第一点不存在", "第一点已存在", "处理错误", "处理错误",
                                              "删除点错误"}));
   list.RemoveAll();

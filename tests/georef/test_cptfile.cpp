@@ -6,7 +6,7 @@
 
 #include "georef/controlpt.h"
 #include "georef/tfw.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/georef/test_controlpt_support.h"
 
 using georeftest::Fill;
@@ -47,27 +47,27 @@ TEST(ControlPointFile, ReadingStopsAtTheFirstIncompleteLine) {
 TEST(ControlPointFile, AskBeforeReplacingPoints) {
   qzntest::TempDir dir;
   qzntest::WriteFileText(dir.file("a.cpt"), "1 2 3 4\n");
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CControlPtList list;
   Fill(list, {{9, 9, 9, 9}});
-  services.answers = {IDNO};
+  host.answers = {IDNO};
   ASSERT_EQ(list.Load(dir.file("a.cpt"), 0), 1);
   ASSERT_EQ(list.GetCount(), 2);
   EXPECT_EQ(list.GetHead()->m_imageX, 9.0) << "No appends after the old points";
   EXPECT_EQ(list.GetTail()->m_imageX, 1.0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "移除现有的控制点吗?");
-  EXPECT_EQ(services.messages[0].style, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "移除现有的控制点吗?");
+  EXPECT_EQ(host.messages[0].style, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
 
-  services.answers = {IDYES};
+  host.answers = {IDYES};
   ASSERT_EQ(list.LoadTab(dir.file("a.cpt"), 0), 1);  // not a table: no points, but emptied
   EXPECT_EQ(list.GetCount(), 0);
   ASSERT_EQ(list.Load(dir.file("a.cpt"), 1), 1);  // replace without a question
-  EXPECT_EQ(services.messages.size(), 2u);
+  EXPECT_EQ(host.messages.size(), 2u);
 
   EXPECT_EQ(list.Load(dir.file("missing.cpt"), 1), 0);
-  EXPECT_EQ(services.messages.back().text, "读取控制点文件出错。");
+  EXPECT_EQ(host.messages.back().text, "读取控制点文件出错。");
   EXPECT_EQ(list.GetCount(), 1) << "a file that cannot be opened changes nothing";
 }
 
@@ -211,13 +211,13 @@ TEST(RasterTable, ReadByGdal) {
 
 TEST(RasterTable, WorldFileFromTheAffineFit) {
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CControlPtList list;
   Fill(list, {{0, 0, 1000, 2000}, {10, 0, 1020, 2001}});
   EXPECT_EQ(list.SaveGeoref(dir.file("a.tfw"), "a.tif", 0), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "变换参数计算错误.");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "变换参数计算错误.");
   Fill(list, {{0, 10, 1001, 1980}});
   ASSERT_EQ(list.SaveGeoref(dir.file("a.tfw"), "a.tif", 0), 1);
   CTfw t;

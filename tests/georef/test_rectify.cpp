@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/raster/test_imaging_support.h"
 
 namespace {
@@ -194,17 +194,17 @@ TEST(RectifyImage, RefusalsLeaveImageAndPoints) {
     const auto before = Bytes(img);
     CControlPtList points;
     for (const auto& p : c.points) AddPoint(points, p[0], p[1], p[2], p[3]);
-    CScriptedServices services;
-    CServicesScope scope(&services);
+    CScriptedHost host;
+    CHostScope scope(&host);
     EXPECT_EQ(RectifyImage(&img, points, c.triangulation), 0) << c.name;
     EXPECT_EQ(img.width, 40) << c.name;
     EXPECT_EQ(Bytes(img), before) << c.name;
     EXPECT_DOUBLE_EQ(points.GetHead()->m_imageX, c.points[0][0]) << c.name;
     if (c.message) {
-      ASSERT_EQ(services.messages.size(), 1u) << c.name;
-      EXPECT_EQ(services.messages[0].text, "无效的控制点设置对于图像变形。") << c.name;
+      ASSERT_EQ(host.messages.size(), 1u) << c.name;
+      EXPECT_EQ(host.messages[0].text, "无效的控制点设置对于图像变形。") << c.name;
     } else {
-      EXPECT_TRUE(services.messages.empty()) << c.name;
+      EXPECT_TRUE(host.messages.empty()) << c.name;
     }
   }
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/georef/test_projection_oracle.h"
 
 namespace {
@@ -176,8 +176,8 @@ TEST(StatePlane, SetZoneReportsWhatItCouldNotSetUp) {
 }
 
 TEST(StatePlane, ProjectionFailuresShowTheirMessage) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CStatePlane sp;
   double x = -1, y = -1;
   // The south pole has no image in a northern Lambert zone.
@@ -187,14 +187,14 @@ TEST(StatePlane, ProjectionFailuresShowTheirMessage) {
   ASSERT_EQ(sp.SetZone(1, "ALABAMA EAST - 101", CStatePlane::FORWARD), PROJ_OK);
   EXPECT_EQ(sp.Forward(-Radians(85, 50) + HALF_PI, 0.0, x, y), PROJ_ERR_TM_INFINITE);
   EXPECT_EQ(x, -1);
-  ASSERT_EQ(services.messages.size(), 2u);
-  EXPECT_EQ(services.messages[0].text, "点不存在方案");
-  EXPECT_EQ(services.messages[0].style, static_cast<unsigned>(MB_OK));
-  EXPECT_EQ(services.messages[1].text, "点方案无限");
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[0].text, "点不存在方案");
+  EXPECT_EQ(host.messages[0].style, static_cast<unsigned>(MB_OK));
+  EXPECT_EQ(host.messages[1].text, "点方案无限");
   // The north pole of a northern zone is a point (the cone's apex).
   ASSERT_EQ(sp.SetZone(1, "ARKANSAS NORTH - 301", CStatePlane::FORWARD), PROJ_OK);
   EXPECT_EQ(sp.Forward(-1.6, HALF_PI, x, y), PROJ_OK);
-  EXPECT_EQ(services.messages.size(), 2u);
+  EXPECT_EQ(host.messages.size(), 2u);
 }
 
 // Forward and inverse near each zone's origin return the input.

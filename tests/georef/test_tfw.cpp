@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "georef/controlpt.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/georef/test_controlpt_support.h"
 
 namespace {
@@ -46,8 +46,8 @@ TEST(WorldFile, WriteReadRoundTripsEveryDigit) {
 }
 
 TEST(WorldFile, FailedReadKeepsTheOldParameters) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   qzntest::TempDir dir;
   CTfw t = Make(1, 2, 3, 4, 5, 6);
   t.m_nTerms = 0;
@@ -58,11 +58,11 @@ TEST(WorldFile, FailedReadKeepsTheOldParameters) {
   EXPECT_EQ(t.Read(dir.file("word.tfw")), 0);
   ExpectSame(t, before);
   EXPECT_EQ(t.m_nTerms, 0);
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(t.Read(dir.file("missing.tfw")), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "读取控制点文件出错。");
-  EXPECT_EQ(services.messages[0].style & MB_ICONSTOP, static_cast<unsigned>(MB_ICONSTOP));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "读取控制点文件出错。");
+  EXPECT_EQ(host.messages[0].style & MB_ICONSTOP, static_cast<unsigned>(MB_ICONSTOP));
   EXPECT_EQ(t.Write(dir.file("no/such/dir/x.tfw")), 0);
 }
 

@@ -12,7 +12,7 @@
 
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/georef/test_controlpt_support.h"
 
 using georeftest::Fill;
@@ -153,8 +153,8 @@ TEST(Triangulation, DegenerateLatticeInput) {
 }
 
 TEST(Triangulation, FailuresLeaveNoTriangles) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CTriangleList list;
   CControlPtList two;
   Fill(two, {{10, 10, 0, 0}, {20, 20, 1, 1}});
@@ -176,9 +176,9 @@ TEST(Triangulation, FailuresLeaveNoTriangles) {
   Fill(folded, {{30, 20, 0, 0}, {70, 30, 10, 10}, {50, 70, 20, 20}, {50, 40, 5, 5}});
   EXPECT_EQ(list.Build(folded, RECT{0, 0, 100, 100}, 1), 0);
   EXPECT_TRUE(list.IsEmpty());
-  ASSERT_GE(services.messages.size(), 2u);
-  EXPECT_EQ(services.messages[services.messages.size() - 2].text, "不能计算变换参数。");
-  EXPECT_EQ(services.messages.back().text, "重新选择控制点");
+  ASSERT_GE(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[host.messages.size() - 2].text, "不能计算变换参数。");
+  EXPECT_EQ(host.messages.back().text, "重新选择控制点");
   double x = 7, y = 8;
   EXPECT_EQ(list.TransformPoint(1, 1, x, y), 0);
   EXPECT_EQ(x, 7.0);

@@ -17,7 +17,7 @@
 #include "model/chainlist.h"
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
@@ -164,8 +164,8 @@ TEST(Box, DetectionSizes) {
 }
 
 TEST(Box, DetectionReportsProgressAndLinks) {
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CChainList lines;
   AddLines(lines, {{0, 0, 10, 20}, {12, 0, 22, 20}, {100, 100, 110, 120}});
   CBoxList list;
@@ -429,8 +429,8 @@ TEST(Box, StoredLayout) {
 
 TEST(Box, TextBlockFile) {
   TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CBoxList list;
   FourBlocks(list);
   const std::string path = dir.file("a.blk");

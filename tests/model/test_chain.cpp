@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/support/testutil.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "model/chainlist.h"
 #include "model/layer.h"
 #include "model/writerlinks.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/model/lineops_test_util.h"
 
@@ -123,13 +123,13 @@ TEST(LineFiles, ReadersTakeBlankOrCommaSeparatorsCrlfAndALastEndWithoutLineEnd) 
 
 TEST(LineFiles, UnreadableFilesAndUnmappablePointsFail) {
   TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CChainList list;
   EXPECT_FALSE(list.ReadLineFile(dir.file("none.gen")));
   EXPECT_FALSE(list.ReadLineFileTri(dir.file("none.gen"), nullptr));
-  ASSERT_EQ(services.messages.size(), 2u);
-  EXPECT_EQ(services.messages[0].text, "读取线文件失败。");
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[0].text, "读取线文件失败。");
 
   ShiftTransform shift;
   WriteFileText(dir.file("t.gen"), "1\n0,0\nEND\n2\n-500,0\nEND\nEND\n");

@@ -11,7 +11,7 @@
 
 #include "model/box.h"
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/model/lineops_test_util.h"
 
 namespace {

@@ -8,17 +8,16 @@
 #include <cstdlib>
 #include <set>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/support/testutil.h"
 
 namespace {
 
 // Records the wait, capture and progress calls in order.
-class RecordingServices : public IUserServices {
+class RecordingHost : public CScriptedHost {
  public:
   std::vector<std::string> log;
   bool bar = true;
-  int MessageBox(const std::string&, unsigned) override { return IDOK; }
   void BeginWait() override { log.push_back("wait"); }
   void EndWait() override { log.push_back("endwait"); }
   void CaptureMouse(CWnd* w) override { log.push_back(w ? "capture" : "capture-null"); }
@@ -35,8 +34,8 @@ class RecordingServices : public IUserServices {
 CWnd* FakeWindow() { return reinterpret_cast<CWnd*>(0x1000); }
 
 TEST(Helpers, WaitCaptureRestoresInReverseOrder) {
-  RecordingServices s;
-  CServicesScope scope(&s);
+  RecordingHost s;
+  CHostScope scope(&s);
   {
     CWaitCapture outer(nullptr);  // no window: the cursor only
     {
@@ -150,9 +149,9 @@ TEST(Helpers, FilePathExists) {
 }
 
 TEST(Helpers, StatusProgressWithoutBarDoesNothing) {
-  RecordingServices s;
+  RecordingHost s;
   s.bar = false;
-  CServicesScope scope(&s);
+  CHostScope scope(&s);
   {
     CStatusProgress p;
     EXPECT_EQ(p.SetRange(0, 10), 0);
@@ -164,8 +163,8 @@ TEST(Helpers, StatusProgressWithoutBarDoesNothing) {
 }
 
 TEST(Helpers, StatusProgressDrivesTheBar) {
-  RecordingServices s;
-  CServicesScope scope(&s);
+  RecordingHost s;
+  CHostScope scope(&s);
   {
     CStatusProgress p;
     EXPECT_EQ(p.SetRange(0, 5'000'000'000), 1);  // beyond 16 and 32 bits

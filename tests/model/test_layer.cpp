@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
@@ -135,8 +135,8 @@ TEST(Layer, WidthConversions) {
 
 TEST(LayerFile, TextDefinitions) {
   qzntest::TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   qzntest::WriteFileText(dir.file("a.lay"),  // code page 936 on disk
                          Utf8ToGbk("layers 3\r\n道路 255 0 0 2.5 MM\r\nbad line\r\nRiver 0 0 300 1 INCH\r\n"));
   CLayerList t;

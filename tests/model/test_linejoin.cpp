@@ -14,7 +14,7 @@
 #include "model/geometry.h"
 #include "model/helpers.h"
 #include "model/lineindex.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/model/lineops_test_util.h"
 
 namespace {

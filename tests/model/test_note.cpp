@@ -14,7 +14,7 @@
 #include "model/writerlinks.h"
 #include "platform/archive.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "tests/model/points_test_util.h"
 #include "tests/support/testutil.h"
@@ -198,8 +198,8 @@ TEST(Note, StoredLayout) {
 
 TEST(Note, AnnotationFile) {
   TempDir dir;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   CNoteList list;
   list.AddNote(RECT{1, 2, 30, 40}, "等高线 100")->m_nAngle = 30;
   list.AddNote(RECT{-5, 6, 7, 8}, "");

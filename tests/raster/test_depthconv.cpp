@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/raster/test_imggeom_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
@@ -107,8 +107,8 @@ Bytes SmallRlc() { return {0, 1, 0, 8, 0, 1, 0, 2, 0, 5}; }
 
 TEST(ReadImageFile, DispatchesByExtensionThenContent) {
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   qzntest::WriteFileBytes(dir.file("scan.RlC"), SmallRlc());
   CRasterImage img;
   ASSERT_EQ(ReadImageFile(dir.file("scan.RlC"), img), 1);
@@ -130,13 +130,13 @@ TEST(ReadImageFile, DispatchesByExtensionThenContent) {
 
   qzntest::WriteFileText(dir.file("notes.txt"), "just text");
   EXPECT_EQ(ReadImageFile(dir.file("notes.txt"), img), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "未知的文件格式。");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "未知的文件格式。");
 
   qzntest::WriteFileBytes(dir.file("core.bmp"), MakeBmp(2, 2, 24, 0, Bytes(16), 0, 12));
   EXPECT_EQ(ReadImageFile(dir.file("core.bmp"), img), 0);
-  ASSERT_EQ(services.messages.size(), 2u);
-  EXPECT_EQ(services.messages[1].text, "无效的图像参数或错误的 BMP 格式。");
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[1].text, "无效的图像参数或错误的 BMP 格式。");
   EXPECT_EQ(img.GetByte(3, 1), 9);  // the failed reads changed nothing
 }
 
@@ -317,8 +317,8 @@ TEST(PackedDib, WideBitmapSavesLoadsAndReads) {
 
 TEST(PackedDib, UnsaveableDibReportsAndLeavesNoFile) {
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   EXPECT_EQ(SaveDibAsBmp(nullptr, dir.file("a.bmp")), 20);
   HDIB dib = MakeDib24(4, 4);
   Put32(dib->data, 0, 108);  // a V4 header is not a 40-byte Windows DIB
@@ -329,20 +329,20 @@ TEST(PackedDib, UnsaveableDibReportsAndLeavesNoFile) {
   EXPECT_NE(SaveDibAsBmp(dib, dir.file("c.bmp")), 0);
   EXPECT_FALSE(std::filesystem::exists(dir.file("c.bmp")));
   FreeDib(dib);
-  EXPECT_EQ(services.messages.size(), 3u);
-  EXPECT_EQ(services.messages[0].text, "无效的句柄");
+  EXPECT_EQ(host.messages.size(), 3u);
+  EXPECT_EQ(host.messages[0].text, "无效的句柄");
 
   EXPECT_EQ(LoadBmpAsDib(dir.file("missing.bmp")), nullptr);
-  ASSERT_EQ(services.messages.size(), 4u);
-  EXPECT_EQ(services.messages[3].text, "文件没有找到!");
-  EXPECT_EQ(services.maxWaitDepth, 1);
-  EXPECT_EQ(services.waitDepth, 0);
+  ASSERT_EQ(host.messages.size(), 4u);
+  EXPECT_EQ(host.messages[3].text, "文件没有找到!");
+  EXPECT_EQ(host.maxWaitDepth, 1);
+  EXPECT_EQ(host.waitDepth, 0);
 }
 
 TEST(PackedDib, SizesBeyondAnyMemoryAreRefused) {
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   // 2^31 - 1 square at 32 bits: rows x height is beyond 64 bits.
   Bytes file = MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 32, 0, Bytes(16));
   Put32(file, 34, 0);  // no data size: the reader works it out

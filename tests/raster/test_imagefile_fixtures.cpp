@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 #include "tests/raster/test_imagefile_support.h"
@@ -23,8 +23,8 @@ TEST_P(ImageFixtureTable, DecodesLikeIndependentDecoders) {
   std::ifstream manifest(dir.file("manifest.txt"));
   std::string line;
   int cases = 0;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   while (std::getline(manifest, line)) {
     if (line.empty()) continue;
     std::istringstream in(line);
@@ -54,7 +54,7 @@ TEST_P(ImageFixtureTable, DecodesLikeIndependentDecoders) {
                         << int(expected[diff]);
   }
   EXPECT_GT(cases, 0);
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, ImageFixtureTable, ::testing::Values("tiff", "bmp", "gif", "png", "jpeg"),

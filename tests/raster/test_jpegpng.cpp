@@ -9,7 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/rasterimage.h"
 #include "tests/raster/test_imagefile_support.h"
 #include "tests/support/testutil.h"
@@ -133,8 +133,8 @@ TEST(JpegWrite, RefusesWhatJpegCannotHoldAndCreatesNoFile) {
 
 TEST(JpegPngRead, DamagedFilesAreRefusedAndKeepTheRecord) {
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CRasterImage src;
   imgtest::MakeTestImage(src, 64, 48, 8, 3, 2);
   ASSERT_EQ(WritePngFile(dir.file("ok.png"), src), 1);
@@ -158,7 +158,7 @@ TEST(JpegPngRead, DamagedFilesAreRefusedAndKeepTheRecord) {
     EXPECT_EQ(img.width, 3);
     EXPECT_EQ(img.pixels[5], last);
   }
-  EXPECT_TRUE(services.messages.empty());  // the PNG reader shows nothing
+  EXPECT_TRUE(host.messages.empty());  // the PNG reader shows nothing
   for (const char* f : {"short.jpg", "junk.jpg"}) {
     SCOPED_TRACE(f);
     CRasterImage img;
@@ -168,11 +168,11 @@ TEST(JpegPngRead, DamagedFilesAreRefusedAndKeepTheRecord) {
     EXPECT_EQ(img.width, 3);
     EXPECT_EQ(img.pixels[5], last);
   }
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
   CRasterImage img;
   EXPECT_EQ(ReadJpegFile(dir.file("missing.jpg"), img), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "不能打开文件");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "不能打开文件");
 }
 
 }  // namespace

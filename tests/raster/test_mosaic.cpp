@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "model/chainlist.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/tiffio.h"
 #include "tests/raster/test_imggeom_support.h"
@@ -64,8 +64,8 @@ TEST(MosaicImages, SkipsOtherFormatsAndStopsAtAnUnreadableFile) {
   Make8(rgb, 4, 3, 3, 2, std::vector<std::uint8_t>(36, 50));
   const std::vector<std::string> files = {Save(dir, "a.tif", grey), Save(dir, "b.tif", rgb), Save(dir, "c.tif", grey),
                                           dir.file("missing.tif")};
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CRasterImage out;
   EXPECT_EQ(MosaicImages(files, 2, 2, &out, kMosaicGrid, 0, 0, nullptr), 0);
   // What was pasted before the failure stays.
@@ -184,14 +184,14 @@ TEST(ComposeRgbImage, Failures) {
       {"bilevel band", f.red, bilevel, "", 0, {"错误: 图像类型不匹配。"}},
   };
   for (const Case& c : cases) {
-    CScriptedServices services;
-    CServicesScope scope(&services);
+    CScriptedHost host;
+    CHostScope scope(&host);
     CRasterImage out;
     Make8(out, 2, 2, 1, 1, {1, 2, 3, 4});
     EXPECT_EQ(ComposeRgbImage(&out, c.r, c.g, c.b), c.result) << c.name;
     // (A file that cannot be read is also reported by the reader.)
     std::vector<std::string> texts;
-    for (const auto& m : services.messages)
+    for (const auto& m : host.messages)
       if (m.text.rfind("错误", 0) == 0 || m.text.rfind("读取", 0) == 0) texts.push_back(m.text);
     EXPECT_EQ(texts, c.messages) << c.name;
     if (!c.result) EXPECT_EQ(Bytes(out), (std::vector<std::uint8_t>{1, 2, 3, 4})) << c.name;
@@ -236,11 +236,11 @@ TEST(ComposeRgbFromFiles, AgreesWithNumpyAndClamps) {
   for (std::size_t i = 0; i < 72; ++i) off += std::abs(got[i] - expected[i]) > 1;
   EXPECT_EQ(off, 0);
 
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   EXPECT_EQ(ComposeRgbFromFiles(&image, f.red, f.green, f.blue), 0);  // now RGB, not grey
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "错误: 图像类型不匹配。");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "错误: 图像类型不匹配。");
 }
 
 // ---- vectors to a bitmap ----
@@ -275,15 +275,15 @@ TEST(RenderImageToDib, SizesDrawsAndReports) {
             0);
   EXPECT_EQ(out, "(300, 270) (77, 77, 77)\n");
 
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   EXPECT_EQ(RenderImageToDib("x", 0, nullptr, RECT{0, 0, 100, 50}, &lines, nullptr, nullptr), 0);
   EXPECT_EQ(RenderImageToDib(dir.file("e.bmp"), 0, nullptr, RECT{5, 5, 5, 40}, &lines, nullptr, nullptr), 0);
   EXPECT_FALSE(std::filesystem::exists(dir.file("e.bmp")));
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(RenderImageToDib(dir.file("no/such/dir/v.bmp"), 0, nullptr, RECT{0, 0, 100, 50}, &lines, nullptr, nullptr),
             0);
-  EXPECT_EQ(services.messages.size(), 1u);  // the failed save is shown
+  EXPECT_EQ(host.messages.size(), 1u);  // the failed save is shown
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/raster/test_imaging_support.h"
 
 namespace {
@@ -92,16 +92,16 @@ TEST(FloodFill, SeedWithTheNewValueOrOutsideChangesNothing) {
   EXPECT_EQ(FloodFill(&img, 0, -1, 1, &runs), 0);
   EXPECT_EQ(Bytes(img), (std::vector<std::uint8_t>{5, 5, 5, 5, 9, 5, 5, 5, 5}));
 
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   CRasterImage wide;
   wide.width = wide.height = 2;
   wide.planes = 1;
   wide.bitsPerSample = 16;
   ASSERT_EQ(wide.AllocPixels(), 1);
   EXPECT_EQ(FloodFill(&wide, 0, 0, 1, &runs), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "不支持的图像内存。");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "不支持的图像内存。");
 }
 
 TEST(DrawThickLine, SpansAcrossTheMajorAxis) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/raster/test_imaging_support.h"
 
 namespace {
@@ -75,11 +75,11 @@ TEST(ResizeImage, RefusesWithoutChangingTheImage) {
   EXPECT_EQ(img.width, 4);
   EXPECT_EQ(Bytes(img), before);
 
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   EXPECT_EQ(ResizeImage(&img, 0, 1 << 30), 0);  // beyond any int
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "没有足够的空间执行这个操作。");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "没有足够的空间执行这个操作。");
   EXPECT_EQ(Bytes(img), before);
 }
 

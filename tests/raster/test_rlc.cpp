@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <random>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 #include "tests/support/testutil.h"
@@ -123,8 +123,8 @@ TEST(RlcRead, RefusesBadFilesAndKeepsTheRecord) {
 class RawImage : public ::testing::Test {
  protected:
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope{&services};
+  CScriptedHost host;
+  CHostScope scope{&host};
 
   std::string Header(const std::string& text) {
     qzntest::WriteFileText(dir.file("img.hdr"), text);
@@ -150,7 +150,7 @@ TEST_F(RawImage, WindowsHeaderWithCrlfAndBackslashPath) {
   EXPECT_EQ(img.photometric, 1);
   EXPECT_EQ(img.GetByte(0, 0), 3);
   EXPECT_EQ(img.GetByte(3, 1), 10);
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(RawImage, ColourPlanesAndSkipFromTheEnd) {
@@ -216,7 +216,7 @@ TEST_F(RawImage, RefusesBadHeadersAndShortData) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    services.messages.clear();
+    host.messages.clear();
     CRasterImage img;
     img.width = 1;
     img.height = 1;
@@ -225,10 +225,10 @@ TEST_F(RawImage, RefusesBadHeadersAndShortData) {
     EXPECT_EQ(ReadRawImage(Header(c.header), img), 0);
     EXPECT_EQ(img.pixels[0], 5);
     if (c.message) {
-      ASSERT_EQ(services.messages.size(), 1u);
-      EXPECT_EQ(services.messages[0].text, c.message);
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(host.messages[0].text, c.message);
     } else {
-      EXPECT_TRUE(services.messages.empty());
+      EXPECT_TRUE(host.messages.empty());
     }
   }
   // A missing SKIPBYTES means 0.
