@@ -5,31 +5,45 @@
 #include <complex>
 #include <cstring>
 
+namespace {
+
+// e² of an ellipsoid given by its inverse flattening: f (2 - f).
+constexpr double EsFromInverseFlattening(double rf) { return (2.0 - 1.0 / rf) / rf; }
+// e² of an ellipsoid given by its two axes: 1 - (b / a)².
+constexpr double EsFromAxes(double a, double b) { return 1.0 - (b / a) * (b / a); }
+
+}  // namespace
+
+// Each row from the defining figures its geodetic authority publishes (the
+// semi-major axis and the inverse flattening, or both axes), in full: rounded
+// to whole metres or a few digits they would move coordinates by decimetres
+// against every other program. Clarke 1880 is the "Arc" figure of the
+// African datums, whose flattening its e² has always had.
 const Ellipsoid g_ellipsoids[ELLIPSOID_COUNT] = {
     {-1, "Placeholder", 0, 0},
-    {1, "Airy", 6377563, 0.00667054},
-    {2, "Australian National", 6378160, 0.006694542},
-    {3, "Bessel 1841", 6377397, 0.006674372},
-    {4, "Bessel 1841 (Nambia) ", 6377484, 0.006674372},
-    {5, "Clarke 1866", 6378206, 0.006768658},
-    {6, "Clarke 1880", 6378249, 0.006803511},
-    {7, "Everest", 6377276, 0.006637847},
-    {8, "Fischer 1960 (Mercury) ", 6378166, 0.006693422},
-    {9, "Fischer 1968", 6378150, 0.006693422},
-    {10, "GRS 1967", 6378160, 0.006694605},
-    {11, "GRS 1980", 6378137, 0.00669438},
-    {12, "Helmert 1906", 6378200, 0.006693422},
-    {13, "Hough", 6378270, 0.00672267},
-    {14, "International", 6378388, 0.00672267},
-    {15, "Krassovsky", 6378245, 0.006693422},
-    {16, "Modified Airy", 6377340, 0.00667054},
-    {17, "Modified Everest", 6377304, 0.006637847},
-    {18, "Modified Fischer 1960", 6378155, 0.006693422},
-    {19, "South American 1969", 6378160, 0.006694542},
-    {20, "WGS 60", 6378165, 0.006693422},
-    {21, "WGS 66", 6378145, 0.006694542},
-    {22, "WGS-72", 6378135, 0.006694318},
-    {23, "WGS-84", 6378137, 0.00669438},
+    {1, "Airy", 6377563.396, EsFromInverseFlattening(299.3249646)},
+    {2, "Australian National", 6378160, EsFromInverseFlattening(298.25)},
+    {3, "Bessel 1841", 6377397.155, EsFromInverseFlattening(299.1528128)},
+    {4, "Bessel 1841 (Nambia) ", 6377483.865, EsFromInverseFlattening(299.1528128)},
+    {5, "Clarke 1866", 6378206.4, EsFromAxes(6378206.4, 6356583.8)},
+    {6, "Clarke 1880", 6378249.145, EsFromInverseFlattening(293.4663077)},
+    {7, "Everest", 6377276.345, EsFromInverseFlattening(300.8017)},
+    {8, "Fischer 1960 (Mercury) ", 6378166, EsFromInverseFlattening(298.3)},
+    {9, "Fischer 1968", 6378150, EsFromInverseFlattening(298.3)},
+    {10, "GRS 1967", 6378160, EsFromInverseFlattening(298.247167427)},
+    {11, "GRS 1980", 6378137, EsFromInverseFlattening(298.257222101)},
+    {12, "Helmert 1906", 6378200, EsFromInverseFlattening(298.3)},
+    {13, "Hough", 6378270, EsFromInverseFlattening(297.0)},
+    {14, "International", 6378388, EsFromInverseFlattening(297.0)},
+    {15, "Krassovsky", 6378245, EsFromInverseFlattening(298.3)},
+    {16, "Modified Airy", 6377340.189, EsFromInverseFlattening(299.3249646)},
+    {17, "Modified Everest", 6377304.063, EsFromInverseFlattening(300.8017)},
+    {18, "Modified Fischer 1960", 6378155, EsFromInverseFlattening(298.3)},
+    {19, "South American 1969", 6378160, EsFromInverseFlattening(298.25)},
+    {20, "WGS 60", 6378165, EsFromInverseFlattening(298.3)},
+    {21, "WGS 66", 6378145, EsFromInverseFlattening(298.25)},
+    {22, "WGS-72", 6378135, EsFromInverseFlattening(298.26)},
+    {23, "WGS-84", 6378137, EsFromInverseFlattening(298.257223563)},
 };
 
 int FindEllipsoidByName(const std::string& text) {

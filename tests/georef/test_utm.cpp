@@ -140,15 +140,30 @@ TEST(Utm, RejectsBadInputWithoutWriting) {
 // Every zone of every latitude band, with the Norway and Svalbard exceptions
 // and every ellipsoid of the table, against PROJ's UTM on the same ellipsoid:
 // forward within 1 mm of PROJ, inverse back to the input within 1 mm.
+// PROJ's own definition of each ellipsoid row: its named ellipsoid, or the
+// EPSG ellipsoid where PROJ has no name for it.
+const char* const kProjEllipsoid[ELLIPSOID_COUNT] = {
+    "",           "ellps=airy",    "ellps=aust_SA",  "ellps=bessel",  "ellps=bess_nam", "ellps=clrk66",
+    "epsg=7013",  "ellps=evrst30", "ellps=fschr60",  "ellps=fschr68", "ellps=GRS67",    "ellps=GRS80",
+    "ellps=helmert", "ellps=hough", "ellps=intl",    "ellps=krass",   "epsg=7002", "ellps=evrst48",
+    "ellps=fschr60m", "epsg=7050", "ellps=WGS60",    "ellps=WGS66",   "ellps=WGS72",    "ellps=WGS84",
+};
+
+// Forward against PROJ to 1 mm on PROJ's definition of every ellipsoid, and
+// on the EPSG systems NAD27 / UTM, which other GIS use for Clarke 1866;
+// inverse back to the input to 1 mm.
 TEST(Utm, AgreesWithProjEverywhere) {
   QZN_REQUIRE_PYPROJ(python);
   struct Case {
     int ellipsoid;
     double lat, lon;
+    std::string oracle;  // how PROJ is to be set up
     UtmResult r;
   };
   std::vector<Case> cases;
-  auto add = [&](int ell, double lat, double lon) { cases.push_back({ell, lat, lon, Forward(ell, lat, lon)}); };
+  auto add = [&](int ell, double lat, double lon, std::string oracle = "") {
+    cases.push_back({ell, lat, lon, oracle, Forward(ell, lat, lon)});
+  };
   const double bandLow[] = {-80, -72, -64, -56, -48, -40, -32, -24, -16, -8,
                             0,   8,   16,  24,  32,  40,  48,  56,  64,  72};
   for (int zone = 1; zone <= 60; ++zone) {
@@ -165,8 +180,16 @@ TEST(Utm, AgreesWithProjEverywhere) {
                                    {83.99, 41.99}, {79, 8.5},      {73, 32.5},    {-79.99, -177}, {84, 179.99}};
   for (const auto& p : exceptional) add(kWgs84, p[0], p[1]);
   for (int ell = 1; ell < ELLIPSOID_COUNT; ++ell)
-    for (const auto& p : {std::pair{47.3, 8.5}, std::pair{-35.2, 149.1}, std::pair{60.5, 5.5}, std::pair{1.0, -79.0}})
+    for (const auto& p : {std::pair{47.3, 8.5}, std::pair{-35.2, 149.1}, std::pair{60.5, 5.5}, std::pair{1.0, -79.0},
+                          std::pair{70.0, 2.9}, std::pair{-60.0, -80.9}})
       add(ell, p.first, p.second);
+  // NAD27 / UTM zones 3N to 22N are EPSG 26703 to 26722.
+  const int clarke1866 = FindEllipsoidByName("Clarke 1866 (NAD27)");
+  for (int zone = 3; zone <= 22; ++zone) {
+    const double cm = (zone - 1) * 6 - 180 + 3;
+    for (double lat : {17.0, 33.5, 48.9, 70.1})
+      for (double dlon : {-2.9, 0.4, 2.9}) add(clarke1866, lat, cm + dlon, "crs=EPSG:" + std::to_string(26700 + zone));
+  }
 
   std::ostringstream in;
   in.precision(17);
@@ -174,19 +197,36 @@ TEST(Utm, AgreesWithProjEverywhere) {
     ASSERT_EQ(c.r.rc, PROJ_OK) << c.lat << " " << c.lon;
     const int zone = std::atoi(c.r.zone.c_str());
     const bool south = c.r.zone.back() < 'N';
-    in << g_ellipsoids[c.ellipsoid].equatorialRadius << ' ' << g_ellipsoids[c.ellipsoid].eccentricitySquared << ' '
-       << zone << ' ' << (south ? 1 : 0) << ' ' << c.lon << ' ' << c.lat << '\n';
+    in << (c.oracle.empty() ? kProjEllipsoid[c.ellipsoid] : c.oracle.c_str()) << ' ' << zone << ' ' << (south ? 1 : 0)
+       << ' ' << c.lon << ' ' << c.lat << '\n';
   }
   const char* script = R"PY(
-import sys
-from pyproj import Proj
+import os, sqlite3, sys
+import pyproj
+from pyproj import Proj, Transformer
+db = sqlite3.connect(os.path.join(pyproj.datadir.get_data_dir(), "proj.db"))
 cache = {}
 out = []
 for line in open(sys.argv[1]):
-    a, es, zone, south, lon, lat = line.split()
-    key = (a, es, zone, south)
+    spec, zone, south, lon, lat = line.split()
+    key = (spec, zone, south)
     if key not in cache:
-        cache[key] = Proj("+proj=utm +zone=%s %s +a=%s +es=%s +no_defs" % (zone, "+south" if south == "1" else "", a, es))
+        kind, _, value = spec.partition("=")
+        if kind == "crs":
+            crs = pyproj.CRS(value)
+            if crs.utm_zone != zone + ("S" if south == "1" else "N"):
+                sys.exit("%s is not UTM zone %s" % (value, zone))
+            t = Transformer.from_crs(crs.geodetic_crs, crs, always_xy=True)
+            unit = crs.axis_info[0].unit_conversion_factor
+            cache[key] = lambda lo, la, t=t, unit=unit: tuple(v * unit for v in t.transform(lo, la))
+        else:
+            if kind == "epsg":
+                a, rf = db.execute("select semi_major_axis, inv_flattening from ellipsoid "
+                                   "where auth_name='EPSG' and code=?", (value,)).fetchone()
+                ell = "+a=%r +rf=%r" % (a, rf)
+            else:
+                ell = "+ellps=" + value
+            cache[key] = Proj("+proj=utm +zone=%s %s %s +no_defs" % (zone, "+south" if south == "1" else "", ell))
     x, y = cache[key](float(lon), float(lat))
     out.append("%.6f %.6f" % (x, y))
 print("\n".join(out))
@@ -198,15 +238,17 @@ print("\n".join(out))
   for (const Case& c : cases) {
     double e = 0, n = 0;
     ASSERT_TRUE(res >> e >> n);
-    EXPECT_NEAR(c.r.easting, e, 1e-3) << c.lat << " " << c.lon << " " << c.r.zone;
-    EXPECT_NEAR(c.r.northing, n, 1e-3) << c.lat << " " << c.lon << " " << c.r.zone;
+    const std::string where = std::to_string(c.lat) + " " + std::to_string(c.lon) + " " + c.r.zone + " " +
+                              g_ellipsoids[c.ellipsoid].name + " " + c.oracle;
+    EXPECT_NEAR(c.r.easting, e, 1e-3) << where;
+    EXPECT_NEAR(c.r.northing, n, 1e-3) << where;
     double lat = 0, lon = 0;
     ASSERT_EQ(UtmToLatLong(c.ellipsoid, c.r.northing, c.r.easting, c.r.zone.c_str(), lat, lon), PROJ_OK);
     const double metresPerDegree = 111320.0;
     double dlon = lon - c.lon;
     dlon -= 360.0 * std::round(dlon / 360.0);
-    EXPECT_NEAR((lat - c.lat) * metresPerDegree, 0.0, 1e-3) << c.lat << " " << c.lon;
-    EXPECT_NEAR(dlon * metresPerDegree * std::cos(c.lat * DEG_TO_RAD), 0.0, 1e-3) << c.lat << " " << c.lon;
+    EXPECT_NEAR((lat - c.lat) * metresPerDegree, 0.0, 1e-3) << where;
+    EXPECT_NEAR(dlon * metresPerDegree * std::cos(c.lat * DEG_TO_RAD), 0.0, 1e-3) << where;
     ++checked;
   }
   EXPECT_GT(checked, 10000);

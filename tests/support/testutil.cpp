@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -64,6 +65,11 @@ int RunCommand(const std::string& command, std::string* out) {
     if (out) out->append(buf.data(), n);
   int status = ::pclose(p);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool UnderCi() {
+  const char* ci = std::getenv("CI");
+  return ci && std::string(ci) == "true";
 }
 
 bool HaveProgram(const std::string& name) {
