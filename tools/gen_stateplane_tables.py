@@ -5,10 +5,16 @@ tables, from PROJ's EPSG database (proj.db, Debian package proj-data).
     tools/gen_stateplane_tables.py [--db /usr/share/proj/proj.db] [--out georef/stateplane_tables.cpp]
 
 The row order, names and zone codes are ours (both tables keep the same 134
-positions); the parameters come from the EPSG conversions, whose codes follow
-the zone codes: 10000 + code for the 1927 zones (US survey feet) and
-10000 + code + 30 for the 1983 zones in metres. What the database models
-differently is set by hand below and said where it is done.
+positions); the parameters come from the zone's current EPSG definition. The
+EPSG conversion codes follow the zone codes (10000 + code for the 1927 zones
+in US survey feet, 10000 + code + 30 for the 1983 zones in metres), but EPSG
+has withdrawn several of those definitions for corrected ones under other
+codes (NAD83 Kentucky North's second standard parallel, NAD27 California VII's
+false northing, ...). So the projected system that uses the conversion is
+looked up, EPSG's deprecation records are followed from it to the system in
+force, and that system's conversion gives the row; a withdrawn conversion
+never reaches the table. What the database models differently is set by hand
+below and said where it is done.
 
 Row layout (angles packed as DDDMMSS.SS, west and south negative, lengths in
 metres):
@@ -113,7 +119,11 @@ NAD27_CONVERSION = {5300: 15376}
 # the polyconic of the published zone definition, with these constants.
 GUAM_PACKED = {"lon0": 1444455.50254, "lat0": 132820.87887, "fe": 50000.0, "fn": 50000.0}
 
-METHOD_TYPE = {9807: T, 9802: L, 9801: L, 9818: P, 9812: O}
+# Lambert 2SP Michigan (1051) is the two-parallel Lambert on an ellipsoid
+# scaled by a factor, which MICHIGAN_A already carries.
+METHOD_TYPE = {9807: T, 9802: L, 1051: L, 9801: L, 9818: P, 9812: O}
+MICHIGAN_SCALE_PARAM = 1038
+NAD27_GEOGRAPHIC, NAD83_GEOGRAPHIC = "4267", "4269"
 
 
 def dms_packed(deg):
@@ -149,6 +159,32 @@ def length_metres(value, uom):
     raise SystemExit("unexpected length unit %d" % uom)
 
 
+def current_system(db, conversion_code, geographic):
+    """The EPSG projected system in force for a zone whose original
+    conversion code is given: a system using that conversion (on the datum's
+    own geographic system when there are several), then EPSG's replacements
+    of it while it is deprecated. Returns (system code, conversion code)."""
+    rows = db.execute("select code, geodetic_crs_code, deprecated, conversion_code from projected_crs "
+                      "where auth_name='EPSG' and conversion_auth_name='EPSG' and conversion_code=? "
+                      "order by deprecated, code", (str(conversion_code),)).fetchall()
+    if not rows:
+        raise SystemExit("no EPSG system uses conversion %d" % conversion_code)
+    on_datum = [r for r in rows if str(r[1]) == geographic]
+    code, _, deprecated, conv = (on_datum or rows)[0]
+    seen = set()
+    while deprecated:
+        if code in seen:
+            raise SystemExit("EPSG system %s: deprecation loop" % code)
+        seen.add(code)
+        rep = db.execute("select replacement_code from deprecation where table_name='projected_crs' "
+                         "and deprecated_auth_name='EPSG' and deprecated_code=?", (str(code),)).fetchone()
+        if rep is None:
+            raise SystemExit("EPSG system %s is deprecated without a replacement" % code)
+        code, deprecated, conv = db.execute("select code, deprecated, conversion_code from projected_crs "
+                                            "where auth_name='EPSG' and code=?", (str(rep[0]),)).fetchone()
+    return int(code), int(conv)
+
+
 def conversion(db, code):
     row = db.execute("select * from conversion_table where auth_name='EPSG' and code=?",
                      (str(code),)).fetchone()
@@ -164,6 +200,8 @@ def conversion(db, code):
         uom = int(rec["param%d_uom_code" % i])
         val = float(rec["param%d_value" % i])
         params[int(pcode)] = (val, uom)
+    if rec["deprecated"]:
+        raise SystemExit("EPSG conversion %d (%s) is withdrawn" % (code, rec["name"]))
     return rec["name"], int(rec["method_code"]), params
 
 
@@ -196,7 +234,8 @@ def hotine_centre(a, e2, k0, lat0, alpha, fe, fn):
 
 
 def zone_row(db, code, a, e2, want_type, nad27):
-    epsg = NAD27_CONVERSION.get(code, 10000 + code) if nad27 else 10000 + code + 30
+    original = NAD27_CONVERSION.get(code, 10000 + code) if nad27 else 10000 + code + 30
+    _, epsg = current_system(db, original, NAD27_GEOGRAPHIC if nad27 else NAD83_GEOGRAPHIC)
     name, method, prm = conversion(db, epsg)
     ztype = METHOD_TYPE.get(method)
     if ztype != want_type:
@@ -211,6 +250,10 @@ def zone_row(db, code, a, e2, want_type, nad27):
         return [a, e2, dms_packed(ang(prm, 8802)), 1.0, lat0, lat0, lat0,
                 lin(prm, 8806), lin(prm, 8807)]
     if ztype == L:
+        if method == 1051 and a != MICHIGAN_A:
+            raise SystemExit("EPSG %d: a scaled-ellipsoid Lambert outside Michigan" % epsg)
+        if method == 1051 and abs(CLARKE_A * prm[MICHIGAN_SCALE_PARAM][0] - MICHIGAN_A) > 0.001:
+            raise SystemExit("EPSG %d: Michigan ellipsoid scale %r" % (epsg, prm[MICHIGAN_SCALE_PARAM][0]))
         p1, p2 = ang(prm, 8823), ang(prm, 8824)
         north, south = max(p1, p2), min(p1, p2)
         return [a, e2, dms_packed(ang(prm, 8822)), 1.0, dms_packed(north), dms_packed(south),
