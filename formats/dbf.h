@@ -7,7 +7,7 @@
 // The engine is a set of free functions over a process-wide list of open
 // tables addressed by table numbers. One table is current at any time; every
 // record and field operation works on it. Functions return a negative value
-// on failure after reporting it through the user services (DbfReportError);
+// on failure after reporting it through the host (DbfReportError);
 // a failed call leaves the table as it was unless its write had begun.
 // See docs/dbase.md.
 #pragma once
@@ -120,7 +120,7 @@ int DbfSetBuffering(int recordsPerBuffer, int bufferCount, int writeBehind);
 // Writes back a changed record and every changed buffer of a table (-1 all).
 int DbfFlush(int table);
 
-// Reports an error through the user services: "错误数: " with the code, the
+// Reports an error through the host: "错误数: " with the code, the
 // code's message and the extra texts, one to a line. Stores the code as the
 // last error and returns the answer of the message box.
 int DbfReportError(int code, std::initializer_list<std::string_view> texts = {});

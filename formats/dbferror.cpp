@@ -3,7 +3,7 @@
 #include <string>
 
 #include "formats/dbfcore.h"
-#include "platform/services.h"
+#include "platform/host.h"
 
 namespace qzn {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "formats/dbf.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "tests/support/testutil.h"
 
 namespace qzntest {
@@ -29,7 +29,7 @@ inline qzn::DbfField Field(const char* name, char type, int width, int decimals 
 
 class DbfTest : public ::testing::Test {
  protected:
-  void SetUp() override { m_scope = std::make_unique<CServicesScope>(&services); }
+  void SetUp() override { m_scope = std::make_unique<CHostScope>(&host); }
   void TearDown() override {
     while (qzn::DbfSelect(-1) >= 0)
       if (qzn::DbfClose() < 0 && qzn::DbfSelect(-1) >= 0) break;
@@ -39,13 +39,13 @@ class DbfTest : public ::testing::Test {
   // The error codes reported so far, in order.
   std::vector<int> Codes() const {
     std::vector<int> codes;
-    for (const auto& m : services.messages) {
+    for (const auto& m : host.messages) {
       const std::string key = "错误数: ";
       if (m.text.compare(0, key.size(), key) == 0) codes.push_back(std::stoi(m.text.substr(key.size(), 10)));
     }
     return codes;
   }
-  std::string LastMessage() const { return services.messages.empty() ? std::string() : services.messages.back().text; }
+  std::string LastMessage() const { return host.messages.empty() ? std::string() : host.messages.back().text; }
 
   // Creates a table with the fields and opens it; fails the test otherwise.
   int Create(const std::string& path, const std::vector<qzn::DbfField>& fields, int safety = 0) {
@@ -68,11 +68,11 @@ class DbfTest : public ::testing::Test {
     ASSERT_EQ(qzn::DbfWriteRecord(0), 0) << LastMessage();
   }
 
-  CScriptedServices services;
+  CScriptedHost host;
   TempDir dir;
 
  private:
-  std::unique_ptr<CServicesScope> m_scope;
+  std::unique_ptr<CHostScope> m_scope;
 };
 
 // Runs tests/formats/dbf_oracle.py with the arguments (each quoted); the

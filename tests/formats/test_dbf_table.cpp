@@ -198,7 +198,7 @@ TEST_F(DbfTable, DamagedHeadersFailWithoutOpening) {
       {"records longer than 32767", [](std::vector<std::uint8_t>& b) { b[32 + 16] = 0xFF, b[32 + 17] = 0x7F; }, 260},
   };
   for (const Case& c : cases) {
-    services.messages.clear();
+    host.messages.clear();
     std::vector<std::uint8_t> bytes = base;
     c.damage(bytes);
     const std::string path = dir.file("damaged.dbf");
@@ -207,7 +207,7 @@ TEST_F(DbfTable, DamagedHeadersFailWithoutOpening) {
     EXPECT_EQ(Codes(), std::vector<int>{c.code}) << c.what;
     EXPECT_EQ(DbfSelect(-1), -1) << c.what;
   }
-  services.messages.clear();
+  host.messages.clear();
   EXPECT_EQ(DbfOpen(dir.file("missing.dbf")), -1);
   EXPECT_EQ(Codes(), std::vector<int>{120});
 }
@@ -422,11 +422,11 @@ TEST_F(DbfTable, RunningOutOfBufferMemoryFailsTheCallOnly) {
 
 TEST_F(DbfTable, ErrorReportShowsCodeMessageAndTexts) {
   EXPECT_EQ(DbfClose(), -1);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text, "错误数:        240\n\n不打开数据库");
-  EXPECT_EQ(services.messages[0].style, static_cast<unsigned>(MB_OK | MB_ICONSTOP));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "错误数:        240\n\n不打开数据库");
+  EXPECT_EQ(host.messages[0].style, static_cast<unsigned>(MB_OK | MB_ICONSTOP));
   DbfReportError(140, {"t.dbf", "记录: " + std::string("         7")});
-  EXPECT_EQ(services.messages[1].text, "错误数:        140\n\n从文件读取\nt.dbf\n记录:          7");
+  EXPECT_EQ(host.messages[1].text, "错误数:        140\n\n从文件读取\nt.dbf\n记录:          7");
 }
 
 }  // namespace
