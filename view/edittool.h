@@ -1,0 +1,116 @@
+// The mouse tools of the image view. One tool is current; the view's edit
+// mode (0 to 10) selects its class through a factory per mode, which later
+// tools register. CDefaultTool is mode 0's tool (zoom rectangle, length
+// measurement) and the temporary tool while Shift or Ctrl is held in another
+// mode.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/canvas.h"
+#include "platform/wintypes.h"
+#include "resources/menus.h"
+#include "view/toolhost.h"
+
+namespace qzn {
+
+// Modifier flags of a mouse message.
+enum : unsigned { kMkShift = 0x04, kMkControl = 0x08 };
+
+// A drag under way: start, previous and current points, an optional
+// rectangle moved with it, and the capture it holds.
+class CDragTracker {
+ public:
+  bool active = false;
+  RECT startRect{}, previousRect{}, rect{};
+  POINT start{}, previous{}, current{};
+  bool clipped = false;
+
+  // Starts a drag at (x, y); with a host the mouse is captured for it.
+  void Begin(int x, int y, bool active, const RECT* rect, IToolHost* host);
+  void Move(int x, int y);
+  void Commit();
+  // Ends the drag: the capture and a clip this tracker set are released; a
+  // clip set elsewhere is left alone.
+  void End();
+  void ClipToClient();
+
+ private:
+  IToolHost* m_host = nullptr;
+};
+
+class CEditTool {
+ public:
+  // A tool with a static item table for its context menu.
+  CEditTool(IToolHost& host, int cursorId, std::span<const res::MenuItem> items = {});
+  virtual ~CEditTool() = default;
+
+  virtual int GetType() const { return 0; }
+  virtual void Draw(CCanvas& dc) {}
+  virtual void OnLButtonDown(POINT p, unsigned flags) {}
+  virtual void OnMouseMove(POINT p, unsigned flags) {}
+  virtual void OnLButtonUp(POINT p, unsigned flags) {}
+  virtual void OnLButtonDblClk(POINT p, unsigned flags) {}
+  virtual void UpdateMenu() {}
+  virtual bool OnCommand(int id) { return false; }
+  virtual bool CanUndo() const { return canUndo; }
+  virtual void Undo() {}
+  virtual void OnChar(unsigned ch, unsigned repeat, unsigned flags) {}
+  // The capture was taken away mid-gesture (another window, a dialog): the
+  // gesture ends as if the button went up at the last point seen.
+  virtual void OnCaptureLost() {}
+
+  // Rebuilds the menu (UpdateMenu) and shows it when it has an item.
+  void TrackContextMenu(POINT client);
+  // Copies a menu resource's items: commands as text items, separators;
+  // sub-menu entries are skipped.
+  void AppendMenuItems(std::span<const res::MenuItem> items);
+
+  int GetCursorId() const { return cursorId; }
+  int GetInitialCursorId() const { return initialCursorId; }
+  const std::vector<ContextMenuItem>& Popup() const { return popup; }
+
+ protected:
+  IToolHost& host;
+  int cursorId;
+  int initialCursorId;
+  std::vector<ContextMenuItem> popup;
+  bool canUndo = false;
+};
+
+class CDefaultTool : public CEditTool {
+ public:
+  explicit CDefaultTool(IToolHost& host, int cursorId = 101);
+  ~CDefaultTool() override;
+  int GetType() const override { return 1; }
+  void OnLButtonDown(POINT p, unsigned flags) override;
+  void OnMouseMove(POINT p, unsigned flags) override;
+  void OnLButtonUp(POINT p, unsigned flags) override;
+  void UpdateMenu() override;
+  void OnCaptureLost() override;
+
+  bool IsMeasuring() const { return measuring; }
+  const CDragTracker& Tracker() const { return tracker; }
+
+ private:
+  // A client point snapped to the image pixel it shows.
+  POINT Snap(POINT p) const;
+  void ShowFeedback();
+  double MeasuredLength() const;
+
+  CDragTracker tracker;
+  bool measuring = false;
+};
+
+// Builds the tool of an edit mode: null when the mode has no tool (yet) or it
+// cannot be made. `flagsSaved` tells whether entering the mode saves the
+// display flags, `overlay` which flags it then switches on.
+using ToolFactory = std::function<std::unique_ptr<CEditTool>(IToolHost&, CQznDoc*)>;
+void RegisterToolFactory(int mode, ToolFactory factory);
+ToolFactory FindToolFactory(int mode);
+
+}  // namespace qzn

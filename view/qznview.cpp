@@ -1,0 +1,734 @@
+#include "view/qznview.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <new>
+
+#include "app/qzndoc.h"
+#include "model/helpers.h"
+#include "model/writerlinks.h"
+#include "platform/canvas.h"
+#include "platform/services.h"
+#include "raster/imaging.h"
+#include "resources/strings.h"
+#include "view/rectops.h"
+
+namespace qzn {
+
+double g_cursorX = 0.0, g_cursorY = 0.0;
+
+std::string FormatCoordinates(double x, double y) {
+  const int n = std::snprintf(nullptr, 0, res::text::kCoordinateFormat, x, y);
+  std::string s(static_cast<std::size_t>(std::max(n, 0)), '\0');
+  std::snprintf(s.data(), s.size() + 1, res::text::kCoordinateFormat, x, y);
+  return s;
+}
+
+CQznView::CQznView(CQznDoc* document, IViewWindow* window) : m_doc(document), m_window(window) {}
+
+CQznView::~CQznView() {
+  if (closeCompanion) closeCompanion();
+  // Tools may touch the feedback layer as they go.
+  tool.reset();
+  parkedTool.reset();
+}
+
+RECT CQznView::Extent() const { return m_doc ? m_doc->m_extent : RECT{}; }
+int CQznView::GetWorkspaceOriginX() const { return Extent().left; }
+int CQznView::GetWorkspaceOriginY() const { return Extent().top; }
+
+bool CQznView::ImageHasPixels() const { return m_doc && m_doc->m_image.HasPixels(); }
+
+// ---- tool host ------------------------------------------------------------------
+
+void CQznView::RefreshFeedback() {
+  std::vector<RECT> damage = m_feedback.TakeDamage();
+  if (!damage.empty() && m_window) m_window->InvalidateStrips(damage);
+}
+
+void CQznView::Refresh() {
+  SyncRubberBandShape();
+  m_feedback.TakeDamage();  // a full repaint covers every strip
+  if (m_window) m_window->InvalidateAll();
+}
+
+void CQznView::SetStatusText(const std::string& utf8) {
+  if (m_window) m_window->SetStatusText(utf8);
+}
+
+void CQznView::CaptureMouse() {
+  m_captured = true;
+  if (m_window) m_window->CaptureMouse();
+}
+
+void CQznView::ReleaseMouse() {
+  if (!m_captured) return;
+  m_captured = false;
+  if (m_window) m_window->ReleaseMouse();
+}
+
+int CQznView::MessageBox(const std::string& utf8, unsigned style) { return AfxMessageBox(utf8, style); }
+
+void CQznView::SetRubberBand(const RECT& imageRect) {
+  rubberBand = imageRect;
+  SyncRubberBandShape();
+}
+
+void CQznView::SyncRubberBandShape() {
+  if (IsRectEmpty(rubberBand)) {
+    m_feedback.Clear(kSlotRubberBand);
+    return;
+  }
+  m_feedback.Set(kSlotRubberBand, FeedbackShape::Frame(ImageToClient(rubberBand)));
+}
+
+void CQznView::ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) {
+  if (m_window) m_window->ShowContextMenu(items, client);
+}
+
+bool CQznView::ImageToMapCoords(POINT p, double& x, double& y) const {
+  if (mapOrder == 0 || !mapCoefX || !mapCoefY) return false;
+  x = p.x;
+  y = p.y;
+  ApplyPolynomial(p.x, p.y, mapCoefX, mapCoefY, mapOrder, x, y);  // other orders: unchanged
+  return true;
+}
+
+bool CQznView::ImageToScaledCoords(POINT p, double& x, double& y) const {
+  x = p.x;
+  y = p.y;
+  if (!ImageHasPixels()) return true;
+  const float r = m_doc->m_image.xResolution;
+  if (!(r > 0.0f)) return true;
+  x = static_cast<float>(p.x) / r;
+  y = static_cast<float>(p.y) / r;
+  return true;
+}
+
+// ---- lifecycle ------------------------------------------------------------------
+
+std::unique_ptr<CEditTool> CQznView::MakeDefaultTool() {
+  try {
+    return std::make_unique<CDefaultTool>(*this, 101);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void CQznView::OnInitialUpdate() {
+  tool = MakeDefaultTool();
+  editMode = 0;
+  const RECT ext = Extent();
+  const SIZE extentSize{RectWidth(ext) + 1, RectHeight(ext) + 1};
+  SIZE client = m_window ? m_window->GetClientSize() : SIZE{1, 1};
+  // A window not laid out yet has no area: start from one pixel, the size
+  // event that follows gives the real one.
+  if (client.cx <= 0 || client.cy <= 0) client = SIZE{1, 1};
+  clientSize = FitSizeToAspect(client, extentSize);
+  clientSize.cx = AlignDisplayWidth(clientSize.cx, ImageHasPixels());
+  visibleRect = ext;
+  RecalcZoom();
+  UpdateScrollBars();
+  if (ImageHasPixels()) {
+    AllocDisplayBuffer(true);
+    BuildPalette();
+    PaintDisplayBuffer();
+    CreateOverview();
+  }
+  Refresh();
+}
+
+void CQznView::OnSize(int cx, int cy) {
+  if (inResize) return;
+  if (cx <= 0 || cy <= 0) return;
+  if (!displayValid && ImageHasPixels()) return;
+  clientSize = SIZE{AlignDisplayWidth(cx, ImageHasPixels()), cy};
+  previousRect = visibleRect;
+  const RECT ext = Extent();
+  RECT fitted = FitRectToAspect(ext, clientSize);
+  if (!IsRectEmpty(fitted)) {
+    const POINT centre{static_cast<int>((std::int64_t{visibleRect.left} + visibleRect.right) / 2),
+                       static_cast<int>((std::int64_t{visibleRect.top} + visibleRect.bottom) / 2)};
+    fitted = PlaceRect(fitted, centre, ext, kAnchorCentre);
+    if (!RectInside(fitted, visibleRect)) {
+      // Narrowed to what was shown, then cut to the window's shape so the
+      // image is never stretched more one way than the other.
+      RECT common;
+      if (IntersectRect(common, fitted, visibleRect)) {
+        const RECT cut = FitRectToAspect(common, clientSize);
+        if (!IsRectEmpty(cut)) fitted = cut;
+      }
+    }
+    visibleRect = fitted;
+  }
+  RecalcZoom();
+  UpdateScrollBars();
+  AllocDisplayBuffer(false);
+  PaintDisplayBuffer();
+  Refresh();
+}
+
+// ---- display pipeline -------------------------------------------------------------
+
+void CQznView::RecalcZoom() {
+  const std::int64_t w = std::int64_t{visibleRect.right} - visibleRect.left;
+  const std::int64_t h = std::int64_t{visibleRect.bottom} - visibleRect.top;
+  if (w == 0 || h == 0) {
+    scaleX = scaleY = 1.0;
+    return;
+  }
+  scaleX = static_cast<double>(clientSize.cx) / static_cast<double>(w);
+  scaleY = static_cast<double>(clientSize.cy) / static_cast<double>(h);
+}
+
+CImageArea CQznView::GetDisplayArea() {
+  if (ImageHasPixels()) {
+    const CRasterImage& img = m_doc->m_image;
+    visibleRect.left = std::max(visibleRect.left, 0);
+    visibleRect.top = std::max(visibleRect.top, 0);
+    visibleRect.right = std::min(visibleRect.right, img.width - 1);
+    visibleRect.bottom = std::min(visibleRect.bottom, img.height - 1);
+  }
+  CImageArea a;
+  a.left = visibleRect.left;
+  a.top = visibleRect.top;
+  a.width = RectWidth(visibleRect);
+  a.height = RectHeight(visibleRect);
+  a.plane = 0;
+  return a;
+}
+
+bool CQznView::AllocDisplayBuffer(bool reset) {
+  if (!ImageHasPixels()) return true;
+  m_displayBuffer.clear();
+  m_displayBuffer.shrink_to_fit();
+  const bool rgb = m_doc->m_image.IsRGB();
+  const std::int64_t bytes = DisplayRowBytes(clientSize.cx, rgb ? kDisplayRGB : 0) * std::max(clientSize.cy, 0);
+  try {
+    m_displayBuffer.resize(static_cast<std::size_t>(std::max<std::int64_t>(bytes, 0)));
+  } catch (const std::bad_alloc&) {
+    displayValid = false;
+    AfxMessageBox(res::text::kDisplayNoMemory);
+    return false;
+  }
+  return RenderDisplayBuffer(reset);
+}
+
+bool CQznView::RenderDisplayBuffer(bool reset) {
+  CWaitCapture wait;
+  displayValid = false;
+  if (!ImageHasPixels()) return true;
+  const CRasterImage& img = m_doc->m_image;
+  const bool rgb = img.IsRGB();
+  const std::int64_t need = DisplayRowBytes(clientSize.cx, rgb ? kDisplayRGB : 0) * std::max(clientSize.cy, 0);
+  if (static_cast<std::int64_t>(m_displayBuffer.size()) != need) {
+    try {
+      m_displayBuffer.assign(static_cast<std::size_t>(std::max<std::int64_t>(need, 0)), 0);
+    } catch (const std::bad_alloc&) {
+      m_displayBuffer.clear();
+    }
+  }
+  BYTE map256[256];
+  displayExtra = 0;
+  std::int32_t param = reset ? 0 : displayColor;
+  CImageArea area = GetDisplayArea();
+  const int fl = (reset ? kDisplayReset : 0) | (rgb ? kDisplayRGB : 0);
+  const std::int64_t r =
+      m_displayBuffer.empty()
+          ? -1
+          : GetDisplayBuffer(&img, &area, m_displayBuffer.data(), clientSize.cx, clientSize.cy, displayExtra,
+                             nullptr, map256, &param, fl);
+  displayValid = r >= 0;
+  if (displayValid && reset) displayColor = displayColorReset = param;
+  if (!displayValid) {
+    AfxMessageBox(reset ? res::text::kDisplayResetNoMemory : res::text::kDisplayNotRestored,
+                  MB_OK | MB_ICONSTOP);
+  }
+  return displayValid;
+}
+
+bool CQznView::PaintDisplayBuffer() {
+  if (!displayValid) return false;
+  RgbBitmap bmp;
+  const bool rgb = m_doc->m_image.IsRGB();
+  if (!CreateBitmapFromDib(m_displayBuffer.empty() ? nullptr : m_displayBuffer.data(), clientSize.cx,
+                           clientSize.cy, rgb, paletteEntries, bmp)) {
+    m_bitmap = RgbBitmap{};  // dropped after its message, never shown half-made
+    return false;
+  }
+  m_bitmap = std::move(bmp);
+  return true;
+}
+
+bool CQznView::RefreshDisplay() {
+  if (!RenderDisplayBuffer(false)) return false;
+  if (!PaintDisplayBuffer()) return false;
+  Refresh();
+  return true;
+}
+
+bool CQznView::SetDisplayColor(int low, int high) {
+  // The imaging library's contrast window: low in bits 0-7, high in 8-15.
+  displayColor = (low & 0xFF) | ((high & 0xFF) << 8);
+  return RefreshDisplay();
+}
+
+bool CQznView::ResetView() {
+  rubberBand = RECT{};
+  if (!RenderDisplayBuffer(true)) return false;
+  if (!BuildPalette()) return false;
+  if (!PaintDisplayBuffer()) return false;
+  RecalcZoom();
+  Refresh();
+  return true;
+}
+
+bool CQznView::BuildPalette() {
+  if (!m_doc) return false;
+  paletteCount = CreateImagePalette(m_doc->m_image, paletteEntries);
+  return paletteCount > 0;
+}
+
+void CQznView::SetDisplayPalette(const PaletteEntry* entries, int count) {
+  count = std::clamp(count, 0, 256);
+  for (int i = 0; i < count; ++i) paletteEntries[static_cast<std::size_t>(i)] = entries[i];
+  PaintDisplayBuffer();
+  Refresh();
+}
+
+void CQznView::UpdateScrollBars() {
+  const RECT ext = Extent();
+  scrollUnit = ScrollUnitFor(ext);
+  const int hRange = static_cast<int>(std::max<std::int64_t>(RectWidth(ext), 0) / scrollUnit);
+  const int vRange = static_cast<int>(std::max<std::int64_t>(RectHeight(ext), 0) / scrollUnit);
+  const int hPos = static_cast<int>((std::int64_t{visibleRect.left} - ext.left) / scrollUnit);
+  const int vPos = static_cast<int>((std::int64_t{visibleRect.top} - ext.top) / scrollUnit);
+  if (m_window) m_window->SetScrollBars(hRange, hPos, vRange, vPos);
+}
+
+void CQznView::RefreshChain() {
+  RecalcZoom();
+  UpdateScrollBars();
+  AllocDisplayBuffer(false);
+  PaintDisplayBuffer();
+  Refresh();
+}
+
+// ---- drawing ----------------------------------------------------------------------
+
+void CQznView::DrawOverlays(CCanvas& dc, const RECT& clientClip) {
+  if (!m_doc) return;
+  CQznDoc& doc = *m_doc;
+  RECT clip = ClientToImage(clientClip);
+  NormalizeRect(clip);
+  CChainDrawOptions opt;
+  opt.coordMode = cursorKind;
+  opt.nodeColorFlag = userNodeColor;
+  opt.endColorFlag = userEndColor;
+  opt.nodeColor = static_cast<COLORREF>(doc.m_nDisplay[0]);
+  opt.endColor = static_cast<COLORREF>(doc.m_nDisplay[1]);
+  opt.showEnds = flags.endPoints;
+  opt.showNodes = flags.nodes;
+  opt.layers = &doc.m_layers;
+  auto meets = [](const RECT& a, const RECT& b) {
+    return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
+  };
+  auto inClip = [&](POINT p) { return p.x >= clip.left && p.x <= clip.right && p.y >= clip.top && p.y <= clip.bottom; };
+
+  if (flags.roi)
+    for (CChain* c : doc.m_roi) c->DrawWithPen(dc, *this, opt, c->m_color, 1);
+  if (flags.lines) {
+    const int oldMode = flags.lineIds ? dc.SetBkMode(TRANSPARENT) : 0;
+    for (CChain* c : doc.m_lines) {
+      if (!meets(c->m_rcBounds, clip)) continue;
+      if (fillClosedLines && c->IsClosed(0)) c->DrawFilled(dc, *this, opt);
+      c->Draw(dc, *this, opt, flags.endPoints, flags.nodes, flags.lineIds, doc.m_nDecimalIDs);
+    }
+    if (flags.lineIds) dc.SetBkMode(oldMode);
+  }
+  if (flags.points) {
+    const int oldMode = flags.pointIds ? dc.SetBkMode(TRANSPARENT) : 0;
+    for (CPointRec* p : doc.m_points)
+      if (inClip(p->Rounded())) p->Draw(dc, *this, flags.pointIds, doc.m_nDecimalIDs);
+    if (flags.pointIds) dc.SetBkMode(oldMode);
+  }
+  if (flags.controlPoints) {
+    int index = 0;
+    for (CControlPt* cp : doc.m_controlPts) {
+      const POINT rp{static_cast<int>(cp->m_imageX + 0.5), static_cast<int>(cp->m_imageY + 0.5)};
+      if (inClip(rp)) {
+        cp->Draw(&dc, this);
+        if (flags.controlPointIds) {
+          char text[32];
+          std::snprintf(text, sizeof text, "%d", index);
+          const int x = static_cast<int>((cp->m_imageX - visibleRect.left) * scaleX);
+          const int y = static_cast<int>((cp->m_imageY - visibleRect.top) * scaleY);
+          dc.TextOut(x, y + 5, text);
+        }
+      }
+      ++index;
+    }
+  }
+  if (flags.textBlocks) doc.m_textBlocks.Draw(dc, *this, clip);
+  if (flags.annotations) doc.m_notes.Draw(dc, *this, clip, flags.annotationFrames);
+  if (flags.triangulation) doc.m_triangles.Draw(&dc, this);
+  if (flags.crossMarks) doc.m_crossMarks.Draw(dc, *this, clip);
+  if (tool) tool->Draw(dc);
+}
+
+// ---- zoom and scroll ------------------------------------------------------------------
+
+void CQznView::OnViewZoomIn() {
+  const RECT ext = Extent();
+  if (visibleRect.right == visibleRect.left && visibleRect.bottom == visibleRect.top) visibleRect = ext;
+  const RECT before = visibleRect;
+  previousRect = visibleRect;
+  RECT candidate;
+  if (RectWidth(rubberBand) < 8 || RectHeight(rubberBand) < 8) {
+    candidate = visibleRect;
+    const int qw = RectWidth(candidate) / 4, qh = RectHeight(candidate) / 4;
+    candidate.left += qw;
+    candidate.right -= qw;
+    candidate.top += qh;
+    candidate.bottom -= qh;
+    candidate = PlaceRect(candidate, POINT{cursorImageX, cursorImageY}, ext, kAnchorCentre);
+  } else {
+    candidate = rubberBand;
+  }
+  RECT result;
+  if (SetVisibleRect(visibleRect, candidate, result)) {
+    visibleRect = result;
+    rubberBand = RECT{};
+    RefreshChain();
+  } else {
+    visibleRect = before;
+  }
+}
+
+void CQznView::OnViewZoomOut() {
+  const RECT ext = Extent();
+  const RECT before = visibleRect;
+  previousRect = visibleRect;
+  const RECT grown = GrowRect(visibleRect, SIZE{RectWidth(visibleRect), RectHeight(visibleRect)}, ext);
+  if (RectWidth(grown) >= RectWidth(ext) || RectHeight(grown) >= RectHeight(ext)) {
+    visibleRect = before;
+    OnViewFullView();
+    return;
+  }
+  visibleRect = grown;
+  rubberBand = RECT{};
+  RefreshChain();
+}
+
+void CQznView::OnViewFullView() {
+  inResize = true;
+  previousRect = visibleRect;
+  const RECT ext = Extent();
+  SIZE client = m_window ? m_window->GetClientSize() : clientSize;
+  if (client.cx <= 0 || client.cy <= 0) client = SIZE{1, 1};
+  clientSize = FitSizeToAspect(client, SIZE{RectWidth(ext) + 1, RectHeight(ext) + 1});
+  clientSize.cx = AlignDisplayWidth(clientSize.cx, ImageHasPixels());
+  visibleRect = ext;
+  RefreshChain();
+  inResize = false;
+}
+
+void CQznView::OnViewPreviousView() {
+  if ((previousRect.right == previousRect.left && previousRect.bottom == previousRect.top) ||
+      previousRect == visibleRect)
+    return;
+  std::swap(previousRect, visibleRect);
+  RefreshChain();
+  RefreshOverview();
+}
+
+void CQznView::OnChar(unsigned ch, unsigned repeat, unsigned fl) {
+  if (ch == '+') {
+    OnViewZoomIn();
+    return;
+  }
+  if (ch == '-' || ch == '_') {
+    OnViewZoomOut();
+    return;
+  }
+  if (tool) tool->OnChar(ch, repeat, fl);
+}
+
+void CQznView::OnKeyDown(ViewKey key) {
+  switch (key) {
+    case ViewKey::kPageUp:
+    case ViewKey::kUp: OnScroll(true, kScrollPageUp, 0); break;
+    case ViewKey::kPageDown:
+    case ViewKey::kDown: OnScroll(true, kScrollPageDown, 0); break;
+    case ViewKey::kHome: OnScroll(true, kScrollTop, 0); break;
+    case ViewKey::kEnd: OnScroll(true, kScrollBottom, 0); break;
+    case ViewKey::kLeft: OnScroll(false, kScrollPageUp, 0); break;
+    case ViewKey::kRight: OnScroll(false, kScrollPageDown, 0); break;
+    case ViewKey::kOther: break;
+  }
+}
+
+void CQznView::OnScroll(bool vertical, int code, int position) {
+  const RECT ext = Extent();
+  const std::int64_t lo = vertical ? ext.top : ext.left;
+  const std::int64_t hi = vertical ? ext.bottom : ext.right;
+  const std::int64_t start = vertical ? visibleRect.top : visibleRect.left;
+  const std::int64_t size = vertical ? RectHeight(visibleRect) : RectWidth(visibleRect);
+  std::int64_t v;
+  switch (code) {
+    case kScrollLineUp: v = start - size / 4; break;
+    case kScrollLineDown: v = start + size / 4; break;
+    case kScrollPageUp: v = start - size / 2; break;
+    case kScrollPageDown: v = start + size / 2; break;
+    case kScrollThumbPosition: v = lo + std::int64_t{position} * scrollUnit; break;
+    case kScrollTop: v = 0; break;
+    case kScrollBottom: v = (hi - lo) - size; break;
+    default: return;
+  }
+  previousRect = visibleRect;
+  if (!RectInside(visibleRect, ext)) return;
+  v = std::clamp<std::int64_t>(v, lo, std::max(lo, hi - size));
+  if (v == start) return;
+  const int d = static_cast<int>(v - start);
+  if (vertical)
+    OffsetRect(visibleRect, 0, d);
+  else
+    OffsetRect(visibleRect, d, 0);
+  AllocDisplayBuffer(false);
+  PaintDisplayBuffer();
+  UpdateScrollBars();
+  Refresh();
+}
+
+bool CQznView::RecenterOnPoint(POINT p, bool onlyWhenOutside) {
+  if (onlyWhenOutside) {
+    RECT inner = visibleRect;
+    const int ew = RectWidth(inner) / 8, eh = RectHeight(inner) / 8;
+    inner.left += ew;
+    inner.right -= ew;
+    inner.top += eh;
+    inner.bottom -= eh;
+    if (p.x >= inner.left && p.x <= inner.right && p.y >= inner.top && p.y <= inner.bottom) return false;
+  }
+  previousRect = visibleRect;
+  visibleRect = PlaceRect(visibleRect, p, Extent(), kAnchorCentre);
+  RefreshChain();
+  return true;
+}
+
+// ---- mouse ----------------------------------------------------------------------------
+
+POINT CQznView::ToolPoint(POINT p) const {
+  if (!m_clip) return p;
+  const SIZE c = m_window ? m_window->GetClientSize() : clientSize;
+  return POINT{std::clamp(p.x, 0, std::max(c.cx - 1, 0)), std::clamp(p.y, 0, std::max(c.cy - 1, 0))};
+}
+
+void CQznView::OnLButtonDown(unsigned fl, POINT p) {
+  if (tool && editMode != 0 && (fl & (kMkShift | kMkControl))) {
+    if (!parkedTool)
+      parkedTool = std::move(tool);
+    else
+      tool.reset();  // an already temporary tool
+    tool = MakeDefaultTool();
+    if (!tool) tool = std::move(parkedTool);
+  }
+  if (tool) tool->OnLButtonDown(ToolPoint(p), fl);
+}
+
+void CQznView::OnLButtonUp(unsigned fl, POINT p) {
+  if (tool) tool->OnLButtonUp(ToolPoint(p), fl);
+  if (parkedTool) {
+    tool = std::move(parkedTool);
+    Refresh();
+  }
+}
+
+void CQznView::OnMouseMove(unsigned fl, POINT p) {
+  UpdateCursorCoords(p);
+  // A park whose button went up where the view could not see it ends here.
+  if (parkedTool && !(fl & kMkLButton) && !m_captured) {
+    OnLButtonUp(fl, p);
+    return;
+  }
+  if (tool) tool->OnMouseMove(ToolPoint(p), fl);
+}
+
+void CQznView::OnLButtonDblClk(unsigned fl, POINT p) {
+  if (tool) tool->OnLButtonDblClk(ToolPoint(p), fl);
+}
+
+void CQznView::OnRButtonDown(unsigned, POINT p) {
+  if (tool) tool->TrackContextMenu(p);
+}
+
+void CQznView::OnCaptureLost() {
+  m_captured = false;
+  m_clip = false;
+  if (tool) tool->OnCaptureLost();
+  if (parkedTool) {
+    tool = std::move(parkedTool);
+    Refresh();
+  }
+}
+
+int CQznView::CursorId() const { return tool ? tool->GetCursorId() : 0; }
+
+void CQznView::UpdateCursorCoords(POINT c) {
+  g_cursorX = static_cast<float>((c.x + GetClientOffsetX()) / scaleX + visibleRect.left);
+  g_cursorY = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
+  cursorImageX = HeldPixel(g_cursorX);
+  cursorImageY = HeldPixel(g_cursorY);
+  if (cursorKind == 1 && mapCoefX && mapCoefY) {
+    const double X = g_cursorX, Y = g_cursorY;
+    ApplyPolynomial(X, Y, mapCoefX, mapCoefY, mapOrder, g_cursorX, g_cursorY);
+  } else if (cursorKind == 2 && ImageHasPixels()) {
+    const float r = m_doc->m_image.xResolution;
+    if (r > 0.0f) {
+      g_cursorX /= r;
+      g_cursorY /= r;
+    }
+  }
+}
+
+// ---- edit modes -----------------------------------------------------------------------
+
+CEditTool* CQznView::SetEditMode(int mode) {
+  tool.reset();
+  parkedTool.reset();
+  std::unique_ptr<CEditTool> made;
+  if (mode != 0 && mode != 2) {
+    if (ToolFactory f = FindToolFactory(mode)) {
+      try {
+        made = f(*this, m_doc);
+      } catch (const std::bad_alloc&) {
+        made.reset();
+      }
+    }
+  }
+  if (made) {
+    editMode = mode;
+    if (mode >= 3 && mode <= 10) {
+      savedFlags = flags;
+      switch (mode) {
+        case 3: flags.ShowLines(); break;
+        case 4: flags.controlPoints = true; break;
+        case 5: flags.points = true; break;
+        case 6: flags.textBlocks = true; break;
+        case 7: flags.annotations = flags.annotationFrames = true; break;
+        case 8: flags.roi = true; break;
+        default: break;
+      }
+    }
+    tool = std::move(made);
+  } else {
+    editMode = 0;
+    tool = MakeDefaultTool();
+  }
+  Refresh();
+  return tool.get();
+}
+
+CEditTool* CQznView::EndEditMode() {
+  if (editMode == 0) return nullptr;
+  return SetEditMode(0);
+}
+
+// ---- overview --------------------------------------------------------------------------
+
+void CQznView::CreateOverview() {
+  overview = std::make_unique<COverview>(*this);
+  overview->SetViewRect(Extent(), visibleRect);
+  RenderOverview();
+  if (m_window) m_window->OverviewChanged();
+}
+
+bool CQznView::RenderOverview() { return overview && overview->Render(); }
+
+void CQznView::RefreshOverview() {
+  if (!overview || !overview->visible) return;
+  const RECT before = overview->ViewRect();
+  overview->SetViewRect(Extent(), visibleRect);
+  if (!(before == overview->ViewRect()) && m_window) m_window->OverviewChanged();
+}
+
+void CQznView::UpdateOverview() {
+  if (!overview || !overview->visible) return;
+  RenderOverview();
+  overview->SetViewRect(Extent(), visibleRect);
+  if (m_window) m_window->OverviewChanged();
+}
+
+// ---- COverview ------------------------------------------------------------------------
+
+void COverview::SetClientSize(int width, int height) {
+  m_width = std::max(width, 1);
+  m_height = std::max(height, 1);
+}
+
+void COverview::SetViewRect(const RECT& extent, const RECT& visible) {
+  RECT r;
+  if (OverviewRect(extent, visible, m_width, m_height, r)) m_viewRect = r;
+}
+
+bool COverview::Render() {
+  CQznDoc* doc = m_view.Document();
+  if (!doc || !doc->m_image.HasPixels()) return false;
+  const CRasterImage& img = doc->m_image;
+  const int w = m_width / 4 * 4, h = m_height;
+  if (w <= 0 || h <= 0) return false;
+  const bool rgb = img.IsRGB();
+  std::vector<BYTE> buffer;
+  try {
+    buffer.resize(static_cast<std::size_t>(DisplayRowBytes(w, rgb ? kDisplayRGB : 0) * h));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  CImageArea area;
+  area.width = img.width;
+  area.height = img.height;
+  BYTE map256[256];
+  std::int32_t param = m_view.displayColor;
+  if (GetDisplayBuffer(&img, &area, buffer.data(), w, h, m_view.displayExtra, nullptr, map256, &param,
+                       rgb ? kDisplayRGB : 0) < 0)
+    return false;
+  RgbBitmap bmp;
+  if (!CreateBitmapFromDib(buffer.data(), w, h, rgb, m_view.Palette(), bmp)) return false;
+  m_thumbnail = std::move(bmp);
+  return true;
+}
+
+void COverview::OnLButtonDown(POINT p) {
+  if (!(p.x >= m_viewRect.left && p.x < m_viewRect.right && p.y >= m_viewRect.top && p.y < m_viewRect.bottom))
+    return;
+  m_dragging = true;
+  m_start = m_current = p;
+  m_feedback.Set(0, FeedbackShape::Frame(m_viewRect));
+}
+
+void COverview::OnMouseMove(POINT p) {
+  if (!m_dragging) return;
+  m_current = p;
+  RECT r = m_viewRect;
+  OffsetRect(r, p.x - m_start.x, p.y - m_start.y);
+  m_feedback.Set(0, FeedbackShape::Frame(r));
+}
+
+void COverview::OnLButtonUp(POINT p) {
+  if (!m_dragging) return;
+  m_dragging = false;
+  m_current = p;
+  m_feedback.ClearAll();
+  OffsetRect(m_viewRect, p.x - m_start.x, p.y - m_start.y);
+  const CQznDoc* doc = m_view.Document();
+  if (!doc) return;
+  const RECT& ext = doc->m_extent;
+  const float cx = static_cast<float>((std::int64_t{m_viewRect.left} + m_viewRect.right) / 2);
+  const float cy = static_cast<float>((std::int64_t{m_viewRect.top} + m_viewRect.bottom) / 2);
+  const POINT img{CViewTransform::HeldPixel(cx / static_cast<float>(m_width) * static_cast<float>(RectWidth(ext)) + ext.left),
+                  CViewTransform::HeldPixel(cy / static_cast<float>(m_height) * static_cast<float>(RectHeight(ext)) + ext.top)};
+  m_view.RecenterOnPoint(img, false);
+}
+
+}  // namespace qzn

@@ -1,0 +1,214 @@
+// The image view of a workspace without the toolkit: its display flags, the
+// visible rectangle with its zoom factors, the display pipeline (display
+// buffer -> palette -> bitmap), zooming, scrolling and keys, the routing of
+// the mouse to the current tool with the Shift/Ctrl park, the edit modes and
+// the status-bar coordinates. The window it lives in is an IViewWindow; ui/
+// supplies the wx one, tests a fake, so all of it runs headless.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/viewtransform.h"
+#include "platform/wintypes.h"
+#include "raster/rasterimage.h"
+#include "view/displaybitmap.h"
+#include "view/edittool.h"
+#include "view/feedback.h"
+#include "view/overview.h"
+#include "view/toolhost.h"
+
+namespace qzn {
+
+// The fifteen display flags, in their stored order.
+struct CDisplayFlags {
+  bool lines = true, image = true, annotations = true, annotationFrames = false, controlPoints = true,
+       controlPointIds = false, nodes = false, endPoints = false, points = true, textBlocks = false,
+       roi = true, lineIds = false, pointIds = false, triangulation = false, crossMarks = false;
+  void Reset() { *this = CDisplayFlags{}; }
+  void ShowLines() { lines = true; }
+  bool operator==(const CDisplayFlags&) const = default;
+};
+
+// The window an image view lives in.
+class IViewWindow {
+ public:
+  virtual ~IViewWindow() = default;
+  virtual SIZE GetClientSize() const = 0;
+  // The display bitmap or the overlays changed: the window recomposes its
+  // cached picture and repaints everything.
+  virtual void InvalidateAll() = 0;
+  // Only feedback shapes moved: repaint these strips from the cache.
+  virtual void InvalidateStrips(const std::vector<RECT>& strips) = 0;
+  virtual void SetScrollBars(int hRange, int hPos, int vRange, int vPos) = 0;
+  virtual void CaptureMouse() = 0;
+  virtual void ReleaseMouse() = 0;
+  virtual void ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) = 0;
+  virtual void SetStatusText(const std::string& utf8) = 0;
+  // The overview's thumbnail or outline changed, or it was shown or hidden.
+  virtual void OverviewChanged() {}
+};
+
+// Scroll codes of OnScroll.
+enum : int {
+  kScrollLineUp = 0, kScrollLineDown = 1, kScrollPageUp = 2, kScrollPageDown = 3,
+  kScrollThumbPosition = 4, kScrollThumbTrack = 5, kScrollTop = 6, kScrollBottom = 7, kScrollEnd = 8
+};
+// Keys of OnKeyDown.
+enum class ViewKey { kPageUp, kPageDown, kUp, kDown, kLeft, kRight, kHome, kEnd, kOther };
+// Mouse flag of a held left button (the park ends when a move arrives
+// without it: the button went up outside the view).
+enum : unsigned { kMkLButton = 0x01 };
+
+// The cursor position the status bar shows (image, map or scaled units).
+extern double g_cursorX, g_cursorY;
+// The coordinate pane's text, "(%.4f,%.4f)", however long the numbers are.
+std::string FormatCoordinates(double x, double y);
+
+class CQznView : public CViewTransform, public IToolHost {
+ public:
+  CQznView(CQznDoc* document, IViewWindow* window);
+  ~CQznView() override;
+  CQznView(const CQznView&) = delete;
+  CQznView& operator=(const CQznView&) = delete;
+
+  // ---- transform ----
+  double GetScaleX() const override { return scaleX; }
+  double GetScaleY() const override { return scaleY; }
+  int GetWorkspaceOriginX() const override;
+  int GetWorkspaceOriginY() const override;
+  int GetClientOffsetX() const override { return 0; }
+  int GetClientOffsetY() const override { return 0; }
+  int GetViewOriginX() const override { return visibleRect.left; }
+  int GetViewOriginY() const override { return visibleRect.top; }
+
+  // ---- tool host ----
+  const CViewTransform& Transform() const override { return *this; }
+  CQznDoc* Document() const override { return m_doc; }
+  int EditMode() const override { return editMode; }
+  CFeedbackLayer& Feedback() override { return m_feedback; }
+  void RefreshFeedback() override;
+  void Refresh() override;
+  void SetStatusText(const std::string& utf8) override;
+  void CaptureMouse() override;
+  void ReleaseMouse() override;
+  void ClipCursorToClient(bool on) override { m_clip = on; }
+  int MessageBox(const std::string& utf8, unsigned style) override;
+  RECT GetRubberBand() const override { return rubberBand; }
+  void SetRubberBand(const RECT& imageRect) override;
+  int CursorKind() const override { return cursorKind; }
+  bool ImageToMapCoords(POINT p, double& x, double& y) const override;
+  bool ImageToScaledCoords(POINT p, double& x, double& y) const override;
+  bool ImageHasPixels() const override;
+  bool RecenterOnPoint(POINT imagePoint, bool onlyWhenOutside) override;
+  void ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) override;
+
+  // ---- lifecycle ----
+  void OnInitialUpdate();
+  void OnSize(int cx, int cy);
+
+  // ---- display pipeline ----
+  void RecalcZoom();
+  CImageArea GetDisplayArea();
+  bool AllocDisplayBuffer(bool reset);
+  bool RenderDisplayBuffer(bool reset);
+  bool PaintDisplayBuffer();
+  bool RefreshDisplay();
+  bool SetDisplayColor(int low, int high);
+  bool ResetView();
+  bool BuildPalette();
+  // Sets the first `count` palette entries and remaps the display (preview).
+  void SetDisplayPalette(const PaletteEntry* entries, int count);
+  void UpdateScrollBars();
+  const RgbBitmap& DisplayBitmap() const { return m_bitmap; }
+  const ViewPalette& Palette() const { return paletteEntries; }
+  std::int64_t DisplayBufferBytes() const { return static_cast<std::int64_t>(m_displayBuffer.size()); }
+
+  // The overlays (steps after the image), clipped to a client rectangle.
+  void DrawOverlays(CCanvas& dc, const RECT& clientClip);
+
+  // ---- zoom, scroll, keys ----
+  void OnViewZoomIn();
+  void OnViewZoomOut();
+  void OnViewFullView();
+  void OnViewPreviousView();
+  void OnChar(unsigned ch, unsigned repeat, unsigned flags);
+  void OnKeyDown(ViewKey key);
+  void OnScroll(bool vertical, int code, int position);
+
+  // ---- mouse ----
+  void OnLButtonDown(unsigned flags, POINT p);
+  void OnLButtonUp(unsigned flags, POINT p);
+  void OnMouseMove(unsigned flags, POINT p);
+  void OnLButtonDblClk(unsigned flags, POINT p);
+  void OnRButtonDown(unsigned flags, POINT p);
+  void OnCaptureLost();
+  // The cursor resource to show over the view (the current tool's).
+  int CursorId() const;
+
+  // ---- edit modes ----
+  CEditTool* SetEditMode(int mode);
+  CEditTool* EndEditMode();
+  CEditTool* Tool() const { return tool.get(); }
+  CEditTool* ParkedTool() const { return parkedTool.get(); }
+
+  // ---- overview ----
+  void CreateOverview();
+  bool RenderOverview();
+  void RefreshOverview();
+  void UpdateOverview();
+  COverview* Overview() const { return overview.get(); }
+
+  // The status bar's cursor position from a client point.
+  void UpdateCursorCoords(POINT client);
+
+  // ---- state (read by the commands and the tests) ----
+  CDisplayFlags flags;
+  CDisplayFlags savedFlags;
+  SIZE clientSize{1, 1};
+  RECT visibleRect{};
+  RECT previousRect{};
+  double scaleX = 1.0, scaleY = 1.0;
+  std::int32_t displayColor = 0;
+  std::int32_t displayColorReset = 0;
+  std::int32_t displayExtra = 0;
+  RECT rubberBand{};
+  int editMode = 0;
+  int cursorKind = 0;
+  const double* mapCoefX = nullptr;
+  const double* mapCoefY = nullptr;
+  int mapOrder = 0;
+  bool fillClosedLines = false;
+  bool inResize = false;
+  int scrollUnit = 1;
+  int cursorImageX = 0, cursorImageY = 0;
+  bool userNodeColor = false, userEndColor = false;
+  bool displayValid = false;
+  ViewPalette paletteEntries{};
+  int paletteCount = 0;
+  // The companion window (a modeless dialog the Image menu opens), owned
+  // by the view and closed with it.
+  std::function<void()> closeCompanion;
+
+ private:
+  RECT Extent() const;
+  void RefreshChain();
+  void SyncRubberBandShape();
+  POINT ToolPoint(POINT p) const;
+  std::unique_ptr<CEditTool> MakeDefaultTool();
+
+  CQznDoc* m_doc;
+  IViewWindow* m_window;
+  std::vector<BYTE> m_displayBuffer;
+  RgbBitmap m_bitmap;
+  std::unique_ptr<CEditTool> tool;
+  std::unique_ptr<CEditTool> parkedTool;
+  std::unique_ptr<COverview> overview;
+  CFeedbackLayer m_feedback;
+  bool m_clip = false;
+  bool m_captured = false;
+};
+
+}  // namespace qzn

@@ -1,0 +1,145 @@
+#include "view/rectops.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace qzn {
+
+namespace {
+
+using i64 = std::int64_t;
+
+int Clamp32(i64 v) {
+  return static_cast<int>(std::clamp<i64>(v, INT32_MIN, INT32_MAX));
+}
+
+// Moves [lo, hi] along one axis back inside [blo, bhi]; a span wider than
+// the bounds becomes the bounds.
+void KeepInside(i64& lo, i64& hi, i64 blo, i64 bhi) {
+  if (hi - lo > bhi - blo) {
+    lo = blo;
+    hi = bhi;
+    return;
+  }
+  if (lo < blo) {
+    hi += blo - lo;
+    lo = blo;
+  }
+  if (hi > bhi) {
+    lo -= hi - bhi;
+    hi = bhi;
+  }
+}
+
+i64 RoundHalfUp(double v) { return static_cast<i64>(std::floor(v + 0.5)); }
+
+}  // namespace
+
+RECT GrowRect(const RECT& rect, SIZE size, const RECT& bounds) {
+  i64 l = rect.left - i64{size.cx} / 2, r = rect.right + (i64{size.cx} - i64{size.cx} / 2);
+  i64 t = rect.top - i64{size.cy} / 2, b = rect.bottom + (i64{size.cy} - i64{size.cy} / 2);
+  KeepInside(l, r, bounds.left, bounds.right);
+  KeepInside(t, b, bounds.top, bounds.bottom);
+  return RECT{Clamp32(l), Clamp32(t), Clamp32(r), Clamp32(b)};
+}
+
+SIZE FitSizeToAspect(SIZE size, SIZE aspect) {
+  if (aspect.cx <= 0 || aspect.cy <= 0 || size.cx <= 0 || size.cy <= 0) return size;
+  const i64 w = RoundHalfUp(static_cast<double>(size.cy) * aspect.cx / aspect.cy);
+  if (w <= size.cx) return SIZE{Clamp32(std::max<i64>(w, 1)), size.cy};
+  // w > size.cx >= 1 here, so the division is safe.
+  const i64 h = RoundHalfUp(static_cast<double>(size.cx) * size.cy / static_cast<double>(w));
+  return SIZE{size.cx, Clamp32(std::max<i64>(h, 1))};
+}
+
+RECT FitRectToAspect(const RECT& rect, SIZE size) {
+  const i64 w = i64{rect.right} - rect.left, h = i64{rect.bottom} - rect.top;
+  if (size.cx <= 0 || size.cy <= 0 || w <= 0 || h <= 0) return RECT{};
+  const double f = static_cast<double>(w) / h;
+  const double g = static_cast<double>(size.cx) / size.cy;
+  RECT out = rect;
+  if (f + 0.05 < g)
+    out.bottom = Clamp32(rect.top + std::max<i64>(static_cast<i64>(w / g), 1));
+  else if (g < f - 0.05)
+    out.right = Clamp32(rect.left + std::max<i64>(static_cast<i64>(h * g), 1));
+  return out;
+}
+
+bool RectInside(const RECT& inner, const RECT& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+         inner.bottom <= outer.bottom;
+}
+
+RECT PlaceRect(const RECT& rect, POINT point, const RECT& bounds, int anchor) {
+  if (!RectInside(rect, bounds)) return rect;
+  const i64 w = i64{rect.right} - rect.left, h = i64{rect.bottom} - rect.top;
+  i64 l = point.x, t = point.y;
+  if (anchor == kAnchorBottomRight) {
+    l -= w;
+    t -= h;
+  } else if (anchor == kAnchorCentre) {
+    l -= w / 2;
+    t -= h / 2;
+  }
+  l = std::clamp<i64>(l, bounds.left, i64{bounds.right} - w);
+  t = std::clamp<i64>(t, bounds.top, i64{bounds.bottom} - h);
+  return RECT{Clamp32(l), Clamp32(t), Clamp32(l + w), Clamp32(t + h)};
+}
+
+bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out) {
+  if (candidate.right <= candidate.left || candidate.bottom <= candidate.top) return false;
+  RECT cut{std::max(candidate.left, current.left), std::max(candidate.top, current.top),
+           std::min(candidate.right, current.right), std::min(candidate.bottom, current.bottom)};
+  if (cut.right <= cut.left || cut.bottom <= cut.top) return false;
+  const i64 cw = i64{current.right} - current.left, ch = i64{current.bottom} - current.top;
+  if (cw <= 0 || ch <= 0) return false;
+  // Grow the short side about the centre to the current rectangle's aspect.
+  i64 l = cut.left, t = cut.top, r = cut.right, b = cut.bottom;
+  const double aspect = static_cast<double>(cw) / ch;
+  const double w = static_cast<double>(r - l), h = static_cast<double>(b - t);
+  if (w / h < aspect) {
+    const i64 nw = std::min<i64>(RoundHalfUp(h * aspect), cw);
+    const i64 grow = nw - (r - l);
+    l -= grow / 2;
+    r = l + nw;
+  } else {
+    const i64 nh = std::min<i64>(RoundHalfUp(w / aspect), ch);
+    const i64 grow = nh - (b - t);
+    t -= grow / 2;
+    b = t + nh;
+  }
+  KeepInside(l, r, current.left, current.right);
+  KeepInside(t, b, current.top, current.bottom);
+  if (r <= l || b <= t) return false;
+  out = RECT{Clamp32(l), Clamp32(t), Clamp32(r), Clamp32(b)};
+  return true;
+}
+
+int ScrollUnitFor(const RECT& extent) {
+  const i64 side = std::max<i64>({i64{extent.right} - extent.left, i64{extent.bottom} - extent.top, 0});
+  i64 unit = 1;
+  while (side / unit >= 32767) unit *= 2;  // at most 2^17 for a 32-bit side
+  return static_cast<int>(unit);
+}
+
+int AlignDisplayWidth(int w, bool imageHasPixels) {
+  if (!imageHasPixels) return w;
+  return Clamp32((i64{w} + 3) / 4 * 4);
+}
+
+bool OverviewRect(const RECT& extent, const RECT& visible, int width, int height, RECT& out) {
+  const i64 ew = i64{extent.right} - extent.left, eh = i64{extent.bottom} - extent.top;
+  if (ew <= 0 || eh <= 0) return false;
+  // In float, as the outline is drawn: a fraction of the client size.
+  const float ix = 1.0f / static_cast<float>(ew), iy = 1.0f / static_cast<float>(eh);
+  auto map = [](i64 v, i64 origin, int size, float inv) {
+    const double d = static_cast<double>(static_cast<float>(v - origin) * static_cast<float>(size) * inv);
+    return static_cast<int>(std::clamp(d, -1e9, 1e9));
+  };
+  out = RECT{map(visible.left, extent.left, width, ix), map(visible.top, extent.top, height, iy),
+             map(visible.right, extent.left, width, ix), map(visible.bottom, extent.top, height, iy)};
+  return true;
+}
+
+}  // namespace qzn
