@@ -5,7 +5,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "resources/strings.h"
 
 namespace qzn {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imaging.h"
 #include "raster/rasterimage.h"
 #include "resources/strings.h"

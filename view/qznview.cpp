@@ -9,7 +9,7 @@
 #include "model/helpers.h"
 #include "model/writerlinks.h"
 #include "platform/canvas.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/imaging.h"
 #include "resources/strings.h"
 #include "view/rectops.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "view/smalldialogs.h"
 
 using namespace qzn;
@@ -51,8 +51,8 @@ TEST(DataExchange, NumbersShownAndReadBackAreTheSame) {
 }
 
 TEST(DataExchange, ValidationMessagesAndFocus) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost services;
+  CHostScope scope(&services);
   struct Dlg : CDialogModel {
     unsigned high = 0;
     double smooth = 1.0;
@@ -102,8 +102,8 @@ TEST(DataExchange, ValidationMessagesAndFocus) {
 }
 
 TEST(SmallDialogs, RotateAcceptsTheFullTurnOnly) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost services;
+  CHostScope scope(&services);
   CRotateImageDlg dlg;
   FakeControls c;
   dlg.InitDialog(c);
@@ -120,8 +120,8 @@ TEST(SmallDialogs, RotateAcceptsTheFullTurnOnly) {
 }
 
 TEST(SmallDialogs, DeleteIdRangeReadsTwoIntegers) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost services;
+  CHostScope scope(&services);
   CDeleteIDRangeDlg dlg;
   FakeControls c;
   dlg.InitDialog(c);
@@ -134,8 +134,8 @@ TEST(SmallDialogs, DeleteIdRangeReadsTwoIntegers) {
 }
 
 TEST(SmallDialogs, OverlayControlsFollowTheBoxes) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost services;
+  CHostScope scope(&services);
   COverlaySetDlg dlg;
   FakeControls c;
   dlg.InitDialog(c);  // overlay off: everything below it disabled, no background chosen

@@ -27,8 +27,8 @@ struct RecordingTool : CEditTool {
 };
 
 struct ToolFixture : ::testing::Test {
-  CScriptedServices services;
-  CServicesScope scope{&services};
+  CScriptedHost services;
+  CHostScope scope{&services};
   FakeWindow window;
   std::unique_ptr<CQznDoc> doc = MakeDoc(801, 801, Kind::kGrey);
   std::unique_ptr<CQznView> view;

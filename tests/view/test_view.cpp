@@ -14,8 +14,8 @@ using viewtest::MakeDoc;
 namespace {
 
 struct ViewFixture : ::testing::Test {
-  CScriptedServices services;
-  CServicesScope scope{&services};
+  CScriptedHost services;
+  CHostScope scope{&services};
   FakeWindow window;
   std::unique_ptr<CQznDoc> doc;
   std::unique_ptr<CQznView> view;

@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/qzndoc.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "view/qznview.h"
 
 namespace viewtest {
