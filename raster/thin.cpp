@@ -41,7 +41,10 @@ CThinTables BuildThinTables() {
     for (int k = 0; k < 8; ++k)
       if (!bit[k] && bit[(k + 1) & 7]) ++transitions;
     const int e = bit[0], north = bit[2], w = bit[4], s = bit[6];
-    const bool removable = n >= 2 && n <= 7 && transitions == 1;
+    // Two set neighbours next to each other make the pixel the end of a
+    // line (the tip of a diagonal staircase): deleting it would shorten the
+    // line by one pixel each pass until the whole run is gone.
+    const bool removable = n >= 3 && n <= 7 && transitions == 1;
     t.a[i] = (removable && north * e * s == 0 && north * e * w == 0) ? 0 : 1;
     t.b[i] = (removable && north * s * w == 0 && e * s * w == 0) ? 0 : 1;
   }

@@ -21,8 +21,10 @@ class CRasterImage;
 //
 // With n set neighbours and t the 0-to-1 transitions met going once round
 // them (E, NE, N, NW, W, SW, S, SE, back to E), a pixel is deleted when
-// 2 <= n <= 7 and t = 1 and, for table A, N*E*S = 0 and N*E*W = 0 (it lies on
+// 3 <= n <= 7 and t = 1 and, for table A, N*E*S = 0 and N*E*W = 0 (it lies on
 // a north or east edge), for table B, N*S*W = 0 and E*S*W = 0 (south or west).
+// A pixel with one set neighbour, or two next to each other, is the end of a
+// line and stays.
 struct CThinTables {
   std::array<BYTE, 256> a{};
   std::array<BYTE, 256> b{};

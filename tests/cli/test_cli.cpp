@@ -5,6 +5,7 @@
 // file checked with gdaltransform; refusals and their exit statuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -256,4 +257,38 @@ TEST(CommandLine, SampleScanConverts) {
                        &out),
             0);
   EXPECT_EQ(out, "OK\n");
+}
+
+namespace {
+
+// The lines of an ARC generate file: each a list of (x, y) vertices.
+std::vector<std::vector<std::pair<double, double>>> ReadGenerate(const std::string& text) {
+  std::vector<std::vector<std::pair<double, double>>> lines;
+  bool open = false;
+  for (const auto& row : ReadNumbers(text)) {
+    if (row.size() == 1) {
+      lines.emplace_back();
+      open = true;
+    } else if (row.size() == 2 && open) {
+      lines.back().emplace_back(row[0], row[1]);
+    } else if (row.empty()) {
+      open = false;
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+// A real shoreline scan whose 4-5 pixel wide stroke ends in a 22-pixel
+// diagonal run at about (101, 100): the centre line reaches that end.
+TEST(CommandLine, DiagonalStrokeEndIsReached) {
+  TempDir dir;
+  ASSERT_EQ(RunQzn({"-i", qzntest::SourcePath("tests/fixtures/diagonal-stroke-end.tif"), "-o", dir.file("out.gen")}),
+            0);
+  double reach = 1e9;
+  for (const auto& line : ReadGenerate(qzntest::ReadFileText(dir.file("out.gen"))))
+    for (const auto& end : {line.front(), line.back()})
+      reach = std::min(reach, std::hypot(end.first - 101, end.second - 100));
+  EXPECT_LE(reach, 5 / 2.0 + 1);
 }

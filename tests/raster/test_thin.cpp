@@ -139,9 +139,12 @@ TEST(Thin, HandDrawnCases) {
     std::vector<std::string> in, out;
   };
   const std::vector<Case> cases = {
-      {"3-pixel bar becomes its centre line",
+      {"3-pixel bar becomes its centre line, whose west end is the bar's end",
        {"..........", ".########.", ".########.", ".########.", ".........."},
-       {"..........", "..........", "..#####...", "..........", ".........."}},
+       {"..........", "..........", ".######...", "..........", ".........."}},
+      {"the tip of a diagonal staircase stays, so the staircase is not eaten from its end",
+       {"........", ".##.....", "..##....", "...##...", "....##..", "........"},
+       {"........", ".##.....", "..##....", "...##...", "....##..", "........"}},
       {"single pixel and two-pixel diagonal stay",
        {".......", ".#.....", ".......", "....#..", ".....#.", "......."},
        {".......", ".#.....", ".......", "....#..", ".....#.", "......."}},
