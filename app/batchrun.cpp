@@ -17,6 +17,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 class CBatchLog {
@@ -148,3 +150,5 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
                 MB_OK | MB_ICONINFORMATION);
   return done;
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 // What the batch run writes for each image.
 enum : int {
   kBatchOutputGenerate = 0,  // ARC generate text, ".GEN"
@@ -36,3 +38,5 @@ const char* BatchOutputExtension(int outputType);
 // its turn comes (the dialog selects the entry). Ends with the message
 // naming the number of images written and the log. Returns that number.
 int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_t)>& onImage = {});
+
+}  // namespace qzn

@@ -21,6 +21,8 @@
 #include "raster/imaging.h"
 #include "raster/tiffio.h"
 
+namespace qzn {
+
 namespace {
 
 struct CCommandEntry {
@@ -403,3 +405,5 @@ int CQznDoc::WriteMacroFile(const std::vector<std::string>& script, const std::s
   AfxMessageBox("打开宏文件出错。没有保存。", MB_OK | MB_ICONSTOP);
   return 0;
 }
+
+}  // namespace qzn

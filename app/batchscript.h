@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 enum class CScriptCommand {
   none = 0,  // a comment, an empty line or no command: ignored
   unknown,   // a first word that names no command
@@ -58,3 +60,5 @@ CScriptLine ParseScriptLine(const std::string& line);
 
 // The command names in the order the script editor offers them.
 const std::vector<std::string>& ScriptCommandNames();
+
+}  // namespace qzn

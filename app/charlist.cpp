@@ -13,6 +13,8 @@
 #include "platform/textfile.h"
 #include "raster/binarize.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CChar, CObject, 1)
 QZN_IMPLEMENT_SERIAL(CCharList, CObject, 1)
 
@@ -314,3 +316,5 @@ std::string CharCodeText(int code) {
   AppendUtf8(s, cp);
   return s;
 }
+
+}  // namespace qzn

@@ -18,6 +18,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CQznDoc;
 
 class CChar : public CObject {
@@ -103,3 +105,5 @@ class CCharList : public CObject, public CPtrListT<CChar*> {
 // A code as the UTF-8 text of one character ('?' for a code that is no
 // character).
 std::string CharCodeText(int code);
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include "model/note.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 // The code of the glyph in the block, -1 when nothing matches.
@@ -79,3 +81,5 @@ int CNoteList::RecognizeTextBoxes(CQznDoc* doc, CBoxList* boxes, CCharList* char
   m_nModified = 1;
   return static_cast<int>(GetCount());
 }
+
+}  // namespace qzn

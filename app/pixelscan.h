@@ -8,6 +8,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // Index of the first non-zero byte of row[from .. to), or to.
 inline int NextNonZeroByte(const BYTE* row, int from, int to) {
   int x = from;
@@ -37,3 +39,5 @@ inline int NextSetBit(const BYTE* row, int from, int to) {
   }
   return to;
 }
+
+}  // namespace qzn

@@ -20,6 +20,8 @@
 #include "platform/atomicfile.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -389,3 +391,5 @@ int CQznDoc::ReadProject(const std::string& path) {
   m_lines.m_nModified = m_hiddenLines.m_nModified = 0;
   return 1;
 }
+
+}  // namespace qzn

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace qzn {
+
 // The layout version every save writes.
 constexpr int kProjectVersion = 8;
 
@@ -16,3 +18,5 @@ std::string FindProjectImage(const std::string& projectPath, const std::string& 
 
 // The backup name of a project file: its extension replaced by ".pbk".
 std::string ProjectBackupPath(const std::string& projectPath);
+
+}  // namespace qzn

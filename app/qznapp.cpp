@@ -11,6 +11,8 @@
 #include "app/qzndoc.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 const char* CommandLineUsage() {
   return "usage: qzn -i <scan> -o <lines.gen> [-c | -b]\n"
          "  -i, -r <file>   input image (TIFF, BMP, JPEG, PNG, GIF, RLC, raw), 8-bit grey or 1-bit\n"
@@ -87,3 +89,5 @@ int CQznApp::ProcessCommandLine(const std::vector<std::string>& args) {
   m_exitCode = Convert(ParseCommandLine(args));
   return 1;
 }
+
+}  // namespace qzn

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 class CQznDoc;
 
 struct CCommandLine {
@@ -47,3 +49,5 @@ class CQznApp {
 
 // The usage text of the command line.
 const char* CommandLineUsage();
+
+}  // namespace qzn

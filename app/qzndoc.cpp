@@ -11,6 +11,8 @@
 #include "raster/binarize.h"
 #include "raster/imaging.h"
 
+namespace qzn {
+
 void UpdateLayerBar(CQznDoc* doc) {
   if (doc) Host().UpdateLayerBar(doc);
 }
@@ -249,3 +251,5 @@ void CQznDoc::ApplyLayerVisibility(const CLayerList& layers) {
   MoveWhere(m_hiddenNotes, m_notes, [&](CNote* n) { return layerVisible(n->m_nID, true); });
   MoveWhere(movedNotes, m_hiddenNotes, [](CNote*) { return true; });
 }
+
+}  // namespace qzn

@@ -28,6 +28,8 @@
 #include "raster/colorfeature.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 class CQznDoc {
  public:
   // The nine stored paths, in their stored order.
@@ -257,3 +259,5 @@ class CQznDoc {
 // Refreshes the main frame's layer control for the document through the
 // host; nothing in a headless run.
 void UpdateLayerBar(CQznDoc* doc);
+
+}  // namespace qzn

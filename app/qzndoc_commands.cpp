@@ -27,6 +27,8 @@
 #include "raster/imaging.h"
 #include "raster/resample.h"
 
+namespace qzn {
+
 namespace {
 
 // GeoTIFF data read with the image describes the old pixel grid; once the
@@ -110,7 +112,7 @@ std::unique_ptr<BYTE[]> PackBilevel(const CRasterImage& img, int lineBit, IsLine
 int CQznDoc::NegateImage() {
   if (!m_image.HasPixels() || IsRgbImage()) return 0;
   CImageArea area{0, 0, m_image.width, m_image.height, 0};
-  if (!::NegateImage(&m_image, 0, &area, 0)) return 0;
+  if (!qzn::NegateImage(&m_image, 0, &area, 0)) return 0;
   SetImageModified(1);
   return 1;
 }
@@ -167,7 +169,7 @@ int CQznDoc::SegmentImage() {
     AfxMessageBox("边缘处理出错，处理失败。", MB_OK | MB_ICONSTOP);
     return 0;
   }
-  if (!::NegateImage(&m_image, 0, &area, 0)) {
+  if (!qzn::NegateImage(&m_image, 0, &area, 0)) {
     AfxMessageBox("图像反向出错，处理失败。", MB_OK | MB_ICONSTOP);
     return 0;
   }
@@ -207,7 +209,7 @@ int CQznDoc::FlipImage(int direction) {
 
 int CQznDoc::TransposeImage() {
   if (!m_image.HasPixels()) return 0;
-  if (!::TransposeImage(&m_image)) return 0;
+  if (!qzn::TransposeImage(&m_image)) return 0;
   MoveControlPoints(*this, [](CControlPt& p) { std::swap(p.m_imageX, p.m_imageY); });
   if (HasWorldFile(*this)) {
     std::swap(m_tfw.m_A, m_tfw.m_B);
@@ -228,7 +230,7 @@ int CQznDoc::CropImage(const RECT& rect) {
   const int w = clip(std::max(rect.left, rect.right), m_image.width) - left;
   const int h = clip(std::max(rect.top, rect.bottom), m_image.height) - top;
   if (w <= 0 || h <= 0) return 0;
-  if (!::CropImage(&m_image, left, top, w, h)) return 0;
+  if (!qzn::CropImage(&m_image, left, top, w, h)) return 0;
   if (!m_controlPts.IsEmpty()) {
     m_controlPts.OffsetImageCoords(left, top);
     m_controlPts.m_nModified = 1;
@@ -242,7 +244,7 @@ int CQznDoc::CropImage(const RECT& rect) {
 int CQznDoc::RotateImage(float angle) {
   if (!m_image.HasPixels() || !std::isfinite(angle)) return 0;
   const RECT old{0, 0, m_image.width - 1, m_image.height - 1};
-  if (!::RotateImage(&m_image, angle, 0)) {
+  if (!qzn::RotateImage(&m_image, angle, 0)) {
     AfxMessageBox("内有足够的空间旋转。", MB_OK | MB_ICONSTOP);
     return 0;
   }
@@ -492,3 +494,5 @@ int CQznDoc::GetImageRectRgb(const RECT& rect, BYTE* buffer) const {
   }
   return 1;
 }
+
+}  // namespace qzn

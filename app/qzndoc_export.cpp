@@ -3,6 +3,8 @@
 #include "app/qzndoc.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 // ARC generate text: one block per line ending in "END", a blank-free "END"
@@ -44,3 +46,5 @@ int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
   if (!transform) return 0;
   return WriteGenerate(path, m_lines, qzn::MapTransform::Polynomial(cx, cy, transform));
 }
+
+}  // namespace qzn

@@ -12,6 +12,8 @@
 
 #include "app/qzndoc.h"
 
+namespace qzn {
+
 void CQznDoc::SetupWorldTransform(int direction) {
   CRasterImage& img = m_image;
   if (direction == 1) {
@@ -98,3 +100,5 @@ int CQznDoc::GetMapTransform(double* xRow, double* yRow) const {
 }
 
 bool CQznDoc::IsGeoreferenced() const { return m_controlPts.GetCount() >= 4 || m_tfw.m_nTerms == 3; }
+
+}  // namespace qzn

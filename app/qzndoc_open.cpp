@@ -13,6 +13,8 @@
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
 
+namespace qzn {
+
 namespace {
 
 // The path with its own extension replaced (ext with its dot).
@@ -266,3 +268,5 @@ int CQznDoc::OnSaveDocument(const std::string& path) {
   m_nImageModified = 0;
   return 1;
 }
+
+}  // namespace qzn

@@ -11,6 +11,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 int CQznDoc::SplitTextLines() {
   if (m_textBlocks.IsEmpty() || m_lines.IsEmpty()) return 0;
   CLayer* layer = m_layers.AddLayer();
@@ -180,3 +182,5 @@ int CQznDoc::BuildVectorReport(IReportGrid* grid) const {
   }
   return 1;
 }
+
+}  // namespace qzn

@@ -23,6 +23,8 @@
 #include "raster/polyfill.h"
 #include "raster/thin.h"
 
+namespace qzn {
+
 // ---- the image backup ---------------------------------------------------------
 
 bool CQznDoc::BackupImage() {
@@ -171,3 +173,5 @@ int CQznDoc::TraceSkeleton8Bit(int left, int top, int width, int height) {
   CSkeletonTracer tracer(m_image, m_lines, m_layers);
   return tracer.Trace8Bit(left, top, width, height);
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 // Direction codes: 0 east, then clockwise on the screen (y grows downwards).
@@ -211,3 +213,5 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
   }
   return 1;
 }
+
+}  // namespace qzn

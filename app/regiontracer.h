@@ -15,6 +15,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CChain;
 class CChainList;
 
@@ -86,3 +88,5 @@ class CRegionTracer {
   std::int64_t m_rowBytes;
   CChainList& m_target;
 };
+
+}  // namespace qzn

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 class IReportGrid {
  public:
   virtual ~IReportGrid() = default;
@@ -48,3 +50,5 @@ class CReportTable : public IReportGrid {
   int m_nColumns = 0;
   std::vector<std::vector<std::string>> m_cells;
 };
+
+}  // namespace qzn

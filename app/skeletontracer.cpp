@@ -15,6 +15,8 @@
 #include "platform/host.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // ------------------------------------------------------------ junction queue
 
 void CJunctionQueue::Push(int x, int y, int copies) {
@@ -363,3 +365,5 @@ int CSkeletonTracer::Trace8Bit(int left, int top, int width, int height) {
   Access8 a(m_image);
   return TraceRect(a, left, top, width, height);
 }
+
+}  // namespace qzn

@@ -20,6 +20,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CChain;
 class CChainList;
 class CLayerList;
@@ -102,3 +104,5 @@ class CSkeletonTracer {
   COLORREF m_layerColor = 0;
   int m_penStyle = 0;
 };
+
+}  // namespace qzn

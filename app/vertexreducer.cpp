@@ -9,6 +9,8 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 double Hypot(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
@@ -192,3 +194,5 @@ void CTracePointList::RemoveTail(std::int64_t n) {
 void CTracePointList::RemoveAll() { m_points.clear(); }
 
 void CTracePointList::Reverse() { std::reverse(m_points.begin(), m_points.end()); }
+
+}  // namespace qzn

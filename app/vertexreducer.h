@@ -16,6 +16,8 @@
 #include "model/fpoint.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CChain;
 class CChainList;
 class CTracePointList;
@@ -88,3 +90,5 @@ class CTracePointList {
   std::vector<POINT> m_points;
   float m_fMeanWidth = 0.0f;
 };
+
+}  // namespace qzn

@@ -13,6 +13,8 @@
 #include "platform/archive.h"
 #include "platform/textfile.h"
 
+using namespace qzn;
+
 namespace {
 
 std::string ScratchPath(const char* name) {

@@ -18,6 +18,8 @@
 #include "bench/scangen.h"
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kScans = 20;

@@ -10,6 +10,8 @@
 
 #include "platform/canvas.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kW = 20000, kH = 15000;

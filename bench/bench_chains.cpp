@@ -9,6 +9,8 @@
 
 #include "model/chainlist.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kLines = 100000;

@@ -15,6 +15,8 @@
 #include "georef/triangle.h"
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kW = 20000, kH = 15000;

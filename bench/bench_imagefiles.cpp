@@ -16,6 +16,8 @@
 #include "raster/rasterimage.h"
 #include "raster/tiffio.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kWidth = 20000;

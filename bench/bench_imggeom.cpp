@@ -22,6 +22,8 @@
 #include "raster/rasterimage.h"
 #include "raster/resample.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kSide = 10000;

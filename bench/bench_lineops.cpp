@@ -13,6 +13,8 @@
 #include "model/polygonbuilder.h"
 #include "model/ptlist.h"
 
+using namespace qzn;
+
 namespace {
 
 

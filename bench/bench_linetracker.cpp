@@ -14,6 +14,8 @@
 #include "model/chainlist.h"
 #include "raster/rasterimage.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kKey = 127;  // grey 0 .. 127 is ink

@@ -16,6 +16,8 @@
 #include "model/note.h"
 #include "model/ptlist.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kW = 20000, kH = 15000;

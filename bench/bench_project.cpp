@@ -14,6 +14,8 @@
 #include "app/qzndoc.h"
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kW = 20000, kH = 15000;

@@ -19,6 +19,8 @@
 #include "georef/stateplane.h"
 #include "georef/utm.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr std::int64_t kPoints = 1 << 20;

@@ -22,6 +22,8 @@
 #include "raster/rasterimage.h"
 #include "raster/thin.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kW = 20000, kH = 15000;

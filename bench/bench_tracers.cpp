@@ -27,6 +27,8 @@
 #include "raster/rasterimage.h"
 #include "raster/thin.h"
 
+using namespace qzn;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

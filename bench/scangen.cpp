@@ -15,6 +15,8 @@
 
 #include "platform/atomicfile.h"
 
+using namespace qzn;
+
 namespace scangen {
 namespace {
 

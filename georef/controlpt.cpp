@@ -17,6 +17,8 @@
 #include "platform/textfile.h"
 #include "raster/imaging.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CControlPt, CObject, 1)
 
 std::string FormatExactDouble(double v) {
@@ -484,3 +486,5 @@ int CControlPtList::StatePlaneToGeographic(const CStatePlane& converter, const s
   m_coordSys.ellipsoid = converter.Datum() ? FindEllipsoidByName("GRS 1980") : FindEllipsoidByName("Clarke 1866");
   return 1;
 }
+
+}  // namespace qzn

@@ -18,6 +18,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CCanvas;
 class CStatePlane;
 class CTextFileReader;
@@ -164,3 +166,5 @@ class CControlPtList : public CObject, public CPtrListT<CControlPt*> {
 // The shortest fixed-point text that reads back as the same double ("0.5",
 // "-120", "0.000008983152841195214"); the C locale's decimal point.
 std::string FormatExactDouble(double v);
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 // MapInfo's ellipsoid number for each row of g_ellipsoids (index = row).
@@ -149,7 +151,7 @@ int CControlPtList::WriteWorldFile(const std::string& path) const {
     AfxMessageBox("变换参数计算错误.", MB_OK | MB_ICONSTOP);
     return 0;
   }
-  return ::WriteWorldFile(path, x, y);
+  return qzn::WriteWorldFile(path, x, y);
 }
 
 int CControlPtList::WriteTab(const std::string& path, const std::string& imageName) const {
@@ -171,3 +173,5 @@ int CControlPtList::WriteTab(const std::string& path, const std::string& imageNa
   w.Write(coordSys + "\n" + units + "\n");
   return w.Close() ? 1 : 0;
 }
+
+}  // namespace qzn

@@ -8,6 +8,8 @@
 #include "georef/tfw.h"
 #include "raster/mosaic.h"
 
+namespace qzn {
+
 namespace {
 
 // The file's name with its extension replaced, the way the side file is
@@ -84,3 +86,5 @@ int MosaicImages(const std::vector<std::string>& files, int columns, int rows, C
   return MosaicImages(files, columns, rows, output, mode, horizontalOverlap, verticalOverlap,
                       CImageGeoreferencer(&GetImageGeoreference));
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // Two 4-term rows (value = a x + b y + c x y + d) for X and Y, image to map
 // (inverse 0) or map to image (inverse 1), from the first that applies:
 //  1. more than 3 GeoTIFF tie points: fitted through them;
@@ -25,3 +27,5 @@ int GetImageGeoreference(const std::string& fileName, const CRasterImage& image,
 // MosaicImages of raster/mosaic.h with GetImageGeoreference as the look-up.
 int MosaicImages(const std::vector<std::string>& files, int columns, int rows, CRasterImage* output, int mode,
                  double horizontalOverlap, double verticalOverlap);
+
+}  // namespace qzn

@@ -5,6 +5,8 @@
 #include <complex>
 #include <cstring>
 
+namespace qzn {
+
 namespace {
 
 // e² of an ellipsoid given by its inverse flattening: f (2 - f).
@@ -273,3 +275,5 @@ int CTransverseMercator::Inverse(double x, double y, double& lon, double& lat) c
   lon = adjust_lon(m_lon0 + std::atan2(s, c));
   return PROJ_OK;
 }
+
+}  // namespace qzn

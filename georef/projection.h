@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qzn {
+
 // Angle constants. All of them come from full-precision pi: an approximate pi
 // (3.14159265) moves latitudes by about 1e-9 rad, which is several millimetres
 // on the ground.
@@ -113,3 +115,5 @@ class CTransverseMercator {
   double m_y0 = 0;      // northing of the latitude of origin on the central meridian
   double m_fe = 0, m_fn = 0;
 };
+
+}  // namespace qzn

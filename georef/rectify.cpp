@@ -13,6 +13,8 @@
 #include "platform/host.h"
 #include "raster/resample.h"
 
+namespace qzn {
+
 namespace {
 
 constexpr const char* kBadPoints = "无效的控制点设置对于图像变形。";
@@ -191,3 +193,5 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
   points.m_nModified = 1;
   return 1;
 }
+
+}  // namespace qzn

@@ -15,6 +15,8 @@
 #include "georef/triangle.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // 1 when the image was replaced, else 0 with the image and the points as
 // they were. Fewer than 4 points, a failed triangulation or a corner the
 // triangulation cannot map give 0 silently; a polynomial fit that fails, a
@@ -47,3 +49,5 @@ class CTriangleWalker {
   std::vector<int> m_adjacent;  // 3 per triangle: across edge k (v[k], v[k+1]); -1 none
   int m_current = 0;
 };
+
+}  // namespace qzn

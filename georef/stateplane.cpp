@@ -7,6 +7,8 @@
 
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 constexpr char kMsgInfinite[] = "点方案无限";
@@ -377,3 +379,5 @@ int CStatePlane::ObliqueInverse(double x, double y, double& lon, double& lat) co
   lon = adjust_lon(m_lon0 - std::atan2(s * m_cosGamma - v * m_sinGamma, std::cos(m_bl * us / m_al)) / m_bl);
   return PROJ_OK;
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 
 #include "georef/projection.h"
 
+namespace qzn {
+
 // One zone of a table. Angles are packed DDDMMSS.SS (west longitudes and south
 // latitudes negative); distances are metres.
 //   type 1 transverse Mercator: p0 semi-major axis, p1 eccentricity squared,
@@ -100,3 +102,5 @@ class CStatePlane {
   double m_sinGamma = 0, m_cosGamma = 0, m_sinAz = 0, m_cosAz = 0;
   CTransverseMercator m_tm;
 };
+
+}  // namespace qzn

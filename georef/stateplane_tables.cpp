@@ -3,6 +3,8 @@
 // georef/stateplane.h for the meaning of the parameters by type).
 #include "georef/stateplane.h"
 
+namespace qzn {
+
 const StatePlaneZone g_statePlaneNad83[STATE_PLANE_ZONE_COUNT] = {
     {"ALABAMA EAST", 1, 101, {6378137.0, 0.0066943800229, -855000.0, 0.99996, 0.0, 0.0, 303000.0, 200000.0, 0.0}},
     {"ALABAMA WEST", 1, 102, {6378137.0, 0.0066943800229, -873000.0, 0.999933333, 0.0, 0.0, 300000.0, 600000.0, 0.0}},
@@ -276,3 +278,5 @@ const StatePlaneZone g_statePlaneNad27[STATE_PLANE_ZONE_COUNT] = {
     {"VIRGIN ISLANDS  ST. CROIX", 2, 5202, {6378206.4, 0.006768657997291094, -662600.0, 1.0, 182600.0, 180200.0, 175000.0, 152400.3048006096, 30480.06096012192}},
     {"GUAM ISLAND", 3, 5400, {6378206.4, 0.006768657997291094, 1444455.50254, 132820.87887, 50000.0, 50000.0, 0.0, 0.0, 0.0}},
 };
+
+}  // namespace qzn

@@ -6,6 +6,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CTfw, CObject, 1)
 
 int WriteWorldFile(const std::string& path, const double* xRow, const double* yRow) {
@@ -134,3 +136,5 @@ void CTfw::AdjustForResize(int factor, int multiply) {
     m_A /= f, m_B /= f, m_D /= f, m_E /= f;
   }
 }
+
+}  // namespace qzn

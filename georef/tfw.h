@@ -9,6 +9,8 @@
 
 #include "platform/archive.h"
 
+namespace qzn {
+
 class CTfw : public CObject {
   QZN_DECLARE_SERIAL(CTfw)
 
@@ -53,3 +55,5 @@ class CTfw : public CObject {
 // Writes a world file of the affine rows (A, B, C) and (D, E, F). 0 when the
 // file cannot be created or written.
 int WriteWorldFile(const std::string& path, const double* xRow, const double* yRow);
+
+}  // namespace qzn

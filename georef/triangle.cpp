@@ -13,6 +13,8 @@
 #include "platform/host.h"
 #include "raster/imaging.h"
 
+namespace qzn {
+
 // ---------------------------------------------------------------------------
 // CTriangle
 
@@ -573,3 +575,5 @@ int CTriangleList::TransformPoint(double x, double y, double& outX, double& outY
   t->Apply(x, y, outX, outY);
   return 1;
 }
+
+}  // namespace qzn

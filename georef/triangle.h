@@ -16,6 +16,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CCanvas;
 class CViewTransform;
 
@@ -80,3 +82,5 @@ class CTriangleList : public CObject, public CPtrListT<CTriangle*>, public IMapT
   const Index& GetIndex() const;
   mutable std::unique_ptr<Index> m_index;  // built on first use, dropped on change
 };
+
+}  // namespace qzn

@@ -6,6 +6,8 @@
 
 #include "georef/projection.h"
 
+namespace qzn {
+
 namespace {
 
 constexpr double kUtmScale = 0.9996;
@@ -127,3 +129,5 @@ int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zon
   lon = degrees;
   return PROJ_OK;
 }
+
+}  // namespace qzn

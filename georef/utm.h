@@ -3,6 +3,8 @@
 // of the reference ellipsoids of g_ellipsoids.
 #pragma once
 
+namespace qzn {
+
 // The latitude band letter: C..X (no I, O), X including 84; 'Z' outside
 // [-80, 84].
 char UtmLetterDesignator(double latitude);
@@ -22,3 +24,5 @@ int LatLongToUtm(int ellipsoid, double latitude, double longitude, double& north
 // success.
 int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zone, double& latitude,
                  double& longitude);
+
+}  // namespace qzn

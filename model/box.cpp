@@ -24,6 +24,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CBox, CObject, 1)
 QZN_IMPLEMENT_SERIAL(CBoxList, CObject, 1)
 
@@ -581,3 +583,5 @@ int CBoxList::ReadTextFile(const std::string& path) {
   }
   return 1;
 }
+
+}  // namespace qzn

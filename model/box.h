@@ -13,6 +13,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CCanvas;
 class CChainList;
 class CViewTransform;
@@ -90,3 +92,5 @@ class CBoxList : public CObject, public CPtrListT<CBox*> {
 
 // The linking step of detection on blocks given in list order.
 void LinkNeighbourBoxes(const std::vector<CBox*>& boxes);
+
+}  // namespace qzn

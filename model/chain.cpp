@@ -10,6 +10,8 @@
 #include "model/chain_internal.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 static_assert(std::endian::native == std::endian::little, "vertex blocks are stored as raw little-endian floats");
 
 QZN_IMPLEMENT_SERIAL(CChain, CObject, 1)
@@ -163,3 +165,5 @@ void CChain::Serialize(CArchive& ar) {
   m_nLayer = layer;
   m_points.swap(pts);
 }
+
+}  // namespace qzn

@@ -19,6 +19,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CCanvas;
 class CChainList;
 class CLayerList;
@@ -209,3 +211,5 @@ class CChainSelection : public CPtrListT<CChainSelectionItem*> {
   void Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt) const;
   void DeleteAllItems();
 };
+
+}  // namespace qzn

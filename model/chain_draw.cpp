@@ -13,6 +13,8 @@
 #include "platform/canvas.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 // Canvas positions are held far off the canvas and pens below 2^28 pixels,
@@ -170,3 +172,5 @@ void CChainSelection::Draw(CCanvas& dc, const CViewTransform& view, const CChain
   for (const CChainSelectionItem* item : *this)
     if (item && item->chain) item->chain->Draw(dc, view, opt, opt.showEnds, opt.showNodes, 0, 0);
 }
+
+}  // namespace qzn

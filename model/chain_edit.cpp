@@ -13,6 +13,8 @@
 #include "model/chainlist.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 // Runs fn; when the vertex array cannot grow, shows the operation's message
@@ -593,3 +595,5 @@ void CChainSelection::AssignIDs(float start, float step) {
     id += step;
   }
 }
+
+}  // namespace qzn

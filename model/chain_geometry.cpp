@@ -10,6 +10,8 @@
 #include "model/chain_internal.h"
 #include "model/geometry.h"
 
+namespace qzn {
+
 double TriangleArea2(const CFPoint& a, const CFPoint& b, const CFPoint& c) {
   return (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
          (static_cast<double>(b.y) - a.y) * (static_cast<double>(c.x) - a.x);
@@ -259,3 +261,5 @@ int CChain::IntersectSegment(const CLineEquation& segment, CFPoint& out) const {
   }
   return 0;
 }
+
+}  // namespace qzn

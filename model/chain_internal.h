@@ -2,6 +2,8 @@
 // joining two lines.
 #pragma once
 
+namespace qzn {
+
 class CChain;
 
 // Image position to pixel: add 0.5, truncate toward zero (saturated).
@@ -15,3 +17,5 @@ int TruncInt(double v);
 // lose its vertices. False when memory ran out: the message is shown and both
 // lines are as they were.
 bool JoinVertices(CChain& line, CChain* other, int pairing, bool takeOther);
+
+}  // namespace qzn

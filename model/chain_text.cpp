@@ -10,6 +10,8 @@
 #include "model/chain_internal.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 // MIF and the programs that read it take colours as R*65536 + G*256 + B.
@@ -73,3 +75,5 @@ int CChain::ReadGenerate(CTextFileReader& file, int comma) {
   CalcBounds();
   return 1;
 }
+
+}  // namespace qzn

@@ -7,6 +7,8 @@
 
 #include "model/chain_internal.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CChainList, CObject, 1)
 
 CChainList::~CChainList() { DeleteAll(); }
@@ -302,3 +304,5 @@ void CChainList::Serialize(CArchive& ar) {
     throw;
   }
 }
+
+}  // namespace qzn

@@ -21,6 +21,8 @@
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 
+namespace qzn {
+
 class CBoxList;
 class CLayerList;
 class CNoteList;
@@ -179,3 +181,5 @@ class CChainList : public CObject, public CChainPtrList {
  private:
   POSITION FindNear(const CFPoint& p, const CChain* other, int sameLayerOnly, bool dropNulls);
 };
+
+}  // namespace qzn

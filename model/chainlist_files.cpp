@@ -18,6 +18,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 using qzn::MapTransform;
@@ -268,3 +270,5 @@ BOOL CChainList::ReadLineFileTri(const std::string& path, const IMapTransform* m
     return true;
   });
 }
+
+}  // namespace qzn

@@ -6,6 +6,8 @@
 #include "model/chain.h"
 #include "model/helpers.h"
 
+namespace qzn {
+
 // The bounds of the line and the rectangle have a non-empty intersection.
 bool LineMeetsRect(const CChain* c, const RECT& rc);
 // The union of the line's bounds and the rectangle is the rectangle (a line
@@ -23,3 +25,5 @@ class CListProgress {
   CStatusProgress m_bar;
   std::int64_t m_n = 0;
 };
+
+}  // namespace qzn

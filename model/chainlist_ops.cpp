@@ -17,6 +17,8 @@
 #include "model/layer.h"
 #include "model/lineindex.h"
 
+namespace qzn {
+
 // ------------------------------------------------------------ shared helpers
 
 bool LineMeetsRect(const CChain* c, const RECT& rc) {
@@ -554,3 +556,5 @@ int CChainList::ShrinkCrossMarks(const RECT& rc, CBoxList* marks) {
   if (visited) m_nModified = 1;
   return visited;
 }
+
+}  // namespace qzn

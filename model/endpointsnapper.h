@@ -8,6 +8,8 @@
 
 #include "model/chainlist.h"
 
+namespace qzn {
+
 class CEndpointSnapper {
  public:
   struct Entry {
@@ -45,3 +47,5 @@ class CEndpointSnapper {
   std::int64_t m_nLines = 0;
   std::vector<POSITION> m_positions;  // by line index
 };
+
+}  // namespace qzn

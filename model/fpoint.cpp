@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+namespace qzn {
+
 namespace {
 
 // Truncation toward zero, saturated to the int32 range so that a stray huge
@@ -30,3 +32,5 @@ void CFRect::Union(const CFRect& a, const CFRect& b) {
   right = std::fmax(a.right, b.right);
   bottom = std::fmax(a.bottom, b.bottom);
 }
+
+}  // namespace qzn

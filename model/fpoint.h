@@ -3,6 +3,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // One vertex: 32-bit float x then y, 8 bytes, copied by value.
 struct CFPoint {
   float x = 0.0f;
@@ -37,3 +39,5 @@ struct CFRect {
   }
 };
 static_assert(sizeof(CFRect) == 16);
+
+}  // namespace qzn

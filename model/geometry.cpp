@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace qzn {
+
 // --- Orientation family ------------------------------------------------------
 
 long double Cross2D(const CFPoint& p, const CFPoint& q, const CFPoint& r) {
@@ -187,3 +189,5 @@ int CIntPtList::FindNear(int x, int y, POINT& out) const {
   }
   return 0;
 }
+
+}  // namespace qzn

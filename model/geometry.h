@@ -12,6 +12,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // --- Orientation family (extended precision) -------------------------------
 
 // (q - p) x (r - p): twice the signed area of p, q, r; positive when r lies to
@@ -145,3 +147,5 @@ class CIntPtList {
   std::vector<POINT> m_points;
   std::size_t m_head = 0;  // points before it have been removed from the head
 };
+
+}  // namespace qzn

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+namespace qzn {
+
 CRectGrid::CRectGrid(const RECT& extent, std::int64_t cell, std::size_t items) {
   m_left = std::min(extent.left, extent.right);
   m_top = std::min(extent.top, extent.bottom);
@@ -51,3 +53,5 @@ RECT BoundingRect(const std::vector<RECT>& rects) {
   }
   return b;
 }
+
+}  // namespace qzn

@@ -13,6 +13,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRectGrid {
  public:
   // extent: where most items lie; cell: the wanted side of a cell (grown
@@ -93,3 +95,5 @@ class CRectGrid {
 
 // The smallest rectangle holding all the given ones (all zeros for none).
 RECT BoundingRect(const std::vector<RECT>& rects);
+
+}  // namespace qzn

@@ -14,6 +14,8 @@
 
 #include "platform/host.h"
 
+namespace qzn {
+
 // --- CWaitCapture ----------------------------------------------------------------
 
 CWaitCapture::CWaitCapture(CWnd* window) : m_window(window), m_host(&Host()) {
@@ -244,3 +246,5 @@ int BuildSpiralOffsets(POINT centre, int n, std::vector<POINT>& out) {
   out.resize(side * side);
   return BuildSpiralOffsets(centre, n, out.data());
 }
+
+}  // namespace qzn

@@ -9,6 +9,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CWnd;
 class IHost;
 
@@ -123,3 +125,5 @@ int ComparePointKeys(const void* a, const void* b);
 int BuildSpiralOffsets(POINT centre, int n, POINT* out);
 // The same into a vector sized to fit (emptied when n <= 0).
 int BuildSpiralOffsets(POINT centre, int n, std::vector<POINT>& out);
+
+}  // namespace qzn

@@ -6,6 +6,8 @@
 
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CIDColor, CObject, 1)
 QZN_IMPLEMENT_SERIAL(CIDColorList, CObject, 1)
 
@@ -140,3 +142,5 @@ BOOL CIDColorList::LoadText(const std::string& path) {
   m_nModified = 0;
   return TRUE;
 }
+
+}  // namespace qzn

@@ -9,6 +9,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // One range of IDs, both ends inclusive.
 class CIDColor : public CObject {
   QZN_DECLARE_SERIAL(CIDColor)
@@ -57,3 +59,5 @@ class CIDColorList : public CObject, public CPtrListT<CIDColor*> {
   BOOL SaveText(const std::string& path);
   BOOL LoadText(const std::string& path);
 };
+
+}  // namespace qzn

@@ -15,6 +15,8 @@
 #include "model/ptlist.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 void CChainList::ApplyNotesAsIDs(const CNoteList* notes) {
   if (!notes) return;
   // Each note's value once, and its rectangle in a grid; a line takes the
@@ -172,3 +174,5 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
   m_nPolygonsBuilt = 1;
   return result;
 }
+
+}  // namespace qzn

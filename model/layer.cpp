@@ -8,6 +8,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CLayer, CObject, 1)
 QZN_IMPLEMENT_SERIAL(CLayerList, CObject, 1)
 
@@ -354,3 +356,5 @@ BOOL CLayerList::LoadLayerFile(const std::string& path, float scale, const std::
   m_nModified = 0;
   return TRUE;
 }
+
+}  // namespace qzn

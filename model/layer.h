@@ -11,6 +11,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // Resolution unit names as the document gives them.
 inline constexpr const char* kUnitInch = "英寸";
 inline constexpr const char* kUnitCentimetre = "厘米";
@@ -120,3 +122,5 @@ class CLayerList : public CObject {
   // Layer "0" present, exactly one current layer, and that one visible.
   static void MakeSound(std::vector<CLayer>& layers);
 };
+
+}  // namespace qzn

@@ -1,5 +1,7 @@
 #include "model/lineindex.h"
 
+namespace qzn {
+
 CRectGrid MakeRectGrid(const std::vector<RECT>& rects) {
   std::vector<int> sides;
   sides.reserve(rects.size());
@@ -33,3 +35,5 @@ std::int64_t SpiralRank(std::int64_t dx, std::int64_t dy) {
   if (dy == r && dx > -r) return first + 4 * (r - dx) + 2;
   return first + 4 * (r - dy) + 3;
 }
+
+}  // namespace qzn

@@ -12,6 +12,8 @@
 #include "model/helpers.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // A grid over the rectangles, item i being rects[i], with cells about twice
 // the median rectangle side.
 CRectGrid MakeRectGrid(const std::vector<RECT>& rects);
@@ -68,3 +70,5 @@ void ForEachKeyInSquare(std::int64_t count, KeyOf keyOf, int cx, int cy, int t, 
 // distance costs no memory: ring r = max(|dx|, |dy|) starts at 4r(r-1) + 1,
 // and its points come four at a time, one from each edge.
 std::int64_t SpiralRank(std::int64_t dx, std::int64_t dy);
+
+}  // namespace qzn

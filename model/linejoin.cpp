@@ -19,6 +19,8 @@
 #include "model/lineindex.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 POINT RoundedPoint(const CFPoint& p) { return POINT{RoundPixel(p.x), RoundPixel(p.y)}; }
@@ -465,3 +467,5 @@ int CChainList::SnapPolygons(int tolerance) {
   m_nModified = 1;
   return 1;
 }
+
+}  // namespace qzn

@@ -8,6 +8,8 @@
 #include "platform/archive.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 void WriteFontRecord(CArchive& ar, const LOGFONT& f) {
   ar << f.lfHeight << f.lfWidth << f.lfEscapement << f.lfOrientation << f.lfWeight << f.lfItalic << f.lfUnderline
      << f.lfStrikeOut << f.lfCharSet << f.lfOutPrecision << f.lfClipPrecision << f.lfQuality << f.lfPitchAndFamily;
@@ -31,3 +33,5 @@ CFont MakeCanvasFont(const LOGFONT& f) {
   font.faceName = GbkToUtf8(std::string(f.lfFaceName, strnlen(f.lfFaceName, sizeof f.lfFaceName)));
   return font;
 }
+
+}  // namespace qzn

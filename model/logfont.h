@@ -8,6 +8,8 @@
 
 #include "platform/canvas.h"
 
+namespace qzn {
+
 class CArchive;
 
 struct LOGFONT {
@@ -37,3 +39,5 @@ void ReadFontRecord(CArchive& ar, LOGFONT& font);
 // The canvas font of a record: the cell height (a negative height counts as
 // its magnitude), escapement, weight and the face name in UTF-8.
 CFont MakeCanvasFont(const LOGFONT& font);
+
+}  // namespace qzn

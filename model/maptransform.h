@@ -21,9 +21,9 @@
 #include "model/fpoint.h"
 #include "platform/wintypes.h"
 
-class IMapTransform;
-
 namespace qzn {
+
+class IMapTransform;
 
 class MapTransform {
  public:

@@ -19,6 +19,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CNote, CObject, 1)
 QZN_IMPLEMENT_SERIAL(CNoteList, CObject, 1)
 
@@ -474,3 +476,5 @@ void CNoteList::Serialize(CArchive& ar) {
     throw;
   }
 }
+
+}  // namespace qzn

@@ -15,6 +15,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CBoxList;
 class CCanvas;
 class CCharList;
@@ -110,3 +112,5 @@ class CNoteList : public CObject, public CPtrListT<CNote*> {
   // file name, font word 60 or 0 and the font record.
   void Serialize(CArchive& ar) override;
 };
+
+}  // namespace qzn

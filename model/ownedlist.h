@@ -7,6 +7,8 @@
 
 #include "model/ptrlist.h"
 
+namespace qzn {
+
 template <class T, class... Args>
 T* AppendOwned(CPtrListT<T*>& list, Args&&... args) {
   T* item = nullptr;
@@ -19,3 +21,5 @@ T* AppendOwned(CPtrListT<T*>& list, Args&&... args) {
     return nullptr;
   }
 }
+
+}  // namespace qzn

@@ -11,6 +11,8 @@
 #include "model/lineindex.h"
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 POINT RoundedPoint(const CFPoint& p) { return POINT{RoundPixel(p.x), RoundPixel(p.y)}; }
@@ -522,3 +524,5 @@ int CPolygonBuilder::Build(int split) {
   m_output->m_nModified = 1;
   return 1;
 }
+
+}  // namespace qzn

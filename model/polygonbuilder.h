@@ -12,6 +12,8 @@
 
 #include "model/chainlist.h"
 
+namespace qzn {
+
 class CPolygonBuilder {
  public:
   // The builder borrows both lists; it consumes and rearranges the input.
@@ -64,3 +66,5 @@ class CPolygonBuilder {
   std::vector<std::int64_t> m_walkPos;  // position of a record in the current walk, -1 outside it
   int m_nLayer;
 };
+
+}  // namespace qzn

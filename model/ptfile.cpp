@@ -10,6 +10,8 @@
 #include "model/writerlinks.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 namespace {
 
 using qzn::MapTransform;
@@ -168,3 +170,5 @@ int CPtList::ReadXYZSimple(const std::string& path) {
   }
   return in.Error() ? 0 : 1;
 }
+
+}  // namespace qzn

@@ -17,6 +17,8 @@
 #include "platform/canvas.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 QZN_IMPLEMENT_SERIAL(CPtList, CObject, 1)
 
 namespace {
@@ -450,3 +452,5 @@ void CPtList::Serialize(CArchive& ar) {
     *p = r;
   }
 }
+
+}  // namespace qzn

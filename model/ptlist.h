@@ -21,6 +21,8 @@
 #include "platform/archive.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CCanvas;
 class CLayerList;
 class CNoteList;
@@ -143,3 +145,5 @@ class CPtList : public CObject, public CPtrListT<CPointRec*> {
   int ReadValueXY(const std::string& path, int mode, const double* c, const double* d, int type,
                   const IMapTransform* tri);
 };
+
+}  // namespace qzn

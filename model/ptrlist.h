@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <iterator>
 
+namespace qzn {
+
 class CObject;
 
 struct CListPositionTag;
@@ -167,3 +169,5 @@ class CPtrListT {
 // Borrowed object pointers: the work, change and removal lists the list
 // operations fill for their callers.
 using CObList = CPtrListT<CObject*>;
+
+}  // namespace qzn

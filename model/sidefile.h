@@ -8,6 +8,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 
+namespace qzn {
+
 // Opens the file, or shows the message with the icon and returns false.
 inline bool OpenSideFile(CTextFileReader& in, const std::string& path, const char* failure, unsigned icon) {
   if (in.Open(path)) return true;
@@ -18,3 +20,5 @@ inline bool OpenSideFile(CTextFileReader& in, const std::string& path, const cha
 // The first line, without its line end, names the format; Latin letters may
 // differ in case.
 inline bool IsSideFileHeader(const std::string& line, const char* header) { return LayerNamesEqual(line, header); }
+
+}  // namespace qzn

@@ -8,6 +8,8 @@
 #include "model/fpoint.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CViewTransform {
  public:
   virtual ~CViewTransform() = default;
@@ -105,3 +107,5 @@ class CFixedViewTransform : public CViewTransform {
   int GetViewOriginX() const override { return viewOriginX; }
   int GetViewOriginY() const override { return viewOriginY; }
 };
+
+}  // namespace qzn

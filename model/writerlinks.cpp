@@ -1,5 +1,7 @@
 #include "model/writerlinks.h"
 
+namespace qzn {
+
 bool ApplyPolynomial(double x, double y, const double* c, const double* d, int type, double& X, double& Y) {
   if (!c || !d) return false;
   if (type == 3) {
@@ -14,3 +16,5 @@ bool ApplyPolynomial(double x, double y, const double* c, const double* d, int t
   }
   return false;
 }
+
+}  // namespace qzn

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace qzn {
+
 // A transform that may be unavailable: the control-point triangulation
 // (CTriangleList), whose direction (image to map or back) was fixed when it
 // was built.
@@ -32,3 +34,5 @@ class IAttributeLookup {
   // True with both texts when the table has a record for the ID.
   virtual bool FindTexts(int id, std::string& first, std::string& second) const = 0;
 };
+
+}  // namespace qzn

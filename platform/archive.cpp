@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace qzn {
+
 // The tags of the framework's archive format.
 namespace {
 constexpr std::uint16_t kNullTag = 0;
@@ -518,3 +520,5 @@ CObject* CArchive::ReadOwnedObject(const CRuntimeClass* expected) {
   m_pos = tagPos;
   return ReadObject(expected);
 }
+
+}  // namespace qzn

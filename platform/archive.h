@@ -26,6 +26,8 @@
 #include <unordered_map>
 #include <vector>
 
+namespace qzn {
+
 class CArchive;
 class CObject;
 
@@ -185,3 +187,5 @@ class CArchive {
   std::vector<const void*> m_loadObjects;                      // index -> object or class
   std::vector<bool> m_loadIsClass;
 };
+
+}  // namespace qzn

@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace qzn {
+
 namespace {
 
 constexpr std::size_t kBufferSize = 256 * 1024;
@@ -178,3 +180,5 @@ void CAtomicFile::Abort() {
   m_buf.clear();
   m_buf.shrink_to_fit();
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 class CAtomicFile {
  public:
   CAtomicFile() = default;
@@ -47,3 +49,5 @@ class CAtomicFile {
   std::string m_error;
   std::vector<char> m_buf;
 };
+
+}  // namespace qzn

@@ -7,6 +7,8 @@
 #include <limits>
 #include <string>
 
+namespace qzn {
+
 namespace {
 
 std::string Hex(COLORREF c) {
@@ -113,3 +115,5 @@ void CRecordingCanvas::TextOut(int x, int y, const std::string& utf8) {
 }
 
 SIZE CRecordingCanvas::GetTextExtent(const std::string& utf8) { return FixedPitchTextExtent(font, utf8); }
+
+}  // namespace qzn

@@ -11,6 +11,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 struct CPen {
   int style = PS_SOLID;  // PS_*
   int width = 1;         // pixels; 0 draws one pixel wide like 1
@@ -146,3 +148,5 @@ constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 // The text extent of the canvases without real fonts: the font's height, and
 // a fixed advance of 0.6 x height per UTF-8 code point.
 SIZE FixedPitchTextExtent(const CFont& font, const std::string& utf8);
+
+}  // namespace qzn

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdio>
 
+namespace qzn {
+
 namespace {
 
 CCommandLineHost& DefaultHost() {
@@ -137,3 +139,5 @@ std::vector<std::string> CScriptedHost::Texts() const {
   for (const Message& m : messages) out.push_back(m.text);
   return out;
 }
+
+}  // namespace qzn

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace qzn {
+
 class CWnd;    // a window of the desktop; opaque to the core
 class CQznDoc;  // the workspace document, for the layer control
 
@@ -214,3 +216,5 @@ class CScriptedHost : public IHost {
   // The texts of the messages shown so far.
   std::vector<std::string> Texts() const;
 };
+
+}  // namespace qzn

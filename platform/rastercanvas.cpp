@@ -14,6 +14,8 @@
 
 #include "platform/canvas.h"
 
+namespace qzn {
+
 namespace {
 
 using i64 = std::int64_t;
@@ -511,3 +513,5 @@ void CRasterCanvas::TextOut(int x, int y, const std::string& utf8) {
 }
 
 SIZE CRasterCanvas::GetTextExtent(const std::string& utf8) { return FixedPitchTextExtent(m_font, utf8); }
+
+}  // namespace qzn

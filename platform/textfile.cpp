@@ -12,6 +12,8 @@
 #include <system_error>
 #include <vector>
 
+namespace qzn {
+
 // ---------------------------------------------------------------------------
 // Code page conversion (glibc iconv; its GBK is Windows code page 936, 0x80
 // being the euro sign).
@@ -316,3 +318,5 @@ bool CTextFileWriter::Close() {
 }
 
 void CTextFileWriter::Abort() { m->file.Abort(); }
+
+}  // namespace qzn

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+namespace qzn {
+
 // Code page conversion. Bytes that cannot be converted are replaced by '?';
 // *ok, when given, tells whether everything converted.
 std::string Utf8ToGbk(std::string_view utf8, bool* ok = nullptr);
@@ -69,3 +71,5 @@ class CTextFileWriter {
   struct Impl;
   std::unique_ptr<Impl> m;
 };
+
+}  // namespace qzn

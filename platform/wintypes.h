@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdint>
 
+namespace qzn {
+
 using BYTE = std::uint8_t;
 using WORD = std::uint16_t;
 using DWORD = std::uint32_t;
@@ -121,3 +123,5 @@ enum : int {
   HS_CROSS = 4,
   HS_DIAGCROSS = 5,
 };
+
+}  // namespace qzn

@@ -9,6 +9,8 @@
 #include "raster/imaging.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 // The inclusive rectangle clipped to the image; false when nothing is left.
@@ -176,3 +178,5 @@ void DrawRectOutline8(BYTE* pixels, std::int64_t stride, const RECT& rc, BYTE va
     pixels[stride * y + rc.right] = value;
   }
 }
+
+}  // namespace qzn

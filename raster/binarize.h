@@ -14,6 +14,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRasterImage;
 struct CColorFeature;
 
@@ -68,3 +70,5 @@ int MakeEdgeMask(CRasterImage& image, const RECT& inclusiveRect);
 // bytes apart) to value. The caller keeps the rectangle inside the plane.
 void DrawRectOutline1(BYTE* pixels, int width, const RECT& inclusiveRect, int bit);
 void DrawRectOutline8(BYTE* pixels, std::int64_t stride, const RECT& inclusiveRect, BYTE value);
+
+}  // namespace qzn

@@ -9,6 +9,8 @@
 #include "platform/textfile.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 bool CColorFeature::operator==(const CColorFeature& o) const {
   return std::memcmp(this, &o, sizeof(CColorFeature)) == 0;
 }
@@ -154,3 +156,5 @@ int ClassifyByColorFeatures(CRasterImage& image, const RECT& rc, const CColorFea
   }
   return 1;
 }
+
+}  // namespace qzn

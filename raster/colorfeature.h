@@ -12,6 +12,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CArchive;
 class CRasterImage;
 
@@ -85,3 +87,5 @@ int ClassifyByColorFeatures(CRasterImage& image, const RECT& inclusiveRect, cons
 // The same over a plain list of features (Binarize passes one).
 int ClassifyByColorFeatures(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature* features,
                             std::int64_t count);
+
+}  // namespace qzn

@@ -13,6 +13,8 @@
 #include "raster/imaging_internal.h"
 #include "raster/resample.h"
 
+namespace qzn {
+
 using imaging_detail::Bit;
 using imaging_detail::PutBit;
 
@@ -662,3 +664,5 @@ int MatchTemplate(const CRasterImage& image, const RECT& search, const RECT& cli
     return 0;
   }
 }
+
+}  // namespace qzn

@@ -13,6 +13,8 @@
 #include "platform/wintypes.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // ---- conversions ("转换错误: 内存不足。" when memory fails) ----
 
 // Bilevel to 8-bit grey with photometric 1: foreground 0, background 255
@@ -101,3 +103,5 @@ int MatchTemplate(const CRasterImage& image, const RECT& search, const RECT& cli
 // the coarse-to-fine search is checked against.
 int MatchTemplateExhaustive(const CRasterImage& image, const RECT& search, const RECT& clip,
                             const CRasterImage& templ, const RECT& templRect, int* xOut, int* yOut);
+
+}  // namespace qzn

@@ -12,6 +12,8 @@
 #include "raster/imaging.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 BYTE BorderFill(const CRasterImage& image) { return image.photometric != 0 ? 255 : 0; }
@@ -389,3 +391,5 @@ int GetGreyRange(const CRasterImage& image, const RECT& rect, int& smallest, int
   }
   return 1;
 }
+
+}  // namespace qzn

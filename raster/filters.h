@@ -16,6 +16,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRasterImage;
 
 // Every plane of an 8-bit image: the truncated mean of the 3 x 3
@@ -64,3 +66,5 @@ int SmoothBilevel(CRasterImage& image);
 // (right and bottom exclusive, clipped to the image); an empty rectangle
 // gives 255 and 0. Other images leave the outputs untouched (result 0).
 int GetGreyRange(const CRasterImage& image, const RECT& rect, int& smallest, int& largest);
+
+}  // namespace qzn

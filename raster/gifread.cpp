@@ -13,6 +13,8 @@
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 constexpr int kMaxCodes = 4096;  // 12-bit codes
@@ -252,3 +254,5 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
   image.MoveFrom(tmp);
   return 1;
 }
+
+}  // namespace qzn

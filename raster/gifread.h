@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace qzn {
+
 class CRasterImage;
 
 // Reads the first image of the file into the record. 1 when an image was
@@ -12,3 +14,5 @@ class CRasterImage;
 // Two-colour images become 1-bit (white is zero when colour 1 is the darker),
 // others 8-bit with the image's colour table (local before global).
 int ReadGIF(const std::string& fileName, CRasterImage& image);
+
+}  // namespace qzn

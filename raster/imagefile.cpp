@@ -19,6 +19,8 @@
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
 
+namespace qzn {
+
 namespace {
 
 std::uint16_t Le16(const BYTE* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -485,3 +487,5 @@ const char* DibErrorText(int code) {
 }
 
 void ShowDibError(int code) { AfxMessageBox(DibErrorText(code), MB_OK | MB_ICONERROR); }
+
+}  // namespace qzn

@@ -17,6 +17,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRasterImage;
 
 // File type codes by content.
@@ -96,3 +98,5 @@ void PackBits(const BYTE* in, std::int64_t count, BYTE* out);
 // True when an image of that geometry can be held: width and height in
 // 1..INT32_MAX and row-bytes x planes x height within the address space.
 bool ImageGeometryFits(std::int64_t width, std::int64_t height, int planes, int bits);
+
+}  // namespace qzn

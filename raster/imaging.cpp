@@ -8,6 +8,8 @@
 
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using namespace imaging_detail;
 
 int TDGetPixel(const CRasterImage* image, int x, int y, int plane) {
@@ -475,3 +477,5 @@ int SetImageArea(CRasterImage* image, const CImageArea* area, int r, int g, int 
   }
   return 1;
 }
+
+}  // namespace qzn

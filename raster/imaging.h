@@ -13,6 +13,8 @@
 
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // Sample of plane `plane` at (x, y): 0/1 at 1 bit, the byte at 8 bits, the
 // 16-bit word (native order) at 16 bits; 0 outside the image or without pixels.
 int TDGetPixel(const CRasterImage* image, int x, int y, int plane);
@@ -127,3 +129,5 @@ std::int64_t DisplayRowBytes(int outW, int flags);
 // Fails (0) on fewer points than terms or a degenerate point set; on success
 // returns 1 and leaves in *terms the number of terms fitted.
 int GetTransform(const double* pairs, int count, double* xRow, double* yRow, int* terms);
+
+}  // namespace qzn

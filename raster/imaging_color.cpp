@@ -8,6 +8,8 @@
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using namespace imaging_detail;
 
 namespace {
@@ -315,3 +317,5 @@ int ImageCluster(CRasterImage* image, int classes, int iterations) {
   image->SetPixelBlock(std::move(block));
   return 1;
 }
+
+}  // namespace qzn

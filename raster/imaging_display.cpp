@@ -14,6 +14,8 @@
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using namespace imaging_detail;
 
 std::int64_t DisplayRowBytes(int outW, int flags) {
@@ -180,3 +182,5 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   }
   return stride * outH;
 }
+
+}  // namespace qzn

@@ -6,6 +6,8 @@
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using namespace imaging_detail;
 
 // Median of a kw x kh window by Huang's running histogram: along each row the
@@ -243,3 +245,5 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
   }
   return 1;
 }
+
+}  // namespace qzn

@@ -9,6 +9,8 @@
 
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace imaging_detail {
 
 template <class T>
@@ -73,3 +75,5 @@ inline BYTE WhiteFill(const CRasterImage* image) {
 }
 
 }  // namespace imaging_detail
+
+}  // namespace qzn

@@ -5,6 +5,8 @@
 
 #include "raster/imaging.h"
 
+namespace qzn {
+
 // The fit is done on centred and scaled source coordinates u = (x - mx) / s,
 // v = (y - my) / s, which keeps the normal scale of map coordinates (UTM
 // metres, say) from ruining the conditioning, and solved by Householder QR
@@ -106,3 +108,5 @@ int GetTransform(const double* pairs, int count, double* xRow, double* yRow, int
   *terms = t;
   return 1;
 }
+
+}  // namespace qzn

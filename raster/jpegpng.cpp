@@ -18,6 +18,8 @@
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 bool HostIsLittleEndian() {
@@ -397,3 +399,5 @@ int WritePngFile(const std::string& fileName, const CRasterImage& image) {
   png_destroy_write_struct(&png, &info);
   return out.Commit() ? 1 : 0;
 }
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 
 #include <string>
 
+namespace qzn {
+
 class CRasterImage;
 
 // Grey JPEGs become 1 plane, photometric 1; others 3 planes R, G, B,
@@ -27,3 +29,5 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image);
 // 1 or 8 bits) with a palette of 2^bits entries; others as grey of their
 // depth (1, 8 or 16 bits).
 int WritePngFile(const std::string& fileName, const CRasterImage& image);
+
+}  // namespace qzn

@@ -17,6 +17,8 @@
 #include "raster/imaging.h"
 #include "raster/resample.h"
 
+namespace qzn {
+
 namespace {
 
 double Row4(const double* r, double x, double y) { return r[0] * x + r[1] * y + r[2] * x * y + r[3]; }
@@ -391,3 +393,5 @@ int RenderImageToDib(const std::string& fileName, int withImage, const CRasterIm
   }
   return SaveDibAsBmp(dib.get(), fileName) == 0 ? 1 : 0;
 }
+
+}  // namespace qzn

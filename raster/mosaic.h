@@ -21,6 +21,8 @@
 #include "platform/wintypes.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 class CChainList;
 class CNoteList;
 class CPtList;
@@ -82,3 +84,5 @@ int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const s
 // out or when the file cannot be written (that message shown).
 int RenderImageToDib(const std::string& fileName, int withImage, const CRasterImage* image, const RECT& extent,
                      const CChainList* lines, const CPtList* points, const CNoteList* notes);
+
+}  // namespace qzn

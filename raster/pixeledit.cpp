@@ -7,6 +7,8 @@
 
 #include "platform/host.h"
 
+namespace qzn {
+
 namespace {
 
 // Plane-0 value of an 8-bit image, or the bit of a 1-bit image.
@@ -195,3 +197,5 @@ int SetPixels(CRasterImage* image, const CPixelList& list) {
   }
   return 1;
 }
+
+}  // namespace qzn

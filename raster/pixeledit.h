@@ -17,6 +17,8 @@
 #include "platform/wintypes.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 struct CFillRun {
   std::int32_t row = 0;
   std::int32_t first = 0;  // first column
@@ -77,3 +79,5 @@ int SetPixels(CRasterImage* image, const CPixelList& list);
 
 // The packed value of a pixel, as SavePixels stores it.
 std::int32_t PackPixel(const CRasterImage& image, int x, int y);
+
+}  // namespace qzn

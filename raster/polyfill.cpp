@@ -7,6 +7,8 @@
 #include "model/helpers.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 // (int)v truncated toward zero, with values beyond any image clamped first.
@@ -273,3 +275,5 @@ int CPolygonFiller::CropToPolygons(CRasterImage& image) {
     }
   }); });
 }
+
+}  // namespace qzn

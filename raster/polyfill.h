@@ -20,6 +20,8 @@
 #include "model/fpoint.h"
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRasterImage;
 
 class CPolygonFiller {
@@ -89,3 +91,5 @@ class CPolygonFiller {
   std::vector<Edge> m_edges;
   std::int32_t m_maxYEnd = 0;
 };
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using imaging_detail::Alloc;
 
 CRasterImage::CRasterImage() { Init(); }
@@ -451,3 +453,5 @@ int CRasterImage::LinePoints(CPixelPoint* p) {
   }
   return major;
 }
+
+}  // namespace qzn

@@ -17,6 +17,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 // A rectangle and plane of an image, as handed to the imaging library:
 // left, top, width, height (right and bottom exclusive), plane.
 struct CImageArea {
@@ -201,3 +203,5 @@ class CRasterImage {
 
 // The same as CRasterImage::Free.
 void FreeImageMemory(CRasterImage* image);
+
+}  // namespace qzn

@@ -10,6 +10,8 @@
 #include "platform/host.h"
 #include "raster/imaging_internal.h"
 
+namespace qzn {
+
 using imaging_detail::Alloc;
 using imaging_detail::Bit;
 using imaging_detail::PutBit;
@@ -186,3 +188,5 @@ int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMa
   Install(image, std::move(block), outWidth, outHeight);
   return 1;
 }
+
+}  // namespace qzn

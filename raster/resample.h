@@ -17,6 +17,8 @@
 
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // Shrinks (shrink != 0) or enlarges the image by an integer factor.
 // Shrinking keeps the top-left pixel of every factor x factor block;
 // enlarging replicates every pixel into such a block. 1-bit and 8-bit images
@@ -58,3 +60,5 @@ std::int64_t ImageRowBytes(std::int64_t width, int bits);
 // byte of white in its first plane (the palette entry nearest white for a
 // palette image; 255 for the other planes of an RGB image).
 BYTE ImageWhiteSample(const CRasterImage& image);
+
+}  // namespace qzn

@@ -15,6 +15,8 @@
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 // Reads count big-endian 16-bit words.
@@ -186,3 +188,5 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
   image.MoveFrom(tmp);
   return 1;
 }
+
+}  // namespace qzn

@@ -16,6 +16,8 @@
 
 #include <string>
 
+namespace qzn {
+
 class CRasterImage;
 
 // 1 when the whole image was read; 0 when the file cannot be opened, its
@@ -27,3 +29,5 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image);
 // refuses data files shorter than SKIPBYTES plus the pixel data. The record
 // is changed only on success.
 int ReadRawImage(const std::string& headerFileName, CRasterImage& image);
+
+}  // namespace qzn

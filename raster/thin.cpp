@@ -8,6 +8,8 @@
 #include "model/helpers.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 // How the passes are organised.
 //
 // A pass only has to look at set pixels whose neighbourhood changed since the
@@ -253,3 +255,5 @@ int Thin(CRasterImage& image, const RECT& inclusiveRect) {
   if (rc.right - rc.left < 2 || rc.bottom - rc.top < 2) return 1;  // no inside to thin
   return image.bitsPerSample == 1 ? ThinWith<Mask1>(image, rc) : ThinWith<Mask8>(image, rc);
 }
+
+}  // namespace qzn

@@ -13,6 +13,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CRasterImage;
 
 // Keep tables indexed by the 8-neighbourhood of a set pixel: bit 0 east,
@@ -37,3 +39,5 @@ const CThinTables& GetThinTables();
 // memory cannot be had (the image is then unchanged). Drives the status
 // progress bar.
 int Thin(CRasterImage& image, const RECT& inclusiveRect);
+
+}  // namespace qzn

@@ -23,6 +23,8 @@
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 // libtiff reports through process-wide handlers; the program shows its own
@@ -461,3 +463,5 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
   tif.reset();
   return temp.Commit() ? 1 : 0;
 }
+
+}  // namespace qzn

@@ -8,8 +8,11 @@
 
 #include <string>
 
+typedef struct gtiff GTIF;  // libgeotiff's handle
+
+namespace qzn {
+
 class CRasterImage;
-typedef struct gtiff GTIF;
 
 // Reader result codes.
 enum : int {
@@ -40,3 +43,5 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& image, int c
 // The GeoKeys written with a georeference: projected model, pixel is area,
 // and the citation "Tarvik Dataco GeoTIFF".
 void SetGeoKeys(GTIF* keys);
+
+}  // namespace qzn

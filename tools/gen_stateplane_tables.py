@@ -321,6 +321,8 @@ def write(out, nad83, nad27):
         "// georef/stateplane.h for the meaning of the parameters by type).",
         '#include "georef/stateplane.h"',
         "",
+        "namespace qzn {",
+        "",
     ]
     for var, rows in (("g_statePlaneNad83", nad83), ("g_statePlaneNad27", nad27)):
         lines.append("const StatePlaneZone %s[STATE_PLANE_ZONE_COUNT] = {" % var)
@@ -328,6 +330,8 @@ def write(out, nad83, nad27):
             lines.append('    {"%s", %d, %d, {%s}},' % (name, ztype, code, ", ".join(fmt(v) for v in p)))
         lines.append("};")
         lines.append("")
+    lines.append("}  // namespace qzn")
+    lines.append("")
     tmp = out + ".tmp"
     with open(tmp, "w", encoding="utf-8") as f:
         f.write("\n".join(lines))

@@ -12,11 +12,11 @@
 int main(int argc, char** argv) {
   // The default host is the command-line one: stderr, default answers.
   std::vector<std::string> args(argv + 1, argv + argc);
-  CQznApp app;
+  qzn::CQznApp app;
   if (!app.ProcessCommandLine(args)) {
-    std::fputs(CommandLineUsage(), stderr);
-    return kExitUsage;
+    std::fputs(qzn::CommandLineUsage(), stderr);
+    return qzn::kExitUsage;
   }
-  if (app.GetExitCode() == kExitUsage) std::fputs(CommandLineUsage(), stderr);
+  if (app.GetExitCode() == qzn::kExitUsage) std::fputs(qzn::CommandLineUsage(), stderr);
   return app.GetExitCode();
 }

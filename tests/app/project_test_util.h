@@ -11,6 +11,8 @@
 #include "app/qzndoc.h"
 #include "model/chain.h"
 
+using namespace qzn;
+
 namespace projfix {
 
 // Little-endian bytes, written field by field.

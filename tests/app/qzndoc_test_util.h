@@ -11,6 +11,8 @@
 #include "model/chain.h"
 #include "raster/rasterimage.h"
 
+using namespace qzn;
+
 namespace doctest {
 
 // An image of that geometry with zeroed pixels.

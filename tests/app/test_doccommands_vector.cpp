@@ -7,6 +7,8 @@
 #include "app/reportgrid.h"
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 CChain* AddLine(CQznDoc& doc, std::initializer_list<std::pair<float, float>> points, float id = 0.0f) {

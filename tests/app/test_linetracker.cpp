@@ -22,6 +22,8 @@
 #include "raster/rasterimage.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 namespace {
 
 using Poly = std::vector<CFPoint>;

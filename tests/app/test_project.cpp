@@ -20,6 +20,8 @@
 #include "tests/app/qzndoc_test_util.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 using projfix::Bytes;
 using qzntest::TempDir;
 namespace fs = std::filesystem;

@@ -13,6 +13,8 @@
 #include "tests/app/qzndoc_test_util.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 using doctest::MakeGrey;
 using qzntest::TempDir;
 

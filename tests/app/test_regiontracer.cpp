@@ -20,6 +20,8 @@
 #include "tests/raster/test_filters_util.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::MakeImage;
 using pixfix::Sample;

@@ -25,6 +25,8 @@
 #include "tests/app/test_tracer_util.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::MakeImage;
 using pixfix::Sample;

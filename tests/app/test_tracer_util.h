@@ -8,6 +8,8 @@
 #include "model/chainlist.h"
 #include "platform/wintypes.h"
 
+using namespace qzn;
+
 namespace tracefix {
 
 using Line = std::vector<POINT>;

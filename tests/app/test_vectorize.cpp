@@ -17,6 +17,8 @@
 #include "platform/host.h"
 #include "tests/app/qzndoc_test_util.h"
 
+using namespace qzn;
+
 using doctest::DrawLine;
 using doctest::MakeGrey;
 using doctest::SegmentDistance;

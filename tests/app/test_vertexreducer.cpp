@@ -13,6 +13,8 @@
 #include "model/chainlist.h"
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 std::vector<CFPoint> ReduceF(const std::vector<CFPoint>& in, double tol, std::int64_t* result = nullptr) {

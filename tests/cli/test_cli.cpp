@@ -13,6 +13,8 @@
 #include "app/qznapp.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 using qzntest::RunCommand;
 using qzntest::TempDir;
 

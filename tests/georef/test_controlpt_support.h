@@ -9,6 +9,8 @@
 #include "georef/controlpt.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace georeftest {
 
 struct Pt {

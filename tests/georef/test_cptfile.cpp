@@ -9,6 +9,8 @@
 #include "platform/host.h"
 #include "tests/georef/test_controlpt_support.h"
 
+using namespace qzn;
+
 using georeftest::Fill;
 
 namespace {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string>
 
+using namespace qzn;
+
 TEST(ProjectionMaths, PackedAngles) {
   int err = -1;
   // 0 degrees and 855 minutes in the standard form is malformed ...

@@ -6,6 +6,8 @@
 
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace projtest {
 
 // The Python that can import pyproj, or "" when there is none.

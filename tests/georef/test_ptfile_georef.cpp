@@ -18,6 +18,8 @@
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 const double kControl[5][4] = {{103.0, 87.0, 500120.5, 4100950.25},

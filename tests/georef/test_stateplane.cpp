@@ -12,6 +12,8 @@
 #include "platform/host.h"
 #include "tests/georef/test_projection_oracle.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr double kFoot = 1200.0 / 3937.0;

@@ -10,6 +10,8 @@
 #include "platform/host.h"
 #include "tests/georef/test_controlpt_support.h"
 
+using namespace qzn;
+
 namespace {
 
 CTfw Make(double a, double b, double c, double d, double e, double f) {

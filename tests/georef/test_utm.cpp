@@ -12,6 +12,8 @@
 #include "georef/projection.h"
 #include "tests/georef/test_projection_oracle.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kWgs84 = 23;

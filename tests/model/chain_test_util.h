@@ -6,6 +6,8 @@
 
 #include "model/chain.h"
 
+using namespace qzn;
+
 inline std::unique_ptr<CChain> MakeLine(const std::vector<CFPoint>& pts, int width = 1) {
   auto c = std::make_unique<CChain>();
   c->m_nWidth = width;

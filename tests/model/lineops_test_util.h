@@ -11,6 +11,8 @@
 #include "model/chainlist.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace lineops {
 
 inline CChain* Add(CChainList& list, const std::vector<CFPoint>& pts, float id = 0.0f, int layer = 0) {

@@ -10,6 +10,8 @@
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace qzntest {
 
 // Runs a writer into an open text file and returns what it wrote, in UTF-8

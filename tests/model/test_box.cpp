@@ -21,6 +21,8 @@
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using qzntest::ReadFileText;

@@ -8,6 +8,8 @@
 #include "platform/host.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using qzntest::FromHex;

@@ -9,6 +9,8 @@
 #include "model/viewtransform.h"
 #include "platform/canvas.h"
 
+using namespace qzn;
+
 namespace {
 
 using Calls = std::vector<std::string>;

@@ -9,6 +9,8 @@
 #include "tests/model/chain_test_util.h"
 #include "model/chainlist.h"
 
+using namespace qzn;
+
 namespace {
 
 std::unique_ptr<CChain> Line(const std::vector<CFPoint>& pts) { return MakeLine(pts); }

@@ -13,6 +13,8 @@
 #include "model/geometry.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 std::unique_ptr<CChain> Line(const std::vector<CFPoint>& pts) { return MakeLine(pts); }

@@ -6,6 +6,8 @@
 #include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 std::unique_ptr<CChain> Sample() {

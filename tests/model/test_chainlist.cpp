@@ -5,6 +5,8 @@
 
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using qzntest::FromHex;

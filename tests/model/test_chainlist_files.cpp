@@ -12,6 +12,8 @@
 #include "platform/textfile.h"
 #include "tests/model/lineops_test_util.h"
 
+using namespace qzn;
+
 namespace {
 
 using lineops::Add;

@@ -5,6 +5,8 @@
 #include <deque>
 #include <random>
 
+using namespace qzn;
+
 namespace {
 
 CFPoint P(float x, float y) { return CFPoint(x, y); }

@@ -11,6 +11,8 @@
 #include "platform/host.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 // Records the wait, capture and progress calls in order.

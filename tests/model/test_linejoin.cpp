@@ -17,6 +17,8 @@
 #include "platform/host.h"
 #include "tests/model/lineops_test_util.h"
 
+using namespace qzn;
+
 namespace {
 
 using lineops::Add;

@@ -8,6 +8,8 @@
 #include "model/maptransform.h"
 #include "model/writerlinks.h"
 
+using namespace qzn;
+
 namespace {
 
 using qzn::MapTransform;

@@ -14,6 +14,8 @@
 #include "model/ptlist.h"
 #include "tests/model/lineops_test_util.h"
 
+using namespace qzn;
+
 namespace {
 
 using lineops::Add;

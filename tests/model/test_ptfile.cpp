@@ -16,6 +16,8 @@
 #include "tests/model/points_test_util.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using qzntest::ReadFileText;

@@ -19,6 +19,8 @@
 #include "tests/model/points_test_util.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 std::vector<std::uint8_t> Store(CPtList& list) {

@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace qzn;
+
 using qzntest::FromHex;
 using qzntest::Hex;
 

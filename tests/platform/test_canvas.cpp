@@ -12,6 +12,8 @@
 
 #include "platform/canvas.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);

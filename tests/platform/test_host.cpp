@@ -5,6 +5,8 @@
 
 #include "platform/host.h"
 
+using namespace qzn;
+
 namespace {
 
 TEST(Host, DefaultAnswerIsTheDefaultButton) {

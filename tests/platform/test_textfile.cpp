@@ -10,6 +10,8 @@
 #include <clocale>
 #include <filesystem>
 
+using namespace qzn;
+
 using qzntest::Hex;
 
 namespace {

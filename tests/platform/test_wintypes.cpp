@@ -6,6 +6,8 @@
 
 #include "platform/wintypes.h"
 
+using namespace qzn;
+
 namespace {
 
 std::string Str(const RECT& r) {

@@ -10,6 +10,8 @@
 #include "raster/rasterimage.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::GreyFrom;
 using pixfix::GreyOf;

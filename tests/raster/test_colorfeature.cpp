@@ -14,6 +14,8 @@
 #include "tests/support/testutil.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::GreyOf;
 using pixfix::MakeImage;
 

@@ -11,6 +11,8 @@
 #include "platform/host.h"
 #include "tests/raster/test_imggeom_support.h"
 
+using namespace qzn;
+
 namespace {
 
 using imgtest::Bits;

@@ -12,6 +12,8 @@
 #include "tests/support/testutil.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::GreyFrom;
 using pixfix::GreyOf;

@@ -11,6 +11,8 @@
 #include "raster/rasterimage.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace pixfix {
 
 inline std::unique_ptr<CRasterImage> MakeImage(int w, int h, int bits, int photometric, int planes = 1) {

@@ -13,6 +13,8 @@
 #include "tests/raster/test_imagefile_support.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -12,6 +12,8 @@
 #include "tests/raster/test_imagefile_support.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 class ImageFixtureTable : public ::testing::TestWithParam<const char*> {};

@@ -11,6 +11,8 @@
 #include "raster/rasterimage.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace imgtest {
 
 inline const std::string& Python() { return qzntest::Python(); }

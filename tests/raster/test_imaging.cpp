@@ -12,6 +12,8 @@
 
 #include "tests/raster/test_imaging_support.h"
 
+using namespace qzn;
+
 using imgtest::Bits;
 using imgtest::Bytes;
 using imgtest::Make8;

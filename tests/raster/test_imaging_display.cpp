@@ -8,6 +8,8 @@
 #include "raster/imaging.h"
 #include "tests/raster/test_imaging_support.h"
 
+using namespace qzn;
+
 using imgtest::Bytes;
 using imgtest::Make8;
 using imgtest::MakeBits;

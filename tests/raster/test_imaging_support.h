@@ -12,6 +12,8 @@
 #include "raster/rasterimage.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace imgtest {
 
 // An 8-bit image (planes x h x w) from bytes in storage order.

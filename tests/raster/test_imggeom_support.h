@@ -8,6 +8,8 @@
 
 #include "tests/raster/test_imaging_support.h"
 
+using namespace qzn;
+
 namespace imgtest {
 
 // A textured grey picture with detail at several scales and no zeros (a 0

@@ -12,6 +12,8 @@
 #include "raster/tiffio.h"
 #include "tests/raster/test_imggeom_support.h"
 
+using namespace qzn;
+
 namespace {
 
 using imgtest::Bytes;

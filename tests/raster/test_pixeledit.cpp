@@ -10,6 +10,8 @@
 #include "platform/host.h"
 #include "tests/raster/test_imaging_support.h"
 
+using namespace qzn;
+
 namespace {
 
 using imgtest::Bits;

@@ -13,6 +13,8 @@
 #include "raster/rasterimage.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::GreyOf;
 using pixfix::MakeImage;

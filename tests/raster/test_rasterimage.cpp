@@ -8,6 +8,8 @@
 
 #include "tests/raster/test_imaging_support.h"
 
+using namespace qzn;
+
 using imgtest::Bits;
 using imgtest::Make8;
 using imgtest::MakeBits;

@@ -12,6 +12,8 @@
 #include "raster/rasterimage.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

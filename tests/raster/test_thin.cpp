@@ -11,6 +11,8 @@
 #include "raster/thin.h"
 #include "tests/raster/test_filters_util.h"
 
+using namespace qzn;
+
 using pixfix::FromRows;
 using pixfix::MakeImage;
 using pixfix::Sample;
