@@ -13,6 +13,8 @@
 #include "platform/host.h"
 #include "raster/rasterimage.h"
 
+namespace qzn {
+
 namespace {
 
 // Moore neighbours of the first end, clockwise on screen (y downwards):
@@ -200,7 +202,7 @@ void CLineTracker::FlipSection() {
 }
 
 void CLineTracker::Begin() {
-  m_stop = Stop::None;
+  m_stop = Stop::Running;
   m_bClosed = false;
   m_nError = 0;
 }
@@ -606,3 +608,5 @@ int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CR
   }
   return made;
 }
+
+}  // namespace qzn

@@ -23,6 +23,8 @@
 
 #include "platform/wintypes.h"
 
+namespace qzn {
+
 class CChain;
 class CChainList;
 class CRasterImage;
@@ -36,7 +38,7 @@ class CLineTracker {
  public:
   // Why the last walk stopped.
   enum class Stop {
-    None,
+    Running,      // no walk yet, or one under way
     NoStart,      // no line pixel at or next to the click, or no cross-section
     LineEnd,      // the edges met: the line ends (or a gap begins)
     Junction,     // a branch leaves the window, also in the larger window
@@ -142,7 +144,7 @@ class CLineTracker {
   Section m_section;
   StartSection m_start;
 
-  Stop m_stop = Stop::None;
+  Stop m_stop = Stop::Running;
   bool m_bClosed = false;
   int m_nError = 0;
 };
@@ -164,3 +166,5 @@ int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRa
 // crossed more than once is traced once. Result: the number of lines made.
 int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CRasterImage& image,
                 int traceKey, int layer, double tolerance, const CTraceCancel& cancel = {});
+
+}  // namespace qzn
