@@ -12,9 +12,9 @@
 
 #include "platform/wintypes.h"
 
-class CRasterImage;
-
 namespace qzn {
+
+class CRasterImage;
 
 struct PaletteEntry {
   BYTE red = 0, green = 0, blue = 0;

@@ -15,6 +15,8 @@
 #include "platform/host.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace qzntest {
 
 inline qzn::DbfField Field(const char* name, char type, int width, int decimals = 0) {

@@ -12,6 +12,8 @@
 #include "platform/host.h"
 #include "view/qznview.h"
 
+using namespace qzn;
+
 namespace viewtest {
 
 struct FakeWindow : qzn::IViewWindow {
