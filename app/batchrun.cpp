@@ -16,6 +16,8 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -85,9 +87,9 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
   const std::string logPath = settings.logPath.empty() ? std::string("batch.log") : settings.logPath;
   CBatchLog log(logPath);
   log.Write({Now()});
-  log.Write({FormatC("\n已矢量化文件总数: %d\n", static_cast<int>(settings.images.size()))});
-  const int straighten = settings.sourceType == "CAD 图形" ? 1 : 0;
-  Host().SetStatusText("当前处理进程...");
+  log.Write({FormatC(res::text::kLogImageCountFormat, static_cast<int>(settings.images.size()))});
+  const int straighten = settings.sourceType == res::text::kSourceCad ? 1 : 0;
+  Host().SetStatusText(res::text::kBatchProcessing);
 
   int done = 0;
   for (std::size_t i = 0; i < settings.images.size(); ++i) {
@@ -97,35 +99,35 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
     try {
       doc = std::make_unique<CQznDoc>();
     } catch (const std::bad_alloc&) {
-      AfxMessageBox("超出内存", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
       break;
     }
     log.Write({"\n", Now()});
-    log.Write({"\n开始矢量化 ", image});
+    log.Write({res::text::kLogStart, image});
 
     // Quiet before the open: the side files beside the image are read by
     // the open itself (their questions count as yes), once.
     CQuietScope quiet;
     if (!doc->OnOpenDocument(image)) {
-      log.Write({"\n不能打开或处理 ", image});
+      log.Write({res::text::kLogCannotOpen, image});
       continue;
     }
 
     if (!settings.script.empty()) {
       for (const std::string& line : settings.script) {
         if (doc->RunMacroCommand(line))
-          log.Write({line, " 在 ", image, " 上的全部功能\n"});
+          log.Write({line, res::text::kLogLineOn, image, res::text::kLogLineDone});
         else
-          log.Write({"执行 ", line, " 在 ", image, " 上失败\n"});
+          log.Write({res::text::kLogLineRun, line, res::text::kLogLineOn, image, res::text::kLogLineFailed});
       }
     } else {
       if (!doc->IsGreyImage() && !doc->IsBilevelImage()) {
-        log.Write({"\n图像类型不支持批量矢量化: ", image});
+        log.Write({res::text::kLogUnsupportedImage, image});
         continue;
       }
       const RECT none{0, 0, 0, 0};
       if (!doc->Vectorize(none, 0, settings.vectorKind, 0, straighten)) {
-        log.Write({"\n矢量化时发生错误 ", image});
+        log.Write({res::text::kLogVectorizeError, image});
         continue;
       }
     }
@@ -139,14 +141,14 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
     else
       written = doc->ExportLines(output, settings.outputType);
     if (!written) {
-      log.Write({"\n发生错误，保存矢量数据到 ", output});
+      log.Write({res::text::kLogSaveError, output});
       continue;
     }
-    log.Write({"\n", image, " 已矢量化。 \n矢量数据已保存到 ", output, "\n当前时间是 ", Now(), "\n"});
+    log.Write({"\n", image, res::text::kLogVectorized, output, res::text::kLogTimeNow, Now(), "\n"});
     ++done;
   }
 
-  AfxMessageBox(FormatC("成功的处理 %d 个图像。 检查 %s 获得更多信息", done, logPath.c_str()),
+  AfxMessageBox(FormatC(res::text::kBatchDoneFormat, done, logPath.c_str()),
                 MB_OK | MB_ICONINFORMATION);
   return done;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/messages_app.h"
+
 namespace qzn {
 
 // What the batch run writes for each image.
@@ -28,7 +30,7 @@ struct CBatchSettings {
   int vectorKind = 0;  // 0 centre lines, 1 outlines
   int outputType = kBatchOutputGenerate;
   std::string logPath = "batch.log";  // empty is taken as "batch.log"
-  std::string sourceType = "地图";    // "CAD 图形" straightens the lines
+  std::string sourceType = res::text::kSourceMap;  // kSourceCad straightens the lines
 };
 
 // The extension (with its dot) the output type gives the image's name.

@@ -20,6 +20,7 @@
 #include "raster/filters.h"
 #include "raster/imaging.h"
 #include "raster/tiffio.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -382,7 +383,7 @@ int CQznDoc::RunMacroCommand(const std::string& text) {
 int CQznDoc::ReadMacroFile(std::vector<std::string>& script, const std::string& path) {
   CTextFileReader file;
   if (!file.Open(path)) {
-    AfxMessageBox("打开宏文件出错。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kMacroOpenError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   int count = 0;
@@ -402,7 +403,7 @@ int CQznDoc::WriteMacroFile(const std::vector<std::string>& script, const std::s
     if (!file.Error() && file.Close()) return 1;
     file.Abort();
   }
-  AfxMessageBox("打开宏文件出错。没有保存。", MB_OK | MB_ICONSTOP);
+  AfxMessageBox(res::text::kMacroSaveError, MB_OK | MB_ICONSTOP);
   return 0;
 }
 

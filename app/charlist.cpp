@@ -12,6 +12,7 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/binarize.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -45,7 +46,7 @@ bool CChar::AllocGrid(int width, int height) {
 int CChar::Sample(CQznDoc* doc, const RECT& rc, int code, int width, int height) {
   if (width != height || width <= 0 || !ValidGridSize(width, height)) return 0;
   if (!doc || !doc->m_image.HasPixels()) {
-    AfxMessageBox("图像需要进行 OCR 训练。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrNeedsTraining, MB_OK | MB_ICONERROR);
     return 0;
   }
   if (!AllocGrid(width, height)) return 0;
@@ -234,10 +235,10 @@ bool LineNumber(const std::string& line, int& value) { return ScanC(line.c_str()
 
 int CCharList::ReadFile(const std::string& path) {
   CTextFileReader in;
-  if (!OpenSideFile(in, path, "读取 OCR 文件错误。", MB_ICONERROR)) return 0;
+  if (!OpenSideFile(in, path, res::text::kOcrFileReadError, MB_ICONERROR)) return 0;
   std::string line;
   if (!in.ReadLine(line) || line.size() > 255 || !IsSideFileHeader(line, kFileHeader)) {
-    AfxMessageBox("无效的 OCR 文件。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrFileInvalid, MB_OK | MB_ICONERROR);
     return 0;
   }
   // Everything is read aside: a damaged file leaves the set as it was.
@@ -246,7 +247,7 @@ int CCharList::ReadFile(const std::string& path) {
   int width = 0, height = 0;
   if (!in.ReadLine(line) || ScanC(line.c_str(), "%d %d", &width, &height) != 2) return 0;
   if (!ValidGridSize(width, height)) {
-    AfxMessageBox("无效的 OCR 文件。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrFileInvalid, MB_OK | MB_ICONERROR);
     return 0;
   }
   loaded.m_nGridWidth = width;
@@ -255,7 +256,7 @@ int CCharList::ReadFile(const std::string& path) {
   while (in.ReadLine(line) && line.find("END") == std::string::npos && LineNumber(line, code)) {
     CChar* c = loaded.AddNew();
     if (!c || !c->AllocGrid(width, height)) {
-      AfxMessageBox("内存不足, 读取 OCR 文件。", MB_OK | MB_ICONERROR);
+      AfxMessageBox(res::text::kOcrFileNoMemory, MB_OK | MB_ICONERROR);
       return 0;
     }
     c->m_nCode = code;
@@ -267,7 +268,7 @@ int CCharList::ReadFile(const std::string& path) {
     }
   }
   if (in.Error()) {
-    AfxMessageBox("读取 OCR 文件错误。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrFileReadError, MB_OK | MB_ICONERROR);
     return 0;
   }
   loaded.m_strFileName = path;
@@ -301,7 +302,7 @@ int CCharList::WriteFile(const std::string& path) {
     ok = out.Close();
   }
   if (!ok) {
-    AfxMessageBox("保存 OCR 文件错误。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrFileSaveError, MB_OK | MB_ICONERROR);
     return 0;
   }
   m_strFileName = path;

@@ -12,6 +12,8 @@
 #include "model/chainlist.h"
 #include "platform/host.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -65,7 +67,7 @@ struct Ring {
   int cx, cy;
 };
 
-void ShowOutOfMemory() { AfxMessageBox("超出内存", MB_OK | MB_ICONSTOP); }
+void ShowOutOfMemory() { AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP); }
 
 }  // namespace
 
@@ -92,7 +94,7 @@ int CLineTracker::Quadrant(int x, int y, int x0, int y0) {
 std::string CLineTracker::GetErrorText() const {
   if (m_nError <= 0) return {};
   char text[32];
-  std::snprintf(text, sizeof text, "内部错误 #%02d%s", m_nError, m_nError == 2 ? "!" : "");
+  std::snprintf(text, sizeof text, res::text::kInternalErrorFormat, m_nError, m_nError == 2 ? "!" : "");
   return text;
 }
 

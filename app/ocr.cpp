@@ -9,6 +9,7 @@
 #include "model/box.h"
 #include "model/note.h"
 #include "platform/host.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -26,7 +27,7 @@ int RecogniseGlyph(CQznDoc* doc, const CCharList& chars, const CBox& box) {
 int CNoteList::RecognizeTextBoxes(CQznDoc* doc, CBoxList* boxes, CCharList* chars) {
   if (!doc || !boxes || !chars) return 0;
   if (!doc->m_image.HasPixels()) {
-    AfxMessageBox("图像需要进行 OCR 训练。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOcrNeedsTraining, MB_OK | MB_ICONERROR);
     return 0;
   }
   const int layer = doc->m_layers.GetCurrentLayerID();

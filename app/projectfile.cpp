@@ -19,6 +19,8 @@
 #include "model/layer.h"
 #include "platform/atomicfile.h"
 #include "platform/host.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -207,7 +209,7 @@ void CQznDoc::Serialize(CArchive& ar) {
     std::uint16_t spare = 0;
     ar >> spare;
     m_nSpareWord = spare;
-    if (version < 3 && !Host().IsQuiet()) AfxMessageBox("这是一个旧版本的文件。一些数据可能不能载入。", MB_OK | MB_ICONEXCLAMATION);
+    if (version < 3 && !Host().IsQuiet()) AfxMessageBox(res::text::kOldProjectVersion, MB_OK | MB_ICONEXCLAMATION);
     if (version >= 4) {
       std::int32_t a = 0, b = 0;
       ar >> a >> b;
@@ -321,12 +323,12 @@ int CQznDoc::SaveProject(const std::string& path) {
     Serialize(ar);
     bytes = ar.GetBuffer();
   } catch (const std::bad_alloc&) {
-    return fail("错误: 内存不足。");
+    return fail(res::text::kErrorNoMemory);
   }
   CAtomicFile file;
   if (!file.Open(target) || !file.Write(bytes.data(), bytes.size())) {
     file.Abort();
-    return fail("不能保存方案。");
+    return fail(res::text::kCannotSaveProject);
   }
   std::string staged;
   // A project saved under its backup's own name keeps no backup: putting the
@@ -336,13 +338,13 @@ int CQznDoc::SaveProject(const std::string& path) {
     if (staged.empty()) {
       // Without a backup the previous project would be gone for good.
       file.Abort();
-      return fail("不能保存方案。");
+      return fail(res::text::kCannotSaveProject);
     }
   }
   std::error_code ec;
   if (!file.Commit()) {
     if (!staged.empty()) fs::remove(staged, ec);
-    return fail("不能保存方案。");
+    return fail(res::text::kCannotSaveProject);
   }
   if (!staged.empty()) {
     fs::rename(staged, ProjectBackupPath(target), ec);
@@ -362,10 +364,10 @@ int CQznDoc::ReadProject(const std::string& path) {
   try {
     ar = CArchive::OpenForLoad(target);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kErrorNoMemory, MB_OK | MB_ICONSTOP);
     return 0;
   } catch (const std::exception&) {
-    AfxMessageBox("不能打开方案。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kCannotOpenProject, MB_OK | MB_ICONSTOP);
     return 0;
   }
   // Read into a workspace of its own: a damaged file changes nothing here.
@@ -374,13 +376,13 @@ int CQznDoc::ReadProject(const std::string& path) {
     loaded = std::make_unique<CQznDoc>();
     loaded->Serialize(*ar);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("错误: 内存不足。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kErrorNoMemory, MB_OK | MB_ICONSTOP);
     return 0;
   } catch (const CArchiveException&) {
-    AfxMessageBox("错误: 无效的方案文件。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kInvalidProjectFile, MB_OK | MB_ICONSTOP);
     return 0;
   } catch (const std::exception&) {
-    AfxMessageBox("错误: 不能读取方案文件。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kCannotReadProjectFile, MB_OK | MB_ICONSTOP);
     return 0;
   }
   loaded->m_layers.FixDuplicateIDs();

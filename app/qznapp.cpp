@@ -10,18 +10,12 @@
 
 #include "app/qzndoc.h"
 #include "platform/host.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
-const char* CommandLineUsage() {
-  return "usage: qzn -i <scan> -o <lines.gen> [-c | -b]\n"
-         "  -i, -r <file>   input image (TIFF, BMP, JPEG, PNG, GIF, RLC, raw), 8-bit grey or 1-bit\n"
-         "  -o, -v <file>   output: ARC generate text, whatever the extension\n"
-         "  -c              centre-line tracing (default)\n"
-         "  -b              outline tracing\n"
-         "Switches may also begin with '/'. A georeferenced scan (world file, control points,\n"
-         "GeoTIFF) gives map coordinates, any other scan pixel coordinates.\n";
-}
+const char* CommandLineUsage() { return res::text::kCommandLineUsage; }
 
 CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   CCommandLine command;
@@ -51,34 +45,34 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 int CQznApp::Convert(const CCommandLine& command) {
   if (command.input.empty() || command.output.empty()) {
-    AfxMessageBox("错误: 缺少参数。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kMissingArguments, MB_OK | MB_ICONSTOP);
     return kExitUsage;
   }
   std::error_code ec;
   if (std::filesystem::equivalent(command.input, command.output, ec)) {
     // Writing the lines over the scan would lose it.
-    AfxMessageBox("输出文件不能是输入的图像: " + command.output, MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kOutputIsInput + command.output, MB_OK | MB_ICONSTOP);
     return kExitUsage;
   }
   std::unique_ptr<CQznDoc> doc(new (std::nothrow) CQznDoc);
   if (!doc) {
-    AfxMessageBox("超出内存", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
   if (!doc->OnOpenDocument(command.input)) return kExitFailed;
   if (!doc->IsGreyImage() && !doc->IsBilevelImage()) {
-    AfxMessageBox("只能转换 8 位灰度图像和 1 位单色图像。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kOnlyGreyOrBilevel, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
   CQuietScope quiet;  // from here on a batch run
   if (!doc->Vectorize(RECT{0, 0, 0, 0}, 0, command.outline, 0, 0)) {
-    AfxMessageBox("执行自动转换出错。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kAutoConvertError, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
   const int written = doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, 0)
                                              : doc->ExportLines(command.output, 0);
   if (!written) {
-    AfxMessageBox("保存矢量数据出错: " + command.output, MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kSaveVectorError + command.output, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
   return kExitConverted;

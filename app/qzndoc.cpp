@@ -10,6 +10,7 @@
 #include "platform/host.h"
 #include "raster/binarize.h"
 #include "raster/imaging.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -128,15 +129,15 @@ int CQznDoc::GetPixelValue(int x, int y, int& value) const {
 }
 
 std::string CQznDoc::GetUnitName() const {
-  if (m_image.resolutionUnit == 2) return "英寸";
-  if (m_image.resolutionUnit == 3) return "厘米";
-  return "像素";
+  if (m_image.resolutionUnit == 2) return res::text::kUnitInch;
+  if (m_image.resolutionUnit == 3) return res::text::kUnitCentimetre;
+  return res::text::kUnitPixel;
 }
 
 void CQznDoc::SetUnitName(const std::string& name) {
-  if (name.find("英寸") != std::string::npos)
+  if (name.find(res::text::kUnitInch) != std::string::npos)
     m_image.resolutionUnit = 2;
-  else if (name.find("米") != std::string::npos)
+  else if (name.find("米") != std::string::npos)  // centimetres, or any metric name
     m_image.resolutionUnit = 3;
   else
     m_image.resolutionUnit = 1;

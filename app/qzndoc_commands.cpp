@@ -26,6 +26,7 @@
 #include "raster/filters.h"
 #include "raster/imaging.h"
 #include "raster/resample.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -68,7 +69,7 @@ bool HasWorldFile(const CQznDoc& doc) { return doc.m_tfw.m_nTerms == 3; }
 // names the conversion's memory shortage when it cannot be had.
 std::unique_ptr<BYTE[]> ConversionBlock(const CRasterImage& img, int bits, int planes) {
   auto block = AllocImageBlock(bits, planes, img.width, img.height);
-  if (!block) AfxMessageBox("没有足够的空间进行转换。", MB_OK | MB_ICONSTOP);
+  if (!block) AfxMessageBox(res::text::kNoSpaceToConvert, MB_OK | MB_ICONSTOP);
   return block;
 }
 
@@ -157,20 +158,20 @@ int CQznDoc::SegmentImage() {
   if (!IsGreyImage()) return 0;
   CImageArea area{0, 0, m_image.width, m_image.height, 0};
   if (!MedianFilterInPlace(&m_image, &area, 3, 3, nullptr)) {
-    AfxMessageBox("平滑图像出错，处理失败。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kSmoothError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   SetImageModified(1);
   if (!GradientMagnitude(m_image)) {
-    AfxMessageBox("边缘检测出错，处理失败。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kEdgeDetectError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   if (!PropagateEdges(m_image, 3) || !PropagateEdges2(m_image, 3)) {
-    AfxMessageBox("边缘处理出错，处理失败。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kEdgeError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   if (!qzn::NegateImage(&m_image, 0, &area, 0)) {
-    AfxMessageBox("图像反向出错，处理失败。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNegateError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   return 1;
@@ -245,7 +246,7 @@ int CQznDoc::RotateImage(float angle) {
   if (!m_image.HasPixels() || !std::isfinite(angle)) return 0;
   const RECT old{0, 0, m_image.width - 1, m_image.height - 1};
   if (!qzn::RotateImage(&m_image, angle, 0)) {
-    AfxMessageBox("内有足够的空间旋转。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNoSpaceToRotate, MB_OK | MB_ICONSTOP);
     return 0;
   }
   const RECT now{0, 0, m_image.width - 1, m_image.height - 1};
@@ -266,11 +267,11 @@ int CQznDoc::RotateImage(float angle) {
 
 int CQznDoc::WarpImage(int method) {
   if (!m_image.HasPixels() || m_controlPts.GetCount() <= 3) {
-    AfxMessageBox("没有足够的控制点，请添加。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kTooFewControlPoints, MB_OK | MB_ICONSTOP);
     return 0;
   }
   if (!RectifyImage(&m_image, m_controlPts, method)) {
-    AfxMessageBox("图像变形出错。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kWarpError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   m_controlPts.m_nModified = 1;
@@ -314,7 +315,7 @@ int CQznDoc::ResampleImage(int enlarge, int factor) {
 int CQznDoc::ConvertRgbToPalette() {
   if (!IsRgbImage()) return 0;
   if ((!m_image.colorCache || !m_image.HasPalette()) && !Frequency24to8(&m_image)) {
-    AfxMessageBox("没有足够的空间进行转换。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNoSpaceToConvert, MB_OK | MB_ICONSTOP);
     return 0;
   }
   auto block = ConversionBlock(m_image, 8, 1);
@@ -396,7 +397,7 @@ int CQznDoc::ConvertGreyToBilevel(const RECT& rect) {
   const int lineBit = m_image.photometric == 0 ? 1 : 0;
   auto block = PackBilevel(m_image, lineBit, [&](BYTE v) { return table[v] != 0; });
   if (!block) {
-    AfxMessageBox("没有足够的空间进行转换。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNoSpaceToConvert, MB_OK | MB_ICONSTOP);
     return 0;
   }
   InstallPlane(*this, std::move(block), 1, m_image.photometric, false);

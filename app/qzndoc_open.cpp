@@ -12,6 +12,8 @@
 #include "raster/gifread.h"
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -35,10 +37,7 @@ FileDialogRequest OpenImageDialog(const std::string& fileName) {
   r.defaultExtension = "tif";
   r.fileName = fileName;
   r.flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  r.filter =
-      "图像文件|*.tif;*.bmp;*.hdr;*.gif;*.jpg;*.rlc;*.png|TIFF 文件 (*.tif)|*.tif|BMP 文件 (*.bmp)|*.bmp|"
-      "JPEG 文件 (*.jpg)|*.jpg|GIF 文件 (*.gif)|*.gif|RLC 文件 (*.rlc)|*.rlc|PNG 文件 (*.png)|*.png|"
-      "Raw 图像 (*.hdr)|*.hdr|所有文件 (*.*)|*.*||";
+  r.filter = res::text::kImageFileFilter;
   return r;
 }
 
@@ -86,12 +85,12 @@ int CQznDoc::LoadTiff(const std::string& path) {
   CRasterImage read;
   const int code = ReadTiffImage(path, read, &orientation);
   if (code != 0) {
-    if (!Host().IsQuiet()) AfxMessageBox(std::string("打开 TIFF 文件: ") + TiffErrorText(code), MB_OK | MB_ICONSTOP);
+    if (!Host().IsQuiet()) AfxMessageBox(std::string(res::text::kTiffOpenPrefix) + TiffErrorText(code), MB_OK | MB_ICONSTOP);
     return 0;
   }
   m_image.MoveFrom(read);
   if (orientation > 1 &&
-      AfxMessageBox("图像没有使用左顶点作为原点, 你要调节吗?", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+      AfxMessageBox(res::text::kAskFixOrientation, MB_YESNO | MB_ICONQUESTION) == IDYES) {
     const int w = m_image.width, h = m_image.height;
     if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0, 0);
     if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 0, 1);
@@ -117,9 +116,9 @@ int CQznDoc::ReadImage(const std::string& path) {
       const int r = ReadBmpIntoImage(path, m_image);
       if (r > 0) return 1;
       if (!Host().IsQuiet()) {
-        if (r == -1) AfxMessageBox("读取这个 BMP 图像文件时出错。", MB_OK | MB_ICONSTOP);
-        else if (r == -2) AfxMessageBox("错误, 内存不足。", MB_OK | MB_ICONSTOP);
-        else AfxMessageBox("无效的图像参数或错误的 BMP 格式。", MB_OK | MB_ICONSTOP);
+        if (r == -1) AfxMessageBox(res::text::kBmpReadError, MB_OK | MB_ICONSTOP);
+        else if (r == -2) AfxMessageBox(res::text::kErrorNoMemoryComma, MB_OK | MB_ICONSTOP);
+        else AfxMessageBox(res::text::kBmpInvalid, MB_OK | MB_ICONSTOP);
       }
       return 0;
     }
@@ -132,7 +131,7 @@ int CQznDoc::ReadImage(const std::string& path) {
     case kImageTypeGif:
       return ReadGIF(path, m_image) > 0 ? 1 : 0;
     default:
-      AfxMessageBox("未知的文件格式。", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kUnknownFileFormat, MB_OK | MB_ICONSTOP);
       return 0;
   }
 }
@@ -143,12 +142,12 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
   CWaitCapture wait;
   if (!HasFileExtension(path, ".PRJ")) {
     if (!LoadImageFile(path)) {
-      AfxMessageBox("读取图像文件出错。", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kImageFileReadError, MB_OK | MB_ICONSTOP);
       return 0;
     }
   } else {
     if (!ReadProject(path)) {
-      if (!Host().IsQuiet()) AfxMessageBox("读取方案文件出错。", MB_OK | MB_ICONSTOP);
+      if (!Host().IsQuiet()) AfxMessageBox(res::text::kProjectReadError, MB_OK | MB_ICONSTOP);
       return 0;
     }
     std::string image = m_paths[kPathImage];
@@ -158,7 +157,7 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
       const std::string found = FindProjectImage(path, image);
       image = !found.empty() ? found : AskFilePath(OpenImageDialog(FileNameOf(image)));
     }
-    if (!image.empty() && !LoadImageFile(image)) AfxMessageBox("读取图像出错。", MB_OK | MB_ICONSTOP);
+    if (!image.empty() && !LoadImageFile(image)) AfxMessageBox(res::text::kImageReadError, MB_OK | MB_ICONSTOP);
   }
   LoadSpatialReference(path);
   Frequency24to8(&m_image);
@@ -178,17 +177,17 @@ int CQznDoc::LoadSpatialReference(const std::string& path) {
   };
   const std::string cpt = WithExtension(path, ".cpt");
   if (FileExists(cpt)) {
-    if (!ask("你要为空间参照打开控制点文件吗? ", cpt)) return 1;
+    if (!ask(res::text::kAskControlPointFile, cpt)) return 1;
     return LoadControlPoints(cpt);
   }
   const std::string tfw = WithExtension(path, ".tfw");
   if (FileExists(tfw)) {
-    if (!ask("你要为空间参照打开 world 文件吗? ", tfw)) return 1;
+    if (!ask(res::text::kAskWorldFile, tfw)) return 1;
     return LoadWorldFile(tfw);
   }
   const std::string tab = WithExtension(path, ".tab");
   if (FileExists(tab)) {
-    if (!ask("你要为空间参照打开 tab 文件吗? ", tab)) return 1;
+    if (!ask(res::text::kAskTabFile, tab)) return 1;
     return m_controlPts.LoadTab(tab, 0);
   }
   return 1;
@@ -213,25 +212,25 @@ int CQznDoc::LoadWorldFile(const std::string& path) {
 
 int CQznDoc::SaveDataIfModified() {
   if (!IsDataModified()) return 1;
-  const int answer = AfxMessageBox("保存修改后的数据吗?", MB_YESNOCANCEL | MB_ICONQUESTION);
+  const int answer = AfxMessageBox(res::text::kAskSaveData, MB_YESNOCANCEL | MB_ICONQUESTION);
   if (answer == IDNO) return 1;
   if (answer == IDCANCEL) return 0;
   if (!m_paths[kPathProject].empty()) return SaveProject(m_paths[kPathProject]);
   const std::string start =
       m_image.HasPixels() && !m_paths[kPathImage].empty() ? WithExtension(m_paths[kPathImage], ".prj") : "*.prj";
-  const std::string chosen = AskFilePath(SaveDialog("prj", start, "方案文件 (*.prj) |*.prj||"));
+  const std::string chosen = AskFilePath(SaveDialog("prj", start, res::text::kProjectFileFilter));
   if (chosen.empty()) return 0;
   return SaveProject(chosen);
 }
 
 int CQznDoc::SaveImageIfModified() {
   if (!m_nImageModified) return 1;
-  if (AfxMessageBox("图像已经修改，保存吗?", MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
+  if (AfxMessageBox(res::text::kAskSaveImage, MB_YESNO | MB_ICONQUESTION) != IDYES) return 1;
   const std::string chosen = AskFilePath(
-      SaveDialog("tif", m_paths[kPathImage].empty() ? "*.tif" : m_paths[kPathImage], "TIFF 文件 (*.tif) |*.tif||"));
+      SaveDialog("tif", m_paths[kPathImage].empty() ? "*.tif" : m_paths[kPathImage], res::text::kTiffFileFilter));
   if (chosen.empty()) return 0;
   if (!OnSaveDocument(chosen)) {
-    AfxMessageBox("保存图像出错。", MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(res::text::kSaveImageError, MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
   return 1;
@@ -242,25 +241,25 @@ int CQznDoc::SaveImageIfModified() {
 int CQznDoc::OnSaveDocument(const std::string& path) {
   if (HasFileExtension(path, ".JPG")) {
     if (!IsGreyImage() && !IsRgbImage()) {
-      AfxMessageBox("只有灰度和 24 位 RGB 图像可以保存为 JPEG。", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kJpegOnlyGreyOrRgb, MB_OK | MB_ICONSTOP);
       return 0;
     }
     if (!WriteJpegFile(path, 50, m_image)) {
-      AfxMessageBox("保存图像为 JPEG 格式时出错。", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kJpegSaveError, MB_OK | MB_ICONSTOP);
       return 0;
     }
   } else if (HasFileExtension(path, ".PNG")) {
     if (!WritePngFile(path, m_image)) {
-      AfxMessageBox("保存图像为 PNG 格式时出错。", MB_OK | MB_ICONSTOP);
+      AfxMessageBox(res::text::kPngSaveError, MB_OK | MB_ICONSTOP);
       return 0;
     }
   } else {
     if ((m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) &&
-        AfxMessageBox("保存图像为 GeoTIFF?", MB_YESNO | MB_ICONQUESTION) == IDYES)
+        AfxMessageBox(res::text::kAskSaveGeoTiff, MB_YESNO | MB_ICONQUESTION) == IDYES)
       SetupWorldTransform(0);
     const int compression = IsBilevelImage() ? 4 : IsPaletteImage() ? 32773 : 1;
     if (!WriteTiffImage(path, m_image, compression)) {
-      AfxMessageBox("保存文件出错", MB_OK | MB_ICONEXCLAMATION);
+      AfxMessageBox(res::text::kSaveFileError, MB_OK | MB_ICONEXCLAMATION);
       return 0;
     }
   }

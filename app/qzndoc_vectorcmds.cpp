@@ -10,6 +10,7 @@
 #include "model/writerlinks.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -43,7 +44,7 @@ int CQznDoc::SplitTextLines() {
 }
 
 int CQznDoc::DetectTextBlocks(int width, int height) {
-  if (!m_textBlocks.IsEmpty() && AfxMessageBox("移除现有的文本块吗?", MB_YESNO | MB_ICONQUESTION) == IDYES)
+  if (!m_textBlocks.IsEmpty() && AfxMessageBox(res::text::kAskRemoveTextBlocks, MB_YESNO | MB_ICONQUESTION) == IDYES)
     m_textBlocks.RemoveAll();
   CBoxList found;
   found.DetectText(width, height, m_lines);
@@ -55,11 +56,11 @@ int CQznDoc::DetectTextBlocks(int width, int height) {
 
 int CQznDoc::RecognizeText() {
   if (m_chars.IsEmpty()) {
-    AfxMessageBox("没有可用的 OCR 属性设置，现在开始 OCR 训练或者从一个 OCR 文件载入。", MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox(res::text::kNoOcrSettings, MB_OK | MB_ICONINFORMATION);
     return 0;
   }
   if (m_textBlocks.IsEmpty()) {
-    AfxMessageBox("没有检测到文本块，请先探测或编辑文本块。", MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox(res::text::kNoTextBlocks, MB_OK | MB_ICONINFORMATION);
     return 0;
   }
   return m_notes.RecognizeTextBoxes(this, &m_textBlocks, &m_chars);
@@ -157,9 +158,7 @@ int CQznDoc::BuildVectorReport(IReportGrid* grid) const {
   grid->SetRowCount(static_cast<int>(m_lines.GetCount()) + 1);
   grid->SetFixedRowCount(1);
   grid->SetFixedColumnCount(1);
-  static const char* const kHeadings[10] = {"No.", "ID",      "图层",   "中心点(X,Y)", "长度",
-                                            "多边形", "面积", "Center'", "Length'",     "Area'"};
-  for (int c = 0; c < columns; ++c) grid->SetItemText(0, c, kHeadings[c]);
+  for (int c = 0; c < columns; ++c) grid->SetItemText(0, c, res::text::kVectorReportHeadings[c]);
   int row = 1;
   for (POSITION pos = m_lines.GetHeadPosition(); pos; ++row) {
     const CChain* line = m_lines.GetNext(pos);

@@ -22,6 +22,7 @@
 #include "raster/imaging.h"
 #include "raster/polyfill.h"
 #include "raster/thin.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -70,7 +71,7 @@ int CQznDoc::Vectorize(const RECT& sample, int useUserThreshold, int outline, in
   if (backedUp && !BackupImage()) {
     // Tracing consumes the image; without a copy the user's image would be
     // lost, so nothing is traced.
-    AfxMessageBox("没有足够的空间保存图像的副本，矢量化没有执行。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNoSpaceForImageCopy, MB_OK | MB_ICONSTOP);
     return 0;
   }
   int result = VectorizeRect(sample, useUserThreshold, outline, m_extent, roi);
@@ -78,7 +79,7 @@ int CQznDoc::Vectorize(const RECT& sample, int useUserThreshold, int outline, in
   m_lines.DeleteSmallInRect(0, 1, all, TRUE);
   if (straighten) m_lines.SmoothInRect(1.0f, all);
   if (backedUp && !RestoreImage()) {
-    AfxMessageBox("在矢量化之后请重新载入你的图像文件。", MB_OK | MB_ICONEXCLAMATION);
+    AfxMessageBox(res::text::kReloadImageAfterVectorize, MB_OK | MB_ICONEXCLAMATION);
     result = 0;
   }
   return result;
@@ -119,7 +120,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   } else {
     BYTE table[256] = {};
     if (!GetRegionFeature(m_image, sample, key, table, &feature)) {
-      if (!Host().IsQuiet()) AfxMessageBox("矢量化错误。重新选择属性。", MB_OK | MB_ICONSTOP);
+      if (!Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeError, MB_OK | MB_ICONSTOP);
       return 0;
     }
     featureFilled = IsRgbImage();

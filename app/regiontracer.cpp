@@ -9,6 +9,9 @@
 #include "model/chainlist.h"
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
+#include "resources/messages_app.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -102,7 +105,7 @@ int CRegionTracer::TraceOutline(int x, int y, CChain& chain) {
       }
     }
     if (move < 0) {
-      Report("内部错误 #01", MB_OK | MB_ICONEXCLAMATION);
+      Report(FormatC(res::text::kInternalErrorFormat, 1, "").c_str(), MB_OK | MB_ICONEXCLAMATION);
       return 0;
     }
     if (cx == x && cy == y) {
@@ -114,7 +117,7 @@ int CRegionTracer::TraceOutline(int x, int y, CChain& chain) {
     d = (move + 5) & 7;
     chain.AddPoint(static_cast<float>(cx), static_cast<float>(cy));
   }
-  Report("内部错误 #01", MB_OK | MB_ICONEXCLAMATION);
+  Report(FormatC(res::text::kInternalErrorFormat, 1, "").c_str(), MB_OK | MB_ICONEXCLAMATION);
   return 0;
 }
 
@@ -190,7 +193,7 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
       if (IsLeftEdge(x, y)) {
         CChain* chain = NewChain();
         if (!chain) {
-          Report("超出内存", MB_OK | MB_ICONSTOP);
+          Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;
         }
         chain->m_fID = static_cast<float>(id);
@@ -203,7 +206,7 @@ int CRegionTracer::Trace(int /*unused*/, int id) {
           chain->CalcBounds();
           RetireRegion(*chain);
         } catch (const std::bad_alloc&) {
-          Report("超出内存", MB_OK | MB_ICONSTOP);
+          Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;
         }
         reducer.ReduceChain(*chain, kOutlineTolerance);

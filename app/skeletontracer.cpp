@@ -14,6 +14,7 @@
 #include "model/layer.h"
 #include "platform/host.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -220,7 +221,7 @@ CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerL
 CChain* CSkeletonTracer::NewChain() { return m_lines.NewChain(); }
 
 void CSkeletonTracer::ReportOutOfMemory() {
-  if (!m_reported && !Host().IsQuiet()) AfxMessageBox("内存不足, 矢量化失败。");
+  if (!m_reported && !Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeNoMemory);
   m_reported = true;
 }
 

@@ -8,6 +8,7 @@
 #include "model/chainlist.h"
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "resources/messages_app.h"
 
 namespace qzn {
 
@@ -68,7 +69,7 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
 }
 
 void ReportOutOfMemory() {
-  if (!Host().IsQuiet()) AfxMessageBox("内存分配错误", MB_OK | MB_ICONSTOP);
+  if (!Host().IsQuiet()) AfxMessageBox(res::text::kVertexNoMemory, MB_OK | MB_ICONSTOP);
 }
 
 }  // namespace
@@ -151,7 +152,7 @@ void CTracePointList::UpdateMeanWidth(int x1, int y1, int x2, int y2) {
 
 void CTracePointList::Start(int x1, int y1, int x2, int y2) {
   if (!m_points.empty()) {
-    AfxMessageBox("第一点已存在");
+    AfxMessageBox(res::text::kFirstPointExists);
     return;
   }
   m_points.push_back(POINT{x1 - (x1 - x2) / 2, y1 - (y1 - y2) / 2});
@@ -160,7 +161,7 @@ void CTracePointList::Start(int x1, int y1, int x2, int y2) {
 
 void CTracePointList::AppendPoint(int x, int y) {
   if (m_points.empty()) {
-    AfxMessageBox("第一点不存在");
+    AfxMessageBox(res::text::kFirstPointMissing);
     return;
   }
   m_points.push_back(POINT{x, y});
@@ -168,7 +169,7 @@ void CTracePointList::AppendPoint(int x, int y) {
 
 void CTracePointList::AppendMidpoint(int x1, int y1, int x2, int y2) {
   if (m_points.empty()) {
-    AfxMessageBox("第一点不存在");
+    AfxMessageBox(res::text::kFirstPointMissing);
     return;
   }
   m_points.push_back(POINT{x1 - (x1 - x2) / 2, y1 - (y1 - y2) / 2});
@@ -177,7 +178,7 @@ void CTracePointList::AppendMidpoint(int x1, int y1, int x2, int y2) {
 
 POINT CTracePointList::GetPoint(std::int64_t index) const {
   if (index < 0 || index >= GetCount()) {
-    AfxMessageBox("处理错误");
+    AfxMessageBox(res::text::kProcessingError);
     return POINT{0, 0};
   }
   return m_points[static_cast<std::size_t>(index)];
@@ -185,7 +186,7 @@ POINT CTracePointList::GetPoint(std::int64_t index) const {
 
 void CTracePointList::RemoveTail(std::int64_t n) {
   if (n > GetCount()) {
-    AfxMessageBox("删除点错误");
+    AfxMessageBox(res::text::kDeletePointError);
     return;
   }
   if (n > 0) m_points.resize(m_points.size() - static_cast<std::size_t>(n));

@@ -16,6 +16,8 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/imaging.h"
+#include "resources/messages_common.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
@@ -205,23 +207,23 @@ int CControlPtList::FitBilinear() {
 
 void CControlPtList::FormatPointInfo(const CControlPt* point, std::string& text) {
   if (!point) {
-    text = "没有数据可用";
+    text = res::text::kNoDataAvailable;
     return;
   }
   if (GetCount() < 5) {
-    text = FormatC("源点 X=%f Y=%f\n终点 X=%f Y=%f\n剩余错误 X=0.0 Y=0.0", point->m_imageX, point->m_imageY,
+    text = FormatC(res::text::kControlPointExactFormat, point->m_imageX, point->m_imageY,
                    point->m_mapX, point->m_mapY);
     return;
   }
   if (!FitTransform(m_xRow, m_yRow, 4, 0)) {
-    text = "坏的控制点";
+    text = res::text::kBadControlPoint;
     return;
   }
   const double ix = point->m_imageX, iy = point->m_imageY;
   const double px = m_xRow[0] * ix + m_xRow[1] * iy + m_xRow[2] * ix * iy + m_xRow[3];
   const double py = m_yRow[0] * ix + m_yRow[1] * iy + m_yRow[2] * ix * iy + m_yRow[3];
   const double dx = point->m_mapX - px, dy = point->m_mapY - py;
-  text = FormatC("源点 X=%f Y=%f\n终点 X=%f Y=%f\n剩余错误 X=%f Y=%f\n错误总数=%f", ix, iy, point->m_mapX,
+  text = FormatC(res::text::kControlPointResidualFormat, ix, iy, point->m_mapX,
                  point->m_mapY, std::fabs(dx), std::fabs(dy), std::sqrt(dx * dx + dy * dy));
 }
 
@@ -297,7 +299,7 @@ int CControlPtList::AddInterpolatedPoint(const CFPoint& p) {
   const double oy = a->m_mapY - sy * a->m_imageY;
   CControlPt* n = AddNew();
   if (!n) {
-    AfxMessageBox("超出内存");
+    AfxMessageBox(res::text::kOutOfMemory);
     return 0;
   }
   n->m_imageX = p.x;
@@ -450,13 +452,12 @@ int CControlPtList::GeographicToUtm(int ellipsoid, const std::string& zoneText) 
 }
 
 namespace {
-constexpr const char* kFeet = "英尺";
 constexpr double kFeetPerMetre = 1.0 / US_SURVEY_FOOT;
 }  // namespace
 
 int CControlPtList::GeographicToStatePlane(const CStatePlane& converter, const std::string& unit) {
   if (IsEmpty()) return 0;
-  const bool feet = unit == kFeet;
+  const bool feet = unit == res::text::kUnitFeet;
   const bool ok = ConvertAll(*this, [&](const CControlPt& p, MapXY& m) {
     if (converter.Forward(p.m_mapX * DEG_TO_RAD, p.m_mapY * DEG_TO_RAD, m.x, m.y) != PROJ_OK) return false;
     if (feet) m.x *= kFeetPerMetre, m.y *= kFeetPerMetre;
@@ -472,7 +473,7 @@ int CControlPtList::GeographicToStatePlane(const CStatePlane& converter, const s
 
 int CControlPtList::StatePlaneToGeographic(const CStatePlane& converter, const std::string& unit) {
   if (IsEmpty()) return 0;
-  const bool feet = unit == kFeet;
+  const bool feet = unit == res::text::kUnitFeet;
   const bool ok = ConvertAll(*this, [&](const CControlPt& p, MapXY& m) {
     double x = p.m_mapX, y = p.m_mapY, lon = 0, lat = 0;
     if (feet) x *= US_SURVEY_FOOT, y *= US_SURVEY_FOOT;

@@ -9,6 +9,8 @@
 #include "georef/tfw.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_common.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
@@ -90,11 +92,11 @@ int CControlPtList::Save(const std::string& path) const {
 // be opened is reported and changes nothing.
 bool CControlPtList::BeginLoad(CTextFileReader& reader, const std::string& path, int replace) {
   if (!reader.Open(path)) {
-    AfxMessageBox("读取控制点文件出错。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kControlPointFileReadError, MB_OK | MB_ICONSTOP);
     return false;
   }
   if (!IsEmpty() && !replace) {
-    if (AfxMessageBox("移除现有的控制点吗?", MB_YESNO | MB_ICONQUESTION) == IDYES) RemoveAll();
+    if (AfxMessageBox(res::text::kAskRemoveControlPoints, MB_YESNO | MB_ICONQUESTION) == IDYES) RemoveAll();
   } else {
     RemoveAll();
   }
@@ -109,7 +111,7 @@ int CControlPtList::Load(const std::string& path, int replace) {
     if (!pt.ReadText(r)) break;  // end of file or the first line without four numbers
     CControlPt* p = AddNew();
     if (!p) {
-      AfxMessageBox("超出内存");
+      AfxMessageBox(res::text::kOutOfMemory);
       return 0;
     }
     *p = pt;
@@ -130,7 +132,7 @@ int CControlPtList::LoadTab(const std::string& path, int replace) {
     if (ScanC(line.c_str() + open, " (%lf ,%lf ) (%lf ,%lf )", &v[0], &v[1], &v[2], &v[3]) != 4) continue;
     CControlPt* p = AddNew();
     if (!p) {
-      AfxMessageBox("表格文件出错: 内存不足。");
+      AfxMessageBox(res::text::kTableFileNoMemory);
       return 0;
     }
     p->m_mapX = v[0];
@@ -148,7 +150,7 @@ int CControlPtList::SaveGeoref(const std::string& path, const std::string& image
 int CControlPtList::WriteWorldFile(const std::string& path) const {
   double x[4] = {}, y[4] = {};
   if (!FitTransform(x, y, 3, 0)) {
-    AfxMessageBox("变换参数计算错误.", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kTransformComputeError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   return qzn::WriteWorldFile(path, x, y);

@@ -12,12 +12,12 @@
 
 #include "platform/host.h"
 #include "raster/resample.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
 namespace {
 
-constexpr const char* kBadPoints = "无效的控制点设置对于图像变形。";
 
 double Orient(double ax, double ay, double bx, double by, double px, double py) {
   return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
@@ -127,7 +127,7 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
     // A set of points with no unique fit would warp by whatever the solver
     // left behind; refuse it instead.
     if (!points.FitTransform(fRowX, fRowY, 4, 0) || !points.FitTransform(bRowX, bRowY, 4, 1)) {
-      AfxMessageBox(kBadPoints);
+      AfxMessageBox(res::text::kBadWarpPoints);
       return 0;
     }
     for (int k = 0; k < 4; ++k) mx[k] = Poly4(fRowX, cx[k], cy[k]), my[k] = Poly4(fRowY, cx[k], cy[k]);
@@ -140,7 +140,7 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
   const double limit = static_cast<double>(INT32_MAX);
   if (!(std::isfinite(minX) && std::isfinite(maxX) && std::isfinite(minY) && std::isfinite(maxY)) ||
       std::fabs(minX) > limit || std::fabs(maxX) > limit || std::fabs(minY) > limit || std::fabs(maxY) > limit) {
-    AfxMessageBox(kBadPoints);
+    AfxMessageBox(res::text::kBadWarpPoints);
     return 0;
   }
   // The grid starts at the whole map unit at or below the smallest corner
@@ -152,7 +152,7 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
   const double newW = unitBelow(maxX) - originX + 1, newH = unitBelow(maxY) - originY + 1;
   const double maxPixels = std::max(static_cast<double>(w) * h * kRectifyMaxGrowth, 16777216.0);
   if (newW < 10 || newH < 10 || newW > limit || newH > limit || newW * newH > maxPixels) {
-    AfxMessageBox(kBadPoints);
+    AfxMessageBox(res::text::kBadWarpPoints);
     return 0;
   }
   const int outW = static_cast<int>(newW), outH = static_cast<int>(newH);

@@ -6,16 +6,12 @@
 #include <initializer_list>
 
 #include "platform/host.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
 namespace {
 
-constexpr char kMsgInfinite[] = "点方案无限";
-constexpr char kMsgLatitude[] = "纬度聚合失败";
-constexpr char kMsgParallels[] = "St 相等的纬度。在赤道的相反的边上与其平行。";
-constexpr char kMsgNoProjection[] = "点不存在方案";
-constexpr char kMsgBadInput[] = "输入数据错误";
 
 int Report(const char* text, int code) {
   AfxMessageBox(text, MB_OK);
@@ -25,8 +21,8 @@ int Report(const char* text, int code) {
 // The transverse Mercator engine reports without messages; the State Plane
 // converter shows them for its callers.
 int ReportTm(int code) {
-  if (code == PROJ_ERR_TM_INFINITE) return Report(kMsgInfinite, code);
-  if (code == PROJ_ERR_TM_LATITUDE) return Report(kMsgLatitude, code);
+  if (code == PROJ_ERR_TM_INFINITE) return Report(res::text::kStatePlaneInfinite, code);
+  if (code == PROJ_ERR_TM_LATITUDE) return Report(res::text::kStatePlaneLatitude, code);
   return code;
 }
 
@@ -191,7 +187,7 @@ int CStatePlane::SetupTransverseMercator(double lon0, double lat0) {
 // --- Lambert conformal conic -----------------------------------------------
 
 int CStatePlane::SetupLambert(double lat1, double lat2, double lonCenter, double latCenter) {
-  if (std::fabs(lat1 + lat2) < 1e-10) return Report(kMsgParallels, PROJ_ERR_LCC_PARALLELS);
+  if (std::fabs(lat1 + lat2) < 1e-10) return Report(res::text::kStatePlaneParallels, PROJ_ERR_LCC_PARALLELS);
   m_lonCenter = lonCenter;
   m_lat0 = latCenter;
   double sin1, cos1, sin2, cos2;
@@ -214,7 +210,7 @@ int CStatePlane::LambertForward(double lon, double lat, double& x, double& y) co
   if (con > 1e-10) {
     rh1 = m_a * m_f0 * std::pow(tsfnz(m_e, lat, std::sin(lat)), m_ns);
   } else if (lat * m_ns <= 0) {
-    return Report(kMsgNoProjection, PROJ_ERR_LCC_POINT);
+    return Report(res::text::kStatePlaneNoProjection, PROJ_ERR_LCC_POINT);
   }
   const double theta = m_ns * adjust_lon(lon - m_lonCenter);
   x = rh1 * std::sin(theta) + m_falseEasting;
@@ -320,7 +316,7 @@ int CStatePlane::SetupObliqueMercator(double azimuth, double lonCenter, double l
     SinCos(gama, m_sinGamma, m_cosGamma);
   }
   if (std::fabs(lat0) <= 1e-10 || std::fabs(std::fabs(lat0) - HALF_PI) <= 1e-10)
-    return Report(kMsgBadInput, PROJ_ERR_OM_INPUT);
+    return Report(res::text::kStatePlaneBadInput, PROJ_ERR_OM_INPUT);
   SinCos(azimuth, m_sinAz, m_cosAz);
   m_u = (m_al / m_bl) * std::atan(std::sqrt(std::max(d * d - 1.0, 0.0)) / m_cosAz);
   if (lat0 < 0) m_u = -m_u;
@@ -347,7 +343,7 @@ int CStatePlane::ObliqueForward(double lon, double lat, double& x, double& y) co
     ul = lat >= 0 ? m_sinGamma : -m_sinGamma;
     us = m_al * lat / m_bl;
   }
-  if (std::fabs(std::fabs(ul) - 1.0) <= 1e-10) return Report(kMsgInfinite, PROJ_ERR_OM_INFINITE);
+  if (std::fabs(std::fabs(ul) - 1.0) <= 1e-10) return Report(res::text::kStatePlaneInfinite, PROJ_ERR_OM_INFINITE);
   const double vs = 0.5 * m_al * std::log((1.0 - ul) / (1.0 + ul)) / m_bl;
   us -= m_u;
   x = m_falseEasting + vs * m_cosAz + us * m_sinAz;

@@ -5,6 +5,7 @@
 #include "georef/controlpt.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
@@ -22,7 +23,7 @@ int WriteWorldFile(const std::string& path, const double* xRow, const double* yR
 int CTfw::Read(const std::string& path) {
   CTextFileReader r;
   if (!r.Open(path)) {
-    AfxMessageBox("读取控制点文件出错。", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kControlPointFileReadError, MB_OK | MB_ICONSTOP);
     return 0;
   }
   double v[6];

@@ -12,6 +12,7 @@
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "raster/imaging.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
@@ -37,7 +38,7 @@ CTriangle::CTriangle(const CControlPt& v1, const CControlPt& v2, const CControlP
     m_nStatus = 3;
   } else {
     m_nStatus = 0;
-    AfxMessageBox("不能计算变换参数。");
+    AfxMessageBox(res::text::kCannotComputeTransform);
   }
 }
 
@@ -526,7 +527,7 @@ int CTriangleList::Build(const CControlPtList& points, const RECT& rect, int dir
     for (const auto& t : tris) {
       built.push_back(std::make_unique<CTriangle>(*pts[t[0]], *pts[t[1]], *pts[t[2]], direction));
       if (built.back()->m_nStatus == 0) {
-        AfxMessageBox("重新选择控制点");
+        AfxMessageBox(res::text::kReselectControlPoints);
         return 0;
       }
     }

@@ -23,6 +23,8 @@
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_common.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -61,7 +63,7 @@ bool CollectCandidates(const CChainList& chains, int w, int h, std::vector<RECT>
     }
     return true;
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("DetectText: 内存不足, 不能继续。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kDetectTextNoMemory, MB_OK | MB_ICONERROR);
     return false;
   }
 }
@@ -241,7 +243,7 @@ std::int64_t CBoxList::DetectText(int w, int h, const CChainList& chains) {
     if (!alive[i]) continue;
     CBox* b = AddBox(rects[i], 0);
     if (!b) {
-      AfxMessageBox("DetectText: 内存不足, 不能继续。", MB_OK | MB_ICONERROR);
+      AfxMessageBox(res::text::kDetectTextNoMemory, MB_OK | MB_ICONERROR);
       return static_cast<std::int64_t>(made.size());
     }
     made.push_back(b);
@@ -318,7 +320,7 @@ std::int64_t CBoxList::MergeSmallBoxes(int w, int h, const CChainList& chains) {
   for (std::size_t i = 0; i < rects.size(); ++i) {
     if (!alive[i]) continue;
     if (!AddBox(rects[i], 0)) {
-      AfxMessageBox("DetectText: 内存不足, 不能继续。", MB_OK | MB_ICONERROR);
+      AfxMessageBox(res::text::kDetectTextNoMemory, MB_OK | MB_ICONERROR);
       return n;
     }
     ++n;
@@ -530,7 +532,7 @@ int CBoxList::WriteTextFile(const std::string& path) {
       return 1;
     }
   }
-  AfxMessageBox("保存文本块文件出错。", MB_OK | MB_ICONERROR);
+  AfxMessageBox(res::text::kTextBlockFileSaveError, MB_OK | MB_ICONERROR);
   return 0;
 }
 
@@ -554,11 +556,11 @@ bool ReadBoxLine(const std::string& line, BoxRecord& r) {
 
 int CBoxList::ReadTextFile(const std::string& path) {
   CTextFileReader in;
-  if (!OpenSideFile(in, path, "读取文本块文件出错。", MB_ICONERROR)) return 0;
+  if (!OpenSideFile(in, path, res::text::kTextBlockFileReadError, MB_ICONERROR)) return 0;
   m_strFileName = path;
   std::string line;
   if (!in.ReadLine(line) || !IsSideFileHeader(line, kFileHeader) || !HeaderLineEnds(path)) {
-    AfxMessageBox("无效的文本块文件。", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kTextBlockFileInvalid, MB_OK | MB_ICONERROR);
     return 0;
   }
   while (in.ReadLine(line)) {
@@ -566,7 +568,7 @@ int CBoxList::ReadTextFile(const std::string& path) {
     if (line.find("END") != std::string::npos || !ReadBoxLine(line, r)) break;
     CBox* prev = AddBox(r.rect, r.type);
     if (!prev) {
-      AfxMessageBox("超出内存", MB_OK);
+      AfxMessageBox(res::text::kOutOfMemory, MB_OK);
       break;
     }
     // The rest of its chain, until a block that does not continue.
@@ -574,7 +576,7 @@ int CBoxList::ReadTextFile(const std::string& path) {
       if (!ReadBoxLine(line, r)) break;  // the next line starts a new chain
       CBox* b = AddBox(r.rect, r.type);
       if (!b) {
-        AfxMessageBox("超出内存", MB_OK);
+        AfxMessageBox(res::text::kOutOfMemory, MB_OK);
         break;
       }
       LinkBoxes(prev, b);

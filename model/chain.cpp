@@ -9,6 +9,7 @@
 
 #include "model/chain_internal.h"
 #include "platform/host.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -75,34 +76,36 @@ CFRect CChain::GetExtent() const {
   return e;
 }
 
-void CChain::CopyFrom(const CChain* other) {
-  if (other == this) return;
+int CChain::CopyFrom(const CChain* other) {
+  if (other == this) return 1;
   try {
     CFPointArray copy(other->m_points);
     m_points.swap(copy);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("CopyFrom, 内存不足");
-    return;
+    return 0;
   }
   m_rcBounds = other->m_rcBounds;
   m_color = other->m_color;
   m_fID = other->m_fID;
   m_nWidth = other->m_nWidth;
   m_nLayer = other->m_nLayer;
+  return 1;
 }
 
-void CChain::Append(const CChain* other) {
-  if (m_points.empty()) {
-    CopyFrom(other);
-    return;
-  }
+int CChain::Append(const CChain* other) {
+  if (m_points.empty()) return CopyFrom(other);
   const CFPoint last = m_points.back();
   const std::size_t n = other->m_points.size();  // other may be this line
-  m_points.reserve(m_points.size() + n);
+  try {
+    m_points.reserve(m_points.size() + n);  // the pushes below cannot fail
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   for (std::size_t i = 0; i < n; ++i) {
     const CFPoint p = other->m_points[i];
     if (p.x != last.x || p.y != last.y) m_points.push_back(p);
   }
+  return 1;
 }
 
 int CChain::IsEqual(const CChain* other) const {

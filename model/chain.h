@@ -109,11 +109,13 @@ class CChain : public CObject {
   // Box of the unrounded vertices; all 0 without vertices.
   CFRect GetExtent() const;
   // Vertices, bounds, colour, ID, width and layer of the other line; the pen
-  // style stays. Out of memory: a message and this line unchanged.
-  void CopyFrom(const CChain* other);
+  // style stays. 1, or 0 when memory ran out: this line is then unchanged
+  // and the caller reports it (kCopyLineNoMemory).
+  int CopyFrom(const CChain* other);
   // Appends the other line's vertices that differ from this line's last
-  // vertex; onto an empty line, CopyFrom.
-  void Append(const CChain* other);
+  // vertex; onto an empty line, CopyFrom. 1, or 0 when memory ran out (this
+  // line unchanged).
+  int Append(const CChain* other);
   // Same vertices, ID, layer and bounds (width, style and colour ignored).
   int IsEqual(const CChain* other) const;
   void Serialize(CArchive& ar) override;

@@ -12,6 +12,7 @@
 #include "model/chain_internal.h"
 #include "model/chainlist.h"
 #include "platform/host.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -45,7 +46,7 @@ void CChain::ReplaceNode(const CFPoint& p, std::int64_t i) {
     m_points[static_cast<std::size_t>(i)] = p;
     return;
   }
-  Guarded("替换节点: 内存不足。", [&] { m_points.push_back(p); });
+  Guarded(res::text::kReplaceVertexNoMemory, [&] { m_points.push_back(p); });
 }
 
 std::int64_t CChain::InsertPoint(const CFPoint& p) {
@@ -54,7 +55,7 @@ std::int64_t CChain::InsertPoint(const CFPoint& p) {
     at = FindNearestSegment(p);
     if (at < 0) return -1;  // already a vertex
   }
-  if (!Guarded("插入点: 内存不足。", [&] { m_points.insert(m_points.begin() + at, p); })) return 0;
+  if (!Guarded(res::text::kInsertPointNoMemory, [&] { m_points.insert(m_points.begin() + at, p); })) return 0;
   CalcBounds();
   return 1;
 }
@@ -98,7 +99,7 @@ int CChain::Split(const CFPoint& p, CChain* second) {
     if (n == 0 || n == count - 1) return 0;
   }
   CFPointArray head, tail;
-  if (!Guarded("分割: 内存不足。", [&] {
+  if (!Guarded(res::text::kSplitNoMemory, [&] {
         head.assign(m_points.begin(), m_points.begin() + n);
         head.push_back(insert ? p : m_points[static_cast<std::size_t>(n)]);
         tail.reserve(static_cast<std::size_t>(count - n + 1));
@@ -117,7 +118,7 @@ int CChain::Split(const CFPoint& p, CChain* second) {
 
 void CChain::Close() {
   if (m_points.size() < 2 || m_points.back() == m_points.front()) return;
-  Guarded("关闭: 内存不足。", [&] { m_points.push_back(m_points.front()); });
+  Guarded(res::text::kCloseNoMemory, [&] { m_points.push_back(m_points.front()); });
 }
 
 void CChain::Reverse() { std::reverse(m_points.begin(), m_points.end()); }
@@ -170,7 +171,7 @@ bool JoinVertices(CChain& line, CChain* other, int pairing, bool takeOther) {
     // the array grows geometrically, and a range insert at the end that
     // cannot allocate leaves the vertices as they were.
     const CFPointArray& b = other->m_points;
-    return Guarded("内存不足, 捕捉失败。", [&] {
+    return Guarded(res::text::kJoinNoMemory, [&] {
       if (pairing == 3)
         a.insert(a.end(), b.begin(), b.end());
       else
@@ -181,13 +182,13 @@ bool JoinVertices(CChain& line, CChain* other, int pairing, bool takeOther) {
     // The other line goes anyway: its array takes this line's vertices at
     // its end and becomes this line's, so prepending stays linear too.
     CFPointArray& b = other->m_points;
-    if (!Guarded("内存不足, 捕捉失败。", [&] { b.insert(b.end(), a.begin(), a.end()); })) return false;
+    if (!Guarded(res::text::kJoinNoMemory, [&] { b.insert(b.end(), a.begin(), a.end()); })) return false;
     a.swap(b);
     return true;
   }
   CFPointArray joined;
   const CFPointArray& b = other->m_points;
-  if (!Guarded("内存不足, 捕捉失败。", [&] {
+  if (!Guarded(res::text::kJoinNoMemory, [&] {
         joined.reserve(a.size() + b.size());
         switch (pairing) {
           case 1:

@@ -17,6 +17,7 @@
 #include "model/writerlinks.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -65,7 +66,7 @@ int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const MapTra
     if (layers)
       layers->GetLayerName(layer, c->m_nLayer);
     else
-      layer = "默认值";
+      layer = res::text::kDefaultLayerName;
     const double z = c->m_fID;
     file.Printf("0\nPOLYLINE\n8\n%s\n", layer.c_str());
     file.Write("6\nCONTINUOUS\n66\n1\n");
@@ -116,7 +117,7 @@ int WriteSdlEntities(const CChainList& list, CTextFileWriter& file, const IAttri
 
 // ---------------------------------------------------------------- reading
 
-void ReportUnreadable() { AfxMessageBox("读取线文件失败。", MB_OK | MB_ICONERROR); }
+void ReportUnreadable() { AfxMessageBox(res::text::kLineFileUnreadable, MB_OK | MB_ICONERROR); }
 
 // The separator of the whole file: a comma in its second line.
 std::optional<bool> CommaSeparated(const std::string& path) {

@@ -16,6 +16,8 @@
 #include "model/helpers.h"
 #include "model/layer.h"
 #include "model/lineindex.h"
+#include "platform/host.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -379,7 +381,11 @@ void CChainList::ChangeLayer(int from, int to, COLORREF color, BOOL copy) {
     if (copy) {
       target = NewChain();
       if (!target) return;
-      target->CopyFrom(c);
+      if (!target->CopyFrom(c)) {
+        RemoveAt(GetTailPosition());  // no empty copy stays behind
+        AfxMessageBox(res::text::kCopyLineNoMemory);
+        return;
+      }
     }
     target->m_nLayer = to;
     target->m_color = color;

@@ -7,6 +7,7 @@
 #include "model/chain_internal.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -145,7 +146,7 @@ CLayer* CLayerList::AddLayer() {
   CLayer layer;
   layer.m_nID = GetUnusedID();
   layer.m_color = PaletteColor(layer.m_nID);
-  layer.m_strName = FormatC("图层%d", layer.m_nID);
+  layer.m_strName = FormatC(res::text::kLayerNameFormat, layer.m_nID);
   m_layers.push_back(layer);
   m_nModified = 1;
   return &m_layers.back();
@@ -195,7 +196,7 @@ void CLayerList::GetLayerName(std::string& out, int id) const {
       out = l.m_strName;
       return;
     }
-  out = "默认值";
+  out = res::text::kDefaultLayerName;
 }
 
 CLayer* CLayerList::GetCurrentLayer() {
@@ -326,7 +327,7 @@ void CLayerList::Serialize(CArchive& ar) {
 BOOL CLayerList::LoadLayerFile(const std::string& path, float scale, const std::string& unit) {
   CTextFileReader in;
   if (!in.Open(path)) {
-    AfxMessageBox("不能打开文件。");
+    AfxMessageBox(res::text::kCannotOpenFileStop);
     return FALSE;
   }
   std::string line;

@@ -10,13 +10,15 @@
 
 #include "platform/archive.h"
 #include "platform/wintypes.h"
+#include "resources/messages_common.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
 // Resolution unit names as the document gives them.
-inline constexpr const char* kUnitInch = "英寸";
-inline constexpr const char* kUnitCentimetre = "厘米";
-inline constexpr const char* kUnitPixel = "像素";
+using res::text::kUnitCentimetre;
+using res::text::kUnitInch;
+using res::text::kUnitPixel;
 
 class CLayer : public CObject {
   QZN_DECLARE_SERIAL(CLayer)
@@ -30,7 +32,7 @@ class CLayer : public CObject {
   int m_nFill = 0;          // 0..5 hatch styles (HS_*), 6 and above solid
   int m_nPenStyle = 0;
   COLORREF m_color = 64000;
-  std::string m_strName = "无标题";
+  std::string m_strName = res::text::kUntitledLayer;
 
   CLayer() = default;
   CLayer(const CLayer& o) : CObject() { Copy(o); }

@@ -18,6 +18,7 @@
 #include "model/helpers.h"
 #include "model/lineindex.h"
 #include "platform/host.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -394,7 +395,7 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
 void CChainList::SnapLines(int tolerance, const RECT& /*area*/, int /*flag*/) {
   CEndpointSnapper snapper(this);
   if (!snapper.BuildEndpoints() || !snapper.Run(tolerance, TRUE, TRUE)) {
-    AfxMessageBox("内存不足。捕捉线段失败。", MB_OK);
+    AfxMessageBox(res::text::kSnapLinesNoMemory, MB_OK);
     return;
   }
   m_nModified = 1;
@@ -408,14 +409,16 @@ BOOL CChainList::JoinIntoOne(int tolerance, CChain* result) {
   for (const CChain* c : *this) {
     if (!c) continue;
     CChain* copy = work.NewChain();
-    if (!copy) {
-      AfxMessageBox("内存不足。生成多边形失败。", MB_OK);
+    if (!copy || !copy->CopyFrom(c)) {
+      AfxMessageBox(res::text::kPolygonsNoMemory, MB_OK);
       return FALSE;
     }
-    copy->CopyFrom(c);
   }
   auto takeClosed = [&](const CChain* line) {
-    result->CopyFrom(line);
+    if (!result->CopyFrom(line)) {
+      AfxMessageBox(res::text::kPolygonsNoMemory, MB_OK);
+      return FALSE;
+    }
     result->Close();
     result->CalcBounds();
     m_nModified = 1;
@@ -433,7 +436,7 @@ BOOL CChainList::JoinIntoOne(int tolerance, CChain* result) {
   if (work.IsEmpty()) return FALSE;
   CEndpointSnapper snapper(&work);
   if (!snapper.BuildEndpoints() || !snapper.Run(tolerance, FALSE, FALSE)) {
-    AfxMessageBox("内存不足。生成多边形失败。", MB_OK);
+    AfxMessageBox(res::text::kPolygonsNoMemory, MB_OK);
     return FALSE;
   }
   if (work.GetCount() >= 2) return FALSE;

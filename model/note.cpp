@@ -18,6 +18,7 @@
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -323,17 +324,17 @@ int CNoteList::SaveFile(const std::string& path) {
       return 1;
     }
   }
-  AfxMessageBox("保存注释文件出错。", MB_OK | MB_ICONSTOP);
+  AfxMessageBox(res::text::kNoteFileSaveError, MB_OK | MB_ICONSTOP);
   return 0;
 }
 
 int CNoteList::LoadFile(const std::string& path) {
   CTextFileReader in;
-  if (!OpenSideFile(in, path, "读取注释文件出错。", MB_ICONSTOP)) return 0;
+  if (!OpenSideFile(in, path, res::text::kNoteFileReadError, MB_ICONSTOP)) return 0;
   m_strFileName = path;
   std::string line;
   if (!in.ReadLine(line) || !IsSideFileHeader(line, kFileHeader)) {
-    AfxMessageBox("无效的注释文件", MB_OK | MB_ICONSTOP);
+    AfxMessageBox(res::text::kNoteFileInvalid, MB_OK | MB_ICONSTOP);
     return 0;
   }
   std::string text;
@@ -350,7 +351,7 @@ int CNoteList::LoadFile(const std::string& path) {
 
 int CNoteList::ImportText(const std::string& path, const double* cx, const double* cy) {
   CTextFileReader in;
-  if (!OpenSideFile(in, path, "读取注释文件出错。", MB_ICONSTOP)) return 0;
+  if (!OpenSideFile(in, path, res::text::kNoteFileReadError, MB_ICONSTOP)) return 0;
   m_strFileName = path;
   std::string line;
   while (in.ReadLine(line)) {

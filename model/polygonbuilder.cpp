@@ -10,6 +10,8 @@
 #include "model/helpers.h"
 #include "model/lineindex.h"
 #include "platform/host.h"
+#include "resources/messages_common.h"
+#include "resources/messages_model.h"
 
 namespace qzn {
 
@@ -235,7 +237,7 @@ void CPolygonBuilder::PruneDanglingLines() {
       }
     count.assign(static_cast<std::size_t>(n) * 2, 0);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("超出内存", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONERROR);
     return;
   }
   std::sort(recs.begin(), recs.end(), [](const Rec& a, const Rec& b) {
@@ -513,12 +515,12 @@ int CPolygonBuilder::Build(int split) {
     for (std::int64_t k = 0; k < static_cast<std::int64_t>(m_ends.size()); ++k) {
       progress.StepIt();
       if (!WalkFrom(k)) {
-        AfxMessageBox("多边形处理错误!", MB_OK);
+        AfxMessageBox(res::text::kPolygonError, MB_OK);
         return 0;
       }
     }
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("多边形处理错误!", MB_OK);
+    AfxMessageBox(res::text::kPolygonError, MB_OK);
     return 0;
   }
   m_output->m_nModified = 1;

@@ -12,6 +12,7 @@
 #include "raster/imaging.h"
 #include "raster/imaging_internal.h"
 #include "raster/resample.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -20,7 +21,6 @@ using imaging_detail::PutBit;
 
 namespace {
 
-constexpr const char* kConvertNoMemory = "转换错误: 内存不足。";
 
 bool IsOnePlaneGrey(const CRasterImage& im) { return im.IsGrey() && im.planes == 1; }
 bool IsThreePlanes(const CRasterImage& im) { return im.pixels && im.bitsPerSample == 8 && im.planes == 3; }
@@ -48,7 +48,7 @@ int BilevelToGrey(CRasterImage* image) {
   if (!image || !image->IsBilevel()) return 0;
   auto block = AllocImageBlock(8, 1, image->width, image->height);
   if (!block) {
-    AfxMessageBox(kConvertNoMemory);
+    AfxMessageBox(res::text::kConvertNoMemory);
     return 0;
   }
   const int fgBit = image->photometric == 0 ? 1 : 0;
@@ -66,7 +66,7 @@ int PaletteToRGB(CRasterImage* image) {
   if (!image || !image->IsPaletteColor() || !image->HasPalette() || image->planes != 1) return 0;
   auto block = AllocImageBlock(8, 3, image->width, image->height);
   if (!block) {
-    AfxMessageBox(kConvertNoMemory);
+    AfxMessageBox(res::text::kConvertNoMemory);
     return 0;
   }
   const std::int64_t n = image->GetPlaneBytes();
@@ -83,7 +83,7 @@ int GreyToRGB(CRasterImage* image, const BYTE* redTable, const BYTE* greenTable,
   if (!image || !IsOnePlaneGrey(*image)) return 0;
   auto block = AllocImageBlock(8, 3, image->width, image->height);
   if (!block) {
-    AfxMessageBox(kConvertNoMemory);
+    AfxMessageBox(res::text::kConvertNoMemory);
     return 0;
   }
   const std::int64_t n = image->GetPlaneBytes();
@@ -113,7 +113,7 @@ int ExtendToRect(CRasterImage* image, const RECT& rect) {
   std::unique_ptr<BYTE[]> block;
   if (nw <= INT32_MAX && nh <= INT32_MAX) block = AllocImageBlock(image->bitsPerSample, image->planes, nw, nh);
   if (!block) {
-    AfxMessageBox("图像大小错误: 内存不足。");
+    AfxMessageBox(res::text::kImageSizeNoMemory);
     return 0;
   }
   // White everywhere first; the old picture then goes in at (-l, -t).

@@ -18,6 +18,8 @@
 #include "raster/rasterimage.h"
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
+#include "resources/messages_common.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -170,9 +172,9 @@ int ReadImageFile(const std::string& fileName, CRasterImage& image) {
     case kImageTypeBmp: {
       const int r = ReadBmpIntoImage(fileName, image);
       if (r > 0) return 1;
-      if (r == -1) AfxMessageBox("读取这个 BMP 图像文件时出错。");
-      else if (r == -2) AfxMessageBox("错误, 内存不足。");
-      else AfxMessageBox("无效的图像参数或错误的 BMP 格式。");
+      if (r == -1) AfxMessageBox(res::text::kBmpReadError);
+      else if (r == -2) AfxMessageBox(res::text::kErrorNoMemoryComma);
+      else AfxMessageBox(res::text::kBmpInvalid);
       return 0;
     }
     case kImageTypeRaw: return ReadRawImage(fileName, image);
@@ -182,7 +184,7 @@ int ReadImageFile(const std::string& fileName, CRasterImage& image) {
     // composing accept every format the program opens.
     case kImageTypePng: return ReadPngFile(fileName, image);
     default:
-      AfxMessageBox("未知的文件格式。");
+      AfxMessageBox(res::text::kUnknownFileFormat);
       return 0;
   }
 }
@@ -458,32 +460,8 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
 }
 
 const char* DibErrorText(int code) {
-  static const char* const kTexts[] = {
-      "非 Windows DIB 文件!",
-      "不能分配内存!",
-      "读取文件出错!",
-      "关闭内存出错!",
-      "打开文件出错!",
-      "创建调色板出错!",
-      "获取一个 DC 出错!",
-      "由位图创建图案出错",
-      "StretchBlt() 失败!",
-      "StretchDIBits() 失败!",
-      "SetDIBitsToDevice() 失败!",
-      "打印机: StartDoc 失败!",
-      "打印机: GetModuleHandle() 不能找到d GDI!",
-      "打印机: 设置中止进程失败!",
-      "打印机: 开始页失败!",
-      "打印机: NEWFRAME 失败!",
-      "打印机: 结束页失败!",
-      "打印机: EndDoc 失败!",
-      "SetDIBits() 失败!",
-      "文件没有找到!",
-      "无效的句柄",
-      "在请求 DIB 功能上的普通错误",
-  };
-  if (code < 0 || code >= static_cast<int>(std::size(kTexts))) return "不明确的错误!";
-  return kTexts[code];
+  if (code < 0 || code >= static_cast<int>(std::size(res::text::kDibErrorTexts))) return res::text::kDibErrorUnknown;
+  return res::text::kDibErrorTexts[code];
 }
 
 void ShowDibError(int code) { AfxMessageBox(DibErrorText(code), MB_OK | MB_ICONERROR); }

@@ -17,6 +17,7 @@
 #include "platform/host.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -147,7 +148,7 @@ void PngFlush(png_structp) {}
 int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
-    AfxMessageBox("不能打开文件");
+    AfxMessageBox(res::text::kCannotOpenFile);
     return 0;
   }
   jpeg_decompress_struct cinfo;
@@ -202,7 +203,7 @@ int WriteJpegFile(const std::string& fileName, int quality, const CRasterImage& 
   if (!rgb && !(image.IsGrey() && image.planes == 1)) return 0;
   CAtomicFile out;
   if (!out.Open(fileName)) {
-    AfxMessageBox("不能打开文件");
+    AfxMessageBox(res::text::kCannotOpenFile);
     return 0;
   }
   jpeg_compress_struct cinfo;
@@ -301,7 +302,7 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image) {
   tmp.photometric = palette ? 3 : color ? 2 : 1;
   if (palette) {
     if (!tmp.AllocPalette()) {
-      AfxMessageBox("没有足够的内存用于彩色地图。");
+      AfxMessageBox(res::text::kColourMapNoMemory);
       png_destroy_read_struct(&png, &info, nullptr);
       return 0;
     }

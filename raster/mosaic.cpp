@@ -16,6 +16,8 @@
 #include "raster/imagefile.h"
 #include "raster/imaging.h"
 #include "raster/resample.h"
+#include "resources/messages_common.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -64,7 +66,7 @@ int MosaicImages(const std::vector<std::string>& files, int columns, int rows, C
   if (ow <= INT32_MAX && oh <= INT32_MAX && built.CopyFrom(first, 0, 0))
     block = AllocImageBlock(first.bitsPerSample, first.planes, ow, oh);
   if (!block) {
-    AfxMessageBox("超出内存", MB_OK | MB_ICONERROR);
+    AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONERROR);
     return 0;
   }
   built.width = static_cast<int>(ow);
@@ -183,7 +185,7 @@ int ComposeRgbImage(CRasterImage* output, const std::string& redFile, const std:
   if (!output) return 0;
   Bands bands;
   const std::string* names[3] = {&redFile, &greenFile, &blueFile};
-  const char* failures[3] = {"读取红色源象出错。", "读取绿色源象出错。", "读取蓝色源象出错。"};
+  const auto& failures = res::text::kColourSourceReadErrors;
   for (int k = 0; k < 3; ++k) {
     if (names[k]->empty()) continue;
     if (ReadImageFile(*names[k], bands.image[k]) && bands.image[k].pixels) {
@@ -198,18 +200,18 @@ int ComposeRgbImage(CRasterImage* output, const std::string& redFile, const std:
     if (bands.present[k]) {
       if (lead < 0) lead = k;
       if (!IsBandImage(bands.image[k])) {
-        AfxMessageBox("错误: 图像类型不匹配。");
+        AfxMessageBox(res::text::kImageTypeMismatch);
         return 0;
       }
     }
   if (lead < 0) {
-    AfxMessageBox("错误, 没有图像源可用。");
+    AfxMessageBox(res::text::kNoImageSource);
     return 0;
   }
   const std::int64_t w = bands.image[lead].width, h = bands.image[lead].height;
   auto block = AllocImageBlock(8, 3, w, h);
   if (!block) {
-    AfxMessageBox("合并: 内存不足。");
+    AfxMessageBox(res::text::kMergeNoMemory);
     return 0;
   }
   CStatusProgress progress;
@@ -232,7 +234,7 @@ int ComposeRgbImage(CRasterImage* output, const std::string& redFile, const std:
   result.xResolution = bands.image[lead].xResolution;
   result.yResolution = bands.image[lead].yResolution;
   result.resolutionUnit = bands.image[lead].resolutionUnit;
-  return InstallColour(output, result, std::move(block), "合并: 内存不足。");
+  return InstallColour(output, result, std::move(block), res::text::kMergeNoMemory);
 }
 
 int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const std::string& greenFile,
@@ -240,7 +242,7 @@ int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const s
   if (!image) return 0;
   Bands bands;
   const std::string* names[3] = {&redFile, &greenFile, &blueFile};
-  const char* failures[3] = {"读取红色源象出错。", "读取绿色源象出错。", "读取蓝色源象出错。"};
+  const auto& failures = res::text::kColourSourceReadErrors;
   for (int k = 0; k < 3; ++k)
     if (!ReadImageFile(*names[k], bands.image[k]) || !bands.image[k].pixels) {
       AfxMessageBox(failures[k]);
@@ -249,13 +251,13 @@ int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const s
   // The image's pixels are read as brightness: only an 8-bit grey image has it.
   if (!IsBandImage(*image) || !IsBandImage(bands.image[0]) || !IsBandImage(bands.image[1]) ||
       !IsBandImage(bands.image[2])) {
-    AfxMessageBox("错误: 图像类型不匹配。");
+    AfxMessageBox(res::text::kImageTypeMismatch);
     return 0;
   }
   const std::int64_t w = image->width, h = image->height;
   auto block = AllocImageBlock(8, 3, w, h);
   if (!block) {
-    AfxMessageBox("超出内存");
+    AfxMessageBox(res::text::kOutOfMemory);
     return 0;
   }
   int lo[3], range[3];
@@ -290,11 +292,11 @@ int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const s
   }
   CRasterImage result;
   if (!result.CopyFrom(*image, 0, 0)) {
-    AfxMessageBox("超出内存");
+    AfxMessageBox(res::text::kOutOfMemory);
     return 0;
   }
   result.FreePalette();
-  return InstallColour(image, result, std::move(block), "超出内存");
+  return InstallColour(image, result, std::move(block), res::text::kOutOfMemory);
 }
 
 // ---------------------------------------------------------------------------

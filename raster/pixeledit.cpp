@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/host.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -39,7 +40,7 @@ void WriteRuns(const PixelAccess& px, const std::vector<CFillRun>& runs, int val
 int FloodFill(CRasterImage* image, int x, int y, int value, CFillRuns* record) {
   if (!image || !image->pixels || !record) return 0;
   if (image->bitsPerSample != 1 && image->bitsPerSample != 8) {
-    AfxMessageBox("不支持的图像内存。");
+    AfxMessageBox(res::text::kUnsupportedImageMemory);
     return 0;
   }
   const int w = image->width, h = image->height;
@@ -91,7 +92,7 @@ int FloodFill(CRasterImage* image, int x, int y, int value, CFillRuns* record) {
     }
   } catch (const std::bad_alloc&) {
     WriteRuns(px, runs, ov);
-    AfxMessageBox("填充区域错误: 内存不足。");
+    AfxMessageBox(res::text::kFillAreaNoMemory);
     return 0;
   }
   record->oldValue = static_cast<BYTE>(ov);

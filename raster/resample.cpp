@@ -9,6 +9,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "raster/imaging_internal.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -18,14 +19,13 @@ using imaging_detail::PutBit;
 
 namespace {
 
-constexpr const char* kNoSpace = "没有足够的空间执行这个操作。";
 constexpr double kEdgeSlack = 1e-6;  // pixels
 
 // A block for an image of that size with the image's planes and depth; null
 // (message shown) when it cannot be had.
 std::unique_ptr<BYTE[]> NewBlock(const CRasterImage& image, std::int64_t w, std::int64_t h) {
   std::unique_ptr<BYTE[]> block = AllocImageBlock(image.bitsPerSample, image.planes, w, h);
-  if (!block) AfxMessageBox(kNoSpace);
+  if (!block) AfxMessageBox(res::text::kNoSpaceForOperation);
   return block;
 }
 
@@ -65,7 +65,7 @@ int ResizeImage(CRasterImage* image, int shrink, int factor) {
   const std::int64_t nh = shrink ? oh / factor : oh * factor;
   if (nw < 1 || nh < 1) return 0;  // nothing would be left of the picture
   if (nw > INT32_MAX || nh > INT32_MAX) {
-    AfxMessageBox(kNoSpace);
+    AfxMessageBox(res::text::kNoSpaceForOperation);
     return 0;
   }
   std::unique_ptr<BYTE[]> block = NewBlock(*image, nw, nh);
@@ -121,7 +121,7 @@ int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMa
     sx.resize(static_cast<std::size_t>(outWidth));
     sy.resize(static_cast<std::size_t>(outWidth));
   } catch (const std::bad_alloc&) {
-    AfxMessageBox(kNoSpace);
+    AfxMessageBox(res::text::kNoSpaceForOperation);
     return 0;
   }
 

@@ -14,6 +14,7 @@
 #include "platform/textfile.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -167,7 +168,7 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
 
   CFilePtr file(std::fopen(dataPath.c_str(), "rb"));
   if (!file) {
-    AfxMessageBox("错误: 不能打开图像以读取。");
+    AfxMessageBox(res::text::kCannotOpenImageForReading);
     return 0;
   }
   std::FILE* f = file.get();
@@ -178,7 +179,7 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
   // The size is checked before any memory is taken: a header that promises
   // more pixels than the file holds is refused.
   if (skip < 0 || length < 0 || skip > length - blockSize) {
-    AfxMessageBox("读取图像失败: 文件大小和图像大小不相匹配。");
+    AfxMessageBox(res::text::kImageSizeMismatch);
     return 0;
   }
   if (!tmp.AllocPixels()) return 0;

@@ -22,6 +22,7 @@
 
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_raster.h"
 
 namespace qzn {
 
@@ -187,17 +188,8 @@ int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) 
 }  // namespace
 
 const char* TiffErrorText(int code) {
-  switch (code) {
-    case 0: return "成功。";
-    case 1: return "文件不存在或格式无效。";
-    case 2: return "没有足够的内存。添加更多的内存或增大交换文件的尺寸。";
-    case 3: return "缺少键 TIFF 标题参数。";
-    case 4: return "不支持像素位, 不是 1, 4 或 8";
-    case 5: return "不支持每像素取样, 不是 1 或 3";
-    case 6: return "不支持的图像类型。";
-    case 7: return "缺少彩色地图。";
-    default: return "读取 TIFF 文件出错。";
-  }
+  if (code < 0 || code >= static_cast<int>(std::size(res::text::kTiffErrorTexts))) return res::text::kTiffReadError;
+  return res::text::kTiffErrorTexts[code];
 }
 
 int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation) {

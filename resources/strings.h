@@ -3,6 +3,8 @@
 // defined once here; the window shows them as they stand (UTF-8).
 #pragma once
 
+#include "resources/messages_common.h"  // the unit names, among others
+
 namespace qzn::res {
 
 // The string table. Null for an unknown id.
@@ -56,9 +58,6 @@ inline constexpr const char kTypePalette[] = "8 位调色板颜色";
 inline constexpr const char kTypeSeparated[] = "8 位分级颜色";
 inline constexpr const char kTypeBilevel[] = "1 位单色/单色";
 inline constexpr const char kTypeUnknown[] = "未知的图像类型";
-inline constexpr const char kUnitInch[] = "英寸";
-inline constexpr const char kUnitCentimetre[] = "厘米";
-inline constexpr const char kUnitPixel[] = "像素";
 
 // Data exchange of the dialogs
 inline constexpr const char kDxIntRange[] = "请输入一个整数在 %1 和 %2 之间。";

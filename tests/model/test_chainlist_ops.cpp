@@ -165,6 +165,17 @@ TEST(ChainListOps, UndoCopiesThatCannotBeMadeRefuseTheEdit) {
     CChain* kept = Add(target, {{1, 1}, {2, 2}, {3, 3}});
     if (target.CopyFrom(list) != 0 || target.GetCount() != 1 || target.GetHead() != kept || kept->GetCount() != 3)
       std::_Exit(9);
+    // A line copy says it failed and shows nothing; the list operation that
+    // asked for it reports it and keeps no empty copy.
+    CScriptedHost host;
+    CHostScope scope(&host);
+    CChain line;
+    line.AddPoint(1, 1);
+    if (line.CopyFrom(big) != 0 || line.GetCount() != 1 || !host.messages.empty()) std::_Exit(10);
+    small->m_nLayer = 5;  // only the big line is copied
+    list.ChangeLayer(0, 1, RGB(1, 2, 3), TRUE);
+    if (list.GetCount() != 2 || big->m_nLayer != 0) std::_Exit(11);
+    if (host.Texts() != std::vector<std::string>{"CopyFrom, 内存不足"}) std::_Exit(12);
     std::_Exit(0);
   };
   EXPECT_EXIT(body(), ::testing::ExitedWithCode(0), "");
