@@ -8,8 +8,10 @@ packages=(
   g++ cmake ninja-build ccache pkg-config git
   # libraries the core links
   libtiff-dev libgeotiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
-  # GUI, 3D view and scanning
-  libwxgtk3.2-dev libgl1-mesa-dev libglu1-mesa-dev libsane-dev
+  # GUI and 3D view
+  libwxgtk3.2-dev libgl1-mesa-dev libglu1-mesa-dev
+  # scanning: the SANE library (with its `test` backend) and scanimage as the oracle
+  libsane1 libsane-dev sane-utils
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
