@@ -579,10 +579,12 @@ void CTwain::MessageLoop() {
     if (event.TWMessage == MSG_XFERREADY) {
       m_state = 6;
       TransferReady();
+      // After an image the source is disabled; one that cannot be is left
+      // to the drop back to the starting state.
+      if (m_result) break;
     } else if (event.TWMessage == MSG_CLOSEDSREQ) {
       m_state = 5;
       DisableSource();
-      // A source that cannot be disabled is closed when the state drops back.
       if (m_state > 4) break;
     }
   }
@@ -627,7 +629,7 @@ void CTwain::DropToState(int state) {
         DisableSource();
         break;
       case 4:
-        if (CallSource(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &g_sourceId) == TWRC_SUCCESS) m_state = 3;
+        if (CallManager(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &g_sourceId) == TWRC_SUCCESS) m_state = 3;
         else ErrorReport(16);
         break;
       case 3:

@@ -1,0 +1,69 @@
+// An owner window for the acquisition tests: it records whether it is
+// enabled, answers the dialogs from a script and keeps a profile in memory.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "raster/twain.h"
+
+namespace twaintest {
+
+class ScriptedWindow : public qzn::CTwainWindow {
+ public:
+  bool enabled = true;
+  int disables = 0;
+  int messages = 0;
+  int messageLimit = 1000;  // a loop that never ends fails instead of hanging
+  std::deque<int> selectAnswers;  // index, or -1 cancel; empty: keep the current
+  std::vector<std::vector<qzn::CTwainSourceEntry>> selections;
+  // Each dialog takes the next answer: 1 scan (with the settings below
+  // applied), 0 cancel; with none left the dialog cancels.
+  std::deque<int> dialogAnswers;
+  int mode = -1;  // the mode label to choose, by index; -1 keeps the current
+  std::string modeLabel;  // or by label
+  double resolution = 0;  // 0 keeps the current
+  double area[4] = {0, 0, 0, 0};  // all zero keeps the current
+  std::vector<qzn::CScanDialogData> dialogs;
+  std::map<std::string, std::string> profile;
+
+  void EnableWindow(bool enable) override {
+    if (!enable) ++disables;
+    enabled = enable;
+  }
+  bool GetMessage(qzn::CTwainMessage*) override { return ++messages <= messageLimit; }
+  int SelectSource(const std::vector<qzn::CTwainSourceEntry>& sources, int current) override {
+    selections.push_back(sources);
+    if (selectAnswers.empty()) return current;
+    const int a = selectAnswers.front();
+    selectAnswers.pop_front();
+    return a;
+  }
+  int SourceDialog(qzn::CScanDialogData& d) override {
+    dialogs.push_back(d);
+    if (dialogAnswers.empty()) return 0;
+    const int a = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    if (a != 1) return a;
+    if (mode >= 0) d.mode = mode;
+    for (std::size_t i = 0; i < d.modes.size(); ++i)
+      if (d.modes[i] == modeLabel) d.mode = static_cast<int>(i);
+    if (resolution > 0) d.resolution = resolution;
+    if (area[2] > 0) {
+      d.left = area[0];
+      d.top = area[1];
+      d.right = area[2];
+      d.bottom = area[3];
+    }
+    return 1;
+  }
+  std::string GetProfileString(const std::string& key) override {
+    auto it = profile.find(key);
+    return it == profile.end() ? std::string() : it->second;
+  }
+  void WriteProfileString(const std::string& key, const std::string& value) override { profile[key] = value; }
+};
+
+}  // namespace twaintest
