@@ -14,7 +14,8 @@
 #include <filesystem>
 
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
+#include "platform/profile.h"
 #include "platform/twain/twaincontainer.h"
 
 namespace qzn {
@@ -160,6 +161,14 @@ CTwainWindow::CTwainWindow() {
   m_handle.WriteProfile = [](void* c, const char* key, const char* value) {
     static_cast<CTwainWindow*>(c)->WriteProfileString(key ? key : "", value ? value : "");
   };
+}
+
+std::string CTwainWindow::GetProfileString(const std::string& key) {
+  return Profile() ? Profile()->GetString("Scanner", key) : std::string();
+}
+
+void CTwainWindow::WriteProfileString(const std::string& key, const std::string& value) {
+  if (Profile()) Profile()->WriteString("Scanner", key, value);
 }
 
 // ---- the manager module ----

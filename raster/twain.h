@@ -68,9 +68,11 @@ class CTwainWindow {
   }
   // The source's dialog: 1 scan, 0 cancel, -1 no dialog (the base class).
   virtual int SourceDialog(CScanDialogData& dialog) { return -1; }
-  // The scanner settings of the profile store; empty when unset.
-  virtual std::string GetProfileString(const std::string& key) { return {}; }
-  virtual void WriteProfileString(const std::string& key, const std::string& value) {}
+  // The scanner settings: by default the entries of the section "Scanner"
+  // of the process's profile store (none when there is no store); empty
+  // when unset.
+  virtual std::string GetProfileString(const std::string& key);
+  virtual void WriteProfileString(const std::string& key, const std::string& value);
 
   // The window handle handed to the manager and the source.
   TW_HANDLE Handle() { return &m_handle; }

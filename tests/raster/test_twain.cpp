@@ -10,7 +10,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/twain/twaincontainer.h"
 #include "raster/twain.h"
 #include "tests/raster/test_twain_support.h"
@@ -201,8 +201,8 @@ BYTE Pattern(int i, int y) { return static_cast<BYTE>(i * 7 + y * 13); }
 class TwainScripted : public ::testing::Test {
  protected:
   Script script;
-  CScriptedServices services;
-  CServicesScope scope{&services};
+  CScriptedHost host;
+  CHostScope scope{&host};
   ScriptedWindow window;
   CRasterImage image;
 
@@ -224,7 +224,7 @@ class TwainScripted : public ::testing::Test {
   }
   std::vector<std::string> Texts() const {
     std::vector<std::string> t;
-    for (const auto& m : services.messages) t.push_back(m.text);
+    for (const auto& m : host.messages) t.push_back(m.text);
     return t;
   }
 };
@@ -248,7 +248,7 @@ TEST_F(TwainScripted, TransferMechanismNegotiation) {
     script.events.clear();  // the source asks to be closed at once
     script.conType[ICAP_XFERMECH] = c.container;
     script.items[ICAP_XFERMECH] = c.offered;
-    services.messages.clear();
+    host.messages.clear();
     EXPECT_EQ(Acquire(), 0);
     if (c.chosen < 0) {
       EXPECT_EQ(Texts(), std::vector<std::string>{"TWAIN 不支持: 源不支持本地或内存迁移\n不能使用!"});
@@ -301,7 +301,7 @@ TEST_F(TwainScripted, NegotiationFailuresEndOrGoOn) {
     script = Script{};
     script.events.clear();
     script.getFail[c.cap] = c.condition;
-    services.messages.clear();
+    host.messages.clear();
     Acquire();
     EXPECT_EQ(Texts(), std::vector<std::string>{c.message});
     EXPECT_EQ(script.enables, c.enabled ? 1 : 0);
@@ -320,7 +320,7 @@ TEST_F(TwainScripted, CompressionMustBeOfferedAndIsSetToNone) {
   script.events.clear();
   script.conType[ICAP_COMPRESSION] = TWON_ENUMERATION;
   script.items[ICAP_COMPRESSION] = {5};
-  services.messages.clear();
+  host.messages.clear();
   Acquire();
   EXPECT_EQ(Texts(), std::vector<std::string>{"扫描仪不支持未被压缩的数据传递 - 退出"});
   EXPECT_EQ(script.enables, 0);
@@ -379,7 +379,7 @@ TEST_F(TwainScripted, BlocksWithOtherRowLayouts) {
   script.preferred = 16;
   script.blocks = {Band(5, 0, 2, 5, 8, Pattern)};
   script.blocks[0].rows = 4;  // claims more rows than the buffer holds
-  services.messages.clear();
+  host.messages.clear();
   EXPECT_EQ(Acquire(), 0);
   EXPECT_EQ(Texts(), std::vector<std::string>{"TWAIN 错误: 数据源传来的图像数据与它报告的图像信息不符"});
 }
@@ -399,12 +399,12 @@ TEST_F(TwainScripted, FormatsTheRecordCannotHoldAreRefused) {
   for (const Case c : {Case{48, 3}, Case{4, 1}, Case{32, 4}}) {
     script = Script{};
     script.info = Info(4, 4, c.bits, c.samples);
-    services.messages.clear();
+    host.messages.clear();
     image.Init();
     EXPECT_EQ(Acquire(), 0);
     std::string text;
-    ASSERT_EQ(services.messages.size(), 1u);
-    EXPECT_NE(services.messages[0].text.find(std::to_string(c.bits)), std::string::npos);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].text.find(std::to_string(c.bits)), std::string::npos);
     EXPECT_EQ(image.pixels, nullptr);
   }
 }
@@ -512,13 +512,13 @@ TEST_F(TwainScripted, NativeFailuresAndCompressedBitmaps) {
 
   script.events = {MSG_XFERREADY};
   script.dib = Dib(4, 30, 8, {}, {{1, 2, 3, 4}});  // 30 rows announced, one there
-  services.messages.clear();
+  host.messages.clear();
   EXPECT_EQ(Acquire(), 0);
   EXPECT_EQ(Texts(), std::vector<std::string>{"TWAIN 错误: 数据源传来的图像数据与它报告的图像信息不符"});
 
   script.events = {MSG_XFERREADY};
   script.nativeRc = TWRC_CANCEL;
-  services.messages.clear();
+  host.messages.clear();
   EXPECT_EQ(Acquire(), 0);
   EXPECT_TRUE(Texts().empty());
 }
@@ -545,8 +545,8 @@ TEST_F(TwainScripted, OpeningTheSourceFails) {
 }
 
 TEST(TwainManager, AvailabilityIsWorkedOutOnceAndKept) {
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost host;
+  CHostScope scope(&host);
   qzntest::TempDir dir;
   const std::string module = std::string(QZN_BINARY_DIR) + "/libqzntwain.so";
   ASSERT_TRUE(std::filesystem::exists(module));
@@ -578,8 +578,8 @@ TEST(TwainManager, AvailabilityIsWorkedOutOnceAndKept) {
   CRasterImage image;
   CTwain twain(&image);
   EXPECT_EQ(twain.Acquire(nullptr), 0);
-  ASSERT_EQ(services.messages.size(), 1u);
-  EXPECT_EQ(services.messages[0].text.rfind("TWAIN 错误: 不能到 载入源管理器 (libqzntwain.so)\n", 0), 0u);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text.rfind("TWAIN 错误: 不能到 载入源管理器 (libqzntwain.so)\n", 0), 0u);
   CTwain::SetManagerPath("");
 }
 

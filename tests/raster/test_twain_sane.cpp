@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "raster/twain.h"
 #include "tests/raster/test_twain_support.h"
 #include "tests/support/testutil.h"
@@ -77,8 +77,8 @@ struct Settings {
 class TwainSane : public ::testing::Test {
  protected:
   qzntest::TempDir dir;
-  CScriptedServices services;
-  CServicesScope scope{&services};
+  CScriptedHost host;
+  CHostScope scope{&host};
   ScriptedWindow window;
 
   void SetUp() override {
@@ -215,9 +215,9 @@ TEST_F(TwainSane, ImagesEqualScanimage) {
     }
     CRasterImage image;
     window.dialogs.clear();
-    services.messages.clear();
+    host.messages.clear();
     ASSERT_EQ(Acquire(c.s, &image), 1);
-    EXPECT_TRUE(services.messages.empty()) << services.messages[0].text;
+    EXPECT_TRUE(host.messages.empty()) << host.messages[0].text;
     ExpectSame(o, image, c.s.depth, c.s.wasted);
     ASSERT_EQ(window.dialogs.size(), 1u);  // the dialog is not shown again after a scan
   }
@@ -248,17 +248,17 @@ TEST_F(TwainSane, ReadErrorsAndCancel) {
     }
     Configure(s);
     CRasterImage image;
-    services.messages.clear();
+    host.messages.clear();
     window.dialogs.clear();
     window.messages = 0;
     // The dialog comes back after the failed scan; the user cancels it.
     EXPECT_EQ(Acquire(s, &image), 0);
     EXPECT_EQ(window.dialogs.size(), 2u);
     if (c.message.empty()) {
-      EXPECT_TRUE(services.messages.empty());
+      EXPECT_TRUE(host.messages.empty());
     } else {
-      ASSERT_EQ(services.messages.size(), 1u);
-      EXPECT_EQ(services.messages[0].text, c.message);
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(host.messages[0].text, c.message);
     }
   }
 }
@@ -273,12 +273,12 @@ TEST_F(TwainSane, WithoutADialogTheSourceScansOnce) {
   CTwain twain(&image);
   EXPECT_EQ(twain.Acquire(nullptr), 0);
   EXPECT_EQ(twain.GetState(), 1);
-  ASSERT_EQ(services.messages.size(), 1u);
+  ASSERT_EQ(host.messages.size(), 1u);
 
   Configure(Settings{});
-  services.messages.clear();
+  host.messages.clear();
   EXPECT_EQ(twain.Acquire(nullptr), 1);
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(image.bitsPerSample, 8);
   EXPECT_GT(image.width, 0);
 }
@@ -301,7 +301,7 @@ TEST_F(TwainSane, SelectionIsKeptAndOpened) {
   window.selectAnswers = {-1};
   EXPECT_EQ(twain.SelectSource(&window), 0);
   EXPECT_EQ(window.profile["Source"], "test:1");
-  EXPECT_TRUE(services.messages.empty());
+  EXPECT_TRUE(host.messages.empty());
 
   // The next scan opens the chosen scanner, and its settings are kept too.
   CRasterImage image;
