@@ -17,20 +17,16 @@
 #include "platform/host.h"
 #include "platform/profile.h"
 #include "platform/twain/twaincontainer.h"
+#include "resources/messages_scan.h"
 
 namespace qzn {
-
-const char* const kTwainUnsupportedFormat = "TWAIN 错误: 不能存储每像素 %d 位、%d 个样本的图像数据";
 
 namespace {
 
 using namespace twain;
+namespace text = res::text;
 
 constexpr const char* kModuleName = "libqzntwain.so";
-constexpr const char* kNoMemory = "扫描图像: 内存不足。";
-constexpr const char* kBadBlock = "TWAIN 错误: 数据源传来的图像数据与它报告的图像信息不符";
-constexpr const char* kIncomplete = "TWAIN 错误: 数据源传来的图像不完整";
-
 // The manager is process-wide: one TWAIN object at a time uses it.
 void* g_library = nullptr;
 DSMENTRYPROC g_entry = nullptr;
@@ -38,29 +34,6 @@ DSMENTRYPROC g_injected = nullptr;
 int g_available = 0;  // 0 unknown, 1 yes, -1 no
 std::string g_managerPath;
 TW_IDENTITY g_sourceId{};
-
-const char* const kOperations[] = {
-    "载入源管理器", "打开源管理器", "选择数据源", "打开数据源", "获得地位",   "获得性能",
-    "设置性能",     "启用数据源",   "处理事件",   "读取图像信息", "设置内存迁移", "完成本地迁移",
-    "完成内存迁移", "结束迁移",     "取消迁移",   "禁用数据源", "关闭数据源", "关闭源管理器",
-};
-
-const char* const kConditions[] = {
-    "but cc == TWCC_SUCCESS: Bug!!!",
-    "由于未知的原因失败",
-    "没有足够的内存完成操作。",
-    "不支持数据源查找。",
-    "数据源不支持另外的连接",
-    "内部数据源错误。",
-    "不支持的性能。",
-    "无效的条件代码。",
-    "无效的条件代码。",
-    "未被承认的组。",
-    "数据参数超出范围。",
-    "顺序错误",
-    "无效的数据源详细说明",
-    "未知的错误条件",
-};
 
 void CopyName(TW_STR32& out, const char* text) {
   std::memset(out, 0, sizeof out);
@@ -188,11 +161,11 @@ void CTwain::UseEntryPoint(DSMENTRYPROC entry) {
 }
 
 const char* CTwain::OperationName(int index) {
-  return index >= 0 && index < static_cast<int>(std::size(kOperations)) ? kOperations[index] : "";
+  return index >= 0 && index < static_cast<int>(std::size(text::kTwainOperations)) ? text::kTwainOperations[index] : "";
 }
 
 const char* CTwain::ConditionText(int condition) {
-  return kConditions[std::clamp(condition, 0, 13)];
+  return text::kTwainConditions[std::clamp(condition, 0, 13)];
 }
 
 CTwain::CTwain(CRasterImage* target) : m_target(target) {
@@ -294,18 +267,18 @@ TW_UINT16 CTwain::CallSource(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMR
 }
 
 void CTwain::ErrorReport(int index) {
-  std::string text;
+  std::string report;
   if (index == 0 || index == 1) {
     const std::string module = std::filesystem::path(ManagerPath()).filename().string();
-    FormatString(text, "TWAIN 错误: 不能到 %s (%s)\n", kOperations[index], module.c_str());
+    FormatString(report, text::kTwainCannotFormat, text::kTwainOperations[index], module.c_str());
   } else if (index >= 2 && index <= 17) {
-    FormatString(text, "TWAIN 错误: Unable to %s\n", kOperations[index]);
+    FormatString(report, text::kTwainUnableFormat, text::kTwainOperations[index]);
   } else {
-    AfxMessageBox("TWAIN 错误: 未知的错误条件", MB_OK);
+    AfxMessageBox(text::kTwainUnknownError, MB_OK);
     return;
   }
-  text += ConditionText(m_conditionCode);
-  AfxMessageBox(text, MB_OK);
+  report += ConditionText(m_conditionCode);
+  AfxMessageBox(report, MB_OK);
 }
 
 // ---- manager and source ----
@@ -384,7 +357,7 @@ int CTwain::NegotiateTransferCount() {
   set.cap.ConType = TWON_ONEVALUE;
   set.cap.hContainer = NewOneValue(TWTY_INT16, 1);
   if (!set.cap.hContainer) {
-    AfxMessageBox(kNoMemory, MB_OK);
+    AfxMessageBox(text::kScanNoMemory, MB_OK);
     return 0;
   }
   if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &set.cap) == TWRC_CHECKSTATUS) {
@@ -401,14 +374,14 @@ int CTwain::NegotiatePixelType() {
   Capability c(ICAP_PIXELTYPE);
   if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &c.cap) == TWRC_FAILURE) {
     if (NotSupported(m_conditionCode)) {
-      AfxMessageBox("TWAIN 不支持: 源不支持 ICAP_PIXELTYPE", MB_OK);
+      AfxMessageBox(text::kTwainNoPixelType, MB_OK);
       return 1;
     }
     ErrorReport(5);
     return 0;
   }
   if (c.cap.ConType != TWON_ENUMERATION && c.cap.ConType != TWON_ONEVALUE) {
-    AfxMessageBox("错误: 通过像素类型 - 无效的外壳类型", MB_OK);
+    AfxMessageBox(text::kTwainBadPixelTypeContainer, MB_OK);
     return 0;
   }
   // The source's own choice goes back unchanged: the user picks the kind of
@@ -419,7 +392,7 @@ int CTwain::NegotiatePixelType() {
     return 0;
   }
   if (rc == TWRC_CHECKSTATUS)
-    AfxMessageBox("TWAIN 警告: ICAP_PIXELTYPE returned CheckStatus during Negotiations", MB_OK);
+    AfxMessageBox(text::kTwainPixelTypeCheckStatus, MB_OK);
   return 1;
 }
 
@@ -427,7 +400,7 @@ int CTwain::NegotiateMechanism() {
   Capability c(ICAP_XFERMECH);
   if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &c.cap) == TWRC_FAILURE) {
     if (NotSupported(m_conditionCode)) {
-      AfxMessageBox("TWAIN 不支持: 源不支持 ICAP_XFERMECH", MB_OK);
+      AfxMessageBox(text::kTwainNoTransferMechanism, MB_OK);
       return 1;
     }
     ErrorReport(5);
@@ -455,11 +428,11 @@ int CTwain::NegotiateMechanism() {
       usable = true;
     }
   } else {
-    AfxMessageBox("错误: 通过转换机构 - 无效的外壳类型", MB_OK);
+    AfxMessageBox(text::kTwainBadMechanismContainer, MB_OK);
     return 0;
   }
   if (!usable) {
-    AfxMessageBox("TWAIN 不支持: 源不支持本地或内存迁移\n不能使用!", MB_OK);
+    AfxMessageBox(text::kTwainNoNativeOrMemory, MB_OK);
     return 0;
   }
   if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &c.cap) == TWRC_FAILURE) {
@@ -477,7 +450,7 @@ int CTwain::NegotiateBitDepth() {
   }
   if (c.cap.ConType == TWON_ONEVALUE) return 1;
   if (c.cap.ConType != TWON_ENUMERATION) {
-    AfxMessageBox("错误: 通过位深 - 无效的外壳类型", MB_OK);
+    AfxMessageBox(text::kTwainBadBitDepthContainer, MB_OK);
     return 0;
   }
   const EnumView e = ViewEnumeration(c.cap.hContainer);
@@ -497,7 +470,7 @@ int CTwain::NegotiateBitDepth() {
     return 0;
   }
   if (rc == TWRC_CHECKSTATUS)
-    AfxMessageBox("TWAIN 警告: ICAP_BITDEPTH returned CheckStatus during Negotiations", MB_OK);
+    AfxMessageBox(text::kTwainBitDepthCheckStatus, MB_OK);
   return 1;
 }
 
@@ -505,7 +478,7 @@ int CTwain::NegotiateCompression() {
   Capability c(ICAP_COMPRESSION);
   if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &c.cap) == TWRC_FAILURE) {
     if (NotSupported(m_conditionCode)) {
-      AfxMessageBox("TWAIN 不支持: 来源不支持 ICAP_COMPRESSION", MB_OK);
+      AfxMessageBox(text::kTwainNoCompression, MB_OK);
       return 1;
     }
     ErrorReport(5);
@@ -525,11 +498,11 @@ int CTwain::NegotiateCompression() {
   } else if (c.cap.ConType == TWON_ONEVALUE) {
     offersNone = currentNone = OneValue(c.cap.hContainer, &v) && v == TWCP_NONE;
   } else {
-    AfxMessageBox("错误: 通过压缩 - 无效的外壳类型", MB_OK);
+    AfxMessageBox(text::kTwainBadCompressionContainer, MB_OK);
     return 0;
   }
   if (!offersNone) {
-    AfxMessageBox("扫描仪不支持未被压缩的数据传递 - 退出", MB_OK);
+    AfxMessageBox(text::kTwainNoUncompressed, MB_OK);
     return 0;
   }
   if (currentNone) return 1;
@@ -601,7 +574,7 @@ void CTwain::MessageLoop() {
 
 void CTwain::TransferReady() {
   if (m_mechanism != TWSX_MEMORY && m_mechanism != TWSX_NATIVE) {
-    AfxMessageBox("发现无效的转换机构!  正在中止...", MB_OK);
+    AfxMessageBox(text::kTwainBadMechanism, MB_OK);
   } else if (CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &m_imageInfo) != TWRC_SUCCESS) {
     // Without the image's size there is nothing to receive it into.
     ErrorReport(9);
@@ -674,7 +647,7 @@ int CTwain::NativeTransfer() {
   auto i32 = [&](std::size_t at) { TW_INT32 v; std::memcpy(&v, p + at, 4); return v; };
   auto u16 = [&](std::size_t at) { TW_UINT16 v; std::memcpy(&v, p + at, 2); return v; };
   if (size < 40 || u32(0) < 40) {
-    AfxMessageBox(kBadBlock, MB_OK);
+    AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
   }
   const std::int64_t headerSize = u32(0);
@@ -682,7 +655,7 @@ int CTwain::NativeTransfer() {
   const std::int64_t height = i32(8);
   const int bits = u16(14);
   if (u32(16) != 0) {
-    AfxMessageBox("错误: 不能操作已压缩的位图", MB_OK);
+    AfxMessageBox(text::kTwainCompressedBitmap, MB_OK);
     return 0;
   }
   std::int64_t colours = u32(32);
@@ -693,7 +666,7 @@ int CTwain::NativeTransfer() {
   if (width <= 0 || rows == 0 || width > INT32_MAX || rows > INT32_MAX || bits == 0 ||
       colours > 256 || offset > static_cast<std::int64_t>(size) ||
       stride > (static_cast<std::int64_t>(size) - offset) / rows) {
-    AfxMessageBox(kBadBlock, MB_OK);
+    AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
   }
   // The scanned width is kept: the rows' padding to 4 bytes is not image.
@@ -747,7 +720,7 @@ int CTwain::NativeTransfer() {
 
 int CTwain::MemoryTransfer() {
   if (m_imageInfo.Compression != TWCP_NONE) {
-    AfxMessageBox("错误:  不能操作已压缩的图像传递", MB_OK);
+    AfxMessageBox(text::kTwainCompressedTransfer, MB_OK);
     return 0;
   }
   TW_SETUPMEMXFER setup{};
@@ -765,7 +738,7 @@ int CTwain::MemoryTransfer() {
     buffer = size ? static_cast<BYTE*>(std::malloc(size)) : nullptr;
   }
   if (!buffer) {
-    AfxMessageBox("TWAIN 错误: 不能分配内存给图像传递", MB_OK);
+    AfxMessageBox(text::kTwainNoTransferMemory, MB_OK);
     return 0;
   }
   struct Freer {
@@ -798,7 +771,7 @@ int CTwain::MemoryTransfer() {
         // Success only when every pixel of the image came.
         const std::int64_t all = std::int64_t{m_imageInfo.ImageWidth} * m_imageInfo.ImageLength;
         if (covered >= all) result = 1;
-        else AfxMessageBox(kIncomplete, MB_OK);
+        else AfxMessageBox(text::kTwainIncomplete, MB_OK);
         break;
       }
       continue;
@@ -821,7 +794,7 @@ int CTwain::DeliverBlock(const TW_IMAGEMEMXFER& block, const BYTE* buffer, std::
   const std::int64_t length = block.Memory.Length;
   if (columns > INT32_MAX || rows > INT32_MAX || x > INT32_MAX || y > INT32_MAX || columns <= 0 ||
       sourceStride < (columns * bpp + 7) / 8 || sourceStride > length / rows) {
-    AfxMessageBox(kBadBlock, MB_OK);
+    AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
   }
   // The bands are written as rows padded to 4 bytes; a source that packs its
@@ -862,13 +835,13 @@ int CTwain::BeginImage(int width, int height, int bitsPerPixel, int samplesPerPi
     bits = 16;
   }
   if (bits == 0) {
-    std::string text;
-    FormatString(text, kTwainUnsupportedFormat, bitsPerPixel, samplesPerPixel);
-    AfxMessageBox(text, MB_OK);
+    std::string message;
+    FormatString(message, text::kTwainUnsupportedFormat, bitsPerPixel, samplesPerPixel);
+    AfxMessageBox(message, MB_OK);
     return 0;
   }
   if (width <= 0 || height <= 0) {
-    AfxMessageBox(kBadBlock, MB_OK);
+    AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
   }
   // Sized in a fresh record first, so a scan too large to hold leaves the
@@ -883,7 +856,7 @@ int CTwain::BeginImage(int width, int height, int bitsPerPixel, int samplesPerPi
   image.yResolution = static_cast<float>(m_imageInfo.YResolution.Whole);
   image.resolutionUnit = 2;
   if (!image.AllocPixels()) {
-    AfxMessageBox(kNoMemory, MB_OK);
+    AfxMessageBox(text::kScanNoMemory, MB_OK);
     return 0;
   }
   m_target->MoveFrom(image);

@@ -82,10 +82,6 @@ class CTwainWindow {
   std::string m_profileValue;  // keeps GetProfile's answer alive for the caller
 };
 
-// What a scanner delivers that the image record cannot hold is refused with
-// this message (the bits per pixel and the samples per pixel fill it in).
-extern const char* const kTwainUnsupportedFormat;
-
 class CTwain {
  public:
   explicit CTwain(CRasterImage* target = nullptr);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 
 #include "platform/twain/scanjob.h"
 #include "platform/twain/twaincontainer.h"
+#include "resources/messages_scan.h"
 
 namespace qzn::twain {
 
@@ -24,8 +26,13 @@ double NumberOf(const SANE_Option_Descriptor* d, SANE_Word w) {
 }
 
 std::string LabelOf(TW_UINT16 type, int bits) {
-  const char* kind = type == TWPT_BW ? "黑白" : type == TWPT_GRAY ? "灰度" : "彩色";
-  return std::string(kind) + " (" + std::to_string(type == TWPT_RGB ? 3 * bits : bits) + " 位)";
+  namespace text = res::text;
+  const char* kind = type == TWPT_BW ? text::kScanModeBlackWhite
+                     : type == TWPT_GRAY ? text::kScanModeGrey
+                                         : text::kScanModeColour;
+  char label[128];
+  std::snprintf(label, sizeof label, text::kScanModeFormat, kind, type == TWPT_RGB ? 3 * bits : bits);
+  return label;
 }
 
 std::string FormatNumber(double v) {
