@@ -1,21 +1,28 @@
 // qzn: with arguments, converts a scan to lines without a window (messages
 // on stderr, exit status 0 only when the lines were written); without
-// arguments, the desktop application, which is not part of this build yet:
-// the usage is printed instead.
+// arguments, the desktop application. A command-line run never starts the
+// toolkit, so it needs no display.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/qznapp.h"
 #include "platform/host.h"
+#if QZN_WITH_GUI
+#include "ui/app.h"
+#endif
 
 int main(int argc, char** argv) {
   // The default host is the command-line one: stderr, default answers.
   std::vector<std::string> args(argv + 1, argv + argc);
   qzn::CQznApp app;
   if (!app.ProcessCommandLine(args)) {
+#if QZN_WITH_GUI
+    return qzn::RunGui(argc, argv);
+#else
     std::fputs(qzn::CommandLineUsage(), stderr);
     return qzn::kExitUsage;
+#endif
   }
   if (app.GetExitCode() == qzn::kExitUsage) std::fputs(qzn::CommandLineUsage(), stderr);
   return app.GetExitCode();

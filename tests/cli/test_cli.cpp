@@ -85,8 +85,13 @@ TEST(CommandLine, Grammar) {
 TEST(CommandLine, RefusalsAndExitStatuses) {
   TempDir dir;
   std::string err;
-  EXPECT_EQ(RunQzn({}, &err, &dir), 2);
+  // A lone file name is a command-line run without an output: usage, and
+  // the toolkit is never started (there is no display here).
+  EXPECT_EQ(RunQzn({"scan.tif"}, &err, &dir), 2);
   EXPECT_NE(err.find("usage: qzn"), std::string::npos);
+  // No arguments starts the window; without a display it says so and fails.
+  EXPECT_EQ(RunQzn({}, &err, &dir), 1);
+  EXPECT_NE(err.find("qzn:"), std::string::npos) << err;
 
   EXPECT_EQ(RunQzn({"-i", "x.tif", "-V", dir.file("out.gen")}, &err, &dir), 2);
   EXPECT_NE(err.find("错误: 缺少参数。"), std::string::npos) << err;

@@ -1,0 +1,316 @@
+// The main window as a user meets it: scans of each kind opened from the
+// open dialog, zoom and scroll by commands, keys and bars, the overview
+// dragged, modes and the Shift park, a length measured, the small dialogs,
+// the toolbars and the status bar. Saves build/artifacts/main-window.png.
+#include <filesystem>
+#include <set>
+
+#include <gtest/gtest.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/image.h>
+#include <wx/mdi.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include "raster/tiffio.h"
+#include "resources/commands.h"
+#include "tests/support/testutil.h"
+#include "tests/view/view_test_util.h"
+#include "ui/app.h"
+#include "ui/dialogs.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxhost.h"
+#include "ui/wxresources.h"
+#include "ui/wxtext.h"
+
+using namespace qzn;
+using qzntest::TempDir;
+using viewtest::Kind;
+
+namespace {
+
+void Pump(int rounds = 10) {
+  for (int i = 0; i < rounds; ++i) {
+    wxTheApp->Yield(true);
+    wxMilliSleep(2);
+  }
+}
+
+class MainWindow : public ::testing::Test {
+ protected:
+  static inline CWxHost* host = nullptr;
+  static inline TempDir* dir = nullptr;
+
+  static void SetUpTestSuite() {
+    dir = new TempDir;
+    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
+    setenv("GTK_OVERLAY_SCROLLING", "0", 1);
+    wxInitAllImageHandlers();
+    host = new CWxHost;
+    host->scripted = true;
+    SetHost(host);
+    CDesktop* d = CreateDesktop();
+    // Nothing may depend on a window manager: the size is set, not maximised.
+    d->frame->SetSize(0, 0, 1280, 800);
+    d->frame->Show();
+    Pump(20);
+  }
+  static void TearDownTestSuite() {
+    DestroyDesktop();
+    Pump();
+    SetHost(nullptr);
+    delete host;
+    delete dir;
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  void TearDown() override {
+    Desktop()->manager->CloseDocuments(true);
+    Pump();
+    host->messages.clear();
+    host->answers.clear();
+    host->fileAnswers.clear();
+  }
+
+  static std::string WriteScan(const std::string& name, int w, int h, Kind kind) {
+    auto doc = viewtest::MakeDoc(w, h, kind);
+    const std::string path = dir->file(name);
+    EXPECT_EQ(WriteTiffImage(path, doc->m_image, 0), 1);
+    return path;
+  }
+
+  static CImageWindow* OpenFromDialog(const std::string& path) {
+    host->fileAnswers.push_back({path});
+    EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen));
+    Pump();
+    return MainFrame()->ActiveImageWindow();
+  }
+
+  static void Mouse(wxWindow* w, wxEventType type, int x, int y, bool shift = false, bool ctrl = false,
+                    bool left = true) {
+    wxMouseEvent e(type);
+    e.SetEventObject(w);
+    e.SetId(w->GetId());
+    e.m_x = x;
+    e.m_y = y;
+    e.m_shiftDown = shift;
+    e.m_controlDown = ctrl;
+    e.m_leftDown = left && type != wxEVT_LEFT_UP;
+    w->GetEventHandler()->ProcessEvent(e);
+  }
+
+  static int DistinctColours(const wxImage& img) {
+    std::set<unsigned> colours;
+    const unsigned char* p = img.GetData();
+    for (long i = 0; i < long(img.GetWidth()) * img.GetHeight() && colours.size() < 64; i += 7)
+      colours.insert(unsigned(p[3 * i]) << 16 | unsigned(p[3 * i + 1]) << 8 | p[3 * i + 2]);
+    return static_cast<int>(colours.size());
+  }
+};
+
+}  // namespace
+
+TEST_F(MainWindow, EachKindOfScanOpensFromTheOpenDialog) {
+  for (auto [name, kind] : {std::pair{"grey.tif", Kind::kGrey}, std::pair{"bilevel.tif", Kind::kBilevel},
+                            std::pair{"rgb.tif", Kind::kRgb}}) {
+    CImageWindow* w = OpenFromDialog(WriteScan(name, 640, 480, kind));
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_EQ(host->fileDialogs.back().filter.rfind("图像文件|", 0), 0u);
+    EXPECT_TRUE(w->View().displayValid) << name;
+    EXPECT_GE(DistinctColours(w->Snapshot()), 2) << name;  // 1 bit: two greys
+    ASSERT_NE(w->OverviewFrame(), nullptr);
+    EXPECT_TRUE(w->OverviewFrame()->IsShown());
+    EXPECT_GT(DistinctColours(w->OverviewFrame()->Picture()), 2);
+    EXPECT_TRUE(host->messages.empty()) << host->messages[0];
+  }
+  // Only the active view's overview shows.
+  int shown = 0;
+  for (wxWindow* child : MainFrame()->GetClientWindow()->GetChildren())
+    for (wxWindow* c : child->GetChildren())
+      if (auto* iw = dynamic_cast<CImageWindow*>(c)) shown += iw->OverviewFrame()->IsShown();
+  EXPECT_EQ(shown, 1);
+  // A cancelled dialog opens nothing.
+  const std::size_t docs = Desktop()->manager->GetDocuments().size();
+  EXPECT_FALSE(OnFileOpen());
+  EXPECT_EQ(Desktop()->manager->GetDocuments().size(), docs);
+}
+
+TEST_F(MainWindow, ZoomScrollAndTheOverview) {
+  CImageWindow* w = OpenFromDialog(WriteScan("big.tif", 2001, 1501, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  CQznView& v = w->View();
+  const RECT full = v.visibleRect;
+  EXPECT_EQ(full.right, 2000);
+  v.cursorImageX = 1000;
+  v.cursorImageY = 750;
+  ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomIn));
+  EXPECT_EQ(RectWidth(v.visibleRect), 1000);
+  ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomIn));
+  const RECT quarter = v.visibleRect;
+  EXPECT_NEAR(RectWidth(quarter), 500, 2);
+  // Keys and bars.
+  wxKeyEvent down(wxEVT_KEY_DOWN);
+  down.m_keyCode = WXK_DOWN;
+  w->GetEventHandler()->ProcessEvent(down);
+  EXPECT_EQ(v.visibleRect.top, quarter.top + RectHeight(quarter) / 2);
+  wxScrollWinEvent page(wxEVT_SCROLLWIN_PAGEDOWN, 0, wxHORIZONTAL);
+  w->GetEventHandler()->ProcessEvent(page);
+  EXPECT_EQ(v.visibleRect.left, quarter.left + RectWidth(quarter) / 2);
+  wxScrollWinEvent thumb(wxEVT_SCROLLWIN_THUMBRELEASE, 100, wxHORIZONTAL);
+  w->GetEventHandler()->ProcessEvent(thumb);
+  EXPECT_EQ(v.visibleRect.left, 100);
+  EXPECT_EQ(w->GetScrollPos(wxHORIZONTAL), 100);
+  // The overview: drag the outline to the far corner.
+  Pump();
+  COverview& ov = *v.Overview();
+  const RECT o = ov.ViewRect();
+  wxWindow* canvas = w->OverviewFrame()->GetChildren().front();
+  Mouse(canvas, wxEVT_LEFT_DOWN, (o.left + o.right) / 2, (o.top + o.bottom) / 2);
+  Mouse(canvas, wxEVT_MOTION, 126, 126);
+  EXPECT_TRUE(ov.Dragging());
+  Mouse(canvas, wxEVT_LEFT_UP, 126, 126, false, false, false);
+  EXPECT_EQ(v.visibleRect.right, 2000);
+  EXPECT_EQ(v.visibleRect.bottom, 1500);
+  // Out, previous, full.
+  const RECT before = v.visibleRect;
+  ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomOut));
+  EXPECT_NEAR(RectWidth(v.visibleRect), 1000, 4);
+  ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewPreviousView));
+  EXPECT_TRUE(v.visibleRect == before);
+  ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewFullView));
+  EXPECT_TRUE(v.visibleRect == full);
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(MainWindow, ModesTheShiftParkAndAMeasuredLength) {
+  CImageWindow* w = OpenFromDialog(WriteScan("modes.tif", 801, 601, Kind::kBilevel));
+  ASSERT_NE(w, nullptr);
+  CQznView& v = w->View();
+  struct ModeTool : CEditTool {
+    explicit ModeTool(IToolHost& h) : CEditTool(h, 101) { canUndo = true; }
+    int GetType() const override { return 2; }
+  };
+  RegisterToolFactory(3, [](IToolHost& h, CQznDoc*) { return std::make_unique<ModeTool>(h); });
+  v.SetEditMode(3);
+  CEditTool* modeTool = v.Tool();
+  ASSERT_EQ(modeTool->GetType(), 2);
+  Mouse(w, wxEVT_LEFT_DOWN, 10, 10, true);
+  EXPECT_EQ(v.ParkedTool(), modeTool);
+  Mouse(w, wxEVT_MOTION, 60, 40, true);
+  EXPECT_TRUE(v.Feedback().Has(kSlotToolBand));
+  Mouse(w, wxEVT_LEFT_UP, 60, 40, true, false, false);
+  EXPECT_EQ(v.Tool(), modeTool);
+  EXPECT_TRUE(modeTool->CanUndo());
+  // Ctrl-drag measures; the status bar tells the length.
+  Mouse(w, wxEVT_LEFT_DOWN, 10, 10, false, true);
+  Mouse(w, wxEVT_MOTION, 40, 50, false, true);
+  EXPECT_EQ(FromWx(MainFrame()->GetMessageText()).rfind("长度=", 0), 0u);
+  // The line is inverted over the cached picture, which stays as it was.
+  const wxImage withLine = w->Snapshot();
+  Mouse(w, wxEVT_LEFT_UP, 40, 50, false, true, false);
+  const wxImage without = w->Snapshot();
+  EXPECT_NE(std::memcmp(withLine.GetData(), without.GetData(), std::size_t(without.GetWidth()) * without.GetHeight() * 3), 0);
+  v.SetEditMode(0);
+  RegisterToolFactory(3, nullptr);
+  // The coordinate pane follows the mouse.
+  Mouse(w, wxEVT_MOTION, 0, 0, false, false, false);
+  EXPECT_EQ(FromWx(MainFrame()->GetStatusBar()->GetStatusText(1)), "(0.0000,0.0000)");
+}
+
+TEST_F(MainWindow, SmallDialogsValidateAndKeepTheirValues) {
+  CRotateImageDlg rotate;
+  std::unique_ptr<CModelDialog> d(MakeRotateImageDialog(MainFrame(), rotate));
+  auto* angle = dynamic_cast<wxTextCtrl*>(d->FindWindow(CRotateImageDlg::kAngle));
+  ASSERT_NE(angle, nullptr);
+  EXPECT_EQ(angle->GetValue(), "0");
+  angle->ChangeValue("360.5");
+  EXPECT_FALSE(d->PressOK());
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], "请输入一个数字在 0 和 360 之间。");
+  angle->ChangeValue("12.5");
+  d->Controls().SetCheck(CRotateImageDlg::kRight, true);
+  EXPECT_TRUE(d->PressOK());
+  EXPECT_EQ(rotate.angle, 12.5f);
+  EXPECT_EQ(rotate.direction, 1);
+  // The dialog sits at the main window's bottom-right corner.
+  const wxRect corner = GetDialogCornerRect(d.get());
+  EXPECT_EQ(d->GetPosition(), corner.GetPosition());
+
+  CDeleteIDRangeDlg range;
+  std::unique_ptr<CModelDialog> r(MakeDeleteIdRangeDialog(MainFrame(), range));
+  r->Controls().SetText(CDeleteIDRangeDlg::kFrom, "3");
+  r->Controls().SetText(CDeleteIDRangeDlg::kTo, "x");
+  EXPECT_FALSE(r->PressOK());
+  EXPECT_EQ(host->messages.back(), "请输入一个整数。");
+  r->Controls().SetText(CDeleteIDRangeDlg::kTo, "9");
+  EXPECT_TRUE(r->PressOK());
+  EXPECT_EQ(range.toId, 9);
+
+  COverlaySetDlg overlay;
+  overlay.overlay = true;
+  std::unique_ptr<CModelDialog> o(MakeOverlaySetDialog(MainFrame(), overlay));
+  EXPECT_TRUE(o->FindWindow(COverlaySetDlg::kBlend)->IsEnabled());
+  EXPECT_FALSE(o->FindWindow(COverlaySetDlg::kGrey)->IsEnabled());
+  EXPECT_TRUE(o->PressOK());
+  EXPECT_EQ(overlay.background, -1);  // none was chosen and none is read back
+}
+
+TEST_F(MainWindow, ToolbarsCommandsAndStatusBar) {
+  CMainFrame* f = MainFrame();
+  auto enabled = [f](int id) {
+    wxUpdateUIEvent e(WxId(id));
+    e.SetEventObject(f);
+    f->GetEventHandler()->ProcessEvent(e);
+    return e.GetSetEnabled() && e.GetEnabled();
+  };
+  EXPECT_FALSE(enabled(cmd::kVectorBatch));  // no handler yet: disabled
+  EXPECT_TRUE(enabled(cmd::kFileOpen));
+  EXPECT_FALSE(enabled(cmd::kViewZoomIn));  // no workspace
+  CImageWindow* w = OpenFromDialog(WriteScan("bars.tif", 300, 200, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(enabled(cmd::kViewZoomIn));
+  // The layer combo lists the workspace's visible layers.
+  EXPECT_GE(f->LayerCombo()->GetCount(), 1u);
+  EXPECT_EQ(f->LayerCombo()->GetStringSelection(), "0");
+  // Docked vertically the combo hides; back on top it shows.
+  f->DockViewBar(wxAUI_DOCK_LEFT);
+  EXPECT_TRUE(f->ViewBar()->IsVertical());
+  EXPECT_FALSE(f->LayerCombo()->IsShown());
+  f->DockViewBar(wxAUI_DOCK_TOP);
+  EXPECT_FALSE(f->ViewBar()->IsVertical());
+  EXPECT_TRUE(f->LayerCombo()->IsShown());
+  // The toolbar switches.
+  ASSERT_TRUE(f->Dispatch(cmd::kViewToolBar));
+  EXPECT_FALSE(f->Aui().GetPane(f->ViewBar()).IsShown());
+  ASSERT_TRUE(f->Dispatch(cmd::kViewToolBar));
+  EXPECT_TRUE(f->Aui().GetPane(f->ViewBar()).IsShown());
+  // A long coordinate is shown whole.
+  f->SetCoordinateText(FormatCoordinates(-123456789012.5, 98765432109.25));
+  EXPECT_EQ(FromWx(f->GetStatusBar()->GetStatusText(1)), "(-123456789012.5000,98765432109.2500)");
+  // Exit asks first; No keeps the window.
+  host->answers.push_back(IDNO);
+  ASSERT_TRUE(f->Dispatch(cmd::kAppExit));
+  EXPECT_EQ(host->messages.back(), "从 QZN 退出吗?");
+  EXPECT_EQ(MainFrame(), f);
+}
+
+TEST_F(MainWindow, PictureOfTheWindowWithTheSample) {
+  CImageWindow* w = OpenFromDialog(std::string(QZN_SOURCE_DIR) + "/samples/contours.tif");
+  ASSERT_NE(w, nullptr);
+  Pump(30);
+  const wxRect r = MainFrame()->GetScreenRect();
+  wxBitmap shot(r.width, r.height, 24);
+  {
+    wxScreenDC screen;
+    wxMemoryDC mem(shot);
+    mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
+  }
+  const wxImage img = shot.ConvertToImage();
+  EXPECT_GE(img.GetWidth(), 800);
+  EXPECT_GE(img.GetHeight(), 600);
+  EXPECT_GT(DistinctColours(img), 8);  // not blank
+  const std::string out = std::string(QZN_BINARY_DIR) + "/artifacts/main-window.png";
+  std::filesystem::create_directories(std::filesystem::path(out).parent_path());
+  EXPECT_TRUE(img.SaveFile(out, wxBITMAP_TYPE_PNG));
+}

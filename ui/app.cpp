@@ -1,0 +1,181 @@
+#include "ui/app.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <wx/aboutdlg.h>
+#include <wx/image.h>
+
+#include "platform/host.h"
+#include "platform/profile.h"
+#include "resources/commands.h"
+#include "resources/strings.h"
+#include "ui/display.h"
+#include "ui/docview.h"
+#include "ui/mainframe.h"
+#include "ui/wxhost.h"
+#include "ui/wxresources.h"
+#include "ui/wxtext.h"
+
+namespace qzn {
+
+namespace {
+
+CDesktop* g_desktop = nullptr;
+constexpr char kRecentSection[] = "Recent File List";
+constexpr int kRecentFiles = 4;
+
+void LoadHistory(wxFileHistory& h) {
+  CProfileStore* p = Profile();
+  if (!p) return;
+  for (int i = kRecentFiles; i >= 1; --i) {
+    const std::string f = p->GetString(kRecentSection, "File" + std::to_string(i));
+    if (!f.empty()) h.AddFileToHistory(U8(f));
+  }
+}
+
+void SaveHistory(const wxFileHistory& h) {
+  CProfileStore* p = Profile();
+  if (!p) return;
+  for (int i = 0; i < kRecentFiles; ++i) {
+    const std::string key = "File" + std::to_string(i + 1);
+    if (static_cast<std::size_t>(i) < h.GetCount())
+      p->WriteString(kRecentSection, key, FromWx(h.GetHistoryFile(static_cast<std::size_t>(i))));
+    else
+      p->Remove(kRecentSection, key);
+  }
+}
+
+void RegisterAppCommands(CDesktop& d) {
+  CCommandTable& t = d.frame->Commands();
+  t.Add(cmd::kFileNew, [&d] { d.manager->CreateDocument(wxEmptyString, wxDOC_NEW); });
+  t.Add(cmd::kFileOpen, [] { OnFileOpen(); });
+  t.Add(cmd::kAppExit, [&d] {
+    if (Host().MessageBox(res::text::kAskExit, MB_YESNO | MB_ICONQUESTION) == IDYES) d.frame->Close();
+  });
+  t.Add(cmd::kAppAbout, [] { ShowAboutBox(); });
+  for (int i = 0; i < kRecentFiles; ++i) {
+    const int id = cmd::kFileMru1 + i;
+    t.Add(id, [&d, i] {
+      if (static_cast<std::size_t>(i) < d.history->GetCount())
+        OpenWorkspace(FromWx(d.history->GetHistoryFile(static_cast<std::size_t>(i))));
+    }, [&d, i] { return static_cast<std::size_t>(i) < d.history->GetCount(); });
+  }
+}
+
+}  // namespace
+
+CDesktop* Desktop() { return g_desktop; }
+
+CDesktop* CreateDesktop() {
+  if (g_desktop) return g_desktop;
+  auto* d = new CDesktop;
+  d->manager = new CQznDocManager;
+  d->manager->SetMaxDocsOpen(1000);
+  RegisterWorkspaceTemplate(d->manager);
+  // The recent files take the numbers the menus store (57616 to 57619).
+  d->history = new wxFileHistory(kRecentFiles, WxId(cmd::kFileMru1));
+  LoadHistory(*d->history);
+  d->frame = new CMainFrame(d->manager, d->history);
+  RegisterAppCommands(*d);
+  g_desktop = d;
+  return d;
+}
+
+void DestroyDesktop() {
+  if (!g_desktop) return;
+  CDesktop* d = g_desktop;
+  d->manager->CloseDocuments(true);
+  SaveHistory(*d->history);
+  if (d->frame) d->frame->Destroy();
+  delete d->manager;
+  delete d->history;
+  delete d;
+  g_desktop = nullptr;
+}
+
+bool OpenWorkspace(const std::string& path) {
+  CDesktop* d = Desktop();
+  if (!d) return false;
+  wxDocument* doc = d->manager->CreateDocument(U8(path), wxDOC_SILENT);
+  if (!doc) return false;
+  d->history->AddFileToHistory(U8(path));
+  SaveHistory(*d->history);
+  return true;
+}
+
+bool OnFileOpen() {
+  FileDialogRequest r;
+  r.kind = FileDialogKind::open;
+  r.defaultExtension = "TIF";
+  r.flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+  r.filter = res::text::kOpenFilter;
+  const std::string path = AskFilePath(r);
+  return !path.empty() && OpenWorkspace(path);
+}
+
+void ShowAboutBox() {
+  wxAboutDialogInfo info;
+  info.SetName(U8(res::LoadString(res::kStrAppTitle)));
+  info.SetVersion(U8(res::text::kAboutVersion));
+  info.SetDescription(U8(res::text::kAboutBody));
+  wxAboutBox(info, MainFrame());
+}
+
+namespace {
+
+class CQznWxApp : public wxApp {
+ public:
+  bool OnInit() override {
+    SetAppName("qzn");
+    SetAppDisplayName(U8(res::LoadString(res::kStrAppTitle)));
+    wxInitAllImageHandlers();
+    m_profile = std::make_unique<CProfileStore>(CProfileStore::DefaultPath());
+    SetProfile(m_profile.get());
+    SetHost(&m_host);
+    CDesktop* d = CreateDesktop();
+    SetTopWindow(d->frame);
+    d->frame->Maximize(true);
+    d->frame->Show(true);
+    // The open dialog right after the main window.
+    CallAfter([] { OnFileOpen(); });
+    return true;
+  }
+  int OnExit() override {
+    SetHost(nullptr);
+    if (g_desktop) {
+      SaveHistory(*g_desktop->history);
+      delete g_desktop->manager;
+      delete g_desktop->history;
+      delete g_desktop;
+      g_desktop = nullptr;
+    }
+    SetProfile(nullptr);
+    return wxApp::OnExit();
+  }
+
+ private:
+  CWxHost m_host;
+  std::unique_ptr<CProfileStore> m_profile;
+};
+
+}  // namespace
+
+int RunGui(int argc, char** argv) {
+  // Without a display GTK would abort inside the toolkit's start: find out
+  // first and say how to get either road.
+  if (!DisplayAvailable()) {
+    std::fputs("qzn: the window cannot open without a display; "
+               "qzn -i <scan> -o <lines.gen> converts without one\n",
+               stderr);
+    return 1;
+  }
+  // Scroll bars that stay on screen: the view's position in the scan is
+  // always visible, not only while the pointer hovers.
+  setenv("GTK_OVERLAY_SCROLLING", "0", 0);
+  wxApp::SetInstance(new CQznWxApp);
+  const int status = wxEntry(argc, argv);
+  return status < 0 ? 1 : status;
+}
+
+}  // namespace qzn

@@ -1,0 +1,102 @@
+#include "ui/docview.h"
+
+#include <wx/mdi.h>
+#include <wx/sizer.h>
+
+#include "platform/host.h"
+#include "resources/strings.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxtext.h"
+
+namespace qzn {
+
+wxIMPLEMENT_DYNAMIC_CLASS(CWxDocument, wxDocument);
+wxIMPLEMENT_DYNAMIC_CLASS(CWxView, wxView);
+
+CWxDocument::CWxDocument() : m_doc(std::make_unique<CQznDoc>()) {}
+CWxDocument::~CWxDocument() = default;
+
+bool CWxDocument::OnNewDocument() {
+  if (!wxDocument::OnNewDocument()) return false;
+  if (!m_doc->OnNewDocument()) return false;
+  UpdateAllViews();
+  return true;
+}
+
+bool CWxDocument::OnOpenDocument(const wxString& path) {
+  // The document reads into temporaries and keeps what it had on failure;
+  // it reports its own failures through the host.
+  if (!m_doc->OnOpenDocument(FromWx(path))) return false;
+  SetFilename(path, true);
+  Modify(false);
+  UpdateAllViews();
+  return true;
+}
+
+bool CWxDocument::OnSaveModified() { return m_doc->SaveModified() != 0; }
+
+bool CWxDocument::IsModified() const { return m_doc->IsModified() || m_doc->IsDataModified(); }
+
+bool CWxDocument::DeleteContents() {
+  m_doc->DeleteContents();
+  return true;
+}
+
+bool CWxView::OnCreate(wxDocument* doc, long) {
+  CMainFrame* parent = MainFrame();
+  if (!parent) return false;
+  auto* frame = new wxDocMDIChildFrame(doc, this, parent, wxID_ANY, doc->GetUserReadableName());
+  SetFrame(frame);
+  m_window = new CImageWindow(frame, &static_cast<CWxDocument*>(doc)->Doc());
+  auto* sizer = new wxBoxSizer(wxVERTICAL);
+  sizer->Add(m_window, 1, wxEXPAND);
+  frame->SetSizer(sizer);
+  frame->Show(true);
+  // The tab fills the client area: the view starts at the size it has.
+  frame->Layout();
+  return true;
+}
+
+void CWxView::OnActivateView(bool activate, wxView*, wxView*) {
+  if (!activate || !m_window) return;
+  if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
+  Host().UpdateLayerBar(m_window->View().Document());
+}
+
+void CWxView::OnUpdate(wxView*, wxObject*) {
+  if (!m_window) return;
+  if (!m_initialised) {
+    m_initialised = true;
+    m_window->View().OnInitialUpdate();
+    m_window->ShowOverview(true);
+    if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
+    Host().UpdateLayerBar(m_window->View().Document());
+    return;
+  }
+  m_window->View().OnViewFullView();
+}
+
+wxString CQznDocManager::MakeNewDocumentName() {
+  static int count = 0;
+  return wxString::Format("Qzn%d", ++count);
+}
+
+bool CWxView::OnClose(bool deleteWindow) {
+  if (!wxView::OnClose(deleteWindow)) return false;
+  Activate(false);
+  if (deleteWindow) {
+    wxWindow* frame = GetFrame();
+    SetFrame(nullptr);
+    m_window = nullptr;
+    if (frame) frame->Destroy();
+  }
+  return true;
+}
+
+wxDocTemplate* RegisterWorkspaceTemplate(wxDocManager* manager) {
+  return new wxDocTemplate(manager, U8("QZN 文档"), "*.tif", "", "tif", "QznDoc", "QznView",
+                           CLASSINFO(CWxDocument), CLASSINFO(CWxView));
+}
+
+}  // namespace qzn

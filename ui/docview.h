@@ -1,0 +1,59 @@
+// The workspace document and its image view inside wx's document manager:
+// each workspace opens in a tab of the main window (MDI on GTK is tabbed).
+#pragma once
+
+#include <memory>
+
+#include <wx/docmdi.h>
+#include <wx/docview.h>
+
+#include "app/qzndoc.h"
+
+namespace qzn {
+
+class CImageWindow;
+
+class CWxDocument : public wxDocument {
+ public:
+  CWxDocument();
+  ~CWxDocument() override;
+  CQznDoc& Doc() { return *m_doc; }
+
+  bool OnNewDocument() override;
+  bool OnOpenDocument(const wxString& path) override;
+  bool OnSaveModified() override;
+  bool IsModified() const override;
+  bool DeleteContents() override;
+
+ private:
+  std::unique_ptr<CQznDoc> m_doc;
+  wxDECLARE_DYNAMIC_CLASS(CWxDocument);
+};
+
+class CWxView : public wxView {
+ public:
+  bool OnCreate(wxDocument* doc, long flags) override;
+  void OnDraw(wxDC*) override {}
+  bool OnClose(bool deleteWindow) override;
+  void OnActivateView(bool activate, wxView* activeView, wxView* deactiveView) override;
+  // The first update is the view's initial update (the document is open by
+  // then); later ones rebuild its display from the document.
+  void OnUpdate(wxView* sender, wxObject* hint) override;
+  CImageWindow* Window() const { return m_window; }
+
+ private:
+  CImageWindow* m_window = nullptr;
+  bool m_initialised = false;
+  wxDECLARE_DYNAMIC_CLASS(CWxView);
+};
+
+// Untitled workspaces are "Qzn1", "Qzn2", ...
+class CQznDocManager : public wxDocManager {
+ public:
+  wxString MakeNewDocumentName() override;
+};
+
+// The workspace template's registration.
+wxDocTemplate* RegisterWorkspaceTemplate(wxDocManager* manager);
+
+}  // namespace qzn

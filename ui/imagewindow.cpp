@@ -1,0 +1,410 @@
+#include "ui/imagewindow.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include <wx/dcbuffer.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/image.h>
+#include <wx/menu.h>
+#include <wx/mdi.h>
+
+#include "app/qzndoc.h"
+#include "resources/commands.h"
+#include "resources/strings.h"
+#include "ui/mainframe.h"
+#include "ui/wxcanvas.h"
+#include "ui/wxresources.h"
+#include "ui/wxtext.h"
+
+namespace qzn {
+
+namespace {
+
+// What shows round the display where the window is larger than the image
+// at its aspect.
+const wxColour kBackground(128, 128, 128);
+
+std::vector<ViewCommandRegistrar>& Registrars() {
+  static std::vector<ViewCommandRegistrar> r;
+  return r;
+}
+
+unsigned MouseFlags(const wxMouseEvent& e) {
+  unsigned f = 0;
+  if (e.ShiftDown()) f |= kMkShift;
+  if (e.ControlDown()) f |= kMkControl;
+  if (e.LeftIsDown()) f |= kMkLButton;
+  return f;
+}
+
+}  // namespace
+
+std::string DocumentTitle(const CQznDoc& doc) {
+  const std::string& path = doc.GetPathName();
+  return path.empty() ? std::string("无标题") : std::filesystem::path(path).filename().string();
+}
+
+namespace {
+
+wxRect ToWx(const RECT& r) { return wxRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
+
+}  // namespace
+
+void AddViewCommandRegistrar(ViewCommandRegistrar registrar) { Registrars().push_back(std::move(registrar)); }
+
+void RegisterViewCommands(CCommandTable& t, CQznView& v) {
+  t.Add(cmd::kViewZoomIn, [&v] { v.OnViewZoomIn(); });
+  t.Add(cmd::kViewZoomOut, [&v] { v.OnViewZoomOut(); });
+  t.Add(cmd::kViewFullView, [&v] { v.OnViewFullView(); });
+  t.Add(cmd::kViewPreviousView, [&v] { v.OnViewPreviousView(); });
+  t.Add(cmd::kEditUndo, [&v] { if (v.Tool()) v.Tool()->Undo(); }, [&v] { return v.Tool() && v.Tool()->CanUndo(); });
+  for (const ViewCommandRegistrar& r : Registrars()) r(t, v);
+}
+
+// ---- CImageWindow ------------------------------------------------------------
+
+CImageWindow::CImageWindow(wxWindow* parent, CQznDoc* doc)
+    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxALWAYS_SHOW_SB | wxBORDER_NONE) {
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  m_view = std::make_unique<CQznView>(doc, this);
+  RegisterViewCommands(m_commands, *m_view);
+  m_commands.Add(cmd::kViewOverview,
+                 [this] { ShowOverview(!(m_overviewFrame && m_overviewFrame->IsShown())); },
+                 [this] { return m_overviewFrame != nullptr; },
+                 [this] { return m_overviewFrame && m_overviewFrame->IsShown(); });
+  Bind(wxEVT_PAINT, &CImageWindow::OnPaint, this);
+  Bind(wxEVT_SIZE, &CImageWindow::OnSize, this);
+  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_MOTION, wxEVT_RIGHT_DOWN})
+    Bind(type, &CImageWindow::OnMouse, this);
+  Bind(wxEVT_MOUSE_CAPTURE_LOST, &CImageWindow::OnCaptureLost, this);
+  Bind(wxEVT_KEY_DOWN, &CImageWindow::OnKeyDown, this);
+  Bind(wxEVT_CHAR, &CImageWindow::OnChar, this);
+  Bind(wxEVT_SCROLLWIN_TOP, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_BOTTOM, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_LINEUP, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_LINEDOWN, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_PAGEUP, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_PAGEDOWN, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_THUMBRELEASE, &CImageWindow::OnScroll, this);
+  Bind(wxEVT_MENU, &CImageWindow::OnMenu, this);
+}
+
+CImageWindow::~CImageWindow() {
+  if (HasCapture()) wxWindow::ReleaseMouse();
+  if (m_overviewFrame) m_overviewFrame->Destroy();
+  m_overviewFrame = nullptr;
+  m_view.reset();
+}
+
+SIZE CImageWindow::GetClientSize() const {
+  const wxSize s = wxWindow::GetClientSize();
+  return SIZE{s.x, s.y};
+}
+
+void CImageWindow::InvalidateAll() {
+  m_dirty = true;
+  Refresh(false);
+}
+
+void CImageWindow::InvalidateStrips(const std::vector<RECT>& strips) {
+  for (const RECT& r : strips) RefreshRect(ToWx(r), false);
+}
+
+void CImageWindow::SetScrollBars(int hRange, int hPos, int vRange, int vPos) {
+  const CQznView& v = *m_view;
+  const int unit = std::max(v.scrollUnit, 1);
+  m_hThumb = std::max(1, RectWidth(v.visibleRect) / unit);
+  m_vThumb = std::max(1, RectHeight(v.visibleRect) / unit);
+  // The thumb is the visible part: a bar showing the whole width is full.
+  SetScrollbar(wxHORIZONTAL, hPos, m_hThumb, std::max(hRange, m_hThumb));
+  SetScrollbar(wxVERTICAL, vPos, m_vThumb, std::max(vRange, m_vThumb));
+}
+
+void CImageWindow::CaptureMouse() {
+  if (!HasCapture()) wxWindow::CaptureMouse();
+}
+
+void CImageWindow::ReleaseMouse() {
+  if (HasCapture()) wxWindow::ReleaseMouse();
+}
+
+void CImageWindow::ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) {
+  std::unique_ptr<wxMenu> menu(BuildPopupMenu(items));
+  PopupMenu(menu.get(), client.x, client.y);
+}
+
+void CImageWindow::SetStatusText(const std::string& utf8) {
+  if (CMainFrame* f = MainFrame()) f->SetMessageText(utf8);
+}
+
+void CImageWindow::OnMenu(wxCommandEvent& e) {
+  // Context-menu choices are menu commands of the view.
+  CMainFrame* f = MainFrame();
+  if (!f || !f->Dispatch(CommandOfWxId(e.GetId()))) e.Skip();
+}
+
+void CImageWindow::Recompose() {
+  const wxSize size = wxWindow::GetClientSize();
+  m_cacheW = std::max(size.x, 1);
+  m_cacheH = std::max(size.y, 1);
+  wxImage img(m_cacheW, m_cacheH, false);
+  std::uint8_t* dst = img.GetData();
+  std::fill(dst, dst + std::size_t(m_cacheW) * m_cacheH * 3, static_cast<std::uint8_t>(kBackground.Red()));
+  const RgbBitmap& disp = m_view->DisplayBitmap();
+  if (m_view->flags.image && !disp.empty()) {
+    const int w = std::min(disp.width, m_cacheW), h = std::min(disp.height, m_cacheH);
+    for (int y = 0; y < h; ++y)
+      std::memcpy(dst + std::size_t(y) * m_cacheW * 3, disp.rgb.data() + std::size_t(y) * disp.width * 3,
+                  std::size_t(w) * 3);
+  } else if (!disp.empty() || !m_view->ImageHasPixels()) {
+    // No image shown: the display area is white under the overlays.
+    const SIZE c = m_view->clientSize;
+    const int w = std::min<int>(c.cx, m_cacheW), h = std::min<int>(c.cy, m_cacheH);
+    for (int y = 0; y < h; ++y) std::memset(dst + std::size_t(y) * m_cacheW * 3, 255, std::size_t(std::max(w, 0)) * 3);
+  }
+  m_cache = wxBitmap(img);
+  {
+    wxMemoryDC dc(m_cache);
+    CWxCanvas canvas(dc);
+    m_view->DrawOverlays(canvas, RECT{0, 0, m_cacheW, m_cacheH});
+  }
+  const wxImage composed = m_cache.ConvertToImage();
+  m_cacheRgb.assign(composed.GetData(), composed.GetData() + std::size_t(m_cacheW) * m_cacheH * 3);
+  m_dirty = false;
+  m_view->RefreshOverview();
+}
+
+bool CImageWindow::FeedbackMeets(const wxRect& r) const {
+  std::vector<RECT> strips;
+  for (const auto& [slot, shape] : m_view->Feedback().Shapes()) CFeedbackLayer::Strips(shape, strips);
+  for (const RECT& s : strips)
+    if (ToWx(s).Intersects(r)) return true;
+  return false;
+}
+
+void CImageWindow::PaintRect(wxDC& dc, const wxRect& area) {
+  const wxRect r = area.Intersect(wxRect(0, 0, m_cacheW, m_cacheH));
+  if (r.IsEmpty()) return;
+  if (!FeedbackMeets(r)) {
+    wxMemoryDC src(m_cache);
+    dc.Blit(r.x, r.y, r.width, r.height, &src, r.x, r.y);
+    return;
+  }
+  // The cached pixels of the strip with the feedback shapes inverted over
+  // them; the cache itself never changes.
+  wxImage patch(r.width, r.height, false);
+  std::uint8_t* p = patch.GetData();
+  for (int y = 0; y < r.height; ++y)
+    std::memcpy(p + std::size_t(y) * r.width * 3, m_cacheRgb.data() + (std::size_t(r.y + y) * m_cacheW + r.x) * 3,
+                std::size_t(r.width) * 3);
+  m_view->Feedback().Invert(p, std::int64_t{r.width} * 3, RECT{r.x, r.y, r.GetRight() + 1, r.GetBottom() + 1});
+  dc.DrawBitmap(wxBitmap(patch), r.x, r.y);
+}
+
+void CImageWindow::OnPaint(wxPaintEvent&) {
+  wxPaintDC dc(this);
+  const wxSize size = wxWindow::GetClientSize();
+  if (m_dirty || size.x != m_cacheW || size.y != m_cacheH) Recompose();
+  for (wxRegionIterator it(GetUpdateRegion()); it; ++it) PaintRect(dc, it.GetRect());
+}
+
+wxImage CImageWindow::Snapshot() {
+  if (m_dirty) Recompose();
+  wxImage img(m_cacheW, m_cacheH, false);
+  std::memcpy(img.GetData(), m_cacheRgb.data(), m_cacheRgb.size());
+  m_view->Feedback().Invert(img.GetData(), std::int64_t{m_cacheW} * 3, RECT{0, 0, m_cacheW, m_cacheH});
+  return img;
+}
+
+void CImageWindow::OnSize(wxSizeEvent& e) {
+  const wxSize s = wxWindow::GetClientSize();
+  // A tab cannot be sized to the image: a page that shows the whole
+  // workspace keeps showing all of it at its aspect as the page changes
+  // size; a zoomed page keeps what it shows, cut to the page's shape.
+  CQznDoc* doc = m_view->Document();
+  if (doc && m_view->visibleRect == doc->m_extent)
+    m_view->OnViewFullView();
+  else
+    m_view->OnSize(s.x, s.y);
+  m_dirty = true;
+  Refresh(false);
+  e.Skip();
+}
+
+void CImageWindow::UpdateCursor() {
+  const int id = m_view->CursorId();
+  if (id == m_cursorId) return;
+  m_cursorId = id;
+  SetCursor(id ? MakeCursor(id) : wxNullCursor);
+}
+
+void CImageWindow::OnMouse(wxMouseEvent& e) {
+  const POINT p{e.GetX(), e.GetY()};
+  const unsigned f = MouseFlags(e);
+  const wxEventType t = e.GetEventType();
+  if (t == wxEVT_LEFT_DOWN) {
+    SetFocus();
+    m_view->OnLButtonDown(f, p);
+  } else if (t == wxEVT_LEFT_UP) {
+    m_view->OnLButtonUp(f, p);
+  } else if (t == wxEVT_LEFT_DCLICK) {
+    m_view->OnLButtonDblClk(f, p);
+  } else if (t == wxEVT_MOTION) {
+    m_view->OnMouseMove(f, p);
+    if (CMainFrame* frame = MainFrame()) frame->SetCoordinateText(FormatCoordinates(g_cursorX, g_cursorY));
+  } else if (t == wxEVT_RIGHT_DOWN) {
+    m_view->OnRButtonDown(f, p);
+  }
+  UpdateCursor();
+}
+
+void CImageWindow::OnCaptureLost(wxMouseCaptureLostEvent&) { m_view->OnCaptureLost(); }
+
+void CImageWindow::OnKeyDown(wxKeyEvent& e) {
+  ViewKey k = ViewKey::kOther;
+  switch (e.GetKeyCode()) {
+    case WXK_PAGEUP: k = ViewKey::kPageUp; break;
+    case WXK_PAGEDOWN: k = ViewKey::kPageDown; break;
+    case WXK_UP: k = ViewKey::kUp; break;
+    case WXK_DOWN: k = ViewKey::kDown; break;
+    case WXK_LEFT: k = ViewKey::kLeft; break;
+    case WXK_RIGHT: k = ViewKey::kRight; break;
+    case WXK_HOME: k = ViewKey::kHome; break;
+    case WXK_END: k = ViewKey::kEnd; break;
+    default: break;
+  }
+  if (k == ViewKey::kOther) {
+    e.Skip();
+    return;
+  }
+  m_view->OnKeyDown(k);
+}
+
+void CImageWindow::OnChar(wxKeyEvent& e) {
+  const int c = e.GetUnicodeKey() != WXK_NONE ? static_cast<int>(e.GetUnicodeKey()) : e.GetKeyCode();
+  if (c <= 0) {
+    e.Skip();
+    return;
+  }
+  m_view->OnChar(static_cast<unsigned>(c), 1, 0);
+}
+
+void CImageWindow::OnScroll(wxScrollWinEvent& e) {
+  const bool vertical = e.GetOrientation() == wxVERTICAL;
+  const wxEventType t = e.GetEventType();
+  int code = kScrollEnd;
+  if (t == wxEVT_SCROLLWIN_LINEUP) code = kScrollLineUp;
+  else if (t == wxEVT_SCROLLWIN_LINEDOWN) code = kScrollLineDown;
+  else if (t == wxEVT_SCROLLWIN_PAGEUP) code = kScrollPageUp;
+  else if (t == wxEVT_SCROLLWIN_PAGEDOWN) code = kScrollPageDown;
+  else if (t == wxEVT_SCROLLWIN_THUMBRELEASE) code = kScrollThumbPosition;
+  else if (t == wxEVT_SCROLLWIN_TOP) code = kScrollTop;
+  else if (t == wxEVT_SCROLLWIN_BOTTOM) code = kScrollBottom;
+  m_view->OnScroll(vertical, code, e.GetPosition());
+}
+
+void CImageWindow::ShowOverview(bool show) {
+  COverview* ov = m_view->Overview();
+  if (!ov) return;
+  if (show && !m_overviewFrame) {
+    CMainFrame* frame = MainFrame();
+    wxWindow* client = frame ? static_cast<wxWindow*>(frame->GetClientWindow()) : GetParent();
+    const wxRect area = client->GetScreenRect();
+    const wxPoint pos(area.GetRight() - 130, area.GetBottom() - 130 - 24);
+    CQznDoc* doc = m_view->Document();
+    const std::string title = std::string(res::text::kOverviewTitle) + (doc ? DocumentTitle(*doc) : std::string());
+    m_overviewFrame = new COverviewFrame(frame ? static_cast<wxWindow*>(frame) : this, *m_view, U8(title), pos);
+  }
+  if (!m_overviewFrame) return;
+  ov->visible = show;
+  if (show) {
+    m_view->UpdateOverview();
+    m_overviewFrame->Show();
+    m_overviewFrame->Refresh(false);
+  } else {
+    m_overviewFrame->Hide();
+  }
+}
+
+void CImageWindow::OverviewChanged() {
+  if (m_overviewFrame && m_overviewFrame->IsShown()) m_overviewFrame->Refresh(false);
+}
+
+// ---- COverviewFrame -----------------------------------------------------------
+
+COverviewFrame::COverviewFrame(wxWindow* parent, CQznView& view, const wxString& title, const wxPoint& pos)
+    : wxFrame(parent, wxID_ANY, title, pos, wxDefaultSize,
+              wxCAPTION | wxFRAME_TOOL_WINDOW | wxFRAME_FLOAT_ON_PARENT | wxFRAME_NO_TASKBAR),
+      m_view(view) {
+  m_canvas = new wxWindow(this, wxID_ANY, wxDefaultPosition, wxSize(128, 128));
+  m_canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
+  SetClientSize(128, 128);
+  if (COverview* ov = m_view.Overview()) ov->SetClientSize(128, 128);
+  m_canvas->Bind(wxEVT_PAINT, &COverviewFrame::OnPaint, this);
+  for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_MOTION}) m_canvas->Bind(type, &COverviewFrame::OnMouse, this);
+  m_canvas->Bind(wxEVT_MOUSE_CAPTURE_LOST, &COverviewFrame::OnCaptureLost, this);
+}
+
+wxImage COverviewFrame::Picture() const {
+  COverview* ov = m_view.Overview();
+  const int w = ov ? ov->Width() : 128, h = ov ? ov->Height() : 128;
+  wxImage img(w, h, false);
+  const RgbBitmap* t = ov && !ov->Thumbnail().empty() ? &ov->Thumbnail() : nullptr;
+  if (t) {
+    // The thumbnail (width a multiple of 4) stretched over the client.
+    wxImage thumb(t->width, t->height, false);
+    std::memcpy(thumb.GetData(), t->rgb.data(), t->rgb.size());
+    img = thumb.Scale(w, h, wxIMAGE_QUALITY_NEAREST);
+  } else {
+    std::memset(img.GetData(), 250, std::size_t(w) * h * 3);
+  }
+  {
+    wxBitmap bmp(img);
+    wxMemoryDC dc(bmp);
+    if (ov) {
+      const RECT r = ov->ViewRect();
+      dc.SetPen(wxPen(ToWx(COverview::kOutline)));
+      dc.DrawLine(r.left, r.top, r.right - 1, r.top);
+      dc.DrawLine(r.right - 1, r.top, r.right - 1, r.bottom - 1);
+      dc.DrawLine(r.right - 1, r.bottom - 1, r.left, r.bottom - 1);
+      dc.DrawLine(r.left, r.bottom - 1, r.left, r.top);
+    }
+    dc.SelectObject(wxNullBitmap);
+    img = bmp.ConvertToImage();
+  }
+  if (ov) ov->Feedback().Invert(img.GetData(), std::int64_t{w} * 3, RECT{0, 0, w, h});
+  return img;
+}
+
+void COverviewFrame::OnPaint(wxPaintEvent&) {
+  wxPaintDC dc(m_canvas);
+  dc.DrawBitmap(wxBitmap(Picture()), 0, 0);
+}
+
+void COverviewFrame::OnMouse(wxMouseEvent& e) {
+  COverview* ov = m_view.Overview();
+  if (!ov) return;
+  const POINT p{e.GetX(), e.GetY()};
+  if (e.GetEventType() == wxEVT_LEFT_DOWN) {
+    ov->OnLButtonDown(p);
+    if (ov->Dragging() && !m_canvas->HasCapture()) m_canvas->CaptureMouse();
+  } else if (e.GetEventType() == wxEVT_MOTION) {
+    if (!ov->Dragging()) return;
+    ov->OnMouseMove(POINT{std::clamp(p.x, 0, ov->Width() - 1), std::clamp(p.y, 0, ov->Height() - 1)});
+  } else {
+    if (m_canvas->HasCapture()) m_canvas->ReleaseMouse();
+    ov->OnLButtonUp(POINT{std::clamp(p.x, 0, ov->Width() - 1), std::clamp(p.y, 0, ov->Height() - 1)});
+  }
+  m_canvas->Refresh(false);
+}
+
+void COverviewFrame::OnCaptureLost(wxMouseCaptureLostEvent&) {
+  if (COverview* ov = m_view.Overview()) ov->OnCaptureLost();
+  m_canvas->Refresh(false);
+}
+
+}  // namespace qzn

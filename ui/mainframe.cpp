@@ -1,0 +1,315 @@
+#include "ui/mainframe.h"
+
+#include <algorithm>
+
+#include <wx/dcclient.h>
+#include <wx/mdi.h>
+#include <wx/statusbr.h>
+#include <wx/utils.h>
+
+#include "app/qzndoc.h"
+#include "resources/commands.h"
+#include "resources/menus.h"
+#include "resources/strings.h"
+#include "resources/toolbars.h"
+#include "ui/imagewindow.h"
+#include "ui/wxresources.h"
+#include "ui/wxtext.h"
+
+namespace qzn {
+
+namespace {
+
+CMainFrame* g_mainFrame = nullptr;
+
+enum Pane : int { kPaneMessage = 0, kPaneCoordinates, kPaneCaps, kPaneNum, kPaneScroll, kPaneGauge, kPaneCount };
+
+
+void AddButtons(wxAuiToolBar* bar, int resource) {
+  for (int id : res::ToolbarButtons(resource)) {
+    if (id == 0) {
+      bar->AddSeparator();
+      continue;
+    }
+    if (id == cmd::kLayerCombo) continue;  // the combo bar places its own control
+    const wxString tip = U8(res::PlainText(res::CommandText(id)));
+    bar->AddTool(WxId(id), tip, ToolBitmap(id), tip);
+  }
+}
+
+}  // namespace
+
+CMainFrame* MainFrame() { return g_mainFrame; }
+
+// ---- CLayerComboBox -------------------------------------------------------------
+
+CLayerComboBox::CLayerComboBox(wxWindow* parent, int id)
+    : wxChoice(parent, id, wxDefaultPosition, wxSize(res::kLayerComboWidth, -1)) {
+  Append(U8(res::LoadString(res::kStrDefaultLayer)));
+  SetSelection(0);
+}
+
+bool CLayerComboBox::FillLayers(const CQznDoc* doc) {
+  if (!doc) return false;
+  Clear();
+  for (const CLayer& layer : doc->m_layers.m_layers)
+    if (layer.IsVisible()) Append(U8(layer.GetName()));
+  std::string current;
+  if (!doc->m_layers.GetCurrentLayerName(current)) return false;
+  const int at = FindString(U8(current), true);
+  if (at == wxNOT_FOUND) return false;
+  SetSelection(at);
+  return true;
+}
+
+// ---- CComboToolBar --------------------------------------------------------------
+
+CComboToolBar::CComboToolBar(wxWindow* parent)
+    : wxAuiToolBar(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                   wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER | wxAUI_TB_HORZ_LAYOUT) {
+  const auto buttons = res::ToolbarButtons(res::kToolBarView);
+  m_combo = new CLayerComboBox(this, cmd::kLayerCombo);
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const int id = buttons[i];
+    if (id == cmd::kLayerCombo) {
+      AddControl(m_combo);
+    } else if (id == 0) {
+      AddSeparator();
+    } else {
+      const wxString tip = U8(res::PlainText(res::CommandText(id)));
+      AddTool(WxId(id), tip, ToolBitmap(id), tip);
+    }
+  }
+  Realize();
+}
+
+bool CComboToolBar::SyncOrientation() {
+  const bool vertical = m_orientation == wxVERTICAL;
+  if (vertical == m_vertical) return false;
+  m_vertical = vertical;
+  wxAuiToolBarItem* item = FindTool(cmd::kLayerCombo);
+  if (vertical) {
+    m_combo->Hide();
+    if (item) item->SetMinSize(wxSize(res::kLayerComboSlotVertical, res::kLayerComboSlotVertical));
+  } else {
+    if (item) item->SetMinSize(m_combo->GetBestSize());
+    m_combo->Show();
+  }
+  Realize();
+  return true;
+}
+
+// ---- CMainFrame -----------------------------------------------------------------
+
+CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
+    : wxDocMDIParentFrame(manager, nullptr, wxID_ANY, U8(res::LoadString(res::kStrAppTitle)), wxDefaultPosition,
+                          wxSize(1024, 768)) {
+  g_mainFrame = this;
+  wxMenuBar* bar = BuildMenuBar();
+  SetMenuBar(bar);
+  if (history) {
+    const int file = bar->FindMenu(U8("文件(&F)"));
+    if (file != wxNOT_FOUND) {
+      wxMenu* fileMenu = bar->GetMenu(static_cast<std::size_t>(file));
+      history->UseMenu(fileMenu);
+      history->AddFilesToMenu(fileMenu);
+    }
+  }
+  SetAcceleratorTable(DefaultAcceleratorTable());
+
+  m_aui.SetManagedWindow(this);
+  m_toolBar = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                               wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER | wxAUI_TB_HORZ_LAYOUT);
+  AddButtons(m_toolBar, res::kToolBarBasic);
+  m_toolBar->Realize();
+  m_viewBar = new CComboToolBar(this);
+  m_aui.AddPane(GetClientWindow(), wxAuiPaneInfo().CenterPane().Name("client"));
+  m_aui.AddPane(m_toolBar, wxAuiPaneInfo().Name("basic").Caption(U8(res::text::kBasicBarTitle)).ToolbarPane().Top().Row(0));
+  m_aui.AddPane(m_viewBar, wxAuiPaneInfo().Name("view").Caption(U8(res::text::kViewBarTitle)).ToolbarPane().Top().Row(1));
+  m_aui.Update();
+
+  wxStatusBar* status = CreateStatusBar(kPaneCount);
+  wxClientDC dc(status);
+  m_coordWidth = dc.GetTextExtent(U8(res::LoadString(res::kStrCoordinatePane))).x + 12;
+  const int keyWidth = dc.GetTextExtent("SCRL").x + 12;
+  const int widths[kPaneCount] = {-1, m_coordWidth, keyWidth, keyWidth, keyWidth, 120};
+  status->SetStatusWidths(kPaneCount, widths);
+  m_gauge = new wxGauge(status, wxID_ANY, 1000);
+  m_gauge->Hide();
+  SetMessageText(res::text::kReady);
+
+  Bind(wxEVT_MENU, &CMainFrame::OnMenu, this, kWxFirstCommand, kWxLastCommand);
+  Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateUI, this, kWxFirstCommand, kWxLastCommand);
+  Bind(wxEVT_CHOICE, &CMainFrame::OnLayerChosen, this, cmd::kLayerCombo);
+  Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+
+  // The two toolbar switches are the frame's own.
+  auto toggle = [this](wxWindow* bar) {
+    wxAuiPaneInfo& pane = m_aui.GetPane(bar);
+    pane.Show(!pane.IsShown());
+    m_aui.Update();
+  };
+  m_commands.Add(cmd::kViewToolBar, [this, toggle] { toggle(m_viewBar); }, {},
+                 [this] { return m_aui.GetPane(m_viewBar).IsShown(); });
+  m_commands.Add(cmd::kViewViewBar, [this, toggle] { toggle(m_toolBar); }, {},
+                 [this] { return m_aui.GetPane(m_toolBar).IsShown(); });
+}
+
+CMainFrame::~CMainFrame() {
+  m_aui.UnInit();
+  if (g_mainFrame == this) g_mainFrame = nullptr;
+}
+
+void CMainFrame::OnClose(wxCloseEvent& e) {
+  // Views close first so their overviews go with them.
+  e.Skip();
+}
+
+CImageWindow* CMainFrame::ActiveImageWindow() const {
+  wxMDIChildFrame* child = GetActiveChild();
+  if (!child) return nullptr;
+  for (wxWindow* w : child->GetChildren())
+    if (auto* iw = dynamic_cast<CImageWindow*>(w)) return iw;
+  return nullptr;
+}
+
+bool CMainFrame::Dispatch(int id) {
+  if (CImageWindow* w = ActiveImageWindow())
+    if (w->Commands().Find(id)) return w->Commands().Run(id);
+  return m_commands.Run(id);
+}
+
+void CMainFrame::OnMenu(wxCommandEvent& e) {
+  const int id = CommandOfWxId(e.GetId());
+  CImageWindow* w = ActiveImageWindow();
+  if ((w && w->Commands().Find(id)) || m_commands.Find(id)) {
+    Dispatch(id);
+    return;
+  }
+  e.Skip();  // the toolkit's own (recent files, MDI)
+}
+
+void CMainFrame::OnUpdateUI(wxUpdateUIEvent& e) {
+  const int id = CommandOfWxId(e.GetId());
+  const CommandHandler* h = nullptr;
+  if (CImageWindow* w = ActiveImageWindow()) h = w->Commands().Find(id);
+  if (!h) h = m_commands.Find(id);
+  if (!h) {
+    // Recent files belong to the toolkit's history; every other command
+    // without a handler yet is disabled.
+    if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + 4) return e.Skip();
+    e.Enable(false);
+    return;
+  }
+  e.Enable(!h->enabled || h->enabled());
+  if (h->checked) e.Check(h->checked());
+}
+
+void CMainFrame::OnLayerChosen(wxCommandEvent&) {
+  CImageWindow* w = ActiveImageWindow();
+  if (!w || !w->View().Document()) return;
+  w->View().Document()->SetCurrentLayer(FromWx(LayerCombo()->GetStringSelection()));
+  w->SetFocus();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& e) {
+  if (m_viewBar->SyncOrientation()) {
+    wxAuiPaneInfo& pane = m_aui.GetPane(m_viewBar);
+    pane.BestSize(m_viewBar->GetBestSize());
+    m_aui.Update();
+  }
+  UpdateKeyPanes();
+  e.Skip();
+}
+
+void CMainFrame::DockViewBar(int direction) {
+  wxAuiPaneInfo& pane = m_aui.GetPane(m_viewBar);
+  pane.Direction(direction).Row(direction == wxAUI_DOCK_TOP ? 1 : 0);
+  m_aui.Update();
+  // The bar takes the dock's orientation when it next idles; let it now.
+  wxIdleEvent idle;
+  m_viewBar->ProcessWindowEvent(idle);
+  if (m_viewBar->SyncOrientation()) {
+    pane.BestSize(m_viewBar->GetBestSize());
+    m_aui.Update();
+  }
+}
+
+void CMainFrame::UpdateKeyPanes() {
+  wxStatusBar* s = GetStatusBar();
+  if (!s) return;
+  auto show = [&](int pane, wxKeyCode key, const char* text) {
+    bool on = false;
+    // Lock states the display server cannot report count as off.
+    on = wxGetKeyState(key);
+    const wxString t = on ? wxString(text) : wxString();
+    if (s->GetStatusText(pane) != t) s->SetStatusText(t, pane);
+  };
+  show(kPaneCaps, WXK_CAPITAL, "CAP");
+  show(kPaneNum, WXK_NUMLOCK, "NUM");
+  show(kPaneScroll, WXK_SCROLL, "SCRL");
+}
+
+void CMainFrame::SetMessageText(const std::string& utf8) { SetStatusText(U8(utf8), kPaneMessage); }
+
+wxString CMainFrame::GetMessageText() const {
+  return GetStatusBar() ? GetStatusBar()->GetStatusText(kPaneMessage) : wxString();
+}
+
+void CMainFrame::FitCoordinatePane(const wxString& text) {
+  wxStatusBar* s = GetStatusBar();
+  wxClientDC dc(s);
+  const int need = dc.GetTextExtent(text).x + 12;
+  if (need <= m_coordWidth) return;
+  // A long coordinate widens its pane rather than being cut.
+  m_coordWidth = need;
+  const int keyWidth = dc.GetTextExtent("SCRL").x + 12;
+  const int widths[kPaneCount] = {-1, m_coordWidth, keyWidth, keyWidth, keyWidth, 120};
+  s->SetStatusWidths(kPaneCount, widths);
+}
+
+void CMainFrame::SetCoordinateText(const std::string& utf8) {
+  const wxString t = U8(utf8);
+  FitCoordinatePane(t);
+  SetStatusText(t, kPaneCoordinates);
+}
+
+void CMainFrame::ProgressBegin() {
+  wxRect r;
+  if (GetStatusBar()->GetFieldRect(kPaneGauge, r)) m_gauge->SetSize(r);
+  m_gauge->SetValue(0);
+  m_gauge->Show();
+}
+
+void CMainFrame::ProgressRange(std::int64_t low, std::int64_t high) {
+  m_progressLow = low;
+  m_progressHigh = high;
+}
+
+void CMainFrame::ProgressPos(std::int64_t pos) {
+  const std::int64_t span = m_progressHigh - m_progressLow;
+  const int v = span > 0 ? static_cast<int>(std::clamp<std::int64_t>((pos - m_progressLow) * 1000 / span, 0, 1000)) : 0;
+  if (m_gauge->GetValue() != v) m_gauge->SetValue(v);
+}
+
+void CMainFrame::ProgressEnd() { m_gauge->Hide(); }
+
+void CMainFrame::ShowOnlyOverviewOf(CImageWindow* window) {
+  wxWindow* client = GetClientWindow();
+  if (!client) return;
+  for (wxWindow* child : client->GetChildren())
+    for (wxWindow* w : child->GetChildren())
+      if (auto* iw = dynamic_cast<CImageWindow*>(w)) iw->ShowOverview(iw == window);
+}
+
+wxRect GetDialogCornerRect(wxWindow* dialog) {
+  CMainFrame* frame = MainFrame();
+  if (!dialog || !frame) return wxRect();
+  const wxSize client = frame->GetClientSize();
+  const wxPoint origin = frame->ClientToScreen(wxPoint(0, 0));
+  const wxSize size = dialog->GetSize();
+  return wxRect(origin.x + client.x - 1 - size.x, origin.y + client.y - 1 - size.y, size.x, size.y);
+}
+
+}  // namespace qzn

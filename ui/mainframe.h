@@ -1,0 +1,105 @@
+// The main window: an MDI parent frame (tabbed on GTK) with the menu bar,
+// the basic toolbar ("基本工具") and the view toolbar ("查看工具") with the
+// current-layer combo, docked by AUI, and the status bar with its message,
+// coordinate, CAP, NUM and SCRL panes and a progress gauge.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <wx/aui/aui.h>
+#include <wx/choice.h>
+#include <wx/docmdi.h>
+#include <wx/filehistory.h>
+#include <wx/gauge.h>
+#include <wx/timer.h>
+
+#include "ui/commands.h"
+
+class CQznDoc;
+
+namespace qzn {
+
+class CImageWindow;
+
+// The current-layer combo: the names of the visible layers of the active
+// workspace, the current one selected.
+class CLayerComboBox : public wxChoice {
+ public:
+  CLayerComboBox(wxWindow* parent, int id);
+  // Refills from a document; false without one or when the current layer is
+  // not among the visible ones (the list may then be empty).
+  bool FillLayers(const CQznDoc* doc);
+};
+
+// The view toolbar: the combo takes its slot while the bar lies
+// horizontally; docked vertically the slot is a narrow gap and the combo
+// hides.
+class CComboToolBar : public wxAuiToolBar {
+ public:
+  CComboToolBar(wxWindow* parent);
+  CLayerComboBox* Combo() const { return m_combo; }
+  bool IsVertical() const { return m_vertical; }
+  // Follows the orientation the dock gave the bar; true when it changed.
+  bool SyncOrientation();
+
+ private:
+  CLayerComboBox* m_combo;
+  bool m_vertical = false;
+};
+
+class CMainFrame : public wxDocMDIParentFrame {
+ public:
+  CMainFrame(wxDocManager* manager, wxFileHistory* history);
+  ~CMainFrame() override;
+
+  CCommandTable& Commands() { return m_commands; }
+  // Runs a command: the active view's table first, then the frame's.
+  bool Dispatch(int id);
+
+  void SetMessageText(const std::string& utf8);
+  void SetCoordinateText(const std::string& utf8);
+  wxString GetMessageText() const;
+  void ProgressBegin();
+  void ProgressRange(std::int64_t low, std::int64_t high);
+  void ProgressPos(std::int64_t pos);
+  void ProgressEnd();
+
+  CLayerComboBox* LayerCombo() const { return m_viewBar->Combo(); }
+  CComboToolBar* ViewBar() const { return m_viewBar; }
+  wxAuiToolBar* BasicBar() const { return m_toolBar; }
+  wxAuiManager& Aui() { return m_aui; }
+  CImageWindow* ActiveImageWindow() const;
+
+  // Docks the view bar on a side (wxAUI_DOCK_*), as the user would.
+  void DockViewBar(int direction);
+
+  // The overview of the active view is the only one shown.
+  void ShowOnlyOverviewOf(CImageWindow* window);
+
+ private:
+  void OnMenu(wxCommandEvent& e);
+  void OnUpdateUI(wxUpdateUIEvent& e);
+  void OnLayerChosen(wxCommandEvent& e);
+  void OnIdle(wxIdleEvent& e);
+  void OnClose(wxCloseEvent& e);
+  void UpdateKeyPanes();
+  void FitCoordinatePane(const wxString& text);
+
+  wxAuiManager m_aui;
+  wxAuiToolBar* m_toolBar = nullptr;
+  CComboToolBar* m_viewBar = nullptr;
+  wxGauge* m_gauge = nullptr;
+  std::int64_t m_progressLow = 0, m_progressHigh = 0;
+  int m_coordWidth = 0;
+  CCommandTable m_commands;
+};
+
+CMainFrame* MainFrame();
+
+// The dialog's rectangle moved so that its bottom-right corner lies one
+// pixel inside the bottom-right corner of the main window's client area, in
+// screen coordinates; empty without a dialog or a main window.
+wxRect GetDialogCornerRect(wxWindow* dialog);
+
+}  // namespace qzn

@@ -1,0 +1,132 @@
+#include "ui/wxresources.h"
+
+#include <map>
+#include <string>
+
+#include <wx/dcmemory.h>
+#include <wx/image.h>
+
+#include "resources/accelerators.h"
+#include "resources/images.h"
+#include "ui/wxtext.h"
+
+namespace qzn {
+
+wxMenuBar* BuildMenuBar() {
+  auto* bar = new wxMenuBar;
+  std::map<std::string, wxMenu*> menus;  // by path prefix
+  for (const res::MenuItem& item : res::MainMenu()) {
+    const std::vector<std::string> levels = res::SplitMenuPath(item.path);
+    std::string prefix;
+    wxMenu* parent = nullptr;
+    for (std::size_t i = 0; i + 1 < levels.size(); ++i) {
+      prefix += levels[i] + " > ";
+      auto it = menus.find(prefix);
+      if (it == menus.end()) {
+        auto* m = new wxMenu;
+        if (parent)
+          parent->AppendSubMenu(m, U8(levels[i]));
+        else
+          bar->Append(m, U8(levels[i]));
+        it = menus.emplace(prefix, m).first;
+      }
+      parent = it->second;
+    }
+    if (!parent) continue;
+    if (item.id == 0)
+      parent->AppendSeparator();
+    else
+      parent->Append(WxId(item.id), U8(levels.back()));
+  }
+  return bar;
+}
+
+wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items) {
+  auto* menu = new wxMenu;
+  for (const ContextMenuItem& i : items) {
+    if (i.id == 0) {
+      menu->AppendSeparator();
+      continue;
+    }
+    if (i.checked)
+      menu->AppendCheckItem(WxId(i.id), U8(i.text))->Check(true);
+    else
+      menu->Append(WxId(i.id), U8(i.text));
+  }
+  return menu;
+}
+
+namespace {
+
+wxColour Colour(std::uint32_t rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+wxImage Picture(const char* const* rows, int size) {
+  wxImage img(size, size);
+  img.InitAlpha();
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      const std::int32_t c = res::PictureColour(rows[y][x]);
+      if (c < 0) {
+        img.SetRGB(x, y, 255, 255, 255);
+        img.SetAlpha(x, y, 0);
+      } else {
+        img.SetRGB(x, y, (c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+        img.SetAlpha(x, y, 255);
+      }
+    }
+  return img;
+}
+
+}  // namespace
+
+wxBitmap ToolBitmap(int id) {
+  const res::ToolImage ti = res::ToolbarImage(id);
+  if (ti.rows) return wxBitmap(Picture(ti.rows, 16));
+  // A glyph on a tile: one character of the command's text.
+  wxBitmap bmp(16, 16, 24);
+  {
+    wxMemoryDC dc(bmp);
+    dc.SetBackground(wxBrush(Colour(ti.tile)));
+    dc.Clear();
+    dc.SetPen(wxPen(wxColour(120, 120, 120)));
+    dc.SetBrush(*wxTRANSPARENT_BRUSH);
+    dc.DrawRectangle(0, 0, 16, 16);
+    wxFont font(wxFontInfo().Family(wxFONTFAMILY_DEFAULT));
+    font.SetPixelSize(wxSize(0, 13));
+    dc.SetFont(font);
+    dc.SetTextForeground(*wxBLACK);
+    const wxString g = U8(ti.glyph ? ti.glyph : "?");
+    const wxSize ext = dc.GetTextExtent(g);
+    dc.DrawText(g, (16 - ext.x) / 2, (16 - ext.y) / 2);
+  }
+  return bmp;
+}
+
+wxCursor MakeCursor(int id) {
+  const res::CursorImage& c = res::Cursor(id);
+  wxImage img = Picture(c.rows, 32);
+  img.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_X, c.hotX);
+  img.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, c.hotY);
+  return wxCursor(img);
+}
+
+int WxKeyOfVirtualKey(int vk) {
+  if (vk >= res::kVkF1 && vk < res::kVkF1 + 24) return WXK_F1 + (vk - res::kVkF1);
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return vk;
+  return 0;
+}
+
+wxAcceleratorTable DefaultAcceleratorTable() {
+  std::vector<wxAcceleratorEntry> entries;
+  for (const res::Accelerator& a : res::DefaultAccelerators()) {
+    int flags = wxACCEL_NORMAL;
+    if (a.flags & res::kAccControl) flags |= wxACCEL_CTRL;
+    if (a.flags & res::kAccShift) flags |= wxACCEL_SHIFT;
+    if (a.flags & res::kAccAlt) flags |= wxACCEL_ALT;
+    const int key = WxKeyOfVirtualKey(a.key);
+    if (key) entries.emplace_back(flags, key, WxId(a.id));
+  }
+  return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
+}
+
+}  // namespace qzn

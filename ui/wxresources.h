@@ -1,0 +1,39 @@
+// The resource tables made into wx objects: the menu bar, context menus,
+// toolbar bitmaps, cursors and the accelerator table.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include <wx/accel.h>
+#include <wx/bitmap.h>
+#include <wx/cursor.h>
+#include <wx/menu.h>
+
+#include "resources/menus.h"
+#include "view/toolhost.h"
+
+namespace qzn {
+
+// wx takes menu ids below 0x7FFF only; the command numbers (32768 and up)
+// are moved down into 6000 and up, clear of the toolkit's own ids.
+constexpr int kWxIdShift = 32768 - 6000;
+constexpr int WxId(int command) { return command >= 32768 ? command - kWxIdShift : command; }
+constexpr int CommandOfWxId(int id) { return id >= 6000 ? id + kWxIdShift : id; }
+constexpr int kWxFirstCommand = 6000;
+constexpr int kWxLastCommand = 0x7FFE;
+
+// The main menu bar from the menu paths.
+wxMenuBar* BuildMenuBar();
+// A pop-up menu of context items.
+wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items);
+// The 16 x 16 image of a toolbar button.
+wxBitmap ToolBitmap(int id);
+// A cursor resource (101, 207).
+wxCursor MakeCursor(int id);
+// The default accelerators.
+wxAcceleratorTable DefaultAcceleratorTable();
+// wx's key code of a virtual-key code, 0 for none.
+int WxKeyOfVirtualKey(int vk);
+
+}  // namespace qzn
