@@ -9,6 +9,7 @@
 #include "platform/host.h"
 #include "platform/profile.h"
 #include "resources/commands.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/display.h"
 #include "ui/docview.h"

@@ -13,6 +13,7 @@
 
 #include "app/qzndoc.h"
 #include "resources/commands.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/mainframe.h"
 #include "ui/wxcanvas.h"

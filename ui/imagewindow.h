@@ -15,9 +15,9 @@
 #include "ui/commands.h"
 #include "view/qznview.h"
 
-class CQznDoc;
-
 namespace qzn {
+
+class CQznDoc;
 
 class COverviewFrame;
 

@@ -10,6 +10,7 @@
 #include "app/qzndoc.h"
 #include "resources/commands.h"
 #include "resources/menus.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "resources/toolbars.h"
 #include "ui/imagewindow.h"

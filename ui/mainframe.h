@@ -16,9 +16,9 @@
 
 #include "ui/commands.h"
 
-class CQznDoc;
-
 namespace qzn {
+
+class CQznDoc;
 
 class CImageWindow;
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/host.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 
 namespace qzn {

@@ -6,6 +6,7 @@
 #include "platform/host.h"
 #include "raster/imaging.h"
 #include "raster/rasterimage.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 
 namespace qzn {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "app/qzndoc.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 
 namespace qzn {

@@ -11,6 +11,7 @@
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "raster/imaging.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "view/rectops.h"
 
