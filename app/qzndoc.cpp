@@ -86,6 +86,14 @@ int CQznDoc::AutoThreshold(int left, int top, int width, int height) {
   int bins[256];
   CImageArea area{left, top, width, height, 0};
   if (!GenHistogram(&m_image, &area, bins)) return 0;
+  // An area of one grey level has no lines on it: no split of its histogram
+  // tells ink from paper (a blank sheet would otherwise be all ink). The
+  // range is then empty.
+  if (std::count_if(bins, bins + 256, [](int n) { return n > 0; }) <= 1) {
+    m_nThreshLow = 1;
+    m_nThreshHigh = 0;
+    return 1;
+  }
   const int t = GetOptimalThresh(bins, 256);
   if (m_image.photometric != 0) {
     m_nThreshLow = 0;

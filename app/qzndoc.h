@@ -239,7 +239,9 @@ class CQznDoc {
  private:
   // Computes the threshold pair from the area's histogram and stores it.
   int AutoThreshold(int left, int top, int width, int height);
-  int LoadTiff(const std::string& path);
+  // Turns the image read from a TIFF to the picture its Orientation tag
+  // describes (2 to 8; 1 is as stored).
+  void TurnToOrientation(int orientation);
   int ReadImage(const std::string& path);
   bool BackupImage();
   bool RestoreImage();

@@ -1,5 +1,6 @@
 // Opening images and projects, the side files beside an image, the
 // questions before unsaved work is lost and the saving of the image.
+#include <algorithm>
 #include <cstdio>
 
 #include "app/qzndoc.h"
@@ -59,10 +60,13 @@ bool FileExists(const std::string& path) {
   return true;
 }
 
-// An 8-bit palette image whose colour table is the grey ramp, rising or
-// falling (BMP and GIF files store grey scans so), is a grey image: it
-// becomes one, black is zero resp. white is zero, without the table.
-void PaletteRampToGrey(CRasterImage& img) {
+// An 8-bit palette image whose colours are all grey (r = g = b) is a grey
+// scan: BMP, GIF and PNG files and palette TIFFs from common tools keep grey
+// scans so, often with only the grey levels the scan uses. It becomes a
+// grey image showing the same picture: each pixel takes its entry's grey
+// level (black is zero). A rising ramp is that already; a falling ramp
+// becomes white-is-zero, its values kept. The file is not touched.
+void PaletteGreyToGrey(CRasterImage& img) {
   if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != 3 || !img.HasPalette())
     return;
   bool rising = true, falling = true;
@@ -71,8 +75,14 @@ void PaletteRampToGrey(CRasterImage& img) {
     rising = rising && img.red[i] == i;
     falling = falling && img.red[i] == 255 - i;
   }
-  if (!rising && !falling) return;
-  img.photometric = rising ? 1 : 0;
+  if (!rising && !falling) {
+    BYTE grey[256];
+    std::copy(img.red, img.red + 256, grey);
+    BYTE* p = img.pixels;
+    const std::int64_t n = img.GetRowBytes() * static_cast<std::int64_t>(img.height);
+    for (std::int64_t i = 0; i < n; ++i) p[i] = grey[p[i]];
+  }
+  img.photometric = falling && !rising ? 0 : 1;
   img.FreePalette();
 }
 
@@ -80,21 +90,30 @@ void PaletteRampToGrey(CRasterImage& img) {
 
 // ---- reading an image -------------------------------------------------------
 
-int CQznDoc::LoadTiff(const std::string& path) {
-  int orientation = 1;
-  CRasterImage read;
-  const int code = ReadTiffImage(path, read, &orientation);
-  if (code != 0) {
-    if (!Host().IsQuiet()) AfxMessageBox(std::string(res::text::kTiffOpenPrefix) + TiffErrorText(code), MB_OK | MB_ICONSTOP);
+void CQznDoc::TurnToOrientation(int orientation) {
+  // Orientations 5 to 8 store the picture's columns as rows: a transpose
+  // first, then the mirror that 1 to 4 need.
+  if (orientation >= 5 && orientation <= 8) {
+    if (!qzn::TransposeImage(&m_image)) return;
+    orientation -= 4;
+  }
+  const int w = m_image.width, h = m_image.height;
+  if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0, 0);
+  if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 0, 1);
+}
+
+int CQznDoc::ReadImage(const std::string& path) {
+  CImageReadOutcome outcome;
+  if (!ReadImageByType(path, m_image, outcome)) {
+    // A missing file and an unknown type are said even in a quiet run.
+    const bool always = outcome.missing || outcome.type == kImageTypeUnknown;
+    if (!outcome.message.empty() && (always || !Host().IsQuiet())) AfxMessageBox(outcome.message, MB_OK | MB_ICONSTOP);
     return 0;
   }
-  m_image.MoveFrom(read);
-  if (orientation > 1 &&
-      AfxMessageBox(res::text::kAskFixOrientation, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-    const int w = m_image.width, h = m_image.height;
-    if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0, 0);
-    if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 0, 1);
-  }
+  if (outcome.type != kImageTypeTiff) return 1;
+  if (outcome.orientation > 1 && outcome.orientation <= 8 &&
+      AfxMessageBox(res::text::kAskFixOrientation, MB_YESNO | MB_ICONQUESTION) == IDYES)
+    TurnToOrientation(outcome.orientation);
   if (!(m_controlPts.GetCount() >= 4 && m_tfw.m_nTerms == 3)) SetupWorldTransform(1);
   return 1;
 }
@@ -102,38 +121,8 @@ int CQznDoc::LoadTiff(const std::string& path) {
 int CQznDoc::LoadImageFile(const std::string& path) {
   m_paths[kPathImage] = path;
   const int loaded = ReadImage(path);
-  if (loaded) PaletteRampToGrey(m_image);
+  if (loaded) PaletteGreyToGrey(m_image);
   return loaded;
-}
-
-int CQznDoc::ReadImage(const std::string& path) {
-  // RLC files carry no signature: their own extension decides.
-  if (HasFileExtension(path, ".RLC")) return ReadRlcImage(path, m_image) ? 1 : 0;
-  switch (GetImageFileType(path)) {
-    case kImageTypeTiff:
-      return LoadTiff(path);
-    case kImageTypeBmp: {
-      const int r = ReadBmpIntoImage(path, m_image);
-      if (r > 0) return 1;
-      if (!Host().IsQuiet()) {
-        if (r == -1) AfxMessageBox(res::text::kBmpReadError, MB_OK | MB_ICONSTOP);
-        else if (r == -2) AfxMessageBox(res::text::kErrorNoMemoryComma, MB_OK | MB_ICONSTOP);
-        else AfxMessageBox(res::text::kBmpInvalid, MB_OK | MB_ICONSTOP);
-      }
-      return 0;
-    }
-    case kImageTypeRaw:
-      return ReadRawImage(path, m_image) ? 1 : 0;
-    case kImageTypeJpeg:
-      return ReadJpegFile(path, m_image) ? 1 : 0;
-    case kImageTypePng:
-      return ReadPngFile(path, m_image) ? 1 : 0;
-    case kImageTypeGif:
-      return ReadGIF(path, m_image) > 0 ? 1 : 0;
-    default:
-      AfxMessageBox(res::text::kUnknownFileFormat, MB_OK | MB_ICONSTOP);
-      return 0;
-  }
 }
 
 // ---- opening ------------------------------------------------------------------

@@ -166,22 +166,26 @@ class CLzwDecoder {
 
 }  // namespace
 
-int ReadGIF(const std::string& fileName, CRasterImage& image) {
+int ReadGIF(const std::string& fileName, CRasterImage& image, CImageReadProblem* problem) {
+  // Every way out below that is not success is damaged data, unless it says
+  // otherwise.
+  const CReadRefusal refuse(problem);
+  auto fail = [&](const char* reason = kReadDamaged) { return refuse(reason); };
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return 0;
+  if (!file) return fail(kReadNotThisFormat);
   std::FILE* f = file.get();
 
   BYTE sig[6];
-  if (std::fread(sig, 1, 6, f) != 6) return 0;
-  if (std::memcmp(sig, "GIF87a", 6) != 0 && std::memcmp(sig, "GIF89a", 6) != 0) return 0;
+  if (std::fread(sig, 1, 6, f) != 6) return fail(kReadNotThisFormat);
+  if (std::memcmp(sig, "GIF87a", 6) != 0 && std::memcmp(sig, "GIF89a", 6) != 0) return fail(kReadNotThisFormat);
 
   // Logical screen descriptor. The pixel aspect ratio byte only tells how a
   // viewer should stretch the picture; the pixels are the same either way.
   BYTE lsd[7];
-  if (std::fread(lsd, 1, 7, f) != 7) return 0;
+  if (std::fread(lsd, 1, 7, f) != 7) return fail();
   ColorTable global;
   if (lsd[4] & 0x80) {
-    if (!ReadColorTable(f, (lsd[4] & 7) + 1, global)) return 0;
+    if (!ReadColorTable(f, (lsd[4] & 7) + 1, global)) return fail();
   }
 
   // Blocks up to the first image descriptor.
@@ -189,12 +193,12 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
   for (;;) {
     const int c = std::fgetc(f);
     if (c == '!') {
-      if (std::fgetc(f) == EOF || !SkipSubBlocks(f)) return 0;
+      if (std::fgetc(f) == EOF || !SkipSubBlocks(f)) return fail();
     } else if (c == ',') {
-      if (std::fread(desc, 1, 9, f) != 9) return 0;
+      if (std::fread(desc, 1, 9, f) != 9) return fail();
       break;
     } else {
-      return 0;  // the trailer before any image, or not a block at all
+      return fail();  // the trailer before any image, or not a block at all
     }
   }
   const int width = desc[4] | (desc[5] << 8);
@@ -202,11 +206,11 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
   const bool interlaced = (desc[8] & 0x40) != 0;
   ColorTable local;
   if (desc[8] & 0x80) {
-    if (!ReadColorTable(f, (desc[8] & 7) + 1, local)) return 0;
+    if (!ReadColorTable(f, (desc[8] & 7) + 1, local)) return fail();
   }
-  if (width == 0 || height == 0) return 0;
+  if (width == 0 || height == 0) return fail();
   const int minCodeSize = std::fgetc(f);
-  if (minCodeSize < 1 || minCodeSize > 8) return 0;
+  if (minCodeSize < 1 || minCodeSize > 8) return fail();
 
   // The image's own colour table wins over the global one.
   const ColorTable& table = local.count ? local : global;
@@ -222,9 +226,9 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
     tmp.bitsPerSample = 8;
     tmp.photometric = table.count ? 3 : 1;
   }
-  if (!tmp.AllocPixels()) return 0;
+  if (!tmp.AllocPixels()) return fail(kReadNoMemory);
   if (table.count) {
-    if (!tmp.AllocPalette()) return 0;
+    if (!tmp.AllocPalette()) return fail(kReadNoMemory);
     for (int i = 0; i < table.count; ++i) {
       tmp.red[i] = table.rgb[i][0];
       tmp.green[i] = table.rgb[i][1];
@@ -246,10 +250,10 @@ int ReadGIF(const std::string& fileName, CRasterImage& image) {
     static const int kStep[4] = {8, 8, 4, 2};
     for (int pass = 0; pass < 4; ++pass)
       for (int y = kStart[pass]; y < height; y += kStep[pass])
-        if (!decodeRow(y)) return 0;
+        if (!decodeRow(y)) return fail();
   } else {
     for (int y = 0; y < height; ++y)
-      if (!decodeRow(y)) return 0;
+      if (!decodeRow(y)) return fail();
   }
   image.MoveFrom(tmp);
   return 1;

@@ -13,6 +13,7 @@
 
 #include "platform/atomicfile.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "raster/gifread.h"
 #include "raster/jpegpng.h"
 #include "raster/rasterimage.h"
@@ -92,6 +93,25 @@ struct BmpInfo {
 // ---------------------------------------------------------------------------
 // Shared helpers
 
+const char* const kReadNotThisFormat = res::text::kTiffErrorTexts[kTiffCannotOpen];
+const char* const kReadNoMemory = res::text::kTiffErrorTexts[kTiffNoMemory];
+const char* const kReadBadSize = res::text::kImageSizeInvalid;
+const char* const kReadDamaged = res::text::kImageDataDamaged;
+const char* const kReadCmyk = res::text::kCmykNotSupported;
+const char* const kReadUnsupported = res::text::kTiffErrorTexts[kTiffBadPhotometric];
+
+std::string CImageReadProblem::Message(const char* format) const {
+  std::string text = FormatC(res::text::kImageOpenPrefixFormat, format) + reason;
+  if (!detail.empty()) text += " (" + detail + ")";
+  return text;
+}
+
+std::string PixelSizeText(std::int64_t width, std::int64_t height) {
+  return FormatC(res::text::kPixelSizeFormat, static_cast<long long>(width), static_cast<long long>(height));
+}
+
+std::string MissingFileMessage(const std::string& path) { return res::text::kFileMissing + path; }
+
 int BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1) {
   return (r1 < r0 && g1 < g0 && b1 < b0) ? 0 : 1;
 }
@@ -162,31 +182,66 @@ bool HasFileExtension(const std::string& path, const char* ext) {
 // ---------------------------------------------------------------------------
 // Dispatch
 
-int ReadImageFile(const std::string& fileName, CRasterImage& image) {
-  if (HasFileExtension(fileName, ".RLC")) return ReadRlcImage(fileName, image);
-  switch (GetImageFileType(fileName)) {
+namespace {
+
+bool FileExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+const char* BmpErrorText(int code) {
+  if (code == -1) return res::text::kBmpReadError;
+  if (code == -2) return res::text::kErrorNoMemoryComma;
+  return res::text::kBmpInvalid;
+}
+
+}  // namespace
+
+int ReadImageByType(const std::string& fileName, CRasterImage& image, CImageReadOutcome& outcome) {
+  outcome = CImageReadOutcome();
+  if (!FileExists(fileName)) {
+    outcome.missing = true;
+    outcome.message = MissingFileMessage(fileName);
+    return 0;
+  }
+  CImageReadProblem problem;
+  auto result = [&](int ok, const char* format) {
+    if (!ok && !problem.reason.empty()) outcome.message = problem.Message(format);
+    return ok ? 1 : 0;
+  };
+  if (HasFileExtension(fileName, ".RLC")) {
+    outcome.type = kImageTypeRlc;
+    return result(ReadRlcImage(fileName, image, &problem), "RLC");
+  }
+  outcome.type = GetImageFileType(fileName);
+  switch (outcome.type) {
     case kImageTypeTiff: {
-      int orientation = 1;
-      return ReadTiffImage(fileName, image, &orientation) == 0 ? 1 : 0;
+      const int code = ReadTiffImage(fileName, image, &outcome.orientation, &problem.detail);
+      if (code == 0) return 1;
+      problem.reason = TiffErrorText(code);
+      return result(0, "TIFF");
     }
     case kImageTypeBmp: {
       const int r = ReadBmpIntoImage(fileName, image);
       if (r > 0) return 1;
-      if (r == -1) AfxMessageBox(res::text::kBmpReadError);
-      else if (r == -2) AfxMessageBox(res::text::kErrorNoMemoryComma);
-      else AfxMessageBox(res::text::kBmpInvalid);
+      outcome.message = BmpErrorText(r);
       return 0;
     }
-    case kImageTypeRaw: return ReadRawImage(fileName, image);
-    case kImageTypeJpeg: return ReadJpegFile(fileName, image);
-    case kImageTypeGif: return ReadGIF(fileName, image) > 0 ? 1 : 0;
-    // PNG is read here as well as by the document's loader, so merging and
-    // composing accept every format the program opens.
-    case kImageTypePng: return ReadPngFile(fileName, image);
+    case kImageTypeRaw: return ReadRawImage(fileName, image) ? 1 : 0;
+    case kImageTypeJpeg: return result(ReadJpegFile(fileName, image, &problem), "JPEG");
+    case kImageTypeGif: return result(ReadGIF(fileName, image, &problem) > 0, "GIF");
+    case kImageTypePng: return result(ReadPngFile(fileName, image, &problem), "PNG");
     default:
-      AfxMessageBox(res::text::kUnknownFileFormat);
+      outcome.message = res::text::kUnknownFileFormat;
       return 0;
   }
+}
+
+int ReadImageFile(const std::string& fileName, CRasterImage& image) {
+  CImageReadOutcome outcome;
+  if (ReadImageByType(fileName, image, outcome)) return 1;
+  if (!outcome.message.empty()) AfxMessageBox(outcome.message);
+  return 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -194,26 +249,35 @@ int ReadImageFile(const std::string& fileName, CRasterImage& image) {
 
 namespace {
 
-// Expands the RLE8 data into the image (which is cleared first: skipped
-// pixels stay 0). Every run is checked against the row and the image; data
-// that would write outside, or ends before the end-of-bitmap mark, fails.
+// Expands the RLE8 data into the image; skipped pixels are 0. Every run is
+// checked against the row and the image; data that would write outside, or
+// ends before the end-of-bitmap mark, fails. Rows are cleared as the data
+// reaches them (runs only ever move forward), not all before decoding: a
+// few bytes of data declaring a huge bitmap fail after the rows they
+// reached, instead of after clearing gigabytes.
 bool DecodeRle8(std::FILE* f, CRasterImage& img, bool topDown) {
   const std::int64_t w = img.width, h = img.height;
-  std::memset(img.pixels, 0, static_cast<std::size_t>(img.GetImageBytes()));
-  std::int64_t x = 0, line = 0;
+  const std::size_t rowBytes = static_cast<std::size_t>(img.GetRowBytes());
+  std::int64_t x = 0, line = 0, cleared = 0;
   auto rowAt = [&](std::int64_t l) { return img.GetRow(static_cast<int>(topDown ? l : h - 1 - l)); };
+  // Clears the rows up to and including l that the data has not reached.
+  auto clearTo = [&](std::int64_t l) {
+    for (; cleared <= l && cleared < h; ++cleared) std::memset(rowAt(cleared), 0, rowBytes);
+  };
   for (;;) {
     const int a = getc(f);
     const int b = getc(f);
     if (a == EOF || b == EOF) return false;
     if (a > 0) {  // a run of a copies of b
       if (line >= h || x + a > w) return false;
+      clearTo(line);
       std::memset(rowAt(line) + x, b, static_cast<std::size_t>(a));
       x += a;
     } else if (b == 0) {  // end of line
       x = 0;
       ++line;
-    } else if (b == 1) {  // end of bitmap
+    } else if (b == 1) {  // end of bitmap: the rest is 0
+      clearTo(h - 1);
       return true;
     } else if (b == 2) {  // move right and down
       const int dx = getc(f);
@@ -224,6 +288,7 @@ bool DecodeRle8(std::FILE* f, CRasterImage& img, bool topDown) {
       if (x > w || line > h || (line == h && x > 0)) return false;
     } else {  // b literal bytes, padded to an even count
       if (line >= h || x + b > w) return false;
+      clearTo(line);
       BYTE* p = rowAt(line) + x;
       if (std::fread(p, 1, static_cast<std::size_t>(b), f) != static_cast<std::size_t>(b)) return false;
       if ((b & 1) && getc(f) == EOF) return false;

@@ -44,9 +44,26 @@ int GetImageFileType(const std::string& path);
 // e.g. ".RLC". Directories named "x.rlc" in the path do not count.
 bool HasFileExtension(const std::string& path, const char* ext);
 
+// How a read by type went, for the caller's messages.
+struct CImageReadOutcome {
+  int type = kImageTypeUnknown;  // the type the file was read as (RLC: kImageTypeRlc)
+  int orientation = 1;           // TIFF Orientation tag
+  bool missing = false;          // the file does not exist
+  // On failure, what the user is told: the missing file, an unknown type,
+  // or the reader's reason ("打开 JPEG 文件: ..."). Empty when the reader
+  // has shown its own message.
+  std::string message;
+};
+
+// Pseudo type code of RLC files, which are known by their extension alone.
+inline constexpr int kImageTypeRlc = 100;
+
 // Reads any supported image file into the record: RLC by extension, the
-// others by content. 1 on success, 0 on failure (BMP failures and unknown
-// types are reported here; the other readers report their own).
+// others by content. 1 on success, 0 on failure; the record is changed only
+// on success. Shows nothing itself.
+int ReadImageByType(const std::string& fileName, CRasterImage& image, CImageReadOutcome& outcome);
+
+// ReadImageByType, showing the message of a failure. 1 or 0.
 int ReadImageFile(const std::string& fileName, CRasterImage& image);
 
 // The BMP reader: 1 on success, -1 open or read failure (also a file shorter
@@ -77,6 +94,53 @@ void FreeDib(HDIB dib);
 // The DIB error texts, codes 0 to 21; any other code has a text of its own.
 const char* DibErrorText(int code);
 void ShowDibError(int code);
+
+// ---- why a reader refused a file ----
+
+// What the user is told when an image file cannot be read: the reason, in
+// the words of the TIFF reader's codes where one fits, and, where there is
+// more to say, what exactly (a decoder's own report, the sizes refused).
+// An empty reason means the reader has shown its message itself.
+struct CImageReadProblem {
+  std::string reason;
+  std::string detail;
+  void Set(const char* why, std::string what = std::string()) {
+    reason = why;
+    detail = std::move(what);
+  }
+  // "打开 <format> 文件: <reason>", the detail after it in brackets.
+  std::string Message(const char* format) const;
+};
+
+// Hands a reader's refusal to its caller's problem (which may be null):
+// refuse(reason, detail) sets it and gives the reader's failure result, 0.
+class CReadRefusal {
+ public:
+  explicit CReadRefusal(CImageReadProblem* problem) : m_problem(problem) {
+    if (m_problem) *m_problem = CImageReadProblem();
+  }
+  int operator()(const char* reason, std::string detail = std::string()) const {
+    if (m_problem) m_problem->Set(reason, std::move(detail));
+    return 0;
+  }
+
+ private:
+  CImageReadProblem* m_problem;
+};
+
+// The reasons (texts of the message catalogue).
+extern const char* const kReadNotThisFormat;
+extern const char* const kReadNoMemory;
+extern const char* const kReadBadSize;
+extern const char* const kReadDamaged;
+extern const char* const kReadCmyk;
+extern const char* const kReadUnsupported;
+
+// "W x H 像素", the detail of a refused size.
+std::string PixelSizeText(std::int64_t width, std::int64_t height);
+
+// The message of a missing file, said before any reader is tried.
+std::string MissingFileMessage(const std::string& path);
 
 // ---- helpers shared by the image readers and writers ----
 

@@ -76,12 +76,13 @@ bool WhiteIsZero(const CRasterImage& img) { return img.planes == 1 && img.photom
 struct JpegError {
   jpeg_error_mgr mgr;
   std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX] = {};  // the library's words for the last error
 };
 
-// Formats the message and drops it: the library never writes to a console.
+// Formats the message and keeps it for the reader's report; the library
+// never writes to a console.
 void JpegOutputMessage(j_common_ptr cinfo) {
-  char buffer[JMSG_LENGTH_MAX];
-  (*cinfo->err->format_message)(cinfo, buffer);
+  (*cinfo->err->format_message)(cinfo, reinterpret_cast<JpegError*>(cinfo->err)->message);
 }
 
 [[noreturn]] void JpegErrorExit(j_common_ptr cinfo) {
@@ -89,10 +90,31 @@ void JpegOutputMessage(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
 }
 
-// A file that ends early is only a warning to the library, which pads the
-// picture with grey; here it is an error.
+// Damaged data is only a warning to the library, which pads the picture
+// with grey, skips bytes or resynchronises, and goes on: a scan cut short,
+// a bad Huffman or arithmetic code, bytes before a marker, lost restart
+// markers, a progression out of order. The picture is then not the file's,
+// so here those warnings are errors; the first one ends the read at once
+// (a huge header over a few bytes of data is not decoded to the end).
+bool IsJpegDamage(int code) {
+  switch (code) {
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_TOO_MUCH_DATA:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void JpegEmitMessage(j_common_ptr cinfo, int level) {
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) JpegErrorExit(cinfo);
+  if (level < 0 && IsJpegDamage(cinfo->err->msg_code)) JpegErrorExit(cinfo);
 }
 
 void InitJpegError(JpegError& err) {
@@ -131,7 +153,16 @@ void JpegTermDest(j_compress_ptr cinfo) {
 
 // ---- libpng glue ----
 
-void PngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+// libpng's words for the error that ended a read, kept for the report.
+struct PngErrorText {
+  char text[256] = {};
+};
+
+void PngError(png_structp png, png_const_charp message) {
+  if (auto* keep = static_cast<PngErrorText*>(png_get_error_ptr(png)))
+    std::snprintf(keep->text, sizeof keep->text, "%s", message ? message : "");
+  png_longjmp(png, 1);
+}
 void PngWarning(png_structp, png_const_charp) {}
 
 void PngWrite(png_structp png, png_bytep data, png_size_t n) {
@@ -145,7 +176,8 @@ void PngFlush(png_structp) {}
 // ---------------------------------------------------------------------------
 // JPEG
 
-int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
+int ReadJpegFile(const std::string& fileName, CRasterImage& image, CImageReadProblem* problem) {
+  const CReadRefusal refuse(problem);
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
     AfxMessageBox(res::text::kCannotOpenFile);
@@ -160,18 +192,26 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
   jpeg_create_decompress(&cinfo);
   if (setjmp(err.jump)) {
     jpeg_destroy_decompress(&cinfo);
-    return 0;
+    return refuse(kReadDamaged, err.message);
   }
   jpeg_stdio_src(&cinfo, file.get());
   jpeg_read_header(&cinfo, TRUE);
+  if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+    jpeg_destroy_decompress(&cinfo);
+    return refuse(kReadCmyk);
+  }
   cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
   cinfo.scale_num = cinfo.scale_denom = 1;
   cinfo.quantize_colors = FALSE;
   jpeg_start_decompress(&cinfo);
   const int planes = cinfo.output_components;
-  if ((planes != 1 && planes != 3) || !ImageGeometryFits(cinfo.output_width, cinfo.output_height, planes, 8)) {
+  if (planes != 1 && planes != 3) {
     jpeg_destroy_decompress(&cinfo);
-    return 0;
+    return refuse(kReadUnsupported);
+  }
+  if (!ImageGeometryFits(cinfo.output_width, cinfo.output_height, planes, 8)) {
+    jpeg_destroy_decompress(&cinfo);
+    return refuse(kReadBadSize, PixelSizeText(cinfo.output_width, cinfo.output_height));
   }
   tmp.width = static_cast<std::int32_t>(cinfo.output_width);
   tmp.height = static_cast<std::int32_t>(cinfo.output_height);
@@ -180,7 +220,7 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
   tmp.photometric = planes == 3 ? 2 : 1;
   if (!tmp.AllocPixels()) {
     jpeg_destroy_decompress(&cinfo);
-    return 0;
+    return refuse(kReadNoMemory);
   }
   if (planes == 3) row.resize(static_cast<std::size_t>(tmp.width) * 3);
   while (cinfo.output_scanline < cinfo.output_height) {
@@ -188,7 +228,7 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image) {
     JSAMPROW target = planes == 1 ? tmp.GetRow(y) : row.data();
     if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) {
       jpeg_destroy_decompress(&cinfo);
-      return 0;
+      return refuse(kReadDamaged);
     }
     if (planes == 3) UnpackRow(row.data(), tmp, y);
   }
@@ -249,21 +289,27 @@ int WriteJpegFile(const std::string& fileName, int quality, const CRasterImage& 
 // ---------------------------------------------------------------------------
 // PNG
 
-int ReadPngFile(const std::string& fileName, CRasterImage& image) {
+int ReadPngFile(const std::string& fileName, CRasterImage& image, CImageReadProblem* problem) {
+  const CReadRefusal refuse(problem);
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return 0;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
-  if (!png) return 0;
+  if (!file) return refuse(kReadNotThisFormat);
+  PngErrorText error;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &error, PngError, PngWarning);
+  if (!png) return refuse(kReadNoMemory);
   png_infop info = png_create_info_struct(png);
   if (!info) {
     png_destroy_read_struct(&png, nullptr, nullptr);
-    return 0;
+    return refuse(kReadNoMemory);
   }
   CRasterImage tmp;
   std::vector<BYTE> row;
+  // Why the library was stopped, where the reader stopped it itself; else the
+  // library's own report says what was damaged.
+  // (volatile: read again after the library jumped back)
+  const char* volatile stopped = nullptr;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    return 0;
+    return refuse(stopped ? stopped : kReadDamaged, error.text);
   }
   png_init_io(png, file.get());
   png_read_info(png, info);
@@ -294,7 +340,10 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image) {
   png_read_update_info(png, info);
 
   const int planes = color ? 3 : 1;
-  if (!ImageGeometryFits(w, h, planes, bits)) png_error(png, "size");
+  if (!ImageGeometryFits(w, h, planes, bits)) {
+    stopped = kReadBadSize;
+    png_error(png, PixelSizeText(w, h).c_str());
+  }
   tmp.width = static_cast<std::int32_t>(w);
   tmp.height = static_cast<std::int32_t>(h);
   tmp.planes = planes;
@@ -316,7 +365,10 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image) {
       }
     }
   }
-  if (!tmp.AllocPixels()) png_error(png, "memory");
+  if (!tmp.AllocPixels()) {
+    stopped = kReadNoMemory;
+    png_error(png, "");
+  }
   const std::size_t rowBytes = png_get_rowbytes(png, info);
   if (planes == 3) {
     row.resize(rowBytes);

@@ -46,13 +46,20 @@ void SetBitRange(BYTE* row, std::int64_t from, std::int64_t to) {
 
 }  // namespace
 
-int ReadRlcImage(const std::string& fileName, CRasterImage& image) {
+int ReadRlcImage(const std::string& fileName, CRasterImage& image, CImageReadProblem* problem) {
+  const CReadRefusal refuse(problem);
+  auto fail = [&](const char* reason = kReadDamaged) { return refuse(reason); };
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return 0;
+  if (!file) return fail(kReadNotThisFormat);
   std::FILE* f = file.get();
   std::uint16_t size[2];
-  if (!ReadWords(f, size, 2) || size[0] == 0 || size[1] == 0) return 0;
+  if (!ReadWords(f, size, 2) || size[0] == 0 || size[1] == 0) return fail(kReadNotThisFormat);
   const std::int64_t rows = size[0], cols = size[1];
+  // Every row has a record of at least its run count: a file too short for
+  // that is refused before the image's memory is taken.
+  if (fseeko(f, 0, SEEK_END) != 0) return fail();
+  const std::int64_t fileSize = ftello(f);
+  if (fileSize < 4 + 2 * rows || fseeko(f, 4, SEEK_SET) != 0) return fail();
 
   CRasterImage tmp;
   tmp.width = static_cast<std::int32_t>(cols);
@@ -60,7 +67,7 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image) {
   tmp.planes = 1;
   tmp.bitsPerSample = 1;
   tmp.photometric = 0;
-  if (!tmp.AllocPixels()) return 0;
+  if (!tmp.AllocPixels()) return fail(kReadNoMemory);
   const std::int64_t rowBytes = tmp.GetRowBytes();
 
   // Run words are at most the width and ascend; a row cannot hold more runs
@@ -71,12 +78,12 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image) {
   bool sawRuns = false;
   for (std::int64_t y = 0; y < rows; ++y) {
     std::uint16_t n;
-    if (!ReadWords(f, &n, 1) || n > cols) return 0;
+    if (!ReadWords(f, &n, 1) || n > cols) return fail();
     words.resize(2 * static_cast<std::size_t>(n));
-    if (!ReadWords(f, words.data(), words.size())) return 0;
+    if (!ReadWords(f, words.data(), words.size())) return fail();
     const std::int64_t limit = sawRuns ? cols : cols - 1;
     for (std::size_t i = 0; i < words.size(); ++i)
-      if (words[i] > limit || (i > 0 && words[i] < words[i - 1])) return 0;
+      if (words[i] > limit || (i > 0 && words[i] < words[i - 1])) return fail();
     if (n) sawRuns = true;
     BYTE* row = tmp.GetRow(static_cast<int>(y));
     std::memset(row, 0, static_cast<std::size_t>(rowBytes));

@@ -19,11 +19,13 @@
 namespace qzn {
 
 class CRasterImage;
+struct CImageReadProblem;
 
 // 1 when the whole image was read; 0 when the file cannot be opened, its
 // header is invalid, a row's runs are out of order or beyond the width, or
 // the file ends early. The record is changed only on success.
-int ReadRlcImage(const std::string& fileName, CRasterImage& image);
+// problem (may be null) says why a file was refused.
+int ReadRlcImage(const std::string& fileName, CRasterImage& image, CImageReadProblem* problem = nullptr);
 
 // 1 or 0. Accepts 1 plane at 1, 8 or 16 bits and 3 planes at 8 or 16 bits;
 // refuses data files shorter than SKIPBYTES plus the pixel data. The record

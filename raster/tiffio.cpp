@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <geotiff/geovalues.h>
 #include <geotiff/xtiffio.h>
 
+#include "platform/textfile.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
 #include "resources/messages_raster.h"
@@ -36,6 +38,56 @@ void SilenceTiff() {
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
   });
+}
+
+// What libtiff reports while one file is read. Decoders report damaged data
+// as errors, or as warnings where they can step over it and go on: bad and
+// mistimed CCITT code words ("Line length mismatch", "Premature EOL"),
+// PackBits runs past the row, JPEG data that libjpeg pads or resynchronises.
+// Either way the pixels are not the file's, so once the pixel data is being
+// decoded both fail the read. Reports while the directory is read (unknown
+// tags and the like) do not: what matters there is whether the fields the
+// reader needs can be had.
+struct TiffReport {
+  bool decoding = false;
+  std::string damage;  // the first report of damaged pixel data
+
+  static bool DamageWarning(const char* module, const std::string& text) {
+    const std::string m = module ? module : "";
+    if (m.rfind("Fax3", 0) == 0 || m.rfind("Fax4", 0) == 0 || m.rfind("PackBits", 0) == 0) return true;
+    // libjpeg's corrupt-data warnings, passed on by the JPEG codec.
+    return m == "JPEGLib" && (text.find("Corrupt JPEG data") != std::string::npos ||
+                              text.find("Premature end of JPEG file") != std::string::npos);
+  }
+  void Take(const char* module, const char* fmt, va_list ap, bool error) {
+    if (!decoding || !damage.empty()) return;
+    char buffer[512];
+    std::vsnprintf(buffer, sizeof buffer, fmt, ap);
+    const std::string text = buffer;
+    if (error || DamageWarning(module, text)) damage = (module && *module ? std::string(module) + ": " : "") + text;
+  }
+};
+
+int TiffReportError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+  static_cast<TiffReport*>(user)->Take(module, fmt, ap, true);
+  return 1;
+}
+int TiffReportWarning(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
+  static_cast<TiffReport*>(user)->Take(module, fmt, ap, false);
+  return 1;
+}
+
+// Opens the file for reading with the GeoTIFF tags registered and the
+// reports of libtiff going to report.
+TIFF* OpenTiffForReading(const std::string& fileName, TiffReport& report) {
+  XTIFFInitialize();
+  TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+  if (!options) return nullptr;
+  TIFFOpenOptionsSetErrorHandlerExtR(options, TiffReportError, &report);
+  TIFFOpenOptionsSetWarningHandlerExtR(options, TiffReportWarning, &report);
+  TIFF* tif = TIFFOpenExt(fileName.c_str(), "r", options);
+  TIFFOpenOptionsFree(options);
+  return tif;
 }
 
 struct TiffCloser {
@@ -117,7 +169,7 @@ struct SampleCopier {
   }
 };
 
-int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) {
+int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead, const TiffReport& report) {
   CRasterImage& img = c.img;
   const std::int64_t w = img.width, h = img.height;
   const bool direct = !planar && c.spp == 1 && c.fileBits != 4;
@@ -133,7 +185,8 @@ int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead)
     for (std::int64_t y = 0; y < h; ++y) {
       if (direct) {
         // The scanline is the record's row: decode straight into it.
-        if (TIFFReadScanline(tif, img.GetRow(static_cast<int>(y)), static_cast<std::uint32_t>(y), 0) < 0)
+        if (TIFFReadScanline(tif, img.GetRow(static_cast<int>(y)), static_cast<std::uint32_t>(y), 0) < 0 ||
+            !report.damage.empty())
           return kTiffReadError;
         if (c.fileBits == 1 && (w & 7)) {
           BYTE* row = img.GetRow(static_cast<int>(y));
@@ -141,7 +194,8 @@ int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead)
         }
         continue;
       }
-      if (TIFFReadScanline(tif, buf.data(), static_cast<std::uint32_t>(y), 0) < 0) return kTiffReadError;
+      if (TIFFReadScanline(tif, buf.data(), static_cast<std::uint32_t>(y), 0) < 0 || !report.damage.empty())
+        return kTiffReadError;
       c.Copy(buf.data(), static_cast<int>(y), 0, w, -1);
     }
     return kTiffOk;
@@ -149,13 +203,14 @@ int ReadStrips(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead)
   for (int s = 0; s < samplesToRead; ++s)
     for (std::int64_t y = 0; y < h; ++y) {
       BYTE* row = img.GetRow(static_cast<int>(y), s);
-      if (TIFFReadScanline(tif, row, static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(s)) < 0)
+      if (TIFFReadScanline(tif, row, static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(s)) < 0 ||
+          !report.damage.empty())
         return kTiffReadError;
     }
   return kTiffOk;
 }
 
-int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) {
+int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead, const TiffReport& report) {
   CRasterImage& img = c.img;
   const std::int64_t w = img.width, h = img.height;
   std::uint32_t tw = 0, th = 0;
@@ -175,7 +230,8 @@ int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) 
     for (std::int64_t ty = 0; ty < h; ty += th)
       for (std::int64_t tx = 0; tx < w; tx += tw) {
         if (TIFFReadTile(tif, buf.data(), static_cast<std::uint32_t>(tx), static_cast<std::uint32_t>(ty), 0,
-                         static_cast<std::uint16_t>(s)) < 0)
+                         static_cast<std::uint16_t>(s)) < 0 ||
+            !report.damage.empty())
           return kTiffReadError;
         const std::int64_t cols = std::min<std::int64_t>(tw, w - tx);
         const std::int64_t rows = std::min<std::int64_t>(th, h - ty);
@@ -188,14 +244,32 @@ int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead) 
 }  // namespace
 
 const char* TiffErrorText(int code) {
+  if (code == kTiffBadSize) return res::text::kImageSizeInvalid;
+  if (code == kTiffCmyk) return res::text::kCmykNotSupported;
   if (code < 0 || code >= static_cast<int>(std::size(res::text::kTiffErrorTexts))) return res::text::kTiffReadError;
   return res::text::kTiffErrorTexts[code];
 }
 
-int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation) {
+namespace {
+
+// A tile may reach past the image (tiles are multiples of 16 pixels), and
+// small images often come in tiles of the usual sizes; beyond both it is
+// not a tile of this image.
+bool TileDimensionFits(std::uint32_t tile, std::uint32_t image) {
+  return tile <= std::max<std::uint64_t>(1024, (static_cast<std::uint64_t>(image) + 15) / 16 * 16);
+}
+
+}  // namespace
+
+int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation, std::string* problem) {
   SilenceTiff();
   if (orientation) *orientation = 1;
-  TiffPtr tif(XTIFFOpen(fileName.c_str(), "r"));
+  auto refuse = [&](int code, const std::string& what) {
+    if (problem) *problem = what;
+    return code;
+  };
+  TiffReport report;
+  TiffPtr tif(OpenTiffForReading(fileName, report));
   if (!tif) return kTiffCannotOpen;
   TIFF* t = tif.get();
 
@@ -203,7 +277,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
     return kTiffMissingSize;
   std::uint16_t bps = 1, spp = 1, planarConfig = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
-  std::uint16_t compression = COMPRESSION_NONE, unit = 0, orient = 1;
+  std::uint16_t compression = COMPRESSION_NONE, unit = 0, orient = 1, inkSet = INKSET_CMYK;
   TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);
   if (bps != 1 && bps != 4 && bps != 8) return kTiffBadBits;
   TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &spp);
@@ -217,8 +291,24 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   }
   if (photometric != 0 && photometric != 1 && photometric != 2 && photometric != 3 && photometric != 5)
     return kTiffBadPhotometric;
+  // Photometric 5 with one sample and a colour map is an image of colour
+  // classes; with several samples it is print colour (CMYK and other inks),
+  // which is refused as such rather than as a missing colour map.
+  if (photometric == PHOTOMETRIC_SEPARATED && (spp > 1 || TIFFGetField(t, TIFFTAG_INKSET, &inkSet)))
+    return kTiffCmyk;
   if (spp == 0 || (bps != 8 && spp != 1)) return kTiffBadSamples;
   if (photometric == PHOTOMETRIC_RGB && spp < 3) return kTiffBadPhotometric;
+  // The samples a pixel holds: the colour's own (three for RGB, else one)
+  // and the extra samples the file declares (alpha, masks; one undeclared
+  // alpha is let pass, as some writers leave it unlabelled), at most 15.
+  // More is not an image this reader can hold, and each sample would cost
+  // a scanline's or a tile's worth of memory.
+  std::uint16_t extraCount = 0;
+  std::uint16_t* extraKinds = nullptr;
+  TIFFGetField(t, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds);
+  const int colourSamples = photometric == PHOTOMETRIC_RGB ? 3 : 1;
+  if (spp > colourSamples + std::clamp<int>(extraCount, 1, 15))
+    return refuse(kTiffBadSize, FormatC(res::text::kSamplesPerPixelFormat, static_cast<int>(spp)));
   float xres = 0, yres = 0;
   TIFFGetField(t, TIFFTAG_XRESOLUTION, &xres);
   TIFFGetField(t, TIFFTAG_YRESOLUTION, &yres);
@@ -228,7 +318,16 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   const bool rgb = photometric == PHOTOMETRIC_RGB;
   const bool planar = planarConfig == PLANARCONFIG_SEPARATE && spp > 1;
   if (w == 0 || h == 0) return kTiffMissingSize;
-  if (!ImageGeometryFits(w, h, rgb ? 3 : 1, bps == 1 ? 1 : 8)) return kTiffNoMemory;
+  if (!ImageGeometryFits(w, h, rgb ? 3 : 1, bps == 1 ? 1 : 8))
+    return refuse(kTiffBadSize, PixelSizeText(w, h));
+  if (TIFFIsTiled(t)) {
+    std::uint32_t tw = 0, th = 0;
+    TIFFGetField(t, TIFFTAG_TILEWIDTH, &tw);
+    TIFFGetField(t, TIFFTAG_TILELENGTH, &th);
+    if (!TileDimensionFits(tw, w) || !TileDimensionFits(th, h))
+      return refuse(kTiffBadSize, FormatC(res::text::kTileSizeFormat, static_cast<unsigned long>(tw),
+                                          static_cast<unsigned long>(th)));
+  }
 
   CRasterImage tmp;
   tmp.width = static_cast<std::int32_t>(w);
@@ -257,9 +356,11 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
 
   const SampleCopier copier{tmp, bps, planar ? 1 : static_cast<int>(spp), rgb};
   const int samplesToRead = rgb ? 3 : 1;
-  const int rc = TIFFIsTiled(t) ? ReadTiles(t, copier, planar, samplesToRead)
-                                : ReadStrips(t, copier, planar, samplesToRead);
-  if (rc != kTiffOk) return rc;
+  report.decoding = true;
+  const int rc = TIFFIsTiled(t) ? ReadTiles(t, copier, planar, samplesToRead, report)
+                                : ReadStrips(t, copier, planar, samplesToRead, report);
+  report.decoding = false;
+  if (rc != kTiffOk) return refuse(rc, report.damage);
 
   std::uint32_t count;
   double* values;

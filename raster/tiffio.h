@@ -25,12 +25,17 @@ enum : int {
   kTiffBadPhotometric = 6,
   kTiffNoColorMap = 7,
   kTiffReadError = 8,  // damaged or truncated pixel data
+  kTiffBadSize = 9,    // sizes no image of this file can have
+  kTiffCmyk = 10,      // print colour (CMYK), which is not read
 };
 
 // Reads the first image of the file. 0 on success, else a code above; the
 // record is changed only on success. orientation (may be null) receives the
-// Orientation tag, 1 when absent.
-int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation);
+// Orientation tag, 1 when absent. problem (may be null) receives, on
+// failure, what exactly was wrong when there is more to say than the code's
+// text: the decoder's own report of damaged data, or the sizes refused.
+int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation,
+                  std::string* problem = nullptr);
 
 // The user's text for a reader code.
 const char* TiffErrorText(int code);

@@ -13,7 +13,6 @@ inline constexpr const char kImageFileFilter[] =
     "Raw 图像 (*.hdr)|*.hdr|所有文件 (*.*)|*.*||";
 inline constexpr const char kProjectFileFilter[] = "方案文件 (*.prj) |*.prj||";
 inline constexpr const char kTiffFileFilter[] = "TIFF 文件 (*.tif) |*.tif||";
-inline constexpr const char kTiffOpenPrefix[] = "打开 TIFF 文件: ";  // then the reader's error text
 inline constexpr const char kAskFixOrientation[] = "图像没有使用左顶点作为原点, 你要调节吗?";
 inline constexpr const char kImageFileReadError[] = "读取图像文件出错。";
 inline constexpr const char kProjectReadError[] = "读取方案文件出错。";

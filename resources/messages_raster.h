@@ -17,6 +17,20 @@ inline constexpr const char* const kTiffErrorTexts[] = {
     "缺少彩色地图。",
 };
 inline constexpr const char kTiffReadError[] = "读取 TIFF 文件出错。";
+// TIFF reader codes 9 and 10, which other readers give as reasons too.
+inline constexpr const char kImageSizeInvalid[] = "图像尺寸无效。";
+inline constexpr const char kCmykNotSupported[] = "不支持 CMYK 彩色图像。";
+
+// Why an image file was refused: the prefix with the kind of file ("TIFF",
+// "JPEG", "PNG", "GIF", "RLC"), a reason (the TIFF reader's texts where one
+// fits, or kImageDataDamaged), then what exactly in brackets.
+inline constexpr const char kImageOpenPrefixFormat[] = "打开 %s 文件: ";
+inline constexpr const char kImageDataDamaged[] = "图像数据已损坏。";
+inline constexpr const char kPixelSizeFormat[] = "%lld x %lld 像素";
+inline constexpr const char kSamplesPerPixelFormat[] = "每像素 %d 个取样";
+inline constexpr const char kTileSizeFormat[] = "图块 %lu x %lu 像素";
+// A missing file, said before any reader is tried; then the path.
+inline constexpr const char kFileMissing[] = "文件不存在: ";
 
 // DIB error codes 0 to 21; any other code reads kDibErrorUnknown.
 inline constexpr const char* const kDibErrorTexts[] = {

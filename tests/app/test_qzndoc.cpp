@@ -4,6 +4,9 @@
 // lost, image kinds and units, layer visibility and the batch line export.
 #include <gtest/gtest.h>
 
+#include <tiffio.h>
+
+#include <algorithm>
 #include <filesystem>
 
 #include "app/qzndoc.h"
@@ -65,7 +68,9 @@ TEST(QznDocOpen, FailuresKeepTheImageAndSayWhy) {
       {"junk.tif", true, {"未知的文件格式。", "读取图像文件出错。"}},  // shown even when quiet
       {"short.tif", false, {"打开 TIFF 文件: 文件不存在或格式无效。", "读取图像文件出错。"}},
       {"short.tif", true, {"读取图像文件出错。"}},
-      {"missing.png", false, {"未知的文件格式。", "读取图像文件出错。"}},
+      // A missing file says so, rather than that its format is unknown.
+      {"missing.png", false, {"文件不存在: " + dir.file("missing.png"), "读取图像文件出错。"}},
+      {"missing.png", true, {"文件不存在: " + dir.file("missing.png"), "读取图像文件出错。"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -77,6 +82,105 @@ TEST(QznDocOpen, FailuresKeepTheImageAndSayWhy) {
     EXPECT_EQ(doc.OnOpenDocument(dir.file(c.file)), 0);
     EXPECT_EQ(Texts(ui), c.messages);
     EXPECT_EQ(doc.m_image.width, 40);  // the image read before is still there
+  }
+}
+
+// Every TIFF orientation is turned into the picture it describes when the
+// user answers yes. The stored rows are made from the picture by the tag's
+// own words: row 0 lies along one side of the picture, column 0 along
+// another.
+TEST(QznDocOpen, EveryOrientationIsTurned) {
+  TempDir dir;
+  const int pw = 5, ph = 3;  // the picture
+  auto picture = [](int x, int y) { return static_cast<BYTE>(10 * y + x); };
+  // For each orientation: the side row 0 runs along (T top, B bottom, L left,
+  // R right) and the side column 0 runs along.
+  const struct {
+    int orientation;
+    char rowSide, colSide;
+  } cases[] = {{1, 'T', 'L'}, {2, 'T', 'R'}, {3, 'B', 'R'}, {4, 'B', 'L'},
+               {5, 'L', 'T'}, {6, 'R', 'T'}, {7, 'R', 'B'}, {8, 'L', 'B'}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.orientation);
+    const bool swapped = c.rowSide == 'L' || c.rowSide == 'R';
+    const int sw = swapped ? ph : pw, sh = swapped ? pw : ph;
+    CRasterImage stored;
+    doctest::MakeImage(stored, sw, sh, 1, 8, 1);
+    for (int r = 0; r < sh; ++r)
+      for (int k = 0; k < sw; ++k) {
+        // Stored row r is the r-th line in from rowSide; column k the k-th
+        // in from colSide.
+        int x = 0, y = 0;
+        if (!swapped) {
+          y = c.rowSide == 'T' ? r : ph - 1 - r;
+          x = c.colSide == 'L' ? k : pw - 1 - k;
+        } else {
+          x = c.rowSide == 'L' ? r : pw - 1 - r;
+          y = c.colSide == 'T' ? k : ph - 1 - k;
+        }
+        stored.SetByte(k, r, picture(x, y));
+      }
+    const std::string path = dir.file("o" + std::to_string(c.orientation) + ".tif");
+    ASSERT_EQ(WriteTiffImage(path, stored, 1), 1);
+    TIFF* t = TIFFOpen(path.c_str(), "r+");
+    ASSERT_NE(t, nullptr);
+    TIFFSetField(t, TIFFTAG_ORIENTATION, static_cast<std::uint16_t>(c.orientation));
+    TIFFRewriteDirectory(t);
+    TIFFClose(t);
+
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    ui.answers.push_back(IDYES);
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(path), 1);
+    EXPECT_EQ(ui.messages.size(), c.orientation == 1 ? 0u : 1u);
+    ASSERT_EQ(doc.m_image.width, pw);
+    ASSERT_EQ(doc.m_image.height, ph);
+    for (int y = 0; y < ph; ++y)
+      for (int x = 0; x < pw; ++x) EXPECT_EQ(doc.m_image.GetByte(x, y), picture(x, y)) << x << "," << y;
+  }
+}
+
+// Grey scans stored as a palette of only the grey levels they use (as
+// common tools write GIF, BMP, PNG and TIFF) open as grey images showing the
+// same picture, as Pillow shows it; a palette with one colour in it stays a
+// palette image.
+TEST(QznDocOpen, GreyPalettesOpenAsGrey) {
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"PIL", "numpy"}), "python3 with Pillow and numpy");
+  TempDir dir;
+  const std::string script = R"PY(
+import sys, numpy as np
+from PIL import Image
+folder = sys.argv[1]
+levels = [0, 37, 90, 128, 200, 255]
+idx = (np.arange(30 * 20).reshape(20, 30) * 7 % len(levels)).astype(np.uint8)
+for name, colour in (("grey", False), ("colour", True)):
+    im = Image.fromarray(idx, "P")
+    pal = []
+    for i, v in enumerate(levels):
+        pal += [v, v, 255 - v] if colour and i == 2 else [v, v, v]
+    im.putpalette(pal)
+    for ext in ("gif", "bmp", "png", "tif"):
+        im.save("%s/%s.%s" % (folder, name, ext))
+        shown = np.asarray(Image.open("%s/%s.%s" % (folder, name, ext)).convert("L"))
+        open("%s/%s.%s.grey" % (folder, name, ext), "wb").write(shown.tobytes())
+)PY";
+  qzntest::WriteFileText(dir.file("make.py"), script);
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " '" + dir.file("make.py") + "' '" + dir.path().string() + "'"), 0);
+  for (const char* ext : {"gif", "bmp", "png", "tif"}) {
+    SCOPED_TRACE(ext);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    CQznDoc grey;
+    ASSERT_EQ(grey.OnOpenDocument(dir.file(std::string("grey.") + ext)), 1);
+    ASSERT_TRUE(grey.IsGreyImage());
+    EXPECT_EQ(grey.m_image.photometric, 1);
+    const std::vector<std::uint8_t> shown = qzntest::ReadFileBytes(dir.file(std::string("grey.") + ext + ".grey"));
+    ASSERT_EQ(shown.size(), static_cast<std::size_t>(30 * 20));
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), grey.m_image.pixels));
+    CQznDoc colour;
+    ASSERT_EQ(colour.OnOpenDocument(dir.file(std::string("colour.") + ext)), 1);
+    EXPECT_TRUE(colour.IsPaletteImage());
   }
 }
 

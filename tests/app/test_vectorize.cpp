@@ -92,6 +92,24 @@ TEST(Vectorize, CentreLinesReachTheEndsOfTheirStrokes) {
     }
 }
 
+// An image of one grey level has no lines: a blank sheet, white or black,
+// gives none (instead of one region of ink as large as the sheet).
+TEST(Vectorize, AnImageOfOneGreyLevelHasNoLines) {
+  CScriptedHost ui;
+  CHostScope scope(&ui);
+  for (int photometric : {1, 0})
+    for (int level : {0, 255, 128}) {
+      SCOPED_TRACE(std::to_string(photometric) + " " + std::to_string(level));
+      CQznDoc doc;
+      MakeGrey(doc.m_image, 60, 40, photometric, level);
+      doc.ResetExtent();
+      for (int outline : {0, 1}) {
+        ASSERT_EQ(doc.Vectorize(RECT{0, 0, 0, 0}, 0, outline, 0, 0), 1);
+        EXPECT_TRUE(doc.m_lines.IsEmpty());
+      }
+    }
+}
+
 TEST(Vectorize, CentreLinesRestoreTheImage) {
   for (int photometric : {1, 0}) {
     SCOPED_TRACE(photometric);

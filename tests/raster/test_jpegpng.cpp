@@ -1,6 +1,7 @@
 // JPEG and PNG: what we write shows in Pillow as it shows here (white-is-zero
 // images are not negatives, palettes fit the depth, 16-bit samples keep their
 // values); damaged files are refused and leave the record alone.
+#include "raster/imagefile.h"
 #include "raster/jpegpng.h"
 
 #include <gtest/gtest.h>
@@ -175,6 +176,68 @@ TEST(JpegPngRead, DamagedFilesAreRefusedAndKeepTheRecord) {
   EXPECT_EQ(ReadJpegFile(dir.file("missing.jpg"), img), 0);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "不能打开文件");
+}
+
+// libjpeg's corrupt-data warnings fail the read at the first one, with the
+// library's words: a scan cut short (also when an end marker follows), a bad
+// Huffman code, and a 65500 x 65500 header over 1.5 KB of data, which is
+// refused at once rather than decoded as 4 G padding pixels. CMYK files are
+// refused as print colour.
+TEST(JpegRead, CorruptDataAndCmykAreRefusedWithTheReason) {
+  const struct {
+    const char* file;
+    const char* reason;
+    const char* detail;
+  } cases[] = {
+      {"damaged/jpeg-cut-scan-with-eoi-exit0.jpg", kReadDamaged, "Corrupt JPEG data"},
+      {"damaged/jpeg-bad-huffman-code-exit0.jpg", kReadDamaged, "Corrupt JPEG data: bad Huffman code"},
+      {"damaged/jpeg-65500x65500-cut-scan.jpg", kReadDamaged, "Corrupt JPEG data"},
+      {"cmyk.jpg", kReadCmyk, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CRasterImage img;
+    CImageReadProblem problem;
+    EXPECT_EQ(ReadJpegFile(qzntest::SourcePath(std::string("tests/fixtures/") + c.file), img, &problem), 0);
+    EXPECT_EQ(problem.reason, c.reason);
+    EXPECT_EQ(problem.detail.rfind(c.detail, 0), 0u) << problem.detail;
+    EXPECT_FALSE(img.HasPixels());
+  }
+}
+
+// What the user is told when a file of each kind is refused, through the
+// one read-by-type entry point: the kind, the reason and the library's
+// words; a missing file says that it does not exist.
+TEST(ImageReadByType, RefusalsSayWhy) {
+  qzntest::TempDir dir;
+  CRasterImage src;
+  imgtest::MakeTestImage(src, 64, 48, 8, 3, 2);
+  ASSERT_EQ(WritePngFile(dir.file("ok.png"), src), 1);
+  const Bytes png = qzntest::ReadFileBytes(dir.file("ok.png"));
+  qzntest::WriteFileBytes(dir.file("short.png"), Bytes(png.begin(), png.begin() + static_cast<long>(png.size() / 2)));
+  qzntest::WriteFileText(dir.file("cut.gif"), std::string("GIF89a\x04\x00\x04\x00\x00\x00\x00,", 14));
+  qzntest::WriteFileBytes(dir.file("cut.rlc"), Bytes{0x00, 0x10, 0x00, 0x08, 0x00});
+  const struct {
+    std::string file;
+    std::string message;
+  } cases[] = {
+      {dir.file("short.png"), "打开 PNG 文件: 图像数据已损坏。 ("},
+      {dir.file("cut.gif"), "打开 GIF 文件: 图像数据已损坏。"},
+      {dir.file("cut.rlc"), "打开 RLC 文件: 图像数据已损坏。"},
+      {qzntest::SourcePath("tests/fixtures/damaged/jpeg-bad-huffman-code-exit0.jpg"),
+       "打开 JPEG 文件: 图像数据已损坏。 (Corrupt JPEG data: bad Huffman code)"},
+      {qzntest::SourcePath("tests/fixtures/cmyk.jpg"), "打开 JPEG 文件: 不支持 CMYK 彩色图像。"},
+      {qzntest::SourcePath("tests/fixtures/damaged/tiff-g4-bad-code-words-exit0.tif"),
+       "打开 TIFF 文件: 读取 TIFF 文件出错。 (Fax4Decode: "},
+      {dir.file("missing.jpg"), "文件不存在: " + dir.file("missing.jpg")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CRasterImage img;
+    CImageReadOutcome outcome;
+    EXPECT_EQ(ReadImageByType(c.file, img, outcome), 0);
+    EXPECT_EQ(outcome.message.rfind(c.message, 0), 0u) << outcome.message;
+  }
 }
 
 }  // namespace

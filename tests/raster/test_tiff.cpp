@@ -393,3 +393,93 @@ TEST(TiffLarge, RowsBeyondSixteenBitByteCounts) {
 }
 
 }  // namespace
+
+// Pixel data the decoders report as damaged fails the read with the
+// decoder's own words, whether libtiff calls it an error or steps over it
+// with a warning (bad CCITT code words, lines of the wrong length, PackBits
+// runs past the row, corrupt JPEG strips). The same files intact read.
+TEST(TiffRead, DecoderDamageFailsTheRead) {
+  const struct {
+    const char* file;
+    const char* intact;  // the file before it was damaged, or null
+    const char* decoder;
+  } cases[] = {
+      {"damaged/tiff-g4-bad-code-words-exit0.tif", nullptr, "Fax4Decode"},
+      {"tiff/g3_1d_bad.tif", "tiff/g3_1d.tif", "Fax3Decode1D"},
+      {"tiff/g3_2d_bad.tif", "tiff/g3_2d.tif", "Fax3Decode2D"},
+      {"tiff/packbits_bad.tif", "tiff/packbits.tif", "PackBitsDecode"},
+      {"tiff/jpeg_bad.tif", "tiff/jpeg.tif", "JPEGLib"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    CRasterImage img;
+    std::string problem;
+    EXPECT_EQ(ReadTiffImage(qzntest::SourcePath(std::string("tests/fixtures/") + c.file), img, nullptr, &problem),
+              kTiffReadError);
+    EXPECT_EQ(problem.rfind(c.decoder, 0), 0u) << problem;
+    EXPECT_FALSE(img.HasPixels());
+    if (c.intact) {
+      CRasterImage good;
+      EXPECT_EQ(ReadTiffImage(qzntest::SourcePath(std::string("tests/fixtures/") + c.intact), good, nullptr), kTiffOk);
+    }
+  }
+}
+
+namespace {
+
+// An 8-bit TIFF with the given fields, in strips or (tileW > 0) one tile,
+// written by libtiff itself.
+void WriteSizedTiff(const std::string& path, std::uint32_t w, std::uint32_t h, std::uint16_t spp,
+                  std::uint16_t photometric, std::uint32_t tileW = 0, std::uint32_t tileH = 0) {
+  TIFF* t = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(t, nullptr);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, spp);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  if (tileW) {
+    TIFFSetField(t, TIFFTAG_TILEWIDTH, tileW);
+    TIFFSetField(t, TIFFTAG_TILELENGTH, tileH);
+    // A tile too big to hold is left short: the reader refuses it unread.
+    const std::size_t side = tileW * tileH <= 1024 * 1024 ? tileW * tileH : 256;
+    std::vector<BYTE> tile(side * spp, 0);
+    TIFFWriteRawTile(t, 0, tile.data(), static_cast<tmsize_t>(tile.size()));
+  } else {
+    std::vector<BYTE> row(static_cast<std::size_t>(w) * spp, 0);
+    for (std::uint32_t y = 0; y < h; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+  }
+  TIFFClose(t);
+}
+
+}  // namespace
+
+// Sizes no image of the file can have are refused before any memory is
+// taken for them, with a message about the size (the fixture asked for a
+// 17 GB tile buffer in 210 bytes); print colour is refused as such.
+TEST(TiffRead, HostileSizesAndPrintColourAreRefused) {
+  qzntest::TempDir dir;
+  CRasterImage img;
+  std::string problem;
+  EXPECT_EQ(ReadTiffImage(qzntest::SourcePath("tests/fixtures/damaged/tiff-tiled-65281-samples-17GB-tile-buffer.tif"),
+                          img, nullptr, &problem),
+            kTiffBadSize);
+  EXPECT_NE(problem.find("65281"), std::string::npos) << problem;
+  EXPECT_STREQ(TiffErrorText(kTiffBadSize), "图像尺寸无效。");
+
+  WriteSizedTiff(dir.file("tiles.tif"), 72, 48, 1, PHOTOMETRIC_MINISBLACK, 65536, 65536);
+  EXPECT_EQ(ReadTiffImage(dir.file("tiles.tif"), img, nullptr, &problem), kTiffBadSize);
+  EXPECT_NE(problem.find("65536 x 65536"), std::string::npos) << problem;
+  // A small image in the usual 256-pixel tiles is an image.
+  WriteSizedTiff(dir.file("small-tiles.tif"), 10, 10, 1, PHOTOMETRIC_MINISBLACK, 256, 256);
+  EXPECT_EQ(ReadTiffImage(dir.file("small-tiles.tif"), img, nullptr, &problem), kTiffOk) << problem;
+  // Grey with an unlabelled alpha reads; grey with three more samples not.
+  WriteSizedTiff(dir.file("grey-alpha.tif"), 8, 4, 2, PHOTOMETRIC_MINISBLACK);
+  EXPECT_EQ(ReadTiffImage(dir.file("grey-alpha.tif"), img, nullptr), kTiffOk);
+  WriteSizedTiff(dir.file("grey-4.tif"), 8, 4, 4, PHOTOMETRIC_MINISBLACK);
+  EXPECT_EQ(ReadTiffImage(dir.file("grey-4.tif"), img, nullptr), kTiffBadSize);
+
+  EXPECT_EQ(ReadTiffImage(qzntest::SourcePath("tests/fixtures/cmyk.tif"), img, nullptr), kTiffCmyk);
+  EXPECT_STREQ(TiffErrorText(kTiffCmyk), "不支持 CMYK 彩色图像。");
+}
