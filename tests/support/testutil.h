@@ -65,3 +65,7 @@ bool UnderCi();
   }
 
 #define QZN_REQUIRE_PROGRAM(name) QZN_REQUIRE_ORACLE(qzntest::HaveProgram(name), name)
+
+// The same for Python modules: QZN_REQUIRE_PYTHON_MODULES("numpy", "stl").
+#define QZN_REQUIRE_PYTHON_MODULES(...) \
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({__VA_ARGS__}), "Python modules " #__VA_ARGS__)

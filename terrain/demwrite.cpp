@@ -1,0 +1,241 @@
+// The builder's two writers: the ESRI ASCII grid (text, CR LF line ends) and
+// the USGS DEM (1024-byte records of fixed-width fields, no line breaks).
+// Both write a temporary file that replaces the target only when everything
+// was written.
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <string>
+
+#include "platform/atomicfile.h"
+#include "platform/textfile.h"
+#include "terrain/filetexts.h"
+#include "terrain/dembuilder.h"
+
+namespace qzn {
+
+namespace {
+
+constexpr std::size_t kRecordSize = 1024;
+constexpr std::size_t kNameSize = 144;
+constexpr int kFirstRecordHeights = 146;
+constexpr int kRecordHeights = 170;
+
+// The name in the Chinese code page, at most kNameSize bytes, never ending
+// inside a two-byte character.
+std::string DemName(const std::string& utf8) {
+  const std::string gbk = Utf8ToGbk(utf8);
+  std::size_t end = 0;
+  while (end < gbk.size()) {
+    const auto lead = static_cast<unsigned char>(gbk[end]);
+    const std::size_t len = lead >= 0x81 && end + 1 < gbk.size() ? 2 : 1;
+    if (end + len > kNameSize) break;
+    end += len;
+  }
+  return gbk.substr(0, end);
+}
+
+// Fixed-width fields appended to a record. A value too wide for its field
+// fails the record instead of shifting every later field.
+class CFieldWriter {
+ public:
+  explicit CFieldWriter(std::string& out) : m_out(out) {}
+
+  // printf of one value (C locale) into exactly width characters, right
+  // aligned as the format pads it.
+  template <class T>
+  void Field(std::size_t width, const char* format, T value) {
+    const std::string s = FormatC(format, value);
+    if (s.size() > width) {
+      if (m_ok) m_bad = s;
+      m_ok = false;
+      return;
+    }
+    m_out.append(width - s.size(), ' ');
+    m_out += s;
+  }
+  void Text(std::string_view s) { m_out += s; }
+  void Blanks(std::size_t n) { m_out.append(n, ' '); }
+  // An integer in a right-aligned field of 6, without going through printf:
+  // the elevations are most of a DEM.
+  void Elevation(long long v) {
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+    const auto n = static_cast<std::size_t>(end - buf);
+    if (ec != std::errc() || n > 6) {
+      if (m_ok) m_bad = std::string(buf, n);
+      m_ok = false;
+      return;
+    }
+    m_out.append(6 - n, ' ');
+    m_out.append(buf, n);
+  }
+  bool Ok() const { return m_ok; }
+  const std::string& Bad() const { return m_bad; }
+
+ private:
+  std::string& m_out;
+  bool m_ok = true;
+  std::string m_bad;
+};
+
+int CurrentYear() {
+  const std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  return tm.tm_year + 1900;
+}
+
+}  // namespace
+
+int CDemBuilder::WriteAsciiGridFile() {
+  if (m_path.empty()) return Fail("没有输出文件名。", false);
+  CTextFileWriter out;
+  if (!out.Open(m_path)) return Fail(CannotCreateText(m_path), false);
+  out.Printf("ncols         %d\n", m_header.columns);
+  out.Printf("nrows         %d\n", m_header.rows);
+  out.Printf("xllcorner     %.3f\n", static_cast<double>(m_header.lowerLeftX));
+  out.Printf("yllcorner     %.3f\n", static_cast<double>(m_header.lowerLeftY));
+  out.Printf("cellsize      %.3f\n", static_cast<double>(m_header.cellSize));
+  out.Printf("NODATA_value  %.0f\n", static_cast<double>(m_header.noData));
+
+  std::string line;
+  char buf[64];
+  for (int r = 0; r < m_nRows; ++r) {
+    line.clear();
+    for (int c = 0; c < m_nColumns; ++c) {
+      float v = GetCell(c, r);
+      if (std::isnan(v)) v = m_header.noData;
+      if (!std::isfinite(v)) {
+        out.Abort();
+        return Fail("高程值超出范围, 不能写入栅格文件。", false);
+      }
+      // "%.3f" in the C locale, whatever the process locale is.
+      auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::fixed, 3);
+      line.append(buf, res.ptr);
+      line += ' ';
+    }
+    line += '\n';
+    out.Write(line);
+    if (out.Error()) break;
+  }
+  if (out.Error() || !out.Close()) return Fail(WriteErrorText(m_path), false);
+  return 1;
+}
+
+int CDemBuilder::WriteUsgsDemFile() {
+  if (m_path.empty()) return Fail("没有输出文件名。", false);
+
+  CDemSettings fallback;
+  if (!m_settings) {
+    // Without the dialog's record: the extent's corners, as the dialog
+    // proposes them.
+    fallback.cornerX[0] = fallback.cornerX[2] = static_cast<float>(m_left);
+    fallback.cornerX[1] = fallback.cornerX[3] = static_cast<float>(m_right);
+    fallback.cornerY[0] = fallback.cornerY[1] = static_cast<float>(m_top);
+    fallback.cornerY[2] = fallback.cornerY[3] = static_cast<float>(m_bottom);
+    fallback.resolution = static_cast<float>(m_nCellSize);
+  }
+  const CDemSettings& s = m_settings ? *m_settings : fallback;
+  for (int i = 0; i < 4; ++i)
+    if (!std::isfinite(s.cornerX[i]) || !std::isfinite(s.cornerY[i]))
+      return Fail("DEM 的角点坐标无效。", false);
+  if (!std::isfinite(s.resolution)) return Fail("DEM 的分辨率无效。", false);
+  const int year = CurrentYear();
+
+  // ---- the type A record ----
+  std::string rec;
+  rec.reserve(kRecordSize);
+  CFieldWriter f(rec);
+  const std::string name = DemName(s.name);
+  rec += name;
+  rec.append(kNameSize - name.size(), ' ');
+  f.Field(6, "%6d", 3);  // DEM level
+  f.Field(6, "%6d", 1);  // elevation pattern: regular
+  f.Field(6, "%6d", 0);  // planimetric reference system
+  f.Field(6, "%6d", 0);  // zone
+  for (int i = 0; i < 15; ++i) f.Field(24, "%24.14E", 0.0);  // projection parameters
+  // Ground and elevation units: the file's plane coordinates are image
+  // pixels, so the dialog's codes are not passed on (docs/terrain.md).
+  f.Field(6, "%6d", 1);
+  f.Field(6, "%6d", 1);
+  f.Field(6, "%6d", 4);  // sides of the coverage polygon
+  for (int corner : {0, 1, 3, 2}) {
+    f.Field(24, "%24.14E", static_cast<double>(s.cornerX[corner]));
+    f.Field(24, "%24.14E", static_cast<double>(s.cornerY[corner]));
+  }
+  f.Field(24, "%24.14E", static_cast<double>(m_fMinimum));
+  f.Field(24, "%24.14E", static_cast<double>(m_fMaximum));
+  f.Field(24, "%24.14E", 0.0);  // rotation
+  f.Field(6, "%6d", 0);         // accuracy code
+  f.Field(12, "%12.5E", static_cast<double>(s.resolution));
+  f.Field(12, "%12.5E", static_cast<double>(s.resolution));
+  // Readers multiply every elevation by the z resolution: the elevations
+  // are written as they are.
+  f.Field(12, "%12.5E", 1.0);
+  f.Field(6, "%6d", 1);           // rows of profiles
+  f.Field(6, "%6d", m_nColumns);  // profiles
+  f.Field(5, "%5d", 1);           // largest contour interval
+  f.Text("0");
+  f.Field(5, "%5d", 1);  // smallest contour interval
+  f.Text("0");
+  f.Field(4, "%4d", year);  // data source year
+  f.Field(4, "%4d", year);  // revision year
+  f.Text("I");              // inspection flag
+  f.Text("2");              // validation flag
+  f.Field(2, "%2d", 0);     // suspect and void areas
+  f.Field(2, "%2d", 1);     // vertical datum
+  f.Field(2, "%2d", 1);     // horizontal datum
+  f.Field(4, "%4d", 1);     // data edition
+  f.Field(4, "%4d", 0);     // percentage of void
+  for (int i = 0; i < 4; ++i) f.Field(2, "%2d", 1);  // edge match flags
+  f.Field(7, "%7.1E", 0.0);                          // vertical datum shift
+  if (!f.Ok() || rec.size() > kRecordSize)
+    return Fail("DEM 头记录的值 \"" + f.Bad() + "\" 超出字段宽度。", false);
+  rec.append(kRecordSize - rec.size(), ' ');
+
+  CAtomicFile file;
+  if (!file.Open(m_path)) return Fail(CannotCreateText(m_path), false);
+  if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path), false);
+
+  // ---- one type B profile per column, west to east, south to north ----
+  for (int c = 0; c < m_nColumns; ++c) {
+    rec.clear();
+    CFieldWriter p(rec);
+    p.Field(6, "%6d", 1);
+    p.Field(6, "%6d", c + 1);
+    p.Field(6, "%6d", m_nRows);
+    p.Field(6, "%6d", 1);
+    for (int i = 0; i < 5; ++i) p.Field(24, "%24.14E", 0.0);
+    int inRecord = 0;
+    int capacity = kFirstRecordHeights;
+    for (int r = m_nRows - 1; r >= 0; --r) {
+      const float v = GetCell(c, r);
+      // Truncated toward zero; the field holds -99999 to 999999.
+      const bool fits = std::isnan(v) || (v > -100000.0f && v < 1000000.0f);
+      if (fits) p.Elevation(std::isnan(v) ? kDemVoid : static_cast<long long>(v));
+      if (!fits || !p.Ok()) {
+        file.Abort();
+        return Fail(FormatC("高程值 %g 超出 DEM 字段宽度 (6 个字符)。", static_cast<double>(v)), false);
+      }
+      if (++inRecord == capacity) {
+        p.Blanks(4);
+        inRecord = 0;
+        capacity = kRecordHeights;
+      }
+    }
+    if (inRecord > 0) {
+      p.Blanks(static_cast<std::size_t>(capacity - inRecord) * 6);
+      p.Blanks(4);
+    }
+    if (!p.Ok()) {
+      file.Abort();
+      return Fail("DEM 剖面头的值超出字段宽度。", false);
+    }
+    if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path), false);
+  }
+  if (!file.Commit()) return Fail(WriteErrorText(m_path), false);
+  return 1;
+}
+
+}  // namespace qzn

@@ -1,0 +1,149 @@
+// Reading an ESRI ASCII grid: a header of keyword and value pairs (in any
+// order and case; NODATA_value may be left out), then ncols x nrows values
+// row by row from the top, separated by any white space.
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <new>
+
+#include "model/helpers.h"
+#include "platform/textfile.h"
+#include "terrain/filetexts.h"
+#include "terrain/bytereader.h"
+#include "terrain/opengldoc.h"
+
+namespace qzn {
+
+namespace {
+
+constexpr std::size_t kMaxToken = 256;
+// A value within this of NODATA counts as NODATA.
+constexpr double kNoDataTolerance = 0.0001;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+bool StartsHeaderKeyword(int c) { return std::isalpha(c) != 0 || c == '_'; }
+
+}  // namespace
+
+bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::string& error) {
+  CByteReader in;
+  if (!in.Open(path)) {
+    error = CannotOpenText(path);
+    return false;
+  }
+
+  // ---- header ----
+  long long columns = -1, rows = -1;
+  double x = 0, y = 0, cellSize = 0, noData = 0;
+  bool haveX = false, haveY = false, xCentre = false, yCentre = false, haveCell = false, haveNoData = false;
+  std::string key, value;
+  for (;;) {
+    while (in.Peek() >= 0 && IsBlank(in.Peek())) in.Get();
+    if (!StartsHeaderKeyword(in.Peek())) break;
+    if (!in.Token(key, kMaxToken) || !in.Token(value, kMaxToken)) {
+      error = "栅格文件头不完整。";
+      return false;
+    }
+    key = Lower(key);
+    bool ok;
+    bool repeated = false;
+    if (key == "ncols") {
+      repeated = columns >= 0;
+      ok = ParseInt(value, columns);
+    } else if (key == "nrows") {
+      repeated = rows >= 0;
+      ok = ParseInt(value, rows);
+    } else if (key == "xllcorner" || key == "xllcenter") {
+      repeated = haveX;
+      ok = haveX = ParseDouble(value, x);
+      xCentre = key == "xllcenter";
+    } else if (key == "yllcorner" || key == "yllcenter") {
+      repeated = haveY;
+      ok = haveY = ParseDouble(value, y);
+      yCentre = key == "yllcenter";
+    } else if (key == "cellsize") {
+      repeated = haveCell;
+      ok = haveCell = ParseDouble(value, cellSize);
+    } else if (key == "nodata_value") {
+      repeated = haveNoData;
+      ok = haveNoData = ParseDouble(value, noData);
+    } else {
+      error = "栅格文件头中有不认识的关键字 \"" + key + "\"。";
+      return false;
+    }
+    if (!ok || repeated) {
+      error = "栅格文件头中 " + key + " 的值无效。";
+      return false;
+    }
+  }
+  if (columns < 0 || rows < 0 || !haveX || !haveY || !haveCell) {
+    error = "栅格文件头缺少 ncols、nrows、xllcorner、yllcorner 或 cellsize。";
+    return false;
+  }
+  constexpr long long kIntMax = std::numeric_limits<int>::max();
+  if (columns < 1 || rows < 1 || columns > kIntMax || rows > kIntMax || !(cellSize > 0.0)) {
+    error = "栅格文件头中的行数、列数或单元大小无效。";
+    return false;
+  }
+  // Every value takes at least one character and one separator: a header
+  // promising more than the file can hold is refused before allocating.
+  const long long cells = columns * rows;
+  if (cells > (in.Left() + 1) / 2) {
+    error = "栅格文件比文件头所说的短。";
+    return false;
+  }
+
+  CElevationGrid g;
+  g.columns = static_cast<int>(columns);
+  g.rows = static_cast<int>(rows);
+  g.cellSize = static_cast<float>(cellSize);
+  g.lowerLeftX = static_cast<float>(xCentre ? x - cellSize / 2 : x);
+  g.lowerLeftY = static_cast<float>(yCentre ? y - cellSize / 2 : y);
+  g.noData = haveNoData ? static_cast<float>(noData) : -9999.0f;
+  try {
+    g.heights.resize(static_cast<std::size_t>(cells));
+    g.missing.assign(static_cast<std::size_t>(cells), 0);
+  } catch (const std::bad_alloc&) {
+    error = "读栅格文件: 内存不足。";
+    return false;
+  }
+
+  CStatusProgress progress;
+  progress.SetRange(0, rows / 10);
+  progress.SetStep(1);
+  std::size_t k = 0;
+  for (long long r = 0; r < rows; ++r) {
+    if (r % 10 == 9) progress.StepIt();
+    for (long long c = 0; c < columns; ++c, ++k) {
+      double v;
+      if (!in.Token(value, kMaxToken)) {
+        error = in.Error() ? "读栅格文件出错。" : "栅格文件中的值少于 ncols × nrows 个。";
+        return false;
+      }
+      if (!ParseDouble(value, v)) {
+        error = "栅格文件中有无效的值 \"" + value + "\"。";
+        return false;
+      }
+      if (haveNoData && std::fabs(v - noData) < kNoDataTolerance) {
+        g.heights[k] = g.noData;
+        g.missing[k] = 1;
+        continue;
+      }
+      const float f = static_cast<float>(v);
+      if (!std::isfinite(f)) {
+        error = "栅格文件中的值 \"" + value + "\" 超出范围。";
+        return false;
+      }
+      g.heights[k] = f;
+    }
+  }
+  grid = std::move(g);
+  return true;
+}
+
+}  // namespace qzn
