@@ -249,6 +249,16 @@ int CDemBuilder::InterpolateGrid() {
 
   const CDemSample* samples = m_samples.data();
   const auto sampleCount = static_cast<std::int64_t>(m_samples.size());
+  // The candidates of the row above, and of the cell to the left, serve as
+  // hints for the index's search.
+  std::vector<std::int64_t> above;
+  if (index) {
+    try {
+      above.assign(static_cast<std::size_t>(m_nColumns) * 4, -1);
+    } catch (const std::bad_alloc&) {
+      return Fail("生成高程栅格: 内存不足。", false);
+    }
+  }
   bool any = false;
   CStatusProgress progress;
   progress.SetRange(0, m_nRows);
@@ -261,7 +271,15 @@ int CDemBuilder::InterpolateGrid() {
       const int x = static_cast<int>(c * cs);
       std::int64_t cand[4] = {-1, -1, -1, -1};
       if (index) {
-        index->Find(x, y, bound, cand);
+        std::int64_t* mine = &above[static_cast<std::size_t>(c) * 4];
+        std::int64_t hints[8];
+        std::copy(mine, mine + 4, hints);
+        if (c > 0)
+          std::copy(mine - 4, mine, hints + 4);
+        else
+          std::fill(hints + 4, hints + 8, -1);
+        index->Find(x, y, bound, hints, 8, cand);
+        std::copy(cand, cand + 4, mine);
       } else {
         // Every sample in stored order; a quadrant closes on its first
         // sample within one cell size.

@@ -104,61 +104,55 @@ std::uint32_t CDemCandidateIndex::Build(std::uint32_t begin, std::uint32_t end) 
   return self;
 }
 
-void CDemCandidateIndex::Nearest(int x, int y, std::int64_t bound, unsigned open, std::int64_t bestD[4],
-                                 std::uint32_t bestI[4]) const {
-  // Depth-first, nearer child first; a node is entered only when it may
-  // still improve one of the open quadrants. Median splits halve every node,
-  // so under 2^32 samples the tree is at most 30 levels deep and the stack
-  // never holds more than one entry per level plus one.
-  std::uint32_t stack[64];
+void CDemCandidateIndex::Nearest(int x, int y, std::int64_t bound, int q, std::int64_t& bestD,
+                                 std::uint32_t& bestI) const {
+  // Branch and bound, depth first, the nearer child first. A node is entered
+  // only while it may still hold a better sample of the quadrant: its box,
+  // clipped to the quadrant, nearer than the best so far (or as near, with
+  // an earlier sample). Median splits halve every node, so under 2^32
+  // samples the tree is at most 30 levels deep and the stack never holds
+  // more than one entry per level plus one.
+  struct Entry {
+    std::uint32_t node;
+    std::int64_t gap;
+  };
+  Entry stack[64];
   int top = 0;
-  stack[top++] = 0;
+  const Node& root = m_nodes[0];
+  const std::int64_t rootGap = QuadrantGap(q, x, y, root.minX, root.maxX, root.minY, root.maxY);
+  if (rootGap >= 0) stack[top++] = Entry{0, rootGap};
   while (top > 0) {
-    const Node& n = m_nodes[stack[--top]];
-    bool useful = false;
-    for (int q = 0; q < 4 && !useful; ++q) {
-      if (!(open & (1u << q))) continue;
-      const std::int64_t gap = QuadrantGap(q, x, y, n.minX, n.maxX, n.minY, n.maxY);
-      if (gap < 0 || gap >= bound) continue;
-      if (gap < bestD[q] || (gap == bestD[q] && n.minIndex < bestI[q])) useful = true;
-    }
-    if (!useful) continue;
+    const Entry e = stack[--top];
+    const Node& n = m_nodes[e.node];
+    if (e.gap >= bound || e.gap > bestD || (e.gap == bestD && n.minIndex >= bestI)) continue;
     if (n.child[0] == 0) {
       for (std::uint32_t i = n.begin; i < n.end; ++i) {
         const Item& it = m_items[i];
         const std::int64_t dx = static_cast<std::int64_t>(it.x) - x;
         const std::int64_t dy = static_cast<std::int64_t>(it.y) - y;
-        const int q = QuadrantOf(dx, dy);
-        if (!(open & (1u << q))) continue;
+        if (QuadrantOf(dx, dy) != q) continue;
         const std::int64_t d = std::max(Abs64(dx), Abs64(dy));
-        if (d < bound && (d < bestD[q] || (d == bestD[q] && it.index < bestI[q]))) {
-          bestD[q] = d;
-          bestI[q] = it.index;
+        if (d < bound && (d < bestD || (d == bestD && it.index < bestI))) {
+          bestD = d;
+          bestI = it.index;
         }
       }
       continue;
     }
-    const Node& a = m_nodes[n.child[0]];
-    const Node& b = m_nodes[n.child[1]];
-    auto gap = [&](const Node& c) {
-      const std::int64_t gx = std::max<std::int64_t>({0, static_cast<std::int64_t>(c.minX) - x,
-                                                      static_cast<std::int64_t>(x) - c.maxX});
-      const std::int64_t gy = std::max<std::int64_t>({0, static_cast<std::int64_t>(c.minY) - y,
-                                                      static_cast<std::int64_t>(y) - c.maxY});
-      return std::max(gx, gy);
-    };
+    Entry a{n.child[0], 0}, b{n.child[1], 0};
+    const Node& na = m_nodes[a.node];
+    const Node& nb = m_nodes[b.node];
+    a.gap = QuadrantGap(q, x, y, na.minX, na.maxX, na.minY, na.maxY);
+    b.gap = QuadrantGap(q, x, y, nb.minX, nb.maxX, nb.minY, nb.maxY);
+    if (a.gap >= 0 && b.gap >= 0 && b.gap < a.gap) std::swap(a, b);
     // The nearer child goes on the stack last, so it is searched first.
-    if (gap(a) <= gap(b)) {
-      stack[top++] = n.child[1];
-      stack[top++] = n.child[0];
-    } else {
-      stack[top++] = n.child[0];
-      stack[top++] = n.child[1];
-    }
+    if (b.gap >= 0) stack[top++] = b;
+    if (a.gap >= 0) stack[top++] = a;
   }
 }
 
-void CDemCandidateIndex::Find(int x, int y, std::int64_t bound, std::int64_t candidates[4]) const {
+void CDemCandidateIndex::Find(int x, int y, std::int64_t bound, const std::int64_t* hints, int hintCount,
+                              std::int64_t candidates[4]) const {
   const std::int64_t cs = m_cellSize;
   std::uint32_t first[4] = {kNone, kNone, kNone, kNone};
   std::uint32_t worst = kNone;  // the largest of first[] once all four are set
@@ -185,16 +179,31 @@ void CDemCandidateIndex::Find(int x, int y, std::int64_t bound, std::int64_t can
       }
     }
 
-  unsigned open = 0;
-  for (int q = 0; q < 4; ++q)
-    if (first[q] == kNone) open |= 1u << q;
-  std::int64_t bestD[4] = {bound, bound, bound, bound};
-  std::uint32_t bestI[4] = {kNone, kNone, kNone, kNone};
   // Samples within one cell size were all seen above; the rest must also be
   // closer than the bound, which leaves nothing when the bound is that near.
-  if (open && bound > cs && !m_nodes.empty()) Nearest(x, y, bound, open, bestD, bestI);
+  const bool search = bound > cs && !m_nodes.empty();
   for (int q = 0; q < 4; ++q) {
-    const std::uint32_t pick = first[q] != kNone ? first[q] : bestI[q];
+    std::uint32_t pick = first[q];
+    if (pick == kNone && search) {
+      // The neighbours' candidates lie near: the best of them that falls in
+      // this quadrant bounds the search from the start. It is only a bound;
+      // the search still finds every sample that beats it.
+      std::int64_t bestD = bound;
+      for (int h = 0; h < hintCount; ++h) {
+        if (hints[h] < 0) continue;
+        const CDemSample& s = m_samples[static_cast<std::size_t>(hints[h])];
+        const std::int64_t dx = static_cast<std::int64_t>(s.x) - x;
+        const std::int64_t dy = static_cast<std::int64_t>(s.y) - y;
+        if (QuadrantOf(dx, dy) != q) continue;
+        const std::int64_t d = std::max(Abs64(dx), Abs64(dy));
+        const auto idx = static_cast<std::uint32_t>(hints[h]);
+        if (d < bestD || (d == bestD && idx < pick)) {
+          bestD = d;
+          pick = idx;
+        }
+      }
+      Nearest(x, y, bound, q, bestD, pick);
+    }
     candidates[q] = pick == kNone ? -1 : static_cast<std::int64_t>(pick);
   }
 }

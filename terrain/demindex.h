@@ -32,7 +32,10 @@ class CDemCandidateIndex {
                      std::int64_t height);
 
   // The candidates of the cell at (x, y): sample indices, -1 for none.
-  void Find(int x, int y, std::int64_t bound, std::int64_t candidates[4]) const;
+  // hints: samples near the cell (the neighbouring cells' candidates, -1
+  // for none); they only speed the search up, never change its result.
+  void Find(int x, int y, std::int64_t bound, const std::int64_t* hints, int hintCount,
+            std::int64_t candidates[4]) const;
 
  private:
   struct Node {
@@ -47,8 +50,9 @@ class CDemCandidateIndex {
   };
 
   std::uint32_t Build(std::uint32_t begin, std::uint32_t end);
-  void Nearest(int x, int y, std::int64_t bound, unsigned open, std::int64_t bestD[4],
-               std::uint32_t bestI[4]) const;
+  // The nearest sample of quadrant q closer than bound (the earliest on
+  // ties) if it beats bestD / bestI, which it then replaces.
+  void Nearest(int x, int y, std::int64_t bound, int q, std::int64_t& bestD, std::uint32_t& bestI) const;
 
   const std::vector<CDemSample>& m_samples;
   int m_cellSize;

@@ -19,7 +19,7 @@ packages=(
   gdal-bin proj-bin proj-data geotiff-bin libtiff-tools imagemagick potrace
   python3 python3-gdal python3-pyproj python3-ezdxf python3-numpy python3-pil
   python3-scipy python3-skimage python3-shapely python3-opencv python3-pyshp
-  python3-dbfread
+  python3-dbfread admesh python3-stl
   # German and French locales, for the tests that numbers keep a '.' under them
   locales
 )
