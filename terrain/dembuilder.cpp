@@ -11,7 +11,7 @@
 #include "model/chainlist.h"
 #include "model/helpers.h"
 #include "model/ptlist.h"
-#include "platform/services.h"
+#include "resources/messages_terrain.h"
 #include "terrain/demindex.h"
 
 namespace qzn {
@@ -57,15 +57,14 @@ CDemBuilder::CDemBuilder(const CChainList* lines, const CQznDoc* doc, int cellSi
 
 CDemBuilder::~CDemBuilder() = default;
 
-int CDemBuilder::Fail(std::string text, bool tellUser) {
+int CDemBuilder::Fail(std::string text) {
   m_error = std::move(text);
-  if (tellUser) AfxMessageBox(m_error, MB_OK | MB_ICONEXCLAMATION);
   return 0;
 }
 
 int CDemBuilder::WriteGrid() {
   m_error.clear();
-  if (m_path.empty()) return Fail("没有输出文件名。", false);
+  if (m_path.empty()) return Fail(res::text::kNoOutputName);
   if (!CollectSamples() || !InterpolateGrid()) return 0;
   SetGridHeader();
   return WriteAsciiGridFile();
@@ -73,7 +72,7 @@ int CDemBuilder::WriteGrid() {
 
 int CDemBuilder::WriteDem() {
   m_error.clear();
-  if (m_path.empty()) return Fail("没有输出文件名。", false);
+  if (m_path.empty()) return Fail(res::text::kNoOutputName);
   if (!CollectSamples() || !InterpolateGrid()) return 0;
   return WriteUsgsDemFile();
 }
@@ -81,8 +80,8 @@ int CDemBuilder::WriteDem() {
 int CDemBuilder::CollectSamples() {
   m_error.clear();
   const CPtList* points = m_doc ? &m_doc->m_points : nullptr;
-  if (!m_lines && (!points || points->IsEmpty())) return Fail("没有线和点。", false);
-  if (m_nCellSize < 1) return Fail("孔眼大小必须至少为 1 个像素。", false);
+  if (!m_lines && (!points || points->IsEmpty())) return Fail(res::text::kGridNoLinesOrPoints);
+  if (m_nCellSize < 1) return Fail(res::text::kGridBadCellSize);
 
   const std::int64_t cs = m_nCellSize;
   const std::int64_t width = static_cast<std::int64_t>(m_right) - m_left;
@@ -92,12 +91,12 @@ int CDemBuilder::CollectSamples() {
   // beyond it must stay ints.
   if (width < 0 || height < 0 || width + cs > kIntMax || height + cs > kIntMax ||
       static_cast<std::int64_t>(m_right) + cs > kIntMax || static_cast<std::int64_t>(m_bottom) + cs > kIntMax)
-    return Fail("工作区范围无效。", false);
+    return Fail(res::text::kGridBadExtent);
 
   const std::int64_t columns = width / cs + 1;
   const std::int64_t rows = height / cs + 1;
   if (columns < 2 || rows < 2)
-    return Fail("生成高程栅格出错: 栅格不到 2 × 2 个单元, 请减小孔眼大小。", true);
+    return Fail(res::text::kGridTooSmall);
 
   std::int64_t vertexCount = 0;
   if (m_lines)
@@ -119,7 +118,7 @@ int CDemBuilder::CollectSamples() {
   } catch (const std::bad_alloc&) {
     m_buckets.clear();
     m_cells.clear();
-    return Fail("生成高程栅格: 内存不足。", false);
+    return Fail(res::text::kGridNoMemory);
   }
   m_nBucketSide = static_cast<int>(side);
   m_nColumns = static_cast<int>(columns);
@@ -174,7 +173,7 @@ int CDemBuilder::CollectSamples() {
   try {
     m_samples.resize(static_cast<std::size_t>(placed));
   } catch (const std::bad_alloc&) {
-    return Fail("生成高程栅格: 内存不足。", false);
+    return Fail(res::text::kGridNoMemory);
   }
 
   // Placing pass: the same walk; each sample goes to the end of its bucket's
@@ -243,7 +242,7 @@ int CDemBuilder::InterpolateGrid() {
     try {
       index = std::make_unique<CDemCandidateIndex>(m_samples, m_nCellSize, width, height);
     } catch (const std::bad_alloc&) {
-      return Fail("生成高程栅格: 内存不足。", false);
+      return Fail(res::text::kGridNoMemory);
     }
   }
 
@@ -256,7 +255,7 @@ int CDemBuilder::InterpolateGrid() {
     try {
       above.assign(static_cast<std::size_t>(m_nColumns) * 4, -1);
     } catch (const std::bad_alloc&) {
-      return Fail("生成高程栅格: 内存不足。", false);
+      return Fail(res::text::kGridNoMemory);
     }
   }
   bool any = false;
@@ -306,7 +305,7 @@ int CDemBuilder::InterpolateGrid() {
       any = any || !std::isnan(row[c]);
     }
   }
-  if (!any) return Fail("生成高程栅格出错: 工作区范围内没有线或点的高程。", true);
+  if (!any) return Fail(res::text::kGridNoHeights);
   return 1;
 }
 

@@ -22,10 +22,10 @@
 
 #include "terrain/demsettings.h"
 
+namespace qzn {
+
 class CChainList;
 class CQznDoc;
-
-namespace qzn {
 
 // A height sample, relative to the extent's left and top edges.
 struct CDemSample {
@@ -84,10 +84,10 @@ class CDemBuilder {
   int WriteDem();
 
   // ---- steps, public for the tests and the benchmark ----
-  // Gathers and orders the samples and sizes the grid; 0 on failure. A grid
-  // under 2 x 2 cells is refused with a message.
+  // Gathers and orders the samples and sizes the grid; 0 on failure (a grid
+  // under 2 x 2 cells among them).
   int CollectSamples();
-  // Fills every cell; 0 (with a message) when no cell received a height.
+  // Fills every cell; 0 when no cell received a height.
   int InterpolateGrid();
   void SetGridHeader();
   // The height of the cell at (x, y) (relative to the extent) from the
@@ -116,11 +116,12 @@ class CDemBuilder {
   float GetMinimum() const { return m_fMinimum; }
   float GetMaximum() const { return m_fMaximum; }
   const CDemGridHeader& GetGridHeader() const { return m_header; }
-  // Why the last step failed, for the caller to show (empty after success).
+  // Why the last step failed (empty after success). The builder shows no
+  // message; the grid and DEM commands show this one when a build fails.
   const std::string& GetErrorText() const { return m_error; }
 
  private:
-  int Fail(std::string text, bool tellUser);
+  int Fail(std::string text);
 
   std::string m_path;
   int m_left = 0;

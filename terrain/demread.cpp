@@ -12,7 +12,7 @@
 #include <new>
 
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "resources/messages_terrain.h"
 #include "platform/textfile.h"
 #include "terrain/filetexts.h"
 #include "terrain/bytereader.h"
@@ -80,7 +80,8 @@ std::int64_t ElevationBytes(long long k) {
 
 }  // namespace
 
-bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string& error) {
+bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadStatus& status) {
+  std::string& error = status.error;
   CByteReader in;
   if (!in.Open(path)) {
     error = CannotOpenText(path);
@@ -88,10 +89,10 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
   }
   CDemFields f(in);
   auto fail = [&](const std::string& text) {
-    error = in.Error() ? "读 DEM 文件出错。" : text;
+    error = in.Error() ? res::text::kDemReadError : text;
     return false;
   };
-  const std::string shortHeader = "DEM 文件头不完整。";
+  const std::string shortHeader = res::text::kDemHeaderIncomplete;
 
   // ---- type A record ----
   std::string name;
@@ -106,37 +107,29 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
   ok = ok && f.ReadFixedReal(24, minimum) && f.ReadFixedReal(24, maximum);
   if (!ok) return fail(shortHeader);
 
-  std::string info;
-  FormatString(info, "方庭命名区: %s\n单位代码 (地面平面坐标): %d\n单位代码 (仰角坐标): %d\n地面坐标的 4 交角 DEM: (平面度) \n",
-               name.c_str(), static_cast<int>(groundUnits), static_cast<int>(elevationUnits));
-  for (int i = 0; i < 4; ++i) {
-    std::string line;
-    FormatString(line, "  %.4f  %.4f\n", cornerY[i], cornerX[i]);
-    info += line;
-  }
-  {
-    std::string line;
-    FormatString(line, "最小仰角: %f\n最大仰角: %f\n", minimum, maximum);
-    info += line;
-  }
-  AfxMessageBox(info, MB_OK | MB_ICONINFORMATION);
+  // The header for the user, whether the profiles then read or not.
+  std::string& info = status.info;
+  info = FormatC(res::text::kDemInfoHeadFormat, name.c_str(), static_cast<int>(groundUnits),
+                 static_cast<int>(elevationUnits));
+  for (int i = 0; i < 4; ++i) info += FormatC(res::text::kDemInfoCornerFormat, cornerY[i], cornerX[i]);
+  info += FormatC(res::text::kDemInfoRangeFormat, minimum, maximum);
 
   double resolutionX = 0;
   long long profiles = 0;
   ok = f.Skip(24) && f.Skip(6) && f.ReadFixedReal(12, resolutionX) && f.Skip(12) && f.Skip(12) && f.Skip(6);
   if (!ok) return fail(shortHeader);
-  if (!f.ReadFixedInt(6, profiles) || profiles < 1) return fail("DEM 文件头中的剖面数无效。");
+  if (!f.ReadFixedInt(6, profiles) || profiles < 1) return fail(res::text::kDemBadProfileCount);
   for (int width : {5, 1, 5, 1, 4, 4, 1, 1, 2, 2, 2, 4, 4, 2, 2, 2, 2, 7})
     if (!f.Skip(static_cast<std::size_t>(width))) return fail(shortHeader);
   // Every profile takes at least a header of 144 bytes.
-  if (profiles > in.Size() / 144) return fail("DEM 文件比文件头所说的短。");
+  if (profiles > in.Size() / 144) return fail(res::text::kDemShorterThanHeader);
 
   // ---- profile scan: where each profile's elevations lie, and the longest ----
   std::vector<CProfileSpan> spans;
   try {
     spans.resize(static_cast<std::size_t>(profiles));
   } catch (const std::bad_alloc&) {
-    return fail("读 DEM 文件: 内存不足。");
+    return fail(res::text::kDemNoMemory);
   }
   long long longest = 1;
   {
@@ -147,19 +140,19 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
       progress.StepIt();
       long long m = 0, n = 0;
       ok = f.ReadIntToken(ignored) && f.Skip(6) && f.ReadFixedInt(6, m) && f.ReadFixedInt(6, n) && f.Skip(5 * 24);
-      if (!ok) return fail("DEM 文件在第 " + std::to_string(p + 1) + " 个剖面处结束或剖面头无效。");
+      if (!ok) return fail(FormatC(res::text::kDemProfileHeaderFormat, p + 1));
       if (m < 1 || n < 1 || m > in.Size() / 6 || n > in.Size() / 6 / m)
-        return fail("DEM 第 " + std::to_string(p + 1) + " 个剖面的高程数无效。");
+        return fail(FormatC(res::text::kDemBadElevationCountFormat, p + 1));
       const long long count = m * n;
       const std::int64_t start = in.Tell();
       if (start + ElevationBytes(count) > in.Size())
-        return fail("DEM 文件在第 " + std::to_string(p + 1) + " 个剖面中间结束。");
+        return fail(FormatC(res::text::kDemEndsInProfileFormat, p + 1));
       spans[static_cast<std::size_t>(p)] = CProfileSpan{start, count};
       longest = std::max(longest, m);
       // The profile's records: the first holds 146 elevations after its
       // header, each further one 170.
       const std::int64_t next = start + ((count + 23) / kRecordHeights) * 1024 + 880;
-      if (p + 1 < profiles && !in.Seek(next)) return fail("DEM 文件在第 " + std::to_string(p + 2) + " 个剖面前结束。");
+      if (p + 1 < profiles && !in.Seek(next)) return fail(FormatC(res::text::kDemEndsBeforeProfileFormat, p + 2));
     }
   }
 
@@ -169,7 +162,7 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
   const long long columns = thinned ? (longest + kThinStep - 1) / kThinStep : longest;
   // Profiles of very different lengths could make the grid far larger than
   // the elevations the file holds; a grid is allowed one cell per byte.
-  if (rows * columns > in.Size()) return fail("DEM 剖面的长度相差太大, 文件不能读入栅格。");
+  if (rows * columns > in.Size()) return fail(res::text::kDemProfilesUneven);
 
   double cellSize;
   if (resolutionX == 0.0) {
@@ -195,8 +188,8 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
     g.heights.assign(static_cast<std::size_t>(rows * columns), 0.0f);
     g.missing.assign(static_cast<std::size_t>(rows * columns), 1);
   } catch (const std::bad_alloc&) {
-    AfxMessageBox("内存分配错误!", MB_OK | MB_ICONEXCLAMATION);
-    return fail("读 DEM 文件: 内存不足。");
+    status.showError = true;
+    return fail(res::text::kDemNoMemory);
   }
 
   // ---- profile read ----
@@ -206,15 +199,15 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string&
   for (long long p = 0; p < profiles; ++p) {
     progress.StepIt();
     const CProfileSpan& span = spans[static_cast<std::size_t>(p)];
-    if (!in.Seek(span.start)) return fail("读 DEM 文件出错。");
+    if (!in.Seek(span.start)) return fail(res::text::kDemReadError);
     const bool keepProfile = !thinned || p % kThinStep == 0;
     const long long count = std::min(span.count, longest);
     for (long long i = 0; i < count; ++i) {
       if (i >= kFirstRecordHeights && (i - kFirstRecordHeights) % kRecordHeights == 0 && !f.Skip(4))
-        return fail("DEM 文件在剖面中间结束。");
+        return fail(FormatC(res::text::kDemEndsInProfileFormat, p + 1));
       long long v = 0;
       if (!f.ReadFixedInt(6, v))
-        return fail("DEM 第 " + std::to_string(p + 1) + " 个剖面中有无效的高程 \"" + f.LastField() + "\"。");
+        return fail(FormatC(res::text::kDemBadElevationFormat, p + 1, f.LastField().c_str()));
       if (!keepProfile || (thinned && i % kThinStep != 0)) continue;
       const std::size_t k = thinned ? static_cast<std::size_t>((p / kThinStep) * columns + i / kThinStep)
                                     : static_cast<std::size_t>(p * columns + i);

@@ -89,9 +89,9 @@ int CurrentYear() {
 }  // namespace
 
 int CDemBuilder::WriteAsciiGridFile() {
-  if (m_path.empty()) return Fail("没有输出文件名。", false);
+  if (m_path.empty()) return Fail(res::text::kNoOutputName);
   CTextFileWriter out;
-  if (!out.Open(m_path)) return Fail(CannotCreateText(m_path), false);
+  if (!out.Open(m_path)) return Fail(CannotCreateText(m_path));
   out.Printf("ncols         %d\n", m_header.columns);
   out.Printf("nrows         %d\n", m_header.rows);
   out.Printf("xllcorner     %.3f\n", static_cast<double>(m_header.lowerLeftX));
@@ -108,7 +108,7 @@ int CDemBuilder::WriteAsciiGridFile() {
       if (std::isnan(v)) v = m_header.noData;
       if (!std::isfinite(v)) {
         out.Abort();
-        return Fail("高程值超出范围, 不能写入栅格文件。", false);
+        return Fail(res::text::kGridValueOutOfRange);
       }
       // "%.3f" in the C locale, whatever the process locale is.
       auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::fixed, 3);
@@ -119,12 +119,12 @@ int CDemBuilder::WriteAsciiGridFile() {
     out.Write(line);
     if (out.Error()) break;
   }
-  if (out.Error() || !out.Close()) return Fail(WriteErrorText(m_path), false);
+  if (out.Error() || !out.Close()) return Fail(WriteErrorText(m_path));
   return 1;
 }
 
 int CDemBuilder::WriteUsgsDemFile() {
-  if (m_path.empty()) return Fail("没有输出文件名。", false);
+  if (m_path.empty()) return Fail(res::text::kNoOutputName);
 
   CDemSettings fallback;
   if (!m_settings) {
@@ -139,8 +139,8 @@ int CDemBuilder::WriteUsgsDemFile() {
   const CDemSettings& s = m_settings ? *m_settings : fallback;
   for (int i = 0; i < 4; ++i)
     if (!std::isfinite(s.cornerX[i]) || !std::isfinite(s.cornerY[i]))
-      return Fail("DEM 的角点坐标无效。", false);
-  if (!std::isfinite(s.resolution)) return Fail("DEM 的分辨率无效。", false);
+      return Fail(res::text::kDemBadCorners);
+  if (!std::isfinite(s.resolution)) return Fail(res::text::kDemBadResolution);
   const int year = CurrentYear();
 
   // ---- the type A record ----
@@ -191,12 +191,12 @@ int CDemBuilder::WriteUsgsDemFile() {
   for (int i = 0; i < 4; ++i) f.Field(2, "%2d", 1);  // edge match flags
   f.Field(7, "%7.1E", 0.0);                          // vertical datum shift
   if (!f.Ok() || rec.size() > kRecordSize)
-    return Fail("DEM 头记录的值 \"" + f.Bad() + "\" 超出字段宽度。", false);
+    return Fail(FormatC(res::text::kDemHeaderFieldFormat, f.Bad().c_str()));
   rec.append(kRecordSize - rec.size(), ' ');
 
   CAtomicFile file;
-  if (!file.Open(m_path)) return Fail(CannotCreateText(m_path), false);
-  if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path), false);
+  if (!file.Open(m_path)) return Fail(CannotCreateText(m_path));
+  if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path));
 
   // ---- one type B profile per column, west to east, south to north ----
   for (int c = 0; c < m_nColumns; ++c) {
@@ -216,7 +216,7 @@ int CDemBuilder::WriteUsgsDemFile() {
       if (fits) p.Elevation(std::isnan(v) ? kDemVoid : static_cast<long long>(v));
       if (!fits || !p.Ok()) {
         file.Abort();
-        return Fail(FormatC("高程值 %g 超出 DEM 字段宽度 (6 个字符)。", static_cast<double>(v)), false);
+        return Fail(FormatC(res::text::kDemElevationTooWideFormat, static_cast<double>(v)));
       }
       if (++inRecord == capacity) {
         p.Blanks(4);
@@ -230,11 +230,11 @@ int CDemBuilder::WriteUsgsDemFile() {
     }
     if (!p.Ok()) {
       file.Abort();
-      return Fail("DEM 剖面头的值超出字段宽度。", false);
+      return Fail(res::text::kDemProfileHeaderTooWide);
     }
-    if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path), false);
+    if (!file.Write(rec.data(), rec.size())) return Fail(WriteErrorText(m_path));
   }
-  if (!file.Commit()) return Fail(WriteErrorText(m_path), false);
+  if (!file.Commit()) return Fail(WriteErrorText(m_path));
   return 1;
 }
 

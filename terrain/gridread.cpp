@@ -9,6 +9,7 @@
 
 #include "model/helpers.h"
 #include "platform/textfile.h"
+#include "resources/messages_terrain.h"
 #include "terrain/filetexts.h"
 #include "terrain/bytereader.h"
 #include "terrain/opengldoc.h"
@@ -30,7 +31,8 @@ bool StartsHeaderKeyword(int c) { return std::isalpha(c) != 0 || c == '_'; }
 
 }  // namespace
 
-bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::string& error) {
+bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, CGridReadStatus& status) {
+  std::string& error = status.error;
   CByteReader in;
   if (!in.Open(path)) {
     error = CannotOpenText(path);
@@ -46,7 +48,7 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::strin
     while (in.Peek() >= 0 && IsBlank(in.Peek())) in.Get();
     if (!StartsHeaderKeyword(in.Peek())) break;
     if (!in.Token(key, kMaxToken) || !in.Token(value, kMaxToken)) {
-      error = "栅格文件头不完整。";
+      error = res::text::kGridHeaderIncomplete;
       return false;
     }
     key = Lower(key);
@@ -73,28 +75,28 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::strin
       repeated = haveNoData;
       ok = haveNoData = ParseDouble(value, noData);
     } else {
-      error = "栅格文件头中有不认识的关键字 \"" + key + "\"。";
+      error = FormatC(res::text::kGridUnknownKeywordFormat, key.c_str());
       return false;
     }
     if (!ok || repeated) {
-      error = "栅格文件头中 " + key + " 的值无效。";
+      error = FormatC(res::text::kGridBadHeaderValueFormat, key.c_str());
       return false;
     }
   }
   if (columns < 0 || rows < 0 || !haveX || !haveY || !haveCell) {
-    error = "栅格文件头缺少 ncols、nrows、xllcorner、yllcorner 或 cellsize。";
+    error = res::text::kGridHeaderMissing;
     return false;
   }
   constexpr long long kIntMax = std::numeric_limits<int>::max();
   if (columns < 1 || rows < 1 || columns > kIntMax || rows > kIntMax || !(cellSize > 0.0)) {
-    error = "栅格文件头中的行数、列数或单元大小无效。";
+    error = res::text::kGridBadSize;
     return false;
   }
   // Every value takes at least one character and one separator: a header
   // promising more than the file can hold is refused before allocating.
   const long long cells = columns * rows;
   if (cells > (in.Left() + 1) / 2) {
-    error = "栅格文件比文件头所说的短。";
+    error = res::text::kGridShorterThanHeader;
     return false;
   }
 
@@ -109,7 +111,7 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::strin
     g.heights.resize(static_cast<std::size_t>(cells));
     g.missing.assign(static_cast<std::size_t>(cells), 0);
   } catch (const std::bad_alloc&) {
-    error = "读栅格文件: 内存不足。";
+    error = res::text::kGridReadNoMemory;
     return false;
   }
 
@@ -122,11 +124,11 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::strin
     for (long long c = 0; c < columns; ++c, ++k) {
       double v;
       if (!in.Token(value, kMaxToken)) {
-        error = in.Error() ? "读栅格文件出错。" : "栅格文件中的值少于 ncols × nrows 个。";
+        error = in.Error() ? res::text::kGridReadError : res::text::kGridTooFewValues;
         return false;
       }
       if (!ParseDouble(value, v)) {
-        error = "栅格文件中有无效的值 \"" + value + "\"。";
+        error = FormatC(res::text::kGridBadValueFormat, value.c_str());
         return false;
       }
       if (haveNoData && std::fabs(v - noData) < kNoDataTolerance) {
@@ -136,7 +138,7 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::strin
       }
       const float f = static_cast<float>(v);
       if (!std::isfinite(f)) {
-        error = "栅格文件中的值 \"" + value + "\" 超出范围。";
+        error = FormatC(res::text::kGridValueBeyondFormat, value.c_str());
         return false;
       }
       g.heights[k] = f;

@@ -23,7 +23,8 @@
 
 #include "model/helpers.h"
 #include "platform/atomicfile.h"
-#include "platform/services.h"
+#include "platform/host.h"
+#include "resources/messages_terrain.h"
 #include "platform/textfile.h"
 #include "terrain/filetexts.h"
 #include "terrain/colorramp.h"
@@ -209,7 +210,7 @@ int COpenGLDoc::ExportModel(const std::string& path) const {
 }
 
 int COpenGLDoc::ExportDxf(const std::string& path) const {
-  if (m_nColumns < 2 || m_nRows < 2) return Fail("没有可输出的 3D 栅格。", false);
+  if (m_nColumns < 2 || m_nRows < 2) return Fail(res::text::kNoGridToExport, false);
   CTextFileWriter out;
   if (!out.Open(path)) return Fail(CannotCreateText(path), false);
   out.Write("0\nSECTION\n2\nHEADER\n");
@@ -249,12 +250,12 @@ int COpenGLDoc::ExportDxf(const std::string& path) const {
 }
 
 int COpenGLDoc::ExportStl(const std::string& path) const {
-  if (m_nColumns < 2 || m_nRows < 2) return Fail("没有可输出的 3D 栅格。", false);
+  if (m_nColumns < 2 || m_nRows < 2) return Fail(res::text::kNoGridToExport, false);
   const std::uint64_t facets = CountTriangles(m_nColumns, m_nRows);
   if (facets > std::numeric_limits<std::uint32_t>::max())
-    return Fail("栅格太大, STL 文件不能容纳它的三角形数。", false);
+    return Fail(res::text::kStlTooManyFacets, false);
   CAtomicFile file;
-  if (!file.Open(path)) return Fail("为 STL 输出打开文件出错。", true);
+  if (!file.Open(path)) return Fail(res::text::kStlOpenError, true);
 
   const CModelFrame frame(*this);
   const float cell = frame.Cell();
@@ -288,7 +289,7 @@ int COpenGLDoc::ExportStl(const std::string& path) const {
 }
 
 int COpenGLDoc::ExportVrml(const std::string& path) const {
-  if (m_nColumns < 2 || m_nRows < 2) return Fail("没有可输出的 3D 栅格。", false);
+  if (m_nColumns < 2 || m_nRows < 2) return Fail(res::text::kNoGridToExport, false);
   CUtf8Output out;
   if (!out.Open(path)) return Fail(CannotCreateText(path), false);
   const CModelFrame frame(*this);
@@ -302,8 +303,10 @@ int COpenGLDoc::ExportVrml(const std::string& path) const {
 
   std::string& t = out.Buffer();
   t += "#VRML V2.0 utf8\n";
-  t += "#由 QZN software 创建\n";
-  t += "# 开始对象\n";
+  t += res::text::kVrmlMadeBy;
+  t += '\n';
+  t += res::text::kVrmlObjectStart;
+  t += '\n';
   t += "Shape {\n";
   t += "\t\tappearance Appearance {\n";
   t += "\t\t\tmaterial Material {\n";
@@ -398,7 +401,7 @@ int COpenGLDoc::ExportVrml(const std::string& path) const {
 }
 
 int COpenGLDoc::ExportXyz(const std::string& path) const {
-  if (m_nColumns < 1 || m_nRows < 1) return Fail("没有可输出的 3D 栅格。", false);
+  if (m_nColumns < 1 || m_nRows < 1) return Fail(res::text::kNoGridToExport, false);
   CTextFileWriter out;
   if (!out.Open(path)) return Fail(CannotCreateText(path), false);
   const CModelFrame frame(*this);

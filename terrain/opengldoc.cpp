@@ -7,7 +7,8 @@
 #include <utility>
 
 #include "model/helpers.h"
-#include "platform/services.h"
+#include "platform/host.h"
+#include "resources/messages_terrain.h"
 
 namespace qzn {
 
@@ -27,16 +28,25 @@ void COpenGLDoc::Assign(CElevationGrid&& grid) {
   m_heights = std::move(grid.heights);
 }
 
+bool COpenGLDoc::Read(int kind, const std::string& path, CElevationGrid& grid) {
+  CGridReadStatus status;
+  const bool ok = kind == 0 ? ReadAsciiGridFile(path, grid, status) : ReadUsgsDemFile(path, grid, status);
+  if (!status.info.empty()) AfxMessageBox(status.info, MB_OK | MB_ICONINFORMATION);
+  m_error = status.error;
+  if (!ok && status.showError) AfxMessageBox(status.error, MB_OK | MB_ICONEXCLAMATION);
+  return ok;
+}
+
 int COpenGLDoc::ReadAsciiGrid(const std::string& path) {
   CElevationGrid grid;
-  if (!ReadAsciiGridFile(path, grid, m_error)) return 0;
+  if (!Read(0, path, grid)) return 0;
   Assign(std::move(grid));
   return 1;
 }
 
 int COpenGLDoc::ReadUsgsDem(const std::string& path) {
   CElevationGrid grid;
-  if (!ReadUsgsDemFile(path, grid, m_error)) return 0;
+  if (!Read(1, path, grid)) return 0;
   Assign(std::move(grid));
   return 1;
 }
@@ -49,16 +59,16 @@ int COpenGLDoc::OnOpenDocument(const std::string& path) {
   CElevationGrid grid;
   bool read;
   if (ext == ".GRD")
-    read = ReadAsciiGridFile(path, grid, m_error);
+    read = Read(0, path, grid);
   else if (ext == ".DEM")
-    read = ReadUsgsDemFile(path, grid, m_error);
+    read = Read(1, path, grid);
   else
-    return Fail("仅支持 *.DEM 或 *.GRD 文件。", true);
+    return Fail(res::text::kOnlyDemOrGrd, true);
   if (!read) return 0;
 
   // The view draws quadrilaterals between cells and the exports close a
   // solid under them: both need at least one cell of four corners.
-  if (grid.columns < 2 || grid.rows < 2) return Fail("栅格太小: 至少需要 2 行 2 列。", true);
+  if (grid.columns < 2 || grid.rows < 2) return Fail(res::text::kGridUnder2x2, true);
 
   // The range of the valid heights; missing cells (NODATA, DEM voids,
   // cells no profile reached) take the lowest one.
@@ -69,9 +79,9 @@ int COpenGLDoc::OnOpenDocument(const std::string& path) {
     lowest = std::min(lowest, grid.heights[i]);
     highest = std::max(highest, grid.heights[i]);
   }
-  if (!(lowest <= highest)) return Fail("栅格文件中没有有效的高程。", true);
+  if (!(lowest <= highest)) return Fail(res::text::kGridNoValidHeight, true);
   const float range = highest - lowest;
-  if (!std::isfinite(range)) return Fail("栅格文件中的高程范围太大。", false);
+  if (!std::isfinite(range)) return Fail(res::text::kGridRangeTooLarge, false);
   for (std::size_t i = 0; i < grid.heights.size(); ++i)
     grid.heights[i] = grid.missing[i] ? 0.0f : grid.heights[i] - lowest;
 

@@ -26,11 +26,17 @@ struct CElevationGrid {
   std::vector<std::uint8_t> missing;  // 1: NODATA or void, or never filled
 };
 
-// File readers; false with the reason in error. The grid is filled only on
-// success. ReadUsgsDemFile shows the file's header as an information message
-// (and "内存分配错误!" when the heights cannot be allocated).
-bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, std::string& error);
-bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, std::string& error);
+// What a reader tells its caller besides the grid.
+struct CGridReadStatus {
+  std::string error;       // why the file was refused
+  bool showError = false;  // the user is told (the DEM's heights not allocated)
+  std::string info;        // the DEM header's description, to show the user
+};
+
+// File readers; false with the reason in status. The grid is filled only on
+// success; they show nothing themselves.
+bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, CGridReadStatus& status);
+bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadStatus& status);
 
 class COpenGLDoc {
  public:
@@ -47,7 +53,9 @@ class COpenGLDoc {
   // other failures only set GetErrorText().
   int OnOpenDocument(const std::string& path);
 
-  // The raw readers: the file's heights as they are, without the range. 1 or 0.
+  // The raw readers: the file's heights as they are, without the range. 1 or
+  // 0. The DEM reader shows the file's header for information (also when the
+  // profiles then fail) and "内存分配错误!" when the heights cannot be had.
   int ReadAsciiGrid(const std::string& path);
   int ReadUsgsDem(const std::string& path);
 
@@ -83,6 +91,8 @@ class COpenGLDoc {
 
  private:
   void Assign(CElevationGrid&& grid);
+  // Reads by kind (0 grid, 1 DEM), showing what the reader asks to show.
+  bool Read(int kind, const std::string& path, CElevationGrid& grid);
   int Fail(std::string text, bool tellUser) const;
 
   std::string m_title;

@@ -15,6 +15,8 @@
 #include "terrain/opengldoc.h"
 #include "tests/support/testutil.h"
 
+using namespace qzn;
+
 namespace terraintest {
 
 // A workspace whose extent is the given rectangle.

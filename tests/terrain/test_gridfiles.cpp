@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "platform/textfile.h"
 #include "terrain/dembuilder.h"
 #include "terrain/opengldoc.h"
@@ -149,8 +149,8 @@ TEST(AsciiGridRead, HeaderByKeywordValuesByAnyWhiteSpace) {
     qzntest::TempDir dir;
     qzntest::WriteFileText(dir.file("a.grd"), k.text);
     CElevationGrid g;
-    std::string error;
-    ASSERT_TRUE(qzn::ReadAsciiGridFile(dir.file("a.grd"), g, error)) << k.what << ": " << error;
+    qzn::CGridReadStatus error;
+    ASSERT_TRUE(qzn::ReadAsciiGridFile(dir.file("a.grd"), g, error)) << k.what << ": " << error.error;
     EXPECT_EQ(g.columns, 2) << k.what;
     EXPECT_EQ(g.rows, 2) << k.what;
     EXPECT_EQ(g.cellSize, 2.0f) << k.what;
@@ -185,13 +185,13 @@ TEST(AsciiGridRead, DamagedFilesFailWithoutAllocatingWhatTheHeaderClaims) {
     qzntest::WriteFileText(dir.file("a.grd"), k.text);
     CElevationGrid g;
     g.columns = 77;
-    std::string error;
+    qzn::CGridReadStatus error;
     EXPECT_FALSE(qzn::ReadAsciiGridFile(dir.file("a.grd"), g, error)) << k.what;
-    EXPECT_FALSE(error.empty()) << k.what;
+    EXPECT_FALSE(error.error.empty()) << k.what;
     EXPECT_EQ(g.columns, 77) << k.what;  // untouched
   }
   CElevationGrid g;
-  std::string error;
+  qzn::CGridReadStatus error;
   EXPECT_FALSE(qzn::ReadAsciiGridFile("/nonexistent/a.grd", g, error));
   EXPECT_FALSE(qzn::ReadAsciiGridFile("", g, error));
 }
@@ -203,8 +203,8 @@ TEST(AsciiGridRead, GridsWrittenByGdalReadWithGdalsValues) {
   ASSERT_TRUE(GdalTranslated(dir.file("g.grd"), "AAIGrid", "23 17 5 float"));
   const GdalRaster ref = GdalRead(dir.file("g.grd"));
   CElevationGrid g;
-  std::string error;
-  ASSERT_TRUE(qzn::ReadAsciiGridFile(dir.file("g.grd"), g, error)) << error;
+  qzn::CGridReadStatus error;
+  ASSERT_TRUE(qzn::ReadAsciiGridFile(dir.file("g.grd"), g, error)) << error.error;
   ASSERT_EQ(g.columns, ref.columns);
   ASSERT_EQ(g.rows, ref.rows);
   EXPECT_EQ(g.cellSize, 5.0f);
@@ -413,15 +413,11 @@ std::string MakeDem(const DemSpec& d) {
   return a;
 }
 
-bool ReadDem(const std::string& bytes, CElevationGrid& g, std::string& error, std::vector<std::string>* shown = nullptr) {
+bool ReadDem(const std::string& bytes, CElevationGrid& g, qzn::CGridReadStatus& status) {
   qzntest::TempDir dir;
   qzntest::WriteFileText(dir.file("a.dem"), bytes);
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
-  const bool ok = qzn::ReadUsgsDemFile(dir.file("a.dem"), g, error);
-  if (shown)
-    for (const auto& m : ui.messages) shown->push_back(m.text);
-  return ok;
+  status = {};
+  return qzn::ReadUsgsDemFile(dir.file("a.dem"), g, status);
 }
 
 }  // namespace
@@ -433,9 +429,8 @@ TEST(UsgsDemRead, ProfilesBecomeRowsAndTheHeaderIsShown) {
   d.corners[7] = "5.5E+01";
   d.resolutionX = "3.000000D+01";
   CElevationGrid g;
-  std::string error;
-  std::vector<std::string> shown;
-  ASSERT_TRUE(ReadDem(MakeDem(d), g, error, &shown)) << error;
+  qzn::CGridReadStatus error;
+  ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error.error;
   EXPECT_EQ(g.rows, 2);
   EXPECT_EQ(g.columns, 3);
   EXPECT_EQ(g.cellSize, 30.0f);
@@ -443,8 +438,7 @@ TEST(UsgsDemRead, ProfilesBecomeRowsAndTheHeaderIsShown) {
   EXPECT_EQ(g.lowerLeftY, 55.0f);
   EXPECT_EQ(g.heights, (std::vector<float>{1, 2, 3, 4, 0, 6}));
   EXPECT_EQ(g.missing, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 0}));  // the void
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0],
+  EXPECT_EQ(error.info,
             "方庭命名区: HAND MADE\n单位代码 (地面平面坐标): 2\n单位代码 (仰角坐标): 2\n地面坐标的 4 交角 DEM: (平面度) \n"
             "  0.0000  0.0000\n  0.0000  0.0000\n  0.0000  0.0000\n  55.0000  1234.5000\n"
             "最小仰角: -1.000000\n最大仰角: 1.000000\n");
@@ -463,8 +457,8 @@ TEST(UsgsDemRead, LargeDemsKeepEveryFifthProfileAndElevation) {
       for (int i = 0; i < k.elevations; ++i) d.profiles.back().push_back(f * 1000 + i);
     }
     CElevationGrid g;
-    std::string error;
-    ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error;
+    qzn::CGridReadStatus error;
+    ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error.error;
     ASSERT_EQ(g.rows, k.rows) << k.elevations;
     ASSERT_EQ(g.columns, k.columns) << k.elevations;
     EXPECT_EQ(g.cellSize, 50.0f);  // five times the resolution
@@ -487,8 +481,8 @@ TEST(UsgsDemRead, CellSizeFromTheCornersWhenTheResolutionIsZero) {
     d.corners[6] = "150.0";
     d.profiles.assign(static_cast<std::size_t>(k.profiles), {1, 2});
     CElevationGrid g;
-    std::string error;
-    ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error;
+    qzn::CGridReadStatus error;
+    ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error.error;
     EXPECT_EQ(g.cellSize, k.cellSize) << k.profiles;
   }
 }
@@ -500,9 +494,9 @@ TEST(UsgsDemRead, DamagedFilesFail) {
   // The last elevation of the second profile ends at 1024 + 2048 + 144 + 200 * 6 + 4.
   const std::size_t lastEnd = 1024 + 2048 + 144 + 200 * 6 + 4;
   CElevationGrid g;
-  std::string error;
-  ASSERT_TRUE(ReadDem(full, g, error)) << error;
-  ASSERT_TRUE(ReadDem(full.substr(0, lastEnd), g, error)) << "cut in the padding: " << error;
+  qzn::CGridReadStatus error;
+  ASSERT_TRUE(ReadDem(full, g, error)) << error.error;
+  ASSERT_TRUE(ReadDem(full.substr(0, lastEnd), g, error)) << "cut in the padding: " << error.error;
 
   DemSpec many = good;
   many.declaredProfiles = 99999;
@@ -525,9 +519,9 @@ TEST(UsgsDemRead, DamagedFilesFail) {
   for (const auto& [what, bytes] : cases) {
     g = CElevationGrid{};
     g.columns = 77;
-    error.clear();
+    error = {};
     EXPECT_FALSE(ReadDem(bytes, g, error)) << what;
-    EXPECT_FALSE(error.empty()) << what;
+    EXPECT_FALSE(error.error.empty()) << what;
     EXPECT_EQ(g.columns, 77) << what;
   }
 }
@@ -541,10 +535,8 @@ TEST(UsgsDemRead, RoundTripAndGdalsDemsReadWithGdalsValues) {
     CDemBuilder b(&doc.m_lines, &doc, 10, dir.file("t.dem"));
     ASSERT_EQ(b.WriteDem(), 1);
     CElevationGrid g;
-    std::string error;
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
-    ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("t.dem"), g, error)) << error;
+    qzn::CGridReadStatus error;
+    ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("t.dem"), g, error)) << error.error;
     ASSERT_EQ(g.rows, 4);
     ASSERT_EQ(g.columns, 3);
     EXPECT_EQ(g.cellSize, 10.0f);
@@ -558,10 +550,8 @@ TEST(UsgsDemRead, RoundTripAndGdalsDemsReadWithGdalsValues) {
   ASSERT_TRUE(GdalTranslated(dir.file("g.dem"), "USGSDEM", "9 7 3 dem"));
   const GdalRaster ref = GdalRead(dir.file("g.dem"));
   CElevationGrid g;
-  std::string error;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
-  ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("g.dem"), g, error)) << error;
+  qzn::CGridReadStatus error;
+  ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("g.dem"), g, error)) << error.error;
   ASSERT_EQ(g.rows, ref.columns);  // a profile per GDAL column
   ASSERT_LE(g.columns, static_cast<int>(ref.values.size()));
   EXPECT_EQ(g.cellSize, 30.0f);

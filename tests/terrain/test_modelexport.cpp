@@ -12,7 +12,7 @@
 #include <set>
 #include <sstream>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "terrain/colorramp.h"
 #include "terrain/opengldoc.h"
 #include "tests/terrain/terrain_test_util.h"
@@ -209,8 +209,8 @@ TEST(ModelExport, FailuresReturn0AndLeaveTheDocument) {
   COpenGLDoc doc;
   RandomGrid(doc, 3, 3, 1.0f, 2);
   const std::vector<float> before = doc.m_heights;
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   for (const char* name : {"m.stl", "m.wrl", "m.dxf", "m.xyz"})
     EXPECT_EQ(doc.ExportModel(std::string("/nonexistent-dir/") + name), 0) << name;
   ASSERT_EQ(ui.messages.size(), 1u);

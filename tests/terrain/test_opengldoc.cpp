@@ -2,7 +2,7 @@
 // range, and what it refuses.
 #include <gtest/gtest.h>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "terrain/dembuilder.h"
 #include "terrain/opengldoc.h"
 #include "tests/terrain/terrain_test_util.h"
@@ -57,8 +57,8 @@ TEST(OpenGLDoc, FileKindByExtensionInAnyCase) {
   CQznDoc ws;
   terraintest::SetExtent(ws, 0, 0, 30, 20);
   terraintest::AddPoint(ws, 30, 10, 256.0f);  // too far from the left column
-  CScriptedServices ui;
-  CServicesScope scope(&ui);
+  CScriptedHost ui;
+  CHostScope scope(&ui);
   qzn::CDemBuilder b(&ws.m_lines, &ws, 10, dir.file("d.DEM"));
   ASSERT_EQ(b.WriteDem(), 1);
   COpenGLDoc dem;
@@ -97,8 +97,8 @@ TEST(OpenGLDoc, RefusalsLeaveTheDocumentAsItWas) {
     qzntest::WriteFileText(dir.file("bad.grd"), k.text);
     COpenGLDoc doc;
     ASSERT_EQ(doc.OnOpenDocument(dir.file("good.grd")), 1);
-    CScriptedServices ui;
-    CServicesScope scope(&ui);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
     EXPECT_EQ(doc.OnOpenDocument(dir.file("bad.grd")), 0) << k.what;
     EXPECT_FALSE(doc.GetErrorText().empty()) << k.what;
     if (k.message) {
