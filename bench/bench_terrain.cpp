@@ -21,6 +21,8 @@
 #include "terrain/dembuilder.h"
 #include "terrain/opengldoc.h"
 
+using namespace qzn;
+
 namespace {
 
 constexpr int kCell = 5;
