@@ -19,6 +19,7 @@
 #include "tests/view/view_test_util.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
+#include "ui/hscrolllistbox.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
@@ -313,4 +314,17 @@ TEST_F(MainWindow, PictureOfTheWindowWithTheSample) {
   const std::string out = std::string(QZN_BINARY_DIR) + "/artifacts/main-window.png";
   std::filesystem::create_directories(std::filesystem::path(out).parent_path());
   EXPECT_TRUE(img.SaveFile(out, wxBITMAP_TYPE_PNG));
+}
+
+TEST_F(MainWindow, SidewaysListBoxTracksItsWidestItem) {
+  auto* list = new CHScrollListBox(MainFrame(), wxID_ANY, wxDefaultPosition, wxSize(80, 100));
+  list->AddString("a");
+  const int narrow = list->GetHorizontalExtent();
+  EXPECT_GT(narrow, 6);
+  list->AddString("/一个很长的路径/到一个扫描的地图/contours-and-spot-heights.tif");
+  EXPECT_GT(list->GetHorizontalExtent(), 200);
+  EXPECT_EQ(list->GetCount(), 2u);
+  list->DeleteString(1);
+  EXPECT_EQ(list->GetHorizontalExtent(), narrow);
+  list->Destroy();
 }

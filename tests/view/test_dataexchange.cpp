@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/host.h"
+#include "view/hscrolllist.h"
 #include "view/smalldialogs.h"
 
 using namespace qzn;
@@ -153,4 +154,26 @@ TEST(SmallDialogs, OverlayControlsFollowTheBoxes) {
   dlg.OnClicked(COverlaySetDlg::kOverlay, c);
   EXPECT_FALSE(c.IsEnabled(COverlaySetDlg::kBlend) || c.IsEnabled(COverlaySetDlg::kGrey));
   EXPECT_EQ(dlg.background, -1);
+}
+
+TEST(HScrollList, ExtentFollowsTheWidestItem) {
+  // A fake font: 10 pixels a character, "W" 300 pixels.
+  CHScrollExtent e([](const std::string& t, const std::vector<int>&) {
+    return t == "W" ? 300 : static_cast<int>(t.size()) * 10;
+  });
+  e.Inserted(0, "a");
+  e.Inserted(1, "W");
+  EXPECT_EQ(e.Extent(), 306);
+  e.Inserted(2, "bb");
+  e.Deleted(2);  // narrower than the widest: extent kept
+  EXPECT_EQ(e.Extent(), 306);
+  e.Deleted(1);
+  EXPECT_EQ(e.Extent(), 16);
+  e.Deleted(0);
+  EXPECT_EQ(e.Extent(), 0);
+  e.SetTabStops({4}, 6 * 52);  // 52 letters, 6 pixels each on average
+  EXPECT_EQ(e.TabStops(), std::vector<int>{6});
+  e.suspended = true;
+  e.Inserted(0, "W");
+  EXPECT_EQ(e.Extent(), 0);
 }
