@@ -9,6 +9,8 @@
 // visible along its length. The cost is (block width + block height) per
 // display pixel rather than the block's area: for a 20000 x 15000 scan shown
 // 1000 x 750 it reads 30 million samples instead of 300 million.
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "raster/imaging.h"
@@ -110,75 +112,94 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   const BYTE* G = rgbImage ? image->GetPlane(1) : nullptr;
   const BYTE* B = rgbImage ? image->GetPlane(2) : nullptr;
   const std::int64_t rb = image->GetRowBytes();
-  // Best (darkest) source offset of each display column in the current row:
-  // for RGB the pixel offset, else the sample value.
-  std::vector<std::int64_t> bestOff(static_cast<std::size_t>(outW));
-  std::vector<int> bestDark(static_cast<std::size_t>(outW));
   auto rgbDark = [&](std::int64_t off) {
     return 3 * 255 - (R[off] * 299 + G[off] * 587 + B[off] * 114) / 1000;
   };
-  for (int oy = 0; oy < outH; ++oy) {
-    const int y0 = s.y0 + static_cast<int>(static_cast<std::int64_t>(oy) * ah / outH);
-    const int y1 = std::max(y0 + 1, s.y0 + static_cast<int>(static_cast<std::int64_t>(oy + 1) * ah / outH));
-    const int ym = (y0 + y1 - 1) / 2;
-    // The middle row, across each block.
-    {
-      const BYTE* row = image->GetRow(ym, plane);
-      for (int ox = 0; ox < outW; ++ox) {
-        const std::size_t o = static_cast<std::size_t>(ox);
-        int bd = -1;
-        std::int64_t bo = 0;
-        if (rgbImage) {
-          for (int x = cx0[o]; x < cx1[o]; ++x) {
-            const std::int64_t off = rb * ym + x;
+  // Display rows are independent: bands of them render on worker threads
+  // (each with its own column state), so a whole sheet shown on a large
+  // screen is not bound to one core.
+  auto renderRows = [&](int fromRow, int toRow) {
+    // Best (darkest) source offset of each display column in the current row:
+    // for RGB the pixel offset, else the sample value.
+    std::vector<std::int64_t> bestOff(static_cast<std::size_t>(outW));
+    std::vector<int> bestDark(static_cast<std::size_t>(outW));
+    for (int oy = fromRow; oy < toRow; ++oy) {
+      const int y0 = s.y0 + static_cast<int>(static_cast<std::int64_t>(oy) * ah / outH);
+      const int y1 = std::max(y0 + 1, s.y0 + static_cast<int>(static_cast<std::int64_t>(oy + 1) * ah / outH));
+      const int ym = (y0 + y1 - 1) / 2;
+      // The middle row, across each block.
+      {
+        const BYTE* row = image->GetRow(ym, plane);
+        for (int ox = 0; ox < outW; ++ox) {
+          const std::size_t o = static_cast<std::size_t>(ox);
+          int bd = -1;
+          std::int64_t bo = 0;
+          if (rgbImage) {
+            for (int x = cx0[o]; x < cx1[o]; ++x) {
+              const std::int64_t off = rb * ym + x;
+              const int d = rgbDark(off);
+              if (d > bd) { bd = d; bo = off; }
+            }
+          } else if (bits == 8) {
+            for (int x = cx0[o]; x < cx1[o]; ++x)
+              if (dark[row[x]] > bd) { bd = dark[row[x]]; bo = row[x]; }
+          } else {
+            for (int x = cx0[o]; x < cx1[o]; ++x) {
+              const int v = Bit(row, x);
+              if (dark[v] > bd) { bd = dark[v]; bo = v; }
+            }
+          }
+          bestDark[o] = bd;
+          bestOff[o] = bo;
+        }
+      }
+      // The middle column, down each block.
+      for (int y = y0; y < y1; ++y) {
+        if (y == ym) continue;
+        const BYTE* row = image->GetRow(y, plane);
+        for (int ox = 0; ox < outW; ++ox) {
+          const std::size_t o = static_cast<std::size_t>(ox);
+          const int x = cmid[o];
+          if (rgbImage) {
+            const std::int64_t off = rb * y + x;
             const int d = rgbDark(off);
-            if (d > bd) { bd = d; bo = off; }
-          }
-        } else if (bits == 8) {
-          for (int x = cx0[o]; x < cx1[o]; ++x)
-            if (dark[row[x]] > bd) { bd = dark[row[x]]; bo = row[x]; }
-        } else {
-          for (int x = cx0[o]; x < cx1[o]; ++x) {
-            const int v = Bit(row, x);
-            if (dark[v] > bd) { bd = dark[v]; bo = v; }
+            if (d > bestDark[o]) { bestDark[o] = d; bestOff[o] = off; }
+          } else {
+            const int v = bits == 8 ? row[x] : Bit(row, x);
+            if (dark[v] > bestDark[o]) { bestDark[o] = dark[v]; bestOff[o] = v; }
           }
         }
-        bestDark[o] = bd;
-        bestOff[o] = bo;
       }
-    }
-    // The middle column, down each block.
-    for (int y = y0; y < y1; ++y) {
-      if (y == ym) continue;
-      const BYTE* row = image->GetRow(y, plane);
+      BYTE* dst = out + stride * (outH - 1 - oy);
       for (int ox = 0; ox < outW; ++ox) {
-        const std::size_t o = static_cast<std::size_t>(ox);
-        const int x = cmid[o];
-        if (rgbImage) {
-          const std::int64_t off = rb * y + x;
-          const int d = rgbDark(off);
-          if (d > bestDark[o]) { bestDark[o] = d; bestOff[o] = off; }
+        const std::int64_t bo = bestOff[static_cast<std::size_t>(ox)];
+        if (rgbOut) {
+          dst[3 * ox] = B[bo];
+          dst[3 * ox + 1] = G[bo];
+          dst[3 * ox + 2] = R[bo];
+        } else if (rgbImage) {
+          dst[ox] = image->colorCache[CRasterImage::ColorCacheIndex(R[bo], G[bo], B[bo])];
         } else {
-          const int v = bits == 8 ? row[x] : Bit(row, x);
-          if (dark[v] > bestDark[o]) { bestDark[o] = dark[v]; bestOff[o] = v; }
+          dst[ox] = map[bo];
         }
       }
+      const std::int64_t used = rgbOut ? 3LL * outW : outW;
+      if (stride > used) std::memset(dst + used, 0, static_cast<std::size_t>(stride - used));
     }
-    BYTE* dst = out + stride * (outH - 1 - oy);
-    for (int ox = 0; ox < outW; ++ox) {
-      const std::int64_t bo = bestOff[static_cast<std::size_t>(ox)];
-      if (rgbOut) {
-        dst[3 * ox] = B[bo];
-        dst[3 * ox + 1] = G[bo];
-        dst[3 * ox + 2] = R[bo];
-      } else if (rgbImage) {
-        dst[ox] = image->colorCache[CRasterImage::ColorCacheIndex(R[bo], G[bo], B[bo])];
-      } else {
-        dst[ox] = map[bo];
-      }
-    }
-    const std::int64_t used = rgbOut ? 3LL * outW : outW;
-    if (stride > used) std::memset(dst + used, 0, static_cast<std::size_t>(stride - used));
+  };
+  const std::int64_t work = std::int64_t{outW} * outH * std::max<std::int64_t>(1, (aw / outW) + (ah / outH));
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int bands = static_cast<int>(std::clamp<std::int64_t>(work / (1 << 22), 1, std::min<unsigned>(cores, 8u)));
+  if (bands <= 1 || outH < 2 * bands) {
+    renderRows(0, outH);
+  } else {
+    std::vector<std::thread> workers;
+    workers.reserve(static_cast<std::size_t>(bands - 1));
+    for (int b = 1; b < bands; ++b)
+      workers.emplace_back(renderRows, static_cast<int>(std::int64_t{outH} * b / bands),
+                           static_cast<int>(std::int64_t{outH} * (b + 1) / bands));
+    renderRows(0, static_cast<int>(outH / bands));
+    for (std::thread& t : workers) t.join();
   }
   return stride * outH;
 }

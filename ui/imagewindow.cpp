@@ -50,6 +50,33 @@ std::string DocumentTitle(const CQznDoc& doc) {
 
 namespace {
 
+// Passes drawing on and counts the calls that put pixels down.
+class CountingCanvas : public CCanvas {
+ public:
+  explicit CountingCanvas(CCanvas& to) : m_to(to) {}
+  int drawn = 0;
+  CPen SelectPen(const CPen& p) override { return m_to.SelectPen(p); }
+  CBrush SelectBrush(const CBrush& b) override { return m_to.SelectBrush(b); }
+  CFont SelectFont(const CFont& f) override { return m_to.SelectFont(f); }
+  COLORREF SetTextColor(COLORREF c) override { return m_to.SetTextColor(c); }
+  COLORREF SetBkColor(COLORREF c) override { return m_to.SetBkColor(c); }
+  int SetBkMode(int m) override { return m_to.SetBkMode(m); }
+  void MoveTo(int x, int y) override { m_to.MoveTo(x, y); }
+  void LineTo(int x, int y) override { ++drawn; m_to.LineTo(x, y); }
+  void Polyline(const POINT* p, int n) override { ++drawn; m_to.Polyline(p, n); }
+  void Polygon(const POINT* p, int n) override { ++drawn; m_to.Polygon(p, n); }
+  void Rectangle(int l, int t, int r, int b) override { ++drawn; m_to.Rectangle(l, t, r, b); }
+  void Ellipse(int l, int t, int r, int b) override { ++drawn; m_to.Ellipse(l, t, r, b); }
+  void SetPixel(int x, int y, COLORREF c) override { ++drawn; m_to.SetPixel(x, y, c); }
+  void TextOut(int x, int y, const std::string& t) override { ++drawn; m_to.TextOut(x, y, t); }
+  SIZE GetTextExtent(const std::string& t) override { return m_to.GetTextExtent(t); }
+  using CCanvas::Polygon;
+  using CCanvas::Polyline;
+
+ private:
+  CCanvas& m_to;
+};
+
 wxRect ToWx(const RECT& r) { return wxRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }
 
 }  // namespace
@@ -154,27 +181,37 @@ void CImageWindow::Recompose() {
   m_cacheH = std::max(size.y, 1);
   wxImage img(m_cacheW, m_cacheH, false);
   std::uint8_t* dst = img.GetData();
-  std::fill(dst, dst + std::size_t(m_cacheW) * m_cacheH * 3, static_cast<std::uint8_t>(kBackground.Red()));
+  const std::size_t rowBytes = std::size_t(m_cacheW) * 3;
   const RgbBitmap& disp = m_view->DisplayBitmap();
-  if (m_view->flags.image && !disp.empty()) {
-    const int w = std::min(disp.width, m_cacheW), h = std::min(disp.height, m_cacheH);
-    for (int y = 0; y < h; ++y)
-      std::memcpy(dst + std::size_t(y) * m_cacheW * 3, disp.rgb.data() + std::size_t(y) * disp.width * 3,
-                  std::size_t(w) * 3);
-  } else if (!disp.empty() || !m_view->ImageHasPixels()) {
-    // No image shown: the display area is white under the overlays.
-    const SIZE c = m_view->clientSize;
-    const int w = std::min<int>(c.cx, m_cacheW), h = std::min<int>(c.cy, m_cacheH);
-    for (int y = 0; y < h; ++y) std::memset(dst + std::size_t(y) * m_cacheW * 3, 255, std::size_t(std::max(w, 0)) * 3);
+  const bool showImage = m_view->flags.image && !disp.empty();
+  // The display area: the image, or white under the overlays when the
+  // image is switched off or there is none.
+  const int areaW = std::clamp<int>(showImage ? disp.width : m_view->clientSize.cx, 0, m_cacheW);
+  const int areaH = std::clamp<int>(showImage ? disp.height : m_view->clientSize.cy, 0, m_cacheH);
+  for (int y = 0; y < m_cacheH; ++y) {
+    std::uint8_t* row = dst + std::size_t(y) * rowBytes;
+    int filled = 0;
+    if (y < areaH) {
+      if (showImage)
+        std::memcpy(row, disp.rgb.data() + std::size_t(y) * disp.width * 3, std::size_t(areaW) * 3);
+      else
+        std::memset(row, 255, std::size_t(areaW) * 3);
+      filled = areaW;
+    }
+    std::memset(row + std::size_t(filled) * 3, kBackground.Red(), rowBytes - std::size_t(filled) * 3);
   }
   m_cache = wxBitmap(img);
+  bool drew = false;
   {
     wxMemoryDC dc(m_cache);
-    CWxCanvas canvas(dc);
+    CWxCanvas wx(dc);
+    CountingCanvas canvas(wx);
     m_view->DrawOverlays(canvas, RECT{0, 0, m_cacheW, m_cacheH});
+    drew = canvas.drawn > 0;
   }
-  const wxImage composed = m_cache.ConvertToImage();
-  m_cacheRgb.assign(composed.GetData(), composed.GetData() + std::size_t(m_cacheW) * m_cacheH * 3);
+  // The pixels the feedback layer inverts: read back only when overlays
+  // were drawn over the image.
+  m_cacheImage = drew ? m_cache.ConvertToImage() : img;
   m_dirty = false;
   m_view->RefreshOverview();
 }
@@ -200,7 +237,7 @@ void CImageWindow::PaintRect(wxDC& dc, const wxRect& area) {
   wxImage patch(r.width, r.height, false);
   std::uint8_t* p = patch.GetData();
   for (int y = 0; y < r.height; ++y)
-    std::memcpy(p + std::size_t(y) * r.width * 3, m_cacheRgb.data() + (std::size_t(r.y + y) * m_cacheW + r.x) * 3,
+    std::memcpy(p + std::size_t(y) * r.width * 3, m_cacheImage.GetData() + (std::size_t(r.y + y) * m_cacheW + r.x) * 3,
                 std::size_t(r.width) * 3);
   m_view->Feedback().Invert(p, std::int64_t{r.width} * 3, RECT{r.x, r.y, r.GetRight() + 1, r.GetBottom() + 1});
   dc.DrawBitmap(wxBitmap(patch), r.x, r.y);
@@ -216,7 +253,7 @@ void CImageWindow::OnPaint(wxPaintEvent&) {
 wxImage CImageWindow::Snapshot() {
   if (m_dirty) Recompose();
   wxImage img(m_cacheW, m_cacheH, false);
-  std::memcpy(img.GetData(), m_cacheRgb.data(), m_cacheRgb.size());
+  std::memcpy(img.GetData(), m_cacheImage.GetData(), std::size_t(m_cacheW) * m_cacheH * 3);
   m_view->Feedback().Invert(img.GetData(), std::int64_t{m_cacheW} * 3, RECT{0, 0, m_cacheW, m_cacheH});
   return img;
 }

@@ -10,6 +10,7 @@
 
 #include <wx/bitmap.h>
 #include <wx/frame.h>
+#include <wx/image.h>
 #include <wx/window.h>
 
 #include "ui/commands.h"
@@ -39,7 +40,7 @@ class CImageWindow : public wxWindow, public IViewWindow {
   wxImage Snapshot();
   // Recomposes the cached picture now (normally done by the next paint).
   void Recompose();
-  std::int64_t CacheBytes() const { return static_cast<std::int64_t>(m_cacheRgb.size()); }
+  std::int64_t CacheBytes() const { return std::int64_t{m_cacheW} * m_cacheH * 3 * 2; }  // picture and its pixels
 
   // ---- IViewWindow ----
   SIZE GetClientSize() const override;
@@ -71,7 +72,7 @@ class CImageWindow : public wxWindow, public IViewWindow {
   std::unique_ptr<CQznView> m_view;
   CCommandTable m_commands;
   wxBitmap m_cache;
-  std::vector<std::uint8_t> m_cacheRgb;
+  wxImage m_cacheImage;  // the cached picture's pixels, for inverting
   int m_cacheW = 0, m_cacheH = 0;
   bool m_dirty = true;
   int m_cursorId = -1;
