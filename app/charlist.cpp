@@ -136,14 +136,9 @@ void CChar::Serialize(CArchive& ar) {
 
 CCharList::~CCharList() { DeleteAll(); }
 
-void CCharList::DeleteAll() {
-  for (CChar* c : *this) delete c;
-  CPtrListT<CChar*>::RemoveAll();
-}
-
 void CCharList::TakeFrom(CCharList& other) {
   DeleteAll();
-  while (!other.IsEmpty()) AddTail(other.RemoveHead());
+  AdoptAll(other);
   m_nModified = other.m_nModified;
   m_nGridWidth = other.m_nGridWidth;
   m_nGridHeight = other.m_nGridHeight;
@@ -153,7 +148,7 @@ void CCharList::TakeFrom(CCharList& other) {
 }
 
 CChar* CCharList::AddNew() {
-  CChar* c = AppendOwned<CChar>(*this);
+  CChar* c = New();
   if (c) m_nModified = 1;
   return c;
 }
@@ -172,8 +167,7 @@ CChar* CCharList::AddSample(CQznDoc* doc, const RECT& rc, int code) {
 bool CCharList::RemoveAt(std::int64_t index) {
   POSITION pos = FindIndex(index);
   if (!pos) return false;
-  delete GetAt(pos);
-  CPtrListT<CChar*>::RemoveAt(pos);
+  DeleteAt(pos);
   m_nModified = 1;
   return true;
 }
@@ -206,14 +200,7 @@ void CCharList::Serialize(CArchive& ar) {
   CCharList loaded;
   const std::uint32_t count = ar.ReadCount(2);
   for (std::uint32_t i = 0; i < count; ++i) {
-    CChar* c = ar.ReadOwnedObjectAs<CChar>();
-    if (!c) continue;  // a null entry carries nothing
-    try {
-      loaded.AddTail(c);
-    } catch (...) {
-      delete c;
-      throw;
-    }
+    if (CChar* c = ar.ReadOwnedObjectAs<CChar>()) loaded.Adopt(c);  // a null entry carries nothing
   }
   std::int32_t width = 0, height = 0;
   ar >> width >> height;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -59,7 +60,7 @@ class CChar : public CObject {
 // damaged, not an OCR set.
 constexpr std::int64_t kMaxCharGridCells = 1024 * 1024;
 
-class CCharList : public CObject, public CPtrListT<CChar*> {
+class CCharList : public CObject, public COwningList<CChar> {
   QZN_DECLARE_SERIAL(CCharList)
 
  public:
@@ -82,7 +83,6 @@ class CCharList : public CObject, public CPtrListT<CChar*> {
   // Removes and deletes the signature at that index; sets modified. False
   // for an index out of range.
   bool RemoveAt(std::int64_t index);
-  void DeleteAll();
   // Takes over the signatures and settings of other, which is left empty.
   void TakeFrom(CCharList& other);
 

@@ -66,10 +66,7 @@ int CNoteList::RecognizeTextBoxes(CQznDoc* doc, CBoxList* boxes, CCharList* char
     for (POSITION pos = boxes->GetHeadPosition(); pos;) {
       const POSITION at = pos;
       CBox* b = boxes->GetNext(pos);
-      if (recognised.count(b)) {
-        boxes->CPtrListT<CBox*>::RemoveAt(at);
-        done.AddTail(b);
-      }
+      if (recognised.count(b)) boxes->TransferTo(at, done);
     }
     CObList lines;
     doc->m_lines.MoveLinesInBoxes(doc->m_extent, &lines, &done, FALSE);

@@ -38,20 +38,15 @@ void ReadRect(CArchive& ar, RECT& r) { ar >> r.left >> r.top >> r.right >> r.bot
 
 // ---- handing a loaded workspace over --------------------------------------
 
-template <class T>
-void MovePointers(CPtrListT<T>& to, CPtrListT<T>& from) {
-  while (!from.IsEmpty()) to.AddTail(from.RemoveHead());
-}
-
 void MoveIDColors(CIDColorList& to, CIDColorList& from) {
   to.DeleteAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   to.m_nModified = 0;
 }
 
 void TakeLines(CChainList& to, CChainList& from) {
   to.DeleteAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   to.m_fIDIncrement = from.m_fIDIncrement;
   to.m_nAutoIncrement = from.m_nAutoIncrement;
   to.m_fCurrentID = from.m_fCurrentID;
@@ -64,7 +59,7 @@ void TakeLines(CChainList& to, CChainList& from) {
 
 void TakePoints(CPtList& to, CPtList& from) {
   to.DeleteAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   MoveIDColors(to.m_idColors, from.m_idColors);
   to.m_fNextID = from.m_fNextID;
   to.m_fIDIncrement = from.m_fIDIncrement;
@@ -78,7 +73,7 @@ void TakePoints(CPtList& to, CPtList& from) {
 
 void TakeControlPoints(CControlPtList& to, CControlPtList& from) {
   to.RemoveAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   // The fit belongs to the points it was made from.
   for (int i = 0; i < 4; ++i) {
     to.m_xRow[i] = from.m_xRow[i];
@@ -91,7 +86,7 @@ void TakeControlPoints(CControlPtList& to, CControlPtList& from) {
 
 void TakeBoxes(CBoxList& to, CBoxList& from) {
   to.RemoveAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   to.m_color = from.m_color;
   to.m_nPenWidth = from.m_nPenWidth;
   to.m_strFileName = std::move(from.m_strFileName);
@@ -100,7 +95,7 @@ void TakeBoxes(CBoxList& to, CBoxList& from) {
 
 void TakeNotes(CNoteList& to, CNoteList& from) {
   to.DeleteAll();
-  MovePointers(to, from);
+  to.AdoptAll(from);
   to.m_textColor = from.m_textColor;
   to.m_strFileName = std::move(from.m_strFileName);
   to.m_pFont = std::move(from.m_pFont);

@@ -187,8 +187,7 @@ int CQznDoc::CreatePolygons(float closingTolerance, BOOL keepUnclosed) {
   const int result = built.CreatePolygons(&m_lines, closingTolerance, keepUnclosed, m_layers.GetCurrentLayerID());
   if (!result) return 0;
   m_lines.DeleteAll();
-  m_lines.CChainPtrList::AddTail(built);
-  built.DetachAll();
+  m_lines.AdoptAll(built);
   SetLinesModified(1);
   return result;
 }
@@ -211,17 +210,12 @@ void CQznDoc::GetLayerName(int id, char* buffer, int size) const {
 namespace {
 
 // Moves the elements of `from` for which `move` holds to the tail of `to`,
-// keeping the order of both lists.
-template <class List, class Pred>
-void MoveWhere(List& from, List& to, Pred move) {
+// keeping the order of both lists; cannot fail.
+template <class T, class Pred>
+void MoveWhere(COwningList<T>& from, COwningList<T>& to, Pred move) {
   for (POSITION pos = from.GetHeadPosition(); pos;) {
     POSITION at = pos;
-    auto item = from.GetNext(pos);
-    if (move(item)) {
-      // The plain list's RemoveAt: forget the element, do not delete it.
-      static_cast<CPtrListT<decltype(item)>&>(from).RemoveAt(at);
-      to.AddTail(item);
-    }
+    if (move(from.GetNext(pos))) from.TransferTo(at, to);
   }
 }
 
@@ -253,7 +247,6 @@ void CQznDoc::ApplyLayerVisibility(const CLayerList& layers) {
   MoveWhere(m_points, movedPoints, [&](CPointRec* p) { return layerVisible(p->layer, false); });
   MoveWhere(m_hiddenPoints, m_points, [&](CPointRec* p) { return layerVisible(p->layer, true); });
   MoveWhere(movedPoints, m_hiddenPoints, [](CPointRec*) { return true; });
-  movedPoints.DetachAll();
 
   CNoteList movedNotes;
   MoveWhere(m_notes, movedNotes, [&](CNote* n) { return layerVisible(n->m_nID, false); });

@@ -49,7 +49,7 @@ int CQznDoc::DetectTextBlocks(int width, int height) {
   CBoxList found;
   found.DetectText(width, height, m_lines);
   if (found.IsEmpty()) return 0;
-  while (!found.IsEmpty()) m_textBlocks.AddTail(found.RemoveHead());
+  m_textBlocks.AdoptAll(found);
   m_textBlocks.m_nModified = 1;
   return 1;
 }
@@ -87,7 +87,11 @@ int CQznDoc::AddRoiRect(const RECT& rect) {
   auto* roi = new (std::nothrow) CChain(2, 0.0f, RGB(0xFF, 0x32, 0x32));
   if (!roi) return 0;
   roi->MakeRectangle(r);
-  m_roi.AddTail(roi);
+  try {
+    m_roi.Adopt(roi);
+  } catch (const std::bad_alloc&) {
+    return 0;  // the rectangle went with the failed list node
+  }
   return 1;
 }
 

@@ -142,10 +142,9 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
     const int layerId = m_layers.GetCurrentLayerID();
     traced.SetAttributes(layerId, m_layers.GetLayerColor(layerId), layer ? layer->m_nPenStyle : 0, RECT{0, 0, 0, 0});
     if (!traced.IsEmpty()) {
-      m_lines.CChainPtrList::AddTail(traced);
+      m_lines.AdoptAll(traced);
       SetLinesModified(1);
     }
-    traced.DetachAll();
   } else {
     if (!applyRoi()) return 0;
     if (m_image.bitsPerSample == 8)

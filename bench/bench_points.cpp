@@ -51,7 +51,7 @@ CChainList& StrokeLines() {
       c->AddPoint(static_cast<float>(r.left), static_cast<float>(r.top));
       c->AddPoint(static_cast<float>(r.right), static_cast<float>(r.bottom));
       c->m_rcBounds = r;
-      l->AddTail(c);
+      l->Adopt(c);
     }
     return l;
   }();

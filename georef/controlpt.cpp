@@ -85,7 +85,7 @@ bool CControlPt::ReadText(CTextFileReader& file) {
 // ---------------------------------------------------------------------------
 // CControlPtList: the list itself
 
-CControlPtList::CControlPtList(const CControlPtList& other) : CObject(), CPtrListT<CControlPt*>() {
+CControlPtList::CControlPtList(const CControlPtList& other) : CObject(), COwningList<CControlPt>() {
   CopyFrom(other);
 }
 
@@ -93,31 +93,28 @@ CControlPtList::~CControlPtList() { RemoveAll(); }
 
 int CControlPtList::CopyFrom(const CControlPtList& other) {
   if (&other == this) return 1;
-  RemoveAll();
+  // All or nothing: when memory runs out the list stays as it was.
+  COwningList<CControlPt> copy;
   try {
-    for (const CControlPt* p : other) AddTail(new CControlPt(p->m_imageX, p->m_imageY, p->m_mapX, p->m_mapY));
+    for (const CControlPt* p : other) copy.Adopt(new CControlPt(p->m_imageX, p->m_imageY, p->m_mapX, p->m_mapY));
   } catch (const std::bad_alloc&) {
     return 0;
   }
+  RemoveAll();
+  AdoptAll(copy);
   return 1;
 }
 
 void CControlPtList::RemoveAll() {
-  for (CControlPt* p : *this) delete p;
-  CPtrListT<CControlPt*>::RemoveAll();
+  DeleteAll();
   m_nModified = 0;
   m_coordSys = CMapCoordSys{};
 }
 
 CControlPt* CControlPtList::AddNew() {
-  try {
-    auto* p = new CControlPt;
-    AddTail(p);
-    m_nModified = 1;
-    return p;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  CControlPt* p = New();
+  if (p) m_nModified = 1;
+  return p;
 }
 
 POSITION CControlPtList::NearestPosition(double x, double y) const {
@@ -148,8 +145,7 @@ POINT CControlPtList::RemovePointAt(const CFPoint& p) {
     return v < 2147483647.0 ? static_cast<std::int32_t>(v) : INT32_MAX;
   };
   const POINT r{trunc(pt->m_imageX), trunc(pt->m_imageY)};
-  CPtrListT<CControlPt*>::RemoveAt(pos);
-  delete pt;
+  DeleteAt(pos);
   m_nModified = 1;
   return r;
 }
@@ -160,17 +156,11 @@ void CControlPtList::Serialize(CArchive& ar) {
     for (const CControlPt* p : *this) ar.WriteObject(p);
     return;
   }
-  std::vector<CControlPt*> loaded;
-  try {
+  LoadAllOrNothing(*this, [&](COwningList<CControlPt>& loaded) {
     const std::uint32_t n = ar.ReadCount(2);
-    loaded.reserve(n);
     for (std::uint32_t i = 0; i < n; ++i)
-      if (CControlPt* p = ar.ReadOwnedObjectAs<CControlPt>()) loaded.push_back(p);
-  } catch (...) {
-    for (CControlPt* p : loaded) delete p;
-    throw;
-  }
-  for (CControlPt* p : loaded) AddTail(p);
+      if (CControlPt* p = ar.ReadOwnedObjectAs<CControlPt>()) loaded.Adopt(p);
+  });
 }
 
 // ---------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "model/fpoint.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -68,7 +69,7 @@ struct CMapCoordSys {
 };
 
 // Owns its points. Positions stay valid while other points come and go.
-class CControlPtList : public CObject, public CPtrListT<CControlPt*> {
+class CControlPtList : public CObject, public COwningList<CControlPt> {
  public:
   int m_nModified = 0;
   double m_xRow[4] = {0, 0, 0, 0};

@@ -483,26 +483,20 @@ CTriangleList::~CTriangleList() { RemoveAll(); }
 
 CTriangle* CTriangleList::AddTriangle(const CControlPt& v1, const CControlPt& v2, const CControlPt& v3,
                                       int direction) {
-  try {
-    auto* t = new CTriangle(v1, v2, v3, direction);
-    AddTail(t);
-    m_index.reset();
-    return t;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
+  CTriangle* t = New(v1, v2, v3, direction);
+  if (t) m_index.reset();
+  return t;
 }
 
 void CTriangleList::RemoveAll() {
-  for (CTriangle* t : *this) delete t;
-  CPtrListT<CTriangle*>::RemoveAll();
+  DeleteAll();
   m_index.reset();
 }
 
 int CTriangleList::Build(const CControlPtList& points, const RECT& rect, int direction) {
   RemoveAll();
   if (points.GetCount() <= 2) return 0;
-  std::vector<std::unique_ptr<CTriangle>> built;
+  COwningList<CTriangle> built;
   try {
     CControlPtList work;
     if (!work.CopyFrom(points)) return 0;
@@ -523,10 +517,9 @@ int CTriangleList::Build(const CControlPtList& points, const RECT& rect, int dir
       std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
     }
     std::sort(tris.begin(), tris.end());
-    built.reserve(tris.size());
     for (const auto& t : tris) {
-      built.push_back(std::make_unique<CTriangle>(*pts[t[0]], *pts[t[1]], *pts[t[2]], direction));
-      if (built.back()->m_nStatus == 0) {
+      built.Adopt(new CTriangle(*pts[t[0]], *pts[t[1]], *pts[t[2]], direction));
+      if (built.GetTail()->m_nStatus == 0) {
         AfxMessageBox(res::text::kReselectControlPoints);
         return 0;
       }
@@ -534,7 +527,7 @@ int CTriangleList::Build(const CControlPtList& points, const RECT& rect, int dir
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  for (auto& t : built) AddTail(t.release());
+  AdoptAll(built);
   m_index.reset();
   return 1;
 }

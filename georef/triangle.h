@@ -11,6 +11,7 @@
 
 #include "georef/controlpt.h"
 #include "model/fpoint.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "model/writerlinks.h"
 #include "platform/archive.h"
@@ -50,7 +51,7 @@ class CTriangle : public CObject {
   double m_cx = 0, m_cy = 0;  // centroid of the source positions
 };
 
-class CTriangleList : public CObject, public CPtrListT<CTriangle*>, public IMapTransform {
+class CTriangleList : public CObject, public COwningList<CTriangle>, public IMapTransform {
  public:
   CTriangleList();
   CTriangleList(const CTriangleList&) = delete;

@@ -88,7 +88,7 @@ void CBox::Serialize(CArchive& ar) {
 CBoxList::~CBoxList() { RemoveAll(); }
 
 CBox* CBoxList::AddBox(const RECT& rc, int type) {
-  CBox* b = AppendOwned<CBox>(*this, rc, type);
+  CBox* b = New(rc, type);
   if (b) m_nModified = 1;
   return b;
 }
@@ -96,12 +96,9 @@ CBox* CBoxList::AddBox(const RECT& rc, int type) {
 CBox* CBoxList::AddNew() { return AddBox(RECT{}, 0); }
 
 void CBoxList::RemoveAll() {
-  for (CBox* b : *this) delete b;
-  CPtrListT<CBox*>::RemoveAll();
+  DeleteAll();
   m_nModified = 0;
 }
-
-void CBoxList::DetachAll() { CPtrListT<CBox*>::RemoveAll(); }
 
 POSITION CBoxList::FindPosAtPoint(POINT p) const {
   for (auto it = begin(); it != end(); ++it)
@@ -119,8 +116,7 @@ RECT CBoxList::RemoveAt(POSITION pos) {
   CBox* b = GetAt(pos);
   const RECT rc = b->m_rect;
   UnlinkBox(b);
-  CPtrListT<CBox*>::RemoveAt(pos);
-  delete b;
+  DeleteAt(pos);
   m_nModified = 1;
   return rc;
 }
@@ -140,7 +136,7 @@ void CBoxList::DeleteInRect(const RECT& rc) {
 // ---------------------------------------------------------------------------
 // Picking and linking by hand
 
-std::int64_t CBoxList::CollectAlongSegment(CBoxList& out, POINT start, POINT end) const {
+std::int64_t CBoxList::CollectAlongSegment(CBoxPtrList& out, POINT start, POINT end) const {
   if (IsEmpty()) return 0;
   const RECT search{Sat32(static_cast<std::int64_t>(std::min(start.x, end.x)) - 1),
                     Sat32(static_cast<std::int64_t>(std::min(start.y, end.y)) - 1),
@@ -164,11 +160,11 @@ std::int64_t CBoxList::CollectAlongSegment(CBoxList& out, POINT start, POINT end
   return out.GetCount();
 }
 
-void CBoxList::LinkAll() {
+void CBoxList::LinkAll(const CBoxPtrList& selection) {
   // Distinct blocks in selection order.
   std::vector<CBox*> sel;
   std::unordered_set<CBox*> in;
-  for (CBox* b : *this)
+  for (CBox* b : selection)
     if (in.insert(b).second) sel.push_back(b);
   if (sel.size() < 2) return;
   CBox* const before = sel.front()->m_pPrev;
@@ -190,9 +186,9 @@ void CBoxList::LinkAll() {
   }
 }
 
-void CBoxList::UnlinkAll() {
-  if (GetCount() < 2) return;
-  for (CBox* b : *this) UnlinkBox(b);
+void CBoxList::UnlinkAll(const CBoxPtrList& selection) {
+  if (selection.GetCount() < 2) return;
+  for (CBox* b : selection) UnlinkBox(b);
 }
 
 // ---------------------------------------------------------------------------

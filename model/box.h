@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -36,7 +37,10 @@ class CBox : public CObject {
   void Serialize(CArchive& ar) override;
 };
 
-class CBoxList : public CObject, public CPtrListT<CBox*> {
+// Borrowed blocks: a selection.
+using CBoxPtrList = CPtrListT<CBox*>;
+
+class CBoxList : public CObject, public COwningList<CBox> {
   QZN_DECLARE_SERIAL(CBoxList)
 
  public:
@@ -53,7 +57,6 @@ class CBoxList : public CObject, public CPtrListT<CBox*> {
   CBox* AddBox(const RECT& rc, int type);  // no links; null out of memory
   CBox* AddNew();
   void RemoveAll();  // deletes every block, clears modified
-  void DetachAll();  // forgets the blocks (a selection of borrowed ones)
 
   POSITION FindPosAtPoint(POINT p) const;
   CBox* FindAtPoint(POINT p, POSITION& pos) const;
@@ -64,12 +67,12 @@ class CBoxList : public CObject, public CPtrListT<CBox*> {
   void DeleteInRect(const RECT& rc);
 
   // Blocks meeting the box around the segment whose centres lie within ten
-  // segment lengths of the start, nearest first, appended to out (borrowed).
-  std::int64_t CollectAlongSegment(CBoxList& out, POINT start, POINT end) const;
-  // On a selection: chains the blocks in selection order.
-  void LinkAll();
-  // On a selection: cuts every link of the selected blocks.
-  void UnlinkAll();
+  // segment lengths of the start, nearest first, appended to out.
+  std::int64_t CollectAlongSegment(CBoxPtrList& out, POINT start, POINT end) const;
+  // Chains the selected blocks in selection order.
+  static void LinkAll(const CBoxPtrList& selection);
+  // Cuts every link of the selected blocks.
+  static void UnlinkAll(const CBoxPtrList& selection);
 
   // Blocks around the lines no larger than a character (w x h), merged,
   // filtered by size and linked into words; appended to this list.

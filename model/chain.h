@@ -15,6 +15,7 @@
 
 #include "model/fpoint.h"
 #include "model/maptransform.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -198,10 +199,12 @@ struct CChainSelectionItem {
   int key = 0;
 };
 
-class CChainSelection : public CPtrListT<CChainSelectionItem*> {
+class CChainSelection : public COwningList<CChainSelectionItem> {
  public:
   explicit CChainSelection(CChainList* owner = nullptr) : m_owner(owner) {}
   ~CChainSelection() override;
+  CChainSelection(const CChainSelection&) = delete;
+  CChainSelection& operator=(const CChainSelection&) = delete;
 
   CChainList* m_owner;  // whose ID colour table colours renumbered lines
 

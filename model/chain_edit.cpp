@@ -570,21 +570,18 @@ int CChain::SmoothBSpline(int step, int pointsPerSpan) {
 
 CChainSelection::~CChainSelection() { DeleteAllItems(); }
 
-void CChainSelection::DeleteAllItems() {
-  for (CChainSelectionItem* item : *this) delete item;
-  RemoveAll();
-}
+void CChainSelection::DeleteAllItems() { DeleteAll(); }
 
 void CChainSelection::InsertSorted(CChainSelectionItem* item) {
   if (!item) return;
   for (POSITION pos = GetHeadPosition(); pos;) {
     POSITION at = pos;
     if (GetNext(pos)->key > item->key) {
-      InsertBefore(at, item);
+      AdoptBefore(at, item);
       return;
     }
   }
-  AddTail(item);
+  Adopt(item);
 }
 
 void CChainSelection::AssignIDs(float start, float step) {

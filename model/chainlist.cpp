@@ -17,37 +17,33 @@ int CChainList::CopyFrom(const CChainList& source) {
   if (&source == this) return 1;
   // Undo keeps whole-list copies this way: the copy must give back exactly
   // what was there, pen styles included, and an empty list as empty. The
-  // copies go in behind the old lines first, so a copy that cannot be made
-  // leaves the list as it was.
-  const std::int64_t old = GetCount();
-  std::int64_t added = 0;
+  // copies are made aside first, so a copy that cannot be made leaves the
+  // list as it was.
+  COwningList<CChain> copies;
   try {
     for (const CChain* src : source) {
       if (!src) continue;
-      std::unique_ptr<CChain> c(new CChain(src));
+      CChain* c = new CChain(src);
+      copies.Adopt(c);
       c->m_points = src->m_points;
-      AddTail(c.get());
-      c.release();
-      ++added;
     }
   } catch (const std::bad_alloc&) {
-    for (; added > 0; --added) delete RemoveTail();
     return 0;
   }
-  for (std::int64_t i = 0; i < old; ++i) delete RemoveHead();
+  COwningList<CChain>::DeleteAll();
+  AdoptAll(copies);
   m_nModified = 1;
   return 1;
 }
 
 void CChainList::DeleteAll() {
-  for (CChain* c : *this) delete c;
-  CChainPtrList::RemoveAll();
+  COwningList<CChain>::DeleteAll();
   m_nModified = 0;
   m_nPolygonsBuilt = 0;
 }
 
 int CChainList::DetachAll() {
-  CChainPtrList::RemoveAll();
+  COwningList<CChain>::DetachAll();
   m_nModified = 0;
   return 0;
 }
@@ -57,16 +53,14 @@ namespace {
 // Appends a line made by make; null and the list unchanged when memory runs out.
 template <class Make>
 CChain* AppendNew(CChainList& list, Make make) {
-  CChain* c = nullptr;
   try {
-    c = make();
-    list.AddTail(c);
+    CChain* c = make();
+    list.Adopt(c);
+    list.m_nModified = 1;
+    return c;
   } catch (const std::bad_alloc&) {
-    delete c;
     return nullptr;
   }
-  list.m_nModified = 1;
-  return c;
 }
 
 }  // namespace
@@ -83,8 +77,7 @@ RECT CChainList::RemoveAt(POSITION pos) {
   if (!pos) return RECT{};
   CChain* c = GetAt(pos);
   const RECT rc = c ? c->m_rcBounds : RECT{};
-  CChainPtrList::RemoveAt(pos);
-  delete c;
+  DeleteAt(pos);
   m_nModified = 1;
   return rc;
 }
@@ -103,7 +96,7 @@ POSITION CChainList::FindNear(const CFPoint& p, const CChain* other, int sameLay
     POSITION at = pos;
     CChain* c = GetNext(pos);
     if (!c) {
-      if (dropNulls) CChainPtrList::RemoveAt(at);
+      if (dropNulls) Detach(at);  // a null entry: nothing to delete
       continue;
     }
     if (c == other) continue;
@@ -265,15 +258,14 @@ void CChainList::Serialize(CArchive& ar) {
   }
   // Everything is read aside first: a damaged record adds no lines and
   // changes no setting.
-  std::vector<CChain*> loaded;
-  try {
+  std::uint16_t marker = 0, autoInc = 0, polys = 0, tol = 0, width = 0;
+  float increment = 0.0f, currentID = 0.0f;
+  CIDColorList colors;
+  LoadAllOrNothing(*this, [&](COwningList<CChain>& loaded) {
     const std::uint32_t count = ar.ReadCount(2);
-    loaded.reserve(count);
     // Only new lines: a back-reference to a line read before, in this list
     // or in another one of the same archive, would give it two owners.
-    for (std::uint32_t i = 0; i < count; ++i) loaded.push_back(ar.ReadOwnedObjectAs<CChain>());
-    std::uint16_t marker = 0, autoInc = 0, polys = 0, tol = 0, width = 0;
-    float increment = 0.0f, currentID = 0.0f;
+    for (std::uint32_t i = 0; i < count; ++i) loaded.Adopt(ar.ReadOwnedObjectAs<CChain>());
     ar >> marker;
     if (marker == kMarker) {
       ar >> increment >> autoInc >> currentID;
@@ -284,25 +276,16 @@ void CChainList::Serialize(CArchive& ar) {
       currentID = static_cast<float>(id);
     }
     ar >> polys >> tol >> width;
-    CIDColorList colors;
     colors.Serialize(ar);
-
-    for (CChain*& c : loaded) {
-      AddTail(c);
-      c = nullptr;  // owned by the list from here
-    }
-    m_fIDIncrement = increment;
-    m_nAutoIncrement = autoInc;
-    m_fCurrentID = currentID;
-    m_nPolygonsBuilt = polys;
-    m_nTolerance = tol;
-    m_nCurrentWidth = width;
-    while (!colors.IsEmpty()) m_idColors.AddTail(colors.RemoveHead());
-    m_idColors.m_nModified = 0;
-  } catch (...) {
-    for (CChain* c : loaded) delete c;
-    throw;
-  }
+  });
+  m_fIDIncrement = increment;
+  m_nAutoIncrement = autoInc;
+  m_fCurrentID = currentID;
+  m_nPolygonsBuilt = polys;
+  m_nTolerance = tol;
+  m_nCurrentWidth = width;
+  m_idColors.AdoptAll(colors);
+  m_idColors.m_nModified = 0;
 }
 
 }  // namespace qzn

@@ -1,8 +1,8 @@
 // The container of vector lines. The workspace owns three: the lines shown,
-// the lines on hidden layers and the region-of-interest polygons. The same
-// class serves as a short-lived list of borrowed lines inside one operation;
-// such a list is emptied with DetachAll before it dies, because destroying a
-// list deletes the lines it still holds.
+// the lines on hidden layers and the region-of-interest polygons. It owns its
+// lines (COwningList); lists of borrowed lines are CChainPtrList. A
+// CChainList that held lines for one operation is emptied with DetachAll
+// before it dies, because destroying it deletes the lines it still holds.
 //
 // Beside the lines the list keeps what new lines get (current ID, its
 // increment and auto-increment switch, current width), the hit tolerance of
@@ -18,6 +18,7 @@
 #include "model/fpoint.h"
 #include "model/idcolor.h"
 #include "model/maptransform.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 
@@ -42,7 +43,7 @@ class IChainReducer {
 // Borrowed lines: the change and removal lists of the list operations.
 using CChainPtrList = CPtrListT<CChain*>;
 
-class CChainList : public CObject, public CChainPtrList {
+class CChainList : public CObject, public COwningList<CChain> {
   QZN_DECLARE_SERIAL(CChainList)
 
  public:
@@ -75,8 +76,7 @@ class CChainList : public CObject, public CChainPtrList {
   // A new line with the attributes of the given one, no vertices, appended.
   CChain* AddCopy(const CChain* line);
   // Deletes the line at pos and returns its bounds; a null position does
-  // nothing and returns an empty rectangle. (CChainPtrList::RemoveAt only
-  // forgets the pointer.)
+  // nothing and returns an empty rectangle.
   RECT RemoveAt(POSITION pos);
   void DeleteChain(CChain* line);
 

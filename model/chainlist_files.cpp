@@ -153,7 +153,7 @@ BOOL ReadGenerateMapped(CChainList& list, const std::string& path, Map map) {
     return true;
   };
   const char* fmt = *comma ? "%lf,%lf" : "%lf%lf";
-  std::vector<CChain*> lines;
+  COwningList<CChain> lines;
   BOOL result = FALSE;
   bool discard = false;
   float id = 0.0f;
@@ -186,17 +186,15 @@ BOOL ReadGenerateMapped(CChainList& list, const std::string& path, Map map) {
       }
       if (discard || !complete) break;
       chain->CalcBounds();
-      lines.push_back(chain.release());
+      lines.Adopt(chain.release());
     }
   } catch (const std::bad_alloc&) {
     discard = true;
   }
-  if (discard) {
-    for (CChain* c : lines) delete c;
-    return FALSE;
-  }
-  for (CChain* c : lines) list.AddTail(c);
-  if (!lines.empty() || result) list.m_nModified = 1;
+  if (discard) return FALSE;  // what was read goes with lines
+  const bool any = !lines.IsEmpty();
+  list.AdoptAll(lines);
+  if (any || result) list.m_nModified = 1;
   return result;
 }
 

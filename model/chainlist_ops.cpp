@@ -57,26 +57,19 @@ CFPoint RectCentre(const RECT& rc) {
 // Copies of the lines for undo, all or none: the edit must not start when one
 // of them cannot be made.
 bool MakeUndoCopies(const std::vector<CChain*>& lines, CChainList* undo) {
-  std::vector<CChain*> copies;
-  std::size_t added = 0;  // copies at the tail of the undo list
+  COwningList<CChain> copies;
   try {
-    copies.reserve(lines.size());
     for (const CChain* c : lines) {
       CChain* copy = new CChain(c);
-      copies.push_back(copy);
+      copies.Adopt(copy);
       copy->m_points = c->m_points;
     }
-    for (CChain* copy : copies) {
-      undo->AddTail(copy);
-      ++added;
-    }
   } catch (const std::bad_alloc&) {
-    // Taken back from the tail: no search through a long undo list.
-    for (; added > 0; --added) undo->RemoveTail();
-    for (CChain* copy : copies) delete copy;
-    return false;
+    return false;  // the copies made so far go with the list
   }
-  if (!copies.empty()) undo->m_nModified = 1;
+  if (copies.IsEmpty()) return true;
+  undo->AdoptAll(copies);
+  undo->m_nModified = 1;
   return true;
 }
 
@@ -151,7 +144,7 @@ void CChainList::DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVer
     POSITION at = pos;
     CChain* c = GetNext(pos);
     if (!c) {
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
       continue;
     }
     if (!Selected(c, rc)) continue;
@@ -170,7 +163,7 @@ int CChainList::DeleteByLength(int minimum, CObList* removed) {
     if (!c || !(c->GetLength() < minimum)) continue;
     if (removed) {
       removed->AddTail(c);
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
     } else {
       RemoveAt(at);
     }
@@ -190,7 +183,7 @@ int CChainList::DeleteDuplicates() {
     POSITION at = pos;
     CChain* c = GetPrev(pos);
     if (!c) {
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
       continue;
     }
     const std::uint64_t h = EqualityHash(c);
@@ -218,7 +211,7 @@ int CChainList::MoveInsideRect(const RECT& rc, CObList* destination, BOOL bounds
     POSITION at = pos;
     CChain* c = GetNext(pos);
     if (!c) {
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
       continue;
     }
     bool move;
@@ -230,7 +223,7 @@ int CChainList::MoveInsideRect(const RECT& rc, CObList* destination, BOOL bounds
     }
     if (!move) continue;
     destination->AddTail(c);
-    CChainPtrList::RemoveAt(at);
+    Detach(at);
     ++n;
   }
   m_nModified = 1;
@@ -253,7 +246,7 @@ void CChainList::MoveLayerTo(int layer, CObList* destination) {
     CChain* c = GetNext(pos);
     if (c && c->m_nLayer == layer) {
       destination->AddTail(c);
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
     }
   }
 }
@@ -275,7 +268,7 @@ int CChainList::InsertPointInRect(const RECT& rc, CChainList* undoCopies, CObLis
     touched = true;
     if (LineInsideRect(c, rc)) {
       removed->AddTail(c);
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
       continue;
     }
     changed->AddTail(c);
@@ -301,7 +294,7 @@ int CChainList::EraseVerticesInRect(const RECT& rc, CChainList* undoCopies, CObL
     c->DeleteVerticesInRect(rc);
     if (c->GetCount() < 2) {
       removed->AddTail(c);
-      CChainPtrList::RemoveAt(at);
+      Detach(at);
     }
   }
   if (n) m_nModified = 1;
@@ -516,7 +509,7 @@ int CChainList::MoveLinesInBoxes(const RECT& rc, CObList* destination, CBoxList*
     const RECT& box = rects[j];
     if (!IsRectEmpty(box)) {
       if (!nullsGone) {
-        for (POSITION p : nulls) CChainPtrList::RemoveAt(p);
+        for (POSITION p : nulls) Detach(p);
         nullsGone = true;
       }
       for (; next < pairs.size() && pairs[next].first == static_cast<int>(j); ++next) {
@@ -528,7 +521,7 @@ int CChainList::MoveLinesInBoxes(const RECT& rc, CObList* destination, CBoxList*
                                : IntersectRect(inter, c->m_rcBounds, box) && inter == c->m_rcBounds;
         if (!move) continue;
         destination->AddTail(c);
-        CChainPtrList::RemoveAt(positions[i]);
+        Detach(positions[i]);
         moved[i] = 1;
         ++n;
       }

@@ -47,43 +47,43 @@ void CIDColorList::SetRangeColor(int a, int b, COLORREF color) {
         r->m_color = color;
       } else if (L < lo && H > hi) {
         r->m_nHigh = lo - 1;  // lo > L >= INT_MIN: no overflow
-        AddTail(new CIDColor(hi + 1, H, r->m_color));
+        Adopt(new CIDColor(hi + 1, H, r->m_color));
       } else if (L < lo) {
         r->m_nHigh = lo - 1;
       } else {
         r->m_nLow = hi + 1;  // H > hi: no overflow
       }
     }
-    AddTail(new CIDColor(lo, hi, color));
+    Adopt(new CIDColor(lo, hi, color));
   } catch (const std::bad_alloc&) {
   }
   m_nModified = 1;
 }
 
-CIDColor* CIDColorList::AddNew() {
-  try {
-    CIDColor* r = new CIDColor;
-    AddTail(r);
-    return r;
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-}
+CIDColor* CIDColorList::AddNew() { return New(); }
 
 void CIDColorList::DeleteAll() {
-  for (CIDColor* r : *this) delete r;
-  RemoveAll();
+  COwningList<CIDColor>::DeleteAll();
   m_nModified = 0;
 }
 
+namespace {
+// Appends a copy of the range; std::bad_alloc when memory runs out.
+void AdoptCopy(COwningList<CIDColor>& out, const CIDColor& r) { out.Adopt(new CIDColor(r.m_nLow, r.m_nHigh, r.m_color)); }
+}  // namespace
+
 void CIDColorList::Copy(const CIDColorList& source) {
   if (&source == this) return;
-  DeleteAll();
+  // All or nothing: when memory runs out the table stays as it was.
+  COwningList<CIDColor> copy;
   try {
     for (const CIDColor* r : source)
-      if (r) AddTail(new CIDColor(r->m_nLow, r->m_nHigh, r->m_color));
+      if (r) AdoptCopy(copy, *r);
   } catch (const std::bad_alloc&) {
+    return;
   }
+  DeleteAll();
+  AdoptAll(copy);
   m_nModified = 0;
 }
 
@@ -103,9 +103,13 @@ void CIDColorList::Serialize(CArchive& ar) {
       if (static_cast<std::uint64_t>(count) * 12 > ar.BytesLeft())
         throw CArchiveException(CArchiveException::badCount, "ID colour table: count beyond the end of the data");
       // Read whole before appending, so a damaged table adds nothing.
-      std::vector<CIDColor> ranges(count);
-      for (CIDColor& r : ranges) r.Serialize(ar);
-      for (const CIDColor& r : ranges) AddTail(new CIDColor(r.m_nLow, r.m_nHigh, r.m_color));
+      LoadAllOrNothing(*this, [&](COwningList<CIDColor>& ranges) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+          CIDColor* r = new CIDColor;
+          ranges.Adopt(r);
+          r->Serialize(ar);
+        }
+      });
     }
   }
   m_nModified = 0;
@@ -134,11 +138,14 @@ BOOL CIDColorList::LoadText(const std::string& path) {
     ranges.emplace_back(clampInt(lo), clampInt(hi), static_cast<COLORREF>(std::clamp<long>(c, 0, 0xFFFFFF)));
   }
   if (in.Error()) return FALSE;
-  DeleteAll();
+  COwningList<CIDColor> table;
   try {
-    for (const CIDColor& r : ranges) AddTail(new CIDColor(r.m_nLow, r.m_nHigh, r.m_color));
+    for (const CIDColor& r : ranges) AdoptCopy(table, r);
   } catch (const std::bad_alloc&) {
+    return FALSE;  // the table stays as it was
   }
+  DeleteAll();
+  AdoptAll(table);
   m_nModified = 0;
   return TRUE;
 }

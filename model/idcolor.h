@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -28,7 +29,7 @@ class CIDColor : public CObject {
 
 // Ranges in order; they may overlap and the first match wins. An empty table
 // colours everything green.
-class CIDColorList : public CObject, public CPtrListT<CIDColor*> {
+class CIDColorList : public CObject, public COwningList<CIDColor> {
   QZN_DECLARE_SERIAL(CIDColorList)
 
  public:

@@ -129,7 +129,7 @@ int CChainList::LabelPolygons(const CPtList* points, BOOL closedOnly) {
 }
 
 int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL keepUnclosed, int layer) {
-  if (!source) return 0;
+  if (!source || source == this) return 0;
   // The builder works on copies, so a failed build leaves the source as it
   // was; on success the layer's lines go and the rest follows the polygons.
   CChainList work;
@@ -139,8 +139,7 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
         auto copy = std::make_unique<CChain>(c);
         copy->m_points = c->m_points;
         copy->m_nPenStyle = c->m_nPenStyle;
-        work.AddTail(copy.get());
-        copy.release();
+        work.Adopt(copy.release());
       }
   } catch (const std::bad_alloc&) {
     return 0;
@@ -148,29 +147,18 @@ int CChainList::CreatePolygons(CChainList* source, float closingTolerance, BOOL 
   CPolygonBuilder builder(&work, this, TruncInt(closingTolerance), keepUnclosed, layer);
   const int result = builder.Build(0);
   if (!result) return 0;
-  // The other lines are handed over before anything of the source goes: if a
-  // list node cannot be had, the hand-over is taken back and the source keeps
-  // every line, so no line is ever owned by both lists.
-  std::int64_t moved = 0;
-  try {
-    for (CChain* c : *source)
-      if (!(c && c->m_nLayer == layer)) {
-        AddTail(c);
-        ++moved;
-      }
-  } catch (const std::bad_alloc&) {
-    for (; moved > 0; --moved) CChainPtrList::RemoveTail();
-    return 0;
-  }
+  // The layer's lines go; the other lines move over in their order. Moving
+  // a line takes its list node along, so nothing here can fail half-way and
+  // no line is ever owned by both lists.
   for (POSITION pos = source->GetHeadPosition(); pos;) {
     POSITION at = pos;
     CChain* c = source->GetNext(pos);
-    if (c && c->m_nLayer == layer) {
-      source->CChainPtrList::RemoveAt(at);
-      delete c;
-    }
+    if (c && c->m_nLayer == layer)
+      source->DeleteAt(at);
+    else
+      source->TransferTo(at, *this);
   }
-  source->DetachAll();
+  source->DetachAll();  // clears its modified flag
   m_nPolygonsBuilt = 1;
   return result;
 }

@@ -258,8 +258,7 @@ void CChainList::SnapEndPoints(float tolerance) {
       }
     }
   }
-  CChainPtrList::RemoveAll();
-  for (CChain* c : done) AddTail(c);
+  Reorder(done);  // the short lines deleted above are forgotten
   ClearMarks();
   m_nModified = 1;
 }
@@ -318,7 +317,7 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
   progress.SetRange(0, m_nLines / 10);
   progress.SetStep(1);
 
-  std::vector<CChain*> merged;
+  COwningList<CChain> merged;
   try {
     auto keyOf = [&](std::int64_t i) { return m_table[static_cast<std::size_t>(i)].key; };
     std::vector<std::pair<std::int64_t, std::int64_t>> found;
@@ -362,7 +361,7 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
       Entry& e = m_table[static_cast<std::size_t>(i)];
       if (e.used) continue;
       CChain* line = new CChain(e.line);
-      merged.push_back(line);
+      merged.Adopt(line);
       line->m_points = e.line->m_points;
       e.used = 1;
       m_table[static_cast<std::size_t>(e.partner)].used = 1;
@@ -381,14 +380,13 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
       line->CalcBounds();
     }
   } catch (const std::bad_alloc&) {
-    for (CChain* c : merged) delete c;
-    for (Entry& e : m_table) e.used = 0;
+    for (Entry& e : m_table) e.used = 0;  // the lines made so far go with merged
     return 0;
   }
   for (POSITION pos : m_positions) m_list->RemoveAt(pos);
   m_positions.clear();
   m_table.clear();
-  for (CChain* c : merged) m_list->AddTail(c);
+  m_list->AdoptAll(merged);
   return 1;
 }
 

@@ -96,7 +96,7 @@ bool LeadingInt(const std::string& text, int& value) {
 CNoteList::~CNoteList() { DeleteAll(); }
 
 CNote* CNoteList::AddNote(const RECT& rc, const std::string& text) {
-  CNote* n = AppendOwned<CNote>(*this, rc, text);
+  CNote* n = New(rc, text);
   if (n) m_nModified = 1;
   return n;
 }
@@ -114,15 +114,13 @@ RECT CNoteList::RemoveAt(POSITION pos) {
   if (!pos) return RECT{};
   CNote* n = GetAt(pos);
   const RECT rc = n->m_rect;
-  CPtrListT<CNote*>::RemoveAt(pos);
-  delete n;
+  DeleteAt(pos);
   m_nModified = 1;
   return rc;
 }
 
 void CNoteList::DeleteAll() {
-  for (CNote* n : *this) delete n;
-  RemoveAll();
+  COwningList<CNote>::DeleteAll();
   m_nModified = 0;
 }
 
@@ -451,31 +449,24 @@ void CNoteList::Serialize(CArchive& ar) {
     return;
   }
   // Read aside: a damaged list adds no note and changes no setting.
-  std::vector<CNote*> loaded;
-  try {
+  std::int32_t color = 0;
+  std::uint16_t fontBytes = 0;
+  std::string name;
+  LOGFONT font;
+  LoadAllOrNothing(*this, [&](COwningList<CNote>& loaded) {
     const std::uint32_t count = ar.ReadCount(2);
-    loaded.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) loaded.push_back(ar.ReadOwnedObjectAs<CNote>());
-    std::int32_t color = 0;
-    std::uint16_t fontBytes = 0;
+    for (std::uint32_t i = 0; i < count; ++i)
+      if (CNote* n = ar.ReadOwnedObjectAs<CNote>()) loaded.Adopt(n);
     ar >> color;
-    std::string name = ar.ReadString();
+    name = ar.ReadString();
     ar >> fontBytes;
     // The record is 60 bytes whatever count a damaged file gives.
-    LOGFONT font;
     if (fontBytes != 0) ReadFontRecord(ar, font);
     if (fontBytes != 0 && !m_pFont) m_pFont = std::make_unique<LOGFONT>();
-    for (CNote*& n : loaded) {
-      if (n) AddTail(n);
-      n = nullptr;
-    }
-    m_textColor = static_cast<COLORREF>(color);
-    m_strFileName = std::move(name);
-    if (fontBytes != 0) *m_pFont = font;
-  } catch (...) {
-    for (CNote* n : loaded) delete n;
-    throw;
-  }
+  });
+  m_textColor = static_cast<COLORREF>(color);
+  m_strFileName = std::move(name);
+  if (fontBytes != 0) *m_pFont = font;
 }
 
 }  // namespace qzn

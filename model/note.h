@@ -11,6 +11,7 @@
 
 #include "model/logfont.h"
 #include "model/maptransform.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -55,7 +56,7 @@ void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle);
 // none; values beyond the int range saturate.
 bool LeadingInt(const std::string& text, int& value);
 
-class CNoteList : public CObject, public CPtrListT<CNote*> {
+class CNoteList : public CObject, public COwningList<CNote> {
   QZN_DECLARE_SERIAL(CNoteList)
 
  public:

@@ -132,7 +132,7 @@ CPolygonBuilder::CPolygonBuilder(CChainList* input, CChainList* output, int tole
 
 void CPolygonBuilder::Drop(CChain* line) {
   if (m_nKeepUnclosed)
-    m_output->AddTail(line);
+    m_output->Adopt(line);
   else
     delete line;
 }
@@ -145,9 +145,16 @@ void CPolygonBuilder::KeepCopy(const CChain* line) {
 // ------------------------------------------------------------ splitting
 
 int CPolygonBuilder::SplitAtIntersections() {
+  // The input keeps the lines until each is handed on: running out of
+  // memory half-way leaves every line owned by one list.
   std::vector<CChain*> lines;
+  std::vector<POSITION> positions;
   lines.reserve(static_cast<std::size_t>(m_input->GetCount()));
-  while (!m_input->IsEmpty()) lines.push_back(m_input->RemoveHead());
+  positions.reserve(static_cast<std::size_t>(m_input->GetCount()));
+  for (POSITION pos = m_input->GetHeadPosition(); pos;) {
+    positions.push_back(pos);
+    lines.push_back(m_input->GetNext(pos));
+  }
   const std::int64_t n = static_cast<std::int64_t>(lines.size());
 
   // Candidate pairs through a grid of the float extents grown by a pixel.
@@ -183,24 +190,27 @@ int CPolygonBuilder::SplitAtIntersections() {
   }
   for (std::size_t i = 0; i < lines.size(); ++i) {
     CChain* line = lines[i];
-    if (!line) continue;
+    if (!line) {
+      m_input->DeleteAt(positions[i]);
+      continue;
+    }
     if (line->GetCount() < 2 || cuts[i].empty()) {
-      m_output->AddTail(line);
+      m_input->TransferTo(positions[i], *m_output);
       continue;
     }
     std::vector<CFPointArray> pieces = CutLine(line->m_points, cuts[i]);
     if (pieces.size() <= 1) {
-      m_output->AddTail(line);
+      m_input->TransferTo(positions[i], *m_output);
       continue;
     }
     for (CFPointArray& piece : pieces) {
       CChain* c = new CChain(line);
+      m_output->Adopt(c);
       c->m_nPenStyle = line->m_nPenStyle;
       c->m_points = std::move(piece);
       c->CalcBounds();
-      m_output->AddTail(c);
     }
-    delete line;
+    m_input->DeleteAt(positions[i]);
   }
   m_output->m_nModified = 1;
   return 1;
@@ -289,10 +299,7 @@ void CPolygonBuilder::PruneDanglingLines() {
         });
       }
     }
-    for (std::int64_t i : round) {
-      m_input->CChainPtrList::RemoveAt(positions[static_cast<std::size_t>(i)]);
-      Drop(lines[static_cast<std::size_t>(i)]);
-    }
+    for (std::int64_t i : round) Drop(m_input->Detach(positions[static_cast<std::size_t>(i)]));
     std::sort(next.begin(), next.end());
     round.swap(next);
   }
@@ -308,13 +315,11 @@ bool CPolygonBuilder::PrepareEnds() {
     CChain* c = m_input->GetNext(pos);
     if (!c) continue;
     if (c->GetCount() >= 2 && c->IsClosed(m_nTolerance)) {
-      m_input->CChainPtrList::RemoveAt(at);
       c->Close();
       c->SetOrientation(1);
-      m_output->AddTail(c);
+      m_input->TransferTo(at, *m_output);
     } else if (c->GetCount() < 2) {
-      m_input->CChainPtrList::RemoveAt(at);
-      Drop(c);
+      Drop(m_input->Detach(at));
     } else {
       open.push_back(c);
     }
@@ -324,8 +329,8 @@ bool CPolygonBuilder::PrepareEnds() {
     for (std::size_t n = 0; n < open.size(); ++n) {
       CChain* c = open[n];
       CChain* reversed = new CChain(c);
+      m_input->Adopt(reversed);
       reversed->m_points.assign(c->m_points.rbegin(), c->m_points.rend());
-      m_input->AddTail(reversed);
       for (CChain* d : {c, reversed}) {
         EndRecord r;
         r.at = RoundedPoint(d->m_points.front());
@@ -494,18 +499,16 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k) {
 // ------------------------------------------------------------ building
 
 int CPolygonBuilder::Build(int split) {
-  for (CChain* c : *m_output) delete c;
-  m_output->CChainPtrList::RemoveAll();
+  m_output->DeleteAll();
   if (!m_input || m_input->IsEmpty()) return 0;
   try {
     if (split) {
       SplitAtIntersections();
-      while (!m_output->IsEmpty()) m_input->AddTail(m_output->RemoveHead());
+      m_input->AdoptAll(*m_output);
     }
     CObList removed;
     m_input->DeleteByLength(m_nTolerance + 1, m_nKeepUnclosed ? &removed : nullptr);
-    for (CObject* o : removed) m_output->AddTail(static_cast<CChain*>(o));
-    removed.RemoveAll();
+    while (!removed.IsEmpty()) m_output->Adopt(static_cast<CChain*>(removed.RemoveHead()));
     PruneDanglingLines();
     if (!PrepareEnds()) return 0;
     m_walkPos.assign(m_ends.size(), -1);

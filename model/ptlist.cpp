@@ -85,7 +85,7 @@ CPtList::CPtList() {
 CPtList::~CPtList() { DeleteAll(); }
 
 CPointRec* CPtList::AddPoint(float x, float y, float value, int size, COLORREF color) {
-  CPointRec* r = AppendOwned<CPointRec>(*this, x, y, value, color, size, 0);
+  CPointRec* r = New(x, y, value, color, size, 0);
   if (r) m_nModified = 1;
   return r;
 }
@@ -125,8 +125,7 @@ POINT CPtList::RemoveNearest(const CFPoint& p) {
   if (!pos) return POINT{};
   CPointRec* r = GetAt(pos);
   const POINT at{TruncInt(r->x), TruncInt(r->y)};
-  CPtrListT<CPointRec*>::RemoveAt(pos);
-  delete r;
+  DeleteAt(pos);
   m_nModified = 1;
   return at;
 }
@@ -135,9 +134,7 @@ void CPtList::MoveInRect(const RECT& rc, CPtList& other) {
   for (POSITION pos = GetHeadPosition(); pos;) {
     const POSITION here = pos;
     CPointRec* r = GetNext(pos);
-    if (!PtInRect(rc, r->Rounded())) continue;
-    other.AddTail(r);
-    CPtrListT<CPointRec*>::RemoveAt(here);
+    if (PtInRect(rc, r->Rounded())) TransferTo(here, other);
   }
   m_nModified = 1;
 }
@@ -149,13 +146,12 @@ BOOL CPtList::IsLayerEmpty(int layer) const {
 }
 
 void CPtList::DeleteAll() {
-  for (CPointRec* r : *this) delete r;
-  RemoveAll();
+  COwningList<CPointRec>::DeleteAll();
   m_nModified = 0;
 }
 
 void CPtList::DetachAll() {
-  RemoveAll();
+  COwningList<CPointRec>::DetachAll();
   m_nModified = 0;
 }
 
@@ -445,12 +441,15 @@ void CPtList::Serialize(CArchive& ar) {
     }
   }
   m_labelColor = static_cast<COLORREF>(labelColor);
-  while (!colors.IsEmpty()) m_idColors.AddTail(colors.RemoveHead());
-  for (const CPointRec& r : recs) {
-    CPointRec* p = AddNew();
-    if (!p) break;
-    *p = r;
+  m_idColors.AdoptAll(colors);
+  COwningList<CPointRec> points;
+  try {
+    for (const CPointRec& r : recs) points.Adopt(new CPointRec(r));
+  } catch (const std::bad_alloc&) {
+    return;  // no point is taken over
   }
+  if (!points.IsEmpty()) m_nModified = 1;
+  AdoptAll(points);
 }
 
 }  // namespace qzn

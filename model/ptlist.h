@@ -17,6 +17,7 @@
 #include "model/idcolor.h"
 #include "model/maptransform.h"
 #include "model/logfont.h"
+#include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
 #include "platform/wintypes.h"
@@ -54,7 +55,7 @@ struct CPointRec {
 };
 static_assert(sizeof(CPointRec) == 24);
 
-class CPtList : public CObject, public CPtrListT<CPointRec*> {
+class CPtList : public CObject, public COwningList<CPointRec> {
   QZN_DECLARE_SERIAL(CPtList)
 
  public:

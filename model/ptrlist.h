@@ -1,8 +1,9 @@
 // Doubly linked lists of pointers with stable positions, in the manner of the
 // framework's object and pointer lists: a POSITION stays valid while other
 // elements are added or removed, so long walks can remove the element they
-// stand on in O(1). The list never owns what its pointers point to; owning
-// containers delete their elements themselves.
+// stand on in O(1). The list never owns what its pointers point to: it is
+// the list of borrowed elements; lists that own theirs are COwningList
+// (model/ownedlist.h).
 #pragma once
 
 #include <cstdint>
@@ -58,6 +59,11 @@ class CPtrListT {
     pos = P(n->prev);
     return n->data;
   }
+  T GetPrev(POSITION& pos) const {
+    Node* n = N(pos);
+    pos = P(n->prev);
+    return n->data;
+  }
   T& GetAt(POSITION pos) { return N(pos)->data; }
   T GetAt(POSITION pos) const { return N(pos)->data; }
   void SetAt(POSITION pos, T v) { N(pos)->data = v; }
@@ -100,6 +106,28 @@ class CPtrListT {
     (n->next ? n->next->prev : m_tail) = n->prev;
     delete n;
     --m_count;
+  }
+  // Moves every node of other to the end of this list, in order; other is
+  // left empty. No allocation, so it cannot fail.
+  void Splice(CPtrListT& other) noexcept {
+    if (&other == this || !other.m_head) return;
+    other.m_head->prev = m_tail;
+    (m_tail ? m_tail->next : m_head) = other.m_head;
+    m_tail = other.m_tail;
+    m_count += other.m_count;
+    other.m_head = other.m_tail = nullptr;
+    other.m_count = 0;
+  }
+  // Moves the node at pos to the end of dest (dest may be this list); pos
+  // stays valid and now belongs to dest. No allocation.
+  void MoveToTail(POSITION pos, CPtrListT& dest) noexcept {
+    Node* n = N(pos);
+    (n->prev ? n->prev->next : m_head) = n->next;
+    (n->next ? n->next->prev : m_tail) = n->prev;
+    --m_count;
+    n->prev = dest.m_tail;
+    n->next = nullptr;
+    dest.Link(n);
   }
   // Drops every pointer (what they point to is untouched).
   void RemoveAll() {

@@ -112,7 +112,7 @@ TEST(DocVectorCommands, RecognitionNeedsCharactersAndBlocks) {
   EXPECT_EQ(doc.RecognizeText(), 0);
   EXPECT_EQ(ui.messages.back().text, "没有可用的 OCR 属性设置，现在开始 OCR 训练或者从一个 OCR 文件载入。");
   EXPECT_EQ(ui.messages.back().style, MB_OK | MB_ICONINFORMATION);
-  doc.m_chars.AddTail(new CChar());
+  doc.m_chars.Adopt(new CChar());
   EXPECT_EQ(doc.RecognizeText(), 0);
   EXPECT_EQ(ui.messages.back().text, "没有检测到文本块，请先探测或编辑文本块。");
 }

@@ -489,7 +489,7 @@ TEST(QznDoc, LayerVisibilityMovesLinesPointsAndNotes) {
   p->layer = id;
   CNote* n = new CNote(RECT{0, 0, 5, 5}, "t");
   n->m_nID = static_cast<std::int16_t>(id);
-  doc.m_notes.AddTail(n);
+  doc.m_notes.Adopt(n);
 
   layer->SetVisible(FALSE);
   doc.ApplyLayerVisibility(doc.m_layers);

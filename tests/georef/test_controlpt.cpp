@@ -127,7 +127,7 @@ TEST(ControlPtFit, ExactAndFailingCases) {
   Fill(list, {{0, 0, 0, 0}, {1, 0, 1, 0}, {0, 1, 0, 1}, {1, 1, 1, 1}});
   EXPECT_EQ(list.FitBilinear(), 1);
   EXPECT_EQ(list.m_nType, 4);
-  delete list.RemoveTail();  // three points: the bilinear fit fails and says so
+  list.DeleteAt(list.GetTailPosition());  // three points: the bilinear fit fails and says so
   EXPECT_EQ(list.FitBilinear(), 0);
   EXPECT_EQ(list.m_nType, 0);
 }

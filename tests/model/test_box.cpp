@@ -35,7 +35,7 @@ void AddLines(CChainList& lines, const std::vector<RECT>& bounds) {
     auto* c = new CChain;
     c->AddPoint(static_cast<float>(r.left), static_cast<float>(r.top));
     c->m_rcBounds = r;
-    lines.AddTail(c);
+    lines.Adopt(c);
   }
 }
 
@@ -274,17 +274,16 @@ TEST(Box, CollectAlongSegment) {
   list.AddBox(RECT{20, 0, 30, 10}, 0);  // centre (25, 5)
   list.AddBox(RECT{20, 0, 30, 10}, 0);  // the same centre: after the one before it
   list.AddBox(RECT{0, 50, 10, 60}, 0);  // off the segment's box
-  CBoxList sel;
+  CBoxPtrList sel;  // borrowed: the blocks stay the list's
   EXPECT_EQ(list.CollectAlongSegment(sel, POINT{0, 5}, POINT{48, 5}), 4);
   std::vector<const CBox*> got(sel.begin(), sel.end());
   EXPECT_EQ(got, (std::vector<const CBox*>{list.GetAt(list.FindIndex(1)), list.GetAt(list.FindIndex(2)),
                                            list.GetAt(list.FindIndex(3)), list.GetAt(list.FindIndex(0))}));
-  sel.LinkAll();
-  sel.DetachAll();
+  CBoxList::LinkAll(sel);
   ExpectSoundLinks(list);
   EXPECT_EQ(Chains(list), (std::vector<std::vector<int>>{{1, 2, 3, 0}, {4}}));
 
-  CBoxList none;
+  CBoxPtrList none;
   EXPECT_EQ(list.CollectAlongSegment(none, POINT{5, 5}, POINT{5, 5}), 0);  // length 0: limit 0
   CBoxList empty;
   EXPECT_EQ(empty.CollectAlongSegment(none, POINT{0, 0}, POINT{9, 9}), 0);
@@ -295,10 +294,9 @@ TEST(Box, LinkAllAndUnlinkAllKeepChainsSimple) {
   std::vector<CBox*> b;
   for (int i = 0; i < 6; ++i) b.push_back(list.AddBox(RECT{i * 10, 0, i * 10 + 8, 8}, -1));
   auto select = [&](std::vector<int> idx, bool link) {
-    CBoxList sel;
+    CBoxPtrList sel;
     for (int i : idx) sel.AddTail(b[i]);
-    link ? sel.LinkAll() : sel.UnlinkAll();
-    sel.DetachAll();
+    link ? CBoxList::LinkAll(sel) : CBoxList::UnlinkAll(sel);
     ExpectSoundLinks(list);
   };
   select({0, 1, 2}, true);   // 0-1-2

@@ -72,7 +72,7 @@ TEST(ChainList, RemovingAndDetaching) {
   Add(owner, {{1, 1}});
   {
     CChainList borrowed;
-    for (CChain* c : owner) borrowed.AddTail(c);
+    for (CChain* c : owner) borrowed.Adopt(c);
     EXPECT_EQ(borrowed.DetachAll(), 0);
   }
   EXPECT_EQ(owner.GetHead()->GetCount(), 1);
@@ -137,7 +137,7 @@ TEST(ChainList, PickingNearestLine) {
 TEST(ChainList, NullEntriesAreDroppedByPickingOnly) {
   CChainList list;
   CChain* a = Add(list, {{0, 0}, {10, 0}});
-  list.AddTail(nullptr);
+  list.Adopt(nullptr);
   CChain* b = Add(list, {{0, 3}, {10, 3}});
   EXPECT_EQ(list.FindChainNearOther(CFPoint(5.f, 2.f), a, 0), b);
   EXPECT_EQ(list.GetCount(), 3);
@@ -195,7 +195,7 @@ TEST(ChainListArchive, LayoutIsPinned) {
   CChainList list;
   CChain* a = Add(list, {{0, 0}, {10, 0}});
   a->m_fID = 5;
-  list.AddTail(new CChain);
+  list.Adopt(new CChain);
   list.m_fIDIncrement = 1.0f;
   list.m_nAutoIncrement = 1;
   list.m_fCurrentID = 10.0f;
@@ -254,7 +254,7 @@ TEST(ChainListArchive, DamagedRecordAddsNothing) {
 TEST(ChainListArchive, LineOfAnotherListIsRefused) {
   CChainList first, second;
   CChain* shared = Add(first, {{1, 1}, {2, 2}});
-  second.AddTail(shared);  // borrowed only to store the reference
+  second.Adopt(shared);  // borrowed only to store the reference
   CArchive out;
   first.Serialize(out);
   second.Serialize(out);

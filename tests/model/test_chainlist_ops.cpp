@@ -25,7 +25,7 @@ TEST(ChainListOps, DeleteSmallDropsLinesOfFewerThanTwoVertices) {
   Add(list, {});
   Add(list, {{1, 1}});
   CChain* two = Add(list, {{0, 0}, {5, 0}});
-  list.AddTail(nullptr);
+  list.Adopt(nullptr);
   list.DeleteSmallInRect(0, 1, RECT{}, TRUE);
   ASSERT_EQ(list.GetCount(), 1);
   EXPECT_EQ(list.GetHead(), two);
@@ -251,8 +251,8 @@ TEST(ChainListOps, LinesInTextBlocksAgreeWithABoxByBoxWalk) {
       Add(a, pts);
       Add(b, pts);
       if (i % 50 == 0) {
-        a.CChainPtrList::AddTail(nullptr);
-        b.CChainPtrList::AddTail(nullptr);
+        a.Adopt(nullptr);
+        b.Adopt(nullptr);
       }
     }
     CBoxList boxesA, boxesB;

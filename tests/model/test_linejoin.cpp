@@ -67,7 +67,7 @@ void PlainJoinLines(CChainList& list, int t, int parameter) {
 
 void PlainSnapEndPoints(CChainList& list, float a) {
   std::list<CChain*> waiting(list.begin(), list.end());
-  list.CChainPtrList::RemoveAll();
+  list.DetachAll();
   std::vector<CChain*> done;
   while (!waiting.empty()) {
     CChain* p = waiting.front();
@@ -95,14 +95,14 @@ void PlainSnapEndPoints(CChainList& list, float a) {
           continue;
         }
         if (PtInRect(sq, Rounded(c->m_points.front())) || PtInRect(sq, Rounded(c->m_points.back())))
-          candidates.AddTail(c);
+          candidates.Adopt(c);
         ++it;
       }
       candidates.SnapEndsToPoint(q, a);
       candidates.DetachAll();
     }
   }
-  for (CChain* c : done) list.AddTail(c);
+  for (CChain* c : done) list.Adopt(c);
   list.ClearMarks();
 }
 

@@ -192,8 +192,8 @@ TEST(PolygonFiller, ChainsAreClosedAndWalkedFromTheList) {
   auto* twoPoints = new CChain(1, 0.0f, RGB(0, 0, 0));
   twoPoints->AddPoint(0, 0);
   twoPoints->AddPoint(7, 7);
-  lines.AddTail(open);
-  lines.AddTail(twoPoints);
+  lines.Adopt(open);
+  lines.Adopt(twoPoints);
   CPolygonFiller f(6);
   ASSERT_EQ(f.AddChains(lines), 1);
   ASSERT_EQ(open->GetCount(), 4);
