@@ -132,7 +132,8 @@ bool CAtomicFile::Write(const void* data, std::size_t n) {
   return true;
 }
 
-bool CAtomicFile::Commit() {
+bool CAtomicFile::Finish() {
+  if (m_finished) return true;
   if (m_fd < 0) {
     Fail("the file is not open", 0);
     return false;
@@ -148,11 +149,20 @@ bool CAtomicFile::Commit() {
     Fail("cannot write '" + m_target + "'", errno);
     ok = false;
   }
-  if (ok && ::rename(m_temp.c_str(), m_target.c_str()) != 0) {
-    Fail("cannot replace '" + m_target + "'", errno);
-    ok = false;
-  }
   if (!ok) {
+    ::unlink(m_temp.c_str());
+    m_temp.clear();
+    return false;
+  }
+  m_finished = true;
+  return true;
+}
+
+bool CAtomicFile::Commit() {
+  if (!Finish()) return false;
+  m_finished = false;
+  if (::rename(m_temp.c_str(), m_target.c_str()) != 0) {
+    Fail("cannot replace '" + m_target + "'", errno);
     ::unlink(m_temp.c_str());
     m_temp.clear();
     return false;
@@ -169,6 +179,7 @@ bool CAtomicFile::Commit() {
 }
 
 void CAtomicFile::Abort() {
+  m_finished = false;
   if (m_fd >= 0) {
     ::close(m_fd);
     m_fd = -1;

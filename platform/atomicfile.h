@@ -29,7 +29,13 @@ class CAtomicFile {
 
   // Buffered; false (and Failed() from then on) on a write error.
   bool Write(const void* data, std::size_t n);
-  // Finishes the file; false on any error, the target then untouched.
+  // Writes out and syncs every byte but leaves the temporary file beside the
+  // target: a writer of several files finishes them all before it commits
+  // any, so a full disk cannot leave some of them new and some old. False
+  // on any error (the temporary file is then removed).
+  bool Finish();
+  // Finishes the file (when Finish has not) and puts it in place; false on
+  // any error, the target then untouched.
   bool Commit();
   void Abort();
 
@@ -44,6 +50,7 @@ class CAtomicFile {
 
   int m_fd = -1;
   bool m_failed = false;
+  bool m_finished = false;  // written and synced, waiting for the rename
   std::string m_target;
   std::string m_temp;
   std::string m_error;

@@ -312,8 +312,9 @@ void CTextFileWriter::Printf(const char* fmt, ...) {
 
 bool CTextFileWriter::Error() const { return m->error || m->file.Failed(); }
 
+bool CTextFileWriter::Finish() { return m->file.Finish(); }
+
 bool CTextFileWriter::Close() {
-  if (!m->file.IsOpen()) return false;
   return m->file.Commit();  // a file that failed before is dropped here
 }
 

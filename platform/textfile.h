@@ -64,6 +64,9 @@ class CTextFileWriter {
   void WriteLine(std::string_view utf8);  // text then CRLF
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));  // C locale
   bool Error() const;  // an error happened so far
+  // Writes out and syncs the file without putting it in place yet (see
+  // CAtomicFile::Finish); Close then only renames it.
+  bool Finish();
   bool Close();
   void Abort();
 

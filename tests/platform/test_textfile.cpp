@@ -214,6 +214,31 @@ TEST(TextFileWriter, TargetReplacedOnlyOnClose) {
   EXPECT_TRUE(TempLeftovers(dir.path()).empty());
 }
 
+// Finish writes the whole file out but leaves the old one in place until
+// Close; a finished file that is never closed is dropped.
+TEST(TextFileWriter, FinishedFileWaitsForClose) {
+  qzntest::TempDir dir;
+  const std::string path = dir.file("t.txt");
+  qzntest::WriteFileText(path, "old\r\n");
+  {
+    CTextFileWriter w;
+    ASSERT_TRUE(w.Open(path));
+    w.WriteLine("new");
+    ASSERT_TRUE(w.Finish());
+    EXPECT_TRUE(w.Finish());
+    EXPECT_EQ(qzntest::ReadFileText(path), "old\r\n");
+  }
+  EXPECT_EQ(qzntest::ReadFileText(path), "old\r\n");
+  EXPECT_TRUE(TempLeftovers(dir.path()).empty());
+  CTextFileWriter w;
+  ASSERT_TRUE(w.Open(path));
+  w.WriteLine("new");
+  ASSERT_TRUE(w.Finish());
+  EXPECT_TRUE(w.Close());
+  EXPECT_EQ(qzntest::ReadFileText(path), "new\r\n");
+  EXPECT_TRUE(TempLeftovers(dir.path()).empty());
+}
+
 TEST(TextFileWriter, OpenFailure) {
   qzntest::TempDir dir;
   CTextFileWriter w;
