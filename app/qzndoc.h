@@ -77,6 +77,8 @@ class CQznDoc {
   int m_nThreshHigh = 0;  // 0: no user threshold
   int m_nThreshLow = 0;
   std::string m_paths[kPathCount];
+  // The export dialogs' last georeference choice: -1 none, 0 bilinear, 1
+  // triangulation, 2 world file.
   int m_nSpareWord = -1;
   int m_nDisplay[2] = {250, 250};
   int m_nLineTool[4] = {1, 0, 0, 20};
@@ -169,13 +171,25 @@ class CQznDoc {
   int TraceSkeleton1Bit(int left, int top, int width, int height);
   int TraceSkeleton8Bit(int left, int top, int width, int height);
 
-  // ---- batch line export -------------------------------------------------------
-  // type 0: ARC generate text; the other types come with the format
-  // writers and return 0 here. ExportLines writes image pixels,
-  // ExportLinesGeo map coordinates (0 without a georeference). The lines
-  // are never changed; the file is written in full or not at all.
+  // ---- vector export (qzndoc_export.cpp) ------------------------------------
+  // The writers of the exchange formats are installed by main
+  // (app/vectorexports.h); the document hands these calls to them. Exports
+  // never change the lines, points or notes, and write their files in full
+  // or not at all.
+  //
+  // The view's export command, the format chosen by the type code of the
+  // file's extension. 1 on success and after Cancel, 0 after a failure
+  // already reported (the view then adds "保存矢量文件出错。").
+  int SaveVectorFile(const std::string& path, int typeCode);
+  // Batch exports without dialogs: type 0 ARC generate (written here, also
+  // without installed writers), 1 DXF, 2 MIF/MID, 3 shapefile, 4 XYZ.
+  // ExportLines writes image pixels, ExportLinesGeo map coordinates through
+  // the control points or the world file (0 without a georeference). The
+  // point exports write the point file for type 0.
   int ExportLines(const std::string& path, int type);
   int ExportLinesGeo(const std::string& path, int type);
+  int ExportPointLayer(const std::string& path, int type);
+  int ExportPointLayerGeo(const std::string& path, int type);
 
   // ---- Image and vector commands (qzndoc_commands.cpp, qzndoc_vectorcmds.cpp,
   // batchscript.cpp) -------------------------------------------------------------

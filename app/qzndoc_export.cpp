@@ -1,16 +1,28 @@
-// The batch line export: every shown line, without a dialog, in image
-// pixels or in map coordinates.
+// The vector exports of the document: ARC generate lines written here (the
+// command line's format), everything else through the installed writers.
 #include "app/qzndoc.h"
+#include "app/vectorexports.h"
 #include "platform/textfile.h"
 
 namespace qzn {
+namespace {
+IVectorExports* g_exports = nullptr;
+}  // namespace
+
+IVectorExports* VectorExports() { return g_exports; }
+
+IVectorExports* SetVectorExports(IVectorExports* exports) {
+  IVectorExports* previous = g_exports;
+  g_exports = exports;
+  return previous;
+}
 
 namespace {
 
 // ARC generate text: one block per line ending in "END", a blank-free "END"
 // line closing the file. The per-line text ends with "END" and no line end;
 // the separators between and after the lines are written here.
-int WriteGenerate(const std::string& path, const CChainList& lines, const qzn::MapTransform& map) {
+int WriteGenerate(const std::string& path, const CChainList& lines, const MapTransform& map) {
   CTextFileWriter file;
   if (!file.Open(path)) return 0;
   bool first = true;
@@ -34,17 +46,40 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const qzn::M
 
 }  // namespace
 
+int CQznDoc::SaveVectorFile(const std::string& path, int typeCode) {
+  IVectorExports* exports = VectorExports();
+  return exports ? exports->SaveVectorFile(*this, path, typeCode) : 0;
+}
+
 int CQznDoc::ExportLines(const std::string& path, int type) {
-  if (type != 0) return 0;  // the other formats come with their writers
-  return WriteGenerate(path, m_lines, qzn::MapTransform::Pixels());
+  if (type == 0) {
+    if (!WriteGenerate(path, m_lines, MapTransform::Pixels())) return 0;
+    m_paths[kPathVector] = path;
+    return 1;
+  }
+  IVectorExports* exports = VectorExports();
+  return exports ? exports->ExportLines(*this, path, type, false) : 0;
 }
 
 int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
-  if (type != 0) return 0;
-  double cx[4], cy[4];
-  const int transform = GetMapTransform(cx, cy);
-  if (!transform) return 0;
-  return WriteGenerate(path, m_lines, qzn::MapTransform::Polynomial(cx, cy, transform));
+  if (type == 0) {
+    double cx[4], cy[4];
+    const int transform = GetMapTransform(cx, cy);
+    if (!transform) return 0;
+    return WriteGenerate(path, m_lines, MapTransform::Polynomial(cx, cy, transform));
+  }
+  IVectorExports* exports = VectorExports();
+  return exports ? exports->ExportLines(*this, path, type, true) : 0;
+}
+
+int CQznDoc::ExportPointLayer(const std::string& path, int type) {
+  IVectorExports* exports = VectorExports();
+  return exports ? exports->ExportPoints(*this, path, type, false) : 0;
+}
+
+int CQznDoc::ExportPointLayerGeo(const std::string& path, int type) {
+  IVectorExports* exports = VectorExports();
+  return exports ? exports->ExportPoints(*this, path, type, true) : 0;
 }
 
 }  // namespace qzn

@@ -247,4 +247,10 @@ int BuildSpiralOffsets(POINT centre, int n, std::vector<POINT>& out) {
   return BuildSpiralOffsets(centre, n, out.data());
 }
 
+std::string OneLineText(std::string text) {
+  std::replace(text.begin(), text.end(), '\r', ' ');
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
 }  // namespace qzn

@@ -38,6 +38,10 @@ int FormatString(std::string& out, const char* format, ...)
 #endif
     ;
 
+// The text with its line breaks turned into blanks, so one text stays one
+// line of a text file and cannot shift the lines that follow.
+std::string OneLineText(std::string text);
+
 // A file path split into drive, directory (with its trailing separator), name
 // and extension (with its dot). Both '/' and '\\' separate directories and a
 // leading "X:" is a drive, so paths stored by Windows installations split the

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/chain_internal.h"
+#include "model/helpers.h"
 #include "model/layer.h"
 #include "model/ownedlist.h"
 #include "model/sidefile.h"
@@ -296,16 +297,6 @@ int CNoteList::DrawToBitmap(CCanvas& dc, float scaleX, float scaleY, int offsetX
 // ---------------------------------------------------------------------------
 // Files
 
-namespace {
-// A note's text is one line of the file: line breaks inside it become
-// blanks, so they cannot shift the lines that follow.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\r', ' ');
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  return text;
-}
-}  // namespace
-
 int CNoteList::SaveFile(const std::string& path) {
   CTextFileWriter out;
   if (out.Open(path)) {
@@ -313,7 +304,7 @@ int CNoteList::SaveFile(const std::string& path) {
     out.Write("\n");
     for (const CNote* n : *this) {
       out.Printf("%d %d %d %d\n", n->m_rect.left, n->m_rect.top, n->m_rect.right, n->m_rect.bottom);
-      out.Write(OneLine(n->m_strText));
+      out.Write(OneLineText(n->m_strText));
       out.Write("\n");
     }
     out.Write("END");
@@ -391,13 +382,13 @@ void WriteDxfHead(CTextFileWriter& file, const CNote& n, const CLayerList& layer
 // Position, text, height, angle in the order of the georeferenced writers.
 void WriteDxfBody(CTextFileWriter& file, const CNote& n, double X, double Y, double height) {
   file.Printf("10\n%f\n20\n%f\n1\n", X, Y);
-  file.Write(OneLine(n.m_strText));
+  file.Write(OneLineText(n.m_strText));
   file.Printf("\n40\n%f\n41\n1.0\n50\n%d\n7\nSTANDARD\n", height, static_cast<int>(n.m_nAngle));
 }
 
 void WriteSdlHead(CTextFileWriter& file, const CNote& n) {
   file.Write("M, \"");
-  file.Write(OneLine(n.m_strText));
+  file.Write(OneLineText(n.m_strText));
   file.Write("\", \"0000\", 1\n");
 }
 }  // namespace
@@ -415,7 +406,7 @@ int CNoteList::WriteDxf(CTextFileWriter& file, const qzn::MapTransform& map, con
     } else {
       // Pixel and page-unit files have always put the angle before the height.
       file.Printf("10\n%f\n20\n%f\n1\n", X, Y);
-      file.Write(OneLine(n->m_strText));
+      file.Write(OneLineText(n->m_strText));
       file.Printf("\n50\n%d\n40\n%f\n41\n1.0\n7\nSTANDARD\n", static_cast<int>(n->m_nAngle), std::fabs(Y2 - Y));
     }
   }

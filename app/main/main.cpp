@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/qznapp.h"
+#include "formats/vectorexport.h"
 #include "platform/host.h"
 #if QZN_WITH_GUI
 #include "ui/app.h"
@@ -15,6 +16,9 @@
 int main(int argc, char** argv) {
   // The default host is the command-line one: stderr, default answers.
   std::vector<std::string> args(argv + 1, argv + argc);
+  // The document reaches the writers of the exchange formats through these.
+  static qzn::CFormatExports exports;
+  qzn::SetVectorExports(&exports);
   qzn::CQznApp app;
   if (!app.ProcessCommandLine(args)) {
 #if QZN_WITH_GUI

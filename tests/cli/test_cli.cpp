@@ -133,6 +133,9 @@ TEST(CommandLine, KnownLinesFoundInEveryScanKind) {
     EXPECT_EQ(err, "") << scan;
     names += " " + name;
   }
+  // Whatever the output's extension, the lines are ARC generate text.
+  ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-o", dir.file("grey.DXF")}), 0);
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("grey.DXF")), qzntest::ReadFileText(dir.file("grey_tif.gen")));
   std::string out;
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " check " + Quote(folder) + names, &out), 0);
   EXPECT_EQ(out, "OK\n");
