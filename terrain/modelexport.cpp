@@ -228,20 +228,31 @@ int COpenGLDoc::ExportDxf(const std::string& path) const {
   out.Write("0\nSECTION\n2\nENTITIES\n");
 
   const CModelFrame frame(*this);
-  std::string face;
+  std::string faces;
   ForEachTriangle(m_nColumns, m_nRows, [&](MeshPart, int, int, CMeshVertex a, CMeshVertex b, CMeshVertex c) {
     if (out.Error()) return;
-    face = "0\n3DFACE\n8\nDEM\n62\n1\n";
-    // A triangle repeats its third corner as the fourth.
+    faces += "0\n3DFACE\n8\nDEM\n62\n1\n";
+    // A triangle repeats its third corner as the fourth. Each corner is
+    // "%d\n %f\n %d\n  %f\n %d\n %f\n" with the group codes 1k, 2k, 3k.
     const CMeshVertex corners[4] = {a, b, c, c};
     for (int k = 0; k < 4; ++k) {
       float p[3];
       frame.At(corners[k], p);
-      face += FormatC("%d\n %f\n %d\n  %f\n %d\n %f\n", 10 + k, static_cast<double>(p[0]), 20 + k,
-                      static_cast<double>(p[1]), 30 + k, static_cast<double>(p[2]));
+      const char digit = static_cast<char>('0' + k);
+      faces += {'1', digit, '\n', ' '};
+      AppendF(faces, p[0]);
+      faces += {'\n', '2', digit, '\n', ' ', ' '};
+      AppendF(faces, p[1]);
+      faces += {'\n', '3', digit, '\n', ' '};
+      AppendF(faces, p[2]);
+      faces += '\n';
     }
-    out.Write(face);
+    if (faces.size() >= (1 << 16)) {
+      out.Write(faces);
+      faces.clear();
+    }
   });
+  out.Write(faces);
   out.Write("0\nENDSEC\n");
   out.Write("0\n");
   out.Write("EOF\n");
