@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <random>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -418,6 +419,88 @@ TEST_F(DbfTable, RunningOutOfBufferMemoryFailsTheCallOnly) {
   EXPECT_EQ(std::string(DbfFieldText(DbfFieldByNumber(1))).substr(0, 4), "kept");
   AppendRow({"more"});
   EXPECT_EQ(DbfRecordCount(), 2);
+}
+
+// Random moves, changes, rewrites and appends agree with a plain model of the
+// table whether records go through buffers (written behind or through) or
+// straight to the file; the file agrees with the model once closed.
+TEST_F(DbfTable, RecordBuffersKeepTheSameRecords) {
+  struct Setup {
+    int perBuffer, count, writeBehind;
+  };
+  const Setup setups[] = {{0, 0, 0}, {4, 2, 1}, {3, 3, 0}, {1, 1, 1}, {16, 4, 1}};
+  for (const Setup& setup : setups) {
+    SCOPED_TRACE(std::to_string(setup.perBuffer) + "x" + std::to_string(setup.count) + " behind " +
+                 std::to_string(setup.writeBehind));
+    const std::string path = dir.file("buffers.dbf");
+    ASSERT_GE(Create(path, {Field("NAME", 'C', 6), Field("N", 'N', 5)}), 0);
+    std::vector<std::string> model;  // each record without its deletion flag
+    auto text = [](int v) {
+      char b[16];
+      std::snprintf(b, sizeof b, "r%-5d%5d", v % 100000, v);
+      return std::string(b, 11);
+    };
+    for (int i = 0; i < 20; ++i) {
+      model.push_back(text(i));
+      AppendRow({model.back().substr(0, 6), model.back().substr(6)});
+    }
+    ASSERT_EQ(DbfSetBuffering(setup.perBuffer, setup.count, setup.writeBehind), 0) << LastMessage();
+    std::mt19937 rng(7);
+    std::int64_t at = 0;  // the current record, 0 when none was read
+    for (int step = 0; step < 600; ++step) {
+      const int op = static_cast<int>(rng() % 10);
+      const int v = 1000 + step;
+      if (op < 4) {
+        at = 1 + static_cast<std::int64_t>(rng() % model.size());
+        ASSERT_EQ(DbfGoRecord(at), 0) << LastMessage();
+        ASSERT_EQ(std::string(DbfRecordBuffer() + 1), model[at - 1]) << "record " << at;
+      } else if (op < 7 && at > 0) {
+        ASSERT_EQ(DbfFieldReplace(DbfFieldByNumber(1), text(v).substr(0, 6)), 0);
+        ASSERT_EQ(DbfFieldReplace(DbfFieldByNumber(2), text(v).substr(6)), 0);
+        model[at - 1] = text(v);
+      } else if (op < 8) {
+        // A record written by number: read, changed in the buffer, written.
+        const std::int64_t n = 1 + static_cast<std::int64_t>(rng() % model.size());
+        ASSERT_EQ(DbfGoRecord(n), 0);
+        std::memcpy(DbfRecordBuffer() + 1, text(v).data(), 11);
+        ASSERT_EQ(DbfWriteRecord(n), 0) << LastMessage();
+        model[n - 1] = text(v);
+        at = n;
+      } else {
+        ASSERT_EQ(DbfAppendBlank(), 0);
+        ASSERT_EQ(DbfFieldReplace(DbfFieldByNumber(1), text(v).substr(0, 6)), 0);
+        ASSERT_EQ(DbfFieldReplace(DbfFieldByNumber(2), text(v).substr(6)), 0);
+        model.push_back(text(v));
+        at = static_cast<std::int64_t>(model.size());
+      }
+    }
+    ASSERT_EQ(DbfClose(), 0);
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 32u * 2 + 33 + model.size() * 12 + 1);
+    for (std::size_t i = 0; i < model.size(); ++i)
+      EXPECT_EQ(std::string(bytes.begin() + 97 + 12 * i + 1, bytes.begin() + 97 + 12 * (i + 1)), model[i]) << i;
+    EXPECT_TRUE(Codes().empty()) << LastMessage();
+  }
+}
+
+TEST_F(DbfTable, WriteBehindReachesTheFileOnFlush) {
+  const std::string path = dir.file("behind.dbf");
+  ASSERT_GE(Create(path, {Field("A", 'C', 3)}), 0);
+  for (const char* v : {"aaa", "bbb", "ccc"}) AppendRow({v});
+  ASSERT_EQ(DbfSetBuffering(4, 2, 1), 0);
+  ASSERT_EQ(DbfGoRecord(1), 0);
+  ASSERT_EQ(DbfFieldReplace(DbfFieldByNumber(1), "xyz"), 0);
+  ASSERT_EQ(DbfGoRecord(2), 0);  // written back into the buffer only
+  const std::size_t first = 32 + 33 + 1;
+  std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin() + first, bytes.begin() + first + 3), "aaa");
+  ASSERT_EQ(DbfFlush(-1), 0);
+  bytes = ReadFileBytes(path);
+  EXPECT_EQ(std::string(bytes.begin() + first, bytes.begin() + first + 3), "xyz");
+  // Buffers come from a pool of their own; removing them gives it back.
+  EXPECT_EQ(DbfSetBuffering(100, 150, 1), 0) << LastMessage();
+  EXPECT_EQ(DbfSetBuffering(0, 0, 0), 0);
+  EXPECT_EQ(DbfSetBuffering(100, 150, 1), 0) << LastMessage();
 }
 
 TEST_F(DbfTable, ErrorReportShowsCodeMessageAndTexts) {
