@@ -419,18 +419,6 @@ int CloseTable(int number) {
   return result;
 }
 
-// The open table on the same file as path (by device and inode), or -1.
-int FindOpen(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return -1;
-  const State& g = Globals();
-  for (int n = g.head; n >= 0; n = TableAt(n)->next) {
-    const Table* t = TableAt(n);
-    if (t->device == st.st_dev && t->inode == st.st_ino) return n;
-  }
-  return -1;
-}
-
 // Parses a table header; 0, 200 for a damaged one, 260 for records too long.
 int ParseHeader(const std::vector<unsigned char>& head, Table& t) {
   const int length = static_cast<int>(head.size());
@@ -685,6 +673,17 @@ int ReadRecord(Table& t, std::int64_t n, char* out) {
   return 0;
 }
 
+int FindOpenTable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return -1;
+  const State& g = Globals();
+  for (int n = g.head; n >= 0; n = TableAt(n)->next) {
+    const Table* t = TableAt(n);
+    if (t->device == st.st_dev && t->inode == st.st_ino) return n;
+  }
+  return -1;
+}
+
 std::int64_t RecordCount(Table& t) {
   if (t.cachedCount >= 0 && t.fileLock >= 0) return t.cachedCount;
   struct stat st {};
@@ -728,7 +727,7 @@ int DbfCreate(const std::string& name, int fieldCount, const DbfField* fields, i
           DbfReportError(100, {"太多 Fields", path});
           return -1;
         }
-        const int open = FindOpen(path);
+        const int open = FindOpenTable(path);
         if (open >= 0) {
           if (safety) {
             DbfReportError(100, {path});

@@ -122,6 +122,8 @@ Table* TableAt(int n);  // null when n is not open
 // buffers and its read lock. 0, or -1 after reporting.
 int ReadRecord(Table& t, std::int64_t n, char* out);
 std::int64_t RecordCount(Table& t);
+// The open table on the file that path names (by device and inode), or -1.
+int FindOpenTable(const std::string& path);
 // The field of that name (ASCII letters in either case), or kDbfNoField.
 DbfFieldRefT FindField(const Table& t, std::string_view name);
 
