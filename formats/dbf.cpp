@@ -18,6 +18,32 @@ namespace qzn {
 
 namespace dbf {
 
+// Reads or writes n bytes at pos; returns the bytes done (fewer at the end
+// of the file or on an error, errno then set).
+std::int64_t ReadAt(int fd, void* out, std::int64_t n, std::int64_t pos) {
+  auto* p = static_cast<char*>(out);
+  std::int64_t done = 0;
+  while (done < n) {
+    const ssize_t r = ::pread(fd, p + done, static_cast<std::size_t>(n - done), static_cast<off_t>(pos + done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += r;
+  }
+  return done;
+}
+
+std::int64_t WriteAt(int fd, const void* data, std::int64_t n, std::int64_t pos) {
+  const auto* p = static_cast<const char*>(data);
+  std::int64_t done = 0;
+  while (done < n) {
+    const ssize_t w = ::pwrite(fd, p + done, static_cast<std::size_t>(n - done), static_cast<off_t>(pos + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) break;
+    done += w;
+  }
+  return done;
+}
+
 State& Globals() {
   static State state;
   return state;
@@ -74,32 +100,6 @@ std::string MemoName(const std::string& table) {
 
 // ---- raw file access ---------------------------------------------------
 
-// Reads or writes n bytes at pos; returns the bytes done (fewer at the end
-// of the file or on an error, errno then set).
-std::int64_t ReadAt(int fd, void* out, std::int64_t n, std::int64_t pos) {
-  auto* p = static_cast<char*>(out);
-  std::int64_t done = 0;
-  while (done < n) {
-    const ssize_t r = ::pread(fd, p + done, static_cast<std::size_t>(n - done), static_cast<off_t>(pos + done));
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    done += r;
-  }
-  return done;
-}
-
-std::int64_t WriteAt(int fd, const void* data, std::int64_t n, std::int64_t pos) {
-  const auto* p = static_cast<const char*>(data);
-  std::int64_t done = 0;
-  while (done < n) {
-    const ssize_t w = ::pwrite(fd, p + done, static_cast<std::size_t>(n - done), static_cast<off_t>(pos + done));
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) break;
-    done += w;
-  }
-  return done;
-}
-
 std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 void Put16(unsigned char* p, unsigned v) {
   p[0] = static_cast<unsigned char>(v & 0xFF);
@@ -127,24 +127,27 @@ std::string RecordText(const char* label, std::int64_t n) { return std::string(l
 
 // ---- locks ---------------------------------------------------------------
 
+}  // namespace
+
+namespace dbf {
+
 // Open-file-description locks: they belong to this open of the file, so
 // closing another descriptor of the same file elsewhere in the process keeps
 // them, and another open (here or in another process) contends for them.
-// 0 granted, -2 held elsewhere and wait not set, -1 after reporting 400.
-int LockRange(const Table& t, std::int64_t start, std::int64_t length, bool wait) {
+int LockBytes(int fd, std::int64_t start, std::int64_t length, bool wait) {
   struct flock fl {};
   fl.l_type = F_WRLCK;
   fl.l_whence = SEEK_SET;
   fl.l_start = static_cast<off_t>(start);
   fl.l_len = static_cast<off_t>(length);
-  if (::fcntl(t.fd, F_OFD_SETLK, &fl) == 0) return 0;
+  if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
   int err = errno;
   if (err == EAGAIN || err == EACCES) {
     if (!wait) return -2;
     // The blocking request sleeps until the holder lets go.
     for (;;) {
       fl.l_type = F_WRLCK;
-      if (::fcntl(t.fd, F_OFD_SETLKW, &fl) == 0) return 0;
+      if (::fcntl(fd, F_OFD_SETLKW, &fl) == 0) return 0;
       err = errno;
       if (err != EINTR) break;
     }
@@ -154,16 +157,26 @@ int LockRange(const Table& t, std::int64_t start, std::int64_t length, bool wait
   return -1;
 }
 
-int UnlockRange(const Table& t, std::int64_t start, std::int64_t length) {
+int UnlockBytes(int fd, std::int64_t start, std::int64_t length) {
   struct flock fl {};
   fl.l_type = F_UNLCK;
   fl.l_whence = SEEK_SET;
   fl.l_start = static_cast<off_t>(start);
   fl.l_len = static_cast<off_t>(length);
-  if (::fcntl(t.fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL) return 0;
+  if (::fcntl(fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL) return 0;
   DbfReportError(450, {"errno", std::to_string(errno)});
   return -1;
 }
+
+}  // namespace dbf
+
+namespace {
+
+int LockRange(const Table& t, std::int64_t start, std::int64_t length, bool wait) {
+  return LockBytes(t.fd, start, length, wait);
+}
+
+int UnlockRange(const Table& t, std::int64_t start, std::int64_t length) { return UnlockBytes(t.fd, start, length); }
 
 int UnlockRecord(Table& t) {
   if (t.lockedRecord <= 0) return 0;

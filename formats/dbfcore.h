@@ -118,6 +118,16 @@ void EnsureInit();
 Table* CurrentTable();  // null after reporting 240 when no table is current
 Table* TableAt(int n);  // null when n is not open
 
+// Reads or writes n bytes at pos; returns the bytes done (fewer at the end
+// of the file or on an error).
+std::int64_t ReadAt(int fd, void* out, std::int64_t n, std::int64_t pos);
+std::int64_t WriteAt(int fd, const void* data, std::int64_t n, std::int64_t pos);
+
+// A write lock on a byte range of the file: 0 granted, -2 held elsewhere and
+// wait not set, -1 after reporting 400. UnlockBytes: 0 or -1 after 450.
+int LockBytes(int fd, std::int64_t start, std::int64_t length, bool wait);
+int UnlockBytes(int fd, std::int64_t start, std::int64_t length);
+
 // Reads record n of a table into out (recordLength bytes), through its
 // buffers and its read lock. 0, or -1 after reporting.
 int ReadRecord(Table& t, std::int64_t n, char* out);

@@ -1,13 +1,946 @@
-// Index files of the table engine.
+// Index files: 512-byte blocks holding a B-tree of (key, record) entries in
+// key order, records breaking ties. Leaves hold every entry; an inner entry
+// holds a child block and the greatest entry below it, so a search halves
+// each block from the root down. A full block splits in two halves, its
+// left half's greatest entry moving up, and a new root is made when the root
+// splits. Every operation runs under the index file's lock and rereads the
+// header, so blocks cached here are dropped when another process changed the
+// file.
+#include "formats/dbfindex.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+
 #include "formats/dbfcore.h"
+#include "formats/dbfexpr.h"
+#include "platform/atomicfile.h"
 
-namespace qzn::dbf {
+namespace qzn {
 
-int UpdateIndexes(Table& t, std::int64_t, bool) { return t.firstIndex < 0 ? 0 : -1; }
-int CloseIndexes(Table&) { return 0; }
-int SelectedIndexTop(Table&, std::int64_t& record) {
-  record = 0;
-  return 3;
+using namespace dbf;
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kHeaderBytes = 280;
+constexpr int kFreeHeadAt = 280;  // the chain of free blocks, after the header
+constexpr int kExpressionAt = 24;
+constexpr int kMaxKey = 100;
+constexpr int kMaxIndexes = 32767;
+
+using Raw = std::array<std::uint8_t, kBlock>;
+
+std::uint32_t Get32(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+unsigned Get16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+void Put16(std::uint8_t* p, unsigned v) {
+  p[0] = static_cast<std::uint8_t>(v);
+  p[1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-}  // namespace qzn::dbf
+struct Index {
+  int number = -1;
+  int table = -1;
+  int next = -1;  // the next index of the same table
+  std::string name;
+  int fd = -1;
+  std::unique_ptr<DbfExpression> expression;
+  int keyLength = 0, entryLength = 0, keysPerBlock = 0;
+  bool unique = false;
+  std::uint32_t root = 1, nextFree = 2, counter = 0, freeHead = 0;
+  bool headerRead = false;
+  bool positioned = false;  // the current entry
+  std::string key;
+  std::uint32_t record = 0;
+  DbfIndexHook hook;
+};
+
+SlotPool<Index>& Indexes() {
+  static SlotPool<Index> pool;
+  static bool reserved = false;
+  if (!reserved) {
+    pool.Reserve(Globals().indexSlots);
+    reserved = true;
+  }
+  return pool;
+}
+
+Index* IndexAt(int n) { return Indexes().Get(n); }
+
+// ---- block buffers, shared by every open index -----------------------------
+
+struct Buffer {
+  int index = -1;
+  std::uint32_t block = 0;
+  bool dirty = false;
+  std::uint64_t used = 0;
+  Raw data{};
+};
+
+std::vector<Buffer>& Buffers() {
+  static std::vector<Buffer> buffers(static_cast<std::size_t>(Globals().blockSlots));
+  return buffers;
+}
+std::uint64_t g_tick = 0;
+
+bool WriteBuffer(Buffer& b) {
+  if (!b.dirty) return true;
+  Index* ix = IndexAt(b.index);
+  if (!ix || WriteAt(ix->fd, b.data.data(), kBlock, static_cast<std::int64_t>(b.block) * kBlock) != kBlock) {
+    DbfReportError(160, {ix ? ix->name : std::string()});
+    return false;
+  }
+  b.dirty = false;
+  return true;
+}
+
+Buffer* FindBuffer(const Index& ix, std::uint32_t block) {
+  for (Buffer& b : Buffers())
+    if (b.index == ix.number && b.block == block) return &b;
+  return nullptr;
+}
+
+// A buffer for another block: the one used longest ago, written back first.
+Buffer* FreeBuffer() {
+  Buffer* victim = nullptr;
+  for (Buffer& b : Buffers())
+    if (!victim || b.index < 0 || (victim->index >= 0 && b.used < victim->used)) victim = &b;
+  if (!WriteBuffer(*victim)) return nullptr;
+  victim->index = -1;
+  return victim;
+}
+
+bool GetBlock(const Index& ix, std::uint32_t block, Raw& out) {
+  Buffer* b = FindBuffer(ix, block);
+  if (!b) {
+    if (block == 0 || block >= ix.nextFree) {
+      DbfReportError(330, {ix.name});
+      return false;
+    }
+    b = FreeBuffer();
+    if (!b) return false;
+    if (ReadAt(ix.fd, b->data.data(), kBlock, static_cast<std::int64_t>(block) * kBlock) != kBlock) {
+      DbfReportError(330, {ix.name});
+      return false;
+    }
+    b->index = ix.number;
+    b->block = block;
+    b->dirty = false;
+  }
+  b->used = ++g_tick;
+  out = b->data;
+  return true;
+}
+
+bool PutBlock(const Index& ix, std::uint32_t block, const Raw& data) {
+  Buffer* b = FindBuffer(ix, block);
+  if (!b) b = FreeBuffer();
+  if (!b) return false;
+  b->index = ix.number;
+  b->block = block;
+  b->data = data;
+  b->dirty = true;
+  b->used = ++g_tick;
+  return true;
+}
+
+bool FlushIndex(const Index& ix) {
+  bool ok = true;
+  for (Buffer& b : Buffers())
+    if (b.index == ix.number && !WriteBuffer(b)) ok = false;
+  return ok;
+}
+
+void DropIndex(const Index& ix) {
+  for (Buffer& b : Buffers())
+    if (b.index == ix.number) b.index = -1;
+}
+
+// ---- the header and the file lock ------------------------------------------
+
+void HeaderBytes(const Index& ix, std::uint8_t* h) {
+  Put32(h, ix.root);
+  Put32(h + 4, ix.nextFree);
+  Put32(h + 8, ix.counter);
+  Put16(h + 12, static_cast<unsigned>(ix.keyLength));
+  Put16(h + 14, static_cast<unsigned>(ix.keysPerBlock));
+  Put16(h + 16, 0);  // keys are texts
+  Put16(h + 18, static_cast<unsigned>(ix.entryLength));
+  Put16(h + 20, 0);
+  Put16(h + 22, ix.unique ? 1 : 0);
+  const std::string& text = ix.expression->Text();
+  std::memcpy(h + kExpressionAt, text.data(), std::min<std::size_t>(text.size(), kHeaderBytes - kExpressionAt - 1));
+  Put32(h + kFreeHeadAt, ix.freeHead);
+}
+
+int EntryLength(int keyLength) { return (8 + keyLength + 3) / 4 * 4; }
+
+// Reads and checks the header; the cached blocks go when the change counter
+// moved. 0, or -1 after reporting 320.
+int ReadHeader(Index& ix) {
+  std::uint8_t h[kFreeHeadAt + 4] = {};
+  if (ReadAt(ix.fd, h, sizeof h, 0) != static_cast<std::int64_t>(sizeof h)) {
+    DbfReportError(320, {ix.name});
+    return -1;
+  }
+  const int keyLength = static_cast<int>(Get16(h + 12));
+  const int entryLength = static_cast<int>(Get16(h + 18));
+  const std::uint32_t root = Get32(h), nextFree = Get32(h + 4);
+  if (keyLength < 1 || keyLength > kMaxKey || entryLength != EntryLength(keyLength) ||
+      static_cast<int>(Get16(h + 14)) != (kBlock - 4) / entryLength || Get16(h + 16) != 0 || root == 0 ||
+      root >= nextFree || (ix.headerRead && keyLength != ix.keyLength)) {
+    DbfReportError(320, {ix.name});
+    return -1;
+  }
+  const std::uint32_t counter = Get32(h + 8);
+  if (!ix.headerRead || counter != ix.counter) DropIndex(ix);
+  ix.root = root;
+  ix.nextFree = nextFree;
+  ix.counter = counter;
+  ix.keyLength = keyLength;
+  ix.entryLength = entryLength;
+  ix.keysPerBlock = (kBlock - 4) / entryLength;
+  ix.unique = Get16(h + 22) != 0;
+  ix.freeHead = Get32(h + kFreeHeadAt);
+  ix.headerRead = true;
+  return 0;
+}
+
+// One operation on an index: under its lock, with the header read first and,
+// when anything changed, the blocks and the header written before the lock
+// is let go.
+class Session {
+ public:
+  explicit Session(Index& ix) : m_ix(ix) {
+    if (LockBytes(ix.fd, kLockBase, 1, true) != 0) return;
+    m_locked = true;
+    m_ok = ReadHeader(ix) == 0;
+  }
+  ~Session() { Finish(); }
+  bool Ok() const { return m_ok; }
+  void Changed() { m_changed = true; }
+  bool Finish() {
+    if (!m_locked) return m_ok;
+    if (m_changed) {
+      ++m_ix.counter;
+      std::uint8_t h[kFreeHeadAt + 4] = {};
+      HeaderBytes(m_ix, h);
+      if (!FlushIndex(m_ix) || WriteAt(m_ix.fd, h, sizeof h, 0) != static_cast<std::int64_t>(sizeof h)) {
+        DbfReportError(160, {m_ix.name});
+        m_ok = false;
+      }
+      m_changed = false;
+    }
+    if (UnlockBytes(m_ix.fd, kLockBase, 1) != 0) m_ok = false;
+    m_locked = false;
+    return m_ok;
+  }
+
+ private:
+  Index& m_ix;
+  bool m_locked = false;
+  bool m_ok = false;
+  bool m_changed = false;
+};
+
+// ---- blocks ------------------------------------------------------------------
+
+int Count(const std::uint8_t* b) { return static_cast<int>(Get16(b)); }
+void SetCount(std::uint8_t* b, int n) { Put16(b, static_cast<unsigned>(n)); }
+
+class Tree {
+ public:
+  explicit Tree(Index& ix) : m_ix(ix), K(ix.keyLength), E(ix.entryLength) {}
+
+  std::uint8_t* At(std::uint8_t* b, int i) const { return b + 4 + i * E; }
+  const std::uint8_t* At(const std::uint8_t* b, int i) const { return b + 4 + i * E; }
+  static bool Leaf(const std::uint8_t* b) { return Count(b) == 0 || Get32(b + 4) == 0; }
+
+  // Entry against (key, record): key bytes first, then the record.
+  int Compare(const std::uint8_t* e, const std::uint8_t* key, std::uint32_t record) const {
+    const int c = std::memcmp(e + 8, key, static_cast<std::size_t>(K));
+    if (c != 0) return c;
+    const std::uint32_t r = Get32(e + 4);
+    return r < record ? -1 : (r > record ? 1 : 0);
+  }
+  // The first entry not below (key, record).
+  int Lower(const std::uint8_t* b, const std::uint8_t* key, std::uint32_t record) const {
+    int lo = 0, hi = Count(b);
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      if (Compare(At(b, mid), key, record) < 0) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  }
+  // The first entry whose key, over the prefix's length, is not below it.
+  int LowerPrefix(const std::uint8_t* b, std::string_view prefix) const {
+    int lo = 0, hi = Count(b);
+    while (lo < hi) {
+      const int mid = (lo + hi) / 2;
+      if (std::memcmp(At(b, mid) + 8, prefix.data(), prefix.size()) < 0) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo;
+  }
+
+  bool Allocate(std::uint32_t& block) {
+    if (m_ix.freeHead) {
+      Raw b;
+      if (!GetBlock(m_ix, m_ix.freeHead, b)) return false;
+      block = m_ix.freeHead;
+      m_ix.freeHead = Get32(b.data());
+      return true;
+    }
+    block = m_ix.nextFree++;
+    return true;
+  }
+  bool Release(std::uint32_t block) {
+    Raw b{};
+    Put32(b.data(), m_ix.freeHead);
+    m_ix.freeHead = block;
+    return PutBlock(m_ix, block, b);
+  }
+
+  struct Step {
+    std::uint32_t block;
+    int i;
+  };
+
+  // Adds (key, record); false after reporting.
+  bool Insert(const std::uint8_t* key, std::uint32_t record) {
+    std::vector<Step> path;
+    std::uint32_t n = m_ix.root;
+    Raw b;
+    for (;;) {
+      if (!GetBlock(m_ix, n, b)) return false;
+      if (Leaf(b.data())) break;
+      int i = Lower(b.data(), key, record);
+      if (i == Count(b.data())) {
+        // Greater than everything below: the last child takes it, and its
+        // entry above says so.
+        i = Count(b.data()) - 1;
+        std::memcpy(At(b.data(), i) + 8, key, static_cast<std::size_t>(K));
+        Put32(At(b.data(), i) + 4, record);
+        if (!PutBlock(m_ix, n, b)) return false;
+      }
+      path.push_back({n, i});
+      n = Get32(At(b.data(), i));
+    }
+    std::vector<std::uint8_t> entry(static_cast<std::size_t>(E), 0);
+    Put32(entry.data() + 4, record);
+    std::memcpy(entry.data() + 8, key, static_cast<std::size_t>(K));
+    return Place(path, n, b, Lower(b.data(), key, record), entry);
+  }
+
+  // Puts entry at position i of block n (held in b), splitting up the path.
+  bool Place(std::vector<Step>& path, std::uint32_t n, Raw& b, int i, std::vector<std::uint8_t> entry) {
+    for (;;) {
+      const int count = Count(b.data());
+      std::vector<std::uint8_t> work(4 + static_cast<std::size_t>(count + 1) * E);
+      std::memcpy(work.data(), b.data(), 4 + static_cast<std::size_t>(i) * E);
+      std::memcpy(work.data() + 4 + static_cast<std::size_t>(i) * E, entry.data(), static_cast<std::size_t>(E));
+      std::memcpy(work.data() + 4 + static_cast<std::size_t>(i + 1) * E, At(b.data(), i),
+                  static_cast<std::size_t>(count - i) * E);
+      if (count + 1 <= m_ix.keysPerBlock) {
+        b.fill(0);
+        std::memcpy(b.data(), work.data(), work.size());
+        SetCount(b.data(), count + 1);
+        return PutBlock(m_ix, n, b);
+      }
+      // Split: the left half goes to a new block, the right half stays.
+      const int total = count + 1, left = total / 2;
+      std::uint32_t fresh = 0;
+      if (!Allocate(fresh)) return false;
+      Raw lb{}, rb{};
+      SetCount(lb.data(), left);
+      std::memcpy(lb.data() + 4, work.data() + 4, static_cast<std::size_t>(left) * E);
+      SetCount(rb.data(), total - left);
+      std::memcpy(rb.data() + 4, work.data() + 4 + static_cast<std::size_t>(left) * E,
+                  static_cast<std::size_t>(total - left) * E);
+      if (!PutBlock(m_ix, fresh, lb) || !PutBlock(m_ix, n, rb)) return false;
+      // The left half's greatest entry moves up, pointing to the new block.
+      std::vector<std::uint8_t> up(At(lb.data(), left - 1), At(lb.data(), left - 1) + E);
+      Put32(up.data(), fresh);
+      if (path.empty()) {
+        std::vector<std::uint8_t> last(At(rb.data(), total - left - 1), At(rb.data(), total - left - 1) + E);
+        Put32(last.data(), n);
+        std::uint32_t root = 0;
+        if (!Allocate(root)) return false;
+        Raw nb{};
+        SetCount(nb.data(), 2);
+        std::memcpy(At(nb.data(), 0), up.data(), static_cast<std::size_t>(E));
+        std::memcpy(At(nb.data(), 1), last.data(), static_cast<std::size_t>(E));
+        m_ix.root = root;
+        return PutBlock(m_ix, root, nb);
+      }
+      const Step parent = path.back();
+      path.pop_back();
+      n = parent.block;
+      if (!GetBlock(m_ix, n, b)) return false;
+      i = parent.i;
+      entry = std::move(up);
+    }
+  }
+
+  // Removes (key, record): 1 done, 0 not there, -1 after reporting.
+  int Remove(const std::uint8_t* key, std::uint32_t record) {
+    std::vector<Step> path;
+    std::uint32_t n = m_ix.root;
+    Raw b;
+    for (;;) {
+      if (!GetBlock(m_ix, n, b)) return -1;
+      const int i = Lower(b.data(), key, record);
+      if (Leaf(b.data())) {
+        if (i == Count(b.data()) || Compare(At(b.data(), i), key, record) != 0) return 0;
+        Erase(b, i);
+        break;
+      }
+      if (i == Count(b.data())) return 0;
+      path.push_back({n, i});
+      n = Get32(At(b.data(), i));
+    }
+    // An emptied block leaves the tree; its entry above goes with it.
+    while (Count(b.data()) == 0 && !path.empty()) {
+      if (!Release(n)) return -1;
+      const Step parent = path.back();
+      path.pop_back();
+      n = parent.block;
+      if (!GetBlock(m_ix, n, b)) return -1;
+      Erase(b, parent.i);
+    }
+    return PutBlock(m_ix, n, b) ? 1 : -1;
+  }
+
+  void Erase(Raw& b, int i) const {
+    const int count = Count(b.data());
+    std::memmove(At(b.data(), i), At(b.data(), i + 1), static_cast<std::size_t>(count - i - 1) * E);
+    std::memset(At(b.data(), count - 1), 0, static_cast<std::size_t>(E));
+    SetCount(b.data(), count - 1);
+  }
+
+  // ---- cursors ---------------------------------------------------------------
+
+  struct Cursor {
+    std::vector<Step> path;  // inner blocks down to the leaf
+    std::uint32_t leaf = 0;
+    int i = 0;
+    Raw b{};
+    bool end = false;
+  };
+
+  // Down to the leaf, choosing in each block by pick(block); false on error.
+  template <class Pick>
+  bool Descend(Cursor& c, Pick pick) {
+    c.path.clear();
+    std::uint32_t n = m_ix.root;
+    for (;;) {
+      if (!GetBlock(m_ix, n, c.b)) return false;
+      const int i = pick(c.b.data());
+      if (Leaf(c.b.data())) {
+        c.leaf = n;
+        c.i = i;
+        c.end = false;
+        return Settle(c);
+      }
+      if (i >= Count(c.b.data())) {
+        c.end = true;
+        return true;
+      }
+      c.path.push_back({n, i});
+      n = Get32(At(c.b.data(), i));
+    }
+  }
+
+  // Moves past the end of a leaf to the first entry of the next one.
+  bool Settle(Cursor& c) {
+    while (!c.end && c.i >= Count(c.b.data())) {
+      if (!Next(c)) return false;
+    }
+    return true;
+  }
+
+  // To the first entry of the next leaf (end when there is none).
+  bool Next(Cursor& c) {
+    Raw b;
+    while (!c.path.empty()) {
+      Step& s = c.path.back();
+      if (!GetBlock(m_ix, s.block, b)) return false;
+      if (s.i + 1 < Count(b.data())) {
+        ++s.i;
+        std::uint32_t n = Get32(At(b.data(), s.i));
+        for (;;) {
+          if (!GetBlock(m_ix, n, c.b)) return false;
+          if (Leaf(c.b.data())) break;
+          c.path.push_back({n, 0});
+          n = Get32(At(c.b.data(), 0));
+        }
+        c.leaf = n;
+        c.i = 0;
+        return true;
+      }
+      c.path.pop_back();
+    }
+    c.end = true;
+    return true;
+  }
+
+  // To the last entry of the previous leaf (end when there is none).
+  bool Prev(Cursor& c) {
+    Raw b;
+    while (!c.path.empty()) {
+      Step& s = c.path.back();
+      if (!GetBlock(m_ix, s.block, b)) return false;
+      if (s.i > 0) {
+        --s.i;
+        std::uint32_t n = Get32(At(b.data(), s.i));
+        for (;;) {
+          if (!GetBlock(m_ix, n, c.b)) return false;
+          if (Leaf(c.b.data())) break;
+          c.path.push_back({n, Count(c.b.data()) - 1});
+          n = Get32(At(c.b.data(), Count(c.b.data()) - 1));
+        }
+        c.leaf = n;
+        c.i = Count(c.b.data()) - 1;
+        return true;
+      }
+      c.path.pop_back();
+    }
+    c.end = true;
+    return true;
+  }
+
+ private:
+  Index& m_ix;
+  const int K, E;
+};
+
+// ---- helpers of the interface --------------------------------------------------
+
+std::string FitKey(const Index& ix, std::string key) {
+  key.resize(static_cast<std::size_t>(ix.keyLength), ' ');
+  return key;
+}
+
+void Remember(Index& ix, const Tree& tree, const Tree::Cursor& c) {
+  ix.positioned = !c.end;
+  if (c.end) return;
+  const std::uint8_t* e = tree.At(c.b.data(), c.i);
+  ix.key.assign(reinterpret_cast<const char*>(e + 8), static_cast<std::size_t>(ix.keyLength));
+  ix.record = Get32(e + 4);
+}
+
+// Adds a key under an open session: 0, 340 for a duplicate in a unique
+// index (reported), the hook's veto, or -1 after another error.
+int AddKey(Index& ix, const std::string& key, std::uint32_t record) {
+  Tree tree(ix);
+  const auto* k = reinterpret_cast<const std::uint8_t*>(key.data());
+  if (ix.unique) {
+    Tree::Cursor c;
+    if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, k, 0); })) return -1;
+    if (!c.end && std::memcmp(tree.At(c.b.data(), c.i) + 8, k, key.size()) == 0) {
+      DbfReportError(340, {ix.name});
+      return 340;
+    }
+  }
+  if (ix.hook) {
+    const int veto = ix.hook(key, record);
+    if (veto != 0) return veto;
+  }
+  return tree.Insert(k, record) ? 0 : -1;
+}
+
+int RemoveKey(Index& ix, const std::string& key, std::uint32_t record) {
+  Tree tree(ix);
+  const int r = tree.Remove(reinterpret_cast<const std::uint8_t*>(key.data()), record);
+  if (r == 0) {
+    DbfReportError(950, {"IndexRemove"});  // the index does not match its table
+    return -1;
+  }
+  return r < 0 ? -1 : 0;
+}
+
+Index* OpenIndexFor(int number) {
+  Index* ix = IndexAt(number);
+  if (!ix) DbfReportError(380);
+  return ix;
+}
+
+void Unlink(Index& ix) {
+  Table* t = TableAt(ix.table);
+  if (!t) return;
+  if (t->firstIndex == ix.number) {
+    t->firstIndex = ix.next;
+  } else {
+    for (int n = t->firstIndex; n >= 0; n = IndexAt(n)->next)
+      if (IndexAt(n)->next == ix.number) {
+        IndexAt(n)->next = ix.next;
+        break;
+      }
+  }
+  if (t->selectedIndex == ix.number) t->selectedIndex = -1;
+}
+
+int CloseIndex(Index& ix) {
+  int result = FlushIndex(ix) ? 0 : -1;
+  DropIndex(ix);
+  Unlink(ix);
+  if (::close(ix.fd) != 0) result = -1;
+  Indexes().Free(ix.number);
+  return result;
+}
+
+// Opens the file of a new or existing index for the current table.
+Index* Attach(const std::string& path, Table& t, int& fd) {
+  fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) {
+    DbfReportError(120, {path});
+    return nullptr;
+  }
+  const int n = Indexes().Allocate(kMaxIndexes);
+  if (n < 0) {
+    ::close(fd);
+    DbfReportError(920, {"PoolCreate()"});
+    return nullptr;
+  }
+  Index* ix = IndexAt(n);
+  ix->number = n;
+  ix->table = t.number;
+  ix->name = path;
+  ix->fd = fd;
+  ix->next = t.firstIndex;
+  t.firstIndex = n;
+  t.selectedIndex = n;
+  return ix;
+}
+
+std::string IndexName(std::string_view name) {
+  std::size_t end = name.size();
+  while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
+  std::string path(name.substr(0, end));
+  const std::size_t slash = path.find_last_of("/\\");
+  if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos) path += ".NDX";
+  return path;
+}
+
+}  // namespace
+
+// ---- the engine's side ------------------------------------------------------------
+
+namespace dbf {
+
+int UpdateIndexes(Table& t, std::int64_t n, bool append) {
+  if (t.firstIndex < 0) return 0;
+  if (!append && ReadRecord(t, n, t.Old()) < 0) return -1;
+  struct Change {
+    Index* ix;
+    std::string oldKey, newKey;
+  };
+  std::vector<Change> done;
+  const auto record = static_cast<std::uint32_t>(n);
+  // Puts back what the indexes before the refusing one already changed.
+  auto undo = [&]() {
+    for (auto it = done.rbegin(); it != done.rend(); ++it) {
+      Session s(*it->ix);
+      if (!s.Ok()) continue;
+      s.Changed();
+      RemoveKey(*it->ix, it->newKey, record);
+      if (!append) AddKey(*it->ix, it->oldKey, record);
+    }
+  };
+  for (int k = t.firstIndex; k >= 0; k = IndexAt(k)->next) {
+    Index& ix = *IndexAt(k);
+    Change c{&ix, {}, {}};
+    if (KeyOf(*ix.expression, c.newKey, -1, nullptr) < 0) return undo(), -1;
+    c.newKey = FitKey(ix, c.newKey);
+    if (!append) {
+      if (KeyOf(*ix.expression, c.oldKey, t.number, t.Old()) < 0) return undo(), -1;
+      c.oldKey = FitKey(ix, c.oldKey);
+      if (c.oldKey == c.newKey) continue;
+    }
+    Session s(ix);
+    if (!s.Ok()) return undo(), -1;
+    s.Changed();
+    if (!append && RemoveKey(ix, c.oldKey, record) < 0) return undo(), -1;
+    const int added = AddKey(ix, c.newKey, record);
+    if (added != 0) {
+      if (!append) AddKey(ix, c.oldKey, record);
+      s.Finish();
+      undo();
+      return added == 340 ? -3 : -1;
+    }
+    if (!s.Finish()) return undo(), -1;
+    done.push_back(std::move(c));
+  }
+  return 0;
+}
+
+int CloseIndexes(Table& t) {
+  int result = 0;
+  while (t.firstIndex >= 0)
+    if (CloseIndex(*IndexAt(t.firstIndex)) < 0) result = -1;
+  return result;
+}
+
+int SelectedIndexTop(Table& t, std::int64_t& record) {
+  const int r = DbfIndexTop(t.selectedIndex);
+  if (r == 0) record = DbfIndexRecord(t.selectedIndex);
+  return r;
+}
+
+}  // namespace dbf
+
+// ---- the interface -----------------------------------------------------------------
+
+int DbfIndexCreate(const std::string& name, std::string_view expression, int unique) {
+  return Guarded(
+      [&]() -> int {
+        Table* t = CurrentTable();
+        if (!t) return -1;
+        const std::string path = IndexName(name);
+        std::unique_ptr<DbfExpression> e = DbfCompile(expression);
+        if (!e) return -1;
+        int length = 0;
+        if (KeyShape(*e, length) < 0) return -1;
+        if (length > kMaxKey) {
+          DbfReportError(370);
+          return -1;
+        }
+        if (length < 1 || e->Text().size() > kHeaderBytes - kExpressionAt - 1) {
+          DbfReportError(length < 1 ? 360 : 300, {path});
+          return -1;
+        }
+        Index proto;
+        proto.expression = std::move(e);
+        proto.keyLength = length;
+        proto.entryLength = EntryLength(length);
+        proto.keysPerBlock = (kBlock - 4) / proto.entryLength;
+        proto.unique = unique != 0;
+        std::vector<std::uint8_t> file(2 * kBlock, 0);  // the header and an empty root leaf
+        HeaderBytes(proto, file.data());
+        CAtomicFile out;
+        if (!out.Open(path) || !out.Write(file.data(), file.size()) || !out.Commit()) {
+          DbfReportError(300, {path});
+          return -1;
+        }
+        int fd = -1;
+        Index* ix = Attach(path, *t, fd);
+        if (!ix) return -1;
+        ix->expression = std::move(proto.expression);
+        // Every record's key, as the records stand now.
+        const std::int64_t count = RecordCount(*t);
+        bool ok = count >= 0;
+        {
+          Session s(*ix);
+          ok = ok && s.Ok();
+          if (ok) s.Changed();
+          std::string key;
+          for (std::int64_t r = 1; ok && r <= count; ++r) {
+            ok = ReadRecord(*t, r, t->Old()) == 0 && KeyOf(*ix->expression, key, t->number, t->Old()) == 0 &&
+                 AddKey(*ix, FitKey(*ix, key), static_cast<std::uint32_t>(r)) == 0;
+          }
+          if (!s.Finish()) ok = false;
+        }
+        if (!ok) {
+          CloseIndex(*ix);
+          ::unlink(path.c_str());
+          return -1;
+        }
+        return ix->number;
+      },
+      -1);
+}
+
+int DbfIndexOpen(const std::string& name) {
+  return Guarded(
+      [&]() -> int {
+        Table* t = CurrentTable();
+        if (!t) return -1;
+        int fd = -1;
+        Index* ix = Attach(IndexName(name), *t, fd);
+        if (!ix) return -1;
+        std::string text;
+        {
+          Session s(*ix);
+          if (s.Ok()) {
+            char h[kHeaderBytes + 1] = {};
+            if (ReadAt(fd, h, kHeaderBytes, 0) == kHeaderBytes) text.assign(h + kExpressionAt);
+          }
+          if (!s.Finish() || text.empty()) {
+            CloseIndex(*ix);
+            return -1;
+          }
+        }
+        ix->expression = DbfCompile(text);
+        int length = 0;
+        if (!ix->expression || KeyShape(*ix->expression, length) < 0 || length != ix->keyLength) {
+          if (ix->expression && length != ix->keyLength) DbfReportError(360, {ix->name});
+          CloseIndex(*ix);
+          return -1;
+        }
+        return ix->number;
+      },
+      -1);
+}
+
+int DbfIndexSelect(int index) {
+  Table* t = CurrentTable();
+  if (!t) return -1;
+  const int previous = t->selectedIndex;
+  const Index* ix = IndexAt(index);
+  if (index < 0) t->selectedIndex = -1;
+  else if (ix && ix->table == t->number) t->selectedIndex = index;
+  return previous;
+}
+
+int DbfIndexSeek(int index, std::string_view key) {
+  return Guarded(
+      [&]() -> int {
+        Index* ix = OpenIndexFor(index);
+        if (!ix) return -1;
+        Session s(*ix);
+        if (!s.Ok()) return -1;
+        Tree tree(*ix);
+        const std::string_view prefix = key.substr(0, static_cast<std::size_t>(ix->keyLength));
+        Tree::Cursor c;
+        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.LowerPrefix(b, prefix); })) return -1;
+        Remember(*ix, tree, c);
+        if (c.end) return 3;
+        if (std::memcmp(tree.At(c.b.data(), c.i) + 8, prefix.data(), prefix.size()) != 0) return 2;
+        return static_cast<int>(prefix.size()) == ix->keyLength ? 0 : 1;
+      },
+      -1);
+}
+
+int DbfIndexSeekRecord(int index, std::string_view key, std::int64_t record) {
+  return Guarded(
+      [&]() -> int {
+        Index* ix = OpenIndexFor(index);
+        if (!ix) return -1;
+        Session s(*ix);
+        if (!s.Ok()) return -1;
+        Tree tree(*ix);
+        const std::string k = FitKey(*ix, std::string(key));
+        const auto* kp = reinterpret_cast<const std::uint8_t*>(k.data());
+        const auto r = static_cast<std::uint32_t>(record);
+        Tree::Cursor c;
+        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, r); })) return -1;
+        Remember(*ix, tree, c);
+        return !c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, r) == 0 ? 0 : 4;
+      },
+      -1);
+}
+
+std::int64_t DbfIndexSkip(int index, std::int64_t n) {
+  return Guarded(
+      [&]() -> std::int64_t {
+        Index* ix = OpenIndexFor(index);
+        if (!ix) return -1;
+        if (!ix->positioned) return 0;
+        Session s(*ix);
+        if (!s.Ok()) return -1;
+        Tree tree(*ix);
+        const auto* kp = reinterpret_cast<const std::uint8_t*>(ix->key.data());
+        Tree::Cursor c;
+        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, ix->record); })) return -1;
+        std::int64_t moved = 0;
+        if (n > 0) {
+          // From the current entry, or from where it would stand were it gone.
+          if (!c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, ix->record) != 0) {
+            --n;
+            ++moved;
+          }
+          while (!c.end && n > 0) {
+            Tree::Cursor next = c;
+            ++next.i;
+            if (!tree.Settle(next)) return -1;
+            if (next.end) break;
+            c = std::move(next);
+            --n;
+            ++moved;
+          }
+        } else {
+          if (c.end) {
+            // Past the last entry: the last one is a step back.
+            if (!tree.Descend(c, [&](const std::uint8_t* b) { return Count(b) - 1; })) return -1;
+            c.i = Count(c.b.data()) - 1;
+            if (c.i < 0) c.end = true;
+            if (!c.end) {
+              ++n;
+              --moved;
+            }
+          }
+          while (!c.end && n < 0) {
+            Tree::Cursor prev = c;
+            if (prev.i > 0) {
+              --prev.i;
+            } else {
+              if (!tree.Prev(prev)) return -1;
+              if (prev.end) break;
+            }
+            c = std::move(prev);
+            ++n;
+            --moved;
+          }
+        }
+        Remember(*ix, tree, c);
+        return moved < 0 ? -moved : moved;
+      },
+      static_cast<std::int64_t>(-1));
+}
+
+int DbfIndexTop(int index) {
+  return Guarded(
+      [&]() -> int {
+        Index* ix = OpenIndexFor(index);
+        if (!ix) return -1;
+        Session s(*ix);
+        if (!s.Ok()) return -1;
+        Tree tree(*ix);
+        Tree::Cursor c;
+        if (!tree.Descend(c, [](const std::uint8_t*) { return 0; })) return -1;
+        Remember(*ix, tree, c);
+        return c.end ? 3 : 0;
+      },
+      -1);
+}
+
+int DbfIndexBottom(int index) {
+  return Guarded(
+      [&]() -> int {
+        Index* ix = OpenIndexFor(index);
+        if (!ix) return -1;
+        Session s(*ix);
+        if (!s.Ok()) return -1;
+        Tree tree(*ix);
+        Tree::Cursor c;
+        if (!tree.Descend(c, [](const std::uint8_t* b) { return std::max(Count(b) - 1, 0); })) return -1;
+        if (!c.end && Count(c.b.data()) == 0) c.end = true;
+        Remember(*ix, tree, c);
+        return c.end ? 3 : 0;
+      },
+      -1);
+}
+
+std::int64_t DbfIndexRecord(int index) {
+  const Index* ix = IndexAt(index);
+  return ix && ix->positioned ? ix->record : 0;
+}
+
+std::string DbfIndexKey(int index) {
+  const Index* ix = IndexAt(index);
+  return ix && ix->positioned ? ix->key : std::string();
+}
+
+void DbfIndexSetHook(int index, DbfIndexHook hook) {
+  if (Index* ix = IndexAt(index)) ix->hook = std::move(hook);
+}
+
+}  // namespace qzn
