@@ -462,54 +462,32 @@ class Tree {
   // Moves past the end of a leaf to the first entry of the next one.
   bool Settle(Cursor& c) {
     while (!c.end && c.i >= Count(c.b.data())) {
-      if (!Next(c)) return false;
+      if (!Neighbour(c, true)) return false;
     }
     return true;
   }
 
-  // To the first entry of the next leaf (end when there is none).
-  bool Next(Cursor& c) {
+  // To the first entry of the next leaf, or the last entry of the previous
+  // one (end when there is none).
+  bool Neighbour(Cursor& c, bool forward) {
     Raw b;
     while (!c.path.empty()) {
       Step& s = c.path.back();
       if (!GetBlock(m_ix, s.block, b)) return false;
-      if (s.i + 1 < Count(b.data())) {
-        ++s.i;
+      if (forward ? s.i + 1 < Count(b.data()) : s.i > 0) {
+        s.i += forward ? 1 : -1;
         std::uint32_t n = Get32(At(b.data(), s.i));
         for (;;) {
           if (!GetBlock(m_ix, n, c.b)) return false;
-          if (Leaf(c.b.data())) break;
-          c.path.push_back({n, 0});
-          n = Get32(At(c.b.data(), 0));
+          const int edge = forward ? 0 : Count(c.b.data()) - 1;
+          if (Leaf(c.b.data())) {
+            c.leaf = n;
+            c.i = edge;
+            return true;
+          }
+          c.path.push_back({n, edge});
+          n = Get32(At(c.b.data(), edge));
         }
-        c.leaf = n;
-        c.i = 0;
-        return true;
-      }
-      c.path.pop_back();
-    }
-    c.end = true;
-    return true;
-  }
-
-  // To the last entry of the previous leaf (end when there is none).
-  bool Prev(Cursor& c) {
-    Raw b;
-    while (!c.path.empty()) {
-      Step& s = c.path.back();
-      if (!GetBlock(m_ix, s.block, b)) return false;
-      if (s.i > 0) {
-        --s.i;
-        std::uint32_t n = Get32(At(b.data(), s.i));
-        for (;;) {
-          if (!GetBlock(m_ix, n, c.b)) return false;
-          if (Leaf(c.b.data())) break;
-          c.path.push_back({n, Count(c.b.data()) - 1});
-          n = Get32(At(c.b.data(), Count(c.b.data()) - 1));
-        }
-        c.leaf = n;
-        c.i = Count(c.b.data()) - 1;
-        return true;
       }
       c.path.pop_back();
     }
@@ -628,6 +606,22 @@ std::string IndexName(std::string_view name) {
   const std::size_t slash = path.find_last_of("/\\");
   if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos) path += ".NDX";
   return path;
+}
+
+// Runs f(index, tree) under the index's session; failure when the index is
+// not open or its header cannot be read.
+template <class R, class F>
+R OnIndex(int number, R failure, F&& f) {
+  return Guarded(
+      [&]() -> R {
+        Index* ix = OpenIndexFor(number);
+        if (!ix) return failure;
+        Session s(*ix);
+        if (!s.Ok()) return failure;
+        Tree tree(*ix);
+        return f(*ix, tree);
+      },
+      failure);
 }
 
 }  // namespace
@@ -801,132 +795,98 @@ int DbfIndexSelect(int index) {
 }
 
 int DbfIndexSeek(int index, std::string_view key) {
-  return Guarded(
-      [&]() -> int {
-        Index* ix = OpenIndexFor(index);
-        if (!ix) return -1;
-        Session s(*ix);
-        if (!s.Ok()) return -1;
-        Tree tree(*ix);
-        const std::string_view prefix = key.substr(0, static_cast<std::size_t>(ix->keyLength));
-        Tree::Cursor c;
-        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.LowerPrefix(b, prefix); })) return -1;
-        Remember(*ix, tree, c);
-        if (c.end) return 3;
-        if (std::memcmp(tree.At(c.b.data(), c.i) + 8, prefix.data(), prefix.size()) != 0) return 2;
-        return static_cast<int>(prefix.size()) == ix->keyLength ? 0 : 1;
-      },
-      -1);
+  return OnIndex(index, -1, [&](Index& ix, Tree& tree) -> int {
+    const std::string_view prefix = key.substr(0, static_cast<std::size_t>(ix.keyLength));
+    Tree::Cursor c;
+    if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.LowerPrefix(b, prefix); })) return -1;
+    Remember(ix, tree, c);
+    if (c.end) return 3;
+    if (std::memcmp(tree.At(c.b.data(), c.i) + 8, prefix.data(), prefix.size()) != 0) return 2;
+    return static_cast<int>(prefix.size()) == ix.keyLength ? 0 : 1;
+  });
 }
 
 int DbfIndexSeekRecord(int index, std::string_view key, std::int64_t record) {
-  return Guarded(
-      [&]() -> int {
-        Index* ix = OpenIndexFor(index);
-        if (!ix) return -1;
-        Session s(*ix);
-        if (!s.Ok()) return -1;
-        Tree tree(*ix);
-        const std::string k = FitKey(*ix, std::string(key));
-        const auto* kp = reinterpret_cast<const std::uint8_t*>(k.data());
-        const auto r = static_cast<std::uint32_t>(record);
-        Tree::Cursor c;
-        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, r); })) return -1;
-        Remember(*ix, tree, c);
-        return !c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, r) == 0 ? 0 : 4;
-      },
-      -1);
+  return OnIndex(index, -1, [&](Index& ix, Tree& tree) -> int {
+    const std::string k = FitKey(ix, std::string(key));
+    const auto* kp = reinterpret_cast<const std::uint8_t*>(k.data());
+    const auto r = static_cast<std::uint32_t>(record);
+    Tree::Cursor c;
+    if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, r); })) return -1;
+    Remember(ix, tree, c);
+    return !c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, r) == 0 ? 0 : 4;
+  });
 }
 
 std::int64_t DbfIndexSkip(int index, std::int64_t n) {
-  return Guarded(
-      [&]() -> std::int64_t {
-        Index* ix = OpenIndexFor(index);
-        if (!ix) return -1;
-        if (!ix->positioned) return 0;
-        Session s(*ix);
-        if (!s.Ok()) return -1;
-        Tree tree(*ix);
-        const auto* kp = reinterpret_cast<const std::uint8_t*>(ix->key.data());
-        Tree::Cursor c;
-        if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, ix->record); })) return -1;
-        std::int64_t moved = 0;
-        if (n > 0) {
-          // From the current entry, or from where it would stand were it gone.
-          if (!c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, ix->record) != 0) {
-            --n;
-            ++moved;
-          }
-          while (!c.end && n > 0) {
-            Tree::Cursor next = c;
-            ++next.i;
-            if (!tree.Settle(next)) return -1;
-            if (next.end) break;
-            c = std::move(next);
-            --n;
-            ++moved;
-          }
-        } else {
-          if (c.end) {
-            // Past the last entry: the last one is a step back.
-            if (!tree.Descend(c, [&](const std::uint8_t* b) { return Count(b) - 1; })) return -1;
-            c.i = Count(c.b.data()) - 1;
-            if (c.i < 0) c.end = true;
-            if (!c.end) {
-              ++n;
-              --moved;
-            }
-          }
-          while (!c.end && n < 0) {
-            Tree::Cursor prev = c;
-            if (prev.i > 0) {
-              --prev.i;
-            } else {
-              if (!tree.Prev(prev)) return -1;
-              if (prev.end) break;
-            }
-            c = std::move(prev);
-            ++n;
-            --moved;
-          }
+  const Index* known = IndexAt(index);
+  if (known && !known->positioned) return 0;
+  return OnIndex(index, std::int64_t{-1}, [&](Index& ix, Tree& tree) -> std::int64_t {
+    const auto* kp = reinterpret_cast<const std::uint8_t*>(ix.key.data());
+    Tree::Cursor c;
+    if (!tree.Descend(c, [&](const std::uint8_t* b) { return tree.Lower(b, kp, ix.record); })) return -1;
+    std::int64_t moved = 0;
+    if (n > 0) {
+      // From the current entry, or from where it would stand were it gone.
+      if (!c.end && tree.Compare(tree.At(c.b.data(), c.i), kp, ix.record) != 0) {
+        --n;
+        ++moved;
+      }
+      while (!c.end && n > 0) {
+        Tree::Cursor next = c;
+        ++next.i;
+        if (!tree.Settle(next)) return -1;
+        if (next.end) break;
+        c = std::move(next);
+        --n;
+        ++moved;
+      }
+    } else {
+      if (c.end) {
+        // Past the last entry: the last one is a step back.
+        if (!tree.Descend(c, [](const std::uint8_t* b) { return Count(b) - 1; })) return -1;
+        c.i = Count(c.b.data()) - 1;
+        c.end = c.i < 0;
+        if (!c.end) {
+          ++n;
+          ++moved;
         }
-        Remember(*ix, tree, c);
-        return moved < 0 ? -moved : moved;
-      },
-      static_cast<std::int64_t>(-1));
+      }
+      while (!c.end && n < 0) {
+        Tree::Cursor prev = c;
+        if (prev.i > 0) {
+          --prev.i;
+        } else {
+          if (!tree.Neighbour(prev, false)) return -1;
+          if (prev.end) break;
+        }
+        c = std::move(prev);
+        ++n;
+        ++moved;
+      }
+    }
+    Remember(ix, tree, c);
+    return moved;
+  });
 }
 
 int DbfIndexTop(int index) {
-  return Guarded(
-      [&]() -> int {
-        Index* ix = OpenIndexFor(index);
-        if (!ix) return -1;
-        Session s(*ix);
-        if (!s.Ok()) return -1;
-        Tree tree(*ix);
-        Tree::Cursor c;
-        if (!tree.Descend(c, [](const std::uint8_t*) { return 0; })) return -1;
-        Remember(*ix, tree, c);
-        return c.end ? 3 : 0;
-      },
-      -1);
+  return OnIndex(index, -1, [&](Index& ix, Tree& tree) -> int {
+    Tree::Cursor c;
+    if (!tree.Descend(c, [](const std::uint8_t*) { return 0; })) return -1;
+    Remember(ix, tree, c);
+    return c.end ? 3 : 0;
+  });
 }
 
 int DbfIndexBottom(int index) {
-  return Guarded(
-      [&]() -> int {
-        Index* ix = OpenIndexFor(index);
-        if (!ix) return -1;
-        Session s(*ix);
-        if (!s.Ok()) return -1;
-        Tree tree(*ix);
-        Tree::Cursor c;
-        if (!tree.Descend(c, [](const std::uint8_t* b) { return std::max(Count(b) - 1, 0); })) return -1;
-        if (!c.end && Count(c.b.data()) == 0) c.end = true;
-        Remember(*ix, tree, c);
-        return c.end ? 3 : 0;
-      },
-      -1);
+  return OnIndex(index, -1, [&](Index& ix, Tree& tree) -> int {
+    Tree::Cursor c;
+    if (!tree.Descend(c, [](const std::uint8_t* b) { return std::max(Count(b) - 1, 0); })) return -1;
+    if (!c.end && Count(c.b.data()) == 0) c.end = true;
+    Remember(ix, tree, c);
+    return c.end ? 3 : 0;
+  });
 }
 
 std::int64_t DbfIndexRecord(int index) {
