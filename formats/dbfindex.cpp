@@ -11,8 +11,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <deque>
+#include <unordered_map>
 
 #include "formats/dbfcore.h"
 #include "formats/dbfexpr.h"
@@ -76,21 +79,123 @@ Index* IndexAt(int n) { return Indexes().Get(n); }
 
 // ---- block buffers, shared by every open index -----------------------------
 
+// A buffer holds one block of one index. Buffers are found by (index, block)
+// through a hash table and reused in least-recently-used order. The pool
+// starts with the engine's block-slot count and grows, up to kMaxBuffers,
+// while every buffer holds a block, so a large index keeps its working set.
 struct Buffer {
   int index = -1;
   std::uint32_t block = 0;
   bool dirty = false;
-  std::uint64_t used = 0;
+  Buffer* older = nullptr;  // the use order
+  Buffer* newer = nullptr;
   Raw data{};
 };
 
-std::vector<Buffer>& Buffers() {
-  static std::vector<Buffer> buffers(static_cast<std::size_t>(Globals().blockSlots));
-  return buffers;
-}
-std::uint64_t g_tick = 0;
+constexpr std::size_t kMaxBuffers = 4096;  // 2 MB
 
-bool WriteBuffer(Buffer& b) {
+class BlockPool {
+ public:
+  Buffer* Find(int index, std::uint32_t block) {
+    const auto it = m_map.find(Key(index, block));
+    if (it == m_map.end()) return nullptr;
+    Touch(*it->second);
+    return it->second;
+  }
+
+  // A buffer for (index, block): a new one while the pool may grow, else the
+  // one used longest ago, written back first. Null after reporting.
+  Buffer* Take(int index, std::uint32_t block) {
+    Buffer* b = nullptr;
+    if (m_buffers.size() < std::max<std::size_t>(static_cast<std::size_t>(Globals().blockSlots), 1) ||
+        (m_buffers.size() < kMaxBuffers && m_oldest && m_oldest->index >= 0)) {
+      m_buffers.emplace_back();
+      b = &m_buffers.back();
+    } else {
+      b = m_oldest;
+      if (!Write(*b)) return nullptr;
+      Forget(*b);
+      Unlink(*b);
+    }
+    b->index = index;
+    b->block = block;
+    m_map[Key(index, block)] = b;
+    Link(*b);
+    return b;
+  }
+
+  void MarkDirty(Buffer& b) {
+    if (!b.dirty) m_dirty.push_back(&b);
+    b.dirty = true;
+  }
+
+  // Writes back the changed blocks of one index.
+  bool Flush(int index) {
+    bool ok = true;
+    std::size_t keep = 0;
+    for (Buffer* b : m_dirty) {
+      if (!b->dirty) continue;
+      if (b->index == index) {
+        if (!Write(*b)) ok = false;
+        if (!b->dirty) continue;
+      }
+      m_dirty[keep++] = b;
+    }
+    m_dirty.resize(keep);
+    return ok;
+  }
+
+  // Forgets every block of one index (their contents may be stale).
+  void Drop(int index) {
+    for (Buffer& b : m_buffers)
+      if (b.index == index) {
+        b.dirty = false;
+        Forget(b);
+      }
+  }
+
+ private:
+  static std::uint64_t Key(int index, std::uint32_t block) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(index)) << 32) | block;
+  }
+  void Forget(Buffer& b) {
+    if (b.index >= 0) m_map.erase(Key(b.index, b.block));
+    b.index = -1;
+  }
+  void Unlink(Buffer& b) {
+    if (b.older) b.older->newer = b.newer;
+    else m_oldest = b.newer;
+    if (b.newer) b.newer->older = b.older;
+    else m_newest = b.older;
+    b.older = b.newer = nullptr;
+  }
+  void Link(Buffer& b) {
+    b.older = m_newest;
+    b.newer = nullptr;
+    if (m_newest) m_newest->newer = &b;
+    m_newest = &b;
+    if (!m_oldest) m_oldest = &b;
+  }
+  void Touch(Buffer& b) {
+    if (m_newest == &b) return;
+    Unlink(b);
+    Link(b);
+  }
+  bool Write(Buffer& b);
+
+  std::deque<Buffer> m_buffers;  // addresses stay put as the pool grows
+  std::unordered_map<std::uint64_t, Buffer*> m_map;
+  std::vector<Buffer*> m_dirty;
+  Buffer* m_oldest = nullptr;
+  Buffer* m_newest = nullptr;
+};
+
+BlockPool& Pool() {
+  static BlockPool pool;
+  return pool;
+}
+
+bool BlockPool::Write(Buffer& b) {
   if (!b.dirty) return true;
   Index* ix = IndexAt(b.index);
   if (!ix || WriteAt(ix->fd, b.data.data(), kBlock, static_cast<std::int64_t>(b.block) * kBlock) != kBlock) {
@@ -101,67 +206,37 @@ bool WriteBuffer(Buffer& b) {
   return true;
 }
 
-Buffer* FindBuffer(const Index& ix, std::uint32_t block) {
-  for (Buffer& b : Buffers())
-    if (b.index == ix.number && b.block == block) return &b;
-  return nullptr;
-}
-
-// A buffer for another block: the one used longest ago, written back first.
-Buffer* FreeBuffer() {
-  Buffer* victim = nullptr;
-  for (Buffer& b : Buffers())
-    if (!victim || b.index < 0 || (victim->index >= 0 && b.used < victim->used)) victim = &b;
-  if (!WriteBuffer(*victim)) return nullptr;
-  victim->index = -1;
-  return victim;
-}
-
 bool GetBlock(const Index& ix, std::uint32_t block, Raw& out) {
-  Buffer* b = FindBuffer(ix, block);
+  Buffer* b = Pool().Find(ix.number, block);
   if (!b) {
     if (block == 0 || block >= ix.nextFree) {
       DbfReportError(330, {ix.name});
       return false;
     }
-    b = FreeBuffer();
-    if (!b) return false;
-    if (ReadAt(ix.fd, b->data.data(), kBlock, static_cast<std::int64_t>(block) * kBlock) != kBlock) {
+    Raw data;
+    if (ReadAt(ix.fd, data.data(), kBlock, static_cast<std::int64_t>(block) * kBlock) != kBlock) {
       DbfReportError(330, {ix.name});
       return false;
     }
-    b->index = ix.number;
-    b->block = block;
-    b->dirty = false;
+    b = Pool().Take(ix.number, block);
+    if (!b) return false;
+    b->data = data;
   }
-  b->used = ++g_tick;
   out = b->data;
   return true;
 }
 
 bool PutBlock(const Index& ix, std::uint32_t block, const Raw& data) {
-  Buffer* b = FindBuffer(ix, block);
-  if (!b) b = FreeBuffer();
+  Buffer* b = Pool().Find(ix.number, block);
+  if (!b) b = Pool().Take(ix.number, block);
   if (!b) return false;
-  b->index = ix.number;
-  b->block = block;
   b->data = data;
-  b->dirty = true;
-  b->used = ++g_tick;
+  Pool().MarkDirty(*b);
   return true;
 }
 
-bool FlushIndex(const Index& ix) {
-  bool ok = true;
-  for (Buffer& b : Buffers())
-    if (b.index == ix.number && !WriteBuffer(b)) ok = false;
-  return ok;
-}
-
-void DropIndex(const Index& ix) {
-  for (Buffer& b : Buffers())
-    if (b.index == ix.number) b.index = -1;
-}
+bool FlushIndex(const Index& ix) { return Pool().Flush(ix.number); }
+void DropIndex(const Index& ix) { Pool().Drop(ix.number); }
 
 // ---- the header and the file lock ------------------------------------------
 
@@ -728,17 +803,57 @@ int DbfIndexCreate(const std::string& name, std::string_view expression, int uni
         Index* ix = Attach(path, *t, fd);
         if (!ix) return -1;
         ix->expression = std::move(proto.expression);
-        // Every record's key, as the records stand now.
-        const std::int64_t count = RecordCount(*t);
-        bool ok = count >= 0;
-        {
-          Session s(*ix);
-          ok = ok && s.Ok();
-          if (ok) s.Changed();
+        ix->keyLength = proto.keyLength;
+        ix->entryLength = proto.entryLength;
+        ix->keysPerBlock = proto.keysPerBlock;
+        ix->unique = proto.unique;
+        // Every record's key, as the records stand now: read in large runs,
+        // sorted, and entered in order, so the tree grows along its right
+        // edge and each block is written once.
+        bool ok = DbfFlush(t->number) == 0;
+        const std::int64_t count = ok ? RecordCount(*t) : -1;
+        ok = ok && count >= 0;
+        const std::size_t K = static_cast<std::size_t>(length);
+        std::vector<char> keys;
+        std::vector<std::uint32_t> order;
+        if (ok) {
+          keys.resize(static_cast<std::size_t>(count) * K);
+          order.resize(static_cast<std::size_t>(count));
+          const std::int64_t run = std::max<std::int64_t>(1, (1 << 20) / t->recordLength);
+          std::vector<char> chunk(static_cast<std::size_t>(std::min(run, std::max<std::int64_t>(count, 1)) * t->recordLength));
           std::string key;
-          for (std::int64_t r = 1; ok && r <= count; ++r) {
-            ok = ReadRecord(*t, r, t->Old()) == 0 && KeyOf(*ix->expression, key, t->number, t->Old()) == 0 &&
-                 AddKey(*ix, FitKey(*ix, key), static_cast<std::uint32_t>(r)) == 0;
+          for (std::int64_t first = 1; ok && first <= count; first += run) {
+            const std::int64_t m = std::min(run, count - first + 1);
+            const std::int64_t bytes = m * t->recordLength;
+            if (ReadAt(t->fd, chunk.data(), bytes, t->headerLength + (first - 1) * t->recordLength) != bytes) {
+              DbfReportError(140, {t->name});
+              ok = false;
+              break;
+            }
+            for (std::int64_t k = 0; ok && k < m; ++k) {
+              ok = KeyOf(*ix->expression, key, t->number, chunk.data() + k * t->recordLength) == 0;
+              key = FitKey(*ix, key);
+              std::memcpy(keys.data() + static_cast<std::size_t>(first - 1 + k) * K, key.data(), K);
+            }
+          }
+        }
+        if (ok) {
+          for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+          std::stable_sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+            return std::memcmp(keys.data() + x * K, keys.data() + y * K, K) < 0;
+          });
+          Session s(*ix);
+          ok = s.Ok();
+          if (ok) s.Changed();
+          Tree tree(*ix);
+          for (std::size_t i = 0; ok && i < order.size(); ++i) {
+            const char* k = keys.data() + order[i] * K;
+            if (ix->unique && i > 0 && std::memcmp(k, keys.data() + order[i - 1] * K, K) == 0) {
+              DbfReportError(340, {ix->name});
+              ok = false;
+              break;
+            }
+            ok = tree.Insert(reinterpret_cast<const std::uint8_t*>(k), order[i] + 1);
           }
           if (!s.Finish()) ok = false;
         }
