@@ -436,8 +436,8 @@ TEST_F(DbfTable, RecordBuffersKeepTheSameRecords) {
     ASSERT_GE(Create(path, {Field("NAME", 'C', 6), Field("N", 'N', 5)}), 0);
     std::vector<std::string> model;  // each record without its deletion flag
     auto text = [](int v) {
-      char b[16];
-      std::snprintf(b, sizeof b, "r%-5d%5d", v % 100000, v);
+      char b[32];
+      std::snprintf(b, sizeof b, "r%-5d%5d", v % 100000, v % 100000);
       return std::string(b, 11);
     };
     for (int i = 0; i < 20; ++i) {
