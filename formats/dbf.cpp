@@ -12,11 +12,24 @@
 #include <ctime>
 
 #include "formats/dbfcore.h"
+#include "resources/messages_dbase.h"
 #include "platform/atomicfile.h"
 
 namespace qzn {
 
 namespace dbf {
+
+// Strips trailing blanks and NULs and adds the extension when the last
+// component has none.
+std::string NormaliseName(std::string_view name, const char* extension) {
+  std::size_t end = name.size();
+  while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
+  std::string path(name.substr(0, end));
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  if (path.find('.', start) == std::string::npos) path += extension;
+  return path;
+}
 
 // Reads or writes n bytes at pos; returns the bytes done (fewer at the end
 // of the file or on an error, errno then set).
@@ -73,18 +86,6 @@ constexpr unsigned char kEndOfFile = 26;
 constexpr unsigned char kEndOfFields = 13;
 
 // ---- names -------------------------------------------------------------
-
-// Strips trailing blanks and NULs and adds the extension when the last
-// component has none.
-std::string NormaliseName(std::string_view name, const char* extension) {
-  std::size_t end = name.size();
-  while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
-  std::string path(name.substr(0, end));
-  const std::size_t slash = path.find_last_of("/\\");
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  if (path.find('.', start) == std::string::npos) path += extension;
-  return path;
-}
 
 // The memo file of a table: the table's path with the extension DBT, in the
 // case of the table's own extension.
@@ -153,7 +154,7 @@ int LockBytes(int fd, std::int64_t start, std::int64_t length, bool wait) {
     }
   }
   if (err == EINVAL) return 0;  // a file system without byte-range locks
-  DbfReportError(400, {"errno", std::to_string(err)});
+  DbfReportError(400, {res::text::kDbfErrno, std::to_string(err)});
   return -1;
 }
 
@@ -164,7 +165,7 @@ int UnlockBytes(int fd, std::int64_t start, std::int64_t length) {
   fl.l_start = static_cast<off_t>(start);
   fl.l_len = static_cast<off_t>(length);
   if (::fcntl(fd, F_OFD_SETLK, &fl) == 0 || errno == EINVAL) return 0;
-  DbfReportError(450, {"errno", std::to_string(errno)});
+  DbfReportError(450, {res::text::kDbfErrno, std::to_string(errno)});
   return -1;
 }
 
@@ -242,7 +243,7 @@ int WriteBackBuffer(Table& t, RecordBuffer& b) {
   if (!b.changed) return 0;
   const std::int64_t bytes = (b.last - b.first + 1) * t.recordLength;
   if (WriteAt(t.fd, b.bytes.data(), bytes, RecordPos(t, b.first)) != bytes) {
-    DbfReportError(160, {"缓冲器文件:", t.name});
+    DbfReportError(160, {res::text::kDbfBufferFile, t.name});
     return -1;
   }
   b.changed = false;
@@ -264,12 +265,12 @@ int LoadBuffer(Table& t, std::int64_t n, RecordBuffer*& out) {
   b.first = 0;
   b.last = -1;
   if (n > last) {
-    DbfReportError(140, {t.name, RecordText("记录: ", n)});
+    DbfReportError(140, {t.name, RecordText(res::text::kDbfRecordLabel, n)});
     return -1;
   }
   const std::int64_t bytes = (last - first + 1) * t.recordLength;
   if (ReadAt(t.fd, b.bytes.data(), bytes, RecordPos(t, first)) != bytes) {
-    DbfReportError(140, {t.name, RecordText("记录: ", n)});
+    DbfReportError(140, {t.name, RecordText(res::text::kDbfRecordLabel, n)});
     return -1;
   }
   b.first = first;
@@ -301,7 +302,7 @@ int RewriteRecord(Table& t, std::int64_t n) {
   if (count < 0) return -1;
   if (n > count) {
     // Writing past the end would leave a gap of undefined records.
-    DbfReportError(160, {t.name, RecordText("记录数:", n)});
+    DbfReportError(160, {t.name, RecordText(res::text::kDbfRecordCountLabel, n)});
     return -1;
   }
   if (LockTable(t, n, Globals().lockWait != 0) != 0) return -1;
@@ -323,7 +324,7 @@ int RewriteRecord(Table& t, std::int64_t n) {
   }
   t.written = true;
   if (WriteAt(t.fd, t.Current(), t.recordLength, RecordPos(t, n)) != t.recordLength) {
-    DbfReportError(160, {t.name, RecordText("记录数:", n)});
+    DbfReportError(160, {t.name, RecordText(res::text::kDbfRecordCountLabel, n)});
     return -1;
   }
   t.recno = n;
@@ -342,7 +343,7 @@ int AppendRecord(Table& t) {
   if (count < 0) return -1;
   const std::int64_t n = count + 1;
   if (n > 0xFFFFFFFFLL) {  // the header's count is 32-bit
-    DbfReportError(160, {t.name, RecordText("记录数:", n)});
+    DbfReportError(160, {t.name, RecordText(res::text::kDbfRecordCountLabel, n)});
     return -1;
   }
   const int keys = UpdateIndexes(t, n, true);
@@ -356,7 +357,7 @@ int AppendRecord(Table& t) {
   cur[t.recordLength] = '\0';
   if (done != t.recordLength + 1) {
     t.cachedCount = -1;  // a partial record may now be there
-    DbfReportError(160, {t.name, RecordText("记录数:", n)});
+    DbfReportError(160, {t.name, RecordText(res::text::kDbfRecordCountLabel, n)});
     return -1;
   }
   t.cachedCount = n;
@@ -521,7 +522,7 @@ int OpenTable(std::string_view name, bool exclusive) {
   const int n = g.tables.Allocate(kMaxTables);
   if (n < 0) {
     ::close(fd);
-    DbfReportError(920, {"PoolCreate()"});
+    DbfReportError(920, {res::text::kDbfPoolCreate});
     return -1;
   }
   Table& t = *g.tables.Get(n);
@@ -680,7 +681,7 @@ int ReadRecord(Table& t, std::int64_t n, char* out) {
     return 0;
   }
   if (ReadAt(t.fd, out, t.recordLength, RecordPos(t, n)) != t.recordLength) {
-    DbfReportError(140, {t.name, RecordText("记录: ", n)});
+    DbfReportError(140, {t.name, RecordText(res::text::kDbfRecordLabel, n)});
     return -1;
   }
   return 0;
@@ -737,7 +738,7 @@ int DbfCreate(const std::string& name, int fieldCount, const DbfField* fields, i
         EnsureInit();
         const std::string path = NormaliseName(name, ".DBF");
         if (fieldCount < 0 || 32LL * fieldCount + 34 > kDbfMaxRecordLength || (fieldCount > 0 && !fields)) {
-          DbfReportError(100, {"太多 Fields", path});
+          DbfReportError(100, {res::text::kDbfTooManyFields, path});
           return -1;
         }
         const int open = FindOpenTable(path);

@@ -118,6 +118,10 @@ void EnsureInit();
 Table* CurrentTable();  // null after reporting 240 when no table is current
 Table* TableAt(int n);  // null when n is not open
 
+// A file name without trailing blanks and NULs, with the extension (".DBF",
+// ".NDX") added when its last component has none.
+std::string NormaliseName(std::string_view name, const char* extension);
+
 // Reads or writes n bytes at pos; returns the bytes done (fewer at the end
 // of the file or on an error).
 std::int64_t ReadAt(int fd, void* out, std::int64_t n, std::int64_t pos);

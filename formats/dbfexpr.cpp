@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "formats/dbfcore.h"
+#include "resources/messages_dbase.h"
 
 namespace qzn {
 
@@ -553,7 +554,7 @@ class Compiler {
       if (!EmitNumber(32767)) return false;
       argc = 3;
     }
-    if (argc != e.argc) return Fail(595, {"Expression", m_text, "Function", e.name}), false;
+    if (argc != e.argc) return Fail(595, {res::text::kDbfExpressionLabel, m_text, res::text::kDbfFunctionLabel, e.name}), false;
     return Emit(entry);
   }
 
@@ -592,7 +593,7 @@ class Compiler {
           break;
         }
       }
-      if (chosen < 0) return Fail(550, {"语法:", m_text, "功能:", en.name}), false;
+      if (chosen < 0) return Fail(550, {res::text::kDbfSyntax, m_text, res::text::kDbfOperation, en.name}), false;
       for (int a = 0; a < en.argc; ++a) {
         const char want = kEntries[chosen].args[a];
         if (want == 'N' && args[a].type == 'n') code[args[a].operand] = 4;
@@ -619,10 +620,7 @@ class Compiler {
 };
 
 int Compiler::FindTable(std::string_view alias) {
-  std::string path(alias);
-  const std::size_t slash = path.find_last_of("/\\");
-  if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos) path += ".DBF";
-  return FindOpenTable(path);
+  return FindOpenTable(NormaliseName(alias, ".DBF"));
 }
 
 // ---- evaluating -----------------------------------------------------------

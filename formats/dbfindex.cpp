@@ -18,6 +18,7 @@
 #include <unordered_map>
 
 #include "formats/dbfcore.h"
+#include "resources/messages_dbase.h"
 #include "formats/dbfexpr.h"
 #include "platform/atomicfile.h"
 
@@ -614,7 +615,7 @@ int RemoveKey(Index& ix, const std::string& key, std::uint32_t record) {
   Tree tree(ix);
   const int r = tree.Remove(reinterpret_cast<const std::uint8_t*>(key.data()), record);
   if (r == 0) {
-    DbfReportError(950, {"IndexRemove"});  // the index does not match its table
+    DbfReportError(950, {res::text::kDbfIndexRemove});  // the index does not match its table
     return -1;
   }
   return r < 0 ? -1 : 0;
@@ -660,7 +661,7 @@ Index* Attach(const std::string& path, Table& t, int& fd) {
   const int n = Indexes().Allocate(kMaxIndexes);
   if (n < 0) {
     ::close(fd);
-    DbfReportError(920, {"PoolCreate()"});
+    DbfReportError(920, {res::text::kDbfPoolCreate});
     return nullptr;
   }
   Index* ix = IndexAt(n);
@@ -674,14 +675,7 @@ Index* Attach(const std::string& path, Table& t, int& fd) {
   return ix;
 }
 
-std::string IndexName(std::string_view name) {
-  std::size_t end = name.size();
-  while (end > 0 && (name[end - 1] == ' ' || name[end - 1] == '\0')) --end;
-  std::string path(name.substr(0, end));
-  const std::size_t slash = path.find_last_of("/\\");
-  if (path.find('.', slash == std::string::npos ? 0 : slash + 1) == std::string::npos) path += ".NDX";
-  return path;
-}
+std::string IndexName(std::string_view name) { return NormaliseName(name, ".NDX"); }
 
 // Runs f(index, tree) under the index's session; failure when the index is
 // not open or its header cannot be read.
