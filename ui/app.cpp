@@ -4,7 +4,10 @@
 #include <memory>
 
 #include <wx/aboutdlg.h>
+#include <wx/display.h>
+#include <wx/gdicmn.h>
 #include <wx/image.h>
+#include <wx/weakref.h>
 
 #include "platform/host.h"
 #include "platform/profile.h"
@@ -88,7 +91,13 @@ void DestroyDesktop() {
   CDesktop* d = g_desktop;
   d->manager->CloseDocuments(true);
   SaveHistory(*d->history);
-  if (d->frame) d->frame->Destroy();
+  if (d->frame) {
+    // The frame asks the manager about views while it goes: the manager
+    // goes only once the frame is gone.
+    wxWeakRef<CMainFrame> frame(d->frame);
+    d->frame->Destroy();
+    while (frame) wxTheApp->Yield(true);
+  }
   delete d->manager;
   delete d->history;
   delete d;
@@ -136,6 +145,9 @@ class CQznWxApp : public wxApp {
     SetHost(&m_host);
     CDesktop* d = CreateDesktop();
     SetTopWindow(d->frame);
+    // Without a window manager maximising does nothing: the frame takes
+    // the screen's work area first, so it fills the screen either way.
+    d->frame->SetSize(wxGetClientDisplayRect());
     d->frame->Maximize(true);
     d->frame->Show(true);
     // The open dialog right after the main window.

@@ -96,7 +96,7 @@ void RegisterViewCommands(CCommandTable& t, CQznView& v) {
 
 CImageWindow::CImageWindow(wxWindow* parent, CQznDoc* doc)
     : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-               wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxALWAYS_SHOW_SB | wxBORDER_NONE) {
+               wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   m_view = std::make_unique<CQznView>(doc, this);
   RegisterViewCommands(m_commands, *m_view);

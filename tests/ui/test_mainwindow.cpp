@@ -162,6 +162,9 @@ TEST_F(MainWindow, ZoomScrollAndTheOverview) {
   w->GetEventHandler()->ProcessEvent(thumb);
   EXPECT_EQ(v.visibleRect.left, 100);
   EXPECT_EQ(w->GetScrollPos(wxHORIZONTAL), 100);
+  // The thumb is the visible part of the scan.
+  EXPECT_EQ(w->GetScrollThumb(wxHORIZONTAL), RectWidth(v.visibleRect));
+  EXPECT_EQ(w->GetScrollRange(wxHORIZONTAL), 2000);
   // The overview: drag the outline to the far corner.
   Pump();
   COverview& ov = *v.Overview();
