@@ -1016,11 +1016,22 @@ int DbfSetBuffering(int recordsPerBuffer, int bufferCount, int writeBehind) {
         DropBuffers(*t);
         if (recordsPerBuffer <= 0 || bufferCount <= 0) return 0;
         State& g = Globals();
-        const std::int64_t each = static_cast<std::int64_t>(recordsPerBuffer) * t->recordLength;
-        if (each * bufferCount > g.poolBytes - g.bufferBytesInUse) {
+        // Buffers are a matter of speed: a request larger than what is left
+        // of the pool gets buffers of as many records as fit (and fewer
+        // buffers when not even one record each fits); only a pool without
+        // room for one record fails.
+        const std::int64_t left = g.poolBytes - g.bufferBytesInUse;
+        recordsPerBuffer = static_cast<int>(std::min<std::int64_t>(
+            recordsPerBuffer, left / (static_cast<std::int64_t>(bufferCount) * t->recordLength)));
+        if (recordsPerBuffer < 1) {
+          recordsPerBuffer = 1;
+          bufferCount = static_cast<int>(std::min<std::int64_t>(bufferCount, left / t->recordLength));
+        }
+        if (bufferCount < 1) {
           DbfReportError(900);
           return -1;
         }
+        const std::int64_t each = static_cast<std::int64_t>(recordsPerBuffer) * t->recordLength;
         std::vector<RecordBuffer> buffers(static_cast<std::size_t>(bufferCount));
         for (RecordBuffer& b : buffers) b.bytes.resize(static_cast<std::size_t>(each));
         t->buffers = std::move(buffers);

@@ -408,9 +408,14 @@ TEST_F(DbfTable, ReadingLeavesAnotherProgramsFileAsItWas) {
 }
 
 TEST_F(DbfTable, RunningOutOfBufferMemoryFailsTheCallOnly) {
+  ASSERT_GE(Create(dir.file("first.dbf"), {Field("A", 'C', 100)}), 0);
+  // More than the pool holds: buffers of as many records as fit.
+  EXPECT_EQ(DbfSetBuffering(1000, 1000, 1), 0);
+  EXPECT_TRUE(Codes().empty()) << LastMessage();
   ASSERT_GE(Create(dir.file("mem.dbf"), {Field("A", 'C', 100)}), 0);
   AppendRow({"kept"});
-  EXPECT_EQ(DbfSetBuffering(1000, 1000, 1), -1);
+  // The pool is taken: not even one record a buffer fits.
+  EXPECT_EQ(DbfSetBuffering(10, 10, 1), -1);
   EXPECT_EQ(Codes(), std::vector<int>{900});
   EXPECT_EQ(DbfLastError(), 900);
   EXPECT_NE(LastMessage().find("内存不足"), std::string::npos);
