@@ -36,6 +36,19 @@ bool IsRegularFile(const std::string& path) {
 void WriteRect(CArchive& ar, const RECT& r) { ar << r.left << r.top << r.right << r.bottom; }
 void ReadRect(CArchive& ar, RECT& r) { ar >> r.left >> r.top >> r.right >> r.bottom; }
 
+// A stored extent no workspace can have: its sides out of order, or a width
+// or height beyond the int range (an extent with top INT32_MIN made the
+// workspace's size overflow).
+struct CBadExtent : CArchiveException {
+  CBadExtent() : CArchiveException(badCount, "extent") {}
+};
+
+void CheckExtent(const RECT& r) {
+  const std::int64_t w = static_cast<std::int64_t>(r.right) - r.left + 1;
+  const std::int64_t h = static_cast<std::int64_t>(r.bottom) - r.top + 1;
+  if (w < 1 || h < 1 || w > INT32_MAX || h > INT32_MAX) throw CBadExtent();
+}
+
 // ---- handing a loaded workspace over --------------------------------------
 
 void MoveIDColors(CIDColorList& to, CIDColorList& from) {
@@ -195,6 +208,7 @@ void CQznDoc::Serialize(CArchive& ar) {
     m_colorClasses.SerializeTagged(ar);
   } else {
     ReadRect(ar, m_extent);
+    CheckExtent(m_extent);
     ReadRect(ar, m_workRect);
     std::int32_t version = 0, threshold = 0;
     ar >> version >> m_fFactor >> threshold;
@@ -372,6 +386,9 @@ int CQznDoc::ReadProject(const std::string& path) {
     loaded->Serialize(*ar);
   } catch (const std::bad_alloc&) {
     AfxMessageBox(res::text::kErrorNoMemory, MB_OK | MB_ICONSTOP);
+    return 0;
+  } catch (const CBadExtent&) {
+    AfxMessageBox(res::text::kInvalidProjectExtent, MB_OK | MB_ICONSTOP);
     return 0;
   } catch (const CArchiveException&) {
     AfxMessageBox(res::text::kInvalidProjectFile, MB_OK | MB_ICONSTOP);

@@ -60,6 +60,11 @@ int CQznApp::Convert(const CCommandLine& command) {
     return kExitFailed;
   }
   if (!doc->OnOpenDocument(command.input)) return kExitFailed;
+  if (doc->m_nGeorefRefused) {
+    // Lines in pixels where map coordinates were due would be wrong data.
+    AfxMessageBox(res::text::kGeoreferenceRefusedNotConverted, MB_OK | MB_ICONSTOP);
+    return kExitFailed;
+  }
   if (!doc->IsGreyImage() && !doc->IsBilevelImage()) {
     AfxMessageBox(res::text::kOnlyGreyOrBilevel, MB_OK | MB_ICONSTOP);
     return kExitFailed;

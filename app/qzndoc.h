@@ -67,6 +67,10 @@ class CQznDoc {
   CTriangleList m_triangles;
   CTfw m_tfw;
   int m_nTfwModified = 0;  // the world-file record keeps no flag of its own
+  // Set when a georeference that came with the image, a side file or the
+  // project was refused (not finite, beyond any map, not invertible,
+  // damaged GeoTIFF keys): the user has been told, the workspace has none.
+  int m_nGeorefRefused = 0;
   CLayerList m_layers;
   RECT m_extent{0, 0, 511, 511};
   RECT m_workRect{0, 0, 0, 0};
@@ -116,6 +120,15 @@ class CQznDoc {
   int LoadSpatialReference(const std::string& path);
   int LoadControlPoints(const std::string& path);
   int LoadWorldFile(const std::string& path);
+  // Drops the world file and the control points when either holds a fault,
+  // tells the user which file (source) and why, and marks the refusal.
+  // 1 when nothing was wrong.
+  int AcceptGeoreference(const std::string& source);
+  // The refusal itself: no world file, no control points, the message with
+  // the file and the reason. 0.
+  int RefuseGeoreference(const std::string& source, const char* reason);
+  // Control points from a MapInfo raster table, checked as a side file.
+  int LoadTabFile(const std::string& path);
 
   int ResetExtent();
   int SetExtent(const RECT& rect);

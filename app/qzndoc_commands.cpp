@@ -437,15 +437,17 @@ void CQznDoc::PutGeoreferenceIntoImage() {
   img.tiePointCount = 0;
   img.pixelScaleValid = 0;
   // Raster space puts the image's top-left corner at (0, 0), half a pixel
-  // before the centre of the first pixel that the world file describes.
+  // before the centre of the first pixel that the world file describes,
+  // unless pixels are points (SetupWorldTransform has set the raster type).
+  const double half = img.geoRasterType == 2 ? 0.0 : 0.5;
   double* m = img.modelTransformation;
   std::fill(m, m + 16, 0.0);
   m[0] = m_tfw.m_A;
   m[1] = m_tfw.m_B;
-  m[3] = m_tfw.m_C - 0.5 * (m_tfw.m_A + m_tfw.m_B);
+  m[3] = m_tfw.m_C - half * (m_tfw.m_A + m_tfw.m_B);
   m[4] = m_tfw.m_D;
   m[5] = m_tfw.m_E;
-  m[7] = m_tfw.m_F - 0.5 * (m_tfw.m_D + m_tfw.m_E);
+  m[7] = m_tfw.m_F - half * (m_tfw.m_D + m_tfw.m_E);
   m[15] = 1.0;
   img.modelTransformationValid = 1;
 }

@@ -7,6 +7,7 @@
 #include "app/projectfile.h"
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "raster/imagefile.h"
 #include "raster/imaging.h"
 #include "raster/jpegpng.h"
@@ -15,6 +16,7 @@
 #include "raster/tiffio.h"
 #include "resources/messages_app.h"
 #include "resources/messages_common.h"
+#include "resources/messages_georef.h"
 
 namespace qzn {
 
@@ -114,7 +116,14 @@ int CQznDoc::ReadImage(const std::string& path) {
   if (outcome.orientation > 1 && outcome.orientation <= 8 &&
       AfxMessageBox(res::text::kAskFixOrientation, MB_YESNO | MB_ICONQUESTION) == IDYES)
     TurnToOrientation(outcome.orientation);
-  if (!(m_controlPts.GetCount() >= 4 && m_tfw.m_nTerms == 3)) SetupWorldTransform(1);
+  if (!(m_controlPts.GetCount() >= 4 && m_tfw.m_nTerms == 3)) {
+    if (m_image.geoRasterType == kGeoKeysDamaged) {
+      RefuseGeoreference(path, res::text::kGeoTiffKeysDamaged);
+      return 1;
+    }
+    SetupWorldTransform(1);
+    AcceptGeoreference(path);
+  }
   return 1;
 }
 
@@ -129,6 +138,7 @@ int CQznDoc::LoadImageFile(const std::string& path) {
 
 int CQznDoc::OnOpenDocument(const std::string& path) {
   CWaitCapture wait;
+  m_nGeorefRefused = 0;
   if (!HasFileExtension(path, ".PRJ")) {
     if (!LoadImageFile(path)) {
       AfxMessageBox(res::text::kImageFileReadError, MB_OK | MB_ICONSTOP);
@@ -139,6 +149,7 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
       if (!Host().IsQuiet()) AfxMessageBox(res::text::kProjectReadError, MB_OK | MB_ICONSTOP);
       return 0;
     }
+    AcceptGeoreference(path);
     std::string image = m_paths[kPathImage];
     if (!image.empty()) {
       // A project moved together with its image, or written on Windows,
@@ -177,24 +188,65 @@ int CQznDoc::LoadSpatialReference(const std::string& path) {
   const std::string tab = WithExtension(path, ".tab");
   if (FileExists(tab)) {
     if (!ask(res::text::kAskTabFile, tab)) return 1;
-    return m_controlPts.LoadTab(tab, 0);
+    return LoadTabFile(tab);
   }
   return 1;
 }
 
 int CQznDoc::LoadControlPoints(const std::string& path) {
   const int r = m_controlPts.Load(path, 0);
-  if (r) m_paths[kPathControlPoints] = path;
-  return r;
+  if (!r) return 0;
+  if (m_controlPts.IsEmpty()) return RefuseGeoreference(path, res::text::kNoControlPointsRead);
+  if (!AcceptGeoreference(path)) return 0;
+  m_paths[kPathControlPoints] = path;
+  return 1;
 }
 
 int CQznDoc::LoadWorldFile(const std::string& path) {
-  const int r = m_tfw.Read(path);
-  if (r) {
-    m_paths[kPathWorldFile] = path;
-    m_nTfwModified = 1;
+  if (!m_tfw.Read(path)) {
+    // The file exists (the caller found it): it holds no six numbers.
+    return RefuseGeoreference(path, res::text::kWorldFileUnreadable);
   }
-  return r;
+  if (!AcceptGeoreference(path)) return 0;
+  m_paths[kPathWorldFile] = path;
+  m_nTfwModified = 1;
+  return 1;
+}
+
+int CQznDoc::LoadTabFile(const std::string& path) {
+  const int r = m_controlPts.LoadTab(path, 0);
+  if (!r) return 0;
+  if (m_controlPts.IsEmpty()) return RefuseGeoreference(path, res::text::kNoControlPointsRead);
+  return AcceptGeoreference(path);
+}
+
+namespace {
+
+const char* GeorefFaultText(GeorefFault fault) {
+  switch (fault) {
+    case GeorefFault::notFinite: return res::text::kGeorefNotFinite;
+    case GeorefFault::outOfRange: return res::text::kGeorefOutOfRange;
+    default: return res::text::kGeorefSingular;
+  }
+}
+
+}  // namespace
+
+int CQznDoc::AcceptGeoreference(const std::string& source) {
+  GeorefFault fault = m_tfw.Check();
+  if (fault == GeorefFault::none) fault = m_controlPts.Check();
+  if (fault == GeorefFault::none) return 1;
+  return RefuseGeoreference(source, GeorefFaultText(fault));
+}
+
+int CQznDoc::RefuseGeoreference(const std::string& source, const char* reason) {
+  m_tfw.Reset();
+  m_controlPts.RemoveAll();
+  m_nTfwModified = 0;
+  m_nGeorefRefused = 1;
+  // Said even in a quiet run: lines written without it would be in pixels.
+  AfxMessageBox(FormatC(res::text::kGeoreferenceRefusedFormat, source.c_str(), reason), MB_OK | MB_ICONSTOP);
+  return 0;
 }
 
 // ---- unsaved work -------------------------------------------------------------
@@ -245,7 +297,7 @@ int CQznDoc::OnSaveDocument(const std::string& path) {
   } else {
     if ((m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) &&
         AfxMessageBox(res::text::kAskSaveGeoTiff, MB_YESNO | MB_ICONQUESTION) == IDYES)
-      SetupWorldTransform(0);
+      PutGeoreferenceIntoImage();  // a rotated world file goes as the model transformation
     const int compression = IsBilevelImage() ? 4 : IsPaletteImage() ? 32773 : 1;
     if (!WriteTiffImage(path, m_image, compression)) {
       AfxMessageBox(res::text::kSaveFileError, MB_OK | MB_ICONEXCLAMATION);

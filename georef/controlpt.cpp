@@ -166,6 +166,18 @@ void CControlPtList::Serialize(CArchive& ar) {
 // ---------------------------------------------------------------------------
 // Fits
 
+GeorefFault CControlPtList::Check() const {
+  GeorefFault fault = GeorefFault::none;
+  for (POSITION pos = GetHeadPosition(); pos;) {
+    const CControlPt* p = GetNext(pos);
+    for (double v : {p->m_imageX, p->m_imageY, p->m_mapX, p->m_mapY}) {
+      if (!std::isfinite(v)) return GeorefFault::notFinite;
+      if (std::fabs(v) > kMaxGeoreferenceValue) fault = GeorefFault::outOfRange;
+    }
+  }
+  return fault;
+}
+
 int CControlPtList::FitTransform(double* xRow, double* yRow, int terms, int direction) const {
   if (!xRow || !yRow || (terms != 3 && terms != 4)) return 0;
   const std::int64_t n = GetCount();

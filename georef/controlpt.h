@@ -11,6 +11,8 @@
 //   4 terms (bilinear): x' = c0 x + c1 y + c2 x y + c3
 #pragma once
 
+#include "georef/tfw.h"
+
 #include <string>
 
 #include "model/fpoint.h"
@@ -100,6 +102,11 @@ class CControlPtList : public CObject, public COwningList<CControlPt> {
   // The count followed by each point as an object; loading reads everything
   // aside first, so a damaged record adds no point.
   void Serialize(CArchive& ar) override;
+
+  // The fault of the points read from a file: a coordinate that is not a
+  // finite number or beyond kMaxGeoreferenceValue (georef/tfw.h); none for
+  // finite points, whatever their layout (a fit tells that).
+  GeorefFault Check() const;
 
   // Least-squares fit of `terms` (3 or 4) terms per axis into the rows (each
   // of `terms` doubles); direction 0 image to map, 1 map to image. Fails (0)

@@ -30,7 +30,9 @@ int CTfw::Read(const std::string& path) {
   std::string line;
   for (double& d : v) {
     if (!r.ReadLine(line)) return 0;
-    if (ScanC(line.c_str(), "%lf", &d) != 1 || !std::isfinite(d)) return 0;
+    // "nan" and "inf" scan as numbers; Check() tells the reader's caller
+    // that they are not finite, which says more than "not six numbers".
+    if (ScanC(line.c_str(), "%lf", &d) != 1) return 0;
   }
   // A, D, B, E, C, F; taken only once all six are read.
   m_A = v[0];
@@ -50,6 +52,25 @@ int CTfw::Write(const std::string& path) const {
 }
 
 void CTfw::Reset() { *this = CTfw(); }
+
+GeorefFault CheckAffine(double a, double b, double c, double d, double e, double f) {
+  const double v[6] = {a, b, c, d, e, f};
+  for (double x : v)
+    if (!std::isfinite(x)) return GeorefFault::notFinite;
+  for (double x : v)
+    if (std::fabs(x) > kMaxGeoreferenceValue) return GeorefFault::outOfRange;
+  // The same test as the inverse below: the 2x2 part must be far from
+  // singular compared with its own size.
+  const double det = a * e - b * d;
+  const double scale = std::fabs(a * e) + std::fabs(b * d);
+  if (!std::isfinite(det) || !(std::fabs(det) > 1e-14 * scale)) return GeorefFault::singular;
+  return GeorefFault::none;
+}
+
+GeorefFault CTfw::Check() const {
+  if (m_nTerms == 0) return GeorefFault::none;
+  return CheckAffine(m_A, m_B, m_C, m_D, m_E, m_F);
+}
 
 int CTfw::GetTransform(double* xRow, double* yRow, int inverse) const {
   if (m_nTerms <= 2 || !xRow || !yRow) return 0;

@@ -11,6 +11,19 @@
 
 namespace qzn {
 
+// What can be wrong with a georeference read from a file (a world file, a
+// GeoTIFF's tags, control points, a project): a value that is not a finite
+// number, a value beyond any map (more than kMaxGeoreferenceValue in size:
+// a million kilometres in metres), or a transform that cannot be inverted
+// (its two rows parallel, or zero). Such a georeference is never used: the
+// lines would be written as "nan" or all at one point.
+enum class GeorefFault { none, notFinite, outOfRange, singular };
+inline constexpr double kMaxGeoreferenceValue = 1e12;
+
+// The fault of an affine image-to-map transform (x row A, B, C; y row D, E,
+// F), or none.
+GeorefFault CheckAffine(double a, double b, double c, double d, double e, double f);
+
 class CTfw : public CObject {
   QZN_DECLARE_SERIAL(CTfw)
 
@@ -23,13 +36,17 @@ class CTfw : public CObject {
   CTfw() = default;
 
   // Reads the six numbers; on any failure the record is left as it was (an
-  // unreadable file also shows a message). 1 on success.
+  // unreadable file also shows a message). 1 on success. The numbers are
+  // taken as written, "nan" and "inf" too: Check() says whether they can be
+  // used.
   int Read(const std::string& path);
   // Writes the six numbers, each in its shortest exact form. 0 when the file
   // cannot be created or written.
   int Write(const std::string& path) const;
   // Identity parameters, no terms, not loaded.
   void Reset();
+  // The fault of the parameters (none without terms).
+  GeorefFault Check() const;
 
   // The rows (3 doubles each): image to map (inverse 0) or map to image
   // (inverse 1). 0 without parameters or, for the inverse, when the 2x2 part

@@ -43,6 +43,7 @@ void CRasterImage::Init() {
   tiePointBlock.reset();
   pixelScaleValid = 0;
   modelTransformationValid = 0;
+  geoRasterType = 0;
 }
 
 int CRasterImage::AllocPixels() {
@@ -166,6 +167,7 @@ void CRasterImage::MoveFrom(CRasterImage& src) {
   pixelScaleValid = src.pixelScaleValid;
   std::memcpy(modelTransformation, src.modelTransformation, sizeof modelTransformation);
   modelTransformationValid = src.modelTransformationValid;
+  geoRasterType = src.geoRasterType;
   src.Init();
 }
 
@@ -189,6 +191,7 @@ int CRasterImage::CopyFrom(const CRasterImage& src, int allocate, int copyPixels
   pixelScaleValid = src.pixelScaleValid;
   std::memcpy(modelTransformation, src.modelTransformation, sizeof modelTransformation);
   modelTransformationValid = src.modelTransformationValid;
+  geoRasterType = src.geoRasterType;
   if (!allocate) return 1;
   if (!AllocPixels()) return 0;
   if (src.colorCache) {

@@ -35,6 +35,8 @@ struct CPixelPoint {
   std::int32_t y = 0;
 };
 
+inline constexpr std::int32_t kGeoKeysDamaged = -1;
+
 class CRasterImage {
  public:
   CRasterImage();
@@ -75,6 +77,12 @@ class CRasterImage {
   std::int32_t pixelScaleValid;
   double modelTransformation[16];
   std::int32_t modelTransformationValid;
+  // How the GeoTIFF data places pixels (GTRasterTypeGeoKey): 1 pixel is area
+  // (raster point (0, 0) is the image's top-left corner), 2 pixel is point
+  // (it is the centre of the top-left pixel); 0 not said, read as area;
+  // kGeoKeysDamaged when the file's GeoKey directory cannot be read, so its
+  // GeoTIFF data must not be trusted.
+  std::int32_t geoRasterType;
 
   // ---- life cycle and memory ----
   // Resets every field to its initial value (the constructor's state); the

@@ -90,6 +90,10 @@ TIFF* OpenTiffForReading(const std::string& fileName, TiffReport& report) {
   return tif;
 }
 
+// libgeotiff's reports go nowhere: a GeoKey directory that cannot be read is
+// told by GTIFNewEx's failure.
+void SilentGeoKeyError(GTIF*, int, const char*, ...) {}
+
 struct TiffCloser {
   void operator()(TIFF* t) const { XTIFFClose(t); }
 };
@@ -377,6 +381,23 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
     std::memcpy(tmp.modelTransformation, values, sizeof(double) * std::min<std::uint32_t>(count, 16));
     tmp.modelTransformationValid = 1;
   }
+  // How the GeoTIFF data places pixels; a GeoKey directory that cannot be
+  // read makes the whole GeoTIFF data untrustworthy (its tags are damaged),
+  // which the document says rather than map with it.
+  if (tmp.tiePointCount > 0 || tmp.pixelScaleValid || tmp.modelTransformationValid) {
+    std::uint32_t keyCount = 0;
+    std::uint16_t* keyDirectory = nullptr;
+    const bool hasKeys = TIFFGetField(t, TIFFTAG_GEOKEYDIRECTORY, &keyCount, &keyDirectory) != 0;
+    GtifPtr keys(GTIFNewEx(t, SilentGeoKeyError, nullptr));
+    if (!keys) {
+      tmp.geoRasterType = hasKeys ? kGeoKeysDamaged : 0;
+    } else {
+      std::uint16_t rasterType = 0;
+      if (GTIFKeyGet(keys.get(), GTRasterTypeGeoKey, &rasterType, 0, 1) == 1 &&
+          (rasterType == RasterPixelIsArea || rasterType == RasterPixelIsPoint))
+        tmp.geoRasterType = rasterType;
+    }
+  }
   if (orientation) *orientation = orient;
   image.MoveFrom(tmp);
   return kTiffOk;
@@ -385,9 +406,10 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
 // ---------------------------------------------------------------------------
 // Writing
 
-void SetGeoKeys(GTIF* keys) {
+void SetGeoKeys(GTIF* keys, int rasterType) {
   GTIFKeySet(keys, GTModelTypeGeoKey, TYPE_SHORT, 1, ModelTypeProjected);
-  GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1, RasterPixelIsArea);
+  GTIFKeySet(keys, GTRasterTypeGeoKey, TYPE_SHORT, 1,
+             rasterType == RasterPixelIsPoint ? RasterPixelIsPoint : RasterPixelIsArea);
   GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, "Tarvik Dataco GeoTIFF");
 }
 
@@ -486,7 +508,7 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
     TIFFSetField(t, TIFFTAG_GEOTRANSMATRIX, 16u, img.modelTransformation);
     georeferenced = true;
   }
-  if (georeferenced && keys) SetGeoKeys(keys);
+  if (georeferenced && keys) SetGeoKeys(keys, img.geoRasterType);
 
   int photometric;
   std::vector<std::uint16_t> map;

@@ -45,8 +45,9 @@ const char* TiffErrorText(int code);
 // written beside it and renamed over it only when complete).
 int WriteTiffImage(const std::string& fileName, const CRasterImage& image, int compression);
 
-// The GeoKeys written with a georeference: projected model, pixel is area,
-// and the citation "Tarvik Dataco GeoTIFF".
-void SetGeoKeys(GTIF* keys);
+// The GeoKeys written with a georeference: projected model, the raster type
+// (pixel is point for 2, else pixel is area, as the record's geoRasterType
+// says) and the citation "Tarvik Dataco GeoTIFF".
+void SetGeoKeys(GTIF* keys, int rasterType = 1);
 
 }  // namespace qzn

@@ -17,6 +17,8 @@ inline constexpr const char kAskFixOrientation[] = "图像没有使用左顶点�
 inline constexpr const char kImageFileReadError[] = "读取图像文件出错。";
 inline constexpr const char kProjectReadError[] = "读取方案文件出错。";
 inline constexpr const char kImageReadError[] = "读取图像出错。";
+// The command line does not convert a scan whose georeference was refused.
+inline constexpr const char kGeoreferenceRefusedNotConverted[] = "空间参照无效, 没有转换。";
 // Side files: the question, then the file's name.
 inline constexpr const char kAskControlPointFile[] = "你要为空间参照打开控制点文件吗? ";
 inline constexpr const char kAskWorldFile[] = "你要为空间参照打开 world 文件吗? ";
@@ -36,6 +38,7 @@ inline constexpr const char kCannotSaveProject[] = "不能保存方案。";
 inline constexpr const char kCannotOpenProject[] = "不能打开方案。";
 inline constexpr const char kInvalidProjectFile[] = "错误: 无效的方案文件。";
 inline constexpr const char kCannotReadProjectFile[] = "错误: 不能读取方案文件。";
+inline constexpr const char kInvalidProjectExtent[] = "错误: 方案的工作区范围无效。";
 
 // ---- image commands -------------------------------------------------------------------
 inline constexpr const char kNoSpaceToConvert[] = "没有足够的空间进行转换。";

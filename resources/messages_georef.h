@@ -19,6 +19,15 @@ inline constexpr const char kControlPointResidualFormat[] =
     "源点 X=%f Y=%f\n终点 X=%f Y=%f\n剩余错误 X=%f Y=%f\n错误总数=%f";
 inline constexpr const char kUnitFeet[] = "英尺";
 
+// A georeference that is refused: the format with the file and the reason.
+inline constexpr const char kGeoreferenceRefusedFormat[] = "空间参照无效, 没有使用: %s (%s)";
+inline constexpr const char kGeorefNotFinite[] = "数值不是有限数";
+inline constexpr const char kGeorefOutOfRange[] = "数值超出范围";
+inline constexpr const char kGeorefSingular[] = "变换不可逆";
+inline constexpr const char kGeoTiffKeysDamaged[] = "GeoTIFF 标签已损坏";
+inline constexpr const char kWorldFileUnreadable[] = "需要六个数值";
+inline constexpr const char kNoControlPointsRead[] = "没有读到控制点";
+
 // Triangulation and warping
 inline constexpr const char kCannotComputeTransform[] = "不能计算变换参数。";
 inline constexpr const char kReselectControlPoints[] = "重新选择控制点";

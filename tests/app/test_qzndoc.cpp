@@ -301,6 +301,129 @@ TEST(QznDocGeoref, GeoTiffTiePointsAndPixelCentres) {
   EXPECT_DOUBLE_EQ(doc4.m_image.tiePoints[19], 10);
 }
 
+// A "pixel is point" GeoTIFF is read and written as GDAL does: saved again
+// it keeps its raster type, and GDAL finds the same geotransform in both.
+TEST(QznDocGeoref, PixelIsPointIsReadAndWrittenAsGdalDoes) {
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"osgeo.gdal", "numpy"}), "GDAL's Python bindings");
+  TempDir dir;
+  const std::string script = R"PY(
+import sys, numpy as np
+from osgeo import gdal
+gdal.UseExceptions()
+cmd, path = sys.argv[1], sys.argv[2]
+if cmd == "make":
+    for name, gt in (("tie", (500000.0, 2.5, 0.0, 4400000.0, 0.0, -2.5)),
+                     ("matrix", (500000.0, 2.5, 0.4, 4400000.0, 0.3, -2.5))):
+        ds = gdal.GetDriverByName("GTiff").Create("%s/%s.tif" % (path, name), 40, 30, 1, gdal.GDT_Byte)
+        ds.SetMetadataItem("AREA_OR_POINT", "Point")
+        ds.SetGeoTransform(gt)
+        ds.GetRasterBand(1).WriteArray(np.full((30, 40), 255, np.uint8))
+        ds = None
+else:
+    ds = gdal.Open(path)
+    print(ds.GetMetadataItem("AREA_OR_POINT"), " ".join("%.9f" % v for v in ds.GetGeoTransform()))
+)PY";
+  qzntest::WriteFileText(dir.file("gdal.py"), script);
+  const std::string py = qzntest::Python() + " '" + dir.file("gdal.py") + "' ";
+  ASSERT_EQ(qzntest::RunCommand(py + "make '" + dir.path().string() + "'"), 0);
+  for (const char* name : {"tie", "matrix"}) {
+    SCOPED_TRACE(name);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(dir.file(std::string(name) + ".tif")), 1);
+    ASSERT_EQ(doc.m_tfw.m_nTerms, 3);
+    // GDAL's origin is the corner of the top-left pixel; its centre is half
+    // a pixel on, where a point file's tie point lies.
+    EXPECT_NEAR(doc.m_tfw.m_C, 500000.0 + 0.5 * (doc.m_tfw.m_A + doc.m_tfw.m_B), 1e-9);
+    EXPECT_NEAR(doc.m_tfw.m_F, 4400000.0 + 0.5 * (doc.m_tfw.m_D + doc.m_tfw.m_E), 1e-9);
+    ui.answers.push_back(IDYES);  // save as GeoTIFF
+    const std::string saved = dir.file(std::string(name) + "-saved.tif");
+    ASSERT_EQ(doc.OnSaveDocument(saved), 1);
+    std::string before, after;
+    ASSERT_EQ(qzntest::RunCommand(py + "read '" + dir.file(std::string(name) + ".tif") + "'", &before), 0);
+    ASSERT_EQ(qzntest::RunCommand(py + "read '" + saved + "'", &after), 0);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(after.rfind("Point ", 0), 0u) << after;
+  }
+}
+
+// A georeference that cannot be used, from the image's GeoTIFF tags, a side
+// file or the project, is refused and said with the file and the reason;
+// the image still opens, without any georeference, and the refusal is
+// marked (a command-line run then converts nothing).
+TEST(QznDocGeoref, UnusableGeoreferenceIsRefusedAndSaid) {
+  TempDir dir;
+  const std::string fixtures = qzntest::SourcePath("tests/fixtures/damaged/");
+  const std::string scan = WriteGreyTiff(dir, "scan.tif");
+  auto besideScan = [&](const char* ext, const std::string& text) {
+    const std::string side = dir.file(std::string("scan") + ext);
+    qzntest::WriteFileText(side, text);
+    return side;
+  };
+  struct Case {
+    std::string open, source, reason;
+  };
+  std::vector<Case> cases = {
+      {fixtures + "geotiff-nan-tiepoint-exit0.tif", fixtures + "geotiff-nan-tiepoint-exit0.tif", "数值不是有限数"},
+      {fixtures + "geotiff-corrupt-tags-absurd-coords-exit0.tif",
+       fixtures + "geotiff-corrupt-tags-absurd-coords-exit0.tif", "GeoTIFF 标签已损坏"},
+      {fixtures + "worldfile-all-zero/scan.tif", fixtures + "worldfile-all-zero/scan.tfw", "变换不可逆"},
+      {fixtures + "worldfile-nan-silently-dropped/scan.tif", fixtures + "worldfile-nan-silently-dropped/scan.tfw",
+       "数值不是有限数"},
+      {fixtures + "project-worldfile-nan/project.prj", fixtures + "project-worldfile-nan/project.prj", "数值不是有限数"},
+  };
+  const std::vector<std::pair<const char*, std::string>> sideFiles = {
+      {".tfw", "1e300\n0\n0\n-1\n0\n0\n"},
+      {".tfw", "1\n0\n0\n-1\n"},
+      {".cpt", "nan 1 2 3\n5 5 10 10\n"},
+      {".cpt", "no numbers here\n"},
+      {".tab", "!table\n(1e40,20) (0,0) Label \"Pt 1\",\n(30,40) (10,0) Label \"Pt 2\"\n"},
+  };
+  // The control-point reader takes no "nan": the file gives no point at all.
+  const char* const sideReasons[] = {"数值超出范围", "需要六个数值", "没有读到控制点", "没有读到控制点", "数值超出范围"};
+  for (std::size_t i = 0; i < sideFiles.size(); ++i) cases.push_back({scan, "", sideReasons[i]});
+
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    Case c = cases[i];
+    const bool side = c.source.empty();
+    if (side) c.source = besideScan(sideFiles[i - 5].first, sideFiles[i - 5].second);
+    SCOPED_TRACE(c.source);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    CQuietScope quiet;  // side files are taken without a question
+    CQznDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(c.open), 1);
+    EXPECT_TRUE(doc.m_image.HasPixels());
+    EXPECT_EQ(doc.m_nGeorefRefused, 1);
+    EXPECT_FALSE(doc.IsGeoreferenced());
+    EXPECT_EQ(doc.m_controlPts.GetCount(), 0);
+    EXPECT_EQ(Texts(ui), std::vector<std::string>{"空间参照无效, 没有使用: " + c.source + " (" + c.reason + ")"});
+    if (side) std::filesystem::remove(c.source);
+  }
+
+  // A usable world file is taken without a word.
+  besideScan(".tfw", "2\n0\n0\n-2\n1000\n2000\n");
+  CScriptedHost ui;
+  CHostScope scope(&ui);
+  CQuietScope quiet;
+  CQznDoc doc;
+  ASSERT_EQ(doc.OnOpenDocument(scan), 1);
+  EXPECT_EQ(doc.m_nGeorefRefused, 0);
+  EXPECT_TRUE(doc.IsGeoreferenced());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// A project whose stored extent no workspace can have is refused before
+// anything is sized by it.
+TEST(QznDocGeoref, ProjectWithAnImpossibleExtentIsRefused) {
+  CScriptedHost ui;
+  CHostScope scope(&ui);
+  CQznDoc doc;
+  EXPECT_EQ(doc.OnOpenDocument(qzntest::SourcePath("tests/fixtures/damaged/ubsan-project-extent-int-min.prj")), 0);
+  EXPECT_EQ(Texts(ui), (std::vector<std::string>{"错误: 方案的工作区范围无效。", "读取方案文件出错。"}));
+}
+
 TEST(QznDocGeoref, GeoTiffDoesNotReplaceAFullGeoreference) {
   TempDir dir;
   CRasterImage img;

@@ -3,7 +3,8 @@ lines the program wrote.
 
   cli_scans.py make <dir>            writes the scans and truth.json
   cli_scans.py check <dir> <name>... checks <name>.gen against the truth
-  cli_scans.py geotiff <dir>         writes geo.tif (GeoTIFF) and plain.tif + plain.tfw
+  cli_scans.py geotiff <dir>         writes geo.tif (GeoTIFF), point.tif and point-rotated.tif
+                                     (pixel is point) and plain.tif + plain.tfw
                                      (the same lines)
 
 The check reads the ARC generate text itself (an ID line, "x,y" vertex lines,
@@ -136,6 +137,16 @@ def geotiff(folder):
     ds.SetProjection(srs.ExportToWkt())
     ds.GetRasterBand(1).WriteArray(arr)
     ds = None
+    # The same as "pixel is point": GDAL writes the tie point at the centre
+    # of the top-left pixel; and a rotated one, which takes the model
+    # transformation tag.
+    for name, point_gt in (("point", gt), ("point-rotated", (500000.0, 2.5, 0.4, 4400000.0, 0.3, -2.5))):
+        ds = drv.Create(f"{folder}/{name}.tif", W, H, 1, gdal.GDT_Byte)
+        ds.SetMetadataItem("AREA_OR_POINT", "Point")
+        ds.SetGeoTransform(point_gt)
+        ds.SetProjection(srs.ExportToWkt())
+        ds.GetRasterBand(1).WriteArray(arr)
+        ds = None
     # No georeference inside; a world file beside it names the centre of
     # the top-left pixel.
     ds = drv.Create(f"{folder}/plain.tif", W, H, 1, gdal.GDT_Byte)

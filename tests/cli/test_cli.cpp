@@ -212,7 +212,9 @@ TEST(CommandLine, MapCoordinatesAgreeWithGdal) {
     if (row.size() == 2) input += std::to_string(row[0] + 0.5) + " " + std::to_string(row[1] + 0.5) + "\n";
   qzntest::WriteFileText(dir.file("px.txt"), input);
 
-  for (const char* scan : {"geo.tif", "plain.tif"}) {  // GeoTIFF tags; world file beside
+  // GeoTIFF tags, pixel is area and pixel is point (tie point and model
+  // transformation); world file beside.
+  for (const char* scan : {"geo.tif", "point.tif", "point-rotated.tif", "plain.tif"}) {
     SCOPED_TRACE(scan);
     const std::string gen = dir.file(std::string(scan) + ".gen");
     ASSERT_EQ(RunQzn({"-i", dir.file(scan), "-o", gen}), 0);
