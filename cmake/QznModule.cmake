@@ -1,20 +1,24 @@
 # qzn_module(<folder> [deps...]) makes the library qzn_<folder> from every .cpp
 # directly in <folder>. A folder with no sources yet becomes an interface
-# library, so later work only has to add files.
+# library, so later work only has to add files. A subfolder makes its own
+# library with the slash turned into "_" (widgets/core: qzn_widgets_core).
 function(qzn_module name)
   file(GLOB _src CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${name}/*.cpp)
+  string(REPLACE "/" "_" _target ${name})
+  set(_target qzn_${_target})
   set(_deps)
   foreach(d IN LISTS ARGN)
+    string(REPLACE "/" "_" d ${d})
     list(APPEND _deps qzn_${d})
   endforeach()
   if(_src)
-    add_library(qzn_${name} STATIC ${_src})
-    target_include_directories(qzn_${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(qzn_${name} PUBLIC ${_deps})
+    add_library(${_target} STATIC ${_src})
+    target_include_directories(${_target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${_target} PUBLIC ${_deps})
   else()
-    add_library(qzn_${name} INTERFACE)
-    target_include_directories(qzn_${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(qzn_${name} INTERFACE ${_deps})
+    add_library(${_target} INTERFACE)
+    target_include_directories(${_target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${_target} INTERFACE ${_deps})
   endif()
 endfunction()
 
