@@ -8,6 +8,16 @@
 #include <wx/init.h>
 #include <wx/log.h>
 
+namespace {
+// A failed toolkit assertion fails the running test instead of opening a
+// dialog that nobody answers on the test display.
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
+  ADD_FAILURE_AT(file.utf8_str().data(), line)
+      << "toolkit assertion " << cond.utf8_str().data() << " in " << func.utf8_str().data() << ": "
+      << msg.utf8_str().data();
+}
+}  // namespace
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // wxGTK picks Wayland when it can; the tests (and Xvfb) are X11.
@@ -20,6 +30,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   wxTheApp->CallOnInit();
+  wxSetAssertHandler(FailOnAssert);
   wxLog::SetActiveTarget(new wxLogStderr);
   const int rc = RUN_ALL_TESTS();
   wxEntryCleanup();

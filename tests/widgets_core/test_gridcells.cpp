@@ -84,7 +84,7 @@ TEST(GridCell, TextExtent) {
   EXPECT_EQ(s.cx, 28 + 12);
   EXPECT_EQ(s.cy, 14 + 6);
   // Turned text swaps the sides.
-  CGridFont turned = grid.GetFont();
+  CGridFont turned = grid.GetGridFont();
   turned.escapement = 900;
   cell->SetFont(&turned);
   const SIZE t = cell->GetTextExtent("abcd", &dc);

@@ -64,7 +64,7 @@ void CGridCellBase::CopyFrom(const CGridCellBase& cell) {
 }
 
 bool CGridCellBase::OnSetCursor() {
-  if (CGridModel* grid = GetGrid()) grid->SetCursor(CGridCursor::kArrow);
+  if (CGridModel* grid = GetGrid()) grid->ShowCursorShape(CGridCursor::kArrow);
   return true;
 }
 

@@ -347,14 +347,14 @@ bool CGridModel::DeleteAllItems() {
 
 // ---- Fonts and colours ----------------------------------------------------
 
-void CGridModel::SetFont(const CGridFont& font) {
+void CGridModel::SetGridFont(const CGridFont& font) {
   for (CGridDefaultCell* def : {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(),
                                 m_cellFixedRowColDef.get()})
     def->SetFont(&font);
   Refresh();
 }
 
-const CGridFont& CGridModel::GetFont() const { return *m_cellDefault->GetFont(); }
+const CGridFont& CGridModel::GetGridFont() const { return *m_cellDefault->GetFont(); }
 
 void CGridModel::OnSysColorChange() {
   const IGridDesktop& desk = GridDesktop();
@@ -448,7 +448,7 @@ void CGridModel::AutoSizeColumns(int style) {
 
 // ---- Geometry -------------------------------------------------------------
 
-void CGridModel::SetClientSize(int width, int height) {
+void CGridModel::SetClientArea(int width, int height) {
   m_nClientWidth = std::max(0, width);
   m_nClientHeight = std::max(0, height);
   m_idTopLeftCell = CGridCellId();

@@ -96,8 +96,8 @@ class CGridModel : public IReportGrid {
   void SetGridLineColor(COLORREF c) { m_crGridLineColour = c; }
   void SetTitleTipColors(COLORREF back, COLORREF text) { m_crTTipBackClr = back, m_crTTipTextClr = text; }
   // Every default cell takes the font (and with it the default sizes).
-  void SetFont(const CGridFont& font);
-  const CGridFont& GetFont() const;
+  void SetGridFont(const CGridFont& font);
+  const CGridFont& GetGridFont() const;
   // The desktop's colours changed: default cells and the background that
   // still had the old colours take the new ones.
   void OnSysColorChange();
@@ -130,8 +130,8 @@ class CGridModel : public IReportGrid {
   bool RedrawCell(int row, int col);
   bool InvalidateCellRect(int row, int col);
   // The client area (set by the window on every size change).
-  void SetClientSize(int width, int height);
-  RECT GetClientRect() const { return RECT{0, 0, m_nClientWidth, m_nClientHeight}; }
+  void SetClientArea(int width, int height);
+  RECT ClientRect() const { return RECT{0, 0, m_nClientWidth, m_nClientHeight}; }
 
   // ---- Painting and scrolling -----------------------------------------
   // Paints the part of the table inside clip (background, fixed cells,
@@ -168,6 +168,8 @@ class CGridModel : public IReportGrid {
   std::size_t GetSelectedCount() const { return m_SelectedCellMap.Size(); }
   void ValidateAndModifyCellContents(int row, int col, const std::string& text);
   int GetMouseMode() const { return m_MouseMode; }
+  // A drop was refused (the table takes no drops): the mouse does nothing.
+  void OnDropRefused() { m_MouseMode = MOUSE_NOTHING; }
 
   // flags: MK_SHIFT, MK_CONTROL of the event.
   void OnMouseMove(POINT point, unsigned flags, bool leftDown);
@@ -177,7 +179,7 @@ class CGridModel : public IReportGrid {
   void OnRButtonUp(POINT point, unsigned flags);
   // The drag-selection auto-scroll tick; cursor in client coordinates.
   void OnTimer(POINT cursor);
-  // Another window took the mouse.
+  // Another window took the mouse: the auto-scroll stops and a drag ends.
   void OnCaptureChanged();
   // The cursor over the client area, by the mouse mode and the cell under
   // the point.
@@ -249,10 +251,15 @@ class CGridModel : public IReportGrid {
   // Scroll requests queued by the wheel; the default runs them at once.
   virtual void PostScroll(int bar, int code) { bar == SB_HORZ ? OnHScroll(code) : OnVScroll(code); }
   virtual void SetAutoScrollTimer(bool on) {}
-  virtual void CaptureMouse() {}
-  virtual void ReleaseMouse() {}
-  virtual bool HasCapture() const { return false; }
-  virtual void SetCursor(CGridCursor) {}
+  // The thickness of a scroll bar (a vertical bar's width, a horizontal
+  // bar's height).
+  virtual int ScrollBarThickness(int bar) const {
+    return bar == SB_HORZ ? GridDesktop().ScrollBarHeight() : GridDesktop().ScrollBarWidth();
+  }
+  virtual void GrabMouse() {}
+  virtual void FreeMouse() {}
+  virtual bool HasMouseGrab() const { return false; }
+  virtual void ShowCursorShape(CGridCursor) {}
   virtual void SetKeyboardFocus() {}
   virtual void ShowTitleTip(const RECT& textRect, const RECT& hoverRect, const std::string& text,
                             const CGridFont* font, COLORREF textClr, COLORREF backClr) {}

@@ -187,7 +187,7 @@ bool CGridModel::MouseOverDivider(POINT point, bool cols) const {
 }
 
 void CGridModel::OnMouseMove(POINT point, unsigned flags, bool leftDown) {
-  if (!PtInRect(GetClientRect(), point)) return;
+  if (!PtInRect(ClientRect(), point)) return;
 
   if (leftDown && m_MouseMode != MOUSE_NOTHING) {
     if (IsValid(m_LeftClickDownCell)) {
@@ -218,16 +218,16 @@ void CGridModel::OnMouseMove(POINT point, unsigned flags, bool leftDown) {
   } else {
     if (m_bAllowColumnResize && MouseOverColumnResizeArea(point)) {
       if (m_MouseMode != MOUSE_OVER_COL_DIVIDE) {
-        SetCursor(CGridCursor::kSizeWE);
+        ShowCursorShape(CGridCursor::kSizeWE);
         m_MouseMode = MOUSE_OVER_COL_DIVIDE;
       }
     } else if (m_bAllowRowResize && MouseOverRowResizeArea(point)) {
       if (m_MouseMode != MOUSE_OVER_ROW_DIVIDE) {
-        SetCursor(CGridCursor::kSizeNS);
+        ShowCursorShape(CGridCursor::kSizeNS);
         m_MouseMode = MOUSE_OVER_ROW_DIVIDE;
       }
     } else if (m_MouseMode != MOUSE_NOTHING) {
-      SetCursor(CGridCursor::kArrow);
+      ShowCursorShape(CGridCursor::kArrow);
       m_MouseMode = MOUSE_NOTHING;
     }
     if (m_MouseMode == MOUSE_NOTHING) {
@@ -290,14 +290,14 @@ void CGridModel::OnLButtonDown(POINT point, unsigned flags) {
       SetFocusCell(std::max(down.row, m_nFixedRows), std::max(down.col, m_nFixedCols));
   }
 
-  CaptureMouse();
+  GrabMouse();
   if (m_MouseMode == MOUSE_NOTHING) {
     if (m_bAllowColumnResize && MouseOverColumnResizeArea(point)) {
       m_MouseMode = MOUSE_OVER_COL_DIVIDE;
-      SetCursor(CGridCursor::kSizeWE);
+      ShowCursorShape(CGridCursor::kSizeWE);
     } else if (m_bAllowRowResize && MouseOverRowResizeArea(point)) {
       m_MouseMode = MOUSE_OVER_ROW_DIVIDE;
-      SetCursor(CGridCursor::kSizeNS);
+      ShowCursorShape(CGridCursor::kSizeNS);
     }
   }
 
@@ -367,7 +367,7 @@ void CGridModel::OnFixedColumnClick(CGridCellId& cell) {
 
 void CGridModel::OnLButtonUp(POINT point, unsigned flags) {
   m_bLMouseButtonDown = false;
-  if (HasCapture()) ReleaseMouse();
+  if (HasMouseGrab()) FreeMouse();
   if (m_bTimerOn) {
     SetAutoScrollTimer(false);
     m_bTimerOn = false;
@@ -408,7 +408,7 @@ void CGridModel::OnLButtonUp(POINT point, unsigned flags) {
     SendMessageToParent(down.row, down.col, NM_CLICK);
   }
   m_MouseMode = MOUSE_NOTHING;
-  SetCursor(CGridCursor::kArrow);
+  ShowCursorShape(CGridCursor::kArrow);
   if (IsValid(down)) PostCommandToParent();
 }
 
@@ -467,7 +467,7 @@ void CGridModel::OnRButtonUp(POINT point, unsigned flags) {
 }
 
 void CGridModel::OnTimer(POINT pt) {
-  const RECT client = GetClientRect();
+  const RECT client = ClientRect();
   const int fw = GetFixedColumnWidth(), fh = GetFixedRowHeight();
   const auto selectAt = [&](POINT p) { OnSelecting(GetCellFromPt(p, true)); };
   if (pt.y > client.bottom) {
@@ -491,6 +491,14 @@ void CGridModel::OnCaptureChanged() {
     SetAutoScrollTimer(false);
     m_bTimerOn = false;
   }
+  // Losing the mouse to another window ends the gesture: a divider drag
+  // leaves the size as it was.
+  if (m_MouseMode == MOUSE_SIZING_COL) SetDragLine(1, -1);
+  if (m_MouseMode == MOUSE_SIZING_ROW) SetDragLine(0, -1);
+  if (m_bLMouseButtonDown) {
+    m_bLMouseButtonDown = false;
+    m_MouseMode = MOUSE_NOTHING;
+  }
 }
 
 CGridCursor CGridModel::OnSetCursor(POINT point) {
@@ -506,7 +514,7 @@ CGridCursor CGridModel::OnSetCursor(POINT point) {
       return cursor;
     }
   }
-  SetCursor(cursor);
+  ShowCursorShape(cursor);
   return cursor;
 }
 

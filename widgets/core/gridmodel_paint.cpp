@@ -111,10 +111,9 @@ void CGridModel::SetDragLine(int vertical, int pos) {
 void CGridModel::ResetScrollBars() {
   if (!m_bAllowDraw) return;
   m_idTopLeftCell = CGridCellId();
-  RECT rect = GetClientRect();
+  RECT rect = ClientRect();
   if (IsRectEmpty(rect)) return;
-  const IGridDesktop& desk = GridDesktop();
-  const int barW = desk.ScrollBarWidth(), barH = desk.ScrollBarHeight();
+  const int barW = ScrollBarThickness(SB_VERT), barH = ScrollBarThickness(SB_HORZ);
   // The window's area without bars.
   if (m_nBarState & 2) rect.right += barW;
   if (m_nBarState & 1) rect.bottom += barH;
@@ -179,7 +178,7 @@ void CGridModel::Scroll(int bar, int code, int thumbPos) {
   const CSizeIndex& sizes = horz ? m_colWidths : m_rowHeights;
   const int fixedSize = horz ? GetFixedColumnWidth() : GetFixedRowHeight();
   const int clientSize = horz ? m_nClientWidth : m_nClientHeight;
-  RECT redraw = GetClientRect();
+  RECT redraw = ClientRect();
   (horz ? redraw.left : redraw.top) = fixedSize;
 
   switch (code) {
@@ -252,7 +251,7 @@ void CGridModel::OnSize(int width, int height) {
   if (m_bInSize) return;
   m_bInSize = true;
   EndEditing();
-  SetClientSize(width, height);
+  SetClientArea(width, height);
   ResetScrollBars();
   m_bInSize = false;
 }

@@ -1,0 +1,356 @@
+#include "widgets/gridpainter_wx.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <wx/bitmap.h>
+#include <wx/control.h>
+#include <wx/dcmemory.h>
+#include <wx/settings.h>
+
+#include "widgets/wxtext.h"
+
+namespace qzn {
+
+wxColour ToWxColour(COLORREF c) { return wxColour(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+COLORREF FromWxColour(const wxColour& c) { return RGB(c.Red(), c.Green(), c.Blue()); }
+
+namespace {
+
+// The screen's pixels per inch (fonts are described in pixels, the toolkit
+// sizes them in points).
+double ScreenPpi() {
+  static double ppi = 0;
+  if (ppi <= 0) {
+    wxBitmap bmp(1, 1);
+    wxMemoryDC dc(bmp);
+    ppi = dc.GetPPI().y > 0 ? dc.GetPPI().y : 96.0;
+  }
+  return ppi;
+}
+
+std::string FontKey(const CGridFont& f) {
+  return f.faceName + "|" + std::to_string(f.height) + "|" + std::to_string(f.weight) + "|" +
+         std::to_string(f.escapement) + "|" + (f.italic ? "i" : "") + (f.underline ? "u" : "") +
+         (f.strikeOut ? "s" : "");
+}
+
+}  // namespace
+
+CGridFont FromWxFont(const wxFont& font) {
+  CGridFont f;
+  f.height = -std::max(1, static_cast<int>(std::lround(font.GetFractionalPointSize() * ScreenPpi() / 72.0)));
+  f.weight = font.GetNumericWeight();
+  f.italic = font.GetStyle() != wxFONTSTYLE_NORMAL;
+  f.underline = font.GetUnderlined();
+  f.strikeOut = font.GetStrikethrough();
+  f.faceName = FromWx(font.GetFaceName());
+  return f;
+}
+
+namespace {
+
+wxFont MakeFont(const CGridFont& f, double pixels, double ppi) {
+  wxFontInfo info(std::max(1.0, pixels) * 72.0 / ppi);
+  if (!f.faceName.empty()) info.FaceName(ToWx(f.faceName));
+  info.Weight(std::clamp(f.weight, 100, 900)).Italic(f.italic).Underlined(f.underline).Strikethrough(f.strikeOut);
+  wxFont font(info);
+  return font.IsOk() ? font : *wxNORMAL_FONT;
+}
+
+// The character height in pixels of a description: a positive height is
+// that of the whole cell, of which the character takes about 4/5.
+double CharPixels(const CGridFont& f, double scale) { return std::abs(f.height) * scale * (f.height > 0 ? 0.8 : 1.0); }
+
+}  // namespace
+
+wxFont ToWxFont(const CGridFont& font) { return MakeFont(font, CharPixels(font, 1.0), ScreenPpi()); }
+
+CWxGridPainter::CWxGridPainter(wxDC& dc) : m_dc(dc) {
+  m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+}
+
+CWxGridPainter::CWxGridPainter(std::unique_ptr<wxDC> dc) : m_owned(std::move(dc)), m_dc(*m_owned) {
+  m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+}
+
+CWxGridPainter::~CWxGridPainter() = default;
+
+int CWxGridPainter::DX(int x) const { return static_cast<int>(std::lround((x - m_state.org.x) * m_state.sx)); }
+int CWxGridPainter::DY(int y) const { return static_cast<int>(std::lround((y - m_state.org.y) * m_state.sy)); }
+
+wxRect CWxGridPainter::DeviceRect(const RECT& r) const {
+  const int l = DX(r.left), t = DY(r.top), rr = DX(r.right), b = DY(r.bottom);
+  return wxRect(l, t, rr - l, b - t);
+}
+
+void CWxGridPainter::Save() { m_stack.push_back(m_state); }
+
+void CWxGridPainter::Restore() {
+  if (m_stack.empty()) return;
+  m_state = m_stack.back();
+  m_stack.pop_back();
+  ApplyState();
+}
+
+void CWxGridPainter::ApplyState() {
+  m_dc.SetTextForeground(ToWxColour(m_state.text));
+  if (m_state.hasFont) m_dc.SetFont(Entry().font);
+}
+
+void CWxGridPainter::SetTextColor(COLORREF color) {
+  m_state.text = color;
+  m_dc.SetTextForeground(ToWxColour(color));
+}
+
+void CWxGridPainter::SetFont(const CGridFont& font) {
+  m_state.font = font;
+  m_state.hasFont = true;
+  m_dc.SetFont(Entry().font);
+}
+
+const wxFont& CWxGridPainter::RealFont(const CGridFont& font) {
+  const CState keep = m_state;
+  m_state.font = font;
+  m_state.hasFont = true;
+  const wxFont& f = Entry().font;
+  m_state = keep;
+  return f;
+}
+
+CWxGridPainter::CFontEntry& CWxGridPainter::Entry() {
+  const auto key = std::make_pair(FontKey(m_state.font), std::lround(m_state.sy * 1000.0));
+  auto it = m_fonts.find(key);
+  if (it != m_fonts.end()) return it->second;
+  CFontEntry& e = m_fonts[key];
+  // The character height in device pixels, in the point size of this
+  // device.
+  const double ppi = m_dc.GetPPI().y > 0 ? m_dc.GetPPI().y : ScreenPpi();
+  e.font = MakeFont(m_state.font, CharPixels(m_state.font, m_state.sy), ppi);
+  return e;
+}
+
+void CWxGridPainter::FillRect(const RECT& rect, COLORREF color) {
+  const wxRect r = DeviceRect(rect);
+  if (r.width <= 0 || r.height <= 0) return;
+  m_dc.SetPen(*wxTRANSPARENT_PEN);
+  m_dc.SetBrush(wxBrush(ToWxColour(color)));
+  m_dc.DrawRectangle(r);
+}
+
+void CWxGridPainter::Line(POINT a, POINT b, COLORREF color) {
+  // Every line the table draws runs along a row or a column: a rectangle one
+  // logical pixel thick, without its end pixel.
+  if (a.y == b.y) {
+    const int from = std::min(a.x, b.x) + (a.x > b.x ? 1 : 0), to = std::max(a.x, b.x) + (a.x > b.x ? 1 : 0);
+    const int l = DX(from), r = DX(to), t = DY(a.y), h = std::max(1, DY(a.y + 1) - t);
+    if (r <= l) return;
+    m_dc.SetPen(*wxTRANSPARENT_PEN);
+    m_dc.SetBrush(wxBrush(ToWxColour(color)));
+    m_dc.DrawRectangle(l, t, r - l, h);
+  } else if (a.x == b.x) {
+    const int from = std::min(a.y, b.y) + (a.y > b.y ? 1 : 0), to = std::max(a.y, b.y) + (a.y > b.y ? 1 : 0);
+    const int t = DY(from), bt = DY(to), l = DX(a.x), w = std::max(1, DX(a.x + 1) - l);
+    if (bt <= t) return;
+    m_dc.SetPen(*wxTRANSPARENT_PEN);
+    m_dc.SetBrush(wxBrush(ToWxColour(color)));
+    m_dc.DrawRectangle(l, t, w, bt - t);
+  } else {
+    m_dc.SetPen(wxPen(ToWxColour(color), std::max(1, static_cast<int>(std::lround(m_state.sx)))));
+    m_dc.DrawLine(DX(a.x), DY(a.y), DX(b.x), DY(b.y));
+  }
+}
+
+void CWxGridPainter::InvertRect(const RECT& rect) {
+  const wxRect r = DeviceRect(rect);
+  if (r.width > 0 && r.height > 0) m_inverted.push_back(r);
+}
+
+std::vector<wxString> CWxGridPainter::Wrap(const wxString& text, int width, bool wordBreak) {
+  std::vector<wxString> lines;
+  wxString rest = text;
+  rest.Replace("\r", "");
+  for (;;) {
+    const int nl = rest.Find('\n');
+    const wxString para = nl == wxNOT_FOUND ? rest : rest.Left(nl);
+    if (!wordBreak) {
+      lines.push_back(para);
+    } else {
+      // Break after the last blank that still fits; a word wider than the
+      // line stands alone.
+      wxString line, word;
+      const auto flush = [&](const wxString& w) {
+        const wxString joined = line.empty() ? w : line + " " + w;
+        if (!line.empty() && m_dc.GetTextExtent(joined).x > width) {
+          lines.push_back(line);
+          line = w;
+        } else {
+          line = joined;
+        }
+      };
+      for (wxUniChar ch : para) {
+        if (ch == ' ') {
+          flush(word);
+          word.clear();
+        } else {
+          word += ch;
+        }
+      }
+      flush(word);
+      lines.push_back(line);
+    }
+    if (nl == wxNOT_FOUND) break;
+    rest = rest.Mid(nl + 1);
+  }
+  return lines;
+}
+
+void CWxGridPainter::DrawText(const std::string& utf8, const RECT& rect, unsigned format) {
+  const wxRect r = DeviceRect(rect);
+  if (r.width <= 0 || r.height <= 0 || utf8.empty()) return;
+  wxString text = ToWx(utf8);
+  std::unique_ptr<wxDCClipper> clip;
+  if (!(format & DT_NOCLIP)) clip = std::make_unique<wxDCClipper>(m_dc, r);
+  m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
+  m_dc.SetTextForeground(ToWxColour(m_state.text));
+  const int lineHeight = m_dc.GetCharHeight();
+  const auto xFor = [&](const wxString& line) {
+    const int w = m_dc.GetTextExtent(line).x;
+    if (format & DT_RIGHT) return r.GetRight() + 1 - w;
+    if (format & DT_CENTER) return r.x + (r.width - w) / 2;
+    return r.x;
+  };
+  if (format & DT_SINGLELINE) {
+    text.Replace("\r", "");
+    text.Replace("\n", " ");
+    if ((format & DT_END_ELLIPSIS) && m_dc.GetTextExtent(text).x > r.width)
+      text = wxControl::Ellipsize(text, m_dc, wxELLIPSIZE_END, r.width, wxELLIPSIZE_FLAGS_NONE);
+    // The height of this text: a fallback font (Chinese in a Latin face)
+    // is taller than the face's own lines.
+    const int textHeight = std::max(lineHeight, m_dc.GetTextExtent(text).y);
+    int y = r.y;
+    if (format & DT_VCENTER)
+      y = r.y + (r.height - textHeight) / 2;
+    else if (format & DT_BOTTOM)
+      y = r.GetBottom() + 1 - textHeight;
+    if (m_state.hasFont && m_state.font.escapement != 0)
+      m_dc.DrawRotatedText(text, xFor(text), y, m_state.font.escapement / 10.0);
+    else
+      m_dc.DrawText(text, xFor(text), y);
+    return;
+  }
+  int y = r.y;
+  for (const wxString& line : Wrap(text, r.width, format & DT_WORDBREAK)) {
+    m_dc.DrawText(line, xFor(line), y);
+    y += lineHeight;
+  }
+}
+
+SIZE CWxGridPainter::GetTextExtent(const std::string& utf8) {
+  CFontEntry* e = m_state.hasFont ? &Entry() : nullptr;
+  const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 32 && c < 127; });
+  double width = 0;
+  int height = 0;
+  if (e && ascii) {
+    // Printable ASCII (numbers, most of a report) is measured from the
+    // font's advances, taken once per font: measuring each text through the
+    // layout engine would cost more than the whole table.
+    if (!e->advances) {
+      for (int c = 32; c < 127; ++c) {
+        const wxString run(static_cast<wxChar>(c), 16);
+        e->advance[c - 32] = m_dc.GetTextExtent(run).x / 16.0;
+      }
+      e->height = m_dc.GetTextExtent("Xg").y;
+      e->advances = true;
+    }
+    for (char c : utf8) width += e->advance[c - 32];
+    height = e->height;
+  } else {
+    const wxSize s = m_dc.GetTextExtent(ToWx(utf8));
+    width = s.x;
+    height = s.y;
+  }
+  return SIZE{static_cast<int>(std::ceil(width / m_state.sx)), static_cast<int>(std::ceil(height / m_state.sy))};
+}
+
+SIZE CWxGridPainter::CalcTextRect(const std::string& utf8, int width, unsigned format) {
+  const int deviceWidth = static_cast<int>(std::lround(width * m_state.sx));
+  int w = 0, h = 0;
+  const int lineHeight = m_dc.GetCharHeight();
+  for (const wxString& line : Wrap(ToWx(utf8), deviceWidth, format & DT_WORDBREAK)) {
+    w = std::max(w, m_dc.GetTextExtent(line).x);
+    h += lineHeight;
+  }
+  return SIZE{static_cast<int>(std::ceil(w / m_state.sx)), static_cast<int>(std::ceil(h / m_state.sy))};
+}
+
+bool CWxGridPainter::IsMonochrome() const { return m_dc.GetDepth() == 1; }
+
+void CWxGridPainter::SetMapping(SIZE windowExtent, SIZE viewportExtent) {
+  m_state.sx = windowExtent.cx > 0 ? static_cast<double>(viewportExtent.cx) / windowExtent.cx : 1.0;
+  m_state.sy = windowExtent.cy > 0 ? static_cast<double>(viewportExtent.cy) / windowExtent.cy : 1.0;
+  if (m_state.hasFont) m_dc.SetFont(Entry().font);
+}
+
+void CWxGridPainter::SetWindowOrg(POINT origin) { m_state.org = origin; }
+
+// ---- The desktop ------------------------------------------------------------
+
+namespace {
+
+class CWxGridDesktop : public IGridDesktop {
+ public:
+  COLORREF SysColor(int index) const override {
+    wxSystemColour c = wxSYS_COLOUR_WINDOW;
+    switch (index) {
+      case COLOR_WINDOW: c = wxSYS_COLOUR_WINDOW; break;
+      case COLOR_WINDOWTEXT: c = wxSYS_COLOUR_WINDOWTEXT; break;
+      case COLOR_HIGHLIGHT: c = wxSYS_COLOUR_HIGHLIGHT; break;
+      case COLOR_HIGHLIGHTTEXT: c = wxSYS_COLOUR_HIGHLIGHTTEXT; break;
+      case COLOR_BTNFACE: c = wxSYS_COLOUR_BTNFACE; break;
+      case COLOR_BTNSHADOW: c = wxSYS_COLOUR_BTNSHADOW; break;
+      case COLOR_GRAYTEXT: c = wxSYS_COLOUR_GRAYTEXT; break;
+      case COLOR_BTNHIGHLIGHT: c = wxSYS_COLOUR_BTNHIGHLIGHT; break;
+      case COLOR_3DDKSHADOW: c = wxSYS_COLOUR_3DDKSHADOW; break;
+      case COLOR_3DLIGHT: c = wxSYS_COLOUR_3DLIGHT; break;
+      case COLOR_INFOTEXT: c = wxSYS_COLOUR_INFOTEXT; break;
+      case COLOR_INFOBK: c = wxSYS_COLOUR_INFOBK; break;
+      default: break;
+    }
+    return FromWxColour(wxSystemSettings::GetColour(c));
+  }
+  CGridFont MessageFont() const override { return FromWxFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT)); }
+  // The desktop gives no wheel setting to ask: three rows a notch.
+  int WheelScrollLines() const override { return 3; }
+  unsigned DoubleClickTime() const override {
+    const int ms = wxSystemSettings::GetMetric(wxSYS_DCLICK_MSEC);
+    return ms > 0 ? static_cast<unsigned>(ms) : 500u;
+  }
+  int ScrollBarWidth() const override {
+    const int w = wxSystemSettings::GetMetric(wxSYS_VSCROLL_X);
+    return w > 0 ? w : 16;
+  }
+  int ScrollBarHeight() const override {
+    const int h = wxSystemSettings::GetMetric(wxSYS_HSCROLL_Y);
+    return h > 0 ? h : 16;
+  }
+  std::unique_ptr<IGridPainter> ScreenPainter() const override {
+    // Each painter has a bitmap of its own: one bitmap can be selected into
+    // one memory context at a time.
+    wxBitmap bitmap(8, 8);
+    auto dc = std::make_unique<wxMemoryDC>(bitmap);
+    return std::make_unique<CWxGridPainter>(std::move(dc));
+  }
+};
+
+}  // namespace
+
+void InstallWxGridDesktop() {
+  static CWxGridDesktop* desktop = nullptr;
+  if (desktop) return;
+  desktop = new CWxGridDesktop;  // lives as long as the process
+  SetGridDesktop(desktop);
+}
+
+}  // namespace qzn
