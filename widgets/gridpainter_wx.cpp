@@ -89,14 +89,25 @@ void CWxGridPainter::Save() { m_stack.push_back(m_state); }
 
 void CWxGridPainter::Restore() {
   if (m_stack.empty()) return;
+  const bool sameFont = m_state.hasFont == m_stack.back().hasFont && m_state.font == m_stack.back().font &&
+                        m_state.sy == m_stack.back().sy;
   m_state = m_stack.back();
   m_stack.pop_back();
+  if (!sameFont) m_entry = nullptr;
   ApplyState();
 }
 
 void CWxGridPainter::ApplyState() {
   m_dc.SetTextForeground(ToWxColour(m_state.text));
-  if (m_state.hasFont) m_dc.SetFont(Entry().font);
+  if (m_state.hasFont) SelectFont();
+}
+
+void CWxGridPainter::SelectFont() {
+  CFontEntry& e = Entry();
+  if (m_selected != &e) {
+    m_dc.SetFont(e.font);
+    m_selected = &e;
+  }
 }
 
 void CWxGridPainter::SetTextColor(COLORREF color) {
@@ -105,30 +116,67 @@ void CWxGridPainter::SetTextColor(COLORREF color) {
 }
 
 void CWxGridPainter::SetFont(const CGridFont& font) {
-  m_state.font = font;
-  m_state.hasFont = true;
-  m_dc.SetFont(Entry().font);
+  if (!m_state.hasFont || !(m_state.font == font)) {
+    m_state.font = font;
+    m_state.hasFont = true;
+    m_entry = nullptr;
+  }
+  SelectFont();
 }
 
 const wxFont& CWxGridPainter::RealFont(const CGridFont& font) {
   const CState keep = m_state;
+  CFontEntry* keepEntry = m_entry;
   m_state.font = font;
   m_state.hasFont = true;
+  m_entry = nullptr;
   const wxFont& f = Entry().font;
   m_state = keep;
+  m_entry = keepEntry;
   return f;
 }
 
 CWxGridPainter::CFontEntry& CWxGridPainter::Entry() {
+  if (m_entry) return *m_entry;
   const auto key = std::make_pair(FontKey(m_state.font), std::lround(m_state.sy * 1000.0));
   auto it = m_fonts.find(key);
-  if (it != m_fonts.end()) return it->second;
+  if (it != m_fonts.end()) return *(m_entry = &it->second);
   CFontEntry& e = m_fonts[key];
   // The character height in device pixels, in the point size of this
   // device.
   const double ppi = m_dc.GetPPI().y > 0 ? m_dc.GetPPI().y : ScreenPpi();
   e.font = MakeFont(m_state.font, CharPixels(m_state.font, m_state.sy), ppi);
-  return e;
+  return *(m_entry = &e);
+}
+
+wxSize CWxGridPainter::Measure(const std::string& utf8) {
+  if (!m_state.hasFont) return m_dc.GetTextExtent(ToWx(utf8));
+  CFontEntry& e = Entry();
+  SelectFont();
+  const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 32 && c < 127; });
+  if (ascii) {
+    // Printable ASCII (numbers, most of a report) is measured from the
+    // font's advances, taken once per font: asking the layout engine for
+    // each text would cost more than the whole table.
+    if (!e.advances) {
+      for (int c = 32; c < 127; ++c) {
+        const wxString run(static_cast<wxChar>(c), 16);
+        e.advance[c - 32] = m_dc.GetTextExtent(run).x / 16.0;
+      }
+      e.height = m_dc.GetTextExtent("Xg").y;
+      e.advances = true;
+    }
+    double width = 0;
+    for (char c : utf8) width += e.advance[c - 32];
+    return wxSize(static_cast<int>(std::ceil(width)), e.height);
+  }
+  // Other texts (layer names, headings) repeat: each is measured once.
+  auto it = e.measured.find(utf8);
+  if (it != e.measured.end()) return it->second;
+  if (e.measured.size() > 20000) e.measured.clear();
+  const wxSize size = m_dc.GetTextExtent(ToWx(utf8));
+  e.measured.emplace(utf8, size);
+  return size;
 }
 
 void CWxGridPainter::FillRect(const RECT& rect, COLORREF color) {
@@ -209,72 +257,61 @@ std::vector<wxString> CWxGridPainter::Wrap(const wxString& text, int width, bool
 void CWxGridPainter::DrawText(const std::string& utf8, const RECT& rect, unsigned format) {
   const wxRect r = DeviceRect(rect);
   if (r.width <= 0 || r.height <= 0 || utf8.empty()) return;
-  wxString text = ToWx(utf8);
-  std::unique_ptr<wxDCClipper> clip;
-  if (!(format & DT_NOCLIP)) clip = std::make_unique<wxDCClipper>(m_dc, r);
   m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
   m_dc.SetTextForeground(ToWxColour(m_state.text));
+  if (m_state.hasFont) SelectFont();
   const int lineHeight = m_dc.GetCharHeight();
-  const auto xFor = [&](const wxString& line) {
-    const int w = m_dc.GetTextExtent(line).x;
-    if (format & DT_RIGHT) return r.GetRight() + 1 - w;
-    if (format & DT_CENTER) return r.x + (r.width - w) / 2;
-    return r.x;
-  };
+
   if (format & DT_SINGLELINE) {
-    text.Replace("\r", "");
-    text.Replace("\n", " ");
-    if ((format & DT_END_ELLIPSIS) && m_dc.GetTextExtent(text).x > r.width)
+    std::string line = utf8;
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::erase(line, '\r');
+    wxSize size = Measure(line);
+    wxString text = ToWx(line);
+    if ((format & DT_END_ELLIPSIS) && size.x > r.width) {
       text = wxControl::Ellipsize(text, m_dc, wxELLIPSIZE_END, r.width, wxELLIPSIZE_FLAGS_NONE);
-    // The height of this text: a fallback font (Chinese in a Latin face)
-    // is taller than the face's own lines.
-    const int textHeight = std::max(lineHeight, m_dc.GetTextExtent(text).y);
-    int y = r.y;
+      size = m_dc.GetTextExtent(text);
+    }
+    // A fallback font (Chinese in a Latin face) is taller than the face's
+    // own lines: the text's own height centres it.
+    const int textHeight = std::max(lineHeight, size.y);
+    int x = r.x, y = r.y;
+    if (format & DT_RIGHT)
+      x = r.GetRight() + 1 - size.x;
+    else if (format & DT_CENTER)
+      x = r.x + (r.width - size.x) / 2;
     if (format & DT_VCENTER)
       y = r.y + (r.height - textHeight) / 2;
     else if (format & DT_BOTTOM)
       y = r.GetBottom() + 1 - textHeight;
+    // Clipping costs more than the text: only text that does not fit gets it.
+    std::unique_ptr<wxDCClipper> clip;
+    if (!(format & DT_NOCLIP) && (size.x > r.width || textHeight > r.height || x < r.x || y < r.y))
+      clip = std::make_unique<wxDCClipper>(m_dc, r);
     if (m_state.hasFont && m_state.font.escapement != 0)
-      m_dc.DrawRotatedText(text, xFor(text), y, m_state.font.escapement / 10.0);
+      m_dc.DrawRotatedText(text, x, y, m_state.font.escapement / 10.0);
     else
-      m_dc.DrawText(text, xFor(text), y);
+      m_dc.DrawText(text, x, y);
     return;
   }
+  std::unique_ptr<wxDCClipper> clip;
+  if (!(format & DT_NOCLIP)) clip = std::make_unique<wxDCClipper>(m_dc, r);
   int y = r.y;
-  for (const wxString& line : Wrap(text, r.width, format & DT_WORDBREAK)) {
-    m_dc.DrawText(line, xFor(line), y);
+  for (const wxString& line : Wrap(ToWx(utf8), r.width, format & DT_WORDBREAK)) {
+    const int w = m_dc.GetTextExtent(line).x;
+    const int x = (format & DT_RIGHT) ? r.GetRight() + 1 - w : (format & DT_CENTER) ? r.x + (r.width - w) / 2 : r.x;
+    m_dc.DrawText(line, x, y);
     y += lineHeight;
   }
 }
 
 SIZE CWxGridPainter::GetTextExtent(const std::string& utf8) {
-  CFontEntry* e = m_state.hasFont ? &Entry() : nullptr;
-  const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 32 && c < 127; });
-  double width = 0;
-  int height = 0;
-  if (e && ascii) {
-    // Printable ASCII (numbers, most of a report) is measured from the
-    // font's advances, taken once per font: measuring each text through the
-    // layout engine would cost more than the whole table.
-    if (!e->advances) {
-      for (int c = 32; c < 127; ++c) {
-        const wxString run(static_cast<wxChar>(c), 16);
-        e->advance[c - 32] = m_dc.GetTextExtent(run).x / 16.0;
-      }
-      e->height = m_dc.GetTextExtent("Xg").y;
-      e->advances = true;
-    }
-    for (char c : utf8) width += e->advance[c - 32];
-    height = e->height;
-  } else {
-    const wxSize s = m_dc.GetTextExtent(ToWx(utf8));
-    width = s.x;
-    height = s.y;
-  }
-  return SIZE{static_cast<int>(std::ceil(width / m_state.sx)), static_cast<int>(std::ceil(height / m_state.sy))};
+  const wxSize s = Measure(utf8);
+  return SIZE{static_cast<int>(std::ceil(s.x / m_state.sx)), static_cast<int>(std::ceil(s.y / m_state.sy))};
 }
 
 SIZE CWxGridPainter::CalcTextRect(const std::string& utf8, int width, unsigned format) {
+  if (m_state.hasFont) SelectFont();
   const int deviceWidth = static_cast<int>(std::lround(width * m_state.sx));
   int w = 0, h = 0;
   const int lineHeight = m_dc.GetCharHeight();
@@ -290,7 +327,8 @@ bool CWxGridPainter::IsMonochrome() const { return m_dc.GetDepth() == 1; }
 void CWxGridPainter::SetMapping(SIZE windowExtent, SIZE viewportExtent) {
   m_state.sx = windowExtent.cx > 0 ? static_cast<double>(viewportExtent.cx) / windowExtent.cx : 1.0;
   m_state.sy = windowExtent.cy > 0 ? static_cast<double>(viewportExtent.cy) / windowExtent.cy : 1.0;
-  if (m_state.hasFont) m_dc.SetFont(Entry().font);
+  m_entry = nullptr;
+  if (m_state.hasFont) SelectFont();
 }
 
 void CWxGridPainter::SetWindowOrg(POINT origin) { m_state.org = origin; }

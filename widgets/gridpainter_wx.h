@@ -5,6 +5,8 @@
 
 #include <map>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <wx/colour.h>
@@ -63,12 +65,18 @@ class CWxGridPainter : public IGridPainter {
     int height = 0;            // device line height
     double advance[95] = {};   // device advances of the printable ASCII characters
     bool advances = false;
+    std::unordered_map<std::string, wxSize> measured;  // other texts, as measured
   };
   int DX(int x) const;
   int DY(int y) const;
   wxRect DeviceRect(const RECT& r) const;
+  // The entry of the state's font (looked up when the font or the scale
+  // changed), selected into the device context.
   CFontEntry& Entry();
+  void SelectFont();
   void ApplyState();
+  // The device size of a text in the current font.
+  wxSize Measure(const std::string& utf8);
   // Lines of a text wrapped at word boundaries to a device width.
   std::vector<wxString> Wrap(const wxString& text, int width, bool wordBreak);
 
@@ -77,6 +85,8 @@ class CWxGridPainter : public IGridPainter {
   CState m_state;
   std::vector<CState> m_stack;
   std::map<std::pair<std::string, long>, CFontEntry> m_fonts;
+  CFontEntry* m_entry = nullptr;     // of the state's font, when known
+  const CFontEntry* m_selected = nullptr;  // the font in the device context
   std::vector<wxRect> m_inverted;
 };
 

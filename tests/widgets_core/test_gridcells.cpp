@@ -31,8 +31,13 @@ TEST(GridCell, DefaultsAndReset) {
   EXPECT_EQ(cell->GetBackClr(), CLR_DEFAULT);
   EXPECT_EQ(cell->GetGrid(), nullptr);
 
-  // A cell that uses the defaults carries no attribute block.
+  // A cell holds state, format, text and table in 64 bytes; a text of its
+  // own allocates nothing more.
   EXPECT_LE(sizeof(CGridCell), 64u);
+  CGridCell* plain = static_cast<CGridCell*>(grid.GetCell(1, 0));
+  grid.SetItemText(1, 0, "12.5");
+  EXPECT_EQ(plain->GetOwnFont(), nullptr);
+  EXPECT_EQ(plain->GetImage(), -1);
 }
 
 TEST(GridCell, DrawingErasesOwnBackgroundsAndHighlightsSelection) {

@@ -221,12 +221,12 @@ bool CGridCellBase::PrintCell(IGridPainter* dc, int row, int col, RECT rect) {
 // ---- CGridCell ------------------------------------------------------------
 
 CGridCell::CGridCell(const CGridCell& other)
-    : CGridCellBase(other), m_strText(other.m_strText), m_pGrid(other.m_pGrid) {
+    : CGridCellBase(other), m_nFormat(other.m_nFormat), m_strText(other.m_strText), m_pGrid(other.m_pGrid) {
   if (other.m_pExtra) {
     m_pExtra = std::make_unique<CExtra>();
     CExtra& e = *m_pExtra;
     const CExtra& o = *other.m_pExtra;
-    e.data = o.data, e.image = o.image, e.format = o.format, e.textClr = o.textClr, e.backClr = o.backClr;
+    e.data = o.data, e.image = o.image, e.textClr = o.textClr, e.backClr = o.backClr;
     e.margin = o.margin;
     if (o.font) e.font = std::make_unique<CGridFont>(*o.font);
   }
@@ -251,9 +251,7 @@ void CGridCell::SetImage(int image) {
 void CGridCell::SetData(std::intptr_t data) {
   if (m_pExtra || data != 0) Extra().data = data;
 }
-void CGridCell::SetFormat(std::uint32_t format) {
-  if (m_pExtra || format != kUseDefault) Extra().format = format;
-}
+void CGridCell::SetFormat(std::uint32_t format) { m_nFormat = format; }
 void CGridCell::SetTextClr(COLORREF color) {
   if (m_pExtra || color != CLR_DEFAULT) Extra().textClr = color;
 }
@@ -298,6 +296,7 @@ const CGridFont* CGridCell::GetFont() const {
 void CGridCell::Reset() {
   CGridCellBase::Reset();
   m_strText.clear();
+  m_nFormat = kUseDefault;
   m_pGrid = nullptr;
   // The user data value survives a reset; everything else returns to the
   // defaults.

@@ -10,10 +10,10 @@
 // default cell of the cell's kind.
 //
 // Storage: a table keeps its ordinary cells by value, row by row. A cell
-// holds its state, its text and its table; the rarer attributes (image, user
-// data, format, colours, font, margin, the open edit) live in a block that
-// is made when one of them is first set away from its default, so cells that
-// use the defaults share them and cost 64 bytes.
+// holds its state, format, text and table; the rarer attributes (image, user
+// data, colours, font, margin, the open edit) live in a block that is made
+// when one of them is first set away from its default, so cells that use the
+// defaults share them and cost 64 bytes.
 #pragma once
 
 #include <cstdint>
@@ -165,7 +165,7 @@ class CGridCell : public CGridCellBase {
   void OnEndEdit() override;
 
   // The cell's own format (-1: the default cell's), for copying.
-  std::uint32_t GetOwnFormat() const { return m_pExtra ? m_pExtra->format : kUseDefault; }
+  std::uint32_t GetOwnFormat() const { return m_nFormat; }
   std::uint32_t GetOwnMargin() const { return m_pExtra ? m_pExtra->margin : kUseDefault; }
   const CGridFont* GetOwnFont() const { return m_pExtra ? m_pExtra->font.get() : nullptr; }
 
@@ -175,7 +175,6 @@ class CGridCell : public CGridCellBase {
   struct CExtra {
     std::intptr_t data = 0;
     int image = -1;
-    std::uint32_t format = kUseDefault;
     COLORREF textClr = CLR_DEFAULT;
     COLORREF backClr = CLR_DEFAULT;
     std::uint32_t margin = kUseDefault;
@@ -185,6 +184,9 @@ class CGridCell : public CGridCellBase {
   };
   CExtra& Extra();
 
+  // Every cell gets its default cell's format when the table makes it, so
+  // the format is kept with the cell (in the room the state word leaves).
+  std::uint32_t m_nFormat = kUseDefault;
   std::string m_strText;
   CGridModel* m_pGrid = nullptr;
   std::unique_ptr<CExtra> m_pExtra;

@@ -430,18 +430,28 @@ void CGridModel::AutoSizeColumns(int style) {
   const int last = (style & 2) ? m_nRows - 1 : m_nFixedRows - 1;
   for (int r = first; r <= last; ++r)
     if (m_rowHeights.Size(r) > 0) m_rowHeights.Set(r, 1);
+  // Every shown column starts at width 0 and every chosen row at height 1;
+  // each cell then raises its column's width and its row's height to its
+  // extent. Row by row, so the cells are read in the order they are kept.
+  std::vector<int> shown;
   for (int c = 0; c < m_nCols; ++c) {
     if (m_colWidths.Size(c) <= 0) continue;
-    int width = 0;
-    for (int r = first; r <= last; ++r) {
-      const int height = m_rowHeights.Size(r);
-      if (height <= 0) continue;
-      const SIZE size = GetCell(r, c)->GetCellExtent(dc.get());
-      width = std::max(width, static_cast<int>(size.cx));
-      if (size.cy > height) m_rowHeights.Set(r, size.cy);
-    }
-    m_colWidths.Set(c, width);
+    shown.push_back(c);
+    m_colWidths.Set(c, 0);
   }
+  std::vector<int> widths(static_cast<std::size_t>(m_nCols), 0);
+  for (int r = first; r <= last; ++r) {
+    int height = m_rowHeights.Size(r);
+    if (height <= 0) continue;
+    for (int c : shown) {
+      const SIZE size = GetCell(r, c)->GetCellExtent(dc.get());
+      int& width = widths[static_cast<std::size_t>(c)];
+      width = std::max(width, static_cast<int>(size.cx));
+      height = std::max(height, static_cast<int>(size.cy));
+    }
+    m_rowHeights.Set(r, height);
+  }
+  for (int c : shown) m_colWidths.Set(c, widths[static_cast<std::size_t>(c)]);
   ResetScrollBars();
   Refresh();
 }
