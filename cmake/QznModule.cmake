@@ -48,6 +48,15 @@ function(qzn_test_folder_labelled name labels)
   target_link_libraries(test_${name} PRIVATE ${ARGN} qzn_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(test_${name} PRIVATE
     QZN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" QZN_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # Tests on the display share one keyboard focus and one pointer: they run
+  # one at a time, so a window of one test never takes the focus from another.
+  set(_lock)
+  if("gui" IN_LIST labels)
+    set(_lock RESOURCE_LOCK display)
+  endif()
+  # The discovered tests get their properties as one flat list, which cannot
+  # carry a list value: the labels go last, where the extra ones cannot
+  # shift the other properties' pairs.
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST
-    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} PROPERTIES LABELS "${labels}" TIMEOUT 600)
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR} PROPERTIES TIMEOUT 600 ${_lock} LABELS ${labels})
 endfunction()

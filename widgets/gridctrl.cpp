@@ -13,6 +13,7 @@
 #include <wx/printdlg.h>
 #include <wx/utils.h>
 
+#include "resources/strings.h"
 #include "widgets/gridedit.h"
 #include "widgets/gridpainter_wx.h"
 #include "widgets/keymap.h"
@@ -27,7 +28,7 @@ detail::CGridDesktopUser::CGridDesktopUser() { InstallWxGridDesktop(); }
 
 namespace {
 
-std::string g_appTitle = "QZN for Windows";
+std::string g_appTitle = res::LoadString(res::kStrAppTitle);
 
 // The standard Edit commands, by the toolkit's ids and by the numbers the
 // menus of this program carry.
@@ -256,7 +257,7 @@ void CGridCtrl::ShowTitleTip(const RECT& textRect, const RECT& hoverRect, const 
   if (!m_titleTip) m_titleTip = new CGridTitleTip(this);
   const wxRect title(textRect.left, textRect.top, textRect.right - textRect.left, textRect.bottom - textRect.top);
   const wxRect hover(hoverRect.left, hoverRect.top, hoverRect.right - hoverRect.left, hoverRect.bottom - hoverRect.top);
-  m_titleTip->Show(title, ToWx(text), 0, &hover, font ? ToWxFont(*font) : GetFont(), textClr, backClr);
+  m_titleTip->Show(title, U8(text), 0, &hover, font ? ToWxFont(*font) : GetFont(), textClr, backClr);
 }
 
 void CGridCtrl::HideTitleTip() {
@@ -275,7 +276,7 @@ std::unique_ptr<IGridPainter> CGridCtrl::CreateMeasurePainter() { return GridDes
 bool CGridCtrl::SetClipboardText(const std::string& text) {
   wxClipboardLocker lock;
   if (!lock) return false;
-  return wxTheClipboard->SetData(new wxTextDataObject(ToWx(text)));
+  return wxTheClipboard->SetData(new wxTextDataObject(U8(text)));
 }
 
 bool CGridCtrl::GetClipboardText(std::string& text) const {
@@ -303,7 +304,7 @@ std::string CGridCtrl::GetApplicationTitle() const { return g_appTitle; }
 
 wxString CGridCtrl::GetPrintJobName() const {
   const std::string title = GetApplicationTitle();
-  return ToWx(title.empty() ? GetPrintTitle() : title);
+  return U8(title.empty() ? GetPrintTitle() : title);
 }
 
 // ---- Printing -------------------------------------------------------------------

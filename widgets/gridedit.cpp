@@ -32,7 +32,7 @@ unsigned ModifierFlags(const wxKeyEvent& e) {
 
 CGridCellEdit::CGridCellEdit(CGridCtrl* grid, const wxRect& rect, CGridEditAlign align, int controlId, int row,
                              int col, const std::string& initialText, int firstChar)
-    : wxTextCtrl(grid, controlId, ToWx(initialText), rect.GetPosition(), rect.GetSize(), EditStyle(align)),
+    : wxTextCtrl(grid, controlId, U8(initialText), rect.GetPosition(), rect.GetSize(), EditStyle(align)),
       m_pGrid(grid),
       m_nRow(row),
       m_nCol(col),
@@ -133,7 +133,7 @@ void CGridCellEdit::HandleCharHook(wxKeyEvent& event) {
       Leave(VK_RETURN, ModifierFlags(event));
       return;
     case WXK_ESCAPE:
-      ChangeValue(ToWx(m_sInitText));
+      ChangeValue(U8(m_sInitText));
       Leave(VK_ESCAPE, ModifierFlags(event));
       return;
     default:

@@ -53,7 +53,7 @@ namespace {
 
 wxFont MakeFont(const CGridFont& f, double pixels, double ppi) {
   wxFontInfo info(std::max(1.0, pixels) * 72.0 / ppi);
-  if (!f.faceName.empty()) info.FaceName(ToWx(f.faceName));
+  if (!f.faceName.empty()) info.FaceName(U8(f.faceName));
   info.Weight(std::clamp(f.weight, 100, 900)).Italic(f.italic).Underlined(f.underline).Strikethrough(f.strikeOut);
   wxFont font(info);
   return font.IsOk() ? font : *wxNORMAL_FONT;
@@ -150,7 +150,7 @@ CWxGridPainter::CFontEntry& CWxGridPainter::Entry() {
 }
 
 wxSize CWxGridPainter::Measure(const std::string& utf8) {
-  if (!m_state.hasFont) return m_dc.GetTextExtent(ToWx(utf8));
+  if (!m_state.hasFont) return m_dc.GetTextExtent(U8(utf8));
   CFontEntry& e = Entry();
   SelectFont();
   const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return c >= 32 && c < 127; });
@@ -174,7 +174,7 @@ wxSize CWxGridPainter::Measure(const std::string& utf8) {
   auto it = e.measured.find(utf8);
   if (it != e.measured.end()) return it->second;
   if (e.measured.size() > 20000) e.measured.clear();
-  const wxSize size = m_dc.GetTextExtent(ToWx(utf8));
+  const wxSize size = m_dc.GetTextExtent(U8(utf8));
   e.measured.emplace(utf8, size);
   return size;
 }
@@ -267,7 +267,7 @@ void CWxGridPainter::DrawText(const std::string& utf8, const RECT& rect, unsigne
     std::replace(line.begin(), line.end(), '\n', ' ');
     std::erase(line, '\r');
     wxSize size = Measure(line);
-    wxString text = ToWx(line);
+    wxString text = U8(line);
     if ((format & DT_END_ELLIPSIS) && size.x > r.width) {
       text = wxControl::Ellipsize(text, m_dc, wxELLIPSIZE_END, r.width, wxELLIPSIZE_FLAGS_NONE);
       size = m_dc.GetTextExtent(text);
@@ -297,7 +297,7 @@ void CWxGridPainter::DrawText(const std::string& utf8, const RECT& rect, unsigne
   std::unique_ptr<wxDCClipper> clip;
   if (!(format & DT_NOCLIP)) clip = std::make_unique<wxDCClipper>(m_dc, r);
   int y = r.y;
-  for (const wxString& line : Wrap(ToWx(utf8), r.width, format & DT_WORDBREAK)) {
+  for (const wxString& line : Wrap(U8(utf8), r.width, format & DT_WORDBREAK)) {
     const int w = m_dc.GetTextExtent(line).x;
     const int x = (format & DT_RIGHT) ? r.GetRight() + 1 - w : (format & DT_CENTER) ? r.x + (r.width - w) / 2 : r.x;
     m_dc.DrawText(line, x, y);
@@ -315,7 +315,7 @@ SIZE CWxGridPainter::CalcTextRect(const std::string& utf8, int width, unsigned f
   const int deviceWidth = static_cast<int>(std::lround(width * m_state.sx));
   int w = 0, h = 0;
   const int lineHeight = m_dc.GetCharHeight();
-  for (const wxString& line : Wrap(ToWx(utf8), deviceWidth, format & DT_WORDBREAK)) {
+  for (const wxString& line : Wrap(U8(utf8), deviceWidth, format & DT_WORDBREAK)) {
     w = std::max(w, m_dc.GetTextExtent(line).x);
     h += lineHeight;
   }

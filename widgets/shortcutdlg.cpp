@@ -8,7 +8,8 @@
 #include <wx/settings.h>
 #include <wx/sizer.h>
 
-#include "platform/services.h"
+#include "platform/host.h"
+#include "resources/messages_widgets.h"
 #include "widgets/core/gridtypes.h"
 #include "widgets/keymap.h"
 #include "widgets/wxtext.h"
@@ -69,7 +70,7 @@ void CShortcutKeyEdit::Display() {
   if (const char* name = m_wVirtKey ? ShortcutKeyName(m_wVirtKey) : nullptr) parts.push_back(name);
   std::string text;
   for (const std::string& p : parts) text += (text.empty() ? "" : "+") + p;
-  ChangeValue(ToWx(text));
+  ChangeValue(U8(text));
   SetInsertionPointEnd();
 }
 
@@ -134,7 +135,7 @@ void CKeyListBox::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {
   const bool selected = IsSelected(n) && !item.key.m_bLocked;
   dc.SetTextForeground(item.key.m_bLocked ? m_crGrayText : selected ? m_crHighlightText : GetForegroundColour());
   dc.SetFont(GetFont());
-  dc.DrawText(ToWx(item.text), rect.x + 2, rect.y + (rect.height - dc.GetCharHeight()) / 2);
+  dc.DrawText(U8(item.text), rect.x + 2, rect.y + (rect.height - dc.GetCharHeight()) / 2);
 }
 
 wxCoord CKeyListBox::OnMeasureItem(size_t) const { return GetCharHeight() + 6; }
@@ -160,7 +161,7 @@ void CShortcutDlgHelper::FillCommands() {
   m_pCommands->Clear();
   m_pAssigned->SetLabel(wxString());
   for (const auto& [text, id] : m_pManager->TextMap())
-    m_pCommands->Append(ToWx(text), reinterpret_cast<void*>(static_cast<std::uintptr_t>(id)));
+    m_pCommands->Append(U8(text), reinterpret_cast<void*>(static_cast<std::uintptr_t>(id)));
   if (m_pCommands->GetCount() > 0) m_pCommands->SetSelection(0);
   OnSelectCommand();
 }
@@ -185,7 +186,7 @@ void CShortcutDlgHelper::Assign() {
     if (!cmd) continue;
     for (const CShortcutKey& k : cmd->m_keys) {
       if (k.m_wKey == key && (k.m_cFlags & kModifiers) == (flags & kModifiers)) {
-        m_pAssigned->SetLabel(ToWx(cmd->m_strText));
+        m_pAssigned->SetLabel(U8(cmd->m_strText));
         m_pEdit->SelectAll();
         return;
       }
@@ -205,17 +206,17 @@ void CShortcutDlgHelper::Remove() {
   if (sel == wxNOT_FOUND || id == 0) return;
   const CShortcutKey key = m_pKeys->GetKeyData(sel);
   if (key.m_bLocked) {
-    Services().MessageBox("Unable to remove this\naccelerator (Locked)", MB_OK);
+    Host().MessageBox(res::text::kKeysLocked, MB_OK);
     return;
   }
   CShortcutCommand* cmd = m_pManager->GetCommand(id);
   if (!cmd) {
-    Services().MessageBox("internal error (CShortcutDlgHelper::Remove : Lookup failed)", MB_OK);
+    Host().MessageBox(res::text::kKeysLookupFailed, MB_OK);
     return;
   }
   auto it = std::find(cmd->m_keys.begin(), cmd->m_keys.end(), key);
   if (it == cmd->m_keys.end()) {
-    Services().MessageBox("internal error (CShortcutDlgHelper::Remove : pAccel unavailable)", MB_OK);
+    Host().MessageBox(res::text::kKeysKeyUnavailable, MB_OK);
     return;
   }
   cmd->m_keys.erase(it);
@@ -232,32 +233,32 @@ void CShortcutDlgHelper::ResetAll() {
 // ---- CCustomizeKeysDlg --------------------------------------------------------------
 
 CCustomizeKeysDlg::CCustomizeKeysDlg(wxWindow* parent, CShortcutManager* manager)
-    : wxDialog(parent, wxID_ANY, ToWx("自定义快捷键")), m_pManager(manager) {
+    : wxDialog(parent, wxID_ANY, U8(res::text::kKeysTitle)), m_pManager(manager) {
   auto* left = new wxBoxSizer(wxVERTICAL);
-  left->Add(new wxStaticText(this, wxID_ANY, ToWx("命令(&C)：")), 0, wxBOTTOM, 3);
+  left->Add(new wxStaticText(this, wxID_ANY, U8(res::text::kKeysCommands)), 0, wxBOTTOM, 3);
   m_pCommands = new wxListBox(this, IDC_COMMANDS, wxDefaultPosition, wxSize(280, 260), 0, nullptr,
                               wxLB_SINGLE | wxLB_SORT | wxLB_HSCROLL);
   left->Add(m_pCommands, 1, wxEXPAND);
 
   auto* middle = new wxBoxSizer(wxVERTICAL);
-  middle->Add(new wxStaticText(this, wxID_ANY, ToWx("当前快捷键(&N)")), 0, wxBOTTOM, 3);
+  middle->Add(new wxStaticText(this, wxID_ANY, U8(res::text::kKeysCurrent)), 0, wxBOTTOM, 3);
   m_pKeys = new CKeyListBox(this, IDC_KEYS);
   m_pKeys->SetMinSize(wxSize(180, 110));
   middle->Add(m_pKeys, 1, wxEXPAND | wxBOTTOM, 8);
-  middle->Add(new wxStaticText(this, wxID_ANY, ToWx("选择新的快捷键(&N)")), 0, wxBOTTOM, 3);
+  middle->Add(new wxStaticText(this, wxID_ANY, U8(res::text::kKeysNew)), 0, wxBOTTOM, 3);
   m_pEdit = new CShortcutKeyEdit(this, IDC_NEW_KEY);
   middle->Add(m_pEdit, 0, wxEXPAND | wxBOTTOM, 8);
-  middle->Add(new wxStaticText(this, wxID_ANY, ToWx("当前指定到：")), 0, wxBOTTOM, 3);
+  middle->Add(new wxStaticText(this, wxID_ANY, U8(res::text::kKeysAssignedTo)), 0, wxBOTTOM, 3);
   m_pAssigned = new wxStaticText(this, IDC_ASSIGNED_TO, wxString(), wxDefaultPosition, wxSize(180, -1),
                                  wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
   middle->Add(m_pAssigned, 0, wxEXPAND);
 
   auto* buttons = new wxBoxSizer(wxVERTICAL);
-  auto* assign = new wxButton(this, IDC_ASSIGN, ToWx("赋值(&A)"));
-  auto* remove = new wxButton(this, IDC_REMOVE, ToWx("移除(&R)"));
-  auto* reset = new wxButton(this, IDC_RESET_ALL, ToWx("全部重设(&S)"));
-  auto* ok = new wxButton(this, wxID_OK, ToWx("确定"));
-  auto* cancel = new wxButton(this, wxID_CANCEL, ToWx("取消"));
+  auto* assign = new wxButton(this, IDC_ASSIGN, U8(res::text::kKeysAssign));
+  auto* remove = new wxButton(this, IDC_REMOVE, U8(res::text::kKeysRemove));
+  auto* reset = new wxButton(this, IDC_RESET_ALL, U8(res::text::kKeysResetAll));
+  auto* ok = new wxButton(this, wxID_OK, U8(res::text::kKeysOk));
+  auto* cancel = new wxButton(this, wxID_CANCEL, U8(res::text::kKeysCancel));
   for (wxButton* b : {assign, remove, reset}) buttons->Add(b, 0, wxEXPAND | wxBOTTOM, 4);
   buttons->AddStretchSpacer();
   buttons->Add(ok, 0, wxEXPAND | wxBOTTOM, 4);

@@ -11,6 +11,7 @@
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include "widgets/gridctrl.h"
@@ -33,10 +34,10 @@ inline void Pump(int ms = 50) {
 
 // Gives a frame the keyboard of the display as the desktop would when it is
 // clicked (the test display has no window manager to do it).
-inline void Activate(wxWindow* frame) {
+inline void Activate(wxTopLevelWindow* frame) {
   using PresentFn = void (*)(void*);
   if (auto present = reinterpret_cast<PresentFn>(dlsym(RTLD_DEFAULT, "gtk_window_present"))) present(frame->GetHandle());
-  Pump(60);
+  for (int i = 0; i < 50 && !frame->IsActive(); ++i) Pump(20);
 }
 
 struct Mods {

@@ -9,7 +9,7 @@
 #include <wx/menu.h>
 
 #include "guikit.h"
-#include "platform/services.h"
+#include "platform/host.h"
 #include "widgets/keymap.h"
 #include "widgets/shortcutdlg.h"
 
@@ -111,8 +111,8 @@ TEST(ShortcutDialog, CapturesAssignsAndRefuses) {
   MainWindow w;
   CShortcutManager copy;
   copy.CopyFrom(w.manager);
-  CScriptedServices services;
-  CServicesScope scope(&services);
+  CScriptedHost services;
+  CHostScope scope(&services);
   CCustomizeKeysDlg dlg(w.frame, &copy);
   dlg.Show();
   Pump(50);

@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "platform/services.h"
+#include "platform/host.h"
 #include "widgets/core/shortcuts.h"
 
 using namespace qzn;

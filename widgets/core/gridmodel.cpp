@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <new>
 
-#include "platform/services.h"
+#include "platform/host.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -15,7 +16,7 @@ int ClampToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t
 
 // A table that cannot grow reports it as the framework did and keeps what it
 // completed.
-void ReportOutOfMemory() { Services().MessageBox("内存不足。", MB_OK | MB_ICONSTOP); }
+void ReportOutOfMemory() { Host().MessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP); }
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "resources/messages_widgets.h"
 #include "widgets/core/gridmodel.h"
 
 namespace qzn {
@@ -312,7 +313,7 @@ void CGridModel::PrintFooter(IGridPainter& dc, const RECT& rect, int page) {
   dc.Save();
   dc.SetFont(bold);
   dc.SetTextColor(RGB(0, 0, 0));
-  dc.DrawText("Page " + std::to_string(page) + " of " + std::to_string(m_print.pageCount), rect,
+  dc.DrawText(res::text::kPrintPage + std::to_string(page) + res::text::kPrintPageOf + std::to_string(m_print.pageCount), rect,
               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   dc.DrawText(date, rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   dc.Restore();

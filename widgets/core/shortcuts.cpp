@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "platform/archive.h"
-#include "platform/services.h"
+#include "platform/host.h"
+#include "resources/messages_widgets.h"
 
 namespace qzn {
 
@@ -79,7 +80,7 @@ std::string CShortcutKey::GetString() const {
   if (m_cFlags & FALT) text += "Alt+";
   if (m_cFlags & FSHIFT) text += "Shift+";
   const char* name = ShortcutKeyName(m_wKey);
-  text += name ? name : "Internal error : (CShortcutKey::GetString) m_wKey invalid";
+  text += name ? name : res::text::kShortcutKeyInvalid;
   return text;
 }
 
@@ -114,7 +115,7 @@ void CShortcutManager::SaveOnExit() {
   if (!m_bSaveOnExit || m_strKeyPath.empty()) return;
   m_bSaveOnExit = false;
   if (!SaveToRegistry())
-    Services().MessageBox("CShortcutManager::~CShortcutManager\nError in CShortcutManager::Write...", MB_OK);
+    Host().MessageBox(res::text::kShortcutWriteError, MB_OK);
 }
 
 void CShortcutManager::Attach(IAcceleratorFrame* frame, bool saveOnExit) {

@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/messages_widgets.h"
+
 namespace qzn {
 
 // Accelerator flags.
@@ -56,14 +58,15 @@ class CShortcutKey {
 class CShortcutCommand {
  public:
   std::uint16_t m_nID = 0;
-  std::string m_strText = "Empty command";
+  std::string m_strText = kEmptyText;
   std::vector<CShortcutKey> m_keys;  // in the order they were added
 
   void Empty() {
     m_nID = 0;
-    m_strText = "Empty command";
+    m_strText = kEmptyText;
     m_keys.clear();
   }
+  static constexpr const char* kEmptyText = res::text::kShortcutEmptyCommand;
 };
 
 // The window whose accelerator table the manager keeps.
