@@ -17,6 +17,7 @@
 #include "ui/display.h"
 #include "ui/docview.h"
 #include "ui/mainframe.h"
+#include "ui/shortcuts.h"
 #include "ui/wxhost.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -82,6 +83,7 @@ CDesktop* CreateDesktop() {
   LoadHistory(*d->history);
   d->frame = new CMainFrame(d->manager, d->history);
   RegisterAppCommands(*d);
+  SetupShortcuts(*d);
   g_desktop = d;
   return d;
 }
@@ -91,6 +93,7 @@ void DestroyDesktop() {
   CDesktop* d = g_desktop;
   d->manager->CloseDocuments(true);
   SaveHistory(*d->history);
+  EndShortcuts(*d);
   if (d->frame) {
     // The frame asks the manager about views while it goes: the manager
     // goes only once the frame is gone.
@@ -155,6 +158,8 @@ class CQznWxApp : public wxApp {
     return true;
   }
   int OnExit() override {
+    // The shortcuts are stored while the window's host can still report.
+    if (g_desktop) EndShortcuts(*g_desktop);
     SetHost(nullptr);
     if (g_desktop) {
       SaveHistory(*g_desktop->history);

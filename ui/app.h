@@ -12,6 +12,9 @@ namespace qzn {
 
 class CMainFrame;
 class CWxHost;
+class CShortcutManager;
+class CWxAcceleratorFrame;
+class CProfileShortcutStore;
 
 // Everything of the window that the application owns, made once: the
 // document manager with the workspace template, the recent-file list of 4
@@ -21,6 +24,10 @@ struct CDesktop {
   wxDocManager* manager = nullptr;
   wxFileHistory* history = nullptr;
   CMainFrame* frame = nullptr;
+  // The keyboard shortcuts of the frame (ui/shortcuts.h).
+  CShortcutManager* shortcuts = nullptr;
+  CWxAcceleratorFrame* accelerators = nullptr;
+  CProfileShortcutStore* shortcutStore = nullptr;
 };
 CDesktop* CreateDesktop();
 CDesktop* Desktop();

@@ -15,6 +15,7 @@
 #include <wx/utils.h>
 
 #include "widgets/gridctrl.h"
+#include "widgets/shortcutdlg.h"
 
 namespace qzntest {
 
@@ -81,6 +82,50 @@ inline void SendKey(wxWindow* w, int keyCode, Mods m = {}, wxEventType type = wx
 }
 
 inline void Type(wxWindow* w, int ch) { SendKey(w, ch, {}, wxEVT_CHAR, ch); }
+inline void KeyDown(wxWindow* w, int key) { SendKey(w, key); }
+inline void KeyUp(wxWindow* w, int key) { SendKey(w, key, {}, wxEVT_KEY_UP); }
+
+// A button of a dialog pressed.
+inline void Press(wxWindow* dlg, int id) {
+  wxWindow* button = dlg->FindWindow(id);
+  wxCommandEvent e(wxEVT_BUTTON, id);
+  e.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(e);
+}
+
+// A command of the customise-keys dialog chosen by its menu text.
+inline bool SelectCommand(CCustomizeKeysDlg& dlg, const std::string& text) {
+  const int n = dlg.Commands()->FindString(wxString::FromUTF8(text));
+  if (n == wxNOT_FOUND) return false;
+  dlg.Commands()->SetSelection(n);
+  wxCommandEvent e(wxEVT_LISTBOX, IDC_COMMANDS);
+  e.SetEventObject(dlg.Commands());
+  e.SetInt(n);
+  dlg.Commands()->GetEventHandler()->ProcessEvent(e);
+  return true;
+}
+
+// Captures Ctrl+Shift+F5 in the dialog's key box and assigns it to the
+// selected command.
+inline void AssignCtrlShiftF5(CCustomizeKeysDlg& dlg) {
+  KeyDown(dlg.KeyEdit(), WXK_CONTROL);
+  KeyDown(dlg.KeyEdit(), WXK_SHIFT);
+  KeyDown(dlg.KeyEdit(), WXK_F5);
+  Press(&dlg, IDC_ASSIGN);
+}
+
+// Runs `work` on the customise-keys dialog once it is shown modally, then
+// ends it with `answer`.
+template <class F>
+void OnKeysDialog(F work, int answer) {
+  wxTheApp->CallAfter([work, answer] {
+    for (wxWindow* top : wxTopLevelWindows)
+      if (auto* dlg = dynamic_cast<CCustomizeKeysDlg*>(top)) {
+        work(*dlg);
+        dlg->EndModal(answer);
+      }
+  });
+}
 
 // A frame with a table control filling it.
 struct GridFrame {

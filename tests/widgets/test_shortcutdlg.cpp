@@ -71,33 +71,6 @@ struct MainWindow {
   }
 };
 
-void KeyDown(wxWindow* w, int key, bool repeat = false) {
-  wxKeyEvent e(wxEVT_KEY_DOWN);
-  e.SetEventObject(w);
-  e.m_keyCode = key;
-  e.m_isRepeat = repeat;
-  w->GetEventHandler()->ProcessEvent(e);
-}
-void KeyUp(wxWindow* w, int key) {
-  wxKeyEvent e(wxEVT_KEY_UP);
-  e.SetEventObject(w);
-  e.m_keyCode = key;
-  w->GetEventHandler()->ProcessEvent(e);
-}
-void Press(wxWindow* dlg, int id) {
-  wxCommandEvent e(wxEVT_BUTTON, id);
-  e.SetEventObject(dlg->FindWindow(id));
-  dlg->FindWindow(id)->GetEventHandler()->ProcessEvent(e);
-}
-void SelectCommand(CCustomizeKeysDlg& dlg, const char* text) {
-  const int n = dlg.Commands()->FindString(wxString::FromUTF8(text));
-  ASSERT_NE(n, wxNOT_FOUND) << text;
-  dlg.Commands()->SetSelection(n);
-  wxCommandEvent e(wxEVT_LISTBOX, IDC_COMMANDS);
-  e.SetEventObject(dlg.Commands());
-  e.SetInt(n);
-  dlg.Commands()->GetEventHandler()->ProcessEvent(e);
-}
 std::vector<std::string> KeyTexts(CCustomizeKeysDlg& dlg) {
   std::vector<std::string> out;
   for (int i = 0; i < dlg.Keys()->GetCount(); ++i) out.push_back(dlg.Keys()->GetText(i));
@@ -136,11 +109,8 @@ TEST(ShortcutDialog, CapturesAssignsAndRefuses) {
   KeyUp(edit, 'A');
 
   // Assign Ctrl+Shift+F5 to the shortcut command.
-  SelectCommand(dlg, "查看(V)|快捷键   ");
-  KeyDown(edit, WXK_CONTROL);
-  KeyDown(edit, WXK_SHIFT);
-  KeyDown(edit, WXK_F5);
-  Press(&dlg, IDC_ASSIGN);
+  ASSERT_TRUE(SelectCommand(dlg, "查看(V)|快捷键   "));
+  AssignCtrlShiftF5(dlg);
   EXPECT_EQ(KeyTexts(dlg), std::vector<std::string>{"Ctrl+Shift+F5"});
   EXPECT_EQ(edit->GetValue(), "");
   EXPECT_EQ(copy.FindCommand(0x0D, 116), kShortcuts);
@@ -151,7 +121,7 @@ TEST(ShortcutDialog, CapturesAssignsAndRefuses) {
   }
 
   // Ctrl+N belongs to the new-workspace command: named, nothing added.
-  SelectCommand(dlg, "查看(V)|放大");
+  ASSERT_TRUE(SelectCommand(dlg, "查看(V)|放大"));
   KeyDown(edit, WXK_CONTROL);
   KeyDown(edit, 'N');
   Press(&dlg, IDC_ASSIGN);
@@ -159,7 +129,7 @@ TEST(ShortcutDialog, CapturesAssignsAndRefuses) {
   EXPECT_EQ(KeyTexts(dlg), std::vector<std::string>{"ADD"});
 
   // The menu's own key is locked: it stays, with the message.
-  SelectCommand(dlg, "文件(F)|新建工作空间(N)");
+  ASSERT_TRUE(SelectCommand(dlg, "文件(F)|新建工作空间(N)"));
   ASSERT_EQ(dlg.Keys()->GetCount(), 1);
   dlg.Keys()->SetSelection(0);
   Press(&dlg, IDC_REMOVE);
@@ -169,7 +139,7 @@ TEST(ShortcutDialog, CapturesAssignsAndRefuses) {
   EXPECT_EQ(copy.FindCommand(FVIRTKEY | FCONTROL, 'N'), kNew);
 
   // An unlocked key goes; reset all brings back the defaults.
-  SelectCommand(dlg, "查看(V)|放大");
+  ASSERT_TRUE(SelectCommand(dlg, "查看(V)|放大"));
   KeyDown(edit, WXK_F7);
   Press(&dlg, IDC_ASSIGN);
   EXPECT_EQ(dlg.Keys()->GetCount(), 2);
@@ -189,22 +159,13 @@ TEST(ShortcutDialog, OkKeepsCancelDiscardsAndTheKeyRunsItsCommand) {
   MainWindow w;
   // The dialog as the View menu runs it: changes made, then cancel.
   const auto before = w.manager.BuildValue();
-  const auto change = [](wxDialog* d) {
-    auto* dlg = static_cast<CCustomizeKeysDlg*>(d);
-    SelectCommand(*dlg, "查看(V)|快捷键   ");
-    KeyDown(dlg->KeyEdit(), WXK_CONTROL);
-    KeyDown(dlg->KeyEdit(), WXK_SHIFT);
-    KeyDown(dlg->KeyEdit(), WXK_F5);
-    Press(dlg, IDC_ASSIGN);
-  };
   const auto run = [&](int answer) {
-    wxTheApp->CallAfter([&, answer] {
-      for (wxWindow* top : wxTopLevelWindows)
-        if (auto* dlg = dynamic_cast<CCustomizeKeysDlg*>(top)) {
-          change(dlg);
-          dlg->EndModal(answer);
-        }
-    });
+    OnKeysDialog(
+        [](CCustomizeKeysDlg& dlg) {
+          SelectCommand(dlg, "查看(V)|快捷键   ");
+          AssignCtrlShiftF5(dlg);
+        },
+        answer);
     return EditShortcuts(w.frame, w.manager);
   };
   EXPECT_FALSE(run(wxID_CANCEL));

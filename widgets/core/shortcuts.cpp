@@ -5,6 +5,7 @@
 
 #include "platform/archive.h"
 #include "platform/host.h"
+#include "platform/profile.h"
 #include "resources/messages_widgets.h"
 
 namespace qzn {
@@ -112,7 +113,8 @@ bool DecodeShortcutWords(const std::vector<std::uint8_t>& bytes, std::vector<std
 CShortcutManager::~CShortcutManager() { SaveOnExit(); }
 
 void CShortcutManager::SaveOnExit() {
-  if (!m_bSaveOnExit || m_strKeyPath.empty()) return;
+  // Nothing to save into (no store was given) is not a failed write.
+  if (!m_bSaveOnExit || m_strKeyPath.empty() || !m_pStore) return;
   m_bSaveOnExit = false;
   if (!SaveToRegistry())
     Host().MessageBox(res::text::kShortcutWriteError, MB_OK);
@@ -313,6 +315,27 @@ bool CShortcutManager::LoadFromRegistry(IShortcutValueStore* store, const std::s
 
 bool CShortcutManager::SaveToRegistry() {
   return m_pStore && !m_strKeyPath.empty() && m_pStore->WriteValue(m_strKeyPath, kValueName, BuildValue());
+}
+
+// ---- The profile as the store ----------------------------------------------------
+
+std::string CProfileShortcutStore::Section(const std::string& keyPath) {
+  const std::size_t slash = keyPath.find_last_of('\\');
+  return slash == std::string::npos ? keyPath : keyPath.substr(slash + 1);
+}
+
+bool CProfileShortcutStore::ReadValue(const std::string& keyPath, const std::string& name,
+                                      std::vector<std::uint8_t>& bytes, bool& exists) {
+  exists = false;
+  if (!m_profile) return true;
+  const std::string section = Section(keyPath);
+  exists = !m_profile->GetString(section, name).empty();
+  return !exists || m_profile->GetBinary(section, name, bytes);
+}
+
+bool CProfileShortcutStore::WriteValue(const std::string& keyPath, const std::string& name,
+                                       const std::vector<std::uint8_t>& bytes) {
+  return m_profile && m_profile->WriteBinary(Section(keyPath), name, bytes);
 }
 
 }  // namespace qzn

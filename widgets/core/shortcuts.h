@@ -90,6 +90,23 @@ class IShortcutValueStore {
   virtual bool WriteValue(const std::string& keyPath, const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
 };
 
+class CProfileStore;
+
+// The profile store as the place of the user's shortcuts: a key path's last
+// part ("...\\Settings") is the section, the value name the entry; binary
+// values are kept as base64 there.
+class CProfileShortcutStore : public IShortcutValueStore {
+ public:
+  explicit CProfileShortcutStore(CProfileStore* profile) : m_profile(profile) {}
+  bool ReadValue(const std::string& keyPath, const std::string& name, std::vector<std::uint8_t>& bytes,
+                 bool& exists) override;
+  bool WriteValue(const std::string& keyPath, const std::string& name, const std::vector<std::uint8_t>& bytes) override;
+  static std::string Section(const std::string& keyPath);
+
+ private:
+  CProfileStore* m_profile;
+};
+
 // A menu as the manager walks it: a popup has items, a command has an id
 // (0 with no items: a separator).
 struct CShortcutMenuItem {
