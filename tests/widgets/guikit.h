@@ -74,6 +74,7 @@ inline void SendKey(wxWindow* w, int keyCode, Mods m = {}, wxEventType type = wx
   e.SetEventObject(w);
   e.SetId(w->GetId());
   e.m_keyCode = keyCode;
+  e.m_isRepeat = false;
   e.m_uniChar = uni ? uni : (keyCode < WXK_START ? keyCode : WXK_NONE);
   e.m_shiftDown = m.shift;
   e.m_controlDown = m.ctrl;
