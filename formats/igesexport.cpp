@@ -1,6 +1,7 @@
 #include "formats/igesexport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -30,10 +31,10 @@ constexpr double kShortNumber = 1e9;
 constexpr std::int64_t kShortCount = 100000000;
 
 // "%.3f" into buf (at least 400 bytes: a double's fixed form is at most 309
-// digits before the point).
+// digits before the point); the digits printf gives.
 std::size_t Fixed3(char* buf, std::size_t size, double v) {
-  const int n = std::snprintf(buf, size, "%.3f", v);
-  return n < 0 ? 0 : static_cast<std::size_t>(n);
+  const std::to_chars_result r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, 3);
+  return r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - buf) : 0;
 }
 
 // The file's records: 72 data columns, the section letter, the record's

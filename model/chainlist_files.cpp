@@ -68,12 +68,15 @@ int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const MapTra
     else
       layer = res::text::kDefaultLayerName;
     const double z = c->m_fID;
-    file.Printf("0\nPOLYLINE\n8\n%s\n", layer.c_str());
-    file.Write("6\nCONTINUOUS\n66\n1\n");
+    // The vertex head with its layer name, converted once for the line.
+    const std::string vertexHead = "0\nVERTEX\n8\n" + layer + "\n";
+    file.Write("0\nPOLYLINE\n8\n");
+    file.Write(layer);
+    file.Write("\n6\nCONTINUOUS\n66\n1\n");
     if (is3D) file.Printf("10\n0.0\n20\n0.0\n30\n%f\n", z);
     for (const CFPoint& p : c->m_points) {
       if (!map.Map(p, X, Y)) return 0;
-      file.Printf("0\nVERTEX\n8\n%s\n", layer.c_str());
+      file.Write(vertexHead);
       if (is3D)
         file.Printf("10\n%f\n20\n%f\n30\n%f\n", X, Y, z);
       else
