@@ -165,3 +165,31 @@ TEST_F(ExportTest, DxfWithNothingChosenHasItsSectionsAndAnEmptyEntitiesSection) 
 }
 
 }  // namespace
+
+namespace {
+
+using namespace qzn;
+
+// The resolution dialog of the DXF options shows the image's horizontal
+// resolution and unit; what it applies (on OK) sets both resolutions and the
+// unit by its name.
+TEST_F(ExportTest, ResolutionRecordShowsAndAppliesTheImagesResolution) {
+  doc.m_image.xResolution = 300;
+  doc.m_image.yResolution = 600;
+  doc.m_image.resolutionUnit = 2;
+  const ImageResolutionOptions shown = ImageResolutionOptions::Defaults(doc);
+  EXPECT_EQ(shown.resolution, 300.0f);
+  EXPECT_EQ(shown.unit, "英寸");
+  const struct {
+    const char* unit;
+    int code;
+  } cases[] = {{"英寸", 2}, {"厘米", 3}, {"米", 3}, {"像素", 1}, {"dpi", 1}};
+  for (const auto& c : cases) {
+    ImageResolutionOptions{150.0f, c.unit}.Apply(doc);
+    EXPECT_EQ(doc.m_image.resolutionUnit, c.code) << c.unit;
+    EXPECT_EQ(doc.m_image.xResolution, 150.0f);
+    EXPECT_EQ(doc.m_image.yResolution, 150.0f);
+  }
+}
+
+}  // namespace

@@ -10,7 +10,10 @@
 
 #include <filesystem>
 
+#include "app/batchrun.h"
 #include "platform/textfile.h"
+#include "raster/tiffio.h"
+#include "tests/app/qzndoc_test_util.h"
 #include "tests/formats/export_test_util.h"
 
 namespace {
@@ -152,6 +155,35 @@ print(open(d + "/pl.MID").read().split())
             "flat True\n"
             "shapes 3 2\n"
             "['123.500000', '-3.000000']\n");
+}
+
+// The batch run over scans writes DXF, MIF and shapefiles through the
+// installed writers; OGR finds the scan's one line in each (at y = 100 down
+// the 200-row scan; flipped in the DXF file).
+TEST_F(ExportTest, BatchRunWritesEveryVectorType) {
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"osgeo"}), "GDAL's Python module");
+  CRasterImage img;
+  doctest::MakeGrey(img, 300, 200);
+  doctest::DrawLine(img, 50, 100, 250, 100, 5);
+  ASSERT_EQ(WriteTiffImage(dir.file("scan.tif"), img, 1), 1);
+  for (int type : {kBatchOutputDxf, kBatchOutputMif, kBatchOutputShape}) {
+    CBatchSettings settings;
+    settings.images = {dir.file("scan.tif")};
+    settings.outputType = type;
+    settings.logPath = dir.file("batch.log");
+    EXPECT_EQ(RunBatch(settings), 1) << type;
+  }
+  const std::string out = exporttest::RunOracle(dir, R"PY(
+import sys
+from osgeo import ogr
+for name in ("scan.DXF", "scan.MIF", "scan.SHP"):
+    ds = ogr.Open(sys.argv[1] + "/" + name)
+    lyr = ds.GetLayer(0)
+    ys = [p[1] for f in lyr for p in f.GetGeometryRef().GetPoints()]
+    print(name, lyr.GetFeatureCount() >= 1, round(min(ys)), round(max(ys)))
+)PY",
+                                                 {dir.path().string()});
+  EXPECT_EQ(out, "scan.DXF True 99 99\nscan.MIF True 100 100\nscan.SHP True 100 100\n");
 }
 
 TEST_F(ExportTest, BatchGeoExportsNeedTheirGeoreference) {
