@@ -60,7 +60,7 @@ int CChar::Sample(CQznDoc* doc, const RECT& rc, int code, int width, int height)
   // Line ink is told by the document's threshold pair on grey images (the
   // automatic pair when the user set none), so training and recognition
   // agree whatever pixel lies in the image's corner.
-  const bool bitwise = doc->m_image.photometric < 2;
+  const bool bitwise = IsGreyPhotometric(doc->m_image.photometric);
   int key = 0;
   if (bitwise && doc->IsGreyImage()) {
     int low = 0, high = 0;

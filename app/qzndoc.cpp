@@ -65,19 +65,12 @@ int CQznDoc::SetExtent(const RECT& rect) {
 
 // ---- image kinds ------------------------------------------------------------
 
-bool CQznDoc::IsGreyImage() const {
-  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.planes == 1 && m_image.photometric < 2;
-}
-bool CQznDoc::IsPaletteImage() const {
-  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.photometric == 3;
-}
-bool CQznDoc::IsClassifiedImage() const {
-  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.photometric == 5;
-}
-bool CQznDoc::IsRgbImage() const {
-  return m_image.HasPixels() && m_image.bitsPerSample == 8 && m_image.planes == 3;
-}
-bool CQznDoc::IsBilevelImage() const { return m_image.HasPixels() && m_image.bitsPerSample == 1; }
+// The image record holds the one definition of each kind.
+bool CQznDoc::IsGreyImage() const { return m_image.IsGrey(); }
+bool CQznDoc::IsPaletteImage() const { return m_image.IsPaletteColor(); }
+bool CQznDoc::IsClassifiedImage() const { return m_image.IsSeparated(); }
+bool CQznDoc::IsRgbImage() const { return m_image.IsRGB(); }
+bool CQznDoc::IsBilevelImage() const { return m_image.IsBilevel(); }
 
 // Lines are dark. Otsu's level t splits the histogram into [0, t] and
 // [t + 1, 255]: where 0 is black the lines are the lower class, where 0 is
@@ -95,7 +88,7 @@ int CQznDoc::AutoThreshold(int left, int top, int width, int height) {
     return 1;
   }
   const int t = GetOptimalThresh(bins, 256);
-  if (m_image.photometric != 0) {
+  if (m_image.photometric != kPhotometricMinIsWhite) {
     m_nThreshLow = 0;
     m_nThreshHigh = t;
   } else {

@@ -75,7 +75,7 @@ std::unique_ptr<BYTE[]> ConversionBlock(const CRasterImage& img, int bits, int p
 
 // The image becomes one plane of `bits` with the photometric code; the
 // colour cache goes, and the palette too unless the new pixels index it.
-void InstallPlane(CQznDoc& doc, std::unique_ptr<BYTE[]> block, int bits, int photometric, bool keepPalette) {
+void InstallPlane(CQznDoc& doc, std::unique_ptr<BYTE[]> block, int bits, std::int32_t photometric, bool keepPalette) {
   CRasterImage& img = doc.m_image;
   img.planes = 1;
   img.bitsPerSample = bits;
@@ -119,7 +119,7 @@ int CQznDoc::NegateImage() {
 }
 
 int CQznDoc::MedianFilter() {
-  if (!m_image.HasPixels() || m_image.photometric == 3 || m_image.photometric == 4) return 0;
+  if (!m_image.HasPixels() || m_image.photometric == kPhotometricPalette) return 0;
   if (m_image.bitsPerSample == 1) {
     if (!SmoothBilevel(m_image)) return 0;
     SetImageModified(1);
@@ -325,7 +325,7 @@ int CQznDoc::ConvertRgbToPalette() {
   const BYTE* b = m_image.GetPlane(2);
   const std::int64_t n = m_image.GetPlaneBytes();
   for (std::int64_t i = 0; i < n; ++i) block[i] = m_image.colorCache[CRasterImage::ColorCacheIndex(r[i], g[i], b[i])];
-  InstallPlane(*this, std::move(block), 8, 3, true);
+  InstallPlane(*this, std::move(block), 8, kPhotometricPalette, true);
   return 1;
 }
 
@@ -356,7 +356,7 @@ int CQznDoc::ConvertRgbToGrey() {
   const BYTE* b = m_image.GetPlane(2);
   const std::int64_t n = m_image.GetPlaneBytes();
   for (std::int64_t i = 0; i < n; ++i) block[i] = static_cast<BYTE>(w.r[r[i]] + w.g[g[i]] + w.b[b[i]]);
-  InstallPlane(*this, std::move(block), 8, 1, false);
+  InstallPlane(*this, std::move(block), 8, kPhotometricMinIsBlack, false);
   return 1;
 }
 
@@ -372,7 +372,7 @@ int CQznDoc::ConvertPaletteToGrey() {
   BYTE* p = m_image.GetPlane(0);
   const std::int64_t n = m_image.GetPlaneBytes();
   for (std::int64_t i = 0; i < n; ++i) p[i] = table[p[i]];
-  m_image.photometric = 1;
+  m_image.photometric = kPhotometricMinIsBlack;
   m_image.FreePalette();
   m_image.FreeColorCache();
   SetImageModified(1);
@@ -394,7 +394,7 @@ int CQznDoc::ConvertGreyToBilevel(const RECT& rect) {
   }
   // Line pixels take the image's black: the clear bit where 0 is black,
   // the set bit where 0 is white.
-  const int lineBit = m_image.photometric == 0 ? 1 : 0;
+  const int lineBit = m_image.photometric == kPhotometricMinIsWhite ? 1 : 0;
   auto block = PackBilevel(m_image, lineBit, [&](BYTE v) { return table[v] != 0; });
   if (!block) {
     AfxMessageBox(res::text::kNoSpaceToConvert, MB_OK | MB_ICONSTOP);
@@ -418,7 +418,7 @@ int CQznDoc::ExtractClassToBilevel(const RECT& rect) {
   // Photometric 1: the class's pixels become black (clear bits).
   auto block = PackBilevel(m_image, 0, [&](BYTE v) { return v == value; });
   if (!block) return 0;
-  InstallPlane(*this, std::move(block), 1, 1, false);
+  InstallPlane(*this, std::move(block), 1, kPhotometricMinIsBlack, false);
   return 1;
 }
 
@@ -466,8 +466,8 @@ int CQznDoc::GetImageRectRgb(const RECT& rect, BYTE* buffer) const {
   const CRasterImage& img = m_image;
   BYTE* out = buffer;
   if (img.bitsPerSample == 1) {
-    const BYTE forSet = img.photometric != 0 ? 255 : 20;
-    const BYTE forClear = img.photometric != 0 ? 20 : 255;
+    const BYTE forSet = img.photometric != kPhotometricMinIsWhite ? 255 : 20;
+    const BYTE forClear = img.photometric != kPhotometricMinIsWhite ? 20 : 255;
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) {
         const BYTE v = img.GetBit(x, y) ? forSet : forClear;
@@ -484,7 +484,7 @@ int CQznDoc::GetImageRectRgb(const RECT& rect, BYTE* buffer) const {
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x) {
         BYTE v = img.GetByte(x, y);
-        if (img.photometric == 0) v = static_cast<BYTE>(255 - v);
+        if (img.photometric == kPhotometricMinIsWhite) v = static_cast<BYTE>(255 - v);
         *out++ = v, *out++ = v, *out++ = v;
       }
   } else if (IsPaletteImage()) {

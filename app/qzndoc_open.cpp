@@ -69,7 +69,7 @@ bool FileExists(const std::string& path) {
 // level (black is zero). A rising ramp is that already; a falling ramp
 // becomes white-is-zero, its values kept. The file is not touched.
 void PaletteGreyToGrey(CRasterImage& img) {
-  if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != 3 || !img.HasPalette())
+  if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != kPhotometricPalette || !img.HasPalette())
     return;
   bool rising = true, falling = true;
   for (int i = 0; i < 256; ++i) {
@@ -84,7 +84,7 @@ void PaletteGreyToGrey(CRasterImage& img) {
     const std::int64_t n = img.GetRowBytes() * static_cast<std::int64_t>(img.height);
     for (std::int64_t i = 0; i < n; ++i) p[i] = grey[p[i]];
   }
-  img.photometric = falling && !rising ? 0 : 1;
+  img.photometric = falling && !rising ? kPhotometricMinIsWhite : kPhotometricMinIsBlack;
   img.FreePalette();
 }
 

@@ -111,7 +111,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   CColorFeature feature{};
   bool featureFilled = false;
   bool centreLine = !outline;
-  if (m_image.bitsPerSample == 8 && m_image.planes == 1 && m_image.photometric > 2 && sampleEmpty && outline) {
+  if (m_image.bitsPerSample == 8 && m_image.planes == 1 && (m_image.photometric == kPhotometricPalette || m_image.photometric == kPhotometricSeparated) && sampleEmpty && outline) {
     // The borders between colour regions are traced as centre lines.
     if (!MakeEdgeMask(m_image, rc)) return 0;
     centreLine = true;

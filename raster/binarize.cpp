@@ -92,7 +92,7 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
     return 1;
   }
   if (image.IsBilevel()) {
-    if (image.photometric == 0 || !any) return 1;
+    if (image.photometric == kPhotometricMinIsWhite || !any) return 1;
     // Only the rectangle's own bits: the pixels beside it in its first and
     // last byte, and the padding after the last column, stay as they are.
     const int b0 = rc.left >> 3, b1 = rc.right >> 3;

@@ -22,10 +22,9 @@ using imaging_detail::PutBit;
 namespace {
 
 
-bool IsOnePlaneGrey(const CRasterImage& im) { return im.IsGrey() && im.planes == 1; }
 bool IsThreePlanes(const CRasterImage& im) { return im.pixels && im.bitsPerSample == 8 && im.planes == 3; }
 
-void Install(CRasterImage* image, std::unique_ptr<BYTE[]> block, int bits, int planes, int photometric) {
+void Install(CRasterImage* image, std::unique_ptr<BYTE[]> block, int bits, int planes, Photometric photometric) {
   image->bitsPerSample = bits;
   image->planes = planes;
   image->photometric = photometric;
@@ -51,14 +50,14 @@ int BilevelToGrey(CRasterImage* image) {
     AfxMessageBox(res::text::kConvertNoMemory);
     return 0;
   }
-  const int fgBit = image->photometric == 0 ? 1 : 0;
+  const int fgBit = image->photometric == kPhotometricMinIsWhite ? 1 : 0;
   const std::int64_t w = image->width;
   for (int y = 0; y < image->height; ++y) {
     const BYTE* in = image->GetRow(y);
     BYTE* out = block.get() + w * y;
     for (std::int64_t x = 0; x < w; ++x) out[x] = Bit(in, x) == fgBit ? 0 : 255;
   }
-  Install(image, std::move(block), 8, 1, 1);
+  Install(image, std::move(block), 8, 1, kPhotometricMinIsBlack);
   return 1;
 }
 
@@ -75,12 +74,12 @@ int PaletteToRGB(CRasterImage* image) {
     BYTE* out = block.get() + n * k;
     for (std::int64_t i = 0; i < n; ++i) out[i] = tables[k][image->pixels[i]];
   }
-  Install(image, std::move(block), 8, 3, 2);
+  Install(image, std::move(block), 8, 3, kPhotometricRgb);
   return 1;
 }
 
 int GreyToRGB(CRasterImage* image, const BYTE* redTable, const BYTE* greenTable, const BYTE* blueTable) {
-  if (!image || !IsOnePlaneGrey(*image)) return 0;
+  if (!image || !image->IsGrey()) return 0;
   auto block = AllocImageBlock(8, 3, image->width, image->height);
   if (!block) {
     AfxMessageBox(res::text::kConvertNoMemory);
@@ -95,7 +94,7 @@ int GreyToRGB(CRasterImage* image, const BYTE* redTable, const BYTE* greenTable,
     else
       for (std::int64_t i = 0; i < n; ++i) out[i] = tables[k][image->pixels[i]];
   }
-  Install(image, std::move(block), 8, 3, 2);
+  Install(image, std::move(block), 8, 3, kPhotometricRgb);
   return 1;
 }
 
@@ -120,7 +119,7 @@ int ExtendToRect(CRasterImage* image, const RECT& rect) {
   const int bits = image->bitsPerSample;
   const std::int64_t nrb = ImageRowBytes(nw, bits);
   for (int p = 0; p < image->planes; ++p) {
-    BYTE white = p == 0 ? ImageWhiteSample(*image) : static_cast<BYTE>(image->photometric == 0 ? 0 : 255);
+    BYTE white = p == 0 ? ImageWhiteSample(*image) : image->WhiteValue();
     if (bits == 1) white = white ? 0xFF : 0x00;
     BYTE* plane = block.get() + nrb * nh * p;
     std::memset(plane, white, static_cast<std::size_t>(nrb * nh));
@@ -178,7 +177,7 @@ int ResampleInto(CRasterImage* target, const CRasterImage& source) {
 
 int OverlayBilevel(CRasterImage* target, const CRasterImage& source, int x, int y) {
   if (!target || !target->IsBilevel() || !source.IsBilevel()) return 0;
-  const int tFg = target->photometric == 0 ? 1 : 0, sFg = source.photometric == 0 ? 1 : 0;
+  const int tFg = target->photometric == kPhotometricMinIsWhite ? 1 : 0, sFg = source.photometric == kPhotometricMinIsWhite ? 1 : 0;
   const auto s = Overlap(*target, x, y, source.width, source.height);
   for (int ty = s.y0; ty < s.y1; ++ty) {
     const BYTE* in = source.GetRow(ty - y);
@@ -205,7 +204,7 @@ int AveragePlanes(CRasterImage* target, const CRasterImage& source, int x, int y
 }  // namespace
 
 int AverageGrey(CRasterImage* target, const CRasterImage& source, int x, int y) {
-  if (!target || !IsOnePlaneGrey(*target) || !IsOnePlaneGrey(source)) return 0;
+  if (!target || !target->IsGrey() || !source.IsGrey()) return 0;
   return AveragePlanes(target, source, x, y);
 }
 
@@ -226,8 +225,8 @@ Kind KindOf(const CRasterImage& im) {
   if (im.bitsPerSample != 8) return Kind::other;
   if (im.planes == 3) return Kind::rgb;
   if (im.planes != 1) return Kind::other;
-  if (im.photometric < 2) return Kind::grey;
-  if (im.photometric == 3 && im.HasPalette()) return Kind::palette;
+  if (IsGreyPhotometric(im.photometric)) return Kind::grey;
+  if (im.photometric == kPhotometricPalette && im.HasPalette()) return Kind::palette;
   return Kind::other;
 }
 
@@ -261,7 +260,7 @@ int ConvertTo(CRasterImage* im, Kind to) {
     } else if (k == Kind::grey) {
       BYTE inv[256];
       for (int v = 0; v < 256; ++v) inv[v] = static_cast<BYTE>(255 - v);
-      const BYTE* table = im->photometric == 0 ? inv : nullptr;
+      const BYTE* table = im->photometric == kPhotometricMinIsWhite ? inv : nullptr;
       ok = GreyToRGB(im, table, table, table);
     }
     if (!ok) return 0;
@@ -273,7 +272,7 @@ int ConvertTo(CRasterImage* im, Kind to) {
 void InvertStorage(CRasterImage* im) {
   const std::int64_t n = im->GetImageBytes();
   for (std::int64_t i = 0; i < n; ++i) im->pixels[i] = static_cast<BYTE>(~im->pixels[i]);
-  im->photometric = im->photometric == 0 ? 1 : 0;
+  im->photometric = im->photometric == kPhotometricMinIsWhite ? kPhotometricMinIsBlack : kPhotometricMinIsWhite;
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace qzn {
 
 namespace {
 
-BYTE BorderFill(const CRasterImage& image) { return image.photometric != 0 ? 255 : 0; }
+BYTE BorderFill(const CRasterImage& image) { return image.photometric != kPhotometricMinIsWhite ? 255 : 0; }
 
 // Row buffers of one call; false when memory cannot be had.
 bool AllocRows(std::vector<BYTE>& buf, std::int64_t bytes) {
@@ -369,7 +369,7 @@ const BYTE* DespeckleFillTable() { return Tables().fill; }
 const BYTE* DespeckleKeepTable() { return Tables().keep; }
 
 int Despeckle(CRasterImage& image) {
-  return BilevelPass(image, Tables().fill, Tables().keep, image.photometric != 0, true);
+  return BilevelPass(image, Tables().fill, Tables().keep, image.photometric != kPhotometricMinIsWhite, true);
 }
 
 int SmoothBilevel(CRasterImage& image) {

@@ -224,7 +224,7 @@ int ReadGIF(const std::string& fileName, CRasterImage& image, CImageReadProblem*
                                          table.rgb[1][0], table.rgb[1][1], table.rgb[1][2]);
   } else {
     tmp.bitsPerSample = 8;
-    tmp.photometric = table.count ? 3 : 1;
+    tmp.photometric = table.count ? kPhotometricPalette : kPhotometricMinIsBlack;
   }
   if (!tmp.AllocPixels()) return fail(kReadNoMemory);
   if (table.count) {

@@ -112,8 +112,8 @@ std::string PixelSizeText(std::int64_t width, std::int64_t height) {
 
 std::string MissingFileMessage(const std::string& path) { return res::text::kFileMissing + path; }
 
-int BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1) {
-  return (r1 < r0 && g1 < g0 && b1 < b0) ? 0 : 1;
+Photometric BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1) {
+  return (r1 < r0 && g1 < g0 && b1 < b0) ? kPhotometricMinIsWhite : kPhotometricMinIsBlack;
 }
 
 void PackBits(const BYTE* in, std::int64_t count, BYTE* out) {
@@ -353,7 +353,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
                                                         table[1][2], table[1][1], table[1][0])
                                    : 1;
   } else if (bits == 24) {
-    tmp.photometric = 2;
+    tmp.photometric = kPhotometricRgb;
   } else {
     // 4- and 8-bit bitmaps keep their colour table; entries it lacks are white.
     if (!tmp.AllocPalette()) return -2;
@@ -363,7 +363,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
       tmp.green[i] = have ? table[i][1] : 255;
       tmp.blue[i] = have ? table[i][0] : 255;
     }
-    tmp.photometric = entries > 0 ? 3 : 1;
+    tmp.photometric = entries > 0 ? kPhotometricPalette : kPhotometricMinIsBlack;
   }
   if (fseeko(f, dataStart, SEEK_SET) != 0) return -1;
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "platform/wintypes.h"
+#include "raster/rasterimage.h"
 
 namespace qzn {
 
-class CRasterImage;
 
 // File type codes by content.
 enum : int {
@@ -153,7 +153,7 @@ using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
 // Photometric code of a bilevel image from its two colours: 0 (white is
 // zero) when colour 1 is darker than colour 0 in all of red, green and blue,
 // else 1.
-int BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1);
+Photometric BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1);
 
 // Packs count bytes of 0/1 (only bit 0 counts) into a row, most significant
 // bit first; padding bits of the last byte are cleared.

@@ -312,7 +312,7 @@ int ImageCluster(CRasterImage* image, int classes, int iterations) {
     image->blue[c] = static_cast<BYTE>(std::lround(centres[c].b));
   }
   image->planes = 1;
-  image->photometric = 5;
+  image->photometric = kPhotometricSeparated;
   image->FreeColorCache();
   image->SetPixelBlock(std::move(block));
   return 1;

@@ -63,15 +63,15 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   }
   if (bits == 1) {
     const BYTE black = 0, white = 255;
-    const BYTE c0 = image->photometric == 0 ? white : black;
-    const BYTE c1 = image->photometric == 0 ? black : white;
+    const BYTE c0 = image->photometric == kPhotometricMinIsWhite ? white : black;
+    const BYTE c1 = image->photometric == kPhotometricMinIsWhite ? black : white;
     for (int k = 0; k < 3; ++k) {
       pal[0][k] = c0;
       pal[1][k] = c1;
     }
   } else if (grey) {
     for (int i = 0; i < 256; ++i)
-      for (int k = 0; k < 3; ++k) pal[i][k] = static_cast<BYTE>(image->photometric == 0 ? 255 - i : i);
+      for (int k = 0; k < 3; ++k) pal[i][k] = static_cast<BYTE>(image->photometric == kPhotometricMinIsWhite ? 255 - i : i);
   } else if (image->red) {
     for (int i = 0; i < 256; ++i) {
       pal[i][0] = image->red[i];

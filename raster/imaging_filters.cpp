@@ -205,7 +205,7 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
   auto tmp = Alloc<BYTE>(W);
   if (!bg || !tmp) return 0;
   BYTE* src = image->GetPlane(0);
-  const bool inverted = image->photometric == 0;  // 0 is white: work on 255 - v
+  const bool inverted = image->photometric == kPhotometricMinIsWhite;  // 0 is white: work on 255 - v
   RunningWork work;
   std::vector<BYTE> rowIn(static_cast<std::size_t>(W));
   for (int y = 0; y < H; ++y) {

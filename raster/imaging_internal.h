@@ -68,8 +68,8 @@ int NearestColor(const T* pr, const T* pg, const T* pb, int n, int r, int g, int
 // The value an image uses for white in its first plane: 0 when photometric
 // is 0, the palette entry nearest to white for a palette image, else 255.
 inline BYTE WhiteFill(const CRasterImage* image) {
-  if (image->photometric == 0) return 0;
-  if (image->photometric == 3 && image->red)
+  if (image->photometric == kPhotometricMinIsWhite) return 0;
+  if (image->photometric == kPhotometricPalette && image->red)
     return static_cast<BYTE>(image->NearestPaletteIndex(255, 255, 255));
   return 255;
 }

@@ -69,7 +69,7 @@ void UnpackRow(const BYTE* in, CRasterImage& img, int y) {
   std::memcpy(img.GetRow(y), in, static_cast<std::size_t>(img.GetRowBytes()));
 }
 
-bool WhiteIsZero(const CRasterImage& img) { return img.planes == 1 && img.photometric == 0; }
+bool WhiteIsZero(const CRasterImage& img) { return img.planes == 1 && img.photometric == kPhotometricMinIsWhite; }
 
 // ---- libjpeg glue ----
 
@@ -217,7 +217,7 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image, CImageReadPro
   tmp.height = static_cast<std::int32_t>(cinfo.output_height);
   tmp.planes = planes;
   tmp.bitsPerSample = 8;
-  tmp.photometric = planes == 3 ? 2 : 1;
+  tmp.photometric = planes == 3 ? kPhotometricRgb : kPhotometricMinIsBlack;
   if (!tmp.AllocPixels()) {
     jpeg_destroy_decompress(&cinfo);
     return refuse(kReadNoMemory);
@@ -348,7 +348,7 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image, CImageReadProb
   tmp.height = static_cast<std::int32_t>(h);
   tmp.planes = planes;
   tmp.bitsPerSample = bits;
-  tmp.photometric = palette ? 3 : color ? 2 : 1;
+  tmp.photometric = palette ? kPhotometricPalette : color ? kPhotometricRgb : kPhotometricMinIsBlack;
   if (palette) {
     if (!tmp.AllocPalette()) {
       AfxMessageBox(res::text::kColourMapNoMemory);
@@ -405,7 +405,7 @@ int WritePngFile(const std::string& fileName, const CRasterImage& image) {
   const bool rgb = image.planes == 3;
   if (rgb ? bits != 8 : (image.planes != 1 || (bits != 1 && bits != 8 && bits != 16))) return 0;
   // volatile: read again after the library may have jumped back
-  const volatile bool palette = !rgb && image.photometric == 3 && image.HasPalette() && bits <= 8;
+  const volatile bool palette = !rgb && image.photometric == kPhotometricPalette && image.HasPalette() && bits <= 8;
 
   CAtomicFile out;
   if (!out.Open(fileName)) return 0;

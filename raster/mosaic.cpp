@@ -35,7 +35,7 @@ int PasteAt(CRasterImage* out, const CRasterImage& tile, std::int64_t x, std::in
 }
 
 // Grey brightness of a sample of an 8-bit grey image, whichever way it is stored.
-inline int Brightness(const CRasterImage& im, BYTE v) { return im.photometric == 0 ? 255 - v : v; }
+inline int Brightness(const CRasterImage& im, BYTE v) { return im.photometric == kPhotometricMinIsWhite ? 255 - v : v; }
 
 bool IsBandImage(const CRasterImage& im) { return im.IsGrey() && im.planes == 1; }
 
@@ -168,7 +168,7 @@ struct Bands {
 int InstallColour(CRasterImage* target, CRasterImage& result, std::unique_ptr<BYTE[]> block, const char* noMemory) {
   result.bitsPerSample = 8;
   result.planes = 3;
-  result.photometric = 2;
+  result.photometric = kPhotometricRgb;
   result.SetPixelBlock(std::move(block));
   if (!Frequency24to8(&result)) {
     AfxMessageBox(noMemory);

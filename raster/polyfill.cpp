@@ -243,8 +243,8 @@ int CPolygonFiller::CropToPolygons(CRasterImage& image) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
-  BYTE background = image.photometric == 0 ? 0 : 255;
-  if (image.photometric == 3 && image.bitsPerSample == 8)
+  BYTE background = image.WhiteValue();
+  if (image.photometric == kPhotometricPalette && image.bitsPerSample == 8)
     background = static_cast<BYTE>(image.NearestPaletteIndex(255, 255, 255));
   const std::int64_t rowBytes = image.GetRowBytes();
   const int planes = image.bitsPerSample == 8 ? image.planes : 1;

@@ -30,7 +30,7 @@ void CRasterImage::Init() {
   xResolution = 0;
   yResolution = 0;
   imageLibReserved1[0] = imageLibReserved1[1] = 0;
-  photometric = 1;
+  photometric = kPhotometricMinIsBlack;
   resolutionUnit = 0;
   for (auto& v : imageLibReserved2) v = 0;
   pixelBlock.reset();
@@ -228,10 +228,10 @@ std::int64_t CRasterImage::GetPlaneOffset(int n) const {
 
 bool CRasterImage::IsBilevel() const { return pixels && bitsPerSample == 1; }
 bool CRasterImage::IsGrey() const {
-  return pixels && bitsPerSample == 8 && (photometric == 0 || photometric == 1);
+  return pixels && bitsPerSample == 8 && planes == 1 && IsGreyPhotometric(photometric);
 }
-bool CRasterImage::IsPaletteColor() const { return pixels && bitsPerSample == 8 && photometric == 3; }
-bool CRasterImage::IsSeparated() const { return pixels && bitsPerSample == 8 && photometric == 5; }
+bool CRasterImage::IsPaletteColor() const { return pixels && bitsPerSample == 8 && photometric == kPhotometricPalette; }
+bool CRasterImage::IsSeparated() const { return pixels && bitsPerSample == 8 && photometric == kPhotometricSeparated; }
 bool CRasterImage::IsRGB() const { return pixels && bitsPerSample == 8 && planes == 3; }
 
 void CRasterImage::GetRowBits(int y, BYTE* out) const {
@@ -418,7 +418,7 @@ int CRasterImage::UpdateColorCache(int r, int g, int b) {
 int CRasterImage::IsForeground(int x, int y, int key) const {
   if (!pixels || x < 0 || y < 0 || x >= width || y >= height) return 0;
   const int v = TDGetPixel(this, x, y, 0);
-  if (IsBilevel()) return photometric == 0 ? v : !v;
+  if (IsBilevel()) return photometric == kPhotometricMinIsWhite ? v : !v;
   if (IsGrey()) {
     const int low = (key >> 16) & 0xFFFF, high = key & 0xFFFF;
     return low <= v && v <= high;

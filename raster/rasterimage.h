@@ -37,6 +37,19 @@ struct CPixelPoint {
 
 inline constexpr std::int32_t kGeoKeysDamaged = -1;
 
+// What the pixel values of an image mean, with the codes TIFF stores.
+enum Photometric : std::int32_t {
+  kPhotometricMinIsWhite = 0,  // grey or bilevel: 0 is white
+  kPhotometricMinIsBlack = 1,  // grey or bilevel: 0 is black
+  kPhotometricRgb = 2,         // three planes, red, green, blue
+  kPhotometricPalette = 3,     // indices into the palette
+  kPhotometricSeparated = 5,   // classified: class numbers, the class colours as palette
+};
+// Grey (or bilevel) values rather than colours or indices.
+constexpr bool IsGreyPhotometric(std::int32_t code) {
+  return code == kPhotometricMinIsWhite || code == kPhotometricMinIsBlack;
+}
+
 class CRasterImage {
  public:
   CRasterImage();
@@ -56,7 +69,7 @@ class CRasterImage {
   float xResolution;            // pixels per resolution unit across
   float yResolution;            // pixels per resolution unit down
   std::int32_t imageLibReserved1[2];
-  std::int32_t photometric;     // 0 white is zero, 1 black is zero, 2 RGB, 3 palette, 5 separated/classified
+  std::int32_t photometric;     // a Photometric code
   std::int32_t resolutionUnit;  // 2 inch, 3 centimetre, 0 not set
   std::int32_t imageLibReserved2[5];
 
@@ -138,7 +151,7 @@ class CRasterImage {
   bool IsSeparated() const;
   bool IsRGB() const;
   // The value of white: 0 when photometric is 0, else 255 (all bits set).
-  BYTE WhiteValue() const { return photometric == 0 ? 0 : 255; }
+  BYTE WhiteValue() const { return photometric == kPhotometricMinIsWhite ? 0 : 255; }
 
   // ---- pixel access (no bounds checks) ----
   int GetBit(int x, int y) const {

@@ -52,7 +52,7 @@ std::unique_ptr<BYTE[]> AllocImageBlock(int bits, int planes, std::int64_t width
 }
 
 BYTE ImageWhiteSample(const CRasterImage& image) {
-  if (image.bitsPerSample == 1) return image.photometric == 0 ? 0 : 1;
+  if (image.bitsPerSample == 1) return image.photometric == kPhotometricMinIsWhite ? 0 : 1;
   return imaging_detail::WhiteFill(&image);
 }
 
@@ -113,7 +113,7 @@ int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMa
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8) return 0;
   const bool bilinear = sampling == CWarpSampling::bilinear && bits == 8 &&
-                        (image->planes == 3 || image->photometric < 2);
+                        (image->planes == 3 || IsGreyPhotometric(image->photometric));
   std::unique_ptr<BYTE[]> block = NewBlock(*image, outWidth, outHeight);
   if (!block) return 0;
   std::vector<double> sx, sy;
@@ -130,7 +130,7 @@ int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMa
   const std::int64_t nPlane = nrb * outHeight;
   BYTE white[3];
   white[0] = ImageWhiteSample(*image);
-  white[1] = white[2] = static_cast<BYTE>(image->photometric == 0 ? 0 : 255);
+  white[1] = white[2] = image->WhiteValue();
   const double maxX = w - 1, maxY = h - 1;
 
   CStatusProgress progress;

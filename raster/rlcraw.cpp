@@ -66,7 +66,7 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image, CImageReadPro
   tmp.height = static_cast<std::int32_t>(rows);
   tmp.planes = 1;
   tmp.bitsPerSample = 1;
-  tmp.photometric = 0;
+  tmp.photometric = kPhotometricMinIsWhite;
   if (!tmp.AllocPixels()) return fail(kReadNoMemory);
   const std::int64_t rowBytes = tmp.GetRowBytes();
 
@@ -102,7 +102,7 @@ namespace {
 struct RawHeader {
   std::string fileName;
   long long cols = 0, rows = 0, planes = 0, bits = 0, skip = 0;
-  int photometric = 1;
+  int photometric = kPhotometricMinIsBlack;
 };
 
 bool ParseRawHeader(const std::string& path, RawHeader& h) {
@@ -124,8 +124,8 @@ bool ParseRawHeader(const std::string& path, RawHeader& h) {
     else if (starts("PLANES")) h.planes = number("PLANES");
     else if (starts("BITSPERPIXEL")) h.bits = number("BITSPERPIXEL");
     else if (starts("SKIPBYTES")) h.skip = number("SKIPBYTES");
-    else if (starts("MINISBLACK")) h.photometric = 1;
-    else if (starts("COLOR")) h.photometric = 2;
+    else if (starts("MINISBLACK")) h.photometric = kPhotometricMinIsBlack;
+    else if (starts("COLOR")) h.photometric = kPhotometricRgb;
   }
   return !reader.Error();
 }
@@ -170,7 +170,7 @@ int ReadRawImage(const std::string& headerFileName, CRasterImage& image) {
   tmp.width = static_cast<std::int32_t>(h.cols);
   tmp.height = static_cast<std::int32_t>(h.rows);
   tmp.planes = static_cast<std::int32_t>(h.planes);
-  tmp.photometric = h.planes < 3 ? 1 : h.photometric;
+  tmp.photometric = h.planes < 3 ? kPhotometricMinIsBlack : h.photometric;
   const std::int64_t blockSize = tmp.GetImageBytes();
 
   CFilePtr file(std::fopen(dataPath.c_str(), "rb"));

@@ -293,7 +293,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
     TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     photometric = PHOTOMETRIC_RGB;
   }
-  if (photometric != 0 && photometric != 1 && photometric != 2 && photometric != 3 && photometric != 5)
+  if (photometric != kPhotometricMinIsWhite && photometric != kPhotometricMinIsBlack && photometric != kPhotometricRgb && photometric != kPhotometricPalette && photometric != kPhotometricSeparated)
     return kTiffBadPhotometric;
   // Photometric 5 with one sample and a colour map is an image of colour
   // classes; with several samples it is print colour (CMYK and other inks),
@@ -343,7 +343,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   tmp.yResolution = yres;
   tmp.resolutionUnit = unit;
 
-  if (photometric == 3 || photometric == 5) {
+  if (photometric == kPhotometricPalette || photometric == kPhotometricSeparated) {
     std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
     if (!TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b) || !r || !g || !b) return kTiffNoColorMap;
     if (!tmp.AllocPalette()) return kTiffNoMemory;
@@ -514,7 +514,7 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
   std::vector<std::uint16_t> map;
   if (planes == 3) {
     photometric = PHOTOMETRIC_RGB;
-  } else if (img.HasPalette() && img.photometric > 2 && bits <= 8) {
+  } else if (img.HasPalette() && (img.photometric == kPhotometricPalette || img.photometric == kPhotometricSeparated) && bits <= 8) {
     const int colors = 1 << bits;
     try {
       map.resize(3 * static_cast<std::size_t>(colors));
@@ -533,7 +533,7 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
       photometric = img.photometric;
     }
   } else {
-    photometric = img.photometric == 0 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
+    photometric = img.photometric == kPhotometricMinIsWhite ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK;
   }
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, static_cast<std::uint16_t>(photometric));
 

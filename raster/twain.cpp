@@ -678,7 +678,7 @@ int CTwain::NativeTransfer() {
     return table[4 * i] * 114 + table[4 * i + 1] * 587 + table[4 * i + 2] * 299;
   };
   if (m_target && bits == 1 && colours >= 2) {
-    m_target->photometric = luminance(0) > luminance(1) ? 0 : 1;
+    m_target->photometric = luminance(0) > luminance(1) ? kPhotometricMinIsWhite : kPhotometricMinIsBlack;
   } else if (m_target && bits == 8 && colours > 0) {
     bool grey = true, rising = true, falling = true;
     for (std::int64_t i = 0; i < colours; ++i) {
@@ -694,10 +694,10 @@ int CTwain::NativeTransfer() {
           m_target->green[i] = table[4 * i + 1];
           m_target->red[i] = table[4 * i + 2];
         }
-        m_target->photometric = 3;
+        m_target->photometric = kPhotometricPalette;
       }
     } else {
-      m_target->photometric = rising ? 1 : 0;
+      m_target->photometric = rising ? kPhotometricMinIsBlack : kPhotometricMinIsWhite;
     }
   }
   // Rows go bottom-up unless the height is negative; colour rows are B, G, R.
@@ -824,11 +824,11 @@ int CTwain::DeliverBlock(const TW_IMAGEMEMXFER& block, const BYTE* buffer, std::
 
 int CTwain::BeginImage(int width, int height, int bitsPerPixel, int samplesPerPixel, int quirk) {
   if (!m_target) return 0;
-  int bits = 0, planes = 1, photometric = 1;
+  int bits = 0, planes = 1, photometric = kPhotometricMinIsBlack;
   if (bitsPerPixel == 24) {
     bits = 8;
     planes = 3;
-    photometric = 2;
+    photometric = kPhotometricRgb;
   } else if (samplesPerPixel == 1 && (bitsPerPixel == 1 || bitsPerPixel == 8)) {
     bits = bitsPerPixel;
   } else if (samplesPerPixel == 1 && bitsPerPixel >= 9 && bitsPerPixel <= 16) {

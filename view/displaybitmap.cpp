@@ -18,15 +18,15 @@ int CreateImagePalette(const CRasterImage& image, ViewPalette& palette) {
         PaletteEntry{static_cast<BYTE>(r), static_cast<BYTE>(g), static_cast<BYTE>(b), flags};
   };
   if (image.bitsPerSample == 1) {
-    const int first = image.photometric == 0 ? 200 : 50;
-    const int second = image.photometric == 0 ? 50 : 200;
+    const int first = image.photometric == kPhotometricMinIsWhite ? 200 : 50;
+    const int second = image.photometric == kPhotometricMinIsWhite ? 50 : 200;
     set(0, first, first, first, kPaletteReserved);
     set(1, second, second, second, kPaletteReserved);
     return 2;
   }
-  if (image.bitsPerSample == 8 && image.planes == 1 && (image.photometric == 0 || image.photometric == 1)) {
+  if (image.bitsPerSample == 8 && image.planes == 1 && (image.photometric == kPhotometricMinIsWhite || image.photometric == kPhotometricMinIsBlack)) {
     for (int i = 0; i < 256; ++i) {
-      const int v = image.photometric == 1 ? i : 255 - i;
+      const int v = image.photometric == kPhotometricMinIsBlack ? i : 255 - i;
       set(i, v, v, v, kPaletteReserved);
     }
     return 256;
