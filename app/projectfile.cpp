@@ -193,17 +193,17 @@ void CQznDoc::Serialize(CArchive& ar) {
                                     (static_cast<std::uint32_t>(m_nThreshLow) << 16));
     for (const std::string& p : m_paths) ar.WriteString(p);
     ar << static_cast<std::uint16_t>(m_nSpareWord);
-    ar << static_cast<std::int32_t>(m_nDisplay[0]) << static_cast<std::int32_t>(m_nDisplay[1]);
+    ar << static_cast<std::int32_t>(m_display.nodeColor) << static_cast<std::int32_t>(m_display.endColor);
     SerializeMemberSets(ar);
     CIDColorList lineColors, pointColors;
     lineColors.Copy(m_lines.m_idColors);
     lineColors.Serialize(ar);
     pointColors.Copy(m_points.m_idColors);
     pointColors.Serialize(ar);
-    // The third setting is stored twice; the later copy is the one read.
-    ar << static_cast<std::int32_t>(m_nLineTool[2]) << static_cast<std::int32_t>(m_nLineTool[0])
-       << static_cast<std::int32_t>(m_nLineTool[1]) << static_cast<std::int32_t>(m_nLineTool[2])
-       << static_cast<std::int32_t>(m_nLineTool[3]);
+    // The end-point setting is stored twice; the later copy is the one read.
+    ar << static_cast<std::int32_t>(m_lineTool.snapToEndPoints) << static_cast<std::int32_t>(m_lineTool.autoTrace)
+       << static_cast<std::int32_t>(m_lineTool.snap) << static_cast<std::int32_t>(m_lineTool.snapToEndPoints)
+       << static_cast<std::int32_t>(m_lineTool.snapDistance);
     ar << static_cast<std::int32_t>(m_nDecimalIDs);
     m_colorClasses.SerializeTagged(ar);
   } else {
@@ -222,8 +222,8 @@ void CQznDoc::Serialize(CArchive& ar) {
     if (version >= 4) {
       std::int32_t a = 0, b = 0;
       ar >> a >> b;
-      m_nDisplay[0] = a;
-      m_nDisplay[1] = b;
+      m_display.nodeColor = static_cast<COLORREF>(a);
+      m_display.endColor = static_cast<COLORREF>(b);
     }
     if (version >= 3) {
       // The stored tables replace the point lists' default ID colours.
@@ -243,10 +243,10 @@ void CQznDoc::Serialize(CArchive& ar) {
     if (version >= 6) {
       std::int32_t v[5] = {};
       for (std::int32_t& x : v) ar >> x;
-      m_nLineTool[0] = v[1];
-      m_nLineTool[1] = v[2];
-      m_nLineTool[2] = v[3];
-      m_nLineTool[3] = v[4];
+      m_lineTool.autoTrace = v[1];
+      m_lineTool.snap = v[2];
+      m_lineTool.snapToEndPoints = v[3];
+      m_lineTool.snapDistance = v[4];
     }
     if (version >= 7) {
       std::int32_t d = 0;
@@ -270,8 +270,7 @@ void CQznDoc::TakeProjectData(CQznDoc& from) {
   m_nThreshLow = from.m_nThreshLow;
   for (int i = 0; i < kPathCount; ++i) m_paths[i] = std::move(from.m_paths[i]);
   m_nSpareWord = from.m_nSpareWord;
-  m_nDisplay[0] = from.m_nDisplay[0];
-  m_nDisplay[1] = from.m_nDisplay[1];
+  m_display = from.m_display;
   TakeLines(m_lines, from.m_lines);
   TakePoints(m_points, from.m_points);
   TakeControlPoints(m_controlPts, from.m_controlPts);
@@ -285,7 +284,7 @@ void CQznDoc::TakeProjectData(CQznDoc& from) {
   TakeNotes(m_hiddenNotes, from.m_hiddenNotes);
   m_layers.m_layers = std::move(from.m_layers.m_layers);
   m_layers.m_nModified = 0;
-  for (int i = 0; i < 4; ++i) m_nLineTool[i] = from.m_nLineTool[i];
+  m_lineTool = from.m_lineTool;
   m_nDecimalIDs = from.m_nDecimalIDs;
   m_colorClasses = from.m_colorClasses;
   m_nVersion = from.m_nVersion;

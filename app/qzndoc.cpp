@@ -173,7 +173,7 @@ void CQznDoc::SmoothLines(float tolerance, const RECT& rc) {
   m_lines.Smooth(tolerance, rc, reducer);
 }
 
-void CQznDoc::SnapLines(int distance) { m_lines.SnapLines(distance, m_extent, m_layers.GetCurrentLayerID()); }
+void CQznDoc::SnapLines(int distance) { m_lines.SnapLines(distance); }
 
 int CQznDoc::CreatePolygons(float closingTolerance, BOOL keepUnclosed) {
   CChainList built;

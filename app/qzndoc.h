@@ -30,6 +30,21 @@
 
 namespace qzn {
 
+// The colours the view draws nodes and end points in when the user asks for
+// them (the "display pair" of the project file).
+struct CDisplayPair {
+  COLORREF nodeColor = 250;
+  COLORREF endColor = 250;
+};
+
+// What the line-edit tool leaves for the next one; kept in the project file.
+struct CLineToolSettings {
+  int autoTrace = 1;        // follow raster lines between clicks where the image suits it
+  int snap = 0;             // snap new and moved vertices
+  int snapToEndPoints = 0;  // only to line ends (0: to any node)
+  int snapDistance = 20;    // image pixels
+};
+
 class CQznDoc {
  public:
   // The nine stored paths, in their stored order.
@@ -84,8 +99,8 @@ class CQznDoc {
   // The export dialogs' last georeference choice: -1 none, 0 bilinear, 1
   // triangulation, 2 world file.
   int m_nSpareWord = -1;
-  int m_nDisplay[2] = {250, 250};
-  int m_nLineTool[4] = {1, 0, 0, 20};
+  CDisplayPair m_display;
+  CLineToolSettings m_lineTool;
   int m_nDecimalIDs = 1;
   CColorFeatureArray m_colorClasses;
 

@@ -113,7 +113,7 @@ std::unique_ptr<BYTE[]> PackBilevel(const CRasterImage& img, int lineBit, IsLine
 int CQznDoc::NegateImage() {
   if (!m_image.HasPixels() || IsRgbImage()) return 0;
   CImageArea area{0, 0, m_image.width, m_image.height, 0};
-  if (!qzn::NegateImage(&m_image, 0, &area, 0)) return 0;
+  if (!qzn::NegateImage(&m_image, &area)) return 0;
   SetImageModified(1);
   return 1;
 }
@@ -128,7 +128,7 @@ int CQznDoc::MedianFilter() {
   if (m_image.bitsPerSample != 8) return 0;
   for (int plane = 0; plane < m_image.planes; ++plane) {
     CImageArea area{0, 0, m_image.width, m_image.height, plane};
-    if (!MedianFilterInPlace(&m_image, &area, 3, 3, nullptr)) return 0;
+    if (!MedianFilterInPlace(&m_image, &area, 3, 3)) return 0;
     SetImageModified(1);
   }
   return 1;
@@ -157,7 +157,7 @@ int CQznDoc::MapPixelRange(int low, int high, int value) {
 int CQznDoc::SegmentImage() {
   if (!IsGreyImage()) return 0;
   CImageArea area{0, 0, m_image.width, m_image.height, 0};
-  if (!MedianFilterInPlace(&m_image, &area, 3, 3, nullptr)) {
+  if (!MedianFilterInPlace(&m_image, &area, 3, 3)) {
     AfxMessageBox(res::text::kSmoothError, MB_OK | MB_ICONSTOP);
     return 0;
   }
@@ -170,7 +170,7 @@ int CQznDoc::SegmentImage() {
     AfxMessageBox(res::text::kEdgeError, MB_OK | MB_ICONSTOP);
     return 0;
   }
-  if (!qzn::NegateImage(&m_image, 0, &area, 0)) {
+  if (!qzn::NegateImage(&m_image, &area)) {
     AfxMessageBox(res::text::kNegateError, MB_OK | MB_ICONSTOP);
     return 0;
   }
@@ -182,7 +182,7 @@ int CQznDoc::SegmentImage() {
 int CQznDoc::FlipImage(int direction) {
   if (!m_image.HasPixels()) return 0;
   const int w = m_image.width, h = m_image.height;
-  if (!MirrorInPlace(&m_image, 0, 0, w, h, 0, direction ? 1 : 0)) return 0;
+  if (!MirrorInPlace(&m_image, 0, 0, w, h, direction ? 1 : 0)) return 0;
   // Column (or row) v of the new image is last - v of the old one.
   const int last = direction ? h - 1 : w - 1;
   MoveControlPoints(*this, [&](CControlPt& p) {
@@ -245,7 +245,7 @@ int CQznDoc::CropImage(const RECT& rect) {
 int CQznDoc::RotateImage(float angle) {
   if (!m_image.HasPixels() || !std::isfinite(angle)) return 0;
   const RECT old{0, 0, m_image.width - 1, m_image.height - 1};
-  if (!qzn::RotateImage(&m_image, angle, 0)) {
+  if (!qzn::RotateImage(&m_image, angle)) {
     AfxMessageBox(res::text::kNoSpaceToRotate, MB_OK | MB_ICONSTOP);
     return 0;
   }

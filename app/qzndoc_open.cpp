@@ -100,8 +100,8 @@ void CQznDoc::TurnToOrientation(int orientation) {
     orientation -= 4;
   }
   const int w = m_image.width, h = m_image.height;
-  if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0, 0);
-  if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 0, 1);
+  if (orientation == 2 || orientation == 3) MirrorInPlace(&m_image, 0, 0, w, h, 0);
+  if (orientation == 3 || orientation == 4) MirrorInPlace(&m_image, 0, 0, w, h, 1);
 }
 
 int CQznDoc::ReadImage(const std::string& path) {

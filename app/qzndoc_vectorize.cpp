@@ -137,7 +137,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
     if (!applyRoi()) return 0;
     CChainList traced;
     CRegionTracer tracer(m_image.pixels, m_image.width, m_image.height, m_image.bitsPerSample, traced);
-    tracer.Trace(1, id);
+    tracer.Trace(id);
     const CLayer* layer = m_layers.GetCurrentLayer();
     const int layerId = m_layers.GetCurrentLayerID();
     traced.SetAttributes(layerId, m_layers.GetLayerColor(layerId), layer ? layer->m_nPenStyle : 0, RECT{0, 0, 0, 0});

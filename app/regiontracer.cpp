@@ -177,7 +177,7 @@ void CRegionTracer::RetireRegion(CChain& chain) {
   EraseRegion1(static_cast<int>(start.x + 0.5f), static_cast<int>(start.y + 0.5f));
 }
 
-int CRegionTracer::Trace(int /*unused*/, int id) {
+int CRegionTracer::Trace(int id) {
   if (!m_pixels || (m_bits != 1 && m_bits != 8) || m_width <= 0 || m_height <= 0) return 0;
   CStatusProgress progress;
   progress.SetRange(0, m_height / 20);

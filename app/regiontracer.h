@@ -33,11 +33,11 @@ class CRegionTracer {
 
   // Scans the image rows 1 .. height - 2, columns 1 .. width - 2, and traces
   // a closed outline from every untraced left edge into a new line of the
-  // target list carrying id. The first argument is not used. Result 1 when
+  // target list carrying id. Result 1 when
   // the scan finished; 0 for an unusable image (no pixels, depth other than
   // 1 or 8) or when a line could not be made ("超出内存"; the lines made so
   // far stay).
-  int Trace(int unused, int id);
+  int Trace(int id);
   // Follows the boundary of the region of (x, y) clockwise on the screen
   // (Moore neighbour following, background first on the left), appending
   // every boundary pixel; the start pixel ends the line again. Result 1 when

@@ -81,7 +81,7 @@ void BM_DisplayOverview(benchmark::State& state) {
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, 0) * oh));
   CImageArea a{0, 0, kW, kH, 0};
   std::int32_t param = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, 0, nullptr, nullptr, &param, 0));
+  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, &param, 0));
   Rate(state, static_cast<double>(ow) * oh);
 }
 BENCHMARK(BM_DisplayOverview)->Unit(benchmark::kMillisecond);
@@ -91,7 +91,7 @@ void BM_DisplayScreen(benchmark::State& state) {
   const int ow = 1920, oh = 1080;
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, 0) * oh));
   CImageArea a{5000, 4000, 3840, 2160, 0};  // 50 % zoom
-  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, 0, nullptr, nullptr, nullptr, 0));
+  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, nullptr, 0));
   Rate(state, static_cast<double>(ow) * oh);
 }
 BENCHMARK(BM_DisplayScreen)->Unit(benchmark::kMillisecond);
@@ -102,7 +102,7 @@ void BM_DisplayRgbOverview(benchmark::State& state) {
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, kDisplayRGB) * oh));
   CImageArea a{0, 0, img.width, img.height, 0};
   for (auto _ : state)
-    benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, 0, nullptr, nullptr, nullptr, kDisplayRGB));
+    benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, nullptr, kDisplayRGB));
   Rate(state, static_cast<double>(ow) * oh);
 }
 BENCHMARK(BM_DisplayRgbOverview)->Unit(benchmark::kMillisecond);
@@ -134,7 +134,7 @@ void InPlace(benchmark::State& state, Fn&& fn) {
 void BM_Median3x3(benchmark::State& state) {
   InPlace(state, [](CRasterImage& img) {
     CImageArea a{0, 0, img.width, img.height, 0};
-    return MedianFilterInPlace(&img, &a, 3, 3, nullptr);
+    return MedianFilterInPlace(&img, &a, 3, 3);
   });
 }
 BENCHMARK(BM_Median3x3)->Unit(benchmark::kMillisecond)->Iterations(2);
@@ -150,7 +150,7 @@ void BM_Transpose(benchmark::State& state) {
 BENCHMARK(BM_Transpose)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 void BM_Rotate30(benchmark::State& state) {
-  InPlace(state, [](CRasterImage& img) { return RotateImage(&img, 30, 0); });
+  InPlace(state, [](CRasterImage& img) { return RotateImage(&img, 30); });
 }
 BENCHMARK(BM_Rotate30)->Unit(benchmark::kMillisecond)->Iterations(2);
 

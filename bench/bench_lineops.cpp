@@ -94,7 +94,7 @@ void BM_SnapEndPoints(benchmark::State& s) {
   Run(s, Lines, [](CChainList& l) { l.SnapEndPoints(2.0f); });
 }
 void BM_SnapLines(benchmark::State& s) {
-  Run(s, Lines, [](CChainList& l) { l.SnapLines(2, RECT{}, 0); });
+  Run(s, Lines, [](CChainList& l) { l.SnapLines(2); });
 }
 void BM_DeleteDuplicates(benchmark::State& s) {
   Run(

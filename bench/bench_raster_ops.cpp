@@ -224,7 +224,7 @@ void BM_DisplayBuffer(benchmark::State& state) {
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, 0) * oh));
   CImageArea area{0, 0, kW, kH, 0};
   for (auto _ : state)
-    benchmark::DoNotOptimize(GetDisplayBuffer(img.get(), &area, out.data(), ow, oh, 0, nullptr, nullptr, nullptr, 0));
+    benchmark::DoNotOptimize(GetDisplayBuffer(img.get(), &area, out.data(), ow, oh, nullptr, nullptr, nullptr, 0));
   Rate(state);
 }
 BENCHMARK(BM_DisplayBuffer)->Unit(benchmark::kMillisecond);

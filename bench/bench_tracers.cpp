@@ -144,7 +144,7 @@ void OutlineAndReduce(benchmark::State& state, int bits) {
     CChainList list;
     state.ResumeTiming();
     CRegionTracer tracer(work->pixels, work->width, work->height, bits, list);
-    tracer.Trace(1, 0);
+    tracer.Trace(0);
     state.PauseTiming();
     lines = list.GetCount();
     vertices = 0;

@@ -150,7 +150,7 @@ class CChainList : public CObject, public COwningList<CChain> {
   void SnapEndPoints(float tolerance);
   void SnapEndsToPoint(const CFPoint& point, float tolerance);
   void ClearMarks();
-  void SnapLines(int tolerance, const RECT& area, int flag);
+  void SnapLines(int tolerance);
   // FALSE for an empty list or when the lines do not make one closed line.
   BOOL JoinIntoOne(int tolerance, CChain* result);
   int SnapPolygons(int tolerance);

@@ -390,7 +390,7 @@ int CEndpointSnapper::Run(int tolerance, BOOL sameID, BOOL collectAll) {
   return 1;
 }
 
-void CChainList::SnapLines(int tolerance, const RECT& /*area*/, int /*flag*/) {
+void CChainList::SnapLines(int tolerance) {
   CEndpointSnapper snapper(this);
   if (!snapper.BuildEndpoints() || !snapper.Run(tolerance, TRUE, TRUE)) {
     AfxMessageBox(res::text::kSnapLinesNoMemory, MB_OK);

@@ -166,10 +166,10 @@ int ResampleInto(CRasterImage* target, const CRasterImage& source) {
   for (int p = 0; p < target->planes; ++p) {
     const int ok = bits == 1 ? SizeImage1(source.GetPlane(p), source.width, source.height, 0, 0, source.width,
                                           source.height, target->GetPlane(p), target->width, target->height, 0, 0,
-                                          target->width, target->height, 0)
+                                          target->width, target->height)
                              : SizeImage8(source.GetPlane(p), source.width, source.height, 0, 0, source.width,
                                           source.height, target->GetPlane(p), target->width, target->height, 0, 0,
-                                          target->width, target->height, 0);
+                                          target->width, target->height);
     if (!ok) return 0;
   }
   return 1;

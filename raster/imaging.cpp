@@ -152,7 +152,7 @@ bool RectInside(int w, int h, int x, int y, int rw, int rh) {
 
 // Nearest pixel: target pixel i takes source pixel floor(i * sw / tw).
 int SizeImage1(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst,
-               int tw, int th, int tx, int ty, int tw2, int th2, int) {
+               int tw, int th, int tx, int ty, int tw2, int th2) {
   if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2))
     return 0;
   const std::int64_t srb = (static_cast<std::int64_t>(sw) + 7) / 8;
@@ -171,7 +171,7 @@ int SizeImage1(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2
 // Bilinear between pixel centres: target pixel i samples the source at
 // (i + 0.5) * sw / tw - 0.5, clamped to the source's edge pixels.
 int SizeImage8(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst,
-               int tw, int th, int tx, int ty, int tw2, int th2, int) {
+               int tw, int th, int tx, int ty, int tw2, int th2) {
   if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2))
     return 0;
   struct Tap {
@@ -231,7 +231,7 @@ void ReverseBits(BYTE* row, int x0, int x1) {
 
 }  // namespace
 
-int MirrorInPlace(CRasterImage* image, int left, int top, int w, int h, int, int direction) {
+int MirrorInPlace(CRasterImage* image, int left, int top, int w, int h, int direction) {
   if (!image || !image->pixels) return 0;
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8 && bits != 16) return 0;
@@ -324,7 +324,7 @@ int TransposeImage(CRasterImage* image) {
 // target pixel takes the nearest source pixel of the inverse map, so class
 // numbers, palette indices and bilevel lines keep their values; the canvas is
 // the smallest that holds every rotated pixel, the rest filled with white.
-int RotateImage(CRasterImage* image, double angle, int) {
+int RotateImage(CRasterImage* image, double angle) {
   if (!image || !image->pixels) return 0;
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8) return 0;
@@ -431,7 +431,7 @@ int CropImage(CRasterImage* image, int left, int top, int w, int h) {
   return 1;
 }
 
-int NegateImage(CRasterImage* image, int, const CImageArea* area, int) {
+int NegateImage(CRasterImage* image, const CImageArea* area) {
   if (!image || !image->pixels) return 0;
   const int plane = area ? area->plane : 0;
   if (plane < 0 || plane >= image->planes) return 0;

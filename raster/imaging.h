@@ -46,11 +46,11 @@ int PrepareImageColor8LUT(const CRasterImage* image, int left, int top, int w, i
 // into the target rectangle (tx, ty, tw2, th2) of a plane of tw x th.
 // SizeImage1 works on packed 1-bit rows ((w + 7) / 8 bytes) by nearest pixel;
 // SizeImage8 on byte rows by bilinear interpolation between pixel centres.
-// `method` is reserved (pass 0). Result 0 for bad sizes or rectangles.
+// Result 0 for bad sizes or rectangles.
 int SizeImage1(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target,
-               int tw, int th, int tx, int ty, int tw2, int th2, int method);
+               int tw, int th, int tx, int ty, int tw2, int th2);
 int SizeImage8(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target,
-               int tw, int th, int tx, int ty, int tw2, int th2, int method);
+               int tw, int th, int tx, int ty, int tw2, int th2);
 
 // RGB image: builds a 256-entry display palette (median cut over the 15-bit
 // colour histogram) and the 32768-entry colour cache (nearest palette entry
@@ -59,8 +59,8 @@ int SizeImage8(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int 
 int Frequency24to8(CRasterImage* image);
 
 // Mirrors the rectangle (all planes): direction 1 top to bottom, 0 left to
-// right. `flags` is reserved (pass 0).
-int MirrorInPlace(CRasterImage* image, int left, int top, int w, int h, int flags, int direction);
+// right.
+int MirrorInPlace(CRasterImage* image, int left, int top, int w, int h, int direction);
 
 // Swaps rows and columns (all planes, any depth). 0 when memory fails.
 int TransposeImage(CRasterImage* image);
@@ -68,20 +68,20 @@ int TransposeImage(CRasterImage* image);
 // Rotates by `angle` degrees (counter-clockwise on the screen) about the
 // image centre onto a canvas just large enough for the rotated image, the
 // corners filled with the image's white. A pixel (x, y) lands where
-// CControlPtList::RotateImageCoords moves a control point. `flags` reserved.
-int RotateImage(CRasterImage* image, double angle, int flags);
+// CControlPtList::RotateImageCoords moves a control point.
+int RotateImage(CRasterImage* image, double angle);
 
 // The image becomes the rectangle (clipped to the image). 0 when the
 // rectangle misses the image or memory fails.
 int CropImage(CRasterImage* image, int left, int top, int w, int h);
 
 // Inverts the samples of the area's plane (255 - v, or every bit at 1 bit).
-// `reserved` and `flags` are reserved (pass 0). 0 without pixels.
-int NegateImage(CRasterImage* image, int reserved, const CImageArea* area, int flags);
+// The whole first plane without an area. 0 without pixels.
+int NegateImage(CRasterImage* image, const CImageArea* area);
 
 // Median of the kw x kh window (3 x 3 is the one used) over the area's plane,
-// edges replicated. `work` is unused scratch (may be null).
-int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int kh, void* work);
+// edges replicated.
+int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int kh);
 
 // Removes an uneven background from a grey image: the background is the
 // brightest value in a running window of winW x winH, smoothed by a running
@@ -109,7 +109,6 @@ enum : int {
 // device-independent bitmap: rows from the area's bottom upward, each row
 // padded to a multiple of 4 bytes; one palette index a pixel, or with
 // kDisplayRGB three bytes a pixel in the order blue, green, red.
-//  - extra: reserved (callers pass 0 or 1).
 //  - palette1024: when given, receives the display palette as 256 entries of
 //    blue, green, red, 0.
 //  - map256: when given, receives the value-to-index table that was applied.
@@ -118,7 +117,7 @@ enum : int {
 // Reduction keeps one-pixel dark lines visible. Result: the number of bytes
 // written, or -1 for bad arguments.
 std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out,
-                              int outW, int outH, int extra, BYTE* palette1024, BYTE* map256,
+                              int outW, int outH, BYTE* palette1024, BYTE* map256,
                               std::int32_t* displayParam, int flags);
 // Bytes a row of the display bitmap of that width.
 std::int64_t DisplayRowBytes(int outW, int flags);

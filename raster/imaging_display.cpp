@@ -26,7 +26,7 @@ std::int64_t DisplayRowBytes(int outW, int flags) {
 }
 
 std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out, int outW,
-                              int outH, int /*extra*/, BYTE* palette1024, BYTE* map256,
+                              int outH, BYTE* palette1024, BYTE* map256,
                               std::int32_t* displayParam, int flags) {
   if (!image || !image->pixels || !area || !out || outW <= 0 || outH <= 0) return -1;
   const int bits = image->bitsPerSample;

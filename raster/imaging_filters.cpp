@@ -16,7 +16,7 @@ using namespace imaging_detail;
 // below it. Outside the image the edge pixels are repeated. The rows the
 // window still needs are kept as copies taken before they are overwritten,
 // so the filter works in place with 2 x (kh / 2) + 1 row buffers.
-int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int kh, void*) {
+int MedianFilterInPlace(CRasterImage* image, const CImageArea* area, int kw, int kh) {
   if (!image || !image->pixels || image->bitsPerSample != 8) return 0;
   if (kw < 1 || kh < 1 || !(kw & 1) || !(kh & 1)) return 0;
   const int plane = area ? area->plane : 0;

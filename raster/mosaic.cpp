@@ -322,7 +322,7 @@ bool DrawImage(CRasterCanvas& dc, const CRasterImage& image) {
   }
   CImageArea area{0, 0, image.width, image.height, 0};
   std::int32_t param = 0;
-  if (GetDisplayBuffer(&image, &area, buffer.data(), w, h, 0, palette.data(), nullptr, &param, flags) < 0)
+  if (GetDisplayBuffer(&image, &area, buffer.data(), w, h, palette.data(), nullptr, &param, flags) < 0)
     return false;
   for (int y = 0; y < h; ++y) {
     const BYTE* row = buffer.data() + rowBytes * (h - 1 - y);  // bottom-up

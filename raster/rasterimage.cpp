@@ -24,15 +24,10 @@ void CRasterImage::Init() {
   height = 0;
   planes = 1;
   bitsPerSample = 8;
-  imageLibA = 0;
-  imageLibB = 255;
-  imageLibC = 1.0f;
   xResolution = 0;
   yResolution = 0;
-  imageLibReserved1[0] = imageLibReserved1[1] = 0;
   photometric = kPhotometricMinIsBlack;
   resolutionUnit = 0;
-  for (auto& v : imageLibReserved2) v = 0;
   pixelBlock.reset();
   paletteBlock.reset();
   red = green = blue = nullptr;
@@ -138,15 +133,10 @@ void CRasterImage::CopyHeaderFrom(const CRasterImage& src) {
   height = src.height;
   planes = src.planes;
   bitsPerSample = src.bitsPerSample;
-  imageLibA = src.imageLibA;
-  imageLibB = src.imageLibB;
-  imageLibC = src.imageLibC;
   xResolution = src.xResolution;
   yResolution = src.yResolution;
-  std::memcpy(imageLibReserved1, src.imageLibReserved1, sizeof imageLibReserved1);
   photometric = src.photometric;
   resolutionUnit = src.resolutionUnit;
-  std::memcpy(imageLibReserved2, src.imageLibReserved2, sizeof imageLibReserved2);
 }
 
 void CRasterImage::MoveFrom(CRasterImage& src) {

@@ -57,21 +57,16 @@ class CRasterImage {
   CRasterImage(const CRasterImage&) = delete;
   CRasterImage& operator=(const CRasterImage&) = delete;
 
-  // ---- fields, in the order the imaging library expects them ----
+  // ---- the header ----
   BYTE* pixels;                 // pixel block, null when there is none
   std::int32_t width;           // pixels a row
   std::int32_t height;          // rows
   std::int32_t planes;          // 1, or 3 for R, G, B planes
   std::int32_t bitsPerSample;   // 1 or 8 (16 for the template search only)
-  std::int32_t imageLibA;       // carried for the imaging library
-  std::int32_t imageLibB;
-  float imageLibC;
   float xResolution;            // pixels per resolution unit across
   float yResolution;            // pixels per resolution unit down
-  std::int32_t imageLibReserved1[2];
   std::int32_t photometric;     // a Photometric code
   std::int32_t resolutionUnit;  // 2 inch, 3 centimetre, 0 not set
-  std::int32_t imageLibReserved2[5];
 
   // Owned blocks. The "handles" of the record are the owning pointers; the
   // plain pointers beside them are views into them.

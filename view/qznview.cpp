@@ -238,7 +238,7 @@ bool CQznView::RenderDisplayBuffer(bool reset) {
   const std::int64_t r =
       m_displayBuffer.empty()
           ? -1
-          : GetDisplayBuffer(&img, &area, m_displayBuffer.data(), clientSize.cx, clientSize.cy, displayExtra,
+          : GetDisplayBuffer(&img, &area, m_displayBuffer.data(), clientSize.cx, clientSize.cy,
                              nullptr, map256, &param, fl);
   displayValid = r >= 0;
   if (displayValid && reset) displayColor = displayColorReset = param;
@@ -327,8 +327,8 @@ void CQznView::DrawOverlays(CCanvas& dc, const RECT& clientClip) {
   opt.coordMode = cursorKind;
   opt.nodeColorFlag = userNodeColor;
   opt.endColorFlag = userEndColor;
-  opt.nodeColor = static_cast<COLORREF>(doc.m_nDisplay[0]);
-  opt.endColor = static_cast<COLORREF>(doc.m_nDisplay[1]);
+  opt.nodeColor = doc.m_display.nodeColor;
+  opt.endColor = doc.m_display.endColor;
   opt.showEnds = flags.endPoints;
   opt.showNodes = flags.nodes;
   opt.layers = &doc.m_layers;
@@ -691,7 +691,7 @@ bool COverview::Render() {
   area.height = img.height;
   BYTE map256[256];
   std::int32_t param = m_view.displayColor;
-  if (GetDisplayBuffer(&img, &area, buffer.data(), w, h, m_view.displayExtra, nullptr, map256, &param,
+  if (GetDisplayBuffer(&img, &area, buffer.data(), w, h, nullptr, map256, &param,
                        rgb ? kDisplayRGB : 0) < 0)
     return false;
   RgbBitmap bmp;

@@ -72,12 +72,12 @@ inline void FillEveryKind(CQznDoc& doc) {
   doc.m_nThreshHigh = 180;
   doc.m_paths[CQznDoc::kPathImage] = "/maps/图1.tif";
   doc.m_paths[CQznDoc::kPathVector] = "out.gen";
-  doc.m_nDisplay[0] = 300;
-  doc.m_nDisplay[1] = 40;
-  doc.m_nLineTool[0] = 2;
-  doc.m_nLineTool[1] = 3;
-  doc.m_nLineTool[2] = 4;
-  doc.m_nLineTool[3] = 25;
+  doc.m_display.nodeColor = 300;
+  doc.m_display.endColor = 40;
+  doc.m_lineTool.autoTrace = 2;
+  doc.m_lineTool.snap = 3;
+  doc.m_lineTool.snapToEndPoints = 4;
+  doc.m_lineTool.snapDistance = 25;
   doc.m_nDecimalIDs = 0;
 
   CLayer* road = doc.m_layers.AddLayer();

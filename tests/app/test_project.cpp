@@ -152,8 +152,10 @@ TEST(ProjectFile, EveryKindOfDataSavesAsLaidOutAndReloadsEqual) {
   EXPECT_EQ(back.m_notes.GetHead()->m_strText, "高程 17");
   EXPECT_EQ(back.m_paths[CQznDoc::kPathImage], "/maps/图1.tif");
   EXPECT_EQ(back.m_layers.GetCount(), 3);
-  const int tool[4] = {2, 3, 4, 25};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(back.m_nLineTool[i], tool[i]);
+  EXPECT_EQ(back.m_lineTool.autoTrace, 2);
+  EXPECT_EQ(back.m_lineTool.snap, 3);
+  EXPECT_EQ(back.m_lineTool.snapToEndPoints, 4);
+  EXPECT_EQ(back.m_lineTool.snapDistance, 25);
   EXPECT_EQ(back.m_nDecimalIDs, 0);
   EXPECT_EQ(back.m_colorClasses.GetSize(), 1);
 
@@ -253,13 +255,13 @@ TEST(ProjectFile, OlderVersionsLoadWhatTheyHaveAndKeepDefaultsForTheRest) {
     EXPECT_EQ(doc.m_nSpareWord, 65535);
     EXPECT_EQ(doc.m_nVersion, 3);
     EXPECT_EQ(doc.m_paths[CQznDoc::kPathImage], "/maps/图1.tif");
-    EXPECT_EQ(doc.m_nDisplay[0], c.display ? 300 : 250) << c.version;
+    EXPECT_EQ(doc.m_display.nodeColor, c.display ? 300u : 250u) << c.version;
     EXPECT_EQ(doc.m_lines.GetCount(), c.sets ? 2 : 0) << c.version;
     EXPECT_EQ(doc.m_layers.GetCount(), c.sets ? 3 : 1) << c.version;
     EXPECT_EQ(doc.m_lines.m_idColors.GetCount(), c.sets ? 1 : 0) << c.version;
-    EXPECT_EQ(doc.m_nLineTool[0], c.tool ? 2 : 1) << c.version;
-    EXPECT_EQ(doc.m_nLineTool[2], c.tool ? 4 : 0) << c.version;
-    EXPECT_EQ(doc.m_nLineTool[3], c.tool ? 25 : 20) << c.version;
+    EXPECT_EQ(doc.m_lineTool.autoTrace, c.tool ? 2 : 1) << c.version;
+    EXPECT_EQ(doc.m_lineTool.snapToEndPoints, c.tool ? 4 : 0) << c.version;
+    EXPECT_EQ(doc.m_lineTool.snapDistance, c.tool ? 25 : 20) << c.version;
     EXPECT_EQ(doc.m_nDecimalIDs, c.decimals ? 0 : 1) << c.version;
     EXPECT_TRUE(doc.m_colorClasses.IsEmpty());
   }

@@ -35,7 +35,7 @@ namespace {
 std::vector<Line> TraceAll(CRasterImage& img, int id = 0) {
   CChainList list;
   CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, list);
-  EXPECT_EQ(tracer.Trace(1, id), 1);
+  EXPECT_EQ(tracer.Trace(id), 1);
   std::vector<Line> out;
   for (POSITION pos = list.GetHeadPosition(); pos;) {
     const CChain* c = list.GetNext(pos);
@@ -205,10 +205,10 @@ INSTANTIATE_TEST_SUITE_P(Depths, RegionDepth, ::testing::Values(1, 8));
 TEST(RegionTracer, UnusableImageTracesNothing) {
   CChainList list;
   CRegionTracer none(nullptr, 10, 10, 8, list);
-  EXPECT_EQ(none.Trace(1, 0), 0);
+  EXPECT_EQ(none.Trace(0), 0);
   BYTE px[16] = {};
   CRegionTracer fourBits(px, 4, 4, 4, list);
-  EXPECT_EQ(fourBits.Trace(1, 0), 0);
+  EXPECT_EQ(fourBits.Trace(0), 0);
   EXPECT_EQ(list.GetCount(), 0);
 }
 
@@ -221,7 +221,7 @@ TEST(RegionTracer, OutOfMemoryStopsWithOneMessageAndNoneWhenQuiet) {
     CChainList list;
     tracefix::Starved<CRegionTracer> t(img->pixels, img->width, img->height, 8, list);
     t.allowed = 1;
-    EXPECT_EQ(t.Trace(1, 0), 0);
+    EXPECT_EQ(t.Trace(0), 0);
     EXPECT_EQ(list.GetCount(), 1);  // the line made before memory ran out stays
     ASSERT_EQ(host.messages.size(), quiet ? 0u : 1u);
     if (!quiet) {
@@ -237,7 +237,7 @@ TEST(RegionTracer, ProgressStepsEveryTwentyRows) {
   auto img = MakeImage(30, 100, 8, 0);
   CChainList list;
   CRegionTracer t(img->pixels, 30, 100, 8, list);
-  EXPECT_EQ(t.Trace(1, 0), 1);
+  EXPECT_EQ(t.Trace(0), 1);
   EXPECT_EQ(host.progressHigh, 5);
   EXPECT_EQ(host.progressPositions.size(), 4u);  // rows 20, 40, 60, 80
 }

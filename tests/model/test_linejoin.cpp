@@ -213,7 +213,7 @@ TEST(JoinLines, OneContourFromManyPiecesInAnyOrder) {
     }
     a.JoinLines(2, 7);
     PlainJoinLines(b, 2, 7);
-    c.SnapLines(2, RECT{}, 0);
+    c.SnapLines(2);
     EXPECT_TRUE(SameLines(a, b)) << order;
     for (CChainList* list : {&a, &c}) {
       ASSERT_EQ(list->GetCount(), 1) << order;
@@ -266,7 +266,7 @@ TEST(SnapLines, BrokenContourOfOneIDBecomesOneLineAtTheEnd) {
   Add(list, {{0, 10}, {20, 10}}, 100);
   Add(list, {{41, 11}, {60, 10}}, 100);
   Add(list, {{21, 11}, {40, 10}}, 100);
-  list.SnapLines(2, RECT{}, 0);
+  list.SnapLines(2);
   ASSERT_EQ(list.GetCount(), 2);
   EXPECT_EQ(list.GetHead()->GetCount(), 1);
   const CChain* merged = list.GetTail();
@@ -280,7 +280,7 @@ TEST(SnapLines, DifferentIDsStayApartButAreReappended) {
   CChain* a = Add(list, {{0, 10}, {20, 10}}, 1);
   Add(list, {{21, 11}, {40, 10}}, 2);
   Add(list, {{41, 11}, {60, 10}}, 3);
-  list.SnapLines(2, RECT{}, 0);
+  list.SnapLines(2);
   ASSERT_EQ(list.GetCount(), 3);
   EXPECT_EQ(list.Find(a), nullptr);  // replaced by a copy
   for (const CChain* c : list) EXPECT_EQ(c->GetCount(), 2);
@@ -310,7 +310,7 @@ TEST(SnapLines, EndsAtTheEdgesOfTheIntRangeStayApart) {
     Add(list, {{-3.0e9f, 0.f}, {0.f, 0.f}});
     Add(list, {{1.f, 0.f}, {3.0e9f, 0.f}});
     if (op == 0)
-      list.SnapLines(5, RECT{}, 0);
+      list.SnapLines(5);
     else
       list.JoinLines(5, 1);
     ASSERT_EQ(list.GetCount(), 3) << op;
@@ -338,7 +338,7 @@ TEST(SnapLines, SpiralRankIsThePositionInTheSpiral) {
   Add(list, {{0.f, 0.f}, {10.f, 0.f}});
   Add(list, {{5000.f, 0.f}, {6000.f, 0.f}});
   // Each end then has two others near, so nothing is linked, and nothing fails.
-  list.SnapLines(2147483647, RECT{}, 0);
+  list.SnapLines(2147483647);
   ASSERT_EQ(list.GetCount(), 2);
   for (const CChain* c : list) EXPECT_EQ(c->GetCount(), 2);
 }

@@ -139,7 +139,7 @@ TEST(ImagingDisplay, FullSizeIsBottomUpWithPaddedRows) {
   BYTE pal[1024], map[256];
   std::int32_t param = 0;
   CImageArea a{0, 0, 3, 2, 0};
-  ASSERT_EQ(GetDisplayBuffer(&g, &a, out.data(), 3, 2, 0, pal, map, &param, kDisplayReset), 8);
+  ASSERT_EQ(GetDisplayBuffer(&g, &a, out.data(), 3, 2, pal, map, &param, kDisplayReset), 8);
   EXPECT_EQ(out, (std::vector<BYTE>{4, 5, 6, 0, 1, 2, 3, 0, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
   EXPECT_EQ(param, 255 << 8);  // the reset reports the full range
   EXPECT_EQ(pal[4 * 10], 10);  // grey ramp, black is zero
@@ -147,7 +147,7 @@ TEST(ImagingDisplay, FullSizeIsBottomUpWithPaddedRows) {
 
   // A contrast window stretches grey values.
   param = 50 | (150 << 8);
-  ASSERT_GE(GetDisplayBuffer(&g, &a, out.data(), 3, 2, 0, nullptr, map, &param, 0), 0);
+  ASSERT_GE(GetDisplayBuffer(&g, &a, out.data(), 3, 2, nullptr, map, &param, 0), 0);
   EXPECT_EQ(map[50], 0);
   EXPECT_EQ(map[100], 127);
   EXPECT_EQ(map[200], 255);
@@ -157,7 +157,7 @@ TEST(ImagingDisplay, FullSizeIsBottomUpWithPaddedRows) {
   Make8(rgb, 2, 1, 3, 2, {10, 11, 20, 21, 30, 31});
   std::vector<BYTE> o3(8, 0);
   CImageArea b{0, 0, 2, 1, 0};
-  ASSERT_EQ(GetDisplayBuffer(&rgb, &b, o3.data(), 2, 1, 0, nullptr, nullptr, nullptr, kDisplayRGB), 8);
+  ASSERT_EQ(GetDisplayBuffer(&rgb, &b, o3.data(), 2, 1, nullptr, nullptr, nullptr, kDisplayRGB), 8);
   EXPECT_EQ(o3, (std::vector<BYTE>{30, 20, 10, 31, 21, 11, 0, 0}));
 }
 
@@ -172,7 +172,7 @@ TEST(ImagingDisplay, ReductionKeepsOnePixelLines) {
   for (int i = 0; i < 700; ++i) g.SetByte(100 + i, 50 + i, 10);  // diagonal
   std::vector<BYTE> out(100 * 80);
   CImageArea a{0, 0, w, h, 0};
-  ASSERT_GE(GetDisplayBuffer(&g, &a, out.data(), 100, 80, 0, nullptr, nullptr, nullptr, 0), 0);
+  ASSERT_GE(GetDisplayBuffer(&g, &a, out.data(), 100, 80, nullptr, nullptr, nullptr, 0), 0);
   auto at = [&](int ox, int oy) { return out[static_cast<std::size_t>((79 - oy) * 100 + ox)]; };
   for (int ox = 0; ox < 100; ++ox) EXPECT_EQ(at(ox, 33), 10) << ox;
   for (int oy = 0; oy < 80; ++oy) EXPECT_EQ(at(61, oy), 10) << oy;
@@ -189,7 +189,7 @@ TEST(ImagingDisplay, ReductionKeepsOnePixelLines) {
   std::vector<BYTE> ob(8 * 8);
   CImageArea ab{0, 0, 64, 64, 0};
   BYTE pal[1024];
-  ASSERT_GE(GetDisplayBuffer(&b, &ab, ob.data(), 8, 8, 0, pal, nullptr, nullptr, 1), 0);
+  ASSERT_GE(GetDisplayBuffer(&b, &ab, ob.data(), 8, 8, pal, nullptr, nullptr, 1), 0);
   for (int ox = 0; ox < 8; ++ox) EXPECT_EQ(ob[static_cast<std::size_t>((7 - 2) * 8 + ox)], 1);
   EXPECT_EQ(ob[0], 0);
   EXPECT_EQ(pal[4], 0);   // index 1 is black
@@ -210,7 +210,7 @@ TEST(ImagingDisplay, ReductionFollowsThePhotometricSenseOfInk) {
   for (CRasterImage* img : {&z, &b}) {
     std::vector<BYTE> out(16);
     CImageArea a{0, 0, 40, 40, 0};
-    ASSERT_GE(GetDisplayBuffer(img, &a, out.data(), 4, 4, 0, nullptr, nullptr, nullptr, 0), 0);
+    ASSERT_GE(GetDisplayBuffer(img, &a, out.data(), 4, 4, nullptr, nullptr, nullptr, 0), 0);
     const BYTE ink = img == &z ? 240 : 0, paper = img == &z ? 5 : 1;
     for (int ox = 0; ox < 4; ++ox) {
       EXPECT_EQ(out[static_cast<std::size_t>((3 - 1) * 4 + ox)], ink);   // display row 1 holds row 13
@@ -224,19 +224,19 @@ TEST(ImagingDisplay, PaletteIndicesOfRGBAndFailures) {
   Stripes(rgb, 8, 2, {{255, 0, 0}, {0, 0, 255}});
   CImageArea a{0, 0, 8, 2, 0};
   std::vector<BYTE> out(8 * 2);
-  EXPECT_LT(GetDisplayBuffer(&rgb, &a, out.data(), 8, 2, 0, nullptr, nullptr, nullptr, 0), 0);  // no cache yet
+  EXPECT_LT(GetDisplayBuffer(&rgb, &a, out.data(), 8, 2, nullptr, nullptr, nullptr, 0), 0);  // no cache yet
   ASSERT_EQ(Frequency24to8(&rgb), 1);
-  ASSERT_GE(GetDisplayBuffer(&rgb, &a, out.data(), 8, 2, 0, nullptr, nullptr, nullptr, 0), 0);
+  ASSERT_GE(GetDisplayBuffer(&rgb, &a, out.data(), 8, 2, nullptr, nullptr, nullptr, 0), 0);
   EXPECT_EQ(rgb.red[out[0]], 255);
   EXPECT_EQ(rgb.blue[out[7]], 255);
 
   CRasterImage g;
   Make8(g, 4, 4, 1, 1);
   CImageArea off{10, 10, 4, 4, 0};
-  EXPECT_LT(GetDisplayBuffer(&g, &off, out.data(), 2, 2, 0, nullptr, nullptr, nullptr, 0), 0);
+  EXPECT_LT(GetDisplayBuffer(&g, &off, out.data(), 2, 2, nullptr, nullptr, nullptr, 0), 0);
   CImageArea all{0, 0, 4, 4, 0};
-  EXPECT_LT(GetDisplayBuffer(&g, &all, out.data(), 0, 2, 0, nullptr, nullptr, nullptr, 0), 0);
-  EXPECT_LT(GetDisplayBuffer(&g, &all, out.data(), 2, 2, 0, nullptr, nullptr, nullptr, kDisplayRGB), 0);
+  EXPECT_LT(GetDisplayBuffer(&g, &all, out.data(), 0, 2, nullptr, nullptr, nullptr, 0), 0);
+  EXPECT_LT(GetDisplayBuffer(&g, &all, out.data(), 2, 2, nullptr, nullptr, nullptr, kDisplayRGB), 0);
   CRasterImage none;
-  EXPECT_LT(GetDisplayBuffer(&none, &all, out.data(), 2, 2, 0, nullptr, nullptr, nullptr, 0), 0);
+  EXPECT_LT(GetDisplayBuffer(&none, &all, out.data(), 2, 2, nullptr, nullptr, nullptr, 0), 0);
 }

@@ -19,8 +19,6 @@ TEST(RasterImage, InitialStateAndEmptyImage) {
   EXPECT_EQ(img.pixels, nullptr);
   EXPECT_EQ(img.planes, 1);
   EXPECT_EQ(img.bitsPerSample, 8);
-  EXPECT_EQ(img.imageLibB, 255);
-  EXPECT_FLOAT_EQ(img.imageLibC, 1.0f);
   EXPECT_EQ(img.photometric, 1);
   // 0 x 0: allocation succeeds with no block; every kind test is false.
   EXPECT_EQ(img.AllocPixels(), 1);
@@ -132,7 +130,6 @@ TEST(RasterImage, CopyFrom) {
   src.tiePoints[11] = 3.5;
   src.pixelScaleValid = 1;
   src.pixelScale[1] = 0.25;
-  src.imageLibReserved2[4] = 44;
 
   CRasterImage header;
   ASSERT_EQ(header.CopyFrom(src, 0, 0), 1);
@@ -143,7 +140,6 @@ TEST(RasterImage, CopyFrom) {
   EXPECT_EQ(header.tiePointCount, 2);
   EXPECT_EQ(header.tiePoints[11], 3.5);
   EXPECT_EQ(header.pixelScale[1], 0.25);
-  EXPECT_EQ(header.imageLibReserved2[4], 44);
   EXPECT_NE(header.red, src.red);
 
   CRasterImage full;
