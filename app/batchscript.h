@@ -4,11 +4,11 @@
 // begins with ";" is a comment.
 //
 // A line is a command word and blank-separated arguments. The command word
-// is compared, without regard to case, with the command names below; a
-// first word that is none of them is taken for the first command whose
-// keyword it contains ("ImageSmoothing" is ImageSmooth, "MapPixel" is
-// MapPixels), so older spellings keep working. Arguments never choose the
-// command.
+// is compared, without regard to case, with the names of the document's
+// commands (app/doccommands.h); a first word that is none of them is taken
+// for the first command whose keyword it contains ("ImageSmoothing" is
+// ImageSmooth, "MapPixel" is MapPixels), so older spellings keep working.
+// Arguments never choose the command.
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "resources/messages_georef.h"
 
 namespace qzn {
@@ -39,10 +40,6 @@ int TableAngle(double altPacked, double& radians) {
   return 0;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 }  // namespace
 

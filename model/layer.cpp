@@ -24,12 +24,6 @@ Unit DocumentUnit(const std::string& unit) {
   return Unit::none;
 }
 
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 Unit FileUnit(const std::string& word) {
   const std::string w = Upper(word);
   if (w.find("CENT") != std::string::npos) return Unit::centimetre;

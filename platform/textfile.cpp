@@ -125,8 +125,6 @@ class CLocaleScope {
   locale_t m_old;
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
 std::string_view TrimNumber(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
@@ -382,5 +380,32 @@ bool CTextFileWriter::Close() {
 }
 
 void CTextFileWriter::Abort() { m->file.Abort(); }
+
+// ---- small text helpers ----------------------------------------------------------
+
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+std::string Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return std::string(s);
+}
+
+std::vector<std::string> SplitBlanks(std::string_view s) {
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    std::size_t j = i;
+    while (j < s.size() && !IsBlank(s[j])) ++j;
+    if (j > i) out.emplace_back(s.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
 
 }  // namespace qzn

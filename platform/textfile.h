@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qzn {
 
@@ -28,6 +29,16 @@ int ScanC(const char* text, const char* fmt, ...) __attribute__((format(scanf, 2
 // are rejected). False leaves out unchanged.
 bool ParseDouble(std::string_view text, double& out);
 bool ParseInt(std::string_view text, long long& out);
+
+// The parsers' blanks: space, tab, CR, LF, VT and FF.
+constexpr bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+// ASCII letters upper-cased and every other byte kept, whatever the process
+// locale: UTF-8 texts stay whole.
+std::string Upper(std::string s);
+// Without the blanks at either end.
+std::string Trim(std::string_view s);
+// The blank-separated words.
+std::vector<std::string> SplitBlanks(std::string_view s);
 
 class CTextFileReader {
  public:

@@ -16,6 +16,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "platform/profile.h"
+#include "platform/textfile.h"
 #include "platform/twain/twaincontainer.h"
 #include "resources/messages_scan.h"
 
@@ -40,11 +41,7 @@ void CopyName(TW_STR32& out, const char* text) {
   std::strncpy(out, text, sizeof out - 1);
 }
 
-std::string Upper(const char* s, std::size_t n) {
-  std::string r(s, strnlen(s, n));
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return r;
-}
+std::string Upper(const char* s, std::size_t n) { return qzn::Upper(std::string(s, strnlen(s, n))); }
 
 std::int64_t PaddedRow(std::int64_t columns, std::int64_t bitsPerPixel) {
   return (columns * bitsPerPixel + 31) / 32 * 4;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/textfile.h"  // IsBlank
+
 namespace qzn {
 
 class CByteReader {
@@ -52,6 +54,5 @@ class CByteReader {
   char m_buf[65536];
 };
 
-inline bool IsBlank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 }  // namespace qzn

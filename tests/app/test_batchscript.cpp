@@ -3,11 +3,14 @@
 // generated scan.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "app/batchscript.h"
+#include "app/doccommands.h"
 #include "app/qzndoc.h"
 #include "platform/host.h"
 #include "raster/tiffio.h"
@@ -54,6 +57,44 @@ TEST(BatchScriptParse, TheCommandWordDecides) {
     EXPECT_NE(c, CScriptCommand::unknown) << name;
     EXPECT_NE(c, CScriptCommand::none) << name;
   }
+}
+
+TEST(DocumentCommands, OneTableServesScriptsAndMenus) {
+  const std::vector<CDocCommand>& table = DocumentCommands();
+  std::vector<int> order;
+  for (const CDocCommand& c : table) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FindDocumentCommand(c.name), &c);  // by its name, in any case
+    std::string lower = c.name;
+    for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(FindDocumentCommand(lower), &c);
+    EXPECT_EQ(FindDocumentCommand(c.id), &c);
+    EXPECT_EQ(ScriptCommandNames()[static_cast<std::size_t>(c.editorOrder)], c.name);
+    order.push_back(c.editorOrder);
+  }
+  std::sort(order.begin(), order.end());
+  for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(order[i], static_cast<int>(i));  // each place once
+  EXPECT_EQ(FindDocumentCommand(CScriptCommand::unknown), nullptr);
+  EXPECT_EQ(FindDocumentCommand("Vectorise"), nullptr);
+
+  // A command its enabler refuses does not run and fails; one it allows
+  // runs with the options it is given.
+  CScriptedHost ui;
+  CHostScope scope(&ui);
+  CQznDoc doc;
+  const CDocCommand* negate = FindDocumentCommand("ImageNegate");
+  ASSERT_NE(negate, nullptr);
+  EXPECT_FALSE(negate->enabled(doc));
+  EXPECT_EQ(RunDocumentCommand(doc, *negate, ParseScriptLine("ImageNegate")), 0);
+  const CDocCommand* thresh = FindDocumentCommand("ImageSetThresh");
+  EXPECT_TRUE(thresh->enabled(doc));
+  EXPECT_EQ(RunDocumentCommand(doc, *thresh, ParseScriptLine("ImageSetThresh 30 140")), 1);
+  EXPECT_EQ(doc.m_nThreshLow, 30);
+  EXPECT_EQ(doc.m_nThreshHigh, 140);
+  MakeGrey(doc.m_image, 4, 4);
+  EXPECT_TRUE(negate->enabled(doc));
+  EXPECT_EQ(RunDocumentCommand(doc, *negate, ParseScriptLine("")), 1);
+  EXPECT_EQ(doc.m_nImageModified, 1);
 }
 
 TEST(BatchScriptRun, IgnoredLinesSucceedAndMissingArgumentsFail) {
