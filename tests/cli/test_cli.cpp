@@ -304,3 +304,35 @@ TEST(CommandLine, DiagonalStrokeEndIsReached) {
       reach = std::min(reach, std::hypot(end.first - 101, end.second - 100));
   EXPECT_LE(reach, 5 / 2.0 + 1);
 }
+
+// Every damaged or hostile file fails cleanly: exit status 1, a message
+// that names the problem, no output. (The 56-byte RLE bitmap of a 1.2 GB
+// black image is left out here: it converts, to no lines, in seconds.)
+TEST(CommandLine, DamagedFilesFailCleanlyAndSayWhy) {
+  const std::string fixtures = qzntest::SourcePath("tests/fixtures/damaged/");
+  const struct {
+    const char* file;
+    const char* says;
+  } cases[] = {
+      {"ubsan-project-extent-int-min.prj", "错误: 方案的工作区范围无效。"},
+      {"tiff-tiled-65281-samples-17GB-tile-buffer.tif", "打开 TIFF 文件: 图像尺寸无效。 (每像素 65281 个取样)"},
+      {"bmp-rle8-100000x100000-touches-10GB.bmp", "读取这个 BMP 图像文件时出错。"},
+      {"jpeg-65500x65500-cut-scan.jpg", "打开 JPEG 文件: 图像数据已损坏。 (Corrupt JPEG data"},
+      {"jpeg-cut-scan-with-eoi-exit0.jpg", "打开 JPEG 文件: 图像数据已损坏。 (Corrupt JPEG data"},
+      {"jpeg-bad-huffman-code-exit0.jpg", "打开 JPEG 文件: 图像数据已损坏。 (Corrupt JPEG data: bad Huffman code"},
+      {"tiff-g4-bad-code-words-exit0.tif", "打开 TIFF 文件: 读取 TIFF 文件出错。 (Fax4Decode:"},
+      {"geotiff-nan-tiepoint-exit0.tif", "(数值不是有限数)"},
+      {"geotiff-corrupt-tags-absurd-coords-exit0.tif", "(GeoTIFF 标签已损坏)"},
+      {"project-worldfile-nan/project.prj", "(数值不是有限数)"},
+      {"worldfile-nan-silently-dropped/scan.tif", "scan.tfw (数值不是有限数)"},
+      {"worldfile-all-zero/scan.tif", "scan.tfw (变换不可逆)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TempDir dir;
+    std::string err;
+    EXPECT_EQ(RunQzn({"-i", fixtures + c.file, "-o", dir.file("out.gen")}, &err, &dir), 1);
+    EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
+  }
+}
