@@ -68,4 +68,22 @@ inline constexpr const char kScanModeGrey[] = "灰度";
 inline constexpr const char kScanModeColour[] = "彩色";
 inline constexpr const char kScanModeFormat[] = "%s (%d 位)";
 
+// The desktop's dialogs of the manager and the source.
+inline constexpr const char kScanSelectTitle[] = "选择扫描仪";
+inline constexpr const char kScanSelectPrompt[] = "扫描仪:";
+inline constexpr const char kScanDialogTitle[] = "扫描";
+inline constexpr const char kScanDevice[] = "设备:";
+inline constexpr const char kScanMode[] = "模式:";
+inline constexpr const char kScanResolution[] = "分辨率 (dpi):";
+inline constexpr const char kScanAreaMillimetres[] = "扫描区域 (毫米)";
+inline constexpr const char kScanAreaPixels[] = "扫描区域 (像素)";
+inline constexpr const char kScanLeft[] = "左:";
+inline constexpr const char kScanTop[] = "上:";
+inline constexpr const char kScanRight[] = "右:";
+inline constexpr const char kScanBottom[] = "下:";
+inline constexpr const char kScanButton[] = "扫描";
+inline constexpr const char kScanOkButton[] = "确定";
+inline constexpr const char kScanCancelButton[] = "取消";
+inline constexpr const char kScanAreaInvalid[] = "扫描区域无效: 右必须大于左, 下必须大于上。";
+
 }  // namespace qzn::res::text

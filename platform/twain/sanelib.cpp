@@ -14,7 +14,9 @@ std::string SaneLibraryName() {
 
 bool SaneLibrary::Load() {
   if (handle) return true;
-  void* h = dlopen(SaneLibraryName().c_str(), RTLD_NOW | RTLD_LOCAL);
+  // Once loaded, the library stays: what it keeps across sane_exit would be
+  // lost with every unloading, once a scan.
+  void* h = dlopen(SaneLibraryName().c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!h) return false;
   bool ok = true;
   auto find = [&](auto& fn, const char* name) {

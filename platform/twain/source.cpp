@@ -268,6 +268,13 @@ TW_UINT16 Source::Open(const QZN_TWWINDOW* window) {
   }
   BuildModes();
   m_resolution = Resolution();
+  // A device whose current resolution lies outside its own range starts at
+  // the nearest end of it.
+  if (const int i = FindOption(SANE_NAME_SCAN_RESOLUTION); i >= 0) {
+    const SANE_Option_Descriptor* o = m_sane.get_option_descriptor(m_handle, i);
+    if (o->constraint_type == SANE_CONSTRAINT_RANGE)
+      m_resolution = std::clamp(m_resolution, NumberOf(o, o->constraint.range->min), NumberOf(o, o->constraint.range->max));
+  }
   m_hasArea = GetNumber(SANE_NAME_SCAN_TL_X, &m_area[0]) && GetNumber(SANE_NAME_SCAN_TL_Y, &m_area[1]) &&
               GetNumber(SANE_NAME_SCAN_BR_X, &m_area[2]) && GetNumber(SANE_NAME_SCAN_BR_Y, &m_area[3]);
   LoadSettings();

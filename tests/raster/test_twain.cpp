@@ -147,8 +147,9 @@ TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
       auto* mx = static_cast<TW_IMAGEMEMXFER*>(data);
       if (s.nextBlock >= s.blocks.size()) return Fail(TWCC_SEQERROR);
       const Block& b = s.blocks[s.nextBlock++];
-      EXPECT_LE(b.data.size(), mx->Memory.Length);
-      std::memcpy(mx->Memory.TheMem, b.data.data(), std::min<std::size_t>(b.data.size(), mx->Memory.Length));
+      const std::size_t length = mx->Memory.Length;  // a packed field: read, never bound
+      EXPECT_LE(b.data.size(), length);
+      if (!b.data.empty()) std::memcpy(mx->Memory.TheMem, b.data.data(), std::min(b.data.size(), length));
       mx->Compression = TWCP_NONE;
       mx->Columns = b.columns;
       mx->Rows = b.rows;

@@ -1,0 +1,188 @@
+// Scanning on the desktop, as a user does it: pick the test scanner in the
+// selection dialog, set the source's dialog and press Scan, get the image.
+// The dialogs are driven through their controls and buttons while they are
+// shown modally. With QZN_SCREENSHOT_DIR set, the screen is saved there
+// while each dialog is up (ImageMagick's import), for a look by eye.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/listbox.h>
+#include <wx/choice.h>
+#include <wx/frame.h>
+#include <wx/spinctrl.h>
+
+#include "platform/host.h"
+#include "platform/profile.h"
+#include "raster/twain.h"
+#include "tests/support/testutil.h"
+#include "ui/scanwindow.h"
+#include "ui/wxtext.h"
+
+using namespace qzn;
+
+// SANE's test backend does not free everything it allocates; the sanitizer
+// build's leak checker is told so (see tests/raster/test_twain_sane.cpp).
+extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }
+
+namespace {
+
+// The top-level dialog of that type now shown, or null.
+template <class T>
+T* ShownDialog() {
+  for (wxWindow* w : wxTopLevelWindows)
+    if (auto* d = dynamic_cast<T*>(w); d && d->IsShown()) return d;
+  return nullptr;
+}
+
+void Screenshot(wxWindow& shown, const std::string& name) {
+  const char* dir = std::getenv("QZN_SCREENSHOT_DIR");
+  if (!dir || !*dir) return;
+  shown.Refresh();
+  shown.Update();
+  wxTheApp->Yield(true);
+  qzntest::RunCommand("import -window root '" + std::string(dir) + "/" + name + ".png'");
+}
+
+// Runs act on the dialog of type T once it is shown (from inside its modal
+// loop); fails the test when it never comes.
+template <class T>
+void WhenShown(std::function<void(T&)> act, int tries = 200) {
+  wxTheApp->CallAfter([act, tries] {
+    if (T* d = ShownDialog<T>()) {
+      act(*d);
+    } else if (tries > 0) {
+      WhenShown<T>(act, tries - 1);
+    } else {
+      ADD_FAILURE() << "the dialog was not shown";
+    }
+  });
+}
+
+void Click(wxWindow& dialog, int id) {
+  wxWindow* button = dialog.FindWindow(id);
+  ASSERT_NE(button, nullptr);
+  wxCommandEvent click(wxEVT_BUTTON, id);
+  click.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(click);
+}
+
+class ScanWindow : public ::testing::Test {
+ protected:
+  qzntest::TempDir dir;
+  CScriptedHost host;
+  CHostScope scope{&host};
+  wxFrame* frame = nullptr;
+  std::unique_ptr<CProfileStore> profile;
+
+  void SetUp() override {
+    profile = std::make_unique<CProfileStore>(dir.file("qzn.ini"));
+    SetProfile(profile.get());
+    CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
+    setenv("SANE_CONFIG_DIR", dir.path().c_str(), 1);
+    qzntest::WriteFileText(dir.file("dll.conf"), "test\n");
+    qzntest::WriteFileText(dir.file("test.conf"), "number_of_devices 2\ntest-picture \"Color pattern\"\n");
+    frame = new wxFrame(nullptr, wxID_ANY, U8("QZN"), wxPoint(0, 0), wxSize(640, 480));
+    frame->Show();
+  }
+  void TearDown() override {
+    frame->Destroy();
+    SetProfile(nullptr);
+    CTwain::SetManagerPath("");
+  }
+};
+
+TEST_F(ScanWindow, DialogReadsTheUsersSettings) {
+  CScanDialogData data;
+  data.device = "test:0";
+  data.modes = {"灰度 (8 位)", "彩色 (24 位)"};
+  data.resolutionMin = 1;
+  data.resolutionMax = 1200;
+  data.resolutionStep = 1;
+  data.resolution = 50;
+  data.hasArea = true;
+  data.areaMaxX = data.areaMaxY = 200;
+  data.right = 80;
+  data.bottom = 100;
+  CScanSourceDialog dialog(frame, data);
+  EXPECT_EQ(dialog.ModeChoice()->GetString(1), U8("彩色 (24 位)"));
+  dialog.ModeChoice()->SetSelection(1);
+  dialog.ResolutionSpin()->SetValue(300);
+  dialog.AreaSpin(0)->SetValue(10);
+  dialog.AreaSpin(3)->SetValue(250);  // beyond the bed: held at its edge
+  ASSERT_TRUE(dialog.Read(data));
+  EXPECT_EQ(data.mode, 1);
+  EXPECT_EQ(data.resolution, 300);
+  EXPECT_EQ(data.left, 10);
+  EXPECT_EQ(data.bottom, 200);
+
+  // An empty area is refused and the data stays as it was.
+  dialog.AreaSpin(2)->SetValue(5);
+  EXPECT_FALSE(dialog.Read(data));
+  EXPECT_EQ(data.right, 80);
+
+  // A list of resolutions is a choice.
+  data.resolutions = {75, 150, 300};
+  data.resolution = 150;
+  CScanSourceDialog listed(frame, data);
+  ASSERT_NE(listed.ResolutionChoice(), nullptr);
+  EXPECT_EQ(listed.ResolutionChoice()->GetSelection(), 1);
+  listed.ResolutionChoice()->SetSelection(2);
+  ASSERT_TRUE(listed.Read(data));
+  EXPECT_EQ(data.resolution, 300);
+}
+
+TEST_F(ScanWindow, PickTheScannerScanGetTheImage) {
+  CWxTwainWindow window(frame);
+  CTwain selector;
+  ASSERT_EQ(selector.IsAvailable(), 1);
+
+  // The selection dialog lists both test scanners; the user takes the second.
+  WhenShown<CSelectSourceDialog>([](CSelectSourceDialog& d) {
+    ASSERT_EQ(d.List()->GetCount(), 2u);
+    EXPECT_TRUE(d.List()->GetString(0).StartsWith("test:0"));
+    d.List()->SetSelection(1);
+    Screenshot(d, "select-source");
+    Click(d, wxID_OK);
+  });
+  EXPECT_EQ(selector.SelectSource(&window), 1);
+  EXPECT_EQ(profile->GetString("Scanner", "Source"), "test:1");
+
+  // The source's dialog: colour at 75 dpi, then Scan.
+  bool frameWasDisabled = false;
+  wxString device;
+  WhenShown<CScanSourceDialog>([&](CScanSourceDialog& d) {
+    frameWasDisabled = !frame->IsEnabled();
+    device = d.DeviceText();
+    d.ModeChoice()->SetStringSelection(U8("彩色 (24 位)"));
+    d.ResolutionSpin()->SetValue(75);
+    Screenshot(d, "source-dialog");
+    Click(d, wxID_OK);
+  });
+  CRasterImage image;
+  CTwain twain(&image);
+  ASSERT_EQ(twain.Acquire(&window), 1);
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_TRUE(frameWasDisabled);
+  EXPECT_TRUE(device.StartsWith("test:1"));
+  EXPECT_EQ(profile->GetString("Scanner", "Mode"), "彩色 (24 位)");
+  EXPECT_TRUE(frame->IsEnabled());
+  EXPECT_EQ(twain.GetState(), 1);
+  EXPECT_EQ(image.planes, 3);
+  EXPECT_EQ(image.photometric, 2);
+  EXPECT_EQ(image.xResolution, 75);
+  EXPECT_EQ(image.width, 236);  // 80 mm at 75 dpi
+
+  // Cancel leaves the image as it was.
+  WhenShown<CScanSourceDialog>([](CScanSourceDialog& d) { Click(d, wxID_CANCEL); });
+  EXPECT_EQ(CTwain(&image).Acquire(&window), 0);
+  EXPECT_EQ(image.width, 236);
+  EXPECT_TRUE(frame->IsEnabled());
+}
+
+}  // namespace
