@@ -68,6 +68,9 @@ inline constexpr const char kScanModeGrey[] = "灰度";
 inline constexpr const char kScanModeColour[] = "彩色";
 inline constexpr const char kScanModeFormat[] = "%s (%d 位)";
 
+// The title of a workspace made by scanning.
+inline constexpr const char kScanNewImageTitle[] = "新图像";
+
 // The desktop's dialogs of the manager and the source.
 inline constexpr const char kScanSelectTitle[] = "选择扫描仪";
 inline constexpr const char kScanSelectPrompt[] = "扫描仪:";

@@ -17,6 +17,7 @@
 #include "ui/display.h"
 #include "ui/docview.h"
 #include "ui/mainframe.h"
+#include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
 #include "ui/wxhost.h"
 #include "ui/wxresources.h"
@@ -59,6 +60,7 @@ void RegisterAppCommands(CDesktop& d) {
     if (Host().MessageBox(res::text::kAskExit, MB_YESNO | MB_ICONQUESTION) == IDYES) d.frame->Close();
   });
   t.Add(cmd::kAppAbout, [] { ShowAboutBox(); });
+  RegisterScanCommands(d);
   for (int i = 0; i < kRecentFiles; ++i) {
     const int id = cmd::kFileMru1 + i;
     t.Add(id, [&d, i] {

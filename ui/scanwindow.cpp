@@ -14,12 +14,54 @@
 #include <wx/stattext.h>
 
 #include "platform/host.h"
+#include "raster/imaging.h"
+#include "resources/commands.h"
+#include "ui/app.h"
+#include "ui/docview.h"
+#include "ui/mainframe.h"
 #include "resources/messages_scan.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
 
 namespace text = res::text;
+
+// ---- the commands ----
+
+void RegisterScanCommands(CDesktop& d) {
+  auto available = [] { return CTwain().IsAvailable() != 0; };
+  CCommandTable& t = d.frame->Commands();
+  t.Add(cmd::kFileSelectScanner, [&d] {
+    CWxTwainWindow window(d.frame);
+    CTwain().SelectSource(&window);
+  }, available);
+  t.Add(cmd::kFileScanImage, [&d] { ScanNewImage(d); }, available);
+}
+
+wxDocument* ScanNewImage(CDesktop& d) {
+  // The scan goes into an image of its own; the workspace is made only
+  // when there is an image to show in it.
+  CRasterImage image;
+  {
+    CWxTwainWindow window(d.frame);
+    CTwain twain(&image);
+    if (!twain.Acquire(&window)) return nullptr;
+  }
+  if (image.planes == 3) Frequency24to8(&image);
+  wxDocument* doc = d.manager->CreateDocument(wxEmptyString, wxDOC_NEW);
+  if (!doc) return nullptr;
+  CQznDoc& workspace = static_cast<CWxDocument*>(doc)->Doc();
+  workspace.m_image.MoveFrom(image);
+  workspace.ResetExtent();
+  workspace.m_lines.SetTolerance(workspace.m_image.width, workspace.m_image.height);
+  // The scan exists nowhere else: leaving asks to save it.
+  workspace.SetImageModified(1);
+  doc->SetTitle(U8(text::kScanNewImageTitle));
+  for (wxView* view : doc->GetViewsVector())
+    if (wxWindow* frame = view->GetFrame()) frame->SetLabel(doc->GetTitle());
+  doc->UpdateAllViews();
+  return doc;
+}
 
 // ---- the owner window ----
 

@@ -1,8 +1,7 @@
 // Acquisition from SANE's `test` backend through the source manager module,
 // compared pixel for pixel with what scanimage writes for the same device
 // and options. SANE_CONFIG_DIR points at a folder the test makes, whose
-// dll.conf lists only `test` (no trailing colon: that would add the system
-// folders and their network backends).
+// dll.conf lists only `test` (see test_twain_support.h).
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -81,13 +80,7 @@ struct Settings {
 
 class TwainSane : public ::testing::Test {
  protected:
-  // One folder for the process: SANE's backend, kept loaded, remembers
-  // where it read its configuration.
-  static qzntest::TempDir& Dir() {
-    static qzntest::TempDir dir;
-    return dir;
-  }
-  qzntest::TempDir& dir = Dir();
+  qzntest::TempDir& dir = twaintest::SaneConfigDir();
   CScriptedHost host;
   CHostScope scope{&host};
   ScriptedWindow window;
@@ -95,12 +88,10 @@ class TwainSane : public ::testing::Test {
   void SetUp() override {
     twaintest::KeepSaneTestBackendLoaded();
     CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
-    setenv("SANE_CONFIG_DIR", dir.path().c_str(), 1);
   }
   void TearDown() override { CTwain::SetManagerPath(""); }
 
   void Configure(const Settings& s) {
-    qzntest::WriteFileText(dir.file("dll.conf"), "test\n");
     // Every entry is written: the backend keeps what an earlier test.conf
     // said for entries a later one leaves out.
     std::map<std::string, std::string> conf{

@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <map>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "raster/twain.h"
+#include "tests/support/testutil.h"
 
 namespace twaintest {
 
@@ -18,6 +20,22 @@ namespace twaintest {
 // strings it allocated while listing its devices; the sanitizer build's leak
 // checker would count them against us. Kept loaded, they stay where the
 // backend holds them (and are named when not).
+// The SANE configuration folder of the process (SANE_CONFIG_DIR is set to
+// it): SANE, loaded once, keeps the folder it first read, so the tests of one
+// process share one and rewrite its files. Its dll.conf lists only `test`,
+// with no trailing colon (that would add the system folders and their
+// network backends).
+inline qzntest::TempDir& SaneConfigDir() {
+  static qzntest::TempDir dir;
+  static const bool set = [] {
+    setenv("SANE_CONFIG_DIR", dir.path().c_str(), 1);
+    qzntest::WriteFileText(dir.file("dll.conf"), "test\n");
+    return true;
+  }();
+  (void)set;
+  return dir;
+}
+
 inline void KeepSaneTestBackendLoaded() {
   for (const char* dir : {"/usr/lib/x86_64-linux-gnu/sane", "/usr/lib/aarch64-linux-gnu/sane", "/usr/lib/sane"}) {
     const std::string path = std::string(dir) + "/libsane-test.so.1";

@@ -20,6 +20,13 @@
 #include "platform/host.h"
 #include "platform/profile.h"
 #include "raster/twain.h"
+#include "resources/commands.h"
+#include "resources/messages_app.h"
+#include "ui/app.h"
+#include "ui/docview.h"
+#include "ui/mainframe.h"
+#include "ui/wxhost.h"
+#include "tests/raster/test_twain_support.h"
 #include "tests/support/testutil.h"
 #include "ui/scanwindow.h"
 #include "ui/wxtext.h"
@@ -84,9 +91,8 @@ class ScanWindow : public ::testing::Test {
     profile = std::make_unique<CProfileStore>(dir.file("qzn.ini"));
     SetProfile(profile.get());
     CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
-    setenv("SANE_CONFIG_DIR", dir.path().c_str(), 1);
-    qzntest::WriteFileText(dir.file("dll.conf"), "test\n");
-    qzntest::WriteFileText(dir.file("test.conf"), "number_of_devices 2\ntest-picture \"Color pattern\"\n");
+    qzntest::WriteFileText(twaintest::SaneConfigDir().file("test.conf"),
+                           "number_of_devices 2\ntest-picture \"Color pattern\"\n");
     frame = new wxFrame(nullptr, wxID_ANY, U8("QZN"), wxPoint(0, 0), wxSize(640, 480));
     frame->Show();
   }
@@ -183,6 +189,88 @@ TEST_F(ScanWindow, PickTheScannerScanGetTheImage) {
   EXPECT_EQ(CTwain(&image).Acquire(&window), 0);
   EXPECT_EQ(image.width, 236);
   EXPECT_TRUE(frame->IsEnabled());
+}
+
+}  // namespace
+
+namespace {
+
+// The two commands of the main window's File menu.
+class ScanCommands : public ::testing::Test {
+ protected:
+  static inline CWxHost* host = nullptr;
+  static inline qzntest::TempDir* dir = nullptr;
+
+  static void SetUpTestSuite() {
+    dir = new qzntest::TempDir;
+    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
+    qzntest::WriteFileText(twaintest::SaneConfigDir().file("test.conf"),
+                           "number_of_devices 2\ntest-picture \"Color pattern\"\n");
+    CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
+    host = new CWxHost;
+    host->scripted = true;
+    SetHost(host);
+    CDesktop* d = CreateDesktop();
+    d->frame->SetSize(0, 0, 1024, 700);
+    d->frame->Show();
+  }
+  static void TearDownTestSuite() {
+    DestroyDesktop();
+    SetHost(nullptr);
+    delete host;
+    delete dir;
+    CTwain::SetManagerPath("");
+    unsetenv("XDG_CONFIG_HOME");
+  }
+};
+
+TEST_F(ScanCommands, ScanMakesANewWorkspace) {
+  CDesktop* d = Desktop();
+  const CommandHandler* scan = d->frame->Commands().Find(cmd::kFileScanImage);
+  ASSERT_NE(scan, nullptr);
+  EXPECT_TRUE(scan->enabled());
+  ASSERT_NE(d->frame->Commands().Find(cmd::kFileSelectScanner), nullptr);
+
+  // Picking a scanner and cancelling the selection changes nothing.
+  WhenShown<CSelectSourceDialog>([](CSelectSourceDialog& d) { Click(d, wxID_CANCEL); });
+  EXPECT_TRUE(d->frame->Dispatch(cmd::kFileSelectScanner));
+
+  // A cancelled scan makes no workspace.
+  const std::size_t before = d->manager->GetDocumentsVector().size();
+  WhenShown<CScanSourceDialog>([](CScanSourceDialog& dlg) { Click(dlg, wxID_CANCEL); });
+  EXPECT_TRUE(d->frame->Dispatch(cmd::kFileScanImage));
+  EXPECT_EQ(d->manager->GetDocumentsVector().size(), before);
+
+  // A colour scan opens as "新图像" with its display palette, marked unsaved.
+  WhenShown<CScanSourceDialog>([](CScanSourceDialog& dlg) {
+    dlg.ModeChoice()->SetStringSelection(U8("彩色 (24 位)"));
+    dlg.ResolutionSpin()->SetValue(50);
+    Click(dlg, wxID_OK);
+  });
+  EXPECT_TRUE(d->frame->Dispatch(cmd::kFileScanImage));
+  const auto docs = d->manager->GetDocumentsVector();
+  ASSERT_EQ(docs.size(), before + 1);
+  auto* doc = static_cast<CWxDocument*>(docs.back());
+  EXPECT_EQ(FromWx(doc->GetTitle()), "新图像");
+  const CQznDoc& workspace = doc->Doc();
+  EXPECT_TRUE(workspace.IsRgbImage());
+  EXPECT_TRUE(workspace.m_image.HasPalette());
+  EXPECT_EQ(workspace.m_image.width, 157);  // 80 mm at 50 dpi
+  EXPECT_EQ(workspace.m_extent.right, 156);
+  EXPECT_EQ(workspace.m_nImageModified, 1);
+  EXPECT_TRUE(d->frame->IsEnabled());
+  EXPECT_TRUE(host->messages.empty());
+  wxTheApp->Yield(true);
+  Screenshot(*d->frame, "scanned-workspace");
+
+  // The scan exists nowhere else: closing its workspace offers to save it
+  // (declined here; the window may ask more than once while it closes).
+  host->answers = {IDNO, IDNO, IDNO, IDNO, IDNO, IDNO};
+  EXPECT_TRUE(d->manager->CloseDocuments(true));
+  for (int i = 0; i < 10; ++i) wxTheApp->Yield(true);
+  bool asked = false;
+  for (const auto& m : host->messages) asked = asked || m == res::text::kAskSaveImage;
+  EXPECT_TRUE(asked);
 }
 
 }  // namespace
