@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "platform/profile.h"
+#include "platform/textfile.h"
 #include "platform/textfile.h"
 #include "platform/twain/twaincontainer.h"
 #include "resources/messages_scan.h"
@@ -41,7 +41,8 @@ void CopyName(TW_STR32& out, const char* text) {
   std::strncpy(out, text, sizeof out - 1);
 }
 
-std::string Upper(const char* s, std::size_t n) { return qzn::Upper(std::string(s, strnlen(s, n))); }
+// A fixed-size identity text as a string, upper-cased.
+std::string UpperText(const char* s, std::size_t n) { return Upper(std::string(s, strnlen(s, n))); }
 
 std::int64_t PaddedRow(std::int64_t columns, std::int64_t bitsPerPixel) {
   return (columns * bitsPerPixel + 31) / 32 * 4;
@@ -321,8 +322,8 @@ int CTwain::OpenSource() {
     ErrorReport(3);
     return 0;
   }
-  const std::string maker = Upper(g_sourceId.Manufacturer, sizeof g_sourceId.Manufacturer);
-  const std::string product = Upper(g_sourceId.ProductName, sizeof g_sourceId.ProductName);
+  const std::string maker = UpperText(g_sourceId.Manufacturer, sizeof g_sourceId.Manufacturer);
+  const std::string product = UpperText(g_sourceId.ProductName, sizeof g_sourceId.ProductName);
   m_quirk = 0;
   if (maker.find("HOWTEK") != std::string::npos) m_quirk = 1;
   else if (maker.find("AGFA") != std::string::npos)
