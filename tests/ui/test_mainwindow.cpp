@@ -277,6 +277,12 @@ TEST_F(MainWindow, ToolbarsCommandsAndStatusBar) {
   // The layer combo lists the workspace's visible layers.
   EXPECT_GE(f->LayerCombo()->GetCount(), 1u);
   EXPECT_EQ(f->LayerCombo()->GetStringSelection(), "0");
+  // A workspace whose layers are all hidden leaves the combo empty.
+  CQznDoc* doc = w->View().Document();
+  for (CLayer& layer : doc->m_layers.m_layers) layer.m_nFlags &= ~CLayer::kVisible;
+  EXPECT_FALSE(f->LayerCombo()->FillLayers(doc));
+  EXPECT_EQ(f->LayerCombo()->GetCount(), 0u);
+  EXPECT_FALSE(f->LayerCombo()->FillLayers(nullptr));
   // Docked vertically the combo hides; back on top it shows.
   f->DockViewBar(wxAUI_DOCK_LEFT);
   EXPECT_TRUE(f->ViewBar()->IsVertical());
