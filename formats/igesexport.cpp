@@ -12,6 +12,7 @@
 #include "formats/exportcommon.h"
 #include "formats/exportoptions.h"
 #include "model/helpers.h"
+#include "platform/numfmt.h"
 #include "platform/atomicfile.h"
 #include "platform/host.h"
 #include "resources/messages_formats.h"
@@ -33,8 +34,8 @@ constexpr std::int64_t kShortCount = 100000000;
 // "%.3f" into buf (at least 400 bytes: a double's fixed form is at most 309
 // digits before the point); the digits printf gives.
 std::size_t Fixed3(char* buf, std::size_t size, double v) {
-  const std::to_chars_result r = std::to_chars(buf, buf + size, v, std::chars_format::fixed, 3);
-  return r.ec == std::errc() ? static_cast<std::size_t>(r.ptr - buf) : 0;
+  const char* end = WriteFixed(buf, buf + size, v, 3);
+  return end ? static_cast<std::size_t>(end - buf) : 0;
 }
 
 // The file's records: 72 data columns, the section letter, the record's

@@ -8,6 +8,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "resources/messages_formats.h"
+#include "platform/numfmt.h"
 #include "platform/textfile.h"
 
 namespace qzn {
@@ -149,10 +150,16 @@ WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapT
           file.Printf("Region 1\n%lld\n", n);
         else
           file.Printf("Pline %lld\n", n);
+        std::string text;
+        text.reserve(c->m_points.size() * 24);
         for (const CFPoint& p : c->m_points) {
           mapped = mapped && map.Map(p, X, Y);
-          file.Printf("%f %f\n", X, Y);
+          AppendFixed(text, X);
+          text += ' ';
+          AppendFixed(text, Y);
+          text += '\n';
         }
+        file.Write(text);
         if (what.linePens)
           file.Printf("    Pen (%d,%d,%ld)\n", c->GetPenWidth(), c->m_nPenStyle + 2, MifColor(c->m_color));
         else

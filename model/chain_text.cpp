@@ -3,11 +3,13 @@
 // line back from a generate file. The callers write what lies between and
 // after the lines.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "model/chain.h"
 #include "model/writerlinks.h"
 #include "model/chain_internal.h"
+#include "platform/numfmt.h"
 #include "platform/textfile.h"
 
 namespace qzn {
@@ -35,25 +37,45 @@ int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& 
     xy.push_back(Y);
   }
   const std::size_t n = m_points.size();
+  // The chain's whole text is made first and written in one piece.
+  std::string text;
+  text.reserve(n * (kind == 4 ? 48 : 32) + 48);
+  auto pair = [&](std::size_t i, char separator) {
+    AppendFixed(text, xy[2 * i]);
+    text += separator;
+    AppendFixed(text, xy[2 * i + 1]);
+  };
   switch (kind) {
     case 0:
-      file.Printf("%d\n", TruncInt(m_fID));
-      for (std::size_t i = 0; i < n; ++i) file.Printf("%f,%f\n", xy[2 * i], xy[2 * i + 1]);
-      file.Write("END");  // the caller's separator ends the line
+      AppendInt(text, TruncInt(m_fID));
+      text += '\n';
+      for (std::size_t i = 0; i < n; ++i) {
+        pair(i, ',');
+        text += '\n';
+      }
+      text += "END";  // the caller's separator ends the line
       break;
     case 2:
-      file.Printf("Pline %lld\n", static_cast<long long>(n));
-      for (std::size_t i = 0; i < n; ++i) file.Printf("%f %f\n", xy[2 * i], xy[2 * i + 1]);
+      AppendFormat(text, "Pline %lld\n", static_cast<long long>(n));
+      for (std::size_t i = 0; i < n; ++i) {
+        pair(i, ' ');
+        text += '\n';
+      }
       if (map.IsGeoreferenced())
-        file.Write("    Pen (1,2,0)\n");
+        text += "    Pen (1,2,0)\n";
       else
-        file.Printf("    Pen (%d,%d,%ld)\n", GetPenWidth(), m_nPenStyle + 2, MifColor(m_color));
+        AppendFormat(text, "    Pen (%d,%d,%ld)\n", GetPenWidth(), m_nPenStyle + 2, MifColor(m_color));
       break;
     default:
-      for (std::size_t i = 0; i < n; ++i)
-        file.Printf("%f %f %f\n", xy[2 * i], xy[2 * i + 1], static_cast<double>(m_fID));
+      for (std::size_t i = 0; i < n; ++i) {
+        pair(i, ' ');
+        text += ' ';
+        AppendFixed(text, static_cast<double>(m_fID));
+        text += '\n';
+      }
       break;
   }
+  file.Write(text);
   return 1;
 }
 

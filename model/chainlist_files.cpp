@@ -16,6 +16,7 @@
 #include "model/maptransform.h"
 #include "model/writerlinks.h"
 #include "platform/host.h"
+#include "platform/numfmt.h"
 #include "platform/textfile.h"
 #include "resources/messages_model.h"
 
@@ -25,6 +26,13 @@ namespace {
 
 using qzn::MapTransform;
 
+// Text is gathered in large pieces and written a piece at a time.
+void FlushWhenLarge(CTextFileWriter& file, std::string& text) {
+  if (text.size() < (std::size_t{1} << 16)) return;
+  file.Write(text);
+  text.clear();
+}
+
 // ---------------------------------------------------------------- generate
 
 int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL integerIDs, const MapTransform& map) {
@@ -32,23 +40,30 @@ int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL inte
   if (!file.Open(path)) return 0;
   CListProgress progress(list.GetCount());
   double X = 0.0, Y = 0.0;
+  std::string text;
   for (const CChain* c : list) {
     progress.Item();
     if (!c || c->m_points.empty()) continue;
     if (integerIDs)
-      file.Printf("%d\n", TruncInt(c->m_fID));
+      AppendInt(text, TruncInt(c->m_fID));
     else
-      file.Printf("%f\n", static_cast<double>(c->m_fID));
+      AppendFixed(text, static_cast<double>(c->m_fID));
+    text += '\n';
     for (const CFPoint& p : c->m_points) {
       if (!map.Map(p, X, Y)) {
         file.Abort();
         return 0;
       }
-      file.Printf("%f,%f\n", X, Y);
+      AppendFixed(text, X);
+      text += ',';
+      AppendFixed(text, Y);
+      text += '\n';
     }
-    file.Write("END\n");
+    text += "END\n";
+    FlushWhenLarge(file, text);
   }
-  file.Write("END\n");
+  text += "END\n";
+  file.Write(text);
   return file.Close() ? 1 : 0;
 }
 
@@ -58,7 +73,7 @@ int WriteGenerateFile(const CChainList& list, const std::string& path, BOOL inte
 int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const MapTransform& map, BOOL is3D,
                      const CLayerList* layers) {
   CListProgress progress(list.GetCount());
-  std::string layer;
+  std::string layer, text;
   double X = 0.0, Y = 0.0;
   for (const CChain* c : list) {
     progress.Item();
@@ -68,22 +83,32 @@ int WriteDxfEntities(const CChainList& list, CTextFileWriter& file, const MapTra
     else
       layer = res::text::kDefaultLayerName;
     const double z = c->m_fID;
-    // The vertex head with its layer name, converted once for the line.
-    const std::string vertexHead = "0\nVERTEX\n8\n" + layer + "\n";
-    file.Write("0\nPOLYLINE\n8\n");
-    file.Write(layer);
-    file.Write("\n6\nCONTINUOUS\n66\n1\n");
-    if (is3D) file.Printf("10\n0.0\n20\n0.0\n30\n%f\n", z);
+    AppendFormat(text, "0\nPOLYLINE\n8\n%s\n", layer.c_str());
+    text += "6\nCONTINUOUS\n66\n1\n";
+    if (is3D) {
+      text += "10\n0.0\n20\n0.0\n30\n";
+      AppendFixed(text, z);
+      text += '\n';
+    }
     for (const CFPoint& p : c->m_points) {
       if (!map.Map(p, X, Y)) return 0;
-      file.Write(vertexHead);
-      if (is3D)
-        file.Printf("10\n%f\n20\n%f\n30\n%f\n", X, Y, z);
-      else
-        file.Printf("10\n%f\n20\n%f\n", X, Y);
+      text += "0\nVERTEX\n8\n";
+      text += layer;
+      text += "\n10\n";
+      AppendFixed(text, X);
+      text += "\n20\n";
+      AppendFixed(text, Y);
+      text += '\n';
+      if (is3D) {
+        text += "30\n";
+        AppendFixed(text, z);
+        text += '\n';
+      }
     }
-    file.Write("0\nSEQEND\n");
+    text += "0\nSEQEND\n";
+    FlushWhenLarge(file, text);
   }
+  file.Write(text);
   return 1;
 }
 
@@ -110,10 +135,16 @@ int WriteSdlEntities(const CChainList& list, CTextFileWriter& file, const IAttri
       file.Printf("%c, \"%s\", \"%ld\", \"%s\", %d\n", kind, first.c_str(), id, second.c_str(), count);
     else
       file.Printf("%c, \"%s %ld\", \"%ld\", %d\n", kind, kind == 'P' ? "Polygon" : "Polyline", id, id, count);
+    std::string text;
+    text.reserve(c->m_points.size() * 24);
     for (const CFPoint& p : c->m_points) {
       if (!map.Map(p, X, Y)) return 0;
-      file.Printf("%f,%f\n", X, Y);
+      AppendFixed(text, X);
+      text += ',';
+      AppendFixed(text, Y);
+      text += '\n';
     }
+    file.Write(text);
   }
   return 1;
 }

@@ -2,12 +2,12 @@
 // the USGS DEM (1024-byte records of fixed-width fields, no line breaks).
 // Both write a temporary file that replaces the target only when everything
 // was written.
-#include <charconv>
 #include <cmath>
 #include <ctime>
 #include <string>
 
 #include "platform/atomicfile.h"
+#include "platform/numfmt.h"
 #include "platform/textfile.h"
 #include "terrain/filetexts.h"
 #include "terrain/dembuilder.h"
@@ -59,16 +59,15 @@ class CFieldWriter {
   // An integer in a right-aligned field of 6, without going through printf:
   // the elevations are most of a DEM.
   void Elevation(long long v) {
-    char buf[24];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
-    const auto n = static_cast<std::size_t>(end - buf);
-    if (ec != std::errc() || n > 6) {
-      if (m_ok) m_bad = std::string(buf, n);
+    std::string s;
+    AppendInt(s, v);
+    if (s.size() > 6) {
+      if (m_ok) m_bad = s;
       m_ok = false;
       return;
     }
-    m_out.append(6 - n, ' ');
-    m_out.append(buf, n);
+    m_out.append(6 - s.size(), ' ');
+    m_out += s;
   }
   bool Ok() const { return m_ok; }
   const std::string& Bad() const { return m_bad; }
@@ -100,7 +99,6 @@ int CDemBuilder::WriteAsciiGridFile() {
   out.Printf("NODATA_value  %.0f\n", static_cast<double>(m_header.noData));
 
   std::string line;
-  char buf[64];
   for (int r = 0; r < m_nRows; ++r) {
     line.clear();
     for (int c = 0; c < m_nColumns; ++c) {
@@ -110,9 +108,7 @@ int CDemBuilder::WriteAsciiGridFile() {
         out.Abort();
         return Fail(res::text::kGridValueOutOfRange);
       }
-      // "%.3f" in the C locale, whatever the process locale is.
-      auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v), std::chars_format::fixed, 3);
-      line.append(buf, res.ptr);
+      AppendFixed(line, static_cast<double>(v), 3);
       line += ' ';
     }
     line += '\n';

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -25,6 +24,7 @@
 #include "platform/atomicfile.h"
 #include "platform/host.h"
 #include "resources/messages_terrain.h"
+#include "platform/numfmt.h"
 #include "platform/textfile.h"
 #include "terrain/filetexts.h"
 #include "terrain/colorramp.h"
@@ -143,20 +143,13 @@ class CModelFrame {
   float m_scale;
 };
 
-// "%f" in the C locale.
-void AppendF(std::string& out, double v) {
-  char buf[400];
-  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
-  out.append(buf, res.ptr);
-}
-
 // "%f %f %f".
 void AppendTriple(std::string& out, double a, double b, double c) {
-  AppendF(out, a);
+  AppendFixed(out, a);
   out += ' ';
-  AppendF(out, b);
+  AppendFixed(out, b);
   out += ' ';
-  AppendF(out, c);
+  AppendFixed(out, c);
 }
 
 void PutFloat(std::string& out, float v) {
@@ -240,11 +233,11 @@ int COpenGLDoc::ExportDxf(const std::string& path) const {
       frame.At(corners[k], p);
       const char digit = static_cast<char>('0' + k);
       faces += {'1', digit, '\n', ' '};
-      AppendF(faces, p[0]);
+      AppendFixed(faces, p[0]);
       faces += {'\n', '2', digit, '\n', ' ', ' '};
-      AppendF(faces, p[1]);
+      AppendFixed(faces, p[1]);
       faces += {'\n', '3', digit, '\n', ' '};
-      AppendF(faces, p[2]);
+      AppendFixed(faces, p[2]);
       faces += '\n';
     }
     if (faces.size() >= (1 << 16)) {
@@ -379,7 +372,6 @@ int COpenGLDoc::ExportVrml(const std::string& path) const {
 
   t += "\t\tcoordIndex [ ";
   auto wallPoint = [&](std::int64_t start, int along, bool base) { return start + 2 * along + (base ? 0 : 1); };
-  char buf[96];
   ForEachTriangle(m_nColumns, m_nRows, [&](MeshPart part, int cc, int cr, CMeshVertex a, CMeshVertex b, CMeshVertex c) {
     auto id = [&](const CMeshVertex& v) -> std::int64_t {
       switch (part) {
@@ -400,9 +392,12 @@ int COpenGLDoc::ExportVrml(const std::string& path) const {
       if (v.c == C - 1) return wallPoint(right, v.r, true);
       return v.r == 0 ? wallPoint(front, v.c, true) : wallPoint(back, v.c, true);
     };
-    std::snprintf(buf, sizeof buf, "%lld, %lld, %lld, -1\n\t\t\t\t", static_cast<long long>(id(a)),
-                  static_cast<long long>(id(b)), static_cast<long long>(id(c)));
-    t += buf;
+    AppendInt(t, id(a));
+    t += ", ";
+    AppendInt(t, id(b));
+    t += ", ";
+    AppendInt(t, id(c));
+    t += ", -1\n\t\t\t\t";
     out.Flush();
   });
   t += "]\n}\n";
