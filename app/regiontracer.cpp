@@ -1,6 +1,10 @@
 #include "app/regiontracer.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "app/pixelscan.h"
@@ -9,6 +13,7 @@
 #include "model/chainlist.h"
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "platform/parallel.h"
 #include "platform/textfile.h"
 #include "resources/messages_app.h"
 #include "resources/messages_common.h"
@@ -177,8 +182,194 @@ void CRegionTracer::RetireRegion(CChain& chain) {
   EraseRegion1(static_cast<int>(start.x + 0.5f), static_cast<int>(start.y + 0.5f));
 }
 
+void CRegionTracer::TraceFromLeftEdge(int x, int y, CChain& chain) {
+  TraceOutline(x, y, chain);
+  // At 1 bit the whole region is erased after this outline, so it must be
+  // the outer one even when the start faced a hole (the walk then ran
+  // anticlockwise on the screen).
+  if (m_bits == 1 && !chain.IsPositiveWinding()) TraceOuterInstead(chain);
+  chain.CalcBounds();
+  RetireRegion(chain);
+}
+
+// Bands. An outline, its retiring and the start decisions that retiring
+// changes all stay inside one 8-connected region of ink: the walk steps only
+// onto ink, a left edge looks only at the pixels beside it, and marking or
+// erasing touches only the region's own pixels. So the lines a region gives,
+// and their order, depend on nothing outside it. Each band of rows traces,
+// in its raster order, the regions lying wholly inside its rows;
+// neighbouring bands never run together (even bands first, then odd), so
+// no thread reads a pixel, or a byte of a 1-bit row, that another writes.
+// The regions reaching past a band are traced afterwards on one thread by
+// the plain scan. Filed under their start's raster position, the lines are
+// those of the single-thread scan; their vertex reduction, which reads
+// nothing but the line, runs side by side at the end.
+int CRegionTracer::TraceBanded(int id) {
+  const std::int64_t rows = m_height - 2;  // the scan's rows, 1 .. height - 2
+  const std::int64_t bands = BandCount(rows, 64);
+  if (bands < 2 || m_width < 3) return -1;
+
+  const std::unique_ptr<CChain> model = m_target.MakeLine();
+  using Filed = std::vector<std::pair<std::int64_t, std::unique_ptr<CChain>>>;
+  // Work memory first: without it the plain scan does the work. Seen and
+  // left-for-later marks take one bit a pixel of the scan's rows.
+  const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;
+  std::vector<Filed> filed;
+  std::vector<char> made;
+  std::vector<std::uint64_t> seen, elsewhere;
+  try {
+    filed.resize(static_cast<std::size_t>(bands) + 1);
+    made.assign(static_cast<std::size_t>(bands) + 1, 0);
+    seen.assign(static_cast<std::size_t>(rows * stride), 0);
+    elsewhere.assign(seen.size(), 0);
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  auto startLine = [&](Filed& out, int x, int y) {
+    auto chain = std::make_unique<CChain>(model.get());
+    chain->m_fID = static_cast<float>(id);
+    TraceFromLeftEdge(x, y, *chain);
+    out.emplace_back(static_cast<std::int64_t>(y) * m_width + x, std::move(chain));
+  };
+  auto nextInk = [&](const BYTE* row, int x) {
+    return m_bits == 8 ? NextNonZeroByte(row, x, m_width - 1) : NextSetBit(row, x, m_width - 1);
+  };
+
+  CStatusProgress progress;
+  progress.SetRange(0, 3 * bands);
+  int result = 1;
+  try {
+    auto bit = [&](std::vector<std::uint64_t>& plane, int x, int y) -> std::uint64_t& {
+      return plane[static_cast<std::size_t>((y - 1) * stride + (x >> 6))];
+    };
+    auto traceBand = [&](std::int64_t band) {
+      const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
+      const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
+      Filed& out = filed[static_cast<std::size_t>(band)];
+      std::vector<POINT> stack;
+      CVertexReducer reducer;
+      // The region of a left edge not met before: marked seen, and left for
+      // later when it reaches past the band's rows. Filled a run of a row
+      // at a time.
+      auto classify = [&](int x, int y) {
+        struct Run {
+          int y, x0, x1;
+        };
+        std::vector<Run> runs;
+        bool crosses = false;
+        stack.assign(1, POINT{x, y});
+        while (!stack.empty()) {
+          const POINT q = stack.back();
+          stack.pop_back();
+          if ((bit(seen, q.x, q.y) >> (q.x & 63)) & 1) continue;
+          int x0 = q.x, x1 = q.x;
+          while (x0 > 0 && IsInk(x0 - 1, q.y)) --x0;
+          while (x1 + 1 < m_width && IsInk(x1 + 1, q.y)) ++x1;
+          for (int i = x0; i <= x1; ++i) bit(seen, i, q.y) |= std::uint64_t{1} << (i & 63);
+          runs.push_back(Run{q.y, x0, x1});
+          for (const int ny : {q.y - 1, q.y + 1}) {
+            if (ny < 0 || ny >= m_height) continue;
+            const int lo = std::max(0, x0 - 1), hi = std::min(m_width - 1, x1 + 1);
+            for (int i = lo; i <= hi; ++i) {
+              if (!IsInk(i, ny)) continue;
+              if (ny < y0 || ny > y1) {
+                crosses = true;
+                break;
+              }
+              if (!((bit(seen, i, ny) >> (i & 63)) & 1)) stack.push_back(POINT{i, ny});
+              while (i + 1 <= hi && IsInk(i + 1, ny)) ++i;  // one seed a run
+            }
+          }
+        }
+        if (crosses)
+          for (const Run& r : runs)
+            for (int i = r.x0; i <= r.x1; ++i) bit(elsewhere, i, r.y) |= std::uint64_t{1} << (i & 63);
+      };
+      for (int y = y0; y <= y1; ++y) {
+        const BYTE* row = Row(y);
+        for (int x = 1; x < m_width - 1; ++x) {
+          x = nextInk(row, x);
+          if (x >= m_width - 1) break;
+          if (!IsLeftEdge(x, y)) continue;
+          if (!((bit(seen, x, y) >> (x & 63)) & 1)) classify(x, y);
+          if ((bit(elsewhere, x, y) >> (x & 63)) & 1) continue;
+          made[static_cast<std::size_t>(band)] = 1;
+          startLine(out, x, y);
+          reducer.ReduceChain(*out.back().second, kOutlineTolerance);
+        }
+      }
+    };
+    for (int parity = 0; parity < 2; ++parity) {
+      const std::int64_t count = (bands - parity + 1) / 2;
+      ParallelFor(
+          count, [&](std::int64_t i) { traceBand(2 * i + parity); },
+          [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
+    }
+    // The regions across the bands' borders, by the plain scan; their
+    // lines are reduced side by side a batch at a time, so unreduced
+    // outlines never pile up.
+    Filed& rest = filed.back();
+    std::size_t reduced = 0;
+    std::int64_t waiting = 0;  // vertices of unreduced lines
+    auto reduceWaiting = [&] {
+      const std::int64_t n = static_cast<std::int64_t>(rest.size() - reduced);
+      const std::int64_t pieces = BandCount(n, 16);
+      ParallelFor(pieces, [&](std::int64_t i) {
+        CVertexReducer reducer;
+        const std::size_t end = reduced + static_cast<std::size_t>(BandStart(i + 1, pieces, n));
+        for (std::size_t k = reduced + static_cast<std::size_t>(BandStart(i, pieces, n)); k < end; ++k)
+          reducer.ReduceChain(*rest[k].second, kOutlineTolerance);
+      });
+      reduced = rest.size();
+      waiting = 0;
+    };
+    for (int y = 1; y < m_height - 1; ++y) {
+      if (y % 64 == 0) progress.SetPos(bands + 2 * bands * y / m_height);
+      const BYTE* row = Row(y);
+      for (int x = 1; x < m_width - 1; ++x) {
+        x = nextInk(row, x);
+        if (x >= m_width - 1) break;
+        if (!IsLeftEdge(x, y)) continue;
+        made.back() = 1;
+        startLine(rest, x, y);
+        waiting += rest.back().second->GetCount();
+        if (waiting >= (std::int64_t{1} << 20)) reduceWaiting();
+      }
+    }
+    reduceWaiting();
+  } catch (const std::bad_alloc&) {
+    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+    result = 0;  // the lines made so far stay
+  }
+
+  Filed all;
+  try {
+    std::size_t total = 0;
+    for (const Filed& f : filed) total += f.size();
+    all.reserve(total);
+  } catch (const std::bad_alloc&) {
+    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  for (Filed& f : filed) {
+    for (auto& entry : f) all.push_back(std::move(entry));
+    Filed().swap(f);
+  }
+  std::stable_sort(all.begin(), all.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+  try {
+    for (auto& entry : all) m_target.Adopt(entry.second.release());  // a line it cannot take it deletes
+  } catch (const std::bad_alloc&) {
+    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+    result = 0;
+  }
+  for (char m : made)
+    if (m) m_target.m_nModified = 1;
+  return result;
+}
+
 int CRegionTracer::Trace(int id) {
   if (!m_pixels || (m_bits != 1 && m_bits != 8) || m_width <= 0 || m_height <= 0) return 0;
+  if (const int banded = TraceBanded(id); banded >= 0) return banded;
   CStatusProgress progress;
   progress.SetRange(0, m_height / 20);
   CVertexReducer reducer;
@@ -198,13 +389,7 @@ int CRegionTracer::Trace(int id) {
         }
         chain->m_fID = static_cast<float>(id);
         try {
-          TraceOutline(x, y, *chain);
-          // At 1 bit the whole region is erased after this outline, so it
-          // must be the outer one even when the start faced a hole (the
-          // walk then ran anticlockwise on the screen).
-          if (m_bits == 1 && !chain->IsPositiveWinding()) TraceOuterInstead(*chain);
-          chain->CalcBounds();
-          RetireRegion(*chain);
+          TraceFromLeftEdge(x, y, *chain);
         } catch (const std::bad_alloc&) {
           Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;

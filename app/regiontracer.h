@@ -79,6 +79,17 @@ class CRegionTracer {
   std::vector<Run> EraseRegion1(int x, int y);
   // Replaces a hole's outline in chain by the outer outline of its region.
   void TraceOuterInstead(CChain& chain);
+  // The outline from the left edge (x, y) into chain, as the scan makes it:
+  // traced, the region retired. Not reduced.
+  void TraceFromLeftEdge(int x, int y, CChain& chain);
+  // Trace over bands of rows on the worker threads: 1 or 0 as Trace, or -1
+  // when the image is too small to band (nothing done then).
+  int TraceBanded(int id);
+  // Ink for the connection of regions: 1 or 2 at 8 bits, a set bit at 1.
+  bool IsInk(int x, int y) const {
+    const int v = GetPixel(x, y);
+    return v == 1 || (m_bits == 8 && v == 2);
+  }
   void Report(const char* text, unsigned style) const;
 
   BYTE* m_pixels;

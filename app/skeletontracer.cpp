@@ -5,7 +5,10 @@
 #include <bit>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "app/pixelscan.h"
 #include "model/chain.h"
@@ -13,6 +16,7 @@
 #include "model/helpers.h"
 #include "model/layer.h"
 #include "platform/host.h"
+#include "platform/parallel.h"
 #include "raster/rasterimage.h"
 #include "resources/messages_app.h"
 
@@ -213,6 +217,80 @@ Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQu
   }
 }
 
+// ------------------------------------------------------------ bands
+//
+// Everything a walk does stays inside one 8-connected component of set
+// pixels: it steps only to set neighbours, queues only pixels it stands on,
+// and ends only on queued junctions next to it, and the queue is empty again
+// after every scan position. So the lines a component gives, and their order,
+// depend on nothing outside it, and the scan meets each component's starts
+// in raster order whoever else is traced in between.
+//
+// The scan rows are therefore cut into bands, and each band traces, in its
+// own raster order, the components that lie wholly inside its rows; a
+// component reaching past the band is left alone. Neighbouring bands do not
+// run at the same time (even bands first, then odd ones), so no pixel, and
+// no byte of a 1-bit row, is read by one thread while another writes it.
+// The components left over are then traced on one thread by the plain
+// scan. Every line is filed under the scan position that started it; sorted
+// by that position (stably, so a start's own lines keep their order), the
+// lines are those of the single-thread scan.
+
+// One bit a pixel over rows y0 ..., the full width of the image.
+class CBitRows {
+ public:
+  void Reset(std::int64_t y0, std::int64_t rows, std::int64_t width) {
+    m_y0 = y0;
+    m_stride = (width + 63) / 64;
+    m_words.assign(static_cast<std::size_t>(rows * m_stride), 0);
+  }
+  bool Get(int x, int y) const { return (Word(x, y) >> (x & 63)) & 1u; }
+  void Set(int x, int y) { Word(x, y) |= std::uint64_t{1} << (x & 63); }
+
+ private:
+  std::uint64_t& Word(int x, int y) {
+    return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))];
+  }
+  std::uint64_t Word(int x, int y) const {
+    return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))];
+  }
+  std::int64_t m_y0 = 0, m_stride = 0;
+  std::vector<std::uint64_t> m_words;
+};
+
+// Lines filed under the raster position of the scan start that made them.
+using FiledLines = std::vector<std::pair<std::int64_t, std::unique_ptr<CChain>>>;
+
+// Finds, from a set pixel not seen before, its component's pixels in rows
+// y0 .. y1 and marks them seen; when the component reaches past those rows
+// they are marked as belonging to another pass as well.
+template <class Access>
+void ClassifyComponent(const Access& a, int x, int y, int y0, int y1, CBitRows& seen, CBitRows& elsewhere,
+                       std::vector<POINT>& stack, std::vector<POINT>& pixels) {
+  stack.clear();
+  pixels.clear();
+  bool crosses = false;
+  seen.Set(x, y);
+  stack.push_back(POINT{x, y});
+  while (!stack.empty()) {
+    const POINT q = stack.back();
+    stack.pop_back();
+    pixels.push_back(q);
+    for (int k = 0; k < 8; ++k) {
+      const int nx = q.x + kDx[k], ny = q.y + kDy[k];
+      if (!a.Get(nx, ny)) continue;
+      if (ny < y0 || ny > y1) {
+        crosses = true;
+      } else if (!seen.Get(nx, ny)) {
+        seen.Set(nx, ny);
+        stack.push_back(POINT{nx, ny});
+      }
+    }
+  }
+  if (crosses)
+    for (const POINT& q : pixels) elsewhere.Set(q.x, q.y);
+}
+
 }  // namespace
 
 CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers)
@@ -293,6 +371,136 @@ std::int64_t CSkeletonTracer::TraceLine8Bit(CChain& chain, int x, int y, CJuncti
 }
 
 template <class Access>
+bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
+  const std::int64_t firstRow = t + 1, rows = b - 1 - firstRow;  // the scan's rows
+  const std::int64_t bands = BandCount(rows, 64);
+  if (bands < 2 || r - l < 3) return false;
+
+  // New lines as the line list would make them.
+  const std::unique_ptr<CChain> model = m_lines.MakeLine();
+  bool madeAny = false;
+
+  // Work memory first: without it the plain scan does the work.
+  CBitRows seen, elsewhere;
+  std::vector<FiledLines> filed;
+  std::vector<char> made;
+  try {
+    seen.Reset(firstRow, rows, a.width);
+    elsewhere.Reset(firstRow, rows, a.width);
+    filed.resize(static_cast<std::size_t>(bands) + 1);
+    made.assign(static_cast<std::size_t>(bands), 0);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+
+  CStatusProgress progress;
+  progress.SetRange(0, 3 * bands);
+  try {
+
+    auto traceBand = [&](std::int64_t band) {
+      const int y0 = static_cast<int>(firstRow + BandStart(band, bands, rows));
+      const int y1 = static_cast<int>(firstRow + BandStart(band + 1, bands, rows)) - 1;
+      FiledLines& out = filed[static_cast<std::size_t>(band)];
+      CJunctionQueue queue;
+      std::vector<POINT> stack, pixels;
+      auto walk = [&](std::int64_t key, int x, int y, int mode) {
+        auto chain = std::make_unique<CChain>(model.get());
+        Walk(a, *chain, x, y, queue, mode);
+        if (chain->GetCount() >= 2) out.emplace_back(key, std::move(chain));
+      };
+      for (int y = y0; y <= y1; ++y)
+        for (std::int64_t x = l + 1; x < r - 1; ++x) {
+          x = a.NextSet(y, static_cast<int>(x), static_cast<int>(r - 1));
+          if (x >= r - 1) break;
+          const int px = static_cast<int>(x);
+          if (!seen.Get(px, y)) ClassifyComponent(a, px, y, y0, y1, seen, elsewhere, stack, pixels);
+          if (elsewhere.Get(px, y)) continue;
+          made[static_cast<std::size_t>(band)] = 1;
+          const std::int64_t key = static_cast<std::int64_t>(y) * a.width + x;
+          walk(key, px, y, 0);
+          while (!queue.IsEmpty()) {
+            const POINT j = queue.Pop();
+            walk(key, j.x, j.y, 1);
+          }
+        }
+    };
+    // Even bands, then odd ones: neighbours never run together.
+    for (int parity = 0; parity < 2; ++parity) {
+      const std::int64_t count = (bands - parity + 1) / 2;
+      ParallelFor(
+          count, [&](std::int64_t i) { traceBand(2 * i + parity); },
+          [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
+    }
+    for (char m : made) madeAny = madeAny || m;
+
+    // What crosses the bands' borders, on this thread by the plain scan.
+    FiledLines& rest = filed.back();
+    CJunctionQueue queue;
+    for (std::int64_t y = firstRow; y < b - 1; ++y) {
+      if ((y - firstRow) % 64 == 0) progress.SetPos(bands + bands * (y - firstRow) / std::max<std::int64_t>(rows, 1));
+      for (std::int64_t x = l + 1; x < r - 1; ++x) {
+        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
+        if (x >= r - 1) break;
+        madeAny = true;
+        const std::int64_t key = y * a.width + x;
+        auto walk = [&](int sx, int sy, int mode) {
+          auto chain = std::make_unique<CChain>(model.get());
+          Walk(a, *chain, sx, sy, queue, mode);
+          if (chain->GetCount() >= 2) rest.emplace_back(key, std::move(chain));
+        };
+        walk(static_cast<int>(x), static_cast<int>(y), 0);
+        while (!queue.IsEmpty()) {
+          const POINT j = queue.Pop();
+          walk(j.x, j.y, 1);
+        }
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    // The lines traced so far are kept, as when the list runs out of room.
+    ReportOutOfMemory();
+  }
+
+  // Scan order, then the lines finished side by side.
+  FiledLines all;
+  std::size_t total = 0;
+  for (const FiledLines& f : filed) total += f.size();
+  try {
+    all.reserve(total);
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory();
+    return true;
+  }
+  for (FiledLines& f : filed) {
+    for (auto& entry : f) all.push_back(std::move(entry));
+    FiledLines().swap(f);
+  }
+  std::stable_sort(all.begin(), all.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
+  const std::int64_t pieces = BandCount(static_cast<std::int64_t>(all.size()), 256);
+  ParallelFor(
+      pieces,
+      [&](std::int64_t i) {
+        const auto end = static_cast<std::size_t>(BandStart(i + 1, pieces, static_cast<std::int64_t>(all.size())));
+        for (auto k = static_cast<std::size_t>(BandStart(i, pieces, static_cast<std::int64_t>(all.size()))); k < end;
+             ++k) {
+          CChain& c = *all[k].second;
+          c.Smooth(0.0f);
+          c.CalcBounds();
+          c.m_nLayer = m_layerId;
+          c.m_color = m_layerColor;
+          c.m_nPenStyle = m_penStyle;
+        }
+      },
+      [&](std::int64_t done) { progress.SetPos(2 * bands + bands * done / std::max<std::int64_t>(pieces, 1)); });
+  try {
+    for (auto& entry : all) m_lines.Adopt(entry.second.release());  // a line it cannot take it deletes
+  } catch (const std::bad_alloc&) {
+    ReportOutOfMemory();
+  }
+  if (madeAny) m_lines.m_nModified = 1;
+  return true;
+}
+
+template <class Access>
 int CSkeletonTracer::TraceRect(Access& a, int left, int top, int width, int height) {
   // The rectangle, clipped to the image; right and bottom exclusive.
   const std::int64_t l = std::max<std::int64_t>(left, 0);
@@ -305,6 +513,7 @@ int CSkeletonTracer::TraceRect(Access& a, int left, int top, int width, int heig
   const CLayer* current = m_layers.GetCurrentLayer();
   m_penStyle = current ? current->m_nPenStyle : 0;
   m_reported = false;
+  if (TraceBanded(a, l, t, r, b)) return 1;
 
   CJunctionQueue queue;
   CStatusProgress progress;

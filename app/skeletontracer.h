@@ -90,6 +90,10 @@ class CSkeletonTracer {
  private:
   template <class Access>
   int TraceRect(Access& access, int left, int top, int width, int height);
+  // TraceRect over bands of rows on the worker threads; false when the
+  // rectangle is too small to band (nothing done then).
+  template <class Access>
+  bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
   template <class Access>
   std::int64_t Walk(Access& access, CChain& chain, int x, int y, CJunctionQueue& queue, int mode);
   // Drops a line of fewer than 2 vertices (the list's last), else finishes it.

@@ -65,8 +65,12 @@ CChain* AppendNew(CChainList& list, Make make) {
 
 }  // namespace
 
+std::unique_ptr<CChain> CChainList::MakeLine() const {
+  return std::make_unique<CChain>(m_nCurrentWidth, m_fCurrentID, m_idColors.GetColor(TruncInt(m_fCurrentID)));
+}
+
 CChain* CChainList::NewChain() {
-  return AppendNew(*this, [&] { return new CChain(m_nCurrentWidth, m_fCurrentID, m_idColors.GetColor(TruncInt(m_fCurrentID))); });
+  return AppendNew(*this, [&] { return MakeLine().release(); });
 }
 
 CChain* CChainList::AddCopy(const CChain* line) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,9 @@ class CChainList : public CObject, public COwningList<CChain> {
   // A new line of the current width and ID, coloured by that ID, appended.
   // Null when memory runs out.
   CChain* NewChain();
+  // A line as NewChain makes it (the current width, ID and its colour), not
+  // in the list.
+  std::unique_ptr<CChain> MakeLine() const;
   // A new line with the attributes of the given one, no vertices, appended.
   CChain* AddCopy(const CChain* line);
   // Deletes the line at pos and returns its bounds; a null position does

@@ -34,7 +34,27 @@ IHost* SetHost(IHost* host) {
   return prev ? prev : &DefaultHost();
 }
 
-int AfxMessageBox(const std::string& text, unsigned style) { return Host().MessageBox(text, style); }
+namespace {
+thread_local CHeldMessages* t_held = nullptr;
+}  // namespace
+
+CHeldMessages* HoldMessages(CHeldMessages* hold) {
+  CHeldMessages* previous = t_held;
+  t_held = hold;
+  return previous;
+}
+
+void ShowHeldMessages(const CHeldMessages& held) {
+  for (const CHeldMessage& m : held) AfxMessageBox(m.text, m.style);
+}
+
+int AfxMessageBox(const std::string& text, unsigned style) {
+  if (t_held) {
+    t_held->push_back(CHeldMessage{text, style});
+    return IDOK;
+  }
+  return Host().MessageBox(text, style);
+}
 
 std::string AskFilePath(const FileDialogRequest& request) {
   FileDialogResult result = Host().AskFiles(request);

@@ -155,6 +155,20 @@ class CQuietScope {
 
 // Shows a message through the current host; the familiar spelling.
 int AfxMessageBox(const std::string& text, unsigned style = MB_OK | MB_ICONEXCLAMATION);
+
+// Message boxes asked for by work running on worker threads are held, in
+// order, and shown afterwards on the thread that waits for the work (the
+// window may only be used from its own thread). While a thread has a hold
+// installed, AfxMessageBox on it records the message and returns IDOK.
+struct CHeldMessage {
+  std::string text;
+  unsigned style;
+};
+using CHeldMessages = std::vector<CHeldMessage>;
+// Installs hold (null: none) for the calling thread; returns the previous one.
+CHeldMessages* HoldMessages(CHeldMessages* hold);
+// Shows held messages through the host, in order.
+void ShowHeldMessages(const CHeldMessages& held);
 // Asks the current host for one path: the first chosen path, or empty when
 // the dialog was cancelled.
 std::string AskFilePath(const FileDialogRequest& request);

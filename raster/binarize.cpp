@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/parallel.h"
 #include "raster/colorfeature.h"
 #include "raster/imaging.h"
 #include "raster/rasterimage.h"
@@ -20,6 +21,18 @@ bool ClipInclusive(const CRasterImage& image, const RECT& rc, RECT& out) {
   out.right = std::min(image.width - 1, rc.right);
   out.bottom = std::min(image.height - 1, rc.bottom);
   return out.left <= out.right && out.top <= out.bottom;
+}
+
+// Runs perRow(y) for every row of the rectangle, bands of rows side by side
+// on the worker threads (rows are independent).
+template <class F>
+void ForEachRowBand(const RECT& rc, F&& perRow) {
+  const std::int64_t rows = static_cast<std::int64_t>(rc.bottom) - rc.top + 1;
+  const std::int64_t bands = BandCount(rows, 64);
+  ParallelFor(bands, [&](std::int64_t b) {
+    const std::int64_t end = rc.top + BandStart(b + 1, bands, rows);
+    for (std::int64_t y = rc.top + BandStart(b, bands, rows); y < end; ++y) perRow(static_cast<int>(y));
+  });
 }
 
 }  // namespace
@@ -85,10 +98,10 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
   if (image.IsGrey() || image.IsPaletteColor() || image.IsSeparated()) {
     if (!table) return 0;
     if (!any) return 1;
-    for (int y = rc.top; y <= rc.bottom; ++y) {
+    ForEachRowBand(rc, [&](int y) {
       BYTE* row = image.GetRow(y);
       for (int x = rc.left; x <= rc.right; ++x) row[x] = table[row[x]];
-    }
+    });
     return 1;
   }
   if (image.IsBilevel()) {
@@ -98,16 +111,16 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
     const int b0 = rc.left >> 3, b1 = rc.right >> 3;
     const BYTE firstMask = static_cast<BYTE>(0xFF >> (rc.left & 7));
     const BYTE lastMask = static_cast<BYTE>(0xFF << (7 - (rc.right & 7)));
-    for (int y = rc.top; y <= rc.bottom; ++y) {
+    ForEachRowBand(rc, [&](int y) {
       BYTE* row = image.GetRow(y);
       if (b0 == b1) {
         row[b0] ^= firstMask & lastMask;
-        continue;
+        return;
       }
       row[b0] ^= firstMask;
       for (int b = b0 + 1; b < b1; ++b) row[b] = static_cast<BYTE>(~row[b]);
       row[b1] ^= lastMask;
-    }
+    });
     return 1;
   }
   return 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/helpers.h"
+#include "platform/parallel.h"
 #include "raster/rasterimage.h"
 
 namespace qzn {
@@ -25,6 +26,10 @@ namespace qzn {
 // Inside a pass, rows are taken top to bottom and the deletions of a row are
 // applied only once the row below it has been decided, so every decision
 // reads the mask as it was before the pass, as parallel thinning requires.
+// The rows are cut into bands that threads decide side by side; a band's
+// first and last row are read by its neighbours, so their deletions wait
+// until every band has finished the pass. Since each pass is a function of
+// the mask before it, the result is the same whatever the bands or threads.
 // The thinning stops when two passes in a row (one of each table) delete
 // nothing, which is the fixpoint of the alternating passes.
 
@@ -121,7 +126,10 @@ class CThinner {
     m_rows = m_y1 - m_y0 + 1;
   }
 
-  // Allocates all work memory before the image is touched.
+  // Allocates all work memory before the image is touched: for bands of
+  // rows decided side by side (a few dozen rows at least, so the rows held
+  // back at their borders stay a small share), or for one band when memory
+  // is short.
   bool Prepare() {
     try {
       const std::size_t n = static_cast<std::size_t>(m_rows) * static_cast<std::size_t>(m_nbx);
@@ -129,24 +137,48 @@ class CThinner {
         m_dirty[p].assign(n, 0);
         m_rowDirty[p].assign(static_cast<std::size_t>(m_rows), 0);
       }
-      m_pending.reserve(static_cast<std::size_t>(m_x1 - m_x0 + 1));
-      m_current.reserve(static_cast<std::size_t>(m_x1 - m_x0 + 1));
     } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return PrepareBands(BandCount(m_rows, 32)) || PrepareBands(1);
+  }
+
+ private:
+  bool PrepareBands(std::int64_t bands) {
+    try {
+      m_bands.clear();
+      m_bands.resize(static_cast<std::size_t>(bands));
+      const std::size_t width = static_cast<std::size_t>(m_x1 - m_x0 + 1);
+      for (std::int64_t b = 0; b < bands; ++b) {
+        Band& band = m_bands[static_cast<std::size_t>(b)];
+        band.y0 = m_y0 + static_cast<int>(BandStart(b, bands, m_rows));
+        band.y1 = m_y0 + static_cast<int>(BandStart(b + 1, bands, m_rows)) - 1;
+        band.pending.reserve(width);
+        band.current.reserve(width);
+        band.firstRow.reserve(width);
+        band.lastRow.reserve(width);
+      }
+    } catch (const std::bad_alloc&) {
+      std::vector<Band>().swap(m_bands);
       return false;
     }
     return true;
   }
 
+ public:
   void Run() {
     const CThinTables& tables = GetThinTables();
     // Only blocks that hold a set pixel can ever delete one.
-    for (int y = m_y0; y <= m_y1; ++y) {
-      const BYTE* row = m_img.GetRow(y);
-      for (int b = 0; b < m_nbx; ++b) {
-        const int xs = std::max(m_x0, (m_bx0 + b) << 6), xe = std::min(m_x1, ((m_bx0 + b) << 6) + 63);
-        if (M::AnySet(row, xs, xe)) Flag(y, b);
+    ParallelFor(static_cast<std::int64_t>(m_bands.size()), [&](std::int64_t i) {
+      const Band& band = m_bands[static_cast<std::size_t>(i)];
+      for (int y = band.y0; y <= band.y1; ++y) {
+        const BYTE* row = m_img.GetRow(y);
+        for (int b = 0; b < m_nbx; ++b) {
+          const int xs = std::max(m_x0, (m_bx0 + b) << 6), xe = std::min(m_x1, ((m_bx0 + b) << 6) + 63);
+          if (M::AnySet(row, xs, xe)) Flag(y, b);
+        }
       }
-    }
+    });
     CStatusProgress progress;
     progress.SetRange(0, m_rows / 20);
     int idle = 0;
@@ -159,6 +191,15 @@ class CThinner {
   }
 
  private:
+  // Rows y0 .. y1 of the rectangle's inside, decided by one thread in a
+  // pass. The decisions of its first and last row wait until every band has
+  // finished the pass, since the neighbouring bands read those rows.
+  struct Band {
+    int y0 = 0, y1 = 0;
+    std::vector<int> pending, current, firstRow, lastRow;
+    std::int64_t deleted = 0;
+  };
+
   void Flag(int y, int b) {
     const std::size_t r = static_cast<std::size_t>(y - m_y0);
     const std::size_t i = r * static_cast<std::size_t>(m_nbx) + static_cast<std::size_t>(b);
@@ -184,31 +225,54 @@ class CThinner {
   }
 
   std::int64_t Pass(int p, const BYTE* table, CStatusProgress& progress) {
+    const std::int64_t bands = static_cast<std::int64_t>(m_bands.size());
+    ParallelFor(
+        bands, [&](std::int64_t i) { PassBand(m_bands[static_cast<std::size_t>(i)], p, table); },
+        [&](std::int64_t done) { progress.SetPos(BandStart(done, bands, m_rows) / 20); });
+    // Every row has been decided on the mask as it was before the pass: the
+    // rows held back at the bands' borders can go in now.
     std::int64_t deleted = 0;
-    int pendingY = -1;
-    m_pending.clear();
-    for (int y = m_y0; y <= m_y1; ++y) {
-      const std::size_t r = static_cast<std::size_t>(y - m_y0);
-      if (r % 20 == 19) progress.SetPos(static_cast<std::int64_t>(r / 20));
-      if (!m_rowDirty[p][r]) continue;
-      m_rowDirty[p][r] = 0;
-      if (pendingY >= 0 && pendingY < y - 1) {
-        Apply(pendingY, m_pending);
-        pendingY = -1;
-      }
-      m_current.clear();
-      DecideRow(y, p, table);
-      // Row y - 1 is no longer read by this pass: its deletions can go in.
-      if (pendingY >= 0) Apply(pendingY, m_pending);
-      deleted += static_cast<std::int64_t>(m_current.size());
-      m_pending.swap(m_current);
-      pendingY = m_pending.empty() ? -1 : y;
+    for (Band& band : m_bands) {
+      Apply(band.y0, band.firstRow);
+      if (band.y1 != band.y0) Apply(band.y1, band.lastRow);
+      deleted += band.deleted;
     }
-    if (pendingY >= 0) Apply(pendingY, m_pending);
     return deleted;
   }
 
-  void DecideRow(int y, int p, const BYTE* table) {
+  void PassBand(Band& band, int p, const BYTE* table) {
+    band.deleted = 0;
+    band.firstRow.clear();
+    band.lastRow.clear();
+    band.pending.clear();
+    int pendingY = -1;
+    for (int y = band.y0; y <= band.y1; ++y) {
+      const std::size_t r = static_cast<std::size_t>(y - m_y0);
+      if (!m_rowDirty[p][r]) continue;
+      m_rowDirty[p][r] = 0;
+      if (pendingY >= 0 && pendingY < y - 1) {
+        Apply(pendingY, band.pending);
+        pendingY = -1;
+      }
+      band.current.clear();
+      DecideRow(y, p, table, band.current);
+      // Row y - 1 is no longer read by this pass: its deletions can go in.
+      if (pendingY >= 0) Apply(pendingY, band.pending);
+      pendingY = -1;
+      band.deleted += static_cast<std::int64_t>(band.current.size());
+      if (y == band.y0) {
+        band.firstRow.swap(band.current);
+      } else if (y == band.y1) {
+        band.lastRow.swap(band.current);
+      } else {
+        band.pending.swap(band.current);
+        if (!band.pending.empty()) pendingY = y;
+      }
+    }
+    if (pendingY >= 0) Apply(pendingY, band.pending);
+  }
+
+  void DecideRow(int y, int p, const BYTE* table, std::vector<int>& out) {
     const BYTE* up = m_img.GetRow(y - 1);
     const BYTE* mid = m_img.GetRow(y);
     const BYTE* dn = m_img.GetRow(y + 1);
@@ -221,7 +285,7 @@ class CThinner {
         const int idx = M::Get(mid, x + 1) | (M::Get(up, x + 1) << 1) | (M::Get(up, x) << 2) |
                         (M::Get(up, x - 1) << 3) | (M::Get(mid, x - 1) << 4) | (M::Get(dn, x - 1) << 5) |
                         (M::Get(dn, x) << 6) | (M::Get(dn, x + 1) << 7);
-        if (!table[idx]) m_current.push_back(x);
+        if (!table[idx]) out.push_back(x);
       }
     }
   }
@@ -230,7 +294,7 @@ class CThinner {
   int m_x0, m_x1, m_y0, m_y1, m_bx0, m_nbx, m_rows;
   std::vector<BYTE> m_dirty[2];
   std::vector<BYTE> m_rowDirty[2];
-  std::vector<int> m_pending, m_current;
+  std::vector<Band> m_bands;
 };
 
 template <class M>

@@ -21,6 +21,7 @@
 #include <geotiff/geovalues.h>
 #include <geotiff/xtiffio.h>
 
+#include "platform/parallel.h"
 #include "platform/textfile.h"
 #include "raster/imagefile.h"
 #include "raster/rasterimage.h"
@@ -245,6 +246,105 @@ int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead, 
   return kTiffOk;
 }
 
+// Decoding pieces side by side. A libtiff handle keeps its codec's state, so
+// every piece of work opens a handle of its own on the file; the pieces are
+// runs of strips or tiles, each decoded whole and moved into its rows.
+// The result is the record the one-handle reading makes; a damaged piece
+// fails the read with the report of the first damaged piece in file order.
+struct PieceLayout {
+  bool tiled = false;
+  std::int64_t pieceWidth = 0, pieceHeight = 0;  // a tile, or the width and rows of a strip
+  std::int64_t across = 1, down = 0;             // pieces a plane
+  std::int64_t rowBytes = 0;                     // a decoded row of a piece
+  std::int64_t bufferBytes = 0;                  // a decoded piece
+  int planes = 1;                                // planes to read
+};
+
+bool LayoutPieces(TIFF* tif, const CRasterImage& img, bool planar, int samplesToRead, PieceLayout& l) {
+  l.tiled = TIFFIsTiled(tif) != 0;
+  l.planes = planar ? samplesToRead : 1;
+  if (l.tiled) {
+    std::uint32_t tw = 0, th = 0;
+    if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 ||
+        th == 0)
+      return false;
+    l.pieceWidth = tw;
+    l.pieceHeight = th;
+    l.across = (img.width + l.pieceWidth - 1) / l.pieceWidth;
+    l.rowBytes = TIFFTileRowSize64(tif);
+    l.bufferBytes = TIFFTileSize64(tif);
+  } else {
+    std::uint32_t rps = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rps);
+    l.pieceWidth = img.width;
+    l.pieceHeight = std::clamp<std::int64_t>(rps, 1, img.height);
+    l.across = 1;
+    l.rowBytes = TIFFScanlineSize64(tif);
+    l.bufferBytes = TIFFStripSize64(tif);
+  }
+  l.down = (img.height + l.pieceHeight - 1) / l.pieceHeight;
+  const std::int64_t perPlane = l.across * l.down;
+  const std::int64_t inFile = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  return l.rowBytes > 0 && l.bufferBytes >= l.rowBytes * std::min<std::int64_t>(l.pieceHeight, img.height) &&
+         perPlane * l.planes <= inFile;
+}
+
+int ReadPiecesSideBySide(const std::string& fileName, const PieceLayout& l, const SampleCopier& c, bool planar,
+                         bool jpegToRgb, std::string& damage) {
+  CRasterImage& img = c.img;
+  const std::int64_t perPlane = l.across * l.down;
+  const std::int64_t pieces = perPlane * l.planes;
+  const std::int64_t tasks = BandCount(pieces, 1);
+  struct Outcome {
+    std::int64_t firstBad = -1;  // the first piece that failed
+    int code = kTiffOk;
+    std::string damage;
+  };
+  std::vector<Outcome> outcomes(static_cast<std::size_t>(tasks));
+  ParallelFor(tasks, [&](std::int64_t task) {
+    Outcome& out = outcomes[static_cast<std::size_t>(task)];
+    auto fail = [&](std::int64_t piece, int code, const std::string& text) {
+      out.firstBad = piece;
+      out.code = code;
+      out.damage = text;
+    };
+    const std::int64_t from = BandStart(task, tasks, pieces), to = BandStart(task + 1, tasks, pieces);
+    TiffReport report;
+    TiffPtr tif(OpenTiffForReading(fileName, report));
+    if (!tif) return fail(from, kTiffReadError, report.damage);
+    if (jpegToRgb) TIFFSetField(tif.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    std::vector<BYTE> buf;
+    try {
+      buf.resize(static_cast<std::size_t>(l.bufferBytes));
+    } catch (const std::bad_alloc&) {
+      return fail(from, kTiffNoMemory, "");
+    }
+    report.decoding = true;
+    for (std::int64_t piece = from; piece < to; ++piece) {
+      const std::uint32_t index = static_cast<std::uint32_t>(piece);
+      const tmsize_t got = l.tiled ? TIFFReadEncodedTile(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()))
+                                   : TIFFReadEncodedStrip(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()));
+      const int plane = static_cast<int>(piece / perPlane);
+      const std::int64_t inPlane = piece % perPlane;
+      const std::int64_t y0 = (inPlane / l.across) * l.pieceHeight;
+      const std::int64_t x0 = (inPlane % l.across) * l.pieceWidth;
+      const std::int64_t rows = std::min<std::int64_t>(l.pieceHeight, img.height - y0);
+      const std::int64_t cols = std::min<std::int64_t>(l.pieceWidth, img.width - x0);
+      // A strip holds only the rows left at the foot of the image.
+      if (got < 0 || (!l.tiled && got < rows * l.rowBytes) || !report.damage.empty())
+        return fail(piece, kTiffReadError, report.damage);
+      for (std::int64_t r = 0; r < rows; ++r)
+        c.Copy(buf.data() + r * l.rowBytes, static_cast<int>(y0 + r), x0, cols, planar ? plane : -1);
+    }
+  });
+  for (const Outcome& o : outcomes)
+    if (o.firstBad >= 0) {
+      damage = o.damage;
+      return o.code;
+    }
+  return kTiffOk;
+}
+
 }  // namespace
 
 const char* TiffErrorText(int code) {
@@ -288,7 +388,8 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   TIFFGetField(t, TIFFTAG_PLANARCONFIG, &planarConfig);
   TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric);
   TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
-  if (photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG) {
+  const bool jpegToRgb = photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG;
+  if (jpegToRgb) {
     // The JPEG codec converts to RGB itself, subsampling included.
     TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     photometric = PHOTOMETRIC_RGB;
@@ -360,11 +461,25 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
 
   const SampleCopier copier{tmp, bps, planar ? 1 : static_cast<int>(spp), rgb};
   const int samplesToRead = rgb ? 3 : 1;
-  report.decoding = true;
-  const int rc = TIFFIsTiled(t) ? ReadTiles(t, copier, planar, samplesToRead, report)
-                                : ReadStrips(t, copier, planar, samplesToRead, report);
-  report.decoding = false;
-  if (rc != kTiffOk) return refuse(rc, report.damage);
+  // A file of several strips or tiles is decoded on the worker threads;
+  // old-style JPEG keeps state from one strip to the next, so it is read in
+  // order through the one handle.
+  PieceLayout layout;
+  const bool sideBySide = WorkerThreads() > 1 && compression != COMPRESSION_OJPEG &&
+                          LayoutPieces(t, tmp, planar, samplesToRead, layout) &&
+                          layout.across * layout.down * layout.planes > 1;
+  int rc;
+  if (sideBySide) {
+    std::string damage;
+    rc = ReadPiecesSideBySide(fileName, layout, copier, planar, jpegToRgb, damage);
+    if (rc != kTiffOk) return refuse(rc, damage);
+  } else {
+    report.decoding = true;
+    rc = TIFFIsTiled(t) ? ReadTiles(t, copier, planar, samplesToRead, report)
+                        : ReadStrips(t, copier, planar, samplesToRead, report);
+    report.decoding = false;
+    if (rc != kTiffOk) return refuse(rc, report.damage);
+  }
 
   std::uint32_t count;
   double* values;

@@ -1,0 +1,201 @@
+// The long steps of a vectorisation run on bands of rows side by side; every
+// thread count must give what one thread gives: the same pixels after
+// thresholding and thinning, the same lines with the same vertices in the
+// same order, the same image left behind by a batch run.
+//
+// The drawing is made to cross the bands' borders everywhere: bursts of
+// strokes at every 7.5 degrees around centres on many rows (junctions on
+// and next to the borders), rings spanning many bands, a grid that ties most
+// of it into one component, short strokes and specks.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <new>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+#include "app/qzndoc.h"
+#include "platform/host.h"
+#include "platform/parallel.h"
+#include "raster/thin.h"
+#include "tests/app/qzndoc_test_util.h"
+
+using namespace qzn;
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 1100;
+const int kThreadCounts[] = {2, 3, 8};
+
+void DrawSheet(CRasterImage& img) {
+  doctest::MakeGrey(img, kWidth, kHeight);
+  std::mt19937 rng(33);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double pi = 3.141592653589793;
+  // Bursts: a centre every 23 rows, strokes of widths 1 to 5 at every 7.5
+  // degrees, some meeting at the centre, some stopping short of it.
+  for (int cy = 12, i = 0; cy < kHeight - 12; cy += 23, ++i) {
+    const double cx = 60 + (i * 97) % (kWidth - 120);
+    for (int a = 0; a < 48; a += 3 + i % 3) {
+      const double ang = a * 7.5 * pi / 180.0, len = 15 + 25 * unit(rng);
+      const double gap = (a % 2) ? 0.0 : 4.0;
+      doctest::DrawLine(img, cx + gap * std::cos(ang), cy + gap * std::sin(ang), cx + len * std::cos(ang),
+                        cy + len * std::sin(ang), 1 + (a + i) % 5);
+    }
+  }
+  // Rings over many bands, two of them touching.
+  for (const auto& [cx, cy, r, w] : {std::tuple{200.0, 300.0, 180.0, 3.0}, std::tuple{420.0, 700.0, 260.0, 2.0},
+                                     std::tuple{330.0, 520.0, 60.0, 5.0}})
+    for (int k = 0; k < 360; ++k) {
+      const double a0 = k * pi / 180.0, a1 = (k + 1) * pi / 180.0;
+      doctest::DrawLine(img, cx + r * std::cos(a0), cy + r * std::sin(a0), cx + r * std::cos(a1),
+                        cy + r * std::sin(a1), w);
+    }
+  // A grid across the sheet.
+  for (int x = 40; x < kWidth; x += 150) doctest::DrawLine(img, x, 2, x + 7, kHeight - 3, 2);
+  for (int y = 50; y < kHeight; y += 170) doctest::DrawLine(img, 2, y, kWidth - 3, y + 3, 3);
+  // Short strokes and specks.
+  for (int k = 0; k < 400; ++k) {
+    const double x = 5 + unit(rng) * (kWidth - 10), y = 5 + unit(rng) * (kHeight - 10);
+    if (k % 3)
+      doctest::DrawLine(img, x, y, x + 8 * unit(rng) - 4, y + 8 * unit(rng) - 4, 1 + k % 4);
+    else
+      img.SetByte(static_cast<int>(x), static_cast<int>(y), 0);
+  }
+}
+
+// The same drawing as a bilevel image, set bits being ink.
+void ToBilevel(const CRasterImage& grey, CRasterImage& out) {
+  doctest::MakeImage(out, grey.width, grey.height, 1, 1, 0);
+  for (int y = 0; y < grey.height; ++y)
+    for (int x = 0; x < grey.width; ++x)
+      if (grey.GetRow(y)[x] < 128) out.GetRow(y)[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+}
+
+std::vector<BYTE> Bytes(const CRasterImage& img) {
+  return std::vector<BYTE>(img.pixels, img.pixels + img.GetImageBytes());
+}
+
+// Everything a line carries, exactly.
+std::vector<std::string> Describe(const CChainList& lines) {
+  std::vector<std::string> out;
+  char buf[192];
+  for (POSITION pos = lines.GetHeadPosition(); pos;) {
+    const CChain* c = lines.GetNext(pos);
+    std::string s;
+    std::snprintf(buf, sizeof buf, "id %a layer %d colour %lu pen %d width %d bounds %ld %ld %ld %ld:", c->m_fID,
+                  c->m_nLayer, static_cast<unsigned long>(c->m_color), c->m_nPenStyle, c->GetPenWidth(),
+                  static_cast<long>(c->m_rcBounds.left), static_cast<long>(c->m_rcBounds.top),
+                  static_cast<long>(c->m_rcBounds.right), static_cast<long>(c->m_rcBounds.bottom));
+    s = buf;
+    for (const CFPoint& p : c->Points()) {
+      std::snprintf(buf, sizeof buf, " %a,%a", p.x, p.y);
+      s += buf;
+    }
+    out.push_back(s);
+  }
+  return out;
+}
+
+struct Outcome {
+  std::vector<std::string> lines;
+  std::vector<BYTE> pixels;  // the image a batch run leaves
+  int low = 0, high = 0;
+};
+
+Outcome Vectorize(const CRasterImage& source, bool outline, int threads) {
+  CWorkerThreadsScope scope(threads);
+  CScriptedHost ui;
+  CHostScope hostScope(&ui);
+  CQuietScope quiet(true);
+  CQznDoc doc;
+  doctest::MakeImage(doc.m_image, source.width, source.height, 1, source.bitsPerSample, source.photometric);
+  std::memcpy(doc.m_image.pixels, source.pixels, static_cast<std::size_t>(source.GetImageBytes()));
+  doc.m_extent = RECT{0, 0, source.width - 1, source.height - 1};
+  EXPECT_EQ(doc.Vectorize(RECT{0, 0, 0, 0}, 0, outline ? 1 : 0, 0, 0), 1);
+  return Outcome{Describe(doc.m_lines), Bytes(doc.m_image), doc.m_nThreshLow, doc.m_nThreshHigh};
+}
+
+}  // namespace
+
+TEST(Threads, ThinningGivesTheSameSkeletonOnEveryThreadCount) {
+  CRasterImage grey, mask8, mask1;
+  DrawSheet(grey);
+  ToBilevel(grey, mask1);
+  doctest::MakeImage(mask8, kWidth, kHeight, 1, 8, 0);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) mask8.GetRow(y)[x] = grey.GetRow(y)[x] < 128 ? 1 : 0;
+  for (CRasterImage* mask : {&mask8, &mask1})
+    for (const RECT rc : {RECT{0, 0, kWidth - 1, kHeight - 1}, RECT{3, 101, kWidth - 40, kHeight - 77}}) {
+      std::vector<BYTE> single;
+      for (int threads : {1, 2, 3, 8}) {
+        CWorkerThreadsScope scope(threads);
+        CRasterImage work;
+        doctest::MakeImage(work, kWidth, kHeight, 1, mask->bitsPerSample, 0);
+        std::memcpy(work.pixels, mask->pixels, static_cast<std::size_t>(mask->GetImageBytes()));
+        ASSERT_EQ(Thin(work, rc), 1);
+        if (threads == 1) {
+          single = Bytes(work);
+          ASSERT_NE(single, Bytes(*mask));  // the drawing did thin
+        } else {
+          ASSERT_EQ(Bytes(work), single) << mask->bitsPerSample << "-bit, " << threads << " threads";
+        }
+      }
+    }
+}
+
+TEST(Threads, VectorizingGivesTheSameLinesAndImageOnEveryThreadCount) {
+  CRasterImage grey, bilevel;
+  DrawSheet(grey);
+  ToBilevel(grey, bilevel);
+  for (const CRasterImage* source : {&grey, &bilevel})
+    for (const bool outline : {false, true}) {
+      const Outcome single = Vectorize(*source, outline, 1);
+      ASSERT_GT(single.lines.size(), 50u);
+      for (int threads : kThreadCounts) {
+        const Outcome many = Vectorize(*source, outline, threads);
+        const std::string what = std::to_string(source->bitsPerSample) + "-bit " +
+                                 (outline ? "outlines, " : "centre lines, ") + std::to_string(threads) + " threads";
+        EXPECT_EQ(many.low, single.low) << what;
+        EXPECT_EQ(many.high, single.high) << what;
+        ASSERT_EQ(many.lines.size(), single.lines.size()) << what;
+        for (std::size_t i = 0; i < single.lines.size(); ++i)
+          ASSERT_EQ(many.lines[i], single.lines[i]) << what << ", line " << i;
+        EXPECT_TRUE(many.pixels == single.pixels) << what;
+      }
+    }
+}
+
+// The pieces run once each, progress is reported on the calling thread
+// only and reaches the end, and a piece's exception reaches the caller.
+TEST(Threads, ParallelForRunsEveryPieceOnceAndPassesOnFailures) {
+  for (int threads : {1, 2, 8}) {
+    CWorkerThreadsScope scope(threads);
+    EXPECT_EQ(WorkerThreads(), threads);
+    std::vector<std::atomic<int>> runs(1000);
+    const auto caller = std::this_thread::get_id();
+    std::int64_t last = 0;
+    bool elsewhere = false;
+    ParallelFor(
+        1000, [&](std::int64_t i) { runs[static_cast<std::size_t>(i)].fetch_add(1); },
+        [&](std::int64_t done) {
+          elsewhere = elsewhere || std::this_thread::get_id() != caller;
+          last = std::max(last, done);
+        });
+    for (const auto& r : runs) ASSERT_EQ(r.load(), 1);
+    EXPECT_FALSE(elsewhere);
+    EXPECT_EQ(last, 1000);
+    EXPECT_THROW(ParallelFor(100,
+                             [](std::int64_t i) {
+                               if (i == 37) throw std::bad_alloc();
+                             }),
+                 std::bad_alloc);
+  }
+}
