@@ -6,8 +6,8 @@
 
 #include <wx/dialog.h>
 
-#include "view/dataexchange.h"
-#include "view/smalldialogs.h"
+#include "ui/core/dataexchange.h"
+#include "ui/core/smalldialogs.h"
 
 namespace qzn {
 

@@ -9,7 +9,7 @@
 
 #include <wx/listbox.h>
 
-#include "view/hscrolllist.h"
+#include "ui/core/hscrolllist.h"
 
 namespace qzn {
 

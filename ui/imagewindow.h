@@ -14,7 +14,7 @@
 #include <wx/window.h>
 
 #include "ui/commands.h"
-#include "view/qznview.h"
+#include "ui/core/qznview.h"
 
 namespace qzn {
 

@@ -11,7 +11,7 @@
 #include <wx/menu.h>
 
 #include "resources/menus.h"
-#include "view/toolhost.h"
+#include "ui/core/toolhost.h"
 
 namespace qzn {
 

@@ -16,7 +16,7 @@
 #include "raster/tiffio.h"
 #include "resources/commands.h"
 #include "tests/support/testutil.h"
-#include "tests/view/view_test_util.h"
+#include "tests/ui_core/view_test_util.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
 #include "ui/hscrolllistbox.h"

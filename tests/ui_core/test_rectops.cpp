@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "view/rectops.h"
+#include "ui/core/rectops.h"
 
 using namespace qzn;
 

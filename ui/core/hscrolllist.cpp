@@ -1,4 +1,4 @@
-#include "view/hscrolllist.h"
+#include "ui/core/hscrolllist.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // 3D view's image drape.
 #pragma once
 
-#include "view/dataexchange.h"
+#include "ui/core/dataexchange.h"
 
 namespace qzn {
 

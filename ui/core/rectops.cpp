@@ -1,4 +1,4 @@
-#include "view/rectops.h"
+#include "ui/core/rectops.h"
 
 #include <algorithm>
 #include <cmath>

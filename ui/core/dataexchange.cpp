@@ -1,4 +1,4 @@
-#include "view/dataexchange.h"
+#include "ui/core/dataexchange.h"
 
 #include <charconv>
 #include <climits>

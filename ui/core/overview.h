@@ -6,8 +6,8 @@
 #pragma once
 
 #include "platform/wintypes.h"
-#include "view/displaybitmap.h"
-#include "view/feedback.h"
+#include "ui/core/displaybitmap.h"
+#include "ui/core/feedback.h"
 
 namespace qzn {
 

@@ -1,4 +1,4 @@
-#include "view/displaybitmap.h"
+#include "ui/core/displaybitmap.h"
 
 #include <cstring>
 #include <new>

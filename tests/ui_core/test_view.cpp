@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/canvas.h"
-#include "view/rectops.h"
+#include "ui/core/rectops.h"
 #include "view_test_util.h"
 
 using namespace qzn;

@@ -1,4 +1,4 @@
-#include "view/feedback.h"
+#include "ui/core/feedback.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -10,7 +10,7 @@
 #include "app/qzndoc.h"
 #include "model/viewtransform.h"
 #include "platform/wintypes.h"
-#include "view/feedback.h"
+#include "ui/core/feedback.h"
 
 namespace qzn {
 

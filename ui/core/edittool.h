@@ -14,7 +14,7 @@
 #include "platform/canvas.h"
 #include "platform/wintypes.h"
 #include "resources/menus.h"
-#include "view/toolhost.h"
+#include "ui/core/toolhost.h"
 
 namespace qzn {
 

@@ -1,4 +1,4 @@
-#include "view/smalldialogs.h"
+#include "ui/core/smalldialogs.h"
 
 namespace qzn {
 

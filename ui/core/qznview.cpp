@@ -1,4 +1,4 @@
-#include "view/qznview.h"
+#include "ui/core/qznview.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@
 #include "raster/imaging.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
-#include "view/rectops.h"
+#include "ui/core/rectops.h"
 
 namespace qzn {
 

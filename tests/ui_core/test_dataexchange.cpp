@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/host.h"
-#include "view/hscrolllist.h"
-#include "view/smalldialogs.h"
+#include "ui/core/hscrolllist.h"
+#include "ui/core/smalldialogs.h"
 
 using namespace qzn;
 

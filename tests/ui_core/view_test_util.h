@@ -10,7 +10,7 @@
 
 #include "app/qzndoc.h"
 #include "platform/host.h"
-#include "view/qznview.h"
+#include "ui/core/qznview.h"
 
 using namespace qzn;
 

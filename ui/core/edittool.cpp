@@ -1,4 +1,4 @@
-#include "view/edittool.h"
+#include "ui/core/edittool.h"
 
 #include <cmath>
 #include <cstdio>

@@ -14,11 +14,11 @@
 #include "model/viewtransform.h"
 #include "platform/wintypes.h"
 #include "raster/rasterimage.h"
-#include "view/displaybitmap.h"
-#include "view/edittool.h"
-#include "view/feedback.h"
-#include "view/overview.h"
-#include "view/toolhost.h"
+#include "ui/core/displaybitmap.h"
+#include "ui/core/edittool.h"
+#include "ui/core/feedback.h"
+#include "ui/core/overview.h"
+#include "ui/core/toolhost.h"
 
 namespace qzn {
 
