@@ -336,3 +336,35 @@ TEST(CommandLine, DamagedFilesFailCleanlyAndSayWhy) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
   }
 }
+
+// The conversion's file is the same byte for byte whatever the number of
+// threads the steps run on, for generated scans of both depths and the
+// scan fixtures, by centre line and by outline.
+TEST(CommandLine, SameFileOnEveryThreadCount) {
+  QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow");
+  TempDir dir;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
+  std::vector<std::string> scans = {dir.file("grey.tif"), dir.file("bilevel.tif"), dir.file("grey.png")};
+  for (const char* fixture : {"diagonal-stroke-end.tif", "tiff/g4.tif", "tiff/packbits.tif", "tiff/g3_2d.tif"})
+    scans.push_back(qzntest::SourcePath(std::string("tests/fixtures/") + fixture));
+  int compared = 0;
+  for (const std::string& scan : scans)
+    for (const char* mode : {"-c", "-b"}) {
+      std::string single;
+      for (const char* threads : {"1", "2", "8"}) {
+        const std::string out = dir.file(std::string("t") + threads + ".gen");
+        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY QZN_THREADS=" + std::string(threads) + " " +
+                                Quote(kQzn) + " -i " + Quote(scan) + " " + mode + " -o " + Quote(out) + " 2>/dev/null";
+        ASSERT_EQ(RunCommand(cmd), 0) << scan << " " << mode << " " << threads;
+        const std::string text = qzntest::ReadFileText(out);
+        if (single.empty()) {
+          single = text;
+          ASSERT_GT(single.size(), 10u) << scan;
+        } else {
+          EXPECT_TRUE(text == single) << scan << " " << mode << ": " << threads << " threads differ";
+          ++compared;
+        }
+      }
+    }
+  EXPECT_EQ(compared, 28);
+}
