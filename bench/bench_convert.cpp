@@ -4,7 +4,9 @@
 // process is timed, reading and writing included, with its peak resident
 // memory; in the same run skimage's skeletonize is timed alone on the same
 // image (already read and thresholded), as the yardstick the conversion
-// must beat.
+// must beat, and so is the potrace command on the same bitmap (the outline
+// conversion's yardstick, the whole process). The argument of the
+// conversions is the thread count (QZN_THREADS; 0: every core).
 //
 //   build/bench/bench_convert [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
@@ -13,18 +15,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "bench/scangen.h"
 
 namespace {
 
 struct Sheet {
-  std::string dir, tif;
+  std::string dir, tif, pbm;
   std::int64_t width = 20000, height = 15000;
   bool ok = false;
   ~Sheet() {
@@ -49,7 +53,21 @@ const Sheet& GetSheet() {
     opt.width = s.width;
     opt.height = s.height;
     opt.seed = 7;
-    s.ok = scangen::WriteTiff(scangen::Generate(opt), s.tif, scangen::Compression::Lzw);
+    const scangen::GreyImage grey = scangen::Generate(opt);
+    s.ok = scangen::WriteTiff(grey, s.tif, scangen::Compression::Lzw);
+    // The bitmap potrace traces: ink (below 128) as set bits.
+    s.pbm = s.dir + "/sheet.pbm";
+    if (FILE* f = std::fopen(s.pbm.c_str(), "wb")) {
+      std::fprintf(f, "P4\n%lld %lld\n", static_cast<long long>(s.width), static_cast<long long>(s.height));
+      std::vector<unsigned char> row(static_cast<std::size_t>((s.width + 7) / 8));
+      for (std::int64_t y = 0; y < s.height; ++y) {
+        std::fill(row.begin(), row.end(), 0);
+        for (std::int64_t x = 0; x < s.width; ++x)
+          if (grey.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<unsigned char>(0x80 >> (x & 7));
+        std::fwrite(row.data(), 1, row.size(), f);
+      }
+      std::fclose(f);
+    }
     return true;
   }();
   (void)made;
@@ -62,11 +80,15 @@ std::string QznPath() {
 }
 
 // Runs the program; wall seconds and peak resident kilobytes of the child.
-bool RunTimed(const std::vector<std::string>& argv, double& seconds, long& peakKb) {
+bool RunTimed(const std::vector<std::string>& argv, double& seconds, long& peakKb, int threads = -1) {
   const auto t0 = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid < 0) return false;
   if (pid == 0) {
+    if (threads >= 0) {
+      if (threads > 0) setenv("QZN_THREADS", std::to_string(threads).c_str(), 1);
+      else unsetenv("QZN_THREADS");
+    }
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -89,6 +111,7 @@ std::string Python() {
 }
 
 double g_skimageSeconds = 0;
+double g_potraceSeconds = 0;
 
 void Convert(benchmark::State& state, bool outline) {
   const Sheet& sheet = GetSheet();
@@ -107,7 +130,7 @@ void Convert(benchmark::State& state, bool outline) {
   double seconds = 0;
   long peakKb = 0;
   for (auto _ : state) {
-    if (!RunTimed(argv, seconds, peakKb)) {
+    if (!RunTimed(argv, seconds, peakKb, static_cast<int>(state.range(0)))) {
       state.SkipWithError("qzn failed");
       return;
     }
@@ -119,7 +142,8 @@ void Convert(benchmark::State& state, bool outline) {
   state.counters["image_MB"] = imageMb;
   state.counters["peak/image"] = peakKb * 1024.0 / 1e6 / imageMb;
   state.counters["output_MB"] = std::filesystem::file_size(out) / 1e6;
-  if (g_skimageSeconds > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds;
+  if (!outline && g_skimageSeconds > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds;
+  if (outline && g_potraceSeconds > 0) state.counters["qzn/potrace"] = seconds / g_potraceSeconds;
   std::filesystem::remove(out);
 }
 
@@ -160,11 +184,34 @@ void BM_SkimageSkeletonize(benchmark::State& state) {
   state.counters["seconds"] = g_skimageSeconds;
 }
 
+// The potrace command on the sheet's bitmap, the whole process.
+void BM_Potrace(benchmark::State& state) {
+  const Sheet& sheet = GetSheet();
+  if (!sheet.ok || std::system("command -v potrace >/dev/null 2>&1") != 0) {
+    state.SkipWithError("potrace is needed");
+    return;
+  }
+  const std::vector<std::string> argv = {"/bin/sh", "-c", "potrace -b svg -o '" + sheet.dir + "/potrace.svg' '" + sheet.pbm + "'"};
+  double seconds = 0;
+  long peakKb = 0;
+  for (auto _ : state) {
+    if (!RunTimed(argv, seconds, peakKb)) {
+      state.SkipWithError("potrace failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+  }
+  g_potraceSeconds = seconds;
+  state.counters["seconds"] = seconds;
+  state.counters["peak_MB"] = peakKb * 1024.0 / 1e6;
+}
+
 void BM_ConvertCentreLine(benchmark::State& state) { Convert(state, false); }
 void BM_ConvertOutline(benchmark::State& state) { Convert(state, true); }
 
 }  // namespace
 
 BENCHMARK(BM_SkimageSkeletonize)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ConvertCentreLine)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ConvertOutline)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_Potrace)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertCentreLine)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertOutline)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);

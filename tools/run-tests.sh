@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test. --sanitize builds with ASan/UBSan in
 # its own build folder. Tests labelled "gui" need a display: they run apart,
-# under one Xvfb server, with the X11 backend of GTK.
+# under one Xvfb server, with the X11 backend of GTK. --tsan builds the core
+# with ThreadSanitizer in build-tsan and runs the tests of the steps that run
+# on several threads (not part of CI: it is slow and checks only them).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,6 +18,15 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 jobs=$(nproc)
+if [[ "${1:-}" == "--tsan" ]]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQZN_TSAN=ON -DQZN_BUILD_GUI=OFF \
+    -DQZN_BUILD_BENCH=OFF
+  cmake --build build-tsan -j "$jobs" --target qzn test_platform test_raster test_app test_cli
+  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1${TSAN_OPTIONS:+ $TSAN_OPTIONS}" \
+    ctest --test-dir build-tsan --output-on-failure -j "$jobs" \
+    -R 'Threads\.|TiffThreads\.|TiffRead\.|SameFileOnEveryThreadCount|Vectorize\.|RegionTracer|RegionDepth|SkeletonTracer|Thin|Binarize|Histogram'
+  exit 0
+fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}"
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE gui
