@@ -263,8 +263,8 @@ TEST(Vectorize, PaletteBordersAndColourFailures) {
 // no room for that either, tracing would destroy the image, so nothing may
 // change and the run fails.
 TEST(Vectorize, BackupUnderMemoryAndDiskLimits) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer's allocator cannot run under an address-space limit";
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitizers' allocators cannot run under an address-space limit";
 #endif
   for (bool diskRoom : {true, false}) {
     SCOPED_TRACE(diskRoom ? "temporary file" : "no backup at all");
