@@ -45,11 +45,6 @@ std::optional<std::vector<int>> Integers(const CScriptLine& line, std::size_t co
   return out;
 }
 
-// A number as an int, truncated; beyond the int range, the nearest end of it.
-int ClampToInt(double v) {
-  return static_cast<int>(std::clamp(v, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
 int IntOr(const CScriptLine& line, std::size_t n, int fallback) {
   const auto v = Number(line, n);
   return v && std::fabs(*v) <= 2147483647.0 ? static_cast<int>(*v) : fallback;
@@ -235,7 +230,7 @@ int BSpline(CQznDoc& doc, const CScriptLine& line) {
 int LineSnap(CQznDoc& doc, const CScriptLine& line) {
   const auto distance = Number(line, 0);
   if (!distance) return 0;
-  doc.SnapLines(ClampToInt(*distance));
+  doc.SnapLines(TruncInt(*distance));
   doc.SetLinesModified(1);
   return 1;
 }
@@ -245,9 +240,9 @@ int LineDelete(CQznDoc& doc, const CScriptLine& line) {
   if (!low) return 0;
   const auto high = Number(line, 1);
   if (high)
-    doc.DeleteShortLines(ClampToInt(*low), ClampToInt(*high), kWholeImage, FALSE);
+    doc.DeleteShortLines(TruncInt(*low), TruncInt(*high), kWholeImage, FALSE);
   else
-    doc.DeleteShortLines(0, ClampToInt(*low), kWholeImage, FALSE);
+    doc.DeleteShortLines(0, TruncInt(*low), kWholeImage, FALSE);
   doc.SetLinesModified(1);
   return 1;
 }

@@ -13,6 +13,7 @@
 #include "formats/shapefile.h"
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "resources/messages_formats.h"
 
 namespace qzn {
@@ -88,8 +89,7 @@ int VectorFileTypeOf(const std::string& path) {
   const std::size_t slash = path.find_last_of("/\\");
   const std::size_t dot = path.rfind('.');
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return kVectorGenerate;
-  std::string ext = path.substr(dot + 1);
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string ext = Upper(path.substr(dot + 1));
   if (ext == "DXF") return kVectorDxf;
   if (ext == "MIF") return kVectorMif;
   if (ext == "SHP") return kVectorShape;

@@ -33,11 +33,6 @@ QZN_IMPLEMENT_SERIAL(CBoxList, CObject, 1)
 
 namespace {
 
-std::int32_t Sat32(std::int64_t v) {
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
-}
-
 std::int64_t Width64(const RECT& r) { return static_cast<std::int64_t>(r.right) - r.left; }
 std::int64_t Height64(const RECT& r) { return static_cast<std::int64_t>(r.bottom) - r.top; }
 
@@ -138,10 +133,10 @@ void CBoxList::DeleteInRect(const RECT& rc) {
 
 std::int64_t CBoxList::CollectAlongSegment(CBoxPtrList& out, POINT start, POINT end) const {
   if (IsEmpty()) return 0;
-  const RECT search{Sat32(static_cast<std::int64_t>(std::min(start.x, end.x)) - 1),
-                    Sat32(static_cast<std::int64_t>(std::min(start.y, end.y)) - 1),
-                    Sat32(static_cast<std::int64_t>(std::max(start.x, end.x)) + 1),
-                    Sat32(static_cast<std::int64_t>(std::max(start.y, end.y)) + 1)};
+  const RECT search{SaturateInt32(static_cast<std::int64_t>(std::min(start.x, end.x)) - 1),
+                    SaturateInt32(static_cast<std::int64_t>(std::min(start.y, end.y)) - 1),
+                    SaturateInt32(static_cast<std::int64_t>(std::max(start.x, end.x)) + 1),
+                    SaturateInt32(static_cast<std::int64_t>(std::max(start.y, end.y)) + 1)};
   const double sx = start.x, sy = start.y;
   const double limit = 100.0 * ((end.x - sx) * (end.x - sx) + (end.y - sy) * (end.y - sy));
   // Nearest centre first, list order among equals: a stable sort by distance
@@ -283,8 +278,8 @@ std::int64_t CBoxList::MergeSmallBoxes(int w, int h, const CChainList& chains) {
         auto it = small.upper_bound(self);
         if (it != small.end()) first = *it;
       } else if (Width64(r) <= w && Height64(r) <= h) {
-        const RECT window{Sat32(static_cast<std::int64_t>(r.right) - w), Sat32(static_cast<std::int64_t>(r.bottom) - h),
-                          Sat32(static_cast<std::int64_t>(r.left) + w), Sat32(static_cast<std::int64_t>(r.top) + h)};
+        const RECT window{SaturateInt32(static_cast<std::int64_t>(r.right) - w), SaturateInt32(static_cast<std::int64_t>(r.bottom) - h),
+                          SaturateInt32(static_cast<std::int64_t>(r.left) + w), SaturateInt32(static_cast<std::int64_t>(r.top) + h)};
         grid.Query(window, [&](int j) {
           if (j > self && alive[j] && !IsRectEmpty(rects[j]) && (first < 0 || j < first) && fits(r, rects[j]))
             first = j;
@@ -368,7 +363,7 @@ void LinkNeighbourBoxes(const std::vector<CBox*>& boxes) {
     return static_cast<std::int64_t>(std::sqrt(dx * dx + dy * dy)) < mean;
   };
   auto window = [&](std::int64_t x, std::int64_t y) {
-    return RECT{Sat32(x - mean), Sat32(y - mean), Sat32(x + mean), Sat32(y + mean)};
+    return RECT{SaturateInt32(x - mean), SaturateInt32(y - mean), SaturateInt32(x + mean), SaturateInt32(y + mean)};
   };
 
   CRectGrid grid(BoundingRect(rects), std::max<std::int64_t>(8, mean), n);

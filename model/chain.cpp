@@ -17,19 +17,6 @@ static_assert(std::endian::native == std::endian::little, "vertex blocks are sto
 
 QZN_IMPLEMENT_SERIAL(CChain, CObject, 1)
 
-int RoundPixel(double v) {
-  double r = v + 0.5;
-  if (!(r > -2147483648.0)) return std::numeric_limits<int>::min();  // also NaN
-  if (r >= 2147483647.0) return std::numeric_limits<int>::max();
-  return static_cast<int>(r);  // truncation toward zero
-}
-
-int TruncInt(double v) {
-  if (!(v > -2147483648.0)) return std::numeric_limits<int>::min();
-  if (v >= 2147483647.0) return std::numeric_limits<int>::max();
-  return static_cast<int>(v);
-}
-
 CChain::CChain(const CChain* other)
     : m_nWidth(other->m_nWidth),
       m_nPenStyle(other->m_nPenStyle),

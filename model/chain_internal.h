@@ -6,11 +6,6 @@ namespace qzn {
 
 class CChain;
 
-// Image position to pixel: add 0.5, truncate toward zero (saturated).
-int RoundPixel(double v);
-// Truncation toward zero, saturated to the int range.
-int TruncInt(double v);
-
 // The vertices of CChain::JoinChain without the bounds refresh, for callers
 // that join many pieces onto lines and refresh the bounds once at the end.
 // With takeOther the other line, which the caller deletes afterwards, may

@@ -8,22 +8,14 @@ namespace qzn {
 
 namespace {
 
-// Truncation toward zero, saturated to the int32 range so that a stray huge
-// or non-finite coordinate cannot make the conversion undefined.
-std::int32_t TruncToInt(float v) {
-  if (std::isnan(v)) return 0;
-  const double t = std::trunc(static_cast<double>(v));
-  constexpr double lo = std::numeric_limits<std::int32_t>::min() + 1.0;
-  constexpr double hi = std::numeric_limits<std::int32_t>::max() - 1.0;
-  if (t < lo) return static_cast<std::int32_t>(lo);
-  if (t > hi) return static_cast<std::int32_t>(hi);
-  return static_cast<std::int32_t>(t);
-}
+// An edge truncated and moved by d, saturated; an edge that is not a number
+// counts as 0.
+std::int32_t OuterEdge(float v, int d) { return SaturatedSum(std::isnan(v) ? 0 : TruncInt(v), d); }
 
 }  // namespace
 
 RECT CFRect::GetOuterRect() const {
-  return RECT{TruncToInt(left) - 1, TruncToInt(top) - 1, TruncToInt(right) + 1, TruncToInt(bottom) + 1};
+  return RECT{OuterEdge(left, -1), OuterEdge(top, -1), OuterEdge(right, 1), OuterEdge(bottom, 1)};
 }
 
 void CFRect::Union(const CFRect& a, const CFRect& b) {

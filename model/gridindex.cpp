@@ -31,6 +31,17 @@ void CRectGrid::Insert(int item, const RECT& r) {
     for (int cx = x0; cx <= x1; ++cx) m_cells[Index(cx, cy)].push_back(item);
 }
 
+void CRectGrid::Remove(int item, const RECT& r) {
+  const int x0 = CellX(std::min(r.left, r.right)), x1 = CellX(std::max(r.left, r.right));
+  const int y0 = CellY(std::min(r.top, r.bottom)), y1 = CellY(std::max(r.top, r.bottom));
+  for (int cy = y0; cy <= y1; ++cy)
+    for (int cx = x0; cx <= x1; ++cx) {
+      std::vector<int>& cell = m_cells[Index(cx, cy)];
+      const auto at = std::find(cell.begin(), cell.end(), item);
+      if (at != cell.end()) cell.erase(at);
+    }
+}
+
 void CRectGrid::Grow(int item, const RECT& old, const RECT& grown) {
   const int ox0 = CellX(std::min(old.left, old.right)), ox1 = CellX(std::max(old.left, old.right));
   const int oy0 = CellY(std::min(old.top, old.bottom)), oy1 = CellY(std::max(old.top, old.bottom));

@@ -1,5 +1,5 @@
-// A uniform grid over integer rectangles for the neighbour searches of the
-// text blocks, the annotations and the points. Items are numbered by the
+// A uniform grid over integer rectangles (or points) for the neighbour
+// searches of the text blocks, the annotations, the points and the line ends. Items are numbered by the
 // caller (their list order), so a search that must let the earliest item win
 // collects candidates here and decides by number itself. A rectangle is
 // entered in every cell its closed extent touches; coordinates outside the
@@ -22,6 +22,8 @@ class CRectGrid {
   CRectGrid(const RECT& extent, std::int64_t cell, std::size_t items);
 
   void Insert(int item, const RECT& r);
+  // Takes the item out of the cells r (as it was inserted) touches.
+  void Remove(int item, const RECT& r);
   // The item's rectangle grew from old to grown (grown holds old): enters it
   // in the cells it reaches now and did not before.
   void Grow(int item, const RECT& old, const RECT& grown);

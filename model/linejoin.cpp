@@ -8,13 +8,13 @@
 #include <cmath>
 #include <new>
 #include <set>
-#include <unordered_map>
 
 #include "model/chain_internal.h"
 #include "model/chainlist.h"
 #include "model/chainlist_internal.h"
 #include "model/endpointsnapper.h"
 #include "model/geometry.h"
+#include "model/gridindex.h"
 #include "model/helpers.h"
 #include "model/lineindex.h"
 #include "platform/host.h"
@@ -26,79 +26,52 @@ namespace {
 
 POINT RoundedPoint(const CFPoint& p) { return POINT{RoundPixel(p.x), RoundPixel(p.y)}; }
 
-// End points of lines in square buckets, kept up to date while ends move and
-// lines go. Ids are the caller's.
-class CEndGrid {
- public:
-  explicit CEndGrid(int cell) : m_cell(std::max(1, cell)) {}
-
-  void Add(std::int64_t id, POINT p) { m_cells[Key(p.x, p.y)].push_back(id); }
-  void Remove(std::int64_t id, POINT p) {
-    auto it = m_cells.find(Key(p.x, p.y));
-    if (it == m_cells.end()) return;
-    auto& v = it->second;
-    auto at = std::find(v.begin(), v.end(), id);
-    if (at != v.end()) v.erase(at);
-  }
-  // Ids with an end in a bucket meeting [left, right] x [top, bottom]; an id
-  // may come more than once.
-  template <class F>
-  void Query(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, F&& f) const {
-    for (std::int64_t cx = Cell(left); cx <= Cell(right); ++cx)
-      for (std::int64_t cy = Cell(top); cy <= Cell(bottom); ++cy) {
-        auto it = m_cells.find((cx << 32) ^ (cy & 0xFFFFFFFFLL));
-        if (it == m_cells.end()) continue;
-        for (std::int64_t id : it->second) f(id);
-      }
-  }
-
- private:
-  std::int64_t Cell(std::int64_t v) const { return v >= 0 ? v / m_cell : -((-v + m_cell - 1) / m_cell); }
-  std::int64_t Key(std::int64_t x, std::int64_t y) const {
-    return (Cell(x) << 32) ^ (Cell(y) & 0xFFFFFFFFLL);
-  }
-  std::int64_t m_cell;
-  std::unordered_map<std::int64_t, std::vector<std::int64_t>> m_cells;
-};
-
 // The rounded end points of indexed lines (ids are list indices) in a
-// bucket grid; lines are indexed again whenever their ends move.
+// grid over where the ends lie; lines are indexed again whenever their ends
+// move (an end moved outside falls into a border cell and is still found).
 class CLineEnds {
  public:
-  CLineEnds(std::size_t lines, int cell) : m_grid(cell), m_ends(lines), m_indexed(lines, 0), m_stamp(lines, -1) {}
+  CLineEnds(const std::vector<CChain*>& lines, int cell)
+      : m_grid(EndsExtent(lines), cell, lines.size()), m_ends(lines.size()), m_indexed(lines.size(), 0) {}
 
   void Index(std::int64_t i, const CChain* c) {
     auto& e = m_ends[static_cast<std::size_t>(i)];
     e = {RoundedPoint(c->m_points.front()), RoundedPoint(c->m_points.back())};
-    m_grid.Add(i, e.first);
-    m_grid.Add(i, e.second);
+    m_grid.Insert(static_cast<int>(i), At(e.first));
+    m_grid.Insert(static_cast<int>(i), At(e.second));
     m_indexed[static_cast<std::size_t>(i)] = 1;
   }
   void Unindex(std::int64_t i) {
     if (!m_indexed[static_cast<std::size_t>(i)]) return;
-    m_grid.Remove(i, m_ends[static_cast<std::size_t>(i)].first);
-    m_grid.Remove(i, m_ends[static_cast<std::size_t>(i)].second);
+    m_grid.Remove(static_cast<int>(i), At(m_ends[static_cast<std::size_t>(i)].first));
+    m_grid.Remove(static_cast<int>(i), At(m_ends[static_cast<std::size_t>(i)].second));
     m_indexed[static_cast<std::size_t>(i)] = 0;
   }
   // Calls f(i) once for each indexed line with an end inside the square
   // (PtInRect: right and bottom edges outside).
   template <class F>
   void InSquare(const RECT& square, F&& f) {
-    ++m_query;
-    m_grid.Query(square.left, square.top, square.right, square.bottom, [&](std::int64_t i) {
-      if (m_stamp[static_cast<std::size_t>(i)] == m_query) return;
-      m_stamp[static_cast<std::size_t>(i)] = m_query;
-      const auto& e = m_ends[static_cast<std::size_t>(i)];
-      if (PtInRect(square, e.first) || PtInRect(square, e.second)) f(i);
+    m_grid.Query(square, [&](int item) {
+      const auto& e = m_ends[static_cast<std::size_t>(item)];
+      if (PtInRect(square, e.first) || PtInRect(square, e.second)) f(static_cast<std::int64_t>(item));
     });
   }
 
  private:
-  CEndGrid m_grid;
+  static RECT At(POINT p) { return RECT{p.x, p.y, p.x, p.y}; }
+  static RECT EndsExtent(const std::vector<CChain*>& lines) {
+    std::vector<RECT> ends;
+    for (const CChain* c : lines)
+      if (c && !c->m_points.empty()) {
+        ends.push_back(At(RoundedPoint(c->m_points.front())));
+        ends.push_back(At(RoundedPoint(c->m_points.back())));
+      }
+    return BoundingRect(ends);
+  }
+
+  CRectGrid m_grid;
   std::vector<std::pair<POINT, POINT>> m_ends;
   std::vector<char> m_indexed;
-  std::vector<std::int64_t> m_stamp;
-  std::int64_t m_query = 0;
 };
 
 bool HasBothMarks(const CChain* c) { return (c->m_nWidth & CChain::kSnapMarks) == CChain::kSnapMarks; }
@@ -131,7 +104,7 @@ void CChainList::JoinLines(int tolerance, int parameter) {
     lines.push_back(GetNext(pos));
   }
   const std::int64_t n = static_cast<std::int64_t>(lines.size());
-  CLineEnds ends(lines.size(), 2 * t + 1);
+  CLineEnds ends(lines, 2 * t + 1);
   for (std::int64_t i = 0; i < n; ++i)
     if (lines[static_cast<std::size_t>(i)] && lines[static_cast<std::size_t>(i)]->GetCount() > 1)
       ends.Index(i, lines[static_cast<std::size_t>(i)]);
@@ -201,7 +174,7 @@ void CChainList::SnapEndPoints(float tolerance) {
   // order; the done list grows at its end only.
   std::vector<char> waiting(lines.size(), 1);
   std::set<std::int64_t> dead;  // waiting lines no walk may use, by index
-  CLineEnds ends(lines.size(), static_cast<int>(std::min(1.0e6, 2.0 * std::fabs(static_cast<double>(a)) + 1.0)));
+  CLineEnds ends(lines, static_cast<int>(std::min(1.0e6, 2.0 * std::fabs(static_cast<double>(a)) + 1.0)));
   auto isDead = [](const CChain* c) { return c->GetCount() < 2 || c->IsClosed(0) || HasBothMarks(c); };
   for (std::int64_t i = 0; i < n; ++i) {
     const CChain* c = lines[static_cast<std::size_t>(i)];

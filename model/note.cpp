@@ -79,7 +79,7 @@ void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle) {
 
 bool LeadingInt(const std::string& text, int& value) {
   std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  while (i < text.size() && IsBlank(text[i])) ++i;
   bool negative = false;
   if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   if (i >= text.size() || !std::isdigit(static_cast<unsigned char>(text[i]))) return false;
@@ -348,9 +348,9 @@ int CNoteList::ImportText(const std::string& path, const double* cx, const doubl
     // words.
     std::vector<std::string> tokens;
     for (std::size_t i = 0; i < line.size() && tokens.size() < 3;) {
-      while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+      while (i < line.size() && IsBlank(line[i])) ++i;
       const std::size_t startTok = i;
-      while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+      while (i < line.size() && !IsBlank(line[i])) ++i;
       if (i > startTok) tokens.emplace_back(line, startTok, i - startTok);
     }
     double x = 0.0, y = 0.0;

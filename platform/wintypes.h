@@ -79,11 +79,23 @@ inline bool UnionRect(RECT& out, const RECT& a, const RECT& b) {
   }
   return !IsRectEmpty(out);
 }
+// The saturating conversions to int: coordinates far outside the image, or
+// not numbers at all, must never make a conversion undefined.
+// A 64-bit value held to the int range.
+constexpr std::int32_t SaturateInt32(std::int64_t v) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+}
 // Sums of coordinates in 64 bits, held to the int range: the bounds of lines
 // far outside the image sit at its edges and must not overflow there.
-inline std::int32_t SaturatedSum(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(a + b, INT32_MIN, INT32_MAX));
+inline std::int32_t SaturatedSum(std::int64_t a, std::int64_t b) { return SaturateInt32(a + b); }
+// Truncation toward zero, held to the int range; NaN gives INT32_MIN.
+constexpr std::int32_t TruncInt(double v) {
+  if (!(v > -2147483648.0)) return INT32_MIN;
+  if (v >= 2147483647.0) return INT32_MAX;
+  return static_cast<std::int32_t>(v);
 }
+// Image position to pixel: add 0.5 and truncate toward zero (saturated).
+constexpr std::int32_t RoundPixel(double v) { return TruncInt(v + 0.5); }
 inline void InflateRect(RECT& r, int dx, int dy) {
   r.left = SaturatedSum(r.left, -std::int64_t{dx});
   r.top = SaturatedSum(r.top, -std::int64_t{dy});

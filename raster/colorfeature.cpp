@@ -15,24 +15,12 @@ bool CColorFeature::operator==(const CColorFeature& o) const {
   return std::memcmp(this, &o, sizeof(CColorFeature)) == 0;
 }
 
-namespace {
-
-// (int)v with truncation toward zero, for any double: values far outside the
-// sample range are clamped first (the comparison with 0..255 is the same).
-int TruncClamp(double v) {
-  if (v > 1.0e6) v = 1.0e6;
-  if (v < -1.0e6) v = -1.0e6;
-  return static_cast<int>(v);
-}
-
-}  // namespace
-
 CChannelRange ChannelRange(float mean, float sd) {
   const double m = mean, s = sd;
   CChannelRange r;
   if (!std::isfinite(m) || !std::isfinite(s)) return r;  // matches nothing
-  r.low = TruncClamp(m - 2.0 * s - 0.5);
-  r.high = TruncClamp(m + 2.0 * s + 0.5);
+  r.low = TruncInt(m - 2.0 * s - 0.5);
+  r.high = TruncInt(m + 2.0 * s + 0.5);
   return r;
 }
 

@@ -1,9 +1,6 @@
 // TIFF and GeoTIFF reading and writing.
 #include "raster/tiffio.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
@@ -21,6 +18,7 @@
 #include <geotiff/geovalues.h>
 #include <geotiff/xtiffio.h>
 
+#include "platform/atomicfile.h"
 #include "platform/parallel.h"
 #include "platform/textfile.h"
 #include "raster/imagefile.h"
@@ -528,50 +526,6 @@ void SetGeoKeys(GTIF* keys, int rasterType) {
   GTIFKeySet(keys, GTCitationGeoKey, TYPE_ASCII, 0, "Tarvik Dataco GeoTIFF");
 }
 
-namespace {
-
-// A TIFF is written to a temporary file beside the target and renamed over
-// it once complete, so a failed save never leaves half a file.
-class CTempBeside {
- public:
-  explicit CTempBeside(const std::string& target) : m_target(target) {
-    std::string templ = target + ".XXXXXX";
-    std::vector<char> name(templ.begin(), templ.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) return;
-    ::close(fd);
-    m_temp = name.data();
-  }
-  ~CTempBeside() {
-    if (!m_temp.empty()) ::unlink(m_temp.c_str());
-  }
-  bool Ok() const { return !m_temp.empty(); }
-  const std::string& Path() const { return m_temp; }
-  bool Commit() {
-    // The new file gets the old one's permissions, or the usual ones.
-    struct stat st;
-    mode_t mode;
-    if (::stat(m_target.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::chmod(m_temp.c_str(), mode);
-    if (::rename(m_temp.c_str(), m_target.c_str()) != 0) return false;
-    m_temp.clear();
-    return true;
-  }
-
- private:
-  std::string m_target;
-  std::string m_temp;
-};
-
-}  // namespace
-
 int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int compression) {
   SilenceTiff();
   if (!img.pixels || img.width <= 0 || img.height <= 0) return 0;
@@ -585,11 +539,13 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
   if (compression == 0) compression = COMPRESSION_NONE;
   if (!TIFFIsCODECConfigured(static_cast<std::uint16_t>(compression))) return 0;
 
-  CTempBeside temp(fileName);
-  if (!temp.Ok()) return 0;
+  // libtiff writes the temporary file by its name; the atomic file puts it
+  // in place once it is complete, so a failed save never leaves half a file.
+  CAtomicFile out;
+  if (!out.Open(fileName)) return 0;
   // Beyond 4 GB of pixels only BigTIFF can hold the offsets.
   const bool big = img.GetImageBytes() > 0xF0000000LL;
-  TiffPtr tif(XTIFFOpen(temp.Path().c_str(), big ? "w8" : "w"));
+  TiffPtr tif(XTIFFOpen(out.TempPath().c_str(), big ? "w8" : "w"));
   if (!tif) return 0;
   TIFF* t = tif.get();
   GtifPtr keyHandle(GTIFNew(t));
@@ -691,7 +647,7 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
   // the target.
   if (!TIFFFlush(t)) return 0;
   tif.reset();
-  return temp.Commit() ? 1 : 0;
+  return out.Commit() ? 1 : 0;
 }
 
 }  // namespace qzn

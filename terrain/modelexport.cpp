@@ -193,9 +193,8 @@ class CUtf8Output {
 
 int COpenGLDoc::ExportModel(const std::string& path) const {
   CFilePath file(path);
-  std::string ext = file.GetExtPart();
+  std::string ext = Upper(file.GetExtPart());
   if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (ext == "XYZ") return ExportXyz(path);
   if (ext == "WRL") return ExportVrml(path);
   if (ext == "STL") return ExportStl(path);

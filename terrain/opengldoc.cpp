@@ -8,6 +8,7 @@
 
 #include "model/helpers.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "resources/messages_terrain.h"
 
 namespace qzn {
@@ -54,8 +55,7 @@ int COpenGLDoc::ReadUsgsDem(const std::string& path) {
 int COpenGLDoc::OnOpenDocument(const std::string& path) {
   m_error.clear();
   CFilePath file(path);
-  std::string ext = file.GetExtPart();
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string ext = Upper(file.GetExtPart());
   CElevationGrid grid;
   bool read;
   if (ext == ".GRD")

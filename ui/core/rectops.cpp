@@ -10,10 +10,6 @@ namespace {
 
 using i64 = std::int64_t;
 
-int Clamp32(i64 v) {
-  return static_cast<int>(std::clamp<i64>(v, INT32_MIN, INT32_MAX));
-}
-
 // Moves [lo, hi] along one axis back inside [blo, bhi]; a span wider than
 // the bounds becomes the bounds.
 void KeepInside(i64& lo, i64& hi, i64 blo, i64 bhi) {
@@ -41,16 +37,16 @@ RECT GrowRect(const RECT& rect, SIZE size, const RECT& bounds) {
   i64 t = rect.top - i64{size.cy} / 2, b = rect.bottom + (i64{size.cy} - i64{size.cy} / 2);
   KeepInside(l, r, bounds.left, bounds.right);
   KeepInside(t, b, bounds.top, bounds.bottom);
-  return RECT{Clamp32(l), Clamp32(t), Clamp32(r), Clamp32(b)};
+  return RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(r), SaturateInt32(b)};
 }
 
 SIZE FitSizeToAspect(SIZE size, SIZE aspect) {
   if (aspect.cx <= 0 || aspect.cy <= 0 || size.cx <= 0 || size.cy <= 0) return size;
   const i64 w = RoundHalfUp(static_cast<double>(size.cy) * aspect.cx / aspect.cy);
-  if (w <= size.cx) return SIZE{Clamp32(std::max<i64>(w, 1)), size.cy};
+  if (w <= size.cx) return SIZE{SaturateInt32(std::max<i64>(w, 1)), size.cy};
   // w > size.cx >= 1 here, so the division is safe.
   const i64 h = RoundHalfUp(static_cast<double>(size.cx) * size.cy / static_cast<double>(w));
-  return SIZE{size.cx, Clamp32(std::max<i64>(h, 1))};
+  return SIZE{size.cx, SaturateInt32(std::max<i64>(h, 1))};
 }
 
 RECT FitRectToAspect(const RECT& rect, SIZE size) {
@@ -60,9 +56,9 @@ RECT FitRectToAspect(const RECT& rect, SIZE size) {
   const double g = static_cast<double>(size.cx) / size.cy;
   RECT out = rect;
   if (f + 0.05 < g)
-    out.bottom = Clamp32(rect.top + std::max<i64>(static_cast<i64>(w / g), 1));
+    out.bottom = SaturateInt32(rect.top + std::max<i64>(static_cast<i64>(w / g), 1));
   else if (g < f - 0.05)
-    out.right = Clamp32(rect.left + std::max<i64>(static_cast<i64>(h * g), 1));
+    out.right = SaturateInt32(rect.left + std::max<i64>(static_cast<i64>(h * g), 1));
   return out;
 }
 
@@ -84,7 +80,7 @@ RECT PlaceRect(const RECT& rect, POINT point, const RECT& bounds, int anchor) {
   }
   l = std::clamp<i64>(l, bounds.left, i64{bounds.right} - w);
   t = std::clamp<i64>(t, bounds.top, i64{bounds.bottom} - h);
-  return RECT{Clamp32(l), Clamp32(t), Clamp32(l + w), Clamp32(t + h)};
+  return RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(l + w), SaturateInt32(t + h)};
 }
 
 bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out) {
@@ -112,7 +108,7 @@ bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out) {
   KeepInside(l, r, current.left, current.right);
   KeepInside(t, b, current.top, current.bottom);
   if (r <= l || b <= t) return false;
-  out = RECT{Clamp32(l), Clamp32(t), Clamp32(r), Clamp32(b)};
+  out = RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(r), SaturateInt32(b)};
   return true;
 }
 
@@ -125,7 +121,7 @@ int ScrollUnitFor(const RECT& extent) {
 
 int AlignDisplayWidth(int w, bool imageHasPixels) {
   if (!imageHasPixels) return w;
-  return Clamp32((i64{w} + 3) / 4 * 4);
+  return SaturateInt32((i64{w} + 3) / 4 * 4);
 }
 
 bool OverviewRect(const RECT& extent, const RECT& visible, int width, int height, RECT& out) {

@@ -12,7 +12,6 @@ namespace qzn {
 
 namespace {
 
-int ClampToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // A table that cannot grow reports it as the framework did and keeps what it
 // completed.
@@ -392,9 +391,9 @@ bool CGridModel::SetColumnWidth(int col, int width) {
   return true;
 }
 
-int CGridModel::GetFixedRowHeight() const { return ClampToInt(m_rowHeights.Start(m_nFixedRows)); }
+int CGridModel::GetFixedRowHeight() const { return SaturateInt32(m_rowHeights.Start(m_nFixedRows)); }
 
-int CGridModel::GetFixedColumnWidth() const { return ClampToInt(m_colWidths.Start(m_nFixedCols)); }
+int CGridModel::GetFixedColumnWidth() const { return SaturateInt32(m_colWidths.Start(m_nFixedCols)); }
 
 bool CGridModel::AutoSizeColumn(int col, int style, bool resetScroll) {
   if (col < 0 || col >= m_nCols || GetColumnWidth(col) <= 0) return false;
@@ -477,10 +476,10 @@ bool CGridModel::GetCellOrigin(int row, int col, POINT& p) const {
   const CGridCellId tl = GetTopleftNonFixedCell();
   if (col >= m_nFixedCols && col < tl.col) return false;
   if (row >= m_nFixedRows && row < tl.row) return false;
-  p.x = col < m_nFixedCols ? ClampToInt(m_colWidths.Start(col))
-                           : ClampToInt(m_colWidths.Start(m_nFixedCols) + m_colWidths.Sum(tl.col, col));
-  p.y = row < m_nFixedRows ? ClampToInt(m_rowHeights.Start(row))
-                           : ClampToInt(m_rowHeights.Start(m_nFixedRows) + m_rowHeights.Sum(tl.row, row));
+  p.x = col < m_nFixedCols ? SaturateInt32(m_colWidths.Start(col))
+                           : SaturateInt32(m_colWidths.Start(m_nFixedCols) + m_colWidths.Sum(tl.col, col));
+  p.y = row < m_nFixedRows ? SaturateInt32(m_rowHeights.Start(row))
+                           : SaturateInt32(m_rowHeights.Start(m_nFixedRows) + m_rowHeights.Sum(tl.row, row));
   return true;
 }
 
@@ -489,8 +488,8 @@ bool CGridModel::GetCellRect(int row, int col, RECT& rect) const {
   if (!GetCellOrigin(row, col, p)) return false;
   rect.left = p.x;
   rect.top = p.y;
-  rect.right = ClampToInt(std::int64_t{p.x} + GetColumnWidth(col) - 1);
-  rect.bottom = ClampToInt(std::int64_t{p.y} + GetRowHeight(row) - 1);
+  rect.right = SaturateInt32(std::int64_t{p.x} + GetColumnWidth(col) - 1);
+  rect.bottom = SaturateInt32(std::int64_t{p.y} + GetRowHeight(row) - 1);
   return true;
 }
 
@@ -532,8 +531,8 @@ CGridCellRange CGridModel::GetVisibleNonFixedCellRange(RECT* rect, bool recalcul
   if (rect) {
     const std::int64_t bottom = std::int64_t{fh} + (maxRow >= tl.row ? m_rowHeights.Sum(tl.row, maxRow + 1) : 0);
     const std::int64_t right = std::int64_t{fw} + (maxCol >= tl.col ? m_colWidths.Sum(tl.col, maxCol + 1) : 0);
-    *rect = RECT{0, 0, ClampToInt(std::min<std::int64_t>(right, m_nClientWidth)),
-                 ClampToInt(std::min<std::int64_t>(bottom, m_nClientHeight))};
+    *rect = RECT{0, 0, SaturateInt32(std::min<std::int64_t>(right, m_nClientWidth)),
+                 SaturateInt32(std::min<std::int64_t>(bottom, m_nClientHeight))};
   }
   return CGridCellRange(tl.row, tl.col, maxRow, maxCol);
 }
