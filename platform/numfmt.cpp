@@ -58,7 +58,7 @@ struct Spec {
 bool Is(const Spec& s, const char* len) { return std::strcmp(s.length, len) == 0; }
 
 // Pads body (whose sign or prefix, if any, is the first signLength bytes)
-// to the spec's width as printf does.
+// to the conversion's width as printf does.
 void Pad(std::string& out, const Spec& s, const char* body, std::size_t n, std::size_t signLength, bool zeroAllowed) {
   const std::size_t width = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
   if (n >= width) {
@@ -266,7 +266,7 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
       case 'x':
       case 'X': {
         const unsigned long long v = UnsignedArg(s, ap);
-        if (s.alt) ByLibrary(out, s, v);  // the length modifier is in the spec, the value wide enough
+        if (s.alt) ByLibrary(out, s, v);  // the length modifier is in the conversion, the value wide enough
         else FormatInteger(out, s, v, false);
         break;
       }
