@@ -4,6 +4,7 @@
 #include "app/qzndoc.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "app/vertexreducer.h"
@@ -52,6 +53,16 @@ int CQznDoc::ResetExtent() {
   if (!m_image.HasPixels()) return 0;
   m_extent = RECT{0, 0, m_image.width - 1, m_image.height - 1};
   return m_image.width - 1;
+}
+
+void CQznDoc::SetExtentAndTolerance(const RECT& extent) {
+  m_extent = extent;
+  // Sizes in 64 bits: an extent across the whole int range has no int width.
+  auto side = [](int low, int high) {
+    const std::int64_t n = std::int64_t{high} - low + 1;
+    return static_cast<int>(std::clamp<std::int64_t>(n, INT_MIN, INT_MAX));
+  };
+  m_lines.SetTolerance(side(extent.left, extent.right), side(extent.top, extent.bottom));
 }
 
 int CQznDoc::SetExtent(const RECT& rect) {

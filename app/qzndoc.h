@@ -133,8 +133,23 @@ class CQznDoc {
   int LoadImageFile(const std::string& path);
   // Offers the control-point, world or MapInfo table file beside path.
   int LoadSpatialReference(const std::string& path);
+  // The control-point file: when the world file is active, asks whether the
+  // points are to replace it (No: 1, nothing changed); with points already
+  // there, whether to remove them (No appends). The file is read aside; only
+  // when its points are read and usable is the world file dropped and are
+  // the points taken. 1 when taken or declined; 0 after a failure, said once
+  // ("读取控制点文件出错。", or why the points cannot be used), with both
+  // references as they were.
   int LoadControlPoints(const std::string& path);
+  // The world file: with control points there, asks whether the world file
+  // is to replace them (No: 1, nothing changed). Read aside; the points go
+  // only when the world file was read and is usable. 1 when taken or
+  // declined; 0 after a failure, said once, both references as they were.
   int LoadWorldFile(const std::string& path);
+  // Writes the control-point file; on success the path becomes the
+  // workspace's control-point file. 0, after "保存控制点出错。", when it cannot
+  // be written.
+  int SaveControlPoints(const std::string& path);
   // Drops the world file and the control points when either holds a fault,
   // tells the user which file (source) and why, and marks the refusal.
   // 1 when nothing was wrong.
@@ -142,11 +157,16 @@ class CQznDoc {
   // The refusal itself: no world file, no control points, the message with
   // the file and the reason. 0.
   int RefuseGeoreference(const std::string& source, const char* reason);
+  // A reference file read to replace the workspace's is not used: the
+  // message with the file and the reason; the workspace keeps what it had. 0.
+  int RefuseReferenceFile(const std::string& source, const char* reason);
   // Control points from a MapInfo raster table, checked as a side file.
   int LoadTabFile(const std::string& path);
 
   int ResetExtent();
   int SetExtent(const RECT& rect);
+  // The extent, and the lines' hit tolerance for its size.
+  void SetExtentAndTolerance(const RECT& extent);
 
   // ---- georeference ----------------------------------------------------------
   // direction 1: from the image's GeoTIFF data into the world file or the
@@ -218,6 +238,40 @@ class CQznDoc {
   int ExportLinesGeo(const std::string& path, int type);
   int ExportPointLayer(const std::string& path, int type);
   int ExportPointLayerGeo(const std::string& path, int type);
+
+  // ---- vector import (qzndoc_import.cpp) ------------------------------------
+  // Every import reads the whole file aside first: the lines, points, notes,
+  // layers, extent and side files change only after a successful read, and
+  // the questions that remove existing lines or points act only then. A
+  // failure is said once and returns 0.
+  //
+  // A vector file in image pixels, the reader chosen by the extension (".PNT"
+  // and ".XYZ" points, ".SDL", ".SHP", ".MIF", ".DXF", anything else ARC
+  // generate lines, which replace the lines with `replace` set). Afterwards
+  // lines of fewer than two vertices are deleted; without an image the
+  // extent becomes the data's (offering to scale data far too small or too
+  // large for the display); the path becomes the last vector file. Through
+  // the installed readers (app/vectorimports.h).
+  int ImportVectors(const std::string& path, int replace);
+  // A vector file in map coordinates, converted into pixels through the
+  // workspace's control points (type 0 bilinear, 1 triangulation) or world
+  // file (2); a workspace without four control points or a world file first
+  // loads the reference file (".tfw" a world file, else control points).
+  int ImportGeoVectors(const std::string& path, const std::string& reference, int type);
+  // A point file (".XYZ" "x y value" lines, else "value x y"), asking first
+  // whether the existing points are to be removed. The points take the
+  // current layer and its colour; the path becomes the last point file. Its
+  // failure message is "读取点文件出错。", or "读取点层出错。" when the vector
+  // import reads the file.
+  int ImportPoints(const std::string& path, bool fromVectorImport = false);
+  // An ARC generate line file; its lines take the current layer, its colour
+  // and style, and replace the existing lines with `replace` set. 0 (nothing
+  // said: the vector import says it) when the file cannot be read whole.
+  int ImportGenerateLines(const std::string& path, int replace);
+  void SetVectorFilePath(const std::string& path) { m_paths[kPathVector] = path; }
+  // The transform of the last georeferenced import: 0 bilinear, 1
+  // triangulation, 2 world file.
+  int m_nImportTransform = 0;
 
   // ---- Image and vector commands (qzndoc_commands.cpp, qzndoc_vectorcmds.cpp,
   // batchscript.cpp) -------------------------------------------------------------

@@ -193,33 +193,6 @@ int CQznDoc::LoadSpatialReference(const std::string& path) {
   return 1;
 }
 
-int CQznDoc::LoadControlPoints(const std::string& path) {
-  const int r = m_controlPts.Load(path, 0);
-  if (!r) return 0;
-  if (m_controlPts.IsEmpty()) return RefuseGeoreference(path, res::text::kNoControlPointsRead);
-  if (!AcceptGeoreference(path)) return 0;
-  m_paths[kPathControlPoints] = path;
-  return 1;
-}
-
-int CQznDoc::LoadWorldFile(const std::string& path) {
-  if (!m_tfw.Read(path)) {
-    // The file exists (the caller found it): it holds no six numbers.
-    return RefuseGeoreference(path, res::text::kWorldFileUnreadable);
-  }
-  if (!AcceptGeoreference(path)) return 0;
-  m_paths[kPathWorldFile] = path;
-  m_nTfwModified = 1;
-  return 1;
-}
-
-int CQznDoc::LoadTabFile(const std::string& path) {
-  const int r = m_controlPts.LoadTab(path, 0);
-  if (!r) return 0;
-  if (m_controlPts.IsEmpty()) return RefuseGeoreference(path, res::text::kNoControlPointsRead);
-  return AcceptGeoreference(path);
-}
-
 namespace {
 
 const char* GeorefFaultText(GeorefFault fault) {
@@ -231,6 +204,69 @@ const char* GeorefFaultText(GeorefFault fault) {
 }
 
 }  // namespace
+
+int CQznDoc::LoadControlPoints(const std::string& path) {
+  const bool worldFile = m_tfw.m_nTerms != 0;
+  if (worldFile &&
+      AfxMessageBox(res::text::kAskControlPointsReplaceWorldFile, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return 1;
+  const bool append = !m_controlPts.IsEmpty() &&
+                      AfxMessageBox(res::text::kAskRemoveControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES;
+  // Read aside: the workspace's references change only when the file gave
+  // usable points.
+  CControlPtList read;
+  if (!read.Load(path, 1)) return 0;  // the reader has said why
+  if (read.IsEmpty()) return RefuseReferenceFile(path, res::text::kNoControlPointsRead);
+  if (const GeorefFault fault = read.Check(); fault != GeorefFault::none)
+    return RefuseReferenceFile(path, GeorefFaultText(fault));
+  if (worldFile) {
+    m_tfw.Reset();
+    m_nTfwModified = 1;
+  }
+  if (!append) m_controlPts.RemoveAll();
+  m_controlPts.AdoptAll(read);
+  m_controlPts.m_nModified = 1;
+  m_paths[kPathControlPoints] = path;
+  return 1;
+}
+
+int CQznDoc::LoadWorldFile(const std::string& path) {
+  const bool points = !m_controlPts.IsEmpty();
+  if (points &&
+      AfxMessageBox(res::text::kAskWorldFileReplacesControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return 1;
+  CTfw read;
+  if (!read.Read(path)) {
+    // A file that cannot be opened has been reported by the reader; one that
+    // opens holds no six numbers.
+    CTextFileReader probe;
+    if (!probe.Open(path)) return 0;
+    return RefuseReferenceFile(path, res::text::kWorldFileUnreadable);
+  }
+  if (const GeorefFault fault = read.Check(); fault != GeorefFault::none)
+    return RefuseReferenceFile(path, GeorefFaultText(fault));
+  if (points) m_controlPts.RemoveAll();
+  m_tfw = read;
+  m_paths[kPathWorldFile] = path;
+  m_nTfwModified = 1;
+  return 1;
+}
+
+int CQznDoc::SaveControlPoints(const std::string& path) {
+  if (!m_controlPts.Save(path)) {
+    AfxMessageBox(res::text::kSaveControlPointsError, MB_OK | MB_ICONSTOP);
+    return 0;
+  }
+  m_paths[kPathControlPoints] = path;
+  return 1;
+}
+
+int CQznDoc::LoadTabFile(const std::string& path) {
+  const int r = m_controlPts.LoadTab(path, 0);
+  if (!r) return 0;
+  if (m_controlPts.IsEmpty()) return RefuseGeoreference(path, res::text::kNoControlPointsRead);
+  return AcceptGeoreference(path);
+}
 
 int CQznDoc::AcceptGeoreference(const std::string& source) {
   GeorefFault fault = m_tfw.Check();
@@ -245,6 +281,12 @@ int CQznDoc::RefuseGeoreference(const std::string& source, const char* reason) {
   m_nTfwModified = 0;
   m_nGeorefRefused = 1;
   // Said even in a quiet run: lines written without it would be in pixels.
+  AfxMessageBox(FormatC(res::text::kGeoreferenceRefusedFormat, source.c_str(), reason), MB_OK | MB_ICONSTOP);
+  return 0;
+}
+
+int CQznDoc::RefuseReferenceFile(const std::string& source, const char* reason) {
+  m_nGeorefRefused = 1;
   AfxMessageBox(FormatC(res::text::kGeoreferenceRefusedFormat, source.c_str(), reason), MB_OK | MB_ICONSTOP);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "model/helpers.h"
 #include "platform/host.h"
 #include "resources/messages_formats.h"
 #include "platform/textfile.h"
@@ -39,6 +40,18 @@ int CAttributeList::ReadFile(const std::string& path) {
     Add(id, first, second);
   }
   return 1;
+}
+
+int CAttributeList::WriteFile(const std::string& path) const {
+  CTextFileWriter file;
+  if (!file.Open(path)) return 0;
+  file.Write(std::string(kHeader) + "\n");
+  for (const Record& r : m_records) {
+    file.Printf("%d\n", r.id);
+    file.Write(OneLineText(r.first) + "\n" + OneLineText(r.second) + "\n");
+  }
+  file.Write("END\n");
+  return file.Close() ? 1 : 0;
 }
 
 const CAttributeList::Record* CAttributeList::FindByID(int id) const {

@@ -30,6 +30,10 @@ class CAttributeList : public IAttributeLookup {
   // one are read. 1 when the file was read (also with no groups), 0 when it
   // cannot be opened or its header is wrong ("无效的文件格式。" is shown).
   int ReadFile(const std::string& path);
+  // Writes the header, the groups in the order added and "END", replacing
+  // an old file only when all was written; texts are kept on one line each.
+  // 0 when the file cannot be written.
+  int WriteFile(const std::string& path) const;
 
   // The first record with the ID, or null.
   const Record* FindByID(int id) const;

@@ -229,6 +229,14 @@ CFRect CChainList::GetExtent() const {
   return e;
 }
 
+bool CChainList::IsInPixelRange() const {
+  for (const CChain* c : *this)
+    if (c)
+      for (const CFPoint& p : c->m_points)
+        if (!InPixelRange(p.x) || !InPixelRange(p.y)) return false;
+  return true;
+}
+
 int CChainList::GetStatistics(int& meanVertices) const {
   if (IsEmpty()) return 0;
   std::uint64_t total = 0;

@@ -58,6 +58,10 @@ class CChainList : public CObject, public COwningList<CChain> {
   int m_nModified = 0;    // not stored
   int m_nCurrentWidth = 1;
   CIDColorList m_idColors;
+  // Set while the lines last imported came from map coordinates (converted
+  // through the control points or the world file); cleared by an import of
+  // pixel lines. Not stored.
+  int m_nImportMark = 0;
 
   CChainList() = default;
   ~CChainList() override;
@@ -99,6 +103,9 @@ class CChainList : public CObject, public COwningList<CChain> {
 
   RECT GetBounds() const;
   CFRect GetExtent() const;
+  // True when every vertex is a finite number within the int range (see
+  // InPixelRange): what an import checks before it takes the lines.
+  bool IsInPixelRange() const;
   // The number of lines; the mean vertex count in meanVertices.
   int GetStatistics(int& meanVertices) const;
   void RecalcBounds();

@@ -1,5 +1,6 @@
 #include "model/fpoint.h"
 
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -16,6 +17,15 @@ std::int32_t OuterEdge(float v, int d) { return SaturatedSum(std::isnan(v) ? 0 :
 
 RECT CFRect::GetOuterRect() const {
   return RECT{OuterEdge(left, -1), OuterEdge(top, -1), OuterEdge(right, 1), OuterEdge(bottom, 1)};
+}
+
+RECT CoveringRect(const CFRect& r) {
+  auto held = [](double v) {
+    if (!(v > -2147483648.0)) return INT_MIN;
+    if (!(v < 2147483647.0)) return INT_MAX;
+    return static_cast<int>(v);
+  };
+  return RECT{held(std::floor(r.left)), held(std::floor(r.top)), held(std::ceil(r.right)), held(std::ceil(r.bottom))};
 }
 
 void CFRect::Union(const CFRect& a, const CFRect& b) {

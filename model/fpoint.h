@@ -40,4 +40,12 @@ struct CFRect {
 };
 static_assert(sizeof(CFRect) == 16);
 
+// True when v is a finite number whose pixel lies within the int range: a
+// workspace's extent and every line's bounds are whole pixels.
+inline bool InPixelRange(double v) { return v > -2147483648.0 && v < 2147483647.0; }
+
+// The smallest whole-pixel rectangle holding the float rectangle (left and
+// top rounded down, right and bottom up), held to the int range.
+RECT CoveringRect(const CFRect& r);
+
 }  // namespace qzn

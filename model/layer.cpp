@@ -205,6 +205,18 @@ int CLayerList::GetCurrentLayerID() const {
   return 0;
 }
 
+CLayerLook CLayerList::GetCurrentLook() const {
+  CLayerLook look;
+  for (const CLayer& l : m_layers)
+    if (l.IsCurrent()) {
+      look.id = l.m_nID;
+      look.color = l.m_color;
+      look.penStyle = l.m_nPenStyle;
+      break;
+    }
+  return look;
+}
+
 BOOL CLayerList::GetCurrentLayerName(std::string& out) const {
   for (const CLayer& l : m_layers)
     if (l.IsCurrent()) {

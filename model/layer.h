@@ -69,6 +69,14 @@ class CLayer : public CObject {
 // have no case and compare as they are).
 bool LayerNamesEqual(const std::string& a, const std::string& b);
 
+// What lines and points take from a layer an import puts them on: the ID,
+// the colour and the pen style.
+struct CLayerLook {
+  int id = 0;
+  COLORREF color = RGB(0, 255, 0);
+  int penStyle = 0;
+};
+
 class CLayerList : public CObject {
   QZN_DECLARE_SERIAL(CLayerList)
 
@@ -101,12 +109,18 @@ class CLayerList : public CObject {
   void GetLayerName(std::string& out, int id) const;
   CLayer* GetCurrentLayer();
   int GetCurrentLayerID() const;
+  // The current layer's look; the defaults (ID 0, green, solid) when none is
+  // current.
+  CLayerLook GetCurrentLook() const;
   BOOL GetCurrentLayerName(std::string& out) const;
   void SetCurrentLayer(const std::string& name);
   int GetMarkedLayerIDs(std::vector<int>& ids) const;
   BOOL DeleteLayerByName(const std::string& name);
   BOOL DeleteLayerByID(int id);
   void ReplaceWhiteColors();
+  // Layer "0" present (added in front when missing), exactly one current
+  // layer (the first flagged, else "0"), and that one visible.
+  void MakeSound() { MakeSound(m_layers); }
 
   static COLORREF PaletteColor(int id);
 

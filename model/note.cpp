@@ -338,6 +338,12 @@ int CNoteList::LoadFile(const std::string& path) {
   return 1;
 }
 
+RECT TextBoxAt(int x, int y, const std::string& text) {
+  const std::int64_t len = static_cast<std::int64_t>(Utf8ToGbk(text).size());
+  return RECT{x, y, static_cast<int>(std::min<std::int64_t>(INT_MAX, x + 5 * len)),
+              static_cast<int>(std::min<std::int64_t>(INT_MAX, static_cast<std::int64_t>(y) + 20))};
+}
+
 int CNoteList::ImportText(const std::string& path, const double* cx, const double* cy) {
   CTextFileReader in;
   if (!OpenSideFile(in, path, res::text::kNoteFileReadError, MB_ICONSTOP)) return 0;
@@ -358,11 +364,7 @@ int CNoteList::ImportText(const std::string& path, const double* cx, const doubl
     const std::string& word = tokens[2];
     const int X = TruncInt(cx[0] * x + cx[1] * y + cx[3] * x * y + cx[4]);
     const int Y = TruncInt(cy[0] * x + cy[1] * y + cy[3] * x * y + cy[4]);
-    // Five pixels a byte as the word is stored (two for a Chinese character).
-    const std::int64_t len = static_cast<std::int64_t>(Utf8ToGbk(word).size());
-    const RECT rc{X, Y, static_cast<int>(std::min<std::int64_t>(INT_MAX, X + 5 * len)),
-                  static_cast<int>(std::min<std::int64_t>(INT_MAX, static_cast<std::int64_t>(Y) + 20))};
-    if (!AddNote(rc, word)) break;
+    if (!AddNote(TextBoxAt(X, Y, word), word)) break;
   }
   return 1;
 }

@@ -51,6 +51,11 @@ class CNote : public CObject {
 POINT RotatedTextOrigin(const RECT& rc, int angle);
 void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle);
 
+// The box of a text placed at (x, y) where no window measures it: 5 pixels
+// a byte of the text as stored (10 for a Chinese character), 20 high; the
+// right and bottom held to the int range.
+RECT TextBoxAt(int x, int y, const std::string& text);
+
 // The integer a text begins with (blanks, an optional sign, digits), as the
 // values of points and lines are read from annotations. False when there is
 // none; values beyond the int range saturate.

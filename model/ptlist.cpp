@@ -321,6 +321,12 @@ CFRect CPtList::GetBounds() const {
   return b;
 }
 
+bool CPtList::IsInPixelRange() const {
+  for (const CPointRec* r : *this)
+    if (!InPixelRange(r->x) || !InPixelRange(r->y) || !std::isfinite(r->value)) return false;
+  return true;
+}
+
 RECT CPtList::GetBoundsInt() const {
   if (IsEmpty()) return RECT{};
   const CFRect b = GetBounds();

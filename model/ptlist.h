@@ -68,6 +68,11 @@ class CPtList : public CObject, public COwningList<CPointRec> {
   int m_nPointSize = 7;
   COLORREF m_defaultColor = RGB(255, 0, 0);
   int m_nModified = 0;                  // not stored
+  // What the last import did with the list (not stored): kImportedFromMap
+  // when its points came from map coordinates, kKeptExisting when the user
+  // chose to keep the points that were there.
+  enum : int { kImportedFromMap = 1, kKeptExisting = 2 };
+  int m_nImportMark = 0;
   std::unique_ptr<LOGFONT> m_pLabelFont;  // null until a font is set or loaded
   COLORREF m_labelColor = RGB(0, 0, 0);
 
@@ -112,6 +117,10 @@ class CPtList : public CObject, public COwningList<CPointRec> {
   // ---- geometry of the whole list ----
   CFRect GetBounds() const;
   RECT GetBoundsInt() const;
+  // True when every position is a finite number within the int range (see
+  // InPixelRange) and every value finite: what an import checks before it
+  // takes the points.
+  bool IsInPixelRange() const;
   void FlipVertical(const RECT& extent);
   void FlipHorizontal(const RECT& extent);
   void SwapXY();

@@ -17,6 +17,10 @@ inline constexpr const char kAskFixOrientation[] = "图像没有使用左顶点�
 inline constexpr const char kImageFileReadError[] = "读取图像文件出错。";
 inline constexpr const char kProjectReadError[] = "读取方案文件出错。";
 inline constexpr const char kImageReadError[] = "读取图像出错。";
+// ---- importing points ------------------------------------------------------------
+inline constexpr const char kAskRemovePoints[] = "移除现有的点吗?";
+inline constexpr const char kPointFileReadError[] = "读取点文件出错。";
+
 // The command line does not convert a scan whose georeference was refused.
 inline constexpr const char kGeoreferenceRefusedNotConverted[] = "空间参照无效, 没有转换。";
 // Side files: the question, then the file's name.

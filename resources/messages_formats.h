@@ -1,4 +1,4 @@
-// Texts of the vector exports. See messages_common.h for the conventions.
+// Texts of the vector exports and imports. See messages_common.h for the conventions.
 #pragma once
 
 namespace qzn::res::text {
@@ -31,5 +31,17 @@ inline constexpr const char kAskLineIdAsZ[] = "保存矢量 ID 为 Z 值?";
 inline constexpr const char kAskPointIdAsZ[] = "保存点 ID 为 Z 值?";
 inline constexpr const char kNoPointsToSave[] = "没有点被数字化处理。不能保存。";
 inline constexpr const char kNoNotesToSave[] = "没有文本注释可以用到。没有数据是保存的。";
+
+// ---- vector import ------------------------------------------------------------------
+inline constexpr const char kSdlReadError[] = "SDL 文件读取错误。";
+inline constexpr const char kShapeFileReadError[] = "读取形文件出错。";
+inline constexpr const char kLineListReadError[] = "读取列表出错。";
+inline constexpr const char kPointLayerReadError[] = "读取点层出错。";
+// The MIF header checks; shown as they are, with their line ends.
+inline constexpr const char kNotMifFile[] = "这不是地图信息交换文件\n";
+inline constexpr const char kMifNoColumns[] = "不能找到专栏项目\n";
+inline constexpr const char kMifNoData[] = "不能找到数据项目\n";
+inline constexpr const char kAskRemoveLines[] = "移除现有的线段吗?";
+inline constexpr const char kAskChangeDisplayRange[] = "你的数据可能超出了适当的显示范围，你要改变它吗?";
 
 }  // namespace qzn::res::text

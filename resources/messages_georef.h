@@ -8,6 +8,9 @@ namespace qzn::res::text {
 // Control points and world files
 inline constexpr const char kControlPointFileReadError[] = "读取控制点文件出错。";
 inline constexpr const char kAskRemoveControlPoints[] = "移除现有的控制点吗?";
+inline constexpr const char kAskControlPointsReplaceWorldFile[] = "TFW 数据将被控制点取代，继续吗?";
+inline constexpr const char kAskWorldFileReplacesControlPoints[] = "这新的 TFW 数据将被控制点取代，继续吗?";
+inline constexpr const char kSaveControlPointsError[] = "保存控制点出错。";
 inline constexpr const char kTableFileNoMemory[] = "表格文件出错: 内存不足。";
 inline constexpr const char kTransformComputeError[] = "变换参数计算错误.";
 inline constexpr const char kNoDataAvailable[] = "没有数据可用";

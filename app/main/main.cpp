@@ -8,6 +8,7 @@
 
 #include "app/qznapp.h"
 #include "formats/vectorexport.h"
+#include "formats/vectorimport.h"
 #include "platform/host.h"
 #if QZN_WITH_GUI
 #include "ui/app.h"
@@ -16,9 +17,12 @@
 int main(int argc, char** argv) {
   // The default host is the command-line one: stderr, default answers.
   std::vector<std::string> args(argv + 1, argv + argc);
-  // The document reaches the writers of the exchange formats through these.
+  // The document reaches the writers and readers of the exchange formats
+  // through these.
   static qzn::CFormatExports exports;
   qzn::SetVectorExports(&exports);
+  static qzn::CFormatImports imports;
+  qzn::SetVectorImports(&imports);
   qzn::CQznApp app;
   if (!app.ProcessCommandLine(args)) {
 #if QZN_WITH_GUI

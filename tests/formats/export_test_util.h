@@ -14,6 +14,7 @@
 #include "formats/exportoptions.h"
 #include "formats/vectorexport.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "tests/support/testutil.h"
 
 namespace exporttest {
