@@ -81,6 +81,17 @@ inline std::vector<std::string> LineDump(const CChainList& lines) {
   return out;
 }
 
+// The lines read back hold the written lines' IDs and vertices, in order.
+inline void ExpectSameLines(const CChainList& written, const CChainList& read) {
+  ASSERT_EQ(read.GetCount(), written.GetCount());
+  for (POSITION a = written.GetHeadPosition(), b = read.GetHeadPosition(); a && b;) {
+    const CChain* want = written.GetNext(a);
+    const CChain* got = read.GetNext(b);
+    EXPECT_EQ(got->m_fID, want->m_fID);
+    EXPECT_EQ(got->m_points, want->m_points);
+  }
+}
+
 // Installs a scripted host and the format readers and writers for one test.
 class ImportTest : public ::testing::Test {
  protected:
