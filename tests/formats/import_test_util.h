@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,6 +80,48 @@ inline std::vector<std::string> LineDump(const CChainList& lines) {
   for (const CChain* c : lines)
     out.push_back(FormatC("%.9g %d:", static_cast<double>(c->m_fID), c->m_nLayer) + VertexText(*c));
   return out;
+}
+
+// Lines as "ID: x,y ..." and then points as "P x y value", a line each:
+// what the ogr2ogr conversions of real data are compared by.
+inline std::string LinesAndPoints(const CChainList& lines, const CPtList& points) {
+  std::string s;
+  for (const CChain* c : lines) s += FormatC("%.9g:", static_cast<double>(c->m_fID)) + VertexText(*c) + "\n";
+  for (const CPointRec* r : points) s += FormatC("P %.9g %.9g %.9g\n", r->x, r->y, static_cast<double>(r->value));
+  return s;
+}
+
+// The geospatial examples Debian ships with python3-networkx: rivers
+// (polylines in UTM), regions (polygons with holes and several parts, in
+// degrees) and schools (points).
+inline const std::string kGeoExamples = "/usr/share/doc/python3-networkx/examples/geospatial/";
+
+// The example converted by ogr2ogr with the driver into dir; empty when the
+// conversion fails (a test failure).
+inline std::string ConvertExample(const TempDir& dir, const std::string& source, const std::string& driver,
+                                  const std::string& extension) {
+  const std::string out = dir.file(source + "." + extension);
+  const int rc = qzntest::RunCommand("ogr2ogr -f '" + driver + "' '" + out + "' '" + kGeoExamples + source + "' 2>/dev/null");
+  EXPECT_EQ(rc, 0) << source;
+  return rc == 0 ? out : std::string();
+}
+
+#define QZN_REQUIRE_GEO_EXAMPLES()                                                                  \
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(importtest::kGeoExamples + "rivers.geojson"),          \
+                     "python3-networkx's geospatial examples");                                      \
+  QZN_REQUIRE_PROGRAM("ogr2ogr");                                                                   \
+  QZN_REQUIRE_PYTHON_MODULES("osgeo", "numpy")
+
+// A small grey image in the workspace: imports then leave the extent alone
+// and ask nothing about it.
+inline void GiveImage(CQznDoc& doc) {
+  CRasterImage& img = doc.m_image;
+  img.Init();
+  img.width = img.height = 1000;
+  img.planes = 1;
+  img.bitsPerSample = 8;
+  img.photometric = 1;
+  ASSERT_TRUE(img.AllocPixels());
 }
 
 // The lines read back hold the written lines' IDs and vertices, in order.

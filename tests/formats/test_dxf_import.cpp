@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 #include "formats/dxfexport.h"
 #include "formats/dxfreader.h"
@@ -368,6 +369,42 @@ TEST_F(DxfReader, EzdxfDrawingsAsOgrReadsThem) {
     host.answers.push_back(IDNO);  // keep the file's units
     ASSERT_EQ(fresh.ImportVectors(path, 0), 1) << ::testing::PrintToString(host.Texts());
     EXPECT_EQ(ImportDump(fresh), expected);
+  }
+}
+
+// Reads a DXF file with OGR and prints what the import must give: a line
+// for each linestring, a point for each point, floats as the workspace keeps
+// them.
+const char* kOgrDxf = R"PY(
+import sys
+import numpy as np
+from osgeo import ogr, gdal
+gdal.UseExceptions()
+def f(v): return "%.9g" % float(np.float32(v))
+ds = ogr.Open(sys.argv[1])
+lines, points = [], []
+for feat in ds.GetLayer(0):
+    g = feat.GetGeometryRef()
+    if g.GetGeometryName() == "POINT":
+        points.append("P %s %s %s" % (f(g.GetX()), f(g.GetY()), f(g.GetZ())))
+    else:
+        lines.append("0: " + " ".join(f(g.GetX(i)) + "," + f(g.GetY(i)) for i in range(g.GetPointCount())))
+print("\n".join(lines + points))
+)PY";
+
+// Rivers and schools written by ogr2ogr as DXF (its regions would be
+// hatches, which are not read).
+TEST_F(DxfReader, OgrConversionsOfRealData) {
+  QZN_REQUIRE_GEO_EXAMPLES();
+  for (const char* source : {"rivers.geojson", "schools.shp"}) {
+    SCOPED_TRACE(source);
+    const std::string dxf = importtest::ConvertExample(dir, source, "DXF", "dxf");
+    ASSERT_FALSE(dxf.empty());
+    CQznDoc fresh;
+    host.answers.push_back(IDNO);
+    ASSERT_EQ(fresh.ImportVectors(dxf, 0), 1) << ::testing::PrintToString(host.Texts());
+    EXPECT_EQ(importtest::LinesAndPoints(fresh.m_lines, fresh.m_points), importtest::RunOracle(dir, kOgrDxf, {dxf}));
+    EXPECT_GT(fresh.m_lines.GetCount() + fresh.m_points.GetCount(), 2);
   }
 }
 

@@ -215,34 +215,16 @@ for feat in lyr:
 print("\n".join(lines + points))
 )PY";
 
-std::string Dump(const CQznDoc& doc) {
-  std::string s;
-  for (const CChain* c : doc.m_lines)
-    s += FormatC("%.9g:", static_cast<double>(c->m_fID)) + importtest::VertexText(*c) + "\n";
-  for (const CPointRec* r : doc.m_points)
-    s += FormatC("P %.9g %.9g %.9g\n", r->x, r->y, static_cast<double>(r->value));
-  return s;
-}
-
-const char* kExamples = "/usr/share/doc/python3-networkx/examples/geospatial/";
-
-// Rivers (polylines, UTM), countries' regions (polygons with holes and
-// several parts, degrees) and schools (points) of the geospatial examples
-// Debian ships, converted by ogr2ogr.
 TEST_F(MifReader, OgrConversionsOfRealData) {
-  QZN_REQUIRE_ORACLE(std::filesystem::exists(std::string(kExamples) + "rivers.geojson"),
-                     "python3-networkx's geospatial examples");
-  QZN_REQUIRE_PROGRAM("ogr2ogr");
-  QZN_REQUIRE_PYTHON_MODULES("osgeo", "numpy");
+  QZN_REQUIRE_GEO_EXAMPLES();
   for (const char* source : {"rivers.geojson", "nuts1.geojson", "schools.shp"}) {
     SCOPED_TRACE(source);
-    const std::string mif = dir.file(std::string(source) + ".mif");
-    ASSERT_EQ(qzntest::RunCommand("ogr2ogr -f 'MapInfo File' '" + mif + "' '" + kExamples + source + "'"), 0);
-    const std::string expected = importtest::RunOracle(dir, kOgrMif, {mif});
+    const std::string mif = importtest::ConvertExample(dir, source, "MapInfo File", "mif");
+    ASSERT_FALSE(mif.empty());
     CQznDoc fresh;
     host.answers.push_back(IDNO);
     ASSERT_EQ(fresh.ImportVectors(mif, 0), 1) << ::testing::PrintToString(host.Texts());
-    EXPECT_EQ(Dump(fresh), expected);
+    EXPECT_EQ(importtest::LinesAndPoints(fresh.m_lines, fresh.m_points), importtest::RunOracle(dir, kOgrMif, {mif}));
     EXPECT_GT(fresh.m_lines.GetCount() + fresh.m_points.GetCount(), 2);
   }
 }

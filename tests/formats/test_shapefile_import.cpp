@@ -270,24 +270,15 @@ for feat in lyr:
 )PY";
 
 TEST_F(ShapeReader, OgrConversionsOfRealData) {
-  const std::string examples = "/usr/share/doc/python3-networkx/examples/geospatial/";
-  QZN_REQUIRE_ORACLE(std::filesystem::exists(examples + "rivers.geojson"), "python3-networkx's geospatial examples");
-  QZN_REQUIRE_PROGRAM("ogr2ogr");
-  QZN_REQUIRE_PYTHON_MODULES("osgeo", "numpy");
+  QZN_REQUIRE_GEO_EXAMPLES();
   for (const char* source : {"rivers.geojson", "nuts1.geojson", "schools.shp"}) {
     SCOPED_TRACE(source);
-    const std::string shp = dir.file(std::string(source) + ".shp");
-    ASSERT_EQ(qzntest::RunCommand("ogr2ogr -f 'ESRI Shapefile' '" + shp + "' '" + examples + source + "'"), 0);
-    const std::string expected = importtest::RunOracle(dir, kOgrShape, {shp});
+    const std::string shp = importtest::ConvertExample(dir, source, "ESRI Shapefile", "shp");
+    ASSERT_FALSE(shp.empty());
     ShapeRead r;
     Read(shp, r);
     ASSERT_EQ(r.result, ReadResult::ok);
-    std::string got;
-    for (const CChain* c : r.work.lines)
-      got += FormatC("%.9g:", static_cast<double>(c->m_fID)) + importtest::VertexText(*c) + "\n";
-    for (const CPointRec* p : r.work.points)
-      got += FormatC("P %.9g %.9g %.9g\n", p->x, p->y, static_cast<double>(p->value));
-    EXPECT_EQ(got, expected);
+    EXPECT_EQ(importtest::LinesAndPoints(r.work.lines, r.work.points), importtest::RunOracle(dir, kOgrShape, {shp}));
   }
 }
 

@@ -1,0 +1,175 @@
+// The import front: the reader chosen by the extension, the extent of a
+// workspace without an image (and the offer to scale data unfit for the
+// display), points added or replaced, and the georeferenced import with its
+// reference file.
+#include <gtest/gtest.h>
+
+#include "tests/formats/import_test_util.h"
+
+namespace {
+
+using namespace qzn;
+using importtest::GiveImage;
+using importtest::ImportTest;
+using importtest::LineDump;
+using importtest::Snapshot;
+
+class ImportFront : public ImportTest {};
+
+// Lines spanning `width` across and `height` down from (10, 20).
+std::string GenerateBox(double width, double height) {
+  return FormatC("1\n10,20\n%f,%f\nEND\nEND\n", 10 + width, 20 + height);
+}
+
+TEST_F(ImportFront, ExtensionChoosesTheReader) {
+  GiveImage(doc);
+  const std::string dxf = "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n1\n20\n2\n11\n3\n21\n4\n0\nENDSEC\n0\nEOF\n";
+  EXPECT_EQ(doc.ImportVectors(Write("roads.dxf", dxf), 0), 1);
+  EXPECT_EQ(doc.ImportVectors(Write("lines.txt", "4\n1,1\n2,2\nEND\nEND\n"), 0), 1);
+  EXPECT_EQ(doc.ImportVectors(Write("pts.XYZ", "1 2 3\n4 5 6\n"), 0), 1);
+  EXPECT_EQ(LineDump(doc.m_lines), (std::vector<std::string>{"0 0: 1,2 3,4", "4 0: 1,1 2,2"}));
+  EXPECT_EQ(doc.m_points.GetCount(), 2);
+  EXPECT_TRUE(host.messages.empty()) << ::testing::PrintToString(host.Texts());
+
+  // Georeferenced: roads.dxf still by the DXF reader; ".XYZ" goes to the
+  // generate line reader, which cannot read it.
+  exporttest::AddWorldFile(doc);
+  EXPECT_EQ(doc.ImportGeoVectors(Write("roads2.dxf", dxf), "", 0), 1);
+  EXPECT_EQ(doc.m_lines.GetCount(), 3);
+  EXPECT_EQ(doc.ImportGeoVectors(dir.file("pts.XYZ"), "", 0), 0);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的线段吗?", "读取列表出错。"}));
+  EXPECT_EQ(doc.m_lines.GetCount(), 3);
+}
+
+TEST_F(ImportFront, DataUnfitForTheDisplayMayBeScaled) {
+  {
+    SCOPED_TRACE("50 across and 80 down, scaled");
+    CQznDoc d;
+    host.answers.push_back(IDYES);
+    ASSERT_EQ(d.ImportVectors(Write("small.gen", GenerateBox(50, 80)), 0), 1);
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"你的数据可能超出了适当的显示范围，你要改变它吗?"});
+    EXPECT_EQ(std::make_tuple(d.m_extent.left, d.m_extent.top, d.m_extent.right, d.m_extent.bottom),
+              std::make_tuple(0, 0, 2519, 4030));
+    ASSERT_EQ(d.m_lines.GetCount(), 1);
+    EXPECT_NEAR(d.m_lines.GetHead()->m_points[1].x, 2517.5f, 1e-3);
+    EXPECT_NEAR(d.m_lines.GetHead()->m_points[1].y, 4028.0f, 1e-3);
+    // The world file maps the new pixels back to the file's units.
+    ASSERT_EQ(d.m_tfw.m_nTerms, 3);
+    EXPECT_DOUBLE_EQ(d.m_tfw.m_A, 1 / 50.35);
+    EXPECT_DOUBLE_EQ(d.m_tfw.m_E, 1 / 50.35);
+    EXPECT_DOUBLE_EQ(d.m_tfw.m_C, 10.0);
+    EXPECT_DOUBLE_EQ(d.m_tfw.m_F, 20.0);
+  }
+  {
+    SCOPED_TRACE("50 across and 80 down, kept");
+    CQznDoc d;
+    host.messages.clear();
+    host.answers.push_back(IDNO);
+    ASSERT_EQ(d.ImportVectors(dir.file("small.gen"), 0), 1);
+    EXPECT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(std::make_tuple(d.m_extent.left, d.m_extent.top, d.m_extent.right, d.m_extent.bottom),
+              std::make_tuple(10, 20, 60, 100));
+    EXPECT_EQ(d.m_tfw.m_nTerms, 0);
+  }
+  {
+    SCOPED_TRACE("50 by 150: not asked");
+    CQznDoc d;
+    host.messages.clear();
+    ASSERT_EQ(d.ImportVectors(Write("tall.gen", GenerateBox(50, 150)), 0), 1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(std::make_tuple(d.m_extent.right, d.m_extent.bottom), std::make_tuple(60, 170));
+  }
+  {
+    SCOPED_TRACE("with an image: never asked, the extent stays");
+    CQznDoc d;
+    GiveImage(d);
+    d.m_extent = RECT{0, 0, 999, 999};
+    host.messages.clear();
+    ASSERT_EQ(d.ImportVectors(dir.file("small.gen"), 0), 1);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(d.m_extent.right, 999);
+  }
+}
+
+// The question comes first; its answer acts only after the file was read.
+TEST_F(ImportFront, PointsAreAddedOrReplaced) {
+  importtest::FillExisting(doc);
+  GiveImage(doc);
+  const std::string good = Write("p.pnt", "7 100 200\n8 300 400\n");
+  host.answers.push_back(IDNO);
+  ASSERT_EQ(doc.ImportVectors(good, 0), 1);
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"移除现有的点吗?"});
+  EXPECT_EQ(doc.m_points.GetCount(), 3);
+  EXPECT_EQ(doc.m_points.m_nImportMark & CPtList::kKeptExisting, CPtList::kKeptExisting);
+  EXPECT_EQ(doc.m_points.GetTail()->value, 8.0f);
+  EXPECT_EQ(doc.m_paths[CQznDoc::kPathPoint], good);
+
+  // Yes, and a file that cannot be read: the old points stay.
+  const std::string before = Snapshot(doc);
+  host.messages.clear();
+  host.answers.push_back(IDYES);
+  EXPECT_EQ(doc.ImportVectors(Write("bad.pnt", "1 3e9 2\n"), 0), 0);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的点吗?", "读取点层出错。"}));
+  EXPECT_EQ(Snapshot(doc), before);
+  // Called directly, the point import says it in its own words.
+  host.messages.clear();
+  host.answers.push_back(IDYES);
+  EXPECT_EQ(doc.ImportPoints(dir.file("missing.pnt")), 0);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的点吗?", "读取点文件出错。"}));
+
+  host.answers.push_back(IDYES);
+  ASSERT_EQ(doc.ImportVectors(good, 0), 1);
+  EXPECT_EQ(doc.m_points.GetCount(), 2);
+}
+
+TEST_F(ImportFront, LinesAreReplacedOnlyAfterARead) {
+  importtest::FillExisting(doc);
+  GiveImage(doc);
+  exporttest::AddWorldFile(doc);
+  const std::string before = Snapshot(doc);
+  host.answers.push_back(IDYES);
+  EXPECT_EQ(doc.ImportGeoVectors(Write("cut.gen", "1\n500000,4000000\n"), "", 0), 0);
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的线段吗?", "读取列表出错。"}));
+  EXPECT_EQ(Snapshot(doc), before);
+  host.answers.push_back(IDYES);
+  ASSERT_EQ(doc.ImportGeoVectors(Write("ok.gen", "1\n500000,4000000\n500005,3999990\nEND\nEND\n"), "", 0), 1);
+  EXPECT_EQ(LineDump(doc.m_lines), std::vector<std::string>{"1 0: 0,0 10,20"});
+  EXPECT_EQ(doc.m_lines.m_nImportMark, 1);
+  EXPECT_EQ(doc.m_nImportTransform, 2);
+}
+
+// Without four control points or a world file the import loads the
+// reference file first: a world file converts through its inverse.
+TEST_F(ImportFront, GeoreferencedImportLoadsItsReference) {
+  GiveImage(doc);
+  doc.m_controlPts.AddNew();  // fewer than four
+  const std::string tfw = Write("map.tfw", "0.5\n0\n0\n-0.5\n500000\n4000000\n");
+  const std::string lines = Write("map.gen", "3\n500010,3999990\n500020,3999980\nEND\nEND\n");
+  host.answers.push_back(IDYES);  // the world file replaces the control point
+  ASSERT_EQ(doc.ImportGeoVectors(lines, tfw, 0), 1) << ::testing::PrintToString(host.Texts());
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"这新的 TFW 数据将被控制点取代，继续吗?"});
+  EXPECT_EQ(doc.m_nImportTransform, 2);
+  EXPECT_EQ(doc.m_paths[CQznDoc::kPathWorldFile], tfw);
+  EXPECT_EQ(doc.m_controlPts.GetCount(), 0);
+  EXPECT_EQ(LineDump(doc.m_lines), std::vector<std::string>{"3 0: 20,20 40,40"});
+
+  // Control points from a file, then the triangulation.
+  CQznDoc cp;
+  GiveImage(cp);
+  const std::string cpt = Write("map.cpt", "0 0 500000 4000000\n999 0 500499.5 4000000\n999 999 500499.5 3999500.5\n"
+                                           "0 999 500000 3999500.5\n500 500 500250 3999750\n");
+  ASSERT_EQ(cp.ImportGeoVectors(lines, cpt, 1), 1) << ::testing::PrintToString(host.Texts());
+  EXPECT_EQ(cp.m_paths[CQznDoc::kPathControlPoints], cpt);
+  EXPECT_EQ(cp.m_nImportTransform, 1);
+  ASSERT_EQ(cp.m_lines.GetCount(), 1);
+  EXPECT_NEAR(cp.m_lines.GetHead()->m_points[1].x, 40.0f, 1e-3);
+  EXPECT_NEAR(cp.m_lines.GetHead()->m_points[1].y, 40.0f, 1e-3);
+  // A reference that cannot be loaded ends the import, nothing read.
+  CQznDoc none;
+  host.messages.clear();
+  EXPECT_EQ(none.ImportGeoVectors(lines, dir.file("missing.cpt"), 0), 0);
+  EXPECT_EQ(host.Texts(), std::vector<std::string>{"读取控制点文件出错。"});
+  EXPECT_TRUE(none.m_lines.IsEmpty());
+}
+
+}  // namespace
