@@ -143,11 +143,19 @@ int LockBytes(int fd, std::int64_t start, std::int64_t length, bool wait) {
   fl.l_len = static_cast<off_t>(length);
   if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
   int err = errno;
+  if (err == EBADF) {
+    // A table open for reading only takes a shared lock: it still waits for
+    // a writer's lock and keeps writers out while it reads.
+    fl.l_type = F_RDLCK;
+    if (::fcntl(fd, F_OFD_SETLK, &fl) == 0) return 0;
+    err = errno;
+  }
   if (err == EAGAIN || err == EACCES) {
     if (!wait) return -2;
     // The blocking request sleeps until the holder lets go.
+    const short type = fl.l_type;
     for (;;) {
-      fl.l_type = F_WRLCK;
+      fl.l_type = type;
       if (::fcntl(fd, F_OFD_SETLKW, &fl) == 0) return 0;
       err = errno;
       if (err != EINTR) break;
@@ -478,7 +486,11 @@ int OpenTable(std::string_view name, bool exclusive) {
   EnsureInit();
   State& g = Globals();
   const std::string path = NormaliseName(name, ".DBF");
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  // A table this process may not change (another user's, on a read-only
+  // disk) is still read; any write to it fails and is reported.
+  if (fd < 0 && !exclusive && (errno == EACCES || errno == EROFS || errno == EPERM))
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     DbfReportError(120, {path});
     return -1;

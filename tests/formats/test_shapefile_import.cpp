@@ -3,6 +3,8 @@
 // shape's own ID, real data converted by ogr2ogr as OGR reads it, and
 // damaged files refused or read, never a crash.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -150,6 +152,38 @@ TEST_F(ShapeReader, RoundTripThroughTheWriter) {
   EXPECT_EQ(p.work.points.GetHead()->y, 60.25f);
   EXPECT_EQ(p.work.points.GetHead()->value, 123.5f);
   EXPECT_EQ(p.work.points.GetTail()->value, -3.0f);
+}
+
+// A table this user may not change still gives the IDs: as another user
+// (a child process gives up root for it), the writer's files, owned by root
+// and not writable by others, read back with their IDs.
+TEST_F(ShapeReader, ATableThatCannotBeChangedIsRead) {
+  exporttest::FillSample(doc);
+  const std::string path = dir.file("ro.shp");
+  ASSERT_EQ(CShapeFile(doc.m_lines, doc.m_extent, MapTransform::Pixels(), false).Write(path, true), WriteResult::ok);
+  for (const char* name : {"ro.shp", "ro.dbf", ""}) {
+    std::filesystem::permissions(dir.file(name), std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                                     std::filesystem::perms::others_read |
+                                                     (*name ? std::filesystem::perms::none
+                                                            : std::filesystem::perms::owner_all |
+                                                                  std::filesystem::perms::others_exec |
+                                                                  std::filesystem::perms::group_exec));
+  }
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Another user where the test runs as root; the user it is otherwise.
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    ShapeRead r;
+    Read(path, r);
+    const bool ok = r.result == ReadResult::ok && r.work.lines.GetCount() == 3 &&
+                    r.work.lines.GetHead()->m_fID == 12.5f && r.work.lines.GetTail()->m_fID == -7.0f;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 // Bytes of a shapefile made here: a polyline file of one record with the
