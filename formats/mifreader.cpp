@@ -338,7 +338,13 @@ ReadResult CMifReader::Impl::Data() {
     if (pen) Pen();
     for (CChain* c : built) c->CalcBounds();
   }
-  return mif.Error() ? ReadResult::damaged : ReadResult::ok;
+  if (mif.Error()) return ReadResult::damaged;
+  // Rows left over belong to objects the .mif no longer has: it was cut
+  // short between two objects.
+  if (haveMid)
+    while (mid.Next(line))
+      if (!TrimBlanks(line).empty()) return ReadResult::damaged;
+  return ReadResult::ok;
 }
 
 }  // namespace qzn

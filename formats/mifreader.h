@@ -22,7 +22,7 @@ class CMifReader {
   // "Version" line first, no "Columns" or no "Data" within 50 lines);
   // damaged for a file that ends inside its header or inside an object, a
   // coordinate that is not a finite number or maps beyond the int range, and
-  // a .mid file with fewer rows than the .mif has objects. The lists may hold
+  // a .mid file with fewer or more rows than the .mif has objects. The lists may hold
   // part of the file after a failure: the caller drops them.
   ReadResult Read();
 

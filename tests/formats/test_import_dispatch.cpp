@@ -4,6 +4,12 @@
 // reference file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "formats/dxfexport.h"
+#include "formats/mifexport.h"
+#include "formats/sdlexport.h"
+#include "formats/shapefile.h"
 #include "tests/formats/import_test_util.h"
 
 namespace {
@@ -170,6 +176,71 @@ TEST_F(ImportFront, GeoreferencedImportLoadsItsReference) {
   EXPECT_EQ(none.ImportGeoVectors(lines, dir.file("missing.cpt"), 0), 0);
   EXPECT_EQ(host.Texts(), std::vector<std::string>{"读取控制点文件出错。"});
   EXPECT_TRUE(none.m_lines.IsEmpty());
+}
+
+// Every format as this system writes it, cut short at many places: a cut
+// file either fails with the workspace unchanged, or (where the format has
+// no end mark: MIF, SDL) reads as a shorter file. DXF, shapefiles and
+// generate text have one and always fail. A changed byte never crashes a
+// reader and a failure changes nothing.
+TEST_F(ImportFront, CutAndCorruptedFiles) {
+  CQznDoc source;
+  exporttest::FillSample(source);
+  exporttest::AddWorldFile(source);
+  double x[4], y[4];
+  ASSERT_TRUE(source.m_tfw.GetTransform(x, y, 0));
+  const MapTransform map = MapTransform::Polynomial(x, y, 3);
+  DxfContent dxf;
+  dxf.lines = dxf.points = dxf.notes = dxf.linesIdAsZ = true;
+  MifContent mif;
+  mif.lines = mif.points = mif.notes = true;
+  SdlContent sdl;
+  sdl.lines = sdl.points = true;
+  ASSERT_EQ(WriteDxfFile(dir.file("s.dxf"), source, map, dxf), WriteResult::ok);
+  ASSERT_EQ(WriteMifFile(dir.file("s.mif"), source, map, mif), WriteResult::ok);
+  ASSERT_EQ(WriteSdlFile(dir.file("s.sdl"), source, map, nullptr, sdl), WriteResult::ok);
+  ASSERT_EQ(CShapeFile(source.m_lines, source.m_extent, map, false).Write(dir.file("s.shp"), true), WriteResult::ok);
+  ASSERT_EQ(source.ExportLinesGeo(dir.file("s.gen"), 0), 1);
+
+  // Each file goes into a workspace of its own, made the same way.
+  auto workspace = [] {
+    auto w = std::make_unique<CQznDoc>();
+    importtest::FillExisting(*w);
+    exporttest::AddWorldFile(*w);
+    GiveImage(*w);
+    return w;
+  };
+  const std::string before = Snapshot(*workspace());
+  int imported = 0;
+  for (const char* ext : {"dxf", "mif", "sdl", "shp", "gen"}) {
+    SCOPED_TRACE(ext);
+    const std::vector<std::uint8_t> whole = qzntest::ReadFileBytes(dir.file(std::string("s.") + ext));
+    const bool endMark = std::string(ext) != "mif" && std::string(ext) != "sdl";
+    auto attempt = [&](const std::vector<std::uint8_t>& bytes, int n, bool cut) {
+      const std::string path = dir.file(FormatC("%s-%d.%s", cut ? "cut" : "bad", n, ext));
+      qzntest::WriteFileBytes(path, bytes);
+      if (std::string(ext) == "mif") std::filesystem::copy_file(dir.file("s.mid"), CompanionPath(path, "mid"));
+      if (std::string(ext) == "shp") std::filesystem::copy_file(dir.file("s.dbf"), CompanionPath(path, "dbf"));
+      const std::unique_ptr<CQznDoc> w = workspace();
+      host.answers.assign(4, IDNO);  // keep the lines
+      if (w->ImportGeoVectors(path, "", 2) == 0) {
+        EXPECT_EQ(Snapshot(*w), before) << n;
+      } else {
+        EXPECT_FALSE(cut && endMark) << "a cut file was read: " << n;
+        ++imported;
+      }
+    };
+    for (int k = 1; k < 24; ++k) {
+      const std::size_t at = whole.size() * k / 24;
+      attempt(std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(at)), k, true);
+    }
+    for (int k = 0; k < 48; ++k) {
+      std::vector<std::uint8_t> bytes = whole;
+      bytes[(bytes.size() - 1) * k / 47] ^= static_cast<std::uint8_t>(0x55 + k);
+      attempt(bytes, k, false);
+    }
+  }
+  EXPECT_GT(imported, 0);
 }
 
 }  // namespace
