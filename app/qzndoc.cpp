@@ -58,11 +58,8 @@ int CQznDoc::ResetExtent() {
 void CQznDoc::SetExtentAndTolerance(const RECT& extent) {
   m_extent = extent;
   // Sizes in 64 bits: an extent across the whole int range has no int width.
-  auto side = [](int low, int high) {
-    const std::int64_t n = std::int64_t{high} - low + 1;
-    return static_cast<int>(std::clamp<std::int64_t>(n, INT_MIN, INT_MAX));
-  };
-  m_lines.SetTolerance(side(extent.left, extent.right), side(extent.top, extent.bottom));
+  m_lines.SetTolerance(SaturateInt32(std::int64_t{extent.right} - extent.left + 1),
+                       SaturateInt32(std::int64_t{extent.bottom} - extent.top + 1));
 }
 
 int CQznDoc::SetExtent(const RECT& rect) {

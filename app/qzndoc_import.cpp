@@ -5,6 +5,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "raster/imagefile.h"
 #include "resources/messages_app.h"
 #include "resources/messages_formats.h"
 
@@ -12,12 +13,6 @@ namespace qzn {
 namespace {
 IVectorImports* g_imports = nullptr;
 
-bool HasExtension(const std::string& path, const char* upper) {
-  CFilePath parts(path);
-  std::string ext = parts.GetExtPart();
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return ext == upper;
-}
 
 }  // namespace
 
@@ -47,7 +42,7 @@ int CQznDoc::ImportPoints(const std::string& path, bool fromVectorImport) {
     keep = !remove;
   }
   CPtList read;
-  const int ok = HasExtension(path, ".XYZ") ? read.ReadXYZSimple(path) : read.ReadXYZ(path);
+  const int ok = HasFileExtension(path, ".XYZ") ? read.ReadXYZSimple(path) : read.ReadXYZ(path);
   if (!ok || !read.IsInPixelRange()) {
     if (fromVectorImport)
       AfxMessageBox(res::text::kPointLayerReadError, MB_OK | MB_ICONEXCLAMATION);

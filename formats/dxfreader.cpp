@@ -7,7 +7,6 @@
 #include <new>
 #include <vector>
 
-#include "model/chain_internal.h"
 #include "platform/textfile.h"
 
 namespace qzn {

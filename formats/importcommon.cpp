@@ -11,6 +11,7 @@
 #include "app/qzndoc.h"
 #include "formats/exportcommon.h"
 #include "platform/host.h"
+#include "platform/textfile.h"
 #include "resources/messages_formats.h"
 
 namespace qzn {
@@ -185,9 +186,8 @@ void CReadProgress::Update() {
 // ---- numbers ------------------------------------------------------------------
 
 std::string_view TrimBlanks(std::string_view s) {
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; };
-  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
 }
 

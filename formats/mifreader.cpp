@@ -6,7 +6,6 @@
 #include <new>
 #include <vector>
 
-#include "model/chain_internal.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
 #include "resources/messages_formats.h"

@@ -13,6 +13,7 @@
 #include "model/helpers.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "raster/imagefile.h"
 #include "resources/messages_common.h"
 #include "resources/messages_formats.h"
 
@@ -20,13 +21,6 @@ namespace qzn {
 
 namespace {
 
-// The extension of the file's own name, upper-cased, with its dot.
-std::string UpperExtension(const std::string& path) {
-  CFilePath parts(path);
-  std::string ext = parts.GetExtPart();
-  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return ext;
-}
 
 // ---- the readers of the formats library, each into work lists ----------------------
 
@@ -137,18 +131,18 @@ bool CanOpen(const std::string& path) {
 
 int ImportVectors(CQznDoc& doc, const std::string& path, int replace) {
   CWaitCapture wait;
-  const std::string ext = UpperExtension(path);
+  auto is = [&](const char* ext) { return HasFileExtension(path, ext); };
   try {
     bool read = false;
-    if (ext == ".PNT" || ext == ".XYZ") {
+    if (is(".PNT") || is(".XYZ")) {
       read = doc.ImportPoints(path, true) != 0;
-    } else if (ext == ".SDL") {
+    } else if (is(".SDL")) {
       read = ImportSdl(doc, path, MapTransform::Pixels()) != 0;
-    } else if (ext == ".SHP") {
+    } else if (is(".SHP")) {
       read = ReadShape(doc, path, MapTransform::Pixels());
-    } else if (ext == ".MIF") {
+    } else if (is(".MIF")) {
       read = ReadMif(doc, path, MapTransform::Pixels());
-    } else if (ext == ".DXF") {
+    } else if (is(".DXF")) {
       read = ReadDxf(doc, path, MapTransform::Pixels());
     } else {
       read = doc.ImportGenerateLines(path, replace) != 0;
@@ -171,7 +165,7 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
   // The spatial reference: the workspace's, or the file given.
   if (doc.m_controlPts.GetCount() >= 4 || doc.m_tfw.m_nTerms != 0) {
     if (doc.m_tfw.m_nTerms != 0) type = 2;
-  } else if (UpperExtension(reference) == ".TFW") {
+  } else if (HasFileExtension(reference, ".TFW")) {
     if (!doc.LoadWorldFile(reference)) return 0;
     type = 2;
   } else {
@@ -205,13 +199,13 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
     map = MapTransform::Polynomial(x, y, 3);
   }
 
-  const std::string ext = UpperExtension(path);
+  auto is = [&](const char* ext) { return HasFileExtension(path, ext); };
   const std::int64_t linesBefore = doc.m_lines.GetCount(), pointsBefore = doc.m_points.GetCount();
   try {
     bool read = false;
-    if (ext == ".SDL") {
+    if (is(".SDL")) {
       read = ImportSdl(doc, path, map) != 0;
-    } else if (ext == ".PNT") {
+    } else if (is(".PNT")) {
       CPtList points;
       const int ok = type == 1 ? points.ReadXYZTriangulated(path, triangles)
                                : points.ReadXYZPolynomial(path, map.XRow(), map.YRow(), map.PolynomialType());
@@ -224,11 +218,11 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
         doc.m_points.AdoptAll(points);
         doc.m_paths[CQznDoc::kPathPoint] = path;
       }
-    } else if (ext == ".SHP") {
+    } else if (is(".SHP")) {
       read = ReadShape(doc, path, map);
-    } else if (ext == ".MIF") {
+    } else if (is(".MIF")) {
       read = ReadMif(doc, path, map);
-    } else if (ext == ".DXF") {
+    } else if (is(".DXF")) {
       read = ReadDxf(doc, path, map);
     } else {
       // Asked before the file is read, acted on only after.

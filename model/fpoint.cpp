@@ -20,12 +20,8 @@ RECT CFRect::GetOuterRect() const {
 }
 
 RECT CoveringRect(const CFRect& r) {
-  auto held = [](double v) {
-    if (!(v > -2147483648.0)) return INT_MIN;
-    if (!(v < 2147483647.0)) return INT_MAX;
-    return static_cast<int>(v);
-  };
-  return RECT{held(std::floor(r.left)), held(std::floor(r.top)), held(std::ceil(r.right)), held(std::ceil(r.bottom))};
+  return RECT{TruncInt(std::floor(r.left)), TruncInt(std::floor(r.top)), TruncInt(std::ceil(r.right)),
+              TruncInt(std::ceil(r.bottom))};
 }
 
 void CFRect::Union(const CFRect& a, const CFRect& b) {

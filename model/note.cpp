@@ -340,8 +340,7 @@ int CNoteList::LoadFile(const std::string& path) {
 
 RECT TextBoxAt(int x, int y, const std::string& text) {
   const std::int64_t len = static_cast<std::int64_t>(Utf8ToGbk(text).size());
-  return RECT{x, y, static_cast<int>(std::min<std::int64_t>(INT_MAX, x + 5 * len)),
-              static_cast<int>(std::min<std::int64_t>(INT_MAX, static_cast<std::int64_t>(y) + 20))};
+  return RECT{x, y, SaturatedSum(x, 5 * len), SaturatedSum(y, 20)};
 }
 
 int CNoteList::ImportText(const std::string& path, const double* cx, const double* cy) {
