@@ -119,6 +119,9 @@ enum : int {
 std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out,
                               int outW, int outH, BYTE* palette1024, BYTE* map256,
                               std::int32_t* displayParam, int flags);
+// The grey window a display parameter stands for: low | high << 8; 0, or a
+// window without width (high not above low), is the full range 0..255.
+void DecodeDisplayWindow(std::int32_t displayParam, int& low, int& high);
 // Bytes a row of the display bitmap of that width.
 std::int64_t DisplayRowBytes(int outW, int flags);
 

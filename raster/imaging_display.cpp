@@ -25,6 +25,16 @@ std::int64_t DisplayRowBytes(int outW, int flags) {
   return (bpp * std::max(outW, 0) + 3) / 4 * 4;
 }
 
+void DecodeDisplayWindow(std::int32_t displayParam, int& low, int& high) {
+  low = 0;
+  high = 255;
+  const int l = displayParam & 0xFF, h = (displayParam >> 8) & 0xFF;
+  if (l < h) {
+    low = l;
+    high = h;
+  }
+}
+
 std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out, int outW,
                               int outH, BYTE* palette1024, BYTE* map256,
                               std::int32_t* displayParam, int flags) {
@@ -43,15 +53,10 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   // the full range. A reset returns the full range.
   int low = 0, high = 255;
   if (displayParam) {
-    if (flags & kDisplayReset) {
+    if (flags & kDisplayReset)
       *displayParam = 255 << 8;
-    } else if (*displayParam) {
-      const int l = *displayParam & 0xFF, h = (*displayParam >> 8) & 0xFF;
-      if (l < h) {
-        low = l;
-        high = h;
-      }
-    }
+    else
+      DecodeDisplayWindow(*displayParam, low, high);
   }
   // Value -> display index, and the display palette.
   BYTE map[256];

@@ -86,13 +86,15 @@ enum : int {
   kOverlayCrossMarks = 32946,
 
   // Image
-  kImageInfo = 34020,
+  kImageInfo = 32773,
+  kImageThreshold = 32829,
   kImageMosaic = 34021,
   kImageComposite = 34022,
   kImageRotate = 32902,
 
   // Vector
   kVectorAutoVectorize = 32792,
+  kLineSetSmoothing = 33043,
   kVectorBatch = 34030,
   kVectorSmooth = 32825,
   kVectorSnap = 32830,

@@ -14,11 +14,15 @@
 #include "resources/commands.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
+#include "ui/dialogs.h"
 #include "ui/display.h"
 #include "ui/docview.h"
+#include "ui/imagecommands.h"
+#include "ui/imagedialogs.h"
 #include "ui/mainframe.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
+#include "ui/vectorizedialogs.h"
 #include "ui/wxhost.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -28,6 +32,7 @@ namespace qzn {
 namespace {
 
 CDesktop* g_desktop = nullptr;
+CWxDialogRunner g_dialogRunner;
 constexpr char kRecentSection[] = "Recent File List";
 constexpr int kRecentFiles = 4;
 
@@ -61,6 +66,7 @@ void RegisterAppCommands(CDesktop& d) {
   });
   t.Add(cmd::kAppAbout, [] { ShowAboutBox(); });
   RegisterScanCommands(d);
+  RegisterImageDialogCommands(d);
   for (int i = 0; i < kRecentFiles; ++i) {
     const int id = cmd::kFileMru1 + i;
     t.Add(id, [&d, i] {
@@ -86,6 +92,10 @@ CDesktop* CreateDesktop() {
   d->frame = new CMainFrame(d->manager, d->history);
   RegisterAppCommands(*d);
   SetupShortcuts(*d);
+  RegisterDialogWindows();
+  RegisterVectorizeDialogs();
+  RegisterImageDialogs();
+  SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;
 }
@@ -107,6 +117,7 @@ void DestroyDesktop() {
   delete d->history;
   delete d;
   g_desktop = nullptr;
+  if (GetDialogRunner() == &g_dialogRunner) SetDialogRunner(nullptr);
 }
 
 bool OpenWorkspace(const std::string& path) {

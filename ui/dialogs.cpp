@@ -1,13 +1,20 @@
 #include "ui/dialogs.h"
 
+#include <map>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/radiobut.h>
-#include <wx/sizer.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
-#include <wx/textctrl.h>
+#include <wx/choice.h>
+#include <wx/colordlg.h>
+#include <wx/combobox.h>
+#include <wx/dcclient.h>
+#include <wx/listbox.h>
+#include <wx/scrolbar.h>
+#include <wx/vlbox.h>
 
+#include "platform/host.h"
+#include "ui/core/qznview.h"
+#include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
 
@@ -15,18 +22,28 @@ namespace qzn {
 
 const char kNoChoice[] = "qzn-no-choice";
 
+namespace {
+// The page step of the dialogs' scroll bars.
+constexpr int kScrollPage = 20;
+}  // namespace
+
 // ---- controls -------------------------------------------------------------------
 
 std::string CWxDialogControls::GetText(int id) const {
-  if (auto* t = dynamic_cast<wxTextCtrl*>(m_dialog.FindWindow(id))) return FromWx(t->GetValue());
-  if (wxWindow* w = m_dialog.FindWindow(id)) return FromWx(w->GetLabel());
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* t = dynamic_cast<wxTextEntry*>(w)) return FromWx(t->GetValue());
+  if (auto* c = dynamic_cast<wxChoice*>(w)) return FromWx(c->GetStringSelection());
+  if (w) return FromWx(w->GetLabel());
   return {};
 }
 
 void CWxDialogControls::SetText(int id, const std::string& utf8) {
-  if (auto* t = dynamic_cast<wxTextCtrl*>(m_dialog.FindWindow(id)))
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* t = dynamic_cast<wxTextEntry*>(w))
     t->ChangeValue(U8(utf8));
-  else if (wxWindow* w = m_dialog.FindWindow(id))
+  else if (auto* c = dynamic_cast<wxChoice*>(w))
+    c->SetStringSelection(U8(utf8));
+  else if (w)
     w->SetLabel(U8(utf8));
 }
 
@@ -64,53 +81,371 @@ void CWxDialogControls::SetFocus(int id) {
   if (wxWindow* w = m_dialog.FindWindow(id)) w->SetFocus();
 }
 
+// Lists: wxListBox, wxChoice and wxComboBox are item containers; an
+// owner-drawn wxVListBox only counts its rows (the dialog paints them from
+// its own data).
+
+void CWxDialogControls::ResetContent(int id) {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    v->SetItemCount(0);
+    v->Refresh();
+  } else if (auto* c = dynamic_cast<wxItemContainer*>(w)) {
+    c->Clear();
+  }
+}
+
+int CWxDialogControls::AddString(int id, const std::string& utf8) {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    v->SetItemCount(v->GetItemCount() + 1);
+    v->Refresh();
+    return static_cast<int>(v->GetItemCount()) - 1;
+  }
+  if (auto* c = dynamic_cast<wxItemContainer*>(w)) return c->Append(U8(utf8));
+  return -1;
+}
+
+void CWxDialogControls::DeleteString(int id, int index) {
+  if (index < 0 || index >= GetCount(id)) return;
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    v->SetItemCount(v->GetItemCount() - 1);
+    v->Refresh();
+  } else if (auto* c = dynamic_cast<wxItemContainer*>(w)) {
+    c->Delete(static_cast<unsigned>(index));
+  }
+}
+
+int CWxDialogControls::GetCount(int id) const {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) return static_cast<int>(v->GetItemCount());
+  if (auto* c = dynamic_cast<wxItemContainer*>(w)) return static_cast<int>(c->GetCount());
+  return 0;
+}
+
+std::string CWxDialogControls::GetItemText(int id, int index) const {
+  if (index < 0 || index >= GetCount(id)) return {};
+  if (auto* c = dynamic_cast<wxItemContainer*>(m_dialog.FindWindow(id)))
+    return FromWx(c->GetString(static_cast<unsigned>(index)));
+  return {};
+}
+
+int CWxDialogControls::GetCurSel(int id) const {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    if (!v->HasMultipleSelection()) return v->GetSelection();
+    unsigned long cookie = 0;
+    return v->GetFirstSelected(cookie);
+  }
+  if (auto* l = dynamic_cast<wxListBox*>(w); l && l->HasMultipleSelection()) {
+    wxArrayInt sel;
+    return l->GetSelections(sel) > 0 ? sel[0] : -1;
+  }
+  if (auto* c = dynamic_cast<wxItemContainer*>(w)) return c->GetSelection();
+  return -1;
+}
+
+void CWxDialogControls::SetCurSel(int id, int index) {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    if (v->HasMultipleSelection()) v->DeselectAll();
+    if (index >= 0 && index < static_cast<int>(v->GetItemCount())) v->SetSelection(index);
+  } else if (auto* l = dynamic_cast<wxListBox*>(w); l && l->HasMultipleSelection()) {
+    l->DeselectAll();
+    if (index >= 0 && index < static_cast<int>(l->GetCount())) l->SetSelection(index);
+  } else if (auto* c = dynamic_cast<wxItemContainer*>(w)) {
+    c->SetSelection(index >= 0 && index < static_cast<int>(c->GetCount()) ? index : wxNOT_FOUND);
+  }
+}
+
+std::vector<int> CWxDialogControls::GetSelItems(int id) const {
+  std::vector<int> out;
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    if (!v->HasMultipleSelection()) {
+      if (v->GetSelection() != wxNOT_FOUND) out.push_back(v->GetSelection());
+      return out;
+    }
+    unsigned long cookie = 0;
+    for (int i = v->GetFirstSelected(cookie); i != wxNOT_FOUND; i = v->GetNextSelected(cookie)) out.push_back(i);
+  } else if (auto* l = dynamic_cast<wxListBox*>(w)) {
+    wxArrayInt sel;
+    l->GetSelections(sel);
+    for (int i : sel) out.push_back(i);
+    std::sort(out.begin(), out.end());
+  } else if (auto* c = dynamic_cast<wxItemContainer*>(w); c && c->GetSelection() != wxNOT_FOUND) {
+    out.push_back(c->GetSelection());
+  }
+  return out;
+}
+
+void CWxDialogControls::SetSel(int id, int index, bool selected) {
+  if (index < 0 || index >= GetCount(id)) return;
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    if (v->HasMultipleSelection())
+      v->Select(static_cast<std::size_t>(index), selected);
+    else if (selected)
+      v->SetSelection(index);
+  } else if (auto* l = dynamic_cast<wxListBox*>(w)) {
+    if (selected)
+      l->SetSelection(index);
+    else
+      l->Deselect(index);
+  }
+}
+
+// Scroll bars run from 0; the dialogs' ranges all start there. Spin arrows
+// only step: the dialog keeps the value itself.
+
+void CWxDialogControls::SetScrollRange(int id, int low, int high) {
+  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) {
+    const int range = std::max(high - low + 1, 1);
+    b->SetScrollbar(std::clamp(b->GetThumbPosition(), 0, range - 1), 1, range, kScrollPage, true);
+  }
+}
+
+void CWxDialogControls::SetScrollPos(int id, int position) {
+  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) b->SetThumbPosition(position);
+}
+
+int CWxDialogControls::GetScrollPos(int id) const {
+  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) return b->GetThumbPosition();
+  return 0;
+}
+
+void CWxDialogControls::SetSwatch(int id, COLORREF colour) {
+  if (auto* s = dynamic_cast<CColourSwatch*>(m_dialog.FindWindow(id))) s->SetColour(colour);
+}
+
+void CWxDialogControls::Redraw(int id) {
+  if (wxWindow* w = m_dialog.FindWindow(id)) w->Refresh(false);
+}
+
+bool CWxDialogControls::ChooseColor(const COLORREF* initial, COLORREF& chosen) {
+  wxColourData data;
+  data.SetChooseFull(true);
+  if (initial) data.SetColour(wxColour(GetRValue(*initial), GetGValue(*initial), GetBValue(*initial)));
+  wxColourDialog dialog(&m_dialog, &data);
+  if (dialog.ShowModal() != wxID_OK) return false;
+  const wxColour c = dialog.GetColourData().GetColour();
+  chosen = RGB(c.Red(), c.Green(), c.Blue());
+  return true;
+}
+
+// ---- the colour swatch ----------------------------------------------------------
+
+CColourSwatch::CColourSwatch(wxWindow* parent, int id, const wxSize& size)
+    : wxWindow(parent, id, wxDefaultPosition, size, wxBORDER_SIMPLE) {
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  Bind(wxEVT_PAINT, [this](wxPaintEvent&) {
+    wxPaintDC dc(this);
+    const wxColour c(GetRValue(m_colour), GetGValue(m_colour), GetBValue(m_colour));
+    dc.SetBrush(wxBrush(c));
+    dc.SetPen(wxPen(c));
+    dc.DrawRectangle(GetClientRect());
+  });
+}
+
+void CColourSwatch::SetColour(COLORREF c) {
+  m_colour = c;
+  Refresh(false);
+}
+
 // ---- the dialog -----------------------------------------------------------------
 
 CModelDialog::CModelDialog(wxWindow* parent, CDialogModel& model, const wxString& title)
     : wxDialog(parent, wxID_ANY, title), m_model(model), m_controls(*this) {
-  Bind(wxEVT_BUTTON, &CModelDialog::OnOK, this, wxID_OK);
+  Bind(wxEVT_BUTTON, &CModelDialog::OnButton, this);
   Bind(wxEVT_CHECKBOX, &CModelDialog::OnClick, this);
   Bind(wxEVT_RADIOBUTTON, &CModelDialog::OnClick, this);
+  Bind(wxEVT_LISTBOX, &CModelDialog::OnSelect, this);
+  Bind(wxEVT_CHOICE, &CModelDialog::OnSelect, this);
+  Bind(wxEVT_COMBOBOX, &CModelDialog::OnSelect, this);
+  for (auto type : {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN,
+                    wxEVT_SCROLL_PAGEUP, wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE,
+                    wxEVT_SCROLL_CHANGED})
+    Bind(type, &CModelDialog::OnScrollBar, this);
+  Bind(wxEVT_SPIN_UP, &CModelDialog::OnSpin, this);
+  Bind(wxEVT_SPIN_DOWN, &CModelDialog::OnSpin, this);
+  Bind(wxEVT_CHAR_HOOK, &CModelDialog::OnCharHook, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CModelDialog::OnClose, this);
 }
 
 void CModelDialog::Finish() {
   GetSizer()->SetSizeHints(this);
   m_model.InitDialog(m_controls);
+  if (!m_model.PlaceAtCorner()) {
+    CentreOnParent();
+    return;
+  }
   const wxRect r = GetDialogCornerRect(this);
   if (!r.IsEmpty()) SetPosition(r.GetPosition());
 }
 
+void CModelDialog::End(int code) {
+  if (IsModal())
+    EndModal(code);
+  else {
+    SetReturnCode(code);
+    Hide();
+  }
+}
+
 bool CModelDialog::PressOK() {
   if (!m_model.OnOK(m_controls)) return false;  // the message was shown; stay open
-  if (IsModal())
-    EndModal(wxID_OK);
-  else
-    SetReturnCode(wxID_OK);
+  End(wxID_OK);
   return true;
 }
 
-void CModelDialog::OnOK(wxCommandEvent&) { PressOK(); }
+void CModelDialog::PressCancel() {
+  m_model.OnCancel(m_controls);
+  End(wxID_CANCEL);
+}
+
+void CModelDialog::OnButton(wxCommandEvent& e) {
+  if (e.GetId() == wxID_OK)
+    PressOK();
+  else if (e.GetId() == wxID_CANCEL)
+    PressCancel();
+  else
+    m_model.OnClicked(e.GetId(), m_controls);
+}
 
 void CModelDialog::OnClick(wxCommandEvent& e) {
   m_model.OnClicked(e.GetId(), m_controls);
   e.Skip();
 }
 
+void CModelDialog::OnSelect(wxCommandEvent& e) {
+  m_model.OnSelChange(e.GetId(), m_controls);
+  e.Skip();
+}
+
+void CModelDialog::OnScrollBar(wxScrollEvent& e) {
+  const wxEventType t = e.GetEventType();
+  int code = kScrollEnd;
+  if (t == wxEVT_SCROLL_LINEUP) code = kScrollLineUp;
+  else if (t == wxEVT_SCROLL_LINEDOWN) code = kScrollLineDown;
+  else if (t == wxEVT_SCROLL_PAGEUP) code = kScrollPageUp;
+  else if (t == wxEVT_SCROLL_PAGEDOWN) code = kScrollPageDown;
+  else if (t == wxEVT_SCROLL_THUMBRELEASE) code = kScrollThumbPosition;
+  else if (t == wxEVT_SCROLL_THUMBTRACK) code = kScrollThumbTrack;
+  else if (t == wxEVT_SCROLL_TOP) code = kScrollTop;
+  else if (t == wxEVT_SCROLL_BOTTOM) code = kScrollBottom;
+  m_model.OnScroll(e.GetId(), code, e.GetPosition(), m_controls);
+}
+
+void CModelDialog::OnSpin(wxSpinEvent& e) {
+  // The up arrow steps up (line right), the down arrow down (line left).
+  m_model.OnScroll(e.GetId(), e.GetEventType() == wxEVT_SPIN_UP ? kScrollLineDown : kScrollLineUp, 0, m_controls);
+  // The arrows keep no value of their own: back to the middle, so they
+  // never reach an end and stop.
+  if (auto* spin = dynamic_cast<wxSpinButton*>(e.GetEventObject())) spin->SetValue(0);
+  e.Veto();
+}
+
+void CModelDialog::OnCharHook(wxKeyEvent& e) {
+  // Esc cancels through the model even in a dialog without a Cancel button
+  // (the toolkit would press OK there).
+  if (e.GetKeyCode() == WXK_ESCAPE) {
+    PressCancel();
+    return;
+  }
+  e.Skip();
+}
+
+void CModelDialog::OnClose(wxCloseEvent&) { PressCancel(); }
+
+// ---- windows by id ---------------------------------------------------------------
+
 namespace {
 
-wxSizer* Buttons(wxDialog* d) {
+std::map<int, DialogWindowFactory>& Factories() {
+  static std::map<int, DialogWindowFactory> f;
+  return f;
+}
+
+class CWxModeless : public IModelessDialog {
+ public:
+  explicit CWxModeless(CModelDialog* d) : m_dialog(d) {}
+  ~CWxModeless() override {
+    if (m_dialog) m_dialog->Destroy();
+  }
+  IDialogControls& Controls() override { return m_dialog->Controls(); }
+  void FocusOwner() override {
+    if (CMainFrame* f = MainFrame())
+      if (CImageWindow* w = f->ActiveImageWindow()) w->SetFocus();
+  }
+
+ private:
+  CModelDialog* m_dialog;
+};
+
+}  // namespace
+
+void RegisterDialogWindow(int dialogId, DialogWindowFactory factory) { Factories()[dialogId] = std::move(factory); }
+
+CModelDialog* MakeDialogWindow(wxWindow* parent, CDialogModel& model) {
+  auto it = Factories().find(model.DialogId());
+  return it == Factories().end() ? nullptr : it->second(parent, model);
+}
+
+int CWxDialogRunner::DoModal(CDialogModel& model) {
+  std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), model));
+  if (!d) return IDCANCEL;
+  return d->ShowModal() == wxID_OK ? IDOK : IDCANCEL;
+}
+
+std::unique_ptr<IModelessDialog> CWxDialogRunner::CreateModeless(CDialogModel& model) {
+  CModelDialog* d = MakeDialogWindow(MainFrame(), model);
+  if (!d) return nullptr;
+  d->Show();
+  return std::make_unique<CWxModeless>(d);
+}
+
+// ---- layout helpers ---------------------------------------------------------------
+
+wxSizer* DialogButtons(wxWindow* d, const char* okText, bool withCancel) {
   auto* s = new wxBoxSizer(wxHORIZONTAL);
   s->AddStretchSpacer();
-  s->Add(new wxButton(d, wxID_OK, U8("确定")), 0, wxALL, 4);
-  s->Add(new wxButton(d, wxID_CANCEL, U8("取消")), 0, wxALL, 4);
+  auto* ok = new wxButton(d, wxID_OK, U8(okText));
+  ok->SetDefault();
+  s->Add(ok, 0, wxALL, 4);
+  if (withCancel) s->Add(new wxButton(d, wxID_CANCEL, U8("取消")), 0, wxALL, 4);
   return s;
 }
 
-wxTextCtrl* Edit(wxWindow* parent, int id, int width = 80) {
-  return new wxTextCtrl(parent, id, wxEmptyString, wxDefaultPosition, wxSize(width, -1));
+wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width, long style) {
+  return new wxTextCtrl(parent, id, wxEmptyString, wxDefaultPosition, wxSize(width, -1), style);
 }
 
-}  // namespace
+wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id) {
+  return new wxStaticText(parent, id, U8(text));
+}
+
+wxSizer* LabelledRow(wxWindow* parent, const char* label, wxWindow* control) {
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(MakeLabel(parent, label), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  row->Add(control, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  return row;
+}
+
+wxStaticBoxSizer* MakeGroup(wxWindow* parent, const char* caption, int orient) {
+  return new wxStaticBoxSizer(orient, parent, U8(caption));
+}
+
+wxRadioButton* MakeRadio(wxWindow* parent, int id, const char* text, bool first) {
+  return new wxRadioButton(parent, id, U8(text), wxDefaultPosition, wxDefaultSize, first ? wxRB_GROUP : 0);
+}
+
+wxRadioButton* MakeNoChoice(wxWindow* parent) {
+  auto* none = new wxRadioButton(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxRB_GROUP,
+                                 wxDefaultValidator, kNoChoice);
+  none->Hide();
+  return none;
+}
 
 CModelDialog* MakeRotateImageDialog(wxWindow* parent, CRotateImageDlg& model) {
   auto* d = new CModelDialog(parent, model, U8("旋转图像"));
@@ -120,10 +455,10 @@ CModelDialog* MakeRotateImageDialog(wxWindow* parent, CRotateImageDlg& model) {
   top->Add(new wxRadioButton(d, CRotateImageDlg::kRight, U8("向右旋转")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(new wxStaticText(d, wxID_ANY, U8("旋转角度:")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  row->Add(Edit(d, CRotateImageDlg::kAngle), 0, wxALL, 4);
+  row->Add(MakeEdit(d, CRotateImageDlg::kAngle), 0, wxALL, 4);
   row->Add(new wxStaticText(d, wxID_ANY, U8("(0-360) 度")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   top->Add(row, 0, wxALL, 2);
-  top->Add(Buttons(d), 0, wxEXPAND | wxALL, 4);
+  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);
   d->Finish();
   return d;
@@ -134,11 +469,11 @@ CModelDialog* MakeDeleteIdRangeDialog(wxWindow* parent, CDeleteIDRangeDlg& model
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8("ID 范围"));
   group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8("从")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  group->Add(Edit(group->GetStaticBox(), CDeleteIDRangeDlg::kFrom), 0, wxALL, 4);
+  group->Add(MakeEdit(group->GetStaticBox(), CDeleteIDRangeDlg::kFrom), 0, wxALL, 4);
   group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8("到")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  group->Add(Edit(group->GetStaticBox(), CDeleteIDRangeDlg::kTo), 0, wxALL, 4);
+  group->Add(MakeEdit(group->GetStaticBox(), CDeleteIDRangeDlg::kTo), 0, wxALL, 4);
   top->Add(group, 0, wxALL, 6);
-  top->Add(Buttons(d), 0, wxEXPAND | wxALL, 4);
+  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);
   d->Finish();
   return d;
@@ -150,16 +485,21 @@ CModelDialog* MakeOverlaySetDialog(wxWindow* parent, COverlaySetDlg& model) {
   top->Add(new wxCheckBox(d, COverlaySetDlg::kOverlay, U8("套合 开/关")), 0, wxALL, 6);
   top->Add(new wxCheckBox(d, COverlaySetDlg::kBlend, U8("混合 开/关")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
   auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8("背景色"));
-  auto* none = new wxRadioButton(group->GetStaticBox(), wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                                 wxRB_GROUP, wxDefaultValidator, kNoChoice);
-  none->Hide();
+  MakeNoChoice(group->GetStaticBox());
   group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kColour, U8("彩色")), 0, wxALL, 4);
   group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kGrey, U8("灰度")), 0, wxALL, 4);
   top->Add(group, 0, wxEXPAND | wxALL, 6);
-  top->Add(Buttons(d), 0, wxEXPAND | wxALL, 4);
+  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);
   d->Finish();
   return d;
+}
+
+
+void RegisterDialogWindows() {
+  RegisterDialogWindow(&MakeRotateImageDialog);
+  RegisterDialogWindow(&MakeDeleteIdRangeDialog);
+  RegisterDialogWindow(&MakeOverlaySetDialog);
 }
 
 }  // namespace qzn

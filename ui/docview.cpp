@@ -18,6 +18,7 @@ CWxDocument::CWxDocument() : m_doc(std::make_unique<CQznDoc>()) {}
 CWxDocument::~CWxDocument() = default;
 
 bool CWxDocument::OnNewDocument() {
+  m_closeAnswered = false;
   if (!wxDocument::OnNewDocument()) return false;
   if (!m_doc->OnNewDocument()) return false;
   UpdateAllViews();
@@ -28,13 +29,21 @@ bool CWxDocument::OnOpenDocument(const wxString& path) {
   // The document reads into temporaries and keeps what it had on failure;
   // it reports its own failures through the host.
   if (!m_doc->OnOpenDocument(FromWx(path))) return false;
+  m_closeAnswered = false;
   SetFilename(path, true);
   Modify(false);
   UpdateAllViews();
   return true;
 }
 
-bool CWxDocument::OnSaveModified() { return m_doc->SaveModified() != 0; }
+bool CWxDocument::OnSaveModified() {
+  // Once the user has let the workspace go (saved, or answered No), the
+  // same close does not ask again; a cancelled question asks next time.
+  if (m_closeAnswered) return true;
+  if (!m_doc->SaveModified()) return false;
+  m_closeAnswered = true;
+  return true;
+}
 
 bool CWxDocument::IsModified() const { return m_doc->IsModified() || m_doc->IsDataModified(); }
 

@@ -21,12 +21,16 @@ class CWxDocument : public wxDocument {
 
   bool OnNewDocument() override;
   bool OnOpenDocument(const wxString& path) override;
+  // Asks about unsaved work once per close: the toolkit asks the document
+  // on each of its close paths (the view's close, the manager's, the last
+  // view going), and the first answer holds for the rest of that close.
   bool OnSaveModified() override;
   bool IsModified() const override;
   bool DeleteContents() override;
 
  private:
   std::unique_ptr<CQznDoc> m_doc;
+  bool m_closeAnswered = false;
   wxDECLARE_DYNAMIC_CLASS(CWxDocument);
 };
 

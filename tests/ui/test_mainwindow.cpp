@@ -16,6 +16,7 @@
 #include "raster/tiffio.h"
 #include "resources/commands.h"
 #include "tests/support/testutil.h"
+#include "tests/ui/gui_test_util.h"
 #include "tests/ui_core/view_test_util.h"
 #include "ui/app.h"
 #include "ui/dialogs.h"
@@ -32,62 +33,10 @@ using viewtest::Kind;
 
 namespace {
 
-void Pump(int rounds = 10) {
-  for (int i = 0; i < rounds; ++i) {
-    wxTheApp->Yield(true);
-    wxMilliSleep(2);
-  }
-}
+using guitest::Pump;
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public guitest::DesktopTest {
  protected:
-  static inline CWxHost* host = nullptr;
-  static inline TempDir* dir = nullptr;
-
-  static void SetUpTestSuite() {
-    dir = new TempDir;
-    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
-    setenv("GTK_OVERLAY_SCROLLING", "0", 1);
-    wxInitAllImageHandlers();
-    host = new CWxHost;
-    host->scripted = true;
-    SetHost(host);
-    CDesktop* d = CreateDesktop();
-    // Nothing may depend on a window manager: the size is set, not maximised.
-    d->frame->SetSize(0, 0, 1280, 800);
-    d->frame->Show();
-    Pump(20);
-  }
-  static void TearDownTestSuite() {
-    DestroyDesktop();
-    Pump();
-    SetHost(nullptr);
-    delete host;
-    delete dir;
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  void TearDown() override {
-    Desktop()->manager->CloseDocuments(true);
-    Pump();
-    host->messages.clear();
-    host->answers.clear();
-    host->fileAnswers.clear();
-  }
-
-  static std::string WriteScan(const std::string& name, int w, int h, Kind kind) {
-    auto doc = viewtest::MakeDoc(w, h, kind);
-    const std::string path = dir->file(name);
-    EXPECT_EQ(WriteTiffImage(path, doc->m_image, 0), 1);
-    return path;
-  }
-
-  static CImageWindow* OpenFromDialog(const std::string& path) {
-    host->fileAnswers.push_back({path});
-    EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen));
-    Pump();
-    return MainFrame()->ActiveImageWindow();
-  }
-
   static void Mouse(wxWindow* w, wxEventType type, int x, int y, bool shift = false, bool ctrl = false,
                     bool left = true) {
     wxMouseEvent e(type);

@@ -28,6 +28,7 @@
 #include "ui/wxhost.h"
 #include "tests/raster/test_twain_support.h"
 #include "tests/support/testutil.h"
+#include "tests/ui/gui_test_util.h"
 #include "ui/scanwindow.h"
 #include "ui/wxtext.h"
 
@@ -39,45 +40,10 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test
 
 namespace {
 
-// The top-level dialog of that type now shown, or null.
-template <class T>
-T* ShownDialog() {
-  for (wxWindow* w : wxTopLevelWindows)
-    if (auto* d = dynamic_cast<T*>(w); d && d->IsShown()) return d;
-  return nullptr;
-}
-
-void Screenshot(wxWindow& shown, const std::string& name) {
-  const char* dir = std::getenv("QZN_SCREENSHOT_DIR");
-  if (!dir || !*dir) return;
-  shown.Refresh();
-  shown.Update();
-  wxTheApp->Yield(true);
-  qzntest::RunCommand("import -window root '" + std::string(dir) + "/" + name + ".png'");
-}
-
-// Runs act on the dialog of type T once it is shown (from inside its modal
-// loop); fails the test when it never comes.
-template <class T>
-void WhenShown(std::function<void(T&)> act, int tries = 200) {
-  wxTheApp->CallAfter([act, tries] {
-    if (T* d = ShownDialog<T>()) {
-      act(*d);
-    } else if (tries > 0) {
-      WhenShown<T>(act, tries - 1);
-    } else {
-      ADD_FAILURE() << "the dialog was not shown";
-    }
-  });
-}
-
-void Click(wxWindow& dialog, int id) {
-  wxWindow* button = dialog.FindWindow(id);
-  ASSERT_NE(button, nullptr);
-  wxCommandEvent click(wxEVT_BUTTON, id);
-  click.SetEventObject(button);
-  button->GetEventHandler()->ProcessEvent(click);
-}
+using guitest::Click;
+using guitest::Screenshot;
+using guitest::ShownDialog;
+using guitest::WhenShown;
 
 class ScanWindow : public ::testing::Test {
  protected:

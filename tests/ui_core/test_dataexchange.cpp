@@ -1,31 +1,15 @@
 // Dialog data exchange against fake controls: number formats that read back
 // the same, the validation messages, and the three small dialogs.
-#include <map>
-
 #include <gtest/gtest.h>
 
 #include "platform/host.h"
+#include "tests/ui_core/fake_dialogs.h"
 #include "ui/core/hscrolllist.h"
 #include "ui/core/smalldialogs.h"
 
 using namespace qzn;
 
-namespace {
-
-struct FakeControls : IDialogControls {
-  std::map<int, std::string> text;
-  std::map<int, bool> check, enabled;
-  int focus = 0;
-  std::string GetText(int id) const override { return text.count(id) ? text.at(id) : std::string(); }
-  void SetText(int id, const std::string& s) override { text[id] = s; }
-  bool GetCheck(int id) const override { return check.count(id) && check.at(id); }
-  void SetCheck(int id, bool c) override { check[id] = c; }
-  void Enable(int id, bool e) override { enabled[id] = e; }
-  bool IsEnabled(int id) const override { return !enabled.count(id) || enabled.at(id); }
-  void SetFocus(int id) override { focus = id; }
-};
-
-}  // namespace
+using qzntest::FakeControls;
 
 TEST(DataExchange, NumbersShownAndReadBackAreTheSame) {
   for (float v : {0.1f, 1.0f / 3.0f, 16777217.0f, 1e-7f, -360.0f, 123456.789f}) {

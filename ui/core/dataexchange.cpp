@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <utility>
 #include <system_error>
 
 #include "platform/host.h"
@@ -74,26 +75,29 @@ void CDataExchange::Fail(const std::string& text) {
   message = text;
 }
 
-void DDX_Text(CDataExchange& dx, int id, int& value) {
+namespace {
+
+// A whole number of type T; a text that is not one, or that T cannot hold,
+// fails with `refusal`.
+template <class T>
+void ExchangeInteger(CDataExchange& dx, int id, T& value, const std::string& refusal) {
   dx.lastId = id;
   if (!dx.save) {
     dx.controls.SetText(id, std::to_string(value));
     return;
   }
   long long v = 0;
-  if (!ParseInteger(dx.controls.GetText(id), v) || v < INT_MIN || v > INT_MAX) return dx.Fail(res::text::kDxNotInt);
-  value = static_cast<int>(v);
+  if (!ParseInteger(dx.controls.GetText(id), v) || !std::in_range<T>(v)) return dx.Fail(refusal);
+  value = static_cast<T>(v);
 }
 
-void DDX_Text(CDataExchange& dx, int id, unsigned& value) {
-  dx.lastId = id;
-  if (!dx.save) {
-    dx.controls.SetText(id, std::to_string(value));
-    return;
-  }
-  long long v = 0;
-  if (!ParseInteger(dx.controls.GetText(id), v) || v < 0 || v > UINT_MAX) return dx.Fail(res::text::kDxNotInt);
-  value = static_cast<unsigned>(v);
+}  // namespace
+
+void DDX_Text(CDataExchange& dx, int id, int& value) { ExchangeInteger(dx, id, value, res::text::kDxNotInt); }
+void DDX_Text(CDataExchange& dx, int id, unsigned& value) { ExchangeInteger(dx, id, value, res::text::kDxNotInt); }
+void DDX_Text(CDataExchange& dx, int id, std::int64_t& value) { ExchangeInteger(dx, id, value, res::text::kDxNotInt); }
+void DDX_Text(CDataExchange& dx, int id, BYTE& value) {
+  ExchangeInteger(dx, id, value, Fill(res::text::kDxIntRange, "0", "255"));
 }
 
 void DDX_Text(CDataExchange& dx, int id, float& value) {
@@ -191,5 +195,13 @@ void CDialogModel::InitDialog(IDialogControls& controls) {
   UpdateData(controls, false);
   OnInitDialog(controls);
 }
+
+namespace {
+IDialogRunner* g_dialogRunner = nullptr;
+}
+
+void SetDialogRunner(IDialogRunner* runner) { g_dialogRunner = runner; }
+IDialogRunner* GetDialogRunner() { return g_dialogRunner; }
+int DoModal(CDialogModel& model) { return g_dialogRunner ? g_dialogRunner->DoModal(model) : IDCANCEL; }
 
 }  // namespace qzn

@@ -9,14 +9,21 @@
 // locale, so a number shown and read back unedited is the same number.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "platform/wintypes.h"
 
 namespace qzn {
 
 class IDialogControls {
  public:
   virtual ~IDialogControls() = default;
+  // Edits, static texts, the edit field of a combo box (the chosen item of a
+  // list-only one).
   virtual std::string GetText(int id) const = 0;
   virtual void SetText(int id, const std::string& utf8) = 0;
   virtual bool GetCheck(int id) const = 0;
@@ -24,6 +31,34 @@ class IDialogControls {
   virtual void Enable(int id, bool enabled) = 0;
   virtual bool IsEnabled(int id) const = 0;
   virtual void SetFocus(int id) = 0;
+
+  // List boxes and the lists of combo boxes; an index of -1 is "none".
+  virtual void ResetContent(int id) = 0;
+  // Appends an item; its index.
+  virtual int AddString(int id, const std::string& utf8) = 0;
+  virtual void DeleteString(int id, int index) = 0;
+  virtual int GetCount(int id) const = 0;
+  virtual std::string GetItemText(int id, int index) const = 0;
+  // The selected item of a single-selection list.
+  virtual int GetCurSel(int id) const = 0;
+  virtual void SetCurSel(int id, int index) = 0;
+  // The selected items of a multiple-selection list, in list order.
+  virtual std::vector<int> GetSelItems(int id) const = 0;
+  virtual void SetSel(int id, int index, bool selected) = 0;
+
+  // Scroll bars (and the up/down arrows that stand for them).
+  virtual void SetScrollRange(int id, int low, int high) = 0;
+  virtual void SetScrollPos(int id, int position) = 0;
+  virtual int GetScrollPos(int id) const = 0;
+
+  // A colour swatch shows this colour.
+  virtual void SetSwatch(int id, COLORREF colour) = 0;
+  // A control the dialog draws itself (a grid, an owner-drawn list) paints
+  // again from the dialog's state.
+  virtual void Redraw(int id) = 0;
+  // The colour dialog over this dialog, opened on `initial` (none: the
+  // dialog's own start); false when cancelled.
+  virtual bool ChooseColor(const COLORREF* initial, COLORREF& chosen) = 0;
 };
 
 class CDataExchange {
@@ -44,6 +79,10 @@ class CDataExchange {
 // a text that is not a whole number or a finite number.
 void DDX_Text(CDataExchange& dx, int id, int& value);
 void DDX_Text(CDataExchange& dx, int id, unsigned& value);
+void DDX_Text(CDataExchange& dx, int id, std::int64_t& value);
+// A byte: anything but a whole number from 0 to 255 fails with
+// "请输入一个整数在 0 和 255 之间。".
+void DDX_Text(CDataExchange& dx, int id, BYTE& value);
 void DDX_Text(CDataExchange& dx, int id, float& value);
 void DDX_Text(CDataExchange& dx, int id, double& value);
 void DDX_Text(CDataExchange& dx, int id, std::string& value);
@@ -75,6 +114,18 @@ class CDialogModel {
   virtual void OnInitDialog(IDialogControls& controls) {}
   // A button or check box was clicked.
   virtual void OnClicked(int id, IDialogControls& controls) {}
+  // A scroll bar moved: the scroll codes of the image view (line and page
+  // steps, thumb position and track, the two ends, end of scroll). Line
+  // left/up is kScrollLineUp, line right/down kScrollLineDown.
+  virtual void OnScroll(int id, int code, int position, IDialogControls& controls) {}
+  // The selection of a list changed.
+  virtual void OnSelChange(int id, IDialogControls& controls) {}
+  // Cancel, Esc or the window's close box: the dialog ends with IDCANCEL
+  // after this.
+  virtual void OnCancel(IDialogControls& controls) {}
+  // Whether the dialog moves to the main window's bottom-right corner when
+  // it opens (else it is centred on its parent).
+  virtual bool PlaceAtCorner() const { return true; }
 
   // Runs the exchange; on a failure shows its message, focuses the control
   // and returns false (the dialog stays open).
@@ -82,7 +133,32 @@ class CDialogModel {
   // Fills the controls and runs OnInitDialog.
   void InitDialog(IDialogControls& controls);
   // OK: true when the values were read and validated (the dialog may end).
-  bool OnOK(IDialogControls& controls) { return UpdateData(controls, true); }
+  virtual bool OnOK(IDialogControls& controls) { return UpdateData(controls, true); }
 };
+
+// A dialog shown without holding up the rest of the window.
+class IModelessDialog {
+ public:
+  virtual ~IModelessDialog() = default;
+  virtual IDialogControls& Controls() = 0;
+  // Gives the input focus back to the window the dialog belongs to.
+  virtual void FocusOwner() = 0;
+};
+
+// Shows dialogs. The window installs one that makes each dialog's window;
+// without one (a command-line run) a modal dialog is cancelled and a
+// modeless one is not shown. Tests install a scripted one.
+class IDialogRunner {
+ public:
+  virtual ~IDialogRunner() = default;
+  // Runs the dialog modally: IDOK or IDCANCEL.
+  virtual int DoModal(CDialogModel& model) = 0;
+  // Creates the dialog modeless and shows it; null when it cannot be.
+  virtual std::unique_ptr<IModelessDialog> CreateModeless(CDialogModel& model) = 0;
+};
+void SetDialogRunner(IDialogRunner* runner);
+IDialogRunner* GetDialogRunner();
+// DoModal on the installed runner; IDCANCEL without one.
+int DoModal(CDialogModel& model);
 
 }  // namespace qzn

@@ -11,6 +11,8 @@
 
 namespace qzn {
 
+double g_traceSmoothing = 1.0;
+
 // ---- CDragTracker ------------------------------------------------------------
 
 void CDragTracker::Begin(int x, int y, bool isActive, const RECT* r, IToolHost* host) {

@@ -18,6 +18,11 @@
 
 namespace qzn {
 
+// The smoothing tolerance of line tracing and of smoothing a line (image
+// pixels): one value for every view for the whole run, 1.0 at start, set by
+// the line tool's "设置平滑" and never saved.
+extern double g_traceSmoothing;
+
 // Modifier flags of a mouse message.
 enum : unsigned { kMkShift = 0x04, kMkControl = 0x08 };
 

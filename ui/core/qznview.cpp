@@ -298,6 +298,35 @@ void CQznView::SetDisplayPalette(const PaletteEntry* entries, int count) {
   Refresh();
 }
 
+void CQznView::GetDisplayWindow(int& low, int& high) const { DecodeDisplayWindow(displayColor, low, high); }
+
+void CQznView::PreviewThreshold(int low, int high, bool band) {
+  ViewPalette p;
+  if (band) {
+    // Grey values reach palette indices through the display window d..c
+    // (index = (value - d) * 255 / (c - d)), so the band's ends are mapped
+    // the same way. The window always has width and the values are clamped
+    // into it, so both indices lie in 0..255 whatever the window holds.
+    int d = 0, c = 255;
+    GetDisplayWindow(d, c);
+    high = std::clamp(high, d, c);
+    low = std::clamp(low, d, high);
+    const int i1 = (low - d) * 255 / (c - d);
+    const int i2 = (high - d) * 255 / (c - d);
+    for (int i = 0; i < 256; ++i) {
+      const bool in = i >= i1 && i <= i2;
+      p[static_cast<std::size_t>(i)] = PaletteEntry{255, static_cast<BYTE>(in ? 0 : 255), static_cast<BYTE>(in ? 0 : 255), kPaletteReserved};
+    }
+  } else {
+    const bool inverted = m_doc && m_doc->m_image.photometric == kPhotometricMinIsWhite;
+    for (int i = 0; i < 256; ++i) {
+      const BYTE v = static_cast<BYTE>(inverted ? 255 - i : i);
+      p[static_cast<std::size_t>(i)] = PaletteEntry{v, v, v, kPaletteReserved};
+    }
+  }
+  SetDisplayPalette(p.data(), 256);
+}
+
 void CQznView::UpdateScrollBars() {
   const RECT ext = Extent();
   scrollUnit = ScrollUnitFor(ext);

@@ -121,6 +121,13 @@ class CQznView : public CViewTransform, public IToolHost {
   bool BuildPalette();
   // Sets the first `count` palette entries and remaps the display (preview).
   void SetDisplayPalette(const PaletteEntry* entries, int count);
+  // The threshold preview: with `band` the grey values low..high show red
+  // and the rest white, through the display's grey window; without, the
+  // image's grey ramp. Sets all 256 entries and remaps the display without
+  // rendering it again.
+  void PreviewThreshold(int low, int high, bool band);
+  // The grey window the display shows (displayColor decoded).
+  void GetDisplayWindow(int& low, int& high) const;
   void UpdateScrollBars();
   const RgbBitmap& DisplayBitmap() const { return m_bitmap; }
   const ViewPalette& Palette() const { return paletteEntries; }

@@ -1,0 +1,69 @@
+// Texts of the option dialogs of the vectorisation and image commands and of
+// the commands that run them: vectorising and the threshold, layers, ID
+// colours and values, notes, the palette, contrast and drawing values, raw
+// image headers, mosaic and colour composition, image information. See
+// messages_common.h for the conventions.
+#pragma once
+
+namespace qzn::res::text {
+
+// ---- automatic vectorisation ----------------------------------------------------
+inline constexpr const char kAskLinesOnCurrentLayer[] =
+    "线段已存在于当前图层，如果是在相同的矢量图区域内你可以获得两条线段。在矢量图中你可以定义 ROI "
+    "或者图层，继续矢量化吗？";
+inline constexpr const char kAskBandAsThreshold[] = "使用选择的区域作为图像阈值?";
+inline constexpr const char kRgbNeedsSample[] =
+    "24 位彩色: 首先在矢量图的一种颜色内画一个矩形，或者将图像转换为灰度图和矢量图。";
+
+// ---- layers ---------------------------------------------------------------------
+inline constexpr const char kSelectLayerFirst[] = "请先选择图层项";
+inline constexpr const char kEnterLayerName[] = "请在编辑框内为新的图层输入一个名称。";
+inline constexpr const char kLayerExistsFormat[] = "图层 %s 已存在";
+inline constexpr const char kLayerNotEmpty[] = "图层不是空的, 不能删除。\n在删除前请清空图层。";
+inline constexpr const char kNoCurrentLayer[] = "当前的图层没有选择";
+// The state column of the layer list: on/off, current, locked.
+inline constexpr const char kLayerOn[] = "开";
+inline constexpr const char kLayerOff[] = "关";
+inline constexpr const char kLayerCurrentMark[] = ".C";
+inline constexpr const char kLayerLockedMark[] = ".L";
+
+// ---- ID colours, values and notes -------------------------------------------------
+inline constexpr const char kColorFileFilter[] = "颜色文件 (*.clr) |*.clr||";
+inline constexpr const char kColorFileOpenError[] = "打开颜色文件出错。";
+inline constexpr const char kColorFileSaveError[] = "保存颜色数据出错";
+inline constexpr const char kDrawOrPickTextBox[] = "首先在图像中画一个文本框或者拾取一个文本框进行修改。";
+
+// ---- palette ----------------------------------------------------------------------
+inline constexpr const char kPaletteFileFilter[] = "调色板文件 (*.pal) |*.pal||";
+inline constexpr const char kPaletteFileError[] = "打开调色板文件出错。";
+inline constexpr const char kDrawRectangleFirst[] = "首先请画一个矩形然后再选择颜色。";
+
+// ---- drawing values ---------------------------------------------------------------
+inline constexpr const char kBinaryZeroBlack[] = "0 (黑色)";
+inline constexpr const char kBinaryOneWhite[] = "1 (白色)";
+inline constexpr const char kBinaryZeroWhite[] = "0 (白色)";
+inline constexpr const char kBinaryOneBlack[] = "1 (黑色)";
+
+// ---- raw image headers ------------------------------------------------------------
+inline constexpr const char kRawDataFilter[] = "原始图像文件 (*.*)|*.*||";
+inline constexpr const char kRawHeaderFilter[] = "图像标题文件 (*.hdr) |*.hdr||";
+inline constexpr const char kHeaderNamesNeeded[] = "创建标题文件必须定义文件名。";
+inline constexpr const char kHeaderSavedPrefix[] = "标题文件保存成功:";
+inline constexpr const char kHeaderSaveError[] = "不能保存为定义的标题文件。";
+
+// ---- mosaic and colour composition -------------------------------------------------
+inline constexpr const char kNoSpaceForFunction[] = "没有足够的空间执行这个功能";
+inline constexpr const char kSelectFileToRemove[] = "请从列表中选择一个文件以移除。";
+inline constexpr const char kMosaicHelp[] =
+    "首先定义矩阵大小 (每一行和列中的图像) 并将图像文件添加到列表中。\n"
+    "图像应该是同一类型，图像将为镶嵌而被变形和裁剪成一个整体。 \n"
+    "图像将从左到右的排列直到全部图像被合并。\n";
+inline constexpr const char kAddImagesForMosaic[] = "请为创建镶嵌图添加图像。";
+inline constexpr const char kNeedAllColourSources[] = "首先请指定所有图像颜色源文件。";
+inline constexpr const char kNeedColourSource[] = "首先请指定图像颜色源文件。";
+inline constexpr const char kMosaicError[] = "创建镶嵌图像错误。";
+inline constexpr const char kOpenImageError[] = "打开图像出错。";
+inline constexpr const char kMosaicTitle[] = "镶嵌";
+inline constexpr const char kCompositeTitle[] = "合成";
+
+}  // namespace qzn::res::text

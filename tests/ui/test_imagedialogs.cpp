@@ -1,0 +1,178 @@
+// The option dialogs of the vectorisation and image commands in the window:
+// one table-driven smoke that makes every real dialog, fills it, reads it
+// back and destroys it; the commands that run them with real dialogs; and
+// closing an unsaved workspace, which asks once.
+#include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <wx/combobox.h>
+#include <wx/docmdi.h>
+#include <wx/scrolbar.h>
+#include <wx/textctrl.h>
+
+#include "app/qzndoc.h"
+#include "resources/messages_app.h"
+#include "tests/ui/gui_test_util.h"
+#include "ui/core/imagedlgs.h"
+#include "ui/core/vectorizedlgs.h"
+#include "ui/dialogs.h"
+#include "ui/docview.h"
+#include "ui/wxtext.h"
+
+using namespace qzn;
+using guitest::Pump;
+using viewtest::Kind;
+
+namespace {
+
+class ImageDialogs : public guitest::DesktopTest {
+ protected:
+  int Count(const char* text) const {
+    int n = 0;
+    for (const std::string& m : host->messages) n += m == text;
+    return n;
+  }
+};
+
+// One row of the smoke: a model, what to type into its window, and what the
+// model must hold once OK has read the window back.
+struct SmokeCase {
+  const char* name;
+  std::function<std::unique_ptr<CDialogModel>()> make;
+  std::function<void(IDialogControls&)> fill;
+  std::function<void(CDialogModel&)> check;
+};
+
+template <class T>
+T& As(CDialogModel& m) {
+  return dynamic_cast<T&>(m);
+}
+
+std::vector<SmokeCase> SmokeCases() {
+  return {
+      {"vectorize", [] { return std::make_unique<CVectorizeDlg>(); },
+       [](IDialogControls& c) {
+         c.SetCheck(CVectorizeDlg::kOutlines, true);
+         c.SetText(CVectorizeDlg::kSource, "CAD 图形");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CVectorizeDlg>(m).method, 1);
+         EXPECT_EQ(As<CVectorizeDlg>(m).source, "CAD 图形");
+       }},
+      {"threshold",
+       [] {
+         auto d = std::make_unique<CThresholdDlg>();
+         d->low = 20;
+         d->high = 140;
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetScrollPos(CThresholdDlg::kHighBar), 140);
+         c.SetText(CThresholdDlg::kLowEdit, "35");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CThresholdDlg>(m).low, 35u);
+         EXPECT_EQ(As<CThresholdDlg>(m).high, 140u);
+       }},
+      {"autotrace", [] { return std::make_unique<CAutoTraceDlg>(); },
+       [](IDialogControls& c) { c.SetText(CAutoTraceDlg::kSmoothing, "0.75"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CAutoTraceDlg>(m).smoothing, 0.75); }},
+      {"resample",
+       [] {
+         auto d = std::make_unique<CResampleDlg>();
+         d->Set(1001, 10, 1, 1);
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CResampleDlg::kSize), "1260");
+         c.SetCheck(CResampleDlg::kUp, true);
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CResampleDlg>(m).direction, 1); }},
+      {"background", [] { return std::make_unique<CRemoveBackgroundDlg>(); },
+       [](IDialogControls& c) { c.SetText(CRemoveBackgroundDlg::kSize, "33"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CRemoveBackgroundDlg>(m).size, 33u); }},
+      {"classify", [] { return std::make_unique<CColorClassifyDlg>(); },
+       [](IDialogControls& c) { c.SetText(CColorClassifyDlg::kColours, "12"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CColorClassifyDlg>(m).colours, 12u); }},
+      {"imageinfo",
+       [] {
+         auto d = std::make_unique<CImageInfoDlg>();
+         d->typeText = "8 位灰度";
+         d->columns = 640;
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CImageInfoDlg::kType), "8 位灰度");
+         c.SetCheck(CImageInfoDlg::kApply, true);
+         c.SetText(CImageInfoDlg::kResolution, "300");
+         c.SetText(CImageInfoDlg::kUnit, "英寸");
+       },
+       [](CDialogModel& m) {
+         EXPECT_TRUE(As<CImageInfoDlg>(m).apply);
+         EXPECT_EQ(As<CImageInfoDlg>(m).resolution, 300.0f);
+         EXPECT_EQ(As<CImageInfoDlg>(m).unit, "英寸");
+       }},
+  };
+}
+
+}  // namespace
+
+TEST_F(ImageDialogs, EveryDialogIsMadeFilledReadBackAndDestroyed) {
+  for (const SmokeCase& k : SmokeCases()) {
+    SCOPED_TRACE(k.name);
+    std::unique_ptr<CDialogModel> model = k.make();
+    std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), *model));
+    ASSERT_NE(d, nullptr);
+    d->Show();
+    Pump(3);
+    guitest::Screenshot(*d, std::string("dialog-") + k.name);
+    k.fill(d->Controls());
+    EXPECT_TRUE(d->PressOK());
+    k.check(*model);
+    EXPECT_TRUE(host->messages.empty()) << (host->messages.empty() ? "" : host->messages[0]);
+    d.reset();
+    Pump(2);
+  }
+}
+
+TEST_F(ImageDialogs, ClosingAnUnsavedWorkspaceAsksOnce) {
+  const std::string scan = WriteScan("unsaved.tif", 64, 48, Kind::kGrey);
+  auto modified = [&] {
+    CImageWindow* w = OpenFromDialog(scan);
+    EXPECT_NE(w, nullptr);
+    w->View().Document()->SetImageModified(1);
+    return w;
+  };
+  // The tab's close, leaving the program (every workspace) and closing the
+  // one workspace through the manager.
+  const std::function<void()> closes[] = {
+      [] { MainFrame()->GetActiveChild()->Close(); },
+      [] { Desktop()->manager->CloseDocuments(false); },
+      [] { Desktop()->manager->CloseDocument(Desktop()->manager->GetCurrentDocument()); },
+  };
+  for (const auto& close : closes) {
+    modified();
+    host->messages.clear();
+    host->answers = {IDNO};
+    close();
+    Pump();
+    EXPECT_EQ(Count(res::text::kAskSaveImage), 1);
+    EXPECT_EQ(MainFrame()->ActiveImageWindow(), nullptr);
+    EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+  }
+  // A cancelled question keeps the workspace and asks again next time.
+  CImageWindow* w = OpenFromDialog(scan);
+  ASSERT_NE(w, nullptr) << (host->messages.empty() ? "" : host->messages.back());
+  w->View().Document()->m_lines.m_nModified = 1;
+  host->messages.clear();
+  host->answers = {IDCANCEL};
+  MainFrame()->GetActiveChild()->Close();
+  Pump();
+  ASSERT_NE(MainFrame()->ActiveImageWindow(), nullptr);
+  host->answers = {IDNO};
+  MainFrame()->GetActiveChild()->Close();
+  Pump();
+  EXPECT_EQ(Count(res::text::kAskSaveData), 2);
+  EXPECT_EQ(MainFrame()->ActiveImageWindow(), nullptr);
+}
