@@ -18,7 +18,6 @@ CWxDocument::CWxDocument() : m_doc(std::make_unique<CQznDoc>()) {}
 CWxDocument::~CWxDocument() = default;
 
 bool CWxDocument::OnNewDocument() {
-  m_closeAnswered = false;
   if (!wxDocument::OnNewDocument()) return false;
   if (!m_doc->OnNewDocument()) return false;
   UpdateAllViews();
@@ -29,7 +28,6 @@ bool CWxDocument::OnOpenDocument(const wxString& path) {
   // The document reads into temporaries and keeps what it had on failure;
   // it reports its own failures through the host.
   if (!m_doc->OnOpenDocument(FromWx(path))) return false;
-  m_closeAnswered = false;
   SetFilename(path, true);
   Modify(false);
   UpdateAllViews();
@@ -40,9 +38,24 @@ bool CWxDocument::OnSaveModified() {
   // Once the user has let the workspace go (saved, or answered No), the
   // same close does not ask again; a cancelled question asks next time.
   if (m_closeAnswered) return true;
-  if (!m_doc->SaveModified()) return false;
-  m_closeAnswered = true;
+  if (!m_doc->SaveModified()) {
+    HoldForThisClose(m_closeRefused);
+    return false;
+  }
+  HoldForThisClose(m_closeAnswered);
   return true;
+}
+
+void CWxDocument::Modify(bool modified) {
+  wxDocument::Modify(modified);
+  if (!modified && m_closeRefused) HoldForThisClose(m_closeAnswered);
+}
+
+void CWxDocument::HoldForThisClose(bool& flag) {
+  flag = true;
+  // Queued on the document itself: a document deleted by the close takes
+  // the call with it.
+  CallAfter([&flag] { flag = false; });
 }
 
 bool CWxDocument::IsModified() const { return m_doc->IsModified() || m_doc->IsDataModified(); }

@@ -25,12 +25,20 @@ class CWxDocument : public wxDocument {
   // on each of its close paths (the view's close, the manager's, the last
   // view going), and the first answer holds for the rest of that close.
   bool OnSaveModified() override;
+  // A close that goes on although the user refused it (the session ends)
+  // marks the document unmodified: it is not asked about again.
+  void Modify(bool modified) override;
   bool IsModified() const override;
   bool DeleteContents() override;
 
  private:
+  // Sets the flag until the window is idle again: one close runs in one
+  // event, so the flag covers exactly the rest of that close.
+  void HoldForThisClose(bool& flag);
+
   std::unique_ptr<CQznDoc> m_doc;
   bool m_closeAnswered = false;
+  bool m_closeRefused = false;
   wxDECLARE_DYNAMIC_CLASS(CWxDocument);
 };
 

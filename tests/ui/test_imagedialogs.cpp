@@ -2,6 +2,7 @@
 // one table-driven smoke that makes every real dialog, fills it, reads it
 // back and destroys it; the commands that run them with real dialogs; and
 // closing an unsaved workspace, which asks once.
+#include <cstring>
 #include <functional>
 #include <memory>
 
@@ -12,6 +13,7 @@
 #include <wx/textctrl.h>
 
 #include "app/qzndoc.h"
+#include "raster/tiffio.h"
 #include "resources/messages_app.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/core/imagedlgs.h"
@@ -175,4 +177,60 @@ TEST_F(ImageDialogs, ClosingAnUnsavedWorkspaceAsksOnce) {
   Pump();
   EXPECT_EQ(Count(res::text::kAskSaveData), 2);
   EXPECT_EQ(MainFrame()->ActiveImageWindow(), nullptr);
+  // A close that must go on (the session ends) asks once, and a refusal
+  // does not keep the workspace.
+  w = OpenFromDialog(scan);
+  ASSERT_NE(w, nullptr);
+  w->View().Document()->m_lines.m_nModified = 1;
+  host->messages.clear();
+  host->answers = {IDCANCEL};
+  Desktop()->manager->CloseDocuments(true);
+  Pump();
+  EXPECT_EQ(Count(res::text::kAskSaveData), 1);
+  EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+}
+
+TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
+  // A light scan with two dark strokes.
+  auto doc = viewtest::MakeDoc(160, 120, Kind::kGrey);
+  CRasterImage& img = doc->m_image;
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x)
+      img.SetByte(x, y, (std::abs(y - 40) <= 1 && x > 10 && x < 150) || (std::abs(x - 80) <= 1 && y > 50) ? 30 : 220);
+  const std::string path = dir->file("strokes.tif");
+  ASSERT_EQ(WriteTiffImage(path, img, 0), 1);
+  CImageWindow* w = OpenFromDialog(path);
+  ASSERT_NE(w, nullptr);
+  CQznDoc& ws = *w->View().Document();
+
+  guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CVectorizeDlg::kId);
+    guitest::Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kVectorAutoVectorize));
+  Pump();
+  EXPECT_GE(ws.m_lines.GetCount(), 2);
+
+  // The preview shows the band in red while the dialog is open; Cancel puts
+  // the picture back.
+  w->View().flags.lines = false;
+  w->View().Refresh();
+  const wxImage before = w->Snapshot();
+  int redWhileOpen = 0;
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    Pump(2);
+    const wxImage during = w->Snapshot();
+    for (int i = 0; i < during.GetWidth() * during.GetHeight(); ++i)
+      redWhileOpen += during.GetData()[3 * i] == 255 && during.GetData()[3 * i + 1] == 0;
+    wxScrollEvent step(wxEVT_SCROLL_LINEDOWN, CThresholdDlg::kHighBar);
+    step.SetEventObject(d.FindWindow(CThresholdDlg::kHighBar));
+    d.FindWindow(CThresholdDlg::kHighBar)->GetEventHandler()->ProcessEvent(step);
+    guitest::Click(d, wxID_CANCEL);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageThreshold));
+  Pump();
+  EXPECT_GT(redWhileOpen, 0);
+  const wxImage after = w->Snapshot();
+  ASSERT_EQ(after.GetWidth(), before.GetWidth());
+  EXPECT_EQ(std::memcmp(after.GetData(), before.GetData(), std::size_t(after.GetWidth()) * after.GetHeight() * 3), 0);
 }
