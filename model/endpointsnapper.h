@@ -24,12 +24,16 @@ class CEndpointSnapper {
     POINT at{};              // the rounded end vertex
   };
 
-  explicit CEndpointSnapper(CChainList* list) : m_list(list) {}
+  static constexpr int kAnyLayer = -1;
+
+  // Works on the lines of one layer of the list, or on all of them.
+  explicit CEndpointSnapper(CChainList* list, int layer = kAnyLayer) : m_list(list), m_nLayer(layer) {}
   virtual ~CEndpointSnapper() = default;
   CEndpointSnapper(const CEndpointSnapper&) = delete;
   CEndpointSnapper& operator=(const CEndpointSnapper&) = delete;
 
-  // Indexes the lines of 2 or more vertices. FALSE when memory runs out.
+  // Indexes the lines of 2 or more vertices (of the layer). FALSE when
+  // memory runs out.
   BOOL BuildEndpoints();
   // Links ends that meet exactly one other end within the tolerance (with
   // sameID only ends of lines of equal ID; without collectAll the first end
@@ -42,6 +46,7 @@ class CEndpointSnapper {
 
  private:
   CChainList* m_list;
+  int m_nLayer;
   std::vector<Entry> m_table;
   int m_nSameID = 0;
   std::int64_t m_nLines = 0;

@@ -247,7 +247,7 @@ BOOL CEndpointSnapper::BuildEndpoints() {
     for (POSITION pos = m_list->GetHeadPosition(); pos;) {
       POSITION at = pos;
       CChain* c = m_list->GetNext(pos);
-      if (!c || c->GetCount() < 2) continue;
+      if (!c || c->GetCount() < 2 || (m_nLayer != kAnyLayer && c->m_nLayer != m_nLayer)) continue;
       for (int end = 0; end < 2; ++end) {
         Entry e;
         e.at = RoundedPoint(end == 0 ? c->m_points.front() : c->m_points.back());

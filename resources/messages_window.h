@@ -49,6 +49,10 @@ inline constexpr const char kTypeSeparated[] = "8 位分级颜色";
 inline constexpr const char kTypeBilevel[] = "1 位单色/单色";
 inline constexpr const char kTypeUnknown[] = "未知的图像类型";
 
+// The buttons every dialog has
+inline constexpr const char kButtonOk[] = "确定";
+inline constexpr const char kButtonCancel[] = "取消";
+
 // Data exchange of the dialogs
 inline constexpr const char kDxIntRange[] = "请输入一个整数在 %1 和 %2 之间。";
 inline constexpr const char kDxNumberRange[] = "请输入一个数字在 %1 和 %2 之间。";

@@ -19,6 +19,7 @@
 #include "ui/docview.h"
 #include "ui/imagecommands.h"
 #include "ui/imagedialogs.h"
+#include "ui/linedialogs.h"
 #include "ui/mainframe.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
@@ -95,6 +96,7 @@ CDesktop* CreateDesktop() {
   RegisterDialogWindows();
   RegisterVectorizeDialogs();
   RegisterImageDialogs();
+  RegisterLineDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

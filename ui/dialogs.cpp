@@ -106,6 +106,19 @@ int CWxDialogControls::AddString(int id, const std::string& utf8) {
   return -1;
 }
 
+int CWxDialogControls::InsertString(int id, int index, const std::string& utf8) {
+  const int count = GetCount(id);
+  if (index < 0 || index >= count) return AddString(id, utf8);
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* v = dynamic_cast<wxVListBox*>(w)) {
+    v->SetItemCount(v->GetItemCount() + 1);
+    v->Refresh();
+    return index;
+  }
+  if (auto* c = dynamic_cast<wxItemContainer*>(w)) return c->Insert(U8(utf8), static_cast<unsigned>(index));
+  return -1;
+}
+
 void CWxDialogControls::DeleteString(int id, int index) {
   if (index < 0 || index >= GetCount(id)) return;
   wxWindow* w = m_dialog.FindWindow(id);
@@ -263,6 +276,7 @@ CModelDialog::CModelDialog(wxWindow* parent, CDialogModel& model, const wxString
   Bind(wxEVT_LISTBOX, &CModelDialog::OnSelect, this);
   Bind(wxEVT_CHOICE, &CModelDialog::OnSelect, this);
   Bind(wxEVT_COMBOBOX, &CModelDialog::OnSelect, this);
+  Bind(wxEVT_TEXT, &CModelDialog::OnText, this);
   for (auto type : {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN,
                     wxEVT_SCROLL_PAGEUP, wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE,
                     wxEVT_SCROLL_CHANGED})
@@ -282,6 +296,14 @@ void CModelDialog::Finish() {
   }
   const wxRect r = GetDialogCornerRect(this);
   if (!r.IsEmpty()) SetPosition(r.GetPosition());
+}
+
+int CModelDialog::ShowModal() {
+  if (m_model.cannotRun) {
+    SetReturnCode(wxID_CANCEL);
+    return wxID_CANCEL;
+  }
+  return wxDialog::ShowModal();
 }
 
 void CModelDialog::End(int code) {
@@ -320,6 +342,13 @@ void CModelDialog::OnClick(wxCommandEvent& e) {
 
 void CModelDialog::OnSelect(wxCommandEvent& e) {
   m_model.OnSelChange(e.GetId(), m_controls);
+  e.Skip();
+}
+
+void CModelDialog::OnText(wxCommandEvent& e) {
+  // Only the user's edits come here: the controls are filled with
+  // ChangeValue, which sends no event.
+  m_model.OnChange(e.GetId(), m_controls);
   e.Skip();
 }
 
@@ -414,6 +443,19 @@ wxSizer* DialogButtons(wxWindow* d, const char* okText, bool withCancel) {
   ok->SetDefault();
   s->Add(ok, 0, wxALL, 4);
   if (withCancel) s->Add(new wxButton(d, wxID_CANCEL, U8("取消")), 0, wxALL, 4);
+  return s;
+}
+
+wxSizer* MakeButtonRow(wxWindow* d, std::initializer_list<DialogButton> buttons) {
+  auto* s = new wxBoxSizer(wxHORIZONTAL);
+  s->AddStretchSpacer();
+  bool first = true;
+  for (const DialogButton& b : buttons) {
+    auto* button = new wxButton(d, b.id, U8(b.text));
+    if (first) button->SetDefault();
+    first = false;
+    s->Add(button, 0, wxALL, 4);
+  }
   return s;
 }
 

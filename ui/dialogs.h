@@ -11,6 +11,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 #include <wx/dialog.h>
@@ -45,6 +46,7 @@ class CWxDialogControls : public IDialogControls {
   void SetFocus(int id) override;
   void ResetContent(int id) override;
   int AddString(int id, const std::string& utf8) override;
+  int InsertString(int id, int index, const std::string& utf8) override;
   void DeleteString(int id, int index) override;
   int GetCount(int id) const override;
   std::string GetItemText(int id, int index) const override;
@@ -87,11 +89,14 @@ class CModelDialog : public wxDialog {
   bool PressOK();
   // What Cancel, Esc and the close box do.
   void PressCancel();
+  // A model that cannot run ends at once with Cancel, never shown.
+  int ShowModal() override;
 
  private:
   void OnButton(wxCommandEvent& e);
   void OnClick(wxCommandEvent& e);
   void OnSelect(wxCommandEvent& e);
+  void OnText(wxCommandEvent& e);
   void OnScrollBar(wxScrollEvent& e);
   void OnSpin(wxSpinEvent& e);
   void OnCharHook(wxKeyEvent& e);
@@ -131,6 +136,13 @@ class CWxDialogRunner : public IDialogRunner {
 // "确定"/"取消" (or another OK text) at the bottom right; without cancel only
 // the OK button.
 wxSizer* DialogButtons(wxWindow* dialog, const char* okText = "确定", bool withCancel = true);
+// Any buttons at the bottom right ({id, UTF-8 text}); the first is the
+// default button.
+struct DialogButton {
+  int id;
+  const char* text;
+};
+wxSizer* MakeButtonRow(wxWindow* dialog, std::initializer_list<DialogButton> buttons);
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width = 80, long style = 0);
 wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id = wxID_ANY);
 // A label and a control side by side.

@@ -2,10 +2,6 @@
 // with undo copies, IDs, layers, mirroring and the crossing-line selection.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <new>
 #include <random>
 
@@ -13,6 +9,7 @@
 #include "model/chainlist.h"
 #include "platform/host.h"
 #include "tests/model/lineops_test_util.h"
+#include "tests/support/testutil.h"
 
 using namespace qzn;
 
@@ -142,14 +139,7 @@ TEST(ChainListOps, UndoCopiesThatCannotBeMadeRefuseTheEdit) {
     big->m_points.assign(20000000, CFPoint(11.0f, 11.0f));  // 160 MB of vertices
     big->m_points.back() = CFPoint(500.0f, 500.0f);
     big->CalcBounds();
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-      std::fclose(f);
-    }
-    const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64u << 20);
-    struct rlimit rl {limit, limit};
-    if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) std::_Exit(3);
+    if (!qzntest::LimitAddressSpace(64u << 20)) std::_Exit(3);
     try {
       CFPointArray copy(big->m_points);
       std::_Exit(8);  // the limit does not bite: the test would prove nothing

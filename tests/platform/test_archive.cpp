@@ -10,9 +10,7 @@
 
 #include <set>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace qzn;
 
@@ -522,14 +520,7 @@ TEST(Archive, LyingSizesAllocateNothingBig) {
   GTEST_SKIP() << "an address-space limit does not mix with AddressSanitizer's shadow memory";
 #else
   auto body = [] {
-    long pages = 0;
-    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-      std::fclose(f);
-    }
-    rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
-    struct rlimit rl {limit, limit};
-    if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) std::_Exit(3);
+    if (!qzntest::LimitAddressSpace(256u << 20)) std::_Exit(3);
     const char* cases[] = {
         "ff ff ff fe ff ff ff 61 62 63",  // string of 0xFFFFFFFE bytes
         "ff fe ff ff ff ff ff ff ff 41 00",  // UTF-16 string of 0xFFFFFFFF units

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace qzntest {
@@ -116,6 +117,18 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
     }
   }
   return out;
+}
+
+bool LimitAddressSpace(std::size_t headroom) {
+  long pages = 0;
+  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+    std::fclose(f);
+  }
+  if (pages <= 0) return false;
+  const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + headroom;
+  struct rlimit rl {limit, limit};
+  return ::setrlimit(RLIMIT_AS, &rl) == 0;
 }
 
 }  // namespace qzntest

@@ -42,6 +42,11 @@ const std::string& Python();
 // True when Python() can import every listed module.
 bool HavePythonModules(const std::vector<std::string>& modules);
 
+// Holds the address space of this process to what it uses now plus headroom
+// bytes, for tests of memory that runs out (run them in a child process:
+// EXPECT_EXIT). False when the limit cannot be set.
+bool LimitAddressSpace(std::size_t headroom);
+
 // "de ad be ef" style hex for byte-exact comparisons in failure messages.
 std::string Hex(const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> FromHex(const std::string& hex);

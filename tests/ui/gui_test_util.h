@@ -1,15 +1,26 @@
 // Helpers of the window's tests: the desktop made once for a suite with a
 // scripted host, event pumping, scans written and opened through the open
-// dialog, modal dialogs driven from inside their loop, button clicks and
-// screenshots of what is on the display.
+// dialog, modal dialogs driven from inside their loop, button clicks,
+// screenshots of what is on the display, and a dialog's layout checked and
+// its picture saved.
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/radiobut.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 
@@ -18,9 +29,11 @@
 #include "tests/support/testutil.h"
 #include "tests/ui_core/view_test_util.h"
 #include "ui/app.h"
+#include "ui/dialogs.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
+#include "ui/wxtext.h"
 
 namespace guitest {
 
@@ -74,6 +87,105 @@ inline void Screenshot(wxWindow& shown, const std::string& name) {
   const wxRect r = shown.GetScreenRect();
   qzntest::RunCommand("import -window root -crop " + std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
                       std::to_string(r.x) + "+" + std::to_string(r.y) + " '" + std::string(dir) + "/" + name + ".png'");
+}
+
+// ---- looking at a dialog as a user does ------------------------------------------
+
+// Saves the dialog's own pixels as build/artifacts/dialog-<name>.png, once
+// the display has mapped and painted it.
+inline void SaveDialogPicture(wxWindow& w, const std::string& name) {
+  for (int i = 0; i < 100 && !w.IsShownOnScreen(); ++i) Pump(1);
+  w.Refresh();
+  w.Update();
+  Pump(30);
+  const wxSize size = w.GetClientSize();
+  wxBitmap shot(size.x, size.y, 24);
+  {
+    wxClientDC window(&w);
+    wxMemoryDC mem(shot);
+    mem.Blit(0, 0, size.x, size.y, &window, 0, 0);
+  }
+  const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / ("dialog-" + name + ".png");
+  std::filesystem::create_directories(out.parent_path());
+  EXPECT_TRUE(shot.ConvertToImage().SaveFile(out.string(), wxBITMAP_TYPE_PNG));
+}
+
+inline void ShownDescendants(wxWindow* w, std::vector<wxWindow*>& out) {
+  for (wxWindow* c : w->GetChildren()) {
+    if (c->IsTopLevel() || !c->IsShown()) continue;
+    out.push_back(c);
+    ShownDescendants(c, out);
+  }
+}
+
+// Every text whole (a Chinese text that went through the wrong conversion
+// comes out empty), every labelled control as wide as its text needs, no
+// two controls of one parent on top of each other, all inside the dialog.
+inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
+  std::vector<wxWindow*> all;
+  ShownDescendants(&dialog, all);
+  const wxSize client = dialog.GetClientSize();
+  for (wxWindow* w : all) {
+    const std::string label = qzn::FromWx(w->GetLabel());
+    const bool box = dynamic_cast<wxStaticBox*>(w) != nullptr;
+    const bool labelled = box || dynamic_cast<wxButton*>(w) || dynamic_cast<wxCheckBox*>(w) ||
+                          dynamic_cast<wxRadioButton*>(w) ||
+                          (dynamic_cast<wxStaticText*>(w) && w->GetId() == wxID_ANY);
+    if (labelled) {
+      EXPECT_FALSE(label.empty()) << name << ": a control without its text";
+    }
+    if (labelled && !box) {
+      EXPECT_GE(w->GetSize().x, w->GetBestSize().x) << name << ": \"" << label << "\" clipped";
+    }
+    const wxRect inDialog(dialog.ScreenToClient(w->GetScreenPosition()), w->GetSize());
+    EXPECT_TRUE(wxRect(client).Contains(inDialog)) << name << ": \"" << label << "\" outside";
+  }
+  for (std::size_t i = 0; i < all.size(); ++i)
+    for (std::size_t j = i + 1; j < all.size(); ++j) {
+      if (all[i]->GetParent() != all[j]->GetParent()) continue;
+      if (dynamic_cast<wxStaticBox*>(all[i]) || dynamic_cast<wxStaticBox*>(all[j])) continue;
+      EXPECT_FALSE(all[i]->GetRect().Intersects(all[j]->GetRect()))
+          << name << ": \"" << qzn::FromWx(all[i]->GetLabel()) << "\" overlaps \""
+          << qzn::FromWx(all[j]->GetLabel()) << "\"";
+    }
+}
+
+// ---- the dialog smoke ----------------------------------------------------------------
+
+// One row of a dialog smoke: a model, what to type into its window, and what
+// the model must hold once OK has read the window back.
+struct SmokeCase {
+  const char* name;
+  std::function<std::unique_ptr<qzn::CDialogModel>()> make;
+  std::function<void(qzn::IDialogControls&)> fill;
+  std::function<void(qzn::CDialogModel&)> check;
+};
+
+template <class T>
+T& As(qzn::CDialogModel& m) {
+  return dynamic_cast<T&>(m);
+}
+
+// Makes every case's window through the registry, shows it, checks its
+// layout, saves its picture, fills it, presses OK, checks the model (no
+// message may have come) and destroys it.
+inline void RunDialogSmoke(const std::vector<SmokeCase>& cases, const std::vector<std::string>& messages) {
+  for (const SmokeCase& k : cases) {
+    SCOPED_TRACE(k.name);
+    std::unique_ptr<qzn::CDialogModel> model = k.make();
+    std::unique_ptr<qzn::CModelDialog> d(qzn::MakeDialogWindow(qzn::MainFrame(), *model));
+    ASSERT_NE(d, nullptr);
+    d->Show();
+    Pump(3);
+    CheckDialogLayout(*d, k.name);
+    SaveDialogPicture(*d, k.name);
+    k.fill(d->Controls());
+    EXPECT_TRUE(d->PressOK());
+    k.check(*model);
+    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages[0]);
+    d.reset();
+    Pump(2);
+  }
 }
 
 // The desktop with its main window, made once for a suite; every question

@@ -23,7 +23,9 @@
 #include "ui/wxtext.h"
 
 using namespace qzn;
+using guitest::As;
 using guitest::Pump;
+using guitest::SmokeCase;
 using viewtest::Kind;
 
 namespace {
@@ -36,20 +38,6 @@ class ImageDialogs : public guitest::DesktopTest {
     return n;
   }
 };
-
-// One row of the smoke: a model, what to type into its window, and what the
-// model must hold once OK has read the window back.
-struct SmokeCase {
-  const char* name;
-  std::function<std::unique_ptr<CDialogModel>()> make;
-  std::function<void(IDialogControls&)> fill;
-  std::function<void(CDialogModel&)> check;
-};
-
-template <class T>
-T& As(CDialogModel& m) {
-  return dynamic_cast<T&>(m);
-}
 
 std::vector<SmokeCase> SmokeCases() {
   return {
@@ -121,21 +109,7 @@ std::vector<SmokeCase> SmokeCases() {
 }  // namespace
 
 TEST_F(ImageDialogs, EveryDialogIsMadeFilledReadBackAndDestroyed) {
-  for (const SmokeCase& k : SmokeCases()) {
-    SCOPED_TRACE(k.name);
-    std::unique_ptr<CDialogModel> model = k.make();
-    std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), *model));
-    ASSERT_NE(d, nullptr);
-    d->Show();
-    Pump(3);
-    guitest::Screenshot(*d, std::string("dialog-") + k.name);
-    k.fill(d->Controls());
-    EXPECT_TRUE(d->PressOK());
-    k.check(*model);
-    EXPECT_TRUE(host->messages.empty()) << (host->messages.empty() ? "" : host->messages[0]);
-    d.reset();
-    Pump(2);
-  }
+  guitest::RunDialogSmoke(SmokeCases(), host->messages);
 }
 
 TEST_F(ImageDialogs, ClosingAnUnsavedWorkspaceAsksOnce) {

@@ -51,6 +51,14 @@ struct FakeControls : qzn::IDialogControls {
     items[id].push_back(s);
     return static_cast<int>(items[id].size()) - 1;
   }
+  int InsertString(int id, int index, const std::string& s) override {
+    auto& v = items[id];
+    if (index < 0 || index > static_cast<int>(v.size())) index = static_cast<int>(v.size());
+    v.insert(v.begin() + index, s);
+    for (int& sel : selection[id])
+      if (sel >= index) ++sel;  // a selected item moves with its text
+    return index;
+  }
   void DeleteString(int id, int index) override {
     auto& v = items[id];
     if (index < 0 || index >= static_cast<int>(v.size())) return;
@@ -123,6 +131,7 @@ class ScriptedDialogs : public qzn::IDialogRunner {
     shown.push_back(m.DialogId());
     FakeControls c;
     m.InitDialog(c);
+    if (m.cannotRun) return qzn::IDCANCEL;
     if (scripts.empty()) return PressCancel(m, c);
     DialogScript s = std::move(scripts.front());
     scripts.pop_front();

@@ -36,6 +36,9 @@ class IDialogControls {
   virtual void ResetContent(int id) = 0;
   // Appends an item; its index.
   virtual int AddString(int id, const std::string& utf8) = 0;
+  // Inserts an item before the one at index (-1 or the count: at the end);
+  // its index. A selected item moves with its text.
+  virtual int InsertString(int id, int index, const std::string& utf8) = 0;
   virtual void DeleteString(int id, int index) = 0;
   virtual int GetCount(int id) const = 0;
   virtual std::string GetItemText(int id, int index) const = 0;
@@ -120,6 +123,9 @@ class CDialogModel {
   virtual void OnScroll(int id, int code, int position, IDialogControls& controls) {}
   // The selection of a list changed.
   virtual void OnSelChange(int id, IDialogControls& controls) {}
+  // The user changed the text of an edit field (the dialog's own SetText is
+  // no change).
+  virtual void OnChange(int id, IDialogControls& controls) {}
   // Cancel, Esc or the window's close box: the dialog ends with IDCANCEL
   // after this.
   virtual void OnCancel(IDialogControls& controls) {}
@@ -134,6 +140,11 @@ class CDialogModel {
   void InitDialog(IDialogControls& controls);
   // OK: true when the values were read and validated (the dialog may end).
   virtual bool OnOK(IDialogControls& controls) { return UpdateData(controls, true); }
+
+  // Set (by the constructor or OnInitDialog, after telling the user why)
+  // when the dialog cannot do its work: it then ends with IDCANCEL at once,
+  // without being shown and without OnCancel.
+  bool cannotRun = false;
 };
 
 // A dialog shown without holding up the rest of the window.

@@ -605,6 +605,27 @@ void CQznView::OnCaptureLost() {
 
 int CQznView::CursorId() const { return tool ? tool->GetCursorId() : 0; }
 
+void CQznView::ApplySmoothLines(float tolerance, const RECT& rc) {
+  if (!m_doc) return;
+  m_doc->m_fFactor = tolerance;
+  {
+    CWaitCapture wait;
+    m_doc->SmoothLines(tolerance, rc);
+  }
+  m_doc->SetLinesModified(1);
+  Refresh();
+}
+
+void CQznView::ApplyDeleteShortLines(int low, int high, const RECT& rc, int measure) {
+  if (!m_doc) return;
+  {
+    CWaitCapture wait;
+    m_doc->DeleteShortLines(low, high, rc, measure == 1);
+  }
+  m_doc->SetLinesModified(1);
+  Refresh();
+}
+
 void CQznView::UpdateCursorCoords(POINT c) {
   g_cursorX = static_cast<float>((c.x + GetClientOffsetX()) / scaleX + visibleRect.left);
   g_cursorY = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);

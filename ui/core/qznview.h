@@ -168,6 +168,16 @@ class CQznView : public CViewTransform, public IToolHost {
   void UpdateOverview();
   COverview* Overview() const { return overview.get(); }
 
+  // ---- line clean-up (the apply steps of the clean-up dialogs) ----
+  // Stores the tolerance as the workspace's smoothing tolerance, smooths the
+  // lines (all, or those meeting the rectangle) under the busy cursor and
+  // repaints.
+  void ApplySmoothLines(float tolerance, const RECT& rc);
+  // Deletes the lines (all, or those meeting the rectangle) whose length
+  // (measure 0) or node count (measure 1) lies in [low, high], under the
+  // busy cursor, and repaints.
+  void ApplyDeleteShortLines(int low, int high, const RECT& rc, int measure);
+
   // The status bar's cursor position from a client point.
   void UpdateCursorCoords(POINT client);
 

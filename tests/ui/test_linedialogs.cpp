@@ -1,0 +1,125 @@
+// The windows of the line, table, georeferencing, batch and OCR dialogs as a
+// user meets them: one table of cases makes every dialog through the window
+// registry, shows it, checks that its texts are whole and its controls
+// neither clipped, overlapping nor outside, saves its picture
+// (build/artifacts/dialog-<name>.png), fills it through its controls, presses
+// OK, reads the values back and destroys it.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/ui/gui_test_util.h"
+#include "tests/ui_core/dialog_test_util.h"
+#include "ui/core/directiondlg.h"
+#include "ui/core/linecleanupdlg.h"
+#include "ui/core/polygondlg.h"
+#include "ui/core/snapdlg.h"
+#include "ui/dialogs.h"
+
+using namespace qzn;
+using guitest::As;
+using guitest::SmokeCase;
+
+namespace {
+
+class LineDialogs : public guitest::DesktopTest {
+ protected:
+  viewtest::FakeWindow window;
+  std::unique_ptr<CQznDoc> doc = viewtest::MakeDoc(300, 200, viewtest::Kind::kGrey);
+  std::unique_ptr<CQznView> view = std::make_unique<CQznView>(doc.get(), &window);
+};
+
+}  // namespace
+
+TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
+  qzntest::AddLine(doc->m_lines, {{10, 10}, {20, 15}, {30, 10}, {40, 15}, {50, 10}, {60, 15}, {70, 10}, {80, 15}});
+  CQznView* v = view.get();
+  CQznDoc* d = doc.get();
+  const std::vector<SmokeCase> cases = {
+      {"remove-lines", [v] { return std::make_unique<CRemoveLinesDlg>(v, RECT{0, 0, 50, 50}); },
+       [](IDialogControls& c) {
+         c.SetText(CRemoveLinesDlg::kMaximum, "3");
+         c.SetText(CRemoveLinesDlg::kMinimum, "7");
+         c.SetCheck(CRemoveLinesDlg::kByNodes, true);
+         c.SetCheck(CRemoveLinesDlg::kInArea, true);
+       },
+       [](CDialogModel& m) {
+         auto& r = As<CRemoveLinesDlg>(m);
+         EXPECT_EQ(r.minimum, 3u);
+         EXPECT_EQ(r.maximum, 7u);
+         EXPECT_EQ(r.measure, 1);
+         EXPECT_TRUE(r.inArea);
+       }},
+      {"delete-by-type", [v] { return std::make_unique<CDeleteByTypeDlg>(v, RECT{}); },
+       [](IDialogControls& c) {
+         EXPECT_FALSE(c.IsEnabled(CDeleteByTypeDlg::kInRect));
+         c.SetCheck(CDeleteByTypeDlg::kDuplicates, true);
+       },
+       [](CDialogModel& m) { EXPECT_TRUE(As<CDeleteByTypeDlg>(m).duplicates); }},
+      {"smooth-lines", [v] { return std::make_unique<CSmoothLinesDlg>(v, RECT{}); },
+       [](IDialogControls& c) { c.SetText(CSmoothLinesDlg::kThreshold, "2.5"); },
+       [d](CDialogModel& m) {
+         EXPECT_EQ(As<CSmoothLinesDlg>(m).threshold, 2.5f);
+         EXPECT_EQ(d->m_fFactor, 2.5f);
+       }},
+      {"b-spline", [v] { return std::make_unique<CBSplineDlg>(v); },
+       [](IDialogControls& c) { c.SetText(CBSplineDlg::kNodes, "3"); },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CBSplineDlg>(m).nodes, 3u);
+         EXPECT_TRUE(As<CBSplineDlg>(m).applied);
+       }},
+      {"snap-lines", [v] { return std::make_unique<CSnapLinesDlg>(v); },
+       [](IDialogControls& c) {
+         c.SetText(CSnapLinesDlg::kDistance, "12");
+         c.SetCheck(CSnapLinesDlg::kSameId, false);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CSnapLinesDlg>(m).distance, 12u);
+         EXPECT_FALSE(As<CSnapLinesDlg>(m).sameId);
+       }},
+      {"snap-endpoints", [v] { return std::make_unique<CSnapEndpointsDlg>(v); },
+       [](IDialogControls& c) { c.SetText(CSnapEndpointsDlg::kTolerance, "0.5"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CSnapEndpointsDlg>(m).tolerance, 0.5f); }},
+      {"snap-distance", [] { return std::make_unique<CSnapDistanceDlg>(); },
+       [](IDialogControls& c) { c.SetText(CSnapDistanceDlg::kDistance, "1000"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CSnapDistanceDlg>(m).distance, 1000u); }},
+      {"close-polygon", [v] { return std::make_unique<CClosePolygonDlg>(v); },
+       [](IDialogControls& c) {
+         c.SetText(CClosePolygonDlg::kGap, "5");
+         c.SetCheck(CClosePolygonDlg::kSplit, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CClosePolygonDlg>(m).gap, 5u);
+         EXPECT_TRUE(As<CClosePolygonDlg>(m).split);
+         EXPECT_TRUE(As<CClosePolygonDlg>(m).noOverlap);
+       }},
+      {"label-polygon", [] { return std::make_unique<CLabelPolygonDlg>(); },
+       [](IDialogControls& c) { c.SetCheck(CLabelPolygonDlg::kAllLines, true); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CLabelPolygonDlg>(m).choice, 1); }},
+      {"adjust-direction",
+       [v, d] {
+         qzntest::AddLine(d->m_lines, {{1, 1}, {9, 9}});
+         return std::make_unique<CAdjustDirectionDlg>(v, d);
+       },
+       [](IDialogControls& c) {
+         EXPECT_TRUE(c.GetCheck(CAdjustDirectionDlg::kLines));
+         EXPECT_FALSE(c.GetCheck(CAdjustDirectionDlg::kNotes));
+         c.SetCheck(CAdjustDirectionDlg::kNotes, true);
+       },
+       [](CDialogModel& m) { EXPECT_TRUE(As<CAdjustDirectionDlg>(m).notes); }},
+      {"import-geo-vector", [] { return std::make_unique<CImportGeoVectorDlg>("/maps/a.cpt", 0); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CImportGeoVectorDlg::kControlFile), "/maps/a.cpt");
+         c.SetText(CImportGeoVectorDlg::kVectorFile, "/maps/线.gen");
+         c.SetCheck(CImportGeoVectorDlg::kTriangulation, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CImportGeoVectorDlg>(m).vectorFile, "/maps/线.gen");
+         EXPECT_EQ(As<CImportGeoVectorDlg>(m).method, 1);
+       }},
+  };
+  guitest::RunDialogSmoke(cases, host->messages);
+}
