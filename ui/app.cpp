@@ -20,6 +20,7 @@
 #include "ui/imagecommands.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
+#include "ui/layerdialogs.h"
 #include "ui/mainframe.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
@@ -97,6 +98,7 @@ CDesktop* CreateDesktop() {
   RegisterVectorizeDialogs();
   RegisterImageDialogs();
   RegisterLineDialogs();
+  RegisterLayerDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

@@ -1,6 +1,7 @@
 #include "ui/dialogs.h"
 
 #include <map>
+#include <vector>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -422,9 +423,15 @@ CModelDialog* MakeDialogWindow(wxWindow* parent, CDialogModel& model) {
 }
 
 int CWxDialogRunner::DoModal(CDialogModel& model) {
-  std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), model));
+  // A dialog opened from another one (line type from the layer manager)
+  // belongs to that one, so it shows above it.
+  static std::vector<wxWindow*> open;
+  std::unique_ptr<CModelDialog> d(MakeDialogWindow(open.empty() ? MainFrame() : open.back(), model));
   if (!d) return IDCANCEL;
-  return d->ShowModal() == wxID_OK ? IDOK : IDCANCEL;
+  open.push_back(d.get());
+  const int result = d->ShowModal() == wxID_OK ? IDOK : IDCANCEL;
+  open.pop_back();
+  return result;
 }
 
 std::unique_ptr<IModelessDialog> CWxDialogRunner::CreateModeless(CDialogModel& model) {
@@ -457,6 +464,13 @@ wxSizer* MakeButtonRow(wxWindow* d, std::initializer_list<DialogButton> buttons)
     s->Add(button, 0, wxALL, 4);
   }
   return s;
+}
+
+CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText, bool withCancel) {
+  body->Add(DialogButtons(d, okText, withCancel), 0, wxEXPAND | wxALL, 4);
+  d->SetSizer(body);
+  d->Finish();
+  return d;
 }
 
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width, long style) {

@@ -143,6 +143,8 @@ struct DialogButton {
   const char* text;
 };
 wxSizer* MakeButtonRow(wxWindow* dialog, std::initializer_list<DialogButton> buttons);
+// Puts the buttons under the dialog's body, lays it out and finishes it.
+CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText = "确定", bool withCancel = true);
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width = 80, long style = 0);
 wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id = wxID_ANY);
 // A label and a control side by side.

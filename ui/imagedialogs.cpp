@@ -52,10 +52,7 @@ CModelDialog* MakeResampleDialog(wxWindow* parent, CResampleDlg& model) {
   factor->Add(arrows, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   row->Add(factor, 0, wxALL, 4);
   top->Add(row, 0, wxALL, 4);
-  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top);
 }
 
 CModelDialog* MakeRemoveBackgroundDialog(wxWindow* parent, CRemoveBackgroundDlg& model) {
@@ -65,10 +62,7 @@ CModelDialog* MakeRemoveBackgroundDialog(wxWindow* parent, CRemoveBackgroundDlg&
   group->Add(MakeEdit(group->GetStaticBox(), CRemoveBackgroundDlg::kSize, 70), 0, wxALIGN_CENTER_VERTICAL | wxALL, 6);
   group->Add(MakeLabel(group->GetStaticBox(), "(像素)"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 6);
   top->Add(group, 0, wxEXPAND | wxALL, 8);
-  top->Add(DialogButtons(d, "开始"), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top, "开始");
 }
 
 CModelDialog* MakeColorClassifyDialog(wxWindow* parent, CColorClassifyDlg& model) {
@@ -80,10 +74,7 @@ CModelDialog* MakeColorClassifyDialog(wxWindow* parent, CColorClassifyDlg& model
   grid->Add(MakeLabel(d, "迭代的数量:"), 0, wxALIGN_CENTER_VERTICAL);
   grid->Add(MakeEdit(d, CColorClassifyDlg::kIterations, 70));
   top->Add(grid, 0, wxALL, 10);
-  top->Add(DialogButtons(d, "开始"), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top, "开始");
 }
 
 CModelDialog* MakeImageInfoDialog(wxWindow* parent, CImageInfoDlg& model) {
@@ -105,10 +96,7 @@ CModelDialog* MakeImageInfoDialog(wxWindow* parent, CImageInfoDlg& model) {
                                     wxCB_DROPDOWN));
   top->Add(grid, 0, wxALL, 10);
   top->Add(new wxCheckBox(d, CImageInfoDlg::kApply, U8("应用更新的分辨率/单位")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
-  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top);
 }
 
 void RegisterImageDialogs() {

@@ -21,10 +21,7 @@ CModelDialog* MakeVectorizeDialog(wxWindow* parent, CVectorizeDlg& model) {
   auto* combo = new wxComboBox(d, CVectorizeDlg::kSource, sources[0], wxDefaultPosition, wxSize(140, -1), 2, sources,
                                wxCB_DROPDOWN);
   top->Add(LabelledRow(d, "源图像:", combo), 0, wxLEFT | wxRIGHT, 4);
-  top->Add(DialogButtons(d, "开始"), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top, "开始");
 }
 
 namespace {
@@ -48,10 +45,7 @@ CModelDialog* MakeThresholdDialog(wxWindow* parent, CThresholdDlg& model) {
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(ThresholdRow(d, "高", CThresholdDlg::kHighBar, CThresholdDlg::kHighEdit), 0, wxEXPAND | wxALL, 4);
   top->Add(ThresholdRow(d, "低", CThresholdDlg::kLowBar, CThresholdDlg::kLowEdit), 0, wxEXPAND | wxALL, 4);
-  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top);
 }
 
 CModelDialog* MakeAutoTraceDialog(wxWindow* parent, CAutoTraceDlg& model) {
@@ -60,10 +54,7 @@ CModelDialog* MakeAutoTraceDialog(wxWindow* parent, CAutoTraceDlg& model) {
   auto* group = MakeGroup(d, "平滑阈值 (像素)");
   group->Add(MakeEdit(group->GetStaticBox(), CAutoTraceDlg::kSmoothing, 100), 0, wxALL, 6);
   top->Add(group, 0, wxEXPAND | wxALL, 8);
-  top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
+  return FinishDialog(d, top);
 }
 
 void RegisterVectorizeDialogs() {

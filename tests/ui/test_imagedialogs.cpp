@@ -17,13 +17,16 @@
 #include "resources/messages_app.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/core/imagedlgs.h"
+#include "ui/core/layerdlgs.h"
 #include "ui/core/vectorizedlgs.h"
 #include "ui/dialogs.h"
+#include "ui/layerdialogs.h"
 #include "ui/docview.h"
 #include "ui/wxtext.h"
 
 using namespace qzn;
 using guitest::As;
+using guitest::Click;
 using guitest::Pump;
 using guitest::SmokeCase;
 using viewtest::Kind;
@@ -38,6 +41,19 @@ class ImageDialogs : public guitest::DesktopTest {
     return n;
   }
 };
+
+// A workspace for the dialogs that work on one: layers "0", "道路" (with a
+// line) and "河流".
+CQznDoc& SmokeDoc() {
+  static std::unique_ptr<CQznDoc> doc;
+  if (!doc) {
+    doc = viewtest::MakeDoc(64, 64, Kind::kGrey);
+    for (const char* name : {"道路", "河流"}) doc->m_layers.AddLayer()->m_strName = name;
+    doc->m_layers.GetAt(1).m_nFill = 2;
+    doc->m_layers.GetAt(2).m_nPenStyle = 1;
+  }
+  return *doc;
+}
 
 std::vector<SmokeCase> SmokeCases() {
   return {
@@ -103,6 +119,61 @@ std::vector<SmokeCase> SmokeCases() {
          EXPECT_EQ(As<CImageInfoDlg>(m).resolution, 300.0f);
          EXPECT_EQ(As<CImageInfoDlg>(m).unit, "英寸");
        }},
+      {"layers",
+       [] {
+         auto d = std::make_unique<CLayerManageDlg>();
+         d->doc = &SmokeDoc();
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CLayerManageDlg::kList), 3);
+         c.SetSel(CLayerManageDlg::kList, 2, true);
+         EXPECT_EQ(c.GetSelItems(CLayerManageDlg::kList), std::vector<int>{2});
+         c.SetText(CLayerManageDlg::kName, "等高线");
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CLayerManageDlg>(m).name, "等高线"); }},
+      {"linetype",
+       [] {
+         auto d = std::make_unique<CLineTypeDlg>();
+         d->width = 2;
+         d->unit = "像素";
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CLineTypeDlg::kUnit), "像素");
+         c.SetCheck(CLineTypeDlg::kDashDotDot, true);
+         c.SetText(CLineTypeDlg::kWidth, "1.5");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CLineTypeDlg>(m).penStyle, 4);
+         EXPECT_EQ(As<CLineTypeDlg>(m).width, 1.5f);
+       }},
+      {"hatch", [] { return std::make_unique<CHatchFillDlg>(); },
+       [](IDialogControls& c) {
+         EXPECT_FALSE(c.GetCheck(CHatchFillDlg::kFirst));  // none chosen at first
+         c.SetCheck(CHatchFillDlg::kFirst + 5, true);
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CHatchFillDlg>(m).pattern, 5); }},
+      {"layerops",
+       [] {
+         auto d = std::make_unique<CLayerOperationDlg>();
+         d->doc = &SmokeDoc();
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetItemText(CLayerOperationDlg::kSources, 1), "道路");
+         c.SetSel(CLayerOperationDlg::kSources, 1, true);
+         c.SetCurSel(CLayerOperationDlg::kTarget, 2);
+         c.SetCheck(CLayerOperationDlg::kMove, true);
+         c.SetCheck(CLayerOperationDlg::kNotes, false);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CLayerOperationDlg>(m).operation, 1);
+         EXPECT_FALSE(As<CLayerOperationDlg>(m).notes);
+       }},
+      {"layercolor", [] { return std::make_unique<CLayerColorDlg>(); },
+       [](IDialogControls& c) { c.SetCheck(CLayerColorDlg::kAll, true); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CLayerColorDlg>(m).choice, 2); }},
   };
 }
 
@@ -179,7 +250,7 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
 
   guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
     EXPECT_EQ(d.Model().DialogId(), CVectorizeDlg::kId);
-    guitest::Click(d, wxID_OK);
+    Click(d, wxID_OK);
   });
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kVectorAutoVectorize));
   Pump();
@@ -199,7 +270,7 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
     wxScrollEvent step(wxEVT_SCROLL_LINEDOWN, CThresholdDlg::kHighBar);
     step.SetEventObject(d.FindWindow(CThresholdDlg::kHighBar));
     d.FindWindow(CThresholdDlg::kHighBar)->GetEventHandler()->ProcessEvent(step);
-    guitest::Click(d, wxID_CANCEL);
+    Click(d, wxID_CANCEL);
   });
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageThreshold));
   Pump();
@@ -207,4 +278,38 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
   const wxImage after = w->Snapshot();
   ASSERT_EQ(after.GetWidth(), before.GetWidth());
   EXPECT_EQ(std::memcmp(after.GetData(), before.GetData(), std::size_t(after.GetWidth()) * after.GetHeight() * 3), 0);
+}
+
+TEST_F(ImageDialogs, LayerListRowsToggleByClickAndEscCancels) {
+  auto doc = viewtest::MakeDoc(32, 32, Kind::kGrey);
+  for (const char* name : {"道路", "河流"}) doc->m_layers.AddLayer()->m_strName = name;
+  CLayerManageDlg model;
+  model.doc = doc.get();
+  std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), model));
+  d->Show();
+  Pump(3);
+  auto* list = dynamic_cast<CLayerListBox*>(d->FindWindow(CLayerManageDlg::kList));
+  ASSERT_NE(list, nullptr);
+  auto click = [&](int row) {
+    wxMouseEvent e(wxEVT_LEFT_DOWN);
+    e.SetEventObject(list);
+    e.m_y = row * list->RowHeight() + list->RowHeight() / 2;
+    list->GetEventHandler()->ProcessEvent(e);
+  };
+  click(1);
+  click(2);
+  EXPECT_EQ(d->Controls().GetSelItems(CLayerManageDlg::kList), (std::vector<int>{1, 2}));
+  click(1);
+  EXPECT_EQ(d->Controls().GetSelItems(CLayerManageDlg::kList), std::vector<int>{2});
+  // On/off shows on the document at once; Esc (there is no Cancel button)
+  // cancels through the dialog and puts the drawing back.
+  Click(*d, CLayerManageDlg::kOnOff);
+  EXPECT_TRUE(model.Applied());
+  wxKeyEvent esc(wxEVT_CHAR_HOOK);
+  esc.m_keyCode = WXK_ESCAPE;
+  esc.SetEventObject(d.get());
+  d->GetEventHandler()->ProcessEvent(esc);
+  EXPECT_EQ(d->GetReturnCode(), wxID_CANCEL);
+  EXPECT_FALSE(model.Applied());
+  EXPECT_TRUE(doc->m_layers.GetAt(2).IsVisible());
 }
