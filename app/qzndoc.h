@@ -162,6 +162,10 @@ class CQznDoc {
   int RefuseReferenceFile(const std::string& source, const char* reason);
   // Control points from a MapInfo raster table, checked as a side file.
   int LoadTabFile(const std::string& path);
+  // A MapInfo raster table the user chose: read aside; its points replace
+  // the workspace's only when the table gave usable ones. 1 when taken; 0
+  // after a failure, said once, with the control points as they were.
+  int LoadControlPointTable(const std::string& path);
 
   int ResetExtent();
   int SetExtent(const RECT& rect);

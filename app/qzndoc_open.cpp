@@ -268,6 +268,18 @@ int CQznDoc::LoadTabFile(const std::string& path) {
   return AcceptGeoreference(path);
 }
 
+int CQznDoc::LoadControlPointTable(const std::string& path) {
+  CControlPtList read;
+  if (!read.LoadTab(path, 1)) return 0;  // the reader has said why
+  if (read.IsEmpty()) return RefuseReferenceFile(path, res::text::kNoControlPointsRead);
+  if (const GeorefFault fault = read.Check(); fault != GeorefFault::none)
+    return RefuseReferenceFile(path, GeorefFaultText(fault));
+  m_controlPts.RemoveAll();
+  m_controlPts.AdoptAll(read);
+  m_controlPts.m_nModified = 1;
+  return 1;
+}
+
 int CQznDoc::AcceptGeoreference(const std::string& source) {
   GeorefFault fault = m_tfw.Check();
   if (fault == GeorefFault::none) fault = m_controlPts.Check();

@@ -18,6 +18,7 @@
 #include "model/chain.h"
 #include "model/fpoint.h"
 #include "model/idcolor.h"
+#include "model/logfont.h"
 #include "model/maptransform.h"
 #include "model/ownedlist.h"
 #include "model/ptrlist.h"
@@ -62,6 +63,10 @@ class CChainList : public CObject, public COwningList<CChain> {
   // through the control points or the world file); cleared by an import of
   // pixel lines. Not stored.
   int m_nImportMark = 0;
+  // The font and colour of the line IDs the view shows; none: the view's
+  // own. Not stored.
+  std::unique_ptr<LOGFONT> m_pIdFont;
+  COLORREF m_idTextColor = RGB(0, 0, 0);
 
   CChainList() = default;
   ~CChainList() override;

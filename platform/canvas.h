@@ -112,6 +112,9 @@ class CRasterCanvas : public CCanvas {
   int Height() const { return m_height; }
   COLORREF GetPixel(int x, int y) const;  // CLR_INVALID (0xFFFFFFFF) outside
   const std::vector<std::uint8_t>& Pixels() const { return m_rgb; }
+  // Copies an RGB picture (3 bytes a pixel, rows top first, no padding) to
+  // the top-left corner, cut to the canvas: what is drawn next lands on it.
+  void PutPicture(const std::uint8_t* rgb, int width, int height);
 
   CPen SelectPen(const CPen& p) override;
   CBrush SelectBrush(const CBrush& b) override;

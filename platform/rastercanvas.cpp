@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numbers>
 #include <utility>
@@ -379,6 +380,14 @@ CRasterCanvas::CRasterCanvas(int width, int height, COLORREF background)
     m_rgb[3 * i + 1] = GetGValue(background);
     m_rgb[3 * i + 2] = GetBValue(background);
   }
+}
+
+void CRasterCanvas::PutPicture(const std::uint8_t* rgb, int width, int height) {
+  if (!rgb) return;
+  const int w = std::min(std::max(width, 0), m_width), h = std::min(std::max(height, 0), m_height);
+  for (int y = 0; y < h; ++y)
+    std::memcpy(m_rgb.data() + static_cast<std::size_t>(y) * m_width * 3,
+                rgb + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3, static_cast<std::size_t>(w) * 3);
 }
 
 COLORREF CRasterCanvas::GetPixel(int x, int y) const {

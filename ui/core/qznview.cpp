@@ -88,11 +88,25 @@ void CQznView::ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT 
   if (m_window) m_window->ShowContextMenu(items, client);
 }
 
+int CQznView::MapRows(double* rx, double* ry, const double*& cx, const double*& cy) const {
+  if (!followMapTransform) {
+    cx = mapCoefX;
+    cy = mapCoefY;
+    return cx && cy ? mapOrder : 0;
+  }
+  cx = rx;
+  cy = ry;
+  return m_doc ? m_doc->GetMapTransform(rx, ry) : 0;
+}
+
 bool CQznView::ImageToMapCoords(POINT p, double& x, double& y) const {
-  if (mapOrder == 0 || !mapCoefX || !mapCoefY) return false;
+  double rx[4], ry[4];
+  const double *cx = nullptr, *cy = nullptr;
+  const int order = MapRows(rx, ry, cx, cy);
+  if (order == 0) return false;
   x = p.x;
   y = p.y;
-  ApplyPolynomial(p.x, p.y, mapCoefX, mapCoefY, mapOrder, x, y);  // other orders: unchanged
+  ApplyPolynomial(p.x, p.y, cx, cy, order, x, y);  // other orders: unchanged
   return true;
 }
 
@@ -368,20 +382,40 @@ void CQznView::DrawOverlays(CCanvas& dc, const RECT& clientClip) {
 
   if (flags.roi)
     for (CChain* c : doc.m_roi) c->DrawWithPen(dc, *this, opt, c->m_color, 1);
+  // While IDs are shown: a transparent background, the list's font when it
+  // has one and its text colour; the old states come back afterwards.
+  struct LabelStyle {
+    CCanvas& dc;
+    bool on;
+    int mode = 0;
+    COLORREF colour = 0;
+    bool font = false;
+    CFont oldFont;
+    LabelStyle(CCanvas& dc, bool on, const LOGFONT* lf, COLORREF c) : dc(dc), on(on) {
+      if (!on) return;
+      mode = dc.SetBkMode(TRANSPARENT);
+      colour = dc.SetTextColor(c);
+      if ((font = lf != nullptr)) oldFont = dc.SelectFont(MakeCanvasFont(*lf));
+    }
+    ~LabelStyle() {
+      if (!on) return;
+      if (font) dc.SelectFont(oldFont);
+      dc.SetTextColor(colour);
+      dc.SetBkMode(mode);
+    }
+  };
   if (flags.lines) {
-    const int oldMode = flags.lineIds ? dc.SetBkMode(TRANSPARENT) : 0;
+    LabelStyle style(dc, flags.lineIds, doc.m_lines.m_pIdFont.get(), doc.m_lines.m_idTextColor);
     for (CChain* c : doc.m_lines) {
       if (!meets(c->m_rcBounds, clip)) continue;
       if (fillClosedLines && c->IsClosed(0)) c->DrawFilled(dc, *this, opt);
       c->Draw(dc, *this, opt, flags.endPoints, flags.nodes, flags.lineIds, doc.m_nDecimalIDs);
     }
-    if (flags.lineIds) dc.SetBkMode(oldMode);
   }
   if (flags.points) {
-    const int oldMode = flags.pointIds ? dc.SetBkMode(TRANSPARENT) : 0;
+    LabelStyle style(dc, flags.pointIds, doc.m_points.m_pLabelFont.get(), doc.m_points.m_labelColor);
     for (CPointRec* p : doc.m_points)
       if (inClip(p->Rounded())) p->Draw(dc, *this, flags.pointIds, doc.m_nDecimalIDs);
-    if (flags.pointIds) dc.SetBkMode(oldMode);
   }
   if (flags.controlPoints) {
     int index = 0;
@@ -631,9 +665,12 @@ void CQznView::UpdateCursorCoords(POINT c) {
   g_cursorY = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
   cursorImageX = HeldPixel(g_cursorX);
   cursorImageY = HeldPixel(g_cursorY);
-  if (cursorKind == 1 && mapCoefX && mapCoefY) {
+  double rx[4], ry[4];
+  const double *cx = nullptr, *cy = nullptr;
+  const int order = cursorKind == 1 ? MapRows(rx, ry, cx, cy) : 0;
+  if (order != 0) {
     const double X = g_cursorX, Y = g_cursorY;
-    ApplyPolynomial(X, Y, mapCoefX, mapCoefY, mapOrder, g_cursorX, g_cursorY);
+    ApplyPolynomial(X, Y, cx, cy, order, g_cursorX, g_cursorY);
   } else if (cursorKind == 2 && ImageHasPixels()) {
     const float r = m_doc->m_image.xResolution;
     if (r > 0.0f) {

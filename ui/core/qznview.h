@@ -197,6 +197,11 @@ class CQznView : public CViewTransform, public IToolHost {
   const double* mapCoefX = nullptr;
   const double* mapCoefY = nullptr;
   int mapOrder = 0;
+  // Map coordinates from the workspace's current transform, fitted again
+  // whenever they are shown, so that control points moved, added or deleted
+  // since they were switched on count at once (the coefficients above are
+  // then not used).
+  bool followMapTransform = false;
   bool fillClosedLines = false;
   bool inResize = false;
   int scrollUnit = 1;
@@ -214,6 +219,9 @@ class CQznView : public CViewTransform, public IToolHost {
   void RefreshChain();
   void SyncRubberBandShape();
   POINT ToolPoint(POINT p) const;
+  // The image-to-map polynomial shown: its type (0 none, 3, 4) and rows,
+  // which point into rx and ry when the workspace's is followed.
+  int MapRows(double* rx, double* ry, const double*& cx, const double*& cy) const;
   std::unique_ptr<CEditTool> MakeDefaultTool();
 
   CQznDoc* m_doc;
