@@ -103,20 +103,8 @@ inline constexpr const char kWorkspaceDefault[] = "默认值";
 // have nothing to be shown in.
 inline constexpr const char kWorkspaceEmpty[] = "工作空间的右边必须大于左边, 下边必须大于上边。";
 
-// ---- 3D, report and scripts -------------------------------------------------------
-inline constexpr const char kNo3DView[] = "没有 3D 视图可用。";
+// ---- report and scripts -----------------------------------------------------------
 inline constexpr const char kAskReportFormat[] = "共计 %d 条线段，创建报告吗?";
 inline constexpr const char kReportTitle[] = "矢量报告";
-
-// Dialog 177, the area of the image draped over the 3D model.
-inline constexpr const char kDrapeTitle[] = "对话框";
-inline constexpr const char kDrapeWholeImage[] = "全部图像套合";
-inline constexpr const char kDrapeSelectedArea[] = "套合选定的图像区域:";
-inline constexpr const char kDrapeLeft[] = "左 (X)";
-inline constexpr const char kDrapeRight[] = "右 (X)";
-inline constexpr const char kDrapeTop[] = "上 (Y)";
-inline constexpr const char kDrapeBottom[] = "下 (Y)";
-// A chosen area that lies wholly outside the workspace has no image to drape.
-inline constexpr const char kDrapeOutside[] = "选定的区域在工作空间之外。";
 
 }  // namespace qzn::res::text

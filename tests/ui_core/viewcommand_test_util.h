@@ -14,11 +14,6 @@
 
 namespace viewtest {
 
-struct FakeDrape : qzn::IDrapeTarget {
-  std::vector<RECT> draped;
-  void Drape(qzn::CQznDoc&, const RECT& r) override { draped.push_back(r); }
-};
-
 struct FakeServices : qzn::IViewServices {
   std::vector<std::string> calls;
   qzn::RgbBitmap clipboard;
@@ -30,9 +25,6 @@ struct FakeServices : qzn::IViewServices {
   qzn::LOGFONT fontOffered{};
   bool fontOfferedHas = false;
   qzn::LOGFONT windowFont{};
-  std::vector<std::string> opened3D;
-  bool open3DResult = true;
-  FakeDrape* drape = nullptr;
   std::vector<std::string> edited;
 
   bool RenderView(qzn::CQznView& view, qzn::RgbBitmap& out) override {
@@ -68,11 +60,6 @@ struct FakeServices : qzn::IViewServices {
   void PrintSetup() override { calls.push_back("setup"); }
   void PrintScreen() override { calls.push_back("print screen"); }
   void PrintWindow(qzn::CQznView&) override { calls.push_back("print window"); }
-  bool Open3DView(const std::string& path) override {
-    opened3D.push_back(path);
-    return open3DResult;
-  }
-  qzn::IDrapeTarget* First3DView() override { return drape; }
   void DocumentRenamed(qzn::CQznView&) override { calls.push_back("renamed"); }
 };
 

@@ -3,7 +3,7 @@
 // toolkit-free: they ask the user through the host (messages, questions,
 // file dialogs, busy cursor), open dialogs through the dialog runner and
 // reach what only the window can do (clipboard, printing, fonts, colours,
-// the desktop's editor, the 3D view) through IViewServices, so every
+// the desktop's editor) through IViewServices, so every
 // command runs headless in tests.
 //
 // Every runner re-checks its enabler: a shortcut or a stale menu can ask
@@ -41,15 +41,6 @@ bool IsViewCommandChecked(const CQznView& view, int id);
 // Runs the command when it is in the table and enabled now; false otherwise.
 bool RunViewCommand(CQznView& view, int id);
 
-// The 3D view an image can be draped over.
-class IDrapeTarget {
- public:
-  virtual ~IDrapeTarget() = default;
-  // Drapes the rectangle (image pixels) of the workspace's image over the
-  // model and repaints.
-  virtual void Drape(CQznDoc& source, const RECT& imageRect) = 0;
-};
-
 // What the commands need of the window beyond the host and the dialogs.
 // Without services installed (a run without a window) each does nothing and
 // reports failure.
@@ -76,10 +67,6 @@ class IViewServices {
   // The screen capture and the window capture, printed.
   virtual void PrintScreen() = 0;
   virtual void PrintWindow(CQznView& view) = 0;
-  // Opens an elevation grid or DEM in the 3D view; false when it cannot.
-  virtual bool Open3DView(const std::string& path) = 0;
-  // The view of the first open 3D document; null when none is open.
-  virtual IDrapeTarget* First3DView() = 0;
   // The workspace's path (its title) changed.
   virtual void DocumentRenamed(CQznView& view) = 0;
 };

@@ -33,23 +33,4 @@ void CWorkspaceDlg::OnClicked(int id, IDialogControls& controls) {
   DDX_Rect(dx, r);
 }
 
-void CDrapeAreaDlg::DoDataExchange(CDataExchange& dx) {
-  DDX_Radio(dx, {kWhole, kSelected}, choice);
-  RECT r = area;
-  DDX_Rect(dx, r);
-  if (!dx.save || dx.failed) return;
-  if (choice != 1) {
-    area = extent;
-    return;
-  }
-  NormalizeRect(r);
-  RECT inside;
-  if (!IntersectRect(inside, r, extent)) {
-    dx.lastId = kRectLeftId;
-    dx.Fail(res::text::kDrapeOutside);
-    return;
-  }
-  area = inside;
-}
-
 }  // namespace qzn

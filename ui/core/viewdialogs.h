@@ -1,7 +1,7 @@
-// The view commands' own small dialogs: the image area of a crop (139), the
-// workspace size of a workspace without an image (172) and the part of the
-// image draped over the 3D model (177). Each edits a rectangle in image
-// pixels, left/top/right/bottom in the fields 185, 186, 188 and 187.
+// The view commands' own small dialogs: the image area of a crop (139) and
+// the workspace size of a workspace without an image (172). Each edits a
+// rectangle in image pixels, left/top/right/bottom in the fields 185, 186,
+// 188 and 187.
 #pragma once
 
 #include "platform/wintypes.h"
@@ -9,7 +9,7 @@
 
 namespace qzn {
 
-// The four integer fields shared by the three dialogs.
+// The four integer fields shared by both dialogs.
 enum : int { kRectLeftId = 185, kRectTopId = 186, kRectBottomId = 187, kRectRightId = 188 };
 void DDX_Rect(CDataExchange& dx, RECT& rect);
 
@@ -35,19 +35,6 @@ class CWorkspaceDlg : public CDialogModel {
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;
   void OnClicked(int id, IDialogControls& controls) override;
-};
-
-// Dialog 177: the whole image (309) or the area in the fields (310). OK with
-// an area puts it in order and refuses one that misses the workspace
-// `extent` (given by the command); `area` is then the part inside it.
-class CDrapeAreaDlg : public CDialogModel {
- public:
-  enum : int { kId = 177, kWhole = 309, kSelected = 310 };
-  int choice = 1;  // 0 the whole image, 1 the area
-  RECT area{};
-  RECT extent{};
-  int DialogId() const override { return kId; }
-  void DoDataExchange(CDataExchange& dx) override;
 };
 
 }  // namespace qzn
