@@ -82,6 +82,9 @@ using HDIB = CDib*;
 
 // A new zeroed block of that many bytes, or null.
 HDIB AllocDib(std::size_t bytes);
+// A 24-bit DIB of an RGB picture given top row first, 3 bytes a pixel
+// without padding; null when the sizes are not positive or memory is short.
+HDIB MakeRgbDib(int width, int height, const BYTE* rgb);
 // Reads a .BMP file into a packed DIB; null on failure (a missing file shows
 // DIB error 19).
 HDIB LoadBmpAsDib(const std::string& fileName);

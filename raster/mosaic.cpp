@@ -304,10 +304,6 @@ int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const s
 
 namespace {
 
-void PutLe32(std::vector<BYTE>& d, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) d[at + static_cast<std::size_t>(i)] = static_cast<BYTE>(v >> (8 * i));
-}
-
 // The image resampled to the canvas, drawn through the display reduction.
 bool DrawImage(CRasterCanvas& dc, const CRasterImage& image) {
   const int w = dc.Width(), h = dc.Height();
@@ -370,29 +366,9 @@ int RenderImageToDib(const std::string& fileName, int withImage, const CRasterIm
   if (points) points->DrawToBitmap(*dc, sx, sy, extent.left, extent.top);
   if (notes) notes->DrawToBitmap(*dc, sx, sy, extent.left, extent.top);
 
-  // A packed 24-bit DIB: bottom-up rows of blue, green, red; the width is a
-  // multiple of 4, so rows need no padding.
-  const std::size_t rowBytes = static_cast<std::size_t>(w) * 3;
-  const std::size_t bytes = 40 + rowBytes * static_cast<std::size_t>(h);
-  std::unique_ptr<CDib, void (*)(HDIB)> dib(AllocDib(bytes), FreeDib);
+  std::unique_ptr<CDib, void (*)(HDIB)> dib(MakeRgbDib(static_cast<int>(w), static_cast<int>(h), dc->Pixels().data()),
+                                           FreeDib);
   if (!dib) return 0;
-  std::vector<BYTE>& d = dib->data;
-  PutLe32(d, 0, 40);
-  PutLe32(d, 4, static_cast<std::uint32_t>(w));
-  PutLe32(d, 8, static_cast<std::uint32_t>(h));
-  d[12] = 1;   // planes
-  d[14] = 24;  // bits a pixel
-  PutLe32(d, 20, static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(h)));
-  const std::vector<std::uint8_t>& rgb = dc->Pixels();
-  for (std::int64_t y = 0; y < h; ++y) {
-    const std::uint8_t* in = rgb.data() + rowBytes * static_cast<std::size_t>(y);
-    BYTE* out = d.data() + 40 + rowBytes * static_cast<std::size_t>(h - 1 - y);
-    for (std::int64_t x = 0; x < w; ++x) {
-      out[3 * x] = in[3 * x + 2];
-      out[3 * x + 1] = in[3 * x + 1];
-      out[3 * x + 2] = in[3 * x];
-    }
-  }
   return SaveDibAsBmp(dib.get(), fileName) == 0 ? 1 : 0;
 }
 

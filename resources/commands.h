@@ -103,6 +103,20 @@ enum : int {
   // Help
   kAppAbout = 57664,
 
+  // The 3D view's own menu (zoom, copy and the two print commands share
+  // the numbers of the main window's)
+  k3DSettings = 32989,
+  k3DScale = 33097,
+  k3DAnimate = 33069,
+  k3DLookDown = 33068,  // "俯视": tilt 2 degrees more
+  k3DLookUp = 33067,    // "仰视": tilt 2 degrees less
+  k3DTurnLeft = 33065,
+  k3DTurnRight = 33066,
+  k3DSaveWindow = 33024,
+  k3DExportModel = 33040,
+  kEditCut = 57635,
+  kFileClose = 57602,
+
   // The layer combo of the view toolbar takes the place of button 28.
   kLayerCombo = 4,
 };

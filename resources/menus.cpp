@@ -288,6 +288,31 @@ constexpr MenuItem kMainMenu[] = {
     {kAppAbout, "帮助(&H) > 关于 QZN(&A)..."},
 };
 
+// The tabs of the main window have no close box: 文件 > 关闭 closes the 3D
+// window, so another grid can be opened.
+constexpr MenuItem kMenu167[] = {
+    {kFilePrintScreen, "文件(&F) > 打印屏幕"},
+    {kFilePrintWindow, "文件(&F) > 打印窗口"},
+    {0, "文件(&F) > -"},
+    {k3DSaveWindow, "文件(&F) > 保存窗口到文件(&F)..."},
+    {k3DExportModel, "文件(&F) > 输出 3D 模型(&M)..."},
+    {0, "文件(&F) > -"},
+    {kFileClose, "文件(&F) > 关闭(&C)"},
+    {k3DSettings, "视图(V) > 3D 设置(&3)"},
+    {k3DScale, "视图(V) > 比例(&S)..."},
+    {k3DAnimate, "视图(V) > 活动(&A)"},
+    {0, "视图(V) > -"},
+    {k3DLookDown, "视图(V) > 俯视(&D)"},
+    {k3DLookUp, "视图(V) > 仰视(&U)"},
+    {k3DTurnLeft, "视图(V) > 左视(&L)"},
+    {k3DTurnRight, "视图(V) > 右视(&R)"},
+    {0, "视图(V) > -"},
+    {kViewZoomIn, "视图(V) > 放大(&I)\tF2"},
+    {kViewZoomOut, "视图(V) > 缩小(&O)\tF3"},
+    {0, "视图(V) > -"},
+    {kEditCopy, "视图(V) > 复制(&C)\tCtrl+C"},
+};
+
 constexpr MenuItem kMenu209[] = {
     {kEditDefineLayers, "定义图层..."},
     {kEditImageTool, "编辑图像(&E)"},
@@ -310,6 +335,7 @@ constexpr MenuItem kMenu210[] = {
 }  // namespace
 
 std::span<const MenuItem> MainMenu() { return kMainMenu; }
+std::span<const MenuItem> View3DMenu() { return kMenu167; }
 
 std::span<const MenuItem> ContextMenu(int resourceId) {
   switch (resourceId) {

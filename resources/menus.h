@@ -20,6 +20,9 @@ struct MenuItem {
 // The main window's menu bar, in display order.
 std::span<const MenuItem> MainMenu();
 
+// The 3D window's menu bar (resource 167).
+std::span<const MenuItem> View3DMenu();
+
 // The context-menu resources of the tools (209 and 210: the default tool's).
 // Empty for an unknown resource.
 std::span<const MenuItem> ContextMenu(int resourceId);

@@ -15,8 +15,10 @@
 #include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/dialogs.h"
+#include "ui/dialogs3d.h"
 #include "ui/display.h"
 #include "ui/docview.h"
+#include "ui/frame3d.h"
 #include "ui/imagecommands.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
@@ -69,6 +71,7 @@ void RegisterAppCommands(CDesktop& d) {
   t.Add(cmd::kAppAbout, [] { ShowAboutBox(); });
   RegisterScanCommands(d);
   RegisterImageDialogCommands(d);
+  Register3DCommands(d);
   for (int i = 0; i < kRecentFiles; ++i) {
     const int id = cmd::kFileMru1 + i;
     t.Add(id, [&d, i] {
@@ -99,6 +102,7 @@ CDesktop* CreateDesktop() {
   RegisterImageDialogs();
   RegisterLineDialogs();
   RegisterLayerDialogs();
+  Register3DDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

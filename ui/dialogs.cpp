@@ -11,6 +11,7 @@
 #include <wx/dcclient.h>
 #include <wx/listbox.h>
 #include <wx/scrolbar.h>
+#include <wx/slider.h>
 #include <wx/vlbox.h>
 
 #include "platform/host.h"
@@ -210,22 +211,31 @@ void CWxDialogControls::SetSel(int id, int index, bool selected) {
   }
 }
 
-// Scroll bars run from 0; the dialogs' ranges all start there. Spin arrows
-// only step: the dialog keeps the value itself.
+// Scroll bars run from 0; the dialogs' ranges all start there. Sliders keep
+// their own range. Spin arrows only step: the dialog keeps the value itself.
 
 void CWxDialogControls::SetScrollRange(int id, int low, int high) {
-  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) {
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* b = dynamic_cast<wxScrollBar*>(w)) {
     const int range = std::max(high - low + 1, 1);
     b->SetScrollbar(std::clamp(b->GetThumbPosition(), 0, range - 1), 1, range, kScrollPage, true);
+  } else if (auto* s = dynamic_cast<wxSlider*>(w)) {
+    s->SetRange(low, std::max(low, high));
   }
 }
 
 void CWxDialogControls::SetScrollPos(int id, int position) {
-  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) b->SetThumbPosition(position);
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* b = dynamic_cast<wxScrollBar*>(w))
+    b->SetThumbPosition(position);
+  else if (auto* s = dynamic_cast<wxSlider*>(w))
+    s->SetValue(position);
 }
 
 int CWxDialogControls::GetScrollPos(int id) const {
-  if (auto* b = dynamic_cast<wxScrollBar*>(m_dialog.FindWindow(id))) return b->GetThumbPosition();
+  wxWindow* w = m_dialog.FindWindow(id);
+  if (auto* b = dynamic_cast<wxScrollBar*>(w)) return b->GetThumbPosition();
+  if (auto* s = dynamic_cast<wxSlider*>(w)) return s->GetValue();
   return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/host.h"
 #include "resources/strings.h"
+#include "ui/frame3d.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
@@ -15,7 +16,7 @@ wxIMPLEMENT_DYNAMIC_CLASS(CWxDocument, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CWxView, wxView);
 
 CWxDocument::CWxDocument() : m_doc(std::make_unique<CQznDoc>()) {}
-CWxDocument::~CWxDocument() = default;
+CWxDocument::~CWxDocument() { Forget3DDrapeSource(m_doc.get()); }
 
 bool CWxDocument::OnNewDocument() {
   if (!wxDocument::OnNewDocument()) return false;

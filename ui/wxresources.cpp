@@ -1,6 +1,7 @@
 #include "ui/wxresources.h"
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include <wx/dcmemory.h>
@@ -12,10 +13,23 @@
 
 namespace qzn {
 
-wxMenuBar* BuildMenuBar() {
+wxMenuBar* BuildMenuBar() { return BuildMenuBar(res::MainMenu()); }
+
+wxAcceleratorTable MenuAccelerators(std::span<const res::MenuItem> items) {
+  std::vector<wxAcceleratorEntry> entries;
+  for (const res::MenuItem& item : items) {
+    const std::string last = res::SplitMenuPath(item.path).back();
+    if (item.id == 0 || last.find('\t') == std::string::npos) continue;
+    std::unique_ptr<wxAcceleratorEntry> e(wxAcceleratorEntry::Create(U8(last)));
+    if (e) entries.emplace_back(e->GetFlags(), e->GetKeyCode(), WxId(item.id));
+  }
+  return wxAcceleratorTable(static_cast<int>(entries.size()), entries.data());
+}
+
+wxMenuBar* BuildMenuBar(std::span<const res::MenuItem> items) {
   auto* bar = new wxMenuBar;
   std::map<std::string, wxMenu*> menus;  // by path prefix
-  for (const res::MenuItem& item : res::MainMenu()) {
+  for (const res::MenuItem& item : items) {
     const std::vector<std::string> levels = res::SplitMenuPath(item.path);
     std::string prefix;
     wxMenu* parent = nullptr;

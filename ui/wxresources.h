@@ -25,6 +25,10 @@ constexpr int kWxLastCommand = 0x7FFE;
 
 // The main menu bar from the menu paths.
 wxMenuBar* BuildMenuBar();
+// A menu bar from other menu paths (the 3D window's).
+wxMenuBar* BuildMenuBar(std::span<const res::MenuItem> items);
+// The accelerators a menu's items show after their "\t".
+wxAcceleratorTable MenuAccelerators(std::span<const res::MenuItem> items);
 // A pop-up menu of context items.
 wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items);
 // The 16 x 16 image of a toolbar button.

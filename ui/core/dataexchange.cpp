@@ -153,6 +153,14 @@ void DDX_Radio(CDataExchange& dx, std::initializer_list<int> ids, int& value) {
   for (int id : ids) dx.controls.SetCheck(id, i++ == value);
 }
 
+void DDX_Slider(CDataExchange& dx, int id, int& value) {
+  dx.lastId = id;
+  if (dx.save)
+    value = dx.controls.GetScrollPos(id);
+  else
+    dx.controls.SetScrollPos(id, value);
+}
+
 void DDV_MinMaxInt(CDataExchange& dx, int value, int low, int high) {
   if (dx.save && !dx.failed && (value < low || value > high))
     dx.Fail(Fill(res::text::kDxIntRange, std::to_string(low), std::to_string(high)));

@@ -49,7 +49,8 @@ class IDialogControls {
   virtual std::vector<int> GetSelItems(int id) const = 0;
   virtual void SetSel(int id, int index, bool selected) = 0;
 
-  // Scroll bars (and the up/down arrows that stand for them).
+  // Scroll bars (and the up/down arrows that stand for them); sliders
+  // answer the same calls, over their own range.
   virtual void SetScrollRange(int id, int low, int high) = 0;
   virtual void SetScrollPos(int id, int position) = 0;
   virtual int GetScrollPos(int id) const = 0;
@@ -92,6 +93,8 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value);
 // Check boxes and radio groups (the index of the checked button, -1 none).
 void DDX_Check(CDataExchange& dx, int id, bool& value);
 void DDX_Radio(CDataExchange& dx, std::initializer_list<int> ids, int& value);
+// A slider's position (sliders answer the scroll-bar calls).
+void DDX_Slider(CDataExchange& dx, int id, int& value);
 
 // Range checks of the value just read (only while saving).
 void DDV_MinMaxInt(CDataExchange& dx, int value, int low, int high);
