@@ -164,6 +164,9 @@ ToolImage ToolbarImage(int id) {
   return {nullptr, "?", kOtherTile};
 }
 
-const CursorImage& Cursor(int id) { return id == kCursorAngle ? kAngle : kCross; }
+const CursorImage& Cursor(int id) {
+  if (const CursorImage* tool = ToolCursor(id)) return *tool;
+  return id == kCursorAngle ? kAngle : kCross;
+}
 
 }  // namespace qzn::res

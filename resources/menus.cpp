@@ -344,7 +344,7 @@ std::span<const MenuItem> ContextMenu(int resourceId) {
     case kMenuDefaultLines:
       return kMenu210;
     default:
-      return {};
+      return ToolContextMenu(resourceId);
   }
 }
 

@@ -27,6 +27,14 @@ std::span<const MenuItem> View3DMenu();
 // Empty for an unknown resource.
 std::span<const MenuItem> ContextMenu(int resourceId);
 enum : int { kMenuDefaultImage = 209, kMenuDefaultLines = 210 };
+// The edit tools' menus (resources/toolmenus.cpp): annotation 193, line 194,
+// control point 195, point 196, image 197, text block 198, merge 205,
+// angle 206.
+enum : int {
+  kMenuNoteTool = 193, kMenuLineTool = 194, kMenuControlPointTool = 195, kMenuPointTool = 196,
+  kMenuImageTool = 197, kMenuTextBlockTool = 198, kMenuMergeTool = 205, kMenuAngleTool = 206
+};
+std::span<const MenuItem> ToolContextMenu(int resourceId);
 
 // The levels of a path ("a > b > c" -> {"a", "b", "c"}).
 std::vector<std::string> SplitMenuPath(std::string_view path);

@@ -62,10 +62,9 @@ wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items) {
       menu->AppendSeparator();
       continue;
     }
-    if (i.checked)
-      menu->AppendCheckItem(WxId(i.id), U8(i.text))->Check(true);
-    else
-      menu->Append(WxId(i.id), U8(i.text));
+    wxMenuItem* item = i.checked ? menu->AppendCheckItem(WxId(i.id), U8(i.text)) : menu->Append(WxId(i.id), U8(i.text));
+    if (i.checked) item->Check(true);
+    if (!i.enabled) item->Enable(false);
   }
   return menu;
 }

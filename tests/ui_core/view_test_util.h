@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,13 @@ struct FakeWindow : qzn::IViewWindow {
   SIZE client{400, 300};
   int invalidations = 0;
   std::vector<RECT> strips;
+  std::vector<RECT> rects;  // partial repaints
+  // Answers the tools' dialogs (none: every dialog is cancelled); the ids
+  // of the dialogs asked, in order.
+  std::function<bool(qzn::ToolDialog&)> dialogs;
+  std::vector<int> dialogIds;
+  std::function<std::unique_ptr<qzn::INoteDialog>()> noteDialog;
+  bool escape = false;
   int hRange = -1, hPos = -1, vRange = -1, vPos = -1;
   int captures = 0, releases = 0;
   std::vector<qzn::ContextMenuItem> menu;
@@ -40,6 +48,13 @@ struct FakeWindow : qzn::IViewWindow {
   void ShowContextMenu(const std::vector<qzn::ContextMenuItem>& items, POINT) override { menu = items; }
   void SetStatusText(const std::string& s) override { status = s; }
   void OverviewChanged() override { ++overviewChanges; }
+  void InvalidateRect(const RECT& r) override { rects.push_back(r); }
+  bool RunDialog(qzn::ToolDialog& d) override {
+    dialogIds.push_back(d.id);
+    return dialogs ? dialogs(d) : false;
+  }
+  std::unique_ptr<qzn::INoteDialog> CreateNoteDialog() override { return noteDialog ? noteDialog() : nullptr; }
+  bool IsEscapeDown() const override { return escape; }
 };
 
 enum class Kind { kGrey, kBilevel, kRgb, kPalette };

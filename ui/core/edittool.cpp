@@ -66,6 +66,16 @@ void CEditTool::AppendMenuItems(std::span<const res::MenuItem> items) {
   }
 }
 
+void CEditTool::RebuildMenu(int resourceId) {
+  popup.clear();
+  AppendMenuItems(res::ContextMenu(resourceId));
+  for (ContextMenuItem& item : popup) {
+    if (item.id == 0) continue;
+    item.checked = IsChecked(item.id);
+    item.enabled = IsItemEnabled(item.id);
+  }
+}
+
 void CEditTool::TrackContextMenu(POINT client) {
   UpdateMenu();
   if (!popup.empty()) host.ShowContextMenu(popup, client);

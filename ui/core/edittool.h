@@ -68,12 +68,24 @@ class CEditTool {
   // The capture was taken away mid-gesture (another window, a dialog): the
   // gesture ends as if the button went up at the last point seen.
   virtual void OnCaptureLost() {}
+  // A command is about to change the data behind the tool: it finishes
+  // what it is doing and drops its undo steps and every object it holds
+  // (lines, notes, pictures), so nothing it keeps points at changed data.
+  virtual void FinishAndDrop() {}
+  // The check mark of one of the tool's commands (its sub-mode and its
+  // switches), for the menus and the context menu alike; and whether the
+  // context menu offers it (greyed otherwise).
+  virtual bool IsChecked(int id) const { return false; }
+  virtual bool IsItemEnabled(int id) const { return true; }
 
   // Rebuilds the menu (UpdateMenu) and shows it when it has an item.
   void TrackContextMenu(POINT client);
   // Copies a menu resource's items: commands as text items, separators;
   // sub-menu entries are skipped.
   void AppendMenuItems(std::span<const res::MenuItem> items);
+  // The pop-up rebuilt from a menu resource, each item checked and enabled
+  // as IsChecked and IsItemEnabled say.
+  void RebuildMenu(int resourceId);
 
   int GetCursorId() const { return cursorId; }
   int GetInitialCursorId() const { return initialCursorId; }

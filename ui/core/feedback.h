@@ -10,14 +10,16 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/wintypes.h"
+#include "ui/core/displaybitmap.h"
 
 namespace qzn {
 
 struct FeedbackShape {
-  enum Kind : int { kFrame, kLine };
+  enum Kind : int { kFrame, kLine, kPolyline, kPicture };
   Kind kind = kFrame;
   // kFrame: the four one-pixel edges of (left, top) - (right, bottom):
   //   top (left, top, width, 1), right (right, top, 1, height),
@@ -25,11 +27,39 @@ struct FeedbackShape {
   //   The corners where two edges meet are inverted twice, as strips always
   //   were. An empty frame (no width or no height) inverts nothing.
   // kLine: the pixels of a line from (left, top) to (right, bottom), the end
-  //   pixel excluded, as a line is drawn.
+  //   pixel excluded, as a line is drawn; with a width above 1 each pixel
+  //   of the line is a square of that side, and every pixel they cover is
+  //   inverted once.
+  // kPolyline: the pixels of the segments through `points`, each pixel
+  //   inverted once however many segments cross it (one inverted polyline
+  //   drawn in one go), the last point excluded; `width` as for kLine.
+  //   geometry holds the points' bounds.
+  // kPicture: `picture` stretched over geometry (right and bottom
+  //   exclusive), nearest pixel, exclusive-or'ed into what lies beneath:
+  //   shown twice it is gone.
   RECT geometry{};
+  int width = 1;
+  std::vector<POINT> points;
+  std::shared_ptr<const RgbBitmap> picture;
 
-  static FeedbackShape Frame(const RECT& r) { return {kFrame, r}; }
-  static FeedbackShape Line(POINT a, POINT b) { return {kLine, RECT{a.x, a.y, b.x, b.y}}; }
+  static FeedbackShape Make(Kind kind, const RECT& geometry) {
+    FeedbackShape s;
+    s.kind = kind;
+    s.geometry = geometry;
+    return s;
+  }
+  static FeedbackShape Frame(const RECT& r) { return Make(kFrame, r); }
+  static FeedbackShape Line(POINT a, POINT b, int width = 1) {
+    FeedbackShape s = Make(kLine, RECT{a.x, a.y, b.x, b.y});
+    s.width = width < 1 ? 1 : width;
+    return s;
+  }
+  static FeedbackShape Polyline(std::vector<POINT> points, int width = 1);
+  static FeedbackShape Picture(const RECT& client, std::shared_ptr<const RgbBitmap> picture) {
+    FeedbackShape s = Make(kPicture, client);
+    s.picture = std::move(picture);
+    return s;
+  }
   bool operator==(const FeedbackShape&) const = default;
 };
 
@@ -56,12 +86,14 @@ class CFeedbackLayer {
   void Invert(std::uint8_t* rgb, std::int64_t stride, const RECT& clip) const;
 
   // The pixels of a shape, each once per time it is inverted (frame corners
-  // twice), for tests and for Invert.
+  // twice), for tests and for Invert. A picture's pixels are those of its
+  // rectangle.
   static void ForEachPixel(const FeedbackShape& shape, const RECT& clip, const std::function<void(int, int)>& f);
   // Strips covering a shape's pixels (right/bottom exclusive).
   static void Strips(const FeedbackShape& shape, std::vector<RECT>& out);
 
  private:
+  static void XorPicture(const FeedbackShape& shape, std::uint8_t* rgb, std::int64_t stride, const RECT& clip);
   std::map<int, FeedbackShape> m_shapes;
   std::vector<RECT> m_damage;
 };

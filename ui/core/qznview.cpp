@@ -13,6 +13,7 @@
 #include "raster/imaging.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
+#include "ui/core/editcommands.h"
 #include "ui/core/rectops.h"
 
 namespace qzn {
@@ -97,6 +98,42 @@ int CQznView::MapRows(double* rx, double* ry, const double*& cx, const double*& 
   cx = rx;
   cy = ry;
   return m_doc ? m_doc->GetMapTransform(rx, ry) : 0;
+}
+
+void CQznView::RefreshImageRect(const RECT& imageRect) {
+  SyncRubberBandShape();
+  RECT r = ImageToClient(imageRect);
+  NormalizeRect(r);
+  // The image pixel's whole client span, and a pixel more for rounding.
+  const int sx = static_cast<int>(std::ceil(scaleX)), sy = static_cast<int>(std::ceil(scaleY));
+  r.left -= 1;
+  r.top -= 1;
+  r.right += sx + 1;
+  r.bottom += sy + 1;
+  if (m_window) m_window->InvalidateRect(r);
+}
+
+bool CQznView::RunDialog(ToolDialog& dialog) { return m_window && m_window->RunDialog(dialog); }
+
+std::unique_ptr<INoteDialog> CQznView::CreateNoteDialog() {
+  return m_window ? m_window->CreateNoteDialog() : nullptr;
+}
+
+bool CQznView::IsEscapeDown() const { return m_window && m_window->IsEscapeDown(); }
+
+void CQznView::PostCommand(int id) { m_posted.push_back(id); }
+
+void CQznView::RunPostedCommands() {
+  while (!m_posted.empty()) {
+    const int id = m_posted.front();
+    m_posted.erase(m_posted.begin());
+    RunEditCommand(*this, id);
+  }
+}
+
+void CQznView::SettleTools() {
+  if (tool) tool->FinishAndDrop();
+  if (parkedTool) parkedTool->FinishAndDrop();
 }
 
 bool CQznView::ImageToMapCoords(POINT p, double& x, double& y) const {
@@ -361,20 +398,27 @@ void CQznView::RefreshChain() {
 
 // ---- drawing ----------------------------------------------------------------------
 
+CChainDrawOptions CQznView::DrawOptions() const {
+  CChainDrawOptions opt;
+  opt.coordMode = cursorKind;
+  opt.nodeColorFlag = userNodeColor;
+  opt.endColorFlag = userEndColor;
+  opt.showEnds = flags.endPoints;
+  opt.showNodes = flags.nodes;
+  if (m_doc) {
+    opt.nodeColor = m_doc->m_display.nodeColor;
+    opt.endColor = m_doc->m_display.endColor;
+    opt.layers = &m_doc->m_layers;
+  }
+  return opt;
+}
+
 void CQznView::DrawOverlays(CCanvas& dc, const RECT& clientClip) {
   if (!m_doc) return;
   CQznDoc& doc = *m_doc;
   RECT clip = ClientToImage(clientClip);
   NormalizeRect(clip);
-  CChainDrawOptions opt;
-  opt.coordMode = cursorKind;
-  opt.nodeColorFlag = userNodeColor;
-  opt.endColorFlag = userEndColor;
-  opt.nodeColor = doc.m_display.nodeColor;
-  opt.endColor = doc.m_display.endColor;
-  opt.showEnds = flags.endPoints;
-  opt.showNodes = flags.nodes;
-  opt.layers = &doc.m_layers;
+  const CChainDrawOptions opt = DrawOptions();
   auto meets = [](const RECT& a, const RECT& b) {
     return a.left <= b.right && b.left <= a.right && a.top <= b.bottom && b.top <= a.bottom;
   };
@@ -517,6 +561,7 @@ void CQznView::OnChar(unsigned ch, unsigned repeat, unsigned fl) {
     return;
   }
   if (tool) tool->OnChar(ch, repeat, fl);
+  RunPostedCommands();
 }
 
 void CQznView::OnKeyDown(ViewKey key) {
@@ -599,6 +644,7 @@ void CQznView::OnLButtonDown(unsigned fl, POINT p) {
     if (!tool) tool = std::move(parkedTool);
   }
   if (tool) tool->OnLButtonDown(ToolPoint(p), fl);
+  RunPostedCommands();
 }
 
 void CQznView::OnLButtonUp(unsigned fl, POINT p) {
@@ -607,6 +653,7 @@ void CQznView::OnLButtonUp(unsigned fl, POINT p) {
     tool = std::move(parkedTool);
     Refresh();
   }
+  RunPostedCommands();
 }
 
 void CQznView::OnMouseMove(unsigned fl, POINT p) {
@@ -617,10 +664,12 @@ void CQznView::OnMouseMove(unsigned fl, POINT p) {
     return;
   }
   if (tool) tool->OnMouseMove(ToolPoint(p), fl);
+  RunPostedCommands();
 }
 
 void CQznView::OnLButtonDblClk(unsigned fl, POINT p) {
   if (tool) tool->OnLButtonDblClk(ToolPoint(p), fl);
+  RunPostedCommands();
 }
 
 void CQznView::OnRButtonDown(unsigned, POINT p) {

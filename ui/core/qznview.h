@@ -22,16 +22,6 @@
 
 namespace qzn {
 
-// The fifteen display flags, in their stored order.
-struct CDisplayFlags {
-  bool lines = true, image = true, annotations = true, annotationFrames = false, controlPoints = true,
-       controlPointIds = false, nodes = false, endPoints = false, points = true, textBlocks = false,
-       roi = true, lineIds = false, pointIds = false, triangulation = false, crossMarks = false;
-  void Reset() { *this = CDisplayFlags{}; }
-  void ShowLines() { lines = true; }
-  bool operator==(const CDisplayFlags&) const = default;
-};
-
 // The window an image view lives in.
 class IViewWindow {
  public:
@@ -49,6 +39,13 @@ class IViewWindow {
   virtual void SetStatusText(const std::string& utf8) = 0;
   // The overview's thumbnail or outline changed, or it was shown or hidden.
   virtual void OverviewChanged() {}
+  // The overlays changed inside this client rectangle only (right and
+  // bottom exclusive): the window draws that part of its picture again.
+  virtual void InvalidateRect(const RECT& client) { InvalidateAll(); }
+  // The edit tools' dialogs (IToolHost): a window without them cancels.
+  virtual bool RunDialog(ToolDialog& dialog) { return false; }
+  virtual std::unique_ptr<INoteDialog> CreateNoteDialog() { return nullptr; }
+  virtual bool IsEscapeDown() const { return false; }
 };
 
 // Scroll codes of OnScroll.
@@ -104,6 +101,13 @@ class CQznView : public CViewTransform, public IToolHost {
   bool ImageHasPixels() const override;
   bool RecenterOnPoint(POINT imagePoint, bool onlyWhenOutside) override;
   void ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) override;
+  const CDisplayFlags& Flags() const override { return flags; }
+  CChainDrawOptions DrawOptions() const override;
+  void RefreshImageRect(const RECT& imageRect) override;
+  bool RunDialog(ToolDialog& dialog) override;
+  std::unique_ptr<INoteDialog> CreateNoteDialog() override;
+  bool IsEscapeDown() const override;
+  void PostCommand(int id) override;
 
   // ---- lifecycle ----
   void OnInitialUpdate();
@@ -115,7 +119,7 @@ class CQznView : public CViewTransform, public IToolHost {
   bool AllocDisplayBuffer(bool reset);
   bool RenderDisplayBuffer(bool reset);
   bool PaintDisplayBuffer();
-  bool RefreshDisplay();
+  bool RefreshDisplay() override;
   bool SetDisplayColor(int low, int high);
   bool ResetView();
   bool BuildPalette();
@@ -130,7 +134,7 @@ class CQznView : public CViewTransform, public IToolHost {
   void GetDisplayWindow(int& low, int& high) const;
   void UpdateScrollBars();
   const RgbBitmap& DisplayBitmap() const { return m_bitmap; }
-  const ViewPalette& Palette() const { return paletteEntries; }
+  const ViewPalette& Palette() const override { return paletteEntries; }
   std::int64_t DisplayBufferBytes() const { return static_cast<std::int64_t>(m_displayBuffer.size()); }
 
   // The overlays (steps after the image), clipped to a client rectangle.
@@ -160,6 +164,12 @@ class CQznView : public CViewTransform, public IToolHost {
   CEditTool* EndEditMode();
   CEditTool* Tool() const { return tool.get(); }
   CEditTool* ParkedTool() const { return parkedTool.get(); }
+  // Before a command changes the data behind the tools: the current and a
+  // parked tool finish what they are doing and drop their undo steps and
+  // the objects they hold (CEditTool::FinishAndDrop).
+  void SettleTools();
+  // The commands tools posted while handling a message, run in order.
+  void RunPostedCommands();
 
   // ---- overview ----
   void CreateOverview();
@@ -232,6 +242,7 @@ class CQznView : public CViewTransform, public IToolHost {
   std::unique_ptr<CEditTool> parkedTool;
   std::unique_ptr<COverview> overview;
   CFeedbackLayer m_feedback;
+  std::vector<int> m_posted;
   bool m_clip = false;
   bool m_captured = false;
 };

@@ -4,13 +4,18 @@
 // pixels and back.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/qzndoc.h"
+#include "model/chain.h"
 #include "model/viewtransform.h"
 #include "platform/wintypes.h"
+#include "ui/core/displaybitmap.h"
+#include "ui/core/displayflags.h"
 #include "ui/core/feedback.h"
+#include "ui/core/tooldialogs.h"
 
 namespace qzn {
 
@@ -19,6 +24,7 @@ struct ContextMenuItem {
   int id = 0;
   std::string text;
   bool checked = false;
+  bool enabled = true;
   bool operator==(const ContextMenuItem&) const = default;
 };
 
@@ -70,6 +76,30 @@ class IToolHost {
   // Shows a context menu at a client point; the chosen command is routed as
   // a menu command of the view.
   virtual void ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) = 0;
+
+  // ---- what the edit tools need besides ----
+  // The view's display flags and the options its line drawing uses, so a
+  // tool draws what it holds as the view draws the document.
+  virtual const CDisplayFlags& Flags() const = 0;
+  virtual CChainDrawOptions DrawOptions() const = 0;
+  // The view's 256 palette entries (what each value of a one-plane image
+  // shows as).
+  virtual const ViewPalette& Palette() const = 0;
+  // Repaints the part of the view that shows an image rectangle (the tool
+  // changed the document there); cheaper than Refresh.
+  virtual void RefreshImageRect(const RECT& imageRect) = 0;
+  // The image changed: its display is rendered again and repainted.
+  virtual bool RefreshDisplay() = 0;
+  // Runs a modal dialog on its record; true for OK.
+  virtual bool RunDialog(ToolDialog& dialog) = 0;
+  // The annotation tool's modeless dialog; null where there is none.
+  virtual std::unique_ptr<INoteDialog> CreateNoteDialog() = 0;
+  // Whether Esc is held now. Long traces poll it to stop, reading the key
+  // state without dispatching events.
+  virtual bool IsEscapeDown() const = 0;
+  // Runs a command of the view once the current mouse or key message has
+  // been handled: a tool may end its own mode this way.
+  virtual void PostCommand(int id) = 0;
 };
 
 }  // namespace qzn
