@@ -18,6 +18,7 @@
 #include "ui/dialogs3d.h"
 #include "ui/display.h"
 #include "ui/docview.h"
+#include "ui/edittools.h"
 #include "ui/frame3d.h"
 #include "ui/imagecommands.h"
 #include "ui/imagedialogs.h"
@@ -87,6 +88,7 @@ CDesktop* Desktop() { return g_desktop; }
 
 CDesktop* CreateDesktop() {
   if (g_desktop) return g_desktop;
+  RegisterEditToolCommands();
   auto* d = new CDesktop;
   d->manager = new CQznDocManager;
   d->manager->SetMaxDocsOpen(1000);

@@ -10,11 +10,13 @@
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/mdi.h>
+#include <wx/utils.h>
 
 #include "app/qzndoc.h"
 #include "resources/commands.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
+#include "ui/edittools.h"
 #include "ui/mainframe.h"
 #include "ui/wxcanvas.h"
 #include "ui/wxresources.h"
@@ -175,31 +177,33 @@ void CImageWindow::OnMenu(wxCommandEvent& e) {
   if (!f || !f->Dispatch(CommandOfWxId(e.GetId()))) e.Skip();
 }
 
-void CImageWindow::Recompose() {
-  const wxSize size = wxWindow::GetClientSize();
-  m_cacheW = std::max(size.x, 1);
-  m_cacheH = std::max(size.y, 1);
-  wxImage img(m_cacheW, m_cacheH, false);
-  std::uint8_t* dst = img.GetData();
-  const std::size_t rowBytes = std::size_t(m_cacheW) * 3;
+void CImageWindow::ComposeBase(std::uint8_t* dst, std::int64_t stride, const wxRect& r) const {
   const RgbBitmap& disp = m_view->DisplayBitmap();
   const bool showImage = m_view->flags.image && !disp.empty();
   // The display area: the image, or white under the overlays when the
   // image is switched off or there is none.
   const int areaW = std::clamp<int>(showImage ? disp.width : m_view->clientSize.cx, 0, m_cacheW);
   const int areaH = std::clamp<int>(showImage ? disp.height : m_view->clientSize.cy, 0, m_cacheH);
-  for (int y = 0; y < m_cacheH; ++y) {
-    std::uint8_t* row = dst + std::size_t(y) * rowBytes;
-    int filled = 0;
-    if (y < areaH) {
+  for (int y = r.y; y < r.y + r.height; ++y) {
+    std::uint8_t* row = dst + std::int64_t{y - r.y} * stride;
+    const int inside = y < areaH ? std::clamp(areaW - r.x, 0, r.width) : 0;
+    if (inside > 0) {
       if (showImage)
-        std::memcpy(row, disp.rgb.data() + std::size_t(y) * disp.width * 3, std::size_t(areaW) * 3);
+        std::memcpy(row, disp.rgb.data() + (std::size_t(y) * disp.width + r.x) * 3, std::size_t(inside) * 3);
       else
-        std::memset(row, 255, std::size_t(areaW) * 3);
-      filled = areaW;
+        std::memset(row, 255, std::size_t(inside) * 3);
     }
-    std::memset(row + std::size_t(filled) * 3, kBackground.Red(), rowBytes - std::size_t(filled) * 3);
+    std::memset(row + std::size_t(inside) * 3, kBackground.Red(), std::size_t(r.width - inside) * 3);
   }
+}
+
+void CImageWindow::Recompose() {
+  const wxSize size = wxWindow::GetClientSize();
+  m_cacheW = std::max(size.x, 1);
+  m_cacheH = std::max(size.y, 1);
+  m_dirtyRects.clear();
+  wxImage img(m_cacheW, m_cacheH, false);
+  ComposeBase(img.GetData(), std::int64_t{m_cacheW} * 3, wxRect(0, 0, m_cacheW, m_cacheH));
   m_cache = wxBitmap(img);
   bool drew = false;
   {
@@ -243,15 +247,54 @@ void CImageWindow::PaintRect(wxDC& dc, const wxRect& area) {
   dc.DrawBitmap(wxBitmap(patch), r.x, r.y);
 }
 
+void CImageWindow::RecomposeRects() {
+  std::vector<wxRect> rects;
+  rects.swap(m_dirtyRects);
+  const wxRect all(0, 0, m_cacheW, m_cacheH);
+  for (wxRect r : rects) {
+    r.Intersect(all);
+    if (r.IsEmpty()) continue;
+    wxImage base(r.width, r.height, false);
+    ComposeBase(base.GetData(), std::int64_t{r.width} * 3, r);
+    {
+      wxMemoryDC dc(m_cache);
+      dc.DrawBitmap(wxBitmap(base), r.x, r.y);
+      dc.SetClippingRegion(r);
+      CWxCanvas canvas(dc);
+      m_view->DrawOverlays(canvas, RECT{r.x, r.y, r.GetRight() + 1, r.GetBottom() + 1});
+    }
+    // The cached pixels the feedback layer inverts follow the bitmap.
+    const wxImage part = m_cache.GetSubBitmap(r).ConvertToImage();
+    for (int y = 0; y < r.height; ++y)
+      std::memcpy(m_cacheImage.GetData() + (std::size_t(r.y + y) * m_cacheW + r.x) * 3,
+                  part.GetData() + std::size_t(y) * r.width * 3, std::size_t(r.width) * 3);
+  }
+}
+
+void CImageWindow::InvalidateRect(const RECT& client) {
+  const wxRect r(client.left, client.top, client.right - client.left, client.bottom - client.top);
+  if (r.IsEmpty()) return;
+  if (!m_dirty) m_dirtyRects.push_back(r);
+  RefreshRect(r, false);
+}
+
+bool CImageWindow::RunDialog(ToolDialog& dialog) { return RunToolDialog(this, dialog); }
+
+std::unique_ptr<INoteDialog> CImageWindow::CreateNoteDialog() { return qzn::CreateNoteDialog(this); }
+
+bool CImageWindow::IsEscapeDown() const { return wxGetKeyState(WXK_ESCAPE); }
+
 void CImageWindow::OnPaint(wxPaintEvent&) {
   wxPaintDC dc(this);
   const wxSize size = wxWindow::GetClientSize();
   if (m_dirty || size.x != m_cacheW || size.y != m_cacheH) Recompose();
+  if (!m_dirtyRects.empty()) RecomposeRects();
   for (wxRegionIterator it(GetUpdateRegion()); it; ++it) PaintRect(dc, it.GetRect());
 }
 
 wxImage CImageWindow::Snapshot() {
   if (m_dirty) Recompose();
+  if (!m_dirtyRects.empty()) RecomposeRects();
   wxImage img(m_cacheW, m_cacheH, false);
   std::memcpy(img.GetData(), m_cacheImage.GetData(), std::size_t(m_cacheW) * m_cacheH * 3);
   m_view->Feedback().Invert(img.GetData(), std::int64_t{m_cacheW} * 3, RECT{0, 0, m_cacheW, m_cacheH});

@@ -52,6 +52,10 @@ class CImageWindow : public wxWindow, public IViewWindow {
   void ShowContextMenu(const std::vector<ContextMenuItem>& items, POINT client) override;
   void SetStatusText(const std::string& utf8) override;
   void OverviewChanged() override;
+  void InvalidateRect(const RECT& client) override;
+  bool RunDialog(ToolDialog& dialog) override;
+  std::unique_ptr<INoteDialog> CreateNoteDialog() override;
+  bool IsEscapeDown() const override;
 
   // Paints a client rectangle onto a device context (the paint handler's
   // work, public for the benchmarks).
@@ -68,6 +72,12 @@ class CImageWindow : public wxWindow, public IViewWindow {
   void OnMenu(wxCommandEvent& e);
   void UpdateCursor();
   bool FeedbackMeets(const wxRect& r) const;
+  // The picture without overlays (image, white, grey round it) of a client
+  // rectangle into rgb (3 bytes a pixel, `stride` bytes a row).
+  void ComposeBase(std::uint8_t* rgb, std::int64_t stride, const wxRect& r) const;
+  // Draws the picture of the rectangles again (image and overlays) into
+  // the cache; the rest of the cache stays.
+  void RecomposeRects();
 
   std::unique_ptr<CQznView> m_view;
   CCommandTable m_commands;
@@ -75,6 +85,7 @@ class CImageWindow : public wxWindow, public IViewWindow {
   wxImage m_cacheImage;  // the cached picture's pixels, for inverting
   int m_cacheW = 0, m_cacheH = 0;
   bool m_dirty = true;
+  std::vector<wxRect> m_dirtyRects;  // parts to recompose while the rest stays
   int m_cursorId = -1;
   int m_hThumb = 1, m_vThumb = 1;
   COverviewFrame* m_overviewFrame = nullptr;

@@ -34,7 +34,7 @@ void AddButtons(wxAuiToolBar* bar, int resource) {
     }
     if (id == cmd::kLayerCombo) continue;  // the combo bar places its own control
     const wxString tip = U8(res::PlainText(res::CommandText(id)));
-    bar->AddTool(WxId(id), tip, ToolBitmap(id), tip);
+    bar->AddTool(WxId(id), tip, ToolBitmap(id), tip, IsCheckCommand(id) ? wxITEM_CHECK : wxITEM_NORMAL);
   }
 }
 
@@ -78,7 +78,7 @@ CComboToolBar::CComboToolBar(wxWindow* parent)
       AddSeparator();
     } else {
       const wxString tip = U8(res::PlainText(res::CommandText(id)));
-      AddTool(WxId(id), tip, ToolBitmap(id), tip);
+      AddTool(WxId(id), tip, ToolBitmap(id), tip, IsCheckCommand(id) ? wxITEM_CHECK : wxITEM_NORMAL);
     }
   }
   Realize();

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include <wx/dcmemory.h>
@@ -49,11 +50,24 @@ wxMenuBar* BuildMenuBar(std::span<const res::MenuItem> items) {
     if (!parent) continue;
     if (item.id == 0)
       parent->AppendSeparator();
+    else if (IsCheckCommand(item.id))
+      parent->AppendCheckItem(WxId(item.id), U8(levels.back()));
     else
       parent->Append(WxId(item.id), U8(levels.back()));
   }
   return bar;
 }
+
+namespace {
+std::set<int>& CheckCommands() {
+  static std::set<int> ids;
+  return ids;
+}
+}  // namespace
+
+void MarkCheckCommands(const std::vector<int>& ids) { CheckCommands().insert(ids.begin(), ids.end()); }
+
+bool IsCheckCommand(int id) { return CheckCommands().count(id) != 0; }
 
 wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items) {
   auto* menu = new wxMenu;

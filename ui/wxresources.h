@@ -23,12 +23,16 @@ constexpr int CommandOfWxId(int id) { return id >= 6000 ? id + kWxIdShift : id; 
 constexpr int kWxFirstCommand = 6000;
 constexpr int kWxLastCommand = 0x7FFE;
 
-// The main menu bar from the menu paths.
+// The main menu bar from the menu paths; the commands marked as carrying a
+// check mark become check items (in menus and toolbars), so their enablers
+// may check them.
 wxMenuBar* BuildMenuBar();
 // A menu bar from other menu paths (the 3D window's).
 wxMenuBar* BuildMenuBar(std::span<const res::MenuItem> items);
 // The accelerators a menu's items show after their "\t".
 wxAcceleratorTable MenuAccelerators(std::span<const res::MenuItem> items);
+void MarkCheckCommands(const std::vector<int>& ids);
+bool IsCheckCommand(int id);
 // A pop-up menu of context items.
 wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items);
 // The 16 x 16 image of a toolbar button.

@@ -134,6 +134,16 @@ EditCommandState GetEditCommandState(const CQznView& v, int id) {
   }
 }
 
+bool EditCommandHasCheckMark(int id) {
+  static constexpr int kNoMark[] = {
+      kLineDeleteAll, kLineSnapDistance, kLineSetId,    kLineCrossMarks, kBlockDeleteAll, kBlockRestore,
+      kBlockRemove,   kImageMapValues,   kMergeOpen,    kMergePaste,     kMergeMerge,     kMergeCancel,
+      kRoiClear,      kEditDone,         kEditNoteTool,
+  };
+  const std::vector<int>& ids = EditCommandIds();
+  return std::find(ids.begin(), ids.end(), id) != ids.end() && !In(kNoMark, id);
+}
+
 bool RunEditCommand(CQznView& v, int id) {
   const std::vector<int>& ids = EditCommandIds();
   if (std::find(ids.begin(), ids.end(), id) == ids.end()) return false;

@@ -20,6 +20,8 @@ struct EditCommandState {
 const std::vector<int>& EditCommandIds();
 // Whether the command applies now, and its check mark.
 EditCommandState GetEditCommandState(const CQznView& view, int id);
+// Whether the command's menu item and toolbar button carry a check mark.
+bool EditCommandHasCheckMark(int id);
 // Runs the command when it is enabled; false when it is not one of these
 // commands or not enabled now.
 bool RunEditCommand(CQznView& view, int id);

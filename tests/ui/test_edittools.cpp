@@ -1,0 +1,177 @@
+// The edit tools in the window, as a user meets them: each tool's mode
+// entered from its menu command, one gesture made with wx mouse and key
+// events, the feedback looked at in the window's picture, and Undo from the
+// menu where the tool has it. Pictures of the feedback go to
+// build/artifacts/tools-*.png.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+#include <wx/image.h>
+#include <wx/utils.h>
+
+#include "raster/tiffio.h"
+#include "resources/commands.h"
+#include "resources/toolcommands.h"
+#include "tests/support/testutil.h"
+#include "tests/ui_core/tool_test_util.h"
+#include "ui/app.h"
+#include "ui/core/linetool.h"
+#include "ui/edittools.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxhost.h"
+
+using namespace qzn;
+using qzntest::TempDir;
+
+namespace {
+
+void Pump(int rounds = 10) {
+  for (int i = 0; i < rounds; ++i) {
+    wxTheApp->Yield(true);
+    wxMilliSleep(2);
+  }
+}
+
+class EditTools : public ::testing::Test {
+ protected:
+  static inline CWxHost* host = nullptr;
+  static inline TempDir* dir = nullptr;
+  static inline std::string scan;
+
+  static void SetUpTestSuite() {
+    dir = new TempDir;
+    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
+    wxInitAllImageHandlers();
+    host = new CWxHost;
+    host->scripted = true;
+    SetHost(host);
+    CDesktop* d = CreateDesktop();
+    d->frame->SetSize(0, 0, 1280, 800);
+    d->frame->Show();
+    Pump(20);
+    auto doc = viewtest::MakeDoc(401, 301, viewtest::Kind::kGrey, 1);
+    tooltest::DrawStrokes(doc->m_image);
+    scan = dir->file("strokes.tif");
+    ASSERT_EQ(WriteTiffImage(scan, doc->m_image, 0), 1);
+  }
+  static void TearDownTestSuite() {
+    SetToolDialogScript(nullptr);
+    DestroyDesktop();
+    Pump();
+    SetHost(nullptr);
+    delete host;
+    delete dir;
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  void SetUp() override {
+    host->fileAnswers.push_back({scan});
+    ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen));
+    Pump();
+    w = MainFrame()->ActiveImageWindow();
+    ASSERT_NE(w, nullptr);
+    doc = w->View().Document();
+    doc->m_nThreshHigh = 128;  // the tracer follows the strokes
+  }
+  void TearDown() override {
+    SetToolDialogScript(nullptr);
+    host->answers.assign(4, IDNO);  // nothing saved
+    Desktop()->manager->CloseDocuments(true);
+    Pump();
+    host->messages.clear();
+    host->answers.clear();
+    host->fileAnswers.clear();
+  }
+
+  // The client point of an image point.
+  POINT At(float x, float y) const {
+    return w->View().ImageToClientPixel(CFPoint(x, y));
+  }
+  void Mouse(wxEventType type, POINT p, bool left = true) {
+    wxMouseEvent e(type);
+    e.SetEventObject(w);
+    e.SetId(w->GetId());
+    e.m_x = p.x;
+    e.m_y = p.y;
+    e.m_leftDown = left && type != wxEVT_LEFT_UP;
+    w->GetEventHandler()->ProcessEvent(e);
+  }
+  void Click(POINT p) {
+    Mouse(wxEVT_LEFT_DOWN, p);
+    Mouse(wxEVT_LEFT_UP, p);
+  }
+  void Drag(POINT a, POINT b, int steps = 5) {
+    Mouse(wxEVT_LEFT_DOWN, a);
+    for (int i = 1; i <= steps; ++i)
+      Mouse(wxEVT_MOTION, POINT{a.x + (b.x - a.x) * i / steps, a.y + (b.y - a.y) * i / steps});
+    Mouse(wxEVT_LEFT_UP, b);
+  }
+  void Char(int ch) {
+    wxKeyEvent e(wxEVT_CHAR);
+    e.SetEventObject(w);
+    e.m_keyCode = ch;
+    e.m_uniChar = static_cast<wxChar>(ch);
+    w->GetEventHandler()->ProcessEvent(e);
+  }
+  bool Menu(int id) {
+    const bool ran = MainFrame()->Dispatch(id);
+    Pump(3);
+    return ran;
+  }
+  // The picture as it is painted now, saved for looking at.
+  wxImage Picture(const std::string& name) {
+    Pump(3);
+    const wxImage img = w->Snapshot();
+    const std::string out = std::string(QZN_BINARY_DIR) + "/artifacts/tools-" + name + ".png";
+    std::filesystem::create_directories(std::filesystem::path(out).parent_path());
+    EXPECT_TRUE(img.SaveFile(out, wxBITMAP_TYPE_PNG));
+    return img;
+  }
+  // Pixels that differ between two pictures.
+  static long Differ(const wxImage& a, const wxImage& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight()) return -1;
+    long n = 0;
+    const unsigned char *p = a.GetData(), *q = b.GetData();
+    for (long i = 0; i < long(a.GetWidth()) * a.GetHeight() * 3; i += 3)
+      n += p[i] != q[i] || p[i + 1] != q[i + 1] || p[i + 2] != q[i + 2];
+    return n;
+  }
+
+  CImageWindow* w = nullptr;
+  CQznDoc* doc = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EditTools, LineToolTracesAStrokeShowsItsRubberSegmentAndUndoes) {
+  ASSERT_TRUE(Menu(cmd::kEditLineTool));
+  ASSERT_EQ(w->View().editMode, 3);
+  auto* tool = dynamic_cast<CLineEditTool*>(w->View().Tool());
+  ASSERT_NE(tool, nullptr);
+  ASSERT_TRUE(tool->AutoTrace());
+  const wxImage before = Picture("line-empty");
+  Click(At(60, 200));
+  Click(At(100, 200));  // traced on to the stroke's end
+  Mouse(wxEVT_MOTION, At(200, 60), false);
+  const wxImage rubber = Picture("line-rubber");
+  EXPECT_GT(Differ(before, rubber), 100);  // the line drawn and the rubber segment
+  Char('x');
+  ASSERT_EQ(doc->m_lines.GetCount(), 1);
+  EXPECT_GT(doc->m_lines.GetHead()->Points().back().x, 235.0f);
+  // The line shown inverted while it is pressed in "加亮线段".
+  ASSERT_TRUE(Menu(cmd::kLineShow));
+  Mouse(wxEVT_LEFT_DOWN, At(150, 200));
+  const wxImage shown = Picture("line-highlighted");
+  Mouse(wxEVT_LEFT_UP, At(150, 200));
+  const wxImage after = Picture("line-drawn");
+  EXPECT_GT(Differ(after, shown), 50);
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  // The context menu lists the tool's commands, its sub-mode checked.
+  w->View().Tool()->UpdateMenu();
+  const auto& items = w->View().Tool()->Popup();
+  EXPECT_TRUE(std::any_of(items.begin(), items.end(),
+                          [](const ContextMenuItem& i) { return i.id == cmd::kLineShow && i.checked; }));
+  ASSERT_TRUE(Menu(cmd::kEditLineTool));
+  EXPECT_EQ(w->View().editMode, 0);
+}
