@@ -29,8 +29,7 @@ enum : int {
   kLineSmooth = 33051,
   kLineBSpline = 33061,
   kLineFreehand = 33107,
-  // Line tool: other commands
-  kLineSetSmoothing = 33043,
+  // Line tool: other commands (and kLineSetSmoothing in commands.h)
   kLineSnapNodes = 33025,
   kLineSnapEnds = 33063,
   kLineSnapDistance = 33077,

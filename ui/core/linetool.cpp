@@ -294,7 +294,7 @@ void CLineEditTool::PressNewLine(const CFPoint& ip) {
     const POINT from = Rounded(line->Points().back()), click = Rounded(ip);
     const int key = m_doc->GetTraceKey(click.x, click.y);
     IToolHost* h = &host;
-    const int traced = TraceLine(*line, from, click, m_doc->m_image, key, g_autoTraceTolerance, *m_tracker,
+    const int traced = TraceLine(*line, from, click, m_doc->m_image, key, g_traceSmoothing, *m_tracker,
                                  [h] { return h->IsEscapeDown(); });
     line->CalcBounds();
     if (!traced) {
@@ -714,7 +714,7 @@ void CLineEditTool::ReleaseMultiTrace(const CFPoint& ip) {
   const int key = m_doc->GetTraceKey(start.x, start.y);
   const int layer = m_doc->m_layers.GetCurrentLayerID();
   IToolHost* h = &host;
-  const int n = TraceLineEx(start, end, m_lines, m_doc->m_image, key, layer, g_autoTraceTolerance,
+  const int n = TraceLineEx(start, end, m_lines, m_doc->m_image, key, layer, g_traceSmoothing,
                             [h] { return h->IsEscapeDown(); });
   if (n > 0) {
     POSITION pos = m_lines.GetTailPosition();
@@ -772,7 +772,7 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
         if (m_subMode == kCloseLine) {
           m_current->Close();
         } else if (m_subMode == kSmooth) {
-          m_current->Smooth(static_cast<float>(g_autoTraceTolerance));
+          m_current->Smooth(static_cast<float>(g_traceSmoothing));
         } else if (m_subMode == kBSpline) {
           CWaitCapture wait;
           m_current->SmoothBSpline(1, 3);

@@ -2,7 +2,6 @@
 
 namespace qzn {
 
-double g_autoTraceTolerance = 1.0;
 CPickedPoint g_pickedPoint;
 
 }  // namespace qzn
