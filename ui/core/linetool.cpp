@@ -12,6 +12,7 @@
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
+#include "ui/core/snapdlg.h"
 #include "ui/core/toolsettings.h"
 
 namespace qzn {
@@ -1142,10 +1143,10 @@ bool CLineEditTool::OnCommand(int id) {
       m_doc->m_lineTool.snapToEndPoints = m_snapToEnds ? 1 : 0;
       return true;
     case kLineSnapDistance: {
-      SnapDistanceValues v;
-      v.distance = static_cast<unsigned>(std::max(m_snapDistance, 1));
-      if (host.RunDialog(v)) {
-        m_snapDistance = std::max(static_cast<int>(std::min(v.distance, 1000u)), 2);
+      CSnapDistanceDlg dlg;
+      dlg.distance = static_cast<unsigned>(std::max(m_snapDistance, 1));
+      if (DoModal(dlg) == IDOK) {
+        m_snapDistance = std::max(static_cast<int>(std::min(dlg.distance, 1000u)), 2);
         m_doc->m_lineTool.snapDistance = m_snapDistance;
       }
       return true;

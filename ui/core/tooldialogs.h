@@ -1,8 +1,9 @@
-// The dialogs the edit tools open, as records of their values. A tool fills
+// The dialogs the edit tools open whose logic is not among the dialog
+// models (ui/core/*dlg*.h) yet, as records of their values. A tool fills
 // the record, asks its host to run the dialog (IToolHost::RunDialog) and,
-// when the answer is OK, reads the record back. The window shows the real
+// when the answer is OK, reads the record back. The window shows the
 // dialog for the record's id; tests answer the record themselves, so every
-// tool runs headless.
+// tool runs headless. Dialogs that have a model are run on it (DoModal).
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,6 @@ enum : int {
   kDlgBinaryValue = 133,
   kDlgPixelValue = 135,
   kDlgOcrTrain = 142,
-  kDlgSnapDistance = 182,
   kDlgDrawPixelValue = 102,
   kDlgMapPixelValue = 152,
   kDlgDeleteTextLines = 204,
@@ -51,12 +51,6 @@ struct ContourValues : ToolDialog {
   std::string countText;
   float increment = 0.0f;
   float start = 0.0f;
-};
-
-// 182 "捕捉距离": the snap distance in image pixels.
-struct SnapDistanceValues : ToolDialog {
-  SnapDistanceValues() : ToolDialog(kDlgSnapDistance) {}
-  unsigned distance = 1;
 };
 
 // 107 "控制点": "从" (image) and "到" (map) coordinates.
