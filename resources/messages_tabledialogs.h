@@ -23,7 +23,7 @@ inline constexpr const char kColorFeatureSaveError[] = "保存颜色属性文件
 // Vector report (221)
 inline constexpr const char kReportDialogTitle[] = "QZN 报告";
 inline constexpr const char kReportTitleText[] = "矢量报告";
-inline constexpr const char kAskBuildReportFormat[] = "共计 %d 条线段，创建报告吗?";
+inline constexpr const char kAskBuildReportFormat[] = "共计 %lld 条线段，创建报告吗?";
 inline constexpr const char kCopy[] = "复制";
 inline constexpr const char kPrint[] = "打印";
 inline constexpr const char kTextFileFilter[] = "文本文件 (*.txt)|*.txt||";

@@ -20,6 +20,7 @@
 #include "ui/docview.h"
 #include "ui/edittools.h"
 #include "ui/frame3d.h"
+#include "ui/georefdialogs.h"
 #include "ui/imagecommands.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
@@ -27,6 +28,7 @@
 #include "ui/mainframe.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
+#include "ui/tabledialogs.h"
 #include "ui/vectorizedialogs.h"
 #include "ui/wxhost.h"
 #include "ui/wxresources.h"
@@ -105,6 +107,8 @@ CDesktop* CreateDesktop() {
   RegisterLineDialogs();
   RegisterLayerDialogs();
   Register3DDialogs();
+  RegisterGeorefDialogs();
+  RegisterTableDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

@@ -4,6 +4,7 @@
 // neither clipped, overlapping nor outside, saves its picture
 // (build/artifacts/dialog-<name>.png), fills it through its controls, presses
 // OK, reads the values back and destroys it.
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,11 +14,17 @@
 
 #include "tests/ui/gui_test_util.h"
 #include "tests/ui_core/dialog_test_util.h"
+#include "georef/controlpt.h"
+#include "ui/core/colorfeaturedlg.h"
+#include "ui/core/controlptdlg.h"
 #include "ui/core/directiondlg.h"
 #include "ui/core/linecleanupdlg.h"
 #include "ui/core/polygondlg.h"
+#include "ui/core/projectiondlg.h"
+#include "ui/core/reportdlg.h"
 #include "ui/core/snapdlg.h"
 #include "ui/dialogs.h"
+#include "widgets/core/gridmodel.h"
 
 using namespace qzn;
 using guitest::As;
@@ -119,6 +126,81 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
        [](CDialogModel& m) {
          EXPECT_EQ(As<CImportGeoVectorDlg>(m).vectorFile, "/maps/线.gen");
          EXPECT_EQ(As<CImportGeoVectorDlg>(m).method, 1);
+       }},
+      {"control-point", [] { return std::make_unique<CControlPtDlg>(); },
+       [](IDialogControls& c) {
+         c.SetText(CControlPtDlg::kImageX, "12.5");
+         c.SetText(CControlPtDlg::kMapY, "4412345.125");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CControlPtDlg>(m).imageX, 12.5);
+         EXPECT_EQ(As<CControlPtDlg>(m).mapY, 4412345.125);
+       }},
+      {"control-point-statistics",
+       [d] {
+         for (auto [ix, iy, mx, my] : {std::array{0., 0., 1000., 2000.}, std::array{100., 0., 1100., 2003.},
+                                       std::array{0., 50., 1004., 1950.}, std::array{100., 50., 1107., 1949.},
+                                       std::array{50., 25., 1060., 1980.}})
+           d->m_controlPts.Adopt(new CControlPt(ix, iy, mx, my));
+         return std::make_unique<CControlPtStatDlg>(&d->m_controlPts);
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CControlPtStatDlg::kPoint), 5);
+         EXPECT_EQ(c.GetText(CControlPtStatDlg::kMapX), "1000.00000");
+         c.SetCurSel(CControlPtStatDlg::kPoint, 4);
+       },
+       [](CDialogModel&) {}},
+      {"warp", [] { return std::make_unique<CWarpDlg>(); },
+       [](IDialogControls& c) { c.SetCheck(CWarpDlg::kTriangulation, true); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CWarpDlg>(m).method, 1); }},
+      {"utm", [d] { return std::make_unique<CUtmConvertDlg>(d); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CUtmConvertDlg::kEllipsoid), 23);
+         EXPECT_EQ(c.GetText(CUtmConvertDlg::kEllipsoid), "WGS-84 (NAD83)");
+         c.SetText(CUtmConvertDlg::kZone, "17S");
+         c.SetText(CUtmConvertDlg::kEllipsoid, "International");
+       },
+       [](CDialogModel&) {
+         EXPECT_EQ(UtmDialogValues().zone, "17S");
+         EXPECT_EQ(UtmDialogValues().ellipsoid, "International");
+       }},
+      {"state-plane", [d] { return std::make_unique<CStatePlaneDlg>(d); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CStatePlaneDlg::kZone), "ALABAMA EAST - 101");
+         EXPECT_TRUE(c.GetCheck(CStatePlaneDlg::kNad83));
+         c.SetCurSel(CStatePlaneDlg::kZone, 2);
+         c.SetCheck(CStatePlaneDlg::kNad27, true);
+         c.SetText(CStatePlaneDlg::kUnits, "英尺");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(StatePlaneDialogValues().datum, 0);
+         EXPECT_NE(StatePlaneDialogValues().zone, "ALABAMA EAST - 101");
+         EXPECT_EQ(As<CStatePlaneDlg>(m).units, "英尺");
+       }},
+      {"colour-features",
+       [v, d] {
+         CColorFeature f;
+         f.meanRed = 10.4f, f.meanGreen = 200.9f, f.meanBlue = 30.2f;
+         d->m_colorClasses.Add(f);
+         return std::make_unique<CColorFeatureDlg>(v);
+       },
+       [](IDialogControls&) {},
+       [d](CDialogModel& m) {
+         ASSERT_NE(As<CColorFeatureDlg>(m).Grid(), nullptr);
+         EXPECT_EQ(As<CColorFeatureDlg>(m).Grid()->GetItemText(1, 2), "200.90");
+         EXPECT_EQ(d->m_colorClasses.GetSize(), 1);
+       }},
+      {"vector-report",
+       [d] {
+         auto r = std::make_unique<CVectorReportDlg>();
+         r->title = "矢量报告";
+         r->document = d;
+         return r;
+       },
+       [](IDialogControls& c) { EXPECT_EQ(c.GetText(CVectorReportDlg::kTitle), "矢量报告"); },
+       [d](CDialogModel& m) {
+         ASSERT_NE(As<CVectorReportDlg>(m).Grid(), nullptr);
+         EXPECT_EQ(As<CVectorReportDlg>(m).Grid()->GetRowCount(), d->m_lines.GetCount() + 1);
        }},
   };
   guitest::RunDialogSmoke(cases, host->messages);

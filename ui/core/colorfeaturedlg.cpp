@@ -7,6 +7,7 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/imaging.h"
+#include "ui/core/imagecmds.h"
 #include "resources/messages_tabledialogs.h"
 #include "ui/core/qznview.h"
 #include "ui/core/rectops.h"
@@ -202,6 +203,21 @@ bool CColorFeatureDlg::OnOK(IDialogControls&) {
   ReadBack();
   HandToDocument();
   return true;
+}
+
+void OpenColorFeatureTable(CQznView& view) {
+  struct Table : CQznView::CCompanion {
+    explicit Table(CQznView* v) : model(v) {}
+    CColorFeatureDlg model;
+    std::unique_ptr<IModelessDialog> window;  // goes before the model it shows
+  };
+  view.companion.reset();
+  IDialogRunner* runner = GetDialogRunner();
+  if (!runner) return;
+  auto table = std::make_unique<Table>(&view);
+  table->model.autoVectorize = [&view] { OnVectorAutoVectorize(view); };
+  table->window = runner->CreateModeless(table->model);
+  if (table->window) view.companion = std::move(table);
 }
 
 }  // namespace qzn

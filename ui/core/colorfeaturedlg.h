@@ -66,4 +66,9 @@ class CColorFeatureDlg : public CDialogModel {
   CGridModel* m_grid = nullptr;
 };
 
+// Opens the table beside the view, modeless; the view keeps it and it closes
+// with the view. A table already open closes first, so the new one starts
+// from the workspace's features.
+void OpenColorFeatureTable(CQznView& view);
+
 }  // namespace qzn

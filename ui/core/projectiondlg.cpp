@@ -162,6 +162,7 @@ void CStatePlaneDlg::OnInitDialog(IDialogControls& c) {
   } else {
     c.SetCurSel(kZone, CStatePlane::FindZone(v.zone));
   }
+  c.SetText(kZone, v.zone);
   c.AddString(kUnits, text::kUnitMetre);
   c.AddString(kUnits, text::kUnitFeet);
   if (units.empty()) units = text::kUnitMetre;

@@ -13,6 +13,10 @@ void CVectorReportDlg::DoDataExchange(CDataExchange& dx) { DDX_Text(dx, kTitle, 
 
 void CVectorReportDlg::OnInitDialog(IDialogControls&) {
   if (!m_grid) return;
+  if (document) {
+    CWaitCapture wait;
+    document->BuildVectorReport(m_grid);
+  }
   m_grid->EnableTitleTips(false);
   m_grid->SetEditable(true);
   m_grid->AutoSizeColumns(0);
@@ -60,14 +64,18 @@ void CVectorReportDlg::OnClicked(int id, IDialogControls&) {
   if (id == kSave) OnSave();
 }
 
-bool PrepareVectorReport(const CQznDoc* doc, CGridModel& grid, CVectorReportDlg& dlg) {
+bool PrepareVectorReport(const CQznDoc* doc, CVectorReportDlg& dlg) {
   if (!doc) return false;
-  const std::string question = FormatC(res::text::kAskBuildReportFormat, static_cast<int>(doc->m_lines.GetCount()));
+  const std::string question = FormatC(res::text::kAskBuildReportFormat, static_cast<long long>(doc->m_lines.GetCount()));
   if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
   dlg.title = res::text::kReportTitleText;
-  dlg.SetGrid(&grid);
-  CWaitCapture wait;
-  return doc->BuildVectorReport(&grid) != 0;
+  dlg.document = doc;
+  return true;
+}
+
+void RunVectorReport(const CQznDoc* doc) {
+  CVectorReportDlg dlg;
+  if (PrepareVectorReport(doc, dlg)) DoModal(dlg);
 }
 
 }  // namespace qzn

@@ -21,6 +21,9 @@ class CVectorReportDlg : public CDialogModel {
 
   std::string title;     // shown above the table and first in the saved text
   std::string filePath;  // the last path saved to
+  // The workspace whose report fills the table when the dialog opens (none:
+  // the table is shown as it was given).
+  const CQznDoc* document = nullptr;
   // Prints the table (the window sets it; the table asks for the printer).
   std::function<void()> print;
 
@@ -45,9 +48,12 @@ class CVectorReportDlg : public CDialogModel {
 // written whole (in the Chinese code page, CRLF line ends) or not at all.
 bool WriteReportText(const CGridModel& grid, const std::string& title, const std::string& path);
 
-// The report command: asks "共计 %d 条线段，创建报告吗?" and, on yes, fills
-// the grid with the workspace's report and titles it "矢量报告". False when
-// the user declined (or there is no workspace).
-bool PrepareVectorReport(const CQznDoc* doc, CGridModel& grid, CVectorReportDlg& dlg);
+// The report command's question: asks "共计 %d 条线段，创建报告吗?" and, on
+// yes, titles the dialog "矢量报告" and has it fill its table with the
+// workspace's report when it opens. False when the user declined (or there
+// is no workspace).
+bool PrepareVectorReport(const CQznDoc* doc, CVectorReportDlg& dlg);
+// The whole report command: the question, then the dialog.
+void RunVectorReport(const CQznDoc* doc);
 
 }  // namespace qzn
