@@ -214,3 +214,12 @@ TEST_F(Report, TheCommandAsksWithTheCountAndFillsTheTable) {
   EXPECT_EQ(grid.GetItemText(0, 2), "图层");
   EXPECT_EQ(grid.GetItemText(2, 1), "7.00");
 }
+
+TEST_F(ColorTable, TheTableOpensBesideTheViewOnceAndClosesWithIt) {
+  qzntest::ScriptedDialogs dialogs;
+  OpenColorFeatureTable(*view);
+  OpenColorFeatureTable(*view);  // the first one closes
+  EXPECT_EQ(dialogs.shown, (std::vector<int>{CColorFeatureDlg::kId, CColorFeatureDlg::kId}));
+  EXPECT_TRUE(static_cast<bool>(view->closeCompanion));
+  view.reset();
+}

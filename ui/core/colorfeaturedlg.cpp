@@ -206,18 +206,19 @@ bool CColorFeatureDlg::OnOK(IDialogControls&) {
 }
 
 void OpenColorFeatureTable(CQznView& view) {
-  struct Table : CQznView::CCompanion {
+  struct Table {
     explicit Table(CQznView* v) : model(v) {}
     CColorFeatureDlg model;
     std::unique_ptr<IModelessDialog> window;  // goes before the model it shows
   };
-  view.companion.reset();
+  if (std::function<void()> close = std::move(view.closeCompanion)) close();
+  view.closeCompanion = nullptr;
   IDialogRunner* runner = GetDialogRunner();
   if (!runner) return;
-  auto table = std::make_unique<Table>(&view);
+  auto table = std::make_shared<Table>(&view);
   table->model.autoVectorize = [&view] { OnVectorAutoVectorize(view); };
   table->window = runner->CreateModeless(table->model);
-  if (table->window) view.companion = std::move(table);
+  if (table->window) view.closeCompanion = [table] { table->window.reset(); };
 }
 
 }  // namespace qzn

@@ -188,13 +188,6 @@ class CQznView : public CViewTransform, public IToolHost {
   // busy cursor, and repaints.
   void ApplyDeleteShortLines(int low, int high, const RECT& rc, int measure);
 
-  // A window that lives beside the view (the colour-feature table), one at
-  // a time; it closes with the view.
-  struct CCompanion {
-    virtual ~CCompanion() = default;
-  };
-  std::unique_ptr<CCompanion> companion;
-
   // The status bar's cursor position from a client point.
   void UpdateCursorCoords(POINT client);
 
