@@ -2,21 +2,11 @@
 #include <algorithm>
 #include <ctime>
 
+#include "platform/textfile.h"
 #include "resources/messages_widgets.h"
 #include "widgets/core/gridmodel.h"
 
 namespace qzn {
-
-namespace {
-
-std::string Trim(const std::string& s) {
-  const char* ws = " \t\r\n\v\f";
-  const std::size_t b = s.find_first_not_of(ws);
-  if (b == std::string::npos) return std::string();
-  return s.substr(b, s.find_last_not_of(ws) - b + 1);
-}
-
-}  // namespace
 
 // ---- Clipboard --------------------------------------------------------------
 
