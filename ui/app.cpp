@@ -14,6 +14,7 @@
 #include "resources/commands.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
+#include "ui/batchdialogs.h"
 #include "ui/dialogs.h"
 #include "ui/dialogs3d.h"
 #include "ui/display.h"
@@ -26,6 +27,7 @@
 #include "ui/linedialogs.h"
 #include "ui/layerdialogs.h"
 #include "ui/mainframe.h"
+#include "ui/ocrdialogs.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
 #include "ui/tabledialogs.h"
@@ -72,6 +74,7 @@ void RegisterAppCommands(CDesktop& d) {
     if (Host().MessageBox(res::text::kAskExit, MB_YESNO | MB_ICONQUESTION) == IDYES) d.frame->Close();
   });
   t.Add(cmd::kAppAbout, [] { ShowAboutBox(); });
+  t.Add(cmd::kVectorBatch, [] { OnBatchVectorize(); });
   RegisterScanCommands(d);
   RegisterImageDialogCommands(d);
   Register3DCommands(d);
@@ -109,6 +112,8 @@ CDesktop* CreateDesktop() {
   Register3DDialogs();
   RegisterGeorefDialogs();
   RegisterTableDialogs();
+  RegisterBatchDialogs();
+  RegisterOcrDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

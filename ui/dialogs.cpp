@@ -483,6 +483,15 @@ CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText, b
   return d;
 }
 
+CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, wxSizer* buttons) {
+  auto* top = new wxBoxSizer(wxVERTICAL);
+  top->Add(body, 1, wxEXPAND | wxALL, 8);
+  top->Add(buttons, 0, wxEXPAND | wxALL, 4);
+  d->SetSizer(top);
+  d->Finish();
+  return d;
+}
+
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width, long style) {
   return new wxTextCtrl(parent, id, wxEmptyString, wxDefaultPosition, wxSize(width, -1), style);
 }

@@ -145,6 +145,8 @@ struct DialogButton {
 wxSizer* MakeButtonRow(wxWindow* dialog, std::initializer_list<DialogButton> buttons);
 // Puts the buttons under the dialog's body, lays it out and finishes it.
 CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText = "确定", bool withCancel = true);
+// Lays a dialog out (the body above its button row) and finishes it.
+CModelDialog* FinishDialog(CModelDialog* dialog, wxSizer* body, wxSizer* buttons);
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width = 80, long style = 0);
 wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id = wxID_ANY);
 // A label and a control side by side.

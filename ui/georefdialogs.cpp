@@ -37,15 +37,6 @@ wxStaticBoxSizer* FieldGroup(wxWindow* parent, const char* caption,
 wxWindow* Edit(wxWindow* parent, int id) { return MakeEdit(parent, id, 120); }
 wxWindow* ReadOnly(wxWindow* parent, int id) { return MakeEdit(parent, id, 120, wxTE_READONLY); }
 
-CModelDialog* Finish(CModelDialog* d, wxSizer* body, wxSizer* buttons) {
-  auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(body, 0, wxEXPAND | wxALL, 8);
-  top->Add(buttons, 0, wxEXPAND | wxALL, 4);
-  d->SetSizer(top);
-  d->Finish();
-  return d;
-}
-
 wxButton* Button(wxWindow* parent, int id, const char* label) { return new wxButton(parent, id, U8(label)); }
 
 // The latitude/longitude group of both conversion dialogs.
@@ -70,7 +61,7 @@ CModelDialog* MakeControlPtDialog(wxWindow* parent, CControlPtDlg& model) {
   row->Add(FieldGroup(d, text::kFrom, {{"X", &Edit}, {"Y", &Edit}}, {CControlPtDlg::kImageX, CControlPtDlg::kImageY}));
   row->Add(MakeLabel(d, text::kArrows), 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 10);
   row->Add(FieldGroup(d, text::kTo, {{"X", &Edit}, {"Y", &Edit}}, {CControlPtDlg::kMapX, CControlPtDlg::kMapY}));
-  return Finish(d, row, MakeButtonRow(d, {kOk, kCancel}));
+  return FinishDialog(d, row, MakeButtonRow(d, {kOk, kCancel}));
 }
 
 CModelDialog* MakeControlPtStatDialog(wxWindow* parent, CControlPtStatDlg& model) {
@@ -88,7 +79,7 @@ CModelDialog* MakeControlPtStatDialog(wxWindow* parent, CControlPtStatDlg& model
   grid->Add(FieldGroup(d, text::kEstimatedError, {{"X", &ReadOnly}, {"Y", &ReadOnly}},
                        {CControlPtStatDlg::kErrorX, CControlPtStatDlg::kErrorY}), 0, wxEXPAND);
   body->Add(grid, 0, wxTOP, 8);
-  return Finish(d, body, MakeButtonRow(d, {kOk}));
+  return FinishDialog(d, body, MakeButtonRow(d, {kOk}));
 }
 
 CModelDialog* MakeWarpDialog(wxWindow* parent, CWarpDlg& model) {
@@ -97,7 +88,7 @@ CModelDialog* MakeWarpDialog(wxWindow* parent, CWarpDlg& model) {
   body->Add(MakeRadio(d, CWarpDlg::kBilinear, text::kWarpBilinear, true), 0, wxBOTTOM, 6);
   body->Add(MakeRadio(d, CWarpDlg::kTriangulation, text::kWarpTriangulation), 0, wxBOTTOM, 10);
   body->Add(MakeLabel(d, text::kWarpNote));
-  return Finish(d, body, MakeButtonRow(d, {kOk, kCancel}));
+  return FinishDialog(d, body, MakeButtonRow(d, {kOk, kCancel}));
 }
 
 CModelDialog* MakeUtmConvertDialog(wxWindow* parent, CUtmConvertDlg& model) {
@@ -124,7 +115,7 @@ CModelDialog* MakeUtmConvertDialog(wxWindow* parent, CUtmConvertDlg& model) {
   row->Add(LatLongGroup(d, text::kUtmDegreesNote, CUtmConvertDlg::kLatitude, CUtmConvertDlg::kLongitude,
                         CUtmConvertDlg::kLlToUtm, text::kLlToUtm, CUtmConvertDlg::kLlHelp),
            0, wxEXPAND);
-  return Finish(d, row,
+  return FinishDialog(d, row,
                 MakeButtonRow(d, {kOk, {CUtmConvertDlg::kPointsToLl, text::kControlPointsToLl},
                                   {CUtmConvertDlg::kPointsToUtm, text::kControlPointsToUtm}}));
 }
@@ -163,7 +154,7 @@ CModelDialog* MakeStatePlaneDialog(wxWindow* parent, CStatePlaneDlg& model) {
                         CStatePlaneDlg::kLlToSpl, text::kLlToSpl, CStatePlaneDlg::kLlHelp),
            0, wxEXPAND);
   body->Add(row);
-  return Finish(d, body,
+  return FinishDialog(d, body,
                 MakeButtonRow(d, {kOk, {CStatePlaneDlg::kPointsToLl, text::kControlPointsToLl},
                                   {CStatePlaneDlg::kPointsToSpl, text::kControlPointsToSpl}}));
 }

@@ -11,11 +11,13 @@
 #include "platform/host.h"
 #include "platform/textfile.h"
 #include "raster/tiffio.h"
+#include "tests/app/batch_test_util.h"
 #include "tests/app/qzndoc_test_util.h"
 #include "tests/support/testutil.h"
 
 using namespace qzn;
 
+using doctest::WriteLineScan;
 using qzntest::TempDir;
 
 namespace {
@@ -32,27 +34,6 @@ std::string ReadLog(const std::string& path) {
 }
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// A 300 x 200 grey scan with one thick horizontal line at y = 100 from
-// x = 50 to 250.
-std::string WriteLineScan(const TempDir& dir, const std::string& name, int rgb = 0) {
-  CRasterImage img;
-  doctest::MakeGrey(img, 300, 200);
-  doctest::DrawLine(img, 50, 100, 250, 100, 5);
-  if (rgb) {
-    CRasterImage colour;
-    colour.Init();
-    colour.width = 300, colour.height = 200, colour.planes = 3, colour.bitsPerSample = 8, colour.photometric = 2;
-    EXPECT_TRUE(colour.AllocPixels());
-    for (int p = 0; p < 3; ++p)
-      for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 300; ++x) colour.SetPlaneByte(x, y, p, img.GetByte(x, y));
-    img.MoveFrom(colour);
-  }
-  const std::string path = dir.file(name);
-  EXPECT_EQ(WriteTiffImage(path, img, 1), 1);
-  return path;
-}
 
 // Every "x,y" vertex line of an ARC generate file (ID lines have no comma).
 std::vector<std::pair<double, double>> GenerateVertices(const std::string& path) {

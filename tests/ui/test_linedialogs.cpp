@@ -5,6 +5,7 @@
 // (build/artifacts/dialog-<name>.png), fills it through its controls, presses
 // OK, reads the values back and destroys it.
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -14,11 +15,14 @@
 
 #include "tests/ui/gui_test_util.h"
 #include "tests/ui_core/dialog_test_util.h"
+#include "app/charlist.h"
 #include "georef/controlpt.h"
+#include "ui/core/batchdlg.h"
 #include "ui/core/colorfeaturedlg.h"
 #include "ui/core/controlptdlg.h"
 #include "ui/core/directiondlg.h"
 #include "ui/core/linecleanupdlg.h"
+#include "ui/core/ocrdlg.h"
 #include "ui/core/polygondlg.h"
 #include "ui/core/projectiondlg.h"
 #include "ui/core/reportdlg.h"
@@ -202,6 +206,53 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
          ASSERT_NE(As<CVectorReportDlg>(m).Grid(), nullptr);
          EXPECT_EQ(As<CVectorReportDlg>(m).Grid()->GetRowCount(), d->m_lines.GetCount() + 1);
        }},
+      {"batch",
+       [] {
+         auto b = std::make_unique<CBatchVectorizeDlg>();
+         b->images = {"/maps/none.tif"};
+         return b;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CBatchVectorizeDlg::kImages), 1);
+         EXPECT_EQ(c.GetText(CBatchVectorizeDlg::kSource), "地图");
+         c.SetCheck(CBatchVectorizeDlg::kOutline, true);
+         c.SetCheck(CBatchVectorizeDlg::kOutputFirst + 4, true);
+         c.SetText(CBatchVectorizeDlg::kSource, "CAD 图形");
+         c.SetText(CBatchVectorizeDlg::kLogPath, dir->file("smoke.log"));
+         host->answers.clear();
+       },
+       [](CDialogModel& m) {
+         auto& b = As<CBatchVectorizeDlg>(m);
+         EXPECT_EQ(b.vectorKind, 1);
+         EXPECT_EQ(b.outputType, 4);
+         EXPECT_EQ(b.sourceType, "CAD 图形");
+         EXPECT_EQ(b.imagesDone, 0);  // the image does not exist: logged, nothing written
+         EXPECT_TRUE(std::filesystem::exists(dir->file("smoke.log")));
+         host->messages.clear();  // the run's closing message
+       }},
+      {"batch-script", [v] { return std::make_unique<CBatchScriptDlg>(nullptr, v); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CBatchScriptDlg::kCommands), 27);
+         EXPECT_TRUE(c.IsEnabled(CBatchScriptDlg::kApply));
+         c.SetCurSel(CBatchScriptDlg::kCommands, 1);
+         c.SetText(CBatchScriptDlg::kEdit, "LineSmooth 1.0");
+       },
+       [](CDialogModel& m) { EXPECT_FALSE(As<CBatchScriptDlg>(m).modified); }},
+      {"ocr-train", [] { return std::make_unique<COcrTrainDlg>(); },
+       [](IDialogControls& c) { c.SetText(COcrTrainDlg::kCharacter, "中"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<COcrTrainDlg>(m).Code(), 0x4E2D); }},
+      {"ocr-signature",
+       [d] {
+         for (int code : {0x41, 0x4E2D}) d->m_chars.AddNew()->m_nCode = code;
+         d->m_chars.m_strDescription = "字符集";
+         return std::make_unique<COcrSignatureDlg>(&d->m_chars);
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetItemText(COcrSignatureDlg::kList, 1), "中");
+         EXPECT_EQ(c.GetText(COcrSignatureDlg::kDescription), "字符集");
+         c.SetText(COcrSignatureDlg::kDescription, "数字");
+       },
+       [d](CDialogModel&) { EXPECT_EQ(d->m_chars.m_strDescription, "数字"); }},
   };
   guitest::RunDialogSmoke(cases, host->messages);
 }
