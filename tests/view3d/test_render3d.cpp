@@ -19,58 +19,21 @@ using namespace view3dtest;
 
 namespace {
 
-class Render3D : public ::testing::Test {
- protected:
-  static inline CWxHost* host = nullptr;
-  static inline qzntest::TempDir* dir = nullptr;
+using Render3D = Desktop3D;
 
-  static void SetUpTestSuite() {
-    dir = new qzntest::TempDir;
-    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
-    wxInitAllImageHandlers();
-    host = new CWxHost;
-    host->scripted = true;
-    SetHost(host);
-    CDesktop* d = CreateDesktop();
-    d->frame->SetSize(0, 0, 1000, 760);
-    d->frame->Show();
-    Pump(20);
-  }
-  static void TearDownTestSuite() {
-    DestroyDesktop();
-    Pump();
-    SetHost(nullptr);
-    delete host;
-    delete dir;
-  }
-  void TearDown() override {
-    if (C3DFrame* f = Current3DFrame()) f->Destroy();
-    Desktop()->manager->CloseDocuments(true);
-    Pump();
-    host->messages.clear();
-  }
-
-  // Opens a grid in the 3D window and waits for its first frame.
-  static C3DFrame* Open(const std::string& path) {
-    EXPECT_EQ(Open3DView(path), 1) << path;
-    Pump(20);
-    C3DFrame* f = Current3DFrame();
-    EXPECT_NE(f, nullptr);
-    if (f) EXPECT_TRUE(f->Canvas()->HasContext());
-    return f;
-  }
-
-  static C3DPicture Picture(C3DFrame& f) {
-    C3DPicture p;
-    EXPECT_TRUE(f.Canvas()->Capture(p));
-    return p;
-  }
-
-  static void Save(const C3DPicture& p, const std::string& name) {
-    wxImage img(p.width, p.height, const_cast<unsigned char*>(p.rgb.data()), true);
-    img.SaveFile(std::string(QZN_BINARY_DIR) + "/artifacts/" + name, wxBITMAP_TYPE_PNG);
-  }
-};
+// The grid the grid command makes over a workspace of 100 x 80 pixels
+// (extent 0..99, 0..79) with cell size 10: 10 columns, 8 rows, flat; seen
+// from straight above, draped images in their own colours.
+C3DFrame* OpenFlatTopView(const std::string& path) {
+  WriteGrid(path, 10, 8, 10.0, [](int, int) { return 0.0; }, 99, 79);
+  C3DFrame* f = Render3D::Open(path);
+  if (!f) return nullptr;
+  COpenGLView& v = f->Canvas()->View();
+  v.tiltAngle = 90.0;
+  v.turnAngle = 0.0;
+  v.colourOverlay = 0;
+  return f;
+}
 
 }  // namespace
 
@@ -99,4 +62,153 @@ TEST_F(Render3D, TwoByTwoGridIsOneQuadrilateralFromMinusOneToZeroCells) {
   for (auto [x, y] : {std::pair{topLeft.x - 3, topLeft.y + 5}, std::pair{bottomRight.x + 3, bottomRight.y - 5},
                       std::pair{topLeft.x + 5, topLeft.y - 3}, std::pair{bottomRight.x - 5, bottomRight.y + 3}})
     EXPECT_EQ(PixelAt(p, int(x), int(y)), (Rgb{0, 0, 0})) << x << "," << y;
+}
+
+TEST_F(Render3D, LowestAndHighestCellsTakeTheEndsOfBothRamps) {
+  const std::string path = dir->file("ramp.grd");
+  // Flat ends: the two columns on the left at 0, the two on the right at 100.
+  WriteGrid(path, 11, 11, 10.0, [](int c, int) { return c <= 1 ? 0.0 : c >= 9 ? 100.0 : (c - 1) * 12.5; });
+  C3DFrame* f = Open(path);
+  ASSERT_NE(f, nullptr);
+  COpenGLView& v = f->Canvas()->View();
+  v.tiltAngle = 90.0;
+  v.turnAngle = 0.0;
+  const CPoint3 low = ScreenOf(v, {-45.0, 0.0, 0.0}), high = ScreenOf(v, {45.0, 100.0, 0.0});
+  const auto terrain = BuildColorRamp(256, RampType::terrain);
+  const auto grey = BuildColorRamp(256, RampType::grey);
+  C3DPicture p = Picture(*f);
+  Save(p, "3d-terrain-ramp.png");
+  EXPECT_TRUE(Near(PixelAt(p, int(low.x), int(low.y)), RampRgb(terrain[0]), 1)) << Show(PixelAt(p, int(low.x), int(low.y)));
+  EXPECT_TRUE(Near(PixelAt(p, int(high.x), int(high.y)), RampRgb(terrain[255]), 1))
+      << Show(PixelAt(p, int(high.x), int(high.y)));
+  // Draped with white and blended: the ramp itself, terrain or grey.
+  auto white = RgbDoc(111, 111, [](int, int) { return Rgb{255, 255, 255}; });
+  v.SetDrape(white.get(), white->m_extent);
+  for (int greyRamp : {0, 1}) {
+    v.greyRamp = greyRamp;
+    p = Picture(*f);
+    const auto& ramp = greyRamp ? grey : terrain;
+    EXPECT_TRUE(Near(PixelAt(p, int(low.x), int(low.y)), RampRgb(ramp[0]), 1))
+        << greyRamp << Show(PixelAt(p, int(low.x), int(low.y)));
+    EXPECT_TRUE(Near(PixelAt(p, int(high.x), int(high.y)), RampRgb(ramp[255]), 1))
+        << greyRamp << Show(PixelAt(p, int(high.x), int(high.y)));
+  }
+  v.SetDrape(nullptr, RECT{});
+}
+
+TEST_F(Render3D, TopViewOfADrapedImageKeepsEachQuadrantInPlace) {
+  C3DFrame* f = OpenFlatTopView(dir->file("flat.grd"));
+  ASSERT_NE(f, nullptr);
+  COpenGLView& v = f->Canvas()->View();
+  const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, yellow{255, 255, 0};
+  auto image = RgbDoc(100, 80, [&](int x, int y) { return y < 40 ? (x < 50 ? red : green) : (x < 50 ? blue : yellow); });
+  v.SetDrape(image.get(), image->m_extent);
+  EXPECT_EQ(v.tileWidth, 10);  // the grid covers the extent: tiles of one cell size
+  const C3DPicture p = Picture(*f);
+  Save(p, "3d-drape-quadrants.png");
+  // Cell 2 of a row reads image x 22..31, cell 6 x 66..75; row 1 reads y
+  // 11..20, row 5 y 56..65: their middles in the model.
+  const struct {
+    double x, z;
+    Rgb colour;
+  } cells[] = {{-25, -25, red}, {15, -25, green}, {-25, 15, blue}, {15, 15, yellow}};
+  for (const auto& c : cells) {
+    const CPoint3 s = ScreenOf(v, {c.x, 0.0, c.z});
+    EXPECT_EQ(PixelAt(p, int(s.x), int(s.y)), c.colour) << c.x << "," << c.z << Show(PixelAt(p, int(s.x), int(s.y)));
+  }
+  EXPECT_LE(f->Canvas()->DrapeTextureCount(), 2);  // the tiles share a page
+  v.SetDrape(nullptr, RECT{});
+}
+
+TEST_F(Render3D, VerticalScaleAndZoomMoveThePictureAsComputed) {
+  const std::string path = dir->file("peak.grd");
+  // A raised block in the middle: a flat top at height 40.
+  WriteGrid(path, 21, 21, 5.0, [](int c, int r) { return c >= 7 && c <= 13 && r >= 7 && r <= 13 ? 40.0 : 0.0; });
+  C3DFrame* f = Open(path);
+  ASSERT_NE(f, nullptr);
+  COpenGLView& v = f->Canvas()->View();
+  // From the side: the block's top is the highest lit pixel of a column.
+  v.tiltAngle = 0.0;
+  v.turnAngle = 0.0;
+  for (float scale : {1.0f, 2.5f}) {
+    v.verticalScale = scale;
+    const C3DPicture p = Picture(*f);
+    const CPoint3 tip = ScreenOf(v, {0.0, 40.0 * scale, 0.0});
+    int top = -1;
+    for (int y = 0; y < p.height && top < 0; ++y)
+      if (!(PixelAt(p, int(tip.x), y) == Rgb{0, 0, 0})) top = y;
+    EXPECT_NEAR(top, tip.y, 1.5) << scale;
+  }
+  // From above: the lit width follows the zoom.
+  v.verticalScale = 1.0f;
+  v.tiltAngle = 90.0;
+  for (double zoom : {2.0, 4.0}) {
+    v.zoom = zoom;
+    const C3DPicture p = Picture(*f);
+    const CPoint3 left = ScreenOf(v, {-50.0, 0.0, 0.0}), right = ScreenOf(v, {50.0, 0.0, 0.0});
+    int first = -1, last = -1;
+    const int row = static_cast<int>(left.y) + 3;
+    for (int x = 0; x < p.width; ++x)
+      if (!(PixelAt(p, x, row) == Rgb{0, 0, 0})) {
+        if (first < 0) first = x;
+        last = x;
+      }
+    EXPECT_NEAR(first, left.x, 1.0) << zoom;
+    EXPECT_NEAR(last + 1, right.x, 1.0) << zoom;
+  }
+}
+
+TEST_F(Render3D, TexturesBuiltOnceDrawWhatUploadingEveryCellDraws) {
+  const std::string path = dir->file("hills.grd");
+  WriteGrid(path, 41, 31, 5.0, [](int c, int r) { return 20.0 * std::sin(c * 0.3) * std::cos(r * 0.2) + 20.0; },
+            200, 150);
+  C3DFrame* f = Open(path);
+  ASSERT_NE(f, nullptr);
+  COpenGLView& v = f->Canvas()->View();
+  auto image = RgbDoc(201, 151, [](int x, int y) { return Rgb{x * 255 / 200, y * 255 / 150, (x ^ y) & 255}; });
+  v.SetDrape(image.get(), image->m_extent);
+  EXPECT_EQ(v.tileWidth, 5);  // tiles of 5 pixels: GLU scales each to 4
+  for (auto [tilt, turn, zoom, overlay] : {std::tuple{45.0, 45.0, 2.0, 1}, std::tuple{90.0, 0.0, 6.0, 0},
+                                           std::tuple{20.0, 200.0, 1.0, 1}}) {
+    v.tiltAngle = tilt, v.turnAngle = turn, v.zoom = zoom, v.colourOverlay = overlay;
+    f->Canvas()->SetUploadEveryFrame(true);
+    const C3DPicture every = Picture(*f);
+    f->Canvas()->SetUploadEveryFrame(false);
+    const C3DPicture kept = Picture(*f);
+    ASSERT_EQ(every.rgb.size(), kept.rgb.size());
+    // Texture coordinates on a page of tiles round a little differently from
+    // those of a tile's own texture: a level at most, in few pixels.
+    std::size_t differ = 0;
+    int most = 0;
+    for (std::size_t i = 0; i < every.rgb.size(); ++i)
+      if (const int d = std::abs(int(every.rgb[i]) - int(kept.rgb[i]))) ++differ, most = std::max(most, d);
+    EXPECT_LE(most, 2) << tilt;
+    EXPECT_LE(differ, every.rgb.size() / 200) << tilt;
+    if (tilt == 45.0) Save(kept, "3d-drape-hills.png");
+  }
+  v.SetDrape(nullptr, RECT{});
+}
+
+TEST_F(Render3D, TilesPastTheImageKeepTheirTexture) {
+  C3DFrame* f = OpenFlatTopView(dir->file("edge.grd"));
+  ASSERT_NE(f, nullptr);
+  COpenGLView& v = f->Canvas()->View();
+  auto image = RgbDoc(100, 80, [](int, int) { return Rgb{0, 200, 0}; });
+  v.SetDrape(image.get(), image->m_extent);
+  // The scale dialog's larger cell size: the tiles of the right and bottom
+  // cells reach past the image and keep the part on it.
+  f->Doc().m_fCellSize = 25.0f;
+  v.UpdateTileSize();
+  EXPECT_EQ(v.tileWidth, 25);
+  const C3DPicture p = Picture(*f);
+  std::size_t lit = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const Rgb c = PixelAt(p, x, y);
+      if (c == Rgb{0, 0, 0}) continue;
+      ++lit;
+      ASSERT_EQ(c, (Rgb{0, 200, 0})) << x << "," << y;
+    }
+  EXPECT_GT(lit, 10000u);
+  v.SetDrape(nullptr, RECT{});
 }

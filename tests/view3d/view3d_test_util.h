@@ -4,16 +4,23 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/image.h>
 #include <wx/utils.h>
 
+#include "app/qzndoc.h"
 #include "platform/textfile.h"
 #include "terrain/opengldoc.h"
 #include "tests/support/testutil.h"
+#include "ui/app.h"
+#include "ui/mainframe.h"
+#include "ui/wxhost.h"
 #include "ui/core/openglview.h"
 #include "ui/frame3d.h"
 #include "ui/glcanvas3d.h"
@@ -63,6 +70,29 @@ inline Rgb RampRgb(const CRampColor& c) {
   return Rgb{q(c[0]), q(c[1]), q(c[2])};
 }
 
+// A workspace holding an RGB image whose pixel (x, y) is colour(x, y); its
+// extent is the image.
+inline std::unique_ptr<CQznDoc> RgbDoc(int w, int h, const std::function<Rgb(int, int)>& colour) {
+  auto doc = std::make_unique<CQznDoc>();
+  CRasterImage& img = doc->m_image;
+  img.Init();
+  img.width = w;
+  img.height = h;
+  img.planes = 3;
+  img.bitsPerSample = 8;
+  img.photometric = 2;
+  EXPECT_TRUE(img.AllocPixels());
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const Rgb c = colour(x, y);
+      img.SetPlaneByte(x, y, 0, static_cast<BYTE>(c.r));
+      img.SetPlaneByte(x, y, 1, static_cast<BYTE>(c.g));
+      img.SetPlaneByte(x, y, 2, static_cast<BYTE>(c.b));
+    }
+  doc->ResetExtent();
+  return doc;
+}
+
 // Where a model point lands in the picture (x right, y down, in pixels).
 inline CPoint3 ScreenOf(COpenGLView& view, const CPoint3& model) {
   const CFrameSetup f = view.SetupFrame();
@@ -70,5 +100,66 @@ inline CPoint3 ScreenOf(COpenGLView& view, const CPoint3& model) {
   EXPECT_TRUE(ProjectPoint(model, f.modelView, f.projection, f.viewport, w));
   return CPoint3{w.x, f.viewport[3] - w.y, w.z};
 }
+
+// The desktop with its main window, made once for a test suite; each test
+// ends with the 3D window and the workspaces closed.
+class Desktop3D : public ::testing::Test {
+ public:
+  static inline CWxHost* host = nullptr;
+  static inline qzntest::TempDir* dir = nullptr;
+
+  static void SetUpTestSuite() {
+    dir = new qzntest::TempDir;
+    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
+    wxInitAllImageHandlers();
+    host = new CWxHost;
+    host->scripted = true;
+    SetHost(host);
+    CDesktop* d = CreateDesktop();
+    // No window manager: the size is set, not maximised.
+    d->frame->SetSize(0, 0, 1000, 760);
+    d->frame->Show();
+    Pump(20);
+  }
+  static void TearDownTestSuite() {
+    DestroyDesktop();
+    Pump();
+    SetHost(nullptr);
+    delete host;
+    delete dir;
+  }
+  void TearDown() override {
+    if (C3DFrame* f = Current3DFrame()) f->Destroy();
+    Desktop()->manager->CloseDocuments(true);
+    Pump();
+    host->messages.clear();
+    host->answers.clear();
+    host->fileAnswers.clear();
+    host->fileDialogs.clear();
+  }
+
+  // Opens a grid in the 3D window and lets it draw its first frame.
+  static C3DFrame* Open(const std::string& path) {
+    EXPECT_EQ(Open3DView(path), 1) << path;
+    Pump(20);
+    C3DFrame* f = Current3DFrame();
+    EXPECT_NE(f, nullptr);
+    if (f) EXPECT_TRUE(f->Canvas()->HasContext());
+    return f;
+  }
+
+  static C3DPicture Picture(C3DFrame& f) {
+    C3DPicture p;
+    EXPECT_TRUE(f.Canvas()->Capture(p));
+    return p;
+  }
+
+  // Kept in build/artifacts to be looked at.
+  static void Save(const C3DPicture& p, const std::string& name) {
+    wxImage img(p.width, p.height, const_cast<unsigned char*>(p.rgb.data()), true);
+    std::filesystem::create_directories(std::string(QZN_BINARY_DIR) + "/artifacts");
+    img.SaveFile(std::string(QZN_BINARY_DIR) + "/artifacts/" + name, wxBITMAP_TYPE_PNG);
+  }
+};
 
 }  // namespace view3dtest
