@@ -204,6 +204,20 @@ TEST(View3D, FrameKeepsAValidScaleAndBox) {
     EXPECT_EQ(v.verticalScale, 1.0f);
   }
   EXPECT_EQ(v.worldRect, (RECT{0, 0, 10, 7}));  // 4 x 2.5, 3 x 2.5 truncated
+  // Seen from above, a square of the ground is a square of pixels in a
+  // window of any shape.
+  v.tiltAngle = 90.0;
+  v.turnAngle = 0.0;
+  for (auto [cx, cy] : {std::pair{300, 200}, std::pair{200, 300}, std::pair{640, 100}}) {
+    v.OnSize(cx, cy);
+    const CFrameSetup top = v.SetupFrame();
+    CPoint3 a, b, c;
+    ASSERT_TRUE(ProjectPoint({0, 0, 0}, top.modelView, top.projection, top.viewport, a));
+    ASSERT_TRUE(ProjectPoint({2, 0, 0}, top.modelView, top.projection, top.viewport, b));
+    ASSERT_TRUE(ProjectPoint({0, 0, 2}, top.modelView, top.projection, top.viewport, c));
+    EXPECT_NEAR(std::abs(b.x - a.x), std::abs(c.y - a.y), 1e-9) << cx << " x " << cy;
+  }
+  v.OnSize(300, 200);
   doc.m_fCellSize = -1.0f;
   v.SetupFrame();
   EXPECT_EQ(v.worldRect, (RECT{0, 0, 4, 3}));

@@ -127,9 +127,11 @@ TEST_F(Render3D, VerticalScaleAndZoomMoveThePictureAsComputed) {
   C3DFrame* f = Open(path);
   ASSERT_NE(f, nullptr);
   COpenGLView& v = f->Canvas()->View();
-  // From the side: the block's top is the highest lit pixel of a column.
+  // From the side, far enough out for the raised top: the block's top is
+  // the highest lit pixel of a column.
   v.tiltAngle = 0.0;
   v.turnAngle = 0.0;
+  v.zoom = 1.0;
   for (float scale : {1.0f, 2.5f}) {
     v.verticalScale = scale;
     const C3DPicture p = Picture(*f);

@@ -16,8 +16,10 @@
 
 #include "app/qzndoc.h"
 #include "platform/textfile.h"
+#include "terrain/colorramp.h"
 #include "terrain/opengldoc.h"
 #include "tests/support/testutil.h"
+#include "tests/ui/gui_test_util.h"
 #include "ui/app.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
@@ -29,12 +31,7 @@ namespace view3dtest {
 
 using namespace qzn;
 
-inline void Pump(int rounds = 10) {
-  for (int i = 0; i < rounds; ++i) {
-    wxTheApp->Yield(true);
-    wxMilliSleep(2);
-  }
-}
+using guitest::Pump;
 
 // An ESRI ASCII grid of columns x rows heights h(c, r), row 0 first.
 inline void WriteGrid(const std::string& path, int columns, int rows, double cell,
@@ -103,39 +100,16 @@ inline CPoint3 ScreenOf(COpenGLView& view, const CPoint3& model) {
 
 // The desktop with its main window, made once for a test suite; each test
 // ends with the 3D window and the workspaces closed.
-class Desktop3D : public ::testing::Test {
+class Desktop3D : public guitest::DesktopTest {
  public:
-  static inline CWxHost* host = nullptr;
-  static inline qzntest::TempDir* dir = nullptr;
+  using guitest::DesktopTest::dir;
+  using guitest::DesktopTest::host;
 
-  static void SetUpTestSuite() {
-    dir = new qzntest::TempDir;
-    setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
-    wxInitAllImageHandlers();
-    host = new CWxHost;
-    host->scripted = true;
-    SetHost(host);
-    CDesktop* d = CreateDesktop();
-    // No window manager: the size is set, not maximised.
-    d->frame->SetSize(0, 0, 1000, 760);
-    d->frame->Show();
-    Pump(20);
-  }
-  static void TearDownTestSuite() {
-    DestroyDesktop();
-    Pump();
-    SetHost(nullptr);
-    delete host;
-    delete dir;
-  }
   void TearDown() override {
     if (C3DFrame* f = Current3DFrame()) f->Destroy();
-    Desktop()->manager->CloseDocuments(true);
     Pump();
-    host->messages.clear();
-    host->answers.clear();
-    host->fileAnswers.clear();
     host->fileDialogs.clear();
+    guitest::DesktopTest::TearDown();
   }
 
   // Opens a grid in the 3D window and lets it draw its first frame.

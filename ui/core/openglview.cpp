@@ -134,8 +134,11 @@ CFrameSetup COpenGLView::SetupFrame() {
   // would have no size at all.
   if (!(w > 0.0) && m_doc) w = m_doc->m_nColumns * static_cast<double>(CellSizeOf(*m_doc));
   if (!(w > 0.0)) w = 1.0;
-  // The width serves both ways, as it always did.
-  f.projection = OrthoMatrix(-w / z, w / z, -w / z, w / z, -100000.0, 100000.0);
+  // The box spans the world's width across the window; its height follows
+  // the window's shape, so a unit is as tall on the screen as it is wide
+  // and the terrain keeps its proportions in a window of any shape.
+  const double aspect = clientWidth > 0 && clientHeight > 0 ? static_cast<double>(clientHeight) / clientWidth : 1.0;
+  f.projection = OrthoMatrix(-w / z, w / z, -w / z * aspect, w / z * aspect, -100000.0, 100000.0);
   f.modelView = MultiplyMatrix(MultiplyMatrix(TranslationMatrix(0.0, 0.0, depthOffset),
                                               RotationMatrix(tiltAngle, 1.0, 0.0, 0.0)),
                                RotationMatrix(turnAngle, 0.0, 1.0, 0.0));
