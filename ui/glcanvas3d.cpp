@@ -189,6 +189,7 @@ class C3DRenderer {
   bool m_drapeBuilt = false;
   std::vector<CCellTexture> m_cells;
   std::vector<CPage> m_pages;
+  std::vector<float> m_batch;
 };
 
 void C3DRenderer::InitState() {
@@ -476,15 +477,48 @@ void C3DRenderer::DrawDraped(COpenGLView& view) {
                       rows};
   if (!m_drapeBuilt || !(key == m_drapeKey)) BuildDrape(view, key);
 
+  // A page's cells in vertex arrays, a bounded batch at a time: texture
+  // coordinate, colour and position of each corner (the decal mode of a
+  // frame without the colour overlay ignores the colour).
+  constexpr std::size_t kBatchCells = 16384;
+  constexpr std::size_t kFloatsPerCorner = 8;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   for (const CPage& page : m_pages) {
     glBindTexture(GL_TEXTURE_2D, page.texture);
-    glBegin(GL_QUADS);
-    for (int cell : page.cells) {
-      const CCellTexture& t = m_cells[static_cast<std::size_t>(cell)];
-      Quad(cell, t.u0, t.v0, t.du, t.dv, colour);
+    for (std::size_t at = 0; at < page.cells.size(); at += kBatchCells) {
+      const std::size_t n = std::min(kBatchCells, page.cells.size() - at);
+      m_batch.resize(n * 4 * kFloatsPerCorner);
+      float* out = m_batch.data();
+      for (std::size_t k = 0; k < n; ++k) {
+        const int cell = page.cells[at + k];
+        const CCellTexture& t = m_cells[static_cast<std::size_t>(cell)];
+        const int c = cell % ColumnsOfCells(), r = cell / ColumnsOfCells();
+        const float corners[4][4] = {{float(c), float(r), t.u0, t.v0},
+                                     {float(c + 1), float(r), t.u0 + t.du, t.v0},
+                                     {float(c + 1), float(r + 1), t.u0 + t.du, t.v0 + t.dv},
+                                     {float(c), float(r + 1), t.u0, t.v0 + t.dv}};
+        for (const auto& k4 : corners) {
+          const std::size_t i = static_cast<std::size_t>(k4[1]) * static_cast<std::size_t>(m_surface.columns) +
+                                static_cast<std::size_t>(k4[0]);
+          out[0] = k4[2];
+          out[1] = k4[3];
+          std::memcpy(out + 2, &m_colours[3 * i], 3 * sizeof(float));
+          std::memcpy(out + 5, &m_surface.positions[3 * i], 3 * sizeof(float));
+          out += kFloatsPerCorner;
+        }
+      }
+      constexpr GLsizei stride = kFloatsPerCorner * sizeof(float);
+      glTexCoordPointer(2, GL_FLOAT, stride, m_batch.data());
+      glColorPointer(3, GL_FLOAT, stride, m_batch.data() + 2);
+      glVertexPointer(3, GL_FLOAT, stride, m_batch.data() + 5);
+      glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(n * 4));
     }
-    glEnd();
   }
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_COLOR_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
   for (int cell = 0; cell < cells && cell < static_cast<int>(m_cells.size()); ++cell) {
     const CCellTexture& t = m_cells[static_cast<std::size_t>(cell)];
     if (t.page >= 0) continue;
