@@ -14,6 +14,7 @@
 #include "platform/atomicfile.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "raster/dib.h"
 #include "raster/gifread.h"
 #include "raster/jpegpng.h"
 #include "raster/rasterimage.h"
@@ -26,18 +27,6 @@ namespace qzn {
 
 namespace {
 
-std::uint16_t Le16(const BYTE* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Le32(const BYTE* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void PutLe16(BYTE* p, std::uint32_t v) {
-  p[0] = static_cast<BYTE>(v);
-  p[1] = static_cast<BYTE>(v >> 8);
-}
-void PutLe32(BYTE* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
-}
 
 std::int64_t FileSize(std::FILE* f) {
   const auto here = ftello(f);
@@ -66,14 +55,14 @@ struct BmpInfo {
   std::uint32_t clrUsed = 0;
 
   void Parse(const BYTE* p) {
-    size = Le32(p);
-    width = static_cast<std::int32_t>(Le32(p + 4));
-    height = static_cast<std::int32_t>(Le32(p + 8));
-    planes = Le16(p + 12);
-    bitCount = Le16(p + 14);
-    compression = Le32(p + 16);
-    sizeImage = Le32(p + 20);
-    clrUsed = Le32(p + 32);
+    size = ReadLe32(p);
+    width = static_cast<std::int32_t>(ReadLe32(p + 4));
+    height = static_cast<std::int32_t>(ReadLe32(p + 8));
+    planes = ReadLe16(p + 12);
+    bitCount = ReadLe16(p + 14);
+    compression = ReadLe32(p + 16);
+    sizeImage = ReadLe32(p + 20);
+    clrUsed = ReadLe32(p + 32);
   }
   std::int64_t AbsHeight() const { return height < 0 ? -static_cast<std::int64_t>(height) : height; }
   // Bytes of one stored row, padded to a multiple of 4.
@@ -307,7 +296,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
 
   BYTE fh[14];
   if (std::fread(fh, 1, 14, f) != 14) return -1;
-  if (Le16(fh) != kBmpMagic) return -3;
+  if (ReadLe16(fh) != kBmpMagic) return -3;
   BYTE ih[kInfoHeaderSize];
   if (std::fread(ih, 1, kInfoHeaderSize, f) != kInfoHeaderSize) return -3;
   BmpInfo info;
@@ -326,7 +315,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
   // The colour table follows the info header, whatever its size; it cannot
   // reach into the pixel data.
   const std::int64_t tableStart = 14 + static_cast<std::int64_t>(info.size);
-  const std::int64_t dataOffset = Le32(fh + 10);
+  const std::int64_t dataOffset = ReadLe32(fh + 10);
   std::int64_t entries = bits <= 8 ? std::min<std::int64_t>(info.TableEntries(), 256) : 0;
   if (dataOffset != 0) entries = std::min(entries, std::max<std::int64_t>(0, (dataOffset - tableStart) / 4));
   const std::int64_t dataStart = dataOffset ? dataOffset : tableStart + 4 * entries;
@@ -447,9 +436,9 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
   const std::int64_t fileSize = FileSize(f);
   BYTE fh[14];
   BYTE sizeField[4];
-  if (std::fread(fh, 1, 14, f) != 14 || Le16(fh) != kBmpMagic) return nullptr;
+  if (std::fread(fh, 1, 14, f) != 14 || ReadLe16(fh) != kBmpMagic) return nullptr;
   if (std::fread(sizeField, 1, 4, f) != 4) return nullptr;
-  const std::uint32_t headerSize = Le32(sizeField);
+  const std::uint32_t headerSize = ReadLe32(sizeField);
   if (headerSize == kCoreHeaderSize || headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize)
     return nullptr;
   std::vector<BYTE> header(headerSize);
@@ -464,7 +453,7 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
   std::int64_t imageSize = info.sizeImage;
   if (!info.sizeImage && __builtin_mul_overflow(info.StoredRowBytes(), info.AbsHeight(), &imageSize)) return nullptr;
   const std::int64_t tableBytes = 4 * entries;
-  const std::int64_t dataOffset = Le32(fh + 10);
+  const std::int64_t dataOffset = ReadLe32(fh + 10);
   const std::int64_t tableStart = 14 + static_cast<std::int64_t>(headerSize);
   const std::int64_t dataStart = dataOffset ? dataOffset : tableStart + tableBytes;
   if (fileSize < 0 || tableStart + tableBytes > fileSize || dataStart + imageSize > fileSize) return nullptr;
@@ -475,8 +464,8 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
   BYTE* p = dib->data.data();
   std::memcpy(p, header.data(), headerSize);
   // The block says what it holds: the table entries and the data size.
-  PutLe32(p + 20, static_cast<std::uint32_t>(imageSize));
-  if (info.bitCount <= 8) PutLe32(p + 32, static_cast<std::uint32_t>(entries));
+  WriteLe32(p + 20, static_cast<std::uint32_t>(imageSize));
+  if (info.bitCount <= 8) WriteLe32(p + 32, static_cast<std::uint32_t>(entries));
   if (tableBytes &&
       std::fread(p + headerSize, 1, static_cast<std::size_t>(tableBytes), f) != static_cast<std::size_t>(tableBytes))
     return nullptr;
@@ -524,7 +513,7 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
   if (!dib) return fail(20);
   BYTE* p = dib->data.data();
   const std::int64_t blockSize = static_cast<std::int64_t>(dib->data.size());
-  if (blockSize < kInfoHeaderSize || Le32(p) != kInfoHeaderSize) return fail(21);
+  if (blockSize < kInfoHeaderSize || ReadLe32(p) != kInfoHeaderSize) return fail(21);
   BmpInfo info;
   info.Parse(p);
   if (info.width <= 0 || info.height == 0 || info.bitCount == 0 || info.bitCount > 32) return fail(21);
@@ -536,16 +525,16 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
     if (__builtin_mul_overflow(info.StoredRowBytes(), info.AbsHeight(), &dataSize) ||
         dataSize > std::numeric_limits<std::uint32_t>::max())
       return fail(21);
-    PutLe32(p + 20, static_cast<std::uint32_t>(dataSize));
+    WriteLe32(p + 20, static_cast<std::uint32_t>(dataSize));
   }
   const std::int64_t body = kInfoHeaderSize + tableBytes + dataSize;
   const std::int64_t total = 14 + body;
   if (body > blockSize || total > std::numeric_limits<std::uint32_t>::max()) return fail(21);
 
   BYTE fh[14] = {};
-  PutLe16(fh, kBmpMagic);
-  PutLe32(fh + 2, static_cast<std::uint32_t>(total));
-  PutLe32(fh + 10, static_cast<std::uint32_t>(14 + kInfoHeaderSize + tableBytes));
+  WriteLe16(fh, kBmpMagic);
+  WriteLe32(fh + 2, static_cast<std::uint32_t>(total));
+  WriteLe32(fh + 10, static_cast<std::uint32_t>(14 + kInfoHeaderSize + tableBytes));
   CAtomicFile out;
   if (!out.Open(fileName)) return fail(4);
   if (!out.Write(fh, sizeof fh) || !out.Write(p, static_cast<std::size_t>(body)) || !out.Commit())

@@ -13,6 +13,7 @@
 #include "platform/canvas.h"
 #include "platform/host.h"
 #include "raster/depthconv.h"
+#include "raster/dib.h"
 #include "raster/imagefile.h"
 #include "raster/imaging.h"
 #include "raster/resample.h"
