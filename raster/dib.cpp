@@ -124,6 +124,17 @@ bool GetDibLayout(const CDib& dib, DibLayout& out) {
   return true;
 }
 
+std::vector<BYTE> DibAsBmpFile(const CDib& dib) {
+  DibLayout l;
+  if (!GetDibLayout(dib, l) || dib.data.size() > std::numeric_limits<std::uint32_t>::max() - 14) return {};
+  std::vector<BYTE> file(14 + dib.data.size());
+  file[0] = 'B', file[1] = 'M';
+  WriteLe32(file.data() + 2, static_cast<std::uint32_t>(file.size()));
+  WriteLe32(file.data() + 10, static_cast<std::uint32_t>(14 + l.bitsOffset));
+  std::copy(dib.data.begin(), dib.data.end(), file.begin() + 14);
+  return file;
+}
+
 // ---- palettes ----------------------------------------------------------------------
 
 std::unique_ptr<CLogPalette> DibMakePalette(const CDib* dib) {

@@ -72,6 +72,10 @@ struct DibLayout {
 // or a block shorter than its header, table and rows.
 bool GetDibLayout(const CDib& dib, DibLayout& out);
 
+// The DIB as the bytes of a .BMP file: the 14-byte file header (magic "BM",
+// file size, offset of the rows) and the block. Empty for an unreadable DIB.
+std::vector<BYTE> DibAsBmpFile(const CDib& dib);
+
 // ---- palettes -------------------------------------------------------------------
 
 struct PaletteColor {

@@ -20,6 +20,8 @@ packages=(
   python3 python3-gdal python3-pyproj python3-ezdxf python3-numpy python3-pil
   python3-scipy python3-skimage python3-shapely python3-opencv python3-pyshp
   python3-dbfread admesh python3-stl
+  # printed pages rendered to pictures
+  ghostscript poppler-utils
   # real geodata (rivers, regions, points) the vector import tests convert with ogr2ogr
   python3-networkx
   # Open CASCADE's command shell, whose IGES reader checks the IGES export

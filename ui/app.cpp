@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include <wx/aboutdlg.h>
 #include <wx/display.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
@@ -15,6 +14,7 @@
 #include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/batchdialogs.h"
+#include "ui/bitmappanel.h"
 #include "ui/dialogs.h"
 #include "ui/dialogs3d.h"
 #include "ui/display.h"
@@ -160,11 +160,8 @@ bool OnFileOpen() {
 }
 
 void ShowAboutBox() {
-  wxAboutDialogInfo info;
-  info.SetName(U8(res::LoadString(res::kStrAppTitle)));
-  info.SetVersion(U8(res::text::kAboutVersion));
-  info.SetDescription(U8(res::text::kAboutBody));
-  wxAboutBox(info, MainFrame());
+  CAboutDialog about(MainFrame());
+  about.ShowModal();
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include "resources/commands.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
+#include "ui/capturecommands.h"
 #include "ui/edittools.h"
 #include "ui/mainframe.h"
 #include "ui/wxcanvas.h"
@@ -101,6 +102,7 @@ CImageWindow::CImageWindow(wxWindow* parent, CQznDoc* doc)
                wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   m_view = std::make_unique<CQznView>(doc, this);
+  RegisterCaptureCommands(m_commands, this);
   RegisterViewCommands(m_commands, *m_view);
   m_commands.Add(cmd::kViewOverview,
                  [this] { ShowOverview(!(m_overviewFrame && m_overviewFrame->IsShown())); },

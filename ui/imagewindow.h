@@ -13,6 +13,7 @@
 #include <wx/image.h>
 #include <wx/window.h>
 
+#include "ui/capture.h"
 #include "ui/commands.h"
 #include "ui/core/qznview.h"
 
@@ -25,7 +26,7 @@ class COverviewFrame;
 // The title of a workspace: its file's name, "无标题" before it has one.
 std::string DocumentTitle(const CQznDoc& doc);
 
-class CImageWindow : public wxWindow, public IViewWindow {
+class CImageWindow : public wxWindow, public IViewWindow, public ICaptureSource {
  public:
   CImageWindow(wxWindow* parent, CQznDoc* doc);
   ~CImageWindow() override;
@@ -38,6 +39,9 @@ class CImageWindow : public wxWindow, public IViewWindow {
   // The window's picture as it would be painted now (cached picture with
   // the feedback shapes inverted over it), for tests and window capture.
   wxImage Snapshot();
+  // Capture renders the snapshot: the view's own pixels wherever the
+  // window lies and whatever covers it.
+  wxImage RenderClientImage() override { return Snapshot(); }
   // Recomposes the cached picture now (normally done by the next paint).
   void Recompose();
   std::int64_t CacheBytes() const { return std::int64_t{m_cacheW} * m_cacheH * 3 * 2; }  // picture and its pixels

@@ -102,14 +102,9 @@ Bytes With32(Bytes b, std::size_t at, std::uint32_t v) {
 
 // The DIB as a .BMP file (file header + block), whatever its header kind.
 void WriteBmp(const std::string& path, const CDib& dib) {
-  DibLayout l;
-  ASSERT_TRUE(GetDibLayout(dib, l));
-  Bytes f(14 + dib.data.size(), 0);
-  f[0] = 'B', f[1] = 'M';
-  WriteLe32(f.data() + 2, static_cast<std::uint32_t>(f.size()));
-  WriteLe32(f.data() + 10, static_cast<std::uint32_t>(14 + l.bitsOffset));
-  std::copy(dib.data.begin(), dib.data.end(), f.begin() + 14);
-  qzntest::WriteFileBytes(path, f);
+  const Bytes file = DibAsBmpFile(dib);
+  ASSERT_FALSE(file.empty());
+  qzntest::WriteFileBytes(path, file);
 }
 
 }  // namespace
