@@ -478,31 +478,7 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
 
 HDIB MakeRgbDib(int width, int height, const BYTE* rgb) {
   if (width <= 0 || height <= 0 || !rgb) return nullptr;
-  // Bottom-up rows of blue, green, red, each padded to 4 bytes.
-  const std::size_t in = static_cast<std::size_t>(width) * 3;
-  const std::size_t stride = (in + 3) / 4 * 4;
-  const std::size_t bytes = stride * static_cast<std::size_t>(height);
-  if (bytes / stride != static_cast<std::size_t>(height) || bytes > std::numeric_limits<std::uint32_t>::max() - 54)
-    return nullptr;
-  HDIB dib = AllocDib(kInfoHeaderSize + bytes);
-  if (!dib) return nullptr;
-  BYTE* d = dib->data.data();
-  PutLe32(d, kInfoHeaderSize);
-  PutLe32(d + 4, static_cast<std::uint32_t>(width));
-  PutLe32(d + 8, static_cast<std::uint32_t>(height));
-  PutLe16(d + 12, 1);   // planes
-  PutLe16(d + 14, 24);  // bits a pixel
-  PutLe32(d + 20, static_cast<std::uint32_t>(bytes));
-  for (int y = 0; y < height; ++y) {
-    const BYTE* from = rgb + in * static_cast<std::size_t>(y);
-    BYTE* to = d + kInfoHeaderSize + stride * static_cast<std::size_t>(height - 1 - y);
-    for (int x = 0; x < width; ++x) {
-      to[3 * x] = from[3 * x + 2];
-      to[3 * x + 1] = from[3 * x + 1];
-      to[3 * x + 2] = from[3 * x];
-    }
-  }
-  return dib;
+  return BitmapToDibHandle(CDeviceBitmap{width, height, 1, 24, rgb}, nullptr);
 }
 
 int SaveDibAsBmp(HDIB dib, const std::string& fileName) {

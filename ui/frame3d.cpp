@@ -19,6 +19,8 @@
 #include "resources/messages_window.h"
 #include "terrain/opengldoc.h"
 #include "ui/app.h"
+#include "ui/capture.h"
+#include "ui/capturecommands.h"
 #include "ui/core/commands3d.h"
 #include "ui/core/openglview.h"
 #include "ui/core/qznview.h"
@@ -62,6 +64,8 @@ C3DFrame::C3DFrame(wxMDIParentFrame* parent, std::unique_ptr<COpenGLDoc> doc)
   t.Add(cmd::kEditCopy, [this] { OnEditCopy(); });
   t.Add(cmd::kEditCut, [this] { OnEditCopy(); });
   t.Add(cmd::k3DSaveWindow, [this] { OnSaveWindow(); });
+  t.Add(cmd::kFilePrintWindow, [this] { PrintWindowCommand(m_canvas); });
+  t.Add(cmd::kFilePrintScreen, [] { PrintScreenCommand(); }, [] { return ScreenCanBeRead(); });
   t.Add(cmd::k3DExportModel, [&v] { v.OnExportModel(); });
   t.Add(cmd::kFileClose, [this] { Close(); });
 

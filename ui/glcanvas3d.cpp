@@ -737,6 +737,14 @@ bool ReadPicture(int width, int height, C3DPicture& picture) {
 
 }  // namespace
 
+wxImage C3DCanvas::RenderClientImage() {
+  C3DPicture picture;
+  if (!Capture(picture) || picture.width <= 0 || picture.height <= 0) return wxImage();
+  wxImage image(picture.width, picture.height, false);
+  std::copy(picture.rgb.begin(), picture.rgb.end(), image.GetData());
+  return image;
+}
+
 bool C3DCanvas::Capture(C3DPicture& picture) {
   if (!InitOpenGL() || !MakeCurrent()) return false;
   SyncSize();

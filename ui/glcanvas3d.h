@@ -12,6 +12,7 @@
 #include <wx/glcanvas.h>
 #include <wx/timer.h>
 
+#include "ui/capture.h"
 #include "ui/core/openglview.h"
 
 namespace qzn {
@@ -25,7 +26,7 @@ struct C3DPicture {
   std::vector<std::uint8_t> rgb;
 };
 
-class C3DCanvas : public wxGLCanvas, public I3DWindow {
+class C3DCanvas : public wxGLCanvas, public I3DWindow, public ICaptureSource {
  public:
   C3DCanvas(wxWindow* parent, COpenGLDoc* doc);
   ~C3DCanvas() override;
@@ -37,6 +38,8 @@ class C3DCanvas : public wxGLCanvas, public I3DWindow {
   // Draws the current frame off screen at the window's size and reads its
   // pixels; false when no off-screen framebuffer can be had.
   bool Capture(C3DPicture& picture);
+  // Window capture and printing take the off-screen frame.
+  wxImage RenderClientImage() override;
   // Draws the frame into the window's back buffer and reads it without
   // showing it (what the screen would show; tests compare the capture).
   bool ReadBackBuffer(C3DPicture& picture);

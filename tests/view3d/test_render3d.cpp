@@ -1,6 +1,9 @@
 // The 3D window draws known scenes under Xvfb with Mesa's software renderer:
 // pixels read back where the computed geometry puts them.
 #include <cmath>
+#include <filesystem>
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <wx/image.h>
@@ -8,11 +11,18 @@
 
 #include "app/qzndoc.h"
 #include "platform/host.h"
+#include "raster/dib.h"
+#include "resources/commands.h"
 #include "terrain/colorramp.h"
 #include "tests/view3d/view3d_test_util.h"
 #include "ui/app.h"
+#include "ui/capture.h"
+#include "ui/dibprint.h"
+#include "ui/frame3d.h"
+#include "ui/glcanvas3d.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
+#include "ui/wxtext.h"
 
 using namespace qzn;
 using namespace view3dtest;
@@ -213,4 +223,28 @@ TEST_F(Render3D, TilesPastTheImageKeepTheirTexture) {
     }
   EXPECT_GT(lit, 10000u);
   v.SetDrape(nullptr, RECT{});
+}
+
+TEST_F(Render3D, TheWindowIsCapturedAndPrintedFromItsOffScreenFrame) {
+  const std::string path = dir->file("capture.grd");
+  WriteGrid(path, 3, 3, 10.0, [](int c, int r) { return double(c + r); });
+  C3DFrame* f = Open(path);
+  ASSERT_NE(f, nullptr);
+  const C3DPicture p = Picture(*f);
+  std::unique_ptr<CDib, void (*)(HDIB)> dib(CaptureWindowDib(f->Canvas(), kCaptureClientArea), FreeDib);
+  ASSERT_NE(dib, nullptr);
+  std::vector<BYTE> rgb;
+  ASSERT_TRUE(DibStretchToRgb(*dib, RECT{0, 0, p.width, p.height}, p.width, p.height, rgb));
+  EXPECT_TRUE(rgb == p.rgb);
+  // 打印窗口 prints that frame.
+  wxPrintData& data = DefaultPrintData();
+  const wxPrintData saved = data;
+  const std::string ps = dir->file("window3d.ps");
+  data.SetPrintMode(wxPRINT_MODE_FILE);
+  data.SetFilename(U8(ps));
+  host->answers.push_back(IDYES);
+  EXPECT_TRUE(f->Dispatch(cmd::kFilePrintWindow));
+  data = saved;
+  EXPECT_EQ(LastPrintJob().code, 0);
+  EXPECT_TRUE(std::filesystem::exists(ps));
 }
