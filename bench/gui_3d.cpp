@@ -105,21 +105,21 @@ void ColouredFrame(benchmark::State& state) {
 }
 BENCHMARK(ColouredFrame)->Arg(1000)->Arg(200)->ArgName("grid")->Unit(benchmark::kMillisecond);
 
-// The frame after a change of drape: its textures are built in it.
+// The frame after a change of drape: its textures are built in it (two
+// scans take turns, so every frame drapes another one).
 void DrapedFirstFrame(benchmark::State& state) {
   Scene& s = Window(200);
   if (!s.scan) s.scan = MakeScan(1000, 1000);
+  static std::unique_ptr<CQznDoc> other = MakeScan(1000, 1000);
   C3DPicture picture;
+  int turn = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    s.canvas->View().SetDrape(nullptr, RECT{});
-    s.canvas->Capture(picture);  // drops the textures
-    state.ResumeTiming();
-    s.canvas->View().SetDrape(s.scan.get(), s.scan->m_extent);
+    CQznDoc* scan = turn++ % 2 ? other.get() : s.scan.get();
+    s.canvas->View().SetDrape(scan, scan->m_extent);
     s.canvas->Capture(picture);
   }
 }
-BENCHMARK(DrapedFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(DrapedFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 void DrapedFrame(benchmark::State& state) {
   Scene& s = Window(200);
