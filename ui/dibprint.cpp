@@ -38,6 +38,11 @@ constexpr const char kPrintCommand[] = "lpr";
 constexpr const char kPrinterQuery[] = "lpstat";
 // The name shown for a job to a file: what the file holds.
 constexpr const char kFilePrinterName[] = "PostScript";
+constexpr const char kPdfPrinterName[] = "PDF";
+// Turns the page description into PDF for a file named .pdf.
+constexpr const char kPdfMaker[] = "gs";
+
+bool IsPdfName(const std::string& path) { return Upper(std::filesystem::path(path).extension().string()) == ".PDF"; }
 
 CPrintJobRecord g_lastJob;
 std::function<void(CPrintCancelDialog&, PrintStage)> g_observer;
@@ -170,7 +175,7 @@ wxPrintData& DefaultPrintData() {
 CPrinterDc::~CPrinterDc() {
   m_dc.reset();  // closes the page description
   // A job to a file that was not delivered: the atomic file removes it.
-  if (!m_delivered && !m_toFile && !m_temp.empty()) std::remove(m_temp.c_str());
+  if (!m_delivered && OwnTemp()) std::remove(m_temp.c_str());
 }
 
 bool CPrinterDc::Deliver() {
@@ -179,7 +184,14 @@ bool CPrinterDc::Deliver() {
   bool ok = PageDescriptionComplete(m_temp);
   if (m_toFile) {
     // The page description was written into the atomic file's temporary
-    // file by name: committing syncs it and moves it into place.
+    // file by name (or turned into PDF there): committing syncs it and moves
+    // it into place.
+    if (ok && m_pdf) {
+      const std::string output = "-sOutputFile=" + m_file->TempPath();
+      const char* const argv[] = {kPdfMaker, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
+                                  output.c_str(), m_temp.c_str(), nullptr};
+      ok = wxExecute(argv, wxEXEC_SYNC | wxEXEC_NOEVENTS) == 0;
+    }
     ok = ok && m_file->Commit();
     if (!ok) m_file->Abort();
   } else if (ok) {
@@ -187,7 +199,7 @@ bool CPrinterDc::Deliver() {
     const char* const argv[] = {kPrintCommand, "-P", m_name.c_str(), "-T", title.c_str(), m_temp.c_str(), nullptr};
     ok = wxExecute(argv, wxEXEC_SYNC | wxEXEC_NOEVENTS) == 0;
   }
-  if (!m_toFile) std::remove(m_temp.c_str());
+  if (OwnTemp()) std::remove(m_temp.c_str());
   m_delivered = ok;
   return ok;
 }
@@ -205,7 +217,18 @@ std::unique_ptr<CPrinterDc> OpenDefaultPrinterDc() {
     // target, which takes the target's place only once delivered.
     printer->m_file = std::make_unique<CAtomicFile>();
     if (!printer->m_file->Open(printer->m_target)) return nullptr;
-    printer->m_temp = printer->m_file->TempPath();
+    // A file named .pdf gets PDF, made from the page description by
+    // Ghostscript; without it there is no way to write one.
+    printer->m_pdf = IsPdfName(printer->m_target);
+    if (printer->m_pdf) {
+      printer->m_name = kPdfPrinterName;
+      if (!OnPath(kPdfMaker)) return nullptr;
+      const wxString temp = wxFileName::CreateTempFileName("qzn-print");
+      if (temp.empty()) return nullptr;
+      printer->m_temp = FromWx(temp);
+    } else {
+      printer->m_temp = printer->m_file->TempPath();
+    }
   } else {
     printer->m_name = FromWx(settings.GetPrinterName());
     if (printer->m_name.empty()) printer->m_name = SystemDefaultPrinter();

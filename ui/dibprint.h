@@ -4,9 +4,10 @@
 // a screen rectangle first capture it (ui/capture.h).
 //
 // A job writes a PostScript page through the toolkit's PostScript device
-// context into a temporary file. Printing to a file puts that file in place
-// of the target only when the document ended; printing to a printer hands it
-// to the system's print command (lpr) and removes it. A cancelled or failed
+// context into a temporary file. Printing to a file puts that file (turned
+// into PDF for a name ending in .pdf) in place of the target only when the
+// document ended; printing to a printer hands it to the system's print
+// command (lpr) and removes it. A cancelled or failed
 // job leaves nothing behind and sends nothing.
 #pragma once
 
@@ -66,6 +67,10 @@ class CPrinterDc {
   std::unique_ptr<CAtomicFile> m_file;  // printing to a file: the temporary beside it
   bool m_delivered = false;
   int m_topShift = 0;
+  bool m_pdf = false;  // printing to a file named .pdf
+  // The page description is a temporary file of its own (not the atomic
+  // file's), removed once the job is over.
+  bool OwnTemp() const { return !m_temp.empty() && (!m_toFile || m_pdf); }
 };
 
 // The default printer (DefaultPrintData), or none: a file mode without a

@@ -18,6 +18,7 @@
 #include <wx/dataobj.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/filename.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 
@@ -366,10 +367,23 @@ TEST_F(Printing, EachOptionPutsThePictureWhereItSays) {
 
 TEST_F(Printing, CancelStopsTheJobAndLeavesNoFile) {
   TempDir tmp;
-  const std::string ps = tmp.file("cancelled.ps");
   DibPtr dib = Quarters(64, 48);
-  for (PrintStage stage : {PrintStage::kDialogShown, PrintStage::kPageStarted, PrintStage::kPageDrawn}) {
-    SCOPED_TRACE(int(stage));
+  const auto ownTemporaries = [] {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(FromWx(wxFileName::GetTempDir())))
+      n += e.path().filename().string().rfind("qzn-print", 0) == 0;
+    return n;
+  };
+  const std::size_t before = ownTemporaries();
+  const std::pair<PrintStage, const char*> runs[] = {{PrintStage::kDialogShown, "cancelled.ps"},
+                                                     {PrintStage::kPageStarted, "cancelled.ps"},
+                                                     {PrintStage::kPageDrawn, "cancelled.ps"},
+                                                     {PrintStage::kPageDrawn, "cancelled.pdf"}};
+  for (const auto& [stage, name] : runs) {
+    SCOPED_TRACE(::testing::Message() << int(stage) << " " << name);
+    const std::string ps = tmp.file(name);
+    const bool pdf = std::string(name).ends_with(".pdf");
+    if (pdf && !qzntest::HaveProgram("gs") && !qzntest::UnderCi()) continue;
     PrintTo(ps);
     // A title longer than 31 characters, in Chinese: cut on a character.
     const std::string title = "等高线图第一页的扫描图像和它的矢量线与注释以及控制点和图层设置还有更多";
@@ -379,7 +393,8 @@ TEST_F(Printing, CancelStopsTheJobAndLeavesNoFile) {
         seen = true;
         EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kDocumentText)),
                   "正在打印 '" + FromWx(U8(title).Left(31)) + "'");
-        EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kPrinterText)), "on PostScript on " + ps);
+        EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kPrinterText)),
+                  std::string("on ") + (pdf ? "PDF" : "PostScript") + " on " + ps);
         EXPECT_TRUE(d.Text(CPrintCancelDialog::kStateText).empty());
         if (stage == PrintStage::kDialogShown) {
           guitest::CheckDialogLayout(d, "print-cancel");
@@ -399,6 +414,7 @@ TEST_F(Printing, CancelStopsTheJobAndLeavesNoFile) {
     EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << "no temporary left behind";
     EXPECT_EQ(guitest::ShownDialog<CPrintCancelDialog>(), nullptr);
   }
+  EXPECT_EQ(ownTemporaries(), before) << "the page descriptions are gone";
 }
 
 TEST_F(Printing, TheCommandsAskAndTellWhyAPrintFailed) {
@@ -420,12 +436,48 @@ TEST_F(Printing, TheCommandsAskAndTellWhyAPrintFailed) {
   EXPECT_EQ(host->messages.size(), 2u) << host->messages.back();
   EXPECT_TRUE(std::filesystem::exists(ps));
   EXPECT_EQ(LastPrintJob().placement.drawn.right, LastPrintJob().pageWidth);
+  // The page as the printer puts it on paper: the view's picture across the
+  // top of the page, its own pixels at its corners.
+  if (qzntest::HaveProgram("gs")) {
+    const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "print-window.png";
+    std::filesystem::create_directories(out.parent_path());
+    const wxImage page = RenderPage(ps, 72, out.string());
+    ASSERT_TRUE(page.IsOk());
+    const wxImage shown = w->Snapshot();
+    const wxRect ink = InkBounds(page);
+    EXPECT_LE(ink.GetLeft(), 1);
+    EXPECT_LE(ink.GetTop(), 1);
+    const unsigned char* corner = shown.GetData();
+    EXPECT_NEAR(page.GetRed(ink.GetLeft() + 1, ink.GetTop() + 1), corner[0], 2);
+  }
+  // A file named .pdf gets PDF, read by poppler.
+  if (qzntest::HaveProgram("pdftoppm") || qzntest::UnderCi()) {
+    const std::string pdf = tmp.file("window.PDF");
+    PrintTo(pdf);
+    host->answers.push_back(IDYES);
+    ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFilePrintWindow));
+    EXPECT_EQ(LastPrintJob().code, 0);
+    const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "print-window-pdf";
+    std::string said;
+    ASSERT_EQ(qzntest::RunCommand("pdftoppm -png -r 72 -singlefile '" + pdf + "' '" + out.string() + "' 2>&1", &said),
+              0)
+        << said;
+    wxImage page;
+    ASSERT_TRUE(page.LoadFile(U8(out.string() + ".png"), wxBITMAP_TYPE_PNG));
+    EXPECT_NEAR(page.GetWidth(), 595, 1);
+    EXPECT_NEAR(page.GetHeight(), 842, 1);
+    const wxRect ink = InkBounds(page);
+    EXPECT_LE(ink.GetLeft(), 1);
+    EXPECT_LE(ink.GetTop(), 1);
+    EXPECT_GE(ink.GetRight(), 593);
+  }
   // A file that cannot be written: the failure is told, not taken for done.
   PrintTo(tmp.file("missing/window.ps"));
   host->answers.push_back(IDYES);
+  const std::size_t asked = host->messages.size();
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFilePrintWindow));
-  ASSERT_EQ(host->messages.size(), 4u);
-  EXPECT_EQ(host->messages[3], DibErrorText(LastPrintJob().code));
+  ASSERT_EQ(host->messages.size(), asked + 2);
+  EXPECT_EQ(host->messages.back(), DibErrorText(LastPrintJob().code));
   EXPECT_NE(LastPrintJob().code, 0);
   // The screen prints too, where it can be read.
   const std::string screen = tmp.file("screen.ps");
