@@ -23,6 +23,7 @@
 #include "ui/frame3d.h"
 #include "ui/georefdialogs.h"
 #include "ui/imagecommands.h"
+#include "ui/iddialogs.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
 #include "ui/layerdialogs.h"
@@ -114,6 +115,7 @@ CDesktop* CreateDesktop() {
   RegisterTableDialogs();
   RegisterBatchDialogs();
   RegisterOcrDialogs();
+  RegisterIDDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

@@ -16,6 +16,7 @@
 #include "raster/tiffio.h"
 #include "resources/messages_app.h"
 #include "tests/ui/gui_test_util.h"
+#include "ui/core/iddlgs.h"
 #include "ui/core/imagedlgs.h"
 #include "ui/core/layerdlgs.h"
 #include "ui/core/vectorizedlgs.h"
@@ -53,6 +54,17 @@ CQznDoc& SmokeDoc() {
     doc->m_layers.GetAt(2).m_nPenStyle = 1;
   }
   return *doc;
+}
+
+// A headless view on that workspace for the note dialog.
+CQznView& SmokeView() {
+  static viewtest::FakeWindow window;
+  static std::unique_ptr<CQznView> view;
+  if (!view) {
+    view = std::make_unique<CQznView>(&SmokeDoc(), &window);
+    view->OnInitialUpdate();
+  }
+  return *view;
 }
 
 std::vector<SmokeCase> SmokeCases() {
@@ -171,6 +183,57 @@ std::vector<SmokeCase> SmokeCases() {
          EXPECT_EQ(As<CLayerOperationDlg>(m).operation, 1);
          EXPECT_FALSE(As<CLayerOperationDlg>(m).notes);
        }},
+      {"idcolor",
+       [] {
+         static CIDColorList none;
+         return std::make_unique<CIDColorDlg>(none, nullptr);
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CIDColorDlg::kCount), "1");
+         c.SetText(CIDColorDlg::kLow, "-40");
+         c.SetText(CIDColorDlg::kHigh, "40");
+       },
+       [](CDialogModel& m) {
+         const CIDColor& r = *As<CIDColorDlg>(m).ranges.GetHead();
+         EXPECT_EQ(r.m_nLow, -40);
+         EXPECT_EQ(r.m_nHigh, 40);
+         EXPECT_EQ(r.m_color, RGB(0, 255, 0));
+       }},
+      {"currentid", [] { return std::make_unique<CCurrentIDDlg>(); },
+       [](IDialogControls& c) {
+         c.SetText(CCurrentIDDlg::kCurrent, "7");
+         c.SetCheck(CCurrentIDDlg::kAutoIncrement, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CCurrentIDDlg>(m).currentId, 7.0f);
+         EXPECT_TRUE(As<CCurrentIDDlg>(m).autoIncrement);
+       }},
+      {"idrange", [] { return std::make_unique<CIDRangeDlg>(); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CIDRangeDlg::kStart), "1");
+         c.SetText(CIDRangeDlg::kIncrement, "10");
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CIDRangeDlg>(m).increment, 10); }},
+      {"convertid", [] { return std::make_unique<CConvertIDDlg>(); },
+       [](IDialogControls& c) {
+         EXPECT_TRUE(c.GetCheck(CConvertIDDlg::kLines));
+         c.SetText(CConvertIDDlg::kScale, "0.5");
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CConvertIDDlg>(m).scale, 0.5f); }},
+      {"contour",
+       [] {
+         auto d = std::make_unique<CContourValueDlg>();
+         d->countText = "12";
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CContourValueDlg::kCount), "12");
+         c.SetText(CContourValueDlg::kStart, "250");
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CContourValueDlg>(m).start, 250.0f); }},
+      {"note", [] { return std::make_unique<CNoteDlg>(SmokeView()); },
+       [](IDialogControls& c) { c.SetText(CNoteDlg::kText, "桥梁"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CNoteDlg>(m).text, "桥梁"); }},
       {"layercolor", [] { return std::make_unique<CLayerColorDlg>(); },
        [](IDialogControls& c) { c.SetCheck(CLayerColorDlg::kAll, true); },
        [](CDialogModel& m) { EXPECT_EQ(As<CLayerColorDlg>(m).choice, 2); }},
