@@ -29,6 +29,7 @@
 #include "ui/layerdialogs.h"
 #include "ui/mainframe.h"
 #include "ui/ocrdialogs.h"
+#include "ui/mosaicdialogs.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
 #include "ui/tabledialogs.h"
@@ -116,6 +117,7 @@ CDesktop* CreateDesktop() {
   RegisterBatchDialogs();
   RegisterOcrDialogs();
   RegisterIDDialogs();
+  RegisterMosaicDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

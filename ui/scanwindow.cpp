@@ -18,6 +18,7 @@
 #include "resources/commands.h"
 #include "ui/app.h"
 #include "ui/docview.h"
+#include "ui/imagecommands.h"
 #include "ui/mainframe.h"
 #include "resources/messages_scan.h"
 #include "ui/wxtext.h"
@@ -48,19 +49,7 @@ wxDocument* ScanNewImage(CDesktop& d) {
     if (!twain.Acquire(&window)) return nullptr;
   }
   if (image.planes == 3) Frequency24to8(&image);
-  wxDocument* doc = d.manager->CreateDocument(wxEmptyString, wxDOC_NEW);
-  if (!doc) return nullptr;
-  CQznDoc& workspace = static_cast<CWxDocument*>(doc)->Doc();
-  workspace.m_image.MoveFrom(image);
-  workspace.ResetExtent();
-  workspace.m_lines.SetTolerance(workspace.m_image.width, workspace.m_image.height);
-  // The scan exists nowhere else: leaving asks to save it.
-  workspace.SetImageModified(1);
-  doc->SetTitle(U8(text::kScanNewImageTitle));
-  for (wxView* view : doc->GetViewsVector())
-    if (wxWindow* frame = view->GetFrame()) frame->SetLabel(doc->GetTitle());
-  doc->UpdateAllViews();
-  return doc;
+  return NewImageWorkspace(d, image, text::kScanNewImageTitle);
 }
 
 // ---- the owner window ----

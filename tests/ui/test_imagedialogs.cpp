@@ -3,6 +3,8 @@
 // back and destroys it; the commands that run them with real dialogs; and
 // closing an unsaved workspace, which asks once.
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -18,6 +20,9 @@
 #include "tests/ui/gui_test_util.h"
 #include "ui/core/iddlgs.h"
 #include "ui/core/imagedlgs.h"
+#include "ui/core/mosaicdlgs.h"
+#include "ui/core/rawimagedlg.h"
+#include "ui/imagecommands.h"
 #include "ui/core/layerdlgs.h"
 #include "ui/core/vectorizedlgs.h"
 #include "ui/dialogs.h"
@@ -54,6 +59,12 @@ CQznDoc& SmokeDoc() {
     doc->m_layers.GetAt(2).m_nPenStyle = 1;
   }
   return *doc;
+}
+
+// A file in a folder of the smoke's own.
+std::string Scratch(const std::string& name) {
+  static qzntest::TempDir dir;
+  return dir.file(name);
 }
 
 // A headless view on that workspace for the note dialog.
@@ -234,6 +245,38 @@ std::vector<SmokeCase> SmokeCases() {
       {"note", [] { return std::make_unique<CNoteDlg>(SmokeView()); },
        [](IDialogControls& c) { c.SetText(CNoteDlg::kText, "桥梁"); },
        [](CDialogModel& m) { EXPECT_EQ(As<CNoteDlg>(m).text, "桥梁"); }},
+      {"rawimage", [] { return std::make_unique<CRawImageDlg>(); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetText(CRawImageDlg::kColumns), "1024");
+         c.SetText(CRawImageDlg::kHeaderName, Scratch("smoke.hdr"));
+         c.SetText(CRawImageDlg::kDataName, Scratch("smoke.raw"));
+         c.SetCheck(CRawImageDlg::kColour, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CRawImageDlg>(m).fields.photometric, 2);
+         EXPECT_TRUE(std::filesystem::exists(Scratch("smoke.hdr")));
+       }},
+      {"mosaic", [] { return std::make_unique<CMosaicDlg>(); },
+       [](IDialogControls& c) {
+         c.AddString(CMosaicDlg::kList, "/a/first.tif");
+         c.AddString(CMosaicDlg::kList, "/a/second.tif");
+         c.SetText(CMosaicDlg::kRows, "1");
+         c.SetCheck(CMosaicDlg::kOverlay, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CMosaicDlg>(m).images, (std::vector<std::string>{"/a/first.tif", "/a/second.tif"}));
+         EXPECT_EQ(As<CMosaicDlg>(m).Mode(), 1);
+       }},
+      {"composite", [] { return std::make_unique<CColorCompositeDlg>(); },
+       [](IDialogControls& c) { c.SetText(CColorSourcesDlg::kGreen, "/a/g.tif"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CColorCompositeDlg>(m).green, "/a/g.tif"); }},
+      {"colorize", [] { return std::make_unique<CColorizeDlg>(); },
+       [](IDialogControls& c) {
+         c.SetText(CColorSourcesDlg::kRed, "/a/r.tif");
+         c.SetText(CColorSourcesDlg::kGreen, "/a/g.tif");
+         c.SetText(CColorSourcesDlg::kBlue, "/a/b.tif");
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CColorizeDlg>(m).blue, "/a/b.tif"); }},
       {"layercolor", [] { return std::make_unique<CLayerColorDlg>(); },
        [](IDialogControls& c) { c.SetCheck(CLayerColorDlg::kAll, true); },
        [](CDialogModel& m) { EXPECT_EQ(As<CLayerColorDlg>(m).choice, 2); }},
@@ -375,4 +418,75 @@ TEST_F(ImageDialogs, LayerListRowsToggleByClickAndEscCancels) {
   EXPECT_EQ(d->GetReturnCode(), wxID_CANCEL);
   EXPECT_FALSE(model.Applied());
   EXPECT_TRUE(doc->m_layers.GetAt(2).IsVisible());
+}
+
+TEST_F(ImageDialogs, MosaicCompositeAndRawImageOpenInNewWindows) {
+  const std::string a = WriteScan("tile-a.tif", 40, 30, Kind::kGrey);
+  const std::string b = WriteScan("tile-b.tif", 40, 30, Kind::kGrey);
+  auto active = [] {
+    CImageWindow* w = MainFrame()->ActiveImageWindow();
+    return w ? w->View().Document() : nullptr;
+  };
+
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CMosaicDlg::kId);
+    host->fileAnswers.push_back({a, b});
+    Click(d, CMosaicDlg::kAdd);
+    EXPECT_EQ(d.Controls().GetText(CMosaicDlg::kCount), "2");
+    d.Controls().SetText(CMosaicDlg::kRows, "1");
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageMosaic));
+  Pump();
+  ASSERT_NE(active(), nullptr);
+  EXPECT_EQ(active()->m_image.width, 80);
+  EXPECT_EQ(active()->m_image.height, 30);
+  EXPECT_EQ(active()->m_nImageModified, 1);
+  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "镶嵌");
+  CQznDoc* mosaic = active();
+
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CColorCompositeDlg::kId);
+    d.Controls().SetText(CColorSourcesDlg::kRed, a);
+    d.Controls().SetText(CColorSourcesDlg::kBlue, b);
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageComposite));
+  Pump();
+  ASSERT_NE(active(), nullptr);
+  EXPECT_NE(active(), mosaic);
+  EXPECT_TRUE(active()->m_image.IsRGB());
+  EXPECT_EQ(active()->m_image.width, 40);
+  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "合成");
+
+  // A composite of files that cannot be read: the message, no new window.
+  const std::size_t open = Desktop()->manager->GetDocumentsVector().size();
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    d.Controls().SetText(CColorSourcesDlg::kBlue, dir->file("missing.tif"));
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageComposite));
+  Pump();
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), open);
+  EXPECT_EQ(Count("创建镶嵌图像错误。"), 1);
+
+  // A raw image: the header written by the dialog opens its data.
+  const std::string data = dir->file("bytes.raw");
+  {
+    std::ofstream out(data, std::ios::binary);
+    for (int i = 0; i < 6 * 4; ++i) out.put(static_cast<char>(i * 10));
+  }
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CRawImageDlg::kId);
+    d.Controls().SetText(CRawImageDlg::kHeaderName, dir->file("bytes.hdr"));
+    d.Controls().SetText(CRawImageDlg::kDataName, data);
+    d.Controls().SetText(CRawImageDlg::kColumns, "6");
+    d.Controls().SetText(CRawImageDlg::kRows, "4");
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileRawImage));
+  Pump();
+  ASSERT_NE(active(), nullptr);
+  EXPECT_EQ(active()->m_image.width, 6);
+  EXPECT_EQ(active()->m_image.height, 4);
 }
