@@ -146,6 +146,36 @@ void MoveBandOnly(benchmark::State& state) {
 }
 BENCHMARK(MoveBandOnly)->Unit(benchmark::kMillisecond);
 
+// A preview step of the threshold or palette dialog on a 1920 x 1080 view:
+// the palette changes, the display is remapped (not rendered again) and the
+// window painted. 0 threshold band, 1 a whole palette.
+void PreviewStep(benchmark::State& state) {
+  const bool palette = state.range(0) != 0;
+  Setup& s = Scene(false);
+  CQznView& v = s.window->View();
+  v.clientSize = SIZE{kClientW, kClientH};
+  v.visibleRect = Visible(1, 0);
+  v.RecalcZoom();
+  v.AllocDisplayBuffer(false);
+  v.PaintDisplayBuffer();
+  int step = 0;
+  ViewPalette p{};
+  for (auto _ : state) {
+    ++step;
+    if (palette) {
+      for (int i = 0; i < 256; ++i)
+        p[static_cast<std::size_t>(i)] = PaletteEntry{BYTE(i + step), BYTE(i * 3 + step), BYTE(255 - i), 0};
+      v.SetDisplayPalette(p.data(), 256);
+    } else {
+      v.PreviewThreshold(40, 100 + step % 100, true);
+    }
+    s.window->Recompose();
+    wxClientDC dc(s.window);
+    s.window->PaintRect(dc, wxRect(0, 0, kClientW, kClientH));
+  }
+}
+BENCHMARK(PreviewStep)->Arg(0)->Arg(1)->ArgName("palette")->Unit(benchmark::kMillisecond);
+
 // The view's memory for a quarter-size scan: the same as for the full one.
 void ViewMemorySmallScan(benchmark::State& state) {
   auto doc = MakeScan(false, 5000, 4000);

@@ -30,6 +30,7 @@
 #include "ui/mainframe.h"
 #include "ui/ocrdialogs.h"
 #include "ui/mosaicdialogs.h"
+#include "ui/palettedialogs.h"
 #include "ui/scanwindow.h"
 #include "ui/shortcuts.h"
 #include "ui/tabledialogs.h"
@@ -118,6 +119,7 @@ CDesktop* CreateDesktop() {
   RegisterOcrDialogs();
   RegisterIDDialogs();
   RegisterMosaicDialogs();
+  RegisterPaletteDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;

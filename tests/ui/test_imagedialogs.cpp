@@ -18,9 +18,11 @@
 #include "raster/tiffio.h"
 #include "resources/messages_app.h"
 #include "tests/ui/gui_test_util.h"
+#include "ui/core/contrastdlgs.h"
 #include "ui/core/iddlgs.h"
 #include "ui/core/imagedlgs.h"
 #include "ui/core/mosaicdlgs.h"
+#include "ui/core/palettedlg.h"
 #include "ui/core/rawimagedlg.h"
 #include "ui/imagecommands.h"
 #include "ui/core/layerdlgs.h"
@@ -277,6 +279,51 @@ std::vector<SmokeCase> SmokeCases() {
          c.SetText(CColorSourcesDlg::kBlue, "/a/b.tif");
        },
        [](CDialogModel& m) { EXPECT_EQ(As<CColorizeDlg>(m).blue, "/a/b.tif"); }},
+      {"palette",
+       [] {
+         auto d = std::make_unique<CPaletteDlg>();
+         for (int i = 0; i < 256; ++i) d->entries[i] = PaletteEntry{BYTE(i), BYTE((i * 7) & 255), BYTE(255 - i), 1};
+         d->rangeText = "图像灰度范围: 0 - 255";
+         return d;
+       },
+       [](IDialogControls& c) { EXPECT_EQ(c.GetText(CPaletteDlg::kRangeText), "图像灰度范围: 0 - 255"); },
+       [](CDialogModel& m) {
+         // The window told the model where its cells lie.
+         EXPECT_GT(As<CPaletteDlg>(m).frame.right, 100);
+       }},
+      {"contrast",
+       [] {
+         auto d = std::make_unique<CContrastDlg>();
+         d->Set(nullptr, 30, 220);
+         return d;
+       },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetScrollPos(CContrastDlg::kLowBar), 30);
+         EXPECT_EQ(c.GetScrollPos(CContrastDlg::kHighBar), 220);
+       },
+       [](CDialogModel& m) { EXPECT_EQ(As<CContrastDlg>(m).high, 220); }},
+      {"imagecolor",
+       [] {
+         ViewPalette p{};
+         p[0] = PaletteEntry{0, 0, 128, 1};
+         p[1] = PaletteEntry{255, 255, 200, 1};
+         return std::make_unique<CImageColorDlg>(p, 1);
+       },
+       [](IDialogControls&) {}, [](CDialogModel& m) { EXPECT_EQ(As<CImageColorDlg>(m).foreground, RGB(0, 0, 128)); }},
+      {"binaryvalue",
+       [] {
+         auto d = std::make_unique<CBinaryValueDlg>();
+         d->zeroIsBlack = 1;
+         return d;
+       },
+       [](IDialogControls& c) { EXPECT_EQ(c.GetText(CBinaryValueDlg::kText), "0 (黑色)"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CBinaryValueDlg>(m).value, 0); }},
+      {"colorpixel", [] { return std::make_unique<CColorPixelValueDlg>(); },
+       [](IDialogControls& c) { c.SetText(CColorPixelValueDlg::kBlue, "200"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CColorPixelValueDlg>(m).blue, 200); }},
+      {"pixelvalue", [] { return std::make_unique<CPixelValueDlg>(); },
+       [](IDialogControls& c) { c.SetText(CPixelValueDlg::kValue, "17"); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CPixelValueDlg>(m).value, 17); }},
       {"layercolor", [] { return std::make_unique<CLayerColorDlg>(); },
        [](IDialogControls& c) { c.SetCheck(CLayerColorDlg::kAll, true); },
        [](CDialogModel& m) { EXPECT_EQ(As<CLayerColorDlg>(m).choice, 2); }},
@@ -489,4 +536,31 @@ TEST_F(ImageDialogs, MosaicCompositeAndRawImageOpenInNewWindows) {
   ASSERT_NE(active(), nullptr);
   EXPECT_EQ(active()->m_image.width, 6);
   EXPECT_EQ(active()->m_image.height, 4);
+}
+
+TEST_F(ImageDialogs, PaletteGridSelectsTheCellsDraggedOver) {
+  CPaletteDlg model;
+  std::unique_ptr<CModelDialog> d(MakeDialogWindow(MainFrame(), model));
+  d->Show();
+  Pump(3);
+  wxWindow* grid = d->FindWindow(CPaletteDlg::kGrid);
+  ASSERT_NE(grid, nullptr);
+  const wxSize size = grid->GetClientSize();
+  auto send = [&](wxEventType type, int x, int y) {
+    wxMouseEvent e(type);
+    e.SetEventObject(grid);
+    e.m_x = x;
+    e.m_y = y;
+    e.m_leftDown = type != wxEVT_LEFT_UP;
+    grid->GetEventHandler()->ProcessEvent(e);
+  };
+  // From inside the first cell to inside the second row's second cell.
+  const int cw = size.x / 16, ch = size.y / 16;
+  send(wxEVT_LEFT_DOWN, cw / 2, ch / 2);
+  send(wxEVT_MOTION, cw + cw / 2, ch + ch / 2);
+  send(wxEVT_LEFT_UP, cw + cw / 2, ch + ch / 2);
+  EXPECT_FALSE(grid->HasCapture());
+  EXPECT_EQ(model.SelectedEntries(), (std::vector<int>{0, 1, 16, 17}));
+  d.reset();
+  Pump(2);
 }

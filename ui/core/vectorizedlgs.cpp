@@ -4,6 +4,7 @@
 
 #include "app/qzndoc.h"
 #include "platform/textfile.h"
+#include "ui/core/contrastdlgs.h"
 #include "ui/core/qznview.h"
 
 namespace qzn {
@@ -52,19 +53,10 @@ void CThresholdDlg::DoDataExchange(CDataExchange& dx) {
 
 void CThresholdDlg::OnScroll(int id, int code, int position, IDialogControls& c) {
   if (id != kHighBar && id != kLowBar) return;
-  if (code == kScrollThumbTrack) return;  // dragging updates only when the thumb is let go
   unsigned& value = id == kHighBar ? high : low;
   int v = static_cast<int>(value);
-  switch (code) {
-    case kScrollLineUp: v -= 1; break;
-    case kScrollLineDown: v += 1; break;
-    case kScrollPageUp: v -= 20; break;
-    case kScrollPageDown: v += 20; break;
-    case kScrollThumbPosition: v = position; break;
-    case kScrollTop: v = 0; break;
-    case kScrollBottom: v = 255; break;
-    default: break;
-  }
+  // Dragging updates only when the thumb is let go.
+  if (!StepGreyBar(code, position, v)) return;
   const int lo = static_cast<int>(std::min(low, 255u)), hi = static_cast<int>(std::min(high, 255u));
   v = id == kHighBar ? std::clamp(v, lo, 255) : std::clamp(v, 0, hi);
   value = static_cast<unsigned>(v);
