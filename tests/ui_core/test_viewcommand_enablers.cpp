@@ -150,6 +150,12 @@ TEST(ViewCommandEnablers, ImageCommands) {
                          {32807, ".x..xxxxxxx"},
                          {32806, ".x..xxxxxxx"},
                          {32811, ".x..xxxxxxx"},
+                         {cmd::kImageRotate, ".x..xxxxxxx"},
+                         {32820, ".x..xxxxxxx"},
+                         {32882, ".x...xxxxxx"},  // resize: no points either
+                         {32903, ".xxxx....x."},
+                         {32833, ".....xx...x"},
+                         {32951, ".xxxx....x."},
                          {32952, ".xxxxx.x.x."},
                          {32789, ".xxxxx.x.x."},
                          {32808, ".xxxx.xxxxx"},

@@ -58,8 +58,8 @@ void OnVectorAutoVectorize(CQznView& view) {
 
 bool CanSetThreshold(const CQznView& view) { return view.Document() && view.Document()->IsGreyImage(); }
 
-void OnImageThreshold(CQznView& view) {
-  if (!CanSetThreshold(view)) return;
+bool OnImageThreshold(CQznView& view) {
+  if (!CanSetThreshold(view)) return false;
   CQznDoc& doc = *view.Document();
   int low = 0, high = 150;
   doc.GetThreshold(low, high);
@@ -71,11 +71,13 @@ void OnImageThreshold(CQznView& view) {
   dlg.high = static_cast<unsigned>(std::clamp(high, 0, 255));
   dlg.view = &view;
   view.PreviewThreshold(low, high, true);
-  if (DoModal(dlg) == IDOK) {
+  const bool confirmed = DoModal(dlg) == IDOK;
+  if (confirmed) {
     doc.m_nThreshLow = static_cast<int>(dlg.low);
     doc.m_nThreshHigh = static_cast<int>(dlg.high);
   }
   view.SetDisplayPalette(saved.data(), 256);
+  return confirmed;
 }
 
 // ---- smoothing of tracing -------------------------------------------------------------

@@ -16,7 +16,8 @@ void OnVectorAutoVectorize(CQznView& view);
 
 // Image > 设置图像阈值(&E)...: a grey image.
 bool CanSetThreshold(const CQznView& view);
-void OnImageThreshold(CQznView& view);
+// True when the threshold was confirmed with OK.
+bool OnImageThreshold(CQznView& view);
 
 // The line tool's "设置平滑": the line tool (type 2) is current in mode 3.
 bool CanSetSmoothing(const CQznView& view);

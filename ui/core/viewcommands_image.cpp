@@ -7,8 +7,13 @@
 #include "raster/polyfill.h"
 #include "resources/commands.h"
 #include "resources/messages_raster.h"
+#include "resources/messages_app.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/imagecmds.h"
+#include "ui/core/imagedlgs.h"
+#include "ui/core/smalldialogs.h"
 #include "ui/core/viewcommands_common.h"
+#include "ui/core/viewdialogs.h"
 
 namespace qzn::vc {
 
@@ -22,6 +27,8 @@ constexpr unsigned kQuestion = MB_YESNO | MB_ICONQUESTION;
 // Geometric operations move the pixels from under every line and point,
 // hidden ones included, so they wait until there are none.
 bool ImageWithoutLines(const CQznView& v) { return HasImage(v) && NoLinesAnywhere(v); }
+bool ImageWithoutLinesOrPoints(const CQznView& v) { return ImageWithoutLines(v) && NoPointsAnywhere(v); }
+bool CanClassify(const CQznView& v) { return IsRgb(v) || IsPalette(v); }
 bool CanSmooth(const CQznView& v) { return IsGrey(v) || IsRgb(v) || IsBilevel(v); }
 bool CanNegate(const CQznView& v) { return HasImage(v) && !IsRgb(v); }
 bool PaletteImage(const CQznView& v) { return HasImage(v) && IsPalette(v); }
@@ -53,6 +60,69 @@ void Transpose(CQznView& v) {
     ok = d.TransposeImage();
   }
   if (ok) OverviewAndFullView(v);
+}
+
+void Rotate(CQznView& v) {
+  CRotateImageDlg dlg;
+  if (DoModal(dlg) != IDOK) return;
+  const float angle = dlg.direction == 1 ? 360.0f - dlg.angle : dlg.angle;
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = Doc(v).RotateImage(angle);
+  }
+  if (!ok) return;
+  v.SetRubberBand(RECT{});
+  OverviewAndFullView(v);
+}
+
+// The area a crop proposes: the rubber band, else the visible part when it
+// is smaller than the workspace both ways, else nothing.
+RECT ProposedCropArea(const CQznView& v) {
+  if (!IsRectEmpty(v.rubberBand)) return v.rubberBand;
+  const RECT& e = v.Document()->m_extent;
+  const RECT& s = v.visibleRect;
+  if (std::int64_t{s.right} - s.left < std::int64_t{e.right} - e.left + 1 &&
+      std::int64_t{s.bottom} - s.top < std::int64_t{e.bottom} - e.top + 1)
+    return s;
+  return RECT{};
+}
+
+void Crop(CQznView& v) {
+  CCropAreaDlg dlg;
+  dlg.area = ProposedCropArea(v);
+  if (DoModal(dlg) != IDOK) return;
+  RECT area = dlg.area;
+  NormalizeRect(area);
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = Doc(v).CropImage(area);
+  }
+  if (!ok) return;
+  v.SetRubberBand(RECT{});
+  OverviewAndFullView(v);
+}
+
+void Resize(CQznView& v) {
+  CQznDoc& d = Doc(v);
+  CResampleDlg dlg;
+  dlg.Set(d.m_image.width, d.m_image.height, d.m_image.bitsPerSample, d.m_image.planes);
+  if (DoModal(dlg) != IDOK || dlg.factor <= 1) return;
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    // The document keeps the control points and the world file in register
+    // with the new pixels, and the region of interest on them.
+    ok = d.ResampleImage(dlg.direction == 1 ? 1 : 0, static_cast<int>(std::min(dlg.factor, 1000u)));
+  }
+  if (!ok) return;
+  v.SetRubberBand(RECT{});
+  d.SetImageModified(1);
+  OverviewAndFullView(v);
 }
 
 // ---- filters --------------------------------------------------------------------------------
@@ -99,6 +169,74 @@ void DespeckleCommand(CQznView& v) {
   }
   d.SetImageModified(1);
   v.RefreshDisplay();
+}
+
+void RemoveBackground(CQznView& v) {
+  CRemoveBackgroundDlg dlg;
+  if (DoModal(dlg) != IDOK) return;
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = Doc(v).RemoveBackground(static_cast<int>(std::min(dlg.size, 100000u)));
+  }
+  if (!ok) {
+    AfxMessageBox(text::kNotEnoughMemoryForFunction, MB_OK | MB_ICONSTOP);
+    return;
+  }
+  v.UpdateOverview();
+  v.RefreshDisplay();
+}
+
+void Classify(CQznView& v) {
+  CQznDoc& d = Doc(v);
+  CColorClassifyDlg dlg;
+  if (DoModal(dlg) != IDOK) return;
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = ImageCluster(&d.m_image, static_cast<int>(dlg.colours), static_cast<int>(dlg.iterations));
+  }
+  if (!ok) {
+    AfxMessageBox(text::kClassifyError, MB_OK);
+    return;
+  }
+  d.SetImageModified(1);
+  if (v.RenderDisplayBuffer(false)) {
+    v.BuildPalette();
+    v.PaintDisplayBuffer();
+  }
+  v.UpdateOverview();
+  v.Refresh();
+}
+
+// Regions of like grey become outlines: the image is segmented, the user
+// confirms the threshold on the result, and the regions are traced.
+void Segment(CQznView& v) {
+  CQznDoc& d = Doc(v);
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = d.SegmentImage();
+  }
+  if (!ok) {
+    AfxMessageBox(text::kSegmentError, MB_OK);
+    return;
+  }
+  if (v.RenderDisplayBuffer(true) && v.PaintDisplayBuffer()) v.Refresh();
+  if (!OnImageThreshold(v)) return;  // cancelled: nothing is traced
+  {
+    CWaitCapture wait;
+    ok = d.Vectorize(RECT{}, 1, 1, 0, 0);
+  }
+  if (!ok) {
+    AfxMessageBox(text::kAutoConvertError, MB_OK | MB_ICONSTOP);
+    return;
+  }
+  v.UpdateOverview();
+  v.Refresh();
 }
 
 // An edge operator on the grey image: marked and shown only when it worked.
@@ -222,6 +360,12 @@ constexpr ViewCommand kCommands[] = {
     {32807, ImageWithoutLines, nullptr, FlipHorizontal},
     {32806, ImageWithoutLines, nullptr, FlipVertical},
     {32811, ImageWithoutLines, nullptr, Transpose},
+    {cmd::kImageRotate, ImageWithoutLines, nullptr, Rotate},
+    {32820, ImageWithoutLines, nullptr, Crop},
+    {32882, ImageWithoutLinesOrPoints, nullptr, Resize},
+    {32903, IsGrey, nullptr, RemoveBackground},
+    {32833, CanClassify, nullptr, Classify},
+    {32951, IsGrey, nullptr, Segment},
     {32952, CanSmooth, nullptr, MeanFilterCommand},
     {32789, CanSmooth, nullptr, MedianFilterCommand},
     {32808, CanNegate, nullptr, Negate},

@@ -1,0 +1,107 @@
+// The image commands that open dialogs, run through the view's command
+// table with scripted dialogs: what reaches the image, the georeference and
+// the rubber band after OK, and that Cancel changes nothing.
+#include <gtest/gtest.h>
+
+#include "resources/commands.h"
+#include "tests/ui_core/fake_dialogs.h"
+#include "ui/core/imagedlgs.h"
+#include "ui/core/vectorizedlgs.h"
+#include "ui/core/viewdialogs.h"
+#include "viewcommand_test_util.h"
+
+using namespace qzn;
+using namespace viewtest;
+using qzntest::FakeControls;
+using qzntest::ScriptedDialogs;
+
+namespace {
+
+struct ImageCommand : ::testing::Test {
+  CScriptedHost host;
+  CHostScope scope{&host};
+  ScriptedDialogs dialogs;
+  FakeWindow window;
+  std::unique_ptr<CQznDoc> doc = MakeDoc(64, 48, Kind::kGrey);
+  std::unique_ptr<CQznView> view;
+
+  void SetUp() override {
+    view = std::make_unique<CQznView>(doc.get(), &window);
+    view->OnInitialUpdate();
+  }
+  // The dialog's fields typed, then OK.
+  void Answer(std::vector<std::pair<int, std::string>> fields) {
+    dialogs.scripts.push_back([fields](CDialogModel& m, FakeControls& c) {
+      for (const auto& [id, text] : fields) c.text[id] = text;
+      return qzntest::PressOK(m, c);
+    });
+  }
+};
+
+TEST_F(ImageCommand, CropProposesTheRubberBandAndTakesTheAreaInOrder) {
+  view->SetRubberBand(RECT{4, 5, 30, 25});
+  RECT proposed{};
+  dialogs.scripts.push_back([&](CDialogModel& m, FakeControls& c) {
+    proposed = static_cast<CCropAreaDlg&>(m).area;
+    // Typed the wrong way round: right of left, bottom above top.
+    c.text[kRectLeftId] = "40";
+    c.text[kRectRightId] = "10";
+    c.text[kRectTopId] = "30";
+    c.text[kRectBottomId] = "6";
+    return qzntest::PressOK(m, c);
+  });
+  ASSERT_TRUE(RunViewCommand(*view, 32820));
+  EXPECT_EQ(proposed.left, 4);
+  EXPECT_EQ(proposed.bottom, 25);
+  EXPECT_EQ(doc->m_image.width, 30);
+  EXPECT_EQ(doc->m_image.height, 24);
+  EXPECT_TRUE(IsRectEmpty(view->rubberBand));
+
+  // Cancelled: nothing changes.
+  view->SetRubberBand(RECT{1, 1, 5, 5});
+  ASSERT_TRUE(RunViewCommand(*view, 32820));
+  EXPECT_EQ(doc->m_image.width, 30);
+  EXPECT_FALSE(IsRectEmpty(view->rubberBand));
+}
+
+TEST_F(ImageCommand, ResizeKeepsControlPointsWithThePixels) {
+  for (int i = 0; i < 4; ++i) {
+    CControlPt* p = doc->m_controlPts.AddNew();
+    p->m_imageX = 10 + 20 * (i % 2);
+    p->m_imageY = 8 + 30 * (i / 2);
+    p->m_mapX = 1000 + i;
+    p->m_mapY = 2000 + i;
+  }
+  // A factor of 1 does nothing even after OK.
+  Answer({{CResampleDlg::kFactor, "1"}});
+  ASSERT_TRUE(RunViewCommand(*view, 32882));
+  EXPECT_EQ(doc->m_image.width, 64);
+
+  Answer({{CResampleDlg::kFactor, "2"}});
+  ASSERT_TRUE(RunViewCommand(*view, 32882));
+  EXPECT_EQ(doc->m_image.width, 32);
+  EXPECT_EQ(doc->m_image.height, 24);
+  std::vector<const CControlPt*> cps(doc->m_controlPts.begin(), doc->m_controlPts.end());
+  ASSERT_EQ(cps.size(), 4u);
+  EXPECT_DOUBLE_EQ(cps[1]->m_imageX, 15.0);
+  EXPECT_DOUBLE_EQ(cps[3]->m_imageY, 19.0);
+  EXPECT_EQ(doc->m_nImageModified, 1);
+
+  // A point on a hidden layer would be left behind: the command is refused.
+  doc->m_hiddenPoints.AddPoint(5, 5, 1, 1, 0);
+  EXPECT_FALSE(RunViewCommand(*view, 32882));
+}
+
+TEST_F(ImageCommand, RotateAndSegmentStopWhenTheirDialogsAreCancelled) {
+  const std::vector<std::uint8_t> before(doc->m_image.pixels, doc->m_image.pixels + doc->m_image.GetImageBytes());
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kImageRotate));
+  ASSERT_EQ(doc->m_image.GetImageBytes(), static_cast<std::int64_t>(before.size()));
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), doc->m_image.pixels));
+
+  // Segmentation runs, then the threshold is asked; Cancel there traces nothing.
+  ASSERT_TRUE(RunViewCommand(*view, 32951));
+  EXPECT_EQ(dialogs.shown.back(), CThresholdDlg::kId);
+  EXPECT_TRUE(doc->m_lines.IsEmpty());
+}
+
+}  // namespace
