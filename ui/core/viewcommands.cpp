@@ -115,8 +115,8 @@ void RenderAndRepaint(CQznView& v, bool reset, bool overview) {
   v.Refresh();
 }
 
-void RenderWithPalette(CQznView& v) {
-  if (v.RenderDisplayBuffer(true)) {
+void RenderWithPalette(CQznView& v, bool reset) {
+  if (v.RenderDisplayBuffer(reset)) {
     v.BuildPalette();
     v.PaintDisplayBuffer();
   }

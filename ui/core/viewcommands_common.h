@@ -48,8 +48,9 @@ void SettleTools(CQznView& v);
 // Render (`reset`: the display window starts again from the image), paint,
 // repaint; the overview first when asked.
 void RenderAndRepaint(CQznView& v, bool reset, bool overview = false);
-// Render with reset, the palette rebuilt from the image, paint, overview, repaint.
-void RenderWithPalette(CQznView& v);
+// Render (with reset unless asked otherwise), the palette rebuilt from the
+// image, paint, overview, repaint.
+void RenderWithPalette(CQznView& v, bool reset = true);
 // The display buffer made again (8 and 24 bits need different ones), the
 // palette rebuilt, paint; repaint.
 void ReallocateDisplay(CQznView& v);

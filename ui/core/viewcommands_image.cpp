@@ -203,12 +203,7 @@ void Classify(CQznView& v) {
     return;
   }
   d.SetImageModified(1);
-  if (v.RenderDisplayBuffer(false)) {
-    v.BuildPalette();
-    v.PaintDisplayBuffer();
-  }
-  v.UpdateOverview();
-  v.Refresh();
+  RenderWithPalette(v, false);
 }
 
 // Regions of like grey become outlines: the image is segmented, the user
