@@ -103,6 +103,10 @@ inline constexpr const char kWorkspaceDefault[] = "默认值";
 // have nothing to be shown in.
 inline constexpr const char kWorkspaceEmpty[] = "工作空间的右边必须大于左边, 下边必须大于上边。";
 
+// ---- printing ----------------------------------------------------------------------
+inline constexpr const char kPrintFailed[] = "打印出错。";
+inline constexpr const char kPrintPreviewTitle[] = "打印预览";
+
 // ---- report and scripts -----------------------------------------------------------
 inline constexpr const char kAskReportFormat[] = "共计 %d 条线段，创建报告吗?";
 inline constexpr const char kReportTitle[] = "矢量报告";

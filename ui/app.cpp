@@ -35,6 +35,7 @@
 #include "ui/shortcuts.h"
 #include "ui/tabledialogs.h"
 #include "ui/vectorizedialogs.h"
+#include "ui/viewcommandswx.h"
 #include "ui/wxhost.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -101,6 +102,8 @@ CDesktop* CreateDesktop() {
   d->manager = new CQznDocManager;
   d->manager->SetMaxDocsOpen(1000);
   RegisterWorkspaceTemplate(d->manager);
+  // Before the menus are made: they learn which commands carry check marks.
+  RegisterViewCommandTable();
   // The recent files take the numbers the menus store (57616 to 57619).
   d->history = new wxFileHistory(kRecentFiles, WxId(cmd::kFileMru1));
   LoadHistory(*d->history);

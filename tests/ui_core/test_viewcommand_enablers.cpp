@@ -237,7 +237,6 @@ TEST(ViewCommandEnablers, PrintingAndClipboard) {
                          {cmd::kFilePrint, "xxx"},
                          {cmd::kFilePrintPreview, "xxx"},
                          {cmd::kFilePrintSetup, "xxx"},
-                         {cmd::kFilePrintScreen, "xxx"},
                          {cmd::kFilePrintWindow, "xxx"},
                          {cmd::kEditCopy, "xxx"},
                          {57635, "..."},  // cut

@@ -58,7 +58,6 @@ struct FakeServices : qzn::IViewServices {
   void Print(qzn::CQznView&) override { calls.push_back("print"); }
   void PrintPreview(qzn::CQznView&) override { calls.push_back("preview"); }
   void PrintSetup() override { calls.push_back("setup"); }
-  void PrintScreen() override { calls.push_back("print screen"); }
   void PrintWindow(qzn::CQznView&) override { calls.push_back("print window"); }
   void DocumentRenamed(qzn::CQznView&) override { calls.push_back("renamed"); }
 };

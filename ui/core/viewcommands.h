@@ -64,8 +64,7 @@ class IViewServices {
   virtual void Print(CQznView& view) = 0;
   virtual void PrintPreview(CQznView& view) = 0;
   virtual void PrintSetup() = 0;
-  // The screen capture and the window capture, printed.
-  virtual void PrintScreen() = 0;
+  // The view's picture printed.
   virtual void PrintWindow(CQznView& view) = 0;
   // The workspace's path (its title) changed.
   virtual void DocumentRenamed(CQznView& view) = 0;

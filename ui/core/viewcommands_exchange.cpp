@@ -6,6 +6,7 @@
 #include "resources/commands.h"
 #include "resources/messages_formats.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/directiondlg.h"
 #include "ui/core/viewcommands_common.h"
 
 namespace qzn::vc {
@@ -74,7 +75,13 @@ void ImportGeoVector(CQznView& v) {
     CWaitCapture wait;
     ok = d.ImportGeoVectors(path, std::string(), 0);
   } else {
-    return;  // the reference is chosen with the file in the import dialog
+    // The reference file is chosen with the vector file.
+    CImportGeoVectorDlg dlg(d.m_paths[CQznDoc::kPathWorldFile], 0);
+    dlg.basePath = d.m_paths[CQznDoc::kPathImage];
+    if (DoModal(dlg) != IDOK) return;
+    SettleTools(v);
+    CWaitCapture wait;
+    ok = d.ImportGeoVectors(dlg.vectorFile, dlg.controlFile, dlg.method);
   }
   if (!ok) AfxMessageBox(text::kReadGeoVectorError, MB_OK);
   ShowImported(v);

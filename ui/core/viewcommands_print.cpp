@@ -77,9 +77,6 @@ void PrintPreview(CQznView& v) {
 void PrintSetup(CQznView&) {
   if (IViewServices* s = ViewServices()) s->PrintSetup();
 }
-void PrintScreen(CQznView&) {
-  if (IViewServices* s = ViewServices()) s->PrintScreen();
-}
 void PrintWindow(CQznView& v) {
   if (IViewServices* s = ViewServices()) s->PrintWindow(v);
 }
@@ -95,7 +92,6 @@ constexpr ViewCommand kCommands[] = {
     {cmd::kFilePrint, nullptr, nullptr, Print},
     {cmd::kFilePrintPreview, nullptr, nullptr, PrintPreview},
     {cmd::kFilePrintSetup, nullptr, nullptr, PrintSetup},
-    {cmd::kFilePrintScreen, nullptr, nullptr, PrintScreen},
     {cmd::kFilePrintWindow, nullptr, nullptr, PrintWindow},
     {cmd::kEditCopy, nullptr, nullptr, Copy},
     {57635, Never, nullptr, Copy},     // cut: nothing to cut from a picture
