@@ -192,8 +192,26 @@ TEST(ViewCommandEnablers, LineCommands) {
                          {33101, "...x......."},
                          {32931, "....x......"},
                          {32953, ".....x....."},
+                         // Dialogs over the lines: not while the line tool holds them.
+                         {32825, ".x.xx......"},
+                         {32832, ".x.xx......"},
+                         {32852, ".x.xx......"},
+                         {32940, ".x.xx......"},
+                         {32830, ".x.xx......"},
+                         {33106, ".x.xx......"},
+                         {32883, ".x.xx......"},
+                         {33033, ".x.xx......"},
+                         {33060, ".xxxx....x."},  // B-spline: the tool lets go first
                      });
   CheckTable(states, {{33102, "vvvvvvvvvv."}}, true);
+  CheckTable({"", "lines", "points", "notes", "lines points", "lines points mode3", "layers2 mode5", "layers2 mode7"},
+             {
+                 {32954, "....xx.."},
+                 {32992, ".xxxxx.."},
+                 {33011, "xxxxx..."},
+                 {33013, "xxxxx..."},
+                 {33020, "xxxxxxxx"},
+             });
 }
 
 TEST(ViewCommandEnablers, PointsTextBlocksNotesAndLayers) {

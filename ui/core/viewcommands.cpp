@@ -24,7 +24,7 @@ IViewServices* ViewServices() { return g_services; }
 const std::vector<ViewCommand>& ViewCommands() {
   static const std::vector<ViewCommand> all = [] {
     std::vector<ViewCommand> v;
-    for (auto part : {vc::ExchangeCommands(), vc::ImageCommands(), vc::LineCommands(), vc::PointLayerCommands(),
+    for (auto part : {vc::ExchangeCommands(), vc::ImageCommands(), vc::LineCommands(), vc::LineDialogCommands(), vc::PointLayerCommands(),
                       vc::GeorefCommands(), vc::PrintCommands(), vc::DisplayCommands(), vc::TerrainCommands()})
       v.insert(v.end(), part.begin(), part.end());
     return v;
@@ -105,7 +105,9 @@ bool ToolIs(const CQznView& v, int type, int mode) {
   return v.Tool() && v.Tool()->GetType() == type && v.editMode == mode;
 }
 
-void SettleTools(CQznView&) {}
+void SettleTools(CQznView& v) {
+  if (CEditTool* tool = v.Tool()) tool->FinishAndDrop();
+}
 
 // ---- refresh -------------------------------------------------------------------------------
 

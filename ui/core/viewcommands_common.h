@@ -71,6 +71,7 @@ FileDialogRequest FileRequest(FileDialogKind kind, const char* extension, const 
 std::span<const ViewCommand> ExchangeCommands();
 std::span<const ViewCommand> ImageCommands();
 std::span<const ViewCommand> LineCommands();
+std::span<const ViewCommand> LineDialogCommands();
 std::span<const ViewCommand> PointLayerCommands();
 std::span<const ViewCommand> GeorefCommands();
 std::span<const ViewCommand> PrintCommands();

@@ -1,11 +1,13 @@
-// The image commands that open dialogs, run through the view's command
-// table with scripted dialogs: what reaches the image, the georeference and
-// the rubber band after OK, and that Cancel changes nothing.
+// The commands that open dialogs, run through the view's command table with
+// scripted dialogs: what reaches the image, the georeference, the lines and
+// the rubber band after OK, that Cancel changes nothing, and that the
+// current tool lets go of the data first.
 #include <gtest/gtest.h>
 
 #include "resources/commands.h"
 #include "tests/ui_core/fake_dialogs.h"
 #include "ui/core/imagedlgs.h"
+#include "ui/core/smalldialogs.h"
 #include "ui/core/vectorizedlgs.h"
 #include "ui/core/viewdialogs.h"
 #include "viewcommand_test_util.h"
@@ -17,7 +19,7 @@ using qzntest::ScriptedDialogs;
 
 namespace {
 
-struct ImageCommand : ::testing::Test {
+struct CommandRun : ::testing::Test {
   CScriptedHost host;
   CHostScope scope{&host};
   ScriptedDialogs dialogs;
@@ -38,7 +40,7 @@ struct ImageCommand : ::testing::Test {
   }
 };
 
-TEST_F(ImageCommand, CropProposesTheRubberBandAndTakesTheAreaInOrder) {
+TEST_F(CommandRun, CropProposesTheRubberBandAndTakesTheAreaInOrder) {
   view->SetRubberBand(RECT{4, 5, 30, 25});
   RECT proposed{};
   dialogs.scripts.push_back([&](CDialogModel& m, FakeControls& c) {
@@ -64,7 +66,7 @@ TEST_F(ImageCommand, CropProposesTheRubberBandAndTakesTheAreaInOrder) {
   EXPECT_FALSE(IsRectEmpty(view->rubberBand));
 }
 
-TEST_F(ImageCommand, ResizeKeepsControlPointsWithThePixels) {
+TEST_F(CommandRun, ResizeKeepsControlPointsWithThePixels) {
   for (int i = 0; i < 4; ++i) {
     CControlPt* p = doc->m_controlPts.AddNew();
     p->m_imageX = 10 + 20 * (i % 2);
@@ -92,7 +94,7 @@ TEST_F(ImageCommand, ResizeKeepsControlPointsWithThePixels) {
   EXPECT_FALSE(RunViewCommand(*view, 32882));
 }
 
-TEST_F(ImageCommand, RotateAndSegmentStopWhenTheirDialogsAreCancelled) {
+TEST_F(CommandRun, RotateAndSegmentStopWhenTheirDialogsAreCancelled) {
   const std::vector<std::uint8_t> before(doc->m_image.pixels, doc->m_image.pixels + doc->m_image.GetImageBytes());
   ASSERT_TRUE(RunViewCommand(*view, cmd::kImageRotate));
   ASSERT_EQ(doc->m_image.GetImageBytes(), static_cast<std::int64_t>(before.size()));
@@ -105,3 +107,44 @@ TEST_F(ImageCommand, RotateAndSegmentStopWhenTheirDialogsAreCancelled) {
 }
 
 }  // namespace
+
+namespace {
+
+// A tool that only counts how often it was told to let go of the data.
+struct CountingTool : CEditTool {
+  int* dropped;
+  CountingTool(IToolHost& host, int* count) : CEditTool(host, 0), dropped(count) {}
+  int GetType() const override { return 2; }
+  void FinishAndDrop() override { ++*dropped; }
+};
+
+}  // namespace
+
+TEST_F(CommandRun, CommandsThatChangeTheDataMakeTheCurrentToolLetGoFirst) {
+  int dropped = 0;
+  const ToolFactory previous = FindToolFactory(3);
+  RegisterToolFactory(3, [&dropped](IToolHost& host, CQznDoc*) {
+    return std::make_unique<CountingTool>(host, &dropped);
+  });
+  AddLine(doc->m_lines, {{1, 1}, {20, 20}});
+  view->SetEditMode(3);
+  ASSERT_NE(view->Tool(), nullptr);
+  // The B-spline dialog stays enabled while lines are edited; even its
+  // Cancel replaces every line.
+  ASSERT_TRUE(RunViewCommand(*view, 33060));
+  EXPECT_EQ(dropped, 1);
+  ASSERT_TRUE(RunViewCommand(*view, 32808));  // the negative
+  EXPECT_EQ(dropped, 2);
+  view->SetEditMode(0);
+  RegisterToolFactory(3, previous);
+}
+
+TEST_F(CommandRun, DeleteByIdRangeKeepsTheLinesOutsideTheRange) {
+  for (float id : {1.0f, 2.0f, 3.0f, 5.0f}) AddLine(doc->m_lines, {{1, 1}, {20, 20}}, id);
+  Answer({{CDeleteIDRangeDlg::kFrom, "2"}, {CDeleteIDRangeDlg::kTo, "3"}});
+  ASSERT_TRUE(RunViewCommand(*view, 32852));
+  std::vector<float> left;
+  for (const CChain* c : doc->m_lines) left.push_back(c->m_fID);
+  EXPECT_EQ(left, (std::vector<float>{1.0f, 5.0f}));
+  EXPECT_EQ(doc->m_lines.m_nModified, 1);
+}
