@@ -172,6 +172,9 @@ TEST(ViewCommandEnablers, ImageCommands) {
                          {32855, ".xxxx....x."},
                          {33070, ".......x..."},
                          {33050, ".........x."},
+                         {33049, ".........x."},
+                         {32938, "..........x"},  // warp: four control points
+                         {33109, ".....x....."},
                      });
 }
 
@@ -202,6 +205,7 @@ TEST(ViewCommandEnablers, LineCommands) {
                          {32883, ".x.xx......"},
                          {33033, ".x.xx......"},
                          {33060, ".xxxx....x."},  // B-spline: the tool lets go first
+                         {33110, ".xxxx....x."},
                      });
   CheckTable(states, {{33102, "vvvvvvvvvv."}}, true);
   CheckTable({"", "lines", "points", "notes", "lines points", "lines points mode3", "layers2 mode5", "layers2 mode7"},
@@ -245,6 +249,8 @@ TEST(ViewCommandEnablers, Georeference) {
                          {cmd::kFileSaveWorldFile, "..xxx..x.x"},
                          {32956, "...xx..x.x"},
                          {33062, ".....x..x."},
+                         {33092, "xxxxxxxxxx"},
+                         {33094, "xxxxxxxxxx"},
                      });
   CheckTable(states, {{32956, ".......v.."}, {33062, "........v."}}, true);
 }

@@ -6,6 +6,8 @@
 #include "model/writerlinks.h"
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/controlptdlg.h"
+#include "ui/core/projectiondlg.h"
 #include "ui/core/viewcommands_common.h"
 
 namespace qzn::vc {
@@ -51,7 +53,23 @@ void DeleteWorldFile(CQznView& v) {
 }
 
 void ControlPointStatistics(CQznView& v) {
-  if (ControlPointCount(v) < 4) AfxMessageBox(text::kNeedFourControlPoints, MB_OK);
+  if (ControlPointCount(v) < 4) {
+    AfxMessageBox(text::kNeedFourControlPoints, MB_OK);
+    return;
+  }
+  CControlPtStatDlg dlg(&Doc(v).m_controlPts);
+  DoModal(dlg);
+  v.Refresh();
+}
+
+void UtmConversion(CQznView& v) {
+  CUtmConvertDlg dlg(v.Document());
+  DoModal(dlg);
+}
+
+void StatePlaneConversion(CQznView& v) {
+  CStatePlaneDlg dlg(v.Document());
+  DoModal(dlg);
 }
 
 void BuildTriangulation(CQznView& v) {
@@ -166,6 +184,8 @@ constexpr ViewCommand kCommands[] = {
     {33072, WorldFileActive, nullptr, DeleteWorldFile},
     {32960, HasControlPoints, nullptr, ControlPointStatistics},
     {32937, HasFourControlPoints, nullptr, BuildTriangulation},
+    {33092, nullptr, nullptr, UtmConversion},
+    {33094, nullptr, nullptr, StatePlaneConversion},
     {cmd::kFileLoadControlPoints, HasDoc, nullptr, LoadControlPoints},
     {cmd::kFileSaveControlPoints, HasControlPoints, nullptr, SaveControlPoints},
     {cmd::kFileSaveWorldFile, CanSaveWorldFile, nullptr, SaveWorldFile},

@@ -9,6 +9,8 @@
 #include "resources/messages_raster.h"
 #include "resources/messages_app.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/colorfeaturedlg.h"
+#include "ui/core/controlptdlg.h"
 #include "ui/core/imagecmds.h"
 #include "ui/core/imagedlgs.h"
 #include "ui/core/smalldialogs.h"
@@ -34,6 +36,8 @@ bool CanNegate(const CQznView& v) { return HasImage(v) && !IsRgb(v); }
 bool PaletteImage(const CQznView& v) { return HasImage(v) && IsPalette(v); }
 bool GreyImage(const CQznView& v) { return HasImage(v) && IsGrey(v); }
 bool CanCropToRoi(const CQznView& v) { return HasImage(v) && !v.Document()->m_roi.IsEmpty(); }
+bool HasRoi(const CQznView& v) { return HasDoc(v) && !v.Document()->m_roi.IsEmpty(); }
+bool CanWarp(const CQznView& v) { return HasImage(v) && ControlPointCount(v) > 3; }
 
 // ---- geometry ------------------------------------------------------------------------------
 
@@ -123,6 +127,29 @@ void Resize(CQznView& v) {
   v.SetRubberBand(RECT{});
   d.SetImageModified(1);
   OverviewAndFullView(v);
+}
+
+// The image moves to the control points' map positions; lines stay where
+// they are, so the user is warned while there are any.
+void Warp(CQznView& v) {
+  if (HasLines(v) && AfxMessageBox(text::kWarnWarpImageOnly, MB_OKCANCEL | MB_ICONSTOP) != IDOK) return;
+  CWarpDlg dlg;
+  if (DoModal(dlg) != IDOK) return;
+  SettleTools(v);
+  int ok = 0;
+  {
+    CWaitCapture wait;
+    ok = Doc(v).WarpImage(dlg.method);
+  }
+  if (ok) OverviewAndFullView(v);
+}
+
+void ColourFeatures(CQznView& v) { OpenColorFeatureTable(v); }
+
+void ClearRoi(CQznView& v) {
+  SettleTools(v);
+  Doc(v).m_roi.DeleteAll();
+  v.Refresh();
 }
 
 // ---- filters --------------------------------------------------------------------------------
@@ -377,6 +404,9 @@ constexpr ViewCommand kCommands[] = {
     {32855, IsGrey, nullptr, GreyToBilevel},
     {33070, IsBilevel, nullptr, BilevelToGreyCommand},
     {33050, CanCropToRoi, nullptr, CropToRoi},
+    {33049, HasRoi, nullptr, ClearRoi},
+    {32938, CanWarp, nullptr, Warp},
+    {33109, IsRgb, nullptr, ColourFeatures},
 };
 
 }  // namespace
