@@ -231,6 +231,8 @@ TEST(ViewCommandEnablers, PointsTextBlocksNotesAndLayers) {
                          {cmd::kFileSaveTextBlocks, "...x......x"},
                          {cmd::kFileLoadOcr, "..........x"},
                          {cmd::kFileSaveOcr, ".........x."},
+                         {32919, ".........x."},
+                         {32973, "......x...x"},  // the script editor: an image
                          {cmd::kFileLoadRecords, ".xx...xx..x"},
                          {cmd::kFileSaveRecords, "........x.."},
                      });

@@ -7,6 +7,7 @@
 #include "platform/atomicfile.h"
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/ocrdlg.h"
 #include "ui/core/viewcommands_common.h"
 
 namespace qzn::vc {
@@ -201,6 +202,11 @@ void LoadLayers(CQznView& v) {
   UpdateLayerBar(&d);
 }
 
+void OcrSignatures(CQznView& v) {
+  COcrSignatureDlg dlg(&Doc(v).m_chars);
+  DoModal(dlg);
+}
+
 constexpr ViewCommand kCommands[] = {
     {33095, PointsNotEditing, nullptr, DeleteAllPoints},
     {32893, HasBlocks, nullptr, DeleteTextBlocks},
@@ -211,6 +217,7 @@ constexpr ViewCommand kCommands[] = {
     {cmd::kFileSaveTextBlocks, HasBlocks, nullptr, SaveTextBlocks},
     {cmd::kFileLoadOcr, CanLoadOcr, nullptr, LoadOcr},
     {cmd::kFileSaveOcr, HasChars, nullptr, SaveOcr},
+    {32919, HasChars, nullptr, OcrSignatures},
     {cmd::kFileLoadRecords, CanLoadNotes, nullptr, LoadNotes},
     {cmd::kFileSaveRecords, HasNotes, nullptr, SaveNotes},
 };

@@ -1,7 +1,8 @@
-// The vector report. (Elevation grids, DEMs and the drape over the 3D model
-// are the 3D window's own commands.)
+// The vector report and the batch script editor. (Elevation grids, DEMs and
+// the drape over the 3D model are the 3D window's own commands.)
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
+#include "ui/core/batchdlg.h"
 #include "ui/core/reportdlg.h"
 #include "ui/core/viewcommands_common.h"
 
@@ -11,8 +12,16 @@ namespace {
 
 void VectorReport(CQznView& v) { RunVectorReport(v.Document()); }
 
+// The editor's apply runs the script over the workspace: the current tool
+// lets go of the data before the editor opens.
+void BatchScript(CQznView& v) {
+  SettleTools(v);
+  OnBatchScript(v);
+}
+
 constexpr ViewCommand kCommands[] = {
     {33110, HasLines, nullptr, VectorReport},
+    {32973, HasImage, nullptr, BatchScript},
 };
 
 }  // namespace
