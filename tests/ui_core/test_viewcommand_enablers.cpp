@@ -310,6 +310,7 @@ TEST(ViewCommandEnablers, ViewMenu) {
                          {33053, "...xxxx........."},
                          {33057, "...xxxx........."},
                          {cmd::kViewFillPolygons, "xxxxxxxxxxxxxxxx"},
+                         {33012, "x..xxxxxxxxxxx.x"},  // workspace size: no image
                          {32904, "...xxxx........."},
                          {32905, ".......x........"},
                          {32930, "...........xx..."},

@@ -148,3 +148,34 @@ TEST_F(CommandRun, DeleteByIdRangeKeepsTheLinesOutsideTheRange) {
   EXPECT_EQ(left, (std::vector<float>{1.0f, 5.0f}));
   EXPECT_EQ(doc->m_lines.m_nModified, 1);
 }
+
+TEST(WorkspaceSize, DefaultTakesInEveryLineAndPointAndAnEmptyAreaIsRefused) {
+  CScriptedHost host;
+  CHostScope scope(&host);
+  ScriptedDialogs dialogs;
+  FakeWindow window;
+  auto doc = std::make_unique<CQznDoc>();
+  doc->OnNewDocument();
+  doc->m_extent = RECT{0, 0, 100, 100};
+  AddLine(doc->m_lines, {{-20, 10}, {50, 130}});
+  doc->m_points.AddPoint(150, 40, 1, 1, 0);  // a single point: a rectangle without area
+  CQznView view(doc.get(), &window);
+  view.OnInitialUpdate();
+  dialogs.scripts.push_back([](CDialogModel& m, FakeControls& c) {
+    // Left and right the same: refused, the dialog stays open.
+    c.text[kRectLeftId] = "5";
+    c.text[kRectRightId] = "5";
+    c.text[kRectTopId] = "0";
+    c.text[kRectBottomId] = "9";
+    EXPECT_FALSE(m.OnOK(c));
+    m.OnClicked(CWorkspaceDlg::kDefault, c);
+    return qzntest::PressOK(m, c);
+  });
+  ASSERT_TRUE(RunViewCommand(view, 33012));
+  EXPECT_EQ(host.messages.size(), 1u);
+  // Every vertex and the point inside (the lists' bounds end one past).
+  EXPECT_EQ(doc->m_extent.left, -20);
+  EXPECT_EQ(doc->m_extent.top, 0);
+  EXPECT_EQ(doc->m_extent.right, 151);
+  EXPECT_EQ(doc->m_extent.bottom, 131);
+}

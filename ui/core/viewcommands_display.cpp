@@ -1,10 +1,12 @@
 // The View menu: the overlay switches, colours, fonts, filled polygons and
 // the workspace size.
+#include <algorithm>
 #include <cstring>
 
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
 #include "ui/core/viewcommands_common.h"
+#include "ui/core/viewdialogs.h"
 
 namespace qzn::vc {
 
@@ -118,7 +120,34 @@ void NoteFont(CQznView& v) {
 }
 
 using F = CDisplayFlags;
+// ---- workspace size ----------------------------------------------------------------------
+
+bool NoImage(const CQznView& v) { return HasDoc(v) && !HasImage(v); }
+
+// The extent grown to hold every shown line and point; a single point (a
+// rectangle without area) counts as well.
+RECT DataArea(const CQznDoc& d) {
+  RECT area = d.m_extent;
+  auto include = [&area](const RECT& r) {
+    area = RECT{std::min(area.left, r.left), std::min(area.top, r.top), std::max(area.right, r.right),
+                std::max(area.bottom, r.bottom)};
+  };
+  if (!d.m_lines.IsEmpty()) include(d.m_lines.GetBounds());
+  if (!d.m_points.IsEmpty()) include(d.m_points.GetBoundsInt());
+  return area;
+}
+
+void WorkspaceSize(CQznView& v) {
+  CQznDoc& d = Doc(v);
+  CWorkspaceDlg dlg;
+  dlg.area = d.m_extent;
+  dlg.defaultArea = DataArea(d);
+  if (DoModal(dlg) != IDOK || !d.SetExtent(dlg.area)) return;
+  v.OnViewFullView();
+}
+
 constexpr ViewCommand kCommands[] = {
+    {33012, NoImage, nullptr, WorkspaceSize},
     {cmd::kOverlayImage, HasImage, Shown<&F::image, HasImage>, Toggle<&F::image>},
     {cmd::kOverlayRoi, HasRoi, Shown<&F::roi, HasRoi>, Toggle<&F::roi>},
     {cmd::kOverlayLines, HasLines, Shown<&F::lines, HasLines>, Toggle<&F::lines>},
