@@ -126,7 +126,7 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   EXPECT_FALSE(v.flags.points);
   EXPECT_FALSE(Checked(cmd::kOverlayPoints));
 
-  // Copy: the view's picture on the clipboard at the view's size.
+  // Copy: the window's picture on the clipboard at the window's size.
   ASSERT_TRUE(f->Dispatch(cmd::kEditCopy));
   Pump();
   {
@@ -134,8 +134,8 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
     ASSERT_TRUE(!!lock);
     wxBitmapDataObject data;
     ASSERT_TRUE(wxTheClipboard->GetData(data));
-    EXPECT_EQ(data.GetBitmap().GetWidth(), v.clientSize.cx);
-    EXPECT_EQ(data.GetBitmap().GetHeight(), v.clientSize.cy);
+    EXPECT_EQ(data.GetBitmap().GetWidth(), w->wxWindow::GetClientSize().x);
+    EXPECT_EQ(data.GetBitmap().GetHeight(), w->wxWindow::GetClientSize().y);
   }
   EXPECT_TRUE(host->messages.empty()) << host->messages.front();
 
