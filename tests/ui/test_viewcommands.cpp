@@ -96,6 +96,13 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   EXPECT_EQ(host->fileDialogs.back().defaultExtension, "bmp");
   SetVectorExports(previous);
 
+  // The project saved from the menu (it opens again at the end).
+  const std::string prj = dir->file("work.prj");
+  host->fileAnswers.push_back({prj});
+  ASSERT_TRUE(f->Dispatch(cmd::kFileSaveProjectAs));
+  ASSERT_TRUE(std::filesystem::exists(prj));
+  EXPECT_EQ(host->fileDialogs.back().defaultExtension, "prj");
+
   // Image: the negative.
   const BYTE before = doc.m_image.pixels[0];
   doc.m_lines.DeleteAll();
@@ -138,6 +145,15 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
     EXPECT_EQ(data.GetBitmap().GetHeight(), w->wxWindow::GetClientSize().y);
   }
   EXPECT_TRUE(host->messages.empty()) << host->messages.front();
+
+  // The project opens again from File > Open with its lines and point.
+  host->answers.assign({IDNO, IDNO});  // the changed workspace is not saved
+  Desktop()->manager->CloseDocuments(true);
+  Pump();
+  CImageWindow* reopened = OpenFromDialog(prj);
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(reopened->View().Document()->m_lines.GetCount(), 3);
+  EXPECT_EQ(reopened->View().Document()->m_points.GetCount(), 1);
 
   QZN_REQUIRE_PROGRAM("ogrinfo");
   std::string out;

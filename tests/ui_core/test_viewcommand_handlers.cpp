@@ -2,9 +2,14 @@
 // scripted dialogs: what reaches the image, the georeference, the lines and
 // the rubber band after OK, that Cancel changes nothing, and that the
 // current tool lets go of the data first.
+#include <cstdio>
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
+#include "raster/tiffio.h"
 #include "resources/commands.h"
+#include "tests/support/testutil.h"
 #include "tests/ui_core/fake_dialogs.h"
 #include "ui/core/imagedlgs.h"
 #include "ui/core/smalldialogs.h"
@@ -178,4 +183,128 @@ TEST(WorkspaceSize, DefaultTakesInEveryLineAndPointAndAnEmptyAreaIsRefused) {
   EXPECT_EQ(doc->m_extent.top, 0);
   EXPECT_EQ(doc->m_extent.right, 151);
   EXPECT_EQ(doc->m_extent.bottom, 131);
+}
+
+// The world file and the MapInfo table the georeference commands write, as
+// GDAL reads them beside the image: a world file from the world-file record
+// under ".TFW", and a table (not world-file text) under ".TAB".
+TEST_F(CommandRun, WorldFileAndTableReadByGdal) {
+  QZN_REQUIRE_PROGRAM("gdalinfo");
+  qzntest::TempDir dir;
+  const std::string image = dir.file("scan.tif");
+  ASSERT_EQ(WriteTiffImage(image, doc->m_image, 0), 1);
+  doc->m_paths[CQznDoc::kPathImage] = image;
+  doc->m_tfw.m_A = 2.0;
+  doc->m_tfw.m_E = -2.0;
+  doc->m_tfw.m_C = 1000.0;
+  doc->m_tfw.m_F = 5000.0;
+  doc->m_tfw.m_nTerms = 3;
+  auto gdalinfo = [&] {
+    std::string out;
+    EXPECT_EQ(qzntest::RunCommand("gdalinfo '" + image + "'", &out), 0) << out;
+    return out;
+  };
+
+  host.fileAnswers.push_back({dir.file("scan.tab")});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileSaveWorldFile));
+  EXPECT_NE(qzntest::ReadFileText(dir.file("scan.tab")).find("Definition Table"), std::string::npos);
+  double ox = 0, oy = 0, px = 0, py = 0;
+  auto read = [&](const std::string& out) {
+    const std::size_t o = out.find("Origin = ("), p = out.find("Pixel Size = (");
+    return o != std::string::npos && p != std::string::npos &&
+           std::sscanf(out.c_str() + o, "Origin = (%lf,%lf)", &ox, &oy) == 2 &&
+           std::sscanf(out.c_str() + p, "Pixel Size = (%lf,%lf)", &px, &py) == 2;
+  };
+  std::string out = gdalinfo();
+  ASSERT_TRUE(read(out)) << out;
+  EXPECT_NEAR(px, 2.0, 1e-9);
+  EXPECT_NEAR(py, -2.0, 1e-9);
+  EXPECT_NEAR(ox, 1000.0, 1e-6);
+  EXPECT_NEAR(oy, 5000.0, 1e-6);
+  std::filesystem::remove(dir.file("scan.tab"));
+
+  host.fileAnswers.push_back({dir.file("scan.tfw")});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileSaveWorldFile));
+  out = gdalinfo();
+  ASSERT_TRUE(read(out)) << out;
+  // A world file names the centre of the first pixel; GDAL gives its corner.
+  EXPECT_NEAR(ox, 999.0, 1e-9);
+  EXPECT_NEAR(oy, 5001.0, 1e-9);
+  EXPECT_NEAR(px, 2.0, 1e-12);
+  EXPECT_NEAR(py, -2.0, 1e-12);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+namespace {
+
+// A printed page on the software canvas: the picture stretched by nearest
+// pixel, the clip kept to cut what is drawn afterwards.
+struct CanvasPage : IPrintPage {
+  CRasterCanvas canvas;
+  RECT clip{};
+  std::vector<RECT> clips;
+  CanvasPage(int w, int h) : canvas(w, h, RGB(255, 255, 255)) {}
+  CCanvas& Canvas() override { return canvas; }
+  void StretchPicture(const RgbBitmap&, SIZE, const RECT& dest) override { clips.push_back(dest); }
+  void ClipTo(const RECT& r) override {
+    clip = r;
+    if (!IsRectEmpty(r)) clips.push_back(r);
+  }
+};
+
+}  // namespace
+
+// The printed vectors lie where the view shows them, scaled to the page,
+// also when the view is zoomed into the middle of the workspace; the frame
+// and the clip follow the picture's size at the view's aspect.
+TEST_F(CommandRun, PrintedLinesLieWhereTheViewShowsThem) {
+  view->OnMouseMove(0, POINT{window.client.cx / 2, window.client.cy / 2});
+  view->OnViewZoomIn();
+  view->OnViewZoomIn();
+  ASSERT_GT(view->visibleRect.left, 0);
+  CChain* line = AddLine(doc->m_lines, {{30, 20}, {34, 20}});
+  line->m_color = RGB(0, 0, 0);
+  const int x0 = view->ImageToClientX(30), x1 = view->ImageToClientX(34), y = view->ImageToClientY(20);
+  const SIZE client = view->clientSize;
+  CanvasPage page(client.cx * 2, client.cy * 3);  // taller than the view's aspect
+  PrintViewPage(*view, page, SIZE{client.cx * 2, client.cy * 3}, "t");
+  // The picture: the page's width, the view's aspect.
+  ASSERT_FALSE(page.clips.empty());
+  EXPECT_EQ(page.clips.back().right, client.cx * 2);
+  EXPECT_EQ(page.clips.back().bottom, client.cy * 2);
+  // Black at the line's middle, twice the view's coordinates.
+  EXPECT_EQ(page.canvas.GetPixel(x0 + x1, 2 * y), RGB(0, 0, 0));
+  ASSERT_GT(2 * x0 - 6, 0);
+  EXPECT_EQ(page.canvas.GetPixel(2 * x0 - 6, 2 * y), RGB(255, 255, 255));
+}
+
+// Layer files: saved and read back; a file that cannot be written is
+// reported; a file that is neither a layer text file nor a stored layer
+// table is refused and the layers stay.
+TEST_F(CommandRun, LayerFilesSaveLoadAndRefuseWhatIsNotOne) {
+  qzntest::TempDir dir;
+  doc->m_layers.m_layers.front().m_color = RGB(200, 0, 0);
+  const std::string lay = dir.file("layers.lay");
+  host.fileAnswers.push_back({lay});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileSaveLayers));
+  ASSERT_TRUE(std::filesystem::exists(lay));
+
+  host.fileAnswers.push_back({dir.file("missing/layers.lay")});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileSaveLayers));
+  ASSERT_EQ(host.Texts(), std::vector<std::string>{"文件打开错误!"});
+  EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
+
+  doc->m_layers.m_layers.front().m_color = RGB(0, 0, 200);
+  host.fileAnswers.push_back({lay});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileLoadLayers));
+  ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
+  EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
+
+  const std::string junk = dir.file("junk.lay");
+  qzntest::WriteFileBytes(junk, {0x01, 0x02, 0x03, 0xFF, 0x00, 0x41});
+  host.fileAnswers.push_back({junk});
+  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileLoadLayers));
+  EXPECT_EQ(host.Texts().size(), 2u);
+  ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
+  EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
 }
