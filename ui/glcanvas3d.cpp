@@ -129,6 +129,7 @@ class C3DRenderer {
   void RenderSurface(COpenGLView& view);
   void Release();
   void ReleaseDrape();
+  void ReleaseOffscreen();
   std::int64_t TextureCount() const {
     std::int64_t n = static_cast<std::int64_t>(m_pages.size());
     for (const CCellTexture& c : m_cells) n += c.own != 0;
@@ -212,7 +213,12 @@ void C3DRenderer::InitState() {
 
 void C3DRenderer::Release() {
   ReleaseDrape();
+  ReleaseOffscreen();
+}
+
+void C3DRenderer::ReleaseOffscreen() {
   if (fboLoaded) {
+    fbo.bindFramebuffer(kFramebuffer, 0);
     if (framebuffer) fbo.deleteFramebuffers(1, &framebuffer);
     if (colourBuffer) fbo.deleteRenderbuffers(1, &colourBuffer);
     if (depthBuffer) fbo.deleteRenderbuffers(1, &depthBuffer);
@@ -711,11 +717,24 @@ void C3DCanvas::UnbindOffscreen() {
 bool C3DCanvas::ReadDepth(int x, int y, float& depth) {
   if (!InitOpenGL() || !MakeCurrent()) return false;
   SyncSize();
-  if (!BindOffscreen(m_view->clientWidth, m_view->clientHeight)) return false;
+  const bool offscreen = BindOffscreen(m_view->clientWidth, m_view->clientHeight);
+  if (!offscreen) {
+    // A driver without framebuffer objects: the window's back buffer, drawn
+    // and read but not shown. The window was just clicked, so the point
+    // under the pointer is the window's own.
+    glDrawBuffer(GL_BACK);
+    glReadBuffer(GL_BACK);
+  }
   DrawFrame();
   glReadPixels(x, y, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-  UnbindOffscreen();
+  if (offscreen) UnbindOffscreen();
   return glGetError() == GL_NO_ERROR;
+}
+
+void C3DCanvas::DisableOffscreen() {
+  if (!InitOpenGL() || !MakeCurrent()) return;
+  m_renderer->ReleaseOffscreen();
+  m_renderer->fboLoaded = false;
 }
 
 namespace {

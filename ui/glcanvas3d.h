@@ -43,6 +43,9 @@ class C3DCanvas : public wxGLCanvas, public I3DWindow, public ICaptureSource {
   // Draws the frame into the window's back buffer and reads it without
   // showing it (what the screen would show; tests compare the capture).
   bool ReadBackBuffer(C3DPicture& picture);
+  // Behaves as on a driver without framebuffer objects (for tests): no
+  // capture, picks read the window's back buffer.
+  void DisableOffscreen();
   // Milliseconds of the last frame drawn.
   double LastFrameMilliseconds() const { return m_lastFrameMs; }
   // How drape textures reach OpenGL: built once per drape (the normal way)

@@ -63,6 +63,30 @@ void WriteSlope(const std::string& path) {
   WriteGrid(path, 10, 10, 10.0, [](int c, int) { return c * 10.0; });
 }
 
+// The slope seen from straight above.
+C3DFrame* OpenSlopeFromAbove(const std::string& path) {
+  WriteSlope(path);
+  C3DFrame* f = Window3D::Open(path);
+  if (!f) return nullptr;
+  f->Canvas()->View().tiltAngle = 90.0;
+  f->Canvas()->View().turnAngle = 0.0;
+  Pump();
+  return f;
+}
+
+// Clicks grid node (7, 3) of the slope, x = (7 - 5) x 10, z = (3 - 5) x 10,
+// height 70; the status text's X and Y.
+std::string ClickNode(C3DFrame& f, double& x, double& z) {
+  const CPoint3 at = ScreenOf(f.Canvas()->View(), {20.0, 70.0, -20.0});
+  ClickAt(*f.Canvas(), at.x, at.y);
+  const std::string status = FromWx(MainFrame()->GetMessageText());
+  EXPECT_EQ(std::sscanf(status.c_str(), "X=%lf Y=%lf", &x, &z), 2) << status;
+  // Within a pixel of the node: the picture shows 100 units in some 300.
+  EXPECT_NEAR(x, 20.0, 1.0);
+  EXPECT_NEAR(z, -20.0, 1.0);
+  return status;
+}
+
 }  // namespace
 
 TEST_F(Window3D, MenuCommandsAndTheirKeysChangeTheView) {
@@ -126,26 +150,13 @@ TEST_F(Window3D, AnimationTurnsOnTimerTicksAndStops) {
 }
 
 TEST_F(Window3D, ClickPicksTheModelPointOrSaysNoData) {
-  WriteSlope(dir->file("pick.grd"));
-  C3DFrame* f = Open(dir->file("pick.grd"));
+  C3DFrame* f = OpenSlopeFromAbove(dir->file("pick.grd"));
   ASSERT_NE(f, nullptr);
-  COpenGLView& v = f->Canvas()->View();
-  v.tiltAngle = 90.0;
-  v.turnAngle = 0.0;
-  Pump();
-  // Grid node (7, 3): x = (7 - 5) x 10, z = (3 - 5) x 10, height 70.
-  const CPoint3 at = ScreenOf(v, {20.0, 70.0, -20.0});
-  ClickAt(*f->Canvas(), at.x, at.y);
-  double x = 0, z = 0, h = 0;
-  const std::string status = FromWx(MainFrame()->GetMessageText());
-  ASSERT_EQ(std::sscanf(status.c_str(), "X=%lf Y=%lf", &x, &z), 2) << status;
+  double x = 0, z = 0;
+  const std::string status = ClickNode(*f, x, z);
   const std::size_t height = status.find("高度=");
   ASSERT_NE(height, std::string::npos) << status;
-  h = std::stod(status.substr(height + std::string("高度=").size()));
-  // Within a pixel of the node: the picture shows 100 units in some 300.
-  EXPECT_NEAR(x, 20.0, 1.0);
-  EXPECT_NEAR(z, -20.0, 1.0);
-  EXPECT_NEAR(h, 70.0, 1.0);
+  EXPECT_NEAR(std::stod(status.substr(height + std::string("高度=").size())), 70.0, 1.0);
   // The status text shows three decimals.
   EXPECT_NEAR(g_cursorX, x, 0.0005);
   EXPECT_NEAR(g_cursorY, z, 0.0005);
@@ -309,4 +320,20 @@ TEST_F(Window3D, FromContourLinesToADrapedPickedExportedModel) {
   EXPECT_EQ(read, facets) << out;
   EXPECT_NE(out.find("Total disconnected facets        :     0"), std::string::npos) << out;
   guitest::Screenshot(*MainFrame(), "3d-window");
+}
+
+TEST_F(Window3D, WithoutFramebufferObjectsPicksWorkAndCapturesSayTheyCannot) {
+  C3DFrame* f = OpenSlopeFromAbove(dir->file("nofbo.grd"));
+  ASSERT_NE(f, nullptr);
+  f->Canvas()->DisableOffscreen();
+  double x = 0, z = 0;
+  ClickNode(*f, x, z);
+  // Copy and save window: the message, no file, no dialog.
+  for (int id : {cmd::kEditCopy, cmd::k3DSaveWindow}) {
+    host->messages.clear();
+    Choose(*f, id);
+    ASSERT_EQ(host->messages.size(), 1u) << id;
+    EXPECT_EQ(host->messages[0], "不能截取 3D 视图的图像。");
+  }
+  EXPECT_TRUE(host->fileDialogs.empty());
 }

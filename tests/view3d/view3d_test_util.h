@@ -108,8 +108,9 @@ class Desktop3D : public guitest::DesktopTest {
   void TearDown() override {
     if (C3DFrame* f = Current3DFrame()) f->Destroy();
     Pump();
-    host->fileDialogs.clear();
     guitest::DesktopTest::TearDown();
+    // Closing a changed workspace may have asked for a file too.
+    host->fileDialogs.clear();
   }
 
   // Opens a grid in the 3D window and lets it draw its first frame.
@@ -118,7 +119,9 @@ class Desktop3D : public guitest::DesktopTest {
     Pump(20);
     C3DFrame* f = Current3DFrame();
     EXPECT_NE(f, nullptr);
-    if (f) EXPECT_TRUE(f->Canvas()->HasContext());
+    if (f) {
+      EXPECT_TRUE(f->Canvas()->HasContext());
+    }
     return f;
   }
 
