@@ -37,7 +37,8 @@ double Number(const qzntest::FakeControls& c, int id) {
 // Both dialogs keep their values for the whole run; each test starts afresh.
 struct GeorefDialogs : qzntest::DialogFixture {
   GeorefDialogs() {
-    UtmDialogValues() = CUtmDialogValues{text::kDefaultEllipsoid};
+    UtmDialogValues() = CUtmDialogValues{};
+    UtmDialogValues().ellipsoid = text::kDefaultEllipsoid;
     StatePlaneDialogValues() = CStatePlaneDialogValues{};
   }
 };

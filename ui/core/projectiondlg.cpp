@@ -12,7 +12,11 @@ namespace qzn {
 namespace text = res::text;
 
 CUtmDialogValues& UtmDialogValues() {
-  static CUtmDialogValues values{text::kDefaultEllipsoid};
+  static CUtmDialogValues values = [] {
+    CUtmDialogValues v;
+    v.ellipsoid = text::kDefaultEllipsoid;
+    return v;
+  }();
   return values;
 }
 
