@@ -96,6 +96,9 @@ class CQznDoc {
   int m_nThreshHigh = 0;  // 0: no user threshold
   int m_nThreshLow = 0;
   std::string m_paths[kPathCount];
+  // The ID colour files last read or written for the lines and the points
+  // (the ID colour dialog proposes them). Not stored.
+  std::string m_lineColorFile, m_pointColorFile;
   // The export dialogs' last georeference choice: -1 none, 0 bilinear, 1
   // triangulation, 2 world file.
   int m_nSpareWord = -1;

@@ -175,6 +175,9 @@ TEST(ViewCommandEnablers, ImageCommands) {
                          {33049, ".........x."},
                          {32938, "..........x"},  // warp: four control points
                          {33109, ".....x....."},
+                         {32972, ".......x..."},
+                         {33085, ".xxxx.xxxxx"},
+                         {33034, ".xxxx....x."},
                      });
 }
 
@@ -206,6 +209,8 @@ TEST(ViewCommandEnablers, LineCommands) {
                          {33033, ".x.xx......"},
                          {33060, ".xxxx....x."},  // B-spline: the tool lets go first
                          {33110, ".xxxx....x."},
+                         {32958, ".xxxx....x."},
+                         {33105, ".xxxxx...x."},
                      });
   CheckTable(states, {{33102, "vvvvvvvvvv."}}, true);
   CheckTable({"", "lines", "points", "notes", "lines points", "lines points mode3", "layers2 mode5", "layers2 mode7"},
@@ -223,6 +228,7 @@ TEST(ViewCommandEnablers, PointsTextBlocksNotesAndLayers) {
       "", "points", "points mode5", "blocks", "attr", "layers2", "grey", "lines", "notes", "chars", "grey blocks"};
   CheckTable(states, {
                          {33095, ".x........."},
+                         {32959, ".xx........"},
                          {32893, "...x......x"},
                          {32939, "....x......"},
                          {cmd::kFileSaveLayers, "xxxxxxxxxxx"},
@@ -314,6 +320,9 @@ TEST(ViewCommandEnablers, ViewMenu) {
                          {32904, "...xxxx........."},
                          {32905, ".......x........"},
                          {32930, "...........xx..."},
+                         {32821, "...xxxx........."},
+                         {32881, ".......x........"},
+                         {32770, ".xx...........x."},
                      });
   CheckTable(states, {
                          {cmd::kOverlayImage, ".v............v."},

@@ -11,6 +11,8 @@
 #include "resources/commands.h"
 #include "tests/support/testutil.h"
 #include "tests/ui_core/fake_dialogs.h"
+#include "ui/core/contrastdlgs.h"
+#include "ui/core/iddlgs.h"
 #include "ui/core/imagedlgs.h"
 #include "ui/core/smalldialogs.h"
 #include "ui/core/vectorizedlgs.h"
@@ -307,4 +309,24 @@ TEST_F(CommandRun, LayerFilesSaveLoadAndRefuseWhatIsNotOne) {
   EXPECT_EQ(host.Texts().size(), 2u);
   ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
   EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
+}
+
+// Automatic line IDs from the range dialog; the contrast moved live and put
+// back by Cancel.
+TEST_F(CommandRun, AutomaticIdsAndACancelledContrast) {
+  for (int i = 0; i < 3; ++i) AddLine(doc->m_lines, {{1.0f + i, 1}, {20, 20}});
+  Answer({{CIDRangeDlg::kStart, "10"}, {CIDRangeDlg::kIncrement, "5"}});
+  ASSERT_TRUE(RunViewCommand(*view, 32958));
+  std::vector<float> ids;
+  for (const CChain* c : doc->m_lines) ids.push_back(c->m_fID);
+  EXPECT_EQ(ids, (std::vector<float>{10.0f, 15.0f, 20.0f}));
+
+  const std::int32_t before = view->displayColor;
+  dialogs.scripts.push_back([&](CDialogModel& m, FakeControls& c) {
+    m.OnScroll(CContrastDlg::kLowBar, kScrollThumbPosition, 100, c);
+    EXPECT_NE(view->displayColor, before);  // shown while the bar moves
+    return qzntest::PressCancel(m, c);
+  });
+  ASSERT_TRUE(RunViewCommand(*view, 32770));
+  EXPECT_EQ(view->displayColor, before);
 }

@@ -25,7 +25,7 @@ const std::vector<ViewCommand>& ViewCommands() {
   static const std::vector<ViewCommand> all = [] {
     std::vector<ViewCommand> v;
     for (auto part : {vc::ExchangeCommands(), vc::ImageCommands(), vc::LineCommands(), vc::LineDialogCommands(), vc::PointLayerCommands(),
-                      vc::GeorefCommands(), vc::PrintCommands(), vc::DisplayCommands(), vc::TerrainCommands()})
+                      vc::GeorefCommands(), vc::PrintCommands(), vc::DisplayCommands(), vc::IdAndDisplayDialogCommands(), vc::TerrainCommands()})
       v.insert(v.end(), part.begin(), part.end());
     return v;
   }();

@@ -72,6 +72,7 @@ std::span<const ViewCommand> ExchangeCommands();
 std::span<const ViewCommand> ImageCommands();
 std::span<const ViewCommand> LineCommands();
 std::span<const ViewCommand> LineDialogCommands();
+std::span<const ViewCommand> IdAndDisplayDialogCommands();
 std::span<const ViewCommand> PointLayerCommands();
 std::span<const ViewCommand> GeorefCommands();
 std::span<const ViewCommand> PrintCommands();
