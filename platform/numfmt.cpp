@@ -47,7 +47,7 @@ void AppendFloat(std::string& out, double v, char kind, int precision) {
 
 // ---- the printf front -------------------------------------------------------
 
-struct Spec {
+struct Directive {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = 0;
   int precision = -1;  // -1: none given
@@ -55,11 +55,11 @@ struct Spec {
   char conv = 0;
 };
 
-bool Is(const Spec& s, const char* len) { return std::strcmp(s.length, len) == 0; }
+bool Is(const Directive& s, const char* len) { return std::strcmp(s.length, len) == 0; }
 
 // Pads body (whose sign or prefix, if any, is the first signLength bytes)
 // to the conversion's width as printf does.
-void Pad(std::string& out, const Spec& s, const char* body, std::size_t n, std::size_t signLength, bool zeroAllowed) {
+void Pad(std::string& out, const Directive& s, const char* body, std::size_t n, std::size_t signLength, bool zeroAllowed) {
   const std::size_t width = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
   if (n >= width) {
     out.append(body, n);
@@ -76,7 +76,7 @@ void Pad(std::string& out, const Spec& s, const char* body, std::size_t n, std::
   }
 }
 
-void FormatFloat(std::string& out, const Spec& s, double v) {
+void FormatFloat(std::string& out, const Directive& s, double v) {
   const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(s.conv)));
   const int precision = s.precision < 0 ? 6 : s.precision;
   std::string body;
@@ -94,7 +94,7 @@ void FormatFloat(std::string& out, const Spec& s, double v) {
   Pad(out, s, body.data(), body.size(), sign, std::isfinite(v));
 }
 
-void FormatInteger(std::string& out, const Spec& s, unsigned long long magnitude, bool negative) {
+void FormatInteger(std::string& out, const Directive& s, unsigned long long magnitude, bool negative) {
   char digits[72];
   char* end = digits;
   const int base = s.conv == 'o' ? 8 : (s.conv == 'x' || s.conv == 'X') ? 16 : 10;
@@ -113,7 +113,7 @@ void FormatInteger(std::string& out, const Spec& s, unsigned long long magnitude
   Pad(out, s, body.data(), body.size(), sign, s.precision < 0);
 }
 
-void FormatString(std::string& out, const Spec& s, const char* text) {
+void FormatString(std::string& out, const Directive& s, const char* text) {
   if (!text) text = "(null)";
   std::size_t n = s.precision >= 0 ? strnlen(text, static_cast<std::size_t>(s.precision)) : std::strlen(text);
   if (!text[0] && s.precision < 0) n = 0;
@@ -127,31 +127,31 @@ locale_t CLocale() {
 
 // One conversion the fast path leaves to the C library, in the C locale.
 template <class T>
-void ByLibrary(std::string& out, const Spec& s, T value) {
-  std::string spec = "%";
-  if (s.left) spec += '-';
-  if (s.plus) spec += '+';
-  if (s.space) spec += ' ';
-  if (s.alt) spec += '#';
-  if (s.zero) spec += '0';
-  if (s.width > 0) spec += std::to_string(s.width);
-  if (s.precision >= 0) spec += '.' + std::to_string(s.precision);
-  spec += s.length;
-  spec += s.conv;
+void ByLibrary(std::string& out, const Directive& s, T value) {
+  std::string directive = "%";
+  if (s.left) directive += '-';
+  if (s.plus) directive += '+';
+  if (s.space) directive += ' ';
+  if (s.alt) directive += '#';
+  if (s.zero) directive += '0';
+  if (s.width > 0) directive += std::to_string(s.width);
+  if (s.precision >= 0) directive += '.' + std::to_string(s.precision);
+  directive += s.length;
+  directive += s.conv;
   const locale_t old = ::uselocale(CLocale());
   char small[128];
-  const int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+  const int n = std::snprintf(small, sizeof small, directive.c_str(), value);
   if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
     out.append(small, static_cast<std::size_t>(n));
   } else if (n >= 0) {
     std::vector<char> big(static_cast<std::size_t>(n) + 1);
-    std::snprintf(big.data(), big.size(), spec.c_str(), value);
+    std::snprintf(big.data(), big.size(), directive.c_str(), value);
     out.append(big.data(), static_cast<std::size_t>(n));
   }
   ::uselocale(old);
 }
 
-long long SignedArg(const Spec& s, va_list& ap) {
+long long SignedArg(const Directive& s, va_list& ap) {
   if (Is(s, "hh")) return static_cast<signed char>(va_arg(ap, int));
   if (Is(s, "h")) return static_cast<short>(va_arg(ap, int));
   if (Is(s, "l")) return va_arg(ap, long);
@@ -162,7 +162,7 @@ long long SignedArg(const Spec& s, va_list& ap) {
   return va_arg(ap, int);
 }
 
-unsigned long long UnsignedArg(const Spec& s, va_list& ap) {
+unsigned long long UnsignedArg(const Directive& s, va_list& ap) {
   if (Is(s, "hh")) return static_cast<unsigned char>(va_arg(ap, unsigned));
   if (Is(s, "h")) return static_cast<unsigned short>(va_arg(ap, unsigned));
   if (Is(s, "l")) return va_arg(ap, unsigned long);
@@ -175,7 +175,7 @@ unsigned long long UnsignedArg(const Spec& s, va_list& ap) {
 
 // Parses the conversion after a '%' at p; returns the character after it,
 // or null when the format ends inside it.
-const char* ParseSpec(const char* p, Spec& s, va_list& ap) {
+const char* ParseDirective(const char* p, Directive& s, va_list& ap) {
   for (;; ++p) {
     if (*p == '-') s.left = true;
     else if (*p == '+') s.plus = true;
@@ -245,8 +245,8 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
       break;
     }
     out.append(p, static_cast<std::size_t>(pct - p));
-    Spec s;
-    const char* next = ParseSpec(pct + 1, s, ap);
+    Directive s;
+    const char* next = ParseDirective(pct + 1, s, ap);
     if (!next) break;  // printf writes nothing for a cut-off conversion
     p = next;
     switch (s.conv) {
@@ -293,7 +293,7 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
           ByLibrary(out, s, va_arg(ap, wint_t));
         } else {
           const char c = static_cast<char>(va_arg(ap, int));
-          Spec t = s;
+          Directive t = s;
           t.precision = -1;
           Pad(out, t, &c, 1, 0, false);
         }

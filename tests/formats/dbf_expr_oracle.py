@@ -72,14 +72,14 @@ def show(v):
 
 
 def main():
-    spec = json.load(open(sys.argv[1], encoding="utf-8"))
+    table = json.load(open(sys.argv[1], encoding="utf-8"))
     env = dict(globals())
-    for name, value in spec["fields"].items():
+    for name, value in table["fields"].items():
         env[name] = stod(value[1:]) if isinstance(value, str) and value.startswith("@") else value
     env["today"] = datetime.date.today()
-    out = [show(eval(case, env)) for case in spec["cases"]]
-    if spec.get("sort"):
-        out.append(" ".join(format(x, ".17g") for x in sorted(spec["sort"])))
+    out = [show(eval(case, env)) for case in table["cases"]]
+    if table.get("sort"):
+        out.append(" ".join(format(x, ".17g") for x in sorted(table["sort"])))
     sys.stdout.write("\n".join(out) + "\n")
 
 

@@ -3,14 +3,14 @@
   dbf_oracle.py dbfread PATH        fields and records as dbfread reads them
   dbf_oracle.py dbfraw PATH         the same with each value's bytes in hex
   dbf_oracle.py ogr PATH            fields and records as OGR reads them
-  dbf_oracle.py pyshp PATH SPEC     writes a table with pyshp
-  dbf_oracle.py ogrwrite PATH SPEC  writes a table with OGR (language byte set)
+  dbf_oracle.py pyshp PATH TABLE     writes a table with pyshp
+  dbf_oracle.py ogrwrite PATH TABLE  writes a table with OGR (language byte set)
   dbf_oracle.py widen PATH N        moves the records N bytes further: a longer
                                     header, as other programs write them
 
 The readers print one line a field, "name|type|width|decimals", a line
 "--", then one line a record with its values (Python's repr) joined by "|".
-SPEC is JSON: {"fields": [[name, type, width, decimals], ...],
+TABLE is JSON: {"fields": [[name, type, width, decimals], ...],
                "records": [[value, ...], ...]}.
 """
 import json
@@ -48,28 +48,28 @@ def read_ogr(path):
     show(fields, records)
 
 
-def write_pyshp(path, spec):
+def write_pyshp(path, table):
     import shapefile
     w = shapefile.Writer(dbf=path)
-    for name, kind, width, decimals in spec["fields"]:
+    for name, kind, width, decimals in table["fields"]:
         w.field(name, kind, size=width, decimal=decimals)
-    for rec in spec["records"]:
+    for rec in table["records"]:
         w.record(*rec)
     w.close()
 
 
-def write_ogr(path, spec):
+def write_ogr(path, table):
     from osgeo import ogr
     ogr.UseExceptions()
     kinds = {"C": ogr.OFTString, "N": ogr.OFTReal, "I": ogr.OFTInteger, "D": ogr.OFTDate}
     ds = ogr.GetDriverByName("ESRI Shapefile").CreateDataSource(path)
     layer = ds.CreateLayer("t", geom_type=ogr.wkbNone)
-    for name, kind, width, decimals in spec["fields"]:
+    for name, kind, width, decimals in table["fields"]:
         fd = ogr.FieldDefn(name, kinds[kind])
         fd.SetWidth(width)
         fd.SetPrecision(decimals)
         layer.CreateField(fd)
-    for rec in spec["records"]:
+    for rec in table["records"]:
         feature = ogr.Feature(layer.GetLayerDefn())
         for i, value in enumerate(rec):
             if value is not None:
