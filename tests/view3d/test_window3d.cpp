@@ -128,6 +128,21 @@ TEST_F(Window3D, MenuCommandsAndTheirKeysChangeTheView) {
   host->messages.clear();
   EXPECT_EQ(Open3DView(dir->file("menu.grd")), 0);
   ASSERT_EQ(host->messages.size(), 1u);
+  // 文件 > 关闭, then the main window's 打开 3D 文件: only .grd and .dem.
+  Choose(*f, cmd::kFileClose);
+  Pump(20);
+  ASSERT_EQ(Current3DFrame(), nullptr);
+  host->messages.clear();
+  qzntest::WriteFileText(dir->file("menu.txt"), "ncols 2\n");
+  host->fileAnswers.push_back({dir->file("menu.txt")});
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen3D));
+  EXPECT_EQ(Current3DFrame(), nullptr);
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], "仅支持 *.DEM 或 *.GRD 文件。");
+  host->fileAnswers.push_back({dir->file("menu.grd")});
+  EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen3D));
+  Pump(20);
+  EXPECT_NE(Current3DFrame(), nullptr);
 }
 
 TEST_F(Window3D, AnimationTurnsOnTimerTicksAndStops) {
