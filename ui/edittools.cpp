@@ -1,10 +1,16 @@
 #include "ui/edittools.h"
 
+#include <algorithm>
+
 #include <wx/colordlg.h>
 
+#include "platform/host.h"
 #include "ui/commands.h"
+#include "ui/core/contrastdlgs.h"
 #include "ui/core/editcommands.h"
+#include "ui/core/iddlgs.h"
 #include "ui/core/qznview.h"
+#include "ui/imagewindow.h"
 #include "ui/wxresources.h"
 
 namespace qzn {
@@ -26,6 +32,55 @@ bool RunColourDialog(wxWindow* parent, ColourValues& v) {
   return true;
 }
 
+// The records whose dialogs have a model run on it: the values go in, and
+// back out on OK.
+bool RunOnModel(ToolDialog& dialog) {
+  switch (dialog.id) {
+    case kDlgCurrentId: {
+      auto& v = static_cast<CurrentIdValues&>(dialog);
+      CCurrentIDDlg m;
+      m.autoIncrement = v.autoIncrement;
+      m.currentId = v.currentId;
+      m.increment = v.increment;
+      if (DoModal(m) != IDOK) return false;
+      v.autoIncrement = m.autoIncrement;
+      v.currentId = m.currentId;
+      v.increment = m.increment;
+      return true;
+    }
+    case kDlgContourValues: {
+      auto& v = static_cast<ContourValues&>(dialog);
+      CContourValueDlg m;
+      m.countText = v.countText;
+      m.start = v.start;
+      m.increment = v.increment;
+      if (DoModal(m) != IDOK) return false;
+      v.start = m.start;
+      v.increment = m.increment;
+      return true;
+    }
+    case kDlgPixelValue: {
+      auto& v = static_cast<PixelValueValues&>(dialog);
+      CPixelValueDlg m;
+      m.value = static_cast<BYTE>(std::clamp(v.value, 0, 255));
+      if (DoModal(m) != IDOK) return false;
+      v.value = m.value;
+      return true;
+    }
+    case kDlgBinaryValue: {
+      auto& v = static_cast<BinaryValueValues&>(dialog);
+      CBinaryValueDlg m;
+      m.value = v.value ? 1 : 0;
+      m.zeroIsBlack = v.zeroIsBlack;
+      if (DoModal(m) != IDOK) return false;
+      v.value = m.value;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 void SetToolDialogScript(std::function<bool(ToolDialog&)> script) { Script() = std::move(script); }
@@ -34,11 +89,19 @@ bool RunToolDialog(wxWindow* parent, ToolDialog& dialog) {
   if (Script()) return Script()(dialog);
   switch (dialog.id) {
     case kDlgColour: return RunColourDialog(parent, static_cast<ColourValues&>(dialog));
+    case kDlgCurrentId:
+    case kDlgContourValues:
+    case kDlgPixelValue:
+    case kDlgBinaryValue: return RunOnModel(dialog);
     default: return false;  // a dialog the window does not have yet
   }
 }
 
-std::unique_ptr<INoteDialog> CreateNoteDialog(wxWindow*) { return nullptr; }
+std::unique_ptr<INoteDialog> CreateNoteDialog(wxWindow* view) {
+  auto* window = dynamic_cast<CImageWindow*>(view);
+  if (!window) return nullptr;
+  return std::make_unique<CNoteDlg>(window->View());
+}
 
 void RegisterEditToolCommands() {
   static bool done = false;

@@ -30,6 +30,7 @@
 #include "ui/dialogs.h"
 #include "ui/layerdialogs.h"
 #include "ui/docview.h"
+#include "ui/edittools.h"
 #include "ui/wxtext.h"
 
 using namespace qzn;
@@ -563,4 +564,49 @@ TEST_F(ImageDialogs, PaletteGridSelectsTheCellsDraggedOver) {
   EXPECT_EQ(model.SelectedEntries(), (std::vector<int>{0, 1, 16, 17}));
   d.reset();
   Pump(2);
+}
+
+TEST_F(ImageDialogs, EditToolsValuesAndNotesGoThroughTheDialogs) {
+  CurrentIdValues id;
+  id.currentId = 5;
+  guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CCurrentIDDlg::kId);
+    EXPECT_EQ(d.Controls().GetText(CCurrentIDDlg::kCurrent), "5");
+    d.Controls().SetText(CCurrentIDDlg::kCurrent, "42");
+    d.Controls().SetCheck(CCurrentIDDlg::kAutoIncrement, true);
+    Click(d, wxID_OK);
+  });
+  EXPECT_TRUE(RunToolDialog(MainFrame(), id));
+  EXPECT_EQ(id.currentId, 42.0f);
+  EXPECT_TRUE(id.autoIncrement);
+
+  BinaryValueValues bit;
+  bit.zeroIsBlack = 1;
+  guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
+    Click(d, CBinaryValueDlg::kInvert);
+    EXPECT_EQ(d.Controls().GetText(CBinaryValueDlg::kText), "1 (白色)");
+    Click(d, wxID_CANCEL);
+  });
+  EXPECT_FALSE(RunToolDialog(MainFrame(), bit));
+  EXPECT_EQ(bit.value, 0);
+
+  // The annotation tool's dialog stands beside the view with its text.
+  CImageWindow* w = OpenFromDialog(WriteScan("notes.tif", 64, 48, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  std::unique_ptr<INoteDialog> notes = w->View().CreateNoteDialog();
+  ASSERT_NE(notes, nullptr);
+  Pump(3);
+  auto* shown = guitest::ShownDialog<CModelDialog>();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(shown->Model().DialogId(), CNoteDlg::kId);
+  CNote* note = w->View().Document()->m_notes.AddNote(RECT{2, 2, 30, 12}, "河");
+  notes->SetNote(note);
+  EXPECT_EQ(shown->Controls().GetText(CNoteDlg::kText), "河");
+  shown->Controls().SetText(CNoteDlg::kText, "河流");
+  Click(*shown, CNoteDlg::kApply);
+  EXPECT_EQ(note->m_strText, "河流");
+  EXPECT_EQ(notes->Text(), "");
+  notes.reset();
+  Pump(2);
+  EXPECT_EQ(guitest::ShownDialog<CModelDialog>(), nullptr);
 }

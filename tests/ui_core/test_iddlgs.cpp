@@ -247,6 +247,17 @@ TEST(NoteDialog, AppliesTheTextOnceAndLetsGoOfItsNote) {
   EXPECT_EQ(c.text[CNoteDlg::kText], "");
   dlg.OnClicked(CNoteDlg::kApply, c);
   EXPECT_EQ(note->m_strText, "新的注释");
+
+  // Through the tools' interface: only the note held is let go of.
+  INoteDialog& tools = dlg;
+  CNote* other = doc->m_notes.AddNote(RECT{30, 30, 40, 40}, "别处");
+  tools.SetNote(note);
+  EXPECT_EQ(tools.Text(), "新的注释");
+  tools.ReleaseNote(other);
+  EXPECT_EQ(dlg.Note(), note);
+  tools.ReleaseNote(note);
+  EXPECT_EQ(dlg.Note(), nullptr);
+  EXPECT_EQ(tools.Text(), "");
 }
 
 }  // namespace

@@ -201,6 +201,12 @@ void CNoteDlg::ReleaseNote() {
   if (m_window) m_window->Controls().SetText(kText, text);
 }
 
+void CNoteDlg::ReleaseNote(const CNote* note) {
+  if (note && note == m_note) ReleaseNote();
+}
+
+std::string CNoteDlg::Text() const { return m_window ? m_window->Controls().GetText(kText) : text; }
+
 void CNoteDlg::OnClicked(int id, IDialogControls& c) {
   if (id != kApply) return;
   if (!UpdateData(c, true)) return;

@@ -10,6 +10,7 @@
 
 #include "model/idcolor.h"
 #include "ui/core/dataexchange.h"
+#include "ui/core/tooldialogs.h"
 
 namespace qzn {
 
@@ -103,7 +104,7 @@ class CContourValueDlg : public CDialogModel {
 // tool is current. The tool hands it the note drawn or picked; "应用" gives
 // the note the text typed. The tool tells it to let go of a note that goes
 // away (deleted, undone) before the text is applied.
-class CNoteDlg : public CDialogModel {
+class CNoteDlg : public CDialogModel, public INoteDialog {
  public:
   enum : int { kId = 143, kText = 194, kApply = 254 };
   std::string text;
@@ -117,9 +118,13 @@ class CNoteDlg : public CDialogModel {
   void OnClicked(int id, IDialogControls& c) override;
 
   // The note to edit: its text goes into the edit, which takes the focus.
-  void SetNote(CNote* note);
+  void SetNote(CNote* note) override;
   // Lets go of the note (no note, the edit emptied).
   void ReleaseNote();
+  // Lets go of the note when it is this one (it is about to go away).
+  void ReleaseNote(const CNote* note) override;
+  // The text in the edit.
+  std::string Text() const override;
   CNote* Note() const { return m_note; }
   // The dialog's window; null where none can be shown.
   IModelessDialog* Window() const { return m_window.get(); }
