@@ -4,6 +4,7 @@
 #include "model/note.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -69,10 +70,14 @@ struct Rotation {
 
 POINT RotatedTextOrigin(const RECT& rc, int angle) { return Rotation(rc, angle).Map(rc.left, rc.top); }
 
-void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle) {
+std::array<POINT, 5> RotatedRectCorners(const RECT& rc, int angle) {
   const Rotation rot(rc, angle);
-  const POINT corners[5] = {rot.Map(rc.left, rc.top), rot.Map(rc.right, rc.top), rot.Map(rc.right, rc.bottom),
-                            rot.Map(rc.left, rc.bottom), rot.Map(rc.left, rc.top)};
+  return {rot.Map(rc.left, rc.top), rot.Map(rc.right, rc.top), rot.Map(rc.right, rc.bottom),
+          rot.Map(rc.left, rc.bottom), rot.Map(rc.left, rc.top)};
+}
+
+void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle) {
+  const std::array<POINT, 5> corners = RotatedRectCorners(rc, angle);
   dc.MoveTo(corners[0].x, corners[0].y);
   for (int i = 1; i < 5; ++i) dc.LineTo(corners[i].x, corners[i].y);
 }

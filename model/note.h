@@ -5,6 +5,7 @@
 // the last annotation file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +51,8 @@ class CNote : public CObject {
 // where the text starts, and its outline drawn with the current pen.
 POINT RotatedTextOrigin(const RECT& rc, int angle);
 void DrawRotatedRect(CCanvas& dc, const RECT& rc, int angle);
+// The outline's corners, the first repeated at the end.
+std::array<POINT, 5> RotatedRectCorners(const RECT& rc, int angle);
 
 // The box of a text placed at (x, y) where no window measures it: 5 pixels
 // a byte of the text as stored (10 for a Chinese character), 20 high; the

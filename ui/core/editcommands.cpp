@@ -7,7 +7,13 @@
 #include "raster/mosaic.h"
 #include "resources/commands.h"
 #include "resources/toolcommands.h"
+#include "ui/core/angletool.h"
+#include "ui/core/cptool.h"
 #include "ui/core/linetool.h"
+#include "ui/core/notetool.h"
+#include "ui/core/pointtool.h"
+#include "ui/core/roitool.h"
+#include "ui/core/textblocktool.h"
 #include "ui/core/qznview.h"
 
 namespace qzn {
@@ -207,6 +213,29 @@ void RegisterEditTools() {
   RegisterToolFactory(3, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CLineEditTool>(h, d);
+  });
+  RegisterToolFactory(4, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CControlPointTool>(h, d);
+  });
+  RegisterToolFactory(5, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CPointEditTool>(h, d);
+  });
+  RegisterToolFactory(6, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CTextBlockTool>(h, d);
+  });
+  RegisterToolFactory(7, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CAnnotationTool>(h, d);
+  });
+  RegisterToolFactory(8, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CRoiTool>(h, d);
+  });
+  RegisterToolFactory(10, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> {
+    return std::make_unique<CAngleTool>(h);
   });
 }
 

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "model/chain_internal.h"
+#include "ui/core/toolhelpers.h"
 
 namespace qzn {
 
@@ -206,10 +207,7 @@ CLineUndoRecord* CLineUndoList::NewRecord() {
     return nullptr;
   }
   CLineUndoRecord* r = m_records.back().get();
-  // The oldest goes as soon as the count reaches the depth, so at most
-  // depth - 1 records remain.
-  while (static_cast<std::int64_t>(m_records.size()) >= m_depth && m_records.size() > 1)
-    m_records.erase(m_records.begin());
+  TrimToDepth(m_records, m_depth);
   return r;
 }
 

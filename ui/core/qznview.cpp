@@ -714,17 +714,23 @@ void CQznView::UpdateCursorCoords(POINT c) {
   g_cursorY = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
   cursorImageX = HeldPixel(g_cursorX);
   cursorImageY = HeldPixel(g_cursorY);
+  CursorCoordsAt(c, g_cursorX, g_cursorY);
+}
+
+void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
+  x = static_cast<float>((c.x + GetClientOffsetX()) / scaleX + visibleRect.left);
+  y = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
   double rx[4], ry[4];
   const double *cx = nullptr, *cy = nullptr;
   const int order = cursorKind == 1 ? MapRows(rx, ry, cx, cy) : 0;
   if (order != 0) {
-    const double X = g_cursorX, Y = g_cursorY;
-    ApplyPolynomial(X, Y, cx, cy, order, g_cursorX, g_cursorY);
+    const double X = x, Y = y;
+    ApplyPolynomial(X, Y, cx, cy, order, x, y);
   } else if (cursorKind == 2 && ImageHasPixels()) {
     const float r = m_doc->m_image.xResolution;
     if (r > 0.0f) {
-      g_cursorX /= r;
-      g_cursorY /= r;
+      x /= r;
+      y /= r;
     }
   }
 }

@@ -67,6 +67,9 @@ class IToolHost {
   // the view has no polynomial or no resolution.
   virtual bool ImageToMapCoords(POINT p, double& x, double& y) const = 0;
   virtual bool ImageToScaledCoords(POINT p, double& x, double& y) const = 0;
+  // The coordinates the status bar shows for a client point (of the kind
+  // above).
+  virtual void CursorCoordsAt(POINT client, double& x, double& y) const = 0;
   virtual bool ImageHasPixels() const = 0;
 
   // Recentres the view on an image point; with onlyWhenOutside nothing
