@@ -192,6 +192,7 @@ TEST_F(TextBlockTool, DeleteAllAsksForInsideOrCrossingAndSetsRestore) {
     bool crossingGone;
   };
   for (const Case k : {Case{0, false}, Case{1, true}}) {
+    TearDown();
     SetUp();
     CTextBlockTool* t = Enter();
     std::string question;
@@ -212,7 +213,6 @@ TEST_F(TextBlockTool, DeleteAllAsksForInsideOrCrossingAndSetsRestore) {
     // Leaving the mode deletes what was not restored.
     Command(cmd::kEditDone);
     EXPECT_EQ(doc->m_lines.GetCount(), k.crossingGone ? 1 : 2);
-    TearDown();
   }
 }
 

@@ -9,6 +9,7 @@
 #include "resources/toolcommands.h"
 #include "ui/core/angletool.h"
 #include "ui/core/cptool.h"
+#include "ui/core/imagetool.h"
 #include "ui/core/linetool.h"
 #include "ui/core/notetool.h"
 #include "ui/core/pointtool.h"
@@ -210,6 +211,10 @@ void PasteFloatingImage(CQznView& v, int replace) {
 }  // namespace
 
 void RegisterEditTools() {
+  RegisterToolFactory(1, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d || !d->m_image.HasPixels()) return nullptr;
+    return std::make_unique<CImageEditTool>(h, d);
+  });
   RegisterToolFactory(3, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CLineEditTool>(h, d);
