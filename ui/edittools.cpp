@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include <wx/colordlg.h>
+#include <wx/dialog.h>
+#include <wx/sizer.h>
+#include <wx/textctrl.h>
 
 #include "platform/host.h"
 #include "ui/commands.h"
@@ -12,6 +15,7 @@
 #include "ui/core/qznview.h"
 #include "ui/imagewindow.h"
 #include "ui/wxresources.h"
+#include "widgets/wxtext.h"
 
 namespace qzn {
 

@@ -16,6 +16,7 @@
 #include "tests/ui_core/tool_test_util.h"
 #include "ui/app.h"
 #include "ui/core/linetool.h"
+#include "ui/core/mergetool.h"
 #include "ui/edittools.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
@@ -174,4 +175,109 @@ TEST_F(EditTools, LineToolTracesAStrokeShowsItsRubberSegmentAndUndoes) {
                           [](const ContextMenuItem& i) { return i.id == cmd::kLineShow && i.checked; }));
   ASSERT_TRUE(Menu(cmd::kEditLineTool));
   EXPECT_EQ(w->View().editMode, 0);
+}
+
+// One smoke per other tool: its mode entered from the menu, one gesture
+// with wx events, the result in the document (and in the picture where the
+// tool shows feedback), Undo from the menu where the tool has it.
+TEST_F(EditTools, PointToolAddsAPointAndUndoes) {
+  ASSERT_TRUE(Menu(cmd::kEditPointTool));
+  ASSERT_EQ(w->View().editMode, 5);
+  Click(At(120, 150));
+  ASSERT_EQ(doc->m_points.GetCount(), 1);
+  Picture("point-added");
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_points.GetCount(), 0);
+}
+
+TEST_F(EditTools, ControlPointToolMovesAPoint) {
+  doc->m_controlPts.AddNew()->m_imageX = 100;
+  ASSERT_TRUE(Menu(cmd::kEditControlPointTool));
+  ASSERT_EQ(w->View().editMode, 4);
+  ASSERT_TRUE(Menu(cmd::kCpMove));
+  Drag(At(100, 0), At(150, 60));
+  EXPECT_NEAR(doc->m_controlPts.GetHead()->m_imageX, 150.0, 1.0);
+  EXPECT_NEAR(doc->m_controlPts.GetHead()->m_imageY, 60.0, 1.0);
+}
+
+TEST_F(EditTools, AnnotationToolMovesANoteShowingItsFrame) {
+  doc->m_notes.AddNote(RECT{80, 140, 160, 170}, "注释");
+  ASSERT_TRUE(Menu(cmd::kEditNoteTool));
+  ASSERT_EQ(w->View().editMode, 7);
+  ASSERT_TRUE(Menu(cmd::kNoteMove));
+  const wxImage before = Picture("note-before");
+  Mouse(wxEVT_LEFT_DOWN, At(120, 155));
+  Mouse(wxEVT_MOTION, At(140, 175));
+  const wxImage moving = Picture("note-moving");
+  EXPECT_GT(Differ(before, moving), 50);  // the frame, inverted
+  Mouse(wxEVT_LEFT_UP, At(140, 175));
+  EXPECT_NEAR(doc->m_notes.GetHead()->m_rect.left, 100, 1);
+}
+
+TEST_F(EditTools, TextBlockToolAddsABlock) {
+  doc->m_lines.NewChain()->AddPoint(1, 1);  // the mode wants lines
+  ASSERT_TRUE(Menu(cmd::kEditTextBlockTool));
+  ASSERT_EQ(w->View().editMode, 6);
+  Drag(At(60, 20), At(120, 60));
+  ASSERT_EQ(doc->m_textBlocks.GetCount(), 1);
+  Picture("block-added");
+}
+
+TEST_F(EditTools, RegionToolDrawsARectangle) {
+  ASSERT_TRUE(Menu(cmd::kRoiRectangle));
+  ASSERT_EQ(w->View().editMode, 8);
+  Drag(At(60, 20), At(160, 90));
+  ASSERT_EQ(doc->m_roi.GetCount(), 1);
+  Picture("roi-rectangle");
+}
+
+TEST_F(EditTools, ImageToolFillsAndUndoes) {
+  ASSERT_TRUE(Menu(cmd::kEditImageTool));
+  ASSERT_EQ(w->View().editMode, 1);
+  SetToolDialogScript([](ToolDialog& d) {
+    if (auto* v = dynamic_cast<PixelValueValues*>(&d)) v->value = 128;
+    return true;
+  });
+  ASSERT_TRUE(Menu(cmd::kImageFill));
+  const wxImage before = Picture("image-before");
+  Click(At(10, 10));
+  EXPECT_EQ(doc->m_image.GetRow(10, 0)[10], 128);
+  const wxImage filled = Picture("image-filled");
+  EXPECT_GT(Differ(before, filled), 1000);
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_image.GetRow(10, 0)[10], 255);
+}
+
+TEST_F(EditTools, AngleToolReportsTheAngleAndEscLeaves) {
+  ASSERT_TRUE(Menu(cmd::kAngleCheck));
+  ASSERT_EQ(w->View().editMode, 10);
+  Click(At(100, 100));
+  Mouse(wxEVT_MOTION, At(200, 100), false);
+  Click(At(200, 100));
+  Mouse(wxEVT_MOTION, At(100, 20), false);
+  Picture("angle-arms");
+  Click(At(100, 20));
+  ASSERT_FALSE(host->messages.empty());
+  EXPECT_EQ(host->messages.back(), "角度是 90.000000 度。");
+  Char(27);
+  Pump(3);
+  EXPECT_EQ(w->View().editMode, 0);
+}
+
+TEST_F(EditTools, MergeToolFloatsAPictureAndEscDropsIt) {
+  host->fileAnswers.push_back({scan});
+  ASSERT_TRUE(Menu(cmd::kMergeOpen));
+  ASSERT_EQ(w->View().editMode, 9);
+  const wxImage floating = Picture("merge-floating");
+  Drag(At(100, 100), At(130, 110));
+  auto* tool = dynamic_cast<CMergeImageTool*>(w->View().Tool());
+  ASSERT_NE(tool, nullptr);
+  EXPECT_NEAR(tool->FloatingRect().left, 50, 1);
+  const wxImage moved = Picture("merge-moved");
+  EXPECT_GT(Differ(floating, moved), 100);
+  std::vector<BYTE> image(doc->m_image.GetPlane(0), doc->m_image.GetPlane(0) + doc->m_image.GetPlaneBytes());
+  Char(27);
+  Pump(3);
+  EXPECT_EQ(w->View().editMode, 0);
+  EXPECT_TRUE(std::equal(image.begin(), image.end(), doc->m_image.GetPlane(0)));
 }

@@ -11,6 +11,7 @@
 #include "ui/core/cptool.h"
 #include "ui/core/imagetool.h"
 #include "ui/core/linetool.h"
+#include "ui/core/mergetool.h"
 #include "ui/core/notetool.h"
 #include "ui/core/pointtool.h"
 #include "ui/core/roitool.h"
@@ -238,6 +239,10 @@ void RegisterEditTools() {
   RegisterToolFactory(8, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CRoiTool>(h, d);
+  });
+  RegisterToolFactory(9, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+    if (!d) return nullptr;
+    return std::make_unique<CMergeImageTool>(h, d);
   });
   RegisterToolFactory(10, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> {
     return std::make_unique<CAngleTool>(h);

@@ -98,6 +98,7 @@ class CQznView : public CViewTransform, public IToolHost {
   int CursorKind() const override { return cursorKind; }
   bool ImageToMapCoords(POINT p, double& x, double& y) const override;
   void CursorCoordsAt(POINT client, double& x, double& y) const override;
+  SIZE ClientSize() const override { return clientSize; }
   bool ImageToScaledCoords(POINT p, double& x, double& y) const override;
   bool ImageHasPixels() const override;
   bool RecenterOnPoint(POINT imagePoint, bool onlyWhenOutside) override;

@@ -33,6 +33,8 @@ class IToolHost {
   virtual ~IToolHost() = default;
 
   virtual const CViewTransform& Transform() const = 0;
+  // The client area's size in pixels.
+  virtual SIZE ClientSize() const = 0;
   virtual CQznDoc* Document() const = 0;
   virtual int EditMode() const = 0;
 
