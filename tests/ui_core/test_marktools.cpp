@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_dialogs.h"
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "tool_test_util.h"
 #include "ui/core/angletool.h"
 #include "ui/core/notetool.h"
+#include "ui/core/ocrdlg.h"
 #include "ui/core/roitool.h"
 #include "ui/core/textblocktool.h"
 
@@ -243,15 +245,17 @@ TEST_F(TextBlockTool, TrainingTakesTheWholeFirstCharacterAndTestFindsIt) {
   CTextBlockTool* t = Enter(cmd::kBlockTrainOcr);
   // The scan's cross at (330, 100) as a glyph.
   doc->m_textBlocks.AddBox(RECT{310, 80, 350, 120}, 0);
-  std::string answer;
-  window.dialogs = [&](ToolDialog& d) {
-    dynamic_cast<OcrTrainValues&>(d).character = answer;
-    return true;
+  qzntest::ScriptedDialogs dialogs;
+  auto answer = [&](const std::string& text) {
+    dialogs.scripts.push_back([text](CDialogModel& m, qzntest::FakeControls& c) {
+      c.SetText(COcrTrainDlg::kCharacter, text);
+      return qzntest::PressOK(m, c);
+    });
   };
-  answer = "";
+  answer("");
   Click(330, 100);
   EXPECT_TRUE(doc->m_chars.IsEmpty());
-  answer = "十字";
+  answer("十");
   Click(330, 100);
   ASSERT_EQ(doc->m_chars.GetCount(), 1);
   EXPECT_EQ(doc->m_chars.GetHead()->m_nCode, 0x5341);  // 十

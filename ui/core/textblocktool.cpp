@@ -10,6 +10,7 @@
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
+#include "ui/core/ocrdlg.h"
 #include "ui/core/toolhelpers.h"
 
 namespace qzn {
@@ -21,33 +22,6 @@ using namespace res::text;
 constexpr int kSlotSegment = kSlotToolFirstFree;
 
 }  // namespace
-
-std::int32_t FirstCodePoint(const std::string& s) {
-  if (s.empty()) return -1;
-  const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned c = b(0);
-  int extra = 0;
-  std::int32_t cp = 0;
-  if (c < 0x80) return static_cast<std::int32_t>(c);
-  if ((c & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = c & 0x1F;
-  } else if ((c & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = c & 0x0F;
-  } else if ((c & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = c & 0x07;
-  } else {
-    return -1;
-  }
-  if (s.size() < static_cast<std::size_t>(extra) + 1) return -1;
-  for (int i = 1; i <= extra; ++i) {
-    if ((b(static_cast<std::size_t>(i)) & 0xC0) != 0x80) return -1;
-    cp = (cp << 6) | (b(static_cast<std::size_t>(i)) & 0x3F);
-  }
-  return cp;
-}
 
 CTextBlockTool::CTextBlockTool(IToolHost& h, CQznDoc* doc)
     : CEditTool(h, res::kCursorAdd), m_doc(doc), m_blocks(doc->m_textBlocks), m_lines(doc->m_lines) {
@@ -143,10 +117,11 @@ void CTextBlockTool::OnLButtonDown(POINT p, unsigned) {
         host.MessageBox(kBlockClickToSelect, MB_OK | MB_ICONINFORMATION);
         return;
       }
-      OcrTrainValues v;
-      if (!host.RunDialog(v)) return;
-      // The code is the whole first character; an empty entry adds nothing.
-      const std::int32_t code = FirstCodePoint(v.character);
+      COcrTrainDlg dlg;
+      if (DoModal(dlg) != IDOK) return;
+      // The code is the whole character; an empty entry adds nothing, nor
+      // does one beyond the 16-bit codes an OCR file keeps.
+      const int code = dlg.Code();
       if (code < 0 || code > 0xFFFF) return;
       m_doc->m_chars.AddSample(m_doc, box->m_rect, code);
       return;

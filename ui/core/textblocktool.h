@@ -13,10 +13,6 @@
 
 namespace qzn {
 
-// The first character of a UTF-8 text as a code point; -1 for an empty
-// text or a broken first character.
-std::int32_t FirstCodePoint(const std::string& utf8);
-
 class CTextBlockTool : public CEditTool {
  public:
   enum SubMode : int {

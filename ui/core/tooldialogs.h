@@ -28,7 +28,6 @@ enum : int {
   kDlgContourValues = 126,
   kDlgBinaryValue = 133,
   kDlgPixelValue = 135,
-  kDlgOcrTrain = 142,
   kDlgDrawPixelValue = 102,
   kDlgMapPixelValue = 152,
   kDlgDeleteTextLines = 204,
@@ -77,12 +76,6 @@ struct BinaryValueValues : ToolDialog {
 struct ColourValues : ToolDialog {
   ColourValues() : ToolDialog(kDlgColour) {}
   COLORREF colour = 0;
-};
-
-// 142 "OCR 训练对话框": the character to train.
-struct OcrTrainValues : ToolDialog {
-  OcrTrainValues() : ToolDialog(kDlgOcrTrain) {}
-  std::string character;
 };
 
 // 204 "在文本块中删除线段": the question shown, and which lines go: 0 the
