@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dialog.h>
 #include <wx/sizer.h>
@@ -13,6 +14,8 @@
 #include "ui/core/editcommands.h"
 #include "ui/core/iddlgs.h"
 #include "ui/core/qznview.h"
+#include "ui/core/tooldlgs.h"
+#include "ui/dialogs.h"
 #include "ui/imagewindow.h"
 #include "ui/wxresources.h"
 #include "widgets/wxtext.h"
@@ -85,6 +88,47 @@ bool RunOnModel(ToolDialog& dialog) {
   }
 }
 
+// A label whose text the dialog's model sets when it opens.
+wxStaticText* MakeWideLabel(wxWindow* parent, int id) {
+  wxStaticText* label = MakeLabel(parent, "", id);
+  label->SetMinSize(wxSize(320, -1));
+  return label;
+}
+
+CModelDialog* MakeDrawPixelValueDialog(wxWindow* parent, CDrawPixelValueDlg& model) {
+  auto* d = new CModelDialog(parent, model, U8(res::text::kDrawValueTitle));
+  auto* body = new wxBoxSizer(wxVERTICAL);
+  body->Add(MakeWideLabel(d, CDrawPixelValueDlg::kTypeText), 0, wxEXPAND | wxBOTTOM, 6);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  row->Add(new CColourSwatch(d, CDrawPixelValueDlg::kSwatch, wxSize(40, 24)), 0, wxRIGHT, 8);
+  row->Add(MakeWideLabel(d, CDrawPixelValueDlg::kValueText), 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+  row->Add(new wxButton(d, CDrawPixelValueDlg::kDefine, U8(res::text::kDrawValueDefine)), 0);
+  body->Add(row, 0, wxEXPAND | wxBOTTOM, 8);
+  body->Add(LabelledRow(d, res::text::kDrawValuePenLabel, MakeEdit(d, CDrawPixelValueDlg::kPenSize, 60)));
+  return FinishDialog(d, body);
+}
+
+CModelDialog* MakeMapPixelValueDialog(wxWindow* parent, CMapPixelValueDlg& model) {
+  auto* d = new CModelDialog(parent, model, U8(res::text::kMapPixelTitle));
+  auto* grid = new wxFlexGridSizer(2, 6, 8);
+  for (auto [label, id] : {std::pair{res::text::kMapPixelMinimum, int{CMapPixelValueDlg::kMinimum}},
+                           std::pair{res::text::kMapPixelMaximum, int{CMapPixelValueDlg::kMaximum}},
+                           std::pair{res::text::kMapPixelValue, int{CMapPixelValueDlg::kValue}}}) {
+    grid->Add(MakeLabel(d, label), 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(MakeEdit(d, id, 60));
+  }
+  return FinishDialog(d, grid);
+}
+
+CModelDialog* MakeDeleteTextLinesDialog(wxWindow* parent, CDeleteTextLinesDlg& model) {
+  auto* d = new CModelDialog(parent, model, U8(res::text::kDeleteTextLinesTitle));
+  auto* body = new wxBoxSizer(wxVERTICAL);
+  body->Add(MakeWideLabel(d, CDeleteTextLinesDlg::kQuestion), 0, wxEXPAND | wxBOTTOM, 8);
+  body->Add(MakeRadio(d, CDeleteTextLinesDlg::kInside, res::text::kDeleteTextLinesInside, true), 0, wxBOTTOM, 4);
+  body->Add(MakeRadio(d, CDeleteTextLinesDlg::kCrossing, res::text::kDeleteTextLinesCrossing));
+  return FinishDialog(d, body);
+}
+
 }  // namespace
 
 void SetToolDialogScript(std::function<bool(ToolDialog&)> script) { Script() = std::move(script); }
@@ -112,6 +156,9 @@ void RegisterEditToolCommands() {
   if (done) return;
   done = true;
   RegisterEditTools();
+  RegisterDialogWindow(&MakeDrawPixelValueDialog);
+  RegisterDialogWindow(&MakeMapPixelValueDialog);
+  RegisterDialogWindow(&MakeDeleteTextLinesDialog);
   std::vector<int> marked;
   for (int id : EditCommandIds())
     if (EditCommandHasCheckMark(id)) marked.push_back(id);

@@ -4,37 +4,39 @@
 // depth.
 #include <gtest/gtest.h>
 
+#include "fake_dialogs.h"
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "tool_test_util.h"
 #include "ui/core/imagetool.h"
+#include "ui/core/tooldlgs.h"
 
 using namespace qzn;
 
 namespace {
 
 struct ImageTool : tooltest::ToolTest {
+  qzntest::ScriptedDialogs dialogs;
   BYTE drawValue = 77;
   int penSize = 4;
-  std::vector<int> penAnswers;  // pen sizes answered in turn (then penSize)
+  std::vector<int> penAnswers;  // pen sizes typed in turn before penSize
 
+  // Dialog 102 answered: "定义" gives the drawing value, then each pen size
+  // is typed and OK pressed until one is taken.
+  void AnswerDrawValue() {
+    dialogs.scripts.push_back([this](CDialogModel& m, qzntest::FakeControls& c) -> int {
+      m.OnClicked(CDrawPixelValueDlg::kDefine, c);
+      for (int pen : penAnswers) {
+        c.SetText(CDrawPixelValueDlg::kPenSize, std::to_string(pen));
+        if (m.OnOK(c)) return IDOK;
+      }
+      c.SetText(CDrawPixelValueDlg::kPenSize, std::to_string(penSize));
+      return qzntest::PressOK(m, c);
+    });
+  }
   CImageEditTool* Enter(int subCommand = 0) {
     window.dialogs = [this](ToolDialog& d) {
-      if (auto* v = dynamic_cast<DrawPixelValues*>(&d)) {
-        v->value[0] = v->value[1] = v->value[2] = drawValue;
-        if (!penAnswers.empty()) {
-          v->penSize = penAnswers.front();
-          penAnswers.erase(penAnswers.begin());
-        } else {
-          v->penSize = penSize;
-        }
-        return true;
-      }
       if (auto* v = dynamic_cast<PixelValueValues*>(&d)) {
-        v->value = drawValue;
-        return true;
-      }
-      if (auto* v = dynamic_cast<MapPixelValues*>(&d)) {
         v->value = drawValue;
         return true;
       }
@@ -42,6 +44,7 @@ struct ImageTool : tooltest::ToolTest {
     };
     EXPECT_TRUE(Command(cmd::kEditImageTool));
     EXPECT_EQ(view->editMode, 1);
+    if (subCommand == cmd::kImagePaint || subCommand == cmd::kImageDrawLine) AnswerDrawValue();
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CImageEditTool>();
   }
@@ -81,9 +84,11 @@ TEST_F(ImageTool, AStrokeIsOneUndoStepAndItsSquaresStayInTheImage) {
 }
 
 TEST_F(ImageTool, PenSizesBeyondAQuarterOfTheImageAreAskedAgain) {
-  penAnswers = {300, 101, 50};  // the image is 401 x 301: 75 at the most
+  penAnswers = {300, 101};  // the image is 401 x 301: 75 at the most
+  penSize = 50;
   CImageEditTool* t = Enter(cmd::kImageDrawLine);
   EXPECT_EQ(t->PenSize(), 50);
+  EXPECT_EQ(dialogs.shown, std::vector<int>{CDrawPixelValueDlg::kId});
   EXPECT_EQ(Messages(), (std::vector<std::string>{res::text::kDrawValuePenTooLarge,
                                                   res::text::kDrawValuePenTooLarge}));
 }
@@ -132,15 +137,14 @@ TEST_F(ImageTool, FillRefusesRgbAndMappingRaisesTheMaximumToTheMinimum) {
   // when the maximum comes back below the minimum.
   doc->m_image.GetRow(5, 0)[5] = 200;
   doc->m_image.GetRow(5, 0)[6] = 100;
-  window.dialogs = [](ToolDialog& d) {
-    auto& v = dynamic_cast<MapPixelValues&>(d);
-    EXPECT_EQ(v.minimum, 0);
-    EXPECT_EQ(v.maximum, 255);
-    v.minimum = 200;
-    v.maximum = 100;
-    v.value = 9;
-    return true;
-  };
+  dialogs.scripts.push_back([](CDialogModel& m, qzntest::FakeControls& c) {
+    EXPECT_EQ(c.GetText(CMapPixelValueDlg::kMinimum), "0");
+    EXPECT_EQ(c.GetText(CMapPixelValueDlg::kMaximum), "255");
+    c.SetText(CMapPixelValueDlg::kMinimum, "200");
+    c.SetText(CMapPixelValueDlg::kMaximum, "100");
+    c.SetText(CMapPixelValueDlg::kValue, "9");
+    return qzntest::PressOK(m, c);
+  });
   view->SetRubberBand(RECT{30, 190, 60, 210});
   Command(cmd::kImageMapValues);
   EXPECT_EQ(At(5, 5), 9);

@@ -18,6 +18,7 @@
 #include "ui/core/ocrdlg.h"
 #include "ui/core/roitool.h"
 #include "ui/core/textblocktool.h"
+#include "ui/core/tooldlgs.h"
 
 using namespace qzn;
 using tooltest::AddLine;
@@ -198,12 +199,13 @@ TEST_F(TextBlockTool, DeleteAllAsksForInsideOrCrossingAndSetsRestore) {
     SetUp();
     CTextBlockTool* t = Enter();
     std::string question;
-    window.dialogs = [&](ToolDialog& d) {
-      auto& v = dynamic_cast<DeleteTextLinesValues&>(d);
-      question = v.question;
-      v.choice = k.choice;
-      return true;
-    };
+    qzntest::ScriptedDialogs dialogs;
+    dialogs.scripts.push_back([&](CDialogModel& m, qzntest::FakeControls& c) {
+      question = c.GetText(CDeleteTextLinesDlg::kQuestion);
+      c.SetCheck(CDeleteTextLinesDlg::kInside, k.choice == 0);
+      c.SetCheck(CDeleteTextLinesDlg::kCrossing, k.choice == 1);
+      return qzntest::PressOK(m, c);
+    });
     Command(cmd::kBlockDeleteAll);
     EXPECT_EQ(question, res::text::kDeleteTextLinesAskAll);
     EXPECT_FALSE(InList(inside1));

@@ -107,7 +107,7 @@ TEST_F(ToolFixture, ModesSaveFlagsAndFallBackToTheDefaultTool) {
   EXPECT_TRUE(view->flags.annotations && view->flags.annotationFrames);
   view->SetEditMode(7);  // the second entry saves the flags as they are now
   EXPECT_TRUE(view->savedFlags.annotations);
-  for (int mode : {2, 5, 11, -1}) {  // no tool of that mode (yet) or no such mode
+  for (int mode : {2, 11, -1}) {  // no tool of that mode or no such mode
     view->SetEditMode(mode);
     EXPECT_EQ(view->editMode, 0) << mode;
     EXPECT_EQ(view->Tool()->GetType(), 1);

@@ -11,6 +11,7 @@
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
+#include "ui/core/tooldlgs.h"
 
 namespace qzn {
 
@@ -224,43 +225,48 @@ bool CImageEditTool::IsItemEnabled(int id) const {
 void CImageEditTool::UpdateMenu() { RebuildMenu(res::kMenuImageTool); }
 
 void CImageEditTool::AskDrawValue() {
-  DrawPixelValues v;
-  std::copy(std::begin(m_value), std::end(m_value), v.value);
-  v.swatch = m_swatch;
-  v.penSize = m_penSize;
-  const CRasterImage& img = m_doc->m_image;
-  for (;;) {
-    if (!host.RunDialog(v)) return;
-    // A pen larger than a quarter of the image is refused and asked again.
-    if (v.penSize >= 1 && v.penSize <= img.width / 4 && v.penSize <= img.height / 4) break;
-    host.MessageBox(kDrawValuePenTooLarge, MB_OK | MB_ICONINFORMATION);
+  // "定义" asks one value as the fill does.
+  CDrawPixelValueDlg dlg(*m_doc, host.Palette(), [this](int& value) { return AskOneValue(value); });
+  std::copy(std::begin(m_value), std::end(m_value), dlg.value);
+  dlg.swatch = m_swatch;
+  dlg.penSize = m_penSize;
+  if (DoModal(dlg) == IDOK) {
+    std::copy(std::begin(dlg.value), std::end(dlg.value), m_value);
+    m_swatch = dlg.swatch;
+    m_penSize = dlg.penSize;
   }
-  std::copy(std::begin(v.value), std::end(v.value), m_value);
-  m_swatch = v.swatch;
-  m_penSize = v.penSize;
+}
+
+bool CImageEditTool::AskOneValue(int& value) {
+  const CRasterImage& img = m_doc->m_image;
+  if (img.HasPixels() && img.bitsPerSample == 1) {
+    BinaryValueValues v;
+    v.value = value ? 1 : 0;
+    v.zeroIsBlack = img.photometric;
+    if (!host.RunDialog(v)) return false;
+    value = v.value ? 1 : 0;
+    return true;
+  }
+  PixelValueValues v;
+  v.value = value;
+  if (!host.RunDialog(v)) return false;
+  value = std::clamp(v.value, 0, 255);
+  return true;
 }
 
 void CImageEditTool::AskFillValue() {
   const CRasterImage& img = m_doc->m_image;
-  if (m_doc->IsClassifiedImage() || m_doc->IsPaletteImage() || m_doc->IsGreyImage()) {
-    PixelValueValues v;
-    v.value = m_value[0];
-    if (!host.RunDialog(v)) return;
-    m_value[0] = m_value[1] = m_value[2] = static_cast<BYTE>(std::clamp(v.value, 0, 255));
-  } else if (img.HasPixels() && img.bitsPerSample == 1) {
-    BinaryValueValues v;
-    v.value = m_value[0] ? 1 : 0;
-    v.zeroIsBlack = img.photometric;
-    if (!host.RunDialog(v)) return;
-    m_value[0] = m_value[1] = m_value[2] = static_cast<BYTE>(v.value ? 1 : 0);
-  }
+  const bool oneByte = m_doc->IsClassifiedImage() || m_doc->IsPaletteImage() || m_doc->IsGreyImage();
+  if (!oneByte && !(img.HasPixels() && img.bitsPerSample == 1)) return;
+  int v = m_value[0];
+  if (AskOneValue(v)) m_value[0] = m_value[1] = m_value[2] = static_cast<BYTE>(v);
 }
 
 void CImageEditTool::MapValues() {
-  MapPixelValues v;
+  CMapPixelValueDlg v;
   const RECT band = host.GetRubberBand();
   if (!IsRectEmpty(band)) GetGreyRange(m_doc->m_image, band, v.minimum, v.maximum);
-  if (!host.RunDialog(v)) return;
+  if (DoModal(v) != IDOK) return;
   v.minimum = std::clamp(v.minimum, 0, 255);
   v.maximum = std::max(std::clamp(v.maximum, 0, 255), v.minimum);
   if (m_doc->MapPixelRange(v.minimum, v.maximum, v.value)) host.RefreshDisplay();

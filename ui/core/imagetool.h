@@ -53,8 +53,9 @@ class CImageEditTool : public CEditTool {
   // Paints the pen's square at an image point into the stroke's record.
   void PaintAt(POINT image);
   void ShowStroke();
-  // Dialog 102 until its pen size fits the image (or Cancel).
   void AskDrawValue();
+  // One value of a one-plane image: dialog 135, or 133 for a 1-bit image.
+  bool AskOneValue(int& value);
   void AskFillValue();
   void MapValues();
   int PenClientSize() const;

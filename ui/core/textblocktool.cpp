@@ -11,6 +11,7 @@
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
 #include "ui/core/ocrdlg.h"
+#include "ui/core/tooldlgs.h"
 #include "ui/core/toolhelpers.h"
 
 namespace qzn {
@@ -210,9 +211,9 @@ void CTextBlockTool::FinishAndDrop() {
 
 void CTextBlockTool::DeleteAllTextLines() {
   const RECT band = host.GetRubberBand();
-  DeleteTextLinesValues v;
+  CDeleteTextLinesDlg v;
   v.question = IsRectEmpty(band) ? kDeleteTextLinesAskAll : kDeleteTextLinesAskInRect;
-  if (!host.RunDialog(v)) return;
+  if (DoModal(v) != IDOK) return;
   CObList moved;
   m_lines.MoveLinesInBoxes(band, &moved, &m_blocks, v.choice ? TRUE : FALSE);
   KeepRemoved(moved);

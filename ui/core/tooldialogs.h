@@ -23,14 +23,10 @@ struct ToolDialog {
 
 // Dialog ids; the colour dialog is the toolkit's own.
 enum : int {
-  kDlgControlPoint = 107,
   kDlgCurrentId = 112,
   kDlgContourValues = 126,
   kDlgBinaryValue = 133,
   kDlgPixelValue = 135,
-  kDlgDrawPixelValue = 102,
-  kDlgMapPixelValue = 152,
-  kDlgDeleteTextLines = 204,
   kDlgColour = -1,
 };
 
@@ -52,12 +48,6 @@ struct ContourValues : ToolDialog {
   float start = 0.0f;
 };
 
-// 107 "控制点": "从" (image) and "到" (map) coordinates.
-struct ControlPointValues : ToolDialog {
-  ControlPointValues() : ToolDialog(kDlgControlPoint) {}
-  double fromX = 0.0, fromY = 0.0, toX = 0.0, toY = 0.0;
-};
-
 // 135 "定义像素值": one byte.
 struct PixelValueValues : ToolDialog {
   PixelValueValues() : ToolDialog(kDlgPixelValue) {}
@@ -76,32 +66,6 @@ struct BinaryValueValues : ToolDialog {
 struct ColourValues : ToolDialog {
   ColourValues() : ToolDialog(kDlgColour) {}
   COLORREF colour = 0;
-};
-
-// 204 "在文本块中删除线段": the question shown, and which lines go: 0 the
-// lines inside the blocks, 1 those crossing them.
-struct DeleteTextLinesValues : ToolDialog {
-  DeleteTextLinesValues() : ToolDialog(kDlgDeleteTextLines) {}
-  std::string question;
-  int choice = 0;
-};
-
-// 152 "地图像素值": minimum, new value and maximum, each a byte.
-struct MapPixelValues : ToolDialog {
-  MapPixelValues() : ToolDialog(kDlgMapPixelValue) {}
-  int minimum = 0;
-  int value = 0;
-  int maximum = 0;
-};
-
-// 102 "定义绘制像素值": the drawing value (red, green, blue; one value sits
-// in all three), the colour it shows as and the pen size. Its logic is
-// CDrawPixelValueDlg (ui/core/imagetool.h).
-struct DrawPixelValues : ToolDialog {
-  DrawPixelValues() : ToolDialog(kDlgDrawPixelValue) {}
-  BYTE value[3] = {0, 0, 0};
-  COLORREF swatch = 0;
-  int penSize = 4;
 };
 
 // The annotation tool's modeless dialog (143 "注释对话框"): it edits the
