@@ -74,7 +74,6 @@ inline constexpr const char kNoteAskDeleteInRect[] = "在选择的区域内删�
 inline constexpr const char kNoteClickCentre[] = "请在文本框的中心点击以选择。";
 inline constexpr const char kNoteClickInBox[] = "请在文本注释框中选择。";
 inline constexpr const char kNoteDrawRectangle[] = "请用鼠标画一个矩形以输入节点。";
-inline constexpr const char kNoteDialogTitle[] = "注释对话框";
 
 // ---- text-block tool ------------------------------------------------------------
 inline constexpr const char kBlockClickToDelete[] = "请在方框内单击以删除。";

@@ -9,6 +9,7 @@
 #include <wx/textctrl.h>
 
 #include "platform/host.h"
+#include "resources/messages_tools.h"
 #include "ui/commands.h"
 #include "ui/core/contrastdlgs.h"
 #include "ui/core/editcommands.h"
