@@ -12,10 +12,11 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <wx/toplevel.h>
 
+#include "app/charlist.h"
 #include "tests/ui/gui_test_util.h"
 #include "tests/ui_core/dialog_test_util.h"
-#include "app/charlist.h"
 #include "georef/controlpt.h"
 #include "ui/core/batchdlg.h"
 #include "ui/core/colorfeaturedlg.h"
@@ -28,6 +29,9 @@
 #include "ui/core/reportdlg.h"
 #include "ui/core/snapdlg.h"
 #include "ui/dialogs.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxtext.h"
 #include "widgets/core/gridmodel.h"
 
 using namespace qzn;
@@ -255,4 +259,39 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
        [d](CDialogModel&) { EXPECT_EQ(d->m_chars.m_strDescription, "数字"); }},
   };
   guitest::RunDialogSmoke(cases, host->messages);
+}
+
+TEST_F(LineDialogs, TheColourFeatureTableStaysBesideItsViewAndClosesWithIt) {
+  CImageWindow* w = OpenFromDialog(WriteScan("colours.tif", 120, 80, viewtest::Kind::kRgb));
+  ASSERT_NE(w, nullptr);
+  const auto shownTable = []() -> wxWindow* {
+    for (wxWindow* t : wxTopLevelWindows)
+      if (t->IsShown() && FromWx(t->GetLabel()) == "提取图像颜色属性") return t;
+    return nullptr;
+  };
+  OpenColorFeatureTable(w->View());
+  guitest::Pump(3);
+  wxWindow* table = shownTable();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->GetParent(), MainFrame());  // a dialog of the main window: above it
+
+  // A rectangle drawn in the view, then "添加": a row of the table.
+  w->View().SetRubberBand(RECT{10, 10, 40, 30});
+  wxCommandEvent add(wxEVT_BUTTON, CColorFeatureDlg::kAdd);
+  add.SetEventObject(table->FindWindow(CColorFeatureDlg::kAdd));
+  table->GetEventHandler()->ProcessEvent(add);
+  auto* grid = dynamic_cast<CGridModel*>(table->FindWindow(CColorFeatureDlg::kGrid));
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->GetItemText(1, 0), "0");
+  EXPECT_TRUE(host->messages.empty()) << (host->messages.empty() ? "" : host->messages[0]);
+
+  // Opened again: still one table. Closing the workspace closes it.
+  OpenColorFeatureTable(w->View());
+  guitest::Pump(3);
+  int tables = 0;
+  for (wxWindow* t : wxTopLevelWindows) tables += t->IsShown() && FromWx(t->GetLabel()) == "提取图像颜色属性";
+  EXPECT_EQ(tables, 1);
+  Desktop()->manager->CloseDocuments(true);
+  guitest::Pump(5);
+  EXPECT_EQ(shownTable(), nullptr);
 }
