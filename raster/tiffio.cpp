@@ -462,10 +462,14 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   // A file of several strips or tiles is decoded on the worker threads;
   // old-style JPEG keeps state from one strip to the next, so it is read in
   // order through the one handle.
+  // Tiles whose width ends inside a byte of the image (1-bit tiles not a
+  // multiple of 8 wide) share that byte with the next tile of the row, so
+  // they are decoded in order too.
   PieceLayout layout;
   const bool sideBySide = WorkerThreads() > 1 && compression != COMPRESSION_OJPEG &&
                           LayoutPieces(t, tmp, planar, samplesToRead, layout) &&
-                          layout.across * layout.down * layout.planes > 1;
+                          layout.across * layout.down * layout.planes > 1 &&
+                          (layout.across == 1 || layout.pieceWidth * tmp.bitsPerSample % 8 == 0);
   int rc;
   if (sideBySide) {
     std::string damage;
