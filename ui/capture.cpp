@@ -22,7 +22,7 @@ HDIB ImageToDib(const wxImage& image, int bitsPixel) {
 }
 
 bool IsPrinter(const wxDC& dc) {
-  return wxDynamicCast(&dc, wxPrinterDC) != nullptr || wxDynamicCast(&dc, wxPostScriptDC) != nullptr;
+  return dc.IsKindOf(wxCLASSINFO(wxPrinterDC)) || dc.IsKindOf(wxCLASSINFO(wxPostScriptDC));
 }
 
 }  // namespace
