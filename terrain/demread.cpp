@@ -157,9 +157,12 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   }
 
   // ---- the grid ----
+  // Profiles run south to north and follow each other west to east, so
+  // each is a column of the grid and its first elevation the bottom row, as
+  // every GIS reads the format and as our writer puts a grid into it.
   const bool thinned = profiles >= kThinFrom || longest >= kThinFrom;
-  const long long rows = thinned ? (profiles + kThinStep - 1) / kThinStep : profiles;
-  const long long columns = thinned ? (longest + kThinStep - 1) / kThinStep : longest;
+  const long long columns = thinned ? (profiles + kThinStep - 1) / kThinStep : profiles;
+  const long long rows = thinned ? (longest + kThinStep - 1) / kThinStep : longest;
   // Profiles of very different lengths could make the grid far larger than
   // the elevations the file holds; a grid is allowed one cell per byte.
   if (rows * columns > in.Size()) return fail(res::text::kDemProfilesUneven);
@@ -209,8 +212,9 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
       if (!f.ReadFixedInt(6, v))
         return fail(FormatC(res::text::kDemBadElevationFormat, p + 1, f.LastField().c_str()));
       if (!keepProfile || (thinned && i % kThinStep != 0)) continue;
-      const std::size_t k = thinned ? static_cast<std::size_t>((p / kThinStep) * columns + i / kThinStep)
-                                    : static_cast<std::size_t>(p * columns + i);
+      const long long column = thinned ? p / kThinStep : p;
+      const long long rowFromSouth = thinned ? i / kThinStep : i;
+      const std::size_t k = static_cast<std::size_t>((rows - 1 - rowFromSouth) * columns + column);
       if (v == kVoid) continue;  // stays missing
       g.heights[k] = static_cast<float>(v);
       g.missing[k] = 0;

@@ -422,7 +422,7 @@ bool ReadDem(const std::string& bytes, CElevationGrid& g, qzn::CGridReadStatus& 
 
 }  // namespace
 
-TEST(UsgsDemRead, ProfilesBecomeRowsAndTheHeaderIsShown) {
+TEST(UsgsDemRead, ProfilesBecomeColumnsFromTheSouthAndTheHeaderIsShown) {
   DemSpec d;
   d.profiles = {{1, 2, 3}, {4, -32767, 6}};
   d.corners[6] = "   1.234500000000000D+03";  // Fortran exponents, as GDAL writes them
@@ -431,13 +431,14 @@ TEST(UsgsDemRead, ProfilesBecomeRowsAndTheHeaderIsShown) {
   CElevationGrid g;
   qzn::CGridReadStatus error;
   ASSERT_TRUE(ReadDem(MakeDem(d), g, error)) << error.error;
-  EXPECT_EQ(g.rows, 2);
-  EXPECT_EQ(g.columns, 3);
+  // Two profiles west to east, each from the south: rows from the north.
+  EXPECT_EQ(g.rows, 3);
+  EXPECT_EQ(g.columns, 2);
   EXPECT_EQ(g.cellSize, 30.0f);
   EXPECT_EQ(g.lowerLeftX, 1234.5f);
   EXPECT_EQ(g.lowerLeftY, 55.0f);
-  EXPECT_EQ(g.heights, (std::vector<float>{1, 2, 3, 4, 0, 6}));
-  EXPECT_EQ(g.missing, (std::vector<std::uint8_t>{0, 0, 0, 0, 1, 0}));  // the void
+  EXPECT_EQ(g.heights, (std::vector<float>{3, 6, 2, 0, 1, 4}));
+  EXPECT_EQ(g.missing, (std::vector<std::uint8_t>{0, 0, 0, 1, 0, 0}));  // the void
   EXPECT_EQ(error.info,
             "方庭命名区: HAND MADE\n单位代码 (地面平面坐标): 2\n单位代码 (仰角坐标): 2\n地面坐标的 4 交角 DEM: (平面度) \n"
             "  0.0000  0.0000\n  0.0000  0.0000\n  0.0000  0.0000\n  55.0000  1234.5000\n"
@@ -445,12 +446,12 @@ TEST(UsgsDemRead, ProfilesBecomeRowsAndTheHeaderIsShown) {
 }
 
 TEST(UsgsDemRead, LargeDemsKeepEveryFifthProfileAndElevation) {
-  // 600 elevations a profile give 120 cells a row; 601 give 121, the last
-  // one in its own row rather than the next row's first cell.
+  // 600 elevations a profile give 120 cells a column; 601 give 121, the
+  // last one in its own row rather than the next column's first cell.
   struct Case {
     int elevations, profiles, rows, columns;
   };
-  for (Case k : {Case{600, 6, 2, 120}, Case{601, 6, 2, 121}, Case{3, 501, 101, 1}}) {
+  for (Case k : {Case{600, 6, 120, 2}, Case{601, 6, 121, 2}, Case{3, 501, 1, 101}}) {
     DemSpec d;
     for (int f = 0; f < k.profiles; ++f) {
       d.profiles.emplace_back();
@@ -464,7 +465,8 @@ TEST(UsgsDemRead, LargeDemsKeepEveryFifthProfileAndElevation) {
     EXPECT_EQ(g.cellSize, 50.0f);  // five times the resolution
     for (int r = 0; r < g.rows; ++r)
       for (int c = 0; c < g.columns; ++c)
-        EXPECT_EQ(g.heights[static_cast<std::size_t>(r * g.columns + c)], static_cast<float>(r * 5000 + c * 5))
+        EXPECT_EQ(g.heights[static_cast<std::size_t>(r * g.columns + c)],
+                  static_cast<float>(c * 5000 + (g.rows - 1 - r) * 5))
             << k.elevations << ": " << r << "," << c;
   }
 }
@@ -527,7 +529,7 @@ TEST(UsgsDemRead, DamagedFilesFail) {
 }
 
 TEST(UsgsDemRead, RoundTripAndGdalsDemsReadWithGdalsValues) {
-  // Our own file: each written column comes back as a row, from the south.
+  // Our own file: the grid the builder wrote comes back cell for cell.
   {
     qzntest::TempDir dir;
     CQznDoc doc;
@@ -537,12 +539,12 @@ TEST(UsgsDemRead, RoundTripAndGdalsDemsReadWithGdalsValues) {
     CElevationGrid g;
     qzn::CGridReadStatus error;
     ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("t.dem"), g, error)) << error.error;
-    ASSERT_EQ(g.rows, 4);
-    ASSERT_EQ(g.columns, 3);
+    ASSERT_EQ(g.rows, 3);
+    ASSERT_EQ(g.columns, 4);
     EXPECT_EQ(g.cellSize, 10.0f);
-    for (int f = 0; f < 4; ++f)
-      for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(g.heights[static_cast<std::size_t>(f * 3 + i)], std::trunc(b.GetCell(f, 2 - i))) << f << "," << i;
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(g.heights[static_cast<std::size_t>(r * 4 + c)], std::trunc(b.GetCell(c, r))) << c << "," << r;
   }
   QZN_REQUIRE_PROGRAM("gdal_translate");
   QZN_REQUIRE_PYTHON_MODULES("numpy", "osgeo.gdal");
@@ -552,14 +554,15 @@ TEST(UsgsDemRead, RoundTripAndGdalsDemsReadWithGdalsValues) {
   CElevationGrid g;
   qzn::CGridReadStatus error;
   ASSERT_TRUE(qzn::ReadUsgsDemFile(dir.file("g.dem"), g, error)) << error.error;
-  ASSERT_EQ(g.rows, ref.columns);  // a profile per GDAL column
-  ASSERT_LE(g.columns, static_cast<int>(ref.values.size()));
+  ASSERT_EQ(g.columns, ref.columns);  // a profile per GDAL column
+  ASSERT_LE(g.rows, static_cast<int>(ref.values.size()));
   EXPECT_EQ(g.cellSize, 30.0f);
   int voids = 0;
-  for (int f = 0; f < g.rows; ++f)
-    for (int i = 0; i < g.columns; ++i) {
+  // GDAL's rows counted from the bottom are ours counted from the bottom.
+  for (int f = 0; f < g.columns; ++f)
+    for (int i = 0; i < g.rows; ++i) {
       const double v = ref.values[ref.values.size() - 1 - static_cast<std::size_t>(i)][static_cast<std::size_t>(f)];
-      const std::size_t k = static_cast<std::size_t>(f * g.columns + i);
+      const std::size_t k = static_cast<std::size_t>((g.rows - 1 - i) * g.columns + f);
       if (v == -32767.0) {
         ++voids;
         EXPECT_TRUE(g.missing[k]) << f << "," << i;

@@ -63,8 +63,8 @@ TEST(OpenGLDoc, FileKindByExtensionInAnyCase) {
   ASSERT_EQ(b.WriteDem(), 1);
   COpenGLDoc dem;
   ASSERT_EQ(dem.OnOpenDocument(dir.file("d.DEM")), 1) << dem.GetErrorText();
-  EXPECT_EQ(dem.m_nRows, 4);  // one per profile: the grid's columns
-  EXPECT_EQ(dem.m_nColumns, 3);
+  EXPECT_EQ(dem.m_nRows, 3);  // the grid as the builder wrote it
+  EXPECT_EQ(dem.m_nColumns, 4);
   EXPECT_EQ(dem.m_fHeightRange, 0.0f);
   EXPECT_EQ(dem.m_heights, std::vector<float>(12, 0.0f));
   EXPECT_EQ(ui.messages.size(), 1u);  // the DEM's header, for information
