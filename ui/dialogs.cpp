@@ -377,13 +377,24 @@ void CModelDialog::OnScrollBar(wxScrollEvent& e) {
   m_model.OnScroll(e.GetId(), code, e.GetPosition(), m_controls);
 }
 
-void CModelDialog::OnSpin(wxSpinEvent& e) {
+void CModelDialog::OnSpin(wxCommandEvent& e) {
+  // The toolkit's spin event types are its scroll bars' line steps, so a
+  // scroll bar's or slider's arrow arrives here as well (as a scroll event,
+  // handled by the last handler bound): it goes to the scroll bar's handler,
+  // not reversed as an arrow of a spin button.
+  auto* spin = dynamic_cast<wxSpinButton*>(e.GetEventObject());
+  auto* spinEvent = dynamic_cast<wxSpinEvent*>(&e);
+  if (!spin || !spinEvent) {
+    if (auto* scroll = dynamic_cast<wxScrollEvent*>(&e)) OnScrollBar(*scroll);
+    else e.Skip();
+    return;
+  }
   // The up arrow steps up (line right), the down arrow down (line left).
   m_model.OnScroll(e.GetId(), e.GetEventType() == wxEVT_SPIN_UP ? kScrollLineDown : kScrollLineUp, 0, m_controls);
   // The arrows keep no value of their own: back to the middle, so they
   // never reach an end and stop.
-  if (auto* spin = dynamic_cast<wxSpinButton*>(e.GetEventObject())) spin->SetValue(0);
-  e.Veto();
+  spin->SetValue(0);
+  spinEvent->Veto();
 }
 
 void CModelDialog::OnCharHook(wxKeyEvent& e) {

@@ -98,7 +98,7 @@ class CModelDialog : public wxDialog {
   void OnSelect(wxCommandEvent& e);
   void OnText(wxCommandEvent& e);
   void OnScrollBar(wxScrollEvent& e);
-  void OnSpin(wxSpinEvent& e);
+  void OnSpin(wxCommandEvent& e);
   void OnCharHook(wxKeyEvent& e);
   void OnClose(wxCloseEvent& e);
   void End(int code);

@@ -421,9 +421,17 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
     const wxImage during = w->Snapshot();
     for (int i = 0; i < during.GetWidth() * during.GetHeight(); ++i)
       redWhileOpen += during.GetData()[3 * i] == 255 && during.GetData()[3 * i + 1] == 0;
-    wxScrollEvent step(wxEVT_SCROLL_LINEDOWN, CThresholdDlg::kHighBar);
-    step.SetEventObject(d.FindWindow(CThresholdDlg::kHighBar));
-    d.FindWindow(CThresholdDlg::kHighBar)->GetEventHandler()->ProcessEvent(step);
+    // A scroll bar's line steps (the toolkit gives them the spin arrows'
+    // event types) move the bar their own way: down is one to the right.
+    auto* bar = dynamic_cast<wxScrollBar*>(d.FindWindow(CThresholdDlg::kHighBar));
+    ASSERT_NE(bar, nullptr);
+    const int start = bar->GetThumbPosition();
+    for (auto [type, want] : {std::pair{wxEVT_SCROLL_LINEDOWN, start + 1}, std::pair{wxEVT_SCROLL_LINEUP, start}}) {
+      wxScrollEvent step(type, CThresholdDlg::kHighBar);
+      step.SetEventObject(bar);
+      bar->GetEventHandler()->ProcessEvent(step);
+      EXPECT_EQ(bar->GetThumbPosition(), want);
+    }
     Click(d, wxID_CANCEL);
   });
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageThreshold));
