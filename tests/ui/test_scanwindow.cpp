@@ -56,6 +56,7 @@ class ScanWindow : public ::testing::Test {
   void SetUp() override {
     profile = std::make_unique<CProfileStore>(dir.file("qzn.ini"));
     SetProfile(profile.get());
+    twaintest::KeepSaneTestBackendLoaded();
     CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
     qzntest::WriteFileText(twaintest::SaneConfigDir().file("test.conf"),
                            "number_of_devices 2\ntest-picture \"Color pattern\"\n");
@@ -172,6 +173,7 @@ class ScanCommands : public ::testing::Test {
     setenv("XDG_CONFIG_HOME", dir->path().c_str(), 1);
     qzntest::WriteFileText(twaintest::SaneConfigDir().file("test.conf"),
                            "number_of_devices 2\ntest-picture \"Color pattern\"\n");
+    twaintest::KeepSaneTestBackendLoaded();
     CTwain::SetManagerPath(std::string(QZN_BINARY_DIR) + "/libqzntwain.so");
     host = new CWxHost;
     host->scripted = true;
