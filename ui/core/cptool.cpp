@@ -51,6 +51,24 @@ void CControlPointTool::EndDrag() {
   m_current = nullptr;
 }
 
+void CControlPointTool::ShowPicked() {
+  // A cross stands for the picked point until the tool goes; inverted, as
+  // every transient mark is, and kept on its image point when the view
+  // zooms or scrolls.
+  const POINT c = host.Transform().ImageToClientPixel(m_picked);
+  const FeedbackShape across = FeedbackShape::Line(POINT{c.x - 5, c.y}, POINT{c.x + 6, c.y});
+  const auto& shapes = host.Feedback().Shapes();
+  const auto it = shapes.find(kSlotPicked);
+  if (it != shapes.end() && it->second == across) return;
+  host.Feedback().Set(kSlotPicked, across);
+  host.Feedback().Set(kSlotPicked + 1, FeedbackShape::Line(POINT{c.x, c.y - 5}, POINT{c.x, c.y + 6}));
+  host.RefreshFeedback();
+}
+
+void CControlPointTool::Draw(CCanvas&) {
+  if (m_showPicked) ShowPicked();
+}
+
 void CControlPointTool::OnLButtonDown(POINT p, unsigned) {
   const CFPoint ip = ClientToImageF(host, p);
   switch (m_subMode) {
@@ -75,11 +93,9 @@ void CControlPointTool::OnLButtonDown(POINT p, unsigned) {
       double x = 0.0, y = 0.0;
       host.CursorCoordsAt(p, x, y);
       g_pickedPoint = CPickedPoint{x, y, true};
-      // A cross in its own colour stands for the picked point until the
-      // tool goes; inverted here, as every transient mark is.
-      host.Feedback().Set(kSlotPicked, FeedbackShape::Line(POINT{p.x - 5, p.y}, POINT{p.x + 6, p.y}));
-      host.Feedback().Set(kSlotPicked + 1, FeedbackShape::Line(POINT{p.x, p.y - 5}, POINT{p.x, p.y + 6}));
-      host.RefreshFeedback();
+      m_picked = ip;
+      m_showPicked = true;
+      ShowPicked();
       char text[256];
       std::snprintf(text, sizeof text, kControlPointPickedFormat, x, y);
       host.SetStatusText(text);

@@ -17,6 +17,7 @@ class CControlPointTool : public CEditTool {
   ~CControlPointTool() override;
 
   int GetType() const override { return 4; }
+  void Draw(CCanvas& dc) override;
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
@@ -30,6 +31,7 @@ class CControlPointTool : public CEditTool {
 
  private:
   void EndDrag();
+  void ShowPicked();
 
   CQznDoc* m_doc;
   CControlPtList& m_points;
@@ -37,6 +39,8 @@ class CControlPointTool : public CEditTool {
   CDragTracker m_drag;
   CControlPt* m_current = nullptr;
   double m_pressX = 0.0, m_pressY = 0.0;
+  CFPoint m_picked;  // image pixels
+  bool m_showPicked = false;
 };
 
 }  // namespace qzn
