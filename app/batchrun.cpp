@@ -70,16 +70,11 @@ std::string OutputPath(const std::string& image, int outputType) {
 
 const char* BatchOutputExtension(int outputType) {
   switch (outputType) {
-    case kBatchOutputDxf:
-      return ".DXF";
-    case kBatchOutputMif:
-      return ".MIF";
-    case kBatchOutputShape:
-      return ".SHP";
-    case kBatchOutputProject:
-      return ".PRJ";
-    default:
-      return ".GEN";
+    case kBatchOutputDxf: return ".DXF";
+    case kBatchOutputMif: return ".MIF";
+    case kBatchOutputShape: return ".SHP";
+    case kBatchOutputProject: return ".PRJ";
+    default: return ".GEN";
   }
 }
 
@@ -148,8 +143,7 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
     ++done;
   }
 
-  AfxMessageBox(FormatC(res::text::kBatchDoneFormat, done, logPath.c_str()),
-                MB_OK | MB_ICONINFORMATION);
+  AfxMessageBox(FormatC(res::text::kBatchDoneFormat, done, logPath.c_str()), MB_OK | MB_ICONINFORMATION);
   return done;
 }
 

@@ -29,7 +29,7 @@ struct CBatchSettings {
   std::vector<std::string> script;
   int vectorKind = 0;  // 0 centre lines, 1 outlines
   int outputType = kBatchOutputGenerate;
-  std::string logPath = "batch.log";  // empty is taken as "batch.log"
+  std::string logPath = "batch.log";               // empty is taken as "batch.log"
   std::string sourceType = res::text::kSourceMap;  // kSourceCad straightens the lines
 };
 

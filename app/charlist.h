@@ -28,8 +28,8 @@ class CChar : public CObject {
 
  public:
   int m_nCode = -1;
-  int m_nWidth = 0;   // grid width, 0 without a grid
-  int m_nHeight = 0;  // grid height
+  int m_nWidth = 0;                 // grid width, 0 without a grid
+  int m_nHeight = 0;                // grid height
   std::unique_ptr<BYTE[]> m_pGrid;  // width x height cells, row by row
 
   CChar() = default;
@@ -69,7 +69,7 @@ class CCharList : public CObject, public COwningList<CChar> {
   int m_nModified = 0;
   int m_nGridWidth = 32;
   int m_nGridHeight = 32;
-  std::string m_strFileName;     // the last .ocr file read or written
+  std::string m_strFileName;  // the last .ocr file read or written
   std::string m_strDescription;
 
   CCharList() = default;

@@ -207,8 +207,8 @@ int ImageClassification(CQznDoc& doc, const CScriptLine& line) {
 }
 
 int Vectorize(CQznDoc& doc, const CScriptLine& line) {
-  return doc.Vectorize(kWholeImage, Has(line, "THRESH") ? 1 : 0, Has(line, "BOUND") ? 1 : 0, doc.m_roi.IsEmpty() ? 0 : 1,
-                       Has(line, "CAD") ? 1 : 0);
+  return doc.Vectorize(kWholeImage, Has(line, "THRESH") ? 1 : 0, Has(line, "BOUND") ? 1 : 0,
+                       doc.m_roi.IsEmpty() ? 0 : 1, Has(line, "CAD") ? 1 : 0);
 }
 
 // ---- line and layer commands ----------------------------------------------------------
@@ -286,7 +286,8 @@ const std::vector<CDocCommand>& DocumentCommands() {
       {CScriptCommand::imageSmooth, "ImageSmooth", "IMAGESMOOTH", HasImage, ImageSmooth, 6},
       {CScriptCommand::imageCrop, "ImageCrop", "IMAGECROP", HasImage, ImageCrop, 7},
       {CScriptCommand::imageResample, "ImageResample", "IMAGERESAMPLE", HasImage, ImageResample, 8},
-      {CScriptCommand::imageRemoveBackground, "ImageRemoveBackground", "BACKGROUND", HasImage, ImageRemoveBackground, 9},
+      {CScriptCommand::imageRemoveBackground, "ImageRemoveBackground", "BACKGROUND", HasImage, ImageRemoveBackground,
+       9},
       {CScriptCommand::imageEdge, "ImageEdge", "EDGE", HasImage, ImageEdge, 10},
       {CScriptCommand::imagePropagate, "ImagePropagate", "PROPAGATE", HasImage, ImagePropagate, 11},
       {CScriptCommand::saveImage, "SaveImage", "SAVEIMAGE", HasImage, SaveImage, 17},

@@ -79,9 +79,7 @@ void CLineTracker::SetImage(const CRasterImage* image, int traceKey) {
   m_nKey = traceKey;
 }
 
-bool CLineTracker::IsLinePixel(int x, int y) const {
-  return m_image && m_image->IsForeground(x, y, m_nKey) == 1;
-}
+bool CLineTracker::IsLinePixel(int x, int y) const { return m_image && m_image->IsForeground(x, y, m_nKey) == 1; }
 
 int CLineTracker::Quadrant(int x, int y, int x0, int y0) {
   if (x == x0 && y == y0) return 0;
@@ -225,8 +223,8 @@ bool CLineTracker::MooreStep(POINT& p, int& d, const int (&dirs)[8][2]) const {
   return false;
 }
 
-CLineTracker::EdgeStop CLineTracker::AdvanceEnd(int k, const RECT& window, const POINT& otherEnd,
-                                                bool closureTest, int errorBase) {
+CLineTracker::EdgeStop CLineTracker::AdvanceEnd(int k, const RECT& window, const POINT& otherEnd, bool closureTest,
+                                                int errorBase) {
   End& e = m_section.end[k];
   const auto& dirs = k == 0 ? kClockwise : kMirrored;
   const bool fresh = m_section.fresh;
@@ -316,8 +314,12 @@ CLineTracker::Exit CLineTracker::CheckExit(const RECT& window) const {
   if (a == b) return Exit::Clean;
   const RECT outer{window.left - 1, window.top - 1, window.right + 1, window.bottom + 1};
   auto out = [&](const POINT& p) {
-    return POINT{p.x + (p.x == window.left ? -1 : p.x == window.right ? 1 : 0),
-                 p.y + (p.y == window.top ? -1 : p.y == window.bottom ? 1 : 0)};
+    return POINT{p.x + (p.x == window.left    ? -1
+                        : p.x == window.right ? 1
+                                              : 0),
+                 p.y + (p.y == window.top      ? -1
+                        : p.y == window.bottom ? 1
+                                               : 0)};
   };
   const int outerRuns = CountRuns(outer, out(a), out(b), 1);
   if (outerRuns == 0) return Exit::Ends;
@@ -373,9 +375,7 @@ CLineTracker::Stop CLineTracker::Walk(CTracePointList& list, bool closureTest, b
         case EdgeStop::Border:
         case EdgeStop::Loop:  // that end stays where it was
           break;
-        case EdgeStop::LineEnd:
-          m_section = before;
-          return Stop::LineEnd;
+        case EdgeStop::LineEnd: m_section = before; return Stop::LineEnd;
         case EdgeStop::Closure:
           m_section = before;
           // Right after the start of the line's first trace, coming back to
@@ -383,9 +383,7 @@ CLineTracker::Stop CLineTracker::Walk(CTracePointList& list, bool closureTest, b
           if (ownStart && list.GetCount() <= 2) return Stop::LineEnd;
           m_bClosed = true;
           return Stop::Closed;
-        case EdgeStop::Error:
-          m_section = before;
-          return Stop::Error;
+        case EdgeStop::Error: m_section = before; return Stop::Error;
       }
     }
     m_section.fresh = false;
@@ -401,7 +399,8 @@ CLineTracker::Stop CLineTracker::Walk(CTracePointList& list, bool closureTest, b
       list.AppendMidpoint(a.x, a.y, b.x, b.y);
       // A point found in the larger window stays: backing out of it again
       // could go round in circles at a spur.
-      canBackUp = bridging ? 0 : static_cast<int>(std::min<std::int64_t>({canBackUp + 1, kBackUp, list.GetCount() - 1}));
+      canBackUp =
+          bridging ? 0 : static_cast<int>(std::min<std::int64_t>({canBackUp + 1, kBackUp, list.GetCount() - 1}));
       for (int i = kBackUp - 1; i > 0; --i) history[i] = history[i - 1];
       history[0] = before;
       bridging = false;
@@ -514,12 +513,14 @@ namespace {
 
 // Whether p lies within reach of the polyline of the points.
 bool NearPolyline(const std::vector<POINT>& pts, const RECT& bounds, const POINT& p, double reach) {
-  if (p.x < bounds.left - reach || p.x > bounds.right + reach || p.y < bounds.top - reach || p.y > bounds.bottom + reach)
+  if (p.x < bounds.left - reach || p.x > bounds.right + reach || p.y < bounds.top - reach ||
+      p.y > bounds.bottom + reach)
     return false;
   const CFPoint q(static_cast<float>(p.x), static_cast<float>(p.y));
   for (std::size_t i = 0; i < pts.size(); ++i) {
     const CFPoint a(static_cast<float>(pts[i].x), static_cast<float>(pts[i].y));
-    const CFPoint b = i + 1 < pts.size() ? CFPoint(static_cast<float>(pts[i + 1].x), static_cast<float>(pts[i + 1].y)) : a;
+    const CFPoint b =
+        i + 1 < pts.size() ? CFPoint(static_cast<float>(pts[i + 1].x), static_cast<float>(pts[i + 1].y)) : a;
     if (SegmentDistanceSquared(q, a, b) <= reach * reach) return true;
   }
   return false;

@@ -158,13 +158,13 @@ class CLineTracker {
 // nothing to follow). Result 0: the walk came back to the line's start and
 // closed the line, or it failed (internal error: one message; out of memory:
 // "超出内存") and left the line as it was.
-int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRasterImage& image,
-              int traceKey, double tolerance, CLineTracker& tracker, const CTraceCancel& cancel = {});
+int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRasterImage& image, int traceKey,
+              double tolerance, CLineTracker& tracker, const CTraceCancel& cancel = {});
 
 // Traces every line that the segment start-end crosses into a new line of
 // the list (NewChain, given layer), reduced with the tolerance; a line
 // crossed more than once is traced once. Result: the number of lines made.
-int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CRasterImage& image,
-                int traceKey, int layer, double tolerance, const CTraceCancel& cancel = {});
+int TraceLineEx(const POINT& start, const POINT& end, CChainList& list, const CRasterImage& image, int traceKey,
+                int layer, double tolerance, const CTraceCancel& cancel = {});
 
 }  // namespace qzn

@@ -178,9 +178,8 @@ std::string FindProjectImage(const std::string& projectPath, const std::string& 
 
 // The twelve member sets, in their stored order, each in its own layout.
 void CQznDoc::SerializeMemberSets(CArchive& ar) {
-  CObject* const sets[] = {&m_lines,    &m_points,      &m_controlPts,   &m_textBlocks,
-                           &m_crossMarks, &m_chars,     &m_notes,        &m_tfw,
-                           &m_hiddenLines, &m_hiddenPoints, &m_hiddenNotes, &m_layers};
+  CObject* const sets[] = {&m_lines, &m_points, &m_controlPts,  &m_textBlocks,   &m_crossMarks,  &m_chars,
+                           &m_notes, &m_tfw,    &m_hiddenLines, &m_hiddenPoints, &m_hiddenNotes, &m_layers};
   for (CObject* set : sets) set->Serialize(ar);
 }
 
@@ -314,10 +313,10 @@ int CQznDoc::SaveProject(const std::string& path) {
   // the ".pbk" only once the new one is in place.
   // Laying the project out clears the modified flags; a save that then
   // fails must leave the changes marked unsaved.
-  int* const flags[] = {&m_lines.m_nModified,      &m_points.m_nModified,      &m_controlPts.m_nModified,
-                        &m_textBlocks.m_nModified, &m_crossMarks.m_nModified,  &m_chars.m_nModified,
-                        &m_notes.m_nModified,      &m_nTfwModified,            &m_layers.m_nModified,
-                        &m_hiddenLines.m_nModified, &m_hiddenPoints.m_nModified, &m_hiddenNotes.m_nModified};
+  int* const flags[] = {
+      &m_lines.m_nModified,      &m_points.m_nModified,      &m_controlPts.m_nModified,   &m_textBlocks.m_nModified,
+      &m_crossMarks.m_nModified, &m_chars.m_nModified,       &m_notes.m_nModified,        &m_nTfwModified,
+      &m_layers.m_nModified,     &m_hiddenLines.m_nModified, &m_hiddenPoints.m_nModified, &m_hiddenNotes.m_nModified};
   int kept[std::size(flags)];
   for (std::size_t i = 0; i < std::size(flags); ++i) kept[i] = *flags[i];
   auto fail = [&](const char* text) {

@@ -24,20 +24,18 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     if (a.size() < 2 || (a[0] != '-' && a[0] != '/')) continue;
     auto next = [&]() -> std::string { return i + 1 < args.size() ? args[++i] : std::string(); };
     switch (a[1]) {
-      case 'i': case 'I': case 'r': case 'R':
-        command.input = next();
-        break;
-      case 'o': case 'O': case 'v':
-        command.output = next();
-        break;
-      case 'b': case 'B':
-        command.outline = 1;
-        break;
-      case 'c': case 'C':
-        command.outline = 0;
-        break;
-      default:
-        break;
+      case 'i':
+      case 'I':
+      case 'r':
+      case 'R': command.input = next(); break;
+      case 'o':
+      case 'O':
+      case 'v': command.output = next(); break;
+      case 'b':
+      case 'B': command.outline = 1; break;
+      case 'c':
+      case 'C': command.outline = 0; break;
+      default: break;
     }
   }
   return command;
@@ -74,8 +72,8 @@ int CQznApp::Convert(const CCommandLine& command) {
     AfxMessageBox(res::text::kAutoConvertError, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
-  const int written = doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, 0)
-                                             : doc->ExportLines(command.output, 0);
+  const int written =
+      doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, 0) : doc->ExportLines(command.output, 0);
   if (!written) {
     AfxMessageBox(res::text::kSaveVectorError + command.output, MB_OK | MB_ICONSTOP);
     return kExitFailed;

@@ -26,9 +26,9 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // Exit statuses of a command-line run.
 enum : int {
-  kExitConverted = 0,      // the lines were written
-  kExitFailed = 1,         // the scan could not be opened, converted or written
-  kExitUsage = 2,          // no or incomplete arguments
+  kExitConverted = 0,  // the lines were written
+  kExitFailed = 1,     // the scan could not be opened, converted or written
+  kExitUsage = 2,      // no or incomplete arguments
 };
 
 class CQznApp {

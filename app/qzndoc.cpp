@@ -129,8 +129,8 @@ int CQznDoc::GetPixelValue(int x, int y, int& value) const {
   x = std::clamp(x, 0, m_image.width - 1);
   y = std::clamp(y, 0, m_image.height - 1);
   if (IsRgbImage()) {
-    value = (TDGetPixel(&m_image, x, y, 0) << 16) | (TDGetPixel(&m_image, x, y, 1) << 8) |
-            TDGetPixel(&m_image, x, y, 2);
+    value =
+        (TDGetPixel(&m_image, x, y, 0) << 16) | (TDGetPixel(&m_image, x, y, 1) << 8) | TDGetPixel(&m_image, x, y, 2);
   } else {
     value = TDGetPixel(&m_image, x, y, 0);
   }

@@ -258,8 +258,8 @@ int CQznDoc::RotateImage(float angle) {
     m_controlPts.m_nModified = 1;
     m_triangles.RemoveAll();
   }
-  if (HasWorldFile(*this) && m_tfw.AdjustForRotate(angle, old.left, old.top, old.right, old.bottom, now.left,
-                                                   now.top, now.right, now.bottom))
+  if (HasWorldFile(*this) &&
+      m_tfw.AdjustForRotate(angle, old.left, old.top, old.right, old.bottom, now.left, now.top, now.right, now.bottom))
     WorldFileChanged(*this);
   FitWorkspaceToImage(*this, true);
   return 1;
@@ -459,8 +459,7 @@ int CQznDoc::GetImageRectRgb(const RECT& rect, BYTE* buffer) const {
   const RECT r{std::min(rect.left, rect.right), std::min(rect.top, rect.bottom), std::max(rect.left, rect.right),
                std::max(rect.top, rect.bottom)};
   // Right and bottom are excluded, so they may lie one past the extent.
-  if (r.left < m_extent.left || r.top < m_extent.top || r.right > m_extent.right + 1 ||
-      r.bottom > m_extent.bottom + 1)
+  if (r.left < m_extent.left || r.top < m_extent.top || r.right > m_extent.right + 1 || r.bottom > m_extent.bottom + 1)
     return 0;
   if (r.left < 0 || r.top < 0 || r.right > m_image.width || r.bottom > m_image.height) return 0;
   const CRasterImage& img = m_image;

@@ -13,7 +13,6 @@ namespace qzn {
 namespace {
 IVectorImports* g_imports = nullptr;
 
-
 }  // namespace
 
 IVectorImports* VectorImports() { return g_imports; }

@@ -69,7 +69,8 @@ bool FileExists(const std::string& path) {
 // level (black is zero). A rising ramp is that already; a falling ramp
 // becomes white-is-zero, its values kept. The file is not touched.
 void PaletteGreyToGrey(CRasterImage& img) {
-  if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != kPhotometricPalette || !img.HasPalette())
+  if (!img.HasPixels() || img.bitsPerSample != 8 || img.planes != 1 || img.photometric != kPhotometricPalette ||
+      !img.HasPalette())
     return;
   bool rising = true, falling = true;
   for (int i = 0; i < 256; ++i) {
@@ -207,11 +208,10 @@ const char* GeorefFaultText(GeorefFault fault) {
 
 int CQznDoc::LoadControlPoints(const std::string& path) {
   const bool worldFile = m_tfw.m_nTerms != 0;
-  if (worldFile &&
-      AfxMessageBox(res::text::kAskControlPointsReplaceWorldFile, MB_YESNO | MB_ICONQUESTION) != IDYES)
+  if (worldFile && AfxMessageBox(res::text::kAskControlPointsReplaceWorldFile, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return 1;
-  const bool append = !m_controlPts.IsEmpty() &&
-                      AfxMessageBox(res::text::kAskRemoveControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES;
+  const bool append =
+      !m_controlPts.IsEmpty() && AfxMessageBox(res::text::kAskRemoveControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES;
   // Read aside: the workspace's references change only when the file gave
   // usable points.
   CControlPtList read;
@@ -232,8 +232,7 @@ int CQznDoc::LoadControlPoints(const std::string& path) {
 
 int CQznDoc::LoadWorldFile(const std::string& path) {
   const bool points = !m_controlPts.IsEmpty();
-  if (points &&
-      AfxMessageBox(res::text::kAskWorldFileReplacesControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES)
+  if (points && AfxMessageBox(res::text::kAskWorldFileReplacesControlPoints, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return 1;
   CTfw read;
   if (!read.Read(path)) {

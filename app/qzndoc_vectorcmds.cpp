@@ -135,7 +135,8 @@ CMapMeasures MeasureInMap(const CChain& line, const double* xRow, const double* 
   for (std::size_t i = 1; i < n; ++i) m.length += std::hypot(x[i] - x[i - 1], y[i] - y[i - 1]);
   if (line.IsClosed(0)) {
     double sum = 0.0;
-    for (std::size_t i = 0; i + 1 < n; ++i) sum += (x[i] - x[0]) * (y[i + 1] - y[0]) - (x[i + 1] - x[0]) * (y[i] - y[0]);
+    for (std::size_t i = 0; i + 1 < n; ++i)
+      sum += (x[i] - x[0]) * (y[i + 1] - y[0]) - (x[i + 1] - x[0]) * (y[i] - y[0]);
     m.area = std::fabs(sum / 2.0);
   }
   return m;

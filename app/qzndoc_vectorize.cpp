@@ -39,8 +39,7 @@ bool CQznDoc::BackupImage() {
   }
   // tmpfile() is private: unlinked at once, gone when closed or at exit.
   m_backupFile = std::tmpfile();
-  if (m_backupFile && m_image.WriteRaw(m_backupFile) && std::fflush(m_backupFile) == 0 &&
-      !std::ferror(m_backupFile))
+  if (m_backupFile && m_image.WriteRaw(m_backupFile) && std::fflush(m_backupFile) == 0 && !std::ferror(m_backupFile))
     return true;
   DropBackup();
   return false;
@@ -111,7 +110,9 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   CColorFeature feature{};
   bool featureFilled = false;
   bool centreLine = !outline;
-  if (m_image.bitsPerSample == 8 && m_image.planes == 1 && (m_image.photometric == kPhotometricPalette || m_image.photometric == kPhotometricSeparated) && sampleEmpty && outline) {
+  if (m_image.bitsPerSample == 8 && m_image.planes == 1 &&
+      (m_image.photometric == kPhotometricPalette || m_image.photometric == kPhotometricSeparated) && sampleEmpty &&
+      outline) {
     // The borders between colour regions are traced as centre lines.
     if (!MakeEdgeMask(m_image, rc)) return 0;
     centreLine = true;

@@ -56,8 +56,10 @@ void CRegionTracer::SetPixel(int x, int y, int value) {
   BYTE* row = Row(y);
   if (m_bits == 1) {
     const BYTE mask = static_cast<BYTE>(0x80 >> (x & 7));
-    if (value) row[x >> 3] |= mask;
-    else row[x >> 3] &= static_cast<BYTE>(~mask);
+    if (value)
+      row[x >> 3] |= mask;
+    else
+      row[x >> 3] &= static_cast<BYTE>(~mask);
   } else {
     row[x] = static_cast<BYTE>(value);
   }
@@ -114,8 +116,10 @@ int CRegionTracer::TraceOutline(int x, int y, CChain& chain) {
       return 0;
     }
     if (cx == x && cy == y) {
-      if (firstMove < 0) firstMove = move;
-      else if (move == firstMove) return 1;
+      if (firstMove < 0)
+        firstMove = move;
+      else if (move == firstMove)
+        return 1;
     }
     cx += kDx[move];
     cy += kDy[move];
@@ -171,8 +175,7 @@ void CRegionTracer::TraceOuterInstead(CChain& chain) {
 void CRegionTracer::RetireRegion(CChain& chain) {
   if (chain.GetCount() == 0) return;
   if (m_bits == 8) {
-    for (const CFPoint& p : chain.Points())
-      SetPixel(static_cast<int>(p.x + 0.5f), static_cast<int>(p.y + 0.5f), 2);
+    for (const CFPoint& p : chain.Points()) SetPixel(static_cast<int>(p.x + 0.5f), static_cast<int>(p.y + 0.5f), 2);
     return;
   }
   // At 1 bit there is no room for a "traced" mark, so the region goes.

@@ -123,9 +123,9 @@ struct AccessBase {
     const BYTE* a = Row(y - 1);
     const BYTE* b = Row(y);
     const BYTE* c = Row(y + 1);
-    return Derived::At(b, x + 1) | Derived::At(a, x + 1) << 1 | Derived::At(a, x) << 2 |
-           Derived::At(a, x - 1) << 3 | Derived::At(b, x - 1) << 4 | Derived::At(c, x - 1) << 5 |
-           Derived::At(c, x) << 6 | Derived::At(c, x + 1) << 7;
+    return Derived::At(b, x + 1) | Derived::At(a, x + 1) << 1 | Derived::At(a, x) << 2 | Derived::At(a, x - 1) << 3 |
+           Derived::At(b, x - 1) << 4 | Derived::At(c, x - 1) << 5 | Derived::At(c, x) << 6 |
+           Derived::At(c, x + 1) << 7;
   }
 };
 
@@ -181,8 +181,7 @@ unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
 // every pixel reached and clearing every pixel left. Returns why it
 // stopped; (cx, cy) is then the last pixel reached.
 template <class Access>
-Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue,
-            std::int64_t& appended) {
+Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue, std::int64_t& appended) {
   const Tables& t = GetTables();
   for (bool first = true;; first = false) {
     const int k = t.next[nb];
@@ -248,12 +247,8 @@ class CBitRows {
   void Set(int x, int y) { Word(x, y) |= std::uint64_t{1} << (x & 63); }
 
  private:
-  std::uint64_t& Word(int x, int y) {
-    return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))];
-  }
-  std::uint64_t Word(int x, int y) const {
-    return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))];
-  }
+  std::uint64_t& Word(int x, int y) { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
+  std::uint64_t Word(int x, int y) const { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
   std::int64_t m_y0 = 0, m_stride = 0;
   std::vector<std::uint64_t> m_words;
 };
@@ -396,7 +391,6 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
   CStatusProgress progress;
   progress.SetRange(0, 3 * bands);
   try {
-
     auto traceBand = [&](std::int64_t band) {
       const int y0 = static_cast<int>(firstRow + BandStart(band, bands, rows));
       const int y1 = static_cast<int>(firstRow + BandStart(band + 1, bands, rows)) - 1;

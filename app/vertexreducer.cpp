@@ -104,8 +104,10 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
         const POINT& q = kept[(shift + i) % ring];
         if (rotated.empty() || !(rotated.back() == q)) rotated.push_back(q);
       }
-      if (rotated.size() > 2) ReduceInto(rotated, tolerance, kept);
-      else kept = std::move(rotated);
+      if (rotated.size() > 2)
+        ReduceInto(rotated, tolerance, kept);
+      else
+        kept = std::move(rotated);
     }
     const std::int64_t count = static_cast<std::int64_t>(kept.size());
     list.SetPoints(std::move(kept));
@@ -146,8 +148,10 @@ int CVertexReducer::ReduceChainList(CChainList& list, double tolerance) {
 void CTracePointList::UpdateMeanWidth(int x1, int y1, int x2, int y2) {
   const float w = PointDistance(POINT{x1, y1}, POINT{x2, y2}) + 1.0f;
   const std::int64_t n = GetCount();
-  if (n <= 0) m_fMeanWidth = w;
-  else m_fMeanWidth = (static_cast<float>(n - 1) * m_fMeanWidth + w) / static_cast<float>(n);
+  if (n <= 0)
+    m_fMeanWidth = w;
+  else
+    m_fMeanWidth = (static_cast<float>(n - 1) * m_fMeanWidth + w) / static_cast<float>(n);
 }
 
 void CTracePointList::Start(int x1, int y1, int x2, int y2) {

@@ -124,8 +124,10 @@ void BM_TextWriteMillionLines(benchmark::State& state) {
     CTextFileWriter w;
     w.Open(path);
     for (int i = 0; i < 1000000; ++i) {
-      if (i % 100 == 0) w.WriteLine("高程 Elevation");
-      else w.Printf("%d %.3f %.3f\n", i, i * 0.5, i * 0.25);
+      if (i % 100 == 0)
+        w.WriteLine("高程 Elevation");
+      else
+        w.Printf("%d %.3f %.3f\n", i, i * 0.5, i * 0.25);
     }
     if (!w.Close()) state.SkipWithError("write failed");
   }
@@ -140,8 +142,10 @@ void BM_TextReadMillionLines(benchmark::State& state) {
     CTextFileWriter w;
     w.Open(path);
     for (int i = 0; i < 1000000; ++i) {
-      if (i % 100 == 0) w.WriteLine("高程 Elevation");
-      else w.Printf("%d %.3f %.3f\n", i, i * 0.5, i * 0.25);
+      if (i % 100 == 0)
+        w.WriteLine("高程 Elevation");
+      else
+        w.Printf("%d %.3f %.3f\n", i, i * 0.5, i * 0.25);
     }
     w.Close();
   }

@@ -93,8 +93,8 @@ void BM_FarAwayLines(benchmark::State& state) {
   std::vector<POINT> pts(200000);
   for (auto& p : pts) p = POINT{far(rng), far(rng)};
   CRasterCanvas& c = Sheet();
-  c.SelectPen(CPen{static_cast<int>(state.range(0)) > 1 ? PS_SOLID : PS_DOT, static_cast<int>(state.range(0)),
-                   RGB(0, 0, 0)});
+  c.SelectPen(
+      CPen{static_cast<int>(state.range(0)) > 1 ? PS_SOLID : PS_DOT, static_cast<int>(state.range(0)), RGB(0, 0, 0)});
   for (auto _ : state) {
     for (std::size_t i = 0; i + 1 < pts.size(); i += 2) {
       c.MoveTo(pts[i].x, pts[i].y);

@@ -86,8 +86,10 @@ bool RunTimed(const std::vector<std::string>& argv, double& seconds, long& peakK
   if (pid < 0) return false;
   if (pid == 0) {
     if (threads >= 0) {
-      if (threads > 0) setenv("QZN_THREADS", std::to_string(threads).c_str(), 1);
-      else unsetenv("QZN_THREADS");
+      if (threads > 0)
+        setenv("QZN_THREADS", std::to_string(threads).c_str(), 1);
+      else
+        unsetenv("QZN_THREADS");
     }
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -105,8 +107,7 @@ bool RunTimed(const std::vector<std::string>& argv, double& seconds, long& peakK
 
 std::string Python() {
   for (const char* py : {"/usr/bin/python3", "python3"})
-    if (std::system((std::string(py) + " -c 'import skimage.morphology, PIL' >/dev/null 2>&1").c_str()) == 0)
-      return py;
+    if (std::system((std::string(py) + " -c 'import skimage.morphology, PIL' >/dev/null 2>&1").c_str()) == 0) return py;
   return "";
 }
 
@@ -191,7 +192,8 @@ void BM_Potrace(benchmark::State& state) {
     state.SkipWithError("potrace is needed");
     return;
   }
-  const std::vector<std::string> argv = {"/bin/sh", "-c", "potrace -b svg -o '" + sheet.dir + "/potrace.svg' '" + sheet.pbm + "'"};
+  const std::vector<std::string> argv = {"/bin/sh", "-c",
+                                         "potrace -b svg -o '" + sheet.dir + "/potrace.svg' '" + sheet.pbm + "'"};
   double seconds = 0;
   long peakKb = 0;
   for (auto _ : state) {

@@ -20,8 +20,7 @@ using namespace qzn;
 
 // A folder of the run's own, removed when the program ends.
 struct ScratchDir {
-  std::filesystem::path path =
-      std::filesystem::temp_directory_path() / ("qzn-bench-dbf-" + std::to_string(::getpid()));
+  std::filesystem::path path = std::filesystem::temp_directory_path() / ("qzn-bench-dbf-" + std::to_string(::getpid()));
   ScratchDir() { std::filesystem::create_directories(path); }
   ~ScratchDir() {
     std::error_code ec;
@@ -67,8 +66,8 @@ void BM_DbfAppend(benchmark::State& state) {
     AppendRows(state.range(0), 1);
     DbfClose();
   }
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()),
-                                               benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DbfAppend)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -81,8 +80,8 @@ void BM_DbfIndexExistingRows(benchmark::State& state) {
     if (DbfIndexCreate(Scratch("index.ndx"), "ID", 0) < 0) std::abort();
   }
   DbfClose();
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()),
-                                               benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DbfIndexExistingRows)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -95,8 +94,8 @@ void BM_DbfAppendIndexed(benchmark::State& state) {
     AppendRows(state.range(0), 3);
     DbfClose();
   }
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()),
-                                               benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DbfAppendIndexed)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -115,8 +114,8 @@ void BM_DbfReadByNumber(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
   }
   DbfClose();
-  state.counters["rows/s"] = benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()),
-                                               benchmark::Counter::kIsRate);
+  state.counters["rows/s"] =
+      benchmark::Counter(static_cast<double>(state.range(0) * state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DbfReadByNumber)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 

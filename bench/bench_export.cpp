@@ -86,9 +86,8 @@ void Export(benchmark::State& state, const char* name, Write&& write) {
 }
 
 void BM_Generate(benchmark::State& state) {
-  Export(state, "lines.gen", [](const std::string& p, const MapTransform& m) {
-    return Sheet().m_lines.WriteGenerate(p, TRUE, m) != 0;
-  });
+  Export(state, "lines.gen",
+         [](const std::string& p, const MapTransform& m) { return Sheet().m_lines.WriteGenerate(p, TRUE, m) != 0; });
 }
 void BM_Xyz(benchmark::State& state) {
   Export(state, "lines.xyz", [](const std::string& p, const MapTransform& m) {

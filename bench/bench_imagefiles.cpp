@@ -84,7 +84,8 @@ void EnsureFile(int kind) {
 void SetRate(benchmark::State& state, int kind) {
   const double bytes = static_cast<double>(Sheet(kind).GetImageBytes());
   state.counters["MB/s"] = benchmark::Counter(bytes / 1e6, benchmark::Counter::kIsIterationInvariantRate);
-  state.counters["MP/s"] = benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
   state.SetLabel(kNames[kind]);
 }
 

@@ -71,8 +71,8 @@ CRasterImage& Rgb() {
 }
 
 void Rate(benchmark::State& state, double pixels) {
-  state.counters["MP/s"] = benchmark::Counter(pixels / 1e6 * static_cast<double>(state.iterations()),
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(pixels / 1e6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_DisplayOverview(benchmark::State& state) {
@@ -81,7 +81,8 @@ void BM_DisplayOverview(benchmark::State& state) {
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, 0) * oh));
   CImageArea a{0, 0, kW, kH, 0};
   std::int32_t param = 0;
-  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, &param, 0));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, &param, 0));
   Rate(state, static_cast<double>(ow) * oh);
 }
 BENCHMARK(BM_DisplayOverview)->Unit(benchmark::kMillisecond);
@@ -91,7 +92,8 @@ void BM_DisplayScreen(benchmark::State& state) {
   const int ow = 1920, oh = 1080;
   std::vector<BYTE> out(static_cast<std::size_t>(DisplayRowBytes(ow, 0) * oh));
   CImageArea a{5000, 4000, 3840, 2160, 0};  // 50 % zoom
-  for (auto _ : state) benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, nullptr, 0));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(GetDisplayBuffer(&img, &a, out.data(), ow, oh, nullptr, nullptr, nullptr, 0));
   Rate(state, static_cast<double>(ow) * oh);
 }
 BENCHMARK(BM_DisplayScreen)->Unit(benchmark::kMillisecond);

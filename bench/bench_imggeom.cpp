@@ -82,8 +82,8 @@ void Rectify(benchmark::State& state, int triangulation) {
     outPixels = static_cast<double>(img.width) * img.height;
   }
   state.counters["out_MP"] = outPixels * 1e-6;
-  state.counters["MP/s"] = benchmark::Counter(outPixels * 1e-6 * static_cast<double>(state.iterations()),
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(outPixels * 1e-6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void BM_RectifyPolynomial(benchmark::State& state) { Rectify(state, 0); }
@@ -108,12 +108,13 @@ void BM_RectifyTriangulationListSearch(benchmark::State& state) {
     state.PauseTiming();
     Load(img, g);
     state.ResumeTiming();
-    WarpImage(&img, 10300, 10300,
-              [&](int row, double* sx, double* sy) {
-                for (int e = 0; e < 10300; ++e) backward.TransformPoint(499700.0 + e, 2999700.0 + row, sx[e], sy[e]);
-                return true;
-              },
-              CWarpSampling::nearest);
+    WarpImage(
+        &img, 10300, 10300,
+        [&](int row, double* sx, double* sy) {
+          for (int e = 0; e < 10300; ++e) backward.TransformPoint(499700.0 + e, 2999700.0 + row, sx[e], sy[e]);
+          return true;
+        },
+        CWarpSampling::nearest);
   }
   state.counters["MP/s"] =
       benchmark::Counter(10300.0 * 10300 * 1e-6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
@@ -165,5 +166,3 @@ void BM_MatchOverlapExhaustive11x11(benchmark::State& state) {
 BENCHMARK(BM_MatchOverlapExhaustive11x11)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
-
-

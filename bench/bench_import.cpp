@@ -81,8 +81,7 @@ struct Files {
     if (WriteDxfFile(dxf, doc, MapTransform::Pixels(), dxfWhat) != WriteResult::ok ||
         WriteMifFile(mif, doc, MapTransform::Pixels(), mifWhat) != WriteResult::ok ||
         CShapeFile(doc.m_lines, doc.m_extent, MapTransform::Pixels(), false).Write(shp, true) != WriteResult::ok ||
-        WriteSdlFile(sdl, doc, MapTransform::Pixels(), nullptr, sdlWhat) != WriteResult::ok ||
-        !doc.ExportLines(gen, 0))
+        WriteSdlFile(sdl, doc, MapTransform::Pixels(), nullptr, sdlWhat) != WriteResult::ok || !doc.ExportLines(gen, 0))
       std::abort();
   }
 };
@@ -136,7 +135,8 @@ void BM_Ogr2ogrShapefile(benchmark::State& s) { Ogr2ogr(s, TheFiles().shp); }
 void BM_ImportSdl(benchmark::State& s) { Import(s, TheFiles().sdl); }
 void BM_ImportGenerate(benchmark::State& s) { Import(s, TheFiles().gen); }
 
-#define QZN_IMPORT_BENCHMARK(fn) BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)
+#define QZN_IMPORT_BENCHMARK(fn) \
+  BENCHMARK(fn)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3)
 QZN_IMPORT_BENCHMARK(BM_ImportDxf);
 QZN_IMPORT_BENCHMARK(BM_Ogr2ogrDxf);
 QZN_IMPORT_BENCHMARK(BM_ImportMif);

@@ -17,9 +17,10 @@ using namespace qzn;
 
 namespace {
 
-
 // The scan side for n lines at the density of 100,000 lines on 20000 x 15000.
-float Side(std::int64_t n, float full) { return full * static_cast<float>(std::sqrt(static_cast<double>(n) / 100000.0)); }
+float Side(std::int64_t n, float full) {
+  return full * static_cast<float>(std::sqrt(static_cast<double>(n) / 100000.0));
+}
 
 // Short traced lines, half of them pieces of broken contours whose ends lie
 // a pixel or two apart, with IDs from a few contour levels.
@@ -106,7 +107,8 @@ void BM_DeleteDuplicates(benchmark::State& s) {
       [](CChainList& l) { l.DeleteDuplicates(); });
 }
 void BM_SnapPolygons(benchmark::State& s) {
-  Run(s, [](CChainList& l, std::int64_t n) { MakeRectangles(l, n, 2); }, [](CChainList& l) { l.SnapPolygons(3); });
+  Run(
+      s, [](CChainList& l, std::int64_t n) { MakeRectangles(l, n, 2); }, [](CChainList& l) { l.SnapPolygons(3); });
 }
 void BM_LabelPolygons(benchmark::State& s) {
   CPtList points;
@@ -136,11 +138,13 @@ void BM_PruneDanglingLines(benchmark::State& s) {
   });
 }
 void BM_BuildPolygons(benchmark::State& s) {
-  Run(s, [](CChainList& l, std::int64_t n) { MakeRectangles(l, n, 6); }, [](CChainList& l) {
-    CChainList out;
-    CPolygonBuilder b(&l, &out, 1, 0, 0);
-    b.Build(1);
-  });
+  Run(
+      s, [](CChainList& l, std::int64_t n) { MakeRectangles(l, n, 6); },
+      [](CChainList& l) {
+        CChainList out;
+        CPolygonBuilder b(&l, &out, 1, 0, 0);
+        b.Build(1);
+      });
 }
 
 #define QZN_LINE_BENCH(fn) \

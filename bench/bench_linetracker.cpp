@@ -39,8 +39,10 @@ std::unique_ptr<CRasterImage> Draw(int w, int h, int bits, double width, F f) {
     const double reach = r * std::sqrt(1 + slope * slope) + 1;
     for (int y = static_cast<int>(y0 - reach); y <= static_cast<int>(y0 + reach) + 1; ++y) {
       if (y < 0 || y >= h || std::fabs(y - y0) / std::sqrt(1 + slope * slope) > r) continue;
-      if (bits == 1) img->SetBit(x, y, 1);
-      else img->SetByte(x, y, 0);
+      if (bits == 1)
+        img->SetBit(x, y, 1);
+      else
+        img->SetByte(x, y, 0);
     }
   }
   return img;

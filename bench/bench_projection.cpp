@@ -53,7 +53,8 @@ void BM_UtmForward(benchmark::State& state) {
       benchmark::DoNotOptimize(e);
     }
   }
-  state.counters["conv_per_s"] = benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["conv_per_s"] =
+      benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_UtmForward)->Unit(benchmark::kMillisecond);
 
@@ -73,7 +74,8 @@ void BM_UtmInverse(benchmark::State& state) {
       benchmark::DoNotOptimize(lon);
     }
   }
-  state.counters["conv_per_s"] = benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["conv_per_s"] =
+      benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_UtmInverse)->Unit(benchmark::kMillisecond);
 
@@ -84,8 +86,8 @@ struct SpZone {
   double lon0, lat0;  // box centre, degrees
 };
 constexpr SpZone kSpZones[] = {
-    {"ALABAMA EAST - 101", -85.8, 33.0},      // transverse Mercator
-    {"ARKANSAS NORTH - 301", -92.0, 35.5},    // Lambert
+    {"ALABAMA EAST - 101", -85.8, 33.0},         // transverse Mercator
+    {"ARKANSAS NORTH - 301", -92.0, 35.5},       // Lambert
     {"ALASKA ZONE NO. 1 - 5001", -134.0, 57.5},  // oblique Mercator
 };
 
@@ -124,7 +126,8 @@ void StatePlaneBench(benchmark::State& state, bool forward) {
     }
   }
   state.SetLabel(z.text);
-  state.counters["conv_per_s"] = benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["conv_per_s"] =
+      benchmark::Counter(static_cast<double>(kPoints), benchmark::Counter::kIsIterationInvariantRate);
 }
 void BM_StatePlaneForward(benchmark::State& state) { StatePlaneBench(state, true); }
 void BM_StatePlaneInverse(benchmark::State& state) { StatePlaneBench(state, false); }

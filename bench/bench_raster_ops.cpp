@@ -63,8 +63,8 @@ const std::vector<BYTE>& Mask() {
 }
 
 void Rate(benchmark::State& state) {
-  state.counters["MP/s"] = benchmark::Counter(kMegapixels * static_cast<double>(state.iterations()),
-                                              benchmark::Counter::kIsRate);
+  state.counters["MP/s"] =
+      benchmark::Counter(kMegapixels * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 // A 1-bit record (set bits foreground) of the mask.

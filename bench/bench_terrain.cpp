@@ -49,8 +49,7 @@ CQznDoc& Contours(int side, std::int64_t vertices) {
     const double rx = size(rng) * extent, ry = size(rng) * extent;
     for (int k = 1; k <= 12; ++k) {
       const double f = k / 12.0;
-      const Loop l{cx, cy, rx * f, ry * f, 100.0 + 10.0 * (12 - k),
-                   2 * M_PI * std::sqrt((rx * rx + ry * ry) / 2) * f};
+      const Loop l{cx, cy, rx * f, ry * f, 100.0 + 10.0 * (12 - k), 2 * M_PI * std::sqrt((rx * rx + ry * ry) / 2) * f};
       loops.push_back(l);
       total += l.length;
     }

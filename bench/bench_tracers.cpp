@@ -114,8 +114,10 @@ void ThinAndTrace(benchmark::State& state, int bits) {
     Thin(*work, RECT{0, 0, work->width - 1, work->height - 1});
     const auto t1 = Clock::now();
     CSkeletonTracer tracer(*work, list, layers);
-    if (bits == 8) tracer.Trace8Bit(0, 0, work->width, work->height);
-    else tracer.Trace1Bit(0, 0, work->width, work->height);
+    if (bits == 8)
+      tracer.Trace8Bit(0, 0, work->width, work->height);
+    else
+      tracer.Trace1Bit(0, 0, work->width, work->height);
     const auto t2 = Clock::now();
     thin += Seconds(t0, t1);
     trace += Seconds(t1, t2);

@@ -40,7 +40,8 @@ std::unique_ptr<CQznDoc> MakeScan(bool rgb, std::int64_t w = 10000, std::int64_t
   for (int p = 0; p < img.planes; ++p) {
     BYTE* plane = img.GetPlane(p);
     for (std::int64_t i = 0; i < w * h; ++i)
-      plane[i] = static_cast<BYTE>(p == 0 ? g.pixels[static_cast<std::size_t>(i)] : g.pixels[static_cast<std::size_t>(i)] / (p + 1) + 40 * p);
+      plane[i] = static_cast<BYTE>(p == 0 ? g.pixels[static_cast<std::size_t>(i)]
+                                          : g.pixels[static_cast<std::size_t>(i)] / (p + 1) + 40 * p);
   }
   doc->ResetExtent();
   return doc;
@@ -112,7 +113,10 @@ void DisplayBufferOnly(benchmark::State& state) {
     v.RenderDisplayBuffer(false);
   }
 }
-BENCHMARK(DisplayBufferOnly)->ArgsProduct({{0, 1}, {0, 1, 2}})->ArgNames({"rgb", "zoom"})->Unit(benchmark::kMillisecond);
+BENCHMARK(DisplayBufferOnly)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}})
+    ->ArgNames({"rgb", "zoom"})
+    ->Unit(benchmark::kMillisecond);
 
 // The window's share: composing the cached picture, and painting it.
 void RecomposeOnly(benchmark::State& state) {

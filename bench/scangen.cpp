@@ -137,8 +137,7 @@ void DrawHills(Painter& paint, const Options& opt, std::int64_t loops) {
   Random rng = Stream(opt.seed, 1);
   const double W = static_cast<double>(opt.width), H = static_cast<double>(opt.height);
   const std::int64_t hills = std::max<std::int64_t>(1, (loops + 4) / 8);
-  const std::int64_t cols =
-      std::max<std::int64_t>(1, std::llround(std::sqrt(static_cast<double>(hills) * W / H)));
+  const std::int64_t cols = std::max<std::int64_t>(1, std::llround(std::sqrt(static_cast<double>(hills) * W / H)));
   const std::int64_t rows = (hills + cols - 1) / cols;
   const double cw = W / static_cast<double>(cols), ch = H / static_cast<double>(rows);
 
@@ -316,7 +315,8 @@ bool WritePgm(const GreyImage& img, const std::string& path) {
   char header[64];
   const int n = std::snprintf(header, sizeof header, "P5\n%lld %lld\n255\n", static_cast<long long>(img.width),
                               static_cast<long long>(img.height));
-  if (!file.Write(header, static_cast<std::size_t>(n)) || !file.Write(img.pixels.data(), img.pixels.size())) return false;
+  if (!file.Write(header, static_cast<std::size_t>(n)) || !file.Write(img.pixels.data(), img.pixels.size()))
+    return false;
   return file.Commit();
 }
 
@@ -336,8 +336,9 @@ bool WriteTiffBody(TIFF* tif, const GreyImage& img, Compression compression) {
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bilevel ? 1 : 8);
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, bilevel ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION,
-               bilevel ? COMPRESSION_CCITTFAX4 : (compression == Compression::Lzw ? COMPRESSION_LZW : COMPRESSION_NONE));
+  TIFFSetField(
+      tif, TIFFTAG_COMPRESSION,
+      bilevel ? COMPRESSION_CCITTFAX4 : (compression == Compression::Lzw ? COMPRESSION_LZW : COMPRESSION_NONE));
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, 300.0f);
   TIFFSetField(tif, TIFFTAG_YRESOLUTION, 300.0f);
@@ -359,7 +360,8 @@ bool WriteTiffBody(TIFF* tif, const GreyImage& img, Compression compression) {
     } else {
       std::memcpy(strip.data(), src, static_cast<std::size_t>(rows) * rowBytes);
     }
-    if (TIFFWriteEncodedStrip(tif, index, strip.data(), static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(rowBytes)) < 0)
+    if (TIFFWriteEncodedStrip(tif, index, strip.data(), static_cast<tmsize_t>(rows) * static_cast<tmsize_t>(rowBytes)) <
+        0)
       return false;
   }
   return TIFFWriteDirectory(tif) == 1;

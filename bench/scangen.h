@@ -20,7 +20,7 @@ struct Options {
   // Closed contour loops, grouped in nests of about eight around "hills"
   // spread over the sheet; -1 picks one loop per 40000 pixels.
   int contours = -1;
-  int minLineWidth = 1;   // pixels, every curve and line picks a width in range
+  int minLineWidth = 1;  // pixels, every curve and line picks a width in range
   int maxLineWidth = 4;
   int straightLines = -1;  // -1 picks one per 200000 pixels
   int textBlobs = -1;      // words of letter-like strokes; -1: one per 50000 pixels

@@ -31,7 +31,8 @@ int ExportArc(CQznDoc& doc, const std::string& path, bool points) {
   CWaitCapture wait;
   CExportGeoref georef;
   const char* badPoints = res::text::kBadControlPoints;
-  if (!PrepareGeoref(georef, doc, choice, {badPoints, badPoints, points ? res::text::kWorldFileParameterError : badPoints}))
+  if (!PrepareGeoref(georef, doc, choice,
+                     {badPoints, badPoints, points ? res::text::kWorldFileParameterError : badPoints}))
     return 0;
   const bool written = points ? doc.m_points.WriteGenerate(path, options.integerIds, georef.Map()) != 0
                               : doc.m_lines.WriteGenerate(path, options.integerIds ? TRUE : FALSE, georef.Map()) != 0;

@@ -13,8 +13,7 @@ class CQznDoc;
 
 // An XYZ file: "x y ID" for every vertex of every line, then "x y value"
 // for every point. Replaces an old file only when all was written.
-WriteResult WriteXyzFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, bool lines,
-                         bool points);
+WriteResult WriteXyzFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, bool lines, bool points);
 
 // The view's exports: 1 on success and after Cancel, 0 after a failure they
 // have reported.

@@ -269,7 +269,8 @@ int LoadBuffer(Table& t, std::int64_t n, RecordBuffer*& out) {
   const std::int64_t count = RecordCount(t);
   if (count < 0) return -1;
   const std::int64_t first = std::max<std::int64_t>(1, n / t.recordsPerBuffer * t.recordsPerBuffer);
-  const std::int64_t last = std::min<std::int64_t>(n / t.recordsPerBuffer * t.recordsPerBuffer + t.recordsPerBuffer - 1, count);
+  const std::int64_t last =
+      std::min<std::int64_t>(n / t.recordsPerBuffer * t.recordsPerBuffer + t.recordsPerBuffer - 1, count);
   b.first = 0;
   b.last = -1;
   if (n > last) {
@@ -432,8 +433,10 @@ int CloseTable(int number) {
   }
   if (UnlockAll(*t) < 0) result = -1;
   const int fd = t->fd;
-  if (t->prev >= 0) TableAt(t->prev)->next = t->next;
-  else g.head = t->next;
+  if (t->prev >= 0)
+    TableAt(t->prev)->next = t->next;
+  else
+    g.head = t->next;
   if (t->next >= 0) TableAt(t->next)->prev = t->prev;
   g.tables.Free(number);
   g.current = g.head;
@@ -525,8 +528,10 @@ int OpenTable(std::string_view name, bool exclusive) {
   if (!bad) bad = ParseHeader(head, *table);
   if (bad) {
     ::close(fd);
-    if (bad == 260) DbfReportError(260);
-    else DbfReportError(200, {path});
+    if (bad == 260)
+      DbfReportError(260);
+    else
+      DbfReportError(200, {path});
     return -1;
   }
   table->records.assign(2 * static_cast<std::size_t>(table->recordLength) + 1, ' ');
@@ -596,8 +601,10 @@ std::vector<DbfField> StoredFields(int count, const DbfField* fields, bool& memo
     }
     if (type == 'N' || type == 'F') {
       width = std::min(width, 19);
-      if (width <= 2) decimals = 0;
-      else if (decimals >= width - 1) decimals = width - 2;
+      if (width <= 2)
+        decimals = 0;
+      else if (decimals >= width - 1)
+        decimals = width - 2;
     }
     f.type = type;
     f.width = static_cast<std::int16_t>(width);
@@ -950,8 +957,10 @@ DbfFieldRefT DbfFieldRef(std::string_view name) {
   if (!t) return kDbfNoField;
   const DbfFieldRefT ref = FindField(*t, name);
   if (ref == kDbfNoField) {
-    if (name.empty()) DbfReportError(270);
-    else DbfReportError(270, {name});
+    if (name.empty())
+      DbfReportError(270);
+    else
+      DbfReportError(270, {name});
   }
   return ref;
 }

@@ -22,11 +22,11 @@ namespace qzn {
 // A field definition: what a caller passes to DbfCreate, and what the engine
 // keeps for every field of an open table.
 struct DbfField {
-  char name[11];           // at most 10 characters, NUL-filled
-  char type;               // C, N, F, D, L or M
-  std::int16_t width;      // a C field's width is 16-bit; other types use the low byte
-  std::int16_t decimals;   // only the low byte counts at creation
-  std::int16_t offset;     // position in the record (1 for the first field); set on opening
+  char name[11];          // at most 10 characters, NUL-filled
+  char type;              // C, N, F, D, L or M
+  std::int16_t width;     // a C field's width is 16-bit; other types use the low byte
+  std::int16_t decimals;  // only the low byte counts at creation
+  std::int16_t offset;    // position in the record (1 for the first field); set on opening
 };
 
 // A field reference: the table number in the high 16 bits and the 0-based

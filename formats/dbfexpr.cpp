@@ -24,10 +24,48 @@ namespace {
 // ---- the operation table -------------------------------------------------
 
 enum class Op {
-  CharField, LogicalField, DateFieldDay, DateFieldText, NumberField, NumberFieldText, CharConst, NumberConst,
-  True, False, Not, Power, NotEqual, GreaterEqual, LessEqual, Plus, Minus, Times, Divide, Contains, Equal,
-  Greater, Less, Or, And,
-  Stod, Ctod, Dtos, Dtoc, Date, Day, Month, Year, Deleted, Del, Iif, RecCount, RecNo, Str, Substr, Time, Upper,
+  CharField,
+  LogicalField,
+  DateFieldDay,
+  DateFieldText,
+  NumberField,
+  NumberFieldText,
+  CharConst,
+  NumberConst,
+  True,
+  False,
+  Not,
+  Power,
+  NotEqual,
+  GreaterEqual,
+  LessEqual,
+  Plus,
+  Minus,
+  Times,
+  Divide,
+  Contains,
+  Equal,
+  Greater,
+  Less,
+  Or,
+  And,
+  Stod,
+  Ctod,
+  Dtos,
+  Dtoc,
+  Date,
+  Day,
+  Month,
+  Year,
+  Deleted,
+  Del,
+  Iif,
+  RecCount,
+  RecNo,
+  Str,
+  Substr,
+  Time,
+  Upper,
   Val,
 };
 
@@ -350,9 +388,7 @@ class Compiler {
   void Skip() {
     while (m_pos < m_text.size() && static_cast<unsigned char>(m_text[m_pos]) <= ' ') ++m_pos;
   }
-  char Peek(std::size_t ahead = 0) const {
-    return m_pos + ahead < m_text.size() ? m_text[m_pos + ahead] : '\0';
-  }
+  char Peek(std::size_t ahead = 0) const { return m_pos + ahead < m_text.size() ? m_text[m_pos + ahead] : '\0'; }
   bool AtLevelEnd() {
     Skip();
     const char c = Peek();
@@ -370,8 +406,7 @@ class Compiler {
       if (op < 0) return Fail(575), false;
       // Operators of the same or higher priority go first: equal priorities
       // bind from the left.
-      while (!m_stack.empty() && m_stack.back() >= 0 &&
-             kEntries[m_stack.back()].priority >= kEntries[op].priority) {
+      while (!m_stack.empty() && m_stack.back() >= 0 && kEntries[m_stack.back()].priority >= kEntries[op].priority) {
         if (!Emit(m_stack.back())) return false;
         m_stack.pop_back();
       }
@@ -420,8 +455,7 @@ class Compiler {
       }
     }
     const char next = Peek(1);
-    if ((c >= '0' && c <= '9') ||
-        ((c == '+' || c == '-' || c == '.') && ((next >= '0' && next <= '9') || next == '.')))
+    if ((c >= '0' && c <= '9') || ((c == '+' || c == '-' || c == '.') && ((next >= '0' && next <= '9') || next == '.')))
       return Number();
     if (c == '"' || c == '\'') return Text(c);
     if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':' || c == '\\') return Name(depth);
@@ -554,7 +588,8 @@ class Compiler {
       if (!EmitNumber(32767)) return false;
       argc = 3;
     }
-    if (argc != e.argc) return Fail(595, {res::text::kDbfExpressionLabel, m_text, res::text::kDbfFunctionLabel, e.name}), false;
+    if (argc != e.argc)
+      return Fail(595, {res::text::kDbfExpressionLabel, m_text, res::text::kDbfFunctionLabel, e.name}), false;
     return Emit(entry);
   }
 
@@ -574,9 +609,12 @@ class Compiler {
       const Entry& en = kEntries[entry];
       if (entry < 8) {
         types.push_back({en.result, i});
-        if (entry == 6) i += 2 + (static_cast<std::size_t>(code[i + 1]) + 3) / 4;
-        else if (entry == 7) i += 3;
-        else i += 2;
+        if (entry == 6)
+          i += 2 + (static_cast<std::size_t>(code[i + 1]) + 3) / 4;
+        else if (entry == 7)
+          i += 3;
+        else
+          i += 2;
         continue;
       }
       if (types.size() < static_cast<std::size_t>(en.argc)) return Fail(530), false;
@@ -619,9 +657,7 @@ class Compiler {
   bool m_failed = false;
 };
 
-int Compiler::FindTable(std::string_view alias) {
-  return FindOpenTable(NormaliseName(alias, ".DBF"));
-}
+int Compiler::FindTable(std::string_view alias) { return FindOpenTable(NormaliseName(alias, ".DBF")); }
 
 // ---- evaluating -----------------------------------------------------------
 
@@ -634,7 +670,9 @@ struct Value {
 class Evaluator {
  public:
   Evaluator(const DbfExpression& e, int overrideTable, const char* overrideRecord)
-      : m_e(e), m_overrideTable(overrideTable), m_overrideRecord(overrideRecord),
+      : m_e(e),
+        m_overrideTable(overrideTable),
+        m_overrideRecord(overrideRecord),
         m_areaBytes(static_cast<std::size_t>(Globals().expressionBytes)) {}
 
   // The result, or false after reporting.
@@ -811,10 +849,8 @@ class Evaluator {
           r.number = a[0].number - a[1].number;
         }
         return true;
-      case Op::Stod:
-        return Day(a[0].text, r.number);
-      case Op::Ctod:
-        return Day(DateFromPicture(a[0].text, kDatePicture), r.number);
+      case Op::Stod: return Day(a[0].text, r.number);
+      case Op::Ctod: return Day(DateFromPicture(a[0].text, kDatePicture), r.number);
       case Op::Dtos: return DateText(a[0], r.text);
       case Op::Dtoc: {
         std::string date;
@@ -845,8 +881,10 @@ class Evaluator {
         Table* t = nullptr;
         const char* record = RecordOf(m_e.m_table, t);
         if (!record) return Fail(500, {m_e.m_text});
-        if (en.op == Op::Deleted) r.number = record[0] == '*';
-        else r.text.assign(1, record[0]);
+        if (en.op == Op::Deleted)
+          r.number = record[0] == '*';
+        else
+          r.text.assign(1, record[0]);
         return true;
       }
       case Op::Iif:
@@ -874,8 +912,10 @@ class Evaluator {
           const int n = std::snprintf(buf, sizeof buf, "%.*f", static_cast<int>(decimals), a[0].number);
           if (n > 0 && n < static_cast<int>(sizeof buf)) s.assign(buf, static_cast<std::size_t>(n));
         }
-        if (s.empty() ? width > 0 : static_cast<std::int64_t>(s.size()) > width) s.assign(static_cast<std::size_t>(width), '*');
-        else s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
+        if (s.empty() ? width > 0 : static_cast<std::int64_t>(s.size()) > width)
+          s.assign(static_cast<std::size_t>(width), '*');
+        else
+          s.insert(0, static_cast<std::size_t>(width) - s.size(), ' ');
         r.text = std::move(s);
         return true;
       }
@@ -883,7 +923,9 @@ class Evaluator {
         const std::int64_t start = std::max<std::int64_t>(ToInt(a[1].number), 1) - 1;
         const std::int64_t length = std::max<std::int64_t>(ToInt(a[2].number), 0);
         const std::int64_t size = static_cast<std::int64_t>(a[0].text.size());
-        if (start < size) r.text = a[0].text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(std::min(length, size - start)));
+        if (start < size)
+          r.text = a[0].text.substr(static_cast<std::size_t>(start),
+                                    static_cast<std::size_t>(std::min(length, size - start)));
         return true;
       }
       case Op::Time: {
@@ -899,9 +941,7 @@ class Evaluator {
         r.text = a[0].text;
         for (char& c : r.text) c = Upper(c);
         return true;
-      case Op::Val:
-        r.number = LeadingNumber(std::string_view(a[0].text).substr(0, 49));
-        return true;
+      case Op::Val: r.number = LeadingNumber(std::string_view(a[0].text).substr(0, 49)); return true;
       default: return Fail(510);
     }
   }

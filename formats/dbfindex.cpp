@@ -164,10 +164,14 @@ class BlockPool {
     b.index = -1;
   }
   void Unlink(Buffer& b) {
-    if (b.older) b.older->newer = b.newer;
-    else m_oldest = b.newer;
-    if (b.newer) b.newer->older = b.older;
-    else m_newest = b.older;
+    if (b.older)
+      b.older->newer = b.newer;
+    else
+      m_oldest = b.newer;
+    if (b.newer)
+      b.newer->older = b.older;
+    else
+      m_newest = b.older;
     b.older = b.newer = nullptr;
   }
   void Link(Buffer& b) {
@@ -351,8 +355,10 @@ class Tree {
     int lo = 0, hi = Count(b);
     while (lo < hi) {
       const int mid = (lo + hi) / 2;
-      if (Compare(At(b, mid), key, record) < 0) lo = mid + 1;
-      else hi = mid;
+      if (Compare(At(b, mid), key, record) < 0)
+        lo = mid + 1;
+      else
+        hi = mid;
     }
     return lo;
   }
@@ -361,8 +367,10 @@ class Tree {
     int lo = 0, hi = Count(b);
     while (lo < hi) {
       const int mid = (lo + hi) / 2;
-      if (std::memcmp(At(b, mid) + 8, prefix.data(), prefix.size()) < 0) lo = mid + 1;
-      else hi = mid;
+      if (std::memcmp(At(b, mid) + 8, prefix.data(), prefix.size()) < 0)
+        lo = mid + 1;
+      else
+        hi = mid;
     }
     return lo;
   }
@@ -814,7 +822,8 @@ int DbfIndexCreate(const std::string& name, std::string_view expression, int uni
           keys.resize(static_cast<std::size_t>(count) * K);
           order.resize(static_cast<std::size_t>(count));
           const std::int64_t run = std::max<std::int64_t>(1, (1 << 20) / t->recordLength);
-          std::vector<char> chunk(static_cast<std::size_t>(std::min(run, std::max<std::int64_t>(count, 1)) * t->recordLength));
+          std::vector<char> chunk(
+              static_cast<std::size_t>(std::min(run, std::max<std::int64_t>(count, 1)) * t->recordLength));
           std::string key;
           for (std::int64_t first = 1; ok && first <= count; first += run) {
             const std::int64_t m = std::min(run, count - first + 1);
@@ -898,8 +907,10 @@ int DbfIndexSelect(int index) {
   if (!t) return -1;
   const int previous = t->selectedIndex;
   const Index* ix = IndexAt(index);
-  if (index < 0) t->selectedIndex = -1;
-  else if (ix && ix->table == t->number) t->selectedIndex = index;
+  if (index < 0)
+    t->selectedIndex = -1;
+  else if (ix && ix->table == t->number)
+    t->selectedIndex = index;
   return previous;
 }
 

@@ -84,8 +84,7 @@ int DxfLayerColor(COLORREF color) {
   return 3;
 }
 
-WriteResult WriteDxfFile(const std::string& path, const CQznDoc& doc, const MapTransform& map,
-                         const DxfContent& what) {
+WriteResult WriteDxfFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const DxfContent& what) {
   CBounds box;
   if (!box.AddCorners(map, doc.m_extent) || !EntityBounds(doc, map, what, box)) return WriteResult::cannotMap;
 

@@ -32,8 +32,7 @@ struct DxfContent {
 // The whole file through the map transform. The extents cover the image
 // extent's four corners and every coordinate written. The file replaces an
 // old one only when everything was written.
-WriteResult WriteDxfFile(const std::string& path, const CQznDoc& doc, const MapTransform& map,
-                         const DxfContent& what);
+WriteResult WriteDxfFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const DxfContent& what);
 
 // The view's DXF export with the "DXF 输出选项" dialog: 1 on success and after
 // Cancel, 0 after a failure it has reported.

@@ -55,10 +55,9 @@ enum Entity : int {
   kOther  // a name outside the table
 };
 
-const char* const kEntityNames[] = {"LINE",   "POLYLINE", "VERTEX", "TEXT",   "OBEJECT", "POINT",  "CIRCLE",
-                                    "ARC",    "TRACE",    "SOLID",  "SHAPE",  "BLOCK",   "ENDBLK", "INSERT",
-                                    "ATTDEF", "ATTRIB",   "SEQEND", "3DLINE", "3DFACE",  "DIMENSION",
-                                    "LWPOLYLINE"};
+const char* const kEntityNames[] = {"LINE",   "POLYLINE", "VERTEX", "TEXT",   "OBEJECT", "POINT",     "CIRCLE",
+                                    "ARC",    "TRACE",    "SOLID",  "SHAPE",  "BLOCK",   "ENDBLK",    "INSERT",
+                                    "ATTDEF", "ATTRIB",   "SEQEND", "3DLINE", "3DFACE",  "DIMENSION", "LWPOLYLINE"};
 
 bool SameName(std::string_view a, const char* b) { return SameWordIgnoringCase(a, b); }
 
@@ -86,8 +85,8 @@ struct CDxfReader::Impl {
   std::vector<double> hx, hy, hz;  // a POLYLINE's own point
   double f40 = 0.0, f50 = 0.0, f51 = 0.0;
   long long flags = 0;
-  std::string text;             // code 1, as stored
-  std::string layer = "0";      // code 8, as stored
+  std::string text;         // code 1, as stored
+  std::string layer = "0";  // code 8, as stored
 
   // The layer last looked up, by its stored name.
   std::string cachedName;
@@ -328,8 +327,7 @@ int CDxfReader::Impl::LayerOf(bool& found) {
   return l->m_nID;
 }
 
-bool CDxfReader::Impl::AddLine(const std::vector<CFPoint>& vertices, bool close, bool hasId, double id,
-                               bool polyline) {
+bool CDxfReader::Impl::AddLine(const std::vector<CFPoint>& vertices, bool close, bool hasId, double id, bool polyline) {
   float fid = 0.0f;
   if (hasId && !ToFloatValue(id, fid)) return false;
   CChain* c = r.m_lines.NewChain();
@@ -420,8 +418,7 @@ bool CDxfReader::Impl::Build() {
       n->m_nID = static_cast<std::int16_t>(LayerOf(found));
       return true;
     }
-    default:
-      return true;
+    default: return true;
   }
 }
 

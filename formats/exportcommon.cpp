@@ -26,10 +26,8 @@ GeorefChoice CExportGeoref::Resolve(const CQznDoc& doc, GeorefChoice choice) {
     case GeorefChoice::worldFile:
       if (HasWorldFile(doc)) return choice;
       return HasControlPoints(doc) ? GeorefChoice::bilinear : GeorefChoice::none;
-    case GeorefChoice::flip:
-      return choice;
-    default:
-      return GeorefChoice::none;
+    case GeorefChoice::flip: return choice;
+    default: return GeorefChoice::none;
   }
 }
 
@@ -58,12 +56,8 @@ CExportGeoref::Outcome CExportGeoref::Prepare(const CQznDoc& doc, GeorefChoice c
       if (!m_triangles.Build(doc.m_controlPts, doc.m_extent, 0)) return triangulationFailed;
       m_map = MapTransform::Triangulation(m_triangles);
       return ok;
-    case GeorefChoice::flip:
-      m_map = MapTransform::FlippedOver(doc.m_extent);
-      return ok;
-    default:
-      m_choice = GeorefChoice::none;
-      return ok;
+    case GeorefChoice::flip: m_map = MapTransform::FlippedOver(doc.m_extent); return ok;
+    default: m_choice = GeorefChoice::none; return ok;
   }
 }
 
@@ -74,17 +68,10 @@ GeorefChoice ToGeorefChoice(int mode, GeorefChoice highest) {
 bool PrepareGeoref(CExportGeoref& georef, const CQznDoc& doc, GeorefChoice choice, const GeorefMessages& messages) {
   const char* message = nullptr;
   switch (georef.Prepare(doc, CExportGeoref::Resolve(doc, choice))) {
-    case CExportGeoref::ok:
-      return true;
-    case CExportGeoref::fitFailed:
-      message = messages.fit;
-      break;
-    case CExportGeoref::triangulationFailed:
-      message = messages.triangulation;
-      break;
-    case CExportGeoref::worldFileFailed:
-      message = messages.worldFile;
-      break;
+    case CExportGeoref::ok: return true;
+    case CExportGeoref::fitFailed: message = messages.fit; break;
+    case CExportGeoref::triangulationFailed: message = messages.triangulation; break;
+    case CExportGeoref::worldFileFailed: message = messages.worldFile; break;
   }
   if (message) AfxMessageBox(message, MB_OK | MB_ICONSTOP);
   return false;
@@ -130,9 +117,7 @@ bool IntegerId(double value, int& out) {
   return true;
 }
 
-void ReportIdOutOfRange(double id) {
-  AfxMessageBox(FormatC(res::text::kIdOutOfRangeFormat, id), MB_OK | MB_ICONSTOP);
-}
+void ReportIdOutOfRange(double id) { AfxMessageBox(FormatC(res::text::kIdOutOfRangeFormat, id), MB_OK | MB_ICONSTOP); }
 
 std::string CutToStoredBytes(const std::string& utf8, std::size_t maxBytes) {
   std::size_t stored = 0, i = 0;

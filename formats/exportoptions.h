@@ -26,10 +26,10 @@ struct GeorefEnabling {
 // "DXF 输出选项".
 struct DxfOutOptions {
   enum Mode : int { pageSpace = 0, pixelSpacing = 1, bilinear = 2, triangulation = 3, worldFile = 4 };
-  int idAsZ = 1;   // "保存矢量 ID 为 Z 值"
-  int lines = 1;   // "线段"
-  int points = 1;  // "点"
-  int text = 1;    // "文本"
+  int idAsZ = 1;         // "保存矢量 ID 为 Z 值"
+  int lines = 1;         // "线段"
+  int points = 1;        // "点"
+  int text = 1;          // "文本"
   int mode = pageSpace;  // "矢量调整系统"
   GeorefEnabling enabled;
   // The last georeference choice of the workspace, when there is one, gives
@@ -51,14 +51,14 @@ struct ImageResolutionOptions {
 // "MIF 文件参数".
 struct MifParamOptions {
   std::string projection = "\"墨卡托\", 10, 62, \"m\", 0";  // "输入坐标系统参数记录:"
-  std::string unitName = res::text::kUnitInch;               // "单位名称:"
-  int coordSys = 0;  // 0 "纬度/经度", 1 "非陆地", 2 "陆地"
-  int lines = 0;     // "线段": on when there are lines
-  int createMid = 1; // "创建 MID 文件"
-  int points = 0;    // "点"
-  int text = 0;      // "文本注释"
-  int mode = -1;     // GeorefChoice, -1 none chosen
-  int regions = 0;   // "对于闭合线使用区域"
+  std::string unitName = res::text::kUnitInch;              // "单位名称:"
+  int coordSys = 0;                                         // 0 "纬度/经度", 1 "非陆地", 2 "陆地"
+  int lines = 0;                                            // "线段": on when there are lines
+  int createMid = 1;                                        // "创建 MID 文件"
+  int points = 0;                                           // "点"
+  int text = 0;                                             // "文本注释"
+  int mode = -1;                                            // GeorefChoice, -1 none chosen
+  int regions = 0;                                          // "对于闭合线使用区域"
   GeorefEnabling enabled;
   static MifParamOptions Defaults(const CQznDoc& doc);
   // The coordinate-system clause the choices give ("" for none).
@@ -87,11 +87,11 @@ struct XyzOptions {
 
 // "SDL 输出选项".
 struct SdlOutputOptions {
-  int lines = 0;   // "线段"
-  int points = 0;  // "点"
-  int text = 0;    // "文本"
-  int mode = 0;    // GeorefChoice without flip
-  int merge = 0;   // "用属性文件合并 "
+  int lines = 0;              // "线段"
+  int points = 0;             // "点"
+  int text = 0;               // "文本"
+  int mode = 0;               // GeorefChoice without flip
+  int merge = 0;              // "用属性文件合并 "
   std::string attributePath;  // "SDA 路径:"
   bool linesEnabled = false, pointsEnabled = false, textEnabled = false;
   GeorefEnabling enabled;

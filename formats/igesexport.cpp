@@ -22,8 +22,8 @@ namespace qzn {
 
 namespace {
 
-constexpr std::size_t kColumns = 72;      // data columns of a record
-constexpr std::size_t kParamColumns = 64; // a Parameter Data record's data; 65-72 hold the back pointer
+constexpr std::size_t kColumns = 72;       // data columns of a record
+constexpr std::size_t kParamColumns = 64;  // a Parameter Data record's data; 65-72 hold the back pointer
 constexpr std::int64_t kMaxSequence = 9999999;
 // Below these a vertex's three numbers and the entity's leading parameters
 // always fit one record: 3 x ("-" + 9 digits + ".ddd,") = 45, and
@@ -185,8 +185,7 @@ int IgesColorNumber(COLORREF color) {
   return 1;
 }
 
-WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, const MapTransform& map,
-                          std::time_t when) {
+WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, const MapTransform& map, std::time_t when) {
   // First pass: the records each line needs and the largest coordinate.
   std::vector<std::int64_t> records;
   double largest = 0.0;
@@ -221,18 +220,18 @@ WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, cons
   out.Add('S', Utf8ToGbk("IGES 文件由 QZN software 创建。"));
 
   std::vector<std::pair<std::string, bool>> global = {
-      {",", false},
-      {",", false},
-      {"3HQZN,", true},
-      {Hollerith(FileNameOf(path)) + ",", true},
-      {"7HQZN 5.5,", true},
-      {Hollerith("QZN 5.5 创建 " + DateText(when, false)) + ",", true},
-      {"32,", false}, {"38,", false}, {"6,", false}, {"308,", false}, {"15,", false}, {",", false},
-      {"1.0D0,", false}, {"2,", false}, {"2HMM,", true}, {"1,", false}, {"1.0D0,", false},
-      {Hollerith(DateText(when, true)) + ",", true},
-      {".001D0,", false},
-      {FormatC("%.3fD0,", largest), false},
-      {",", false}, {",", false}, {"4,", false}, {"0;", false},
+      {",", false},         {",", false},
+      {"3HQZN,", true},     {Hollerith(FileNameOf(path)) + ",", true},
+      {"7HQZN 5.5,", true}, {Hollerith("QZN 5.5 创建 " + DateText(when, false)) + ",", true},
+      {"32,", false},       {"38,", false},
+      {"6,", false},        {"308,", false},
+      {"15,", false},       {",", false},
+      {"1.0D0,", false},    {"2,", false},
+      {"2HMM,", true},      {"1,", false},
+      {"1.0D0,", false},    {Hollerith(DateText(when, true)) + ",", true},
+      {".001D0,", false},   {FormatC("%.3fD0,", largest), false},
+      {",", false},         {",", false},
+      {"4,", false},        {"0;", false},
   };
   for (const std::string& r : PackGlobal(global)) out.Add('G', r);
 
@@ -244,8 +243,8 @@ WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, cons
     if (!c || c->m_points.size() < 2) continue;
     const std::int64_t count = records[index++];
     const int level = c->m_nLayer >= -9999999 && c->m_nLayer <= 99999999 ? c->m_nLayer : 0;
-    out.Add('D', FormatC("%8d%8lld%8d%8d%8d%8s%8s%8s%8s", 106, static_cast<long long>(start), 0, 1, level, "", "",
-                         "", "00000000"));
+    out.Add('D', FormatC("%8d%8lld%8d%8d%8d%8s%8s%8s%8s", 106, static_cast<long long>(start), 0, 1, level, "", "", "",
+                         "00000000"));
     out.Add('D', FormatC("%8d%8d%8d%8lld%8d%8s%8s%8s%8s", 106, 0, IgesColorNumber(c->m_color),
                          static_cast<long long>(count), 12, "", "", "", ""));
     start += count;

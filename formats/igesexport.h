@@ -23,8 +23,7 @@ int IgesColorNumber(COLORREF color);
 // Lines of fewer than two vertices are left out. Fails (nothing written)
 // when a coordinate cannot be mapped or is too long for a record, or when a
 // section would need more than 9,999,999 records.
-WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, const MapTransform& map,
-                          std::time_t when);
+WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, const MapTransform& map, std::time_t when);
 
 // The view's IGES export with the "IGES 输出" dialog: 1 on success and after
 // Cancel, 0 after a failure.

@@ -18,14 +18,11 @@ namespace qzn {
 
 void ReportReadFailure(ReadResult result, const char* damagedText) {
   switch (result) {
-    case ReadResult::cannotOpen:
-      AfxMessageBox(res::text::kCannotOpenFile, MB_OK | MB_ICONEXCLAMATION);
-      break;
+    case ReadResult::cannotOpen: AfxMessageBox(res::text::kCannotOpenFile, MB_OK | MB_ICONEXCLAMATION); break;
     case ReadResult::damaged:
       AfxMessageBox(damagedText ? damagedText : res::text::kInvalidFileFormat, MB_OK | MB_ICONEXCLAMATION);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -173,9 +170,7 @@ bool CLineReader::Next(std::string_view& line) {
   return true;
 }
 
-CReadProgress::CReadProgress(const CLineReader& reader) : m_reader(reader) {
-  m_bar.SetRange(0, reader.Size() / 20);
-}
+CReadProgress::CReadProgress(const CLineReader& reader) : m_reader(reader) { m_bar.SetRange(0, reader.Size() / 20); }
 
 void CReadProgress::Update() {
   if (m_reader.LineNumber() < m_next) return;

@@ -77,8 +77,7 @@ void WriteBounds(CTextFileWriter& file, CBounds box, const char* keyword) {
 
 }  // namespace
 
-WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapTransform& map,
-                         const MifContent& what) {
+WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const MifContent& what) {
   const bool decimal = doc.m_nDecimalIDs != 0;
   double X = 0.0, Y = 0.0;
 

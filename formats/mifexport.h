@@ -16,9 +16,9 @@ struct MifContent {
   bool lines = false;
   bool points = false;
   bool notes = false;
-  bool regions = false;    // closed lines as regions
+  bool regions = false;  // closed lines as regions
   bool createMid = true;
-  bool linePens = true;    // the line's own pen; else the plain pen (1,2,0)
+  bool linePens = true;  // the line's own pen; else the plain pen (1,2,0)
   // The coordinate-system clause; empty writes a plain non-earth system in
   // metres. A non-earth clause gets a Bounds line.
   std::string clause = "CoordSys Nonearth\nUnits \"m\"";
@@ -30,8 +30,7 @@ struct MifContent {
 // need (Float with decimal IDs, Integer beyond the Smallint range); the
 // charset is the Chinese one when a text needs it. An ID that is no int
 // fails with a message. Nothing is replaced unless everything was written.
-WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapTransform& map,
-                         const MifContent& what);
+WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const MifContent& what);
 
 // The view's MIF export with the "MIF 文件参数" dialog: 1 on success and after
 // Cancel, 0 after a failure it has reported.

@@ -26,8 +26,8 @@ int MifPatternToPenStyle(long long pattern) {
 namespace {
 
 enum Header : int { kVersion, kCharset, kDelimiter, kUnique, kIndex, kCoordSys, kTransform, kColumns, kData };
-const char* const kHeaderWords[] = {"VERSION", "CHARSET", "DELIMITER", "UNIQUE", "INDEX",
-                                    "COORDSYS", "TRANSFORM", "COLUMNS",  "DATA"};
+const char* const kHeaderWords[] = {"VERSION",  "CHARSET",   "DELIMITER", "UNIQUE", "INDEX",
+                                    "COORDSYS", "TRANSFORM", "COLUMNS",   "DATA"};
 
 enum Object : int {
   kPline,

@@ -33,9 +33,9 @@ int ExportSdl(CQznDoc& doc, const std::string& path) {
 
   CWaitCapture wait;
   CExportGeoref georef;
-  if (!PrepareGeoref(georef, doc, choice,
-                     {res::text::kBadControlPoints, res::text::kBadControlPointsExportAgain,
-                      res::text::kWorldFileNotUsedSdl}))
+  if (!PrepareGeoref(
+          georef, doc, choice,
+          {res::text::kBadControlPoints, res::text::kBadControlPointsExportAgain, res::text::kWorldFileNotUsedSdl}))
     return 0;
   // An attribute file that cannot be read leaves the records unnamed.
   CAttributeList attributes;

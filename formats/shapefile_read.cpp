@@ -169,8 +169,7 @@ ReadResult CShapeFile::ReadRecords(std::FILE* f, std::int64_t fileSize) {
       line->m_points.reserve(static_cast<std::size_t>(to - from));
       for (std::int64_t k = from; k < to; ++k) {
         CFPoint p;
-        if (!ToPixel(m_map, Double(c + xyAt + 16 * k), Double(c + xyAt + 16 * k + 8), p))
-          return ReadResult::damaged;
+        if (!ToPixel(m_map, Double(c + xyAt + 16 * k), Double(c + xyAt + 16 * k + 8), p)) return ReadResult::damaged;
         line->m_points.push_back(p);
       }
       line->m_fID = id;

@@ -43,8 +43,8 @@ int ExportShape(CQznDoc& doc, const std::string& path) {
     }
     result = CShapeFile(doc.m_notes, doc.m_extent, georef.Map()).Write(path, doc.m_nDecimalIDs != 0);
   } else {
-    result = CShapeFile(doc.m_lines, doc.m_extent, georef.Map(), options.polygons != 0)
-                 .Write(path, doc.m_nDecimalIDs != 0);
+    result =
+        CShapeFile(doc.m_lines, doc.m_extent, georef.Map(), options.polygons != 0).Write(path, doc.m_nDecimalIDs != 0);
   }
   return result == WriteResult::ok ? 1 : 0;
 }
@@ -102,22 +102,14 @@ int VectorFileTypeOf(const std::string& path) {
 
 int SaveVectorFile(CQznDoc& doc, const std::string& path, int typeCode) {
   switch (typeCode) {
-    case kVectorDxf:
-      return ExportDxf(doc, path);
-    case kVectorMif:
-      return ExportMif(doc, path);
-    case kVectorShape:
-      return ExportShape(doc, path);
-    case kVectorXyz:
-      return ExportXyz(doc, path);
-    case kVectorPoints:
-      return ExportArcPoints(doc, path);
-    case kVectorSdl:
-      return ExportSdl(doc, path);
-    case kVectorIges:
-      return ExportIges(doc, path);
-    default:
-      return ExportArcLines(doc, path);
+    case kVectorDxf: return ExportDxf(doc, path);
+    case kVectorMif: return ExportMif(doc, path);
+    case kVectorShape: return ExportShape(doc, path);
+    case kVectorXyz: return ExportXyz(doc, path);
+    case kVectorPoints: return ExportArcPoints(doc, path);
+    case kVectorSdl: return ExportSdl(doc, path);
+    case kVectorIges: return ExportIges(doc, path);
+    default: return ExportArcLines(doc, path);
   }
 }
 
@@ -133,20 +125,14 @@ int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) {
       what.lines = true;
       // A quiet run writes flat lines; otherwise the user decides for map
       // coordinates, and pixels keep the ID as elevation.
-      what.linesIdAsZ = !Host().IsQuiet() &&
-                        (!map || AfxMessageBox(res::text::kAskLineIdAsZ, MB_YESNO | MB_ICONQUESTION) == IDYES);
+      what.linesIdAsZ =
+          !Host().IsQuiet() && (!map || AfxMessageBox(res::text::kAskLineIdAsZ, MB_YESNO | MB_ICONQUESTION) == IDYES);
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2:
-      result = WriteMifFile(path, doc, transform, BatchMif(true, false, map));
-      break;
-    case 3:
-      result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false);
-      break;
-    default:
-      result = WriteXyzFile(path, doc, transform, true, false);
-      break;
+    case 2: result = WriteMifFile(path, doc, transform, BatchMif(true, false, map)); break;
+    case 3: result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false); break;
+    default: result = WriteXyzFile(path, doc, transform, true, false); break;
   }
   return result == WriteResult::ok ? 1 : 0;
 }
@@ -183,15 +169,9 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2:
-      result = WriteMifFile(path, doc, transform, BatchMif(false, true, map));
-      break;
-    case 3:
-      result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0);
-      break;
-    default:
-      result = WriteXyzFile(path, doc, transform, false, true);
-      break;
+    case 2: result = WriteMifFile(path, doc, transform, BatchMif(false, true, map)); break;
+    case 3: result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0); break;
+    default: result = WriteXyzFile(path, doc, transform, false, true); break;
   }
   return result == WriteResult::ok ? 1 : 0;
 }

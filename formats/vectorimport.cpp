@@ -21,7 +21,6 @@ namespace qzn {
 
 namespace {
 
-
 // ---- the readers of the formats library, each into work lists ----------------------
 
 bool ReadShape(CQznDoc& doc, const std::string& path, const MapTransform& map) {
@@ -226,8 +225,8 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
       read = ReadDxf(doc, path, map);
     } else {
       // Asked before the file is read, acted on only after.
-      const bool remove = !doc.m_lines.IsEmpty() &&
-                          AfxMessageBox(res::text::kAskRemoveLines, MB_YESNO | MB_ICONQUESTION) == IDYES;
+      const bool remove =
+          !doc.m_lines.IsEmpty() && AfxMessageBox(res::text::kAskRemoveLines, MB_YESNO | MB_ICONQUESTION) == IDYES;
       CChainList lines;
       read = CanOpen(path) &&
              (type == 1 ? lines.ReadLineFileTri(path, &triangles)

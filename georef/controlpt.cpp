@@ -64,8 +64,8 @@ int CControlPt::Draw(CCanvas* dc, const CViewTransform* view) const {
 double CControlPt::DistanceTo(const CFPoint& p) const { return std::hypot(p.x - m_imageX, p.y - m_imageY); }
 
 void CControlPt::WriteText(CTextFileWriter& file) const {
-  file.Write(FormatExactDouble(m_imageX) + " " + FormatExactDouble(m_imageY) + " " + FormatExactDouble(m_mapX) +
-             " " + FormatExactDouble(m_mapY));
+  file.Write(FormatExactDouble(m_imageX) + " " + FormatExactDouble(m_imageY) + " " + FormatExactDouble(m_mapX) + " " +
+             FormatExactDouble(m_mapY));
 }
 
 bool CControlPt::ReadText(CTextFileReader& file) {
@@ -85,9 +85,7 @@ bool CControlPt::ReadText(CTextFileReader& file) {
 // ---------------------------------------------------------------------------
 // CControlPtList: the list itself
 
-CControlPtList::CControlPtList(const CControlPtList& other) : CObject(), COwningList<CControlPt>() {
-  CopyFrom(other);
-}
+CControlPtList::CControlPtList(const CControlPtList& other) : CObject(), COwningList<CControlPt>() { CopyFrom(other); }
 
 CControlPtList::~CControlPtList() { RemoveAll(); }
 
@@ -213,8 +211,7 @@ void CControlPtList::FormatPointInfo(const CControlPt* point, std::string& text)
     return;
   }
   if (GetCount() < 5) {
-    text = FormatC(res::text::kControlPointExactFormat, point->m_imageX, point->m_imageY,
-                   point->m_mapX, point->m_mapY);
+    text = FormatC(res::text::kControlPointExactFormat, point->m_imageX, point->m_imageY, point->m_mapX, point->m_mapY);
     return;
   }
   if (!FitTransform(m_xRow, m_yRow, 4, 0)) {
@@ -225,8 +222,8 @@ void CControlPtList::FormatPointInfo(const CControlPt* point, std::string& text)
   const double px = m_xRow[0] * ix + m_xRow[1] * iy + m_xRow[2] * ix * iy + m_xRow[3];
   const double py = m_yRow[0] * ix + m_yRow[1] * iy + m_yRow[2] * ix * iy + m_yRow[3];
   const double dx = point->m_mapX - px, dy = point->m_mapY - py;
-  text = FormatC(res::text::kControlPointResidualFormat, ix, iy, point->m_mapX,
-                 point->m_mapY, std::fabs(dx), std::fabs(dy), std::sqrt(dx * dx + dy * dy));
+  text = FormatC(res::text::kControlPointResidualFormat, ix, iy, point->m_mapX, point->m_mapY, std::fabs(dx),
+                 std::fabs(dy), std::sqrt(dx * dx + dy * dy));
 }
 
 // ---------------------------------------------------------------------------
@@ -240,8 +237,8 @@ int CControlPtList::OffsetImageCoords(int dx, int dy) {
   return static_cast<int>(GetCount());
 }
 
-void CControlPtList::RotateImageCoords(float angle, int oldLeft, int oldTop, int oldRight, int oldBottom,
-                                       int newLeft, int newTop, int newRight, int newBottom) {
+void CControlPtList::RotateImageCoords(float angle, int oldLeft, int oldTop, int oldRight, int oldBottom, int newLeft,
+                                       int newTop, int newRight, int newBottom) {
   if (angle == 0.0f) return;
   // The same arithmetic as the image rotation (full-precision pi, doubles,
   // quarter turns exact), so points stay on the pixels they marked.

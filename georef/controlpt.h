@@ -126,8 +126,8 @@ class CControlPtList : public CObject, public COwningList<CControlPt> {
   // After a rotation by angle degrees (counter-clockwise on screen) about the
   // centre of the old rectangle onto the new one (centres by integer
   // division), as the image rotation moves pixels.
-  void RotateImageCoords(float angle, int oldLeft, int oldTop, int oldRight, int oldBottom, int newLeft,
-                         int newTop, int newRight, int newBottom);
+  void RotateImageCoords(float angle, int oldLeft, int oldTop, int oldRight, int oldBottom, int newLeft, int newTop,
+                         int newRight, int newBottom);
   // Divides (shrink) or multiplies the image coordinates by factor; 0 does nothing.
   void ScaleImageCoords(int factor, int shrink);
 

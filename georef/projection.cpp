@@ -97,8 +97,7 @@ double phi2z(double e, double t, int& flag) {
   return PROJ_ERR_PHI2Z;
 }
 
-int phi4z(double eccent, double e0, double e1, double e2, double e3, double a, double b, double& c,
-          double& phi) {
+int phi4z(double eccent, double e0, double e1, double e2, double e3, double a, double b, double& c, double& phi) {
   phi = a;
   for (int i = 0; i < 15; ++i) {
     const double sinphi = std::sin(phi);
@@ -106,8 +105,8 @@ int phi4z(double eccent, double e0, double e1, double e2, double e3, double a, d
     c = tanphi * std::sqrt(1.0 - eccent * sinphi * sinphi);
     const double sin2ph = std::sin(2.0 * phi);
     const double ml = e0 * phi - e1 * sin2ph + e2 * std::sin(4.0 * phi) - e3 * std::sin(6.0 * phi);
-    const double mlp = e0 - 2.0 * e1 * std::cos(2.0 * phi) + 4.0 * e2 * std::cos(4.0 * phi) -
-                       6.0 * e3 * std::cos(6.0 * phi);
+    const double mlp =
+        e0 - 2.0 * e1 * std::cos(2.0 * phi) + 4.0 * e2 * std::cos(4.0 * phi) - 6.0 * e3 * std::cos(6.0 * phi);
     const double con1 = 2.0 * ml + c * (ml * ml + b) - 2.0 * a * (c * ml + 1.0);
     const double con2 = eccent * sin2ph * (ml * ml + b - 2.0 * a * ml) / (2.0 * c);
     const double con3 = 2.0 * (a - ml) * (c * mlp - 2.0 / sin2ph) - 2.0 * mlp;
@@ -197,8 +196,8 @@ std::complex<double> SinSeries(const double (&c)[6], double xi, double eta) {
 
 }  // namespace
 
-void CTransverseMercator::Setup(double a, double eccSquared, double k0, double lon0, double lat0,
-                                double falseEasting, double falseNorthing) {
+void CTransverseMercator::Setup(double a, double eccSquared, double k0, double lon0, double lat0, double falseEasting,
+                                double falseNorthing) {
   m_es = eccSquared;
   m_e = std::sqrt(eccSquared);
   const double f = 1.0 - std::sqrt(1.0 - eccSquared);
@@ -265,8 +264,8 @@ int CTransverseMercator::Inverse(double x, double y, double& lon, double& lat) c
   bool converged = false;
   for (int i = 0; i < 10 && !converged; ++i) {
     const double taupa = TaupFromTau(tau, m_e);
-    const double dtau = (taup - taupa) * (1.0 + e2m * tau * tau) /
-                        (e2m * std::sqrt((1.0 + tau * tau) * (1.0 + taupa * taupa)));
+    const double dtau =
+        (taup - taupa) * (1.0 + e2m * tau * tau) / (e2m * std::sqrt((1.0 + tau * tau) * (1.0 + taupa * taupa)));
     tau += dtau;
     converged = std::fabs(dtau) <= 1e-14 * std::max(1.0, std::fabs(tau));
   }

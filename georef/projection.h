@@ -32,7 +32,7 @@ inline constexpr double US_SURVEY_FOOT = 1200.0 / 3937.0;
 
 // Result codes of the projection routines.
 enum : int {
-  PROJ_NO_ZONE = 0,              // no zone set up (State Plane converter)
+  PROJ_NO_ZONE = 0,  // no zone set up (State Plane converter)
   PROJ_OK = 1,
   PROJ_ERR_PHI2Z = 2,            // latitude iteration did not converge
   PROJ_ERR_PHI4Z = 4,            // polyconic latitude iteration did not converge
@@ -54,7 +54,7 @@ enum : int {
 struct Ellipsoid {
   std::int32_t id;
   const char* name;
-  double equatorialRadius;     // metres
+  double equatorialRadius;  // metres
   double eccentricitySquared;
 };
 
@@ -75,8 +75,7 @@ double tsfnz(double e, double phi, double sinphi);
 double phi2z(double e, double t, int& flag);
 // Polyconic inverse iteration from phi; 0 on convergence (phi and c hold the
 // answer), 4 when it fails.
-int phi4z(double eccent, double e0, double e1, double e2, double e3, double a, double b,
-          double& c, double& phi);
+int phi4z(double eccent, double e0, double e1, double e2, double e3, double a, double b, double& c, double& phi);
 double e0fn(double x);
 double e1fn(double x);
 double e2fn(double x);
@@ -106,13 +105,13 @@ class CTransverseMercator {
   int Inverse(double x, double y, double& lon, double& lat) const;
 
  private:
-  double m_e = 0;       // eccentricity
-  double m_es = 0;      // eccentricity squared
-  double m_kA = 0;      // k0 times the rectifying radius
+  double m_e = 0;   // eccentricity
+  double m_es = 0;  // eccentricity squared
+  double m_kA = 0;  // k0 times the rectifying radius
   double m_alpha[6] = {};
   double m_beta[6] = {};
   double m_lon0 = 0;
-  double m_y0 = 0;      // northing of the latitude of origin on the central meridian
+  double m_y0 = 0;  // northing of the latitude of origin on the central meridian
   double m_fe = 0, m_fn = 0;
 };
 

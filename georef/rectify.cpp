@@ -18,7 +18,6 @@ namespace qzn {
 
 namespace {
 
-
 double Orient(double ax, double ay, double bx, double by, double px, double py) {
   return (bx - ax) * (py - ay) - (by - ay) * (px - ax);
 }
@@ -76,8 +75,8 @@ int CTriangleWalker::Locate(double x, double y) {
   // may leave it or go round in circles: both end in the list's own search.
   for (int steps = 0; steps <= n + 8; ++steps) {
     const CControlPt* v = m_tris[static_cast<std::size_t>(t)]->m_v;
-    const double area = Orient(v[0].m_imageX, v[0].m_imageY, v[1].m_imageX, v[1].m_imageY, v[2].m_imageX,
-                               v[2].m_imageY);
+    const double area =
+        Orient(v[0].m_imageX, v[0].m_imageY, v[1].m_imageX, v[1].m_imageY, v[2].m_imageX, v[2].m_imageY);
     if (area == 0) return -1;
     int exit = -1;
     for (int k = 0; k < 3 && exit < 0; ++k) {
@@ -160,29 +159,31 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
   int ok = 0;
   if (useTriangulation) {
     CTriangleWalker walker(backward);
-    ok = WarpImage(image, outW, outH,
-                   [&](int row, double* sx, double* sy) {
-                     const double y = originY + row;
-                     for (int e = 0; e < outW; ++e)
-                       if (!walker.Transform(originX + e, y, sx[e], sy[e])) return false;
-                     return true;
-                   },
-                   CWarpSampling::nearest);
+    ok = WarpImage(
+        image, outW, outH,
+        [&](int row, double* sx, double* sy) {
+          const double y = originY + row;
+          for (int e = 0; e < outW; ++e)
+            if (!walker.Transform(originX + e, y, sx[e], sy[e])) return false;
+          return true;
+        },
+        CWarpSampling::nearest);
   } else {
-    ok = WarpImage(image, outW, outH,
-                   [&](int row, double* sx, double* sy) {
-                     const double y = originY + row;
-                     // Along a row the bilinear map is linear in x.
-                     const double ax = bRowX[0] + bRowX[2] * y, bx = bRowX[1] * y + bRowX[3];
-                     const double ay = bRowY[0] + bRowY[2] * y, by = bRowY[1] * y + bRowY[3];
-                     for (int e = 0; e < outW; ++e) {
-                       const double x = originX + e;
-                       sx[e] = ax * x + bx;
-                       sy[e] = ay * x + by;
-                     }
-                     return true;
-                   },
-                   CWarpSampling::bilinear);
+    ok = WarpImage(
+        image, outW, outH,
+        [&](int row, double* sx, double* sy) {
+          const double y = originY + row;
+          // Along a row the bilinear map is linear in x.
+          const double ax = bRowX[0] + bRowX[2] * y, bx = bRowX[1] * y + bRowX[3];
+          const double ay = bRowY[0] + bRowY[2] * y, by = bRowY[1] * y + bRowY[3];
+          for (int e = 0; e < outW; ++e) {
+            const double x = originX + e;
+            sx[e] = ax * x + bx;
+            sy[e] = ay * x + by;
+          }
+          return true;
+        },
+        CWarpSampling::bilinear);
   }
   if (!ok) return 0;
 

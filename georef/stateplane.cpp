@@ -13,7 +13,6 @@ namespace qzn {
 
 namespace {
 
-
 int Report(const char* text, int code) {
   AfxMessageBox(text, MB_OK);
   return code;
@@ -39,7 +38,6 @@ int TableAngle(double altPacked, double& radians) {
   radians = degrees * DEG_TO_RAD;
   return 0;
 }
-
 
 }  // namespace
 
@@ -135,14 +133,10 @@ int CStatePlane::Forward(double lon, double lat, double& x, double& y) const {
   if (!ValidGeographic(lon, lat)) return PROJ_ERR_COORDINATE;
   if (std::fabs(lat) > HALF_PI) lat = lat < 0 ? -HALF_PI : HALF_PI;
   switch (m_zone.type) {
-    case 1:
-      return ReportTm(m_tm.Forward(lon, lat, x, y));
-    case 2:
-      return LambertForward(lon, lat, x, y);
-    case 3:
-      return PolyconicForward(lon, lat, x, y);
-    default:
-      return ObliqueForward(lon, lat, x, y);
+    case 1: return ReportTm(m_tm.Forward(lon, lat, x, y));
+    case 2: return LambertForward(lon, lat, x, y);
+    case 3: return PolyconicForward(lon, lat, x, y);
+    default: return ObliqueForward(lon, lat, x, y);
   }
 }
 
@@ -152,18 +146,10 @@ int CStatePlane::Inverse(double x, double y, double& lon, double& lat) const {
   int rc = PROJ_OK;
   double outLon = 0, outLat = 0;
   switch (m_zone.type) {
-    case 1:
-      rc = ReportTm(m_tm.Inverse(x, y, outLon, outLat));
-      break;
-    case 2:
-      rc = LambertInverse(x, y, outLon, outLat);
-      break;
-    case 3:
-      rc = PolyconicInverse(x, y, outLon, outLat);
-      break;
-    default:
-      rc = ObliqueInverse(x, y, outLon, outLat);
-      break;
+    case 1: rc = ReportTm(m_tm.Inverse(x, y, outLon, outLat)); break;
+    case 2: rc = LambertInverse(x, y, outLon, outLat); break;
+    case 3: rc = PolyconicInverse(x, y, outLon, outLat); break;
+    default: rc = ObliqueInverse(x, y, outLon, outLat); break;
   }
   if (rc != PROJ_OK) return rc;
   if (!std::isfinite(outLon) || !std::isfinite(outLat)) return PROJ_ERR_COORDINATE;

@@ -90,8 +90,8 @@ class CStatePlane {
 
   // Projection constants; each set-up fills those it uses.
   double m_a = 0, m_b = 0, m_k0 = 0;
-  double m_lon0 = 0;        // central longitude (oblique Mercator: of the origin)
-  double m_lonCenter = 0;   // Lambert and oblique Mercator centre longitude
+  double m_lon0 = 0;       // central longitude (oblique Mercator: of the origin)
+  double m_lonCenter = 0;  // Lambert and oblique Mercator centre longitude
   double m_lat0 = 0;
   double m_e0 = 0, m_e1 = 0, m_e2 = 0, m_e3 = 0;
   double m_e = 0, m_es = 0;

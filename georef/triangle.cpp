@@ -429,7 +429,8 @@ struct CTriangleList::Index {
     for (std::size_t c = 0; c < nCells; ++c) centStart[c + 1] += centStart[c];
     centItems.assign(tris.size(), 0);
     fill.assign(centStart.begin(), centStart.end() - 1);
-    for (int k = 0; k < static_cast<int>(tris.size()); ++k) centItems[static_cast<std::size_t>(fill[centCell(tris[k])]++)] = k;
+    for (int k = 0; k < static_cast<int>(tris.size()); ++k)
+      centItems[static_cast<std::size_t>(fill[centCell(tris[k])]++)] = k;
   }
 
   const CTriangle* FindContaining(double x, double y) const {
@@ -481,8 +482,7 @@ CTriangleList::CTriangleList() = default;
 
 CTriangleList::~CTriangleList() { RemoveAll(); }
 
-CTriangle* CTriangleList::AddTriangle(const CControlPt& v1, const CControlPt& v2, const CControlPt& v3,
-                                      int direction) {
+CTriangle* CTriangleList::AddTriangle(const CControlPt& v1, const CControlPt& v2, const CControlPt& v3, int direction) {
   CTriangle* t = New(v1, v2, v3, direction);
   if (t) m_index.reset();
   return t;

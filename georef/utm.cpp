@@ -14,9 +14,7 @@ constexpr double kUtmScale = 0.9996;
 constexpr double kFalseEasting = 500000.0;
 constexpr double kFalseNorthingSouth = 10000000.0;
 
-bool RealEllipsoid(int row) {
-  return row >= 1 && row < ELLIPSOID_COUNT && g_ellipsoids[row].equatorialRadius > 0;
-}
+bool RealEllipsoid(int row) { return row >= 1 && row < ELLIPSOID_COUNT && g_ellipsoids[row].equatorialRadius > 0; }
 
 double CentralMeridianDegrees(int zone) { return (zone - 1) * 6 - 180 + 3; }
 
@@ -27,8 +25,8 @@ const CTransverseMercator& UtmProjection(int ellipsoid) {
   static const auto engines = [] {
     std::array<CTransverseMercator, ELLIPSOID_COUNT> e;
     for (int row = 1; row < ELLIPSOID_COUNT; ++row)
-      e[row].Setup(g_ellipsoids[row].equatorialRadius, g_ellipsoids[row].eccentricitySquared, kUtmScale, 0.0,
-                   0.0, 0.0, 0.0);
+      e[row].Setup(g_ellipsoids[row].equatorialRadius, g_ellipsoids[row].eccentricitySquared, kUtmScale, 0.0, 0.0, 0.0,
+                   0.0);
     return e;
   }();
   return engines[ellipsoid];
@@ -96,8 +94,7 @@ int LatLongToUtm(int ellipsoid, double lat, double lon, double& northing, double
   return PROJ_OK;
 }
 
-int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zone, double& lat,
-                 double& lon) {
+int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zone, double& lat, double& lon) {
   if (!RealEllipsoid(ellipsoid)) return PROJ_ERR_ELLIPSOID;
   if (zone == nullptr) return PROJ_ERR_ZONE_TEXT;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(zone);

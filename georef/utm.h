@@ -14,15 +14,13 @@ char UtmLetterDesignator(double latitude);
 // receives "%d%c" (zone number and band letter) and must hold 16 characters.
 // Returns PROJ_OK, PROJ_ERR_ELLIPSOID or PROJ_ERR_COORDINATE (latitude beyond
 // the poles, values not finite); outputs are written only on success.
-int LatLongToUtm(int ellipsoid, double latitude, double longitude, double& northing, double& easting,
-                 char* zone);
+int LatLongToUtm(int ellipsoid, double latitude, double longitude, double& northing, double& easting, char* zone);
 
 // The zone is taken from the text: a number 1..60 and a band letter C..X (no
 // I, O) in either case; letters below N are southern. Returns PROJ_OK,
 // PROJ_ERR_ELLIPSOID, PROJ_ERR_ZONE_TEXT (no number, number out of range, no
 // or an unknown letter) or PROJ_ERR_COORDINATE; outputs are written only on
 // success.
-int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zone, double& latitude,
-                 double& longitude);
+int UtmToLatLong(int ellipsoid, double northing, double easting, const char* zone, double& latitude, double& longitude);
 
 }  // namespace qzn

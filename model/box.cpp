@@ -278,8 +278,10 @@ std::int64_t CBoxList::MergeSmallBoxes(int w, int h, const CChainList& chains) {
         auto it = small.upper_bound(self);
         if (it != small.end()) first = *it;
       } else if (Width64(r) <= w && Height64(r) <= h) {
-        const RECT window{SaturateInt32(static_cast<std::int64_t>(r.right) - w), SaturateInt32(static_cast<std::int64_t>(r.bottom) - h),
-                          SaturateInt32(static_cast<std::int64_t>(r.left) + w), SaturateInt32(static_cast<std::int64_t>(r.top) + h)};
+        const RECT window{SaturateInt32(static_cast<std::int64_t>(r.right) - w),
+                          SaturateInt32(static_cast<std::int64_t>(r.bottom) - h),
+                          SaturateInt32(static_cast<std::int64_t>(r.left) + w),
+                          SaturateInt32(static_cast<std::int64_t>(r.top) + h)};
         grid.Query(window, [&](int j) {
           if (j > self && alive[j] && !IsRectEmpty(rects[j]) && (first < 0 || j < first) && fits(r, rects[j]))
             first = j;
@@ -408,13 +410,15 @@ int CBoxList::Draw(CCanvas& dc, const CViewTransform& view, const RECT& clip) co
   if (IsEmpty()) return 1;
   const CPen old = dc.SelectPen(CPen{PS_SOLID, m_nPenWidth, m_color});
   auto centre = [](const RECT& r) {
-    return POINT{static_cast<int>((std::int64_t{r.left} + r.right) / 2), static_cast<int>((std::int64_t{r.top} + r.bottom) / 2)};
+    return POINT{static_cast<int>((std::int64_t{r.left} + r.right) / 2),
+                 static_cast<int>((std::int64_t{r.top} + r.bottom) / 2)};
   };
   for (const CBox* b : *this) {
     RECT common;
     if (!IntersectRect(common, b->m_rect, clip)) continue;
     const RECT c = view.ImageToClient(b->m_rect);
-    const POINT outline[5] = {{c.left, c.top}, {c.right, c.top}, {c.right, c.bottom}, {c.left, c.bottom}, {c.left, c.top}};
+    const POINT outline[5] = {
+        {c.left, c.top}, {c.right, c.top}, {c.right, c.bottom}, {c.left, c.bottom}, {c.left, c.top}};
     dc.Polyline(outline, 5);
     if (b->m_pNext) {
       const POINT from = centre(c), to = centre(view.ImageToClient(b->m_pNext->m_rect));

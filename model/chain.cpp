@@ -46,9 +46,11 @@ void CChain::CalcBounds() {
   // In 64 bits and held to the int range: far vertices round to the range's
   // ends, and the pen must not push them over.
   auto held = [](std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   };
-  m_rcBounds = RECT{held(std::int64_t{l} - w), held(std::int64_t{t} - w), held(std::int64_t{r} + w), held(std::int64_t{b} + w)};
+  m_rcBounds =
+      RECT{held(std::int64_t{l} - w), held(std::int64_t{t} - w), held(std::int64_t{r} + w), held(std::int64_t{b} + w)};
 }
 
 CFRect CChain::GetExtent() const {

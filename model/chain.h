@@ -76,10 +76,10 @@ class CChain : public CObject {
   static constexpr int kLastMovedMark = 0x10000;
   static constexpr int kSnapMarks = kFirstMovedMark | kLastMovedMark;
 
-  int m_nWidth = 1;         // the width word: pen width plus the snap marks
-  int m_nPenStyle = 0;      // PS_*, passed unchanged to the pen
-  float m_fID = 0.0f;       // contour height, code
-  RECT m_rcBounds{};        // cache refreshed by CalcBounds
+  int m_nWidth = 1;     // the width word: pen width plus the snap marks
+  int m_nPenStyle = 0;  // PS_*, passed unchanged to the pen
+  float m_fID = 0.0f;   // contour height, code
+  RECT m_rcBounds{};    // cache refreshed by CalcBounds
   COLORREF m_color = RGB(0, 255, 0);
   int m_nLayer = 0;
   CFPointArray m_points;
@@ -144,14 +144,14 @@ class CChain : public CObject {
   int IntersectSegment(const CLineEquation& segment, CFPoint& out) const;
 
   // ---- drawing ----
-  int Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, int endMarks,
-           int nodeMarks, int showId, int decimalId) const;
-  int DrawWithPen(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt,
-                  COLORREF color, int penStyle) const;
+  int Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, int endMarks, int nodeMarks,
+           int showId, int decimalId) const;
+  int DrawWithPen(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, COLORREF color,
+                  int penStyle) const;
   void DrawId(CCanvas& dc, const CViewTransform& view, int decimal) const;
   int DrawFilled(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt) const;
-  int DrawForPrint(CCanvas& dc, const CViewTransform& view, float factorX, float factorY, int offsetX,
-                   int offsetY, int nodeMarks) const;
+  int DrawForPrint(CCanvas& dc, const CViewTransform& view, float factorX, float factorY, int offsetX, int offsetY,
+                   int nodeMarks) const;
   int DrawScaled(CCanvas& dc, float factorX, float factorY, int offsetX, int offsetY) const;
 
   // ---- text formats: 0 ARC generate, 2 MIF Pline, 4 XYZ ----

@@ -53,8 +53,8 @@ void DrawCross(CCanvas& dc, int x, int y, int h) {
 
 }  // namespace
 
-int CChain::Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, int endMarks,
-                 int nodeMarks, int showId, int decimalId) const {
+int CChain::Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, int endMarks, int nodeMarks,
+                 int showId, int decimalId) const {
   if (m_points.empty()) return 1;
   const int w = ScreenWidth(*this, view, opt);
   const CPen old = dc.SelectPen(CPen{m_nPenStyle, w, m_color});
@@ -83,8 +83,8 @@ int CChain::Draw(CCanvas& dc, const CViewTransform& view, const CChainDrawOption
   return 1;
 }
 
-int CChain::DrawWithPen(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt,
-                        COLORREF color, int penStyle) const {
+int CChain::DrawWithPen(CCanvas& dc, const CViewTransform& view, const CChainDrawOptions& opt, COLORREF color,
+                        int penStyle) const {
   if (m_points.empty()) return 1;
   const CPen old = dc.SelectPen(CPen{penStyle, ScreenWidth(*this, view, opt), color});
   DrawPolyline(dc, view, m_points);

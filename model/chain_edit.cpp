@@ -321,17 +321,15 @@ void CChain::RemoveRedundantVertices() {
     std::size_t w = 1;
     for (std::size_t i = 1; i + 1 < n; ++i) {
       const CFPoint a = v[w - 1], p = v[i], b = v[i + 1];
-      const bool redundant =
-          p == a || (a.y == p.y && p.y == b.y) || (a.x == p.x && p.x == b.x) ||
-          (static_cast<double>(p.y) - a.y) * (static_cast<double>(b.x) - p.x) ==
-              (static_cast<double>(b.y) - p.y) * (static_cast<double>(p.x) - a.x);
+      const bool redundant = p == a || (a.y == p.y && p.y == b.y) || (a.x == p.x && p.x == b.x) ||
+                             (static_cast<double>(p.y) - a.y) * (static_cast<double>(b.x) - p.x) ==
+                                 (static_cast<double>(b.y) - p.y) * (static_cast<double>(p.x) - a.x);
       if (!redundant) v[w++] = p;
     }
     v[w++] = v[n - 1];
     v.resize(w);
   }
-  if (m_points.size() >= 3 && m_points.back() == m_points[m_points.size() - 2])
-    m_points.erase(m_points.end() - 2);
+  if (m_points.size() >= 3 && m_points.back() == m_points[m_points.size() - 2]) m_points.erase(m_points.end() - 2);
 }
 
 namespace {
@@ -398,7 +396,8 @@ class CFarthestFinder {
   }
   double Bound(const Box& box) const {
     double u = 0.0;
-    for (const CFPoint& c : {CFPoint(box.l, box.t), CFPoint(box.r, box.t), CFPoint(box.l, box.b), CFPoint(box.r, box.b)})
+    for (const CFPoint& c :
+         {CFPoint(box.l, box.t), CFPoint(box.r, box.t), CFPoint(box.l, box.b), CFPoint(box.r, box.b)})
       u = std::max(u, SegmentDistanceSquared(c, m_a, m_b));
     return u * (1.0 + 1e-9) + 1e-9;  // margin for rounding
   }

@@ -36,8 +36,8 @@ double SegmentDistanceSquared(const CFPoint& p, const CFPoint& a, const CFPoint&
 
 // Position of p's foot along a-b (0 at a, len at b) and its distance from the
 // line, in double.
-static void SegmentFrame(const CFPoint& p, const CFPoint& a, const CFPoint& b, double& along,
-                         double& across, double& len) {
+static void SegmentFrame(const CFPoint& p, const CFPoint& a, const CFPoint& b, double& along, double& across,
+                         double& len) {
   const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
   const double px = static_cast<double>(p.x) - a.x, py = static_cast<double>(p.y) - a.y;
   len = std::sqrt(dx * dx + dy * dy);
@@ -135,8 +135,7 @@ int CChain::IsClosed(int tolerance) const {
 double CChain::GetArea() const {
   if (!IsClosed(0)) return 0.0;
   double sum = 0.0;
-  for (std::size_t i = 1; i + 1 < m_points.size(); ++i)
-    sum += TriangleArea2(m_points[0], m_points[i], m_points[i + 1]);
+  for (std::size_t i = 1; i + 1 < m_points.size(); ++i) sum += TriangleArea2(m_points[0], m_points[i], m_points[i + 1]);
   return std::fabs(sum / 2.0);
 }
 
@@ -230,8 +229,7 @@ int CChain::PtInPolygon(const CFPoint& p) const {
   int crossings = 0;
   for (std::size_t i = 0; i + 1 < m_points.size(); ++i) {
     const double dx1 = static_cast<double>(m_points[i].x) - p.x, dy1 = static_cast<double>(m_points[i].y) - p.y;
-    const double dx2 = static_cast<double>(m_points[i + 1].x) - p.x,
-                 dy2 = static_cast<double>(m_points[i + 1].y) - p.y;
+    const double dx2 = static_cast<double>(m_points[i + 1].x) - p.x, dy2 = static_cast<double>(m_points[i + 1].y) - p.y;
     if ((dy1 > 0.0) == (dy2 > 0.0)) continue;
     if ((dy2 * dx1 - dy1 * dx2) / (dy2 - dy1) > 0.0) ++crossings;
   }

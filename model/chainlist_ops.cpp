@@ -148,8 +148,8 @@ void CChainList::DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVer
       continue;
     }
     if (!Selected(c, rc)) continue;
-    const bool small = byVertexCount ? (c->GetCount() >= low && c->GetCount() <= high)
-                                     : c->IsLengthInRange(low, high) != 0;
+    const bool small =
+        byVertexCount ? (c->GetCount() >= low && c->GetCount() <= high) : c->IsLengthInRange(low, high) != 0;
     if (small) RemoveAt(at);
   }
   m_nModified = 1;
@@ -517,8 +517,8 @@ int CChainList::MoveLinesInBoxes(const RECT& rc, CObList* destination, CBoxList*
         CChain* c = lines[i];
         if (moved[i]) continue;
         RECT inter;
-        const bool move = flag ? c->CrossesRect(box) != 0
-                               : IntersectRect(inter, c->m_rcBounds, box) && inter == c->m_rcBounds;
+        const bool move =
+            flag ? c->CrossesRect(box) != 0 : IntersectRect(inter, c->m_rcBounds, box) && inter == c->m_rcBounds;
         if (!move) continue;
         destination->AddTail(c);
         Detach(positions[i]);

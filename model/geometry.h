@@ -38,8 +38,7 @@ int SegmentsIntersect(const CFPoint& p, const CFPoint& q, const CFPoint& r, cons
 // 0 and leaves out untouched when the lines are (nearly) parallel; otherwise
 // writes the exact crossing point and returns 1. Whether the point lies on the
 // segments is not checked: test with SegmentsIntersect first.
-int SegmentIntersection(const CFPoint& p, const CFPoint& q, const CFPoint& r, const CFPoint& s,
-                        CFPoint& out);
+int SegmentIntersection(const CFPoint& p, const CFPoint& q, const CFPoint& r, const CFPoint& s, CFPoint& out);
 
 // --- Line-equation form -----------------------------------------------------
 
@@ -93,8 +92,7 @@ class CFPoint3 : public CObject {
 
   CFPoint3() = default;
   CFPoint3(float fx, float fy, float fz) : x(fx), y(fy), z(fz) {}
-  CFPoint3(int ix, int iy, int iz)
-      : x(static_cast<float>(ix)), y(static_cast<float>(iy)), z(static_cast<float>(iz)) {}
+  CFPoint3(int ix, int iy, int iz) : x(static_cast<float>(ix)), y(static_cast<float>(iy)), z(static_cast<float>(iz)) {}
   CFPoint3(const CFPoint3& o) : CObject(), x(o.x), y(o.y), z(o.z) {}
   CFPoint3& operator=(const CFPoint3& o) {
     CopyFrom(o);

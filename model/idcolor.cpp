@@ -13,7 +13,8 @@ QZN_IMPLEMENT_SERIAL(CIDColorList, CObject, 1)
 
 void CIDColor::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
-    ar << static_cast<std::int32_t>(m_nLow) << static_cast<std::int32_t>(m_nHigh) << static_cast<std::uint32_t>(m_color);
+    ar << static_cast<std::int32_t>(m_nLow) << static_cast<std::int32_t>(m_nHigh)
+       << static_cast<std::uint32_t>(m_color);
   } else {
     std::int32_t lo, hi;
     std::uint32_t c;
@@ -69,7 +70,9 @@ void CIDColorList::DeleteAll() {
 
 namespace {
 // Appends a copy of the range; std::bad_alloc when memory runs out.
-void AdoptCopy(COwningList<CIDColor>& out, const CIDColor& r) { out.Adopt(new CIDColor(r.m_nLow, r.m_nHigh, r.m_color)); }
+void AdoptCopy(COwningList<CIDColor>& out, const CIDColor& r) {
+  out.Adopt(new CIDColor(r.m_nLow, r.m_nHigh, r.m_color));
+}
 }  // namespace
 
 void CIDColorList::Copy(const CIDColorList& source) {
@@ -119,7 +122,9 @@ BOOL CIDColorList::SaveText(const std::string& path) {
   CTextFileWriter out;
   if (!out.Open(path)) return FALSE;
   for (const CIDColor* r : *this)
-    if (r) out.Printf("%ld %ld %ld\n", static_cast<long>(r->m_nLow), static_cast<long>(r->m_nHigh), static_cast<long>(r->m_color));
+    if (r)
+      out.Printf("%ld %ld %ld\n", static_cast<long>(r->m_nLow), static_cast<long>(r->m_nHigh),
+                 static_cast<long>(r->m_color));
   if (!out.Close()) return FALSE;
   m_nModified = 0;
   return TRUE;

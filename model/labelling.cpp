@@ -44,7 +44,8 @@ void CChainList::ApplyNotesAsIDs(const CNoteList* notes) {
       if (!c) continue;
       for (int i : QuerySorted(grid, c->m_rcBounds)) {
         RECT inter;
-        if (!numeric[static_cast<std::size_t>(i)] || !IntersectRect(inter, rects[static_cast<std::size_t>(i)], c->m_rcBounds))
+        if (!numeric[static_cast<std::size_t>(i)] ||
+            !IntersectRect(inter, rects[static_cast<std::size_t>(i)], c->m_rcBounds))
           continue;
         c->m_fID = values[static_cast<std::size_t>(i)];
         break;

@@ -102,7 +102,8 @@ void CLayer::SetWidthConverted(float scale, float width, const std::string& file
 void CLayer::Serialize(CArchive& ar) {
   if (ar.IsStoring()) {
     ar << static_cast<std::int32_t>(m_nID) << static_cast<std::int32_t>(m_nFlags) << static_cast<std::int32_t>(m_nWidth)
-       << static_cast<std::int32_t>(m_nFill) << static_cast<std::int32_t>(m_nPenStyle) << static_cast<std::uint32_t>(m_color);
+       << static_cast<std::int32_t>(m_nFill) << static_cast<std::int32_t>(m_nPenStyle)
+       << static_cast<std::uint32_t>(m_color);
     ar.WriteString(m_strName);
   } else {
     std::int32_t id, flags, width, fill, pen;

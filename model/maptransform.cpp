@@ -49,15 +49,12 @@ MapTransform MapTransform::Triangulation(const IMapTransform& triangles) {
 bool MapTransform::Map(double x, double y, double& outX, double& outY) const {
   double X = x, Y = y;
   switch (m_kind) {
-    case Kind::pixels:
-      break;
+    case Kind::pixels: break;
     case Kind::scaled:
       X = m_x[1] + m_x[0] * x;
       Y = m_y[1] + m_y[0] * y;
       break;
-    case Kind::polynomial:
-      ApplyPolynomial(x, y, m_x, m_y, m_type, X, Y);
-      break;
+    case Kind::polynomial: ApplyPolynomial(x, y, m_x, m_y, m_type, X, Y); break;
     case Kind::triangulation:
       if (!m_tri || !m_tri->TransformPoint(x, y, X, Y)) return false;
       break;

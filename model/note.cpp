@@ -282,7 +282,8 @@ int DrawPlain(const CNoteList& list, CCanvas& dc, ToRect&& toRect) {
 }
 
 RECT ScaleRect(const RECT& r, float scaleX, float scaleY, int offsetX, int offsetY) {
-  return RECT{TruncInt(static_cast<float>(r.left - offsetX) * scaleX), TruncInt(static_cast<float>(r.top - offsetY) * scaleY),
+  return RECT{TruncInt(static_cast<float>(r.left - offsetX) * scaleX),
+              TruncInt(static_cast<float>(r.top - offsetY) * scaleY),
               TruncInt(static_cast<float>(r.right - offsetX) * scaleX),
               TruncInt(static_cast<float>(r.bottom - offsetY) * scaleY)};
 }
@@ -290,9 +291,8 @@ RECT ScaleRect(const RECT& r, float scaleX, float scaleY, int offsetX, int offse
 
 int CNoteList::DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX,
                          int offsetY) const {
-  return DrawPlain(*this, dc, [&](const RECT& r) {
-    return ScaleRect(view.ImageToClient(r), scaleX, scaleY, offsetX, offsetY);
-  });
+  return DrawPlain(*this, dc,
+                   [&](const RECT& r) { return ScaleRect(view.ImageToClient(r), scaleX, scaleY, offsetX, offsetY); });
 }
 
 int CNoteList::DrawToBitmap(CCanvas& dc, float scaleX, float scaleY, int offsetX, int offsetY) const {

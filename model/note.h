@@ -95,8 +95,7 @@ class CNoteList : public CObject, public COwningList<CNote> {
 
   // Drawing never changes the list's font: rotation goes into a copy.
   int Draw(CCanvas& dc, const CViewTransform& view, const RECT& clip, int frames) const;
-  int DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX,
-                int offsetY) const;
+  int DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX, int offsetY) const;
   int DrawToBitmap(CCanvas& dc, float scaleX, float scaleY, int offsetX, int offsetY) const;
 
   // The ".nts" file.

@@ -53,9 +53,7 @@ class COwningList {
   T* GetNext(POSITION& pos) const { return m_items.GetNext(pos); }
   T* GetPrev(POSITION& pos) const { return m_items.GetPrev(pos); }
   T* GetAt(POSITION pos) const { return m_items.GetAt(pos); }
-  POSITION Find(const T* item, POSITION start = nullptr) const {
-    return m_items.Find(const_cast<T*>(item), start);
-  }
+  POSITION Find(const T* item, POSITION start = nullptr) const { return m_items.Find(const_cast<T*>(item), start); }
   POSITION FindIndex(std::int64_t index) const { return m_items.FindIndex(index); }
   typename Borrowed::iterator begin() const { return m_items.begin(); }
   typename Borrowed::iterator end() const { return m_items.end(); }
@@ -65,10 +63,18 @@ class COwningList {
   // ---- adopt ------------------------------------------------------------------
   // The list owns item from the call on; when memory runs out for the list
   // node the item is deleted and std::bad_alloc goes on to the caller.
-  POSITION Adopt(T* item) { return Guard(item, [&] { return m_items.AddTail(item); }); }
-  POSITION AdoptHead(T* item) { return Guard(item, [&] { return m_items.AddHead(item); }); }
-  POSITION AdoptBefore(POSITION pos, T* item) { return Guard(item, [&] { return m_items.InsertBefore(pos, item); }); }
-  POSITION AdoptAfter(POSITION pos, T* item) { return Guard(item, [&] { return m_items.InsertAfter(pos, item); }); }
+  POSITION Adopt(T* item) {
+    return Guard(item, [&] { return m_items.AddTail(item); });
+  }
+  POSITION AdoptHead(T* item) {
+    return Guard(item, [&] { return m_items.AddHead(item); });
+  }
+  POSITION AdoptBefore(POSITION pos, T* item) {
+    return Guard(item, [&] { return m_items.InsertBefore(pos, item); });
+  }
+  POSITION AdoptAfter(POSITION pos, T* item) {
+    return Guard(item, [&] { return m_items.InsertAfter(pos, item); });
+  }
   // Moves every element of other to the end of this list (other is left
   // empty); cannot fail.
   void AdoptAll(COwningList& other) noexcept { m_items.Splice(other.m_items); }

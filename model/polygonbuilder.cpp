@@ -127,7 +127,10 @@ std::vector<CFPointArray> CutLine(const CFPointArray& v, std::vector<Cut>& cuts)
 }  // namespace
 
 CPolygonBuilder::CPolygonBuilder(CChainList* input, CChainList* output, int tolerance, int keepUnclosed, int layer)
-    : m_nKeepUnclosed(keepUnclosed), m_nTolerance(std::max(0, tolerance)), m_output(output), m_input(input),
+    : m_nKeepUnclosed(keepUnclosed),
+      m_nTolerance(std::max(0, tolerance)),
+      m_output(output),
+      m_input(input),
       m_nLayer(layer) {}
 
 void CPolygonBuilder::Drop(CChain* line) {
@@ -369,8 +372,8 @@ std::int64_t CPolygonBuilder::ChooseSharpestTurn(POINT p0, POINT p1, const std::
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const POINT c = candidates[i];
     float a = TurnAngle(p0, p1, c);
-    const std::int64_t cross = static_cast<std::int64_t>(p1.x - p0.x) * (c.y - p0.y) -
-                               static_cast<std::int64_t>(p1.y - p0.y) * (c.x - p0.x);
+    const std::int64_t cross =
+        static_cast<std::int64_t>(p1.x - p0.x) * (c.y - p0.y) - static_cast<std::int64_t>(p1.y - p0.y) * (c.x - p0.x);
     if (cross > 0) a = 6.28316f - a;
     if (a <= best) best = a;
     if (std::fabs(a - best) < 0.00001f) chosen = static_cast<std::int64_t>(i);
@@ -402,8 +405,7 @@ double RingArea2(const CFPointArray& v) {
   double s = 0.0;
   for (std::size_t i = 0; i + 1 < v.size(); ++i)
     s += static_cast<double>(v[i].x) * v[i + 1].y - static_cast<double>(v[i + 1].x) * v[i].y;
-  if (!v.empty())
-    s += static_cast<double>(v.back().x) * v.front().y - static_cast<double>(v.front().x) * v.back().y;
+  if (!v.empty()) s += static_cast<double>(v.back().x) * v.front().y - static_cast<double>(v.front().x) * v.back().y;
   return s;
 }
 
@@ -452,8 +454,8 @@ bool CPolygonBuilder::WalkFrom(std::int64_t k) {
         KeepCopy(c.chain);
         break;
       }
-      const std::int64_t chosen = candidates[static_cast<std::size_t>(
-          ChooseSharpestTurn(p0, LastDistinct(c.chain, p0), points))];
+      const std::int64_t chosen =
+          candidates[static_cast<std::size_t>(ChooseSharpestTurn(p0, LastDistinct(c.chain, p0), points))];
       EndRecord& ch = m_ends[static_cast<std::size_t>(chosen)];
       if (ch.state == 1) {
         ch.state = 2;

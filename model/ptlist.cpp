@@ -62,8 +62,8 @@ int CPointRec::Draw(CCanvas& dc, const CViewTransform& view, int showLabel, int 
   return 1;
 }
 
-int CPointRec::DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX,
-                         int offsetY, int showLabel, int labelAsFloat) const {
+int CPointRec::DrawPrint(CCanvas& dc, const CViewTransform& view, float scaleX, float scaleY, int offsetX, int offsetY,
+                         int showLabel, int labelAsFloat) const {
   const POINT c = view.ImageToClientPixel(CFPoint(x, y));
   const int px = CViewTransform::HeldPixel(static_cast<float>(static_cast<double>(c.x) - offsetX) * scaleX);
   const int py = CViewTransform::HeldPixel(static_cast<float>(static_cast<double>(c.y) - offsetY) * scaleY);
@@ -260,7 +260,8 @@ int CPtList::ValuesFromNotes(const CNoteList& notes) {
     const POINT c = list[i]->Centre();
     centres[i] = RECT{c.x, c.y, c.x, c.y};
     hasValue[i] = LeadingInt(list[i]->m_strText, values[i]) ? 1 : 0;
-    sizes += std::abs(static_cast<std::int64_t>(RectWidth(rects[i]))) + std::abs(static_cast<std::int64_t>(RectHeight(rects[i])));
+    sizes += std::abs(static_cast<std::int64_t>(RectWidth(rects[i]))) +
+             std::abs(static_cast<std::int64_t>(RectHeight(rects[i])));
   }
   if (n > 0) {
     const std::int64_t cell = std::max<std::int64_t>(8, sizes / static_cast<std::int64_t>(n));
@@ -310,8 +311,8 @@ int CPtList::ValuesFromNotes(const CNoteList& notes) {
 
 CFRect CPtList::GetBounds() const {
   if (IsEmpty()) return CFRect();
-  CFRect b(std::numeric_limits<float>::max(), std::numeric_limits<float>::max(),
-           std::numeric_limits<float>::lowest(), std::numeric_limits<float>::lowest());
+  CFRect b(std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::lowest(),
+           std::numeric_limits<float>::lowest());
   for (const CPointRec* r : *this) {
     b.left = std::min(b.left, r->x);
     b.top = std::min(b.top, r->y);

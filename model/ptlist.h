@@ -67,7 +67,7 @@ class CPtList : public CObject, public COwningList<CPointRec> {
   int m_nAutoIncrement = 0;
   int m_nPointSize = 7;
   COLORREF m_defaultColor = RGB(255, 0, 0);
-  int m_nModified = 0;                  // not stored
+  int m_nModified = 0;  // not stored
   // What the last import did with the list (not stored): kImportedFromMap
   // when its points came from map coordinates, kKeptExisting when the user
   // chose to keep the points that were there.
@@ -84,7 +84,7 @@ class CPtList : public CObject, public COwningList<CPointRec> {
   CPointRec* AddPoint(float x, float y, float value, int size, COLORREF color);
   // With auto-increment the next ID first grows by the increment.
   CPointRec* AddNext(const CFPoint& p);
-  CPointRec* AddNew();  // (0, 0, 0.0, colour 250, size 1, layer 0)
+  CPointRec* AddNew();                       // (0, 0, 0.0, colour 250, size 1, layer 0)
   CPointRec* AddCopy(const CPointRec& rec);  // layer 0
 
   // ---- finding and removing ----

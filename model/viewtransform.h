@@ -43,8 +43,7 @@ class CViewTransform {
     return HeldPixel(GetScaleY() * (y - GetViewOriginY()) + 0.5 - GetClientOffsetY());
   }
   RECT ImageToClient(const RECT& r) const {
-    return RECT{ImageToClientX(r.left), ImageToClientY(r.top), ImageToClientX(r.right),
-                ImageToClientY(r.bottom)};
+    return RECT{ImageToClientX(r.left), ImageToClientY(r.top), ImageToClientX(r.right), ImageToClientY(r.bottom)};
   }
   RECT ImageToClient(int left, int top, int right, int bottom) const {
     return ImageToClient(RECT{left, top, right, bottom});
@@ -56,12 +55,10 @@ class CViewTransform {
   // Float mappers used by the line, point and control-point drawing; a client
   // pixel is the result plus 0.5, truncated toward zero.
   float ImageToClientXF(float x) const {
-    return static_cast<float>((static_cast<double>(x) - GetViewOriginX()) * GetScaleX() -
-                              GetClientOffsetX());
+    return static_cast<float>((static_cast<double>(x) - GetViewOriginX()) * GetScaleX() - GetClientOffsetX());
   }
   float ImageToClientYF(float y) const {
-    return static_cast<float>((static_cast<double>(y) - GetViewOriginY()) * GetScaleY() -
-                              GetClientOffsetY());
+    return static_cast<float>((static_cast<double>(y) - GetViewOriginY()) * GetScaleY() - GetClientOffsetY());
   }
   // The client pixel of an image point, as the drawing routines place it.
   POINT ImageToClientPixel(const CFPoint& p) const {
@@ -80,9 +77,8 @@ class CViewTransform {
     return RECT{a.x, a.y, b.x, b.y};
   }
   CFPoint ClientToImageF(const CFPoint& p) const {
-    return CFPoint(
-        static_cast<float>((static_cast<float>(GetClientOffsetX()) + p.x) / GetScaleX() + GetViewOriginX()),
-        static_cast<float>((static_cast<float>(GetClientOffsetY()) + p.y) / GetScaleY() + GetViewOriginY()));
+    return CFPoint(static_cast<float>((static_cast<float>(GetClientOffsetX()) + p.x) / GetScaleX() + GetViewOriginX()),
+                   static_cast<float>((static_cast<float>(GetClientOffsetY()) + p.y) / GetScaleY() + GetViewOriginY()));
   }
 };
 
@@ -96,7 +92,8 @@ class CFixedViewTransform : public CViewTransform {
   int viewOriginX = 0, viewOriginY = 0;
 
   CFixedViewTransform() = default;
-  CFixedViewTransform(double sx, double sy, int vx, int vy) : scaleX(sx), scaleY(sy), viewOriginX(vx), viewOriginY(vy) {}
+  CFixedViewTransform(double sx, double sy, int vx, int vy)
+      : scaleX(sx), scaleY(sy), viewOriginX(vx), viewOriginY(vy) {}
 
   double GetScaleX() const override { return scaleX; }
   double GetScaleY() const override { return scaleY; }

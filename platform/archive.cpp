@@ -30,7 +30,7 @@ constexpr int kMaxLoadDepth = 1000;
 // Every failure goes through this one cold function, so the loading path's
 // stack frames stay small (objects load recursively).
 [[noreturn]] __attribute__((cold, noinline, format(printf, 2, 3))) void Throw(CArchiveException::Cause cause,
-                                                                             const char* fmt, ...) {
+                                                                              const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
   std::string what = VFormatC(fmt, ap);
@@ -232,13 +232,21 @@ CArchive& CArchive::operator<<(float v) { return PutLE(*this, std::bit_cast<std:
 CArchive& CArchive::operator<<(double v) { return PutLE(*this, std::bit_cast<std::uint64_t>(v)), *this; }
 
 CArchive& CArchive::operator>>(std::uint8_t& v) { return v = GetLE<std::uint8_t>(*this), *this; }
-CArchive& CArchive::operator>>(std::int8_t& v) { return v = static_cast<std::int8_t>(GetLE<std::uint8_t>(*this)), *this; }
+CArchive& CArchive::operator>>(std::int8_t& v) {
+  return v = static_cast<std::int8_t>(GetLE<std::uint8_t>(*this)), *this;
+}
 CArchive& CArchive::operator>>(std::uint16_t& v) { return v = GetLE<std::uint16_t>(*this), *this; }
-CArchive& CArchive::operator>>(std::int16_t& v) { return v = static_cast<std::int16_t>(GetLE<std::uint16_t>(*this)), *this; }
+CArchive& CArchive::operator>>(std::int16_t& v) {
+  return v = static_cast<std::int16_t>(GetLE<std::uint16_t>(*this)), *this;
+}
 CArchive& CArchive::operator>>(std::uint32_t& v) { return v = GetLE<std::uint32_t>(*this), *this; }
-CArchive& CArchive::operator>>(std::int32_t& v) { return v = static_cast<std::int32_t>(GetLE<std::uint32_t>(*this)), *this; }
+CArchive& CArchive::operator>>(std::int32_t& v) {
+  return v = static_cast<std::int32_t>(GetLE<std::uint32_t>(*this)), *this;
+}
 CArchive& CArchive::operator>>(std::uint64_t& v) { return v = GetLE<std::uint64_t>(*this), *this; }
-CArchive& CArchive::operator>>(std::int64_t& v) { return v = static_cast<std::int64_t>(GetLE<std::uint64_t>(*this)), *this; }
+CArchive& CArchive::operator>>(std::int64_t& v) {
+  return v = static_cast<std::int64_t>(GetLE<std::uint64_t>(*this)), *this;
+}
 CArchive& CArchive::operator>>(float& v) { return v = std::bit_cast<float>(GetLE<std::uint32_t>(*this)), *this; }
 CArchive& CArchive::operator>>(double& v) { return v = std::bit_cast<double>(GetLE<std::uint64_t>(*this)), *this; }
 
@@ -364,8 +372,7 @@ void CArchive::WriteIndexTag(std::uint32_t index, bool isClass) {
 
 namespace {
 std::uint32_t TakeIndex(std::uint32_t& next) {
-  if (next > kMaxMapCount)
-    Throw(CArchiveException::badIndex, "too many objects in one archive");
+  if (next > kMaxMapCount) Throw(CArchiveException::badIndex, "too many objects in one archive");
   return next++;
 }
 }  // namespace
@@ -384,8 +391,7 @@ void CArchive::WriteObject(const CObject* obj) {
   if (auto it = m_storeMap.find(cls); it != m_storeMap.end()) {
     WriteIndexTag(it->second, true);
   } else {
-    if (cls->m_wSchema == 0xFFFF)
-      Throw(CArchiveException::badClass, "class %s cannot be stored", cls->m_lpszClassName);
+    if (cls->m_wSchema == 0xFFFF) Throw(CArchiveException::badClass, "class %s cannot be stored", cls->m_lpszClassName);
     std::size_t len = std::strlen(cls->m_lpszClassName);
     *this << kNewClassTag << cls->m_wSchema << static_cast<std::uint16_t>(len);
     Write(cls->m_lpszClassName, len);
@@ -480,8 +486,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* expected) {
     Throw(CArchiveException::generic, "objects nested more than %d deep at offset %llu", kMaxLoadDepth,
           static_cast<ull>(tagPos));
   CObject* obj = cls->CreateObject();
-  if (!obj)
-    Throw(CArchiveException::badClass, "class %s cannot be created", cls->m_lpszClassName);
+  if (!obj) Throw(CArchiveException::badClass, "class %s cannot be created", cls->m_lpszClassName);
   std::uint32_t objIndex;
   try {
     objIndex = TakeIndex(m_nextIndex);

@@ -78,8 +78,8 @@ class CObject {
   const CRuntimeClass* GetRuntimeClass() const override;
 
 // In one .cpp file; base is the parent class, schema its layout number.
-#define QZN_IMPLEMENT_SERIAL(cls, base, schema)                                          \
-  CObject* cls::CreateObject() { return new cls; }                                     \
+#define QZN_IMPLEMENT_SERIAL(cls, base, schema)                                               \
+  CObject* cls::CreateObject() { return new cls; }                                            \
   const CRuntimeClass cls::class##cls(#cls, schema, &cls::CreateObject, RUNTIME_CLASS(base)); \
   const CRuntimeClass* cls::GetRuntimeClass() const { return &cls::class##cls; }
 
@@ -94,7 +94,7 @@ class CArchive {
   static std::unique_ptr<CArchive> OpenForLoad(const std::string& path);
 
   // In-memory archives: storing into a growing buffer, loading from bytes.
-  CArchive();  // storing into memory
+  CArchive();                                          // storing into memory
   explicit CArchive(std::vector<std::uint8_t> bytes);  // loading from memory
   ~CArchive();
   CArchive(const CArchive&) = delete;
@@ -110,7 +110,7 @@ class CArchive {
   void Abort();
 
   const std::vector<std::uint8_t>& GetBuffer() const { return m_buf; }  // memory store
-  std::uint64_t BytesLeft() const;  // loading
+  std::uint64_t BytesLeft() const;                                      // loading
 
   // Raw bytes.
   void Write(const void* data, std::size_t n);
@@ -182,9 +182,9 @@ class CArchive {
   std::size_t m_pos = 0;
   std::unique_ptr<FileSink> m_file;  // file output when storing to a path
   std::uint32_t m_nextIndex = 1;
-  int m_loadDepth = 0;  // ReadObject calls in progress
-  std::unordered_map<const void*, std::uint32_t> m_storeMap;   // objects and classes -> index
-  std::vector<const void*> m_loadObjects;                      // index -> object or class
+  int m_loadDepth = 0;                                        // ReadObject calls in progress
+  std::unordered_map<const void*, std::uint32_t> m_storeMap;  // objects and classes -> index
+  std::vector<const void*> m_loadObjects;                     // index -> object or class
   std::vector<bool> m_loadIsClass;
 };
 

@@ -106,9 +106,7 @@ void CRecordingCanvas::Polygon(const POINT* pts, int n) { calls.push_back(Points
 void CRecordingCanvas::Rectangle(int l, int t, int r, int b) { calls.push_back(Ints("rect", {l, t, r, b})); }
 void CRecordingCanvas::Ellipse(int l, int t, int r, int b) { calls.push_back(Ints("ellipse", {l, t, r, b})); }
 
-void CRecordingCanvas::SetPixel(int x, int y, COLORREF c) {
-  calls.push_back(Ints("pixel", {x, y}) + ' ' + Hex(c));
-}
+void CRecordingCanvas::SetPixel(int x, int y, COLORREF c) { calls.push_back(Ints("pixel", {x, y}) + ' ' + Hex(c)); }
 
 void CRecordingCanvas::TextOut(int x, int y, const std::string& utf8) {
   calls.push_back(Ints("text", {x, y}) + ' ' + utf8);

@@ -26,8 +26,8 @@ struct CBrush {
 };
 
 struct CFont {
-  int height = 12;       // character cell height in pixels
-  int escapement = 0;    // tenths of a degree, counter-clockwise
+  int height = 12;     // character cell height in pixels
+  int escapement = 0;  // tenths of a degree, counter-clockwise
   int weight = 400;
   std::string faceName;  // UTF-8
 };

@@ -83,14 +83,10 @@ std::vector<FileFilter> SplitFileFilter(const std::string& filter) {
 int DefaultAnswer(unsigned style) {
   const unsigned def = style & kDefButtonMask;
   switch (style & kTypeMask) {
-    case MB_YESNO:
-      return def == MB_DEFBUTTON2 ? IDNO : IDYES;
-    case MB_YESNOCANCEL:
-      return def == MB_DEFBUTTON2 ? IDNO : def == MB_DEFBUTTON3 ? IDCANCEL : IDYES;
-    case MB_OKCANCEL:
-      return def == MB_DEFBUTTON2 ? IDCANCEL : IDOK;
-    default:
-      return IDOK;
+    case MB_YESNO: return def == MB_DEFBUTTON2 ? IDNO : IDYES;
+    case MB_YESNOCANCEL: return def == MB_DEFBUTTON2 ? IDNO : def == MB_DEFBUTTON3 ? IDCANCEL : IDYES;
+    case MB_OKCANCEL: return def == MB_DEFBUTTON2 ? IDCANCEL : IDOK;
+    default: return IDOK;
   }
 }
 

@@ -18,7 +18,7 @@
 
 namespace qzn {
 
-class CWnd;    // a window of the desktop; opaque to the core
+class CWnd;     // a window of the desktop; opaque to the core
 class CQznDoc;  // the workspace document, for the layer control
 
 // Message box styles and answers, with their Windows values (the code and

@@ -50,7 +50,7 @@ void AppendFloat(std::string& out, double v, char kind, int precision) {
 struct Directive {
   bool left = false, plus = false, space = false, alt = false, zero = false;
   int width = 0;
-  int precision = -1;  // -1: none given
+  int precision = -1;   // -1: none given
   char length[3] = {};  // "", "h", "hh", "l", "ll", "L", "j", "z", "t", "q", "Z"
   char conv = 0;
 };
@@ -59,7 +59,8 @@ bool Is(const Directive& s, const char* len) { return std::strcmp(s.length, len)
 
 // Pads body (whose sign or prefix, if any, is the first signLength bytes)
 // to the conversion's width as printf does.
-void Pad(std::string& out, const Directive& s, const char* body, std::size_t n, std::size_t signLength, bool zeroAllowed) {
+void Pad(std::string& out, const Directive& s, const char* body, std::size_t n, std::size_t signLength,
+         bool zeroAllowed) {
   const std::size_t width = s.width > 0 ? static_cast<std::size_t>(s.width) : 0;
   if (n >= width) {
     out.append(body, n);
@@ -84,8 +85,10 @@ void FormatFloat(std::string& out, const Directive& s, double v) {
   // A negative value (negative zero and a NaN with its sign bit set too)
   // gets its '-' from to_chars, as from printf.
   if (!std::signbit(v)) {
-    if (s.plus) body += '+';
-    else if (s.space) body += ' ';
+    if (s.plus)
+      body += '+';
+    else if (s.space)
+      body += ' ';
   }
   AppendFloat(body, v, lower, precision);
   if (s.conv != lower)
@@ -103,9 +106,12 @@ void FormatInteger(std::string& out, const Directive& s, unsigned long long magn
     for (char* p = digits; p < end; ++p) *p = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
   std::string body;
   const bool isSigned = s.conv == 'd' || s.conv == 'i';
-  if (negative) body += '-';
-  else if (isSigned && s.plus) body += '+';
-  else if (isSigned && s.space) body += ' ';
+  if (negative)
+    body += '-';
+  else if (isSigned && s.plus)
+    body += '+';
+  else if (isSigned && s.space)
+    body += ' ';
   const std::size_t sign = body.size();
   const std::size_t n = static_cast<std::size_t>(end - digits);
   if (s.precision > 0 && static_cast<std::size_t>(s.precision) > n) body.append(s.precision - n, '0');
@@ -177,12 +183,18 @@ unsigned long long UnsignedArg(const Directive& s, va_list& ap) {
 // or null when the format ends inside it.
 const char* ParseDirective(const char* p, Directive& s, va_list& ap) {
   for (;; ++p) {
-    if (*p == '-') s.left = true;
-    else if (*p == '+') s.plus = true;
-    else if (*p == ' ') s.space = true;
-    else if (*p == '#') s.alt = true;
-    else if (*p == '0') s.zero = true;
-    else break;
+    if (*p == '-')
+      s.left = true;
+    else if (*p == '+')
+      s.plus = true;
+    else if (*p == ' ')
+      s.space = true;
+    else if (*p == '#')
+      s.alt = true;
+    else if (*p == '0')
+      s.zero = true;
+    else
+      break;
   }
   if (*p == '*') {
     const int w = va_arg(ap, int);
@@ -208,8 +220,8 @@ const char* ParseDirective(const char* p, Directive& s, va_list& ap) {
     }
   }
   int n = 0;
-  while (n < 2 && (*p == 'h' || *p == 'l' || *p == 'L' || *p == 'j' || *p == 'z' || *p == 'Z' || *p == 't' ||
-                   *p == 'q')) {
+  while (n < 2 &&
+         (*p == 'h' || *p == 'l' || *p == 'L' || *p == 'j' || *p == 'z' || *p == 'Z' || *p == 't' || *p == 'q')) {
     if (n == 1 && *p != s.length[0]) break;  // only "hh" and "ll" are doubled
     s.length[n++] = *p++;
   }
@@ -250,9 +262,7 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
     if (!next) break;  // printf writes nothing for a cut-off conversion
     p = next;
     switch (s.conv) {
-      case '%':
-        out += '%';
-        break;
+      case '%': out += '%'; break;
       case 'd':
       case 'i': {
         const long long v = SignedArg(s, ap);
@@ -266,8 +276,10 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
       case 'x':
       case 'X': {
         const unsigned long long v = UnsignedArg(s, ap);
-        if (s.alt) ByLibrary(out, s, v);  // the length modifier is in the conversion, the value wide enough
-        else FormatInteger(out, s, v, false);
+        if (s.alt)
+          ByLibrary(out, s, v);  // the length modifier is in the conversion, the value wide enough
+        else
+          FormatInteger(out, s, v, false);
         break;
       }
       case 'f':
@@ -299,18 +311,21 @@ void VAppendFormat(std::string& out, const char* fmt, va_list apIn) {
         }
         break;
       case 's':
-        if (Is(s, "l")) ByLibrary(out, s, va_arg(ap, const wchar_t*));
-        else FormatString(out, s, va_arg(ap, const char*));
+        if (Is(s, "l"))
+          ByLibrary(out, s, va_arg(ap, const wchar_t*));
+        else
+          FormatString(out, s, va_arg(ap, const char*));
         break;
-      case 'p':
-        ByLibrary(out, s, va_arg(ap, void*));
-        break;
+      case 'p': ByLibrary(out, s, va_arg(ap, void*)); break;
       case 'n': {
         void* where = va_arg(ap, void*);
         const std::size_t written = out.size() - start;
-        if (Is(s, "ll")) *static_cast<long long*>(where) = static_cast<long long>(written);
-        else if (Is(s, "l")) *static_cast<long*>(where) = static_cast<long>(written);
-        else if (Is(s, "")) *static_cast<int*>(where) = static_cast<int>(written);
+        if (Is(s, "ll"))
+          *static_cast<long long*>(where) = static_cast<long long>(written);
+        else if (Is(s, "l"))
+          *static_cast<long*>(where) = static_cast<long>(written);
+        else if (Is(s, ""))
+          *static_cast<int*>(where) = static_cast<int>(written);
         break;
       }
       default:

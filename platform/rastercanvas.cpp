@@ -126,8 +126,7 @@ void FillSpan(Surface& s, const CBrush& brush, Background bk, i64 y, i64 x0, i64
 // Step i along the major axis has the minor offset round(i * minor / major),
 // ties going towards the start; it is computed in closed form at the first
 // visible step, so far-away lines cost only their visible pixels.
-void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* pat, Background bk,
-                  i64& phase) {
+void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* pat, Background bk, i64& phase) {
   const i64 adx = std::abs(b.x - a.x), ady = std::abs(b.y - a.y);
   const i64 n = std::max(adx, ady);
   if (n == 0) return;
@@ -168,14 +167,20 @@ void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* p
   if (minorAt(first) < kmin) {
     for (i64 h = hi; first < h;) {
       const i64 mid = first + (h - first) / 2;
-      if (minorAt(mid) >= kmin) h = mid; else first = mid + 1;
+      if (minorAt(mid) >= kmin)
+        h = mid;
+      else
+        first = mid + 1;
     }
   }
   if (minorAt(first) > kmax) return;
   if (minorAt(last) > kmax) {
     for (i64 l = first; l < last;) {
       const i64 mid = l + (last - l + 1) / 2;
-      if (minorAt(mid) <= kmax) l = mid; else last = mid - 1;
+      if (minorAt(mid) <= kmax)
+        l = mid;
+      else
+        last = mid - 1;
     }
   }
 
@@ -201,8 +206,7 @@ void CosmeticLine(Surface& s, P64 a, P64 b, COLORREF color, const DashPattern* p
 
 // Clips the segment a-b to the box [x0, x1] x [y0, y1] (Liang-Barsky); false
 // when nothing of it is inside.
-bool ClipSegment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1,
-                 double y1) {
+bool ClipSegment(double& ax, double& ay, double& bx, double& by, double x0, double y0, double x1, double y1) {
   double t0 = 0, t1 = 1;
   const double dx = bx - ax, dy = by - ay;
   const double p[4] = {-dx, dx, -dy, dy};
@@ -212,7 +216,10 @@ bool ClipSegment(double& ax, double& ay, double& bx, double& by, double x0, doub
       if (q[k] < 0) return false;
     } else {
       const double t = q[k] / p[k];
-      if (p[k] < 0) t0 = std::max(t0, t); else t1 = std::min(t1, t);
+      if (p[k] < 0)
+        t0 = std::max(t0, t);
+      else
+        t1 = std::min(t1, t);
     }
   }
   if (t0 > t1) return false;
@@ -387,7 +394,8 @@ void CRasterCanvas::PutPicture(const std::uint8_t* rgb, int width, int height) {
   const int w = std::min(std::max(width, 0), m_width), h = std::min(std::max(height, 0), m_height);
   for (int y = 0; y < h; ++y)
     std::memcpy(m_rgb.data() + static_cast<std::size_t>(y) * m_width * 3,
-                rgb + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3, static_cast<std::size_t>(w) * 3);
+                rgb + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 3,
+                static_cast<std::size_t>(w) * 3);
 }
 
 COLORREF CRasterCanvas::GetPixel(int x, int y) const {
@@ -412,8 +420,7 @@ void CRasterCanvas::MoveTo(int x, int y) {
 
 void CRasterCanvas::LineTo(int x, int y) {
   Surface s(m_rgb.data(), m_width, m_height);
-  StrokeSegment(s, m_pen, Background{m_bkMode == OPAQUE, m_bkColor}, P64{m_cur.x, m_cur.y}, P64{x, y},
-                m_dashPhase);
+  StrokeSegment(s, m_pen, Background{m_bkMode == OPAQUE, m_bkColor}, P64{m_cur.x, m_cur.y}, P64{x, y}, m_dashPhase);
   m_cur = POINT{x, y};
 }
 
@@ -497,9 +504,7 @@ void CRasterCanvas::Ellipse(int left, int top, int right, int bottom) {
   }
 }
 
-void CRasterCanvas::SetPixel(int x, int y, COLORREF c) {
-  Surface(m_rgb.data(), m_width, m_height).Put(x, y, c);
-}
+void CRasterCanvas::SetPixel(int x, int y, COLORREF c) { Surface(m_rgb.data(), m_width, m_height).Put(x, y, c); }
 
 // A bitmap has no fonts: the text's box (its extent, turned by the escapement
 // about the top-left corner) is outlined in the text colour, and in opaque

@@ -51,7 +51,7 @@ class CTextFileReader {
   bool ReadLine(std::string& line);
   bool ReadLineRaw(std::string& gbkLine);  // the same, without conversion
   bool Error() const;                      // a read error happened
-  std::uint64_t LineNumber() const;         // lines read so far
+  std::uint64_t LineNumber() const;        // lines read so far
   void Close();
 
  private:
@@ -72,9 +72,9 @@ class CTextFileWriter {
   // by '\r' is not doubled). Characters that GBK lacks are written as '?',
   // which is not an error. Pass whole UTF-8 characters to each call.
   void Write(std::string_view utf8);
-  void WriteLine(std::string_view utf8);  // text then CRLF
+  void WriteLine(std::string_view utf8);                                    // text then CRLF
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));  // C locale
-  bool Error() const;  // an error happened so far
+  bool Error() const;                                                       // an error happened so far
   // Writes out and syncs the file without putting it in place yet (see
   // CAtomicFile::Finish); Close then only renames it.
   bool Finish();

@@ -58,8 +58,7 @@ inline bool PtInRect(const RECT& r, POINT p) {
 }
 // Intersection; an empty result is set to all zeros and returns false.
 inline bool IntersectRect(RECT& out, const RECT& a, const RECT& b) {
-  RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-         std::min(a.bottom, b.bottom)};
+  RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
   if (IsRectEmpty(r)) {
     out = RECT{};
     return false;

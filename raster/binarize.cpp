@@ -169,7 +169,10 @@ void DrawRectOutline1(BYTE* pixels, int width, const RECT& rc, int bit) {
   auto put = [&](int x, int y) {
     BYTE* p = pixels + rowBytes * y + (x >> 3);
     const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
-    if (bit) *p |= m; else *p &= static_cast<BYTE>(~m);
+    if (bit)
+      *p |= m;
+    else
+      *p &= static_cast<BYTE>(~m);
   };
   for (int x = rc.left; x <= rc.right; ++x) {
     put(x, rc.top);

@@ -22,10 +22,15 @@ struct CColorFeature;
 // A grey range packed in one int32: low bound in the upper 16 bits, high bound
 // in the lower 16 bits (the document's threshold pair).
 constexpr std::int32_t PackGreyRange(int low, int high) {
-  return static_cast<std::int32_t>((static_cast<std::uint32_t>(low) << 16) | (static_cast<std::uint32_t>(high) & 0xFFFF));
+  return static_cast<std::int32_t>((static_cast<std::uint32_t>(low) << 16) |
+                                   (static_cast<std::uint32_t>(high) & 0xFFFF));
 }
-constexpr int PackedRangeLow(std::int32_t packed) { return static_cast<int>((static_cast<std::uint32_t>(packed) >> 16) & 0xFFFF); }
-constexpr int PackedRangeHigh(std::int32_t packed) { return static_cast<int>(static_cast<std::uint32_t>(packed) & 0xFFFF); }
+constexpr int PackedRangeLow(std::int32_t packed) {
+  return static_cast<int>((static_cast<std::uint32_t>(packed) >> 16) & 0xFFFF);
+}
+constexpr int PackedRangeHigh(std::int32_t packed) {
+  return static_cast<int>(static_cast<std::uint32_t>(packed) & 0xFFFF);
+}
 
 // table[v] = 1 for low <= v <= high, else 0; a high above 255 counts as 255,
 // a low above high gives an all-zero table. Result 1.

@@ -76,8 +76,7 @@ int CColorFeatureArray::ReadFile(const std::string& path) {
   while (in.ReadLine(line)) {
     CColorFeature f;
     float* v = f.Data();
-    if (ScanC(line.c_str(), "%f%f%f%f%f%f", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) == 6)
-      items.push_back(f);
+    if (ScanC(line.c_str(), "%f%f%f%f%f%f", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) == 6) items.push_back(f);
   }
   if (in.Error()) return 0;
   m_items.swap(items);
@@ -97,8 +96,7 @@ int ClassifyByColorFeatures(CRasterImage& image, const RECT& rc, const CColorFea
   return ClassifyByColorFeatures(image, rc, features.Items().data(), features.GetSize());
 }
 
-int ClassifyByColorFeatures(CRasterImage& image, const RECT& rc, const CColorFeature* features,
-                            std::int64_t count) {
+int ClassifyByColorFeatures(CRasterImage& image, const RECT& rc, const CColorFeature* features, std::int64_t count) {
   if (!image.IsRGB()) return 0;
   if (count <= 0 || !features) {
     std::memset(image.GetPlane(0), 0, static_cast<std::size_t>(image.GetPlaneBytes()));

@@ -21,7 +21,6 @@ using imaging_detail::PutBit;
 
 namespace {
 
-
 bool IsThreePlanes(const CRasterImage& im) { return im.pixels && im.bitsPerSample == 8 && im.planes == 3; }
 
 void Install(CRasterImage* image, std::unique_ptr<BYTE[]> block, int bits, int planes, Photometric photometric) {
@@ -164,12 +163,11 @@ int ResampleInto(CRasterImage* target, const CRasterImage& source) {
   const int bits = target->bitsPerSample;
   if (bits > 8 || source.bitsPerSample != bits || source.planes < target->planes) return 0;
   for (int p = 0; p < target->planes; ++p) {
-    const int ok = bits == 1 ? SizeImage1(source.GetPlane(p), source.width, source.height, 0, 0, source.width,
-                                          source.height, target->GetPlane(p), target->width, target->height, 0, 0,
-                                          target->width, target->height)
-                             : SizeImage8(source.GetPlane(p), source.width, source.height, 0, 0, source.width,
-                                          source.height, target->GetPlane(p), target->width, target->height, 0, 0,
-                                          target->width, target->height);
+    const int ok =
+        bits == 1 ? SizeImage1(source.GetPlane(p), source.width, source.height, 0, 0, source.width, source.height,
+                               target->GetPlane(p), target->width, target->height, 0, 0, target->width, target->height)
+                  : SizeImage8(source.GetPlane(p), source.width, source.height, 0, 0, source.width, source.height,
+                               target->GetPlane(p), target->width, target->height, 0, 0, target->width, target->height);
     if (!ok) return 0;
   }
   return 1;
@@ -177,7 +175,8 @@ int ResampleInto(CRasterImage* target, const CRasterImage& source) {
 
 int OverlayBilevel(CRasterImage* target, const CRasterImage& source, int x, int y) {
   if (!target || !target->IsBilevel() || !source.IsBilevel()) return 0;
-  const int tFg = target->photometric == kPhotometricMinIsWhite ? 1 : 0, sFg = source.photometric == kPhotometricMinIsWhite ? 1 : 0;
+  const int tFg = target->photometric == kPhotometricMinIsWhite ? 1 : 0,
+            sFg = source.photometric == kPhotometricMinIsWhite ? 1 : 0;
   const auto s = Overlap(*target, x, y, source.width, source.height);
   for (int ty = s.y0; ty < s.y1; ++ty) {
     const BYTE* in = source.GetRow(ty - y);
@@ -293,7 +292,10 @@ int PasteImage(CRasterImage* target, const CRasterImage& source, const RECT& rec
         // Raise whichever stands lower; palette and RGB meet at RGB.
         const int ra = a == Kind::bilevel ? 0 : a == Kind::grey ? 1 : 2;
         const int rb = b == Kind::bilevel ? 0 : b == Kind::grey ? 1 : 2;
-        if (ra <= rb && a != Kind::rgb) a = Raise(a); else b = Raise(b);
+        if (ra <= rb && a != Kind::rgb)
+          a = Raise(a);
+        else
+          b = Raise(b);
       }
       meet = a;
       if (meet == Kind::palette) meet = Kind::rgb;  // two palettes that differ
@@ -350,7 +352,8 @@ int InterpolateRect(CRasterImage* image, int x, int y, int length, int count) {
     const std::uint16_t s = static_cast<std::uint16_t>(v);
     std::memcpy(row + 2 * static_cast<std::int64_t>(px), &s, 2);
   };
-  const int x0 = std::max(x, 0), x1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + length, w));
+  const int x0 = std::max(x, 0),
+            x1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(x) + length, w));
   const int y0 = std::max(y, 0), y1 = static_cast<int>(std::min<std::int64_t>(static_cast<std::int64_t>(y) + count, h));
   for (int p = 0; p < image->planes; ++p) {
     if (y >= 2 && y <= h - 2)
@@ -506,15 +509,24 @@ std::optional<Search> Prepare(const CRasterImage& image, const RECT& search, con
   const int ty1 = std::min(templ.height - 1, std::max(templRect.top, templRect.bottom));
   if (tx1 < tx0 || ty1 < ty0) return std::nullopt;
   const int tw = tx1 - tx0 + 1, th = ty1 - ty0 + 1;
-  return Search{image, templ, clip, tx0, ty0, tw, th, search.left, search.top,
-                std::min(search.right, image.width - 1), std::min(search.bottom, image.height - 1),
+  return Search{image,
+                templ,
+                clip,
+                tx0,
+                ty0,
+                tw,
+                th,
+                search.left,
+                search.top,
+                std::min(search.right, image.width - 1),
+                std::min(search.bottom, image.height - 1),
                 static_cast<std::int64_t>(tw) * th / 8};
 }
 
 }  // namespace
 
-int MatchTemplateExhaustive(const CRasterImage& image, const RECT& search, const RECT& clip,
-                            const CRasterImage& templ, const RECT& templRect, int* xOut, int* yOut) {
+int MatchTemplateExhaustive(const CRasterImage& image, const RECT& search, const RECT& clip, const CRasterImage& templ,
+                            const RECT& templRect, int* xOut, int* yOut) {
   const std::optional<Search> s = Prepare(image, search, clip, templ, templRect);
   if (!s) return 0;
   int bx = -1, by = -1;
@@ -576,7 +588,8 @@ int MatchTemplate(const CRasterImage& image, const RECT& search, const RECT& cli
     // search worth shortening.
     std::vector<Level> ims{std::move(im0)}, tps{std::move(tp0)};
     auto levelPositions = [&](int L) {
-      return (((static_cast<std::int64_t>(s->sr) - s->sl) >> L) + 1) * (((static_cast<std::int64_t>(s->sb) - s->st) >> L) + 1);
+      return (((static_cast<std::int64_t>(s->sr) - s->sl) >> L) + 1) *
+             (((static_cast<std::int64_t>(s->sb) - s->st) >> L) + 1);
     };
     while (tps.back().w >= 64 && tps.back().h >= 64 && levelPositions(static_cast<int>(tps.size()) - 1) > 64) {
       ims.push_back(Reduce(ims.back()));
@@ -632,8 +645,10 @@ int MatchTemplate(const CRasterImage& image, const RECT& search, const RECT& cli
     // Each is refined level by level within two pixels of its doubled place.
     for (Candidate& c : candidates)
       for (int L = top - 1; L >= 1; --L) {
-        const int u0 = std::max(2 * c.u - 2, toLevel(s->sl, ax0, L)), u1 = std::min(2 * c.u + 2, toLevel(s->sr, ax0, L));
-        const int v0 = std::max(2 * c.v - 2, toLevel(s->st, ay0, L)), v1 = std::min(2 * c.v + 2, toLevel(s->sb, ay0, L));
+        const int u0 = std::max(2 * c.u - 2, toLevel(s->sl, ax0, L)),
+                  u1 = std::min(2 * c.u + 2, toLevel(s->sr, ax0, L));
+        const int v0 = std::max(2 * c.v - 2, toLevel(s->st, ay0, L)),
+                  v1 = std::min(2 * c.v + 2, toLevel(s->sb, ay0, L));
         Candidate best{kNoScoreYet, 2 * c.u, 2 * c.v};
         for (int v = v0; v <= v1; ++v)
           for (int u = u0; u <= u1; ++u) {

@@ -101,7 +101,7 @@ int MatchTemplate(const CRasterImage& image, const RECT& search, const RECT& cli
 
 // The same search scoring every position at full resolution: the reference
 // the coarse-to-fine search is checked against.
-int MatchTemplateExhaustive(const CRasterImage& image, const RECT& search, const RECT& clip,
-                            const CRasterImage& templ, const RECT& templRect, int* xOut, int* yOut);
+int MatchTemplateExhaustive(const CRasterImage& image, const RECT& search, const RECT& clip, const CRasterImage& templ,
+                            const RECT& templRect, int* xOut, int* yOut);
 
 }  // namespace qzn

@@ -58,9 +58,7 @@ std::int32_t DibGetHeight(const BYTE* header) {
   return static_cast<std::int32_t>(ReadLe32(header + 8));
 }
 
-int DibBitCount(const BYTE* header) {
-  return ReadLe16(header + (IsCoreSize(DibHeaderSize(header)) ? 10 : 14));
-}
+int DibBitCount(const BYTE* header) { return ReadLe16(header + (IsCoreSize(DibHeaderSize(header)) ? 10 : 14)); }
 
 int DibNumColors(const BYTE* header) {
   if (!IsCoreSize(DibHeaderSize(header))) {
@@ -92,10 +90,14 @@ bool GetDibLayout(const CDib& dib, DibLayout& out) {
   l.compression = l.core ? 0 : ReadLe32(h + 16);
   if (l.width <= 0 || l.height <= 0) return false;
   switch (l.bitCount) {
-    case 1: case 4: case 8: case 24:
+    case 1:
+    case 4:
+    case 8:
+    case 24:
       if (l.compression != 0) return false;
       break;
-    case 16: case 32:
+    case 16:
+    case 32:
       if (l.compression != 0 && l.compression != kBitFields) return false;
       break;
     default: return false;
@@ -151,16 +153,28 @@ std::unique_ptr<CLogPalette> DibMakePalette(const CDib* dib) {
 const CLogPalette& DefaultPalette(int bitCount) {
   static const CLogPalette mono{0x300, {{0, 0, 0, 0}, {255, 255, 255, 0}}};
   static const CLogPalette sixteen{0x300,
-                                   {{0, 0, 0, 0},       {128, 0, 0, 0},     {0, 128, 0, 0},     {128, 128, 0, 0},
-                                    {0, 0, 128, 0},     {128, 0, 128, 0},   {0, 128, 128, 0},   {192, 192, 192, 0},
-                                    {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},     {255, 255, 0, 0},
-                                    {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}}};
+                                   {{0, 0, 0, 0},
+                                    {128, 0, 0, 0},
+                                    {0, 128, 0, 0},
+                                    {128, 128, 0, 0},
+                                    {0, 0, 128, 0},
+                                    {128, 0, 128, 0},
+                                    {0, 128, 128, 0},
+                                    {192, 192, 192, 0},
+                                    {128, 128, 128, 0},
+                                    {255, 0, 0, 0},
+                                    {0, 255, 0, 0},
+                                    {255, 255, 0, 0},
+                                    {0, 0, 255, 0},
+                                    {255, 0, 255, 0},
+                                    {0, 255, 255, 0},
+                                    {255, 255, 255, 0}}};
   static const CLogPalette cube = [] {
     CLogPalette p;
     p.entries.resize(256);
     for (int i = 0; i < 256; ++i)
-      p.entries[i] = PaletteColor{static_cast<BYTE>(((i >> 5) & 7) * 255 / 7), static_cast<BYTE>(((i >> 2) & 7) * 255 / 7),
-                                  static_cast<BYTE>((i & 3) * 255 / 3), 0};
+      p.entries[i] = PaletteColor{static_cast<BYTE>(((i >> 5) & 7) * 255 / 7),
+                                  static_cast<BYTE>(((i >> 2) & 7) * 255 / 7), static_cast<BYTE>((i & 3) * 255 / 3), 0};
     return p;
   }();
   if (bitCount <= 1) return mono;
@@ -232,9 +246,7 @@ HDIB BitmapToDibHandle(const CDeviceBitmap& bitmap, const CLogPalette* palette) 
     BYTE* out = bitsStart + static_cast<std::size_t>((h - 1 - y) * rowBytes);
     for (std::int64_t x = 0; x < w; ++x, in += 3) {
       switch (bits) {
-        case 24:
-          out[3 * x] = in[2], out[3 * x + 1] = in[1], out[3 * x + 2] = in[0];
-          break;
+        case 24: out[3 * x] = in[2], out[3 * x + 1] = in[1], out[3 * x + 2] = in[0]; break;
         case 8: out[x] = indexOf(in); break;
         case 4: out[x / 2] |= static_cast<BYTE>(x % 2 ? indexOf(in) : indexOf(in) << 4); break;
         default: out[x / 8] |= static_cast<BYTE>(indexOf(in) << (7 - x % 8)); break;
@@ -294,8 +306,8 @@ bool DibStretchToRgb(const CDib& dib, const RECT& source, int dstWidth, int dstH
 
 // ---- printing ---------------------------------------------------------------------------
 
-bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor,
-                    int pageWidth, int pageHeight, int ppiX, int ppiY, DibPagePlacement& out) {
+bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor, int pageWidth,
+                    int pageHeight, int ppiX, int ppiY, DibPagePlacement& out) {
   if (dibWidth <= 0 || dibHeight <= 0 || pageWidth <= 0 || pageHeight <= 0 || ppiX <= 0 || ppiY <= 0) return false;
   std::int64_t w = pageWidth, h = pageHeight;
   if (option == 1) {

@@ -152,7 +152,7 @@ bool DibStretchToRgb(const CDib& dib, const RECT& source, int dstWidth, int dstH
 struct DibPagePlacement {
   RECT area, drawn, source;
 };
-bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor,
-                    int pageWidth, int pageHeight, int ppiX, int ppiY, DibPagePlacement& out);
+bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor, int pageWidth,
+                    int pageHeight, int ppiX, int ppiY, DibPagePlacement& out);
 
 }  // namespace qzn

@@ -295,7 +295,7 @@ void PackInner(const BYTE* in, std::int64_t w, BYTE flip, BYTE* row) {
     // Byte k of u (pixel 8b + k, little-endian load) lands on bit 7 - k.
     BYTE v = static_cast<BYTE>((u * 0x8040201008040201ull) >> 56);
     BYTE keep = 0;
-    if (b == 0) keep |= 0x80;  // column 0
+    if (b == 0) keep |= 0x80;         // column 0
     const std::int64_t last = w - 1;  // column w - 1 and the padding after it
     if (last / 8 == b) keep |= static_cast<BYTE>(0xFF >> (last % 8));
     v ^= static_cast<BYTE>(flip & ~keep);

@@ -84,8 +84,7 @@ class CLzwDecoder {
     if (m_pos == m_len) {
       const int n = std::fgetc(m_file);
       if (n == EOF || n == 0) return -1;  // the data ended
-      if (std::fread(m_block, 1, static_cast<std::size_t>(n), m_file) != static_cast<std::size_t>(n))
-        return -1;
+      if (std::fread(m_block, 1, static_cast<std::size_t>(n), m_file) != static_cast<std::size_t>(n)) return -1;
       m_len = n;
       m_pos = 0;
     }
@@ -220,8 +219,8 @@ int ReadGIF(const std::string& fileName, CRasterImage& image, CImageReadProblem*
   tmp.planes = 1;
   if (table.count == 2) {
     tmp.bitsPerSample = 1;
-    tmp.photometric = BilevelPhotometric(table.rgb[0][0], table.rgb[0][1], table.rgb[0][2],
-                                         table.rgb[1][0], table.rgb[1][1], table.rgb[1][2]);
+    tmp.photometric = BilevelPhotometric(table.rgb[0][0], table.rgb[0][1], table.rgb[0][2], table.rgb[1][0],
+                                         table.rgb[1][1], table.rgb[1][2]);
   } else {
     tmp.bitsPerSample = 8;
     tmp.photometric = table.count ? kPhotometricPalette : kPhotometricMinIsBlack;

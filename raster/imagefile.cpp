@@ -27,7 +27,6 @@ namespace qzn {
 
 namespace {
 
-
 std::int64_t FileSize(std::FILE* f) {
   const auto here = ftello(f);
   if (fseeko(f, 0, SEEK_END) != 0) return -1;
@@ -66,9 +65,7 @@ struct BmpInfo {
   }
   std::int64_t AbsHeight() const { return height < 0 ? -static_cast<std::int64_t>(height) : height; }
   // Bytes of one stored row, padded to a multiple of 4.
-  std::int64_t StoredRowBytes() const {
-    return (static_cast<std::int64_t>(bitCount) * width + 31) / 32 * 4;
-  }
+  std::int64_t StoredRowBytes() const { return (static_cast<std::int64_t>(bitCount) * width + 31) / 32 * 4; }
   // Colour table entries as Windows counts them: the used count, or the full
   // table of the bit count when that is 0 (none above 8 bits).
   std::int64_t TableEntries() const {
@@ -108,9 +105,8 @@ Photometric BilevelPhotometric(int r0, int g0, int b0, int r1, int g1, int b1) {
 void PackBits(const BYTE* in, std::int64_t count, BYTE* out) {
   std::int64_t x = 0;
   for (; x + 8 <= count; x += 8, in += 8) {
-    *out++ = static_cast<BYTE>(((in[0] & 1) << 7) | ((in[1] & 1) << 6) | ((in[2] & 1) << 5) |
-                               ((in[3] & 1) << 4) | ((in[4] & 1) << 3) | ((in[5] & 1) << 2) |
-                               ((in[6] & 1) << 1) | (in[7] & 1));
+    *out++ = static_cast<BYTE>(((in[0] & 1) << 7) | ((in[1] & 1) << 6) | ((in[2] & 1) << 5) | ((in[3] & 1) << 4) |
+                               ((in[4] & 1) << 3) | ((in[5] & 1) << 2) | ((in[6] & 1) << 1) | (in[7] & 1));
   }
   if (x < count) {
     BYTE b = 0;
@@ -138,9 +134,7 @@ int GetImageFileType(const std::string& path) {
   if (!f) return kImageTypeUnknown;
   BYTE head[150] = {};
   const std::size_t n = std::fread(head, 1, sizeof head, f.get());
-  auto starts = [&](const char* s, std::size_t len) {
-    return n >= len && std::memcmp(head, s, len) == 0;
-  };
+  auto starts = [&](const char* s, std::size_t len) { return n >= len && std::memcmp(head, s, len) == 0; };
   if (starts("BM", 2)) return kImageTypeBmp;
   if (starts("FI", 2)) return kImageTypeRaw;
   if (starts("GIF8", 4)) return kImageTypeGif;
@@ -162,8 +156,7 @@ bool HasFileExtension(const std::string& path, const char* ext) {
   const std::size_t len = std::strlen(ext);
   if (name.size() - dot != len) return false;
   for (std::size_t i = 0; i < len; ++i)
-    if (std::toupper(static_cast<unsigned char>(name[dot + i])) !=
-        std::toupper(static_cast<unsigned char>(ext[i])))
+    if (std::toupper(static_cast<unsigned char>(name[dot + i])) != std::toupper(static_cast<unsigned char>(ext[i])))
       return false;
   return true;
 }
@@ -220,9 +213,7 @@ int ReadImageByType(const std::string& fileName, CRasterImage& image, CImageRead
     case kImageTypeJpeg: return result(ReadJpegFile(fileName, image, &problem), "JPEG");
     case kImageTypeGif: return result(ReadGIF(fileName, image, &problem) > 0, "GIF");
     case kImageTypePng: return result(ReadPngFile(fileName, image, &problem), "PNG");
-    default:
-      outcome.message = res::text::kUnknownFileFormat;
-      return 0;
+    default: outcome.message = res::text::kUnknownFileFormat; return 0;
   }
 }
 
@@ -301,8 +292,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
   if (std::fread(ih, 1, kInfoHeaderSize, f) != kInfoHeaderSize) return -3;
   BmpInfo info;
   info.Parse(ih);
-  if (info.size == kCoreHeaderSize || info.size < kInfoHeaderSize || info.size > kMaxHeaderSize)
-    return -3;
+  if (info.size == kCoreHeaderSize || info.size < kInfoHeaderSize || info.size > kMaxHeaderSize) return -3;
   const int bits = info.bitCount;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return -3;
   if (info.compression != 0 && !(info.compression == 1 && bits == 8 && info.height > 0)) return -3;
@@ -327,8 +317,7 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
   BYTE table[256][4] = {};
   if (entries > 0) {
     if (fseeko(f, tableStart, SEEK_SET) != 0) return -1;
-    if (std::fread(table, 4, static_cast<std::size_t>(entries), f) != static_cast<std::size_t>(entries))
-      return -1;
+    if (std::fread(table, 4, static_cast<std::size_t>(entries), f) != static_cast<std::size_t>(entries)) return -1;
   }
 
   CRasterImage tmp;
@@ -338,9 +327,9 @@ int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
   tmp.bitsPerSample = recordBits;
   if (!tmp.AllocPixels()) return -2;
   if (bits == 1) {
-    tmp.photometric = entries >= 2 ? BilevelPhotometric(table[0][2], table[0][1], table[0][0],
-                                                        table[1][2], table[1][1], table[1][0])
-                                   : 1;
+    tmp.photometric =
+        entries >= 2 ? BilevelPhotometric(table[0][2], table[0][1], table[0][0], table[1][2], table[1][1], table[1][0])
+                     : 1;
   } else if (bits == 24) {
     tmp.photometric = kPhotometricRgb;
   } else {
@@ -439,8 +428,7 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
   if (std::fread(fh, 1, 14, f) != 14 || ReadLe16(fh) != kBmpMagic) return nullptr;
   if (std::fread(sizeField, 1, 4, f) != 4) return nullptr;
   const std::uint32_t headerSize = ReadLe32(sizeField);
-  if (headerSize == kCoreHeaderSize || headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize)
-    return nullptr;
+  if (headerSize == kCoreHeaderSize || headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize) return nullptr;
   std::vector<BYTE> header(headerSize);
   std::memcpy(header.data(), sizeField, 4);
   if (std::fread(header.data() + 4, 1, headerSize - 4, f) != headerSize - 4) return nullptr;
@@ -513,8 +501,7 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
   WriteLe32(fh + 10, static_cast<std::uint32_t>(14 + kInfoHeaderSize + tableBytes));
   CAtomicFile out;
   if (!out.Open(fileName)) return fail(4);
-  if (!out.Write(fh, sizeof fh) || !out.Write(p, static_cast<std::size_t>(body)) || !out.Commit())
-    return fail(4);
+  if (!out.Write(fh, sizeof fh) || !out.Write(p, static_cast<std::size_t>(body)) || !out.Commit()) return fail(4);
   return 0;
 }
 

@@ -20,7 +20,6 @@
 
 namespace qzn {
 
-
 // File type codes by content.
 enum : int {
   kImageTypeUnknown = 0,

@@ -15,8 +15,8 @@ namespace qzn {
 using namespace imaging_detail;
 
 int TDGetPixel(const CRasterImage* image, int x, int y, int plane) {
-  if (!image || !image->pixels || x < 0 || y < 0 || x >= image->width || y >= image->height ||
-      plane < 0 || plane >= image->planes)
+  if (!image || !image->pixels || x < 0 || y < 0 || x >= image->width || y >= image->height || plane < 0 ||
+      plane >= image->planes)
     return 0;
   const BYTE* row = image->GetRow(y, plane);
   switch (image->bitsPerSample) {
@@ -119,8 +119,7 @@ void ClearImageBounds8(BYTE* plane, int width, int height, BYTE fill) {
   }
 }
 
-int ImageGetRGBFeature24(const BYTE* pixels, int width, int height, int left, int top, int w,
-                         int h, float* f) {
+int ImageGetRGBFeature24(const BYTE* pixels, int width, int height, int left, int top, int w, int h, float* f) {
   if (!pixels || !f || width <= 0 || height <= 0) return 0;
   const Span s = ClipRect(left, top, w, h, width, height);
   if (s.empty()) return 0;
@@ -159,17 +158,16 @@ int PrepareImageColor8LUT(const CRasterImage* image, int left, int top, int w, i
 namespace {
 
 bool RectInside(int w, int h, int x, int y, int rw, int rh) {
-  return w > 0 && h > 0 && rw > 0 && rh > 0 && x >= 0 && y >= 0 &&
-         static_cast<std::int64_t>(x) + rw <= w && static_cast<std::int64_t>(y) + rh <= h;
+  return w > 0 && h > 0 && rw > 0 && rh > 0 && x >= 0 && y >= 0 && static_cast<std::int64_t>(x) + rw <= w &&
+         static_cast<std::int64_t>(y) + rh <= h;
 }
 
 }  // namespace
 
 // Nearest pixel: target pixel i takes source pixel floor(i * sw / tw).
-int SizeImage1(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst,
-               int tw, int th, int tx, int ty, int tw2, int th2) {
-  if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2))
-    return 0;
+int SizeImage1(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst, int tw, int th, int tx,
+               int ty, int tw2, int th2) {
+  if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2)) return 0;
   const std::int64_t srb = (static_cast<std::int64_t>(sw) + 7) / 8;
   const std::int64_t trb = (static_cast<std::int64_t>(tw) + 7) / 8;
   auto xs = Alloc<std::int64_t>(tw2);
@@ -185,10 +183,9 @@ int SizeImage1(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2
 
 // Bilinear between pixel centres: target pixel i samples the source at
 // (i + 0.5) * sw / tw - 0.5, clamped to the source's edge pixels.
-int SizeImage8(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst,
-               int tw, int th, int tx, int ty, int tw2, int th2) {
-  if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2))
-    return 0;
+int SizeImage8(const BYTE* src, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* dst, int tw, int th, int tx,
+               int ty, int tw2, int th2) {
+  if (!src || !dst || !RectInside(sw, sh, sx, sy, sw2, sh2) || !RectInside(tw, th, tx, ty, tw2, th2)) return 0;
   struct Tap {
     int i0, i1;
     int w1;  // weight of i1 in 1/2048
@@ -298,7 +295,8 @@ int TransposeImage(CRasterImage* image) {
   if (bits != 1 && bits != 8 && bits != 16) return 0;
   const int W = image->width, H = image->height;
   // Target rows have H pixels.
-  const std::int64_t trb = bits == 1 ? (static_cast<std::int64_t>(H) + 7) / 8 : static_cast<std::int64_t>(H) * (bits / 8);
+  const std::int64_t trb =
+      bits == 1 ? (static_cast<std::int64_t>(H) + 7) / 8 : static_cast<std::int64_t>(H) * (bits / 8);
   const std::int64_t tPlane = trb * W;
   auto block = Alloc<BYTE>(tPlane * image->planes);
   if (!block) return 0;
@@ -418,7 +416,8 @@ int CropImage(CRasterImage* image, int left, int top, int w, int h) {
   if (bits != 1 && bits != 8 && bits != 16) return 0;
   const Span s = ClipRect(left, top, w, h, image->width, image->height);
   if (s.empty()) return 0;
-  const std::int64_t nrb = bits == 1 ? (static_cast<std::int64_t>(s.w()) + 7) / 8 : static_cast<std::int64_t>(s.w()) * (bits / 8);
+  const std::int64_t nrb =
+      bits == 1 ? (static_cast<std::int64_t>(s.w()) + 7) / 8 : static_cast<std::int64_t>(s.w()) * (bits / 8);
   const std::int64_t nPlane = nrb * s.h();
   auto block = Alloc<BYTE>(nPlane * image->planes);
   if (!block) return 0;
@@ -486,8 +485,10 @@ int SetImageArea(CRasterImage* image, const CImageArea* area, int r, int g, int 
   for (int n = plane; n <= last; ++n) {
     for (int y = s.y0; y < s.y1; ++y) {
       BYTE* row = image->GetRow(y, n);
-      if (bits == 8) std::memset(row + s.x0, rgb[rgbImage ? n : 0], static_cast<std::size_t>(s.w()));
-      else for (int x = s.x0; x < s.x1; ++x) PutBit(row, x, r != 0);
+      if (bits == 8)
+        std::memset(row + s.x0, rgb[rgbImage ? n : 0], static_cast<std::size_t>(s.w()));
+      else
+        for (int x = s.x0; x < s.x1; ++x) PutBit(row, x, r != 0);
     }
   }
   return 1;

@@ -34,23 +34,21 @@ void ClearImageBounds8(BYTE* plane, int width, int height, BYTE fill);
 // width x height): mean and standard deviation of red, green and blue, in the
 // order R mean, R sd, G mean, G sd, B mean, B sd. The rectangle is clipped to
 // the image; 0 when nothing of it is inside.
-int ImageGetRGBFeature24(const BYTE* pixels, int width, int height, int left, int top, int w,
-                         int h, float* feature6);
+int ImageGetRGBFeature24(const BYTE* pixels, int width, int height, int left, int top, int w, int h, float* feature6);
 
 // lut[v] = 1 for every value v of plane 0 that occurs in the rectangle of a
 // palette or separated image, else 0. Result 0 for other kinds.
-int PrepareImageColor8LUT(const CRasterImage* image, int left, int top, int w, int h,
-                          BYTE* lut256);
+int PrepareImageColor8LUT(const CRasterImage* image, int left, int top, int w, int h, BYTE* lut256);
 
 // Resamples the source rectangle (sx, sy, sw2, sh2) of a plane of sw x sh
 // into the target rectangle (tx, ty, tw2, th2) of a plane of tw x th.
 // SizeImage1 works on packed 1-bit rows ((w + 7) / 8 bytes) by nearest pixel;
 // SizeImage8 on byte rows by bilinear interpolation between pixel centres.
 // Result 0 for bad sizes or rectangles.
-int SizeImage1(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target,
-               int tw, int th, int tx, int ty, int tw2, int th2);
-int SizeImage8(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target,
-               int tw, int th, int tx, int ty, int tw2, int th2);
+int SizeImage1(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target, int tw, int th,
+               int tx, int ty, int tw2, int th2);
+int SizeImage8(const BYTE* source, int sw, int sh, int sx, int sy, int sw2, int sh2, BYTE* target, int tw, int th,
+               int tx, int ty, int tw2, int th2);
 
 // RGB image: builds a 256-entry display palette (median cut over the 15-bit
 // colour histogram) and the 32768-entry colour cache (nearest palette entry
@@ -116,9 +114,8 @@ enum : int {
 //    values (0 means the full range); written back on a reset.
 // Reduction keeps one-pixel dark lines visible. Result: the number of bytes
 // written, or -1 for bad arguments.
-std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out,
-                              int outW, int outH, BYTE* palette1024, BYTE* map256,
-                              std::int32_t* displayParam, int flags);
+std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out, int outW, int outH,
+                              BYTE* palette1024, BYTE* map256, std::int32_t* displayParam, int flags);
 // The grey window a display parameter stands for: low | high << 8; 0, or a
 // window without width (high not above low), is the full range 0..255.
 void DecodeDisplayWindow(std::int32_t displayParam, int& low, int& high);

@@ -35,9 +35,8 @@ void DecodeDisplayWindow(std::int32_t displayParam, int& low, int& high) {
   }
 }
 
-std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out, int outW,
-                              int outH, BYTE* palette1024, BYTE* map256,
-                              std::int32_t* displayParam, int flags) {
+std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area, BYTE* out, int outW, int outH,
+                              BYTE* palette1024, BYTE* map256, std::int32_t* displayParam, int flags) {
   if (!image || !image->pixels || !area || !out || outW <= 0 || outH <= 0) return -1;
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8) return -1;
@@ -63,8 +62,10 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   BYTE pal[256][3] = {};
   const bool grey = image->IsGrey();
   for (int v = 0; v < 256; ++v) {
-    if (grey) map[v] = static_cast<BYTE>(std::clamp((v - low) * 255 / (high - low), 0, 255));
-    else map[v] = static_cast<BYTE>(v);
+    if (grey)
+      map[v] = static_cast<BYTE>(std::clamp((v - low) * 255 / (high - low), 0, 255));
+    else
+      map[v] = static_cast<BYTE>(v);
   }
   if (bits == 1) {
     const BYTE black = 0, white = 255;
@@ -76,7 +77,8 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
     }
   } else if (grey) {
     for (int i = 0; i < 256; ++i)
-      for (int k = 0; k < 3; ++k) pal[i][k] = static_cast<BYTE>(image->photometric == kPhotometricMinIsWhite ? 255 - i : i);
+      for (int k = 0; k < 3; ++k)
+        pal[i][k] = static_cast<BYTE>(image->photometric == kPhotometricMinIsWhite ? 255 - i : i);
   } else if (image->red) {
     for (int i = 0; i < 256; ++i) {
       pal[i][0] = image->red[i];
@@ -98,8 +100,7 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   }
   // Darkness of a sample value (single-plane images).
   int dark[256];
-  for (int v = 0; v < 256; ++v)
-    dark[v] = 3 * 255 - (pal[v][0] * 299 + pal[v][1] * 587 + pal[v][2] * 114) / 1000;
+  for (int v = 0; v < 256; ++v) dark[v] = 3 * 255 - (pal[v][0] * 299 + pal[v][1] * 587 + pal[v][2] * 114) / 1000;
 
   const int aw = s.w(), ah = s.h();
   // Source column range of each display column.
@@ -117,9 +118,7 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
   const BYTE* G = rgbImage ? image->GetPlane(1) : nullptr;
   const BYTE* B = rgbImage ? image->GetPlane(2) : nullptr;
   const std::int64_t rb = image->GetRowBytes();
-  auto rgbDark = [&](std::int64_t off) {
-    return 3 * 255 - (R[off] * 299 + G[off] * 587 + B[off] * 114) / 1000;
-  };
+  auto rgbDark = [&](std::int64_t off) { return 3 * 255 - (R[off] * 299 + G[off] * 587 + B[off] * 114) / 1000; };
   // Display rows are independent: bands of them render on worker threads
   // (each with its own column state), so a whole sheet shown on a large
   // screen is not bound to one core.
@@ -143,15 +142,24 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
             for (int x = cx0[o]; x < cx1[o]; ++x) {
               const std::int64_t off = rb * ym + x;
               const int d = rgbDark(off);
-              if (d > bd) { bd = d; bo = off; }
+              if (d > bd) {
+                bd = d;
+                bo = off;
+              }
             }
           } else if (bits == 8) {
             for (int x = cx0[o]; x < cx1[o]; ++x)
-              if (dark[row[x]] > bd) { bd = dark[row[x]]; bo = row[x]; }
+              if (dark[row[x]] > bd) {
+                bd = dark[row[x]];
+                bo = row[x];
+              }
           } else {
             for (int x = cx0[o]; x < cx1[o]; ++x) {
               const int v = Bit(row, x);
-              if (dark[v] > bd) { bd = dark[v]; bo = v; }
+              if (dark[v] > bd) {
+                bd = dark[v];
+                bo = v;
+              }
             }
           }
           bestDark[o] = bd;
@@ -168,10 +176,16 @@ std::int64_t GetDisplayBuffer(const CRasterImage* image, const CImageArea* area,
           if (rgbImage) {
             const std::int64_t off = rb * y + x;
             const int d = rgbDark(off);
-            if (d > bestDark[o]) { bestDark[o] = d; bestOff[o] = off; }
+            if (d > bestDark[o]) {
+              bestDark[o] = d;
+              bestOff[o] = off;
+            }
           } else {
             const int v = bits == 8 ? row[x] : Bit(row, x);
-            if (dark[v] > bestDark[o]) { bestDark[o] = dark[v]; bestOff[o] = v; }
+            if (dark[v] > bestDark[o]) {
+              bestDark[o] = dark[v];
+              bestOff[o] = v;
+            }
           }
         }
       }

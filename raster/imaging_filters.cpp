@@ -117,8 +117,8 @@ struct RunningWork {
 // never wins a maximum).
 // kLanes fixes the lane count at compile time (0: use `lanes`).
 template <int kLanes>
-void RunningMax(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes,
-                int k, RunningWork& w) {
+void RunningMax(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes, int k,
+                RunningWork& w) {
   const int r = k / 2;
   const std::int64_t m = static_cast<std::int64_t>(n) + r + k;
   const std::size_t L = static_cast<std::size_t>(kLanes ? kLanes : lanes);
@@ -126,10 +126,15 @@ void RunningMax(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t o
   w.h.resize(static_cast<std::size_t>(m) * L);
   BYTE* g = w.g.data();
   BYTE* h = w.h.data();
-  auto padded = [&](std::int64_t j) -> const BYTE* { return (j >= r && j < r + n) ? in + (j - r) * inStride : nullptr; };
+  auto padded = [&](std::int64_t j) -> const BYTE* {
+    return (j >= r && j < r + n) ? in + (j - r) * inStride : nullptr;
+  };
   auto copyIn = [&](BYTE* dst, std::int64_t j) {
     const BYTE* p = padded(j);
-    if (p) std::memcpy(dst, p, L); else std::memset(dst, 0, L);
+    if (p)
+      std::memcpy(dst, p, L);
+    else
+      std::memset(dst, 0, L);
   };
   auto maxIn = [&](BYTE* dst, const BYTE* prev, std::int64_t j) {
     const BYTE* p = padded(j);
@@ -158,8 +163,8 @@ void RunningMax(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t o
 // Running mean over a centred window of k elements, cut at the ends (the
 // mean of the elements that exist), rounded.
 template <int kLanes>
-void RunningMean(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes,
-                 int k, RunningWork& w) {
+void RunningMean(const BYTE* in, std::int64_t inStride, BYTE* out, std::int64_t outStride, int n, int lanes, int k,
+                 RunningWork& w) {
   const int r = k / 2;
   const std::size_t L = static_cast<std::size_t>(kLanes ? kLanes : lanes);
   w.sums.assign(L, 0);
@@ -210,7 +215,8 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
   std::vector<BYTE> rowIn(static_cast<std::size_t>(W));
   for (int y = 0; y < H; ++y) {
     const BYTE* row = src + static_cast<std::int64_t>(y) * W;
-    for (int x = 0; x < W; ++x) rowIn[static_cast<std::size_t>(x)] = inverted ? static_cast<BYTE>(255 - row[x]) : row[x];
+    for (int x = 0; x < W; ++x)
+      rowIn[static_cast<std::size_t>(x)] = inverted ? static_cast<BYTE>(255 - row[x]) : row[x];
     RunningMax<1>(rowIn.data(), 1, bg.get() + static_cast<std::int64_t>(y) * W, 1, W, 1, winW, work);
   }
   // Down strips of 64 columns: maximum into a strip buffer, mean back.
@@ -233,7 +239,8 @@ int BackCorrect(CRasterImage* image, int winW, int winH) {
     for (int v = 0; v < 256; ++v) {
       const int vv = inverted ? 255 - v : v, d = std::max(b, 1);
       const int o = std::min(255, (vv * 255 + d / 2) / d);
-      ratio[static_cast<std::size_t>(b) * 256 + static_cast<std::size_t>(v)] = static_cast<BYTE>(inverted ? 255 - o : o);
+      ratio[static_cast<std::size_t>(b) * 256 + static_cast<std::size_t>(v)] =
+          static_cast<BYTE>(inverted ? 255 - o : o);
     }
   // Rows: maximum, then (after the columns' maximum and mean) the rows'
   // mean, fused with the division.

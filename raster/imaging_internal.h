@@ -27,8 +27,7 @@ struct Span {
   int h() const { return y1 - y0; }
 };
 
-inline Span ClipRect(std::int64_t left, std::int64_t top, std::int64_t w, std::int64_t h, int width,
-                     int height) {
+inline Span ClipRect(std::int64_t left, std::int64_t top, std::int64_t w, std::int64_t h, int width, int height) {
   Span s;
   s.x0 = static_cast<int>(std::clamp<std::int64_t>(left, 0, width));
   s.y0 = static_cast<int>(std::clamp<std::int64_t>(top, 0, height));
@@ -45,7 +44,10 @@ inline Span ClipArea(const CRasterImage* image, const CImageArea* area) {
 inline int Bit(const BYTE* row, std::int64_t x) { return (row[x >> 3] >> (7 - (x & 7))) & 1; }
 inline void PutBit(BYTE* row, std::int64_t x, int v) {
   const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
-  if (v) row[x >> 3] |= m; else row[x >> 3] &= static_cast<BYTE>(~m);
+  if (v)
+    row[x >> 3] |= m;
+  else
+    row[x >> 3] &= static_cast<BYTE>(~m);
 }
 
 // Index of the entry of n colour tables nearest to (r, g, b) in squared RGB

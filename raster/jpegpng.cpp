@@ -106,10 +106,8 @@ bool IsJpegDamage(int code) {
     case JWRN_JPEG_EOF:
     case JWRN_MUST_RESYNC:
     case JWRN_NOT_SEQUENTIAL:
-    case JWRN_TOO_MUCH_DATA:
-      return true;
-    default:
-      return false;
+    case JWRN_TOO_MUCH_DATA: return true;
+    default: return false;
   }
 }
 
@@ -324,8 +322,10 @@ int ReadPngFile(const std::string& fileName, CRasterImage& image, CImageReadProb
   if (depth == 2 || depth == 4) {
     // The record keeps 1, 8 or 16 bits: grey is scaled to 8 bits, palette
     // indices are spread to one byte each.
-    if (palette) png_set_packing(png);
-    else png_set_expand_gray_1_2_4_to_8(png);
+    if (palette)
+      png_set_packing(png);
+    else
+      png_set_expand_gray_1_2_4_to_8(png);
     bits = 8;
   }
   if (depth == 16) {
@@ -427,8 +427,10 @@ int WritePngFile(const std::string& fileName, const CRasterImage& image) {
     return 0;
   }
   png_set_write_fn(png, &out, PngWrite, PngFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-               rgb ? 8 : bits, rgb ? PNG_COLOR_TYPE_RGB : palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_GRAY,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), rgb ? 8 : bits,
+               rgb       ? PNG_COLOR_TYPE_RGB
+               : palette ? PNG_COLOR_TYPE_PALETTE
+                         : PNG_COLOR_TYPE_GRAY,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (palette) {
     // A palette never has more entries than the depth can index.

@@ -319,8 +319,7 @@ bool DrawImage(CRasterCanvas& dc, const CRasterImage& image) {
   }
   CImageArea area{0, 0, image.width, image.height, 0};
   std::int32_t param = 0;
-  if (GetDisplayBuffer(&image, &area, buffer.data(), w, h, palette.data(), nullptr, &param, flags) < 0)
-    return false;
+  if (GetDisplayBuffer(&image, &area, buffer.data(), w, h, palette.data(), nullptr, &param, flags) < 0) return false;
   for (int y = 0; y < h; ++y) {
     const BYTE* row = buffer.data() + rowBytes * (h - 1 - y);  // bottom-up
     for (int x = 0; x < w; ++x) {
@@ -368,7 +367,7 @@ int RenderImageToDib(const std::string& fileName, int withImage, const CRasterIm
   if (notes) notes->DrawToBitmap(*dc, sx, sy, extent.left, extent.top);
 
   std::unique_ptr<CDib, void (*)(HDIB)> dib(MakeRgbDib(static_cast<int>(w), static_cast<int>(h), dc->Pixels().data()),
-                                           FreeDib);
+                                            FreeDib);
   if (!dib) return 0;
   return SaveDibAsBmp(dib.get(), fileName) == 0 ? 1 : 0;
 }

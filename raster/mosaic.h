@@ -35,8 +35,8 @@ using CImageGeoreferencer =
 
 // Mosaic modes.
 enum : int {
-  kMosaicGrid = 0,        // tiles resampled to the first one's size, side by side
-  kMosaicMatched = 1,     // tiles placed where their overlap strip fits best
+  kMosaicGrid = 0,           // tiles resampled to the first one's size, side by side
+  kMosaicMatched = 1,        // tiles placed where their overlap strip fits best
   kMosaicGeoreferenced = 2,  // tiles placed by their georeference
 };
 

@@ -18,7 +18,10 @@ struct PixelAccess {
   bool bilevel;
   int Get(int x, int y) const { return bilevel ? img->GetBit(x, y) : img->GetByte(x, y); }
   void Put(int x, int y, int v) const {
-    if (bilevel) img->SetBit(x, y, v); else img->SetByte(x, y, static_cast<BYTE>(v));
+    if (bilevel)
+      img->SetBit(x, y, v);
+    else
+      img->SetByte(x, y, static_cast<BYTE>(v));
   }
 };
 

@@ -27,7 +27,10 @@ void SetBitRange(BYTE* row, int a, int b, bool set) {
   const BYTE first = static_cast<BYTE>(0xFF >> (a & 7));
   const BYTE last = static_cast<BYTE>(0xFF << (7 - (b & 7)));
   auto apply = [&](BYTE& byte, BYTE m) {
-    if (set) byte |= m; else byte &= static_cast<BYTE>(~m);
+    if (set)
+      byte |= m;
+    else
+      byte &= static_cast<BYTE>(~m);
   };
   if (b0 == b1) {
     apply(row[b0], first & last);
@@ -159,7 +162,8 @@ void CPolygonFiller::Walk(int height, int width, Mode mode, RowFn&& row) {
   std::vector<std::int32_t> fresh;
   auto enterBucket = [&](int yy) {
     fresh.clear();
-    for (std::int32_t e = m_buckets[static_cast<std::size_t>(yy)]; e >= 0; e = m_edges[static_cast<std::size_t>(e)].next)
+    for (std::int32_t e = m_buckets[static_cast<std::size_t>(yy)]; e >= 0;
+         e = m_edges[static_cast<std::size_t>(e)].next)
       fresh.push_back(e);
     if (!fresh.empty()) active.insert(active.begin(), fresh.begin(), fresh.end());
   };
@@ -197,41 +201,45 @@ int CPolygonFiller::MaskBilevel(CRasterImage& image) {
     return 0;
   }
   const std::int64_t rowBytes = image.GetRowBytes();
-  return Guarded([&] { Walk(image.height, w, Mode::mask, [&](int y, const std::vector<int>& spans) {
-    BYTE* row = image.GetRow(y);
-    if (spans.empty()) {
-      std::memset(row, 0, static_cast<std::size_t>(rowBytes));
-      return;
-    }
-    std::fill(inside.begin(), inside.end(), 0);
-    for (std::size_t i = 0; i < spans.size(); i += 2)
-      std::fill(inside.begin() + spans[i], inside.begin() + spans[i + 1] + 1, 1);
-    if (image.bitsPerSample == 8) {
-      for (int x = 0; x < w; ++x) row[x] &= inside[static_cast<std::size_t>(x)];
-      return;
-    }
-    // Eight entries a byte, most significant first; the entries past the
-    // width are 0, so the padding bits of the last byte are cleared too.
-    for (std::int64_t b = 0; b < rowBytes; ++b) {
-      BYTE m = 0;
-      for (int k = 0; k < 8; ++k) m = static_cast<BYTE>((m << 1) | inside[static_cast<std::size_t>(b * 8 + k)]);
-      row[b] &= m;
-    }
-  }); });
+  return Guarded([&] {
+    Walk(image.height, w, Mode::mask, [&](int y, const std::vector<int>& spans) {
+      BYTE* row = image.GetRow(y);
+      if (spans.empty()) {
+        std::memset(row, 0, static_cast<std::size_t>(rowBytes));
+        return;
+      }
+      std::fill(inside.begin(), inside.end(), 0);
+      for (std::size_t i = 0; i < spans.size(); i += 2)
+        std::fill(inside.begin() + spans[i], inside.begin() + spans[i + 1] + 1, 1);
+      if (image.bitsPerSample == 8) {
+        for (int x = 0; x < w; ++x) row[x] &= inside[static_cast<std::size_t>(x)];
+        return;
+      }
+      // Eight entries a byte, most significant first; the entries past the
+      // width are 0, so the padding bits of the last byte are cleared too.
+      for (std::int64_t b = 0; b < rowBytes; ++b) {
+        BYTE m = 0;
+        for (int k = 0; k < 8; ++k) m = static_cast<BYTE>((m << 1) | inside[static_cast<std::size_t>(b * 8 + k)]);
+        row[b] &= m;
+      }
+    });
+  });
 }
 
 int CPolygonFiller::FillInside(CRasterImage& image, BYTE value) {
   if (!image.HasPixels() || (image.bitsPerSample != 1 && image.bitsPerSample != 8)) return 0;
-  return Guarded([&] { Walk(image.height, image.width, Mode::fill, [&](int y, const std::vector<int>& spans) {
-    BYTE* row = image.GetRow(y);
-    for (std::size_t i = 0; i < spans.size(); i += 2) {
-      if (image.bitsPerSample == 8) {
-        for (int x = spans[i]; x <= spans[i + 1]; ++x) row[x] &= value;
-      } else if (!(value & 1)) {
-        SetBitRange(row, spans[i], spans[i + 1], false);
+  return Guarded([&] {
+    Walk(image.height, image.width, Mode::fill, [&](int y, const std::vector<int>& spans) {
+      BYTE* row = image.GetRow(y);
+      for (std::size_t i = 0; i < spans.size(); i += 2) {
+        if (image.bitsPerSample == 8) {
+          for (int x = spans[i]; x <= spans[i + 1]; ++x) row[x] &= value;
+        } else if (!(value & 1)) {
+          SetBitRange(row, spans[i], spans[i + 1], false);
+        }
       }
-    }
-  }); });
+    });
+  });
 }
 
 int CPolygonFiller::CropToPolygons(CRasterImage& image) {
@@ -250,30 +258,32 @@ int CPolygonFiller::CropToPolygons(CRasterImage& image) {
   const int planes = image.bitsPerSample == 8 ? image.planes : 1;
   CStatusProgress progress;
   progress.SetRange(0, image.height / 20);
-  return Guarded([&] { Walk(image.height, w, Mode::crop, [&](int y, const std::vector<int>& spans) {
-    if (y % 20 == 19) progress.StepIt();
-    for (int n = 0; n < planes; ++n) {
-      BYTE* row = image.GetRow(y, n);
-      if (spans.empty()) {
-        std::memset(row, background, static_cast<std::size_t>(rowBytes));
-        continue;
+  return Guarded([&] {
+    Walk(image.height, w, Mode::crop, [&](int y, const std::vector<int>& spans) {
+      if (y % 20 == 19) progress.StepIt();
+      for (int n = 0; n < planes; ++n) {
+        BYTE* row = image.GetRow(y, n);
+        if (spans.empty()) {
+          std::memset(row, background, static_cast<std::size_t>(rowBytes));
+          continue;
+        }
+        // Outside = the gaps before, between and after the spans.
+        int from = 0;
+        auto outside = [&](int a, int b) {
+          if (a > b) return;
+          if (image.bitsPerSample == 1)
+            SetBitRange(row, a, b, background != 0);
+          else
+            std::memset(row + a, background, static_cast<std::size_t>(b - a + 1));
+        };
+        for (std::size_t i = 0; i < spans.size(); i += 2) {
+          outside(from, spans[i] - 1);
+          from = std::max(from, spans[i + 1] + 1);
+        }
+        outside(from, w - 1);
       }
-      // Outside = the gaps before, between and after the spans.
-      int from = 0;
-      auto outside = [&](int a, int b) {
-        if (a > b) return;
-        if (image.bitsPerSample == 1)
-          SetBitRange(row, a, b, background != 0);
-        else
-          std::memset(row + a, background, static_cast<std::size_t>(b - a + 1));
-      };
-      for (std::size_t i = 0; i < spans.size(); i += 2) {
-        outside(from, spans[i] - 1);
-        from = std::max(from, spans[i + 1] + 1);
-      }
-      outside(from, w - 1);
-    }
-  }); });
+    });
+  });
 }
 
 }  // namespace qzn

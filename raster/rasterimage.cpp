@@ -335,7 +335,10 @@ int CRasterImage::PutRect(int x, int y, const BYTE* buffer, int stride, int rows
       for (int i = c.c0; i < c.c1; ++i) {
         const int px = x + i;
         const BYTE m = static_cast<BYTE>(0x80 >> (px & 7));
-        if (in[i]) row[px >> 3] |= m; else row[px >> 3] &= static_cast<BYTE>(~m);
+        if (in[i])
+          row[px >> 3] |= m;
+        else
+          row[px >> 3] &= static_cast<BYTE>(~m);
       }
     }
   }
@@ -347,9 +350,12 @@ int CRasterImage::PutBandAligned(int x, int y, const BYTE* source, int count, in
   if (bitsPerSample != 1 && bitsPerSample != 8) return 0;
   const std::int64_t n = std::max(count, 0);
   std::int64_t stride;
-  if (bitsPerSample == 1) stride = ((n + 7) / 8 + 3) / 4 * 4;
-  else if (planes == 3) stride = (3 * n + 3) / 4 * 4;
-  else stride = (n + 3) / 4 * 4;
+  if (bitsPerSample == 1)
+    stride = ((n + 7) / 8 + 3) / 4 * 4;
+  else if (planes == 3)
+    stride = (3 * n + 3) / 4 * 4;
+  else
+    stride = (n + 3) / 4 * 4;
   const Clip c = ClipToImage(x, y, count, rows, width, height);
   if (c.empty()) return 1;
   for (int j = c.r0; j < c.r1; ++j) {
@@ -368,8 +374,10 @@ int CRasterImage::PutBandAligned(int x, int y, const BYTE* source, int count, in
       for (int i = c.c0; i < c.c1; ++i) {
         const int px = x + i;
         const BYTE m = static_cast<BYTE>(0x80 >> (px & 7));
-        if ((in[i >> 3] >> (7 - (i & 7))) & 1) row[px >> 3] |= m;
-        else row[px >> 3] &= static_cast<BYTE>(~m);
+        if ((in[i >> 3] >> (7 - (i & 7))) & 1)
+          row[px >> 3] |= m;
+        else
+          row[px >> 3] &= static_cast<BYTE>(~m);
       }
     }
   }
@@ -417,8 +425,7 @@ int CRasterImage::IsForeground(int x, int y, int key) const {
   return 0;
 }
 
-std::unique_ptr<BYTE[]> CRasterImage::SampleForeground(const CPixelPoint* points, std::int64_t count,
-                                                       int key) const {
+std::unique_ptr<BYTE[]> CRasterImage::SampleForeground(const CPixelPoint* points, std::int64_t count, int key) const {
   auto out = Alloc<BYTE>(std::max<std::int64_t>(count, 1));
   if (!out) return nullptr;
   for (std::int64_t i = 0; i < count; ++i) out[i] = static_cast<BYTE>(IsForeground(points[i].x, points[i].y, key));
@@ -438,10 +445,16 @@ int CRasterImage::LinePoints(CPixelPoint* p) {
     p[i].x = x;
     p[i].y = y;
     if (err >= 0) {
-      if (xMajor) y += sy; else x += sx;
+      if (xMajor)
+        y += sy;
+      else
+        x += sx;
       err -= 2 * major;
     }
-    if (xMajor) x += sx; else y += sy;
+    if (xMajor)
+      x += sx;
+    else
+      y += sy;
     err += 2 * minor;
   }
   return major;

@@ -149,21 +149,22 @@ class CRasterImage {
   BYTE WhiteValue() const { return photometric == kPhotometricMinIsWhite ? 0 : 255; }
 
   // ---- pixel access (no bounds checks) ----
-  int GetBit(int x, int y) const {
-    return (GetRow(y)[x >> 3] >> (7 - (x & 7))) & 1;
-  }
+  int GetBit(int x, int y) const { return (GetRow(y)[x >> 3] >> (7 - (x & 7))) & 1; }
   void SetBit(int x, int y, int v) {
     BYTE* p = GetRow(y) + (x >> 3);
     const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
-    if (v) *p |= m; else *p &= static_cast<BYTE>(~m);
+    if (v)
+      *p |= m;
+    else
+      *p &= static_cast<BYTE>(~m);
   }
   void ClearBit(int x, int y) { SetBit(x, y, 0); }
   BYTE GetByte(int x, int y) const { return GetRow(y)[x]; }
   void SetByte(int x, int y, BYTE v) { GetRow(y)[x] = v; }
   BYTE GetPlaneByte(int x, int y, int n) const { return GetRow(y, n)[x]; }
   void SetPlaneByte(int x, int y, int n, BYTE v) { GetRow(y, n)[x] = v; }
-  void GetRowBits(int y, BYTE* out) const;       // width bytes of 0/1
-  void SetRowBits(int y, const BYTE* in);        // width bytes of 0/1
+  void GetRowBits(int y, BYTE* out) const;  // width bytes of 0/1
+  void SetRowBits(int y, const BYTE* in);   // width bytes of 0/1
   void GetPlaneRow(int y, int n, BYTE* out) const;
   void PutPlaneRow(int y, int n, const BYTE* in);
   void GetPlaneColumn(int x, int n, BYTE* out) const;
@@ -197,16 +198,13 @@ class CRasterImage {
   // ---- colour ----
   int NearestPaletteIndex(int r, int g, int b) const;
   int UpdateColorCache(int r, int g, int b);
-  static int ColorCacheIndex(int r, int g, int b) {
-    return ((b >> 3) << 10) | ((g >> 3) << 5) | (r >> 3);
-  }
+  static int ColorCacheIndex(int r, int g, int b) { return ((b >> 3) << 10) | ((g >> 3) << 5) | (r >> 3); }
 
   // ---- foreground tests ----
   // key: grey images pack low << 16 | high; palette/separated images the value.
   int IsForeground(int x, int y, int key) const;
   // count entries of IsForeground for the points; null when memory fails.
-  std::unique_ptr<BYTE[]> SampleForeground(const CPixelPoint* points, std::int64_t count,
-                                           int key) const;
+  std::unique_ptr<BYTE[]> SampleForeground(const CPixelPoint* points, std::int64_t count, int key) const;
   // Overwrites points (whose first two entries are the end points) with the
   // Bresenham points from the first towards the second (the second not
   // included) and returns their count, max(|dx|, |dy|).

@@ -44,8 +44,7 @@ std::int64_t ImageRowBytes(std::int64_t width, int bits) {
 
 std::unique_ptr<BYTE[]> AllocImageBlock(int bits, int planes, std::int64_t width, std::int64_t height) {
   std::int64_t bytes = 0;
-  if (width < 0 || height < 0 || planes < 1 ||
-      __builtin_mul_overflow(ImageRowBytes(width, bits), height, &bytes) ||
+  if (width < 0 || height < 0 || planes < 1 || __builtin_mul_overflow(ImageRowBytes(width, bits), height, &bytes) ||
       __builtin_mul_overflow(bytes, static_cast<std::int64_t>(planes), &bytes))
     return nullptr;
   return Alloc<BYTE>(bytes);
@@ -107,13 +106,12 @@ int ResizeImage(CRasterImage* image, int shrink, int factor) {
   return 1;
 }
 
-int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMapper& mapper,
-              CWarpSampling sampling) {
+int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMapper& mapper, CWarpSampling sampling) {
   if (!image || !image->pixels || outWidth < 1 || outHeight < 1 || !mapper) return 0;
   const int bits = image->bitsPerSample;
   if (bits != 1 && bits != 8) return 0;
-  const bool bilinear = sampling == CWarpSampling::bilinear && bits == 8 &&
-                        (image->planes == 3 || IsGreyPhotometric(image->photometric));
+  const bool bilinear =
+      sampling == CWarpSampling::bilinear && bits == 8 && (image->planes == 3 || IsGreyPhotometric(image->photometric));
   std::unique_ptr<BYTE[]> block = NewBlock(*image, outWidth, outHeight);
   if (!block) return 0;
   std::vector<double> sx, sy;

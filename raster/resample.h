@@ -46,8 +46,7 @@ using CWarpRowMapper = std::function<bool(int row, double* sx, double* sy)>;
 // step the status-bar progress. Result 1, or 0 (image unchanged) without
 // pixels, for sizes below 1 or another depth; when the new block cannot be
 // had "没有足够的空间执行这个操作。" is shown.
-int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMapper& mapper,
-              CWarpSampling sampling);
+int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMapper& mapper, CWarpSampling sampling);
 
 // A pixel block for an image of that geometry (rows without padding, planes
 // one after the other; contents undefined); null when the size overflows or

@@ -35,7 +35,7 @@ bool ReadWords(std::FILE* f, std::uint16_t* out, std::size_t count) {
 void SetBitRange(BYTE* row, std::int64_t from, std::int64_t to) {
   if (from >= to) return;
   std::int64_t firstFull = (from + 7) / 8, lastFull = to / 8;  // whole bytes [firstFull, lastFull)
-  if (firstFull > lastFull) {  // inside one byte
+  if (firstFull > lastFull) {                                  // inside one byte
     for (std::int64_t x = from; x < to; ++x) row[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
     return;
   }
@@ -87,8 +87,7 @@ int ReadRlcImage(const std::string& fileName, CRasterImage& image, CImageReadPro
     if (n) sawRuns = true;
     BYTE* row = tmp.GetRow(static_cast<int>(y));
     std::memset(row, 0, static_cast<std::size_t>(rowBytes));
-    for (std::size_t i = 0; i < words.size(); i += 2)
-      SetBitRange(row, cols - words[i + 1], cols - words[i]);
+    for (std::size_t i = 0; i < words.size(); i += 2) SetBitRange(row, cols - words[i + 1], cols - words[i]);
   }
   image.MoveFrom(tmp);
   return 1;
@@ -115,17 +114,24 @@ bool ParseRawHeader(const std::string& path, RawHeader& h) {
   auto number = [&](std::string_view kw) { return std::strtoll(value(kw).c_str(), nullptr, 10); };
   while (reader.ReadLine(line)) {
     // Headers written on Windows may carry a carriage return or trailing blanks.
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-      line.pop_back();
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.pop_back();
     auto starts = [&](std::string_view kw) { return std::string_view(line).substr(0, kw.size()) == kw; };
-    if (starts("FILENAME")) h.fileName = value("FILENAME");
-    else if (starts("COLS")) h.cols = number("COLS");
-    else if (starts("ROWS")) h.rows = number("ROWS");
-    else if (starts("PLANES")) h.planes = number("PLANES");
-    else if (starts("BITSPERPIXEL")) h.bits = number("BITSPERPIXEL");
-    else if (starts("SKIPBYTES")) h.skip = number("SKIPBYTES");
-    else if (starts("MINISBLACK")) h.photometric = kPhotometricMinIsBlack;
-    else if (starts("COLOR")) h.photometric = kPhotometricRgb;
+    if (starts("FILENAME"))
+      h.fileName = value("FILENAME");
+    else if (starts("COLS"))
+      h.cols = number("COLS");
+    else if (starts("ROWS"))
+      h.rows = number("ROWS");
+    else if (starts("PLANES"))
+      h.planes = number("PLANES");
+    else if (starts("BITSPERPIXEL"))
+      h.bits = number("BITSPERPIXEL");
+    else if (starts("SKIPBYTES"))
+      h.skip = number("SKIPBYTES");
+    else if (starts("MINISBLACK"))
+      h.photometric = kPhotometricMinIsBlack;
+    else if (starts("COLOR"))
+      h.photometric = kPhotometricRgb;
   }
   return !reader.Error();
 }

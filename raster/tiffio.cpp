@@ -115,9 +115,9 @@ bool GetDoubles(TIFF* tif, ttag_t tag, std::uint32_t& count, double*& values) {
 // row y, from a scanline or a tile row.
 struct SampleCopier {
   CRasterImage& img;
-  int fileBits;     // 1, 4 or 8
-  int spp;          // samples a pixel in the data given (1 for one plane of planar data)
-  bool rgb;         // three planes
+  int fileBits;  // 1, 4 or 8
+  int spp;       // samples a pixel in the data given (1 for one plane of planar data)
+  bool rgb;      // three planes
 
   // plane: the record plane for planar data, -1 for contiguous data.
   void Copy(const BYTE* in, int y, std::int64_t x0, std::int64_t count, int plane) const {
@@ -129,7 +129,10 @@ struct SampleCopier {
         for (std::int64_t i = 0; i < count; ++i) {
           const std::int64_t x = x0 + i;
           const BYTE m = static_cast<BYTE>(0x80 >> (x & 7));
-          if ((in[i >> 3] >> (7 - (i & 7))) & 1) row[x >> 3] |= m; else row[x >> 3] &= static_cast<BYTE>(~m);
+          if ((in[i >> 3] >> (7 - (i & 7))) & 1)
+            row[x >> 3] |= m;
+          else
+            row[x >> 3] &= static_cast<BYTE>(~m);
         }
         const std::int64_t end = x0 + count;
         if (end == img.width && (end & 7)) row[(end - 1) >> 3] &= static_cast<BYTE>(0xFF << (8 - (end & 7)));
@@ -217,8 +220,7 @@ int ReadTiles(TIFF* tif, const SampleCopier& c, bool planar, int samplesToRead, 
   CRasterImage& img = c.img;
   const std::int64_t w = img.width, h = img.height;
   std::uint32_t tw = 0, th = 0;
-  if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 ||
-      th == 0)
+  if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 || th == 0)
     return kTiffReadError;
   const std::int64_t tileRow = TIFFTileRowSize64(tif);
   std::vector<BYTE> buf;
@@ -263,8 +265,7 @@ bool LayoutPieces(TIFF* tif, const CRasterImage& img, bool planar, int samplesTo
   l.planes = planar ? samplesToRead : 1;
   if (l.tiled) {
     std::uint32_t tw = 0, th = 0;
-    if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 ||
-        th == 0)
+    if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &th) || tw == 0 || th == 0)
       return false;
     l.pieceWidth = tw;
     l.pieceHeight = th;
@@ -320,8 +321,9 @@ int ReadPiecesSideBySide(const std::string& fileName, const PieceLayout& l, cons
     report.decoding = true;
     for (std::int64_t piece = from; piece < to; ++piece) {
       const std::uint32_t index = static_cast<std::uint32_t>(piece);
-      const tmsize_t got = l.tiled ? TIFFReadEncodedTile(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()))
-                                   : TIFFReadEncodedStrip(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()));
+      const tmsize_t got = l.tiled
+                               ? TIFFReadEncodedTile(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()))
+                               : TIFFReadEncodedStrip(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()));
       const int plane = static_cast<int>(piece / perPlane);
       const std::int64_t inPlane = piece % perPlane;
       const std::int64_t y0 = (inPlane / l.across) * l.pieceHeight;
@@ -376,8 +378,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   TIFF* t = tif.get();
 
   std::uint32_t w = 0, h = 0;
-  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h))
-    return kTiffMissingSize;
+  if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h)) return kTiffMissingSize;
   std::uint16_t bps = 1, spp = 1, planarConfig = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
   std::uint16_t compression = COMPRESSION_NONE, unit = 0, orient = 1, inkSet = INKSET_CMYK;
   TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);
@@ -392,13 +393,13 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
     TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     photometric = PHOTOMETRIC_RGB;
   }
-  if (photometric != kPhotometricMinIsWhite && photometric != kPhotometricMinIsBlack && photometric != kPhotometricRgb && photometric != kPhotometricPalette && photometric != kPhotometricSeparated)
+  if (photometric != kPhotometricMinIsWhite && photometric != kPhotometricMinIsBlack &&
+      photometric != kPhotometricRgb && photometric != kPhotometricPalette && photometric != kPhotometricSeparated)
     return kTiffBadPhotometric;
   // Photometric 5 with one sample and a colour map is an image of colour
   // classes; with several samples it is print colour (CMYK and other inks),
   // which is refused as such rather than as a missing colour map.
-  if (photometric == PHOTOMETRIC_SEPARATED && (spp > 1 || TIFFGetField(t, TIFFTAG_INKSET, &inkSet)))
-    return kTiffCmyk;
+  if (photometric == PHOTOMETRIC_SEPARATED && (spp > 1 || TIFFGetField(t, TIFFTAG_INKSET, &inkSet))) return kTiffCmyk;
   if (spp == 0 || (bps != 8 && spp != 1)) return kTiffBadSamples;
   if (photometric == PHOTOMETRIC_RGB && spp < 3) return kTiffBadPhotometric;
   // The samples a pixel holds: the colour's own (three for RGB, else one)
@@ -421,8 +422,7 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
   const bool rgb = photometric == PHOTOMETRIC_RGB;
   const bool planar = planarConfig == PLANARCONFIG_SEPARATE && spp > 1;
   if (w == 0 || h == 0) return kTiffMissingSize;
-  if (!ImageGeometryFits(w, h, rgb ? 3 : 1, bps == 1 ? 1 : 8))
-    return refuse(kTiffBadSize, PixelSizeText(w, h));
+  if (!ImageGeometryFits(w, h, rgb ? 3 : 1, bps == 1 ? 1 : 8)) return refuse(kTiffBadSize, PixelSizeText(w, h));
   if (TIFFIsTiled(t)) {
     std::uint32_t tw = 0, th = 0;
     TIFFGetField(t, TIFFTAG_TILEWIDTH, &tw);
@@ -589,7 +589,8 @@ int WriteTiffImage(const std::string& fileName, const CRasterImage& img, int com
   std::vector<std::uint16_t> map;
   if (planes == 3) {
     photometric = PHOTOMETRIC_RGB;
-  } else if (img.HasPalette() && (img.photometric == kPhotometricPalette || img.photometric == kPhotometricSeparated) && bits <= 8) {
+  } else if (img.HasPalette() && (img.photometric == kPhotometricPalette || img.photometric == kPhotometricSeparated) &&
+             bits <= 8) {
     const int colors = 1 << bits;
     try {
       map.resize(3 * static_cast<std::size_t>(colors));

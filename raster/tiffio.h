@@ -34,8 +34,7 @@ enum : int {
 // Orientation tag, 1 when absent. problem (may be null) receives, on
 // failure, what exactly was wrong when there is more to say than the code's
 // text: the decoder's own report of damaged data, or the sizes refused.
-int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation,
-                  std::string* problem = nullptr);
+int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orientation, std::string* problem = nullptr);
 
 // The user's text for a reader code.
 const char* TiffErrorText(int code);

@@ -48,9 +48,7 @@ std::int64_t PaddedRow(std::int64_t columns, std::int64_t bitsPerPixel) {
   return (columns * bitsPerPixel + 31) / 32 * 4;
 }
 
-bool NotSupported(TW_UINT16 condition) {
-  return condition == TWCC_BADCAP || condition == TWCC_CAPUNSUPPORTED;
-}
+bool NotSupported(TW_UINT16 condition) { return condition == TWCC_BADCAP || condition == TWCC_CAPUNSUPPORTED; }
 
 // A capability container received from the source, freed on every path.
 struct Capability {
@@ -84,8 +82,7 @@ CTwainWindow::CTwainWindow() {
   m_handle.Size = sizeof m_handle;
   m_handle.Context = this;
   m_handle.Wake = [](void* c) { static_cast<CTwainWindow*>(c)->Wake(); };
-  m_handle.SelectSource = [](void* c, const QZN_TWSOURCEENTRY* sources, TW_UINT32 count,
-                             TW_INT32 current) -> TW_INT32 {
+  m_handle.SelectSource = [](void* c, const QZN_TWSOURCEENTRY* sources, TW_UINT32 count, TW_INT32 current) -> TW_INT32 {
     std::vector<CTwainSourceEntry> list;
     for (TW_UINT32 i = 0; i < count; ++i)
       list.push_back({sources[i].Name ? sources[i].Name : "", sources[i].Label ? sources[i].Label : ""});
@@ -149,9 +146,7 @@ void CTwain::SetManagerPath(const std::string& path) {
   g_available = 0;
 }
 
-std::string CTwain::ManagerPath() {
-  return g_managerPath.empty() ? DefaultManagerPath() : g_managerPath;
-}
+std::string CTwain::ManagerPath() { return g_managerPath.empty() ? DefaultManagerPath() : g_managerPath; }
 
 void CTwain::UseEntryPoint(DSMENTRYPROC entry) {
   g_injected = entry;
@@ -162,9 +157,7 @@ const char* CTwain::OperationName(int index) {
   return index >= 0 && index < static_cast<int>(std::size(text::kTwainOperations)) ? text::kTwainOperations[index] : "";
 }
 
-const char* CTwain::ConditionText(int condition) {
-  return text::kTwainConditions[std::clamp(condition, 0, 13)];
-}
+const char* CTwain::ConditionText(int condition) { return text::kTwainConditions[std::clamp(condition, 0, 13)]; }
 
 CTwain::CTwain(CRasterImage* target) : m_target(target) {
   m_appId.Id = 0;
@@ -226,16 +219,17 @@ void CTwain::FreeManager() {
 int CTwain::IsAvailable() {
   if (g_entry) return 1;
   if (g_available == 0) {
-    if (LoadManager()) FreeManager();
-    else g_available = -1;
+    if (LoadManager())
+      FreeManager();
+    else
+      g_available = -1;
   }
   return g_available == 1 ? 1 : 0;
 }
 
 // ---- calls ----
 
-TW_UINT16 CTwain::Call(TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                       TW_MEMREF data) {
+TW_UINT16 CTwain::Call(TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   if (!g_entry) {
     m_returnCode = TWRC_FAILURE;
     m_conditionCode = TWCC_SEQERROR;
@@ -325,7 +319,8 @@ int CTwain::OpenSource() {
   const std::string maker = UpperText(g_sourceId.Manufacturer, sizeof g_sourceId.Manufacturer);
   const std::string product = UpperText(g_sourceId.ProductName, sizeof g_sourceId.ProductName);
   m_quirk = 0;
-  if (maker.find("HOWTEK") != std::string::npos) m_quirk = 1;
+  if (maker.find("HOWTEK") != std::string::npos)
+    m_quirk = 1;
   else if (maker.find("AGFA") != std::string::npos)
     m_quirk = product.find("FOTOLOOK 16 V2.08") != std::string::npos ? 3 : 2;
   return 1;
@@ -346,8 +341,8 @@ int CTwain::Acquire(CTwainWindow* window) {
 
 int CTwain::Negotiate() {
   if (m_state != 4) return 0;
-  return NegotiateTransferCount() && NegotiatePixelType() && NegotiateMechanism() &&
-         NegotiateBitDepth() && NegotiateCompression();
+  return NegotiateTransferCount() && NegotiatePixelType() && NegotiateMechanism() && NegotiateBitDepth() &&
+         NegotiateCompression();
 }
 
 int CTwain::NegotiateTransferCount() {
@@ -389,8 +384,7 @@ int CTwain::NegotiatePixelType() {
     ErrorReport(6);
     return 0;
   }
-  if (rc == TWRC_CHECKSTATUS)
-    AfxMessageBox(text::kTwainPixelTypeCheckStatus, MB_OK);
+  if (rc == TWRC_CHECKSTATUS) AfxMessageBox(text::kTwainPixelTypeCheckStatus, MB_OK);
   return 1;
 }
 
@@ -467,8 +461,7 @@ int CTwain::NegotiateBitDepth() {
     ErrorReport(6);
     return 0;
   }
-  if (rc == TWRC_CHECKSTATUS)
-    AfxMessageBox(text::kTwainBitDepthCheckStatus, MB_OK);
+  if (rc == TWRC_CHECKSTATUS) AfxMessageBox(text::kTwainBitDepthCheckStatus, MB_OK);
   return 1;
 }
 
@@ -509,8 +502,7 @@ int CTwain::NegotiateCompression() {
   Capability set(ICAP_COMPRESSION);
   set.cap.ConType = TWON_ONEVALUE;
   set.cap.hContainer = NewOneValue(TWTY_UINT16, TWCP_NONE);
-  if (!set.cap.hContainer ||
-      CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &set.cap) == TWRC_FAILURE) {
+  if (!set.cap.hContainer || CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &set.cap) == TWRC_FAILURE) {
     ErrorReport(6);
     return 0;
   }
@@ -542,8 +534,10 @@ void CTwain::EnableOwner() {
 }
 
 void CTwain::DisableSource() {
-  if (CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &m_ui) == TWRC_SUCCESS) m_state = 4;
-  else ErrorReport(15);
+  if (CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &m_ui) == TWRC_SUCCESS)
+    m_state = 4;
+  else
+    ErrorReport(15);
   EnableOwner();
 }
 
@@ -592,8 +586,10 @@ void CTwain::EndTransfer() {
 }
 
 void CTwain::ResetTransfers() {
-  if (CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &m_pending) == TWRC_SUCCESS) m_state = 5;
-  else ErrorReport(14);
+  if (CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &m_pending) == TWRC_SUCCESS)
+    m_state = 5;
+  else
+    ErrorReport(14);
 }
 
 void CTwain::DropToState(int state) {
@@ -602,23 +598,25 @@ void CTwain::DropToState(int state) {
     switch (m_state) {
       case 7:
       case 6:
-        if (m_state == 7) EndTransfer();
-        else ResetTransfers();
+        if (m_state == 7)
+          EndTransfer();
+        else
+          ResetTransfers();
         break;
-      case 5:
-        DisableSource();
-        break;
+      case 5: DisableSource(); break;
       case 4:
-        if (CallManager(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &g_sourceId) == TWRC_SUCCESS) m_state = 3;
-        else ErrorReport(16);
+        if (CallManager(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &g_sourceId) == TWRC_SUCCESS)
+          m_state = 3;
+        else
+          ErrorReport(16);
         break;
       case 3:
-        if (CallManager(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_parentHandle) == TWRC_SUCCESS) m_state = 2;
-        else ErrorReport(17);
+        if (CallManager(DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &m_parentHandle) == TWRC_SUCCESS)
+          m_state = 2;
+        else
+          ErrorReport(17);
         break;
-      default:
-        FreeManager();
-        break;
+      default: FreeManager(); break;
     }
     if (m_state == before) break;
   }
@@ -641,9 +639,21 @@ int CTwain::NativeTransfer() {
   } freer{dib};
   const std::size_t size = BlockSize(dib);
   const BYTE* p = static_cast<const BYTE*>(dib);
-  auto u32 = [&](std::size_t at) { TW_UINT32 v; std::memcpy(&v, p + at, 4); return v; };
-  auto i32 = [&](std::size_t at) { TW_INT32 v; std::memcpy(&v, p + at, 4); return v; };
-  auto u16 = [&](std::size_t at) { TW_UINT16 v; std::memcpy(&v, p + at, 2); return v; };
+  auto u32 = [&](std::size_t at) {
+    TW_UINT32 v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+  };
+  auto i32 = [&](std::size_t at) {
+    TW_INT32 v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+  };
+  auto u16 = [&](std::size_t at) {
+    TW_UINT16 v;
+    std::memcpy(&v, p + at, 2);
+    return v;
+  };
   if (size < 40 || u32(0) < 40) {
     AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
@@ -661,20 +671,16 @@ int CTwain::NativeTransfer() {
   const std::int64_t rows = height < 0 ? -height : height;
   const std::int64_t stride = PaddedRow(width, bits);
   const std::int64_t offset = headerSize + colours * 4;
-  if (width <= 0 || rows == 0 || width > INT32_MAX || rows > INT32_MAX || bits == 0 ||
-      colours > 256 || offset > static_cast<std::int64_t>(size) ||
-      stride > (static_cast<std::int64_t>(size) - offset) / rows) {
+  if (width <= 0 || rows == 0 || width > INT32_MAX || rows > INT32_MAX || bits == 0 || colours > 256 ||
+      offset > static_cast<std::int64_t>(size) || stride > (static_cast<std::int64_t>(size) - offset) / rows) {
     AfxMessageBox(text::kTwainBadBlock, MB_OK);
     return 0;
   }
   // The scanned width is kept: the rows' padding to 4 bytes is not image.
-  if (!BeginImage(static_cast<int>(width), static_cast<int>(rows), bits, bits == 24 ? 3 : 1, m_quirk))
-    return 0;
+  if (!BeginImage(static_cast<int>(width), static_cast<int>(rows), bits, bits == 24 ? 3 : 1, m_quirk)) return 0;
   // The colour table says which value is black for 1-bit and grey images.
   const BYTE* table = p + headerSize;
-  auto luminance = [&](std::int64_t i) {
-    return table[4 * i] * 114 + table[4 * i + 1] * 587 + table[4 * i + 2] * 299;
-  };
+  auto luminance = [&](std::int64_t i) { return table[4 * i] * 114 + table[4 * i + 1] * 587 + table[4 * i + 2] * 299; };
   if (m_target && bits == 1 && colours >= 2) {
     m_target->photometric = luminance(0) > luminance(1) ? kPhotometricMinIsWhite : kPhotometricMinIsBlack;
   } else if (m_target && bits == 8 && colours > 0) {
@@ -760,16 +766,20 @@ int CTwain::MemoryTransfer() {
     block.Memory.Length = static_cast<TW_UINT32>(std::min<std::uint64_t>(size, UINT32_MAX));
     block.Memory.TheMem = buffer;
     const TW_UINT16 rc = CallSource(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &block);
-    if (rc == TWRC_SUCCESS || rc == TWRC_XFERDONE || rc == TWRC_CANCEL) m_state = 7;
-    else m_state = m_firstBlock ? 6 : 7;
+    if (rc == TWRC_SUCCESS || rc == TWRC_XFERDONE || rc == TWRC_CANCEL)
+      m_state = 7;
+    else
+      m_state = m_firstBlock ? 6 : 7;
     m_firstBlock = 0;
     if (rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) {
       if (!DeliverBlock(block, buffer, &covered)) break;
       if (rc == TWRC_XFERDONE) {
         // Success only when every pixel of the image came.
         const std::int64_t all = std::int64_t{m_imageInfo.ImageWidth} * m_imageInfo.ImageLength;
-        if (covered >= all) result = 1;
-        else AfxMessageBox(text::kTwainIncomplete, MB_OK);
+        if (covered >= all)
+          result = 1;
+        else
+          AfxMessageBox(text::kTwainIncomplete, MB_OK);
         break;
       }
       continue;
@@ -806,11 +816,10 @@ int CTwain::DeliverBlock(const TW_IMAGEMEMXFER& block, const BYTE* buffer, std::
       std::memcpy(repacked.data() + r * stride, buffer + r * sourceStride, static_cast<std::size_t>(n));
     rowsData = repacked.data();
   }
-  const int ok = bpp >= 9 && bpp <= 23
-                     ? PutRowsDeep(static_cast<int>(x), static_cast<int>(y), static_cast<int>(columns),
-                                   static_cast<int>(rows), rowsData)
-                     : PutRows(static_cast<int>(x), static_cast<int>(y), static_cast<int>(columns),
-                               static_cast<int>(rows), rowsData);
+  const int ok = bpp >= 9 && bpp <= 23 ? PutRowsDeep(static_cast<int>(x), static_cast<int>(y),
+                                                     static_cast<int>(columns), static_cast<int>(rows), rowsData)
+                                       : PutRows(static_cast<int>(x), static_cast<int>(y), static_cast<int>(columns),
+                                                 static_cast<int>(rows), rowsData);
   if (!ok) return 0;
   const std::int64_t w = std::min<std::int64_t>(x + columns, m_imageInfo.ImageWidth) - x;
   const std::int64_t h = std::min<std::int64_t>(y + rows, m_imageInfo.ImageLength) - y;

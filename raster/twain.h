@@ -63,9 +63,7 @@ class CTwainWindow {
   virtual void Wake() {}
   // The selection dialog: the chosen index, or -1 when cancelled. The base
   // class has no dialog and keeps the current source.
-  virtual int SelectSource(const std::vector<CTwainSourceEntry>& sources, int current) {
-    return current;
-  }
+  virtual int SelectSource(const std::vector<CTwainSourceEntry>& sources, int current) { return current; }
   // The source's dialog: 1 scan, 0 cancel, -1 no dialog (the base class).
   virtual int SourceDialog(CScanDialogData& dialog) { return -1; }
   // The scanner settings: by default the entries of the section "Scanner"

@@ -7,11 +7,16 @@ namespace qzn::res {
 namespace {
 constexpr int kCtrl = kAccVirtKey | kAccControl;
 constexpr Accelerator kAccelerators[] = {
-    {kCtrl, 'N', cmd::kFileNew},          {kCtrl, 'O', cmd::kFileOpen},
-    {kCtrl, 'P', cmd::kFilePrint},        {kCtrl, 'Z', cmd::kEditUndo},
-    {kCtrl, 'C', cmd::kEditCopy},         {kAccVirtKey, kVkF2, cmd::kViewZoomIn},
-    {kAccVirtKey, kVkF3, cmd::kViewZoomOut}, {kAccVirtKey, kVkF4, cmd::kViewContrast},
-    {kAccVirtKey, kVkF5, cmd::kViewFullView}, {kAccVirtKey, kVkF6, cmd::kViewPreviousView},
+    {kCtrl, 'N', cmd::kFileNew},
+    {kCtrl, 'O', cmd::kFileOpen},
+    {kCtrl, 'P', cmd::kFilePrint},
+    {kCtrl, 'Z', cmd::kEditUndo},
+    {kCtrl, 'C', cmd::kEditCopy},
+    {kAccVirtKey, kVkF2, cmd::kViewZoomIn},
+    {kAccVirtKey, kVkF3, cmd::kViewZoomOut},
+    {kAccVirtKey, kVkF4, cmd::kViewContrast},
+    {kAccVirtKey, kVkF5, cmd::kViewFullView},
+    {kAccVirtKey, kVkF6, cmd::kViewPreviousView},
 };
 }  // namespace
 

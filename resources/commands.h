@@ -65,8 +65,8 @@ enum : int {
   kViewPreviousView = 34011,
   kViewOverview = 32985,
   kViewContrast = 32770,
-  kViewToolBar = 34012,   // shows or hides the view toolbar ("工具栏")
-  kViewViewBar = 34013,   // shows or hides the basic toolbar ("视图栏")
+  kViewToolBar = 34012,  // shows or hides the view toolbar ("工具栏")
+  kViewViewBar = 34013,  // shows or hides the basic toolbar ("视图栏")
   kViewShortcutKeys = 33111,
   kViewFillPolygons = 32942,
   kOverlayImage = 32838,

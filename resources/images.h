@@ -33,8 +33,15 @@ struct CursorImage {
 enum : int { kCursorCross = 101, kCursorAngle = 207 };
 // The edit tools' cursors (resources/toolcursors.cpp); null for other ids.
 enum : int {
-  kCursorAdd = 104, kCursorDelete = 105, kCursorMove = 106, kCursorAssignId = 113, kCursorPick = 120,
-  kCursorRemoveMark = 132, kCursorFreehand = 137, kCursorFill = 202, kCursorDrawLine = 217
+  kCursorAdd = 104,
+  kCursorDelete = 105,
+  kCursorMove = 106,
+  kCursorAssignId = 113,
+  kCursorPick = 120,
+  kCursorRemoveMark = 132,
+  kCursorFreehand = 137,
+  kCursorFill = 202,
+  kCursorDrawLine = 217
 };
 const CursorImage* ToolCursor(int id);
 const CursorImage& Cursor(int id);

@@ -322,14 +322,9 @@ constexpr MenuItem kMenu209[] = {
 };
 
 constexpr MenuItem kMenu210[] = {
-    {kEditLineTool, "编辑线段(&L)"},
-    {kEditControlPointTool, "定义控制点(&C)"},
-    {0, "-"},
-    {kVectorSmooth, "平滑线段(&L)..."},
-    {kVectorSnap, "捕捉线段(&N)..."},
-    {0, "-"},
-    {kFileSaveProject, "保存方案(&P)"},
-    {kFileExportVector, "输出矢量(&E)..."},
+    {kEditLineTool, "编辑线段(&L)"},    {kEditControlPointTool, "定义控制点(&C)"}, {0, "-"},
+    {kVectorSmooth, "平滑线段(&L)..."}, {kVectorSnap, "捕捉线段(&N)..."},          {0, "-"},
+    {kFileSaveProject, "保存方案(&P)"}, {kFileExportVector, "输出矢量(&E)..."},
 };
 
 }  // namespace
@@ -339,12 +334,9 @@ std::span<const MenuItem> View3DMenu() { return kMenu167; }
 
 std::span<const MenuItem> ContextMenu(int resourceId) {
   switch (resourceId) {
-    case kMenuDefaultImage:
-      return kMenu209;
-    case kMenuDefaultLines:
-      return kMenu210;
-    default:
-      return ToolContextMenu(resourceId);
+    case kMenuDefaultImage: return kMenu209;
+    case kMenuDefaultLines: return kMenu210;
+    default: return ToolContextMenu(resourceId);
   }
 }
 

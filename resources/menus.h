@@ -31,8 +31,14 @@ enum : int { kMenuDefaultImage = 209, kMenuDefaultLines = 210 };
 // control point 195, point 196, image 197, text block 198, merge 205,
 // angle 206.
 enum : int {
-  kMenuNoteTool = 193, kMenuLineTool = 194, kMenuControlPointTool = 195, kMenuPointTool = 196,
-  kMenuImageTool = 197, kMenuTextBlockTool = 198, kMenuMergeTool = 205, kMenuAngleTool = 206
+  kMenuNoteTool = 193,
+  kMenuLineTool = 194,
+  kMenuControlPointTool = 195,
+  kMenuPointTool = 196,
+  kMenuImageTool = 197,
+  kMenuTextBlockTool = 198,
+  kMenuMergeTool = 205,
+  kMenuAngleTool = 206
 };
 std::span<const MenuItem> ToolContextMenu(int resourceId);
 

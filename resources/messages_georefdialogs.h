@@ -44,11 +44,29 @@ inline constexpr const char kGroupUtm[] = "UTM";
 inline constexpr const char kGroupLatLong[] = "纬度/经度";
 inline constexpr const char kBothWays[] = "<>";
 inline constexpr const char kUtmDegreesNote[] = "在十进制度数中的经度和纬度";
-inline constexpr const char* const kUtmEllipsoidNames[] = {
-    "Airy", "Australian National", "Bessel 1841", "Bessel 1841 (Nambia)", "Clarke 1866 (NAD27)", "Clarke 1880",
-    "Everest", "Fischer 1960 (Mercury)", "Fischer 1968", "GRS 1967", "GRS 1980", "Helmert 1906", "Hough",
-    "International", "Krassovsky", "Modified Airy", "Modified Everest", "Modified Fischer 1960",
-    "South American 1969", "WGS 60", "WGS 66", "WGS-72", "WGS-84 (NAD83)"};
+inline constexpr const char* const kUtmEllipsoidNames[] = {"Airy",
+                                                           "Australian National",
+                                                           "Bessel 1841",
+                                                           "Bessel 1841 (Nambia)",
+                                                           "Clarke 1866 (NAD27)",
+                                                           "Clarke 1880",
+                                                           "Everest",
+                                                           "Fischer 1960 (Mercury)",
+                                                           "Fischer 1968",
+                                                           "GRS 1967",
+                                                           "GRS 1980",
+                                                           "Helmert 1906",
+                                                           "Hough",
+                                                           "International",
+                                                           "Krassovsky",
+                                                           "Modified Airy",
+                                                           "Modified Everest",
+                                                           "Modified Fischer 1960",
+                                                           "South American 1969",
+                                                           "WGS 60",
+                                                           "WGS 66",
+                                                           "WGS-72",
+                                                           "WGS-84 (NAD83)"};
 inline constexpr const char kDefaultEllipsoid[] = "WGS-84 (NAD83)";
 inline constexpr const char kChooseStatePlane[] = "选择洲平面";
 inline constexpr const char kNad27[] = "NAD27";
@@ -73,8 +91,7 @@ inline constexpr const char kHelpEastWest[] = "东经为正, 西经为负。 ";
 inline constexpr const char kHelpDecimalDegrees[] = "经度和纬度在十进制度数内。";
 inline constexpr const char kHelpEnterUtm[] = "输入 UTM 坐标, 选择数据然后转换为纬度/经度。";
 inline constexpr const char kHelpEnterLlForSpl[] = "输入纬度/经度然后转换为洲平面坐标。 ";
-inline constexpr const char kHelpEnterSpl[] =
-    "选择洲平面和 NA 数据, 在转换为纬度/经度正确的单位中输入洲平面坐标。";
+inline constexpr const char kHelpEnterSpl[] = "选择洲平面和 NA 数据, 在转换为纬度/经度正确的单位中输入洲平面坐标。";
 
 // Refusals: an ellipsoid no row of the table names, a zone without
 // parameters for the datum, a conversion that gave no result.

@@ -6,8 +6,7 @@ namespace qzn::res::text {
 
 // Colour-feature table (220)
 inline constexpr const char kColorFeatureTitle[] = "提取图像颜色属性";
-inline constexpr const char kColorFeatureHint[] =
-    "在图像范围内用鼠标左键画一个矩形，然后点击“添加”添加到属性列表。 ";
+inline constexpr const char kColorFeatureHint[] = "在图像范围内用鼠标左键画一个矩形，然后点击“添加”添加到属性列表。 ";
 inline constexpr const char kAdd[] = "添加";
 inline constexpr const char kDelete[] = "删除";
 inline constexpr const char kSave[] = "保存";

@@ -19,8 +19,7 @@ inline constexpr const char kOpenFilter[] =
     "Project Files (*.prj)|*.prj|BMP Files (*.bmp)|*.bmp|JPEG Files (*.jpg)|*.jpg|"
     "GIF Files (*.gif)|*.gif|RLC Files (*.rlc)|*.rlc|PNG Files (*.png)|*.png|"
     "Raw Images (*.hdr)|*.hdr|All Files (*.*)|*.*||";
-inline constexpr const char kOpen3DFilter[] =
-    "3D 文件 |*.grd;*.dem|栅格文件 (*.grd) |*.grd|DEM 文件 (*.dem) |*.dem||";
+inline constexpr const char kOpen3DFilter[] = "3D 文件 |*.grd;*.dem|栅格文件 (*.grd) |*.grd|DEM 文件 (*.dem) |*.dem||";
 inline constexpr const char kOneViewer3D[] = "在同一时候仅有一个 3D 查看器是有效的\n首先请关闭当前的一个。";
 inline constexpr const char k3DViewTitle[] = "3D 视图";
 

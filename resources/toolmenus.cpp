@@ -60,14 +60,8 @@ constexpr MenuItem kMenu194[] = {
 };
 
 constexpr MenuItem kMenu195[] = {
-    {kCpNew, "新建"},
-    {kCpMove, "移动"},
-    {kCpDelete, "删除"},
-    {kCpModify, "修改"},
-    {kCpCheck, "检查"},
-    {kCpPick, "拾取点"},
-    {0, "-"},
-    {kEditDone, "完成"},
+    {kCpNew, "新建"},    {kCpMove, "移动"}, {kCpDelete, "删除"}, {kCpModify, "修改"}, {kCpCheck, "检查"},
+    {kCpPick, "拾取点"}, {0, "-"},          {kEditDone, "完成"},
 };
 
 constexpr MenuItem kMenu196[] = {

@@ -54,5 +54,4 @@ class CByteReader {
   char m_buf[65536];
 };
 
-
 }  // namespace qzn

@@ -42,11 +42,7 @@ CDemBuilder::CDemBuilder(const CChainList* lines, const CQznDoc* doc, int cellSi
 
 CDemBuilder::CDemBuilder(const CChainList* lines, const CQznDoc* doc, int cellSize, std::string path,
                          const CDemSettings* settings)
-    : m_path(std::move(path)),
-      m_nCellSize(cellSize),
-      m_lines(lines),
-      m_settings(settings),
-      m_doc(doc) {
+    : m_path(std::move(path)), m_nCellSize(cellSize), m_lines(lines), m_settings(settings), m_doc(doc) {
   if (doc) {
     m_left = doc->m_extent.left;
     m_top = doc->m_extent.top;
@@ -95,8 +91,7 @@ int CDemBuilder::CollectSamples() {
 
   const std::int64_t columns = width / cs + 1;
   const std::int64_t rows = height / cs + 1;
-  if (columns < 2 || rows < 2)
-    return Fail(res::text::kGridTooSmall);
+  if (columns < 2 || rows < 2) return Fail(res::text::kGridTooSmall);
 
   std::int64_t vertexCount = 0;
   if (m_lines)

@@ -93,7 +93,8 @@ std::uint32_t CDemCandidateIndex::Build(std::uint32_t begin, std::uint32_t end) 
   m_nodes.push_back(node);
   if (end - begin <= kLeafSize) return self;
 
-  const bool splitX = static_cast<std::int64_t>(node.maxX) - node.minX >= static_cast<std::int64_t>(node.maxY) - node.minY;
+  const bool splitX =
+      static_cast<std::int64_t>(node.maxX) - node.minX >= static_cast<std::int64_t>(node.maxY) - node.minY;
   const std::uint32_t mid = begin + (end - begin) / 2;
   std::nth_element(m_items.begin() + begin, m_items.begin() + mid, m_items.begin() + end,
                    [splitX](const Item& a, const Item& b) { return splitX ? a.x < b.x : a.y < b.y; });

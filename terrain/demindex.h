@@ -28,8 +28,7 @@ class CDemCandidateIndex {
  public:
   // samples stay borrowed; their coordinates lie in [0, width + cellSize) x
   // [0, height + cellSize). Throws std::bad_alloc when memory runs out.
-  CDemCandidateIndex(const std::vector<CDemSample>& samples, int cellSize, std::int64_t width,
-                     std::int64_t height);
+  CDemCandidateIndex(const std::vector<CDemSample>& samples, int cellSize, std::int64_t width, std::int64_t height);
 
   // The candidates of the cell at (x, y): sample indices, -1 for none.
   // hints: samples near the cell (the neighbouring cells' candidates, -1
@@ -41,8 +40,8 @@ class CDemCandidateIndex {
   struct Node {
     int minX, maxX, minY, maxY;
     std::uint32_t minIndex;
-    std::uint32_t begin, end;     // the node's samples in m_items
-    std::uint32_t child[2];       // 0: a leaf
+    std::uint32_t begin, end;  // the node's samples in m_items
+    std::uint32_t child[2];    // 0: a leaf
   };
   struct Item {
     int x, y;

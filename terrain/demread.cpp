@@ -145,8 +145,7 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
         return fail(FormatC(res::text::kDemBadElevationCountFormat, p + 1));
       const long long count = m * n;
       const std::int64_t start = in.Tell();
-      if (start + ElevationBytes(count) > in.Size())
-        return fail(FormatC(res::text::kDemEndsInProfileFormat, p + 1));
+      if (start + ElevationBytes(count) > in.Size()) return fail(FormatC(res::text::kDemEndsInProfileFormat, p + 1));
       spans[static_cast<std::size_t>(p)] = CProfileSpan{start, count};
       longest = std::max(longest, m);
       // The profile's records: the first holds 146 elevations after its
@@ -177,8 +176,7 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   }
   // One profile, equal corners or a nonsense resolution: no spacing can be
   // told, and the view and the exports need a positive one.
-  if (!std::isfinite(cellSize) || !(cellSize > 0.0) || !std::isfinite(static_cast<float>(cellSize)))
-    cellSize = 1.0;
+  if (!std::isfinite(cellSize) || !(cellSize > 0.0) || !std::isfinite(static_cast<float>(cellSize))) cellSize = 1.0;
 
   CElevationGrid g;
   g.columns = static_cast<int>(columns);
@@ -209,8 +207,7 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
       if (i >= kFirstRecordHeights && (i - kFirstRecordHeights) % kRecordHeights == 0 && !f.Skip(4))
         return fail(FormatC(res::text::kDemEndsInProfileFormat, p + 1));
       long long v = 0;
-      if (!f.ReadFixedInt(6, v))
-        return fail(FormatC(res::text::kDemBadElevationFormat, p + 1, f.LastField().c_str()));
+      if (!f.ReadFixedInt(6, v)) return fail(FormatC(res::text::kDemBadElevationFormat, p + 1, f.LastField().c_str()));
       if (!keepProfile || (thinned && i % kThinStep != 0)) continue;
       const long long column = thinned ? p / kThinStep : p;
       const long long rowFromSouth = thinned ? i / kThinStep : i;

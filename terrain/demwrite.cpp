@@ -134,8 +134,7 @@ int CDemBuilder::WriteUsgsDemFile() {
   }
   const CDemSettings& s = m_settings ? *m_settings : fallback;
   for (int i = 0; i < 4; ++i)
-    if (!std::isfinite(s.cornerX[i]) || !std::isfinite(s.cornerY[i]))
-      return Fail(res::text::kDemBadCorners);
+    if (!std::isfinite(s.cornerX[i]) || !std::isfinite(s.cornerY[i])) return Fail(res::text::kDemBadCorners);
   if (!std::isfinite(s.resolution)) return Fail(res::text::kDemBadResolution);
   const int year = CurrentYear();
 
@@ -146,10 +145,10 @@ int CDemBuilder::WriteUsgsDemFile() {
   const std::string name = DemName(s.name);
   rec += name;
   rec.append(kNameSize - name.size(), ' ');
-  f.Field(6, "%6d", 3);  // DEM level
-  f.Field(6, "%6d", 1);  // elevation pattern: regular
-  f.Field(6, "%6d", 0);  // planimetric reference system
-  f.Field(6, "%6d", 0);  // zone
+  f.Field(6, "%6d", 3);                                      // DEM level
+  f.Field(6, "%6d", 1);                                      // elevation pattern: regular
+  f.Field(6, "%6d", 0);                                      // planimetric reference system
+  f.Field(6, "%6d", 0);                                      // zone
   for (int i = 0; i < 15; ++i) f.Field(24, "%24.14E", 0.0);  // projection parameters
   // Ground and elevation units: the file's plane coordinates are image
   // pixels, so the dialog's codes are not passed on (docs/terrain.md).
@@ -175,19 +174,18 @@ int CDemBuilder::WriteUsgsDemFile() {
   f.Text("0");
   f.Field(5, "%5d", 1);  // smallest contour interval
   f.Text("0");
-  f.Field(4, "%4d", year);  // data source year
-  f.Field(4, "%4d", year);  // revision year
-  f.Text("I");              // inspection flag
-  f.Text("2");              // validation flag
-  f.Field(2, "%2d", 0);     // suspect and void areas
-  f.Field(2, "%2d", 1);     // vertical datum
-  f.Field(2, "%2d", 1);     // horizontal datum
-  f.Field(4, "%4d", 1);     // data edition
-  f.Field(4, "%4d", 0);     // percentage of void
+  f.Field(4, "%4d", year);                           // data source year
+  f.Field(4, "%4d", year);                           // revision year
+  f.Text("I");                                       // inspection flag
+  f.Text("2");                                       // validation flag
+  f.Field(2, "%2d", 0);                              // suspect and void areas
+  f.Field(2, "%2d", 1);                              // vertical datum
+  f.Field(2, "%2d", 1);                              // horizontal datum
+  f.Field(4, "%4d", 1);                              // data edition
+  f.Field(4, "%4d", 0);                              // percentage of void
   for (int i = 0; i < 4; ++i) f.Field(2, "%2d", 1);  // edge match flags
   f.Field(7, "%7.1E", 0.0);                          // vertical datum shift
-  if (!f.Ok() || rec.size() > kRecordSize)
-    return Fail(FormatC(res::text::kDemHeaderFieldFormat, f.Bad().c_str()));
+  if (!f.Ok() || rec.size() > kRecordSize) return Fail(FormatC(res::text::kDemHeaderFieldFormat, f.Bad().c_str()));
   rec.append(kRecordSize - rec.size(), ' ');
 
   CAtomicFile file;

@@ -55,15 +55,16 @@ template <class Emit>
 void ZipBottomHalf(int na, int nb, const auto& a, const auto& b, CMeshVertex apex, Emit&& emit) {
   auto down = [&](CMeshVertex p, CMeshVertex q, CMeshVertex s) {
     // y of (q - p) x (s - p) with x along c and z along r: below 0 faces down.
-    const long long cross = static_cast<long long>(q.r - p.r) * (s.c - p.c) -
-                            static_cast<long long>(q.c - p.c) * (s.r - p.r);
+    const long long cross =
+        static_cast<long long>(q.r - p.r) * (s.c - p.c) - static_cast<long long>(q.c - p.c) * (s.r - p.r);
     if (cross > 0) std::swap(q, s);
     emit(MeshPart::bottom, 0, 0, p, q, s);
   };
   int i = 0, j = 0;
   while (i < na || j < nb) {
     // Keep both sides advancing at about the same rate.
-    const bool stepA = j == nb || (i < na && static_cast<long long>(i + 1) * (nb + 1) <= static_cast<long long>(j + 1) * (na + 1));
+    const bool stepA =
+        j == nb || (i < na && static_cast<long long>(i + 1) * (nb + 1) <= static_cast<long long>(j + 1) * (na + 1));
     if (stepA) {
       down(a(i), a(i + 1), b(j));
       ++i;
@@ -255,8 +256,7 @@ int COpenGLDoc::ExportDxf(const std::string& path) const {
 int COpenGLDoc::ExportStl(const std::string& path) const {
   if (m_nColumns < 2 || m_nRows < 2) return Fail(res::text::kNoGridToExport, false);
   const std::uint64_t facets = CountTriangles(m_nColumns, m_nRows);
-  if (facets > std::numeric_limits<std::uint32_t>::max())
-    return Fail(res::text::kStlTooManyFacets, false);
+  if (facets > std::numeric_limits<std::uint32_t>::max()) return Fail(res::text::kStlTooManyFacets, false);
   CAtomicFile file;
   if (!file.Open(path)) return Fail(res::text::kStlOpenError, true);
 
@@ -376,16 +376,11 @@ int COpenGLDoc::ExportVrml(const std::string& path) const {
       switch (part) {
         case MeshPart::surface:
           return 4 * (static_cast<std::int64_t>(cr) * (C - 1) + cc) + ((v.r - cr) ? (v.c - cc ? 2 : 3) : (v.c - cc));
-        case MeshPart::leftWall:
-          return wallPoint(left, v.r, v.base);
-        case MeshPart::rightWall:
-          return wallPoint(right, v.r, v.base);
-        case MeshPart::frontWall:
-          return wallPoint(front, v.c, v.base);
-        case MeshPart::backWall:
-          return wallPoint(back, v.c, v.base);
-        case MeshPart::bottom:
-          break;
+        case MeshPart::leftWall: return wallPoint(left, v.r, v.base);
+        case MeshPart::rightWall: return wallPoint(right, v.r, v.base);
+        case MeshPart::frontWall: return wallPoint(front, v.c, v.base);
+        case MeshPart::backWall: return wallPoint(back, v.c, v.base);
+        case MeshPart::bottom: break;
       }
       if (v.c == 0) return wallPoint(left, v.r, true);
       if (v.c == C - 1) return wallPoint(right, v.r, true);

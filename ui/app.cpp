@@ -84,10 +84,13 @@ void RegisterAppCommands(CDesktop& d) {
   Register3DCommands(d);
   for (int i = 0; i < kRecentFiles; ++i) {
     const int id = cmd::kFileMru1 + i;
-    t.Add(id, [&d, i] {
-      if (static_cast<std::size_t>(i) < d.history->GetCount())
-        OpenWorkspace(FromWx(d.history->GetHistoryFile(static_cast<std::size_t>(i))));
-    }, [&d, i] { return static_cast<std::size_t>(i) < d.history->GetCount(); });
+    t.Add(
+        id,
+        [&d, i] {
+          if (static_cast<std::size_t>(i) < d.history->GetCount())
+            OpenWorkspace(FromWx(d.history->GetHistoryFile(static_cast<std::size_t>(i))));
+        },
+        [&d, i] { return static_cast<std::size_t>(i) < d.history->GetCount(); });
   }
 }
 
@@ -221,9 +224,10 @@ int RunGui(int argc, char** argv) {
   // Without a display GTK would abort inside the toolkit's start: find out
   // first and say how to get either road.
   if (!DisplayAvailable()) {
-    std::fputs("qzn: the window cannot open without a display; "
-               "qzn -i <scan> -o <lines.gen> converts without one\n",
-               stderr);
+    std::fputs(
+        "qzn: the window cannot open without a display; "
+        "qzn -i <scan> -o <lines.gen> converts without one\n",
+        stderr);
     return 1;
   }
   // Scroll bars that stay on screen: the view's position in the scan is

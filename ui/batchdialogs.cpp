@@ -29,7 +29,8 @@ CModelDialog* MakeBatchVectorizeDialog(wxWindow* parent, CBatchVectorizeDlg& mod
 
   // The images, with a horizontal scroll bar for long paths.
   auto* listRow = new wxBoxSizer(wxHORIZONTAL);
-  auto* list = new wxListBox(d, D::kImages, wxDefaultPosition, wxSize(420, 160), 0, nullptr, wxLB_SINGLE | wxLB_HSCROLL);
+  auto* list =
+      new wxListBox(d, D::kImages, wxDefaultPosition, wxSize(420, 160), 0, nullptr, wxLB_SINGLE | wxLB_HSCROLL);
   listRow->Add(list, 1, wxEXPAND | wxRIGHT, 8);
   auto* listButtons = new wxBoxSizer(wxVERTICAL);
   listButtons->Add(Button(d, D::kAdd, text::kAdd), 0, wxEXPAND | wxBOTTOM, 4);
@@ -44,8 +45,8 @@ CModelDialog* MakeBatchVectorizeDialog(wxWindow* parent, CBatchVectorizeDlg& mod
   kind->Add(MakeRadio(d, D::kOutline, text::kOutline), 0, wxALL, 4);
   wxArrayString sourceItems;
   for (const char* s : {text::kSourceMap, text::kSourceCad}) sourceItems.Add(U8(s));
-  kind->Add(new wxComboBox(d, D::kSource, sourceItems[0], wxDefaultPosition, wxSize(130, -1), sourceItems), 0,
-            wxALL, 4);
+  kind->Add(new wxComboBox(d, D::kSource, sourceItems[0], wxDefaultPosition, wxSize(130, -1), sourceItems), 0, wxALL,
+            4);
   options->Add(kind, 0, wxRIGHT, 24);
   auto* outputs = new wxFlexGridSizer(2, 4, 16);
   for (int k = 0; k < 5; ++k) outputs->Add(MakeRadio(d, D::kOutputFirst + k, text::kBatchOutputTexts[k], k == 0));
@@ -59,10 +60,10 @@ CModelDialog* MakeBatchVectorizeDialog(wxWindow* parent, CBatchVectorizeDlg& mod
   body->Add(MakeLabel(d, text::kBatchStatusIdle, D::kStatus), 0, wxEXPAND);
 
   return FinishDialog(d, body,
-                MakeButtonRow(d, {{wxID_OK, text::kStart},
-                                  {wxID_CANCEL, text::kButtonCancel},
-                                  {D::kEditScript, text::kEditScript},
-                                  {D::kHelp, text::kBatchHelpButton}}));
+                      MakeButtonRow(d, {{wxID_OK, text::kStart},
+                                        {wxID_CANCEL, text::kButtonCancel},
+                                        {D::kEditScript, text::kEditScript},
+                                        {D::kHelp, text::kBatchHelpButton}}));
 }
 
 CModelDialog* MakeBatchScriptDialog(wxWindow* parent, CBatchScriptDlg& model) {
@@ -84,10 +85,10 @@ CModelDialog* MakeBatchScriptDialog(wxWindow* parent, CBatchScriptDlg& model) {
   syntax->SetMinSize(wxSize(508, -1));
   body->Add(syntax, 0, wxEXPAND | wxBOTTOM, 8);
   auto* edits = new wxBoxSizer(wxHORIZONTAL);
-  for (const DialogButton& b : {DialogButton{D::kAdd, text::kAdd}, DialogButton{D::kInsert, text::kInsert},
-                                DialogButton{D::kRemove, text::kRemove}, DialogButton{D::kOpen, text::kOpen},
-                                DialogButton{D::kSaveAs, text::kSaveScriptAs},
-                                DialogButton{D::kApply, text::kApplyToImage}})
+  for (const DialogButton& b :
+       {DialogButton{D::kAdd, text::kAdd}, DialogButton{D::kInsert, text::kInsert},
+        DialogButton{D::kRemove, text::kRemove}, DialogButton{D::kOpen, text::kOpen},
+        DialogButton{D::kSaveAs, text::kSaveScriptAs}, DialogButton{D::kApply, text::kApplyToImage}})
     edits->Add(Button(d, b.id, b.text), 0, wxRIGHT, 4);
   body->Add(edits);
   return FinishDialog(d, body, MakeButtonRow(d, {{wxID_OK, text::kButtonOk}, {wxID_CANCEL, text::kButtonCancel}}));

@@ -84,7 +84,8 @@ void RegisterCaptureCommands(CCommandTable& table, wxWindow* window, int saveWin
   table.Add(cmd::kEditCopy, [window] { CopyWindowToClipboard(window); });
   table.Add(saveWindowId, [window] { SaveWindowToFile(window); });
   table.Add(cmd::kFilePrintWindow, [window] { PrintWindowCommand(window); });
-  table.Add(cmd::kFilePrintScreen, [] { PrintScreenCommand(); }, [] { return ScreenCanBeRead(); });
+  table.Add(
+      cmd::kFilePrintScreen, [] { PrintScreenCommand(); }, [] { return ScreenCanBeRead(); });
 }
 
 }  // namespace qzn

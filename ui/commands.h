@@ -20,8 +20,7 @@ struct CommandHandler {
 class CCommandTable {
  public:
   void Add(int id, CommandHandler handler) { m_handlers[id] = std::move(handler); }
-  void Add(int id, std::function<void()> run, std::function<bool()> enabled = {},
-           std::function<bool()> checked = {}) {
+  void Add(int id, std::function<void()> run, std::function<bool()> enabled = {}, std::function<bool()> checked = {}) {
     Add(id, CommandHandler{std::move(run), std::move(enabled), std::move(checked)});
   }
   const CommandHandler* Find(int id) const {

@@ -288,9 +288,9 @@ CModelDialog::CModelDialog(wxWindow* parent, CDialogModel& model, const wxString
   Bind(wxEVT_CHOICE, &CModelDialog::OnSelect, this);
   Bind(wxEVT_COMBOBOX, &CModelDialog::OnSelect, this);
   Bind(wxEVT_TEXT, &CModelDialog::OnText, this);
-  for (auto type : {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN,
-                    wxEVT_SCROLL_PAGEUP, wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE,
-                    wxEVT_SCROLL_CHANGED})
+  for (auto type :
+       {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN, wxEVT_SCROLL_PAGEUP,
+        wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED})
     Bind(type, &CModelDialog::OnScrollBar, this);
   Bind(wxEVT_SPIN_UP, &CModelDialog::OnSpin, this);
   Bind(wxEVT_SPIN_DOWN, &CModelDialog::OnSpin, this);
@@ -366,14 +366,22 @@ void CModelDialog::OnText(wxCommandEvent& e) {
 void CModelDialog::OnScrollBar(wxScrollEvent& e) {
   const wxEventType t = e.GetEventType();
   int code = kScrollEnd;
-  if (t == wxEVT_SCROLL_LINEUP) code = kScrollLineUp;
-  else if (t == wxEVT_SCROLL_LINEDOWN) code = kScrollLineDown;
-  else if (t == wxEVT_SCROLL_PAGEUP) code = kScrollPageUp;
-  else if (t == wxEVT_SCROLL_PAGEDOWN) code = kScrollPageDown;
-  else if (t == wxEVT_SCROLL_THUMBRELEASE) code = kScrollThumbPosition;
-  else if (t == wxEVT_SCROLL_THUMBTRACK) code = kScrollThumbTrack;
-  else if (t == wxEVT_SCROLL_TOP) code = kScrollTop;
-  else if (t == wxEVT_SCROLL_BOTTOM) code = kScrollBottom;
+  if (t == wxEVT_SCROLL_LINEUP)
+    code = kScrollLineUp;
+  else if (t == wxEVT_SCROLL_LINEDOWN)
+    code = kScrollLineDown;
+  else if (t == wxEVT_SCROLL_PAGEUP)
+    code = kScrollPageUp;
+  else if (t == wxEVT_SCROLL_PAGEDOWN)
+    code = kScrollPageDown;
+  else if (t == wxEVT_SCROLL_THUMBRELEASE)
+    code = kScrollThumbPosition;
+  else if (t == wxEVT_SCROLL_THUMBTRACK)
+    code = kScrollThumbTrack;
+  else if (t == wxEVT_SCROLL_TOP)
+    code = kScrollTop;
+  else if (t == wxEVT_SCROLL_BOTTOM)
+    code = kScrollBottom;
   m_model.OnScroll(e.GetId(), code, e.GetPosition(), m_controls);
 }
 
@@ -385,8 +393,10 @@ void CModelDialog::OnSpin(wxCommandEvent& e) {
   auto* spin = dynamic_cast<wxSpinButton*>(e.GetEventObject());
   auto* spinEvent = dynamic_cast<wxSpinEvent*>(&e);
   if (!spin || !spinEvent) {
-    if (auto* scroll = dynamic_cast<wxScrollEvent*>(&e)) OnScrollBar(*scroll);
-    else e.Skip();
+    if (auto* scroll = dynamic_cast<wxScrollEvent*>(&e))
+      OnScrollBar(*scroll);
+    else
+      e.Skip();
     return;
   }
   // The up arrow steps up (line right), the down arrow down (line left).
@@ -507,9 +517,7 @@ wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width, long style) {
   return new wxTextCtrl(parent, id, wxEmptyString, wxDefaultPosition, wxSize(width, -1), style);
 }
 
-wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id) {
-  return new wxStaticText(parent, id, U8(text));
-}
+wxStaticText* MakeLabel(wxWindow* parent, const char* text, int id) { return new wxStaticText(parent, id, U8(text)); }
 
 wxSizer* LabelledRow(wxWindow* parent, const char* label, wxWindow* control) {
   auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -580,7 +588,6 @@ CModelDialog* MakeOverlaySetDialog(wxWindow* parent, COverlaySetDlg& model) {
   d->Finish();
   return d;
 }
-
 
 void RegisterDialogWindows() {
   RegisterDialogWindow(&MakeRotateImageDialog);

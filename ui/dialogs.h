@@ -113,9 +113,8 @@ void RegisterDialogWindow(int dialogId, DialogWindowFactory factory);
 // The maker of a model class's window, under the class's dialog id (kId).
 template <class Model>
 void RegisterDialogWindow(CModelDialog* (*make)(wxWindow*, Model&)) {
-  RegisterDialogWindow(Model::kId, [make](wxWindow* parent, CDialogModel& m) {
-    return make(parent, static_cast<Model&>(m));
-  });
+  RegisterDialogWindow(Model::kId,
+                       [make](wxWindow* parent, CDialogModel& m) { return make(parent, static_cast<Model&>(m)); });
 }
 // The window of a model (null when its id has no factory).
 CModelDialog* MakeDialogWindow(wxWindow* parent, CDialogModel& model);

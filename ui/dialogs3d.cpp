@@ -78,8 +78,10 @@ CModelDialog* MakeDemSettingsDialog(wxWindow* parent, CDemSettingsDlg& model) {
   auto* corners = new wxStaticBoxSizer(wxVERTICAL, d, U8(text::kLabelCorners));
   auto* grid = new wxFlexGridSizer(4, wxSize(4, 4));
   wxWindow* box = corners->GetStaticBox();
-  const int ids[4][2] = {{D::kCorner0X, D::kCorner0Y}, {D::kCorner1X, D::kCorner1Y},
-                         {D::kCorner2X, D::kCorner2Y}, {D::kCorner3X, D::kCorner3Y}};
+  const int ids[4][2] = {{D::kCorner0X, D::kCorner0Y},
+                         {D::kCorner1X, D::kCorner1Y},
+                         {D::kCorner2X, D::kCorner2Y},
+                         {D::kCorner3X, D::kCorner3Y}};
   for (int i = 0; i < 4; ++i) {
     grid->Add(MakeLabel(box, FormatC(text::kLabelCornerFormat, i).c_str()), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(MakeEdit(box, ids[i][0], 100));
@@ -144,8 +146,8 @@ CModelDialog* MakeDrapeAreaDialog(wxWindow* parent, CDrapeAreaDlg& model) {
   using D = CDrapeAreaDlg;
   auto* d = new CModelDialog(parent, model, U8(text::kDrapeAreaTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(new wxRadioButton(d, D::kWhole, U8(text::kLabelDrapeAll), wxDefaultPosition, wxDefaultSize, wxRB_GROUP),
-           0, wxLEFT | wxRIGHT | wxTOP, 10);
+  top->Add(new wxRadioButton(d, D::kWhole, U8(text::kLabelDrapeAll), wxDefaultPosition, wxDefaultSize, wxRB_GROUP), 0,
+           wxLEFT | wxRIGHT | wxTOP, 10);
   top->Add(new wxRadioButton(d, D::kArea, U8(text::kLabelDrapeArea)), 0, wxLEFT | wxRIGHT | wxTOP, 10);
   auto* fields = new wxFlexGridSizer(4, wxSize(6, 6));
   fields->Add(MakeLabel(d, text::kLabelLeft), 0, wxALIGN_CENTER_VERTICAL);

@@ -73,8 +73,7 @@ std::string SystemDefaultPrinter() {
   env.env["LC_ALL"] = "C";  // the answer's wording is parsed
   // The command line form collects the output; it splits the words itself
   // (no shell is involved).
-  if (wxExecute(wxString(kPrinterQuery) + " -d", output, errors, wxEXEC_SYNC | wxEXEC_NOEVENTS, &env) != 0)
-    return {};
+  if (wxExecute(wxString(kPrinterQuery) + " -d", output, errors, wxEXEC_SYNC | wxEXEC_NOEVENTS, &env) != 0) return {};
   for (const wxString& line : output) {
     const int colon = line.Find(':');
     if (line.StartsWith("system default destination") && colon != wxNOT_FOUND)
@@ -120,9 +119,7 @@ class CDibPrintout : public wxPrintout {
         m_topShift(topShift) {}
 
   bool HasPage(int page) override { return page == 1; }
-  void GetPageInfo(int* minPage, int* maxPage, int* from, int* to) override {
-    *minPage = *maxPage = *from = *to = 1;
-  }
+  void GetPageInfo(int* minPage, int* maxPage, int* from, int* to) override { *minPage = *maxPage = *from = *to = 1; }
   bool OnPrintPage(int) override {
     wxDC* dc = GetDC();
     if (!dc) return false;
@@ -150,8 +147,8 @@ class CDibPrintout : public wxPrintout {
 // below the paper's top. The picture is drawn that fraction higher (in
 // device pixels), so the page's origin is the paper's top-left corner.
 int PageTopShift(const wxDC& dc, const wxPrintData& data) {
-  const wxPrintPaperType* paper = wxThePrintPaperDatabase ? wxThePrintPaperDatabase->FindPaperType(data.GetPaperId())
-                                                          : nullptr;
+  const wxPrintPaperType* paper =
+      wxThePrintPaperDatabase ? wxThePrintPaperDatabase->FindPaperType(data.GetPaperId()) : nullptr;
   // The paper's size in tenths of a millimetre.
   wxSize tenths = paper ? paper->GetSize() : data.GetPaperSize() * 10;
   if (data.GetOrientation() == wxLANDSCAPE) tenths = wxSize(tenths.y, tenths.x);
@@ -188,8 +185,8 @@ bool CPrinterDc::Deliver() {
     // it into place.
     if (ok && m_pdf) {
       const std::string output = "-sOutputFile=" + m_file->TempPath();
-      const char* const argv[] = {kPdfMaker, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=pdfwrite",
-                                  output.c_str(), m_temp.c_str(), nullptr};
+      const char* const argv[] = {kPdfMaker,           "-q",           "-dSAFER",      "-dBATCH", "-dNOPAUSE",
+                                  "-sDEVICE=pdfwrite", output.c_str(), m_temp.c_str(), nullptr};
       ok = wxExecute(argv, wxEXEC_SYNC | wxEXEC_NOEVENTS) == 0;
     }
     ok = ok && m_file->Commit();

@@ -62,8 +62,8 @@ class CPrinterDc {
   std::unique_ptr<wxDC> m_dc;
   std::string m_name, m_port;
   bool m_toFile = false;
-  std::string m_target;  // the file printed to
-  std::string m_temp;    // the page description being written
+  std::string m_target;                 // the file printed to
+  std::string m_temp;                   // the page description being written
   std::unique_ptr<CAtomicFile> m_file;  // printing to a file: the temporary beside it
   bool m_delivered = false;
   int m_topShift = 0;

@@ -120,8 +120,8 @@ bool CWxView::OnClose(bool deleteWindow) {
 wxDocTemplate* RegisterWorkspaceTemplate(wxDocManager* manager) {
   // Every file goes to the workspace: the document finds an image's type by
   // its first bytes and reports what it cannot read itself.
-  return new wxDocTemplate(manager, U8("QZN 文档"), "*.*", "", "tif", "QznDoc", "QznView",
-                           CLASSINFO(CWxDocument), CLASSINFO(CWxView));
+  return new wxDocTemplate(manager, U8("QZN 文档"), "*.*", "", "tif", "QznDoc", "QznView", CLASSINFO(CWxDocument),
+                           CLASSINFO(CWxView));
 }
 
 }  // namespace qzn

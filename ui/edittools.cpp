@@ -84,8 +84,7 @@ bool RunOnModel(ToolDialog& dialog) {
       v.value = m.value;
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 

@@ -65,7 +65,8 @@ C3DFrame::C3DFrame(wxMDIParentFrame* parent, std::unique_ptr<COpenGLDoc> doc)
   t.Add(cmd::kEditCut, [this] { OnEditCopy(); });
   t.Add(cmd::k3DSaveWindow, [this] { OnSaveWindow(); });
   t.Add(cmd::kFilePrintWindow, [this] { PrintWindowCommand(m_canvas); });
-  t.Add(cmd::kFilePrintScreen, [] { PrintScreenCommand(); }, [] { return ScreenCanBeRead(); });
+  t.Add(
+      cmd::kFilePrintScreen, [] { PrintScreenCommand(); }, [] { return ScreenCanBeRead(); });
   t.Add(cmd::k3DExportModel, [&v] { v.OnExportModel(); });
   t.Add(cmd::kFileClose, [this] { Close(); });
 
@@ -199,15 +200,26 @@ void Register3DCommands(CDesktop& d) {
   if (viewCommands) return;
   viewCommands = true;
   AddViewCommandRegistrar([](CCommandTable& t, CQznView& v) {
-    t.Add(cmd::kFile3DGrid, [&v] { if (v.Document()) CreateGridFile(*v.Document(), CommandHost()); },
-          [&v] { return v.Document() && HasShownLinesOrPoints(*v.Document()); });
-    t.Add(cmd::kFile3DDem, [&v] { if (v.Document()) CreateDemFile(*v.Document(), CommandHost()); },
-          [&v] { return v.Document() && HasShownLinesOrPoints(*v.Document()); });
+    t.Add(
+        cmd::kFile3DGrid,
+        [&v] {
+          if (v.Document()) CreateGridFile(*v.Document(), CommandHost());
+        },
+        [&v] { return v.Document() && HasShownLinesOrPoints(*v.Document()); });
+    t.Add(
+        cmd::kFile3DDem,
+        [&v] {
+          if (v.Document()) CreateDemFile(*v.Document(), CommandHost());
+        },
+        [&v] { return v.Document() && HasShownLinesOrPoints(*v.Document()); });
     // Enabled while a 3D window is open; the command itself says so when
     // the window closed since.
-    t.Add(cmd::kFile3DOverlay,
-          [&v] { if (v.Document()) DrapeImage(*v.Document(), v.rubberBand, v.visibleRect, CommandHost()); },
-          [&v] { return v.Document() && CanDrapeImage(*v.Document(), CommandHost()); });
+    t.Add(
+        cmd::kFile3DOverlay,
+        [&v] {
+          if (v.Document()) DrapeImage(*v.Document(), v.rubberBand, v.visibleRect, CommandHost());
+        },
+        [&v] { return v.Document() && CanDrapeImage(*v.Document(), CommandHost()); });
   });
 }
 

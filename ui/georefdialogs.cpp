@@ -42,8 +42,8 @@ wxButton* Button(wxWindow* parent, int id, const char* label) { return new wxBut
 // The latitude/longitude group of both conversion dialogs.
 wxStaticBoxSizer* LatLongGroup(wxWindow* d, const char* note, int lat, int lon, int toPlane, const char* toPlaneText,
                                int help) {
-  wxStaticBoxSizer* group = FieldGroup(d, text::kGroupLatLong, {{text::kLatitude, &Edit}, {text::kLongitude, &Edit}},
-                                       {lat, lon});
+  wxStaticBoxSizer* group =
+      FieldGroup(d, text::kGroupLatLong, {{text::kLatitude, &Edit}, {text::kLongitude, &Edit}}, {lat, lon});
   wxWindow* box = group->GetStaticBox();
   group->Add(MakeLabel(box, note), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -71,13 +71,17 @@ CModelDialog* MakeControlPtStatDialog(wxWindow* parent, CControlPtStatDlg& model
                         new wxChoice(d, CControlPtStatDlg::kPoint, wxDefaultPosition, wxSize(120, -1))));
   auto* grid = new wxFlexGridSizer(2, 8, 8);
   grid->Add(FieldGroup(d, text::kPixelCoordsFrom, {{"X", &ReadOnly}, {"Y", &ReadOnly}},
-                       {CControlPtStatDlg::kImageX, CControlPtStatDlg::kImageY}), 0, wxEXPAND);
+                       {CControlPtStatDlg::kImageX, CControlPtStatDlg::kImageY}),
+            0, wxEXPAND);
   grid->Add(FieldGroup(d, text::kNewCoordsTo, {{"X", &ReadOnly}, {"Y", &ReadOnly}},
-                       {CControlPtStatDlg::kMapX, CControlPtStatDlg::kMapY}), 0, wxEXPAND);
+                       {CControlPtStatDlg::kMapX, CControlPtStatDlg::kMapY}),
+            0, wxEXPAND);
   grid->Add(FieldGroup(d, text::kComputedCoords, {{"X", &ReadOnly}, {"Y", &ReadOnly}},
-                       {CControlPtStatDlg::kFitX, CControlPtStatDlg::kFitY}), 0, wxEXPAND);
+                       {CControlPtStatDlg::kFitX, CControlPtStatDlg::kFitY}),
+            0, wxEXPAND);
   grid->Add(FieldGroup(d, text::kEstimatedError, {{"X", &ReadOnly}, {"Y", &ReadOnly}},
-                       {CControlPtStatDlg::kErrorX, CControlPtStatDlg::kErrorY}), 0, wxEXPAND);
+                       {CControlPtStatDlg::kErrorX, CControlPtStatDlg::kErrorY}),
+            0, wxEXPAND);
   body->Add(grid, 0, wxTOP, 8);
   return FinishDialog(d, body, MakeButtonRow(d, {kOk}));
 }
@@ -116,8 +120,9 @@ CModelDialog* MakeUtmConvertDialog(wxWindow* parent, CUtmConvertDlg& model) {
                         CUtmConvertDlg::kLlToUtm, text::kLlToUtm, CUtmConvertDlg::kLlHelp),
            0, wxEXPAND);
   return FinishDialog(d, row,
-                MakeButtonRow(d, {kOk, {CUtmConvertDlg::kPointsToLl, text::kControlPointsToLl},
-                                  {CUtmConvertDlg::kPointsToUtm, text::kControlPointsToUtm}}));
+                      MakeButtonRow(d, {kOk,
+                                        {CUtmConvertDlg::kPointsToLl, text::kControlPointsToLl},
+                                        {CUtmConvertDlg::kPointsToUtm, text::kControlPointsToUtm}}));
 }
 
 CModelDialog* MakeStatePlaneDialog(wxWindow* parent, CStatePlaneDlg& model) {
@@ -141,8 +146,8 @@ CModelDialog* MakeStatePlaneDialog(wxWindow* parent, CStatePlaneDlg& model) {
   fields->Add(MakeLabel(box, text::kEasting), 0, wxALIGN_CENTER_VERTICAL);
   fields->Add(MakeEdit(box, CStatePlaneDlg::kEasting, 140));
   fields->Add(MakeLabel(box, text::kUnits), 0, wxALIGN_CENTER_VERTICAL);
-  fields->Add(new wxComboBox(box, CStatePlaneDlg::kUnits, wxEmptyString, wxDefaultPosition, wxSize(90, -1), 0,
-                             nullptr, wxCB_READONLY));
+  fields->Add(new wxComboBox(box, CStatePlaneDlg::kUnits, wxEmptyString, wxDefaultPosition, wxSize(90, -1), 0, nullptr,
+                             wxCB_READONLY));
   plane->Add(fields, 0, wxALL, 6);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->Add(Button(box, CStatePlaneDlg::kSplToLl, text::kSplToLl), 0, wxRIGHT, 6);
@@ -155,8 +160,9 @@ CModelDialog* MakeStatePlaneDialog(wxWindow* parent, CStatePlaneDlg& model) {
            0, wxEXPAND);
   body->Add(row);
   return FinishDialog(d, body,
-                MakeButtonRow(d, {kOk, {CStatePlaneDlg::kPointsToLl, text::kControlPointsToLl},
-                                  {CStatePlaneDlg::kPointsToSpl, text::kControlPointsToSpl}}));
+                      MakeButtonRow(d, {kOk,
+                                        {CStatePlaneDlg::kPointsToLl, text::kControlPointsToLl},
+                                        {CStatePlaneDlg::kPointsToSpl, text::kControlPointsToSpl}}));
 }
 
 void RegisterGeorefDialogs() {

@@ -239,8 +239,8 @@ void C3DRenderer::ReleaseDrape() {
 }
 
 void C3DRenderer::UpdateSurface(const COpenGLDoc& doc, float verticalScale, int rampType) {
-  const CSurfaceKey key{&doc,         doc.m_heights.data(), doc.m_nColumns,        doc.m_nRows,
-                        doc.m_fCellSize, doc.m_fHeightRange, verticalScale};
+  const CSurfaceKey key{
+      &doc, doc.m_heights.data(), doc.m_nColumns, doc.m_nRows, doc.m_fCellSize, doc.m_fHeightRange, verticalScale};
   const bool rebuilt = !(key == m_surfaceKey);
   if (rebuilt) {
     BuildSurface(doc, verticalScale, m_surface);
@@ -288,8 +288,8 @@ void C3DRenderer::DrawColoured() {
 }
 
 void C3DRenderer::Corner(int c, int r, float u, float v, bool colour) const {
-  const std::size_t i = static_cast<std::size_t>(r) * static_cast<std::size_t>(m_surface.columns) +
-                        static_cast<std::size_t>(c);
+  const std::size_t i =
+      static_cast<std::size_t>(r) * static_cast<std::size_t>(m_surface.columns) + static_cast<std::size_t>(c);
   glTexCoord2f(u, v);
   if (colour) glColor3fv(&m_colours[3 * i]);
   glVertex3fv(&m_surface.positions[3 * i]);

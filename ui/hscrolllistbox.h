@@ -15,8 +15,7 @@ namespace qzn {
 
 class CHScrollListBox : public wxListBox {
  public:
-  CHScrollListBox(wxWindow* parent, int id, const wxPoint& pos = wxDefaultPosition,
-                  const wxSize& size = wxDefaultSize);
+  CHScrollListBox(wxWindow* parent, int id, const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize);
   int AddString(const std::string& utf8);
   int InsertString(int index, const std::string& utf8);
   void DeleteString(int index);

@@ -21,10 +21,14 @@ void RegisterImageDialogCommands(CDesktop& d) {
   if (!registered) {
     registered = true;
     AddViewCommandRegistrar([](CCommandTable& t, CQznView& v) {
-      t.Add(cmd::kVectorAutoVectorize, [&v] { OnVectorAutoVectorize(v); }, [&v] { return CanAutoVectorize(v); });
-      t.Add(cmd::kImageThreshold, [&v] { OnImageThreshold(v); }, [&v] { return CanSetThreshold(v); });
-      t.Add(cmd::kLineSetSmoothing, [&v] { OnSetSmoothing(v); }, [&v] { return CanSetSmoothing(v); });
-      t.Add(cmd::kImageInfo, [&v] { OnImageInfo(v); }, [&v] { return CanShowImageInfo(v); });
+      t.Add(
+          cmd::kVectorAutoVectorize, [&v] { OnVectorAutoVectorize(v); }, [&v] { return CanAutoVectorize(v); });
+      t.Add(
+          cmd::kImageThreshold, [&v] { OnImageThreshold(v); }, [&v] { return CanSetThreshold(v); });
+      t.Add(
+          cmd::kLineSetSmoothing, [&v] { OnSetSmoothing(v); }, [&v] { return CanSetSmoothing(v); });
+      t.Add(
+          cmd::kImageInfo, [&v] { OnImageInfo(v); }, [&v] { return CanShowImageInfo(v); });
     });
   }
   CCommandTable& t = d.frame->Commands();

@@ -45,8 +45,8 @@ CModelDialog* MakeResampleDialog(wxWindow* parent, CResampleDlg& model) {
   row->Add(dir, 0, wxALL, 4);
   auto* factor = MakeGroup(d, "重新取样因数", wxHORIZONTAL);
   factor->Add(ReadOnly(factor->GetStaticBox(), CResampleDlg::kFactor, 70), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  auto* arrows = new wxSpinButton(factor->GetStaticBox(), CResampleDlg::kFactorArrows, wxDefaultPosition,
-                                  wxDefaultSize, wxSP_VERTICAL);
+  auto* arrows = new wxSpinButton(factor->GetStaticBox(), CResampleDlg::kFactorArrows, wxDefaultPosition, wxDefaultSize,
+                                  wxSP_VERTICAL);
   arrows->SetRange(-1000000, 1000000);
   arrows->SetValue(0);
   factor->Add(arrows, 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
@@ -92,8 +92,8 @@ CModelDialog* MakeImageInfoDialog(wxWindow* parent, CImageInfoDlg& model) {
   add("平面数: ", ReadOnly(d, CImageInfoDlg::kPlanes));
   add("扫描分辨率:", MakeEdit(d, CImageInfoDlg::kResolution, 90));
   const wxString units[] = {U8(res::text::kUnitPixel), U8(res::text::kUnitInch), U8(res::text::kUnitCentimetre)};
-  add("分辨率单位: ", new wxComboBox(d, CImageInfoDlg::kUnit, units[0], wxDefaultPosition, wxSize(90, -1), 3, units,
-                                    wxCB_DROPDOWN));
+  add("分辨率单位: ",
+      new wxComboBox(d, CImageInfoDlg::kUnit, units[0], wxDefaultPosition, wxSize(90, -1), 3, units, wxCB_DROPDOWN));
   top->Add(grid, 0, wxALL, 10);
   top->Add(new wxCheckBox(d, CImageInfoDlg::kApply, U8("应用更新的分辨率/单位")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
   return FinishDialog(d, top);

@@ -65,13 +65,34 @@ class CountingCanvas : public CCanvas {
   COLORREF SetBkColor(COLORREF c) override { return m_to.SetBkColor(c); }
   int SetBkMode(int m) override { return m_to.SetBkMode(m); }
   void MoveTo(int x, int y) override { m_to.MoveTo(x, y); }
-  void LineTo(int x, int y) override { ++drawn; m_to.LineTo(x, y); }
-  void Polyline(const POINT* p, int n) override { ++drawn; m_to.Polyline(p, n); }
-  void Polygon(const POINT* p, int n) override { ++drawn; m_to.Polygon(p, n); }
-  void Rectangle(int l, int t, int r, int b) override { ++drawn; m_to.Rectangle(l, t, r, b); }
-  void Ellipse(int l, int t, int r, int b) override { ++drawn; m_to.Ellipse(l, t, r, b); }
-  void SetPixel(int x, int y, COLORREF c) override { ++drawn; m_to.SetPixel(x, y, c); }
-  void TextOut(int x, int y, const std::string& t) override { ++drawn; m_to.TextOut(x, y, t); }
+  void LineTo(int x, int y) override {
+    ++drawn;
+    m_to.LineTo(x, y);
+  }
+  void Polyline(const POINT* p, int n) override {
+    ++drawn;
+    m_to.Polyline(p, n);
+  }
+  void Polygon(const POINT* p, int n) override {
+    ++drawn;
+    m_to.Polygon(p, n);
+  }
+  void Rectangle(int l, int t, int r, int b) override {
+    ++drawn;
+    m_to.Rectangle(l, t, r, b);
+  }
+  void Ellipse(int l, int t, int r, int b) override {
+    ++drawn;
+    m_to.Ellipse(l, t, r, b);
+  }
+  void SetPixel(int x, int y, COLORREF c) override {
+    ++drawn;
+    m_to.SetPixel(x, y, c);
+  }
+  void TextOut(int x, int y, const std::string& t) override {
+    ++drawn;
+    m_to.TextOut(x, y, t);
+  }
   SIZE GetTextExtent(const std::string& t) override { return m_to.GetTextExtent(t); }
   using CCanvas::Polygon;
   using CCanvas::Polyline;
@@ -91,7 +112,12 @@ void RegisterViewCommands(CCommandTable& t, CQznView& v) {
   t.Add(cmd::kViewZoomOut, [&v] { v.OnViewZoomOut(); });
   t.Add(cmd::kViewFullView, [&v] { v.OnViewFullView(); });
   t.Add(cmd::kViewPreviousView, [&v] { v.OnViewPreviousView(); });
-  t.Add(cmd::kEditUndo, [&v] { if (v.Tool()) v.Tool()->Undo(); }, [&v] { return v.Tool() && v.Tool()->CanUndo(); });
+  t.Add(
+      cmd::kEditUndo,
+      [&v] {
+        if (v.Tool()) v.Tool()->Undo();
+      },
+      [&v] { return v.Tool() && v.Tool()->CanUndo(); });
   for (const ViewCommandRegistrar& r : Registrars()) r(t, v);
 }
 
@@ -104,10 +130,9 @@ CImageWindow::CImageWindow(wxWindow* parent, CQznDoc* doc)
   m_view = std::make_unique<CQznView>(doc, this);
   RegisterCaptureCommands(m_commands, this);
   RegisterViewCommands(m_commands, *m_view);
-  m_commands.Add(cmd::kViewOverview,
-                 [this] { ShowOverview(!(m_overviewFrame && m_overviewFrame->IsShown())); },
-                 [this] { return m_overviewFrame != nullptr; },
-                 [this] { return m_overviewFrame && m_overviewFrame->IsShown(); });
+  m_commands.Add(
+      cmd::kViewOverview, [this] { ShowOverview(!(m_overviewFrame && m_overviewFrame->IsShown())); },
+      [this] { return m_overviewFrame != nullptr; }, [this] { return m_overviewFrame && m_overviewFrame->IsShown(); });
   Bind(wxEVT_PAINT, &CImageWindow::OnPaint, this);
   Bind(wxEVT_SIZE, &CImageWindow::OnSize, this);
   for (auto type : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_MOTION, wxEVT_RIGHT_DOWN})
@@ -380,13 +405,20 @@ void CImageWindow::OnScroll(wxScrollWinEvent& e) {
   const bool vertical = e.GetOrientation() == wxVERTICAL;
   const wxEventType t = e.GetEventType();
   int code = kScrollEnd;
-  if (t == wxEVT_SCROLLWIN_LINEUP) code = kScrollLineUp;
-  else if (t == wxEVT_SCROLLWIN_LINEDOWN) code = kScrollLineDown;
-  else if (t == wxEVT_SCROLLWIN_PAGEUP) code = kScrollPageUp;
-  else if (t == wxEVT_SCROLLWIN_PAGEDOWN) code = kScrollPageDown;
-  else if (t == wxEVT_SCROLLWIN_THUMBRELEASE) code = kScrollThumbPosition;
-  else if (t == wxEVT_SCROLLWIN_TOP) code = kScrollTop;
-  else if (t == wxEVT_SCROLLWIN_BOTTOM) code = kScrollBottom;
+  if (t == wxEVT_SCROLLWIN_LINEUP)
+    code = kScrollLineUp;
+  else if (t == wxEVT_SCROLLWIN_LINEDOWN)
+    code = kScrollLineDown;
+  else if (t == wxEVT_SCROLLWIN_PAGEUP)
+    code = kScrollPageUp;
+  else if (t == wxEVT_SCROLLWIN_PAGEDOWN)
+    code = kScrollPageDown;
+  else if (t == wxEVT_SCROLLWIN_THUMBRELEASE)
+    code = kScrollThumbPosition;
+  else if (t == wxEVT_SCROLLWIN_TOP)
+    code = kScrollTop;
+  else if (t == wxEVT_SCROLLWIN_BOTTOM)
+    code = kScrollBottom;
   m_view->OnScroll(vertical, code, e.GetPosition());
 }
 

@@ -101,13 +101,11 @@ CModelDialog* MakeLayerManageDialog(wxWindow* parent, CLayerManageDlg& model) {
   ok->SetDefault();
   buttons->Add(ok, 0, wxEXPAND | wxALL, 4);
   buttons->AddSpacer(8);
-  for (auto [id, text] : {std::pair{int(CLayerManageDlg::kOnOff), "开/关(&O)"},
-                          std::pair{int(CLayerManageDlg::kCurrent), "当前(&C)"},
-                          std::pair{int(CLayerManageDlg::kLock), "锁定/解锁(&L)"},
-                          std::pair{int(CLayerManageDlg::kColour), "颜色"},
-                          std::pair{int(CLayerManageDlg::kLineType), "线型(&L)"},
-                          std::pair{int(CLayerManageDlg::kFill), "图案填充(&F)"},
-                          std::pair{int(CLayerManageDlg::kDelete), "删除"}})
+  for (auto [id, text] :
+       {std::pair{int(CLayerManageDlg::kOnOff), "开/关(&O)"}, std::pair{int(CLayerManageDlg::kCurrent), "当前(&C)"},
+        std::pair{int(CLayerManageDlg::kLock), "锁定/解锁(&L)"}, std::pair{int(CLayerManageDlg::kColour), "颜色"},
+        std::pair{int(CLayerManageDlg::kLineType), "线型(&L)"}, std::pair{int(CLayerManageDlg::kFill), "图案填充(&F)"},
+        std::pair{int(CLayerManageDlg::kDelete), "删除"}})
     buttons->Add(Button(d, id, text), 0, wxEXPAND | wxALL, 4);
   top->Add(buttons, 0, wxALL, 6);
   d->SetSizer(top);
@@ -128,9 +126,9 @@ CModelDialog* MakeLineTypeDialog(wxWindow* parent, CLineTypeDlg& model) {
   width->Add(MakeEdit(width->GetStaticBox(), CLineTypeDlg::kWidth, 90), 0, wxALL, 4);
   auto* unit = new wxBoxSizer(wxHORIZONTAL);
   unit->Add(MakeLabel(width->GetStaticBox(), "单位:"), 0, wxALL, 4);
-  unit->Add(new wxStaticText(width->GetStaticBox(), CLineTypeDlg::kUnit, wxEmptyString, wxDefaultPosition,
-                             wxSize(60, -1)),
-            0, wxALL, 4);
+  unit->Add(
+      new wxStaticText(width->GetStaticBox(), CLineTypeDlg::kUnit, wxEmptyString, wxDefaultPosition, wxSize(60, -1)), 0,
+      wxALL, 4);
   width->Add(unit);
   row->Add(width, 0, wxALL, 6);
   top->Add(row);
@@ -157,9 +155,9 @@ CModelDialog* MakeLayerOperationDialog(wxWindow* parent, CLayerOperationDlg& mod
   auto* lists = new wxBoxSizer(wxHORIZONTAL);
   auto* from = new wxBoxSizer(wxVERTICAL);
   from->Add(MakeLabel(d, "从:"), 0, wxBOTTOM, 2);
-  from->Add(new wxListBox(d, CLayerOperationDlg::kSources, wxDefaultPosition, wxSize(150, 160), 0, nullptr,
-                          wxLB_MULTIPLE),
-            1, wxEXPAND);
+  from->Add(
+      new wxListBox(d, CLayerOperationDlg::kSources, wxDefaultPosition, wxSize(150, 160), 0, nullptr, wxLB_MULTIPLE), 1,
+      wxEXPAND);
   lists->Add(from, 1, wxEXPAND | wxALL, 4);
   lists->Add(MakeLabel(d, ">>"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   auto* to = new wxBoxSizer(wxVERTICAL);

@@ -25,7 +25,6 @@ CMainFrame* g_mainFrame = nullptr;
 
 enum Pane : int { kPaneMessage = 0, kPaneCoordinates, kPaneCaps, kPaneNum, kPaneScroll, kPaneGauge, kPaneCount };
 
-
 void AddButtons(wxAuiToolBar* bar, int resource) {
   for (int id : res::ToolbarButtons(resource)) {
     if (id == 0) {
@@ -125,8 +124,10 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
   m_toolBar->Realize();
   m_viewBar = new CComboToolBar(this);
   m_aui.AddPane(GetClientWindow(), wxAuiPaneInfo().CenterPane().Name("client"));
-  m_aui.AddPane(m_toolBar, wxAuiPaneInfo().Name("basic").Caption(U8(res::text::kBasicBarTitle)).ToolbarPane().Top().Row(0));
-  m_aui.AddPane(m_viewBar, wxAuiPaneInfo().Name("view").Caption(U8(res::text::kViewBarTitle)).ToolbarPane().Top().Row(1));
+  m_aui.AddPane(m_toolBar,
+                wxAuiPaneInfo().Name("basic").Caption(U8(res::text::kBasicBarTitle)).ToolbarPane().Top().Row(0));
+  m_aui.AddPane(m_viewBar,
+                wxAuiPaneInfo().Name("view").Caption(U8(res::text::kViewBarTitle)).ToolbarPane().Top().Row(1));
   m_aui.Update();
 
   wxStatusBar* status = CreateStatusBar(kPaneCount);
@@ -151,10 +152,12 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
     pane.Show(!pane.IsShown());
     m_aui.Update();
   };
-  m_commands.Add(cmd::kViewToolBar, [this, toggle] { toggle(m_viewBar); }, {},
-                 [this] { return m_aui.GetPane(m_viewBar).IsShown(); });
-  m_commands.Add(cmd::kViewViewBar, [this, toggle] { toggle(m_toolBar); }, {},
-                 [this] { return m_aui.GetPane(m_toolBar).IsShown(); });
+  m_commands.Add(
+      cmd::kViewToolBar, [this, toggle] { toggle(m_viewBar); }, {},
+      [this] { return m_aui.GetPane(m_viewBar).IsShown(); });
+  m_commands.Add(
+      cmd::kViewViewBar, [this, toggle] { toggle(m_toolBar); }, {},
+      [this] { return m_aui.GetPane(m_toolBar).IsShown(); });
 }
 
 CMainFrame::~CMainFrame() {

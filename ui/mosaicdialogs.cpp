@@ -44,21 +44,21 @@ CModelDialog* MakeRawImageDialog(wxWindow* parent, CRawImageDlg& model) {
   auto* d = new CModelDialog(parent, model, U8("输入图像对话框"));
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(FileGroup(d, "标题文件名", CRawImageDlg::kHeaderName, CRawImageDlg::kHeaderBrowse), 0, wxEXPAND | wxALL, 6);
-  top->Add(FileGroup(d, "图像数据文件名", CRawImageDlg::kDataName, CRawImageDlg::kDataBrowse), 0, wxEXPAND | wxALL,
-           6);
+  top->Add(FileGroup(d, "图像数据文件名", CRawImageDlg::kDataName, CRawImageDlg::kDataBrowse), 0, wxEXPAND | wxALL, 6);
   auto* layout = MakeGroup(d, "图像配置");
   wxWindow* box = layout->GetStaticBox();
   auto* grid = new wxFlexGridSizer(2, wxSize(8, 4));
-  for (auto [label, id] : {std::pair{"# 对于列 (X):", int(CRawImageDlg::kColumns)},
-                           std::pair{"# 对于行 (Y):", int(CRawImageDlg::kRows)},
-                           std::pair{"# 对于平面:", int(CRawImageDlg::kPlanes)}}) {
+  for (auto [label, id] :
+       {std::pair{"# 对于列 (X):", int(CRawImageDlg::kColumns)}, std::pair{"# 对于行 (Y):", int(CRawImageDlg::kRows)},
+        std::pair{"# 对于平面:", int(CRawImageDlg::kPlanes)}}) {
     grid->Add(MakeLabel(box, label), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(MakeEdit(box, id, 90), 0, wxALIGN_CENTER_VERTICAL);
   }
   layout->Add(grid, 0, wxALL, 6);
   layout->Add(MakeLabel(box, "每一像素必须是 8 位 (1 字节)"), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
   auto* skip = new wxBoxSizer(wxHORIZONTAL);
-  skip->Add(MakeLabel(box, "在图像数据之前跳过的字节数 (如果没有把握输入 -1):"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+  skip->Add(MakeLabel(box, "在图像数据之前跳过的字节数 (如果没有把握输入 -1):"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+            6);
   skip->Add(MakeEdit(box, CRawImageDlg::kSkip, 90), 0, wxALIGN_CENTER_VERTICAL);
   layout->Add(skip, 0, wxALL, 6);
   auto* bottom = new wxBoxSizer(wxHORIZONTAL);
@@ -79,8 +79,7 @@ CModelDialog* MakeMosaicDialog(wxWindow* parent, CMosaicDlg& model) {
   auto* d = new CModelDialog(parent, model, U8("图像镶嵌对话框"));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* listRow = new wxBoxSizer(wxHORIZONTAL);
-  listRow->Add(new CHScrollListBox(d, CMosaicDlg::kList, wxDefaultPosition, wxSize(360, 150)), 1, wxEXPAND | wxALL,
-               4);
+  listRow->Add(new CHScrollListBox(d, CMosaicDlg::kList, wxDefaultPosition, wxSize(360, 150)), 1, wxEXPAND | wxALL, 4);
   auto* listButtons = new wxBoxSizer(wxVERTICAL);
   listButtons->Add(Button(d, CMosaicDlg::kAdd, "添加图像"), 0, wxEXPAND | wxALL, 4);
   listButtons->Add(Button(d, CMosaicDlg::kRemove, "移除"), 0, wxEXPAND | wxALL, 4);

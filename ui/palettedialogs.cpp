@@ -103,9 +103,10 @@ CModelDialog* MakePaletteDialog(wxWindow* parent, CPaletteDlg& model) {
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(new CPaletteGrid(d, model), 0, wxALL, 8);
   auto* buttons = new wxBoxSizer(wxVERTICAL);
-  for (auto [id, text] : {std::pair{int(CPaletteDlg::kPick), "拾取颜色"}, std::pair{int(CPaletteDlg::kApply), "应用"},
-                          std::pair{int(CPaletteDlg::kRestore), "还原"}, std::pair{int(CPaletteDlg::kOpen), "打开调色板"},
-                          std::pair{int(CPaletteDlg::kSave), "保存调色板"}})
+  for (auto [id, text] :
+       {std::pair{int(CPaletteDlg::kPick), "拾取颜色"}, std::pair{int(CPaletteDlg::kApply), "应用"},
+        std::pair{int(CPaletteDlg::kRestore), "还原"}, std::pair{int(CPaletteDlg::kOpen), "打开调色板"},
+        std::pair{int(CPaletteDlg::kSave), "保存调色板"}})
     buttons->Add(Button(d, id, text), 0, wxEXPAND | wxALL, 4);
   row->Add(buttons, 0, wxALL, 4);
   top->Add(row);
@@ -152,9 +153,9 @@ CModelDialog* MakeColorPixelValueDialog(wxWindow* parent, CColorPixelValueDlg& m
   auto* d = new CModelDialog(parent, model, U8("定义颜色像素值"));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* grid = new wxFlexGridSizer(2, wxSize(8, 6));
-  for (auto [label, id] : {std::pair{"红色:", int(CColorPixelValueDlg::kRed)},
-                           std::pair{"绿色:", int(CColorPixelValueDlg::kGreen)},
-                           std::pair{"蓝色:", int(CColorPixelValueDlg::kBlue)}}) {
+  for (auto [label, id] :
+       {std::pair{"红色:", int(CColorPixelValueDlg::kRed)}, std::pair{"绿色:", int(CColorPixelValueDlg::kGreen)},
+        std::pair{"蓝色:", int(CColorPixelValueDlg::kBlue)}}) {
     grid->Add(MakeLabel(d, label), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(MakeEdit(d, id, 70), 0, wxALIGN_CENTER_VERTICAL);
   }

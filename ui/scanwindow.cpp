@@ -32,11 +32,15 @@ namespace text = res::text;
 void RegisterScanCommands(CDesktop& d) {
   auto available = [] { return CTwain().IsAvailable() != 0; };
   CCommandTable& t = d.frame->Commands();
-  t.Add(cmd::kFileSelectScanner, [&d] {
-    CWxTwainWindow window(d.frame);
-    CTwain().SelectSource(&window);
-  }, available);
-  t.Add(cmd::kFileScanImage, [&d] { ScanNewImage(d); }, available);
+  t.Add(
+      cmd::kFileSelectScanner,
+      [&d] {
+        CWxTwainWindow window(d.frame);
+        CTwain().SelectSource(&window);
+      },
+      available);
+  t.Add(
+      cmd::kFileScanImage, [&d] { ScanNewImage(d); }, available);
 }
 
 wxDocument* ScanNewImage(CDesktop& d) {
@@ -92,8 +96,7 @@ static wxSizer* DialogButtons(wxDialog* dialog, const char* okText) {
 
 // ---- the selection dialog ----
 
-CSelectSourceDialog::CSelectSourceDialog(wxWindow* parent, const std::vector<CTwainSourceEntry>& sources,
-                                         int current)
+CSelectSourceDialog::CSelectSourceDialog(wxWindow* parent, const std::vector<CTwainSourceEntry>& sources, int current)
     : wxDialog(parent, wxID_ANY, U8(text::kScanSelectTitle)) {
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(new wxStaticText(this, wxID_ANY, U8(text::kScanSelectPrompt)), 0, wxLEFT | wxRIGHT | wxTOP, 10);
@@ -120,9 +123,7 @@ CScanSourceDialog::CScanSourceDialog(wxWindow* parent, const CScanDialogData& da
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* grid = new wxFlexGridSizer(2, wxSize(8, 6));
   grid->AddGrowableCol(1);
-  auto label = [&](const char* t) {
-    grid->Add(new wxStaticText(this, wxID_ANY, U8(t)), 0, wxALIGN_CENTER_VERTICAL);
-  };
+  auto label = [&](const char* t) { grid->Add(new wxStaticText(this, wxID_ANY, U8(t)), 0, wxALIGN_CENTER_VERTICAL); };
 
   label(text::kScanDevice);
   m_device = new wxStaticText(this, wxID_ANY, U8(data.device + "  " + data.label));
@@ -150,8 +151,8 @@ CScanSourceDialog::CScanSourceDialog(wxWindow* parent, const CScanDialogData& da
     grid->Add(m_resolutionList, 1, wxEXPAND);
   } else {
     m_resolutionSpin = new wxSpinCtrlDouble(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
-                                            wxSP_ARROW_KEYS, data.resolutionMin, data.resolutionMax,
-                                            data.resolution, data.resolutionStep > 0 ? data.resolutionStep : 1);
+                                            wxSP_ARROW_KEYS, data.resolutionMin, data.resolutionMax, data.resolution,
+                                            data.resolutionStep > 0 ? data.resolutionStep : 1);
     m_resolutionSpin->SetDigits(data.resolutionStep > 0 && data.resolutionStep < 1 ? 2 : 0);
     grid->Add(m_resolutionSpin, 1, wxEXPAND);
   }
@@ -166,8 +167,8 @@ CScanSourceDialog::CScanSourceDialog(wxWindow* parent, const CScanDialogData& da
     for (int i = 0; i < 4; ++i) {
       const bool across = i % 2 == 0;
       area->Add(new wxStaticText(box->GetStaticBox(), wxID_ANY, U8(names[i])), 0, wxALIGN_CENTER_VERTICAL);
-      m_area[i] = new wxSpinCtrlDouble(box->GetStaticBox(), wxID_ANY, wxEmptyString, wxDefaultPosition,
-                                       wxDefaultSize, wxSP_ARROW_KEYS, across ? data.areaMinX : data.areaMinY,
+      m_area[i] = new wxSpinCtrlDouble(box->GetStaticBox(), wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                       wxSP_ARROW_KEYS, across ? data.areaMinX : data.areaMinY,
                                        across ? data.areaMaxX : data.areaMaxY, values[i], 1);
       m_area[i]->SetDigits(1);
       area->Add(m_area[i], 1, wxEXPAND);

@@ -52,8 +52,8 @@ std::vector<CAccelEntry> DefaultAccelEntries() {
 }
 
 void SetupShortcuts(CDesktop& d) {
-  d.accelerators = new CWxAcceleratorFrame(d.frame, DefaultAccelEntries(),
-                                           [](std::uint16_t command) { return WxId(command); });
+  d.accelerators =
+      new CWxAcceleratorFrame(d.frame, DefaultAccelEntries(), [](std::uint16_t command) { return WxId(command); });
   d.shortcuts = new CShortcutManager;
   // Without a profile (a test's window) the keys are neither loaded nor
   // stored.

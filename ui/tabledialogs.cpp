@@ -45,8 +45,7 @@ CModelDialog* MakeColorFeatureDialog(wxWindow* parent, CColorFeatureDlg& model) 
   auto* hint = MakeLabel(d, text::kColorFeatureHint);
   hint->Wrap(460);
   top->Add(hint, 0, wxLEFT | wxRIGHT, 8);
-  top->Add(MakeButtonRow(d, {{wxID_OK, text::kButtonOk}, {wxID_CANCEL, text::kButtonCancel}}), 0,
-           wxEXPAND | wxALL, 4);
+  top->Add(MakeButtonRow(d, {{wxID_OK, text::kButtonOk}, {wxID_CANCEL, text::kButtonCancel}}), 0, wxEXPAND | wxALL, 4);
   model.SetGrid(grid);
   d->SetSizer(top);
   d->Finish();

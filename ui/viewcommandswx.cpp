@@ -73,8 +73,7 @@ class CWxPrintPage : public IPrintPage {
   }
   void ClipTo(const RECT& r) override {
     m_dc.DestroyClippingRegion();
-    if (r.right > r.left && r.bottom > r.top)
-      m_dc.SetClippingRegion(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (r.right > r.left && r.bottom > r.top) m_dc.SetClippingRegion(r.left, r.top, r.right - r.left, r.bottom - r.top);
   }
 
  private:
@@ -167,8 +166,8 @@ class CWxViewServices : public IViewServices {
   }
 
   void PrintPreview(CQznView& view) override {
-    auto* preview = new wxPrintPreview(new CViewPrintout(view, TitleOf(view)),
-                                       new CViewPrintout(view, TitleOf(view)), &PrintData());
+    auto* preview = new wxPrintPreview(new CViewPrintout(view, TitleOf(view)), new CViewPrintout(view, TitleOf(view)),
+                                       &PrintData());
     if (!preview->IsOk()) {
       delete preview;
       AfxMessageBox(res::text::kPrintFailed, MB_OK | MB_ICONSTOP);
@@ -225,12 +224,12 @@ CModelDialog* MakeWorkspaceDialog(wxWindow* parent, CWorkspaceDlg& model) {
   auto* d = new CModelDialog(parent, model, U8(t::kWorkspaceTitle));
   auto* body = new wxBoxSizer(wxVERTICAL);
   body->Add(MakeLabel(d, t::kWorkspacePrompt), 0, wxALL, 6);
-  body->Add(RectFields(d, t::kWorkspaceLeft, t::kWorkspaceTop, t::kWorkspaceRight, t::kWorkspaceBottom), 0,
-            wxALL, 6);
+  body->Add(RectFields(d, t::kWorkspaceLeft, t::kWorkspaceTop, t::kWorkspaceRight, t::kWorkspaceBottom), 0, wxALL, 6);
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(body, 0, wxALL, 2);
-  top->Add(MakeButtonRow(d, {{wxID_OK, "确定"}, {wxID_CANCEL, "取消"}, {CWorkspaceDlg::kDefault, t::kWorkspaceDefault}}),
-           0, wxEXPAND | wxALL, 4);
+  top->Add(
+      MakeButtonRow(d, {{wxID_OK, "确定"}, {wxID_CANCEL, "取消"}, {CWorkspaceDlg::kDefault, t::kWorkspaceDefault}}), 0,
+      wxEXPAND | wxALL, 4);
   d->SetSizer(top);
   d->Finish();
   return d;
@@ -317,7 +316,8 @@ void RegisterViewCommandTable() {
       // captures, the 3D view) registers it itself; its handler stays.
       if (t.Find(c.id)) continue;
       const ViewCommand* command = &c;
-      t.Add(c.id, [command, &v] { RunViewCommand(v, command->id); }, Check(c.enabled, v), Check(c.checked, v));
+      t.Add(
+          c.id, [command, &v] { RunViewCommand(v, command->id); }, Check(c.enabled, v), Check(c.checked, v));
     }
   });
 }

@@ -74,7 +74,8 @@ FileDialogResult CWxHost::AskFiles(const FileDialogRequest& request) {
     dir = p.parent_path().string();
     name = p.filename().string();
   }
-  wxFileDialog dlg(MainFrame(), U8(request.kind == FileDialogKind::save ? "另存为" : "打开"), U8(dir), U8(name), U8(WxWildcard(request.filter)), style);
+  wxFileDialog dlg(MainFrame(), U8(request.kind == FileDialogKind::save ? "另存为" : "打开"), U8(dir), U8(name),
+                   U8(WxWildcard(request.filter)), style);
   if (dlg.ShowModal() != wxID_OK) return result;
   wxArrayString paths;
   if (style & wxFD_MULTIPLE)

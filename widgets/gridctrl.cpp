@@ -125,8 +125,7 @@ CGridCtrl::~CGridCtrl() {
 }
 
 bool CGridCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size) {
-  if (!wxWindow::Create(parent, id, pos, size, wxWANTS_CHARS | wxHSCROLL | wxVSCROLL | wxBORDER_SUNKEN,
-                        kWindowName))
+  if (!wxWindow::Create(parent, id, pos, size, wxWANTS_CHARS | wxHSCROLL | wxVSCROLL | wxBORDER_SUNKEN, kWindowName))
     return false;
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &CGridCtrl::HandlePaint, this);
@@ -135,7 +134,8 @@ bool CGridCtrl::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, cons
        {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP, wxEVT_SCROLLWIN_LINEDOWN,
         wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE})
     Bind(t, &CGridCtrl::HandleScroll, this);
-  for (const wxEventTypeTag<wxMouseEvent>& t : {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_RIGHT_UP, wxEVT_MOTION})
+  for (const wxEventTypeTag<wxMouseEvent>& t :
+       {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_LEFT_DCLICK, wxEVT_RIGHT_UP, wxEVT_MOTION})
     Bind(t, &CGridCtrl::HandleMouse, this);
   Bind(wxEVT_MOUSEWHEEL, &CGridCtrl::HandleWheel, this);
   Bind(wxEVT_MOUSE_CAPTURE_LOST, &CGridCtrl::HandleCaptureLost, this);
@@ -374,7 +374,8 @@ void CGridCtrl::HandlePaint(wxPaintEvent&) {
     if (r.IsEmpty()) continue;
     wxImage image = m_buffer.GetSubBitmap(r).ConvertToImage();
     unsigned char* p = image.GetData();
-    for (long i = 0, n = 3L * image.GetWidth() * image.GetHeight(); i < n; ++i) p[i] = static_cast<unsigned char>(255 - p[i]);
+    for (long i = 0, n = 3L * image.GetWidth() * image.GetHeight(); i < n; ++i)
+      p[i] = static_cast<unsigned char>(255 - p[i]);
     wxMemoryDC mdc(m_buffer);
     mdc.DrawBitmap(wxBitmap(image), r.x, r.y);
   }

@@ -57,8 +57,8 @@ class CGridCtrl : private detail::CGridDesktopUser, public wxWindow, public CGri
   static constexpr const char* kWindowName = "QznGridCtrl";
 
   CGridCtrl(int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0);
-  CGridCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,
-            const wxSize& size = wxDefaultSize, int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0);
+  CGridCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize,
+            int rows = 0, int cols = 0, int fixedRows = 0, int fixedCols = 0);
   ~CGridCtrl() override;
 
   bool Create(wxWindow* parent, wxWindowID id, const wxPoint& pos = wxDefaultPosition,

@@ -30,8 +30,8 @@ unsigned ModifierFlags(const wxKeyEvent& e) {
 
 // ---- CGridCellEdit -----------------------------------------------------------
 
-CGridCellEdit::CGridCellEdit(CGridCtrl* grid, const wxRect& rect, CGridEditAlign align, int controlId, int row,
-                             int col, const std::string& initialText, int firstChar)
+CGridCellEdit::CGridCellEdit(CGridCtrl* grid, const wxRect& rect, CGridEditAlign align, int controlId, int row, int col,
+                             const std::string& initialText, int firstChar)
     : wxTextCtrl(grid, controlId, U8(initialText), rect.GetPosition(), rect.GetSize(), EditStyle(align)),
       m_pGrid(grid),
       m_nRow(row),
@@ -48,9 +48,7 @@ CGridCellEdit::CGridCellEdit(CGridCtrl* grid, const wxRect& rect, CGridEditAlign
   SetFocus();
   switch (firstChar) {
     case VK_LBUTTON:
-    case VK_RETURN:
-      SetInsertionPointEnd();
-      break;
+    case VK_RETURN: SetInsertionPointEnd(); break;
     case VK_BACK:
       SetInsertionPointEnd();
       if (GetLastPosition() > 0) Remove(GetLastPosition() - 1, GetLastPosition());
@@ -64,9 +62,7 @@ CGridCellEdit::CGridCellEdit(CGridCtrl* grid, const wxRect& rect, CGridEditAlign
     case VK_LEFT:
     case VK_UP:
     case VK_RIGHT:
-    case VK_DOWN:
-      SelectAll();
-      break;
+    case VK_DOWN: SelectAll(); break;
     default:
       // Typing replaces the text: the first character goes over the
       // selected whole.
@@ -115,8 +111,7 @@ void CGridCellEdit::HandleKeyDown(wxKeyEvent& event) {
         return;
       }
       break;
-    default:
-      break;
+    default: break;
   }
   event.Skip();
 }
@@ -125,19 +120,14 @@ void CGridCellEdit::HandleCharHook(wxKeyEvent& event) {
   // Tab, Enter and Esc belong to the edit, not to the dialog around it.
   switch (event.GetKeyCode()) {
     case WXK_TAB:
-    case WXK_NUMPAD_TAB:
-      Leave(VK_TAB, ModifierFlags(event));
-      return;
+    case WXK_NUMPAD_TAB: Leave(VK_TAB, ModifierFlags(event)); return;
     case WXK_RETURN:
-    case WXK_NUMPAD_ENTER:
-      Leave(VK_RETURN, ModifierFlags(event));
-      return;
+    case WXK_NUMPAD_ENTER: Leave(VK_RETURN, ModifierFlags(event)); return;
     case WXK_ESCAPE:
       ChangeValue(U8(m_sInitText));
       Leave(VK_ESCAPE, ModifierFlags(event));
       return;
-    default:
-      event.Skip();
+    default: event.Skip();
   }
 }
 
@@ -183,9 +173,7 @@ void CGridCellEdit::EndEdit() {
 // ---- CGridTitleTip -----------------------------------------------------------
 
 CGridTitleTip::CGridTitleTip(CGridCtrl* grid)
-    : wxPopupWindow(grid, wxBORDER_SIMPLE),
-      m_pParentWnd(grid),
-      m_dwDblClickMsecs(GridDesktop().DoubleClickTime()) {
+    : wxPopupWindow(grid, wxBORDER_SIMPLE), m_pParentWnd(grid), m_dwDblClickMsecs(GridDesktop().DoubleClickTime()) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   Bind(wxEVT_PAINT, &CGridTitleTip::HandlePaint, this);
   Bind(wxEVT_MOTION, &CGridTitleTip::HandleMouse, this);
@@ -235,8 +223,10 @@ void CGridTitleTip::Hide() {
 
 void CGridTitleTip::HandlePaint(wxPaintEvent&) {
   wxPaintDC dc(this);
-  const wxColour back = m_backClr == CLR_DEFAULT ? wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK) : ToWxColour(m_backClr);
-  const wxColour text = m_textClr == CLR_DEFAULT ? wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT) : ToWxColour(m_textClr);
+  const wxColour back =
+      m_backClr == CLR_DEFAULT ? wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK) : ToWxColour(m_backClr);
+  const wxColour text =
+      m_textClr == CLR_DEFAULT ? wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT) : ToWxColour(m_textClr);
   dc.SetBackground(wxBrush(back));
   dc.Clear();
   dc.SetFont(m_font);

@@ -62,8 +62,8 @@ class CGridTitleTip : public wxPopupWindow {
 
   // titleRect and hoverRect in the table's client pixels; shown only when
   // the text (with a blank each side) is wider than the title rectangle.
-  void Show(const wxRect& titleRect, const wxString& text, int xOffset, const wxRect* hoverRect,
-            const wxFont& font, COLORREF textClr, COLORREF backClr);
+  void Show(const wxRect& titleRect, const wxString& text, int xOffset, const wxRect* hoverRect, const wxFont& font,
+            COLORREF textClr, COLORREF backClr);
   void Hide();
   bool IsTipShown() const { return IsShown(); }
   const wxString& GetTipText() const { return m_text; }

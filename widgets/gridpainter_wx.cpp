@@ -67,9 +67,7 @@ double CharPixels(const CGridFont& f, double scale) { return std::abs(f.height) 
 
 wxFont ToWxFont(const CGridFont& font) { return MakeFont(font, CharPixels(font, 1.0), ScreenPpi()); }
 
-CWxGridPainter::CWxGridPainter(wxDC& dc) : m_dc(dc) {
-  m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);
-}
+CWxGridPainter::CWxGridPainter(wxDC& dc) : m_dc(dc) { m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT); }
 
 CWxGridPainter::CWxGridPainter(std::unique_ptr<wxDC> dc) : m_owned(std::move(dc)), m_dc(*m_owned) {
   m_dc.SetBackgroundMode(wxBRUSHSTYLE_TRANSPARENT);

@@ -62,8 +62,8 @@ class CWxGridPainter : public IGridPainter {
   };
   struct CFontEntry {
     wxFont font;
-    int height = 0;            // device line height
-    double advance[95] = {};   // device advances of the printable ASCII characters
+    int height = 0;           // device line height
+    double advance[95] = {};  // device advances of the printable ASCII characters
     bool advances = false;
     std::unordered_map<std::string, wxSize> measured;  // other texts, as measured
   };
@@ -85,7 +85,7 @@ class CWxGridPainter : public IGridPainter {
   CState m_state;
   std::vector<CState> m_stack;
   std::map<std::pair<std::string, long>, CFontEntry> m_fonts;
-  CFontEntry* m_entry = nullptr;     // of the state's font, when known
+  CFontEntry* m_entry = nullptr;           // of the state's font, when known
   const CFontEntry* m_selected = nullptr;  // the font in the device context
   std::vector<wxRect> m_inverted;
 };

@@ -91,8 +91,14 @@ CKeyListBox::CKeyListBox(wxWindow* parent, wxWindowID id)
   SetBackgroundColour(m_crWindow);
   SetItemCount(0);
   // The selected entry is drawn again when the focus comes or goes.
-  Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) { Refresh(); e.Skip(); });
-  Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) { Refresh(); e.Skip(); });
+  Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
+    Refresh();
+    e.Skip();
+  });
+  Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) {
+    Refresh();
+    e.Skip();
+  });
 }
 
 int CKeyListBox::AddKey(const std::string& text, const CShortcutKey& key) {
@@ -126,8 +132,7 @@ void CKeyListBox::OnDrawBackground(wxDC& dc, const wxRect& rect, size_t n) const
   dc.SetPen(*wxTRANSPARENT_PEN);
   dc.SetBrush(wxBrush(selected ? m_crHighlight : m_crWindow));
   dc.DrawRectangle(rect);
-  if (IsCurrent(n) && HasFocus())
-    wxRendererNative::Get().DrawFocusRect(const_cast<CKeyListBox*>(this), dc, rect, 0);
+  if (IsCurrent(n) && HasFocus()) wxRendererNative::Get().DrawFocusRect(const_cast<CKeyListBox*>(this), dc, rect, 0);
 }
 
 void CKeyListBox::OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const {

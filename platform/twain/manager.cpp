@@ -55,8 +55,8 @@ void ListDevices() {
     for (const SANE_Device** d = list; *d; ++d) {
       Device dev;
       dev.name = (*d)->name ? (*d)->name : "";
-      dev.label = std::string((*d)->vendor ? (*d)->vendor : "") + " " + ((*d)->model ? (*d)->model : "") +
-                  " (" + ((*d)->type ? (*d)->type : "") + ")";
+      dev.label = std::string((*d)->vendor ? (*d)->vendor : "") + " " + ((*d)->model ? (*d)->model : "") + " (" +
+                  ((*d)->type ? (*d)->type : "") + ")";
       TW_IDENTITY& id = dev.identity;
       id.Id = static_cast<TW_UINT32>(m.devices.size() + 1);
       id.Version.MajorNum = 1;
@@ -180,8 +180,7 @@ TW_UINT16 Identity(TW_UINT16 msg, TW_IDENTITY* id) {
       if (m.source->State() != 4) return Fail(TWCC_SEQERROR);
       m.source.reset();
       return TWRC_SUCCESS;
-    default:
-      return Fail(TWCC_BADPROTOCOL);
+    default: return Fail(TWCC_BADPROTOCOL);
   }
 }
 
@@ -189,8 +188,8 @@ TW_UINT16 Identity(TW_UINT16 msg, TW_IDENTITY* id) {
 }  // namespace qzn::twain
 
 extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY* origin, TW_IDENTITY* dest,
-                                                                     TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                                                     TW_MEMREF data) {
+                                                                      TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                                                      TW_MEMREF data) {
   using namespace qzn::twain;
   Manager& m = M();
   if (!origin) return Fail(TWCC_BADVALUE);
@@ -216,8 +215,10 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTIT
       TW_UINT16 c = m.condition;
       if (!m.open) {
         const bool ok = m.sane.Load();
-        if (ok) m.sane.Unload();
-        else c = TWCC_NODS;
+        if (ok)
+          m.sane.Unload();
+        else
+          c = TWCC_NODS;
       }
       status->ConditionCode = c;
       status->Reserved = 0;
@@ -228,9 +229,7 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTIT
       if (msg == MSG_OPENDSM) return OpenManager(static_cast<TW_HANDLE*>(data));
       if (msg == MSG_CLOSEDSM) return CloseManager();
       return Fail(TWCC_BADPROTOCOL);
-    case DAT_IDENTITY:
-      return Identity(msg, static_cast<TW_IDENTITY*>(data));
-    default:
-      return Fail(TWCC_BADPROTOCOL);
+    case DAT_IDENTITY: return Identity(msg, static_cast<TW_IDENTITY*>(data));
+    default: return Fail(TWCC_BADPROTOCOL);
   }
 }

@@ -43,8 +43,7 @@ TW_UINT16 ScanJob::Start(TW_UINT16* condition) {
     return TWRC_FAILURE;
   }
   m_width = m_params.pixels_per_line;
-  const std::int64_t need =
-      (std::int64_t{m_width} * m_depth * (f == SANE_FRAME_RGB ? 3 : 1) + 7) / 8;
+  const std::int64_t need = (std::int64_t{m_width} * m_depth * (f == SANE_FRAME_RGB ? 3 : 1) + 7) / 8;
   if (m_width <= 0 || m_params.bytes_per_line < need) {
     *condition = TWCC_OPERATIONERROR;
     return TWRC_FAILURE;
@@ -52,8 +51,10 @@ TW_UINT16 ScanJob::Start(TW_UINT16* condition) {
   m_line.assign(static_cast<std::size_t>(m_params.bytes_per_line), 0);
   m_stride = (std::int64_t{m_width} * BitsPerPixel() + 31) / 32 * 4;
   m_whole = single || !m_params.last_frame || m_params.lines < 0;
-  if (m_whole) ReadWhole();
-  else m_height = m_params.lines;
+  if (m_whole)
+    ReadWhole();
+  else
+    m_height = m_params.lines;
   return TWRC_SUCCESS;
 }
 
@@ -106,7 +107,8 @@ void ScanJob::ReadWhole() {
       }
       if (frameRows >= 0 && r >= frameRows) continue;  // rows past the announced height
       if (static_cast<std::int64_t>(m_image.size()) < (r + 1) * m_stride) {
-        const std::int64_t want = std::max<std::int64_t>((r + 1) * m_stride, 2 * static_cast<std::int64_t>(m_image.size()));
+        const std::int64_t want =
+            std::max<std::int64_t>((r + 1) * m_stride, 2 * static_cast<std::int64_t>(m_image.size()));
         m_image.resize(static_cast<std::size_t>(frameRows >= 0 ? frameRows * m_stride : want), 0);
       }
       Convert(m_line.data(), m_image.data() + r * m_stride, channel);
@@ -128,8 +130,7 @@ void ScanJob::ReadWhole() {
       m_deferredCondition = ConditionOf(st);
       break;
     }
-    if (m_params.pixels_per_line != m_width || m_params.depth != m_depth ||
-        m_params.bytes_per_line < m_width) {
+    if (m_params.pixels_per_line != m_width || m_params.depth != m_depth || m_params.bytes_per_line < m_width) {
       m_deferred = TWRC_FAILURE;
       m_deferredCondition = TWCC_OPERATIONERROR;
       break;
@@ -143,8 +144,8 @@ void ScanJob::ReadWhole() {
   m_image.resize(static_cast<std::size_t>(m_height * m_stride), 0);
 }
 
-TW_UINT16 ScanJob::Read(std::uint8_t* out, std::int64_t outStride, std::int64_t maxRows,
-                        std::int64_t* rows, TW_UINT16* condition) {
+TW_UINT16 ScanJob::Read(std::uint8_t* out, std::int64_t outStride, std::int64_t maxRows, std::int64_t* rows,
+                        TW_UINT16* condition) {
   *rows = 0;
   if (m_deferred != TWRC_SUCCESS) {
     *condition = m_deferredCondition;

@@ -31,8 +31,8 @@ class ScanJob {
   // Up to maxRows rows into out, outStride bytes apart. TWRC_SUCCESS when
   // more rows follow, TWRC_XFERDONE with the last ones, TWRC_CANCEL, or
   // TWRC_FAILURE with the condition (also for a device that ends early).
-  TW_UINT16 Read(std::uint8_t* out, std::int64_t outStride, std::int64_t maxRows,
-                 std::int64_t* rows, TW_UINT16* condition);
+  TW_UINT16 Read(std::uint8_t* out, std::int64_t outStride, std::int64_t maxRows, std::int64_t* rows,
+                 TW_UINT16* condition);
 
   std::int32_t Width() const { return m_width; }
   std::int32_t Height() const { return m_height; }

@@ -27,7 +27,7 @@ double NumberOf(const SANE_Option_Descriptor* d, SANE_Word w) {
 
 std::string LabelOf(TW_UINT16 type, int bits) {
   namespace text = res::text;
-  const char* kind = type == TWPT_BW ? text::kScanModeBlackWhite
+  const char* kind = type == TWPT_BW     ? text::kScanModeBlackWhite
                      : type == TWPT_GRAY ? text::kScanModeGrey
                                          : text::kScanModeColour;
   char label[128];
@@ -145,8 +145,8 @@ void Source::BuildModes() {
   std::vector<std::string> modes{""};
   if (const int i = FindOption(SANE_NAME_SCAN_MODE); i >= 0) {
     const SANE_Option_Descriptor* d = m_sane.get_option_descriptor(m_handle, i);
-    if (Settable(d) && d->type == SANE_TYPE_STRING &&
-        d->constraint_type == SANE_CONSTRAINT_STRING_LIST && d->size > 0) {
+    if (Settable(d) && d->type == SANE_TYPE_STRING && d->constraint_type == SANE_CONSTRAINT_STRING_LIST &&
+        d->size > 0) {
       std::vector<char> buf(static_cast<std::size_t>(d->size), 0);
       if (m_sane.control_option(m_handle, i, SANE_ACTION_GET_VALUE, buf.data(), nullptr) == SANE_STATUS_GOOD)
         savedMode = buf.data();
@@ -200,8 +200,8 @@ void Source::BuildModes() {
   // The device's current mode is the source's current one.
   m_mode = 0;
   for (std::size_t k = 0; k < m_modes.size(); ++k) {
-    if (m_modes[k].saneMode == savedMode && (!hadDepth || m_modes[k].saneDepth == 0 ||
-                                             m_modes[k].saneDepth == static_cast<int>(savedDepth))) {
+    if (m_modes[k].saneMode == savedMode &&
+        (!hadDepth || m_modes[k].saneDepth == 0 || m_modes[k].saneDepth == static_cast<int>(savedDepth))) {
       m_mode = static_cast<int>(k);
       break;
     }
@@ -242,8 +242,8 @@ void Source::LoadSettings() {
   if (const char* v = m_window->GetProfile(m_window->Context, "Resolution"); v && ParseNumbers(v, &r, 1) && r > 0)
     m_resolution = r;
   double a[4];
-  if (const char* v = m_window->GetProfile(m_window->Context, "Area"); v && m_hasArea && ParseNumbers(v, a, 4) &&
-                                                                        a[0] < a[2] && a[1] < a[3])
+  if (const char* v = m_window->GetProfile(m_window->Context, "Area");
+      v && m_hasArea && ParseNumbers(v, a, 4) && a[0] < a[2] && a[1] < a[3])
     std::copy(a, a + 4, m_area);
 }
 
@@ -253,8 +253,8 @@ void Source::SaveSettings() {
     m_window->WriteProfile(m_window->Context, "Mode", m_modes[static_cast<std::size_t>(m_mode)].label.c_str());
   m_window->WriteProfile(m_window->Context, "Resolution", FormatNumber(m_resolution).c_str());
   if (m_hasArea) {
-    const std::string area = FormatNumber(m_area[0]) + "," + FormatNumber(m_area[1]) + "," +
-                             FormatNumber(m_area[2]) + "," + FormatNumber(m_area[3]);
+    const std::string area = FormatNumber(m_area[0]) + "," + FormatNumber(m_area[1]) + "," + FormatNumber(m_area[2]) +
+                             "," + FormatNumber(m_area[3]);
     m_window->WriteProfile(m_window->Context, "Area", area.c_str());
   }
 }
@@ -273,7 +273,8 @@ TW_UINT16 Source::Open(const QZN_TWWINDOW* window) {
   if (const int i = FindOption(SANE_NAME_SCAN_RESOLUTION); i >= 0) {
     const SANE_Option_Descriptor* o = m_sane.get_option_descriptor(m_handle, i);
     if (o->constraint_type == SANE_CONSTRAINT_RANGE)
-      m_resolution = std::clamp(m_resolution, NumberOf(o, o->constraint.range->min), NumberOf(o, o->constraint.range->max));
+      m_resolution =
+          std::clamp(m_resolution, NumberOf(o, o->constraint.range->min), NumberOf(o, o->constraint.range->max));
   }
   m_hasArea = GetNumber(SANE_NAME_SCAN_TL_X, &m_area[0]) && GetNumber(SANE_NAME_SCAN_TL_Y, &m_area[1]) &&
               GetNumber(SANE_NAME_SCAN_BR_X, &m_area[2]) && GetNumber(SANE_NAME_SCAN_BR_Y, &m_area[3]);
@@ -393,8 +394,7 @@ TW_UINT16 Source::Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
       if (set) return value == TWCP_NONE ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
       answer = NewOneValue(TWTY_UINT16, TWCP_NONE);
       break;
-    default:
-      return Fail(TWCC_BADCAP);
+    default: return Fail(TWCC_BADCAP);
   }
   if (!answer) return Fail(TWCC_LOWMEMORY);
   cap->ConType = conType;
@@ -516,8 +516,10 @@ void Source::StartScan() {
   m_resolution = Resolution() > 0 ? Resolution() : m_resolution;
   m_job = std::make_unique<ScanJob>(m_sane, m_handle);
   TW_UINT16 condition = TWCC_SUCCESS;
-  if (m_job->Start(&condition) != TWRC_SUCCESS) m_startCondition = condition;
-  else m_startCondition = TWCC_SUCCESS;
+  if (m_job->Start(&condition) != TWRC_SUCCESS)
+    m_startCondition = condition;
+  else
+    m_startCondition = TWCC_SUCCESS;
   m_state = 6;
 }
 

@@ -18,44 +18,62 @@ namespace qzn::twain {
 
 constexpr TW_UINT16 kDontCare16 = 0xFFFF;
 
-inline std::size_t BlockSize(const void* block) {
-  return block ? malloc_usable_size(const_cast<void*>(block)) : 0;
-}
+inline std::size_t BlockSize(const void* block) { return block ? malloc_usable_size(const_cast<void*>(block)) : 0; }
 
 inline int ItemSize(TW_UINT16 type) {
   switch (type) {
     case TWTY_INT8:
-    case TWTY_UINT8:
-      return 1;
+    case TWTY_UINT8: return 1;
     case TWTY_INT16:
     case TWTY_UINT16:
-    case TWTY_BOOL:
-      return 2;
+    case TWTY_BOOL: return 2;
     case TWTY_INT32:
     case TWTY_UINT32:
-    case TWTY_FIX32:
-      return 4;
-    default:
-      return 0;
+    case TWTY_FIX32: return 4;
+    default: return 0;
   }
 }
 
 // Item i of a list of items of that type, widened (a FIX32 gives its whole
 // part); false past the bytes available or for an unknown type.
-inline bool ReadItem(const std::uint8_t* items, std::size_t available, TW_UINT16 type,
-                     std::uint64_t i, long* value) {
+inline bool ReadItem(const std::uint8_t* items, std::size_t available, TW_UINT16 type, std::uint64_t i, long* value) {
   const int size = ItemSize(type);
   if (size == 0 || (i + 1) * static_cast<std::uint64_t>(size) > available) return false;
   const std::uint8_t* p = items + i * size;
   switch (type) {
     case TWTY_INT8: *value = static_cast<TW_INT8>(*p); break;
     case TWTY_UINT8: *value = *p; break;
-    case TWTY_INT16: { TW_INT16 v; std::memcpy(&v, p, 2); *value = v; break; }
+    case TWTY_INT16: {
+      TW_INT16 v;
+      std::memcpy(&v, p, 2);
+      *value = v;
+      break;
+    }
     case TWTY_UINT16:
-    case TWTY_BOOL: { TW_UINT16 v; std::memcpy(&v, p, 2); *value = v; break; }
-    case TWTY_INT32: { TW_INT32 v; std::memcpy(&v, p, 4); *value = v; break; }
-    case TWTY_FIX32: { TW_FIX32 v; std::memcpy(&v, p, 4); *value = v.Whole; break; }
-    default: { TW_UINT32 v; std::memcpy(&v, p, 4); *value = static_cast<long>(v); break; }
+    case TWTY_BOOL: {
+      TW_UINT16 v;
+      std::memcpy(&v, p, 2);
+      *value = v;
+      break;
+    }
+    case TWTY_INT32: {
+      TW_INT32 v;
+      std::memcpy(&v, p, 4);
+      *value = v;
+      break;
+    }
+    case TWTY_FIX32: {
+      TW_FIX32 v;
+      std::memcpy(&v, p, 4);
+      *value = v.Whole;
+      break;
+    }
+    default: {
+      TW_UINT32 v;
+      std::memcpy(&v, p, 4);
+      *value = static_cast<long>(v);
+      break;
+    }
   }
   return true;
 }
@@ -103,8 +121,16 @@ inline bool RequestedValue(const TW_CAPABILITY& cap, long* value) {
 inline void StoreItem(std::uint8_t* p, TW_UINT16 type, long value) {
   switch (ItemSize(type)) {
     case 1: *p = static_cast<std::uint8_t>(value); break;
-    case 2: { const TW_UINT16 v = static_cast<TW_UINT16>(value); std::memcpy(p, &v, 2); break; }
-    default: { const TW_UINT32 v = static_cast<TW_UINT32>(value); std::memcpy(p, &v, 4); break; }
+    case 2: {
+      const TW_UINT16 v = static_cast<TW_UINT16>(value);
+      std::memcpy(p, &v, 2);
+      break;
+    }
+    default: {
+      const TW_UINT32 v = static_cast<TW_UINT32>(value);
+      std::memcpy(p, &v, 4);
+      break;
+    }
   }
 }
 

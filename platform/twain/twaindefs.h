@@ -139,8 +139,8 @@ struct TW_EVENT {
 
 static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY is 156 bytes");
 
-using DSMENTRYPROC = TW_UINT16 (*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg,
-                                   TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+using DSMENTRYPROC = TW_UINT16 (*)(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                                   TW_MEMREF data);
 
 // ---- data groups ----
 constexpr TW_UINT32 DG_CONTROL = 0x0001;
@@ -299,8 +299,7 @@ struct QZN_TWWINDOW {
   // message of the window returns so that the news is asked for.
   void (*Wake)(void* context);
   // The selection dialog: the index chosen, or -1 when the user cancelled.
-  TW_INT32 (*SelectSource)(void* context, const QZN_TWSOURCEENTRY* sources, TW_UINT32 count,
-                           TW_INT32 current);
+  TW_INT32 (*SelectSource)(void* context, const QZN_TWSOURCEENTRY* sources, TW_UINT32 count, TW_INT32 current);
   // The source's own dialog: 1 scan, 0 cancel, -1 no dialog can be shown.
   TW_INT32 (*SourceDialog)(void* context, QZN_TWSCANDIALOG* dialog);
   // The application's profile store: the value of a key of the scanner

@@ -30,7 +30,11 @@ inline void MakeImage(CRasterImage& img, int w, int h, int planes, int bits, int
 // An 8-bit grey image filled with the white of its photometric code.
 inline void MakeGrey(CRasterImage& img, int w, int h, int photometric = 1, int paper = -1) {
   MakeImage(img, w, h, 1, 8, photometric);
-  std::memset(img.pixels, paper >= 0 ? paper : photometric == 0 ? 0 : 255, static_cast<std::size_t>(img.GetImageBytes()));
+  std::memset(img.pixels,
+              paper >= 0         ? paper
+              : photometric == 0 ? 0
+                                 : 255,
+              static_cast<std::size_t>(img.GetImageBytes()));
 }
 
 // A disc-brush line of the given width in the black of the image's code.

@@ -104,10 +104,10 @@ TEST(BatchScriptRun, IgnoredLinesSucceedAndMissingArgumentsFail) {
   MakeGrey(doc.m_image, 20, 20);
   doc.ResetExtent();
   for (const char* line : {"", "; a comment", "Nothing to do here"}) EXPECT_EQ(doc.RunMacroCommand(line), 1) << line;
-  for (const char* line : {"ImageRotate", "MapPixels 0 150", "ImageCrop 1 2 3", "ImageSetROI 0 0 5", "LineSnap",
-                           "LineDelete", "ImageFlip", "ImageFlip Diagonal", "ImageConvert", "ImageConvert Sepia",
-                           "ImageResample up", "ImageResample", "LoadColorFeature", "SaveImage",
-                           "ImageClassification 5 10", "ImageConvert Color8"})
+  for (const char* line :
+       {"ImageRotate", "MapPixels 0 150", "ImageCrop 1 2 3", "ImageSetROI 0 0 5", "LineSnap", "LineDelete", "ImageFlip",
+        "ImageFlip Diagonal", "ImageConvert", "ImageConvert Sepia", "ImageResample up", "ImageResample",
+        "LoadColorFeature", "SaveImage", "ImageClassification 5 10", "ImageConvert Color8"})
     EXPECT_EQ(doc.RunMacroCommand(line), 0) << line;
   EXPECT_EQ(doc.m_nImageModified, 0);
   EXPECT_EQ(doc.m_image.width, 20);

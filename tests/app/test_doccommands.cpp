@@ -164,11 +164,23 @@ TEST(DocImageCommands, GeometricCommandsKeepControlPointsWorldFileAndRoiInRegist
       {"flip left-right", [](CQznDoc& d) { return d.FlipImage(0); }, 1e-9, true},
       {"flip top-bottom", [](CQznDoc& d) { return d.FlipImage(1); }, 1e-9, true},
       {"transpose", [](CQznDoc& d) { return d.TransposeImage(); }, 1e-9, false},
-      {"crop", [](CQznDoc& d) { return d.CropImage(RECT{5, 3, 25, 20}); }, 1e-9, false},
+      {"crop",
+       [](CQznDoc& d) {
+         return d.CropImage(RECT{5, 3, 25, 20});
+       },
+       1e-9, false},
       // The part outside the image is not cropped, so it must not move the
       // georeference either.
-      {"crop past the image", [](CQznDoc& d) { return d.CropImage(RECT{-4, -3, 25, 20}); }, 1e-9, false},
-      {"crop far past the image", [](CQznDoc& d) { return d.CropImage(RECT{-2000000000, -3, 2000000000, 20}); }, 1e-9, false},
+      {"crop past the image",
+       [](CQznDoc& d) {
+         return d.CropImage(RECT{-4, -3, 25, 20});
+       },
+       1e-9, false},
+      {"crop far past the image",
+       [](CQznDoc& d) {
+         return d.CropImage(RECT{-2000000000, -3, 2000000000, 20});
+       },
+       1e-9, false},
       {"rotate 90", [](CQznDoc& d) { return d.RotateImage(90.0f); }, 0.6, false},
       {"rotate 30", [](CQznDoc& d) { return d.RotateImage(30.0f); }, 0.8, false},
       {"resample down", [](CQznDoc& d) { return d.ResampleImage(0, 2); }, 1e-9, true},
@@ -291,7 +303,9 @@ TEST(DocImageCommands, GreyToBilevelMakesLinePixelsBlackForEitherPhotometricCode
     std::string out;
     ASSERT_EQ(qzntest::RunCommand(qzntest::Python() +
                                       " -c \"import numpy as np; from PIL import Image; "
-                                      "a = np.array(Image.open('" + path + "').convert('L')); "
+                                      "a = np.array(Image.open('" +
+                                      path +
+                                      "').convert('L')); "
                                       "print(a[10, 20], a[2, 20], a[10, 42], (a == 0).sum())\"",
                                   &out),
               0);
@@ -396,8 +410,9 @@ TEST(DocImageCommands, GeoTiffOfARotatedWorldFileKeepsTheRotation) {
   SetRotatedWorldFile(doc);
   ASSERT_EQ(doc.RunMacroCommand("SaveImage GeoTIFF"), 1);
   std::string out;
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " -c \"from osgeo import gdal; "
-                                                    "print(' '.join('%.6f' % v for v in gdal.Open('" +
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() +
+                                    " -c \"from osgeo import gdal; "
+                                    "print(' '.join('%.6f' % v for v in gdal.Open('" +
                                     dir.file("a_0.tif") + "').GetGeoTransform()))\"",
                                 &out),
             0);
@@ -499,12 +514,12 @@ TEST(DocImageCommands, GeoTiffOfControlPointsHasOneTiePointEach) {
   doc.m_image.pixelScaleValid = 1;
   ASSERT_EQ(doc.RunMacroCommand("SaveImage GeoTIFF Overwrite"), 1);
   std::string out;
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " -c \"from osgeo import gdal; d = gdal.Open('" +
-                                    dir.file("b.tif") +
-                                    "'); g = d.GetGCPs(); "
-                                    "print(len(g), '%.1f %.1f %.1f %.1f' % (g[1].GCPPixel, g[1].GCPLine, "
-                                    "g[1].GCPX, g[1].GCPY))\"",
-                                &out),
-            0);
+  ASSERT_EQ(
+      qzntest::RunCommand(qzntest::Python() + " -c \"from osgeo import gdal; d = gdal.Open('" + dir.file("b.tif") +
+                              "'); g = d.GetGCPs(); "
+                              "print(len(g), '%.1f %.1f %.1f %.1f' % (g[1].GCPPixel, g[1].GCPLine, "
+                              "g[1].GCPX, g[1].GCPY))\"",
+                          &out),
+      0);
   EXPECT_EQ(out, "4 19.5 0.5 1019.0 2000.0\n");
 }

@@ -50,9 +50,8 @@ TEST(DocVectorCommands, VectorReportRowsInPixelsAndMapUnits) {
   ASSERT_EQ(table.GetRowCount(), 3);
   ASSERT_EQ(table.GetColumnCount(), 10);
   EXPECT_EQ(table.GetItemText(0, 9), "Area'");
-  const std::vector<std::string> first = {"0",      "12.50",  "等高线等高线等高线等高",   "(5.0,5.0)",
-                                          "40.00",  "1",      "100.00", "(500010.0,4199990.0)",
-                                          "80.00",  "400.00"};
+  const std::vector<std::string> first = {"0", "12.50",  "等高线等高线等高线等高", "(5.0,5.0)", "40.00",
+                                          "1", "100.00", "(500010.0,4199990.0)",   "80.00",     "400.00"};
   for (int c = 0; c < 10; ++c) EXPECT_EQ(table.GetItemText(1, c), first[c]) << c;
   EXPECT_EQ(table.GetItemText(2, 0), "1");
   EXPECT_EQ(table.GetItemText(2, 2), "0");

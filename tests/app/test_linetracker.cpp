@@ -74,8 +74,10 @@ class Drawing {
     for (int y = 0; y < m_h; ++y)
       for (int x = 0; x < m_w; ++x) {
         const bool ink = m_ink[static_cast<std::size_t>(y) * m_w + x] != 0;
-        if (bits == 1) img->SetBit(x, y, ink ? 1 : 0);
-        else img->SetByte(x, y, ink ? 0 : 255);
+        if (bits == 1)
+          img->SetBit(x, y, ink ? 1 : 0);
+        else
+          img->SetByte(x, y, ink ? 0 : 255);
       }
     return img;
   }
@@ -196,8 +198,8 @@ TEST(LineTrackerRules, CrossSections) {
   ASSERT_TRUE(t.FindSection(20, 40, a, b, v));  // passes through its one pixel
   EXPECT_EQ(v, 1);
   EXPECT_EQ(a, b);
-  EXPECT_FALSE(t.FindSection(0, 0, a, b, v));       // background
-  EXPECT_FALSE(t.FindSection(150, 150, a, b, v));   // blob: open both ways
+  EXPECT_FALSE(t.FindSection(0, 0, a, b, v));      // background
+  EXPECT_FALSE(t.FindSection(150, 150, a, b, v));  // blob: open both ways
 }
 
 // ------------------------------------------------------------- following
@@ -212,16 +214,11 @@ struct Shape {
 // line to its end, every vertex within a pixel of the centre.
 TEST(LineTrackerFollow, LinesOneToEightPixelsWide) {
   const std::vector<Shape> shapes = {
-      {"horizontal east", {{20, 100}, {380, 100}}, 8},
-      {"horizontal west", {{380, 101}, {20, 101}}, 8},
-      {"vertical south", {{200, 20}, {200, 380}}, 8},
-      {"vertical north", {{201, 380}, {201, 20}}, 1},
-      {"shallow slope", {{20, 50}, {380, 160}}, 8},
-      {"diagonal", {{30, 30}, {370, 370}}, 8},
-      {"steep up", {{150, 380}, {260, 20}}, 1},
-      {"diagonal up-left", {{370, 370}, {30, 30}}, 8},
-      {"arc", Arc(200, 200, 150, 0.2, 2.8, 200), 8},
-      {"wave", Wave(20, 380, 200, 25, 160), 1},
+      {"horizontal east", {{20, 100}, {380, 100}}, 8}, {"horizontal west", {{380, 101}, {20, 101}}, 8},
+      {"vertical south", {{200, 20}, {200, 380}}, 8},  {"vertical north", {{201, 380}, {201, 20}}, 1},
+      {"shallow slope", {{20, 50}, {380, 160}}, 8},    {"diagonal", {{30, 30}, {370, 370}}, 8},
+      {"steep up", {{150, 380}, {260, 20}}, 1},        {"diagonal up-left", {{370, 370}, {30, 30}}, 8},
+      {"arc", Arc(200, 200, 150, 0.2, 2.8, 200), 8},   {"wave", Wave(20, 380, 200, 25, 160), 1},
   };
   for (const Shape& s : shapes)
     for (int width : {1, 2, 3, 5, 8}) {
@@ -258,7 +255,6 @@ TEST(LineTrackerFollow, LinesOneToEightPixelsWide) {
                   dig.tracker.GetStop() == CLineTracker::Stop::Shrunk);
     }
 }
-
 
 // Clicks along a line at the given x positions (a horizontal line) or points.
 void ClickAll(Digitiser& dig, const std::vector<POINT>& clicks) {
@@ -331,7 +327,8 @@ TEST(LineTrackerFollow, GapsAndDashes) {
         for (int y = static_cast<int>(p.y - r - 1); y <= p.y + r + 1; ++y)
           for (int x = static_cast<int>(p.x - 1); x < p.x - 1 + gap; ++x) d.Set(x, y, false);
       }
-      if (k == 2 || k == 6 || k % 40 == 28) clicks.push_back(POINT{static_cast<int>(p.x + 0.5f), static_cast<int>(p.y + 0.5f)});
+      if (k == 2 || k == 6 || k % 40 == 28)
+        clicks.push_back(POINT{static_cast<int>(p.x + 0.5f), static_cast<int>(p.y + 0.5f)});
     }
     const auto img = d.Image();
     Digitiser dig(*img);
@@ -467,10 +464,13 @@ TEST(LineTrackerEdges, CancelAndInternalError) {
     ASSERT_GE(dig.Points().size(), 2u);
     const CFPointArray before = dig.Points();
     int polls = 0;
-    EXPECT_EQ(dig.Click(600, 50, [&] {
-      if (++polls == 10) std::memset(img->pixels, 255, static_cast<std::size_t>(img->GetImageBytes()));
-      return false;
-    }), 0);
+    EXPECT_EQ(dig.Click(600, 50,
+                        [&] {
+                          if (++polls == 10)
+                            std::memset(img->pixels, 255, static_cast<std::size_t>(img->GetImageBytes()));
+                          return false;
+                        }),
+              0);
     EXPECT_EQ(dig.tracker.GetStop(), CLineTracker::Stop::Error);
     EXPECT_EQ(dig.Points(), before);
     ASSERT_EQ(host.messages.size(), 1u);

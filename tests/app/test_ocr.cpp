@@ -33,9 +33,7 @@ CChar Grid(int w, int h, const std::vector<int>& cells, int code = -1) {
   return c;
 }
 
-std::vector<int> Cells(const CChar& c) {
-  return std::vector<int>(c.m_pGrid.get(), c.m_pGrid.get() + c.CellCount());
-}
+std::vector<int> Cells(const CChar& c) { return std::vector<int>(c.m_pGrid.get(), c.m_pGrid.get() + c.CellCount()); }
 
 void FillRect(CRasterImage& img, int l, int t, int r, int b, BYTE v) {
   for (int y = t; y < b; ++y)
@@ -129,8 +127,7 @@ TEST(OcrSignature, SamplingANarrowBoxTakesASquareAroundItsCentre) {
   // line and are truncated toward zero, so columns 9 to 19 fall on x 40 to
   // 49 (columns 14 and 15 both on 45); every row lies inside.
   for (int i = 0; i < 30; ++i)
-    for (int j = 0; j < 30; ++j)
-      EXPECT_EQ(c.m_pGrid[i * 30 + j], (j >= 9 && j < 20) ? 1 : 0) << i << "," << j;
+    for (int j = 0; j < 30; ++j) EXPECT_EQ(c.m_pGrid[i * 30 + j], (j >= 9 && j < 20) ? 1 : 0) << i << "," << j;
 
   // Refusals: a non-square grid, no image.
   CChar d;
@@ -245,8 +242,7 @@ TEST(OcrSet, FileRoundTripAndItsLayout) {
   EXPECT_EQ(set.m_strFileName, path);
 
   const std::string text = GbkToUtf8(qzntest::ReadFileText(path));
-  EXPECT_EQ(text,
-            "QZN OCR 文件\r\n图名 digits\r\n2 2\r\n49\r\n0\r\n1\r\n0\r\n0\r\n39640\r\n1\r\n0\r\n0\r\n0\r\nEND");
+  EXPECT_EQ(text, "QZN OCR 文件\r\n图名 digits\r\n2 2\r\n49\r\n0\r\n1\r\n0\r\n0\r\n39640\r\n1\r\n0\r\n0\r\n0\r\nEND");
 
   // Read over an existing set, with the header in other Latin case.
   std::string lower = qzntest::ReadFileText(path);

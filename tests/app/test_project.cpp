@@ -176,7 +176,8 @@ TEST(ProjectFile, PythonReaderWrittenFromTheLayoutParsesASavedProject) {
   CQznDoc doc;
   FillDoc(doc);
   // Enough lines for the archive's big-index escape.
-  for (int i = 0; i < 33000; ++i) projfix::AddLine(doc.m_hiddenLines, 1, static_cast<float>(i), {{0, 0}, {1, 1}}, RECT{0, 0, 2, 2});
+  for (int i = 0; i < 33000; ++i)
+    projfix::AddLine(doc.m_hiddenLines, 1, static_cast<float>(i), {{0, 0}, {1, 1}}, RECT{0, 0, 2, 2});
   // A class first met beyond the escape.
   CNote* late = doc.m_hiddenNotes.AddNote(RECT{2, 2, 3, 3}, "末");
   late->m_nID = 1;
@@ -184,7 +185,9 @@ TEST(ProjectFile, PythonReaderWrittenFromTheLayoutParsesASavedProject) {
   ASSERT_EQ(doc.SaveProject(path), 1);
 
   std::string out;
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tests/app/read_project.py") + " " + path, &out), 0)
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tests/app/read_project.py") + " " + path,
+                                &out),
+            0)
       << out;
   std::istringstream in(out);
   std::string key, value;

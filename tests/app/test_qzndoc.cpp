@@ -371,7 +371,8 @@ TEST(QznDocGeoref, UnusableGeoreferenceIsRefusedAndSaid) {
       {fixtures + "worldfile-all-zero/scan.tif", fixtures + "worldfile-all-zero/scan.tfw", "变换不可逆"},
       {fixtures + "worldfile-nan-silently-dropped/scan.tif", fixtures + "worldfile-nan-silently-dropped/scan.tfw",
        "数值不是有限数"},
-      {fixtures + "project-worldfile-nan/project.prj", fixtures + "project-worldfile-nan/project.prj", "数值不是有限数"},
+      {fixtures + "project-worldfile-nan/project.prj", fixtures + "project-worldfile-nan/project.prj",
+       "数值不是有限数"},
   };
   const std::vector<std::pair<const char*, std::string>> sideFiles = {
       {".tfw", "1e300\n0\n0\n-1\n0\n0\n"},
@@ -381,7 +382,8 @@ TEST(QznDocGeoref, UnusableGeoreferenceIsRefusedAndSaid) {
       {".tab", "!table\n(1e40,20) (0,0) Label \"Pt 1\",\n(30,40) (10,0) Label \"Pt 2\"\n"},
   };
   // The control-point reader takes no "nan": the file gives no point at all.
-  const char* const sideReasons[] = {"数值超出范围", "需要六个数值", "没有读到控制点", "没有读到控制点", "数值超出范围"};
+  const char* const sideReasons[] = {"数值超出范围", "需要六个数值", "没有读到控制点", "没有读到控制点",
+                                     "数值超出范围"};
   for (std::size_t i = 0; i < sideFiles.size(); ++i) cases.push_back({scan, "", sideReasons[i]});
 
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -461,8 +463,11 @@ TEST(QznDocSave, ImageByItsOwnExtension) {
   struct Case {
     const char* name;
     int type;
-  } cases[] = {{"a.jpg", kImageTypeJpeg}, {"b.PNG", kImageTypePng}, {"c.tiff", kImageTypeTiff},
-               {"d.jpeg", kImageTypeTiff}, {"e.png.tif", kImageTypeTiff}};
+  } cases[] = {{"a.jpg", kImageTypeJpeg},
+               {"b.PNG", kImageTypePng},
+               {"c.tiff", kImageTypeTiff},
+               {"d.jpeg", kImageTypeTiff},
+               {"e.png.tif", kImageTypeTiff}};
   for (const Case& c : cases) {
     doc.SetImageModified(1);
     ASSERT_EQ(doc.OnSaveDocument(dir.file(c.name)), 1) << c.name;

@@ -77,7 +77,7 @@ TEST(RegionTracer, PixelTestsAndSteps) {
   EXPECT_TRUE(t.IsIsolated(4, 3));
   img->SetByte(1, 2, 0);
   int x = 2, y = 2;
-  EXPECT_EQ(t.StepDir(x, y, 0), 2);  // east: (3, 2)
+  EXPECT_EQ(t.StepDir(x, y, 0), 2);   // east: (3, 2)
   EXPECT_EQ(t.StepDir(x, y, -3), 1);  // -3 is 5, north-west: (2, 1)
   EXPECT_EQ(x, 2);
   EXPECT_EQ(y, 1);
@@ -106,8 +106,7 @@ TEST_P(RegionDepth, BarsAndRectangles) {
   EXPECT_EQ(lines[0], (Line{{5, 2}, {6, 2}, {6, 4}, {5, 4}, {5, 2}}));
   // A filled rectangle: from its top-left pixel, clockwise on the screen
   // (first along the top edge), closed, reduced to its corners.
-  img = FromRows({"..........", "..........", "..######..", "..######..", "..######..", "..........",
-                  ".........."},
+  img = FromRows({"..........", "..........", "..######..", "..######..", "..######..", "..........", ".........."},
                  bits);
   const Line full = Outline(*img, POINT{2, 2});
   EXPECT_EQ(full[1], (POINT{3, 2}));
@@ -121,8 +120,8 @@ TEST_P(RegionDepth, StartPixelJoiningTwoPartsKeepsTheWholeOutline) {
   const int bits = GetParam();
   // The start (4, 2) is the only link between its right neighbour and the
   // part below: the walk passes it twice before the outline is complete.
-  const std::vector<std::string> rows = {"..........", "..........", "....##....", "...#......", "..##......",
-                                         ".........."};
+  const std::vector<std::string> rows = {"..........", "..........", "....##....",
+                                         "...#......", "..##......", ".........."};
   auto img = FromRows(rows, bits);
   const Line outline = Outline(*img, POINT{4, 2});
   EXPECT_TRUE(Closed(outline));
@@ -164,8 +163,8 @@ TEST_P(RegionDepth, HolesAndIslands) {
 TEST_P(RegionDepth, ThinRingWhoseOnlyStartFacesItsHole) {
   const int bits = GetParam();
   // The ring's only left edge is (6, 3), with the hole on its left.
-  const std::vector<std::string> rows = {"..........", "....#.....", "...#.#....", "..#...##..", "...#.#....",
-                                         "....#.....", ".........."};
+  const std::vector<std::string> rows = {"..........", "....#.....", "...#.#....", "..#...##..",
+                                         "...#.#....", "....#.....", ".........."};
   auto img = FromRows(rows, bits);
   const auto lines = TraceAll(*img);
   ASSERT_EQ(lines.size(), 1u) << Show(lines);
@@ -322,8 +321,10 @@ TEST(RegionTracer, OutlinesMatchOpenCvBorders) {
       auto img = MakeImage(size, size, bits, 0);
       for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
-          if (bits == 1) img->SetBit(x, y, pristine->GetByte(x, y));
-          else img->SetByte(x, y, pristine->GetByte(x, y));
+          if (bits == 1)
+            img->SetBit(x, y, pristine->GetByte(x, y));
+          else
+            img->SetByte(x, y, pristine->GetByte(x, y));
         }
       const auto lines = TraceAll(*img);
       // 8 bits: every border, outer or of a hole; 1 bit: the outer ones.
@@ -338,8 +339,9 @@ TEST(RegionTracer, OutlinesMatchOpenCvBorders) {
         std::size_t hit = contours.size();
         for (std::size_t i = 0; i < contours.size(); ++i)
           if (contours[i].points == points) hit = i;
-        ASSERT_LT(hit, contours.size()) << "seed " << seed << ", " << bits << " bits: no border matches the outline from "
-                                        << l.front().x << "," << l.front().y;
+        ASSERT_LT(hit, contours.size()) << "seed " << seed << ", " << bits
+                                        << " bits: no border matches the outline from " << l.front().x << ","
+                                        << l.front().y;
         EXPECT_TRUE(matched.insert(hit).second) << "border traced twice";
         if (bits == 1) {
           EXPECT_LT(contours[hit].parent, 0) << "a hole's border at 1 bit";

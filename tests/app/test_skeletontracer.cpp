@@ -64,14 +64,8 @@ TEST_P(SkeletonDepth, SegmentArchAndIsolatedPixel) {
   // A segment found at its left end: its two end pixels after redundant
   // vertices are gone. An arch found at its top: one line from end to end.
   // A lone pixel: no line.
-  const auto lines = TraceRows({"............",
-                                "..#######...",
-                                "............",
-                                ".....#......",
-                                "....#.#.....",
-                                "...#...#....",
-                                "..........#.",
-                                "............"},
+  const auto lines = TraceRows({"............", "..#######...", "............", ".....#......", "....#.#.....",
+                                "...#...#....", "..........#.", "............"},
                                bits);
   ASSERT_EQ(lines.size(), 2u) << Show(lines);
   EXPECT_EQ(lines[0], (Line{{2, 1}, {8, 1}}));
@@ -86,11 +80,11 @@ TEST_P(SkeletonDepth, RingsOfAnyShapeClose) {
     Line expected;
   };
   const Case cases[] = {
-      {"square ring", {".......", ".#####.", ".#...#.", ".#...#.", ".#####.", "......."},
+      {"square ring",
+       {".......", ".#####.", ".#...#.", ".#...#.", ".#####.", "......."},
        {{1, 1}, {5, 1}, {5, 4}, {1, 4}, {1, 1}}},
       {"diamond", {".....", "..#..", ".#.#.", "..#..", "....."}, {{2, 1}, {1, 2}, {2, 3}, {3, 2}, {2, 1}}},
-      {"rounded ring", {"........", "...##...", "..#..#..", ".#....#.", "..#..#..", "...##...", "........"},
-       {}},
+      {"rounded ring", {"........", "...##...", "..#..#..", ".#....#.", "..#..#..", "...##...", "........"}, {}},
   };
   for (const Case& c : cases) {
     const auto lines = TraceRows(c.rows, bits);
@@ -127,14 +121,8 @@ TEST_P(SkeletonDepth, BranchesEndOnTheirJunction) {
   {
     // A line found in its middle whose far end runs out next to a junction
     // traced before it: it ends on that junction.
-    const auto lines = TraceRows({"..........",
-                                  "..#.......",
-                                  "..#.......",
-                                  "..####....",
-                                  "..#...#...",
-                                  "..#....#..",
-                                  "..........",
-                                  ".........."},
+    const auto lines = TraceRows({"..........", "..#.......", "..#.......", "..####....", "..#...#...", "..#....#..",
+                                  "..........", ".........."},
                                  bits);
     for (const Line& l : lines)
       for (const POINT& p : {l.front(), l.back()})
@@ -232,8 +220,8 @@ TEST(SkeletonTracer, LinesGetTheCurrentLayersAttributes) {
 }
 
 TEST(SkeletonTracer, OutOfMemoryIsReportedOnceAndNotWhenQuiet) {
-  const std::vector<std::string> rows = {"........", ".##.##..", "........", ".##.##..", "........", ".####...",
-                                         "...#....", "...#....", "........"};
+  const std::vector<std::string> rows = {"........", ".##.##..", "........", ".##.##..", "........",
+                                         ".####...", "...#....", "...#....", "........"};
   for (const bool quiet : {false, true}) {
     auto img = FromRows(rows, 8);
     CChainList list;
@@ -412,8 +400,7 @@ TEST(SkeletonTracer, GeneratedDrawingsAreCoveredJoinedAndClosed) {
     std::map<int, std::set<int>> groups;
     for (std::size_t at = 0; at < comp.size(); ++at) {
       if (comp[at] < 0 || lone(at)) continue;  // a lone pixel is no line
-      ASSERT_GE(covered[at], 0) << "seed " << seed << ": pixel " << at % size << "," << at / size
-                                << " not covered";
+      ASSERT_GE(covered[at], 0) << "seed " << seed << ": pixel " << at % size << "," << at / size << " not covered";
       groups[comp[at]].insert(joined.Find(covered[at]));
     }
     for (const auto& [c, g] : groups) EXPECT_EQ(g.size(), 1u) << "seed " << seed << ": component " << c;

@@ -55,8 +55,8 @@ void DrawSheet(CRasterImage& img) {
                                      std::tuple{330.0, 520.0, 60.0, 5.0}})
     for (int k = 0; k < 360; ++k) {
       const double a0 = k * pi / 180.0, a1 = (k + 1) * pi / 180.0;
-      doctest::DrawLine(img, cx + r * std::cos(a0), cy + r * std::sin(a0), cx + r * std::cos(a1),
-                        cy + r * std::sin(a1), w);
+      doctest::DrawLine(img, cx + r * std::cos(a0), cy + r * std::sin(a0), cx + r * std::cos(a1), cy + r * std::sin(a1),
+                        w);
     }
   // A grid across the sheet.
   for (int x = 40; x < kWidth; x += 150) doctest::DrawLine(img, x, 2, x + 7, kHeight - 3, 2);

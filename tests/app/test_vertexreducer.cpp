@@ -55,7 +55,11 @@ TEST(VertexReducer, TableOfShapes) {
   };
   const Case cases[] = {
       {"collinear run", {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {7, 0}}, 0.6, {{0, 0}, {7, 0}}, 2},
-      {"L keeps its corner", {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {3, 2}, {3, 3}}, 0.6, {{0, 0}, {3, 0}, {3, 3}}, 3},
+      {"L keeps its corner",
+       {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {3, 1}, {3, 2}, {3, 3}},
+       0.6,
+       {{0, 0}, {3, 0}, {3, 3}},
+       3},
       // The farthest vertex deviates 1 > tolerance but lies within 1.5 x
       // tolerance of the start: the chord is kept.
       {"zigzag near the start", {{0.0f, 0.0f}, {0.5f, 1.0f}, {1.0f, 0.0f}, {10.0f, 0.0f}}, 0.8, {{0, 0}, {10, 0}}, 2},

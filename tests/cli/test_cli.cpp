@@ -69,9 +69,9 @@ TEST(CommandLine, Grammar) {
       {{"/I", "a.tif", "/v", "out.dxf"}, "a.tif", "out.dxf", 0},
       {{"-R", "a.tif", "-O", "b"}, "a.tif", "b", 0},
       {{"-input", "a.tif", "-Bold", "-output", "b"}, "a.tif", "b", 1},  // second character decides
-      {{"-i", "a.tif", "-V", "out.gen"}, "a.tif", "", 0},                // upper-case V is no switch
-      {{"-ia.tif", "b.tif", "-o", "c"}, "b.tif", "c", 0},                // a glued path is ignored
-      {{"x", "-i", "a", "-i", "b", "-o"}, "b", "", 0},                   // later wins; last takes empty
+      {{"-i", "a.tif", "-V", "out.gen"}, "a.tif", "", 0},               // upper-case V is no switch
+      {{"-ia.tif", "b.tif", "-o", "c"}, "b.tif", "c", 0},               // a glued path is ignored
+      {{"x", "-i", "a", "-i", "b", "-o"}, "b", "", 0},                  // later wins; last takes empty
       {{"-", "/", "-z", "-i"}, "", "", 0},
   };
   for (const Case& c : cases) {
@@ -160,11 +160,11 @@ TEST(CommandLine, OutlinesEncloseTheLines) {
       "print('OK' if d.max() <= 1.5 + 1.5 else 'far %.2f' % d.max())\n";
   qzntest::WriteFileText(dir.file("outline_check.py"), script);
   std::string out;
-  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(dir.file("outline_check.py")) + " " +
-                           Quote(std::filesystem::path(Script()).parent_path().string()) + " " +
-                           Quote(dir.path().string()),
-                       &out),
-            0);
+  ASSERT_EQ(
+      RunCommand(qzntest::Python() + " " + Quote(dir.file("outline_check.py")) + " " +
+                     Quote(std::filesystem::path(Script()).parent_path().string()) + " " + Quote(dir.path().string()),
+                 &out),
+      0);
   EXPECT_EQ(out, "OK\n");
 }
 

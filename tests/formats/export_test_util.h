@@ -53,8 +53,8 @@ inline void FillSample(CQznDoc& doc) {
   b->m_fID = 100.0f;
   b->m_nLayer = contoursId;
   b->m_color = RGB(0, 0, 255);
-  for (const CFPoint& p : {CFPoint(100, 100), CFPoint(100, 400), CFPoint(300, 400), CFPoint(300, 100),
-                           CFPoint(100, 100)})
+  for (const CFPoint& p :
+       {CFPoint(100, 100), CFPoint(100, 400), CFPoint(300, 400), CFPoint(300, 100), CFPoint(100, 100)})
     b->AddPoint(p.x, p.y);
   b->CalcBounds();
   CChain* c = doc.m_lines.NewChain();

@@ -32,17 +32,17 @@ inline std::string Snapshot(const CQznDoc& doc) {
                  static_cast<unsigned>(c->m_color));
     for (const CFPoint& p : c->m_points) s += FormatC("%.9g,%.9g ", static_cast<double>(p.x), static_cast<double>(p.y));
   }
-  for (const CPointRec* r : doc.m_points)
-    s += FormatC("P %.9g %.9g %.9g %d|", r->x, r->y, r->value, r->layer);
+  for (const CPointRec* r : doc.m_points) s += FormatC("P %.9g %.9g %.9g %d|", r->x, r->y, r->value, r->layer);
   for (const CNote* n : doc.m_notes)
-    s += FormatC("N %d %d %d %d %d %s|", n->m_rect.left, n->m_rect.top, n->m_rect.right, n->m_rect.bottom,
-                 n->m_nID, n->m_strText.c_str());
+    s += FormatC("N %d %d %d %d %d %s|", n->m_rect.left, n->m_rect.top, n->m_rect.right, n->m_rect.bottom, n->m_nID,
+                 n->m_strText.c_str());
   for (const CLayer& l : doc.m_layers.m_layers)
     s += FormatC("Y %d %d %06x %s|", l.m_nID, l.m_nFlags, static_cast<unsigned>(l.m_color), l.m_strName.c_str());
   s += FormatC("E %d %d %d %d|", doc.m_extent.left, doc.m_extent.top, doc.m_extent.right, doc.m_extent.bottom);
   s += FormatC("T %d %.17g %.17g %.17g %.17g|", doc.m_tfw.m_nTerms, doc.m_tfw.m_A, doc.m_tfw.m_C, doc.m_tfw.m_E,
                doc.m_tfw.m_F);
-  for (const CControlPt* p : doc.m_controlPts) s += FormatC("C %g %g %g %g|", p->m_imageX, p->m_imageY, p->m_mapX, p->m_mapY);
+  for (const CControlPt* p : doc.m_controlPts)
+    s += FormatC("C %g %g %g %g|", p->m_imageX, p->m_imageY, p->m_mapX, p->m_mapY);
   for (const std::string& p : doc.m_paths) s += "p " + p + "|";
   s += FormatC("M %d %d %d %d %d", doc.m_lines.m_nModified, doc.m_points.m_nModified, doc.m_notes.m_nModified,
                doc.m_lines.m_nImportMark, doc.m_points.m_nImportMark);
@@ -101,15 +101,16 @@ inline const std::string kGeoExamples = "/usr/share/doc/python3-networkx/example
 inline std::string ConvertExample(const TempDir& dir, const std::string& source, const std::string& driver,
                                   const std::string& extension) {
   const std::string out = dir.file(source + "." + extension);
-  const int rc = qzntest::RunCommand("ogr2ogr -f '" + driver + "' '" + out + "' '" + kGeoExamples + source + "' 2>/dev/null");
+  const int rc =
+      qzntest::RunCommand("ogr2ogr -f '" + driver + "' '" + out + "' '" + kGeoExamples + source + "' 2>/dev/null");
   EXPECT_EQ(rc, 0) << source;
   return rc == 0 ? out : std::string();
 }
 
-#define QZN_REQUIRE_GEO_EXAMPLES()                                                                  \
-  QZN_REQUIRE_ORACLE(std::filesystem::exists(importtest::kGeoExamples + "rivers.geojson"),          \
-                     "python3-networkx's geospatial examples");                                      \
-  QZN_REQUIRE_PROGRAM("ogr2ogr");                                                                   \
+#define QZN_REQUIRE_GEO_EXAMPLES()                                                         \
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(importtest::kGeoExamples + "rivers.geojson"), \
+                     "python3-networkx's geospatial examples");                            \
+  QZN_REQUIRE_PROGRAM("ogr2ogr");                                                          \
   QZN_REQUIRE_PYTHON_MODULES("osgeo", "numpy")
 
 // A small grey image in the workspace: imports then leave the extent alone

@@ -46,9 +46,10 @@ class DbfExpr : public DbfTest {
  protected:
   void SetUp() override {
     DbfTest::SetUp();
-    ASSERT_GE(Create(dir.file("people.dbf"), {Field("NAME", 'C', 10), Field("CITY", 'C', 8), Field("AMOUNT", 'N', 10, 2),
-                                               Field("QTY", 'N', 5), Field("WHEN", 'D', 8), Field("FLAG", 'L', 1)}),
-              0);
+    ASSERT_GE(
+        Create(dir.file("people.dbf"), {Field("NAME", 'C', 10), Field("CITY", 'C', 8), Field("AMOUNT", 'N', 10, 2),
+                                        Field("QTY", 'N', 5), Field("WHEN", 'D', 8), Field("FLAG", 'L', 1)}),
+        0);
     AppendRow({"Jones", "Bern", "      5.00", "    1", "19991231", "F"});
     AppendRow({"Smith", "Zurich", "   -123.45", "   17", "20240229", "T"});
     AppendRow({"Young", "Chur", "      0.50", "    3", "        ", "y"});
@@ -146,9 +147,9 @@ TEST_F(DbfExpr, ValuesAgreeWithPython) {
   const std::string cases = dir.file("cases.json");
   qzntest::WriteFileText(cases, json);
   std::string want;
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tests/formats/dbf_expr_oracle.py") +
-                                    " '" + cases + "'",
-                                &want),
+  ASSERT_EQ(qzntest::RunCommand(
+                qzntest::Python() + " " + qzntest::SourcePath("tests/formats/dbf_expr_oracle.py") + " '" + cases + "'",
+                &want),
             0)
       << want;
   std::istringstream g(got), w(want);
@@ -181,8 +182,8 @@ TEST_F(DbfExpr, FieldsAndAliases) {
 }
 
 TEST_F(DbfExpr, NumberKeysSortAsTextInNumericOrder) {
-  const std::vector<double> values = {-1000.5, -1, -0.5, 0, 0.25, 1, 2, 10, 999.99, -999.99, 123456.78, -123456.78,
-                                      1e13, -1e13, -2, -10, 0.01, -0.01};
+  const std::vector<double> values = {-1000.5, -1,        -0.5,       0,    0.25,  1,  2,   10,   999.99,
+                                      -999.99, 123456.78, -123456.78, 1e13, -1e13, -2, -10, 0.01, -0.01};
   // As a computed number (17 characters) and as the numeric field itself.
   for (const char* expression : {"AMOUNT * 1", "AMOUNT"}) {
     SCOPED_TRACE(expression);
@@ -216,8 +217,8 @@ TEST_F(DbfExpr, NumberKeysSortAsTextInNumericOrder) {
 
 TEST_F(DbfExpr, DatesAreDayNumbersOfPython) {
   QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"datetime"}), "Python");
-  const char* dates[] = {"00010101", "15821015", "16000229", "17000301", "18991231", "19000101",
-                         "19700101", "20000229", "20240229", "99991231"};
+  const char* dates[] = {"00010101", "15821015", "16000229", "17000301", "18991231",
+                         "19000101", "19700101", "20000229", "20240229", "99991231"};
   std::string script = "import datetime\nfor s in [";
   for (const char* d : dates) script += std::string("'") + d + "',";
   script += "]: print(datetime.date(int(s[:4]), int(s[4:6]), int(s[6:])).toordinal() + 1721425)\n";

@@ -114,7 +114,8 @@ TEST_F(DbfIndex, RandomChangesKeepTheTreeSorted) {
         Entries wantNames;
         std::vector<std::pair<double, std::int64_t>> wantValues;
         for (std::size_t i = 0; i < model.size(); ++i) {
-          wantNames.emplace_back(Pad(model[i].first, static_cast<std::size_t>(width)), static_cast<std::int64_t>(i + 1));
+          wantNames.emplace_back(Pad(model[i].first, static_cast<std::size_t>(width)),
+                                 static_cast<std::int64_t>(i + 1));
           wantValues.emplace_back(model[i].second, static_cast<std::int64_t>(i + 1));
         }
         std::sort(wantNames.begin(), wantNames.end());
@@ -134,8 +135,8 @@ TEST_F(DbfIndex, RandomChangesKeepTheTreeSorted) {
       const Entries python = PythonWalk(byName, &header);
       EXPECT_EQ(python, Walk(names));
       const int entry = (8 + width + 3) / 4 * 4;
-      EXPECT_EQ(header, std::to_string(width) + "|" + std::to_string(508 / entry) + "|" + std::to_string(entry) +
-                            "|0|NAME");
+      EXPECT_EQ(header,
+                std::to_string(width) + "|" + std::to_string(508 / entry) + "|" + std::to_string(entry) + "|0|NAME");
     }
     // Made afresh from the rows as they stand, an index holds the same.
     const int rebuilt = DbfIndexCreate(dir.file("rebuilt" + std::to_string(width) + ".ndx"), "NAME", 0);

@@ -96,9 +96,9 @@ TEST_F(DbfLocks, RecordLockIsRefusedOrAwaited) {
   ASSERT_EQ(child.Receive(), 'L');
   ASSERT_GE(DbfOpen(path), 0);
   EXPECT_EQ(DbfLock(2, 0), -2);
-  EXPECT_EQ(DbfLock(3, 0), 0);   // another record
-  EXPECT_EQ(DbfLock(0, 0), 0);   // the append position
-  EXPECT_EQ(DbfLock(-1, 0), -2); // the whole file holds record 2 as well
+  EXPECT_EQ(DbfLock(3, 0), 0);    // another record
+  EXPECT_EQ(DbfLock(0, 0), 0);    // the append position
+  EXPECT_EQ(DbfLock(-1, 0), -2);  // the whole file holds record 2 as well
   // Reading without read locks does not wait.
   EXPECT_EQ(DbfSetLockMode(0), 1);
   EXPECT_EQ(Name(2), "two");

@@ -37,8 +37,8 @@ unsigned U16(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] 
 // A table of every kind of field, filled once through the record buffer (as
 // the shapefile writer does) and once through field replacement.
 std::vector<DbfField> MixedFields() {
-  return {Field("NAME", 'C', 20),  Field("CODE", 'N', 8),    Field("VALUE", 'N', 12, 3), Field("RATE", 'F', 10, 2),
-          Field("WHEN", 'D', 8),   Field("OK", 'L', 1),      Field("LONGTEXT", 'C', 250)};
+  return {Field("NAME", 'C', 20), Field("CODE", 'N', 8), Field("VALUE", 'N', 12, 3), Field("RATE", 'F', 10, 2),
+          Field("WHEN", 'D', 8),  Field("OK", 'L', 1),   Field("LONGTEXT", 'C', 250)};
 }
 
 TEST_F(DbfTable, WrittenTableReadsTheSameInDbfreadAndOgr) {
@@ -58,13 +58,17 @@ TEST_F(DbfTable, WrittenTableReadsTheSameInDbfreadAndOgr) {
   const std::string x250 = std::string(250, 'x');
   EXPECT_EQ(DbfOracle({"dbfread", path}),
             "NAME|C|20|0\nCODE|N|8|0\nVALUE|N|12|3\nRATE|F|10|2\nWHEN|D|8|0\nOK|L|1|0\nLONGTEXT|C|250|0\n--\n"
-            "'Road 1'|12|3.125|-0.5|datetime.date(2024, 2, 29)|True|'" + x250 + "'\n"
-            "'Bridge'|-7|None|None|datetime.date(1999, 12, 31)|False|'end'\n");
+            "'Road 1'|12|3.125|-0.5|datetime.date(2024, 2, 29)|True|'" +
+                x250 +
+                "'\n"
+                "'Bridge'|-7|None|None|datetime.date(1999, 12, 31)|False|'end'\n");
   EXPECT_EQ(DbfOracle({"ogr", path}),
             "NAME|String|20|0\nCODE|Integer|8|0\nVALUE|Real|12|3\nRATE|Real|10|2\nWHEN|Date|10|0\nOK|String|1|0\n"
             "LONGTEXT|String|250|0\n--\n"
-            "'Road 1'|12|3.125|-0.5|'2024/02/29'|'T'|'" + x250 + "'\n"
-            "'Bridge'|-7|None|None|'1999/12/31'|'F'|'end'\n");
+            "'Road 1'|12|3.125|-0.5|'2024/02/29'|'T'|'" +
+                x250 +
+                "'\n"
+                "'Bridge'|-7|None|None|'1999/12/31'|'F'|'end'\n");
 }
 
 TEST_F(DbfTable, NewTableAndAppendsHaveTheirLengthsAndCount) {
@@ -362,8 +366,8 @@ TEST_F(DbfTable, TablesOfOtherProgramsReadFieldForField) {
     std::string got;
     for (int i = 1; i <= DbfFieldCount(); ++i) {
       const DbfField* f = DbfFieldInfo(DbfFieldByNumber(i));
-      got += std::string(f->name) + "|" + f->type + "|" + std::to_string(f->width) + "|" +
-             std::to_string(f->decimals) + "\n";
+      got += std::string(f->name) + "|" + f->type + "|" + std::to_string(f->width) + "|" + std::to_string(f->decimals) +
+             "\n";
     }
     got += "--\n";
     for (std::int64_t r = 1; r <= DbfRecordCount(); ++r) {
@@ -398,7 +402,7 @@ TEST_F(DbfTable, ReadingLeavesAnotherProgramsFileAsItWas) {
   ASSERT_EQ(DbfClose(), 0);
   std::vector<std::uint8_t> bytes = ReadFileBytes(path);
   bytes[1] = 80, bytes[2] = 1, bytes[3] = 2;  // another date
-  bytes[4] = 7;                              // a count the other program keeps
+  bytes[4] = 7;                               // a count the other program keeps
   WriteFileBytes(path, bytes);
   ASSERT_GE(DbfOpen(path), 0);
   EXPECT_EQ(DbfGoTop(), 0);

@@ -108,7 +108,7 @@ allpts = [p for line in got for p in line] + [to_map(0, 0), to_map(999, 799)]
 assert all(lo[0] <= x <= hi[0] and lo[1] <= y <= hi[1] for x, y in allpts), (lo, hi)
 print("ok")
 )PY",
-                                                   {path});
+                                                  {path});
     EXPECT_EQ(out, "ok\n");
   }
   EXPECT_EQ(doc.m_triangles.GetCount(), 0);  // built for the export only

@@ -148,7 +148,8 @@ TEST_F(DxfReader, LayerTable) {
   {
     SCOPED_TRACE("a table without layer 0: it is added, one layer is current");
     DxfRead r;
-    const std::string table = "0\nTABLE\n2\nLAYER\n70\n2\n0\nLAYER\n2\nroads\n62\n1\n0\nLAYER\n2\nrivers\n62\n-5\n0\nENDTAB\n";
+    const std::string table =
+        "0\nTABLE\n2\nLAYER\n70\n2\n0\nLAYER\n2\nroads\n62\n1\n0\nLAYER\n2\nrivers\n62\n-5\n0\nENDTAB\n";
     ReadDxf(Write("a.dxf", Dxf(onLayer("RIVERS") + onLayer("lakes"), table)), r);
     ASSERT_EQ(r.result, ReadResult::ok);
     ASSERT_EQ(r.layers.GetCount(), 3);
@@ -162,9 +163,8 @@ TEST_F(DxfReader, LayerTable) {
     EXPECT_EQ(current, 1);
     EXPECT_TRUE(r.layers.GetAt(1).IsCurrent());
     // By name without case; a name the table lacks goes to the first layer.
-    EXPECT_EQ(LineDump(r.work.lines),
-              (std::vector<std::string>{FormatC("0 %d: 0,0 1,1", r.layers.GetAt(2).m_nID),
-                                        FormatC("0 %d: 0,0 1,1", r.layers.GetAt(0).m_nID)}));
+    EXPECT_EQ(LineDump(r.work.lines), (std::vector<std::string>{FormatC("0 %d: 0,0 1,1", r.layers.GetAt(2).m_nID),
+                                                                FormatC("0 %d: 0,0 1,1", r.layers.GetAt(0).m_nID)}));
   }
   {
     SCOPED_TRACE("newer files: handle and subclass before the count");
@@ -213,7 +213,8 @@ TEST_F(DxfReader, DamagedFilesChangeNothing) {
     const char* name;
     std::string text;
   } cases[] = {
-      {"a group code that is no number", [&] {
+      {"a group code that is no number",
+       [&] {
          std::string s = good;
          s.replace(s.find("11\n3"), 2, "1l");
          return s;
@@ -244,8 +245,7 @@ TEST_F(DxfReader, DamagedFilesChangeNothing) {
 // their layer's colour (white ones replaced), the layer control refreshed.
 TEST_F(DxfReader, ImportTakesTheLayers) {
   importtest::FillExisting(doc);
-  const std::string table =
-      "0\nTABLE\n2\nLAYER\n70\n2\n0\nLAYER\n2\n0\n62\n7\n0\nLAYER\n2\nroads\n62\n1\n0\nENDTAB\n";
+  const std::string table = "0\nTABLE\n2\nLAYER\n70\n2\n0\nLAYER\n2\n0\n62\n7\n0\nLAYER\n2\nroads\n62\n1\n0\nENDTAB\n";
   const std::string path = Write("plan.dxf", Dxf("0\nLINE\n8\nroads\n10\n1\n20\n2\n11\n300\n21\n400\n"
                                                  "0\nPOINT\n8\n0\n10\n3\n20\n4\n",
                                                  table));
@@ -327,8 +327,7 @@ for feat in lyr:
 
 std::string ImportDump(const CQznDoc& doc) {
   std::string s = "layers ";
-  for (std::int64_t i = 0; i < doc.m_layers.GetCount(); ++i)
-    s += (i ? "," : "") + doc.m_layers.GetAt(i).m_strName;
+  for (std::int64_t i = 0; i < doc.m_layers.GetCount(); ++i) s += (i ? "," : "") + doc.m_layers.GetAt(i).m_strName;
   s += "\n";
   std::string name;
   for (const CChain* c : doc.m_lines) {

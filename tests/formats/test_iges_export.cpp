@@ -57,9 +57,9 @@ TEST(IgesColor, ChannelsFromFiftyUp) {
   const struct {
     COLORREF color;
     int number;
-  } cases[] = {{RGB(0, 0, 0), 1},     {RGB(255, 0, 0), 2},     {RGB(0, 255, 0), 3},   {RGB(0, 0, 255), 4},
-               {RGB(255, 255, 0), 5}, {RGB(255, 0, 255), 6},   {RGB(49, 200, 200), 7}, {RGB(50, 50, 50), 8},
-               {RGB(49, 49, 49), 1}};
+  } cases[] = {{RGB(0, 0, 0), 1},      {RGB(255, 0, 0), 2},   {RGB(0, 255, 0), 3},
+               {RGB(0, 0, 255), 4},    {RGB(255, 255, 0), 5}, {RGB(255, 0, 255), 6},
+               {RGB(49, 200, 200), 7}, {RGB(50, 50, 50), 8},  {RGB(49, 49, 49), 1}};
   for (const auto& c : cases) EXPECT_EQ(qzn::IgesColorNumber(c.color), c.number) << std::hex << c.color;
 }
 
@@ -72,14 +72,15 @@ TEST_F(IgesTest, FileFollowsTheFixedColumnLayout) {
   // Start and Global sections, as stored (code page 936 bytes). A string
   // runs on over the next record; numbers are never split.
   const std::string start = Utf8ToGbk("IGES 文件由 QZN software 创建。");
-  auto record = [](const std::string& data, const char* seq) { return data + std::string(72 - data.size(), ' ') + seq; };
-  EXPECT_EQ(text.substr(0, 4 * 81),
-            record(start, "S      1\n") +
-                record(Utf8ToGbk(",,3HQZN,8Hplan.igs,7HQZN 5.5,53HQZN 5.5 创建 Wednesday, December 10, 202"),
-                       "G      1\n") +
-                record(Utf8ToGbk("5 在 17:02:09,32,38,6,308,15,,1.0D0,2,2HMM,1,1.0D0,15H20251210.170209,"),
-                       "G      2\n") +
-                record(".001D0,950.500D0,,,4,0;", "G      3\n"));
+  auto record = [](const std::string& data, const char* seq) {
+    return data + std::string(72 - data.size(), ' ') + seq;
+  };
+  EXPECT_EQ(
+      text.substr(0, 4 * 81),
+      record(start, "S      1\n") +
+          record(Utf8ToGbk(",,3HQZN,8Hplan.igs,7HQZN 5.5,53HQZN 5.5 创建 Wednesday, December 10, 202"), "G      1\n") +
+          record(Utf8ToGbk("5 在 17:02:09,32,38,6,308,15,,1.0D0,2,2HMM,1,1.0D0,15H20251210.170209,"), "G      2\n") +
+          record(".001D0,950.500D0,,,4,0;", "G      3\n"));
   EXPECT_EQ(Check(dir.file("plan.igs")),
             "G 3 D 6 P 10 max 950.500D0\n"
             "1 2 3 10.500,778.750,12.500 200.000,499.000,12.500 400.125,749.000,12.500\n"

@@ -162,8 +162,9 @@ TEST_F(ImportFront, GeoreferencedImportLoadsItsReference) {
   // Control points from a file, then the triangulation.
   CQznDoc cp;
   GiveImage(cp);
-  const std::string cpt = Write("map.cpt", "0 0 500000 4000000\n999 0 500499.5 4000000\n999 999 500499.5 3999500.5\n"
-                                           "0 999 500000 3999500.5\n500 500 500250 3999750\n");
+  const std::string cpt = Write("map.cpt",
+                                "0 0 500000 4000000\n999 0 500499.5 4000000\n999 999 500499.5 3999500.5\n"
+                                "0 999 500000 3999500.5\n500 500 500250 3999750\n");
   ASSERT_EQ(cp.ImportGeoVectors(lines, cpt, 1), 1) << ::testing::PrintToString(host.Texts());
   EXPECT_EQ(cp.m_paths[CQznDoc::kPathControlPoints], cpt);
   EXPECT_EQ(cp.m_nImportTransform, 1);

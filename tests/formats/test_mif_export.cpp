@@ -90,7 +90,7 @@ for f, line in zip(lyr, pixels + [None]):
         label = style[style.find('t:"') + 3:style.find('"', style.find('t:"') + 3)]
     print(name, text, style.split(",")[1] if name == "LINESTRING" else "", label)
 )PY",
-                                                 {dir.file("plan.mif")});
+                                                {dir.file("plan.mif")});
   EXPECT_EQ(out,
             "Real\n"
             "LINESTRING 12.5 c:#ff0000 \n"

@@ -17,8 +17,9 @@ using importtest::ImportTest;
 using importtest::LineDump;
 using importtest::Snapshot;
 
-const char* kHeader = "Version 300\nCharset \"WindowsSimpChinese\"\nDelimiter \",\"\nCoordSys NonEarth Units \"m\"\n"
-                      "Columns 1\n  ID Integer\nData\n\n";
+const char* kHeader =
+    "Version 300\nCharset \"WindowsSimpChinese\"\nDelimiter \",\"\nCoordSys NonEarth Units \"m\"\n"
+    "Columns 1\n  ID Integer\nData\n\n";
 
 struct MifRead {
   CImportLists work;
@@ -73,8 +74,9 @@ TEST_F(MifReader, ObjectsTakeTheirRowsIdsAndPens) {
 }
 
 TEST_F(MifReader, Texts) {
-  WriteGbk("t.mif", std::string(kHeader) + "Text \"他说 \"\"好\"\"\"\n  10.4 20.6 50 5\n"
-                                           "Text\n    \"第二\"\n  1 2 3 4\n    Font (\"Arial\",0,0,0)\n");
+  WriteGbk("t.mif", std::string(kHeader) +
+                        "Text \"他说 \"\"好\"\"\"\n  10.4 20.6 50 5\n"
+                        "Text\n    \"第二\"\n  1 2 3 4\n    Font (\"Arial\",0,0,0)\n");
   Write("t.mid", "1\n2\n");
   MifRead r;
   Read(dir.file("t.mif"), r);

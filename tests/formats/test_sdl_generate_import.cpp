@@ -34,21 +34,25 @@ TEST_F(SdlImport, RecordsBecomePointsAndLines) {
                "L, \"road\", \"7\", 3\n0,0\n10,0\n10,10\n"
                // Ten vertices, the fifth repeating the first: a closed ring,
                // then a line of the other five.
-               "P, \"" + longName + "\", \"9\", \"x\", 10\n0,0\n4,0\n4,4\n0,4\n0,0\n20,20\n30,20\n30,30\n20,30\n25,25\n"
-               "Q, \"not a record\", \"1\", 1\n"
-               "L, \"no count\", \"5\"\n");
+               "P, \"" +
+                   longName +
+                   "\", \"9\", \"x\", 10\n0,0\n4,0\n4,4\n0,4\n0,0\n20,20\n30,20\n30,30\n20,30\n25,25\n"
+                   "Q, \"not a record\", \"1\", 1\n"
+                   "L, \"no count\", \"5\"\n");
   ASSERT_EQ(ImportSdl(doc, path, MapTransform::Pixels()), 1);
   EXPECT_TRUE(host.messages.empty());
   ASSERT_EQ(doc.m_points.GetCount(), 1);
   const CPointRec* p = doc.m_points.GetHead();
-  EXPECT_EQ(std::make_tuple(p->x, p->y, p->value, p->size, p->color), std::make_tuple(120.5f, 80.25f, 42.0f, 4, COLORREF{255}));
+  EXPECT_EQ(std::make_tuple(p->x, p->y, p->value, p->size, p->color),
+            std::make_tuple(120.5f, 80.25f, 42.0f, 4, COLORREF{255}));
   EXPECT_EQ(LineDump(doc.m_lines), (std::vector<std::string>{"7 0: 0,0 10,0 10,10", "9 0: 0,0 4,0 4,4 0,4 0,0",
-                                                              "9 0: 20,20 30,20 30,30 20,30 25,25"}));
+                                                             "9 0: 20,20 30,20 30,30 20,30 25,25"}));
   // The texts beside the SDL file: the header, three lines a record, END.
   const std::string sda = dir.file("a.sda");
   EXPECT_EQ(doc.m_paths[CQznDoc::kPathAttributes], sda);
-  EXPECT_EQ(GbkToUtf8(qzntest::ReadFileText(sda)),
-            "TARVIK DATACO ATTRIBUTE FILE\r\n42\r\n高程点\r\n第二\r\n7\r\nroad\r\n\r\n9\r\n" + longName + "\r\nx\r\nEND\r\n");
+  EXPECT_EQ(
+      GbkToUtf8(qzntest::ReadFileText(sda)),
+      "TARVIK DATACO ATTRIBUTE FILE\r\n42\r\n高程点\r\n第二\r\n7\r\nroad\r\n\r\n9\r\n" + longName + "\r\nx\r\nEND\r\n");
 }
 
 // The attribute file goes beside the SDL file, never over one the workspace

@@ -68,7 +68,7 @@ lo = to_map(0, 799); hi = to_map(999, 0)
 assert all(abs(a - b) < 1e-6 for a, b in zip(r.bbox, [lo[0], lo[1], hi[0], hi[1]])), r.bbox
 print([rec["ID"] for rec in dbfread.DBF(sys.argv[2], encoding="cp936")])
 )PY",
-                                                 {dir.file("spots.shp"), dir.file("spots.dbf")});
+                                                {dir.file("spots.shp"), dir.file("spots.dbf")});
   EXPECT_EQ(out, "[123.5, -3.0, -0.7]\n");
 }
 
@@ -105,7 +105,7 @@ ds = ogr.Open(sys.argv[1])
 lyr = ds.GetLayer(0)
 print("ogr", lyr.GetFeatureCount(), [f.GetField("ID") for f in lyr])
 )PY",
-                                                 {dir.file("ROADS.SHP")});
+                                                {dir.file("ROADS.SHP")});
   // The open line is closed (4 vertices); the square keeps its 5; the
   // two-vertex line cannot make a ring and keeps its row as a null shape.
   EXPECT_EQ(out, "5 4 True clockwise\n5 5 True clockwise\nnull\nogr 3 [12, 100, -7]\n");
@@ -115,7 +115,7 @@ TEST_F(ExportTest, NoteShapefileCutsTextsOnCharacterBoundaries) {
   QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"dbfread"}), "dbfread");
   std::string twentySix;
   for (int i = 0; i < 26; ++i) twentySix += "高";
-  doc.m_notes.AddNote(RECT{0, 0, 10, 10}, twentySix);        // 52 bytes
+  doc.m_notes.AddNote(RECT{0, 0, 10, 10}, twentySix);          // 52 bytes
   doc.m_notes.AddNote(RECT{10, 10, 21, 21}, "a" + twentySix);  // 53 bytes
   options.arcView = [](qzn::ArcViewExportOptions& o) { o.source = 2; };
   ASSERT_EQ(qzn::SaveVectorFile(doc, dir.file("notes.shp"), qzn::kVectorShape), 1);
@@ -124,7 +124,7 @@ import sys, dbfread
 for rec in dbfread.DBF(sys.argv[1], encoding="cp936"):
     print(int(rec["ID"]), len(rec["ATTR"].encode("cp936")), rec["ATTR"][:3])
 )PY",
-                                                 {dir.file("notes.dbf")});
+                                                {dir.file("notes.dbf")});
   EXPECT_EQ(out, "1 8 高程 \n2 50 高高高\n3 49 a高高\n");
 }
 

@@ -105,16 +105,16 @@ TEST_F(ShapeReader, PyshpFiles) {
     ShapeRead r;
     Read(dir.file("polygon.shp"), r);
     ASSERT_EQ(r.result, ReadResult::ok);
-    EXPECT_EQ(LineDump(r.work.lines), (std::vector<std::string>{"21 4: 0,0 0,10 10,10 10,0 0,0",
-                                                                 "21 4: 2,2 4,2 4,4 2,4 2,2"}));
+    EXPECT_EQ(LineDump(r.work.lines),
+              (std::vector<std::string>{"21 4: 0,0 0,10 10,10 10,0 0,0", "21 4: 2,2 4,2 4,4 2,4 2,2"}));
   }
   for (const char* name : {"linez.shp", "linez_nom.shp"}) {
     SCOPED_TRACE(std::string(name) + ": a line with Z takes its height as its ID");
     ShapeRead r;
     Read(dir.file(name), r);
     ASSERT_EQ(r.result, ReadResult::ok);
-    EXPECT_EQ(LineDump(r.work.lines), (std::vector<std::string>{"105 4: 0,0 1,1", "110 4: 2,2 3,3",
-                                                                 "120.5 4: 5,5 6,6 7,5"}));
+    EXPECT_EQ(LineDump(r.work.lines),
+              (std::vector<std::string>{"105 4: 0,0 1,1", "110 4: 2,2 3,3", "120.5 4: 5,5 6,6 7,5"}));
   }
   {
     SCOPED_TRACE("PointZ: values are the heights, positions not cut to whole pixels");
@@ -162,12 +162,12 @@ TEST_F(ShapeReader, ATableThatCannotBeChangedIsRead) {
   const std::string path = dir.file("ro.shp");
   ASSERT_EQ(CShapeFile(doc.m_lines, doc.m_extent, MapTransform::Pixels(), false).Write(path, true), WriteResult::ok);
   for (const char* name : {"ro.shp", "ro.dbf", ""}) {
-    std::filesystem::permissions(dir.file(name), std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
-                                                     std::filesystem::perms::others_read |
-                                                     (*name ? std::filesystem::perms::none
-                                                            : std::filesystem::perms::owner_all |
-                                                                  std::filesystem::perms::others_exec |
-                                                                  std::filesystem::perms::group_exec));
+    std::filesystem::permissions(dir.file(name),
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                     std::filesystem::perms::others_read |
+                                     (*name ? std::filesystem::perms::none
+                                            : std::filesystem::perms::owner_all | std::filesystem::perms::others_exec |
+                                                  std::filesystem::perms::group_exec));
   }
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);

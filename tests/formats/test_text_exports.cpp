@@ -39,7 +39,9 @@ TEST(AttributeList, ReadsGroupsUpToEndInAnyLineForm) {
     std::vector<int> ids;
   } cases[] = {
       {"header inside other text, CRLF",
-       Stored("# TARVIK DATACO ATTRIBUTE FILE v2\n12\n公路\n沥青\n7\na\nb\nEND\n"), 1, {12, 7}},
+       Stored("# TARVIK DATACO ATTRIBUTE FILE v2\n12\n公路\n沥青\n7\na\nb\nEND\n"),
+       1,
+       {12, 7}},
       {"group cut short by END", Stored("TARVIK DATACO ATTRIBUTE FILE\n12\n公路\n沥青\n7\na\nEND\n"), 1, {12}},
       {"last line without a line end", "TARVIK DATACO ATTRIBUTE FILE\n3\n" + longText + "\nlast", 1, {3}},
       {"a line that is no ID ends the groups", "TARVIK DATACO ATTRIBUTE FILE\n3\na\nb\nnext\n4\nc\nd\n", 1, {3}},
@@ -70,7 +72,8 @@ TEST(AttributeList, ReadsGroupsUpToEndInAnyLineForm) {
 }
 
 TEST_F(ExportTest, SdlInPixelsWithMergedAttributes) {
-  WriteFileText(dir.file("names.sda"), Stored("TARVIK DATACO ATTRIBUTE FILE\n12\n公路\n沥青\n123\n高程点\n测量\nEND\n"));
+  WriteFileText(dir.file("names.sda"),
+                Stored("TARVIK DATACO ATTRIBUTE FILE\n12\n公路\n沥青\n123\n高程点\n测量\nEND\n"));
   doc.m_paths[CQznDoc::kPathAttributes] = dir.file("names.sda");
   options.sdl = [](qzn::SdlOutputOptions& o) {
     EXPECT_EQ(o.merge, 1);  // a remembered attribute file is merged
@@ -79,16 +82,17 @@ TEST_F(ExportTest, SdlInPixelsWithMergedAttributes) {
   const std::string before = exporttest::Snapshot(doc);
   ASSERT_EQ(qzn::ExportSdl(doc, dir.file("plan.sdl")), 1);
   EXPECT_EQ(exporttest::Snapshot(doc), before);
-  EXPECT_EQ(ReadFileText(dir.file("plan.sdl")),
-            Stored(";Tarvik Dataco QZN 输出 SDL 文件。\n"
-                   ";坐标为图像像素 (x 向右, y 向下)。\n"
-                   "L, \"公路\", \"12\", \"沥青\", 3\n10.500000,20.250000\n200.000000,300.000000\n400.125000,50.000000\n"
-                   "P, \"Polygon 100\", \"100\", 5\n100.000000,100.000000\n100.000000,400.000000\n"
-                   "300.000000,400.000000\n300.000000,100.000000\n100.000000,100.000000\n"
-                   "L, \"Polyline -7\", \"-7\", 2\n900.000000,700.000000\n950.500000,780.750000\n"
-                   "M, \"高程点\", \"123\", \"测量\", 1\n50,60\n"
-                   "M, \"Point -3\", \"-3\", 1\n700,700\n"
-                   "M, \"高程 \"A\"\", \"0000\", 1\n100,200\n"));
+  EXPECT_EQ(
+      ReadFileText(dir.file("plan.sdl")),
+      Stored(";Tarvik Dataco QZN 输出 SDL 文件。\n"
+             ";坐标为图像像素 (x 向右, y 向下)。\n"
+             "L, \"公路\", \"12\", \"沥青\", 3\n10.500000,20.250000\n200.000000,300.000000\n400.125000,50.000000\n"
+             "P, \"Polygon 100\", \"100\", 5\n100.000000,100.000000\n100.000000,400.000000\n"
+             "300.000000,400.000000\n300.000000,100.000000\n100.000000,100.000000\n"
+             "L, \"Polyline -7\", \"-7\", 2\n900.000000,700.000000\n950.500000,780.750000\n"
+             "M, \"高程点\", \"123\", \"测量\", 1\n50,60\n"
+             "M, \"Point -3\", \"-3\", 1\n700,700\n"
+             "M, \"高程 \"A\"\", \"0000\", 1\n100,200\n"));
   EXPECT_EQ(doc.m_nSpareWord, -1);
 }
 
@@ -99,10 +103,9 @@ TEST_F(ExportTest, SdlThroughTheControlPointsRemembersTheChoice) {
     o.lines = o.text = 0;
   };
   ASSERT_EQ(qzn::ExportSdl(doc, dir.file("map.sdl")), 1);
-  EXPECT_EQ(ReadFileText(dir.file("map.sdl")),
-            Stored(";Tarvik Dataco QZN 输出 SDL 文件。\n;坐标为地图坐标。\n"
-                   "M, \"Point 123\", \"123\", 1\n500025.250000,3999969.875000\n"
-                   "M, \"Point -3\", \"-3\", 1\n500350.000000,3999650.000000\n"));
+  EXPECT_EQ(ReadFileText(dir.file("map.sdl")), Stored(";Tarvik Dataco QZN 输出 SDL 文件。\n;坐标为地图坐标。\n"
+                                                      "M, \"Point 123\", \"123\", 1\n500025.250000,3999969.875000\n"
+                                                      "M, \"Point -3\", \"-3\", 1\n500350.000000,3999650.000000\n"));
   EXPECT_EQ(doc.m_nSpareWord, 0);
 }
 

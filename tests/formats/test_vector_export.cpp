@@ -38,9 +38,9 @@ TEST(VectorFileType, ExtensionsInAnyCase) {
   const struct {
     const char* path;
     int type;
-  } cases[] = {{"a.dxf", 1},    {"A.DXF", 1}, {"b.Mif", 2},   {"c.shp", 3}, {"d.xyz", 4},      {"e.PNT", 5},
-               {"f.sdl", 6},    {"g.igs", 7}, {"h.IGES", 7},  {"i.arc", 0}, {"j.gen", 0},      {"k.txt", 0},
-               {"noext", 0},    {"dir.dxf/file", 0}, {"dir/x.d.dxf", 1}};
+  } cases[] = {{"a.dxf", 1}, {"A.DXF", 1}, {"b.Mif", 2}, {"c.shp", 3},        {"d.xyz", 4},
+               {"e.PNT", 5}, {"f.sdl", 6}, {"g.igs", 7}, {"h.IGES", 7},       {"i.arc", 0},
+               {"j.gen", 0}, {"k.txt", 0}, {"noext", 0}, {"dir.dxf/file", 0}, {"dir/x.d.dxf", 1}};
   for (const auto& c : cases) EXPECT_EQ(qzn::VectorFileTypeOf(c.path), c.type) << c.path;
 }
 
@@ -149,7 +149,7 @@ print("flat", all(not e.is_3d_polyline and all(v.dxf.location[2] == 0 for v in e
 print("shapes", len(shapefile.Reader(d + "/gl.SHP").shapes()), len(shapefile.Reader(d + "/gpl.SHP").shapes()))
 print(open(d + "/pl.MID").read().split())
 )PY",
-                                                 {dir.path().string()});
+                                                {dir.path().string()});
   EXPECT_EQ(out,
             "points [(50.5, 738.75, 123.5), (700.0, 99.0, -3.0)]\n"
             "flat True\n"
@@ -182,7 +182,7 @@ for name in ("scan.DXF", "scan.MIF", "scan.SHP"):
     ys = [p[1] for f in lyr for p in f.GetGeometryRef().GetPoints()]
     print(name, lyr.GetFeatureCount() >= 1, round(min(ys)), round(max(ys)))
 )PY",
-                                                 {dir.path().string()});
+                                                {dir.path().string()});
   EXPECT_EQ(out, "scan.DXF True 99 99\nscan.MIF True 100 100\nscan.SHP True 100 100\n");
 }
 

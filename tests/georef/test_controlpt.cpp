@@ -151,7 +151,9 @@ TEST(ControlPtFit, AgreesWithNumpyLeastSquares) {
   // to compare coefficients); the fits are compared by their predictions.
   const std::string script =
       "import numpy as np\n"
-      "p = np.loadtxt('" + dir.file("pts.txt") + "')\n"
+      "p = np.loadtxt('" +
+      dir.file("pts.txt") +
+      "')\n"
       "for d in (0, 1):\n"
       "  sx, sy, tx, ty = (p[:,0], p[:,1], p[:,2], p[:,3]) if d == 0 else (p[:,2], p[:,3], p[:,0], p[:,1])\n"
       "  u, v = (sx - sx.mean()) / sx.std(), (sy - sy.mean()) / sy.std()\n"

@@ -85,8 +85,9 @@ TEST(RasterTable, EveryPointWrittenAndReadBack) {
             0u)
       << text;
   EXPECT_NE(text.find("(500000.125,4100000.5) (0,0) Label \"Pt 1\",\r\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("(501000.125,4099640.5) (402,149) Label \"Pt 5\"\r\nCoordSys NonEarth Units \"m\"\r\nUnits \"m\"\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("(501000.125,4099640.5) (402,149) Label \"Pt 5\"\r\nCoordSys NonEarth Units \"m\"\r\nUnits \"m\"\r\n"),
+      std::string::npos)
       << text;
 
   CControlPtList back;
@@ -164,11 +165,16 @@ TEST(RasterTable, ReadByGdal) {
   ASSERT_EQ(list.WriteTab(dir.file("clarke.tab"), "clarke.tif"), 1);
   const std::string script =
       "from osgeo import gdal, osr\n"
-      "for n in ('img', 'clarke'): gdal.GetDriverByName('GTiff').Create('" + dir.path().string() +
+      "for n in ('img', 'clarke'): gdal.GetDriverByName('GTiff').Create('" +
+      dir.path().string() +
       "/' + n + '.tif', 100, 80, 1)\n"
-      "c = gdal.Open('" + dir.file("clarke.tif") + "').GetSpatialRef()\n"
+      "c = gdal.Open('" +
+      dir.file("clarke.tif") +
+      "').GetSpatialRef()\n"
       "print(c.GetUTMZone(), c.GetAttrValue('SPHEROID').replace(' ', '_'))\n"
-      "d = gdal.Open('" + dir.file("img.tif") + "')\n"
+      "d = gdal.Open('" +
+      dir.file("img.tif") +
+      "')\n"
       "print(*[repr(v) for v in d.GetGeoTransform()])\n"
       "s = d.GetSpatialRef()\n"
       "print(s.GetUTMZone(), s.GetAttrValue('DATUM'))\n"

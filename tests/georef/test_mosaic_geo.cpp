@@ -87,7 +87,8 @@ TEST(MosaicImages, GeoreferencedPlacementAgreesWithGdalBuildVrt) {
     const char* name;
     double ulx, uly;
   };
-  const std::vector<Tile> tiles = {{"a.tif", 1000, 5000}, {"b.tif", 1040, 4995}, {"c.tif", 985, 5008}, {"d.tif", 1010, 4970}};
+  const std::vector<Tile> tiles = {
+      {"a.tif", 1000, 5000}, {"b.tif", 1040, 4995}, {"c.tif", 985, 5008}, {"d.tif", 1010, 4970}};
   std::string script =
       "from osgeo import gdal\n"
       "import subprocess, xml.etree.ElementTree as ET\n"
@@ -135,7 +136,8 @@ TEST(MosaicImages, GeoreferencedPlacementAgreesWithGdalBuildVrt) {
     for (int y = 0; y < 30; ++y)
       for (int x = 0; x < 40; ++x) {
         const int ox = place[k].first + x, oy = place[k].second + y;
-        if (ox >= 0 && oy >= 0 && ox < 80 && oy < 60) expected[static_cast<std::size_t>(oy * 80 + ox)] = images[k].GetByte(x, y);
+        if (ox >= 0 && oy >= 0 && ox < 80 && oy < 60)
+          expected[static_cast<std::size_t>(oy * 80 + ox)] = images[k].GetByte(x, y);
       }
   int wrong = 0;
   for (int y = 0; y < 60; ++y)

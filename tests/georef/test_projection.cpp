@@ -95,10 +95,18 @@ TEST(ProjectionMaths, EllipsoidTableAndLookup) {
     const char* text;
     int row;
   } cases[] = {
-      {"WGS-84 (NAD83)", 23},        {"Clarke 1866 (NAD27)", 5},   {"Modified Everest", 17},
-      {"Fischer 1960 (Mercury)", 8}, {"", 0},                      {"Modified Airy", 16},
-      {"Airy", 1},                   {"Bessel 1841 (Nambia)", 4},  {"Bessel 1841", 3},
-      {"WGS-72", 22},                {"Modified Fischer 1960", 18}, {"no such thing", 0},
+      {"WGS-84 (NAD83)", 23},
+      {"Clarke 1866 (NAD27)", 5},
+      {"Modified Everest", 17},
+      {"Fischer 1960 (Mercury)", 8},
+      {"", 0},
+      {"Modified Airy", 16},
+      {"Airy", 1},
+      {"Bessel 1841 (Nambia)", 4},
+      {"Bessel 1841", 3},
+      {"WGS-72", 22},
+      {"Modified Fischer 1960", 18},
+      {"no such thing", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(FindEllipsoidByName(c.text), c.row) << c.text;
 }

@@ -27,6 +27,6 @@ inline bool RunOracle(const std::string& python, const std::string& script, cons
 
 }  // namespace projtest
 
-#define QZN_REQUIRE_PYPROJ(var)                 \
+#define QZN_REQUIRE_PYPROJ(var)                     \
   const std::string var = projtest::PyprojPython(); \
   QZN_REQUIRE_ORACLE(!var.empty(), "python3 with pyproj")

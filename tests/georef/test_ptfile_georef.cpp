@@ -30,8 +30,8 @@ const double kControl[5][4] = {{103.0, 87.0, 500120.5, 4100950.25},
 
 // Spot heights inside the image (0,0)-(1000,800); one on a control point.
 CPtList& Spots(CPtList& list) {
-  const float xy[6][2] = {{455.0f, 402.0f}, {12.5f, 20.25f}, {990.0f, 10.0f}, {500.5f, 780.0f}, {300.0f, 300.0f},
-                          {700.25f, 450.75f}};
+  const float xy[6][2] = {{455.0f, 402.0f}, {12.5f, 20.25f},  {990.0f, 10.0f},
+                          {500.5f, 780.0f}, {300.0f, 300.0f}, {700.25f, 450.75f}};
   for (int i = 0; i < 6; ++i) list.AddPoint(xy[i][0], xy[i][1], 100.0f + 10.0f * i, 7, 0);
   return list;
 }
@@ -42,7 +42,8 @@ std::string RunOracle(const qzntest::TempDir& dir, const std::string& body, cons
   for (const auto& c : kControl) cps << "[" << c[0] << "," << c[1] << "," << c[2] << "," << c[3] << "],";
   const std::string script = R"PY(
 import sys, numpy as np
-cp = np.array([)PY" + cps.str() + R"PY(])
+cp = np.array([)PY" + cps.str() +
+                             R"PY(])
 pts = np.array([[455.0, 402.0], [12.5, 20.25], [990.0, 10.0], [500.5, 780.0], [300.0, 300.0], [700.25, 450.75]])
 x, y = pts[:, 0], pts[:, 1]
 rows = [[float(t) for t in l.split()] for l in open(sys.argv[1]).read().split('\n') if l.strip()]
@@ -102,7 +103,8 @@ bil = np.column_stack([B @ f4[0], B @ f4[1], v])
 exp = np.vstack([tfw, aff, bil])
 got = np.array(rows)
 print('ok' if got.shape == exp.shape and np.allclose(got, exp, rtol=0, atol=1e-4) else np.abs(got - exp).max())
-)PY", data);
+)PY",
+                                    data);
   EXPECT_EQ(out, "ok\n");
 }
 
@@ -163,6 +165,7 @@ exp_note = sheet([[300.0, 300.0]])
 got = rows
 ok = np.allclose(got[:6], exp_pts, rtol=0, atol=1e-5) and np.allclose(got[6:7], exp_note, rtol=0, atol=1e-5)
 print('ok' if ok else (got, exp_pts, exp_note))
-)PY", numbers);
+)PY",
+                                    numbers);
   EXPECT_EQ(out, "ok\n");
 }

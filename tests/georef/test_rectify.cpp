@@ -28,7 +28,8 @@ void AddPoint(CControlPtList& list, double ix, double iy, double mx, double my) 
 // Six points of an image-to-map map given as a function.
 template <class F>
 void PointsOf(CControlPtList& list, int w, int h, F map) {
-  const double at[6][2] = {{3, 2}, {w - 5.0, 4}, {w - 2.0, h - 3.0}, {6, h - 2.0}, {w / 2.0, h / 3.0}, {w / 3.0, h - 9.0}};
+  const double at[6][2] = {{3, 2},       {w - 5.0, 4},       {w - 2.0, h - 3.0},
+                           {6, h - 2.0}, {w / 2.0, h / 3.0}, {w / 3.0, h - 9.0}};
   for (const auto& p : at) {
     double mx, my;
     map(p[0], p[1], mx, my);
@@ -49,21 +50,33 @@ Oracle ScipyRectify(const std::vector<std::uint8_t>& src, int w, int h, const st
   Oracle o;
   const std::string script =
       "from scipy import ndimage\n"
-      "a = np.fromfile(IN, np.uint8).reshape(" + std::to_string(h) + ", " + std::to_string(w) + ").astype(float)\n"
-      "def fwd(x, y):\n    return " + forward + "\n"
-      "def back(X, Y):\n    return " + backward + "\n"
+      "a = np.fromfile(IN, np.uint8).reshape(" +
+      std::to_string(h) + ", " + std::to_string(w) +
+      ").astype(float)\n"
+      "def fwd(x, y):\n    return " +
+      forward +
+      "\n"
+      "def back(X, Y):\n    return " +
+      backward +
+      "\n"
       "cx = np.array([0, a.shape[1] - 1, a.shape[1] - 1, 0.0]); cy = np.array([0, 0, a.shape[0] - 1, a.shape[0] - 1.0])\n"
       "X, Y = fwd(cx, cy)\n"
       "ox, oy = np.floor(X.min()), np.floor(Y.min())\n"
       "W, H = int(np.floor(X.max()) - ox + 1), int(np.floor(Y.max()) - oy + 1)\n"
       "gy, gx = np.mgrid[0:H, 0:W]\n"
       "sx, sy = back(gx + ox, gy + oy)\n"
-      "if " + std::to_string(order) + " == 0:\n"
+      "if " +
+      std::to_string(order) +
+      " == 0:\n"
       "    # Nearest pixel: a position belongs to the pixel whose area (centre +-0.5) holds it.\n"
       "    out = ndimage.map_coordinates(a, [sy, sx], order=0, mode='nearest', output=float)\n"
-      "    out[(sx < -0.5) | (sy < -0.5) | (sx >= a.shape[1] - 0.5) | (sy >= a.shape[0] - 0.5)] = " + std::to_string(cval) + "\n"
+      "    out[(sx < -0.5) | (sy < -0.5) | (sx >= a.shape[1] - 0.5) | (sy >= a.shape[0] - 0.5)] = " +
+      std::to_string(cval) +
+      "\n"
       "else:\n"
-      "    out = ndimage.map_coordinates(a, [sy, sx], order=1, mode='constant', cval=" + std::to_string(cval) + ", output=float)\n"
+      "    out = ndimage.map_coordinates(a, [sy, sx], order=1, mode='constant', cval=" +
+      std::to_string(cval) +
+      ", output=float)\n"
       "np.concatenate([[W, H], out.ravel()]).astype(np.float64).tofile(OUT)\n";
   const auto bytes = imgtest::RunPy(script, src);
   if (bytes.size() < 16) return o;
@@ -125,13 +138,14 @@ TEST(RectifyImage, TriangulationAgreesWithScipyNearestOnAScaledGrid) {
     my = 40.3 + 1.25 * y;
   });
   ASSERT_EQ(RectifyImage(&img, points, 1), 1);
-  const Oracle o = ScipyRectify(data, w, h, "(100.2 + 1.5 * x, 40.3 + 1.25 * y)",
-                                "((X - 100.2) / 1.5, (Y - 40.3) / 1.25)", 0, 0);
+  const Oracle o =
+      ScipyRectify(data, w, h, "(100.2 + 1.5 * x, 40.3 + 1.25 * y)", "((X - 100.2) / 1.5, (Y - 40.3) / 1.25)", 0, 0);
   ASSERT_EQ(img.width, o.w);
   ASSERT_EQ(img.height, o.h);
   int differ = 0;
   for (int i = 0; i < o.h; ++i)
-    for (int e = 0; e < o.w; ++e) differ += img.GetByte(e, i) != static_cast<int>(o.v[static_cast<std::size_t>(i) * o.w + e]);
+    for (int e = 0; e < o.w; ++e)
+      differ += img.GetByte(e, i) != static_cast<int>(o.v[static_cast<std::size_t>(i) * o.w + e]);
   EXPECT_EQ(differ, 0);
 }
 

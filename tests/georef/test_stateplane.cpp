@@ -41,11 +41,17 @@ TEST(StatePlaneTables, PublishedRowsMatch) {
       {false, "ALABAMA EAST", 1, 101, {-855000.0, 0.99996, 0, 0, 303000.0, 152400.3048006096, 0}},
       {true, "ARKANSAS NORTH", 2, 301, {-920000.0, 1.0, 361400.0, 345600.0, 342000.0, 400000.0, 0}},
       {false, "ARKANSAS NORTH", 2, 301, {-920000.0, 1.0, 361400.0, 345600.0, 342000.0, 609601.2192024384, 0}},
-      {true, "ALASKA ZONE NO. 1", 4, 5001,
+      {true,
+       "ALASKA ZONE NO. 1",
+       4,
+       5001,
        {-1334000.0, 0.9999, 0, -365211.6315, 570000.0, 818676.7344011232, 575097.6888751927}},
       // The centre of the 1927 zone, from its published origin of
       // 16404166.67 US survey feet; a rounded foot puts it 1 mm off.
-      {false, "ALASKA ZONE NO. 1", 4, 5001,
+      {false,
+       "ALASKA ZONE NO. 1",
+       4,
+       5001,
        {-1334000.0, 0.9999, 0, -365211.6315, 570000.0, 818585.5682430328, 575219.2440912407}},
       {true, "ALASKA ZONE NO. 2", 1, 5002, {-1420000.0, 0.9999, 0, 0, 540000.0, 500000.0, 0}},
       {false, "GUAM ISLAND", 3, 5400, {1444455.50254, 132820.87887, 50000.0, 50000.0, 0, 0, 0}},
@@ -78,8 +84,8 @@ TEST(StatePlaneTables, CommittedTableIsTheGeneratorsOutput) {
   if (!std::filesystem::exists(db)) GTEST_SKIP() << "PROJ's database is not installed";
   const qzntest::TempDir dir;
   const std::string out = dir.file("tables.cpp");
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tools/gen_stateplane_tables.py") + " --db " + db +
-                                " --out " + out + " >/dev/null"),
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tools/gen_stateplane_tables.py") +
+                                " --db " + db + " --out " + out + " >/dev/null"),
             0);
   EXPECT_TRUE(qzntest::ReadFileText(out) == qzntest::ReadFileText(qzntest::SourcePath("georef/stateplane_tables.cpp")))
       << "run tools/gen_stateplane_tables.py and commit georef/stateplane_tables.cpp";

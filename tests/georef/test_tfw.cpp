@@ -32,10 +32,10 @@ void ExpectSame(const CTfw& t, const CTfw& u) {
 
 TEST(WorldFile, WriteReadRoundTripsEveryDigit) {
   qzntest::TempDir dir;
-  for (const CTfw& t : {Make(8.983152841195214e-06, 0, 116.39123456789012, 0, -8.983152841195214e-06, 39.9087654321),
-                        Make(0.7071067811865476, -0.7071067811865475, 500123.25, -0.7071067811865475,
-                             -0.7071067811865476, 4100456.125),
-                        Make(2, 0, 10, 0, -2, 20)}) {
+  for (const CTfw& t :
+       {Make(8.983152841195214e-06, 0, 116.39123456789012, 0, -8.983152841195214e-06, 39.9087654321),
+        Make(0.7071067811865476, -0.7071067811865475, 500123.25, -0.7071067811865475, -0.7071067811865476, 4100456.125),
+        Make(2, 0, 10, 0, -2, 20)}) {
     const std::string path = dir.file("a.tfw");
     ASSERT_EQ(t.Write(path), 1);
     CTfw back;
@@ -151,17 +151,24 @@ TEST(WorldFile, ArchiveLayout) {
 TEST(WorldFile, AgreesWithGdal) {
   QZN_REQUIRE_PYTHON("from osgeo import gdal");
   qzntest::TempDir dir;
-  const CTfw ours = Make(0.7071067811865476, -0.7071067811865475, 500123.25, -0.7071067811865475, -0.7071067811865476,
-                         4100456.125);
+  const CTfw ours =
+      Make(0.7071067811865476, -0.7071067811865475, 500123.25, -0.7071067811865475, -0.7071067811865476, 4100456.125);
   ASSERT_EQ(ours.Write(dir.file("ours.tfw")), 1);
   const std::string script =
       "from osgeo import gdal\n"
       "d = gdal.GetDriverByName('GTiff')\n"
-      "a = d.Create('" + dir.file("ours.tif") + "', 4, 3, 1); a = None\n"
-      "print(*[repr(v) for v in gdal.Open('" + dir.file("ours.tif") + "').GetGeoTransform()])\n"
-      "b = d.Create('" + dir.file("src.tif") + "', 4, 3, 1)\n"
+      "a = d.Create('" +
+      dir.file("ours.tif") +
+      "', 4, 3, 1); a = None\n"
+      "print(*[repr(v) for v in gdal.Open('" +
+      dir.file("ours.tif") +
+      "').GetGeoTransform()])\n"
+      "b = d.Create('" +
+      dir.file("src.tif") +
+      "', 4, 3, 1)\n"
       "b.SetGeoTransform((116.25, 8.983152841195214e-06, 1.5e-07, 39.75, 2.5e-07, -8.983152841195214e-06)); b = None\n"
-      "gdal.Translate('" + dir.file("gdal.tif") + "', '" + dir.file("src.tif") + "', creationOptions=['TFW=YES'])\n";
+      "gdal.Translate('" +
+      dir.file("gdal.tif") + "', '" + dir.file("src.tif") + "', creationOptions=['TFW=YES'])\n";
   int status = 0;
   std::istringstream out(georeftest::RunPython(dir, script, &status));
   ASSERT_EQ(status, 0) << out.str();

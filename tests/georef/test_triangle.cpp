@@ -287,7 +287,8 @@ TEST(Triangulation, AgreesWithScipyDelaunay) {
   std::ostringstream data, queries;
   data.precision(17);
   queries.precision(17);
-  for (const CControlPt* p : all) data << p->m_imageX << " " << p->m_imageY << " " << p->m_mapX << " " << p->m_mapY << "\n";
+  for (const CControlPt* p : all)
+    data << p->m_imageX << " " << p->m_imageY << " " << p->m_mapX << " " << p->m_mapY << "\n";
   std::vector<std::array<double, 2>> q;
   for (int i = 0; i < 2000; ++i) {
     q.push_back({u(rng) * 2000, u(rng) * 1500});
@@ -298,7 +299,9 @@ TEST(Triangulation, AgreesWithScipyDelaunay) {
   const std::string script =
       "import numpy as np\n"
       "from scipy.spatial import Delaunay\n"
-      "p = np.loadtxt('" + dir.file("pts.txt") + "'); q = np.loadtxt('" + dir.file("q.txt") + "')\n"
+      "p = np.loadtxt('" +
+      dir.file("pts.txt") + "'); q = np.loadtxt('" + dir.file("q.txt") +
+      "')\n"
       "d = Delaunay(p[:, :2])\n"
       "print(len(d.simplices))\n"
       "for t in sorted(tuple(sorted(s)) for s in d.simplices): print(*t)\n"

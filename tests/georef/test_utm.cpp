@@ -38,8 +38,8 @@ TEST(Utm, LetterDesignator) {
   const struct {
     double lat;
     char letter;
-  } cases[] = {{84.0, 'X'}, {72.0, 'X'}, {71.999, 'W'}, {56.0, 'V'}, {0.0, 'N'},  {-0.000001, 'M'},
-               {-8.0, 'M'}, {-8.01, 'L'}, {-80.0, 'C'}, {-80.01, 'Z'}, {84.01, 'Z'}, {85.0, 'Z'}};
+  } cases[] = {{84.0, 'X'}, {72.0, 'X'},  {71.999, 'W'}, {56.0, 'V'},   {0.0, 'N'},   {-0.000001, 'M'},
+               {-8.0, 'M'}, {-8.01, 'L'}, {-80.0, 'C'},  {-80.01, 'Z'}, {84.01, 'Z'}, {85.0, 'Z'}};
   for (const auto& c : cases) EXPECT_EQ(UtmLetterDesignator(c.lat), c.letter) << c.lat;
 }
 
@@ -48,10 +48,10 @@ TEST(Utm, ZonesAndExceptions) {
     double lat, lon;
     const char* zone;
   } cases[] = {
-      {0, 3, "31N"},     {60, 5, "32V"},    {60, 2, "31V"},   {56, 3, "32V"},   {63.999, 11.999, "32V"},
-      {64, 5, "31W"},    {55.999, 5, "31U"}, {78, 10, "33X"},  {78, 8.999, "31X"}, {72, 21, "35X"},
-      {83.99, 41.9, "37X"}, {78, 42, "38X"}, {71.99, 10, "32W"}, {85, 10, "32Z"},  {-45, -70, "19G"},
-      {10, 180, "1P"},   {10, -180, "1P"},  {10, 540, "1P"},  {10, -190, "59P"}, {10, 363, "31P"},
+      {0, 3, "31N"},         {60, 5, "32V"},     {60, 2, "31V"},     {56, 3, "32V"},     {63.999, 11.999, "32V"},
+      {64, 5, "31W"},        {55.999, 5, "31U"}, {78, 10, "33X"},    {78, 8.999, "31X"}, {72, 21, "35X"},
+      {83.99, 41.9, "37X"},  {78, 42, "38X"},    {71.99, 10, "32W"}, {85, 10, "32Z"},    {-45, -70, "19G"},
+      {10, 180, "1P"},       {10, -180, "1P"},   {10, 540, "1P"},    {10, -190, "59P"},  {10, 363, "31P"},
       {10, 179.9999, "60P"},
   };
   for (const auto& c : cases) {
@@ -88,11 +88,21 @@ TEST(Utm, InverseReadsZoneText) {
     const char* zone;
     int rc;
   } cases[] = {
-      {"17S", PROJ_OK},  {"17s", PROJ_OK},  {" 17 S ", PROJ_OK}, {"17n", PROJ_OK},
-      {"17", PROJ_ERR_ZONE_TEXT}, {"", PROJ_ERR_ZONE_TEXT}, {"S17", PROJ_ERR_ZONE_TEXT},
-      {"0N", PROJ_ERR_ZONE_TEXT}, {"61N", PROJ_ERR_ZONE_TEXT}, {"17I", PROJ_ERR_ZONE_TEXT},
-      {"17O", PROJ_ERR_ZONE_TEXT}, {"17Z", PROJ_ERR_ZONE_TEXT}, {"17SX", PROJ_ERR_ZONE_TEXT},
-      {"17\xC4", PROJ_ERR_ZONE_TEXT}, {"170N", PROJ_ERR_ZONE_TEXT},
+      {"17S", PROJ_OK},
+      {"17s", PROJ_OK},
+      {" 17 S ", PROJ_OK},
+      {"17n", PROJ_OK},
+      {"17", PROJ_ERR_ZONE_TEXT},
+      {"", PROJ_ERR_ZONE_TEXT},
+      {"S17", PROJ_ERR_ZONE_TEXT},
+      {"0N", PROJ_ERR_ZONE_TEXT},
+      {"61N", PROJ_ERR_ZONE_TEXT},
+      {"17I", PROJ_ERR_ZONE_TEXT},
+      {"17O", PROJ_ERR_ZONE_TEXT},
+      {"17Z", PROJ_ERR_ZONE_TEXT},
+      {"17SX", PROJ_ERR_ZONE_TEXT},
+      {"17\xC4", PROJ_ERR_ZONE_TEXT},
+      {"170N", PROJ_ERR_ZONE_TEXT},
   };
   for (const auto& c : cases) {
     double lat = -999, lon = -999;
@@ -122,9 +132,9 @@ TEST(Utm, RejectsBadInputWithoutWriting) {
     double lat, lon;
     int rc;
   } cases[] = {
-      {0, 10, 10, PROJ_ERR_ELLIPSOID},  {24, 10, 10, PROJ_ERR_ELLIPSOID}, {-1, 10, 10, PROJ_ERR_ELLIPSOID},
-      {kWgs84, 90.5, 10, PROJ_ERR_COORDINATE}, {kWgs84, NAN, 10, PROJ_ERR_COORDINATE},
-      {kWgs84, 10, INFINITY, PROJ_ERR_COORDINATE},
+      {0, 10, 10, PROJ_ERR_ELLIPSOID},        {24, 10, 10, PROJ_ERR_ELLIPSOID},
+      {-1, 10, 10, PROJ_ERR_ELLIPSOID},       {kWgs84, 90.5, 10, PROJ_ERR_COORDINATE},
+      {kWgs84, NAN, 10, PROJ_ERR_COORDINATE}, {kWgs84, 10, INFINITY, PROJ_ERR_COORDINATE},
   };
   for (const auto& c : cases) {
     const UtmResult r = Forward(c.ellipsoid, c.lat, c.lon);
@@ -145,10 +155,30 @@ TEST(Utm, RejectsBadInputWithoutWriting) {
 // PROJ's own definition of each ellipsoid row: its named ellipsoid, or the
 // EPSG ellipsoid where PROJ has no name for it.
 const char* const kProjEllipsoid[ELLIPSOID_COUNT] = {
-    "",           "ellps=airy",    "ellps=aust_SA",  "ellps=bessel",  "ellps=bess_nam", "ellps=clrk66",
-    "epsg=7013",  "ellps=evrst30", "ellps=fschr60",  "ellps=fschr68", "ellps=GRS67",    "ellps=GRS80",
-    "ellps=helmert", "ellps=hough", "ellps=intl",    "ellps=krass",   "epsg=7002", "ellps=evrst48",
-    "ellps=fschr60m", "epsg=7050", "ellps=WGS60",    "ellps=WGS66",   "ellps=WGS72",    "ellps=WGS84",
+    "",
+    "ellps=airy",
+    "ellps=aust_SA",
+    "ellps=bessel",
+    "ellps=bess_nam",
+    "ellps=clrk66",
+    "epsg=7013",
+    "ellps=evrst30",
+    "ellps=fschr60",
+    "ellps=fschr68",
+    "ellps=GRS67",
+    "ellps=GRS80",
+    "ellps=helmert",
+    "ellps=hough",
+    "ellps=intl",
+    "ellps=krass",
+    "epsg=7002",
+    "ellps=evrst48",
+    "ellps=fschr60m",
+    "epsg=7050",
+    "ellps=WGS60",
+    "ellps=WGS66",
+    "ellps=WGS72",
+    "ellps=WGS84",
 };
 
 // Forward against PROJ to 1 mm on PROJ's definition of every ellipsoid, and
@@ -166,8 +196,7 @@ TEST(Utm, AgreesWithProjEverywhere) {
   auto add = [&](int ell, double lat, double lon, std::string oracle = "") {
     cases.push_back({ell, lat, lon, oracle, Forward(ell, lat, lon)});
   };
-  const double bandLow[] = {-80, -72, -64, -56, -48, -40, -32, -24, -16, -8,
-                            0,   8,   16,  24,  32,  40,  48,  56,  64,  72};
+  const double bandLow[] = {-80, -72, -64, -56, -48, -40, -32, -24, -16, -8, 0, 8, 16, 24, 32, 40, 48, 56, 64, 72};
   for (int zone = 1; zone <= 60; ++zone) {
     const double cm = (zone - 1) * 6 - 180 + 3;
     for (double low : bandLow) {
@@ -177,9 +206,9 @@ TEST(Utm, AgreesWithProjEverywhere) {
     }
   }
   // The widened zones reach six degrees from their central meridians.
-  const double exceptional[][2] = {{56.01, 3.01},  {63.99, 11.99}, {60, 3.5},     {72.01, 0.01},  {72.01, 8.99},
-                                   {80, 9.01},     {83.99, 20.99}, {76, 21.01},   {83.99, 32.99}, {72.01, 33.01},
-                                   {83.99, 41.99}, {79, 8.5},      {73, 32.5},    {-79.99, -177}, {84, 179.99}};
+  const double exceptional[][2] = {{56.01, 3.01},  {63.99, 11.99}, {60, 3.5},   {72.01, 0.01},  {72.01, 8.99},
+                                   {80, 9.01},     {83.99, 20.99}, {76, 21.01}, {83.99, 32.99}, {72.01, 33.01},
+                                   {83.99, 41.99}, {79, 8.5},      {73, 32.5},  {-79.99, -177}, {84, 179.99}};
   for (const auto& p : exceptional) add(kWgs84, p[0], p[1]);
   for (int ell = 1; ell < ELLIPSOID_COUNT; ++ell)
     for (const auto& p : {std::pair{47.3, 8.5}, std::pair{-35.2, 149.1}, std::pair{60.5, 5.5}, std::pair{1.0, -79.0},

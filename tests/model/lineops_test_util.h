@@ -45,8 +45,8 @@ inline ::testing::AssertionResult SameLines(const CChainList& a, const CChainLis
     }
     if (!(x->m_points == y->m_points) || x->m_fID != y->m_fID || x->m_nLayer != y->m_nLayer ||
         x->m_nWidth != y->m_nWidth || x->m_color != y->m_color)
-      return ::testing::AssertionFailure() << "line " << i << " differs (" << x->GetCount() << " and "
-                                           << y->GetCount() << " vertices)";
+      return ::testing::AssertionFailure()
+             << "line " << i << " differs (" << x->GetCount() << " and " << y->GetCount() << " vertices)";
   }
   return ::testing::AssertionSuccess();
 }
@@ -66,7 +66,8 @@ inline void RandomNetwork(CChainList& list, std::mt19937& rng, int count, int ji
       pts = {CFPoint(x0, y0), CFPoint(x0 + 15, y0), CFPoint(x0 + 15, y0 + 15), CFPoint(x0, y0)};
     } else {
       const float x1 = static_cast<float>(node(rng) * 20 + j(rng)), y1 = static_cast<float>(node(rng) * 20 + j(rng));
-      pts = {CFPoint(x0, y0), CFPoint((x0 + x1) / 2 + static_cast<float>(mid(rng)), (y0 + y1) / 2 + static_cast<float>(mid(rng))),
+      pts = {CFPoint(x0, y0),
+             CFPoint((x0 + x1) / 2 + static_cast<float>(mid(rng)), (y0 + y1) / 2 + static_cast<float>(mid(rng))),
              CFPoint(x1, y1)};
       if (pick(rng) < 30) pts.erase(pts.begin() + 1);
     }
@@ -75,8 +76,7 @@ inline void RandomNetwork(CChainList& list, std::mt19937& rng, int count, int ji
 }
 
 // Runs a Python script with the given argument; its standard output in out.
-inline int RunPython(const qzntest::TempDir& dir, const std::string& script, const std::string& arg,
-                     std::string* out) {
+inline int RunPython(const qzntest::TempDir& dir, const std::string& script, const std::string& arg, std::string* out) {
   const std::string file = dir.file("oracle.py");
   qzntest::WriteFileText(file, script);
   return qzntest::RunCommand(qzntest::Python() + " '" + file + "' '" + arg + "' 2>&1", out);

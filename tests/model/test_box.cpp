@@ -90,8 +90,8 @@ std::vector<RECT> MergeByWalk(std::vector<RECT> r, bool marks, int w, int h) {
       if (!alive[j]) continue;
       RECT u;
       UnionRect(u, r[i], r[j]);
-      const bool take = marks ? (std::int64_t{u.right} - u.left <= w && std::int64_t{u.bottom} - u.top <= h)
-                              : Meets(r[i], r[j]);
+      const bool take =
+          marks ? (std::int64_t{u.right} - u.left <= w && std::int64_t{u.bottom} - u.top <= h) : Meets(r[i], r[j]);
       if (take) {
         r[j] = u;
         alive[i] = 0;
@@ -146,14 +146,14 @@ TEST(Box, DetectionSizes) {
     std::vector<RECT> lines;
     std::vector<RECT> blocks;
   } cases[] = {
-      {{{0, 0, 21, 10}}, {}},                                         // too wide for a candidate
-      {{{0, 0, 15, 20}, {5, 5, 20, 25}}, {{0, 0, 20, 25}}},          // overlapping candidates merge
+      {{{0, 0, 21, 10}}, {}},                                                  // too wide for a candidate
+      {{{0, 0, 15, 20}, {5, 5, 20, 25}}, {{0, 0, 20, 25}}},                    // overlapping candidates merge
       {{{0, 0, 15, 20}, {15, 0, 30, 20}}, {{0, 0, 15, 20}, {15, 0, 30, 20}}},  // touching only
-      {{{0, 0, 15, 20}, {10, 0, 30, 20}}, {{0, 0, 30, 20}}},         // 30 wide survives
-      {{{0, 0, 15, 20}, {11, 0, 31, 20}}, {}},                       // 31 wide is removed
-      {{{0, 0, 10, 30}, {0, 16, 10, 46}}, {}},                       // 46 high is removed
-      {{{0, 0, 9, 14}}, {}},                                          // a speck
-      {{{0, 0, 9, 15}}, {{0, 0, 9, 15}}},                             // high enough
+      {{{0, 0, 15, 20}, {10, 0, 30, 20}}, {{0, 0, 30, 20}}},                   // 30 wide survives
+      {{{0, 0, 15, 20}, {11, 0, 31, 20}}, {}},                                 // 31 wide is removed
+      {{{0, 0, 10, 30}, {0, 16, 10, 46}}, {}},                                 // 46 high is removed
+      {{{0, 0, 9, 14}}, {}},                                                   // a speck
+      {{{0, 0, 9, 15}}, {{0, 0, 9, 15}}},                                      // high enough
   };
   for (const Case& c : cases) {
     CChainList lines;
@@ -186,8 +186,14 @@ TEST(Box, CrossMarks) {
   CChainList lines;
   // W = H = 3: blocks narrower or lower than 3 - 1 = 2 go (a quarter of 3
   // counts as 1).
-  AddLines(lines, {{0, 0, 1, 3}, {10, 10, 12, 12}, {20, 20, 21, 21}, {22, 20, 23, 21}, {40, 40, 43, 41},
-                   {50, 50, 51, 52}, {51, 51, 52, 53}, {60, 60, 64, 61}});
+  AddLines(lines, {{0, 0, 1, 3},
+                   {10, 10, 12, 12},
+                   {20, 20, 21, 21},
+                   {22, 20, 23, 21},
+                   {40, 40, 43, 41},
+                   {50, 50, 51, 52},
+                   {51, 51, 52, 53},
+                   {60, 60, 64, 61}});
   CBoxList list;
   EXPECT_EQ(list.MergeSmallBoxes(3, 3, lines), 2);
   // (20,20,21,21) and (22,20,23,21) fit one mark without touching, but the
@@ -274,7 +280,7 @@ TEST(Box, CollectAlongSegment) {
   list.AddBox(RECT{20, 0, 30, 10}, 0);  // centre (25, 5)
   list.AddBox(RECT{20, 0, 30, 10}, 0);  // the same centre: after the one before it
   list.AddBox(RECT{0, 50, 10, 60}, 0);  // off the segment's box
-  CBoxPtrList sel;  // borrowed: the blocks stay the list's
+  CBoxPtrList sel;                      // borrowed: the blocks stay the list's
   EXPECT_EQ(list.CollectAlongSegment(sel, POINT{0, 5}, POINT{48, 5}), 4);
   std::vector<const CBox*> got(sel.begin(), sel.end());
   EXPECT_EQ(got, (std::vector<const CBox*>{list.GetAt(list.FindIndex(1)), list.GetAt(list.FindIndex(2)),
@@ -299,15 +305,15 @@ TEST(Box, LinkAllAndUnlinkAllKeepChainsSimple) {
     link ? CBoxList::LinkAll(sel) : CBoxList::UnlinkAll(sel);
     ExpectSoundLinks(list);
   };
-  select({0, 1, 2}, true);   // 0-1-2
-  select({3, 4}, true);      // 3-4
-  select({2, 3}, true);      // joins them: 0-1-2-3-4
+  select({0, 1, 2}, true);  // 0-1-2
+  select({3, 4}, true);     // 3-4
+  select({2, 3}, true);     // joins them: 0-1-2-3-4
   EXPECT_EQ(Chains(list), (std::vector<std::vector<int>>{{0, 1, 2, 3, 4}, {5}}));
   // 4 keeps its predecessor 3; 0 letting go of 1 keeps the chain open.
   select({4, 0}, true);
   EXPECT_EQ(Chains(list), (std::vector<std::vector<int>>{{1, 2, 3, 4, 0}, {5}}));
-  select({2, 1}, true);      // reversing a pair inside a chain
-  select({5, 5, 3}, true);   // a block selected twice counts once
+  select({2, 1}, true);     // reversing a pair inside a chain
+  select({5, 5, 3}, true);  // a block selected twice counts once
   select({1, 3}, false);
   for (const CBox* x : {b[1], b[3]}) {
     EXPECT_EQ(x->m_pPrev, nullptr);
@@ -349,9 +355,9 @@ TEST(Box, Draw) {
   CFixedViewTransform view(2.0, 2.0, 0, 0);
   CRecordingCanvas dc;
   EXPECT_EQ(list.Draw(dc, view, RECT{0, 0, 50, 50}), 1);
-  EXPECT_EQ(dc.calls, (std::vector<std::string>{"pen 0 2 #ff0000", "polyline 0 0 20 0 20 20 0 20 0 0", "move 10 10",
-                                                "line 50 10", "polyline 40 0 60 0 60 20 40 20 40 0",
-                                                "pen 0 1 #000000"}));
+  EXPECT_EQ(dc.calls,
+            (std::vector<std::string>{"pen 0 2 #ff0000", "polyline 0 0 20 0 20 20 0 20 0 0", "move 10 10", "line 50 10",
+                                      "polyline 40 0 60 0 60 20 40 20 40 0", "pen 0 1 #000000"}));
 }
 
 // Linked blocks far out under a zoomed view: the link between the centres is
@@ -452,9 +458,9 @@ TEST(Box, TextBlockFile) {
     int result;
     std::size_t blocks;
   } cases[] = {
-      {Utf8ToGbk("qzn 文本块文件") + "\n1 0 0 5 5 0\nEND", 1, 1},           // case of the Latin letters
+      {Utf8ToGbk("qzn 文本块文件") + "\n1 0 0 5 5 0\nEND", 1, 1},          // case of the Latin letters
       {Utf8ToGbk("QZN 文本块文件") + "\r\n1 0 0 5 5 0\r\nEND\r\n", 1, 1},  // written on Windows
-      {Utf8ToGbk("QZN 文本块文件"), 0, 0},                                  // no line end after the header
+      {Utf8ToGbk("QZN 文本块文件"), 0, 0},                                 // no line end after the header
       {Utf8ToGbk("QZN 文本块") + "\n1 0 0 5 5 0\n", 0, 0},
       // A bad continuation line is skipped; the next line starts a chain.
       {Utf8ToGbk("QZN 文本块文件") + "\n0 0 0 5 5 1\nxx\n0 9 9 12 12 0\n1 2 3\n0 1 1 2 2 0\n", 1, 2},

@@ -253,7 +253,8 @@ TEST(ChainArchive, DamagedRecordFailsAndLeavesTheLine) {
   EXPECT_THROW(c->Serialize(ar), CArchiveException);
   EXPECT_EQ(c->Points(), (CFPointArray{{7.f, 7.f}}));
   // A count far beyond the data fails before allocating.
-  auto lying = FromHex("780ae305 00000000 00000000 00000000 00000000 0100 0000 00000000 00ff0000 00000000 ffff ffffff7f");
+  auto lying =
+      FromHex("780ae305 00000000 00000000 00000000 00000000 0100 0000 00000000 00ff0000 00000000 ffff ffffff7f");
   CArchive ar2(lying);
   EXPECT_THROW(c->Serialize(ar2), CArchiveException);
 }

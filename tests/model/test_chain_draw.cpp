@@ -43,15 +43,14 @@ TEST(ChainDraw, PolylineNodesEndsAndId) {
   opt.nodeColor = RGB(0, 0, 255);
   CRecordingCanvas dc;
   ASSERT_EQ(c->Draw(dc, view, opt, 1, 1, 1, 0), 1);
-  const Calls expected = {
-      "pen 0 2 #ff0000", "move 2 2", "line 6 2", "line 6 8", "pen 0 1 #000000",
-      // node crosses of half-length 2w = 4, the last pixel left out
-      "pen 0 2 #0000ff", "move -2 2", "line 7 2", "move 2 -2", "line 2 7", "move 2 2", "line 11 2", "move 6 -2",
-      "line 6 7", "move 2 8", "line 11 8", "move 6 4", "line 6 13", "pen 0 1 #000000",
-      // end circles (x - 4 .. x + 5), last vertex first, in the line's colour
-      "pen 0 2 #ff0000", "ellipse 2 4 11 13", "ellipse -2 -2 7 7", "pen 0 1 #000000",
-      // ID at vertex count / 2, truncated toward zero
-      "text 6 2 -2"};
+  const Calls expected = {"pen 0 2 #ff0000", "move 2 2", "line 6 2", "line 6 8", "pen 0 1 #000000",
+                          // node crosses of half-length 2w = 4, the last pixel left out
+                          "pen 0 2 #0000ff", "move -2 2", "line 7 2", "move 2 -2", "line 2 7", "move 2 2", "line 11 2",
+                          "move 6 -2", "line 6 7", "move 2 8", "line 11 8", "move 6 4", "line 6 13", "pen 0 1 #000000",
+                          // end circles (x - 4 .. x + 5), last vertex first, in the line's colour
+                          "pen 0 2 #ff0000", "ellipse 2 4 11 13", "ellipse -2 -2 7 7", "pen 0 1 #000000",
+                          // ID at vertex count / 2, truncated toward zero
+                          "text 6 2 -2"};
   EXPECT_EQ(dc.calls, expected);
 }
 
@@ -136,8 +135,8 @@ TEST(ChainDraw, FilledWithTheLayerHatch) {
   CRecordingCanvas dc;
   c->m_nLayer = layers.GetAt(1).m_nID;
   c->DrawFilled(dc, CFixedViewTransform(), opt);
-  EXPECT_EQ(dc.calls, (Calls{"pen 0 1 #ff0000", "brush 2 0 #ff0000", "bkmode 1", "polygon 0 0 4 0 4 4 0 0",
-                             "bkmode 2", "brush 1 0 #000000", "pen 0 1 #000000"}));
+  EXPECT_EQ(dc.calls, (Calls{"pen 0 1 #ff0000", "brush 2 0 #ff0000", "bkmode 1", "polygon 0 0 4 0 4 4 0 0", "bkmode 2",
+                             "brush 1 0 #000000", "pen 0 1 #000000"}));
   dc.calls.clear();
   c->m_nLayer = layers.GetAt(2).m_nID;
   c->DrawFilled(dc, CFixedViewTransform(), opt);
@@ -149,8 +148,8 @@ TEST(ChainDraw, PrintAndScaledForms) {
   auto c = Line({{10, 10}, {20, 10}, {20, 30}});
   CRecordingCanvas dc;
   c->DrawForPrint(dc, view, 2.0f, 2.0f, 10, 10, 1);
-  EXPECT_EQ(dc.calls, (Calls{"pen 0 1 #ff0000", "move 0 0", "ellipse -2 -2 3 3", "line 20 0", "move 18 0",
-                             "line 23 0", "move 20 -2", "line 20 3", "move 20 0", "line 20 40", "pen 0 1 #000000"}));
+  EXPECT_EQ(dc.calls, (Calls{"pen 0 1 #ff0000", "move 0 0", "ellipse -2 -2 3 3", "line 20 0", "move 18 0", "line 23 0",
+                             "move 20 -2", "line 20 3", "move 20 0", "line 20 40", "pen 0 1 #000000"}));
   dc.calls.clear();
   auto r = Line({{1.4f, 1.6f}, {3.5f, 0.f}});
   r->DrawScaled(dc, 3.0f, 0.5f, 1, 0);

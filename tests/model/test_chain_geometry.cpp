@@ -82,8 +82,8 @@ TEST(ChainGeometry, InsertionIndexNeverSpikesBackToTheStart) {
     std::int64_t index;
   } cases[] = {
       {{{0, 0}, {10, 0}}, {5.f, 1.f}, 1},
-      {{{0, 0}, {10, 0}}, {15.f, 0.f}, 2},  // after the end
-      {{{0, 0}, {10, 0}}, {-5.f, 0.f}, 0},  // before the start
+      {{{0, 0}, {10, 0}}, {15.f, 0.f}, 2},   // after the end
+      {{{0, 0}, {10, 0}}, {-5.f, 0.f}, 0},   // before the start
       {{{0, 0}, {10, 0}}, {10.f, 0.f}, -1},  // already a vertex
       {{{0, 0}, {10, 0}, {20, 0}}, {25.f, 0.f}, 3},
       {{{0, 0}, {10, 0}, {20, 0}}, {15.f, -2.f}, 2},
@@ -218,9 +218,8 @@ TEST(ChainGeometryOracle, AgreesWithShapelyOnRandomPolylines) {
       "  print('P %.9g %d' % (g.area, 1 if g.contains(p) else 0))\n";
   qzntest::WriteFileText(dir.file("oracle.py"), script);
   std::string out;
-  ASSERT_EQ(qzntest::RunCommand(py + " " + dir.file("oracle.py") + " " + dir.file("lines.txt") + " " +
-                                    dir.file("polys.txt"),
-                                &out),
+  ASSERT_EQ(qzntest::RunCommand(
+                py + " " + dir.file("oracle.py") + " " + dir.file("lines.txt") + " " + dir.file("polys.txt"), &out),
             0);
   std::istringstream res(out);
   for (std::size_t i = 0; i < lines.size(); ++i) {

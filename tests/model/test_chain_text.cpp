@@ -70,8 +70,9 @@ TEST(ChainText, MapCoordinatesThroughThePolynomial) {
     int TransformPoint(double, double, double&, double&) const override { return 0; }
     int TransformPixel(int, int, double&, double&) const override { return 0; }
   } refuses;
-  EXPECT_EQ(Written([&](CTextFileWriter& f) { EXPECT_EQ(c->WriteText(f, 2, qzn::MapTransform::Triangulation(refuses)), 0); }),
-            "");
+  EXPECT_EQ(
+      Written([&](CTextFileWriter& f) { EXPECT_EQ(c->WriteText(f, 2, qzn::MapTransform::Triangulation(refuses)), 0); }),
+      "");
 }
 
 TEST(ChainText, ReadGenerate) {

@@ -180,16 +180,16 @@ TEST(ChainList, Summaries) {
 
 // Two lines: the first with the class record, the second by class index.
 const char* kListRecord =
-    "0200"                                              // two lines
-    "ffff 0100 0600 4343 6861 696e"                     // new class CChain, schema 1
-    "780ae305 ffffffff ffffffff 0b000000 01000000"      // bounds -1 -1 11 1
-    "0100 0000 0000a040 00ff0000 00000000"              // width 1, style 0, ID 5, green, layer 0
-    "0200 00000000 00000000 00002041 00000000"          // (0,0) (10,0)
-    "0180"                                              // class index 1
-    "780ae305 00000000 00000000 00000000 00000000"      // default line
+    "0200"                                          // two lines
+    "ffff 0100 0600 4343 6861 696e"                 // new class CChain, schema 1
+    "780ae305 ffffffff ffffffff 0b000000 01000000"  // bounds -1 -1 11 1
+    "0100 0000 0000a040 00ff0000 00000000"          // width 1, style 0, ID 5, green, layer 0
+    "0200 00000000 00000000 00002041 00000000"      // (0,0) (10,0)
+    "0180"                                          // class index 1
+    "780ae305 00000000 00000000 00000000 00000000"  // default line
     "0100 0000 00000000 00ff0000 00000000 0000"
-    "03d9 0000803f 0100 00002041 0000 3200 0200"        // 55555, 1.0, on, 10.0, no polygons, 50, 2
-    "5704 00000000";                                    // empty ID colour table
+    "03d9 0000803f 0100 00002041 0000 3200 0200"  // 55555, 1.0, on, 10.0, no polygons, 50, 2
+    "5704 00000000";                              // empty ID colour table
 
 TEST(ChainListArchive, LayoutIsPinned) {
   CChainList list;
@@ -222,8 +222,7 @@ TEST(ChainListArchive, LayoutIsPinned) {
 TEST(ChainListArchive, OlderLayoutAndColourTable) {
   // No lines; increment 5 as an unsigned, auto-increment 0, current ID int32
   // 250; polygons 1, tolerance 60, width 3; one colour range.
-  const auto bytes = FromHex(
-      "0000 0500 0000 fa000000 0100 3c00 0300 5704 01000000 0a000000 14000000 ff000000");
+  const auto bytes = FromHex("0000 0500 0000 fa000000 0100 3c00 0300 5704 01000000 0a000000 14000000 ff000000");
   CChainList list;
   CArchive in(bytes);
   list.Serialize(in);

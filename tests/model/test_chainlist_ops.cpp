@@ -54,8 +54,10 @@ TEST(ChainListOps, DeleteDuplicatesAgreesWithComparingAllPairs) {
   std::uniform_int_distribution<int> v(0, 3);
   CChainList list;
   for (int i = 0; i < 400; ++i) {
-    CChain* c = Add(list, {CFPoint(static_cast<float>(v(rng)), 0.0f), CFPoint(static_cast<float>(v(rng)), v(rng) == 0 ? -0.0f : 0.0f)},
-                    static_cast<float>(v(rng) % 2), v(rng) % 2);
+    CChain* c = Add(
+        list,
+        {CFPoint(static_cast<float>(v(rng)), 0.0f), CFPoint(static_cast<float>(v(rng)), v(rng) == 0 ? -0.0f : 0.0f)},
+        static_cast<float>(v(rng) % 2), v(rng) % 2);
     if (v(rng) == 0) c->AddPoint(1, 1);
   }
   std::vector<const CChain*> expected;

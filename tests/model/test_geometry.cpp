@@ -29,18 +29,18 @@ TEST(Geometry, SegmentTestsTable) {
     CFPoint p, q, r, s;
     int intersect, proper;
   } cases[] = {
-      {P(0, 0), P(2, 0), P(2, 0), P(3, 5), 1, 0},    // shared end point
-      {P(0, 0), P(2, 2), P(0, 2), P(2, 0), 1, 1},    // X crossing
-      {P(0, 0), P(4, 0), P(2, 0), P(2, 3), 1, 0},    // T: end on the other's interior
-      {P(0, 0), P(4, 0), P(2, 0), P(6, 0), 1, 0},    // collinear overlap
-      {P(0, 0), P(1, 0), P(2, 0), P(3, 0), 0, 0},    // collinear apart
-      {P(0, 0), P(4, 0), P(0, 1), P(4, 1), 0, 0},    // parallel
-      {P(0, 0), P(1, 1), P(3, 0), P(2, 1), 0, 0},    // lines cross outside both segments
-      {P(0, 0), P(0, 4), P(-1, 2), P(1, 2), 1, 1},   // vertical crossed
+      {P(0, 0), P(2, 0), P(2, 0), P(3, 5), 1, 0},   // shared end point
+      {P(0, 0), P(2, 2), P(0, 2), P(2, 0), 1, 1},   // X crossing
+      {P(0, 0), P(4, 0), P(2, 0), P(2, 3), 1, 0},   // T: end on the other's interior
+      {P(0, 0), P(4, 0), P(2, 0), P(6, 0), 1, 0},   // collinear overlap
+      {P(0, 0), P(1, 0), P(2, 0), P(3, 0), 0, 0},   // collinear apart
+      {P(0, 0), P(4, 0), P(0, 1), P(4, 1), 0, 0},   // parallel
+      {P(0, 0), P(1, 1), P(3, 0), P(2, 1), 0, 0},   // lines cross outside both segments
+      {P(0, 0), P(0, 4), P(-1, 2), P(1, 2), 1, 1},  // vertical crossed
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.p.x << "," << c.p.y << "-" << c.q.x << "," << c.q.y << " / " << c.r.x
-                                    << "," << c.r.y << "-" << c.s.x << "," << c.s.y);
+    SCOPED_TRACE(testing::Message() << c.p.x << "," << c.p.y << "-" << c.q.x << "," << c.q.y << " / " << c.r.x << ","
+                                    << c.r.y << "-" << c.s.x << "," << c.s.y);
     EXPECT_EQ(SegmentsIntersect(c.p, c.q, c.r, c.s), c.intersect);
     EXPECT_EQ(SegmentsIntersect(c.r, c.s, c.p, c.q), c.intersect);
     EXPECT_EQ(SegmentsCrossProperly(c.p, c.q, c.r, c.s), c.proper);
@@ -52,12 +52,11 @@ TEST(Geometry, IsBetweenTable) {
     CFPoint p, q, r;
     int expected;
   } cases[] = {
-      {P(0, 0), P(0, 4), P(0, 4), 1},  // vertical, end included
-      {P(0, 0), P(0, 4), P(0, 5), 0},  // vertical, beyond
-      {P(0, 4), P(0, 0), P(0, 2), 1},  // reversed
-      {P(0, 0), P(4, 2), P(2, 1), 1},  // sloped, inside
-      {P(0, 0), P(4, 2), P(-2, -1), 0},
-      {P(0, 0), P(4, 0), P(2, 1), 0},  // not collinear
+      {P(0, 0), P(0, 4), P(0, 4), 1},                                    // vertical, end included
+      {P(0, 0), P(0, 4), P(0, 5), 0},                                    // vertical, beyond
+      {P(0, 4), P(0, 0), P(0, 2), 1},                                    // reversed
+      {P(0, 0), P(4, 2), P(2, 1), 1},                                    // sloped, inside
+      {P(0, 0), P(4, 2), P(-2, -1), 0}, {P(0, 0), P(4, 0), P(2, 1), 0},  // not collinear
   };
   for (const Case& c : cases) EXPECT_EQ(IsBetween(c.p, c.q, c.r), c.expected) << c.r.x << "," << c.r.y;
 }
@@ -82,11 +81,10 @@ TEST(Geometry, TurnDirectionTable) {
     CFPoint q1, q2;
     int expected;
   } cases[] = {
-      {P(1, 0), P(2, 0), 1},   // collinear, q2 farther
-      {P(2, 0), P(1, 0), 0},   // collinear, q2 nearer
-      {P(1, 0), P(-1, 0), -1}, // opposite sides of p
-      {P(1, 0), P(0, 1), 1},
-      {P(0, 1), P(1, 0), -1},
+      {P(1, 0), P(2, 0), 1},    // collinear, q2 farther
+      {P(2, 0), P(1, 0), 0},    // collinear, q2 nearer
+      {P(1, 0), P(-1, 0), -1},  // opposite sides of p
+      {P(1, 0), P(0, 1), 1},   {P(0, 1), P(1, 0), -1},
   };
   for (const Case& c : cases)
     EXPECT_EQ(TurnDirection(line, c.q1, c.q2), c.expected) << c.q1.x << "," << c.q1.y << " " << c.q2.x << "," << c.q2.y;
@@ -114,13 +112,13 @@ TEST(Geometry, LineEquationIntersectTable) {
     int hit;
     CFPoint expected;
   } cases[] = {
-      {P(1, 0), P(1, 4), P(0, 1), P(4, 5), 1, P(1, 2)},      // this vertical
-      {P(0, 1), P(4, 5), P(1, 0), P(1, 4), 1, P(1, 2)},      // other vertical
-      {P(0, 2), P(6, 2), P(1, 0), P(4, 6), 1, P(2, 2)},      // this horizontal
-      {P(1, 0), P(4, 6), P(0, 2), P(6, 2), 1, P(2, 2)},      // other horizontal
-      {P(0, 0), P(4, 4), P(0, 4), P(4, 0), 1, P(2, 2)},      // general
-      {P(0, 0), P(4, 0), P(2, 0), P(6, 0), 1, P(0, 0)},      // collinear overlap: first point
-      {P(0, 0), P(1, 1), P(3, 0), P(2, 1), 0, P(0, 0)},      // no crossing
+      {P(1, 0), P(1, 4), P(0, 1), P(4, 5), 1, P(1, 2)},  // this vertical
+      {P(0, 1), P(4, 5), P(1, 0), P(1, 4), 1, P(1, 2)},  // other vertical
+      {P(0, 2), P(6, 2), P(1, 0), P(4, 6), 1, P(2, 2)},  // this horizontal
+      {P(1, 0), P(4, 6), P(0, 2), P(6, 2), 1, P(2, 2)},  // other horizontal
+      {P(0, 0), P(4, 4), P(0, 4), P(4, 0), 1, P(2, 2)},  // general
+      {P(0, 0), P(4, 0), P(2, 0), P(6, 0), 1, P(0, 0)},  // collinear overlap: first point
+      {P(0, 0), P(1, 1), P(3, 0), P(2, 1), 0, P(0, 0)},  // no crossing
   };
   for (const Case& c : cases) {
     CLineEquation self(c.p1, c.p2);

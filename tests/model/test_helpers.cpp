@@ -40,9 +40,7 @@ TEST(Helpers, WaitCaptureRestoresInReverseOrder) {
   CHostScope scope(&s);
   {
     CWaitCapture outer(nullptr);  // no window: the cursor only
-    {
-      CWaitCapture inner(FakeWindow());
-    }
+    { CWaitCapture inner(FakeWindow()); }
   }
   EXPECT_EQ(s.log, (std::vector<std::string>{"wait", "wait", "capture", "release", "endwait", "endwait"}));
 }
@@ -143,8 +141,8 @@ TEST(Helpers, FilePathExists) {
     std::string path;
     bool exists;
   } cases[] = {
-      {d + "/sheet1.tif", true},  {d + "/sheet2.tif", false}, {d + "/*.tif", true},
-      {d + "/sheet?.tif", true},  {d + "/*.png", false},      {d + "/", true},
+      {d + "/sheet1.tif", true},   {d + "/sheet2.tif", false},      {d + "/*.tif", true},
+      {d + "/sheet?.tif", true},   {d + "/*.png", false},           {d + "/", true},
       {d + "/nodir/*.tif", false}, {"C:\\maps\\sheet1.tif", false}, {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(CFilePath(c.path).Exists(), c.exists) << c.path;
@@ -176,11 +174,10 @@ TEST(Helpers, StatusProgressDrivesTheBar) {
     EXPECT_EQ(p.StepIt(), 2'000'000'001);
     EXPECT_EQ(p.StepIt(), 4'000'000'001);
     EXPECT_EQ(p.SetPos(7), 5'000'000'000);  // the last step stopped at the end
-    p.SetRange(0, 4);                        // a narrower range pulls the position in
+    p.SetRange(0, 4);                       // a narrower range pulls the position in
   }
-  EXPECT_EQ(s.log, (std::vector<std::string>{"begin", "range 0 5000000000", "pos 1", "pos 2000000001",
-                                             "pos 4000000001", "pos 5000000000", "pos 7", "range 0 4", "pos 4",
-                                             "end"}));
+  EXPECT_EQ(s.log, (std::vector<std::string>{"begin", "range 0 5000000000", "pos 1", "pos 2000000001", "pos 4000000001",
+                                             "pos 5000000000", "pos 7", "range 0 4", "pos 4", "end"}));
 }
 
 TEST(Helpers, PointKeysOrderByXThenY) {

@@ -40,10 +40,10 @@ TEST(IDColor, SetRangeColorGivesTheWholeRangeItsColour) {
     int a, b;
     Ranges after;
   } cases[] = {
-      {{}, 20, 10, {{10, 20, kRed}}},                                               // bounds ordered
+      {{}, 20, 10, {{10, 20, kRed}}},                                                     // bounds ordered
       {{{0, 100, kGreen}}, 10, 20, {{0, 9, kGreen}, {10, 20, kRed}, {21, 100, kGreen}}},  // enclosing range split
-      {{{50, 60, kBlue}}, 10, 20, {{50, 60, kBlue}, {10, 20, kRed}}},              // no overlap
-      {{{12, 15, kBlue}}, 10, 20, {{12, 15, kRed}, {10, 20, kRed}}},               // inside: recoloured
+      {{{50, 60, kBlue}}, 10, 20, {{50, 60, kBlue}, {10, 20, kRed}}},                     // no overlap
+      {{{12, 15, kBlue}}, 10, 20, {{12, 15, kRed}, {10, 20, kRed}}},                      // inside: recoloured
       {{{0, 15, kBlue}, {18, 30, kBlue}}, 10, 20, {{0, 9, kBlue}, {21, 30, kBlue}, {10, 20, kRed}}},
   };
   for (const Case& c : cases) {

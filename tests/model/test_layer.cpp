@@ -113,14 +113,13 @@ TEST(Layer, WidthConversions) {
     const char* unit;
     int result;
   } cases[] = {
-      {100, 2.5f, "MM", kUnitInch, 10},             // round(9.8425)
-      {50, 3, "INCH", kUnitPixel, 3},                // pixels: no scale
-      {10, 20, "mm", kUnitCentimetre, 20},
-      {10, 2, "inches", kUnitInch, 20},
-      {10, 1, "CENTIMETRE", kUnitInch, 4},           // round(3.937)
-      {10, 1, "INCH", kUnitCentimetre, 25},          // round(25.4)
-      {-3, 2, "CENT", kUnitCentimetre, 2},           // a bad scale counts as 1
-      {10, 0.01f, "CENT", kUnitCentimetre, 1},       // never below 1
+      {100, 2.5f, "MM", kUnitInch, 10},  // round(9.8425)
+      {50, 3, "INCH", kUnitPixel, 3},    // pixels: no scale
+      {10, 20, "mm", kUnitCentimetre, 20},     {10, 2, "inches", kUnitInch, 20},
+      {10, 1, "CENTIMETRE", kUnitInch, 4},      // round(3.937)
+      {10, 1, "INCH", kUnitCentimetre, 25},     // round(25.4)
+      {-3, 2, "CENT", kUnitCentimetre, 2},      // a bad scale counts as 1
+      {10, 0.01f, "CENT", kUnitCentimetre, 1},  // never below 1
       {10, 7, "FEET", kUnitInch, 7},
   };
   for (const Case& c : cases) {

@@ -146,10 +146,10 @@ TEST(JoinLines, SquareEdgesAreLeftInsideRightAndBottomOutside) {
 
 TEST(JoinLines, TwoCandidatesAtOneEndTryTheOtherEnd) {
   CChainList list;
-  Add(list, {{0, 0}, {10, 0}});            // s: first end crowded, last end free of others
-  Add(list, {{0, 1}, {0, 20}});             // two candidates around (0, 0)
+  Add(list, {{0, 0}, {10, 0}});  // s: first end crowded, last end free of others
+  Add(list, {{0, 1}, {0, 20}});  // two candidates around (0, 0)
   Add(list, {{1, -1}, {1, -20}});
-  Add(list, {{11, 0}, {30, 0}});            // one candidate around (10, 0), straight on
+  Add(list, {{11, 0}, {30, 0}});  // one candidate around (10, 0), straight on
   list.JoinLines(2, 1);
   ASSERT_EQ(list.GetCount(), 3);
   const CChain* joined = list.GetTail();
@@ -161,9 +161,9 @@ TEST(JoinLines, TwoCandidatesAtOneEndTryTheOtherEnd) {
 TEST(JoinLines, OnlyEqualIntegerIDsAndLayersJoin) {
   CChainList list;
   Add(list, {{0, 0}, {10, 0}}, 5.2f, 1);
-  Add(list, {{11, 0}, {20, 0}}, 5.9f, 1);   // same integer ID
-  Add(list, {{21, 0}, {30, 0}}, 6.0f, 1);   // other ID
-  Add(list, {{31, 0}, {40, 0}}, 6.0f, 2);   // other layer
+  Add(list, {{11, 0}, {20, 0}}, 5.9f, 1);  // same integer ID
+  Add(list, {{21, 0}, {30, 0}}, 6.0f, 1);  // other ID
+  Add(list, {{31, 0}, {40, 0}}, 6.0f, 2);  // other layer
   list.JoinLines(2, 1);
   EXPECT_EQ(list.GetCount(), 3);
 }
@@ -314,8 +314,7 @@ TEST(SnapLines, EndsAtTheEdgesOfTheIntRangeStayApart) {
     else
       list.JoinLines(5, 1);
     ASSERT_EQ(list.GetCount(), 3) << op;
-    for (const CChain* c : list)
-      EXPECT_EQ(c->GetCount(), c->m_points.front().y == 0.f ? 4 : 2) << op;
+    for (const CChain* c : list) EXPECT_EQ(c->GetCount(), c->m_points.front().y == 0.f ? 4 : 2) << op;
   }
   // Polygons whose bounds span the whole range share one grid with small ones.
   CChainList polygons;

@@ -42,7 +42,6 @@ std::vector<RECT> Rects(const CNoteList& l) {
   return out;
 }
 
-
 class Shift : public IMapTransform {
  public:
   int ok = 1;
@@ -227,10 +226,10 @@ TEST(Note, AnnotationFile) {
     int result;
     std::vector<std::string> texts;
   } cases[] = {
-      {"qzn 注释文件\n1 2 3 4\n高\n", 1, {"高"}},              // case is ignored
-      {"QZN 注释文件\r\n1 2 3 4\r\nab\r\nEND", 1, {"ab"}},      // written on Windows
-      {"QZN 注释文件\n1 2 3 4\n最后一行", 1, {"最后一行"}},      // no line end: nothing lost
-      {"QZN 注释文件\n1 2 3 4\nab\n1 2 3\ncd\n", 1, {"ab"}},   // three numbers end it
+      {"qzn 注释文件\n1 2 3 4\n高\n", 1, {"高"}},             // case is ignored
+      {"QZN 注释文件\r\n1 2 3 4\r\nab\r\nEND", 1, {"ab"}},    // written on Windows
+      {"QZN 注释文件\n1 2 3 4\n最后一行", 1, {"最后一行"}},   // no line end: nothing lost
+      {"QZN 注释文件\n1 2 3 4\nab\n1 2 3\ncd\n", 1, {"ab"}},  // three numbers end it
       {"QZN 注释文件\n1 2 3 4\n" + std::string(5000, 'x') + "\n", 1, {std::string(5000, 'x')}},
       {"QZN 文本块文件\n1 2 3 4\nab\n", 0, {}},
   };
@@ -280,17 +279,22 @@ TEST(Note, DxfAndSdlRecords) {
   n->m_nID = 5;
   n->m_nAngle = 15;
   CLayerList layers;
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Scaled(2.0, -1.0, 100.0, 50.0), layers); }),
+  EXPECT_EQ(WriteWith(dir,
+                      [&](CTextFileWriter& f) {
+                        list.WriteDxf(f, qzn::MapTransform::Scaled(2.0, -1.0, 100.0, 50.0), layers);
+                      }),
             "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n120.000000\r\n20\r\n30.000000\r\n1\r\n高程\r\n50\r\n15\r\n40\r\n"
             "20.000000\r\n41\r\n1.0\r\n7\r\nSTANDARD\r\n");
   const double cx[4] = {1, 0, 0, 1000}, cy[4] = {0, 2, 0, 0};
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Polynomial(cx, cy, 4), layers); }),
-            "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n40.000000\r\n1\r\n高程\r\n40\r\n40.000000\r\n41\r\n"
-            "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
+  EXPECT_EQ(
+      WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Polynomial(cx, cy, 4), layers); }),
+      "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n40.000000\r\n1\r\n高程\r\n40\r\n40.000000\r\n41\r\n"
+      "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
   Shift shift;
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Triangulation(shift), layers); }),
-            "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n-20.000000\r\n1\r\n高程\r\n40\r\n20.000000\r\n41\r\n"
-            "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
+  EXPECT_EQ(
+      WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Triangulation(shift), layers); }),
+      "0\r\nTEXT\r\n8\r\n默认值\r\n10\r\n1010.000000\r\n20\r\n-20.000000\r\n1\r\n高程\r\n40\r\n20.000000\r\n41\r\n"
+      "1.0\r\n50\r\n15\r\n7\r\nSTANDARD\r\n");
   EXPECT_EQ(WriteWith(dir,
                       [&](CTextFileWriter& f) {
                         list.WriteSdl(f);

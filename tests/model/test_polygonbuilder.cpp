@@ -87,8 +87,8 @@ TEST(PolygonBuilder, ClosedLinesAreTakenAsTheyAreAndOriented) {
 TEST(PolygonBuilder, SpursAndShortLinesGoBeforeWalking) {
   CChainList in, out;
   Square(in);
-  Add(in, {{10, 10}, {25, 25}, {30, 25}});  // dangling spur
-  Add(in, {CFPoint(50.0f, 50.0f), CFPoint(50.5f, 50.0f)});         // shorter than tolerance + 1
+  Add(in, {{10, 10}, {25, 25}, {30, 25}});                  // dangling spur
+  Add(in, {CFPoint(50.0f, 50.0f), CFPoint(50.5f, 50.0f)});  // shorter than tolerance + 1
   ASSERT_EQ(Build(in, out, 0, 1), 1);
   ASSERT_EQ(out.GetCount(), 3);
   // The short line first, then the spur, then the polygon.
@@ -237,8 +237,7 @@ void IntegerNetwork(CChainList& in, std::mt19937& rng, std::ostringstream& wkt) 
   for (std::size_t i = 0; i < lines.size(); ++i) {
     Add(in, lines[i]);
     wkt << (i ? "," : "") << "(";
-    for (std::size_t j = 0; j < lines[i].size(); ++j)
-      wkt << (j ? "," : "") << lines[i][j].x << " " << lines[i][j].y;
+    for (std::size_t j = 0; j < lines[i].size(); ++j) wkt << (j ? "," : "") << lines[i][j].x << " " << lines[i][j].y;
     wkt << ")";
   }
   wkt << ")";

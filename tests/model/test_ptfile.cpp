@@ -41,8 +41,8 @@ std::string Crlf(const std::string& lf) {
 struct Corner {
   double x, y, X, Y;
 };
-const std::array<Corner, 4> kCorners = {{{0, 0, 1000, 5000}, {100, 0, 1210, 4990}, {100, 100, 1190, 4770},
-                                         {0, 100, 995, 4800}}};
+const std::array<Corner, 4> kCorners = {
+    {{0, 0, 1000, 5000}, {100, 0, 1210, 4990}, {100, 100, 1190, 4770}, {0, 100, 995, 4800}}};
 const int kTriangles[2][3] = {{0, 1, 2}, {0, 2, 3}};
 
 class TwoTriangles : public IMapTransform {
@@ -123,13 +123,14 @@ TEST(PtFile, GenerateFiles) {
   EXPECT_EQ(ReadFileText(path), "END\r\n");
   EXPECT_EQ(empty.WriteGenerate(path, 0, qzn::MapTransform::Triangulation(kTwoTriangles)), 1);
   EXPECT_EQ(ReadFileText(path), "END\r\n");
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) {
-              CLayerList layers;
-              empty.WriteDxf(f, {}, 1, layers);
-              empty.WriteMif(f);
-              empty.WriteXyz(f);
-              empty.WriteSdl(f, nullptr);
-            }),
+  EXPECT_EQ(WriteWith(dir,
+                      [&](CTextFileWriter& f) {
+                        CLayerList layers;
+                        empty.WriteDxf(f, {}, 1, layers);
+                        empty.WriteMif(f);
+                        empty.WriteXyz(f);
+                        empty.WriteSdl(f, nullptr);
+                      }),
             "");
 
   EXPECT_EQ(list.WriteGenerate(dir.file("missing/p.gen"), 1), 0);
@@ -158,7 +159,8 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
   CPtList list;
   list.AddPoint(10.7f, 3.2f, 12.0f, 7, 0)->layer = 7;
   CLayerList layers;
-  const std::string dxf = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Scaled(2, -1, 100, 50), 1, layers); });
+  const std::string dxf = WriteWith(
+      dir, [&](CTextFileWriter& f) { list.WriteDxf(f, qzn::MapTransform::Scaled(2, -1, 100, 50), 1, layers); });
   // Layer 7 is not in the table. Scale and offset are applied in double, so
   // the float vertex 10.7 (10.69999981) goes out as 121.400000, not rounded
   // again to float (121.400002).
@@ -166,8 +168,7 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
   const std::string flat = WriteWith(dir, [&](CTextFileWriter& f) { list.WriteDxf(f, {}, 0, layers); });
   EXPECT_EQ(flat, Crlf("0\nPOINT\n8\n默认值\n10\n10.700000\n20\n3.200000\n"));
   EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteMif(f); }), Crlf("Point 10.700000 3.200000\n"));
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteXyz(f); }),
-            Crlf("10.700000 3.200000 12.000000\n"));
+  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteXyz(f); }), Crlf("10.700000 3.200000 12.000000\n"));
 
   // SDL: pixels truncated without a transform; the attribute texts of the ID
   // when the table has them, of any length.
@@ -175,8 +176,9 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
   EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdl(f, nullptr); }),
             Crlf("M, \"Point 12\", \"12\", 1\n10,3\n"));
   const double c[4] = {1, 0, 0, 0}, d[4] = {0, 1, 0, 0};
-  EXPECT_EQ(WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdl(f, &attrs, qzn::MapTransform::Polynomial(c, d, 3)); }),
-            Crlf("M, \"高程点" + std::string(300, 'a') + "\", \"12\", \"spot\", 1\n10.700000,3.200000\n"));
+  EXPECT_EQ(
+      WriteWith(dir, [&](CTextFileWriter& f) { list.WriteSdl(f, &attrs, qzn::MapTransform::Polynomial(c, d, 3)); }),
+      Crlf("M, \"高程点" + std::string(300, 'a') + "\", \"12\", \"spot\", 1\n10.700000,3.200000\n"));
 }
 
 // Pixels, an affine and a bilinear fit and the triangulation, all written as
@@ -209,7 +211,8 @@ TEST(PtFile, CoordinatesAgreeWithNumpy) {
 import numpy as np, re, sys
 pts = np.array([[12.25, 30.5, 12.0], [70.75, 20.125, 3.5], [25.5, 80.0, -4.75]], dtype=np.float32).astype(float)
 x, y, v = pts[:, 0], pts[:, 1], pts[:, 2]
-corners = np.array([)PY" + corners.str() + R"PY(])
+corners = np.array([)PY" + corners.str() +
+                             R"PY(])
 tris = [(0, 1, 2), (0, 2, 3)]
 def tri(px, py):
     out = []
@@ -264,7 +267,7 @@ TEST(PtFile, ReadXYZForms) {
   } cases[] = {
       {"5,10.5,20.25\nEND\n7,1,1\n", {{10.5f, 20.25f, 5}}},
       {"5 10.5 20.25\n6 1 2\n7,3,4\n8 5 6\n", {{10.5f, 20.25f, 5}, {1, 2, 6}}},  // commas end a blank file
-      {"1,2,3\r\n4,5,6", {{2, 3, 1}, {5, 6, 4}}},  // CRLF, no line end at the end
+      {"1,2,3\r\n4,5,6", {{2, 3, 1}, {5, 6, 4}}},                                // CRLF, no line end at the end
       {"1,2,3\nabc\n4,5,6\n", {{2, 3, 1}}},
       {"", {}},
   };

@@ -109,12 +109,11 @@ TEST(PtList, RectangleTestsUseRoundedPositions) {
     RECT rc;
     bool inside;
   } cases[] = {
-      {10.5f, 3.49f, {11, 3, 12, 4}, true},   // counts as (11, 3)
-      {10.5f, 3.49f, {10, 3, 11, 4}, false},  // not column 10
-      {-0.6f, 0.0f, {0, 0, 1, 1}, true},      // -0.1 truncates to column 0
-      {-0.6f, 0.0f, {-1, 0, 0, 1}, false},
-      {9.0f, 5.0f, {0, 0, 9, 10}, false},     // right edge is outside
-      {5.0f, 10.0f, {0, 0, 9, 10}, false},    // bottom edge is outside
+      {10.5f, 3.49f, {11, 3, 12, 4}, true},                                       // counts as (11, 3)
+      {10.5f, 3.49f, {10, 3, 11, 4}, false},                                      // not column 10
+      {-0.6f, 0.0f, {0, 0, 1, 1}, true},                                          // -0.1 truncates to column 0
+      {-0.6f, 0.0f, {-1, 0, 0, 1}, false},   {9.0f, 5.0f, {0, 0, 9, 10}, false},  // right edge is outside
+      {5.0f, 10.0f, {0, 0, 9, 10}, false},                                        // bottom edge is outside
       {8.9f, 9.4f, {0, 0, 10, 10}, true},
   };
   for (const Case& c : cases) {
@@ -198,9 +197,9 @@ TEST(PtList, DrawsCrossesAndLabels) {
   CRecordingCanvas dc;
   EXPECT_EQ(r->Draw(dc, view, 1, 0), 1);
   // (20.8, 41.2) rounds to (21, 41); half-length (5 + 1) / 2 = 3.
-  EXPECT_EQ(dc.calls, (std::vector<std::string>{"pen 0 1 #0000ff", "move 18 41", "line 25 41", "move 21 38",
-                                                "line 21 45", "bkmode 1", "text 23 43 12", "bkmode 2",
-                                                "pen 0 1 #000000"}));
+  EXPECT_EQ(dc.calls,
+            (std::vector<std::string>{"pen 0 1 #0000ff", "move 18 41", "line 25 41", "move 21 38", "line 21 45",
+                                      "bkmode 1", "text 23 43 12", "bkmode 2", "pen 0 1 #000000"}));
   dc.calls.clear();
   r->Draw(dc, view, 1, 1);
   EXPECT_EQ(dc.calls[6], "text 23 43 12.75");
@@ -362,7 +361,7 @@ std::vector<float> ValuesByWalk(const CPtList& points, const CNoteList& notes) {
 
 TEST(PtList, ValuesFromNotes) {
   CNoteList notes;
-  notes.AddNote(RECT{0, 0, 10, 10}, "abc");   // holds the point but no number
+  notes.AddNote(RECT{0, 0, 10, 10}, "abc");    // holds the point but no number
   notes.AddNote(RECT{0, 0, 20, 20}, " -35m");  // the first holding it with one
   notes.AddNote(RECT{0, 0, 20, 20}, "99");
   notes.AddNote(RECT{100, 100, 110, 110}, "7");

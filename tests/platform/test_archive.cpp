@@ -136,15 +136,13 @@ CArchiveException::Cause CauseOf(F&& f) {
   return CArchiveException::generic;
 }
 
-
 // ---------------------------------------------------------------------------
 // Primitives, counts, strings
 
 TEST(Archive, PrimitivesAreLittleEndianAndRoundTrip) {
   CArchive out;
-  out << std::uint8_t{0x12} << std::int8_t{-2} << std::uint16_t{0x3456} << std::int16_t{-2}
-      << std::uint32_t{0x789ABCDE} << std::int32_t{-2} << std::uint64_t{0x0102030405060708ull}
-      << std::int64_t{-2} << 1.5f << -2.0;
+  out << std::uint8_t{0x12} << std::int8_t{-2} << std::uint16_t{0x3456} << std::int16_t{-2} << std::uint32_t{0x789ABCDE}
+      << std::int32_t{-2} << std::uint64_t{0x0102030405060708ull} << std::int64_t{-2} << 1.5f << -2.0;
   EXPECT_EQ(Hex(Bytes(out)),
             "12 fe 56 34 fe ff de bc 9a 78 fe ff ff ff 08 07 06 05 04 03 02 01 "
             "fe ff ff ff ff ff ff ff 00 00 c0 3f 00 00 00 00 00 00 00 c0");
@@ -271,9 +269,10 @@ TEST(Archive, StringsAreCodePage936OnDisk) {
 
 TEST(Archive, ReadsUtf16MarkedStrings) {
   // 0xFF 0xFFFE marks a UTF-16 string whose length (in 16-bit units) follows.
-  CArchive in(FromHex("ff fe ff 02 2d 4e 87 65 "
-                      "ff fe ff ff 03 00 41 00 3d d8 00 de "  // 2-byte length, a surrogate pair
-                      "ff fe ff 02 00 d8 42 00"));            // an unpaired surrogate
+  CArchive in(
+      FromHex("ff fe ff 02 2d 4e 87 65 "
+              "ff fe ff ff 03 00 41 00 3d d8 00 de "  // 2-byte length, a surrogate pair
+              "ff fe ff 02 00 d8 42 00"));            // an unpaired surrogate
   EXPECT_EQ(in.ReadString(), "中文");
   EXPECT_EQ(in.ReadString(), "A\xF0\x9F\x98\x80");
   EXPECT_EQ(in.ReadString(), "?B");
@@ -330,8 +329,8 @@ TEST(Archive, NestedObjectsAndReferencesRoundTrip) {
     root.children.push_back(std::move(child));
   }
   root.children[2]->peer = root.children[0].get();  // back to a sibling
-  root.children[1]->peer = &root;                    // back to an object still loading
-  root.peer = root.children[1].get();                // back, after the children
+  root.children[1]->peer = &root;                   // back to an object still loading
+  root.peer = root.children[1].get();               // back, after the children
 
   CArchive out;
   out.WriteObject(&root);
@@ -522,7 +521,7 @@ TEST(Archive, LyingSizesAllocateNothingBig) {
   auto body = [] {
     if (!qzntest::LimitAddressSpace(256u << 20)) std::_Exit(3);
     const char* cases[] = {
-        "ff ff ff fe ff ff ff 61 62 63",  // string of 0xFFFFFFFE bytes
+        "ff ff ff fe ff ff ff 61 62 63",     // string of 0xFFFFFFFE bytes
         "ff fe ff ff ff ff ff ff ff 41 00",  // UTF-16 string of 0xFFFFFFFF units
     };
     for (const char* hex : cases) {
@@ -552,11 +551,11 @@ TEST(Archive, LyingSizesAllocateNothingBig) {
 
 TEST(Archive, StringLengthPastTheEnd) {
   const char* cases[] = {
-      "05 61 62",                              // 1-byte length
+      "05 61 62",                                // 1-byte length
       "ff 2c 01 61 62 63 64 65 66 67 68 69 6a",  // 300 with 10 bytes
-      "ff ff ff ff ff ff ff 61",               // 0xFFFFFFFF
-      "ff fe ff 04 2d 4e 87 65",               // UTF-16, 4 units with 2 there
-      "ff",                                    // cut inside the length
+      "ff ff ff ff ff ff ff 61",                 // 0xFFFFFFFF
+      "ff fe ff 04 2d 4e 87 65",                 // UTF-16, 4 units with 2 there
+      "ff",                                      // cut inside the length
       "ff 2c",
       "ff ff ff 00 00",
   };
@@ -595,14 +594,14 @@ TEST(Archive, IndexesNotYetSeen) {
     std::string hex;
     int skip;  // objects read before the bad tag
   } cases[] = {
-      {"05 00", 0},                       // object 5 in an empty archive
-      {"01 80", 0},                       // class 1 in an empty archive
-      {"ff 7f 00 00 01 00", 0},           // escaped object 0x10000
-      {"ff 7f 00 00 00 80", 0},           // escaped class with index 0
-      {point + "03 00", 1},               // object 3 when only 1 (class) and 2 exist
-      {point + "01 00", 1},               // index 1 is a class, not an object
-      {point + "02 80", 1},               // index 2 is an object, not a class
-      {point + "ff 7f 01 00 00 00", 1},   // index 1 escaped as an object
+      {"05 00", 0},                      // object 5 in an empty archive
+      {"01 80", 0},                      // class 1 in an empty archive
+      {"ff 7f 00 00 01 00", 0},          // escaped object 0x10000
+      {"ff 7f 00 00 00 80", 0},          // escaped class with index 0
+      {point + "03 00", 1},              // object 3 when only 1 (class) and 2 exist
+      {point + "01 00", 1},              // index 1 is a class, not an object
+      {point + "02 80", 1},              // index 2 is an object, not a class
+      {point + "ff 7f 01 00 00 00", 1},  // index 1 escaped as an object
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hex);

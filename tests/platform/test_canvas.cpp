@@ -96,13 +96,13 @@ TEST(RasterCanvas, OnePixelLinesLeaveOutTheirEnd) {
   CRasterCanvas c(10, 6);
   c.SelectPen(Pen());
   c.MoveTo(1, 1);
-  c.LineTo(7, 1);   // horizontal: 1..6
+  c.LineTo(7, 1);  // horizontal: 1..6
   c.MoveTo(1, 2);
-  c.LineTo(4, 5);   // diagonal: (1,2) (2,3) (3,4), not (4,5)
+  c.LineTo(4, 5);  // diagonal: (1,2) (2,3) (3,4), not (4,5)
   c.MoveTo(9, 5);
-  c.LineTo(9, 2);   // vertical upwards: 5, 4, 3
+  c.LineTo(9, 2);  // vertical upwards: 5, 4, 3
   c.MoveTo(6, 4);
-  c.LineTo(6, 4);   // zero length: nothing
+  c.LineTo(6, 4);  // zero length: nothing
   EXPECT_EQ(Art(c), Lines({
                         "..........",
                         ".######...",
@@ -114,8 +114,8 @@ TEST(RasterCanvas, OnePixelLinesLeaveOutTheirEnd) {
 }
 
 TEST(RasterCanvas, OnePixelLinesFollowTheIdealLineInEveryOctant) {
-  const POINT ends[] = {{10, 3}, {3, 10}, {-3, 10}, {-10, 3}, {-10, -3}, {-3, -10},
-                        {3, -10}, {10, -3}, {7, 7},  {-7, 7},  {9, 0},   {0, -9}};
+  const POINT ends[] = {{10, 3},  {3, 10},  {-3, 10}, {-10, 3}, {-10, -3}, {-3, -10},
+                        {3, -10}, {10, -3}, {7, 7},   {-7, 7},  {9, 0},    {0, -9}};
   for (POINT d : ends) {
     CRasterCanvas c(30, 30);
     c.SelectPen(Pen());
@@ -183,9 +183,7 @@ TEST(RasterCanvas, DashPhaseRunsAlongPolylinesAndRestartsOnMove) {
               c.MoveTo(0, 0);
               for (int x = 5; x <= 40; x += 5) c.LineTo(x, 0);
             }));
-  EXPECT_EQ(straight, draw([](CRasterCanvas& c) {
-              c.Polyline(std::vector<POINT>{{0, 0}, {7, 0}, {11, 0}, {40, 0}});
-            }));
+  EXPECT_EQ(straight, draw([](CRasterCanvas& c) { c.Polyline(std::vector<POINT>{{0, 0}, {7, 0}, {11, 0}, {40, 0}}); }));
   // A move starts the pattern over.
   EXPECT_EQ(draw([](CRasterCanvas& c) {
               c.MoveTo(0, 0);
@@ -208,15 +206,15 @@ TEST(RasterCanvas, FilledSquarePolygon) {
   c.SelectBrush(Solid());
   c.Polygon(std::vector<POINT>{{1, 2}, {6, 2}, {6, 6}, {1, 6}});
   // The fill covers the pixels whose centres are inside: right and bottom out.
-  EXPECT_EQ(Art(c), Lines({"........", "........", ".#####..", ".#####..", ".#####..", ".#####..",
-                           "........", "........"}));
+  EXPECT_EQ(Art(c),
+            Lines({"........", "........", ".#####..", ".#####..", ".#####..", ".#####..", "........", "........"}));
   // With a pen the outline runs through every vertex.
   CRasterCanvas d(8, 8);
   d.SelectPen(Pen(PS_SOLID, 1, kOther));
   d.SelectBrush(Solid());
   d.Polygon(std::vector<POINT>{{1, 2}, {6, 2}, {6, 6}, {1, 6}});
-  EXPECT_EQ(Art(d), Lines({"........", "........", ".oooooo.", ".o####o.", ".o####o.", ".o####o.",
-                           ".oooooo.", "........"}));
+  EXPECT_EQ(Art(d),
+            Lines({"........", "........", ".oooooo.", ".o####o.", ".o####o.", ".o####o.", ".oooooo.", "........"}));
 }
 
 TEST(RasterCanvas, PolygonsFillAlternately) {
@@ -244,14 +242,18 @@ TEST(RasterCanvas, HatchesAreAlignedToTheOrigin) {
     int hatch;
     const char* rows[8];
   } cases[] = {
-      {HS_HORIZONTAL, {"..........", "..........", "..........", "##########", "..........",
-                       "..........", "..........", ".........."}},
-      {HS_CROSS, {"...#......", "...#......", "...#......", "##########", "...#......",
-                  "...#......", "...#......", "...#......"}},
-      {HS_FDIAGONAL, {"#.......#.", ".#.......#", "..#.......", "...#......", "....#.....",
-                      ".....#....", "......#...", ".......#.."}},
-      {HS_DIAGCROSS, {"#......##.", ".#....#..#", "..#..#....", "...##.....", "...##.....",
-                      "..#..#....", ".#....#..#", "#......##."}},
+      {HS_HORIZONTAL,
+       {"..........", "..........", "..........", "##########", "..........", "..........", "..........",
+        ".........."}},
+      {HS_CROSS,
+       {"...#......", "...#......", "...#......", "##########", "...#......", "...#......", "...#......",
+        "...#......"}},
+      {HS_FDIAGONAL,
+       {"#.......#.", ".#.......#", "..#.......", "...#......", "....#.....", ".....#....", "......#...",
+        ".......#.."}},
+      {HS_DIAGCROSS,
+       {"#......##.", ".#....#..#", "..#..#....", "...##.....", "...##.....", "..#..#....", ".#....#..#",
+        "#......##."}},
   };
   for (const Case& k : cases) {
     CRasterCanvas c(10, 8);
@@ -270,8 +272,8 @@ TEST(RasterCanvas, HatchesAreAlignedToTheOrigin) {
   c.SelectBrush(CBrush{BS_HATCHED, HS_BDIAGONAL, kInk});
   c.SetBkColor(kOther);
   c.Polygon(std::vector<POINT>{{2, 1}, {9, 1}, {9, 7}, {2, 7}});
-  EXPECT_EQ(Art(c), Lines({"..........", "..oooo#oo.", "..ooo#ooo.", "..oo#oooo.", "..o#ooooo.",
-                           "..#oooooo.", "..ooooooo.", ".........."}));
+  EXPECT_EQ(Art(c), Lines({"..........", "..oooo#oo.", "..ooo#ooo.", "..oo#oooo.", "..o#ooooo.", "..#oooooo.",
+                           "..ooooooo.", ".........."}));
 }
 
 TEST(RasterCanvas, RectangleIsRightAndBottomExclusive) {
@@ -323,9 +325,8 @@ TEST(RasterCanvas, EllipseIsSymmetricAndFitsItsBox) {
   c.SelectPen(Pen(PS_SOLID, 1, kOther));
   c.SelectBrush(Solid());
   c.Ellipse(1, 1, 10, 10);
-  EXPECT_EQ(Art(c), Lines({"...........", "...ooooo...", "..o#####o..", ".o#######o.", ".o#######o.",
-                           ".o#######o.", ".o#######o.", ".o#######o.", "..o#####o..", "...ooooo...",
-                           "..........."}));
+  EXPECT_EQ(Art(c), Lines({"...........", "...ooooo...", "..o#####o..", ".o#######o.", ".o#######o.", ".o#######o.",
+                           ".o#######o.", ".o#######o.", "..o#####o..", "...ooooo...", "..........."}));
 }
 
 TEST(RasterCanvas, WidePensAreSolidWithRoundEnds) {
@@ -382,13 +383,11 @@ TEST(RasterCanvas, TextIsTheOutlineOfItsBox) {
   c.TextOut(2, 3, "字ab");
   c.SetBkMode(TRANSPARENT);
   c.SelectFont(CFont{3, 900, 400, ""});  // turned a quarter to the left: it runs upwards
-  c.TextOut(2, 15, "ab");                 // 4 x 3
-  EXPECT_EQ(Art(c), Lines({"................", "................", "................",
-                           "..##########....", "..#oooooooo#....", "..#oooooooo#....",
-                           "..#oooooooo#....", "..#oooooooo#....", "..##########....",
-                           "................", "................", "..####..........",
-                           "..#..#..........", "..#..#..........", "..#..#..........",
-                           "..####.........."}));
+  c.TextOut(2, 15, "ab");                // 4 x 3
+  EXPECT_EQ(Art(c), Lines({"................", "................", "................", "..##########....",
+                           "..#oooooooo#....", "..#oooooooo#....", "..#oooooooo#....", "..#oooooooo#....",
+                           "..##########....", "................", "................", "..####..........",
+                           "..#..#..........", "..#..#..........", "..#..#..........", "..####.........."}));
   c.TextOut(5, 5, "");
   EXPECT_EQ(c.GetPixel(5, 5), kOther);
 }
@@ -425,11 +424,13 @@ TEST(RasterCanvas, FarAwayCoordinatesClipSafely) {
     void (*draw)(CRasterCanvas&);
   } cover[] = {
       {"rect", [](CRasterCanvas& k) { k.Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX); }},
-      {"polygon", [](CRasterCanvas& k) {
+      {"polygon",
+       [](CRasterCanvas& k) {
          k.Polygon(std::vector<POINT>{{INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MAX}});
        }},
       {"ellipse", [](CRasterCanvas& k) { k.Ellipse(-1000000000, -1000000000, 1000000000, 1000000000); }},
-      {"wide line", [](CRasterCanvas& k) {
+      {"wide line",
+       [](CRasterCanvas& k) {
          k.SelectPen(Pen(PS_SOLID, 2000000000));
          k.MoveTo(INT_MIN, 10);
          k.LineTo(INT_MAX, 10);
@@ -500,9 +501,9 @@ TEST(RasterCanvas, HugeLinesKeepTheirSteps) {
   struct Case {
     long long x0, y0, x1, y1;
   } cases[] = {
-      {INT_MIN, 10, INT_MAX, 30},         {INT_MAX, 45, INT_MIN, 3},
-      {-7, INT_MIN, 33, INT_MAX},         {INT_MIN, INT_MAX, INT_MAX, INT_MIN + 40},
-      {-1000000000, 0, 999999937, 13},    {25, 25, INT_MIN, INT_MIN + 12345},
+      {INT_MIN, 10, INT_MAX, 30},      {INT_MAX, 45, INT_MIN, 3},
+      {-7, INT_MIN, 33, INT_MAX},      {INT_MIN, INT_MAX, INT_MAX, INT_MIN + 40},
+      {-1000000000, 0, 999999937, 13}, {25, 25, INT_MIN, INT_MIN + 12345},
   };
   constexpr int kSize = 50;
   for (const Case& k : cases) {

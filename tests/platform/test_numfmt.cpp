@@ -51,11 +51,10 @@ std::string Ours(const char* fmt, ...) {
 // Every double conversion the program's writers use, and the flag and width
 // combinations printf allows on them.
 const char* const kDoubleFormats[] = {
-    "%f",     "%lf",     "%.0f",   "%.1f",    "%.2f",   "%.3f",     "%.4f",    "%.6f",   "%.10f",
-    "%.17f",  "%.30f",   "%15.3f", "%-12.2f", "%+f",    "% f",      "%012.4f", "%-+9.1f", "%+012.3f",
-    "%e",     "%.0e",    "%.3e",   "%.17e",   "%E",     "%14.4e",   "%g",      "%.0g",   "%.1g",
-    "%.3g",   "%.10g",   "%.15g",  "%.17g",   "%G",     "%10.4g",   "%-10g",   "%+g",    "%08.3g",
-    "%F",     "%#g",     "%#.0f",  "%a",      "%.3a",
+    "%f",     "%lf",     "%.0f",   "%.1f", "%.2f",    "%.3f",    "%.4f",     "%.6f",  "%.10f", "%.17f", "%.30f",
+    "%15.3f", "%-12.2f", "%+f",    "% f",  "%012.4f", "%-+9.1f", "%+012.3f", "%e",    "%.0e",  "%.3e",  "%.17e",
+    "%E",     "%14.4e",  "%g",     "%.0g", "%.1g",    "%.3g",    "%.10g",    "%.15g", "%.17g", "%G",    "%10.4g",
+    "%-10g",  "%+g",     "%08.3g", "%F",   "%#g",     "%#.0f",   "%a",       "%.3a",
 };
 
 std::vector<double> EdgeDoubles() {
@@ -154,15 +153,9 @@ TEST(NumberFormat, MillionsOfDoublesMatchPrintf) {
   for (int i = 0; i < 1000000; ++i) {
     double d;
     switch (i % 4) {
-      case 0:
-        d = std::bit_cast<double>(rng());
-        break;
-      case 1:
-        d = metres(rng);
-        break;
-      case 2:
-        d = static_cast<double>(static_cast<float>(pixels(rng)));
-        break;
+      case 0: d = std::bit_cast<double>(rng()); break;
+      case 1: d = metres(rng); break;
+      case 2: d = static_cast<double>(static_cast<float>(pixels(rng))); break;
       default:
         // Two decimals of a pixel position, as typed control points are.
         d = std::round(pixels(rng) * 100.0) / 100.0;
@@ -180,8 +173,10 @@ TEST(NumberFormat, MillionsOfDoublesMatchPrintf) {
       ++checked;
     }
     ours.clear();
-    if (i % 4 == 0) AppendGeneral(ours, d, p);
-    else AppendFixed(ours, d, p);
+    if (i % 4 == 0)
+      AppendGeneral(ours, d, p);
+    else
+      AppendFixed(ours, d, p);
     const int n = std::snprintf(want, sizeof want, i % 4 == 0 ? "%.*g" : "%.*f", p, d);
     ASSERT_EQ(ours, std::string(want, static_cast<std::size_t>(n))) << p << " " << Libc("%a", d);
     ++checked;
@@ -192,8 +187,17 @@ TEST(NumberFormat, MillionsOfDoublesMatchPrintf) {
 // Whole formats as the writers pass them: integers of every length with
 // flags, widths and precisions, strings, characters and literal text.
 TEST(NumberFormat, MixedFormatsMatchPrintf) {
-  const long long ints[] = {0, 1, -1, 7, -42, 65280, 2147483647LL, -2147483647LL - 1, 4294967295LL,
-                            9223372036854775807LL, -9223372036854775807LL - 1};
+  const long long ints[] = {0,
+                            1,
+                            -1,
+                            7,
+                            -42,
+                            65280,
+                            2147483647LL,
+                            -2147483647LL - 1,
+                            4294967295LL,
+                            9223372036854775807LL,
+                            -9223372036854775807LL - 1};
   for (long long v : ints) {
     const int i = static_cast<int>(v);
     const long l = static_cast<long>(v);
@@ -206,10 +210,9 @@ TEST(NumberFormat, MixedFormatsMatchPrintf) {
     EXPECT_EQ(Ours("%u %x %X %o %08x %llu %llx %#x %#o %zu", u, u, u, u, u, ull, ull, u, u, static_cast<size_t>(ull)),
               Libc("%u %x %X %o %08x %llu %llx %#x %#o %zu", u, u, u, u, u, ull, ull, u, u, static_cast<size_t>(ull)));
   }
-  EXPECT_EQ(Ours("%s|%10s|%-10s|%.2s|%5.1s|%s|%c|%3c|%-3c|%%|100%%", "abc", "abc", "abc", "abc", "abc", "",
-                 'x', 'y', 'z'),
-            Libc("%s|%10s|%-10s|%.2s|%5.1s|%s|%c|%3c|%-3c|%%|100%%", "abc", "abc", "abc", "abc", "abc", "",
-                 'x', 'y', 'z'));
+  EXPECT_EQ(
+      Ours("%s|%10s|%-10s|%.2s|%5.1s|%s|%c|%3c|%-3c|%%|100%%", "abc", "abc", "abc", "abc", "abc", "", 'x', 'y', 'z'),
+      Libc("%s|%10s|%-10s|%.2s|%5.1s|%s|%c|%3c|%-3c|%%|100%%", "abc", "abc", "abc", "abc", "abc", "", 'x', 'y', 'z'));
   EXPECT_EQ(Ours("%*d|%-*d|%.*f|%*.*f|%*d", 6, 42, 6, 42, 2, 3.14159, 9, 3, 2.71828, -6, 7),
             Libc("%*d|%-*d|%.*f|%*.*f|%*d", 6, 42, 6, 42, 2, 3.14159, 9, 3, 2.71828, -6, 7));
   EXPECT_EQ(Ours("10\n%f\n20\n%f\n30\n%f\n", 1.5, -2.25, 1e9), Libc("10\n%f\n20\n%f\n30\n%f\n", 1.5, -2.25, 1e9));

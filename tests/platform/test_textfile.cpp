@@ -57,12 +57,18 @@ TEST(CodePage, UnconvertibleBecomesQuestionMark) {
     std::string out;
     bool utf8ToGbk;
   } cases[] = {
-      {"a\xF0\x9F\x98\x80" "b", "a?b", true},  // an emoji has no GBK form
-      {"a\xC3", "a?", true},                    // cut UTF-8 sequence at the end
-      {"a\xE4\xB8z", "a?z", true},              // cut UTF-8 sequence inside
-      {"\xFF" "a", "?a", true},                 // not UTF-8 at all
-      {"a\x81", "a?", false},                   // lone GBK lead byte at the end
-      {"\xFF" "a", "?a", false},                // 0xFF is no GBK byte
+      {"a\xF0\x9F\x98\x80"
+       "b",
+       "a?b", true},                // an emoji has no GBK form
+      {"a\xC3", "a?", true},        // cut UTF-8 sequence at the end
+      {"a\xE4\xB8z", "a?z", true},  // cut UTF-8 sequence inside
+      {"\xFF"
+       "a",
+       "?a", true},            // not UTF-8 at all
+      {"a\x81", "a?", false},  // lone GBK lead byte at the end
+      {"\xFF"
+       "a",
+       "?a", false},  // 0xFF is no GBK byte
       {"\xD6\xD0\xFF\xD6\xD0", "中?中", false},
   };
   for (const auto& c : cases) {
@@ -272,11 +278,10 @@ TEST(CLocaleNumbers, FormatAndParse) {
     bool ok;
     double value;
   } dcases[] = {
-      {"1.5", true, 1.5},     {" 2.25\t", true, 2.25}, {"+3", true, 3},       {"-4.5e2", true, -450},
-      {".5", true, 0.5},      {"7.", true, 7},         {"1,5", false, 0},     {"", false, 0},
-      {"  ", false, 0},       {"abc", false, 0},       {"1.5x", false, 0},    {"1 2", false, 0},
-      {"inf", false, 0},      {"nan", false, 0},       {"1e999", false, 0},   {"0x10", false, 0},
-      {"+-1", false, 0},      {"++1", false, 0},       {"-", false, 0},       {"+", false, 0},
+      {"1.5", true, 1.5}, {" 2.25\t", true, 2.25}, {"+3", true, 3},   {"-4.5e2", true, -450}, {".5", true, 0.5},
+      {"7.", true, 7},    {"1,5", false, 0},       {"", false, 0},    {"  ", false, 0},       {"abc", false, 0},
+      {"1.5x", false, 0}, {"1 2", false, 0},       {"inf", false, 0}, {"nan", false, 0},      {"1e999", false, 0},
+      {"0x10", false, 0}, {"+-1", false, 0},       {"++1", false, 0}, {"-", false, 0},        {"+", false, 0},
   };
   for (const auto& c : dcases) {
     SCOPED_TRACE(c.text);
@@ -312,9 +317,9 @@ TEST(CLocaleNumbers, FormatAndParse) {
 // take a faster road than printf; the digits must be printf's to the last
 // one: ties, negative zero, huge and tiny values, not-a-number.
 TEST(CLocaleNumbers, FixedConversionsMatchPrintf) {
-  std::vector<double> values = {0.0,     -0.0,       0.5,       1.5,       2.5,         -2.5,     0.0625,
-                                0.0005,  500200.0625, 1e15 + 0.3, 1e300,   -1e308,      5e-324,   123456789.0000005,
-                                0.1,     1.0 / 3.0,  4000000.456, -7.9999995, HUGE_VAL, -HUGE_VAL, std::nan("")};
+  std::vector<double> values = {0.0,    -0.0,        0.5,         1.5,        2.5,      -2.5,      0.0625,
+                                0.0005, 500200.0625, 1e15 + 0.3,  1e300,      -1e308,   5e-324,    123456789.0000005,
+                                0.1,    1.0 / 3.0,   4000000.456, -7.9999995, HUGE_VAL, -HUGE_VAL, std::nan("")};
   std::mt19937_64 rng(3);
   std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
   std::uniform_int_distribution<int> exponent(-12, 18);
@@ -350,8 +355,7 @@ class CommaLocale : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(CommaLocale, NumbersKeepThePoint) {
   ProcessLocale loc(GetParam());
-  if (!loc.ok())
-    GTEST_SKIP() << "locale " << GetParam() << " is not installed; tools/setup-debian.sh generates it";
+  if (!loc.ok()) GTEST_SKIP() << "locale " << GetParam() << " is not installed; tools/setup-debian.sh generates it";
   // The locale is really in force: plain printf writes a comma.
   char plain[32];
   std::snprintf(plain, sizeof plain, "%.2f", 1.5);

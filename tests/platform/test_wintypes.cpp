@@ -20,9 +20,14 @@ TEST(WinTypes, IsRectEmpty) {
     RECT r;
     bool empty;
   } cases[] = {
-      {{0, 0, 1, 1}, false}, {{0, 0, 0, 5}, true},     {{0, 0, 5, 0}, true},
-      {{5, 0, 1, 5}, true},  {{0, 5, 5, 1}, true},     {{-3, -3, -2, -2}, false},
-      {{}, true},            {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, false},
+      {{0, 0, 1, 1}, false},
+      {{0, 0, 0, 5}, true},
+      {{0, 0, 5, 0}, true},
+      {{5, 0, 1, 5}, true},
+      {{0, 5, 5, 1}, true},
+      {{-3, -3, -2, -2}, false},
+      {{}, true},
+      {{INT_MIN, INT_MIN, INT_MAX, INT_MAX}, false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsRectEmpty(c.r), c.empty) << Str(c.r);
 }
@@ -110,11 +115,8 @@ TEST(WinTypes, ColorRef) {
     int r, g, b;
     COLORREF c;
   } cases[] = {
-      {255, 0, 0, 0x0000FF},
-      {0, 255, 0, 0x00FF00},
-      {0, 0, 255, 0xFF0000},
-      {192, 192, 192, 0xC0C0C0},
-      {256 + 1, -1, 0x1FF, 0xFFFF01},  // each channel keeps its low byte
+      {255, 0, 0, 0x0000FF},     {0, 255, 0, 0x00FF00},          {0, 0, 255, 0xFF0000},
+      {192, 192, 192, 0xC0C0C0}, {256 + 1, -1, 0x1FF, 0xFFFF01},  // each channel keeps its low byte
   };
   for (const Case& c : cases) {
     const COLORREF v = RGB(c.r, c.g, c.b);

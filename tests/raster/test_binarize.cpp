@@ -40,8 +40,8 @@ TEST(Binarize, RangeTables) {
     int low, high;
     std::vector<int> ones;
   };
-  const Case cases[] = {{10, 20, Range(10, 20)}, {0, 0, {0}}, {200, 300, Range(200, 255)}, {30, 29, {}},
-                        {0, 255, Range(0, 255)}};
+  const Case cases[] = {
+      {10, 20, Range(10, 20)}, {0, 0, {0}}, {200, 300, Range(200, 255)}, {30, 29, {}}, {0, 255, Range(0, 255)}};
   for (const Case& c : cases) {
     BYTE table[256];
     EXPECT_EQ(MakeRangeTable(PackGreyRange(c.low, c.high), table), 1);
@@ -165,15 +165,17 @@ TEST(Binarize, BilevelInvertsExactlyTheRectangleWhenZeroIsBlack) {
 
 TEST(Binarize, EdgeMaskMarksClassBordersAndLeavesNoClassNumber) {
   // Classes 3 and 7, a rectangle of columns 1..6 and rows 1..5 (inclusive).
-  auto img = GreyFrom({
-      {9, 9, 9, 9, 9, 9, 9, 9},
-      {9, 3, 3, 3, 7, 7, 7, 9},
-      {9, 3, 3, 3, 7, 7, 7, 9},
-      {9, 3, 3, 3, 7, 7, 7, 9},
-      {9, 3, 3, 3, 3, 3, 3, 9},
-      {9, 3, 3, 3, 3, 3, 3, 9},
-      {9, 9, 9, 9, 9, 9, 9, 9},
-  }, 5);
+  auto img = GreyFrom(
+      {
+          {9, 9, 9, 9, 9, 9, 9, 9},
+          {9, 3, 3, 3, 7, 7, 7, 9},
+          {9, 3, 3, 3, 7, 7, 7, 9},
+          {9, 3, 3, 3, 7, 7, 7, 9},
+          {9, 3, 3, 3, 3, 3, 3, 9},
+          {9, 3, 3, 3, 3, 3, 3, 9},
+          {9, 9, 9, 9, 9, 9, 9, 9},
+      },
+      5);
   ASSERT_EQ(MakeEdgeMask(*img, RECT{1, 1, 6, 5}), 1);
   EXPECT_EQ(GreyOf(*img), (std::vector<std::vector<int>>{
                               {9, 9, 9, 9, 9, 9, 9, 9},
@@ -191,11 +193,9 @@ TEST(Binarize, EdgeMaskMarksClassBordersAndLeavesNoClassNumber) {
 TEST(Binarize, RectangleOutlines) {
   auto img8 = MakeImage(6, 5, 8, 1);
   DrawRectOutline8(img8->pixels, img8->GetRowBytes(), RECT{1, 1, 4, 3}, 7);
-  EXPECT_EQ(GreyOf(*img8), (std::vector<std::vector<int>>{{0, 0, 0, 0, 0, 0},
-                                                           {0, 7, 7, 7, 7, 0},
-                                                           {0, 7, 0, 0, 7, 0},
-                                                           {0, 7, 7, 7, 7, 0},
-                                                           {0, 0, 0, 0, 0, 0}}));
+  EXPECT_EQ(GreyOf(*img8),
+            (std::vector<std::vector<int>>{
+                {0, 0, 0, 0, 0, 0}, {0, 7, 7, 7, 7, 0}, {0, 7, 0, 0, 7, 0}, {0, 7, 7, 7, 7, 0}, {0, 0, 0, 0, 0, 0}}));
   auto img1 = FromRows({"##########", "##########", "##########", "##########"}, 1);
   DrawRectOutline1(img1->pixels, img1->width, RECT{0, 0, 8, 3}, 0);
   EXPECT_EQ(ToRows(*img1), (std::vector<std::string>{".........#", ".#######.#", ".#######.#", ".........#"}));

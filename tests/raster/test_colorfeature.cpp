@@ -43,8 +43,8 @@ TEST(ColorFeature, ChannelBoundsTruncateTowardZero) {
     int low, high;
   };
   const Case cases[] = {
-      {10.0f, 0.0f, 9, 10},     // (int)9.5, (int)10.5
-      {0.0f, 1.0f, -2, 2},      // (int)-2.5 = -2
+      {10.0f, 0.0f, 9, 10},  // (int)9.5, (int)10.5
+      {0.0f, 1.0f, -2, 2},   // (int)-2.5 = -2
       {100.0f, 10.0f, 79, 120},
       {254.0f, 3.0f, 247, 260},
   };

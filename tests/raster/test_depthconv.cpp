@@ -131,8 +131,14 @@ TEST(PasteImage, BringsKindsTogether) {
     switch (kind) {
       case 0: Make8(img, 4, 3, 1, 1, imgtest::Random(12, static_cast<std::uint32_t>(seed))); break;
       case 1: Make8(img, 4, 3, 1, 0, imgtest::Random(12, static_cast<std::uint32_t>(seed))); break;
-      case 2: Make8(img, 4, 3, 1, 3, imgtest::Random(12, static_cast<std::uint32_t>(seed))); GivePalette(img, 1); break;
-      case 3: Make8(img, 4, 3, 1, 3, imgtest::Random(12, static_cast<std::uint32_t>(seed))); GivePalette(img, 2); break;
+      case 2:
+        Make8(img, 4, 3, 1, 3, imgtest::Random(12, static_cast<std::uint32_t>(seed)));
+        GivePalette(img, 1);
+        break;
+      case 3:
+        Make8(img, 4, 3, 1, 3, imgtest::Random(12, static_cast<std::uint32_t>(seed)));
+        GivePalette(img, 2);
+        break;
       case 4: Make8(img, 4, 3, 3, 2, imgtest::Random(36, static_cast<std::uint32_t>(seed))); break;
       case 5: MakeBits(img, {"#.#.", ".#.#", "#..#"}, 0); break;
       case 6: Make8(img, 4, 3, 1, 5, imgtest::Random(12, static_cast<std::uint32_t>(seed), 0, 3)); break;
@@ -176,7 +182,8 @@ TEST(PasteImage, BringsKindsTogether) {
         const auto t = colour(target, x, y);
         for (int k = 0; k < 3; ++k) {
           if (c.replace) {
-            EXPECT_EQ(t[static_cast<std::size_t>(k)], s[static_cast<std::size_t>(k)]) << c.name << " at " << x << "," << y;
+            EXPECT_EQ(t[static_cast<std::size_t>(k)], s[static_cast<std::size_t>(k)])
+                << c.name << " at " << x << "," << y;
           } else if (x < 4 && y < 3) {
             const int before = colour(targetBefore, x, y)[static_cast<std::size_t>(k)];
             EXPECT_NEAR(t[static_cast<std::size_t>(k)], (before + s[static_cast<std::size_t>(k)]) / 2.0, 1.0) << c.name;
@@ -270,7 +277,9 @@ TEST(MatchTemplate, CoarseToFineAgreesWithExhaustiveAndOpenCV) {
     std::mt19937 rng(seed + 100);
     for (int y = 0; y < 200; ++y)
       for (int x = 0; x < 260; ++x)
-        templ.SetByte(x, y, static_cast<BYTE>(std::clamp(image.GetByte(tx + x, ty + y) + static_cast<int>(rng() % 21) - 10, 1, 255)));
+        templ.SetByte(
+            x, y,
+            static_cast<BYTE>(std::clamp(image.GetByte(tx + x, ty + y) + static_cast<int>(rng() % 21) - 10, 1, 255)));
     const RECT search{120, 80, 200, 150};
     const RECT whole{0, 0, 259, 199};
     int fx = -1, fy = -1, ex = -1, ey = -1;
@@ -285,15 +294,16 @@ TEST(MatchTemplate, CoarseToFineAgreesWithExhaustiveAndOpenCV) {
     const auto t = Bytes(templ);
     input.insert(input.end(), t.begin(), t.end());
     std::string out;
-    imgtest::RunPy("import cv2\n"
-                   "d = np.fromfile(IN, np.uint8)\n"
-                   "a = d[:520 * 400].reshape(400, 520)[80:150 + 200, 120:200 + 260]\n"
-                   "t = d[520 * 400:].reshape(200, 260)\n"
-                   "r = cv2.matchTemplate(a.astype(np.float32), t.astype(np.float32), cv2.TM_SQDIFF)\n"
-                   "y, x = np.unravel_index(np.argmin(r), r.shape)\n"
-                   "print(x + 120, y + 80)\n"
-                   "open(OUT, 'wb').close()",
-                   input, &out);
+    imgtest::RunPy(
+        "import cv2\n"
+        "d = np.fromfile(IN, np.uint8)\n"
+        "a = d[:520 * 400].reshape(400, 520)[80:150 + 200, 120:200 + 260]\n"
+        "t = d[520 * 400:].reshape(200, 260)\n"
+        "r = cv2.matchTemplate(a.astype(np.float32), t.astype(np.float32), cv2.TM_SQDIFF)\n"
+        "y, x = np.unravel_index(np.argmin(r), r.shape)\n"
+        "print(x + 120, y + 80)\n"
+        "open(OUT, 'wb').close()",
+        input, &out);
     EXPECT_EQ(out, std::to_string(ex) + " " + std::to_string(ey) + "\n") << "seed " << seed;
   }
 }

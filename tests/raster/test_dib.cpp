@@ -185,8 +185,8 @@ TEST(DibFromDeviceBitmap, DeviceFormatsGiveTheirDibDepths) {
   struct Case {
     int planes, bitsPixel, dibBits;
   };
-  for (const Case c : {Case{4, 1, 4}, Case{1, 4, 4}, Case{1, 16, 24}, Case{1, 32, 24}, Case{1, 24, 24},
-                       Case{1, 8, 8}, Case{1, 1, 1}}) {
+  for (const Case c : {Case{4, 1, 4}, Case{1, 4, 4}, Case{1, 16, 24}, Case{1, 32, 24}, Case{1, 24, 24}, Case{1, 8, 8},
+                       Case{1, 1, 1}}) {
     SCOPED_TRACE(::testing::Message() << c.planes << " x " << c.bitsPixel);
     Bytes px(w * h * 3);
     for (int i = 0; i < w * h; ++i) {
@@ -252,8 +252,8 @@ TEST(DibStretch, EqualsPillowsDecodeOfTheSameBmp) {
     RECT source;
     int w, h;
   };
-  const std::vector<Draw> draws = {{{0, 0, 13, 7}, 13, 7}, {{0, 0, 13, 7}, 40, 23}, {{0, 0, 13, 7}, 5, 3},
-                                   {{2, 1, 11, 6}, 31, 17}};
+  const std::vector<Draw> draws = {
+      {{0, 0, 13, 7}, 13, 7}, {{0, 0, 13, 7}, 40, 23}, {{0, 0, 13, 7}, 5, 3}, {{2, 1, 11, 6}, 31, 17}};
   qzntest::TempDir dir;
   std::ostringstream script;
   script << "from PIL import Image\n";
@@ -264,8 +264,8 @@ TEST(DibStretch, EqualsPillowsDecodeOfTheSameBmp) {
     for (std::size_t k = 0; k < draws.size(); ++k) {
       const Draw& d = draws[k];
       script << "open('" << dir.file("d" + std::to_string(i) + "_" + std::to_string(k) + ".raw")
-             << "', 'wb').write(im.resize((" << d.w << ", " << d.h << "), Image.NEAREST, box=(" << d.source.left
-             << ", " << d.source.top << ", " << d.source.right << ", " << d.source.bottom << ")).tobytes())\n";
+             << "', 'wb').write(im.resize((" << d.w << ", " << d.h << "), Image.NEAREST, box=(" << d.source.left << ", "
+             << d.source.top << ", " << d.source.right << ", " << d.source.bottom << ")).tobytes())\n";
     }
   }
   qzntest::WriteFileText(dir.file("decode.py"), script.str());
@@ -293,22 +293,110 @@ TEST(DibOnPage, PrintOptionsPlaceThePicture) {
     RECT area, drawn, source;
   };
   const Case cases[] = {
-      {"option 1, wide picture: page width, shape kept", 400, 300, 1, 0, 0, 4800, 6600, 600, 600,
-       {0, 0, 4800, 3600}, {0, 0, 4800, 3600}, {0, 0, 400, 300}},
-      {"option 1, height rounded to the nearest device pixel", 3, 2, 1, 0, 0, 1000, 6600, 600, 600,
-       {0, 0, 1000, 667}, {0, 0, 1000, 667}, {0, 0, 3, 2}},
-      {"option 1 on unequal resolutions keeps the shape on paper", 400, 300, 1, 0, 0, 2400, 6600, 300, 600,
-       {0, 0, 2400, 3600}, {0, 0, 2400, 3600}, {0, 0, 400, 300}},
-      {"option 1, tall picture: fitted to the page height instead", 100, 400, 1, 0, 0, 4800, 6600, 600, 600,
-       {0, 0, 1650, 6600}, {0, 0, 1650, 6600}, {0, 0, 100, 400}},
-      {"option 3: width x factor by height x factor", 400, 300, 3, 2, 3, 4800, 6600, 600, 600,
-       {0, 0, 800, 900}, {0, 0, 800, 900}, {0, 0, 400, 300}},
-      {"option 3 beyond the page: the rows and columns that land on it", 400, 300, 3, 20, 30, 4800, 6600, 600, 600,
-       {0, 0, 8000, 9000}, {0, 0, 4800, 6600}, {0, 0, 240, 220}},
-      {"other options fill the page", 400, 300, 2, 0, 0, 4800, 6600, 600, 600,
-       {0, 0, 4800, 6600}, {0, 0, 4800, 6600}, {0, 0, 400, 300}},
-      {"option 0 fills the page", 10, 10, 0, 0, 0, 480, 660, 600, 600,
-       {0, 0, 480, 660}, {0, 0, 480, 660}, {0, 0, 10, 10}},
+      {"option 1, wide picture: page width, shape kept",
+       400,
+       300,
+       1,
+       0,
+       0,
+       4800,
+       6600,
+       600,
+       600,
+       {0, 0, 4800, 3600},
+       {0, 0, 4800, 3600},
+       {0, 0, 400, 300}},
+      {"option 1, height rounded to the nearest device pixel",
+       3,
+       2,
+       1,
+       0,
+       0,
+       1000,
+       6600,
+       600,
+       600,
+       {0, 0, 1000, 667},
+       {0, 0, 1000, 667},
+       {0, 0, 3, 2}},
+      {"option 1 on unequal resolutions keeps the shape on paper",
+       400,
+       300,
+       1,
+       0,
+       0,
+       2400,
+       6600,
+       300,
+       600,
+       {0, 0, 2400, 3600},
+       {0, 0, 2400, 3600},
+       {0, 0, 400, 300}},
+      {"option 1, tall picture: fitted to the page height instead",
+       100,
+       400,
+       1,
+       0,
+       0,
+       4800,
+       6600,
+       600,
+       600,
+       {0, 0, 1650, 6600},
+       {0, 0, 1650, 6600},
+       {0, 0, 100, 400}},
+      {"option 3: width x factor by height x factor",
+       400,
+       300,
+       3,
+       2,
+       3,
+       4800,
+       6600,
+       600,
+       600,
+       {0, 0, 800, 900},
+       {0, 0, 800, 900},
+       {0, 0, 400, 300}},
+      {"option 3 beyond the page: the rows and columns that land on it",
+       400,
+       300,
+       3,
+       20,
+       30,
+       4800,
+       6600,
+       600,
+       600,
+       {0, 0, 8000, 9000},
+       {0, 0, 4800, 6600},
+       {0, 0, 240, 220}},
+      {"other options fill the page",
+       400,
+       300,
+       2,
+       0,
+       0,
+       4800,
+       6600,
+       600,
+       600,
+       {0, 0, 4800, 6600},
+       {0, 0, 4800, 6600},
+       {0, 0, 400, 300}},
+      {"option 0 fills the page",
+       10,
+       10,
+       0,
+       0,
+       0,
+       480,
+       660,
+       600,
+       600,
+       {0, 0, 480, 660},
+       {0, 0, 480, 660},
+       {0, 0, 10, 10}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

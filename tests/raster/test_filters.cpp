@@ -54,9 +54,9 @@ Grid PythonOracle(const std::string& python, const CRasterImage& img, const std:
   return pixfix::ReadPgm(out);
 }
 
-#define REQUIRE_SCIPY(py)                                                 \
-  if (!qzntest::HavePythonModules({"numpy", "scipy.ndimage"}))            \
-    GTEST_SKIP() << "python3 with numpy and scipy is not installed";       \
+#define REQUIRE_SCIPY(py)                                            \
+  if (!qzntest::HavePythonModules({"numpy", "scipy.ndimage"}))       \
+    GTEST_SKIP() << "python3 with numpy and scipy is not installed"; \
   const std::string py = qzntest::Python()
 
 }  // namespace
@@ -65,10 +65,10 @@ TEST(Filters, MeanAgreesWithScipyAndFillsTheBorderWithWhite) {
   REQUIRE_SCIPY(py);
   for (int photometric : {1, 0}) {
     auto img = RandomGrey(37, 23, 11 + photometric, photometric);
-    const Grid want = PythonOracle(
-        py, *img,
-        "r = ndimage.correlate(a, np.ones((3, 3), np.int64), mode='constant') // 9\n"
-        "r[0, :] = r[-1, :] = r[:, 0] = r[:, -1] = " + std::string(photometric ? "255" : "0"));
+    const Grid want = PythonOracle(py, *img,
+                                   "r = ndimage.correlate(a, np.ones((3, 3), np.int64), mode='constant') // 9\n"
+                                   "r[0, :] = r[-1, :] = r[:, 0] = r[:, -1] = " +
+                                       std::string(photometric ? "255" : "0"));
     ASSERT_EQ(MeanFilter(*img), 1);
     EXPECT_EQ(GreyOf(*img), want) << "photometric " << photometric;
   }
@@ -120,11 +120,12 @@ TEST(Filters, SobelAndGradientAgreeWithScipy) {
   EXPECT_EQ(GreyOf(*a), sobel);
 
   auto b = RandomGrey(31, 19, 6);
-  const Grid grad = PythonOracle(py, *b,
-                                 "g = np.zeros_like(a)\n"
-                                 "g[:-1, :-1] = np.maximum(np.abs(a[:-1, :-1] - a[:-1, 1:]), np.abs(a[:-1, :-1] - a[1:, :-1]))\n"
-                                 "r = np.where(2 * g < 255, 255 - 2 * g, 0)\n"
-                                 "r[0, :] = r[-1, :] = r[:, 0] = r[:, -1] = 255");
+  const Grid grad =
+      PythonOracle(py, *b,
+                   "g = np.zeros_like(a)\n"
+                   "g[:-1, :-1] = np.maximum(np.abs(a[:-1, :-1] - a[:-1, 1:]), np.abs(a[:-1, :-1] - a[1:, :-1]))\n"
+                   "r = np.where(2 * g < 255, 255 - 2 * g, 0)\n"
+                   "r[0, :] = r[-1, :] = r[:, 0] = r[:, -1] = 255");
   ASSERT_EQ(GradientMagnitude(*b), 1);
   EXPECT_EQ(GreyOf(*b), grad);
 }
@@ -198,11 +199,9 @@ TEST(Filters, DespeckleRemovesSpecksAndBumpsAndFillsNotches) {
       ".....###....",  // a one-pixel bump on top of a bar (row 2): removed
       "..#########.",
       "..####.####.",  // a one-pixel notch: filled
-      "..#########.",
-      "............",
+      "..#########.", "............",
       "..#.#.......",  // pixel with neighbours on opposite sides... see below
-      "...#........",
-      "..#.#.......",
+      "...#........", "..#.#.......",
       "........#...",  // isolated pixel on the last inside row: removed
       "............",
   };
@@ -220,8 +219,7 @@ TEST(Filters, DespeckleRemovesSpecksAndBumpsAndFillsNotches) {
 TEST(Filters, DespeckleFollowsThePhotometricMeaningOfForeground) {
   // The same drawing with clear bits as foreground (photometric 1) gives the
   // same foreground result; the outermost rows and columns keep their values.
-  const std::vector<std::string> in = {"#.#####", "#######", "###.###", "#######", "#.###.#", "####.##",
-                                       "#######"};
+  const std::vector<std::string> in = {"#.#####", "#######", "###.###", "#######", "#.###.#", "####.##", "#######"};
   auto dark0 = FromRows(in, 1, 0);
   std::vector<std::string> inverted = in;
   for (auto& r : inverted)
@@ -266,7 +264,8 @@ TEST(Filters, BilevelPassesAgreeWithAPlainLookUp) {
         auto img = MakeImage(w, 9, 1, photometric);
         for (int y = 0; y < 9; ++y)
           for (int x = 0; x < w; ++x) img->SetBit(x, y, static_cast<int>(rng() % 100) < density);
-        for (int y = 0; y < 9; ++y) img->GetRow(y)[img->GetRowBytes() - 1] |= static_cast<BYTE>((1 << (7 - (w - 1) % 8)) - 1);
+        for (int y = 0; y < 9; ++y)
+          img->GetRow(y)[img->GetRowBytes() - 1] |= static_cast<BYTE>((1 << (7 - (w - 1) % 8)) - 1);
         for (bool despeckle : {true, false}) {
           auto copy = MakeImage(w, 9, 1, photometric);
           std::memcpy(copy->pixels, img->pixels, static_cast<std::size_t>(img->GetImageBytes()));
@@ -287,8 +286,8 @@ TEST(Filters, BilevelPassesAgreeWithAPlainLookUp) {
                                           : (isFg ? n >= 4 : n >= 5);
                 want = out ? fg : 1 - fg;
               }
-              ASSERT_EQ(copy->GetBit(x, y), want) << x << "," << y << " w " << w << " ph " << photometric
-                                                  << (despeckle ? " despeckle" : " smooth");
+              ASSERT_EQ(copy->GetBit(x, y), want)
+                  << x << "," << y << " w " << w << " ph " << photometric << (despeckle ? " despeckle" : " smooth");
             }
           for (int y = 0; y < 9; ++y)
             EXPECT_EQ(copy->GetRow(y)[copy->GetRowBytes() - 1] & ((1 << (7 - (w - 1) % 8)) - 1),

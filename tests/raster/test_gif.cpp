@@ -58,8 +58,7 @@ Bytes MakeGif(const GifLayout& s) {
   b.insert(b.end(), {static_cast<std::uint8_t>(s.width), 0, static_cast<std::uint8_t>(s.height), 0});
   b.push_back(s.globalBits ? static_cast<std::uint8_t>(0x80 | (s.globalBits - 1)) : 0);
   b.insert(b.end(), {0, 0});
-  for (int i = 0; s.globalBits && i < (1 << s.globalBits); ++i)
-    b.insert(b.end(), 3, static_cast<std::uint8_t>(i * 40));
+  for (int i = 0; s.globalBits && i < (1 << s.globalBits); ++i) b.insert(b.end(), 3, static_cast<std::uint8_t>(i * 40));
   if (s.trailerFirst) b.push_back(';');
   b.insert(b.end(), {'!', 0xF9, 4, 0, 0, 0, 0, 0});  // a graphic control extension
   b.insert(b.end(), {',', 0, 0, 0, 0, static_cast<std::uint8_t>(s.width), 0, static_cast<std::uint8_t>(s.height), 0});
@@ -117,10 +116,8 @@ TEST(GifRead, KindsByColourTable) {
     const char* name;
     int globalBits, localBits, bits, photometric;
   } cases[] = {
-      {"global 4 colours", 2, 0, 8, 3},
-      {"local table applied", 3, 2, 8, 3},
-      {"only a local table", 0, 2, 8, 3},
-      {"no table at all: grey indices", 0, 0, 8, 1},
+      {"global 4 colours", 2, 0, 8, 3},           {"local table applied", 3, 2, 8, 3},
+      {"only a local table", 0, 2, 8, 3},         {"no table at all: grey indices", 0, 0, 8, 1},
       {"2 colours, entry 1 lighter", 1, 0, 1, 1},
   };
   for (const auto& c : cases) {

@@ -75,11 +75,16 @@ TEST(ImageFileType, BySignature) {
     std::string head;
     int type;
   } cases[] = {
-      {"BM\x36\0\0\0", kImageTypeBmp},        {"FILENAME x", kImageTypeRaw},
-      {"GIF89a....", kImageTypeGif},          {"II*\0\x08\0\0\0", kImageTypeTiff},
-      {"MM\0*", kImageTypeTiff},              {"STACK....", kImageTypeStack},
-      {"\xFF\xD8\xFF\xE0", kImageTypeJpeg},   {"\x89PNG\r\n\x1a\n", kImageTypePng},
-      {"hello", kImageTypeUnknown},           {"", kImageTypeUnknown},
+      {"BM\x36\0\0\0", kImageTypeBmp},
+      {"FILENAME x", kImageTypeRaw},
+      {"GIF89a....", kImageTypeGif},
+      {"II*\0\x08\0\0\0", kImageTypeTiff},
+      {"MM\0*", kImageTypeTiff},
+      {"STACK....", kImageTypeStack},
+      {"\xFF\xD8\xFF\xE0", kImageTypeJpeg},
+      {"\x89PNG\r\n\x1a\n", kImageTypePng},
+      {"hello", kImageTypeUnknown},
+      {"", kImageTypeUnknown},
   };
   for (const auto& c : cases) {
     qzntest::WriteFileText(dir.file("f"), c.head);
@@ -188,9 +193,9 @@ TEST(BmpReader, RefusesDamagedAndHostileFiles) {
   shortFile.resize(shortFile.size() - 5);
   Bytes notBm = MakeBmp(3, 2, 24, 0, rows24);
   notBm[0] = 'X';
-  const Bytes rleOverrun = {5, 1, 0, 1};          // 5 pixels into a row of 4
-  const Bytes rleNoEnd = {4, 1, 0, 0};             // no end-of-bitmap mark
-  const Bytes rleDeltaOut = {0, 2, 0, 9, 0, 1};    // delta 9 rows down
+  const Bytes rleOverrun = {5, 1, 0, 1};         // 5 pixels into a row of 4
+  const Bytes rleNoEnd = {4, 1, 0, 0};           // no end-of-bitmap mark
+  const Bytes rleDeltaOut = {0, 2, 0, 9, 0, 1};  // delta 9 rows down
   const Bytes rleLiteralOut = {0, 5, 1, 2, 3, 4, 5, 0, 0, 1};
   struct Case {
     const char* name;
@@ -216,7 +221,8 @@ TEST(BmpReader, RefusesDamagedAndHostileFiles) {
       // 56 bytes declaring 100000 x 100000: rows are cleared only as the data
       // reaches them, so the file fails after two rows, not after 10 GB.
       {"RLE8 ending after two rows of a huge bitmap",
-       qzntest::ReadFileBytes(qzntest::SourcePath("tests/fixtures/damaged/bmp-rle8-100000x100000-touches-10GB.bmp")), -1},
+       qzntest::ReadFileBytes(qzntest::SourcePath("tests/fixtures/damaged/bmp-rle8-100000x100000-touches-10GB.bmp")),
+       -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -262,7 +268,7 @@ TEST(BmpReader, KindsAndPalettes) {
       EXPECT_EQ(img.GetByte(0, 0), 2);
       EXPECT_EQ(img.GetByte(2, 0), 2);  // the last pixel of an odd row
       EXPECT_EQ(img.GetByte(1, 0), 1);
-      EXPECT_EQ(img.red[15], 45);        // table entry 15: (b 15, g 240, r 45)
+      EXPECT_EQ(img.red[15], 45);  // table entry 15: (b 15, g 240, r 45)
     }
   }
 }
@@ -314,9 +320,10 @@ TEST(PackedDib, WideBitmapSavesLoadsAndReads) {
   FreeDib(loaded);
 
   if (imgtest::HaveOracle()) {
-    ASSERT_EQ(qzntest::RunCommand(imgtest::Python() + " -c \"from PIL import Image; open('" + dir.file("wide.rgb") +
-                                  "', 'wb').write(Image.open('" + dir.file("wide.bmp") + "').convert('RGB').tobytes())\""),
-              0);
+    ASSERT_EQ(
+        qzntest::RunCommand(imgtest::Python() + " -c \"from PIL import Image; open('" + dir.file("wide.rgb") +
+                            "', 'wb').write(Image.open('" + dir.file("wide.bmp") + "').convert('RGB').tobytes())\""),
+        0);
     EXPECT_EQ(imgtest::FirstDifference(imgtest::RenderRgb(img), qzntest::ReadFileBytes(dir.file("wide.rgb"))), -1);
   }
 }
@@ -375,7 +382,7 @@ TEST(PackedDib, ErrorTexts) {
 }
 
 TEST(ImageGeometry, SixtyFourBitArithmetic) {
-  EXPECT_TRUE(ImageGeometryFits(30000, 30000, 3, 8));   // 2.7 GB
+  EXPECT_TRUE(ImageGeometryFits(30000, 30000, 3, 8));  // 2.7 GB
   EXPECT_TRUE(ImageGeometryFits(30000, 30000, 1, 16));
   EXPECT_FALSE(ImageGeometryFits(0x7FFFFFFF, 0x7FFFFFFF, 3, 16));
   EXPECT_FALSE(ImageGeometryFits(0, 5, 1, 8));

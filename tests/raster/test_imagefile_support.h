@@ -23,8 +23,8 @@ inline bool HaveOracle() {
 
 // Runs make_image_fixtures.py for a group into dir; true on success.
 inline bool MakeFixtures(const std::string& group, const std::string& dir) {
-  const std::string cmd = Python() + " '" + qzntest::SourcePath("tests/raster/make_image_fixtures.py") + "' " +
-                          group + " '" + dir + "' 2>&1";
+  const std::string cmd = Python() + " '" + qzntest::SourcePath("tests/raster/make_image_fixtures.py") + "' " + group +
+                          " '" + dir + "' 2>&1";
   std::string out;
   const int rc = qzntest::RunCommand(cmd, &out);
   if (rc != 0) std::fprintf(stderr, "%s\n", out.c_str());
@@ -33,8 +33,7 @@ inline bool MakeFixtures(const std::string& group, const std::string& dir) {
 
 // Fills a new record of that geometry with pseudo-random pixels (padding bits
 // of 1-bit rows clear, as the readers leave them).
-inline void MakeTestImage(CRasterImage& img, int w, int h, int bits, int planes, int photometric,
-                          unsigned seed = 1) {
+inline void MakeTestImage(CRasterImage& img, int w, int h, int bits, int planes, int photometric, unsigned seed = 1) {
   img.width = w;
   img.height = h;
   img.bitsPerSample = bits;
@@ -47,7 +46,8 @@ inline void MakeTestImage(CRasterImage& img, int w, int h, int bits, int planes,
     img.pixels[i] = static_cast<std::uint8_t>(s >> 16);
   }
   if (bits == 1 && (w & 7))
-    for (int y = 0; y < h; ++y) img.GetRow(y)[img.GetRowBytes() - 1] &= static_cast<std::uint8_t>(0xFF << (8 - (w & 7)));
+    for (int y = 0; y < h; ++y)
+      img.GetRow(y)[img.GetRowBytes() - 1] &= static_cast<std::uint8_t>(0xFF << (8 - (w & 7)));
 }
 
 // The record as 3 bytes a pixel: palettes applied, white-is-zero grey and

@@ -81,10 +81,11 @@ TEST(Imaging, OtsuThresholdAgreesWithSkimage) {
     ASSERT_EQ(GenHistogram(&g, nullptr, bins), 1);
     const int t = GetOptimalThresh(bins, 256);
     std::string out;
-    RunPy("from skimage.filters import threshold_otsu\n"
-          "a = np.fromfile(IN, dtype=np.uint8)\n"
-          "print(int(threshold_otsu(a)))\nopen(OUT,'wb').close()",
-          px, &out);
+    RunPy(
+        "from skimage.filters import threshold_otsu\n"
+        "a = np.fromfile(IN, dtype=np.uint8)\n"
+        "print(int(threshold_otsu(a)))\nopen(OUT,'wb').close()",
+        px, &out);
     EXPECT_EQ(t, std::stoi(out)) << "seed " << seed;
   }
   // Degenerate histograms.
@@ -145,10 +146,10 @@ TEST(Imaging, ResamplingAgreesWithOpenCV) {
   for (auto [tw, th] : {std::pair{80, 50}, std::pair{15, 9}, std::pair{37, 23}}) {
     std::vector<BYTE> dst(static_cast<std::size_t>(tw * th));
     ASSERT_EQ(SizeImage8(src.data(), sw, sh, 0, 0, sw, sh, dst.data(), tw, th, 0, 0, tw, th), 1);
-    const auto ref = RunPy("import cv2\na = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(sh, sw) +
-                               "\ncv2.resize(a, (" + std::to_string(tw) + "," + std::to_string(th) +
-                               "), interpolation=cv2.INTER_LINEAR).tofile(OUT)",
-                           src);
+    const auto ref =
+        RunPy("import cv2\na = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(sh, sw) + "\ncv2.resize(a, (" +
+                  std::to_string(tw) + "," + std::to_string(th) + "), interpolation=cv2.INTER_LINEAR).tofile(OUT)",
+              src);
     ASSERT_EQ(ref.size(), dst.size());
     int worst = 0;
     for (std::size_t i = 0; i < dst.size(); ++i) worst = std::max(worst, std::abs(dst[i] - ref[i]));
@@ -160,17 +161,19 @@ TEST(Imaging, ResamplingAgreesWithOpenCV) {
   std::vector<BYTE> packed(static_cast<std::size_t>((bw + 7) / 8 * bh), 0);
   for (int y = 0; y < bh; ++y)
     for (int x = 0; x < bw; ++x)
-      if (bits[static_cast<std::size_t>(y * bw + x)]) packed[static_cast<std::size_t>(y * 3 + x / 8)] |= 0x80 >> (x % 8);
+      if (bits[static_cast<std::size_t>(y * bw + x)])
+        packed[static_cast<std::size_t>(y * 3 + x / 8)] |= 0x80 >> (x % 8);
   std::vector<BYTE> out(static_cast<std::size_t>((tw + 7) / 8 * th), 0);
   ASSERT_EQ(SizeImage1(packed.data(), bw, bh, 0, 0, bw, bh, out.data(), tw, th, 0, 0, tw, th), 1);
-  const auto ref = RunPy("import cv2\na = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(bh, bw) +
-                             "\ncv2.resize(a, (" + std::to_string(tw) + "," + std::to_string(th) +
-                             "), interpolation=cv2.INTER_NEAREST).tofile(OUT)",
-                         bits);
+  const auto ref =
+      RunPy("import cv2\na = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(bh, bw) + "\ncv2.resize(a, (" +
+                std::to_string(tw) + "," + std::to_string(th) + "), interpolation=cv2.INTER_NEAREST).tofile(OUT)",
+            bits);
   ASSERT_EQ(ref.size(), static_cast<std::size_t>(tw * th));
   for (int y = 0; y < th; ++y)
     for (int x = 0; x < tw; ++x)
-      EXPECT_EQ((out[static_cast<std::size_t>(y * 7 + x / 8)] >> (7 - x % 8)) & 1, ref[static_cast<std::size_t>(y * tw + x)])
+      EXPECT_EQ((out[static_cast<std::size_t>(y * 7 + x / 8)] >> (7 - x % 8)) & 1,
+                ref[static_cast<std::size_t>(y * tw + x)])
           << x << "," << y;
   // Rectangles outside their planes are refused.
   EXPECT_EQ(SizeImage8(src.data(), sw, sh, 1, 0, sw, sh, out.data(), 4, 4, 0, 0, 4, 4), 0);
@@ -215,10 +218,10 @@ TEST(Imaging, RotateQuarterTurnsMatchNumpy) {
     CRasterImage g;
     Make8(g, w, h, 1, 1, px);
     ASSERT_EQ(RotateImage(&g, angle), 1);
-    const auto ref = RunPy("a = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(h, w) +
-                               "\nnp.ascontiguousarray(np.rot90(a, " + std::to_string(((angle / 90) % 4 + 4) % 4) +
-                               ")).tofile(OUT)",
-                           px);
+    const auto ref =
+        RunPy("a = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(h, w) + "\nnp.ascontiguousarray(np.rot90(a, " +
+                  std::to_string(((angle / 90) % 4 + 4) % 4) + ")).tofile(OUT)",
+              px);
     EXPECT_EQ(Bytes(g), ref) << angle;  // counter-clockwise on the screen
   }
   CRasterImage g;
@@ -342,7 +345,8 @@ TEST(Imaging, BackgroundCorrectionFlattensLighting) {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const int paper = 250 - x / 2;
-      px[static_cast<std::size_t>(y * w + x)] = static_cast<std::uint8_t>((x % 16 == 5 || y % 16 == 9) ? paper / 5 : paper);
+      px[static_cast<std::size_t>(y * w + x)] =
+          static_cast<std::uint8_t>((x % 16 == 5 || y % 16 == 9) ? paper / 5 : paper);
     }
   CRasterImage g;
   Make8(g, w, h, 1, 1, px);
@@ -350,8 +354,10 @@ TEST(Imaging, BackgroundCorrectionFlattensLighting) {
   for (int y = 20; y < h - 20; y += 7)
     for (int x = 20; x < w - 20; x += 3) {
       const int v = g.GetByte(x, y);
-      if (x % 16 == 5 || y % 16 == 9) EXPECT_LT(v, 70) << x << "," << y;
-      else EXPECT_GE(v, 245) << x << "," << y;
+      if (x % 16 == 5 || y % 16 == 9)
+        EXPECT_LT(v, 70) << x << "," << y;
+      else
+        EXPECT_GE(v, 245) << x << "," << y;
     }
   // The same page stored "0 is white" is corrected the same way, inverted.
   CRasterImage z;
@@ -396,15 +402,17 @@ TEST(Imaging, BackgroundCorrectionAgreesWithScipyFilters) {
   // that exist, down the columns and then along the rows, each rounded.
   const auto ref = RunPy(
       "from scipy import ndimage\n"
-      "a = np.fromfile(IN, dtype=np.uint8).reshape" + Shape(h, w) + ".astype(np.int64)\n"
-      "m = ndimage.maximum_filter(a, size=(5,7), mode='constant', cval=0).astype(np.float64)\n"
-      "def mean(x, k, axis):\n"
-      "  s = ndimage.correlate1d(x, np.ones(k), axis=axis, mode='constant', cval=0)\n"
-      "  c = ndimage.correlate1d(np.ones_like(x), np.ones(k), axis=axis, mode='constant', cval=0)\n"
-      "  return np.floor(s / c + 0.5)\n"
-      "b = mean(mean(m, 5, 0), 7, 1)\n"
-      "o = np.minimum(255, (a * 255 + b // 2) // np.maximum(b, 1))\n"
-      "o.astype(np.uint8).tofile(OUT)",
+      "a = np.fromfile(IN, dtype=np.uint8).reshape" +
+          Shape(h, w) +
+          ".astype(np.int64)\n"
+          "m = ndimage.maximum_filter(a, size=(5,7), mode='constant', cval=0).astype(np.float64)\n"
+          "def mean(x, k, axis):\n"
+          "  s = ndimage.correlate1d(x, np.ones(k), axis=axis, mode='constant', cval=0)\n"
+          "  c = ndimage.correlate1d(np.ones_like(x), np.ones(k), axis=axis, mode='constant', cval=0)\n"
+          "  return np.floor(s / c + 0.5)\n"
+          "b = mean(mean(m, 5, 0), 7, 1)\n"
+          "o = np.minimum(255, (a * 255 + b // 2) // np.maximum(b, 1))\n"
+          "o.astype(np.uint8).tofile(OUT)",
       px);
   ASSERT_EQ(ref.size(), px.size());
   int worst = 0;
@@ -422,7 +430,8 @@ TEST(Imaging, TransformFitAgreesWithNumpyLeastSquares) {
   const int n = 9;
   for (int i = 0; i < n; ++i) {
     const double sx = 500000 + 1000.0 * (i % 3) + 37 * i, sy = 4200000 + 800.0 * (i / 3) - 11 * i;
-    const double tx = 0.5 * (sx - 500000) + 0.01 * (sy - 4200000) + 1e-6 * (sx - 500000) * (sy - 4200000) + 3 + (i % 2) * 0.3;
+    const double tx =
+        0.5 * (sx - 500000) + 0.01 * (sy - 4200000) + 1e-6 * (sx - 500000) * (sy - 4200000) + 3 + (i % 2) * 0.3;
     const double ty = -0.4 * (sy - 4200000) + 0.02 * (sx - 500000) + 7 - (i % 3) * 0.2;
     rec.insert(rec.end(), {sx, tx, sy, ty});
   }
@@ -436,13 +445,16 @@ TEST(Imaging, TransformFitAgreesWithNumpyLeastSquares) {
     // The oracle fits in centred units (the same space of functions, so the
     // same fitted values) because raw UTM products defeat lstsq's conditioning.
     const std::string cols = terms == 3 ? "np.c_[u, v, np.ones_like(u)]" : "np.c_[u, v, u*v, np.ones_like(u)]";
-    const auto ref = RunPy("r = np.fromfile(IN, dtype=np.float64).reshape(-1,4)\n"
-                           "sx, tx, sy, ty = r.T\nu = (sx - sx.mean()) / 1000\nv = (sy - sy.mean()) / 1000\n"
-                           "A = " + cols + "\n"
-                           "px = A @ np.linalg.lstsq(A, tx, rcond=None)[0]\n"
-                           "py = A @ np.linalg.lstsq(A, ty, rcond=None)[0]\n"
-                           "np.r_[px, py].tofile(OUT)",
-                           bytes);
+    const auto ref = RunPy(
+        "r = np.fromfile(IN, dtype=np.float64).reshape(-1,4)\n"
+        "sx, tx, sy, ty = r.T\nu = (sx - sx.mean()) / 1000\nv = (sy - sy.mean()) / 1000\n"
+        "A = " +
+            cols +
+            "\n"
+            "px = A @ np.linalg.lstsq(A, tx, rcond=None)[0]\n"
+            "py = A @ np.linalg.lstsq(A, ty, rcond=None)[0]\n"
+            "np.r_[px, py].tofile(OUT)",
+        bytes);
     ASSERT_EQ(ref.size(), static_cast<std::size_t>(2 * n * 8));
     std::vector<double> want(static_cast<std::size_t>(2 * n));
     std::memcpy(want.data(), ref.data(), ref.size());
@@ -450,8 +462,10 @@ TEST(Imaging, TransformFitAgreesWithNumpyLeastSquares) {
     // are badly scaled; the fitted positions are what callers use).
     for (int i = 0; i < n; ++i) {
       const double sx = rec[static_cast<std::size_t>(4 * i)], sy = rec[static_cast<std::size_t>(4 * i + 2)];
-      const double fx = terms == 3 ? xr[0] * sx + xr[1] * sy + xr[2] : xr[0] * sx + xr[1] * sy + xr[2] * sx * sy + xr[3];
-      const double fy = terms == 3 ? yr[0] * sx + yr[1] * sy + yr[2] : yr[0] * sx + yr[1] * sy + yr[2] * sx * sy + yr[3];
+      const double fx =
+          terms == 3 ? xr[0] * sx + xr[1] * sy + xr[2] : xr[0] * sx + xr[1] * sy + xr[2] * sx * sy + xr[3];
+      const double fy =
+          terms == 3 ? yr[0] * sx + yr[1] * sy + yr[2] : yr[0] * sx + yr[1] * sy + yr[2] * sx * sy + yr[3];
       EXPECT_NEAR(fx, want[static_cast<std::size_t>(i)], 1e-4) << terms;
       EXPECT_NEAR(fy, want[static_cast<std::size_t>(n + i)], 1e-4) << terms;
     }

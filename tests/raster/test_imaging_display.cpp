@@ -167,8 +167,8 @@ TEST(ImagingDisplay, ReductionKeepsOnePixelLines) {
   const int w = 1000, h = 800;
   CRasterImage g;
   Make8(g, w, h, 1, 1, std::vector<std::uint8_t>(static_cast<std::size_t>(w * h), 250));
-  for (int x = 0; x < w; ++x) g.SetByte(x, 333, 10);        // horizontal, not a block's middle row
-  for (int y = 0; y < h; ++y) g.SetByte(611, y, 10);        // vertical
+  for (int x = 0; x < w; ++x) g.SetByte(x, 333, 10);             // horizontal, not a block's middle row
+  for (int y = 0; y < h; ++y) g.SetByte(611, y, 10);             // vertical
   for (int i = 0; i < 700; ++i) g.SetByte(100 + i, 50 + i, 10);  // diagonal
   std::vector<BYTE> out(100 * 80);
   CImageArea a{0, 0, w, h, 0};
@@ -192,7 +192,7 @@ TEST(ImagingDisplay, ReductionKeepsOnePixelLines) {
   ASSERT_GE(GetDisplayBuffer(&b, &ab, ob.data(), 8, 8, pal, nullptr, nullptr, 1), 0);
   for (int ox = 0; ox < 8; ++ox) EXPECT_EQ(ob[static_cast<std::size_t>((7 - 2) * 8 + ox)], 1);
   EXPECT_EQ(ob[0], 0);
-  EXPECT_EQ(pal[4], 0);   // index 1 is black
+  EXPECT_EQ(pal[4], 0);    // index 1 is black
   EXPECT_EQ(pal[0], 255);  // index 0 is white
 }
 
@@ -213,7 +213,7 @@ TEST(ImagingDisplay, ReductionFollowsThePhotometricSenseOfInk) {
     ASSERT_GE(GetDisplayBuffer(img, &a, out.data(), 4, 4, nullptr, nullptr, nullptr, 0), 0);
     const BYTE ink = img == &z ? 240 : 0, paper = img == &z ? 5 : 1;
     for (int ox = 0; ox < 4; ++ox) {
-      EXPECT_EQ(out[static_cast<std::size_t>((3 - 1) * 4 + ox)], ink);   // display row 1 holds row 13
+      EXPECT_EQ(out[static_cast<std::size_t>((3 - 1) * 4 + ox)], ink);  // display row 1 holds row 13
       EXPECT_EQ(out[static_cast<std::size_t>((3 - 3) * 4 + ox)], paper);
     }
   }

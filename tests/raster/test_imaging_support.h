@@ -71,9 +71,7 @@ inline std::vector<std::uint8_t> Random(std::size_t n, std::uint32_t seed, int l
   return v;
 }
 
-inline bool HavePy(const std::vector<std::string>& mods) {
-  return qzntest::HavePythonModules(mods);
-}
+inline bool HavePy(const std::vector<std::string>& mods) { return qzntest::HavePythonModules(mods); }
 
 // Writes `input` to in.raw, runs the python script with the file names in
 // IN and OUT defined, and returns out.raw (empty on failure).
@@ -93,5 +91,5 @@ inline std::vector<std::uint8_t> RunPy(const std::string& script, const std::vec
 
 }  // namespace imgtest
 
-#define QZN_REQUIRE_PY(...)                          \
+#define QZN_REQUIRE_PY(...) \
   if (!imgtest::HavePy({__VA_ARGS__})) GTEST_SKIP() << "python modules missing"

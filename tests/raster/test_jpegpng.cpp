@@ -38,10 +38,14 @@ TEST(PngWrite, PillowSeesWhatTheRecordShows) {
     bool palette;
     long plte;  // PLTE chunk length, -1 none
   } cases[] = {
-      {"grey", 8, 1, 1, false, -1},           {"grey_white_is_zero", 8, 1, 0, false, -1},
-      {"bilevel_white_is_zero", 1, 1, 0, false, -1}, {"bilevel", 1, 1, 1, false, -1},
-      {"palette8", 8, 1, 3, true, 768},       {"palette1", 1, 1, 3, true, 6},
-      {"rgb", 8, 3, 2, false, -1},            {"grey16", 16, 1, 1, false, -1},
+      {"grey", 8, 1, 1, false, -1},
+      {"grey_white_is_zero", 8, 1, 0, false, -1},
+      {"bilevel_white_is_zero", 1, 1, 0, false, -1},
+      {"bilevel", 1, 1, 1, false, -1},
+      {"palette8", 8, 1, 3, true, 768},
+      {"palette1", 1, 1, 3, true, 6},
+      {"rgb", 8, 3, 2, false, -1},
+      {"grey16", 16, 1, 1, false, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

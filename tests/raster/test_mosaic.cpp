@@ -38,7 +38,8 @@ TEST(MosaicImages, GridUsesTheFirstCellsAndResamplesOddSizes) {
   std::vector<std::string> files;
   for (int k = 0; k < 5; ++k) {
     CRasterImage tile;
-    Make8(tile, k == 2 ? 8 : 4, k == 2 ? 6 : 3, 1, 1, std::vector<std::uint8_t>((k == 2 ? 48 : 12), static_cast<std::uint8_t>(10 * (k + 1))));
+    Make8(tile, k == 2 ? 8 : 4, k == 2 ? 6 : 3, 1, 1,
+          std::vector<std::uint8_t>((k == 2 ? 48 : 12), static_cast<std::uint8_t>(10 * (k + 1))));
     files.push_back(Save(dir, "t" + std::to_string(k) + ".tif", tile));
   }
   CRasterImage out;
@@ -139,7 +140,7 @@ struct BandFiles {
   BandFiles() {
     Make8(r, 6, 4, 1, 1, imgtest::Random(24, 31, 20, 200));
     Make8(g, 3, 2, 1, 1, imgtest::Random(6, 32, 50, 90));  // half the size
-    Make8(b, 6, 4, 1, 0, imgtest::Random(24, 33));          // stored white-is-zero
+    Make8(b, 6, 4, 1, 0, imgtest::Random(24, 33));         // stored white-is-zero
     red = Save(dir, "r.tif", r);
     green = Save(dir, "g.tif", g);
     blue = Save(dir, "b.tif", b);
@@ -163,8 +164,8 @@ TEST(ComposeRgbImage, BandsToPlanes) {
   ASSERT_EQ(ComposeRgbImage(&out, f.red, f.green, f.blue), 1);
   EXPECT_EQ(out.width, 6);
   EXPECT_EQ(out.GetPlaneByte(5, 3, 0), f.r.GetByte(5, 3));
-  EXPECT_EQ(out.GetPlaneByte(5, 3, 1), f.g.GetByte(2, 1));              // sampled at the proportional place
-  EXPECT_EQ(out.GetPlaneByte(5, 3, 2), 255 - f.b.GetByte(5, 3));        // as brightness
+  EXPECT_EQ(out.GetPlaneByte(5, 3, 1), f.g.GetByte(2, 1));        // sampled at the proportional place
+  EXPECT_EQ(out.GetPlaneByte(5, 3, 2), 255 - f.b.GetByte(5, 3));  // as brightness
 }
 
 TEST(ComposeRgbImage, Failures) {
@@ -259,11 +260,11 @@ TEST(RenderImageToDib, SizesDrawsAndReports) {
   const std::string bmp = dir.file("v.bmp");
   ASSERT_EQ(RenderImageToDib(bmp, 0, nullptr, RECT{0, 0, 100, 50}, &lines, nullptr, nullptr), 1);
   std::string out;
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() +
-                                    " -c \"from PIL import Image; im = Image.open('" + bmp +
-                                    "').convert('RGB'); print(im.size, im.getpixel((400, 200)), im.getpixel((400, 100)))\"",
-                                &out),
-            0);
+  ASSERT_EQ(
+      qzntest::RunCommand(qzntest::Python() + " -c \"from PIL import Image; im = Image.open('" + bmp +
+                              "').convert('RGB'); print(im.size, im.getpixel((400, 200)), im.getpixel((400, 100)))\"",
+                          &out),
+      0);
   EXPECT_EQ(out, "(800, 400) (255, 0, 0) (255, 255, 255)\n");
 
   CRasterImage image;

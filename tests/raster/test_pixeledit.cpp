@@ -45,10 +45,14 @@ TEST(FloodFill, FillsTheWholeRegionOfAnIntricateMaze) {
   while (img.GetByte(sx, sy) != 40) ++sx;
   const auto expected = imgtest::RunPy(
       "from scipy import ndimage\n"
-      "a = np.fromfile(IN, np.uint8).reshape(" + std::to_string(h) + ", " + std::to_string(w) + ")\n"
-      "lab, n = ndimage.label(a == 40)\n"
-      "a[lab == lab[" + std::to_string(sy) + ", " + std::to_string(sx) + "]] = 7\n"
-      "a.tofile(OUT)",
+      "a = np.fromfile(IN, np.uint8).reshape(" +
+          std::to_string(h) + ", " + std::to_string(w) +
+          ")\n"
+          "lab, n = ndimage.label(a == 40)\n"
+          "a[lab == lab[" +
+          std::to_string(sy) + ", " + std::to_string(sx) +
+          "]] = 7\n"
+          "a.tofile(OUT)",
       data);
   CFillRuns runs;
   ASSERT_EQ(FloodFill(&img, sx, sy, 7, &runs), 1);
@@ -164,8 +168,8 @@ TEST(SavePixels, SavesTheAreaInsideTheImage) {
   ASSERT_EQ(SavePixels(&img, CImageArea{2, 1, 5, 9, 0}, &list), 1);
   std::vector<std::vector<int>> got;
   for (const CPixelEntry& e : list.entries) got.push_back({e.x, e.y, e.value});
-  EXPECT_EQ(got, (std::vector<std::vector<int>>{{2, 1, 7 * 65793}, {3, 1, 8 * 65793}, {2, 2, 11 * 65793},
-                                                {3, 2, 12 * 65793}}));
+  EXPECT_EQ(got, (std::vector<std::vector<int>>{
+                     {2, 1, 7 * 65793}, {3, 1, 8 * 65793}, {2, 2, 11 * 65793}, {3, 2, 12 * 65793}}));
   // An area with no pixel inside keeps the list.
   EXPECT_EQ(SavePixels(&img, CImageArea{4, 0, 3, 3, 0}, &list), 0);
   EXPECT_EQ(list.entries.size(), 4u);

@@ -113,8 +113,8 @@ TEST(PolygonFiller, OneBitRowsWithAPartialByte) {
   CPolygonFiller f(4);
   f.AddPolygon(Rect(3, 1, 11, 2));
   ASSERT_EQ(f.FillInside(*erase, 0), 1);
-  EXPECT_EQ(ToRows(*erase), (std::vector<std::string>{"#############", "###.........#", "###.........#",
-                                                       "#############"}));
+  EXPECT_EQ(ToRows(*erase),
+            (std::vector<std::string>{"#############", "###.........#", "###.........#", "#############"}));
   EXPECT_EQ(erase->GetRow(3)[0], 0xFF);
   EXPECT_EQ(erase->GetRow(3)[1], 0xFF);
 
@@ -122,8 +122,8 @@ TEST(PolygonFiller, OneBitRowsWithAPartialByte) {
   CPolygonFiller g(4);
   g.AddPolygon(Rect(3, 1, 11, 2));
   ASSERT_EQ(g.MaskBilevel(*mask), 1);
-  EXPECT_EQ(ToRows(*mask), (std::vector<std::string>{".............", "...#########.", ".............",
-                                                      "............."}));
+  EXPECT_EQ(ToRows(*mask),
+            (std::vector<std::string>{".............", "...#########.", ".............", "............."}));
   EXPECT_EQ(mask->GetRow(1)[1] & 0x07, 0);
 }
 
@@ -173,7 +173,7 @@ TEST(PolygonFiller, PolygonsReachingPastTheImageAreCut) {
   ASSERT_EQ(f.AddPolygon(Poly({{0, -4}, {4, 0}, {0, 4}, {-4, 0}})), 1);
   ASSERT_EQ(f.MaskBilevel(*img), 1);
   EXPECT_EQ(ToRows(*img), (std::vector<std::string>{"#####...", "####....", "###.....", "##......", "........",
-                                                     "........", "........", "........"}));
+                                                    "........", "........", "........"}));
   // Entirely below the image, or far off to the side: nothing inside.
   auto none = Ones(8, 8, 8);
   CPolygonFiller g(8);
@@ -208,8 +208,8 @@ TEST(PolygonFiller, ChainsAreClosedAndWalkedFromTheList) {
   for (int round = 0; round < 2; ++round) {
     auto img = Ones(8, 6, 8);
     ASSERT_EQ(f.MaskBilevel(*img), 1);
-    EXPECT_EQ(ToRows(*img), (std::vector<std::string>{"........", ".######.", "..#####.", "....###.", "........",
-                                                       "........"}))
+    EXPECT_EQ(ToRows(*img),
+              (std::vector<std::string>{"........", ".######.", "..#####.", "....###.", "........", "........"}))
         << "round " << round;
   }
 }

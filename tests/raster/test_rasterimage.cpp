@@ -32,9 +32,9 @@ TEST(RasterImage, KindTests) {
     int bits, planes, photometric;
     bool bilevel, grey, palette, separated, rgb;
   } cases[] = {
-      {1, 1, 0, true, false, false, false, false},  {8, 1, 0, false, true, false, false, false},
-      {8, 1, 1, false, true, false, false, false},  {8, 1, 3, false, false, true, false, false},
-      {8, 1, 5, false, false, false, true, false},  {8, 3, 2, false, false, false, false, true},
+      {1, 1, 0, true, false, false, false, false}, {8, 1, 0, false, true, false, false, false},
+      {8, 1, 1, false, true, false, false, false}, {8, 1, 3, false, false, true, false, false},
+      {8, 1, 5, false, false, false, true, false}, {8, 3, 2, false, false, false, false, true},
   };
   for (const Case& c : cases) {
     CRasterImage img;

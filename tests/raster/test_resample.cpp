@@ -57,11 +57,13 @@ TEST(ResizeImage, AgreesWithNumpyOnRgbPlanes) {
     CRasterImage img;
     Make8(img, w, h, 3, 2, data);
     ASSERT_EQ(ResizeImage(&img, shrink, factor), 1);
-    const std::string op = shrink ? "a[:, ::4, ::4][:, :23 // 4, :37 // 4]"
-                                  : "np.repeat(np.repeat(a, 3, axis=1), 3, axis=2)";
-    const auto expected = imgtest::RunPy("a = np.fromfile(IN, np.uint8).reshape(3, 23, 37)\n"
-                                         "np.ascontiguousarray(" + op + ").tofile(OUT)",
-                                         data);
+    const std::string op =
+        shrink ? "a[:, ::4, ::4][:, :23 // 4, :37 // 4]" : "np.repeat(np.repeat(a, 3, axis=1), 3, axis=2)";
+    const auto expected = imgtest::RunPy(
+        "a = np.fromfile(IN, np.uint8).reshape(3, 23, 37)\n"
+        "np.ascontiguousarray(" +
+            op + ").tofile(OUT)",
+        data);
     EXPECT_EQ(Bytes(img), expected) << "shrink " << shrink;
   }
 }
@@ -90,13 +92,14 @@ TEST(WarpImage, BilinearUsesTheLastRowAndColumn) {
   Make8(img, 3, 3, 1, 1, {10, 20, 30, 40, 50, 60, 70, 80, 90});
   // Output 2 x 1: (2, 1.5) between rows 1 and 2 of the last column, and
   // (2.5, 2) just beyond it.
-  ASSERT_EQ(WarpImage(&img, 2, 1,
-                      [](int, double* sx, double* sy) {
-                        sx[0] = 2.0, sy[0] = 1.5;
-                        sx[1] = 2.5, sy[1] = 2.0;
-                        return true;
-                      },
-                      CWarpSampling::bilinear),
+  ASSERT_EQ(WarpImage(
+                &img, 2, 1,
+                [](int, double* sx, double* sy) {
+                  sx[0] = 2.0, sy[0] = 1.5;
+                  sx[1] = 2.5, sy[1] = 2.0;
+                  return true;
+                },
+                CWarpSampling::bilinear),
             1);
   EXPECT_EQ(Bytes(img), (std::vector<std::uint8_t>{75, 255}));
 }
@@ -142,14 +145,15 @@ TEST(WarpImage, OutsideIsTheImagesWhite) {
 TEST(WarpImage, NearestRoundsToThePixel) {
   CRasterImage img;
   MakeBits(img, {"#.", ".."});
-  ASSERT_EQ(WarpImage(&img, 3, 1,
-                      [](int, double* sx, double* sy) {
-                        sx[0] = 0.49, sy[0] = 0.2;   // pixel (0, 0)
-                        sx[1] = 0.51, sy[1] = 0.0;   // pixel (1, 0)
-                        sx[2] = -0.4, sy[2] = -0.4;  // still pixel (0, 0)
-                        return true;
-                      },
-                      CWarpSampling::nearest),
+  ASSERT_EQ(WarpImage(
+                &img, 3, 1,
+                [](int, double* sx, double* sy) {
+                  sx[0] = 0.49, sy[0] = 0.2;   // pixel (0, 0)
+                  sx[1] = 0.51, sy[1] = 0.0;   // pixel (1, 0)
+                  sx[2] = -0.4, sy[2] = -0.4;  // still pixel (0, 0)
+                  return true;
+                },
+                CWarpSampling::nearest),
             1);
   EXPECT_EQ(Bits(img), (std::vector<std::string>{"#.#"}));
 }
@@ -158,8 +162,12 @@ TEST(WarpImage, AbandonedOrRefusedWarpKeepsTheImage) {
   CRasterImage img;
   Make8(img, 3, 3, 1, 1, imgtest::Random(9, 3));
   const auto before = Bytes(img);
-  EXPECT_EQ(WarpImage(&img, 5, 5, [](int row, double*, double*) { return row < 2; }, CWarpSampling::bilinear), 0);
-  EXPECT_EQ(WarpImage(&img, 0, 5, [](int, double*, double*) { return true; }, CWarpSampling::bilinear), 0);
+  EXPECT_EQ(WarpImage(
+                &img, 5, 5, [](int row, double*, double*) { return row < 2; }, CWarpSampling::bilinear),
+            0);
+  EXPECT_EQ(WarpImage(
+                &img, 0, 5, [](int, double*, double*) { return true; }, CWarpSampling::bilinear),
+            0);
   EXPECT_EQ(img.width, 3);
   EXPECT_EQ(Bytes(img), before);
 }

@@ -143,8 +143,8 @@ Bytes Counting(std::size_t n, int from = 0) {
 
 TEST_F(RawImage, WindowsHeaderWithCrlfAndBackslashPath) {
   Data(Counting(3 + 8));
-  const std::string hdr = Header(
-      "FILENAME C:\\scans\\maps\\img.raw\r\nCOLS 4\r\nROWS 2\r\nPLANES 1\r\nBITSPERPIXEL 8\r\nSKIPBYTES 3\r\n");
+  const std::string hdr =
+      Header("FILENAME C:\\scans\\maps\\img.raw\r\nCOLS 4\r\nROWS 2\r\nPLANES 1\r\nBITSPERPIXEL 8\r\nSKIPBYTES 3\r\n");
   CRasterImage img;
   ASSERT_EQ(ReadImageFile(hdr, img), 1);  // "FI" selects the raw reader
   EXPECT_EQ(img.width, 4);
@@ -157,8 +157,8 @@ TEST_F(RawImage, WindowsHeaderWithCrlfAndBackslashPath) {
 
 TEST_F(RawImage, ColourPlanesAndSkipFromTheEnd) {
   Data(Counting(100 + 3 * 2 * 3));
-  const std::string hdr = Header("FILENAME " + dir.file("img.raw") +
-                                 "\nCOLS 3\nROWS 2\nPLANES 3\nBITSPERPIXEL 8\nCOLOR\nSKIPBYTES -1\n");
+  const std::string hdr =
+      Header("FILENAME " + dir.file("img.raw") + "\nCOLS 3\nROWS 2\nPLANES 3\nBITSPERPIXEL 8\nCOLOR\nSKIPBYTES -1\n");
   CRasterImage img;
   ASSERT_EQ(ReadRawImage(hdr, img), 1);
   EXPECT_EQ(img.planes, 3);
@@ -168,8 +168,8 @@ TEST_F(RawImage, ColourPlanesAndSkipFromTheEnd) {
   EXPECT_EQ(img.GetPlaneByte(2, 1, 2), 117);
 
   // COLOR on one plane is still grey.
-  const std::string grey = Header("FILENAME " + dir.file("img.raw") +
-                                  "\nCOLS 3\nROWS 2\nPLANES 1\nBITSPERPIXEL 8\nCOLOR\nSKIPBYTES 0\n");
+  const std::string grey =
+      Header("FILENAME " + dir.file("img.raw") + "\nCOLS 3\nROWS 2\nPLANES 1\nBITSPERPIXEL 8\nCOLOR\nSKIPBYTES 0\n");
   ASSERT_EQ(ReadRawImage(grey, img), 1);
   EXPECT_EQ(img.photometric, 1);
 }

@@ -39,11 +39,14 @@ void ReferenceThin(CRasterImage& img, RECT rc) {
     for (int y = rc.top + 1; y < rc.bottom; ++y)
       for (int x = rc.left + 1; x < rc.right; ++x) {
         if (!v[y][x]) continue;
-        const int idx = Index(v[y][x + 1], v[y - 1][x + 1], v[y - 1][x], v[y - 1][x - 1], v[y][x - 1],
-                              v[y + 1][x - 1], v[y + 1][x], v[y + 1][x + 1]);
+        const int idx = Index(v[y][x + 1], v[y - 1][x + 1], v[y - 1][x], v[y - 1][x - 1], v[y][x - 1], v[y + 1][x - 1],
+                              v[y + 1][x], v[y + 1][x + 1]);
         if (!table[idx]) {
           ++deleted;
-          if (img.bitsPerSample == 1) img.ClearBit(x, y); else img.SetByte(x, y, 0);
+          if (img.bitsPerSample == 1)
+            img.ClearBit(x, y);
+          else
+            img.SetByte(x, y, 0);
         }
       }
     idle = deleted ? 0 : idle + 1;
@@ -96,7 +99,10 @@ std::unique_ptr<CRasterImage> RandomBlobs(int w, int h, int bits, unsigned seed)
     for (int y = std::max(0, cy - r); y <= std::min(h - 1, cy + r); ++y)
       for (int x = std::max(0, cx - r); x <= std::min(w - 1, cx + r); ++x)
         if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r) {
-          if (bits == 1) img->SetBit(x, y, 1); else img->SetByte(x, y, 1);
+          if (bits == 1)
+            img->SetBit(x, y, 1);
+          else
+            img->SetByte(x, y, 1);
         }
   }
   return img;
@@ -183,8 +189,8 @@ TEST(Thin, SmallRectanglesAndImagesAreLeftAlone) {
     EXPECT_EQ(Thin(*img, rc), 1);
     EXPECT_EQ(ToRows(*img), full);
   }
-  for (const std::vector<std::string>& tiny : {std::vector<std::string>{"##", "##", "##"},
-                                               std::vector<std::string>{"####", "####"}}) {
+  for (const std::vector<std::string>& tiny :
+       {std::vector<std::string>{"##", "##", "##"}, std::vector<std::string>{"####", "####"}}) {
     for (int bits : {8, 1}) {
       auto img = FromRows(tiny, bits);
       EXPECT_EQ(Thin(*img, RECT{0, 0, img->width - 1, img->height - 1}), 1);
@@ -222,10 +228,8 @@ TEST(Thin, AgreesWithPlainPassesOnRandomMasks) {
     int w, h;
     RECT rc;
   };
-  const Case cases[] = {{150, 90, {0, 0, 149, 89}},
-                        {150, 90, {3, 5, 140, 77}},
-                        {70, 40, {63, 1, 69, 38}},
-                        {200, 130, {61, 7, 193, 128}}};
+  const Case cases[] = {
+      {150, 90, {0, 0, 149, 89}}, {150, 90, {3, 5, 140, 77}}, {70, 40, {63, 1, 69, 38}}, {200, 130, {61, 7, 193, 128}}};
   unsigned seed = 7;
   for (const Case& c : cases)
     for (int bits : {8, 1}) {

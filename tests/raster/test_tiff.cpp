@@ -61,10 +61,14 @@ TEST(TiffWrite, OtherProgramsReadWhatWeWrite) {
     int bits, planes, photometric, compression;
     bool palette;
   } cases[] = {
-      {"grey_lzw", 8, 1, 1, 5, false},       {"grey_white_is_zero", 8, 1, 0, 1, false},
-      {"bilevel_g4", 1, 1, 0, 4, false},     {"bilevel_black_is_zero", 1, 1, 1, 1, false},
-      {"palette_packbits", 8, 1, 3, 32773, true}, {"palette_1bit", 1, 1, 3, 1, true},
-      {"rgb", 8, 3, 2, 0, false},            {"rgb_lzw", 8, 3, 2, 5, false},
+      {"grey_lzw", 8, 1, 1, 5, false},
+      {"grey_white_is_zero", 8, 1, 0, 1, false},
+      {"bilevel_g4", 1, 1, 0, 4, false},
+      {"bilevel_black_is_zero", 1, 1, 1, 1, false},
+      {"palette_packbits", 8, 1, 3, 32773, true},
+      {"palette_1bit", 1, 1, 3, 1, true},
+      {"rgb", 8, 3, 2, 0, false},
+      {"rgb_lzw", 8, 3, 2, 5, false},
       {"grey16", 16, 1, 1, 1, false},
   };
   for (const auto& c : cases) {
@@ -114,7 +118,8 @@ TEST(TiffWrite, ResolutionUnitIsTheRecords) {
   struct Case {
     int unit;
     const char* text;
-  } cases[] = {{3, "Resolution: 118, 120 pixels/cm"}, {2, "Resolution: 118, 120 pixels/inch"}, {0, "Resolution: 118, 120\n"}};
+  } cases[] = {
+      {3, "Resolution: 118, 120 pixels/cm"}, {2, "Resolution: 118, 120 pixels/inch"}, {0, "Resolution: 118, 120\n"}};
   for (const auto& c : cases) {
     CRasterImage img;
     imgtest::MakeTestImage(img, 4, 4, 8, 1, 1, 1);
@@ -258,9 +263,10 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
     const char* file;
     int code;
   } cases[] = {
-      {"truncated.tif", -1},  {"damaged.tif", kTiffReadError}, {"junk.tif", kTiffCannotOpen},
-      {"missing.tif", kTiffCannotOpen}, {"nomap5.tif", kTiffNoColorMap},
-      {"ycbcr.tif", -1}, {"g16.tif", kTiffBadBits},
+      {"truncated.tif", -1},           {"damaged.tif", kTiffReadError},
+      {"junk.tif", kTiffCannotOpen},   {"missing.tif", kTiffCannotOpen},
+      {"nomap5.tif", kTiffNoColorMap}, {"ycbcr.tif", -1},
+      {"g16.tif", kTiffBadBits},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
@@ -321,10 +327,9 @@ TEST(TiffRead, BilevelTilesNotAFullByteWide) {
   le(file, ifd, 4);
   file.insert(file.end(), tiles.begin(), tiles.end());
   le(file, 10, 2);
-  const std::uint32_t entries[10][4] = {{256, 4, 1, w},      {257, 4, 1, h},         {258, 3, 1, 1},
-                                        {259, 3, 1, 1},      {262, 3, 1, 1},         {277, 3, 1, 1},
-                                        {322, 4, 1, tw},     {323, 4, 1, h},         {324, 4, 2, offsets},
-                                        {325, 4, 2, counts}};
+  const std::uint32_t entries[10][4] = {{256, 4, 1, w},       {257, 4, 1, h},     {258, 3, 1, 1},  {259, 3, 1, 1},
+                                        {262, 3, 1, 1},       {277, 3, 1, 1},     {322, 4, 1, tw}, {323, 4, 1, h},
+                                        {324, 4, 2, offsets}, {325, 4, 2, counts}};
   for (const auto& e : entries) {
     le(file, e[0], 2);
     le(file, e[1], 2);
@@ -430,7 +435,7 @@ namespace {
 // An 8-bit TIFF with the given fields, in strips or (tileW > 0) one tile,
 // written by libtiff itself.
 void WriteSizedTiff(const std::string& path, std::uint32_t w, std::uint32_t h, std::uint16_t spp,
-                  std::uint16_t photometric, std::uint32_t tileW = 0, std::uint32_t tileH = 0) {
+                    std::uint16_t photometric, std::uint32_t tileW = 0, std::uint32_t tileH = 0) {
   TIFF* t = TIFFOpen(path.c_str(), "w");
   ASSERT_NE(t, nullptr);
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);

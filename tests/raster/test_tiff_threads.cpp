@@ -69,8 +69,14 @@ TEST(TiffThreads, EveryLayoutAndCompressionReadsAsOnOneThread) {
     int bits, planes, photometric;
   } sources[] = {{"grey", 8, 1, 1}, {"rgb", 8, 3, 2}, {"bilevel", 1, 1, 0}, {"palette", 8, 1, 3}};
   const char* const layouts[] = {
-      "-r 1",           "-r 7 -c lzw",         "-r 16 -c zip",         "-r 5 -c packbits",
-      "-r 9 -c lzw:2",  "-t -w 32 -l 16",      "-t -w 48 -l 32 -c lzw", "-p separate -r 6 -c zip",
+      "-r 1",
+      "-r 7 -c lzw",
+      "-r 16 -c zip",
+      "-r 5 -c packbits",
+      "-r 9 -c lzw:2",
+      "-t -w 32 -l 16",
+      "-t -w 48 -l 32 -c lzw",
+      "-p separate -r 6 -c zip",
       "-p separate -t -w 16 -l 16 -c lzw",
   };
   int checked = 0;

@@ -33,11 +33,10 @@ struct Script {
   // Containers of MSG_GET (one-value by default) and their items (0 by
   // default); memory and native transfer offered, depth 8.
   std::map<TW_UINT16, TW_UINT16> conType{{ICAP_XFERMECH, TWON_ENUMERATION}};
-  std::map<TW_UINT16, std::vector<long>> items{{ICAP_XFERMECH, {TWSX_NATIVE, TWSX_MEMORY}},
-                                               {ICAP_BITDEPTH, {8}}};
-  std::map<TW_UINT16, TW_UINT16> getFail;    // MSG_GET fails with this condition
-  std::map<TW_UINT16, TW_UINT16> setRc;      // what MSG_SET returns
-  std::map<TW_UINT16, long> setValue;        // what MSG_SET asked for
+  std::map<TW_UINT16, std::vector<long>> items{{ICAP_XFERMECH, {TWSX_NATIVE, TWSX_MEMORY}}, {ICAP_BITDEPTH, {8}}};
+  std::map<TW_UINT16, TW_UINT16> getFail;  // MSG_GET fails with this condition
+  std::map<TW_UINT16, TW_UINT16> setRc;    // what MSG_SET returns
+  std::map<TW_UINT16, long> setValue;      // what MSG_SET asked for
   int transferCountGets = 0;
   std::deque<TW_UINT16> events{MSG_XFERREADY};  // then MSG_CLOSEDSREQ
   TW_IMAGEINFO info{};
@@ -67,9 +66,12 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
     const auto type = s.conType.count(cap->Cap) ? s.conType[cap->Cap] : TWON_ONEVALUE;
     const auto items = s.items.count(cap->Cap) ? s.items[cap->Cap] : std::vector<long>{0};
     cap->ConType = type;
-    if (type == TWON_ENUMERATION) cap->hContainer = twain::NewEnumeration(TWTY_UINT16, items, 0, 0);
-    else if (type == TWON_ONEVALUE) cap->hContainer = twain::NewOneValue(TWTY_UINT16, items[0]);
-    else cap->hContainer = std::calloc(1, 64);  // a range, say
+    if (type == TWON_ENUMERATION)
+      cap->hContainer = twain::NewEnumeration(TWTY_UINT16, items, 0, 0);
+    else if (type == TWON_ONEVALUE)
+      cap->hContainer = twain::NewOneValue(TWTY_UINT16, items[0]);
+    else
+      cap->hContainer = std::calloc(1, 64);  // a range, say
     return TWRC_SUCCESS;
   }
   long v = -99;
@@ -79,8 +81,7 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap) {
   return rc == TWRC_FAILURE ? Fail(TWCC_BADVALUE) : rc;
 }
 
-TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                   TW_MEMREF data) {
+TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
   Script& s = *g_script;
   if (dat == DAT_STATUS) {
     auto* st = static_cast<TW_STATUS*>(data);
@@ -107,8 +108,7 @@ TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
   }
   if (dg == DG_CONTROL) {
     switch (dat) {
-      case DAT_CAPABILITY:
-        return Capability(msg, static_cast<TW_CAPABILITY*>(data));
+      case DAT_CAPABILITY: return Capability(msg, static_cast<TW_CAPABILITY*>(data));
       case DAT_USERINTERFACE:
         if (msg == MSG_ENABLEDS) {
           ++s.enables;
@@ -125,9 +125,7 @@ TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
         }
         return TWRC_DSEVENT;
       }
-      case DAT_PENDINGXFERS:
-        static_cast<TW_PENDINGXFERS*>(data)->Count = 0;
-        return TWRC_SUCCESS;
+      case DAT_PENDINGXFERS: static_cast<TW_PENDINGXFERS*>(data)->Count = 0; return TWRC_SUCCESS;
       case DAT_SETUPMEMXFER: {
         auto* setup = static_cast<TW_SETUPMEMXFER*>(data);
         setup->MinBufSize = 16;
@@ -135,14 +133,11 @@ TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
         setup->Preferred = s.preferred;
         return TWRC_SUCCESS;
       }
-      default:
-        return Fail(TWCC_BADPROTOCOL);
+      default: return Fail(TWCC_BADPROTOCOL);
     }
   }
   switch (dat) {
-    case DAT_IMAGEINFO:
-      *static_cast<TW_IMAGEINFO*>(data) = s.info;
-      return TWRC_SUCCESS;
+    case DAT_IMAGEINFO: *static_cast<TW_IMAGEINFO*>(data) = s.info; return TWRC_SUCCESS;
     case DAT_IMAGEMEMXFER: {
       auto* mx = static_cast<TW_IMAGEMEMXFER*>(data);
       if (s.nextBlock >= s.blocks.size()) return Fail(TWCC_SEQERROR);
@@ -165,8 +160,7 @@ TW_UINT16 Scripted(TW_IDENTITY*, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat,
       *static_cast<TW_HANDLE*>(data) = p;
       return s.nativeRc;
     }
-    default:
-      return Fail(TWCC_BADPROTOCOL);
+    default: return Fail(TWCC_BADPROTOCOL);
   }
 }
 
@@ -184,8 +178,7 @@ TW_IMAGEINFO Info(int width, int height, int bitsPerPixel, int samples, int dpi 
 
 // Rows [y0, y0 + rows) of an image whose byte i of row y is value(i, y),
 // each row stride bytes apart (the stride must hold the row's bytes).
-Block Band(int columns, int y0, int rows, std::size_t rowBytes, std::size_t stride,
-           BYTE (*value)(int, int)) {
+Block Band(int columns, int y0, int rows, std::size_t rowBytes, std::size_t stride, BYTE (*value)(int, int)) {
   Block b;
   b.columns = columns;
   b.rows = rows;
@@ -278,9 +271,8 @@ TEST_F(TwainScripted, CheckStatusAnswers) {
   script.conType[ICAP_BITDEPTH] = TWON_ENUMERATION;
   Acquire();
   EXPECT_EQ(script.transferCountGets, 1);  // the count is read back
-  EXPECT_EQ(Texts(), (std::vector<std::string>{
-                         "TWAIN 警告: ICAP_PIXELTYPE returned CheckStatus during Negotiations",
-                         "TWAIN 警告: ICAP_BITDEPTH returned CheckStatus during Negotiations"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"TWAIN 警告: ICAP_PIXELTYPE returned CheckStatus during Negotiations",
+                                               "TWAIN 警告: ICAP_BITDEPTH returned CheckStatus during Negotiations"}));
   EXPECT_EQ(script.enables, 1);
 }
 

@@ -23,7 +23,6 @@ using twaintest::ScriptedWindow;
 // scan it cancels, say); the sanitizer build's leak checker is told so.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libsane-test.so\n"; }
 
-
 namespace {
 
 // A scan as scanimage wrote it.
@@ -94,16 +93,35 @@ class TwainSane : public ::testing::Test {
   void Configure(const Settings& s) {
     // Every entry is written: the backend keeps what an earlier test.conf
     // said for entries a later one leaves out.
-    std::map<std::string, std::string> conf{
-        {"number_of_devices", "2"}, {"mode", "Gray"}, {"depth", "8"}, {"hand-scanner", "false"},
-        {"three-pass", "false"}, {"three-pass-order", "RGB"}, {"resolution_min", "1.0"},
-        {"resolution_max", "1200.0"}, {"resolution_quant", "1.0"}, {"resolution", "50.0"},
-        {"test-picture", "\"Grid\""}, {"invert-endianess", "false"}, {"read-limit", "false"},
-        {"read-limit-size", "1"}, {"read-delay", "false"}, {"read-delay-duration", "1000"},
-        {"read-status-code", "\"Default\""}, {"fuzzy-parameters", "false"}, {"ppl-loss", "0"},
-        {"non-blocking", "false"}, {"select-fd", "false"}, {"enable-test-options", "false"},
-        {"geometry_min", "0.0"}, {"geometry_max", "200.0"}, {"geometry_quant", "1.0"},
-        {"tl_x", "0.0"}, {"tl_y", "0.0"}, {"br_x", "80.0"}, {"br_y", "100.0"}};
+    std::map<std::string, std::string> conf{{"number_of_devices", "2"},
+                                            {"mode", "Gray"},
+                                            {"depth", "8"},
+                                            {"hand-scanner", "false"},
+                                            {"three-pass", "false"},
+                                            {"three-pass-order", "RGB"},
+                                            {"resolution_min", "1.0"},
+                                            {"resolution_max", "1200.0"},
+                                            {"resolution_quant", "1.0"},
+                                            {"resolution", "50.0"},
+                                            {"test-picture", "\"Grid\""},
+                                            {"invert-endianess", "false"},
+                                            {"read-limit", "false"},
+                                            {"read-limit-size", "1"},
+                                            {"read-delay", "false"},
+                                            {"read-delay-duration", "1000"},
+                                            {"read-status-code", "\"Default\""},
+                                            {"fuzzy-parameters", "false"},
+                                            {"ppl-loss", "0"},
+                                            {"non-blocking", "false"},
+                                            {"select-fd", "false"},
+                                            {"enable-test-options", "false"},
+                                            {"geometry_min", "0.0"},
+                                            {"geometry_max", "200.0"},
+                                            {"geometry_quant", "1.0"},
+                                            {"tl_x", "0.0"},
+                                            {"tl_y", "0.0"},
+                                            {"br_x", "80.0"},
+                                            {"br_y", "100.0"}};
     for (const auto& [k, v] : s.conf) conf[k] = v;
     std::string text;
     for (const auto& [k, v] : conf) text += k + " " + v + "\n";
@@ -116,11 +134,10 @@ class TwainSane : public ::testing::Test {
     // scanimage can hang in the backend's cancel like any other front end
     // (see tests/CMakeLists.txt): a hung run is stopped and made again.
     std::string cmd = "SANE_CONFIG_DIR='" + dir.path().string() + "' timeout 60 scanimage -d " + device +
-                      " --format=tiff -o '" + out + "' --mode " + s.saneMode + " --depth " +
-                      std::to_string(s.depth) + " --resolution " + std::to_string(s.resolution) +
-                      " -l " + std::to_string(s.area[0]) + " -t " + std::to_string(s.area[1]) + " -x " +
-                      std::to_string(s.area[2] - s.area[0]) + " -y " + std::to_string(s.area[3] - s.area[1]) +
-                      " 2>/dev/null";
+                      " --format=tiff -o '" + out + "' --mode " + s.saneMode + " --depth " + std::to_string(s.depth) +
+                      " --resolution " + std::to_string(s.resolution) + " -l " + std::to_string(s.area[0]) + " -t " +
+                      std::to_string(s.area[1]) + " -x " + std::to_string(s.area[2] - s.area[0]) + " -y " +
+                      std::to_string(s.area[3] - s.area[1]) + " 2>/dev/null";
     int rc = qzntest::RunCommand(cmd);
     for (int retry = 0; rc == 124 && retry < 2; ++retry) rc = qzntest::RunCommand(cmd);
     EXPECT_EQ(rc, 0) << cmd;
@@ -207,8 +224,8 @@ TEST_F(TwainSane, ImagesEqualScanimage) {
       {"lineart pattern", make("Gray", 1, "黑白 (1 位)", "Color pattern", 50)},
       {"grey 16", make("Gray", 16, "灰度 (16 位)", "Color pattern", 50)},
       {"three-pass", make("Color", 8, "彩色 (24 位)", "Color pattern", 50, {{"three-pass", "true"}})},
-      {"three-pass BGR", make("Color", 8, "彩色 (24 位)", "Grid", 75,
-                              {{"three-pass", "true"}, {"three-pass-order", "BGR"}})},
+      {"three-pass BGR",
+       make("Color", 8, "彩色 (24 位)", "Grid", 75, {{"three-pass", "true"}, {"three-pass-order", "BGR"}})},
       {"hand scanner", make("Gray", 8, "灰度 (8 位)", "Grid", 50, {{"hand-scanner", "true"}})},
   };
   Settings wasted = make("Color", 8, "彩色 (24 位)", "Color pattern", 50);

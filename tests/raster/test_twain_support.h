@@ -48,15 +48,15 @@ class ScriptedWindow : public qzn::CTwainWindow {
   bool enabled = true;
   int disables = 0;
   int messages = 0;
-  int messageLimit = 1000;  // a loop that never ends fails instead of hanging
+  int messageLimit = 1000;        // a loop that never ends fails instead of hanging
   std::deque<int> selectAnswers;  // index, or -1 cancel; empty: keep the current
   std::vector<std::vector<qzn::CTwainSourceEntry>> selections;
   // Each dialog takes the next answer: 1 scan (with the settings below
   // applied), 0 cancel; with none left the dialog cancels.
   std::deque<int> dialogAnswers;
-  int mode = -1;  // the mode label to choose, by index; -1 keeps the current
-  std::string modeLabel;  // or by label
-  double resolution = 0;  // 0 keeps the current
+  int mode = -1;                  // the mode label to choose, by index; -1 keeps the current
+  std::string modeLabel;          // or by label
+  double resolution = 0;          // 0 keeps the current
   double area[4] = {0, 0, 0, 0};  // all zero keeps the current
   std::vector<qzn::CScanDialogData> dialogs;
   std::map<std::string, std::string> profile;

@@ -172,9 +172,10 @@ TEST(ScanGen, Command) {
   EXPECT_EQ(w, 320u);
   EXPECT_EQ(h, 240u);
 
-  const char* bad[] = {"--width 0 --height 10 -o x", "--width 10 --height 10", "--width 10 --height 10 --bogus -o x",
-                       "--width 10 --height 10 --lzw --g4 -o x", "--width ten --height 10 -o x",
-                       "--width 10 --height 10 --min-width 4 --max-width 2 -o x"};
+  const char* bad[] = {
+      "--width 0 --height 10 -o x",          "--width 10 --height 10",
+      "--width 10 --height 10 --bogus -o x", "--width 10 --height 10 --lzw --g4 -o x",
+      "--width ten --height 10 -o x",        "--width 10 --height 10 --min-width 4 --max-width 2 -o x"};
   for (const char* args : bad) {
     int status = qzntest::RunCommand(exe + " " + args + " 2>/dev/null");
     EXPECT_NE(status, 0) << args;

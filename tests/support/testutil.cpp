@@ -19,7 +19,7 @@ TempDir::TempDir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "tmp";
   for (char& c : name)
-    if (c == '/' ) c = '_';
+    if (c == '/') c = '_';
   m_path = std::filesystem::path(QZN_BINARY_DIR) / "test-tmp" /
            (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(m_path);
@@ -73,9 +73,7 @@ bool UnderCi() {
   return ci && std::string(ci) == "true";
 }
 
-bool HaveProgram(const std::string& name) {
-  return RunCommand("command -v '" + name + "' >/dev/null 2>&1") == 0;
-}
+bool HaveProgram(const std::string& name) { return RunCommand("command -v '" + name + "' >/dev/null 2>&1") == 0; }
 
 const std::string& Python() {
   static const std::string python =
@@ -106,11 +104,16 @@ std::vector<std::uint8_t> FromHex(const std::string& hex) {
   int hi = -1;
   for (char c : hex) {
     int v;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
-    else continue;
-    if (hi < 0) hi = v;
+    if (c >= '0' && c <= '9')
+      v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+      v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+      v = c - 'A' + 10;
+    else
+      continue;
+    if (hi < 0)
+      hi = v;
     else {
       out.push_back(static_cast<std::uint8_t>(hi * 16 + v));
       hi = -1;
@@ -127,7 +130,9 @@ bool LimitAddressSpace(std::size_t headroom) {
   }
   if (pages <= 0) return false;
   const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + headroom;
-  struct rlimit rl {limit, limit};
+  struct rlimit rl {
+    limit, limit
+  };
   return ::setrlimit(RLIMIT_AS, &rl) == 0;
 }
 

@@ -63,8 +63,8 @@ bool UnderCi();
 // Skips the current test when an oracle is missing on a developer's machine;
 // under CI the test fails instead, so a broken install cannot turn checks
 // into skips.
-#define QZN_REQUIRE_ORACLE(available, what)                                  \
-  if (!(available)) {                                                        \
+#define QZN_REQUIRE_ORACLE(available, what)                                 \
+  if (!(available)) {                                                       \
     if (qzntest::UnderCi()) GTEST_FAIL() << what << " is missing under CI"; \
     GTEST_SKIP() << what << " is not installed";                            \
   }

@@ -12,9 +12,8 @@ namespace {
 // A failed toolkit assertion fails the running test instead of opening a
 // dialog that nobody answers on the test display.
 void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
-  ADD_FAILURE_AT(file.utf8_str().data(), line)
-      << "toolkit assertion " << cond.utf8_str().data() << " in " << func.utf8_str().data() << ": "
-      << msg.utf8_str().data();
+  ADD_FAILURE_AT(file.utf8_str().data(), line) << "toolkit assertion " << cond.utf8_str().data() << " in "
+                                               << func.utf8_str().data() << ": " << msg.utf8_str().data();
 }
 }  // namespace
 

@@ -49,9 +49,8 @@ inline void FillDoc(qzn::COpenGLDoc& doc, int columns, int rows, float cellSize,
 // Runs one of the Python scripts beside the tests; its exit status, and its
 // standard output in out.
 inline int RunScript(const std::string& script, const std::string& args, std::string* out = nullptr) {
-  return qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tests/terrain/" + script) + " " + args +
-                                 " 2>&1",
-                             out);
+  return qzntest::RunCommand(
+      qzntest::Python() + " " + qzntest::SourcePath("tests/terrain/" + script) + " " + args + " 2>&1", out);
 }
 
 }  // namespace terraintest

@@ -36,14 +36,15 @@ std::vector<std::pair<int, int>> Positions(const CDemBuilder& b) {
 TEST(DemBuilderSamples, VerticesRoundPointsTruncateAndOnlyTheWidenedExtentCounts) {
   CQznDoc doc;
   SetExtent(doc, 1000, 2000, 1100, 2100);  // cell size 10: samples up to 1109, 2109
-  AddLine(doc, 5, {{1010.5f, 2020.4f},    // (11, 20)
-                   {999.0f, 2050.0f},     // left of the extent
-                   {1109.4f, 2109.4f},    // (109, 109): within one cell beyond
-                   {1109.6f, 2050.0f},    // rounds to 1110: beyond
-                   {1050.0f, 1999.0f}});  // above
-  AddPoint(doc, 1010.9f, 2005.9f, 7);     // (10, 5)
-  AddPoint(doc, 1109.9f, 2000.0f, 7);     // (109, 0)
-  AddPoint(doc, 1110.0f, 2000.0f, 7);     // beyond
+  AddLine(doc, 5,
+          {{1010.5f, 2020.4f},         // (11, 20)
+           {999.0f, 2050.0f},          // left of the extent
+           {1109.4f, 2109.4f},         // (109, 109): within one cell beyond
+           {1109.6f, 2050.0f},         // rounds to 1110: beyond
+           {1050.0f, 1999.0f}});       // above
+  AddPoint(doc, 1010.9f, 2005.9f, 7);  // (10, 5)
+  AddPoint(doc, 1109.9f, 2000.0f, 7);  // (109, 0)
+  AddPoint(doc, 1110.0f, 2000.0f, 7);  // beyond
   CDemBuilder b(&doc.m_lines, &doc, 10, "unused");
   ASSERT_EQ(b.CollectSamples(), 1);
   EXPECT_EQ(Positions(b), (std::vector<std::pair<int, int>>{{11, 20}, {109, 109}, {10, 5}, {109, 0}}));
@@ -178,8 +179,8 @@ TEST(DemBuilderCells, IndexFindsTheSameGridAsThePlainScanBitForBit) {
     ASSERT_EQ(a, p) << "round " << round;
     if (!a) continue;
     ASSERT_EQ(indexed.GetCells().size(), plain.GetCells().size());
-    EXPECT_EQ(std::memcmp(indexed.GetCells().data(), plain.GetCells().data(), indexed.GetCells().size() * sizeof(float)),
-              0)
+    EXPECT_EQ(
+        std::memcmp(indexed.GetCells().data(), plain.GetCells().data(), indexed.GetCells().size() * sizeof(float)), 0)
         << "round " << round << ": " << w << " x " << h << ", cell " << cell;
     EXPECT_EQ(indexed.GetMinimum(), plain.GetMinimum());
     EXPECT_EQ(indexed.GetMaximum(), plain.GetMaximum());
@@ -275,9 +276,9 @@ TEST(DemBuilderOracle, ContoursOfAKnownSurfaceAgreeWithGdalGridAndScipy) {
     }
   }
   std::string out;
-  ASSERT_EQ(terraintest::RunScript("grid_oracle.py", dir.file("hill.grd") + " " + dir.file("samples.csv") + " " +
-                                                         dir.file("truth.txt") + " " + std::to_string(cell) + " " +
-                                                         std::to_string(interval),
+  ASSERT_EQ(terraintest::RunScript("grid_oracle.py",
+                                   dir.file("hill.grd") + " " + dir.file("samples.csv") + " " + dir.file("truth.txt") +
+                                       " " + std::to_string(cell) + " " + std::to_string(interval),
                                    &out),
             0)
       << out;

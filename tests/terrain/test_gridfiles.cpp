@@ -86,7 +86,8 @@ std::string Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std:
 TEST(AsciiGridWrite, HeaderAndRowsAsWritten) {
   qzntest::TempDir dir;
   CQznDoc doc;
-  SampleEveryCell(doc, 3, 2, [](int c, int r) { return std::vector<float>{1.5f, 2, -3.25f, 1e4f, 0.0004f, -7}[r * 3 + c]; });
+  SampleEveryCell(doc, 3, 2,
+                  [](int c, int r) { return std::vector<float>{1.5f, 2, -3.25f, 1e4f, 0.0004f, -7}[r * 3 + c]; });
   CDemBuilder b(&doc.m_lines, &doc, 10, dir.file("t.grd"));
   ASSERT_EQ(b.WriteGrid(), 1);
   EXPECT_EQ(qzntest::ReadFileText(dir.file("t.grd")),
@@ -136,14 +137,22 @@ TEST(AsciiGridRead, HeaderByKeywordValuesByAnyWhiteSpace) {
     std::vector<std::uint8_t> missing;
   };
   const Case cases[] = {
-      {"as written", "ncols         2\r\nnrows         2\r\nxllcorner     5.000\r\nyllcorner     6.000\r\n"
-                     "cellsize      2.000\r\nNODATA_value  -9999\r\n1.000 -9999.000 \r\n3.500 4.000 \r\n",
-       5, {1, -9999, 3.5f, 4}, {0, 1, 0, 0}},
+      {"as written",
+       "ncols         2\r\nnrows         2\r\nxllcorner     5.000\r\nyllcorner     6.000\r\n"
+       "cellsize      2.000\r\nNODATA_value  -9999\r\n1.000 -9999.000 \r\n3.500 4.000 \r\n",
+       5,
+       {1, -9999, 3.5f, 4},
+       {0, 1, 0, 0}},
       {"any order and case, no NODATA, values across lines",
-       "CELLSIZE 2\nYllCorner 6\nNROWS 2\nxllcorner 5\n  ncols\t2\n1 -9999\t\t3.5\n\n   4", 5, {1, -9999, 3.5f, 4},
+       "CELLSIZE 2\nYllCorner 6\nNROWS 2\nxllcorner 5\n  ncols\t2\n1 -9999\t\t3.5\n\n   4",
+       5,
+       {1, -9999, 3.5f, 4},
        {0, 0, 0, 0}},
-      {"cell centre", "ncols 2\nnrows 2\nxllcenter 5\nyllcenter 6\ncellsize 2\nnodata_value -1\n-1 2 3 -1.00001\n", 4,
-       {-1, 2, 3, -1}, {1, 0, 0, 1}},
+      {"cell centre",
+       "ncols 2\nnrows 2\nxllcenter 5\nyllcenter 6\ncellsize 2\nnodata_value -1\n-1 2 3 -1.00001\n",
+       4,
+       {-1, 2, 3, -1},
+       {1, 0, 0, 1}},
   };
   for (const Case& k : cases) {
     qzntest::TempDir dir;
@@ -317,7 +326,7 @@ TEST(UsgsDemWrite, LongNamesAreCutOnACharacterBoundary) {
   };
   const std::string ascii143(143, 'a');
   const Case cases[] = {
-      {ascii143 + "中", ascii143 + " "},                       // 145 bytes: the character goes
+      {ascii143 + "中", ascii143 + " "},                                        // 145 bytes: the character goes
       {std::string(142, 'b') + "中", std::string(142, 'b') + Utf8ToGbk("中")},  // exactly 144
       {"高程 DEM", Utf8ToGbk("高程 DEM") + std::string(144 - 8, ' ')},
   };
@@ -330,7 +339,8 @@ TEST(UsgsDemWrite, LongNamesAreCutOnACharacterBoundary) {
     CDemBuilder b(&doc.m_lines, &doc, 10, dir.file("t.dem"), &s);
     ASSERT_EQ(b.WriteDem(), 1);
     const auto bytes = qzntest::ReadFileBytes(dir.file("t.dem"));
-    EXPECT_EQ(Slice(bytes, 0, 144), k.field.substr(0, 144) + std::string(144 - std::min<std::size_t>(144, k.field.size()), ' '));
+    EXPECT_EQ(Slice(bytes, 0, 144),
+              k.field.substr(0, 144) + std::string(144 - std::min<std::size_t>(144, k.field.size()), ' '));
     EXPECT_EQ(Slice(bytes, 144, 6), "     3");
   }
 }
@@ -393,7 +403,8 @@ std::string MakeDem(const DemSpec& d) {
   for (const std::string& c : d.corners) a += Right(c, 24);
   a += Right("-1.0", 24) + Right("1.0", 24) + Right("0.0", 24) + "     0";
   a += Right(d.resolutionX, 12) + Right("1.0", 12) + Right("1.0", 12) + "     1";
-  a += Right(std::to_string(d.declaredProfiles >= 0 ? d.declaredProfiles : static_cast<long long>(d.profiles.size())), 6);
+  a += Right(std::to_string(d.declaredProfiles >= 0 ? d.declaredProfiles : static_cast<long long>(d.profiles.size())),
+             6);
   a += std::string(51, ' ');
   a.resize(1024, ' ');
   for (std::size_t f = 0; f < d.profiles.size(); ++f) {
@@ -439,10 +450,11 @@ TEST(UsgsDemRead, ProfilesBecomeColumnsFromTheSouthAndTheHeaderIsShown) {
   EXPECT_EQ(g.lowerLeftY, 55.0f);
   EXPECT_EQ(g.heights, (std::vector<float>{3, 6, 2, 0, 1, 4}));
   EXPECT_EQ(g.missing, (std::vector<std::uint8_t>{0, 0, 0, 1, 0, 0}));  // the void
-  EXPECT_EQ(error.info,
-            "方庭命名区: HAND MADE\n单位代码 (地面平面坐标): 2\n单位代码 (仰角坐标): 2\n地面坐标的 4 交角 DEM: (平面度) \n"
-            "  0.0000  0.0000\n  0.0000  0.0000\n  0.0000  0.0000\n  55.0000  1234.5000\n"
-            "最小仰角: -1.000000\n最大仰角: 1.000000\n");
+  EXPECT_EQ(
+      error.info,
+      "方庭命名区: HAND MADE\n单位代码 (地面平面坐标): 2\n单位代码 (仰角坐标): 2\n地面坐标的 4 交角 DEM: (平面度) \n"
+      "  0.0000  0.0000\n  0.0000  0.0000\n  0.0000  0.0000\n  55.0000  1234.5000\n"
+      "最小仰角: -1.000000\n最大仰角: 1.000000\n");
 }
 
 TEST(UsgsDemRead, LargeDemsKeepEveryFifthProfileAndElevation) {

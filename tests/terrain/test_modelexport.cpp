@@ -26,7 +26,8 @@ namespace {
 void RandomGrid(COpenGLDoc& doc, int columns, int rows, float cellSize, unsigned seed) {
   std::mt19937 rng(seed);
   std::vector<float> h(static_cast<std::size_t>(columns * rows));
-  for (float& v : h) v = std::uniform_int_distribution<int>(0, 3)(rng) ? std::uniform_real_distribution<float>(0, 90)(rng) : 0.0f;
+  for (float& v : h)
+    v = std::uniform_int_distribution<int>(0, 3)(rng) ? std::uniform_real_distribution<float>(0, 90)(rng) : 0.0f;
   h[0] = 0.0f;
   FillDoc(doc, columns, rows, cellSize, h);
 }
@@ -145,12 +146,14 @@ TEST(ModelExportVrml, CheckerFindsNodesCountsAndIndicesInRange) {
     qzntest::TempDir dir;
     COpenGLDoc doc;
     RandomGrid(doc, k.columns, k.rows, 1.5f, 3);
-    if (k.flat) FillDoc(doc, k.columns, k.rows, 1.5f, std::vector<float>(static_cast<std::size_t>(k.columns * k.rows), 0));
+    if (k.flat)
+      FillDoc(doc, k.columns, k.rows, 1.5f, std::vector<float>(static_cast<std::size_t>(k.columns * k.rows), 0));
     ASSERT_EQ(doc.ExportVrml(dir.file("m.wrl")), 1);
     std::string out;
     const std::int64_t points = 4LL * (k.columns - 1) * (k.rows - 1) + 4LL * (k.columns + k.rows);
-    ASSERT_EQ(terraintest::RunScript("model_check.py", "vrml " + dir.file("m.wrl") + " " + std::to_string(points) + " " +
-                                                           std::to_string(ExpectedFacets(k.columns, k.rows)),
+    ASSERT_EQ(terraintest::RunScript("model_check.py",
+                                     "vrml " + dir.file("m.wrl") + " " + std::to_string(points) + " " +
+                                         std::to_string(ExpectedFacets(k.columns, k.rows)),
                                      &out),
               0)
         << out;
@@ -193,7 +196,7 @@ TEST(ModelExport, WriterChosenByExtensionInAnyCase) {
     std::string start;
   };
   const Case cases[] = {
-      {"a.WRL", "#VRML"}, {"b.wrl", "#VRML"}, {"c.Stl", "solid QZN 3D"}, {"d.xyz", "-1.000000 "},
+      {"a.WRL", "#VRML"},        {"b.wrl", "#VRML"},        {"c.Stl", "solid QZN 3D"}, {"d.xyz", "-1.000000 "},
       {"e.txt", "0\r\nSECTION"}, {"f.dxf", "0\r\nSECTION"}, {"g", "0\r\nSECTION"},
   };
   for (const Case& k : cases) {

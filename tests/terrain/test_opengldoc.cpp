@@ -39,7 +39,8 @@ TEST(OpenGLDoc, HeightsAboveTheLowestValidOneAndTheirRange) {
     EXPECT_EQ(doc.m_fLowerLeftX, 511.0f) << k.what;
     EXPECT_EQ(doc.m_fCellSize, 5.0f) << k.what;
     ASSERT_EQ(doc.m_heights.size(), k.heights.size()) << k.what;
-    for (std::size_t i = 0; i < k.heights.size(); ++i) EXPECT_NEAR(doc.m_heights[i], k.heights[i], 2e-3) << k.what << " " << i;
+    for (std::size_t i = 0; i < k.heights.size(); ++i)
+      EXPECT_NEAR(doc.m_heights[i], k.heights[i], 2e-3) << k.what << " " << i;
     EXPECT_NEAR(doc.m_fHeightRange, k.range, 2e-3) << k.what;
     EXPECT_EQ(doc.GetTitle(), dir.file("a.grd"));
     EXPECT_EQ(doc.m_fExportScale, 1.0f);

@@ -129,8 +129,7 @@ inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
     const std::string label = qzn::FromWx(w->GetLabel());
     const bool box = dynamic_cast<wxStaticBox*>(w) != nullptr;
     const bool labelled = box || dynamic_cast<wxButton*>(w) || dynamic_cast<wxCheckBox*>(w) ||
-                          dynamic_cast<wxRadioButton*>(w) ||
-                          (dynamic_cast<wxStaticText*>(w) && w->GetId() == wxID_ANY);
+                          dynamic_cast<wxRadioButton*>(w) || (dynamic_cast<wxStaticText*>(w) && w->GetId() == wxID_ANY);
     if (labelled) {
       EXPECT_FALSE(label.empty()) << name << ": a control without its text";
     }
@@ -145,8 +144,8 @@ inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
       if (all[i]->GetParent() != all[j]->GetParent()) continue;
       if (dynamic_cast<wxStaticBox*>(all[i]) || dynamic_cast<wxStaticBox*>(all[j])) continue;
       EXPECT_FALSE(all[i]->GetRect().Intersects(all[j]->GetRect()))
-          << name << ": \"" << qzn::FromWx(all[i]->GetLabel()) << "\" overlaps \""
-          << qzn::FromWx(all[j]->GetLabel()) << "\"";
+          << name << ": \"" << qzn::FromWx(all[i]->GetLabel()) << "\" overlaps \"" << qzn::FromWx(all[j]->GetLabel())
+          << "\"";
     }
 }
 

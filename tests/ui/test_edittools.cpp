@@ -85,9 +85,7 @@ class EditTools : public ::testing::Test {
   }
 
   // The client point of an image point.
-  POINT At(float x, float y) const {
-    return w->View().ImageToClientPixel(CFPoint(x, y));
-  }
+  POINT At(float x, float y) const { return w->View().ImageToClientPixel(CFPoint(x, y)); }
   void Mouse(wxEventType type, POINT p, bool left = true) {
     wxMouseEvent e(type);
     e.SetEventObject(w);

@@ -54,7 +54,10 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
   CQznView* v = view.get();
   CQznDoc* d = doc.get();
   const std::vector<SmokeCase> cases = {
-      {"remove-lines", [v] { return std::make_unique<CRemoveLinesDlg>(v, RECT{0, 0, 50, 50}); },
+      {"remove-lines",
+       [v] {
+         return std::make_unique<CRemoveLinesDlg>(v, RECT{0, 0, 50, 50});
+       },
        [](IDialogControls& c) {
          c.SetText(CRemoveLinesDlg::kMaximum, "3");
          c.SetText(CRemoveLinesDlg::kMinimum, "7");
@@ -146,9 +149,9 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
        }},
       {"control-point-statistics",
        [d] {
-         for (auto [ix, iy, mx, my] : {std::array{0., 0., 1000., 2000.}, std::array{100., 0., 1100., 2003.},
-                                       std::array{0., 50., 1004., 1950.}, std::array{100., 50., 1107., 1949.},
-                                       std::array{50., 25., 1060., 1980.}})
+         for (auto [ix, iy, mx, my] :
+              {std::array{0., 0., 1000., 2000.}, std::array{100., 0., 1100., 2003.}, std::array{0., 50., 1004., 1950.},
+               std::array{100., 50., 1107., 1949.}, std::array{50., 25., 1060., 1980.}})
            d->m_controlPts.Adopt(new CControlPt(ix, iy, mx, my));
          return std::make_unique<CControlPtStatDlg>(&d->m_controlPts);
        },

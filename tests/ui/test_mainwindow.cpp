@@ -163,7 +163,8 @@ TEST_F(MainWindow, ModesTheShiftParkAndAMeasuredLength) {
   const wxImage withLine = w->Snapshot();
   Mouse(w, wxEVT_LEFT_UP, 40, 50, false, true, false);
   const wxImage without = w->Snapshot();
-  EXPECT_NE(std::memcmp(withLine.GetData(), without.GetData(), std::size_t(without.GetWidth()) * without.GetHeight() * 3), 0);
+  EXPECT_NE(
+      std::memcmp(withLine.GetData(), without.GetData(), std::size_t(without.GetWidth()) * without.GetHeight() * 3), 0);
   v.SetEditMode(0);
   RegisterToolFactory(3, nullptr);
   // The coordinate pane follows the mouse.

@@ -391,8 +391,7 @@ TEST_F(Printing, CancelStopsTheJobAndLeavesNoFile) {
     SetPrintStageObserver([&](CPrintCancelDialog& d, PrintStage at) {
       if (at == PrintStage::kDialogShown) {
         seen = true;
-        EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kDocumentText)),
-                  "正在打印 '" + FromWx(U8(title).Left(31)) + "'");
+        EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kDocumentText)), "正在打印 '" + FromWx(U8(title).Left(31)) + "'");
         EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kPrinterText)),
                   std::string("on ") + (pdf ? "PDF" : "PostScript") + " on " + ps);
         EXPECT_TRUE(d.Text(CPrintCancelDialog::kStateText).empty());

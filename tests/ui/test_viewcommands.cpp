@@ -88,7 +88,8 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   const std::string dxf = dir->file("lines.dxf");
   host->fileAnswers.push_back({dxf});
   ASSERT_TRUE(f->Dispatch(cmd::kFileExportVector));
-  ASSERT_TRUE(std::filesystem::exists(dxf)) << (host->messages.empty() ? std::string("no message") : host->messages.back());
+  ASSERT_TRUE(std::filesystem::exists(dxf))
+      << (host->messages.empty() ? std::string("no message") : host->messages.back());
   // The vector drawing as a bitmap: Pillow reads a BMP of the workspace.
   const std::string bmp = dir->file("drawing.bmp");
   host->fileAnswers.push_back({bmp});
@@ -161,8 +162,7 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   EXPECT_NE(out.find("Feature Count: 4"), std::string::npos) << out;  // three lines, one point
   QZN_REQUIRE_PYTHON_MODULES("PIL");
   out.clear();
-  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() +
-                                    " -c \"from PIL import Image; i = Image.open('" + bmp +
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " -c \"from PIL import Image; i = Image.open('" + bmp +
                                     "'); print(i.format, i.size[0], i.size[1])\"",
                                 &out),
             0)

@@ -80,7 +80,9 @@ struct FakeControls : qzn::IDialogControls {
     selection[id].clear();
     if (index >= 0 && index < GetCount(id)) selection[id].push_back(index);
   }
-  std::vector<int> GetSelItems(int id) const override { return selection.count(id) ? selection.at(id) : std::vector<int>{}; }
+  std::vector<int> GetSelItems(int id) const override {
+    return selection.count(id) ? selection.at(id) : std::vector<int>{};
+  }
   void SetSel(int id, int index, bool on) override {
     auto& s = selection[id];
     s.erase(std::remove(s.begin(), s.end(), index), s.end());

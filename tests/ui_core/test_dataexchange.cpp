@@ -25,7 +25,8 @@ TEST(DataExchange, NumbersShownAndReadBackAreTheSame) {
   EXPECT_EQ(FormatNumber(0.1f), "0.1");
   EXPECT_EQ(FormatNumber(360.0f), "360");
   double d = 7;
-  for (const char* bad : {"", " ", "1,5", "abc", "1.5x", "nan", "inf", "1e999"}) EXPECT_FALSE(ParseNumber(bad, d)) << bad;
+  for (const char* bad : {"", " ", "1,5", "abc", "1.5x", "nan", "inf", "1e999"})
+    EXPECT_FALSE(ParseNumber(bad, d)) << bad;
   EXPECT_EQ(d, 7);
   EXPECT_TRUE(ParseNumber(" +2.5 ", d));
   EXPECT_EQ(d, 2.5);
@@ -142,9 +143,8 @@ TEST(SmallDialogs, OverlayControlsFollowTheBoxes) {
 
 TEST(HScrollList, ExtentFollowsTheWidestItem) {
   // A fake font: 10 pixels a character, "W" 300 pixels.
-  CHScrollExtent e([](const std::string& t, const std::vector<int>&) {
-    return t == "W" ? 300 : static_cast<int>(t.size()) * 10;
-  });
+  CHScrollExtent e(
+      [](const std::string& t, const std::vector<int>&) { return t == "W" ? 300 : static_cast<int>(t.size()) * 10; });
   e.Inserted(0, "a");
   e.Inserted(1, "W");
   EXPECT_EQ(e.Extent(), 306);

@@ -37,11 +37,9 @@ TEST(GridDialogs, SliderRangeStartAndCountsFromTheExtent) {
     RECT extent;
     int high, initial, columns, rows;
   } cases[] = {
-      {{0, 0, 8, 100}, 4, 2, 5, 51},
-      {{0, 0, 511, 511}, 255, 5, 103, 103},
-      {{0, 0, 10, 30}, 5, 5, 3, 7},
-      {{0, 0, 3, 3}, 2, 2, 2, 2},  // under 4 pixels the range stays 2 to 2
-      {{40, 90, 0, 0}, 20, 5, 9, 19},  // given the wrong way round
+      {{0, 0, 8, 100}, 4, 2, 5, 51},  {{0, 0, 511, 511}, 255, 5, 103, 103},
+      {{0, 0, 10, 30}, 5, 5, 3, 7},   {{0, 0, 3, 3}, 2, 2, 2, 2},  // under 4 pixels the range stays 2 to 2
+      {{40, 90, 0, 0}, 20, 5, 9, 19},                              // given the wrong way round
   };
   for (const Case& k : cases) {
     CGridMeshSizeDlg d(k.extent, nullptr);
@@ -222,8 +220,8 @@ TEST(Scale3DDialog, VerticalScaleBetweenOneThousandthAndOneThousand) {
     const char* scale;
     const char* mesh;
     bool ok;
-  } cases[] = {{"0.001", "5", true}, {"1000", "-3", true},  {"0.0009", "5", false},
-               {"1000.5", "5", false}, {"abc", "5", false}, {"2", "x", false}};
+  } cases[] = {{"0.001", "5", true},   {"1000", "-3", true}, {"0.0009", "5", false},
+               {"1000.5", "5", false}, {"abc", "5", false},  {"2", "x", false}};
   for (const Case& k : cases) {
     C3DScaleDlg d;
     FakeControls c;

@@ -95,7 +95,8 @@ TEST_F(GeorefDialogs, UtmConversionsAgreeWithProjAndComeBackWhenReopened) {
       {"Clarke 1866 (NAD27)", "+ellps=clrk66", 40.1, -105.3},
   };
   std::string input;
-  for (const Case& k : cases) input += std::string(k.proj) + " " + std::to_string(k.lat) + " " + std::to_string(k.lon) + "\n";
+  for (const Case& k : cases)
+    input += std::string(k.proj) + " " + std::to_string(k.lat) + " " + std::to_string(k.lon) + "\n";
   const char* script = R"(
 import sys, math
 from pyproj import Proj

@@ -20,10 +20,10 @@ TEST(ResampleDialog, SizesFollowTheFactorAndTheDirection) {
     int bits, planes;
     std::int64_t size;  // bytes of the current image
   } cases[] = {
-      {1001, 10, 1, 1, 1260},                    // 126 bytes a packed row
+      {1001, 10, 1, 1, 1260},  // 126 bytes a packed row
       {1001, 10, 8, 1, 10010},
-      {1001, 10, 8, 3, 30030},                   // every plane of a colour image
-      {100000, 100000, 8, 3, 30000000000LL},     // beyond 32 bits
+      {1001, 10, 8, 3, 30030},                // every plane of a colour image
+      {100000, 100000, 8, 3, 30000000000LL},  // beyond 32 bits
   };
   for (const Case& k : cases) {
     CResampleDlg dlg;
@@ -98,8 +98,10 @@ TEST(ImageInfo, ShowsTheImageAndTakesTheResolutionOnlyWhenAsked) {
   struct Kind {
     viewtest::Kind kind;
     const char* type;
-  } kinds[] = {{viewtest::Kind::kGrey, "8 位灰度"}, {viewtest::Kind::kRgb, "24 位真彩色"},
-               {viewtest::Kind::kPalette, "8 位调色板颜色"}, {viewtest::Kind::kBilevel, "1 位单色/单色"}};
+  } kinds[] = {{viewtest::Kind::kGrey, "8 位灰度"},
+               {viewtest::Kind::kRgb, "24 位真彩色"},
+               {viewtest::Kind::kPalette, "8 位调色板颜色"},
+               {viewtest::Kind::kBilevel, "1 位单色/单色"}};
   for (const Kind& k : kinds) {
     auto doc = viewtest::MakeDoc(40, 30, k.kind);
     doc->m_image.xResolution = 300;

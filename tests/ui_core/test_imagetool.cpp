@@ -89,8 +89,7 @@ TEST_F(ImageTool, PenSizesBeyondAQuarterOfTheImageAreAskedAgain) {
   CImageEditTool* t = Enter(cmd::kImageDrawLine);
   EXPECT_EQ(t->PenSize(), 50);
   EXPECT_EQ(dialogs.shown, std::vector<int>{CDrawPixelValueDlg::kId});
-  EXPECT_EQ(Messages(), (std::vector<std::string>{res::text::kDrawValuePenTooLarge,
-                                                  res::text::kDrawValuePenTooLarge}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{res::text::kDrawValuePenTooLarge, res::text::kDrawValuePenTooLarge}));
 }
 
 TEST_F(ImageTool, LinesAndFillsAreUndoneAndTwentyStepsKeepNineteen) {

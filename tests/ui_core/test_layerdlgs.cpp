@@ -290,13 +290,13 @@ TEST(LayerRows, PartsStandInTheirColumns) {
   const auto has = [&](const std::string& call) {
     return std::find(dc.calls.begin(), dc.calls.end(), call) != dc.calls.end();
   };
-  EXPECT_TRUE(has("rect 0 10 300 27"));                 // the white background
+  EXPECT_TRUE(has("rect 0 10 300 27"));  // the white background
   EXPECT_TRUE(has("text 2 13 roads"));
-  EXPECT_TRUE(has("brush 2 3 #c80000"));                 // hatched in the layer colour
-  EXPECT_TRUE(has("rect 145 12 170 25"));               // 20w + 5, 25 wide
-  EXPECT_TRUE(has("text 222 13 开.C.L"));               // 11w further
+  EXPECT_TRUE(has("brush 2 3 #c80000"));   // hatched in the layer colour
+  EXPECT_TRUE(has("rect 145 12 170 25"));  // 20w + 5, 25 wide
+  EXPECT_TRUE(has("text 222 13 开.C.L"));  // 11w further
   EXPECT_TRUE(has("pen 1 2 #c80000"));
-  EXPECT_TRUE(has("line 341 18"));                      // 6w long, at the middle
+  EXPECT_TRUE(has("line 341 18"));  // 6w long, at the middle
   l.m_nFill = 6;
   l.m_nFlags = 0;
   EXPECT_EQ(LayerStateText(l), "关");

@@ -231,7 +231,9 @@ TEST_F(CleanUp, ACopyThatCannotBeMadeChangesNothing) {
     big->CalcBounds();
     if (!qzntest::LimitAddressSpace(64u << 20)) std::_Exit(3);
     const std::int64_t count = lines().GetCount();
-    auto unchanged = [&] { return lines().GetCount() == count && lines().GetTail() == big && big->GetCount() == 20000000; };
+    auto unchanged = [&] {
+      return lines().GetCount() == count && lines().GetTail() == big && big->GetCount() == 20000000;
+    };
 
     CRemoveLinesDlg remove(view.get(), RECT{});
     remove.InitDialog(c);

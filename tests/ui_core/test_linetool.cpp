@@ -131,9 +131,9 @@ TEST_F(LineTool, OnlyTheFirstAndLastVertexSnapToLineEnds) {
     if (!t->Snap()) Command(cmd::kLineSnapEnds);
     ASSERT_TRUE(t->Snap() && t->SnapToEnds());
     EXPECT_EQ(t->SnapDistance(), 20);
-    Click(k.firstX, 50);   // near a's end (150, 50)
-    Click(160, 240);       // 14 pixels from b's end: a middle vertex never snaps
-    Click(240, 245);       // 11 pixels from c's first end: the last vertex snaps
+    Click(k.firstX, 50);  // near a's end (150, 50)
+    Click(160, 240);      // 14 pixels from b's end: a middle vertex never snaps
+    Click(240, 245);      // 11 pixels from c's first end: the last vertex snaps
     Key('x');
     const CChain* line = doc->m_lines.GetTail();
     ASSERT_EQ(line->GetCount(), 3) << k.firstX;
@@ -141,7 +141,7 @@ TEST_F(LineTool, OnlyTheFirstAndLastVertexSnapToLineEnds) {
     EXPECT_EQ(line->GetPoint(1), CFPoint(160, 240));
     EXPECT_EQ(line->GetPoint(2), CFPoint(250, 250));
     EXPECT_EQ(doc->m_lineTool.snap, 1);  // kept for the next tool
-    Command(cmd::kEditLineTool);          // leave
+    Command(cmd::kEditLineTool);         // leave
     doc->m_lines.DeleteChain(doc->m_lines.GetTail());
   }
 }

@@ -100,8 +100,7 @@ TEST_F(NoteTool, DeletedNotesAreLetGoByTheDialog) {
     services.messages.clear();
     Click(10, 10);
     const bool drag = id == cmd::kNoteMove || id == cmd::kNoteRotate;
-    EXPECT_EQ(Messages(),
-              std::vector<std::string>{drag ? res::text::kNoteClickInBox : res::text::kNoteClickCentre});
+    EXPECT_EQ(Messages(), std::vector<std::string>{drag ? res::text::kNoteClickInBox : res::text::kNoteClickCentre});
   }
 }
 
@@ -137,8 +136,8 @@ TEST_F(NoteTool, MoveAndRotateFollowTheWholeDragRoundedOnce) {
 namespace {
 
 struct TextBlockTool : tooltest::ToolTest {
-  CChain* inside1 = nullptr;  // inside block 1
-  CChain* inside2 = nullptr;  // inside block 2
+  CChain* inside1 = nullptr;   // inside block 1
+  CChain* inside2 = nullptr;   // inside block 2
   CChain* crossing = nullptr;  // crossing block 2
   CChain* outside = nullptr;
 

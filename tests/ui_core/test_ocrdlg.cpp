@@ -36,7 +36,8 @@ TEST_F(Ocr, TrainingTakesOneWholeCharacter) {
     bool accepted;
     int code;
   } cases[] = {
-      {"中", true, 0x4E2D}, {"A", true, 'A'}, {"", true, -1}, {"𠀀", true, 0x20000}, {"ab", false, 0}, {"中文", false, 0},
+      {"中", true, 0x4E2D},  {"A", true, 'A'}, {"", true, -1},
+      {"𠀀", true, 0x20000}, {"ab", false, 0}, {"中文", false, 0},
   };
   for (const Case& k : cases) {
     COcrTrainDlg dlg;

@@ -197,12 +197,12 @@ TEST(ContrastDialog, BarsStayInRangeAndNeverPassEachOther) {
       {CContrastDlg::kLowBar, kScrollLineDown, 0, 41, 200},
       {CContrastDlg::kLowBar, kScrollPageUp, 0, 21, 200},
       {CContrastDlg::kLowBar, kScrollPageUp, 0, 1, 200},
-      {CContrastDlg::kLowBar, kScrollPageUp, 0, 0, 200},           // not below 0
-      {CContrastDlg::kLowBar, kScrollThumbTrack, 150, 0, 200},     // tracking: nothing
+      {CContrastDlg::kLowBar, kScrollPageUp, 0, 0, 200},             // not below 0
+      {CContrastDlg::kLowBar, kScrollThumbTrack, 150, 0, 200},       // tracking: nothing
       {CContrastDlg::kLowBar, kScrollThumbPosition, 250, 200, 200},  // not past the high bar
-      {CContrastDlg::kHighBar, kScrollLineUp, 0, 200, 200},        // nor the high past the low
+      {CContrastDlg::kHighBar, kScrollLineUp, 0, 200, 200},          // nor the high past the low
       {CContrastDlg::kHighBar, kScrollBottom, 0, 200, 255},
-      {CContrastDlg::kHighBar, kScrollPageDown, 0, 200, 255},      // not above 255
+      {CContrastDlg::kHighBar, kScrollPageDown, 0, 200, 255},  // not above 255
       {CContrastDlg::kLowBar, kScrollTop, 0, 0, 255},
   };
   for (const Step& s : steps) {

@@ -20,10 +20,10 @@ TEST(RectOps, GrowRectKeepsInsideBounds) {
     RECT bounds, expect;
   } cases[] = {
       {{100, 100, 200, 200}, {100, 100}, {0, 0, 999, 999}, {50, 50, 250, 250}},
-      {{0, 0, 100, 100}, {100, 100}, {0, 0, 999, 999}, {0, 0, 200, 200}},          // moved right/down
-      {{900, 900, 999, 999}, {99, 99}, {0, 0, 999, 999}, {801, 801, 999, 999}},    // odd size: one more right
-      {{0, 0, 800, 800}, {800, 800}, {0, 0, 999, 999}, {0, 0, 999, 999}},          // wider than bounds
-      {{5, 5, 5, 5}, {0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},                          // empty bounds
+      {{0, 0, 100, 100}, {100, 100}, {0, 0, 999, 999}, {0, 0, 200, 200}},        // moved right/down
+      {{900, 900, 999, 999}, {99, 99}, {0, 0, 999, 999}, {801, 801, 999, 999}},  // odd size: one more right
+      {{0, 0, 800, 800}, {800, 800}, {0, 0, 999, 999}, {0, 0, 999, 999}},        // wider than bounds
+      {{5, 5, 5, 5}, {0, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}},                        // empty bounds
   };
   for (const Case& c : cases) EXPECT_TRUE(Same(GrowRect(c.rect, c.size, c.bounds), c.expect)) << c.rect.left;
 }
@@ -32,12 +32,11 @@ TEST(RectOps, FitSizeToAspectHandlesEveryShape) {
   struct Case {
     SIZE size, aspect, expect;
   } cases[] = {
-      {{800, 600}, {1000, 500}, {800, 400}},  // width kept, height from it
-      {{800, 600}, {500, 1000}, {300, 600}},  // height kept
-      {{800, 600}, {0, 0}, {800, 600}},       // empty extent: unchanged
-      {{800, 600}, {1, 0}, {800, 600}},
-      {{0, 0}, {100, 100}, {0, 0}},           // no client area: unchanged
-      {{1, 1}, {100000, 1}, {1, 1}},          // one-pixel client stays one pixel
+      {{800, 600}, {1000, 500}, {800, 400}},                                // width kept, height from it
+      {{800, 600}, {500, 1000}, {300, 600}},                                // height kept
+      {{800, 600}, {0, 0}, {800, 600}},                                     // empty extent: unchanged
+      {{800, 600}, {1, 0}, {800, 600}},      {{0, 0}, {100, 100}, {0, 0}},  // no client area: unchanged
+      {{1, 1}, {100000, 1}, {1, 1}},                                        // one-pixel client stays one pixel
       {{1920, 1080}, {1, 1}, {1080, 1080}},
   };
   for (const Case& c : cases) {

@@ -33,11 +33,11 @@ TEST_F(Snap, LinesOfLockedLayersStayAndFiftyJoinsInstead) {
     bool lock;
     std::int64_t left;
   } cases[] = {
-      {"3", false, 2},   // each layer's pieces merge
-      {"3", true, 3},    // the locked layer's stay
-      {"49", true, 3},   // still layer by layer
-      {"50", true, 2},   // joining ignores the lock
-      {"1", false, 3},   // only the 1-pixel gap closes
+      {"3", false, 2},  // each layer's pieces merge
+      {"3", true, 3},   // the locked layer's stay
+      {"49", true, 3},  // still layer by layer
+      {"50", true, 2},  // joining ignores the lock
+      {"1", false, 3},  // only the 1-pixel gap closes
   };
   for (const Case& k : cases) {
     doc = viewtest::MakeDoc(400, 300, viewtest::Kind::kGrey);
@@ -157,7 +157,8 @@ TEST_F(Snap, ClosePolygonApplyCancelAndTheRememberedGap) {
   EXPECT_EQ(lines().GetTail()->GetCount(), polygonNodes);
   EXPECT_EQ(lines().m_nPolygonsBuilt, 1);
   next.OnClicked(CClosePolygonDlg::kHelp, c);
-  EXPECT_EQ(host.messages.back().text, "连接线段形成一个多边形如果它们的端点在最大距离值之内。 太大值会引起线段连接错误。");
+  EXPECT_EQ(host.messages.back().text,
+            "连接线段形成一个多边形如果它们的端点在最大距离值之内。 太大值会引起线段连接错误。");
 }
 
 TEST_F(Snap, DirectionFlipsTwiceBackAndLeavesUncheckedKindsAlone) {

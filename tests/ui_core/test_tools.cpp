@@ -62,7 +62,7 @@ TEST_F(ToolFixture, DragDrawsABandSnappedToImagePixels) {
   view->OnMouseMove(kMkLButton, POINT{51, 31});
   ASSERT_TRUE(view->Feedback().Has(kSlotToolBand));
   const RECT band = view->Feedback().Shapes().at(kSlotToolBand).geometry;
-  EXPECT_EQ(band.left, 10);  // (10, 10) shows image pixel (20, 20), which starts at client 10
+  EXPECT_EQ(band.left, 10);   // (10, 10) shows image pixel (20, 20), which starts at client 10
   EXPECT_EQ(band.right, 51);  // image 102 starts at client 51
   EXPECT_FALSE(window.strips.empty());
   // Out of the client: the points the tool sees are clamped while clipped.

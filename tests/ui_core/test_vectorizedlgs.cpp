@@ -30,7 +30,8 @@ struct Workspace : ::testing::Test {
   // A light grey scan with three dark strokes.
   void OpenScan() {
     doctest::MakeGrey(doc->m_image, 200, 160, 1, 220);
-    for (auto [x0, y0, x1, y1] : {std::array{20, 30, 180, 30}, std::array{40, 60, 40, 140}, std::array{70, 70, 170, 150}})
+    for (auto [x0, y0, x1, y1] :
+         {std::array{20, 30, 180, 30}, std::array{40, 60, 40, 140}, std::array{70, 70, 170, 150}})
       doctest::DrawLine(doc->m_image, x0, y0, x1, y1, 3, 40);
     doc->ResetExtent();
     Show();
@@ -67,10 +68,10 @@ TEST(VectorizeDialog, BoxesFollowTheDocument) {
     int low, high;
     bool roi, threshold;
   } cases[] = {
-      {viewtest::Kind::kGrey, 0, 0, false, false},    // no pair: off and disabled
-      {viewtest::Kind::kGrey, 0, 120, true, true},    // grey with a pair, ROI present
-      {viewtest::Kind::kGrey, 30, 0, false, true},    // a low value alone is a pair
-      {viewtest::Kind::kRgb, 0, 120, true, false},    // not grey
+      {viewtest::Kind::kGrey, 0, 0, false, false},  // no pair: off and disabled
+      {viewtest::Kind::kGrey, 0, 120, true, true},  // grey with a pair, ROI present
+      {viewtest::Kind::kGrey, 30, 0, false, true},  // a low value alone is a pair
+      {viewtest::Kind::kRgb, 0, 120, true, false},  // not grey
       {viewtest::Kind::kBilevel, 0, 120, false, false},
   };
   for (const Case& k : cases) {
@@ -122,11 +123,11 @@ TEST(ThresholdDialog, BarsStepAndHoldLowBelowHigh) {
     int bar, code, position;
     unsigned wantLow, wantHigh;
   } cases[] = {
-      {0, 100, CThresholdDlg::kLowBar, kScrollLineUp, 0, 0, 100},           // left arrow at 0 stays 0
-      {50, 50, CThresholdDlg::kHighBar, kScrollLineUp, 0, 50, 50},          // high stops at low
-      {10, 255, CThresholdDlg::kHighBar, kScrollLineDown, 0, 10, 255},      // right arrow at 255 stays
-      {90, 100, CThresholdDlg::kLowBar, kScrollPageDown, 0, 100, 100},      // low stops at high
-      {90, 100, CThresholdDlg::kHighBar, kScrollPageUp, 0, 90, 90},         // high stops at low
+      {0, 100, CThresholdDlg::kLowBar, kScrollLineUp, 0, 0, 100},       // left arrow at 0 stays 0
+      {50, 50, CThresholdDlg::kHighBar, kScrollLineUp, 0, 50, 50},      // high stops at low
+      {10, 255, CThresholdDlg::kHighBar, kScrollLineDown, 0, 10, 255},  // right arrow at 255 stays
+      {90, 100, CThresholdDlg::kLowBar, kScrollPageDown, 0, 100, 100},  // low stops at high
+      {90, 100, CThresholdDlg::kHighBar, kScrollPageUp, 0, 90, 90},     // high stops at low
       {10, 100, CThresholdDlg::kLowBar, kScrollThumbPosition, 40, 40, 100},
       {10, 100, CThresholdDlg::kLowBar, kScrollThumbPosition, 200, 100, 100},
       {10, 100, CThresholdDlg::kHighBar, kScrollTop, 0, 10, 10},
@@ -215,12 +216,12 @@ TEST_F(Workspace, ThresholdPreviewPaintsTheBandThroughTheDisplayWindow) {
     int low, high;
     int firstRed, lastRed;
   } cases[] = {
-      {0, 100, 200, 100, 200},                      // the full range
-      {50 | 150 << 8, 100, 120, 127, 178},          // (v - 50) * 255 / 100
-      {50 | 150 << 8, 0, 255, 0, 255},              // values beyond the window clamp into it
-      {50 | 150 << 8, 140, 60, 25, 25},             // low above high: lowered to it, one band
-      {200 | 200 << 8, 10, 20, 10, 20},             // a window without width is the full range
-      {250 | 10 << 8, 0, 5, 0, 5},                  // an inverted window too
+      {0, 100, 200, 100, 200},              // the full range
+      {50 | 150 << 8, 100, 120, 127, 178},  // (v - 50) * 255 / 100
+      {50 | 150 << 8, 0, 255, 0, 255},      // values beyond the window clamp into it
+      {50 | 150 << 8, 140, 60, 25, 25},     // low above high: lowered to it, one band
+      {200 | 200 << 8, 10, 20, 10, 20},     // a window without width is the full range
+      {250 | 10 << 8, 0, 5, 0, 5},          // an inverted window too
       {static_cast<std::int32_t>(0xFFFFFFFF), -500, 9999, 0, 255},
   };
   for (const Case& k : cases) {
@@ -268,7 +269,8 @@ TEST_F(Workspace, AutoVectorizeAnsweredAddsLinesOnTheCurrentLayer) {
   view->flags.lines = false;
   host.answers.push_back(IDNO);
   OnVectorAutoVectorize(*view);
-  EXPECT_TRUE(HasText("线段已存在于当前图层，如果是在相同的矢量图区域内你可以获得两条线段。在矢量图中你可以定义 ROI 或者图层，继续矢量化吗？"));
+  EXPECT_TRUE(HasText(
+      "线段已存在于当前图层，如果是在相同的矢量图区域内你可以获得两条线段。在矢量图中你可以定义 ROI 或者图层，继续矢量化吗？"));
   EXPECT_EQ(doc->m_lines.GetCount(), count);
   EXPECT_FALSE(view->flags.lines);
   EXPECT_EQ(dialogs.shown.size(), 1u);
@@ -303,8 +305,7 @@ TEST_F(Workspace, AutoVectorizeOfAColourScanWithoutSampleOnlyTells) {
   Show();
   OnVectorAutoVectorize(*view);
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text,
-            "24 位彩色: 首先在矢量图的一种颜色内画一个矩形，或者将图像转换为灰度图和矢量图。");
+  EXPECT_EQ(host.messages[0].text, "24 位彩色: 首先在矢量图的一种颜色内画一个矩形，或者将图像转换为灰度图和矢量图。");
   EXPECT_EQ(host.messages[0].style, MB_OK | MB_ICONINFORMATION);
   EXPECT_TRUE(dialogs.shown.empty());
 }
@@ -332,7 +333,8 @@ TEST_F(Workspace, ThresholdPreviewsTheBandAndCancelRestoresThePalette) {
   EXPECT_LT(red, 256);
   // Cancel: the palette and the picture as they were; the document keeps
   // the pair it computed.
-  for (int i = 0; i < 256; ++i) EXPECT_EQ(view->Palette()[static_cast<std::size_t>(i)].green, before[static_cast<std::size_t>(i)].green);
+  for (int i = 0; i < 256; ++i)
+    EXPECT_EQ(view->Palette()[static_cast<std::size_t>(i)].green, before[static_cast<std::size_t>(i)].green);
   EXPECT_EQ(view->DisplayBitmap().rgb, shownBefore.rgb);
   const int computedHigh = doc->m_nThreshHigh;
   // OK stores the dialog's pair.

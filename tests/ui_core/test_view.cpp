@@ -117,9 +117,9 @@ TEST_F(ViewFixture, ScrollStepsStayInsideTheExtent) {
     int code;
     int expectTop;
   } steps[] = {
-      {kScrollLineDown, 100}, {kScrollPageDown, 300}, {kScrollLineUp, 200}, {kScrollBottom, 1599},
-      {kScrollLineDown, 1599},  // at the bottom edge: stays
-      {kScrollTop, 0},        {kScrollPageUp, 0},     {kScrollThumbTrack, 0},
+      {kScrollLineDown, 100}, {kScrollPageDown, 300},  {kScrollLineUp, 200},
+      {kScrollBottom, 1599},  {kScrollLineDown, 1599},  // at the bottom edge: stays
+      {kScrollTop, 0},        {kScrollPageUp, 0},      {kScrollThumbTrack, 0},
   };
   for (const Step& s : steps) {
     const int before = window.invalidations;

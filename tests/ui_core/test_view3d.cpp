@@ -238,10 +238,10 @@ TEST(View3D, TileSizeAndTilesClippedToTheImage) {
     RECT rect;
     long side;
   } cases[] = {
-      {{0, 0, 511, 511}, 5},    // the grid's own extent: the cell size
-      {{0, 0, 510, 511}, 5},    // otherwise 510 / 102 and 511 / 102
-      {{0, 0, 1020, 408}, 4},   // the smaller of 10 and 4
-      {{20, 20, 60, 400}, 1},   // 40 / 102 = 0: at least 1
+      {{0, 0, 511, 511}, 5},   // the grid's own extent: the cell size
+      {{0, 0, 510, 511}, 5},   // otherwise 510 / 102 and 511 / 102
+      {{0, 0, 1020, 408}, 4},  // the smaller of 10 and 4
+      {{20, 20, 60, 400}, 1},  // 40 / 102 = 0: at least 1
   };
   for (const Case& c : cases) {
     const SIZE s = GetTileSize(c.rect, doc);

@@ -46,10 +46,14 @@ std::unique_ptr<State> Make(const std::string& spec) {
   std::istringstream words(spec);
   std::vector<std::string> w{std::istream_iterator<std::string>(words), {}};
   auto has = [&](const char* word) { return std::find(w.begin(), w.end(), word) != w.end(); };
-  if (has("grey")) s->doc = MakeDoc(64, 48, Kind::kGrey);
-  else if (has("rgb")) s->doc = MakeDoc(64, 48, Kind::kRgb);
-  else if (has("pal") || has("cls")) s->doc = MakeDoc(64, 48, Kind::kPalette);
-  else if (has("bil")) s->doc = MakeDoc(64, 48, Kind::kBilevel);
+  if (has("grey"))
+    s->doc = MakeDoc(64, 48, Kind::kGrey);
+  else if (has("rgb"))
+    s->doc = MakeDoc(64, 48, Kind::kRgb);
+  else if (has("pal") || has("cls"))
+    s->doc = MakeDoc(64, 48, Kind::kPalette);
+  else if (has("bil"))
+    s->doc = MakeDoc(64, 48, Kind::kBilevel);
   else {
     s->doc = std::make_unique<CQznDoc>();
     s->doc->OnNewDocument();
@@ -127,9 +131,14 @@ void CheckTable(const std::vector<std::string>& columns, const std::vector<Row>&
 }  // namespace
 
 TEST(ViewCommandEnablers, VectorExchangeAndProjects) {
-  const std::vector<std::string> states = {
-      "", "grey", "grey lines", "grey points", "grey hidden hiddenpts", "grey lines mode3", "grey points mode5",
-      "lines -lines"};
+  const std::vector<std::string> states = {"",
+                                           "grey",
+                                           "grey lines",
+                                           "grey points",
+                                           "grey hidden hiddenpts",
+                                           "grey lines mode3",
+                                           "grey points mode5",
+                                           "lines -lines"};
   CheckTable(states, {
                          {cmd::kFileExportVector, "..xx.xxx"},
                          {cmd::kFileImportVector, "xxxxx..x"},
@@ -142,49 +151,36 @@ TEST(ViewCommandEnablers, VectorExchangeAndProjects) {
 }
 
 TEST(ViewCommandEnablers, ImageCommands) {
-  const std::vector<std::string> states = {"",       "grey", "grey lines", "grey hidden", "grey hiddenpts",
-                                           "rgb",    "pal",  "bil",        "cls",         "grey roi",
-                                           "pal cp4"};
-  CheckTable(states, {
-                         // Flips and the transposition wait for no lines, hidden ones too.
-                         {32807, ".x..xxxxxxx"},
-                         {32806, ".x..xxxxxxx"},
-                         {32811, ".x..xxxxxxx"},
-                         {cmd::kImageRotate, ".x..xxxxxxx"},
-                         {32820, ".x..xxxxxxx"},
-                         {32882, ".x...xxxxxx"},  // resize: no points either
-                         {32903, ".xxxx....x."},
-                         {32833, ".....xx...x"},
-                         {32951, ".xxxx....x."},
-                         {32952, ".xxxxx.x.x."},
-                         {32789, ".xxxxx.x.x."},
-                         {32808, ".xxxx.xxxxx"},
-                         {32986, ".xxxxxxxxxx"},
-                         {32790, ".xxxx....x."},
-                         {32948, ".xxxx....x."},
-                         {32949, ".xxxx....x."},
-                         {32834, ".....x....."},
-                         {32835, ".....x....."},
-                         {33086, "......x...x"},
-                         {32837, "......x...x"},
-                         {32901, "......x...x"},
-                         {33087, ".xxxx....x."},
-                         {32855, ".xxxx....x."},
-                         {33070, ".......x..."},
-                         {33050, ".........x."},
-                         {33049, ".........x."},
-                         {32938, "..........x"},  // warp: four control points
-                         {33109, ".....x....."},
-                         {32972, ".......x..."},
-                         {33085, ".xxxx.xxxxx"},
-                         {33034, ".xxxx....x."},
-                     });
+  const std::vector<std::string> states = {"",    "grey", "grey lines", "grey hidden", "grey hiddenpts", "rgb",
+                                           "pal", "bil",  "cls",        "grey roi",    "pal cp4"};
+  CheckTable(
+      states,
+      {
+          // Flips and the transposition wait for no lines, hidden ones too.
+          {32807, ".x..xxxxxxx"}, {32806, ".x..xxxxxxx"}, {32811, ".x..xxxxxxx"}, {cmd::kImageRotate, ".x..xxxxxxx"},
+          {32820, ".x..xxxxxxx"}, {32882, ".x...xxxxxx"},  // resize: no points either
+          {32903, ".xxxx....x."}, {32833, ".....xx...x"}, {32951, ".xxxx....x."}, {32952, ".xxxxx.x.x."},
+          {32789, ".xxxxx.x.x."}, {32808, ".xxxx.xxxxx"}, {32986, ".xxxxxxxxxx"}, {32790, ".xxxx....x."},
+          {32948, ".xxxx....x."}, {32949, ".xxxx....x."}, {32834, ".....x....."}, {32835, ".....x....."},
+          {33086, "......x...x"}, {32837, "......x...x"}, {32901, "......x...x"}, {33087, ".xxxx....x."},
+          {32855, ".xxxx....x."}, {33070, ".......x..."}, {33050, ".........x."}, {33049, ".........x."},
+          {32938, "..........x"},  // warp: four control points
+          {33109, ".....x....."}, {32972, ".......x..."}, {33085, ".xxxx.xxxxx"}, {33034, ".xxxx....x."},
+      });
 }
 
 TEST(ViewCommandEnablers, LineCommands) {
-  const std::vector<std::string> states = {"",           "lines",        "lines mode3",  "lines blocks",
-                                           "lines notes", "notes points", "cross",        "cross mode3",
-                                           "grey blocks chars", "grey lines blocks chars mode3", "+dec0"};
+  const std::vector<std::string> states = {"",
+                                           "lines",
+                                           "lines mode3",
+                                           "lines blocks",
+                                           "lines notes",
+                                           "notes points",
+                                           "cross",
+                                           "cross mode3",
+                                           "grey blocks chars",
+                                           "grey lines blocks chars mode3",
+                                           "+dec0"};
   CheckTable(states, {
                          {33098, ".x.xx......"},
                          {32842, ".xxxx....x."},
@@ -224,8 +220,8 @@ TEST(ViewCommandEnablers, LineCommands) {
 }
 
 TEST(ViewCommandEnablers, PointsTextBlocksNotesAndLayers) {
-  const std::vector<std::string> states = {
-      "", "points", "points mode5", "blocks", "attr", "layers2", "grey", "lines", "notes", "chars", "grey blocks"};
+  const std::vector<std::string> states = {"",     "points", "points mode5", "blocks", "attr",       "layers2",
+                                           "grey", "lines",  "notes",        "chars",  "grey blocks"};
   CheckTable(states, {
                          {33095, ".x........."},
                          {32959, ".xx........"},
@@ -245,8 +241,8 @@ TEST(ViewCommandEnablers, PointsTextBlocksNotesAndLayers) {
 }
 
 TEST(ViewCommandEnablers, Georeference) {
-  const std::vector<std::string> states = {
-      "", "cp1", "cp3", "cp4", "world", "grey res", "grey", "cp4 map", "grey res page", "tri"};
+  const std::vector<std::string> states = {"",         "cp1",  "cp3",     "cp4",           "world",
+                                           "grey res", "grey", "cp4 map", "grey res page", "tri"};
   CheckTable(states, {
                          {33071, ".xxx...x.x"},
                          {33072, "....x....."},
@@ -324,25 +320,26 @@ TEST(ViewCommandEnablers, ViewMenu) {
                          {32881, ".......x........"},
                          {32770, ".xx...........x."},
                      });
-  CheckTable(states, {
-                         {cmd::kOverlayImage, ".v............v."},
-                         {cmd::kOverlayRoi, "..............v."},
-                         {cmd::kOverlayLines, "...v.v.........."},
-                         {cmd::kOverlayNodes, ".....vv........."},
-                         {33052, ".....v.........."},
-                         {cmd::kOverlayEndPoints, ".....vv........."},
-                         {33056, ".....v.........."},
-                         {cmd::kOverlayLineIds, "................"},
-                         {cmd::kOverlayPoints, ".......v........"},
-                         {cmd::kOverlayPointIds, ".......v........"},
-                         {cmd::kOverlayControlPoints, "........vv......"},
-                         {cmd::kOverlayControlPointIds, "........v......."},
-                         {cmd::kOverlayTriangulation, ".........v......"},
-                         {cmd::kOverlayTextBlocks, "..........v....."},
-                         {cmd::kOverlayNotes, "...........v...."},
-                         {cmd::kOverlayNoteFrames, "...........vv..."},
-                         {cmd::kOverlayCrossMarks, ".............v.."},
-                         {cmd::kViewFillPolygons, "...............v"},
-                     },
+  CheckTable(states,
+             {
+                 {cmd::kOverlayImage, ".v............v."},
+                 {cmd::kOverlayRoi, "..............v."},
+                 {cmd::kOverlayLines, "...v.v.........."},
+                 {cmd::kOverlayNodes, ".....vv........."},
+                 {33052, ".....v.........."},
+                 {cmd::kOverlayEndPoints, ".....vv........."},
+                 {33056, ".....v.........."},
+                 {cmd::kOverlayLineIds, "................"},
+                 {cmd::kOverlayPoints, ".......v........"},
+                 {cmd::kOverlayPointIds, ".......v........"},
+                 {cmd::kOverlayControlPoints, "........vv......"},
+                 {cmd::kOverlayControlPointIds, "........v......."},
+                 {cmd::kOverlayTriangulation, ".........v......"},
+                 {cmd::kOverlayTextBlocks, "..........v....."},
+                 {cmd::kOverlayNotes, "...........v...."},
+                 {cmd::kOverlayNoteFrames, "...........vv..."},
+                 {cmd::kOverlayCrossMarks, ".............v.."},
+                 {cmd::kViewFillPolygons, "...............v"},
+             },
              true);
 }

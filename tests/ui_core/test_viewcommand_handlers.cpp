@@ -130,9 +130,8 @@ struct CountingTool : CEditTool {
 TEST_F(CommandRun, CommandsThatChangeTheDataMakeTheCurrentToolLetGoFirst) {
   int dropped = 0;
   const ToolFactory previous = FindToolFactory(3);
-  RegisterToolFactory(3, [&dropped](IToolHost& host, CQznDoc*) {
-    return std::make_unique<CountingTool>(host, &dropped);
-  });
+  RegisterToolFactory(3,
+                      [&dropped](IToolHost& host, CQznDoc*) { return std::make_unique<CountingTool>(host, &dropped); });
   AddLine(doc->m_lines, {{1, 1}, {20, 20}});
   view->SetEditMode(3);
   ASSERT_NE(view->Tool(), nullptr);

@@ -43,7 +43,9 @@ inline CChain* AddLine(CQznDoc& doc, std::initializer_list<CFPoint> pts, float i
   return c;
 }
 
-inline std::vector<CFPoint> Vertices(const CChain* c) { return std::vector<CFPoint>(c->Points().begin(), c->Points().end()); }
+inline std::vector<CFPoint> Vertices(const CChain* c) {
+  return std::vector<CFPoint>(c->Points().begin(), c->Points().end());
+}
 
 struct ToolTest : ::testing::Test {
   CScriptedHost services;

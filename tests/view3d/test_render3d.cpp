@@ -35,7 +35,8 @@ using Render3D = Desktop3D;
 // (extent 0..99, 0..79) with cell size 10: 10 columns, 8 rows, flat; seen
 // from straight above, draped images in their own colours.
 C3DFrame* OpenFlatTopView(const std::string& path) {
-  WriteGrid(path, 10, 8, 10.0, [](int, int) { return 0.0; }, 99, 79);
+  WriteGrid(
+      path, 10, 8, 10.0, [](int, int) { return 0.0; }, 99, 79);
   C3DFrame* f = Render3D::Open(path);
   if (!f) return nullptr;
   COpenGLView& v = f->Canvas()->View();
@@ -88,7 +89,8 @@ TEST_F(Render3D, LowestAndHighestCellsTakeTheEndsOfBothRamps) {
   const auto grey = BuildColorRamp(256, RampType::grey);
   C3DPicture p = Picture(*f);
   Save(p, "3d-terrain-ramp.png");
-  EXPECT_TRUE(Near(PixelAt(p, int(low.x), int(low.y)), RampRgb(terrain[0]), 1)) << Show(PixelAt(p, int(low.x), int(low.y)));
+  EXPECT_TRUE(Near(PixelAt(p, int(low.x), int(low.y)), RampRgb(terrain[0]), 1))
+      << Show(PixelAt(p, int(low.x), int(low.y)));
   EXPECT_TRUE(Near(PixelAt(p, int(high.x), int(high.y)), RampRgb(terrain[255]), 1))
       << Show(PixelAt(p, int(high.x), int(high.y)));
   // Draped with white and blended: the ramp itself, terrain or grey.
@@ -111,7 +113,8 @@ TEST_F(Render3D, TopViewOfADrapedImageKeepsEachQuadrantInPlace) {
   ASSERT_NE(f, nullptr);
   COpenGLView& v = f->Canvas()->View();
   const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, yellow{255, 255, 0};
-  auto image = RgbDoc(100, 80, [&](int x, int y) { return y < 40 ? (x < 50 ? red : green) : (x < 50 ? blue : yellow); });
+  auto image =
+      RgbDoc(100, 80, [&](int x, int y) { return y < 40 ? (x < 50 ? red : green) : (x < 50 ? blue : yellow); });
   v.SetDrape(image.get(), image->m_extent);
   EXPECT_EQ(v.tileWidth, 10);  // the grid covers the extent: tiles of one cell size
   const C3DPicture p = Picture(*f);
@@ -172,16 +175,16 @@ TEST_F(Render3D, VerticalScaleAndZoomMoveThePictureAsComputed) {
 
 TEST_F(Render3D, TexturesBuiltOnceDrawWhatUploadingEveryCellDraws) {
   const std::string path = dir->file("hills.grd");
-  WriteGrid(path, 41, 31, 5.0, [](int c, int r) { return 20.0 * std::sin(c * 0.3) * std::cos(r * 0.2) + 20.0; },
-            200, 150);
+  WriteGrid(
+      path, 41, 31, 5.0, [](int c, int r) { return 20.0 * std::sin(c * 0.3) * std::cos(r * 0.2) + 20.0; }, 200, 150);
   C3DFrame* f = Open(path);
   ASSERT_NE(f, nullptr);
   COpenGLView& v = f->Canvas()->View();
   auto image = RgbDoc(201, 151, [](int x, int y) { return Rgb{x * 255 / 200, y * 255 / 150, (x ^ y) & 255}; });
   v.SetDrape(image.get(), image->m_extent);
   EXPECT_EQ(v.tileWidth, 5);  // tiles of 5 pixels: GLU scales each to 4
-  for (auto [tilt, turn, zoom, overlay] : {std::tuple{45.0, 45.0, 2.0, 1}, std::tuple{90.0, 0.0, 6.0, 0},
-                                           std::tuple{20.0, 200.0, 1.0, 1}}) {
+  for (auto [tilt, turn, zoom, overlay] :
+       {std::tuple{45.0, 45.0, 2.0, 1}, std::tuple{90.0, 0.0, 6.0, 0}, std::tuple{20.0, 200.0, 1.0, 1}}) {
     v.tiltAngle = tilt, v.turnAngle = turn, v.zoom = zoom, v.colourOverlay = overlay;
     f->Canvas()->SetUploadEveryFrame(true);
     const C3DPicture every = Picture(*f);

@@ -101,11 +101,11 @@ TEST_F(Window3D, MenuCommandsAndTheirKeysChangeTheView) {
     double* field;
     double from, to;
   } steps[] = {
-      {cmd::k3DLookDown, &v.tiltAngle, 89.0, 90.0}, {cmd::k3DLookDown, &v.tiltAngle, 90.0, 90.0},
-      {cmd::k3DLookUp, &v.tiltAngle, 1.0, 0.0},     {cmd::k3DLookUp, &v.tiltAngle, 0.0, 0.0},
-      {cmd::k3DTurnLeft, &v.turnAngle, 0.0, -5.0},  {cmd::k3DTurnLeft, &v.turnAngle, -357.9, -2.0},
+      {cmd::k3DLookDown, &v.tiltAngle, 89.0, 90.0},  {cmd::k3DLookDown, &v.tiltAngle, 90.0, 90.0},
+      {cmd::k3DLookUp, &v.tiltAngle, 1.0, 0.0},      {cmd::k3DLookUp, &v.tiltAngle, 0.0, 0.0},
+      {cmd::k3DTurnLeft, &v.turnAngle, 0.0, -5.0},   {cmd::k3DTurnLeft, &v.turnAngle, -357.9, -2.0},
       {cmd::k3DTurnRight, &v.turnAngle, 357.5, 2.0}, {cmd::kViewZoomIn, &v.zoom, 2.0, 3.0},
-      {cmd::kViewZoomOut, &v.zoom, 1.5, 1.0},       {cmd::kViewZoomOut, &v.zoom, 1.0, 1.0},
+      {cmd::kViewZoomOut, &v.zoom, 1.5, 1.0},        {cmd::kViewZoomOut, &v.zoom, 1.0, 1.0},
   };
   for (const Step& s : steps) {
     *s.field = s.from;
@@ -115,8 +115,8 @@ TEST_F(Window3D, MenuCommandsAndTheirKeysChangeTheView) {
   // F2 and F3 are the window's keys for them (the toolkit turns a key of
   // the table into its menu item).
   v.zoom = 2.0;
-  for (auto [key, expected] : {std::pair{WXK_F2, 3.0}, std::pair{WXK_F3, 2.0}, std::pair{WXK_F3, 1.0},
-                               std::pair{WXK_F3, 1.0}}) {
+  for (auto [key, expected] :
+       {std::pair{WXK_F2, 3.0}, std::pair{WXK_F3, 2.0}, std::pair{WXK_F3, 1.0}, std::pair{WXK_F3, 1.0}}) {
     wxKeyEvent e(wxEVT_KEY_DOWN);
     e.m_keyCode = key;
     const int id = f->GetAcceleratorTable()->GetCommand(e);
@@ -229,13 +229,19 @@ TEST_F(Window3D, EachDialogOpensOnce) {
   using guitest::As;
   guitest::RunDialogSmoke(
       {
-          {"grid-mesh-size", [] { return std::make_unique<CGridMeshSizeDlg>(RECT{0, 0, 511, 511}, nullptr); },
+          {"grid-mesh-size",
+           [] {
+             return std::make_unique<CGridMeshSizeDlg>(RECT{0, 0, 511, 511}, nullptr);
+           },
            [](IDialogControls& c) { c.SetScrollPos(CGridMeshSizeDlg::kSlider, 9); },
            [](CDialogModel& m) {
              EXPECT_EQ(As<CGridMeshSizeDlg>(m).cellSize, 9);
              EXPECT_EQ(As<CGridMeshSizeDlg>(m).outputPath, "新栅格.grd");
            }},
-          {"dem-settings", [] { return std::make_unique<CDemSettingsDlg>(RECT{0, 0, 200, 100}, nullptr); },
+          {"dem-settings",
+           [] {
+             return std::make_unique<CDemSettingsDlg>(RECT{0, 0, 200, 100}, nullptr);
+           },
            [](IDialogControls& c) { c.SetText(CDemSettingsDlg::kName, "山谷"); },
            [](CDialogModel& m) {
              EXPECT_EQ(As<CDemSettingsDlg>(m).name, "山谷");
@@ -256,8 +262,14 @@ TEST_F(Window3D, EachDialogOpensOnce) {
              EXPECT_EQ(As<C3DScaleDlg>(m).verticalScale, 2.5f);
              EXPECT_EQ(As<C3DScaleDlg>(m).meshSize, 4.0f);
            }},
-          {"drape-area", [] { return std::make_unique<CDrapeAreaDlg>(RECT{10, 10, 50, 40}, RECT{0, 0, 100, 80}); },
-           [](IDialogControls&) {}, [](CDialogModel& m) { EXPECT_EQ(As<CDrapeAreaDlg>(m).Result(), (RECT{10, 10, 50, 40})); }},
+          {"drape-area",
+           [] {
+             return std::make_unique<CDrapeAreaDlg>(RECT{10, 10, 50, 40}, RECT{0, 0, 100, 80});
+           },
+           [](IDialogControls&) {},
+           [](CDialogModel& m) {
+             EXPECT_EQ(As<CDrapeAreaDlg>(m).Result(), (RECT{10, 10, 50, 40}));
+           }},
       },
       host->messages);
 }

@@ -51,7 +51,8 @@ struct Rgb {
 };
 
 inline Rgb PixelAt(const C3DPicture& p, int x, int y) {
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 3;
+  const std::size_t i =
+      (static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width) + static_cast<std::size_t>(x)) * 3;
   return Rgb{p.rgb[i], p.rgb[i + 1], p.rgb[i + 2]};
 }
 

@@ -37,7 +37,8 @@ inline void Pump(int ms = 50) {
 // clicked (the test display has no window manager to do it).
 inline void Activate(wxTopLevelWindow* frame) {
   using PresentFn = void (*)(void*);
-  if (auto present = reinterpret_cast<PresentFn>(dlsym(RTLD_DEFAULT, "gtk_window_present"))) present(frame->GetHandle());
+  if (auto present = reinterpret_cast<PresentFn>(dlsym(RTLD_DEFAULT, "gtk_window_present")))
+    present(frame->GetHandle());
   for (int i = 0; i < 50 && !frame->IsActive(); ++i) Pump(20);
 }
 

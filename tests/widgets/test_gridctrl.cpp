@@ -24,7 +24,8 @@ namespace {
 
 // The report's shape: a header row, a number column and nine more.
 void FillReport(CGridCtrl* grid, int rows) {
-  const char* headings[10] = {"No.", "ID", "图层", "中心点(X,Y)", "长度", "多边形", "面积", "Center'", "Length'", "Area'"};
+  const char* headings[10] = {"No.",    "ID",   "图层",    "中心点(X,Y)", "长度",
+                              "多边形", "面积", "Center'", "Length'",     "Area'"};
   grid->SetColumnCount(10);
   grid->SetRowCount(rows + 1);
   grid->SetFixedRowCount(1);

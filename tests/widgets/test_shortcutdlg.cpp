@@ -45,7 +45,8 @@ struct MainWindow {
     bar->Append(view, wxString::FromUTF8("查看(&V)"));
     frame->SetMenuBar(bar);
     for (int id : {kNew, kPrintScreen, kShortcuts, kZoomIn})
-      frame->Bind(wxEVT_MENU, [this, id](wxCommandEvent&) { ran.push_back(id); }, WxId(id));
+      frame->Bind(
+          wxEVT_MENU, [this, id](wxCommandEvent&) { ran.push_back(id); }, WxId(id));
 
     accel = std::make_unique<CWxAcceleratorFrame>(
         frame, std::vector<CAccelEntry>{{FVIRTKEY | FCONTROL, 'N', kNew}, {FVIRTKEY, 107, kZoomIn}},

@@ -126,7 +126,8 @@ std::vector<std::vector<std::string>> PrintAll(CTestGrid& grid, int pageW, int p
 
 bool HasText(const std::vector<std::string>& calls, const std::string& text) {
   for (const std::string& c : calls)
-    if (c.rfind("text ", 0) == 0 && c.size() >= text.size() && c.compare(c.size() - text.size(), text.size(), text) == 0)
+    if (c.rfind("text ", 0) == 0 && c.size() >= text.size() &&
+        c.compare(c.size() - text.size(), text.size(), text) == 0)
       return true;
   return false;
 }

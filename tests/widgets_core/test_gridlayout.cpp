@@ -95,7 +95,8 @@ TEST(SizeIndex, AgreesWithTheWalkThroughChanges) {
 TEST(GridLayout, CellsAndPositionsEqualTheWalk) {
   CTestGrid grid(300, 12, 2, 1);
   std::mt19937 rng(11);
-  for (int r = 0; r < 300; ++r) grid.SetRowHeight(r, std::uniform_int_distribution<int>(0, 4)(rng) == 0 ? 0 : 10 + r % 9);
+  for (int r = 0; r < 300; ++r)
+    grid.SetRowHeight(r, std::uniform_int_distribution<int>(0, 4)(rng) == 0 ? 0 : 10 + r % 9);
   for (int c = 0; c < 12; ++c) grid.SetColumnWidth(c, c == 5 ? 0 : 30 + 7 * c);
   grid.OnSize(250, 180);
 
@@ -144,7 +145,8 @@ TEST(GridLayout, CellsAndPositionsEqualTheWalk) {
     // The cell under a point: count from the top-left cell while the point
     // is at or past the cell's end.
     for (int q = 0; q < 30; ++q) {
-      const POINT pt{std::uniform_int_distribution<int>(-2, 260)(rng), std::uniform_int_distribution<int>(-2, 190)(rng)};
+      const POINT pt{std::uniform_int_distribution<int>(-2, 260)(rng),
+                     std::uniform_int_distribution<int>(-2, 190)(rng)};
       int col = -1, row = -1;
       if (pt.x >= 0) {
         int x = 0, k = 0;

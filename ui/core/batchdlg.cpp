@@ -221,7 +221,8 @@ void CBatchScriptDlg::OnApply() {
   {
     CWaitCapture wait;
     for (const std::string& line : lines)
-      if (!doc->RunMacroCommand(line)) AfxMessageBox(FormatC(text::kRunLineErrorFormat, line.c_str()), MB_OK | MB_ICONSTOP);
+      if (!doc->RunMacroCommand(line))
+        AfxMessageBox(FormatC(text::kRunLineErrorFormat, line.c_str()), MB_OK | MB_ICONSTOP);
   }
   // The image may have a new size or kind: a new display, the whole
   // workspace shown.

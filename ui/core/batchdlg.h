@@ -18,8 +18,19 @@ class CQznView;
 class CBatchVectorizeDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 121, kImages = 121, kStatus = 125, kAdd = 122, kDelete = 123, kHelp = 112, kCentreLine = 134,
-    kOutline = 135, kOutputFirst = 173, kLogBrowse = 186, kLogPath = 187, kSource = 223, kEditScript = 3
+    kId = 121,
+    kImages = 121,
+    kStatus = 125,
+    kAdd = 122,
+    kDelete = 123,
+    kHelp = 112,
+    kCentreLine = 134,
+    kOutline = 135,
+    kOutputFirst = 173,
+    kLogBrowse = 186,
+    kLogPath = 187,
+    kSource = 223,
+    kEditScript = 3
   };
 
   std::vector<std::string> images;  // the list, in its order
@@ -27,8 +38,8 @@ class CBatchVectorizeDlg : public CDialogModel {
   int vectorKind = 0;               // 0 centre lines, 1 outlines
   int outputType = 0;               // 0 GEN, 1 DXF, 2 MIF, 3 SHP, 4 project
   std::string logPath = "batch.log";
-  std::string sourceType;           // "地图" at first
-  int imagesDone = 0;               // after the run: the images written
+  std::string sourceType;  // "地图" at first
+  int imagesDone = 0;      // after the run: the images written
 
   CBatchVectorizeDlg();
 
@@ -52,8 +63,17 @@ class CBatchVectorizeDlg : public CDialogModel {
 class CBatchScriptDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 162, kCommands = 247, kScript = 248, kSyntax = 251, kEdit = 252, kApply = 253, kAdd = 122,
-    kInsert = 123, kRemove = 124, kOpen = 142, kSaveAs = 143
+    kId = 162,
+    kCommands = 247,
+    kScript = 248,
+    kSyntax = 251,
+    kEdit = 252,
+    kApply = 253,
+    kAdd = 122,
+    kInsert = 123,
+    kRemove = 124,
+    kOpen = 142,
+    kSaveAs = 143
   };
 
   // The script edited (replaced on OK only; may be none) and the view the

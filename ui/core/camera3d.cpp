@@ -120,8 +120,8 @@ bool UnProjectPoint(const CPoint3& w, const CMatrix4& modelView, const CMatrix4&
   if (vp[2] == 0 || vp[3] == 0) return false;
   CMatrix4 inverse;
   if (!InvertMatrix(MultiplyMatrix(projection, modelView), inverse)) return false;
-  const std::array<double, 4> ndc{(w.x - vp[0]) * 2.0 / vp[2] - 1.0, (w.y - vp[1]) * 2.0 / vp[3] - 1.0,
-                                  w.z * 2.0 - 1.0, 1.0};
+  const std::array<double, 4> ndc{(w.x - vp[0]) * 2.0 / vp[2] - 1.0, (w.y - vp[1]) * 2.0 / vp[3] - 1.0, w.z * 2.0 - 1.0,
+                                  1.0};
   const auto out = Transform(inverse, ndc);
   if (out[3] == 0.0) return false;
   model = CPoint3{out[0] / out[3], out[1] / out[3], out[2] / out[3]};

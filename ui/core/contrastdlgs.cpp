@@ -52,7 +52,9 @@ void CContrastDlg::OnScroll(int id, int code, int position, IDialogControls& c) 
 
 namespace {
 COLORREF EntryColour(const PaletteEntry& e) { return RGB(e.red, e.green, e.blue); }
-PaletteEntry ColourEntry(COLORREF c) { return PaletteEntry{GetRValue(c), GetGValue(c), GetBValue(c), kPaletteReserved}; }
+PaletteEntry ColourEntry(COLORREF c) {
+  return PaletteEntry{GetRValue(c), GetGValue(c), GetBValue(c), kPaletteReserved};
+}
 }  // namespace
 
 CImageColorDlg::CImageColorDlg(const ViewPalette& palette, int photometric) : m_photometric(photometric) {

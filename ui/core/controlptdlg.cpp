@@ -22,7 +22,8 @@ void CControlPtStatDlg::OnInitDialog(IDialogControls& c) {
     AfxMessageBox(res::text::kTransformParamsError, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  for (std::int64_t i = 0; i < m_points->GetCount(); ++i) c.AddString(kPoint, FormatC("%lld", static_cast<long long>(i)));
+  for (std::int64_t i = 0; i < m_points->GetCount(); ++i)
+    c.AddString(kPoint, FormatC("%lld", static_cast<long long>(i)));
   if (m_points->IsEmpty()) return;
   ShowPoint(*m_points->GetHead(), c);
   c.SetCurSel(kPoint, 0);

@@ -24,8 +24,16 @@ class CControlPtDlg : public CDialogModel {
 class CControlPtStatDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 156, kPoint = 241, kImageX = 242, kImageY = 243, kMapX = 244, kMapY = 245, kFitX = 246, kFitY = 247,
-    kErrorX = 248, kErrorY = 249
+    kId = 156,
+    kPoint = 241,
+    kImageX = 242,
+    kImageY = 243,
+    kMapX = 244,
+    kMapY = 245,
+    kFitX = 246,
+    kFitY = 247,
+    kErrorX = 248,
+    kErrorY = 249
   };
   // The list is borrowed; its bilinear rows are refitted when the dialog opens.
   explicit CControlPtStatDlg(CControlPtList* points) : m_points(points) {}

@@ -18,7 +18,7 @@ namespace {
 
 using namespace res::text;
 
-constexpr int kSlotCross = kSlotToolFirstFree;  // and the next: the dragged point
+constexpr int kSlotCross = kSlotToolFirstFree;       // and the next: the dragged point
 constexpr int kSlotPicked = kSlotToolFirstFree + 2;  // and the next: the picked point
 
 // The client rectangle of half-size `half` around an image point, in image
@@ -111,8 +111,9 @@ void CControlPointTool::OnLButtonDown(POINT p, unsigned) {
       m_current = cp;
       m_pressX = cp->m_imageX;
       m_pressY = cp->m_imageY;
-      ShowCross(host, kSlotCross, host.Transform().ImageToClientPixel(CFPoint(static_cast<float>(cp->m_imageX),
-                                                                              static_cast<float>(cp->m_imageY))));
+      ShowCross(host, kSlotCross,
+                host.Transform().ImageToClientPixel(
+                    CFPoint(static_cast<float>(cp->m_imageX), static_cast<float>(cp->m_imageY))));
       host.RefreshFeedback();
       break;
     case kDelete: {
@@ -199,9 +200,9 @@ bool CControlPointTool::OnCommand(int id) {
     int id, subMode, cursor;
   };
   static constexpr Entry kTable[] = {
-      {kCpNew, kNew, res::kCursorAdd},       {kCpMove, kMove, res::kCursorMove},
+      {kCpNew, kNew, res::kCursorAdd},          {kCpMove, kMove, res::kCursorMove},
       {kCpDelete, kDelete, res::kCursorDelete}, {kCpModify, kModify, res::kCursorAdd},
-      {kCpCheck, kCheck, res::kCursorPick},  {kCpPick, kPick, res::kCursorPick},
+      {kCpCheck, kCheck, res::kCursorPick},     {kCpPick, kPick, res::kCursorPick},
   };
   for (const Entry& e : kTable)
     if (e.id == id) {

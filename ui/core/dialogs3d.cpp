@@ -224,8 +224,7 @@ void C3DSettingsDlg::OnClicked(int id, IDialogControls& c) {
       view.Invalidate();
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 

@@ -69,9 +69,24 @@ class CGridMeshSizeDlg : public CGridSizeDialogBase {
 class CDemSettingsDlg : public CGridSizeDialogBase {
  public:
   enum : int {
-    kId = 175, kCellSize = 259, kBrowse = 291, kName = 292, kCorner0X = 293, kCorner0Y = 294, kCorner1X = 295,
-    kCorner1Y = 296, kCorner2X = 297, kCorner2Y = 298, kCorner3X = 299, kCorner3Y = 300, kGroundUnits = 301,
-    kElevationUnits = 302, kSlider = 303, kOutput = 306, kColumns = 307, kRows = 308
+    kId = 175,
+    kCellSize = 259,
+    kBrowse = 291,
+    kName = 292,
+    kCorner0X = 293,
+    kCorner0Y = 294,
+    kCorner1X = 295,
+    kCorner1Y = 296,
+    kCorner2X = 297,
+    kCorner2Y = 298,
+    kCorner3X = 299,
+    kCorner3Y = 300,
+    kGroundUnits = 301,
+    kElevationUnits = 302,
+    kSlider = 303,
+    kOutput = 306,
+    kColumns = 307,
+    kRows = 308
   };
   CDemSettingsDlg(const RECT& extent, const CQznDoc* doc);
   int DialogId() const override { return kId; }
@@ -92,8 +107,16 @@ class CDemSettingsDlg : public CGridSizeDialogBase {
 class C3DSettingsDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 168, kApply = 259, kZoom = 260, kTurn = 263, kTilt = 264, kZoomLabel = 265, kTurnLabel = 266,
-    kTiltLabel = 267, kAnimate = 268, kOverlay = 317
+    kId = 168,
+    kApply = 259,
+    kZoom = 260,
+    kTurn = 263,
+    kTilt = 264,
+    kZoomLabel = 265,
+    kTurnLabel = 266,
+    kTiltLabel = 267,
+    kAnimate = 268,
+    kOverlay = 317
   };
   explicit C3DSettingsDlg(COpenGLView& view);
   int DialogId() const override { return kId; }

@@ -17,7 +17,13 @@ class CQznView;
 class CAdjustDirectionDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 169, kLines = 200, kPoints = 201, kNotes = 202, kFlipVertical = 271, kFlipHorizontal = 272, kRotate = 273
+    kId = 169,
+    kLines = 200,
+    kPoints = 201,
+    kNotes = 202,
+    kFlipVertical = 271,
+    kFlipHorizontal = 272,
+    kRotate = 273
   };
   // Each kind starts checked when the workspace shows some of it.
   CAdjustDirectionDlg(CQznView* view, CQznDoc* doc);
@@ -37,7 +43,12 @@ class CAdjustDirectionDlg : public CDialogModel {
 class CImportGeoVectorDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 154, kControlFile = 233, kBrowseControl = 234, kVectorFile = 235, kBrowseVector = 236, kBilinear = 214,
+    kId = 154,
+    kControlFile = 233,
+    kBrowseControl = 234,
+    kVectorFile = 235,
+    kBrowseVector = 236,
+    kBilinear = 214,
     kTriangulation = 215
   };
   // The control file is taken when it is not empty.

@@ -24,7 +24,8 @@ int CreateImagePalette(const CRasterImage& image, ViewPalette& palette) {
     set(1, second, second, second, kPaletteReserved);
     return 2;
   }
-  if (image.bitsPerSample == 8 && image.planes == 1 && (image.photometric == kPhotometricMinIsWhite || image.photometric == kPhotometricMinIsBlack)) {
+  if (image.bitsPerSample == 8 && image.planes == 1 &&
+      (image.photometric == kPhotometricMinIsWhite || image.photometric == kPhotometricMinIsBlack)) {
     for (int i = 0; i < 256; ++i) {
       const int v = image.photometric == kPhotometricMinIsBlack ? i : 255 - i;
       set(i, v, v, v, kPaletteReserved);

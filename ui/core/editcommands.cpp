@@ -33,23 +33,24 @@ constexpr Family kLines{2, 3}, kControlPoints{4, 4}, kPoints{3, 5}, kBlocks{5, 6
 constexpr int kMergeType = 9;
 
 constexpr int kLineSubCommands[] = {
-    kLineNew,    kLineRectangle, kLineCircle,      kLineMoveNode,   kLineDeleteNode, kLineDelete,
-    kLineAddNode, kLineSplit,    kLineAssignId,    kLineShow,       kLineContour,    kLineJoin,
-    kLineCopy,   kLineMove,      kLineClose,       kLineCrossMarks, kLineMultiTrace, kLineSetLayer,
-    kLinePolygon, kLineSmooth,   kLineBSpline,     kLineFreehand,   kLineSnapNodes,  kLineSnapEnds,
-    kLineSnapDistance, kLineSetId, kLineAutoTrace, kLineDeleteAll,
+    kLineNew,      kLineRectangle,  kLineCircle,     kLineMoveNode,     kLineDeleteNode, kLineDelete,    kLineAddNode,
+    kLineSplit,    kLineAssignId,   kLineShow,       kLineContour,      kLineJoin,       kLineCopy,      kLineMove,
+    kLineClose,    kLineCrossMarks, kLineMultiTrace, kLineSetLayer,     kLinePolygon,    kLineSmooth,    kLineBSpline,
+    kLineFreehand, kLineSnapNodes,  kLineSnapEnds,   kLineSnapDistance, kLineSetId,      kLineAutoTrace, kLineDeleteAll,
 };
-constexpr int kPointSubCommands[] = {kPointNew,     kPointMove,     kPointDelete, kPointAssignId,
-                                     kPointShowId,  kPointSetLayer, kPointSetId};
+constexpr int kPointSubCommands[] = {kPointNew,    kPointMove,     kPointDelete, kPointAssignId,
+                                     kPointShowId, kPointSetLayer, kPointSetId};
 constexpr int kCpSubCommands[] = {kCpNew, kCpMove, kCpDelete, kCpModify, kCpCheck, kCpPick};
 constexpr int kNoteSubCommands[] = {kNoteAdd, kNoteDelete, kNoteModify, kNoteSetLayer, kNoteMove, kNoteRotate};
-constexpr int kBlockSubCommands[] = {kBlockDeleteLines, kBlockDeleteAll, kBlockRestore, kBlockAdd, kBlockRemove,
+constexpr int kBlockSubCommands[] = {kBlockDeleteLines, kBlockDeleteAll, kBlockRestore, kBlockAdd,     kBlockRemove,
                                      kBlockGroup,       kBlockUngroup,   kBlockTestOcr, kBlockTrainOcr};
 constexpr int kPixelSubCommands[] = {kImageShowValue, kImagePaint, kImageDrawLine, kImageFill, kImageMapValues};
 constexpr int kRoiSubCommands[] = {kRoiRectangle, kRoiCircle, kRoiPolygon};
 constexpr int kOtherCommands[] = {
-    kEditLineTool, kEditPointTool, kEditControlPointTool, kCpSelect, kEditTextBlockTool, kEditNoteTool,
-    kEditImageTool, kAngleCheck, kMergeOpen, kMergePaste, kMergeMerge, kMergeCancel, kRoiClear, kEditDone,
+    kEditLineTool,      kEditPointTool, kEditControlPointTool, kCpSelect,
+    kEditTextBlockTool, kEditNoteTool,  kEditImageTool,        kAngleCheck,
+    kMergeOpen,         kMergePaste,    kMergeMerge,           kMergeCancel,
+    kRoiClear,          kEditDone,
 };
 
 template <std::size_t N>
@@ -144,9 +145,9 @@ EditCommandState GetEditCommandState(const CQznView& v, int id) {
 
 bool EditCommandHasCheckMark(int id) {
   static constexpr int kNoMark[] = {
-      kLineDeleteAll, kLineSnapDistance, kLineSetId,    kLineCrossMarks, kBlockDeleteAll, kBlockRestore,
-      kBlockRemove,   kImageMapValues,   kMergeOpen,    kMergePaste,     kMergeMerge,     kMergeCancel,
-      kRoiClear,      kEditDone,         kEditNoteTool,
+      kLineDeleteAll, kLineSnapDistance, kLineSetId,      kLineCrossMarks, kBlockDeleteAll,
+      kBlockRestore,  kBlockRemove,      kImageMapValues, kMergeOpen,      kMergePaste,
+      kMergeMerge,    kMergeCancel,      kRoiClear,       kEditDone,       kEditNoteTool,
   };
   const std::vector<int>& ids = EditCommandIds();
   return std::find(ids.begin(), ids.end(), id) != ids.end() && !In(kNoMark, id);
@@ -244,9 +245,8 @@ void RegisterEditTools() {
     if (!d) return nullptr;
     return std::make_unique<CMergeImageTool>(h, d);
   });
-  RegisterToolFactory(10, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> {
-    return std::make_unique<CAngleTool>(h);
-  });
+  RegisterToolFactory(
+      10, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> { return std::make_unique<CAngleTool>(h); });
 }
 
 }  // namespace qzn

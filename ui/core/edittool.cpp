@@ -169,8 +169,7 @@ void CDefaultTool::UpdateMenu() {
   popup.clear();
   const CQznDoc* doc = host.Document();
   const bool lines = doc && doc->m_lines.GetCount() > 0;
-  AppendMenuItems(res::ContextMenu(!host.ImageHasPixels() || lines ? res::kMenuDefaultLines
-                                                                   : res::kMenuDefaultImage));
+  AppendMenuItems(res::ContextMenu(!host.ImageHasPixels() || lines ? res::kMenuDefaultLines : res::kMenuDefaultImage));
 }
 
 // ---- tool factories -----------------------------------------------------------

@@ -60,10 +60,10 @@ bool IsWide(const FeedbackShape& shape) {
 void FrameStrips(const RECT& r, std::vector<RECT>& out) {
   if (r.right <= r.left || r.bottom <= r.top) return;
   const int w = r.right - r.left, h = r.bottom - r.top;
-  out.push_back(RECT{r.left, r.top, r.left + w, r.top + 1});          // top
-  out.push_back(RECT{r.right, r.top, r.right + 1, r.top + h});        // right
-  out.push_back(RECT{r.left, r.top, r.left + 1, r.top + h});          // left
-  out.push_back(RECT{r.left, r.bottom, r.left + w, r.bottom + 1});    // bottom
+  out.push_back(RECT{r.left, r.top, r.left + w, r.top + 1});        // top
+  out.push_back(RECT{r.right, r.top, r.right + 1, r.top + h});      // right
+  out.push_back(RECT{r.left, r.top, r.left + 1, r.top + h});        // left
+  out.push_back(RECT{r.left, r.bottom, r.left + w, r.bottom + 1});  // bottom
 }
 
 }  // namespace

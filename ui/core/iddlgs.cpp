@@ -96,12 +96,9 @@ void CIDColorDlg::OnClicked(int id, IDialogControls& c) {
       ShowRange(&c);
       return;
     }
-    case kOpen:
-      return Open(c);
-    case kSaveAs:
-      return SaveAs(c);
-    default:
-      return;
+    case kOpen: return Open(c);
+    case kSaveAs: return SaveAs(c);
+    default: return;
   }
 }
 

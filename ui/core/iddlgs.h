@@ -22,8 +22,18 @@ class IToolHost;
 class CIDColorDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 122, kLow = 129, kHigh = 130, kDefine = 131, kPrevious = 139, kNext = 140, kAdd = 141, kOpen = 142,
-    kSaveAs = 143, kSwatch = 144, kCount = 145, kIndex = 146
+    kId = 122,
+    kLow = 129,
+    kHigh = 130,
+    kDefine = 131,
+    kPrevious = 139,
+    kNext = 140,
+    kAdd = 141,
+    kOpen = 142,
+    kSaveAs = 143,
+    kSwatch = 144,
+    kCount = 145,
+    kIndex = 146
   };
   int low = 0, high = 0;
   CIDColorList ranges;

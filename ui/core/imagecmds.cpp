@@ -82,9 +82,7 @@ bool OnImageThreshold(CQznView& view) {
 
 // ---- smoothing of tracing -------------------------------------------------------------
 
-bool CanSetSmoothing(const CQznView& view) {
-  return view.editMode == 3 && view.Tool() && view.Tool()->GetType() == 2;
-}
+bool CanSetSmoothing(const CQznView& view) { return view.editMode == 3 && view.Tool() && view.Tool()->GetType() == 2; }
 
 void OnSetSmoothing(CQznView& view) {
   if (!CanSetSmoothing(view)) return;

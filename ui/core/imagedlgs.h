@@ -17,8 +17,17 @@ class CRasterImage;
 class CResampleDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 129, kColumns = 155, kRows = 156, kSize = 157, kNewColumns = 158, kNewRows = 159, kNewSize = 160,
-    kDown = 161, kUp = 162, kFactor = 163, kFactorArrows = 164
+    kId = 129,
+    kColumns = 155,
+    kRows = 156,
+    kSize = 157,
+    kNewColumns = 158,
+    kNewRows = 159,
+    kNewSize = 160,
+    kDown = 161,
+    kUp = 162,
+    kFactor = 163,
+    kFactorArrows = 164
   };
   std::int64_t columns = 0, rows = 0, size = 0;
   std::int64_t newColumns = 0, newRows = 0, newSize = 0;
@@ -69,7 +78,14 @@ class CColorClassifyDlg : public CDialogModel {
 class CImageInfoDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 189, kColumns = 338, kRows = 339, kBits = 352, kType = 354, kResolution = 355, kUnit = 356, kApply = 357,
+    kId = 189,
+    kColumns = 338,
+    kRows = 339,
+    kBits = 352,
+    kType = 354,
+    kResolution = 355,
+    kUnit = 356,
+    kApply = 357,
     kPlanes = 1062
   };
   bool apply = false;

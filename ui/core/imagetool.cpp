@@ -217,8 +217,7 @@ bool CImageEditTool::IsChecked(int id) const {
 
 bool CImageEditTool::IsItemEnabled(int id) const {
   if (id == cmd::kEditUndo) return CanUndo();
-  if (id == cmd::kImageMapValues)
-    return m_doc->IsGreyImage() || m_doc->IsPaletteImage() || m_doc->IsClassifiedImage();
+  if (id == cmd::kImageMapValues) return m_doc->IsGreyImage() || m_doc->IsPaletteImage() || m_doc->IsClassifiedImage();
   return true;
 }
 

@@ -75,9 +75,7 @@ void CLayerManageDlg::OnClicked(int id, IDialogControls& c) {
       for (int i : rows) working.GetAt(i).SetVisible(!working.GetAt(i).IsVisible());
       Apply();
       break;
-    case kDelete:
-      DeleteLayers(rows);
-      break;
+    case kDelete: DeleteLayers(rows); break;
     case kCurrent:
       if (rows.size() != 1) return;
       working.SetCurrentLayer(working.GetAt(rows[0]).m_strName);
@@ -92,12 +90,8 @@ void CLayerManageDlg::OnClicked(int id, IDialogControls& c) {
     case kLock:
       for (int i : rows) working.GetAt(i).SetMarked(!working.GetAt(i).IsMarked());
       break;
-    case kLineType:
-      SetLineType(rows);
-      break;
-    default:
-      SetFill(rows);
-      break;
+    case kLineType: SetLineType(rows); break;
+    default: SetFill(rows); break;
   }
   Fill(c);
 }
@@ -210,8 +204,8 @@ bool CLayerManageDlg::OnOK(IDialogControls& c) {
     AfxMessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
     return false;
   }
-  const bool changed = !std::equal(fresh.begin(), fresh.end(), doc->m_layers.m_layers.begin(),
-                                   doc->m_layers.m_layers.end(), SameLayer);
+  const bool changed =
+      !std::equal(fresh.begin(), fresh.end(), doc->m_layers.m_layers.begin(), doc->m_layers.m_layers.end(), SameLayer);
   doc->m_layers.m_layers.swap(fresh);
   if (changed) doc->m_layers.m_nModified = 1;
   UpdateLayerBar(doc);
@@ -304,8 +298,8 @@ std::string LayerStateText(const CLayer& layer) {
   return s;
 }
 
-void DrawLayerRow(CCanvas& dc, const CLayer& layer, const RECT& item, int charWidth, bool selected,
-                  COLORREF highlight, COLORREF highlightText) {
+void DrawLayerRow(CCanvas& dc, const CLayer& layer, const RECT& item, int charWidth, bool selected, COLORREF highlight,
+                  COLORREF highlightText) {
   const COLORREF back = selected ? highlight : RGB(255, 255, 255);
   dc.SelectPen(CPen{PS_SOLID, 1, back});
   dc.SelectBrush(CBrush{BS_SOLID, 0, back});

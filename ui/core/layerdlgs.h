@@ -21,8 +21,16 @@ class CQznView;
 // Dialog 179 "定义线型".
 class CLineTypeDlg : public CDialogModel {
  public:
-  enum : int { kId = 179, kSolid = 318, kDash = 319, kDot = 320, kDashDot = 321, kDashDotDot = 322, kWidth = 345,
-               kUnit = 363 };
+  enum : int {
+    kId = 179,
+    kSolid = 318,
+    kDash = 319,
+    kDot = 320,
+    kDashDot = 321,
+    kDashDotDot = 322,
+    kWidth = 345,
+    kUnit = 363
+  };
   int penStyle = 0;  // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot
   float width = 0.0f;
   std::string unit;
@@ -45,8 +53,17 @@ class CHatchFillDlg : public CDialogModel {
 class CLayerManageDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 170, kList = 272, kName = 273, kOnOff = 274, kAdd = 276, kDelete = 279, kCurrent = 288, kColour = 289,
-    kLock = 290, kLineType = 329, kFill = 330
+    kId = 170,
+    kList = 272,
+    kName = 273,
+    kOnOff = 274,
+    kAdd = 276,
+    kDelete = 279,
+    kCurrent = 288,
+    kColour = 289,
+    kLock = 290,
+    kLineType = 329,
+    kFill = 330
   };
   // The name's limit counts characters: a Chinese character is one.
   static constexpr int kNameChars = 12;
@@ -85,8 +102,16 @@ class CLayerManageDlg : public CDialogModel {
 // copied or moved to the target layer (280).
 class CLayerOperationDlg : public CDialogModel {
  public:
-  enum : int { kId = 171, kTarget = 280, kSources = 281, kCopy = 282, kMove = 283, kLines = 284, kPoints = 285,
-               kNotes = 286 };
+  enum : int {
+    kId = 171,
+    kTarget = 280,
+    kSources = 281,
+    kCopy = 282,
+    kMove = 283,
+    kLines = 284,
+    kPoints = 285,
+    kNotes = 286
+  };
   bool lines = true, points = true, notes = true;
   int operation = 0;  // 0 copy, 1 move
   CQznDoc* doc = nullptr;
@@ -121,7 +146,7 @@ std::string LayerStateText(const CLayer& layer);
 // Paints one row in item (right and bottom exclusive): the background
 // (highlight when selected, else white), then the name, the swatch, the
 // state and the line sample.
-void DrawLayerRow(CCanvas& dc, const CLayer& layer, const RECT& item, int charWidth, bool selected,
-                  COLORREF highlight, COLORREF highlightText);
+void DrawLayerRow(CCanvas& dc, const CLayer& layer, const RECT& item, int charWidth, bool selected, COLORREF highlight,
+                  COLORREF highlightText);
 
 }  // namespace qzn

@@ -129,15 +129,12 @@ void CRemoveLinesDlg::OnChange(int id, IDialogControls&) {
 
 bool CRemoveLinesDlg::OnOK(IDialogControls& c) {
   if (!UpdateData(c, true)) return false;
-  if (!applied && m_view)
-    m_view->ApplyDeleteShortLines(ClampInt(minimum), ClampInt(maximum), ChosenArea(), measure);
+  if (!applied && m_view) m_view->ApplyDeleteShortLines(ClampInt(minimum), ClampInt(maximum), ChosenArea(), measure);
   m_saved.Drop();
   return true;
 }
 
-void CRemoveLinesDlg::OnCancel(IDialogControls&) {
-  RestoreSaved();
-}
+void CRemoveLinesDlg::OnCancel(IDialogControls&) { RestoreSaved(); }
 
 // ---- delete by type -----------------------------------------------------------------------
 
@@ -205,9 +202,7 @@ bool CDeleteByTypeDlg::OnOK(IDialogControls& c) {
   return true;
 }
 
-void CDeleteByTypeDlg::OnCancel(IDialogControls&) {
-  RestoreSaved();
-}
+void CDeleteByTypeDlg::OnCancel(IDialogControls&) { RestoreSaved(); }
 
 // ---- smooth lines ----------------------------------------------------------------------------
 
@@ -311,8 +306,6 @@ bool CBSplineDlg::OnOK(IDialogControls& c) {
   return true;
 }
 
-void CBSplineDlg::OnCancel(IDialogControls&) {
-  RestoreSaved();
-}
+void CBSplineDlg::OnCancel(IDialogControls&) { RestoreSaved(); }
 
 }  // namespace qzn

@@ -67,7 +67,15 @@ class CApplyLinesDlg : public CDialogModel {
 // minimum and the maximum are deleted, in the selected area or everywhere.
 class CRemoveLinesDlg : public CApplyLinesDlg {
  public:
-  enum : int { kId = 118, kMaximum = 113, kMinimum = 169, kByLength = 170, kByNodes = 171, kInArea = 148, kApply = 117 };
+  enum : int {
+    kId = 118,
+    kMaximum = 113,
+    kMinimum = 169,
+    kByLength = 170,
+    kByNodes = 171,
+    kInArea = 148,
+    kApply = 117
+  };
   // The area is the view's rubber band (empty: none drawn).
   CRemoveLinesDlg(CQznView* view, const RECT& area);
 

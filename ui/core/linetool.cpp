@@ -421,9 +421,7 @@ void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
   const CFPoint ip = ToImage(p);
   m_pressImage = ip;
   switch (m_subMode) {
-    case kNewLine:
-      PressNewLine(ip);
-      return;
+    case kNewLine: PressNewLine(ip); return;
     case kRectangle:
     case kCircle:
       m_drag.Begin(p.x, p.y, true, nullptr, &host);
@@ -442,12 +440,8 @@ void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
       if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
       return;
     }
-    case kDeleteNode:
-      PressDeleteNode(ip);
-      return;
-    case kDeleteLine:
-      PressDeleteLine(ip);
-      return;
+    case kDeleteNode: PressDeleteNode(ip); return;
+    case kDeleteLine: PressDeleteLine(ip); return;
     case kAddNode: {
       CChain* line = PickLine(ip);
       if (!line) return;
@@ -458,9 +452,7 @@ void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
       RepaintBounds(Union(old, line->m_rcBounds), line);
       return;
     }
-    case kSplit:
-      PressSplit(ip);
-      return;
+    case kSplit: PressSplit(ip); return;
     case kAssignId:
     case kSetLayer: {
       CChain* line = m_lines.FindChainNear(ip);
@@ -545,12 +537,8 @@ void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
       ShowInverted(line);
       return;
     }
-    case kCrossMarks:
-      PressCrossMark(ip);
-      return;
-    case kPolygon:
-      PressPolygon(ip);
-      return;
+    case kCrossMarks: PressCrossMark(ip); return;
+    case kPolygon: PressPolygon(ip); return;
     case kFreehand: {
       m_current = NewLayerLine(kLineNoMemoryBoundary);
       if (!m_current) return;
@@ -559,8 +547,7 @@ void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
       m_pressed = true;
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 
@@ -595,9 +582,7 @@ void CLineEditTool::OnMouseMove(POINT p, unsigned) {
       break;
     case kContour:
     case kMultiTrace:
-    case kJoin:
-      ShowRubberSegment(p);
-      break;
+    case kJoin: ShowRubberSegment(p); break;
     case kCopy:
     case kMoveLine:
       if (m_current) {
@@ -621,8 +606,7 @@ void CLineEditTool::OnMouseMove(POINT p, unsigned) {
         RepaintBounds(seg, m_current);
       }
       break;
-    default:
-      break;
+    default: break;
   }
   m_drag.Commit();
 }
@@ -715,8 +699,8 @@ void CLineEditTool::ReleaseMultiTrace(const CFPoint& ip) {
   const int key = m_doc->GetTraceKey(start.x, start.y);
   const int layer = m_doc->m_layers.GetCurrentLayerID();
   IToolHost* h = &host;
-  const int n = TraceLineEx(start, end, m_lines, m_doc->m_image, key, layer, g_traceSmoothing,
-                            [h] { return h->IsEscapeDown(); });
+  const int n =
+      TraceLineEx(start, end, m_lines, m_doc->m_image, key, layer, g_traceSmoothing, [h] { return h->IsEscapeDown(); });
   if (n > 0) {
     POSITION pos = m_lines.GetTailPosition();
     for (int i = 0; i < n && pos; ++i) ApplyCurrentLayer(m_lines.GetPrev(pos));
@@ -736,9 +720,7 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
   }
   switch (m_subMode) {
     case kRectangle:
-    case kCircle:
-      ReleaseRectangle();
-      break;
+    case kCircle: ReleaseRectangle(); break;
     case kMoveNode: {
       host.Feedback().Clear(kSlotRubber);
       host.RefreshFeedback();
@@ -786,15 +768,9 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
       }
       m_current = nullptr;
       break;
-    case kContour:
-      ReleaseContour(ip);
-      break;
-    case kMultiTrace:
-      ReleaseMultiTrace(ip);
-      break;
-    case kJoin:
-      ReleaseJoin(ip);
-      break;
+    case kContour: ReleaseContour(ip); break;
+    case kMultiTrace: ReleaseMultiTrace(ip); break;
+    case kJoin: ReleaseJoin(ip); break;
     case kCopy:
     case kMoveLine:
       HideInverted();
@@ -815,8 +791,7 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
       }
       m_current = nullptr;
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -1052,10 +1027,22 @@ bool CLineEditTool::OnCommand(int id) {
     host.ClipCursorToClient(false);
   };
   switch (id) {
-    case kLineNew: begin(false); SetSubMode(kNewLine, res::kCursorAdd, kLineNewStatus); return true;
-    case kLineRectangle: begin(true); SetSubMode(kRectangle, res::kCursorAdd, kLineRectangleStatus); return true;
-    case kLineCircle: begin(true); SetSubMode(kCircle, res::kCursorAdd, kLineCircleStatus); return true;
-    case kLineMoveNode: begin(false); SetSubMode(kMoveNode, res::kCursorMove, kLineMoveNodeStatus); return true;
+    case kLineNew:
+      begin(false);
+      SetSubMode(kNewLine, res::kCursorAdd, kLineNewStatus);
+      return true;
+    case kLineRectangle:
+      begin(true);
+      SetSubMode(kRectangle, res::kCursorAdd, kLineRectangleStatus);
+      return true;
+    case kLineCircle:
+      begin(true);
+      SetSubMode(kCircle, res::kCursorAdd, kLineCircleStatus);
+      return true;
+    case kLineMoveNode:
+      begin(false);
+      SetSubMode(kMoveNode, res::kCursorMove, kLineMoveNodeStatus);
+      return true;
     case kLineDeleteNode:
       begin(false);
       host.SetStatusText(kLineDeleteNodeStatus);
@@ -1067,9 +1054,18 @@ bool CLineEditTool::OnCommand(int id) {
       }
       SetSubMode(kDeleteNode, res::kCursorDelete, nullptr);
       return true;
-    case kLineDelete: begin(false); SetSubMode(kDeleteLine, res::kCursorDelete, kLineDeleteStatus); return true;
-    case kLineAddNode: begin(false); SetSubMode(kAddNode, res::kCursorAdd, kLineAddNodeStatus); return true;
-    case kLineSplit: begin(false); SetSubMode(kSplit, res::kCursorAdd, kLineSplitStatus); return true;
+    case kLineDelete:
+      begin(false);
+      SetSubMode(kDeleteLine, res::kCursorDelete, kLineDeleteStatus);
+      return true;
+    case kLineAddNode:
+      begin(false);
+      SetSubMode(kAddNode, res::kCursorAdd, kLineAddNodeStatus);
+      return true;
+    case kLineSplit:
+      begin(false);
+      SetSubMode(kSplit, res::kCursorAdd, kLineSplitStatus);
+      return true;
     case kLineAssignId:
       begin(false);
       if (haveBand && host.MessageBox(kLineAskIdInRect, MB_YESNO | MB_ICONQUESTION) == IDYES) {
@@ -1079,9 +1075,18 @@ bool CLineEditTool::OnCommand(int id) {
       }
       SetSubMode(kAssignId, res::kCursorAssignId, kLineAssignIdStatus);
       return true;
-    case kLineShow: begin(false); SetSubMode(kShowLine, res::kCursorPick, nullptr); return true;
-    case kLineCopy: begin(false); SetSubMode(kCopy, res::kCursorPick, nullptr); return true;
-    case kLineClose: begin(false); SetSubMode(kCloseLine, res::kCursorAdd, nullptr); return true;
+    case kLineShow:
+      begin(false);
+      SetSubMode(kShowLine, res::kCursorPick, nullptr);
+      return true;
+    case kLineCopy:
+      begin(false);
+      SetSubMode(kCopy, res::kCursorPick, nullptr);
+      return true;
+    case kLineClose:
+      begin(false);
+      SetSubMode(kCloseLine, res::kCursorAdd, nullptr);
+      return true;
     case kLineSetId: {
       begin(false);
       host.SetStatusText(kSetCurrentIdStatus);
@@ -1097,8 +1102,14 @@ bool CLineEditTool::OnCommand(int id) {
       }
       return true;
     }
-    case kLineContour: begin(false); SetSubMode(kContour, res::kCursorAdd, kLineContourStatus); return true;
-    case kLineJoin: begin(false); SetSubMode(kJoin, res::kCursorAdd, kLineJoinStatus); return true;
+    case kLineContour:
+      begin(false);
+      SetSubMode(kContour, res::kCursorAdd, kLineContourStatus);
+      return true;
+    case kLineJoin:
+      begin(false);
+      SetSubMode(kJoin, res::kCursorAdd, kLineJoinStatus);
+      return true;
     case kLineAutoTrace:
       host.SetStatusText(kLineAutoTraceStatus);
       ToggleAutoTrace(true);
@@ -1113,7 +1124,10 @@ bool CLineEditTool::OnCommand(int id) {
         host.Refresh();
       }
       return true;
-    case kLineMultiTrace: begin(false); SetSubMode(kMultiTrace, res::kCursorAdd, kLineMultiTraceStatus); return true;
+    case kLineMultiTrace:
+      begin(false);
+      SetSubMode(kMultiTrace, res::kCursorAdd, kLineMultiTraceStatus);
+      return true;
     case kLineSetLayer:
       begin(false);
       if (haveBand && host.MessageBox(kLineAskLayerInRect, MB_YESNO | MB_ICONQUESTION) == IDYES) {
@@ -1156,25 +1170,34 @@ bool CLineEditTool::OnCommand(int id) {
       begin(false);
       SetSubMode(kPolygon, res::kCursorPick, kLinePolygonStatus);
       return true;
-    case kLineMove: begin(false); SetSubMode(kMoveLine, res::kCursorMove, kLineMoveStatus); return true;
-    case kLineSmooth: begin(false); SetSubMode(kSmooth, res::kCursorAdd, kLineSmoothStatus); return true;
-    case kLineBSpline: begin(false); SetSubMode(kBSpline, res::kCursorAdd, kLineBSplineStatus); return true;
-    case kLineFreehand: begin(false); SetSubMode(kFreehand, res::kCursorFreehand, kLineFreehandStatus); return true;
+    case kLineMove:
+      begin(false);
+      SetSubMode(kMoveLine, res::kCursorMove, kLineMoveStatus);
+      return true;
+    case kLineSmooth:
+      begin(false);
+      SetSubMode(kSmooth, res::kCursorAdd, kLineSmoothStatus);
+      return true;
+    case kLineBSpline:
+      begin(false);
+      SetSubMode(kBSpline, res::kCursorAdd, kLineBSplineStatus);
+      return true;
+    case kLineFreehand:
+      begin(false);
+      SetSubMode(kFreehand, res::kCursorFreehand, kLineFreehandStatus);
+      return true;
     case kLineDeleteAll:
       Finish(false);
       host.SetStatusText(kLineDeleteAllStatus);
       DeleteAllLines();
       return true;
     case kEditUndo:
-    case kLineRestore:
-      Undo();
-      return true;
+    case kLineRestore: Undo(); return true;
     case kEditDone:
       Finish(false);
       host.ClipCursorToClient(false);
       return false;  // the view ends the mode as well
-    default:
-      return false;
+    default: return false;
   }
 }
 

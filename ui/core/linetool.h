@@ -24,10 +24,28 @@ namespace qzn {
 class CLineEditTool : public CEditTool {
  public:
   enum SubMode : int {
-    kNewLine = 0, kRectangle = 1, kCircle = 2, kMoveNode = 3, kDeleteNode = 4, kDeleteLine = 5,
-    kAddNode = 6, kSplit = 7, kAssignId = 8, kShowLine = 9, kContour = 10, kJoin = 11, kCopy = 12,
-    kMoveLine = 13, kCloseLine = 14, kCrossMarks = 15, kMultiTrace = 16, kSetLayer = 17, kPolygon = 18,
-    kSmooth = 19, kBSpline = 20, kFreehand = 21
+    kNewLine = 0,
+    kRectangle = 1,
+    kCircle = 2,
+    kMoveNode = 3,
+    kDeleteNode = 4,
+    kDeleteLine = 5,
+    kAddNode = 6,
+    kSplit = 7,
+    kAssignId = 8,
+    kShowLine = 9,
+    kContour = 10,
+    kJoin = 11,
+    kCopy = 12,
+    kMoveLine = 13,
+    kCloseLine = 14,
+    kCrossMarks = 15,
+    kMultiTrace = 16,
+    kSetLayer = 17,
+    kPolygon = 18,
+    kSmooth = 19,
+    kBSpline = 20,
+    kFreehand = 21
   };
   static constexpr int kUndoDepth = 20;
 
@@ -124,8 +142,8 @@ class CLineEditTool : public CEditTool {
   int m_subMode = kNewLine;
   CChain* m_current = nullptr;  // the line drawn, traced, moved or edited
   CDragTracker m_drag;
-  CFPoint m_anchor;       // start of the rubber segment
-  CFPoint m_pressImage;   // where the drag started, image pixels
+  CFPoint m_anchor;      // start of the rubber segment
+  CFPoint m_pressImage;  // where the drag started, image pixels
   std::int64_t m_node = -1;
   RECT m_savedBounds{};
   float m_contourStart = 0.0f, m_contourStep = 0.0f;

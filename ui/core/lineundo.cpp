@@ -150,9 +150,7 @@ void CLineUndoRecord::Apply(CChainList& target, std::vector<const CChain*>* dele
     case kDeleted:
       if (!copies.IsEmpty()) target.Adopt(copies.DetachHead());
       break;
-    case kDeletedMany:
-      target.AdoptAll(copies);
-      break;
+    case kDeletedMany: target.AdoptAll(copies); break;
     case kJoined:
       target.AdoptAll(removed);
       if (!lines.empty() && !copies.IsEmpty()) lines[0]->CopyFrom(copies.GetHead());
@@ -194,8 +192,7 @@ void CLineUndoRecord::Apply(CChainList& target, std::vector<const CChain*>* dele
       }
       lines.clear();
       break;
-    default:
-      return;
+    default: return;
   }
   target.m_nModified = 1;
 }

@@ -66,7 +66,8 @@ bool CMergeImageTool::OpenImage(const std::string& path) {
   }
   m_image.Free();
   m_image.MoveFrom(read);
-  m_rect = RECT{20, 20, SaturateInt32(std::int64_t{m_image.width} + 20), SaturateInt32(std::int64_t{m_image.height} + 20)};
+  m_rect =
+      RECT{20, 20, SaturateInt32(std::int64_t{m_image.width} + 20), SaturateInt32(std::int64_t{m_image.height} + 20)};
   BuildPicture();
   ShowPicture();
   return true;

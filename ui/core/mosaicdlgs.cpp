@@ -64,11 +64,8 @@ void CMosaicDlg::OnClicked(int id, IDialogControls& c) {
       ShowCount(c);
       return;
     }
-    case kHelp:
-      AfxMessageBox(res::text::kMosaicHelp, MB_OK | MB_ICONINFORMATION);
-      return;
-    default:
-      return;
+    case kHelp: AfxMessageBox(res::text::kMosaicHelp, MB_OK | MB_ICONINFORMATION); return;
+    default: return;
   }
 }
 

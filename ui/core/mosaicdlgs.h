@@ -17,8 +17,20 @@ class CRasterImage;
 class CMosaicDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 183, kAdd = 122, kRemove = 124, kHelp = 112, kCount = 145, kList = 335, kPerRow = 338, kRows = 339,
-    kPerRowArrows = 341, kRowsArrows = 342, kOverlay = 346, kLeft = 185, kTop = 186, kGeoreferenced = 387
+    kId = 183,
+    kAdd = 122,
+    kRemove = 124,
+    kHelp = 112,
+    kCount = 145,
+    kList = 335,
+    kPerRow = 338,
+    kRows = 339,
+    kPerRowArrows = 341,
+    kRowsArrows = 342,
+    kOverlay = 346,
+    kLeft = 185,
+    kTop = 186,
+    kGeoreferenced = 387
   };
   unsigned perRow = 2;
   unsigned rows = 2;

@@ -116,7 +116,8 @@ void CAnnotationTool::OnMouseMove(POINT p, unsigned) {
   if (!m_drag.active) return;
   m_drag.Move(p.x, p.y);
   if (m_subMode == kAdd) {
-    host.Feedback().Set(kSlotToolBand, FeedbackShape::Frame(Normalised(RECT{m_drag.start.x, m_drag.start.y, p.x, p.y})));
+    host.Feedback().Set(kSlotToolBand,
+                        FeedbackShape::Frame(Normalised(RECT{m_drag.start.x, m_drag.start.y, p.x, p.y})));
     host.RefreshFeedback();
   } else if (m_current) {
     const CFPoint ip = ClientToImageF(host, p);

@@ -19,7 +19,11 @@ int COcrTrainDlg::Code() const {
   // One UTF-8 sequence; anything malformed is no character.
   const auto* s = reinterpret_cast<const unsigned char*>(character.data());
   const std::size_t n = character.size();
-  const int length = s[0] < 0x80 ? 1 : (s[0] & 0xE0) == 0xC0 ? 2 : (s[0] & 0xF0) == 0xE0 ? 3 : (s[0] & 0xF8) == 0xF0 ? 4 : 0;
+  const int length = s[0] < 0x80             ? 1
+                     : (s[0] & 0xE0) == 0xC0 ? 2
+                     : (s[0] & 0xF0) == 0xE0 ? 3
+                     : (s[0] & 0xF8) == 0xF0 ? 4
+                                             : 0;
   if (length == 0 || n < static_cast<std::size_t>(length)) return -1;
   std::uint32_t cp = length == 1 ? s[0] : s[0] & (0x7F >> length);
   for (int k = 1; k < length; ++k) {

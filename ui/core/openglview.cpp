@@ -139,9 +139,9 @@ CFrameSetup COpenGLView::SetupFrame() {
   // and the terrain keeps its proportions in a window of any shape.
   const double aspect = clientWidth > 0 && clientHeight > 0 ? static_cast<double>(clientHeight) / clientWidth : 1.0;
   f.projection = OrthoMatrix(-w / z, w / z, -w / z * aspect, w / z * aspect, -100000.0, 100000.0);
-  f.modelView = MultiplyMatrix(MultiplyMatrix(TranslationMatrix(0.0, 0.0, depthOffset),
-                                              RotationMatrix(tiltAngle, 1.0, 0.0, 0.0)),
-                               RotationMatrix(turnAngle, 0.0, 1.0, 0.0));
+  f.modelView =
+      MultiplyMatrix(MultiplyMatrix(TranslationMatrix(0.0, 0.0, depthOffset), RotationMatrix(tiltAngle, 1.0, 0.0, 0.0)),
+                     RotationMatrix(turnAngle, 0.0, 1.0, 0.0));
   return f;
 }
 

@@ -72,7 +72,8 @@ RECT CPaletteDlg::CellRect(int row, int column) const {
   const double h = (frame.bottom - frame.top + 1) / 16.0;
   const double x = frame.left + column * w;
   const double y = frame.top + row * h;
-  return RECT{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x + w), static_cast<std::int32_t>(y + h)};
+  return RECT{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y), static_cast<std::int32_t>(x + w),
+              static_cast<std::int32_t>(y + h)};
 }
 
 bool CPaletteDlg::BeginDrag(POINT p) {
@@ -87,8 +88,8 @@ void CPaletteDlg::DragTo(POINT p) {
   p.x = std::clamp<std::int32_t>(p.x, frame.left, frame.right);
   p.y = std::clamp<std::int32_t>(p.y, frame.top, frame.bottom);
   // Dragged in any direction, the rectangle is the same.
-  selection = RECT{std::min(m_anchor.x, p.x), std::min(m_anchor.y, p.y), std::max(m_anchor.x, p.x),
-                   std::max(m_anchor.y, p.y)};
+  selection =
+      RECT{std::min(m_anchor.x, p.x), std::min(m_anchor.y, p.y), std::max(m_anchor.x, p.x), std::max(m_anchor.y, p.y)};
 }
 
 void CPaletteDlg::EndDrag(POINT p) {
@@ -155,8 +156,7 @@ void CPaletteDlg::OnClicked(int id, IDialogControls& c) {
       if (id == kOpen) c.Redraw(kGrid);
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 

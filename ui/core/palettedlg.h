@@ -34,7 +34,14 @@ void ImageDisplayPalette(const CRasterImage& image, ViewPalette& palette);
 class CPaletteDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 208, kApply = 117, kOpen = 142, kSave = 143, kRestore = 367, kGrid = 1015, kPick = 1173, kRangeText = 1174
+    kId = 208,
+    kApply = 117,
+    kOpen = 142,
+    kSave = 143,
+    kRestore = 367,
+    kGrid = 1015,
+    kPick = 1173,
+    kRangeText = 1174
   };
   std::string rangeText;  // about the image's values, given by the caller
   ViewPalette entries{};

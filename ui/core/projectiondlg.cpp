@@ -132,12 +132,8 @@ void CUtmConvertDlg::OnClicked(int id, IDialogControls& c) {
     case kUtmToLl: UtmToLatLong(c); break;
     case kPointsToUtm: PointsToUtm(c); break;
     case kPointsToLl: PointsToLatLong(c); break;
-    case kUtmHelp:
-      Info(std::string(text::kHelpEnterUtm) + text::kHelpEastWest + text::kHelpDecimalDegrees);
-      break;
-    case kLlHelp:
-      Info(std::string(text::kHelpEnterLlForUtm) + text::kHelpEastWest + text::kHelpDecimalDegrees);
-      break;
+    case kUtmHelp: Info(std::string(text::kHelpEnterUtm) + text::kHelpEastWest + text::kHelpDecimalDegrees); break;
+    case kLlHelp: Info(std::string(text::kHelpEnterLlForUtm) + text::kHelpEastWest + text::kHelpDecimalDegrees); break;
     default: break;
   }
 }
@@ -235,12 +231,8 @@ void CStatePlaneDlg::OnClicked(int id, IDialogControls& c) {
     case kSplToLl: PlaneToLatLong(c); break;
     case kPointsToSpl: PointsToPlane(c); break;
     case kPointsToLl: PointsToLatLong(c); break;
-    case kSplHelp:
-      Info(std::string(text::kHelpEnterSpl) + text::kHelpEastWest + text::kHelpDecimalDegrees);
-      break;
-    case kLlHelp:
-      Info(std::string(text::kHelpEnterLlForSpl) + text::kHelpEastWest + text::kHelpDecimalDegrees);
-      break;
+    case kSplHelp: Info(std::string(text::kHelpEnterSpl) + text::kHelpEastWest + text::kHelpDecimalDegrees); break;
+    case kLlHelp: Info(std::string(text::kHelpEnterLlForSpl) + text::kHelpEastWest + text::kHelpDecimalDegrees); break;
     default: break;
   }
 }

@@ -32,8 +32,19 @@ CStatePlaneDialogValues& StatePlaneDialogValues();
 class CUtmConvertDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 211, kEllipsoid = 370, kNorthing = 371, kEasting = 372, kLatitude = 375, kLongitude = 376, kZone = 377,
-    kUtmToLl = 368, kLlToUtm = 369, kUtmHelp = 373, kLlHelp = 374, kPointsToLl = 378, kPointsToUtm = 379
+    kId = 211,
+    kEllipsoid = 370,
+    kNorthing = 371,
+    kEasting = 372,
+    kLatitude = 375,
+    kLongitude = 376,
+    kZone = 377,
+    kUtmToLl = 368,
+    kLlToUtm = 369,
+    kUtmHelp = 373,
+    kLlHelp = 374,
+    kPointsToLl = 378,
+    kPointsToUtm = 379
   };
   // The workspace whose control points the dialog may convert; may be null.
   explicit CUtmConvertDlg(CQznDoc* doc) : m_doc(doc) {}
@@ -59,8 +70,20 @@ class CUtmConvertDlg : public CDialogModel {
 class CStatePlaneDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 213, kZone = 370, kNorthing = 371, kEasting = 372, kLatitude = 375, kLongitude = 376, kNad27 = 380,
-    kNad83 = 310, kUnits = 356, kSplToLl = 368, kLlToSpl = 369, kSplHelp = 373, kLlHelp = 374, kPointsToLl = 378,
+    kId = 213,
+    kZone = 370,
+    kNorthing = 371,
+    kEasting = 372,
+    kLatitude = 375,
+    kLongitude = 376,
+    kNad27 = 380,
+    kNad83 = 310,
+    kUnits = 356,
+    kSplToLl = 368,
+    kLlToSpl = 369,
+    kSplHelp = 373,
+    kLlHelp = 374,
+    kPointsToLl = 378,
     kPointsToSpl = 379
   };
   explicit CStatePlaneDlg(CQznDoc* doc) : m_doc(doc) {}

@@ -115,9 +115,7 @@ void CQznView::RefreshImageRect(const RECT& imageRect) {
 
 bool CQznView::RunDialog(ToolDialog& dialog) { return m_window && m_window->RunDialog(dialog); }
 
-std::unique_ptr<INoteDialog> CQznView::CreateNoteDialog() {
-  return m_window ? m_window->CreateNoteDialog() : nullptr;
-}
+std::unique_ptr<INoteDialog> CQznView::CreateNoteDialog() { return m_window ? m_window->CreateNoteDialog() : nullptr; }
 
 bool CQznView::IsEscapeDown() const { return m_window && m_window->IsEscapeDown(); }
 
@@ -286,16 +284,13 @@ bool CQznView::RenderDisplayBuffer(bool reset) {
   std::int32_t param = reset ? 0 : displayColor;
   CImageArea area = GetDisplayArea();
   const int fl = (reset ? kDisplayReset : 0) | (rgb ? kDisplayRGB : 0);
-  const std::int64_t r =
-      m_displayBuffer.empty()
-          ? -1
-          : GetDisplayBuffer(&img, &area, m_displayBuffer.data(), clientSize.cx, clientSize.cy,
-                             nullptr, map256, &param, fl);
+  const std::int64_t r = m_displayBuffer.empty() ? -1
+                                                 : GetDisplayBuffer(&img, &area, m_displayBuffer.data(), clientSize.cx,
+                                                                    clientSize.cy, nullptr, map256, &param, fl);
   displayValid = r >= 0;
   if (displayValid && reset) displayColor = displayColorReset = param;
   if (!displayValid) {
-    AfxMessageBox(reset ? res::text::kDisplayResetNoMemory : res::text::kDisplayNotRestored,
-                  MB_OK | MB_ICONSTOP);
+    AfxMessageBox(reset ? res::text::kDisplayResetNoMemory : res::text::kDisplayNotRestored, MB_OK | MB_ICONSTOP);
   }
   return displayValid;
 }
@@ -304,8 +299,8 @@ bool CQznView::PaintDisplayBuffer() {
   if (!displayValid) return false;
   RgbBitmap bmp;
   const bool rgb = m_doc->m_image.IsRGB();
-  if (!CreateBitmapFromDib(m_displayBuffer.empty() ? nullptr : m_displayBuffer.data(), clientSize.cx,
-                           clientSize.cy, rgb, paletteEntries, bmp)) {
+  if (!CreateBitmapFromDib(m_displayBuffer.empty() ? nullptr : m_displayBuffer.data(), clientSize.cx, clientSize.cy,
+                           rgb, paletteEntries, bmp)) {
     m_bitmap = RgbBitmap{};  // dropped after its message, never shown half-made
     return false;
   }
@@ -366,7 +361,8 @@ void CQznView::PreviewThreshold(int low, int high, bool band) {
     const int i2 = (high - d) * 255 / (c - d);
     for (int i = 0; i < 256; ++i) {
       const bool in = i >= i1 && i <= i2;
-      p[static_cast<std::size_t>(i)] = PaletteEntry{255, static_cast<BYTE>(in ? 0 : 255), static_cast<BYTE>(in ? 0 : 255), kPaletteReserved};
+      p[static_cast<std::size_t>(i)] =
+          PaletteEntry{255, static_cast<BYTE>(in ? 0 : 255), static_cast<BYTE>(in ? 0 : 255), kPaletteReserved};
     }
   } else {
     const bool inverted = m_doc && m_doc->m_image.photometric == kPhotometricMinIsWhite;
@@ -833,8 +829,7 @@ bool COverview::Render() {
   area.height = img.height;
   BYTE map256[256];
   std::int32_t param = m_view.displayColor;
-  if (GetDisplayBuffer(&img, &area, buffer.data(), w, h, nullptr, map256, &param,
-                       rgb ? kDisplayRGB : 0) < 0)
+  if (GetDisplayBuffer(&img, &area, buffer.data(), w, h, nullptr, map256, &param, rgb ? kDisplayRGB : 0) < 0)
     return false;
   RgbBitmap bmp;
   if (!CreateBitmapFromDib(buffer.data(), w, h, rgb, m_view.Palette(), bmp)) return false;
@@ -843,8 +838,7 @@ bool COverview::Render() {
 }
 
 void COverview::OnLButtonDown(POINT p) {
-  if (!(p.x >= m_viewRect.left && p.x < m_viewRect.right && p.y >= m_viewRect.top && p.y < m_viewRect.bottom))
-    return;
+  if (!(p.x >= m_viewRect.left && p.x < m_viewRect.right && p.y >= m_viewRect.top && p.y < m_viewRect.bottom)) return;
   m_dragging = true;
   m_start = m_current = p;
   m_feedback.Set(0, FeedbackShape::Frame(m_viewRect));
@@ -869,8 +863,9 @@ void COverview::OnLButtonUp(POINT p) {
   const RECT& ext = doc->m_extent;
   const float cx = static_cast<float>((std::int64_t{m_viewRect.left} + m_viewRect.right) / 2);
   const float cy = static_cast<float>((std::int64_t{m_viewRect.top} + m_viewRect.bottom) / 2);
-  const POINT img{CViewTransform::HeldPixel(cx / static_cast<float>(m_width) * static_cast<float>(RectWidth(ext)) + ext.left),
-                  CViewTransform::HeldPixel(cy / static_cast<float>(m_height) * static_cast<float>(RectHeight(ext)) + ext.top)};
+  const POINT img{
+      CViewTransform::HeldPixel(cx / static_cast<float>(m_width) * static_cast<float>(RectWidth(ext)) + ext.left),
+      CViewTransform::HeldPixel(cy / static_cast<float>(m_height) * static_cast<float>(RectHeight(ext)) + ext.top)};
   m_view.RecenterOnPoint(img, false);
 }
 

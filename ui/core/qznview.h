@@ -50,8 +50,15 @@ class IViewWindow {
 
 // Scroll codes of OnScroll.
 enum : int {
-  kScrollLineUp = 0, kScrollLineDown = 1, kScrollPageUp = 2, kScrollPageDown = 3,
-  kScrollThumbPosition = 4, kScrollThumbTrack = 5, kScrollTop = 6, kScrollBottom = 7, kScrollEnd = 8
+  kScrollLineUp = 0,
+  kScrollLineDown = 1,
+  kScrollPageUp = 2,
+  kScrollPageDown = 3,
+  kScrollThumbPosition = 4,
+  kScrollThumbTrack = 5,
+  kScrollTop = 6,
+  kScrollBottom = 7,
+  kScrollEnd = 8
 };
 // Keys of OnKeyDown.
 enum class ViewKey { kPageUp, kPageDown, kUp, kDown, kLeft, kRight, kHome, kEnd, kOther };

@@ -34,15 +34,24 @@ bool ReadRawHeader(const std::string& path, RawHeaderFields& f) {
   while (reader.ReadLine(line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     auto starts = [&](std::string_view kw) { return std::string_view(line).substr(0, kw.size()) == kw; };
-    if (starts("FILENAME")) read.dataFile = After(line, 9);
-    else if (starts("COLS")) read.columns = Unsigned(Number(line, 5));
-    else if (starts("ROWS")) read.rows = Unsigned(Number(line, 5));
-    else if (starts("PLANES")) read.planes = Unsigned(Number(line, 7));
-    else if (starts("BITSPERPIXEL")) read.bitsPerPixel = static_cast<int>(Number(line, 13));
-    else if (starts("MINISBLACK")) read.photometric = 1;
-    else if (starts("MINISWHITE")) read.photometric = 0;
-    else if (starts("COLOR")) read.photometric = 2;
-    else if (starts("SKIPBYTES")) read.skipBytes = Number(line, 10);
+    if (starts("FILENAME"))
+      read.dataFile = After(line, 9);
+    else if (starts("COLS"))
+      read.columns = Unsigned(Number(line, 5));
+    else if (starts("ROWS"))
+      read.rows = Unsigned(Number(line, 5));
+    else if (starts("PLANES"))
+      read.planes = Unsigned(Number(line, 7));
+    else if (starts("BITSPERPIXEL"))
+      read.bitsPerPixel = static_cast<int>(Number(line, 13));
+    else if (starts("MINISBLACK"))
+      read.photometric = 1;
+    else if (starts("MINISWHITE"))
+      read.photometric = 0;
+    else if (starts("COLOR"))
+      read.photometric = 2;
+    else if (starts("SKIPBYTES"))
+      read.skipBytes = Number(line, 10);
   }
   if (reader.Error()) return false;
   f = read;
@@ -115,8 +124,7 @@ void CRawImageDlg::OnClicked(int id, IDialogControls& c) {
       if (!UpdateData(c, true)) return;
       Save(true);
       return;
-    default:
-      return;
+    default: return;
   }
 }
 

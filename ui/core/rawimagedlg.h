@@ -37,8 +37,18 @@ bool WriteRawHeader(const std::string& path, const RawHeaderFields& fields);
 class CRawImageDlg : public CDialogModel {
  public:
   enum : int {
-    kId = 184, kHeaderBrowse = 1055, kHeaderName = 1056, kDataName = 1058, kDataBrowse = 1059, kColumns = 338,
-    kRows = 339, kPlanes = 1062, kSkip = 1064, kMinIsWhite = 1033, kMinIsBlack = 310, kColour = 311,
+    kId = 184,
+    kHeaderBrowse = 1055,
+    kHeaderName = 1056,
+    kDataName = 1058,
+    kDataBrowse = 1059,
+    kColumns = 338,
+    kRows = 339,
+    kPlanes = 1062,
+    kSkip = 1064,
+    kMinIsWhite = 1033,
+    kMinIsBlack = 310,
+    kColour = 311,
     kSaveHeader = 143
   };
   std::string headerFile;

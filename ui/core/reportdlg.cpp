@@ -66,7 +66,8 @@ void CVectorReportDlg::OnClicked(int id, IDialogControls&) {
 
 bool PrepareVectorReport(const CQznDoc* doc, CVectorReportDlg& dlg) {
   if (!doc) return false;
-  const std::string question = FormatC(res::text::kAskBuildReportFormat, static_cast<long long>(doc->m_lines.GetCount()));
+  const std::string question =
+      FormatC(res::text::kAskBuildReportFormat, static_cast<long long>(doc->m_lines.GetCount()));
   if (AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) return false;
   dlg.title = res::text::kReportTitleText;
   dlg.document = doc;

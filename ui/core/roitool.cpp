@@ -19,7 +19,7 @@ constexpr int kSlotRubber = kSlotToolFirstFree;
 
 // The context menu is a table of its own, not a menu resource.
 constexpr res::MenuItem kRoiMenu[] = {
-    {cmd::kRoiRectangle, "矩形"}, {cmd::kRoiCircle, "圆"},   {cmd::kRoiPolygon, "多边形"}, {0, "-"},
+    {cmd::kRoiRectangle, "矩形"}, {cmd::kRoiCircle, "圆"},  {cmd::kRoiPolygon, "多边形"}, {0, "-"},
     {cmd::kRoiClear, "清除 ROI"}, {cmd::kEditDone, "完成"},
 };
 

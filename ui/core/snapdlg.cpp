@@ -77,9 +77,7 @@ bool CSnapLinesDlg::OnOK(IDialogControls& c) {
   return true;
 }
 
-void CSnapLinesDlg::OnCancel(IDialogControls&) {
-  RestoreSaved();
-}
+void CSnapLinesDlg::OnCancel(IDialogControls&) { RestoreSaved(); }
 
 // ---- snap end points -----------------------------------------------------------------
 
@@ -122,9 +120,7 @@ bool CSnapEndpointsDlg::OnOK(IDialogControls& c) {
   return true;
 }
 
-void CSnapEndpointsDlg::OnCancel(IDialogControls&) {
-  RestoreSaved();
-}
+void CSnapEndpointsDlg::OnCancel(IDialogControls&) { RestoreSaved(); }
 
 // ---- snap distance -------------------------------------------------------------------
 

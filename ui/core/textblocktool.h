@@ -16,7 +16,13 @@ namespace qzn {
 class CTextBlockTool : public CEditTool {
  public:
   enum SubMode : int {
-    kDeleteLines = 0, kRemoveBlock = 1, kAddBlock = 2, kGroup = 4, kUngroup = 5, kTestOcr = 6, kTrainOcr = 7
+    kDeleteLines = 0,
+    kRemoveBlock = 1,
+    kAddBlock = 2,
+    kGroup = 4,
+    kUngroup = 5,
+    kTestOcr = 6,
+    kTrainOcr = 7
   };
 
   CTextBlockTool(IToolHost& host, CQznDoc* doc);

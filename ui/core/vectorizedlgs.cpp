@@ -22,9 +22,7 @@ bool CVectorizeDlg::CanUseThreshold() const {
 
 bool CVectorizeDlg::CanUseRoi() const { return m_doc && !m_doc->m_roi.IsEmpty(); }
 
-bool CVectorizeDlg::IsCadSource(const std::string& text) {
-  return Upper(text.substr(0, 3)) == "CAD";
-}
+bool CVectorizeDlg::IsCadSource(const std::string& text) { return Upper(text.substr(0, 3)) == "CAD"; }
 
 void CVectorizeDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Radio(dx, {kCentreLines, kOutlines}, method);

@@ -20,7 +20,7 @@ class CVectorizeDlg : public CDialogModel {
   static constexpr const char* kSourceMap = "地图";
   static constexpr const char* kSourceCad = "CAD 图形";
 
-  int method = 0;  // 0 centre lines ("当前线段"), 1 region outlines ("边界线")
+  int method = 0;                   // 0 centre lines ("当前线段"), 1 region outlines ("边界线")
   std::string source = kSourceMap;  // handed back as it stands, typed or chosen
   bool useThreshold = false;
   bool useRoi = false;

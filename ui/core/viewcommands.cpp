@@ -24,8 +24,9 @@ IViewServices* ViewServices() { return g_services; }
 const std::vector<ViewCommand>& ViewCommands() {
   static const std::vector<ViewCommand> all = [] {
     std::vector<ViewCommand> v;
-    for (auto part : {vc::ExchangeCommands(), vc::ImageCommands(), vc::LineCommands(), vc::LineDialogCommands(), vc::PointLayerCommands(),
-                      vc::GeorefCommands(), vc::PrintCommands(), vc::DisplayCommands(), vc::IdAndDisplayDialogCommands(), vc::TerrainCommands()})
+    for (auto part : {vc::ExchangeCommands(), vc::ImageCommands(), vc::LineCommands(), vc::LineDialogCommands(),
+                      vc::PointLayerCommands(), vc::GeorefCommands(), vc::PrintCommands(), vc::DisplayCommands(),
+                      vc::IdAndDisplayDialogCommands(), vc::TerrainCommands()})
       v.insert(v.end(), part.begin(), part.end());
     return v;
   }();
@@ -160,8 +161,8 @@ std::string UpperExtension(const std::string& path) {
 
 std::string ImageStem(const CQznDoc& doc) { return WithoutExtension(doc.m_paths[CQznDoc::kPathImage]); }
 
-FileDialogRequest FileRequest(FileDialogKind kind, const char* extension, const std::string& name,
-                              unsigned flags, const char* filter) {
+FileDialogRequest FileRequest(FileDialogKind kind, const char* extension, const std::string& name, unsigned flags,
+                              const char* filter) {
   FileDialogRequest r;
   r.kind = kind;
   r.defaultExtension = extension;

@@ -60,12 +60,12 @@ void OverviewAndFullView(CQznView& v);
 // ---- file dialogs ------------------------------------------------------------------------
 std::string WithoutExtension(const std::string& path);
 std::string WithExtension(const std::string& path, const std::string& extension);  // extension without dot
-std::string UpperExtension(const std::string& path);                                // without dot
+std::string UpperExtension(const std::string& path);                               // without dot
 // The image's path without its extension: the dialog opens in the image's
 // folder with its name proposed. Empty without an image path.
 std::string ImageStem(const CQznDoc& doc);
-FileDialogRequest FileRequest(FileDialogKind kind, const char* extension, const std::string& name,
-                              unsigned flags, const char* filter);
+FileDialogRequest FileRequest(FileDialogKind kind, const char* extension, const std::string& name, unsigned flags,
+                              const char* filter);
 
 // ---- the parts of the command table -----------------------------------------------------
 std::span<const ViewCommand> ExchangeCommands();

@@ -85,8 +85,7 @@ void ToggleFillPolygons(CQznView& v) {
 
 // The font dialog on a list's font; OK keeps the font (made when there was
 // none) and its colour, and repaints while those labels are shown.
-bool ChooseListFont(CQznView& v, std::unique_ptr<LOGFONT>& font, COLORREF& colour, bool shown,
-                    bool startFromWindow) {
+bool ChooseListFont(CQznView& v, std::unique_ptr<LOGFONT>& font, COLORREF& colour, bool shown, bool startFromWindow) {
   IViewServices* s = ViewServices();
   if (!s) return false;
   LOGFONT edited{};

@@ -50,9 +50,9 @@ void ExportVector(CQznView& v) {
 
 void ImportVector(CQznView& v) {
   CQznDoc& d = Doc(v);
-  const FileDialogResult chosen = Host().AskFiles(
-      FileRequest(FileDialogKind::open, "gen", HasImage(v) ? ImageStem(d) : std::string(),
-                  OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT, text::kImportVectorFilter));
+  const FileDialogResult chosen =
+      Host().AskFiles(FileRequest(FileDialogKind::open, "gen", HasImage(v) ? ImageStem(d) : std::string(),
+                                  OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT, text::kImportVectorFilter));
   if (!chosen.accepted || chosen.paths.empty()) return;
   SettleTools(v);
   {

@@ -25,9 +25,7 @@ bool CanSaveWorldFile(const CQznView& v) {
 }
 bool CanShowMapCoordinates(const CQznView& v) { return HasFourControlPoints(v) || WorldFileActive(v); }
 bool ShowsMapCoordinates(const CQznView& v) { return v.cursorKind == 1; }
-bool CanShowPageCoordinates(const CQznView& v) {
-  return HasImage(v) && v.Document()->m_image.xResolution > 0.0f;
-}
+bool CanShowPageCoordinates(const CQznView& v) { return HasImage(v) && v.Document()->m_image.xResolution > 0.0f; }
 bool ShowsPageCoordinates(const CQznView& v) { return v.cursorKind == 2; }
 
 // The map coordinates of the status bar need a georeference: without one
@@ -149,9 +147,8 @@ int WriteWorldFileAsTable(const CQznDoc& d, const std::string& path, const std::
 
 void SaveWorldFile(CQznView& v) {
   CQznDoc& d = Doc(v);
-  const std::string path = AskFilePath(FileRequest(FileDialogKind::save, "TFW",
-                                                   HasImage(v) ? ImageStem(d) : std::string(), kSaveFlags,
-                                                   text::kWorldFileFilter));
+  const std::string path = AskFilePath(FileRequest(
+      FileDialogKind::save, "TFW", HasImage(v) ? ImageStem(d) : std::string(), kSaveFlags, text::kWorldFileFilter));
   if (path.empty()) return;
   const bool table = UpperExtension(path) == "TAB";
   const std::string imageName = CFilePath(d.m_paths[CQznDoc::kPathImage]).GetFileName(true);

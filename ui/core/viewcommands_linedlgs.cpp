@@ -114,8 +114,7 @@ void LayerColours(CQznView& v) {
       d.m_lines.ApplyLayerColors(&layers, dlg.choice - 1);
       d.m_points.ApplyLayerColors(layers, dlg.choice - 1);
       break;
-    default:
-      return;
+    default: return;
   }
   v.Refresh();
 }

@@ -18,9 +18,7 @@ constexpr unsigned kQuestion = MB_YESNO | MB_ICONQUESTION;
 bool NotEditingLines(const CQznView& v) { return !InMode(v, 3); }
 bool LinesNotEditing(const CQznView& v) { return HasLines(v) && NotEditingLines(v); }
 bool CrossMarksNotEditing(const CQznView& v) { return HasCrossMarks(v) && NotEditingLines(v); }
-bool CanRecognizeText(const CQznView& v) {
-  return HasImage(v) && HasBlocks(v) && HasChars(v) && NotEditingLines(v);
-}
+bool CanRecognizeText(const CQznView& v) { return HasImage(v) && HasBlocks(v) && HasChars(v) && NotEditingLines(v); }
 bool CanSplitTextLines(const CQznView& v) { return LinesNotEditing(v) && HasBlocks(v); }
 bool CanApplyNotesToLines(const CQznView& v) { return LinesNotEditing(v) && HasNotes(v); }
 bool CanApplyNotesToPoints(const CQznView& v) { return HasNotes(v) && HasPoints(v); }

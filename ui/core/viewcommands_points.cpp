@@ -40,8 +40,7 @@ void DeleteTextBlocks(CQznView& v) {
   CBoxList& blocks = Doc(v).m_textBlocks;
   const RECT band = v.rubberBand;
   const bool all = IsRectEmpty(band);
-  if (AfxMessageBox(all ? text::kAskClearAllTextBlocks : text::kAskClearTextBlocksInArea, kQuestion) != IDYES)
-    return;
+  if (AfxMessageBox(all ? text::kAskClearAllTextBlocks : text::kAskClearTextBlocksInArea, kQuestion) != IDYES) return;
   SettleTools(v);
   if (all)
     blocks.RemoveAll();

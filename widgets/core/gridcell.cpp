@@ -313,7 +313,8 @@ bool CGridCell::Edit(int row, int col, const RECT& rect, POINT, int controlId, i
   const std::uint32_t format = GetFormat();
   const CGridEditAlign align = (format & DT_RIGHT) ? kEditRight : (format & DT_CENTER) ? kEditCenter : kEditLeft;
   Extra().editing = true;
-  IGridEditWindow* wnd = m_pGrid ? m_pGrid->CreateInPlaceEdit(rect, align, controlId, row, col, GetText(), ch) : nullptr;
+  IGridEditWindow* wnd =
+      m_pGrid ? m_pGrid->CreateInPlaceEdit(rect, align, controlId, row, col, GetText(), ch) : nullptr;
   // The box may already have ended (and called OnEndEdit) while it was made.
   if (m_pExtra && m_pExtra->editing) m_pExtra->editWnd = wnd;
   if (!wnd && m_pExtra) m_pExtra->editing = false;

@@ -12,7 +12,6 @@ namespace qzn {
 
 namespace {
 
-
 // A table that cannot grow reports it as the framework did and keeps what it
 // completed.
 void ReportOutOfMemory() { Host().MessageBox(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP); }
@@ -31,8 +30,8 @@ CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols) {
   m_cellFixedColDef = std::make_unique<CGridDefaultCell>();
   m_cellFixedRowDef = std::make_unique<CGridDefaultCell>();
   m_cellFixedRowColDef = std::make_unique<CGridDefaultCell>();
-  for (CGridDefaultCell* def : {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(),
-                                m_cellFixedRowColDef.get()}) {
+  for (CGridDefaultCell* def :
+       {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(), m_cellFixedRowColDef.get()}) {
     def->SetGrid(this);
     def->SetTextClr(m_crWindowText);
     def->SetBackClr(def == m_cellDefault.get() ? m_crWindowColour : m_cr3DFace);
@@ -348,8 +347,8 @@ bool CGridModel::DeleteAllItems() {
 // ---- Fonts and colours ----------------------------------------------------
 
 void CGridModel::SetGridFont(const CGridFont& font) {
-  for (CGridDefaultCell* def : {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(),
-                                m_cellFixedRowColDef.get()})
+  for (CGridDefaultCell* def :
+       {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(), m_cellFixedRowColDef.get()})
     def->SetFont(&font);
   Refresh();
 }
@@ -359,8 +358,8 @@ const CGridFont& CGridModel::GetGridFont() const { return *m_cellDefault->GetFon
 void CGridModel::OnSysColorChange() {
   const IGridDesktop& desk = GridDesktop();
   const COLORREF text = desk.SysColor(COLOR_WINDOWTEXT), window = desk.SysColor(COLOR_WINDOW);
-  for (CGridDefaultCell* def : {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(),
-                                m_cellFixedRowColDef.get()}) {
+  for (CGridDefaultCell* def :
+       {m_cellDefault.get(), m_cellFixedColDef.get(), m_cellFixedRowDef.get(), m_cellFixedRowColDef.get()}) {
     if (def->GetTextClr() == m_crWindowText) def->SetTextClr(text);
     if (def->GetBackClr() == m_crWindowColour) def->SetBackClr(window);
   }
@@ -404,7 +403,8 @@ bool CGridModel::AutoSizeColumn(int col, int style, bool resetScroll) {
   const int last = (style & 2) ? m_nRows - 1 : m_nFixedRows - 1;
   int width = 0;
   for (int r = first; r <= last; ++r)
-    if (CGridCellBase* cell = GetCell(r, col)) width = std::max(width, static_cast<int>(cell->GetCellExtent(dc.get()).cx));
+    if (CGridCellBase* cell = GetCell(r, col))
+      width = std::max(width, static_cast<int>(cell->GetCellExtent(dc.get()).cx));
   m_colWidths.Set(col, width);
   if (resetScroll) ResetScrollBars();
   return true;
@@ -416,7 +416,8 @@ bool CGridModel::AutoSizeRow(int row, bool resetScroll) {
   if (!dc) return false;
   int height = 0;
   for (int c = 0; c < m_nCols; ++c)
-    if (CGridCellBase* cell = GetCell(row, c)) height = std::max(height, static_cast<int>(cell->GetCellExtent(dc.get()).cy));
+    if (CGridCellBase* cell = GetCell(row, c))
+      height = std::max(height, static_cast<int>(cell->GetCellExtent(dc.get()).cy));
   m_rowHeights.Set(row, height);
   if (resetScroll) ResetScrollBars();
   return true;

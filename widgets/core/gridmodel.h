@@ -154,7 +154,8 @@ class CGridModel : public IReportGrid {
   CGridCellId GetFocusCell() const { return m_idCurrentCell; }
   CGridCellId SetFocusCell(int row, int col);
   CGridCellId SetFocusCell(const CGridCellId& c) { return SetFocusCell(c.row, c.col); }
-  void SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol, bool forceRepaint = false, bool selectCells = true);
+  void SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol, bool forceRepaint = false,
+                        bool selectCells = true);
   void SetSelectedRange(const CGridCellRange& r, bool forceRepaint = false, bool selectCells = true) {
     SetSelectedRange(r.minRow, r.minCol, r.maxRow, r.maxCol, forceRepaint, selectCells);
   }
@@ -261,8 +262,8 @@ class CGridModel : public IReportGrid {
   virtual bool HasMouseGrab() const { return false; }
   virtual void ShowCursorShape(CGridCursor) {}
   virtual void SetKeyboardFocus() {}
-  virtual void ShowTitleTip(const RECT& textRect, const RECT& hoverRect, const std::string& text,
-                            const CGridFont* font, COLORREF textClr, COLORREF backClr) {}
+  virtual void ShowTitleTip(const RECT& textRect, const RECT& hoverRect, const std::string& text, const CGridFont* font,
+                            COLORREF textClr, COLORREF backClr) {}
   virtual void HideTitleTip() {}
   // Makes the edit box over rect (client pixels); null when it cannot.
   virtual IGridEditWindow* CreateInPlaceEdit(const RECT& rect, CGridEditAlign align, int controlId, int row, int col,
@@ -356,7 +357,7 @@ class CGridModel : public IReportGrid {
   bool m_bTimerOn = false;
   int m_nRowsPerWheelNotch = 3;
   int m_nDragMin = 0, m_nDragMax = 0;  // where a divider drag may go
-  int m_nDragLine[2] = {-1, -1};  // x of the column drag line, y of the row one (-1: none)
+  int m_nDragLine[2] = {-1, -1};       // x of the column drag line, y of the row one (-1: none)
 
   // Selection: the selected cells and the cells a ctrl-selection keeps.
   CCellKeySet m_SelectedCellMap, m_PrevSelectedCellMap;

@@ -156,10 +156,11 @@ void CGridModel::OnBeginPrinting(IGridPainter& dc, int pageWidth, int pageHeight
   p.paperWidth = static_cast<int>(std::min<std::int64_t>(paperWidth, INT32_MAX));
   p.paperHeight = static_cast<int>(std::min<std::int64_t>(paperWidth * p.pageHeight / p.pageWidth, INT32_MAX));
   p.pageUsableHeight = std::int64_t{p.paperHeight} -
-                       std::int64_t{m_nHeaderHeight + m_nFooterHeight + 2 * m_nGap} * p.charHeight - GetFixedRowHeight();
+                       std::int64_t{m_nHeaderHeight + m_nFooterHeight + 2 * m_nGap} * p.charHeight -
+                       GetFixedRowHeight();
   p.pageCount = static_cast<int>(PageFirstRowsFor(p.pageUsableHeight).size());
-  p.pageUsableWidth = std::int64_t{p.paperWidth} - GetFixedColumnWidth() -
-                      std::int64_t{m_nLeftMargin + m_nRightMargin} * p.charWidth;
+  p.pageUsableWidth =
+      std::int64_t{p.paperWidth} - GetFixedColumnWidth() - std::int64_t{m_nLeftMargin + m_nRightMargin} * p.charWidth;
   p.ready = true;
   dc.Restore();
 }
@@ -174,7 +175,8 @@ void CGridModel::OnPrint(IGridPainter& dc, int page) {
   POINT org{-left, 0};
   dc.SetWindowOrg(org);
 
-  const RECT header{0, 0, p.paperWidth - (m_nLeftMargin + m_nRightMargin) * p.charWidth, m_nHeaderHeight * p.charHeight};
+  const RECT header{0, 0, p.paperWidth - (m_nLeftMargin + m_nRightMargin) * p.charWidth,
+                    m_nHeaderHeight * p.charHeight};
   PrintHeader(dc, header);
 
   const int fh = GetFixedRowHeight(), fw = GetFixedColumnWidth();
@@ -303,8 +305,9 @@ void CGridModel::PrintFooter(IGridPainter& dc, const RECT& rect, int page) {
   dc.Save();
   dc.SetFont(bold);
   dc.SetTextColor(RGB(0, 0, 0));
-  dc.DrawText(res::text::kPrintPage + std::to_string(page) + res::text::kPrintPageOf + std::to_string(m_print.pageCount), rect,
-              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  dc.DrawText(
+      res::text::kPrintPage + std::to_string(page) + res::text::kPrintPageOf + std::to_string(m_print.pageCount), rect,
+      DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   dc.DrawText(date, rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   dc.Restore();
 }

@@ -97,7 +97,9 @@ void CGridModel::SetSelectedRange(int minRow, int minCol, int maxRow, int maxCol
   (void)forceRepaint;  // every repaint goes through the paint event
 }
 
-void CGridModel::SelectAllCells() { SetSelectedRange(m_nFixedRows, m_nFixedCols, m_nRows - 1, m_nCols - 1, false, true); }
+void CGridModel::SelectAllCells() {
+  SetSelectedRange(m_nFixedRows, m_nFixedCols, m_nRows - 1, m_nCols - 1, false, true);
+}
 
 void CGridModel::SelectColumns(CGridCellId cell, bool forceRedraw, bool selectCells) {
   if (!IsValid(cell) || cell.col < m_nFixedCols) return;
@@ -107,8 +109,8 @@ void CGridModel::SelectColumns(CGridCellId cell, bool forceRedraw, bool selectCe
 
 void CGridModel::SelectRows(CGridCellId cell, bool forceRedraw, bool selectCells) {
   if (!IsValid(cell) || cell.row < m_nFixedRows) return;
-  SetSelectedRange(std::min(m_SelectionStartCell.row, cell.row), m_nFixedCols, std::max(m_SelectionStartCell.row, cell.row),
-                   m_nCols - 1, forceRedraw, selectCells);
+  SetSelectedRange(std::min(m_SelectionStartCell.row, cell.row), m_nFixedCols,
+                   std::max(m_SelectionStartCell.row, cell.row), m_nCols - 1, forceRedraw, selectCells);
 }
 
 void CGridModel::SelectCells(CGridCellId cell, bool forceRedraw, bool selectCells) {
@@ -201,18 +203,11 @@ void CGridModel::OnMouseMove(POINT point, unsigned flags, bool leftDown) {
           if (m_MouseMode != MOUSE_SELECT_CELLS || !IsCellFixed(cell.row, cell.col)) SetFocusCell(cell);
           break;
         }
-        case MOUSE_SIZING_COL:
-          SetDragLine(1, std::clamp(point.x, m_nDragMin, m_nDragMax));
-          break;
-        case MOUSE_SIZING_ROW:
-          SetDragLine(0, std::clamp(point.y, m_nDragMin, m_nDragMax));
-          break;
+        case MOUSE_SIZING_COL: SetDragLine(1, std::clamp(point.x, m_nDragMin, m_nDragMax)); break;
+        case MOUSE_SIZING_ROW: SetDragLine(0, std::clamp(point.y, m_nDragMin, m_nDragMax)); break;
         case MOUSE_PREPARE_EDIT:
-        case MOUSE_PREPARE_DRAG:
-          m_MouseMode = MOUSE_PREPARE_DRAG;
-          break;
-        default:
-          break;
+        case MOUSE_PREPARE_DRAG: m_MouseMode = MOUSE_PREPARE_DRAG; break;
+        default: break;
       }
     }
   } else {
@@ -333,7 +328,8 @@ void CGridModel::OnLButtonDown(POINT point, unsigned flags) {
   } else if (m_MouseMode != MOUSE_PREPARE_DRAG) {
     SendMessageToParent(down.row, down.col, LVN_ITEMCHANGING);
     m_PrevSelectedCellMap.Clear();
-    if (flags & MK_CONTROL) m_SelectedCellMap.ForEach([&](const CGridCellId& c) { m_PrevSelectedCellMap.Insert(c.row, c.col); });
+    if (flags & MK_CONTROL)
+      m_SelectedCellMap.ForEach([&](const CGridCellId& c) { m_PrevSelectedCellMap.Insert(c.row, c.col); });
     CGridCellId cell = down;
     if (cell.row < m_nFixedRows) {
       OnFixedRowClick(cell);

@@ -72,9 +72,9 @@ void CGridModel::OnDraw(IGridPainter& dc, const RECT& clip) {
       }
     }
   };
-  drawBlock(range.minRow, range.maxRow, fh, 0, m_nFixedCols - 1, 0);             // fixed columns
-  drawBlock(0, m_nFixedRows - 1, 0, range.minCol, range.maxCol, fw);             // fixed rows
-  drawBlock(range.minRow, range.maxRow, fh, range.minCol, range.maxCol, fw);     // ordinary cells
+  drawBlock(range.minRow, range.maxRow, fh, 0, m_nFixedCols - 1, 0);          // fixed columns
+  drawBlock(0, m_nFixedRows - 1, 0, range.minCol, range.maxCol, fw);          // fixed rows
+  drawBlock(range.minRow, range.maxRow, fh, range.minCol, range.maxCol, fw);  // ordinary cells
 
   // Grid lines between the ordinary cells; the fixed cells draw their own
   // raised borders.
@@ -230,8 +230,7 @@ void CGridModel::Scroll(int bar, int code, int thumbPos) {
       if (!(GetTopleftNonFixedCell() == tl)) InvalidateRect(redraw);
       break;
     }
-    default:
-      break;
+    default: break;
   }
 }
 

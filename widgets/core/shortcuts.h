@@ -87,7 +87,8 @@ class IShortcutValueStore {
   // there is one.
   virtual bool ReadValue(const std::string& keyPath, const std::string& name, std::vector<std::uint8_t>& bytes,
                          bool& exists) = 0;
-  virtual bool WriteValue(const std::string& keyPath, const std::string& name, const std::vector<std::uint8_t>& bytes) = 0;
+  virtual bool WriteValue(const std::string& keyPath, const std::string& name,
+                          const std::vector<std::uint8_t>& bytes) = 0;
 };
 
 class CProfileStore;

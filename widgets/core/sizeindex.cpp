@@ -45,7 +45,8 @@ int CSizeIndex::FindEnd(int from, std::int64_t offset) const {
   Rebuild(n);
   const std::int64_t target = m_starts[static_cast<std::size_t>(from)] + offset;
   // The first end (m_starts[i + 1]) beyond the target.
-  auto it = std::upper_bound(m_starts.begin() + from + 1, m_starts.begin() + static_cast<std::ptrdiff_t>(n) + 1, target);
+  auto it =
+      std::upper_bound(m_starts.begin() + from + 1, m_starts.begin() + static_cast<std::ptrdiff_t>(n) + 1, target);
   return static_cast<int>(it - m_starts.begin()) - 1;
 }
 
