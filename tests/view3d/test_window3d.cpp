@@ -291,6 +291,7 @@ TEST_F(Window3D, FromContourLinesToADrapedPickedExportedModel) {
   Pump(20);
   ASSERT_NE(Current3DFrame(), nullptr) << (host->messages.empty() ? "" : host->messages[0]);
   EXPECT_EQ(Current3DFrame()->Doc().GetTitle(), dir->file("hill.dem"));
+  Save(Picture(*Current3DFrame()), "3d-user-dem.png");
   Choose(*Current3DFrame(), cmd::kFileClose);
   Pump(20);
   ASSERT_EQ(Current3DFrame(), nullptr);
