@@ -62,7 +62,7 @@ MifParamOptions MifParamOptions::Defaults(const CQznDoc& doc) {
 }
 
 std::string MifParamOptions::Clause() const {
-  if (coordSys == 1) {
+  if (coordSys == nonEarth) {
     // "千米" before the plain metre: it holds the character for metre too.
     static const struct {
       const char* name;
@@ -73,7 +73,7 @@ std::string MifParamOptions::Clause() const {
       if (Contains(unitName, u.name)) return std::string("CoordSys Nonearth\nUnits \"") + u.units + "\"";
     return "CoordSys Nonearth\nUnits \"m\"";
   }
-  if (coordSys == 2) {
+  if (coordSys == earth) {
     // The record is a quoted name, a comma and the projection's parameters.
     const std::size_t at = projection.find("\",");
     if (at == std::string::npos) return std::string();

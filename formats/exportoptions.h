@@ -50,9 +50,10 @@ struct ImageResolutionOptions {
 
 // "MIF 文件参数".
 struct MifParamOptions {
+  enum CoordSys : int { latLong = 0, nonEarth = 1, earth = 2 };
   std::string projection = "\"墨卡托\", 10, 62, \"m\", 0";  // "输入坐标系统参数记录:"
   std::string unitName = res::text::kUnitInch;              // "单位名称:"
-  int coordSys = 0;                                         // 0 "纬度/经度", 1 "非陆地", 2 "陆地"
+  int coordSys = latLong;                                   // "纬度/经度", "非陆地", "陆地"
   int lines = 0;                                            // "线段": on when there are lines
   int createMid = 1;                                        // "创建 MID 文件"
   int points = 0;                                           // "点"
@@ -67,9 +68,10 @@ struct MifParamOptions {
 
 // "输出为 ArcView 形文件".
 struct ArcViewExportOptions {
-  int source = 0;    // 0 "线段", 1 "点", 2 "文本注释"
-  int mode = 0;      // GeorefChoice
-  int polygons = 0;  // "使用多边形闭合线"
+  enum Source : int { lines = 0, points = 1, notes = 2 };
+  int source = lines;  // "线段", "点", "文本注释"
+  int mode = 0;        // GeorefChoice
+  int polygons = 0;    // "使用多边形闭合线"
   GeorefEnabling enabled;
   static ArcViewExportOptions Defaults(const CQznDoc& doc);
 };

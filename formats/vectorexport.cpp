@@ -30,13 +30,13 @@ int ExportShape(CQznDoc& doc, const std::string& path) {
     return 0;
   CWaitCapture wait;
   WriteResult result = WriteResult::ok;
-  if (options.source == 1) {
+  if (options.source == ArcViewExportOptions::points) {
     if (doc.m_points.IsEmpty()) {
       AfxMessageBox(res::text::kNoPointsToSave, MB_OK | MB_ICONEXCLAMATION);
       return 1;
     }
     result = CShapeFile(doc.m_points, doc.m_extent, georef.Map()).Write(path, doc.m_nDecimalIDs != 0);
-  } else if (options.source == 2) {
+  } else if (options.source == ArcViewExportOptions::notes) {
     if (doc.m_notes.IsEmpty()) {
       AfxMessageBox(res::text::kNoNotesToSave, MB_OK | MB_ICONEXCLAMATION);
       return 1;
