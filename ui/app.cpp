@@ -20,6 +20,7 @@
 #include "ui/display.h"
 #include "ui/docview.h"
 #include "ui/edittools.h"
+#include "ui/exportdialogs.h"
 #include "ui/frame3d.h"
 #include "ui/georefdialogs.h"
 #include "ui/imagecommands.h"
@@ -126,6 +127,8 @@ CDesktop* CreateDesktop() {
   RegisterIDDialogs();
   RegisterMosaicDialogs();
   RegisterPaletteDialogs();
+  // 输出矢量 asks each format's options from here on.
+  RegisterExportDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;
   return d;
@@ -149,6 +152,7 @@ void DestroyDesktop() {
   delete d;
   g_desktop = nullptr;
   if (GetDialogRunner() == &g_dialogRunner) SetDialogRunner(nullptr);
+  RemoveExportDialogs();
 }
 
 bool OpenWorkspace(const std::string& path) {

@@ -22,6 +22,7 @@
 #include "ui/core/colorfeaturedlg.h"
 #include "ui/core/controlptdlg.h"
 #include "ui/core/directiondlg.h"
+#include "ui/core/exportdlgs.h"
 #include "ui/core/linecleanupdlg.h"
 #include "ui/core/ocrdlg.h"
 #include "ui/core/polygondlg.h"
@@ -260,6 +261,75 @@ TEST_F(LineDialogs, EveryDialogIsMadeLookedAtFilledReadBackAndDestroyed) {
          c.SetText(COcrSignatureDlg::kDescription, "数字");
        },
        [d](CDialogModel&) { EXPECT_EQ(d->m_chars.m_strDescription, "数字"); }},
+      {"export-dxf", [d] { return std::make_unique<CDxfOutDlg>(d, DxfOutOptions::Defaults(*d)); },
+       [](IDialogControls& c) {
+         EXPECT_TRUE(c.GetCheck(CDxfOutDlg::kPageSpace));
+         c.SetCheck(CDxfOutDlg::kPixelSpacing, true);
+         c.SetCheck(CDxfOutDlg::kIdAsZ, false);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CDxfOutDlg>(m).values.mode, DxfOutOptions::pixelSpacing);
+         EXPECT_EQ(As<CDxfOutDlg>(m).values.idAsZ, 0);
+       }},
+      {"export-resolution", [d] { return std::make_unique<CImageResDlg>(ImageResolutionOptions::Defaults(*d)); },
+       [](IDialogControls& c) {
+         EXPECT_EQ(c.GetCount(CImageResDlg::kUnit), 3);
+         c.SetText(CImageResDlg::kResolution, "96");
+         c.SetText(CImageResDlg::kUnit, "厘米");
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CImageResDlg>(m).values.resolution, 96.0f);
+         EXPECT_EQ(As<CImageResDlg>(m).values.unit, "厘米");
+       }},
+      {"export-mif", [d] { return std::make_unique<CMifParamDlg>(MifParamOptions::Defaults(*d)); },
+       [](IDialogControls& c) {
+         EXPECT_FALSE(c.GetCheck(kRadioNoGeoref));  // none chosen
+         EXPECT_EQ(c.GetText(CMifParamDlg::kUnitName), "英寸");
+         c.SetText(CMifParamDlg::kProjection, "\"UTM Zone 33, Northern Hemisphere (WGS 84)\", 8, 104, \"m\", 15");
+         c.SetCheck(CMifParamDlg::kEarth, true);
+         c.SetCheck(kRadioFlip, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CMifParamDlg>(m).values.Clause(), "CoordSys Earth Projection  8, 104, \"m\", 15");
+         EXPECT_EQ(As<CMifParamDlg>(m).values.mode, static_cast<int>(GeorefChoice::flip));
+       }},
+      {"export-shp", [d] { return std::make_unique<CArcViewExportDlg>(ArcViewExportOptions::Defaults(*d)); },
+       [](IDialogControls& c) {
+         c.SetCheck(CArcViewExportDlg::kPoints, true);
+         c.SetCheck(CArcViewExportDlg::kPolygons, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CArcViewExportDlg>(m).values.source, ArcViewExportOptions::points);
+         EXPECT_EQ(As<CArcViewExportDlg>(m).values.polygons, 1);
+       }},
+      {"export-xyz", [d] { return std::make_unique<CXyzOptionsDlg>(XyzOptions::Defaults(*d)); },
+       [](IDialogControls& c) {
+         EXPECT_FALSE(c.IsEnabled(CXyzOptionsDlg::kPoints));  // the workspace has none
+         c.SetCheck(kRadioNoGeoref, true);
+       },
+       [](CDialogModel& m) {
+         EXPECT_EQ(As<CXyzOptionsDlg>(m).values.lines, 1);
+         EXPECT_EQ(As<CXyzOptionsDlg>(m).values.mode, static_cast<int>(GeorefChoice::none));
+       }},
+      {"export-sdl",
+       [d] {
+         d->m_paths[CQznDoc::kPathAttributes] = "/home/user/very/long/folder/of/attribute/files/names.sda";
+         return std::make_unique<CSdlOutputDlg>(d, SdlOutputOptions::Defaults(*d));
+       },
+       [](IDialogControls& c) {
+         EXPECT_TRUE(c.GetCheck(CSdlOutputDlg::kMerge));
+         c.SetCheck(CSdlOutputDlg::kMerge, false);
+       },
+       [d](CDialogModel& m) {
+         EXPECT_EQ(As<CSdlOutputDlg>(m).values.merge, 0);
+         d->m_paths[CQznDoc::kPathAttributes].clear();
+       }},
+      {"export-gen", [d] { return std::make_unique<CArcPntExportDlg>(ArcPntExportOptions::Defaults(*d)); },
+       [](IDialogControls& c) { c.SetCheck(CArcPntExportDlg::kIntegerIds, false); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CArcPntExportDlg>(m).values.integerIds, 0); }},
+      {"export-iges", [d] { return std::make_unique<CIgesOutDlg>(IgesOutOptions::Defaults(*d)); },
+       [](IDialogControls& c) { c.SetCheck(CIgesOutDlg::kFlip, true); },
+       [](CDialogModel& m) { EXPECT_EQ(As<CIgesOutDlg>(m).values.mode, IgesOutOptions::flip); }},
   };
   guitest::RunDialogSmoke(cases, host->messages);
 }
