@@ -15,6 +15,8 @@
 #include "resources/commands.h"
 #include "tests/support/testutil.h"
 #include "tests/ui/gui_test_util.h"
+#include "platform/textfile.h"
+#include "ui/core/exportdlgs.h"
 #include "ui/core/viewcommands.h"
 #include "ui/core/viewdialogs.h"
 #include "ui/viewcommandswx.h"
@@ -81,15 +83,26 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   EXPECT_FALSE(Enabled(32807));  // no flip under lines
   EXPECT_TRUE(Checked(cmd::kOverlayLines));
 
-  // Vector exchange: the lines as DXF, read back by OGR. The program
-  // installs the writers at start.
+  // Vector exchange: the lines as DXF through its options dialog, in pixel
+  // spacing without the IDs as elevations. The program installs the
+  // writers at start.
   CFormatExports exports;
   IVectorExports* previous = SetVectorExports(&exports);
   const std::string dxf = dir->file("lines.dxf");
   host->fileAnswers.push_back({dxf});
+  guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
+    EXPECT_EQ(d.Model().DialogId(), CDxfOutDlg::kId);
+    d.Controls().SetCheck(CDxfOutDlg::kPixelSpacing, true);
+    d.Controls().SetCheck(CDxfOutDlg::kIdAsZ, false);
+    guitest::Click(d, wxID_OK);
+  });
   ASSERT_TRUE(f->Dispatch(cmd::kFileExportVector));
   ASSERT_TRUE(std::filesystem::exists(dxf))
       << (host->messages.empty() ? std::string("no message") : host->messages.back());
+  // The first vertex (10, 10) flipped over the extent, no elevation after it.
+  const std::string flipped =
+      FormatC("10\r\n10.000000\r\n20\r\n%f\r\n0\r\nVERTEX", doc.m_extent.top + doc.m_extent.bottom - 10.0);
+  EXPECT_NE(qzntest::ReadFileText(dxf).find(flipped), std::string::npos);
   // The vector drawing as a bitmap: Pillow reads a BMP of the workspace.
   const std::string bmp = dir->file("drawing.bmp");
   host->fileAnswers.push_back({bmp});
