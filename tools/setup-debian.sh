@@ -13,6 +13,8 @@ packages=(
   # scanning: the SANE library (with its `test` backend) and scanimage as the oracle
   libsane1 libsane-dev sane-utils
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
+  # the desktop's opener, which shows side files in the user's text editor
+  xdg-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent oracles used by the tests

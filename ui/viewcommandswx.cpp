@@ -9,6 +9,7 @@
 #include <wx/clipbrd.h>
 #include <wx/colordlg.h>
 #include <wx/dcmemory.h>
+#include <wx/filefn.h>
 #include <wx/fontdlg.h>
 #include <wx/print.h>
 #include <wx/printdlg.h>
@@ -150,8 +151,13 @@ class CWxViewServices : public IViewServices {
   LOGFONT WindowFont() override { return ToLogFont(wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT), LOGFONT{}); }
 
   bool OpenInEditor(const std::string& path) override {
-    // An argument list, no shell: the path reaches the opener as it is.
-    const wxString opener("xdg-open"), file = U8(path);
+    // An argument list, no shell: the path reaches the opener as it is. An
+    // asynchronous start succeeds before the child looks for its program, so
+    // a desktop without the opener is found here and told to the caller.
+    wxPathList searchPath;
+    searchPath.AddEnvList("PATH");
+    const wxString opener = searchPath.FindAbsoluteValidPath("xdg-open"), file = U8(path);
+    if (opener.empty()) return false;
     const wchar_t* argv[] = {opener.wc_str(), file.wc_str(), nullptr};
     return wxExecute(argv, wxEXEC_ASYNC) > 0;
   }
