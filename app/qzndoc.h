@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "app/charlist.h"
-#include "app/reportgrid.h"
 #include "georef/controlpt.h"
 #include "georef/tfw.h"
 #include "georef/triangle.h"
@@ -24,6 +23,7 @@
 #include "model/layer.h"
 #include "model/note.h"
 #include "model/ptlist.h"
+#include "platform/reportgrid.h"
 #include "platform/wintypes.h"
 #include "raster/colorfeature.h"
 #include "raster/rasterimage.h"

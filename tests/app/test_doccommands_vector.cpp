@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/qzndoc.h"
-#include "app/reportgrid.h"
 #include "platform/host.h"
+#include "platform/reportgrid.h"
 
 using namespace qzn;
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/reportgrid.h"
+#include "platform/reportgrid.h"
 #include "widgets/core/cellkeyset.h"
 #include "widgets/core/gridcell.h"
 #include "widgets/core/gridpainter.h"
