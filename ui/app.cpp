@@ -24,6 +24,7 @@
 #include "ui/georefdialogs.h"
 #include "ui/imagecommands.h"
 #include "ui/iddialogs.h"
+#include "ui/language.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
 #include "ui/layerdialogs.h"
@@ -181,6 +182,7 @@ namespace {
 class CQznWxApp : public wxApp {
  public:
   bool OnInit() override {
+    SetUpDesktopLanguage();
     SetAppName("qzn");
     SetAppDisplayName(U8(res::LoadString(res::kStrAppTitle)));
     wxInitAllImageHandlers();
