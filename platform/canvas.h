@@ -102,7 +102,8 @@ class CRecordingCanvas : public CCanvas {
 
 // Passes every call on to another canvas with the coordinates moved by
 // (dx, dy): what is drawn for an origin at the corner lands elsewhere, as a
-// picture placed inside a printed page's margins.
+// picture placed inside a printed page's margins. With no move it is a plain
+// relay that a canvas watching the calls can build on.
 class CShiftedCanvas : public CCanvas {
  public:
   CShiftedCanvas(CCanvas& target, int dx, int dy) : m_target(target), m_dx(dx), m_dy(dy) {}
@@ -115,8 +116,18 @@ class CShiftedCanvas : public CCanvas {
   int SetBkMode(int mode) override { return m_target.SetBkMode(mode); }
   void MoveTo(int x, int y) override { m_target.MoveTo(X(x), Y(y)); }
   void LineTo(int x, int y) override { m_target.LineTo(X(x), Y(y)); }
-  void Polyline(const POINT* pts, int n) override { m_target.Polyline(Shifted(pts, n)); }
-  void Polygon(const POINT* pts, int n) override { m_target.Polygon(Shifted(pts, n)); }
+  void Polyline(const POINT* pts, int n) override {
+    if (m_dx == 0 && m_dy == 0)
+      m_target.Polyline(pts, n);
+    else
+      m_target.Polyline(Shifted(pts, n));
+  }
+  void Polygon(const POINT* pts, int n) override {
+    if (m_dx == 0 && m_dy == 0)
+      m_target.Polygon(pts, n);
+    else
+      m_target.Polygon(Shifted(pts, n));
+  }
   void Rectangle(int l, int t, int r, int b) override { m_target.Rectangle(X(l), Y(t), X(r), Y(b)); }
   void Ellipse(int l, int t, int r, int b) override { m_target.Ellipse(X(l), Y(t), X(r), Y(b)); }
   void SetPixel(int x, int y, COLORREF c) override { m_target.SetPixel(X(x), Y(y), c); }
