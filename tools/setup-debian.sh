@@ -31,8 +31,6 @@ packages=(
   # German and French locales, for the tests that numbers keep a '.' under them;
   # Chinese, for the window's stock dialogs in the user's language
   locales
-  # a window manager and a pointer driver, to try the window as a user would
-  openbox xdotool
 )
 
 missing=()
