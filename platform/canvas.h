@@ -100,6 +100,58 @@ class CRecordingCanvas : public CCanvas {
   using CCanvas::Polyline;
 };
 
+// Passes every call on to another canvas with the coordinates moved by
+// (dx, dy): what is drawn for an origin at the corner lands elsewhere, as a
+// picture placed inside a printed page's margins. With no move it is a plain
+// relay that a canvas watching the calls can build on.
+class CShiftedCanvas : public CCanvas {
+ public:
+  CShiftedCanvas(CCanvas& target, int dx, int dy) : m_target(target), m_dx(dx), m_dy(dy) {}
+
+  CPen SelectPen(const CPen& p) override { return m_target.SelectPen(p); }
+  CBrush SelectBrush(const CBrush& b) override { return m_target.SelectBrush(b); }
+  CFont SelectFont(const CFont& f) override { return m_target.SelectFont(f); }
+  COLORREF SetTextColor(COLORREF c) override { return m_target.SetTextColor(c); }
+  COLORREF SetBkColor(COLORREF c) override { return m_target.SetBkColor(c); }
+  int SetBkMode(int mode) override { return m_target.SetBkMode(mode); }
+  void MoveTo(int x, int y) override { m_target.MoveTo(X(x), Y(y)); }
+  void LineTo(int x, int y) override { m_target.LineTo(X(x), Y(y)); }
+  void Polyline(const POINT* pts, int n) override {
+    if (m_dx == 0 && m_dy == 0)
+      m_target.Polyline(pts, n);
+    else
+      m_target.Polyline(Shifted(pts, n));
+  }
+  void Polygon(const POINT* pts, int n) override {
+    if (m_dx == 0 && m_dy == 0)
+      m_target.Polygon(pts, n);
+    else
+      m_target.Polygon(Shifted(pts, n));
+  }
+  void Rectangle(int l, int t, int r, int b) override { m_target.Rectangle(X(l), Y(t), X(r), Y(b)); }
+  void Ellipse(int l, int t, int r, int b) override { m_target.Ellipse(X(l), Y(t), X(r), Y(b)); }
+  void SetPixel(int x, int y, COLORREF c) override { m_target.SetPixel(X(x), Y(y), c); }
+  void TextOut(int x, int y, const std::string& utf8) override { m_target.TextOut(X(x), Y(y), utf8); }
+  SIZE GetTextExtent(const std::string& utf8) override { return m_target.GetTextExtent(utf8); }
+  using CCanvas::Polygon;
+  using CCanvas::Polyline;
+
+ private:
+  int X(int x) const { return SaturatedSum(x, m_dx); }
+  int Y(int y) const { return SaturatedSum(y, m_dy); }
+  std::vector<POINT> Shifted(const POINT* pts, int n) const {
+    std::vector<POINT> out(pts, pts + (n > 0 ? n : 0));
+    for (POINT& p : out) {
+      p.x = X(p.x);
+      p.y = Y(p.y);
+    }
+    return out;
+  }
+
+  CCanvas& m_target;
+  int m_dx, m_dy;
+};
+
 // Software rasteriser over an RGB bitmap (3 bytes a pixel, R G B, rows top
 // first, no padding). Pens of any width with their dash patterns, polygons
 // filled solid or hatched by even-odd scanlines, ellipses, and text drawn as

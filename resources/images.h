@@ -1,7 +1,6 @@
-// Toolbar images and cursors drawn by the project, as data. A picture is 16
-// rows of 16 characters (cursors: 32 x 32); each character names a colour
-// of the legend below, ' ' is transparent. Buttons without a picture show a
-// glyph: one character of their text on a coloured tile.
+// Cursors drawn by the project, as data: 32 rows of 32 characters, each
+// naming a colour of the legend below, ' ' transparent. (The toolbar
+// pictures are SVG drawings: resources/toolbarpictures.h.)
 #pragma once
 
 #include <cstdint>
@@ -12,16 +11,6 @@ namespace qzn::res {
 // grey, 'R' red, 'B' blue, 'N' navy, 'Y' yellow, 'O' ochre, 'C' green.
 // Returns 0xRRGGBB, or -1 for ' ' and unknown characters (transparent).
 std::int32_t PictureColour(char c);
-
-struct ToolImage {
-  const char* const* rows = nullptr;  // 16 rows, or null for a glyph tile
-  const char* glyph = nullptr;        // UTF-8 character drawn on the tile
-  std::uint32_t tile = 0;             // the tile's colour, 0xRRGGBB
-};
-
-// The picture of a toolbar button; a glyph tile for every command that has
-// no picture of its own.
-ToolImage ToolbarImage(int id);
 
 struct CursorImage {
   const char* const* rows;  // 32 rows of 32: 'K' black, 'W' white, ' ' clear

@@ -1,6 +1,7 @@
 #include "resources/toolbars.h"
 
 #include "resources/commands.h"
+#include "resources/toolcommands.h"
 
 namespace qzn::res {
 
@@ -26,9 +27,10 @@ constexpr int kBasic[] = {
 // counting from 0 with the separators), the layer dialogs.
 // clang-format off
 constexpr int kView[] = {
-    kEditLineTool, 32798, 33107, 32977, 32818, 32800, 32801, 33025, 32822, 32856,
-    32880, 32875, 33036, 32799, 32851, 32826, 32854, 33017, 33028, 32843, 0,
-    kEditPointTool, 32860, 32861, 32865, 32866, 32863, 32872, kLayerCombo, 0,
+    kEditLineTool, kLineNew, kLineFreehand, kLineMultiTrace, kLineAddNode, kLineDeleteNode, kLineMoveNode,
+    kLineSnapNodes, kLineSplit, kLineJoin, kLineClose, kLineCopy, kLineMove, kLineDelete, kLineSetId,
+    kLineAssignId, kLineContour, kLineSetLayer, kLinePolygon, kLineShow, 0,
+    kEditPointTool, kPointNew, kPointDelete, kPointMove, kPointSetId, kPointAssignId, kPointShowId, kLayerCombo, 0,
     kEditDefineLayers, kEditLayerOps,
 };
 // clang-format on

@@ -1,6 +1,6 @@
 // The two toolbars: button command ids in order, 0 for a separator. A
-// button's tooltip is its command's menu text (CommandText); its image is
-// ToolbarImage(id).
+// button's tooltip is its command's menu text (CommandText); its picture is
+// ToolbarPicture(id) (resources/toolbarpictures.h).
 #pragma once
 
 #include <span>

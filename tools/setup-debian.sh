@@ -10,6 +10,8 @@ packages=(
   libtiff-dev libgeotiff-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   # GUI and 3D view
   libwxgtk3.2-dev libgl1-mesa-dev libglu1-mesa-dev
+  # the toolkit's own translations: stock buttons and dialogs in the user's language
+  wx3.2-i18n
   # scanning: the SANE library (with its `test` backend) and scanimage as the oracle
   libsane1 libsane-dev sane-utils
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
@@ -28,7 +30,8 @@ packages=(
   python3-networkx
   # Open CASCADE's command shell, whose IGES reader checks the IGES export
   occt-draw
-  # German and French locales, for the tests that numbers keep a '.' under them
+  # German and French locales, for the tests that numbers keep a '.' under them;
+  # Chinese, for the window's stock dialogs in the user's language
   locales
 )
 
@@ -43,9 +46,9 @@ if ((${#missing[@]})); then
   apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The locale tests need de_DE.UTF-8 and fr_FR.UTF-8; generate them only when
-# `locale -a` lacks them (it lists them as de_DE.utf8).
-for loc in de_DE fr_FR; do
+# The locale tests need de_DE.UTF-8, fr_FR.UTF-8 and zh_CN.UTF-8; generate them
+# only when `locale -a` lacks them (it lists them as de_DE.utf8).
+for loc in de_DE fr_FR zh_CN; do
   if ! locale -a 2>/dev/null | grep -qiE "^${loc}\.utf-?8\$"; then
     # localedef exits 1 on mere warnings even though it wrote the locale
     localedef -i "$loc" -c -f UTF-8 "$loc.UTF-8" || echo "localedef $loc.UTF-8 exited $?" >&2

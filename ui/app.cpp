@@ -25,6 +25,7 @@
 #include "ui/georefdialogs.h"
 #include "ui/imagecommands.h"
 #include "ui/iddialogs.h"
+#include "ui/language.h"
 #include "ui/imagedialogs.h"
 #include "ui/linedialogs.h"
 #include "ui/layerdialogs.h"
@@ -185,6 +186,7 @@ namespace {
 class CQznWxApp : public wxApp {
  public:
   bool OnInit() override {
+    SetUpDesktopLanguage();
     SetAppName("qzn");
     SetAppDisplayName(U8(res::LoadString(res::kStrAppTitle)));
     wxInitAllImageHandlers();

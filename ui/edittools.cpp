@@ -105,7 +105,7 @@ CModelDialog* MakeDrawPixelValueDialog(wxWindow* parent, CDrawPixelValueDlg& mod
   row->Add(new wxButton(d, CDrawPixelValueDlg::kDefine, U8(res::text::kDrawValueDefine)), 0);
   body->Add(row, 0, wxEXPAND | wxBOTTOM, 8);
   body->Add(LabelledRow(d, res::text::kDrawValuePenLabel, MakeEdit(d, CDrawPixelValueDlg::kPenSize, 60)));
-  return FinishDialog(d, body);
+  return FinishDialog(d, body, DialogButtons(d));
 }
 
 CModelDialog* MakeMapPixelValueDialog(wxWindow* parent, CMapPixelValueDlg& model) {
@@ -117,7 +117,7 @@ CModelDialog* MakeMapPixelValueDialog(wxWindow* parent, CMapPixelValueDlg& model
     grid->Add(MakeLabel(d, label), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(MakeEdit(d, id, 60));
   }
-  return FinishDialog(d, grid);
+  return FinishDialog(d, grid, DialogButtons(d));
 }
 
 CModelDialog* MakeDeleteTextLinesDialog(wxWindow* parent, CDeleteTextLinesDlg& model) {
@@ -126,7 +126,7 @@ CModelDialog* MakeDeleteTextLinesDialog(wxWindow* parent, CDeleteTextLinesDlg& m
   body->Add(MakeWideLabel(d, CDeleteTextLinesDlg::kQuestion), 0, wxEXPAND | wxBOTTOM, 8);
   body->Add(MakeRadio(d, CDeleteTextLinesDlg::kInside, res::text::kDeleteTextLinesInside, true), 0, wxBOTTOM, 4);
   body->Add(MakeRadio(d, CDeleteTextLinesDlg::kCrossing, res::text::kDeleteTextLinesCrossing));
-  return FinishDialog(d, body);
+  return FinishDialog(d, body, DialogButtons(d));
 }
 
 }  // namespace

@@ -54,51 +54,40 @@ std::string DocumentTitle(const CQznDoc& doc) {
 namespace {
 
 // Passes drawing on and counts the calls that put pixels down.
-class CountingCanvas : public CCanvas {
+class CountingCanvas : public CShiftedCanvas {
  public:
-  explicit CountingCanvas(CCanvas& to) : m_to(to) {}
+  explicit CountingCanvas(CCanvas& to) : CShiftedCanvas(to, 0, 0) {}
   int drawn = 0;
-  CPen SelectPen(const CPen& p) override { return m_to.SelectPen(p); }
-  CBrush SelectBrush(const CBrush& b) override { return m_to.SelectBrush(b); }
-  CFont SelectFont(const CFont& f) override { return m_to.SelectFont(f); }
-  COLORREF SetTextColor(COLORREF c) override { return m_to.SetTextColor(c); }
-  COLORREF SetBkColor(COLORREF c) override { return m_to.SetBkColor(c); }
-  int SetBkMode(int m) override { return m_to.SetBkMode(m); }
-  void MoveTo(int x, int y) override { m_to.MoveTo(x, y); }
   void LineTo(int x, int y) override {
     ++drawn;
-    m_to.LineTo(x, y);
+    CShiftedCanvas::LineTo(x, y);
   }
   void Polyline(const POINT* p, int n) override {
     ++drawn;
-    m_to.Polyline(p, n);
+    CShiftedCanvas::Polyline(p, n);
   }
   void Polygon(const POINT* p, int n) override {
     ++drawn;
-    m_to.Polygon(p, n);
+    CShiftedCanvas::Polygon(p, n);
   }
   void Rectangle(int l, int t, int r, int b) override {
     ++drawn;
-    m_to.Rectangle(l, t, r, b);
+    CShiftedCanvas::Rectangle(l, t, r, b);
   }
   void Ellipse(int l, int t, int r, int b) override {
     ++drawn;
-    m_to.Ellipse(l, t, r, b);
+    CShiftedCanvas::Ellipse(l, t, r, b);
   }
   void SetPixel(int x, int y, COLORREF c) override {
     ++drawn;
-    m_to.SetPixel(x, y, c);
+    CShiftedCanvas::SetPixel(x, y, c);
   }
   void TextOut(int x, int y, const std::string& t) override {
     ++drawn;
-    m_to.TextOut(x, y, t);
+    CShiftedCanvas::TextOut(x, y, t);
   }
-  SIZE GetTextExtent(const std::string& t) override { return m_to.GetTextExtent(t); }
   using CCanvas::Polygon;
   using CCanvas::Polyline;
-
- private:
-  CCanvas& m_to;
 };
 
 wxRect ToWx(const RECT& r) { return wxRect(r.left, r.top, r.right - r.left, r.bottom - r.top); }

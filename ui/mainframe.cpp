@@ -4,6 +4,10 @@
 
 #include <wx/dcclient.h>
 #include <wx/mdi.h>
+#include <wx/popupwin.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/utils.h>
 
@@ -25,21 +29,91 @@ CMainFrame* g_mainFrame = nullptr;
 
 enum Pane : int { kPaneMessage = 0, kPaneCoordinates, kPaneCaps, kPaneNum, kPaneScroll, kPaneGauge, kPaneCount };
 
-void AddButtons(wxAuiToolBar* bar, int resource) {
-  for (int id : res::ToolbarButtons(resource)) {
-    if (id == 0) {
-      bar->AddSeparator();
-      continue;
-    }
-    if (id == cmd::kLayerCombo) continue;  // the combo bar places its own control
-    const wxString tip = U8(res::PlainText(res::CommandText(id)));
-    bar->AddTool(WxId(id), tip, ToolBitmap(id), tip, IsCheckCommand(id) ? wxITEM_CHECK : wxITEM_NORMAL);
-  }
-}
-
 }  // namespace
 
 CMainFrame* MainFrame() { return g_mainFrame; }
+
+// ---- CToolBar ---------------------------------------------------------------------
+
+// The tooltip: the desktop's tooltip colours, no focus taken, no pointer
+// grabbed (a click goes to the button under it).
+class CTipWindow : public wxPopupWindow {
+ public:
+  CTipWindow(wxWindow* parent, const wxString& text) : wxPopupWindow(parent, wxBORDER_SIMPLE) {
+    SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+    auto* label = new wxStaticText(this, wxID_ANY, text);
+    label->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(label, 0, wxALL, FromDIP(4));
+    SetSizerAndFit(sizer);
+  }
+};
+
+wxBEGIN_EVENT_TABLE(CToolBar, wxAuiToolBar) EVT_MOTION(CToolBar::OnPointerMotion)
+    EVT_LEAVE_WINDOW(CToolBar::OnPointerLeave) EVT_LEFT_DOWN(CToolBar::OnPointerDown) wxEND_EVENT_TABLE()
+
+        CToolBar::CToolBar(wxWindow* parent)
+    : wxAuiToolBar(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                   wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER | wxAUI_TB_HORZ_LAYOUT),
+      m_tipTimer(this) {
+  Bind(wxEVT_TIMER, &CToolBar::OnTipTimer, this);
+}
+
+CToolBar::~CToolBar() {
+  m_tipTimer.Stop();
+  HideTip();
+}
+
+void CToolBar::AddButton(int command) {
+  const wxString tip = U8(res::PlainText(res::CommandText(command)));
+  AddTool(WxId(command), tip, ToolBitmap(command), tip, IsCheckCommand(command) ? wxITEM_CHECK : wxITEM_NORMAL);
+}
+
+wxWindow* CToolBar::ShownTip() const { return m_tip && m_tip->IsShown() ? m_tip : nullptr; }
+
+void CToolBar::OnPointerMotion(wxMouseEvent& e) {
+  wxAuiToolBar::OnMotion(e);
+  UnsetToolTip();  // the bar's own tooltip, set by the toolkit's bar: ours shows instead
+  wxAuiToolBarItem* item = FindToolByPosition(e.GetX(), e.GetY());
+  const int tool = item && item->GetKind() != wxITEM_SEPARATOR && !item->GetWindow() && !item->GetShortHelp().empty()
+                       ? item->GetId()
+                       : wxID_NONE;
+  if (tool == m_tipTool) return;
+  // The pointer came to another button: its tooltip after the delay.
+  HideTip();
+  m_tipTool = tool;
+  m_tipTimer.Stop();
+  if (tool != wxID_NONE && !e.LeftIsDown()) m_tipTimer.StartOnce(kTipDelayMs);
+}
+
+void CToolBar::OnPointerLeave(wxMouseEvent& e) {
+  wxAuiToolBar::OnLeaveWindow(e);
+  m_tipTool = wxID_NONE;
+  m_tipTimer.Stop();
+  HideTip();
+}
+
+void CToolBar::OnPointerDown(wxMouseEvent& e) {
+  m_tipTimer.Stop();
+  HideTip();
+  wxAuiToolBar::OnLeftDown(e);
+}
+
+void CToolBar::OnTipTimer(wxTimerEvent&) {
+  wxAuiToolBarItem* item = m_tipTool != wxID_NONE ? FindTool(m_tipTool) : nullptr;
+  if (!item || m_tip) return;
+  m_tip = new CTipWindow(this, item->GetShortHelp());
+  // Under the button, as the desktop puts tooltips.
+  const wxRect button = item->GetSizerItem() ? item->GetSizerItem()->GetRect() : wxRect();
+  m_tip->Position(ClientToScreen(button.GetBottomLeft()) + wxPoint(0, FromDIP(4)), wxSize(0, 0));
+  m_tip->Show();
+}
+
+void CToolBar::HideTip() {
+  if (!m_tip) return;
+  m_tip->Destroy();
+  m_tip = nullptr;
+}
 
 // ---- CLayerComboBox -------------------------------------------------------------
 
@@ -64,9 +138,7 @@ bool CLayerComboBox::FillLayers(const CQznDoc* doc) {
 
 // ---- CComboToolBar --------------------------------------------------------------
 
-CComboToolBar::CComboToolBar(wxWindow* parent)
-    : wxAuiToolBar(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                   wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER | wxAUI_TB_HORZ_LAYOUT) {
+CComboToolBar::CComboToolBar(wxWindow* parent) : CToolBar(parent) {
   const auto buttons = res::ToolbarButtons(res::kToolBarView);
   m_combo = new CLayerComboBox(this, cmd::kLayerCombo);
   for (std::size_t i = 0; i < buttons.size(); ++i) {
@@ -76,8 +148,7 @@ CComboToolBar::CComboToolBar(wxWindow* parent)
     } else if (id == 0) {
       AddSeparator();
     } else {
-      const wxString tip = U8(res::PlainText(res::CommandText(id)));
-      AddTool(WxId(id), tip, ToolBitmap(id), tip, IsCheckCommand(id) ? wxITEM_CHECK : wxITEM_NORMAL);
+      AddButton(id);
     }
   }
   Realize();
@@ -118,9 +189,13 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
   SetAcceleratorTable(DefaultAcceleratorTable());
 
   m_aui.SetManagedWindow(this);
-  m_toolBar = new wxAuiToolBar(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-                               wxAUI_TB_DEFAULT_STYLE | wxAUI_TB_GRIPPER | wxAUI_TB_HORZ_LAYOUT);
-  AddButtons(m_toolBar, res::kToolBarBasic);
+  m_toolBar = new CToolBar(this);
+  for (int id : res::ToolbarButtons(res::kToolBarBasic)) {
+    if (id == 0)
+      m_toolBar->AddSeparator();
+    else
+      m_toolBar->AddButton(id);
+  }
   m_toolBar->Realize();
   m_viewBar = new CComboToolBar(this);
   m_aui.AddPane(GetClientWindow(), wxAuiPaneInfo().CenterPane().Name("client"));

@@ -32,10 +32,38 @@ class CLayerComboBox : public wxChoice {
   bool FillLayers(const CQznDoc* doc);
 };
 
+// A toolbar of the main window: buttons with their pictures, and a tooltip
+// (the command's text) half a second after the pointer comes to rest on a
+// button. The desktop's own tooltip waits for a second movement over the
+// button before it starts counting, so it may come seconds late or never.
+class CToolBar : public wxAuiToolBar {
+ public:
+  explicit CToolBar(wxWindow* parent);
+  ~CToolBar() override;
+  // A button of a command, with its picture and tooltip.
+  void AddButton(int command);
+  // The tooltip now shown, or null.
+  wxWindow* ShownTip() const;
+
+  static constexpr int kTipDelayMs = 500;
+
+ private:
+  void OnPointerMotion(wxMouseEvent& e);
+  void OnPointerLeave(wxMouseEvent& e);
+  void OnPointerDown(wxMouseEvent& e);
+  void OnTipTimer(wxTimerEvent& e);
+  void HideTip();
+
+  wxTimer m_tipTimer;
+  int m_tipTool = wxID_NONE;  // the button the pointer rests on
+  class CTipWindow* m_tip = nullptr;
+  wxDECLARE_EVENT_TABLE();
+};
+
 // The view toolbar: the combo takes its slot while the bar lies
 // horizontally; docked vertically the slot is a narrow gap and the combo
 // hides.
-class CComboToolBar : public wxAuiToolBar {
+class CComboToolBar : public CToolBar {
  public:
   CComboToolBar(wxWindow* parent);
   CLayerComboBox* Combo() const { return m_combo; }
@@ -67,7 +95,7 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   CLayerComboBox* LayerCombo() const { return m_viewBar->Combo(); }
   CComboToolBar* ViewBar() const { return m_viewBar; }
-  wxAuiToolBar* BasicBar() const { return m_toolBar; }
+  CToolBar* BasicBar() const { return m_toolBar; }
   wxAuiManager& Aui() { return m_aui; }
   CImageWindow* ActiveImageWindow() const;
 
@@ -87,7 +115,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   void FitCoordinatePane(const wxString& text);
 
   wxAuiManager m_aui;
-  wxAuiToolBar* m_toolBar = nullptr;
+  CToolBar* m_toolBar = nullptr;
   CComboToolBar* m_viewBar = nullptr;
   wxGauge* m_gauge = nullptr;
   std::int64_t m_progressLow = 0, m_progressHigh = 0;

@@ -8,7 +8,9 @@
 #include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/colordlg.h>
+#include <wx/dcgraph.h>
 #include <wx/dcmemory.h>
+#include <wx/dcprint.h>
 #include <wx/filefn.h>
 #include <wx/fontdlg.h>
 #include <wx/print.h>
@@ -50,6 +52,23 @@ wxPrintDialogData& PrintData() {
   static wxPrintDialogData data;
   return data;
 }
+
+// The page set-up: paper, orientation and the margins every printed page
+// keeps. Until the page set-up says otherwise the margins are 15 mm, inside
+// what any printer can print.
+constexpr int kDefaultMarginMm = 15;
+wxPageSetupDialogData& PageSetup() {
+  static wxPageSetupDialogData data = [] {
+    wxPageSetupDialogData d;
+    d.SetMarginTopLeft(wxPoint(kDefaultMarginMm, kDefaultMarginMm));
+    d.SetMarginBottomRight(wxPoint(kDefaultMarginMm, kDefaultMarginMm));
+    return d;
+  }();
+  return data;
+}
+
+// The height of the title's line on paper, in points: a 13-point heading.
+constexpr double kTitlePoints = 16.0;
 
 // A page of the printer (or of the preview) in its device units.
 class CWxPrintPage : public IPrintPage {
@@ -185,9 +204,11 @@ class CWxViewServices : public IViewServices {
   }
 
   void PrintSetup() override {
-    wxPageSetupDialogData setup(PrintData().GetPrintData());
-    wxPageSetupDialog dialog(Parent(), &setup);
-    if (dialog.ShowModal() == wxID_OK) PrintData().SetPrintData(dialog.GetPageSetupData().GetPrintData());
+    PageSetup().SetPrintData(PrintData().GetPrintData());
+    wxPageSetupDialog dialog(Parent(), &PageSetup());
+    if (dialog.ShowModal() != wxID_OK) return;
+    PageSetup() = dialog.GetPageSetupData();
+    PrintData().SetPrintData(PageSetup().GetPrintData());
   }
 
   void PrintWindow(CQznView& view) override { Print(view); }
@@ -287,15 +308,49 @@ LOGFONT ToLogFont(const wxFont& font, const LOGFONT& base) {
 
 CViewPrintout::CViewPrintout(CQznView& view, const wxString& title) : wxPrintout(title), m_view(view) {}
 
+namespace {
+
+// The part of the page inside the set-up's margins and inside what the
+// printer can print, in the page's logical units.
+wxRect PrintedArea(const wxPrintout& printout) {
+  return printout.GetLogicalPageMarginsRect(PageSetup()).Intersect(printout.GetLogicalPageRect());
+}
+
+// A font whose lines are kTitlePoints high on paper, whatever the device's
+// resolution: the toolkit sizes fonts for the screen, which on a printer
+// gives text a few points high.
+wxFont TitleFont(const wxPrintout& printout, wxDC& dc) {
+  int widthMm = 0, heightMm = 0;
+  printout.GetPageSizeMM(&widthMm, &heightMm);
+  const wxRect paper = printout.GetLogicalPaperRect();
+  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  font.SetFractionalPointSize(kTitlePoints);
+  if (heightMm <= 0 || paper.height <= 0) return font;
+  const double unitsPerPoint = paper.height / (heightMm / 25.4 * 72.0);
+  dc.SetFont(font);
+  const int measured = dc.GetCharHeight();
+  if (measured > 0) font.SetFractionalPointSize(kTitlePoints * kTitlePoints * unitsPerPoint / measured);
+  return font;
+}
+
+}  // namespace
+
 bool CViewPrintout::OnPrintPage(int page) {
   wxDC* dc = GetDC();
   if (page != 1 || !dc) return false;
-  int w = 0, h = 0;
-  dc->GetSize(&w, &h);
-  // The title goes in the printer's own font.
-  if (!dc->GetFont().IsOk()) dc->SetFont(*wxNORMAL_FONT);
+  const wxRect area = PrintedArea(*this);
+  // The desktop's printer context puts every text at the paper's corner,
+  // wherever it is asked for; drawn through the toolkit's vector graphics on
+  // the same page, texts land where they belong.
+  std::unique_ptr<wxGCDC> vector;
+  if (auto* printer = wxDynamicCast(dc, wxPrinterDC)) {
+    vector = std::make_unique<wxGCDC>(*printer);
+    if (vector->IsOk()) dc = vector.get();
+  }
+  dc->SetFont(TitleFont(*this, *dc));
+  dc->SetTextForeground(*wxBLACK);
   CWxPrintPage printed(*dc);
-  PrintViewPage(m_view, printed, SIZE{w, h}, FromWx(GetTitle()));
+  PrintViewPage(m_view, printed, RECT{area.x, area.y, area.x + area.width, area.y + area.height}, FromWx(GetTitle()));
   return true;
 }
 

@@ -2,8 +2,14 @@
 
 #include <filesystem>
 
+#include <wx/dcscreen.h>
 #include <wx/filedlg.h>
-#include <wx/msgdlg.h>
+#include <wx/msgdlg.h>  // before the generic dialog, which builds on its base
+
+#include <wx/generic/msgdlgg.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/stockitem.h>
 #include <wx/utils.h>
 
 #include "resources/strings.h"
@@ -19,6 +25,34 @@ std::string WxWildcard(const std::string& filter) {
     out += f.description + '|' + f.patterns;
   }
   return out;
+}
+
+namespace {
+
+// The desktop's own message box sizes itself to the message alone, so a
+// short question leaves too little title bar for the program's name ("QZ…
+// ws"). This one is drawn by the toolkit (with its stock buttons in the
+// user's language) and is at least as wide as its title needs.
+class CMessageBox : public wxGenericMessageDialog {
+ public:
+  using wxGenericMessageDialog::wxGenericMessageDialog;
+
+ protected:
+  void AddMessageDialogDetails(wxSizer* sizer) override { sizer->Add(MessageBoxTitleWidth(GetTitle()), 0); }
+};
+
+}  // namespace
+
+int MessageBoxTitleWidth(const wxString& title) {
+  // Title bars draw the title in bold; beside it stand the window's icon
+  // and its buttons, about five lines of text high in all.
+  wxFont bold = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+  bold.MakeBold();
+  wxCoord width = 0, height = 0;
+  wxScreenDC dc;
+  dc.SetFont(bold);
+  dc.GetTextExtent(title, &width, &height);
+  return width + 5 * height;
 }
 
 int CWxHost::MessageBox(const std::string& text, unsigned style) {
@@ -44,7 +78,7 @@ int CWxHost::MessageBox(const std::string& text, unsigned style) {
     default: break;
   }
   if ((style & 0xF00) == MB_DEFBUTTON2) wxStyle |= (style & 0xF) == MB_OKCANCEL ? wxCANCEL_DEFAULT : wxNO_DEFAULT;
-  wxMessageDialog dlg(MainFrame(), U8(text), U8(res::LoadString(res::kStrAppTitle)), wxStyle);
+  CMessageBox dlg(MainFrame(), U8(text), U8(res::LoadString(res::kStrAppTitle)), wxStyle);
   switch (dlg.ShowModal()) {
     case wxID_YES: return IDYES;
     case wxID_NO: return IDNO;
@@ -74,8 +108,10 @@ FileDialogResult CWxHost::AskFiles(const FileDialogRequest& request) {
     dir = p.parent_path().string();
     name = p.filename().string();
   }
-  wxFileDialog dlg(MainFrame(), U8(request.kind == FileDialogKind::save ? "另存为" : "打开"), U8(dir), U8(name),
-                   U8(WxWildcard(request.filter)), style);
+  // The dialog is the desktop's: its title in the desktop's language too.
+  const wxString title =
+      wxGetStockLabel(request.kind == FileDialogKind::save ? wxID_SAVEAS : wxID_OPEN, wxSTOCK_WITHOUT_ELLIPSIS);
+  wxFileDialog dlg(MainFrame(), title, U8(dir), U8(name), U8(WxWildcard(request.filter)), style);
   if (dlg.ShowModal() != wxID_OK) return result;
   wxArrayString paths;
   if (style & wxFD_MULTIPLE)

@@ -5,11 +5,11 @@
 #include <set>
 #include <string>
 
-#include <wx/dcmemory.h>
 #include <wx/image.h>
 
 #include "resources/accelerators.h"
 #include "resources/images.h"
+#include "resources/toolbarpictures.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
@@ -85,8 +85,6 @@ wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items) {
 
 namespace {
 
-wxColour Colour(std::uint32_t rgb) { return wxColour((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
-
 wxImage Picture(const char* const* rows, int size) {
   wxImage img(size, size);
   img.InitAlpha();
@@ -106,27 +104,10 @@ wxImage Picture(const char* const* rows, int size) {
 
 }  // namespace
 
-wxBitmap ToolBitmap(int id) {
-  const res::ToolImage ti = res::ToolbarImage(id);
-  if (ti.rows) return wxBitmap(Picture(ti.rows, 16));
-  // A glyph on a tile: one character of the command's text.
-  wxBitmap bmp(16, 16, 24);
-  {
-    wxMemoryDC dc(bmp);
-    dc.SetBackground(wxBrush(Colour(ti.tile)));
-    dc.Clear();
-    dc.SetPen(wxPen(wxColour(120, 120, 120)));
-    dc.SetBrush(*wxTRANSPARENT_BRUSH);
-    dc.DrawRectangle(0, 0, 16, 16);
-    wxFont font(wxFontInfo().Family(wxFONTFAMILY_DEFAULT));
-    font.SetPixelSize(wxSize(0, 13));
-    dc.SetFont(font);
-    dc.SetTextForeground(*wxBLACK);
-    const wxString g = U8(ti.glyph ? ti.glyph : "?");
-    const wxSize ext = dc.GetTextExtent(g);
-    dc.DrawText(g, (16 - ext.x) / 2, (16 - ext.y) / 2);
-  }
-  return bmp;
+wxBitmapBundle ToolBitmap(int id) {
+  const char* svg = res::ToolbarPicture(id);
+  if (!svg) return wxBitmapBundle();
+  return wxBitmapBundle::FromSVG(svg, wxSize(kToolPictureSize, kToolPictureSize));
 }
 
 wxCursor MakeCursor(int id) {

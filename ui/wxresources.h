@@ -7,6 +7,7 @@
 
 #include <wx/accel.h>
 #include <wx/bitmap.h>
+#include <wx/bmpbndl.h>
 #include <wx/cursor.h>
 #include <wx/menu.h>
 
@@ -35,8 +36,11 @@ void MarkCheckCommands(const std::vector<int>& ids);
 bool IsCheckCommand(int id);
 // A pop-up menu of context items.
 wxMenu* BuildPopupMenu(const std::vector<ContextMenuItem>& items);
-// The 16 x 16 image of a toolbar button.
-wxBitmap ToolBitmap(int id);
+// The size the toolbar pictures are drawn for, in pixels at the usual scale.
+constexpr int kToolPictureSize = 16;
+// The picture of a toolbar button, drawn at whatever size the bar asks
+// (16 x 16 at the usual scale); an empty bundle for a command without one.
+wxBitmapBundle ToolBitmap(int id);
 // A cursor resource (101, 207).
 wxCursor MakeCursor(int id);
 // The default accelerators.

@@ -121,6 +121,7 @@ inline void ShownDescendants(wxWindow* w, std::vector<wxWindow*>& out) {
 // Every text whole (a Chinese text that went through the wrong conversion
 // comes out empty), every labelled control as wide as its text needs, no
 // two controls of one parent on top of each other, all inside the dialog.
+constexpr int kDialogMargin = 4;  // pixels
 inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
   std::vector<wxWindow*> all;
   ShownDescendants(&dialog, all);
@@ -138,6 +139,11 @@ inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
     }
     const wxRect inDialog(dialog.ScreenToClient(w->GetScreenPosition()), w->GetSize());
     EXPECT_TRUE(wxRect(client).Contains(inDialog)) << name << ": \"" << label << "\" outside";
+    // Nothing touches the dialog's edge: the dialogs keep a margin.
+    if (w->GetParent() == &dialog) {
+      EXPECT_TRUE(wxRect(client).Deflate(kDialogMargin).Contains(inDialog))
+          << name << ": \"" << label << "\" within " << kDialogMargin << " pixels of the edge";
+    }
   }
   for (std::size_t i = 0; i < all.size(); ++i)
     for (std::size_t j = i + 1; j < all.size(); ++j) {

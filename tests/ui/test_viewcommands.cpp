@@ -2,6 +2,9 @@
 // and check marks asked), one command of each group run from the frame as a
 // menu click runs it, the printed page on a PostScript printer, the copy on
 // the clipboard, and font records through the toolkit's fonts.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -185,20 +188,25 @@ TEST_F(ViewCommandsWindow, EveryMenuOpensAndOneCommandOfEachGroupRuns) {
   EXPECT_NE(out.find(" 480 360"), std::string::npos) << out;
 }
 
-TEST_F(ViewCommandsWindow, OnePrintedPageWithTheTitleAndTheFrame) {
+// The printed page as a reader of the PDF finds it: one page; the title's
+// words (pdftotext's boxes) in a legible size inside the margins; the
+// picture (what is drawn besides the title, from pdftoppm's pixels) inside
+// the margins, below the title, at the view's aspect.
+TEST_F(ViewCommandsWindow, PrintedPageKeepsTitleAndPictureInsideTheMargins) {
+  QZN_REQUIRE_PROGRAM("gs");
+  QZN_REQUIRE_PROGRAM("pdftotext");
+  QZN_REQUIRE_PROGRAM("pdftoppm");
   CImageWindow* w = OpenFromDialog(WriteScan("printed.tif", 80, 60, Kind::kGrey));
   ASSERT_NE(w, nullptr);
-  const std::string ps = dir->file("page.ps");
+  const std::string ps = dir->file("page.ps"), pdf = dir->file("page.pdf");
   wxPrintData data;
   data.SetPrintMode(wxPRINT_MODE_FILE);
   data.SetFilename(ps);
+  data.SetPaperId(wxPAPER_A4);
   wxPostScriptDC dc(data);
   ASSERT_TRUE(dc.IsOk());
   CViewPrintout printout(w->View(), "printed.tif");
-  printout.SetDC(&dc);
-  int w0 = 0, h0 = 0;
-  dc.GetSize(&w0, &h0);
-  printout.SetPageSizePixels(w0, h0);
+  ASSERT_TRUE(printout.SetUp(dc));
   dc.StartDoc("printed");
   printout.OnBeginPrinting();
   ASSERT_TRUE(printout.OnBeginDocument(1, 1));
@@ -209,9 +217,67 @@ TEST_F(ViewCommandsWindow, OnePrintedPageWithTheTitleAndTheFrame) {
   }
   printout.OnEndDocument();
   printout.OnEndPrinting();
-  const std::string text = qzntest::ReadFileText(ps);
-  EXPECT_EQ(CountOf(text, "%%Page:"), 1);
-  EXPECT_NE(text.find("printed.tif"), std::string::npos);
+  dc.EndDoc();
+  EXPECT_EQ(CountOf(qzntest::ReadFileText(ps), "%%Page:"), 1);
+  ASSERT_EQ(
+      qzntest::RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile='" + pdf + "' '" + ps + "'"),
+      0);
+
+  // Kept for looking at, as the other pictures of the window are.
+  const std::filesystem::path kept = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "printed-page.pdf";
+  std::filesystem::create_directories(kept.parent_path());
+  std::filesystem::copy_file(pdf, kept, std::filesystem::copy_options::overwrite_existing);
+
+  // The title's box and the page's size, in points from the top-left corner.
+  std::string boxes;
+  ASSERT_EQ(qzntest::RunCommand("pdftotext -bbox '" + pdf + "' -", &boxes), 0);
+  auto number = [&boxes](const std::string& key, std::size_t from) {
+    const std::size_t at = boxes.find(key + "=\"", from);
+    return at == std::string::npos ? -1.0 : std::strtod(boxes.c_str() + at + key.size() + 2, nullptr);
+  };
+  const double pageW = number("width", boxes.find("<page")), pageH = number("height", boxes.find("<page"));
+  const std::size_t word = boxes.find("<word");
+  ASSERT_NE(word, std::string::npos) << boxes;
+  ASSERT_EQ(boxes.find("<word", word + 1), std::string::npos) << "only the title is text: " << boxes;
+  EXPECT_NE(boxes.find(">printed.tif</word>"), std::string::npos) << boxes;
+  const double tx0 = number("xMin", word), ty0 = number("yMin", word), tx1 = number("xMax", word),
+               ty1 = number("yMax", word);
+  const double margin = 15 / 25.4 * 72;  // the default margins, 15 mm
+  // Rounding to the printer's pixels, and the font's box as the PDF's reader
+  // measures it, which reaches a little higher than the printer's font.
+  const double slack = 2.0;
+  EXPECT_GE(tx0, margin - slack);
+  EXPECT_GE(ty0, margin - slack);
+  EXPECT_GE(ty1 - ty0, 10.0) << "a title one can read";
+  EXPECT_LE(ty1 - ty0, 24.0) << "a heading, not a poster";
+
+  // The picture: whatever is not white outside the title's box.
+  const std::string pgm = dir->file("page");
+  ASSERT_EQ(qzntest::RunCommand("pdftoppm -r 144 -gray -singlefile '" + pdf + "' '" + pgm + "'"), 0);
+  const std::string pixels = qzntest::ReadFileText(pgm + ".pgm");
+  int pw = 0, ph = 0, maxval = 0, headerEnd = 0;
+  ASSERT_EQ(std::sscanf(pixels.c_str(), "P5 %d %d %d%n", &pw, &ph, &maxval, &headerEnd), 3);
+  const std::size_t start = static_cast<std::size_t>(headerEnd) + 1;
+  ASSERT_EQ(pixels.size(), start + static_cast<std::size_t>(pw) * ph);
+  const double perPoint = pw / pageW;
+  int x0 = pw, y0 = ph, x1 = -1, y1 = -1;
+  for (int y = 0; y < ph; ++y)
+    for (int x = 0; x < pw; ++x) {
+      if (static_cast<unsigned char>(pixels[start + static_cast<std::size_t>(y) * pw + x]) >= 240) continue;
+      const double px = x / perPoint, py = y / perPoint;
+      if (px >= tx0 - 1 && px <= tx1 + 1 && py >= ty0 - 1 && py <= ty1 + 1) continue;  // the title
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+  ASSERT_GE(x1, 0) << "no picture printed";
+  const double left = x0 / perPoint, top = y0 / perPoint, right = (x1 + 1) / perPoint, bottom = (y1 + 1) / perPoint;
+  EXPECT_GE(left, margin - slack);
+  EXPECT_GE(top, ty1) << "the picture starts below the title";
+  EXPECT_LE(right, pageW - margin + slack);
+  EXPECT_LE(bottom, pageH - margin + slack);
+  const SIZE client = w->View().clientSize;
+  EXPECT_NEAR((right - left) / (bottom - top), static_cast<double>(client.cx) / client.cy, 0.02);
+  // As large as the margins allow: the full width or the full height.
+  EXPECT_TRUE(right - left > pageW - 2 * margin - 2 || bottom - top > pageH - 2 * margin - (ty1 - ty0) * 1.5 - 2);
 }
 
 TEST(FontRecords, ThroughTheToolkitsFontAndBack) {

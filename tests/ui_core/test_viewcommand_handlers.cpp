@@ -257,7 +257,8 @@ struct CanvasPage : IPrintPage {
 
 // The printed vectors lie where the view shows them, scaled to the page,
 // also when the view is zoomed into the middle of the workspace; the frame
-// and the clip follow the picture's size at the view's aspect.
+// and the clip follow the picture's size at the view's aspect, inside the
+// page's margins and under the title's line.
 TEST_F(CommandRun, PrintedLinesLieWhereTheViewShowsThem) {
   view->OnMouseMove(0, POINT{window.client.cx / 2, window.client.cy / 2});
   view->OnViewZoomIn();
@@ -267,16 +268,28 @@ TEST_F(CommandRun, PrintedLinesLieWhereTheViewShowsThem) {
   line->m_color = RGB(0, 0, 0);
   const int x0 = view->ImageToClientX(30), x1 = view->ImageToClientX(34), y = view->ImageToClientY(20);
   const SIZE client = view->clientSize;
-  CanvasPage page(client.cx * 2, client.cy * 3);  // taller than the view's aspect
-  PrintViewPage(*view, page, SIZE{client.cx * 2, client.cy * 3}, "t");
-  // The picture: the page's width, the view's aspect.
+  const int margin = 40;
+  CanvasPage page(client.cx * 2 + 2 * margin, client.cy * 4 + 2 * margin);
+  const RECT area{margin, margin, margin + client.cx * 2, margin + client.cy * 4};  // taller than the view's aspect
+  PrintViewPage(*view, page, area, "title");
+  const int titleLine = page.canvas.GetTextExtent("title").cy;
+  ASSERT_GT(titleLine, 0);
+  const int top = margin + titleLine + titleLine / 2;
+  // The picture: the area's width, the view's aspect, under the title.
   ASSERT_FALSE(page.clips.empty());
-  EXPECT_EQ(page.clips.back().right, client.cx * 2);
-  EXPECT_EQ(page.clips.back().bottom, client.cy * 2);
-  // Black at the line's middle, twice the view's coordinates.
-  EXPECT_EQ(page.canvas.GetPixel(x0 + x1, 2 * y), RGB(0, 0, 0));
+  const RECT placed = page.clips.back();
+  EXPECT_EQ(placed.left, margin);
+  EXPECT_EQ(placed.top, top);
+  EXPECT_EQ(placed.right, margin + client.cx * 2);
+  EXPECT_EQ(placed.bottom, top + client.cy * 2);
+  // Black at the line's middle, twice the view's coordinates from the
+  // picture's corner; white beside its start.
+  EXPECT_EQ(page.canvas.GetPixel(margin + x0 + x1, top + 2 * y), RGB(0, 0, 0));
   ASSERT_GT(2 * x0 - 6, 0);
-  EXPECT_EQ(page.canvas.GetPixel(2 * x0 - 6, 2 * y), RGB(255, 255, 255));
+  EXPECT_EQ(page.canvas.GetPixel(margin + 2 * x0 - 6, top + 2 * y), RGB(255, 255, 255));
+  // The frame's corner; nothing in the margin.
+  EXPECT_EQ(page.canvas.GetPixel(margin, top), RGB(0, 0, 0));
+  EXPECT_EQ(page.canvas.GetPixel(margin - 1, top), RGB(255, 255, 255));
 }
 
 // Layer files: saved and read back; a file that cannot be written is

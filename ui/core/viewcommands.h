@@ -85,12 +85,14 @@ class IPrintPage {
   virtual void ClipTo(const RECT& rect) = 0;
 };
 
-// The page of the view: the workspace's title at (0, 25), then the picture
-// the view shows at the view's aspect in the page's top-left corner, framed,
-// with the image from the display buffer (not rendered again at printer
-// resolution) and the lines, points and notes the view shows, where it shows
-// them, cut to the picture.
-void PrintViewPage(CQznView& view, IPrintPage& page, SIZE pageSize, const std::string& title);
+// The page of the view inside the area of the page that is printed on (the
+// paper less its margins): the workspace's title on the area's first line in
+// the canvas's font, then under it the picture the view shows, at the view's
+// aspect and as large as the rest of the area allows, framed, with the image
+// from the display buffer (not rendered again at printer resolution) and the
+// lines, points and notes the view shows, where it shows them, cut to the
+// picture. The title is never drawn over by the picture.
+void PrintViewPage(CQznView& view, IPrintPage& page, const RECT& area, const std::string& title);
 
 // The picture of the view drawn without a window: the display bitmap, white
 // where the image is switched off or absent, and the overlays drawn by the

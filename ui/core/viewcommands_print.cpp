@@ -1,5 +1,7 @@
 // Printing the view, the printer's set-up, the screen and window captures,
 // and the clipboard.
+#include <algorithm>
+
 #include "platform/canvas.h"
 #include "resources/commands.h"
 #include "ui/core/displaybitmap.h"
@@ -8,15 +10,27 @@
 
 namespace qzn {
 
-void PrintViewPage(CQznView& view, IPrintPage& page, SIZE pageSize, const std::string& title) {
-  CCanvas& dc = page.Canvas();
-  dc.TextOut(0, 25, title);
+void PrintViewPage(CQznView& view, IPrintPage& page, const RECT& area, const std::string& title) {
+  CCanvas& paper = page.Canvas();
+  // The title first, on a line of its own: the picture starts half a line
+  // below it, so nothing covers it.
+  int top = area.top;
+  if (!title.empty()) {
+    paper.TextOut(area.left, area.top, title);
+    const int line = std::max<int>(paper.GetTextExtent(title).cy, 0);
+    top = SaturatedSum(top, line + line / 2);
+  }
   const SIZE client = view.clientSize;
-  if (client.cx <= 0 || client.cy <= 0) return;
-  const SIZE fitted = FitSizeToAspect(pageSize, client);
+  const SIZE room{area.right - area.left, area.bottom - top};
+  if (client.cx <= 0 || client.cy <= 0 || room.cx <= 0 || room.cy <= 0) return;
+  const SIZE fitted = FitSizeToAspect(room, client);
   const int w = fitted.cx, h = fitted.cy;
+  if (w <= 0 || h <= 0) return;
   const float sx = static_cast<float>(static_cast<double>(w) / client.cx);
   const float sy = static_cast<float>(static_cast<double>(h) / client.cy);
+  // Everything of the picture is drawn for its own corner at (0, 0).
+  CShiftedCanvas dc(paper, area.left, top);
+  const RECT placed{area.left, top, area.left + w, top + h};
 
   const CPen oldPen = dc.SelectPen(CPen{PS_SOLID, 1, RGB(0, 0, 0)});
   const POINT frame[] = {{0, 0}, {w - 1, 0}, {w - 1, h - 1}, {0, h - 1}, {0, 0}};
@@ -24,13 +38,13 @@ void PrintViewPage(CQznView& view, IPrintPage& page, SIZE pageSize, const std::s
   dc.SelectPen(oldPen);
 
   const RgbBitmap& picture = view.DisplayBitmap();
-  if (view.flags.image && !picture.empty()) page.StretchPicture(picture, client, RECT{0, 0, w, h});
+  if (view.flags.image && !picture.empty()) page.StretchPicture(picture, client, placed);
 
   // The drawing routines map image pixels to the view's client pixels, which
   // already start at the view's corner: no origin is taken off again.
   CQznDoc* doc = view.Document();
   if (!doc) return;
-  page.ClipTo(RECT{0, 0, w, h});
+  page.ClipTo(placed);
   if (view.flags.lines)
     for (const CChain* c : doc->m_lines) c->DrawForPrint(dc, view, sx, sy, 0, 0, 0);
   if (view.flags.points) {
