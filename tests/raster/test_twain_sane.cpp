@@ -139,7 +139,7 @@ class TwainSane : public ::testing::Test {
     // cancels its reader thread at a bad moment (see LetBackendThreadsSettle
     // in platform/twain/scanjob.cpp, which keeps our source out of that):
     // the oracle's run is bounded, and a hung one is made again.
-    std::string cmd = "SANE_CONFIG_DIR='" + dir.path().string() + "' timeout 60 scanimage -d " + device +
+    std::string cmd = "SANE_CONFIG_DIR='" + dir.path().string() + "' timeout 20 scanimage -d " + device +
                       " --format=tiff -o '" + out + "' --mode " + s.saneMode + " --depth " + std::to_string(s.depth) +
                       " --resolution " + std::to_string(s.resolution) + " -l " + std::to_string(s.area[0]) + " -t " +
                       std::to_string(s.area[1]) + " -x " + std::to_string(s.area[2] - s.area[0]) + " -y " +
