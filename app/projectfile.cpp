@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -47,6 +48,42 @@ void CheckExtent(const RECT& r) {
   const std::int64_t w = static_cast<std::int64_t>(r.right) - r.left + 1;
   const std::int64_t h = static_cast<std::int64_t>(r.bottom) - r.top + 1;
   if (w < 1 || h < 1 || w > INT32_MAX || h > INT32_MAX) throw CBadExtent();
+}
+
+// A stored number no workspace can hold: a coordinate that is not finite
+// or lies beyond the pixels (a line's bounds and every drawing are whole
+// pixels), an ID, value, factor or colour statistic that is not finite.
+// Such a file is refused whole, as a damaged one. (The world file and the
+// control points are checked after loading, and refused as a reference
+// without refusing the project.)
+struct CBadNumber : CArchiveException {
+  CBadNumber() : CArchiveException(badCount, "number") {}
+};
+
+void CheckLines(const CChainList& lines) {
+  if (!std::isfinite(lines.m_fCurrentID) || !std::isfinite(lines.m_fIDIncrement) || !lines.IsInPixelRange())
+    throw CBadNumber();
+  for (const CChain* c : lines)
+    if (c && !std::isfinite(c->m_fID)) throw CBadNumber();
+}
+
+void CheckPoints(const CPtList& points) {
+  if (!std::isfinite(points.m_fNextID) || !std::isfinite(points.m_fIDIncrement)) throw CBadNumber();
+  for (const CPointRec* p : points)
+    if (p && (!InPixelRange(p->x) || !InPixelRange(p->y) || !std::isfinite(p->value))) throw CBadNumber();
+}
+
+void CheckNumbers(const CQznDoc& doc) {
+  if (!std::isfinite(doc.m_fFactor)) throw CBadNumber();
+  CheckLines(doc.m_lines);
+  CheckLines(doc.m_hiddenLines);
+  CheckPoints(doc.m_points);
+  CheckPoints(doc.m_hiddenPoints);
+  for (std::int64_t i = 0; i < doc.m_colorClasses.GetSize(); ++i) {
+    const float* v = doc.m_colorClasses.GetAt(i).Data();
+    for (int k = 0; k < 6; ++k)
+      if (!std::isfinite(v[k])) throw CBadNumber();
+  }
 }
 
 // ---- handing a loaded workspace over --------------------------------------
@@ -253,6 +290,7 @@ void CQznDoc::Serialize(CArchive& ar) {
       m_nDecimalIDs = d;
     }
     if (version >= 8) m_colorClasses.SerializeTagged(ar);
+    CheckNumbers(*this);
   }
   m_nVersion = 3;
   m_lines.m_nModified = m_points.m_nModified = m_controlPts.m_nModified = 0;

@@ -161,12 +161,7 @@ function(qzn_test_folder_labelled name labels)
   if("gui" IN_LIST labels)
     set(_lock RESOURCE_LOCK display)
   endif()
-  # A folder may ask for a shorter limit (QZN_TEST_TIMEOUT) where a hang of a
-  # library it drives is retried rather than waited out (tools/run-tests.sh).
   set(_timeout 600)
-  if(QZN_TEST_TIMEOUT)
-    set(_timeout ${QZN_TEST_TIMEOUT})
-  endif()
   # The discovered tests get their properties as one flat list, which cannot
   # carry a list value: the labels go last, where the extra ones cannot
   # shift the other properties' pairs.

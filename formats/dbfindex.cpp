@@ -231,6 +231,18 @@ bool GetBlock(const Index& ix, std::uint32_t block, Raw& out) {
   return true;
 }
 
+// A block of the tree. The file may have been written by another program:
+// a block claiming more entries than a block holds is refused (330) before
+// any entry is looked at.
+bool GetNode(const Index& ix, std::uint32_t block, Raw& out) {
+  if (!GetBlock(ix, block, out)) return false;
+  if (static_cast<int>(Get16(out.data())) > ix.keysPerBlock) {
+    DbfReportError(330, {ix.name});
+    return false;
+  }
+  return true;
+}
+
 bool PutBlock(const Index& ix, std::uint32_t block, const Raw& data) {
   Buffer* b = Pool().Find(ix.number, block);
   if (!b) b = Pool().Take(ix.number, block);
@@ -398,13 +410,25 @@ class Tree {
     int i;
   };
 
+  // A child lies below its parent: a child block already on the way down
+  // from the root makes the tree a loop, which is refused (330) rather than
+  // walked for ever.
+  bool Below(const std::vector<Step>& path, std::uint32_t child) const {
+    for (const Step& s : path)
+      if (s.block == child) {
+        DbfReportError(330, {m_ix.name});
+        return false;
+      }
+    return true;
+  }
+
   // Adds (key, record); false after reporting.
   bool Insert(const std::uint8_t* key, std::uint32_t record) {
     std::vector<Step> path;
     std::uint32_t n = m_ix.root;
     Raw b;
     for (;;) {
-      if (!GetBlock(m_ix, n, b)) return false;
+      if (!GetNode(m_ix, n, b)) return false;
       if (Leaf(b.data())) break;
       int i = Lower(b.data(), key, record);
       if (i == Count(b.data())) {
@@ -417,6 +441,7 @@ class Tree {
       }
       path.push_back({n, i});
       n = Get32(At(b.data(), i));
+      if (!Below(path, n)) return false;
     }
     std::vector<std::uint8_t> entry(static_cast<std::size_t>(E), 0);
     Put32(entry.data() + 4, record);
@@ -468,7 +493,7 @@ class Tree {
       const Step parent = path.back();
       path.pop_back();
       n = parent.block;
-      if (!GetBlock(m_ix, n, b)) return false;
+      if (!GetNode(m_ix, n, b)) return false;
       i = parent.i;
       entry = std::move(up);
     }
@@ -480,7 +505,7 @@ class Tree {
     std::uint32_t n = m_ix.root;
     Raw b;
     for (;;) {
-      if (!GetBlock(m_ix, n, b)) return -1;
+      if (!GetNode(m_ix, n, b)) return -1;
       const int i = Lower(b.data(), key, record);
       if (Leaf(b.data())) {
         if (i == Count(b.data()) || Compare(At(b.data(), i), key, record) != 0) return 0;
@@ -490,6 +515,7 @@ class Tree {
       if (i == Count(b.data())) return 0;
       path.push_back({n, i});
       n = Get32(At(b.data(), i));
+      if (!Below(path, n)) return -1;
     }
     // An emptied block leaves the tree; its entry above goes with it.
     while (Count(b.data()) == 0 && !path.empty()) {
@@ -497,7 +523,7 @@ class Tree {
       const Step parent = path.back();
       path.pop_back();
       n = parent.block;
-      if (!GetBlock(m_ix, n, b)) return -1;
+      if (!GetNode(m_ix, n, b)) return -1;
       Erase(b, parent.i);
     }
     return PutBlock(m_ix, n, b) ? 1 : -1;
@@ -526,7 +552,7 @@ class Tree {
     c.path.clear();
     std::uint32_t n = m_ix.root;
     for (;;) {
-      if (!GetBlock(m_ix, n, c.b)) return false;
+      if (!GetNode(m_ix, n, c.b)) return false;
       const int i = pick(c.b.data());
       if (Leaf(c.b.data())) {
         c.leaf = n;
@@ -540,6 +566,7 @@ class Tree {
       }
       c.path.push_back({n, i});
       n = Get32(At(c.b.data(), i));
+      if (!Below(c.path, n)) return false;
     }
   }
 
@@ -557,12 +584,18 @@ class Tree {
     Raw b;
     while (!c.path.empty()) {
       Step& s = c.path.back();
-      if (!GetBlock(m_ix, s.block, b)) return false;
+      if (!GetNode(m_ix, s.block, b)) return false;
       if (forward ? s.i + 1 < Count(b.data()) : s.i > 0) {
         s.i += forward ? 1 : -1;
         std::uint32_t n = Get32(At(b.data(), s.i));
         for (;;) {
-          if (!GetBlock(m_ix, n, c.b)) return false;
+          if (!Below(c.path, n)) return false;
+          if (!GetNode(m_ix, n, c.b)) return false;
+          // Only the root may be empty: an emptied block leaves the tree.
+          if (Count(c.b.data()) == 0) {
+            DbfReportError(330, {m_ix.name});
+            return false;
+          }
           const int edge = forward ? 0 : Count(c.b.data()) - 1;
           if (Leaf(c.b.data())) {
             c.leaf = n;

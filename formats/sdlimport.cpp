@@ -89,12 +89,14 @@ int ImportSdl(CQznDoc& doc, const std::string& path, const MapTransform& toPixel
     std::string_view line;
     // The next coordinate pair: 1 read, 0 a line that is no pair (given back,
     // so the record ends there), -1 the end of the file or a pair that cannot
-    // be a pixel.
+    // be a pixel. A line that is no pair and ends the file is a record cut
+    // there, inside its vertex line or after it: the file is damaged.
     double raw[2] = {0.0, 0.0};
     CFPoint pixel;
     auto pair = [&]() -> int {
       if (!in.Next(line)) return -1;
       if (!ParseNumbers(line, raw, 2)) {
+        if (in.Position() >= in.Size()) return -1;
         in.PutBack();
         return 0;
       }

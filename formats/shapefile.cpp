@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "formats/dbf.h"
@@ -187,6 +188,15 @@ bool IdField(double id, bool decimal, char* field) {
   return true;
 }
 
+// The texts of the table (the notes) are in code page 936, as every text
+// file of the program. Readers learn it from the ".cpg" file beside the
+// table ("936", what GDAL and QGIS look for first) and from the table's
+// language driver byte (0x7A: PRC GBK, code page 936), so they show the
+// texts right without being told.
+constexpr long kLanguageByteAt = 29;
+constexpr int kLanguageGbk = 0x7A;
+constexpr char kCodePageFileText[] = "936";
+
 // The table beside the shapefile, written under a temporary name and put in
 // place only when complete.
 class CShapeTable {
@@ -223,12 +233,16 @@ class CShapeTable {
     return DbfWriteRecord(0) >= 0;
   }
 
-  // Closes the table under its temporary name.
+  // Closes the table under its temporary name and marks it as held in code
+  // page 936 (the table engine writes no language byte of its own).
   bool Close() {
     if (m_table < 0) return false;
     DbfSelect(m_table);
     m_table = -1;
-    return DbfClose() >= 0;
+    if (DbfClose() < 0) return false;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(m_temp.c_str(), "r+b"), &std::fclose);
+    return f && std::fseek(f.get(), kLanguageByteAt, SEEK_SET) == 0 &&
+           std::fputc(kLanguageGbk, f.get()) == kLanguageGbk && std::fflush(f.get()) == 0;
   }
 
   bool PutInPlace() {
@@ -320,9 +334,10 @@ WriteResult CShapeFile::Write(const std::string& path, bool decimalIds) {
   if (!mapped) return WriteResult::cannotMap;
   if (words > INT32_MAX) return WriteResult::failed;  // beyond what the header's length can say
 
-  CAtomicFile shp, shx;
+  CAtomicFile shp, shx, cpg;
   CShapeTable table;
-  if (!shp.Open(path) || !shx.Open(CompanionPath(path, "shx"))) return WriteResult::cannotCreate;
+  if (!shp.Open(path) || !shx.Open(CompanionPath(path, "shx")) || !cpg.Open(CompanionPath(path, "cpg")))
+    return WriteResult::cannotCreate;
   if (!table.Create(CompanionPath(path, "dbf"), notes, decimalIds)) return WriteResult::reported;
 
   CBytes bytes;
@@ -357,8 +372,9 @@ WriteResult CShapeFile::Write(const std::string& path, bool decimalIds) {
   if (!rows) return WriteResult::reported;
   // Every file complete on disk before any replaces an old one; then the
   // companions, the main file last.
-  if (!shp.Finish() || !shx.Finish() || !table.Close()) return WriteResult::failed;
-  if (!shx.Commit() || !table.PutInPlace()) return WriteResult::failed;
+  if (!cpg.Write(kCodePageFileText, std::strlen(kCodePageFileText))) return WriteResult::failed;
+  if (!shp.Finish() || !shx.Finish() || !cpg.Finish() || !table.Close()) return WriteResult::failed;
+  if (!shx.Commit() || !cpg.Commit() || !table.PutInPlace()) return WriteResult::failed;
   return shp.Commit() ? WriteResult::ok : WriteResult::failed;
 }
 

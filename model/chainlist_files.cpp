@@ -3,6 +3,7 @@
 // out through the export's map transform (pixels, pixels flipped or scaled,
 // the control-point polynomial or the triangulation), computed in double.
 // Writing never changes the lines.
+#include <cmath>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -165,7 +166,8 @@ std::optional<bool> CommaSeparated(const std::string& path) {
 
 // Reads ARC generate lines, mapping every vertex, and appends them. TRUE at
 // the closing "END"; FALSE when the file ends early (the complete lines are
-// kept) or a vertex has no transform (nothing is kept).
+// kept), or a vertex has no transform or an ID is not finite (nothing is
+// kept).
 template <class Map>
 BOOL ReadGenerateMapped(CChainList& list, const std::string& path, Map map) {
   const std::optional<bool> comma = CommaSeparated(path);
@@ -199,7 +201,15 @@ BOOL ReadGenerateMapped(CChainList& list, const std::string& path, Map map) {
         break;
       }
       float scanned;
-      if (ScanC(line.c_str(), "%f", &scanned) == 1) id = scanned;
+      if (ScanC(line.c_str(), "%f", &scanned) == 1) {
+        // "nan", or a number beyond the float range (1e39), is no ID: the
+        // file is refused as for a coordinate that is no pixel.
+        if (!std::isfinite(scanned)) {
+          discard = true;
+          break;
+        }
+        id = scanned;
+      }
       if (!next()) break;
       auto chain = std::make_unique<CChain>(list.m_nCurrentWidth, id, list.m_idColors.GetColor(TruncInt(id)));
       bool complete = false;

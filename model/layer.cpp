@@ -342,15 +342,19 @@ BOOL CLayerList::LoadLayerFile(const std::string& path, float scale, const std::
   line = Upper(line);
   char word[32] = {};
   int count = 0;
-  if (line.find("LAYERS") == std::string::npos || ScanC(line.c_str(), "%31s%d", word, &count) != 2) return FALSE;
+  if (line.find("LAYERS") == std::string::npos || ScanC(line.c_str(), "%31s%d", word, &count) != 2 || count < 0)
+    return FALSE;
 
+  // The file is taken whole or not at all: one that ends before the count
+  // its first line gives, or has a line that does not parse, is damaged, and
+  // loading what parses of it would lose layers without a word.
   CLayerList table;  // layer "0", current
   for (int i = 0; i < count; ++i) {
-    if (!in.ReadLine(line)) break;
+    if (!in.ReadLine(line)) return FALSE;
     char name[64] = {}, unitWord[32] = {};
     int r = 0, g = 0, b = 0;
     float width = 0.0f;
-    if (ScanC(line.c_str(), "%63s%d%d%d%f%31s", name, &r, &g, &b, &width, unitWord) != 6) continue;
+    if (ScanC(line.c_str(), "%63s%d%d%d%f%31s", name, &r, &g, &b, &width, unitWord) != 6) return FALSE;
     CLayer* l = table.AddLayer();
     l->m_strName = name;
     l->m_nFlags = CLayer::kVisible;

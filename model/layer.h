@@ -130,8 +130,10 @@ class CLayerList : public CObject {
   void Serialize(CArchive& ar) override;
   // The layer definition text file: a first line with the word LAYERS and a
   // count, then "name red green blue width unit" lines. FALSE (table
-  // unchanged) when the file cannot be opened (with a message) or is not a
-  // layer text file (quietly: it may be the stored table).
+  // unchanged) when the file cannot be opened (with a message), or quietly
+  // when it is not a whole layer text file (it may be the stored table; a
+  // text file with fewer lines than its count, or a line that does not
+  // parse, is not taken in part).
   BOOL LoadLayerFile(const std::string& path, float scale, const std::string& unit);
 
  private:

@@ -1,4 +1,5 @@
-// Image file reading by type, the BMP reader and the packed DIB pair.
+// Image file reading by type and the packed DIB pair (the BMP reader is in
+// raster/bmpread.cpp).
 #include "raster/imagefile.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "platform/atomicfile.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
+#include "raster/bmpheader.h"
 #include "raster/dib.h"
 #include "raster/gifread.h"
 #include "raster/jpegpng.h"
@@ -25,59 +27,16 @@
 
 namespace qzn {
 
-namespace {
+// ---------------------------------------------------------------------------
+// Shared helpers
 
-std::int64_t FileSize(std::FILE* f) {
+std::int64_t StreamSize(std::FILE* f) {
   const auto here = ftello(f);
   if (fseeko(f, 0, SEEK_END) != 0) return -1;
   const std::int64_t size = ftello(f);
   fseeko(f, here, SEEK_SET);
   return size;
 }
-
-constexpr std::uint16_t kBmpMagic = 19778;  // "BM"
-constexpr std::uint32_t kCoreHeaderSize = 12;
-constexpr std::uint32_t kInfoHeaderSize = 40;
-// Larger headers (the V4 and V5 headers) extend the 40-byte one; anything
-// beyond this is not a bitmap header.
-constexpr std::uint32_t kMaxHeaderSize = 1024;
-
-// The fields of the 40-byte info header that the readers use.
-struct BmpInfo {
-  std::uint32_t size = 0;
-  std::int32_t width = 0;
-  std::int32_t height = 0;  // negative: rows stored top first
-  std::uint16_t planes = 0;
-  std::uint16_t bitCount = 0;
-  std::uint32_t compression = 0;
-  std::uint32_t sizeImage = 0;
-  std::uint32_t clrUsed = 0;
-
-  void Parse(const BYTE* p) {
-    size = ReadLe32(p);
-    width = static_cast<std::int32_t>(ReadLe32(p + 4));
-    height = static_cast<std::int32_t>(ReadLe32(p + 8));
-    planes = ReadLe16(p + 12);
-    bitCount = ReadLe16(p + 14);
-    compression = ReadLe32(p + 16);
-    sizeImage = ReadLe32(p + 20);
-    clrUsed = ReadLe32(p + 32);
-  }
-  std::int64_t AbsHeight() const { return height < 0 ? -static_cast<std::int64_t>(height) : height; }
-  // Bytes of one stored row, padded to a multiple of 4.
-  std::int64_t StoredRowBytes() const { return (static_cast<std::int64_t>(bitCount) * width + 31) / 32 * 4; }
-  // Colour table entries as Windows counts them: the used count, or the full
-  // table of the bit count when that is 0 (none above 8 bits).
-  std::int64_t TableEntries() const {
-    if (clrUsed) return clrUsed;
-    return bitCount <= 8 ? (std::int64_t{1} << bitCount) : 0;
-  }
-};
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// Shared helpers
 
 const char* const kReadNotThisFormat = res::text::kTiffErrorTexts[kTiffCannotOpen];
 const char* const kReadNoMemory = res::text::kTiffErrorTexts[kTiffNoMemory];
@@ -225,170 +184,6 @@ int ReadImageFile(const std::string& fileName, CRasterImage& image) {
 }
 
 // ---------------------------------------------------------------------------
-// BMP reader
-
-namespace {
-
-// Expands the RLE8 data into the image; skipped pixels are 0. Every run is
-// checked against the row and the image; data that would write outside, or
-// ends before the end-of-bitmap mark, fails. Rows are cleared as the data
-// reaches them (runs only ever move forward), not all before decoding: a
-// few bytes of data declaring a huge bitmap fail after the rows they
-// reached, instead of after clearing gigabytes.
-bool DecodeRle8(std::FILE* f, CRasterImage& img, bool topDown) {
-  const std::int64_t w = img.width, h = img.height;
-  const std::size_t rowBytes = static_cast<std::size_t>(img.GetRowBytes());
-  std::int64_t x = 0, line = 0, cleared = 0;
-  auto rowAt = [&](std::int64_t l) { return img.GetRow(static_cast<int>(topDown ? l : h - 1 - l)); };
-  // Clears the rows up to and including l that the data has not reached.
-  auto clearTo = [&](std::int64_t l) {
-    for (; cleared <= l && cleared < h; ++cleared) std::memset(rowAt(cleared), 0, rowBytes);
-  };
-  for (;;) {
-    const int a = getc(f);
-    const int b = getc(f);
-    if (a == EOF || b == EOF) return false;
-    if (a > 0) {  // a run of a copies of b
-      if (line >= h || x + a > w) return false;
-      clearTo(line);
-      std::memset(rowAt(line) + x, b, static_cast<std::size_t>(a));
-      x += a;
-    } else if (b == 0) {  // end of line
-      x = 0;
-      ++line;
-    } else if (b == 1) {  // end of bitmap: the rest is 0
-      clearTo(h - 1);
-      return true;
-    } else if (b == 2) {  // move right and down
-      const int dx = getc(f);
-      const int dy = getc(f);
-      if (dx == EOF || dy == EOF) return false;
-      x += dx;
-      line += dy;
-      if (x > w || line > h || (line == h && x > 0)) return false;
-    } else {  // b literal bytes, padded to an even count
-      if (line >= h || x + b > w) return false;
-      clearTo(line);
-      BYTE* p = rowAt(line) + x;
-      if (std::fread(p, 1, static_cast<std::size_t>(b), f) != static_cast<std::size_t>(b)) return false;
-      if ((b & 1) && getc(f) == EOF) return false;
-      x += b;
-    }
-  }
-}
-
-}  // namespace
-
-int ReadBmpIntoImage(const std::string& fileName, CRasterImage& image) {
-  CFilePtr file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return -1;
-  std::FILE* f = file.get();
-  const std::int64_t fileSize = FileSize(f);
-
-  BYTE fh[14];
-  if (std::fread(fh, 1, 14, f) != 14) return -1;
-  if (ReadLe16(fh) != kBmpMagic) return -3;
-  BYTE ih[kInfoHeaderSize];
-  if (std::fread(ih, 1, kInfoHeaderSize, f) != kInfoHeaderSize) return -3;
-  BmpInfo info;
-  info.Parse(ih);
-  if (info.size == kCoreHeaderSize || info.size < kInfoHeaderSize || info.size > kMaxHeaderSize) return -3;
-  const int bits = info.bitCount;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 24) return -3;
-  if (info.compression != 0 && !(info.compression == 1 && bits == 8 && info.height > 0)) return -3;
-  const std::int64_t w = info.width, h = info.AbsHeight();
-  const bool topDown = info.height < 0;
-  const int recordBits = bits == 1 ? 1 : 8;
-  const int planes = bits == 24 ? 3 : 1;
-  if (!ImageGeometryFits(w, h, planes, recordBits)) return -3;
-
-  // The colour table follows the info header, whatever its size; it cannot
-  // reach into the pixel data.
-  const std::int64_t tableStart = 14 + static_cast<std::int64_t>(info.size);
-  const std::int64_t dataOffset = ReadLe32(fh + 10);
-  std::int64_t entries = bits <= 8 ? std::min<std::int64_t>(info.TableEntries(), 256) : 0;
-  if (dataOffset != 0) entries = std::min(entries, std::max<std::int64_t>(0, (dataOffset - tableStart) / 4));
-  const std::int64_t dataStart = dataOffset ? dataOffset : tableStart + 4 * entries;
-  const std::int64_t storedRow = info.StoredRowBytes();
-  // An uncompressed bitmap shorter than its rows is refused before any
-  // memory is taken for it.
-  if (info.compression == 0 && (fileSize < 0 || dataStart + storedRow * h > fileSize)) return -1;
-
-  BYTE table[256][4] = {};
-  if (entries > 0) {
-    if (fseeko(f, tableStart, SEEK_SET) != 0) return -1;
-    if (std::fread(table, 4, static_cast<std::size_t>(entries), f) != static_cast<std::size_t>(entries)) return -1;
-  }
-
-  CRasterImage tmp;
-  tmp.width = static_cast<std::int32_t>(w);
-  tmp.height = static_cast<std::int32_t>(h);
-  tmp.planes = planes;
-  tmp.bitsPerSample = recordBits;
-  if (!tmp.AllocPixels()) return -2;
-  if (bits == 1) {
-    tmp.photometric =
-        entries >= 2 ? BilevelPhotometric(table[0][2], table[0][1], table[0][0], table[1][2], table[1][1], table[1][0])
-                     : 1;
-  } else if (bits == 24) {
-    tmp.photometric = kPhotometricRgb;
-  } else {
-    // 4- and 8-bit bitmaps keep their colour table; entries it lacks are white.
-    if (!tmp.AllocPalette()) return -2;
-    for (int i = 0; i < 256; ++i) {
-      const bool have = i < entries;
-      tmp.red[i] = have ? table[i][2] : 255;
-      tmp.green[i] = have ? table[i][1] : 255;
-      tmp.blue[i] = have ? table[i][0] : 255;
-    }
-    tmp.photometric = entries > 0 ? kPhotometricPalette : kPhotometricMinIsBlack;
-  }
-  if (fseeko(f, dataStart, SEEK_SET) != 0) return -1;
-
-  if (info.compression == 1) {
-    if (!DecodeRle8(f, tmp, topDown)) return -1;
-  } else {
-    std::vector<BYTE> row;
-    try {
-      row.resize(static_cast<std::size_t>(storedRow));
-    } catch (const std::bad_alloc&) {
-      return -2;
-    }
-    const std::int64_t recordRow = tmp.GetRowBytes();
-    for (std::int64_t i = 0; i < h; ++i) {
-      if (std::fread(row.data(), 1, row.size(), f) != row.size()) return -1;
-      const int y = static_cast<int>(topDown ? i : h - 1 - i);
-      BYTE* out = tmp.GetRow(y);
-      switch (bits) {
-        case 1:
-          std::memcpy(out, row.data(), static_cast<std::size_t>(recordRow));
-          if (w & 7) out[recordRow - 1] &= static_cast<BYTE>(0xFF << (8 - (w & 7)));
-          break;
-        case 4:
-          for (std::int64_t x = 0; x < w; ++x)
-            out[x] = static_cast<BYTE>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
-          break;
-        case 8: std::memcpy(out, row.data(), static_cast<std::size_t>(w)); break;
-        case 24: {
-          BYTE* r = tmp.GetRow(y, 0);
-          BYTE* g = tmp.GetRow(y, 1);
-          BYTE* b = tmp.GetRow(y, 2);
-          const BYTE* p = row.data();
-          for (std::int64_t x = 0; x < w; ++x, p += 3) {
-            b[x] = p[0];
-            g[x] = p[1];
-            r[x] = p[2];
-          }
-          break;
-        }
-      }
-    }
-  }
-  image.MoveFrom(tmp);
-  return 1;
-}
-
-// ---------------------------------------------------------------------------
 // Packed DIBs
 
 HDIB AllocDib(std::size_t bytes) {
@@ -422,13 +217,13 @@ HDIB LoadBmpAsDib(const std::string& fileName) {
     return nullptr;
   }
   std::FILE* f = file.get();
-  const std::int64_t fileSize = FileSize(f);
+  const std::int64_t fileSize = StreamSize(f);
   BYTE fh[14];
   BYTE sizeField[4];
   if (std::fread(fh, 1, 14, f) != 14 || ReadLe16(fh) != kBmpMagic) return nullptr;
   if (std::fread(sizeField, 1, 4, f) != 4) return nullptr;
   const std::uint32_t headerSize = ReadLe32(sizeField);
-  if (headerSize == kCoreHeaderSize || headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize) return nullptr;
+  if (headerSize < kDibInfoHeaderSize || headerSize > kBmpMaxHeaderSize) return nullptr;
   std::vector<BYTE> header(headerSize);
   std::memcpy(header.data(), sizeField, 4);
   if (std::fread(header.data() + 4, 1, headerSize - 4, f) != headerSize - 4) return nullptr;
@@ -477,13 +272,13 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
   if (!dib) return fail(20);
   BYTE* p = dib->data.data();
   const std::int64_t blockSize = static_cast<std::int64_t>(dib->data.size());
-  if (blockSize < kInfoHeaderSize || ReadLe32(p) != kInfoHeaderSize) return fail(21);
+  if (blockSize < kDibInfoHeaderSize || ReadLe32(p) != kDibInfoHeaderSize) return fail(21);
   BmpInfo info;
   info.Parse(p);
   if (info.width <= 0 || info.height == 0 || info.bitCount == 0 || info.bitCount > 32) return fail(21);
   const std::int64_t tableBytes = 4 * (info.bitCount == 24 ? 0 : info.TableEntries());
   std::int64_t dataSize;
-  if (info.compression == 1 || info.compression == 2) {
+  if (info.compression == kBmpRle8 || info.compression == kBmpRle4) {
     dataSize = info.sizeImage;
   } else {
     if (__builtin_mul_overflow(info.StoredRowBytes(), info.AbsHeight(), &dataSize) ||
@@ -491,14 +286,14 @@ int SaveDibAsBmp(HDIB dib, const std::string& fileName) {
       return fail(21);
     WriteLe32(p + 20, static_cast<std::uint32_t>(dataSize));
   }
-  const std::int64_t body = kInfoHeaderSize + tableBytes + dataSize;
+  const std::int64_t body = kDibInfoHeaderSize + tableBytes + dataSize;
   const std::int64_t total = 14 + body;
   if (body > blockSize || total > std::numeric_limits<std::uint32_t>::max()) return fail(21);
 
   BYTE fh[14] = {};
   WriteLe16(fh, kBmpMagic);
   WriteLe32(fh + 2, static_cast<std::uint32_t>(total));
-  WriteLe32(fh + 10, static_cast<std::uint32_t>(14 + kInfoHeaderSize + tableBytes));
+  WriteLe32(fh + 10, static_cast<std::uint32_t>(kBmpFileHeaderSize + kDibInfoHeaderSize + tableBytes));
   CAtomicFile out;
   if (!out.Open(fileName)) return fail(4);
   if (!out.Write(fh, sizeof fh) || !out.Write(p, static_cast<std::size_t>(body)) || !out.Commit()) return fail(4);

@@ -152,6 +152,9 @@ struct CFileCloser {
 };
 using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
 
+// The length of an open stream in bytes (its position is kept), or -1.
+std::int64_t StreamSize(std::FILE* f);
+
 // Photometric code of a bilevel image from its two colours: 0 (white is
 // zero) when colour 1 is darker than colour 0 in all of red, green and blue,
 // else 1.

@@ -17,6 +17,7 @@
 #include <geotiff/geotiffio.h>
 #include <geotiff/geovalues.h>
 #include <geotiff/xtiffio.h>
+#include <unistd.h>
 
 #include "platform/atomicfile.h"
 #include "platform/parallel.h"
@@ -356,6 +357,41 @@ const char* TiffErrorText(int code) {
 
 namespace {
 
+// The PhotometricInterpretation the current directory stores, read from
+// the file itself; -1 when it cannot be told. libtiff drops a ColorMap it
+// cannot read (a file cut inside it) with no more than a warning, and then
+// takes an 8-bit palette image for grey (or, with three samples, RGB): the
+// stored value shows what the file meant.
+int StoredPhotometric(TIFF* t) {
+  const int fd = TIFFFileno(t);
+  const std::uint64_t at = TIFFCurrentDirOffset(t);
+  if (fd < 0 || at == 0) return -1;
+  const bool big = TIFFIsBigTIFF(t), swapped = TIFFIsByteSwapped(t);
+  auto read = [&](std::uint64_t offset, void* out, std::size_t n) {
+    return ::pread(fd, out, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n);
+  };
+  auto u16 = [&](const std::uint8_t* p) {
+    const std::uint16_t v = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    return swapped ? static_cast<std::uint16_t>((v >> 8) | (v << 8)) : v;
+  };
+  std::uint8_t head[8] = {};
+  if (!read(at, head, big ? 8 : 2)) return -1;
+  std::uint64_t count = u16(head);
+  if (big) {
+    count = 0;
+    for (int i = 0; i < 8; ++i) count |= static_cast<std::uint64_t>(head[swapped ? 7 - i : i]) << (8 * i);
+  }
+  const std::uint64_t entrySize = big ? 20 : 12, first = at + (big ? 8 : 2);
+  // A directory of more than a few thousand entries is not one worth reading.
+  for (std::uint64_t i = 0; i < std::min<std::uint64_t>(count, 4096); ++i) {
+    std::uint8_t e[20] = {};
+    if (!read(first + i * entrySize, e, static_cast<std::size_t>(entrySize))) return -1;
+    // A SHORT, left-justified in the value field.
+    if (u16(e) == TIFFTAG_PHOTOMETRIC) return u16(e + 2) == TIFF_SHORT ? u16(e + (big ? 12 : 8)) : -1;
+  }
+  return -1;
+}
+
 // A tile may reach past the image (tiles are multiples of 16 pixels), and
 // small images often come in tiles of the usual sizes; beyond both it is
 // not a tile of this image.
@@ -379,6 +415,11 @@ int ReadTiffImage(const std::string& fileName, CRasterImage& image, int* orienta
 
   std::uint32_t w = 0, h = 0;
   if (!TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(t, TIFFTAG_IMAGELENGTH, &h)) return kTiffMissingSize;
+  {
+    std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
+    if (StoredPhotometric(t) == kPhotometricPalette && !TIFFGetField(t, TIFFTAG_COLORMAP, &r, &g, &b))
+      return kTiffNoColorMap;
+  }
   std::uint16_t bps = 1, spp = 1, planarConfig = PLANARCONFIG_CONTIG, photometric = PHOTOMETRIC_MINISBLACK;
   std::uint16_t compression = COMPRESSION_NONE, unit = 0, orient = 1, inkSet = INKSET_CMYK;
   TIFFGetField(t, TIFFTAG_BITSPERSAMPLE, &bps);

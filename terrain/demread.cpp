@@ -106,6 +106,10 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   for (int i = 0; ok && i < 4; ++i) ok = f.ReadFixedReal(24, cornerX[i]) && f.ReadFixedReal(24, cornerY[i]);
   ok = ok && f.ReadFixedReal(24, minimum) && f.ReadFixedReal(24, maximum);
   if (!ok) return fail(shortHeader);
+  // The grid keeps its corner as floats: corners beyond the float range
+  // are damage, refused before the header is shown.
+  for (int i = 0; i < 4; ++i)
+    if (!FitsFloat(cornerX[i]) || !FitsFloat(cornerY[i])) return fail(res::text::kDemBadCorners);
 
   // The header for the user, whether the profiles then read or not.
   std::string& info = status.info;
@@ -118,6 +122,10 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   long long profiles = 0;
   ok = f.Skip(24) && f.Skip(6) && f.ReadFixedReal(12, resolutionX) && f.Skip(12) && f.Skip(12) && f.Skip(6);
   if (!ok) return fail(shortHeader);
+  // A resolution of 0 leaves the spacing to the corners; any other must be
+  // a positive float.
+  if (resolutionX != 0.0 && !(FitsFloat(resolutionX) && static_cast<float>(resolutionX) > 0.0f))
+    return fail(res::text::kDemBadResolution);
   if (!f.ReadFixedInt(6, profiles) || profiles < 1) return fail(res::text::kDemBadProfileCount);
   for (int width : {5, 1, 5, 1, 4, 4, 1, 1, 2, 2, 2, 4, 4, 2, 2, 2, 2, 7})
     if (!f.Skip(static_cast<std::size_t>(width))) return fail(shortHeader);
@@ -174,9 +182,10 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   } else {
     cellSize = thinned ? kThinStep * resolutionX : resolutionX;
   }
-  // One profile, equal corners or a nonsense resolution: no spacing can be
-  // told, and the view and the exports need a positive one.
-  if (!std::isfinite(cellSize) || !(cellSize > 0.0) || !std::isfinite(static_cast<float>(cellSize))) cellSize = 1.0;
+  // One profile or equal corners: no spacing can be told, and the view and
+  // the exports need a positive one.
+  if (cellSize == 0.0) cellSize = 1.0;
+  if (!FitsFloat(cellSize) || !(static_cast<float>(cellSize) > 0.0f)) return fail(res::text::kDemBadResolution);
 
   CElevationGrid g;
   g.columns = static_cast<int>(columns);
@@ -189,7 +198,6 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
     g.heights.assign(static_cast<std::size_t>(rows * columns), 0.0f);
     g.missing.assign(static_cast<std::size_t>(rows * columns), 1);
   } catch (const std::bad_alloc&) {
-    status.showError = true;
     return fail(res::text::kDemNoMemory);
   }
 

@@ -155,9 +155,21 @@ int CDemBuilder::WriteUsgsDemFile() {
   f.Field(6, "%6d", 1);
   f.Field(6, "%6d", 1);
   f.Field(6, "%6d", 4);  // sides of the coverage polygon
+  // The settings' corners are the extent's (the dialog proposes them so, in
+  // image pixels, and a user who types map coordinates types them for the
+  // same places). The grid's last column and row lie on or inside the
+  // extent's right and bottom edges, and readers size the grid by the
+  // corners: the corners written are those of the grid's first and last
+  // columns and rows, at their places between the given ones.
+  const double fx = m_right > m_left ? static_cast<double>(m_nColumns - 1) * m_nCellSize / (m_right - m_left) : 0.0;
+  const double fy = m_bottom > m_top ? static_cast<double>(m_nRows - 1) * m_nCellSize / (m_bottom - m_top) : 0.0;
+  auto at = [&](const float* v, double u, double w) {
+    return (1 - u) * (1 - w) * v[0] + u * (1 - w) * v[1] + (1 - u) * w * v[2] + u * w * v[3];
+  };
+  const double gridCorner[4][2] = {{0.0, 0.0}, {fx, 0.0}, {0.0, fy}, {fx, fy}};
   for (int corner : {0, 1, 3, 2}) {
-    f.Field(24, "%24.14E", static_cast<double>(s.cornerX[corner]));
-    f.Field(24, "%24.14E", static_cast<double>(s.cornerY[corner]));
+    f.Field(24, "%24.14E", at(s.cornerX, gridCorner[corner][0], gridCorner[corner][1]));
+    f.Field(24, "%24.14E", at(s.cornerY, gridCorner[corner][0], gridCorner[corner][1]));
   }
   f.Field(24, "%24.14E", static_cast<double>(m_fMinimum));
   f.Field(24, "%24.14E", static_cast<double>(m_fMaximum));

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "model/helpers.h"
 #include "platform/textfile.h"
@@ -88,8 +89,26 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, CGridReadS
     return false;
   }
   constexpr long long kIntMax = std::numeric_limits<int>::max();
-  if (columns < 1 || rows < 1 || columns > kIntMax || rows > kIntMax || !(cellSize > 0.0)) {
+  // The grid keeps its header as floats: a cell size that is not a positive
+  // float (1e39 becomes infinite, 1e-50 becomes 0) has no spacing to draw.
+  const float cell = static_cast<float>(cellSize);
+  if (columns < 1 || rows < 1 || columns > kIntMax || rows > kIntMax || !std::isfinite(cell) || !(cell > 0.0f)) {
     error = res::text::kGridBadSize;
+    return false;
+  }
+  // The corners, and the far corner the cells reach, are floats too.
+  const double left = xCentre ? x - cellSize / 2 : x, bottom = yCentre ? y - cellSize / 2 : y;
+  const char* xKey = xCentre ? "xllcenter" : "xllcorner";
+  const char* yKey = yCentre ? "yllcenter" : "yllcorner";
+  for (const auto& [name, value] :
+       {std::pair{xKey, left}, std::pair{yKey, bottom}, std::pair{xKey, left + static_cast<double>(columns) * cellSize},
+        std::pair{yKey, bottom + static_cast<double>(rows) * cellSize}})
+    if (!FitsFloat(value)) {
+      error = FormatC(res::text::kGridBadHeaderValueFormat, name);
+      return false;
+    }
+  if (haveNoData && !FitsFloat(noData)) {
+    error = FormatC(res::text::kGridBadHeaderValueFormat, "nodata_value");
     return false;
   }
   // Every value takes at least one character and one separator: a header
@@ -103,9 +122,9 @@ bool ReadAsciiGridFile(const std::string& path, CElevationGrid& grid, CGridReadS
   CElevationGrid g;
   g.columns = static_cast<int>(columns);
   g.rows = static_cast<int>(rows);
-  g.cellSize = static_cast<float>(cellSize);
-  g.lowerLeftX = static_cast<float>(xCentre ? x - cellSize / 2 : x);
-  g.lowerLeftY = static_cast<float>(yCentre ? y - cellSize / 2 : y);
+  g.cellSize = cell;
+  g.lowerLeftX = static_cast<float>(left);
+  g.lowerLeftY = static_cast<float>(bottom);
   g.noData = haveNoData ? static_cast<float>(noData) : -9999.0f;
   try {
     g.heights.resize(static_cast<std::size_t>(cells));

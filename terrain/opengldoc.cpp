@@ -34,7 +34,9 @@ bool COpenGLDoc::Read(int kind, const std::string& path, CElevationGrid& grid) {
   const bool ok = kind == 0 ? ReadAsciiGridFile(path, grid, status) : ReadUsgsDemFile(path, grid, status);
   if (!status.info.empty()) AfxMessageBox(status.info, MB_OK | MB_ICONINFORMATION);
   m_error = status.error;
-  if (!ok && status.showError) AfxMessageBox(status.error, MB_OK | MB_ICONEXCLAMATION);
+  // A file that cannot be read says why: opening it otherwise does nothing
+  // the user can see.
+  if (!ok && !status.error.empty()) AfxMessageBox(status.error, MB_OK | MB_ICONEXCLAMATION);
   return ok;
 }
 

@@ -7,6 +7,7 @@
 // model-export command calls ExportModel.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,10 +29,14 @@ struct CElevationGrid {
 
 // What a reader tells its caller besides the grid.
 struct CGridReadStatus {
-  std::string error;       // why the file was refused
-  bool showError = false;  // the user is told (the DEM's heights not allocated)
-  std::string info;        // the DEM header's description, to show the user
+  std::string error;  // why the file was refused (the 3D document shows it)
+  std::string info;   // the DEM header's description, to show the user
 };
+
+// True when a header value read as a double keeps a finite value as the
+// grid's float (tiny values may become 0): corners and cell sizes beyond
+// the float range are damage.
+inline bool FitsFloat(double v) { return std::isfinite(static_cast<float>(v)); }
 
 // File readers; false with the reason in status. The grid is filled only on
 // success; they show nothing themselves.

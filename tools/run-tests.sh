@@ -29,12 +29,12 @@ if [[ "${1:-}" == "--tsan" ]]; then
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}"
 cmake --build "$build" -j "$jobs"
-ctest --test-dir "$build" --output-on-failure --repeat after-timeout:3 -j "$jobs" -LE gui
+ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE gui
 if ctest --test-dir "$build" -N -L gui | grep -q 'Total Tests: [1-9]'; then
   # Once with no locale at all (texts must still reach the toolkit whole)
   # and once with a UTF-8 one.
   env -u LANG -u LC_ALL -u LC_CTYPE GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ctest --test-dir "$build" --output-on-failure --repeat after-timeout:3 -j "$jobs" -L gui
+    ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
   LANG=C.UTF-8 GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ctest --test-dir "$build" --output-on-failure --repeat after-timeout:3 -j "$jobs" -L gui
+    ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
 fi

@@ -1,9 +1,53 @@
 #include "platform/twain/scanjob.h"
 
+#include <dirent.h>
+#include <sched.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace qzn::twain {
+
+namespace {
+
+// The threads of this process, by id.
+std::vector<pid_t> ThreadIds() {
+  std::vector<pid_t> ids;
+  if (DIR* d = ::opendir("/proc/self/task")) {
+    while (const dirent* e = ::readdir(d))
+      if (e->d_name[0] != '.') ids.push_back(static_cast<pid_t>(std::atol(e->d_name)));
+    ::closedir(d);
+  }
+  return ids;
+}
+
+// A thread's scheduling state as the kernel reports it ('R' running or
+// runnable, 'S' asleep in a call, ...); 0 when it has gone.
+char ThreadState(pid_t id) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/task/%ld/stat", static_cast<long>(id));
+  std::FILE* f = std::fopen(path, "r");
+  if (!f) return 0;
+  char buf[512];
+  const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+  std::fclose(f);
+  buf[n] = 0;
+  // The name in brackets may hold anything; the state follows its end.
+  const char* end = std::strrchr(buf, ')');
+  return end && end[1] == ' ' ? end[2] : 0;
+}
+
+// How often, and how far apart, the backend's threads are looked at before
+// a pass is ended anyway (a backend thread busy that long is not in the
+// middle of freeing a buffer).
+constexpr int kSettleLooks = 20000;
+constexpr long kSettlePauseNs = 250000;
+
+}  // namespace
 
 TW_UINT16 ConditionOf(SANE_Status status) {
   switch (status) {
@@ -15,10 +59,41 @@ TW_UINT16 ConditionOf(SANE_Status status) {
 }
 
 ScanJob::~ScanJob() {
-  if (m_started) m_sane.cancel(m_handle);
+  if (!m_started) return;
+  LetBackendThreadsSettle();
+  m_sane.cancel(m_handle);
+}
+
+// Backends built on SANE's thread helpers hand the image through a reader
+// thread, which they end by asynchronous cancellation when the pass ends:
+// in sane_cancel, or in the sane_read that takes the pass's last bytes.
+// Cancelled while it is inside the C library's allocator (drawing its
+// buffer at the start, freeing it after its last write), it leaves the
+// allocator locked and the process hangs in the join that follows (SANE's
+// `test` backend does so about once in a thousand scans, scanimage too).
+// So before either call, the threads started with the scan are let run
+// until each has ended or sleeps in a call (a write to its full pipe, a
+// wait), where the cancellation is safe.
+void ScanJob::LetBackendThreadsSettle() const {
+  const pid_t self = static_cast<pid_t>(::gettid());
+  for (int look = 0; look < kSettleLooks; ++look) {
+    bool busy = false;
+    for (pid_t id : ThreadIds()) {
+      if (id == self || std::find(m_threadsBefore.begin(), m_threadsBefore.end(), id) != m_threadsBefore.end())
+        continue;
+      if (ThreadState(id) == 'R') {
+        busy = true;
+        break;
+      }
+    }
+    if (!busy) return;
+    const timespec pause{0, kSettlePauseNs};
+    ::nanosleep(&pause, nullptr);
+  }
 }
 
 TW_UINT16 ScanJob::Start(TW_UINT16* condition) {
+  m_threadsBefore = ThreadIds();
   SANE_Status st = m_sane.start(m_handle);
   if (st != SANE_STATUS_GOOD) {
     *condition = ConditionOf(st);
@@ -60,11 +135,13 @@ TW_UINT16 ScanJob::Start(TW_UINT16* condition) {
 
 // One whole SANE line into m_line: GOOD, EOF before its first byte, or the
 // status that stopped it (a line cut short by the end counts as an I/O error).
-SANE_Status ScanJob::ReadLine() {
+// last: the line may be the pass's last, whose reading ends the pass.
+SANE_Status ScanJob::ReadLine(bool last) {
   const SANE_Int size = static_cast<SANE_Int>(m_line.size());
   SANE_Int filled = 0;
   while (filled < size) {
     SANE_Int n = 0;
+    if (last) LetBackendThreadsSettle();
     const SANE_Status st = m_sane.read(m_handle, m_line.data() + filled, size - filled, &n);
     if (st == SANE_STATUS_EOF) return filled == 0 ? SANE_STATUS_EOF : SANE_STATUS_IO_ERROR;
     if (st != SANE_STATUS_GOOD) return st;
@@ -98,7 +175,8 @@ void ScanJob::ReadWhole() {
     const int channel = f == SANE_FRAME_RED ? 0 : f == SANE_FRAME_GREEN ? 1 : f == SANE_FRAME_BLUE ? 2 : -1;
     r = 0;
     for (;;) {
-      const SANE_Status st = ReadLine();
+      // Of a frame of unknown height any line may be the last.
+      const SANE_Status st = ReadLine(frameRows < 0 || r + 1 >= frameRows);
       if (st == SANE_STATUS_EOF) break;
       if (st != SANE_STATUS_GOOD) {
         m_deferred = st == SANE_STATUS_CANCELLED ? TWRC_CANCEL : TWRC_FAILURE;
@@ -160,7 +238,7 @@ TW_UINT16 ScanJob::Read(std::uint8_t* out, std::int64_t outStride, std::int64_t 
     m_delivered += k;
   } else {
     for (; k < maxRows && m_delivered < m_height; ++k) {
-      SANE_Status st = ReadLine();
+      SANE_Status st = ReadLine(m_delivered + 1 >= m_height);
       if (st == SANE_STATUS_EOF) st = SANE_STATUS_IO_ERROR;  // fewer rows than announced
       if (st != SANE_STATUS_GOOD) {
         *rows = k;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <sane/sane.h>
+#include <sys/types.h>
 
 #include <cstdint>
 #include <vector>
@@ -44,7 +45,8 @@ class ScanJob {
   std::int64_t Delivered() const { return m_delivered; }
 
  private:
-  SANE_Status ReadLine();
+  SANE_Status ReadLine(bool last);
+  void LetBackendThreadsSettle() const;
   void Convert(const std::uint8_t* line, std::uint8_t* out, int channel) const;
   void ReadWhole();
 
@@ -61,6 +63,7 @@ class ScanJob {
   TW_UINT16 m_deferred = TWRC_SUCCESS, m_deferredCondition = TWCC_SUCCESS;
   std::vector<std::uint8_t> m_line;
   std::int64_t m_delivered = 0;
+  std::vector<pid_t> m_threadsBefore;  // the process's threads before the scan started
 };
 
 }  // namespace qzn::twain

@@ -422,6 +422,18 @@ TEST(ProjectFile, ADamagedProjectFailsAndLeavesTheWorkspaceAsItWas) {
   EXPECT_EQ(doc.ReadProject(path), 0);
   EXPECT_EQ(Stored(doc), before);
 
+  // Files of ours holding a number no workspace can: a line vertex that is
+  // NaN, a point at +inf.
+  for (const char* name : {"nan-line-vertex.prj", "inf-point.prj"}) {
+    SCOPED_TRACE(name);
+    svc.messages.clear();
+    EXPECT_EQ(doc.ReadProject(qzntest::SourcePath(std::string("tests/fixtures/damaged/readers/prj/") + name)), 0);
+    ASSERT_EQ(svc.messages.size(), 1u);
+    EXPECT_EQ(svc.messages[0].text, "错误: 无效的方案文件。");
+    EXPECT_EQ(Stored(doc), before);
+    EXPECT_EQ(doc.m_paths[CQznDoc::kPathProject], "/old/one.prj");
+  }
+
   svc.messages.clear();
   EXPECT_EQ(doc.ReadProject(dir.file("missing.prj")), 0);
   ASSERT_EQ(svc.messages.size(), 1u);

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <random>
 #include <set>
 #include <string>
@@ -266,6 +268,50 @@ TEST_F(DbfIndex, KeysAnotherProcessAddedAreSeen) {
   EXPECT_EQ(all.back().first, "200000");
   EXPECT_EQ(all.back().second, 41);
   EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
+}
+
+// Index files another program may have written, damaged: a block claiming
+// more entries than a block holds, and child blocks leading back up the
+// tree. Each positioning that meets the damage fails with the index data
+// error, once, and nothing reads outside the block or walks for ever.
+TEST_F(DbfIndex, DamagedIndexFilesAreRefusedWhereTheDamageIsMet) {
+  const std::string fixtures = qzntest::SourcePath("tests/fixtures/damaged/readers/ndx/");
+  std::filesystem::copy_file(fixtures + "table.dbf", dir.file("table.dbf"));
+  using Op = std::function<std::int64_t(int)>;
+  const Op top = [](int ix) { return DbfIndexTop(ix); };
+  const Op bottom = [](int ix) { return DbfIndexBottom(ix); };
+  const Op seek = [](int ix) { return DbfIndexSeek(ix, "M"); };
+  const Op skip = [](int ix) {
+    // From a good entry, if there is one, through the damage.
+    DbfIndexSeek(ix, "");
+    return DbfIndexSkip(ix, 1000);
+  };
+  struct Case {
+    const char* file;
+    std::vector<Op> ops;
+  };
+  const Case cases[] = {
+      {"oob-entry-count-65535.ndx", {top, bottom, seek}},
+      {"oob-bottom-descend.ndx", {bottom}},
+      {"oob-seek-lowerprefix.ndx", {seek}},
+      {"oob-skip-remember.ndx", {skip}},
+      {"hang-child-cycle.ndx", {top, bottom, seek}},
+      {"hang-neighbour-cycle.ndx", {skip}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ASSERT_GE(DbfOpen(dir.file("table.dbf")), 0) << LastMessage();
+    std::filesystem::copy_file(fixtures + c.file, dir.file(c.file), std::filesystem::copy_options::overwrite_existing);
+    const int ix = DbfIndexOpen(dir.file(c.file));
+    ASSERT_GE(ix, 0) << LastMessage();
+    for (std::size_t k = 0; k < c.ops.size(); ++k) {
+      host.messages.clear();
+      EXPECT_EQ(c.ops[k](ix), -1) << "operation " << k;
+      EXPECT_EQ(Codes(), std::vector<int>{330}) << "operation " << k;
+      EXPECT_NE(LastMessage().find(c.file), std::string::npos) << LastMessage();
+    }
+    ASSERT_EQ(DbfClose(), 0);
+  }
 }
 
 TEST_F(DbfIndex, Errors) {

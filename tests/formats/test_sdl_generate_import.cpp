@@ -16,6 +16,10 @@ using importtest::ImportTest;
 using importtest::LineDump;
 using importtest::Snapshot;
 
+std::string Fixture(const std::string& name) {
+  return qzntest::ReadFileText(qzntest::SourcePath("tests/fixtures/damaged/readers/" + name));
+}
+
 class SdlImport : public ImportTest {
  protected:
   void SetUp() override {
@@ -77,6 +81,7 @@ TEST_F(SdlImport, CutFilesChangeNothing) {
       {"a polyline cut short", "L, \"a\", \"1\", 3\n0,0\n1,1\n"},
       {"a marker without its position", "L, \"a\", \"1\", 2\n0,0\n1,1\nM, \"b\", \"2\", 1\n"},
       {"a coordinate beyond the int range", "L, \"a\", \"1\", 2\n0,0\n1e20,1\n"},
+      {"a record cut inside its last vertex line", Fixture("sdl/cut-mid-line-in-record.sdl")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -153,7 +158,11 @@ TEST_F(GenerateImport, LinesTakeTheCurrentLayerAndMayReplace) {
 TEST_F(GenerateImport, CutFilesChangeNothing) {
   importtest::FillExisting(doc);
   const std::string before = Snapshot(doc);
-  for (const char* text : {"5\n1,2\n3,4\nEND\n6\n7,8\n", "5\n1,2\n3,4\nEND\n", "", "5\n1,2\n1e30,4\nEND\nEND\n"}) {
+  // Cut files, a coordinate beyond the pixels, an ID of "nan" or beyond the
+  // float range.
+  for (const std::string& text :
+       {std::string("5\n1,2\n3,4\nEND\n6\n7,8\n"), std::string("5\n1,2\n3,4\nEND\n"), std::string(),
+        std::string("5\n1,2\n1e30,4\nEND\nEND\n"), Fixture("gen/nan-id.gen"), Fixture("gen/overflow-id.gen")}) {
     SCOPED_TRACE(text);
     host.messages.clear();
     // Replace is asked for: it too waits for a whole file.

@@ -128,6 +128,28 @@ for rec in dbfread.DBF(sys.argv[1], encoding="cp936"):
   EXPECT_EQ(out, "1 8 高程 \n2 50 高高高\n3 49 a高高\n");
 }
 
+// The note texts are held in code page 936, and the files say so: a ".cpg"
+// of "936" beside the table and the table's language byte (0x7A). OGR, told
+// nothing, reads the texts right from either.
+TEST_F(ExportTest, NoteShapefileNamesItsCodePageSoOgrReadsTheTexts) {
+  QZN_REQUIRE_PYTHON_MODULES("osgeo.ogr");
+  doc.m_notes.AddNote(RECT{10, 10, 21, 21}, "道路 A1");
+  options.arcView = [](qzn::ArcViewExportOptions& o) { o.source = 2; };
+  ASSERT_EQ(qzn::SaveVectorFile(doc, dir.file("notes.shp"), qzn::kVectorShape), 1);
+  EXPECT_EQ(qzntest::ReadFileText(dir.file("notes.cpg")), "936");
+  EXPECT_EQ(qzntest::ReadFileBytes(dir.file("notes.dbf"))[29], 0x7A);
+  const char* ogr = R"PY(
+import sys
+from osgeo import ogr
+ds = ogr.Open(sys.argv[1])
+print("|".join(f.GetField("ATTR").rstrip() for f in ds.GetLayer(0)))
+)PY";
+  const std::string want = "高程 \"A\"|道路 A1\n";
+  EXPECT_EQ(exporttest::RunOracle(dir, ogr, {dir.file("notes.shp")}), want) << "with the .cpg";
+  std::filesystem::remove(dir.file("notes.cpg"));
+  EXPECT_EQ(exporttest::RunOracle(dir, ogr, {dir.file("notes.shp")}), want) << "by the language byte";
+}
+
 TEST_F(ExportTest, EmptyLineSourceMakesAnEmptyShapefile) {
   doc.m_lines.DeleteAll();
   ASSERT_EQ(CShapeFile(doc.m_lines, doc.m_extent, MapTransform::Pixels(), false).Write(dir.file("e.shp"), false),

@@ -139,11 +139,11 @@ TEST(LayerFile, TextDefinitions) {
   CScriptedHost ui;
   CHostScope scope(&ui);
   qzntest::WriteFileText(dir.file("a.lay"),  // code page 936 on disk
-                         Utf8ToGbk("layers 3\r\n道路 255 0 0 2.5 MM\r\nbad line\r\nRiver 0 0 300 1 INCH\r\n"));
+                         Utf8ToGbk("layers 2\r\n道路 255 0 0 2.5 MM\r\nRiver 0 0 300 1 INCH\r\n"));
   CLayerList t;
   t.AddLayer()->m_strName = "old";
   ASSERT_EQ(t.LoadLayerFile(dir.file("a.lay"), 100, kUnitInch), TRUE);
-  ASSERT_EQ(t.GetCount(), 3);  // layer "0" and two layers; the bad line is skipped
+  ASSERT_EQ(t.GetCount(), 3);  // layer "0" and the two layers
   EXPECT_EQ(t.m_layers[0].m_strName, "0");
   EXPECT_TRUE(t.m_layers[0].IsCurrent());
   EXPECT_EQ(t.m_layers[1].m_strName, "道路");
@@ -152,21 +152,31 @@ TEST(LayerFile, TextDefinitions) {
   EXPECT_EQ(t.m_layers[1].m_nFlags, CLayer::kVisible);
   EXPECT_EQ(t.m_layers[2].m_strName, "River");
   EXPECT_EQ(t.m_nModified, 0);
+  EXPECT_EQ(t.m_layers[2].m_color, RGB(0, 0, 255));  // components clamped to 255
+  EXPECT_EQ(t.m_layers[2].m_nWidth, 100);
 
-  // A count larger than the lines there: the lines there.
-  qzntest::WriteFileText(dir.file("b.lay"), "LAYERS 2\nRiver 0 0 300 1 INCH\n");
-  ASSERT_EQ(t.LoadLayerFile(dir.file("b.lay"), 100, kUnitInch), TRUE);
-  EXPECT_EQ(t.m_layers[1].m_color, RGB(0, 0, 255));  // components clamped to 255
-  EXPECT_EQ(t.m_layers[1].m_nWidth, 100);
-
-  // Not a layer text file: FALSE quietly, the table as it was.
-  qzntest::WriteFileText(dir.file("c.lay"), "something else\n");
-  EXPECT_EQ(t.LoadLayerFile(dir.file("c.lay"), 1, kUnitPixel), FALSE);
+  // Not a whole layer text file: FALSE quietly, the table as it was.
+  const struct {
+    const char* what;
+    std::string text;
+  } refused[] = {
+      {"not a layer file", "something else\n"},
+      {"a line that does not parse", "layers 3\n道路 255 0 0 2.5 MM\nbad line\nRiver 0 0 300 1 INCH\n"},
+      {"fewer layers than its count",
+       qzntest::ReadFileText(qzntest::SourcePath("tests/fixtures/damaged/readers/lay/declared-count-not-met.lay"))},
+      {"a count below 0", "LAYERS -1\n"},
+  };
+  for (const auto& r : refused) {
+    qzntest::WriteFileText(dir.file("c.lay"), r.text);
+    EXPECT_EQ(t.LoadLayerFile(dir.file("c.lay"), 1, kUnitPixel), FALSE) << r.what;
+    EXPECT_EQ(t.GetCount(), 3) << r.what;
+    EXPECT_EQ(t.m_layers[1].m_strName, "道路") << r.what;
+  }
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(t.LoadLayerFile(dir.file("none.lay"), 1, kUnitPixel), FALSE);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "不能打开文件。");
-  EXPECT_EQ(t.GetCount(), 2);
+  EXPECT_EQ(t.GetCount(), 3);
 }
 
 TEST(LayerArchive, LayoutIsPinned) {

@@ -10,6 +10,7 @@
 #include "raster/rasterimage.h"
 #include "raster/rlcraw.h"
 #include "raster/tiffio.h"
+#include "tests/raster/bmp_test_util.h"
 #include "tests/raster/test_imagefile_support.h"
 #include "tests/support/testutil.h"
 
@@ -17,57 +18,12 @@ using namespace qzn;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-void Put16(Bytes& b, std::size_t at, std::uint32_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-// A BMP file: file header, 40-byte info header, colour table, data.
-Bytes MakeBmp(std::int32_t width, std::int32_t height, int bits, int tableEntries, const Bytes& data,
-              int compression = 0, std::uint32_t headerSize = 40) {
-  Bytes b(14 + 40 + 4 * tableEntries);
-  b[0] = 'B';
-  b[1] = 'M';
-  Put32(b, 2, static_cast<std::uint32_t>(b.size() + data.size()));
-  Put32(b, 10, static_cast<std::uint32_t>(b.size()));
-  Put32(b, 14, headerSize);
-  Put32(b, 18, static_cast<std::uint32_t>(width));
-  Put32(b, 22, static_cast<std::uint32_t>(height));
-  Put16(b, 26, 1);
-  Put16(b, 28, static_cast<std::uint32_t>(bits));
-  Put32(b, 30, static_cast<std::uint32_t>(compression));
-  Put32(b, 34, static_cast<std::uint32_t>(data.size()));
-  Put32(b, 46, static_cast<std::uint32_t>(tableEntries));
-  for (int i = 0; i < tableEntries; ++i) {
-    b[54 + 4 * i] = static_cast<std::uint8_t>(i);
-    b[55 + 4 * i] = static_cast<std::uint8_t>(255 - i);
-    b[56 + 4 * i] = static_cast<std::uint8_t>(i * 3);
-  }
-  b.insert(b.end(), data.begin(), data.end());
-  return b;
-}
-
-// A record holding something, to see that a failed read leaves it alone.
-void FillSentinel(CRasterImage& img) {
-  img.width = 3;
-  img.height = 2;
-  img.bitsPerSample = 8;
-  img.planes = 1;
-  img.photometric = 1;
-  ASSERT_EQ(img.AllocPixels(), 1);
-  std::memset(img.pixels, 77, 6);
-}
-void ExpectSentinel(const CRasterImage& img) {
-  ASSERT_EQ(img.width, 3);
-  ASSERT_EQ(img.height, 2);
-  ASSERT_NE(img.pixels, nullptr);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(img.pixels[i], 77);
-}
+using bmptest::Bytes;
+using bmptest::ExpectSentinel;
+using bmptest::FillSentinel;
+using bmptest::MakeBmp;
+using bmptest::Put16;
+using bmptest::Put32;
 
 TEST(ImageFileType, BySignature) {
   qzntest::TempDir dir;
@@ -184,96 +140,6 @@ TEST(ReadImageFile, StartsFromAnEmptyRecord) {
   EXPECT_EQ(img.GetByte(2, 1), 40);
 }
 
-TEST(BmpReader, RefusesDamagedAndHostileFiles) {
-  qzntest::TempDir dir;
-  Bytes row24(12);  // 3 pixels of 24 bits, padded: 9 -> 12
-  Bytes rows24;
-  for (int i = 0; i < 2; ++i) rows24.insert(rows24.end(), row24.begin(), row24.end());
-  Bytes shortFile = MakeBmp(3, 2, 24, 0, rows24);
-  shortFile.resize(shortFile.size() - 5);
-  Bytes notBm = MakeBmp(3, 2, 24, 0, rows24);
-  notBm[0] = 'X';
-  const Bytes rleOverrun = {5, 1, 0, 1};         // 5 pixels into a row of 4
-  const Bytes rleNoEnd = {4, 1, 0, 0};           // no end-of-bitmap mark
-  const Bytes rleDeltaOut = {0, 2, 0, 9, 0, 1};  // delta 9 rows down
-  const Bytes rleLiteralOut = {0, 5, 1, 2, 3, 4, 5, 0, 0, 1};
-  struct Case {
-    const char* name;
-    Bytes file;
-    int result;
-  } cases[] = {
-      {"core header", MakeBmp(3, 2, 24, 0, rows24, 0, 12), -3},
-      {"short header size", MakeBmp(3, 2, 24, 0, rows24, 0, 20), -3},
-      {"not BM", notBm, -3},
-      {"32 bits", MakeBmp(3, 2, 32, 0, Bytes(24)), -3},
-      {"16 bits", MakeBmp(3, 2, 16, 0, Bytes(16)), -3},
-      {"RLE4", MakeBmp(3, 2, 4, 16, Bytes(8), 2), -3},
-      {"truncated rows", shortFile, -1},
-      {"huge size, tiny file", MakeBmp(100000, 100000, 24, 0, rows24), -1},
-      {"width x height beyond memory", MakeBmp(0x7FFFFFFF, 0x7FFFFFFF, 24, 0, rows24), -3},
-      {"height INT32_MIN", MakeBmp(3, INT32_MIN, 24, 0, rows24), -3},
-      {"zero width", MakeBmp(0, 2, 24, 0, rows24), -3},
-      {"RLE8 run beyond row", MakeBmp(4, 1, 8, 2, rleOverrun, 1), -1},
-      {"RLE8 literal beyond row", MakeBmp(4, 1, 8, 2, rleLiteralOut, 1), -1},
-      {"RLE8 delta beyond image", MakeBmp(4, 2, 8, 2, rleDeltaOut, 1), -1},
-      {"RLE8 without end", MakeBmp(4, 1, 8, 2, rleNoEnd, 1), -1},
-      {"file header only", Bytes(notBm.begin(), notBm.begin() + 10), -1},
-      // 56 bytes declaring 100000 x 100000: rows are cleared only as the data
-      // reaches them, so the file fails after two rows, not after 10 GB.
-      {"RLE8 ending after two rows of a huge bitmap",
-       qzntest::ReadFileBytes(qzntest::SourcePath("tests/fixtures/damaged/bmp-rle8-100000x100000-touches-10GB.bmp")),
-       -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    qzntest::WriteFileBytes(dir.file("x.bmp"), c.file);
-    CRasterImage img;
-    FillSentinel(img);
-    EXPECT_EQ(ReadBmpIntoImage(dir.file("x.bmp"), img), c.result);
-    ExpectSentinel(img);
-  }
-  CRasterImage img;
-  EXPECT_EQ(ReadBmpIntoImage(dir.file("missing.bmp"), img), -1);
-}
-
-TEST(BmpReader, KindsAndPalettes) {
-  qzntest::TempDir dir;
-  struct Case {
-    const char* name;
-    int bits, entries, bitsOut, photometric;
-  } cases[] = {
-      {"8 bits without a table is grey", 8, 0, 8, 1},
-      {"8 bits with a table is palette", 8, 256, 8, 3},
-      {"4 bits keeps its palette", 4, 16, 8, 3},
-      {"24 bits", 24, 0, 8, 2},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const int w = 3, h = 2;
-    const std::int64_t rowBytes = (c.bits * w + 31) / 32 * 4;
-    Bytes data(static_cast<std::size_t>(rowBytes * h), 0x21);
-    Bytes file = MakeBmp(w, h, c.bits, c.entries, data);
-    // The data follows the info header directly when there is no table.
-    qzntest::WriteFileBytes(dir.file("k.bmp"), file);
-    CRasterImage img;
-    ASSERT_EQ(ReadBmpIntoImage(dir.file("k.bmp"), img), 1);
-    EXPECT_EQ(img.bitsPerSample, c.bitsOut);
-    EXPECT_EQ(img.photometric, c.photometric);
-    if (c.bits == 8 && c.entries == 0) {
-      ASSERT_TRUE(img.HasPalette());
-      EXPECT_EQ(img.red[0], 255);
-      EXPECT_EQ(img.blue[255], 255);
-    }
-    if (c.bits == 4) {
-      EXPECT_EQ(img.GetByte(0, 0), 2);
-      EXPECT_EQ(img.GetByte(2, 0), 2);  // the last pixel of an odd row
-      EXPECT_EQ(img.GetByte(1, 0), 1);
-      EXPECT_EQ(img.red[15], 45);  // table entry 15: (b 15, g 240, r 45)
-    }
-  }
-}
-
-// A packed DIB of a 24-bit image w x h whose pixel (x, y) is (x, y, x + y).
 HDIB MakeDib24(int w, int h) {
   const std::int64_t rowBytes = (24LL * w + 31) / 32 * 4;
   HDIB dib = AllocDib(static_cast<std::size_t>(40 + rowBytes * h));

@@ -353,14 +353,18 @@ TEST(UsgsDemWrite, GdalReadsTheIntegerElevationsAndVoids) {
   AddLine(doc, 1250.75f, {{120, 5}, {125, 60}, {121, 90}});
   AddLine(doc, -35.5f, {{123, 88}, {122, 40}});
   AddPoint(doc, 124, 70, 1400.2f);
-  CDemBuilder b(&doc.m_lines, &doc, 6, dir.file("t.dem"));
+  // A cell size that divides neither side: the last column and row lie
+  // inside the extent, and the corners written are theirs.
+  CDemBuilder b(&doc.m_lines, &doc, 7, dir.file("t.dem"));
   ASSERT_EQ(b.WriteDem(), 1);
+  ASSERT_EQ(b.GetColumns(), 18);
+  ASSERT_EQ(b.GetRows(), 13);
   const GdalRaster g = GdalRead(dir.file("t.dem"));
   EXPECT_EQ(g.driver, "USGSDEM");
   // Profiles are the grid's columns from the south: GDAL's rows, counted
   // from the bottom, are the grid's rows from the bottom.
   ASSERT_EQ(g.columns, b.GetColumns());
-  ASSERT_GE(static_cast<int>(g.values.size()), b.GetRows());
+  ASSERT_EQ(static_cast<int>(g.values.size()), b.GetRows());
   int voids = 0;
   for (int r = 0; r < b.GetRows(); ++r)
     for (int c = 0; c < b.GetColumns(); ++c) {

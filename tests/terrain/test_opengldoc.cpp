@@ -84,13 +84,13 @@ TEST(OpenGLDoc, RefusalsLeaveTheDocumentAsItWas) {
   struct Case {
     const char* what;
     std::string text;
-    const char* message;  // null: refused without a message
+    const char* message;
   };
   const Case cases[] = {
       {"every cell NODATA", Grid(2, 2, "-9999 -9999 -9999 -9999"), "栅格文件中没有有效的高程。"},
       {"a single row", Grid(3, 1, "1 2 3"), "栅格太小: 至少需要 2 行 2 列。"},
       {"a single column", Grid(1, 3, "1 2 3"), "栅格太小: 至少需要 2 行 2 列。"},
-      {"too few values", Grid(2, 2, "1 2 3"), nullptr},
+      {"too few values", Grid(2, 2, "1 2 3"), "栅格文件比文件头所说的短。"},
   };
   for (const Case& k : cases) {
     qzntest::TempDir dir;
@@ -102,14 +102,42 @@ TEST(OpenGLDoc, RefusalsLeaveTheDocumentAsItWas) {
     CHostScope scope(&ui);
     EXPECT_EQ(doc.OnOpenDocument(dir.file("bad.grd")), 0) << k.what;
     EXPECT_FALSE(doc.GetErrorText().empty()) << k.what;
-    if (k.message) {
-      ASSERT_EQ(ui.messages.size(), 1u) << k.what;
-      EXPECT_EQ(ui.messages[0].text, k.message) << k.what;
-    } else {
-      EXPECT_TRUE(ui.messages.empty()) << k.what;
-    }
+    ASSERT_EQ(ui.messages.size(), 1u) << k.what;
+    EXPECT_EQ(ui.messages[0].text, k.message) << k.what;
     EXPECT_EQ(doc.m_heights, (std::vector<float>{0, 1, 2, 4})) << k.what;
     EXPECT_EQ(doc.m_fHeightRange, 4.0f) << k.what;
     EXPECT_EQ(doc.GetTitle(), dir.file("good.grd")) << k.what;
+  }
+}
+
+// Header values beyond or below the float range the grid keeps (a corner
+// that becomes infinite, a cell size that becomes infinite or 0): the file is
+// refused with one message saying which, before the DEM's header is shown,
+// and the document keeps what it had.
+TEST(OpenGLDoc, HeadersBeyondTheFloatRangeAreRefused) {
+  struct Case {
+    const char* file;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"grd/inf-lower-left.grd", "栅格文件头中 xllcorner 的值无效。"},
+      {"grd/inf-cellsize.grd", "栅格文件头中的行数、列数或单元大小无效。"},
+      {"grd/zero-cellsize.grd", "栅格文件头中的行数、列数或单元大小无效。"},
+      {"dem/inf-lower-left.dem", "DEM 的角点坐标无效。"},
+  };
+  for (const Case& k : cases) {
+    qzntest::TempDir dir;
+    qzntest::WriteFileText(dir.file("good.grd"), Grid(2, 2, "1 2 3 5"));
+    COpenGLDoc doc;
+    ASSERT_EQ(doc.OnOpenDocument(dir.file("good.grd")), 1);
+    CScriptedHost ui;
+    CHostScope scope(&ui);
+    EXPECT_EQ(doc.OnOpenDocument(qzntest::SourcePath(std::string("tests/fixtures/damaged/readers/") + k.file)), 0)
+        << k.file;
+    ASSERT_EQ(ui.messages.size(), 1u) << k.file;
+    EXPECT_EQ(ui.messages[0].text, k.message) << k.file;
+    EXPECT_EQ(doc.m_heights, (std::vector<float>{0, 1, 2, 4})) << k.file;
+    EXPECT_EQ(doc.m_fCellSize, 5.0f) << k.file;
+    EXPECT_EQ(doc.GetTitle(), dir.file("good.grd")) << k.file;
   }
 }

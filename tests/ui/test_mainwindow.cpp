@@ -258,15 +258,23 @@ TEST_F(MainWindow, ToolbarsCommandsAndStatusBar) {
 TEST_F(MainWindow, PictureOfTheWindowWithTheSample) {
   CImageWindow* w = OpenFromDialog(std::string(QZN_SOURCE_DIR) + "/samples/contours.tif");
   ASSERT_NE(w, nullptr);
-  Pump(30);
-  const wxRect r = MainFrame()->GetScreenRect();
-  wxBitmap shot(r.width, r.height, 24);
-  {
-    wxScreenDC screen;
-    wxMemoryDC mem(shot);
-    mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
+  // The screen is read until it shows the window drawn (the scan's many
+  // greys), each time after the window has been asked to paint: a loaded
+  // machine draws late, and no fixed wait fits it.
+  wxImage img;
+  for (int look = 0; look < 200 && (!img.IsOk() || DistinctColours(img) <= 8); ++look) {
+    MainFrame()->Refresh();
+    MainFrame()->Update();
+    Pump(5);
+    const wxRect r = MainFrame()->GetScreenRect();
+    wxBitmap shot(r.width, r.height, 24);
+    {
+      wxScreenDC screen;
+      wxMemoryDC mem(shot);
+      mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
+    }
+    img = shot.ConvertToImage();
   }
-  const wxImage img = shot.ConvertToImage();
   EXPECT_GE(img.GetWidth(), 800);
   EXPECT_GE(img.GetHeight(), 600);
   EXPECT_GT(DistinctColours(img), 8);  // not blank

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include "platform/textfile.h"
 #include "resources/messages_terrain.h"
 #include "resources/messages_view3d.h"
+#include "terrain/dembuilder.h"
 #include "tests/terrain/terrain_test_util.h"
 #include "tests/ui_core/fake_dialogs.h"
 #include "ui/core/dialogs3d.h"
@@ -409,4 +412,50 @@ TEST(View3D, DrapeFollowsItsWorkspace) {
   v.ForgetDrapeSource(&image);
   EXPECT_FALSE(v.DrapeMode());
   EXPECT_EQ(v.drapeDoc, nullptr);
+}
+
+// A DEM written from a workspace gives its header the corners of the grid's
+// first and last columns and rows; DEMs written before gave the extent's.
+// Both open as the same grid and are draped over the workspace's image tile
+// for tile alike: neither the 3D view nor the reader takes its sizes from
+// those corners.
+TEST(View3D, DemsWithTheGridsOrTheExtentsCornersOpenAndDrapeAlike) {
+  CQznDoc ws;
+  terraintest::SetExtent(ws, 0, 0, 120, 90);  // 7 divides neither side
+  terraintest::AddLine(ws, 125.0f, {{3, 5}, {60, 44}, {118, 88}});
+  terraintest::AddPoint(ws, 100, 10, 300.0f);
+  CScriptedHost host;
+  CHostScope scope(&host);
+  qzntest::TempDir dir;
+  CDemBuilder b(&ws.m_lines, &ws, 7, dir.file("new.dem"));
+  ASSERT_EQ(b.WriteDem(), 1) << b.GetErrorText();
+  std::string bytes = qzntest::ReadFileText(dir.file("new.dem"));
+  // The writer's corners (0, 1, 3, 2 at bytes 546 to 738): the grid's.
+  const auto corners = [](double l, double t, double r, double bt) {
+    std::string s;
+    for (auto [x, y] : {std::pair{l, t}, std::pair{r, t}, std::pair{r, bt}, std::pair{l, bt}})
+      s += FormatC("%24.14E%24.14E", x, y);
+    return s;
+  };
+  ASSERT_EQ(bytes.substr(546, 192), corners(0, 0, 17 * 7, 12 * 7));
+  bytes.replace(546, 192, corners(0, 0, 120, 90));
+  qzntest::WriteFileText(dir.file("old.dem"), bytes);
+
+  COpenGLDoc now, old;
+  ASSERT_EQ(now.OnOpenDocument(dir.file("new.dem")), 1) << now.GetErrorText();
+  ASSERT_EQ(old.OnOpenDocument(dir.file("old.dem")), 1) << old.GetErrorText();
+  EXPECT_EQ(now.m_nColumns, b.GetColumns());
+  EXPECT_EQ(now.m_nRows, b.GetRows());
+  EXPECT_EQ(old.m_nColumns, now.m_nColumns);
+  EXPECT_EQ(old.m_nRows, now.m_nRows);
+  EXPECT_EQ(old.m_heights, now.m_heights);
+  EXPECT_EQ(old.m_fCellSize, now.m_fCellSize);
+  for (const RECT image : {RECT{0, 0, 121, 91}, RECT{10, 20, 70, 80}}) {
+    const CDrapePlan a = PlanDrape(now, image, RECT{0, 0, 121, 91});
+    const CDrapePlan c = PlanDrape(old, image, RECT{0, 0, 121, 91});
+    EXPECT_EQ(a.tile.cx, c.tile.cx);
+    EXPECT_EQ(a.tile.cy, c.tile.cy);
+    EXPECT_TRUE(a.tiles == c.tiles);
+    EXPECT_EQ(a.clipped, c.clipped);
+  }
 }

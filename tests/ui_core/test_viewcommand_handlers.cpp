@@ -314,13 +314,20 @@ TEST_F(CommandRun, LayerFilesSaveLoadAndRefuseWhatIsNotOne) {
   ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
   EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
 
+  // Bytes of no layer file, and a layer text file with fewer layers than
+  // its count: one message each, the layers as they were.
   const std::string junk = dir.file("junk.lay");
   qzntest::WriteFileBytes(junk, {0x01, 0x02, 0x03, 0xFF, 0x00, 0x41});
-  host.fileAnswers.push_back({junk});
-  ASSERT_TRUE(RunViewCommand(*view, cmd::kFileLoadLayers));
-  EXPECT_EQ(host.Texts().size(), 2u);
-  ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
-  EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
+  for (const std::string& path :
+       {junk, qzntest::SourcePath("tests/fixtures/damaged/readers/lay/declared-count-not-met.lay")}) {
+    SCOPED_TRACE(path);
+    host.messages.clear();
+    host.fileAnswers.push_back({path});
+    ASSERT_TRUE(RunViewCommand(*view, cmd::kFileLoadLayers));
+    EXPECT_EQ(host.Texts(), std::vector<std::string>{"文件打开错误!"});
+    ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
+    EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
+  }
 }
 
 // Automatic line IDs from the range dialog; the contrast moved live and put
