@@ -13,6 +13,8 @@ packages=(
   # scanning: the SANE library (with its `test` backend) and scanimage as the oracle
   libsane1 libsane-dev sane-utils
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
+  # the start-up tests: a window manager, and X clients that read and drive the display
+  openbox xdotool x11-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent oracles used by the tests
