@@ -75,6 +75,13 @@ bool CWxView::OnCreate(wxDocument* doc, long) {
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_window, 1, wxEXPAND);
   frame->SetSizer(sizer);
+  // The tab itself takes the focus when it is shown; it belongs to the image.
+  frame->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
+    if (m_window)
+      m_window->SetFocus();
+    else
+      e.Skip();
+  });
   frame->Show(true);
   // The tab fills the client area: the view starts at the size it has.
   frame->Layout();
@@ -85,6 +92,8 @@ void CWxView::OnActivateView(bool activate, wxView*, wxView*) {
   if (!activate || !m_window) return;
   if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
   Host().UpdateLayerBar(m_window->View().Document());
+  // A tab shown is a tab to work in: the keys go to its image at once.
+  m_window->SetFocus();
 }
 
 void CWxView::OnUpdate(wxView*, wxObject*) {
@@ -95,6 +104,7 @@ void CWxView::OnUpdate(wxView*, wxObject*) {
     m_window->ShowOverview(true);
     if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
     Host().UpdateLayerBar(m_window->View().Document());
+    m_window->SetFocus();
     return;
   }
   m_window->View().OnViewFullView();

@@ -555,14 +555,7 @@ TEST_F(ImageDialogs, PaletteGridSelectsTheCellsDraggedOver) {
   wxWindow* grid = d->FindWindow(CPaletteDlg::kGrid);
   ASSERT_NE(grid, nullptr);
   const wxSize size = grid->GetClientSize();
-  auto send = [&](wxEventType type, int x, int y) {
-    wxMouseEvent e(type);
-    e.SetEventObject(grid);
-    e.m_x = x;
-    e.m_y = y;
-    e.m_leftDown = type != wxEVT_LEFT_UP;
-    grid->GetEventHandler()->ProcessEvent(e);
-  };
+  auto send = [&](wxEventType type, int x, int y) { guitest::Mouse(grid, type, x, y); };
   // From inside the first cell to inside the second row's second cell.
   const int cw = size.x / 16, ch = size.y / 16;
   send(wxEVT_LEFT_DOWN, cw / 2, ch / 2);

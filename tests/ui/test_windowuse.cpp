@@ -1,0 +1,160 @@
+// The window used as a user uses it, with the events that come between two
+// commands let through: zooms that make the scroll bars appear or go (and
+// with them a size event), a page resized, the keyboard focus after opening,
+// switching tabs and dragging the overview, tabs closed and files opened
+// twice, the `*` of a tab and the question on closing, and the status line.
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <wx/mdi.h>
+#include <wx/window.h>
+
+#include "app/qzndoc.h"
+#include "resources/commands.h"
+#include "tests/ui/gui_test_util.h"
+#include "ui/app.h"
+#include "ui/core/rectops.h"
+#include "ui/docview.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxtext.h"
+
+using namespace qzn;
+using viewtest::Kind;
+
+namespace {
+
+using guitest::Mouse;
+using guitest::Pump;
+
+// Lets events through until the condition holds (a bounded number of
+// rounds: the condition is the event waited for, not a time).
+bool PumpUntil(const std::function<bool()>& done, int rounds = 400) {
+  for (int i = 0; i < rounds; ++i) {
+    if (done()) return true;
+    Pump(1);
+  }
+  return done();
+}
+
+class WindowUse : public guitest::DesktopTest {
+ protected:
+  static bool Run(int id) { return MainFrame()->Dispatch(id); }
+
+  // Runs a view command and lets the size event that showing or hiding the
+  // scroll bars brings come and go.
+  static void RunAndSettle(CImageWindow* w, int id) {
+    const wxSize before = w->wxWindow::GetClientSize();
+    ASSERT_TRUE(Run(id));
+    PumpUntil([&] { return w->wxWindow::GetClientSize() != before; }, 60);
+    Pump(5);
+  }
+
+  static bool ScrollBarsShown(CImageWindow* w) {
+    const wxSize page = w->GetParent()->GetClientSize();
+    const wxSize client = w->wxWindow::GetClientSize();
+    return client.x < page.x || client.y < page.y;
+  }
+
+  static wxMDIChildFrame* ChildOf(CImageWindow* w) { return dynamic_cast<wxMDIChildFrame*>(w->GetParent()); }
+};
+
+TEST_F(WindowUse, PreviousViewAndBandZoomWhileTheScrollBarsComeAndGo) {
+  // A tall scan: the whole of it is a narrow column of the wide page, a
+  // zoomed part fills the page and brings the scroll bars.
+  CImageWindow* w = OpenFromDialog(WriteScan("tall.tif", 1201, 2401, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  Pump(5);
+  CQznView& v = w->View();
+  const RECT full = v.visibleRect;
+  ASSERT_EQ(full.bottom, 2400);
+  EXPECT_FALSE(ScrollBarsShown(w));
+
+  struct Case {
+    const char* what;
+    RECT band;  // empty: F2 about the cursor
+  };
+  for (const Case& c : {Case{"a band low in the scan", RECT{200, 1700, 700, 2100}},
+                        Case{"a wide band", RECT{100, 300, 1100, 500}}, Case{"F2 about the cursor", RECT{}}}) {
+    SCOPED_TRACE(c.what);
+    RunAndSettle(w, cmd::kViewFullView);
+    ASSERT_TRUE(v.visibleRect == full);
+    v.cursorImageX = 600;
+    v.cursorImageY = 1800;
+    v.SetRubberBand(c.band);
+    RunAndSettle(w, cmd::kViewZoomIn);
+    EXPECT_TRUE(ScrollBarsShown(w));
+    const RECT zoomed = v.visibleRect;
+    if (!IsRectEmpty(c.band)) {
+      EXPECT_TRUE(RectInside(c.band, zoomed))
+          << "the band is cut: " << zoomed.left << "," << zoomed.top << " - " << zoomed.right << "," << zoomed.bottom;
+    } else {
+      EXPECT_TRUE(RectInside(RECT{500, 1700, 700, 1900}, zoomed));
+    }
+    // Never stretched more one way than the other.
+    EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06);
+    // F6 gives the whole scan back whatever the scroll bars did, and F6
+    // again the zoomed part.
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == full);
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == zoomed);
+    // After F5, F6 returns to the zoomed part.
+    RunAndSettle(w, cmd::kViewFullView);
+    EXPECT_TRUE(v.visibleRect == full);
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == zoomed);
+  }
+
+  // A page resized keeps the whole of what it shows.
+  const RECT band{300, 900, 800, 1300};
+  RunAndSettle(w, cmd::kViewFullView);
+  v.SetRubberBand(band);
+  RunAndSettle(w, cmd::kViewZoomIn);
+  const wxSize frame = MainFrame()->GetSize();
+  for (wxSize s : {wxSize(900, 760), wxSize(1280, 500), frame}) {
+    MainFrame()->SetSize(s);
+    PumpUntil([&] { return w->wxWindow::GetClientSize().x < s.x && MainFrame()->GetSize() == s; }, 60);
+    Pump(5);
+    EXPECT_TRUE(RectInside(band, v.visibleRect)) << s.x << "x" << s.y;
+    EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06) << s.x << "x" << s.y;
+  }
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, TheImageHasTheKeyboardAfterOpeningSwitchingTabsAndTheOverview) {
+  CImageWindow* first = OpenFromDialog(WriteScan("first.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "not after opening";
+  CImageWindow* second = OpenFromDialog(WriteScan("second.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == second; })) << "not after opening a second scan";
+  // The user picks the other tab.
+  MainFrame()->ActivatePrevious();
+  ASSERT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == first; }));
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "not after switching tabs";
+  // So the arrow keys scroll at once.
+  RunAndSettle(first, cmd::kViewZoomIn);
+  const RECT zoomed = first->View().visibleRect;
+  wxKeyEvent down(wxEVT_KEY_DOWN);
+  down.m_keyCode = WXK_DOWN;
+  wxWindow::FindFocus()->GetEventHandler()->ProcessEvent(down);
+  EXPECT_EQ(first->View().visibleRect.top, zoomed.top + RectHeight(zoomed) / 2);
+
+  // A drag in the overview (which the click gave the focus) recentres the
+  // view and gives the focus back to it, so F5 and the keys work again.
+  COverviewFrame* ov = first->OverviewFrame();
+  ASSERT_NE(ov, nullptr);
+  ASSERT_TRUE(ov->IsShown());
+  wxWindow* canvas = ov->GetChildren().front();
+  canvas->SetFocus();
+  ASSERT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == canvas; }));
+  const RECT o = first->View().Overview()->ViewRect();
+  Mouse(canvas, wxEVT_LEFT_DOWN, (o.left + o.right) / 2, (o.top + o.bottom) / 2);
+  Mouse(canvas, wxEVT_MOTION, 20, 20);
+  Mouse(canvas, wxEVT_LEFT_UP, 20, 20);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "the overview kept the focus";
+  EXPECT_TRUE(host->messages.empty());
+}
+
+}  // namespace
