@@ -21,6 +21,7 @@
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
+#include "ui/wxresources.h"
 
 using namespace qzn;
 using qzntest::TempDir;
@@ -111,6 +112,12 @@ class EditTools : public ::testing::Test {
     e.m_keyCode = ch;
     e.m_uniChar = static_cast<wxChar>(ch);
     w->GetEventHandler()->ProcessEvent(e);
+  }
+  // Whether the menu shows the command enabled, as the frame decides it.
+  static bool Enabled(int id) {
+    wxUpdateUIEvent e(WxId(id));
+    MainFrame()->ProcessWindowEvent(e);
+    return e.GetEnabled();
   }
   bool Menu(int id) {
     const bool ran = MainFrame()->Dispatch(id);
@@ -278,4 +285,52 @@ TEST_F(EditTools, MergeToolFloatsAPictureAndEscDropsIt) {
   Pump(3);
   EXPECT_EQ(w->View().editMode, 0);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), doc->m_image.GetPlane(0)));
+}
+
+TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
+  CQznView& v = w->View();
+  v.cursorImageX = 200;
+  v.cursorImageY = 150;
+  ASSERT_TRUE(Menu(cmd::kViewZoomIn));
+  ASSERT_TRUE(Menu(cmd::kEditLineTool));
+  auto* tool = dynamic_cast<CLineEditTool*>(v.Tool());
+  ASSERT_NE(tool, nullptr);
+  ASSERT_TRUE(tool->AutoTrace());
+  const RECT shown = v.visibleRect;
+  // Clicks on the paper well inside the view: each vertex where it was
+  // clicked, the view where it was.
+  for (const CFPoint p : {CFPoint(150, 150), CFPoint(200, 170), CFPoint(250, 130)}) {
+    Click(At(p.x, p.y));
+    ASSERT_EQ(doc->m_lines.GetCount(), 1);
+    const CFPoint last = doc->m_lines.GetHead()->Points().back();
+    EXPECT_NEAR(last.x, p.x, 1.5);
+    EXPECT_NEAR(last.y, p.y, 1.5);
+    EXPECT_TRUE(v.visibleRect == shown) << p.x << "," << p.y;
+  }
+  // Near the edge the view follows; the vertex stays where it was clicked.
+  const CFPoint edge(static_cast<float>(shown.left + 4), 150.0f);
+  Click(At(edge.x, edge.y));
+  EXPECT_FALSE(v.visibleRect == shown);
+  EXPECT_NEAR(doc->m_lines.GetHead()->Points().back().x, edge.x, 1.5);
+  EXPECT_EQ(doc->m_lines.GetHead()->GetCount(), 4);
+  Char('x');
+  // One Undo takes the line away, and then there is nothing to undo.
+  EXPECT_TRUE(Enabled(cmd::kEditUndo));
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  // Freehand: clicks without a drag draw nothing and leave no step; a drag
+  // draws a line that one Undo takes away.
+  ASSERT_TRUE(Menu(cmd::kLineFreehand));
+  Click(At(150, 150));
+  Click(At(160, 150));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  Drag(At(120, 140), At(180, 160));
+  EXPECT_EQ(doc->m_lines.GetCount(), 1);
+  EXPECT_TRUE(Enabled(cmd::kEditUndo));
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  EXPECT_TRUE(host->messages.empty());
 }
