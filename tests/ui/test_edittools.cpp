@@ -334,3 +334,19 @@ TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
   EXPECT_FALSE(Enabled(cmd::kEditUndo));
   EXPECT_TRUE(host->messages.empty());
 }
+
+TEST_F(EditTools, SetLayerIsGreyWhileLayerZeroIsTheOnlyLayer) {
+  // The menu's word, as the main window decides it, follows the tool's.
+  for (const auto [tool, setLayer] :
+       {std::pair{cmd::kEditLineTool, cmd::kLineSetLayer}, std::pair{cmd::kEditPointTool, cmd::kPointSetLayer},
+        std::pair{cmd::kEditNoteTool, cmd::kNoteSetLayer}}) {
+    ASSERT_TRUE(Menu(tool));
+    ASSERT_EQ(doc->m_layers.GetCount(), 1);
+    EXPECT_FALSE(Enabled(setLayer)) << setLayer;
+    const CLayer* added = doc->m_layers.AddLayer();
+    ASSERT_NE(added, nullptr);
+    EXPECT_TRUE(Enabled(setLayer)) << setLayer;
+    doc->m_layers.DeleteLayerByID(added->m_nID);
+    ASSERT_TRUE(Menu(tool));
+  }
+}
