@@ -7,6 +7,7 @@
 #include <wx/gdicmn.h>
 #include <wx/image.h>
 #include <wx/log.h>
+#include <wx/mdi.h>
 #include <wx/weakref.h>
 
 #include "platform/host.h"
@@ -155,7 +156,14 @@ void DestroyDesktop() {
 bool OpenWorkspace(const std::string& path) {
   CDesktop* d = Desktop();
   if (!d) return false;
-  wxDocument* doc = d->manager->CreateDocument(U8(path), wxDOC_SILENT);
+  wxDocument* doc = d->manager->FindDocumentByPath(U8(path));
+  if (doc) {
+    // Already open: its tab comes to the front.
+    if (wxView* view = doc->GetFirstView())
+      if (auto* child = dynamic_cast<wxMDIChildFrame*>(view->GetFrame())) child->Activate();
+  } else {
+    doc = d->manager->CreateDocument(U8(path), wxDOC_SILENT);
+  }
   if (!doc) return false;
   d->history->AddFileToHistory(U8(path));
   SaveHistory(*d->history);

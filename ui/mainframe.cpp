@@ -13,6 +13,7 @@
 #include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "resources/toolbars.h"
+#include "ui/docview.h"
 #include "ui/imagewindow.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -224,6 +225,9 @@ void CMainFrame::OnIdle(wxIdleEvent& e) {
     m_aui.Update();
   }
   UpdateKeyPanes();
+  if (wxDocManager* m = GetDocumentManager())
+    for (wxDocument* d : m->GetDocumentsVector())
+      if (auto* doc = dynamic_cast<CWxDocument*>(d)) doc->ShowModifiedMark();
   e.Skip();
 }
 

@@ -11,9 +11,11 @@
 
 #include "app/qzndoc.h"
 #include "resources/commands.h"
+#include "resources/messages_app.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/app.h"
 #include "ui/core/rectops.h"
+#include "ui/core/viewcommands.h"
 #include "ui/docview.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
@@ -36,6 +38,32 @@ bool PumpUntil(const std::function<bool()>& done, int rounds = 400) {
   }
   return done();
 }
+
+// The window's services with the colour dialog answered: the desktop's
+// colour chooser runs its own loop, out of a test's reach.
+class ColourAnswered : public IViewServices {
+ public:
+  explicit ColourAnswered(COLORREF colour) : m_next(ViewServices()), m_colour(colour) { SetViewServices(this); }
+  ~ColourAnswered() override { SetViewServices(m_next); }
+  bool ChooseColor(COLORREF, COLORREF& chosen) override {
+    chosen = m_colour;
+    return true;
+  }
+  bool RenderView(CQznView& v, RgbBitmap& out) override { return m_next->RenderView(v, out); }
+  bool CopyToClipboard(const RgbBitmap& p) override { return m_next->CopyToClipboard(p); }
+  bool ChooseFont(LOGFONT& f, COLORREF& c, bool has) override { return m_next->ChooseFont(f, c, has); }
+  LOGFONT WindowFont() override { return m_next->WindowFont(); }
+  bool OpenInEditor(const std::string& path) override { return m_next->OpenInEditor(path); }
+  void Print(CQznView& v) override { m_next->Print(v); }
+  void PrintPreview(CQznView& v) override { m_next->PrintPreview(v); }
+  void PrintSetup() override { m_next->PrintSetup(); }
+  void PrintWindow(CQznView& v) override { m_next->PrintWindow(v); }
+  void DocumentRenamed(CQznView& v) override { m_next->DocumentRenamed(v); }
+
+ private:
+  IViewServices* m_next;
+  COLORREF m_colour;
+};
 
 class WindowUse : public guitest::DesktopTest {
  protected:
@@ -155,6 +183,80 @@ TEST_F(WindowUse, TheImageHasTheKeyboardAfterOpeningSwitchingTabsAndTheOverview)
   Mouse(canvas, wxEVT_LEFT_UP, 20, 20);
   EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "the overview kept the focus";
   EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, TabsCloseFromTheFileMenuAndAFileOpenedTwiceShowsItsTab) {
+  const std::string a = WriteScan("a.tif", 300, 200, Kind::kGrey), b = WriteScan("b.tif", 300, 200, Kind::kGrey);
+  CImageWindow* first = OpenFromDialog(a);
+  CImageWindow* second = OpenFromDialog(b);
+  ASSERT_TRUE(first && second);
+  ASSERT_EQ(MainFrame()->ActiveImageWindow(), second);
+  // The same file again: no second workspace, its tab comes to the front.
+  EXPECT_EQ(OpenFromDialog(a), first);
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == first; }));
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 2u);
+  guitest::Screenshot(*MainFrame(), "tabs-file-menu");
+  // 文件 > 关闭 on the tab shown; an unchanged workspace goes without a word.
+  ASSERT_TRUE(Run(cmd::kFileClose));
+  Pump(5);
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 1u);
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == second; }));
+  EXPECT_TRUE(host->messages.empty());
+  // With unsaved work the close asks; Cancel keeps the tab.
+  second->View().Document()->m_lines.NewChain();
+  host->answers.push_back(IDCANCEL);
+  ASSERT_TRUE(Run(cmd::kFileClose));
+  Pump(5);
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], res::text::kAskSaveData);
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 1u);
+}
+
+TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
+  // What a user changes, whether the tab then shows `*` and the close asks.
+  struct Case {
+    const char* what;
+    std::function<void(CImageWindow*)> change;
+    bool modified;
+  };
+  auto colourDialogOk = [](int command) {
+    return [command](CImageWindow*) {
+      ColourAnswered green(RGB(0, 200, 0));
+      ASSERT_TRUE(Run(command));
+    };
+  };
+  const std::vector<Case> cases = {
+      {"only opened", [](CImageWindow*) {}, false},
+      {"node colour", colourDialogOk(33053), true},
+      {"end-point colour", colourDialogOk(33057), true},
+      {"a line drawn, then the project saved",
+       [](CImageWindow* w) {
+         w->View().Document()->m_lines.NewChain()->AddPoint(10, 10);
+         host->fileAnswers.push_back({dir->file("saved.prj")});
+         ASSERT_TRUE(Run(cmd::kFileSaveProject));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CImageWindow* w = OpenFromDialog(WriteScan("star.tif", 300, 200, Kind::kGrey));
+    ASSERT_NE(w, nullptr);
+    // Lines exist, so the colour commands are there.
+    w->View().Document()->m_lines.NewChain()->AddPoint(5, 5);
+    w->View().Document()->m_lines.m_nModified = 0;
+    c.change(w);
+    Pump(5);
+    const auto star = [&] { return ChildOf(w)->GetTitle().EndsWith("*"); };
+    EXPECT_TRUE(PumpUntil([&] { return star() == c.modified; })) << FromWx(ChildOf(w)->GetTitle());
+    host->messages.clear();
+    host->answers.push_back(IDNO);
+    ASSERT_TRUE(Run(cmd::kFileClose));
+    Pump(5);
+    EXPECT_EQ(!host->messages.empty() && host->messages[0] == res::text::kAskSaveData, c.modified);
+    EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+    host->answers.clear();
+    host->messages.clear();
+  }
 }
 
 }  // namespace
