@@ -104,7 +104,7 @@ bool CWxView::OnCreate(wxDocument* doc, long) {
 
 void CWxView::OnActivateView(bool activate, wxView*, wxView*) {
   if (!activate || !m_window) return;
-  if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
+  if (CMainFrame* f = MainFrame()) f->OnTabShown(m_window);
   Host().UpdateLayerBar(m_window->View().Document());
   // A tab shown is a tab to work in: the keys go to its image at once.
   m_window->SetFocus();

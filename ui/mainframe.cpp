@@ -311,6 +311,11 @@ void CMainFrame::ShowOnlyOverviewOf(CImageWindow* window) {
       if (auto* iw = dynamic_cast<CImageWindow*>(w)) iw->ShowOverview(iw == window);
 }
 
+void CMainFrame::OnTabShown(CImageWindow* window) {
+  ShowOnlyOverviewOf(window);
+  SetMessageText(res::text::kReady);
+}
+
 wxRect GetDialogCornerRect(wxWindow* dialog) {
   CMainFrame* frame = MainFrame();
   if (!dialog || !frame) return wxRect();

@@ -9,11 +9,16 @@
 #include <wx/mdi.h>
 #include <wx/window.h>
 
+#include <filesystem>
+
 #include "app/qzndoc.h"
+#include "platform/textfile.h"
 #include "resources/commands.h"
 #include "resources/messages_app.h"
+#include "resources/messages_window.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/app.h"
+#include "ui/core/batchdlg.h"
 #include "ui/core/rectops.h"
 #include "ui/core/viewcommands.h"
 #include "ui/docview.h"
@@ -257,6 +262,66 @@ TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
     host->answers.clear();
     host->messages.clear();
   }
+}
+
+TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
+  const auto status = [] { return FromWx(MainFrame()->GetMessageText()); };
+  CImageWindow* w = OpenFromDialog(WriteScan("status.tif", 400, 300, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  const POINT at = w->View().ImageToClientPixel(CFPoint(100, 100));
+  // A line begun shows the line tool's hint; 完成 ends it and the hint.
+  auto beginLine = [&] {
+    if (w->View().editMode != 3) ASSERT_TRUE(Run(cmd::kEditLineTool));
+    Mouse(w, wxEVT_LEFT_DOWN, at.x, at.y);
+    Mouse(w, wxEVT_LEFT_UP, at.x, at.y);
+    ASSERT_NE(status(), res::text::kReady);
+  };
+  beginLine();
+  ASSERT_TRUE(Run(cmd::kEditDone));
+  EXPECT_EQ(status(), res::text::kReady);
+  // Another tab shown, and back.
+  beginLine();
+  CImageWindow* other = OpenFromDialog(WriteScan("other.tif", 400, 300, Kind::kGrey));
+  ASSERT_NE(other, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return status() == res::text::kReady; })) << status();
+  MainFrame()->ActivatePrevious();
+  ASSERT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == w; }));
+  EXPECT_EQ(status(), res::text::kReady);
+  // The 3D view's tab.
+  beginLine();
+  const std::string grid = dir->file("hill.grd");
+  std::string text = "ncols 4\nnrows 4\nxllcorner 0\nyllcorner 0\ncellsize 10\nNODATA_value -9999\n";
+  for (int r = 0; r < 4; ++r) text += "0 5 10 5\n";
+  qzntest::WriteFileText(grid, text);
+  host->fileAnswers.push_back({grid});
+  ASSERT_TRUE(Run(cmd::kFileOpen3D));
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == nullptr && MainFrame()->GetActiveChild(); }));
+  EXPECT_EQ(status(), res::text::kReady);
+  if (wxMDIChildFrame* view3d = MainFrame()->GetActiveChild()) view3d->Close(true);
+  Pump(5);
+
+  // A batch run: "当前处理进程..." while it runs, ready afterwards; its log
+  // named in full, beside the image, one entry a line.
+  const std::string scan = WriteScan("batch.tif", 200, 150, Kind::kGrey);
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    d.Controls().AddString(CBatchVectorizeDlg::kImages, scan);
+    d.Controls().SetText(CBatchVectorizeDlg::kLogPath, "batch.log");
+    auto& model = dynamic_cast<CBatchVectorizeDlg&>(d.Model());
+    model.images = {scan};
+    model.script = {"ImageConvert Greyscale", "ImageRotate"};
+    host->answers.push_back(IDOK);
+    guitest::Click(d, wxID_OK);
+  });
+  ASSERT_TRUE(Run(cmd::kVectorBatch));
+  Pump(5);
+  EXPECT_EQ(status(), res::text::kReady);
+  const std::string log = dir->file("batch.log");
+  ASSERT_TRUE(std::filesystem::exists(log));
+  ASSERT_FALSE(host->messages.empty());
+  EXPECT_NE(host->messages.back().find(log), std::string::npos) << host->messages.back();
+  const std::string lines = GbkToUtf8(qzntest::ReadFileText(log));
+  EXPECT_NE(lines.find("开始矢量化 " + scan + "\r\nImageConvert Greyscale 在 "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("上的全部功能\r\n执行 ImageRotate 在 "), std::string::npos) << lines;
 }
 
 }  // namespace

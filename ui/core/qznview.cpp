@@ -744,6 +744,8 @@ void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
 CEditTool* CQznView::SetEditMode(int mode) {
   tool.reset();
   parkedTool.reset();
+  // The old tool's hint goes with it; the new tool says its own.
+  SetStatusText(res::text::kReady);
   std::unique_ptr<CEditTool> made;
   if (mode != 0 && mode != 2) {
     if (ToolFactory f = FindToolFactory(mode)) {
