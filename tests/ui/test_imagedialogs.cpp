@@ -432,6 +432,27 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
       bar->GetEventHandler()->ProcessEvent(step);
       EXPECT_EQ(bar->GetThumbPosition(), want);
     }
+    // A value typed into 高 moves the bar and the red preview at once: 250
+    // takes the light paper into the band too; a word that is no grey
+    // value leaves both as they were.
+    auto* high = dynamic_cast<wxTextCtrl*>(d.FindWindow(CThresholdDlg::kHighEdit));
+    ASSERT_NE(high, nullptr);
+    high->SetValue("250");
+    Pump(2);
+    EXPECT_EQ(bar->GetThumbPosition(), 250);
+    const auto red = [&] {
+      const wxImage now = w->Snapshot();
+      int n = 0;
+      for (int i = 0; i < now.GetWidth() * now.GetHeight(); ++i)
+        n += now.GetData()[3 * i] == 255 && now.GetData()[3 * i + 1] == 0;
+      return n;
+    };
+    const int redAt250 = red();
+    EXPECT_GT(redAt250, 4 * redWhileOpen);
+    high->SetValue("2x");
+    Pump(2);
+    EXPECT_EQ(bar->GetThumbPosition(), 250);
+    EXPECT_EQ(red(), redAt250);
     Click(d, wxID_CANCEL);
   });
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageThreshold));
