@@ -7,9 +7,19 @@
 
 #include <gtest/gtest.h>
 #include <wx/image.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "raster/tiffio.h"
+#include "platform/textfile.h"
+#include "ui/core/dataexchange.h"
+#include "tests/ui/gui_test_util.h"
+#include "ui/dialogs.h"
+#include "ui/core/cptool.h"
+#include "ui/core/toolhelpers.h"
+#include "ui/core/toolsettings.h"
+#include "ui/core/controlptdlg.h"
+#include "georef/controlpt.h"
 #include "resources/commands.h"
 #include "resources/toolcommands.h"
 #include "tests/support/testutil.h"
@@ -193,6 +203,50 @@ TEST_F(EditTools, PointToolAddsAPointAndUndoes) {
   Picture("point-added");
   ASSERT_TRUE(Menu(cmd::kEditUndo));
   EXPECT_EQ(doc->m_points.GetCount(), 0);
+}
+
+TEST_F(EditTools, ControlPointDialogShowsTheStatusBarsNumbersInFieldsWideEnough) {
+  // Zoomed, so a click lies between image pixels.
+  ASSERT_TRUE(Menu(cmd::kViewZoomIn));
+  ASSERT_TRUE(Menu(cmd::kEditControlPointTool));
+  // A point picked for the next control point (as from another image).
+  ASSERT_TRUE(Menu(cmd::kCpPick));
+  Click(POINT{333, 217});
+  ASSERT_TRUE(g_pickedPoint.pending);
+  ASSERT_TRUE(Menu(cmd::kCpNew));
+  auto decimals = [](const std::string& t) {
+    const auto dot = t.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(t.size() - dot - 1);
+  };
+  std::string texts[4];
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    const int ids[4] = {CControlPtDlg::kImageX, CControlPtDlg::kImageY, CControlPtDlg::kMapX, CControlPtDlg::kMapY};
+    for (int i = 0; i < 4; ++i) {
+      texts[i] = d.Controls().GetText(ids[i]);
+      EXPECT_LE(decimals(texts[i]), 4) << texts[i];
+    }
+    guitest::CheckDialogLayout(d, "control-point");
+    guitest::SaveDialogPicture(d, "control-point");
+    // A UTM northing with the status bar's four decimals fits its field.
+    for (int id : ids) {
+      auto* edit = dynamic_cast<wxTextCtrl*>(d.FindWindow(id));
+      ASSERT_NE(edit, nullptr);
+      EXPECT_LT(edit->GetTextExtent("4412345.1234").x + 12, edit->GetClientSize().x);
+    }
+    guitest::Click(d, wxID_OK);
+  });
+  Click(POINT{301, 199});
+  ASSERT_EQ(doc->m_controlPts.GetCount(), 1);
+  const CControlPt& cp = *doc->m_controlPts.GetHead();
+  // What was stored is what was shown, which is what the status bar showed.
+  double x = 0, y = 0;
+  w->View().CursorCoordsAt(POINT{301, 199}, x, y);
+  EXPECT_EQ(cp.m_imageX, CoordinateAsShown(x));
+  EXPECT_EQ(cp.m_imageY, CoordinateAsShown(y));
+  EXPECT_EQ(FormatC("%.4f", cp.m_imageX), FormatC("%.4f", x));
+  w->View().CursorCoordsAt(POINT{333, 217}, x, y);
+  EXPECT_EQ(FormatC("%.4f", cp.m_mapX), FormatC("%.4f", x));
+  EXPECT_EQ(texts[2], FormatNumber(cp.m_mapX));
 }
 
 TEST_F(EditTools, ControlPointToolMovesAPoint) {
