@@ -324,4 +324,16 @@ TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
   EXPECT_NE(lines.find("上的全部功能\r\n执行 ImageRotate 在 "), std::string::npos) << lines;
 }
 
+TEST_F(WindowUse, AShapefilesProjectionTextOpenedAsAProjectGivesOneMessage) {
+  const std::string prj = dir->file("rivers.prj");
+  qzntest::WriteFileText(prj,
+                         "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,298.257223563]]]");
+  host->answers.push_back(IDOK);
+  host->answers.push_back(IDOK);
+  EXPECT_EQ(OpenFromDialog(prj), nullptr);
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], res::text::kInvalidProjectFile);
+  EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+}
+
 }  // namespace
