@@ -361,12 +361,19 @@ TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
     EXPECT_NEAR(last.y, p.y, 1.5);
     EXPECT_TRUE(v.visibleRect == shown) << p.x << "," << p.y;
   }
-  // Near the edge the view follows; the vertex stays where it was clicked.
+  // Near the edge too: nothing was followed, so the picture stays under the
+  // cursor and the next click lands where the user aims.
   const CFPoint edge(static_cast<float>(shown.left + 4), 150.0f);
   Click(At(edge.x, edge.y));
-  EXPECT_FALSE(v.visibleRect == shown);
+  EXPECT_TRUE(v.visibleRect == shown);
   EXPECT_NEAR(doc->m_lines.GetHead()->Points().back().x, edge.x, 1.5);
   EXPECT_EQ(doc->m_lines.GetHead()->GetCount(), 4);
+  // A click on a stroke is traced on along it; where the trace ends outside
+  // the inner part of the view, the view follows it.
+  Click(At(200, 100));
+  const CFPoint end = doc->m_lines.GetHead()->Points().back();
+  EXPECT_GT(end.x, shown.right - RectWidth(shown) / 8);
+  EXPECT_FALSE(v.visibleRect == shown);
   Char('x');
   // One Undo takes the line away, and then there is nothing to undo.
   EXPECT_TRUE(Enabled(cmd::kEditUndo));

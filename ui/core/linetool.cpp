@@ -313,7 +313,12 @@ void CLineEditTool::PressNewLine(const CFPoint& ip) {
       host.Refresh();
       return;
     }
-    host.RecenterOnPoint(Rounded(line->Points().back()), true);
+    // The view follows a trace that led on from the click, once its end
+    // leaves the inner part of the view. A click that only added itself
+    // (blank paper, nothing to follow) is where the user sees it: moving
+    // the picture then would put the next click somewhere else.
+    const POINT end = Rounded(line->Points().back());
+    if (end.x != click.x || end.y != click.y) host.RecenterOnPoint(end, true);
   } else {
     line->AddPoint(ip.x, ip.y);
     CFPoint to;
