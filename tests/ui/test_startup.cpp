@@ -275,7 +275,7 @@ TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
     bool onTop = false;
     std::vector<unsigned long> stacking;
     unsigned long active = 0;
-    for (int look = 0; look < 50 && !onTop; ++look) {
+    WaitFor([&] {
       stacking = WindowList(display, "_NET_CLIENT_LIST_STACKING");
       const std::vector<unsigned long> a = WindowList(display, "_NET_ACTIVE_WINDOW");
       active = a.empty() ? 0 : a[0];
@@ -283,8 +283,8 @@ TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
         return std::find(stacking.begin(), stacking.end(), w) - stacking.begin();
       };
       onTop = at(dialog) > at(frame) && active == dialog;
-      if (!onTop) std::this_thread::sleep_for(kPoll);
-    }
+      return onTop;
+    });
     ASSERT_TRUE(onTop) << "the open dialog is behind the main window or without the focus (active " << std::hex
                        << active << ", dialog " << dialog << ", frame " << frame << ")";
     // Esc cancels the dialog; Alt+F4 then closes the empty program.
