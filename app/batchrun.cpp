@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -18,6 +19,7 @@
 #include "platform/textfile.h"
 #include "resources/messages_app.h"
 #include "resources/messages_common.h"
+#include "resources/messages_window.h"
 
 namespace qzn {
 
@@ -32,16 +34,21 @@ class CBatchLog {
   CBatchLog(const CBatchLog&) = delete;
   CBatchLog& operator=(const CBatchLog&) = delete;
 
-  // UTF-8 text, the parts one after the other; '\n' goes out as CRLF.
-  // Without a file, nothing.
+  // One entry: UTF-8 text, the parts one after the other; '\n' goes out as
+  // CRLF. Every entry begins a line of its own, so entries that do not
+  // start with a line end (a script line's result after "开始矢量化 ...")
+  // do not run on from the one before. Without a file, nothing.
   void Write(std::initializer_list<std::string_view> parts) {
     if (!m_file) return;
     std::string crlf;
+    const bool startsLine = parts.size() > 0 && !parts.begin()->empty() && parts.begin()->front() == '\n';
+    if (m_midLine && !startsLine) crlf += "\r\n";
     for (std::string_view part : parts)
       for (char c : part) {
         if (c == '\n') crlf += '\r';
         crlf += c;
       }
+    if (!crlf.empty()) m_midLine = crlf.back() != '\n';
     const std::string gbk = Utf8ToGbk(crlf);
     std::fwrite(gbk.data(), 1, gbk.size(), m_file);
     std::fflush(m_file);
@@ -49,6 +56,7 @@ class CBatchLog {
 
  private:
   std::FILE* m_file;
+  bool m_midLine = false;
 };
 
 // The locale's date and time ("%c").
@@ -59,6 +67,20 @@ std::string Now() {
   char text[128];
   const std::size_t n = std::strftime(text, sizeof text, "%c", &local);
   return std::string(text, n);
+}
+
+// The log's path as the final message names it: a bare name goes beside
+// the first image (not into whatever directory the program was started
+// from), and the path is made absolute.
+std::string LogPath(const CBatchSettings& settings) {
+  std::filesystem::path log(settings.logPath.empty() ? std::string("batch.log") : settings.logPath);
+  if (log.is_relative() && !settings.images.empty()) {
+    const std::filesystem::path first(settings.images.front());
+    if (first.has_parent_path()) log = first.parent_path() / log;
+  }
+  std::error_code ec;
+  const std::filesystem::path full = std::filesystem::absolute(log, ec);
+  return (ec ? log : full).lexically_normal().string();
 }
 
 std::string OutputPath(const std::string& image, int outputType) {
@@ -79,7 +101,7 @@ const char* BatchOutputExtension(int outputType) {
 }
 
 int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_t)>& onImage) {
-  const std::string logPath = settings.logPath.empty() ? std::string("batch.log") : settings.logPath;
+  const std::string logPath = LogPath(settings);
   CBatchLog log(logPath);
   log.Write({Now()});
   log.Write({FormatC(res::text::kLogImageCountFormat, static_cast<int>(settings.images.size()))});
@@ -143,6 +165,7 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
     ++done;
   }
 
+  Host().SetStatusText(res::text::kReady);
   AfxMessageBox(FormatC(res::text::kBatchDoneFormat, done, logPath.c_str()), MB_OK | MB_ICONINFORMATION);
   return done;
 }

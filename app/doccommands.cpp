@@ -197,7 +197,9 @@ int LoadColorFeature(CQznDoc& doc, const CScriptLine& line) {
     path = line.tokens[0];
   }
   if (path.empty()) return 0;
-  return doc.m_colorClasses.ReadFile(path) ? 1 : 0;
+  if (!doc.m_colorClasses.ReadFile(path)) return 0;
+  doc.SetSettingsModified();
+  return 1;
 }
 
 int ImageClassification(CQznDoc& doc, const CScriptLine& line) {

@@ -297,6 +297,7 @@ void CQznDoc::Serialize(CArchive& ar) {
   m_textBlocks.m_nModified = m_crossMarks.m_nModified = m_chars.m_nModified = 0;
   m_notes.m_nModified = m_nTfwModified = m_layers.m_nModified = 0;
   m_hiddenLines.m_nModified = m_hiddenPoints.m_nModified = m_hiddenNotes.m_nModified = 0;
+  m_nSettingsModified = 0;
 }
 
 void CQznDoc::TakeProjectData(CQznDoc& from) {

@@ -44,7 +44,12 @@ int CQznDoc::OnNewDocument() {
 bool CQznDoc::IsDataModified() const {
   return m_layers.m_nModified || m_nTfwModified || m_chars.m_nModified || m_crossMarks.m_nModified ||
          m_textBlocks.m_nModified || m_controlPts.m_nModified || m_points.m_nModified || m_notes.m_nModified ||
-         m_lines.m_nModified;
+         m_lines.m_nModified || m_nSettingsModified;
+}
+
+void CQznDoc::SetSettingsModified() {
+  m_nSettingsModified = 1;
+  SetModifiedFlag(true);
 }
 
 int CQznDoc::SaveModified() { return SaveDataIfModified() && SaveImageIfModified(); }

@@ -103,6 +103,10 @@ class CQznDoc {
   // triangulation, 2 world file.
   int m_nSpareWord = -1;
   CDisplayPair m_display;
+  // The settings saved with the project that belong to no list of their
+  // own (node and end-point colours, colour classes) changed since the
+  // project was read or written: unsaved work like a modified list.
+  int m_nSettingsModified = 0;
   CLineToolSettings m_lineTool;
   int m_nDecimalIDs = 1;
   CColorFeatureArray m_colorClasses;
@@ -127,8 +131,10 @@ class CQznDoc {
   int SaveModified();
   int SaveDataIfModified();
   int SaveImageIfModified();
-  // Any set but the image modified.
+  // Any set but the image modified, or the settings above.
   bool IsDataModified() const;
+  // Marks the settings modified (and the framework document).
+  void SetSettingsModified();
 
   // ---- images and side files -----------------------------------------------
   // Reads an image by content (RLC by its own extension) into the image;

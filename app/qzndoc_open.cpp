@@ -146,10 +146,10 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
       return 0;
     }
   } else {
-    if (!ReadProject(path)) {
-      if (!Host().IsQuiet()) AfxMessageBox(res::text::kProjectReadError, MB_OK | MB_ICONSTOP);
-      return 0;
-    }
+    // The project reader says what is wrong with the file (no project at
+    // all, a damaged one, one it cannot open); a second box saying only
+    // that reading failed would add nothing.
+    if (!ReadProject(path)) return 0;
     AcceptGeoreference(path);
     std::string image = m_paths[kPathImage];
     if (!image.empty()) {

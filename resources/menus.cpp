@@ -13,6 +13,9 @@ constexpr MenuItem kMainMenu[] = {
     {kFileOpen, "文件(&F) > 打开图像或方案(&O)...\tCtrl+O"},
     {kFileRawImage, "文件(&F) > 输入原始图像(&P)..."},
     {kFileOpen3D, "文件(&F) > 打开 3D 文件(&3)..."},
+    // A tab has no close box: its workspace closes here, after the same
+    // question as closing a document window.
+    {kFileClose, "文件(&F) > 关闭(&C)"},
     {0, "文件(&F) > -"},
     {kFileSaveProject, "文件(&F) > 保存方案"},
     {kFileSaveProjectAs, "文件(&F) > 方案另存为(&P)..."},

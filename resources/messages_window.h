@@ -8,6 +8,8 @@
 namespace qzn::res::text {
 
 // Start-up and application commands
+inline constexpr const char kNoDisplay[] =
+    "qzn: the window cannot open without a display; qzn -i <scan> -o <lines.gen> converts without one\n";
 inline constexpr const char kAskExit[] = "从 QZN 退出吗?";
 inline constexpr const char kAboutTitle[] = "关于 QZN";
 inline constexpr const char kAboutVersion[] = "QZN 版本 1.0";

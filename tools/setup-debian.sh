@@ -17,6 +17,8 @@ packages=(
   xvfb xauth fonts-noto-cjk fonts-dejavu-core
   # the desktop's opener, which shows side files in the user's text editor
   xdg-utils
+  # the start-up tests: a window manager, and X clients that read and drive the display
+  openbox xdotool x11-utils
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # independent oracles used by the tests

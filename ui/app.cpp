@@ -6,6 +6,8 @@
 #include <wx/display.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
+#include <wx/log.h>
+#include <wx/mdi.h>
 #include <wx/weakref.h>
 
 #include "platform/host.h"
@@ -159,7 +161,14 @@ void DestroyDesktop() {
 bool OpenWorkspace(const std::string& path) {
   CDesktop* d = Desktop();
   if (!d) return false;
-  wxDocument* doc = d->manager->CreateDocument(U8(path), wxDOC_SILENT);
+  wxDocument* doc = d->manager->FindDocumentByPath(U8(path));
+  if (doc) {
+    // Already open: its tab comes to the front.
+    if (wxView* view = doc->GetFirstView())
+      if (auto* child = dynamic_cast<wxMDIChildFrame*>(view->GetFrame())) child->Activate();
+  } else {
+    doc = d->manager->CreateDocument(U8(path), wxDOC_SILENT);
+  }
   if (!doc) return false;
   d->history->AddFileToHistory(U8(path));
   SaveHistory(*d->history);
@@ -188,6 +197,8 @@ class CQznWxApp : public wxApp {
   bool OnInit() override {
     SetUpDesktopLanguage();
     SetAppName("qzn");
+    // From now on the toolkit's own messages are shown in the window.
+    delete wxLog::SetActiveTarget(nullptr);
     SetAppDisplayName(U8(res::LoadString(res::kStrAppTitle)));
     wxInitAllImageHandlers();
     m_profile = std::make_unique<CProfileStore>(CProfileStore::DefaultPath());
@@ -229,19 +240,24 @@ class CQznWxApp : public wxApp {
 int RunGui(int argc, char** argv) {
   // Without a display GTK would abort inside the toolkit's start: find out
   // first and say how to get either road.
-  if (!DisplayAvailable()) {
-    std::fputs(
-        "qzn: the window cannot open without a display; "
-        "qzn -i <scan> -o <lines.gen> converts without one\n",
-        stderr);
+  if (!DisplayNamed()) {
+    std::fputs(res::text::kNoDisplay, stderr);
     return 1;
   }
   // Scroll bars that stay on screen: the view's position in the scan is
   // always visible, not only while the pointer hovers.
   setenv("GTK_OVERLAY_SCROLLING", "0", 0);
   wxApp::SetInstance(new CQznWxApp);
+  // Until the window is up the toolkit's complaints go to stderr: a display
+  // that cannot be reached has no message box either.
+  delete wxLog::SetActiveTarget(new wxLogStderr);
   const int status = wxEntry(argc, argv);
-  return status < 0 ? 1 : status;
+  if (status < 0) {
+    // The display named could not be reached: the toolkit has said why.
+    std::fputs(res::text::kNoDisplay, stderr);
+    return 1;
+  }
+  return status;
 }
 
 }  // namespace qzn

@@ -3,21 +3,23 @@
 #include <cstdlib>
 #include <cstring>
 
-// Xlib last and alone in this file: its macros (None, Status, Bool, ...)
-// must not reach other code.
-#include <X11/Xlib.h>
-
 namespace qzn {
 
-bool DisplayAvailable() {
+namespace {
+bool Set(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v;
+}
+}  // namespace
+
+bool DisplayNamed() {
+  // Only the environment is read: opening and closing a connection of our
+  // own here would leave a display without other clients to reset itself
+  // just as the toolkit connects, and the start would fail now and then.
   const char* backend = std::getenv("GDK_BACKEND");
   const bool x11Only = backend && std::strcmp(backend, "x11") == 0;
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if (!x11Only && wayland && *wayland) return true;
-  Display* d = XOpenDisplay(nullptr);
-  if (!d) return false;
-  XCloseDisplay(d);
-  return true;
+  if (!x11Only && Set("WAYLAND_DISPLAY")) return true;
+  return Set("DISPLAY");
 }
 
 }  // namespace qzn

@@ -4,6 +4,7 @@
 #include <wx/sizer.h>
 
 #include "platform/host.h"
+#include "resources/commands.h"
 #include "resources/strings.h"
 #include "ui/frame3d.h"
 #include "ui/imagewindow.h"
@@ -59,7 +60,16 @@ void CWxDocument::HoldForThisClose(bool& flag) {
   CallAfter([&flag] { flag = false; });
 }
 
-bool CWxDocument::IsModified() const { return m_doc->IsModified() || m_doc->IsDataModified(); }
+// What the close question asks about, and so what the tab's `*` shows: the
+// data and settings saved with the project, and the image.
+bool CWxDocument::IsModified() const { return m_doc->IsDataModified() || m_doc->m_nImageModified != 0; }
+
+void CWxDocument::ShowModifiedMark() {
+  const bool modified = IsModified();
+  if (modified == m_markShown) return;
+  m_markShown = modified;
+  if (wxView* v = GetFirstView()) v->OnChangeFilename();
+}
 
 bool CWxDocument::DeleteContents() {
   m_doc->DeleteContents();
@@ -75,6 +85,17 @@ bool CWxView::OnCreate(wxDocument* doc, long) {
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_window, 1, wxEXPAND);
   frame->SetSizer(sizer);
+  // 文件 > 关闭 closes this tab's workspace, asking first about unsaved work.
+  m_window->Commands().Add(cmd::kFileClose, [doc] {
+    if (wxDocManager* m = doc->GetDocumentManager()) m->CloseDocument(doc);
+  });
+  // The tab itself takes the focus when it is shown; it belongs to the image.
+  frame->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
+    if (m_window)
+      m_window->SetFocus();
+    else
+      e.Skip();
+  });
   frame->Show(true);
   // The tab fills the client area: the view starts at the size it has.
   frame->Layout();
@@ -83,8 +104,10 @@ bool CWxView::OnCreate(wxDocument* doc, long) {
 
 void CWxView::OnActivateView(bool activate, wxView*, wxView*) {
   if (!activate || !m_window) return;
-  if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
+  if (CMainFrame* f = MainFrame()) f->OnTabShown(m_window);
   Host().UpdateLayerBar(m_window->View().Document());
+  // A tab shown is a tab to work in: the keys go to its image at once.
+  m_window->SetFocus();
 }
 
 void CWxView::OnUpdate(wxView*, wxObject*) {
@@ -95,6 +118,7 @@ void CWxView::OnUpdate(wxView*, wxObject*) {
     m_window->ShowOverview(true);
     if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(m_window);
     Host().UpdateLayerBar(m_window->View().Document());
+    m_window->SetFocus();
     return;
   }
   m_window->View().OnViewFullView();

@@ -29,6 +29,10 @@ class CWxDocument : public wxDocument {
   // marks the document unmodified: it is not asked about again.
   void Modify(bool modified) override;
   bool IsModified() const override;
+  // The tab's title carries a `*` exactly while IsModified holds; the lists
+  // change their flags without telling the toolkit, so the frame asks each
+  // document when it idles.
+  void ShowModifiedMark();
   bool DeleteContents() override;
 
  private:
@@ -39,6 +43,7 @@ class CWxDocument : public wxDocument {
   std::unique_ptr<CQznDoc> m_doc;
   bool m_closeAnswered = false;
   bool m_closeRefused = false;
+  bool m_markShown = false;
   wxDECLARE_DYNAMIC_CLASS(CWxDocument);
 };
 

@@ -102,7 +102,7 @@ void C3DFrame::OnUpdateUI(wxUpdateUIEvent& e) {
 void C3DFrame::OnActivate(wxActivateEvent& e) {
   // The image views' overviews belong to their tabs.
   if (e.GetActive())
-    if (CMainFrame* f = MainFrame()) f->ShowOnlyOverviewOf(nullptr);
+    if (CMainFrame* f = MainFrame()) f->OnTabShown(nullptr);
   e.Skip();
 }
 

@@ -1,5 +1,7 @@
 #include "ui/georefdialogs.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/combobox.h>
 #include <wx/sizer.h>
@@ -34,8 +36,11 @@ wxStaticBoxSizer* FieldGroup(wxWindow* parent, const char* caption,
   return group;
 }
 
-wxWindow* Edit(wxWindow* parent, int id) { return MakeEdit(parent, id, 120); }
-wxWindow* ReadOnly(wxWindow* parent, int id) { return MakeEdit(parent, id, 120, wxTE_READONLY); }
+// Wide enough for a coordinate as the status bar shows it, a UTM northing
+// or a State Plane coordinate in feet included.
+int CoordinateWidth(wxWindow* parent) { return std::max(120, parent->GetTextExtent("-12345678.0000").x + 32); }
+wxWindow* Edit(wxWindow* parent, int id) { return MakeEdit(parent, id, CoordinateWidth(parent)); }
+wxWindow* ReadOnly(wxWindow* parent, int id) { return MakeEdit(parent, id, CoordinateWidth(parent), wxTE_READONLY); }
 
 wxButton* Button(wxWindow* parent, int id, const char* label) { return new wxButton(parent, id, U8(label)); }
 

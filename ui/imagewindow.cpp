@@ -10,6 +10,7 @@
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/mdi.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include "app/qzndoc.h"
@@ -319,17 +320,17 @@ wxImage CImageWindow::Snapshot() {
 
 void CImageWindow::OnSize(wxSizeEvent& e) {
   const wxSize s = wxWindow::GetClientSize();
-  // A tab cannot be sized to the image: a page that shows the whole
-  // workspace keeps showing all of it at its aspect as the page changes
-  // size; a zoomed page keeps what it shows, cut to the page's shape.
-  CQznDoc* doc = m_view->Document();
-  if (doc && m_view->visibleRect == doc->m_extent)
-    m_view->OnViewFullView();
-  else
-    m_view->OnSize(s.x, s.y);
+  // A tab cannot be sized to the image: the view fits what it shows to the
+  // page (docs/gui.md).
+  m_view->OnSize(s.x, s.y);
   m_dirty = true;
   Refresh(false);
   e.Skip();
+}
+
+void CImageWindow::TakeFocus() {
+  if (auto* top = dynamic_cast<wxTopLevelWindow*>(wxGetTopLevelParent(this)); top && !top->IsActive()) top->Raise();
+  SetFocus();
 }
 
 void CImageWindow::UpdateCursor() {
@@ -421,7 +422,7 @@ void CImageWindow::ShowOverview(bool show) {
     const wxPoint pos(area.GetRight() - 130, area.GetBottom() - 130 - 24);
     CQznDoc* doc = m_view->Document();
     const std::string title = std::string(res::text::kOverviewTitle) + (doc ? DocumentTitle(*doc) : std::string());
-    m_overviewFrame = new COverviewFrame(frame ? static_cast<wxWindow*>(frame) : this, *m_view, U8(title), pos);
+    m_overviewFrame = new COverviewFrame(frame ? static_cast<wxWindow*>(frame) : this, *this, U8(title), pos);
   }
   if (!m_overviewFrame) return;
   ov->visible = show;
@@ -440,10 +441,11 @@ void CImageWindow::OverviewChanged() {
 
 // ---- COverviewFrame -----------------------------------------------------------
 
-COverviewFrame::COverviewFrame(wxWindow* parent, CQznView& view, const wxString& title, const wxPoint& pos)
+COverviewFrame::COverviewFrame(wxWindow* parent, CImageWindow& owner, const wxString& title, const wxPoint& pos)
     : wxFrame(parent, wxID_ANY, title, pos, wxDefaultSize,
               wxCAPTION | wxFRAME_TOOL_WINDOW | wxFRAME_FLOAT_ON_PARENT | wxFRAME_NO_TASKBAR),
-      m_view(view) {
+      m_owner(owner),
+      m_view(owner.View()) {
   m_canvas = new wxWindow(this, wxID_ANY, wxDefaultPosition, wxSize(128, 128));
   m_canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
   SetClientSize(128, 128);
@@ -501,7 +503,11 @@ void COverviewFrame::OnMouse(wxMouseEvent& e) {
     ov->OnMouseMove(POINT{std::clamp(p.x, 0, ov->Width() - 1), std::clamp(p.y, 0, ov->Height() - 1)});
   } else {
     if (m_canvas->HasCapture()) m_canvas->ReleaseMouse();
+    const bool moved = ov->Dragging();
     ov->OnLButtonUp(POINT{std::clamp(p.x, 0, ov->Width() - 1), std::clamp(p.y, 0, ov->Height() - 1)});
+    // The keys belong to the image again, as after a click in it: F5, the
+    // arrows and +/- work at once.
+    if (moved) m_owner.TakeFocus();
   }
   m_canvas->Refresh(false);
 }

@@ -35,6 +35,9 @@ class CImageWindow : public wxWindow, public IViewWindow, public ICaptureSource 
   CCommandTable& Commands() { return m_commands; }
   COverviewFrame* OverviewFrame() const { return m_overviewFrame; }
   void ShowOverview(bool show);
+  // The keyboard comes to the image: its main window is made active when
+  // another top-level window (the overview) has it.
+  void TakeFocus();
 
   // The window's picture as it would be painted now (cached picture with
   // the feedback shapes inverted over it), for tests and window capture.
@@ -99,13 +102,14 @@ class CImageWindow : public wxWindow, public IViewWindow, public ICaptureSource 
 // right corner.
 class COverviewFrame : public wxFrame {
  public:
-  COverviewFrame(wxWindow* parent, CQznView& view, const wxString& title, const wxPoint& pos);
+  COverviewFrame(wxWindow* parent, CImageWindow& owner, const wxString& title, const wxPoint& pos);
   wxImage Picture() const;
 
  private:
   void OnPaint(wxPaintEvent& e);
   void OnMouse(wxMouseEvent& e);
   void OnCaptureLost(wxMouseCaptureLostEvent& e);
+  CImageWindow& m_owner;
   CQznView& m_view;
   wxWindow* m_canvas;
 };

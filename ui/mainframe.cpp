@@ -17,6 +17,7 @@
 #include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "resources/toolbars.h"
+#include "ui/docview.h"
 #include "ui/imagewindow.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -299,6 +300,9 @@ void CMainFrame::OnIdle(wxIdleEvent& e) {
     m_aui.Update();
   }
   UpdateKeyPanes();
+  if (wxDocManager* m = GetDocumentManager())
+    for (wxDocument* d : m->GetDocumentsVector())
+      if (auto* doc = dynamic_cast<CWxDocument*>(d)) doc->ShowModifiedMark();
   e.Skip();
 }
 
@@ -380,6 +384,11 @@ void CMainFrame::ShowOnlyOverviewOf(CImageWindow* window) {
   for (wxWindow* child : client->GetChildren())
     for (wxWindow* w : child->GetChildren())
       if (auto* iw = dynamic_cast<CImageWindow*>(w)) iw->ShowOverview(iw == window);
+}
+
+void CMainFrame::OnTabShown(CImageWindow* window) {
+  ShowOnlyOverviewOf(window);
+  SetMessageText(res::text::kReady);
 }
 
 wxRect GetDialogCornerRect(wxWindow* dialog) {

@@ -104,6 +104,9 @@ class CMainFrame : public wxDocMDIParentFrame {
 
   // The overview of the active view is the only one shown.
   void ShowOnlyOverviewOf(CImageWindow* window);
+  // A tab was brought to the front (an image view's, or none for the 3D
+  // view's): only its overview shows, and the status line is ready again.
+  void OnTabShown(CImageWindow* window);
 
  private:
   void OnMenu(wxCommandEvent& e);

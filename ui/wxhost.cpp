@@ -112,6 +112,11 @@ FileDialogResult CWxHost::AskFiles(const FileDialogRequest& request) {
   const wxString title =
       wxGetStockLabel(request.kind == FileDialogKind::save ? wxID_SAVEAS : wxID_OPEN, wxSTOCK_WITHOUT_ELLIPSIS);
   wxFileDialog dlg(MainFrame(), title, U8(dir), U8(name), U8(WxWildcard(request.filter)), style);
+  // Once its modal loop runs the dialog asks to be the active window: a
+  // window manager may otherwise map it under the main window when both come
+  // up together (the open dialog at start), leaving a main window that takes
+  // no input and a dialog nobody sees.
+  dlg.CallAfter([&dlg] { dlg.Raise(); });
   if (dlg.ShowModal() != wxID_OK) return result;
   wxArrayString paths;
   if (style & wxFD_MULTIPLE)

@@ -70,10 +70,16 @@ TEST(BatchRun, GeneratedScansAreEachWrittenAndLogged) {
   settings.logPath = dir.file("batch.log");
   CBatchUi ui;
   std::vector<std::size_t> seen;
-  EXPECT_EQ(RunBatch(settings, [&](std::size_t i) { seen.push_back(i); }), 3);
+  EXPECT_EQ(RunBatch(settings,
+                     [&](std::size_t i) {
+                       seen.push_back(i);
+                       EXPECT_EQ(ui.ui.statusText, "当前处理进程...");
+                     }),
+            3);
   EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(ui.Final(), "成功的处理 3 个图像。 检查 " + settings.logPath + " 获得更多信息");
-  EXPECT_EQ(ui.ui.statusText, "当前处理进程...");
+  // The status line is ready again once the run is over.
+  EXPECT_EQ(ui.ui.statusText, "就绪");
   const std::string log = ReadLog(settings.logPath);
   EXPECT_TRUE(Contains(log, "\n已矢量化文件总数: 3\n"));
   for (const std::string& image : settings.images) {
@@ -117,7 +123,8 @@ TEST(BatchRun, FailuresAreLoggedAndTheRunGoesOn) {
   settings.script = {"ImageConvert Greyscale", "ImageRotate", "Vectorize"};
   EXPECT_EQ(RunBatch(settings), 1);
   const std::string second = ReadLog(settings.logPath);
-  EXPECT_TRUE(Contains(second, "ImageConvert Greyscale 在 " + colour + " 上的全部功能\n"));
+  // Each entry on a line of its own.
+  EXPECT_TRUE(Contains(second, "\n开始矢量化 " + colour + "\nImageConvert Greyscale 在 " + colour + " 上的全部功能\n"));
   EXPECT_TRUE(Contains(second, "执行 ImageRotate 在 " + colour + " 上失败\n"));
   EXPECT_TRUE(Contains(second, "Vectorize 在 " + colour + " 上的全部功能\n"));
   EXPECT_FALSE(GenerateVertices(dir.file("colour.GEN")).empty());

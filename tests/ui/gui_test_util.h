@@ -67,6 +67,21 @@ void WhenShown(std::function<void(T&)> act, int tries = 200) {
   });
 }
 
+// A mouse event as the toolkit delivers it to the window (client
+// coordinates); the left button is down except on its release unless said.
+inline void Mouse(wxWindow* w, wxEventType type, int x, int y, bool shift = false, bool ctrl = false,
+                  bool left = true) {
+  wxMouseEvent e(type);
+  e.SetEventObject(w);
+  e.SetId(w->GetId());
+  e.m_x = x;
+  e.m_y = y;
+  e.m_shiftDown = shift;
+  e.m_controlDown = ctrl;
+  e.m_leftDown = left && type != wxEVT_LEFT_UP;
+  w->GetEventHandler()->ProcessEvent(e);
+}
+
 inline void Click(wxWindow& dialog, int id) {
   wxWindow* button = dialog.FindWindow(id);
   ASSERT_NE(button, nullptr) << id;

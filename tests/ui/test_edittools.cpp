@@ -7,9 +7,19 @@
 
 #include <gtest/gtest.h>
 #include <wx/image.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include "raster/tiffio.h"
+#include "platform/textfile.h"
+#include "ui/core/dataexchange.h"
+#include "tests/ui/gui_test_util.h"
+#include "ui/dialogs.h"
+#include "ui/core/cptool.h"
+#include "ui/core/toolhelpers.h"
+#include "ui/core/toolsettings.h"
+#include "ui/core/controlptdlg.h"
+#include "georef/controlpt.h"
 #include "resources/commands.h"
 #include "resources/toolcommands.h"
 #include "tests/support/testutil.h"
@@ -21,6 +31,7 @@
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
+#include "ui/wxresources.h"
 
 using namespace qzn;
 using qzntest::TempDir;
@@ -112,6 +123,12 @@ class EditTools : public ::testing::Test {
     e.m_uniChar = static_cast<wxChar>(ch);
     w->GetEventHandler()->ProcessEvent(e);
   }
+  // Whether the menu shows the command enabled, as the frame decides it.
+  static bool Enabled(int id) {
+    wxUpdateUIEvent e(WxId(id));
+    MainFrame()->ProcessWindowEvent(e);
+    return e.GetEnabled();
+  }
   bool Menu(int id) {
     const bool ran = MainFrame()->Dispatch(id);
     Pump(3);
@@ -186,6 +203,50 @@ TEST_F(EditTools, PointToolAddsAPointAndUndoes) {
   Picture("point-added");
   ASSERT_TRUE(Menu(cmd::kEditUndo));
   EXPECT_EQ(doc->m_points.GetCount(), 0);
+}
+
+TEST_F(EditTools, ControlPointDialogShowsTheStatusBarsNumbersInFieldsWideEnough) {
+  // Zoomed, so a click lies between image pixels.
+  ASSERT_TRUE(Menu(cmd::kViewZoomIn));
+  ASSERT_TRUE(Menu(cmd::kEditControlPointTool));
+  // A point picked for the next control point (as from another image).
+  ASSERT_TRUE(Menu(cmd::kCpPick));
+  Click(POINT{333, 217});
+  ASSERT_TRUE(g_pickedPoint.pending);
+  ASSERT_TRUE(Menu(cmd::kCpNew));
+  auto decimals = [](const std::string& t) {
+    const auto dot = t.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(t.size() - dot - 1);
+  };
+  std::string texts[4];
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    const int ids[4] = {CControlPtDlg::kImageX, CControlPtDlg::kImageY, CControlPtDlg::kMapX, CControlPtDlg::kMapY};
+    for (int i = 0; i < 4; ++i) {
+      texts[i] = d.Controls().GetText(ids[i]);
+      EXPECT_LE(decimals(texts[i]), 4) << texts[i];
+    }
+    guitest::CheckDialogLayout(d, "control-point");
+    guitest::SaveDialogPicture(d, "control-point");
+    // A UTM northing with the status bar's four decimals fits its field.
+    for (int id : ids) {
+      auto* edit = dynamic_cast<wxTextCtrl*>(d.FindWindow(id));
+      ASSERT_NE(edit, nullptr);
+      EXPECT_LT(edit->GetTextExtent("4412345.1234").x + 12, edit->GetClientSize().x);
+    }
+    guitest::Click(d, wxID_OK);
+  });
+  Click(POINT{301, 199});
+  ASSERT_EQ(doc->m_controlPts.GetCount(), 1);
+  const CControlPt& cp = *doc->m_controlPts.GetHead();
+  // What was stored is what was shown, which is what the status bar showed.
+  double x = 0, y = 0;
+  w->View().CursorCoordsAt(POINT{301, 199}, x, y);
+  EXPECT_EQ(cp.m_imageX, CoordinateAsShown(x));
+  EXPECT_EQ(cp.m_imageY, CoordinateAsShown(y));
+  EXPECT_EQ(FormatC("%.4f", cp.m_imageX), FormatC("%.4f", x));
+  w->View().CursorCoordsAt(POINT{333, 217}, x, y);
+  EXPECT_EQ(FormatC("%.4f", cp.m_mapX), FormatC("%.4f", x));
+  EXPECT_EQ(texts[2], FormatNumber(cp.m_mapX));
 }
 
 TEST_F(EditTools, ControlPointToolMovesAPoint) {
@@ -278,4 +339,75 @@ TEST_F(EditTools, MergeToolFloatsAPictureAndEscDropsIt) {
   Pump(3);
   EXPECT_EQ(w->View().editMode, 0);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), doc->m_image.GetPlane(0)));
+}
+
+TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
+  CQznView& v = w->View();
+  v.cursorImageX = 200;
+  v.cursorImageY = 150;
+  ASSERT_TRUE(Menu(cmd::kViewZoomIn));
+  ASSERT_TRUE(Menu(cmd::kEditLineTool));
+  auto* tool = dynamic_cast<CLineEditTool*>(v.Tool());
+  ASSERT_NE(tool, nullptr);
+  ASSERT_TRUE(tool->AutoTrace());
+  const RECT shown = v.visibleRect;
+  // Clicks on the paper well inside the view: each vertex where it was
+  // clicked, the view where it was.
+  for (const CFPoint p : {CFPoint(150, 150), CFPoint(200, 170), CFPoint(250, 130)}) {
+    Click(At(p.x, p.y));
+    ASSERT_EQ(doc->m_lines.GetCount(), 1);
+    const CFPoint last = doc->m_lines.GetHead()->Points().back();
+    EXPECT_NEAR(last.x, p.x, 1.5);
+    EXPECT_NEAR(last.y, p.y, 1.5);
+    EXPECT_TRUE(v.visibleRect == shown) << p.x << "," << p.y;
+  }
+  // Near the edge too: nothing was followed, so the picture stays under the
+  // cursor and the next click lands where the user aims.
+  const CFPoint edge(static_cast<float>(shown.left + 4), 150.0f);
+  Click(At(edge.x, edge.y));
+  EXPECT_TRUE(v.visibleRect == shown);
+  EXPECT_NEAR(doc->m_lines.GetHead()->Points().back().x, edge.x, 1.5);
+  EXPECT_EQ(doc->m_lines.GetHead()->GetCount(), 4);
+  // A click on a stroke is traced on along it; where the trace ends outside
+  // the inner part of the view, the view follows it.
+  Click(At(200, 100));
+  const CFPoint end = doc->m_lines.GetHead()->Points().back();
+  EXPECT_GT(end.x, shown.right - RectWidth(shown) / 8);
+  EXPECT_FALSE(v.visibleRect == shown);
+  Char('x');
+  // One Undo takes the line away, and then there is nothing to undo.
+  EXPECT_TRUE(Enabled(cmd::kEditUndo));
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  // Freehand: clicks without a drag draw nothing and leave no step; a drag
+  // draws a line that one Undo takes away.
+  ASSERT_TRUE(Menu(cmd::kLineFreehand));
+  Click(At(150, 150));
+  Click(At(160, 150));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  Drag(At(120, 140), At(180, 160));
+  EXPECT_EQ(doc->m_lines.GetCount(), 1);
+  EXPECT_TRUE(Enabled(cmd::kEditUndo));
+  ASSERT_TRUE(Menu(cmd::kEditUndo));
+  EXPECT_EQ(doc->m_lines.GetCount(), 0);
+  EXPECT_FALSE(Enabled(cmd::kEditUndo));
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(EditTools, SetLayerIsGreyWhileLayerZeroIsTheOnlyLayer) {
+  // The menu's word, as the main window decides it, follows the tool's.
+  for (const auto [tool, setLayer] :
+       {std::pair{cmd::kEditLineTool, cmd::kLineSetLayer}, std::pair{cmd::kEditPointTool, cmd::kPointSetLayer},
+        std::pair{cmd::kEditNoteTool, cmd::kNoteSetLayer}}) {
+    ASSERT_TRUE(Menu(tool));
+    ASSERT_EQ(doc->m_layers.GetCount(), 1);
+    EXPECT_FALSE(Enabled(setLayer)) << setLayer;
+    const CLayer* added = doc->m_layers.AddLayer();
+    ASSERT_NE(added, nullptr);
+    EXPECT_TRUE(Enabled(setLayer)) << setLayer;
+    doc->m_layers.DeleteLayerByID(added->m_nID);
+    ASSERT_TRUE(Menu(tool));
+  }
 }

@@ -432,6 +432,27 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
       bar->GetEventHandler()->ProcessEvent(step);
       EXPECT_EQ(bar->GetThumbPosition(), want);
     }
+    // A value typed into 高 moves the bar and the red preview at once: 250
+    // takes the light paper into the band too; a word that is no grey
+    // value leaves both as they were.
+    auto* high = dynamic_cast<wxTextCtrl*>(d.FindWindow(CThresholdDlg::kHighEdit));
+    ASSERT_NE(high, nullptr);
+    high->SetValue("250");
+    Pump(2);
+    EXPECT_EQ(bar->GetThumbPosition(), 250);
+    const auto red = [&] {
+      const wxImage now = w->Snapshot();
+      int n = 0;
+      for (int i = 0; i < now.GetWidth() * now.GetHeight(); ++i)
+        n += now.GetData()[3 * i] == 255 && now.GetData()[3 * i + 1] == 0;
+      return n;
+    };
+    const int redAt250 = red();
+    EXPECT_GT(redAt250, 4 * redWhileOpen);
+    high->SetValue("2x");
+    Pump(2);
+    EXPECT_EQ(bar->GetThumbPosition(), 250);
+    EXPECT_EQ(red(), redAt250);
     Click(d, wxID_CANCEL);
   });
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kImageThreshold));
@@ -498,7 +519,8 @@ TEST_F(ImageDialogs, MosaicCompositeAndRawImageOpenInNewWindows) {
   EXPECT_EQ(active()->m_image.width, 80);
   EXPECT_EQ(active()->m_image.height, 30);
   EXPECT_EQ(active()->m_nImageModified, 1);
-  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "镶嵌");
+  // The new image is not saved yet: its tab says so.
+  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "镶嵌*");
   CQznDoc* mosaic = active();
 
   guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
@@ -513,7 +535,7 @@ TEST_F(ImageDialogs, MosaicCompositeAndRawImageOpenInNewWindows) {
   EXPECT_NE(active(), mosaic);
   EXPECT_TRUE(active()->m_image.IsRGB());
   EXPECT_EQ(active()->m_image.width, 40);
-  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "合成");
+  EXPECT_EQ(FromWx(MainFrame()->GetActiveChild()->GetTitle()), "合成*");
 
   // A composite of files that cannot be read: the message, no new window.
   const std::size_t open = Desktop()->manager->GetDocumentsVector().size();
@@ -555,14 +577,7 @@ TEST_F(ImageDialogs, PaletteGridSelectsTheCellsDraggedOver) {
   wxWindow* grid = d->FindWindow(CPaletteDlg::kGrid);
   ASSERT_NE(grid, nullptr);
   const wxSize size = grid->GetClientSize();
-  auto send = [&](wxEventType type, int x, int y) {
-    wxMouseEvent e(type);
-    e.SetEventObject(grid);
-    e.m_x = x;
-    e.m_y = y;
-    e.m_leftDown = type != wxEVT_LEFT_UP;
-    grid->GetEventHandler()->ProcessEvent(e);
-  };
+  auto send = [&](wxEventType type, int x, int y) { guitest::Mouse(grid, type, x, y); };
   // From inside the first cell to inside the second row's second cell.
   const int cw = size.x / 16, ch = size.y / 16;
   send(wxEVT_LEFT_DOWN, cw / 2, ch / 2);

@@ -33,23 +33,11 @@ using viewtest::Kind;
 
 namespace {
 
+using guitest::Mouse;
 using guitest::Pump;
 
 class MainWindow : public guitest::DesktopTest {
  protected:
-  static void Mouse(wxWindow* w, wxEventType type, int x, int y, bool shift = false, bool ctrl = false,
-                    bool left = true) {
-    wxMouseEvent e(type);
-    e.SetEventObject(w);
-    e.SetId(w->GetId());
-    e.m_x = x;
-    e.m_y = y;
-    e.m_shiftDown = shift;
-    e.m_controlDown = ctrl;
-    e.m_leftDown = left && type != wxEVT_LEFT_UP;
-    w->GetEventHandler()->ProcessEvent(e);
-  }
-
   static int DistinctColours(const wxImage& img) {
     std::set<unsigned> colours;
     const unsigned char* p = img.GetData();
@@ -94,11 +82,16 @@ TEST_F(MainWindow, ZoomScrollAndTheOverview) {
   EXPECT_EQ(full.right, 2000);
   v.cursorImageX = 1000;
   v.cursorImageY = 750;
+  // The scan is shown whole by its height; each F2 halves the rows shown and
+  // fills the page's width.
+  const double fullScale = v.scaleY;
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomIn));
-  EXPECT_EQ(RectWidth(v.visibleRect), 1000);
+  EXPECT_EQ(RectHeight(v.visibleRect), 750);
+  EXPECT_NEAR(v.scaleY / fullScale, 2.0, 0.01);
+  EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.01);
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomIn));
   const RECT quarter = v.visibleRect;
-  EXPECT_NEAR(RectWidth(quarter), 500, 2);
+  EXPECT_NEAR(RectHeight(quarter), 375, 2);
   // Keys and bars.
   wxKeyEvent down(wxEVT_KEY_DOWN);
   down.m_keyCode = WXK_DOWN;
@@ -128,7 +121,7 @@ TEST_F(MainWindow, ZoomScrollAndTheOverview) {
   // Out, previous, full.
   const RECT before = v.visibleRect;
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewZoomOut));
-  EXPECT_NEAR(RectWidth(v.visibleRect), 1000, 4);
+  EXPECT_NEAR(RectHeight(v.visibleRect), 750, 4);
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewPreviousView));
   EXPECT_TRUE(v.visibleRect == before);
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kViewFullView));

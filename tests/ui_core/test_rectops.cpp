@@ -76,6 +76,32 @@ TEST(RectOps, SetVisibleRectRefusesEmptyCandidates) {
   EXPECT_TRUE(RectInside(out, {0, 0, 400, 300}));
 }
 
+TEST(RectOps, GrowRectToAspectKeepsTheWholeRectangle) {
+  struct Case {
+    RECT rect;
+    SIZE aspect;
+    RECT expect;
+  };
+  const RECT bounds{0, 0, 1000, 500};
+  for (const Case& c : {
+           Case{{400, 200, 500, 300}, {2, 1}, {350, 200, 550, 300}},  // wider about the centre
+           Case{{400, 200, 600, 250}, {2, 1}, {400, 175, 600, 275}},  // higher about the centre
+           Case{{0, 400, 100, 500}, {2, 1}, {0, 400, 200, 500}},      // moved back inside
+           Case{{0, 0, 800, 100}, {1, 1}, {0, 0, 800, 500}},          // the bounds' span, another aspect
+           Case{{0, 0, 200, 100}, {2, 1}, {0, 0, 200, 100}},          // already of that aspect
+           Case{{0, 0, 200, 100}, {0, 1}, {0, 0, 200, 100}},          // no aspect
+       }) {
+    const RECT got = GrowRectToAspect(c.rect, c.aspect, bounds);
+    EXPECT_TRUE(Same(got, c.expect)) << got.left << "," << got.top << " " << got.right << "," << got.bottom;
+    EXPECT_TRUE(RectInside(c.rect, got));
+  }
+  // Zooming into a band on a page of another shape than the view shown.
+  RECT out;
+  ASSERT_TRUE(SetVisibleRect({0, 0, 1000, 2000}, {100, 1500, 300, 1600}, SIZE{16, 9}, out));
+  EXPECT_TRUE(RectInside({100, 1500, 300, 1600}, out));
+  EXPECT_NEAR(double(RectWidth(out)) / RectHeight(out), 16.0 / 9.0, 0.02);
+}
+
 TEST(RectOps, ScrollUnitKeepsRangesBelowTheLimit) {
   EXPECT_EQ(ScrollUnitFor({0, 0, 100, 100}), 1);
   EXPECT_EQ(ScrollUnitFor({0, 0, 70000, 100}), 4);

@@ -96,9 +96,12 @@ TEST_F(ColorTable, OkHandsTheTypedTableToTheWorkspaceAfterOfferingToSave) {
   Open(3);
   grid.SetItemText(2, 1, "77.5");  // typed over feature 1
   grid.SetItemText(3, 0, "");      // the table ends above row 3
-  ASSERT_TRUE(dlg->OnOK(c));       // nothing added: no file asked for
+  ASSERT_FALSE(doc->IsDataModified());
+  ASSERT_TRUE(dlg->OnOK(c));  // nothing added: no file asked for
   EXPECT_TRUE(host.fileDialogs.empty());
   EXPECT_EQ(Reds(doc->m_colorClasses), (std::vector<float>{1, 77.5f}));
+  // The colour classes are saved with the project: closing asks about them.
+  EXPECT_TRUE(doc->IsDataModified());
 
   // Added features: OK asks for a file; a cancelled save still hands them over.
   Open(1);

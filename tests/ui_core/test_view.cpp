@@ -252,15 +252,27 @@ TEST_F(ViewFixture, ABitmapWithoutPixelsIsDropped) {
   EXPECT_EQ(services.messages[1].text, "为显示创建的位图出错。");
 }
 
-TEST_F(ViewFixture, ResizeKeepsTheViewInsideTheOldRectangle) {
+TEST_F(ViewFixture, ResizeKeepsAllThatWasShownAndIsNoViewOfItsOwn) {
   Open(2000, 1000, Kind::kGrey, {400, 200});
   view->visibleRect = RECT{500, 250, 900, 450};
-  view->OnSize(200, 200);
-  EXPECT_TRUE(RectInside(view->visibleRect, RECT{500, 250, 900, 450}));
-  EXPECT_NEAR(static_cast<double>(RectWidth(view->visibleRect)) / RectHeight(view->visibleRect), 1.0, 0.06);
-  EXPECT_EQ(view->clientSize.cx, 200);
+  view->previousRect = RECT{0, 0, 1999, 999};
+  // Narrower and wider pages, and one the workspace is too low to fill.
+  struct Case {
+    SIZE page;
+    SIZE display;
+  };
+  for (const Case& c : {Case{{200, 200}, {200, 200}}, Case{{600, 200}, {600, 200}}, Case{{100, 300}, {100, 83}}}) {
+    const RECT before = view->visibleRect;
+    view->OnSize(c.page.cx, c.page.cy);
+    EXPECT_TRUE(RectInside(before, view->visibleRect)) << c.page.cx << "x" << c.page.cy;
+    EXPECT_TRUE(RectInside(view->visibleRect, RECT{0, 0, 1999, 999}));
+    EXPECT_EQ(view->clientSize.cx, c.display.cx) << c.page.cx << "x" << c.page.cy;
+    EXPECT_NEAR(view->clientSize.cy, c.display.cy, 1) << c.page.cx << "x" << c.page.cy;
+    EXPECT_NEAR(view->scaleX / view->scaleY, 1.0, 0.02);
+    EXPECT_TRUE(Same(view->previousRect, {0, 0, 1999, 999}));
+  }
   view->OnSize(0, 200);  // no area: ignored
-  EXPECT_EQ(view->clientSize.cx, 200);
+  EXPECT_EQ(view->clientSize.cx, 100);
 }
 
 TEST_F(ViewFixture, OverviewDragRecentresTheView) {

@@ -176,7 +176,7 @@ void CColorFeatureDlg::HandToDocument() {
   if (!doc) return;
   doc->m_colorClasses.RemoveAll();
   for (const CColorFeature& f : features.Items()) doc->m_colorClasses.Add(f);
-  doc->SetModifiedFlag(true);
+  doc->SetSettingsModified();
 }
 
 void CColorFeatureDlg::OnVectorize() {

@@ -73,11 +73,12 @@ void CControlPointTool::OnLButtonDown(POINT p, unsigned) {
   const CFPoint ip = ClientToImageF(host, p);
   switch (m_subMode) {
     case kNew: {
+      // The numbers the status bar showed for the click.
       CControlPtDlg dlg;
-      dlg.imageX = ip.x;
-      dlg.imageY = ip.y;
-      dlg.mapX = g_pickedPoint.pending ? g_pickedPoint.x : ip.x;
-      dlg.mapY = g_pickedPoint.pending ? g_pickedPoint.y : ip.y;
+      dlg.imageX = CoordinateAsShown(ip.x);
+      dlg.imageY = CoordinateAsShown(ip.y);
+      dlg.mapX = g_pickedPoint.pending ? g_pickedPoint.x : dlg.imageX;
+      dlg.mapY = g_pickedPoint.pending ? g_pickedPoint.y : dlg.imageY;
       if (DoModal(dlg) != IDOK) return;
       CControlPt* cp = m_points.AddNew();
       if (!cp) return;
@@ -92,7 +93,7 @@ void CControlPointTool::OnLButtonDown(POINT p, unsigned) {
     case kPick: {
       double x = 0.0, y = 0.0;
       host.CursorCoordsAt(p, x, y);
-      g_pickedPoint = CPickedPoint{x, y, true};
+      g_pickedPoint = CPickedPoint{CoordinateAsShown(x), CoordinateAsShown(y), true};
       m_picked = ip;
       m_showPicked = true;
       ShowPicked();
@@ -155,8 +156,8 @@ void CControlPointTool::OnMouseMove(POINT p, unsigned) {
   if (!m_drag.active || !m_current) return;
   m_drag.Move(p.x, p.y);
   const CFPoint ip = ClientToImageF(host, p);
-  m_current->m_imageX = ip.x;
-  m_current->m_imageY = ip.y;
+  m_current->m_imageX = CoordinateAsShown(ip.x);
+  m_current->m_imageY = CoordinateAsShown(ip.y);
   ShowCross(host, kSlotCross, p);
   host.RefreshFeedback();
   m_drag.Commit();

@@ -41,12 +41,14 @@ void CAdjustDirectionDlg::OnClicked(int id, IDialogControls& c) {
       if (id == kFlipVertical) doc.m_points.FlipVertical(work);
       if (id == kFlipHorizontal) doc.m_points.FlipHorizontal(work);
       if (id == kRotate) doc.m_points.SwapXY();
+      doc.m_points.m_nModified = 1;
       doc.SetModifiedFlag(true);
     }
     if (notes) {
       if (id == kFlipVertical) doc.m_notes.FlipVertical(work);
       if (id == kFlipHorizontal) doc.m_notes.FlipHorizontal(work);
       if (id == kRotate) doc.m_notes.SwapXY();
+      doc.m_notes.m_nModified = 1;
       doc.SetModifiedFlag(true);
     }
   }

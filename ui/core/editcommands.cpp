@@ -70,6 +70,9 @@ bool HasImage(const CQznView& v) {
 
 // The checked state a tool gives its own command.
 bool ToolChecks(const CQznView& v, Family f, int id) { return Is(v, f) && v.Tool()->IsChecked(id); }
+// The family's tool is current and leaves its command enabled (the line
+// tool greys "设置图层" while layer "0" is the only layer).
+bool ToolEnables(const CQznView& v, Family f, int id) { return Is(v, f) && v.Tool()->IsItemEnabled(id); }
 
 EditCommandState SubCommandState(const CQznView& v, int id) {
   const CQznDoc* d = v.Document();
@@ -77,11 +80,11 @@ EditCommandState SubCommandState(const CQznView& v, int id) {
     // These three stay enabled while another tool stands in for the line
     // tool (a Shift or Ctrl park); they reach only the line tool.
     const bool anyTool = id == kLineSmooth || id == kLineSnapDistance || id == kLineCrossMarks;
-    return {anyTool ? v.editMode == 3 : Is(v, kLines), ToolChecks(v, kLines, id)};
+    return {anyTool ? v.editMode == 3 : ToolEnables(v, kLines, id), ToolChecks(v, kLines, id)};
   }
-  if (In(kPointSubCommands, id)) return {Is(v, kPoints), ToolChecks(v, kPoints, id)};
-  if (In(kCpSubCommands, id)) return {Is(v, kControlPoints), ToolChecks(v, kControlPoints, id)};
-  if (In(kNoteSubCommands, id)) return {Is(v, kNotes), ToolChecks(v, kNotes, id)};
+  if (In(kPointSubCommands, id)) return {ToolEnables(v, kPoints, id), ToolChecks(v, kPoints, id)};
+  if (In(kCpSubCommands, id)) return {ToolEnables(v, kControlPoints, id), ToolChecks(v, kControlPoints, id)};
+  if (In(kNoteSubCommands, id)) return {ToolEnables(v, kNotes, id), ToolChecks(v, kNotes, id)};
   if (In(kBlockSubCommands, id)) {
     bool enabled = Is(v, kBlocks);
     if (id == kBlockDeleteAll || id == kBlockRemove) enabled = v.editMode == 6;
@@ -89,7 +92,7 @@ EditCommandState SubCommandState(const CQznView& v, int id) {
     return {enabled, ToolChecks(v, kBlocks, id)};
   }
   if (In(kPixelSubCommands, id)) {
-    bool enabled = Is(v, kPixels);
+    bool enabled = ToolEnables(v, kPixels, id);
     if (id == kImageMapValues)
       enabled = enabled && d && (d->IsGreyImage() || d->IsPaletteImage() || d->IsClassifiedImage());
     return {enabled, ToolChecks(v, kPixels, id)};

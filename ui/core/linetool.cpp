@@ -243,6 +243,18 @@ void CLineEditTool::EndDrag() {
 
 // ---- Finish -------------------------------------------------------------------
 
+void CLineEditTool::DropNonLine(CChain* line) {
+  // Not a line: it goes, and so does every undo step that refers to it, so
+  // that Undo never has a step without a visible effect.
+  const RECT old = line->m_rcBounds;
+  const int width = ScaledWidth(line);
+  m_undo.Forget(line);
+  m_lines.DeleteChain(line);
+  RECT r = old;
+  InflateRect(r, 4 * width, 4 * width);
+  host.RefreshImageRect(r);
+}
+
 void CLineEditTool::Finish(bool close) {
   if (m_subMode != kPolygon && !m_polygon.empty()) ClearSelection();
   if (m_subMode != kNewLine || !m_current) return;
@@ -252,13 +264,7 @@ void CLineEditTool::Finish(bool close) {
   m_tracker.reset();
   const RECT old = line->m_rcBounds;
   if (line->GetCount() < 2) {
-    // Not a line: it goes, and so does every undo step that refers to it.
-    const int width = ScaledWidth(line);
-    m_undo.Forget(line);
-    m_lines.DeleteChain(line);
-    RECT r = old;
-    InflateRect(r, 4 * width, 4 * width);
-    host.RefreshImageRect(r);
+    DropNonLine(line);
     return;
   }
   if (close) {
@@ -307,7 +313,12 @@ void CLineEditTool::PressNewLine(const CFPoint& ip) {
       host.Refresh();
       return;
     }
-    host.RecenterOnPoint(Rounded(line->Points().back()), true);
+    // The view follows a trace that led on from the click, once its end
+    // leaves the inner part of the view. A click that only added itself
+    // (blank paper, nothing to follow) is where the user sees it: moving
+    // the picture then would put the next click somewhere else.
+    const POINT end = Rounded(line->Points().back());
+    if (end.x != click.x || end.y != click.y) host.RecenterOnPoint(end, true);
   } else {
     line->AddPoint(ip.x, ip.y);
     CFPoint to;
@@ -782,7 +793,10 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
       break;
     case kFreehand:
       host.ClipCursorToClient(false);
-      if (m_current) {
+      if (m_current && m_current->GetCount() < 2) {
+        // A click without a drag draws nothing.
+        DropNonLine(m_current);
+      } else if (m_current) {
         m_current->Smooth(kFreehandSmoothing);
         m_current->CalcBounds();
         RECT r = m_current->m_rcBounds;

@@ -82,6 +82,8 @@ class CLineEditTool : public CEditTool {
   // Ends the line being drawn: a line of fewer than two vertices is removed,
   // else it is closed (close set) or its last vertex snapped.
   void Finish(bool close);
+  // Takes a line of fewer than two vertices off the list with its undo steps.
+  void DropNonLine(CChain* line);
   // Whether the document's image is one the tracer follows lines on: 1 bit
   // per sample, grey with a threshold set, or palette colour.
   static bool ImageSuitsTracing(const CQznDoc& doc);

@@ -30,6 +30,12 @@ namespace {
 void Info(const std::string& t) { AfxMessageBox(t, MB_OK | MB_ICONINFORMATION); }
 void Stop(const char* t) { AfxMessageBox(t, MB_OK | MB_ICONSTOP); }
 
+// The control points were converted: their list counts as unsaved work.
+void MarkPointsModified(CQznDoc& doc) {
+  doc.m_controlPts.m_nModified = 1;
+  doc.SetModifiedFlag(true);
+}
+
 bool HasPoints(const CQznDoc* doc) {
   if (!doc) return false;
   if (doc->m_controlPts.IsEmpty()) {
@@ -112,7 +118,7 @@ void CUtmConvertDlg::PointsToUtm(IDialogControls& c) {
   // The zone the points went to is the one to convert them back from.
   UtmDialogValues().zone = points.m_coordSys.zoneText;
   UpdateData(c, false);
-  m_doc->SetModifiedFlag(true);
+  MarkPointsModified(*m_doc);
   Info(text::kControlPointsNowUtm);
 }
 
@@ -123,7 +129,7 @@ void CUtmConvertDlg::PointsToLatLong(IDialogControls& c) {
   const int row = EllipsoidRow();
   if (!row) return;
   if (!m_doc->m_controlPts.UtmToGeographic(row, v.zone)) return Stop(text::kControlPointConversionFailed);
-  m_doc->SetModifiedFlag(true);
+  MarkPointsModified(*m_doc);
 }
 
 void CUtmConvertDlg::OnClicked(int id, IDialogControls& c) {
@@ -215,14 +221,14 @@ void CStatePlaneDlg::PlaneToLatLong(IDialogControls& c) {
 void CStatePlaneDlg::PointsToPlane(IDialogControls& c) {
   if (!m_doc || !HasPoints(m_doc) || !UpdateData(c, true) || !SetZone(CStatePlane::FORWARD)) return;
   if (!m_doc->m_controlPts.GeographicToStatePlane(m_converter, units)) return Stop(text::kControlPointConversionFailed);
-  m_doc->SetModifiedFlag(true);
+  MarkPointsModified(*m_doc);
   Info(text::kControlPointsNowStatePlane);
 }
 
 void CStatePlaneDlg::PointsToLatLong(IDialogControls& c) {
   if (!m_doc || !HasPoints(m_doc) || !UpdateData(c, true) || !SetZone(CStatePlane::INVERSE)) return;
   if (!m_doc->m_controlPts.StatePlaneToGeographic(m_converter, units)) return Stop(text::kControlPointConversionFailed);
-  m_doc->SetModifiedFlag(true);
+  MarkPointsModified(*m_doc);
 }
 
 void CStatePlaneDlg::OnClicked(int id, IDialogControls& c) {

@@ -193,30 +193,34 @@ void CQznView::OnSize(int cx, int cy) {
   if (inResize) return;
   if (cx <= 0 || cy <= 0) return;
   if (!displayValid && ImageHasPixels()) return;
-  clientSize = SIZE{AlignDisplayWidth(cx, ImageHasPixels()), cy};
-  previousRect = visibleRect;
+  // A change of the page's size (the user's, or the scroll bars coming or
+  // going) is no view of its own: previousRect stays. The whole workspace
+  // stays whole; a part keeps all it shows, widened about its centre to the
+  // page's shape where the workspace has room.
   const RECT ext = Extent();
-  RECT fitted = FitRectToAspect(ext, clientSize);
-  if (!IsRectEmpty(fitted)) {
-    const POINT centre{static_cast<int>((std::int64_t{visibleRect.left} + visibleRect.right) / 2),
-                       static_cast<int>((std::int64_t{visibleRect.top} + visibleRect.bottom) / 2)};
-    fitted = PlaceRect(fitted, centre, ext, kAnchorCentre);
-    if (!RectInside(fitted, visibleRect)) {
-      // Narrowed to what was shown, then cut to the window's shape so the
-      // image is never stretched more one way than the other.
-      RECT common;
-      if (IntersectRect(common, fitted, visibleRect)) {
-        const RECT cut = FitRectToAspect(common, clientSize);
-        if (!IsRectEmpty(cut)) fitted = cut;
-      }
-    }
-    visibleRect = fitted;
+  if (visibleRect == ext) {
+    ShowWholeExtent();
+    return;
   }
-  RecalcZoom();
-  UpdateScrollBars();
-  AllocDisplayBuffer(false);
-  PaintDisplayBuffer();
-  Refresh();
+  visibleRect = GrowRectToAspect(visibleRect, SIZE{cx, cy}, ext);
+  RefreshChain(SIZE{cx, cy});
+}
+
+SIZE CQznView::PageSize() const {
+  SIZE page = m_window ? m_window->GetClientSize() : clientSize;
+  if (page.cx <= 0 || page.cy <= 0) page = SIZE{1, 1};
+  return page;
+}
+
+void CQznView::FitDisplayToPage(SIZE page) {
+  // The display is the page reduced to the visible rectangle's shape, so
+  // the image is never stretched more one way than the other; the whole
+  // workspace takes its aspect from its pixel counts.
+  const RECT ext = Extent();
+  const SIZE aspect = visibleRect == ext ? SIZE{RectWidth(ext) + 1, RectHeight(ext) + 1}
+                                         : SIZE{RectWidth(visibleRect), RectHeight(visibleRect)};
+  clientSize = FitSizeToAspect(page, aspect);
+  clientSize.cx = AlignDisplayWidth(clientSize.cx, ImageHasPixels());
 }
 
 // ---- display pipeline -------------------------------------------------------------
@@ -384,7 +388,10 @@ void CQznView::UpdateScrollBars() {
   if (m_window) m_window->SetScrollBars(hRange, hPos, vRange, vPos);
 }
 
-void CQznView::RefreshChain() {
+void CQznView::RefreshChain() { RefreshChain(PageSize()); }
+
+void CQznView::RefreshChain(SIZE page) {
+  FitDisplayToPage(page);
   RecalcZoom();
   UpdateScrollBars();
   AllocDisplayBuffer(false);
@@ -500,8 +507,10 @@ void CQznView::OnViewZoomIn() {
   } else {
     candidate = rubberBand;
   }
+  // Grown to the page's shape: the page, not the rectangle shown before,
+  // is what the zoomed part fills.
   RECT result;
-  if (SetVisibleRect(visibleRect, candidate, result)) {
+  if (SetVisibleRect(visibleRect, candidate, PageSize(), result)) {
     visibleRect = result;
     rubberBand = RECT{};
     RefreshChain();
@@ -526,14 +535,13 @@ void CQznView::OnViewZoomOut() {
 }
 
 void CQznView::OnViewFullView() {
-  inResize = true;
   previousRect = visibleRect;
-  const RECT ext = Extent();
-  SIZE client = m_window ? m_window->GetClientSize() : clientSize;
-  if (client.cx <= 0 || client.cy <= 0) client = SIZE{1, 1};
-  clientSize = FitSizeToAspect(client, SIZE{RectWidth(ext) + 1, RectHeight(ext) + 1});
-  clientSize.cx = AlignDisplayWidth(clientSize.cx, ImageHasPixels());
-  visibleRect = ext;
+  ShowWholeExtent();
+}
+
+void CQznView::ShowWholeExtent() {
+  inResize = true;
+  visibleRect = Extent();
   RefreshChain();
   inResize = false;
 }
@@ -736,6 +744,8 @@ void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
 CEditTool* CQznView::SetEditMode(int mode) {
   tool.reset();
   parkedTool.reset();
+  // The old tool's hint goes with it; the new tool says its own.
+  SetStatusText(res::text::kReady);
   std::unique_ptr<CEditTool> made;
   if (mode != 0 && mode != 2) {
     if (ToolFactory f = FindToolFactory(mode)) {

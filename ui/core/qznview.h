@@ -235,7 +235,15 @@ class CQznView : public CViewTransform, public IToolHost {
 
  private:
   RECT Extent() const;
+  // The refresh chain after a change of visibleRect, the display fitted to
+  // the page (the window's client area, or the size a size event gives).
   void RefreshChain();
+  void RefreshChain(SIZE page);
+  SIZE PageSize() const;
+  void FitDisplayToPage(SIZE page);
+  // The whole workspace at its aspect, previousRect untouched (full view,
+  // and a page that shows the whole workspace changing size).
+  void ShowWholeExtent();
   void SyncRubberBandShape();
   POINT ToolPoint(POINT p) const;
   // The image-to-map polynomial shown: its type (0 none, 3, 4) and rows,

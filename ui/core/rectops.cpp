@@ -83,33 +83,42 @@ RECT PlaceRect(const RECT& rect, POINT point, const RECT& bounds, int anchor) {
   return RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(l + w), SaturateInt32(t + h)};
 }
 
-bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out) {
-  if (candidate.right <= candidate.left || candidate.bottom <= candidate.top) return false;
-  RECT cut{std::max(candidate.left, current.left), std::max(candidate.top, current.top),
-           std::min(candidate.right, current.right), std::min(candidate.bottom, current.bottom)};
-  if (cut.right <= cut.left || cut.bottom <= cut.top) return false;
-  const i64 cw = i64{current.right} - current.left, ch = i64{current.bottom} - current.top;
-  if (cw <= 0 || ch <= 0) return false;
-  // Grow the short side about the centre to the current rectangle's aspect.
-  i64 l = cut.left, t = cut.top, r = cut.right, b = cut.bottom;
-  const double aspect = static_cast<double>(cw) / ch;
+RECT GrowRectToAspect(const RECT& rect, SIZE aspect, const RECT& bounds) {
+  i64 l = rect.left, t = rect.top, r = rect.right, b = rect.bottom;
+  const i64 bw = i64{bounds.right} - bounds.left, bh = i64{bounds.bottom} - bounds.top;
+  if (aspect.cx <= 0 || aspect.cy <= 0 || r <= l || b <= t || bw <= 0 || bh <= 0) return rect;
+  // Grow the short side about the centre, never past the bounds' span.
+  const double want = static_cast<double>(aspect.cx) / aspect.cy;
   const double w = static_cast<double>(r - l), h = static_cast<double>(b - t);
-  if (w / h < aspect) {
-    const i64 nw = std::min<i64>(RoundHalfUp(h * aspect), cw);
-    const i64 grow = nw - (r - l);
-    l -= grow / 2;
+  if (w / h < want) {
+    const i64 nw = std::max(std::min<i64>(RoundHalfUp(h * want), bw), r - l);
+    l -= (nw - (r - l)) / 2;
     r = l + nw;
   } else {
-    const i64 nh = std::min<i64>(RoundHalfUp(w / aspect), ch);
-    const i64 grow = nh - (b - t);
-    t -= grow / 2;
+    const i64 nh = std::max(std::min<i64>(RoundHalfUp(w / want), bh), b - t);
+    t -= (nh - (b - t)) / 2;
     b = t + nh;
   }
-  KeepInside(l, r, current.left, current.right);
-  KeepInside(t, b, current.top, current.bottom);
-  if (r <= l || b <= t) return false;
-  out = RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(r), SaturateInt32(b)};
+  KeepInside(l, r, bounds.left, bounds.right);
+  KeepInside(t, b, bounds.top, bounds.bottom);
+  return RECT{SaturateInt32(l), SaturateInt32(t), SaturateInt32(r), SaturateInt32(b)};
+}
+
+bool SetVisibleRect(const RECT& current, const RECT& candidate, SIZE aspect, RECT& out) {
+  if (candidate.right <= candidate.left || candidate.bottom <= candidate.top) return false;
+  const RECT cut{std::max(candidate.left, current.left), std::max(candidate.top, current.top),
+                 std::min(candidate.right, current.right), std::min(candidate.bottom, current.bottom)};
+  if (cut.right <= cut.left || cut.bottom <= cut.top) return false;
+  if (current.right <= current.left || current.bottom <= current.top) return false;
+  const RECT grown = GrowRectToAspect(cut, aspect, current);
+  if (grown.right <= grown.left || grown.bottom <= grown.top) return false;
+  out = grown;
   return true;
+}
+
+bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out) {
+  const SIZE aspect{SaturateInt32(i64{current.right} - current.left), SaturateInt32(i64{current.bottom} - current.top)};
+  return SetVisibleRect(current, candidate, aspect, out);
 }
 
 int ScrollUnitFor(const RECT& extent) {

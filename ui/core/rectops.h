@@ -34,11 +34,21 @@ enum : int { kAnchorTopLeft = 0, kAnchorBottomRight = 1, kAnchorCentre = 2 };
 // rectangle not lying inside bounds is returned unchanged.
 RECT PlaceRect(const RECT& rect, POINT point, const RECT& bounds, int anchor);
 
+// Grows rect about its centre on its short axis to the aspect ratio
+// aspect.cx : aspect.cy and moves it back inside bounds. A side that would
+// pass the bounds' span takes that span, so the result may keep another
+// aspect; it always holds the whole of rect (when rect lies inside bounds).
+RECT GrowRectToAspect(const RECT& rect, SIZE aspect, const RECT& bounds);
+
 // The zoom-in candidate step: the candidate cut to its common part with the
 // current rectangle, grown about its centre to the current rectangle's
 // aspect and moved back inside it. False (out untouched) when the candidate
 // has no positive width or height or the result is empty.
 bool SetVisibleRect(const RECT& current, const RECT& candidate, RECT& out);
+// The same grown to another aspect: that of the page the result is shown
+// on, where it differs from the current rectangle's (a tab showing the
+// whole of a scan uses only part of its page).
+bool SetVisibleRect(const RECT& current, const RECT& candidate, SIZE aspect, RECT& out);
 
 // Whether inner lies inside outer (edges included).
 bool RectInside(const RECT& inner, const RECT& outer);

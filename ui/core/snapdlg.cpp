@@ -52,7 +52,7 @@ void CSnapLinesDlg::Snap(int d, bool same) {
     CWaitCapture wait;
     SnapLinesByLayer(doc->m_lines, doc->m_layers, d, same);
   }
-  doc->SetModifiedFlag(true);
+  doc->SetLinesModified(1);
   Repaint();
 }
 

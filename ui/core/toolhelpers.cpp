@@ -1,10 +1,20 @@
 #include "ui/core/toolhelpers.h"
 
+#include <cmath>
+
+#include "platform/textfile.h"
+
 namespace qzn {
 
 void ShowCross(IToolHost& host, int slot, POINT c) {
   host.Feedback().Set(slot, FeedbackShape::Line(POINT{c.x - 2, c.y}, POINT{c.x + 3, c.y}));
   host.Feedback().Set(slot + 1, FeedbackShape::Line(POINT{c.x, c.y - 2}, POINT{c.x, c.y + 3}));
+}
+
+double CoordinateAsShown(double v) {
+  if (!std::isfinite(v)) return v;
+  double shown = v;
+  return ParseDouble(FormatC("%.4f", v), shown) ? shown : v;
 }
 
 void ClearCross(IToolHost& host, int slot) {

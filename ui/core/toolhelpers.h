@@ -24,6 +24,11 @@ inline POINT ClientToImagePixel(const IToolHost& host, POINT c) { return host.Tr
 void ShowCross(IToolHost& host, int slot, POINT client);
 void ClearCross(IToolHost& host, int slot);
 
+// A coordinate as the status bar's coordinate pane shows it (four
+// decimals): what a tool stores and a dialog shows of a clicked position,
+// instead of the float's widened binary digits ("318.951080322265625").
+double CoordinateAsShown(double v);
+
 // The first `maxChars` characters of a UTF-8 text (never a character cut
 // in two).
 std::string Utf8Prefix(const std::string& text, std::size_t maxChars);

@@ -63,6 +63,15 @@ void CThresholdDlg::OnScroll(int id, int code, int position, IDialogControls& c)
   if (view) view->PreviewThreshold(static_cast<int>(low), static_cast<int>(high), true);
 }
 
+void CThresholdDlg::OnChange(int id, IDialogControls& c) {
+  if (id != kHighEdit && id != kLowEdit) return;
+  long long typed = 0;
+  if (!ParseInteger(c.GetText(id), typed) || typed < 0 || typed > 255) return;  // not a grey value (yet)
+  (id == kHighEdit ? high : low) = static_cast<unsigned>(typed);
+  c.SetScrollPos(id == kHighEdit ? kHighBar : kLowBar, static_cast<int>(typed));
+  if (view) view->PreviewThreshold(static_cast<int>(low), static_cast<int>(high), true);
+}
+
 // ---- auto-trace -----------------------------------------------------------------
 
 void CAutoTraceDlg::DoDataExchange(CDataExchange& dx) {

@@ -55,6 +55,9 @@ class CThresholdDlg : public CDialogModel {
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;
   void OnScroll(int id, int code, int position, IDialogControls& c) override;
+  // A grey value typed into an edit moves its bar and the preview at once,
+  // as the bar would; the text stays as typed (OK checks it).
+  void OnChange(int id, IDialogControls& c) override;
 };
 
 // Dialog 188 "自动追踪参数".

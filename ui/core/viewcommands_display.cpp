@@ -58,6 +58,7 @@ void ChooseNodeColour(CQznView& v) {
   COLORREF c = Doc(v).m_display.nodeColor;
   if (!s || !s->ChooseColor(c, c)) return;
   Doc(v).m_display.nodeColor = c;
+  Doc(v).SetSettingsModified();
   v.flags.nodes = true;
   v.userNodeColor = true;
   v.Refresh();
@@ -68,6 +69,7 @@ void ChooseEndColour(CQznView& v) {
   COLORREF c = Doc(v).m_display.endColor;
   if (!s || !s->ChooseColor(c, c)) return;
   Doc(v).m_display.endColor = c;
+  Doc(v).SetSettingsModified();
   v.flags.endPoints = true;
   v.userEndColor = true;
   v.Refresh();
@@ -107,7 +109,7 @@ bool ChooseListFont(CQznView& v, std::unique_ptr<LOGFONT>& font, COLORREF& colou
 
 void LineIdFont(CQznView& v) {
   CChainList& l = Doc(v).m_lines;
-  ChooseListFont(v, l.m_pIdFont, l.m_idTextColor, v.flags.lineIds, false);
+  if (ChooseListFont(v, l.m_pIdFont, l.m_idTextColor, v.flags.lineIds, false)) Doc(v).SetLinesModified(1);
 }
 void PointIdFont(CQznView& v) {
   CPtList& p = Doc(v).m_points;

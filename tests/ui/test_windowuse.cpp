@@ -1,0 +1,339 @@
+// The window used as a user uses it, with the events that come between two
+// commands let through: zooms that make the scroll bars appear or go (and
+// with them a size event), a page resized, the keyboard focus after opening,
+// switching tabs and dragging the overview, tabs closed and files opened
+// twice, the `*` of a tab and the question on closing, and the status line.
+#include <functional>
+
+#include <gtest/gtest.h>
+#include <wx/mdi.h>
+#include <wx/window.h>
+
+#include <filesystem>
+
+#include "app/qzndoc.h"
+#include "platform/textfile.h"
+#include "resources/commands.h"
+#include "resources/messages_app.h"
+#include "resources/messages_window.h"
+#include "tests/ui/gui_test_util.h"
+#include "ui/app.h"
+#include "ui/core/batchdlg.h"
+#include "ui/core/rectops.h"
+#include "ui/core/viewcommands.h"
+#include "ui/docview.h"
+#include "ui/imagewindow.h"
+#include "ui/mainframe.h"
+#include "ui/wxtext.h"
+
+using namespace qzn;
+using viewtest::Kind;
+
+namespace {
+
+using guitest::Mouse;
+using guitest::Pump;
+
+// Lets events through until the condition holds (a bounded number of
+// rounds: the condition is the event waited for, not a time).
+bool PumpUntil(const std::function<bool()>& done, int rounds = 400) {
+  for (int i = 0; i < rounds; ++i) {
+    if (done()) return true;
+    Pump(1);
+  }
+  return done();
+}
+
+// The window's services with the colour dialog answered: the desktop's
+// colour chooser runs its own loop, out of a test's reach.
+class ColourAnswered : public IViewServices {
+ public:
+  explicit ColourAnswered(COLORREF colour) : m_next(ViewServices()), m_colour(colour) { SetViewServices(this); }
+  ~ColourAnswered() override { SetViewServices(m_next); }
+  bool ChooseColor(COLORREF, COLORREF& chosen) override {
+    chosen = m_colour;
+    return true;
+  }
+  bool RenderView(CQznView& v, RgbBitmap& out) override { return m_next->RenderView(v, out); }
+  bool CopyToClipboard(const RgbBitmap& p) override { return m_next->CopyToClipboard(p); }
+  bool ChooseFont(LOGFONT& f, COLORREF& c, bool has) override { return m_next->ChooseFont(f, c, has); }
+  LOGFONT WindowFont() override { return m_next->WindowFont(); }
+  bool OpenInEditor(const std::string& path) override { return m_next->OpenInEditor(path); }
+  void Print(CQznView& v) override { m_next->Print(v); }
+  void PrintPreview(CQznView& v) override { m_next->PrintPreview(v); }
+  void PrintSetup() override { m_next->PrintSetup(); }
+  void PrintWindow(CQznView& v) override { m_next->PrintWindow(v); }
+  void DocumentRenamed(CQznView& v) override { m_next->DocumentRenamed(v); }
+
+ private:
+  IViewServices* m_next;
+  COLORREF m_colour;
+};
+
+class WindowUse : public guitest::DesktopTest {
+ protected:
+  static bool Run(int id) { return MainFrame()->Dispatch(id); }
+
+  // Runs a view command and lets the size event that showing or hiding the
+  // scroll bars brings come and go.
+  static void RunAndSettle(CImageWindow* w, int id) {
+    const wxSize before = w->wxWindow::GetClientSize();
+    ASSERT_TRUE(Run(id));
+    PumpUntil([&] { return w->wxWindow::GetClientSize() != before; }, 60);
+    Pump(5);
+  }
+
+  static bool ScrollBarsShown(CImageWindow* w) {
+    const wxSize page = w->GetParent()->GetClientSize();
+    const wxSize client = w->wxWindow::GetClientSize();
+    return client.x < page.x || client.y < page.y;
+  }
+
+  static wxMDIChildFrame* ChildOf(CImageWindow* w) { return dynamic_cast<wxMDIChildFrame*>(w->GetParent()); }
+};
+
+TEST_F(WindowUse, PreviousViewAndBandZoomWhileTheScrollBarsComeAndGo) {
+  // A tall scan: the whole of it is a narrow column of the wide page, a
+  // zoomed part fills the page and brings the scroll bars.
+  CImageWindow* w = OpenFromDialog(WriteScan("tall.tif", 1201, 2401, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  Pump(5);
+  CQznView& v = w->View();
+  const RECT full = v.visibleRect;
+  ASSERT_EQ(full.bottom, 2400);
+  EXPECT_FALSE(ScrollBarsShown(w));
+
+  struct Case {
+    const char* what;
+    RECT band;  // empty: F2 about the cursor
+  };
+  for (const Case& c : {Case{"a band low in the scan", RECT{200, 1700, 700, 2100}},
+                        Case{"a wide band", RECT{100, 300, 1100, 500}}, Case{"F2 about the cursor", RECT{}}}) {
+    SCOPED_TRACE(c.what);
+    RunAndSettle(w, cmd::kViewFullView);
+    ASSERT_TRUE(v.visibleRect == full);
+    v.cursorImageX = 600;
+    v.cursorImageY = 1800;
+    v.SetRubberBand(c.band);
+    RunAndSettle(w, cmd::kViewZoomIn);
+    EXPECT_TRUE(ScrollBarsShown(w));
+    const RECT zoomed = v.visibleRect;
+    if (!IsRectEmpty(c.band)) {
+      EXPECT_TRUE(RectInside(c.band, zoomed))
+          << "the band is cut: " << zoomed.left << "," << zoomed.top << " - " << zoomed.right << "," << zoomed.bottom;
+    } else {
+      EXPECT_TRUE(RectInside(RECT{500, 1700, 700, 1900}, zoomed));
+    }
+    // Never stretched more one way than the other.
+    EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06);
+    // F6 gives the whole scan back whatever the scroll bars did, and F6
+    // again the zoomed part.
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == full);
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == zoomed);
+    // After F5, F6 returns to the zoomed part.
+    RunAndSettle(w, cmd::kViewFullView);
+    EXPECT_TRUE(v.visibleRect == full);
+    RunAndSettle(w, cmd::kViewPreviousView);
+    EXPECT_TRUE(v.visibleRect == zoomed);
+  }
+
+  // A page resized keeps the whole of what it shows.
+  const RECT band{300, 900, 800, 1300};
+  RunAndSettle(w, cmd::kViewFullView);
+  v.SetRubberBand(band);
+  RunAndSettle(w, cmd::kViewZoomIn);
+  const wxSize frame = MainFrame()->GetSize();
+  for (wxSize s : {wxSize(900, 760), wxSize(1280, 500), frame}) {
+    MainFrame()->SetSize(s);
+    PumpUntil([&] { return w->wxWindow::GetClientSize().x < s.x && MainFrame()->GetSize() == s; }, 60);
+    Pump(5);
+    EXPECT_TRUE(RectInside(band, v.visibleRect)) << s.x << "x" << s.y;
+    EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06) << s.x << "x" << s.y;
+  }
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, TheImageHasTheKeyboardAfterOpeningSwitchingTabsAndTheOverview) {
+  CImageWindow* first = OpenFromDialog(WriteScan("first.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "not after opening";
+  CImageWindow* second = OpenFromDialog(WriteScan("second.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(second, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == second; })) << "not after opening a second scan";
+  // The user picks the other tab.
+  MainFrame()->ActivatePrevious();
+  ASSERT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == first; }));
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "not after switching tabs";
+  // So the arrow keys scroll at once.
+  RunAndSettle(first, cmd::kViewZoomIn);
+  const RECT zoomed = first->View().visibleRect;
+  wxKeyEvent down(wxEVT_KEY_DOWN);
+  down.m_keyCode = WXK_DOWN;
+  wxWindow::FindFocus()->GetEventHandler()->ProcessEvent(down);
+  EXPECT_EQ(first->View().visibleRect.top, zoomed.top + RectHeight(zoomed) / 2);
+
+  // A drag in the overview (which the click gave the focus) recentres the
+  // view and gives the focus back to it, so F5 and the keys work again.
+  COverviewFrame* ov = first->OverviewFrame();
+  ASSERT_NE(ov, nullptr);
+  ASSERT_TRUE(ov->IsShown());
+  wxWindow* canvas = ov->GetChildren().front();
+  canvas->SetFocus();
+  ASSERT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == canvas; }));
+  const RECT o = first->View().Overview()->ViewRect();
+  Mouse(canvas, wxEVT_LEFT_DOWN, (o.left + o.right) / 2, (o.top + o.bottom) / 2);
+  Mouse(canvas, wxEVT_MOTION, 20, 20);
+  Mouse(canvas, wxEVT_LEFT_UP, 20, 20);
+  EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == first; })) << "the overview kept the focus";
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, TabsCloseFromTheFileMenuAndAFileOpenedTwiceShowsItsTab) {
+  const std::string a = WriteScan("a.tif", 300, 200, Kind::kGrey), b = WriteScan("b.tif", 300, 200, Kind::kGrey);
+  CImageWindow* first = OpenFromDialog(a);
+  CImageWindow* second = OpenFromDialog(b);
+  ASSERT_TRUE(first && second);
+  ASSERT_EQ(MainFrame()->ActiveImageWindow(), second);
+  // The same file again: no second workspace, its tab comes to the front.
+  EXPECT_EQ(OpenFromDialog(a), first);
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == first; }));
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 2u);
+  guitest::Screenshot(*MainFrame(), "tabs-file-menu");
+  // 文件 > 关闭 on the tab shown; an unchanged workspace goes without a word.
+  ASSERT_TRUE(Run(cmd::kFileClose));
+  Pump(5);
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 1u);
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == second; }));
+  EXPECT_TRUE(host->messages.empty());
+  // With unsaved work the close asks; Cancel keeps the tab.
+  second->View().Document()->m_lines.NewChain();
+  host->answers.push_back(IDCANCEL);
+  ASSERT_TRUE(Run(cmd::kFileClose));
+  Pump(5);
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], res::text::kAskSaveData);
+  EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 1u);
+}
+
+TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
+  // What a user changes, whether the tab then shows `*` and the close asks.
+  struct Case {
+    const char* what;
+    std::function<void(CImageWindow*)> change;
+    bool modified;
+  };
+  auto colourDialogOk = [](int command) {
+    return [command](CImageWindow*) {
+      ColourAnswered green(RGB(0, 200, 0));
+      ASSERT_TRUE(Run(command));
+    };
+  };
+  const std::vector<Case> cases = {
+      {"only opened", [](CImageWindow*) {}, false},
+      {"node colour", colourDialogOk(33053), true},
+      {"end-point colour", colourDialogOk(33057), true},
+      {"a line drawn, then the project saved",
+       [](CImageWindow* w) {
+         w->View().Document()->m_lines.NewChain()->AddPoint(10, 10);
+         host->fileAnswers.push_back({dir->file("saved.prj")});
+         ASSERT_TRUE(Run(cmd::kFileSaveProject));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CImageWindow* w = OpenFromDialog(WriteScan("star.tif", 300, 200, Kind::kGrey));
+    ASSERT_NE(w, nullptr);
+    // Lines exist, so the colour commands are there.
+    w->View().Document()->m_lines.NewChain()->AddPoint(5, 5);
+    w->View().Document()->m_lines.m_nModified = 0;
+    c.change(w);
+    Pump(5);
+    const auto star = [&] { return ChildOf(w)->GetTitle().EndsWith("*"); };
+    EXPECT_TRUE(PumpUntil([&] { return star() == c.modified; })) << FromWx(ChildOf(w)->GetTitle());
+    host->messages.clear();
+    host->answers.push_back(IDNO);
+    ASSERT_TRUE(Run(cmd::kFileClose));
+    Pump(5);
+    EXPECT_EQ(!host->messages.empty() && host->messages[0] == res::text::kAskSaveData, c.modified);
+    EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+    host->answers.clear();
+    host->messages.clear();
+  }
+}
+
+TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
+  const auto status = [] { return FromWx(MainFrame()->GetMessageText()); };
+  CImageWindow* w = OpenFromDialog(WriteScan("status.tif", 400, 300, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  const POINT at = w->View().ImageToClientPixel(CFPoint(100, 100));
+  // A line begun shows the line tool's hint; 完成 ends it and the hint.
+  auto beginLine = [&] {
+    if (w->View().editMode != 3) ASSERT_TRUE(Run(cmd::kEditLineTool));
+    Mouse(w, wxEVT_LEFT_DOWN, at.x, at.y);
+    Mouse(w, wxEVT_LEFT_UP, at.x, at.y);
+    ASSERT_NE(status(), res::text::kReady);
+  };
+  beginLine();
+  ASSERT_TRUE(Run(cmd::kEditDone));
+  EXPECT_EQ(status(), res::text::kReady);
+  // Another tab shown, and back.
+  beginLine();
+  CImageWindow* other = OpenFromDialog(WriteScan("other.tif", 400, 300, Kind::kGrey));
+  ASSERT_NE(other, nullptr);
+  EXPECT_TRUE(PumpUntil([&] { return status() == res::text::kReady; })) << status();
+  MainFrame()->ActivatePrevious();
+  ASSERT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == w; }));
+  EXPECT_EQ(status(), res::text::kReady);
+  // The 3D view's tab.
+  beginLine();
+  const std::string grid = dir->file("hill.grd");
+  std::string text = "ncols 4\nnrows 4\nxllcorner 0\nyllcorner 0\ncellsize 10\nNODATA_value -9999\n";
+  for (int r = 0; r < 4; ++r) text += "0 5 10 5\n";
+  qzntest::WriteFileText(grid, text);
+  host->fileAnswers.push_back({grid});
+  ASSERT_TRUE(Run(cmd::kFileOpen3D));
+  EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == nullptr && MainFrame()->GetActiveChild(); }));
+  EXPECT_EQ(status(), res::text::kReady);
+  if (wxMDIChildFrame* view3d = MainFrame()->GetActiveChild()) view3d->Close(true);
+  Pump(5);
+
+  // A batch run: "当前处理进程..." while it runs, ready afterwards; its log
+  // named in full, beside the image, one entry a line.
+  const std::string scan = WriteScan("batch.tif", 200, 150, Kind::kGrey);
+  guitest::WhenShown<CModelDialog>([&](CModelDialog& d) {
+    d.Controls().AddString(CBatchVectorizeDlg::kImages, scan);
+    d.Controls().SetText(CBatchVectorizeDlg::kLogPath, "batch.log");
+    auto& model = dynamic_cast<CBatchVectorizeDlg&>(d.Model());
+    model.images = {scan};
+    model.script = {"ImageConvert Greyscale", "ImageRotate"};
+    host->answers.push_back(IDOK);
+    guitest::Click(d, wxID_OK);
+  });
+  ASSERT_TRUE(Run(cmd::kVectorBatch));
+  Pump(5);
+  EXPECT_EQ(status(), res::text::kReady);
+  const std::string log = dir->file("batch.log");
+  ASSERT_TRUE(std::filesystem::exists(log));
+  ASSERT_FALSE(host->messages.empty());
+  EXPECT_NE(host->messages.back().find(log), std::string::npos) << host->messages.back();
+  const std::string lines = GbkToUtf8(qzntest::ReadFileText(log));
+  EXPECT_NE(lines.find("开始矢量化 " + scan + "\r\nImageConvert Greyscale 在 "), std::string::npos) << lines;
+  EXPECT_NE(lines.find("上的全部功能\r\n执行 ImageRotate 在 "), std::string::npos) << lines;
+}
+
+TEST_F(WindowUse, AShapefilesProjectionTextOpenedAsAProjectGivesOneMessage) {
+  const std::string prj = dir->file("rivers.prj");
+  qzntest::WriteFileText(prj,
+                         "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137,298.257223563]]]");
+  host->answers.push_back(IDOK);
+  host->answers.push_back(IDOK);
+  EXPECT_EQ(OpenFromDialog(prj), nullptr);
+  ASSERT_EQ(host->messages.size(), 1u);
+  EXPECT_EQ(host->messages[0], res::text::kInvalidProjectFile);
+  EXPECT_TRUE(Desktop()->manager->GetDocumentsVector().empty());
+}
+
+}  // namespace
