@@ -306,29 +306,34 @@ bool DibStretchToRgb(const CDib& dib, const RECT& source, int dstWidth, int dstH
 
 // ---- printing ---------------------------------------------------------------------------
 
-bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor, int pageWidth,
-                    int pageHeight, int ppiX, int ppiY, DibPagePlacement& out) {
+bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor,
+                    const RECT& printable, int ppiX, int ppiY, DibPagePlacement& out) {
+  const std::int64_t pageWidth = std::int64_t{printable.right} - printable.left;
+  const std::int64_t pageHeight = std::int64_t{printable.bottom} - printable.top;
   if (dibWidth <= 0 || dibHeight <= 0 || pageWidth <= 0 || pageHeight <= 0 || ppiX <= 0 || ppiY <= 0) return false;
   std::int64_t w = pageWidth, h = pageHeight;
   if (option == 1) {
-    h = MulDivRound(pageWidth, dibHeight * ppiY, ppiX * dibWidth);
+    h = MulDivRound(pageWidth, dibHeight * ppiY, std::int64_t{ppiX} * dibWidth);
     if (h > pageHeight) {
       h = pageHeight;
-      w = MulDivRound(pageHeight, dibWidth * ppiX, ppiY * dibHeight);
+      w = MulDivRound(pageHeight, dibWidth * ppiX, std::int64_t{ppiY} * dibHeight);
     }
   } else if (option == 3) {
     if (xFactor < 1 || yFactor < 1) return false;
     w = dibWidth * xFactor;
     h = dibHeight * yFactor;
   }
-  w = std::clamp<std::int64_t>(w, 1, INT32_MAX);
-  h = std::clamp<std::int64_t>(h, 1, INT32_MAX);
+  w = std::max<std::int64_t>(w, 1);
+  h = std::max<std::int64_t>(h, 1);
+  const std::int64_t drawnW = std::min(w, pageWidth), drawnH = std::min(h, pageHeight);
+  // An area beyond the coordinate range ends at its edge; the drawn part
+  // lies inside the printable area, whose corners are in range.
   DibPagePlacement p;
-  p.area = RECT{0, 0, static_cast<std::int32_t>(w), static_cast<std::int32_t>(h)};
-  p.drawn = RECT{0, 0, static_cast<std::int32_t>(std::min<std::int64_t>(w, pageWidth)),
-                 static_cast<std::int32_t>(std::min<std::int64_t>(h, pageHeight))};
-  p.source = RECT{0, 0, static_cast<std::int32_t>(MulDivRound(p.drawn.right, dibWidth, w)),
-                  static_cast<std::int32_t>(MulDivRound(p.drawn.bottom, dibHeight, h))};
+  p.area = RECT{printable.left, printable.top, SaturatedSum(printable.left, w), SaturatedSum(printable.top, h)};
+  p.drawn =
+      RECT{printable.left, printable.top, SaturatedSum(printable.left, drawnW), SaturatedSum(printable.top, drawnH)};
+  p.source =
+      RECT{0, 0, SaturateInt32(MulDivRound(drawnW, dibWidth, w)), SaturateInt32(MulDivRound(drawnH, dibHeight, h))};
   // A sliver of the area still shows its first source pixel.
   p.source.right = std::max(p.source.right, 1);
   p.source.bottom = std::max(p.source.bottom, 1);

@@ -136,23 +136,24 @@ bool DibStretchToRgb(const CDib& dib, const RECT& source, int dstWidth, int dstH
 
 // ---- printing ---------------------------------------------------------------------
 
-// Where a DIB lands on a page whose printable area is pageWidth x pageHeight
-// device pixels at ppiX x ppiY, by print option:
-//  1: across the page width, the height keeping the picture's shape on the
-//     device (height = width x dibH x ppiY / (ppiX x dibW)); a picture that
-//     would then run off the bottom is fitted to the page height instead,
-//     its shape kept;
+// Where a DIB lands in the printable area of a page (device pixels at
+// ppiX x ppiY; the paper less its margins), by print option:
+//  1: across the area's width, the height keeping the picture's shape on
+//     the device (height = width x dibH x ppiY / (ppiX x dibW)); a picture
+//     that would then run off the area's bottom is fitted to its height
+//     instead, its shape kept;
 //  3: dibW x xFactor by dibH x yFactor device pixels;
-//  any other: the whole page.
-// The area starts at the page's origin; `drawn` is its part inside the page
-// and `source` the DIB pixels that map onto that part, each edge rounded to
-// the nearest pixel. Sizes are rounded to the nearest device pixel. False
-// when there is nothing to place: no picture, no page, no resolution, or
-// option 3 with a factor below 1.
+//  any other: the whole area.
+// The placed area starts at the printable area's top-left corner; `drawn`
+// is its part inside the printable area and `source` the DIB pixels that map
+// onto that part, each edge rounded to the nearest pixel. Sizes are rounded
+// to the nearest device pixel. False when there is nothing to place: no
+// picture, no printable area, no resolution, or option 3 with a factor
+// below 1.
 struct DibPagePlacement {
   RECT area, drawn, source;
 };
-bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor, int pageWidth,
-                    int pageHeight, int ppiX, int ppiY, DibPagePlacement& out);
+bool PlaceDibOnPage(std::int64_t dibWidth, std::int64_t dibHeight, int option, int xFactor, int yFactor,
+                    const RECT& printable, int ppiX, int ppiY, DibPagePlacement& out);
 
 }  // namespace qzn

@@ -26,6 +26,7 @@
 #include "resources/messages_print.h"
 #include "resources/messages_widgets.h"
 #include "ui/capture.h"
+#include "ui/pagesetup.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
@@ -107,38 +108,27 @@ wxWindow* DialogOwner() {
   return owner ? owner : (wxTheApp ? wxTheApp->GetTopWindow() : nullptr);
 }
 
-// The picture on the page, where its option puts it.
+// The picture on the page, where PrintDibPage placed it.
 class CDibPrintout : public wxPrintout {
  public:
-  CDibPrintout(const CDib& dib, int option, int xFactor, int yFactor, int topShift)
-      : wxPrintout(U8(res::text::kPrintDocumentName)),
-        m_dib(dib),
-        m_option(option),
-        m_x(xFactor),
-        m_y(yFactor),
-        m_topShift(topShift) {}
+  CDibPrintout(const CDib& dib, int topShift)
+      : wxPrintout(U8(res::text::kPrintDocumentName)), m_dib(dib), m_topShift(topShift) {}
 
   bool HasPage(int page) override { return page == 1; }
   void GetPageInfo(int* minPage, int* maxPage, int* from, int* to) override { *minPage = *maxPage = *from = *to = 1; }
+  void Place(const DibPagePlacement& placement) { m_placement = placement; }
   bool OnPrintPage(int) override {
     wxDC* dc = GetDC();
     if (!dc) return false;
-    int w = 0, h = 0, ppiX = 0, ppiY = 0;
-    GetPageSizePixels(&w, &h);
-    GetPPIPrinter(&ppiX, &ppiY);
-    DibPagePlacement p;
-    DibLayout l;
-    if (!GetDibLayout(m_dib, l) || !PlaceDibOnPage(l.width, l.height, m_option, m_x, m_y, w, h, ppiX, ppiY, p))
-      return false;
-    g_lastJob.placement = p;
-    RECT drawn = p.drawn;
+    RECT drawn = m_placement.drawn;
     OffsetRect(drawn, 0, -m_topShift);
-    return DrawDib(*dc, drawn, &m_dib, p.source, nullptr) != 0;
+    return DrawDib(*dc, drawn, &m_dib, m_placement.source, nullptr) != 0;
   }
 
  private:
   const CDib& m_dib;
-  int m_option, m_x, m_y, m_topShift;
+  int m_topShift;
+  DibPagePlacement m_placement{};
 };
 
 // The toolkit's PostScript page is the paper's height in whole points,
@@ -321,10 +311,30 @@ int PrintDibPage(const CDib* dib, int option, int xFactor, int yFactor, const st
   const wxSize page = dc.GetSize(), ppi = dc.GetPPI();
   g_lastJob.pageWidth = page.x, g_lastJob.pageHeight = page.y, g_lastJob.ppiX = ppi.x, g_lastJob.ppiY = ppi.y;
   g_lastJob.output = printer->ToFile() ? printer->Port() : printer->Name();
-  // A picture that cannot be placed would print an empty page.
+
+  // The page is the whole paper, its origin at the paper's top-left corner;
+  // the picture goes inside the page set-up's margins.
+  CDibPrintout printout(*dib, printer->TopShift());
+  printout.SetDC(&dc);
+  printout.SetPPIPrinter(ppi.x, ppi.y);
+  const wxSize screenPpi = wxGetDisplayPPI();
+  printout.SetPPIScreen(screenPpi.x, screenPpi.y);
+  printout.SetPageSizePixels(page.x, page.y);
+  printout.SetPaperRectPixels(wxRect(0, 0, page.x, page.y));
+  int mmW = 0, mmH = 0;
+  dc.GetSizeMM(&mmW, &mmH);
+  printout.SetPageSizeMM(mmW, mmH);
+  const wxRect area = PrintableArea(printout);
+  g_lastJob.printable =
+      RECT{area.GetLeft(), area.GetTop(), area.GetLeft() + area.GetWidth(), area.GetTop() + area.GetHeight()};
+  // A picture that cannot be placed (or margins that leave no paper) would
+  // print an empty page.
   DibPagePlacement placement;
-  if (!PlaceDibOnPage(layout.width, layout.height, option, xFactor, yFactor, page.x, page.y, ppi.x, ppi.y, placement))
+  if (!PlaceDibOnPage(layout.width, layout.height, option, xFactor, yFactor, g_lastJob.printable, ppi.x, ppi.y,
+                      placement))
     return done(9);
+  g_lastJob.placement = placement;
+  printout.Place(placement);
 
   g_printing = true;
   struct Busy {
@@ -348,16 +358,6 @@ int PrintDibPage(const CDib* dib, int option, int xFactor, int yFactor, const st
   };
   if (cancelled(PrintStage::kDialogShown)) return done(0);
 
-  CDibPrintout printout(*dib, option, xFactor, yFactor, printer->TopShift());
-  printout.SetDC(&dc);
-  printout.SetPPIPrinter(ppi.x, ppi.y);
-  const wxSize screenPpi = wxGetDisplayPPI();
-  printout.SetPPIScreen(screenPpi.x, screenPpi.y);
-  printout.SetPageSizePixels(page.x, page.y);
-  printout.SetPaperRectPixels(wxRect(0, 0, page.x, page.y));
-  int mmW = 0, mmH = 0;
-  dc.GetSizeMM(&mmW, &mmH);
-  printout.SetPageSizeMM(mmW, mmH);
   printout.OnPreparePrinting();
   printout.OnBeginPrinting();
   struct EndPrinting {

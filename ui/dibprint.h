@@ -1,7 +1,8 @@
 // Printing a DIB on the default printer: one page, the picture placed by the
-// print option (PlaceDibOnPage), with a modeless cancel dialog whose Cancel
-// stops the job before the document ends. Printing and capturing a window or
-// a screen rectangle first capture it (ui/capture.h).
+// print option (PlaceDibOnPage) inside the page set-up's margins
+// (ui/pagesetup.h), with a modeless cancel dialog whose Cancel stops the job
+// before the document ends. Printing and capturing a window or a screen
+// rectangle first capture it (ui/capture.h).
 //
 // A job writes a PostScript page through the toolkit's PostScript device
 // context into a temporary file. Printing to a file puts that file (turned
@@ -102,9 +103,10 @@ std::string PrintingText(const std::string& title);
 // Prints the DIB on one page of the default printer under the title. 0 when
 // printed or cancelled by the user; otherwise the DIB error code: 20 no DIB,
 // 21 a block that is not a readable DIB, 6 no printer, 9 the picture cannot
-// be drawn (nothing to place, e.g. option 3 with a factor below 1), 11 the
-// document cannot be started (the output cannot be written), 17 it cannot
-// be finished or delivered. Nothing is printed on any failure.
+// be drawn (nothing to place, e.g. option 3 with a factor below 1, or
+// margins that leave nothing of the paper), 11 the document cannot be
+// started (the output cannot be written), 17 it cannot be finished or
+// delivered. Nothing is printed on any failure.
 int PrintDibPage(const CDib* dib, int option, int xFactor, int yFactor, const std::string& title);
 // Captures the window (CaptureWindowDib) and prints it: 20 without a window,
 // 21 when the capture fails, else as PrintDibPage.
@@ -116,7 +118,8 @@ int PrintScreenImage(const RECT& screenRect, int option, int xFactor, int yFacto
 // How the last job went, for those who look after it (tests, the log).
 struct CPrintJobRecord {
   bool documentStarted = false, pageStarted = false, documentEnded = false, cancelled = false;
-  int pageWidth = 0, pageHeight = 0, ppiX = 0, ppiY = 0;  // the printable area in device pixels
+  int pageWidth = 0, pageHeight = 0, ppiX = 0, ppiY = 0;  // the paper in device pixels
+  RECT printable{};                                       // the paper less the page set-up's margins
   DibPagePlacement placement{};
   std::string output;  // the file written, or the printer
   int code = 0;

@@ -32,6 +32,7 @@
 #include "ui/dialogs.h"
 #include "ui/docview.h"
 #include "ui/mainframe.h"
+#include "ui/pagesetup.h"
 #include "ui/wxcanvas.h"
 #include "ui/wxresources.h"
 #include "ui/wxtext.h"
@@ -50,20 +51,6 @@ wxImage ToImage(const RgbBitmap& b) {
 
 wxPrintDialogData& PrintData() {
   static wxPrintDialogData data;
-  return data;
-}
-
-// The page set-up: paper, orientation and the margins every printed page
-// keeps. Until the page set-up says otherwise the margins are 15 mm, inside
-// what any printer can print.
-constexpr int kDefaultMarginMm = 15;
-wxPageSetupDialogData& PageSetup() {
-  static wxPageSetupDialogData data = [] {
-    wxPageSetupDialogData d;
-    d.SetMarginTopLeft(wxPoint(kDefaultMarginMm, kDefaultMarginMm));
-    d.SetMarginBottomRight(wxPoint(kDefaultMarginMm, kDefaultMarginMm));
-    return d;
-  }();
   return data;
 }
 
@@ -204,11 +191,11 @@ class CWxViewServices : public IViewServices {
   }
 
   void PrintSetup() override {
-    PageSetup().SetPrintData(PrintData().GetPrintData());
-    wxPageSetupDialog dialog(Parent(), &PageSetup());
+    PageSetupData().SetPrintData(PrintData().GetPrintData());
+    wxPageSetupDialog dialog(Parent(), &PageSetupData());
     if (dialog.ShowModal() != wxID_OK) return;
-    PageSetup() = dialog.GetPageSetupData();
-    PrintData().SetPrintData(PageSetup().GetPrintData());
+    PageSetupData() = dialog.GetPageSetupData();
+    PrintData().SetPrintData(PageSetupData().GetPrintData());
   }
 
   void PrintWindow(CQznView& view) override { Print(view); }
@@ -310,12 +297,6 @@ CViewPrintout::CViewPrintout(CQznView& view, const wxString& title) : wxPrintout
 
 namespace {
 
-// The part of the page inside the set-up's margins and inside what the
-// printer can print, in the page's logical units.
-wxRect PrintedArea(const wxPrintout& printout) {
-  return printout.GetLogicalPageMarginsRect(PageSetup()).Intersect(printout.GetLogicalPageRect());
-}
-
 // A font whose lines are kTitlePoints high on paper, whatever the device's
 // resolution: the toolkit sizes fonts for the screen, which on a printer
 // gives text a few points high.
@@ -338,7 +319,7 @@ wxFont TitleFont(const wxPrintout& printout, wxDC& dc) {
 bool CViewPrintout::OnPrintPage(int page) {
   wxDC* dc = GetDC();
   if (page != 1 || !dc) return false;
-  const wxRect area = PrintedArea(*this);
+  const wxRect area = PrintableArea(*this);
   // The desktop's printer context puts every text at the paper's corner,
   // wherever it is asked for; drawn through the toolkit's vector graphics on
   // the same page, texts land where they belong.

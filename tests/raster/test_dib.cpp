@@ -285,44 +285,56 @@ TEST(DibStretch, EqualsPillowsDecodeOfTheSameBmp) {
   }
 }
 
-TEST(DibOnPage, PrintOptionsPlaceThePicture) {
+TEST(DibOnPage, PrintOptionsPlaceThePictureInsideThePrintableArea) {
   struct Case {
     const char* what;
     std::int64_t dibW, dibH;
-    int option, xf, yf, pageW, pageH, ppiX, ppiY;
+    int option, xf, yf;
+    RECT printable;
+    int ppiX, ppiY;
     RECT area, drawn, source;
   };
+  // A4 at 600 pixels an inch less margins of 15 mm (354 pixels).
+  constexpr RECT kA4 = {354, 354, 4606, 6654};
   // clang-format off
   const Case cases[] = {
-      {"option 1, wide picture: page width, shape kept", 400, 300, 1, 0, 0, 4800, 6600, 600, 600,
+      {"option 1, wide picture: area width, shape kept", 400, 300, 1, 0, 0, {0, 0, 4800, 6600}, 600, 600,
        {0, 0, 4800, 3600}, {0, 0, 4800, 3600}, {0, 0, 400, 300}},
-      {"option 1, height rounded to the nearest device pixel", 3, 2, 1, 0, 0, 1000, 6600, 600, 600,
+      {"option 1 from the margins' corner", 400, 300, 1, 0, 0, kA4, 600, 600,
+       {354, 354, 4606, 3543}, {354, 354, 4606, 3543}, {0, 0, 400, 300}},
+      {"option 1, height rounded to the nearest device pixel", 3, 2, 1, 0, 0, {0, 0, 1000, 6600}, 600, 600,
        {0, 0, 1000, 667}, {0, 0, 1000, 667}, {0, 0, 3, 2}},
-      {"option 1 on unequal resolutions keeps the shape on paper", 400, 300, 1, 0, 0, 2400, 6600, 300, 600,
+      {"option 1 on unequal resolutions keeps the shape on paper", 400, 300, 1, 0, 0, {0, 0, 2400, 6600}, 300, 600,
        {0, 0, 2400, 3600}, {0, 0, 2400, 3600}, {0, 0, 400, 300}},
-      {"option 1, tall picture: fitted to the page height instead", 100, 400, 1, 0, 0, 4800, 6600, 600, 600,
-       {0, 0, 1650, 6600}, {0, 0, 1650, 6600}, {0, 0, 100, 400}},
-      {"option 3: width x factor by height x factor", 400, 300, 3, 2, 3, 4800, 6600, 600, 600,
-       {0, 0, 800, 900}, {0, 0, 800, 900}, {0, 0, 400, 300}},
-      {"option 3 beyond the page: the rows and columns that land on it", 400, 300, 3, 20, 30, 4800, 6600, 600, 600,
-       {0, 0, 8000, 9000}, {0, 0, 4800, 6600}, {0, 0, 240, 220}},
-      {"other options fill the page", 400, 300, 2, 0, 0, 4800, 6600, 600, 600,
-       {0, 0, 4800, 6600}, {0, 0, 4800, 6600}, {0, 0, 400, 300}},
-      {"option 0 fills the page", 10, 10, 0, 0, 0, 480, 660, 600, 600,
+      {"option 1, tall picture: fitted to the area's height instead", 100, 400, 1, 0, 0, kA4, 600, 600,
+       {354, 354, 1929, 6654}, {354, 354, 1929, 6654}, {0, 0, 100, 400}},
+      {"option 3: width x factor by height x factor", 400, 300, 3, 2, 3, kA4, 600, 600,
+       {354, 354, 1154, 1254}, {354, 354, 1154, 1254}, {0, 0, 400, 300}},
+      {"option 3 beyond the area: the rows and columns that land in it", 400, 300, 3, 20, 30, kA4, 600, 600,
+       {354, 354, 8354, 9354}, {354, 354, 4606, 6654}, {0, 0, 213, 210}},
+      {"option 3 beyond the coordinate range ends at its edge", 1 << 20, 1, 3, 1 << 12, 1, kA4, 600, 600,
+       {354, 354, INT32_MAX, 355}, {354, 354, 4606, 355}, {0, 0, 1, 1}},
+      {"other options fill the area", 400, 300, 2, 0, 0, kA4, 600, 600,
+       kA4, kA4, {0, 0, 400, 300}},
+      {"option 0 fills the area", 10, 10, 0, 0, 0, {0, 0, 480, 660}, 600, 600,
        {0, 0, 480, 660}, {0, 0, 480, 660}, {0, 0, 10, 10}},
   };
   // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     DibPagePlacement p;
-    ASSERT_TRUE(PlaceDibOnPage(c.dibW, c.dibH, c.option, c.xf, c.yf, c.pageW, c.pageH, c.ppiX, c.ppiY, p));
-    EXPECT_TRUE(p.area == c.area) << p.area.right << " x " << p.area.bottom;
-    EXPECT_TRUE(p.drawn == c.drawn) << p.drawn.right << " x " << p.drawn.bottom;
-    EXPECT_TRUE(p.source == c.source) << p.source.right << " x " << p.source.bottom;
+    ASSERT_TRUE(PlaceDibOnPage(c.dibW, c.dibH, c.option, c.xf, c.yf, c.printable, c.ppiX, c.ppiY, p));
+    const auto show = [](const RECT& r) {
+      return ::testing::Message() << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom;
+    };
+    EXPECT_TRUE(p.area == c.area) << show(p.area);
+    EXPECT_TRUE(p.drawn == c.drawn) << show(p.drawn);
+    EXPECT_TRUE(p.source == c.source) << show(p.source);
   }
   DibPagePlacement p;
-  EXPECT_FALSE(PlaceDibOnPage(400, 300, 3, 0, 1, 4800, 6600, 600, 600, p)) << "a factor of 0";
-  EXPECT_FALSE(PlaceDibOnPage(0, 300, 1, 0, 0, 4800, 6600, 600, 600, p)) << "no picture";
-  EXPECT_FALSE(PlaceDibOnPage(400, 300, 1, 0, 0, 0, 6600, 600, 600, p)) << "no page";
-  EXPECT_FALSE(PlaceDibOnPage(400, 300, 1, 0, 0, 4800, 6600, 0, 600, p)) << "no resolution";
+  EXPECT_FALSE(PlaceDibOnPage(400, 300, 3, 0, 1, kA4, 600, 600, p)) << "a factor of 0";
+  EXPECT_FALSE(PlaceDibOnPage(0, 300, 1, 0, 0, kA4, 600, 600, p)) << "no picture";
+  EXPECT_FALSE(PlaceDibOnPage(400, 300, 1, 0, 0, RECT{354, 354, 354, 6654}, 600, 600, p)) << "no area";
+  EXPECT_FALSE(PlaceDibOnPage(400, 300, 1, 0, 0, RECT{500, 500, 400, 400}, 600, 600, p)) << "margins past each other";
+  EXPECT_FALSE(PlaceDibOnPage(400, 300, 1, 0, 0, kA4, 0, 600, p)) << "no resolution";
 }

@@ -1,10 +1,12 @@
 // Copying, saving and printing what a view shows: captures hold the view's
 // own pixels wherever the window lies, the screen is read where it can be,
 // DIBs drawn into memory match Pillow, jobs printed to a PostScript file and
-// rendered by Ghostscript put the picture where each print option says, and
-// Cancel or a failure leaves no file and says why. Saves
-// build/artifacts/dialog-print-cancel.png and build/artifacts/print-page.png.
+// rendered by Ghostscript put the picture where each print option says inside
+// the page set-up's margins, and Cancel or a failure leaves no file and says
+// why. Saves build/artifacts/dialog-print-cancel.png, print-page.png,
+// print-window.png, print-window-pdf.png and print-screen.png.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +36,7 @@
 #include "ui/dibprint.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
+#include "ui/pagesetup.h"
 #include "ui/wxtext.h"
 
 using namespace qzn;
@@ -96,14 +99,41 @@ wxRect InkBounds(const wxImage& page) {
   return r > l ? wxRect(l, t, r - l, b - t) : wxRect();
 }
 
+// A4 in millimetres, the paper every job here prints on.
+constexpr double kA4WidthMm = 210, kA4HeightMm = 297;
+
+// The paper less margins given in millimetres, in pixels of a page rendered
+// at dpi (right and bottom exclusive).
+struct Box {
+  double left, top, right, bottom;
+};
+Box InsideMargins(int dpi, const RECT& marginsMm) {
+  const double k = dpi / 25.4;
+  return Box{marginsMm.left * k, marginsMm.top * k, (kA4WidthMm - marginsMm.right) * k,
+             (kA4HeightMm - marginsMm.bottom) * k};
+}
+
+// The ink lies inside the box, give or take `slack` pixels.
+void ExpectInside(const wxRect& ink, const Box& box, double slack) {
+  EXPECT_GE(ink.GetLeft(), box.left - slack);
+  EXPECT_GE(ink.GetTop(), box.top - slack);
+  EXPECT_LE(ink.GetRight() + 1, box.right + slack);
+  EXPECT_LE(ink.GetBottom() + 1, box.bottom + slack);
+}
+
+constexpr RECT kDefaultMarginsMm = {kDefaultPageMarginMm, kDefaultPageMarginMm, kDefaultPageMarginMm,
+                                    kDefaultPageMarginMm};
+
 class Printing : public guitest::DesktopTest {
  protected:
   void SetUp() override {
     saved = DefaultPrintData();
+    savedSetup = PageSetupData();
     SetPrintStageObserver(nullptr);
   }
   void TearDown() override {
     DefaultPrintData() = saved;
+    PageSetupData() = savedSetup;
     SetPrintStageObserver(nullptr);
     guitest::DesktopTest::TearDown();
   }
@@ -115,7 +145,13 @@ class Printing : public guitest::DesktopTest {
     data.SetPaperId(wxPAPER_A4);
     data.SetOrientation(wxPORTRAIT);
   }
+  // The page set-up's margins, in millimetres.
+  static void SetMargins(const RECT& mm) {
+    PageSetupData().SetMarginTopLeft(wxPoint(mm.left, mm.top));
+    PageSetupData().SetMarginBottomRight(wxPoint(mm.right, mm.bottom));
+  }
   wxPrintData saved;
+  wxPageSetupDialogData savedSetup;
 };
 
 }  // namespace
@@ -310,24 +346,32 @@ TEST_F(Printing, CopyAndSaveWindowGiveTheViewsPicture) {
 
 // ---- printing -------------------------------------------------------------------------------
 
-TEST_F(Printing, EachOptionPutsThePictureWhereItSays) {
+TEST_F(Printing, EachOptionPutsThePictureInsideThePageSetupsMargins) {
   QZN_REQUIRE_PROGRAM("gs");
   TempDir tmp;
   struct Case {
     const char* what;
     int w, h, bits, option, xf, yf;
+    RECT marginsMm;
   };
+  constexpr RECT kOwnMarginsMm = {25, 10, 20, 30};
   const Case cases[] = {
-      {"option 1: across the page width, shape kept", 64, 48, 24, 1, 0, 0},
-      {"option 1, a tall picture: fitted to the page height", 48, 160, 24, 1, 0, 0},
-      {"option 1, 16 colours from a colour table", 64, 48, 4, 1, 0, 0},
-      {"option 3: width x factor by height x factor", 64, 48, 24, 3, 20, 30},
-      {"option 2: the whole page", 64, 48, 24, 2, 0, 0},
+      {"option 1: across the width inside the margins, shape kept", 64, 48, 24, 1, 0, 0, kDefaultMarginsMm},
+      {"option 1, a tall picture: fitted to the height inside them", 48, 160, 24, 1, 0, 0, kDefaultMarginsMm},
+      {"option 1, 16 colours from a colour table", 64, 48, 4, 1, 0, 0, kDefaultMarginsMm},
+      {"option 1 inside margins the page set-up gives", 64, 48, 24, 1, 0, 0, kOwnMarginsMm},
+      {"option 3: width x factor by height x factor", 64, 48, 24, 3, 20, 30, kDefaultMarginsMm},
+      {"option 3 beyond the margins: cut at them", 64, 48, 24, 3, 80, 150, kDefaultMarginsMm},
+      {"option 2: all the paper inside the margins", 64, 48, 24, 2, 0, 0, kOwnMarginsMm},
   };
   constexpr int kDpi = 100;
+  // A pixel of the rendering either way, and the page description's height
+  // in whole points (up to 1.2 pixels short of A4's at this resolution).
+  constexpr double kSlack = 2.0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string ps = tmp.file("page.ps");
+    SetMargins(c.marginsMm);
     PrintTo(ps);
     DibPtr dib = Quarters(c.w, c.h, c.bits);
     ASSERT_EQ(PrintDibPage(dib.get(), c.option, c.xf, c.yf, "pattern"), 0);
@@ -339,29 +383,36 @@ TEST_F(Printing, EachOptionPutsThePictureWhereItSays) {
     // The page raster: A4 at 100 dpi.
     EXPECT_NEAR(page.GetWidth(), 827, 1);
     EXPECT_NEAR(page.GetHeight(), 1169, 1);
-    // Where the job placed the picture in printer pixels, on the rendered page.
+    // On paper, from the margins' corner and never beyond them.
+    const Box box = InsideMargins(kDpi, c.marginsMm);
+    const wxRect ink = InkBounds(page);
+    ExpectInside(ink, box, kSlack);
+    EXPECT_NEAR(ink.GetLeft(), box.left, kSlack);
+    EXPECT_NEAR(ink.GetTop(), box.top, kSlack);
+    const double boxW = box.right - box.left, boxH = box.bottom - box.top;
+    const double inkW = ink.GetWidth(), inkH = ink.GetHeight();
+    if (c.option == 1 && c.w > c.h) {
+      EXPECT_NEAR(inkW, boxW, kSlack);
+      EXPECT_NEAR(inkH, boxW * c.h / c.w, kSlack);
+    } else if (c.option == 1) {
+      EXPECT_NEAR(inkH, boxH, kSlack);
+      EXPECT_NEAR(inkW, boxH * c.w / c.h, kSlack);
+    } else if (c.option == 3) {
+      // Printer pixels, cut at the margins.
+      const double k = double(kDpi) / job.ppiX;
+      EXPECT_NEAR(inkW, std::min(boxW, c.w * c.xf * k), kSlack);
+      EXPECT_NEAR(inkH, std::min(boxH, c.h * c.yf * k), kSlack);
+    } else {
+      EXPECT_NEAR(inkW, boxW, kSlack);
+      EXPECT_NEAR(inkH, boxH, kSlack);
+    }
+    // What the job says it drew is what landed on paper.
     const double k = double(kDpi) / job.ppiX;
     const RECT a = job.placement.drawn;
-    const wxRect ink = InkBounds(page);
     EXPECT_NEAR(ink.GetLeft(), a.left * k, 1.0);
     EXPECT_NEAR(ink.GetTop(), a.top * k, 1.0);
     EXPECT_NEAR(ink.GetRight() + 1, a.right * k, 1.0);
     EXPECT_NEAR(ink.GetBottom() + 1, a.bottom * k, 1.0);
-    // The placement itself, against the page.
-    const double pageW = job.pageWidth, pageH = job.pageHeight;
-    if (c.option == 1 && c.w > c.h) {
-      EXPECT_EQ(a.right, job.pageWidth);
-      EXPECT_NEAR(a.bottom, pageW * c.h / c.w, 1.0);
-    } else if (c.option == 1) {
-      EXPECT_EQ(a.bottom, job.pageHeight);
-      EXPECT_NEAR(a.right, pageH * c.w / c.h, 1.0);
-    } else if (c.option == 3) {
-      EXPECT_EQ(a.right, c.w * c.xf);
-      EXPECT_EQ(a.bottom, c.h * c.yf);
-    } else {
-      EXPECT_EQ(a.right, job.pageWidth);
-      EXPECT_EQ(a.bottom, job.pageHeight);
-    }
     // The colours survive, each quarter at its centre.
     const double fx = (ink.GetRight() + 1 - ink.GetLeft()) / 4.0, fy = (ink.GetBottom() + 1 - ink.GetTop()) / 4.0;
     const unsigned want[4] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00};
@@ -370,7 +421,7 @@ TEST_F(Printing, EachOptionPutsThePictureWhereItSays) {
       const unsigned got = unsigned(page.GetRed(x, y)) << 16 | unsigned(page.GetGreen(x, y)) << 8 | page.GetBlue(x, y);
       EXPECT_EQ(got, want[q]) << "quarter " << q;
     }
-    if (c.option == 1 && c.w > c.h && c.bits == 24) {
+    if (&c == &cases[0]) {
       const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "print-page.png";
       std::filesystem::create_directories(out.parent_path());
       page.SaveFile(U8(out.string()), wxBITMAP_TYPE_PNG);
@@ -414,8 +465,9 @@ TEST_F(Printing, CancelStopsTheJobAndLeavesNoFile) {
           guitest::SaveDialogPicture(d, "print-cancel");
         }
       }
-      if (at == PrintStage::kPageStarted)
+      if (at == PrintStage::kPageStarted) {
         EXPECT_EQ(FromWx(d.Text(CPrintCancelDialog::kStateText)), res::text::kSendingBitmap);
+      }
       if (at == stage) guitest::Click(d, wxID_CANCEL);
     });
     EXPECT_EQ(PrintDibPage(dib.get(), 1, 0, 0, title), 0);
@@ -443,23 +495,36 @@ TEST_F(Printing, TheCommandsAskAndTellWhyAPrintFailed) {
   ASSERT_EQ(host->messages.size(), 1u);
   EXPECT_EQ(host->messages[0], res::text::kAskPrintWindow);
   EXPECT_FALSE(std::filesystem::exists(ps));
+  // A page as the printer puts it on paper: the picture from the default
+  // margins' corner, as wide (or, were it tall, as tall) as they allow, and
+  // nothing beyond them.
+  const auto expectOnPaper = [](const wxImage& page, int dpi) {
+    EXPECT_NEAR(page.GetWidth(), kA4WidthMm / 25.4 * dpi, 1);
+    EXPECT_NEAR(page.GetHeight(), kA4HeightMm / 25.4 * dpi, 1);
+    const Box box = InsideMargins(dpi, kDefaultMarginsMm);
+    const wxRect ink = InkBounds(page);
+    ExpectInside(ink, box, 1.5);
+    EXPECT_NEAR(ink.GetLeft(), box.left, 1.5);
+    EXPECT_NEAR(ink.GetTop(), box.top, 1.5);
+    EXPECT_TRUE(std::abs(ink.GetWidth() - (box.right - box.left)) <= 1.5 ||
+                std::abs(ink.GetHeight() - (box.bottom - box.top)) <= 1.5)
+        << ink.GetWidth() << " x " << ink.GetHeight();
+    return ink;
+  };
+  const std::filesystem::path artifacts = std::filesystem::path(QZN_BINARY_DIR) / "artifacts";
+  std::filesystem::create_directories(artifacts);
   // Yes: the window's picture on the page, option 1.
   host->answers.push_back(IDYES);
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFilePrintWindow));
   EXPECT_EQ(host->messages.size(), 2u) << host->messages.back();
   EXPECT_TRUE(std::filesystem::exists(ps));
-  EXPECT_EQ(LastPrintJob().placement.drawn.right, LastPrintJob().pageWidth);
-  // The page as the printer puts it on paper: the view's picture across the
-  // top of the page, its own pixels at its corners.
-  if (qzntest::HaveProgram("gs")) {
-    const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "print-window.png";
-    std::filesystem::create_directories(out.parent_path());
-    const wxImage page = RenderPage(ps, 72, out.string());
+  EXPECT_EQ(LastPrintJob().placement.drawn.right, LastPrintJob().printable.right);
+  if (qzntest::HaveProgram("gs") || qzntest::UnderCi()) {
+    const wxImage page = RenderPage(ps, 72, (artifacts / "print-window.png").string());
     ASSERT_TRUE(page.IsOk());
+    const wxRect ink = expectOnPaper(page, 72);
+    // The view's own pixels at the picture's corner.
     const wxImage shown = w->Snapshot();
-    const wxRect ink = InkBounds(page);
-    EXPECT_LE(ink.GetLeft(), 1);
-    EXPECT_LE(ink.GetTop(), 1);
     const unsigned char* corner = shown.GetData();
     EXPECT_NEAR(page.GetRed(ink.GetLeft() + 1, ink.GetTop() + 1), corner[0], 2);
   }
@@ -470,19 +535,14 @@ TEST_F(Printing, TheCommandsAskAndTellWhyAPrintFailed) {
     host->answers.push_back(IDYES);
     ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFilePrintWindow));
     EXPECT_EQ(LastPrintJob().code, 0);
-    const std::filesystem::path out = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "print-window-pdf";
+    const std::filesystem::path out = artifacts / "print-window-pdf";
     std::string said;
     ASSERT_EQ(qzntest::RunCommand("pdftoppm -png -r 72 -singlefile '" + pdf + "' '" + out.string() + "' 2>&1", &said),
               0)
         << said;
     wxImage page;
     ASSERT_TRUE(page.LoadFile(U8(out.string() + ".png"), wxBITMAP_TYPE_PNG));
-    EXPECT_NEAR(page.GetWidth(), 595, 1);
-    EXPECT_NEAR(page.GetHeight(), 842, 1);
-    const wxRect ink = InkBounds(page);
-    EXPECT_LE(ink.GetLeft(), 1);
-    EXPECT_LE(ink.GetTop(), 1);
-    EXPECT_GE(ink.GetRight(), 593);
+    expectOnPaper(page, 72);
   }
   // A file that cannot be written: the failure is told, not taken for done.
   PrintTo(tmp.file("missing/window.ps"));
@@ -498,12 +558,23 @@ TEST_F(Printing, TheCommandsAskAndTellWhyAPrintFailed) {
   host->answers.push_back(IDYES);
   ASSERT_TRUE(MainFrame()->Dispatch(cmd::kFilePrintScreen));
   EXPECT_EQ(LastPrintJob().code, 0);
-  EXPECT_TRUE(std::filesystem::exists(screen));
+  ASSERT_TRUE(std::filesystem::exists(screen));
+  if (qzntest::HaveProgram("gs") || qzntest::UnderCi()) {
+    const wxImage page = RenderPage(screen, 72, (artifacts / "print-screen.png").string());
+    ASSERT_TRUE(page.IsOk());
+    expectOnPaper(page, 72);
+  }
   // Codes of the printing functions themselves.
   EXPECT_EQ(PrintDibPage(nullptr, 1, 0, 0, "x"), 20);
   EXPECT_EQ(PrintWindowImage(nullptr, kCaptureClientArea, 1, 0, 0, "x"), 20);
   DibPtr dib = Quarters(8, 8);
   EXPECT_EQ(PrintDibPage(dib.get(), 3, 0, 1, "x"), 9) << "a factor of 0 places nothing";
+  // Margins that leave nothing of the paper: nothing is placed or written.
+  const std::string nothing = tmp.file("nothing.ps");
+  PrintTo(nothing);
+  SetMargins(RECT{110, 15, 110, 15});
+  EXPECT_EQ(PrintDibPage(dib.get(), 1, 0, 0, "x"), 9);
+  EXPECT_FALSE(std::filesystem::exists(nothing));
   DefaultPrintData().SetFilename(wxString());
   EXPECT_EQ(PrintDibPage(dib.get(), 1, 0, 0, "x"), 6) << "printing to a file without a name";
 }
