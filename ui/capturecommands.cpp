@@ -2,9 +2,11 @@
 
 #include <memory>
 
+#include <wx/app.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
 #include <wx/dcscreen.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include "model/helpers.h"
@@ -22,6 +24,17 @@ namespace {
 using DibPtr = std::unique_ptr<CDib, void (*)(HDIB)>;
 
 DibPtr CaptureClient(wxWindow* window) { return DibPtr(CaptureWindowDib(window, kCaptureClientArea), FreeDib); }
+
+// The question box has only just gone: the windows it covered paint again
+// from their expose events, which wait in the queue. Reading the screen
+// before they are handled would print the box.
+void LetScreenRepaint() {
+  for (wxWindow* top : wxTopLevelWindows)
+    if (top->IsShown()) top->Refresh();
+  wxTheApp->SafeYieldFor(nullptr, wxEVT_CATEGORY_UI);
+  for (wxWindow* top : wxTopLevelWindows)
+    if (top->IsShown()) top->Update();
+}
 
 void ReportPrint(int code) {
   if (code != 0) ShowDibError(code);
@@ -71,6 +84,7 @@ void PrintScreenCommand() {
     return;
   }
   if (AfxMessageBox(res::text::kAskPrintScreen, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  LetScreenRepaint();
   const wxSize screen = wxScreenDC().GetSize();
   ReportPrint(PrintScreenImage(RECT{0, 0, screen.x, screen.y}, 1, 0, 0, res::text::kPrintScreenTitle));
 }
