@@ -41,7 +41,7 @@ struct LineTool : tooltest::ToolTest {
   }
   CLineEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditLineTool));
-    EXPECT_EQ(view->editMode, 3);
+    EXPECT_EQ(view->editMode, EditMode::kLineEdit);
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CLineEditTool>();
   }
@@ -532,7 +532,7 @@ TEST_F(LineTool, CommandsCheckTheirSubModeAndLeavingTheModeDropsStubs) {
                           [](const ContextMenuItem& i) { return i.id == cmd::kLineSetLayer && i.enabled; }));
   AddLine(*doc, {{300, 150}});
   Command(cmd::kEditLineTool);  // off
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(Lines(), 3);  // the one-vertex line is gone
   EXPECT_FALSE(GetEditCommandState(*view, cmd::kLineSplit).enabled);
   EXPECT_FALSE(Command(cmd::kLineSplit));

@@ -54,7 +54,7 @@ struct NoteTool : tooltest::ToolTest {
   }
   CAnnotationTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditNoteTool));
-    EXPECT_EQ(view->editMode, 7);
+    EXPECT_EQ(view->editMode, EditMode::kAnnotation);
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CAnnotationTool>();
   }
@@ -153,7 +153,7 @@ struct TextBlockTool : tooltest::ToolTest {
   }
   CTextBlockTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditTextBlockTool));
-    EXPECT_EQ(view->editMode, 6);
+    EXPECT_EQ(view->editMode, EditMode::kTextBlock);
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CTextBlockTool>();
   }
@@ -273,7 +273,7 @@ namespace {
 struct RoiTool : tooltest::ToolTest {
   CRoiTool* Enter(int subCommand) {
     EXPECT_TRUE(Command(subCommand));
-    EXPECT_EQ(view->editMode, 8);
+    EXPECT_EQ(view->editMode, EditMode::kRoi);
     return Tool<CRoiTool>();
   }
 };
@@ -358,6 +358,6 @@ TEST_F(AngleTool, ReportsAfterThreeClicksAndEscLeaves) {
   EXPECT_EQ(t->Step(), 0);
   Click(10, 10);
   Key(27);
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(services.messages.size(), 1u);
 }

@@ -33,7 +33,7 @@ struct PointTool : tooltest::ToolTest {
   }
   CPointEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditPointTool));
-    EXPECT_EQ(view->editMode, 5);
+    EXPECT_EQ(view->editMode, EditMode::kPointEdit);
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CPointEditTool>();
   }
@@ -194,7 +194,7 @@ struct ControlPointTool : tooltest::ToolTest {
   }
   CControlPointTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditControlPointTool));
-    EXPECT_EQ(view->editMode, 4);
+    EXPECT_EQ(view->editMode, EditMode::kControlPoint);
     if (subCommand) EXPECT_TRUE(Command(subCommand));
     return Tool<CControlPointTool>();
   }

@@ -1,8 +1,8 @@
 // The mouse tools of the image view. One tool is current; the view's edit
-// mode (0 to 10) selects its class through a factory per mode, which later
-// tools register. CDefaultTool is mode 0's tool (zoom rectangle, length
-// measurement) and the temporary tool while Shift or Ctrl is held in another
-// mode.
+// mode (ui/core/editmode.h) selects its class through a factory per mode,
+// which later tools register. CDefaultTool is the tool of EditMode::kDefault
+// (zoom rectangle, length measurement) and the temporary tool while Shift or
+// Ctrl is held in another mode.
 #pragma once
 
 #include <functional>
@@ -14,6 +14,7 @@
 #include "platform/canvas.h"
 #include "platform/wintypes.h"
 #include "resources/menus.h"
+#include "ui/core/editmode.h"
 #include "ui/core/toolhost.h"
 
 namespace qzn {
@@ -54,7 +55,7 @@ class CEditTool {
   CEditTool(IToolHost& host, int cursorId, std::span<const res::MenuItem> items = {});
   virtual ~CEditTool() = default;
 
-  virtual int GetType() const { return 0; }
+  virtual ToolType GetType() const { return ToolType::kNone; }
   virtual void Draw(CCanvas& dc) {}
   virtual void OnLButtonDown(POINT p, unsigned flags) {}
   virtual void OnMouseMove(POINT p, unsigned flags) {}
@@ -103,7 +104,7 @@ class CDefaultTool : public CEditTool {
  public:
   explicit CDefaultTool(IToolHost& host, int cursorId = 101);
   ~CDefaultTool() override;
-  int GetType() const override { return 1; }
+  ToolType GetType() const override { return ToolType::kDefault; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
@@ -124,10 +125,10 @@ class CDefaultTool : public CEditTool {
 };
 
 // Builds the tool of an edit mode: null when the mode has no tool (yet) or it
-// cannot be made. `flagsSaved` tells whether entering the mode saves the
-// display flags, `overlay` which flags it then switches on.
+// cannot be made. The view saves its display flags and switches the mode's
+// overlay on when it enters the mode (CQznView::SetEditMode).
 using ToolFactory = std::function<std::unique_ptr<CEditTool>(IToolHost&, CQznDoc*)>;
-void RegisterToolFactory(int mode, ToolFactory factory);
-ToolFactory FindToolFactory(int mode);
+void RegisterToolFactory(EditMode mode, ToolFactory factory);
+ToolFactory FindToolFactory(EditMode mode);
 
 }  // namespace qzn

@@ -1,4 +1,4 @@
-// The image edit tool (edit mode 1): shows pixel values under the mouse,
+// The image edit tool (EditMode::kImageEdit): shows pixel values under the mouse,
 // paints with a square pen, draws straight lines into the image, fills a
 // connected region and maps a range of grey values to a new value. Every
 // change to the image is recorded first in the tool's undo list (20 deep):
@@ -31,7 +31,7 @@ class CImageEditTool : public CEditTool {
   CImageEditTool(IToolHost& host, CQznDoc* doc);
   ~CImageEditTool() override;
 
-  int GetType() const override { return 7; }
+  ToolType GetType() const override { return ToolType::kImageEdit; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;

@@ -1,4 +1,4 @@
-// The line tool (edit mode 3): draws new lines, rectangles and circles,
+// The line tool (EditMode::kLineEdit): draws new lines, rectangles and circles,
 // traces scanned lines from click to click or along a drawn segment, moves,
 // inserts and deletes nodes, splits, joins, closes, copies, moves, deletes
 // and smooths lines, gives them IDs and layers, builds a polygon from picked
@@ -52,7 +52,7 @@ class CLineEditTool : public CEditTool {
   CLineEditTool(IToolHost& host, CQznDoc* doc);
   ~CLineEditTool() override;
 
-  int GetType() const override { return 2; }
+  ToolType GetType() const override { return ToolType::kLineEdit; }
   void Draw(CCanvas& dc) override;
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;

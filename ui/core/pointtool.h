@@ -1,4 +1,4 @@
-// The point tool (edit mode 5): adds, moves and deletes the shown points,
+// The point tool (EditMode::kPointEdit): adds, moves and deletes the shown points,
 // gives them IDs, shows a point's layer and ID and moves points to the
 // current layer. Every change but the layer move is recorded first in the
 // tool's undo list (50 deep).
@@ -33,7 +33,7 @@ class CPointEditTool : public CEditTool {
   CPointEditTool(IToolHost& host, CQznDoc* doc);
   ~CPointEditTool() override;
 
-  int GetType() const override { return 3; }
+  ToolType GetType() const override { return ToolType::kPointEdit; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
