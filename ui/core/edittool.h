@@ -5,6 +5,7 @@
 // Ctrl is held in another mode.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -98,6 +99,21 @@ class CEditTool {
   int initialCursorId;
   std::vector<ContextMenuItem> popup;
   bool canUndo = false;
+};
+
+// A tool that records its changes in an undo list of its own (a
+// CBoundedUndo, ui/core/undolist.h): the list lives and dies with the tool,
+// and Edit > Undo is offered while it holds a record.
+template <class List>
+class CUndoTool : public CEditTool {
+ public:
+  CUndoTool(IToolHost& host, int cursorId, int undoDepth) : CEditTool(host, cursorId), m_undo(undoDepth) {}
+  bool CanUndo() const override { return m_undo.Count() > 0; }
+  std::int64_t UndoCount() const { return m_undo.Count(); }
+  const List& UndoList() const { return m_undo; }
+
+ protected:
+  List m_undo;
 };
 
 class CDefaultTool : public CEditTool {

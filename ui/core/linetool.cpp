@@ -51,7 +51,7 @@ double Distance(const CFPoint& a, const CFPoint& b) {
 // ---- construction ------------------------------------------------------------
 
 CLineEditTool::CLineEditTool(IToolHost& h, CQznDoc* doc)
-    : CEditTool(h, res::kCursorAdd), m_doc(doc), m_lines(doc->m_lines) {
+    : CUndoTool(h, res::kCursorAdd, kUndoDepth), m_doc(doc), m_lines(doc->m_lines) {
   m_doc->m_layers.GetMarkedLayerIDs(m_excludedLayers);
   const CLineToolSettings& s = m_doc->m_lineTool;
   m_snap = s.snap != 0;

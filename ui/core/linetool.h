@@ -21,7 +21,7 @@
 
 namespace qzn {
 
-class CLineEditTool : public CEditTool {
+class CLineEditTool : public CUndoTool<CLineUndoList> {
  public:
   enum SubMode : int {
     kNewLine = 0,
@@ -59,7 +59,6 @@ class CLineEditTool : public CEditTool {
   void OnLButtonUp(POINT p, unsigned flags) override;
   void UpdateMenu() override;
   bool OnCommand(int id) override;
-  bool CanUndo() const override { return m_undo.Count() > 0; }
   void Undo() override;
   void OnChar(unsigned ch, unsigned repeat, unsigned flags) override;
   void OnCaptureLost() override;
@@ -75,7 +74,6 @@ class CLineEditTool : public CEditTool {
   bool SnapToEnds() const { return m_snapToEnds; }
   int SnapDistance() const { return m_snapDistance; }
   const std::vector<CChain*>& PolygonSelection() const { return m_polygon; }
-  const CLineUndoList& UndoList() const { return m_undo; }
   float ContourStart() const { return m_contourStart; }
   float ContourStep() const { return m_contourStep; }
 
@@ -153,7 +151,6 @@ class CLineEditTool : public CEditTool {
   bool m_snap = false;
   bool m_snapToEnds = false;
   int m_snapDistance = 20;
-  CLineUndoList m_undo{kUndoDepth};
   std::vector<int> m_excludedLayers;
   std::vector<CChain*> m_polygon;
   std::unique_ptr<CLineTracker> m_tracker;  // of the line being drawn

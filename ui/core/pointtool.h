@@ -9,7 +9,7 @@
 
 #include "model/ptlist.h"
 #include "ui/core/edittool.h"
-#include "ui/core/toolhelpers.h"
+#include "ui/core/undolist.h"
 
 namespace qzn {
 
@@ -25,7 +25,9 @@ struct CPointUndoRecord {
   void Apply(CPtList& points);
 };
 
-class CPointEditTool : public CEditTool {
+using CPointUndoList = CBoundedUndo<CPointUndoRecord>;
+
+class CPointEditTool : public CUndoTool<CPointUndoList> {
  public:
   enum SubMode : int { kNew = 0, kMove = 1, kDelete = 2, kAssignId = 3, kShowId = 4, kSetLayer = 5 };
   static constexpr int kUndoDepth = 50;
@@ -40,14 +42,12 @@ class CPointEditTool : public CEditTool {
   void OnCaptureLost() override;
   void UpdateMenu() override;
   bool OnCommand(int id) override;
-  bool CanUndo() const override { return m_undo.Count() > 0; }
   void Undo() override;
   void FinishAndDrop() override;
   bool IsChecked(int id) const override;
   bool IsItemEnabled(int id) const override;
 
   int SubMode() const { return m_subMode; }
-  std::int64_t UndoCount() const { return m_undo.Count(); }
 
  private:
   void SetSubMode(int subMode, int cursor, const char* status);
@@ -59,7 +59,6 @@ class CPointEditTool : public CEditTool {
   int m_subMode = kNew;
   CDragTracker m_drag;
   CPointRec* m_current = nullptr;
-  CBoundedUndo<CPointUndoRecord> m_undo{kUndoDepth};
 };
 
 }  // namespace qzn
