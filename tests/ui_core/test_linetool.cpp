@@ -819,3 +819,27 @@ TEST_F(LineTool, TheCKeyClosesTheLineBeingDrawnAndOtherSubModesIgnoreKeys) {
   EXPECT_EQ(Lines(), 4);
   EXPECT_EQ(t->SubMode(), CLineEditTool::kSplit);
 }
+
+TEST_F(LineTool, ChoosingASubModeWhileTheButtonIsDownEndsThePressFirst) {
+  // A shortcut key can choose a sub-mode while a line is held: the press
+  // ends as a release where the mouse was, so the line picked before is no
+  // line being drawn afterwards.
+  for (const int trace : {0, 1}) {
+    doc->m_lineTool.autoTrace = trace;
+    CLineEditTool* t = Enter(cmd::kLineShow);
+    ASSERT_EQ(t->AutoTrace(), trace == 1);
+    Down(100, 52);
+    ASSERT_EQ(t->CurrentLine(), a);
+    Command(cmd::kLineNew);
+    EXPECT_EQ(t->CurrentLine(), nullptr) << trace;
+    EXPECT_FALSE(view->Feedback().Has(kSlotToolFirstFree + 1)) << trace;
+    Up(100, 52);
+    Click(60, 150);
+    Click(100, 150);
+    Key('x');
+    EXPECT_EQ(Vertices(a), (std::vector<CFPoint>{{50, 50}, {150, 50}})) << trace;
+    EXPECT_EQ(Lines(), 4) << trace;
+    Command(cmd::kEditLineTool);  // leave
+    doc->m_lines.DeleteChain(doc->m_lines.GetTail());
+  }
+}

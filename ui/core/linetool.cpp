@@ -176,6 +176,11 @@ void CLineEditTool::SetSubMode(int subMode, int cursor, const char* status) {
 }
 
 void CLineEditTool::EndAction(bool close) {
+  // A press still under way (a shortcut chose the command while the button
+  // is down) ends first, as a lost capture would end it: otherwise the line
+  // it picked would stay the current line and the next sub-mode would take
+  // it for its own (a new line would grow onto it).
+  OnCaptureLost();
   Finish(close);
   host.ClipCursorToClient(false);
 }

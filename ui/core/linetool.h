@@ -141,8 +141,9 @@ class CLineEditTool : public CUndoTool<CLineUndoList> {
   // none lies within the snap distance.
   bool SnapCandidate(const CChain* line, const CFPoint& v, CFPoint& to) const;
   void SetSubMode(int subMode, int cursor, const char* status);
-  // Before a sub-mode is chosen: the line being drawn is finished (closed
-  // when asked) and the cursor let go.
+  // Before a sub-mode is chosen: a press under way ends as at a release
+  // where the mouse was, the line being drawn is finished (closed when
+  // asked) and the cursor let go.
   void EndAction(bool close);
   // The sub-mode and its cursor, with its status text when asked.
   void Choose(int subMode, bool withStatus = true);
