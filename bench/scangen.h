@@ -26,6 +26,10 @@ struct Options {
   int textBlobs = -1;      // words of letter-like strokes; -1: one per 50000 pixels
   int wavyLines = -1;      // long open wavy lines across the sheet; -1: one per 600 pixels of width + height
   double noise = 0.0005;   // share of pixels turned into dark specks
+  // A map grid over the whole sheet: lines from edge to edge in both
+  // directions, this many pixels apart (0: none). Every grid line crosses
+  // every band of rows, joining most of the ink into one region.
+  int gridSpacing = 0;
 };
 
 // An 8-bit grey image, 0 black, 255 white, rows top first.
