@@ -28,6 +28,13 @@ constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
 constexpr double kOutlineTolerance = 0.6;
 
+// Vertex reduction of a traced outline. The outline had a vertex a boundary
+// pixel; the line keeps a block of the size of what is left.
+void ReduceOutline(CVertexReducer& reducer, CChain& chain) {
+  reducer.ReduceChain(chain, kOutlineTolerance);
+  chain.m_points.shrink_to_fit();
+}
+
 }  // namespace
 
 CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target)
@@ -298,7 +305,7 @@ int CRegionTracer::TraceBanded(int id) {
           if ((bit(elsewhere, x, y) >> (x & 63)) & 1) continue;
           made[static_cast<std::size_t>(band)] = 1;
           startLine(out, x, y);
-          reducer.ReduceChain(*out.back().second, kOutlineTolerance);
+          ReduceOutline(reducer, *out.back().second);
         }
       }
     };
@@ -308,6 +315,9 @@ int CRegionTracer::TraceBanded(int id) {
           count, [&](std::int64_t i) { traceBand(2 * i + parity); },
           [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
     }
+    // The marks are not needed by the plain scan.
+    std::vector<std::uint64_t>().swap(seen);
+    std::vector<std::uint64_t>().swap(elsewhere);
     // The regions across the bands' borders, by the plain scan; their
     // lines are reduced side by side a batch at a time, so unreduced
     // outlines never pile up.
@@ -321,7 +331,7 @@ int CRegionTracer::TraceBanded(int id) {
         CVertexReducer reducer;
         const std::size_t end = reduced + static_cast<std::size_t>(BandStart(i + 1, pieces, n));
         for (std::size_t k = reduced + static_cast<std::size_t>(BandStart(i, pieces, n)); k < end; ++k)
-          reducer.ReduceChain(*rest[k].second, kOutlineTolerance);
+          ReduceOutline(reducer, *rest[k].second);
       });
       reduced = rest.size();
       waiting = 0;
@@ -397,7 +407,7 @@ int CRegionTracer::Trace(int id) {
           Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;
         }
-        reducer.ReduceChain(*chain, kOutlineTolerance);
+        ReduceOutline(reducer, *chain);
       }
       ++x;
     }
