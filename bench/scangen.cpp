@@ -320,6 +320,18 @@ GreyImage Generate(const Options& opt) {
   return img;
 }
 
+Options ContourSheet(std::uint32_t seed) {
+  Options opt;
+  opt.width = 9672;
+  opt.height = 8256;
+  opt.seed = seed;
+  opt.contours = 12000;
+  opt.minLineWidth = 2;
+  opt.maxLineWidth = 8;
+  opt.gridSpacing = 600;
+  return opt;
+}
+
 bool WritePgm(const GreyImage& img, const std::string& path) {
   if (img.width <= 0 || img.height <= 0 ||
       img.pixels.size() != static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height))

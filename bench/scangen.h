@@ -42,6 +42,13 @@ struct GreyImage {
 // Throws std::invalid_argument for a non-positive size or line width range.
 GreyImage Generate(const Options& opt);
 
+// A whole contour sheet as users scan them: 9672 x 8256 pixels (80
+// megapixels), dense nests of contours 2 to 8 pixels wide with the rest of
+// the picture, and a map grid every 600 pixels from edge to edge, which joins
+// most of the ink into one region that crosses every band of rows; about
+// 24 % of the pixels are ink.
+Options ContourSheet(std::uint32_t seed = 7);
+
 // Writes a binary PGM (P5); returns false on error (the target is then left
 // as it was).
 bool WritePgm(const GreyImage& img, const std::string& path);
