@@ -51,13 +51,6 @@ void CRegionTracer::Report(const char* text, unsigned style) const {
   if (!Host().IsQuiet()) AfxMessageBox(text, style);
 }
 
-int CRegionTracer::GetPixel(int x, int y) const {
-  if (!Inside(x, y)) return 0;
-  const BYTE* row = Row(y);
-  if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
-  return row[x];
-}
-
 void CRegionTracer::SetPixel(int x, int y, int value) {
   if (!Inside(x, y)) return;
   BYTE* row = Row(y);

@@ -49,7 +49,12 @@ class CRegionTracer {
   void RetireRegion(CChain& chain);
 
   // 0 outside the image.
-  int GetPixel(int x, int y) const;
+  int GetPixel(int x, int y) const {
+    if (!Inside(x, y)) return 0;
+    const BYTE* row = Row(y);
+    if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    return row[x];
+  }
   // Ignored outside the image; at 1 bit any non-zero value sets the pixel.
   void SetPixel(int x, int y, int value);
   // Moves (x, y) one step in direction code dir (0 east, then clockwise on
