@@ -90,6 +90,10 @@ class CRegionTracer {
   // Trace over bands of rows on the worker threads: 1 or 0 as Trace, or -1
   // when the image is too small to band (nothing done then).
   int TraceBanded(int id);
+  // The same for 8-bit masks, also when regions reach across many bands:
+  // the outlines walked side by side, then taken in scan order (-1: too
+  // small to band, or no memory for it; nothing done then).
+  int TraceBanded8(int id);
   // Ink for the connection of regions: 1 or 2 at 8 bits, a set bit at 1.
   bool IsInk(int x, int y) const {
     const int v = GetPixel(x, y);

@@ -9,6 +9,7 @@
 // of it into one component, short strokes and specks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -153,11 +154,26 @@ TEST(Threads, ThinningGivesTheSameSkeletonOnEveryThreadCount) {
     }
 }
 
+// Ink blotches at about the density where they join into regions with many
+// holes and one-pixel walls, across every band: outlines of such regions
+// reach above the band they start in and share pixels with their holes'.
+void DrawBlotches(CRasterImage& img) {
+  doctest::MakeGrey(img, kWidth, kHeight);
+  std::mt19937 rng(8);
+  for (int k = 0; k < kWidth * kHeight / 12; ++k) {
+    const int x = static_cast<int>(rng() % kWidth), y = static_cast<int>(rng() % kHeight);
+    const int w = 1 + static_cast<int>(rng() % 3), h = 1 + static_cast<int>(rng() % 3);
+    for (int yy = y; yy < std::min(kHeight, y + h); ++yy)
+      for (int xx = x; xx < std::min(kWidth, x + w); ++xx) img.SetByte(xx, yy, 0);
+  }
+}
+
 TEST(Threads, VectorizingGivesTheSameLinesAndImageOnEveryThreadCount) {
-  CRasterImage grey, bilevel;
+  CRasterImage grey, bilevel, blotches;
   DrawSheet(grey);
   ToBilevel(grey, bilevel);
-  for (const CRasterImage* source : {&grey, &bilevel})
+  DrawBlotches(blotches);
+  for (const CRasterImage* source : {&grey, &bilevel, &blotches})
     for (const bool outline : {false, true}) {
       const Outcome single = Vectorize(*source, outline, 1);
       ASSERT_GT(single.lines.size(), 50u);
