@@ -6,14 +6,15 @@
 // traced into reduced region outlines, and written as ARC generate text,
 // each stage as the vectorising driver runs it on a quiet document.
 //
-// Per stage: wall seconds (`<stage>_s`) and the peak resident memory while
-// it ran (`<stage>_MB`, the process's high-water mark reset at the stage's
-// start), and the largest of those over the image's 8-bit size
-// (`peak/image`). The argument is the thread count (0: every core).
+// Per stage: wall seconds (`<stage>_s`) and the peak resident memory of the
+// process while it ran (`<stage>_MB`, the high-water mark reset at the
+// stage's start; the benchmark program's own libraries included), and the
+// largest of those over the image's 8-bit size (`peak/image`). The argument is the thread count (0: every core).
 //
 //   build/bench/bench_stages [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstdio>
@@ -87,6 +88,9 @@ class CStages {
  public:
   explicit CStages(benchmark::State& state) : m_state(state) {}
   void Begin() {
+    // What earlier runs freed goes back to the system first, so each run's
+    // figures are its own.
+    malloc_trim(0);
     ResetPeak();
     m_start = m_last = Clock::now();
   }

@@ -295,7 +295,8 @@ class CThinner {
     if (pendingY >= 0) Apply(pendingY, band.pending);
   }
 
-  // The deletions of row y into out; the number of pixels deleted.
+  // The deletions of row y into out; the number of words with deletions
+  // (the passes only ask whether anything was deleted).
   std::int64_t DecideRow(int y, int p, Changes& out) {
     BYTE* flags = m_dirty[p].data() + static_cast<std::size_t>(y - m_y0) * static_cast<std::size_t>(m_nk);
     std::int64_t deleted = 0;
@@ -330,7 +331,7 @@ class CThinner {
           Inside(k);
       if (del) {
         out.emplace_back(k, del);
-        deleted += std::popcount(del);
+        ++deleted;
       }
     }
     return deleted;
