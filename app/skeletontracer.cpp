@@ -271,9 +271,9 @@ void ClassifyComponent(const Access& a, int x, int y, int y0, int y1, CBitRows& 
     const POINT q = stack.back();
     stack.pop_back();
     pixels.push_back(q);
-    for (int k = 0; k < 8; ++k) {
+    for (unsigned nb = a.Neighbours(q.x, q.y); nb; nb &= nb - 1) {
+      const int k = std::countr_zero(nb);
       const int nx = q.x + kDx[k], ny = q.y + kDy[k];
-      if (!a.Get(nx, ny)) continue;
       if (ny < y0 || ny > y1) {
         crosses = true;
       } else if (!seen.Get(nx, ny)) {
@@ -375,7 +375,10 @@ std::int64_t CSkeletonTracer::TraceLine8Bit(CChain& chain, int x, int y, CJuncti
 template <class Access>
 bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
   const std::int64_t firstRow = t + 1, rows = b - 1 - firstRow;  // the scan's rows
-  const std::int64_t bands = BandCount(rows, 64);
+  // Two bands a thread: even bands run together, then odd ones, each a
+  // thread. Taller bands leave fewer skeletons crossing their borders for
+  // the one-thread scan afterwards.
+  const std::int64_t bands = std::min<std::int64_t>(BandCount(rows, 64), 2 * WorkerThreads());
   if (bands < 2 || r - l < 3) return false;
 
   // New lines as the line list would make them.
