@@ -375,10 +375,7 @@ std::int64_t CSkeletonTracer::TraceLine8Bit(CChain& chain, int x, int y, CJuncti
 template <class Access>
 bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
   const std::int64_t firstRow = t + 1, rows = b - 1 - firstRow;  // the scan's rows
-  // Two bands a thread: even bands run together, then odd ones, each a
-  // thread. Taller bands leave fewer skeletons crossing their borders for
-  // the one-thread scan afterwards.
-  const std::int64_t bands = std::min<std::int64_t>(BandCount(rows, 64), 2 * WorkerThreads());
+  const std::int64_t bands = BandCount(rows, 64);
   if (bands < 2 || r - l < 3) return false;
 
   // New lines as the line list would make them.
