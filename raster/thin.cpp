@@ -345,33 +345,57 @@ class CThinner {
   std::vector<Band> m_bands;
 };
 
+// Eight bytes to eight pixels: a bit, most significant first, for every
+// non-zero byte (memory order: the first byte is the first pixel).
+BYTE PackNonZero(const BYTE* bytes) {
+  std::uint64_t v;
+  std::memcpy(&v, bytes, 8);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  // The top bit of each byte set when the byte is non-zero (no carry
+  // leaves a byte: the low seven bits plus 0x7F stay below 0x100).
+  const std::uint64_t top = (v | ((v & 0x7F7F7F7F7F7F7F7Full) + 0x7F7F7F7F7F7F7F7Full)) & 0x8080808080808080ull;
+  // Byte i's bit moved to bit 63 - i; every other product lands elsewhere,
+  // and no two on one bit, so nothing carries into the top byte.
+  return static_cast<BYTE>(((top >> 7) * 0x8040201008040201ull) >> 56);
+}
+
 // An 8-bit mask's rectangle packed into bits: the thinning's plane, with the
 // rectangle's left column at bit 0 of the plane's rows.
 bool ThinBytes(CRasterImage& image, const RECT& rc) {
   const std::int64_t w = rc.right - rc.left + 1, h = rc.bottom - rc.top + 1;
-  const std::int64_t rowBytes = (w + 7) / 8;
+  const std::int64_t rowBytes = (w + 7) / 8, whole = w / 8;  // bytes of eight pixels of the rectangle
   std::unique_ptr<BYTE[]> plane(new (std::nothrow) BYTE[static_cast<std::size_t>(rowBytes * h)]);
   if (!plane) return false;
   auto rowsOf = [&](auto&& perRow) {
     const std::int64_t bands = BandCount(h, 64);
     ParallelFor(bands, [&](std::int64_t b) {
       for (std::int64_t y = BandStart(b, bands, h); y < BandStart(b + 1, bands, h); ++y)
-        perRow(y, image.GetRow(static_cast<int>(rc.top + y)) + rc.left, plane.get() + rowBytes * y);
+        perRow(image.GetRow(static_cast<int>(rc.top + y)) + rc.left, plane.get() + rowBytes * y);
     });
   };
-  rowsOf([&](std::int64_t, const BYTE* in, BYTE* out) {
-    std::memset(out, 0, static_cast<std::size_t>(rowBytes));
-    for (std::int64_t x = 0; x < w; ++x)
-      if (in[x]) out[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+  auto packTail = [&](const BYTE* in) {
+    BYTE bits = 0;
+    for (std::int64_t x = 8 * whole; x < w; ++x)
+      if (in[x]) bits |= static_cast<BYTE>(0x80 >> (x & 7));
+    return bits;
+  };
+  rowsOf([&](const BYTE* in, BYTE* out) {
+    for (std::int64_t b = 0; b < whole; ++b) out[b] = PackNonZero(in + 8 * b);
+    if (whole < rowBytes) out[whole] = packTail(in);
   });
   CThinner thinner(CPackedRows{plane.get(), rowBytes}, RECT{0, 0, static_cast<int>(w - 1), static_cast<int>(h - 1)});
   if (!thinner.Prepare()) return false;
   thinner.Run();
   // Thinning only deletes: every pixel set in the image and clear in the
-  // plane goes.
-  rowsOf([&](std::int64_t, BYTE* in, const BYTE* out) {
-    for (std::int64_t x = 0; x < w; ++x)
-      if (in[x] && !((out[x >> 3] >> (7 - (x & 7))) & 1)) in[x] = 0;
+  // plane goes; most groups of eight lost none.
+  rowsOf([&](BYTE* in, const BYTE* out) {
+    for (std::int64_t b = 0; b < rowBytes; ++b) {
+      const BYTE had = b < whole ? PackNonZero(in + 8 * b) : packTail(in);
+      const BYTE gone = static_cast<BYTE>(had & ~out[b]);
+      if (!gone) continue;
+      for (int k = 0; k < 8; ++k)
+        if ((gone >> (7 - k)) & 1) in[8 * b + k] = 0;
+    }
   });
   return true;
 }
