@@ -35,6 +35,15 @@ void ReduceOutline(CVertexReducer& reducer, CChain& chain) {
   chain.m_points.shrink_to_fit();
 }
 
+// The outline walked into walked (a line whose room serves walk after walk):
+// line takes its bounds, as walked, and its reduced vertices, in a block of
+// their size.
+void TakeOutline(CVertexReducer& reducer, CChain& walked, CChain& line) {
+  reducer.ReduceChain(walked, kOutlineTolerance);
+  line.m_points.assign(walked.m_points.begin(), walked.m_points.end());
+  line.m_rcBounds = walked.m_rcBounds;
+}
+
 }  // namespace
 
 CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target)
@@ -455,7 +464,7 @@ int CRegionTracer::TraceBanded8(int id) {
           };
           Store& store = stores[static_cast<std::size_t>(band)];
           CVertexReducer reducer;
-          CChain walk;
+          CChain walk(model.get());  // the lines' pen width, for the bounds
           forEachLeftEdge(y0, y1, [&](int x, int y) {
             if (isMarked(x, y) || isMarked(x + 1, y)) return;
             walk.m_points.clear();
@@ -482,9 +491,8 @@ int CRegionTracer::TraceBanded8(int id) {
                 store.codes.back() |= static_cast<BYTE>(code << 4);
             }
             w.line->m_fID = static_cast<float>(id);
-            w.line->m_points.assign(pts.begin(), pts.end());
-            w.line->CalcBounds();
-            ReduceOutline(reducer, *w.line);
+            walk.CalcBounds();
+            TakeOutline(reducer, walk, *w.line);
             store.walked.push_back(std::move(w));
           });
           store.walked.shrink_to_fit();
@@ -506,6 +514,7 @@ int CRegionTracer::TraceBanded8(int id) {
   int result = 1;
   try {
     CVertexReducer reducer;
+    CChain walked(model.get());
     for (std::int64_t band = 0; band < bands; ++band) {
       progress.SetPos(bands + band);
       Store& store = stores[static_cast<std::size_t>(band)];
@@ -531,8 +540,9 @@ int CRegionTracer::TraceBanded8(int id) {
         }
         auto line = std::make_unique<CChain>(model.get());
         line->m_fID = static_cast<float>(id);
-        TraceFromLeftEdge(x, y, *line);
-        ReduceOutline(reducer, *line);
+        walked.m_points.clear();
+        TraceFromLeftEdge(x, y, walked);
+        TakeOutline(reducer, walked, *line);
         take(std::move(line));
       });
       Store().walked.swap(store.walked);
@@ -553,6 +563,7 @@ int CRegionTracer::Trace(int id) {
   CStatusProgress progress;
   progress.SetRange(0, m_height / 20);
   CVertexReducer reducer;
+  CChain walked;
   for (int y = 1; y < m_height - 1; ++y) {
     if (y % 20 == 0) progress.StepIt();
     const BYTE* row = Row(y);
@@ -568,13 +579,15 @@ int CRegionTracer::Trace(int id) {
           return 0;
         }
         chain->m_fID = static_cast<float>(id);
+        walked.m_points.clear();
+        walked.m_nWidth = chain->m_nWidth;  // for the bounds
         try {
-          TraceFromLeftEdge(x, y, *chain);
+          TraceFromLeftEdge(x, y, walked);
+          TakeOutline(reducer, walked, *chain);
         } catch (const std::bad_alloc&) {
           Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;
         }
-        ReduceOutline(reducer, *chain);
       }
       ++x;
     }
