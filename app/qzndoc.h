@@ -45,6 +45,7 @@ struct CLineToolSettings {
   int snapDistance = 20;    // image pixels
 };
 
+class CPolygonFiller;
 class CQznDoc {
  public:
   // The nine stored paths, in their stored order.
@@ -224,9 +225,12 @@ class CQznDoc {
   void ApplyLayerVisibility(const CLayerList& layers);
 
   // ---- vectorisation ---------------------------------------------------------
-  // Traces the image into new lines: centre lines, or region outlines. The
-  // image is binarised and thinned in place; unless the document is quiet it
-  // is backed up first and restored afterwards. 1 on success, 0 on failure.
+  // Traces the image into new lines: centre lines, or region outlines.
+  // Centre lines of a grey, palette, class or bilevel image are found in a
+  // separate one-bit mask, so the image is only read (a quiet document ends
+  // with the image as binarising in place would leave it); the other ways
+  // binarise the image in place, and unless the document is quiet it is
+  // backed up first and restored afterwards. 1 on success, 0 on failure.
   int Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten);
   int VectorizeRect(const RECT& sample, int useUserThreshold, int outline, const RECT& area, int roi);
   int TraceSkeleton1Bit(int left, int top, int width, int height);
@@ -352,6 +356,12 @@ class CQznDoc {
   // describes (2 to 8; 1 is as stored).
   void TurnToOrientation(int orientation);
   int ReadImage(const std::string& path);
+  // Whether vectorising this way changes the image in place (else it works
+  // in a separate mask and only reads the image).
+  bool VectorizesInPlace(int outline) const;
+  // Centre lines of the line-pixel mask of the rectangle (in image pixels),
+  // cut to the region of interest when given.
+  int TraceMaskCentreLines(CRasterImage& mask, const RECT& rc, CPolygonFiller* roi);
   bool BackupImage();
   bool RestoreImage();
   void DropBackup();

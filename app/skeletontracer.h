@@ -96,8 +96,12 @@ class CSkeletonTracer {
   bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
   template <class Access>
   std::int64_t Walk(Access& access, CChain& chain, int x, int y, CJunctionQueue& queue, int mode);
-  // Drops a line of fewer than 2 vertices (the list's last), else finishes it.
-  void FinishChain(CChain* chain);
+  // Gives line the vertices walked, without the redundant ones, its bounds
+  // and the current layer's attributes.
+  void FinishLine(CChain& walked, CChain& line) const;
+  // Drops the line (the list's last) when fewer than 2 vertices were
+  // walked, else finishes it.
+  void FinishChain(CChain* chain, CChain& walked);
   void ReportOutOfMemory();
 
   CRasterImage& m_image;

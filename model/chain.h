@@ -160,6 +160,8 @@ class CChain : public CObject {
   // pen (1,2,0), one in pixels the line's own. Nothing for a line without
   // vertices or another kind. 0 when a vertex cannot be mapped.
   int WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& map = {}) const;
+  // The same text appended to text (nothing appended when it gives 0).
+  int AppendText(std::string& text, int kind, const qzn::MapTransform& map = {}) const;
   int ReadGenerate(CTextFileReader& file, int comma);
 
   // ---- editing ----
