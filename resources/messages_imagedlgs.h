@@ -66,4 +66,21 @@ inline constexpr const char kOpenImageError[] = "打开图像出错。";
 inline constexpr const char kMosaicTitle[] = "镶嵌";
 inline constexpr const char kCompositeTitle[] = "合成";
 
+// ---- the vectorise dialog (124) ---------------------------------------------------
+inline constexpr const char kExtractLinesAs[] = "提取线段为";
+inline constexpr const char kCentreLines[] = "当前线段";
+inline constexpr const char kOutlines[] = "边界线";
+inline constexpr const char kUseImageThreshold[] = "使用现有的图像阈值";
+inline constexpr const char kUseSelectedRoi[] = "使用选定的图像范围(ROI)";
+inline constexpr const char kSourceImage[] = "源图像:";
+
+// ---- the threshold dialog (114) ---------------------------------------------------
+inline constexpr const char kThresholdTitle[] = "设置图像阈值 ";
+inline constexpr const char kHigh[] = "高";
+inline constexpr const char kLow[] = "低";
+
+// ---- the automatic tracing dialog (188) -------------------------------------------
+inline constexpr const char kAutoTraceTitle[] = "自动追踪参数";
+inline constexpr const char kSmoothingThresholdPixels[] = "平滑阈值 (像素)";
+
 }  // namespace qzn::res::text
