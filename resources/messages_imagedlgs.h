@@ -83,4 +83,37 @@ inline constexpr const char kLow[] = "低";
 inline constexpr const char kAutoTraceTitle[] = "自动追踪参数";
 inline constexpr const char kSmoothingThresholdPixels[] = "平滑阈值 (像素)";
 
+// ---- the ID colour dialog ---------------------------------------------------------
+inline constexpr const char kIdColorTitle[] = "设置 ID 显示颜色";
+inline constexpr const char kIdRange[] = "ID 范围";
+inline constexpr const char kColour[] = "颜色";
+inline constexpr const char kColourCount[] = "颜色总数:";
+
+// ---- the current ID dialog --------------------------------------------------------
+inline constexpr const char kCurrentIdTitle[] = "当前 ID 值";
+inline constexpr const char kSetCurrentIdTo[] = "设置当前 ID 为:";
+inline constexpr const char kIncrementIdBy[] = "增加 ID 每次由:";
+
+// ---- the ID range dialog ----------------------------------------------------------
+inline constexpr const char kIdRangeTitle[] = "ID 范围对话框";
+inline constexpr const char kStartId[] = "起始 ID:";
+inline constexpr const char kIncrement[] = "增加值:";
+inline constexpr const char kUnlabelledOnly[] = "仅分配 ID 到未标注项目";
+
+// ---- the ID conversion dialog -----------------------------------------------------
+inline constexpr const char kConvertIdTitle[] = "转换线段和点的 ID";
+inline constexpr const char kIdFormula[] = "新 ID = 旧 ID * 比例 + 偏移量";
+inline constexpr const char kScale[] = "比例:";
+inline constexpr const char kOffset[] = "偏移量:";
+
+// ---- the contour value dialog -----------------------------------------------------
+inline constexpr const char kContourValueTitle[] = "输入等高线值";
+inline constexpr const char kSelectedLineCount[] = "选定线段的总数:";
+inline constexpr const char kStartValue[] = "初始值:";
+
+// ---- the note dialog --------------------------------------------------------------
+inline constexpr const char kNoteTitle[] = "注释对话框";
+inline constexpr const char kNoteHint[] = "    在图像窗口绘制矩形。在下面输入文字并按下“应用”按钮:";
+inline constexpr const char kRightButtonChangesMode[] = "使用鼠标右键改变编辑模式。";
+
 }  // namespace qzn::res::text
