@@ -116,4 +116,53 @@ inline constexpr const char kNoteTitle[] = "注释对话框";
 inline constexpr const char kNoteHint[] = "    在图像窗口绘制矩形。在下面输入文字并按下“应用”按钮:";
 inline constexpr const char kRightButtonChangesMode[] = "使用鼠标右键改变编辑模式。";
 
+// ---- the layer manager ------------------------------------------------------------
+inline constexpr const char kLayerManageTitle[] = "图层管理";
+inline constexpr const char kLayerName[] = "名称";
+inline constexpr const char kLayerFill[] = "填充";
+inline constexpr const char kLayerMarks[] = "标记";
+inline constexpr const char kAddLayer[] = "添加图层(&A)";
+inline constexpr const char kLayerOnOff[] = "开/关(&O)";
+inline constexpr const char kLayerCurrent[] = "当前(&C)";
+inline constexpr const char kLayerLock[] = "锁定/解锁(&L)";
+inline constexpr const char kLayerLineType[] = "线型(&L)";
+inline constexpr const char kLayerHatchFill[] = "图案填充(&F)";
+
+// ---- the line type dialog ---------------------------------------------------------
+inline constexpr const char kLineTypeTitle[] = "定义线型";
+inline constexpr const char kLineStyle[] = "线段类型";
+inline constexpr const char kLineSolid[] = "实线";
+inline constexpr const char kLineDash[] = "虚线";
+inline constexpr const char kLineDashDot[] = "点划线";
+inline constexpr const char kLineDashDotDot[] = "双点划线";
+inline constexpr const char kLineWidth[] = "线粗";
+
+// ---- the hatch fill dialog --------------------------------------------------------
+inline constexpr const char kHatchFillTitle[] = "图案填充";
+inline constexpr const char kHatchHorizontal[] = "水平线";
+inline constexpr const char kHatchVertical[] = "垂线";
+inline constexpr const char kHatchForward[] = "正斜线";
+inline constexpr const char kHatchBackward[] = "反斜线";
+inline constexpr const char kHatchCross[] = "交叉线";
+inline constexpr const char kHatchDiagonalCross[] = "交叉斜线";
+inline constexpr const char kHatchSolid[] = "涂黑";
+
+// ---- the layer operation dialog ---------------------------------------------------
+inline constexpr const char kLayerOperationTitle[] = "图层操作";
+inline constexpr const char kLayerOperationHint[] =
+    "在第一个列表框中选择图层作为源图层将其移动或复制到第二个列表框中。";
+inline constexpr const char kFromLayers[] = "从:";
+inline constexpr const char kToLayer[] = "到:";
+inline constexpr const char kOperation[] = "操作";
+inline constexpr const char kCopyLayers[] = "复制(&C)";
+inline constexpr const char kMoveLayers[] = "移动";
+inline constexpr const char kDataItems[] = "数据项目";
+
+// ---- the layer colour dialog ------------------------------------------------------
+inline constexpr const char kLayerColorTitle[] = "设置矢量层颜色";
+inline constexpr const char kChooseLayers[] = "选择层";
+inline constexpr const char kCurrentLayerOnly[] = "只用于当前层";
+inline constexpr const char kAllButCurrentLayer[] = "当前层以外的所有层";
+inline constexpr const char kAllLayers[] = "所有层";
+
 }  // namespace qzn::res::text
