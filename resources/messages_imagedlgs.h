@@ -165,4 +165,43 @@ inline constexpr const char kCurrentLayerOnly[] = "只用于当前层";
 inline constexpr const char kAllButCurrentLayer[] = "当前层以外的所有层";
 inline constexpr const char kAllLayers[] = "所有层";
 
+// ---- the raw image dialog ---------------------------------------------------------
+inline constexpr const char kRawImageTitle[] = "输入图像对话框";
+inline constexpr const char kHeaderFileName[] = "标题文件名";
+inline constexpr const char kImageDataFileName[] = "图像数据文件名";
+inline constexpr const char kImageLayout[] = "图像配置";
+inline constexpr const char kRawColumns[] = "# 对于列 (X):";
+inline constexpr const char kRawRows[] = "# 对于行 (Y):";
+inline constexpr const char kRawPlanes[] = "# 对于平面:";
+inline constexpr const char kEightBitPixels[] = "每一像素必须是 8 位 (1 字节)";
+inline constexpr const char kBytesToSkip[] = "在图像数据之前跳过的字节数 (如果没有把握输入 -1):";
+inline constexpr const char kPhotometric[] = "光度测定显示";
+inline constexpr const char kMinIsWhite[] = "白色最小";
+inline constexpr const char kMinIsBlack[] = "黑色最小";
+inline constexpr const char kSaveHeader[] = "保存标题";
+
+// ---- the mosaic dialog ------------------------------------------------------------
+inline constexpr const char kMosaicDialogTitle[] = "图像镶嵌对话框";
+inline constexpr const char kAddImage[] = "添加图像";
+inline constexpr const char kImagesAdded[] = "图像添加数:";
+inline constexpr const char kMosaicMatrix[] = "镶嵌矩阵布局";
+inline constexpr const char kImagesPerRow[] = "图像在一行中的数量:";
+inline constexpr const char kRowCount[] = "行数:";
+inline constexpr const char kImageOverlap[] = "图像叠加";
+inline constexpr const char kOverlap[] = "叠加";
+inline constexpr const char kOverlapLeft[] = "左 (%):";
+inline constexpr const char kOverlapTop[] = "上 (%):";
+inline constexpr const char kMosaicGeoreferenced[] = "图像作为地理参考";
+inline constexpr const char kCreate[] = "创建";
+
+// ---- the colour composite and colourise dialogs -----------------------------------
+inline constexpr const char kColorCompositeTitle[] = "色彩合成对话框";
+inline constexpr const char kRedSeparation[] = "红色描边图像";
+inline constexpr const char kGreenSeparation[] = "绿色描边图像";
+inline constexpr const char kBlueSeparation[] = "蓝色描边图像";
+inline constexpr const char kColorizeTitle[] = "彩色化图像对话框";
+inline constexpr const char kRedSource[] = "红色源图像";
+inline constexpr const char kGreenSource[] = "绿色源图像";
+inline constexpr const char kBlueSource[] = "蓝色源图像";
+
 }  // namespace qzn::res::text
