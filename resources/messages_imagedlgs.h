@@ -204,4 +204,36 @@ inline constexpr const char kRedSource[] = "红色源图像";
 inline constexpr const char kGreenSource[] = "绿色源图像";
 inline constexpr const char kBlueSource[] = "蓝色源图像";
 
+// ---- the resample dialog ----------------------------------------------------------
+inline constexpr const char kSizeColumns[] = "列:";
+inline constexpr const char kSizeRows[] = "行:";
+inline constexpr const char kSizeBytes[] = "大小:";
+inline constexpr const char kResampleTitle[] = "图像重新取样";
+inline constexpr const char kCurrentSize[] = "当前大小";
+inline constexpr const char kNewSize[] = "新的大小";
+inline constexpr const char kSampleDown[] = "向下取样";
+inline constexpr const char kSampleUp[] = "向上取样";
+inline constexpr const char kResampleFactor[] = "重新取样因数";
+
+// ---- the remove background dialog -------------------------------------------------
+inline constexpr const char kRemoveBackgroundTitle[] = "移除背景(B)";
+inline constexpr const char kForegroundSize[] = "前景的浓度";
+inline constexpr const char kInPixels[] = "(像素)";
+
+// ---- the colour classification dialog ---------------------------------------------
+inline constexpr const char kColorClassifyTitle[] = "颜色分类";
+inline constexpr const char kNumberOfColours[] = "颜色号:";
+inline constexpr const char kIterations[] = "迭代的数量:";
+
+// ---- the image information dialog -------------------------------------------------
+inline constexpr const char kImageInfoTitle[] = "图像属性";
+inline constexpr const char kImageType[] = "图像类型: ";
+inline constexpr const char kImageColumns[] = "列数 (宽度):";
+inline constexpr const char kImageRows[] = "行数 (高度): ";
+inline constexpr const char kBitsPerPixel[] = "每一像素的位数:";
+inline constexpr const char kPlaneCount[] = "平面数: ";
+inline constexpr const char kImageScanResolution[] = "扫描分辨率:";
+inline constexpr const char kResolutionUnit[] = "分辨率单位: ";
+inline constexpr const char kApplyResolution[] = "应用更新的分辨率/单位";
+
 }  // namespace qzn::res::text
