@@ -236,4 +236,30 @@ inline constexpr const char kImageScanResolution[] = "扫描分辨率:";
 inline constexpr const char kResolutionUnit[] = "分辨率单位: ";
 inline constexpr const char kApplyResolution[] = "应用更新的分辨率/单位";
 
+// ---- the palette dialog -----------------------------------------------------------
+inline constexpr const char kPaletteTitle[] = "定义调色板";
+inline constexpr const char kPaletteHint[] = "绘制矩形并从调色板中拾取颜色使其改变:";
+inline constexpr const char kPickColour[] = "拾取颜色";
+inline constexpr const char kRestorePalette[] = "还原";
+inline constexpr const char kOpenPalette[] = "打开调色板";
+inline constexpr const char kSavePalette[] = "保存调色板";
+
+// ---- the contrast dialog ----------------------------------------------------------
+inline constexpr const char kContrastTitle[] = "图像对比";
+
+// ---- the image colour dialog ------------------------------------------------------
+inline constexpr const char kImageColorTitle[] = "设置图像颜色";
+inline constexpr const char kForeground[] = "前景";
+inline constexpr const char kBackground[] = "背景";
+
+// ---- the drawing value dialogs ----------------------------------------------------
+inline constexpr const char kBinaryValueTitle[] = "定义二进制值";
+inline constexpr const char kPixelValue[] = "像素值:";
+inline constexpr const char kInvert[] = "倒转";
+inline constexpr const char kColorPixelValueTitle[] = "定义颜色像素值";
+inline constexpr const char kRedValue[] = "红色:";
+inline constexpr const char kGreenValue[] = "绿色:";
+inline constexpr const char kBlueValue[] = "蓝色:";
+inline constexpr const char kPixelValueTitle[] = "定义像素值";
+
 }  // namespace qzn::res::text
