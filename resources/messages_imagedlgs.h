@@ -262,4 +262,11 @@ inline constexpr const char kGreenValue[] = "绿色:";
 inline constexpr const char kBlueValue[] = "蓝色:";
 inline constexpr const char kPixelValueTitle[] = "定义像素值";
 
+// ---- the rotate image dialog ------------------------------------------------------
+inline constexpr const char kRotateImageTitle[] = "旋转图像";
+inline constexpr const char kRotateLeft[] = "向左旋转";
+inline constexpr const char kRotateRight[] = "向右旋转";
+inline constexpr const char kRotationAngle[] = "旋转角度:";
+inline constexpr const char kDegreesRange[] = "(0-360) 度";
+
 }  // namespace qzn::res::text

@@ -70,4 +70,10 @@ inline constexpr const char kLabelRight[] = "右 (X)";
 inline constexpr const char kLabelTop[] = "上 (Y)";
 inline constexpr const char kLabelBottom[] = "下 (Y)";
 
+// ---- the overlay settings dialog --------------------------------------------------
+inline constexpr const char kOverlaySettingsTitle[] = "套合设置";
+inline constexpr const char kOverlayOnOff[] = "套合 开/关";
+inline constexpr const char kBlendOnOff[] = "混合 开/关";
+inline constexpr const char kBackgroundColour[] = "背景色";
+
 }  // namespace qzn::res::text
