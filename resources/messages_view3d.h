@@ -76,4 +76,9 @@ inline constexpr const char kOverlayOnOff[] = "套合 开/关";
 inline constexpr const char kBlendOnOff[] = "混合 开/关";
 inline constexpr const char kBackgroundColour[] = "背景色";
 
+// ---- the grid and 3D settings dialogs: the widest values their fields show --------
+inline constexpr const char kColumnsWidest[] = "列=0000000000";
+inline constexpr const char kRowsWidest[] = "行=0000000000";
+inline constexpr const char kDegreesWidest[] = "360 度";
+
 }  // namespace qzn::res::text

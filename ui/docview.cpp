@@ -4,6 +4,7 @@
 #include <wx/sizer.h>
 
 #include "platform/host.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/frame3d.h"
 #include "ui/imagewindow.h"
@@ -11,6 +12,8 @@
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 wxIMPLEMENT_DYNAMIC_CLASS(CWxDocument, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CWxView, wxView);
@@ -120,8 +123,8 @@ bool CWxView::OnClose(bool deleteWindow) {
 wxDocTemplate* RegisterWorkspaceTemplate(wxDocManager* manager) {
   // Every file goes to the workspace: the document finds an image's type by
   // its first bytes and reports what it cannot read itself.
-  return new wxDocTemplate(manager, U8("QZN 文档"), "*.*", "", "tif", "QznDoc", "QznView", CLASSINFO(CWxDocument),
-                           CLASSINFO(CWxView));
+  return new wxDocTemplate(manager, U8(text::kDocumentTypeName), "*.*", "", "tif", "QznDoc", "QznView",
+                           CLASSINFO(CWxDocument), CLASSINFO(CWxView));
 }
 
 }  // namespace qzn

@@ -48,7 +48,7 @@ CModelDialog* MakeIDColorDialog(wxWindow* parent, CIDColorDlg& model) {
   paging->Add(Button(d, CIDColorDlg::kNext, ">>"), 0, wxALL, 3);
   paging->Add(Button(d, CIDColorDlg::kAdd, text::kAdd), 0, wxALL, 3);
   paging->Add(Button(d, CIDColorDlg::kOpen, text::kOpen), 0, wxALL, 3);
-  paging->Add(Button(d, CIDColorDlg::kSaveAs, text::kSaveScriptAs), 0, wxALL, 3);
+  paging->Add(Button(d, CIDColorDlg::kSaveAs, text::kSaveAs), 0, wxALL, 3);
   top->Add(paging, 0, wxLEFT | wxRIGHT, 6);
   auto* count = new wxBoxSizer(wxHORIZONTAL);
   count->Add(MakeLabel(d, text::kColourCount), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);

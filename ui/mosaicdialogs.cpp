@@ -26,7 +26,7 @@ wxSpinButton* Arrows(wxWindow* parent, int id) {
   return arrows;
 }
 
-// A group with a file name edit and its "浏览" button.
+// A group with a file name edit and its kBrowse button.
 wxStaticBoxSizer* FileGroup(wxWindow* d, const char* caption, int edit, int browse) {
   auto* group = MakeGroup(d, caption, wxHORIZONTAL);
   group->Add(MakeEdit(group->GetStaticBox(), edit, 320), 1, wxALIGN_CENTER_VERTICAL | wxALL, 4);

@@ -6,11 +6,15 @@
 #include <wx/msgdlg.h>
 #include <wx/utils.h>
 
+#include "resources/messages_batchdialogs.h"
+#include "resources/messages_tabledialogs.h"
 #include "resources/strings.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 std::string WxWildcard(const std::string& filter) {
   std::string out;
@@ -74,8 +78,8 @@ FileDialogResult CWxHost::AskFiles(const FileDialogRequest& request) {
     dir = p.parent_path().string();
     name = p.filename().string();
   }
-  wxFileDialog dlg(MainFrame(), U8(request.kind == FileDialogKind::save ? "另存为" : "打开"), U8(dir), U8(name),
-                   U8(WxWildcard(request.filter)), style);
+  wxFileDialog dlg(MainFrame(), U8(request.kind == FileDialogKind::save ? text::kSaveAs : text::kOpen), U8(dir),
+                   U8(name), U8(WxWildcard(request.filter)), style);
   if (dlg.ShowModal() != wxID_OK) return result;
   wxArrayString paths;
   if (style & wxFD_MULTIPLE)
