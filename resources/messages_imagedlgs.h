@@ -36,7 +36,7 @@ inline constexpr const char kDrawOrPickTextBox[] = "首先在图像中画一个�
 // ---- palette ----------------------------------------------------------------------
 inline constexpr const char kPaletteFileFilter[] = "调色板文件 (*.pal) |*.pal||";
 inline constexpr const char kPaletteFileError[] = "打开调色板文件出错。";
-inline constexpr const char kDrawRectangleFirst[] = "首先请画一个矩形然后再选择颜色。";
+inline constexpr const char kDrawRectangleToPickColour[] = "首先请画一个矩形然后再选择颜色。";
 
 // ---- drawing values ---------------------------------------------------------------
 inline constexpr const char kBinaryZeroBlack[] = "0 (黑色)";
