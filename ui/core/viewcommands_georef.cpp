@@ -177,17 +177,17 @@ void TogglePageCoordinates(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33071, HasControlPoints, nullptr, DeleteAllControlPoints},
-    {33072, WorldFileActive, nullptr, DeleteWorldFile},
-    {32960, HasControlPoints, nullptr, ControlPointStatistics},
-    {32937, HasFourControlPoints, nullptr, BuildTriangulation},
-    {33092, nullptr, nullptr, UtmConversion},
-    {33094, nullptr, nullptr, StatePlaneConversion},
+    {cmd::kEditDeleteControlPoints, HasControlPoints, nullptr, DeleteAllControlPoints},
+    {cmd::kEditDeleteWorldFile, WorldFileActive, nullptr, DeleteWorldFile},
+    {cmd::kEditControlPointStatistics, HasControlPoints, nullptr, ControlPointStatistics},
+    {cmd::kEditTriangulation, HasFourControlPoints, nullptr, BuildTriangulation},
+    {cmd::kEditUtmConversion, nullptr, nullptr, UtmConversion},
+    {cmd::kEditStatePlaneConversion, nullptr, nullptr, StatePlaneConversion},
     {cmd::kFileLoadControlPoints, HasDoc, nullptr, LoadControlPoints},
     {cmd::kFileSaveControlPoints, HasControlPoints, nullptr, SaveControlPoints},
     {cmd::kFileSaveWorldFile, CanSaveWorldFile, nullptr, SaveWorldFile},
-    {32956, CanShowMapCoordinates, ShowsMapCoordinates, ToggleMapCoordinates},
-    {33062, CanShowPageCoordinates, ShowsPageCoordinates, TogglePageCoordinates},
+    {cmd::kViewMapCoordinates, CanShowMapCoordinates, ShowsMapCoordinates, ToggleMapCoordinates},
+    {cmd::kViewPageCoordinates, CanShowPageCoordinates, ShowsPageCoordinates, TogglePageCoordinates},
 };
 
 }  // namespace

@@ -207,16 +207,16 @@ void OcrSignatures(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33095, PointsNotEditing, nullptr, DeleteAllPoints},
-    {32893, HasBlocks, nullptr, DeleteTextBlocks},
-    {32939, HasAttributeFile, nullptr, EditAttributeFile},
+    {cmd::kEditDeletePoints, PointsNotEditing, nullptr, DeleteAllPoints},
+    {cmd::kEditDeleteTextBlocks, HasBlocks, nullptr, DeleteTextBlocks},
+    {cmd::kEditAttributeFile, HasAttributeFile, nullptr, EditAttributeFile},
     {cmd::kFileSaveLayers, HasDoc, nullptr, SaveLayers},
     {cmd::kFileLoadLayers, FewLayers, nullptr, LoadLayers},
     {cmd::kFileLoadTextBlocks, HasLines, nullptr, LoadTextBlocks},
     {cmd::kFileSaveTextBlocks, HasBlocks, nullptr, SaveTextBlocks},
     {cmd::kFileLoadOcr, CanLoadOcr, nullptr, LoadOcr},
     {cmd::kFileSaveOcr, HasChars, nullptr, SaveOcr},
-    {32919, HasChars, nullptr, OcrSignatures},
+    {cmd::kEditOcrSignatures, HasChars, nullptr, OcrSignatures},
     {cmd::kFileLoadRecords, CanLoadNotes, nullptr, LoadNotes},
     {cmd::kFileSaveRecords, HasNotes, nullptr, SaveNotes},
 };
