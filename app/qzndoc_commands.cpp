@@ -279,7 +279,7 @@ int CQznDoc::WarpImage(int method) {
   // The new grid is the map grid: a world file follows the rewritten points.
   if (HasWorldFile(*this)) {
     double x[3], y[3];
-    if (m_controlPts.FitTransform(x, y, 3, 0)) {
+    if (m_controlPts.FitTransform(x, y, kAffinePolynomial, kImageToMap)) {
       m_tfw.m_A = x[0], m_tfw.m_B = x[1], m_tfw.m_C = x[2];
       m_tfw.m_D = y[0], m_tfw.m_E = y[1], m_tfw.m_F = y[2];
       WorldFileChanged(*this);

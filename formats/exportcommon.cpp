@@ -38,13 +38,13 @@ CExportGeoref::Outcome CExportGeoref::Prepare(const CQznDoc& doc, GeorefChoice c
     case GeorefChoice::bilinear: {
       double x[4], y[4];
       if (!doc.FitControlPointTransform(x, y)) return fitFailed;
-      m_map = MapTransform::Polynomial(x, y, 4);
+      m_map = MapTransform::Polynomial(x, y, kBilinearPolynomial);
       return ok;
     }
     case GeorefChoice::worldFile: {
       double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-      if (!doc.m_tfw.GetTransform(x, y, 0)) return worldFileFailed;
-      m_map = MapTransform::Polynomial(x, y, 3);
+      if (!doc.m_tfw.GetTransform(x, y, kImageToMap)) return worldFileFailed;
+      m_map = MapTransform::Polynomial(x, y, kAffinePolynomial);
       return ok;
     }
     case GeorefChoice::triangulation:
@@ -53,7 +53,7 @@ CExportGeoref::Outcome CExportGeoref::Prepare(const CQznDoc& doc, GeorefChoice c
         return ok;
       }
       m_triangles.RemoveAll();
-      if (!m_triangles.Build(doc.m_controlPts, doc.m_extent, 0)) return triangulationFailed;
+      if (!m_triangles.Build(doc.m_controlPts, doc.m_extent, kImageToMap)) return triangulationFailed;
       m_map = MapTransform::Triangulation(m_triangles);
       return ok;
     case GeorefChoice::flip: m_map = MapTransform::FlippedOver(doc.m_extent); return ok;

@@ -56,15 +56,15 @@ bool BatchLineTransform(const CQznDoc& doc, MapTransform& map) {
   double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
   if (doc.m_controlPts.GetCount() >= 4) {
     if (!doc.FitControlPointTransform(x, y)) return false;
-    map = MapTransform::Polynomial(x, y, 4);
+    map = MapTransform::Polynomial(x, y, kBilinearPolynomial);
     return true;
   }
   if (doc.m_tfw.m_nTerms == 3) {
-    if (!doc.m_tfw.GetTransform(x, y, 0)) {
+    if (!doc.m_tfw.GetTransform(x, y, kImageToMap)) {
       AfxMessageBox(res::text::kWorldFileError, MB_OK | MB_ICONSTOP);
       return false;
     }
-    map = MapTransform::Polynomial(x, y, 3);
+    map = MapTransform::Polynomial(x, y, kAffinePolynomial);
     return true;
   }
   return false;
@@ -150,7 +150,7 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
       AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    transform = MapTransform::Polynomial(x, y, 4);
+    transform = MapTransform::Polynomial(x, y, kBilinearPolynomial);
   }
   WriteResult result = WriteResult::failed;
   switch (type) {

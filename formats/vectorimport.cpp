@@ -179,23 +179,23 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
   CTriangleList triangles;
   MapTransform map;
   if (type == 0) {
-    if (!doc.m_controlPts.FitTransform(x, y, 4, 1)) {
+    if (!doc.m_controlPts.FitTransform(x, y, kBilinearPolynomial, kMapToImage)) {
       AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    map = MapTransform::Polynomial(x, y, 4);
+    map = MapTransform::Polynomial(x, y, kBilinearPolynomial);
   } else if (type == 1) {
-    if (!triangles.Build(doc.m_controlPts, doc.m_extent, 1)) {
+    if (!triangles.Build(doc.m_controlPts, doc.m_extent, kMapToImage)) {
       AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
     map = MapTransform::Triangulation(triangles);
   } else {
-    if (!doc.m_tfw.GetTransform(x, y, 1)) {
+    if (!doc.m_tfw.GetTransform(x, y, kMapToImage)) {
       AfxMessageBox(res::text::kWorldFileParameterError, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    map = MapTransform::Polynomial(x, y, 3);
+    map = MapTransform::Polynomial(x, y, kAffinePolynomial);
   }
 
   auto is = [&](const char* ext) { return HasFileExtension(path, ext); };

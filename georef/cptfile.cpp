@@ -149,7 +149,7 @@ int CControlPtList::SaveGeoref(const std::string& path, const std::string& image
 
 int CControlPtList::WriteWorldFile(const std::string& path) const {
   double x[4] = {}, y[4] = {};
-  if (!FitTransform(x, y, 3, 0)) {
+  if (!FitTransform(x, y, kAffinePolynomial, kImageToMap)) {
     AfxMessageBox(res::text::kTransformComputeError, MB_OK | MB_ICONSTOP);
     return 0;
   }

@@ -63,7 +63,7 @@ class CTriangleList : public CObject, public COwningList<CTriangle>, public IMap
   void RemoveAll();
 
   // Triangulates the control points with the rectangle's corners added and
-  // fits every triangle; direction 0 maps image to map, 1 map to image. 0
+  // fits every triangle in the TransformDirection (kImageToMap or kMapToImage). 0
   // (list empty) with 2 points or fewer, when the points lie on one line, or
   // when a triangle's fit fails ("重新选择控制点").
   int Build(const CControlPtList& points, const RECT& rect, int direction);

@@ -72,7 +72,7 @@ void StatePlaneConversion(CQznView& v) {
 
 void BuildTriangulation(CQznView& v) {
   CQznDoc& d = Doc(v);
-  if (!d.m_triangles.Build(d.m_controlPts, d.m_extent, 0)) {
+  if (!d.m_triangles.Build(d.m_controlPts, d.m_extent, kImageToMap)) {
     AfxMessageBox(text::kTriangulationError, MB_OK | MB_ICONSTOP);
     return;
   }
@@ -131,7 +131,7 @@ void SaveControlPoints(CQznView& v) {
 // their map positions, which MapInfo fits back to the same affine transform.
 int WriteWorldFileAsTable(const CQznDoc& d, const std::string& path, const std::string& imageName) {
   double x[3], y[3];
-  if (!d.m_tfw.GetTransform(x, y, 0)) return 0;
+  if (!d.m_tfw.GetTransform(x, y, kImageToMap)) return 0;
   CControlPtList corners;
   const RECT& e = d.m_extent;
   const POINT at[] = {{e.left, e.top}, {e.right, e.top}, {e.left, e.bottom}, {e.right, e.bottom}};
@@ -140,7 +140,7 @@ int WriteWorldFileAsTable(const CQznDoc& d, const std::string& path, const std::
     if (!c) return 0;
     c->m_imageX = p.x;
     c->m_imageY = p.y;
-    ApplyPolynomial(p.x, p.y, x, y, 3, c->m_mapX, c->m_mapY);
+    ApplyPolynomial(p.x, p.y, x, y, kAffinePolynomial, c->m_mapX, c->m_mapY);
   }
   return corners.SaveGeoref(path, imageName, 1);
 }

@@ -109,13 +109,13 @@ void SaveOcr(CQznView& v) {
 bool NoteImportRows(const CQznDoc& d, double* cx, double* cy) {
   double x[4] = {}, y[4] = {};
   if (d.m_tfw.m_nTerms != 0) {
-    if (!d.m_tfw.GetTransform(x, y, 1)) return false;
+    if (!d.m_tfw.GetTransform(x, y, kMapToImage)) return false;
     const double rx[5] = {x[0], x[1], 0.0, 0.0, x[2]}, ry[5] = {y[0], y[1], 0.0, 0.0, y[2]};
     std::copy(rx, rx + 5, cx);
     std::copy(ry, ry + 5, cy);
     return true;
   }
-  if (!d.m_controlPts.FitTransform(x, y, 4, 1)) return false;
+  if (!d.m_controlPts.FitTransform(x, y, kBilinearPolynomial, kMapToImage)) return false;
   const double rx[5] = {x[0], x[1], 0.0, x[2], x[3]}, ry[5] = {y[0], y[1], 0.0, y[2], y[3]};
   std::copy(rx, rx + 5, cx);
   std::copy(ry, ry + 5, cy);
