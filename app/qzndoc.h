@@ -21,6 +21,7 @@
 #include "model/box.h"
 #include "model/chainlist.h"
 #include "model/layer.h"
+#include "model/maptransform.h"
 #include "model/note.h"
 #include "model/ptlist.h"
 #include "platform/reportgrid.h"
@@ -99,8 +100,8 @@ class CQznDoc {
   // The ID colour files last read or written for the lines and the points
   // (the ID colour dialog proposes them). Not stored.
   std::string m_lineColorFile, m_pointColorFile;
-  // The export dialogs' last georeference choice: -1 none, 0 bilinear, 1
-  // triangulation, 2 world file.
+  // The export dialogs' last georeference choice, a GeorefKind (-1 none);
+  // read through RememberedGeoref, as the project keeps 16 bits of it.
   int m_nSpareWord = -1;
   CDisplayPair m_display;
   CLineToolSettings m_lineTool;
@@ -181,12 +182,22 @@ class CQznDoc {
   void SetupWorldTransform(int direction);
   // Bilinear image-to-map fit of the control points into the rows (4 each).
   int FitControlPointTransform(double* xRow, double* yRow) const;
-  // The image-to-map transform of the workspace: the bilinear fit of 4 or
-  // more control points (type 4), else the world file's affine rows (type
-  // 3); 0 when the workspace has neither. Rows hold 4 doubles.
-  int GetMapTransform(double* xRow, double* yRow) const;
-  // 4 or more control points, or a world file with terms.
+  // Whether the workspace has what the kind needs: 4 or more control points
+  // (bilinear, triangulation) or a world file with terms; never for none.
+  bool HasGeoref(GeorefKind kind) const;
+  // The workspace's own georeference, the one its batch exports to map
+  // coordinates, the vector report and the status bar use: the bilinear fit
+  // of 4 or more control points, else the world file; none without either.
+  GeorefKind GeorefInUse() const;
+  // The image-to-map transform of that georeference (CGeoreference): a
+  // bilinear or affine polynomial, never a triangulation, so the value
+  // stands alone; pixels without a georeference or when its fit fails.
+  MapTransform GetMapTransform() const;
+  // A georeference in use.
   bool IsGeoreferenced() const;
+  // The export dialogs' last choice; none when the stored word holds no kind.
+  GeorefKind RememberedGeoref() const;
+  void RememberGeoref(GeorefKind kind) { m_nSpareWord = static_cast<int>(kind); }
 
   // ---- image kinds -------------------------------------------------------------
   bool IsGreyImage() const;
@@ -261,10 +272,10 @@ class CQznDoc {
   // the installed readers (app/vectorimports.h).
   int ImportVectors(const std::string& path, int replace);
   // A vector file in map coordinates, converted into pixels through the
-  // workspace's control points (type 0 bilinear, 1 triangulation) or world
-  // file (2); a workspace without four control points or a world file first
+  // workspace's control points (bilinear, or their triangulation) or world
+  // file; a workspace without four control points or a world file first
   // loads the reference file (".tfw" a world file, else control points).
-  int ImportGeoVectors(const std::string& path, const std::string& reference, int type);
+  int ImportGeoVectors(const std::string& path, const std::string& reference, GeorefKind kind);
   // A point file (".XYZ" "x y value" lines, else "value x y"), asking first
   // whether the existing points are to be removed. The points take the
   // current layer and its colour; the path becomes the last point file. Its
@@ -276,9 +287,8 @@ class CQznDoc {
   // said: the vector import says it) when the file cannot be read whole.
   int ImportGenerateLines(const std::string& path, int replace);
   void SetVectorFilePath(const std::string& path) { m_paths[kPathVector] = path; }
-  // The transform of the last georeferenced import: 0 bilinear, 1
-  // triangulation, 2 world file.
-  int m_nImportTransform = 0;
+  // The transform of the last georeferenced import.
+  GeorefKind m_importTransform = GeorefKind::bilinear;
 
   // ---- Image and vector commands (qzndoc_commands.cpp, qzndoc_vectorcmds.cpp,
   // batchscript.cpp) -------------------------------------------------------------

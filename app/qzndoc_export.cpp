@@ -63,10 +63,9 @@ int CQznDoc::ExportLines(const std::string& path, int type) {
 
 int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
   if (type == 0) {
-    double cx[4], cy[4];
-    const int transform = GetMapTransform(cx, cy);
-    if (!transform) return 0;
-    return WriteGenerate(path, m_lines, MapTransform::Polynomial(cx, cy, transform));
+    const MapTransform map = GetMapTransform();
+    if (!map.IsGeoreferenced()) return 0;
+    return WriteGenerate(path, m_lines, map);
   }
   IVectorExports* exports = VectorExports();
   return exports ? exports->ExportLines(*this, path, type, true) : 0;

@@ -17,7 +17,7 @@ namespace {
 bool AskArcPnt(CQznDoc& doc, ArcPntExportOptions& options, GeorefChoice& choice) {
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskArcPnt)) return false;
   choice = ToGeorefChoice(options.mode, GeorefChoice::flip);
-  doc.m_nSpareWord = choice == GeorefChoice::flip ? -1 : static_cast<int>(choice) - 1;
+  doc.RememberGeoref(KindOf(choice));
   return true;
 }
 

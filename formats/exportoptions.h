@@ -35,6 +35,8 @@ struct DxfOutOptions {
   // The last georeference choice of the workspace, when there is one, gives
   // the mode.
   static DxfOutOptions Defaults(const CQznDoc& doc);
+  // The mode of a georeference (pageSpace for none).
+  static int ModeOf(GeorefKind kind);
 };
 
 // "定义图像分辨率", opened from the DXF options: pixels per unit and the unit's

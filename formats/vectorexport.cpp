@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/georeference.h"
 #include "app/qzndoc.h"
 #include "formats/arcexport.h"
 #include "formats/dxfexport.h"
@@ -49,24 +50,13 @@ int ExportShape(CQznDoc& doc, const std::string& path) {
   return result == WriteResult::ok ? 1 : 0;
 }
 
-// The map transform of the batch line exports: the bilinear fit of four or
-// more control points, else the world file. False, with the message where
-// there is one, when neither gives a transform.
+// The map transform of the batch line exports: the workspace's own
+// georeference. False, with the message where there is one, when it has
+// none or it cannot be applied.
 bool BatchLineTransform(const CQznDoc& doc, MapTransform& map) {
-  double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-  if (doc.m_controlPts.GetCount() >= 4) {
-    if (!doc.FitControlPointTransform(x, y)) return false;
-    map = MapTransform::Polynomial(x, y, kBilinearPolynomial);
-    return true;
-  }
-  if (doc.m_tfw.m_nTerms == 3) {
-    if (!doc.m_tfw.GetTransform(x, y, kImageToMap)) {
-      AfxMessageBox(res::text::kWorldFileError, MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    map = MapTransform::Polynomial(x, y, kAffinePolynomial);
-    return true;
-  }
+  map = doc.GetMapTransform();
+  if (map.IsGeoreferenced()) return true;
+  if (doc.GeorefInUse() == GeorefKind::worldFile) AfxMessageBox(res::text::kWorldFileError, MB_OK | MB_ICONSTOP);
   return false;
 }
 
@@ -141,16 +131,16 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
   if (type < 0 || type > 4) return 0;
   MapTransform transform;
   if (map) {
-    if (doc.m_controlPts.GetCount() <= 3) {
+    if (!doc.HasGeoref(GeorefKind::bilinear)) {
       AfxMessageBox(res::text::kNeedMoreControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    double x[4], y[4];
-    if (!doc.FitControlPointTransform(x, y)) {
+    CGeoreference georef;
+    if (georef.Prepare(doc, GeorefKind::bilinear) != CGeoreference::ok) {
       AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    transform = MapTransform::Polynomial(x, y, kBilinearPolynomial);
+    transform = georef.Map();
   }
   WriteResult result = WriteResult::failed;
   switch (type) {

@@ -34,6 +34,12 @@ enum PolynomialForm : int { kAffinePolynomial = 3, kBilinearPolynomial = 4 };
 // exports, the status bar) or map coordinates to pixels (the imports).
 enum TransformDirection : int { kImageToMap = 0, kMapToImage = 1 };
 
+// The georeferences a workspace can have, numbered as the georeferenced
+// import is asked for one and as the project file keeps the export dialogs'
+// last choice: none (-1), the bilinear fit of the control points, their
+// triangulation, the world file.
+enum class GeorefKind : int { none = -1, bilinear = 0, triangulation = 1, worldFile = 2 };
+
 class MapTransform {
  public:
   enum class Kind { pixels, scaled, polynomial, triangulation };

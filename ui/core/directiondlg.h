@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "model/maptransform.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
@@ -56,8 +57,10 @@ class CImportGeoVectorDlg : public CDialogModel {
 
   std::string controlFile;
   std::string vectorFile;
-  int method = 0;        // 0 bilinear, 1 triangulation
+  int method = 0;        // the radio's index: the GeorefKind, bilinear or triangulation
   std::string basePath;  // the names the browse buttons propose start from it
+
+  GeorefKind Method() const { return static_cast<GeorefKind>(method); }
 
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;

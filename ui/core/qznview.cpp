@@ -97,7 +97,11 @@ int CQznView::MapRows(double* rx, double* ry, const double*& cx, const double*& 
   }
   cx = rx;
   cy = ry;
-  return m_doc ? m_doc->GetMapTransform(rx, ry) : 0;
+  if (!m_doc) return 0;
+  const MapTransform map = m_doc->GetMapTransform();
+  std::copy(map.XRow(), map.XRow() + 4, rx);
+  std::copy(map.YRow(), map.YRow() + 4, ry);
+  return map.PolynomialType();
 }
 
 void CQznView::RefreshImageRect(const RECT& imageRect) {
