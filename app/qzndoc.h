@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/charlist.h"
+#include "app/vectorexports.h"
 #include "georef/controlpt.h"
 #include "georef/tfw.h"
 #include "georef/triangle.h"
@@ -247,11 +248,11 @@ class CQznDoc {
   // file's extension. 1 on success and after Cancel, 0 after a failure
   // already reported (the view then adds "保存矢量文件出错。").
   int SaveVectorFile(const std::string& path, int typeCode);
-  // Batch exports without dialogs: type 0 ARC generate (written here, also
-  // without installed writers), 1 DXF, 2 MIF/MID, 3 shapefile, 4 XYZ.
-  // ExportLines writes image pixels, ExportLinesGeo map coordinates through
-  // the control points or the world file (0 without a georeference). The
-  // point exports write the point file for type 0.
+  // Batch exports without dialogs, of a BatchExportType: ARC generate
+  // (written here, also without installed writers), DXF, MIF/MID, shapefile,
+  // XYZ. ExportLines writes image pixels, ExportLinesGeo map coordinates
+  // through the workspace's georeference (0 without one). The point exports
+  // write the point file for kExportGenerate.
   int ExportLines(const std::string& path, int type);
   int ExportLinesGeo(const std::string& path, int type);
   int ExportPointLayer(const std::string& path, int type);

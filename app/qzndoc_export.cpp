@@ -52,7 +52,7 @@ int CQznDoc::SaveVectorFile(const std::string& path, int typeCode) {
 }
 
 int CQznDoc::ExportLines(const std::string& path, int type) {
-  if (type == 0) {
+  if (type == kExportGenerate) {
     if (!WriteGenerate(path, m_lines, MapTransform::Pixels())) return 0;
     m_paths[kPathVector] = path;
     return 1;
@@ -62,7 +62,7 @@ int CQznDoc::ExportLines(const std::string& path, int type) {
 }
 
 int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
-  if (type == 0) {
+  if (type == kExportGenerate) {
     const MapTransform map = GetMapTransform();
     if (!map.IsGeoreferenced()) return 0;
     return WriteGenerate(path, m_lines, map);

@@ -104,13 +104,13 @@ int SaveVectorFile(CQznDoc& doc, const std::string& path, int typeCode) {
 }
 
 int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) {
-  if (type == 0) return map ? doc.ExportLinesGeo(path, 0) : doc.ExportLines(path, 0);
-  if (type < 1 || type > 4) return 0;
+  if (type == kExportGenerate) return map ? doc.ExportLinesGeo(path, type) : doc.ExportLines(path, type);
+  if (type < kExportDxf || type > kExportXyz) return 0;
   MapTransform transform;
   if (map && !BatchLineTransform(doc, transform)) return 0;
   WriteResult result = WriteResult::failed;
   switch (type) {
-    case 1: {
+    case kExportDxf: {
       DxfContent what;
       what.lines = true;
       // A quiet run writes flat lines; otherwise the user decides for map
@@ -120,15 +120,15 @@ int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) {
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2: result = WriteMifFile(path, doc, transform, BatchMif(true, false, map)); break;
-    case 3: result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false); break;
+    case kExportMif: result = WriteMifFile(path, doc, transform, BatchMif(true, false, map)); break;
+    case kExportShape: result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false); break;
     default: result = WriteXyzFile(path, doc, transform, true, false); break;
   }
   return result == WriteResult::ok ? 1 : 0;
 }
 
 int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
-  if (type < 0 || type > 4) return 0;
+  if (type < kExportGenerate || type > kExportXyz) return 0;
   MapTransform transform;
   if (map) {
     if (!doc.HasGeoref(GeorefKind::bilinear)) {
@@ -144,14 +144,14 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
   }
   WriteResult result = WriteResult::failed;
   switch (type) {
-    case 0:
+    case kExportGenerate:
       if (!doc.m_points.WriteGenerate(path, 1, transform)) {
         AfxMessageBox(res::text::kSavePointsError, MB_OK | MB_ICONSTOP);
         return 0;
       }
       if (!map) doc.m_paths[CQznDoc::kPathPoint] = path;
       return 1;
-    case 1: {
+    case kExportDxf: {
       DxfContent what;
       what.points = true;
       what.pointsValueAsZ = !map || AfxMessageBox(res::text::kAskPointIdAsZ, MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -159,8 +159,10 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2: result = WriteMifFile(path, doc, transform, BatchMif(false, true, map)); break;
-    case 3: result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0); break;
+    case kExportMif: result = WriteMifFile(path, doc, transform, BatchMif(false, true, map)); break;
+    case kExportShape:
+      result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0);
+      break;
     default: result = WriteXyzFile(path, doc, transform, false, true); break;
   }
   return result == WriteResult::ok ? 1 : 0;
