@@ -143,7 +143,7 @@ class CQznDoc {
   // there, whether to remove them (No appends). The file is read aside; only
   // when its points are read and usable is the world file dropped and are
   // the points taken. 1 when taken or declined; 0 after a failure, said once
-  // ("读取控制点文件出错。", or why the points cannot be used), with both
+  // (kControlPointFileReadError, or why the points cannot be used), with both
   // references as they were.
   int LoadControlPoints(const std::string& path);
   // The world file: with control points there, asks whether the world file
@@ -152,7 +152,7 @@ class CQznDoc {
   // declined; 0 after a failure, said once, both references as they were.
   int LoadWorldFile(const std::string& path);
   // Writes the control-point file; on success the path becomes the
-  // workspace's control-point file. 0, after "保存控制点出错。", when it cannot
+  // workspace's control-point file. 0, after kSaveControlPointsError, when it cannot
   // be written.
   int SaveControlPoints(const std::string& path);
   // Drops the world file and the control points when either holds a fault,
@@ -246,7 +246,7 @@ class CQznDoc {
   //
   // The view's export command, the format chosen by the type code of the
   // file's extension. 1 on success and after Cancel, 0 after a failure
-  // already reported (the view then adds "保存矢量文件出错。").
+  // already reported (the view then adds kSaveVectorFileError).
   int SaveVectorFile(const std::string& path, int typeCode);
   // Batch exports without dialogs, of a BatchExportType: ARC generate
   // (written here, also without installed writers), DXF, MIF/MID, shapefile,
@@ -280,7 +280,7 @@ class CQznDoc {
   // A point file (".XYZ" "x y value" lines, else "value x y"), asking first
   // whether the existing points are to be removed. The points take the
   // current layer and its colour; the path becomes the last point file. Its
-  // failure message is "读取点文件出错。", or "读取点层出错。" when the vector
+  // failure message is kPointFileReadError, or kPointLayerReadError when the vector
   // import reads the file.
   int ImportPoints(const std::string& path, bool fromVectorImport = false);
   // An ARC generate line file; its lines take the current layer, its colour

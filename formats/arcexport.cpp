@@ -12,7 +12,7 @@ namespace qzn {
 
 namespace {
 
-// The georeference of the "Arc/Pnt 输出" dialog, remembered as the
+// The georeference of the kArcPntTitle dialog, remembered as the
 // workspace's last choice. False when the dialog was cancelled.
 bool AskArcPnt(CQznDoc& doc, ArcPntExportOptions& options, GeorefChoice& choice) {
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskArcPnt)) return false;

@@ -22,8 +22,8 @@ class CTextFileWriter;
 // limit).
 enum class WriteResult { ok, cannotCreate, cannotMap, reported, failed };
 
-// The georeference radios of the export dialogs ("不应用", "双线性", "三角网法",
-// "使用 TFW", "垂直翻转(V)"), in their order.
+// The georeference radios of the export dialogs (kExpNoGeoref, kBilinear, kTriangulation,
+// kExpUseTfw, kExpFlipV), in their order.
 enum class GeorefChoice : int { none = 0, bilinear = 1, triangulation = 2, worldFile = 3, flip = 4 };
 
 // The georeference a choice applies (none for none and flip), and the

@@ -21,7 +21,7 @@ namespace qzn {
 
 namespace {
 
-// The "输出为 ArcView 形文件" branch.
+// The kArcViewExportTitle branch.
 int ExportShape(CQznDoc& doc, const std::string& path) {
   ArcViewExportOptions options;
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskArcView)) return 1;

@@ -152,7 +152,7 @@ class CControlPtList : public CObject, public COwningList<CControlPt> {
   // zone used is kept in m_coordSys.zoneText.
   int GeographicToUtm(int ellipsoid, const std::string& zone = std::string());
   // Longitude/latitude in degrees to the converter's State Plane zone; unit
-  // text "英尺" gives US survey feet, anything else metres.
+  // text kUnitFeet gives US survey feet, anything else metres.
   int GeographicToStatePlane(const CStatePlane& converter, const std::string& unit);
   int StatePlaneToGeographic(const CStatePlane& converter, const std::string& unit);
 

@@ -14,7 +14,7 @@ namespace qzn {
 class CQznDoc;
 class CQznView;
 
-// Dialog 169 "调节矢量数据方向".
+// Dialog 169 kAdjustDirectionTitle.
 class CAdjustDirectionDlg : public CDialogModel {
  public:
   enum : int {
@@ -40,7 +40,7 @@ class CAdjustDirectionDlg : public CDialogModel {
   CQznView* m_view;
 };
 
-// Dialog 154 "输入地理编码矢量文件".
+// Dialog 154 kImportGeoVectorTitle.
 class CImportGeoVectorDlg : public CDialogModel {
  public:
   enum : int {

@@ -123,7 +123,7 @@ void SaveControlPoints(CQznView& v) {
       AskFilePath(FileRequest(FileDialogKind::save, "cpt", name, kSaveFlags, text::kControlPointSaveFilter));
   if (path.empty()) return;
   CWaitCapture wait;
-  // The document says "保存控制点出错。" itself and takes the path on success.
+  // The document says kSaveControlPointsError itself and takes the path on success.
   d.SaveControlPoints(path);
 }
 
