@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "resources/messages_common.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
@@ -89,7 +90,7 @@ class CImageInfoDlg : public CDialogModel {
     kPlanes = 1062
   };
   bool apply = false;
-  std::string unit = "像素";
+  std::string unit = res::text::kUnitPixel;
   unsigned bitsPerPixel = 0;
   unsigned columns = 0;
   unsigned planes = 0;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "resources/messages_app.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
@@ -17,8 +18,8 @@ class CVectorizeDlg : public CDialogModel {
  public:
   enum : int { kId = 124, kCentreLines = 134, kOutlines = 135, kUseThreshold = 136, kUseRoi = 174, kSource = 223 };
   // The entries of the source list, in their order.
-  static constexpr const char* kSourceMap = "地图";
-  static constexpr const char* kSourceCad = "CAD 图形";
+  static constexpr const char* kSourceMap = res::text::kSourceMap;
+  static constexpr const char* kSourceCad = res::text::kSourceCad;
 
   int method = 0;                   // 0 centre lines (kCentreLines), 1 region outlines (kOutlines)
   std::string source = kSourceMap;  // handed back as it stands, typed or chosen
