@@ -722,11 +722,11 @@ void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
   y = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
   double rx[4], ry[4];
   const double *cx = nullptr, *cy = nullptr;
-  const int order = cursorKind == 1 ? MapRows(rx, ry, cx, cy) : 0;
+  const int order = cursorKind == kCoordMap ? MapRows(rx, ry, cx, cy) : 0;
   if (order != 0) {
     const double X = x, Y = y;
     ApplyPolynomial(X, Y, cx, cy, order, x, y);
-  } else if (cursorKind == 2 && ImageHasPixels()) {
+  } else if (cursorKind == kCoordPage && ImageHasPixels()) {
     const float r = m_doc->m_image.xResolution;
     if (r > 0.0f) {
       x /= r;

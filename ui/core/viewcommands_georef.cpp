@@ -24,15 +24,15 @@ bool CanSaveWorldFile(const CQznView& v) {
   return ControlPointCount(v) > 2 || (WorldFileActive(v) && v.Document()->m_tfw.m_nTerms == 3);
 }
 bool CanShowMapCoordinates(const CQznView& v) { return HasFourControlPoints(v) || WorldFileActive(v); }
-bool ShowsMapCoordinates(const CQznView& v) { return v.cursorKind == 1; }
+bool ShowsMapCoordinates(const CQznView& v) { return v.cursorKind == kCoordMap; }
 bool CanShowPageCoordinates(const CQznView& v) { return HasImage(v) && v.Document()->m_image.xResolution > 0.0f; }
-bool ShowsPageCoordinates(const CQznView& v) { return v.cursorKind == 2; }
+bool ShowsPageCoordinates(const CQznView& v) { return v.cursorKind == kCoordPage; }
 
 // The map coordinates of the status bar need a georeference: without one
 // it shows pixels again.
 void DropMapCoordinates(CQznView& v) {
-  if (v.cursorKind != 1) return;
-  v.cursorKind = 0;
+  if (v.cursorKind != kCoordMap) return;
+  v.cursorKind = kCoordPixels;
   v.followMapTransform = false;
 }
 
@@ -162,17 +162,17 @@ void SaveWorldFile(CQznView& v) {
 }
 
 void ToggleMapCoordinates(CQznView& v) {
-  if (v.cursorKind == 1) {
+  if (v.cursorKind == kCoordMap) {
     DropMapCoordinates(v);
   } else {
-    v.cursorKind = 1;
+    v.cursorKind = kCoordMap;
     v.followMapTransform = true;
   }
   v.Refresh();
 }
 
 void TogglePageCoordinates(CQznView& v) {
-  v.cursorKind = v.cursorKind == 2 ? 0 : 2;
+  v.cursorKind = v.cursorKind == kCoordPage ? kCoordPixels : kCoordPage;
   v.followMapTransform = false;
 }
 
