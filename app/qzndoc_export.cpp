@@ -94,7 +94,7 @@ int CQznDoc::SaveVectorFile(const std::string& path, int typeCode) {
 }
 
 int CQznDoc::ExportLines(const std::string& path, int type) {
-  if (type == 0) {
+  if (type == kExportGenerate) {
     if (!WriteGenerate(path, m_lines, MapTransform::Pixels())) return 0;
     m_paths[kPathVector] = path;
     return 1;
@@ -104,11 +104,10 @@ int CQznDoc::ExportLines(const std::string& path, int type) {
 }
 
 int CQznDoc::ExportLinesGeo(const std::string& path, int type) {
-  if (type == 0) {
-    double cx[4], cy[4];
-    const int transform = GetMapTransform(cx, cy);
-    if (!transform) return 0;
-    return WriteGenerate(path, m_lines, MapTransform::Polynomial(cx, cy, transform));
+  if (type == kExportGenerate) {
+    const MapTransform map = GetMapTransform();
+    if (!map.IsGeoreferenced()) return 0;
+    return WriteGenerate(path, m_lines, map);
   }
   IVectorExports* exports = VectorExports();
   return exports ? exports->ExportLines(*this, path, type, true) : 0;

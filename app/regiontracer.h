@@ -35,7 +35,7 @@ class CRegionTracer {
   // a closed outline from every untraced left edge into a new line of the
   // target list carrying id. Result 1 when
   // the scan finished; 0 for an unusable image (no pixels, depth other than
-  // 1 or 8) or when a line could not be made ("超出内存"; the lines made so
+  // 1 or 8) or when a line could not be made (kOutOfMemory; the lines made so
   // far stay).
   int Trace(int id);
   // Follows the boundary of the region of (x, y) clockwise on the screen

@@ -69,7 +69,7 @@ class CSkeletonTracer {
   // dropped; the others lose their redundant vertices and get the current
   // layer's ID, colour and pen style. The image is consumed. Result 0 when
   // the image is not 1-bit (resp. 8-bit) or has no pixels (nothing done),
-  // else 1. When a line cannot be made, "内存不足, 矢量化失败。" is shown once
+  // else 1. When a line cannot be made, kVectorizeNoMemory is shown once
   // per call and the scan goes on with the next row.
   int Trace1Bit(int left, int top, int width, int height);
   int Trace8Bit(int left, int top, int width, int height);
