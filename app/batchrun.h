@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "app/vectorexports.h"
 #include "resources/messages_app.h"
 
 namespace qzn {
 
-// What the batch run writes for each image.
+// What the batch run writes for each image: a batch export of the lines (the
+// same numbers) or, in the place of XYZ, the project.
 enum : int {
-  kBatchOutputGenerate = 0,  // ARC generate text, ".GEN"
-  kBatchOutputDxf = 1,       // ".DXF"
-  kBatchOutputMif = 2,       // MapInfo MIF/MID, ".MIF"
-  kBatchOutputShape = 3,     // ArcView shapefile, ".SHP"
-  kBatchOutputProject = 4,   // the workspace's project file, ".PRJ"
+  kBatchOutputGenerate = kExportGenerate,  // ARC generate text, ".GEN"
+  kBatchOutputDxf = kExportDxf,            // ".DXF"
+  kBatchOutputMif = kExportMif,            // MapInfo MIF/MID, ".MIF"
+  kBatchOutputShape = kExportShape,        // ArcView shapefile, ".SHP"
+  kBatchOutputProject = 4,                 // the workspace's project file, ".PRJ"
 };
 
 struct CBatchSettings {

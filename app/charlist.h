@@ -45,7 +45,7 @@ class CChar : public CObject {
 
   // Samples the glyph rectangle of the document's image into a width x
   // height grid and takes the code. 0 unless width = height > 0, without an
-  // image ("图像需要进行 OCR 训练。") or when memory runs out.
+  // image (kOcrNeedsTraining) or when memory runs out.
   int Sample(CQznDoc* doc, const RECT& rc, int code, int width, int height);
   // (matches - mismatches) / (matches + mismatches) over the cells set in
   // either grid: 1 for equal grids, -1 when nothing is set in both or

@@ -157,7 +157,7 @@ class CLineTracker {
 // Result 1: points were appended (traced, or the click alone when there is
 // nothing to follow). Result 0: the walk came back to the line's start and
 // closed the line, or it failed (internal error: one message; out of memory:
-// "超出内存") and left the line as it was.
+// kOutOfMemory) and left the line as it was.
 int TraceLine(CChain& line, const POINT& previous, const POINT& click, const CRasterImage& image, int traceKey,
               double tolerance, CLineTracker& tracker, const CTraceCancel& cancel = {});
 

@@ -25,6 +25,21 @@ inline int NextNonZeroByte(const BYTE* row, int from, int to) {
   return to;
 }
 
+// Index of the first zero byte of row[from .. to), or to.
+inline int NextZeroByte(const BYTE* row, int from, int to) {
+  int x = from;
+  for (; x < to && (x & 7); ++x)
+    if (!row[x]) return x;
+  for (; x + 8 <= to; x += 8) {
+    std::uint64_t v;
+    std::memcpy(&v, row + x, 8);
+    if ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) break;  // a zero byte in v
+  }
+  for (; x < to; ++x)
+    if (!row[x]) return x;
+  return to;
+}
+
 // The first set pixel at from .. to - 1 of a 1-bit row (leftmost pixel in
 // the top bit), or to.
 inline int NextSetBit(const BYTE* row, int from, int to) {

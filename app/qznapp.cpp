@@ -72,8 +72,11 @@ int CQznApp::Convert(const CCommandLine& command) {
     AfxMessageBox(res::text::kAutoConvertError, MB_OK | MB_ICONSTOP);
     return kExitFailed;
   }
-  const int written =
-      doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, 0) : doc->ExportLines(command.output, 0);
+  // Only the lines are written, through the extent and the georeference:
+  // the pixels go before, so the text is made in their room.
+  doc->m_image.SetPixelBlock(nullptr);
+  const int written = doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, kExportGenerate)
+                                             : doc->ExportLines(command.output, kExportGenerate);
   if (!written) {
     AfxMessageBox(res::text::kSaveVectorError + command.output, MB_OK | MB_ICONSTOP);
     return kExitFailed;

@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "app/charlist.h"
+#include "app/vectorexports.h"
 #include "georef/controlpt.h"
 #include "georef/tfw.h"
 #include "georef/triangle.h"
 #include "model/box.h"
 #include "model/chainlist.h"
 #include "model/layer.h"
+#include "model/maptransform.h"
 #include "model/note.h"
 #include "model/ptlist.h"
 #include "platform/reportgrid.h"
@@ -45,6 +47,7 @@ struct CLineToolSettings {
   int snapDistance = 20;    // image pixels
 };
 
+class CPolygonFiller;
 class CQznDoc {
  public:
   // The nine stored paths, in their stored order.
@@ -99,8 +102,8 @@ class CQznDoc {
   // The ID colour files last read or written for the lines and the points
   // (the ID colour dialog proposes them). Not stored.
   std::string m_lineColorFile, m_pointColorFile;
-  // The export dialogs' last georeference choice: -1 none, 0 bilinear, 1
-  // triangulation, 2 world file.
+  // The export dialogs' last georeference choice, a GeorefKind (-1 none);
+  // read through RememberedGeoref, as the project keeps 16 bits of it.
   int m_nSpareWord = -1;
   CDisplayPair m_display;
   // The settings saved with the project that belong to no list of their
@@ -147,7 +150,7 @@ class CQznDoc {
   // there, whether to remove them (No appends). The file is read aside; only
   // when its points are read and usable is the world file dropped and are
   // the points taken. 1 when taken or declined; 0 after a failure, said once
-  // ("读取控制点文件出错。", or why the points cannot be used), with both
+  // (kControlPointFileReadError, or why the points cannot be used), with both
   // references as they were.
   int LoadControlPoints(const std::string& path);
   // The world file: with control points there, asks whether the world file
@@ -156,7 +159,7 @@ class CQznDoc {
   // declined; 0 after a failure, said once, both references as they were.
   int LoadWorldFile(const std::string& path);
   // Writes the control-point file; on success the path becomes the
-  // workspace's control-point file. 0, after "保存控制点出错。", when it cannot
+  // workspace's control-point file. 0, after kSaveControlPointsError, when it cannot
   // be written.
   int SaveControlPoints(const std::string& path);
   // Drops the world file and the control points when either holds a fault,
@@ -187,12 +190,22 @@ class CQznDoc {
   void SetupWorldTransform(int direction);
   // Bilinear image-to-map fit of the control points into the rows (4 each).
   int FitControlPointTransform(double* xRow, double* yRow) const;
-  // The image-to-map transform of the workspace: the bilinear fit of 4 or
-  // more control points (type 4), else the world file's affine rows (type
-  // 3); 0 when the workspace has neither. Rows hold 4 doubles.
-  int GetMapTransform(double* xRow, double* yRow) const;
-  // 4 or more control points, or a world file with terms.
+  // Whether the workspace has what the kind needs: 4 or more control points
+  // (bilinear, triangulation) or a world file with terms; never for none.
+  bool HasGeoref(GeorefKind kind) const;
+  // The workspace's own georeference, the one its batch exports to map
+  // coordinates, the vector report and the status bar use: the bilinear fit
+  // of 4 or more control points, else the world file; none without either.
+  GeorefKind GeorefInUse() const;
+  // The image-to-map transform of that georeference (CGeoreference): a
+  // bilinear or affine polynomial, never a triangulation, so the value
+  // stands alone; pixels without a georeference or when its fit fails.
+  MapTransform GetMapTransform() const;
+  // A georeference in use.
   bool IsGeoreferenced() const;
+  // The export dialogs' last choice; none when the stored word holds no kind.
+  GeorefKind RememberedGeoref() const;
+  void RememberGeoref(GeorefKind kind) { m_nSpareWord = static_cast<int>(kind); }
 
   // ---- image kinds -------------------------------------------------------------
   bool IsGreyImage() const;
@@ -224,9 +237,12 @@ class CQznDoc {
   void ApplyLayerVisibility(const CLayerList& layers);
 
   // ---- vectorisation ---------------------------------------------------------
-  // Traces the image into new lines: centre lines, or region outlines. The
-  // image is binarised and thinned in place; unless the document is quiet it
-  // is backed up first and restored afterwards. 1 on success, 0 on failure.
+  // Traces the image into new lines: centre lines, or region outlines.
+  // Centre lines of a grey, palette, class or bilevel image are found in a
+  // separate one-bit mask, so the image is only read (a quiet document ends
+  // with the image as binarising in place would leave it); the other ways
+  // binarise the image in place, and unless the document is quiet it is
+  // backed up first and restored afterwards. 1 on success, 0 on failure.
   int Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten);
   int VectorizeRect(const RECT& sample, int useUserThreshold, int outline, const RECT& area, int roi);
   int TraceSkeleton1Bit(int left, int top, int width, int height);
@@ -240,13 +256,13 @@ class CQznDoc {
   //
   // The view's export command, the format chosen by the type code of the
   // file's extension. 1 on success and after Cancel, 0 after a failure
-  // already reported (the view then adds "保存矢量文件出错。").
+  // already reported (the view then adds kSaveVectorFileError).
   int SaveVectorFile(const std::string& path, int typeCode);
-  // Batch exports without dialogs: type 0 ARC generate (written here, also
-  // without installed writers), 1 DXF, 2 MIF/MID, 3 shapefile, 4 XYZ.
-  // ExportLines writes image pixels, ExportLinesGeo map coordinates through
-  // the control points or the world file (0 without a georeference). The
-  // point exports write the point file for type 0.
+  // Batch exports without dialogs, of a BatchExportType: ARC generate
+  // (written here, also without installed writers), DXF, MIF/MID, shapefile,
+  // XYZ. ExportLines writes image pixels, ExportLinesGeo map coordinates
+  // through the workspace's georeference (0 without one). The point exports
+  // write the point file for kExportGenerate.
   int ExportLines(const std::string& path, int type);
   int ExportLinesGeo(const std::string& path, int type);
   int ExportPointLayer(const std::string& path, int type);
@@ -267,14 +283,14 @@ class CQznDoc {
   // the installed readers (app/vectorimports.h).
   int ImportVectors(const std::string& path, int replace);
   // A vector file in map coordinates, converted into pixels through the
-  // workspace's control points (type 0 bilinear, 1 triangulation) or world
-  // file (2); a workspace without four control points or a world file first
+  // workspace's control points (bilinear, or their triangulation) or world
+  // file; a workspace without four control points or a world file first
   // loads the reference file (".tfw" a world file, else control points).
-  int ImportGeoVectors(const std::string& path, const std::string& reference, int type);
+  int ImportGeoVectors(const std::string& path, const std::string& reference, GeorefKind kind);
   // A point file (".XYZ" "x y value" lines, else "value x y"), asking first
   // whether the existing points are to be removed. The points take the
   // current layer and its colour; the path becomes the last point file. Its
-  // failure message is "读取点文件出错。", or "读取点层出错。" when the vector
+  // failure message is kPointFileReadError, or kPointLayerReadError when the vector
   // import reads the file.
   int ImportPoints(const std::string& path, bool fromVectorImport = false);
   // An ARC generate line file; its lines take the current layer, its colour
@@ -282,9 +298,8 @@ class CQznDoc {
   // said: the vector import says it) when the file cannot be read whole.
   int ImportGenerateLines(const std::string& path, int replace);
   void SetVectorFilePath(const std::string& path) { m_paths[kPathVector] = path; }
-  // The transform of the last georeferenced import: 0 bilinear, 1
-  // triangulation, 2 world file.
-  int m_nImportTransform = 0;
+  // The transform of the last georeferenced import.
+  GeorefKind m_importTransform = GeorefKind::bilinear;
 
   // ---- Image and vector commands (qzndoc_commands.cpp, qzndoc_vectorcmds.cpp,
   // batchscript.cpp) -------------------------------------------------------------
@@ -352,6 +367,12 @@ class CQznDoc {
   // describes (2 to 8; 1 is as stored).
   void TurnToOrientation(int orientation);
   int ReadImage(const std::string& path);
+  // Whether vectorising this way changes the image in place (else it works
+  // in a separate mask and only reads the image).
+  bool VectorizesInPlace(int outline) const;
+  // Centre lines of the line-pixel mask of the rectangle (in image pixels),
+  // cut to the region of interest when given.
+  int TraceMaskCentreLines(CRasterImage& mask, const RECT& rc, CPolygonFiller* roi);
   bool BackupImage();
   bool RestoreImage();
   void DropBackup();

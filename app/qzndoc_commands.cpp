@@ -63,8 +63,6 @@ void MoveControlPoints(CQznDoc& doc, Move move) {
 
 void WorldFileChanged(CQznDoc& doc) { doc.m_nTfwModified = 1; }
 
-bool HasWorldFile(const CQznDoc& doc) { return doc.m_tfw.m_nTerms == 3; }
-
 // A new pixel block of the image's size for `bits` and `planes`; a message
 // names the conversion's memory shortage when it cannot be had.
 std::unique_ptr<BYTE[]> ConversionBlock(const CRasterImage& img, int bits, int planes) {
@@ -189,7 +187,7 @@ int CQznDoc::FlipImage(int direction) {
     double& v = direction ? p.m_imageY : p.m_imageX;
     v = last - v;
   });
-  if (HasWorldFile(*this)) {
+  if (HasGeoref(GeorefKind::worldFile)) {
     double& xTerm = direction ? m_tfw.m_B : m_tfw.m_A;
     double& yTerm = direction ? m_tfw.m_E : m_tfw.m_D;
     m_tfw.m_C += xTerm * last;
@@ -212,7 +210,7 @@ int CQznDoc::TransposeImage() {
   if (!m_image.HasPixels()) return 0;
   if (!qzn::TransposeImage(&m_image)) return 0;
   MoveControlPoints(*this, [](CControlPt& p) { std::swap(p.m_imageX, p.m_imageY); });
-  if (HasWorldFile(*this)) {
+  if (HasGeoref(GeorefKind::worldFile)) {
     std::swap(m_tfw.m_A, m_tfw.m_B);
     std::swap(m_tfw.m_D, m_tfw.m_E);
     WorldFileChanged(*this);
@@ -237,7 +235,7 @@ int CQznDoc::CropImage(const RECT& rect) {
     m_controlPts.m_nModified = 1;
     m_triangles.RemoveAll();
   }
-  if (HasWorldFile(*this) && m_tfw.AdjustForCrop(left, top, left + w, top + h)) WorldFileChanged(*this);
+  if (HasGeoref(GeorefKind::worldFile) && m_tfw.AdjustForCrop(left, top, left + w, top + h)) WorldFileChanged(*this);
   FitWorkspaceToImage(*this, true);
   return 1;
 }
@@ -258,7 +256,7 @@ int CQznDoc::RotateImage(float angle) {
     m_controlPts.m_nModified = 1;
     m_triangles.RemoveAll();
   }
-  if (HasWorldFile(*this) &&
+  if (HasGeoref(GeorefKind::worldFile) &&
       m_tfw.AdjustForRotate(angle, old.left, old.top, old.right, old.bottom, now.left, now.top, now.right, now.bottom))
     WorldFileChanged(*this);
   FitWorkspaceToImage(*this, true);
@@ -277,9 +275,9 @@ int CQznDoc::WarpImage(int method) {
   m_controlPts.m_nModified = 1;
   m_triangles.RemoveAll();
   // The new grid is the map grid: a world file follows the rewritten points.
-  if (HasWorldFile(*this)) {
+  if (HasGeoref(GeorefKind::worldFile)) {
     double x[3], y[3];
-    if (m_controlPts.FitTransform(x, y, 3, 0)) {
+    if (m_controlPts.FitTransform(x, y, kAffinePolynomial, kImageToMap)) {
       m_tfw.m_A = x[0], m_tfw.m_B = x[1], m_tfw.m_C = x[2];
       m_tfw.m_D = y[0], m_tfw.m_E = y[1], m_tfw.m_F = y[2];
       WorldFileChanged(*this);
@@ -299,7 +297,7 @@ int CQznDoc::ResampleImage(int enlarge, int factor) {
     m_controlPts.m_nModified = 1;
     m_triangles.RemoveAll();
   }
-  if (HasWorldFile(*this)) {
+  if (HasGeoref(GeorefKind::worldFile)) {
     // Fewer, larger pixels cover the same ground.
     m_tfw.AdjustForResize(factor, shrink);
     WorldFileChanged(*this);

@@ -15,6 +15,8 @@
 
 #include "app/qzndoc.h"
 
+#include "app/georeference.h"
+
 namespace qzn {
 
 namespace {
@@ -101,17 +103,36 @@ void CQznDoc::SetupWorldTransform(int direction) {
 }
 
 int CQznDoc::FitControlPointTransform(double* xRow, double* yRow) const {
-  return m_controlPts.FitTransform(xRow, yRow, 4, 0);
+  return m_controlPts.FitTransform(xRow, yRow, kBilinearPolynomial, kImageToMap);
 }
 
-int CQznDoc::GetMapTransform(double* xRow, double* yRow) const {
-  std::fill(xRow, xRow + 4, 0.0);
-  std::fill(yRow, yRow + 4, 0.0);
-  if (m_controlPts.GetCount() >= 4) return FitControlPointTransform(xRow, yRow) ? 4 : 0;
-  if (m_tfw.m_nTerms == 3 && m_tfw.GetTransform(xRow, yRow, 0)) return 3;
-  return 0;
+bool CQznDoc::HasGeoref(GeorefKind kind) const {
+  switch (kind) {
+    case GeorefKind::bilinear:
+    case GeorefKind::triangulation: return m_controlPts.GetCount() >= 4;
+    case GeorefKind::worldFile: return m_tfw.m_nTerms == 3;
+    default: return false;
+  }
 }
 
-bool CQznDoc::IsGeoreferenced() const { return m_controlPts.GetCount() >= 4 || m_tfw.m_nTerms == 3; }
+GeorefKind CQznDoc::GeorefInUse() const {
+  if (HasGeoref(GeorefKind::bilinear)) return GeorefKind::bilinear;
+  return HasGeoref(GeorefKind::worldFile) ? GeorefKind::worldFile : GeorefKind::none;
+}
+
+MapTransform CQznDoc::GetMapTransform() const {
+  CGeoreference georef;
+  georef.Prepare(*this, GeorefInUse());
+  return georef.Map();
+}
+
+bool CQznDoc::IsGeoreferenced() const { return GeorefInUse() != GeorefKind::none; }
+
+GeorefKind CQznDoc::RememberedGeoref() const {
+  const int word = m_nSpareWord;
+  return word >= static_cast<int>(GeorefKind::bilinear) && word <= static_cast<int>(GeorefKind::worldFile)
+             ? static_cast<GeorefKind>(word)
+             : GeorefKind::none;
+}
 
 }  // namespace qzn

@@ -28,9 +28,9 @@ int CQznDoc::ImportVectors(const std::string& path, int replace) {
   return imports ? imports->ImportVectors(*this, path, replace) : 0;
 }
 
-int CQznDoc::ImportGeoVectors(const std::string& path, const std::string& reference, int type) {
+int CQznDoc::ImportGeoVectors(const std::string& path, const std::string& reference, GeorefKind kind) {
   IVectorImports* imports = VectorImports();
-  return imports ? imports->ImportGeoVectors(*this, path, reference, type) : 0;
+  return imports ? imports->ImportGeoVectors(*this, path, reference, kind) : 0;
 }
 
 int CQznDoc::ImportPoints(const std::string& path, bool fromVectorImport) {

@@ -156,8 +156,8 @@ std::string FirstCharacters(const std::string& text, int count) {
 
 int CQznDoc::BuildVectorReport(IReportGrid* grid) const {
   if (!grid) return 0;
-  double xRow[4], yRow[4];
-  const int type = GetMapTransform(xRow, yRow);
+  const MapTransform map = GetMapTransform();
+  const int type = map.PolynomialType();
   const int columns = type ? 10 : 7;
   grid->SetColumnCount(columns);
   grid->SetRowCount(static_cast<int>(m_lines.GetCount()) + 1);
@@ -178,7 +178,7 @@ int CQznDoc::BuildVectorReport(IReportGrid* grid) const {
     grid->SetItemText(row, 5, line->IsClosed(0) ? "1" : "0");
     grid->SetItemText(row, 6, FormatC("%.2f", line->GetArea()));
     if (type) {
-      const CMapMeasures m = MeasureInMap(*line, xRow, yRow, type);
+      const CMapMeasures m = MeasureInMap(*line, map.XRow(), map.YRow(), type);
       grid->SetItemText(row, 7, FormatC("(%.1f,%.1f)", m.cx, m.cy));
       grid->SetItemText(row, 8, FormatC("%.2f", m.length));
       grid->SetItemText(row, 9, FormatC("%.2f", m.area));

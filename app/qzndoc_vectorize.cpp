@@ -4,11 +4,20 @@
 // the line-pixel regions are traced or the regions are thinned to skeletons
 // and the skeletons followed.
 //
-// Binarising and thinning work in place on the image's own pixels. An
-// interactive document keeps a copy of the first plane (the only one these
-// steps change) in memory, or in an unnamed temporary file when memory is
-// short, and puts it back afterwards; without a copy nothing is done. A
-// quiet (batch) document keeps no copy: the image stays binarised.
+// Centre lines of grey, palette, class and bilevel images are traced in a
+// separate mask of one bit a pixel, made from the image in one pass: the
+// image is only read, so the window keeps its image without a copy, and the
+// thinning and the walk work on an eighth of the bytes. A quiet (batch)
+// document ends with the image as binarising it in place would have left
+// it; since the traced rectangle ends all clear, its pages are given back
+// to the system as soon as the mask is made, which is what keeps a
+// command-line conversion within twice the image's size.
+//
+// The other ways (outlines, colour images, class borders) binarise the image
+// in place. An interactive document keeps a copy of the first plane (the
+// only one these steps change) in memory, or in an unnamed temporary file
+// when memory is short, and puts it back afterwards; without a copy nothing
+// is done. A quiet document keeps no copy: the image stays binarised.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -65,8 +74,15 @@ void CQznDoc::DropBackup() {
 
 // ---- the driver -----------------------------------------------------------------
 
+bool CQznDoc::VectorizesInPlace(int outline) const {
+  if (outline || !m_image.HasPixels()) return true;
+  const bool bytes = m_image.bitsPerSample == 8 && m_image.planes == 1 &&
+                     (m_image.IsGrey() || m_image.IsPaletteColor() || m_image.IsSeparated());
+  return !(bytes || m_image.IsBilevel());
+}
+
 int CQznDoc::Vectorize(const RECT& sample, int useUserThreshold, int outline, int roi, int straighten) {
-  const bool backedUp = !Host().IsQuiet() && m_image.HasPixels();
+  const bool backedUp = !Host().IsQuiet() && m_image.HasPixels() && VectorizesInPlace(outline);
   if (backedUp && !BackupImage()) {
     // Tracing consumes the image; without a copy the user's image would be
     // lost, so nothing is traced.
@@ -110,6 +126,19 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   CColorFeature feature{};
   bool featureFilled = false;
   bool centreLine = !outline;
+  BYTE table[256] = {};
+  // The line pixels by grey range, palette table or sampled colour.
+  auto lineFeature = [&] {
+    if (GetRegionFeature(m_image, sample, key, table, &feature)) return true;
+    if (!Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeError, MB_OK | MB_ICONSTOP);
+    return false;
+  };
+  if (!VectorizesInPlace(outline)) {
+    if (!lineFeature()) return 0;
+    CRasterImage mask;
+    if (!MakeLineMask(m_image, rc, table, mask)) return 0;
+    return TraceMaskCentreLines(mask, rc, filler.get());
+  }
   if (m_image.bitsPerSample == 8 && m_image.planes == 1 &&
       (m_image.photometric == kPhotometricPalette || m_image.photometric == kPhotometricSeparated) && sampleEmpty &&
       outline) {
@@ -119,11 +148,7 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
   } else if (IsRgbImage() && !m_colorClasses.IsEmpty()) {
     if (!ClassifyByColorFeatures(m_image, rc, m_colorClasses)) return 0;
   } else {
-    BYTE table[256] = {};
-    if (!GetRegionFeature(m_image, sample, key, table, &feature)) {
-      if (!Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeError, MB_OK | MB_ICONSTOP);
-      return 0;
-    }
+    if (!lineFeature()) return 0;
     featureFilled = IsRgbImage();
     if (!Binarize(m_image, rc, &feature, table)) return 0;
   }
@@ -161,6 +186,36 @@ int CQznDoc::VectorizeRect(const RECT& sample, int useUserThreshold, int outline
       TraceSkeleton1Bit(rc.left, rc.top, width, height);
     }
   }
+  SetLinesModified(1);
+  return 1;
+}
+
+int CQznDoc::TraceMaskCentreLines(CRasterImage& mask, const RECT& rc, CPolygonFiller* roi) {
+  // A quiet run leaves the image as the in-place way would: the rectangle
+  // holds what is left of the mask (nothing, once traced), and with a region
+  // of interest everything outside its polygons is cleared. Clearing now
+  // gives the rectangle's memory back while the lines are made.
+  const bool quiet = Host().IsQuiet();
+  if (quiet) ClearRect(m_image, rc);
+  struct CLeaveImage {
+    CQznDoc& doc;
+    const CRasterImage& mask;
+    const RECT& rc;
+    CPolygonFiller* roi;
+    bool quiet;
+    ~CLeaveImage() {
+      if (!quiet) return;
+      MarkMaskPixels(mask, rc, doc.m_image);
+      if (roi) roi->MaskBilevel(doc.m_image);
+    }
+  } leave{*this, mask, rc, roi, quiet};
+
+  if (roi && !roi->MaskBilevel(mask)) return 0;
+  DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+  if (!Thin(mask, rc)) return 0;
+  DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+  CSkeletonTracer tracer(mask, m_lines, m_layers);
+  tracer.Trace1Bit(rc.left, rc.top, rc.right - rc.left + 1, rc.bottom - rc.top + 1);
   SetLinesModified(1);
   return 1;
 }

@@ -28,6 +28,22 @@ constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
 constexpr double kOutlineTolerance = 0.6;
 
+// Vertex reduction of a traced outline. The outline had a vertex a boundary
+// pixel; the line keeps a block of the size of what is left.
+void ReduceOutline(CVertexReducer& reducer, CChain& chain) {
+  reducer.ReduceChain(chain, kOutlineTolerance);
+  chain.m_points.shrink_to_fit();
+}
+
+// The outline walked into walked (a line whose room serves walk after walk):
+// line takes its bounds, as walked, and its reduced vertices, in a block of
+// their size.
+void TakeOutline(CVertexReducer& reducer, CChain& walked, CChain& line) {
+  reducer.ReduceChain(walked, kOutlineTolerance);
+  line.m_points.assign(walked.m_points.begin(), walked.m_points.end());
+  line.m_rcBounds = walked.m_rcBounds;
+}
+
 }  // namespace
 
 CRegionTracer::CRegionTracer(BYTE* pixels, int width, int height, int bitsPerPixel, CChainList& target)
@@ -42,13 +58,6 @@ CChain* CRegionTracer::NewChain() { return m_target.NewChain(); }
 
 void CRegionTracer::Report(const char* text, unsigned style) const {
   if (!Host().IsQuiet()) AfxMessageBox(text, style);
-}
-
-int CRegionTracer::GetPixel(int x, int y) const {
-  if (!Inside(x, y)) return 0;
-  const BYTE* row = Row(y);
-  if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
-  return row[x];
 }
 
 void CRegionTracer::SetPixel(int x, int y, int value) {
@@ -298,7 +307,7 @@ int CRegionTracer::TraceBanded(int id) {
           if ((bit(elsewhere, x, y) >> (x & 63)) & 1) continue;
           made[static_cast<std::size_t>(band)] = 1;
           startLine(out, x, y);
-          reducer.ReduceChain(*out.back().second, kOutlineTolerance);
+          ReduceOutline(reducer, *out.back().second);
         }
       }
     };
@@ -308,6 +317,9 @@ int CRegionTracer::TraceBanded(int id) {
           count, [&](std::int64_t i) { traceBand(2 * i + parity); },
           [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
     }
+    // The marks are not needed by the plain scan.
+    std::vector<std::uint64_t>().swap(seen);
+    std::vector<std::uint64_t>().swap(elsewhere);
     // The regions across the bands' borders, by the plain scan; their
     // lines are reduced side by side a batch at a time, so unreduced
     // outlines never pile up.
@@ -321,7 +333,7 @@ int CRegionTracer::TraceBanded(int id) {
         CVertexReducer reducer;
         const std::size_t end = reduced + static_cast<std::size_t>(BandStart(i + 1, pieces, n));
         for (std::size_t k = reduced + static_cast<std::size_t>(BandStart(i, pieces, n)); k < end; ++k)
-          reducer.ReduceChain(*rest[k].second, kOutlineTolerance);
+          ReduceOutline(reducer, *rest[k].second);
       });
       reduced = rest.size();
       waiting = 0;
@@ -370,12 +382,188 @@ int CRegionTracer::TraceBanded(int id) {
   return result;
 }
 
+// Outlines of an 8-bit mask side by side, whatever the regions' extent.
+//
+// At 8 bits the scan's decisions follow one rule: a left edge starts an
+// outline unless an earlier outline has marked it or the pixel to its right
+// (marks turn 1 into 2). The boundary walk itself reads only whether pixels
+// are ink (1 or 2 alike), so the outline from a given start does not depend
+// on what was traced before; a start is never isolated, since its right
+// neighbour is an unmarked 1. So the walks are made first, side by side:
+// each band of rows follows the scan through its own rows, deciding with the
+// marks of its own outlines only, and keeps every outline it walked (reduced,
+// with its bounds) and its steps. Then one thread goes through the scan in
+// order with the real marks: a start that is not marked takes its outline
+// from the band's store, or walks it when the band did not (because one of
+// the band's own outlines hid it), and marks its steps. Outlines a band
+// walked from starts that an earlier band's outline has marked are dropped.
+// Lines, order and the marks left in the image are those of the plain scan;
+// the image is only read while the bands walk.
+int CRegionTracer::TraceBanded8(int id) {
+  const std::int64_t rows = m_height - 2;  // the scan's rows, 1 .. height - 2
+  const std::int64_t bands = BandCount(rows, 64);
+  if (m_bits != 8 || bands < 2 || m_width < 3) return -1;
+
+  const std::unique_ptr<CChain> model = m_target.MakeLine();
+  // One band's walks: the outlines by start (raster position), in scan
+  // order, with their steps as direction codes, two a byte.
+  struct Walked {
+    std::int64_t key;
+    std::unique_ptr<CChain> line;
+    std::int64_t firstStep, steps;
+  };
+  struct Store {
+    std::vector<Walked> walked;
+    std::vector<BYTE> codes;
+  };
+  std::vector<Store> stores;
+  try {
+    stores.resize(static_cast<std::size_t>(bands));
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  auto stepCode = [](const CFPoint& a, const CFPoint& b) {
+    const int dx = static_cast<int>(b.x - a.x), dy = static_cast<int>(b.y - a.y);
+    for (int k = 0; k < 8; ++k)
+      if (kDx[k] == dx && kDy[k] == dy) return k;
+    return 0;  // a walk moves to a neighbour only
+  };
+
+  // Calls f(x, y) for every left edge of rows y0 .. y1 as the scan meets
+  // it. Only the first pixel of a run of ink can be one, and marking keeps
+  // ink ink, so the runs stay as they are.
+  auto forEachLeftEdge = [this](int y0, int y1, auto&& f) {
+    for (int y = y0; y <= y1; ++y) {
+      const BYTE* row = Row(y);
+      for (int x = 1; x < m_width - 1; ++x) {
+        x = NextNonZeroByte(row, x, m_width - 1);
+        if (x >= m_width - 1) break;
+        const int start = x;
+        x = NextZeroByte(row, x + 1, m_width - 1);
+        if (IsLeftEdge(start, y)) f(start, y);
+      }
+    }
+  };
+
+  CStatusProgress progress;
+  progress.SetRange(0, 2 * bands);
+  try {
+    ParallelFor(
+        bands,
+        [&](std::int64_t band) {
+          // A walk that fails would report it; the scan below walks that
+          // start again and reports it in its place, if it is traced at all.
+          CHeldMessages unused;
+          CHeldMessages* previous = HoldMessages(&unused);
+          const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
+          const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
+          const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;
+          std::vector<std::uint64_t> marked(static_cast<std::size_t>((y1 - y0 + 1) * stride), 0);
+          auto isMarked = [&](int x, int y) {
+            return (marked[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] >> (x & 63)) & 1;
+          };
+          Store& store = stores[static_cast<std::size_t>(band)];
+          CVertexReducer reducer;
+          CChain walk(model.get());  // the lines' pen width, for the bounds
+          forEachLeftEdge(y0, y1, [&](int x, int y) {
+            if (isMarked(x, y) || isMarked(x + 1, y)) return;
+            walk.m_points.clear();
+            if (!TraceOutline(x, y, walk)) return;
+            const std::vector<CFPoint>& pts = walk.m_points;
+            // An outline reaching above the band was most likely started by
+            // an earlier band (the scan meets its starts there first): it
+            // only marks. Should it not be, the scan walks it again.
+            bool above = false;
+            for (const CFPoint& p : pts) {
+              const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
+              if (py < y0) above = true;
+              if (py >= y0 && py <= y1)
+                marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
+            }
+            if (above) return;
+            Walked w{static_cast<std::int64_t>(y) * m_width + x, std::make_unique<CChain>(model.get()),
+                     static_cast<std::int64_t>(store.codes.size()) * 2, static_cast<std::int64_t>(pts.size()) - 1};
+            for (std::size_t i = 1; i < pts.size(); ++i) {
+              const int code = stepCode(pts[i - 1], pts[i]);
+              if (i % 2 == 1)
+                store.codes.push_back(static_cast<BYTE>(code));
+              else
+                store.codes.back() |= static_cast<BYTE>(code << 4);
+            }
+            w.line->m_fID = static_cast<float>(id);
+            walk.CalcBounds();
+            TakeOutline(reducer, walk, *w.line);
+            store.walked.push_back(std::move(w));
+          });
+          store.walked.shrink_to_fit();
+          store.codes.shrink_to_fit();
+          HoldMessages(previous);
+        },
+        [&](std::int64_t done) { progress.SetPos(done); });
+  } catch (const std::bad_alloc&) {
+    return -1;  // nothing written yet: the plain scan does the work
+  }
+
+  // The scan with the real marks, in order; each line goes to the target as
+  // soon as it is taken.
+  bool madeAny = false;
+  auto take = [&](std::unique_ptr<CChain> line) {
+    madeAny = true;
+    m_target.Adopt(line.release());  // a line it cannot take it deletes
+  };
+  int result = 1;
+  try {
+    CVertexReducer reducer;
+    CChain walked(model.get());
+    for (std::int64_t band = 0; band < bands; ++band) {
+      progress.SetPos(bands + band);
+      Store& store = stores[static_cast<std::size_t>(band)];
+      std::size_t next = 0;
+      const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
+      const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
+      forEachLeftEdge(y0, y1, [&](int x, int y) {
+        const std::int64_t key = static_cast<std::int64_t>(y) * m_width + x;
+        while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
+        if (next < store.walked.size() && store.walked[next].key == key) {
+          Walked& w = store.walked[next++];
+          int cx = x, cy = y;
+          SetPixel(cx, cy, 2);
+          for (std::int64_t i = 0; i < w.steps; ++i) {
+            const std::int64_t at = w.firstStep + i;
+            const int code = (store.codes[static_cast<std::size_t>(at / 2)] >> (4 * (at % 2))) & 15;
+            cx += kDx[code];
+            cy += kDy[code];
+            SetPixel(cx, cy, 2);
+          }
+          take(std::move(w.line));
+          return;
+        }
+        auto line = std::make_unique<CChain>(model.get());
+        line->m_fID = static_cast<float>(id);
+        walked.m_points.clear();
+        TraceFromLeftEdge(x, y, walked);
+        TakeOutline(reducer, walked, *line);
+        take(std::move(line));
+      });
+      Store().walked.swap(store.walked);
+      std::vector<BYTE>().swap(store.codes);
+    }
+  } catch (const std::bad_alloc&) {
+    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+    result = 0;  // the lines made so far stay
+  }
+  if (madeAny) m_target.m_nModified = 1;
+  return result;
+}
+
 int CRegionTracer::Trace(int id) {
   if (!m_pixels || (m_bits != 1 && m_bits != 8) || m_width <= 0 || m_height <= 0) return 0;
+  if (const int banded = TraceBanded8(id); banded >= 0) return banded;
   if (const int banded = TraceBanded(id); banded >= 0) return banded;
   CStatusProgress progress;
   progress.SetRange(0, m_height / 20);
   CVertexReducer reducer;
+  CChain walked;
   for (int y = 1; y < m_height - 1; ++y) {
     if (y % 20 == 0) progress.StepIt();
     const BYTE* row = Row(y);
@@ -391,13 +579,15 @@ int CRegionTracer::Trace(int id) {
           return 0;
         }
         chain->m_fID = static_cast<float>(id);
+        walked.m_points.clear();
+        walked.m_nWidth = chain->m_nWidth;  // for the bounds
         try {
-          TraceFromLeftEdge(x, y, *chain);
+          TraceFromLeftEdge(x, y, walked);
+          TakeOutline(reducer, walked, *chain);
         } catch (const std::bad_alloc&) {
           Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
           return 0;
         }
-        reducer.ReduceChain(*chain, kOutlineTolerance);
       }
       ++x;
     }

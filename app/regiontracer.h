@@ -35,7 +35,7 @@ class CRegionTracer {
   // a closed outline from every untraced left edge into a new line of the
   // target list carrying id. Result 1 when
   // the scan finished; 0 for an unusable image (no pixels, depth other than
-  // 1 or 8) or when a line could not be made ("超出内存"; the lines made so
+  // 1 or 8) or when a line could not be made (kOutOfMemory; the lines made so
   // far stay).
   int Trace(int id);
   // Follows the boundary of the region of (x, y) clockwise on the screen
@@ -49,7 +49,12 @@ class CRegionTracer {
   void RetireRegion(CChain& chain);
 
   // 0 outside the image.
-  int GetPixel(int x, int y) const;
+  int GetPixel(int x, int y) const {
+    if (!Inside(x, y)) return 0;
+    const BYTE* row = Row(y);
+    if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    return row[x];
+  }
   // Ignored outside the image; at 1 bit any non-zero value sets the pixel.
   void SetPixel(int x, int y, int value);
   // Moves (x, y) one step in direction code dir (0 east, then clockwise on
@@ -85,6 +90,10 @@ class CRegionTracer {
   // Trace over bands of rows on the worker threads: 1 or 0 as Trace, or -1
   // when the image is too small to band (nothing done then).
   int TraceBanded(int id);
+  // The same for 8-bit masks, also when regions reach across many bands:
+  // the outlines walked side by side, then taken in scan order (-1: too
+  // small to band, or no memory for it; nothing done then).
+  int TraceBanded8(int id);
   // Ink for the connection of regions: 1 or 2 at 8 bits, a set bit at 1.
   bool IsInk(int x, int y) const {
     const int v = GetPixel(x, y);

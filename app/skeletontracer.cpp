@@ -271,9 +271,9 @@ void ClassifyComponent(const Access& a, int x, int y, int y0, int y1, CBitRows& 
     const POINT q = stack.back();
     stack.pop_back();
     pixels.push_back(q);
-    for (int k = 0; k < 8; ++k) {
+    for (unsigned nb = a.Neighbours(q.x, q.y); nb; nb &= nb - 1) {
+      const int k = std::countr_zero(nb);
       const int nx = q.x + kDx[k], ny = q.y + kDy[k];
-      if (!a.Get(nx, ny)) continue;
       if (ny < y0 || ny > y1) {
         crosses = true;
       } else if (!seen.Get(nx, ny)) {
@@ -298,17 +298,24 @@ void CSkeletonTracer::ReportOutOfMemory() {
   m_reported = true;
 }
 
-void CSkeletonTracer::FinishChain(CChain* chain) {
-  if (chain->GetCount() < 2) {
+void CSkeletonTracer::FinishLine(CChain& walked, CChain& line) const {
+  walked.Smooth(0.0f);
+  // The walk appended a vertex a pixel; the line keeps only what is left
+  // after removing the redundant ones, in a block of its own size.
+  line.m_points.assign(walked.m_points.begin(), walked.m_points.end());
+  line.CalcBounds();
+  line.m_nLayer = m_layerId;
+  line.m_color = m_layerColor;
+  line.m_nPenStyle = m_penStyle;
+}
+
+void CSkeletonTracer::FinishChain(CChain* chain, CChain& walked) {
+  if (walked.GetCount() < 2) {
     // The line is the list's last one: it was made just now.
     m_lines.RemoveAt(m_lines.GetTailPosition());
     return;
   }
-  chain->Smooth(0.0f);
-  chain->CalcBounds();
-  chain->m_nLayer = m_layerId;
-  chain->m_color = m_layerColor;
-  chain->m_nPenStyle = m_penStyle;
+  FinishLine(walked, *chain);
 }
 
 template <class Access>
@@ -388,20 +395,38 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
     return false;
   }
 
+  // Each walk goes into a line that keeps its room from walk to walk; what
+  // is kept of it is finished into a line of its own size at once, so
+  // unfinished walks never pile up.
+  auto walkInto = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, std::int64_t key, int x, int y,
+                      int mode) {
+    walked.m_points.clear();
+    Walk(a, walked, x, y, queue, mode);
+    if (walked.GetCount() < 2) return;
+    auto line = std::make_unique<CChain>(model.get());
+    FinishLine(walked, *line);
+    out.emplace_back(key, std::move(line));
+  };
+  // The walks of one scan position: its own, then the queued branches.
+  auto traceFrom = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, int x, int y) {
+    const std::int64_t key = static_cast<std::int64_t>(y) * a.width + x;
+    walkInto(out, walked, queue, key, x, y, 0);
+    while (!queue.IsEmpty()) {
+      const POINT j = queue.Pop();
+      walkInto(out, walked, queue, key, j.x, j.y, 1);
+    }
+  };
+
   CStatusProgress progress;
-  progress.SetRange(0, 3 * bands);
+  progress.SetRange(0, 2 * bands);
   try {
     auto traceBand = [&](std::int64_t band) {
       const int y0 = static_cast<int>(firstRow + BandStart(band, bands, rows));
       const int y1 = static_cast<int>(firstRow + BandStart(band + 1, bands, rows)) - 1;
       FiledLines& out = filed[static_cast<std::size_t>(band)];
       CJunctionQueue queue;
+      CChain walked;
       std::vector<POINT> stack, pixels;
-      auto walk = [&](std::int64_t key, int x, int y, int mode) {
-        auto chain = std::make_unique<CChain>(model.get());
-        Walk(a, *chain, x, y, queue, mode);
-        if (chain->GetCount() >= 2) out.emplace_back(key, std::move(chain));
-      };
       for (int y = y0; y <= y1; ++y)
         for (std::int64_t x = l + 1; x < r - 1; ++x) {
           x = a.NextSet(y, static_cast<int>(x), static_cast<int>(r - 1));
@@ -410,12 +435,7 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
           if (!seen.Get(px, y)) ClassifyComponent(a, px, y, y0, y1, seen, elsewhere, stack, pixels);
           if (elsewhere.Get(px, y)) continue;
           made[static_cast<std::size_t>(band)] = 1;
-          const std::int64_t key = static_cast<std::int64_t>(y) * a.width + x;
-          walk(key, px, y, 0);
-          while (!queue.IsEmpty()) {
-            const POINT j = queue.Pop();
-            walk(key, j.x, j.y, 1);
-          }
+          traceFrom(out, walked, queue, px, y);
         }
     };
     // Even bands, then odd ones: neighbours never run together.
@@ -426,27 +446,21 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
           [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
     }
     for (char m : made) madeAny = madeAny || m;
+    // The marks are not needed by the plain scan.
+    seen = CBitRows();
+    elsewhere = CBitRows();
 
     // What crosses the bands' borders, on this thread by the plain scan.
     FiledLines& rest = filed.back();
     CJunctionQueue queue;
+    CChain walked;
     for (std::int64_t y = firstRow; y < b - 1; ++y) {
       if ((y - firstRow) % 64 == 0) progress.SetPos(bands + bands * (y - firstRow) / std::max<std::int64_t>(rows, 1));
       for (std::int64_t x = l + 1; x < r - 1; ++x) {
         x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
         if (x >= r - 1) break;
         madeAny = true;
-        const std::int64_t key = y * a.width + x;
-        auto walk = [&](int sx, int sy, int mode) {
-          auto chain = std::make_unique<CChain>(model.get());
-          Walk(a, *chain, sx, sy, queue, mode);
-          if (chain->GetCount() >= 2) rest.emplace_back(key, std::move(chain));
-        };
-        walk(static_cast<int>(x), static_cast<int>(y), 0);
-        while (!queue.IsEmpty()) {
-          const POINT j = queue.Pop();
-          walk(j.x, j.y, 1);
-        }
+        traceFrom(rest, walked, queue, static_cast<int>(x), static_cast<int>(y));
       }
     }
   } catch (const std::bad_alloc&) {
@@ -454,39 +468,23 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
     ReportOutOfMemory();
   }
 
-  // Scan order, then the lines finished side by side.
-  FiledLines all;
-  std::size_t total = 0;
-  for (const FiledLines& f : filed) total += f.size();
+  // Each band's lines, and the plain scan's, are in scan order already and
+  // no scan position gives lines to two of them: merged by position they
+  // are the lines in the order of the single-thread scan.
   try {
-    all.reserve(total);
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory();
-    return true;
-  }
-  for (FiledLines& f : filed) {
-    for (auto& entry : f) all.push_back(std::move(entry));
-    FiledLines().swap(f);
-  }
-  std::stable_sort(all.begin(), all.end(), [](const auto& p, const auto& q) { return p.first < q.first; });
-  const std::int64_t pieces = BandCount(static_cast<std::int64_t>(all.size()), 256);
-  ParallelFor(
-      pieces,
-      [&](std::int64_t i) {
-        const auto end = static_cast<std::size_t>(BandStart(i + 1, pieces, static_cast<std::int64_t>(all.size())));
-        for (auto k = static_cast<std::size_t>(BandStart(i, pieces, static_cast<std::int64_t>(all.size()))); k < end;
-             ++k) {
-          CChain& c = *all[k].second;
-          c.Smooth(0.0f);
-          c.CalcBounds();
-          c.m_nLayer = m_layerId;
-          c.m_color = m_layerColor;
-          c.m_nPenStyle = m_penStyle;
-        }
-      },
-      [&](std::int64_t done) { progress.SetPos(2 * bands + bands * done / std::max<std::int64_t>(pieces, 1)); });
-  try {
-    for (auto& entry : all) m_lines.Adopt(entry.second.release());  // a line it cannot take it deletes
+    std::vector<std::size_t> next(filed.size(), 0);
+    for (;;) {
+      std::size_t from = filed.size();
+      for (std::size_t i = 0; i < filed.size(); ++i)
+        if (next[i] < filed[i].size() &&
+            (from == filed.size() || filed[i][next[i]].first < filed[from][next[from]].first))
+          from = i;
+      if (from == filed.size()) break;
+      // Every line of this scan position, in its walk order.
+      const std::int64_t key = filed[from][next[from]].first;
+      for (FiledLines& f = filed[from]; next[from] < f.size() && f[next[from]].first == key; ++next[from])
+        m_lines.Adopt(f[next[from]].second.release());  // a line it cannot take it deletes
+    }
   } catch (const std::bad_alloc&) {
     ReportOutOfMemory();
   }
@@ -515,15 +513,24 @@ int CSkeletonTracer::TraceRect(Access& a, int left, int top, int width, int heig
   progress.SetStep(1);
 
   // A walk cut short by lack of memory leaves its line as far as it got.
+  // Walks go into one line that keeps its room from walk to walk.
+  CChain walked;
   auto walk = [&](CChain* chain, int x, int y, int mode) {
     bool ok = true;
+    walked.m_points.clear();
     try {
-      Walk(a, *chain, x, y, queue, mode);
+      Walk(a, walked, x, y, queue, mode);
     } catch (const std::bad_alloc&) {
       ReportOutOfMemory();
       ok = false;
     }
-    FinishChain(chain);
+    try {
+      FinishChain(chain, walked);
+    } catch (const std::bad_alloc&) {
+      ReportOutOfMemory();
+      m_lines.RemoveAt(m_lines.GetTailPosition());
+      ok = false;
+    }
     return ok;
   };
 

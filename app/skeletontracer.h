@@ -69,7 +69,7 @@ class CSkeletonTracer {
   // dropped; the others lose their redundant vertices and get the current
   // layer's ID, colour and pen style. The image is consumed. Result 0 when
   // the image is not 1-bit (resp. 8-bit) or has no pixels (nothing done),
-  // else 1. When a line cannot be made, "内存不足, 矢量化失败。" is shown once
+  // else 1. When a line cannot be made, kVectorizeNoMemory is shown once
   // per call and the scan goes on with the next row.
   int Trace1Bit(int left, int top, int width, int height);
   int Trace8Bit(int left, int top, int width, int height);
@@ -96,8 +96,12 @@ class CSkeletonTracer {
   bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
   template <class Access>
   std::int64_t Walk(Access& access, CChain& chain, int x, int y, CJunctionQueue& queue, int mode);
-  // Drops a line of fewer than 2 vertices (the list's last), else finishes it.
-  void FinishChain(CChain* chain);
+  // Gives line the vertices walked, without the redundant ones, its bounds
+  // and the current layer's attributes.
+  void FinishLine(CChain& walked, CChain& line) const;
+  // Drops the line (the list's last) when fewer than 2 vertices were
+  // walked, else finishes it.
+  void FinishChain(CChain* chain, CChain& walked);
   void ReportOutOfMemory();
 
   CRasterImage& m_image;

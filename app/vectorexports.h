@@ -11,6 +11,16 @@ namespace qzn {
 
 class CQznDoc;
 
+// The formats of the batch exports (ExportLines, ExportPoints), by the type
+// number the batch run and the command line pass.
+enum BatchExportType : int {
+  kExportGenerate = 0,  // ARC generate text (points: the point file)
+  kExportDxf = 1,
+  kExportMif = 2,    // MapInfo MIF/MID
+  kExportShape = 3,  // ArcView shapefile
+  kExportXyz = 4,
+};
+
 class IVectorExports {
  public:
   virtual ~IVectorExports() = default;
@@ -18,9 +28,9 @@ class IVectorExports {
   // extension (VectorFileType), with its options. 1 on success and after
   // Cancel, 0 after a failure already reported.
   virtual int SaveVectorFile(CQznDoc& doc, const std::string& path, int typeCode) = 0;
-  // The batch exports, without dialogs: type 0 ARC generate, 1 DXF, 2 MIF/MID,
-  // 3 shapefile, 4 XYZ; in image pixels or, with map set, in map
-  // coordinates. 1 on success, 0 on failure.
+  // The batch exports, without dialogs, of a BatchExportType; in image pixels
+  // or, with map set, in map coordinates. 1 on success, 0 on failure (also
+  // for a type outside BatchExportType).
   virtual int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) = 0;
   virtual int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) = 0;
 };

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "model/maptransform.h"
+
 namespace qzn {
 
 class CQznDoc;
@@ -16,7 +18,8 @@ class IVectorImports {
   virtual ~IVectorImports() = default;
   // See CQznDoc::ImportVectors and CQznDoc::ImportGeoVectors.
   virtual int ImportVectors(CQznDoc& doc, const std::string& path, int replace) = 0;
-  virtual int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, int type) = 0;
+  virtual int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference,
+                               GeorefKind kind) = 0;
 };
 
 // The installed imports (not owned); null when none. Set returns the previous

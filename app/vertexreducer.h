@@ -39,7 +39,7 @@ class CVertexReducer {
 
   // Reduces the list in place, keeping a subset of its points in order.
   // Result: the number of points kept; 0 when the list holds 2 points or
-  // fewer (left unchanged) or memory runs out ("内存分配错误", list
+  // fewer (left unchanged) or memory runs out (kVertexNoMemory, list
   // unchanged). A closed list (first point equal to the last) gets a second
   // pass with the ring's start moved three kept points along, so the seam
   // of the first pass does not survive as an extra vertex; it stays closed.
@@ -62,16 +62,16 @@ class CTracePointList {
  public:
   // On an empty list: the first point is the midpoint of the run
   // (x1, y1)-(x2, y2) (x1 - (x1 - x2) / 2, likewise y, integer division) and
-  // the mean width starts with the run's length. Otherwise "第一点已存在".
+  // the mean width starts with the run's length. Otherwise kFirstPointExists.
   void Start(int x1, int y1, int x2, int y2);
-  // Appends a point; on an empty list "第一点不存在" instead.
+  // Appends a point; on an empty list kFirstPointMissing instead.
   void AppendPoint(int x, int y);
   // Appends the run's midpoint (as in Start) and folds its length into the
-  // mean width; on an empty list "第一点不存在".
+  // mean width; on an empty list kFirstPointMissing.
   void AppendMidpoint(int x1, int y1, int x2, int y2);
-  // The point at index; outside 0 .. count - 1: (0, 0) and "处理错误".
+  // The point at index; outside 0 .. count - 1: (0, 0) and kProcessingError.
   POINT GetPoint(std::int64_t index) const;
-  // Removes n points from the end; n above the count: "删除点错误" and
+  // Removes n points from the end; n above the count: kDeletePointError and
   // nothing removed.
   void RemoveTail(std::int64_t n);
   void RemoveAll();

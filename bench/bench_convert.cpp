@@ -1,12 +1,14 @@
-// The command-line conversion of a full sheet: a generated 20000 x 15000
-// grey LZW TIFF of contour-like lines converted by the `qzn` program (built
+// The command-line conversion of a whole sheet: the generated contour sheet
+// (scangen::ContourSheet: 9672 x 8256, dense contours and a map grid across
+// it, 24 % ink) as a grey LZW TIFF, converted by the `qzn` program (built
 // beside the benchmarks' folder) by centre line and by outline. The whole
 // process is timed, reading and writing included, with its peak resident
 // memory; in the same run skimage's skeletonize is timed alone on the same
 // image (already read and thresholded), as the yardstick the conversion
 // must beat, and so is the potrace command on the same bitmap (the outline
 // conversion's yardstick, the whole process). The argument of the
-// conversions is the thread count (QZN_THREADS; 0: every core).
+// conversions is the thread count (QZN_THREADS; 0: every core); each
+// conversion's file is compared with the one-thread run's (`same_as_1`).
 //
 //   build/bench/bench_convert [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
@@ -29,7 +31,7 @@ namespace {
 
 struct Sheet {
   std::string dir, tif, pbm;
-  std::int64_t width = 20000, height = 15000;
+  std::int64_t width = 0, height = 0;
   bool ok = false;
   ~Sheet() {
     std::error_code ec;
@@ -41,6 +43,9 @@ const Sheet& GetSheet() {
   static Sheet sheet;
   static bool made = [] {
     Sheet& s = sheet;
+    scangen::Options opt = scangen::ContourSheet();
+    s.width = opt.width;
+    s.height = opt.height;
     if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
       long long w = 0, h = 0;
       if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) s.width = w, s.height = h;
@@ -49,10 +54,8 @@ const Sheet& GetSheet() {
     if (!mkdtemp(dir)) return false;
     s.dir = dir;
     s.tif = s.dir + "/sheet.tif";
-    scangen::Options opt;
     opt.width = s.width;
     opt.height = s.height;
-    opt.seed = 7;
     const scangen::GreyImage grey = scangen::Generate(opt);
     s.ok = scangen::WriteTiff(grey, s.tif, scangen::Compression::Lzw);
     // The bitmap potrace traces: ink (below 128) as set bits.
@@ -125,13 +128,15 @@ void Convert(benchmark::State& state, bool outline) {
     state.SkipWithError("build the qzn program first");
     return;
   }
-  const std::string out = sheet.dir + (outline ? "/outline.gen" : "/centre.gen");
+  const int threads = static_cast<int>(state.range(0));
+  const std::string base = sheet.dir + (outline ? "/outline" : "/centre");
+  const std::string out = base + "-" + std::to_string(threads) + ".gen", single = base + "-1.gen";
   std::vector<std::string> argv = {qzn, "-i", sheet.tif, "-o", out};
   if (outline) argv.push_back("-b");
   double seconds = 0;
   long peakKb = 0;
   for (auto _ : state) {
-    if (!RunTimed(argv, seconds, peakKb, static_cast<int>(state.range(0)))) {
+    if (!RunTimed(argv, seconds, peakKb, threads)) {
       state.SkipWithError("qzn failed");
       return;
     }
@@ -145,7 +150,11 @@ void Convert(benchmark::State& state, bool outline) {
   state.counters["output_MB"] = std::filesystem::file_size(out) / 1e6;
   if (!outline && g_skimageSeconds > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds;
   if (outline && g_potraceSeconds > 0) state.counters["qzn/potrace"] = seconds / g_potraceSeconds;
-  std::filesystem::remove(out);
+  // The one-thread file stays for the comparisons of the other counts.
+  if (threads != 1 && std::filesystem::exists(single)) {
+    state.counters["same_as_1"] = std::system(("cmp -s '" + out + "' '" + single + "'").c_str()) == 0;
+    std::filesystem::remove(out);
+  }
 }
 
 // skimage's skeletonize alone: the TIFF is read and thresholded outside the
@@ -215,5 +224,12 @@ void BM_ConvertOutline(benchmark::State& state) { Convert(state, true); }
 
 BENCHMARK(BM_SkimageSkeletonize)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_Potrace)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ConvertCentreLine)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ConvertOutline)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertCentreLine)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_ConvertOutline)->Arg(1)->Arg(2)->Arg(3)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);

@@ -1,23 +1,33 @@
-// The command-line conversion of a full sheet, stage by stage: the
-// generated 20000 x 15000 grey LZW scan read, thresholded (histogram,
-// optimal threshold, binarising), thinned and traced into centre lines, or
-// traced into reduced region outlines, and written as ARC generate text.
-// The argument is the thread count (0: every core); each stage's wall time
-// is a counter, so the split before and after the threads can be compared.
+// The command-line conversion of a whole contour sheet, stage by stage: the
+// generated 9672 x 8256 grey LZW sheet (scangen::ContourSheet: dense
+// contours and a map grid across the sheet, 24 % ink) read, thresholded
+// (histogram and optimal threshold, then the line-pixel mask, or the image
+// binarised in place for outlines), thinned and walked into centre lines, or
+// traced into reduced region outlines, and written as ARC generate text,
+// each stage as the vectorising driver runs it on a quiet document.
+//
+// Per stage: wall seconds (`<stage>_s`) and the peak resident memory of the
+// process while it ran (`<stage>_MB`, the high-water mark reset at the
+// stage's start; the benchmark program's own libraries included), and the
+// largest of those over the image's 8-bit size (`peak/image`). The argument is the thread count (0: every core).
 //
 //   build/bench/bench_stages [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
 #include "app/qzndoc.h"
 #include "app/regiontracer.h"
+#include "app/skeletontracer.h"
 #include "bench/scangen.h"
 #include "platform/host.h"
 #include "platform/parallel.h"
@@ -33,7 +43,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Sheet {
   std::string dir, tif;
-  std::int64_t width = 20000, height = 15000;
+  scangen::Options options = scangen::ContourSheet();
   bool ok = false;
   ~Sheet() {
     std::error_code ec;
@@ -46,17 +56,14 @@ const Sheet& GetSheet() {
   static const bool made = [] {
     if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
       long long w = 0, h = 0;
-      if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) sheet.width = w, sheet.height = h;
+      if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0)
+        sheet.options.width = w, sheet.options.height = h;
     }
     char dir[] = "/tmp/qzn-bench-stages-XXXXXX";
     if (!mkdtemp(dir)) return false;
     sheet.dir = dir;
     sheet.tif = sheet.dir + "/sheet.tif";
-    scangen::Options opt;
-    opt.width = sheet.width;
-    opt.height = sheet.height;
-    opt.seed = 7;  // the sheet of bench_convert
-    sheet.ok = scangen::WriteTiff(scangen::Generate(opt), sheet.tif, scangen::Compression::Lzw);
+    sheet.ok = scangen::WriteTiff(scangen::Generate(sheet.options), sheet.tif, scangen::Compression::Lzw);
     return true;
   }();
   (void)made;
@@ -64,6 +71,46 @@ const Sheet& GetSheet() {
 }
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// The process's resident high-water mark in bytes, and its reset (the
+// kernel's clear_refs 5).
+double PeakBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atof(line.c_str() + 6) * 1024.0;
+  return 0;
+}
+void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Times the stages of one run and keeps each stage's peak.
+class CStages {
+ public:
+  explicit CStages(benchmark::State& state) : m_state(state) {}
+  void Begin() {
+    // What earlier runs freed goes back to the system first, so each run's
+    // figures are its own.
+    malloc_trim(0);
+    ResetPeak();
+    m_start = m_last = Clock::now();
+  }
+  void End(const char* stage) {
+    const auto now = Clock::now();
+    const double peak = PeakBytes();
+    m_state.counters[std::string(stage) + "_s"] = Seconds(m_last, now);
+    m_state.counters[std::string(stage) + "_MB"] = peak / 1e6;
+    m_peak = std::max(m_peak, peak);
+    ResetPeak();
+    m_last = Clock::now();
+  }
+  double Total() const { return Seconds(m_start, m_last); }
+  double Peak() const { return m_peak; }
+
+ private:
+  benchmark::State& m_state;
+  Clock::time_point m_start, m_last;
+  double m_peak = 0;
+};
 
 void Stages(benchmark::State& state, bool outline) {
   const Sheet& sheet = GetSheet();
@@ -74,60 +121,60 @@ void Stages(benchmark::State& state, bool outline) {
   const int threads = static_cast<int>(state.range(0));
   CWorkerThreadsScope scope(threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency()));
   const std::string out = sheet.dir + "/lines.gen";
-  double read = 0, threshold = 0, thin = 0, trace = 0, write = 0;
   std::int64_t lines = 0;
+  double peak = 0;
   for (auto _ : state) {
     CQuietScope quiet;
-    CQznDoc doc;
-    const auto t0 = Clock::now();
-    if (!doc.OnOpenDocument(sheet.tif)) {
-      state.SkipWithError("could not read the sheet");
-      return;
+    CStages stages(state);
+    {
+      CQznDoc doc;
+      stages.Begin();
+      if (!doc.OnOpenDocument(sheet.tif)) {
+        state.SkipWithError("could not read the sheet");
+        return;
+      }
+      stages.End("read");
+      CRasterImage& img = doc.m_image;
+      const RECT rc{0, 0, img.width - 1, img.height - 1};
+      int bins[256];
+      CImageArea area{0, 0, img.width, img.height, 0};
+      GenHistogram(&img, &area, bins);
+      const int t = GetOptimalThresh(bins, 256);
+      BYTE table[256];
+      MakeRangeTable(img.photometric != 0 ? PackGreyRange(0, t) : PackGreyRange(t + 1, 255), table);
+      if (outline) {
+        Binarize(img, rc, nullptr, table);
+        stages.End("threshold");
+        CChainList traced;
+        CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, traced);
+        tracer.Trace(0);
+        doc.m_lines.AdoptAll(traced);
+      } else {
+        CRasterImage mask;
+        MakeLineMask(img, rc, table, mask);
+        ClearRect(img, rc);  // what a quiet run does with the traced rectangle
+        stages.End("threshold");
+        DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+        Thin(mask, rc);
+        DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+        stages.End("thin");
+        CSkeletonTracer tracer(mask, doc.m_lines, doc.m_layers);
+        tracer.Trace1Bit(0, 0, img.width, img.height);
+      }
+      doc.m_lines.DeleteSmallInRect(0, 1, RECT{0, 0, 0, 0}, TRUE);
+      stages.End("trace");
+      doc.ExportLines(out, 0);
+      stages.End("write");
+      lines = doc.m_lines.GetCount();
+      state.SetIterationTime(stages.Total());
     }
-    const auto t1 = Clock::now();
-    CRasterImage& img = doc.m_image;
-    const RECT rc{0, 0, img.width - 1, img.height - 1};
-    int bins[256];
-    CImageArea area{0, 0, img.width, img.height, 0};
-    GenHistogram(&img, &area, bins);
-    const int t = GetOptimalThresh(bins, 256);
-    BYTE table[256];
-    MakeRangeTable(img.photometric != 0 ? PackGreyRange(0, t) : PackGreyRange(t + 1, 255), table);
-    Binarize(img, rc, nullptr, table);
-    const auto t2 = Clock::now();
-    auto t3 = t2;
-    if (outline) {
-      CChainList traced;
-      CRegionTracer tracer(img.pixels, img.width, img.height, img.bitsPerSample, traced);
-      tracer.Trace(0);
-      doc.m_lines.AdoptAll(traced);
-    } else {
-      DrawRectOutline8(img.pixels, img.GetRowBytes(), rc, 0);
-      Thin(img, rc);
-      DrawRectOutline8(img.pixels, img.GetRowBytes(), rc, 0);
-      t3 = Clock::now();
-      doc.TraceSkeleton8Bit(0, 0, img.width, img.height);
-    }
-    doc.m_lines.DeleteSmallInRect(0, 1, RECT{0, 0, 0, 0}, TRUE);
-    const auto t4 = Clock::now();
-    doc.ExportLines(out, 0);
-    const auto t5 = Clock::now();
-    read += Seconds(t0, t1);
-    threshold += Seconds(t1, t2);
-    thin += Seconds(t2, t3);
-    trace += Seconds(t3, t4);
-    write += Seconds(t4, t5);
-    lines = doc.m_lines.GetCount();
-    state.SetIterationTime(Seconds(t0, t5));
+    peak = stages.Peak();
   }
-  const double n = static_cast<double>(state.iterations());
+  const double image = static_cast<double>(sheet.options.width) * static_cast<double>(sheet.options.height);
   state.counters["threads"] = WorkerThreads();
-  state.counters["read_s"] = read / n;
-  state.counters["threshold_s"] = threshold / n;
-  if (!outline) state.counters["thin_s"] = thin / n;
-  state.counters["trace_s"] = trace / n;
-  state.counters["write_s"] = write / n;
   state.counters["lines"] = static_cast<double>(lines);
+  state.counters["image_MB"] = image / 1e6;
+  state.counters["peak/image"] = peak / image;
   std::filesystem::remove(out);
 }
 

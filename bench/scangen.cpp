@@ -237,6 +237,19 @@ void DrawStraightLines(Painter& paint, const Options& opt, std::int64_t count) {
   }
 }
 
+// A map grid from edge to edge, slightly off the axes as a scanned sheet is,
+// drawn at the widest width.
+void DrawGrid(Painter& paint, const Options& opt) {
+  if (opt.gridSpacing <= 0) return;
+  Random rng = Stream(opt.seed, 6);
+  const double W = static_cast<double>(opt.width), H = static_cast<double>(opt.height);
+  const double step = static_cast<double>(opt.gridSpacing), r = opt.maxLineWidth / 2.0;
+  const double skew = rng.Uniform(-0.002, 0.002);  // radians, the sheet's tilt on the scanner
+  const std::uint8_t ink = Ink(rng);
+  for (double x = step / 2; x < W; x += step) paint.Segment({x, -1.0}, {x - skew * H, H}, r, ink);
+  for (double y = step / 2; y < H; y += step) paint.Segment({-1.0, y}, {W, y + skew * W}, r, ink);
+}
+
 // Words of two to six letters, each letter two to four strokes between the
 // points of a 3 x 3 grid in its box; some words are set at an angle, as
 // lettering along a feature is.
@@ -303,7 +316,20 @@ GreyImage Generate(const Options& opt) {
   DrawStraightLines(paint, opt, AutoCount(opt.straightLines, area / 200000.0));
   DrawTextBlobs(paint, opt, AutoCount(opt.textBlobs, area / 50000.0));
   DrawNoise(paint, opt);
+  DrawGrid(paint, opt);
   return img;
+}
+
+Options ContourSheet(std::uint32_t seed) {
+  Options opt;
+  opt.width = 9672;
+  opt.height = 8256;
+  opt.seed = seed;
+  opt.contours = 12000;
+  opt.minLineWidth = 2;
+  opt.maxLineWidth = 8;
+  opt.gridSpacing = 600;
+  return opt;
 }
 
 bool WritePgm(const GreyImage& img, const std::string& path) {

@@ -26,6 +26,10 @@ struct Options {
   int textBlobs = -1;      // words of letter-like strokes; -1: one per 50000 pixels
   int wavyLines = -1;      // long open wavy lines across the sheet; -1: one per 600 pixels of width + height
   double noise = 0.0005;   // share of pixels turned into dark specks
+  // A map grid over the whole sheet: lines from edge to edge in both
+  // directions, this many pixels apart (0: none). Every grid line crosses
+  // every band of rows, joining most of the ink into one region.
+  int gridSpacing = 0;
 };
 
 // An 8-bit grey image, 0 black, 255 white, rows top first.
@@ -37,6 +41,13 @@ struct GreyImage {
 
 // Throws std::invalid_argument for a non-positive size or line width range.
 GreyImage Generate(const Options& opt);
+
+// A whole contour sheet as users scan them: 9672 x 8256 pixels (80
+// megapixels), dense nests of contours 2 to 8 pixels wide with the rest of
+// the picture, and a map grid every 600 pixels from edge to edge, which joins
+// most of the ink into one region that crosses every band of rows; about
+// 24 % of the pixels are ink.
+Options ContourSheet(std::uint32_t seed = 7);
 
 // Writes a binary PGM (P5); returns false on error (the target is then left
 // as it was).

@@ -2,7 +2,12 @@
 // sample.
 //
 //   scangen --width W --height H --seed S [--min-width a --max-width b]
-//           [--lzw | --g4 | --pgm] -o out
+//           [--contours n] [--grid spacing] [--lzw | --g4 | --pgm] -o out
+//   scangen --contour-sheet [--seed S ...] [--lzw | --g4 | --pgm] -o out
+//
+// --contour-sheet sets every picture option to the whole contour sheet of
+// the conversion benchmarks (scangen::ContourSheet); options after it
+// change it further.
 //
 // Without a format switch the output is an uncompressed 8-bit grey TIFF.
 
@@ -21,7 +26,7 @@ int Usage(const char* message) {
   std::fprintf(stderr, "scangen: %s\n", message);
   std::fprintf(stderr,
                "usage: scangen --width W --height H --seed S [--min-width a --max-width b] "
-               "[--lzw|--g4|--pgm] -o out\n");
+               "[--contours n] [--grid spacing] [--contour-sheet] [--lzw|--g4|--pgm] -o out\n");
   return 2;
 }
 
@@ -58,6 +63,14 @@ int main(int argc, char** argv) {
     } else if (arg == "--max-width") {
       const char* v = value();
       ok = v && ParseNumber(v, opt.maxLineWidth) && opt.maxLineWidth >= 1;
+    } else if (arg == "--contours") {
+      const char* v = value();
+      ok = v && ParseNumber(v, opt.contours) && opt.contours >= 0;
+    } else if (arg == "--grid") {
+      const char* v = value();
+      ok = v && ParseNumber(v, opt.gridSpacing) && opt.gridSpacing >= 0;
+    } else if (arg == "--contour-sheet") {
+      opt = scangen::ContourSheet();
     } else if (arg == "--lzw") {
       format = Lzw, ++formats;
     } else if (arg == "--g4") {

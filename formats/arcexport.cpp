@@ -12,12 +12,12 @@ namespace qzn {
 
 namespace {
 
-// The georeference of the "Arc/Pnt 输出" dialog, remembered as the
+// The georeference of the kArcPntTitle dialog, remembered as the
 // workspace's last choice. False when the dialog was cancelled.
 bool AskArcPnt(CQznDoc& doc, ArcPntExportOptions& options, GeorefChoice& choice) {
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskArcPnt)) return false;
   choice = ToGeorefChoice(options.mode, GeorefChoice::flip);
-  doc.m_nSpareWord = choice == GeorefChoice::flip ? -1 : static_cast<int>(choice) - 1;
+  doc.RememberGeoref(KindOf(choice));
   return true;
 }
 

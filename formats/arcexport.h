@@ -1,5 +1,5 @@
 // ARC generate line and point files and XYZ files, with their option
-// dialogs ("Arc/Pnt 输出", "3D XYZ 文件选项").
+// dialogs (kArcPntTitle, kXyzOptionsTitle).
 #pragma once
 
 #include <string>

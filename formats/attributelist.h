@@ -28,7 +28,7 @@ class CAttributeList : public IAttributeLookup {
   // file or a line that does not start with an ID; a group cut short is
   // dropped. Lines of any length, LF or CRLF ends and a last line without
   // one are read. 1 when the file was read (also with no groups), 0 when it
-  // cannot be opened or its header is wrong ("无效的文件格式。" is shown).
+  // cannot be opened or its header is wrong (kInvalidFileFormat is shown).
   int ReadFile(const std::string& path);
   // Writes the header, the groups in the order added and "END", replacing
   // an old file only when all was written; texts are kept on one line each.

@@ -120,7 +120,7 @@ int DbfSetBuffering(int recordsPerBuffer, int bufferCount, int writeBehind);
 // Writes back a changed record and every changed buffer of a table (-1 all).
 int DbfFlush(int table);
 
-// Reports an error through the host: "错误数: " with the code, the
+// Reports an error through the host: kDbfErrorNumber with the code, the
 // code's message and the extra texts, one to a line. Stores the code as the
 // last error and returns the answer of the message box.
 int DbfReportError(int code, std::initializer_list<std::string_view> texts = {});

@@ -34,7 +34,7 @@ struct DxfContent {
 // old one only when everything was written.
 WriteResult WriteDxfFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const DxfContent& what);
 
-// The view's DXF export with the "DXF 输出选项" dialog: 1 on success and after
+// The view's DXF export with the kDxfOutTitle dialog: 1 on success and after
 // Cancel, 0 after a failure it has reported.
 int ExportDxf(CQznDoc& doc, const std::string& path);
 

@@ -10,22 +10,33 @@
 
 namespace qzn {
 
-namespace {
+GeorefKind KindOf(GeorefChoice choice) {
+  switch (choice) {
+    case GeorefChoice::bilinear: return GeorefKind::bilinear;
+    case GeorefChoice::triangulation: return GeorefKind::triangulation;
+    case GeorefChoice::worldFile: return GeorefKind::worldFile;
+    default: return GeorefKind::none;
+  }
+}
 
-bool HasControlPoints(const CQznDoc& doc) { return doc.m_controlPts.GetCount() > 3; }
-bool HasWorldFile(const CQznDoc& doc) { return doc.m_tfw.m_nTerms == 3; }
-
-}  // namespace
+GeorefChoice ChoiceOf(GeorefKind kind) {
+  switch (kind) {
+    case GeorefKind::bilinear: return GeorefChoice::bilinear;
+    case GeorefKind::triangulation: return GeorefChoice::triangulation;
+    case GeorefKind::worldFile: return GeorefChoice::worldFile;
+    default: return GeorefChoice::none;
+  }
+}
 
 GeorefChoice CExportGeoref::Resolve(const CQznDoc& doc, GeorefChoice choice) {
   switch (choice) {
     case GeorefChoice::bilinear:
     case GeorefChoice::triangulation:
-      if (HasControlPoints(doc)) return choice;
-      return HasWorldFile(doc) ? GeorefChoice::worldFile : GeorefChoice::none;
+      if (doc.HasGeoref(KindOf(choice))) return choice;
+      return doc.HasGeoref(GeorefKind::worldFile) ? GeorefChoice::worldFile : GeorefChoice::none;
     case GeorefChoice::worldFile:
-      if (HasWorldFile(doc)) return choice;
-      return HasControlPoints(doc) ? GeorefChoice::bilinear : GeorefChoice::none;
+      if (doc.HasGeoref(GeorefKind::worldFile)) return choice;
+      return doc.HasGeoref(GeorefKind::bilinear) ? GeorefChoice::bilinear : GeorefChoice::none;
     case GeorefChoice::flip: return choice;
     default: return GeorefChoice::none;
   }
@@ -35,29 +46,15 @@ CExportGeoref::Outcome CExportGeoref::Prepare(const CQznDoc& doc, GeorefChoice c
   m_choice = choice;
   m_map = MapTransform::Pixels();
   switch (choice) {
-    case GeorefChoice::bilinear: {
-      double x[4], y[4];
-      if (!doc.FitControlPointTransform(x, y)) return fitFailed;
-      m_map = MapTransform::Polynomial(x, y, 4);
-      return ok;
-    }
-    case GeorefChoice::worldFile: {
-      double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-      if (!doc.m_tfw.GetTransform(x, y, 0)) return worldFileFailed;
-      m_map = MapTransform::Polynomial(x, y, 3);
-      return ok;
-    }
+    case GeorefChoice::bilinear:
     case GeorefChoice::triangulation:
-      if (!doc.m_triangles.IsEmpty()) {
-        m_map = MapTransform::Triangulation(doc.m_triangles);
-        return ok;
-      }
-      m_triangles.RemoveAll();
-      if (!m_triangles.Build(doc.m_controlPts, doc.m_extent, 0)) return triangulationFailed;
-      m_map = MapTransform::Triangulation(m_triangles);
-      return ok;
-    case GeorefChoice::flip: m_map = MapTransform::FlippedOver(doc.m_extent); return ok;
-    default: m_choice = GeorefChoice::none; return ok;
+    case GeorefChoice::worldFile: {
+      const Outcome outcome = m_georef.Prepare(doc, KindOf(choice));
+      m_map = m_georef.Map();
+      return outcome;
+    }
+    case GeorefChoice::flip: m_map = MapTransform::FlippedOver(doc.m_extent); return CGeoreference::ok;
+    default: m_choice = GeorefChoice::none; return CGeoreference::ok;
   }
 }
 
@@ -68,10 +65,10 @@ GeorefChoice ToGeorefChoice(int mode, GeorefChoice highest) {
 bool PrepareGeoref(CExportGeoref& georef, const CQznDoc& doc, GeorefChoice choice, const GeorefMessages& messages) {
   const char* message = nullptr;
   switch (georef.Prepare(doc, CExportGeoref::Resolve(doc, choice))) {
-    case CExportGeoref::ok: return true;
-    case CExportGeoref::fitFailed: message = messages.fit; break;
-    case CExportGeoref::triangulationFailed: message = messages.triangulation; break;
-    case CExportGeoref::worldFileFailed: message = messages.worldFile; break;
+    case CGeoreference::ok: return true;
+    case CGeoreference::fitFailed: message = messages.fit; break;
+    case CGeoreference::triangulationFailed: message = messages.triangulation; break;
+    case CGeoreference::worldFileFailed: message = messages.worldFile; break;
   }
   if (message) AfxMessageBox(message, MB_OK | MB_ICONSTOP);
   return false;

@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "georef/triangle.h"
+#include "app/georeference.h"
 #include "model/maptransform.h"
 #include "platform/wintypes.h"
 
@@ -22,9 +22,14 @@ class CTextFileWriter;
 // limit).
 enum class WriteResult { ok, cannotCreate, cannotMap, reported, failed };
 
-// The georeference radios of the export dialogs ("不应用", "双线性", "三角网法",
-// "使用 TFW", "垂直翻转(V)"), in their order.
+// The georeference radios of the export dialogs (kExpNoGeoref, kBilinear, kTriangulation,
+// kExpUseTfw, kExpFlipV), in their order.
 enum class GeorefChoice : int { none = 0, bilinear = 1, triangulation = 2, worldFile = 3, flip = 4 };
+
+// The georeference a choice applies (none for none and flip), and the
+// choice of a georeference: the workspace remembers the kind.
+GeorefKind KindOf(GeorefChoice choice);
+GeorefChoice ChoiceOf(GeorefKind kind);
 
 // The transform of one export, prepared before any file is opened. A choice
 // whose georeference the workspace no longer has (a remembered choice, or
@@ -33,7 +38,7 @@ enum class GeorefChoice : int { none = 0, bilinear = 1, triangulation = 2, world
 // writes the format's pixel form (`none`).
 class CExportGeoref {
  public:
-  enum Outcome { ok, fitFailed, triangulationFailed, worldFileFailed };
+  using Outcome = CGeoreference::Outcome;
 
   CExportGeoref() = default;
   CExportGeoref(const CExportGeoref&) = delete;
@@ -43,9 +48,9 @@ class CExportGeoref {
   static GeorefChoice Resolve(const CQznDoc& doc, GeorefChoice choice);
 
   // Prepares the choice (after Resolve). `none` and `flip` give pixels, or
-  // pixels flipped over the extent; the triangulation is the workspace's
-  // when it is built, else one built for this export only (the workspace is
-  // not changed). Nothing is shown: the caller has the message.
+  // pixels flipped over the extent; the georeferences are the workspace's
+  // (CGeoreference, image to map). Nothing is shown: the caller has the
+  // message.
   Outcome Prepare(const CQznDoc& doc, GeorefChoice choice);
 
   GeorefChoice Choice() const { return m_choice; }
@@ -54,7 +59,7 @@ class CExportGeoref {
  private:
   GeorefChoice m_choice = GeorefChoice::none;
   MapTransform m_map;
-  CTriangleList m_triangles;  // built here when the workspace has none
+  CGeoreference m_georef;
 };
 
 // The radio value of a dialog as a choice: 1 to `highest`, else none.

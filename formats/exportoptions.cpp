@@ -8,8 +8,8 @@ namespace {
 
 IExportOptionsHook* g_hook = nullptr;
 
-bool HasControlPoints(const CQznDoc& doc) { return doc.m_controlPts.GetCount() > 3; }
-bool HasWorldFile(const CQznDoc& doc) { return doc.m_tfw.m_nTerms == 3; }
+bool HasControlPoints(const CQznDoc& doc) { return doc.HasGeoref(GeorefKind::bilinear); }
+bool HasWorldFile(const CQznDoc& doc) { return doc.HasGeoref(GeorefKind::worldFile); }
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
@@ -33,8 +33,18 @@ GeorefEnabling GeorefEnabling::For(const CQznDoc& doc) {
 DxfOutOptions DxfOutOptions::Defaults(const CQznDoc& doc) {
   DxfOutOptions o;
   o.enabled = GeorefEnabling::For(doc);
-  if (doc.m_nSpareWord >= 0 && doc.m_nSpareWord <= 2) o.mode = doc.m_nSpareWord + 2;
+  const GeorefKind remembered = doc.RememberedGeoref();
+  if (remembered != GeorefKind::none) o.mode = ModeOf(remembered);
   return o;
+}
+
+int DxfOutOptions::ModeOf(GeorefKind kind) {
+  switch (kind) {
+    case GeorefKind::bilinear: return bilinear;
+    case GeorefKind::triangulation: return triangulation;
+    case GeorefKind::worldFile: return worldFile;
+    default: return pageSpace;
+  }
 }
 
 ImageResolutionOptions ImageResolutionOptions::Defaults(const CQznDoc& doc) {
@@ -118,7 +128,8 @@ SdlOutputOptions SdlOutputOptions::Defaults(const CQznDoc& doc) {
     o.attributePath = attributes;
     o.merge = 1;
   }
-  if (doc.m_nSpareWord >= 0 && doc.m_nSpareWord <= 2) o.mode = doc.m_nSpareWord + 1;
+  const GeorefKind remembered = doc.RememberedGeoref();
+  if (remembered != GeorefKind::none) o.mode = static_cast<int>(ChoiceOf(remembered));
   return o;
 }
 

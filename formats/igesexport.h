@@ -25,7 +25,7 @@ int IgesColorNumber(COLORREF color);
 // section would need more than 9,999,999 records.
 WriteResult WriteIgesFile(const std::string& path, const CChainList& lines, const MapTransform& map, std::time_t when);
 
-// The view's IGES export with the "IGES 输出" dialog: 1 on success and after
+// The view's IGES export with the kIgesOutTitle dialog: 1 on success and after
 // Cancel, 0 after a failure.
 int ExportIges(CQznDoc& doc, const std::string& path);
 

@@ -27,8 +27,8 @@ class CQznDoc;
 // reader has shown itself.
 enum class ReadResult { ok, cannotOpen, damaged, reported };
 
-// Shows the message of a failed read: "不能打开这个文件。" for a file that
-// cannot be opened, `damagedText` for a damaged one (null: "无效的文件格式。"),
+// Shows the message of a failed read: kCannotOpenFile for a file that
+// cannot be opened, `damagedText` for a damaged one (null: kInvalidFileFormat),
 // nothing after a failure the reader has shown. The texts are shown with the
 // exclamation icon.
 void ReportReadFailure(ReadResult result, const char* damagedText = nullptr);

@@ -32,7 +32,7 @@ struct MifContent {
 // fails with a message. Nothing is replaced unless everything was written.
 WriteResult WriteMifFile(const std::string& path, const CQznDoc& doc, const MapTransform& map, const MifContent& what);
 
-// The view's MIF export with the "MIF 文件参数" dialog: 1 on success and after
+// The view's MIF export with the kMifParamTitle dialog: 1 on success and after
 // Cancel, 0 after a failure it has reported.
 int ExportMif(CQznDoc& doc, const std::string& path);
 

@@ -29,7 +29,7 @@ int ExportSdl(CQznDoc& doc, const std::string& path) {
   SdlOutputOptions options;
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskSdl)) return 1;
   const GeorefChoice choice = ToGeorefChoice(options.mode, GeorefChoice::worldFile);
-  doc.m_nSpareWord = static_cast<int>(choice) - 1;
+  doc.RememberGeoref(KindOf(choice));
 
   CWaitCapture wait;
   CExportGeoref georef;

@@ -26,7 +26,7 @@ struct SdlContent {
 WriteResult WriteSdlFile(const std::string& path, const CQznDoc& doc, const MapTransform& map,
                          const CAttributeList* attributes, const SdlContent& what);
 
-// The view's SDL export with the "SDL 输出选项" dialog: 1 on success and after
+// The view's SDL export with the kSdlOutputTitle dialog: 1 on success and after
 // Cancel, 0 after a failure it has reported.
 int ExportSdl(CQznDoc& doc, const std::string& path);
 

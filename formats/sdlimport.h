@@ -18,7 +18,7 @@ class CQznDoc;
 // file when none is). 1 when read. 0 after a failure it has shown ("不能打开
 // 这个文件。" for a file that cannot be opened, "SDL 文件读取错误。" for one that
 // ends inside a record or holds a coordinate that cannot be a pixel,
-// "超出内存"): the workspace is then as it was. An attribute file that cannot
+// kOutOfMemory): the workspace is then as it was. An attribute file that cannot
 // be written does not stop the import.
 int ImportSdl(CQznDoc& doc, const std::string& path, const MapTransform& toPixels);
 

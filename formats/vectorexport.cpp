@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "app/georeference.h"
 #include "app/qzndoc.h"
 #include "formats/arcexport.h"
 #include "formats/dxfexport.h"
@@ -20,7 +21,7 @@ namespace qzn {
 
 namespace {
 
-// The "输出为 ArcView 形文件" branch.
+// The kArcViewExportTitle branch.
 int ExportShape(CQznDoc& doc, const std::string& path) {
   ArcViewExportOptions options;
   if (!AskExportOptions(doc, options, &IExportOptionsHook::AskArcView)) return 1;
@@ -49,24 +50,13 @@ int ExportShape(CQznDoc& doc, const std::string& path) {
   return result == WriteResult::ok ? 1 : 0;
 }
 
-// The map transform of the batch line exports: the bilinear fit of four or
-// more control points, else the world file. False, with the message where
-// there is one, when neither gives a transform.
+// The map transform of the batch line exports: the workspace's own
+// georeference. False, with the message where there is one, when it has
+// none or it cannot be applied.
 bool BatchLineTransform(const CQznDoc& doc, MapTransform& map) {
-  double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-  if (doc.m_controlPts.GetCount() >= 4) {
-    if (!doc.FitControlPointTransform(x, y)) return false;
-    map = MapTransform::Polynomial(x, y, 4);
-    return true;
-  }
-  if (doc.m_tfw.m_nTerms == 3) {
-    if (!doc.m_tfw.GetTransform(x, y, 0)) {
-      AfxMessageBox(res::text::kWorldFileError, MB_OK | MB_ICONSTOP);
-      return false;
-    }
-    map = MapTransform::Polynomial(x, y, 3);
-    return true;
-  }
+  map = doc.GetMapTransform();
+  if (map.IsGeoreferenced()) return true;
+  if (doc.GeorefInUse() == GeorefKind::worldFile) AfxMessageBox(res::text::kWorldFileError, MB_OK | MB_ICONSTOP);
   return false;
 }
 
@@ -114,13 +104,13 @@ int SaveVectorFile(CQznDoc& doc, const std::string& path, int typeCode) {
 }
 
 int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) {
-  if (type == 0) return map ? doc.ExportLinesGeo(path, 0) : doc.ExportLines(path, 0);
-  if (type < 1 || type > 4) return 0;
+  if (type == kExportGenerate) return map ? doc.ExportLinesGeo(path, type) : doc.ExportLines(path, type);
+  if (type < kExportDxf || type > kExportXyz) return 0;
   MapTransform transform;
   if (map && !BatchLineTransform(doc, transform)) return 0;
   WriteResult result = WriteResult::failed;
   switch (type) {
-    case 1: {
+    case kExportDxf: {
       DxfContent what;
       what.lines = true;
       // A quiet run writes flat lines; otherwise the user decides for map
@@ -130,38 +120,38 @@ int ExportLines(CQznDoc& doc, const std::string& path, int type, bool map) {
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2: result = WriteMifFile(path, doc, transform, BatchMif(true, false, map)); break;
-    case 3: result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false); break;
+    case kExportMif: result = WriteMifFile(path, doc, transform, BatchMif(true, false, map)); break;
+    case kExportShape: result = CShapeFile(doc.m_lines, doc.m_extent, transform, false).Write(path, false); break;
     default: result = WriteXyzFile(path, doc, transform, true, false); break;
   }
   return result == WriteResult::ok ? 1 : 0;
 }
 
 int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
-  if (type < 0 || type > 4) return 0;
+  if (type < kExportGenerate || type > kExportXyz) return 0;
   MapTransform transform;
   if (map) {
-    if (doc.m_controlPts.GetCount() <= 3) {
+    if (!doc.HasGeoref(GeorefKind::bilinear)) {
       AfxMessageBox(res::text::kNeedMoreControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    double x[4], y[4];
-    if (!doc.FitControlPointTransform(x, y)) {
+    CGeoreference georef;
+    if (georef.Prepare(doc, GeorefKind::bilinear) != CGeoreference::ok) {
       AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
       return 0;
     }
-    transform = MapTransform::Polynomial(x, y, 4);
+    transform = georef.Map();
   }
   WriteResult result = WriteResult::failed;
   switch (type) {
-    case 0:
+    case kExportGenerate:
       if (!doc.m_points.WriteGenerate(path, 1, transform)) {
         AfxMessageBox(res::text::kSavePointsError, MB_OK | MB_ICONSTOP);
         return 0;
       }
       if (!map) doc.m_paths[CQznDoc::kPathPoint] = path;
       return 1;
-    case 1: {
+    case kExportDxf: {
       DxfContent what;
       what.points = true;
       what.pointsValueAsZ = !map || AfxMessageBox(res::text::kAskPointIdAsZ, MB_YESNO | MB_ICONQUESTION) == IDYES;
@@ -169,8 +159,10 @@ int ExportPoints(CQznDoc& doc, const std::string& path, int type, bool map) {
       result = WriteDxfFile(path, doc, map ? transform : BatchPageSpace(doc), what);
       break;
     }
-    case 2: result = WriteMifFile(path, doc, transform, BatchMif(false, true, map)); break;
-    case 3: result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0); break;
+    case kExportMif: result = WriteMifFile(path, doc, transform, BatchMif(false, true, map)); break;
+    case kExportShape:
+      result = CShapeFile(doc.m_points, doc.m_extent, transform).Write(path, doc.m_nDecimalIDs != 0);
+      break;
     default: result = WriteXyzFile(path, doc, transform, false, true); break;
   }
   return result == WriteResult::ok ? 1 : 0;

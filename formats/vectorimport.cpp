@@ -4,6 +4,7 @@
 #include <cctype>
 #include <new>
 
+#include "app/georeference.h"
 #include "app/qzndoc.h"
 #include "formats/dxfreader.h"
 #include "formats/importcommon.h"
@@ -158,45 +159,35 @@ int ImportVectors(CQznDoc& doc, const std::string& path, int replace) {
   return 1;
 }
 
-int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, int type) {
+int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, GeorefKind type) {
   CWaitCapture wait;
-  if (type < 0 || type > 2 || (type == 1 && !doc.m_image.HasPixels())) type = 0;
+  // Anything else, and the triangulation without an image, is the bilinear fit.
+  if ((type != GeorefKind::triangulation && type != GeorefKind::worldFile) ||
+      (type == GeorefKind::triangulation && !doc.m_image.HasPixels()))
+    type = GeorefKind::bilinear;
   // The spatial reference: the workspace's, or the file given.
   if (doc.m_controlPts.GetCount() >= 4 || doc.m_tfw.m_nTerms != 0) {
-    if (doc.m_tfw.m_nTerms != 0) type = 2;
+    if (doc.m_tfw.m_nTerms != 0) type = GeorefKind::worldFile;
   } else if (HasFileExtension(reference, ".TFW")) {
     if (!doc.LoadWorldFile(reference)) return 0;
-    type = 2;
+    type = GeorefKind::worldFile;
   } else {
     if (!doc.LoadControlPoints(reference)) return 0;
-    if (doc.m_tfw.m_nTerms != 0) type = 2;
+    if (doc.m_tfw.m_nTerms != 0) type = GeorefKind::worldFile;
   }
-  if (type == 2 && doc.m_tfw.m_nTerms == 0) type = 0;
-  doc.m_nImportTransform = type;
+  if (type == GeorefKind::worldFile && doc.m_tfw.m_nTerms == 0) type = GeorefKind::bilinear;
+  doc.m_importTransform = type;
 
-  // Map to image.
-  double x[4] = {0, 0, 0, 0}, y[4] = {0, 0, 0, 0};
-  CTriangleList triangles;
-  MapTransform map;
-  if (type == 0) {
-    if (!doc.m_controlPts.FitTransform(x, y, 4, 1)) {
-      AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
-      return 0;
-    }
-    map = MapTransform::Polynomial(x, y, 4);
-  } else if (type == 1) {
-    if (!triangles.Build(doc.m_controlPts, doc.m_extent, 1)) {
-      AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP);
-      return 0;
-    }
-    map = MapTransform::Triangulation(triangles);
-  } else {
-    if (!doc.m_tfw.GetTransform(x, y, 1)) {
+  CGeoreference georef;
+  switch (georef.Prepare(doc, type, kMapToImage)) {
+    case CGeoreference::ok: break;
+    case CGeoreference::worldFileFailed:
       AfxMessageBox(res::text::kWorldFileParameterError, MB_OK | MB_ICONSTOP);
       return 0;
-    }
-    map = MapTransform::Polynomial(x, y, 3);
+    default: AfxMessageBox(res::text::kBadControlPoints, MB_OK | MB_ICONSTOP); return 0;
   }
+  const MapTransform& map = georef.Map();
+  const CTriangleList* triangles = georef.Triangles();
 
   auto is = [&](const char* ext) { return HasFileExtension(path, ext); };
   const std::int64_t linesBefore = doc.m_lines.GetCount(), pointsBefore = doc.m_points.GetCount();
@@ -206,7 +197,7 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
       read = ImportSdl(doc, path, map) != 0;
     } else if (is(".PNT")) {
       CPtList points;
-      const int ok = type == 1 ? points.ReadXYZTriangulated(path, triangles)
+      const int ok = triangles ? points.ReadXYZTriangulated(path, *triangles)
                                : points.ReadXYZPolynomial(path, map.XRow(), map.YRow(), map.PolynomialType());
       read = ok && points.IsInPixelRange();
       if (!read) {
@@ -229,7 +220,7 @@ int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& r
           !doc.m_lines.IsEmpty() && AfxMessageBox(res::text::kAskRemoveLines, MB_YESNO | MB_ICONQUESTION) == IDYES;
       CChainList lines;
       read = CanOpen(path) &&
-             (type == 1 ? lines.ReadLineFileTri(path, &triangles)
+             (triangles ? lines.ReadLineFileTri(path, triangles)
                         : lines.ReadLineFileGeo(path, map.XRow(), map.YRow(), map.PolynomialType())) &&
              lines.IsInPixelRange();
       if (!read) {

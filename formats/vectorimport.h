@@ -15,10 +15,11 @@ class CQznDoc;
 // See CQznDoc::ImportVectors: 1 when the file was read, 0 after a failure
 // already said.
 int ImportVectors(CQznDoc& doc, const std::string& path, int replace);
-// See CQznDoc::ImportGeoVectors: type 0 the control points' bilinear fit, 1
-// their triangulation (0 without an image), 2 the world file. 1 when read, 0
-// after a failure (the reference file's, the transform's or the reader's).
-int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, int type);
+// See CQznDoc::ImportGeoVectors: the control points' bilinear fit, their
+// triangulation (the bilinear fit without an image), or the world file. 1
+// when read, 0 after a failure (the reference file's, the transform's or the
+// reader's).
+int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, GeorefKind kind);
 
 // The imports as the document reaches them; main installs one.
 class CFormatImports : public IVectorImports {
@@ -26,8 +27,8 @@ class CFormatImports : public IVectorImports {
   int ImportVectors(CQznDoc& doc, const std::string& path, int replace) override {
     return qzn::ImportVectors(doc, path, replace);
   }
-  int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, int type) override {
-    return qzn::ImportGeoVectors(doc, path, reference, type);
+  int ImportGeoVectors(CQznDoc& doc, const std::string& path, const std::string& reference, GeorefKind kind) override {
+    return qzn::ImportGeoVectors(doc, path, reference, kind);
   }
 };
 

@@ -189,7 +189,7 @@ int CControlPtList::FitTransform(double* xRow, double* yRow, int terms, int dire
     return 0;
   }
   for (const CControlPt* p : *this) {
-    if (direction == 0)
+    if (direction == kImageToMap)
       rec.insert(rec.end(), {p->m_imageX, p->m_mapX, p->m_imageY, p->m_mapY});
     else
       rec.insert(rec.end(), {p->m_mapX, p->m_imageX, p->m_mapY, p->m_imageY});
@@ -200,7 +200,7 @@ int CControlPtList::FitTransform(double* xRow, double* yRow, int terms, int dire
 
 int CControlPtList::FitBilinear() {
   m_nType = 4;
-  const int r = FitTransform(m_xRow, m_yRow, 4, 0);
+  const int r = FitTransform(m_xRow, m_yRow, kBilinearPolynomial, kImageToMap);
   if (!r) m_nType = 0;
   return r;
 }
@@ -214,7 +214,7 @@ void CControlPtList::FormatPointInfo(const CControlPt* point, std::string& text)
     text = FormatC(res::text::kControlPointExactFormat, point->m_imageX, point->m_imageY, point->m_mapX, point->m_mapY);
     return;
   }
-  if (!FitTransform(m_xRow, m_yRow, 4, 0)) {
+  if (!FitTransform(m_xRow, m_yRow, kBilinearPolynomial, kImageToMap)) {
     text = res::text::kBadControlPoint;
     return;
   }

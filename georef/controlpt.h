@@ -16,6 +16,7 @@
 #include <string>
 
 #include "model/fpoint.h"
+#include "model/maptransform.h"
 #include "model/ownedlist.h"
 #include "model/ptrlist.h"
 #include "platform/archive.h"
@@ -108,8 +109,8 @@ class CControlPtList : public CObject, public COwningList<CControlPt> {
   // finite points, whatever their layout (a fit tells that).
   GeorefFault Check() const;
 
-  // Least-squares fit of `terms` (3 or 4) terms per axis into the rows (each
-  // of `terms` doubles); direction 0 image to map, 1 map to image. Fails (0)
+  // Least-squares fit of `terms` (a PolynomialForm: 3 or 4) terms per axis
+  // into the rows (each of `terms` doubles) in the TransformDirection. Fails (0)
   // with fewer points than terms, three or fewer points on one line, or a
   // point set with no unique fit. With exactly as many points as terms the
   // fit passes through every point.
@@ -151,7 +152,7 @@ class CControlPtList : public CObject, public COwningList<CControlPt> {
   // zone used is kept in m_coordSys.zoneText.
   int GeographicToUtm(int ellipsoid, const std::string& zone = std::string());
   // Longitude/latitude in degrees to the converter's State Plane zone; unit
-  // text "英尺" gives US survey feet, anything else metres.
+  // text kUnitFeet gives US survey feet, anything else metres.
   int GeographicToStatePlane(const CStatePlane& converter, const std::string& unit);
   int StatePlaneToGeographic(const CStatePlane& converter, const std::string& unit);
 

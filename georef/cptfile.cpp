@@ -87,7 +87,7 @@ int CControlPtList::Save(const std::string& path) const {
 }
 
 // Opens a file to load and empties the list first: without asking when
-// replace is set or the list is empty, else after "移除现有的控制点吗?" (No
+// replace is set or the list is empty, else after kAskRemoveControlPoints (No
 // keeps the points and the file's points are appended). A file that cannot
 // be opened is reported and changes nothing.
 bool CControlPtList::BeginLoad(CTextFileReader& reader, const std::string& path, int replace) {
@@ -149,7 +149,7 @@ int CControlPtList::SaveGeoref(const std::string& path, const std::string& image
 
 int CControlPtList::WriteWorldFile(const std::string& path) const {
   double x[4] = {}, y[4] = {};
-  if (!FitTransform(x, y, 3, 0)) {
+  if (!FitTransform(x, y, kAffinePolynomial, kImageToMap)) {
     AfxMessageBox(res::text::kTransformComputeError, MB_OK | MB_ICONSTOP);
     return 0;
   }

@@ -44,7 +44,7 @@ int GetImageGeoreference(const std::string& fileName, const CRasterImage& image,
       if (!p) return 0;
       *p = CControlPt(t[0], t[1], t[3], t[4]);
     }
-    return points.FitTransform(xRow, yRow, 4, direction) ? 1 : 0;
+    return points.FitTransform(xRow, yRow, kBilinearPolynomial, direction) ? 1 : 0;
   }
   if (image.tiePointCount == 1 && image.tiePoints && image.pixelScaleValid) {
     const double* t = image.tiePoints;
@@ -66,7 +66,7 @@ int GetImageGeoreference(const std::string& fileName, const CRasterImage& image,
   std::string side = SideFile(fileName, ".cpt", ".CPT");
   if (!side.empty()) {
     CControlPtList points;
-    return points.Load(side, 1) && points.FitTransform(xRow, yRow, 4, direction) ? 1 : 0;
+    return points.Load(side, 1) && points.FitTransform(xRow, yRow, kBilinearPolynomial, direction) ? 1 : 0;
   }
   side = SideFile(fileName, ".tfw", ".TFW");
   if (!side.empty()) {
@@ -76,7 +76,7 @@ int GetImageGeoreference(const std::string& fileName, const CRasterImage& image,
   side = SideFile(fileName, ".tab", ".TAB");
   if (!side.empty()) {
     CControlPtList points;
-    return points.LoadTab(side, 1) && points.FitTransform(xRow, yRow, 4, direction) ? 1 : 0;
+    return points.LoadTab(side, 1) && points.FitTransform(xRow, yRow, kBilinearPolynomial, direction) ? 1 : 0;
   }
   return 0;
 }

@@ -119,13 +119,14 @@ int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulati
   double fRowX[4], fRowY[4], bRowX[4], bRowY[4];
   if (useTriangulation) {
     const RECT rect{0, 0, w - 1, h - 1};
-    if (!forward.Build(points, rect, 0) || !backward.Build(points, rect, 1)) return 0;
+    if (!forward.Build(points, rect, kImageToMap) || !backward.Build(points, rect, kMapToImage)) return 0;
     for (int k = 0; k < 4; ++k)
       if (!forward.TransformPoint(cx[k], cy[k], mx[k], my[k])) return 0;
   } else {
     // A set of points with no unique fit would warp by whatever the solver
     // left behind; refuse it instead.
-    if (!points.FitTransform(fRowX, fRowY, 4, 0) || !points.FitTransform(bRowX, bRowY, 4, 1)) {
+    if (!points.FitTransform(fRowX, fRowY, kBilinearPolynomial, kImageToMap) ||
+        !points.FitTransform(bRowX, bRowY, kBilinearPolynomial, kMapToImage)) {
       AfxMessageBox(res::text::kBadWarpPoints);
       return 0;
     }

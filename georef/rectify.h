@@ -21,8 +21,8 @@ namespace qzn {
 // they were. Fewer than 4 points, a failed triangulation or a corner the
 // triangulation cannot map give 0 silently; a polynomial fit that fails, a
 // result narrower or lower than 10 pixels or one absurdly larger than the
-// image show "无效的控制点设置对于图像变形。"; a block that cannot be had
-// shows "没有足够的空间执行这个操作。".
+// image show kBadWarpPoints; a block that cannot be had
+// shows kNoSpaceForOperation.
 int RectifyImage(CRasterImage* image, CControlPtList& points, int useTriangulation);
 
 // Largest rectified image accepted, as a multiple of the source's pixels:

@@ -143,7 +143,7 @@ int CTfw::AdjustForRotate(float angle, int oldLeft, int oldTop, int oldRight, in
   }
   pts.RotateImageCoords(angle, oldLeft, oldTop, oldRight, oldBottom, newLeft, newTop, newRight, newBottom);
   double x[3], y[3];
-  if (!pts.FitTransform(x, y, 3, 0)) return 0;
+  if (!pts.FitTransform(x, y, kAffinePolynomial, kImageToMap)) return 0;
   m_A = x[0], m_B = x[1], m_C = x[2];
   m_D = y[0], m_E = y[1], m_F = y[2];
   return 1;

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "model/maptransform.h"
 #include "platform/archive.h"
 
 namespace qzn {
@@ -48,8 +49,8 @@ class CTfw : public CObject {
   // The fault of the parameters (none without terms).
   GeorefFault Check() const;
 
-  // The rows (3 doubles each): image to map (inverse 0) or map to image
-  // (inverse 1). 0 without parameters or, for the inverse, when the 2x2 part
+  // The rows (3 doubles each) in the TransformDirection: image to map
+  // (kImageToMap) or map to image (kMapToImage). 0 without parameters or, for the inverse, when the 2x2 part
   // is singular.
   int GetTransform(double* xRow, double* yRow, int inverse) const;
   // The same as 4-term bilinear rows (c0, c1, 0, c2).

@@ -24,8 +24,8 @@ CTriangle::CTriangle(const CControlPt& v1, const CControlPt& v2, const CControlP
   double rec[12];
   for (int i = 0; i < 3; ++i) {
     const CControlPt& s = *src[i];
-    m_v[i] = direction == 1 ? CControlPt(s.m_mapX, s.m_mapY, s.m_imageX, s.m_imageY)
-                            : CControlPt(s.m_imageX, s.m_imageY, s.m_mapX, s.m_mapY);
+    m_v[i] = direction == kMapToImage ? CControlPt(s.m_mapX, s.m_mapY, s.m_imageX, s.m_imageY)
+                                      : CControlPt(s.m_imageX, s.m_imageY, s.m_mapX, s.m_mapY);
     rec[4 * i] = m_v[i].m_imageX;
     rec[4 * i + 1] = m_v[i].m_mapX;
     rec[4 * i + 2] = m_v[i].m_imageY;

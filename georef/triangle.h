@@ -32,7 +32,7 @@ class CTriangle : public CObject {
   int m_nStatus = 0;             // 3 when the fit succeeded, 0 when it failed
 
   // Fits the rows through the three vertices; a failed fit shows
-  // "不能计算变换参数。" and leaves status 0.
+  // kCannotComputeTransform and leaves status 0.
   CTriangle(const CControlPt& v1, const CControlPt& v2, const CControlPt& v3, int direction);
 
   // Source-side containment, edges included; both work in doubles.
@@ -63,9 +63,9 @@ class CTriangleList : public CObject, public COwningList<CTriangle>, public IMap
   void RemoveAll();
 
   // Triangulates the control points with the rectangle's corners added and
-  // fits every triangle; direction 0 maps image to map, 1 map to image. 0
+  // fits every triangle in the TransformDirection (kImageToMap or kMapToImage). 0
   // (list empty) with 2 points or fewer, when the points lie on one line, or
-  // when a triangle's fit fails ("重新选择控制点").
+  // when a triangle's fit fails (kReselectControlPoints).
   int Build(const CControlPtList& points, const RECT& rect, int direction);
 
   // Edges of every triangle in RGB(50, 50, 250) at the source positions.

@@ -33,12 +33,17 @@ class CViewTransform;
 // The vertex array. Appending grows the capacity geometrically.
 using CFPointArray = std::vector<CFPoint>;
 
+// The coordinates the view's status bar shows: image pixels, map
+// coordinates through the workspace's georeference, or page units (pixels
+// divided by the resolution).
+enum CoordDisplay : int { kCoordPixels = 0, kCoordMap = 1, kCoordPage = 2 };
+
 // What the drawing routines read from the view and its document besides the
-// transform: the coordinate display mode (2 makes pen widths follow the
+// transform: the coordinate display (page units make pen widths follow the
 // zoom), whether nodes and end points use the user's colours, those colours,
 // the view's node and end-point display flags and the layer table.
 struct CChainDrawOptions {
-  int coordMode = 0;
+  int coordMode = kCoordPixels;
   int nodeColorFlag = 0;
   int endColorFlag = 0;
   COLORREF nodeColor = RGB(255, 0, 0);
@@ -160,6 +165,8 @@ class CChain : public CObject {
   // pen (1,2,0), one in pixels the line's own. Nothing for a line without
   // vertices or another kind. 0 when a vertex cannot be mapped.
   int WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& map = {}) const;
+  // The same text appended to text (nothing appended when it gives 0).
+  int AppendText(std::string& text, int kind, const qzn::MapTransform& map = {}) const;
   int ReadGenerate(CTextFileReader& file, int comma);
 
   // ---- editing ----

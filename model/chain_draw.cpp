@@ -31,7 +31,7 @@ POINT ClientPixel(const CViewTransform& view, const CFPoint& p) {
 // below one pixel.
 int ScreenWidth(const CChain& c, const CViewTransform& view, const CChainDrawOptions& opt) {
   int w = c.GetPenWidth();
-  if (opt.coordMode == 2) w = TruncInt(w * view.GetScaleX() + 0.5);
+  if (opt.coordMode == kCoordPage) w = TruncInt(w * view.GetScaleX() + 0.5);
   return std::clamp(w, 1, 1 << 28);
 }
 

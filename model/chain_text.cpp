@@ -25,31 +25,33 @@ long MifColor(COLORREF c) {
 }  // namespace
 
 int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& map) const {
-  if (m_points.empty() || (kind != 0 && kind != 2 && kind != 4)) return 1;
-  // Mapped before anything is written, so a vertex that cannot be mapped
-  // leaves no half-written line behind.
-  std::vector<double> xy;
-  xy.reserve(2 * m_points.size());
-  for (const CFPoint& p : m_points) {
-    double X = 0.0, Y = 0.0;
-    if (!map.Map(p, X, Y)) return 0;
-    xy.push_back(X);
-    xy.push_back(Y);
-  }
-  const std::size_t n = m_points.size();
   // The chain's whole text is made first and written in one piece.
   std::string text;
-  text.reserve(n * (kind == 4 ? 48 : 32) + 48);
+  if (!AppendText(text, kind, map)) return 0;
+  file.Write(text);
+  return 1;
+}
+
+int CChain::AppendText(std::string& text, int kind, const qzn::MapTransform& map) const {
+  if (m_points.empty() || (kind != 0 && kind != 2 && kind != 4)) return 1;
+  const std::size_t n = m_points.size();
+  const std::size_t start = text.size();
+  text.reserve(start + n * (kind == 4 ? 48 : 32) + 48);
+  // A vertex that cannot be mapped takes back what was appended, so no
+  // half-made line is left behind.
+  bool mapped = true;
   auto pair = [&](std::size_t i, char separator) {
-    AppendFixed(text, xy[2 * i]);
+    double X = 0.0, Y = 0.0;
+    if (!map.Map(m_points[i], X, Y)) mapped = false;
+    AppendFixed(text, X);
     text += separator;
-    AppendFixed(text, xy[2 * i + 1]);
+    AppendFixed(text, Y);
   };
   switch (kind) {
     case 0:
       AppendInt(text, TruncInt(m_fID));
       text += '\n';
-      for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t i = 0; i < n && mapped; ++i) {
         pair(i, ',');
         text += '\n';
       }
@@ -57,7 +59,7 @@ int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& 
       break;
     case 2:
       AppendFormat(text, "Pline %lld\n", static_cast<long long>(n));
-      for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t i = 0; i < n && mapped; ++i) {
         pair(i, ' ');
         text += '\n';
       }
@@ -67,7 +69,7 @@ int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& 
         AppendFormat(text, "    Pen (%d,%d,%ld)\n", GetPenWidth(), m_nPenStyle + 2, MifColor(m_color));
       break;
     default:
-      for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t i = 0; i < n && mapped; ++i) {
         pair(i, ' ');
         text += ' ';
         AppendFixed(text, static_cast<double>(m_fID));
@@ -75,7 +77,10 @@ int CChain::WriteText(CTextFileWriter& file, int kind, const qzn::MapTransform& 
       }
       break;
   }
-  file.Write(text);
+  if (!mapped) {
+    text.resize(start);
+    return 0;
+  }
   return 1;
 }
 

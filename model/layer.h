@@ -32,7 +32,7 @@ class CLayer : public CObject {
   int m_nFill = 0;          // 0..5 hatch styles (HS_*), 6 and above solid
   int m_nPenStyle = 0;
   COLORREF m_color = 64000;
-  std::string m_strName = res::text::kUntitledLayer;
+  std::string m_strName = res::text::kUntitled;
 
   CLayer() = default;
   CLayer(const CLayer& o) : CObject() { Copy(o); }

@@ -28,10 +28,10 @@ MapTransform MapTransform::PageSpace(const RECT& extent, double xres, double yre
 
 MapTransform MapTransform::Polynomial(const double* xRow, const double* yRow, int type) {
   MapTransform m;
-  if (!xRow || !yRow || (type != 3 && type != 4)) return m;
+  if (!xRow || !yRow || (type != kAffinePolynomial && type != kBilinearPolynomial)) return m;
   m.m_kind = Kind::polynomial;
   m.m_type = type;
-  const int terms = type == 3 ? 3 : 4;
+  const int terms = type == kAffinePolynomial ? 3 : 4;
   for (int i = 0; i < 4; ++i) {
     m.m_x[i] = i < terms ? xRow[i] : 0.0;
     m.m_y[i] = i < terms ? yRow[i] : 0.0;

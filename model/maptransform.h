@@ -7,8 +7,8 @@
 //                  flipped over the image extent (y grows upwards and stays
 //                  in the extent's range), or page units from the image's
 //                  resolution;
-//   polynomial     the control-point fit or a world file: type 3 (affine,
-//                  three terms a row) or type 4 (bilinear, four terms);
+//   polynomial     the control-point fit or a world file: affine (three
+//                  terms a row) or bilinear (four terms), PolynomialForm;
 //   triangulation  the affine map of the control-point triangle holding the
 //                  point (borrowed; it must outlive every copy of the value).
 //
@@ -25,6 +25,21 @@ namespace qzn {
 
 class IMapTransform;
 
+// The control-point polynomials by their terms a row, the type the fits, the
+// world file and the writers pass: affine X = c0 x + c1 y + c2, bilinear
+// X = c0 x + c1 y + c2 x y + c3 (Y alike).
+enum PolynomialForm : int { kAffinePolynomial = 3, kBilinearPolynomial = 4 };
+
+// The way a fitted transform goes: image pixels to map coordinates (the
+// exports, the status bar) or map coordinates to pixels (the imports).
+enum TransformDirection : int { kImageToMap = 0, kMapToImage = 1 };
+
+// The georeferences a workspace can have, numbered as the georeferenced
+// import is asked for one and as the project file keeps the export dialogs'
+// last choice: none (-1), the bilinear fit of the control points, their
+// triangulation, the world file.
+enum class GeorefKind : int { none = -1, bilinear = 0, triangulation = 1, worldFile = 2 };
+
 class MapTransform {
  public:
   enum class Kind { pixels, scaled, polynomial, triangulation };
@@ -38,7 +53,7 @@ class MapTransform {
   // Page units: x / xres, (top + bottom - y) / yres; pixels flipped over the
   // extent unless both resolutions are greater than 0.
   static MapTransform PageSpace(const RECT& extent, double xres, double yres);
-  // Rows of four doubles (type 3 reads the first three of each). Any other
+  // Rows of four doubles (affine reads the first three of each). Any other
   // type, or a missing row, gives pixels.
   static MapTransform Polynomial(const double* xRow, const double* yRow, int type);
   static MapTransform Triangulation(const IMapTransform& triangles);
@@ -50,7 +65,7 @@ class MapTransform {
   bool IsPixels() const { return m_kind == Kind::pixels; }
   // Map coordinates through the control points or the world file.
   bool IsGeoreferenced() const { return m_kind == Kind::polynomial || m_kind == Kind::triangulation; }
-  // 3 or 4 for a polynomial, else 0; its rows (four doubles each).
+  // The PolynomialForm of a polynomial, else 0; its rows (four doubles each).
   int PolynomialType() const { return m_kind == Kind::polynomial ? m_type : 0; }
   const double* XRow() const { return m_x; }
   const double* YRow() const { return m_y; }

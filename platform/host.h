@@ -59,7 +59,7 @@ struct FileDialogRequest {
   std::string fileName;          // the initial name or pattern ("*.tif")
   unsigned flags = 0;            // OFN_* bits
   // Pairs of description and patterns, each ended by '|', the whole ended by
-  // a second '|': "TIFF 文件 (*.tif) |*.tif||". SplitFileFilter parses it.
+  // a second '|': kTiffFileFilter. SplitFileFilter parses it.
   std::string filter;
 };
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/pagezero.h"
 #include "platform/parallel.h"
 #include "raster/colorfeature.h"
 #include "raster/imaging.h"
@@ -124,6 +125,115 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
     return 1;
   }
   return 0;
+}
+
+int MakeLineMask(const CRasterImage& image, const RECT& inclusiveRect, const BYTE* table, CRasterImage& mask) {
+  if (!image.HasPixels()) return 0;
+  const bool bytes = image.IsGrey() || image.IsPaletteColor() || image.IsSeparated();
+  if (!(bytes && table) && !image.IsBilevel()) return 0;
+  CRasterImage out;
+  out.width = image.width;
+  out.height = image.height;
+  out.planes = 1;
+  out.bitsPerSample = 1;
+  out.photometric = kPhotometricMinIsWhite;  // set bits are foreground
+  if (!out.AllocPixels()) return 0;
+  RECT rc;
+  if (!ClipInclusive(image, inclusiveRect, rc)) rc = RECT{0, 0, -1, -1};
+  const std::int64_t rowBytes = out.GetRowBytes();
+  // Bilevel rows are taken byte by byte: inverted where 0 bits are ink.
+  const BYTE flip = image.IsBilevel() && image.photometric != kPhotometricMinIsWhite ? 0xFF : 0x00;
+  const int b0 = rc.left >> 3, b1 = rc.right >> 3;
+  const BYTE firstMask = static_cast<BYTE>(0xFF >> (rc.left & 7));
+  const BYTE lastMask = static_cast<BYTE>(0xFF << (7 - (rc.right & 7)));
+  const std::int64_t bands = BandCount(out.height, 64);
+  ParallelFor(bands, [&](std::int64_t band) {
+    for (std::int64_t y = BandStart(band, bands, out.height); y < BandStart(band + 1, bands, out.height); ++y) {
+      BYTE* dst = out.GetRow(static_cast<int>(y));
+      std::memset(dst, 0, static_cast<std::size_t>(rowBytes));
+      if (y < rc.top || y > rc.bottom) continue;
+      const BYTE* src = image.GetRow(static_cast<int>(y));
+      if (!bytes) {
+        for (int b = b0; b <= b1; ++b) dst[b] = static_cast<BYTE>(src[b] ^ flip);
+        dst[b0] &= firstMask;
+        dst[b1] &= lastMask;
+        continue;
+      }
+      int x = rc.left;
+      // Up to the first whole byte of the mask, then eight pixels a byte.
+      for (; x <= rc.right && (x & 7); ++x)
+        if (table[src[x]]) dst[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+      // Any non-zero table entry is foreground, as Binarize's non-zero bytes
+      // are.
+      for (; x + 7 <= rc.right; x += 8) {
+        const BYTE* s = src + x;
+        dst[x >> 3] = static_cast<BYTE>((table[s[0]] != 0) << 7 | (table[s[1]] != 0) << 6 | (table[s[2]] != 0) << 5 |
+                                        (table[s[3]] != 0) << 4 | (table[s[4]] != 0) << 3 | (table[s[5]] != 0) << 2 |
+                                        (table[s[6]] != 0) << 1 | (table[s[7]] != 0));
+      }
+      for (; x <= rc.right; ++x)
+        if (table[src[x]]) dst[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+    }
+  });
+  mask.MoveFrom(out);
+  return 1;
+}
+
+void ClearRect(CRasterImage& image, const RECT& inclusiveRect) {
+  RECT rc;
+  if (!image.HasPixels() || !ClipInclusive(image, inclusiveRect, rc)) return;
+  const std::int64_t stride = image.GetRowBytes();
+  BYTE* plane = image.GetPlane(0);
+  if (image.bitsPerSample == 8 && rc.left == 0 && rc.right == image.width - 1) {
+    // Whole rows: one run of bytes.
+    FillZeroReleasingPages(plane + stride * rc.top, static_cast<std::size_t>(stride * (rc.bottom - rc.top + 1)));
+    return;
+  }
+  if (image.bitsPerSample == 8) {
+    ForEachRowBand(rc, [&](int y) {
+      FillZeroReleasingPages(plane + stride * y + rc.left, static_cast<std::size_t>(rc.right - rc.left + 1));
+    });
+    return;
+  }
+  if (image.bitsPerSample != 1) return;
+  const int b0 = rc.left >> 3, b1 = rc.right >> 3;
+  const BYTE keepFirst = static_cast<BYTE>(~(0xFF >> (rc.left & 7)));
+  const BYTE keepLast = static_cast<BYTE>(~(0xFF << (7 - (rc.right & 7))));
+  ForEachRowBand(rc, [&](int y) {
+    BYTE* row = plane + stride * y;
+    if (b0 == b1) {
+      row[b0] &= keepFirst | keepLast;
+      return;
+    }
+    row[b0] &= keepFirst;
+    std::memset(row + b0 + 1, 0, static_cast<std::size_t>(b1 - b0 - 1));
+    row[b1] &= keepLast;
+  });
+}
+
+void MarkMaskPixels(const CRasterImage& mask, const RECT& inclusiveRect, CRasterImage& image) {
+  RECT rc;
+  if (!image.HasPixels() || !mask.HasPixels() || mask.bitsPerSample != 1 || mask.width != image.width ||
+      mask.height != image.height || !ClipInclusive(image, inclusiveRect, rc))
+    return;
+  if (image.bitsPerSample != 8 && image.bitsPerSample != 1) return;
+  const int b0 = rc.left >> 3, b1 = rc.right >> 3;
+  ForEachRowBand(rc, [&](int y) {
+    const BYTE* src = mask.GetRow(y);
+    BYTE* dst = image.GetRow(y);
+    for (int b = b0; b <= b1; ++b) {
+      BYTE bits = src[b];
+      if (b == b0) bits &= static_cast<BYTE>(0xFF >> (rc.left & 7));
+      if (b == b1) bits &= static_cast<BYTE>(0xFF << (7 - (rc.right & 7)));
+      if (!bits) continue;
+      if (image.bitsPerSample == 1) {
+        dst[b] |= bits;
+        continue;
+      }
+      for (int k = 0; k < 8; ++k)
+        if ((bits >> (7 - k)) & 1) dst[8 * b + k] = 1;
+    }
+  });
 }
 
 int MakeEdgeMask(CRasterImage& image, const RECT& inclusiveRect) {

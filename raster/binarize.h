@@ -63,6 +63,27 @@ int GetRegionFeature(const CRasterImage& image, const RECT& selection, std::int3
 // table or feature it needs is missing.
 int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature* feature, const BYTE* table256);
 
+// The foreground of the rectangle as a separate mask, in one pass over the
+// image, which is only read: mask becomes a 1-bit image of the image's size
+// (rows of (width + 7) / 8 bytes, leftmost pixel in the top bit) whose set
+// bits are the pixels Binarize would make 1, every bit outside the
+// rectangle clear. Grey, palette and separated images need the table;
+// bilevel images are taken as Binarize takes them. Result 1, or 0 for other
+// kinds (RGB included), a missing table, or when the mask cannot be had (it
+// is then left as it was).
+int MakeLineMask(const CRasterImage& image, const RECT& inclusiveRect, const BYTE* table256, CRasterImage& mask);
+
+// Sets every pixel of plane 0 in the inclusive rectangle to 0; the whole
+// pages that covers go back to the system until written again.
+void ClearRect(CRasterImage& image, const RECT& inclusiveRect);
+
+// Sets the pixels of the inclusive rectangle that are set in mask (a 1-bit
+// image of the same size) to 1 in plane 0 of an 8-bit image, or sets their
+// bits in a 1-bit image; the others are left alone. With ClearRect first,
+// the rectangle becomes what Binarize would have left in it. Only the rows
+// with set pixels are written.
+void MarkMaskPixels(const CRasterImage& mask, const RECT& inclusiveRect, CRasterImage& image);
+
 // For an 8-bit image of class numbers or palette indices: each pixel of the
 // rectangle becomes 0 when it equals its north, west, east and south
 // neighbours and 1 otherwise, from the image as it was before the call. The

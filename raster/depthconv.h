@@ -15,7 +15,7 @@
 
 namespace qzn {
 
-// ---- conversions ("转换错误: 内存不足。" when memory fails) ----
+// ---- conversions (kConvertNoMemory when memory fails) ----
 
 // Bilevel to 8-bit grey with photometric 1: foreground 0, background 255
 // (a set bit is foreground when photometric is 0, a clear bit otherwise).
@@ -32,7 +32,7 @@ int GreyToRGB(CRasterImage* image, const BYTE* redTable, const BYTE* greenTable,
 // Grows the image to the union of the (normalised) rectangle and
 // (0, 0, width, height), right and bottom exclusive; the new area is white
 // and the picture moves by the union's negative top-left corner. 1-bit and
-// 8-bit images. "图像大小错误: 内存不足。" when memory fails.
+// 8-bit images. kImageSizeNoMemory when memory fails.
 int ExtendToRect(CRasterImage* image, const RECT& rect);
 
 // Copies the source (at most w x h of it) into the target with its top-left

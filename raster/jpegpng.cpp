@@ -178,7 +178,7 @@ int ReadJpegFile(const std::string& fileName, CRasterImage& image, CImageReadPro
   const CReadRefusal refuse(problem);
   CFilePtr file(std::fopen(fileName.c_str(), "rb"));
   if (!file) {
-    AfxMessageBox(res::text::kCannotOpenFile);
+    AfxMessageBox(res::text::kCannotOpenImageFile);
     return 0;
   }
   jpeg_decompress_struct cinfo;
@@ -241,7 +241,7 @@ int WriteJpegFile(const std::string& fileName, int quality, const CRasterImage& 
   if (!rgb && !(image.IsGrey() && image.planes == 1)) return 0;
   CAtomicFile out;
   if (!out.Open(fileName)) {
-    AfxMessageBox(res::text::kCannotOpenFile);
+    AfxMessageBox(res::text::kCannotOpenImageFile);
     return 0;
   }
   jpeg_compress_struct cinfo;

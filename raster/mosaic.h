@@ -47,7 +47,7 @@ enum : int {
 // image's; tiles reaching west or north of it are cut at the edge (without a
 // georeference for the first file the grid mode is used; tiles without one
 // are skipped). Result 1, or 0 for an empty list, bad counts, an unreadable
-// first file, when memory runs out ("超出内存") or when a later file cannot
+// first file, when memory runs out (kOutOfMemory) or when a later file cannot
 // be read (the output then keeps what was pasted).
 int MosaicImages(const std::vector<std::string>& files, int columns, int rows, CRasterImage* output, int mode,
                  double horizontalOverlap, double verticalOverlap, const CImageGeoreferencer& georeference);
@@ -61,8 +61,8 @@ int PasteImageRegion(CRasterImage* image, const CRasterImage& source, const RECT
 // band; a missing band gives 0), the size of the first band present, each
 // band sampled at the proportional position. Messages: "读取红色源象出错。"
 // and "读取绿色源象出错。" drop that band, "读取蓝色源象出错。" ends with 0,
-// "错误, 没有图像源可用。" when no band is left, "错误: 图像类型不匹配。" for
-// a band that is not 8-bit grey, "合并: 内存不足。". The output is replaced
+// kNoImageSource when no band is left, kImageTypeMismatch for
+// a band that is not 8-bit grey, kMergeNoMemory. The output is replaced
 // only on success.
 int ComposeRgbImage(CRasterImage* output, const std::string& redFile, const std::string& greenFile,
                     const std::string& blueFile);
@@ -71,7 +71,7 @@ int ComposeRgbImage(CRasterImage* output, const std::string& redFile, const std:
 // its own 0..255 range, then scaled so that its intensity (0.299 R + 0.587 G
 // + 0.114 B) is the image pixel's brightness; values clamped to 255. The
 // image becomes RGB with its display palette and colour cache. Messages as
-// above ("超出内存" when memory runs out); the image is kept on failure.
+// above (kOutOfMemory when memory runs out); the image is kept on failure.
 int ComposeRgbFromFiles(CRasterImage* image, const std::string& redFile, const std::string& greenFile,
                         const std::string& blueFile);
 

@@ -47,8 +47,8 @@ struct CPixelList {
 // Otherwise the record's values are set, its runs replaced by the runs the
 // fill wrote, and the whole region is filled: the segment stack grows as
 // far as the region needs. Result 0 for a seed outside the image, without
-// pixels, for other depths ("不支持的图像内存。" shown) and when memory runs
-// out ("填充区域错误: 内存不足。" shown; the pixels are then restored).
+// pixels, for other depths (kUnsupportedImageMemory shown) and when memory runs
+// out (kFillAreaNoMemory shown; the pixels are then restored).
 int FloodFill(CRasterImage* image, int x, int y, int value, CFillRuns* runs);
 
 // Writes the record's old value into every pixel of its runs (plane 0, or

@@ -24,7 +24,7 @@ namespace qzn {
 // enlarging replicates every pixel into such a block. 1-bit and 8-bit images
 // only. Result 1, or 0 (image unchanged) for a factor of 0 or less, another
 // depth, a result without pixels, or when the new block cannot be had
-// ("没有足够的空间执行这个操作。" is shown then).
+// (kNoSpaceForOperation is shown then).
 int ResizeImage(CRasterImage* image, int shrink, int factor);
 
 // How WarpImage samples the source.
@@ -45,7 +45,7 @@ using CWarpRowMapper = std::function<bool(int row, double* sx, double* sy)>;
 // nearest for 1-bit, palette and classified images whatever is asked. Rows
 // step the status-bar progress. Result 1, or 0 (image unchanged) without
 // pixels, for sizes below 1 or another depth; when the new block cannot be
-// had "没有足够的空间执行这个操作。" is shown.
+// had kNoSpaceForOperation is shown.
 int WarpImage(CRasterImage* image, int outWidth, int outHeight, const CWarpRowMapper& mapper, CWarpSampling sampling);
 
 // A pixel block for an image of that geometry (rows without padding, planes

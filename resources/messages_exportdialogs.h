@@ -1,7 +1,7 @@
 // Texts of the export option dialogs that 输出矢量 shows before it writes:
 // DXF with its resolution dialog, MIF, shapefile, XYZ, SDL, ARC generate and
-// point files, and IGES. The kinds of data ("线段", "点", "文本注释") and the
-// georeference words "双线性" and "三角网法" are those of the line dialogs;
+// point files, and IGES. The kinds of data (kKindLines, kKindPoints, kKindNotes) and the
+// georeference words kBilinear and kTriangulation are those of the line dialogs;
 // the resolution units those of the document.
 #pragma once
 

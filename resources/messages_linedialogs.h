@@ -86,4 +86,7 @@ inline constexpr const char kVectorFileFilter[] =
 inline constexpr const char kNameVectorFile[] = "请指定矢量文件名。";
 inline constexpr const char kNameControlFile[] = "请指定控制点文件名。";
 
+// Delete by ID range
+inline constexpr const char kDeleteIdRangeTitle[] = "在 ID 范围内删除线段";
+
 }  // namespace qzn::res::text

@@ -21,7 +21,7 @@ inline constexpr const char kPolygonError[] = "多边形处理错误!";
 // Layers
 inline constexpr const char kLayerNameFormat[] = "图层%d";  // the name of a new layer
 inline constexpr const char kDefaultLayerName[] = "默认值";
-inline constexpr const char kUntitledLayer[] = "无标题";
+inline constexpr const char kUntitled[] = "无标题";  // a layer, or a window without a file
 inline constexpr const char kCannotOpenFileStop[] = "不能打开文件。";
 
 // Annotations

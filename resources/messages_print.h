@@ -5,7 +5,7 @@
 
 namespace qzn::res::text {
 
-// The cancel dialog: its caption, the document ("正在打印 '%s'", the title
+// The cancel dialog: its caption, the document (kPrintingFormat, the title
 // cut to 31 characters), the printer and where it goes ("on %s on %s"), and
 // the line shown once the page is sent.
 inline constexpr const char kPrintDialogTitle[] = "打印";

@@ -60,7 +60,7 @@ inline constexpr const char* const kDibErrorTexts[] = {
 inline constexpr const char kDibErrorUnknown[] = "不明确的错误!";
 
 // Readers
-inline constexpr const char kCannotOpenFile[] = "不能打开文件";
+inline constexpr const char kCannotOpenImageFile[] = "不能打开文件";
 inline constexpr const char kColourMapNoMemory[] = "没有足够的内存用于彩色地图。";
 inline constexpr const char kCannotOpenImageForReading[] = "错误: 不能打开图像以读取。";
 inline constexpr const char kImageSizeMismatch[] = "读取图像失败: 文件大小和图像大小不相匹配。";

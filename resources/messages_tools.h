@@ -132,4 +132,11 @@ inline constexpr const char kMapPixelMaximum[] = "最大值:";
 // ---- angle tool -----------------------------------------------------------------
 inline constexpr const char kAngleFormat[] = "角度是 %f 度。";
 
+// ---- the region-of-interest tool's menu -------------------------------------------
+inline constexpr const char kRoiRectangle[] = "矩形";
+inline constexpr const char kRoiCircle[] = "圆";
+inline constexpr const char kRoiPolygon[] = "多边形";
+inline constexpr const char kRoiClear[] = "清除 ROI";
+inline constexpr const char kRoiDone[] = "完成";
+
 }  // namespace qzn::res::text

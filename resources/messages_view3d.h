@@ -1,8 +1,10 @@
 // Texts of the 3D window, its dialogs and the image view's commands that
 // build a grid or a DEM and drape the image over it. See messages_common.h
 // for the conventions; the window's title and the one-viewer message are in
-// messages_window.h.
+// messages_window.h, the print questions in messages_print.h.
 #pragma once
+
+#include "resources/messages_print.h"
 
 namespace qzn::res::text {
 
@@ -18,11 +20,6 @@ inline constexpr const char kModelInitialName[] = "*.dxf";
 inline constexpr const char kModelFilter[] =
     "DXF 文件 (*.dxf)|*.dxf|VRML 文件 (*.wrl)|*.wrl|STL 文件 (*.stl)|*.stl|XYZ 文件 (*.xyz)|*.xyz||";
 inline constexpr const char kCaptureFailed[] = "不能截取 3D 视图的图像。";
-inline constexpr const char kPrintScreenError[] = "打印屏幕出错。";
-inline constexpr const char kAskPrintScreen[] = "打印整个屏幕吗?";
-inline constexpr const char kAskPrintWindow[] = "打印当前窗口吗?";
-inline constexpr const char kPrintScreenTitle[] = "打印屏幕";
-inline constexpr const char kPrintWindowTitle[] = "打印窗口";
 
 // ---- the image view's 3D commands ------------------------------------------------
 inline constexpr const char kNo3DView[] = "没有 3D 视图可用。";
@@ -69,5 +66,16 @@ inline constexpr const char kLabelLeft[] = "左 (X)";
 inline constexpr const char kLabelRight[] = "右 (X)";
 inline constexpr const char kLabelTop[] = "上 (Y)";
 inline constexpr const char kLabelBottom[] = "下 (Y)";
+
+// ---- the overlay settings dialog --------------------------------------------------
+inline constexpr const char kOverlaySettingsTitle[] = "套合设置";
+inline constexpr const char kOverlayOnOff[] = "套合 开/关";
+inline constexpr const char kBlendOnOff[] = "混合 开/关";
+inline constexpr const char kBackgroundColour[] = "背景色";
+
+// ---- the grid and 3D settings dialogs: the widest values their fields show --------
+inline constexpr const char kColumnsWidest[] = "列=0000000000";
+inline constexpr const char kRowsWidest[] = "行=0000000000";
+inline constexpr const char kDegreesWidest[] = "360 度";
 
 }  // namespace qzn::res::text

@@ -61,4 +61,7 @@ inline constexpr const char kDxNotInt[] = "请输入一个整数。";
 inline constexpr const char kDxNotNumber[] = "请输入一个数字。";
 inline constexpr const char kDxTooLong[] = "请输入一个不大于 %1 的字符。";
 
+// ---- the document template --------------------------------------------------------
+inline constexpr const char kDocumentTypeName[] = "QZN 文档";
+
 }  // namespace qzn::res::text

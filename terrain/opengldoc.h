@@ -60,7 +60,7 @@ class COpenGLDoc {
 
   // The raw readers: the file's heights as they are, without the range. 1 or
   // 0. The DEM reader shows the file's header for information (also when the
-  // profiles then fail) and "内存分配错误!" when the heights cannot be had.
+  // profiles then fail) and kDemNoMemory when the heights cannot be had.
   int ReadAsciiGrid(const std::string& path);
   int ReadUsgsDem(const std::string& path);
 
@@ -69,7 +69,7 @@ class COpenGLDoc {
   // DXF. 1 on success, 0 on failure.
   int ExportModel(const std::string& path) const;
   int ExportDxf(const std::string& path) const;
-  // Shows "为 STL 输出打开文件出错。" when the file cannot be created.
+  // Shows kStlOpenError when the file cannot be created.
   int ExportStl(const std::string& path) const;
   int ExportVrml(const std::string& path) const;
   int ExportXyz(const std::string& path) const;

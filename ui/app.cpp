@@ -130,7 +130,7 @@ CDesktop* CreateDesktop() {
   RegisterIDDialogs();
   RegisterMosaicDialogs();
   RegisterPaletteDialogs();
-  // 输出矢量 asks each format's options from here on.
+  // The vector export asks each format's options from here on.
   RegisterExportDialogs();
   SetDialogRunner(&g_dialogRunner);
   g_desktop = d;

@@ -85,10 +85,9 @@ CModelDialog* MakeBatchScriptDialog(wxWindow* parent, CBatchScriptDlg& model) {
   syntax->SetMinSize(wxSize(508, -1));
   body->Add(syntax, 0, wxEXPAND | wxBOTTOM, 8);
   auto* edits = new wxBoxSizer(wxHORIZONTAL);
-  for (const DialogButton& b :
-       {DialogButton{D::kAdd, text::kAdd}, DialogButton{D::kInsert, text::kInsert},
-        DialogButton{D::kRemove, text::kRemove}, DialogButton{D::kOpen, text::kOpen},
-        DialogButton{D::kSaveAs, text::kSaveScriptAs}, DialogButton{D::kApply, text::kApplyToImage}})
+  for (const DialogButton& b : {DialogButton{D::kAdd, text::kAdd}, DialogButton{D::kInsert, text::kInsert},
+                                DialogButton{D::kRemove, text::kRemove}, DialogButton{D::kOpen, text::kOpen},
+                                DialogButton{D::kSaveAs, text::kSaveAs}, DialogButton{D::kApply, text::kApplyToImage}})
     edits->Add(Button(d, b.id, b.text), 0, wxRIGHT, 4);
   body->Add(edits);
   return FinishDialog(d, body, MakeButtonRow(d, {{wxID_OK, text::kButtonOk}, {wxID_CANCEL, text::kButtonCancel}}));

@@ -25,7 +25,7 @@ class CBitmapPanel : public wxWindow {
 };
 
 // The about box: the product picture, the version line and what the system
-// does, under the title "关于 QZN".
+// does, under the title kAboutTitle.
 class CAboutDialog : public wxDialog {
  public:
   explicit CAboutDialog(wxWindow* parent);

@@ -18,7 +18,7 @@ void CopyWindowToClipboard(wxWindow* window);
 // The window's client area saved as a BMP file the user names; nothing
 // happens when the capture fails.
 void SaveWindowToFile(wxWindow* window);
-// Asks, then prints the whole screen; "打印屏幕出错。" when the screen cannot
+// Asks, then prints the whole screen; kPrintScreenError when the screen cannot
 // be read.
 void PrintScreenCommand();
 // Asks, then prints the window's client area.

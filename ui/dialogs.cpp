@@ -15,12 +15,20 @@
 #include <wx/vlbox.h>
 
 #include "platform/host.h"
+#include "resources/messages_georefdialogs.h"
+#include "resources/messages_imagedlgs.h"
+#include "resources/messages_linedialogs.h"
+#include "resources/messages_scan.h"
+#include "resources/messages_view3d.h"
+#include "resources/messages_window.h"
 #include "ui/core/qznview.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 const char kNoChoice[] = "qzn-no-choice";
 
@@ -480,7 +488,7 @@ wxSizer* DialogButtons(wxWindow* d, const char* okText, bool withCancel) {
   auto* ok = new wxButton(d, wxID_OK, U8(okText));
   ok->SetDefault();
   s->Add(ok, 0, wxALL, 4);
-  if (withCancel) s->Add(new wxButton(d, wxID_CANCEL, U8("取消")), 0, wxALL, 4);
+  if (withCancel) s->Add(new wxButton(d, wxID_CANCEL, U8(text::kButtonCancel)), 0, wxALL, 4);
   return s;
 }
 
@@ -542,15 +550,16 @@ wxRadioButton* MakeNoChoice(wxWindow* parent) {
 }
 
 CModelDialog* MakeRotateImageDialog(wxWindow* parent, CRotateImageDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("旋转图像"));
+  auto* d = new CModelDialog(parent, model, U8(text::kRotateImageTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(new wxRadioButton(d, CRotateImageDlg::kLeft, U8("向左旋转"), wxDefaultPosition, wxDefaultSize, wxRB_GROUP),
-           0, wxALL, 6);
-  top->Add(new wxRadioButton(d, CRotateImageDlg::kRight, U8("向右旋转")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
+  top->Add(
+      new wxRadioButton(d, CRotateImageDlg::kLeft, U8(text::kRotateLeft), wxDefaultPosition, wxDefaultSize, wxRB_GROUP),
+      0, wxALL, 6);
+  top->Add(new wxRadioButton(d, CRotateImageDlg::kRight, U8(text::kRotateRight)), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(new wxStaticText(d, wxID_ANY, U8("旋转角度:")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  row->Add(new wxStaticText(d, wxID_ANY, U8(text::kRotationAngle)), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   row->Add(MakeEdit(d, CRotateImageDlg::kAngle), 0, wxALL, 4);
-  row->Add(new wxStaticText(d, wxID_ANY, U8("(0-360) 度")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  row->Add(new wxStaticText(d, wxID_ANY, U8(text::kDegreesRange)), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   top->Add(row, 0, wxALL, 2);
   top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);
@@ -559,12 +568,12 @@ CModelDialog* MakeRotateImageDialog(wxWindow* parent, CRotateImageDlg& model) {
 }
 
 CModelDialog* MakeDeleteIdRangeDialog(wxWindow* parent, CDeleteIDRangeDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("在 ID 范围内删除线段"));
+  auto* d = new CModelDialog(parent, model, U8(text::kDeleteIdRangeTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8("ID 范围"));
-  group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8("从")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8(text::kIdRange));
+  group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8(text::kFrom)), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   group->Add(MakeEdit(group->GetStaticBox(), CDeleteIDRangeDlg::kFrom), 0, wxALL, 4);
-  group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8("到")), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  group->Add(new wxStaticText(group->GetStaticBox(), wxID_ANY, U8(text::kTo)), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   group->Add(MakeEdit(group->GetStaticBox(), CDeleteIDRangeDlg::kTo), 0, wxALL, 4);
   top->Add(group, 0, wxALL, 6);
   top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
@@ -574,14 +583,14 @@ CModelDialog* MakeDeleteIdRangeDialog(wxWindow* parent, CDeleteIDRangeDlg& model
 }
 
 CModelDialog* MakeOverlaySetDialog(wxWindow* parent, COverlaySetDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("套合设置"));
+  auto* d = new CModelDialog(parent, model, U8(text::kOverlaySettingsTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(new wxCheckBox(d, COverlaySetDlg::kOverlay, U8("套合 开/关")), 0, wxALL, 6);
-  top->Add(new wxCheckBox(d, COverlaySetDlg::kBlend, U8("混合 开/关")), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
-  auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8("背景色"));
+  top->Add(new wxCheckBox(d, COverlaySetDlg::kOverlay, U8(text::kOverlayOnOff)), 0, wxALL, 6);
+  top->Add(new wxCheckBox(d, COverlaySetDlg::kBlend, U8(text::kBlendOnOff)), 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
+  auto* group = new wxStaticBoxSizer(wxHORIZONTAL, d, U8(text::kBackgroundColour));
   MakeNoChoice(group->GetStaticBox());
-  group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kColour, U8("彩色")), 0, wxALL, 4);
-  group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kGrey, U8("灰度")), 0, wxALL, 4);
+  group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kColour, U8(text::kScanModeColour)), 0, wxALL, 4);
+  group->Add(new wxRadioButton(group->GetStaticBox(), COverlaySetDlg::kGrey, U8(text::kScanModeGrey)), 0, wxALL, 4);
   top->Add(group, 0, wxEXPAND | wxALL, 6);
   top->Add(DialogButtons(d), 0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);

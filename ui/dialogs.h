@@ -22,6 +22,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include "resources/messages_window.h"
 #include "ui/core/dataexchange.h"
 #include "ui/core/smalldialogs.h"
 
@@ -132,9 +133,9 @@ class CWxDialogRunner : public IDialogRunner {
 
 // ---- layout helpers of the dialogs' windows ----------------------------------------
 
-// "确定"/"取消" (or another OK text) at the bottom right; without cancel only
-// the OK button.
-wxSizer* DialogButtons(wxWindow* dialog, const char* okText = "确定", bool withCancel = true);
+// kButtonOk/kButtonCancel (or another OK text) at the bottom right; without
+// cancel only the OK button.
+wxSizer* DialogButtons(wxWindow* dialog, const char* okText = res::text::kButtonOk, bool withCancel = true);
 // Any buttons at the bottom right ({id, UTF-8 text}); the first is the
 // default button.
 struct DialogButton {
@@ -143,7 +144,8 @@ struct DialogButton {
 };
 wxSizer* MakeButtonRow(wxWindow* dialog, std::initializer_list<DialogButton> buttons);
 // Puts the buttons under the dialog's body, lays it out and finishes it.
-CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText = "确定", bool withCancel = true);
+CModelDialog* FinishDialog(CModelDialog* d, wxSizer* body, const char* okText = res::text::kButtonOk,
+                           bool withCancel = true);
 // Lays a dialog out (the body above its button row) and finishes it.
 CModelDialog* FinishDialog(CModelDialog* dialog, wxSizer* body, wxSizer* buttons);
 wxTextCtrl* MakeEdit(wxWindow* parent, int id, int width = 80, long style = 0);

@@ -40,8 +40,8 @@ void AddGridRows(CModelDialog* d, wxSizer* top, int slider, int columns, int row
   size->Add(Value(d, CGridMeshSizeDlg::kCellSize, "00000"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   top->Add(size, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
   auto* counts = new wxBoxSizer(wxHORIZONTAL);
-  counts->Add(Value(d, columns, "列=0000000000"), 0, wxALL, 4);
-  counts->Add(Value(d, rows, "行=0000000000"), 0, wxALL, 4);
+  counts->Add(Value(d, columns, text::kColumnsWidest), 0, wxALL, 4);
+  counts->Add(Value(d, rows, text::kRowsWidest), 0, wxALL, 4);
   top->Add(counts, 0, wxLEFT | wxRIGHT, 6);
   auto* file = new wxBoxSizer(wxHORIZONTAL);
   file->Add(MakeLabel(d, text::kLabelOutput), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
@@ -107,8 +107,8 @@ CModelDialog* Make3DSettingsDialog(wxWindow* parent, C3DSettingsDlg& model) {
     const char* label;
     int slider, value;
     const char* widest;
-  } sliders[] = {{text::kLabelTilt, D::kTilt, D::kTiltLabel, "360 度"},
-                 {text::kLabelTurn, D::kTurn, D::kTurnLabel, "360 度"},
+  } sliders[] = {{text::kLabelTilt, D::kTilt, D::kTiltLabel, text::kDegreesWidest},
+                 {text::kLabelTurn, D::kTurn, D::kTurnLabel, text::kDegreesWidest},
                  {text::kLabelZoom, D::kZoom, D::kZoomLabel, "0000"}};
   for (const auto& s : sliders) {
     rows->Add(MakeLabel(d, s.label), 0, wxALIGN_CENTER_VERTICAL);

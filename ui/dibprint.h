@@ -96,7 +96,7 @@ class CPrintCancelDialog : public wxDialog {
   bool m_cancelled = false;
 };
 
-// The document text of the dialog: "正在打印 '%s'" with the title cut to 31
+// The document text of the dialog: kPrintingFormat with the title cut to 31
 // characters (never inside a character).
 std::string PrintingText(const std::string& title);
 

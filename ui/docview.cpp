@@ -5,6 +5,7 @@
 
 #include "platform/host.h"
 #include "resources/commands.h"
+#include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/frame3d.h"
 #include "ui/imagewindow.h"
@@ -12,6 +13,8 @@
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 wxIMPLEMENT_DYNAMIC_CLASS(CWxDocument, wxDocument);
 wxIMPLEMENT_DYNAMIC_CLASS(CWxView, wxView);
@@ -85,7 +88,7 @@ bool CWxView::OnCreate(wxDocument* doc, long) {
   auto* sizer = new wxBoxSizer(wxVERTICAL);
   sizer->Add(m_window, 1, wxEXPAND);
   frame->SetSizer(sizer);
-  // 文件 > 关闭 closes this tab's workspace, asking first about unsaved work.
+  // The File menu's close command closes this tab's workspace, asking first about unsaved work.
   m_window->Commands().Add(cmd::kFileClose, [doc] {
     if (wxDocManager* m = doc->GetDocumentManager()) m->CloseDocument(doc);
   });
@@ -144,8 +147,8 @@ bool CWxView::OnClose(bool deleteWindow) {
 wxDocTemplate* RegisterWorkspaceTemplate(wxDocManager* manager) {
   // Every file goes to the workspace: the document finds an image's type by
   // its first bytes and reports what it cannot read itself.
-  return new wxDocTemplate(manager, U8("QZN 文档"), "*.*", "", "tif", "QznDoc", "QznView", CLASSINFO(CWxDocument),
-                           CLASSINFO(CWxView));
+  return new wxDocTemplate(manager, U8(text::kDocumentTypeName), "*.*", "", "tif", "QznDoc", "QznView",
+                           CLASSINFO(CWxDocument), CLASSINFO(CWxView));
 }
 
 }  // namespace qzn

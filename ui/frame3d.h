@@ -1,4 +1,4 @@
-// The 3D window: a tab of the main window titled "3D 视图" with its own menu
+// The 3D window: a tab of the main window titled k3DViewTitle with its own menu
 // (文件 and 视图) and the OpenGL canvas of the one open 3D document. Also
 // the commands that lead to it: the main window's 打开 3D 文件 and the image
 // view's grid, DEM and drape commands.

@@ -15,6 +15,7 @@
 
 #include "app/qzndoc.h"
 #include "resources/commands.h"
+#include "resources/messages_model.h"
 #include "resources/messages_window.h"
 #include "resources/strings.h"
 #include "ui/capturecommands.h"
@@ -25,6 +26,8 @@
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 namespace {
 
@@ -49,7 +52,7 @@ unsigned MouseFlags(const wxMouseEvent& e) {
 
 std::string DocumentTitle(const CQznDoc& doc) {
   const std::string& path = doc.GetPathName();
-  return path.empty() ? std::string("无标题") : std::filesystem::path(path).filename().string();
+  return path.empty() ? std::string(text::kUntitled) : std::filesystem::path(path).filename().string();
 }
 
 namespace {

@@ -23,7 +23,7 @@ class CQznDoc;
 
 class COverviewFrame;
 
-// The title of a workspace: its file's name, "无标题" before it has one.
+// The title of a workspace: its file's name, kUntitled before it has one.
 std::string DocumentTitle(const CQznDoc& doc);
 
 class CImageWindow : public wxWindow, public IViewWindow, public ICaptureSource {

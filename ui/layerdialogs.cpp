@@ -8,10 +8,18 @@
 #include <wx/listbox.h>
 #include <wx/settings.h>
 
+#include "resources/messages_exportdialogs.h"
+#include "resources/messages_georefdialogs.h"
+#include "resources/messages_imagedlgs.h"
+#include "resources/messages_linedialogs.h"
+#include "resources/messages_tabledialogs.h"
+#include "resources/messages_window.h"
 #include "ui/wxcanvas.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 // ---- the layer list ------------------------------------------------------------
 
@@ -68,10 +76,10 @@ class CLayerListHeader : public wxWindow {
       dc.SetFont(GetFont());
       dc.SetTextForeground(GetForegroundColour());
       const LayerRowColumns c = LayerColumns(2, dc.GetCharWidth());
-      dc.DrawText(U8("名称"), c.name, 0);
-      dc.DrawText(U8("填充"), c.swatch, 0);
-      dc.DrawText(U8("标记"), c.state, 0);
-      dc.DrawText(U8("线段"), c.line, 0);
+      dc.DrawText(U8(text::kLayerName), c.name, 0);
+      dc.DrawText(U8(text::kLayerFill), c.swatch, 0);
+      dc.DrawText(U8(text::kLayerMarks), c.state, 0);
+      dc.DrawText(U8(text::kKindLines), c.line, 0);
     });
   }
 };
@@ -81,7 +89,7 @@ wxButton* Button(wxWindow* d, int id, const char* text) { return new wxButton(d,
 }  // namespace
 
 CModelDialog* MakeLayerManageDialog(wxWindow* parent, CLayerManageDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("图层管理"));
+  auto* d = new CModelDialog(parent, model, U8(text::kLayerManageTitle));
   auto* top = new wxBoxSizer(wxHORIZONTAL);
   auto* left = new wxBoxSizer(wxVERTICAL);
   left->Add(new CLayerListHeader(d), 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 6);
@@ -91,21 +99,23 @@ CModelDialog* MakeLayerManageDialog(wxWindow* parent, CLayerManageDlg& model) {
   list->SetMinSize(wxSize(LayerColumns(2, w).line + 6 * w + 24, list->RowHeight() * 10 + 4));
   left->Add(list, 1, wxEXPAND | wxALL, 6);
   auto* nameRow = new wxBoxSizer(wxHORIZONTAL);
-  nameRow->Add(MakeLabel(d, "名称"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  nameRow->Add(MakeLabel(d, text::kLayerName), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   nameRow->Add(MakeEdit(d, CLayerManageDlg::kName, 160), 1, wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  nameRow->Add(Button(d, CLayerManageDlg::kAdd, "添加图层(&A)"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  nameRow->Add(Button(d, CLayerManageDlg::kAdd, text::kAddLayer), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   left->Add(nameRow, 0, wxEXPAND | wxLEFT | wxRIGHT, 2);
   top->Add(left, 1, wxEXPAND);
   auto* buttons = new wxBoxSizer(wxVERTICAL);
-  auto* ok = new wxButton(d, wxID_OK, U8("确定"));
+  auto* ok = new wxButton(d, wxID_OK, U8(text::kButtonOk));
   ok->SetDefault();
   buttons->Add(ok, 0, wxEXPAND | wxALL, 4);
   buttons->AddSpacer(8);
-  for (auto [id, text] :
-       {std::pair{int(CLayerManageDlg::kOnOff), "开/关(&O)"}, std::pair{int(CLayerManageDlg::kCurrent), "当前(&C)"},
-        std::pair{int(CLayerManageDlg::kLock), "锁定/解锁(&L)"}, std::pair{int(CLayerManageDlg::kColour), "颜色"},
-        std::pair{int(CLayerManageDlg::kLineType), "线型(&L)"}, std::pair{int(CLayerManageDlg::kFill), "图案填充(&F)"},
-        std::pair{int(CLayerManageDlg::kDelete), "删除"}})
+  for (auto [id, text] : {std::pair{int(CLayerManageDlg::kOnOff), text::kLayerOnOff},
+                          std::pair{int(CLayerManageDlg::kCurrent), text::kLayerCurrent},
+                          std::pair{int(CLayerManageDlg::kLock), text::kLayerLock},
+                          std::pair{int(CLayerManageDlg::kColour), text::kColour},
+                          std::pair{int(CLayerManageDlg::kLineType), text::kLayerLineType},
+                          std::pair{int(CLayerManageDlg::kFill), text::kLayerHatchFill},
+                          std::pair{int(CLayerManageDlg::kDelete), text::kDelete}})
     buttons->Add(Button(d, id, text), 0, wxEXPAND | wxALL, 4);
   top->Add(buttons, 0, wxALL, 6);
   d->SetSizer(top);
@@ -114,18 +124,19 @@ CModelDialog* MakeLayerManageDialog(wxWindow* parent, CLayerManageDlg& model) {
 }
 
 CModelDialog* MakeLineTypeDialog(wxWindow* parent, CLineTypeDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("定义线型"));
+  auto* d = new CModelDialog(parent, model, U8(text::kLineTypeTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* styles = MakeGroup(d, "线段类型");
-  const char* names[] = {"实线", "虚线", "点", "点划线", "双点划线"};
+  auto* styles = MakeGroup(d, text::kLineStyle);
+  const char* names[] = {text::kLineSolid, text::kLineDash, text::kKindPoints, text::kLineDashDot,
+                         text::kLineDashDotDot};
   for (int i = 0; i < 5; ++i)
     styles->Add(MakeRadio(styles->GetStaticBox(), CLineTypeDlg::kSolid + i, names[i], i == 0), 0, wxALL, 3);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(styles, 0, wxALL, 6);
-  auto* width = MakeGroup(d, "线粗");
+  auto* width = MakeGroup(d, text::kLineWidth);
   width->Add(MakeEdit(width->GetStaticBox(), CLineTypeDlg::kWidth, 90), 0, wxALL, 4);
   auto* unit = new wxBoxSizer(wxHORIZONTAL);
-  unit->Add(MakeLabel(width->GetStaticBox(), "单位:"), 0, wxALL, 4);
+  unit->Add(MakeLabel(width->GetStaticBox(), text::kUnits), 0, wxALL, 4);
   unit->Add(
       new wxStaticText(width->GetStaticBox(), CLineTypeDlg::kUnit, wxEmptyString, wxDefaultPosition, wxSize(60, -1)), 0,
       wxALL, 4);
@@ -136,57 +147,59 @@ CModelDialog* MakeLineTypeDialog(wxWindow* parent, CLineTypeDlg& model) {
 }
 
 CModelDialog* MakeHatchFillDialog(wxWindow* parent, CHatchFillDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("图案填充"));
+  auto* d = new CModelDialog(parent, model, U8(text::kHatchFillTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* grid = new wxFlexGridSizer(2, wxSize(12, 4));
   MakeNoChoice(d);
-  const char* names[] = {"水平线", "垂线", "正斜线", "反斜线", "交叉线", "交叉斜线", "涂黑"};
+  const char* names[] = {text::kHatchHorizontal, text::kHatchVertical,      text::kHatchForward, text::kHatchBackward,
+                         text::kHatchCross,      text::kHatchDiagonalCross, text::kHatchSolid};
   for (int i = 0; i < CHatchFillDlg::kCount; ++i) grid->Add(MakeRadio(d, CHatchFillDlg::kFirst + i, names[i]));
   top->Add(grid, 0, wxALL, 10);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeLayerOperationDialog(wxWindow* parent, CLayerOperationDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("图层操作"));
+  auto* d = new CModelDialog(parent, model, U8(text::kLayerOperationTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* hint = MakeLabel(d, "在第一个列表框中选择图层作为源图层将其移动或复制到第二个列表框中。");
+  auto* hint = MakeLabel(d, text::kLayerOperationHint);
   hint->Wrap(360);
   top->Add(hint, 0, wxALL, 8);
   auto* lists = new wxBoxSizer(wxHORIZONTAL);
   auto* from = new wxBoxSizer(wxVERTICAL);
-  from->Add(MakeLabel(d, "从:"), 0, wxBOTTOM, 2);
+  from->Add(MakeLabel(d, text::kFromLayers), 0, wxBOTTOM, 2);
   from->Add(
       new wxListBox(d, CLayerOperationDlg::kSources, wxDefaultPosition, wxSize(150, 160), 0, nullptr, wxLB_MULTIPLE), 1,
       wxEXPAND);
   lists->Add(from, 1, wxEXPAND | wxALL, 4);
   lists->Add(MakeLabel(d, ">>"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   auto* to = new wxBoxSizer(wxVERTICAL);
-  to->Add(MakeLabel(d, "到:"), 0, wxBOTTOM, 2);
+  to->Add(MakeLabel(d, text::kToLayer), 0, wxBOTTOM, 2);
   to->Add(new wxListBox(d, CLayerOperationDlg::kTarget, wxDefaultPosition, wxSize(150, 160), 0, nullptr, wxLB_SINGLE),
           1, wxEXPAND);
   lists->Add(to, 1, wxEXPAND | wxALL, 4);
   top->Add(lists, 1, wxEXPAND | wxLEFT | wxRIGHT, 6);
   auto* options = new wxBoxSizer(wxHORIZONTAL);
-  auto* op = MakeGroup(d, "操作");
-  op->Add(MakeRadio(op->GetStaticBox(), CLayerOperationDlg::kCopy, "复制(&C)", true), 0, wxALL, 3);
-  op->Add(MakeRadio(op->GetStaticBox(), CLayerOperationDlg::kMove, "移动"), 0, wxALL, 3);
+  auto* op = MakeGroup(d, text::kOperation);
+  op->Add(MakeRadio(op->GetStaticBox(), CLayerOperationDlg::kCopy, text::kCopyLayers, true), 0, wxALL, 3);
+  op->Add(MakeRadio(op->GetStaticBox(), CLayerOperationDlg::kMove, text::kMoveLayers), 0, wxALL, 3);
   options->Add(op, 1, wxEXPAND | wxALL, 4);
-  auto* items = MakeGroup(d, "数据项目");
-  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kLines, U8("线段")), 0, wxALL, 3);
-  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kPoints, U8("点")), 0, wxALL, 3);
-  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kNotes, U8("文本")), 0, wxALL, 3);
+  auto* items = MakeGroup(d, text::kDataItems);
+  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kLines, U8(text::kKindLines)), 0, wxALL, 3);
+  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kPoints, U8(text::kKindPoints)), 0, wxALL, 3);
+  items->Add(new wxCheckBox(items->GetStaticBox(), CLayerOperationDlg::kNotes, U8(text::kExpText)), 0, wxALL, 3);
   options->Add(items, 1, wxEXPAND | wxALL, 4);
   top->Add(options, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeLayerColorDialog(wxWindow* parent, CLayerColorDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("设置矢量层颜色"));
+  auto* d = new CModelDialog(parent, model, U8(text::kLayerColorTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* group = MakeGroup(d, "选择层");
-  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kCurrentOnly, "只用于当前层", true), 0, wxALL, 3);
-  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kOthers, "当前层以外的所有层"), 0, wxALL, 3);
-  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kAll, "所有层"), 0, wxALL, 3);
+  auto* group = MakeGroup(d, text::kChooseLayers);
+  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kCurrentOnly, text::kCurrentLayerOnly, true), 0, wxALL,
+             3);
+  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kOthers, text::kAllButCurrentLayer), 0, wxALL, 3);
+  group->Add(MakeRadio(group->GetStaticBox(), CLayerColorDlg::kAll, text::kAllLayers), 0, wxALL, 3);
   top->Add(group, 0, wxEXPAND | wxALL, 8);
   return FinishDialog(d, top);
 }

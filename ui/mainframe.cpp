@@ -180,7 +180,8 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
   wxMenuBar* bar = BuildMenuBar();
   SetMenuBar(bar);
   if (history) {
-    const int file = bar->FindMenu(U8("文件(&F)"));
+    // The File menu: the first level of the menu bar's first item.
+    const int file = bar->FindMenu(U8(res::SplitMenuPath(res::MainMenu().front().path).front()));
     if (file != wxNOT_FOUND) {
       wxMenu* fileMenu = bar->GetMenu(static_cast<std::size_t>(file));
       history->UseMenu(fileMenu);

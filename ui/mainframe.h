@@ -1,5 +1,5 @@
 // The main window: an MDI parent frame (tabbed on GTK) with the menu bar,
-// the basic toolbar ("基本工具") and the view toolbar ("查看工具") with the
+// the basic toolbar (kBasicBarTitle) and the view toolbar (kViewBarTitle) with the
 // current-layer combo, docked by AUI, and the status bar with its message,
 // coordinate, CAP, NUM and SCRL panes and a progress gauge.
 #pragma once

@@ -4,9 +4,13 @@
 #include <wx/dcbuffer.h>
 #include <wx/scrolbar.h>
 
+#include "resources/messages_imagedlgs.h"
+#include "resources/messages_linedialogs.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
+
+namespace text = res::text;
 
 // ---- the palette grid ------------------------------------------------------------
 
@@ -97,16 +101,16 @@ wxStaticBoxSizer* ContrastBar(wxWindow* d, const char* caption, int id) {
 }  // namespace
 
 CModelDialog* MakePaletteDialog(wxWindow* parent, CPaletteDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("定义调色板"));
+  auto* d = new CModelDialog(parent, model, U8(text::kPaletteTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(MakeLabel(d, "绘制矩形并从调色板中拾取颜色使其改变:"), 0, wxALL, 8);
+  top->Add(MakeLabel(d, text::kPaletteHint), 0, wxALL, 8);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
   row->Add(new CPaletteGrid(d, model), 0, wxALL, 8);
   auto* buttons = new wxBoxSizer(wxVERTICAL);
   for (auto [id, text] :
-       {std::pair{int(CPaletteDlg::kPick), "拾取颜色"}, std::pair{int(CPaletteDlg::kApply), "应用"},
-        std::pair{int(CPaletteDlg::kRestore), "还原"}, std::pair{int(CPaletteDlg::kOpen), "打开调色板"},
-        std::pair{int(CPaletteDlg::kSave), "保存调色板"}})
+       {std::pair{int(CPaletteDlg::kPick), text::kPickColour}, std::pair{int(CPaletteDlg::kApply), text::kApply},
+        std::pair{int(CPaletteDlg::kRestore), text::kRestorePalette},
+        std::pair{int(CPaletteDlg::kOpen), text::kOpenPalette}, std::pair{int(CPaletteDlg::kSave), text::kSavePalette}})
     buttons->Add(Button(d, id, text), 0, wxEXPAND | wxALL, 4);
   row->Add(buttons, 0, wxALL, 4);
   top->Add(row);
@@ -116,46 +120,46 @@ CModelDialog* MakePaletteDialog(wxWindow* parent, CPaletteDlg& model) {
 }
 
 CModelDialog* MakeContrastDialog(wxWindow* parent, CContrastDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("图像对比"));
+  auto* d = new CModelDialog(parent, model, U8(text::kContrastTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* bars = new wxBoxSizer(wxHORIZONTAL);
-  bars->Add(ContrastBar(d, "低", CContrastDlg::kLowBar), 1, wxEXPAND | wxALL, 6);
-  bars->Add(ContrastBar(d, "高", CContrastDlg::kHighBar), 1, wxEXPAND | wxALL, 6);
+  bars->Add(ContrastBar(d, text::kLow, CContrastDlg::kLowBar), 1, wxEXPAND | wxALL, 6);
+  bars->Add(ContrastBar(d, text::kHigh, CContrastDlg::kHighBar), 1, wxEXPAND | wxALL, 6);
   top->Add(bars, 1, wxEXPAND | wxALL, 4);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeImageColorDialog(wxWindow* parent, CImageColorDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("设置图像颜色"));
+  auto* d = new CModelDialog(parent, model, U8(text::kImageColorTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* grid = new wxFlexGridSizer(2, wxSize(10, 8));
-  grid->Add(Button(d, CImageColorDlg::kForeground, "前景"), 0, wxEXPAND);
+  grid->Add(Button(d, CImageColorDlg::kForeground, text::kForeground), 0, wxEXPAND);
   grid->Add(new CColourSwatch(d, CImageColorDlg::kForeSwatch, wxSize(80, 28)));
-  grid->Add(Button(d, CImageColorDlg::kBackground, "背景"), 0, wxEXPAND);
+  grid->Add(Button(d, CImageColorDlg::kBackground, text::kBackground), 0, wxEXPAND);
   grid->Add(new CColourSwatch(d, CImageColorDlg::kBackSwatch, wxSize(80, 28)));
   top->Add(grid, 0, wxALL, 10);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeBinaryValueDialog(wxWindow* parent, CBinaryValueDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("定义二进制值"));
+  auto* d = new CModelDialog(parent, model, U8(text::kBinaryValueTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* row = new wxBoxSizer(wxHORIZONTAL);
-  row->Add(MakeLabel(d, "像素值:"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  row->Add(MakeLabel(d, text::kPixelValue), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   row->Add(new wxStaticText(d, CBinaryValueDlg::kText, wxEmptyString, wxDefaultPosition, wxSize(90, -1)), 0,
            wxALIGN_CENTER_VERTICAL | wxALL, 4);
-  row->Add(Button(d, CBinaryValueDlg::kInvert, "倒转"), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
+  row->Add(Button(d, CBinaryValueDlg::kInvert, text::kInvert), 0, wxALIGN_CENTER_VERTICAL | wxALL, 4);
   top->Add(row, 0, wxALL, 8);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeColorPixelValueDialog(wxWindow* parent, CColorPixelValueDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("定义颜色像素值"));
+  auto* d = new CModelDialog(parent, model, U8(text::kColorPixelValueTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
   auto* grid = new wxFlexGridSizer(2, wxSize(8, 6));
-  for (auto [label, id] :
-       {std::pair{"红色:", int(CColorPixelValueDlg::kRed)}, std::pair{"绿色:", int(CColorPixelValueDlg::kGreen)},
-        std::pair{"蓝色:", int(CColorPixelValueDlg::kBlue)}}) {
+  for (auto [label, id] : {std::pair{text::kRedValue, int(CColorPixelValueDlg::kRed)},
+                           std::pair{text::kGreenValue, int(CColorPixelValueDlg::kGreen)},
+                           std::pair{text::kBlueValue, int(CColorPixelValueDlg::kBlue)}}) {
     grid->Add(MakeLabel(d, label), 0, wxALIGN_CENTER_VERTICAL);
     grid->Add(MakeEdit(d, id, 70), 0, wxALIGN_CENTER_VERTICAL);
   }
@@ -164,9 +168,9 @@ CModelDialog* MakeColorPixelValueDialog(wxWindow* parent, CColorPixelValueDlg& m
 }
 
 CModelDialog* MakePixelValueDialog(wxWindow* parent, CPixelValueDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("定义像素值"));
+  auto* d = new CModelDialog(parent, model, U8(text::kPixelValueTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(LabelledRow(d, "像素值:", MakeEdit(d, CPixelValueDlg::kValue, 70)), 0, wxALL, 10);
+  top->Add(LabelledRow(d, text::kPixelValue, MakeEdit(d, CPixelValueDlg::kValue, 70)), 0, wxALL, 10);
   return FinishDialog(d, top);
 }
 

@@ -23,7 +23,7 @@ struct CDesktop;
 // File > "选择扫描仪..." and "扫描图像..." in the main frame's command table,
 // enabled while the source manager can be used.
 void RegisterScanCommands(CDesktop& desktop);
-// File > "扫描图像...": scans into a new workspace titled "新图像" (colour
+// File > "扫描图像...": scans into a new workspace titled kScanNewImageTitle (colour
 // images get their display palette); nothing is made when the scan brings
 // no image. The new workspace's document, or null.
 wxDocument* ScanNewImage(CDesktop& desktop);

@@ -4,24 +4,30 @@
 #include <wx/combobox.h>
 #include <wx/scrolbar.h>
 
+#include "resources/messages_batchdialogs.h"
+#include "resources/messages_imagedlgs.h"
+#include "resources/messages_tabledialogs.h"
 #include "ui/wxtext.h"
 
 namespace qzn {
 
+namespace text = res::text;
+
 CModelDialog* MakeVectorizeDialog(wxWindow* parent, CVectorizeDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("矢量化"));
+  auto* d = new CModelDialog(parent, model, U8(text::kVectorizeButton));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* method = MakeGroup(d, "提取线段为", wxHORIZONTAL);
-  method->Add(MakeRadio(method->GetStaticBox(), CVectorizeDlg::kCentreLines, "当前线段", true), 0, wxALL, 4);
-  method->Add(MakeRadio(method->GetStaticBox(), CVectorizeDlg::kOutlines, "边界线"), 0, wxALL, 4);
+  auto* method = MakeGroup(d, text::kExtractLinesAs, wxHORIZONTAL);
+  method->Add(MakeRadio(method->GetStaticBox(), CVectorizeDlg::kCentreLines, text::kCentreLines, true), 0, wxALL, 4);
+  method->Add(MakeRadio(method->GetStaticBox(), CVectorizeDlg::kOutlines, text::kOutlines), 0, wxALL, 4);
   top->Add(method, 0, wxEXPAND | wxALL, 6);
-  top->Add(new wxCheckBox(d, CVectorizeDlg::kUseThreshold, U8("使用现有的图像阈值")), 0, wxLEFT | wxRIGHT | wxTOP, 8);
-  top->Add(new wxCheckBox(d, CVectorizeDlg::kUseRoi, U8("使用选定的图像范围(ROI)")), 0, wxALL, 8);
+  top->Add(new wxCheckBox(d, CVectorizeDlg::kUseThreshold, U8(text::kUseImageThreshold)), 0, wxLEFT | wxRIGHT | wxTOP,
+           8);
+  top->Add(new wxCheckBox(d, CVectorizeDlg::kUseRoi, U8(text::kUseSelectedRoi)), 0, wxALL, 8);
   const wxString sources[] = {U8(CVectorizeDlg::kSourceMap), U8(CVectorizeDlg::kSourceCad)};
   auto* combo = new wxComboBox(d, CVectorizeDlg::kSource, sources[0], wxDefaultPosition, wxSize(140, -1), 2, sources,
                                wxCB_DROPDOWN);
-  top->Add(LabelledRow(d, "源图像:", combo), 0, wxLEFT | wxRIGHT, 4);
-  return FinishDialog(d, top, "开始");
+  top->Add(LabelledRow(d, text::kSourceImage, combo), 0, wxLEFT | wxRIGHT, 4);
+  return FinishDialog(d, top, text::kStart);
 }
 
 namespace {
@@ -41,17 +47,17 @@ wxSizer* ThresholdRow(wxWindow* d, const char* label, int barId, int editId) {
 }  // namespace
 
 CModelDialog* MakeThresholdDialog(wxWindow* parent, CThresholdDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("设置图像阈值 "));
+  auto* d = new CModelDialog(parent, model, U8(text::kThresholdTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  top->Add(ThresholdRow(d, "高", CThresholdDlg::kHighBar, CThresholdDlg::kHighEdit), 0, wxEXPAND | wxALL, 4);
-  top->Add(ThresholdRow(d, "低", CThresholdDlg::kLowBar, CThresholdDlg::kLowEdit), 0, wxEXPAND | wxALL, 4);
+  top->Add(ThresholdRow(d, text::kHigh, CThresholdDlg::kHighBar, CThresholdDlg::kHighEdit), 0, wxEXPAND | wxALL, 4);
+  top->Add(ThresholdRow(d, text::kLow, CThresholdDlg::kLowBar, CThresholdDlg::kLowEdit), 0, wxEXPAND | wxALL, 4);
   return FinishDialog(d, top);
 }
 
 CModelDialog* MakeAutoTraceDialog(wxWindow* parent, CAutoTraceDlg& model) {
-  auto* d = new CModelDialog(parent, model, U8("自动追踪参数"));
+  auto* d = new CModelDialog(parent, model, U8(text::kAutoTraceTitle));
   auto* top = new wxBoxSizer(wxVERTICAL);
-  auto* group = MakeGroup(d, "平滑阈值 (像素)");
+  auto* group = MakeGroup(d, text::kSmoothingThresholdPixels);
   group->Add(MakeEdit(group->GetStaticBox(), CAutoTraceDlg::kSmoothing, 100), 0, wxALL, 6);
   top->Add(group, 0, wxEXPAND | wxALL, 8);
   return FinishDialog(d, top);

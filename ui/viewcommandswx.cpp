@@ -24,6 +24,7 @@
 #include "platform/textfile.h"
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
+#include "resources/messages_window.h"
 #include "ui/app.h"
 #include "ui/commands.h"
 #include "ui/core/displaybitmap.h"
@@ -241,9 +242,10 @@ CModelDialog* MakeWorkspaceDialog(wxWindow* parent, CWorkspaceDlg& model) {
   body->Add(RectFields(d, t::kWorkspaceLeft, t::kWorkspaceTop, t::kWorkspaceRight, t::kWorkspaceBottom), 0, wxALL, 6);
   auto* top = new wxBoxSizer(wxVERTICAL);
   top->Add(body, 0, wxALL, 2);
-  top->Add(
-      MakeButtonRow(d, {{wxID_OK, "确定"}, {wxID_CANCEL, "取消"}, {CWorkspaceDlg::kDefault, t::kWorkspaceDefault}}), 0,
-      wxEXPAND | wxALL, 4);
+  top->Add(MakeButtonRow(d, {{wxID_OK, t::kButtonOk},
+                             {wxID_CANCEL, t::kButtonCancel},
+                             {CWorkspaceDlg::kDefault, t::kWorkspaceDefault}}),
+           0, wxEXPAND | wxALL, 4);
   d->SetSizer(top);
   d->Finish();
   return d;

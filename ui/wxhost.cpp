@@ -18,6 +18,8 @@
 
 namespace qzn {
 
+namespace text = res::text;
+
 std::string WxWildcard(const std::string& filter) {
   std::string out;
   for (const FileFilter& f : SplitFileFilter(filter)) {

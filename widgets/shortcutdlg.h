@@ -1,4 +1,4 @@
-// The customise-keys dialog "自定义快捷键": the commands of the menus with
+// The customise-keys dialog kKeysTitle: the commands of the menus with
 // their keys, a box that captures a new key combination, and assign, remove
 // and reset-all. It edits a copy of the shortcut manager; the caller copies
 // it back on OK.

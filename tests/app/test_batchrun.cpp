@@ -57,7 +57,7 @@ struct CBatchUi {
 }  // namespace
 
 TEST(BatchRun, GeneratedScansAreEachWrittenAndLogged) {
-  if (!std::filesystem::exists(Scangen())) GTEST_SKIP() << "scangen not built";
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(Scangen()), "scangen (built with the benchmarks)")
   TempDir dir;
   CBatchSettings settings;
   for (int seed = 1; seed <= 3; ++seed) {

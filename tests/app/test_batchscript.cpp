@@ -298,7 +298,7 @@ std::string Scangen() { return std::string(QZN_BINARY_DIR) + "/bench/scangen"; }
 }  // namespace
 
 TEST(BatchScriptRun, EveryCommandOnAGeneratedScan) {
-  if (!std::filesystem::exists(Scangen())) GTEST_SKIP() << "scangen not built";
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(Scangen()), "scangen (built with the benchmarks)")
   QZN_REQUIRE_PROGRAM("convert");
   CScriptedHost host;  // records, shows nothing
   CHostScope scope(&host);

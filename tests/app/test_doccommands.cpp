@@ -86,7 +86,7 @@ TEST(DocImageCommands, PixelResultsMatchImageMagick) {
 }
 
 TEST(DocImageCommands, MedianAndPixelMappingMatchScipyAndNumpy) {
-  if (!qzntest::HavePythonModules({"numpy", "scipy"})) GTEST_SKIP() << "numpy/scipy missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy", "scipy"}), "numpy and scipy")
   TempDir dir;
   CQznDoc doc;
   MakeNoise(doc.m_image, 41, 29, 3);
@@ -282,7 +282,7 @@ TEST(DocImageCommands, MappingAPaletteImageChangesIndicesNotThePalette) {
 // ---- conversions ---------------------------------------------------------------------
 
 TEST(DocImageCommands, GreyToBilevelMakesLinePixelsBlackForEitherPhotometricCode) {
-  if (!qzntest::HavePythonModules({"PIL", "numpy"})) GTEST_SKIP() << "Pillow missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"PIL", "numpy"}), "Pillow and numpy")
   for (int photometric : {0, 1}) {
     SCOPED_TRACE(photometric);
     TempDir dir;
@@ -402,7 +402,7 @@ TEST(DocImageCommands, ExtractClassMakesTheCentreValueBlack) {
 // ---- GeoTIFF output --------------------------------------------------------------------
 
 TEST(DocImageCommands, GeoTiffOfARotatedWorldFileKeepsTheRotation) {
-  if (!qzntest::HavePythonModules({"osgeo.gdal"})) GTEST_SKIP() << "GDAL missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"osgeo.gdal"}), "GDAL's Python bindings")
   TempDir dir;
   CQznDoc doc;
   MakeGrey(doc.m_image, 20, 10);
@@ -502,7 +502,7 @@ TEST(DocImageCommands, SegmentationRunsItsStepsOnGreyImagesOnly) {
 }
 
 TEST(DocImageCommands, GeoTiffOfControlPointsHasOneTiePointEach) {
-  if (!qzntest::HavePythonModules({"osgeo.gdal"})) GTEST_SKIP() << "GDAL missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"osgeo.gdal"}), "GDAL's Python bindings")
   TempDir dir;
   CQznDoc doc;
   MakeGrey(doc.m_image, 20, 10);

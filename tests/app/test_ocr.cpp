@@ -395,8 +395,8 @@ TEST(OcrRecognise, ChainsBecomeNotesAndOnlyReadGlyphsLoseTheirLines) {
 // letters, recognised on other words in the same font and size.
 TEST(OcrRecognise, ReadsDejaVuTextAfterTrainingOnTheSameFont) {
   const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-  if (!std::filesystem::exists(font)) GTEST_SKIP() << "fonts-dejavu-core is not installed";
-  if (!qzntest::HavePythonModules({"PIL"})) GTEST_SKIP() << "Pillow is not installed";
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(font), "fonts-dejavu-core")
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"PIL"}), "Pillow")
   TempDir dir;
   const std::string png = dir.file("text.png");
   const std::string script = dir.file("render.py");

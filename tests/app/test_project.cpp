@@ -171,7 +171,7 @@ TEST(ProjectFile, EveryKindOfDataSavesAsLaidOutAndReloadsEqual) {
 }
 
 TEST(ProjectFile, PythonReaderWrittenFromTheLayoutParsesASavedProject) {
-  if (!qzntest::HavePythonModules({"json"})) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"json"}), "python3")
   TempDir dir;
   CQznDoc doc;
   FillDoc(doc);

@@ -310,7 +310,7 @@ double SegmentDistance(const POINT& p, const POINT& a, const POINT& b) {
 }
 
 TEST(RegionTracer, OutlinesMatchOpenCvBorders) {
-  if (!qzntest::HavePythonModules({"cv2", "numpy"})) GTEST_SKIP() << "python3-opencv is not installed";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"cv2", "numpy"}), "python3-opencv")
   qzntest::TempDir dir;
   for (unsigned seed = 1; seed <= 4; ++seed) {
     const int size = 160;

@@ -1,7 +1,7 @@
 // The long steps of a vectorisation run on bands of rows side by side; every
-// thread count must give what one thread gives: the same pixels after
-// thresholding and thinning, the same lines with the same vertices in the
-// same order, the same image left behind by a batch run.
+// thread count (1, 2, 3, 8) must give what one thread gives: the same pixels
+// after thresholding and thinning, the same lines with the same vertices in
+// the same order, the same image left behind by a batch run.
 //
 // The drawing is made to cross the bands' borders everywhere: bursts of
 // strokes at every 7.5 degrees around centres on many rows (junctions on
@@ -9,6 +9,7 @@
 // of it into one component, short strokes and specks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -21,8 +22,10 @@
 #include <vector>
 
 #include "app/qzndoc.h"
+#include "app/skeletontracer.h"
 #include "platform/host.h"
 #include "platform/parallel.h"
+#include "raster/binarize.h"
 #include "raster/thin.h"
 #include "tests/app/qzndoc_test_util.h"
 
@@ -151,11 +154,26 @@ TEST(Threads, ThinningGivesTheSameSkeletonOnEveryThreadCount) {
     }
 }
 
+// Ink blotches at about the density where they join into regions with many
+// holes and one-pixel walls, across every band: outlines of such regions
+// reach above the band they start in and share pixels with their holes'.
+void DrawBlotches(CRasterImage& img) {
+  doctest::MakeGrey(img, kWidth, kHeight);
+  std::mt19937 rng(8);
+  for (int k = 0; k < kWidth * kHeight / 12; ++k) {
+    const int x = static_cast<int>(rng() % kWidth), y = static_cast<int>(rng() % kHeight);
+    const int w = 1 + static_cast<int>(rng() % 3), h = 1 + static_cast<int>(rng() % 3);
+    for (int yy = y; yy < std::min(kHeight, y + h); ++yy)
+      for (int xx = x; xx < std::min(kWidth, x + w); ++xx) img.SetByte(xx, yy, 0);
+  }
+}
+
 TEST(Threads, VectorizingGivesTheSameLinesAndImageOnEveryThreadCount) {
-  CRasterImage grey, bilevel;
+  CRasterImage grey, bilevel, blotches;
   DrawSheet(grey);
   ToBilevel(grey, bilevel);
-  for (const CRasterImage* source : {&grey, &bilevel})
+  DrawBlotches(blotches);
+  for (const CRasterImage* source : {&grey, &bilevel, &blotches})
     for (const bool outline : {false, true}) {
       const Outcome single = Vectorize(*source, outline, 1);
       ASSERT_GT(single.lines.size(), 50u);
@@ -171,6 +189,40 @@ TEST(Threads, VectorizingGivesTheSameLinesAndImageOnEveryThreadCount) {
         EXPECT_TRUE(many.pixels == single.pixels) << what;
       }
     }
+}
+
+// Centre lines are traced in a one-bit mask; the same drawing binarised,
+// thinned and walked in the image itself, the 8-bit way, gives the same
+// lines. Both ways at several thread counts.
+TEST(Threads, CentreLinesOfTheMaskAreThoseOfTheImageWalkedInPlace) {
+  CRasterImage grey;
+  DrawSheet(grey);
+  for (int threads : {1, 3, 8}) {
+    const Outcome viaMask = Vectorize(grey, false, threads);
+    CWorkerThreadsScope scope(threads);
+    CScriptedHost ui;
+    CHostScope hostScope(&ui);
+    CQznDoc doc;
+    doctest::MakeImage(doc.m_image, kWidth, kHeight, 1, 8, grey.photometric);
+    std::memcpy(doc.m_image.pixels, grey.pixels, static_cast<std::size_t>(grey.GetImageBytes()));
+    BYTE table[256];
+    MakeRangeTable(PackGreyRange(viaMask.low, viaMask.high), table);
+    const RECT rc{0, 0, kWidth - 1, kHeight - 1};
+    ASSERT_EQ(Binarize(doc.m_image, rc, nullptr, table), 1);
+    DrawRectOutline8(doc.m_image.pixels, doc.m_image.GetRowBytes(), rc, 0);
+    ASSERT_EQ(Thin(doc.m_image, rc), 1);
+    DrawRectOutline8(doc.m_image.pixels, doc.m_image.GetRowBytes(), rc, 0);
+    CSkeletonTracer tracer(doc.m_image, doc.m_lines, doc.m_layers);
+    ASSERT_EQ(tracer.Trace8Bit(0, 0, kWidth, kHeight), 1);
+    doc.m_lines.DeleteSmallInRect(0, 1, RECT{0, 0, 0, 0}, TRUE);
+    const std::vector<std::string> inPlace = Describe(doc.m_lines);
+    ASSERT_GT(inPlace.size(), 50u);
+    ASSERT_EQ(viaMask.lines.size(), inPlace.size()) << threads << " threads";
+    for (std::size_t i = 0; i < inPlace.size(); ++i) ASSERT_EQ(viaMask.lines[i], inPlace[i]) << threads << " threads";
+    // The batch run leaves the traced image all clear, as walking it in
+    // place does.
+    EXPECT_TRUE(viaMask.pixels == Bytes(doc.m_image)) << threads << " threads";
+  }
 }
 
 // The pieces run once each, progress is reported on the calling thread

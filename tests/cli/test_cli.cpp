@@ -102,7 +102,7 @@ TEST(CommandLine, RefusalsAndExitStatuses) {
   EXPECT_NE(err.find("读取图像文件出错。"), std::string::npos) << err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.gen")));
 
-  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed to draw the scans";
+  QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow")
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
   // A colour scan opens but is not converted, and nothing is written.
   EXPECT_EQ(RunQzn({"-i", dir.file("colour.png"), "-o", dir.file("out.gen")}, &err, &dir), 1);
@@ -119,7 +119,7 @@ TEST(CommandLine, RefusalsAndExitStatuses) {
 }
 
 TEST(CommandLine, KnownLinesFoundInEveryScanKind) {
-  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed";
+  QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow")
   TempDir dir;
   const std::string folder = dir.path().string();
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(folder)), 0);
@@ -142,7 +142,7 @@ TEST(CommandLine, KnownLinesFoundInEveryScanKind) {
 }
 
 TEST(CommandLine, OutlinesEncloseTheLines) {
-  if (!HaveOracle()) GTEST_SKIP() << "numpy and Pillow are needed";
+  QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow")
   TempDir dir;
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
   ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-b", "-o", dir.file("outline.gen")}), 0);
@@ -168,31 +168,39 @@ TEST(CommandLine, OutlinesEncloseTheLines) {
   EXPECT_EQ(out, "OK\n");
 }
 
-TEST(CommandLine, GenerateTextReadByOgr) {
-  if (!HaveOracle() || !qzntest::HavePythonModules({"osgeo"})) GTEST_SKIP() << "GDAL's Python bindings are needed";
-  std::string have;
-  RunCommand(qzntest::Python() + " -c \"from osgeo import ogr; print(ogr.GetDriverByName('ARCGEN') is not None)\"",
-             &have);
-  if (have != "True\n") GTEST_SKIP() << "this GDAL is built without the ARCGEN driver";
+// GDAL's ARC generate driver is missing from Debian's GDAL: the file is read
+// by a reader written from the published format, apart from ours.
+TEST(CommandLine, GenerateTextReadByAnIndependentReader) {
+  QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow");
   TempDir dir;
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(dir.path().string())), 0);
   ASSERT_EQ(RunQzn({"-i", dir.file("grey.tif"), "-o", dir.file("lines.gen")}), 0);
-  const std::string script =
-      "import sys\n"
-      "from osgeo import ogr\n"
-      "ds = ogr.GetDriverByName('ARCGEN').Open(sys.argv[1])\n"
-      "layer = ds.GetLayer(0)\n"
-      "n = sum(1 for f in layer if f.GetGeometryRef().GetPointCount() >= 2)\n"
-      "print(n, open(sys.argv[1]).read().count('END') - 1)\n";
-  qzntest::WriteFileText(dir.file("ogr.py"), script);
-  std::string out;
-  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(dir.file("ogr.py")) + " " + Quote(dir.file("lines.gen")), &out),
-            0);
-  const auto counts = ReadNumbers(out);
-  ASSERT_EQ(counts.size(), 1u);
-  ASSERT_EQ(counts[0].size(), 2u);
-  EXPECT_GT(counts[0][0], 0);
-  EXPECT_EQ(counts[0][0], counts[0][1]) << "every written line is a feature";
+  std::string read;
+  ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(qzntest::SourcePath("tests/support/arcgen_read.py")) + " " +
+                           Quote(dir.file("lines.gen")),
+                       &read),
+            0)
+      << read;
+  // Every line the file holds is read, with two vertices at least, each on
+  // the scan.
+  const std::string text = qzntest::ReadFileText(dir.file("lines.gen"));
+  std::size_t ends = 0;
+  for (std::size_t at = text.find("END"); at != std::string::npos; at = text.find("END", at + 3)) ++ends;
+  std::istringstream lines(read);
+  std::size_t features = 0;
+  for (std::string line; std::getline(lines, line); ++features) {
+    const std::string vertices = line.substr(line.find(' ') + 1);
+    std::istringstream pairs(vertices);
+    int count = 0;
+    for (std::string pair; std::getline(pairs, pair, ','); ++count) {
+      double x = 0, y = 0;
+      ASSERT_EQ(std::sscanf(pair.c_str(), "%lf %lf", &x, &y), 2) << pair;
+      EXPECT_TRUE(x >= 0 && y >= 0) << pair;
+    }
+    EXPECT_GE(count, 2) << line;
+  }
+  EXPECT_GT(features, 0u);
+  EXPECT_EQ(features, ends - 1) << "every written line is a feature";
 }
 
 // A georeferenced scan gives map coordinates: the same scan without a
@@ -200,7 +208,7 @@ TEST(CommandLine, GenerateTextReadByOgr) {
 // (GDAL counts from the image corner, so a pixel centre is at + 0.5).
 TEST(CommandLine, MapCoordinatesAgreeWithGdal) {
   QZN_REQUIRE_PROGRAM("gdaltransform");
-  if (!HaveOracle() || !qzntest::HavePythonModules({"osgeo"})) GTEST_SKIP() << "GDAL's Python bindings are needed";
+  QZN_REQUIRE_ORACLE(HaveOracle() && qzntest::HavePythonModules({"osgeo"}), "numpy, Pillow and GDAL's Python bindings")
   TempDir dir;
   const std::string folder = dir.path().string();
   ASSERT_EQ(RunCommand(qzntest::Python() + " " + Quote(Script()) + " make " + Quote(folder)), 0);
@@ -244,8 +252,8 @@ TEST(CommandLine, SampleScanConverts) {
   TempDir dir;
   const std::string sample = qzntest::SourcePath("samples/contours.tif");
   ASSERT_EQ(RunQzn({"-i", sample, "-o", dir.file("contours.gen")}), 0);
-  if (!qzntest::HavePythonModules({"numpy", "PIL", "scipy", "skimage"}))
-    GTEST_SKIP() << "numpy, Pillow, scipy and skimage are needed";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy", "PIL", "scipy", "skimage"}),
+                     "numpy, Pillow, scipy and skimage");
   const std::string script =
       "import sys, numpy as np\n"
       "from PIL import Image\n"

@@ -443,8 +443,8 @@ TEST_F(DxfReader, RoundTripThroughTheWriter) {
 
   CQznDoc back;
   back.m_tfw = doc.m_tfw;
-  ASSERT_EQ(back.ImportGeoVectors(path, "", 0), 1) << ::testing::PrintToString(host.Texts());
-  EXPECT_EQ(back.m_nImportTransform, 2);
+  ASSERT_EQ(back.ImportGeoVectors(path, "", GeorefKind::bilinear), 1) << ::testing::PrintToString(host.Texts());
+  EXPECT_EQ(back.m_importTransform, GeorefKind::worldFile);
   ASSERT_EQ(back.m_lines.GetCount(), 2);
   auto same = [](const CChain* want, const CChain* got) {
     ASSERT_EQ(got->GetCount(), want->GetCount());

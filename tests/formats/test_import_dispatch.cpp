@@ -40,9 +40,9 @@ TEST_F(ImportFront, ExtensionChoosesTheReader) {
   // Georeferenced: roads.dxf still by the DXF reader; ".XYZ" goes to the
   // generate line reader, which cannot read it.
   exporttest::AddWorldFile(doc);
-  EXPECT_EQ(doc.ImportGeoVectors(Write("roads2.dxf", dxf), "", 0), 1);
+  EXPECT_EQ(doc.ImportGeoVectors(Write("roads2.dxf", dxf), "", GeorefKind::bilinear), 1);
   EXPECT_EQ(doc.m_lines.GetCount(), 3);
-  EXPECT_EQ(doc.ImportGeoVectors(dir.file("pts.XYZ"), "", 0), 0);
+  EXPECT_EQ(doc.ImportGeoVectors(dir.file("pts.XYZ"), "", GeorefKind::bilinear), 0);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的线段吗?", "读取列表出错。"}));
   EXPECT_EQ(doc.m_lines.GetCount(), 3);
 }
@@ -134,14 +134,16 @@ TEST_F(ImportFront, LinesAreReplacedOnlyAfterARead) {
   exporttest::AddWorldFile(doc);
   const std::string before = Snapshot(doc);
   host.answers.push_back(IDYES);
-  EXPECT_EQ(doc.ImportGeoVectors(Write("cut.gen", "1\n500000,4000000\n"), "", 0), 0);
+  EXPECT_EQ(doc.ImportGeoVectors(Write("cut.gen", "1\n500000,4000000\n"), "", GeorefKind::bilinear), 0);
   EXPECT_EQ(host.Texts(), (std::vector<std::string>{"移除现有的线段吗?", "读取列表出错。"}));
   EXPECT_EQ(Snapshot(doc), before);
   host.answers.push_back(IDYES);
-  ASSERT_EQ(doc.ImportGeoVectors(Write("ok.gen", "1\n500000,4000000\n500005,3999990\nEND\nEND\n"), "", 0), 1);
+  ASSERT_EQ(
+      doc.ImportGeoVectors(Write("ok.gen", "1\n500000,4000000\n500005,3999990\nEND\nEND\n"), "", GeorefKind::bilinear),
+      1);
   EXPECT_EQ(LineDump(doc.m_lines), std::vector<std::string>{"1 0: 0,0 10,20"});
   EXPECT_EQ(doc.m_lines.m_nImportMark, 1);
-  EXPECT_EQ(doc.m_nImportTransform, 2);
+  EXPECT_EQ(doc.m_importTransform, GeorefKind::worldFile);
 }
 
 // Without four control points or a world file the import loads the
@@ -152,9 +154,9 @@ TEST_F(ImportFront, GeoreferencedImportLoadsItsReference) {
   const std::string tfw = Write("map.tfw", "0.5\n0\n0\n-0.5\n500000\n4000000\n");
   const std::string lines = Write("map.gen", "3\n500010,3999990\n500020,3999980\nEND\nEND\n");
   host.answers.push_back(IDYES);  // the world file replaces the control point
-  ASSERT_EQ(doc.ImportGeoVectors(lines, tfw, 0), 1) << ::testing::PrintToString(host.Texts());
+  ASSERT_EQ(doc.ImportGeoVectors(lines, tfw, GeorefKind::bilinear), 1) << ::testing::PrintToString(host.Texts());
   EXPECT_EQ(host.Texts(), std::vector<std::string>{"这新的 TFW 数据将被控制点取代，继续吗?"});
-  EXPECT_EQ(doc.m_nImportTransform, 2);
+  EXPECT_EQ(doc.m_importTransform, GeorefKind::worldFile);
   EXPECT_EQ(doc.m_paths[CQznDoc::kPathWorldFile], tfw);
   EXPECT_EQ(doc.m_controlPts.GetCount(), 0);
   EXPECT_EQ(LineDump(doc.m_lines), std::vector<std::string>{"3 0: 20,20 40,40"});
@@ -165,16 +167,16 @@ TEST_F(ImportFront, GeoreferencedImportLoadsItsReference) {
   const std::string cpt = Write("map.cpt",
                                 "0 0 500000 4000000\n999 0 500499.5 4000000\n999 999 500499.5 3999500.5\n"
                                 "0 999 500000 3999500.5\n500 500 500250 3999750\n");
-  ASSERT_EQ(cp.ImportGeoVectors(lines, cpt, 1), 1) << ::testing::PrintToString(host.Texts());
+  ASSERT_EQ(cp.ImportGeoVectors(lines, cpt, GeorefKind::triangulation), 1) << ::testing::PrintToString(host.Texts());
   EXPECT_EQ(cp.m_paths[CQznDoc::kPathControlPoints], cpt);
-  EXPECT_EQ(cp.m_nImportTransform, 1);
+  EXPECT_EQ(cp.m_importTransform, GeorefKind::triangulation);
   ASSERT_EQ(cp.m_lines.GetCount(), 1);
   EXPECT_NEAR(cp.m_lines.GetHead()->m_points[1].x, 40.0f, 1e-3);
   EXPECT_NEAR(cp.m_lines.GetHead()->m_points[1].y, 40.0f, 1e-3);
   // A reference that cannot be loaded ends the import, nothing read.
   CQznDoc none;
   host.messages.clear();
-  EXPECT_EQ(none.ImportGeoVectors(lines, dir.file("missing.cpt"), 0), 0);
+  EXPECT_EQ(none.ImportGeoVectors(lines, dir.file("missing.cpt"), GeorefKind::bilinear), 0);
   EXPECT_EQ(host.Texts(), std::vector<std::string>{"读取控制点文件出错。"});
   EXPECT_TRUE(none.m_lines.IsEmpty());
 }
@@ -224,7 +226,7 @@ TEST_F(ImportFront, CutAndCorruptedFiles) {
       if (std::string(ext) == "shp") std::filesystem::copy_file(dir.file("s.dbf"), CompanionPath(path, "dbf"));
       const std::unique_ptr<CQznDoc> w = workspace();
       host.answers.assign(4, IDNO);  // keep the lines
-      if (w->ImportGeoVectors(path, "", 2) == 0) {
+      if (w->ImportGeoVectors(path, "", GeorefKind::worldFile) == 0) {
         EXPECT_EQ(Snapshot(*w), before) << n;
       } else {
         EXPECT_FALSE(cut && endMark) << "a cut file was read: " << n;

@@ -113,7 +113,7 @@ TEST_F(SdlImport, RoundTripThroughTheWriter) {
   CQznDoc back;
   back.m_tfw = doc.m_tfw;
   importtest::GiveImage(back);
-  ASSERT_EQ(back.ImportGeoVectors(path, "", 0), 1);
+  ASSERT_EQ(back.ImportGeoVectors(path, "", GeorefKind::bilinear), 1);
   ASSERT_EQ(back.m_lines.GetCount(), doc.m_lines.GetCount());
   for (POSITION a = doc.m_lines.GetHeadPosition(), b = back.m_lines.GetHeadPosition(); a && b;) {
     const CChain* want = doc.m_lines.GetNext(a);
@@ -132,7 +132,8 @@ TEST_F(SdlImport, RoundTripThroughTheWriter) {
   EXPECT_EQ(back.m_points.m_nImportMark & CPtList::kImportedFromMap, CPtList::kImportedFromMap);
 
   host.messages.clear();
-  EXPECT_EQ(back.ImportGeoVectors(Write("cut.sdl", "L, \"a\", \"1\", 3\n500000,4000000\n"), "", 0), 0);
+  EXPECT_EQ(back.ImportGeoVectors(Write("cut.sdl", "L, \"a\", \"1\", 3\n500000,4000000\n"), "", GeorefKind::bilinear),
+            0);
   EXPECT_EQ(host.Texts(), std::vector<std::string>{"SDL 文件读取错误。"});
 }
 

@@ -42,5 +42,4 @@ inline std::string RunPython(const qzntest::TempDir& dir, const std::string& scr
 
 }  // namespace georeftest
 
-#define QZN_REQUIRE_PYTHON(imports) \
-  if (!georeftest::HavePython(imports)) GTEST_SKIP() << "python3 lacks " << imports
+#define QZN_REQUIRE_PYTHON(imports) QZN_REQUIRE_ORACLE(georeftest::HavePython(imports), "python3 with " << imports)

@@ -68,7 +68,7 @@ std::string Written(const qzntest::TempDir& dir, const std::function<void(CTextF
 }  // namespace
 
 TEST(PointFileGeoref, WorldFileAndFittedRowsAgreeWithNumpy) {
-  if (!qzntest::HavePythonModules({"numpy"})) GTEST_SKIP() << "numpy is missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy"}), "numpy")
   qzntest::TempDir dir;
   CControlPtList cps;
   for (const auto& c : kControl) *cps.AddNew() = CControlPt(c[0], c[1], c[2], c[3]);
@@ -109,7 +109,7 @@ print('ok' if got.shape == exp.shape and np.allclose(got, exp, rtol=0, atol=1e-4
 }
 
 TEST(PointFileGeoref, TriangulatedPointsAndNotesAgreeWithScipy) {
-  if (!qzntest::HavePythonModules({"numpy", "scipy"})) GTEST_SKIP() << "numpy or scipy is missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy", "scipy"}), "numpy and scipy")
   qzntest::TempDir dir;
   CControlPtList cps;
   for (const auto& c : kControl) *cps.AddNew() = CControlPt(c[0], c[1], c[2], c[3]);

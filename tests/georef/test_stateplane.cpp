@@ -81,7 +81,7 @@ TEST(StatePlaneTables, PublishedRowsMatch) {
 // nothing in it was edited by hand.
 TEST(StatePlaneTables, CommittedTableIsTheGeneratorsOutput) {
   const std::string db = "/usr/share/proj/proj.db";
-  if (!std::filesystem::exists(db)) GTEST_SKIP() << "PROJ's database is not installed";
+  QZN_REQUIRE_ORACLE(std::filesystem::exists(db), "PROJ's database")
   const qzntest::TempDir dir;
   const std::string out = dir.file("tables.cpp");
   ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tools/gen_stateplane_tables.py") +

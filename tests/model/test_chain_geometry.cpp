@@ -159,7 +159,7 @@ TEST(ChainGeometry, CrossesRectAndIntersectSegment) {
 
 TEST(ChainGeometryOracle, AgreesWithShapelyOnRandomPolylines) {
   const std::string py = qzntest::Python();
-  if (!qzntest::HavePythonModules({"shapely", "numpy"})) GTEST_SKIP() << "shapely is missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"shapely", "numpy"}), "shapely and numpy")
   qzntest::TempDir dir;
   std::mt19937 rng(12345);
   std::uniform_real_distribution<float> coord(0.f, 200.f);

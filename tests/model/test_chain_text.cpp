@@ -104,11 +104,10 @@ TEST(ChainText, ReadGenerate) {
   EXPECT_EQ(cut.Points(), (CFPointArray{{1.f, 1.f}}));
 }
 
-TEST(ChainTextOracle, GdalReadsWrittenGenerateText) {
-  QZN_REQUIRE_PROGRAM("ogrinfo");
-  std::string formats;
-  qzntest::RunCommand("ogrinfo --formats", &formats);
-  if (formats.find("ARCGEN") == std::string::npos) GTEST_SKIP() << "this GDAL has no ARC generate driver";
+// GDAL's ARC generate driver is missing from Debian's GDAL, so the file is
+// read by a reader written from the published format, apart from ours.
+TEST(ChainTextOracle, AnIndependentReaderReadsWrittenGenerateText) {
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({}), "Python");
   qzntest::TempDir dir;
   auto a = Sample();
   CChain b;
@@ -123,11 +122,13 @@ TEST(ChainTextOracle, GdalReadsWrittenGenerateText) {
   b.WriteText(out, 0);
   out.Write("\nEND\n");
   ASSERT_TRUE(out.Close());
-  std::string info;
-  ASSERT_EQ(qzntest::RunCommand("ogrinfo -ro -al " + dir.file("lines.gen"), &info), 0) << info;
-  EXPECT_NE(info.find("Feature Count: 2"), std::string::npos) << info;
-  EXPECT_NE(info.find("LINESTRING (1.5 2,3 4)"), std::string::npos) << info;
-  EXPECT_NE(info.find("LINESTRING (0 0,10 10,5 0)"), std::string::npos) << info;
+  std::string read;
+  ASSERT_EQ(qzntest::RunCommand(qzntest::Python() + " " + qzntest::SourcePath("tests/support/arcgen_read.py") + " " +
+                                    dir.file("lines.gen"),
+                                &read),
+            0)
+      << read;
+  EXPECT_EQ(read, "12 1.5 2,3 4\n7 0 0,10 10,5 0\n");
 }
 
 }  // namespace

@@ -203,7 +203,7 @@ TEST(LineFiles, DxfEntitiesReadByEzdxf) {
   EXPECT_NE(text.find("0\nPOLYLINE\n8\n0\n6\nCONTINUOUS\n66\n1\n0\nVERTEX\n"), std::string::npos);
   EXPECT_NE(text.find("66\n1\n10\n0.0\n20\n0.0\n30\n9.000000\n"), std::string::npos);
 
-  if (!qzntest::HavePythonModules({"ezdxf"})) GTEST_SKIP() << "ezdxf is not installed";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"ezdxf"}), "ezdxf")
   const char* script = R"(
 import sys, ezdxf
 doc = ezdxf.readfile(sys.argv[1])

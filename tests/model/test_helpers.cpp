@@ -58,8 +58,8 @@ TEST(Helpers, FormatStringAnyLength) {
 
 TEST(Helpers, FormatStringUsesADecimalPointInAnyLocale) {
   const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-    GTEST_SKIP() << "no locale with a decimal comma";
+  QZN_REQUIRE_ORACLE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"),
+                     "a locale with a decimal comma")
   std::string out;
   FormatString(out, "%.3f", 1234.5);
   std::setlocale(LC_NUMERIC, saved.c_str());

@@ -244,7 +244,7 @@ void IntegerNetwork(CChainList& in, std::mt19937& rng, std::ostringstream& wkt) 
 }
 
 TEST(PolygonBuilder, MatchesShapelyPolygonizeOnGapFreeNetworks) {
-  if (!qzntest::HavePythonModules({"shapely"})) GTEST_SKIP() << "shapely is not installed";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"shapely"}), "shapely")
   qzntest::TempDir dir;
   const char* script = R"(
 import sys

@@ -184,7 +184,7 @@ TEST(PtFile, DxfMifXyzAndSdlRecords) {
 // Pixels, an affine and a bilinear fit and the triangulation, all written as
 // XYZ, MIF and generate records and recomputed by numpy from the same inputs.
 TEST(PtFile, CoordinatesAgreeWithNumpy) {
-  if (!qzntest::HavePythonModules({"numpy"})) GTEST_SKIP() << "numpy is missing";
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy"}), "numpy")
   TempDir dir;
   CPtList list;
   Sample(list);

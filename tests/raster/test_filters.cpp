@@ -54,9 +54,8 @@ Grid PythonOracle(const std::string& python, const CRasterImage& img, const std:
   return pixfix::ReadPgm(out);
 }
 
-#define REQUIRE_SCIPY(py)                                            \
-  if (!qzntest::HavePythonModules({"numpy", "scipy.ndimage"}))       \
-    GTEST_SKIP() << "python3 with numpy and scipy is not installed"; \
+#define REQUIRE_SCIPY(py)                                                                        \
+  QZN_REQUIRE_ORACLE(qzntest::HavePythonModules({"numpy", "scipy.ndimage"}), "numpy and scipy"); \
   const std::string py = qzntest::Python()
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST(ReadImageFile, DispatchesByExtensionThenContent) {
 }
 
 TEST(ReadImageFile, StartsFromAnEmptyRecord) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "the image oracles (Pillow, numpy, GDAL's Python bindings)")
   qzntest::TempDir dir;
   // A palette GeoTIFF with tie points, pixel scale and transformation...
   CRasterImage geo;

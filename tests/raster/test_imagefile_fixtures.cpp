@@ -19,7 +19,7 @@ namespace {
 class ImageFixtureTable : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ImageFixtureTable, DecodesLikeIndependentDecoders) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP() << "Pillow/numpy/GDAL bindings are not installed";
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "Pillow, numpy and GDAL's Python bindings")
   qzntest::TempDir dir;
   ASSERT_TRUE(imgtest::MakeFixtures(GetParam(), dir.path().string()));
   std::ifstream manifest(dir.file("manifest.txt"));

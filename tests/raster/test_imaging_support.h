@@ -91,5 +91,4 @@ inline std::vector<std::uint8_t> RunPy(const std::string& script, const std::vec
 
 }  // namespace imgtest
 
-#define QZN_REQUIRE_PY(...) \
-  if (!imgtest::HavePy({__VA_ARGS__})) GTEST_SKIP() << "python modules missing"
+#define QZN_REQUIRE_PY(...) QZN_REQUIRE_ORACLE(imgtest::HavePy({__VA_ARGS__}), "python modules " #__VA_ARGS__)

@@ -30,7 +30,7 @@ long PaletteChunkLength(const Bytes& png) {
 }
 
 TEST(PngWrite, PillowSeesWhatTheRecordShows) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "the image oracles (Pillow, numpy, GDAL's Python bindings)")
   qzntest::TempDir dir;
   struct Case {
     const char* name;
@@ -96,7 +96,7 @@ TEST(PngRead, BilevelRowsEndWithClearPadding) {
 }
 
 TEST(JpegWrite, GreyAndColourAsPillowShowsThem) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "the image oracles (Pillow, numpy, GDAL's Python bindings)")
   qzntest::TempDir dir;
   struct Case {
     const char* name;

@@ -54,7 +54,7 @@ std::string GdalView(const std::string& file) {
 }
 
 TEST(TiffWrite, OtherProgramsReadWhatWeWrite) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "the image oracles (Pillow, numpy, GDAL's Python bindings)")
   QZN_REQUIRE_PROGRAM("tiffinfo");
   qzntest::TempDir dir;
   struct Case {
@@ -140,7 +140,7 @@ TEST(TiffWrite, ResolutionUnitIsTheRecords) {
 }
 
 TEST(TiffWrite, GeoTiffTagsAndKeys) {
-  if (!imgtest::HaveOracle()) GTEST_SKIP();
+  QZN_REQUIRE_ORACLE(imgtest::HaveOracle(), "the image oracles (Pillow, numpy, GDAL's Python bindings)")
   QZN_REQUIRE_PROGRAM("listgeo");
   qzntest::TempDir dir;
 

@@ -2,11 +2,13 @@
 // one table-driven smoke that makes every real dialog, fills it, reads it
 // back and destroys it; the commands that run them with real dialogs; and
 // closing an unsaved workspace, which asks once.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <wx/combobox.h>
@@ -401,6 +403,7 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
   CImageWindow* w = OpenFromDialog(path);
   ASSERT_NE(w, nullptr);
   CQznDoc& ws = *w->View().Document();
+  const std::vector<BYTE> scan(ws.m_image.pixels, ws.m_image.pixels + ws.m_image.GetImageBytes());
 
   guitest::WhenShown<CModelDialog>([](CModelDialog& d) {
     EXPECT_EQ(d.Model().DialogId(), CVectorizeDlg::kId);
@@ -409,6 +412,8 @@ TEST_F(ImageDialogs, AutoVectorizeAndThresholdThroughTheirWindows) {
   EXPECT_TRUE(MainFrame()->Dispatch(cmd::kVectorAutoVectorize));
   Pump();
   EXPECT_GE(ws.m_lines.GetCount(), 2);
+  // The workspace keeps its scan as it was.
+  EXPECT_TRUE(std::equal(scan.begin(), scan.end(), ws.m_image.pixels));
 
   // The preview shows the band in red while the dialog is open; Cancel puts
   // the picture back.

@@ -137,7 +137,7 @@ TEST_F(ColorTable, AddMeasuresTheRectangleOfAnRgbImageOnly) {
   dlg->OnClicked(CColorFeatureDlg::kAdd, c);  // no rectangle drawn
   view->SetRubberBand(RECT{10, 10, 30, 20});
   dlg->OnClicked(CColorFeatureDlg::kAdd, c);  // a grey image
-  EXPECT_EQ(host.Texts(), (std::vector<std::string>{text::kDrawRectangleFirst, text::kOnlyRgbImages}));
+  EXPECT_EQ(host.Texts(), (std::vector<std::string>{text::kDrawRectangleInArea, text::kOnlyRgbImages}));
   EXPECT_EQ(dlg->features.GetSize(), 0);
 
   doc = viewtest::MakeDoc(64, 48, viewtest::Kind::kRgb);

@@ -14,7 +14,7 @@ namespace qzn {
 
 class CQznView;
 
-// Dialog 121 "批量矢量化".
+// Dialog 121 kBatchTitle.
 class CBatchVectorizeDlg : public CDialogModel {
  public:
   enum : int {
@@ -38,7 +38,7 @@ class CBatchVectorizeDlg : public CDialogModel {
   int vectorKind = 0;               // 0 centre lines, 1 outlines
   int outputType = 0;               // 0 GEN, 1 DXF, 2 MIF, 3 SHP, 4 project
   std::string logPath = "batch.log";
-  std::string sourceType;  // "地图" at first
+  std::string sourceType;  // kSourceMap at first
   int imagesDone = 0;      // after the run: the images written
 
   CBatchVectorizeDlg();
@@ -47,7 +47,7 @@ class CBatchVectorizeDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
   void OnInitDialog(IDialogControls& c) override;
   void OnClicked(int id, IDialogControls& c) override;
-  // "开始": the batch run over the list, then the dialog ends.
+  // kStart: the batch run over the list, then the dialog ends.
   bool OnOK(IDialogControls& c) override;
 
   // Adds the paths not yet in the list (compared without regard to case).
@@ -59,7 +59,7 @@ class CBatchVectorizeDlg : public CDialogModel {
   void OnLogBrowse(IDialogControls& c);
 };
 
-// Dialog 162 "QZN 脚本编辑对话框".
+// Dialog 162 kScriptTitle.
 class CBatchScriptDlg : public CDialogModel {
  public:
   enum : int {

@@ -97,7 +97,7 @@ void CColorFeatureDlg::OnAdd() {
   if (!doc) return;
   const RECT band = m_view->GetRubberBand();
   if (IsRectEmpty(band)) {
-    AfxMessageBox(res::text::kDrawRectangleFirst, MB_OK | MB_ICONINFORMATION);
+    AfxMessageBox(res::text::kDrawRectangleInArea, MB_OK | MB_ICONINFORMATION);
     return;
   }
   const CRasterImage& image = doc->m_image;

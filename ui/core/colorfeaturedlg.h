@@ -18,7 +18,7 @@ class CGridModel;
 class CQznDoc;
 class CQznView;
 
-// Dialog 220 "提取图像颜色属性".
+// Dialog 220 kColorFeatureTitle.
 class CColorFeatureDlg : public CDialogModel {
  public:
   enum : int { kId = 220, kGrid = 391, kAdd = 122, kDelete = 123, kSave = 143, kOpen = 142, kVectorize = 396 };

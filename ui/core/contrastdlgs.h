@@ -20,7 +20,7 @@ class CQznView;
 // the end of a scroll). The caller holds the result in its range.
 bool StepGreyBar(int code, int position, int& value);
 
-// Dialog 109 "图像对比". Each step of a bar hands the pair to the view,
+// Dialog 109 kContrastTitle. Each step of a bar hands the pair to the view,
 // which shows it at once; the low value never passes the high one.
 class CContrastDlg : public CDialogModel {
  public:
@@ -36,7 +36,7 @@ class CContrastDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 161 "设置图像颜色": the foreground and background colours of a
+// Dialog 161 kImageColorTitle: the foreground and background colours of a
 // 1-bit image, read from entries 0 and 1 of the view's palette.
 class CImageColorDlg : public CDialogModel {
  public:
@@ -57,7 +57,7 @@ class CImageColorDlg : public CDialogModel {
   int m_photometric;
 };
 
-// Dialog 133 "定义二进制值": 0 or 1, shown with the colour it stands for.
+// Dialog 133 kBinaryValueTitle: 0 or 1, shown with the colour it stands for.
 class CBinaryValueDlg : public CDialogModel {
  public:
   enum : int { kId = 133, kText = 106, kInvert = 180 };
@@ -65,14 +65,14 @@ class CBinaryValueDlg : public CDialogModel {
   BYTE value = 0;
   int zeroIsBlack = 0;  // the image's photometric code
 
-  // "0 (黑色)" / "1 (白色)" with zero black, else "0 (白色)" / "1 (黑色)".
+  // kBinaryZeroBlack / kBinaryOneWhite with zero black, else kBinaryZeroWhite / kBinaryOneBlack.
   std::string ValueText() const;
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;
   void OnClicked(int id, IDialogControls& c) override;
 };
 
-// Dialog 134 "定义颜色像素值".
+// Dialog 134 kColorPixelValueTitle.
 class CColorPixelValueDlg : public CDialogModel {
  public:
   enum : int { kId = 134, kRed = 126, kGreen = 127, kBlue = 128 };
@@ -81,7 +81,7 @@ class CColorPixelValueDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 135 "定义像素值".
+// Dialog 135 kPixelValueTitle.
 class CPixelValueDlg : public CDialogModel {
  public:
   enum : int { kId = 135, kValue = 182 };

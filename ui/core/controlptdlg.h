@@ -10,7 +10,7 @@ namespace qzn {
 class CControlPt;
 class CControlPtList;
 
-// Dialog 107 "控制点": "从" X/Y (image) and "到" X/Y (map).
+// Dialog 107 kControlPointTitle: kFrom X/Y (image) and kTo X/Y (map).
 class CControlPtDlg : public CDialogModel {
  public:
   enum : int { kId = 107, kImageX = 109, kImageY = 110, kMapX = 111, kMapY = 112 };
@@ -19,7 +19,7 @@ class CControlPtDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 156 "控制点统计表": each point's given and predicted map position
+// Dialog 156 kControlPointStatTitle: each point's given and predicted map position
 // and the difference.
 class CControlPtStatDlg : public CDialogModel {
  public:
@@ -48,7 +48,7 @@ class CControlPtStatDlg : public CDialogModel {
   CControlPtList* m_points;
 };
 
-// Dialog 166 "图像变形对话框".
+// Dialog 166 kWarpTitle.
 class CWarpDlg : public CDialogModel {
  public:
   enum : int { kId = 166, kBilinear = 216, kTriangulation = 256 };

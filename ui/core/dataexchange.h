@@ -79,7 +79,7 @@ class CDataExchange {
   void Fail(const std::string& text);
 };
 
-// Text fields. Reading fails with "请输入一个整数。" / "请输入一个数字。" for
+// Text fields. Reading fails with kDxNotInt / kDxNotNumber for
 // a text that is not a whole number or a finite number.
 void DDX_Text(CDataExchange& dx, int id, int& value);
 void DDX_Text(CDataExchange& dx, int id, unsigned& value);

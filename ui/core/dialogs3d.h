@@ -56,7 +56,7 @@ class CGridSizeDialogBase : public CDialogModel {
   const char* m_filter;
 };
 
-// Dialog 167 "栅格孔眼大小".
+// Dialog 167 kGridMeshTitle.
 class CGridMeshSizeDlg : public CGridSizeDialogBase {
  public:
   enum : int { kId = 167, kColumns = 257, kRows = 258, kCellSize = 259, kBrowse = 260, kOutput = 261, kSlider = 262 };
@@ -65,7 +65,7 @@ class CGridMeshSizeDlg : public CGridSizeDialogBase {
   void DoDataExchange(CDataExchange& dx) override { ExchangeGrid(dx); }
 };
 
-// Dialog 175 "DEM 设置".
+// Dialog 175 kDemSettingsTitle.
 class CDemSettingsDlg : public CGridSizeDialogBase {
  public:
   enum : int {
@@ -103,7 +103,7 @@ class CDemSettingsDlg : public CGridSizeDialogBase {
   void FillSettings(CDemSettings& s) const;
 };
 
-// Dialog 168 "3D 设置".
+// Dialog 168 k3DSettingsTitle.
 class C3DSettingsDlg : public CDialogModel {
  public:
   enum : int {
@@ -141,7 +141,7 @@ class C3DSettingsDlg : public CDialogModel {
   void ShowLabels(IDialogControls& c) const;
 };
 
-// Dialog 215 "3D 比例对话框".
+// Dialog 215 k3DScaleTitle.
 class C3DScaleDlg : public CDialogModel {
  public:
   enum : int { kId = 215, kVerticalScale = 383, kMeshSize = 384 };
@@ -151,7 +151,7 @@ class C3DScaleDlg : public CDialogModel {
   float meshSize = 1.0f;
 };
 
-// Dialog 177 "对话框": drape the whole workspace or an area of it.
+// Dialog 177 kDrapeAreaTitle: drape the whole workspace or an area of it.
 class CDrapeAreaDlg : public CDialogModel {
  public:
   enum : int { kId = 177, kLeft = 185, kTop = 186, kBottom = 187, kRight = 188, kWhole = 309, kArea = 310 };
@@ -162,7 +162,7 @@ class CDrapeAreaDlg : public CDialogModel {
   // within it. Empty when the area misses the workspace.
   RECT Result() const;
 
-  int choice = 1;  // 0 "全部图像套合", 1 "套合选定的图像区域:"
+  int choice = 1;  // 0 kLabelDrapeAll, 1 kLabelDrapeArea
   int left = 0, top = 0, right = 0, bottom = 0;
   RECT extent{};
 };

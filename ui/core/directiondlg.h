@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "model/maptransform.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
@@ -13,7 +14,7 @@ namespace qzn {
 class CQznDoc;
 class CQznView;
 
-// Dialog 169 "调节矢量数据方向".
+// Dialog 169 kAdjustDirectionTitle.
 class CAdjustDirectionDlg : public CDialogModel {
  public:
   enum : int {
@@ -39,7 +40,7 @@ class CAdjustDirectionDlg : public CDialogModel {
   CQznView* m_view;
 };
 
-// Dialog 154 "输入地理编码矢量文件".
+// Dialog 154 kImportGeoVectorTitle.
 class CImportGeoVectorDlg : public CDialogModel {
  public:
   enum : int {
@@ -56,8 +57,10 @@ class CImportGeoVectorDlg : public CDialogModel {
 
   std::string controlFile;
   std::string vectorFile;
-  int method = 0;        // 0 bilinear, 1 triangulation
+  int method = 0;        // the radio's index: the GeorefKind, bilinear or triangulation
   std::string basePath;  // the names the browse buttons propose start from it
+
+  GeorefKind Method() const { return static_cast<GeorefKind>(method); }
 
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;

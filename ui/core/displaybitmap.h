@@ -40,8 +40,8 @@ struct RgbBitmap {
 
 // Converts a display buffer of width x height into `out`. `rgbBuffer`: the
 // buffer holds blue, green, red bytes; else palette indices mapped through
-// `palette`. Reports "为显示创建的位图出错。" when the bitmap cannot be made
-// (no size or no memory) and "创建位图出错。" when there are no pixels to set;
+// `palette`. Reports kBitmapForDisplayError when the bitmap cannot be made
+// (no size or no memory) and kBitmapError when there are no pixels to set;
 // in both cases `out` is left empty and false returned, so a bitmap is
 // never shown with undefined pixels.
 bool CreateBitmapFromDib(const BYTE* bits, int width, int height, bool rgbBuffer, const ViewPalette& palette,

@@ -113,10 +113,10 @@ double CDefaultTool::MeasuredLength() const {
   const POINT a = t.ClientToImage(tracker.start), b = t.ClientToImage(tracker.current);
   double ax = a.x, ay = a.y, bx = b.x, by = b.y;
   const int kind = host.CursorKind();
-  if (kind == 1 || kind == 2) {
+  if (kind == kCoordMap || kind == kCoordPage) {
     double cx = ax, cy = ay, dx = bx, dy = by;
-    const bool ok = kind == 1 ? host.ImageToMapCoords(a, cx, cy) && host.ImageToMapCoords(b, dx, dy)
-                              : host.ImageToScaledCoords(a, cx, cy) && host.ImageToScaledCoords(b, dx, dy);
+    const bool ok = kind == kCoordMap ? host.ImageToMapCoords(a, cx, cy) && host.ImageToMapCoords(b, dx, dy)
+                                      : host.ImageToScaledCoords(a, cx, cy) && host.ImageToScaledCoords(b, dx, dy);
     if (ok) return std::hypot(dx - cx, dy - cy);
   }
   return static_cast<float>(std::hypot(bx - ax, by - ay));

@@ -15,7 +15,7 @@ namespace qzn {
 class CQznDoc;
 
 // The buttons of the georeference radio groups, in the order of the records'
-// GeorefChoice values ("不应用", "双线性", "三角网法", "使用 TFW", "垂直翻转(V)").
+// GeorefChoice values (kExpNoGeoref, kBilinear, kTriangulation, kExpUseTfw, kExpFlipV).
 enum GeorefRadio : int {
   kRadioNoGeoref = 206,
   kRadioBilinear = 214,
@@ -34,7 +34,7 @@ class COptionsDlg : public CDialogModel {
   int DialogId() const override { return Id; }
 };
 
-// Dialog 128 "DXF 输出选项".
+// Dialog 128 kDxfOutTitle.
 class CDxfOutDlg : public COptionsDlg<DxfOutOptions, 128> {
  public:
   enum : int {
@@ -42,7 +42,7 @@ class CDxfOutDlg : public COptionsDlg<DxfOutOptions, 128> {
     kLines = 207,
     kPoints = 201,
     kText = 202,
-    // "矢量调整系统", in the order of DxfOutOptions::Mode.
+    // kDxfAdjustSystem, in the order of DxfOutOptions::Mode.
     kPageSpace = 204,
     kPixelSpacing = 205,
     kCpBilinear = 206,
@@ -54,14 +54,14 @@ class CDxfOutDlg : public COptionsDlg<DxfOutOptions, 128> {
 
   void DoDataExchange(CDataExchange& dx) override;
   void OnInitDialog(IDialogControls& c) override;
-  // "分辨率" opens the resolution dialog on the workspace's image.
+  // kDxfResolutionButton opens the resolution dialog on the workspace's image.
   void OnClicked(int id, IDialogControls& c) override;
 
  private:
   CQznDoc* m_doc;
 };
 
-// Dialog 191 "定义图像分辨率": the image's pixels per unit and the unit's name.
+// Dialog 191 kImageResTitle: the image's pixels per unit and the unit's name.
 class CImageResDlg : public COptionsDlg<ImageResolutionOptions, 191> {
  public:
   enum : int { kResolution = 355, kUnit = 356 };
@@ -71,14 +71,14 @@ class CImageResDlg : public COptionsDlg<ImageResolutionOptions, 191> {
   void OnInitDialog(IDialogControls& c) override;
 };
 
-// Dialog 130 "MIF 文件参数".
+// Dialog 130 kMifParamTitle.
 class CMifParamDlg : public COptionsDlg<MifParamOptions, 130> {
  public:
   enum : int {
     kProjection = 165,
     kShowList = 166,
     kUnitName = 199,
-    // "纬度/经度", "非陆地", "陆地", in the order of MifParamOptions' systems.
+    // kMifLatLong, kMifNonEarth, kMifEarth, in the order of MifParamOptions' systems.
     kLatLong = 195,
     kNonEarth = 196,
     kEarth = 197,
@@ -96,11 +96,11 @@ class CMifParamDlg : public COptionsDlg<MifParamOptions, 130> {
 
   void DoDataExchange(CDataExchange& dx) override;
   void OnInitDialog(IDialogControls& c) override;
-  // "显示列表" opens the projection list in the desktop's text editor.
+  // kMifShowList opens the projection list in the desktop's text editor.
   void OnClicked(int id, IDialogControls& c) override;
 };
 
-// Dialog 144 "输出为 ArcView 形文件".
+// Dialog 144 kArcViewExportTitle.
 class CArcViewExportDlg : public COptionsDlg<ArcViewExportOptions, 144> {
  public:
   enum : int {
@@ -116,7 +116,7 @@ class CArcViewExportDlg : public COptionsDlg<ArcViewExportOptions, 144> {
   void OnInitDialog(IDialogControls& c) override;
 };
 
-// Dialog 146 "3D XYZ 文件选项".
+// Dialog 146 kXyzOptionsTitle.
 class CXyzOptionsDlg : public COptionsDlg<XyzOptions, 146> {
  public:
   enum : int { kPoints = 201, kLines = 207 };
@@ -126,7 +126,7 @@ class CXyzOptionsDlg : public COptionsDlg<XyzOptions, 146> {
   void OnInitDialog(IDialogControls& c) override;
 };
 
-// Dialog 148 "SDL 输出选项".
+// Dialog 148 kSdlOutputTitle.
 class CSdlOutputDlg : public COptionsDlg<SdlOutputOptions, 148> {
  public:
   enum : int {
@@ -141,14 +141,14 @@ class CSdlOutputDlg : public COptionsDlg<SdlOutputOptions, 148> {
 
   void DoDataExchange(CDataExchange& dx) override;
   void OnInitDialog(IDialogControls& c) override;
-  // "查找 SDA 文件": the attribute file, remembered by the workspace too.
+  // kSdlFindFile: the attribute file, remembered by the workspace too.
   void OnClicked(int id, IDialogControls& c) override;
 
  private:
   CQznDoc* m_doc;
 };
 
-// Dialog 147 "Arc/Pnt 输出".
+// Dialog 147 kArcPntTitle.
 class CArcPntExportDlg : public COptionsDlg<ArcPntExportOptions, 147> {
  public:
   enum : int { kIntegerIds = 231 };
@@ -158,7 +158,7 @@ class CArcPntExportDlg : public COptionsDlg<ArcPntExportOptions, 147> {
   void OnInitDialog(IDialogControls& c) override;
 };
 
-// Dialog 203 "IGES 输出".
+// Dialog 203 kIgesOutTitle.
 class CIgesOutDlg : public COptionsDlg<IgesOutOptions, 203> {
  public:
   enum : int {

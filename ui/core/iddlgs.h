@@ -17,7 +17,7 @@ namespace qzn {
 class CNote;
 class IToolHost;
 
-// Dialog 122 "设置 ID 显示颜色". Works on its own copy of the table, which
+// Dialog 122 kIdColorTitle. Works on its own copy of the table, which
 // always holds at least one range; the caller takes the copy on IDOK.
 class CIDColorDlg : public CDialogModel {
  public:
@@ -63,7 +63,7 @@ class CIDColorDlg : public CDialogModel {
   std::string* m_path;
 };
 
-// Dialog 112 "当前 ID 值".
+// Dialog 112 kCurrentIdTitle.
 class CCurrentIDDlg : public CDialogModel {
  public:
   enum : int { kId = 112, kCurrent = 114, kIncrement = 139, kAutoIncrement = 150 };
@@ -75,7 +75,7 @@ class CCurrentIDDlg : public CDialogModel {
   void OnInitDialog(IDialogControls& c) override { c.SetFocus(kCurrent); }
 };
 
-// Dialog 155 "ID 范围对话框".
+// Dialog 155 kIdRangeTitle.
 class CIDRangeDlg : public CDialogModel {
  public:
   enum : int { kId = 155, kStart = 138, kIncrement = 139, kUnlabelledOnly = 239 };
@@ -87,7 +87,7 @@ class CIDRangeDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 218 "转换线段和点的 ID": new ID = old ID x scale + offset.
+// Dialog 218 kConvertIdTitle: new ID = old ID x scale + offset.
 class CConvertIDDlg : public CDialogModel {
  public:
   enum : int { kId = 218, kLines = 200, kPoints = 201, kScale = 388, kOffset = 389 };
@@ -99,7 +99,7 @@ class CConvertIDDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 126 "输入等高线值".
+// Dialog 126 kContourValueTitle.
 class CContourValueDlg : public CDialogModel {
  public:
   enum : int { kId = 126, kCount = 137, kStart = 138, kIncrement = 139 };
@@ -110,8 +110,8 @@ class CContourValueDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 143 "注释对话框": modeless beside the view while the annotation
-// tool is current. The tool hands it the note drawn or picked; "应用" gives
+// Dialog 143 kNoteTitle: modeless beside the view while the annotation
+// tool is current. The tool hands it the note drawn or picked; kApply gives
 // the note the text typed. The tool tells it to let go of a note that goes
 // away (deleted, undone) before the text is applied.
 class CNoteDlg : public CDialogModel, public INoteDialog {
@@ -138,7 +138,7 @@ class CNoteDlg : public CDialogModel, public INoteDialog {
   CNote* Note() const { return m_note; }
   // The dialog's window; null where none can be shown.
   IModelessDialog* Window() const { return m_window.get(); }
-  // What "应用" does.
+  // What kApply does.
   void Apply();
 
  private:

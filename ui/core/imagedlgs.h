@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "resources/messages_common.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
 
 class CRasterImage;
 
-// Dialog 129 "图像重新取样". Sizes are 64-bit and count every plane, so a
+// Dialog 129 kResampleTitle. Sizes are 64-bit and count every plane, so a
 // large colour scan shows the bytes it really takes.
 class CResampleDlg : public CDialogModel {
  public:
@@ -53,7 +54,7 @@ class CResampleDlg : public CDialogModel {
   void Show(IDialogControls& c) const;
 };
 
-// Dialog 187 "移除背景(B)".
+// Dialog 187 kRemoveBackgroundTitle.
 class CRemoveBackgroundDlg : public CDialogModel {
  public:
   enum : int { kId = 187, kSize = 345 };
@@ -63,7 +64,7 @@ class CRemoveBackgroundDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 119 "颜色分类".
+// Dialog 119 kColorClassifyTitle.
 class CColorClassifyDlg : public CDialogModel {
  public:
   enum : int { kId = 119, kColours = 120, kIterations = 121 };
@@ -73,7 +74,7 @@ class CColorClassifyDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 189 "图像属性". Only with "应用更新的分辨率/单位" checked are the
+// Dialog 189 kImageInfoTitle. Only with kApplyResolution checked are the
 // resolution and unit taken back.
 class CImageInfoDlg : public CDialogModel {
  public:
@@ -89,7 +90,7 @@ class CImageInfoDlg : public CDialogModel {
     kPlanes = 1062
   };
   bool apply = false;
-  std::string unit = "像素";
+  std::string unit = res::text::kUnitPixel;
   unsigned bitsPerPixel = 0;
   unsigned columns = 0;
   unsigned planes = 0;

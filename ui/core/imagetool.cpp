@@ -223,7 +223,7 @@ bool CImageEditTool::IsItemEnabled(int id) const {
 void CImageEditTool::UpdateMenu() { RebuildMenu(res::kMenuImageTool); }
 
 void CImageEditTool::AskDrawValue() {
-  // "定义" asks one value as the fill does.
+  // kDrawValueDefine asks one value as the fill does.
   CDrawPixelValueDlg dlg(*m_doc, host.Palette(), [this](int& value) { return AskOneValue(value); });
   std::copy(std::begin(m_value), std::end(m_value), dlg.value);
   dlg.swatch = m_swatch;

@@ -150,7 +150,7 @@ void CLayerManageDlg::SetLineType(const std::vector<int>& rows) {
   // Widths are shown in the unit the view shows coordinates in.
   std::string unit = res::text::kUnitPixel;
   float scale = 1.0f;
-  if (view && view->cursorKind == 2 && doc) {
+  if (view && view->cursorKind == kCoordPage && doc) {
     unit = doc->GetUnitName();
     scale = doc->m_image.xResolution;
   }

@@ -18,7 +18,7 @@ namespace qzn {
 class CQznDoc;
 class CQznView;
 
-// Dialog 179 "定义线型".
+// Dialog 179 kLineTypeTitle.
 class CLineTypeDlg : public CDialogModel {
  public:
   enum : int {
@@ -39,7 +39,7 @@ class CLineTypeDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 180 "图案填充": 0 to 5 the hatch styles, 6 solid, -1 none chosen.
+// Dialog 180 kHatchFillTitle: 0 to 5 the hatch styles, 6 solid, -1 none chosen.
 class CHatchFillDlg : public CDialogModel {
  public:
   enum : int { kId = 180, kFirst = 321, kCount = 7 };
@@ -49,7 +49,7 @@ class CHatchFillDlg : public CDialogModel {
   bool PlaceAtCorner() const override { return false; }
 };
 
-// Dialog 170 "图层管理".
+// Dialog 170 kLayerManageTitle.
 class CLayerManageDlg : public CDialogModel {
  public:
   enum : int {
@@ -98,7 +98,7 @@ class CLayerManageDlg : public CDialogModel {
   bool m_applied = false;
 };
 
-// Dialog 171 "图层操作": objects of the source layers (281, several) are
+// Dialog 171 kLayerOperationTitle: objects of the source layers (281, several) are
 // copied or moved to the target layer (280).
 class CLayerOperationDlg : public CDialogModel {
  public:
@@ -122,7 +122,7 @@ class CLayerOperationDlg : public CDialogModel {
   bool OnOK(IDialogControls& c) override;
 };
 
-// Dialog 174 "设置矢量层颜色": 0 the current layer, 1 all others, 2 all.
+// Dialog 174 kLayerColorTitle: 0 the current layer, 1 all others, 2 all.
 class CLayerColorDlg : public CDialogModel {
  public:
   enum : int { kId = 174, kCurrentOnly = 290, kOthers = 291, kAll = 292 };
@@ -140,7 +140,7 @@ struct LayerRowColumns {
   int name, swatch, state, line, lineLength;
 };
 LayerRowColumns LayerColumns(int left, int charWidth);
-// The state text: "开" or "关", ".C" for the current layer, ".L" for a locked
+// The state text: kLayerOn or kLayerOff, ".C" for the current layer, ".L" for a locked
 // (marked) one.
 std::string LayerStateText(const CLayer& layer);
 // Paints one row in item (right and bottom exclusive): the background

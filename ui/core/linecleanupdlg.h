@@ -1,8 +1,8 @@
 // The line clean-up dialogs: remove lines by length or node count, delete
 // lines by type, smooth lines and B-spline smoothing. Each lets the user try
-// the operation before committing to it: "应用" runs it on the workspace's
-// lines at once (saving a copy of every line the first time), "取消" gives
-// the copy back, "确定" keeps the result (running the operation when it was
+// the operation before committing to it: kApply runs it on the workspace's
+// lines at once (saving a copy of every line the first time), kButtonCancel gives
+// the copy back, kButtonOk keeps the result (running the operation when it was
 // not applied yet).
 //
 // Lines are never lost on the way: an operation runs only once a complete
@@ -63,7 +63,7 @@ class CApplyLinesDlg : public CDialogModel {
   CSavedLines m_saved;
 };
 
-// Dialog 118 "移除线段": lines whose length (or node count) lies between the
+// Dialog 118 kRemoveLinesTitle: lines whose length (or node count) lies between the
 // minimum and the maximum are deleted, in the selected area or everywhere.
 class CRemoveLinesDlg : public CApplyLinesDlg {
  public:
@@ -98,8 +98,8 @@ class CRemoveLinesDlg : public CApplyLinesDlg {
   RECT ChosenArea() const;
 };
 
-// Dialog 151 "按类型删除线段": open lines, closed lines and duplicates. With
-// a rectangle drawn, "只在选定的矩形内" (set at first) limits the open and
+// Dialog 151 kDeleteByTypeTitle: open lines, closed lines and duplicates. With
+// a rectangle drawn, kOnlyInRectangle (set at first) limits the open and
 // closed lines deleted to those meeting it; cleared, every line of the kind
 // goes.
 class CDeleteByTypeDlg : public CApplyLinesDlg {
@@ -122,7 +122,7 @@ class CDeleteByTypeDlg : public CApplyLinesDlg {
   void Delete();
 };
 
-// Dialog 111 "平滑线段": vertex reduction at a tolerance (pixels), stored as
+// Dialog 111 kSmoothLinesTitle: vertex reduction at a tolerance (pixels), stored as
 // the workspace's smoothing tolerance.
 class CSmoothLinesDlg : public CApplyLinesDlg {
  public:
@@ -148,7 +148,7 @@ class CSmoothLinesDlg : public CApplyLinesDlg {
   float m_savedTolerance = 0.0f;  // the workspace's, given back on Cancel
 };
 
-// Dialog 199 "平滑 B 样线段": every line replaced by a B-spline through its
+// Dialog 199 kBSplineTitle: every line replaced by a B-spline through its
 // nodes with the given number of nodes added between each two.
 class CBSplineDlg : public CApplyLinesDlg {
  public:

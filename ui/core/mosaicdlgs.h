@@ -13,7 +13,7 @@ namespace qzn {
 
 class CRasterImage;
 
-// Dialog 183 "图像镶嵌对话框".
+// Dialog 183 kMosaicDialogTitle.
 class CMosaicDlg : public CDialogModel {
  public:
   enum : int {
@@ -54,7 +54,7 @@ class CMosaicDlg : public CDialogModel {
   void ShowCount(IDialogControls& c) const;
 };
 
-// Dialogs 186 "色彩合成对话框" and 185 "彩色化图像对话框": three source
+// Dialogs 186 kColorCompositeTitle and 185 kColorizeTitle: three source
 // files. The composite needs at least one, colourising all three.
 class CColorSourcesDlg : public CDialogModel {
  public:

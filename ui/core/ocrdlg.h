@@ -12,7 +12,7 @@ namespace qzn {
 
 class CCharList;
 
-// Dialog 142 "OCR 训练对话框".
+// Dialog 142 kOcrTrainTitle.
 class COcrTrainDlg : public CDialogModel {
  public:
   enum : int { kId = 142, kCharacter = 190 };
@@ -25,7 +25,7 @@ class COcrTrainDlg : public CDialogModel {
   int Code() const;
 };
 
-// Dialog 141 "OCR 签名".
+// Dialog 141 kOcrSignatureTitle.
 class COcrSignatureDlg : public CDialogModel {
  public:
   enum : int { kId = 141, kList = 188, kDescription = 193, kDelete = 123, kLoad = 191, kSave = 143 };
@@ -39,7 +39,7 @@ class COcrSignatureDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
   void OnInitDialog(IDialogControls& c) override;
   void OnClicked(int id, IDialogControls& c) override;
-  // "关闭(C)": the description typed goes into the set.
+  // kOcrClose: the description typed goes into the set.
   bool OnOK(IDialogControls& c) override;
 
  private:

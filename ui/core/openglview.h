@@ -123,7 +123,7 @@ class COpenGLView {
   void OnAnimate();
   void OnTimer(int id);
   // Stops the rotation: the timer and the animating flag together, so the
-  // next "活动" starts it again.
+  // next kLabelAnimate starts it again.
   void StopAnimation();
   void StartAnimation();
   // The settings dialog; the animation stops afterwards whatever the answer.
@@ -134,7 +134,7 @@ class COpenGLView {
   void OnExportModel();
   // A left click at a client point in GL pixels (y from the top): the model
   // point under it in the status text and the cursor coordinates, or
-  // "无数据" over the background.
+  // kPickNoData over the background.
   void OnLButtonDown(int x, int y);
 
   // ---- drape ----

@@ -115,7 +115,7 @@ void CPaletteDlg::OnClicked(int id, IDialogControls& c) {
     case kPick: {
       const std::vector<int> cells = SelectedEntries();
       if (cells.empty()) {
-        AfxMessageBox(res::text::kDrawRectangleFirst, MB_OK | MB_ICONINFORMATION);
+        AfxMessageBox(res::text::kDrawRectangleToPickColour, MB_OK | MB_ICONINFORMATION);
         return;
       }
       COLORREF chosen = 0;

@@ -1,7 +1,7 @@
 // The palette dialog: the 256 display colours of an 8-bit image as a 16 x 16
 // grid of cells. The user drags a rectangle over cells and gives them one
-// colour, tries the palette on the view ("应用"), goes back to the image's
-// own ("还原"), and reads or writes ".pal" files. The palette only changes
+// colour, tries the palette on the view (kApply), goes back to the image's
+// own (kRestorePalette), and reads or writes ".pal" files. The palette only changes
 // how the view shows the pixels: trying it remaps the display, the image is
 // not rendered again.
 #pragma once
@@ -30,7 +30,7 @@ bool WritePaletteFile(const std::string& path, const ViewPalette& palette);
 // grey ramp with entries 0 and 1 its two display colours.
 void ImageDisplayPalette(const CRasterImage& image, ViewPalette& palette);
 
-// Dialog 208 "定义调色板".
+// Dialog 208 kPaletteTitle.
 class CPaletteDlg : public CDialogModel {
  public:
   enum : int {

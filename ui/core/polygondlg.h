@@ -1,7 +1,7 @@
-// The polygon dialogs. "创建闭合多边形" builds closed polygons from the lines
-// of the current layer onto a new layer "Polygon<ID>", which "应用" shows
-// (once per dialog) and "取消" takes away again with its layer.
-// "用点标注多边形" only asks which lines the labelling command considers.
+// The polygon dialogs. kClosePolygonTitle builds closed polygons from the lines
+// of the current layer onto a new layer "Polygon<ID>", which kApply shows
+// (once per dialog) and kButtonCancel takes away again with its layer.
+// kLabelPolygonTitle only asks which lines the labelling command considers.
 #pragma once
 
 #include "ui/core/dataexchange.h"
@@ -11,7 +11,7 @@ namespace qzn {
 class CQznDoc;
 class CQznView;
 
-// Dialog 131 "创建闭合多边形".
+// Dialog 131 kClosePolygonTitle.
 class CClosePolygonDlg : public CDialogModel {
  public:
   enum : int { kId = 131, kGap = 167, kSplit = 269, kNoOverlap = 331, kHelp = 168, kApply = 117 };
@@ -46,7 +46,7 @@ class CClosePolygonDlg : public CDialogModel {
   int m_nModified = 0, m_nPolygonsBuilt = 0, m_nLayersModified = 0;  // as they were before the run
 };
 
-// Dialog 153 "用点标注多边形".
+// Dialog 153 kLabelPolygonTitle.
 class CLabelPolygonDlg : public CDialogModel {
  public:
   enum : int { kId = 153, kClosedOnly = 232, kAllLines = 233 };

@@ -28,7 +28,7 @@ struct CStatePlaneDialogValues {
 CUtmDialogValues& UtmDialogValues();
 CStatePlaneDialogValues& StatePlaneDialogValues();
 
-// Dialog 211 "UTM - 纬度/经度 转换".
+// Dialog 211 kUtmTitle.
 class CUtmConvertDlg : public CDialogModel {
  public:
   enum : int {
@@ -66,7 +66,7 @@ class CUtmConvertDlg : public CDialogModel {
   CQznDoc* m_doc;
 };
 
-// Dialog 213 "洲平面坐标变换".
+// Dialog 213 kStatePlaneTitle.
 class CStatePlaneDlg : public CDialogModel {
  public:
   enum : int {
@@ -88,7 +88,7 @@ class CStatePlaneDlg : public CDialogModel {
   };
   explicit CStatePlaneDlg(CQznDoc* doc) : m_doc(doc) {}
 
-  std::string units;  // "米" or "英尺"; metres each time the dialog opens
+  std::string units;  // kUnitMetre or kUnitFeet; metres each time the dialog opens
 
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;

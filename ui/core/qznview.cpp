@@ -97,7 +97,11 @@ int CQznView::MapRows(double* rx, double* ry, const double*& cx, const double*& 
   }
   cx = rx;
   cy = ry;
-  return m_doc ? m_doc->GetMapTransform(rx, ry) : 0;
+  if (!m_doc) return 0;
+  const MapTransform map = m_doc->GetMapTransform();
+  std::copy(map.XRow(), map.XRow() + 4, rx);
+  std::copy(map.YRow(), map.YRow() + 4, ry);
+  return map.PolynomialType();
 }
 
 void CQznView::RefreshImageRect(const RECT& imageRect) {
@@ -726,11 +730,11 @@ void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
   y = static_cast<float>((c.y + GetClientOffsetY()) / scaleY + visibleRect.top);
   double rx[4], ry[4];
   const double *cx = nullptr, *cy = nullptr;
-  const int order = cursorKind == 1 ? MapRows(rx, ry, cx, cy) : 0;
+  const int order = cursorKind == kCoordMap ? MapRows(rx, ry, cx, cy) : 0;
   if (order != 0) {
     const double X = x, Y = y;
     ApplyPolynomial(X, Y, cx, cy, order, x, y);
-  } else if (cursorKind == 2 && ImageHasPixels()) {
+  } else if (cursorKind == kCoordPage && ImageHasPixels()) {
     const float r = m_doc->m_image.xResolution;
     if (r > 0.0f) {
       x /= r;

@@ -212,7 +212,7 @@ class CQznView : public CViewTransform, public IToolHost {
   std::int32_t displayExtra = 0;
   RECT rubberBand{};
   EditMode editMode = EditMode::kDefault;
-  int cursorKind = 0;
+  int cursorKind = kCoordPixels;  // a CoordDisplay
   const double* mapCoefX = nullptr;
   const double* mapCoefY = nullptr;
   int mapOrder = 0;

@@ -33,7 +33,7 @@ bool ReadRawHeader(const std::string& path, RawHeaderFields& fields);
 // the previous file then unchanged.
 bool WriteRawHeader(const std::string& path, const RawHeaderFields& fields);
 
-// Dialog 184 "输入图像对话框".
+// Dialog 184 kRawImageTitle.
 class CRawImageDlg : public CDialogModel {
  public:
   enum : int {

@@ -14,7 +14,7 @@ namespace qzn {
 class CGridModel;
 class CQznDoc;
 
-// Dialog 221 "QZN 报告".
+// Dialog 221 kReportDialogTitle.
 class CVectorReportDlg : public CDialogModel {
  public:
   enum : int { kId = 221, kTitle = 398, kGrid = 391, kCopy = 400, kPrint = 401, kSave = 143 };
@@ -48,8 +48,8 @@ class CVectorReportDlg : public CDialogModel {
 // written whole (in the Chinese code page, CRLF line ends) or not at all.
 bool WriteReportText(const CGridModel& grid, const std::string& title, const std::string& path);
 
-// The report command's question: asks "共计 %d 条线段，创建报告吗?" and, on
-// yes, titles the dialog "矢量报告" and has it fill its table with the
+// The report command's question: asks kAskReportFormat and, on
+// yes, titles the dialog kReportTitleText and has it fill its table with the
 // workspace's report when it opens. False when the user declined (or there
 // is no workspace).
 bool PrepareVectorReport(const CQznDoc* doc, CVectorReportDlg& dlg);

@@ -11,6 +11,8 @@
 
 namespace qzn {
 
+namespace text = res::text;
+
 namespace {
 
 using namespace res::text;
@@ -19,8 +21,9 @@ constexpr int kSlotRubber = kSlotToolFirstFree;
 
 // The context menu is a table of its own, not a menu resource.
 constexpr res::MenuItem kRoiMenu[] = {
-    {cmd::kRoiRectangle, "矩形"}, {cmd::kRoiCircle, "圆"},  {cmd::kRoiPolygon, "多边形"}, {0, "-"},
-    {cmd::kRoiClear, "清除 ROI"}, {cmd::kEditDone, "完成"},
+    {cmd::kRoiRectangle, text::kRoiRectangle}, {cmd::kRoiCircle, text::kRoiCircle},
+    {cmd::kRoiPolygon, text::kRoiPolygon},     {0, "-"},
+    {cmd::kRoiClear, text::kRoiClear},         {cmd::kEditDone, text::kRoiDone},
 };
 
 }  // namespace

@@ -7,17 +7,17 @@
 
 namespace qzn {
 
-// Dialog 138 "旋转图像".
+// Dialog 138 kRotateImageTitle.
 class CRotateImageDlg : public CDialogModel {
  public:
   enum : int { kId = 138, kLeft = 184, kRight = 185, kAngle = 133 };
-  int direction = 0;  // 0 "向左旋转", 1 "向右旋转"
+  int direction = 0;  // 0 kRotateLeft, 1 kRotateRight
   float angle = 0.0f;
   int DialogId() const override { return kId; }
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 123 "在 ID 范围内删除线段".
+// Dialog 123 kDeleteIdRangeTitle.
 class CDeleteIDRangeDlg : public CDialogModel {
  public:
   enum : int { kId = 123, kFrom = 129, kTo = 130 };
@@ -26,12 +26,12 @@ class CDeleteIDRangeDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 178 "套合设置". The background buttons are enabled exactly while
+// Dialog 178 kOverlaySettingsTitle. The background buttons are enabled exactly while
 // blending is on, the blend box while the overlay is on.
 class COverlaySetDlg : public CDialogModel {
  public:
   enum : int { kId = 178, kColour = 289, kGrey = 314, kOverlay = 315, kBlend = 316 };
-  int background = -1;  // 0 "彩色", 1 "灰度", -1 none chosen
+  int background = -1;  // 0 kScanModeColour, 1 kScanModeGrey, -1 none chosen
   bool overlay = false;
   bool blend = false;
   int DialogId() const override { return kId; }

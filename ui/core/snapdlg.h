@@ -1,9 +1,9 @@
-// The snap dialogs. "捕捉线段" merges lines whose ends meet within a
-// distance, layer by layer; "捕捉线段端点" moves line ends that lie within a
+// The snap dialogs. kSnapLinesTitle merges lines whose ends meet within a
+// distance, layer by layer; kSnapEndpointsTitle moves line ends that lie within a
 // tolerance onto each other. Both copy the workspace's lines when they open
-// and work on the lines at once on each "应用"; "取消" gives back the lines
+// and work on the lines at once on each kApply; kButtonCancel gives back the lines
 // as they were when the dialog opened. When that copy cannot be made the
-// dialog says so and does not open. "捕捉距离" only asks for a distance.
+// dialog says so and does not open. kSnapDistanceTitle only asks for a distance.
 #pragma once
 
 #include "ui/core/linecleanupdlg.h"
@@ -12,14 +12,14 @@ namespace qzn {
 
 class CLayerList;
 
-// The snap of "捕捉线段" on a line list: from 50 pixels on, lines are joined
+// The snap of kSnapLinesTitle on a line list: from 50 pixels on, lines are joined
 // end to end (JoinLines with 45 degrees); below, the ends of the lines of
 // each layer that is not locked (marked) are merged where exactly two meet
 // within the distance (with sameId only ends of lines of equal ID). False
 // when memory runs out (the message shown; layers done so far stay done).
 bool SnapLinesByLayer(CChainList& lines, const CLayerList& layers, int distance, bool sameId);
 
-// Dialog 115 "捕捉线段".
+// Dialog 115 kSnapLinesTitle.
 class CSnapLinesDlg : public CApplyLinesDlg {
  public:
   enum : int { kId = 115, kDistance = 113, kSameId = 231, kApply = 117 };
@@ -41,7 +41,7 @@ class CSnapLinesDlg : public CApplyLinesDlg {
   unsigned m_lastRun = 1;  // the distance of the last apply, else the first one
 };
 
-// Dialog 219 "捕捉线段端点".
+// Dialog 219 kSnapEndpointsTitle.
 class CSnapEndpointsDlg : public CApplyLinesDlg {
  public:
   enum : int { kId = 219, kTolerance = 113, kApply = 117 };
@@ -62,7 +62,7 @@ class CSnapEndpointsDlg : public CApplyLinesDlg {
   void Snap();
 };
 
-// Dialog 182 "捕捉距离": the line tool's snap distance, and the distance of
+// Dialog 182 kSnapDistanceTitle: the line tool's snap distance, and the distance of
 // the snap polygons command.
 class CSnapDistanceDlg : public CDialogModel {
  public:

@@ -30,7 +30,7 @@ enum : int {
   kDlgColour = -1,
 };
 
-// 112 "当前 ID 值": the current ID, whether it grows after each use, and by
+// 112 kCurrentIdTitle: the current ID, whether it grows after each use, and by
 // how much.
 struct CurrentIdValues : ToolDialog {
   CurrentIdValues() : ToolDialog(kDlgCurrentId) {}
@@ -39,7 +39,7 @@ struct CurrentIdValues : ToolDialog {
   float increment = 0.0f;
 };
 
-// 126 "输入等高线值": the number of selected lines as text, the start value
+// 126 kContourValueTitle: the number of selected lines as text, the start value
 // and the step.
 struct ContourValues : ToolDialog {
   ContourValues() : ToolDialog(kDlgContourValues) {}
@@ -48,13 +48,13 @@ struct ContourValues : ToolDialog {
   float start = 0.0f;
 };
 
-// 135 "定义像素值": one byte.
+// 135 kPixelValueTitle: one byte.
 struct PixelValueValues : ToolDialog {
   PixelValueValues() : ToolDialog(kDlgPixelValue) {}
   int value = 0;
 };
 
-// 133 "定义二进制值": 0 or 1, and whether zero is black (the image's
+// 133 kBinaryValueTitle: 0 or 1, and whether zero is black (the image's
 // photometric code).
 struct BinaryValueValues : ToolDialog {
   BinaryValueValues() : ToolDialog(kDlgBinaryValue) {}
@@ -68,7 +68,7 @@ struct ColourValues : ToolDialog {
   COLORREF colour = 0;
 };
 
-// The annotation tool's modeless dialog (143 "注释对话框"): it edits the
+// The annotation tool's modeless dialog (143 kNoteTitle): it edits the
 // text of one note of the document at a time.
 class INoteDialog {
  public:

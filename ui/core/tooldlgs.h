@@ -14,13 +14,13 @@ namespace qzn {
 
 class CQznDoc;
 
-// Dialog 102 "定义绘制像素值": the drawing value (red, green, blue; the
+// Dialog 102 kDrawValueTitle: the drawing value (red, green, blue; the
 // value of a one-plane image sits in all three), the colour it shows as,
 // and the pen size.
 class CDrawPixelValueDlg : public CDialogModel {
  public:
   enum : int { kId = 102, kTypeText = 176, kValueText = 106, kPenSize = 175, kSwatch = 178, kDefine = 131 };
-  // Asks one value of a one-plane image ("定义" on a grey, palette or
+  // Asks one value of a one-plane image (kDrawValueDefine on a grey, palette or
   // classified image: dialog 135; on a 1-bit image: dialog 133); false
   // when cancelled.
   using AskValue = std::function<bool(int& value)>;
@@ -46,7 +46,7 @@ class CDrawPixelValueDlg : public CDialogModel {
   AskValue m_askValue;
 };
 
-// Dialog 152 "地图像素值": minimum, new value and maximum, each a byte.
+// Dialog 152 kMapPixelTitle: minimum, new value and maximum, each a byte.
 class CMapPixelValueDlg : public CDialogModel {
  public:
   enum : int { kId = 152, kMinimum = 129, kValue = 130, kMaximum = 131 };
@@ -55,7 +55,7 @@ class CMapPixelValueDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 204 "在文本块中删除线段": the question, and which lines go (0
+// Dialog 204 kDeleteTextLinesTitle: the question, and which lines go (0
 // those inside the blocks, 1 those crossing them).
 class CDeleteTextLinesDlg : public CDialogModel {
  public:

@@ -63,11 +63,10 @@ class IToolHost {
   virtual RECT GetRubberBand() const = 0;
   virtual void SetRubberBand(const RECT& imageRect) = 0;
 
-  // Coordinates as the status bar shows them: 0 pixels, 1 map coordinates
-  // through the control-point polynomial, 2 pixels divided by the resolution.
+  // Coordinates as the status bar shows them, a CoordDisplay.
   virtual int CursorKind() const = 0;
-  // Kind 1 and 2 conversions of an image point; false (point unchanged) when
-  // the view has no polynomial or no resolution.
+  // The map and page conversions of an image point; false (point unchanged)
+  // when the view has no polynomial or no resolution.
   virtual bool ImageToMapCoords(POINT p, double& x, double& y) const = 0;
   virtual bool ImageToScaledCoords(POINT p, double& x, double& y) const = 0;
   // The coordinates the status bar shows for a client point (of the kind

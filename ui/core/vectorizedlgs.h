@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "resources/messages_app.h"
 #include "ui/core/dataexchange.h"
 
 namespace qzn {
@@ -12,15 +13,15 @@ namespace qzn {
 class CQznDoc;
 class CQznView;
 
-// Dialog 124 "矢量化".
+// Dialog 124 kVectorizeButton.
 class CVectorizeDlg : public CDialogModel {
  public:
   enum : int { kId = 124, kCentreLines = 134, kOutlines = 135, kUseThreshold = 136, kUseRoi = 174, kSource = 223 };
   // The entries of the source list, in their order.
-  static constexpr const char* kSourceMap = "地图";
-  static constexpr const char* kSourceCad = "CAD 图形";
+  static constexpr const char* kSourceMap = res::text::kSourceMap;
+  static constexpr const char* kSourceCad = res::text::kSourceCad;
 
-  int method = 0;                   // 0 centre lines ("当前线段"), 1 region outlines ("边界线")
+  int method = 0;                   // 0 centre lines (kCentreLines), 1 region outlines (kOutlines)
   std::string source = kSourceMap;  // handed back as it stands, typed or chosen
   bool useThreshold = false;
   bool useRoi = false;
@@ -35,14 +36,14 @@ class CVectorizeDlg : public CDialogModel {
   bool CanUseThreshold() const;
   bool CanUseRoi() const;
   // Whether a source text means a CAD drawing: the text starts with "CAD"
-  // in any letter case (the list's "CAD 图形"); anything else is a map.
+  // in any letter case (the list's kSourceCad); anything else is a map.
   static bool IsCadSource(const std::string& text);
 
  private:
   CQznDoc* m_doc;
 };
 
-// Dialog 114 "设置图像阈值 ". The two bars move the values live and preview
+// Dialog 114 kThresholdTitle. The two bars move the values live and preview
 // the band on the view; typed values count only when OK reads them. The low
 // value never exceeds the high one.
 class CThresholdDlg : public CDialogModel {
@@ -60,7 +61,7 @@ class CThresholdDlg : public CDialogModel {
   void OnChange(int id, IDialogControls& c) override;
 };
 
-// Dialog 188 "自动追踪参数".
+// Dialog 188 kAutoTraceTitle.
 class CAutoTraceDlg : public CDialogModel {
  public:
   enum : int { kId = 188, kSmoothing = 347 };

@@ -148,14 +148,14 @@ void WorkspaceSize(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33012, NoImage, nullptr, WorkspaceSize},
+    {cmd::kViewWorkspaceSize, NoImage, nullptr, WorkspaceSize},
     {cmd::kOverlayImage, HasImage, Shown<&F::image, HasImage>, Toggle<&F::image>},
     {cmd::kOverlayRoi, HasRoi, Shown<&F::roi, HasRoi>, Toggle<&F::roi>},
     {cmd::kOverlayLines, HasLines, Shown<&F::lines, HasLines>, Toggle<&F::lines>},
     {cmd::kOverlayNodes, CanShowNodes, Shown<&F::nodes, HasLines>, Toggle<&F::nodes>},
-    {33052, CanUseNodeColour, UsesNodeColour, ToggleNodeColour},
+    {cmd::kOverlayUserNodeColour, CanUseNodeColour, UsesNodeColour, ToggleNodeColour},
     {cmd::kOverlayEndPoints, LinesShown, Shown<&F::endPoints, HasLines>, Toggle<&F::endPoints>},
-    {33056, CanUseEndColour, UsesEndColour, ToggleEndColour},
+    {cmd::kOverlayUserEndColour, CanUseEndColour, UsesEndColour, ToggleEndColour},
     {cmd::kOverlayLineIds, LinesShown, Shown<&F::lineIds, HasLines>, Toggle<&F::lineIds>},
     {cmd::kOverlayPoints, HasPoints, Shown<&F::points, HasPoints>, Toggle<&F::points>},
     {cmd::kOverlayPointIds, HasPoints, Shown<&F::pointIds, HasPoints>, Toggle<&F::pointIds>},
@@ -167,12 +167,12 @@ constexpr ViewCommand kCommands[] = {
     {cmd::kOverlayNotes, HasNotes, Shown<&F::annotations, HasNotes>, Toggle<&F::annotations>},
     {cmd::kOverlayNoteFrames, CanShowNoteFrames, FlagOn<&F::annotationFrames>, Toggle<&F::annotationFrames>},
     {cmd::kOverlayCrossMarks, HasCrossMarks, Shown<&F::crossMarks, HasCrossMarks>, Toggle<&F::crossMarks>},
-    {33053, HasLines, nullptr, ChooseNodeColour},
-    {33057, HasLines, nullptr, ChooseEndColour},
+    {cmd::kLineColourNodes, HasLines, nullptr, ChooseNodeColour},
+    {cmd::kLineColourEnds, HasLines, nullptr, ChooseEndColour},
     {cmd::kViewFillPolygons, nullptr, FillsPolygons, ToggleFillPolygons},
-    {32904, HasLines, nullptr, LineIdFont},
-    {32905, HasPoints, nullptr, PointIdFont},
-    {32930, HasNotes, nullptr, NoteFont},
+    {cmd::kViewLineIdFont, HasLines, nullptr, LineIdFont},
+    {cmd::kViewPointIdFont, HasPoints, nullptr, PointIdFont},
+    {cmd::kViewNoteFont, HasNotes, nullptr, NoteFont},
 };
 
 }  // namespace

@@ -75,15 +75,15 @@ void ImportGeoVector(CQznView& v) {
     if (path.empty()) return;
     SettleTools(v);
     CWaitCapture wait;
-    ok = d.ImportGeoVectors(path, std::string(), 0);
+    ok = d.ImportGeoVectors(path, std::string(), GeorefKind::bilinear);
   } else {
     // The reference file is chosen with the vector file.
-    CImportGeoVectorDlg dlg(d.m_paths[CQznDoc::kPathWorldFile], 0);
+    CImportGeoVectorDlg dlg(d.m_paths[CQznDoc::kPathWorldFile], static_cast<int>(GeorefKind::bilinear));
     dlg.basePath = d.m_paths[CQznDoc::kPathImage];
     if (DoModal(dlg) != IDOK) return;
     SettleTools(v);
     CWaitCapture wait;
-    ok = d.ImportGeoVectors(dlg.vectorFile, dlg.controlFile, dlg.method);
+    ok = d.ImportGeoVectors(dlg.vectorFile, dlg.controlFile, dlg.Method());
   }
   if (!ok) AfxMessageBox(text::kReadGeoVectorError, MB_OK);
   ShowImported(v);

@@ -24,15 +24,15 @@ bool CanSaveWorldFile(const CQznView& v) {
   return ControlPointCount(v) > 2 || (WorldFileActive(v) && v.Document()->m_tfw.m_nTerms == 3);
 }
 bool CanShowMapCoordinates(const CQznView& v) { return HasFourControlPoints(v) || WorldFileActive(v); }
-bool ShowsMapCoordinates(const CQznView& v) { return v.cursorKind == 1; }
+bool ShowsMapCoordinates(const CQznView& v) { return v.cursorKind == kCoordMap; }
 bool CanShowPageCoordinates(const CQznView& v) { return HasImage(v) && v.Document()->m_image.xResolution > 0.0f; }
-bool ShowsPageCoordinates(const CQznView& v) { return v.cursorKind == 2; }
+bool ShowsPageCoordinates(const CQznView& v) { return v.cursorKind == kCoordPage; }
 
 // The map coordinates of the status bar need a georeference: without one
 // it shows pixels again.
 void DropMapCoordinates(CQznView& v) {
-  if (v.cursorKind != 1) return;
-  v.cursorKind = 0;
+  if (v.cursorKind != kCoordMap) return;
+  v.cursorKind = kCoordPixels;
   v.followMapTransform = false;
 }
 
@@ -72,7 +72,7 @@ void StatePlaneConversion(CQznView& v) {
 
 void BuildTriangulation(CQznView& v) {
   CQznDoc& d = Doc(v);
-  if (!d.m_triangles.Build(d.m_controlPts, d.m_extent, 0)) {
+  if (!d.m_triangles.Build(d.m_controlPts, d.m_extent, kImageToMap)) {
     AfxMessageBox(text::kTriangulationError, MB_OK | MB_ICONSTOP);
     return;
   }
@@ -123,7 +123,7 @@ void SaveControlPoints(CQznView& v) {
       AskFilePath(FileRequest(FileDialogKind::save, "cpt", name, kSaveFlags, text::kControlPointSaveFilter));
   if (path.empty()) return;
   CWaitCapture wait;
-  // The document says "保存控制点出错。" itself and takes the path on success.
+  // The document says kSaveControlPointsError itself and takes the path on success.
   d.SaveControlPoints(path);
 }
 
@@ -131,7 +131,7 @@ void SaveControlPoints(CQznView& v) {
 // their map positions, which MapInfo fits back to the same affine transform.
 int WriteWorldFileAsTable(const CQznDoc& d, const std::string& path, const std::string& imageName) {
   double x[3], y[3];
-  if (!d.m_tfw.GetTransform(x, y, 0)) return 0;
+  if (!d.m_tfw.GetTransform(x, y, kImageToMap)) return 0;
   CControlPtList corners;
   const RECT& e = d.m_extent;
   const POINT at[] = {{e.left, e.top}, {e.right, e.top}, {e.left, e.bottom}, {e.right, e.bottom}};
@@ -140,7 +140,7 @@ int WriteWorldFileAsTable(const CQznDoc& d, const std::string& path, const std::
     if (!c) return 0;
     c->m_imageX = p.x;
     c->m_imageY = p.y;
-    ApplyPolynomial(p.x, p.y, x, y, 3, c->m_mapX, c->m_mapY);
+    ApplyPolynomial(p.x, p.y, x, y, kAffinePolynomial, c->m_mapX, c->m_mapY);
   }
   return corners.SaveGeoref(path, imageName, 1);
 }
@@ -162,32 +162,32 @@ void SaveWorldFile(CQznView& v) {
 }
 
 void ToggleMapCoordinates(CQznView& v) {
-  if (v.cursorKind == 1) {
+  if (v.cursorKind == kCoordMap) {
     DropMapCoordinates(v);
   } else {
-    v.cursorKind = 1;
+    v.cursorKind = kCoordMap;
     v.followMapTransform = true;
   }
   v.Refresh();
 }
 
 void TogglePageCoordinates(CQznView& v) {
-  v.cursorKind = v.cursorKind == 2 ? 0 : 2;
+  v.cursorKind = v.cursorKind == kCoordPage ? kCoordPixels : kCoordPage;
   v.followMapTransform = false;
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33071, HasControlPoints, nullptr, DeleteAllControlPoints},
-    {33072, WorldFileActive, nullptr, DeleteWorldFile},
-    {32960, HasControlPoints, nullptr, ControlPointStatistics},
-    {32937, HasFourControlPoints, nullptr, BuildTriangulation},
-    {33092, nullptr, nullptr, UtmConversion},
-    {33094, nullptr, nullptr, StatePlaneConversion},
+    {cmd::kEditDeleteControlPoints, HasControlPoints, nullptr, DeleteAllControlPoints},
+    {cmd::kEditDeleteWorldFile, WorldFileActive, nullptr, DeleteWorldFile},
+    {cmd::kEditControlPointStatistics, HasControlPoints, nullptr, ControlPointStatistics},
+    {cmd::kEditTriangulation, HasFourControlPoints, nullptr, BuildTriangulation},
+    {cmd::kEditUtmConversion, nullptr, nullptr, UtmConversion},
+    {cmd::kEditStatePlaneConversion, nullptr, nullptr, StatePlaneConversion},
     {cmd::kFileLoadControlPoints, HasDoc, nullptr, LoadControlPoints},
     {cmd::kFileSaveControlPoints, HasControlPoints, nullptr, SaveControlPoints},
     {cmd::kFileSaveWorldFile, CanSaveWorldFile, nullptr, SaveWorldFile},
-    {32956, CanShowMapCoordinates, ShowsMapCoordinates, ToggleMapCoordinates},
-    {33062, CanShowPageCoordinates, ShowsPageCoordinates, TogglePageCoordinates},
+    {cmd::kViewMapCoordinates, CanShowMapCoordinates, ShowsMapCoordinates, ToggleMapCoordinates},
+    {cmd::kViewPageCoordinates, CanShowPageCoordinates, ShowsPageCoordinates, TogglePageCoordinates},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "model/helpers.h"
+#include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
 #include "raster/mosaic.h"
 #include "ui/core/contrastdlgs.h"
@@ -120,15 +121,15 @@ void Colorize(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {32958, HasLines, nullptr, AutoLineIds},
-    {32959, HasPoints, nullptr, AutoPointIds},
-    {33105, HasLinesOrPoints, nullptr, ConvertIds},
-    {32821, HasLines, nullptr, LineIdColours},
-    {32881, HasPoints, nullptr, PointIdColours},
-    {32770, IsGrey, nullptr, Contrast},
-    {33085, NotRgbImage, nullptr, Palette},
-    {32972, IsBilevel, nullptr, BilevelColours},
-    {33034, IsGrey, nullptr, Colorize},
+    {cmd::kEditAutoLineIds, HasLines, nullptr, AutoLineIds},
+    {cmd::kEditAutoPointIds, HasPoints, nullptr, AutoPointIds},
+    {cmd::kVectorConvertIds, HasLinesOrPoints, nullptr, ConvertIds},
+    {cmd::kLineColourById, HasLines, nullptr, LineIdColours},
+    {cmd::kViewPointIdColours, HasPoints, nullptr, PointIdColours},
+    {cmd::kViewContrast, IsGrey, nullptr, Contrast},
+    {cmd::kViewPalette, NotRgbImage, nullptr, Palette},
+    {cmd::kViewBilevelColours, IsBilevel, nullptr, BilevelColours},
+    {cmd::kImageColorize, IsGrey, nullptr, Colorize},
 };
 
 }  // namespace

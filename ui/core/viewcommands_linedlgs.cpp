@@ -125,20 +125,20 @@ void LayerColours(CQznView& v) {
 bool HasLayers(const CQznView& v) { return HasDoc(v) && !v.Document()->m_layers.m_layers.empty(); }
 
 constexpr ViewCommand kCommands[] = {
-    {32825, LinesNotEditing, nullptr, WithArea<CSmoothLinesDlg>},
-    {32832, LinesNotEditing, nullptr, WithArea<CRemoveLinesDlg>},
-    {32852, LinesNotEditing, nullptr, DeleteByIdRange},
-    {32940, LinesNotEditing, nullptr, WithArea<CDeleteByTypeDlg>},
-    {33060, HasLines, nullptr, OverLines<CBSplineDlg>},
-    {32830, LinesNotEditing, nullptr, OverLines<CSnapLinesDlg>},
-    {33106, LinesNotEditing, nullptr, OverLines<CSnapEndpointsDlg>},
-    {32883, LinesNotEditing, nullptr, OverLines<CClosePolygonDlg>},
-    {32954, HasLinesAndPoints, nullptr, LabelPolygons},
-    {33033, LinesNotEditing, nullptr, SnapPolygons},
-    {32992, HasAnythingToTurn, nullptr, AdjustDirection},
-    {33011, NoObjectTool, nullptr, DefineLayers},
-    {33013, NoObjectTool, nullptr, LayerOperation},
-    {33020, HasLayers, nullptr, LayerColours},
+    {cmd::kVectorSmooth, LinesNotEditing, nullptr, WithArea<CSmoothLinesDlg>},
+    {cmd::kVectorRemoveLines, LinesNotEditing, nullptr, WithArea<CRemoveLinesDlg>},
+    {cmd::kVectorDeleteById, LinesNotEditing, nullptr, DeleteByIdRange},
+    {cmd::kVectorDeleteByType, LinesNotEditing, nullptr, WithArea<CDeleteByTypeDlg>},
+    {cmd::kVectorBSpline, HasLines, nullptr, OverLines<CBSplineDlg>},
+    {cmd::kVectorSnap, LinesNotEditing, nullptr, OverLines<CSnapLinesDlg>},
+    {cmd::kVectorSnapEndpoints, LinesNotEditing, nullptr, OverLines<CSnapEndpointsDlg>},
+    {cmd::kVectorClosePolygons, LinesNotEditing, nullptr, OverLines<CClosePolygonDlg>},
+    {cmd::kVectorLabelPolygons, HasLinesAndPoints, nullptr, LabelPolygons},
+    {cmd::kVectorSnapPolygons, LinesNotEditing, nullptr, SnapPolygons},
+    {cmd::kVectorAdjustDirection, HasAnythingToTurn, nullptr, AdjustDirection},
+    {cmd::kEditDefineLayers, NoObjectTool, nullptr, DefineLayers},
+    {cmd::kEditLayerOps, NoObjectTool, nullptr, LayerOperation},
+    {cmd::kLineColourByLayer, HasLayers, nullptr, LayerColours},
 };
 
 }  // namespace

@@ -163,18 +163,18 @@ void ApplyNotesToPoints(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33098, LinesNotEditing, nullptr, DeleteAllLines},
-    {32842, HasLines, nullptr, LineStatistics},
-    {33102, HasDoc, DecimalIds, ToggleDecimalIds},
-    {32944, HasLines, nullptr, DetectCrossMarks},
-    {32945, CrossMarksNotEditing, nullptr, ShrinkCrossMarks},
-    {32947, CrossMarksNotEditing, nullptr, RemoveCrossMarks},
-    {33029, LinesNotEditing, nullptr, SplitLayerAtCrossings},
-    {32885, LinesNotEditing, nullptr, DetectTextBlocks},
-    {32916, CanRecognizeText, nullptr, RecognizeText},
-    {33101, CanSplitTextLines, nullptr, SplitTextLines},
-    {32931, CanApplyNotesToLines, nullptr, ApplyNotesToLines},
-    {32953, CanApplyNotesToPoints, nullptr, ApplyNotesToPoints},
+    {cmd::kEditDeleteLines, LinesNotEditing, nullptr, DeleteAllLines},
+    {cmd::kVectorLineStatistics, HasLines, nullptr, LineStatistics},
+    {cmd::kVectorDecimalIds, HasDoc, DecimalIds, ToggleDecimalIds},
+    {cmd::kVectorDetectCrossMarks, HasLines, nullptr, DetectCrossMarks},
+    {cmd::kVectorShrinkCrossMarks, CrossMarksNotEditing, nullptr, ShrinkCrossMarks},
+    {cmd::kVectorRemoveCrossMarks, CrossMarksNotEditing, nullptr, RemoveCrossMarks},
+    {cmd::kVectorSplitLayerAtCrossings, LinesNotEditing, nullptr, SplitLayerAtCrossings},
+    {cmd::kVectorDetectTextBlocks, LinesNotEditing, nullptr, DetectTextBlocks},
+    {cmd::kVectorRecognizeText, CanRecognizeText, nullptr, RecognizeText},
+    {cmd::kVectorSplitTextLines, CanSplitTextLines, nullptr, SplitTextLines},
+    {cmd::kVectorNotesToLines, CanApplyNotesToLines, nullptr, ApplyNotesToLines},
+    {cmd::kVectorNotesToPoints, CanApplyNotesToPoints, nullptr, ApplyNotesToPoints},
 };
 
 }  // namespace

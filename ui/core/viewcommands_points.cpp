@@ -5,6 +5,7 @@
 #include "model/helpers.h"
 #include "platform/archive.h"
 #include "platform/atomicfile.h"
+#include "app/georeference.h"
 #include "resources/commands.h"
 #include "resources/messages_viewcommands.h"
 #include "ui/core/ocrdlg.h"
@@ -107,16 +108,14 @@ void SaveOcr(CQznView& v) {
 // The map-to-image rows of the workspace in the note reader's layout, five
 // terms an axis: x, y, (unused), x y, constant. False without a reference.
 bool NoteImportRows(const CQznDoc& d, double* cx, double* cy) {
-  double x[4] = {}, y[4] = {};
-  if (d.m_tfw.m_nTerms != 0) {
-    if (!d.m_tfw.GetTransform(x, y, 1)) return false;
-    const double rx[5] = {x[0], x[1], 0.0, 0.0, x[2]}, ry[5] = {y[0], y[1], 0.0, 0.0, y[2]};
-    std::copy(rx, rx + 5, cx);
-    std::copy(ry, ry + 5, cy);
-    return true;
-  }
-  if (!d.m_controlPts.FitTransform(x, y, 4, 1)) return false;
-  const double rx[5] = {x[0], x[1], 0.0, x[2], x[3]}, ry[5] = {y[0], y[1], 0.0, y[2], y[3]};
+  const bool world = d.m_tfw.m_nTerms != 0;
+  CGeoreference georef;
+  if (georef.Prepare(d, world ? GeorefKind::worldFile : GeorefKind::bilinear, kMapToImage) != CGeoreference::ok)
+    return false;
+  const double *x = georef.Map().XRow(), *y = georef.Map().YRow();
+  // The affine rows' constant is their third term, the bilinear rows' fourth.
+  const double rx[5] = {x[0], x[1], 0.0, world ? 0.0 : x[2], world ? x[2] : x[3]};
+  const double ry[5] = {y[0], y[1], 0.0, world ? 0.0 : y[2], world ? y[2] : y[3]};
   std::copy(rx, rx + 5, cx);
   std::copy(ry, ry + 5, cy);
   return true;
@@ -207,16 +206,16 @@ void OcrSignatures(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33095, PointsNotEditing, nullptr, DeleteAllPoints},
-    {32893, HasBlocks, nullptr, DeleteTextBlocks},
-    {32939, HasAttributeFile, nullptr, EditAttributeFile},
+    {cmd::kEditDeletePoints, PointsNotEditing, nullptr, DeleteAllPoints},
+    {cmd::kEditDeleteTextBlocks, HasBlocks, nullptr, DeleteTextBlocks},
+    {cmd::kEditAttributeFile, HasAttributeFile, nullptr, EditAttributeFile},
     {cmd::kFileSaveLayers, HasDoc, nullptr, SaveLayers},
     {cmd::kFileLoadLayers, FewLayers, nullptr, LoadLayers},
     {cmd::kFileLoadTextBlocks, HasLines, nullptr, LoadTextBlocks},
     {cmd::kFileSaveTextBlocks, HasBlocks, nullptr, SaveTextBlocks},
     {cmd::kFileLoadOcr, CanLoadOcr, nullptr, LoadOcr},
     {cmd::kFileSaveOcr, HasChars, nullptr, SaveOcr},
-    {32919, HasChars, nullptr, OcrSignatures},
+    {cmd::kEditOcrSignatures, HasChars, nullptr, OcrSignatures},
     {cmd::kFileLoadRecords, CanLoadNotes, nullptr, LoadNotes},
     {cmd::kFileSaveRecords, HasNotes, nullptr, SaveNotes},
 };

@@ -108,8 +108,8 @@ constexpr ViewCommand kCommands[] = {
     {cmd::kFilePrintSetup, nullptr, nullptr, PrintSetup},
     {cmd::kFilePrintWindow, nullptr, nullptr, PrintWindow},
     {cmd::kEditCopy, nullptr, nullptr, Copy},
-    {57635, Never, nullptr, Copy},     // cut: nothing to cut from a picture
-    {57637, Never, nullptr, Nothing},  // paste
+    {cmd::kEditCut, Never, nullptr, Copy},  // cut: nothing to cut from a picture
+    {cmd::kEditPaste, Never, nullptr, Nothing},
 };
 
 }  // namespace

@@ -20,8 +20,8 @@ void BatchScript(CQznView& v) {
 }
 
 constexpr ViewCommand kCommands[] = {
-    {33110, HasLines, nullptr, VectorReport},
-    {32973, HasImage, nullptr, BatchScript},
+    {cmd::kVectorReport, HasLines, nullptr, VectorReport},
+    {cmd::kVectorBatchScript, HasImage, nullptr, BatchScript},
 };
 
 }  // namespace

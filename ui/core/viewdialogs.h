@@ -13,7 +13,7 @@ namespace qzn {
 enum : int { kRectLeftId = 185, kRectTopId = 186, kRectBottomId = 187, kRectRightId = 188 };
 void DDX_Rect(CDataExchange& dx, RECT& rect);
 
-// Dialog 139 "定义图像区域": confirms or edits the area to keep; any four
+// Dialog 139 kCropAreaTitle: confirms or edits the area to keep; any four
 // integers are taken (the command puts them in order).
 class CCropAreaDlg : public CDialogModel {
  public:
@@ -23,8 +23,8 @@ class CCropAreaDlg : public CDialogModel {
   void DoDataExchange(CDataExchange& dx) override;
 };
 
-// Dialog 172 "定义矢量数据窗": the workspace extent. OK puts the rectangle in
-// order and refuses one without width or height; "默认值" (287) fills the
+// Dialog 172 kWorkspaceTitle: the workspace extent. OK puts the rectangle in
+// order and refuses one without width or height; kWorkspaceDefault (287) fills the
 // fields with the union of the extent and the bounds of the lines and points
 // (`defaultArea`, given by the command).
 class CWorkspaceDlg : public CDialogModel {
