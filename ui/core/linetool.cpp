@@ -69,7 +69,7 @@ POINT CLineEditTool::ToClient(const CFPoint& p) const { return host.Transform().
 
 int CLineEditTool::ScaledWidth(const CChain* line) const {
   const int w = line ? line->GetPenWidth() : 1;
-  if (host.CursorKind() != 2) return std::max(w, 1);
+  if (host.CursorKind() != kCoordPage) return std::max(w, 1);
   return std::max(1, static_cast<int>(std::lround(w * host.Transform().GetScaleX())));
 }
 
