@@ -312,8 +312,6 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
     m_drag.Move(p.x, p.y);
     m_drag.End();
   }
-  // The sub-mode chosen now acts, even when a command changed it while the
-  // button was down.
   const SubModeInfo& s = Info(m_subMode);
   if (s.release) (this->*s.release)(ip);
 }
