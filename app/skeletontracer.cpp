@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
@@ -146,17 +147,26 @@ struct Access8 : AccessBase<Access8> {
 
 enum class Stop { end, edge, junction };
 
+// Vertices of a walk: appended counts every pixel reached (what the line
+// would hold had every one been appended), skipped those a jump through a
+// stretch left out because they lie on a straight piece of it.
+struct WalkCount {
+  std::int64_t appended = 0;
+  std::int64_t skipped = 0;
+  std::int64_t Vertices(const CChain& chain) const { return chain.GetCount() + skipped; }
+};
+
 // A line that ran out at (x, y) next to a queued junction ends on it. Its
 // own first vertex counts only when the line has gone round a loop (three
 // pixels at least after it): a one- or two-pixel spur next to the junction
 // it came from does not lead back into it.
-void AttachToJunction(CChain& chain, int x, int y, const CJunctionQueue& queue, std::int64_t& appended) {
+void AttachToJunction(CChain& chain, int x, int y, const CJunctionQueue& queue, WalkCount& count) {
   const CFPoint first = chain.GetPoint(0);
   const POINT own{static_cast<int>(first.x), static_cast<int>(first.y)};
   POINT j;
-  if (queue.FindNeighbour(x, y, j, chain.GetCount() < 4 ? &own : nullptr)) {
+  if (queue.FindNeighbour(x, y, j, count.Vertices(chain) < 4 ? &own : nullptr)) {
     chain.AddPoint(static_cast<float>(j.x), static_cast<float>(j.y));
-    ++appended;
+    ++count.appended;
   }
 }
 
@@ -177,113 +187,438 @@ unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
   return out;
 }
 
-// Steps along the line from (cx, cy), whose neighbours are nb, appending
-// every pixel reached and clearing every pixel left. Returns why it
-// stopped; (cx, cy) is then the last pixel reached.
-template <class Access>
-Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue, std::int64_t& appended) {
-  const Tables& t = GetTables();
-  for (bool first = true;; first = false) {
-    const int k = t.next[nb];
-    if (k < 0) return Stop::end;
-    const int px = cx, py = cy;
-    cx += kDx[k];
-    cy += kDy[k];
-    chain.AddPoint(static_cast<float>(cx), static_cast<float>(cy));
-    ++appended;
-    if (cx >= a.width - 1 || cy >= a.height - 1) {
-      a.Clear(px, py);
-      return Stop::edge;
-    }
-    // The ways on are the runs of set neighbours other than the pixel left.
-    // On the first step out of a junction or a line's start, its other
-    // branches may touch the new pixel too; they are followed from there,
-    // not from here.
-    unsigned ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
-    if (first) ways &= ~OtherBranchesSeenFrom(nb, k);
-    if (t.crossing[ways] >= 2) {
-      // The line ends on the junction and the branches start from it, one
-      // queue entry each. Two branches may leave through neighbouring
-      // pixels, so there is an entry per neighbour, not per run of them;
-      // an entry left with nothing to follow makes no line.
-      queue.Push(cx, cy, std::popcount(ways));
-      a.Clear(px, py);
-      a.Clear(cx, cy);
-      return Stop::junction;
-    }
-    nb = ways;
-    a.Clear(px, py);
-  }
-}
-
-// ------------------------------------------------------------ bands
+// ------------------------------------------------------------ stretches
 //
-// Everything a walk does stays inside one 8-connected component of set
-// pixels: it steps only to set neighbours, queues only pixels it stands on,
-// and ends only on queued junctions next to it, and the queue is empty again
-// after every scan position. So the lines a component gives, and their order,
-// depend on nothing outside it, and the scan meets each component's starts
-// in raster order whoever else is traced in between.
+// Most of a skeleton is lines between junctions, where a walk has no choice
+// to make. Such a stretch is found before the walks, on every core, by
+// following the walk's own rules on the untouched skeleton; the walk then
+// goes through it in one jump instead of pixel by pixel.
 //
-// The scan rows are therefore cut into bands, and each band traces, in its
-// own raster order, the components that lie wholly inside its rows; a
-// component reaching past the band is left alone. Neighbouring bands do not
-// run at the same time (even bands first, then odd ones), so no pixel, and
-// no byte of a 1-bit row, is read by one thread while another writes it.
-// The components left over are then traced on one thread by the plain
-// scan. Every line is filed under the scan position that started it; sorted
-// by that position (stably, so a start's own lines keep their order), the
-// lines are those of the single-thread scan.
+// A stretch q0, q1, ..., qm is what a walk stepping from q0 onto q1 does on
+// the untouched skeleton: at each qi it finds its ways on (the set
+// neighbours other than the pixel it came from and the stretch pixels it has
+// already cleared), one run of them, and steps to the preferred one, qi+1.
+// Its inner pixels q2 ... qm-1 lie off the image's last row and column and
+// have no neighbour outside the stretch. q0 is a pixel that is not simply
+// inside a line (its neighbours do not form exactly two runs): a junction, a
+// line end, a blob; walks start and stop around such pixels.
+//
+// Why a jump is exact. A walk that has stepped from q0 onto q1 and found
+// there the same ways on as the stretch did (whatever the first-step rule
+// hid, and whatever else lies around q1) steps to q2 as the stretch did.
+// When q2 ... qm are all still set, then at every inner pixel qi the walk
+// finds the stretch's ways on again: qi's neighbours are stretch pixels
+// only; q0 ... qi-2 the walk itself has cleared, qi-1 is where it came from,
+// and the rest, ahead, are set. So it steps through q2 ... qm as the stretch
+// did, clearing q0 ... qm-2, queueing nothing, never stopping; that is what
+// the jump does, after checking that q2 ... qm are set. At qm the walk goes
+// on pixel by pixel.
+//
+// The vertices a jump appends are the stretch's corners (where the step
+// changes) and qm. Removing redundant vertices gives the same line: that
+// pass keeps or drops a vertex by whether it lies on the straight line
+// through the last kept vertex and the next vertex, so a pixel whose step in
+// and step out are the same is dropped (the pixels a walk appends are all
+// different), leaving the last kept vertex as it was, and for a vertex that
+// stays the next one only lies further along the same direction. The
+// vertex counts a walk decides by are kept as if every pixel had been
+// appended.
 
 // One bit a pixel over rows y0 ..., the full width of the image.
 class CBitRows {
  public:
   void Reset(std::int64_t y0, std::int64_t rows, std::int64_t width) {
     m_y0 = y0;
+    m_rows = rows;
     m_stride = (width + 63) / 64;
     m_words.assign(static_cast<std::size_t>(rows * m_stride), 0);
   }
+  bool Covers(int y) const { return y >= m_y0 && y < m_y0 + m_rows; }
   bool Get(int x, int y) const { return (Word(x, y) >> (x & 63)) & 1u; }
   void Set(int x, int y) { Word(x, y) |= std::uint64_t{1} << (x & 63); }
 
  private:
   std::uint64_t& Word(int x, int y) { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
   std::uint64_t Word(int x, int y) const { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
-  std::int64_t m_y0 = 0, m_stride = 0;
+  std::int64_t m_y0 = 0, m_rows = 0, m_stride = 0;
   std::vector<std::uint64_t> m_words;
 };
 
-// Lines filed under the raster position of the scan start that made them.
-using FiledLines = std::vector<std::pair<std::int64_t, std::unique_ptr<CChain>>>;
+// Pixels a stretch has passed, while it is being found.
+class CPixelSet {
+ public:
+  void Clear() {
+    for (std::size_t i : m_used) m_slots[i] = 0;
+    m_used.clear();
+  }
+  bool Contains(int x, int y) const {
+    if (m_slots.empty()) return false;
+    const std::uint64_t key = Key(x, y);
+    for (std::size_t i = Hash(key);; i = (i + 1) & (m_slots.size() - 1)) {
+      if (m_slots[i] == key) return true;
+      if (!m_slots[i]) return false;
+    }
+  }
+  void Insert(int x, int y) {
+    if (2 * (m_used.size() + 1) > m_slots.size()) Grow();
+    const std::uint64_t key = Key(x, y);
+    std::size_t i = Hash(key);
+    for (; m_slots[i] && m_slots[i] != key; i = (i + 1) & (m_slots.size() - 1)) {
+    }
+    if (!m_slots[i]) {
+      m_slots[i] = key;
+      m_used.push_back(i);
+    }
+  }
 
-// Finds, from a set pixel not seen before, its component's pixels in rows
-// y0 .. y1 and marks them seen; when the component reaches past those rows
-// they are marked as belonging to another pass as well.
+ private:
+  // Never 0, which marks an empty slot.
+  static std::uint64_t Key(int x, int y) {
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) << 32 | static_cast<std::uint32_t>(x)) + 1;
+  }
+  std::size_t Hash(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (m_slots.size() - 1);
+  }
+  void Grow() {
+    std::vector<std::uint64_t> keys;
+    for (std::size_t i : m_used) keys.push_back(m_slots[i]);
+    m_slots.assign(std::max<std::size_t>(64, 2 * m_slots.size()), 0);
+    m_used.clear();
+    for (std::uint64_t k : keys) {
+      std::size_t i = Hash(k);
+      while (m_slots[i]) i = (i + 1) & (m_slots.size() - 1);
+      m_slots[i] = k;
+      m_used.push_back(i);
+    }
+  }
+  std::vector<std::uint64_t> m_slots;
+  std::vector<std::size_t> m_used;
+};
+
+// A stretch, filed under q1 and the direction from q1 back to q0.
+struct Stretch {
+  std::int32_t x;      // q1's column (its row is the index's)
+  std::uint8_t entry;  // direction from q1 to q0
+  std::uint8_t ways;   // q1's ways on, as the stretch found them
+  std::int64_t codes;  // the steps q1 -> q2 ... qm-1 -> qm, half a byte each, then kEndStep, in its band's store
+};
+
+constexpr int kEndStep = 15;
+// Stretches of fewer steps are walked pixel by pixel: a jump would save
+// less than finding it costs.
+constexpr std::int64_t kMinJumpSteps = 3;
+
+class CStretches {
+ public:
+  // Finds the stretches whose q1 lies in rows y0 .. y0 + rows - 1, on every
+  // core. The image is only read.
+  template <class Access>
+  void Build(const Access& a, std::int64_t y0, std::int64_t rows, std::int64_t bands);
+
+  // The stretch entered at (x, y) from its neighbour in direction entry, or
+  // null.
+  const Stretch* Find(int x, int y, int entry) const {
+    if (!m_marked.Covers(y) || !m_marked.Get(x, y)) return nullptr;
+    const Row& row = m_rows[static_cast<std::size_t>(y - m_y0)];
+    for (const Stretch* s = std::lower_bound(row.begin, row.end, x, [](const Stretch& e, int v) { return e.x < v; });
+         s != row.end && s->x == x; ++s)
+      if (s->entry == entry) return s;
+    return nullptr;
+  }
+
+  // The walk stands on q1 = (cx, cy) of s, having come from q0 = (px, py),
+  // and found s's ways on. When q2 ... qm are set, goes through them as the
+  // walk would (see above) and leaves (px, py), (cx, cy) and k at qm-1, qm
+  // and the step into qm; else changes nothing and returns false.
+  template <class Access>
+  bool Jump(Access& a, CChain& chain, const Stretch& s, int& px, int& py, int& cx, int& cy, int& k,
+            WalkCount& count) const {
+    const BYTE* codes = m_rows[static_cast<std::size_t>(cy - m_y0)].codes;
+    auto step = [&](std::int64_t i) { return (codes[(s.codes + i) >> 1] >> (4 * ((s.codes + i) & 1))) & 15; };
+    int x = cx, y = cy;
+    std::int64_t steps = 0;
+    for (int c = step(0); c != kEndStep; c = step(++steps)) {
+      x += kDx[c];
+      y += kDy[c];
+      if (!a.Get(x, y)) return false;
+    }
+    a.Clear(px, py);
+    x = cx;
+    y = cy;
+    int c = step(0);
+    for (std::int64_t i = 0; i < steps; ++i) {
+      if (i) a.Clear(px, py);  // q1 ... qm-2; qm-1 goes when the walk leaves qm
+      px = x;
+      py = y;
+      x += kDx[c];
+      y += kDy[c];
+      const int next = i + 1 < steps ? step(i + 1) : kEndStep;
+      if (next != c)
+        chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
+      else
+        ++count.skipped;
+      k = c;
+      c = next;
+    }
+    count.appended += steps;
+    cx = x;
+    cy = y;
+    return true;
+  }
+
+ private:
+  struct Band {
+    std::vector<Stretch> stretches;
+    std::vector<BYTE> codes;
+  };
+  struct Row {
+    const Stretch* begin = nullptr;
+    const Stretch* end = nullptr;
+    const BYTE* codes = nullptr;
+  };
+  std::int64_t m_y0 = 0;
+  CBitRows m_marked;  // a pixel that is some stretch's q1
+  std::vector<Band> m_bands;
+  std::vector<Row> m_rows;
+};
+
 template <class Access>
-void ClassifyComponent(const Access& a, int x, int y, int y0, int y1, CBitRows& seen, CBitRows& elsewhere,
-                       std::vector<POINT>& stack, std::vector<POINT>& pixels) {
-  stack.clear();
-  pixels.clear();
-  bool crosses = false;
-  seen.Set(x, y);
-  stack.push_back(POINT{x, y});
-  while (!stack.empty()) {
-    const POINT q = stack.back();
-    stack.pop_back();
-    pixels.push_back(q);
-    for (unsigned nb = a.Neighbours(q.x, q.y); nb; nb &= nb - 1) {
-      const int k = std::countr_zero(nb);
-      const int nx = q.x + kDx[k], ny = q.y + kDy[k];
-      if (ny < y0 || ny > y1) {
-        crosses = true;
-      } else if (!seen.Get(nx, ny)) {
-        seen.Set(nx, ny);
-        stack.push_back(POINT{nx, ny});
+void CStretches::Build(const Access& a, std::int64_t y0, std::int64_t rows, std::int64_t bands) {
+  m_y0 = y0;
+  m_marked.Reset(y0, rows, a.width);
+  m_bands.resize(static_cast<std::size_t>(bands));
+  m_rows.resize(static_cast<std::size_t>(rows));
+  std::vector<std::int64_t> rowFirst(static_cast<std::size_t>(rows), 0);
+  const Tables& t = GetTables();
+  auto edge = [&](int x, int y) { return x >= a.width - 1 || y >= a.height - 1; };
+  ParallelFor(bands, [&](std::int64_t band) {
+    Band& store = m_bands[static_cast<std::size_t>(band)];
+    CPixelSet passed;
+    std::vector<int> codes;
+    std::vector<POINT> pending;  // ways on of inner pixels not reached yet
+    // Follows the walk from q0 onto q1 = (x, y), which finds ways1 there, on
+    // the untouched skeleton; the steps from q1 of the longest stretch
+    // found go to codes, and their number is returned.
+    auto follow = [&](int qx, int qy, int x, int y, unsigned ways1) -> std::size_t {
+      passed.Clear();
+      passed.Insert(qx, qy);
+      passed.Insert(x, y);
+      codes.clear();
+      pending.clear();
+      int k = t.next[ways1];
+      int cx = x + kDx[k], cy = y + kDy[k];
+      codes.push_back(k);
+      std::size_t steps = 0;
+      for (;;) {
+        passed.Insert(cx, cy);
+        std::erase_if(pending, [&](const POINT& p) { return p.x == cx && p.y == cy; });
+        if (pending.empty()) steps = codes.size();  // the stretch may end here
+        // A stretch that has not been able to end for a while will not.
+        if (edge(cx, cy) || codes.size() - steps > 8) break;
+        unsigned ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
+        for (unsigned w = ways; w; w &= w - 1) {
+          const int d = std::countr_zero(w);
+          if (passed.Contains(cx + kDx[d], cy + kDy[d])) ways &= ~(1u << d);
+        }
+        if (t.crossing[ways] != 1) break;  // (cx, cy) cannot be an inner pixel
+        // Its ways on must all be stretch pixels.
+        for (unsigned w = ways; w; w &= w - 1) {
+          const int d = std::countr_zero(w);
+          const POINT p{cx + kDx[d], cy + kDy[d]};
+          if (std::none_of(pending.begin(), pending.end(), [&](const POINT& q) { return q.x == p.x && q.y == p.y; }))
+            pending.push_back(p);
+        }
+        k = t.next[ways];
+        cx += kDx[k];
+        cy += kDy[k];
+        codes.push_back(k);
+      }
+      return steps;
+    };
+    auto file = [&](int x, int y, int entry, unsigned ways1, std::size_t steps) {
+      const std::int64_t at = static_cast<std::int64_t>(store.codes.size()) * 2;
+      for (std::size_t i = 0; i <= steps; ++i) {
+        const int c = i < steps ? codes[i] : kEndStep;
+        if ((at + static_cast<std::int64_t>(i)) % 2 == 0)
+          store.codes.push_back(static_cast<BYTE>(c));
+        else
+          store.codes.back() |= static_cast<BYTE>(c << 4);
+      }
+      store.stretches.push_back(Stretch{x, static_cast<std::uint8_t>(entry), static_cast<std::uint8_t>(ways1), at});
+      m_marked.Set(x, y);
+    };
+    const int first = static_cast<int>(y0 + BandStart(band, bands, rows));
+    const int last = static_cast<int>(y0 + BandStart(band + 1, bands, rows));  // exclusive
+    for (int y = first; y < last; ++y) {
+      rowFirst[static_cast<std::size_t>(y - y0)] = static_cast<std::int64_t>(store.stretches.size());
+      for (int x = 0; x < a.width - 1; ++x) {
+        x = a.NextSet(y, x, a.width - 1);
+        if (x >= a.width - 1 || edge(x, y)) break;
+        const unsigned n1 = a.Neighbours(x, y);
+        for (unsigned rest = n1; rest; rest &= rest - 1) {
+          const int entry = std::countr_zero(rest);
+          const int qx = x + kDx[entry], qy = y + kDy[entry];
+          const unsigned n0 = a.Neighbours(qx, qy);
+          // q0 a junction, a line end, a blob, or the first pixel of a
+          // line in raster order, where the scan starts walks; not a pixel
+          // inside a line.
+          constexpr unsigned kAbove = 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4;  // NE, N, NW, W
+          if (t.crossing[n0] == 2 && (n0 & kAbove)) continue;
+          // A walk reaches q1 from q0 on its first step out of the junction
+          // q0, whose other branches are then hidden from q1, or passing
+          // through q0.
+          const unsigned open = n1 & ~(1u << entry);
+          const unsigned hidden = open & ~OtherBranchesSeenFrom(n0, (entry + 4) & 7);
+          for (int pass = 0; pass < 2; ++pass) {
+            const unsigned ways1 = pass ? open : hidden;
+            if (t.crossing[ways1] != 1 || (pass && open == hidden)) continue;
+            const std::size_t steps = follow(qx, qy, x, y, ways1);
+            if (static_cast<std::int64_t>(steps) >= kMinJumpSteps) file(x, y, entry, ways1, steps);
+          }
+        }
+      }
+    }
+  });
+  // The rows' stretches, now that the stores no longer move.
+  for (std::int64_t band = 0; band < bands; ++band) {
+    const Band& store = m_bands[static_cast<std::size_t>(band)];
+    const std::int64_t first = BandStart(band, bands, rows), last = BandStart(band + 1, bands, rows);
+    for (std::int64_t r = first; r < last; ++r) {
+      Row& row = m_rows[static_cast<std::size_t>(r)];
+      const std::int64_t from = rowFirst[static_cast<std::size_t>(r)];
+      const std::int64_t to = r + 1 < last ? rowFirst[static_cast<std::size_t>(r + 1)]
+                                           : static_cast<std::int64_t>(store.stretches.size());
+      row.begin = store.stretches.data() + from;
+      row.end = store.stretches.data() + to;
+      row.codes = store.codes.data();
+    }
+  }
+}
+
+// Steps along the line from (cx, cy), whose neighbours are nb, appending
+// every pixel reached and clearing every pixel left. Returns why it
+// stopped; (cx, cy) is then the last pixel reached. With stretches, the walk
+// jumps through those it enters.
+template <class Access>
+Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue, WalkCount& count,
+            const CStretches* stretches) {
+  const Tables& t = GetTables();
+  for (bool first = true;; first = false) {
+    int k = t.next[nb];
+    if (k < 0) return Stop::end;
+    int px = cx, py = cy;
+    cx += kDx[k];
+    cy += kDy[k];
+    chain.AddPoint(static_cast<float>(cx), static_cast<float>(cy));
+    ++count.appended;
+    unsigned ways;
+    for (;;) {
+      if (cx >= a.width - 1 || cy >= a.height - 1) {
+        a.Clear(px, py);
+        return Stop::edge;
+      }
+      // The ways on are the runs of set neighbours other than the pixel
+      // left. On the first step out of a junction or a line's start, its
+      // other branches may touch the new pixel too; they are followed from
+      // there, not from here.
+      ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
+      if (first) ways &= ~OtherBranchesSeenFrom(nb, k);
+      if (t.crossing[ways] >= 2) {
+        // The line ends on the junction and the branches start from it, one
+        // queue entry each. Two branches may leave through neighbouring
+        // pixels, so there is an entry per neighbour, not per run of them;
+        // an entry left with nothing to follow makes no line.
+        queue.Push(cx, cy, std::popcount(ways));
+        a.Clear(px, py);
+        a.Clear(cx, cy);
+        return Stop::junction;
+      }
+      if (!stretches) break;
+      const Stretch* s = stretches->Find(cx, cy, (k + 4) & 7);
+      if (!s || s->ways != ways || !stretches->Jump(a, chain, *s, px, py, cx, cy, k, count)) break;
+      first = false;  // now on qm
+    }
+    nb = ways;
+    a.Clear(px, py);
+  }
+}
+
+// Follows one line from (x, y) into chain (see TraceLine1Bit); the
+// number of pixels reached.
+template <class Access>
+std::int64_t Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode,
+                  const CStretches* stretches = nullptr) {
+  const Tables& t = GetTables();
+  WalkCount count;
+  chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
+  ++count.appended;
+  unsigned nb = a.Neighbours(x, y);
+  bool haveStart = false;  // a start inside a line, to be followed both ways
+  if (mode == 0 && a.Get(x, y)) {
+    const int c = t.crossing[nb];
+    if (c == 2) {
+      haveStart = true;
+    } else if (c >= 3) {
+      // The other branches start from the queue, one entry per neighbour
+      // (see Follow).
+      queue.Push(x, y, std::popcount(nb) - 1);
+    }
+  }
+
+  int cx = x, cy = y;
+  if (Follow(a, chain, cx, cy, nb, queue, count, stretches) == Stop::end) {
+    a.Clear(cx, cy);
+    // A walk from inside a line that comes back next to where it started
+    // has gone round a ring, whatever the ring's shape: close it. Three
+    // pixels after the start is the least that can enclose anything.
+    if (haveStart && count.appended >= 4 && std::abs(cx - x) < 2 && std::abs(cy - y) < 2) {
+      chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
+      return count.appended + 1;
+    }
+    AttachToJunction(chain, cx, cy, queue, count);
+  }
+  if (!haveStart) return count.appended;
+
+  // The other side of the start: continue the line backwards from it.
+  chain.Reverse();
+  cx = x;
+  cy = y;
+  if (Follow(a, chain, cx, cy, a.Neighbours(x, y), queue, count, stretches) == Stop::end) {
+    a.Clear(cx, cy);
+    AttachToJunction(chain, cx, cy, queue, count);
+  }
+  return count.appended;
+}
+
+// The scan: every set pixel met in raster order over the rectangle's inner
+// rows and columns starts a walk, and the junctions it queued are walked
+// from at once, in queue order. sink.Open() makes room for a line (false:
+// the rest of the row is skipped, or the entries stay queued for the next
+// pixel); sink.Walk(x, y, mode) walks it (false: the same). row(y) is told
+// each row as the scan reaches it.
+template <class Access, class Sink, class RowFn>
+void ScanRect(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b, CJunctionQueue& queue,
+              Sink& sink, RowFn&& row) {
+  for (std::int64_t y = t + 1; y < b - 1; ++y) {
+    row(y);
+    for (std::int64_t x = l + 1; x < r - 1; ++x) {
+      // The queue is drained after every pixel, so while it is empty the
+      // background up to the next set pixel needs no visit.
+      if (queue.IsEmpty()) {
+        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
+        if (x >= r - 1) break;
+      }
+      if (a.Get(static_cast<int>(x), static_cast<int>(y))) {
+        if (!sink.Open()) break;  // the rest of the row is skipped
+        if (!sink.Walk(static_cast<int>(x), static_cast<int>(y), 0)) break;
+      }
+      while (!queue.IsEmpty()) {
+        if (!sink.Open()) break;  // the entries stay queued for the next pixel
+        const POINT j = queue.Pop();
+        if (!sink.Walk(j.x, j.y, 1)) break;
       }
     }
   }
-  if (crosses)
-    for (const POINT& q : pixels) elsewhere.Set(q.x, q.y);
 }
 
 }  // namespace
@@ -318,50 +653,6 @@ void CSkeletonTracer::FinishChain(CChain* chain, CChain& walked) {
   FinishLine(walked, *chain);
 }
 
-template <class Access>
-std::int64_t CSkeletonTracer::Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
-  const Tables& t = GetTables();
-  std::int64_t appended = 0;
-  chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
-  ++appended;
-  unsigned nb = a.Neighbours(x, y);
-  bool haveStart = false;  // a start inside a line, to be followed both ways
-  if (mode == 0 && a.Get(x, y)) {
-    const int c = t.crossing[nb];
-    if (c == 2) {
-      haveStart = true;
-    } else if (c >= 3) {
-      // The other branches start from the queue, one entry per neighbour
-      // (see Follow).
-      queue.Push(x, y, std::popcount(nb) - 1);
-    }
-  }
-
-  int cx = x, cy = y;
-  if (Follow(a, chain, cx, cy, nb, queue, appended) == Stop::end) {
-    a.Clear(cx, cy);
-    // A walk from inside a line that comes back next to where it started
-    // has gone round a ring, whatever the ring's shape: close it. Three
-    // pixels after the start is the least that can enclose anything.
-    if (haveStart && appended >= 4 && std::abs(cx - x) < 2 && std::abs(cy - y) < 2) {
-      chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
-      return appended + 1;
-    }
-    AttachToJunction(chain, cx, cy, queue, appended);
-  }
-  if (!haveStart) return appended;
-
-  // The other side of the start: continue the line backwards from it.
-  chain.Reverse();
-  cx = x;
-  cy = y;
-  if (Follow(a, chain, cx, cy, a.Neighbours(x, y), queue, appended) == Stop::end) {
-    a.Clear(cx, cy);
-    AttachToJunction(chain, cx, cy, queue, appended);
-  }
-  return appended;
-}
-
 std::int64_t CSkeletonTracer::TraceLine1Bit(CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
   Access1 a(m_image);
   return Walk(a, chain, x, y, queue, mode);
@@ -378,114 +669,75 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
   const std::int64_t bands = BandCount(rows, 64);
   if (bands < 2 || r - l < 3) return false;
 
-  // New lines as the line list would make them.
-  const std::unique_ptr<CChain> model = m_lines.MakeLine();
-  bool madeAny = false;
-
-  // Work memory first: without it the plain scan does the work.
-  CBitRows seen, elsewhere;
-  std::vector<FiledLines> filed;
-  std::vector<char> made;
+  // The stretches first, on every core; without memory for them the plain
+  // scan does the work.
+  CStatusProgress progress;
+  progress.SetRange(0, 2 * rows);
+  CStretches stretches;
   try {
-    seen.Reset(firstRow, rows, a.width);
-    elsewhere.Reset(firstRow, rows, a.width);
-    filed.resize(static_cast<std::size_t>(bands) + 1);
-    made.assign(static_cast<std::size_t>(bands), 0);
+    stretches.Build(a, firstRow, rows, bands);
   } catch (const std::bad_alloc&) {
     return false;
   }
+  progress.SetPos(rows);
 
-  // Each walk goes into a line that keeps its room from walk to walk; what
-  // is kept of it is finished into a line of its own size at once, so
-  // unfinished walks never pile up.
-  auto walkInto = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, std::int64_t key, int x, int y,
-                      int mode) {
-    walked.m_points.clear();
-    Walk(a, walked, x, y, queue, mode);
-    if (walked.GetCount() < 2) return;
-    auto line = std::make_unique<CChain>(model.get());
-    FinishLine(walked, *line);
-    out.emplace_back(key, std::move(line));
-  };
-  // The walks of one scan position: its own, then the queued branches.
-  auto traceFrom = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, int x, int y) {
-    const std::int64_t key = static_cast<std::int64_t>(y) * a.width + x;
-    walkInto(out, walked, queue, key, x, y, 0);
-    while (!queue.IsEmpty()) {
-      const POINT j = queue.Pop();
-      walkInto(out, walked, queue, key, j.x, j.y, 1);
-    }
-  };
-
-  CStatusProgress progress;
-  progress.SetRange(0, 2 * bands);
-  try {
-    auto traceBand = [&](std::int64_t band) {
-      const int y0 = static_cast<int>(firstRow + BandStart(band, bands, rows));
-      const int y1 = static_cast<int>(firstRow + BandStart(band + 1, bands, rows)) - 1;
-      FiledLines& out = filed[static_cast<std::size_t>(band)];
-      CJunctionQueue queue;
+  // The scan walks on this thread into a batch of walked lines; a full
+  // batch has its lines finished (redundant vertices removed, blocks of
+  // their own size, bounds and attributes) on every core and taken in walk
+  // order.
+  const std::unique_ptr<CChain> model = m_lines.MakeLine();
+  std::vector<CFPoint> points;
+  std::vector<std::int64_t> ends;  // where each walked line's vertices end
+  constexpr std::size_t kBatchPoints = std::size_t{1} << 20;
+  auto flush = [&] {
+    const std::int64_t n = static_cast<std::int64_t>(ends.size());
+    std::vector<std::unique_ptr<CChain>> made(static_cast<std::size_t>(n));
+    const std::int64_t pieces = BandCount(n, 256);
+    ParallelFor(pieces, [&](std::int64_t piece) {
       CChain walked;
-      std::vector<POINT> stack, pixels;
-      for (int y = y0; y <= y1; ++y)
-        for (std::int64_t x = l + 1; x < r - 1; ++x) {
-          x = a.NextSet(y, static_cast<int>(x), static_cast<int>(r - 1));
-          if (x >= r - 1) break;
-          const int px = static_cast<int>(x);
-          if (!seen.Get(px, y)) ClassifyComponent(a, px, y, y0, y1, seen, elsewhere, stack, pixels);
-          if (elsewhere.Get(px, y)) continue;
-          made[static_cast<std::size_t>(band)] = 1;
-          traceFrom(out, walked, queue, px, y);
-        }
-    };
-    // Even bands, then odd ones: neighbours never run together.
-    for (int parity = 0; parity < 2; ++parity) {
-      const std::int64_t count = (bands - parity + 1) / 2;
-      ParallelFor(
-          count, [&](std::int64_t i) { traceBand(2 * i + parity); },
-          [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
-    }
-    for (char m : made) madeAny = madeAny || m;
-    // The marks are not needed by the plain scan.
-    seen = CBitRows();
-    elsewhere = CBitRows();
-
-    // What crosses the bands' borders, on this thread by the plain scan.
-    FiledLines& rest = filed.back();
-    CJunctionQueue queue;
-    CChain walked;
-    for (std::int64_t y = firstRow; y < b - 1; ++y) {
-      if ((y - firstRow) % 64 == 0) progress.SetPos(bands + bands * (y - firstRow) / std::max<std::int64_t>(rows, 1));
-      for (std::int64_t x = l + 1; x < r - 1; ++x) {
-        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
-        if (x >= r - 1) break;
-        madeAny = true;
-        traceFrom(rest, walked, queue, static_cast<int>(x), static_cast<int>(y));
+      for (std::int64_t i = BandStart(piece, pieces, n); i < BandStart(piece + 1, pieces, n); ++i) {
+        const std::int64_t from = i ? ends[static_cast<std::size_t>(i - 1)] : 0;
+        walked.m_points.assign(points.begin() + from, points.begin() + ends[static_cast<std::size_t>(i)]);
+        auto line = std::make_unique<CChain>(model.get());
+        FinishLine(walked, *line);
+        made[static_cast<std::size_t>(i)] = std::move(line);
       }
+    });
+    points.clear();
+    ends.clear();
+    for (auto& line : made) m_lines.Adopt(line.release());  // a line it cannot take it deletes
+  };
+
+  bool madeAny = false;
+  CJunctionQueue queue;
+  CChain walked;
+  struct Sink {
+    bool Open() { return true; }
+    bool Walk(int x, int y, int mode) { return walk(x, y, mode); }
+    std::function<bool(int, int, int)> walk;
+  } sink{[&](int x, int y, int mode) {
+    madeAny = true;
+    walked.m_points.clear();
+    bool ok = true;
+    try {
+      qzn::Walk(a, walked, x, y, queue, mode, &stretches);
+    } catch (const std::bad_alloc&) {
+      ReportOutOfMemory();
+      ok = false;
     }
+    // A walk cut short by lack of memory keeps its line as far as it got.
+    if (walked.GetCount() >= 2) {
+      points.insert(points.end(), walked.m_points.begin(), walked.m_points.end());
+      ends.push_back(static_cast<std::int64_t>(points.size()));
+      if (points.size() >= kBatchPoints) flush();
+    }
+    return ok;
+  }};
+  try {
+    ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t y) { progress.SetPos(rows + y - firstRow); });
+    flush();
   } catch (const std::bad_alloc&) {
     // The lines traced so far are kept, as when the list runs out of room.
-    ReportOutOfMemory();
-  }
-
-  // Each band's lines, and the plain scan's, are in scan order already and
-  // no scan position gives lines to two of them: merged by position they
-  // are the lines in the order of the single-thread scan.
-  try {
-    std::vector<std::size_t> next(filed.size(), 0);
-    for (;;) {
-      std::size_t from = filed.size();
-      for (std::size_t i = 0; i < filed.size(); ++i)
-        if (next[i] < filed[i].size() &&
-            (from == filed.size() || filed[i][next[i]].first < filed[from][next[from]].first))
-          from = i;
-      if (from == filed.size()) break;
-      // Every line of this scan position, in its walk order.
-      const std::int64_t key = filed[from][next[from]].first;
-      for (FiledLines& f = filed[from]; next[from] < f.size() && f[next[from]].first == key; ++next[from])
-        m_lines.Adopt(f[next[from]].second.release());  // a line it cannot take it deletes
-    }
-  } catch (const std::bad_alloc&) {
     ReportOutOfMemory();
   }
   if (madeAny) m_lines.m_nModified = 1;
@@ -512,56 +764,39 @@ int CSkeletonTracer::TraceRect(Access& a, int left, int top, int width, int heig
   progress.SetRange(0, std::max<std::int64_t>(b - t, 0));
   progress.SetStep(1);
 
-  // A walk cut short by lack of memory leaves its line as far as it got.
-  // Walks go into one line that keeps its room from walk to walk.
+  // Each walk has its line in the list before it starts; a walk cut short by
+  // lack of memory leaves its line as far as it got. Walks go into one line
+  // that keeps its room from walk to walk.
   CChain walked;
-  auto walk = [&](CChain* chain, int x, int y, int mode) {
-    bool ok = true;
-    walked.m_points.clear();
-    try {
-      Walk(a, walked, x, y, queue, mode);
-    } catch (const std::bad_alloc&) {
-      ReportOutOfMemory();
-      ok = false;
+  struct Sink {
+    CSkeletonTracer& tracer;
+    std::function<bool(CChain*, int, int, int)> walk;
+    CChain* chain = nullptr;
+    bool Open() {
+      chain = tracer.NewChain();
+      if (!chain) tracer.ReportOutOfMemory();
+      return chain != nullptr;
     }
-    try {
-      FinishChain(chain, walked);
-    } catch (const std::bad_alloc&) {
-      ReportOutOfMemory();
-      m_lines.RemoveAt(m_lines.GetTailPosition());
-      ok = false;
-    }
-    return ok;
-  };
-
-  for (std::int64_t y = t + 1; y < b - 1; ++y) {
-    progress.StepIt();
-    for (std::int64_t x = l + 1; x < r - 1; ++x) {
-      // The queue is drained after every pixel, so while it is empty the
-      // background up to the next set pixel needs no visit.
-      if (queue.IsEmpty()) {
-        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
-        if (x >= r - 1) break;
-      }
-      if (a.Get(static_cast<int>(x), static_cast<int>(y))) {
-        CChain* chain = NewChain();
-        if (!chain) {
-          ReportOutOfMemory();
-          break;  // the rest of the row is skipped
-        }
-        if (!walk(chain, static_cast<int>(x), static_cast<int>(y), 0)) break;
-      }
-      while (!queue.IsEmpty()) {
-        CChain* chain = NewChain();
-        if (!chain) {
-          ReportOutOfMemory();
-          break;  // the entries stay queued for the next pixel
-        }
-        const POINT j = queue.Pop();
-        if (!walk(chain, j.x, j.y, 1)) break;
-      }
-    }
-  }
+    bool Walk(int x, int y, int mode) { return walk(chain, x, y, mode); }
+  } sink{*this, [&](CChain* chain, int x, int y, int mode) {
+           bool ok = true;
+           walked.m_points.clear();
+           try {
+             qzn::Walk(a, walked, x, y, queue, mode);
+           } catch (const std::bad_alloc&) {
+             ReportOutOfMemory();
+             ok = false;
+           }
+           try {
+             FinishChain(chain, walked);
+           } catch (const std::bad_alloc&) {
+             ReportOutOfMemory();
+             m_lines.RemoveAt(m_lines.GetTailPosition());
+             ok = false;
+           }
+           return ok;
+         }};
+  ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t) { progress.StepIt(); });
   return 1;
 }
 

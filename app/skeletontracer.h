@@ -90,12 +90,12 @@ class CSkeletonTracer {
  private:
   template <class Access>
   int TraceRect(Access& access, int left, int top, int width, int height);
-  // TraceRect over bands of rows on the worker threads; false when the
-  // rectangle is too small to band (nothing done then).
+  // TraceRect with the work spread over the worker threads: the skeleton's
+  // runs found on every core, walked through in one jump each by the scan,
+  // the lines finished on every core. False when the rectangle is too small
+  // to band or there is no memory for the runs (nothing done then).
   template <class Access>
   bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
-  template <class Access>
-  std::int64_t Walk(Access& access, CChain& chain, int x, int y, CJunctionQueue& queue, int mode);
   // Gives line the vertices walked, without the redundant ones, its bounds
   // and the current layer's attributes.
   void FinishLine(CChain& walked, CChain& line) const;
