@@ -4,7 +4,6 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
@@ -133,6 +132,19 @@ struct AccessBase {
 struct Access1 : AccessBase<Access1> {
   using AccessBase::AccessBase;
   static unsigned At(const BYTE* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1u; }
+  // Pixels x - 1, x, x + 1 of a row as bits 2, 1, 0 (0 < x < width - 1).
+  static unsigned Three(const BYTE* row, int x) {
+    const unsigned v = static_cast<unsigned>(row[(x - 1) >> 3]) << 8 | row[(x + 1) >> 3];
+    return (v >> (13 - ((x - 1) & 7))) & 7u;
+  }
+  unsigned Neighbours(int x, int y) const {
+    if (x < 1 || y < 1 || x >= width - 1 || y >= height - 1) return AccessBase::Neighbours(x, y);
+    // Bits 0 E, 1 NE, 2 N, 3 NW above; 4 W; 5 SW, 6 S, 7 SE below.
+    static constexpr unsigned kBelow[8] = {0, 1u << 7, 1u << 6, 1u << 6 | 1u << 7, 1u << 5, 1u << 5 | 1u << 7,
+                                           1u << 5 | 1u << 6, 1u << 5 | 1u << 6 | 1u << 7};
+    const unsigned mid = Three(Row(y), x);
+    return Three(Row(y - 1), x) << 1 | (mid & 1u) | (mid & 4u) << 2 | kBelow[Three(Row(y + 1), x)];
+  }
   static void ClearAt(BYTE* row, int x) { row[x >> 3] &= static_cast<BYTE>(~(0x80 >> (x & 7))); }
   int NextSet(int y, int from, int to) const { return NextSetBit(Row(y), from, to); }
 };
@@ -147,33 +159,24 @@ struct Access8 : AccessBase<Access8> {
 
 enum class Stop { end, edge, junction };
 
-// Vertices of a walk: appended counts every pixel reached (what the line
-// would hold had every one been appended), skipped those a jump through a
-// stretch left out because they lie on a straight piece of it.
-struct WalkCount {
-  std::int64_t appended = 0;
-  std::int64_t skipped = 0;
-  std::int64_t Vertices(const CChain& chain) const { return chain.GetCount() + skipped; }
-};
-
 // A line that ran out at (x, y) next to a queued junction ends on it. Its
 // own first vertex counts only when the line has gone round a loop (three
 // pixels at least after it): a one- or two-pixel spur next to the junction
 // it came from does not lead back into it.
-void AttachToJunction(CChain& chain, int x, int y, const CJunctionQueue& queue, WalkCount& count) {
+void AttachToJunction(CChain& chain, int x, int y, const CJunctionQueue& queue, std::int64_t& appended) {
   const CFPoint first = chain.GetPoint(0);
   const POINT own{static_cast<int>(first.x), static_cast<int>(first.y)};
   POINT j;
-  if (queue.FindNeighbour(x, y, j, count.Vertices(chain) < 4 ? &own : nullptr)) {
+  if (queue.FindNeighbour(x, y, j, chain.GetCount() < 4 ? &own : nullptr)) {
     chain.AddPoint(static_cast<float>(j.x), static_cast<float>(j.y));
-    ++count.appended;
+    ++appended;
   }
 }
 
 // The neighbours of the pixel in direction k from a centre that are not in
 // the run of set neighbours (from nb, the centre's ring) holding k, as bits
 // of that pixel's own ring.
-unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
+unsigned OtherBranchesOf(unsigned nb, int k) {
   unsigned run = 1u << k;
   for (int i = 1; i < 8 && (nb >> ((k + i) & 7)) & 1; ++i) run |= 1u << ((k + i) & 7);
   for (int i = 1; i < 8 && (nb >> ((k - i) & 7)) & 1; ++i) run |= 1u << ((k - i) & 7);
@@ -187,356 +190,49 @@ unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
   return out;
 }
 
-// ------------------------------------------------------------ stretches
-//
-// Most of a skeleton is lines between junctions, where a walk has no choice
-// to make. Such a stretch is found before the walks, on every core, by
-// following the walk's own rules on the untouched skeleton; the walk then
-// goes through it in one jump instead of pixel by pixel.
-//
-// A stretch q0, q1, ..., qm is what a walk stepping from q0 onto q1 does on
-// the untouched skeleton: at each qi it finds its ways on (the set
-// neighbours other than the pixel it came from and the stretch pixels it has
-// already cleared), one run of them, and steps to the preferred one, qi+1.
-// Its inner pixels q2 ... qm-1 lie off the image's last row and column and
-// have no neighbour outside the stretch. q0 is a pixel that is not simply
-// inside a line (its neighbours do not form exactly two runs): a junction, a
-// line end, a blob; walks start and stop around such pixels.
-//
-// Why a jump is exact. A walk that has stepped from q0 onto q1 and found
-// there the same ways on as the stretch did (whatever the first-step rule
-// hid, and whatever else lies around q1) steps to q2 as the stretch did.
-// When q2 ... qm are all still set, then at every inner pixel qi the walk
-// finds the stretch's ways on again: qi's neighbours are stretch pixels
-// only; q0 ... qi-2 the walk itself has cleared, qi-1 is where it came from,
-// and the rest, ahead, are set. So it steps through q2 ... qm as the stretch
-// did, clearing q0 ... qm-2, queueing nothing, never stopping; that is what
-// the jump does, after checking that q2 ... qm are set. At qm the walk goes
-// on pixel by pixel.
-//
-// The vertices a jump appends are the stretch's corners (where the step
-// changes) and qm. Removing redundant vertices gives the same line: that
-// pass keeps or drops a vertex by whether it lies on the straight line
-// through the last kept vertex and the next vertex, so a pixel whose step in
-// and step out are the same is dropped (the pixels a walk appends are all
-// different), leaving the last kept vertex as it was, and for a vertex that
-// stays the next one only lies further along the same direction. The
-// vertex counts a walk decides by are kept as if every pixel had been
-// appended.
-
-// One bit a pixel over rows y0 ..., the full width of the image.
-class CBitRows {
- public:
-  void Reset(std::int64_t y0, std::int64_t rows, std::int64_t width) {
-    m_y0 = y0;
-    m_rows = rows;
-    m_stride = (width + 63) / 64;
-    m_words.assign(static_cast<std::size_t>(rows * m_stride), 0);
-  }
-  bool Covers(int y) const { return y >= m_y0 && y < m_y0 + m_rows; }
-  bool Get(int x, int y) const { return (Word(x, y) >> (x & 63)) & 1u; }
-  void Set(int x, int y) { Word(x, y) |= std::uint64_t{1} << (x & 63); }
-
- private:
-  std::uint64_t& Word(int x, int y) { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
-  std::uint64_t Word(int x, int y) const { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
-  std::int64_t m_y0 = 0, m_rows = 0, m_stride = 0;
-  std::vector<std::uint64_t> m_words;
-};
-
-// Pixels a stretch has passed, while it is being found.
-class CPixelSet {
- public:
-  void Clear() {
-    for (std::size_t i : m_used) m_slots[i] = 0;
-    m_used.clear();
-  }
-  bool Contains(int x, int y) const {
-    if (m_slots.empty()) return false;
-    const std::uint64_t key = Key(x, y);
-    for (std::size_t i = Hash(key);; i = (i + 1) & (m_slots.size() - 1)) {
-      if (m_slots[i] == key) return true;
-      if (!m_slots[i]) return false;
-    }
-  }
-  void Insert(int x, int y) {
-    if (2 * (m_used.size() + 1) > m_slots.size()) Grow();
-    const std::uint64_t key = Key(x, y);
-    std::size_t i = Hash(key);
-    for (; m_slots[i] && m_slots[i] != key; i = (i + 1) & (m_slots.size() - 1)) {
-    }
-    if (!m_slots[i]) {
-      m_slots[i] = key;
-      m_used.push_back(i);
-    }
-  }
-
- private:
-  // Never 0, which marks an empty slot.
-  static std::uint64_t Key(int x, int y) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) << 32 | static_cast<std::uint32_t>(x)) + 1;
-  }
-  std::size_t Hash(std::uint64_t key) const {
-    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (m_slots.size() - 1);
-  }
-  void Grow() {
-    std::vector<std::uint64_t> keys;
-    for (std::size_t i : m_used) keys.push_back(m_slots[i]);
-    m_slots.assign(std::max<std::size_t>(64, 2 * m_slots.size()), 0);
-    m_used.clear();
-    for (std::uint64_t k : keys) {
-      std::size_t i = Hash(k);
-      while (m_slots[i]) i = (i + 1) & (m_slots.size() - 1);
-      m_slots[i] = k;
-      m_used.push_back(i);
-    }
-  }
-  std::vector<std::uint64_t> m_slots;
-  std::vector<std::size_t> m_used;
-};
-
-// A stretch, filed under q1 and the direction from q1 back to q0.
-struct Stretch {
-  std::int32_t x;      // q1's column (its row is the index's)
-  std::uint8_t entry;  // direction from q1 to q0
-  std::uint8_t ways;   // q1's ways on, as the stretch found them
-  std::int64_t codes;  // the steps q1 -> q2 ... qm-1 -> qm, half a byte each, then kEndStep, in its band's store
-};
-
-constexpr int kEndStep = 15;
-// Stretches of fewer steps are walked pixel by pixel: a jump would save
-// less than finding it costs.
-constexpr std::int64_t kMinJumpSteps = 3;
-
-class CStretches {
- public:
-  // Finds the stretches whose q1 lies in rows y0 .. y0 + rows - 1, on every
-  // core. The image is only read.
-  template <class Access>
-  void Build(const Access& a, std::int64_t y0, std::int64_t rows, std::int64_t bands);
-
-  // The stretch entered at (x, y) from its neighbour in direction entry, or
-  // null.
-  const Stretch* Find(int x, int y, int entry) const {
-    if (!m_marked.Covers(y) || !m_marked.Get(x, y)) return nullptr;
-    const Row& row = m_rows[static_cast<std::size_t>(y - m_y0)];
-    for (const Stretch* s = std::lower_bound(row.begin, row.end, x, [](const Stretch& e, int v) { return e.x < v; });
-         s != row.end && s->x == x; ++s)
-      if (s->entry == entry) return s;
-    return nullptr;
-  }
-
-  // The walk stands on q1 = (cx, cy) of s, having come from q0 = (px, py),
-  // and found s's ways on. When q2 ... qm are set, goes through them as the
-  // walk would (see above) and leaves (px, py), (cx, cy) and k at qm-1, qm
-  // and the step into qm; else changes nothing and returns false.
-  template <class Access>
-  bool Jump(Access& a, CChain& chain, const Stretch& s, int& px, int& py, int& cx, int& cy, int& k,
-            WalkCount& count) const {
-    const BYTE* codes = m_rows[static_cast<std::size_t>(cy - m_y0)].codes;
-    auto step = [&](std::int64_t i) { return (codes[(s.codes + i) >> 1] >> (4 * ((s.codes + i) & 1))) & 15; };
-    int x = cx, y = cy;
-    std::int64_t steps = 0;
-    for (int c = step(0); c != kEndStep; c = step(++steps)) {
-      x += kDx[c];
-      y += kDy[c];
-      if (!a.Get(x, y)) return false;
-    }
-    a.Clear(px, py);
-    x = cx;
-    y = cy;
-    int c = step(0);
-    for (std::int64_t i = 0; i < steps; ++i) {
-      if (i) a.Clear(px, py);  // q1 ... qm-2; qm-1 goes when the walk leaves qm
-      px = x;
-      py = y;
-      x += kDx[c];
-      y += kDy[c];
-      const int next = i + 1 < steps ? step(i + 1) : kEndStep;
-      if (next != c)
-        chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
-      else
-        ++count.skipped;
-      k = c;
-      c = next;
-    }
-    count.appended += steps;
-    cx = x;
-    cy = y;
-    return true;
-  }
-
- private:
-  struct Band {
-    std::vector<Stretch> stretches;
-    std::vector<BYTE> codes;
-  };
-  struct Row {
-    const Stretch* begin = nullptr;
-    const Stretch* end = nullptr;
-    const BYTE* codes = nullptr;
-  };
-  std::int64_t m_y0 = 0;
-  CBitRows m_marked;  // a pixel that is some stretch's q1
-  std::vector<Band> m_bands;
-  std::vector<Row> m_rows;
-};
-
-template <class Access>
-void CStretches::Build(const Access& a, std::int64_t y0, std::int64_t rows, std::int64_t bands) {
-  m_y0 = y0;
-  m_marked.Reset(y0, rows, a.width);
-  m_bands.resize(static_cast<std::size_t>(bands));
-  m_rows.resize(static_cast<std::size_t>(rows));
-  std::vector<std::int64_t> rowFirst(static_cast<std::size_t>(rows), 0);
-  const Tables& t = GetTables();
-  auto edge = [&](int x, int y) { return x >= a.width - 1 || y >= a.height - 1; };
-  ParallelFor(bands, [&](std::int64_t band) {
-    Band& store = m_bands[static_cast<std::size_t>(band)];
-    CPixelSet passed;
-    std::vector<int> codes;
-    std::vector<POINT> pending;  // ways on of inner pixels not reached yet
-    // Follows the walk from q0 onto q1 = (x, y), which finds ways1 there, on
-    // the untouched skeleton; the steps from q1 of the longest stretch
-    // found go to codes, and their number is returned.
-    auto follow = [&](int qx, int qy, int x, int y, unsigned ways1) -> std::size_t {
-      passed.Clear();
-      passed.Insert(qx, qy);
-      passed.Insert(x, y);
-      codes.clear();
-      pending.clear();
-      int k = t.next[ways1];
-      int cx = x + kDx[k], cy = y + kDy[k];
-      codes.push_back(k);
-      std::size_t steps = 0;
-      for (;;) {
-        passed.Insert(cx, cy);
-        std::erase_if(pending, [&](const POINT& p) { return p.x == cx && p.y == cy; });
-        if (pending.empty()) steps = codes.size();  // the stretch may end here
-        // A stretch that has not been able to end for a while will not.
-        if (edge(cx, cy) || codes.size() - steps > 8) break;
-        unsigned ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
-        for (unsigned w = ways; w; w &= w - 1) {
-          const int d = std::countr_zero(w);
-          if (passed.Contains(cx + kDx[d], cy + kDy[d])) ways &= ~(1u << d);
-        }
-        if (t.crossing[ways] != 1) break;  // (cx, cy) cannot be an inner pixel
-        // Its ways on must all be stretch pixels.
-        for (unsigned w = ways; w; w &= w - 1) {
-          const int d = std::countr_zero(w);
-          const POINT p{cx + kDx[d], cy + kDy[d]};
-          if (std::none_of(pending.begin(), pending.end(), [&](const POINT& q) { return q.x == p.x && q.y == p.y; }))
-            pending.push_back(p);
-        }
-        k = t.next[ways];
-        cx += kDx[k];
-        cy += kDy[k];
-        codes.push_back(k);
-      }
-      return steps;
-    };
-    auto file = [&](int x, int y, int entry, unsigned ways1, std::size_t steps) {
-      const std::int64_t at = static_cast<std::int64_t>(store.codes.size()) * 2;
-      for (std::size_t i = 0; i <= steps; ++i) {
-        const int c = i < steps ? codes[i] : kEndStep;
-        if ((at + static_cast<std::int64_t>(i)) % 2 == 0)
-          store.codes.push_back(static_cast<BYTE>(c));
-        else
-          store.codes.back() |= static_cast<BYTE>(c << 4);
-      }
-      store.stretches.push_back(Stretch{x, static_cast<std::uint8_t>(entry), static_cast<std::uint8_t>(ways1), at});
-      m_marked.Set(x, y);
-    };
-    const int first = static_cast<int>(y0 + BandStart(band, bands, rows));
-    const int last = static_cast<int>(y0 + BandStart(band + 1, bands, rows));  // exclusive
-    for (int y = first; y < last; ++y) {
-      rowFirst[static_cast<std::size_t>(y - y0)] = static_cast<std::int64_t>(store.stretches.size());
-      for (int x = 0; x < a.width - 1; ++x) {
-        x = a.NextSet(y, x, a.width - 1);
-        if (x >= a.width - 1 || edge(x, y)) break;
-        const unsigned n1 = a.Neighbours(x, y);
-        for (unsigned rest = n1; rest; rest &= rest - 1) {
-          const int entry = std::countr_zero(rest);
-          const int qx = x + kDx[entry], qy = y + kDy[entry];
-          const unsigned n0 = a.Neighbours(qx, qy);
-          // q0 a junction, a line end, a blob, or the first pixel of a
-          // line in raster order, where the scan starts walks; not a pixel
-          // inside a line.
-          constexpr unsigned kAbove = 1u << 1 | 1u << 2 | 1u << 3 | 1u << 4;  // NE, N, NW, W
-          if (t.crossing[n0] == 2 && (n0 & kAbove)) continue;
-          // A walk reaches q1 from q0 on its first step out of the junction
-          // q0, whose other branches are then hidden from q1, or passing
-          // through q0.
-          const unsigned open = n1 & ~(1u << entry);
-          const unsigned hidden = open & ~OtherBranchesSeenFrom(n0, (entry + 4) & 7);
-          for (int pass = 0; pass < 2; ++pass) {
-            const unsigned ways1 = pass ? open : hidden;
-            if (t.crossing[ways1] != 1 || (pass && open == hidden)) continue;
-            const std::size_t steps = follow(qx, qy, x, y, ways1);
-            if (static_cast<std::int64_t>(steps) >= kMinJumpSteps) file(x, y, entry, ways1, steps);
-          }
-        }
-      }
-    }
-  });
-  // The rows' stretches, now that the stores no longer move.
-  for (std::int64_t band = 0; band < bands; ++band) {
-    const Band& store = m_bands[static_cast<std::size_t>(band)];
-    const std::int64_t first = BandStart(band, bands, rows), last = BandStart(band + 1, bands, rows);
-    for (std::int64_t r = first; r < last; ++r) {
-      Row& row = m_rows[static_cast<std::size_t>(r)];
-      const std::int64_t from = rowFirst[static_cast<std::size_t>(r)];
-      const std::int64_t to = r + 1 < last ? rowFirst[static_cast<std::size_t>(r + 1)]
-                                           : static_cast<std::int64_t>(store.stretches.size());
-      row.begin = store.stretches.data() + from;
-      row.end = store.stretches.data() + to;
-      row.codes = store.codes.data();
-    }
-  }
+unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
+  static const std::array<std::array<std::uint8_t, 8>, 256> table = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> r{};
+    for (unsigned m = 0; m < 256; ++m)
+      for (int d = 0; d < 8; ++d) r[m][static_cast<std::size_t>(d)] = static_cast<std::uint8_t>(OtherBranchesOf(m, d));
+    return r;
+  }();
+  return table[nb & 255u][static_cast<std::size_t>(k)];
 }
 
 // Steps along the line from (cx, cy), whose neighbours are nb, appending
 // every pixel reached and clearing every pixel left. Returns why it
-// stopped; (cx, cy) is then the last pixel reached. With stretches, the walk
-// jumps through those it enters.
+// stopped; (cx, cy) is then the last pixel reached.
 template <class Access>
-Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue, WalkCount& count,
-            const CStretches* stretches) {
+Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQueue& queue, std::int64_t& appended) {
   const Tables& t = GetTables();
   for (bool first = true;; first = false) {
-    int k = t.next[nb];
+    const int k = t.next[nb];
     if (k < 0) return Stop::end;
-    int px = cx, py = cy;
+    const int px = cx, py = cy;
     cx += kDx[k];
     cy += kDy[k];
     chain.AddPoint(static_cast<float>(cx), static_cast<float>(cy));
-    ++count.appended;
-    unsigned ways;
-    for (;;) {
-      if (cx >= a.width - 1 || cy >= a.height - 1) {
-        a.Clear(px, py);
-        return Stop::edge;
-      }
-      // The ways on are the runs of set neighbours other than the pixel
-      // left. On the first step out of a junction or a line's start, its
-      // other branches may touch the new pixel too; they are followed from
-      // there, not from here.
-      ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
-      if (first) ways &= ~OtherBranchesSeenFrom(nb, k);
-      if (t.crossing[ways] >= 2) {
-        // The line ends on the junction and the branches start from it, one
-        // queue entry each. Two branches may leave through neighbouring
-        // pixels, so there is an entry per neighbour, not per run of them;
-        // an entry left with nothing to follow makes no line.
-        queue.Push(cx, cy, std::popcount(ways));
-        a.Clear(px, py);
-        a.Clear(cx, cy);
-        return Stop::junction;
-      }
-      if (!stretches) break;
-      const Stretch* s = stretches->Find(cx, cy, (k + 4) & 7);
-      if (!s || s->ways != ways || !stretches->Jump(a, chain, *s, px, py, cx, cy, k, count)) break;
-      first = false;  // now on qm
+    ++appended;
+    if (cx >= a.width - 1 || cy >= a.height - 1) {
+      a.Clear(px, py);
+      return Stop::edge;
+    }
+    // The ways on are the runs of set neighbours other than the pixel left.
+    // On the first step out of a junction or a line's start, its other
+    // branches may touch the new pixel too; they are followed from there,
+    // not from here.
+    unsigned ways = a.Neighbours(cx, cy) & ~(1u << ((k + 4) & 7));
+    if (first) ways &= ~OtherBranchesSeenFrom(nb, k);
+    if (t.crossing[ways] >= 2) {
+      // The line ends on the junction and the branches start from it, one
+      // queue entry each. Two branches may leave through neighbouring
+      // pixels, so there is an entry per neighbour, not per run of them;
+      // an entry left with nothing to follow makes no line.
+      queue.Push(cx, cy, std::popcount(ways));
+      a.Clear(px, py);
+      a.Clear(cx, cy);
+      return Stop::junction;
     }
     nb = ways;
     a.Clear(px, py);
@@ -544,14 +240,13 @@ Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQu
 }
 
 // Follows one line from (x, y) into chain (see TraceLine1Bit); the
-// number of pixels reached.
+// number of vertices appended.
 template <class Access>
-std::int64_t Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode,
-                  const CStretches* stretches = nullptr) {
+std::int64_t Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
   const Tables& t = GetTables();
-  WalkCount count;
+  std::int64_t appended = 0;
   chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
-  ++count.appended;
+  ++appended;
   unsigned nb = a.Neighbours(x, y);
   bool haveStart = false;  // a start inside a line, to be followed both ways
   if (mode == 0 && a.Get(x, y)) {
@@ -566,28 +261,28 @@ std::int64_t Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue,
   }
 
   int cx = x, cy = y;
-  if (Follow(a, chain, cx, cy, nb, queue, count, stretches) == Stop::end) {
+  if (Follow(a, chain, cx, cy, nb, queue, appended) == Stop::end) {
     a.Clear(cx, cy);
     // A walk from inside a line that comes back next to where it started
     // has gone round a ring, whatever the ring's shape: close it. Three
     // pixels after the start is the least that can enclose anything.
-    if (haveStart && count.appended >= 4 && std::abs(cx - x) < 2 && std::abs(cy - y) < 2) {
+    if (haveStart && appended >= 4 && std::abs(cx - x) < 2 && std::abs(cy - y) < 2) {
       chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
-      return count.appended + 1;
+      return appended + 1;
     }
-    AttachToJunction(chain, cx, cy, queue, count);
+    AttachToJunction(chain, cx, cy, queue, appended);
   }
-  if (!haveStart) return count.appended;
+  if (!haveStart) return appended;
 
   // The other side of the start: continue the line backwards from it.
   chain.Reverse();
   cx = x;
   cy = y;
-  if (Follow(a, chain, cx, cy, a.Neighbours(x, y), queue, count, stretches) == Stop::end) {
+  if (Follow(a, chain, cx, cy, a.Neighbours(x, y), queue, appended) == Stop::end) {
     a.Clear(cx, cy);
-    AttachToJunction(chain, cx, cy, queue, count);
+    AttachToJunction(chain, cx, cy, queue, appended);
   }
-  return count.appended;
+  return appended;
 }
 
 // The scan: every set pixel met in raster order over the rectangle's inner
@@ -665,21 +360,10 @@ std::int64_t CSkeletonTracer::TraceLine8Bit(CChain& chain, int x, int y, CJuncti
 
 template <class Access>
 bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
-  const std::int64_t firstRow = t + 1, rows = b - 1 - firstRow;  // the scan's rows
-  const std::int64_t bands = BandCount(rows, 64);
-  if (bands < 2 || r - l < 3) return false;
-
-  // The stretches first, on every core; without memory for them the plain
-  // scan does the work.
+  const std::int64_t rows = b - 1 - (t + 1);  // the scan's rows
+  if (BandCount(rows, 64) < 2 || r - l < 3) return false;
   CStatusProgress progress;
-  progress.SetRange(0, 2 * rows);
-  CStretches stretches;
-  try {
-    stretches.Build(a, firstRow, rows, bands);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  progress.SetPos(rows);
+  progress.SetRange(0, rows);
 
   // The scan walks on this thread into a batch of walked lines; a full
   // batch has its lines finished (redundant vertices removed, blocks of
@@ -720,7 +404,7 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
     walked.m_points.clear();
     bool ok = true;
     try {
-      qzn::Walk(a, walked, x, y, queue, mode, &stretches);
+      qzn::Walk(a, walked, x, y, queue, mode);
     } catch (const std::bad_alloc&) {
       ReportOutOfMemory();
       ok = false;
@@ -734,7 +418,7 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
     return ok;
   }};
   try {
-    ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t y) { progress.SetPos(rows + y - firstRow); });
+    ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t y) { progress.SetPos(y - t - 1); });
     flush();
   } catch (const std::bad_alloc&) {
     // The lines traced so far are kept, as when the list runs out of room.

@@ -90,10 +90,9 @@ class CSkeletonTracer {
  private:
   template <class Access>
   int TraceRect(Access& access, int left, int top, int width, int height);
-  // TraceRect with the work spread over the worker threads: the skeleton's
-  // runs found on every core, walked through in one jump each by the scan,
-  // the lines finished on every core. False when the rectangle is too small
-  // to band or there is no memory for the runs (nothing done then).
+  // TraceRect with the lines finished on the worker threads while the scan
+  // walks on this one; false when the rectangle is too small to band
+  // (nothing done then).
   template <class Access>
   bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
   // Gives line the vertices walked, without the redundant ones, its bounds
