@@ -24,38 +24,96 @@ namespace qzn {
 
 // ------------------------------------------------------------ junction queue
 
+namespace {
+std::size_t HashSlot(std::uint64_t key, std::size_t size) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (size - 1);
+}
+}  // namespace
+
+const CJunctionQueue::Slot* CJunctionQueue::Find(std::uint64_t key) const {
+  if (m_slots.empty()) return nullptr;
+  for (std::size_t i = HashSlot(key, m_slots.size());; i = (i + 1) & (m_slots.size() - 1)) {
+    if (m_slots[i].key == key) return &m_slots[i];
+    if (m_slots[i].key == kEmpty) return nullptr;
+  }
+}
+
+CJunctionQueue::Slot& CJunctionQueue::Insert(std::uint64_t key) {
+  if (2 * (m_keys + 1) > m_slots.size()) Grow();
+  std::size_t i = HashSlot(key, m_slots.size());
+  for (; m_slots[i].key != key && m_slots[i].key != kEmpty; i = (i + 1) & (m_slots.size() - 1)) {
+  }
+  if (m_slots[i].key == kEmpty) {
+    m_slots[i] = Slot{key, 0, 0};
+    ++m_keys;
+  }
+  return m_slots[i];
+}
+
+void CJunctionQueue::Erase(std::size_t at) {
+  // Later slots of the probe run move back into the gap where their home
+  // slot allows, so no run is cut short.
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t j = (at + 1) & mask; m_slots[j].key != kEmpty; j = (j + 1) & mask) {
+    const std::size_t home = HashSlot(m_slots[j].key, m_slots.size());
+    const bool stays = at <= j ? (home > at && home <= j) : (home > at || home <= j);
+    if (!stays) {
+      m_slots[at] = m_slots[j];
+      at = j;
+    }
+  }
+  m_slots[at].key = kEmpty;
+  --m_keys;
+}
+
+void CJunctionQueue::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(64, 2 * m_slots.size()), Slot{kEmpty, 0, 0});
+  old.swap(m_slots);
+  for (const Slot& slot : old) {
+    if (slot.key == kEmpty) continue;
+    std::size_t i = HashSlot(slot.key, m_slots.size());
+    while (m_slots[i].key != kEmpty) i = (i + 1) & (m_slots.size() - 1);
+    m_slots[i] = slot;
+  }
+}
+
 void CJunctionQueue::Push(int x, int y, int copies) {
   if (copies <= 0) return;
   for (int i = 0; i < copies; ++i) m_queue.push_back(POINT{x, y});
   // A junction is cleared as it is queued, so all entries of one position
   // arrive together and leave together: the oldest entry's number plus the
   // count describes them.
-  auto [it, inserted] = m_slots.try_emplace(MakePointKey(x, y), Slot{m_pushed, 0});
-  it->second.count += copies;
+  Slot& slot = Insert(Key(x, y));
+  if (slot.count == 0) slot.first = m_pushed;
+  slot.count += copies;
   m_pushed += copies;
 }
 
 POINT CJunctionQueue::Pop() {
-  const POINT p = m_queue.front();
-  m_queue.pop_front();
-  auto it = m_slots.find(MakePointKey(p.x, p.y));
-  if (it != m_slots.end()) {
-    ++it->second.first;
-    if (--it->second.count <= 0) m_slots.erase(it);
+  const POINT p = m_queue[m_head++];
+  if (m_head == m_queue.size()) {
+    m_queue.clear();
+    m_head = 0;
+  }
+  const std::uint64_t key = Key(p.x, p.y);
+  if (const Slot* slot = Find(key)) {
+    const std::size_t at = static_cast<std::size_t>(slot - m_slots.data());
+    ++m_slots[at].first;
+    if (--m_slots[at].count <= 0) Erase(at);
   }
   return p;
 }
 
 int CJunctionQueue::FindNeighbour(int x, int y, POINT& out, const POINT* except) const {
-  if (m_slots.empty()) return 0;
+  if (m_keys == 0) return 0;
   std::int64_t best = std::numeric_limits<std::int64_t>::max();
   for (int dy = -1; dy <= 1; ++dy)
     for (int dx = -1; dx <= 1; ++dx) {
       if (!dx && !dy) continue;
       if (except && except->x == x + dx && except->y == y + dy) continue;
-      const auto it = m_slots.find(MakePointKey(x + dx, y + dy));
-      if (it != m_slots.end() && it->second.first < best) {
-        best = it->second.first;
+      const Slot* slot = Find(Key(x + dx, y + dy));
+      if (slot && slot->first < best) {
+        best = slot->first;
         out = POINT{x + dx, y + dy};
       }
     }
@@ -140,8 +198,8 @@ struct Access1 : AccessBase<Access1> {
   unsigned Neighbours(int x, int y) const {
     if (x < 1 || y < 1 || x >= width - 1 || y >= height - 1) return AccessBase::Neighbours(x, y);
     // Bits 0 E, 1 NE, 2 N, 3 NW above; 4 W; 5 SW, 6 S, 7 SE below.
-    static constexpr unsigned kBelow[8] = {0, 1u << 7, 1u << 6, 1u << 6 | 1u << 7, 1u << 5, 1u << 5 | 1u << 7,
-                                           1u << 5 | 1u << 6, 1u << 5 | 1u << 6 | 1u << 7};
+    static constexpr unsigned kBelow[8] = {0,       1u << 7,           1u << 6,           1u << 6 | 1u << 7,
+                                           1u << 5, 1u << 5 | 1u << 7, 1u << 5 | 1u << 6, 1u << 5 | 1u << 6 | 1u << 7};
     const unsigned mid = Three(Row(y), x);
     return Three(Row(y - 1), x) << 1 | (mid & 1u) | (mid & 4u) << 2 | kBelow[Three(Row(y + 1), x)];
   }
