@@ -33,18 +33,18 @@ std::size_t HashSlot(std::uint64_t key, std::size_t size) {
 const CJunctionQueue::Slot* CJunctionQueue::Find(std::uint64_t key) const {
   if (m_slots.empty()) return nullptr;
   for (std::size_t i = HashSlot(key, m_slots.size());; i = (i + 1) & (m_slots.size() - 1)) {
+    if (!m_slots[i].count) return nullptr;
     if (m_slots[i].key == key) return &m_slots[i];
-    if (m_slots[i].key == kEmpty) return nullptr;
   }
 }
 
 CJunctionQueue::Slot& CJunctionQueue::Insert(std::uint64_t key) {
   if (2 * (m_keys + 1) > m_slots.size()) Grow();
   std::size_t i = HashSlot(key, m_slots.size());
-  for (; m_slots[i].key != key && m_slots[i].key != kEmpty; i = (i + 1) & (m_slots.size() - 1)) {
+  for (; m_slots[i].count && m_slots[i].key != key; i = (i + 1) & (m_slots.size() - 1)) {
   }
-  if (m_slots[i].key == kEmpty) {
-    m_slots[i] = Slot{key, 0, 0};
+  if (!m_slots[i].count) {
+    m_slots[i] = Slot{key, 0, 0};  // the caller adds its entries at once
     ++m_keys;
   }
   return m_slots[i];
@@ -54,7 +54,7 @@ void CJunctionQueue::Erase(std::size_t at) {
   // Later slots of the probe run move back into the gap where their home
   // slot allows, so no run is cut short.
   const std::size_t mask = m_slots.size() - 1;
-  for (std::size_t j = (at + 1) & mask; m_slots[j].key != kEmpty; j = (j + 1) & mask) {
+  for (std::size_t j = (at + 1) & mask; m_slots[j].count; j = (j + 1) & mask) {
     const std::size_t home = HashSlot(m_slots[j].key, m_slots.size());
     const bool stays = at <= j ? (home > at && home <= j) : (home > at || home <= j);
     if (!stays) {
@@ -62,17 +62,17 @@ void CJunctionQueue::Erase(std::size_t at) {
       at = j;
     }
   }
-  m_slots[at].key = kEmpty;
+  m_slots[at].count = 0;
   --m_keys;
 }
 
 void CJunctionQueue::Grow() {
-  std::vector<Slot> old(std::max<std::size_t>(64, 2 * m_slots.size()), Slot{kEmpty, 0, 0});
+  std::vector<Slot> old(std::max<std::size_t>(64, 2 * m_slots.size()), Slot{0, 0, 0});
   old.swap(m_slots);
   for (const Slot& slot : old) {
-    if (slot.key == kEmpty) continue;
+    if (!slot.count) continue;
     std::size_t i = HashSlot(slot.key, m_slots.size());
-    while (m_slots[i].key != kEmpty) i = (i + 1) & (m_slots.size() - 1);
+    while (m_slots[i].count) i = (i + 1) & (m_slots.size() - 1);
     m_slots[i] = slot;
   }
 }

@@ -47,11 +47,10 @@ class CJunctionQueue {
   // Open addressing with linear probing over the queued positions; a
   // position whose entries are all gone leaves the table.
   struct Slot {
-    std::uint64_t key;   // kEmpty or the position
+    std::uint64_t key;   // the position
     std::int64_t first;  // queue sequence number of the oldest entry
-    std::int64_t count;  // entries of this position still queued
+    std::int64_t count;  // entries of this position still queued; 0: a free slot
   };
-  static constexpr std::uint64_t kEmpty = ~std::uint64_t{0};
   static std::uint64_t Key(int x, int y) {
     return static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) << 32 | static_cast<std::uint32_t>(x);
   }
