@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/qzndoc.h"
+#include "app/regiontracer.h"
 #include "app/skeletontracer.h"
 #include "model/layer.h"
 #include "platform/host.h"
@@ -373,6 +374,19 @@ TEST(Threads, SkeletonWalkIsTheSameOnEveryThreadCount) {
     }
 }
 
+// A random w x h mask: strokes of widths 1 to widest and, when noise is
+// given, specks over up to that percentage of the pixels.
+void RandomMask(CRasterImage& img, std::mt19937& rng, int w, int h, int bits, int strokes, int widest, int noise) {
+  CRasterImage grey;
+  doctest::MakeGrey(grey, w, h);
+  std::uniform_real_distribution<double> ux(0, w), uy(0, h);
+  for (int k = 0; k < strokes; ++k)
+    doctest::DrawLine(grey, ux(rng), uy(rng), ux(rng), uy(rng), 1 + static_cast<int>(rng() % widest));
+  const int density = noise ? static_cast<int>(rng() % noise) : 0;
+  MakeMask(img, w, h, bits,
+           [&](int x, int y) { return grey.GetRow(y)[x] < 128 || static_cast<int>(rng() % 100) < density; });
+}
+
 // Many small generated sheets: random ink of every kind, depths and
 // rectangles; every thread count against one thread.
 TEST(Threads, SkeletonWalkOfRandomSheetsMatchesOneThread) {
@@ -381,19 +395,45 @@ TEST(Threads, SkeletonWalkOfRandomSheetsMatchesOneThread) {
     const int w = 20 + static_cast<int>(rng() % 240), h = 130 + static_cast<int>(rng() % 270);
     const int bits = rng() % 2 ? 8 : 1;
     const int kind = static_cast<int>(rng() % 3);
-    CRasterImage grey;
-    doctest::MakeGrey(grey, w, h);
-    std::uniform_real_distribution<double> ux(0, w), uy(0, h);
-    for (int k = 0, n = 5 + static_cast<int>(rng() % 40); k < n; ++k)
-      doctest::DrawLine(grey, ux(rng), uy(rng), ux(rng), uy(rng), 1 + static_cast<int>(rng() % 6));
-    const int density = static_cast<int>(rng() % 40);
     CRasterImage img;
-    MakeMask(img, w, h, bits, [&](int x, int y) {
-      return grey.GetRow(y)[x] < 128 || (kind == 2 && static_cast<int>(rng() % 100) < density);
-    });
+    RandomMask(img, rng, w, h, bits, 5 + static_cast<int>(rng() % 40), 6, kind == 2 ? 40 : 0);
     if (kind != 1) Thin(img, RECT{0, 0, w - 1, h - 1});  // kind 1 stays unthinned
     const int left = static_cast<int>(rng() % 9) - 4, top = static_cast<int>(rng() % 9) - 4;
     const RECT rc{left, top, w - left - static_cast<int>(rng() % 9), h - top - static_cast<int>(rng() % 9)};
     ExpectSameWalkOnEveryThreadCount(img, rc, "sheet " + std::to_string(sheet), 0);
+  }
+}
+
+// Outlines of random small masks at both depths: every thread count against
+// one thread, lines and the marks left in the image alike.
+TEST(Threads, OutlinesOfRandomMasksMatchOneThread) {
+  std::mt19937 rng(77);
+  for (int sheet = 0; sheet < 30; ++sheet) {
+    const int w = 8 + static_cast<int>(rng() % 250), h = 130 + static_cast<int>(rng() % 270);
+    const int bits = rng() % 3 ? 8 : 1;
+    CRasterImage img;
+    RandomMask(img, rng, w, h, bits, 3 + static_cast<int>(rng() % 30), 9, 50);
+    Walked single;
+    for (int threads : {1, 2, 3, 8}) {
+      CWorkerThreadsScope scope(threads);
+      CScriptedHost ui;
+      CHostScope hostScope(&ui);
+      CRasterImage work;
+      doctest::MakeImage(work, w, h, 1, bits, 0);
+      std::memcpy(work.pixels, img.pixels, static_cast<std::size_t>(img.GetImageBytes()));
+      CChainList lines;
+      CRegionTracer tracer(work.pixels, w, h, bits, lines);
+      ASSERT_EQ(tracer.Trace(3), 1);
+      const Walked got{Describe(lines), Bytes(work)};
+      if (threads == 1) {
+        single = got;
+        continue;
+      }
+      const std::string what = "sheet " + std::to_string(sheet) + ", " + std::to_string(threads) + " threads";
+      ASSERT_EQ(got.lines.size(), single.lines.size()) << what;
+      for (std::size_t i = 0; i < got.lines.size(); ++i)
+        ASSERT_EQ(got.lines[i], single.lines[i]) << what << ", line " << i;
+      ASSERT_TRUE(got.pixels == single.pixels) << what;
+    }
   }
 }
