@@ -4,9 +4,13 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -423,32 +427,89 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
   CStatusProgress progress;
   progress.SetRange(0, rows);
 
-  // The scan walks on this thread into a batch of walked lines; a full
+  // The scan walks on this thread into a batch of walked lines. A full
   // batch has its lines finished (redundant vertices removed, blocks of
-  // their own size, bounds and attributes) on every core and taken in walk
-  // order.
+  // their own size, bounds and attributes) on every core, aside, while the
+  // scan walks on into the other batch; its lines are taken in walk order
+  // when that one is full in turn, or at the end.
   const std::unique_ptr<CChain> model = m_lines.MakeLine();
-  std::vector<CFPoint> points;
-  std::vector<std::int64_t> ends;  // where each walked line's vertices end
+  struct Batch {
+    std::vector<CFPoint> points;
+    std::vector<std::int64_t> ends;  // where each walked line's vertices end
+    std::vector<std::unique_ptr<CChain>> made;
+  };
+  Batch batches[2];
+  int filling = 0;
   constexpr std::size_t kBatchPoints = std::size_t{1} << 20;
-  auto flush = [&] {
-    const std::int64_t n = static_cast<std::int64_t>(ends.size());
-    std::vector<std::unique_ptr<CChain>> made(static_cast<std::size_t>(n));
+  auto finish = [&](Batch& batch) {
+    const std::int64_t n = static_cast<std::int64_t>(batch.ends.size());
+    batch.made.resize(static_cast<std::size_t>(n));
     const std::int64_t pieces = BandCount(n, 256);
     ParallelFor(pieces, [&](std::int64_t piece) {
       CChain walked;
       for (std::int64_t i = BandStart(piece, pieces, n); i < BandStart(piece + 1, pieces, n); ++i) {
-        const std::int64_t from = i ? ends[static_cast<std::size_t>(i - 1)] : 0;
-        walked.m_points.assign(points.begin() + from, points.begin() + ends[static_cast<std::size_t>(i)]);
+        const std::int64_t from = i ? batch.ends[static_cast<std::size_t>(i - 1)] : 0;
+        walked.m_points.assign(batch.points.begin() + from,
+                               batch.points.begin() + batch.ends[static_cast<std::size_t>(i)]);
         auto line = std::make_unique<CChain>(model.get());
         FinishLine(walked, *line);
-        made[static_cast<std::size_t>(i)] = std::move(line);
+        batch.made[static_cast<std::size_t>(i)] = std::move(line);
       }
     });
-    points.clear();
-    ends.clear();
-    for (auto& line : made) m_lines.Adopt(line.release());  // a line it cannot take it deletes
   };
+  auto take = [&](Batch& batch) {
+    for (auto& line : batch.made)
+      if (line) m_lines.Adopt(line.release());  // a line it cannot take it deletes
+    batch.points.clear();
+    batch.ends.clear();
+    batch.made.clear();
+  };
+  // The batch being finished aside, and what went wrong there.
+  std::thread aside;
+  std::exception_ptr asideError;
+  auto takeAside = [&] {
+    if (!aside.joinable()) return;
+    aside.join();
+    Batch& done = batches[1 - filling];
+    if (asideError) {
+      done.points.clear();
+      done.ends.clear();
+      done.made.clear();
+      std::rethrow_exception(std::exchange(asideError, nullptr));
+    }
+    take(done);
+  };
+  auto flush = [&](bool last) {
+    takeAside();  // the lines walked earlier come first
+    Batch& full = batches[filling];
+    if (last) {
+      finish(full);
+      take(full);
+      return;
+    }
+    filling = 1 - filling;
+    try {
+      aside = std::thread([&] {
+        try {
+          finish(full);
+        } catch (...) {
+          asideError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: finished here and now.
+      finish(full);
+      take(full);
+    }
+  };
+  // Whatever happens, the batch finished aside is waited for before the
+  // batches go.
+  struct JoinAside {
+    std::thread& aside;
+    ~JoinAside() {
+      if (aside.joinable()) aside.join();
+    }
+  } joinAside{aside};
 
   bool madeAny = false;
   CJunctionQueue queue;
@@ -469,18 +530,23 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
     }
     // A walk cut short by lack of memory keeps its line as far as it got.
     if (walked.GetCount() >= 2) {
-      points.insert(points.end(), walked.m_points.begin(), walked.m_points.end());
-      ends.push_back(static_cast<std::int64_t>(points.size()));
-      if (points.size() >= kBatchPoints) flush();
+      Batch& batch = batches[filling];
+      batch.points.insert(batch.points.end(), walked.m_points.begin(), walked.m_points.end());
+      batch.ends.push_back(static_cast<std::int64_t>(batch.points.size()));
+      if (batch.points.size() >= kBatchPoints) flush(false);
     }
     return ok;
   }};
   try {
     ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t y) { progress.SetPos(y - t - 1); });
-    flush();
+    flush(true);
   } catch (const std::bad_alloc&) {
     // The lines traced so far are kept, as when the list runs out of room.
     ReportOutOfMemory();
+    try {
+      takeAside();
+    } catch (const std::bad_alloc&) {
+    }
   }
   if (madeAny) m_lines.m_nModified = 1;
   return true;
