@@ -437,3 +437,11 @@ TEST(Threads, OutlinesOfRandomMasksMatchOneThread) {
     }
   }
 }
+
+// A skeleton of more than a million pixels: the walked lines fill several
+// batches, finished on the other threads while the walk goes on.
+TEST(Threads, SkeletonWalkOfManyBatchesMatchesOneThread) {
+  CRasterImage img;
+  MakeMask(img, 2000, 2000, 1, [](int x, int y) { return x % 6 == 1 || y % 6 == 1 || (x + 2 * y) % 97 == 0; });
+  ExpectSameWalkOnEveryThreadCount(img, RECT{0, 0, img.width, img.height}, "dense grid", 100000);
+}
