@@ -440,7 +440,7 @@ bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std
   };
   Batch batches[2];
   int filling = 0;
-  constexpr std::size_t kBatchPoints = std::size_t{1} << 20;
+  constexpr std::size_t kBatchPoints = std::size_t{1} << 19;
   auto finish = [&](Batch& batch) {
     const std::int64_t n = static_cast<std::int64_t>(batch.ends.size());
     batch.made.resize(static_cast<std::size_t>(n));
