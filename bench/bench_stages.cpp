@@ -10,6 +10,9 @@
 // process while it ran (`<stage>_MB`, the high-water mark reset at the
 // stage's start; the benchmark program's own libraries included), and the
 // largest of those over the image's 8-bit size (`peak/image`). The argument is the thread count (0: every core).
+// `BM_SkeletonWalk` times the skeleton walk alone on the sheet's thinned
+// mask (made once, a fresh copy each time) at 1, 2, 3 threads and every
+// core.
 //
 //   build/bench/bench_stages [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
