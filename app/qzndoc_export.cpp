@@ -32,7 +32,9 @@ namespace {
 // text side by side, a round of pieces of consecutive lines at a time, and
 // the pieces written in list order, so the file is the same whatever the
 // threads and at most a round's text (some 64 KB a piece, four pieces a
-// thread) is held at once.
+// thread) is held at once. Each piece is made into the file's bytes (line
+// ends) where it is made: it ends in a line end, so its bytes do not depend
+// on the pieces before it.
 int WriteGenerate(const std::string& path, const CChainList& lines, const MapTransform& map) {
   CTextFileWriter file;
   if (!file.Open(path)) return 0;
@@ -41,7 +43,7 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
   const std::size_t pieces = 4 * static_cast<std::size_t>(WorkerThreads());
   std::vector<const CChain*> round;
   std::vector<std::size_t> starts;  // each piece's first line in round, then round's size
-  std::vector<std::string> texts(pieces);
+  std::vector<std::string> texts(pieces), bytes(pieces);
   std::vector<char> failed(pieces);
   for (POSITION pos = lines.GetHeadPosition(); pos;) {
     round.clear();
@@ -69,13 +71,16 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
         text += '\n';
       }
       failed[static_cast<std::size_t>(i)] = !ok;
+      std::string& out = bytes[static_cast<std::size_t>(i)];
+      out.clear();
+      if (ok) CTextFileWriter::Encode(text, out);
     });
     for (std::size_t i = 0; i < count; ++i) {
       if (failed[i]) {
         file.Abort();
         return 0;
       }
-      file.Write(texts[i]);
+      file.WriteEncoded(bytes[i]);
     }
   }
   file.Write("END\n");

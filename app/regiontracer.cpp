@@ -1,8 +1,11 @@
 #include "app/regiontracer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
@@ -27,6 +30,29 @@ constexpr int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
 constexpr double kOutlineTolerance = 0.6;
+
+// The next ink pixel (non-zero byte) of row[from .. to), or to, and the next
+// background pixel, read as relaxed atomics: the scan may be marking pixels
+// of the row meanwhile (ink stays ink). Aligned words at a time.
+template <bool kInk>
+int NextShared(const BYTE* row, int from, int to) {
+  auto found = [](BYTE v) { return kInk ? v != 0 : v == 0; };
+  auto load = [](const BYTE& b) { return std::atomic_ref<BYTE>(const_cast<BYTE&>(b)).load(std::memory_order_relaxed); };
+  int x = from;
+  for (; x < to && reinterpret_cast<std::uintptr_t>(row + x) % 8; ++x)
+    if (found(load(row[x]))) return x;
+  for (; x + 8 <= to; x += 8) {
+    const std::uint64_t v =
+        std::atomic_ref<std::uint64_t>(*reinterpret_cast<std::uint64_t*>(const_cast<BYTE*>(row + x)))
+            .load(std::memory_order_relaxed);
+    if (kInk ? v != 0 : ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0) break;
+  }
+  for (; x < to; ++x)
+    if (found(load(row[x]))) return x;
+  return to;
+}
+int NextInkShared(const BYTE* row, int from, int to) { return NextShared<true>(row, from, to); }
+int NextBackgroundShared(const BYTE* row, int from, int to) { return NextShared<false>(row, from, to); }
 
 // Vertex reduction of a traced outline. The outline had a vertex a boundary
 // pixel; the line keeps a block of the size of what is left.
@@ -70,7 +96,8 @@ void CRegionTracer::SetPixel(int x, int y, int value) {
     else
       row[x >> 3] &= static_cast<BYTE>(~mask);
   } else {
-    row[x] = static_cast<BYTE>(value);
+    // Relaxed: other threads may be reading the pixel (see TraceBanded8).
+    std::atomic_ref<BYTE>(row[x]).store(static_cast<BYTE>(value), std::memory_order_relaxed);
   }
 }
 
@@ -392,13 +419,20 @@ int CRegionTracer::TraceBanded(int id) {
 // neighbour is an unmarked 1. So the walks are made first, side by side:
 // each band of rows follows the scan through its own rows, deciding with the
 // marks of its own outlines only, and keeps every outline it walked (reduced,
-// with its bounds) and its steps. Then one thread goes through the scan in
+// with its bounds) and its steps. Then the scan goes through the bands in
 // order with the real marks: a start that is not marked takes its outline
 // from the band's store, or walks it when the band did not (because one of
 // the band's own outlines hid it), and marks its steps. Outlines a band
 // walked from starts that an earlier band's outline has marked are dropped.
-// Lines, order and the marks left in the image are those of the plain scan;
-// the image is only read while the bands walk.
+// Lines, order and the marks left in the image are those of the plain scan.
+//
+// The scan in order does not wait for all the bands: whichever thread
+// finishes a band takes the scan on through every band finished in order
+// (one thread at a time), so it runs while later bands are still walking.
+// The bands read the image while the scan marks it; marks only turn ink into
+// ink, which is all a band's walk reads, and a band's own start decisions
+// need not be the scan's (the scan decides again), so pixels are read and
+// written as relaxed atomics and nothing else is shared.
 int CRegionTracer::TraceBanded8(int id) {
   const std::int64_t rows = m_height - 2;  // the scan's rows, 1 .. height - 2
   const std::int64_t bands = BandCount(rows, 64);
@@ -417,8 +451,10 @@ int CRegionTracer::TraceBanded8(int id) {
     std::vector<BYTE> codes;
   };
   std::vector<Store> stores;
+  std::unique_ptr<std::atomic<bool>[]> walkedBand;
   try {
     stores.resize(static_cast<std::size_t>(bands));
+    walkedBand = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(bands));
   } catch (const std::bad_alloc&) {
     return -1;
   }
@@ -436,122 +472,155 @@ int CRegionTracer::TraceBanded8(int id) {
     for (int y = y0; y <= y1; ++y) {
       const BYTE* row = Row(y);
       for (int x = 1; x < m_width - 1; ++x) {
-        x = NextNonZeroByte(row, x, m_width - 1);
+        x = NextInkShared(row, x, m_width - 1);
         if (x >= m_width - 1) break;
         const int start = x;
-        x = NextZeroByte(row, x + 1, m_width - 1);
+        x = NextBackgroundShared(row, x + 1, m_width - 1);
         if (IsLeftEdge(start, y)) f(start, y);
       }
     }
   };
 
+  // One band's walks, deciding with its own marks.
+  auto walkBand = [&](std::int64_t band) {
+    const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
+    const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
+    const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;
+    std::vector<std::uint64_t> marked(static_cast<std::size_t>((y1 - y0 + 1) * stride), 0);
+    auto isMarked = [&](int x, int y) {
+      return (marked[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] >> (x & 63)) & 1;
+    };
+    Store& store = stores[static_cast<std::size_t>(band)];
+    CVertexReducer reducer;
+    CChain walk(model.get());  // the lines' pen width, for the bounds
+    forEachLeftEdge(y0, y1, [&](int x, int y) {
+      if (isMarked(x, y) || isMarked(x + 1, y)) return;
+      walk.m_points.clear();
+      if (!TraceOutline(x, y, walk)) return;
+      const std::vector<CFPoint>& pts = walk.m_points;
+      // An outline reaching above the band was most likely started by an
+      // earlier band (the scan meets its starts there first): it only
+      // marks. Should it not be, the scan walks it again.
+      bool above = false;
+      for (const CFPoint& p : pts) {
+        const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
+        if (py < y0) above = true;
+        if (py >= y0 && py <= y1)
+          marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
+      }
+      if (above) return;
+      Walked w{static_cast<std::int64_t>(y) * m_width + x, std::make_unique<CChain>(model.get()),
+               static_cast<std::int64_t>(store.codes.size()) * 2, static_cast<std::int64_t>(pts.size()) - 1};
+      for (std::size_t i = 1; i < pts.size(); ++i) {
+        const int code = stepCode(pts[i - 1], pts[i]);
+        if (i % 2 == 1)
+          store.codes.push_back(static_cast<BYTE>(code));
+        else
+          store.codes.back() |= static_cast<BYTE>(code << 4);
+      }
+      w.line->m_fID = static_cast<float>(id);
+      walk.CalcBounds();
+      TakeOutline(reducer, walk, *w.line);
+      store.walked.push_back(std::move(w));
+    });
+    store.walked.shrink_to_fit();
+    store.codes.shrink_to_fit();
+  };
+
+  // The scan with the real marks through one band; each line goes to the
+  // target as soon as it is taken.
+  bool madeAny = false;
+  int result = 1;
+  CVertexReducer scanReducer;
+  CChain scanWalked(model.get());
+  auto scanBand = [&](std::int64_t band) {
+    Store& store = stores[static_cast<std::size_t>(band)];
+    std::size_t next = 0;
+    const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
+    const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
+    auto take = [&](std::unique_ptr<CChain> line) {
+      madeAny = true;
+      m_target.Adopt(line.release());  // a line it cannot take it deletes
+    };
+    forEachLeftEdge(y0, y1, [&](int x, int y) {
+      const std::int64_t key = static_cast<std::int64_t>(y) * m_width + x;
+      while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
+      if (next < store.walked.size() && store.walked[next].key == key) {
+        Walked& w = store.walked[next++];
+        int cx = x, cy = y;
+        SetPixel(cx, cy, 2);
+        for (std::int64_t i = 0; i < w.steps; ++i) {
+          const std::int64_t at = w.firstStep + i;
+          const int code = (store.codes[static_cast<std::size_t>(at / 2)] >> (4 * (at % 2))) & 15;
+          cx += kDx[code];
+          cy += kDy[code];
+          SetPixel(cx, cy, 2);
+        }
+        take(std::move(w.line));
+        return;
+      }
+      auto line = std::make_unique<CChain>(model.get());
+      line->m_fID = static_cast<float>(id);
+      scanWalked.m_points.clear();
+      TraceFromLeftEdge(x, y, scanWalked);
+      TakeOutline(scanReducer, scanWalked, *line);
+      take(std::move(line));
+    });
+    Store().walked.swap(store.walked);
+    std::vector<BYTE>().swap(store.codes);
+  };
+
+  // The scan goes on through the bands walked so far, one thread at a time.
+  // A thread that finds it busy leaves it to the one scanning, which looks
+  // again before it lets go.
+  std::mutex scanning;
+  std::atomic<std::int64_t> scanned{0};
+  auto scanOn = [&] {
+    for (;;) {
+      std::unique_lock<std::mutex> lock(scanning, std::try_to_lock);
+      if (!lock.owns_lock()) return;
+      std::int64_t band = scanned.load();
+      try {
+        for (; band < bands && walkedBand[static_cast<std::size_t>(band)].load(); ++band) {
+          if (result) scanBand(band);
+          scanned.store(band + 1);
+        }
+      } catch (const std::bad_alloc&) {
+        Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+        result = 0;  // the lines made so far stay; the scan stops
+        scanned.store(band + 1);
+        continue;
+      }
+      lock.unlock();
+      if (band >= bands || !walkedBand[static_cast<std::size_t>(band)].load()) return;
+    }
+  };
+
   CStatusProgress progress;
-  progress.SetRange(0, 2 * bands);
-  try {
-    ParallelFor(
-        bands,
-        [&](std::int64_t band) {
-          // A walk that fails would report it; the scan below walks that
-          // start again and reports it in its place, if it is traced at all.
+  progress.SetRange(0, bands);
+  ParallelFor(
+      bands,
+      [&](std::int64_t band) {
+        {
+          // A walk that fails would report it; the scan walks that start
+          // again and reports it in its place, if it is traced at all. A
+          // band without memory for its walks leaves every start to the
+          // scan.
           CHeldMessages unused;
           CHeldMessages* previous = HoldMessages(&unused);
-          const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
-          const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
-          const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;
-          std::vector<std::uint64_t> marked(static_cast<std::size_t>((y1 - y0 + 1) * stride), 0);
-          auto isMarked = [&](int x, int y) {
-            return (marked[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] >> (x & 63)) & 1;
-          };
-          Store& store = stores[static_cast<std::size_t>(band)];
-          CVertexReducer reducer;
-          CChain walk(model.get());  // the lines' pen width, for the bounds
-          forEachLeftEdge(y0, y1, [&](int x, int y) {
-            if (isMarked(x, y) || isMarked(x + 1, y)) return;
-            walk.m_points.clear();
-            if (!TraceOutline(x, y, walk)) return;
-            const std::vector<CFPoint>& pts = walk.m_points;
-            // An outline reaching above the band was most likely started by
-            // an earlier band (the scan meets its starts there first): it
-            // only marks. Should it not be, the scan walks it again.
-            bool above = false;
-            for (const CFPoint& p : pts) {
-              const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
-              if (py < y0) above = true;
-              if (py >= y0 && py <= y1)
-                marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
-            }
-            if (above) return;
-            Walked w{static_cast<std::int64_t>(y) * m_width + x, std::make_unique<CChain>(model.get()),
-                     static_cast<std::int64_t>(store.codes.size()) * 2, static_cast<std::int64_t>(pts.size()) - 1};
-            for (std::size_t i = 1; i < pts.size(); ++i) {
-              const int code = stepCode(pts[i - 1], pts[i]);
-              if (i % 2 == 1)
-                store.codes.push_back(static_cast<BYTE>(code));
-              else
-                store.codes.back() |= static_cast<BYTE>(code << 4);
-            }
-            w.line->m_fID = static_cast<float>(id);
-            walk.CalcBounds();
-            TakeOutline(reducer, walk, *w.line);
-            store.walked.push_back(std::move(w));
-          });
-          store.walked.shrink_to_fit();
-          store.codes.shrink_to_fit();
-          HoldMessages(previous);
-        },
-        [&](std::int64_t done) { progress.SetPos(done); });
-  } catch (const std::bad_alloc&) {
-    return -1;  // nothing written yet: the plain scan does the work
-  }
-
-  // The scan with the real marks, in order; each line goes to the target as
-  // soon as it is taken.
-  bool madeAny = false;
-  auto take = [&](std::unique_ptr<CChain> line) {
-    madeAny = true;
-    m_target.Adopt(line.release());  // a line it cannot take it deletes
-  };
-  int result = 1;
-  try {
-    CVertexReducer reducer;
-    CChain walked(model.get());
-    for (std::int64_t band = 0; band < bands; ++band) {
-      progress.SetPos(bands + band);
-      Store& store = stores[static_cast<std::size_t>(band)];
-      std::size_t next = 0;
-      const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
-      const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
-      forEachLeftEdge(y0, y1, [&](int x, int y) {
-        const std::int64_t key = static_cast<std::int64_t>(y) * m_width + x;
-        while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
-        if (next < store.walked.size() && store.walked[next].key == key) {
-          Walked& w = store.walked[next++];
-          int cx = x, cy = y;
-          SetPixel(cx, cy, 2);
-          for (std::int64_t i = 0; i < w.steps; ++i) {
-            const std::int64_t at = w.firstStep + i;
-            const int code = (store.codes[static_cast<std::size_t>(at / 2)] >> (4 * (at % 2))) & 15;
-            cx += kDx[code];
-            cy += kDy[code];
-            SetPixel(cx, cy, 2);
+          try {
+            walkBand(band);
+          } catch (const std::bad_alloc&) {
+            Store().walked.swap(stores[static_cast<std::size_t>(band)].walked);
+            std::vector<BYTE>().swap(stores[static_cast<std::size_t>(band)].codes);
           }
-          take(std::move(w.line));
-          return;
+          HoldMessages(previous);
         }
-        auto line = std::make_unique<CChain>(model.get());
-        line->m_fID = static_cast<float>(id);
-        walked.m_points.clear();
-        TraceFromLeftEdge(x, y, walked);
-        TakeOutline(reducer, walked, *line);
-        take(std::move(line));
-      });
-      Store().walked.swap(store.walked);
-      std::vector<BYTE>().swap(store.codes);
-    }
-  } catch (const std::bad_alloc&) {
-    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
-    result = 0;  // the lines made so far stay
-  }
+        walkedBand[static_cast<std::size_t>(band)].store(true);
+        scanOn();
+      },
+      [&](std::int64_t done) { progress.SetPos(done); });
+  scanOn();  // every band is walked now: the scan has nothing left to wait for
   if (madeAny) m_target.m_nModified = 1;
   return result;
 }

@@ -10,6 +10,7 @@
 // so regions only one pixel wide everywhere give no line.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -53,7 +54,8 @@ class CRegionTracer {
     if (!Inside(x, y)) return 0;
     const BYTE* row = Row(y);
     if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    return row[x];
+    // Relaxed: another thread may be marking the pixel (see TraceBanded8).
+    return std::atomic_ref<BYTE>(const_cast<BYTE&>(row[x])).load(std::memory_order_relaxed);
   }
   // Ignored outside the image; at 1 bit any non-zero value sets the pixel.
   void SetPixel(int x, int y, int value);

@@ -4,9 +4,13 @@
 #include <array>
 #include <bit>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,38 +28,96 @@ namespace qzn {
 
 // ------------------------------------------------------------ junction queue
 
+namespace {
+std::size_t HashSlot(std::uint64_t key, std::size_t size) {
+  return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 40) & (size - 1);
+}
+}  // namespace
+
+const CJunctionQueue::Slot* CJunctionQueue::Find(std::uint64_t key) const {
+  if (m_slots.empty()) return nullptr;
+  for (std::size_t i = HashSlot(key, m_slots.size());; i = (i + 1) & (m_slots.size() - 1)) {
+    if (!m_slots[i].count) return nullptr;
+    if (m_slots[i].key == key) return &m_slots[i];
+  }
+}
+
+CJunctionQueue::Slot& CJunctionQueue::Insert(std::uint64_t key) {
+  if (2 * (m_keys + 1) > m_slots.size()) Grow();
+  std::size_t i = HashSlot(key, m_slots.size());
+  for (; m_slots[i].count && m_slots[i].key != key; i = (i + 1) & (m_slots.size() - 1)) {
+  }
+  if (!m_slots[i].count) {
+    m_slots[i] = Slot{key, 0, 0};  // the caller adds its entries at once
+    ++m_keys;
+  }
+  return m_slots[i];
+}
+
+void CJunctionQueue::Erase(std::size_t at) {
+  // Later slots of the probe run move back into the gap where their home
+  // slot allows, so no run is cut short.
+  const std::size_t mask = m_slots.size() - 1;
+  for (std::size_t j = (at + 1) & mask; m_slots[j].count; j = (j + 1) & mask) {
+    const std::size_t home = HashSlot(m_slots[j].key, m_slots.size());
+    const bool stays = at <= j ? (home > at && home <= j) : (home > at || home <= j);
+    if (!stays) {
+      m_slots[at] = m_slots[j];
+      at = j;
+    }
+  }
+  m_slots[at].count = 0;
+  --m_keys;
+}
+
+void CJunctionQueue::Grow() {
+  std::vector<Slot> old(std::max<std::size_t>(64, 2 * m_slots.size()), Slot{0, 0, 0});
+  old.swap(m_slots);
+  for (const Slot& slot : old) {
+    if (!slot.count) continue;
+    std::size_t i = HashSlot(slot.key, m_slots.size());
+    while (m_slots[i].count) i = (i + 1) & (m_slots.size() - 1);
+    m_slots[i] = slot;
+  }
+}
+
 void CJunctionQueue::Push(int x, int y, int copies) {
   if (copies <= 0) return;
   for (int i = 0; i < copies; ++i) m_queue.push_back(POINT{x, y});
   // A junction is cleared as it is queued, so all entries of one position
   // arrive together and leave together: the oldest entry's number plus the
   // count describes them.
-  auto [it, inserted] = m_slots.try_emplace(MakePointKey(x, y), Slot{m_pushed, 0});
-  it->second.count += copies;
+  Slot& slot = Insert(Key(x, y));
+  if (slot.count == 0) slot.first = m_pushed;
+  slot.count += copies;
   m_pushed += copies;
 }
 
 POINT CJunctionQueue::Pop() {
-  const POINT p = m_queue.front();
-  m_queue.pop_front();
-  auto it = m_slots.find(MakePointKey(p.x, p.y));
-  if (it != m_slots.end()) {
-    ++it->second.first;
-    if (--it->second.count <= 0) m_slots.erase(it);
+  const POINT p = m_queue[m_head++];
+  if (m_head == m_queue.size()) {
+    m_queue.clear();
+    m_head = 0;
+  }
+  const std::uint64_t key = Key(p.x, p.y);
+  if (const Slot* slot = Find(key)) {
+    const std::size_t at = static_cast<std::size_t>(slot - m_slots.data());
+    ++m_slots[at].first;
+    if (--m_slots[at].count <= 0) Erase(at);
   }
   return p;
 }
 
 int CJunctionQueue::FindNeighbour(int x, int y, POINT& out, const POINT* except) const {
-  if (m_slots.empty()) return 0;
+  if (m_keys == 0) return 0;
   std::int64_t best = std::numeric_limits<std::int64_t>::max();
   for (int dy = -1; dy <= 1; ++dy)
     for (int dx = -1; dx <= 1; ++dx) {
       if (!dx && !dy) continue;
       if (except && except->x == x + dx && except->y == y + dy) continue;
-      const auto it = m_slots.find(MakePointKey(x + dx, y + dy));
-      if (it != m_slots.end() && it->second.first < best) {
-        best = it->second.first;
+      const Slot* slot = Find(Key(x + dx, y + dy));
+      if (slot && slot->first < best) {
+        best = slot->first;
         out = POINT{x + dx, y + dy};
       }
     }
@@ -132,6 +194,19 @@ struct AccessBase {
 struct Access1 : AccessBase<Access1> {
   using AccessBase::AccessBase;
   static unsigned At(const BYTE* row, int x) { return (row[x >> 3] >> (7 - (x & 7))) & 1u; }
+  // Pixels x - 1, x, x + 1 of a row as bits 2, 1, 0 (0 < x < width - 1).
+  static unsigned Three(const BYTE* row, int x) {
+    const unsigned v = static_cast<unsigned>(row[(x - 1) >> 3]) << 8 | row[(x + 1) >> 3];
+    return (v >> (13 - ((x - 1) & 7))) & 7u;
+  }
+  unsigned Neighbours(int x, int y) const {
+    if (x < 1 || y < 1 || x >= width - 1 || y >= height - 1) return AccessBase::Neighbours(x, y);
+    // Bits 0 E, 1 NE, 2 N, 3 NW above; 4 W; 5 SW, 6 S, 7 SE below.
+    static constexpr unsigned kBelow[8] = {0,       1u << 7,           1u << 6,           1u << 6 | 1u << 7,
+                                           1u << 5, 1u << 5 | 1u << 7, 1u << 5 | 1u << 6, 1u << 5 | 1u << 6 | 1u << 7};
+    const unsigned mid = Three(Row(y), x);
+    return Three(Row(y - 1), x) << 1 | (mid & 1u) | (mid & 4u) << 2 | kBelow[Three(Row(y + 1), x)];
+  }
   static void ClearAt(BYTE* row, int x) { row[x >> 3] &= static_cast<BYTE>(~(0x80 >> (x & 7))); }
   int NextSet(int y, int from, int to) const { return NextSetBit(Row(y), from, to); }
 };
@@ -163,7 +238,7 @@ void AttachToJunction(CChain& chain, int x, int y, const CJunctionQueue& queue, 
 // The neighbours of the pixel in direction k from a centre that are not in
 // the run of set neighbours (from nb, the centre's ring) holding k, as bits
 // of that pixel's own ring.
-unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
+unsigned OtherBranchesOf(unsigned nb, int k) {
   unsigned run = 1u << k;
   for (int i = 1; i < 8 && (nb >> ((k + i) & 7)) & 1; ++i) run |= 1u << ((k + i) & 7);
   for (int i = 1; i < 8 && (nb >> ((k - i) & 7)) & 1; ++i) run |= 1u << ((k - i) & 7);
@@ -175,6 +250,16 @@ unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
       if (kDx[b] == dx && kDy[b] == dy) out |= 1u << b;
   }
   return out;
+}
+
+unsigned OtherBranchesSeenFrom(unsigned nb, int k) {
+  static const std::array<std::array<std::uint8_t, 8>, 256> table = [] {
+    std::array<std::array<std::uint8_t, 8>, 256> r{};
+    for (unsigned m = 0; m < 256; ++m)
+      for (int d = 0; d < 8; ++d) r[m][static_cast<std::size_t>(d)] = static_cast<std::uint8_t>(OtherBranchesOf(m, d));
+    return r;
+  }();
+  return table[nb & 255u][static_cast<std::size_t>(k)];
 }
 
 // Steps along the line from (cx, cy), whose neighbours are nb, appending
@@ -216,110 +301,10 @@ Stop Follow(Access& a, CChain& chain, int& cx, int& cy, unsigned nb, CJunctionQu
   }
 }
 
-// ------------------------------------------------------------ bands
-//
-// Everything a walk does stays inside one 8-connected component of set
-// pixels: it steps only to set neighbours, queues only pixels it stands on,
-// and ends only on queued junctions next to it, and the queue is empty again
-// after every scan position. So the lines a component gives, and their order,
-// depend on nothing outside it, and the scan meets each component's starts
-// in raster order whoever else is traced in between.
-//
-// The scan rows are therefore cut into bands, and each band traces, in its
-// own raster order, the components that lie wholly inside its rows; a
-// component reaching past the band is left alone. Neighbouring bands do not
-// run at the same time (even bands first, then odd ones), so no pixel, and
-// no byte of a 1-bit row, is read by one thread while another writes it.
-// The components left over are then traced on one thread by the plain
-// scan. Every line is filed under the scan position that started it; sorted
-// by that position (stably, so a start's own lines keep their order), the
-// lines are those of the single-thread scan.
-
-// One bit a pixel over rows y0 ..., the full width of the image.
-class CBitRows {
- public:
-  void Reset(std::int64_t y0, std::int64_t rows, std::int64_t width) {
-    m_y0 = y0;
-    m_stride = (width + 63) / 64;
-    m_words.assign(static_cast<std::size_t>(rows * m_stride), 0);
-  }
-  bool Get(int x, int y) const { return (Word(x, y) >> (x & 63)) & 1u; }
-  void Set(int x, int y) { Word(x, y) |= std::uint64_t{1} << (x & 63); }
-
- private:
-  std::uint64_t& Word(int x, int y) { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
-  std::uint64_t Word(int x, int y) const { return m_words[static_cast<std::size_t>((y - m_y0) * m_stride + (x >> 6))]; }
-  std::int64_t m_y0 = 0, m_stride = 0;
-  std::vector<std::uint64_t> m_words;
-};
-
-// Lines filed under the raster position of the scan start that made them.
-using FiledLines = std::vector<std::pair<std::int64_t, std::unique_ptr<CChain>>>;
-
-// Finds, from a set pixel not seen before, its component's pixels in rows
-// y0 .. y1 and marks them seen; when the component reaches past those rows
-// they are marked as belonging to another pass as well.
+// Follows one line from (x, y) into chain (see TraceLine1Bit); the
+// number of vertices appended.
 template <class Access>
-void ClassifyComponent(const Access& a, int x, int y, int y0, int y1, CBitRows& seen, CBitRows& elsewhere,
-                       std::vector<POINT>& stack, std::vector<POINT>& pixels) {
-  stack.clear();
-  pixels.clear();
-  bool crosses = false;
-  seen.Set(x, y);
-  stack.push_back(POINT{x, y});
-  while (!stack.empty()) {
-    const POINT q = stack.back();
-    stack.pop_back();
-    pixels.push_back(q);
-    for (unsigned nb = a.Neighbours(q.x, q.y); nb; nb &= nb - 1) {
-      const int k = std::countr_zero(nb);
-      const int nx = q.x + kDx[k], ny = q.y + kDy[k];
-      if (ny < y0 || ny > y1) {
-        crosses = true;
-      } else if (!seen.Get(nx, ny)) {
-        seen.Set(nx, ny);
-        stack.push_back(POINT{nx, ny});
-      }
-    }
-  }
-  if (crosses)
-    for (const POINT& q : pixels) elsewhere.Set(q.x, q.y);
-}
-
-}  // namespace
-
-CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers)
-    : m_image(image), m_lines(lines), m_layers(layers) {}
-
-CChain* CSkeletonTracer::NewChain() { return m_lines.NewChain(); }
-
-void CSkeletonTracer::ReportOutOfMemory() {
-  if (!m_reported && !Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeNoMemory);
-  m_reported = true;
-}
-
-void CSkeletonTracer::FinishLine(CChain& walked, CChain& line) const {
-  walked.Smooth(0.0f);
-  // The walk appended a vertex a pixel; the line keeps only what is left
-  // after removing the redundant ones, in a block of its own size.
-  line.m_points.assign(walked.m_points.begin(), walked.m_points.end());
-  line.CalcBounds();
-  line.m_nLayer = m_layerId;
-  line.m_color = m_layerColor;
-  line.m_nPenStyle = m_penStyle;
-}
-
-void CSkeletonTracer::FinishChain(CChain* chain, CChain& walked) {
-  if (walked.GetCount() < 2) {
-    // The line is the list's last one: it was made just now.
-    m_lines.RemoveAt(m_lines.GetTailPosition());
-    return;
-  }
-  FinishLine(walked, *chain);
-}
-
-template <class Access>
-std::int64_t CSkeletonTracer::Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
+std::int64_t Walk(Access& a, CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
   const Tables& t = GetTables();
   std::int64_t appended = 0;
   chain.AddPoint(static_cast<float>(x), static_cast<float>(y));
@@ -362,6 +347,69 @@ std::int64_t CSkeletonTracer::Walk(Access& a, CChain& chain, int x, int y, CJunc
   return appended;
 }
 
+// The scan: every set pixel met in raster order over the rectangle's inner
+// rows and columns starts a walk, and the junctions it queued are walked
+// from at once, in queue order. sink.Open() makes room for a line (false:
+// the rest of the row is skipped, or the entries stay queued for the next
+// pixel); sink.Walk(x, y, mode) walks it (false: the same). row(y) is told
+// each row as the scan reaches it.
+template <class Access, class Sink, class RowFn>
+void ScanRect(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b, CJunctionQueue& queue,
+              Sink& sink, RowFn&& row) {
+  for (std::int64_t y = t + 1; y < b - 1; ++y) {
+    row(y);
+    for (std::int64_t x = l + 1; x < r - 1; ++x) {
+      // The queue is drained after every pixel, so while it is empty the
+      // background up to the next set pixel needs no visit.
+      if (queue.IsEmpty()) {
+        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
+        if (x >= r - 1) break;
+      }
+      if (a.Get(static_cast<int>(x), static_cast<int>(y))) {
+        if (!sink.Open()) break;  // the rest of the row is skipped
+        if (!sink.Walk(static_cast<int>(x), static_cast<int>(y), 0)) break;
+      }
+      while (!queue.IsEmpty()) {
+        if (!sink.Open()) break;  // the entries stay queued for the next pixel
+        const POINT j = queue.Pop();
+        if (!sink.Walk(j.x, j.y, 1)) break;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+CSkeletonTracer::CSkeletonTracer(CRasterImage& image, CChainList& lines, CLayerList& layers)
+    : m_image(image), m_lines(lines), m_layers(layers) {}
+
+CChain* CSkeletonTracer::NewChain() { return m_lines.NewChain(); }
+
+void CSkeletonTracer::ReportOutOfMemory() {
+  if (!m_reported && !Host().IsQuiet()) AfxMessageBox(res::text::kVectorizeNoMemory);
+  m_reported = true;
+}
+
+void CSkeletonTracer::FinishLine(CChain& walked, CChain& line) const {
+  walked.Smooth(0.0f);
+  // The walk appended a vertex a pixel; the line keeps only what is left
+  // after removing the redundant ones, in a block of its own size.
+  line.m_points.assign(walked.m_points.begin(), walked.m_points.end());
+  line.CalcBounds();
+  line.m_nLayer = m_layerId;
+  line.m_color = m_layerColor;
+  line.m_nPenStyle = m_penStyle;
+}
+
+void CSkeletonTracer::FinishChain(CChain* chain, CChain& walked) {
+  if (walked.GetCount() < 2) {
+    // The line is the list's last one: it was made just now.
+    m_lines.RemoveAt(m_lines.GetTailPosition());
+    return;
+  }
+  FinishLine(walked, *chain);
+}
+
 std::int64_t CSkeletonTracer::TraceLine1Bit(CChain& chain, int x, int y, CJunctionQueue& queue, int mode) {
   Access1 a(m_image);
   return Walk(a, chain, x, y, queue, mode);
@@ -374,119 +422,131 @@ std::int64_t CSkeletonTracer::TraceLine8Bit(CChain& chain, int x, int y, CJuncti
 
 template <class Access>
 bool CSkeletonTracer::TraceBanded(Access& a, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b) {
-  const std::int64_t firstRow = t + 1, rows = b - 1 - firstRow;  // the scan's rows
-  const std::int64_t bands = BandCount(rows, 64);
-  if (bands < 2 || r - l < 3) return false;
-
-  // New lines as the line list would make them.
-  const std::unique_ptr<CChain> model = m_lines.MakeLine();
-  bool madeAny = false;
-
-  // Work memory first: without it the plain scan does the work.
-  CBitRows seen, elsewhere;
-  std::vector<FiledLines> filed;
-  std::vector<char> made;
-  try {
-    seen.Reset(firstRow, rows, a.width);
-    elsewhere.Reset(firstRow, rows, a.width);
-    filed.resize(static_cast<std::size_t>(bands) + 1);
-    made.assign(static_cast<std::size_t>(bands), 0);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-
-  // Each walk goes into a line that keeps its room from walk to walk; what
-  // is kept of it is finished into a line of its own size at once, so
-  // unfinished walks never pile up.
-  auto walkInto = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, std::int64_t key, int x, int y,
-                      int mode) {
-    walked.m_points.clear();
-    Walk(a, walked, x, y, queue, mode);
-    if (walked.GetCount() < 2) return;
-    auto line = std::make_unique<CChain>(model.get());
-    FinishLine(walked, *line);
-    out.emplace_back(key, std::move(line));
-  };
-  // The walks of one scan position: its own, then the queued branches.
-  auto traceFrom = [&](FiledLines& out, CChain& walked, CJunctionQueue& queue, int x, int y) {
-    const std::int64_t key = static_cast<std::int64_t>(y) * a.width + x;
-    walkInto(out, walked, queue, key, x, y, 0);
-    while (!queue.IsEmpty()) {
-      const POINT j = queue.Pop();
-      walkInto(out, walked, queue, key, j.x, j.y, 1);
-    }
-  };
-
+  const std::int64_t rows = b - 1 - (t + 1);  // the scan's rows
+  if (BandCount(rows, 64) < 2 || r - l < 3) return false;
   CStatusProgress progress;
-  progress.SetRange(0, 2 * bands);
-  try {
-    auto traceBand = [&](std::int64_t band) {
-      const int y0 = static_cast<int>(firstRow + BandStart(band, bands, rows));
-      const int y1 = static_cast<int>(firstRow + BandStart(band + 1, bands, rows)) - 1;
-      FiledLines& out = filed[static_cast<std::size_t>(band)];
-      CJunctionQueue queue;
-      CChain walked;
-      std::vector<POINT> stack, pixels;
-      for (int y = y0; y <= y1; ++y)
-        for (std::int64_t x = l + 1; x < r - 1; ++x) {
-          x = a.NextSet(y, static_cast<int>(x), static_cast<int>(r - 1));
-          if (x >= r - 1) break;
-          const int px = static_cast<int>(x);
-          if (!seen.Get(px, y)) ClassifyComponent(a, px, y, y0, y1, seen, elsewhere, stack, pixels);
-          if (elsewhere.Get(px, y)) continue;
-          made[static_cast<std::size_t>(band)] = 1;
-          traceFrom(out, walked, queue, px, y);
-        }
-    };
-    // Even bands, then odd ones: neighbours never run together.
-    for (int parity = 0; parity < 2; ++parity) {
-      const std::int64_t count = (bands - parity + 1) / 2;
-      ParallelFor(
-          count, [&](std::int64_t i) { traceBand(2 * i + parity); },
-          [&](std::int64_t done) { progress.SetPos(parity * ((bands + 1) / 2) + done); });
-    }
-    for (char m : made) madeAny = madeAny || m;
-    // The marks are not needed by the plain scan.
-    seen = CBitRows();
-    elsewhere = CBitRows();
+  progress.SetRange(0, rows);
 
-    // What crosses the bands' borders, on this thread by the plain scan.
-    FiledLines& rest = filed.back();
-    CJunctionQueue queue;
-    CChain walked;
-    for (std::int64_t y = firstRow; y < b - 1; ++y) {
-      if ((y - firstRow) % 64 == 0) progress.SetPos(bands + bands * (y - firstRow) / std::max<std::int64_t>(rows, 1));
-      for (std::int64_t x = l + 1; x < r - 1; ++x) {
-        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
-        if (x >= r - 1) break;
-        madeAny = true;
-        traceFrom(rest, walked, queue, static_cast<int>(x), static_cast<int>(y));
+  // The scan walks on this thread into a batch of walked lines. A full
+  // batch has its lines finished (redundant vertices removed, blocks of
+  // their own size, bounds and attributes) on every core, aside, while the
+  // scan walks on into the other batch; its lines are taken in walk order
+  // when that one is full in turn, or at the end.
+  const std::unique_ptr<CChain> model = m_lines.MakeLine();
+  struct Batch {
+    std::vector<CFPoint> points;
+    std::vector<std::int64_t> ends;  // where each walked line's vertices end
+    std::vector<std::unique_ptr<CChain>> made;
+  };
+  Batch batches[2];
+  int filling = 0;
+  constexpr std::size_t kBatchPoints = std::size_t{1} << 19;
+  auto finish = [&](Batch& batch) {
+    const std::int64_t n = static_cast<std::int64_t>(batch.ends.size());
+    batch.made.resize(static_cast<std::size_t>(n));
+    const std::int64_t pieces = BandCount(n, 256);
+    ParallelFor(pieces, [&](std::int64_t piece) {
+      CChain walked;
+      for (std::int64_t i = BandStart(piece, pieces, n); i < BandStart(piece + 1, pieces, n); ++i) {
+        const std::int64_t from = i ? batch.ends[static_cast<std::size_t>(i - 1)] : 0;
+        walked.m_points.assign(batch.points.begin() + from,
+                               batch.points.begin() + batch.ends[static_cast<std::size_t>(i)]);
+        auto line = std::make_unique<CChain>(model.get());
+        FinishLine(walked, *line);
+        batch.made[static_cast<std::size_t>(i)] = std::move(line);
       }
+    });
+  };
+  auto take = [&](Batch& batch) {
+    for (auto& line : batch.made)
+      if (line) m_lines.Adopt(line.release());  // a line it cannot take it deletes
+    batch.points.clear();
+    batch.ends.clear();
+    batch.made.clear();
+  };
+  // The batch being finished aside, and what went wrong there.
+  std::thread aside;
+  std::exception_ptr asideError;
+  auto takeAside = [&] {
+    if (!aside.joinable()) return;
+    aside.join();
+    Batch& done = batches[1 - filling];
+    if (asideError) {
+      done.points.clear();
+      done.ends.clear();
+      done.made.clear();
+      std::rethrow_exception(std::exchange(asideError, nullptr));
     }
+    take(done);
+  };
+  auto flush = [&](bool last) {
+    takeAside();  // the lines walked earlier come first
+    Batch& full = batches[filling];
+    if (last) {
+      finish(full);
+      take(full);
+      return;
+    }
+    filling = 1 - filling;
+    try {
+      aside = std::thread([&] {
+        try {
+          finish(full);
+        } catch (...) {
+          asideError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: finished here and now.
+      finish(full);
+      take(full);
+    }
+  };
+  // Whatever happens, the batch finished aside is waited for before the
+  // batches go.
+  struct JoinAside {
+    std::thread& aside;
+    ~JoinAside() {
+      if (aside.joinable()) aside.join();
+    }
+  } joinAside{aside};
+
+  bool madeAny = false;
+  CJunctionQueue queue;
+  CChain walked;
+  struct Sink {
+    bool Open() { return true; }
+    bool Walk(int x, int y, int mode) { return walk(x, y, mode); }
+    std::function<bool(int, int, int)> walk;
+  } sink{[&](int x, int y, int mode) {
+    madeAny = true;
+    walked.m_points.clear();
+    bool ok = true;
+    try {
+      qzn::Walk(a, walked, x, y, queue, mode);
+    } catch (const std::bad_alloc&) {
+      ReportOutOfMemory();
+      ok = false;
+    }
+    // A walk cut short by lack of memory keeps its line as far as it got.
+    if (walked.GetCount() >= 2) {
+      Batch& batch = batches[filling];
+      batch.points.insert(batch.points.end(), walked.m_points.begin(), walked.m_points.end());
+      batch.ends.push_back(static_cast<std::int64_t>(batch.points.size()));
+      if (batch.points.size() >= kBatchPoints) flush(false);
+    }
+    return ok;
+  }};
+  try {
+    ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t y) { progress.SetPos(y - t - 1); });
+    flush(true);
   } catch (const std::bad_alloc&) {
     // The lines traced so far are kept, as when the list runs out of room.
     ReportOutOfMemory();
-  }
-
-  // Each band's lines, and the plain scan's, are in scan order already and
-  // no scan position gives lines to two of them: merged by position they
-  // are the lines in the order of the single-thread scan.
-  try {
-    std::vector<std::size_t> next(filed.size(), 0);
-    for (;;) {
-      std::size_t from = filed.size();
-      for (std::size_t i = 0; i < filed.size(); ++i)
-        if (next[i] < filed[i].size() &&
-            (from == filed.size() || filed[i][next[i]].first < filed[from][next[from]].first))
-          from = i;
-      if (from == filed.size()) break;
-      // Every line of this scan position, in its walk order.
-      const std::int64_t key = filed[from][next[from]].first;
-      for (FiledLines& f = filed[from]; next[from] < f.size() && f[next[from]].first == key; ++next[from])
-        m_lines.Adopt(f[next[from]].second.release());  // a line it cannot take it deletes
+    try {
+      takeAside();
+    } catch (const std::bad_alloc&) {
     }
-  } catch (const std::bad_alloc&) {
-    ReportOutOfMemory();
   }
   if (madeAny) m_lines.m_nModified = 1;
   return true;
@@ -512,56 +572,39 @@ int CSkeletonTracer::TraceRect(Access& a, int left, int top, int width, int heig
   progress.SetRange(0, std::max<std::int64_t>(b - t, 0));
   progress.SetStep(1);
 
-  // A walk cut short by lack of memory leaves its line as far as it got.
-  // Walks go into one line that keeps its room from walk to walk.
+  // Each walk has its line in the list before it starts; a walk cut short by
+  // lack of memory leaves its line as far as it got. Walks go into one line
+  // that keeps its room from walk to walk.
   CChain walked;
-  auto walk = [&](CChain* chain, int x, int y, int mode) {
-    bool ok = true;
-    walked.m_points.clear();
-    try {
-      Walk(a, walked, x, y, queue, mode);
-    } catch (const std::bad_alloc&) {
-      ReportOutOfMemory();
-      ok = false;
+  struct Sink {
+    CSkeletonTracer& tracer;
+    std::function<bool(CChain*, int, int, int)> walk;
+    CChain* chain = nullptr;
+    bool Open() {
+      chain = tracer.NewChain();
+      if (!chain) tracer.ReportOutOfMemory();
+      return chain != nullptr;
     }
-    try {
-      FinishChain(chain, walked);
-    } catch (const std::bad_alloc&) {
-      ReportOutOfMemory();
-      m_lines.RemoveAt(m_lines.GetTailPosition());
-      ok = false;
-    }
-    return ok;
-  };
-
-  for (std::int64_t y = t + 1; y < b - 1; ++y) {
-    progress.StepIt();
-    for (std::int64_t x = l + 1; x < r - 1; ++x) {
-      // The queue is drained after every pixel, so while it is empty the
-      // background up to the next set pixel needs no visit.
-      if (queue.IsEmpty()) {
-        x = a.NextSet(static_cast<int>(y), static_cast<int>(x), static_cast<int>(r - 1));
-        if (x >= r - 1) break;
-      }
-      if (a.Get(static_cast<int>(x), static_cast<int>(y))) {
-        CChain* chain = NewChain();
-        if (!chain) {
-          ReportOutOfMemory();
-          break;  // the rest of the row is skipped
-        }
-        if (!walk(chain, static_cast<int>(x), static_cast<int>(y), 0)) break;
-      }
-      while (!queue.IsEmpty()) {
-        CChain* chain = NewChain();
-        if (!chain) {
-          ReportOutOfMemory();
-          break;  // the entries stay queued for the next pixel
-        }
-        const POINT j = queue.Pop();
-        if (!walk(chain, j.x, j.y, 1)) break;
-      }
-    }
-  }
+    bool Walk(int x, int y, int mode) { return walk(chain, x, y, mode); }
+  } sink{*this, [&](CChain* chain, int x, int y, int mode) {
+           bool ok = true;
+           walked.m_points.clear();
+           try {
+             qzn::Walk(a, walked, x, y, queue, mode);
+           } catch (const std::bad_alloc&) {
+             ReportOutOfMemory();
+             ok = false;
+           }
+           try {
+             FinishChain(chain, walked);
+           } catch (const std::bad_alloc&) {
+             ReportOutOfMemory();
+             m_lines.RemoveAt(m_lines.GetTailPosition());
+             ok = false;
+           }
+           return ok;
+         }};
+  ScanRect(a, l, t, r, b, queue, sink, [&](std::int64_t) { progress.StepIt(); });
   return 1;
 }
 

@@ -15,8 +15,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/wintypes.h"
 
@@ -28,7 +27,7 @@ class CLayerList;
 class CRasterImage;
 
 // First-in first-out list of junction pixels, one entry per branch still to
-// follow. Besides the queue order it keeps a hash of the queued positions,
+// follow. Besides the queue order it keeps a table of the queued positions,
 // so the question "which queued junction, first in queue order, lies next
 // to this pixel?" costs eight look-ups instead of a walk over the queue.
 class CJunctionQueue {
@@ -37,20 +36,33 @@ class CJunctionQueue {
   void Push(int x, int y, int copies = 1);
   // Removes and returns the head entry; the queue must not be empty.
   POINT Pop();
-  bool IsEmpty() const { return m_queue.empty(); }
-  std::int64_t GetCount() const { return static_cast<std::int64_t>(m_queue.size()); }
+  bool IsEmpty() const { return m_head == m_queue.size(); }
+  std::int64_t GetCount() const { return static_cast<std::int64_t>(m_queue.size() - m_head); }
   // The entry nearest the head among those at one of the eight neighbours
   // of (x, y) ((x, y) itself and, when given, except do not count): 1 and
   // out set, else 0.
   int FindNeighbour(int x, int y, POINT& out, const POINT* except = nullptr) const;
 
  private:
+  // Open addressing with linear probing over the queued positions; a
+  // position whose entries are all gone leaves the table.
   struct Slot {
+    std::uint64_t key;   // the position
     std::int64_t first;  // queue sequence number of the oldest entry
-    std::int32_t count;  // entries of this position still queued
+    std::int64_t count;  // entries of this position still queued; 0: a free slot
   };
-  std::deque<POINT> m_queue;
-  std::unordered_map<std::int64_t, Slot> m_slots;
+  static std::uint64_t Key(int x, int y) {
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(y)) << 32 | static_cast<std::uint32_t>(x);
+  }
+  const Slot* Find(std::uint64_t key) const;
+  Slot& Insert(std::uint64_t key);
+  void Erase(std::size_t at);
+  void Grow();
+
+  std::vector<POINT> m_queue;  // entries from m_head on are queued
+  std::size_t m_head = 0;
+  std::vector<Slot> m_slots;
+  std::size_t m_keys = 0;     // slots holding a position
   std::int64_t m_pushed = 0;  // sequence number of the next entry
 };
 
@@ -90,12 +102,11 @@ class CSkeletonTracer {
  private:
   template <class Access>
   int TraceRect(Access& access, int left, int top, int width, int height);
-  // TraceRect over bands of rows on the worker threads; false when the
-  // rectangle is too small to band (nothing done then).
+  // TraceRect with the lines finished on the worker threads while the scan
+  // walks on this one; false when the rectangle is too small to band
+  // (nothing done then).
   template <class Access>
   bool TraceBanded(Access& access, std::int64_t l, std::int64_t t, std::int64_t r, std::int64_t b);
-  template <class Access>
-  std::int64_t Walk(Access& access, CChain& chain, int x, int y, CJunctionQueue& queue, int mode);
   // Gives line the vertices walked, without the redundant ones, its bounds
   // and the current layer's attributes.
   void FinishLine(CChain& walked, CChain& line) const;

@@ -10,6 +10,9 @@
 // process while it ran (`<stage>_MB`, the high-water mark reset at the
 // stage's start; the benchmark program's own libraries included), and the
 // largest of those over the image's 8-bit size (`peak/image`). The argument is the thread count (0: every core).
+// `BM_SkeletonWalk` times the skeleton walk alone on the sheet's thinned
+// mask (made once, a fresh copy each time) at 1, 2, 3 threads and every
+// core.
 //
 //   build/bench/bench_stages [--benchmark_filter=...]
 //   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
@@ -28,6 +31,7 @@
 #include "app/qzndoc.h"
 #include "app/regiontracer.h"
 #include "app/skeletontracer.h"
+#include "model/layer.h"
 #include "bench/scangen.h"
 #include "platform/host.h"
 #include "platform/parallel.h"
@@ -178,10 +182,71 @@ void Stages(benchmark::State& state, bool outline) {
   std::filesystem::remove(out);
 }
 
+// The thinned mask of the sheet, made once for the walk alone.
+const CRasterImage* ThinnedMask() {
+  static CRasterImage mask;
+  static const bool made = [] {
+    const Sheet& sheet = GetSheet();
+    CQuietScope quiet;
+    CQznDoc doc;
+    if (!sheet.ok || !doc.OnOpenDocument(sheet.tif)) return false;
+    CRasterImage& img = doc.m_image;
+    const RECT rc{0, 0, img.width - 1, img.height - 1};
+    int bins[256];
+    CImageArea area{0, 0, img.width, img.height, 0};
+    GenHistogram(&img, &area, bins);
+    BYTE table[256];
+    const int t = GetOptimalThresh(bins, 256);
+    MakeRangeTable(img.photometric != 0 ? PackGreyRange(0, t) : PackGreyRange(t + 1, 255), table);
+    MakeLineMask(img, rc, table, mask);
+    DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+    Thin(mask, rc);
+    DrawRectOutline1(mask.pixels, mask.width, rc, 0);
+    return true;
+  }();
+  return made ? &mask : nullptr;
+}
+
+// The skeleton walk alone on the sheet's thinned mask (a fresh copy each
+// time), wall seconds.
+void BM_SkeletonWalk(benchmark::State& state) {
+  const CRasterImage* mask = ThinnedMask();
+  if (!mask) {
+    state.SkipWithError("could not make the sheet");
+    return;
+  }
+  const int threads = static_cast<int>(state.range(0));
+  CWorkerThreadsScope scope(threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency()));
+  CQuietScope quiet;
+  std::int64_t lines = 0;
+  for (auto _ : state) {
+    CRasterImage work;
+    work.width = mask->width;
+    work.height = mask->height;
+    work.planes = 1;
+    work.bitsPerSample = 1;
+    if (!work.AllocPixels()) {
+      state.SkipWithError("no memory");
+      return;
+    }
+    std::memcpy(work.pixels, mask->pixels, static_cast<std::size_t>(mask->GetImageBytes()));
+    CChainList traced;
+    CLayerList layers;
+    const auto start = Clock::now();
+    CSkeletonTracer tracer(work, traced, layers);
+    tracer.Trace1Bit(0, 0, work.width, work.height);
+    state.SetIterationTime(Seconds(start, Clock::now()));
+    lines = traced.GetCount();
+  }
+  state.counters["threads"] = WorkerThreads();
+  state.counters["lines"] = static_cast<double>(lines);
+}
+
 void BM_StagesCentreLine(benchmark::State& s) { Stages(s, false); }
 void BM_StagesOutline(benchmark::State& s) { Stages(s, true); }
 
 }  // namespace
 
+BENCHMARK(BM_SkeletonWalk)->Arg(1)->Arg(2)->Arg(3)->Arg(0)->Unit(benchmark::kMillisecond)->UseManualTime();
 BENCHMARK(BM_StagesCentreLine)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_StagesOutline)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);

@@ -277,14 +277,15 @@ bool CTextFileWriter::Open(const std::string& path) {
 
 bool CTextFileWriter::IsOpen() const { return m->file.IsOpen(); }
 
-void CTextFileWriter::Write(std::string_view utf8) {
-  if (!m->file.IsOpen()) {
-    m->error = true;
-    return;
-  }
+namespace {
+
+// The file bytes of utf8 appended to out: GBK, every '\n' as CRLF (one
+// already preceded by '\r' is not doubled; lastWasCR tells whether the text
+// before ended in '\r'). A character that GBK lacks goes out as '?'; that is
+// a loss, not an error.
+void EncodeText(std::string_view utf8, bool lastWasCR, std::string& out) {
   // Most of what the writers send is ASCII numbers: that goes straight to
-  // the line-end expansion. A character that GBK lacks goes out as '?';
-  // that is a loss, not an error.
+  // the line-end expansion.
   std::string converted;
   std::string_view gbk = utf8;
   if (!AllAscii(utf8)) {
@@ -292,8 +293,6 @@ void CTextFileWriter::Write(std::string_view utf8) {
     gbk = converted;
   }
   // GBK trail bytes are 0x40..0xFE, so a 0x0A byte is always a line end.
-  std::string& out = m->scratch;
-  out.clear();
   std::size_t start = 0;
   for (;;) {
     const std::size_t nl = gbk.find('\n', start);
@@ -301,16 +300,40 @@ void CTextFileWriter::Write(std::string_view utf8) {
       out.append(gbk.substr(start));
       break;
     }
-    const bool afterCR = nl > 0 ? gbk[nl - 1] == '\r' : m->lastWasCR;
+    const bool afterCR = nl > 0 ? gbk[nl - 1] == '\r' : lastWasCR;
     out.append(gbk.substr(start, nl - start));
     if (!afterCR) out.push_back('\r');
     out.push_back('\n');
     start = nl + 1;
   }
-  if (!gbk.empty()) m->lastWasCR = gbk.back() == '\r';
+}
+
+}  // namespace
+
+void CTextFileWriter::Encode(std::string_view utf8, std::string& out) { EncodeText(utf8, false, out); }
+
+void CTextFileWriter::Write(std::string_view utf8) {
+  if (!m->file.IsOpen()) {
+    m->error = true;
+    return;
+  }
+  std::string& out = m->scratch;
+  out.clear();
+  EncodeText(utf8, m->lastWasCR, out);
+  // The last byte out is '\r' exactly when the text's last character is.
+  if (!utf8.empty()) m->lastWasCR = utf8.back() == '\r';
   if (!m->file.Write(out.data(), out.size())) m->error = true;
   // A very long text should not keep its copy after it is written.
   if (out.capacity() > (std::size_t{1} << 22)) std::string().swap(out);
+}
+
+void CTextFileWriter::WriteEncoded(std::string_view bytes) {
+  if (!m->file.IsOpen()) {
+    m->error = true;
+    return;
+  }
+  if (!bytes.empty()) m->lastWasCR = bytes.back() == '\r';
+  if (!m->file.Write(bytes.data(), bytes.size())) m->error = true;
 }
 
 void CTextFileWriter::WriteLine(std::string_view utf8) {

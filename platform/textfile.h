@@ -72,7 +72,12 @@ class CTextFileWriter {
   // by '\r' is not doubled). Characters that GBK lacks are written as '?',
   // which is not an error. Pass whole UTF-8 characters to each call.
   void Write(std::string_view utf8);
-  void WriteLine(std::string_view utf8);                                    // text then CRLF
+  void WriteLine(std::string_view utf8);  // text then CRLF
+  // The bytes Write writes for utf8 when what was written before it does
+  // not end in '\r' (nothing, or a line end), appended to out: text can be
+  // made into file bytes on any thread and written in order by WriteEncoded.
+  static void Encode(std::string_view utf8, std::string& out);
+  void WriteEncoded(std::string_view bytes);
   void Printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));  // C locale
   bool Error() const;                                                       // an error happened so far
   // Writes out and syncs the file without putting it in place yet (see

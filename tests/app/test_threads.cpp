@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <new>
 #include <string>
@@ -22,7 +23,9 @@
 #include <vector>
 
 #include "app/qzndoc.h"
+#include "app/regiontracer.h"
 #include "app/skeletontracer.h"
+#include "model/layer.h"
 #include "platform/host.h"
 #include "platform/parallel.h"
 #include "raster/binarize.h"
@@ -250,4 +253,195 @@ TEST(Threads, ParallelForRunsEveryPieceOnceAndPassesOnFailures) {
                              }),
                  std::bad_alloc);
   }
+}
+
+// ------------------------------------------------------------ skeleton walk
+//
+// The centre-line tracer walks on one thread and has the walked lines
+// finished on the others; its lines, their order and the image it leaves
+// must not depend on the thread count, whatever the skeleton looks like
+// where the work is cut: lines across every band border, junctions and
+// clusters of them on the borders, rings, spurs, unthinned ink (blobs whose
+// pixels are all junctions), at 1 and 8 bits, over rectangles of every
+// kind.
+
+namespace {
+
+// A 0/1 image of the given depth from a predicate on pixels.
+template <class Ink>
+void MakeMask(CRasterImage& img, int w, int h, int bits, Ink&& ink) {
+  doctest::MakeImage(img, w, h, 1, bits, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (ink(x, y)) {
+        if (bits == 8)
+          img.GetRow(y)[x] = 1;
+        else
+          img.GetRow(y)[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+      }
+}
+
+// The sheet's drawing thinned, as the vectorising driver walks it.
+void ThinnedSheet(CRasterImage& out, int bits) {
+  CRasterImage grey;
+  DrawSheet(grey);
+  MakeMask(out, kWidth, kHeight, bits, [&](int x, int y) { return grey.GetRow(y)[x] < 128; });
+  EXPECT_EQ(Thin(out, RECT{0, 0, kWidth - 1, kHeight - 1}), 1);
+}
+
+struct Walked {
+  std::vector<std::string> lines;
+  std::vector<BYTE> pixels;
+};
+
+Walked WalkSkeleton(const CRasterImage& source, const RECT& rc, int threads) {
+  CWorkerThreadsScope scope(threads);
+  CScriptedHost ui;
+  CHostScope hostScope(&ui);
+  CRasterImage work;
+  doctest::MakeImage(work, source.width, source.height, 1, source.bitsPerSample, 0);
+  std::memcpy(work.pixels, source.pixels, static_cast<std::size_t>(source.GetImageBytes()));
+  CChainList lines;
+  CLayerList layers;
+  CSkeletonTracer tracer(work, lines, layers);
+  const int done = source.bitsPerSample == 8 ? tracer.Trace8Bit(rc.left, rc.top, rc.right, rc.bottom)
+                                             : tracer.Trace1Bit(rc.left, rc.top, rc.right, rc.bottom);
+  EXPECT_EQ(done, 1);
+  return Walked{Describe(lines), Bytes(work)};
+}
+
+// Every thread count gives what one thread gives; rc holds left, top, width
+// and height.
+void ExpectSameWalkOnEveryThreadCount(const CRasterImage& source, const RECT& rc, const std::string& what,
+                                      std::size_t leastLines) {
+  const Walked single = WalkSkeleton(source, rc, 1);
+  ASSERT_GE(single.lines.size(), leastLines) << what;
+  for (int threads : kThreadCounts) {
+    const Walked many = WalkSkeleton(source, rc, threads);
+    ASSERT_EQ(many.lines.size(), single.lines.size()) << what << ", " << threads << " threads";
+    for (std::size_t i = 0; i < single.lines.size(); ++i)
+      ASSERT_EQ(many.lines[i], single.lines[i]) << what << ", " << threads << " threads, line " << i;
+    ASSERT_TRUE(many.pixels == single.pixels) << what << ", " << threads << " threads";
+  }
+}
+
+}  // namespace
+
+TEST(Threads, SkeletonWalkIsTheSameOnEveryThreadCount) {
+  struct Case {
+    const char* name;
+    std::function<void(CRasterImage&, int bits)> make;
+  };
+  const Case cases[] = {
+      {"thinned sheet", [](CRasterImage& img, int bits) { ThinnedSheet(img, bits); }},
+      // One-pixel lines every 9 pixels: a junction on and next to every
+      // band border.
+      {"fine grid",
+       [](CRasterImage& img, int bits) {
+         MakeMask(img, kWidth, 300, bits, [](int x, int y) { return x % 9 == 4 || y % 9 == 4; });
+       }},
+      // Diagonal staircases crossing each other, rings and spurs.
+      {"staircases, rings and spurs",
+       [](CRasterImage& img, int bits) {
+         MakeMask(img, kWidth, 400, bits, [](int x, int y) {
+           const int cx = x % 80 - 40, cy = y % 70 - 35;
+           const bool ring = cx * cx + cy * cy >= 20 * 20 && cx * cx + cy * cy < 21 * 21;
+           const bool stair = (x + y / 2) % 37 == 0 || (x + y / 2) % 37 == 1 || (x - y) % 53 == 0;
+           const bool spur = y % 64 == 63 && x % 16 < 3;
+           return ring || stair || spur;
+         });
+       }},
+      // Unthinned ink: blobs and noise, every pixel a junction or an end.
+      {"blobs and noise",
+       [](CRasterImage& img, int bits) {
+         std::mt19937 rng(5);
+         std::vector<char> ink(static_cast<std::size_t>(kWidth) * 260);
+         for (auto& v : ink) v = rng() % 100 < 30;
+         MakeMask(img, kWidth, 260, bits, [&](int x, int y) {
+           return ink[static_cast<std::size_t>(y) * kWidth + x] || (x / 20 + y / 20) % 5 == 0;
+         });
+       }},
+  };
+  for (const Case& c : cases)
+    for (int bits : {1, 8}) {
+      CRasterImage img;
+      c.make(img, bits);
+      const std::string what = std::string(c.name) + ", " + std::to_string(bits) + "-bit";
+      // The whole image; a rectangle off its edges; one reaching past them.
+      ExpectSameWalkOnEveryThreadCount(img, RECT{0, 0, img.width, img.height}, what + ", whole", 20);
+      ExpectSameWalkOnEveryThreadCount(img, RECT{7, 63, img.width - 30, img.height - 100}, what + ", inner", 10);
+      ExpectSameWalkOnEveryThreadCount(img, RECT{-5, -3, img.width + 40, img.height + 9}, what + ", past", 20);
+    }
+}
+
+// A random w x h mask: strokes of widths 1 to widest and, when noise is
+// given, specks over up to that percentage of the pixels.
+void RandomMask(CRasterImage& img, std::mt19937& rng, int w, int h, int bits, int strokes, int widest, int noise) {
+  CRasterImage grey;
+  doctest::MakeGrey(grey, w, h);
+  std::uniform_real_distribution<double> ux(0, w), uy(0, h);
+  for (int k = 0; k < strokes; ++k)
+    doctest::DrawLine(grey, ux(rng), uy(rng), ux(rng), uy(rng), 1 + static_cast<int>(rng() % widest));
+  const int density = noise ? static_cast<int>(rng() % noise) : 0;
+  MakeMask(img, w, h, bits,
+           [&](int x, int y) { return grey.GetRow(y)[x] < 128 || static_cast<int>(rng() % 100) < density; });
+}
+
+// Many small generated sheets: random ink of every kind, depths and
+// rectangles; every thread count against one thread.
+TEST(Threads, SkeletonWalkOfRandomSheetsMatchesOneThread) {
+  std::mt19937 rng(2024);
+  for (int sheet = 0; sheet < 40; ++sheet) {
+    const int w = 20 + static_cast<int>(rng() % 240), h = 130 + static_cast<int>(rng() % 270);
+    const int bits = rng() % 2 ? 8 : 1;
+    const int kind = static_cast<int>(rng() % 3);
+    CRasterImage img;
+    RandomMask(img, rng, w, h, bits, 5 + static_cast<int>(rng() % 40), 6, kind == 2 ? 40 : 0);
+    if (kind != 1) Thin(img, RECT{0, 0, w - 1, h - 1});  // kind 1 stays unthinned
+    const int left = static_cast<int>(rng() % 9) - 4, top = static_cast<int>(rng() % 9) - 4;
+    const RECT rc{left, top, w - left - static_cast<int>(rng() % 9), h - top - static_cast<int>(rng() % 9)};
+    ExpectSameWalkOnEveryThreadCount(img, rc, "sheet " + std::to_string(sheet), 0);
+  }
+}
+
+// Outlines of random small masks at both depths: every thread count against
+// one thread, lines and the marks left in the image alike.
+TEST(Threads, OutlinesOfRandomMasksMatchOneThread) {
+  std::mt19937 rng(77);
+  for (int sheet = 0; sheet < 30; ++sheet) {
+    const int w = 8 + static_cast<int>(rng() % 250), h = 130 + static_cast<int>(rng() % 270);
+    const int bits = rng() % 3 ? 8 : 1;
+    CRasterImage img;
+    RandomMask(img, rng, w, h, bits, 3 + static_cast<int>(rng() % 30), 9, 50);
+    Walked single;
+    for (int threads : {1, 2, 3, 8}) {
+      CWorkerThreadsScope scope(threads);
+      CScriptedHost ui;
+      CHostScope hostScope(&ui);
+      CRasterImage work;
+      doctest::MakeImage(work, w, h, 1, bits, 0);
+      std::memcpy(work.pixels, img.pixels, static_cast<std::size_t>(img.GetImageBytes()));
+      CChainList lines;
+      CRegionTracer tracer(work.pixels, w, h, bits, lines);
+      ASSERT_EQ(tracer.Trace(3), 1);
+      const Walked got{Describe(lines), Bytes(work)};
+      if (threads == 1) {
+        single = got;
+        continue;
+      }
+      const std::string what = "sheet " + std::to_string(sheet) + ", " + std::to_string(threads) + " threads";
+      ASSERT_EQ(got.lines.size(), single.lines.size()) << what;
+      for (std::size_t i = 0; i < got.lines.size(); ++i)
+        ASSERT_EQ(got.lines[i], single.lines[i]) << what << ", line " << i;
+      ASSERT_TRUE(got.pixels == single.pixels) << what;
+    }
+  }
+}
+
+// A skeleton of more than a million pixels: the walked lines fill several
+// batches, finished on the other threads while the walk goes on.
+TEST(Threads, SkeletonWalkOfManyBatchesMatchesOneThread) {
+  CRasterImage img;
+  MakeMask(img, 2000, 2000, 1, [](int x, int y) { return x % 6 == 1 || y % 6 == 1 || (x + 2 * y) % 97 == 0; });
+  ExpectSameWalkOnEveryThreadCount(img, RECT{0, 0, img.width, img.height}, "dense grid", 100000);
 }
