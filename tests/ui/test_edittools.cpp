@@ -398,7 +398,7 @@ TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
 
 TEST_F(EditTools, SetLayerIsGreyWhileLayerZeroIsTheOnlyLayer) {
   // The menu's word, as the main window decides it, follows the tool's.
-  for (const auto [tool, setLayer] :
+  for (const auto& [tool, setLayer] :
        {std::pair{cmd::kEditLineTool, cmd::kLineSetLayer}, std::pair{cmd::kEditPointTool, cmd::kPointSetLayer},
         std::pair{cmd::kEditNoteTool, cmd::kNoteSetLayer}}) {
     ASSERT_TRUE(Menu(tool));

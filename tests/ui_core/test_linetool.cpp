@@ -42,7 +42,9 @@ struct LineTool : tooltest::ToolTest {
   CLineEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditLineTool));
     EXPECT_EQ(view->editMode, EditMode::kLineEdit);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CLineEditTool>();
   }
   std::int64_t Lines() const { return doc->m_lines.GetCount(); }

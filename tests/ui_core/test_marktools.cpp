@@ -55,7 +55,9 @@ struct NoteTool : tooltest::ToolTest {
   CAnnotationTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditNoteTool));
     EXPECT_EQ(view->editMode, EditMode::kAnnotation);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CAnnotationTool>();
   }
   FakeNoteDialog* Dialog() { return static_cast<FakeNoteDialog*>(Tool<CAnnotationTool>()->NoteDialog()); }
@@ -154,7 +156,9 @@ struct TextBlockTool : tooltest::ToolTest {
   CTextBlockTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditTextBlockTool));
     EXPECT_EQ(view->editMode, EditMode::kTextBlock);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CTextBlockTool>();
   }
   bool InList(const CChain* line) const { return doc->m_lines.Find(line) != nullptr; }

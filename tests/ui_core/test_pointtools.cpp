@@ -34,7 +34,9 @@ struct PointTool : tooltest::ToolTest {
   CPointEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditPointTool));
     EXPECT_EQ(view->editMode, EditMode::kPointEdit);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CPointEditTool>();
   }
   std::int64_t Points() const { return doc->m_points.GetCount(); }
@@ -195,7 +197,9 @@ struct ControlPointTool : tooltest::ToolTest {
   CControlPointTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditControlPointTool));
     EXPECT_EQ(view->editMode, EditMode::kControlPoint);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CControlPointTool>();
   }
   // Answers the next control-point dialog: records what it showed, sets

@@ -48,14 +48,6 @@ struct Workspace : ::testing::Test {
   }
 };
 
-void AddLineOnLayer(CQznDoc& doc, int layer) {
-  auto* c = new CChain;
-  c->AddPoint(1, 1);
-  c->AddPoint(5, 5);
-  c->m_nLayer = layer;
-  doc.m_lines.Adopt(c);
-}
-
 }  // namespace
 
 // ---- the vectorise dialog ------------------------------------------------------------

@@ -25,8 +25,9 @@ namespace qzn {
 // the line tool's "设置平滑" and never saved.
 extern double g_traceSmoothing;
 
-// Modifier flags of a mouse message.
-enum : unsigned { kMkShift = 0x04, kMkControl = 0x08 };
+// Flags of a mouse message: the left button held (a drag parked outside the
+// view ends when a move arrives without it), and the modifiers.
+enum : unsigned { kMkLButton = 0x01, kMkShift = 0x04, kMkControl = 0x08 };
 
 // A drag under way: start, previous and current points, an optional
 // rectangle moved with it, and the capture it holds.

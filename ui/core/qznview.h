@@ -62,9 +62,6 @@ enum : int {
 };
 // Keys of OnKeyDown.
 enum class ViewKey { kPageUp, kPageDown, kUp, kDown, kLeft, kRight, kHome, kEnd, kOther };
-// Mouse flag of a held left button (the park ends when a move arrives
-// without it: the button went up outside the view).
-enum : unsigned { kMkLButton = 0x01 };
 
 // The cursor position the status bar shows (image, map or scaled units).
 extern double g_cursorX, g_cursorY;
