@@ -76,7 +76,7 @@ Scene& TheScene() {
 }
 
 CLineEditTool* Enter(Scene& s, int subCommand) {
-  if (s.view->editMode != 3) RunEditCommand(*s.view, cmd::kEditLineTool);
+  if (s.view->editMode != EditMode::kLineEdit) RunEditCommand(*s.view, cmd::kEditLineTool);
   RunEditCommand(*s.view, subCommand);
   return dynamic_cast<CLineEditTool*>(s.view->Tool());
 }

@@ -59,7 +59,7 @@ void AllEnablers(benchmark::State& state) {
   static std::unique_ptr<CQznDoc> doc = MakeWorkspace();
   NoWindow window;
   CQznView view(doc.get(), &window);
-  view.editMode = static_cast<int>(state.range(0));
+  view.editMode = static_cast<EditMode>(state.range(0));
   const std::vector<ViewCommand>& commands = ViewCommands();
   for (auto _ : state) {
     int on = 0;
@@ -76,7 +76,10 @@ void AllEnablers(benchmark::State& state) {
   }
   state.counters["commands"] = static_cast<double>(commands.size() + EditCommandIds().size() + 4);
 }
-BENCHMARK(AllEnablers)->Arg(0)->Arg(3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(AllEnablers)
+    ->Arg(static_cast<int>(EditMode::kDefault))
+    ->Arg(static_cast<int>(EditMode::kLineEdit))
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -132,6 +132,10 @@ wxString CQznDocManager::MakeNewDocumentName() {
   return wxString::Format("Qzn%d", ++count);
 }
 
+void CWxView::OnClosingDocument() {
+  if (m_window) m_window->View().SettleTools();
+}
+
 bool CWxView::OnClose(bool deleteWindow) {
   if (!wxView::OnClose(deleteWindow)) return false;
   Activate(false);

@@ -52,6 +52,10 @@ class CWxView : public wxView {
   bool OnCreate(wxDocument* doc, long flags) override;
   void OnDraw(wxDC*) override {}
   bool OnClose(bool deleteWindow) override;
+  // The document is about to drop its contents, before its views go: the
+  // view's tools let go of every line, point or note they hold, so that
+  // nothing they do when they are deleted touches what is gone.
+  void OnClosingDocument() override;
   void OnActivateView(bool activate, wxView* activeView, wxView* deactiveView) override;
   // The first update is the view's initial update (the document is open by
   // then); later ones rebuild its display from the document.

@@ -326,7 +326,7 @@ bool CViewPrintout::OnPrintPage(int page) {
   // wherever it is asked for; drawn through the toolkit's vector graphics on
   // the same page, texts land where they belong.
   std::unique_ptr<wxGCDC> vector;
-  if (auto* printer = wxDynamicCast(dc, wxPrinterDC)) {
+  if (auto* printer = dynamic_cast<wxPrinterDC*>(dc)) {
     vector = std::make_unique<wxGCDC>(*printer);
     if (vector->IsOk()) dc = vector.get();
   }

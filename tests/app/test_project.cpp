@@ -252,7 +252,9 @@ TEST(ProjectFile, OlderVersionsLoadWhatTheyHaveAndKeepDefaultsForTheRest) {
     CQznDoc doc;
     ASSERT_EQ(doc.ReadProject(path), 1) << c.version;
     EXPECT_EQ(svc.messages.size(), c.version < 3 ? 1u : 0u) << c.version;
-    if (c.version < 3) EXPECT_EQ(svc.messages[0].text, "这是一个旧版本的文件。一些数据可能不能载入。");
+    if (c.version < 3) {
+      EXPECT_EQ(svc.messages[0].text, "这是一个旧版本的文件。一些数据可能不能载入。");
+    }
     EXPECT_EQ(doc.m_nThreshHigh, 180);
     EXPECT_EQ(doc.m_nThreshLow, 20);
     EXPECT_EQ(doc.m_nSpareWord, 65535);

@@ -197,7 +197,9 @@ TEST(ComposeRgbImage, Failures) {
     for (const auto& m : host.messages)
       if (m.text.rfind("错误", 0) == 0 || m.text.rfind("读取", 0) == 0) texts.push_back(m.text);
     EXPECT_EQ(texts, c.messages) << c.name;
-    if (!c.result) EXPECT_EQ(Bytes(out), (std::vector<std::uint8_t>{1, 2, 3, 4})) << c.name;
+    if (!c.result) {
+      EXPECT_EQ(Bytes(out), (std::vector<std::uint8_t>{1, 2, 3, 4})) << c.name;
+    }
   }
 }
 

@@ -213,8 +213,9 @@ TEST(Thin, OnlyTheRectangleInsideChanges) {
   ASSERT_EQ(Thin(*img, rc), 1);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 30; ++x)
-      if (x <= rc.left || x >= rc.right || y <= rc.top || y >= rc.bottom)
+      if (x <= rc.left || x >= rc.right || y <= rc.top || y >= rc.bottom) {
         ASSERT_EQ(Sample(*img, x, y), x == 12 ? 0 : 1) << x << "," << y;
+      }
   int cleared = 0;
   for (int y = rc.top + 1; y < rc.bottom; ++y)
     for (int x = rc.left + 1; x < rc.right; ++x) cleared += !Sample(*img, x, y);

@@ -172,7 +172,9 @@ class TwainSane : public ::testing::Test {
     EXPECT_EQ(image.resolutionUnit, 2);
     const int planes = o.samples;
     ASSERT_EQ(image.planes, planes);
-    if (planes == 3) EXPECT_EQ(image.photometric, 2);
+    if (planes == 3) {
+      EXPECT_EQ(image.photometric, 2);
+    }
     long differences = 0;
     for (int y = 0; y < o.height; ++y) {
       const BYTE* want = o.rows[static_cast<std::size_t>(y)].data();

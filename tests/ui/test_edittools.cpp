@@ -161,7 +161,7 @@ class EditTools : public ::testing::Test {
 
 TEST_F(EditTools, LineToolTracesAStrokeShowsItsRubberSegmentAndUndoes) {
   ASSERT_TRUE(Menu(cmd::kEditLineTool));
-  ASSERT_EQ(w->View().editMode, 3);
+  ASSERT_EQ(w->View().editMode, EditMode::kLineEdit);
   auto* tool = dynamic_cast<CLineEditTool*>(w->View().Tool());
   ASSERT_NE(tool, nullptr);
   ASSERT_TRUE(tool->AutoTrace());
@@ -189,7 +189,7 @@ TEST_F(EditTools, LineToolTracesAStrokeShowsItsRubberSegmentAndUndoes) {
   EXPECT_TRUE(std::any_of(items.begin(), items.end(),
                           [](const ContextMenuItem& i) { return i.id == cmd::kLineShow && i.checked; }));
   ASSERT_TRUE(Menu(cmd::kEditLineTool));
-  EXPECT_EQ(w->View().editMode, 0);
+  EXPECT_EQ(w->View().editMode, EditMode::kDefault);
 }
 
 // One smoke per other tool: its mode entered from the menu, one gesture
@@ -197,7 +197,7 @@ TEST_F(EditTools, LineToolTracesAStrokeShowsItsRubberSegmentAndUndoes) {
 // tool shows feedback), Undo from the menu where the tool has it.
 TEST_F(EditTools, PointToolAddsAPointAndUndoes) {
   ASSERT_TRUE(Menu(cmd::kEditPointTool));
-  ASSERT_EQ(w->View().editMode, 5);
+  ASSERT_EQ(w->View().editMode, EditMode::kPointEdit);
   Click(At(120, 150));
   ASSERT_EQ(doc->m_points.GetCount(), 1);
   Picture("point-added");
@@ -252,7 +252,7 @@ TEST_F(EditTools, ControlPointDialogShowsTheStatusBarsNumbersInFieldsWideEnough)
 TEST_F(EditTools, ControlPointToolMovesAPoint) {
   doc->m_controlPts.AddNew()->m_imageX = 100;
   ASSERT_TRUE(Menu(cmd::kEditControlPointTool));
-  ASSERT_EQ(w->View().editMode, 4);
+  ASSERT_EQ(w->View().editMode, EditMode::kControlPoint);
   ASSERT_TRUE(Menu(cmd::kCpMove));
   Drag(At(100, 0), At(150, 60));
   EXPECT_NEAR(doc->m_controlPts.GetHead()->m_imageX, 150.0, 1.0);
@@ -262,7 +262,7 @@ TEST_F(EditTools, ControlPointToolMovesAPoint) {
 TEST_F(EditTools, AnnotationToolMovesANoteShowingItsFrame) {
   doc->m_notes.AddNote(RECT{80, 140, 160, 170}, "注释");
   ASSERT_TRUE(Menu(cmd::kEditNoteTool));
-  ASSERT_EQ(w->View().editMode, 7);
+  ASSERT_EQ(w->View().editMode, EditMode::kAnnotation);
   ASSERT_TRUE(Menu(cmd::kNoteMove));
   const wxImage before = Picture("note-before");
   Mouse(wxEVT_LEFT_DOWN, At(120, 155));
@@ -276,7 +276,7 @@ TEST_F(EditTools, AnnotationToolMovesANoteShowingItsFrame) {
 TEST_F(EditTools, TextBlockToolAddsABlock) {
   doc->m_lines.NewChain()->AddPoint(1, 1);  // the mode wants lines
   ASSERT_TRUE(Menu(cmd::kEditTextBlockTool));
-  ASSERT_EQ(w->View().editMode, 6);
+  ASSERT_EQ(w->View().editMode, EditMode::kTextBlock);
   Drag(At(60, 20), At(120, 60));
   ASSERT_EQ(doc->m_textBlocks.GetCount(), 1);
   Picture("block-added");
@@ -284,7 +284,7 @@ TEST_F(EditTools, TextBlockToolAddsABlock) {
 
 TEST_F(EditTools, RegionToolDrawsARectangle) {
   ASSERT_TRUE(Menu(cmd::kRoiRectangle));
-  ASSERT_EQ(w->View().editMode, 8);
+  ASSERT_EQ(w->View().editMode, EditMode::kRoi);
   Drag(At(60, 20), At(160, 90));
   ASSERT_EQ(doc->m_roi.GetCount(), 1);
   Picture("roi-rectangle");
@@ -292,7 +292,7 @@ TEST_F(EditTools, RegionToolDrawsARectangle) {
 
 TEST_F(EditTools, ImageToolFillsAndUndoes) {
   ASSERT_TRUE(Menu(cmd::kEditImageTool));
-  ASSERT_EQ(w->View().editMode, 1);
+  ASSERT_EQ(w->View().editMode, EditMode::kImageEdit);
   SetToolDialogScript([](ToolDialog& d) {
     if (auto* v = dynamic_cast<PixelValueValues*>(&d)) v->value = 128;
     return true;
@@ -309,7 +309,7 @@ TEST_F(EditTools, ImageToolFillsAndUndoes) {
 
 TEST_F(EditTools, AngleToolReportsTheAngleAndEscLeaves) {
   ASSERT_TRUE(Menu(cmd::kAngleCheck));
-  ASSERT_EQ(w->View().editMode, 10);
+  ASSERT_EQ(w->View().editMode, EditMode::kAngle);
   Click(At(100, 100));
   Mouse(wxEVT_MOTION, At(200, 100), false);
   Click(At(200, 100));
@@ -320,13 +320,13 @@ TEST_F(EditTools, AngleToolReportsTheAngleAndEscLeaves) {
   EXPECT_EQ(host->messages.back(), "角度是 90.000000 度。");
   Char(27);
   Pump(3);
-  EXPECT_EQ(w->View().editMode, 0);
+  EXPECT_EQ(w->View().editMode, EditMode::kDefault);
 }
 
 TEST_F(EditTools, MergeToolFloatsAPictureAndEscDropsIt) {
   host->fileAnswers.push_back({scan});
   ASSERT_TRUE(Menu(cmd::kMergeOpen));
-  ASSERT_EQ(w->View().editMode, 9);
+  ASSERT_EQ(w->View().editMode, EditMode::kMergeImage);
   const wxImage floating = Picture("merge-floating");
   Drag(At(100, 100), At(130, 110));
   auto* tool = dynamic_cast<CMergeImageTool*>(w->View().Tool());
@@ -337,7 +337,7 @@ TEST_F(EditTools, MergeToolFloatsAPictureAndEscDropsIt) {
   std::vector<BYTE> image(doc->m_image.GetPlane(0), doc->m_image.GetPlane(0) + doc->m_image.GetPlaneBytes());
   Char(27);
   Pump(3);
-  EXPECT_EQ(w->View().editMode, 0);
+  EXPECT_EQ(w->View().editMode, EditMode::kDefault);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), doc->m_image.GetPlane(0)));
 }
 
@@ -398,7 +398,7 @@ TEST_F(EditTools, TracingOnBlankPaperKeepsTheViewAndEveryUndoStepShows) {
 
 TEST_F(EditTools, SetLayerIsGreyWhileLayerZeroIsTheOnlyLayer) {
   // The menu's word, as the main window decides it, follows the tool's.
-  for (const auto [tool, setLayer] :
+  for (const auto& [tool, setLayer] :
        {std::pair{cmd::kEditLineTool, cmd::kLineSetLayer}, std::pair{cmd::kEditPointTool, cmd::kPointSetLayer},
         std::pair{cmd::kEditNoteTool, cmd::kNoteSetLayer}}) {
     ASSERT_TRUE(Menu(tool));

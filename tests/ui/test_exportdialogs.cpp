@@ -87,7 +87,9 @@ class ExportWindow : public guitest::DesktopTest {
   static std::function<void(CModelDialog&)> Choose(int dialogId, std::vector<int> radios, int expectChecked = 0) {
     return [=](CModelDialog& d) {
       EXPECT_EQ(d.Model().DialogId(), dialogId);
-      if (expectChecked) EXPECT_TRUE(d.Controls().GetCheck(expectChecked)) << dialogId;
+      if (expectChecked) {
+        EXPECT_TRUE(d.Controls().GetCheck(expectChecked)) << dialogId;
+      }
       for (int id : radios) d.Controls().SetCheck(id, true);
       guitest::Click(d, wxID_OK);
     };

@@ -135,12 +135,12 @@ TEST_F(MainWindow, ModesTheShiftParkAndAMeasuredLength) {
   CQznView& v = w->View();
   struct ModeTool : CEditTool {
     explicit ModeTool(IToolHost& h) : CEditTool(h, 101) { canUndo = true; }
-    int GetType() const override { return 2; }
+    ToolType GetType() const override { return ToolType::kLineEdit; }
   };
-  RegisterToolFactory(3, [](IToolHost& h, CQznDoc*) { return std::make_unique<ModeTool>(h); });
-  v.SetEditMode(3);
+  RegisterToolFactory(EditMode::kLineEdit, [](IToolHost& h, CQznDoc*) { return std::make_unique<ModeTool>(h); });
+  v.SetEditMode(EditMode::kLineEdit);
   CEditTool* modeTool = v.Tool();
-  ASSERT_EQ(modeTool->GetType(), 2);
+  ASSERT_EQ(modeTool->GetType(), ToolType::kLineEdit);
   Mouse(w, wxEVT_LEFT_DOWN, 10, 10, true);
   EXPECT_EQ(v.ParkedTool(), modeTool);
   Mouse(w, wxEVT_MOTION, 60, 40, true);
@@ -158,8 +158,8 @@ TEST_F(MainWindow, ModesTheShiftParkAndAMeasuredLength) {
   const wxImage without = w->Snapshot();
   EXPECT_NE(
       std::memcmp(withLine.GetData(), without.GetData(), std::size_t(without.GetWidth()) * without.GetHeight() * 3), 0);
-  v.SetEditMode(0);
-  RegisterToolFactory(3, nullptr);
+  v.SetEditMode(EditMode::kDefault);
+  RegisterToolFactory(EditMode::kLineEdit, nullptr);
   // The coordinate pane follows the mouse.
   Mouse(w, wxEVT_MOTION, 0, 0, false, false, false);
   EXPECT_EQ(FromWx(MainFrame()->GetStatusBar()->GetStatusText(1)), "(0.0000,0.0000)");

@@ -297,7 +297,9 @@ TEST(FontRecords, ThroughTheToolkitsFontAndBack) {
     EXPECT_EQ(out.lfWeight, k.weight) << k.face;
     EXPECT_EQ(out.lfItalic, k.italic) << k.face;
     EXPECT_EQ(out.lfEscapement, 450) << k.face;  // kept: the toolkit's fonts do not turn
-    if (*k.face) EXPECT_STREQ(out.lfFaceName, k.face);
+    if (*k.face) {
+      EXPECT_STREQ(out.lfFaceName, k.face);
+    }
   }
 }
 

@@ -271,7 +271,9 @@ TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
   const POINT at = w->View().ImageToClientPixel(CFPoint(100, 100));
   // A line begun shows the line tool's hint; 完成 ends it and the hint.
   auto beginLine = [&] {
-    if (w->View().editMode != 3) ASSERT_TRUE(Run(cmd::kEditLineTool));
+    if (w->View().editMode != EditMode::kLineEdit) {
+      ASSERT_TRUE(Run(cmd::kEditLineTool));
+    }
     Mouse(w, wxEVT_LEFT_DOWN, at.x, at.y);
     Mouse(w, wxEVT_LEFT_UP, at.x, at.y);
     ASSERT_NE(status(), res::text::kReady);

@@ -101,8 +101,9 @@ TEST_F(IDColours, TheLowestIDIsOneAboveTheLowestInteger) {
     host.messages.clear();
     fc.text[CIDColorDlg::kLow] = k.low;
     EXPECT_EQ(dlg.OnOK(fc), k.accepted) << k.low;
-    if (std::string(k.low) == "-2147483648")
+    if (std::string(k.low) == "-2147483648") {
       EXPECT_EQ(host.Texts(), std::vector<std::string>{"请输入一个整数在 -2147483647 和 2147483647 之间。"});
+    }
   }
 }
 

@@ -80,7 +80,9 @@ TEST(NumberDialogs, RangesOfBackgroundAndClassification) {
     EXPECT_EQ(c.text[CColorClassifyDlg::kIterations], "10");
     c.text[k.id] = k.text;
     EXPECT_EQ(dlg.OnOK(c), k.message == nullptr) << k.text;
-    if (k.message) EXPECT_EQ(host.messages.back().text, k.message);
+    if (k.message) {
+      EXPECT_EQ(host.messages.back().text, k.message);
+    }
   }
   CRemoveBackgroundDlg bg;
   FakeControls c;

@@ -43,9 +43,11 @@ struct ImageTool : tooltest::ToolTest {
       return false;
     };
     EXPECT_TRUE(Command(cmd::kEditImageTool));
-    EXPECT_EQ(view->editMode, 1);
+    EXPECT_EQ(view->editMode, EditMode::kImageEdit);
     if (subCommand == cmd::kImagePaint || subCommand == cmd::kImageDrawLine) AnswerDrawValue();
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CImageEditTool>();
   }
   BYTE At(int x, int y) const { return doc->m_image.GetRow(y, 0)[x]; }

@@ -6,9 +6,12 @@
 // failed splits; 'T' on images the tracer cannot follow).
 #include <gtest/gtest.h>
 
+#include "fake_dialogs.h"
+#include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "tool_test_util.h"
 #include "ui/core/linetool.h"
+#include "ui/core/snapdlg.h"
 
 using namespace qzn;
 using tooltest::AddLine;
@@ -38,8 +41,10 @@ struct LineTool : tooltest::ToolTest {
   }
   CLineEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditLineTool));
-    EXPECT_EQ(view->editMode, 3);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    EXPECT_EQ(view->editMode, EditMode::kLineEdit);
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CLineEditTool>();
   }
   std::int64_t Lines() const { return doc->m_lines.GetCount(); }
@@ -529,7 +534,7 @@ TEST_F(LineTool, CommandsCheckTheirSubModeAndLeavingTheModeDropsStubs) {
                           [](const ContextMenuItem& i) { return i.id == cmd::kLineSetLayer && i.enabled; }));
   AddLine(*doc, {{300, 150}});
   Command(cmd::kEditLineTool);  // off
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(Lines(), 3);  // the one-vertex line is gone
   EXPECT_FALSE(GetEditCommandState(*view, cmd::kLineSplit).enabled);
   EXPECT_FALSE(Command(cmd::kLineSplit));
@@ -543,4 +548,300 @@ TEST_F(LineTool, FinishAndDropLetsGoOfEverything) {
   EXPECT_EQ(t->CurrentLine(), nullptr);
   EXPECT_FALSE(t->CanUndo());
   EXPECT_EQ(Lines(), 4);
+}
+
+// ---- each sub-mode's command, press, drag and release --------------------
+
+TEST_F(LineTool, EachSubModeCommandSetsItsSubModeCursorStatusAndCheckMark) {
+  using L = CLineEditTool;
+  struct Case {
+    int command;
+    int subMode;
+    int cursor;
+    const char* status;  // null: the status line is left as it was
+  };
+  const Case cases[] = {
+      {cmd::kLineNew, L::kNewLine, res::kCursorAdd, res::text::kLineNewStatus},
+      {cmd::kLineRectangle, L::kRectangle, res::kCursorAdd, res::text::kLineRectangleStatus},
+      {cmd::kLineCircle, L::kCircle, res::kCursorAdd, res::text::kLineCircleStatus},
+      {cmd::kLineMoveNode, L::kMoveNode, res::kCursorMove, res::text::kLineMoveNodeStatus},
+      {cmd::kLineDeleteNode, L::kDeleteNode, res::kCursorDelete, res::text::kLineDeleteNodeStatus},
+      {cmd::kLineDelete, L::kDeleteLine, res::kCursorDelete, res::text::kLineDeleteStatus},
+      {cmd::kLineAddNode, L::kAddNode, res::kCursorAdd, res::text::kLineAddNodeStatus},
+      {cmd::kLineSplit, L::kSplit, res::kCursorAdd, res::text::kLineSplitStatus},
+      {cmd::kLineAssignId, L::kAssignId, res::kCursorAssignId, res::text::kLineAssignIdStatus},
+      {cmd::kLineShow, L::kShowLine, res::kCursorPick, nullptr},
+      {cmd::kLineContour, L::kContour, res::kCursorAdd, res::text::kLineContourStatus},
+      {cmd::kLineJoin, L::kJoin, res::kCursorAdd, res::text::kLineJoinStatus},
+      {cmd::kLineCopy, L::kCopy, res::kCursorPick, nullptr},
+      {cmd::kLineMove, L::kMoveLine, res::kCursorMove, res::text::kLineMoveStatus},
+      {cmd::kLineClose, L::kCloseLine, res::kCursorAdd, nullptr},
+      {cmd::kLineCrossMarks, L::kCrossMarks, res::kCursorAdd, res::text::kLineCrossMarkStatus},
+      {cmd::kLineMultiTrace, L::kMultiTrace, res::kCursorAdd, res::text::kLineMultiTraceStatus},
+      {cmd::kLineSetLayer, L::kSetLayer, res::kCursorPick, res::text::kLineSetLayerStatus},
+      {cmd::kLinePolygon, L::kPolygon, res::kCursorPick, res::text::kLinePolygonStatus},
+      {cmd::kLineSmooth, L::kSmooth, res::kCursorAdd, res::text::kLineSmoothStatus},
+      {cmd::kLineBSpline, L::kBSpline, res::kCursorAdd, res::text::kLineBSplineStatus},
+      {cmd::kLineFreehand, L::kFreehand, res::kCursorFreehand, res::text::kLineFreehandStatus},
+  };
+  CLineEditTool* t = Enter();
+  for (const Case& c : cases) {
+    window.status = "before";
+    ASSERT_TRUE(Command(c.command)) << c.command;
+    EXPECT_EQ(t->SubMode(), c.subMode) << c.command;
+    EXPECT_EQ(t->GetCursorId(), c.cursor) << c.command;
+    EXPECT_EQ(window.status, c.status ? c.status : "before") << c.command;
+    for (const Case& other : cases)
+      EXPECT_EQ(GetEditCommandState(*view, other.command).checked, other.command == c.command)
+          << c.command << " " << other.command;
+  }
+  EXPECT_TRUE(services.messages.empty());  // no band: nothing asked
+}
+
+TEST_F(LineTool, EachSubModeShowsItsFeedbackWhilePressedAndClearsItAtTheRelease) {
+  constexpr int kRubber = kSlotToolFirstFree, kInverted = kSlotToolFirstFree + 1;
+  struct Case {
+    int command;
+    POINT press, move;
+    int slot;  // the slot showing while the button is down; 0: none
+    FeedbackShape::Kind kind;
+  };
+  const Case cases[] = {
+      {cmd::kLineRectangle, {200, 120}, {240, 160}, kRubber, FeedbackShape::kFrame},
+      {cmd::kLineCircle, {200, 120}, {240, 160}, kRubber, FeedbackShape::kFrame},
+      {cmd::kLineMoveNode, {149, 51}, {160, 70}, kRubber, FeedbackShape::kPolyline},
+      {cmd::kLineContour, {100, 30}, {100, 100}, kRubber, FeedbackShape::kLine},
+      {cmd::kLineMultiTrace, {300, 160}, {310, 160}, kRubber, FeedbackShape::kLine},
+      {cmd::kLineJoin, {148, 50}, {150, 130}, kRubber, FeedbackShape::kLine},
+      {cmd::kLineCopy, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineMove, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineAssignId, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineSetLayer, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineShow, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineClose, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineSmooth, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineBSpline, {100, 250}, {120, 240}, kInverted, FeedbackShape::kPolyline},
+      {cmd::kLineFreehand, {200, 140}, {220, 140}, 0, FeedbackShape::kFrame},
+  };
+  Enter();
+  for (const Case& c : cases) {
+    Command(c.command);
+    const int captures = window.captures, releases = window.releases;
+    Down(c.press.x, c.press.y);
+    Move(c.move.x, c.move.y);
+    const auto& shapes = view->Feedback().Shapes();
+    if (c.slot) {
+      ASSERT_TRUE(view->Feedback().Has(c.slot)) << c.command;
+      EXPECT_EQ(shapes.at(c.slot).kind, c.kind) << c.command;
+      EXPECT_FALSE(view->Feedback().Has(c.slot == kRubber ? kInverted : kRubber)) << c.command;
+    } else {
+      EXPECT_FALSE(view->Feedback().Has(kRubber) || view->Feedback().Has(kInverted)) << c.command;
+    }
+    Up(c.move.x, c.move.y);
+    EXPECT_FALSE(view->Feedback().Has(kRubber)) << c.command;
+    EXPECT_FALSE(view->Feedback().Has(kInverted)) << c.command;
+    // A drag holds the mouse from the press to the release; a pick does not.
+    const bool drags = window.captures > captures;
+    EXPECT_EQ(window.releases - releases, drags ? 1 : 0) << c.command;
+  }
+}
+
+TEST_F(LineTool, DeleteLineTakesThePickedLineOutAndUndoPutsItBackAtTheEnd) {
+  CLineEditTool* t = Enter(cmd::kLineDelete);
+  Click(100, 150);  // 100 pixels from every line: nothing happens
+  EXPECT_EQ(Lines(), 3);
+  EXPECT_FALSE(t->CanUndo());
+  const std::size_t repaints = window.rects.size();
+  Click(100, 52);
+  EXPECT_FALSE(InList(a));
+  EXPECT_EQ(Lines(), 2);
+  EXPECT_GT(window.rects.size(), repaints);  // where it was is repainted
+  t->Undo();
+  EXPECT_EQ(doc->m_lines.GetTail(), a);
+  EXPECT_EQ(Vertices(a), (std::vector<CFPoint>{{50, 50}, {150, 50}}));
+}
+
+TEST_F(LineTool, SmoothActsAtTheReleaseWithTheTracingTolerance) {
+  CChain* l =
+      AddLine(*doc, {{200.0f, 120.0f}, {220.0f, 120.4f}, {240.0f, 119.8f}, {260.0f, 120.0f}, {260.0f, 180.0f}}, 1.0f);
+  CLineEditTool* t = Enter(cmd::kLineSmooth);
+  Down(230, 121);
+  EXPECT_EQ(window.status, "图层: 0  ID: 1.00  长度: 120.013998");
+  EXPECT_EQ(l->GetCount(), 5);  // nothing yet
+  Up(230, 121);
+  EXPECT_EQ(Vertices(l), (std::vector<CFPoint>{{200, 120}, {260, 120}, {260, 180}}));
+  t->Undo();
+  EXPECT_EQ(l->GetCount(), 5);
+}
+
+TEST_F(LineTool, TheBandVariantsOfIdLayerAndCrossingMarksActOnTheLinesInIt) {
+  doc->m_lines.m_fCurrentID = 42.0f;
+  doc->m_lines.m_idColors.SetRangeColor(42, 42, RGB(42, 0, 0));
+  CLineEditTool* t = Enter();
+  // IDs: asked, then every line meeting the band; the band goes.
+  view->SetRubberBand(RECT{40, 40, 160, 60});
+  services.answers.push_back(IDYES);
+  Command(cmd::kLineAssignId);
+  EXPECT_EQ(Messages().back(), res::text::kLineAskIdInRect);
+  EXPECT_EQ(a->m_fID, 42.0f);
+  EXPECT_EQ(a->m_color, RGB(42, 0, 0));
+  EXPECT_EQ(b->m_fID, 20.0f);
+  EXPECT_TRUE(IsRectEmpty(view->rubberBand));
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kAssignId);
+  // Layers: asked likewise.
+  view->SetRubberBand(RECT{40, 240, 160, 260});
+  services.answers.push_back(IDYES);
+  Command(cmd::kLineSetLayer);
+  EXPECT_EQ(Messages().back(), res::text::kLineAskLayerInRect);
+  EXPECT_EQ(b->m_nLayer, 1);
+  EXPECT_EQ(b->m_nPenStyle, 2);
+  EXPECT_EQ(c->m_nLayer, 0);
+  EXPECT_TRUE(IsRectEmpty(view->rubberBand));
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kSetLayer);
+  // A "no" leaves the lines and the band, and still switches.
+  view->SetRubberBand(RECT{240, 240, 360, 260});
+  services.answers.push_back(IDNO);
+  Command(cmd::kLineAssignId);
+  EXPECT_EQ(c->m_fID, 30.0f);
+  EXPECT_FALSE(IsRectEmpty(view->rubberBand));
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kAssignId);
+  // Crossing marks: no question; the lines in the band shrink to a vertex
+  // (one undo step).
+  const std::size_t asked = services.messages.size();
+  view->SetRubberBand(RECT{290, 240, 310, 260});
+  Command(cmd::kLineCrossMarks);
+  EXPECT_EQ(services.messages.size(), asked);
+  EXPECT_EQ(c->GetCount(), 3);
+  EXPECT_TRUE(IsRectEmpty(view->rubberBand));
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kCrossMarks);
+  t->Undo();
+  EXPECT_EQ(c->GetCount(), 2);
+  EXPECT_FALSE(t->CanUndo());  // neither IDs nor layers in a band were recorded
+}
+
+TEST_F(LineTool, TheSwitchesAndDialogCommandsKeepTheirSettings) {
+  CLineEditTool* t = Enter(cmd::kLineSplit);
+  // Snap: to nodes, to ends, and off again; each stored for the next tool.
+  struct Step {
+    int command;
+    bool snap, toEnds;
+  };
+  for (const Step s : {Step{cmd::kLineSnapNodes, true, false}, Step{cmd::kLineSnapEnds, true, true},
+                       Step{cmd::kLineSnapNodes, true, false}, Step{cmd::kLineSnapNodes, false, false},
+                       Step{cmd::kLineSnapEnds, true, true}, Step{cmd::kLineSnapEnds, false, true}}) {
+    EXPECT_TRUE(Command(s.command));
+    EXPECT_EQ(t->Snap(), s.snap) << s.command;
+    EXPECT_EQ(t->SnapToEnds(), s.toEnds) << s.command;
+    EXPECT_EQ(doc->m_lineTool.snap, s.snap ? 1 : 0);
+    EXPECT_EQ(doc->m_lineTool.snapToEndPoints, s.toEnds ? 1 : 0);
+    EXPECT_EQ(t->SubMode(), CLineEditTool::kSplit);  // a switch is no sub-mode
+  }
+  // The snap distance: raised to 2, stored.
+  {
+    qzntest::ScriptedDialogs dialogs;
+    dialogs.scripts.push_back([](CDialogModel& m, qzntest::FakeControls& c) {
+      c.SetText(CSnapDistanceDlg::kDistance, "1");
+      return qzntest::PressOK(m, c);
+    });
+    Command(cmd::kLineSnapDistance);
+    EXPECT_EQ(dialogs.shown, std::vector<int>{CSnapDistanceDlg::kId});
+  }
+  EXPECT_EQ(t->SnapDistance(), 2);
+  EXPECT_EQ(doc->m_lineTool.snapDistance, 2);
+  // The current ID: a cancelled dialog keeps the sub-mode; OK stores the
+  // values and selects ID giving.
+  window.status.clear();
+  Command(cmd::kLineSetId);
+  EXPECT_EQ(window.status, res::text::kSetCurrentIdStatus);
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kSplit);
+  window.dialogs = [](ToolDialog& d) {
+    auto& v = dynamic_cast<CurrentIdValues&>(d);
+    v.currentId = 5.0f;
+    v.autoIncrement = true;
+    v.increment = 0.5f;
+    return true;
+  };
+  Command(cmd::kLineSetId);
+  EXPECT_EQ(doc->m_lines.m_fCurrentID, 5.0f);
+  EXPECT_EQ(doc->m_lines.m_nAutoIncrement, 1);
+  EXPECT_EQ(doc->m_lines.m_fIDIncrement, 0.5f);
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kAssignId);
+  EXPECT_EQ(window.status, res::text::kLineAssignIdStatus);
+  EXPECT_EQ(window.dialogIds, (std::vector<int>{kDlgCurrentId, kDlgCurrentId}));
+}
+
+TEST_F(LineTool, ChoosingPolygonAgainBuildsTheSelectionAndRestoreUndoes) {
+  AddLine(*doc, {{200, 120}, {260, 120}});
+  AddLine(*doc, {{260, 120}, {260, 180}});
+  AddLine(*doc, {{260, 180}, {200, 120}});
+  CLineEditTool* t = Enter(cmd::kLinePolygon);
+  for (POINT p : {POINT{230, 120}, POINT{260, 150}, POINT{230, 150}}) Click(p.x, p.y);
+  ASSERT_EQ(t->PolygonSelection().size(), 3u);
+  Command(cmd::kLinePolygon);
+  EXPECT_TRUE(t->PolygonSelection().empty());
+  ASSERT_EQ(Lines(), 7);
+  EXPECT_TRUE(doc->m_lines.GetTail()->IsClosed(0));
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kPolygon);
+  // Restore is Undo by another name; Done finishes and leaves the mode.
+  Command(cmd::kLineAddNode);
+  Click(100, 50);
+  ASSERT_EQ(a->GetCount(), 3);
+  EXPECT_TRUE(t->OnCommand(cmd::kLineRestore));
+  EXPECT_EQ(a->GetCount(), 2);
+  Command(cmd::kLineNew);
+  Click(60, 150);
+  EXPECT_FALSE(t->OnCommand(cmd::kEditDone));  // the view ends the mode as well
+  EXPECT_EQ(t->CurrentLine(), nullptr);
+  EXPECT_EQ(Lines(), 7);  // the one-vertex line went
+}
+
+TEST_F(LineTool, ALostCaptureEndsTheDragAsAReleaseAtTheLastPoint) {
+  Enter(cmd::kLineMove);
+  Down(100, 50);
+  Move(100, 70);
+  view->OnCaptureLost();
+  EXPECT_EQ(Vertices(a), (std::vector<CFPoint>{{50, 70}, {150, 70}}));
+  EXPECT_FALSE(view->Feedback().Has(kSlotToolFirstFree + 1));
+  Move(100, 90);  // the drag is over: nothing follows
+  Up(100, 90);
+  EXPECT_EQ(Vertices(a), (std::vector<CFPoint>{{50, 70}, {150, 70}}));
+}
+
+TEST_F(LineTool, TheCKeyClosesTheLineBeingDrawnAndOtherSubModesIgnoreKeys) {
+  CLineEditTool* t = Enter();
+  Click(200, 120);
+  Click(260, 120);
+  Click(260, 180);
+  Key('c');
+  EXPECT_EQ(t->CurrentLine(), nullptr);
+  EXPECT_TRUE(doc->m_lines.GetTail()->IsClosed(0));
+  Command(cmd::kLineSplit);
+  Key('c');
+  Key(8);
+  EXPECT_EQ(Lines(), 4);
+  EXPECT_EQ(t->SubMode(), CLineEditTool::kSplit);
+}
+
+TEST_F(LineTool, ChoosingASubModeWhileTheButtonIsDownEndsThePressFirst) {
+  // A shortcut key can choose a sub-mode while a line is held: the press
+  // ends as a release where the mouse was, so the line picked before is no
+  // line being drawn afterwards.
+  for (const int trace : {0, 1}) {
+    doc->m_lineTool.autoTrace = trace;
+    CLineEditTool* t = Enter(cmd::kLineShow);
+    ASSERT_EQ(t->AutoTrace(), trace == 1);
+    Down(100, 52);
+    ASSERT_EQ(t->CurrentLine(), a);
+    Command(cmd::kLineNew);
+    EXPECT_EQ(t->CurrentLine(), nullptr) << trace;
+    EXPECT_FALSE(view->Feedback().Has(kSlotToolFirstFree + 1)) << trace;
+    Up(100, 52);
+    Click(60, 150);
+    Click(100, 150);
+    Key('x');
+    EXPECT_EQ(Vertices(a), (std::vector<CFPoint>{{50, 50}, {150, 50}})) << trace;
+    EXPECT_EQ(Lines(), 4) << trace;
+    Command(cmd::kEditLineTool);  // leave
+    doc->m_lines.DeleteChain(doc->m_lines.GetTail());
+  }
 }

@@ -54,8 +54,10 @@ struct NoteTool : tooltest::ToolTest {
   }
   CAnnotationTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditNoteTool));
-    EXPECT_EQ(view->editMode, 7);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    EXPECT_EQ(view->editMode, EditMode::kAnnotation);
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CAnnotationTool>();
   }
   FakeNoteDialog* Dialog() { return static_cast<FakeNoteDialog*>(Tool<CAnnotationTool>()->NoteDialog()); }
@@ -153,8 +155,10 @@ struct TextBlockTool : tooltest::ToolTest {
   }
   CTextBlockTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditTextBlockTool));
-    EXPECT_EQ(view->editMode, 6);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    EXPECT_EQ(view->editMode, EditMode::kTextBlock);
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CTextBlockTool>();
   }
   bool InList(const CChain* line) const { return doc->m_lines.Find(line) != nullptr; }
@@ -273,7 +277,7 @@ namespace {
 struct RoiTool : tooltest::ToolTest {
   CRoiTool* Enter(int subCommand) {
     EXPECT_TRUE(Command(subCommand));
-    EXPECT_EQ(view->editMode, 8);
+    EXPECT_EQ(view->editMode, EditMode::kRoi);
     return Tool<CRoiTool>();
   }
 };
@@ -358,6 +362,6 @@ TEST_F(AngleTool, ReportsAfterThreeClicksAndEscLeaves) {
   EXPECT_EQ(t->Step(), 0);
   Click(10, 10);
   Key(27);
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(services.messages.size(), 1u);
 }

@@ -28,7 +28,7 @@ struct MergeTool : tooltest::ToolTest {
   CMergeImageTool* Open() {
     services.fileAnswers.push_back({second});
     EXPECT_TRUE(Command(cmd::kMergeOpen));
-    EXPECT_EQ(view->editMode, 9);
+    EXPECT_EQ(view->editMode, EditMode::kMergeImage);
     return Tool<CMergeImageTool>();
   }
   BYTE At(int x, int y) const { return doc->m_image.GetRow(y, 0)[x]; }
@@ -50,7 +50,7 @@ TEST_F(MergeTool, AKeyPastesWhereTheDragLeftItAndEscDropsIt) {
   view->scaleX = view->scaleY = 1.0;
   EXPECT_EQ(t->FloatingRect(), (RECT{30, 20, 90, 60}));
   Key('p');
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(At(30, 20), 9);
   EXPECT_EQ(At(89, 59), 9);
   EXPECT_NE(At(29, 20), 9);
@@ -60,12 +60,12 @@ TEST_F(MergeTool, AKeyPastesWhereTheDragLeftItAndEscDropsIt) {
   t = Open();
   Drag({50, 50}, {150, 150});
   Key(27);
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
   EXPECT_EQ(At(120, 120), before);
 }
 
 TEST_F(MergeTool, AFileThatCannotBeReadLeavesTheMode) {
   services.fileAnswers.push_back({dir.file("missing.tif")});
   EXPECT_TRUE(Command(cmd::kMergeOpen));
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
 }

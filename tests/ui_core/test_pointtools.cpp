@@ -33,8 +33,10 @@ struct PointTool : tooltest::ToolTest {
   }
   CPointEditTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditPointTool));
-    EXPECT_EQ(view->editMode, 5);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    EXPECT_EQ(view->editMode, EditMode::kPointEdit);
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CPointEditTool>();
   }
   std::int64_t Points() const { return doc->m_points.GetCount(); }
@@ -194,8 +196,10 @@ struct ControlPointTool : tooltest::ToolTest {
   }
   CControlPointTool* Enter(int subCommand = 0) {
     EXPECT_TRUE(Command(cmd::kEditControlPointTool));
-    EXPECT_EQ(view->editMode, 4);
-    if (subCommand) EXPECT_TRUE(Command(subCommand));
+    EXPECT_EQ(view->editMode, EditMode::kControlPoint);
+    if (subCommand) {
+      EXPECT_TRUE(Command(subCommand));
+    }
     return Tool<CControlPointTool>();
   }
   // Answers the next control-point dialog: records what it showed, sets

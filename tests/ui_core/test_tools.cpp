@@ -15,12 +15,12 @@ namespace {
 
 // A tool of a later mode: records what reaches it and holds an undo step.
 struct RecordingTool : CEditTool {
-  int type;
+  ToolType type;
   std::vector<std::string>* log;
-  RecordingTool(IToolHost& h, int t, std::vector<std::string>* l) : CEditTool(h, 101), type(t), log(l) {
+  RecordingTool(IToolHost& h, ToolType t, std::vector<std::string>* l) : CEditTool(h, 101), type(t), log(l) {
     canUndo = true;
   }
-  int GetType() const override { return type; }
+  ToolType GetType() const override { return type; }
   void OnLButtonDown(POINT p, unsigned) override { log->push_back("down"); }
   void OnLButtonUp(POINT p, unsigned) override { log->push_back("up"); }
   void OnChar(unsigned ch, unsigned, unsigned) override { log->push_back(std::string(1, static_cast<char>(ch))); }
@@ -38,16 +38,16 @@ struct ToolFixture : ::testing::Test {
     window.client = {400, 400};
     view = std::make_unique<CQznView>(doc.get(), &window);
     view->OnInitialUpdate();  // 800 wide in 400 x 400: scale 0.5
-    for (int mode : {3, 7}) {
+    for (EditMode mode : {EditMode::kLineEdit, EditMode::kAnnotation}) {
       RegisterToolFactory(mode, [this, mode](IToolHost& h, CQznDoc*) {
-        return std::make_unique<RecordingTool>(h, mode == 3 ? 2 : 6, &log);
+        return std::make_unique<RecordingTool>(h, ToolTypeOf(mode), &log);
       });
     }
   }
   void TearDown() override {
     view.reset();
-    RegisterToolFactory(3, nullptr);
-    RegisterToolFactory(7, nullptr);
+    RegisterToolFactory(EditMode::kLineEdit, nullptr);
+    RegisterToolFactory(EditMode::kAnnotation, nullptr);
   }
 };
 
@@ -56,7 +56,7 @@ struct ToolFixture : ::testing::Test {
 TEST_F(ToolFixture, DragDrawsABandSnappedToImagePixels) {
   auto* tool = dynamic_cast<CDefaultTool*>(view->Tool());
   ASSERT_NE(tool, nullptr);
-  EXPECT_EQ(tool->GetType(), 1);
+  EXPECT_EQ(tool->GetType(), ToolType::kDefault);
   view->OnLButtonDown(kMkLButton, POINT{10, 10});
   EXPECT_EQ(window.captures, 1);
   view->OnMouseMove(kMkLButton, POINT{51, 31});
@@ -100,43 +100,43 @@ TEST_F(ToolFixture, ModesSaveFlagsAndFallBackToTheDefaultTool) {
   EXPECT_EQ(view->EndEditMode(), nullptr);  // mode 0: nothing, tool kept
   EXPECT_NE(view->Tool(), nullptr);
   view->flags.annotations = false;
-  view->SetEditMode(7);
-  EXPECT_EQ(view->editMode, 7);
-  EXPECT_EQ(view->Tool()->GetType(), 6);
+  view->SetEditMode(EditMode::kAnnotation);
+  EXPECT_EQ(view->editMode, EditMode::kAnnotation);
+  EXPECT_EQ(view->Tool()->GetType(), ToolType::kAnnotation);
   EXPECT_FALSE(view->savedFlags.annotations);
   EXPECT_TRUE(view->flags.annotations && view->flags.annotationFrames);
-  view->SetEditMode(7);  // the second entry saves the flags as they are now
+  view->SetEditMode(EditMode::kAnnotation);  // the second entry saves the flags as they are now
   EXPECT_TRUE(view->savedFlags.annotations);
   for (int mode : {2, 11, -1}) {  // no tool of that mode or no such mode
-    view->SetEditMode(mode);
-    EXPECT_EQ(view->editMode, 0) << mode;
-    EXPECT_EQ(view->Tool()->GetType(), 1);
+    view->SetEditMode(static_cast<EditMode>(mode));
+    EXPECT_EQ(view->editMode, EditMode::kDefault) << mode;
+    EXPECT_EQ(view->Tool()->GetType(), ToolType::kDefault);
   }
-  view->SetEditMode(3);
+  view->SetEditMode(EditMode::kLineEdit);
   EXPECT_NE(view->EndEditMode(), nullptr);
-  EXPECT_EQ(view->editMode, 0);
+  EXPECT_EQ(view->editMode, EditMode::kDefault);
 }
 
 TEST_F(ToolFixture, ShiftParksTheModeToolAndReturnsIt) {
-  view->SetEditMode(3);
+  view->SetEditMode(EditMode::kLineEdit);
   CEditTool* lineTool = view->Tool();
   view->OnLButtonDown(kMkLButton | kMkShift, POINT{5, 5});
   EXPECT_EQ(view->ParkedTool(), lineTool);
-  EXPECT_EQ(view->Tool()->GetType(), 1);
+  EXPECT_EQ(view->Tool()->GetType(), ToolType::kDefault);
   view->OnLButtonUp(0, POINT{50, 50});
   EXPECT_EQ(view->Tool(), lineTool);
   EXPECT_EQ(view->ParkedTool(), nullptr);
   EXPECT_TRUE(lineTool->CanUndo());
   EXPECT_TRUE(log.empty());  // the line tool never saw the parked gesture
   // In mode 0 a Shift-click is the default tool's own.
-  view->SetEditMode(0);
+  view->SetEditMode(EditMode::kDefault);
   view->OnLButtonDown(kMkLButton | kMkShift, POINT{5, 5});
   EXPECT_EQ(view->ParkedTool(), nullptr);
   view->OnLButtonUp(0, POINT{5, 5});
 }
 
 TEST_F(ToolFixture, ALostCaptureOrAnUnseenReleaseEndsThePark) {
-  view->SetEditMode(3);
+  view->SetEditMode(EditMode::kLineEdit);
   CEditTool* lineTool = view->Tool();
   view->OnLButtonDown(kMkLButton | kMkControl, POINT{5, 5});
   view->OnMouseMove(kMkLButton | kMkControl, POINT{25, 5});
@@ -153,7 +153,7 @@ TEST_F(ToolFixture, ALostCaptureOrAnUnseenReleaseEndsThePark) {
 }
 
 TEST_F(ToolFixture, CharactersReachTheToolUnlessTheViewZooms) {
-  view->SetEditMode(3);
+  view->SetEditMode(EditMode::kLineEdit);
   view->OnChar('x', 1, 0);
   view->OnChar('+', 1, 0);
   EXPECT_EQ(log, std::vector<std::string>{"x"});

@@ -48,14 +48,6 @@ struct Workspace : ::testing::Test {
   }
 };
 
-void AddLineOnLayer(CQznDoc& doc, int layer) {
-  auto* c = new CChain;
-  c->AddPoint(1, 1);
-  c->AddPoint(5, 5);
-  c->m_nLayer = layer;
-  doc.m_lines.Adopt(c);
-}
-
 }  // namespace
 
 // ---- the vectorise dialog ------------------------------------------------------------
@@ -275,7 +267,7 @@ TEST_F(Workspace, AutoVectorizeAnsweredAddsLinesOnTheCurrentLayer) {
   EXPECT_FALSE(view->flags.lines);
   EXPECT_EQ(dialogs.shown.size(), 1u);
   // In line editing the command is disabled.
-  view->editMode = 3;
+  view->editMode = EditMode::kLineEdit;
   EXPECT_FALSE(CanAutoVectorize(*view));
 }
 
@@ -354,11 +346,11 @@ TEST_F(Workspace, SmoothingIsSetOnlyFromTheLineTool) {
   OpenScan();
   struct LineTool : CEditTool {
     using CEditTool::CEditTool;
-    int GetType() const override { return 2; }
+    ToolType GetType() const override { return ToolType::kLineEdit; }
   };
   EXPECT_FALSE(CanSetSmoothing(*view));
-  RegisterToolFactory(3, [](IToolHost& h, CQznDoc*) { return std::make_unique<LineTool>(h, 104); });
-  view->SetEditMode(3);
+  RegisterToolFactory(EditMode::kLineEdit, [](IToolHost& h, CQznDoc*) { return std::make_unique<LineTool>(h, 104); });
+  view->SetEditMode(EditMode::kLineEdit);
   ASSERT_TRUE(CanSetSmoothing(*view));
   const double start = g_traceSmoothing;
   OnSetSmoothing(*view);  // cancelled: unchanged
@@ -371,6 +363,6 @@ TEST_F(Workspace, SmoothingIsSetOnlyFromTheLineTool) {
   OnSetSmoothing(*view);
   EXPECT_EQ(g_traceSmoothing, 2.5);
   g_traceSmoothing = start;
-  view->SetEditMode(0);
-  RegisterToolFactory(3, nullptr);
+  view->SetEditMode(EditMode::kDefault);
+  RegisterToolFactory(EditMode::kLineEdit, nullptr);
 }

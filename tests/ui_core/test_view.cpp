@@ -127,7 +127,9 @@ TEST_F(ViewFixture, ScrollStepsStayInsideTheExtent) {
     view->OnScroll(true, s.code, 0);
     EXPECT_EQ(view->visibleRect.top, s.expectTop) << "code " << s.code;
     EXPECT_EQ(RectHeight(view->visibleRect), 400);
-    if (top == s.expectTop) EXPECT_EQ(window.invalidations, before) << "nothing rendered for code " << s.code;
+    if (top == s.expectTop) {
+      EXPECT_EQ(window.invalidations, before) << "nothing rendered for code " << s.code;
+    }
   }
   view->OnScroll(true, kScrollThumbPosition, 700);
   EXPECT_EQ(view->visibleRect.top, 700);

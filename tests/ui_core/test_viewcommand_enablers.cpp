@@ -85,7 +85,11 @@ std::unique_ptr<State> Make(const std::string& spec) {
   s->view = std::make_unique<CQznView>(s->doc.get(), &s->window);
   s->view->OnInitialUpdate();
   CQznView& v = *s->view;
-  for (auto [word, mode] : {std::pair{"mode1", 1}, {"mode3", 3}, {"mode4", 4}, {"mode5", 5}, {"mode7", 7}})
+  for (auto [word, mode] : {std::pair{"mode1", EditMode::kImageEdit},
+                            {"mode3", EditMode::kLineEdit},
+                            {"mode4", EditMode::kControlPoint},
+                            {"mode5", EditMode::kPointEdit},
+                            {"mode7", EditMode::kAnnotation}})
     if (has(word)) v.editMode = mode;
   if (has("-lines")) v.flags.lines = false;
   if (has("-notes")) v.flags.annotations = false;

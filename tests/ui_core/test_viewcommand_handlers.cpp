@@ -121,7 +121,7 @@ namespace {
 struct CountingTool : CEditTool {
   int* dropped;
   CountingTool(IToolHost& host, int* count) : CEditTool(host, 0), dropped(count) {}
-  int GetType() const override { return 2; }
+  ToolType GetType() const override { return ToolType::kLineEdit; }
   void FinishAndDrop() override { ++*dropped; }
 };
 
@@ -129,11 +129,11 @@ struct CountingTool : CEditTool {
 
 TEST_F(CommandRun, CommandsThatChangeTheDataMakeTheCurrentToolLetGoFirst) {
   int dropped = 0;
-  const ToolFactory previous = FindToolFactory(3);
-  RegisterToolFactory(3,
+  const ToolFactory previous = FindToolFactory(EditMode::kLineEdit);
+  RegisterToolFactory(EditMode::kLineEdit,
                       [&dropped](IToolHost& host, CQznDoc*) { return std::make_unique<CountingTool>(host, &dropped); });
   AddLine(doc->m_lines, {{1, 1}, {20, 20}});
-  view->SetEditMode(3);
+  view->SetEditMode(EditMode::kLineEdit);
   ASSERT_NE(view->Tool(), nullptr);
   // The B-spline dialog stays enabled while lines are edited; even its
   // Cancel replaces every line.
@@ -141,8 +141,8 @@ TEST_F(CommandRun, CommandsThatChangeTheDataMakeTheCurrentToolLetGoFirst) {
   EXPECT_EQ(dropped, 1);
   ASSERT_TRUE(RunViewCommand(*view, 32808));  // the negative
   EXPECT_EQ(dropped, 2);
-  view->SetEditMode(0);
-  RegisterToolFactory(3, previous);
+  view->SetEditMode(EditMode::kDefault);
+  RegisterToolFactory(EditMode::kLineEdit, previous);
 }
 
 TEST_F(CommandRun, DeleteByIdRangeKeepsTheLinesOutsideTheRange) {

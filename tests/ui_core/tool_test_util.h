@@ -74,7 +74,7 @@ struct ToolTest : ::testing::Test {
   void TearDown() override { view.reset(); }
 
   void Down(int x, int y, unsigned flags = 0) { view->OnLButtonDown(kMkLButton | flags, POINT{x, y}); }
-  void Move(int x, int y, bool button = true) { view->OnMouseMove(button ? kMkLButton : 0, POINT{x, y}); }
+  void Move(int x, int y, bool button = true) { view->OnMouseMove(button ? unsigned{kMkLButton} : 0u, POINT{x, y}); }
   void Up(int x, int y) { view->OnLButtonUp(0, POINT{x, y}); }
   void Click(int x, int y) {
     Down(x, y);

@@ -1,4 +1,4 @@
-// The angle tool (edit mode 10): a click on the vertex, one on the first
+// The angle tool (EditMode::kAngle): a click on the vertex, one on the first
 // arm and one on the second; the tool reports the angle between the arms in
 // degrees. It changes no data.
 #pragma once
@@ -17,7 +17,7 @@ class CAngleTool : public CEditTool {
   explicit CAngleTool(IToolHost& host);
   ~CAngleTool() override;
 
-  int GetType() const override { return 10; }
+  ToolType GetType() const override { return ToolType::kAngle; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;

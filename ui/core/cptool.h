@@ -1,4 +1,4 @@
-// The control-point tool (edit mode 4): adds, moves, modifies, deletes and
+// The control-point tool (EditMode::kControlPoint): adds, moves, modifies, deletes and
 // checks the document's control points, and picks a point in one image
 // whose coordinates the next new control point in any view takes as its map
 // coordinates. It keeps no undo.
@@ -16,7 +16,7 @@ class CControlPointTool : public CEditTool {
   CControlPointTool(IToolHost& host, CQznDoc* doc);
   ~CControlPointTool() override;
 
-  int GetType() const override { return 4; }
+  ToolType GetType() const override { return ToolType::kControlPoint; }
   void Draw(CCanvas& dc) override;
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;

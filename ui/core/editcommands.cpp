@@ -24,14 +24,6 @@ namespace {
 
 using namespace cmd;
 
-// The tool families: the tool type and the edit mode that go together.
-struct Family {
-  int type, mode;
-};
-constexpr Family kLines{2, 3}, kControlPoints{4, 4}, kPoints{3, 5}, kBlocks{5, 6}, kNotes{6, 7}, kPixels{7, 1},
-    kRoi{8, 8};
-constexpr int kMergeType = 9;
-
 constexpr int kLineSubCommands[] = {
     kLineNew,      kLineRectangle,  kLineCircle,     kLineMoveNode,     kLineDeleteNode, kLineDelete,    kLineAddNode,
     kLineSplit,    kLineAssignId,   kLineShow,       kLineContour,      kLineJoin,       kLineCopy,      kLineMove,
@@ -58,10 +50,14 @@ bool In(const int (&ids)[N], int id) {
   return std::find(std::begin(ids), std::end(ids), id) != std::end(ids);
 }
 
-bool Is(const CQznView& v, Family f) {
+// The view is in the mode and the mode's own tool is current (not a
+// stand-in parked for Shift or Ctrl).
+bool Is(const CQznView& v, EditMode mode) {
   const CEditTool* t = v.Tool();
-  return t && t->GetType() == f.type && v.editMode == f.mode;
+  return t && t->GetType() == ToolTypeOf(mode) && v.editMode == mode;
 }
+
+bool IsMergeTool(const CEditTool* t) { return t && t->GetType() == ToolType::kMergeImage; }
 
 bool HasImage(const CQznView& v) {
   const CQznDoc* d = v.Document();
@@ -69,10 +65,10 @@ bool HasImage(const CQznView& v) {
 }
 
 // The checked state a tool gives its own command.
-bool ToolChecks(const CQznView& v, Family f, int id) { return Is(v, f) && v.Tool()->IsChecked(id); }
+bool ToolChecks(const CQznView& v, EditMode mode, int id) { return Is(v, mode) && v.Tool()->IsChecked(id); }
 // The family's tool is current and leaves its command enabled (the line
 // tool greys "设置图层" while layer "0" is the only layer).
-bool ToolEnables(const CQznView& v, Family f, int id) { return Is(v, f) && v.Tool()->IsItemEnabled(id); }
+bool ToolEnables(const CQznView& v, EditMode mode, int id) { return Is(v, mode) && v.Tool()->IsItemEnabled(id); }
 
 EditCommandState SubCommandState(const CQznView& v, int id) {
   const CQznDoc* d = v.Document();
@@ -80,26 +76,33 @@ EditCommandState SubCommandState(const CQznView& v, int id) {
     // These three stay enabled while another tool stands in for the line
     // tool (a Shift or Ctrl park); they reach only the line tool.
     const bool anyTool = id == kLineSmooth || id == kLineSnapDistance || id == kLineCrossMarks;
-    return {anyTool ? v.editMode == 3 : ToolEnables(v, kLines, id), ToolChecks(v, kLines, id)};
+    constexpr EditMode kLines = EditMode::kLineEdit;
+    return {anyTool ? v.editMode == kLines : ToolEnables(v, kLines, id), ToolChecks(v, kLines, id)};
   }
-  if (In(kPointSubCommands, id)) return {ToolEnables(v, kPoints, id), ToolChecks(v, kPoints, id)};
-  if (In(kCpSubCommands, id)) return {ToolEnables(v, kControlPoints, id), ToolChecks(v, kControlPoints, id)};
-  if (In(kNoteSubCommands, id)) return {ToolEnables(v, kNotes, id), ToolChecks(v, kNotes, id)};
+  if (In(kPointSubCommands, id))
+    return {ToolEnables(v, EditMode::kPointEdit, id), ToolChecks(v, EditMode::kPointEdit, id)};
+  if (In(kCpSubCommands, id))
+    return {ToolEnables(v, EditMode::kControlPoint, id), ToolChecks(v, EditMode::kControlPoint, id)};
+  if (In(kNoteSubCommands, id))
+    return {ToolEnables(v, EditMode::kAnnotation, id), ToolChecks(v, EditMode::kAnnotation, id)};
   if (In(kBlockSubCommands, id)) {
-    bool enabled = Is(v, kBlocks);
-    if (id == kBlockDeleteAll || id == kBlockRemove) enabled = v.editMode == 6;
+    bool enabled = Is(v, EditMode::kTextBlock);
+    if (id == kBlockDeleteAll || id == kBlockRemove) enabled = v.editMode == EditMode::kTextBlock;
     if (id == kBlockRestore) enabled = enabled && v.Tool()->CanUndo();
-    return {enabled, ToolChecks(v, kBlocks, id)};
+    return {enabled, ToolChecks(v, EditMode::kTextBlock, id)};
   }
   if (In(kPixelSubCommands, id)) {
-    bool enabled = ToolEnables(v, kPixels, id);
+    bool enabled = ToolEnables(v, EditMode::kImageEdit, id);
     if (id == kImageMapValues)
       enabled = enabled && d && (d->IsGreyImage() || d->IsPaletteImage() || d->IsClassifiedImage());
-    return {enabled, ToolChecks(v, kPixels, id)};
+    return {enabled, ToolChecks(v, EditMode::kImageEdit, id)};
   }
-  if (In(kRoiSubCommands, id)) return {HasImage(v), ToolChecks(v, kRoi, id)};
+  if (In(kRoiSubCommands, id)) return {HasImage(v), ToolChecks(v, EditMode::kRoi, id)};
   return {};
 }
+
+// A mode switch that leaves the mode again when it is on: the default mode.
+void Toggle(CQznView& v, EditMode mode, bool on) { v.SetEditMode(on ? EditMode::kDefault : mode); }
 
 // The merge tool's paste (replace) or merge (average) of its picture into
 // the image, then the default mode and the whole new image.
@@ -128,18 +131,18 @@ EditCommandState GetEditCommandState(const CQznView& v, int id) {
   const CQznDoc* d = v.Document();
   const CEditTool* t = v.Tool();
   switch (id) {
-    case kEditLineTool: return {true, v.editMode == 3};
-    case kEditPointTool: return {true, v.editMode == 5};
+    case kEditLineTool: return {true, v.editMode == EditMode::kLineEdit};
+    case kEditPointTool: return {true, v.editMode == EditMode::kPointEdit};
     case kEditControlPointTool:
-    case kCpSelect: return {true, v.editMode == 4};
-    case kEditTextBlockTool: return {d && !d->m_lines.IsEmpty(), v.editMode == 6};
-    case kEditNoteTool: return {true, v.editMode == 7};
-    case kEditImageTool: return {HasImage(v), v.editMode == 1};
-    case kAngleCheck: return {true, v.editMode == 10};
+    case kCpSelect: return {true, v.editMode == EditMode::kControlPoint};
+    case kEditTextBlockTool: return {d && !d->m_lines.IsEmpty(), v.editMode == EditMode::kTextBlock};
+    case kEditNoteTool: return {true, v.editMode == EditMode::kAnnotation};
+    case kEditImageTool: return {HasImage(v), v.editMode == EditMode::kImageEdit};
+    case kAngleCheck: return {true, v.editMode == EditMode::kAngle};
     case kMergeOpen: return {HasImage(v), false};
     case kMergePaste:
     case kMergeMerge:
-    case kMergeCancel: return {t && t->GetType() == kMergeType, false};
+    case kMergeCancel: return {IsMergeTool(t), false};
     case kRoiClear: return {d && !d->m_roi.IsEmpty(), false};
     case kEditDone: return {true, false};
     default: return SubCommandState(v, id);
@@ -162,23 +165,23 @@ bool RunEditCommand(CQznView& v, int id) {
   if (!GetEditCommandState(v, id).enabled) return false;
   CEditTool* t = v.Tool();
   switch (id) {
-    case kEditLineTool: v.SetEditMode(v.editMode == 3 ? 0 : 3); return true;
-    case kEditPointTool: v.SetEditMode(Is(v, kPoints) ? 0 : 5); return true;
-    case kEditControlPointTool: v.SetEditMode(v.editMode == 4 ? 0 : 4); return true;
-    case kCpSelect: v.SetEditMode(4); return true;
-    case kEditTextBlockTool: v.SetEditMode(t && v.editMode == 6 ? 0 : 6); return true;
-    case kEditNoteTool: v.SetEditMode(7); return true;
-    case kEditImageTool: v.SetEditMode(t && v.editMode == 1 ? 0 : 1); return true;
-    case kAngleCheck: v.SetEditMode(10); return true;
+    case kEditLineTool: Toggle(v, EditMode::kLineEdit, v.editMode == EditMode::kLineEdit); return true;
+    case kEditPointTool: Toggle(v, EditMode::kPointEdit, Is(v, EditMode::kPointEdit)); return true;
+    case kEditControlPointTool: Toggle(v, EditMode::kControlPoint, v.editMode == EditMode::kControlPoint); return true;
+    case kCpSelect: v.SetEditMode(EditMode::kControlPoint); return true;
+    case kEditTextBlockTool: Toggle(v, EditMode::kTextBlock, t && v.editMode == EditMode::kTextBlock); return true;
+    case kEditNoteTool: v.SetEditMode(EditMode::kAnnotation); return true;
+    case kEditImageTool: Toggle(v, EditMode::kImageEdit, t && v.editMode == EditMode::kImageEdit); return true;
+    case kAngleCheck: v.SetEditMode(EditMode::kAngle); return true;
     case kMergeOpen: {
-      CEditTool* merge = v.SetEditMode(9);
-      if (!merge || merge->GetType() != kMergeType || !merge->OnCommand(kMergeOpen)) v.SetEditMode(0);
+      CEditTool* merge = v.SetEditMode(EditMode::kMergeImage);
+      if (!IsMergeTool(merge) || !merge->OnCommand(kMergeOpen)) v.SetEditMode(EditMode::kDefault);
       return true;
     }
     case kMergePaste: PasteFloatingImage(v, 1); return true;
     case kMergeMerge: PasteFloatingImage(v, 0); return true;
     case kMergeCancel:
-      v.SetEditMode(0);
+      v.SetEditMode(EditMode::kDefault);
       v.Refresh();
       return true;
     case kRoiClear:
@@ -187,17 +190,17 @@ bool RunEditCommand(CQznView& v, int id) {
       return true;
     case kEditDone:
       if (t) t->OnCommand(kEditDone);
-      if (!v.Tool() || v.editMode != 0) v.SetEditMode(0);
+      if (!v.Tool() || v.editMode != EditMode::kDefault) v.SetEditMode(EditMode::kDefault);
       return true;
     default: break;
   }
   if (In(kRoiSubCommands, id)) {
-    if (!Is(v, kRoi)) t = v.SetEditMode(8);
-    if (t && Is(v, kRoi)) t->OnCommand(id);
+    if (!Is(v, EditMode::kRoi)) t = v.SetEditMode(EditMode::kRoi);
+    if (t && Is(v, EditMode::kRoi)) t->OnCommand(id);
     return true;
   }
   // The sub-commands of the current tool.
-  if (In(kLineSubCommands, id) && !Is(v, kLines)) return true;
+  if (In(kLineSubCommands, id) && !Is(v, EditMode::kLineEdit)) return true;
   if (t) t->OnCommand(id);
   return true;
 }
@@ -206,9 +209,9 @@ namespace {
 
 void PasteFloatingImage(CQznView& v, int replace) {
   CEditTool* t = v.Tool();
-  if (!t || t->GetType() != kMergeType) return;
+  if (!IsMergeTool(t)) return;
   if (!t->OnCommand(replace ? kMergePaste : kMergeMerge)) return;
-  v.SetEditMode(0);
+  v.SetEditMode(EditMode::kDefault);
   v.UpdateOverview();
   v.OnViewFullView();
 }
@@ -216,40 +219,41 @@ void PasteFloatingImage(CQznView& v, int replace) {
 }  // namespace
 
 void RegisterEditTools() {
-  RegisterToolFactory(1, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kImageEdit, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d || !d->m_image.HasPixels()) return nullptr;
     return std::make_unique<CImageEditTool>(h, d);
   });
-  RegisterToolFactory(3, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kLineEdit, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CLineEditTool>(h, d);
   });
-  RegisterToolFactory(4, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kControlPoint, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CControlPointTool>(h, d);
   });
-  RegisterToolFactory(5, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kPointEdit, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CPointEditTool>(h, d);
   });
-  RegisterToolFactory(6, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kTextBlock, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CTextBlockTool>(h, d);
   });
-  RegisterToolFactory(7, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kAnnotation, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CAnnotationTool>(h, d);
   });
-  RegisterToolFactory(8, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kRoi, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CRoiTool>(h, d);
   });
-  RegisterToolFactory(9, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
+  RegisterToolFactory(EditMode::kMergeImage, [](IToolHost& h, CQznDoc* d) -> std::unique_ptr<CEditTool> {
     if (!d) return nullptr;
     return std::make_unique<CMergeImageTool>(h, d);
   });
-  RegisterToolFactory(
-      10, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> { return std::make_unique<CAngleTool>(h); });
+  RegisterToolFactory(EditMode::kAngle, [](IToolHost& h, CQznDoc*) -> std::unique_ptr<CEditTool> {
+    return std::make_unique<CAngleTool>(h);
+  });
 }
 
 }  // namespace qzn

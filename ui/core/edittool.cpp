@@ -176,13 +176,13 @@ void CDefaultTool::UpdateMenu() {
 
 namespace {
 std::mutex g_factoryMutex;
-std::map<int, ToolFactory>& Factories() {
-  static std::map<int, ToolFactory> f;
+std::map<EditMode, ToolFactory>& Factories() {
+  static std::map<EditMode, ToolFactory> f;
   return f;
 }
 }  // namespace
 
-void RegisterToolFactory(int mode, ToolFactory factory) {
+void RegisterToolFactory(EditMode mode, ToolFactory factory) {
   std::lock_guard<std::mutex> lock(g_factoryMutex);
   if (factory)
     Factories()[mode] = std::move(factory);
@@ -190,7 +190,7 @@ void RegisterToolFactory(int mode, ToolFactory factory) {
     Factories().erase(mode);
 }
 
-ToolFactory FindToolFactory(int mode) {
+ToolFactory FindToolFactory(EditMode mode) {
   std::lock_guard<std::mutex> lock(g_factoryMutex);
   auto it = Factories().find(mode);
   return it == Factories().end() ? ToolFactory{} : it->second;

@@ -1,10 +1,11 @@
 // The mouse tools of the image view. One tool is current; the view's edit
-// mode (0 to 10) selects its class through a factory per mode, which later
-// tools register. CDefaultTool is mode 0's tool (zoom rectangle, length
-// measurement) and the temporary tool while Shift or Ctrl is held in another
-// mode.
+// mode (ui/core/editmode.h) selects its class through a factory per mode,
+// which later tools register. CDefaultTool is the tool of EditMode::kDefault
+// (zoom rectangle, length measurement) and the temporary tool while Shift or
+// Ctrl is held in another mode.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -14,6 +15,7 @@
 #include "platform/canvas.h"
 #include "platform/wintypes.h"
 #include "resources/menus.h"
+#include "ui/core/editmode.h"
 #include "ui/core/toolhost.h"
 
 namespace qzn {
@@ -23,8 +25,9 @@ namespace qzn {
 // the line tool's "设置平滑" and never saved.
 extern double g_traceSmoothing;
 
-// Modifier flags of a mouse message.
-enum : unsigned { kMkShift = 0x04, kMkControl = 0x08 };
+// Flags of a mouse message: the left button held (a drag parked outside the
+// view ends when a move arrives without it), and the modifiers.
+enum : unsigned { kMkLButton = 0x01, kMkShift = 0x04, kMkControl = 0x08 };
 
 // A drag under way: start, previous and current points, an optional
 // rectangle moved with it, and the capture it holds.
@@ -54,7 +57,7 @@ class CEditTool {
   CEditTool(IToolHost& host, int cursorId, std::span<const res::MenuItem> items = {});
   virtual ~CEditTool() = default;
 
-  virtual int GetType() const { return 0; }
+  virtual ToolType GetType() const { return ToolType::kNone; }
   virtual void Draw(CCanvas& dc) {}
   virtual void OnLButtonDown(POINT p, unsigned flags) {}
   virtual void OnMouseMove(POINT p, unsigned flags) {}
@@ -99,11 +102,26 @@ class CEditTool {
   bool canUndo = false;
 };
 
+// A tool that records its changes in an undo list of its own (a
+// CBoundedUndo, ui/core/undolist.h): the list lives and dies with the tool,
+// and Edit > Undo is offered while it holds a record.
+template <class List>
+class CUndoTool : public CEditTool {
+ public:
+  CUndoTool(IToolHost& host, int cursorId, int undoDepth) : CEditTool(host, cursorId), m_undo(undoDepth) {}
+  bool CanUndo() const override { return m_undo.Count() > 0; }
+  std::int64_t UndoCount() const { return m_undo.Count(); }
+  const List& UndoList() const { return m_undo; }
+
+ protected:
+  List m_undo;
+};
+
 class CDefaultTool : public CEditTool {
  public:
   explicit CDefaultTool(IToolHost& host, int cursorId = 101);
   ~CDefaultTool() override;
-  int GetType() const override { return 1; }
+  ToolType GetType() const override { return ToolType::kDefault; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
@@ -124,10 +142,10 @@ class CDefaultTool : public CEditTool {
 };
 
 // Builds the tool of an edit mode: null when the mode has no tool (yet) or it
-// cannot be made. `flagsSaved` tells whether entering the mode saves the
-// display flags, `overlay` which flags it then switches on.
+// cannot be made. The view saves its display flags and switches the mode's
+// overlay on when it enters the mode (CQznView::SetEditMode).
 using ToolFactory = std::function<std::unique_ptr<CEditTool>(IToolHost&, CQznDoc*)>;
-void RegisterToolFactory(int mode, ToolFactory factory);
-ToolFactory FindToolFactory(int mode);
+void RegisterToolFactory(EditMode mode, ToolFactory factory);
+ToolFactory FindToolFactory(EditMode mode);
 
 }  // namespace qzn

@@ -22,7 +22,7 @@ bool HasImage(const CQznView& v) { return v.Document() && v.Document()->m_image.
 
 // ---- automatic vectorisation ------------------------------------------------------
 
-bool CanAutoVectorize(const CQznView& view) { return HasImage(view) && view.editMode != 3; }
+bool CanAutoVectorize(const CQznView& view) { return HasImage(view) && view.editMode != EditMode::kLineEdit; }
 
 void OnVectorAutoVectorize(CQznView& view) {
   if (!CanAutoVectorize(view)) return;
@@ -82,7 +82,9 @@ bool OnImageThreshold(CQznView& view) {
 
 // ---- smoothing of tracing -------------------------------------------------------------
 
-bool CanSetSmoothing(const CQznView& view) { return view.editMode == 3 && view.Tool() && view.Tool()->GetType() == 2; }
+bool CanSetSmoothing(const CQznView& view) {
+  return view.editMode == EditMode::kLineEdit && view.Tool() && view.Tool()->GetType() == ToolType::kLineEdit;
+}
 
 void OnSetSmoothing(CQznView& view) {
   if (!CanSetSmoothing(view)) return;

@@ -10,7 +10,7 @@ namespace qzn {
 class CQznView;
 
 // Vector > 自动矢量化(&V)...: an image is loaded and the view is not in line
-// editing (mode 3).
+// editing (EditMode::kLineEdit).
 bool CanAutoVectorize(const CQznView& view);
 void OnVectorAutoVectorize(CQznView& view);
 
@@ -19,7 +19,8 @@ bool CanSetThreshold(const CQznView& view);
 // True when the threshold was confirmed with OK.
 bool OnImageThreshold(CQznView& view);
 
-// The line tool's "设置平滑": the line tool (type 2) is current in mode 3.
+// The line tool's "设置平滑": the line tool itself (not a parked stand-in) is
+// current in line editing.
 bool CanSetSmoothing(const CQznView& view);
 void OnSetSmoothing(CQznView& view);
 

@@ -12,6 +12,7 @@
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
 #include "ui/core/tooldlgs.h"
+#include "ui/core/toolhelpers.h"
 
 namespace qzn {
 
@@ -33,7 +34,7 @@ void CImageUndoRecord::Apply(CRasterImage& image) {
   SetPixels(&image, pixels);
 }
 
-CImageEditTool::CImageEditTool(IToolHost& h, CQznDoc* doc) : CEditTool(h, res::kCursorCross), m_doc(doc) {
+CImageEditTool::CImageEditTool(IToolHost& h, CQznDoc* doc) : CUndoTool(h, res::kCursorCross, kUndoDepth), m_doc(doc) {
   RebuildMenu(res::kMenuImageTool);
 }
 
@@ -192,9 +193,7 @@ void CImageEditTool::OnCaptureLost() {
 }
 
 void CImageEditTool::Undo() {
-  std::unique_ptr<CImageUndoRecord> r = m_undo.TakeNewest();
-  if (!r) return;
-  r->Apply(m_doc->m_image);
+  if (!m_undo.Undo(m_doc->m_image)) return;
   m_doc->SetImageModified(1);
   host.RefreshDisplay();
 }

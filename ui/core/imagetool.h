@@ -1,4 +1,4 @@
-// The image edit tool (edit mode 1): shows pixel values under the mouse,
+// The image edit tool (EditMode::kImageEdit): shows pixel values under the mouse,
 // paints with a square pen, draws straight lines into the image, fills a
 // connected region and maps a range of grey values to a new value. Every
 // change to the image is recorded first in the tool's undo list (20 deep):
@@ -9,7 +9,7 @@
 
 #include "raster/pixeledit.h"
 #include "ui/core/edittool.h"
-#include "ui/core/toolhelpers.h"
+#include "ui/core/undolist.h"
 
 namespace qzn {
 
@@ -23,7 +23,9 @@ struct CImageUndoRecord {
   void Apply(CRasterImage& image);
 };
 
-class CImageEditTool : public CEditTool {
+using CImageUndoList = CBoundedUndo<CImageUndoRecord>;
+
+class CImageEditTool : public CUndoTool<CImageUndoList> {
  public:
   enum SubMode : int { kShowValue = 0, kPaint = 1, kFill = 2, kDrawLine = 3 };
   static constexpr int kUndoDepth = 20;
@@ -31,14 +33,13 @@ class CImageEditTool : public CEditTool {
   CImageEditTool(IToolHost& host, CQznDoc* doc);
   ~CImageEditTool() override;
 
-  int GetType() const override { return 7; }
+  ToolType GetType() const override { return ToolType::kImageEdit; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
   void OnCaptureLost() override;
   void UpdateMenu() override;
   bool OnCommand(int id) override;
-  bool CanUndo() const override { return m_undo.Count() > 0; }
   void Undo() override;
   void FinishAndDrop() override;
   bool IsChecked(int id) const override;
@@ -46,7 +47,6 @@ class CImageEditTool : public CEditTool {
 
   int SubMode() const { return m_subMode; }
   int PenSize() const { return m_penSize; }
-  std::int64_t UndoCount() const { return m_undo.Count(); }
 
  private:
   void ShowValue(POINT image);
@@ -69,7 +69,6 @@ class CImageEditTool : public CEditTool {
   POINT m_lineStart{}, m_lineEnd{};
   CImageUndoRecord* m_stroke = nullptr;  // the record of the stroke under way
   std::vector<POINT> m_strokePath;       // client points of the stroke (feedback)
-  CBoundedUndo<CImageUndoRecord> m_undo{kUndoDepth};
 };
 
 }  // namespace qzn

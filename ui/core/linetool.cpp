@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
-#include "model/chain_internal.h"
 #include "model/helpers.h"
 #include "model/layer.h"
 #include "platform/host.h"
@@ -12,6 +10,7 @@
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
+#include "ui/core/linetool_internal.h"
 #include "ui/core/snapdlg.h"
 #include "ui/core/toolsettings.h"
 
@@ -21,37 +20,17 @@ namespace {
 
 using namespace res::text;
 
-// Feedback slots of the tool: the rubber segment or rectangle, the picked
-// line shown inverted, and the polygon selection from kSlotSelection on.
-constexpr int kSlotRubber = kSlotToolFirstFree;
-constexpr int kSlotInverted = kSlotToolFirstFree + 1;
-constexpr int kSlotSelection = 64;
+using namespace linetool;
 
-// A press within this many image pixels of a vertex deletes it.
-constexpr int kDeleteNodeReach = 20;
-// The smoothing threshold a freehand line gets at the release.
-constexpr float kFreehandSmoothing = 0.2f;
 // The closing tolerance of a polygon built from picked lines.
 constexpr int kPolygonTolerance = 50;
-
-RECT Union(const RECT& a, const RECT& b) {
-  RECT r;
-  UnionRect(r, a, b);
-  return r;
-}
-
-POINT Rounded(const CFPoint& p) { return POINT{RoundPixel(p.x), RoundPixel(p.y)}; }
-
-double Distance(const CFPoint& a, const CFPoint& b) {
-  return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
-}
 
 }  // namespace
 
 // ---- construction ------------------------------------------------------------
 
 CLineEditTool::CLineEditTool(IToolHost& h, CQznDoc* doc)
-    : CEditTool(h, res::kCursorAdd), m_doc(doc), m_lines(doc->m_lines) {
+    : CUndoTool(h, res::kCursorAdd, kUndoDepth), m_doc(doc), m_lines(doc->m_lines) {
   m_doc->m_layers.GetMarkedLayerIDs(m_excludedLayers);
   const CLineToolSettings& s = m_doc->m_lineTool;
   m_snap = s.snap != 0;
@@ -90,7 +69,7 @@ POINT CLineEditTool::ToClient(const CFPoint& p) const { return host.Transform().
 
 int CLineEditTool::ScaledWidth(const CChain* line) const {
   const int w = line ? line->GetPenWidth() : 1;
-  if (host.CursorKind() != 2) return std::max(w, 1);
+  if (host.CursorKind() != kCoordPage) return std::max(w, 1);
   return std::max(1, static_cast<int>(std::lround(w * host.Transform().GetScaleX())));
 }
 
@@ -196,6 +175,21 @@ void CLineEditTool::SetSubMode(int subMode, int cursor, const char* status) {
   if (status) host.SetStatusText(status);
 }
 
+void CLineEditTool::EndAction(bool close) {
+  // A press still under way (a shortcut chose the command while the button
+  // is down) ends first, as a lost capture would end it: otherwise the line
+  // it picked would stay the current line and the next sub-mode would take
+  // it for its own (a new line would grow onto it).
+  OnCaptureLost();
+  Finish(close);
+  host.ClipCursorToClient(false);
+}
+
+void CLineEditTool::Choose(int subMode, bool withStatus) {
+  const SubModeInfo& s = Info(subMode);
+  SetSubMode(subMode, s.cursor, withStatus ? s.status : nullptr);
+}
+
 std::string CLineEditTool::LineInfo(const CChain* line) const {
   char layer[256];
   m_doc->GetLayerName(line->m_nLayer, layer, sizeof layer);
@@ -288,437 +282,26 @@ void CLineEditTool::Draw(CCanvas& dc) {
 
 // ---- mouse --------------------------------------------------------------------
 
-void CLineEditTool::PressNewLine(const CFPoint& ip) {
-  if (!m_current) {
-    m_current = NewLayerLine(kLineNoRoom);
-    if (!m_current) return;
-    m_tracker = std::make_unique<CLineTracker>();
-    host.ClipCursorToClient(true);
-  }
-  CChain* line = m_current;
-  const RECT old = line->m_rcBounds;
-  if (m_autoTrace && line->GetCount() > 0 && ImageSuitsTracing(*m_doc)) {
-    const POINT from = Rounded(line->Points().back()), click = Rounded(ip);
-    const int key = m_doc->GetTraceKey(click.x, click.y);
-    IToolHost* h = &host;
-    const int traced = TraceLine(*line, from, click, m_doc->m_image, key, g_traceSmoothing, *m_tracker,
-                                 [h] { return h->IsEscapeDown(); });
-    line->CalcBounds();
-    if (!traced) {
-      // A trace that closed the line or failed ends it with what it has.
-      ClearRubber();
-      m_current = nullptr;
-      m_tracker.reset();
-      host.ClipCursorToClient(false);
-      host.Refresh();
-      return;
-    }
-    // The view follows a trace that led on from the click, once its end
-    // leaves the inner part of the view. A click that only added itself
-    // (blank paper, nothing to follow) is where the user sees it: moving
-    // the picture then would put the next click somewhere else.
-    const POINT end = Rounded(line->Points().back());
-    if (end.x != click.x || end.y != click.y) host.RecenterOnPoint(end, true);
-  } else {
-    line->AddPoint(ip.x, ip.y);
-    CFPoint to;
-    if (line->GetCount() == 1 && m_snap && SnapCandidate(line, line->Points().back(), to)) line->ReplaceNode(to, 0);
-    line->CalcBounds();
-  }
-  m_anchor = line->Points().back();
-  host.Feedback().Clear(kSlotRubber);
-  RepaintBounds(Union(old, line->m_rcBounds), line);
-  host.SetStatusText(kLineDrawingStatus);
-}
-
-void CLineEditTool::PressDeleteNode(const CFPoint& ip) {
-  CWaitCapture wait;
-  const POSITION pos = m_lines.FindPosNearExcludingLayers(ip, m_excludedLayers);
-  if (!pos) return;
-  CChain* line = m_lines.GetAt(pos);
-  int d = 0;
-  if (line->FindNearestVertex(ip, d) < 0 || d >= kDeleteNodeReach) return;  // nothing to delete
-  if (line->GetCount() == 1) {
-    // Its only vertex goes: the line leaves the list, whole, into the
-    // record, so Undo brings it back as it was.
-    RemoveLine(pos);
-    return;
-  }
-  const RECT old = line->m_rcBounds;
-  if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
-  line->DeleteNearestVertex(ip, kDeleteNodeReach);
-  line->CalcBounds();
-  m_lines.m_nModified = 1;
-  RepaintBounds(old, line);
-}
-
-void CLineEditTool::PressDeleteLine(const CFPoint& ip) {
-  CWaitCapture wait;
-  const POSITION pos = m_lines.FindPosNearExcludingLayers(ip, m_excludedLayers);
-  if (pos) RemoveLine(pos);
-}
-
-void CLineEditTool::RemoveLine(POSITION pos) {
-  CChain* line = m_lines.GetAt(pos);
-  RECT r = line->m_rcBounds;
-  const int margin = 4 * ScaledWidth(line);
-  InflateRect(r, margin, margin);
-  m_lines.Detach(pos);
-  m_lines.m_nModified = 1;
-  if (CLineUndoRecord* rec = m_undo.NewRecord())
-    rec->SaveDeletedChain(line);
-  else
-    delete line;
-  host.RefreshImageRect(r);
-}
-
-void CLineEditTool::PressSplit(const CFPoint& ip) {
-  CChain* line = PickLine(ip);
-  if (!line) return;
-  // The old state for Undo, taken before the split; nothing is left
-  // behind when the split fails.
-  std::unique_ptr<CChain> copy;
-  try {
-    copy = std::make_unique<CChain>(line);
-    if (!copy->CopyFrom(line)) copy.reset();
-  } catch (const std::bad_alloc&) {
-    copy.reset();
-  }
-  CChain* part = m_lines.AddCopy(line);
-  if (!part) return;
-  const RECT old = line->m_rcBounds;
-  if (!line->Split(ip, part)) {
-    m_lines.DeleteChain(part);
-    return;
-  }
-  if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveSplit(std::move(copy), line, part);
-  RepaintBounds(old, line);
-}
-
-void CLineEditTool::PressCrossMark(const CFPoint& ip) {
-  POSITION pos = nullptr;
-  CBox* mark = m_doc->m_crossMarks.FindAtPoint(Rounded(ip), pos);
-  if (!mark) return;
-  const RECT rc = mark->m_rect;
-  CLineUndoRecord* r = m_undo.NewRecord();
-  CChainList scratch;  // the copies when no record could be made
-  CObList changed, removed;
-  const int done = m_lines.InsertPointInRect(rc, r ? &r->copies : &scratch, &changed, &removed);
-  if (r) {
-    r->SaveCut(CLineUndoRecord::kMarksShrunk, changed, removed);
-    if (!done) m_undo.DiscardNewest();
-  } else {
-    while (!removed.IsEmpty()) delete static_cast<CChain*>(removed.RemoveHead());
-  }
-  if (!done) return;
-  m_doc->m_crossMarks.RemoveAt(pos);
-  RECT area = rc;
-  InflateRect(area, 4, 4);
-  host.RefreshImageRect(area);
-}
-
-void CLineEditTool::PressPolygon(const CFPoint& ip) {
-  CChain* line = m_lines.FindChainNear(ip);
-  if (!line) return;
-  if (std::find(m_polygon.begin(), m_polygon.end(), line) != m_polygon.end()) {
-    host.MessageBox(kLineAlreadySelected, MB_OK);
-    return;
-  }
-  m_polygon.push_back(line);
-  ShowSelection();
+void CLineEditTool::BeginDrag(POINT client) {
+  m_drag.Begin(client.x, client.y, true, nullptr, &host);
+  m_pressed = true;
 }
 
 void CLineEditTool::OnLButtonDown(POINT p, unsigned) {
-  const CFPoint ip = ToImage(p);
-  m_pressImage = ip;
-  switch (m_subMode) {
-    case kNewLine: PressNewLine(ip); return;
-    case kRectangle:
-    case kCircle:
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_pressed = true;
-      return;
-    case kMoveNode: {
-      CChain* line = PickLine(ip);
-      if (!line) return;
-      int d = 0;
-      m_node = line->FindNearestVertex(ip, d);
-      if (m_node < 0) return;
-      m_current = line;
-      m_savedBounds = line->m_rcBounds;
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_pressed = true;
-      if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
-      return;
-    }
-    case kDeleteNode: PressDeleteNode(ip); return;
-    case kDeleteLine: PressDeleteLine(ip); return;
-    case kAddNode: {
-      CChain* line = PickLine(ip);
-      if (!line) return;
-      const RECT old = line->m_rcBounds;
-      if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
-      line->InsertPoint(ip);
-      m_lines.m_nModified = 1;
-      RepaintBounds(Union(old, line->m_rcBounds), line);
-      return;
-    }
-    case kSplit: PressSplit(ip); return;
-    case kAssignId:
-    case kSetLayer: {
-      CChain* line = m_lines.FindChainNear(ip);
-      if (!line) return;
-      m_current = line;
-      m_pressed = true;
-      ShowInverted(line);
-      if (m_subMode == kAssignId) {
-        if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChainId(line);
-        line->m_fID = m_lines.m_fCurrentID;
-        if (m_lines.m_nAutoIncrement) m_lines.m_fCurrentID += m_lines.m_fIDIncrement;
-      } else {
-        const CLayerList& layers = m_doc->m_layers;
-        const int id = layers.GetCurrentLayerID();
-        line->m_nLayer = id;
-        if (const CLayer* l = layers.FindLayerByID(id)) {
-          line->m_nPenStyle = l->m_nPenStyle;
-          line->m_nWidth = std::max(l->m_nWidth, 1);
-        }
-        if (line->m_fID == 0.0f) line->m_color = layers.GetLayerColor(id);
-      }
-      m_lines.m_nModified = 1;
-      return;
-    }
-    case kShowLine:
-    case kCloseLine:
-    case kSmooth:
-    case kBSpline: {
-      CChain* line = PickLine(ip);
-      if (!line) return;
-      m_current = line;
-      m_pressed = true;
-      m_savedBounds = line->m_rcBounds;
-      ShowInverted(line);
-      host.SetStatusText(LineInfo(line));
-      if (m_subMode != kShowLine)
-        if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
-      return;
-    }
-    case kContour:
-    case kMultiTrace:
-      m_anchor = ip;
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_pressed = true;
-      return;
-    case kJoin: {
-      CChain* line = PickLine(ip);
-      if (!line) return;
-      m_node = line->NearestEnd(ip);
-      if (m_node < 0) return;
-      m_current = line;
-      m_anchor = line->GetPoint(m_node);
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_pressed = true;
-      return;
-    }
-    case kCopy:
-    case kMoveLine: {
-      CChain* line = PickLine(ip);
-      if (!line) return;
-      if (m_subMode == kCopy) {
-        CChain* copy = m_lines.NewChain();
-        if (!copy || !copy->CopyFrom(line)) {
-          if (copy) m_lines.DeleteChain(copy);
-          host.MessageBox(kLineCopyNoMemory, MB_OK);
-          return;
-        }
-        copy->m_nPenStyle = line->m_nPenStyle;
-        if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveAddedChain(copy);
-        std::string text;
-        FormatString(text, kLineCopiedFormat, copy->m_fID);
-        host.SetStatusText(text);
-        line = copy;
-      } else {
-        if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveChain(line);
-      }
-      m_current = line;
-      m_savedBounds = line->m_rcBounds;
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_drag.ClipToClient();
-      m_pressed = true;
-      ShowInverted(line);
-      return;
-    }
-    case kCrossMarks: PressCrossMark(ip); return;
-    case kPolygon: PressPolygon(ip); return;
-    case kFreehand: {
-      m_current = NewLayerLine(kLineNoMemoryBoundary);
-      if (!m_current) return;
-      m_drag.Begin(p.x, p.y, true, nullptr, &host);
-      m_drag.ClipToClient();
-      m_pressed = true;
-      return;
-    }
-    default: return;
-  }
+  const SubModeInfo& s = Info(m_subMode);
+  if (s.press) (this->*s.press)(p, ToImage(p));
 }
 
 void CLineEditTool::OnMouseMove(POINT p, unsigned) {
-  if (m_subMode == kNewLine) {
-    // Between presses: the rubber segment follows the mouse, button or not.
-    if (m_current && m_current->GetCount() > 0) ShowRubberSegment(p);
+  const SubModeInfo& s = Info(m_subMode);
+  if (s.hover) {
+    (this->*s.hover)(p);
     return;
   }
   if (!m_drag.active) return;
   m_drag.Move(p.x, p.y);
-  switch (m_subMode) {
-    case kRectangle:
-    case kCircle: {
-      RECT r{m_drag.start.x, m_drag.start.y, p.x, p.y};
-      NormalizeRect(r);
-      host.Feedback().Set(kSlotRubber, FeedbackShape::Frame(r));
-      host.RefreshFeedback();
-      break;
-    }
-    case kMoveNode:
-      if (m_current && m_node >= 0 && m_node < m_current->GetCount()) {
-        m_current->ReplaceNode(ToImage(p), m_node);
-        m_current->CalcBounds();
-        std::vector<POINT> pts;
-        if (m_node > 0) pts.push_back(ToClient(m_current->GetPoint(m_node - 1)));
-        pts.push_back(p);
-        if (m_node + 1 < m_current->GetCount()) pts.push_back(ToClient(m_current->GetPoint(m_node + 1)));
-        host.Feedback().Set(kSlotRubber, FeedbackShape::Polyline(std::move(pts), ScaledWidth(m_current)));
-        host.RefreshFeedback();
-      }
-      break;
-    case kContour:
-    case kMultiTrace:
-    case kJoin: ShowRubberSegment(p); break;
-    case kCopy:
-    case kMoveLine:
-      if (m_current) {
-        // The line follows the whole drag since the press.
-        const CFPoint now = ToImage(p), before = ToImage(m_drag.previous);
-        m_current->Translate(now.x - before.x, now.y - before.y);
-        ShowInverted(m_current);
-      }
-      break;
-    case kFreehand:
-      if (m_current) {
-        // The bounds grow with each point (no pass over the whole line per
-        // move); only the new segment is painted.
-        const CFPoint ip = ToImage(p);
-        m_current->AddPoint(ip.x, ip.y);
-        const std::int64_t n = m_current->GetCount();
-        const POINT a = Rounded(ip), b = n > 1 ? Rounded(m_current->GetPoint(n - 2)) : a;
-        const int w = std::max(m_current->GetPenWidth(), 1);
-        const RECT seg{std::min(a.x, b.x) - w, std::min(a.y, b.y) - w, std::max(a.x, b.x) + w, std::max(a.y, b.y) + w};
-        m_current->m_rcBounds = n > 1 ? Union(m_current->m_rcBounds, seg) : seg;
-        RepaintBounds(seg, m_current);
-      }
-      break;
-    default: break;
-  }
+  if (s.drag) (this->*s.drag)(p);
   m_drag.Commit();
-}
-
-void CLineEditTool::ReleaseRectangle() {
-  RECT client{m_drag.start.x, m_drag.start.y, m_drag.current.x, m_drag.current.y};
-  host.Feedback().Clear(kSlotRubber);
-  host.RefreshFeedback();
-  if (client.left == client.right || client.top == client.bottom) return;
-  RECT r = host.Transform().ClientToImage(client);
-  NormalizeRect(r);
-  CChain* line = NewLayerLine(kLineNoRoom);
-  if (!line) return;
-  if (m_subMode == kRectangle)
-    line->MakeRectangle(r);
-  else
-    line->MakeCircle(r);
-  RepaintLine(line);
-}
-
-void CLineEditTool::ReleaseJoin(const CFPoint& ip) {
-  ClearRubber();
-  CChain* line = m_current;
-  m_current = nullptr;
-  if (!line) return;
-  POSITION pos = nullptr;
-  CChain* other = m_lines.FindNearestEnd(ip, line->m_nLayer, pos, line);
-  bool nearEnough = false;
-  std::int64_t otherEnd = 0;
-  if (other) {
-    const CFPoint a = other->Points().front(), b = other->Points().back();
-    otherEnd = Distance(a, ip) <= Distance(b, ip) ? 0 : other->GetCount() - 1;
-    nearEnough = Distance(other->GetPoint(otherEnd), ip) <= m_snapDistance;
-  }
-  if (!nearEnough) {
-    host.MessageBox(kLineCannotJoin, MB_OK);
-    return;
-  }
-  const bool draggedFirst = m_node == 0, otherFirst = otherEnd == 0;
-  const int pairing = draggedFirst ? (otherFirst ? 1 : 2) : (otherFirst ? 3 : 4);
-  const RECT oldLine = line->m_rcBounds, oldOther = other->m_rcBounds;
-  m_lines.Detach(pos);
-  m_lines.m_nModified = 1;
-  CLineUndoRecord* r = m_undo.NewRecord();
-  std::unique_ptr<CChain> orphan;
-  if (r)
-    r->SaveChainAndList(line, other);  // the copy is taken before the join
-  else
-    orphan.reset(other);
-  line->JoinChain(other, pairing);
-  line->CalcBounds();
-  host.SetStatusText(kLineJoined);
-  RepaintBounds(Union(oldLine, line->m_rcBounds), line);
-  RepaintBounds(oldOther, line);
-}
-
-void CLineEditTool::ReleaseContour(const CFPoint& ip) {
-  ClearRubber();
-  CChainSelection selection(&m_lines);
-  m_lines.CollectCrossingLines(&selection, m_anchor.x, m_anchor.y, ip.x, ip.y);
-  std::vector<CChain*> lines;
-  for (const CChainSelectionItem* item : selection) lines.push_back(item->chain);
-  if (lines.empty()) {
-    host.Refresh();
-    return;
-  }
-  ShowLines(lines);
-  ContourValues values;
-  FormatString(values.countText, "%ld", static_cast<long>(lines.size()));
-  values.start = m_contourStart;
-  values.increment = m_contourStep;
-  const bool ok = host.RunDialog(values);
-  ShowLines({});
-  if (ok) {
-    m_contourStart = values.start;
-    m_contourStep = values.increment;
-    // The old IDs are recorded only when new ones are given: a cancelled
-    // dialog leaves no step to undo.
-    if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveIds(lines);
-    selection.AssignIDs(m_contourStart, m_contourStep);
-    m_lines.m_nModified = 1;
-  }
-  host.Refresh();
-}
-
-void CLineEditTool::ReleaseMultiTrace(const CFPoint& ip) {
-  ClearRubber();
-  if (!ImageSuitsTracing(*m_doc)) return;
-  const POINT start = Rounded(m_anchor), end = Rounded(ip);
-  const int key = m_doc->GetTraceKey(start.x, start.y);
-  const int layer = m_doc->m_layers.GetCurrentLayerID();
-  IToolHost* h = &host;
-  const int n =
-      TraceLineEx(start, end, m_lines, m_doc->m_image, key, layer, g_traceSmoothing, [h] { return h->IsEscapeDown(); });
-  if (n > 0) {
-    POSITION pos = m_lines.GetTailPosition();
-    for (int i = 0; i < n && pos; ++i) ApplyCurrentLayer(m_lines.GetPrev(pos));
-    if (CLineUndoRecord* r = m_undo.NewRecord()) r->SaveLastAdded(m_lines, n);
-    m_lines.m_nModified = 1;
-  }
-  host.Refresh();
 }
 
 void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
@@ -729,84 +312,8 @@ void CLineEditTool::OnLButtonUp(POINT p, unsigned) {
     m_drag.Move(p.x, p.y);
     m_drag.End();
   }
-  switch (m_subMode) {
-    case kRectangle:
-    case kCircle: ReleaseRectangle(); break;
-    case kMoveNode: {
-      host.Feedback().Clear(kSlotRubber);
-      host.RefreshFeedback();
-      CChain* line = m_current;
-      m_current = nullptr;
-      if (!line || m_node < 0 || m_node >= line->GetCount()) break;
-      CFPoint to = ip, candidate;
-      if (m_snap && SnapCandidate(line, ip, candidate)) to = candidate;
-      line->ReplaceNode(to, m_node);
-      line->CalcBounds();
-      m_lines.m_nModified = 1;
-      RepaintBounds(m_savedBounds, line);
-      RepaintLine(line);
-      m_node = -1;
-      break;
-    }
-    case kAssignId:
-    case kSetLayer:
-      HideInverted();
-      if (m_current) {
-        if (m_subMode == kAssignId) m_current->m_color = m_lines.m_idColors.GetColor(TruncInt(m_current->m_fID));
-        RepaintLine(m_current);
-      }
-      m_current = nullptr;
-      break;
-    case kShowLine:
-    case kCloseLine:
-    case kSmooth:
-    case kBSpline:
-      HideInverted();
-      if (m_current) {
-        if (m_subMode == kCloseLine) {
-          m_current->Close();
-        } else if (m_subMode == kSmooth) {
-          m_current->Smooth(static_cast<float>(g_traceSmoothing));
-        } else if (m_subMode == kBSpline) {
-          CWaitCapture wait;
-          m_current->SmoothBSpline(1, 3);
-        }
-        if (m_subMode != kShowLine) {
-          m_current->CalcBounds();
-          m_lines.m_nModified = 1;
-        }
-        RepaintBounds(Union(m_savedBounds, m_current->m_rcBounds), m_current);
-      }
-      m_current = nullptr;
-      break;
-    case kContour: ReleaseContour(ip); break;
-    case kMultiTrace: ReleaseMultiTrace(ip); break;
-    case kJoin: ReleaseJoin(ip); break;
-    case kCopy:
-    case kMoveLine:
-      HideInverted();
-      if (m_current) {
-        m_lines.m_nModified = 1;
-        RepaintBounds(Union(m_savedBounds, m_current->m_rcBounds), m_current);
-      }
-      m_current = nullptr;
-      break;
-    case kFreehand:
-      host.ClipCursorToClient(false);
-      if (m_current && m_current->GetCount() < 2) {
-        // A click without a drag draws nothing.
-        DropNonLine(m_current);
-      } else if (m_current) {
-        m_current->Smooth(kFreehandSmoothing);
-        m_current->CalcBounds();
-        RECT r = m_current->m_rcBounds;
-        InflateRect(r, 3, 3);
-        host.RefreshImageRect(r);
-      }
-      m_current = nullptr;
-      break;
-    default: break;
-  }
+  const SubModeInfo& s = Info(m_subMode);
+  if (s.release) (this->*s.release)(ip);
 }
 
 void CLineEditTool::OnCaptureLost() {
@@ -948,32 +455,10 @@ void CLineEditTool::FinishAndDrop() {
 
 bool CLineEditTool::IsChecked(int id) const {
   switch (id) {
-    case cmd::kLineNew: return m_subMode == kNewLine;
-    case cmd::kLineRectangle: return m_subMode == kRectangle;
-    case cmd::kLineCircle: return m_subMode == kCircle;
-    case cmd::kLineMoveNode: return m_subMode == kMoveNode;
-    case cmd::kLineDeleteNode: return m_subMode == kDeleteNode;
-    case cmd::kLineDelete: return m_subMode == kDeleteLine;
-    case cmd::kLineAddNode: return m_subMode == kAddNode;
-    case cmd::kLineSplit: return m_subMode == kSplit;
-    case cmd::kLineAssignId: return m_subMode == kAssignId;
-    case cmd::kLineShow: return m_subMode == kShowLine;
-    case cmd::kLineContour: return m_subMode == kContour;
-    case cmd::kLineJoin: return m_subMode == kJoin;
-    case cmd::kLineCopy: return m_subMode == kCopy;
-    case cmd::kLineMove: return m_subMode == kMoveLine;
-    case cmd::kLineClose: return m_subMode == kCloseLine;
-    case cmd::kLineCrossMarks: return m_subMode == kCrossMarks;
-    case cmd::kLineMultiTrace: return m_subMode == kMultiTrace;
-    case cmd::kLineSetLayer: return m_subMode == kSetLayer;
-    case cmd::kLinePolygon: return m_subMode == kPolygon;
-    case cmd::kLineSmooth: return m_subMode == kSmooth;
-    case cmd::kLineBSpline: return m_subMode == kBSpline;
-    case cmd::kLineFreehand: return m_subMode == kFreehand;
     case cmd::kLineSnapNodes: return m_snap && !m_snapToEnds;
     case cmd::kLineSnapEnds: return m_snap && m_snapToEnds;
     case cmd::kLineAutoTrace: return m_autoTrace && m_subMode == kNewLine;
-    default: return false;
+    default: return Info(m_subMode).command == id;
   }
 }
 
@@ -984,31 +469,6 @@ bool CLineEditTool::IsItemEnabled(int id) const {
 }
 
 void CLineEditTool::UpdateMenu() { RebuildMenu(res::kMenuLineTool); }
-
-void CLineEditTool::DeleteNodesInRect(const RECT& band) {
-  CLineUndoRecord* r = m_undo.NewRecord();
-  if (!r) {
-    host.MessageBox(kLineDeleteNodesNoMemory, MB_OK);
-    return;
-  }
-  CObList changed, removed;
-  m_lines.EraseVerticesInRect(band, &r->copies, &changed, &removed);
-  r->SaveCut(CLineUndoRecord::kVerticesCut, changed, removed);
-  if (r->lines.empty() && r->removed.IsEmpty()) m_undo.DiscardNewest();  // nothing changed
-}
-
-void CLineEditTool::ShrinkMarksInRect(const RECT& band) {
-  CLineUndoRecord* r = m_undo.NewRecord();
-  CChainList scratch;
-  CObList changed, removed;
-  m_lines.InsertPointInRect(band, r ? &r->copies : &scratch, &changed, &removed);
-  if (r) {
-    r->SaveCut(CLineUndoRecord::kMarksShrunk, changed, removed);
-    if (r->lines.empty() && r->removed.IsEmpty()) m_undo.DiscardNewest();  // nothing changed
-  } else {
-    while (!removed.IsEmpty()) delete static_cast<CChain*>(removed.RemoveHead());
-  }
-}
 
 void CLineEditTool::DeleteAllLines() {
   const RECT band = host.GetRubberBand();
@@ -1035,74 +495,20 @@ void CLineEditTool::DeleteAllLines() {
 bool CLineEditTool::OnCommand(int id) {
   using namespace cmd;
   const RECT band = host.GetRubberBand();
-  const bool haveBand = !IsRectEmpty(band);
-  auto begin = [&](bool close) {
-    Finish(close);
-    host.ClipCursorToClient(false);
-  };
+  for (int sub = kNewLine; sub <= kFreehand; ++sub) {
+    const SubModeInfo& s = Info(sub);
+    if (s.command != id) continue;
+    if (s.choose) {
+      (this->*s.choose)(band);
+    } else {
+      EndAction(s.closesLine);
+      Choose(sub);
+    }
+    return true;
+  }
   switch (id) {
-    case kLineNew:
-      begin(false);
-      SetSubMode(kNewLine, res::kCursorAdd, kLineNewStatus);
-      return true;
-    case kLineRectangle:
-      begin(true);
-      SetSubMode(kRectangle, res::kCursorAdd, kLineRectangleStatus);
-      return true;
-    case kLineCircle:
-      begin(true);
-      SetSubMode(kCircle, res::kCursorAdd, kLineCircleStatus);
-      return true;
-    case kLineMoveNode:
-      begin(false);
-      SetSubMode(kMoveNode, res::kCursorMove, kLineMoveNodeStatus);
-      return true;
-    case kLineDeleteNode:
-      begin(false);
-      host.SetStatusText(kLineDeleteNodeStatus);
-      if (haveBand && host.MessageBox(kLineAskDeleteNodesInRect, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        DeleteNodesInRect(band);
-        host.SetRubberBand(RECT{});
-        host.Refresh();
-        return true;
-      }
-      SetSubMode(kDeleteNode, res::kCursorDelete, nullptr);
-      return true;
-    case kLineDelete:
-      begin(false);
-      SetSubMode(kDeleteLine, res::kCursorDelete, kLineDeleteStatus);
-      return true;
-    case kLineAddNode:
-      begin(false);
-      SetSubMode(kAddNode, res::kCursorAdd, kLineAddNodeStatus);
-      return true;
-    case kLineSplit:
-      begin(false);
-      SetSubMode(kSplit, res::kCursorAdd, kLineSplitStatus);
-      return true;
-    case kLineAssignId:
-      begin(false);
-      if (haveBand && host.MessageBox(kLineAskIdInRect, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        m_lines.SetIDInRect(m_lines.m_fCurrentID, band);
-        host.SetRubberBand(RECT{});
-        host.RefreshImageRect(band);
-      }
-      SetSubMode(kAssignId, res::kCursorAssignId, kLineAssignIdStatus);
-      return true;
-    case kLineShow:
-      begin(false);
-      SetSubMode(kShowLine, res::kCursorPick, nullptr);
-      return true;
-    case kLineCopy:
-      begin(false);
-      SetSubMode(kCopy, res::kCursorPick, nullptr);
-      return true;
-    case kLineClose:
-      begin(false);
-      SetSubMode(kCloseLine, res::kCursorAdd, nullptr);
-      return true;
     case kLineSetId: {
-      begin(false);
+      EndAction(false);
       host.SetStatusText(kSetCurrentIdStatus);
       CurrentIdValues v;
       v.currentId = m_lines.m_fCurrentID;
@@ -1112,47 +518,14 @@ bool CLineEditTool::OnCommand(int id) {
         m_lines.m_fCurrentID = v.currentId;
         m_lines.m_nAutoIncrement = v.autoIncrement ? 1 : 0;
         m_lines.m_fIDIncrement = v.increment;
-        SetSubMode(kAssignId, res::kCursorAssignId, kLineAssignIdStatus);
+        Choose(kAssignId);
       }
       return true;
     }
-    case kLineContour:
-      begin(false);
-      SetSubMode(kContour, res::kCursorAdd, kLineContourStatus);
-      return true;
-    case kLineJoin:
-      begin(false);
-      SetSubMode(kJoin, res::kCursorAdd, kLineJoinStatus);
-      return true;
     case kLineAutoTrace:
       host.SetStatusText(kLineAutoTraceStatus);
       ToggleAutoTrace(true);
       m_doc->m_lineTool.autoTrace = m_autoTrace ? 1 : 0;
-      return true;
-    case kLineCrossMarks:
-      begin(false);
-      SetSubMode(kCrossMarks, res::kCursorAdd, kLineCrossMarkStatus);
-      if (haveBand) {
-        ShrinkMarksInRect(band);
-        host.SetRubberBand(RECT{});
-        host.Refresh();
-      }
-      return true;
-    case kLineMultiTrace:
-      begin(false);
-      SetSubMode(kMultiTrace, res::kCursorAdd, kLineMultiTraceStatus);
-      return true;
-    case kLineSetLayer:
-      begin(false);
-      if (haveBand && host.MessageBox(kLineAskLayerInRect, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        const CLayerList& layers = m_doc->m_layers;
-        const int layer = layers.GetCurrentLayerID();
-        const CLayer* l = layers.FindLayerByID(layer);
-        m_lines.SetAttributes(layer, layers.GetLayerColor(layer), l ? l->m_nPenStyle : 0, band);
-        host.SetRubberBand(RECT{});
-        host.Refresh();
-      }
-      SetSubMode(kSetLayer, res::kCursorPick, kLineSetLayerStatus);
       return true;
     case kLineSnapNodes:
       m_snap = !(m_snap && !m_snapToEnds);
@@ -1179,27 +552,6 @@ bool CLineEditTool::OnCommand(int id) {
       }
       return true;
     }
-    case kLinePolygon:
-      if (m_subMode == kPolygon && !m_polygon.empty()) BuildPolygon();
-      begin(false);
-      SetSubMode(kPolygon, res::kCursorPick, kLinePolygonStatus);
-      return true;
-    case kLineMove:
-      begin(false);
-      SetSubMode(kMoveLine, res::kCursorMove, kLineMoveStatus);
-      return true;
-    case kLineSmooth:
-      begin(false);
-      SetSubMode(kSmooth, res::kCursorAdd, kLineSmoothStatus);
-      return true;
-    case kLineBSpline:
-      begin(false);
-      SetSubMode(kBSpline, res::kCursorAdd, kLineBSplineStatus);
-      return true;
-    case kLineFreehand:
-      begin(false);
-      SetSubMode(kFreehand, res::kCursorFreehand, kLineFreehandStatus);
-      return true;
     case kLineDeleteAll:
       Finish(false);
       host.SetStatusText(kLineDeleteAllStatus);
@@ -1207,10 +559,7 @@ bool CLineEditTool::OnCommand(int id) {
       return true;
     case kEditUndo:
     case kLineRestore: Undo(); return true;
-    case kEditDone:
-      Finish(false);
-      host.ClipCursorToClient(false);
-      return false;  // the view ends the mode as well
+    case kEditDone: EndAction(false); return false;  // the view ends the mode as well
     default: return false;
   }
 }

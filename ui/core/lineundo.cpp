@@ -4,7 +4,6 @@
 #include <new>
 
 #include "model/chain_internal.h"
-#include "ui/core/toolhelpers.h"
 
 namespace qzn {
 
@@ -195,29 +194,6 @@ void CLineUndoRecord::Apply(CChainList& target, std::vector<const CChain*>* dele
     default: return;
   }
   target.m_nModified = 1;
-}
-
-CLineUndoRecord* CLineUndoList::NewRecord() {
-  try {
-    m_records.push_back(std::make_unique<CLineUndoRecord>());
-  } catch (const std::bad_alloc&) {
-    return nullptr;
-  }
-  CLineUndoRecord* r = m_records.back().get();
-  TrimToDepth(m_records, m_depth);
-  return r;
-}
-
-int CLineUndoList::Undo(CChainList& target, std::vector<const CChain*>* deleted) {
-  if (m_records.empty()) return 0;
-  std::unique_ptr<CLineUndoRecord> r = std::move(m_records.back());
-  m_records.pop_back();
-  r->Apply(target, deleted);
-  return 1;
-}
-
-void CLineUndoList::Forget(const CChain* line) {
-  std::erase_if(m_records, [&](const std::unique_ptr<CLineUndoRecord>& r) { return r->Mentions(line); });
 }
 
 }  // namespace qzn

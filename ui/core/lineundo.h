@@ -12,6 +12,7 @@
 
 #include "model/chainlist.h"
 #include "platform/wintypes.h"
+#include "ui/core/undolist.h"
 
 namespace qzn {
 
@@ -64,28 +65,8 @@ class CLineUndoRecord {
   void Apply(CChainList& target, std::vector<const CChain*>* deleted);
 };
 
-class CLineUndoList {
- public:
-  explicit CLineUndoList(int depth) : m_depth(depth) {}
-  // A new empty record appended as the newest; the oldest goes while the
-  // list holds depth or more. Null when memory runs out.
-  CLineUndoRecord* NewRecord();
-  // Applies the newest record and deletes it: 1, or 0 when the list is empty.
-  int Undo(CChainList& target, std::vector<const CChain*>* deleted = nullptr);
-  // Deletes every record that refers to the line (it is about to be deleted
-  // without undo).
-  void Forget(const CChain* line);
-  std::int64_t Count() const { return static_cast<std::int64_t>(m_records.size()); }
-  const CLineUndoRecord* Newest() const { return m_records.empty() ? nullptr : m_records.back().get(); }
-  void Clear() { m_records.clear(); }
-  // Deletes the newest record unapplied (its change did not happen).
-  void DiscardNewest() {
-    if (!m_records.empty()) m_records.pop_back();
-  }
-
- private:
-  int m_depth;
-  std::vector<std::unique_ptr<CLineUndoRecord>> m_records;
-};
+// Undo(lines, &deleted) applies the newest record; Forget(line) drops the
+// records of a line about to be deleted without undo.
+using CLineUndoList = CBoundedUndo<CLineUndoRecord>;
 
 }  // namespace qzn

@@ -1,4 +1,4 @@
-// The merge image tool (edit mode 9): a second image opened into the tool
+// The merge image tool (EditMode::kMergeImage): a second image opened into the tool
 // floats over the document's image as a picture exclusive-or'ed over it (so
 // both stay visible) and is dragged into place; the view's paste or merge
 // writes it into the image at the tool's rectangle, its cancel drops it.
@@ -17,7 +17,7 @@ class CMergeImageTool : public CEditTool {
   CMergeImageTool(IToolHost& host, CQznDoc* doc);
   ~CMergeImageTool() override;
 
-  int GetType() const override { return 9; }
+  ToolType GetType() const override { return ToolType::kMergeImage; }
   void Draw(CCanvas& dc) override;
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;

@@ -1,4 +1,4 @@
-// The annotation tool (edit mode 7): adds notes by drawing their rectangle
+// The annotation tool (EditMode::kAnnotation): adds notes by drawing their rectangle
 // (the text comes from the note dialog), deletes them one by one or in the
 // rubber band, opens one in the note dialog, moves one to the current
 // layer, and drags one to move or turn it. It keeps no undo.
@@ -18,7 +18,7 @@ class CAnnotationTool : public CEditTool {
   CAnnotationTool(IToolHost& host, CQznDoc* doc);
   ~CAnnotationTool() override;
 
-  int GetType() const override { return 6; }
+  ToolType GetType() const override { return ToolType::kAnnotation; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;

@@ -9,6 +9,7 @@
 #include "resources/images.h"
 #include "resources/messages_tools.h"
 #include "resources/toolcommands.h"
+#include "ui/core/toolhelpers.h"
 
 namespace qzn {
 
@@ -49,7 +50,7 @@ void CPointUndoRecord::Apply(CPtList& points) {
 }
 
 CPointEditTool::CPointEditTool(IToolHost& h, CQznDoc* doc)
-    : CEditTool(h, res::kCursorAdd), m_doc(doc), m_points(doc->m_points) {
+    : CUndoTool(h, res::kCursorAdd, kUndoDepth), m_doc(doc), m_points(doc->m_points) {
   RebuildMenu(res::kMenuPointTool);
 }
 
@@ -174,10 +175,9 @@ void CPointEditTool::OnLButtonUp(POINT, unsigned) {
 void CPointEditTool::OnCaptureLost() { OnLButtonUp(m_drag.current, 0); }
 
 void CPointEditTool::Undo() {
-  std::unique_ptr<CPointUndoRecord> r = m_undo.TakeNewest();
-  if (!r) return;
+  if (!CanUndo()) return;
   EndDrag();
-  r->Apply(m_points);
+  m_undo.Undo(m_points);
   m_points.m_nModified = 1;
   host.Refresh();
 }

@@ -1,4 +1,4 @@
-// The point tool (edit mode 5): adds, moves and deletes the shown points,
+// The point tool (EditMode::kPointEdit): adds, moves and deletes the shown points,
 // gives them IDs, shows a point's layer and ID and moves points to the
 // current layer. Every change but the layer move is recorded first in the
 // tool's undo list (50 deep).
@@ -9,7 +9,7 @@
 
 #include "model/ptlist.h"
 #include "ui/core/edittool.h"
-#include "ui/core/toolhelpers.h"
+#include "ui/core/undolist.h"
 
 namespace qzn {
 
@@ -25,7 +25,9 @@ struct CPointUndoRecord {
   void Apply(CPtList& points);
 };
 
-class CPointEditTool : public CEditTool {
+using CPointUndoList = CBoundedUndo<CPointUndoRecord>;
+
+class CPointEditTool : public CUndoTool<CPointUndoList> {
  public:
   enum SubMode : int { kNew = 0, kMove = 1, kDelete = 2, kAssignId = 3, kShowId = 4, kSetLayer = 5 };
   static constexpr int kUndoDepth = 50;
@@ -33,21 +35,19 @@ class CPointEditTool : public CEditTool {
   CPointEditTool(IToolHost& host, CQznDoc* doc);
   ~CPointEditTool() override;
 
-  int GetType() const override { return 3; }
+  ToolType GetType() const override { return ToolType::kPointEdit; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;
   void OnCaptureLost() override;
   void UpdateMenu() override;
   bool OnCommand(int id) override;
-  bool CanUndo() const override { return m_undo.Count() > 0; }
   void Undo() override;
   void FinishAndDrop() override;
   bool IsChecked(int id) const override;
   bool IsItemEnabled(int id) const override;
 
   int SubMode() const { return m_subMode; }
-  std::int64_t UndoCount() const { return m_undo.Count(); }
 
  private:
   void SetSubMode(int subMode, int cursor, const char* status);
@@ -59,7 +59,6 @@ class CPointEditTool : public CEditTool {
   int m_subMode = kNew;
   CDragTracker m_drag;
   CPointRec* m_current = nullptr;
-  CBoundedUndo<CPointUndoRecord> m_undo{kUndoDepth};
 };
 
 }  // namespace qzn

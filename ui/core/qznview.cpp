@@ -172,7 +172,7 @@ std::unique_ptr<CEditTool> CQznView::MakeDefaultTool() {
 
 void CQznView::OnInitialUpdate() {
   tool = MakeDefaultTool();
-  editMode = 0;
+  editMode = EditMode::kDefault;
   const RECT ext = Extent();
   const SIZE extentSize{RectWidth(ext) + 1, RectHeight(ext) + 1};
   SIZE client = m_window ? m_window->GetClientSize() : SIZE{1, 1};
@@ -643,7 +643,7 @@ POINT CQznView::ToolPoint(POINT p) const {
 }
 
 void CQznView::OnLButtonDown(unsigned fl, POINT p) {
-  if (tool && editMode != 0 && (fl & (kMkShift | kMkControl))) {
+  if (tool && editMode != EditMode::kDefault && (fl & (kMkShift | kMkControl))) {
     if (!parkedTool)
       parkedTool = std::move(tool);
     else
@@ -745,13 +745,13 @@ void CQznView::CursorCoordsAt(POINT c, double& x, double& y) const {
 
 // ---- edit modes -----------------------------------------------------------------------
 
-CEditTool* CQznView::SetEditMode(int mode) {
+CEditTool* CQznView::SetEditMode(EditMode mode) {
   tool.reset();
   parkedTool.reset();
   // The old tool's hint goes with it; the new tool says its own.
   SetStatusText(res::text::kReady);
   std::unique_ptr<CEditTool> made;
-  if (mode != 0 && mode != 2) {
+  if (mode != EditMode::kDefault && mode != EditMode::kReserved) {
     if (ToolFactory f = FindToolFactory(mode)) {
       try {
         made = f(*this, m_doc);
@@ -762,21 +762,21 @@ CEditTool* CQznView::SetEditMode(int mode) {
   }
   if (made) {
     editMode = mode;
-    if (mode >= 3 && mode <= 10) {
+    if (SavesDisplayFlags(mode)) {
       savedFlags = flags;
       switch (mode) {
-        case 3: flags.ShowLines(); break;
-        case 4: flags.controlPoints = true; break;
-        case 5: flags.points = true; break;
-        case 6: flags.textBlocks = true; break;
-        case 7: flags.annotations = flags.annotationFrames = true; break;
-        case 8: flags.roi = true; break;
+        case EditMode::kLineEdit: flags.ShowLines(); break;
+        case EditMode::kControlPoint: flags.controlPoints = true; break;
+        case EditMode::kPointEdit: flags.points = true; break;
+        case EditMode::kTextBlock: flags.textBlocks = true; break;
+        case EditMode::kAnnotation: flags.annotations = flags.annotationFrames = true; break;
+        case EditMode::kRoi: flags.roi = true; break;
         default: break;
       }
     }
     tool = std::move(made);
   } else {
-    editMode = 0;
+    editMode = EditMode::kDefault;
     tool = MakeDefaultTool();
   }
   Refresh();
@@ -784,8 +784,8 @@ CEditTool* CQznView::SetEditMode(int mode) {
 }
 
 CEditTool* CQznView::EndEditMode() {
-  if (editMode == 0) return nullptr;
-  return SetEditMode(0);
+  if (editMode == EditMode::kDefault) return nullptr;
+  return SetEditMode(EditMode::kDefault);
 }
 
 // ---- overview --------------------------------------------------------------------------

@@ -62,9 +62,6 @@ enum : int {
 };
 // Keys of OnKeyDown.
 enum class ViewKey { kPageUp, kPageDown, kUp, kDown, kLeft, kRight, kHome, kEnd, kOther };
-// Mouse flag of a held left button (the park ends when a move arrives
-// without it: the button went up outside the view).
-enum : unsigned { kMkLButton = 0x01 };
 
 // The cursor position the status bar shows (image, map or scaled units).
 extern double g_cursorX, g_cursorY;
@@ -91,7 +88,7 @@ class CQznView : public CViewTransform, public IToolHost {
   // ---- tool host ----
   const CViewTransform& Transform() const override { return *this; }
   CQznDoc* Document() const override { return m_doc; }
-  int EditMode() const override { return editMode; }
+  EditMode CurrentEditMode() const override { return editMode; }
   CFeedbackLayer& Feedback() override { return m_feedback; }
   void RefreshFeedback() override;
   void Refresh() override;
@@ -169,7 +166,7 @@ class CQznView : public CViewTransform, public IToolHost {
   int CursorId() const;
 
   // ---- edit modes ----
-  CEditTool* SetEditMode(int mode);
+  CEditTool* SetEditMode(EditMode mode);
   CEditTool* EndEditMode();
   CEditTool* Tool() const { return tool.get(); }
   CEditTool* ParkedTool() const { return parkedTool.get(); }
@@ -211,7 +208,7 @@ class CQznView : public CViewTransform, public IToolHost {
   std::int32_t displayColorReset = 0;
   std::int32_t displayExtra = 0;
   RECT rubberBand{};
-  int editMode = 0;
+  EditMode editMode = EditMode::kDefault;
   int cursorKind = kCoordPixels;  // a CoordDisplay
   const double* mapCoefX = nullptr;
   const double* mapCoefY = nullptr;

@@ -1,4 +1,4 @@
-// The region-of-interest tool (edit mode 8): draws polygons, rectangles and
+// The region-of-interest tool (EditMode::kRoi): draws polygons, rectangles and
 // circles into the document's region list, which vectorisation and image
 // commands use as a mask. It keeps no undo.
 #pragma once
@@ -17,7 +17,7 @@ class CRoiTool : public CEditTool {
   CRoiTool(IToolHost& host, CQznDoc* doc);
   ~CRoiTool() override;
 
-  int GetType() const override { return 8; }
+  ToolType GetType() const override { return ToolType::kRoi; }
   void Draw(CCanvas& dc) override;
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;

@@ -1,4 +1,4 @@
-// The text-block tool (edit mode 6): works on the rectangles that text
+// The text-block tool (EditMode::kTextBlock): works on the rectangles that text
 // detection marks around lettering. It takes the lines in a block out as
 // lettering (and gives them back one at a time), removes and adds block
 // marks, groups and ungroups blocks, and tests and trains the OCR set on a
@@ -28,7 +28,7 @@ class CTextBlockTool : public CEditTool {
   CTextBlockTool(IToolHost& host, CQznDoc* doc);
   ~CTextBlockTool() override;
 
-  int GetType() const override { return 5; }
+  ToolType GetType() const override { return ToolType::kTextBlock; }
   void OnLButtonDown(POINT p, unsigned flags) override;
   void OnMouseMove(POINT p, unsigned flags) override;
   void OnLButtonUp(POINT p, unsigned flags) override;

@@ -14,6 +14,7 @@
 #include "platform/wintypes.h"
 #include "ui/core/displaybitmap.h"
 #include "ui/core/displayflags.h"
+#include "ui/core/editmode.h"
 #include "ui/core/feedback.h"
 #include "ui/core/tooldialogs.h"
 
@@ -36,7 +37,7 @@ class IToolHost {
   // The client area's size in pixels.
   virtual SIZE ClientSize() const = 0;
   virtual CQznDoc* Document() const = 0;
-  virtual int EditMode() const = 0;
+  virtual EditMode CurrentEditMode() const = 0;
 
   // Transient shapes; RefreshFeedback repaints what changed since the last
   // call (a cheap paint: only the damaged strips).

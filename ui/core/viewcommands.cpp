@@ -101,10 +101,7 @@ bool NoPointsAnywhere(const CQznView& v) {
 }
 std::int64_t ControlPointCount(const CQznView& v) { return HasDoc(v) ? v.Document()->m_controlPts.GetCount() : 0; }
 bool WorldFileActive(const CQznView& v) { return HasDoc(v) && v.Document()->m_tfw.m_nTerms != 0; }
-bool InMode(const CQznView& v, int mode) { return v.editMode == mode; }
-bool ToolIs(const CQznView& v, int type, int mode) {
-  return v.Tool() && v.Tool()->GetType() == type && v.editMode == mode;
-}
+bool InMode(const CQznView& v, EditMode mode) { return v.editMode == mode; }
 
 void SettleTools(CQznView& v) {
   if (CEditTool* tool = v.Tool()) tool->FinishAndDrop();

@@ -35,9 +35,7 @@ bool NoLinesAnywhere(const CQznView& v);
 bool NoPointsAnywhere(const CQznView& v);
 std::int64_t ControlPointCount(const CQznView& v);
 bool WorldFileActive(const CQznView& v);
-bool InMode(const CQznView& v, int mode);
-// The current tool is of this type and the view in this mode.
-bool ToolIs(const CQznView& v, int type, int mode);
+bool InMode(const CQznView& v, EditMode mode);
 
 // A command is about to change data behind the current tool: the tool
 // finishes what it is doing and lets go of its undo steps and of every

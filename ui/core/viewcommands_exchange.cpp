@@ -18,7 +18,9 @@ constexpr unsigned kSaveFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 6
 
 bool HasLinesOrPoints(const CQznView& v) { return HasLines(v) || HasPoints(v); }
 // Importing replaces lines and points that the line and point tools hold.
-bool NotEditingLinesOrPoints(const CQznView& v) { return !InMode(v, 3) && !InMode(v, 5); }
+bool NotEditingLinesOrPoints(const CQznView& v) {
+  return !InMode(v, EditMode::kLineEdit) && !InMode(v, EditMode::kPointEdit);
+}
 
 // After an import: a workspace without an image takes the extent of what
 // was read, so it is shown whole.

@@ -15,11 +15,14 @@ namespace qzn::vc {
 
 namespace {
 
-bool LinesNotEditing(const CQznView& v) { return HasLines(v) && !InMode(v, 3); }
+bool LinesNotEditing(const CQznView& v) { return HasLines(v) && !InMode(v, EditMode::kLineEdit); }
 bool HasLinesAndPoints(const CQznView& v) { return HasLines(v) && HasPoints(v); }
 bool HasAnythingToTurn(const CQznView& v) { return HasLines(v) || HasPoints(v) || HasNotes(v); }
 // The layer dialogs change what the line, point and note tools hold.
-bool NoObjectTool(const CQznView& v) { return HasDoc(v) && !InMode(v, 3) && !InMode(v, 5) && !InMode(v, 7); }
+bool NoObjectTool(const CQznView& v) {
+  return HasDoc(v) && !InMode(v, EditMode::kLineEdit) && !InMode(v, EditMode::kPointEdit) &&
+         !InMode(v, EditMode::kAnnotation);
+}
 
 // A dialog that works on the lines itself (apply, then OK or Cancel, which
 // gives every line back): the current tool lets go of the lines first, and

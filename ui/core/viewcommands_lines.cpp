@@ -15,7 +15,7 @@ namespace {
 namespace text = res::text;
 constexpr unsigned kQuestion = MB_YESNO | MB_ICONQUESTION;
 
-bool NotEditingLines(const CQznView& v) { return !InMode(v, 3); }
+bool NotEditingLines(const CQznView& v) { return !InMode(v, EditMode::kLineEdit); }
 bool LinesNotEditing(const CQznView& v) { return HasLines(v) && NotEditingLines(v); }
 bool CrossMarksNotEditing(const CQznView& v) { return HasCrossMarks(v) && NotEditingLines(v); }
 bool CanRecognizeText(const CQznView& v) { return HasImage(v) && HasBlocks(v) && HasChars(v) && NotEditingLines(v); }

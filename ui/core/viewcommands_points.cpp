@@ -20,7 +20,7 @@ constexpr unsigned kQuestion = MB_YESNO | MB_ICONQUESTION;
 constexpr unsigned kSaveFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;                      // 6
 constexpr unsigned kOpenFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;  // 4102
 
-bool PointsNotEditing(const CQznView& v) { return HasPoints(v) && !InMode(v, 5); }
+bool PointsNotEditing(const CQznView& v) { return HasPoints(v) && !InMode(v, EditMode::kPointEdit); }
 bool HasAttributeFile(const CQznView& v) {
   return HasDoc(v) && !v.Document()->m_paths[CQznDoc::kPathAttributes].empty();
 }
