@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ class CAtomicFile {
 
  private:
   bool Flush();
+  bool WriteOut(const char* p, std::size_t n);
   void Fail(const std::string& what, int err);
 
   int m_fd = -1;
@@ -55,6 +57,8 @@ class CAtomicFile {
   std::string m_temp;
   std::string m_error;
   std::vector<char> m_buf;
+  std::int64_t m_written = 0;  // bytes handed to the system so far
+  std::int64_t m_queued = 0;   // of which the disk write has been started
 };
 
 }  // namespace qzn
