@@ -517,11 +517,15 @@ int CRegionTracer::TraceBanded8(int id) {
       const std::vector<CFPoint>& pts = walk.m_points;
       // An outline reaching above the band was most likely started by an
       // earlier band (the scan meets its starts there first): it only
-      // marks. Should it not be, the scan walks it again.
+      // marks. Should it not be, the scan walks it again. Above the first
+      // band there is only the image's first row, where nothing starts, so
+      // the first band keeps all of its outlines (the one round a map grid
+      // that runs to the sheet's edges among them, which the scan would
+      // otherwise walk again on its own).
       bool above = false;
       for (const CFPoint& p : pts) {
         const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
-        if (py < y0) above = true;
+        if (py < y0 && band > 0) above = true;
         if (py >= y0 && py <= y1)
           marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
       }
@@ -565,14 +569,19 @@ int CRegionTracer::TraceBanded8(int id) {
       while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
       if (next < store.walked.size() && store.walked[next].key == key) {
         Walked& w = store.walked[next++];
+        // SetPixel(cx, cy, 2) of an 8-bit image, inline: this runs for every
+        // boundary pixel on the one thread the scan has.
+        auto mark = [this](int cx, int cy) {
+          if (Inside(cx, cy)) std::atomic_ref<BYTE>(Row(cy)[cx]).store(2, std::memory_order_relaxed);
+        };
         int cx = x, cy = y;
-        SetPixel(cx, cy, 2);
-        for (std::int64_t i = 0; i < w.steps; ++i) {
-          const std::int64_t at = w.firstStep + i;
-          const int code = (store.codes[static_cast<std::size_t>(at / 2)] >> (4 * (at % 2))) & 15;
+        mark(cx, cy);
+        const BYTE* codes = store.codes.data();
+        for (std::int64_t at = w.firstStep, end = w.firstStep + w.steps; at < end; ++at) {
+          const int code = (codes[static_cast<std::size_t>(at >> 1)] >> (4 * (at & 1))) & 15;
           cx += kDx[code];
           cy += kDy[code];
-          SetPixel(cx, cy, 2);
+          mark(cx, cy);
         }
         take(std::move(w.line));
         return;
