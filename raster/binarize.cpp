@@ -99,6 +99,24 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
   if (image.IsGrey() || image.IsPaletteColor() || image.IsSeparated()) {
     if (!table) return 0;
     if (!any) return 1;
+    // A grey range (ones for low .. high, zeros elsewhere) is two
+    // comparisons a pixel, which the compiler does many pixels at a time; any
+    // other table is looked up pixel by pixel.
+    int low = 0;
+    while (low < 256 && table[low] == 0) ++low;
+    int high = low;
+    while (high < 256 && table[high] == 1) ++high;
+    bool range = true;
+    for (int v = high; v < 256 && range; ++v) range = table[v] == 0;
+    if (range && low < 256) {
+      const BYTE lo = static_cast<BYTE>(low), span = static_cast<BYTE>(high - 1 - low);
+      ForEachRowBand(rc, [&](int y) {
+        BYTE* row = image.GetRow(y);
+        // v - lo <= span, in unsigned bytes, is lo <= v <= high - 1.
+        for (int x = rc.left; x <= rc.right; ++x) row[x] = static_cast<BYTE>(static_cast<BYTE>(row[x] - lo) <= span);
+      });
+      return 1;
+    }
     ForEachRowBand(rc, [&](int y) {
       BYTE* row = image.GetRow(y);
       for (int x = rc.left; x <= rc.right; ++x) row[x] = table[row[x]];
