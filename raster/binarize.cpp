@@ -111,9 +111,19 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
     if (range && low < 256) {
       const BYTE lo = static_cast<BYTE>(low), span = static_cast<BYTE>(high - 1 - low);
       ForEachRowBand(rc, [&](int y) {
-        BYTE* row = image.GetRow(y);
-        // v - lo <= span, in unsigned bytes, is lo <= v <= high - 1.
-        for (int x = rc.left; x <= rc.right; ++x) row[x] = static_cast<BYTE>(static_cast<BYTE>(row[x] - lo) <= span);
+        // Locals and blocks of a fixed size, so that the bytes written are
+        // not taken to change the bounds and each block is done in vector
+        // registers.
+        const BYTE first = lo, width = span;
+        BYTE* p = image.GetRow(y) + rc.left;
+        const std::int64_t n = static_cast<std::int64_t>(rc.right) - rc.left + 1;
+        // v - first <= width, in unsigned bytes, is low <= v <= high - 1.
+        auto in = [first, width](BYTE v) { return static_cast<BYTE>(static_cast<BYTE>(v - first) <= width); };
+        constexpr int kBlock = 32;
+        std::int64_t i = 0;
+        for (; i + kBlock <= n; i += kBlock)
+          for (int j = 0; j < kBlock; ++j) p[i + j] = in(p[i + j]);
+        for (; i < n; ++i) p[i] = in(p[i]);
       });
       return 1;
     }
