@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -73,6 +74,7 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
   std::int64_t next = 0;  // the first piece not yet written
   bool writing = false;
   std::atomic<bool> failed{false};
+  std::exception_ptr error;
 
   ParallelFor(count, [&](std::int64_t i) {
     Slot& slot = slots[static_cast<std::size_t>(i % static_cast<std::int64_t>(slots.size()))];
@@ -81,19 +83,31 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
       std::unique_lock<std::mutex> lock(mutex);
       written.wait(lock, [&] { return i - next < static_cast<std::int64_t>(slots.size()); });
     }
+    // A piece that throws (out of memory) is still marked done, or the
+    // writing would wait for it for ever; the exception is passed on at the
+    // end.
+    auto keep = [&](std::exception_ptr e) {
+      failed.store(true, std::memory_order_relaxed);
+      std::lock_guard<std::mutex> guard(mutex);
+      if (!error) error = e;
+    };
     if (!failed.load(std::memory_order_relaxed)) {
-      slot.text.clear();
-      slot.bytes.clear();
-      bool ok = true;
-      for (std::size_t k = starts[static_cast<std::size_t>(i)]; k < starts[static_cast<std::size_t>(i) + 1] && ok;
-           ++k) {
-        ok = all[k]->AppendText(slot.text, 0, map) != 0;
-        slot.text += '\n';
+      try {
+        slot.text.clear();
+        slot.bytes.clear();
+        bool ok = true;
+        for (std::size_t k = starts[static_cast<std::size_t>(i)]; k < starts[static_cast<std::size_t>(i) + 1] && ok;
+             ++k) {
+          ok = all[k]->AppendText(slot.text, 0, map) != 0;
+          slot.text += '\n';
+        }
+        if (ok)
+          CTextFileWriter::Encode(slot.text, slot.bytes);
+        else
+          failed.store(true, std::memory_order_relaxed);
+      } catch (...) {
+        keep(std::current_exception());
       }
-      if (ok)
-        CTextFileWriter::Encode(slot.text, slot.bytes);
-      else
-        failed.store(true, std::memory_order_relaxed);
     }
     std::unique_lock<std::mutex> lock(mutex);
     slot.done = true;
@@ -103,7 +117,13 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
       Slot& head = slots[static_cast<std::size_t>(next % static_cast<std::int64_t>(slots.size()))];
       if (next >= count || !head.done) break;
       lock.unlock();
-      if (!failed.load(std::memory_order_relaxed)) file.WriteEncoded(head.bytes);
+      if (!failed.load(std::memory_order_relaxed)) {
+        try {
+          file.WriteEncoded(head.bytes);
+        } catch (...) {
+          keep(std::current_exception());
+        }
+      }
       lock.lock();
       head.done = false;
       ++next;
@@ -111,6 +131,10 @@ int WriteGenerate(const std::string& path, const CChainList& lines, const MapTra
     }
     writing = false;
   });
+  if (error) {
+    file.Abort();
+    std::rethrow_exception(error);
+  }
   if (failed.load() || file.Error()) {
     file.Abort();
     return 0;
