@@ -28,7 +28,9 @@ class CAtomicFile {
   bool Open(const std::string& target);
   bool IsOpen() const { return m_fd >= 0; }
 
-  // Buffered; false (and Failed() from then on) on a write error.
+  // Buffered; false (and Failed() from then on) on a write error. The disk
+  // write of what has been written is started every few megabytes, without
+  // waiting for it, so Finish's sync has only the rest to wait for.
   bool Write(const void* data, std::size_t n);
   // Writes out and syncs every byte but leaves the temporary file beside the
   // target: a writer of several files finishes them all before it commits
