@@ -1,6 +1,10 @@
 // The vector exports of the document: ARC generate lines written here (the
 // command line's format), everything else through the installed writers.
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,60 +32,112 @@ namespace {
 // line closing the file. The per-line text ends with "END" and no line end;
 // the separators between and after the lines are written here.
 //
-// Turning numbers into text is most of the work: the lines are made into
-// text side by side, a round of pieces of consecutive lines at a time, and
-// the pieces written in list order, so the file is the same whatever the
-// threads and at most a round's text (some 64 KB a piece, four pieces a
-// thread) is held at once. Each piece is made into the file's bytes (line
-// ends) where it is made: it ends in a line end, so its bytes do not depend
-// on the pieces before it.
+// Turning numbers into text is most of the work: pieces of consecutive
+// lines (some 64 KB of text each) are made into the file's bytes side by
+// side and written in list order by whichever thread finishes the piece
+// next in line (one at a time; a thread that finds the writing taken leaves
+// its bytes for the one writing, who looks again before it lets go). So the
+// text is written while later pieces are still being made, the file is the
+// same bytes whatever the threads, and at most a window of pieces (four a
+// thread) is held at once: a thread runs no further ahead of the writing.
+// A piece ends in a line end, so its bytes do not depend on the pieces
+// before it.
 int WriteGenerate(const std::string& path, const CChainList& lines, const MapTransform& map) {
   CTextFileWriter file;
   if (!file.Open(path)) return 0;
   // A piece is about 64 KB of text (some 32 bytes a vertex).
   constexpr std::int64_t kPieceVertices = 2048;
-  const std::size_t pieces = 4 * static_cast<std::size_t>(WorkerThreads());
-  std::vector<const CChain*> round;
-  std::vector<std::size_t> starts;  // each piece's first line in round, then round's size
-  std::vector<std::string> texts(pieces), bytes(pieces);
-  std::vector<char> failed(pieces);
+  std::vector<const CChain*> all;
+  std::vector<std::size_t> starts(1, 0);  // each piece's first line in all, then all's size
+  std::int64_t vertices = 0;
   for (POSITION pos = lines.GetHeadPosition(); pos;) {
-    round.clear();
-    starts.assign(1, 0);
-    std::int64_t vertices = 0;
-    while (pos && starts.size() <= pieces) {
-      const CChain* line = lines.GetNext(pos);
-      if (!line || line->GetCount() == 0) continue;
-      round.push_back(line);
-      vertices += line->GetCount();
-      if (vertices >= kPieceVertices) {
-        starts.push_back(round.size());
-        vertices = 0;
+    const CChain* line = lines.GetNext(pos);
+    if (!line || line->GetCount() == 0) continue;
+    all.push_back(line);
+    vertices += line->GetCount();
+    if (vertices >= kPieceVertices) {
+      starts.push_back(all.size());
+      vertices = 0;
+    }
+  }
+  if (starts.back() != all.size()) starts.push_back(all.size());
+  const std::int64_t count = static_cast<std::int64_t>(starts.size()) - 1;
+  const std::int64_t window = 4 * static_cast<std::int64_t>(WorkerThreads());
+
+  struct Slot {
+    std::string text, bytes;
+    bool done = false;
+  };
+  std::vector<Slot> slots(static_cast<std::size_t>(std::min(window, std::max<std::int64_t>(count, 1))));
+  std::mutex mutex;
+  std::condition_variable written;
+  std::int64_t next = 0;  // the first piece not yet written
+  bool writing = false;
+  std::atomic<bool> failed{false};
+  std::exception_ptr error;
+
+  ParallelFor(count, [&](std::int64_t i) {
+    Slot& slot = slots[static_cast<std::size_t>(i % static_cast<std::int64_t>(slots.size()))];
+    {
+      // The slot is free once the piece a window back is written.
+      std::unique_lock<std::mutex> lock(mutex);
+      written.wait(lock, [&] { return i - next < static_cast<std::int64_t>(slots.size()); });
+    }
+    // A piece that throws (out of memory) is still marked done, or the
+    // writing would wait for it for ever; the exception is passed on at the
+    // end.
+    auto keep = [&](std::exception_ptr e) {
+      failed.store(true, std::memory_order_relaxed);
+      std::lock_guard<std::mutex> guard(mutex);
+      if (!error) error = e;
+    };
+    if (!failed.load(std::memory_order_relaxed)) {
+      try {
+        slot.text.clear();
+        slot.bytes.clear();
+        bool ok = true;
+        for (std::size_t k = starts[static_cast<std::size_t>(i)]; k < starts[static_cast<std::size_t>(i) + 1] && ok;
+             ++k) {
+          ok = all[k]->AppendText(slot.text, 0, map) != 0;
+          slot.text += '\n';
+        }
+        if (ok)
+          CTextFileWriter::Encode(slot.text, slot.bytes);
+        else
+          failed.store(true, std::memory_order_relaxed);
+      } catch (...) {
+        keep(std::current_exception());
       }
     }
-    if (starts.back() != round.size()) starts.push_back(round.size());
-    const std::size_t count = starts.size() - 1;
-    ParallelFor(static_cast<std::int64_t>(count), [&](std::int64_t i) {
-      std::string& text = texts[static_cast<std::size_t>(i)];
-      text.clear();
-      bool ok = true;
-      for (std::size_t k = starts[static_cast<std::size_t>(i)]; k < starts[static_cast<std::size_t>(i) + 1] && ok;
-           ++k) {
-        ok = round[k]->AppendText(text, 0, map) != 0;
-        text += '\n';
+    std::unique_lock<std::mutex> lock(mutex);
+    slot.done = true;
+    if (writing) return;
+    writing = true;
+    for (;;) {
+      Slot& head = slots[static_cast<std::size_t>(next % static_cast<std::int64_t>(slots.size()))];
+      if (next >= count || !head.done) break;
+      lock.unlock();
+      if (!failed.load(std::memory_order_relaxed)) {
+        try {
+          file.WriteEncoded(head.bytes);
+        } catch (...) {
+          keep(std::current_exception());
+        }
       }
-      failed[static_cast<std::size_t>(i)] = !ok;
-      std::string& out = bytes[static_cast<std::size_t>(i)];
-      out.clear();
-      if (ok) CTextFileWriter::Encode(text, out);
-    });
-    for (std::size_t i = 0; i < count; ++i) {
-      if (failed[i]) {
-        file.Abort();
-        return 0;
-      }
-      file.WriteEncoded(bytes[i]);
+      lock.lock();
+      head.done = false;
+      ++next;
+      written.notify_all();
     }
+    writing = false;
+  });
+  if (error) {
+    file.Abort();
+    std::rethrow_exception(error);
+  }
+  if (failed.load() || file.Error()) {
+    file.Abort();
+    return 0;
   }
   file.Write("END\n");
   if (file.Error()) {

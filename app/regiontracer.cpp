@@ -1,5 +1,7 @@
 #include "app/regiontracer.h"
 
+#include <bit>
+
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -449,6 +451,11 @@ int CRegionTracer::TraceBanded8(int id) {
   struct Store {
     std::vector<Walked> walked;
     std::vector<BYTE> codes;
+    // The pixels of the band's rows that can be left edges whatever is
+    // marked (a bit each, rows of whole words): the first pixel of a run of
+    // ink with ink to its right. The scan visits only these; empty when the
+    // band could not be walked, and the scan then reads the rows itself.
+    std::vector<std::uint64_t> candidates;
   };
   std::vector<Store> stores;
   std::unique_ptr<std::atomic<bool>[]> walkedBand;
@@ -465,10 +472,10 @@ int CRegionTracer::TraceBanded8(int id) {
     return 0;  // a walk moves to a neighbour only
   };
 
-  // Calls f(x, y) for every left edge of rows y0 .. y1 as the scan meets
-  // it. Only the first pixel of a run of ink can be one, and marking keeps
-  // ink ink, so the runs stay as they are.
-  auto forEachLeftEdge = [this](int y0, int y1, auto&& f) {
+  // Calls f(x, y) for the first pixel of every run of ink of rows y0 .. y1
+  // as the scan meets it. Only such a pixel can be a left edge, and marking
+  // keeps ink ink, so the runs stay as they are.
+  auto forEachRunStart = [this](int y0, int y1, auto&& f) {
     for (int y = y0; y <= y1; ++y) {
       const BYTE* row = Row(y);
       for (int x = 1; x < m_width - 1; ++x) {
@@ -476,35 +483,49 @@ int CRegionTracer::TraceBanded8(int id) {
         if (x >= m_width - 1) break;
         const int start = x;
         x = NextBackgroundShared(row, x + 1, m_width - 1);
-        if (IsLeftEdge(start, y)) f(start, y);
+        f(start, y);
       }
     }
   };
+  // Calls f(x, y) for every left edge of rows y0 .. y1 as the scan meets it.
+  auto forEachLeftEdge = [&](int y0, int y1, auto&& f) {
+    forEachRunStart(y0, y1, [&](int x, int y) {
+      if (IsLeftEdge(x, y)) f(x, y);
+    });
+  };
+  const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;  // words a row of bits
+  auto isInk = [this](int x, int y) { return std::atomic_ref<BYTE>(Row(y)[x]).load(std::memory_order_relaxed) != 0; };
 
   // One band's walks, deciding with its own marks.
   auto walkBand = [&](std::int64_t band) {
     const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
     const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
-    const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;
     std::vector<std::uint64_t> marked(static_cast<std::size_t>((y1 - y0 + 1) * stride), 0);
     auto isMarked = [&](int x, int y) {
       return (marked[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] >> (x & 63)) & 1;
     };
     Store& store = stores[static_cast<std::size_t>(band)];
+    std::vector<std::uint64_t> candidates(marked.size(), 0);
     CVertexReducer reducer;
     CChain walk(model.get());  // the lines' pen width, for the bounds
-    forEachLeftEdge(y0, y1, [&](int x, int y) {
-      if (isMarked(x, y) || isMarked(x + 1, y)) return;
+    forEachRunStart(y0, y1, [&](int x, int y) {
+      if (isInk(x - 1, y) || !isInk(x + 1, y)) return;
+      candidates[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] |= std::uint64_t{1} << (x & 63);
+      if (!IsLeftEdge(x, y) || isMarked(x, y) || isMarked(x + 1, y)) return;
       walk.m_points.clear();
       if (!TraceOutline(x, y, walk)) return;
       const std::vector<CFPoint>& pts = walk.m_points;
       // An outline reaching above the band was most likely started by an
       // earlier band (the scan meets its starts there first): it only
-      // marks. Should it not be, the scan walks it again.
+      // marks. Should it not be, the scan walks it again. Above the first
+      // band there is only the image's first row, where nothing starts, so
+      // the first band keeps all of its outlines (the one round a map grid
+      // that runs to the sheet's edges among them, which the scan would
+      // otherwise walk again on its own).
       bool above = false;
       for (const CFPoint& p : pts) {
         const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
-        if (py < y0) above = true;
+        if (py < y0 && band > 0) above = true;
         if (py >= y0 && py <= y1)
           marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
       }
@@ -525,6 +546,7 @@ int CRegionTracer::TraceBanded8(int id) {
     });
     store.walked.shrink_to_fit();
     store.codes.shrink_to_fit();
+    store.candidates.swap(candidates);
   };
 
   // The scan with the real marks through one band; each line goes to the
@@ -542,19 +564,24 @@ int CRegionTracer::TraceBanded8(int id) {
       madeAny = true;
       m_target.Adopt(line.release());  // a line it cannot take it deletes
     };
-    forEachLeftEdge(y0, y1, [&](int x, int y) {
+    auto atLeftEdge = [&](int x, int y) {
       const std::int64_t key = static_cast<std::int64_t>(y) * m_width + x;
       while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
       if (next < store.walked.size() && store.walked[next].key == key) {
         Walked& w = store.walked[next++];
+        // SetPixel(cx, cy, 2) of an 8-bit image, inline: this runs for every
+        // boundary pixel on the one thread the scan has.
+        auto mark = [this](int cx, int cy) {
+          if (Inside(cx, cy)) std::atomic_ref<BYTE>(Row(cy)[cx]).store(2, std::memory_order_relaxed);
+        };
         int cx = x, cy = y;
-        SetPixel(cx, cy, 2);
-        for (std::int64_t i = 0; i < w.steps; ++i) {
-          const std::int64_t at = w.firstStep + i;
-          const int code = (store.codes[static_cast<std::size_t>(at / 2)] >> (4 * (at % 2))) & 15;
+        mark(cx, cy);
+        const BYTE* codes = store.codes.data();
+        for (std::int64_t at = w.firstStep, end = w.firstStep + w.steps; at < end; ++at) {
+          const int code = (codes[static_cast<std::size_t>(at >> 1)] >> (4 * (at & 1))) & 15;
           cx += kDx[code];
           cy += kDy[code];
-          SetPixel(cx, cy, 2);
+          mark(cx, cy);
         }
         take(std::move(w.line));
         return;
@@ -565,9 +592,24 @@ int CRegionTracer::TraceBanded8(int id) {
       TraceFromLeftEdge(x, y, scanWalked);
       TakeOutline(scanReducer, scanWalked, *line);
       take(std::move(line));
-    });
+    };
+    if (store.candidates.empty()) {
+      forEachLeftEdge(y0, y1, atLeftEdge);
+    } else {
+      // The same pixels in the same order as reading the rows, without
+      // reading them: what marks decide is checked at each.
+      for (int y = y0; y <= y1; ++y) {
+        const std::uint64_t* words = store.candidates.data() + static_cast<std::size_t>((y - y0) * stride);
+        for (std::int64_t w = 0; w < stride; ++w)
+          for (std::uint64_t bits = words[w]; bits; bits &= bits - 1) {
+            const int x = static_cast<int>(w * 64 + std::countr_zero(bits));
+            if (IsLeftEdge(x, y)) atLeftEdge(x, y);
+          }
+      }
+    }
     Store().walked.swap(store.walked);
     std::vector<BYTE>().swap(store.codes);
+    std::vector<std::uint64_t>().swap(store.candidates);
   };
 
   // The scan goes on through the bands walked so far, one thread at a time.
@@ -613,6 +655,7 @@ int CRegionTracer::TraceBanded8(int id) {
           } catch (const std::bad_alloc&) {
             Store().walked.swap(stores[static_cast<std::size_t>(band)].walked);
             std::vector<BYTE>().swap(stores[static_cast<std::size_t>(band)].codes);
+            std::vector<std::uint64_t>().swap(stores[static_cast<std::size_t>(band)].candidates);
           }
           HoldMessages(previous);
         }

@@ -16,11 +16,23 @@ namespace {
 
 double Hypot(double dx, double dy) { return std::sqrt(dx * dx + dy * dy); }
 
+// Distances from the line through a and b (from a when they coincide). The
+// segment's length is taken once for all the points measured against it.
+class CLineFromTo {
+ public:
+  CLineFromTo(double ax, double ay, double bx, double by)
+      : m_ax(ax), m_ay(ay), m_dx(bx - ax), m_dy(by - ay), m_len(Hypot(m_dx, m_dy)) {}
+  double operator()(double px, double py) const {
+    if (m_len == 0.0) return Hypot(px - m_ax, py - m_ay);
+    return std::fabs(m_dx * (py - m_ay) - m_dy * (px - m_ax)) / m_len;
+  }
+
+ private:
+  double m_ax, m_ay, m_dx, m_dy, m_len;
+};
+
 double LineDistance(double px, double py, double ax, double ay, double bx, double by) {
-  const double dx = bx - ax, dy = by - ay;
-  const double len = Hypot(dx, dy);
-  if (len == 0.0) return Hypot(px - ax, py - ay);
-  return std::fabs(dx * (py - ay) - dy * (px - ax)) / len;
+  return CLineFromTo(ax, ay, bx, by)(px, py);
 }
 
 double X(const POINT& p) { return p.x; }
@@ -30,8 +42,6 @@ double Y(const CFPoint& p) { return p.y; }
 
 float Distance(const POINT& a, const POINT& b) { return PointDistance(a, b); }
 float Distance(const CFPoint& a, const CFPoint& b) { return PointDistanceF(a, b); }
-float LineDist(const POINT& p, const POINT& a, const POINT& b) { return PointLineDistance(p, a, b); }
-float LineDist(const CFPoint& p, const CFPoint& a, const CFPoint& b) { return PointLineDistanceF(p, a, b); }
 
 // Maximum-deviation reduction of p (more than 2 points) into out, keeping
 // input points in order, first and last always. A stack of pending segment
@@ -49,8 +59,10 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
     const std::int64_t e = stack.back();
     double dmax = -1000000.0;
     std::int64_t f = e;
+    // As PointLineDistance(F) gives it: the distance rounded to float.
+    const CLineFromTo line(X(p[s]), Y(p[s]), X(p[e]), Y(p[e]));
     for (std::int64_t i = s + 1; i < e; ++i) {
-      const double d = LineDist(p[i], p[s], p[e]);
+      const double d = static_cast<float>(line(X(p[i]), Y(p[i])));
       // Among (nearly) equal maxima the last one wins.
       if (d >= dmax - 0.0001) f = i;
       if (d >= dmax) dmax = d;

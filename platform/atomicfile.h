@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,9 @@ class CAtomicFile {
   bool Open(const std::string& target);
   bool IsOpen() const { return m_fd >= 0; }
 
-  // Buffered; false (and Failed() from then on) on a write error.
+  // Buffered; false (and Failed() from then on) on a write error. The disk
+  // write of what has been written is started every few megabytes, without
+  // waiting for it, so Finish's sync has only the rest to wait for.
   bool Write(const void* data, std::size_t n);
   // Writes out and syncs every byte but leaves the temporary file beside the
   // target: a writer of several files finishes them all before it commits
@@ -46,6 +49,7 @@ class CAtomicFile {
 
  private:
   bool Flush();
+  bool WriteOut(const char* p, std::size_t n);
   void Fail(const std::string& what, int err);
 
   int m_fd = -1;
@@ -55,6 +59,8 @@ class CAtomicFile {
   std::string m_temp;
   std::string m_error;
   std::vector<char> m_buf;
+  std::int64_t m_written = 0;  // bytes handed to the system so far
+  std::int64_t m_queued = 0;   // of which the disk write has been started
 };
 
 }  // namespace qzn

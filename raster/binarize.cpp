@@ -99,6 +99,34 @@ int Binarize(CRasterImage& image, const RECT& inclusiveRect, const CColorFeature
   if (image.IsGrey() || image.IsPaletteColor() || image.IsSeparated()) {
     if (!table) return 0;
     if (!any) return 1;
+    // A grey range (ones for low .. high, zeros elsewhere) is two
+    // comparisons a pixel, which the compiler does many pixels at a time; any
+    // other table is looked up pixel by pixel.
+    int low = 0;
+    while (low < 256 && table[low] == 0) ++low;
+    int high = low;
+    while (high < 256 && table[high] == 1) ++high;
+    bool range = true;
+    for (int v = high; v < 256 && range; ++v) range = table[v] == 0;
+    if (range && low < 256) {
+      const BYTE lo = static_cast<BYTE>(low), span = static_cast<BYTE>(high - 1 - low);
+      ForEachRowBand(rc, [&](int y) {
+        // Locals and blocks of a fixed size, so that the bytes written are
+        // not taken to change the bounds and each block is done in vector
+        // registers.
+        const BYTE first = lo, width = span;
+        BYTE* p = image.GetRow(y) + rc.left;
+        const std::int64_t n = static_cast<std::int64_t>(rc.right) - rc.left + 1;
+        // v - first <= width, in unsigned bytes, is low <= v <= high - 1.
+        auto in = [first, width](BYTE v) { return static_cast<BYTE>(static_cast<BYTE>(v - first) <= width); };
+        constexpr int kBlock = 32;
+        std::int64_t i = 0;
+        for (; i + kBlock <= n; i += kBlock)
+          for (int j = 0; j < kBlock; ++j) p[i + j] = in(p[i + j]);
+        for (; i < n; ++i) p[i] = in(p[i]);
+      });
+      return 1;
+    }
     ForEachRowBand(rc, [&](int y) {
       BYTE* row = image.GetRow(y);
       for (int x = rc.left; x <= rc.right; ++x) row[x] = table[row[x]];

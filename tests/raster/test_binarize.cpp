@@ -132,6 +132,36 @@ TEST(Binarize, GreyAndPaletteValuesGoThroughTheTable) {
   EXPECT_EQ(Binarize(*img, RECT{0, 0, 3, 2}, nullptr, nullptr), 0);  // no table
 }
 
+// Every grey through every kind of table: ranges (taken two comparisons a
+// pixel), a table of two runs and one of other values (looked up).
+TEST(Binarize, EveryGreyGoesThroughAnyTable) {
+  std::vector<std::vector<int>> rows(3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 263; ++x) rows[static_cast<std::size_t>(y)].push_back((x * 7 + y * 31) % 256);
+  auto tableOf = [](auto one) {
+    std::vector<BYTE> t(256);
+    for (int v = 0; v < 256; ++v) t[static_cast<std::size_t>(v)] = static_cast<BYTE>(one(v));
+    return t;
+  };
+  const std::vector<std::vector<BYTE>> tables = {tableOf([](int v) { return v <= 99; }),
+                                                 tableOf([](int v) { return v >= 128; }),
+                                                 tableOf([](int v) { return v >= 40 && v <= 41; }),
+                                                 tableOf([](int v) { return v == 0; }),
+                                                 tableOf([](int v) { return v == 255; }),
+                                                 tableOf([](int) { return 1; }),
+                                                 tableOf([](int) { return 0; }),
+                                                 tableOf([](int v) { return v < 10 || v > 200; }),
+                                                 tableOf([](int v) { return v >= 50 && v < 60 ? 2 : 0; })};
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    auto img = GreyFrom(rows);
+    ASSERT_EQ(Binarize(*img, RECT{0, 0, 262, 2}, nullptr, tables[k].data()), 1);
+    std::vector<std::vector<int>> want = rows;
+    for (auto& row : want)
+      for (int& v : row) v = tables[k][static_cast<std::size_t>(v)];
+    EXPECT_EQ(GreyOf(*img), want) << "table " << k;
+  }
+}
+
 TEST(Binarize, RgbKeepsMatchingColoursInPlaneZero) {
   auto img = MakeImage(3, 1, 8, 2, 3);
   const int colours[3][3] = {{10, 20, 30}, {12, 19, 31}, {90, 20, 30}};

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <sstream>
@@ -59,6 +60,13 @@ TEST(Imaging, HistogramOfAreaClippedToImage) {
   EXPECT_EQ(bins[5], 2);
   EXPECT_EQ(bins[9], 2);
   EXPECT_EQ(bins[0], 0);
+  // Rows whose width is no multiple of four, runs of one grey among others.
+  CRasterImage wide;
+  std::vector<std::uint8_t> values;
+  for (int i = 0; i < 7 * 3; ++i) values.push_back(static_cast<std::uint8_t>(i % 5 == 0 ? 200 : 17 + i % 3));
+  Make8(wide, 7, 3, 1, 1, values);
+  ASSERT_EQ(GenHistogram(&wide, nullptr, bins), 1);
+  for (int v : {17, 18, 19, 200}) EXPECT_EQ(bins[v], std::count(values.begin(), values.end(), v)) << v;
   CRasterImage b;
   MakeBits(b, {"#..", ".#."});
   ASSERT_EQ(GenHistogram(&b, nullptr, bins), 1);
