@@ -118,6 +118,27 @@ TEST(CommandLine, RefusalsAndExitStatuses) {
   EXPECT_NE(err.find("保存矢量数据出错"), std::string::npos) << err;
 }
 
+TEST(CommandLine, LoadsNoToolkitAndNamesAMissingWindowProgram) {
+  // A conversion must not pay for loading the window's libraries.
+  QZN_REQUIRE_PROGRAM("readelf")
+  std::string needed;
+  ASSERT_EQ(RunCommand("readelf -d " + Quote(kQzn), &needed), 0);
+  ASSERT_NE(needed.find("(NEEDED)"), std::string::npos) << needed;
+  for (const char* lib : {"libwx_", "libgtk", "libgdk", "libGL", "libX11"})
+    EXPECT_EQ(needed.find(lib), std::string::npos) << lib << " in\n" << needed;
+  // Run without arguments it becomes the window program beside it; where
+  // that is missing, it says so and fails.
+  TempDir dir;
+  const std::string alone = dir.file("qzn");
+  std::filesystem::copy_file(kQzn, alone);
+  std::string err;
+  const int status = RunCommand(Quote(alone) + " 2>" + Quote(dir.file("err.txt")));
+  err = qzntest::ReadFileText(dir.file("err.txt"));
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(err.find("cannot start the window program"), std::string::npos) << err;
+  EXPECT_NE(err.find("qzn-window"), std::string::npos) << err;
+}
+
 TEST(CommandLine, KnownLinesFoundInEveryScanKind) {
   QZN_REQUIRE_ORACLE(HaveOracle(), "numpy and Pillow")
   TempDir dir;
