@@ -456,6 +456,8 @@ int CRegionTracer::TraceBanded8(int id) {
     // ink with ink to its right. The scan visits only these; empty when the
     // band could not be walked, and the scan then reads the rows itself.
     std::vector<std::uint64_t> candidates;
+    // Gives all of it back to the system (clear() would keep the memory).
+    void Release() { *this = Store(); }
   };
   std::vector<Store> stores;
   std::unique_ptr<std::atomic<bool>[]> walkedBand;
@@ -607,9 +609,7 @@ int CRegionTracer::TraceBanded8(int id) {
           }
       }
     }
-    Store().walked.swap(store.walked);
-    std::vector<BYTE>().swap(store.codes);
-    std::vector<std::uint64_t>().swap(store.candidates);
+    store.Release();
   };
 
   // The scan goes on through the bands walked so far, one thread at a time.
@@ -653,9 +653,7 @@ int CRegionTracer::TraceBanded8(int id) {
           try {
             walkBand(band);
           } catch (const std::bad_alloc&) {
-            Store().walked.swap(stores[static_cast<std::size_t>(band)].walked);
-            std::vector<BYTE>().swap(stores[static_cast<std::size_t>(band)].codes);
-            std::vector<std::uint64_t>().swap(stores[static_cast<std::size_t>(band)].candidates);
+            stores[static_cast<std::size_t>(band)].Release();
           }
           HoldMessages(previous);
         }
