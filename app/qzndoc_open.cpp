@@ -89,6 +89,18 @@ void PaletteGreyToGrey(CRasterImage& img) {
   img.FreePalette();
 }
 
+// A yes/no question of opening. Where nobody can answer it (a command-line
+// run) it is not asked: its default answer, yes, is taken, and the caller
+// says what it did (Done).
+int Answer(const std::string& question) {
+  if (!Host().CanAsk()) return IDYES;
+  return AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION);
+}
+
+void Done(const std::string& what) {
+  if (!Host().CanAsk()) AfxMessageBox(what, MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
 
 // ---- reading an image -------------------------------------------------------
@@ -114,9 +126,10 @@ int CQznDoc::ReadImage(const std::string& path) {
     return 0;
   }
   if (outcome.type != kImageTypeTiff) return 1;
-  if (outcome.orientation > 1 && outcome.orientation <= 8 &&
-      AfxMessageBox(res::text::kAskFixOrientation, MB_YESNO | MB_ICONQUESTION) == IDYES)
+  if (outcome.orientation > 1 && outcome.orientation <= 8 && Answer(res::text::kAskFixOrientation) == IDYES) {
     TurnToOrientation(outcome.orientation);
+    Done(res::text::kOrientationFixed);
+  }
   if (!(m_controlPts.GetCount() >= 4 && m_tfw.m_nTerms == 3)) {
     if (m_image.geoRasterType == kGeoKeysDamaged) {
       RefuseGeoreference(path, res::text::kGeoTiffKeysDamaged);
@@ -172,25 +185,23 @@ int CQznDoc::OnOpenDocument(const std::string& path) {
 
 int CQznDoc::LoadSpatialReference(const std::string& path) {
   if (m_controlPts.GetCount() > 3 || m_tfw.m_nTerms != 0) return 1;
-  auto ask = [&](const char* question, const std::string& file) {
-    if (Host().IsQuiet()) return true;
-    return AfxMessageBox(question + FileNameOf(file), MB_YESNO | MB_ICONQUESTION) != IDNO;
+  // A quiet run takes the file without a word; a run nobody can answer
+  // takes it and says so once it is loaded.
+  auto take = [&](const char* question, const char* used, const std::string& file,
+                  int (CQznDoc::*load)(const std::string&)) {
+    const bool quiet = Host().IsQuiet();
+    if (!quiet && Answer(question + FileNameOf(file)) == IDNO) return 1;
+    const int loaded = (this->*load)(file);
+    if (loaded && !quiet) Done(used + FileNameOf(file));
+    return loaded;
   };
   const std::string cpt = WithExtension(path, ".cpt");
-  if (FileExists(cpt)) {
-    if (!ask(res::text::kAskControlPointFile, cpt)) return 1;
-    return LoadControlPoints(cpt);
-  }
+  if (FileExists(cpt))
+    return take(res::text::kAskControlPointFile, res::text::kUsedControlPointFile, cpt, &CQznDoc::LoadControlPoints);
   const std::string tfw = WithExtension(path, ".tfw");
-  if (FileExists(tfw)) {
-    if (!ask(res::text::kAskWorldFile, tfw)) return 1;
-    return LoadWorldFile(tfw);
-  }
+  if (FileExists(tfw)) return take(res::text::kAskWorldFile, res::text::kUsedWorldFile, tfw, &CQznDoc::LoadWorldFile);
   const std::string tab = WithExtension(path, ".tab");
-  if (FileExists(tab)) {
-    if (!ask(res::text::kAskTabFile, tab)) return 1;
-    return LoadTabFile(tab);
-  }
+  if (FileExists(tab)) return take(res::text::kAskTabFile, res::text::kUsedTabFile, tab, &CQznDoc::LoadTabFile);
   return 1;
 }
 

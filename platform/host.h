@@ -109,6 +109,11 @@ class IHost {
   // The layers of doc changed: the main window refills its layer control.
   virtual void UpdateLayerBar(CQznDoc* doc) {}
 
+  // ---- whether anyone is there to answer ----------------------------------
+  // False where nobody can answer a question (a command-line run): the code
+  // that would ask takes the default answer and says what it did instead.
+  virtual bool CanAsk() const { return true; }
+
   // ---- quiet ---------------------------------------------------------------
   // Batch runs are quiet: the messages of reading and vectorising are not
   // shown, the side-file questions count as yes and vectorising keeps no
@@ -178,11 +183,14 @@ std::string AskFilePath(const FileDialogRequest& request);
 int DefaultAnswer(unsigned style);
 
 // Command-line runs: each message is one line on stderr ("qzn: " and the
-// text, line breaks turned into spaces); questions get the answer of their
-// default button; file dialogs are cancelled; there is no progress bar.
+// text, line breaks turned into spaces); nobody can answer, so the code
+// that knows it asks nothing (CanAsk), and a question that still comes gets
+// the answer of its default button; file dialogs are cancelled; there is no
+// progress bar.
 class CCommandLineHost : public IHost {
  public:
   int MessageBox(const std::string& text, unsigned style) override;
+  bool CanAsk() const override { return false; }
   FileDialogResult AskFiles(const FileDialogRequest& request) override;
 };
 

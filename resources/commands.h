@@ -181,6 +181,7 @@ enum : int {
 
   // Help
   kAppAbout = 57664,
+  kHelpContext = 57669,  // the basic bar's context help: a click on a button tells what it does
 
   // The 3D view's own menu (zoom, copy and the two print commands share
   // the numbers of the main window's)

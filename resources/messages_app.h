@@ -14,6 +14,8 @@ inline constexpr const char kImageFileFilter[] =
 inline constexpr const char kProjectFileFilter[] = "方案文件 (*.prj) |*.prj||";
 inline constexpr const char kTiffFileFilter[] = "TIFF 文件 (*.tif) |*.tif||";
 inline constexpr const char kAskFixOrientation[] = "图像没有使用左顶点作为原点, 你要调节吗?";
+// What a run without a window did where the window asks kAskFixOrientation.
+inline constexpr const char kOrientationFixed[] = "图像没有使用左顶点作为原点, 已调节。";
 inline constexpr const char kImageFileReadError[] = "读取图像文件出错。";
 inline constexpr const char kProjectReadError[] = "读取方案文件出错。";
 inline constexpr const char kImageReadError[] = "读取图像出错。";
@@ -27,6 +29,11 @@ inline constexpr const char kGeoreferenceRefusedNotConverted[] = "空间参照�
 inline constexpr const char kAskControlPointFile[] = "你要为空间参照打开控制点文件吗? ";
 inline constexpr const char kAskWorldFile[] = "你要为空间参照打开 world 文件吗? ";
 inline constexpr const char kAskTabFile[] = "你要为空间参照打开 tab 文件吗? ";
+// What a run without a window did in place of those questions, then the
+// file's name.
+inline constexpr const char kUsedControlPointFile[] = "使用控制点文件作为空间参照: ";
+inline constexpr const char kUsedWorldFile[] = "使用 world 文件作为空间参照: ";
+inline constexpr const char kUsedTabFile[] = "使用 tab 文件作为空间参照: ";
 inline constexpr const char kAskSaveData[] = "保存修改后的数据吗?";
 inline constexpr const char kAskSaveImage[] = "图像已经修改，保存吗?";
 inline constexpr const char kSaveImageError[] = "保存图像出错。";

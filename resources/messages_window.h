@@ -41,6 +41,9 @@ inline constexpr const char kOverviewTitle[] = "鸟瞰图: ";
 inline constexpr const char kBasicBarTitle[] = "基本工具";
 inline constexpr const char kViewBarTitle[] = "查看工具";
 inline constexpr const char kReady[] = "就绪";
+// The context-help button: its tooltip and what it says of itself.
+inline constexpr const char kContextHelpTip[] = "上下文帮助";
+inline constexpr const char kContextHelpPrompt[] = "显示工具栏按钮的说明: 先单击此按钮, 再单击要了解的按钮。";
 
 // Image information
 inline constexpr const char kTypeGrey[] = "8 位灰度";

@@ -45,6 +45,7 @@ constexpr Picture kPictures[] = {
     {cmd::kOverlayCrossMarks, "overlay-cross-marks"},
     {cmd::kEditControlPointTool, "control-point-tool"},
     {cmd::kEditTextBlockTool, "text-block-tool"},
+    {cmd::kHelpContext, "context-help"},
     {cmd::kEditLineTool, "line-tool"},
     {cmd::kLineNew, "line-new"},
     {cmd::kLineFreehand, "line-freehand"},

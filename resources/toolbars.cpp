@@ -1,6 +1,9 @@
 #include "resources/toolbars.h"
 
 #include "resources/commands.h"
+#include "resources/menus.h"
+#include "resources/messages_tools.h"
+#include "resources/messages_window.h"
 #include "resources/toolcommands.h"
 
 namespace qzn::res {
@@ -19,7 +22,8 @@ constexpr int kBasic[] = {
     kOverlayImage, kOverlayLines, kViewFillPolygons, kOverlayEndPoints, kOverlayNodes,
     kOverlayLineIds, kOverlayPoints, kOverlayPointIds, kOverlayControlPoints,
     kOverlayTextBlocks, kOverlayNotes, kOverlayCrossMarks, 0,
-    kEditControlPointTool, kEditTextBlockTool,
+    kEditControlPointTool, kEditTextBlockTool, 0,
+    kHelpContext,
 };
 // clang-format on
 
@@ -35,6 +39,26 @@ constexpr int kView[] = {
 };
 // clang-format on
 static_assert(kView[kLayerComboSlot] == kLayerCombo);
+
+// The prompts of the buttons' commands: what the editing tools show in the
+// status bar when their command is chosen.
+struct Prompt {
+  int command;
+  const char* text;
+};
+constexpr Prompt kPrompts[] = {
+    {kHelpContext, text::kContextHelpPrompt},     {kLineNew, text::kLineNewStatus},
+    {kLineFreehand, text::kLineFreehandStatus},   {kLineMultiTrace, text::kLineMultiTraceStatus},
+    {kLineAddNode, text::kLineAddNodeStatus},     {kLineDeleteNode, text::kLineDeleteNodeStatus},
+    {kLineMoveNode, text::kLineMoveNodeStatus},   {kLineSplit, text::kLineSplitStatus},
+    {kLineJoin, text::kLineJoinStatus},           {kLineMove, text::kLineMoveStatus},
+    {kLineDelete, text::kLineDeleteStatus},       {kLineSetId, text::kSetCurrentIdStatus},
+    {kLineAssignId, text::kLineAssignIdStatus},   {kLineContour, text::kLineContourStatus},
+    {kLineSetLayer, text::kLineSetLayerStatus},   {kLinePolygon, text::kLinePolygonStatus},
+    {kPointNew, text::kPointNewStatus},           {kPointDelete, text::kPointDeleteStatus},
+    {kPointMove, text::kPointMoveStatus},         {kPointSetId, text::kSetCurrentIdStatus},
+    {kPointAssignId, text::kPointAssignIdStatus}, {kPointShowId, text::kPointShowIdStatus},
+};
 }  // namespace
 
 std::span<const int> ToolbarButtons(int resourceId) {
@@ -43,6 +67,17 @@ std::span<const int> ToolbarButtons(int resourceId) {
     case kToolBarView: return kView;
     default: return {};
   }
+}
+
+std::string ButtonTip(int command) {
+  if (command == cmd::kHelpContext) return text::kContextHelpTip;
+  return PlainText(CommandText(command));
+}
+
+std::string ButtonPrompt(int command) {
+  for (const Prompt& p : kPrompts)
+    if (p.command == command) return p.text;
+  return ButtonTip(command);
 }
 
 }  // namespace qzn::res

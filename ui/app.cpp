@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include <wx/cshelp.h>
 #include <wx/display.h>
 #include <wx/gdicmn.h>
 #include <wx/image.h>
@@ -114,6 +115,9 @@ CDesktop* CreateDesktop() {
   // The recent files take the numbers the menus store (57616 to 57619).
   d->history = new wxFileHistory(kRecentFiles, WxId(cmd::kFileMru1));
   LoadHistory(*d->history);
+  // Context help shows a window's help text in a tip beside it; the
+  // toolkit frees the provider when it ends.
+  if (!wxHelpProvider::Get()) wxHelpProvider::Set(new wxSimpleHelpProvider);
   d->frame = new CMainFrame(d->manager, d->history);
   RegisterAppCommands(*d);
   SetupShortcuts(*d);

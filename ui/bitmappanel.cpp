@@ -17,6 +17,7 @@
 #include "resources/messages_window.h"
 #include "ui/capture.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -78,6 +79,7 @@ CAboutDialog::CAboutDialog(wxWindow* parent) : wxDialog(parent, wxID_ANY, U8(res
   sizer->Add(ok, 0, wxALIGN_CENTRE | wxALL, FromDIP(10));
   ok->SetDefault();
   SetSizerAndFit(sizer);
+  FitTitleBar(*this);
   CentreOnParent();
 }
 

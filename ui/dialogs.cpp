@@ -25,6 +25,7 @@
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -308,6 +309,7 @@ CModelDialog::CModelDialog(wxWindow* parent, CDialogModel& model, const wxString
 
 void CModelDialog::Finish() {
   GetSizer()->SetSizeHints(this);
+  FitTitleBar(*this);
   m_model.InitDialog(m_controls);
   if (!m_model.PlaceAtCorner()) {
     CentreOnParent();

@@ -28,6 +28,7 @@
 #include "ui/capture.h"
 #include "ui/pagesetup.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -262,6 +263,7 @@ CPrintCancelDialog::CPrintCancelDialog(wxWindow* owner, const std::string& title
   auto* cancel = new wxButton(this, wxID_CANCEL, U8(res::text::kKeysCancel));
   sizer->Add(cancel, 0, wxALIGN_CENTRE | wxALL, FromDIP(10));
   SetSizerAndFit(sizer);
+  FitTitleBar(*this);
   SetEscapeId(wxID_CANCEL);
   Bind(wxEVT_BUTTON, &CPrintCancelDialog::OnCancel, this);
   Bind(wxEVT_CLOSE_WINDOW, &CPrintCancelDialog::OnClose, this);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <wx/cshelp.h>
 #include <wx/dcclient.h>
 #include <wx/mdi.h>
 #include <wx/popupwin.h>
@@ -66,8 +67,16 @@ CToolBar::~CToolBar() {
 }
 
 void CToolBar::AddButton(int command) {
-  const wxString tip = U8(res::PlainText(res::CommandText(command)));
+  const wxString tip = U8(res::ButtonTip(command));
   AddTool(WxId(command), tip, ToolBitmap(command), tip, IsCheckCommand(command) ? wxITEM_CHECK : wxITEM_NORMAL);
+}
+
+wxString CToolBar::GetHelpTextAtPoint(const wxPoint& pt, wxHelpEvent::Origin) const {
+  if (pt == wxDefaultPosition) return wxString();
+  const wxPoint at = ScreenToClient(pt);
+  wxAuiToolBarItem* item = FindToolByPosition(at.x, at.y);
+  if (!item || item->GetKind() == wxITEM_SEPARATOR || item->GetWindow()) return wxString();
+  return U8(res::ButtonPrompt(CommandOfWxId(item->GetId())));
 }
 
 wxWindow* CToolBar::ShownTip() const { return m_tip && m_tip->IsShown() ? m_tip : nullptr; }
@@ -235,6 +244,9 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
   m_commands.Add(
       cmd::kViewViewBar, [this, toggle] { toggle(m_toolBar); }, {},
       [this] { return m_aui.GetPane(m_toolBar).IsShown(); });
+  // The toolkit's context help: the pointer asks, and the next click on a
+  // window shows that window's help (a button's prompt) beside it.
+  m_commands.Add(cmd::kHelpContext, [this] { wxContextHelp help(this); });
 }
 
 CMainFrame::~CMainFrame() {

@@ -44,6 +44,9 @@ class CToolBar : public wxAuiToolBar {
   void AddButton(int command);
   // The tooltip now shown, or null.
   wxWindow* ShownTip() const;
+  // What context help shows for the button at a point of the screen: its
+  // command's prompt (res::ButtonPrompt); nothing off the buttons.
+  wxString GetHelpTextAtPoint(const wxPoint& pt, wxHelpEvent::Origin origin) const override;
 
   static constexpr int kTipDelayMs = 500;
 

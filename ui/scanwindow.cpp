@@ -22,6 +22,7 @@
 #include "ui/mainframe.h"
 #include "resources/messages_scan.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -107,6 +108,7 @@ CSelectSourceDialog::CSelectSourceDialog(wxWindow* parent, const std::vector<CTw
   top->Add(m_list, 1, wxEXPAND | wxALL, 10);
   top->Add(DialogButtons(this, text::kScanOkButton), 0, wxEXPAND | wxALL, 10);
   SetSizerAndFit(top);
+  FitTitleBar(*this);
   // A double click chooses, as the default button does.
   m_list->Bind(wxEVT_LISTBOX_DCLICK, [this](wxCommandEvent&) { EndModal(wxID_OK); });
 }
@@ -179,6 +181,7 @@ CScanSourceDialog::CScanSourceDialog(wxWindow* parent, const CScanDialogData& da
 
   top->Add(DialogButtons(this, text::kScanButton), 0, wxEXPAND | wxALL, 10);
   SetSizerAndFit(top);
+  FitTitleBar(*this);
   Bind(wxEVT_BUTTON, &CScanSourceDialog::OnScan, this, wxID_OK);
 }
 

@@ -58,10 +58,13 @@ wxPrintDialogData& PrintData() {
 // The height of the title's line on paper, in points: a 13-point heading.
 constexpr double kTitlePoints = 16.0;
 
+// The units the page is drawn in, per inch of paper, whatever the device.
+constexpr double kPageUnitsPerInch = 600.0;
+
 // A page of the printer (or of the preview) in its device units.
 class CWxPrintPage : public IPrintPage {
  public:
-  explicit CWxPrintPage(wxDC& dc) : m_dc(dc), m_canvas(dc) {}
+  CWxPrintPage(wxDC& dc, int thinnestPen) : m_dc(dc), m_canvas(dc) { m_canvas.SetThinnestPen(thinnestPen); }
   CCanvas& Canvas() override { return m_canvas; }
   void StretchPicture(const RgbBitmap& picture, SIZE source, const RECT& dest) override {
     const int sw = std::min<int>(source.cx, picture.width), sh = std::min<int>(source.cy, picture.height);
@@ -72,12 +75,28 @@ class CWxPrintPage : public IPrintPage {
     if (sw != picture.width || sh != picture.height) image = image.GetSubImage(wxRect(0, 0, sw, sh));
     // The printer scales the screen's pixels: the bitmap goes at its own
     // size under a user scale rather than being enlarged in memory first.
+    // It spans dest's device pixels and one more on each side, so it covers
+    // the frame drawn along dest's edge under it whole, the frame's pen (a
+    // device pixel) included: placed in the enlarged units it landed up to
+    // one of the screen's pixels short and left the frame showing on one
+    // side.
+    const int left = m_dc.LogicalToDeviceX(dest.left) - 1, top = m_dc.LogicalToDeviceY(dest.top) - 1;
+    const int right = m_dc.LogicalToDeviceX(dest.right) + 1, bottom = m_dc.LogicalToDeviceY(dest.bottom) + 1;
     double ox = 1, oy = 1;
     m_dc.GetUserScale(&ox, &oy);
-    const double kx = static_cast<double>(dw) / sw, ky = static_cast<double>(dh) / sh;
-    m_dc.SetUserScale(ox * kx, oy * ky);
-    m_dc.DrawBitmap(wxBitmap(image), static_cast<int>(dest.left / kx), static_cast<int>(dest.top / ky), false);
+    // The device's pixels per logical unit besides the user scale.
+    constexpr wxCoord kProbe = 1 << 16;
+    const double otherX = m_dc.LogicalToDeviceXRel(kProbe) / (ox * kProbe);
+    const double otherY = m_dc.LogicalToDeviceYRel(kProbe) / (oy * kProbe);
+    const wxPoint origin = m_dc.GetDeviceOrigin(), logicalOrigin = m_dc.GetLogicalOrigin();
+    m_dc.SetLogicalOrigin(0, 0);
+    m_dc.SetDeviceOrigin(left, top);
+    m_dc.SetUserScale(static_cast<double>(right - left) / (sw * otherX),
+                      static_cast<double>(bottom - top) / (sh * otherY));
+    m_dc.DrawBitmap(wxBitmap(image), 0, 0, false);
     m_dc.SetUserScale(ox, oy);
+    m_dc.SetDeviceOrigin(origin.x, origin.y);
+    m_dc.SetLogicalOrigin(logicalOrigin.x, logicalOrigin.y);
   }
   void ClipTo(const RECT& r) override {
     m_dc.DestroyClippingRegion();
@@ -301,19 +320,29 @@ namespace {
 
 // A font whose lines are kTitlePoints high on paper, whatever the device's
 // resolution: the toolkit sizes fonts for the screen, which on a printer
-// gives text a few points high.
-wxFont TitleFont(const wxPrintout& printout, wxDC& dc) {
-  int widthMm = 0, heightMm = 0;
-  printout.GetPageSizeMM(&widthMm, &heightMm);
-  const wxRect paper = printout.GetLogicalPaperRect();
+// gives text a few points high. The page's units are kPageUnitsPerInch.
+wxFont TitleFont(wxDC& dc) {
   wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
   font.SetFractionalPointSize(kTitlePoints);
-  if (heightMm <= 0 || paper.height <= 0) return font;
-  const double unitsPerPoint = paper.height / (heightMm / 25.4 * 72.0);
+  constexpr double kUnitsPerPoint = kPageUnitsPerInch / 72.0;
   dc.SetFont(font);
   const int measured = dc.GetCharHeight();
-  if (measured > 0) font.SetFractionalPointSize(kTitlePoints * kTitlePoints * unitsPerPoint / measured);
+  if (measured > 0) font.SetFractionalPointSize(kTitlePoints * kTitlePoints * kUnitsPerPoint / measured);
   return font;
+}
+
+// The user scale that makes the page's units kPageUnitsPerInch on the
+// printout's device: the printer's pixels when printing, the preview's
+// bitmap when previewing (the printout knows the paper in the printer's
+// pixels either way).
+wxRealPoint PageScale(const wxPrintout& printout, const wxDC& dc) {
+  int pageW = 0, pageH = 0, ppiX = 0, ppiY = 0;
+  printout.GetPageSizePixels(&pageW, &pageH);
+  printout.GetPPIPrinter(&ppiX, &ppiY);
+  const wxSize device = dc.GetSize();
+  if (pageW <= 0 || pageH <= 0 || ppiX <= 0 || ppiY <= 0 || device.x <= 0 || device.y <= 0) return wxRealPoint(1, 1);
+  return wxRealPoint(static_cast<double>(device.x) * ppiX / (pageW * kPageUnitsPerInch),
+                     static_cast<double>(device.y) * ppiY / (pageH * kPageUnitsPerInch));
 }
 
 }  // namespace
@@ -321,18 +350,30 @@ wxFont TitleFont(const wxPrintout& printout, wxDC& dc) {
 bool CViewPrintout::OnPrintPage(int page) {
   wxDC* dc = GetDC();
   if (page != 1 || !dc) return false;
+  // The page is drawn in units of 1/600 inch on every device. It draws some
+  // things in its own units (a pen's width, the mark at a line's start); in
+  // the device's pixels they came out a different size in the preview (its
+  // pixels are the screen's, some 70 an inch at 70 %) than on paper (300 or
+  // 600 an inch), so the preview showed what the page did not.
+  const wxRealPoint scale = PageScale(*this, *dc);
+  dc->SetUserScale(scale.x, scale.y);
   const wxRect area = PrintableArea(*this);
   // The desktop's printer context puts every text at the paper's corner,
   // wherever it is asked for; drawn through the toolkit's vector graphics on
-  // the same page, texts land where they belong.
+  // the same page, texts land where they belong. Those graphics start from
+  // the printer's scale as it stands: they are made at 1 and given the
+  // page's scale themselves.
   std::unique_ptr<wxGCDC> vector;
   if (auto* printer = dynamic_cast<wxPrinterDC*>(dc)) {
+    printer->SetUserScale(1, 1);
     vector = std::make_unique<wxGCDC>(*printer);
     if (vector->IsOk()) dc = vector.get();
+    dc->SetUserScale(scale.x, scale.y);
   }
-  dc->SetFont(TitleFont(*this, *dc));
+  dc->SetFont(TitleFont(*dc));
   dc->SetTextForeground(*wxBLACK);
-  CWxPrintPage printed(*dc);
+  // A pen is at least one pixel of the device wide, as a printer draws one.
+  CWxPrintPage printed(*dc, static_cast<int>(std::ceil(1.0 / std::min(scale.x, scale.y))));
   PrintViewPage(m_view, printed, RECT{area.x, area.y, area.x + area.width, area.y + area.height}, FromWx(GetTitle()));
   return true;
 }

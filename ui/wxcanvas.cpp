@@ -20,7 +20,7 @@ namespace {
 constexpr int kFar = 30000;
 int Hold(int v) { return std::clamp(v, -kFar, kFar); }
 
-wxPen MakePen(const CPen& p) {
+wxPen MakePen(const CPen& p, int thinnest) {
   if (p.style == PS_NULL) return *wxTRANSPARENT_PEN;
   wxPenStyle s = wxPENSTYLE_SOLID;
   switch (p.style) {
@@ -30,7 +30,7 @@ wxPen MakePen(const CPen& p) {
     case PS_DASHDOTDOT: s = wxPENSTYLE_DOT_DASH; break;
     default: break;
   }
-  wxPen pen(ToWx(p.color), std::max(p.width, 1), s);
+  wxPen pen(ToWx(p.color), std::max(p.width, thinnest), s);
   pen.SetCap(wxCAP_BUTT);
   return pen;
 }
@@ -60,15 +60,20 @@ std::vector<wxPoint> Points(const POINT* pts, int n) {
 }  // namespace
 
 CWxCanvas::CWxCanvas(wxDC& dc) : m_dc(dc) {
-  m_dc.SetPen(MakePen(m_pen));
+  m_dc.SetPen(MakePen(m_pen, m_thinnest));
   m_dc.SetBrush(MakeBrush(m_brush));
   m_dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+}
+
+void CWxCanvas::SetThinnestPen(int width) {
+  m_thinnest = std::max(width, 1);
+  m_dc.SetPen(MakePen(m_pen, m_thinnest));
 }
 
 CPen CWxCanvas::SelectPen(const CPen& pen) {
   CPen old = m_pen;
   m_pen = pen;
-  m_dc.SetPen(MakePen(pen));
+  m_dc.SetPen(MakePen(pen, m_thinnest));
   return old;
 }
 

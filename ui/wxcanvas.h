@@ -12,6 +12,11 @@ class CWxCanvas : public CCanvas {
  public:
   explicit CWxCanvas(wxDC& dc);
 
+  // The least width of a pen, in the context's logical units (1 unless
+  // set): under a user scale that shrinks, the width of one device pixel,
+  // so that a line stays a line, as a printer draws a pen of width 1.
+  void SetThinnestPen(int width);
+
   CPen SelectPen(const CPen& pen) override;
   CBrush SelectBrush(const CBrush& brush) override;
   CFont SelectFont(const CFont& font) override;
@@ -37,6 +42,7 @@ class CWxCanvas : public CCanvas {
   CFont m_font;
   COLORREF m_text = RGB(0, 0, 0), m_bk = RGB(255, 255, 255);
   int m_bkMode = OPAQUE;
+  int m_thinnest = 1;
   POINT m_cur{};
 };
 

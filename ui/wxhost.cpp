@@ -15,6 +15,7 @@
 #include "resources/strings.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -40,22 +41,10 @@ class CMessageBox : public wxGenericMessageDialog {
   using wxGenericMessageDialog::wxGenericMessageDialog;
 
  protected:
-  void AddMessageDialogDetails(wxSizer* sizer) override { sizer->Add(MessageBoxTitleWidth(GetTitle()), 0); }
+  void AddMessageDialogDetails(wxSizer* sizer) override { sizer->Add(TitleBarWidth(GetTitle()), 0); }
 };
 
 }  // namespace
-
-int MessageBoxTitleWidth(const wxString& title) {
-  // Title bars draw the title in bold; beside it stand the window's icon
-  // and its buttons, about five lines of text high in all.
-  wxFont bold = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
-  bold.MakeBold();
-  wxCoord width = 0, height = 0;
-  wxScreenDC dc;
-  dc.SetFont(bold);
-  dc.GetTextExtent(title, &width, &height);
-  return width + 5 * height;
-}
 
 int CWxHost::MessageBox(const std::string& text, unsigned style) {
   messages.push_back(text);

@@ -43,10 +43,6 @@ class CWxHost : public IHost {
   int m_waitDepth = 0;
 };
 
-// The least width of a message box, in pixels, that shows its whole title
-// in the title bar beside the window's icon and buttons.
-int MessageBoxTitleWidth(const wxString& title);
-
 // The toolkit's wildcard of a file filter ("desc|*.a;*.b|...").
 std::string WxWildcard(const std::string& filter);
 

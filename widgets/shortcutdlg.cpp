@@ -13,6 +13,7 @@
 #include "widgets/core/gridtypes.h"
 #include "widgets/keymap.h"
 #include "widgets/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace qzn {
 
@@ -275,6 +276,7 @@ CCustomizeKeysDlg::CCustomizeKeysDlg(wxWindow* parent, CShortcutManager* manager
   top->Add(middle, 0, wxEXPAND | wxTOP | wxBOTTOM, 8);
   top->Add(buttons, 0, wxEXPAND | wxALL, 8);
   SetSizerAndFit(top);
+  FitTitleBar(*this);
 
   m_pCommands->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { m_helper.OnSelectCommand(); });
   assign->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { m_helper.Assign(); });

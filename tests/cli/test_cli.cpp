@@ -11,6 +11,8 @@
 #include <sstream>
 
 #include "app/qznapp.h"
+#include "raster/rasterimage.h"
+#include "raster/tiffio.h"
 #include "tests/support/testutil.h"
 
 using namespace qzn;
@@ -332,6 +334,81 @@ TEST(CommandLine, DiagonalStrokeEndIsReached) {
     for (const auto& end : {line.front(), line.back()})
       reach = std::min(reach, std::hypot(end.first - 101, end.second - 100));
   EXPECT_LE(reach, 5 / 2.0 + 1);
+}
+
+namespace {
+
+// A small grey scan, white with one dark stroke across it.
+void WriteStrokeScan(const std::string& path) {
+  CRasterImage img;
+  img.Init();
+  img.width = 64;
+  img.height = 48;
+  img.planes = 1;
+  img.bitsPerSample = 8;
+  img.photometric = 1;
+  ASSERT_TRUE(img.AllocPixels());
+  for (int y = 0; y < img.height; ++y) {
+    BYTE* row = img.GetRow(y, 0);
+    for (int x = 0; x < img.width; ++x) row[x] = y >= 20 && y < 23 && x >= 6 && x < 58 ? 0 : 255;
+  }
+  ASSERT_EQ(WriteTiffImage(path, img, 0), 1);
+}
+
+}  // namespace
+
+// Nobody is there to answer a run without a window: it asks nothing, takes
+// what the window's questions offer, and says what it took.
+TEST(CommandLine, SaysWhatItTookInsteadOfAsking) {
+  const struct {
+    const char* extension;
+    const char* text;
+    const char* said;
+  } cases[] = {
+      {".tfw", "2.0\n0.0\n0.0\n-2.0\n500000.0\n4000000.0\n", "使用 world 文件作为空间参照: scan.tfw"},
+      {".cpt", "0 0 500000 4000000\n63 0 500126 4000000\n63 47 500126 3999906\n0 47 500000 3999906",
+       "使用控制点文件作为空间参照: scan.cpt"},
+      {".tab",
+       "!table\n!version 300\n!charset WindowsLatin1\n\nDefinition Table\n  File \"scan.tif\"\n  Type \"RASTER\"\n"
+       "  (500000,4000000) (0,0) Label \"Pt 1\",\n  (500126,4000000) (63,0) Label \"Pt 2\",\n"
+       "  (500126,3999906) (63,47) Label \"Pt 3\",\n  (500000,3999906) (0,47) Label \"Pt 4\"\n",
+       "使用 tab 文件作为空间参照: scan.tab"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.extension);
+    TempDir dir;
+    WriteStrokeScan(dir.file("scan.tif"));
+    qzntest::WriteFileText(dir.file(std::string("scan") + c.extension), c.text);
+    std::string err;
+    ASSERT_EQ(RunQzn({"-i", dir.file("scan.tif"), "-o", dir.file("scan.gen")}, &err, &dir), 0) << err;
+    EXPECT_EQ(err.find("吗?"), std::string::npos) << "a question nobody answers: " << err;
+    EXPECT_NE(err.find(c.said), std::string::npos) << err;
+    // And it was taken: the lines are in map coordinates.
+    bool vertex = false;
+    for (const auto& row : ReadNumbers(qzntest::ReadFileText(dir.file("scan.gen"))))
+      if (row.size() == 2) {
+        vertex = true;
+        EXPECT_GT(row[0], 499999.0);
+        EXPECT_GT(row[1], 3999900.0);
+      }
+    EXPECT_TRUE(vertex);
+  }
+
+  // A TIFF whose first row is not the top one is turned, and the run says so.
+  QZN_REQUIRE_PROGRAM("tiffset")
+  TempDir dir;
+  WriteStrokeScan(dir.file("turned.tif"));
+  ASSERT_EQ(RunCommand("tiffset -s 274 4 " + Quote(dir.file("turned.tif"))), 0);
+  std::string err;
+  ASSERT_EQ(RunQzn({"-i", dir.file("turned.tif"), "-o", dir.file("turned.gen")}, &err, &dir), 0) << err;
+  EXPECT_EQ(err.find("吗?"), std::string::npos) << "a question nobody answers: " << err;
+  EXPECT_NE(err.find("图像没有使用左顶点作为原点, 已调节。"), std::string::npos) << err;
+  // Bottom-up rows turned over: the stroke of rows 20-22 lies on 25-27.
+  for (const auto& row : ReadNumbers(qzntest::ReadFileText(dir.file("turned.gen"))))
+    if (row.size() == 2) {
+      EXPECT_GE(row[1], 24.0);
+      EXPECT_LE(row[1], 28.0);
+    }
 }
 
 // Every damaged or hostile file fails cleanly: exit status 1, a message

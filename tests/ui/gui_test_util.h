@@ -34,6 +34,7 @@
 #include "ui/mainframe.h"
 #include "ui/wxhost.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 namespace guitest {
 
@@ -134,10 +135,15 @@ inline void ShownDescendants(wxWindow* w, std::vector<wxWindow*>& out) {
 }
 
 // Every text whole (a Chinese text that went through the wrong conversion
-// comes out empty), every labelled control as wide as its text needs, no
-// two controls of one parent on top of each other, all inside the dialog.
+// comes out empty), the title whole in its title bar, every labelled
+// control as wide as its text needs, no two controls of one parent on top
+// of each other, all inside the dialog.
 constexpr int kDialogMargin = 4;  // pixels
 inline void CheckDialogLayout(wxWindow& dialog, const std::string& name) {
+  if (auto* top = dynamic_cast<wxTopLevelWindow*>(&dialog)) {
+    EXPECT_GE(top->GetSize().x, qzn::TitleBarWidth(top->GetTitle()))
+        << name << ": the title \"" << qzn::FromWx(top->GetTitle()) << "\" cut";
+  }
   std::vector<wxWindow*> all;
   ShownDescendants(&dialog, all);
   const wxSize client = dialog.GetClientSize();

@@ -22,6 +22,7 @@
 #include "ui/language.h"
 #include "ui/wxhost.h"
 #include "ui/wxtext.h"
+#include "widgets/titlebar.h"
 
 using namespace qzn;
 
@@ -107,7 +108,7 @@ TEST(DesktopLanguage, MessageBoxShowsItsTitleAndTranslatedButtons) {
     bool seen = false;
     guitest::WhenShown<wxGenericMessageDialog>([&seen](wxGenericMessageDialog& d) {
       seen = true;
-      EXPECT_GE(d.GetSize().x, MessageBoxTitleWidth(d.GetTitle())) << FromWx(d.GetTitle());
+      EXPECT_GE(d.GetSize().x, TitleBarWidth(d.GetTitle())) << FromWx(d.GetTitle());
       auto* yes = dynamic_cast<wxButton*>(d.FindWindow(wxID_YES));
       auto* no = dynamic_cast<wxButton*>(d.FindWindow(wxID_NO));
       ASSERT_NE(yes, nullptr);

@@ -11,10 +11,15 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <wx/cshelp.h>
+#include <wx/evtloop.h>
 #include <wx/image.h>
+#include <wx/timer.h>
 
 #include "resources/commands.h"
 #include "resources/menus.h"
+#include "resources/messages_tools.h"
+#include "resources/toolcommands.h"
 #include "resources/toolbarpictures.h"
 #include "resources/toolbars.h"
 #include "tests/support/testutil.h"
@@ -69,6 +74,23 @@ void SaveScreenPart(const wxRect& r, const std::string& name) {
 }
 
 class Toolbars : public guitest::DesktopTest {};
+
+// Context help as the toolkit gives it, the text it would show recorded
+// instead of shown.
+// The desktop's own provider is back when the test ends.
+class RecordedHelp : public wxSimpleHelpProvider {
+ public:
+  RecordedHelp() : m_previous(wxHelpProvider::Set(this)) {}
+  ~RecordedHelp() override { wxHelpProvider::Set(m_previous); }
+  bool ShowHelp(wxWindowBase* window) override {
+    shown = GetHelpTextMaybeAtPoint(window);
+    return !shown.empty();
+  }
+  wxString shown;
+
+ private:
+  wxHelpProvider* m_previous;
+};
 
 }  // namespace
 
@@ -148,4 +170,52 @@ TEST_F(Toolbars, PicturesOfTheBarsAcrossAndDockedDown) {
   SaveScreenPart(down, "toolbars-docked-left");
   f->DockViewBar(wxAUI_DOCK_TOP);
   Pump(5);
+}
+
+// The basic bar ends with the context-help button: after it, a click on a
+// button (the pointer there, the button pressed) shows the prompt of the
+// button's command, the line and point tools' hints, or the button's name
+// where the command has none.
+TEST_F(Toolbars, ContextHelpTellsWhatTheClickedButtonDoes) {
+  const auto basic = res::ToolbarButtons(res::kToolBarBasic);
+  ASSERT_GE(basic.size(), 2u);
+  EXPECT_EQ(basic.back(), cmd::kHelpContext);
+  EXPECT_EQ(basic[basic.size() - 2], 0) << "a group of its own";
+  CMainFrame* f = MainFrame();
+  ASSERT_NE(f->BasicBar()->FindTool(WxId(cmd::kHelpContext)), nullptr);
+  RecordedHelp recorded;
+  const struct {
+    CToolBar* bar;
+    int command;
+    std::string shown;
+  } cases[] = {
+      {f->ViewBar(), cmd::kLineDelete, res::text::kLineDeleteStatus},
+      {f->ViewBar(), cmd::kPointSetId, res::text::kSetCurrentIdStatus},
+      {f->BasicBar(), cmd::kFileOpen, res::PlainText(res::CommandText(cmd::kFileOpen))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    recorded.shown.clear();
+    wxAuiToolBarItem* item = c.bar->FindTool(WxId(c.command));
+    ASSERT_NE(item, nullptr);
+    ASSERT_NE(item->GetSizerItem(), nullptr);
+    const wxPoint at = item->GetSizerItem()->GetRect().GetPosition() + wxPoint(4, 4);
+    // The click comes inside the context help's own loop, which the button
+    // starts and which runs the desktop's timers but not the toolkit's
+    // queued calls.
+    wxTimer click;
+    click.Bind(wxEVT_TIMER, [&c, at](wxTimerEvent&) {
+      c.bar->WarpPointer(at.x, at.y);
+      wxMouseEvent down(wxEVT_LEFT_DOWN);
+      MainFrame()->GetEventHandler()->ProcessEvent(down);
+    });
+    click.StartOnce(1);
+    // The loop asks the active event loop for the desktop's events, as it
+    // does in the program.
+    wxGUIEventLoop loop;
+    wxEventLoopActivator active(&loop);
+    ASSERT_TRUE(f->Dispatch(cmd::kHelpContext));
+    Pump(3);
+    EXPECT_EQ(FromWx(recorded.shown), c.shown);
+  }
 }

@@ -6,12 +6,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 #include <wx/clipbrd.h>
 #include <wx/cmndata.h>
 #include <wx/dcps.h>
+#include <wx/dcmemory.h>
 #include <wx/menu.h>
+#include <wx/print.h>
 
 #include "app/qzndoc.h"
 #include "formats/vectorexport.h"
@@ -58,6 +61,55 @@ int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
+}
+
+// The view's page printed on the PostScript printer (A4, one page) and made
+// PDF by Ghostscript.
+void PrintPageToPdf(CQznView& view, const std::string& title, const std::string& ps, const std::string& pdf) {
+  wxPrintData data;
+  data.SetPrintMode(wxPRINT_MODE_FILE);
+  data.SetFilename(ps);
+  data.SetPaperId(wxPAPER_A4);
+  wxPostScriptDC dc(data);
+  ASSERT_TRUE(dc.IsOk());
+  CViewPrintout printout(view, title);
+  ASSERT_TRUE(printout.SetUp(dc));
+  dc.StartDoc(title);
+  printout.OnBeginPrinting();
+  ASSERT_TRUE(printout.OnBeginDocument(1, 1));
+  for (int page = 1; printout.HasPage(page); ++page) {
+    dc.StartPage();
+    ASSERT_TRUE(printout.OnPrintPage(page));
+    dc.EndPage();
+  }
+  printout.OnEndDocument();
+  printout.OnEndPrinting();
+  dc.EndDoc();
+  EXPECT_EQ(CountOf(qzntest::ReadFileText(ps), "%%Page:"), 1);
+  ASSERT_EQ(
+      qzntest::RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile='" + pdf + "' '" + ps + "'"),
+      0);
+}
+
+// The box around the pixels of a picture that pass, in its pixels; empty
+// (right < left) without any.
+wxRect BoxOf(const wxImage& image, const std::function<bool(int r, int g, int b)>& pass) {
+  int x0 = image.GetWidth(), y0 = image.GetHeight(), x1 = -1, y1 = -1;
+  for (int y = 0; y < image.GetHeight(); ++y)
+    for (int x = 0; x < image.GetWidth(); ++x) {
+      if (!pass(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y))) continue;
+      x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+    }
+  return wxRect(wxPoint(x0, y0), wxPoint(x1, y1));
+}
+
+wxRect ColourBox(const wxImage& image, const wxColour& c) {
+  return BoxOf(image, [&c](int r, int g, int b) { return r == c.Red() && g == c.Green() && b == c.Blue(); });
+}
+
+// Clearly green: the line, not the grey of its smoothed edge.
+wxRect GreenBox(const wxImage& image) {
+  return BoxOf(image, [](int r, int g, int b) { return g >= 100 && r <= g - 50 && b <= g - 50; });
 }
 
 }  // namespace
@@ -199,29 +251,7 @@ TEST_F(ViewCommandsWindow, PrintedPageKeepsTitleAndPictureInsideTheMargins) {
   CImageWindow* w = OpenFromDialog(WriteScan("printed.tif", 80, 60, Kind::kGrey));
   ASSERT_NE(w, nullptr);
   const std::string ps = dir->file("page.ps"), pdf = dir->file("page.pdf");
-  wxPrintData data;
-  data.SetPrintMode(wxPRINT_MODE_FILE);
-  data.SetFilename(ps);
-  data.SetPaperId(wxPAPER_A4);
-  wxPostScriptDC dc(data);
-  ASSERT_TRUE(dc.IsOk());
-  CViewPrintout printout(w->View(), "printed.tif");
-  ASSERT_TRUE(printout.SetUp(dc));
-  dc.StartDoc("printed");
-  printout.OnBeginPrinting();
-  ASSERT_TRUE(printout.OnBeginDocument(1, 1));
-  for (int page = 1; printout.HasPage(page); ++page) {
-    dc.StartPage();
-    ASSERT_TRUE(printout.OnPrintPage(page));
-    dc.EndPage();
-  }
-  printout.OnEndDocument();
-  printout.OnEndPrinting();
-  dc.EndDoc();
-  EXPECT_EQ(CountOf(qzntest::ReadFileText(ps), "%%Page:"), 1);
-  ASSERT_EQ(
-      qzntest::RunCommand("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile='" + pdf + "' '" + ps + "'"),
-      0);
+  ASSERT_NO_FATAL_FAILURE(PrintPageToPdf(w->View(), "printed.tif", ps, pdf));
 
   // Kept for looking at, as the other pictures of the window are.
   const std::filesystem::path kept = std::filesystem::path(QZN_BINARY_DIR) / "artifacts" / "printed-page.pdf";
@@ -278,6 +308,77 @@ TEST_F(ViewCommandsWindow, PrintedPageKeepsTitleAndPictureInsideTheMargins) {
   EXPECT_NEAR((right - left) / (bottom - top), static_cast<double>(client.cx) / client.cy, 0.02);
   // As large as the margins allow: the full width or the full height.
   EXPECT_TRUE(right - left > pageW - 2 * margin - 2 || bottom - top > pageH - 2 * margin - (ty1 - ty0) * 1.5 - 2);
+}
+
+// 打印预览 shows the page that is printed: the workspace's one line (the
+// image hidden) stands where and as thick as Ghostscript draws it from the
+// printer's PostScript, the mark at its start included, to a pixel and a
+// half of the preview. The page drew its pens and marks in the device's
+// pixels, which are the screen's in a preview: lines six pixels thick and a
+// ring at each line's start that paper does not have.
+TEST_F(ViewCommandsWindow, PrintPreviewShowsThePrintedPage) {
+  QZN_REQUIRE_PROGRAM("gs");
+  QZN_REQUIRE_PROGRAM("pdftoppm");
+  CImageWindow* w = OpenFromDialog(WriteScan("preview.tif", 200, 150, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  CQznView& view = w->View();
+  CChain* line = view.Document()->m_lines.NewChain();
+  line->AddPoint(20, 75);
+  line->AddPoint(180, 75);
+  line->m_color = RGB(0, 200, 0);
+  line->m_nWidth = 6;  // 1/100 inch on paper: a plotted line
+  line->CalcBounds();
+  view.flags.image = false;
+
+  // The preview as its window shows it, at 100 %.
+  wxPrintDialogData data;
+  data.GetPrintData().SetPaperId(wxPAPER_A4);
+  // No title: the PostScript printer measures fonts by its own tables, so
+  // a title's line would move the picture by another height than on screen.
+  auto* preview = new wxPrintPreview(new CViewPrintout(view, ""), nullptr, &data);
+  ASSERT_TRUE(preview->IsOk());
+  auto* frame = new wxPreviewFrame(preview, MainFrame(), "preview");
+  frame->InitializeWithModality(wxPreviewFrame_NonModal);
+  frame->Show();
+  preview->SetZoom(100);
+  Pump();
+  ASSERT_TRUE(preview->RenderPage(1));
+  wxPreviewCanvas* canvas = preview->GetCanvas();
+  ASSERT_NE(canvas, nullptr);
+  const wxSize size = canvas->GetVirtualSize();
+  wxBitmap shot(size.x, size.y, 24);
+  {
+    wxMemoryDC memory(shot);
+    memory.SetBackground(wxBrush(wxColour(255, 0, 255)));
+    memory.Clear();
+    ASSERT_TRUE(preview->PaintPage(canvas, memory));
+  }
+  // The page: the white inside the paper's outline and shadow.
+  const wxImage canvasPicture = shot.ConvertToImage();
+  const wxRect page = ColourBox(canvasPicture, *wxWHITE);
+  ASSERT_GT(page.width, 100);
+  const wxImage previewed = canvasPicture.GetSubImage(page);
+  frame->Destroy();
+  Pump();
+
+  // The printed page rendered to the preview's pixels.
+  const std::string ps = dir->file("preview.ps"), pdf = dir->file("preview.pdf"), ppm = dir->file("preview-page");
+  ASSERT_NO_FATAL_FAILURE(PrintPageToPdf(view, "", ps, pdf));
+  ASSERT_EQ(qzntest::RunCommand("pdftoppm -singlefile -aaVector no -scale-to-x " + std::to_string(page.width) +
+                                " -scale-to-y " + std::to_string(page.height) + " '" + pdf + "' '" + ppm + "'"),
+            0);
+  wxImage printed;
+  ASSERT_TRUE(printed.LoadFile(ppm + ".ppm", wxBITMAP_TYPE_PNM));
+  ASSERT_EQ(printed.GetSize(), previewed.GetSize());
+
+  const wxRect want = GreenBox(printed), got = GreenBox(previewed);
+  ASSERT_GE(want.width, page.width / 4) << "the line on paper";
+  ASSERT_GE(got.width, 1) << "the line in the preview";
+  const double slack = 1.5;
+  EXPECT_NEAR(got.GetLeft(), want.GetLeft(), slack);
+  EXPECT_NEAR(got.GetRight(), want.GetRight(), slack);
+  EXPECT_NEAR(got.GetTop(), want.GetTop(), slack);
+  EXPECT_NEAR(got.GetBottom(), want.GetBottom(), slack);
 }
 
 TEST(FontRecords, ThroughTheToolkitsFontAndBack) {

@@ -223,6 +223,7 @@ TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
     const char* what;
     std::function<void(CImageWindow*)> change;
     bool modified;
+    int worldFileAnswer = 0;  // the answer to the world file beside the scan; 0: none there
   };
   auto colourDialogOk = [](int command) {
     return [command](CImageWindow*) {
@@ -241,11 +242,22 @@ TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
          ASSERT_TRUE(Run(cmd::kFileSaveProject));
        },
        false},
+      // The georeference taken is the workspace's, kept only by saving the
+      // project.
+      {"a world file beside it taken", [](CImageWindow*) {}, true, IDYES},
+      {"a world file beside it declined", [](CImageWindow*) {}, false, IDNO},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CImageWindow* w = OpenFromDialog(WriteScan("star.tif", 300, 200, Kind::kGrey));
+    const std::string scan = WriteScan("star.tif", 300, 200, Kind::kGrey), world = dir->file("star.tfw");
+    std::filesystem::remove(world);
+    if (c.worldFileAnswer) {
+      qzntest::WriteFileText(world, "2.0\n0.0\n0.0\n-2.0\n500000.0\n4000000.0\n");
+      host->answers.push_back(c.worldFileAnswer);
+    }
+    CImageWindow* w = OpenFromDialog(scan);
     ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->View().Document()->m_tfw.m_nTerms != 0, c.worldFileAnswer == IDYES);
     // Lines exist, so the colour commands are there.
     w->View().Document()->m_lines.NewChain()->AddPoint(5, 5);
     w->View().Document()->m_lines.m_nModified = 0;
@@ -262,6 +274,7 @@ TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
     host->answers.clear();
     host->messages.clear();
   }
+  std::filesystem::remove(dir->file("star.tfw"));
 }
 
 TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
