@@ -49,7 +49,8 @@ TEST(ScanGen, ElementKinds) {
   const GreyImage blank = scangen::Generate(none);
   EXPECT_TRUE(std::all_of(blank.pixels.begin(), blank.pixels.end(), [](std::uint8_t v) { return v == 255; }));
 
-  int Options::*counts[] = {&Options::contours, &Options::straightLines, &Options::textBlobs, &Options::wavyLines};
+  int Options::*counts[] = {&Options::contours, &Options::straightLines, &Options::textBlobs, &Options::wavyLines,
+                            &Options::terrainLevels};
   for (int Options::*field : counts) {
     Options one = none;
     one.*field = 20;
@@ -60,6 +61,14 @@ TEST(ScanGen, ElementKinds) {
   const double share = DarkShare(scangen::Generate(noisy));
   EXPECT_GT(share, 0.008);  // specks of 1 or 4 pixels, some landing on others
   EXPECT_LT(share, 0.025);
+
+  // The scanner's noise alone moves pixels but leaves no ink.
+  Options grainy = none;
+  grainy.grain = 40;
+  const GreyImage grain = scangen::Generate(grainy);
+  EXPECT_EQ(DarkShare(grain), 0.0);
+  EXPECT_GT(std::count_if(grain.pixels.begin(), grain.pixels.end(), [](std::uint8_t v) { return v < 250; }),
+            static_cast<long>(grain.pixels.size() / 4));
 
   Options lines = none;
   lines.straightLines = 30;
@@ -98,6 +107,9 @@ TEST(ScanGen, BadOptionsAreRejected) {
   opt = Small(1);
   opt.minLineWidth = 5;
   opt.maxLineWidth = 2;
+  EXPECT_THROW(scangen::Generate(opt), std::invalid_argument);
+  opt = Small(1);
+  opt.edgeWidth = 0;
   EXPECT_THROW(scangen::Generate(opt), std::invalid_argument);
 }
 
