@@ -386,12 +386,17 @@ void DrawTerrain(GreyImage& img, const Options& opt) {
   }
 }
 
-// The scanner's noise over the whole sheet.
+// The scanner's noise, strongest where the sheet is grey: the edges of
+// strokes come out ragged, clean paper stays white (as a scan does after its
+// white point is set).
 void ApplyGrain(GreyImage& img, const Options& opt) {
   if (opt.grain <= 0) return;
   Random rng = Stream(opt.seed, 8);
-  for (std::uint8_t& p : img.pixels)
-    p = static_cast<std::uint8_t>(std::clamp<std::int64_t>(p + rng.Int(-opt.grain, opt.grain), 0, 255));
+  for (std::uint8_t& p : img.pixels) {
+    const std::int64_t amplitude = opt.grain * std::min<std::int64_t>(p, 255 - p) / 127;
+    if (amplitude > 0)
+      p = static_cast<std::uint8_t>(std::clamp<std::int64_t>(p + rng.Int(-amplitude, amplitude), 0, 255));
+  }
 }
 
 }  // namespace

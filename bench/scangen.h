@@ -40,8 +40,9 @@ struct Options {
   // Width in pixels of the grey fade at the edge of every stroke (1: half a
   // pixel either side of the stroke's edge).
   double edgeWidth = 1.0;
-  // The scanner's grey noise: every pixel moves by up to this much either
-  // way (0: none), so thresholded stroke edges come out ragged.
+  // The scanner's noise: a pixel moves by up to this much either way at
+  // mid-grey, less towards black and white, and white paper not at all (0:
+  // none), so thresholded stroke edges come out ragged.
   int grain = 0;
 };
 
