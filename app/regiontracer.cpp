@@ -1,17 +1,14 @@
 #include "app/regiontracer.h"
 
-#include <bit>
-
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "app/outlinebands.h"
 #include "app/pixelscan.h"
 #include "app/vertexreducer.h"
 #include "model/chain.h"
@@ -32,29 +29,6 @@ constexpr int kDx[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 
 constexpr double kOutlineTolerance = 0.6;
-
-// The next ink pixel (non-zero byte) of row[from .. to), or to, and the next
-// background pixel, read as relaxed atomics: the scan may be marking pixels
-// of the row meanwhile (ink stays ink). Aligned words at a time.
-template <bool kInk>
-int NextShared(const BYTE* row, int from, int to) {
-  auto found = [](BYTE v) { return kInk ? v != 0 : v == 0; };
-  auto load = [](const BYTE& b) { return std::atomic_ref<BYTE>(const_cast<BYTE&>(b)).load(std::memory_order_relaxed); };
-  int x = from;
-  for (; x < to && reinterpret_cast<std::uintptr_t>(row + x) % 8; ++x)
-    if (found(load(row[x]))) return x;
-  for (; x + 8 <= to; x += 8) {
-    const std::uint64_t v =
-        std::atomic_ref<std::uint64_t>(*reinterpret_cast<std::uint64_t*>(const_cast<BYTE*>(row + x)))
-            .load(std::memory_order_relaxed);
-    if (kInk ? v != 0 : ((v - 0x0101010101010101ull) & ~v & 0x8080808080808080ull) != 0) break;
-  }
-  for (; x < to; ++x)
-    if (found(load(row[x]))) return x;
-  return to;
-}
-int NextInkShared(const BYTE* row, int from, int to) { return NextShared<true>(row, from, to); }
-int NextBackgroundShared(const BYTE* row, int from, int to) { return NextShared<false>(row, from, to); }
 
 // Vertex reduction of a traced outline. The outline had a vertex a boundary
 // pixel; the line keeps a block of the size of what is left.
@@ -98,8 +72,7 @@ void CRegionTracer::SetPixel(int x, int y, int value) {
     else
       row[x >> 3] &= static_cast<BYTE>(~mask);
   } else {
-    // Relaxed: other threads may be reading the pixel (see TraceBanded8).
-    std::atomic_ref<BYTE>(row[x]).store(static_cast<BYTE>(value), std::memory_order_relaxed);
+    row[x] = static_cast<BYTE>(value);
   }
 }
 
@@ -411,258 +384,83 @@ int CRegionTracer::TraceBanded(int id) {
   return result;
 }
 
-// Outlines of an 8-bit mask side by side, whatever the regions' extent.
-//
-// At 8 bits the scan's decisions follow one rule: a left edge starts an
-// outline unless an earlier outline has marked it or the pixel to its right
-// (marks turn 1 into 2). The boundary walk itself reads only whether pixels
-// are ink (1 or 2 alike), so the outline from a given start does not depend
-// on what was traced before; a start is never isolated, since its right
-// neighbour is an unmarked 1. So the walks are made first, side by side:
-// each band of rows follows the scan through its own rows, deciding with the
-// marks of its own outlines only, and keeps every outline it walked (reduced,
-// with its bounds) and its steps. Then the scan goes through the bands in
-// order with the real marks: a start that is not marked takes its outline
-// from the band's store, or walks it when the band did not (because one of
-// the band's own outlines hid it), and marks its steps. Outlines a band
-// walked from starts that an earlier band's outline has marked are dropped.
-// Lines, order and the marks left in the image are those of the plain scan.
-//
-// The scan in order does not wait for all the bands: whichever thread
-// finishes a band takes the scan on through every band finished in order
-// (one thread at a time), so it runs while later bands are still walking.
-// The bands read the image while the scan marks it; marks only turn ink into
-// ink, which is all a band's walk reads, and a band's own start decisions
-// need not be the scan's (the scan decides again), so pixels are read and
-// written as relaxed atomics and nothing else is shared.
+// Outlines of an 8-bit mask side by side, whatever the regions' extent
+// (app/outlinebands.h tells how). The bands walk every boundary step once
+// and one thread decides the scan's starts from what they noted; the lines
+// are then followed and reduced side by side, the largest first, and the
+// outlines' pixels marked band by band. Until the marks the image is only
+// read, so running out of memory before them leaves everything as it was
+// for another way (-1).
 int CRegionTracer::TraceBanded8(int id) {
   const std::int64_t rows = m_height - 2;  // the scan's rows, 1 .. height - 2
   const std::int64_t bands = BandCount(rows, 64);
   if (m_bits != 8 || bands < 2 || m_width < 3) return -1;
 
-  const std::unique_ptr<CChain> model = m_target.MakeLine();
-  // One band's walks: the outlines by start (raster position), in scan
-  // order, with their steps as direction codes, two a byte.
-  struct Walked {
-    std::int64_t key;
-    std::unique_ptr<CChain> line;
-    std::int64_t firstStep, steps;
+  CStatusProgress progress;
+  progress.SetRange(0, 2 * bands);
+  std::unique_ptr<COutlineBands> outlines;
+  std::vector<std::vector<COutlineBands::Start>> starts;
+  // Runs of starts of about equal steps, each a band's starts first .. end;
+  // an outline longer than a run is one of its own.
+  struct Run {
+    std::size_t band, first, end;
+    std::int64_t steps = 0;
+    std::vector<std::unique_ptr<CChain>> lines;
   };
-  struct Store {
-    std::vector<Walked> walked;
-    std::vector<BYTE> codes;
-    // The pixels of the band's rows that can be left edges whatever is
-    // marked (a bit each, rows of whole words): the first pixel of a run of
-    // ink with ink to its right. The scan visits only these; empty when the
-    // band could not be walked, and the scan then reads the rows itself.
-    std::vector<std::uint64_t> candidates;
-    // Gives all of it back to the system (clear() would keep the memory).
-    void Release() { *this = Store(); }
-  };
-  std::vector<Store> stores;
-  std::unique_ptr<std::atomic<bool>[]> walkedBand;
+  std::vector<Run> runs;
   try {
-    stores.resize(static_cast<std::size_t>(bands));
-    walkedBand = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(bands));
+    const std::unique_ptr<CChain> model = m_target.MakeLine();
+    outlines = std::make_unique<COutlineBands>(m_pixels, m_width, m_height, bands);
+    outlines->Walk([&](std::int64_t done) { progress.SetPos(done); });
+    starts = outlines->Starts();
+    std::int64_t total = 0;
+    for (const auto& band : starts)
+      for (const auto& start : band) total += start.steps;
+    const std::int64_t runSteps = std::max<std::int64_t>(1 << 16, total / (16 * WorkerThreads()));
+    for (std::size_t b = 0; b < starts.size(); ++b)
+      for (std::size_t i = 0; i < starts[b].size(); ++i) {
+        if (runs.empty() || runs.back().band != b || runs.back().steps >= runSteps) runs.push_back(Run{b, i, i, 0, {}});
+        runs.back().end = i + 1;
+        runs.back().steps += starts[b][i].steps;
+      }
+    // The longest first, so that none is left to run alone at the end.
+    std::vector<std::size_t> order(runs.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return runs[a].steps > runs[b].steps; });
+    ParallelFor(
+        static_cast<std::int64_t>(runs.size()),
+        [&](std::int64_t i) {
+          Run& run = runs[order[static_cast<std::size_t>(i)]];
+          CVertexReducer reducer;
+          CChain walked(model.get());  // the lines' pen width, for the bounds
+          run.lines.reserve(run.end - run.first);
+          for (std::size_t k = run.first; k < run.end; ++k) {
+            outlines->Follow(starts[run.band][k], walked);
+            walked.CalcBounds();
+            auto line = std::make_unique<CChain>(model.get());
+            line->m_fID = static_cast<float>(id);
+            TakeOutline(reducer, walked, *line);
+            run.lines.push_back(std::move(line));
+          }
+        },
+        [&](std::int64_t done) {
+          progress.SetPos(bands + bands * done / static_cast<std::int64_t>(std::max<std::size_t>(runs.size(), 1)));
+        });
   } catch (const std::bad_alloc&) {
     return -1;
   }
-  auto stepCode = [](const CFPoint& a, const CFPoint& b) {
-    const int dx = static_cast<int>(b.x - a.x), dy = static_cast<int>(b.y - a.y);
-    for (int k = 0; k < 8; ++k)
-      if (kDx[k] == dx && kDy[k] == dy) return k;
-    return 0;  // a walk moves to a neighbour only
-  };
-
-  // Calls f(x, y) for the first pixel of every run of ink of rows y0 .. y1
-  // as the scan meets it. Only such a pixel can be a left edge, and marking
-  // keeps ink ink, so the runs stay as they are.
-  auto forEachRunStart = [this](int y0, int y1, auto&& f) {
-    for (int y = y0; y <= y1; ++y) {
-      const BYTE* row = Row(y);
-      for (int x = 1; x < m_width - 1; ++x) {
-        x = NextInkShared(row, x, m_width - 1);
-        if (x >= m_width - 1) break;
-        const int start = x;
-        x = NextBackgroundShared(row, x + 1, m_width - 1);
-        f(start, y);
-      }
-    }
-  };
-  // Calls f(x, y) for every left edge of rows y0 .. y1 as the scan meets it.
-  auto forEachLeftEdge = [&](int y0, int y1, auto&& f) {
-    forEachRunStart(y0, y1, [&](int x, int y) {
-      if (IsLeftEdge(x, y)) f(x, y);
-    });
-  };
-  const std::int64_t stride = (static_cast<std::int64_t>(m_width) + 63) / 64;  // words a row of bits
-  auto isInk = [this](int x, int y) { return std::atomic_ref<BYTE>(Row(y)[x]).load(std::memory_order_relaxed) != 0; };
-
-  // One band's walks, deciding with its own marks.
-  auto walkBand = [&](std::int64_t band) {
-    const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
-    const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
-    std::vector<std::uint64_t> marked(static_cast<std::size_t>((y1 - y0 + 1) * stride), 0);
-    auto isMarked = [&](int x, int y) {
-      return (marked[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] >> (x & 63)) & 1;
-    };
-    Store& store = stores[static_cast<std::size_t>(band)];
-    std::vector<std::uint64_t> candidates(marked.size(), 0);
-    CVertexReducer reducer;
-    CChain walk(model.get());  // the lines' pen width, for the bounds
-    forEachRunStart(y0, y1, [&](int x, int y) {
-      if (isInk(x - 1, y) || !isInk(x + 1, y)) return;
-      candidates[static_cast<std::size_t>((y - y0) * stride + (x >> 6))] |= std::uint64_t{1} << (x & 63);
-      if (!IsLeftEdge(x, y) || isMarked(x, y) || isMarked(x + 1, y)) return;
-      walk.m_points.clear();
-      if (!TraceOutline(x, y, walk)) return;
-      const std::vector<CFPoint>& pts = walk.m_points;
-      // An outline reaching above the band was most likely started by an
-      // earlier band (the scan meets its starts there first): it only
-      // marks. Should it not be, the scan walks it again. Above the first
-      // band there is only the image's first row, where nothing starts, so
-      // the first band keeps all of its outlines (the one round a map grid
-      // that runs to the sheet's edges among them, which the scan would
-      // otherwise walk again on its own).
-      bool above = false;
-      for (const CFPoint& p : pts) {
-        const int px = static_cast<int>(p.x + 0.5f), py = static_cast<int>(p.y + 0.5f);
-        if (py < y0 && band > 0) above = true;
-        if (py >= y0 && py <= y1)
-          marked[static_cast<std::size_t>((py - y0) * stride + (px >> 6))] |= std::uint64_t{1} << (px & 63);
-      }
-      if (above) return;
-      Walked w{static_cast<std::int64_t>(y) * m_width + x, std::make_unique<CChain>(model.get()),
-               static_cast<std::int64_t>(store.codes.size()) * 2, static_cast<std::int64_t>(pts.size()) - 1};
-      for (std::size_t i = 1; i < pts.size(); ++i) {
-        const int code = stepCode(pts[i - 1], pts[i]);
-        if (i % 2 == 1)
-          store.codes.push_back(static_cast<BYTE>(code));
-        else
-          store.codes.back() |= static_cast<BYTE>(code << 4);
-      }
-      w.line->m_fID = static_cast<float>(id);
-      walk.CalcBounds();
-      TakeOutline(reducer, walk, *w.line);
-      store.walked.push_back(std::move(w));
-    });
-    store.walked.shrink_to_fit();
-    store.codes.shrink_to_fit();
-    store.candidates.swap(candidates);
-  };
-
-  // The scan with the real marks through one band; each line goes to the
-  // target as soon as it is taken.
-  bool madeAny = false;
+  outlines->Mark(starts);
+  outlines.reset();
   int result = 1;
-  CVertexReducer scanReducer;
-  CChain scanWalked(model.get());
-  auto scanBand = [&](std::int64_t band) {
-    Store& store = stores[static_cast<std::size_t>(band)];
-    std::size_t next = 0;
-    const int y0 = 1 + static_cast<int>(BandStart(band, bands, rows));
-    const int y1 = static_cast<int>(BandStart(band + 1, bands, rows));
-    auto take = [&](std::unique_ptr<CChain> line) {
-      madeAny = true;
-      m_target.Adopt(line.release());  // a line it cannot take it deletes
-    };
-    auto atLeftEdge = [&](int x, int y) {
-      const std::int64_t key = static_cast<std::int64_t>(y) * m_width + x;
-      while (next < store.walked.size() && store.walked[next].key < key) ++next;  // hidden: dropped
-      if (next < store.walked.size() && store.walked[next].key == key) {
-        Walked& w = store.walked[next++];
-        // SetPixel(cx, cy, 2) of an 8-bit image, inline: this runs for every
-        // boundary pixel on the one thread the scan has.
-        auto mark = [this](int cx, int cy) {
-          if (Inside(cx, cy)) std::atomic_ref<BYTE>(Row(cy)[cx]).store(2, std::memory_order_relaxed);
-        };
-        int cx = x, cy = y;
-        mark(cx, cy);
-        const BYTE* codes = store.codes.data();
-        for (std::int64_t at = w.firstStep, end = w.firstStep + w.steps; at < end; ++at) {
-          const int code = (codes[static_cast<std::size_t>(at >> 1)] >> (4 * (at & 1))) & 15;
-          cx += kDx[code];
-          cy += kDy[code];
-          mark(cx, cy);
-        }
-        take(std::move(w.line));
-        return;
-      }
-      auto line = std::make_unique<CChain>(model.get());
-      line->m_fID = static_cast<float>(id);
-      scanWalked.m_points.clear();
-      TraceFromLeftEdge(x, y, scanWalked);
-      TakeOutline(scanReducer, scanWalked, *line);
-      take(std::move(line));
-    };
-    if (store.candidates.empty()) {
-      forEachLeftEdge(y0, y1, atLeftEdge);
-    } else {
-      // The same pixels in the same order as reading the rows, without
-      // reading them: what marks decide is checked at each.
-      for (int y = y0; y <= y1; ++y) {
-        const std::uint64_t* words = store.candidates.data() + static_cast<std::size_t>((y - y0) * stride);
-        for (std::int64_t w = 0; w < stride; ++w)
-          for (std::uint64_t bits = words[w]; bits; bits &= bits - 1) {
-            const int x = static_cast<int>(w * 64 + std::countr_zero(bits));
-            if (IsLeftEdge(x, y)) atLeftEdge(x, y);
-          }
-      }
-    }
-    store.Release();
-  };
-
-  // The scan goes on through the bands walked so far, one thread at a time.
-  // A thread that finds it busy leaves it to the one scanning, which looks
-  // again before it lets go.
-  std::mutex scanning;
-  std::atomic<std::int64_t> scanned{0};
-  auto scanOn = [&] {
-    for (;;) {
-      std::unique_lock<std::mutex> lock(scanning, std::try_to_lock);
-      if (!lock.owns_lock()) return;
-      std::int64_t band = scanned.load();
-      try {
-        for (; band < bands && walkedBand[static_cast<std::size_t>(band)].load(); ++band) {
-          if (result) scanBand(band);
-          scanned.store(band + 1);
-        }
-      } catch (const std::bad_alloc&) {
-        Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
-        result = 0;  // the lines made so far stay; the scan stops
-        scanned.store(band + 1);
-        continue;
-      }
-      lock.unlock();
-      if (band >= bands || !walkedBand[static_cast<std::size_t>(band)].load()) return;
-    }
-  };
-
-  CStatusProgress progress;
-  progress.SetRange(0, bands);
-  ParallelFor(
-      bands,
-      [&](std::int64_t band) {
-        {
-          // A walk that fails would report it; the scan walks that start
-          // again and reports it in its place, if it is traced at all. A
-          // band without memory for its walks leaves every start to the
-          // scan.
-          CHeldMessages unused;
-          CHeldMessages* previous = HoldMessages(&unused);
-          try {
-            walkBand(band);
-          } catch (const std::bad_alloc&) {
-            stores[static_cast<std::size_t>(band)].Release();
-          }
-          HoldMessages(previous);
-        }
-        walkedBand[static_cast<std::size_t>(band)].store(true);
-        scanOn();
-      },
-      [&](std::int64_t done) { progress.SetPos(done); });
-  scanOn();  // every band is walked now: the scan has nothing left to wait for
-  if (madeAny) m_target.m_nModified = 1;
+  try {
+    for (Run& run : runs)
+      for (auto& line : run.lines) m_target.Adopt(line.release());  // a line it cannot take it deletes
+  } catch (const std::bad_alloc&) {
+    Report(res::text::kOutOfMemory, MB_OK | MB_ICONSTOP);
+    result = 0;  // the lines made so far stay
+  }
+  if (!runs.empty()) m_target.m_nModified = 1;
   return result;
 }
 

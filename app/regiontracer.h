@@ -10,7 +10,6 @@
 // so regions only one pixel wide everywhere give no line.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -54,8 +53,7 @@ class CRegionTracer {
     if (!Inside(x, y)) return 0;
     const BYTE* row = Row(y);
     if (m_bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    // Relaxed: another thread may be marking the pixel (see TraceBanded8).
-    return std::atomic_ref<BYTE>(const_cast<BYTE&>(row[x])).load(std::memory_order_relaxed);
+    return row[x];
   }
   // Ignored outside the image; at 1 bit any non-zero value sets the pixel.
   void SetPixel(int x, int y, int value);
@@ -93,8 +91,9 @@ class CRegionTracer {
   // when the image is too small to band (nothing done then).
   int TraceBanded(int id);
   // The same for 8-bit masks, also when regions reach across many bands:
-  // the outlines walked side by side, then taken in scan order (-1: too
-  // small to band, or no memory for it; nothing done then).
+  // every boundary step walked once side by side, the scan's starts then
+  // decided in order (-1: too small to band, or no memory for it; nothing
+  // done then).
   int TraceBanded8(int id);
   // Ink for the connection of regions: 1 or 2 at 8 bits, a set bit at 1.
   bool IsInk(int x, int y) const {

@@ -1,17 +1,23 @@
-// The command-line conversion of a whole sheet: the generated contour sheet
-// (scangen::ContourSheet: 9672 x 8256, dense contours and a map grid across
-// it, 24 % ink) as a grey LZW TIFF, converted by the `qzn` program (built
-// beside the benchmarks' folder) by centre line and by outline. The whole
-// process is timed, reading and writing included, with its peak resident
-// memory; in the same run skimage's skeletonize is timed alone on the same
-// image (already read and thresholded), as the yardstick the conversion
-// must beat, and so is the potrace command on the same bitmap (the outline
-// conversion's yardstick, the whole process). The argument of the
-// conversions is the thread count (QZN_THREADS; 0: every core); each
-// conversion's file is compared with the one-thread run's (`same_as_1`).
+// The command-line conversion of a whole sheet, on two generated sheets as
+// grey LZW TIFFs: the contour sheet (sheet 0, scangen::ContourSheet: 9672 x
+// 8256, dense contour loops and a map grid that joins most of the ink into
+// one region, 24 % ink) and the scanned sheet (sheet 1,
+// scangen::ScannedSheet: the same size without a grid, terrain contours
+// with grey edges and the scanner's noise, lettering and specks; thousands
+// of separate regions, many reaching across much of the sheet). Each is
+// converted by the `qzn` program (built beside the benchmarks' folder) by
+// centre line and by outline. The whole process is timed, reading and
+// writing included, with its peak resident memory; in the same run skimage's
+// skeletonize is timed alone on the same image (already read and
+// thresholded), as the yardstick the centre-line conversion must beat, and
+// so is the potrace command on the same bitmap (the outline conversion's
+// yardstick, the whole process). The conversions' arguments are the sheet
+// and the thread count (QZN_THREADS; 0: every core); each conversion's file
+// is compared with the one-thread run's of the same sheet (`same_as_1`).
 //
 //   build/bench/bench_convert [--benchmark_filter=...]
-//   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
+//   build/bench/bench_convert --benchmark_filter='Potrace/sheet:1|Outline/sheet:1'
+//   QZN_BENCH_CONVERT_SIZE=4000x3000 for smaller sheets.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -39,42 +45,35 @@ struct Sheet {
   }
 };
 
-const Sheet& GetSheet() {
-  static Sheet sheet;
-  static bool made = [] {
-    Sheet& s = sheet;
-    scangen::Options opt = scangen::ContourSheet();
-    s.width = opt.width;
-    s.height = opt.height;
-    if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
-      long long w = 0, h = 0;
-      if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) s.width = w, s.height = h;
+const Sheet& GetSheet(int kind) {
+  static Sheet sheets[2];
+  static bool made[2] = {false, false};
+  Sheet& s = sheets[kind];
+  if (made[kind]) return s;
+  made[kind] = true;
+  const scangen::Options opt = scangen::ConversionSheet(kind);
+  s.width = opt.width;
+  s.height = opt.height;
+  char dir[] = "/tmp/qzn-bench-convert-XXXXXX";
+  if (!mkdtemp(dir)) return s;
+  s.dir = dir;
+  s.tif = s.dir + "/sheet.tif";
+  const scangen::GreyImage grey = scangen::Generate(opt);
+  s.ok = scangen::WriteTiff(grey, s.tif, scangen::Compression::Lzw);
+  // The bitmap potrace traces: ink (below 128) as set bits.
+  s.pbm = s.dir + "/sheet.pbm";
+  if (FILE* f = std::fopen(s.pbm.c_str(), "wb")) {
+    std::fprintf(f, "P4\n%lld %lld\n", static_cast<long long>(s.width), static_cast<long long>(s.height));
+    std::vector<unsigned char> row(static_cast<std::size_t>((s.width + 7) / 8));
+    for (std::int64_t y = 0; y < s.height; ++y) {
+      std::fill(row.begin(), row.end(), 0);
+      for (std::int64_t x = 0; x < s.width; ++x)
+        if (grey.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<unsigned char>(0x80 >> (x & 7));
+      std::fwrite(row.data(), 1, row.size(), f);
     }
-    char dir[] = "/tmp/qzn-bench-convert-XXXXXX";
-    if (!mkdtemp(dir)) return false;
-    s.dir = dir;
-    s.tif = s.dir + "/sheet.tif";
-    opt.width = s.width;
-    opt.height = s.height;
-    const scangen::GreyImage grey = scangen::Generate(opt);
-    s.ok = scangen::WriteTiff(grey, s.tif, scangen::Compression::Lzw);
-    // The bitmap potrace traces: ink (below 128) as set bits.
-    s.pbm = s.dir + "/sheet.pbm";
-    if (FILE* f = std::fopen(s.pbm.c_str(), "wb")) {
-      std::fprintf(f, "P4\n%lld %lld\n", static_cast<long long>(s.width), static_cast<long long>(s.height));
-      std::vector<unsigned char> row(static_cast<std::size_t>((s.width + 7) / 8));
-      for (std::int64_t y = 0; y < s.height; ++y) {
-        std::fill(row.begin(), row.end(), 0);
-        for (std::int64_t x = 0; x < s.width; ++x)
-          if (grey.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<unsigned char>(0x80 >> (x & 7));
-        std::fwrite(row.data(), 1, row.size(), f);
-      }
-      std::fclose(f);
-    }
-    return true;
-  }();
-  (void)made;
-  return sheet;
+    std::fclose(f);
+  }
+  return s;
 }
 
 std::string QznPath() {
@@ -114,11 +113,13 @@ std::string Python() {
   return "";
 }
 
-double g_skimageSeconds = 0;
-double g_potraceSeconds = 0;
+// The yardsticks' times in this run, by sheet.
+double g_skimageSeconds[2] = {0, 0};
+double g_potraceSeconds[2] = {0, 0};
 
 void Convert(benchmark::State& state, bool outline) {
-  const Sheet& sheet = GetSheet();
+  const int kind = static_cast<int>(state.range(0));
+  const Sheet& sheet = GetSheet(kind);
   if (!sheet.ok) {
     state.SkipWithError("could not write the sheet");
     return;
@@ -128,7 +129,7 @@ void Convert(benchmark::State& state, bool outline) {
     state.SkipWithError("build the qzn program first");
     return;
   }
-  const int threads = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
   const std::string base = sheet.dir + (outline ? "/outline" : "/centre");
   const std::string out = base + "-" + std::to_string(threads) + ".gen", single = base + "-1.gen";
   std::vector<std::string> argv = {qzn, "-i", sheet.tif, "-o", out};
@@ -148,8 +149,8 @@ void Convert(benchmark::State& state, bool outline) {
   state.counters["image_MB"] = imageMb;
   state.counters["peak/image"] = peakKb * 1024.0 / 1e6 / imageMb;
   state.counters["output_MB"] = std::filesystem::file_size(out) / 1e6;
-  if (!outline && g_skimageSeconds > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds;
-  if (outline && g_potraceSeconds > 0) state.counters["qzn/potrace"] = seconds / g_potraceSeconds;
+  if (!outline && g_skimageSeconds[kind] > 0) state.counters["qzn/skeletonize"] = seconds / g_skimageSeconds[kind];
+  if (outline && g_potraceSeconds[kind] > 0) state.counters["qzn/potrace"] = seconds / g_potraceSeconds[kind];
   // The one-thread file stays for the comparisons of the other counts.
   if (threads != 1 && std::filesystem::exists(single)) {
     state.counters["same_as_1"] = std::system(("cmp -s '" + out + "' '" + single + "'").c_str()) == 0;
@@ -160,7 +161,8 @@ void Convert(benchmark::State& state, bool outline) {
 // skimage's skeletonize alone: the TIFF is read and thresholded outside the
 // timed part.
 void BM_SkimageSkeletonize(benchmark::State& state) {
-  const Sheet& sheet = GetSheet();
+  const int kind = static_cast<int>(state.range(0));
+  const Sheet& sheet = GetSheet(kind);
   const std::string py = Python();
   if (!sheet.ok || py.empty()) {
     state.SkipWithError("python3 with skimage and Pillow is needed");
@@ -186,17 +188,18 @@ void BM_SkimageSkeletonize(benchmark::State& state) {
       return;
     }
     if (FILE* f = std::fopen(result.c_str(), "r")) {
-      if (std::fscanf(f, "%lf", &g_skimageSeconds) != 1) g_skimageSeconds = 0;
+      if (std::fscanf(f, "%lf", &g_skimageSeconds[kind]) != 1) g_skimageSeconds[kind] = 0;
       std::fclose(f);
     }
-    state.SetIterationTime(g_skimageSeconds);
+    state.SetIterationTime(g_skimageSeconds[kind]);
   }
-  state.counters["seconds"] = g_skimageSeconds;
+  state.counters["seconds"] = g_skimageSeconds[kind];
 }
 
 // The potrace command on the sheet's bitmap, the whole process.
 void BM_Potrace(benchmark::State& state) {
-  const Sheet& sheet = GetSheet();
+  const int kind = static_cast<int>(state.range(0));
+  const Sheet& sheet = GetSheet(kind);
   if (!sheet.ok || std::system("command -v potrace >/dev/null 2>&1") != 0) {
     state.SkipWithError("potrace is needed");
     return;
@@ -212,7 +215,7 @@ void BM_Potrace(benchmark::State& state) {
     }
     state.SetIterationTime(seconds);
   }
-  g_potraceSeconds = seconds;
+  g_potraceSeconds[kind] = seconds;
   state.counters["seconds"] = seconds;
   state.counters["peak_MB"] = peakKb * 1024.0 / 1e6;
 }
@@ -222,14 +225,20 @@ void BM_ConvertOutline(benchmark::State& state) { Convert(state, true); }
 
 }  // namespace
 
-BENCHMARK(BM_SkimageSkeletonize)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_Potrace)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_ConvertCentreLine)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(3)
+// Both sheets, the one-thread run first: the others are compared with it.
+void SheetsAndThreads(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"sheet", "threads"});
+  for (int sheet : {0, 1})
+    for (int threads : {1, 2, 3, 0}) b->Args({sheet, threads});
+}
+
+BENCHMARK(BM_SkimageSkeletonize)
+    ->ArgName("sheet")
     ->Arg(0)
+    ->Arg(1)
     ->Unit(benchmark::kSecond)
     ->UseManualTime()
     ->Iterations(1);
-BENCHMARK(BM_ConvertOutline)->Arg(1)->Arg(2)->Arg(3)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_Potrace)->ArgName("sheet")->Arg(0)->Arg(1)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertCentreLine)->Apply(SheetsAndThreads)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ConvertOutline)->Apply(SheetsAndThreads)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);

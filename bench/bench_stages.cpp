@@ -1,21 +1,25 @@
-// The command-line conversion of a whole contour sheet, stage by stage: the
-// generated 9672 x 8256 grey LZW sheet (scangen::ContourSheet: dense
-// contours and a map grid across the sheet, 24 % ink) read, thresholded
-// (histogram and optimal threshold, then the line-pixel mask, or the image
-// binarised in place for outlines), thinned and walked into centre lines, or
-// traced into reduced region outlines, and written as ARC generate text,
-// each stage as the vectorising driver runs it on a quiet document.
+// The command-line conversion of a whole sheet, stage by stage, on the two
+// generated 9672 x 8256 grey LZW sheets of bench_convert (sheet 0, the
+// contour sheet, scangen::ContourSheet: dense contours and a map grid
+// across the sheet, 24 % ink; sheet 1, the scanned sheet,
+// scangen::ScannedSheet: no grid, thousands of separate regions): read,
+// thresholded (histogram and optimal threshold, then the line-pixel mask,
+// or the image binarised in place for outlines), thinned and walked into
+// centre lines, or traced into reduced region outlines, and written as ARC
+// generate text, each stage as the vectorising driver runs it on a quiet
+// document.
 //
 // Per stage: wall seconds (`<stage>_s`) and the peak resident memory of the
 // process while it ran (`<stage>_MB`, the high-water mark reset at the
 // stage's start; the benchmark program's own libraries included), and the
-// largest of those over the image's 8-bit size (`peak/image`). The argument is the thread count (0: every core).
-// `BM_SkeletonWalk` times the skeleton walk alone on the sheet's thinned
-// mask (made once, a fresh copy each time) at 1, 2, 3 threads and every
-// core.
+// largest of those over the image's 8-bit size (`peak/image`). The
+// arguments are the sheet and the thread count (0: every core).
+// `BM_SkeletonWalk` times the skeleton walk alone on the contour sheet's
+// thinned mask (made once, a fresh copy each time) at 1, 2, 3 threads and
+// every core.
 //
 //   build/bench/bench_stages [--benchmark_filter=...]
-//   QZN_BENCH_CONVERT_SIZE=4000x3000 for a smaller sheet.
+//   QZN_BENCH_CONVERT_SIZE=4000x3000 for smaller sheets.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -47,7 +51,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Sheet {
   std::string dir, tif;
-  scangen::Options options = scangen::ContourSheet();
+  scangen::Options options;
   bool ok = false;
   ~Sheet() {
     std::error_code ec;
@@ -55,22 +59,18 @@ struct Sheet {
   }
 };
 
-const Sheet& GetSheet() {
-  static Sheet sheet;
-  static const bool made = [] {
-    if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
-      long long w = 0, h = 0;
-      if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0)
-        sheet.options.width = w, sheet.options.height = h;
-    }
-    char dir[] = "/tmp/qzn-bench-stages-XXXXXX";
-    if (!mkdtemp(dir)) return false;
-    sheet.dir = dir;
-    sheet.tif = sheet.dir + "/sheet.tif";
-    sheet.ok = scangen::WriteTiff(scangen::Generate(sheet.options), sheet.tif, scangen::Compression::Lzw);
-    return true;
-  }();
-  (void)made;
+const Sheet& GetSheet(int kind) {
+  static Sheet sheets[2];
+  static bool made[2] = {false, false};
+  Sheet& sheet = sheets[kind];
+  if (made[kind]) return sheet;
+  made[kind] = true;
+  sheet.options = scangen::ConversionSheet(kind);
+  char dir[] = "/tmp/qzn-bench-stages-XXXXXX";
+  if (!mkdtemp(dir)) return sheet;
+  sheet.dir = dir;
+  sheet.tif = sheet.dir + "/sheet.tif";
+  sheet.ok = scangen::WriteTiff(scangen::Generate(sheet.options), sheet.tif, scangen::Compression::Lzw);
   return sheet;
 }
 
@@ -117,12 +117,12 @@ class CStages {
 };
 
 void Stages(benchmark::State& state, bool outline) {
-  const Sheet& sheet = GetSheet();
+  const Sheet& sheet = GetSheet(static_cast<int>(state.range(0)));
   if (!sheet.ok) {
     state.SkipWithError("could not write the sheet");
     return;
   }
-  const int threads = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
   CWorkerThreadsScope scope(threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency()));
   const std::string out = sheet.dir + "/lines.gen";
   std::int64_t lines = 0;
@@ -186,7 +186,7 @@ void Stages(benchmark::State& state, bool outline) {
 const CRasterImage* ThinnedMask() {
   static CRasterImage mask;
   static const bool made = [] {
-    const Sheet& sheet = GetSheet();
+    const Sheet& sheet = GetSheet(0);
     CQuietScope quiet;
     CQznDoc doc;
     if (!sheet.ok || !doc.OnOpenDocument(sheet.tif)) return false;
@@ -248,5 +248,11 @@ void BM_StagesOutline(benchmark::State& s) { Stages(s, true); }
 }  // namespace
 
 BENCHMARK(BM_SkeletonWalk)->Arg(1)->Arg(2)->Arg(3)->Arg(0)->Unit(benchmark::kMillisecond)->UseManualTime();
-BENCHMARK(BM_StagesCentreLine)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_StagesOutline)->Arg(1)->Arg(2)->Arg(0)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+void SheetsAndThreads(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"sheet", "threads"});
+  for (int sheet : {0, 1})
+    for (int threads : {1, 2, 0}) b->Args({sheet, threads});
+}
+
+BENCHMARK(BM_StagesCentreLine)->Apply(SheetsAndThreads)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_StagesOutline)->Apply(SheetsAndThreads)->Unit(benchmark::kSecond)->UseManualTime()->Iterations(1);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <numbers>
 #include <stdexcept>
@@ -59,13 +60,14 @@ struct Pt {
 // Anti-aliased strokes, darker wins. Pixel (x, y) is the point (x, y).
 class Painter {
  public:
-  explicit Painter(GreyImage& img) : m_img(img) {}
+  // edge: the width of the fade from ink to paper at a stroke's edge.
+  Painter(GreyImage& img, double edge) : m_img(img), m_edge(edge) {}
 
-  // A capsule of radius r around the segment a-b: full ink within r - 0.5,
-  // fading to paper at r + 0.5. Only the rows and spans the capsule can reach
-  // are visited, so the cost is proportional to the inked area.
+  // A capsule of radius r around the segment a-b: full ink within r - edge /
+  // 2, fading to paper at r + edge / 2. Only the rows and spans the capsule
+  // can reach are visited, so the cost is proportional to the inked area.
   void Segment(Pt a, Pt b, double r, std::uint8_t ink) {
-    const double outer = r + 0.5, inner = std::max(0.0, r - 0.5);
+    const double outer = r + m_edge / 2, inner = std::max(0.0, r - m_edge / 2);
     const double minX = std::min(a.x, b.x) - outer, maxX = std::max(a.x, b.x) + outer;
     const double minY = std::min(a.y, b.y) - outer, maxY = std::max(a.y, b.y) + outer;
     const std::int64_t w = m_img.width, h = m_img.height;
@@ -96,7 +98,7 @@ class Painter {
         if (d2 >= outer2) continue;
         int v = ink;
         if (d2 > inner2) {
-          const double cover = std::clamp(outer - std::sqrt(d2), 0.0, 1.0);
+          const double cover = std::clamp((outer - std::sqrt(d2)) / m_edge, 0.0, 1.0);
           v = 255 - static_cast<int>(cover * paperMinusInk + 0.5);
         }
         if (v < row[x]) row[x] = static_cast<std::uint8_t>(v);
@@ -117,6 +119,7 @@ class Painter {
 
  private:
   GreyImage& m_img;
+  double m_edge;
 };
 
 double LineRadius(Random& rng, const Options& opt) {
@@ -298,25 +301,127 @@ void DrawNoise(Painter& paint, const Options& opt) {
   }
 }
 
+// Contour lines as the level lines of a terrain: broad Gaussian hills and
+// hollows over the sheet and a margin round it, so that lines also run off
+// the edges. A pixel's distance from the nearest level line is taken as the
+// height difference over the slope (first order), close enough for strokes
+// a few pixels wide. A Gaussian is a product of a column factor and a row
+// factor, so the height and its slope cost three multiply-adds a hill and
+// pixel.
+void DrawTerrain(GreyImage& img, const Options& opt) {
+  if (opt.terrainLevels <= 0) return;
+  Random rng = Stream(opt.seed, 7);
+  const std::int64_t w = img.width, h = img.height;
+  const double W = static_cast<double>(w), H = static_cast<double>(h), size = std::min(W, H);
+  struct Hill {
+    double cx, cy, sigma, height;
+  };
+  constexpr int kHills = 24;
+  std::vector<Hill> hills(kHills);
+  for (Hill& hill : hills) {
+    hill.cx = rng.Uniform(-0.15, 1.15) * W;
+    hill.cy = rng.Uniform(-0.15, 1.15) * H;
+    hill.sigma = rng.Uniform(0.06, 0.3) * size;
+    hill.height = rng.Uniform(0.4, 1.0) * (rng.Uniform() < 0.3 ? -1.0 : 1.0);
+  }
+  // Column factors and their derivatives, hill by hill.
+  const std::size_t cols = static_cast<std::size_t>(w);
+  std::vector<double> gx(kHills * cols), dgx(kHills * cols);
+  for (int j = 0; j < kHills; ++j)
+    for (std::int64_t x = 0; x < w; ++x) {
+      const double u = (static_cast<double>(x) - hills[j].cx) / hills[j].sigma;
+      gx[j * cols + static_cast<std::size_t>(x)] = std::exp(-0.5 * u * u);
+      dgx[j * cols + static_cast<std::size_t>(x)] = -u / hills[j].sigma * std::exp(-0.5 * u * u);
+    }
+  std::vector<double> height(cols), slopeX(cols), slopeY(cols);
+  auto heightRow = [&](std::int64_t y) {
+    std::fill(height.begin(), height.end(), 0.0);
+    std::fill(slopeX.begin(), slopeX.end(), 0.0);
+    std::fill(slopeY.begin(), slopeY.end(), 0.0);
+    for (int j = 0; j < kHills; ++j) {
+      const double v = (static_cast<double>(y) - hills[j].cy) / hills[j].sigma;
+      const double a = hills[j].height * std::exp(-0.5 * v * v), b = -v / hills[j].sigma * a;
+      const double* g = gx.data() + j * cols;
+      const double* dg = dgx.data() + j * cols;
+      for (std::size_t x = 0; x < cols; ++x) {
+        height[x] += a * g[x];
+        slopeX[x] += a * dg[x];
+        slopeY[x] += b * g[x];
+      }
+    }
+  };
+  // The levels span the heights the sheet shows (sampled every 16th row).
+  double lo = 1e300, hi = -1e300;
+  for (std::int64_t y = 0; y < h; y += 16) {
+    heightRow(y);
+    for (std::size_t x = 0; x < cols; x += 16) lo = std::min(lo, height[x]), hi = std::max(hi, height[x]);
+  }
+  const double interval = (hi - lo) / (opt.terrainLevels + 1);
+  // Each level its ink and width; every fifth an index contour.
+  std::vector<double> radius(static_cast<std::size_t>(opt.terrainLevels) + 3);
+  std::vector<std::uint8_t> ink(radius.size());
+  for (std::size_t n = 0; n < radius.size(); ++n) {
+    radius[n] = n % 5 == 0
+                    ? opt.maxLineWidth / 2.0
+                    : static_cast<double>(rng.Int(opt.minLineWidth, (opt.minLineWidth + opt.maxLineWidth) / 2)) / 2.0;
+    ink[n] = Ink(rng);
+  }
+  const double edge = opt.edgeWidth;
+  for (std::int64_t y = 0; y < h; ++y) {
+    heightRow(y);
+    std::uint8_t* row = img.pixels.data() + y * w;
+    for (std::size_t x = 0; x < cols; ++x) {
+      const double t = (height[x] - lo) / interval;
+      const double level = std::floor(t + 0.5);
+      if (level < 1 || level > opt.terrainLevels) continue;
+      const double slope = std::sqrt(slopeX[x] * slopeX[x] + slopeY[x] * slopeY[x]);
+      if (!(slope > 0)) continue;
+      const double d = std::fabs(t - level) * interval / slope;
+      const auto n = static_cast<std::size_t>(level);
+      const double cover = std::clamp((radius[n] + edge / 2 - d) / edge, 0.0, 1.0);
+      if (cover <= 0) continue;
+      const int v = 255 - static_cast<int>(cover * (255 - ink[n]) + 0.5);
+      if (v < row[x]) row[x] = static_cast<std::uint8_t>(v);
+    }
+  }
+}
+
+// The scanner's noise, strongest where the sheet is grey: the edges of
+// strokes come out ragged, clean paper stays white (as a scan does after its
+// white point is set).
+void ApplyGrain(GreyImage& img, const Options& opt) {
+  if (opt.grain <= 0) return;
+  Random rng = Stream(opt.seed, 8);
+  for (std::uint8_t& p : img.pixels) {
+    const std::int64_t amplitude = opt.grain * std::min<std::int64_t>(p, 255 - p) / 127;
+    if (amplitude > 0)
+      p = static_cast<std::uint8_t>(std::clamp<std::int64_t>(p + rng.Int(-amplitude, amplitude), 0, 255));
+  }
+}
+
 }  // namespace
 
 GreyImage Generate(const Options& opt) {
   if (opt.width <= 0 || opt.height <= 0) throw std::invalid_argument("scangen: the image size must be positive");
   if (opt.minLineWidth < 1 || opt.maxLineWidth < opt.minLineWidth)
     throw std::invalid_argument("scangen: line widths must satisfy 1 <= min <= max");
+  if (!(opt.edgeWidth > 0) || opt.terrainLevels < 0 || opt.grain < 0)
+    throw std::invalid_argument("scangen: the edge width must be positive, levels and grain not negative");
   GreyImage img;
   img.width = opt.width;
   img.height = opt.height;
   img.pixels.assign(static_cast<std::size_t>(opt.width) * static_cast<std::size_t>(opt.height), 255);
 
   const double area = static_cast<double>(opt.width) * static_cast<double>(opt.height);
-  Painter paint(img);
+  Painter paint(img, opt.edgeWidth);
+  DrawTerrain(img, opt);
   DrawHills(paint, opt, AutoCount(opt.contours, area / 40000.0));
   DrawWavyLines(paint, opt, AutoCount(opt.wavyLines, static_cast<double>(opt.width + opt.height) / 600.0));
   DrawStraightLines(paint, opt, AutoCount(opt.straightLines, area / 200000.0));
   DrawTextBlobs(paint, opt, AutoCount(opt.textBlobs, area / 50000.0));
   DrawNoise(paint, opt);
   DrawGrid(paint, opt);
+  ApplyGrain(img, opt);
   return img;
 }
 
@@ -329,6 +434,32 @@ Options ContourSheet(std::uint32_t seed) {
   opt.minLineWidth = 2;
   opt.maxLineWidth = 8;
   opt.gridSpacing = 600;
+  return opt;
+}
+
+Options ScannedSheet(std::uint32_t seed) {
+  Options opt;
+  opt.width = 9672;
+  opt.height = 8256;
+  opt.seed = seed;
+  opt.contours = 0;
+  opt.straightLines = 0;
+  opt.wavyLines = 0;
+  opt.terrainLevels = 120;
+  opt.minLineWidth = 2;
+  opt.maxLineWidth = 5;
+  opt.noise = 0.0002;
+  opt.edgeWidth = 2.5;
+  opt.grain = 40;
+  return opt;
+}
+
+Options ConversionSheet(int kind) {
+  Options opt = kind == 0 ? ContourSheet() : ScannedSheet();
+  if (const char* size = std::getenv("QZN_BENCH_CONVERT_SIZE")) {
+    long long w = 0, h = 0;
+    if (std::sscanf(size, "%lldx%lld", &w, &h) == 2 && w > 0 && h > 0) opt.width = w, opt.height = h;
+  }
   return opt;
 }
 

@@ -30,6 +30,20 @@ struct Options {
   // directions, this many pixels apart (0: none). Every grid line crosses
   // every band of rows, joining most of the ink into one region.
   int gridSpacing = 0;
+  // Contour lines as the level lines of a generated terrain, this many
+  // levels between its lowest and highest point (0: none). Unlike the loops
+  // above they wander across the sheet and off its edges, close round tops
+  // and hollows, and never cross one another, so each is a region of its own
+  // however far it reaches, as on a scanned contour sheet. Every fifth level
+  // is an index contour at the widest width.
+  int terrainLevels = 0;
+  // Width in pixels of the grey fade at the edge of every stroke (1: half a
+  // pixel either side of the stroke's edge).
+  double edgeWidth = 1.0;
+  // The scanner's noise: a pixel moves by up to this much either way at
+  // mid-grey, less towards black and white, and white paper not at all (0:
+  // none), so thresholded stroke edges come out ragged.
+  int grain = 0;
 };
 
 // An 8-bit grey image, 0 black, 255 white, rows top first.
@@ -48,6 +62,17 @@ GreyImage Generate(const Options& opt);
 // most of the ink into one region that crosses every band of rows; about
 // 24 % of the pixels are ink.
 Options ContourSheet(std::uint32_t seed = 7);
+
+// A scanned contour sheet without a grid, the same size: terrain contours 2
+// to 5 pixels wide with soft grey edges and the scanner's noise, lettering
+// and specks. Thousands of separate regions, many of them reaching across
+// much of the sheet.
+Options ScannedSheet(std::uint32_t seed = 7);
+
+// The sheets of the whole-sheet conversion benchmarks: 0 the contour sheet,
+// 1 the scanned sheet, at the size QZN_BENCH_CONVERT_SIZE gives ("4000x3000")
+// when it is set.
+Options ConversionSheet(int kind);
 
 // Writes a binary PGM (P5); returns false on error (the target is then left
 // as it was).

@@ -4,10 +4,12 @@
 //   scangen --width W --height H --seed S [--min-width a --max-width b]
 //           [--contours n] [--grid spacing] [--lzw | --g4 | --pgm] -o out
 //   scangen --contour-sheet [--seed S ...] [--lzw | --g4 | --pgm] -o out
+//   scangen --scanned-sheet [--seed S ...] [--lzw | --g4 | --pgm] -o out
 //
 // --contour-sheet sets every picture option to the whole contour sheet of
-// the conversion benchmarks (scangen::ContourSheet); options after it
-// change it further.
+// the conversion benchmarks (scangen::ContourSheet), --scanned-sheet to the
+// sheet without a grid (scangen::ScannedSheet); options after either change
+// it further.
 //
 // Without a format switch the output is an uncompressed 8-bit grey TIFF.
 
@@ -26,7 +28,7 @@ int Usage(const char* message) {
   std::fprintf(stderr, "scangen: %s\n", message);
   std::fprintf(stderr,
                "usage: scangen --width W --height H --seed S [--min-width a --max-width b] "
-               "[--contours n] [--grid spacing] [--contour-sheet] [--lzw|--g4|--pgm] -o out\n");
+               "[--contours n] [--grid spacing] [--contour-sheet | --scanned-sheet] [--lzw|--g4|--pgm] -o out\n");
   return 2;
 }
 
@@ -71,6 +73,8 @@ int main(int argc, char** argv) {
       ok = v && ParseNumber(v, opt.gridSpacing) && opt.gridSpacing >= 0;
     } else if (arg == "--contour-sheet") {
       opt = scangen::ContourSheet();
+    } else if (arg == "--scanned-sheet") {
+      opt = scangen::ScannedSheet();
     } else if (arg == "--lzw") {
       format = Lzw, ++formats;
     } else if (arg == "--g4") {

@@ -171,12 +171,39 @@ void DrawBlotches(CRasterImage& img) {
   }
 }
 
+// Level lines of a hilly surface, as on a scanned contour sheet without a
+// grid: hundreds of separate regions, many running down through most of the
+// bands, strokes from one pixel to several wide with ragged edges (pixels on
+// two outlines, outlines dipping into a band without a left edge there),
+// loops round the tops and hollows, specks.
+void DrawContours(CRasterImage& img) {
+  doctest::MakeGrey(img, kWidth, kHeight);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  struct Hill {
+    double x, y, spread, height;
+  };
+  std::vector<Hill> hills;
+  for (int k = 0; k < 7; ++k)
+    hills.push_back({unit(rng) * kWidth, unit(rng) * kHeight, 80 + 250 * unit(rng), unit(rng) < 0.3 ? -1.0 : 1.0});
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      double f = 0;
+      for (const Hill& h : hills)
+        f += h.height * std::exp(-((x - h.x) * (x - h.x) + (y - h.y) * (y - h.y)) / (2 * h.spread * h.spread));
+      const double level = 25 * f + 0.08 * (unit(rng) - 0.5);
+      if (level - std::floor(level) < 0.2) img.SetByte(x, y, 0);
+    }
+  for (int k = 0; k < 300; ++k) img.SetByte(static_cast<int>(rng() % kWidth), static_cast<int>(rng() % kHeight), 0);
+}
+
 TEST(Threads, VectorizingGivesTheSameLinesAndImageOnEveryThreadCount) {
-  CRasterImage grey, bilevel, blotches;
+  CRasterImage grey, bilevel, blotches, contours;
   DrawSheet(grey);
   ToBilevel(grey, bilevel);
   DrawBlotches(blotches);
-  for (const CRasterImage* source : {&grey, &bilevel, &blotches})
+  DrawContours(contours);
+  for (const CRasterImage* source : {&grey, &bilevel, &blotches, &contours})
     for (const bool outline : {false, true}) {
       const Outcome single = Vectorize(*source, outline, 1);
       ASSERT_GT(single.lines.size(), 50u);

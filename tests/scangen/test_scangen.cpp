@@ -49,7 +49,8 @@ TEST(ScanGen, ElementKinds) {
   const GreyImage blank = scangen::Generate(none);
   EXPECT_TRUE(std::all_of(blank.pixels.begin(), blank.pixels.end(), [](std::uint8_t v) { return v == 255; }));
 
-  int Options::*counts[] = {&Options::contours, &Options::straightLines, &Options::textBlobs, &Options::wavyLines};
+  int Options::*counts[] = {&Options::contours, &Options::straightLines, &Options::textBlobs, &Options::wavyLines,
+                            &Options::terrainLevels};
   for (int Options::*field : counts) {
     Options one = none;
     one.*field = 20;
@@ -60,6 +61,23 @@ TEST(ScanGen, ElementKinds) {
   const double share = DarkShare(scangen::Generate(noisy));
   EXPECT_GT(share, 0.008);  // specks of 1 or 4 pixels, some landing on others
   EXPECT_LT(share, 0.025);
+
+  // The scanner's noise moves the grey pixels of stroke edges; paper stays
+  // white.
+  Options clean = none;
+  clean.straightLines = 30;
+  clean.edgeWidth = 3;
+  Options grainy = clean;
+  grainy.grain = 40;
+  const GreyImage smooth = scangen::Generate(clean), grain = scangen::Generate(grainy);
+  std::size_t moved = 0;
+  for (std::size_t i = 0; i < smooth.pixels.size(); ++i) {
+    if (smooth.pixels[i] == 255) {
+      ASSERT_EQ(grain.pixels[i], 255);
+    }
+    moved += smooth.pixels[i] != grain.pixels[i];
+  }
+  EXPECT_GT(moved, 2000u);
 
   Options lines = none;
   lines.straightLines = 30;
@@ -98,6 +116,9 @@ TEST(ScanGen, BadOptionsAreRejected) {
   opt = Small(1);
   opt.minLineWidth = 5;
   opt.maxLineWidth = 2;
+  EXPECT_THROW(scangen::Generate(opt), std::invalid_argument);
+  opt = Small(1);
+  opt.edgeWidth = 0;
   EXPECT_THROW(scangen::Generate(opt), std::invalid_argument);
 }
 
