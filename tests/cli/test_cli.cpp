@@ -360,6 +360,8 @@ TEST(CommandLine, DamagedFilesFailCleanlyAndSayWhy) {
       {"readers/tif/palette-colormap-cut-photometric-long.tif", "打开 TIFF 文件: 缺少彩色地图。"},
       {"readers/prj/nan-line-vertex.prj", "错误: 无效的方案文件。"},
       {"readers/prj/inf-point.prj", "错误: 无效的方案文件。"},
+      {"readers/prj/layer-width-zero.prj", "错误: 无效的方案文件。"},
+      {"readers/prj/layer-width-negative.prj", "错误: 无效的方案文件。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
