@@ -155,7 +155,7 @@ class CChainList : public CObject, public COwningList<CChain> {
   // Vertex reduction of the lines (all, or those meeting the rectangle).
   void Smooth(float tolerance, const RECT& rc, IChainReducer& reducer);
   int SmoothBSplineAll(int k, int parameter);
-  void ScaleAll(float originX, float originY, float factorX, float factorY);
+  void ScaleAll(double originX, double originY, double factorX, double factorY);
   void FlipVertical(const RECT& rc);
   void FlipHorizontal(const RECT& rc);
   void Transpose();

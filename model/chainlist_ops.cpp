@@ -411,7 +411,7 @@ int CChainList::SmoothBSplineAll(int k, int parameter) {
   return 1;
 }
 
-void CChainList::ScaleAll(float originX, float originY, float factorX, float factorY) {
+void CChainList::ScaleAll(double originX, double originY, double factorX, double factorY) {
   for (CChain* c : *this)
     if (c) c->Scale(originX, originY, factorX, factorY);
 }
