@@ -129,7 +129,7 @@ class CChainList : public CObject, public COwningList<CChain> {
   void DeleteByIDRange(int low, int high);
   void DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVertexCount);
   // Lines shorter than minimum go to removed (borrowed) or are deleted.
-  int DeleteByLength(int minimum, CObList* removed);
+  int DeleteByLength(double minimum, CObList* removed);
   // Deletes every line equal to a later one (hash index; same result as
   // comparing all pairs).
   int DeleteDuplicates();

@@ -155,7 +155,7 @@ void CChainList::DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVer
   m_nModified = 1;
 }
 
-int CChainList::DeleteByLength(int minimum, CObList* removed) {
+int CChainList::DeleteByLength(double minimum, CObList* removed) {
   int n = 0;
   for (POSITION pos = GetHeadPosition(); pos;) {
     POSITION at = pos;
