@@ -132,10 +132,13 @@ int RunBatch(const CBatchSettings& settings, const std::function<void(std::size_
 
     if (!settings.script.empty()) {
       for (const std::string& line : settings.script) {
-        if (doc->RunMacroCommand(line))
+        // A line refused for a number outside its range says which range;
+        // the run goes on with the next line.
+        std::string refusal;
+        if (doc->RunMacroCommand(line, &refusal))
           log.Write({line, res::text::kLogLineOn, image, res::text::kLogLineDone});
         else
-          log.Write({res::text::kLogLineRun, line, res::text::kLogLineOn, image, res::text::kLogLineFailed});
+          log.Write({res::text::kLogLineRun, line, res::text::kLogLineOn, image, res::text::kLogLineFailed, refusal});
       }
     } else {
       if (!doc->IsGreyImage() && !doc->IsBilevelImage()) {

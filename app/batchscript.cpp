@@ -42,11 +42,11 @@ const std::vector<std::string>& ScriptCommandNames() {
 
 // ---- running one line -----------------------------------------------------------
 
-int CQznDoc::RunMacroCommand(const std::string& text) {
+int CQznDoc::RunMacroCommand(const std::string& text, std::string* refusal) {
   const CScriptLine line = ParseScriptLine(text);
   // Comments, empty lines and words that name no command are passed over.
   const CDocCommand* command = FindDocumentCommand(line.command);
-  return command ? RunDocumentCommand(*this, *command, line) : 1;
+  return command ? RunDocumentCommand(*this, *command, line, refusal) : 1;
 }
 
 // ---- script files -----------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "app/doccommands.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "raster/filters.h"
 #include "raster/imaging.h"
 #include "raster/tiffio.h"
+#include "resources/messages_common.h"
 
 namespace qzn {
 
@@ -67,6 +69,22 @@ std::string LayerNameArgument(const CScriptLine& line) {
 }
 
 const RECT kWholeImage{0, 0, 0, 0};
+
+// Ranges of script numbers whose commands have no dialog of their own, or
+// whose dialog gives the value another way.
+// Rectangles in image pixels (ImageSetROI, ImageCrop): any int.
+constexpr CValueRange kCoordinateRange{-2147483647, 2147483647, true};
+// The rotation dialog turns by 0 to 360 degrees to the left or to the right.
+constexpr CValueRange kRotationRange{-360, 360, false};
+// The shortest line deleted: no longer than the longest the dialog allows.
+constexpr CValueRange kShortestLengthRange{0, 100000, true};
+
+std::string RangeNumber(double v, bool whole) {
+  if (whole) return std::to_string(static_cast<long long>(v));
+  char text[64];
+  const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+  return std::string(text, end);
+}
 
 // ---- enablers -------------------------------------------------------------------
 
@@ -149,7 +167,7 @@ int ImageCrop(CQznDoc& doc, const CScriptLine& line) {
 int ImageResample(CQznDoc& doc, const CScriptLine& line) {
   const auto factor = Number(line, 1);
   if (line.tokens.empty() || !factor) return 0;
-  return doc.ResampleImage(Has(line, "UP") ? 1 : 0, static_cast<int>(std::clamp(*factor, 0.0, 65536.0)));
+  return doc.ResampleImage(Has(line, "UP") ? 1 : 0, TruncInt(*factor));
 }
 
 int ImageRemoveBackground(CQznDoc& doc, const CScriptLine& line) { return doc.RemoveBackground(IntOr(line, 0, 20)); }
@@ -272,39 +290,76 @@ int CreatePolygons(CQznDoc& doc, const CScriptLine& line) {
 
 }  // namespace
 
+bool InRange(double value, const CValueRange& range) {
+  if (range.whole) {
+    if (!(value > -2147483649.0 && value < 2147483648.0)) return false;
+    value = std::trunc(value);
+  }
+  return value >= range.low && value <= range.high;
+}
+
+std::string RangeMessage(const CValueRange& range) {
+  std::string text = range.whole ? res::text::kDxIntRange : res::text::kDxNumberRange;
+  for (const auto& [mark, value] : {std::pair{"%1", range.low}, std::pair{"%2", range.high}}) {
+    const std::size_t at = text.find(mark);
+    if (at != std::string::npos) text.replace(at, 2, RangeNumber(value, range.whole));
+  }
+  return text;
+}
+
+std::string OutOfRangeMessage(const CDocCommand& command, const CScriptLine& options) {
+  for (const CScriptNumber& n : command.numbers) {
+    const auto v = Number(options, n.argument);
+    if (v && !InRange(*v, n.range)) return RangeMessage(n.range);
+  }
+  return {};
+}
+
 const std::vector<CDocCommand>& DocumentCommands() {
+  // The numbers of the commands that take a rectangle or three grey values.
+  const std::vector<CScriptNumber> rectangle = {
+      {0, kCoordinateRange}, {1, kCoordinateRange}, {2, kCoordinateRange}, {3, kCoordinateRange}};
+  const std::vector<CScriptNumber> greyValues = {{0, kGreyValueRange}, {1, kGreyValueRange}, {2, kGreyValueRange}};
   // In the order the keywords are tried: where a word could contain two
   // keywords, the one listed first wins (LINESMOOTH before IMAGESMOOTH,
-  // SETCURLAYER before SETLAYER).
+  // SETCURLAYER before SETLAYER). Each with the numbers a script line gives
+  // it and their ranges.
+  // clang-format off
   static const std::vector<CDocCommand> commands = {
-      {CScriptCommand::imageConvert, "ImageConvert", "IMAGECONVERT", HasImage, ImageConvert, 15},
-      {CScriptCommand::imageSetRoi, "ImageSetROI", "IMAGESETROI", Always, ImageSetRoi, 0},
-      {CScriptCommand::imageFlip, "ImageFlip", "IMAGEFLIP", HasImage, ImageFlip, 1},
-      {CScriptCommand::imageTranspose, "ImageTranspose", "IMAGETRANSPOSE", HasImage, ImageTranspose, 2},
-      {CScriptCommand::imageNegate, "ImageNegate", "IMAGENEGATE", HasImage, ImageNegate, 3},
-      {CScriptCommand::imageRotate, "ImageRotate", "IMAGEROTATE", HasImage, ImageRotate, 4},
-      {CScriptCommand::imageDespeckle, "ImageDespeckle", "IMAGEDESPECKLE", HasImage, ImageDespeckle, 5},
-      {CScriptCommand::mapPixels, "MapPixels", "MAPPIXEL", HasImage, MapPixels, 16},
-      {CScriptCommand::imageSmooth, "ImageSmooth", "IMAGESMOOTH", HasImage, ImageSmooth, 6},
-      {CScriptCommand::imageCrop, "ImageCrop", "IMAGECROP", HasImage, ImageCrop, 7},
-      {CScriptCommand::imageResample, "ImageResample", "IMAGERESAMPLE", HasImage, ImageResample, 8},
+      {CScriptCommand::imageConvert, "ImageConvert", "IMAGECONVERT", HasImage, ImageConvert, 15, {}},
+      {CScriptCommand::imageSetRoi, "ImageSetROI", "IMAGESETROI", Always, ImageSetRoi, 0, rectangle},
+      {CScriptCommand::imageFlip, "ImageFlip", "IMAGEFLIP", HasImage, ImageFlip, 1, {}},
+      {CScriptCommand::imageTranspose, "ImageTranspose", "IMAGETRANSPOSE", HasImage, ImageTranspose, 2, {}},
+      {CScriptCommand::imageNegate, "ImageNegate", "IMAGENEGATE", HasImage, ImageNegate, 3, {}},
+      {CScriptCommand::imageRotate, "ImageRotate", "IMAGEROTATE", HasImage, ImageRotate, 4, {{0, kRotationRange}}},
+      {CScriptCommand::imageDespeckle, "ImageDespeckle", "IMAGEDESPECKLE", HasImage, ImageDespeckle, 5, {}},
+      {CScriptCommand::mapPixels, "MapPixels", "MAPPIXEL", HasImage, MapPixels, 16, greyValues},
+      {CScriptCommand::imageSmooth, "ImageSmooth", "IMAGESMOOTH", HasImage, ImageSmooth, 6, {}},
+      {CScriptCommand::imageCrop, "ImageCrop", "IMAGECROP", HasImage, ImageCrop, 7, rectangle},
+      {CScriptCommand::imageResample, "ImageResample", "IMAGERESAMPLE", HasImage, ImageResample, 8,
+       {{1, kResampleFactorRange}}},
       {CScriptCommand::imageRemoveBackground, "ImageRemoveBackground", "BACKGROUND", HasImage, ImageRemoveBackground,
-       9},
-      {CScriptCommand::imageEdge, "ImageEdge", "EDGE", HasImage, ImageEdge, 10},
-      {CScriptCommand::imagePropagate, "ImagePropagate", "PROPAGATE", HasImage, ImagePropagate, 11},
-      {CScriptCommand::saveImage, "SaveImage", "SAVEIMAGE", HasImage, SaveImage, 17},
-      {CScriptCommand::imageSetThresh, "ImageSetThresh", "SETTHRESH", Always, ImageSetThresh, 12},
-      {CScriptCommand::loadColorFeature, "LoadColorFeature", "LOADCOLOR", Always, LoadColorFeature, 13},
-      {CScriptCommand::imageClassification, "ImageClassification", "CLASSIF", HasImage, ImageClassification, 14},
-      {CScriptCommand::vectorize, "Vectorize", "VECTORIZ", HasImage, Vectorize, 19},
-      {CScriptCommand::lineSmooth, "LineSmooth", "LINESMOOTH", Always, LineSmooth, 20},
-      {CScriptCommand::bSpline, "BSpline", "BSPLINE", Always, BSpline, 21},
-      {CScriptCommand::lineSnap, "LineSnap", "SNAP", Always, LineSnap, 22},
-      {CScriptCommand::lineDelete, "LineDelete", "LINEDELETE", Always, LineDelete, 23},
-      {CScriptCommand::setCurLayer, "SetCurLayer", "SETCURLAYER", Always, SetCurLayer, 18},
-      {CScriptCommand::setLayer, "SetLayer", "SETLAYER", Always, SetLayer, 24},
-      {CScriptCommand::createPolygons, "CreatePolygons", "POLYGON", Always, CreatePolygons, 25},
+       9, {{0, kBackgroundSizeRange}}},
+      {CScriptCommand::imageEdge, "ImageEdge", "EDGE", HasImage, ImageEdge, 10, {}},
+      {CScriptCommand::imagePropagate, "ImagePropagate", "PROPAGATE", HasImage, ImagePropagate, 11, {}},
+      {CScriptCommand::saveImage, "SaveImage", "SAVEIMAGE", HasImage, SaveImage, 17, {}},
+      {CScriptCommand::imageSetThresh, "ImageSetThresh", "SETTHRESH", Always, ImageSetThresh, 12,
+       {{0, kGreyValueRange}, {1, kGreyValueRange}}},
+      {CScriptCommand::loadColorFeature, "LoadColorFeature", "LOADCOLOR", Always, LoadColorFeature, 13, {}},
+      {CScriptCommand::imageClassification, "ImageClassification", "CLASSIF", HasImage, ImageClassification, 14,
+       {{0, kClassColoursRange}, {1, kClassIterationsRange}}},
+      {CScriptCommand::vectorize, "Vectorize", "VECTORIZ", HasImage, Vectorize, 19, {}},
+      {CScriptCommand::lineSmooth, "LineSmooth", "LINESMOOTH", Always, LineSmooth, 20, {{0, kSmoothToleranceRange}}},
+      {CScriptCommand::bSpline, "BSpline", "BSPLINE", Always, BSpline, 21, {{0, kBSplineNodesRange}}},
+      {CScriptCommand::lineSnap, "LineSnap", "SNAP", Always, LineSnap, 22, {{0, kSnapDistanceRange}}},
+      {CScriptCommand::lineDelete, "LineDelete", "LINEDELETE", Always, LineDelete, 23,
+       {{0, kShortestLengthRange}, {1, kLineLengthRange}}},
+      {CScriptCommand::setCurLayer, "SetCurLayer", "SETCURLAYER", Always, SetCurLayer, 18, {}},
+      {CScriptCommand::setLayer, "SetLayer", "SETLAYER", Always, SetLayer, 24, {}},
+      {CScriptCommand::createPolygons, "CreatePolygons", "POLYGON", Always, CreatePolygons, 25,
+       {{0, kPolygonGapRange}}},
   };
+  // clang-format on
   return commands;
 }
 
@@ -323,7 +378,14 @@ const CDocCommand* FindDocumentCommand(CScriptCommand id) {
   return nullptr;
 }
 
-int RunDocumentCommand(CQznDoc& doc, const CDocCommand& command, const CScriptLine& options) {
+int RunDocumentCommand(CQznDoc& doc, const CDocCommand& command, const CScriptLine& options, std::string* refusal) {
+  // A number beyond what the command's dialog allows is refused before
+  // anything runs, and said.
+  const std::string outOfRange = OutOfRangeMessage(command, options);
+  if (!outOfRange.empty()) {
+    if (refusal) *refusal = outOfRange;
+    return 0;
+  }
   if (!command.enabled(doc)) return 0;
   return command.run(doc, options);
 }

@@ -7,6 +7,7 @@
 // options their dialogs collected.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,40 @@ namespace qzn {
 
 class CQznDoc;
 
+// The values a number of a command may take: the range the command's
+// dialog allows, so that a script line is held to what the window would
+// accept (a B-spline of 20000000 nodes a segment asks for gigabytes).
+struct CValueRange {
+  double low;
+  double high;
+  bool whole;  // an integer; a script's fraction is cut off before the test
+};
+
+// Whether the value lies in the range (NaN and infinities never do).
+bool InRange(double value, const CValueRange& range);
+// What the dialogs say of a value outside the range: "请输入一个整数在 2 和
+// 100 之间。", or the same for a number.
+std::string RangeMessage(const CValueRange& range);
+
+// The ranges of the commands' dialogs, which their script lines share.
+inline constexpr CValueRange kResampleFactorRange{1, 10000, true};
+inline constexpr CValueRange kBackgroundSizeRange{2, 500, true};
+inline constexpr CValueRange kClassColoursRange{1, 255, true};
+inline constexpr CValueRange kClassIterationsRange{2, 500, true};
+inline constexpr CValueRange kGreyValueRange{0, 255, true};  // thresholds and mapped pixel values
+inline constexpr CValueRange kSmoothToleranceRange{0, 1000, false};
+inline constexpr CValueRange kBSplineNodesRange{2, 100, true};
+inline constexpr CValueRange kSnapDistanceRange{1, 5000, true};
+inline constexpr CValueRange kLineLengthRange{1, 100000, true};  // the longest line deleted
+inline constexpr CValueRange kPolygonGapRange{0, 100000, true};
+
+// A number of a script line (the n-th argument, from 0) and its range; an
+// argument that is missing or not a number is the command's own affair.
+struct CScriptNumber {
+  std::size_t argument;
+  CValueRange range;
+};
+
 struct CDocCommand {
   CScriptCommand id;
   const char* name;     // the command word ("ImageFlip")
@@ -26,7 +61,8 @@ struct CDocCommand {
   bool (*enabled)(const CQznDoc& doc);
   // Runs the command with its options; 1 done, 0 failed or not applicable.
   int (*run)(CQznDoc& doc, const CScriptLine& options);
-  int editorOrder;  // place in the script editor's list of commands
+  int editorOrder;                     // place in the script editor's list of commands
+  std::vector<CScriptNumber> numbers;  // checked before the command runs
 };
 
 // Every command, in the order their keywords are tried: a word that
@@ -40,8 +76,14 @@ const CDocCommand* FindDocumentCommand(std::string_view word);
 // The command of that id; null for none and unknown.
 const CDocCommand* FindDocumentCommand(CScriptCommand id);
 
-// Runs the command when it applies: 0 when the enabler says it does not,
-// else the runner's result.
-int RunDocumentCommand(CQznDoc& doc, const CDocCommand& command, const CScriptLine& options);
+// The message for the first number of the line outside its range; empty
+// when every number given lies in its range.
+std::string OutOfRangeMessage(const CDocCommand& command, const CScriptLine& options);
+
+// Runs the command when it applies: 0 when a number lies outside its range
+// (the message in `refusal`, when given) or the enabler says the command
+// does not apply, else the runner's result.
+int RunDocumentCommand(CQznDoc& doc, const CDocCommand& command, const CScriptLine& options,
+                       std::string* refusal = nullptr);
 
 }  // namespace qzn

@@ -341,8 +341,9 @@ class CQznDoc {
   int BuildVectorReport(IReportGrid* grid) const;
 
   // The batch script language: one line run on the workspace; scripts read
-  // from and written to ".cmd" files.
-  int RunMacroCommand(const std::string& line);
+  // from and written to ".cmd" files. A line refused for a number outside
+  // its command's range gives 0 and, in `refusal`, the message saying so.
+  int RunMacroCommand(const std::string& line, std::string* refusal = nullptr);
   static int ReadMacroFile(std::vector<std::string>& script, const std::string& path);
   static int WriteMacroFile(const std::vector<std::string>& script, const std::string& path);
   // ---- end of the image and vector commands ------------------------------------

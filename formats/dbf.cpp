@@ -102,6 +102,10 @@ std::string MemoName(const std::string& table) {
 // ---- raw file access ---------------------------------------------------
 
 std::uint16_t Get16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t Get32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
 void Put16(unsigned char* p, unsigned v) {
   p[0] = static_cast<unsigned char>(v & 0xFF);
   p[1] = static_cast<unsigned char>((v >> 8) & 0xFF);
@@ -526,6 +530,20 @@ int OpenTable(std::string_view name, bool exclusive) {
   auto table = std::make_unique<Table>();
   int bad = ReadAt(fd, head.data(), headerLength, 0) == headerLength ? 0 : 200;
   if (!bad) bad = ParseHeader(head, *table);
+  if (!bad) {
+    // The count is taken from the file (another process may be appending),
+    // but a file holding fewer whole records than its header counts has
+    // lost its tail: shown with the records that are left, it would pass
+    // for the whole table.
+    table->fd = fd;
+    table->headerLength = headerLength;
+    const std::int64_t held = RecordCount(*table);
+    if (held < 0) {
+      ::close(fd);
+      return -1;  // reported
+    }
+    if (held < static_cast<std::int64_t>(Get32(first + 4))) bad = 200;
+  }
   if (bad) {
     ::close(fd);
     if (bad == 260)

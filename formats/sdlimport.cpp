@@ -107,7 +107,10 @@ int ImportSdl(CQznDoc& doc, const std::string& path, const MapTransform& toPixel
       progress.Update();
       const char kind = line.empty() ? '\0' : line[0];
       if (kind != 'M' && kind != 'L' && kind != 'P') continue;  // comments (";", "!") and anything else
-      if (!ParseSdlRecord(line, record)) continue;
+      // A record whose header does not parse (or is cut inside it) would be
+      // dropped with its vertex lines, read as lines of no record: the file
+      // is damaged, as one cut inside a vertex line is.
+      if (!ParseSdlRecord(line, record)) return damaged();
       const auto id = static_cast<float>(record.id);
       if (kind == 'M') {
         const int got = pair();

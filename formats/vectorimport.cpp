@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/georeference.h"
+#include "georef/tfw.h"
 #include "app/qzndoc.h"
 #include "formats/dxfreader.h"
 #include "formats/importcommon.h"
@@ -77,10 +78,39 @@ bool ReadDxf(CQznDoc& doc, const std::string& path, const MapTransform& map) {
 
 // ---- after a read ---------------------------------------------------------------
 
+// Whether the data of the workspace, moved by (-left, -top) and scaled by s,
+// still lies within the pixels a workspace holds: the lines and points the
+// scale is worked out from do, but hidden ones and notes may lie far off.
+bool ScaledDataFits(const CQznDoc& doc, double left, double top, double s) {
+  auto fits = [&](double l, double t, double r, double b) {
+    return InPixelRange((l - left) * s) && InPixelRange((r - left) * s) && InPixelRange((t - top) * s) &&
+           InPixelRange((b - top) * s);
+  };
+  for (const CChainList* lines : {&doc.m_lines, &doc.m_hiddenLines}) {
+    if (lines->IsEmpty()) continue;
+    const CFRect e = lines->GetExtent();
+    if (!fits(e.left, e.top, e.right, e.bottom)) return false;
+  }
+  for (const CPtList* points : {&doc.m_points, &doc.m_hiddenPoints}) {
+    if (points->IsEmpty()) continue;
+    const CFRect e = points->GetBounds();
+    if (!fits(e.left, e.top, e.right, e.bottom)) return false;
+  }
+  for (const CNoteList* notes : {&doc.m_notes, &doc.m_hiddenNotes})
+    for (const CNote* n : *notes)
+      if (!fits(n->m_rect.left, n->m_rect.top, n->m_rect.right, n->m_rect.bottom)) return false;
+  return true;
+}
+
 // Without an image the workspace's extent is that of its data: the lines and
 // the points. With `offerScaling`, data far too small or too large for the
 // display (both sides below 100, or both above 32000) may be scaled to 4028
 // across; the world file then maps the new pixels back to the file's units.
+// The scale is worked out in double, so data 1e-36 across (a factor beyond
+// the float range) still comes to 0..4028. Where the scaled workspace could
+// not hold its data, or the world file back would be one no workspace takes
+// (terms beyond the georeference's range), the data stays as read and the
+// user is told.
 void ExtentFromData(CQznDoc& doc, bool offerScaling) {
   bool any = false;
   CFRect r;
@@ -102,22 +132,27 @@ void ExtentFromData(CQznDoc& doc, bool offerScaling) {
   if (offerScaling && (w != 0.0 || h != 0.0) && unfit &&
       AfxMessageBox(res::text::kAskChangeDisplayRange, MB_YESNO | MB_ICONQUESTION) == IDYES) {
     const double s = 4028.0 / std::max(w, h);
-    const auto fs = static_cast<float>(s);
-    doc.m_lines.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_hiddenLines.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_points.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_hiddenPoints.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_notes.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_hiddenNotes.ScaleAll(r.left, r.top, fs, fs);
-    doc.m_lines.m_nModified = doc.m_points.m_nModified = doc.m_notes.m_nModified = 1;
-    doc.m_tfw.Reset();
-    doc.m_tfw.m_A = doc.m_tfw.m_E = 1.0 / s;
-    doc.m_tfw.m_C = r.left;
-    doc.m_tfw.m_F = r.top;
-    doc.m_tfw.m_nTerms = 3;
-    doc.m_nTfwModified = 1;
-    doc.SetExtentAndTolerance(RECT{0, 0, static_cast<int>(w * s) + 2, static_cast<int>(h * s) + 2});
-    return;
+    const double unit = std::max(w, h) / 4028.0;  // a pixel in the file's units
+    if (!ScaledDataFits(doc, r.left, r.top, s) ||
+        CheckAffine(unit, 0.0, r.left, 0.0, unit, r.top) != GeorefFault::none) {
+      AfxMessageBox(res::text::kDisplayRangeKept, MB_OK | MB_ICONEXCLAMATION);
+    } else {
+      doc.m_lines.ScaleAll(r.left, r.top, s, s);
+      doc.m_hiddenLines.ScaleAll(r.left, r.top, s, s);
+      doc.m_points.ScaleAll(r.left, r.top, s, s);
+      doc.m_hiddenPoints.ScaleAll(r.left, r.top, s, s);
+      doc.m_notes.ScaleAll(r.left, r.top, s, s);
+      doc.m_hiddenNotes.ScaleAll(r.left, r.top, s, s);
+      doc.m_lines.m_nModified = doc.m_points.m_nModified = doc.m_notes.m_nModified = 1;
+      doc.m_tfw.Reset();
+      doc.m_tfw.m_A = doc.m_tfw.m_E = unit;
+      doc.m_tfw.m_C = r.left;
+      doc.m_tfw.m_F = r.top;
+      doc.m_tfw.m_nTerms = 3;
+      doc.m_nTfwModified = 1;
+      doc.SetExtentAndTolerance(RECT{0, 0, static_cast<int>(w * s) + 2, static_cast<int>(h * s) + 2});
+      return;
+    }
   }
   doc.SetExtentAndTolerance(CoveringRect(r));
 }

@@ -187,7 +187,9 @@ class CChain : public CObject {
   int SnapToChain(const CChain* other, int tolerance);
 
   void Translate(float dx, float dy);
-  void Scale(float originX, float originY, float factorX, float factorY);
+  // (p - origin) x factor, worked out in double: factors beyond the float
+  // range still scale a small enough line (the caller sees to the result).
+  void Scale(double originX, double originY, double factorX, double factorY);
   void Transform(const double* cx, const double* cy, int type);
   void MakeRectangle(const RECT& rc);
   void MakeCircle(RECT& rc);

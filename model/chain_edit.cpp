@@ -269,8 +269,9 @@ void CChain::Translate(float dx, float dy) {
   CalcBounds();
 }
 
-void CChain::Scale(float originX, float originY, float factorX, float factorY) {
-  for (CFPoint& p : m_points) p = CFPoint(factorX * (p.x - originX), factorY * (p.y - originY));
+void CChain::Scale(double originX, double originY, double factorX, double factorY) {
+  for (CFPoint& p : m_points)
+    p = CFPoint(static_cast<float>(factorX * (p.x - originX)), static_cast<float>(factorY * (p.y - originY)));
   CalcBounds();
 }
 

@@ -129,7 +129,7 @@ class CChainList : public CObject, public COwningList<CChain> {
   void DeleteByIDRange(int low, int high);
   void DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVertexCount);
   // Lines shorter than minimum go to removed (borrowed) or are deleted.
-  int DeleteByLength(int minimum, CObList* removed);
+  int DeleteByLength(double minimum, CObList* removed);
   // Deletes every line equal to a later one (hash index; same result as
   // comparing all pairs).
   int DeleteDuplicates();
@@ -155,7 +155,7 @@ class CChainList : public CObject, public COwningList<CChain> {
   // Vertex reduction of the lines (all, or those meeting the rectangle).
   void Smooth(float tolerance, const RECT& rc, IChainReducer& reducer);
   int SmoothBSplineAll(int k, int parameter);
-  void ScaleAll(float originX, float originY, float factorX, float factorY);
+  void ScaleAll(double originX, double originY, double factorX, double factorY);
   void FlipVertical(const RECT& rc);
   void FlipHorizontal(const RECT& rc);
   void Transpose();

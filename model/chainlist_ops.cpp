@@ -155,7 +155,7 @@ void CChainList::DeleteSmallInRect(int low, int high, const RECT& rc, BOOL byVer
   m_nModified = 1;
 }
 
-int CChainList::DeleteByLength(int minimum, CObList* removed) {
+int CChainList::DeleteByLength(double minimum, CObList* removed) {
   int n = 0;
   for (POSITION pos = GetHeadPosition(); pos;) {
     POSITION at = pos;
@@ -411,7 +411,7 @@ int CChainList::SmoothBSplineAll(int k, int parameter) {
   return 1;
 }
 
-void CChainList::ScaleAll(float originX, float originY, float factorX, float factorY) {
+void CChainList::ScaleAll(double originX, double originY, double factorX, double factorY) {
   for (CChain* c : *this)
     if (c) c->Scale(originX, originY, factorX, factorY);
 }

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <unordered_set>
 
+#include "model/chain.h"
 #include "model/chain_internal.h"
 #include "platform/host.h"
 #include "platform/textfile.h"
@@ -32,10 +34,9 @@ Unit FileUnit(const std::string& word) {
   return Unit::none;
 }
 
-int WidthFrom(double w) {
-  const int r = RoundPixel(w);
-  return r < 1 ? 1 : r;
-}
+static_assert(CLayer::kMaxWidth < CChain::kFirstMovedMark, "a layer's width must stay clear of the snap marks");
+
+int WidthFrom(double w) { return std::clamp(RoundPixel(w), 1, CLayer::kMaxWidth); }
 
 int GetUnusedIDOf(const std::vector<CLayer>& layers) {
   std::unordered_set<int> used;
@@ -82,7 +83,8 @@ void CLayer::SetWidth(float scale, float value, const std::string& unit) {
   m_nWidth = WidthFrom(w);
 }
 
-void CLayer::SetWidthConverted(float scale, float width, const std::string& fileUnit, const std::string& unit) {
+bool CLayer::SetWidthConverted(float scale, float width, const std::string& fileUnit, const std::string& unit) {
+  if (!std::isfinite(width)) return false;
   const double s = scale > 0.0f ? scale : 1.0;
   const Unit from = FileUnit(fileUnit), to = DocumentUnit(unit);
   double w = width;
@@ -96,7 +98,9 @@ void CLayer::SetWidthConverted(float scale, float width, const std::string& file
     w = width * s * 0.03937;
   else if (from == Unit::millimetre && to == Unit::centimetre)
     w = width * s / 10.0;
+  if (!(w < kMaxWidth + 0.5)) return false;  // wider than a line can be
   m_nWidth = WidthFrom(w);
+  return true;
 }
 
 void CLayer::Serialize(CArchive& ar) {
@@ -110,6 +114,10 @@ void CLayer::Serialize(CArchive& ar) {
     std::uint32_t color;
     ar >> id >> flags >> width >> fill >> pen >> color;
     std::string name = ar.ReadString();
+    // A width no layer can have (a line's width word holds its snap marks
+    // above kMaxWidth) is damage, as a cut table is.
+    if (width < 1 || width > kMaxWidth)
+      throw CArchiveException(CArchiveException::badCount, "layer width outside 1..4095 pixels");
     m_nID = id;
     m_nFlags = flags;
     m_nWidth = width;
@@ -361,7 +369,7 @@ BOOL CLayerList::LoadLayerFile(const std::string& path, float scale, const std::
     l->m_nFill = 0;
     l->m_nPenStyle = 0;
     l->m_color = RGB(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-    l->SetWidthConverted(scale, width, unitWord, unit);
+    if (!l->SetWidthConverted(scale, width, unitWord, unit)) return FALSE;
   }
   if (in.Error()) return FALSE;
   m_layers.swap(table.m_layers);

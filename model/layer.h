@@ -25,10 +25,13 @@ class CLayer : public CObject {
 
  public:
   enum : int { kVisible = 1, kCurrent = 2, kMarked = 4 };
+  // The widest line a layer gives its lines: a layer's width becomes its
+  // lines' width word, whose higher bits are the snap marks (CChain).
+  static constexpr int kMaxWidth = 0xFFF;
 
   int m_nID = 0;
   int m_nFlags = kVisible;  // other bits are kept as they are
-  int m_nWidth = 1;         // image pixels, at least 1
+  int m_nWidth = 1;         // image pixels, 1 to kMaxWidth
   int m_nFill = 0;          // 0..5 hatch styles (HS_*), 6 and above solid
   int m_nPenStyle = 0;
   COLORREF m_color = 64000;
@@ -55,11 +58,14 @@ class CLayer : public CObject {
 
   // Width in the document's unit: pixels, or divided by the scale (pixels per
   // unit) for inch and centimetre; a scale that is not positive counts as 1.
+  // Set, it is rounded to pixels and held to 1..kMaxWidth.
   float GetWidth(float scale, const std::string& unit) const;
   void SetWidth(float scale, float value, const std::string& unit);
   // Width given in a layer file's unit word (CENT, INCH or MM) for a document
-  // in the given unit.
-  void SetWidthConverted(float scale, float width, const std::string& fileUnit, const std::string& unit);
+  // in the given unit. False, and the width unchanged, for a width that is
+  // not a finite number or comes to more than kMaxWidth pixels: a damaged
+  // file.
+  bool SetWidthConverted(float scale, float width, const std::string& fileUnit, const std::string& unit);
 
   // int32 ID, flags, width, fill, pen style, uint32 colour, archive string name.
   void Serialize(CArchive& ar) override;
@@ -125,15 +131,15 @@ class CLayerList : public CObject {
   static COLORREF PaletteColor(int id);
 
   // uint32 count, then the layers. A loaded table always holds layer "0" and
-  // exactly one current, visible layer; a damaged table leaves this one as it
-  // was.
+  // exactly one current, visible layer; a damaged table (cut short, or a
+  // layer width outside 1..kMaxWidth) throws and leaves this one as it was.
   void Serialize(CArchive& ar) override;
   // The layer definition text file: a first line with the word LAYERS and a
   // count, then "name red green blue width unit" lines. FALSE (table
   // unchanged) when the file cannot be opened (with a message), or quietly
   // when it is not a whole layer text file (it may be the stored table; a
   // text file with fewer lines than its count, or a line that does not
-  // parse, is not taken in part).
+  // parse or gives a width no layer can have, is not taken in part).
   BOOL LoadLayerFile(const std::string& path, float scale, const std::string& unit);
 
  private:

@@ -221,13 +221,13 @@ void CNoteList::SetLayerInRect(int id, const RECT& rc) {
   m_nModified = 1;
 }
 
-void CNoteList::ScaleAll(float offsetX, float offsetY, float scaleX, float scaleY) {
+void CNoteList::ScaleAll(double offsetX, double offsetY, double scaleX, double scaleY) {
   for (CNote* n : *this) {
     RECT& r = n->m_rect;
-    r.left = TruncInt((static_cast<float>(r.left) - offsetX) * scaleX);
-    r.right = TruncInt((static_cast<float>(r.right) - offsetX) * scaleX);
-    r.top = TruncInt((static_cast<float>(r.top) - offsetY) * scaleY);
-    r.bottom = TruncInt((static_cast<float>(r.bottom) - offsetY) * scaleY);
+    r.left = TruncInt((r.left - offsetX) * scaleX);
+    r.right = TruncInt((r.right - offsetX) * scaleX);
+    r.top = TruncInt((r.top - offsetY) * scaleY);
+    r.bottom = TruncInt((r.bottom - offsetY) * scaleY);
     NormalizeRect(r);
   }
 }

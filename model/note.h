@@ -91,7 +91,8 @@ class CNoteList : public CObject, public COwningList<CNote> {
   void SwapXY();
   BOOL IsLayerEmpty(int id) const;
   void SetLayerInRect(int id, const RECT& rc);
-  void ScaleAll(float offsetX, float offsetY, float scaleX, float scaleY);  // modified untouched
+  // (corner - offset) x scale, worked out in double; modified untouched.
+  void ScaleAll(double offsetX, double offsetY, double scaleX, double scaleY);
 
   // Drawing never changes the list's font: rotation goes into a copy.
   int Draw(CCanvas& dc, const CViewTransform& view, const RECT& clip, int frames) const;

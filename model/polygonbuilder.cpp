@@ -509,7 +509,9 @@ int CPolygonBuilder::Build(int split) {
       m_input->AdoptAll(*m_output);
     }
     CObList removed;
-    m_input->DeleteByLength(m_nTolerance + 1, m_nKeepUnclosed ? &removed : nullptr);
+    // Lines shorter than the gap plus one pixel (counted in double: the gap
+    // may be as large as an int goes).
+    m_input->DeleteByLength(m_nTolerance + 1.0, m_nKeepUnclosed ? &removed : nullptr);
     while (!removed.IsEmpty()) m_output->Adopt(static_cast<CChain*>(removed.RemoveHead()));
     PruneDanglingLines();
     if (!PrepareEnds()) return 0;

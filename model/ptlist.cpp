@@ -352,10 +352,10 @@ void CPtList::SwapXY() {
   m_nModified = 1;
 }
 
-void CPtList::ScaleAll(float offsetX, float offsetY, float scaleX, float scaleY) {
+void CPtList::ScaleAll(double offsetX, double offsetY, double scaleX, double scaleY) {
   for (CPointRec* r : *this) {
-    r->x = scaleX * (r->x - offsetX);
-    r->y = scaleY * (r->y - offsetY);
+    r->x = static_cast<float>(scaleX * (r->x - offsetX));
+    r->y = static_cast<float>(scaleY * (r->y - offsetY));
   }
 }
 

@@ -124,7 +124,8 @@ class CPtList : public CObject, public COwningList<CPointRec> {
   void FlipVertical(const RECT& extent);
   void FlipHorizontal(const RECT& extent);
   void SwapXY();
-  void ScaleAll(float offsetX, float offsetY, float scaleX, float scaleY);  // modified untouched
+  // (p - offset) x scale, worked out in double; modified untouched.
+  void ScaleAll(double offsetX, double offsetY, double scaleX, double scaleY);
 
   // Crosses in the default colour for rendering vectors into an image.
   int DrawToBitmap(CCanvas& dc, float scaleX, float scaleY, int offsetX, int offsetY) const;

@@ -361,7 +361,9 @@ namespace {
 // the file itself; -1 when it cannot be told. libtiff drops a ColorMap it
 // cannot read (a file cut inside it) with no more than a warning, and then
 // takes an 8-bit palette image for grey (or, with three samples, RGB): the
-// stored value shows what the file meant.
+// stored value shows what the file meant. libtiff takes the value from any
+// integer type (a LONG as well as the usual SHORT), so it is read here the
+// same way.
 int StoredPhotometric(TIFF* t) {
   const int fd = TIFFFileno(t);
   const std::uint64_t at = TIFFCurrentDirOffset(t);
@@ -370,24 +372,48 @@ int StoredPhotometric(TIFF* t) {
   auto read = [&](std::uint64_t offset, void* out, std::size_t n) {
     return ::pread(fd, out, n, static_cast<off_t>(offset)) == static_cast<ssize_t>(n);
   };
-  auto u16 = [&](const std::uint8_t* p) {
-    const std::uint16_t v = static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-    return swapped ? static_cast<std::uint16_t>((v >> 8) | (v << 8)) : v;
+  // An unsigned number of n bytes in the file's byte order.
+  auto number = [&](const std::uint8_t* p, int n) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(p[swapped ? n - 1 - i : i]) << (8 * i);
+    return v;
   };
   std::uint8_t head[8] = {};
   if (!read(at, head, big ? 8 : 2)) return -1;
-  std::uint64_t count = u16(head);
-  if (big) {
-    count = 0;
-    for (int i = 0; i < 8; ++i) count |= static_cast<std::uint64_t>(head[swapped ? 7 - i : i]) << (8 * i);
-  }
+  const std::uint64_t count = number(head, big ? 8 : 2);
   const std::uint64_t entrySize = big ? 20 : 12, first = at + (big ? 8 : 2);
+  const int fieldSize = big ? 8 : 4;
   // A directory of more than a few thousand entries is not one worth reading.
   for (std::uint64_t i = 0; i < std::min<std::uint64_t>(count, 4096); ++i) {
     std::uint8_t e[20] = {};
     if (!read(first + i * entrySize, e, static_cast<std::size_t>(entrySize))) return -1;
-    // A SHORT, left-justified in the value field.
-    if (u16(e) == TIFFTAG_PHOTOMETRIC) return u16(e + 2) == TIFF_SHORT ? u16(e + (big ? 12 : 8)) : -1;
+    if (number(e, 2) != TIFFTAG_PHOTOMETRIC) continue;
+    int size = 0;
+    bool isSigned = false;
+    switch (number(e + 2, 2)) {
+      case TIFF_BYTE: size = 1; break;
+      case TIFF_SBYTE: size = 1, isSigned = true; break;
+      case TIFF_SHORT: size = 2; break;
+      case TIFF_SSHORT: size = 2, isSigned = true; break;
+      case TIFF_LONG: size = 4; break;
+      case TIFF_SLONG: size = 4, isSigned = true; break;
+      case TIFF_LONG8: size = 8; break;
+      case TIFF_SLONG8: size = 8, isSigned = true; break;
+      default: return -1;
+    }
+    const std::uint64_t values = number(e + 4, big ? 8 : 4);
+    if (values < 1) return -1;
+    // The first value, left-justified in the entry when the values fit
+    // there, else at the offset the entry gives.
+    const std::uint8_t* field = e + (big ? 12 : 8);
+    std::uint8_t value[8] = {};
+    if (values * static_cast<std::uint64_t>(size) <= static_cast<std::uint64_t>(fieldSize))
+      std::memcpy(value, field, static_cast<std::size_t>(size));
+    else if (!read(number(field, fieldSize), value, static_cast<std::size_t>(size)))
+      return -1;
+    const std::uint64_t v = number(value, size);
+    if (isSigned && (v >> (8 * size - 1)) & 1) return -1;  // negative: no photometric code
+    return v <= 0xFFFF ? static_cast<int>(v) : -1;
   }
   return -1;
 }

@@ -21,4 +21,9 @@ inline constexpr const char kUnitPixel[] = "像素";
 inline constexpr const char kBmpReadError[] = "读取这个 BMP 图像文件时出错。";
 inline constexpr const char kBmpInvalid[] = "无效的图像参数或错误的 BMP 格式。";
 
+// A number outside the range a dialog allows: shown by the dialogs, and
+// written to the batch log for a script line that holds one.
+inline constexpr const char kDxIntRange[] = "请输入一个整数在 %1 和 %2 之间。";
+inline constexpr const char kDxNumberRange[] = "请输入一个数字在 %1 和 %2 之间。";
+
 }  // namespace qzn::res::text

@@ -43,5 +43,6 @@ inline constexpr const char kMifNoColumns[] = "不能找到专栏项目\n";
 inline constexpr const char kMifNoData[] = "不能找到数据项目\n";
 inline constexpr const char kAskRemoveLines[] = "移除现有的线段吗?";
 inline constexpr const char kAskChangeDisplayRange[] = "你的数据可能超出了适当的显示范围，你要改变它吗?";
+inline constexpr const char kDisplayRangeKept[] = "数据按这个比例改变后会超出工作区能容纳的范围, 显示范围没有改变。";
 
 }  // namespace qzn::res::text

@@ -58,8 +58,6 @@ inline constexpr const char kButtonOk[] = "确定";
 inline constexpr const char kButtonCancel[] = "取消";
 
 // Data exchange of the dialogs
-inline constexpr const char kDxIntRange[] = "请输入一个整数在 %1 和 %2 之间。";
-inline constexpr const char kDxNumberRange[] = "请输入一个数字在 %1 和 %2 之间。";
 inline constexpr const char kDxNotInt[] = "请输入一个整数。";
 inline constexpr const char kDxNotNumber[] = "请输入一个数字。";
 inline constexpr const char kDxTooLong[] = "请输入一个不大于 %1 的字符。";

@@ -186,6 +186,13 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   // the exports need a positive one.
   if (cellSize == 0.0) cellSize = 1.0;
   if (!FitsFloat(cellSize) || !(static_cast<float>(cellSize) > 0.0f)) return fail(res::text::kDemBadResolution);
+  // The far corner the cells reach is a float too, as the grid reader
+  // holds it: corners and spacing that each fit but together reach past
+  // the float range would give the view and the model exports infinite
+  // coordinates.
+  const double farX = static_cast<double>(static_cast<float>(cornerX[3])) + static_cast<double>(columns) * cellSize;
+  const double farY = static_cast<double>(static_cast<float>(cornerY[3])) + static_cast<double>(rows) * cellSize;
+  if (!FitsFloat(farX) || !FitsFloat(farY)) return fail(res::text::kDemBadResolution);
 
   CElevationGrid g;
   g.columns = static_cast<int>(columns);

@@ -128,6 +128,24 @@ TEST(BatchRun, FailuresAreLoggedAndTheRunGoesOn) {
   EXPECT_TRUE(Contains(second, "执行 ImageRotate 在 " + colour + " 上失败\n"));
   EXPECT_TRUE(Contains(second, "Vectorize 在 " + colour + " 上的全部功能\n"));
   EXPECT_FALSE(GenerateVertices(dir.file("colour.GEN")).empty());
+
+  // A number beyond the range of its command's dialog: the line is refused
+  // with the range in the log, and the run goes on with the next line.
+  settings.script = {"ImageConvert Greyscale"};
+  for (const char* name : {"bspline-20000000.cmd", "createpolygons-int-max.cmd"})
+    ASSERT_EQ(CQznDoc::ReadMacroFile(settings.script,
+                                     qzntest::SourcePath(std::string("tests/fixtures/damaged/readers/cmd/") + name)),
+              1);
+  settings.script.push_back("Vectorize");
+  EXPECT_EQ(RunBatch(settings), 1);
+  const std::string third = ReadLog(settings.logPath);
+  EXPECT_TRUE(Contains(third, "\n执行 BSpline 20000000 在 " + colour + " 上失败\n请输入一个整数在 2 和 100 之间。\n"))
+      << third;
+  EXPECT_TRUE(Contains(
+      third, "\n执行 CreatePolygons 2147483647 在 " + colour + " 上失败\n请输入一个整数在 0 和 100000 之间。\n"))
+      << third;
+  EXPECT_TRUE(Contains(third, "\nVectorize 在 " + colour + " 上的全部功能\n"));
+  EXPECT_FALSE(GenerateVertices(dir.file("colour.GEN")).empty());
 }
 
 TEST(BatchRun, ControlPointsBesideTheImageWinAndFollowTheScript) {

@@ -238,20 +238,62 @@ TEST(BatchScriptRun, LayersAndThresholds) {
   EXPECT_EQ(current, "Unknown");
 }
 
-// Numbers beyond the range of an int stand for the largest one, not for
-// whatever an overflowing conversion makes of them.
-TEST(BatchScriptRun, HugeNumbersAreTakenAsTheLargest) {
+// A number beyond the range its command's dialog allows (and beyond an int)
+// is refused with the dialog's message before anything runs: no B-spline of
+// 20000000 nodes a segment, no polygon gap of 2147483647, no deletion of
+// lines up to 1e300 long. Values within the ranges run, a fraction cut off.
+TEST(BatchScriptRun, NumbersBeyondTheirDialogsAreRefused) {
   CQznDoc doc;
+  MakeGrey(doc.m_image, 20, 20);
+  doc.ResetExtent();
   for (int i = 0; i < 3; ++i) {
     CChain* line = doc.m_lines.NewChain();
     line->AddPoint(0, static_cast<float>(i)), line->AddPoint(5, static_cast<float>(i));
   }
-  EXPECT_EQ(doc.RunMacroCommand("LineDelete 0 1e300"), 1);
-  EXPECT_TRUE(doc.m_lines.IsEmpty());
-  CChain* line = doc.m_lines.NewChain();
-  line->AddPoint(0, 0), line->AddPoint(5, 5);
-  EXPECT_EQ(doc.RunMacroCommand("LineDelete 1e12"), 1);
-  EXPECT_TRUE(doc.m_lines.IsEmpty());
+  doc.m_nThreshLow = 10, doc.m_nThreshHigh = 20;
+  const struct {
+    const char* line;
+    const char* message;
+  } refused[] = {
+      {"BSpline 20000000", "请输入一个整数在 2 和 100 之间。"},
+      {"BSpline 1", "请输入一个整数在 2 和 100 之间。"},
+      {"CreatePolygons 2147483647", "请输入一个整数在 0 和 100000 之间。"},
+      {"LineDelete 0 1e300", "请输入一个整数在 1 和 100000 之间。"},
+      {"LineDelete 1e12", "请输入一个整数在 0 和 100000 之间。"},
+      {"LineSnap 0.5", "请输入一个整数在 1 和 5000 之间。"},
+      {"LineSnap 5001", "请输入一个整数在 1 和 5000 之间。"},
+      {"LineSmooth 1000.5", "请输入一个数字在 0 和 1000 之间。"},
+      {"LineSmooth -1", "请输入一个数字在 0 和 1000 之间。"},
+      {"ImageRotate 400", "请输入一个数字在 -360 和 360 之间。"},
+      {"MapPixels 0 300 0", "请输入一个整数在 0 和 255 之间。"},
+      {"ImageSetThresh 0 256", "请输入一个整数在 0 和 255 之间。"},
+      {"ImageResample up 0", "请输入一个整数在 1 和 10000 之间。"},
+      {"ImageResample down 10001", "请输入一个整数在 1 和 10000 之间。"},
+      {"ImageRemoveBackground 1", "请输入一个整数在 2 和 500 之间。"},
+      {"ImageClassification 0 10", "请输入一个整数在 1 和 255 之间。"},
+      {"ImageClassification 5 501", "请输入一个整数在 2 和 500 之间。"},
+      {"ImageSetROI 0 0 1e12 5", "请输入一个整数在 -2147483647 和 2147483647 之间。"},
+      {"ImageCrop -3e9 0 5 5", "请输入一个整数在 -2147483647 和 2147483647 之间。"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.line);
+    std::string refusal;
+    EXPECT_EQ(doc.RunMacroCommand(r.line, &refusal), 0);
+    EXPECT_EQ(refusal, r.message);
+  }
+  EXPECT_EQ(doc.m_lines.GetCount(), 3);
+  for (const CChain* line : doc.m_lines) EXPECT_EQ(line->GetCount(), 2);
+  EXPECT_EQ(doc.m_image.width, 20);
+  EXPECT_EQ(doc.m_nImageModified, 0);
+  EXPECT_TRUE(doc.m_roi.IsEmpty());
+  EXPECT_EQ(std::make_pair(doc.m_nThreshLow, doc.m_nThreshHigh), std::make_pair(10, 20));
+
+  for (const char* line : {"ImageSetThresh 0 255", "LineSmooth 1000", "BSpline 3.9"}) {
+    std::string refusal;
+    EXPECT_EQ(doc.RunMacroCommand(line, &refusal), 1) << line;
+    EXPECT_TRUE(refusal.empty()) << line;
+  }
+  EXPECT_EQ(doc.m_nThreshHigh, 255);
 }
 
 TEST(BatchScriptFiles, WrittenAndReadBackUnchanged) {

@@ -425,8 +425,9 @@ TEST(ProjectFile, ADamagedProjectFailsAndLeavesTheWorkspaceAsItWas) {
   EXPECT_EQ(Stored(doc), before);
 
   // Files of ours holding a number no workspace can: a line vertex that is
-  // NaN, a point at +inf.
-  for (const char* name : {"nan-line-vertex.prj", "inf-point.prj"}) {
+  // NaN, a point at +inf, a layer 0 or -1 pixels wide.
+  for (const char* name :
+       {"nan-line-vertex.prj", "inf-point.prj", "layer-width-zero.prj", "layer-width-negative.prj"}) {
     SCOPED_TRACE(name);
     svc.messages.clear();
     EXPECT_EQ(doc.ReadProject(qzntest::SourcePath(std::string("tests/fixtures/damaged/readers/prj/") + name)), 0);

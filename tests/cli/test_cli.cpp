@@ -434,8 +434,11 @@ TEST(CommandLine, DamagedFilesFailCleanlyAndSayWhy) {
       {"bmp-rle8-72x16776960-black-hang.bmp", "读取这个 BMP 图像文件时出错。"},
       {"readers/bmp/bmp-rle8-wide-rows.bmp", "读取这个 BMP 图像文件时出错。"},
       {"readers/tif/palette-colormap-cut.tif", "打开 TIFF 文件: 缺少彩色地图。"},
+      {"readers/tif/palette-colormap-cut-photometric-long.tif", "打开 TIFF 文件: 缺少彩色地图。"},
       {"readers/prj/nan-line-vertex.prj", "错误: 无效的方案文件。"},
       {"readers/prj/inf-point.prj", "错误: 无效的方案文件。"},
+      {"readers/prj/layer-width-zero.prj", "错误: 无效的方案文件。"},
+      {"readers/prj/layer-width-negative.prj", "错误: 无效的方案文件。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);

@@ -201,6 +201,9 @@ TEST_F(DbfTable, DamagedHeadersFailWithoutOpening) {
       {"a field of width 0", [](std::vector<std::uint8_t>& b) { b[64 + 16] = 0; }, 200},
       {"fields beyond the record", [](std::vector<std::uint8_t>& b) { b[10] = 6; }, 200},
       {"records longer than 32767", [](std::vector<std::uint8_t>& b) { b[32 + 16] = 0xFF, b[32 + 17] = 0x7F; }, 260},
+      // Fewer whole records than the header counts: the table was cut.
+      {"cut inside its only record", [](std::vector<std::uint8_t>& b) { b.resize(b.size() - 4); }, 200},
+      {"a count of 60 over one record", [](std::vector<std::uint8_t>& b) { b[4] = 60; }, 200},
   };
   for (const Case& c : cases) {
     host.messages.clear();
@@ -225,9 +228,11 @@ TEST_F(DbfTable, CountsWholeRecordsAndPositions) {
   EXPECT_EQ(std::string(DbfRecordBuffer()), std::string(7, ' '));
   for (int i = 1; i <= 3; ++i) AppendRow({"     " + std::to_string(i)});
   ASSERT_EQ(DbfClose(), 0);
-  // Cut the tail in the middle of the third record (and its end marker).
+  // Cut the tail in the middle of the third record (and its end marker),
+  // as an append that had not yet counted it leaves the file.
   std::vector<std::uint8_t> bytes = ReadFileBytes(path);
   bytes.resize(bytes.size() - 4);
+  bytes[4] = 2;
   WriteFileBytes(path, bytes);
 
   ASSERT_GE(DbfOpen(path), 0);
@@ -402,7 +407,7 @@ TEST_F(DbfTable, ReadingLeavesAnotherProgramsFileAsItWas) {
   ASSERT_EQ(DbfClose(), 0);
   std::vector<std::uint8_t> bytes = ReadFileBytes(path);
   bytes[1] = 80, bytes[2] = 1, bytes[3] = 2;  // another date
-  bytes[4] = 7;                               // a count the other program keeps
+  bytes[4] = 0;                               // a count the other program keeps
   WriteFileBytes(path, bytes);
   ASSERT_GE(DbfOpen(path), 0);
   EXPECT_EQ(DbfGoTop(), 0);

@@ -4,7 +4,9 @@
 // reference file.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "formats/dxfexport.h"
 #include "formats/mifexport.h"
@@ -95,6 +97,71 @@ TEST_F(ImportFront, DataUnfitForTheDisplayMayBeScaled) {
     EXPECT_TRUE(host.messages.empty());
     EXPECT_EQ(d.m_extent.right, 999);
   }
+}
+
+// Data 1e-36 across: the scale to the display is beyond the float range,
+// so it is worked out in double and every vertex lands in 0..4028 (in float
+// each became NaN), with the world file mapping the pixels back to the data
+// as read (without scaling). Lines and points alike, from every reader.
+TEST_F(ImportFront, DataTooSmallForFloatScalesIsScaledInDouble) {
+  const std::string question = "你的数据可能超出了适当的显示范围，你要改变它吗?";
+  const std::string fixtures = qzntest::SourcePath("tests/fixtures/damaged/readers/");
+  const std::string files[] = {
+      fixtures + "gen/tiny-extent-scaled-nan.gen",
+      fixtures + "shp/tiny-extent-scaled-nan.shp",  // its table is missing, and said so
+      Write("tiny.sdl", "L, \"a\", \"1\", 2\n0,0\n0,1e-36\n"),
+      Write("tiny.xyz", "0 0 5\n0 1e-36 6\n"),
+  };
+  // The rows the data spans: top and bottom of every vertex; false when one
+  // is not finite.
+  auto rows = [](const CQznDoc& d, float& top, float& bottom) {
+    top = std::numeric_limits<float>::max(), bottom = -top;
+    std::vector<CFPoint> vertices;
+    for (const CChain* c : d.m_lines) vertices.insert(vertices.end(), c->m_points.begin(), c->m_points.end());
+    for (const CPointRec* p : d.m_points) vertices.emplace_back(p->x, p->y);
+    for (const CFPoint& v : vertices) {
+      if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
+      top = std::min(top, v.y), bottom = std::max(bottom, v.y);
+    }
+    return !vertices.empty();
+  };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    CQznDoc asRead;
+    host.answers.assign(1, IDNO);
+    ASSERT_EQ(asRead.ImportVectors(file, 0), 1);
+    float top0 = 0, bottom0 = 0;
+    ASSERT_TRUE(rows(asRead, top0, bottom0));
+    ASSERT_LT(bottom0 - top0, 1e-30f);
+
+    CQznDoc d;
+    host.messages.clear();
+    host.answers.assign(1, IDYES);
+    ASSERT_EQ(d.ImportVectors(file, 0), 1);
+    EXPECT_EQ(host.Texts().back(), question);
+    float top = 0, bottom = 0;
+    ASSERT_TRUE(rows(d, top, bottom));
+    EXPECT_EQ(top, 0.0f);
+    EXPECT_NEAR(bottom, 4028.0f, 1e-3);
+    EXPECT_EQ(d.m_extent.bottom, 4030);
+    ASSERT_EQ(d.m_tfw.m_nTerms, 3);
+    EXPECT_DOUBLE_EQ(d.m_tfw.m_F, top0);
+    EXPECT_NEAR(d.m_tfw.m_F + d.m_tfw.m_E * bottom, bottom0, (bottom0 - top0) * 1e-6);
+  }
+
+  // Where the scale would take other data of the workspace (a hidden line
+  // far off) beyond the pixels, the data stays as read, and the user is told.
+  CQznDoc d;
+  CChain* hidden = d.m_hiddenLines.NewChain();
+  hidden->AddPoint(1000, 1000), hidden->AddPoint(1001, 1001);
+  host.messages.clear();
+  host.answers.assign(1, IDYES);
+  ASSERT_EQ(d.ImportVectors(files[0], 0), 1);
+  EXPECT_EQ(host.Texts(),
+            (std::vector<std::string>{question, "数据按这个比例改变后会超出工作区能容纳的范围, 显示范围没有改变。"}));
+  EXPECT_EQ(LineDump(d.m_lines), std::vector<std::string>{"1 0: 0,0 0,1.00000004e-36"});
+  EXPECT_EQ(hidden->m_points[1], CFPoint(1001, 1001));
+  EXPECT_EQ(d.m_tfw.m_nTerms, 0);
 }
 
 // The question comes first; its answer acts only after the file was read.

@@ -41,8 +41,7 @@ TEST_F(SdlImport, RecordsBecomePointsAndLines) {
                "P, \"" +
                    longName +
                    "\", \"9\", \"x\", 10\n0,0\n4,0\n4,4\n0,4\n0,0\n20,20\n30,20\n30,30\n20,30\n25,25\n"
-                   "Q, \"not a record\", \"1\", 1\n"
-                   "L, \"no count\", \"5\"\n");
+                   "Q, \"not a record\", \"1\", 1\n");
   ASSERT_EQ(ImportSdl(doc, path, MapTransform::Pixels()), 1);
   EXPECT_TRUE(host.messages.empty());
   ASSERT_EQ(doc.m_points.GetCount(), 1);
@@ -82,6 +81,11 @@ TEST_F(SdlImport, CutFilesChangeNothing) {
       {"a marker without its position", "L, \"a\", \"1\", 2\n0,0\n1,1\nM, \"b\", \"2\", 1\n"},
       {"a coordinate beyond the int range", "L, \"a\", \"1\", 2\n0,0\n1e20,1\n"},
       {"a record cut inside its last vertex line", Fixture("sdl/cut-mid-line-in-record.sdl")},
+      // A record header that does not parse would drop the record and its
+      // vertex lines without a word.
+      {"a record header without its count", "L, \"a\", \"1\", 2\n0,0\n1,1\nL, \"no count\", \"5\"\n"},
+      {"a record whose ID is no number, between good ones", Fixture("sdl/bad-record-header-mid-file.sdl")},
+      {"a file cut inside a record header", Fixture("sdl/cut-inside-record-header.sdl")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -159,10 +159,13 @@ TEST_F(ShapeReader, RoundTripThroughTheWriter) {
 // and not writable by others, read back with their IDs.
 TEST_F(ShapeReader, ATableThatCannotBeChangedIsRead) {
   exporttest::FillSample(doc);
-  const std::string path = dir.file("ro.shp");
+  // The child below reads as another user: the files lie where every user
+  // can reach them, wherever the build tree is.
+  const qzntest::TempDir shared(qzntest::TempDir::Reach::everyone);
+  const std::string path = shared.file("ro.shp");
   ASSERT_EQ(CShapeFile(doc.m_lines, doc.m_extent, MapTransform::Pixels(), false).Write(path, true), WriteResult::ok);
   for (const char* name : {"ro.shp", "ro.dbf", ""}) {
-    std::filesystem::permissions(dir.file(name),
+    std::filesystem::permissions(shared.file(name),
                                  std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                      std::filesystem::perms::others_read |
                                      (*name ? std::filesystem::perms::none

@@ -132,6 +132,10 @@ TEST(Layer, WidthConversions) {
   EXPECT_FLOAT_EQ(l.GetWidth(100, kUnitPixel), 5.0f);
   l.SetWidth(0, 0.2f, kUnitPixel);
   EXPECT_EQ(l.m_nWidth, 1);
+  // 1000 inches at 600 pixels an inch: the widest a line can be, not a
+  // width that reaches into its snap marks (a table no load would take).
+  l.SetWidth(600, 1000, kUnitInch);
+  EXPECT_EQ(l.m_nWidth, CLayer::kMaxWidth);
 }
 
 TEST(LayerFile, TextDefinitions) {

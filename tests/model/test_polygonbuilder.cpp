@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <random>
 #include <sstream>
 
@@ -95,6 +96,17 @@ TEST(PolygonBuilder, SpursAndShortLinesGoBeforeWalking) {
   EXPECT_EQ(out.GetHead()->GetCount(), 2);
   EXPECT_EQ(out.GetHead()->m_points.front(), CFPoint(50, 50));
   EXPECT_EQ(out.GetTail()->GetArea(), 100.0);
+}
+
+// A gap as large as an int goes: every line is shorter than it and kept
+// unclosed, none of them taken for a piece of a polygon (the length bound,
+// gap + 1, overflowed and kept them all).
+TEST(PolygonBuilder, TheLargestGapLeavesEveryLineShorterThanIt) {
+  CChainList in, out;
+  Square(in);
+  ASSERT_EQ(Build(in, out, INT_MAX, 1), 1);
+  ASSERT_EQ(out.GetCount(), 4);
+  for (const CChain* c : out) EXPECT_EQ(c->GetCount(), 2);
 }
 
 TEST(PolygonBuilder, CrossingLinesSplitAtTheExactCrossing) {

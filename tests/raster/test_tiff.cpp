@@ -275,9 +275,12 @@ TEST(TiffRead, RefusesDamagedFilesAndKeepsTheRecord) {
       // map it cannot read, and takes the image for grey).
       {"nomap3.tif", kTiffNoColorMap},
       {"palette-colormap-cut.tif", kTiffNoColorMap},
+      // The same with PhotometricInterpretation stored as a LONG.
+      {"palette-colormap-cut-photometric-long.tif", kTiffNoColorMap},
   };
-  std::filesystem::copy_file(qzntest::SourcePath("tests/fixtures/damaged/readers/tif/palette-colormap-cut.tif"),
-                             dir.file("palette-colormap-cut.tif"));
+  for (const char* name : {"palette-colormap-cut.tif", "palette-colormap-cut-photometric-long.tif"})
+    std::filesystem::copy_file(qzntest::SourcePath(std::string("tests/fixtures/damaged/readers/tif/") + name),
+                               dir.file(name));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
     CRasterImage img;

@@ -14,12 +14,58 @@
 
 namespace qzntest {
 
-TempDir::TempDir() {
+namespace {
+
+// Whether every user may pass through the folder and each folder above it.
+bool EveryoneCanEnter(const std::filesystem::path& folder) {
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(folder, ec);
+  if (ec) return false;
+  for (;; p = p.parent_path()) {
+    const auto status = std::filesystem::status(p, ec);
+    if (ec || !std::filesystem::is_directory(status) ||
+        (status.permissions() & std::filesystem::perms::others_exec) == std::filesystem::perms::none)
+      return false;
+    if (p == p.root_path()) return true;
+  }
+}
+
+// Where a scratch folder for everyone goes: the build tree when every user
+// can enter it, else the system's temporary folder or one of the usual
+// shared ones.
+std::filesystem::path SharedScratchRoot() {
+  std::error_code ec;
+  const std::filesystem::path build = std::filesystem::path(QZN_BINARY_DIR) / "test-tmp";
+  std::filesystem::create_directories(build, ec);
+  std::vector<std::filesystem::path> candidates = {build};
+  const std::filesystem::path system = std::filesystem::temp_directory_path(ec);
+  if (!ec) candidates.push_back(system);
+  for (const char* shared : {"/tmp", "/var/tmp", "/dev/shm"}) candidates.emplace_back(shared);
+  for (const std::filesystem::path& c : candidates)
+    if (EveryoneCanEnter(c)) return c;
+  return candidates.front();
+}
+
+}  // namespace
+
+TempDir::TempDir(Reach reach) {
   static std::atomic<int> counter{0};
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "tmp";
   for (char& c : name)
     if (c == '/') c = '_';
+  if (reach == Reach::everyone) {
+    // A folder of a name no one can take first, open to every user.
+    std::string pattern = (SharedScratchRoot() / ("qzn-" + name + "-XXXXXX")).string();
+    if (::mkdtemp(pattern.data())) {
+      m_path = pattern;
+      std::filesystem::permissions(m_path, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::group_exec |
+                                               std::filesystem::perms::others_read |
+                                               std::filesystem::perms::others_exec);
+      return;
+    }
+  }
   m_path = std::filesystem::path(QZN_BINARY_DIR) / "test-tmp" /
            (name + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   std::filesystem::remove_all(m_path);

@@ -10,9 +10,14 @@
 namespace qzntest {
 
 // A fresh directory under the build tree, removed when the object dies.
+// With Reach::everyone it lies where every user of the machine can reach
+// it, for a test that runs part of itself as another user: the build tree
+// may lie under a folder only its owner may enter (root's home, a folder
+// made by mktemp -d).
 class TempDir {
  public:
-  TempDir();
+  enum class Reach { owner, everyone };
+  explicit TempDir(Reach reach = Reach::owner);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

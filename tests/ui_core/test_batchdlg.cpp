@@ -214,12 +214,15 @@ TEST_F(Batch, ApplyRunsEveryLineOnTheOpenWorkspaceAndReportsTheFailingOnes) {
   view->OnInitialUpdate();
   qzntest::AddLine(lines(), {{0, 0}, {5, 0}});
   qzntest::AddLine(lines(), {{0, 50}, {200, 50}});
-  std::vector<std::string> script = {"; short lines go", "ImageConvert Purple", "LineDelete 0 20"};
+  // A line with a number beyond its command's range says which range.
+  std::vector<std::string> script = {"; short lines go", "ImageConvert Purple", "BSpline 20000000", "LineDelete 0 20"};
   CBatchScriptDlg dlg(&script, view.get());
   FakeControls a;
   dlg.InitDialog(a);
   dlg.OnClicked(CBatchScriptDlg::kApply, a);
-  EXPECT_EQ(host.Texts(), std::vector<std::string>{"运行 ImageConvert Purple 时出错。"});
+  EXPECT_EQ(host.Texts(),
+            (std::vector<std::string>{"运行 ImageConvert Purple 时出错。",
+                                      "运行 BSpline 20000000 时出错。\n请输入一个整数在 2 和 100 之间。"}));
   ASSERT_EQ(lines().GetCount(), 1);
   EXPECT_EQ(lines().GetHead()->m_points.size(), 2u);
   EXPECT_EQ(lines().GetHead()->m_points[1].x, 200.0f);

@@ -314,12 +314,17 @@ TEST_F(CommandRun, LayerFilesSaveLoadAndRefuseWhatIsNotOne) {
   ASSERT_EQ(doc->m_layers.m_layers.size(), 1u);
   EXPECT_EQ(doc->m_layers.m_layers.front().m_color, RGB(200, 0, 0));
 
-  // Bytes of no layer file, and a layer text file with fewer layers than
-  // its count: one message each, the layers as they were.
+  // Bytes of no layer file, a layer text file with fewer layers than its
+  // count, and layer files giving a width no layer can have (a stored
+  // table's 0, a text file's 1e39 or nan): one message each, the layers as
+  // they were.
   const std::string junk = dir.file("junk.lay");
   qzntest::WriteFileBytes(junk, {0x01, 0x02, 0x03, 0xFF, 0x00, 0x41});
   for (const std::string& path :
-       {junk, qzntest::SourcePath("tests/fixtures/damaged/readers/lay/declared-count-not-met.lay")}) {
+       {junk, qzntest::SourcePath("tests/fixtures/damaged/readers/lay/declared-count-not-met.lay"),
+        qzntest::SourcePath("tests/fixtures/damaged/readers/lay/binary-layer-width-zero.lay"),
+        qzntest::SourcePath("tests/fixtures/damaged/readers/lay/width-1e39.lay"),
+        qzntest::SourcePath("tests/fixtures/damaged/readers/lay/width-nan.lay")}) {
     SCOPED_TRACE(path);
     host.messages.clear();
     host.fileAnswers.push_back({path});

@@ -220,9 +220,14 @@ void CBatchScriptDlg::OnApply() {
   vc::SettleTools(*m_view);
   {
     CWaitCapture wait;
-    for (const std::string& line : lines)
-      if (!doc->RunMacroCommand(line))
-        AfxMessageBox(FormatC(text::kRunLineErrorFormat, line.c_str()), MB_OK | MB_ICONSTOP);
+    for (const std::string& line : lines) {
+      std::string refusal;
+      if (!doc->RunMacroCommand(line, &refusal)) {
+        std::string message = FormatC(text::kRunLineErrorFormat, line.c_str());
+        if (!refusal.empty()) message += "\n" + refusal;
+        AfxMessageBox(message, MB_OK | MB_ICONSTOP);
+      }
+    }
   }
   // The image may have a new size or kind: a new display, the whole
   // workspace shown.

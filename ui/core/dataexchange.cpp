@@ -161,14 +161,16 @@ void DDX_Slider(CDataExchange& dx, int id, int& value) {
     dx.controls.SetScrollPos(id, value);
 }
 
+void DDV_Range(CDataExchange& dx, double value, const CValueRange& range) {
+  if (dx.save && !dx.failed && !InRange(value, range)) dx.Fail(RangeMessage(range));
+}
+
 void DDV_MinMaxInt(CDataExchange& dx, int value, int low, int high) {
-  if (dx.save && !dx.failed && (value < low || value > high))
-    dx.Fail(Fill(res::text::kDxIntRange, std::to_string(low), std::to_string(high)));
+  DDV_Range(dx, value, {static_cast<double>(low), static_cast<double>(high), true});
 }
 
 void DDV_MinMaxUInt(CDataExchange& dx, unsigned value, unsigned low, unsigned high) {
-  if (dx.save && !dx.failed && (value < low || value > high))
-    dx.Fail(Fill(res::text::kDxIntRange, std::to_string(low), std::to_string(high)));
+  DDV_Range(dx, value, {static_cast<double>(low), static_cast<double>(high), true});
 }
 
 void DDV_MinMaxFloat(CDataExchange& dx, float value, float low, float high) {
@@ -177,8 +179,7 @@ void DDV_MinMaxFloat(CDataExchange& dx, float value, float low, float high) {
 }
 
 void DDV_MinMaxDouble(CDataExchange& dx, double value, double low, double high) {
-  if (dx.save && !dx.failed && !(value >= low && value <= high))
-    dx.Fail(Fill(res::text::kDxNumberRange, FormatNumber(low), FormatNumber(high)));
+  DDV_Range(dx, value, {low, high, false});
 }
 
 void DDV_MaxChars(CDataExchange& dx, const std::string& value, int count) {

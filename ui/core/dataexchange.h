@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/doccommands.h"
 #include "platform/wintypes.h"
 
 namespace qzn {
@@ -97,6 +98,8 @@ void DDX_Radio(CDataExchange& dx, std::initializer_list<int> ids, int& value);
 void DDX_Slider(CDataExchange& dx, int id, int& value);
 
 // Range checks of the value just read (only while saving).
+// A command's range (app/doccommands.h), which its script lines share.
+void DDV_Range(CDataExchange& dx, double value, const CValueRange& range);
 void DDV_MinMaxInt(CDataExchange& dx, int value, int low, int high);
 void DDV_MinMaxUInt(CDataExchange& dx, unsigned value, unsigned low, unsigned high);
 void DDV_MinMaxFloat(CDataExchange& dx, float value, float low, float high);

@@ -52,7 +52,7 @@ void CResampleDlg::DoDataExchange(CDataExchange& dx) {
     dx.controls.SetText(kNewSize, std::to_string(newSize));
   }
   DDX_Text(dx, kFactor, factor);
-  DDV_MinMaxUInt(dx, factor, 1, 10000);
+  DDV_Range(dx, factor, kResampleFactorRange);
 }
 
 void CResampleDlg::OnClicked(int id, IDialogControls& c) {
@@ -76,14 +76,14 @@ void CResampleDlg::OnScroll(int id, int code, int, IDialogControls& c) {
 
 void CRemoveBackgroundDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kSize, size);
-  DDV_MinMaxUInt(dx, size, 2, 500);
+  DDV_Range(dx, size, kBackgroundSizeRange);
 }
 
 void CColorClassifyDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kColours, colours);
-  DDV_MinMaxUInt(dx, colours, 1, 255);
+  DDV_Range(dx, colours, kClassColoursRange);
   DDX_Text(dx, kIterations, iterations);
-  DDV_MinMaxUInt(dx, iterations, 2, 500);
+  DDV_Range(dx, iterations, kClassIterationsRange);
 }
 
 void CImageInfoDlg::DoDataExchange(CDataExchange& dx) {

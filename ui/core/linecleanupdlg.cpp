@@ -93,7 +93,7 @@ RECT CRemoveLinesDlg::ChosenArea() const { return inArea && !IsRectEmpty(area) ?
 void CRemoveLinesDlg::DoDataExchange(CDataExchange& dx) {
   if (!dx.save && maximum < minimum) std::swap(maximum, minimum);
   DDX_Text(dx, kMaximum, maximum);
-  DDV_MinMaxUInt(dx, maximum, 1, 100000);
+  DDV_Range(dx, maximum, kLineLengthRange);
   DDX_Text(dx, kMinimum, minimum);
   DDX_Radio(dx, {kByLength, kByNodes}, measure);
   if (IsRectEmpty(area)) inArea = false;
@@ -221,7 +221,7 @@ RECT CSmoothLinesDlg::ChosenArea() const { return inArea && !IsRectEmpty(area) ?
 
 void CSmoothLinesDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kThreshold, threshold);
-  DDV_MinMaxFloat(dx, threshold, 0.0f, 1000.0f);
+  DDV_Range(dx, threshold, kSmoothToleranceRange);
   if (IsRectEmpty(area)) inArea = false;
   DDX_Check(dx, kInArea, inArea);
   dx.controls.Enable(kInArea, !IsRectEmpty(area));
@@ -265,7 +265,7 @@ CBSplineDlg::CBSplineDlg(CQznView* view) : CApplyLinesDlg(view) {}
 
 void CBSplineDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kNodes, nodes);
-  DDV_MinMaxUInt(dx, nodes, 2, 100);
+  DDV_Range(dx, nodes, kBSplineNodesRange);
 }
 
 bool CBSplineDlg::OnApply(IDialogControls& c) {

@@ -51,7 +51,8 @@ bool CClosePolygonDlg::Run(IDialogControls& c) {
     UpdateLayerBar(doc);
   }
   const long long typed = ReadSignedInt(c, kGap);
-  gap = static_cast<unsigned>(std::clamp<long long>(typed, 0, 100000));
+  gap = static_cast<unsigned>(
+      std::clamp(typed, static_cast<long long>(kPolygonGapRange.low), static_cast<long long>(kPolygonGapRange.high)));
   split = c.GetCheck(kSplit);
   noOverlap = c.GetCheck(kNoOverlap);
   s_lastGap = gap;

@@ -34,7 +34,7 @@ CSnapLinesDlg::CSnapLinesDlg(CQznView* view) : CApplyLinesDlg(view) {}
 
 void CSnapLinesDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kDistance, distance);
-  DDV_MinMaxUInt(dx, distance, 1, 5000);
+  DDV_Range(dx, distance, kSnapDistanceRange);
   DDX_Check(dx, kSameId, sameId);
 }
 

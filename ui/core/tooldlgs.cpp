@@ -88,11 +88,11 @@ bool CDrawPixelValueDlg::OnOK(IDialogControls& c) {
 
 void CMapPixelValueDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kMinimum, minimum);
-  DDV_MinMaxInt(dx, minimum, 0, 255);
+  DDV_Range(dx, minimum, kGreyValueRange);
   DDX_Text(dx, kValue, value);
-  DDV_MinMaxInt(dx, value, 0, 255);
+  DDV_Range(dx, value, kGreyValueRange);
   DDX_Text(dx, kMaximum, maximum);
-  DDV_MinMaxInt(dx, maximum, 0, 255);
+  DDV_Range(dx, maximum, kGreyValueRange);
 }
 
 void CDeleteTextLinesDlg::DoDataExchange(CDataExchange& dx) { DDX_Radio(dx, {kInside, kCrossing}, choice); }

@@ -38,7 +38,7 @@ void CVectorizeDlg::DoDataExchange(CDataExchange& dx) {
 
 void CThresholdDlg::DoDataExchange(CDataExchange& dx) {
   DDX_Text(dx, kHighEdit, high);
-  DDV_MinMaxUInt(dx, high, 0, 255);
+  DDV_Range(dx, high, kGreyValueRange);
   // The low value is held to 0..high like the bars hold it: a typed low
   // above the high value never reaches the document.
   DDX_Text(dx, kLowEdit, low);
