@@ -288,6 +288,10 @@ void CChainList::Serialize(CArchive& ar) {
       currentID = static_cast<float>(id);
     }
     ar >> polys >> tol >> width;
+    // New lines take this width as their width word, whose bits from
+    // kFirstMovedMark up are the snap marks: a width reaching them is damage.
+    if (width >= CChain::kFirstMovedMark)
+      throw CArchiveException(CArchiveException::badCount, "line width reaches the snap marks");
     colors.Serialize(ar);
   });
   m_fIDIncrement = increment;

@@ -111,9 +111,10 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   for (int i = 0; i < 4; ++i)
     if (!FitsFloat(cornerX[i]) || !FitsFloat(cornerY[i])) return fail(res::text::kDemBadCorners);
 
-  // The header for the user, whether the profiles then read or not.
-  std::string& info = status.info;
-  info = FormatC(res::text::kDemInfoHeadFormat, name.c_str(), static_cast<int>(groundUnits),
+  // The header for the user, whether the profiles then read or not; handed
+  // out once the grid it describes is known to fit (below), so a header
+  // whose own values are damage gives one message, the refusal.
+  std::string info = FormatC(res::text::kDemInfoHeadFormat, name.c_str(), static_cast<int>(groundUnits),
                  static_cast<int>(elevationUnits));
   for (int i = 0; i < 4; ++i) info += FormatC(res::text::kDemInfoCornerFormat, cornerY[i], cornerX[i]);
   info += FormatC(res::text::kDemInfoRangeFormat, minimum, maximum);
@@ -193,6 +194,7 @@ bool ReadUsgsDemFile(const std::string& path, CElevationGrid& grid, CGridReadSta
   const double farX = static_cast<double>(static_cast<float>(cornerX[3])) + static_cast<double>(columns) * cellSize;
   const double farY = static_cast<double>(static_cast<float>(cornerY[3])) + static_cast<double>(rows) * cellSize;
   if (!FitsFloat(farX) || !FitsFloat(farY)) return fail(res::text::kDemBadResolution);
+  status.info = std::move(info);
 
   CElevationGrid g;
   g.columns = static_cast<int>(columns);

@@ -234,17 +234,34 @@ TEST(ChainListArchive, OlderLayoutAndColourTable) {
   EXPECT_EQ(list.m_idColors.GetColor(15), RGB(255, 0, 0));
 }
 
+// A record cut short, or one whose width for new lines reaches the bits of
+// a line's width word that hold its snap marks.
 TEST(ChainListArchive, DamagedRecordAddsNothing) {
-  auto bytes = FromHex(kListRecord);
-  bytes.resize(bytes.size() - 6);
+  const auto whole = FromHex(kListRecord);
+  const std::size_t widthAt = whole.size() - 8;  // before the empty colour table
+  auto cut = whole;
+  cut.resize(whole.size() - 6);
+  auto marks = whole, widest = whole;
+  marks[widthAt] = 0x00, marks[widthAt + 1] = 0x10;  // 0x1000
+  widest[widthAt] = 0xff, widest[widthAt + 1] = 0xff;
+  for (const auto& bytes : {cut, marks, widest}) {
+    CChainList list;
+    CChain* mine = Add(list, {{1, 1}});
+    list.m_fCurrentID = 3;
+    list.m_nCurrentWidth = 4;
+    CArchive in(bytes);
+    EXPECT_THROW(list.Serialize(in), CArchiveException);
+    ASSERT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.GetHead(), mine);
+    EXPECT_EQ(list.m_fCurrentID, 3.0f);
+    EXPECT_EQ(list.m_nCurrentWidth, 4);
+  }
+  auto widestAllowed = whole;
+  widestAllowed[widthAt] = 0xff, widestAllowed[widthAt + 1] = 0x0f;
   CChainList list;
-  CChain* mine = Add(list, {{1, 1}});
-  list.m_fCurrentID = 3;
-  CArchive in(bytes);
-  EXPECT_THROW(list.Serialize(in), CArchiveException);
-  ASSERT_EQ(list.GetCount(), 1);
-  EXPECT_EQ(list.GetHead(), mine);
-  EXPECT_EQ(list.m_fCurrentID, 3.0f);
+  CArchive in(widestAllowed);
+  list.Serialize(in);
+  EXPECT_EQ(list.m_nCurrentWidth, 0xfff);
 }
 
 // A document keeps several line lists in one archive. A damaged file whose
