@@ -4,6 +4,10 @@
 #include <cmath>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "model/chain.h"
 #include "model/chainlist.h"
 #include "model/helpers.h"
@@ -43,14 +47,102 @@ double Y(const CFPoint& p) { return p.y; }
 float Distance(const POINT& a, const POINT& b) { return PointDistance(a, b); }
 float Distance(const CFPoint& a, const CFPoint& b) { return PointDistanceF(a, b); }
 
+// The vertex strictly between s and e (e - s >= 2) farthest from the line
+// through p[s] and p[e], and its distance as PointLineDistance(F) gives it
+// (rounded to float) in dmax; among (nearly) equal maxima the last one.
+// Taken one at a time in order: f is the last vertex whose distance comes
+// within 0.0001 of the greatest before it, dmax the greatest.
+template <class Pt>
+std::int64_t FarthestInOrder(const std::vector<Pt>& p, std::int64_t s, std::int64_t e, double& dmax) {
+  dmax = -1000000.0;
+  std::int64_t f = e;
+  const CLineFromTo line(X(p[s]), Y(p[s]), X(p[e]), Y(p[e]));
+  for (std::int64_t i = s + 1; i < e; ++i) {
+    const double d = static_cast<float>(line(X(p[i]), Y(p[i])));
+    if (d >= dmax - 0.0001) f = i;
+    if (d >= dmax) dmax = d;
+  }
+  return f;
+}
+
+// The same vertex without a division a vertex. The rounded distance grows
+// with the cross product (or, for a segment of no length, the squared
+// distance from its start), so the greatest distance is that of the
+// greatest measure; and the vertex wanted is the last one within 0.0001 of
+// it (the first vertex of the greatest distance is one, and none after it
+// has a greater), found by going back from e, where only the vertices whose
+// measure comes near the bound need their distance worked out. Vertices of
+// no measure (NaN) count nowhere, as in the plain pass. measures: room for
+// p's size.
+template <class Pt>
+std::int64_t Farthest(const std::vector<Pt>& p, std::int64_t s, std::int64_t e, double& dmax, double* measures) {
+  const double ax = X(p[s]), ay = Y(p[s]);
+  const double dx = X(p[e]) - ax, dy = Y(p[e]) - ay;
+  const double len = Hypot(dx, dy);
+  if (!std::isfinite(len)) return FarthestInOrder(p, s, e, dmax);
+  const bool point = len == 0.0;
+  const Pt* q = p.data();
+  double* m = measures;
+  // The measures first, in a loop of independent steps the compiler can
+  // widen; then their greatest, in four running maxima.
+  if (point) {
+    for (std::int64_t i = s + 1; i < e; ++i) {
+      const double qx = X(q[i]) - ax, qy = Y(q[i]) - ay;
+      m[i] = qx * qx + qy * qy;
+    }
+  } else {
+    for (std::int64_t i = s + 1; i < e; ++i) {
+      const double qx = X(q[i]) - ax, qy = Y(q[i]) - ay;
+      m[i] = std::fabs(dx * qy - dy * qx);
+    }
+  }
+  double most[4] = {-1.0, -1.0, -1.0, -1.0};  // measures are never below 0
+  std::int64_t i = s + 1;
+#if defined(__SSE2__)
+  // maxpd keeps the second operand where the first is NaN, as m > most
+  // ? m : most does.
+  __m128d most01 = _mm_set1_pd(-1.0), most23 = most01;
+  for (; i + 4 <= e; i += 4) {
+    most01 = _mm_max_pd(_mm_loadu_pd(m + i), most01);
+    most23 = _mm_max_pd(_mm_loadu_pd(m + i + 2), most23);
+  }
+  _mm_storeu_pd(most, most01);
+  _mm_storeu_pd(most + 2, most23);
+#else
+  for (; i + 4 <= e; i += 4)
+    for (int k = 0; k < 4; ++k) most[k] = m[i + k] > most[k] ? m[i + k] : most[k];
+#endif
+  for (; i < e; ++i) most[0] = m[i] > most[0] ? m[i] : most[0];
+  const double greatest = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
+  if (greatest < 0.0) {
+    dmax = -1000000.0;
+    return e;
+  }
+  // As CLineFromTo gives it, rounded to float.
+  auto distance = [&](double v) -> double { return static_cast<float>(point ? std::sqrt(v) : v / len); };
+  dmax = distance(greatest);
+  const double bound = dmax - 0.0001;
+  // A measure whose distance reaches the bound is at least this (a margin
+  // far above the roundings; with a bound near or below 0 every measure).
+  double low = -1.0;
+  if (bound > 1e-30) {
+    const double b = bound * 0.999999;
+    low = point ? b * b * 0.999999 : b * len * 0.999999;
+  }
+  for (i = e - 1;; --i)
+    if (m[i] >= low && distance(m[i]) >= bound) return i;
+}
+
 // Maximum-deviation reduction of p (more than 2 points) into out, keeping
 // input points in order, first and last always. A stack of pending segment
 // ends replaces recursion, so long outlines cannot overflow the call stack.
-// Throws std::bad_alloc.
+// measures: room for the vertices' measures, kept from line to line. Throws
+// std::bad_alloc.
 template <class Pt>
-void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out) {
+void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out, std::vector<double>& measures) {
   const std::int64_t n = static_cast<std::int64_t>(p.size());
   std::vector<std::int64_t> stack;
+  if (measures.size() < p.size()) measures.resize(p.size());
   out.clear();
   out.push_back(p[0]);
   std::int64_t s = 0;
@@ -58,15 +150,7 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
   while (!stack.empty()) {
     const std::int64_t e = stack.back();
     double dmax = -1000000.0;
-    std::int64_t f = e;
-    // As PointLineDistance(F) gives it: the distance rounded to float.
-    const CLineFromTo line(X(p[s]), Y(p[s]), X(p[e]), Y(p[e]));
-    for (std::int64_t i = s + 1; i < e; ++i) {
-      const double d = static_cast<float>(line(X(p[i]), Y(p[i])));
-      // Among (nearly) equal maxima the last one wins.
-      if (d >= dmax - 0.0001) f = i;
-      if (d >= dmax) dmax = d;
-    }
+    const std::int64_t f = e - s >= 2 ? Farthest(p, s, e, dmax, measures.data()) : e;
     const double l = f < e ? static_cast<double>(Distance(p[s], p[f])) : 0.0;
     // A segment with no vertex between its ends cannot be split, whatever
     // the tolerance.
@@ -104,7 +188,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
   try {
     const std::vector<POINT>& in = list.Points();
     std::vector<POINT> kept;
-    ReduceInto(in, tolerance, kept);
+    ReduceInto(in, tolerance, kept, m_measures);
     if (in.front() == in.back() && kept.size() > 2) {
       // Closed: run again with the ring starting three kept points further
       // on, so the first pass's fixed seam gets reduced like any vertex.
@@ -117,7 +201,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
         if (rotated.empty() || !(rotated.back() == q)) rotated.push_back(q);
       }
       if (rotated.size() > 2)
-        ReduceInto(rotated, tolerance, kept);
+        ReduceInto(rotated, tolerance, kept, m_measures);
       else
         kept = std::move(rotated);
     }
@@ -134,7 +218,7 @@ std::int64_t CVertexReducer::ReduceChain(CChain& chain, double tolerance) {
   if (chain.GetCount() <= 2) return 0;
   try {
     CFPointArray kept;
-    ReduceInto(chain.m_points, tolerance, kept);
+    ReduceInto(chain.m_points, tolerance, kept, m_measures);
     chain.m_points.swap(kept);
     return chain.GetCount();
   } catch (const std::bad_alloc&) {

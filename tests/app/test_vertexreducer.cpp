@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -112,6 +114,67 @@ TEST(VertexReducer, RandomPolylinesStayWithinTolerance) {
       while (!(in[e] == out[k + 1])) ++e;
       for (std::size_t i = j + 1; i < e; ++i)
         EXPECT_LE(PointLineDistanceF(in[i], out[k], out[k + 1]), 1.5 * tol + 1e-4) << "run " << run;
+    }
+  }
+}
+
+// The rule one vertex at a time, as written down: the farthest vertex by
+// the float distance, the last of (nearly) equal ones.
+std::vector<CFPoint> PlainRule(const std::vector<CFPoint>& p, double tol) {
+  std::vector<CFPoint> out{p[0]};
+  std::vector<std::size_t> stack{p.size() - 1};
+  std::size_t s = 0;
+  while (!stack.empty()) {
+    const std::size_t e = stack.back();
+    double dmax = -1000000.0;
+    std::size_t f = e;
+    for (std::size_t i = s + 1; i < e; ++i) {
+      const double d = PointLineDistanceF(p[i], p[s], p[e]);
+      if (d >= dmax - 0.0001) f = i;
+      if (d >= dmax) dmax = d;
+    }
+    const double l = f < e ? PointDistanceF(p[s], p[f]) : 0.0;
+    if (f == e || dmax <= tol || l <= 1.5 * tol) {
+      out.push_back(p[e]);
+      stack.pop_back();
+      s = e;
+    } else {
+      stack.push_back(f);
+    }
+  }
+  return out;
+}
+
+TEST(VertexReducer, KeepsTheVerticesOfThePlainRule) {
+  // Pixel outlines (whole numbers: many vertices at equal distances), closed
+  // rings (a first segment of no length), wild floats, near ties and values
+  // of no measure.
+  std::mt19937 rng(47);
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (int run = 0; run < 3000; ++run) {
+    std::vector<CFPoint> in{{100.0f, 100.0f}};
+    const int n = 3 + static_cast<int>(rng() % 400);
+    const int kind = run % 5;
+    for (int i = 1; i < n; ++i) {
+      const CFPoint& q = in.back();
+      const int dx = static_cast<int>(rng() % 3) - 1, dy = static_cast<int>(rng() % 3) - 1;
+      switch (kind) {
+        case 0:
+        case 1: in.push_back(CFPoint(q.x + dx, q.y + dy)); break;
+        case 2: in.push_back(CFPoint(q.x + dx * 0.37f + 0.1f, q.y + dy * 1e-4f)); break;
+        case 3: in.push_back(CFPoint(std::ldexp(static_cast<float>(rng() % 1000), static_cast<int>(rng() % 80) - 40),
+                                     static_cast<float>(rng() % 7))); break;
+        default: in.push_back(CFPoint(q.x + dx, q.y + 2 * dy)); break;
+      }
+    }
+    if (kind == 1 || kind == 4) in.push_back(in.front());  // a ring
+    if (kind == 3 && run % 15 == 3) in[in.size() / 2].x = run % 2 ? nan : inf;
+    const double tol = (run % 7) * 0.3 - 0.3;
+    const auto want = PlainRule(in, tol);
+    const auto got = ReduceF(in, tol);
+    ASSERT_EQ(got.size(), want.size()) << "run " << run;
+    for (std::size_t i = 0; i < got.size(); ++i) {
+      ASSERT_EQ(std::memcmp(&got[i], &want[i], sizeof got[i]), 0) << "run " << run << " vertex " << i;
     }
   }
 }
