@@ -19,9 +19,32 @@ namespace {
 constexpr int kFixedIntegerDigits = 310;
 constexpr int kStackDecimals = 64;
 
+// "%.*f" of a whole number below 10^18 (pixel positions, mostly): its
+// digits and the point's zeros, the '-' of a negative number (or of -0)
+// first, as the general conversion gives them. The end, or null when v is
+// no such number (fractions, NaN, infinities, larger numbers) or the text
+// does not fit.
+char* WholeFixed(char* first, char* last, double v, int decimals) {
+  const double magnitude = std::fabs(v);
+  if (!(magnitude < 1e18) || magnitude != std::trunc(magnitude)) return nullptr;
+  // A sign, 18 digits, the point.
+  if (last - first < 20 + decimals) return nullptr;
+  char* p = first;
+  if (std::signbit(v)) *p++ = '-';
+  p = std::to_chars(p, last, static_cast<unsigned long long>(magnitude)).ptr;
+  if (decimals > 0) {
+    *p++ = '.';
+    std::memset(p, '0', static_cast<std::size_t>(decimals));
+    p += decimals;
+  }
+  return p;
+}
+
 // Writes one floating conversion (kind 'f', 'e' or 'g') of v with the given
 // precision into buf (room for size bytes); returns the end.
 char* ToChars(char* buf, std::size_t size, double v, char kind, int precision) {
+  if (kind == 'f')
+    if (char* end = WholeFixed(buf, buf + size, v, precision)) return end;
   const std::chars_format f = kind == 'f'   ? std::chars_format::fixed
                               : kind == 'e' ? std::chars_format::scientific
                                             : std::chars_format::general;
@@ -237,7 +260,9 @@ void AppendGeneral(std::string& out, double v, int precision) { AppendFloat(out,
 void AppendScientific(std::string& out, double v, int precision) { AppendFloat(out, v, 'e', precision); }
 
 char* WriteFixed(char* first, char* last, double v, int decimals) {
-  const auto r = std::to_chars(first, last, v, std::chars_format::fixed, decimals < 0 ? 6 : decimals);
+  if (decimals < 0) decimals = 6;
+  if (char* end = WholeFixed(first, last, v, decimals)) return end;
+  const auto r = std::to_chars(first, last, v, std::chars_format::fixed, decimals);
   return r.ec == std::errc() ? r.ptr : nullptr;
 }
 

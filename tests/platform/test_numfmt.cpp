@@ -138,6 +138,34 @@ TEST(NumberFormat, AppendFunctionsMatchPrintfOnEdgeCases) {
     }
 }
 
+// Whole numbers take a shorter way ("%f" of pixel positions): every digit
+// count up to and past its limit, with 9s and 0s at both ends, signed zero,
+// at every precision, through every entry point.
+TEST(NumberFormat, WholeNumbersMatchPrintf) {
+  std::vector<double> whole = {0.0, -0.0, 1.0, -1.0, 9672.0, -8256.0, 1e18, -1e18, 1e19, 9007199254740992.0,
+                               static_cast<double>(16777216.0f)};
+  for (double p = 1.0; p < 1e20; p *= 10.0)
+    for (double d : {p - 1.0, p, p + 1.0, 2.0 * p, std::nextafter(1e18, 0.0)}) {
+      whole.push_back(d);
+      whole.push_back(-d);
+    }
+  char buf[512];
+  for (double d : whole)
+    for (int p = 0; p <= 20; ++p) {
+      const std::string want = Libc("%.*f", p, d);
+      std::string f;
+      AppendFixed(f, d, p);
+      ASSERT_EQ(f, want) << p << " " << Libc("%a", d);
+      const char* end = WriteFixed(buf, buf + sizeof buf, d, p);
+      ASSERT_NE(end, nullptr);
+      ASSERT_EQ(std::string(static_cast<const char*>(buf), end), want) << p << " " << Libc("%a", d);
+      ASSERT_EQ(Ours("%.*f|%12.*f|%-+14.*f", p, d, p, d, p, d),
+                Libc("%.*f|%12.*f|%-+14.*f", p, d, p, d, p, d));
+    }
+  // Too little room is refused, not overrun.
+  EXPECT_EQ(WriteFixed(buf, buf + 3, 12345.0, 2), nullptr);
+}
+
 // Millions of doubles: random bit patterns (every exponent, subnormals, NaN
 // payloads), coordinates as the tracers and map transforms make them (floats
 // of pixel positions, map metres), and random precisions.
