@@ -67,6 +67,19 @@ TEST(Imaging, HistogramOfAreaClippedToImage) {
   Make8(wide, 7, 3, 1, 1, values);
   ASSERT_EQ(GenHistogram(&wide, nullptr, bins), 1);
   for (int v : {17, 18, 19, 200}) EXPECT_EQ(bins[v], std::count(values.begin(), values.end(), v)) << v;
+  // Runs of paper white and of one grey, of every length about a word
+  // (counted eight at once), at every start, in an area from column 3.
+  CRasterImage paper;
+  values.clear();
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 45; ++x) values.push_back(static_cast<std::uint8_t>((x + y) % (y + 3) < y ? (y % 2 ? 255 : 96) : x % 7));
+  Make8(paper, 45, 12, 1, 1, values);
+  CImageArea from3{3, 0, 42, 12, 0};
+  ASSERT_EQ(GenHistogram(&paper, &from3, bins), 1);
+  int want[256] = {};
+  for (int y = 0; y < 12; ++y)
+    for (int x = 3; x < 45; ++x) ++want[values[static_cast<std::size_t>(y * 45 + x)]];
+  for (int v = 0; v < 256; ++v) EXPECT_EQ(bins[v], want[v]) << v;
   CRasterImage b;
   MakeBits(b, {"#..", ".#."});
   ASSERT_EQ(GenHistogram(&b, nullptr, bins), 1);
