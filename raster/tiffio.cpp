@@ -301,6 +301,11 @@ int ReadPiecesSideBySide(const std::string& fileName, const PieceLayout& l, cons
     std::string damage;
   };
   std::vector<Outcome> outcomes(static_cast<std::size_t>(tasks));
+  // Strips of whole rows of bytes, one sample a pixel, are the image's rows
+  // as they stand: decoded straight into them, without a buffer to fill
+  // and copy.
+  const bool intoRows = !l.tiled && !planar && c.spp == 1 && c.fileBits == 8 && !c.rgb && img.planes == 1 &&
+                        l.rowBytes == img.GetRowBytes();
   ParallelFor(tasks, [&](std::int64_t task) {
     Outcome& out = outcomes[static_cast<std::size_t>(task)];
     auto fail = [&](std::int64_t piece, int code, const std::string& text) {
@@ -315,25 +320,29 @@ int ReadPiecesSideBySide(const std::string& fileName, const PieceLayout& l, cons
     if (jpegToRgb) TIFFSetField(tif.get(), TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
     std::vector<BYTE> buf;
     try {
-      buf.resize(static_cast<std::size_t>(l.bufferBytes));
+      if (!intoRows) buf.resize(static_cast<std::size_t>(l.bufferBytes));
     } catch (const std::bad_alloc&) {
       return fail(from, kTiffNoMemory, "");
     }
     report.decoding = true;
     for (std::int64_t piece = from; piece < to; ++piece) {
       const std::uint32_t index = static_cast<std::uint32_t>(piece);
-      const tmsize_t got = l.tiled
-                               ? TIFFReadEncodedTile(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()))
-                               : TIFFReadEncodedStrip(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()));
       const int plane = static_cast<int>(piece / perPlane);
       const std::int64_t inPlane = piece % perPlane;
       const std::int64_t y0 = (inPlane / l.across) * l.pieceHeight;
       const std::int64_t x0 = (inPlane % l.across) * l.pieceWidth;
       const std::int64_t rows = std::min<std::int64_t>(l.pieceHeight, img.height - y0);
       const std::int64_t cols = std::min<std::int64_t>(l.pieceWidth, img.width - x0);
-      // A strip holds only the rows left at the foot of the image.
+      // A strip holds only the rows left at the foot of the image: libtiff
+      // decodes no more than those either way.
+      const tmsize_t got =
+          intoRows ? TIFFReadEncodedStrip(tif.get(), index, img.GetRow(static_cast<int>(y0)),
+                                          static_cast<tmsize_t>(rows * l.rowBytes))
+          : l.tiled ? TIFFReadEncodedTile(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()))
+                    : TIFFReadEncodedStrip(tif.get(), index, buf.data(), static_cast<tmsize_t>(buf.size()));
       if (got < 0 || (!l.tiled && got < rows * l.rowBytes) || !report.damage.empty())
         return fail(piece, kTiffReadError, report.damage);
+      if (intoRows) continue;
       for (std::int64_t r = 0; r < rows; ++r)
         c.Copy(buf.data() + r * l.rowBytes, static_cast<int>(y0 + r), x0, cols, planar ? plane : -1);
     }
