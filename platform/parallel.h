@@ -29,6 +29,8 @@ void SetWorkerThreads(int count);
 // piece asks for are held and shown here afterwards, in piece order (see
 // HoldMessages). The first exception a piece throws is rethrown here once
 // all running pieces are done (pieces not yet started are then skipped).
+// The helper threads are started on the first call that needs them and kept
+// for the later ones; a piece may call ParallelFor itself.
 void ParallelFor(std::int64_t count, const std::function<void(std::int64_t)>& task,
                  const std::function<void(std::int64_t done)>& progress = {});
 

@@ -22,6 +22,9 @@
 #include <tuple>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/qzndoc.h"
 #include "app/regiontracer.h"
 #include "app/skeletontracer.h"
@@ -280,6 +283,40 @@ TEST(Threads, ParallelForRunsEveryPieceOnceAndPassesOnFailures) {
                              }),
                  std::bad_alloc);
   }
+}
+
+// The helpers outlive a call: a piece that runs a ParallelFor of its own,
+// callers on several threads at once and a child process forked after the
+// helpers started (it has none of them) all get every piece run once.
+TEST(Threads, ParallelForNestedConcurrentAndInAForkedChild) {
+  CWorkerThreadsScope scope(4);
+  std::vector<std::atomic<int>> runs(64 * 50);
+  ParallelFor(64, [&](std::int64_t i) {
+    ParallelFor(50, [&](std::int64_t j) { runs[static_cast<std::size_t>(i * 50 + j)].fetch_add(1); });
+  });
+  for (const auto& r : runs) ASSERT_EQ(r.load(), 1);
+
+  std::vector<std::atomic<int>> counts(6 * 400);
+  std::vector<std::thread> callers;
+  for (int c = 0; c < 6; ++c)
+    callers.emplace_back([&, c] {
+      for (int round = 0; round < 20; ++round)
+        ParallelFor(20, [&](std::int64_t i) { counts[static_cast<std::size_t>(c * 400 + round * 20 + i)].fetch_add(1); });
+    });
+  for (std::thread& t : callers) t.join();
+  for (const auto& n : counts) ASSERT_EQ(n.load(), 1);
+
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::atomic<std::int64_t> sum{0};
+    ParallelFor(1000, [&](std::int64_t i) { sum += i; });
+    _exit(sum.load() == 999 * 1000 / 2 ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // ------------------------------------------------------------ skeleton walk
