@@ -20,6 +20,36 @@ constexpr int kDy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 // 1 or 2: what the boundary walk steps onto.
 inline bool Ink(BYTE v) { return static_cast<BYTE>(v - 1) < 2; }
 
+// The searches round a pixel by the ink of its eight neighbours (bit k:
+// direction k): the first ink neighbour clockwise from d, and anticlockwise
+// from k - 1; -1 without ink about. Looked up, the walk takes no turn of a
+// loop that ends at a guess.
+struct SearchTables {
+  std::int8_t clockwise[256][8];
+  std::int8_t back[256][8];
+};
+
+constexpr SearchTables MakeSearchTables() {
+  SearchTables t{};
+  for (int mask = 0; mask < 256; ++mask)
+    for (int d = 0; d < 8; ++d) {
+      t.clockwise[mask][d] = t.back[mask][d] = -1;
+      for (int i = 0; i < 8; ++i)
+        if ((mask >> ((d + i) & 7)) & 1) {
+          t.clockwise[mask][d] = static_cast<std::int8_t>((d + i) & 7);
+          break;
+        }
+      for (int i = 1; i <= 8; ++i)
+        if ((mask >> ((d - i) & 7)) & 1) {
+          t.back[mask][d] = static_cast<std::int8_t>((d - i) & 7);
+          break;
+        }
+    }
+  return t;
+}
+
+constexpr SearchTables kSearch = MakeSearchTables();
+
 template <class T>
 void Release(std::vector<T>& v) {
   std::vector<T>().swap(v);
@@ -62,13 +92,16 @@ bool COutlineBands::IsInk(int x, int y) const {
   return x >= 0 && y >= 0 && x < m_width && y < m_height && Ink(m_pixels[static_cast<std::int64_t>(y) * m_width + x]);
 }
 
+unsigned COutlineBands::Around(int x, int y) const {
+  const BYTE* p = m_pixels + static_cast<std::int64_t>(y) * m_width + x;
+  unsigned mask = 0;
+  for (int k = 0; k < 8; ++k) mask |= static_cast<unsigned>(Ink(p[m_off[k]])) << k;
+  return mask;
+}
+
 int COutlineBands::Search(int x, int y, int d) const {
   if (x > 0 && y > 0 && x < m_width - 1 && y < m_height - 1) {
-    const BYTE* p = m_pixels + static_cast<std::int64_t>(y) * m_width + x;
-    for (int i = 0; i < 8; ++i) {
-      const int k = (d + i) & 7;
-      if (Ink(p[m_off[k]])) return k;
-    }
+    return kSearch.clockwise[Around(x, y)][d & 7];
   } else {
     for (int i = 0; i < 8; ++i) {
       const int k = (d + i) & 7;
@@ -80,11 +113,7 @@ int COutlineBands::Search(int x, int y, int d) const {
 
 int COutlineBands::SearchBack(int x, int y, int k) const {
   if (x > 0 && y > 0 && x < m_width - 1 && y < m_height - 1) {
-    const BYTE* p = m_pixels + static_cast<std::int64_t>(y) * m_width + x;
-    for (int i = 1; i <= 8; ++i) {
-      const int j = (k - i) & 7;
-      if (Ink(p[m_off[j]])) return j;
-    }
+    return kSearch.back[Around(x, y)][k & 7];
   } else {
     for (int i = 1; i <= 8; ++i) {
       const int j = (k - i) & 7;

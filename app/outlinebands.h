@@ -118,6 +118,7 @@ class COutlineBands {
   static constexpr std::uint64_t kOpen = ~std::uint64_t{0};
 
   bool IsInk(int x, int y) const;
+  unsigned Around(int x, int y) const;       // the ink of (x, y)'s neighbours inside the image, bit k direction k
   int Search(int x, int y, int d) const;      // first ink neighbour clockwise from d
   int SearchBack(int x, int y, int k) const;  // first ink neighbour anticlockwise from k - 1
   std::int64_t Key(int x, int y, int d) const { return (static_cast<std::int64_t>(y) * m_width + x) * 8 + d; }
