@@ -150,7 +150,10 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
   while (!stack.empty()) {
     const std::int64_t e = stack.back();
     double dmax = -1000000.0;
-    const std::int64_t f = e - s >= 2 ? Farthest(p, s, e, dmax, measures.data()) : e;
+    // A few vertices are quicker taken one at a time.
+    const std::int64_t f = e - s < 2 ? e
+                           : e - s <= 8 ? FarthestInOrder(p, s, e, dmax)
+                                        : Farthest(p, s, e, dmax, measures.data());
     const double l = f < e ? static_cast<double>(Distance(p[s], p[f])) : 0.0;
     // A segment with no vertex between its ends cannot be split, whatever
     // the tolerance.
