@@ -454,38 +454,43 @@ void COutlineBands::NumberCycles() {
   });
 }
 
-// The decisions write only where each started cycle starts; the bands then
-// pick out their starts side by side.
+// The decisions go through the left edges by their numbers, in scan order,
+// keeping a bit a cycle (a small table, mostly in the cache) and noting
+// the left edges that start; the bands then pick out their starts side by
+// side.
 std::vector<std::vector<COutlineBands::Start>> COutlineBands::Starts() {
-  const auto startAt = FilledSideBySide<std::int64_t>(m_cycles, -1);
-  for (const Band& band : m_bands) {
-    std::uint32_t number = 0;
+  std::vector<std::uint64_t> started((m_cycles + 63) / 64, 0);
+  auto isStarted = [&](std::uint32_t cycle) { return (started[cycle >> 6] >> (cycle & 63)) & 1; };
+  std::vector<std::vector<std::uint32_t>> starting(m_bands.size());  // by band: its left edges that start
+  for (std::size_t b = 0; b < m_bands.size(); ++b) {
+    const Band& band = m_bands[b];
     auto pass = band.passes.begin();
-    for (int y = band.sy0; y <= band.sy1; ++y) {
-      const std::uint64_t* words = band.candidates.data() + (y - band.sy0) * m_stride;
-      for (std::int64_t w = 0; w < m_stride; ++w)
-        for (std::uint64_t bits = words[w]; bits; bits &= bits - 1, ++number) {
-          const std::uint32_t cycle = band.first[number];
-          bool marked = startAt[cycle] >= 0;
-          for (; pass != band.passes.end() && pass->first == number; ++pass)
-            marked = marked || startAt[pass->second] >= 0;
-          if (!marked) startAt[cycle] = static_cast<std::int64_t>(y) * m_width + (w * 64 + std::countr_zero(bits));
-        }
+    const auto edges = static_cast<std::uint32_t>(band.first.size());
+    for (std::uint32_t number = 0; number < edges; ++number) {
+      const std::uint32_t cycle = band.first[number];
+      bool marked = isStarted(cycle);
+      for (; pass != band.passes.end() && pass->first == number; ++pass) marked = marked || isStarted(pass->second);
+      if (marked) continue;
+      started[cycle >> 6] |= std::uint64_t{1} << (cycle & 63);
+      starting[b].push_back(number);
     }
   }
   std::vector<std::vector<Start>> starts(m_bands.size());
   ParallelFor(static_cast<std::int64_t>(m_bands.size()), [&](std::int64_t b) {
     Band& band = m_bands[static_cast<std::size_t>(b)];
+    const std::vector<std::uint32_t>& mine = starting[static_cast<std::size_t>(b)];
     std::vector<Start>& out = starts[static_cast<std::size_t>(b)];
+    out.reserve(mine.size());
+    auto next = mine.begin();
     std::uint32_t number = 0;
-    for (int y = band.sy0; y <= band.sy1; ++y) {
+    for (int y = band.sy0; y <= band.sy1 && next != mine.end(); ++y) {
       const std::uint64_t* words = band.candidates.data() + (y - band.sy0) * m_stride;
       for (std::int64_t w = 0; w < m_stride; ++w)
         for (std::uint64_t bits = words[w]; bits; bits &= bits - 1, ++number) {
+          if (next == mine.end() || number != *next) continue;
+          ++next;
           const std::uint32_t cycle = band.first[number];
-          const int x = static_cast<int>(w * 64 + std::countr_zero(bits));
-          if (startAt[cycle] == static_cast<std::int64_t>(y) * m_width + x)
-            out.push_back(Start{x, y, cycle, m_cycleSteps[cycle]});
+          out.push_back(Start{static_cast<int>(w * 64 + std::countr_zero(bits)), y, cycle, m_cycleSteps[cycle]});
         }
     }
     Release(band.candidates);
