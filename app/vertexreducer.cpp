@@ -167,6 +167,12 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
   }
 }
 
+// The vertices' measures while a line is reduced, kept by each thread for
+// its next line: the lines of a sheet are reduced a few at a time by many
+// reducers on the worker threads, and fresh memory for every one of them
+// cost more page faults than the reduction saved.
+thread_local std::vector<double> t_measures;
+
 void ReportOutOfMemory() {
   if (!Host().IsQuiet()) AfxMessageBox(res::text::kVertexNoMemory, MB_OK | MB_ICONSTOP);
 }
@@ -191,7 +197,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
   try {
     const std::vector<POINT>& in = list.Points();
     std::vector<POINT> kept;
-    ReduceInto(in, tolerance, kept, m_measures);
+    ReduceInto(in, tolerance, kept, t_measures);
     if (in.front() == in.back() && kept.size() > 2) {
       // Closed: run again with the ring starting three kept points further
       // on, so the first pass's fixed seam gets reduced like any vertex.
@@ -204,7 +210,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
         if (rotated.empty() || !(rotated.back() == q)) rotated.push_back(q);
       }
       if (rotated.size() > 2)
-        ReduceInto(rotated, tolerance, kept, m_measures);
+        ReduceInto(rotated, tolerance, kept, t_measures);
       else
         kept = std::move(rotated);
     }
@@ -221,7 +227,7 @@ std::int64_t CVertexReducer::ReduceChain(CChain& chain, double tolerance) {
   if (chain.GetCount() <= 2) return 0;
   try {
     CFPointArray kept;
-    ReduceInto(chain.m_points, tolerance, kept, m_measures);
+    ReduceInto(chain.m_points, tolerance, kept, t_measures);
     chain.m_points.swap(kept);
     return chain.GetCount();
   } catch (const std::bad_alloc&) {

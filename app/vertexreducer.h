@@ -53,8 +53,6 @@ class CVertexReducer {
   int ReduceChainList(CChainList& list, double tolerance);
 
  private:
-  // The vertices' measures while a line is reduced, kept for the next one.
-  std::vector<double> m_measures;
 };
 
 // The semi-automatic line tracker's list of integer points, with the mean
