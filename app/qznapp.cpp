@@ -7,9 +7,12 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "app/qzndoc.h"
 #include "platform/host.h"
+#include "platform/pagezero.h"
 #include "resources/messages_app.h"
 #include "resources/messages_common.h"
 
@@ -73,10 +76,28 @@ int CQznApp::Convert(const CCommandLine& command) {
     return kExitFailed;
   }
   // Only the lines are written, through the extent and the georeference:
-  // the pixels go before, so the text is made in their room.
-  doc->m_image.SetPixelBlock(nullptr);
+  // the pixels go before, so the text is made in their room. Giving a
+  // scan's pages back takes a while (some 10 ms for 80 MB): another thread
+  // does it while the text is made. It releases the pages and leaves the
+  // block mapped (freeing the block at once would lock the process's map of
+  // its memory, which the threads making the text need for their own new
+  // pages); the emptied block goes afterwards.
+  CRasterImage& image = doc->m_image;
+  std::thread releasing;
+  if (image.pixels) {
+    try {
+      releasing = std::thread([pixels = image.pixels, bytes = static_cast<std::size_t>(image.GetImageBytes())] {
+        FillZeroReleasingPages(pixels, bytes);
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had: given back here.
+    }
+  }
+  if (!releasing.joinable()) image.SetPixelBlock(nullptr);
   const int written = doc->IsGeoreferenced() ? doc->ExportLinesGeo(command.output, kExportGenerate)
                                              : doc->ExportLines(command.output, kExportGenerate);
+  if (releasing.joinable()) releasing.join();
+  image.SetPixelBlock(nullptr);
   if (!written) {
     AfxMessageBox(res::text::kSaveVectorError + command.output, MB_OK | MB_ICONSTOP);
     return kExitFailed;
