@@ -72,48 +72,70 @@ std::int64_t FarthestInOrder(const std::vector<Pt>& p, std::int64_t s, std::int6
 // it (the first vertex of the greatest distance is one, and none after it
 // has a greater), found by going back from e, where only the vertices whose
 // measure comes near the bound need their distance worked out. Vertices of
-// no measure (NaN) count nowhere, as in the plain pass. measures: room for
-// p's size.
+// no measure (NaN) count nowhere, as in the plain pass. The measures are
+// taken a block at a time, in loops of independent steps the compiler can
+// widen, keeping each block's greatest (in most, room for one a block):
+// going back, only the blocks whose greatest comes near the bound are
+// measured again.
 template <class Pt>
-std::int64_t Farthest(const std::vector<Pt>& p, std::int64_t s, std::int64_t e, double& dmax, double* measures) {
+std::int64_t Farthest(const std::vector<Pt>& p, std::int64_t s, std::int64_t e, double& dmax,
+                      std::vector<double>& most) {
   const double ax = X(p[s]), ay = Y(p[s]);
   const double dx = X(p[e]) - ax, dy = Y(p[e]) - ay;
   const double len = Hypot(dx, dy);
   if (!std::isfinite(len)) return FarthestInOrder(p, s, e, dmax);
   const bool point = len == 0.0;
   const Pt* q = p.data();
-  double* m = measures;
-  // The measures first, in a loop of independent steps the compiler can
-  // widen; then their greatest, in four running maxima.
-  if (point) {
-    for (std::int64_t i = s + 1; i < e; ++i) {
-      const double qx = X(q[i]) - ax, qy = Y(q[i]) - ay;
-      m[i] = qx * qx + qy * qy;
+  constexpr std::int64_t kBlock = 512;
+  double m[kBlock];
+  // Measures of the vertices from .. to - 1 (at most a block) into m.
+  auto measure = [&](std::int64_t from, std::int64_t to) {
+    const std::int64_t count = to - from;
+    const Pt* v = q + from;
+    if (point) {
+      for (std::int64_t k = 0; k < count; ++k) {
+        const double qx = X(v[k]) - ax, qy = Y(v[k]) - ay;
+        m[k] = qx * qx + qy * qy;
+      }
+    } else {
+      for (std::int64_t k = 0; k < count; ++k) {
+        const double qx = X(v[k]) - ax, qy = Y(v[k]) - ay;
+        m[k] = std::fabs(dx * qy - dy * qx);
+      }
     }
-  } else {
-    for (std::int64_t i = s + 1; i < e; ++i) {
-      const double qx = X(q[i]) - ax, qy = Y(q[i]) - ay;
-      m[i] = std::fabs(dx * qy - dy * qx);
-    }
-  }
-  double most[4] = {-1.0, -1.0, -1.0, -1.0};  // measures are never below 0
-  std::int64_t i = s + 1;
+  };
+  // The greatest of m[0 .. count), in four running maxima; -1 when all are
+  // NaN (measures are never below 0).
+  auto greatestOf = [&](std::int64_t count) {
+    double four[4] = {-1.0, -1.0, -1.0, -1.0};
+    std::int64_t k = 0;
 #if defined(__SSE2__)
-  // maxpd keeps the second operand where the first is NaN, as m > most
-  // ? m : most does.
-  __m128d most01 = _mm_set1_pd(-1.0), most23 = most01;
-  for (; i + 4 <= e; i += 4) {
-    most01 = _mm_max_pd(_mm_loadu_pd(m + i), most01);
-    most23 = _mm_max_pd(_mm_loadu_pd(m + i + 2), most23);
-  }
-  _mm_storeu_pd(most, most01);
-  _mm_storeu_pd(most + 2, most23);
+    // maxpd keeps the second operand where the first is NaN, as m > most ?
+    // m : most does.
+    __m128d most01 = _mm_set1_pd(-1.0), most23 = most01;
+    for (; k + 4 <= count; k += 4) {
+      most01 = _mm_max_pd(_mm_loadu_pd(m + k), most01);
+      most23 = _mm_max_pd(_mm_loadu_pd(m + k + 2), most23);
+    }
+    _mm_storeu_pd(four, most01);
+    _mm_storeu_pd(four + 2, most23);
 #else
-  for (; i + 4 <= e; i += 4)
-    for (int k = 0; k < 4; ++k) most[k] = m[i + k] > most[k] ? m[i + k] : most[k];
+    for (; k + 4 <= count; k += 4)
+      for (int j = 0; j < 4; ++j) four[j] = m[k + j] > four[j] ? m[k + j] : four[j];
 #endif
-  for (; i < e; ++i) most[0] = m[i] > most[0] ? m[i] : most[0];
-  const double greatest = std::max(std::max(most[0], most[1]), std::max(most[2], most[3]));
+    for (; k < count; ++k) four[0] = m[k] > four[0] ? m[k] : four[0];
+    return std::max(std::max(four[0], four[1]), std::max(four[2], four[3]));
+  };
+  const std::int64_t first = s + 1;
+  const std::int64_t blocks = (e - first + kBlock - 1) / kBlock;
+  if (static_cast<std::int64_t>(most.size()) < blocks) most.resize(static_cast<std::size_t>(blocks));
+  double greatest = -1.0;
+  for (std::int64_t b = 0; b < blocks; ++b) {
+    const std::int64_t from = first + b * kBlock, to = std::min(from + kBlock, e);
+    measure(from, to);
+    most[static_cast<std::size_t>(b)] = greatestOf(to - from);
+    greatest = std::max(greatest, most[static_cast<std::size_t>(b)]);
+  }
   if (greatest < 0.0) {
     dmax = -1000000.0;
     return e;
@@ -129,20 +151,26 @@ std::int64_t Farthest(const std::vector<Pt>& p, std::int64_t s, std::int64_t e, 
     const double b = bound * 0.999999;
     low = point ? b * b * 0.999999 : b * len * 0.999999;
   }
-  for (i = e - 1;; --i)
-    if (m[i] >= low && distance(m[i]) >= bound) return i;
+  // The block of the greatest reaches the bound, and its vertex of the
+  // greatest measure is one. m holds the last block still.
+  for (std::int64_t b = blocks - 1;; --b) {
+    if (!(most[static_cast<std::size_t>(b)] >= low)) continue;
+    const std::int64_t from = first + b * kBlock, to = std::min(from + kBlock, e);
+    if (b != blocks - 1) measure(from, to);
+    for (std::int64_t k = to - from - 1; k >= 0; --k)
+      if (m[k] >= low && distance(m[k]) >= bound) return from + k;
+  }
 }
 
 // Maximum-deviation reduction of p (more than 2 points) into out, keeping
 // input points in order, first and last always. A stack of pending segment
 // ends replaces recursion, so long outlines cannot overflow the call stack.
-// measures: room for the vertices' measures, kept from line to line. Throws
-// std::bad_alloc.
+// most: room for Farthest's greatest measure a block, kept from line to
+// line. Throws std::bad_alloc.
 template <class Pt>
-void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out, std::vector<double>& measures) {
+void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out, std::vector<double>& most) {
   const std::int64_t n = static_cast<std::int64_t>(p.size());
   std::vector<std::int64_t> stack;
-  if (measures.size() < p.size()) measures.resize(p.size());
   out.clear();
   out.push_back(p[0]);
   std::int64_t s = 0;
@@ -153,7 +181,7 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
     // A few vertices are quicker taken one at a time.
     const std::int64_t f = e - s < 2 ? e
                            : e - s <= 8 ? FarthestInOrder(p, s, e, dmax)
-                                        : Farthest(p, s, e, dmax, measures.data());
+                                        : Farthest(p, s, e, dmax, most);
     const double l = f < e ? static_cast<double>(Distance(p[s], p[f])) : 0.0;
     // A segment with no vertex between its ends cannot be split, whatever
     // the tolerance.
@@ -167,11 +195,10 @@ void ReduceInto(const std::vector<Pt>& p, double tolerance, std::vector<Pt>& out
   }
 }
 
-// The vertices' measures while a line is reduced, kept by each thread for
-// its next line: the lines of a sheet are reduced a few at a time by many
-// reducers on the worker threads, and fresh memory for every one of them
-// cost more page faults than the reduction saved.
-thread_local std::vector<double> t_measures;
+// Farthest's greatest measure a block, kept by each thread for its next
+// line (the lines of a sheet are reduced a few at a time by many reducers
+// on the worker threads).
+thread_local std::vector<double> t_most;
 
 void ReportOutOfMemory() {
   if (!Host().IsQuiet()) AfxMessageBox(res::text::kVertexNoMemory, MB_OK | MB_ICONSTOP);
@@ -197,7 +224,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
   try {
     const std::vector<POINT>& in = list.Points();
     std::vector<POINT> kept;
-    ReduceInto(in, tolerance, kept, t_measures);
+    ReduceInto(in, tolerance, kept, t_most);
     if (in.front() == in.back() && kept.size() > 2) {
       // Closed: run again with the ring starting three kept points further
       // on, so the first pass's fixed seam gets reduced like any vertex.
@@ -210,7 +237,7 @@ std::int64_t CVertexReducer::ReducePoints(CTracePointList& list, double toleranc
         if (rotated.empty() || !(rotated.back() == q)) rotated.push_back(q);
       }
       if (rotated.size() > 2)
-        ReduceInto(rotated, tolerance, kept, t_measures);
+        ReduceInto(rotated, tolerance, kept, t_most);
       else
         kept = std::move(rotated);
     }
@@ -227,7 +254,7 @@ std::int64_t CVertexReducer::ReduceChain(CChain& chain, double tolerance) {
   if (chain.GetCount() <= 2) return 0;
   try {
     CFPointArray kept;
-    ReduceInto(chain.m_points, tolerance, kept, t_measures);
+    ReduceInto(chain.m_points, tolerance, kept, t_most);
     chain.m_points.swap(kept);
     return chain.GetCount();
   } catch (const std::bad_alloc&) {
