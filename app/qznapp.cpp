@@ -83,10 +83,10 @@ int CQznApp::Convert(const CCommandLine& command) {
   // its memory, which the threads making the text need for their own new
   // pages); the emptied block goes afterwards.
   CRasterImage& image = doc->m_image;
-  std::thread releasing;
+  std::jthread releasing;  // joined before the document goes, should the writing throw
   if (image.pixels) {
     try {
-      releasing = std::thread([pixels = image.pixels, bytes = static_cast<std::size_t>(image.GetImageBytes())] {
+      releasing = std::jthread([pixels = image.pixels, bytes = static_cast<std::size_t>(image.GetImageBytes())] {
         FillZeroReleasingPages(pixels, bytes);
       });
     } catch (const std::system_error&) {
