@@ -62,17 +62,7 @@ const Sheet& GetSheet(int kind) {
   s.ok = scangen::WriteTiff(grey, s.tif, scangen::Compression::Lzw);
   // The bitmap potrace traces: ink (below 128) as set bits.
   s.pbm = s.dir + "/sheet.pbm";
-  if (FILE* f = std::fopen(s.pbm.c_str(), "wb")) {
-    std::fprintf(f, "P4\n%lld %lld\n", static_cast<long long>(s.width), static_cast<long long>(s.height));
-    std::vector<unsigned char> row(static_cast<std::size_t>((s.width + 7) / 8));
-    for (std::int64_t y = 0; y < s.height; ++y) {
-      std::fill(row.begin(), row.end(), 0);
-      for (std::int64_t x = 0; x < s.width; ++x)
-        if (grey.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<unsigned char>(0x80 >> (x & 7));
-      std::fwrite(row.data(), 1, row.size(), f);
-    }
-    std::fclose(f);
-  }
+  s.ok = s.ok && scangen::WritePbm(grey, s.pbm);
   return s;
 }
 

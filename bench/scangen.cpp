@@ -477,6 +477,26 @@ bool WritePgm(const GreyImage& img, const std::string& path) {
   return file.Commit();
 }
 
+bool WritePbm(const GreyImage& img, const std::string& path) {
+  if (img.width <= 0 || img.height <= 0 ||
+      img.pixels.size() != static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height))
+    return false;
+  CAtomicFile file;
+  if (!file.Open(path)) return false;
+  char header[64];
+  const int n = std::snprintf(header, sizeof header, "P4\n%lld %lld\n", static_cast<long long>(img.width),
+                              static_cast<long long>(img.height));
+  if (!file.Write(header, static_cast<std::size_t>(n))) return false;
+  std::vector<std::uint8_t> row(static_cast<std::size_t>((img.width + 7) / 8));
+  for (std::int64_t y = 0; y < img.height; ++y) {
+    std::fill(row.begin(), row.end(), 0);
+    for (std::int64_t x = 0; x < img.width; ++x)
+      if (img.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+    if (!file.Write(row.data(), row.size())) return false;
+  }
+  return file.Commit();
+}
+
 namespace {
 
 // Writes the strips of the open TIFF; false on any libtiff error.

@@ -77,6 +77,9 @@ Options ConversionSheet(int kind);
 // Writes a binary PGM (P5); returns false on error (the target is then left
 // as it was).
 bool WritePgm(const GreyImage& img, const std::string& path);
+// A binary PBM of the ink (pixels below 128 as set bits): the bitmap potrace
+// traces in the conversion benchmarks.
+bool WritePbm(const GreyImage& img, const std::string& path);
 
 enum class Compression {
   None,  // 8-bit grey, uncompressed

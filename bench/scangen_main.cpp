@@ -2,16 +2,18 @@
 // sample.
 //
 //   scangen --width W --height H --seed S [--min-width a --max-width b]
-//           [--contours n] [--grid spacing] [--lzw | --g4 | --pgm] -o out
-//   scangen --contour-sheet [--seed S ...] [--lzw | --g4 | --pgm] -o out
-//   scangen --scanned-sheet [--seed S ...] [--lzw | --g4 | --pgm] -o out
+//           [--contours n] [--grid spacing] [--lzw | --g4 | --pgm | --pbm] -o out
+//   scangen --contour-sheet [--seed S ...] [--lzw | --g4 | --pgm | --pbm] -o out
+//   scangen --scanned-sheet [--seed S ...] [--lzw | --g4 | --pgm | --pbm] -o out
 //
 // --contour-sheet sets every picture option to the whole contour sheet of
 // the conversion benchmarks (scangen::ContourSheet), --scanned-sheet to the
 // sheet without a grid (scangen::ScannedSheet); options after either change
 // it further.
 //
-// Without a format switch the output is an uncompressed 8-bit grey TIFF.
+// Without a format switch the output is an uncompressed 8-bit grey TIFF;
+// --pbm writes the ink (below 128) as a bitmap, as potrace is given it in
+// the conversion benchmarks.
 
 #include <charconv>
 #include <cstdio>
@@ -28,7 +30,7 @@ int Usage(const char* message) {
   std::fprintf(stderr, "scangen: %s\n", message);
   std::fprintf(stderr,
                "usage: scangen --width W --height H --seed S [--min-width a --max-width b] "
-               "[--contours n] [--grid spacing] [--contour-sheet | --scanned-sheet] [--lzw|--g4|--pgm] -o out\n");
+               "[--contours n] [--grid spacing] [--contour-sheet | --scanned-sheet] [--lzw|--g4|--pgm|--pbm] -o out\n");
   return 2;
 }
 
@@ -44,7 +46,7 @@ bool ParseNumber(const char* text, T& out) {
 int main(int argc, char** argv) {
   scangen::Options opt;
   std::string output;
-  enum { Tiff, Lzw, G4, Pgm } format = Tiff;
+  enum { Tiff, Lzw, G4, Pgm, Pbm } format = Tiff;
   int formats = 0;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -81,6 +83,8 @@ int main(int argc, char** argv) {
       format = G4, ++formats;
     } else if (arg == "--pgm") {
       format = Pgm, ++formats;
+    } else if (arg == "--pbm") {
+      format = Pbm, ++formats;
     } else if (arg == "-o") {
       const char* v = value();
       ok = v != nullptr;
@@ -91,7 +95,7 @@ int main(int argc, char** argv) {
     if (!ok) return Usage(("missing or bad value for " + std::string(arg)).c_str());
   }
   if (output.empty()) return Usage("no output file (-o)");
-  if (formats > 1) return Usage("choose one of --lzw, --g4, --pgm");
+  if (formats > 1) return Usage("choose one of --lzw, --g4, --pgm, --pbm");
   if (opt.maxLineWidth < opt.minLineWidth) return Usage("--max-width is below --min-width");
 
   try {
@@ -99,6 +103,7 @@ int main(int argc, char** argv) {
     bool written = false;
     switch (format) {
       case Pgm: written = scangen::WritePgm(img, output); break;
+      case Pbm: written = scangen::WritePbm(img, output); break;
       case Lzw: written = scangen::WriteTiff(img, output, scangen::Compression::Lzw); break;
       case G4: written = scangen::WriteTiff(img, output, scangen::Compression::G4); break;
       case Tiff: written = scangen::WriteTiff(img, output, scangen::Compression::None); break;

@@ -11,7 +11,10 @@ slows all of them alike. Prints per sheet, thread count and program the
 least and the median wall time, the range of peak resident memory over the
 sheet's 8-bit image (width x height bytes, read from the TIFF) and the
 least time over potrace's least. The .pbm is the sheet's ink (below 128)
-as set bits, as bench_convert writes it.
+as set bits, as bench_convert gives it to potrace:
+
+    bench/scangen --scanned-sheet --lzw -o scan.tif
+    bench/scangen --scanned-sheet --pbm -o scan.pbm
 """
 import os
 import statistics

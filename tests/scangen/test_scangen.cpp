@@ -123,7 +123,7 @@ TEST(ScanGen, BadOptionsAreRejected) {
 }
 
 // The written files decode, with an independent reader, to the generated
-// pixels (thresholded for the bilevel file).
+// pixels (thresholded for the bilevel files).
 TEST(ScanGen, WrittenFilesDecodeToTheImage) {
   QZN_REQUIRE_PROGRAM("convert");
   qzntest::TempDir tmp;
@@ -131,19 +131,22 @@ TEST(ScanGen, WrittenFilesDecodeToTheImage) {
   struct Case {
     const char* name;
     Compression compression;
-    bool pgm;
+    char file;  // 't' TIFF, 'g' PGM, 'b' PBM
     std::uint16_t tiffCompression, photometric, bits;
   } cases[] = {
-      {"plain.tif", Compression::None, false, COMPRESSION_NONE, PHOTOMETRIC_MINISBLACK, 8},
-      {"lzw.tif", Compression::Lzw, false, COMPRESSION_LZW, PHOTOMETRIC_MINISBLACK, 8},
-      {"g4.tif", Compression::G4, false, COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE, 1},
-      {"grey.pgm", Compression::None, true, 0, 0, 0},
+      {"plain.tif", Compression::None, 't', COMPRESSION_NONE, PHOTOMETRIC_MINISBLACK, 8},
+      {"lzw.tif", Compression::Lzw, 't', COMPRESSION_LZW, PHOTOMETRIC_MINISBLACK, 8},
+      {"g4.tif", Compression::G4, 't', COMPRESSION_CCITTFAX4, PHOTOMETRIC_MINISWHITE, 1},
+      {"grey.pgm", Compression::None, 'g', 0, 0, 0},
+      {"ink.pbm", Compression::G4, 'b', 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string path = tmp.file(c.name);
-    ASSERT_TRUE(c.pgm ? scangen::WritePgm(img, path) : scangen::WriteTiff(img, path, c.compression));
-    if (!c.pgm) {
+    ASSERT_TRUE(c.file == 'g'   ? scangen::WritePgm(img, path)
+                : c.file == 'b' ? scangen::WritePbm(img, path)
+                                : scangen::WriteTiff(img, path, c.compression));
+    if (c.file == 't') {
       TIFF* tif = TIFFOpen(path.c_str(), "r");
       ASSERT_NE(tif, nullptr);
       std::uint16_t compression = 0, photometric = 0, bits = 0;
@@ -171,6 +174,7 @@ TEST(ScanGen, WriteFailureLeavesNothing) {
   const GreyImage img = scangen::Generate(Small(1));
   EXPECT_FALSE(scangen::WriteTiff(img, tmp.file("missing/dir/x.tif"), Compression::Lzw));
   EXPECT_FALSE(scangen::WritePgm(img, tmp.file("missing/dir/x.pgm")));
+  EXPECT_FALSE(scangen::WritePbm(img, tmp.file("missing/dir/x.pbm")));
   GreyImage broken = img;
   broken.pixels.resize(10);
   EXPECT_FALSE(scangen::WriteTiff(broken, tmp.file("broken.tif"), Compression::None));
