@@ -463,38 +463,43 @@ Options ConversionSheet(int kind) {
   return opt;
 }
 
-bool WritePgm(const GreyImage& img, const std::string& path) {
+namespace {
+
+// A Netpbm file of the image's size: its header (magic number, size, then
+// maxval, empty for a bitmap), then what body writes. False on error (the
+// target is then left as it was).
+template <class Body>
+bool WriteNetpbm(const GreyImage& img, const std::string& path, const char* magic, const char* maxval, Body&& body) {
   if (img.width <= 0 || img.height <= 0 ||
       img.pixels.size() != static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height))
     return false;
   CAtomicFile file;
   if (!file.Open(path)) return false;
   char header[64];
-  const int n = std::snprintf(header, sizeof header, "P5\n%lld %lld\n255\n", static_cast<long long>(img.width),
-                              static_cast<long long>(img.height));
-  if (!file.Write(header, static_cast<std::size_t>(n)) || !file.Write(img.pixels.data(), img.pixels.size()))
-    return false;
+  const int n = std::snprintf(header, sizeof header, "%s\n%lld %lld\n%s", magic, static_cast<long long>(img.width),
+                              static_cast<long long>(img.height), maxval);
+  if (!file.Write(header, static_cast<std::size_t>(n)) || !body(file)) return false;
   return file.Commit();
 }
 
+}  // namespace
+
+bool WritePgm(const GreyImage& img, const std::string& path) {
+  return WriteNetpbm(img, path, "P5", "255\n",
+                     [&](CAtomicFile& file) { return file.Write(img.pixels.data(), img.pixels.size()); });
+}
+
 bool WritePbm(const GreyImage& img, const std::string& path) {
-  if (img.width <= 0 || img.height <= 0 ||
-      img.pixels.size() != static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height))
-    return false;
-  CAtomicFile file;
-  if (!file.Open(path)) return false;
-  char header[64];
-  const int n = std::snprintf(header, sizeof header, "P4\n%lld %lld\n", static_cast<long long>(img.width),
-                              static_cast<long long>(img.height));
-  if (!file.Write(header, static_cast<std::size_t>(n))) return false;
-  std::vector<std::uint8_t> row(static_cast<std::size_t>((img.width + 7) / 8));
-  for (std::int64_t y = 0; y < img.height; ++y) {
-    std::fill(row.begin(), row.end(), 0);
-    for (std::int64_t x = 0; x < img.width; ++x)
-      if (img.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-    if (!file.Write(row.data(), row.size())) return false;
-  }
-  return file.Commit();
+  return WriteNetpbm(img, path, "P4", "", [&](CAtomicFile& file) {
+    std::vector<std::uint8_t> row(static_cast<std::size_t>((img.width + 7) / 8));
+    for (std::int64_t y = 0; y < img.height; ++y) {
+      std::fill(row.begin(), row.end(), 0);
+      for (std::int64_t x = 0; x < img.width; ++x)
+        if (img.at(x, y) < 128) row[static_cast<std::size_t>(x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+      if (!file.Write(row.data(), row.size())) return false;
+    }
+    return true;
+  });
 }
 
 namespace {
