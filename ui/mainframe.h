@@ -111,6 +111,9 @@ class CMainFrame : public wxDocMDIParentFrame {
   // view's): only its overview shows, and the status line is ready again.
   void OnTabShown(CImageWindow* window);
 
+ protected:
+  wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
+
  private:
   void OnMenu(wxCommandEvent& e);
   void OnUpdateUI(wxUpdateUIEvent& e);
@@ -126,6 +129,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   wxGauge* m_gauge = nullptr;
   std::int64_t m_progressLow = 0, m_progressHigh = 0;
   int m_coordWidth = 0;
+  bool m_hadTabs = false;  // a tab was open when the frame last idled
   CCommandTable m_commands;
 };
 

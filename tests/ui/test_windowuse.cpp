@@ -2,7 +2,8 @@
 // commands let through: zooms that make the scroll bars appear or go (and
 // with them a size event), a page resized, the keyboard focus after opening,
 // switching tabs and dragging the overview, tabs closed and files opened
-// twice, a file opened after every way the last tab can go, the `*` of a tab and the question on closing, and the status line.
+// twice, a file opened after every way the last tab can go, the status
+// line once no tab is left, the `*` of a tab and the question on closing, and the status line.
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -16,7 +17,9 @@
 #include "platform/textfile.h"
 #include "resources/commands.h"
 #include "resources/messages_app.h"
+#include "resources/messages_tools.h"
 #include "resources/messages_window.h"
+#include "resources/toolcommands.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/app.h"
 #include "ui/core/batchdlg.h"
@@ -72,6 +75,12 @@ class ColourAnswered : public IViewServices {
   COLORREF m_colour;
 };
 
+// A row of a table of ways tabs are opened and closed.
+struct WayTabsGo {
+  const char* how;
+  std::function<void()> tabsGo;
+};
+
 class WindowUse : public guitest::DesktopTest {
  protected:
   static bool Run(int id) { return MainFrame()->Dispatch(id); }
@@ -92,6 +101,16 @@ class WindowUse : public guitest::DesktopTest {
   }
 
   static wxMDIChildFrame* ChildOf(CImageWindow* w) { return dynamic_cast<wxMDIChildFrame*>(w->GetParent()); }
+
+  // 文件 > 关闭 chosen in the tab shown (the 3D view's tab has a menu of its own).
+  static void CloseShownTabFromItsFileMenu() {
+    wxMDIChildFrame* tab = MainFrame()->GetActiveChild();
+    ASSERT_NE(tab, nullptr);
+    wxCommandEvent close(wxEVT_MENU, WxId(cmd::kFileClose));
+    close.SetEventObject(tab);
+    tab->GetEventHandler()->ProcessEvent(close);
+    Pump(5);
+  }
 
   // Opens the 3D view of a small hill from the 3D open dialog.
   static void Open3DTab() {
@@ -246,15 +265,9 @@ TEST_F(WindowUse, TabsCloseFromTheFileMenuAndAFileOpenedTwiceShowsItsTab) {
 }
 
 TEST_F(WindowUse, AfterEveryWayTheLastTabGoesTheNextFileOpensInANewTab) {
-  // The 3D view's tab closes from its own File menu, as the user closes it.
   const auto close3D = [] {
-    wxMDIChildFrame* tab = MainFrame()->GetActiveChild();
-    ASSERT_NE(tab, nullptr);
     ASSERT_EQ(MainFrame()->ActiveImageWindow(), nullptr) << "not the 3D view's tab";
-    wxCommandEvent close(wxEVT_MENU, WxId(cmd::kFileClose));
-    close.SetEventObject(tab);
-    tab->GetEventHandler()->ProcessEvent(close);
-    Pump(5);
+    CloseShownTabFromItsFileMenu();
   };
   const auto open3D = [] {
     Open3DTab();
@@ -267,11 +280,7 @@ TEST_F(WindowUse, AfterEveryWayTheLastTabGoesTheNextFileOpensInANewTab) {
     ASSERT_TRUE(Run(cmd::kFileClose));
     Pump(5);
   };
-  struct Case {
-    const char* how;
-    std::function<void()> tabsGo;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<WayTabsGo> cases = {
       {"文件 > 关闭 on the only tab",
        [&] {
          openScan("only.tif");
@@ -316,7 +325,7 @@ TEST_F(WindowUse, AfterEveryWayTheLastTabGoesTheNextFileOpensInANewTab) {
          Pump(5);
        }},
   };
-  for (const Case& c : cases) {
+  for (const WayTabsGo& c : cases) {
     SCOPED_TRACE(c.how);
     // The toolkit's complaints of a window it still takes for the focus
     // while it is destroyed go to stderr; the next focus change then
@@ -463,6 +472,49 @@ TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
   const std::string lines = GbkToUtf8(qzntest::ReadFileText(log));
   EXPECT_NE(lines.find("开始矢量化 " + scan + "\r\nImageConvert Greyscale 在 "), std::string::npos) << lines;
   EXPECT_NE(lines.find("上的全部功能\r\n执行 ImageRotate 在 "), std::string::npos) << lines;
+}
+
+TEST_F(WindowUse, WithNoTabLeftTheStatusLineKeepsNoToolTextNorCoordinates) {
+  const auto message = [] { return FromWx(MainFrame()->GetMessageText()); };
+  const auto coordinates = [] { return FromWx(MainFrame()->GetStatusBar()->GetStatusText(1)); };
+  // A tool chosen in a scan's tab and the pointer moved over the image.
+  const auto workInAScan = [] {
+    CImageWindow* w = OpenFromDialog(WriteScan("status.tif", 400, 300, Kind::kGrey));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Run(cmd::kEditLineTool));
+    ASSERT_TRUE(Run(cmd::kLineDelete));
+    Mouse(w, wxEVT_MOTION, 30, 40, false, false, false);
+  };
+  const std::vector<WayTabsGo> cases = {
+      {"the only tab closed",
+       [&] {
+         workInAScan();
+         CloseShownTabFromItsFileMenu();
+       }},
+      {"the 3D tab the last to go",
+       [&] {
+         workInAScan();
+         Open3DTab();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->GetActiveChild() && !MainFrame()->ActiveImageWindow(); }));
+         MainFrame()->ActivatePrevious();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->ActiveImageWindow() != nullptr; }));
+         ASSERT_TRUE(Run(cmd::kLineDelete));
+         CloseShownTabFromItsFileMenu();
+         CloseShownTabFromItsFileMenu();
+       }},
+  };
+  for (const WayTabsGo& c : cases) {
+    SCOPED_TRACE(c.how);
+    c.tabsGo();
+    EXPECT_EQ(MainFrame()->GetActiveChild(), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return message() == res::text::kReady; })) << message();
+    EXPECT_TRUE(PumpUntil([&] { return coordinates().empty(); })) << coordinates();
+  }
+  // While a tab is open, its tool's text and the coordinates show.
+  workInAScan();
+  Pump(5);
+  EXPECT_EQ(message(), res::text::kLineDeleteStatus);
+  EXPECT_EQ(coordinates(), FormatCoordinates(g_cursorX, g_cursorY));
 }
 
 TEST_F(WindowUse, AShapefilesProjectionTextOpenedAsAProjectGivesOneMessage) {
