@@ -303,6 +303,22 @@ void CMainFrame::OnClose(wxCloseEvent& e) {
   e.Skip();
 }
 
+void CMainFrame::ShowMaximized() {
+  // Maximised before it was first drawn, the frame had no normal size for
+  // the window manager and the toolkit to give back: un-maximising left the
+  // menu bar alone (the toolkit's least size). Shown first at its size, it
+  // is maximised once it has been drawn, by when the window manager has it
+  // at that size.
+  GetStatusBar()->Bind(wxEVT_PAINT, &CMainFrame::OnFirstDrawn, this);
+  Show(true);
+}
+
+void CMainFrame::OnFirstDrawn(wxPaintEvent& e) {
+  e.Skip();
+  GetStatusBar()->Unbind(wxEVT_PAINT, &CMainFrame::OnFirstDrawn, this);
+  CallAfter([this] { Maximize(true); });
+}
+
 CImageWindow* CMainFrame::ActiveImageWindow() const {
   wxMDIChildFrame* child = GetActiveChild();
   if (!child) return nullptr;

@@ -85,6 +85,9 @@ class CMainFrame : public wxDocMDIParentFrame {
   ~CMainFrame() override;
 
   CCommandTable& Commands() { return m_commands; }
+  // Shows the frame at the size it has and maximises it once it has been
+  // drawn, so that un-maximising gives that size back.
+  void ShowMaximized();
   // Runs a command: the active view's table first, then the frame's.
   bool Dispatch(int id);
 
@@ -120,6 +123,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   void OnLayerChosen(wxCommandEvent& e);
   void OnIdle(wxIdleEvent& e);
   void OnClose(wxCloseEvent& e);
+  void OnFirstDrawn(wxPaintEvent& e);
   void UpdateKeyPanes();
   void FitCoordinatePane(const wxString& text);
 
