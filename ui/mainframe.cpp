@@ -191,8 +191,7 @@ namespace {
 // its own height and kept within its pane.
 class CStatusBar : public wxStatusBar {
  public:
-  CStatusBar(wxWindow* parent, wxWindowID id, long style, const wxString& name)
-      : wxStatusBar(parent, id, style, name) {
+  CStatusBar(wxWindow* parent, wxWindowID id, long style, const wxString& name) : wxStatusBar(parent, id, style, name) {
     wxClientDC dc(this);
     dc.SetFont(GetFont());
     // A text of each kind the bar shows: Chinese, digits, Latin letters.
