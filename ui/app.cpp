@@ -211,10 +211,10 @@ class CQznWxApp : public wxApp {
     CDesktop* d = CreateDesktop();
     SetTopWindow(d->frame);
     // Without a window manager maximising does nothing: the frame takes
-    // the screen's work area first, so it fills the screen either way.
+    // the screen's work area first, so it fills the screen either way, and
+    // un-maximised it gives that size back.
     d->frame->SetSize(wxGetClientDisplayRect());
-    d->frame->Maximize(true);
-    d->frame->Show(true);
+    d->frame->ShowMaximized();
     // The open dialog right after the main window.
     CallAfter([] { OnFileOpen(); });
     return true;

@@ -109,8 +109,15 @@ void CWxView::OnActivateView(bool activate, wxView*, wxView*) {
   if (!activate || !m_window) return;
   if (CMainFrame* f = MainFrame()) f->OnTabShown(m_window);
   Host().UpdateLayerBar(m_window->View().Document());
-  // A tab shown is a tab to work in: the keys go to its image at once.
-  m_window->SetFocus();
+  // A tab shown is a tab to work in: the keys go to its image, once the tab
+  // is the notebook's current page. The activation comes from inside the
+  // notebook's page switch, and while a page is not yet its current one the
+  // notebook answers a focus entering it by switching to that page and
+  // focusing the page itself, in the middle of the image's focus change:
+  // the window then keeps the image as its focus with the links from the
+  // page down to the image cut, so closing the tab leaves the window a
+  // focus that no longer exists, which the next focus change or key reads.
+  m_window->CallAfter([w = m_window] { w->SetFocus(); });
 }
 
 void CWxView::OnUpdate(wxView*, wxObject*) {

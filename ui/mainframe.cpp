@@ -180,6 +180,43 @@ bool CComboToolBar::SyncOrientation() {
   return true;
 }
 
+// ---- CStatusBar ------------------------------------------------------------------
+
+namespace {
+
+// The status bar. The toolkit sizes the bar and places a pane's text by the
+// height of its own font, while the Chinese texts come from a taller font:
+// their glyphs reached below the pane, where a pane's repaint did not clear
+// them. Here the bar is as tall as its texts, and each text is centred by
+// its own height and kept within its pane.
+class CStatusBar : public wxStatusBar {
+ public:
+  CStatusBar(wxWindow* parent, wxWindowID id, long style, const wxString& name) : wxStatusBar(parent, id, style, name) {
+    wxClientDC dc(this);
+    dc.SetFont(GetFont());
+    // A text of each kind the bar shows: Chinese, digits, Latin letters.
+    m_textHeight = std::max(dc.GetCharHeight(), dc.GetTextExtent(U8("就绪 (0.0) Agjpqy")).y);
+    SetMinHeight(m_textHeight + 2 * kTextMargin);
+  }
+
+ protected:
+  wxSize DoGetBestSize() const override {
+    return wxSize(wxStatusBar::DoGetBestSize().x, m_textHeight + 2 * kTextMargin + 2 * GetBorderY());
+  }
+  void DrawFieldText(wxDC& dc, const wxRect& pane, int i, int) override {
+    const wxString text = GetStatusText(i);
+    if (text.empty()) return;
+    wxDCClipper clip(dc, pane);
+    wxStatusBar::DrawFieldText(dc, pane, i, dc.GetTextExtent(text).y);
+  }
+
+ private:
+  static constexpr int kTextMargin = 1;  // pixels above and below a text
+  int m_textHeight = 0;
+};
+
+}  // namespace
+
 // ---- CMainFrame -----------------------------------------------------------------
 
 CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
@@ -249,6 +286,12 @@ CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
   m_commands.Add(cmd::kHelpContext, [this] { wxContextHelp help(this); });
 }
 
+wxStatusBar* CMainFrame::OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) {
+  auto* bar = new CStatusBar(this, id, style, name);
+  bar->SetFieldsCount(number);
+  return bar;
+}
+
 CMainFrame::~CMainFrame() {
   m_aui.UnInit();
   if (g_mainFrame == this) g_mainFrame = nullptr;
@@ -257,6 +300,22 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::OnClose(wxCloseEvent& e) {
   // Views close first so their overviews go with them.
   e.Skip();
+}
+
+void CMainFrame::ShowMaximized() {
+  // Maximised before it was first drawn, the frame had no normal size for
+  // the window manager and the toolkit to give back: un-maximising left the
+  // menu bar alone (the toolkit's least size). Shown first at its size, it
+  // is maximised once it has been drawn, by when the window manager has it
+  // at that size.
+  GetStatusBar()->Bind(wxEVT_PAINT, &CMainFrame::OnFirstDrawn, this);
+  Show(true);
+}
+
+void CMainFrame::OnFirstDrawn(wxPaintEvent& e) {
+  e.Skip();
+  GetStatusBar()->Unbind(wxEVT_PAINT, &CMainFrame::OnFirstDrawn, this);
+  CallAfter([this] { Maximize(true); });
 }
 
 CImageWindow* CMainFrame::ActiveImageWindow() const {
@@ -313,6 +372,14 @@ void CMainFrame::OnIdle(wxIdleEvent& e) {
     m_aui.Update();
   }
   UpdateKeyPanes();
+  // With the last tab gone no tool is at work and nothing lies under the
+  // pointer: the status line is as at the start, whichever way the tab went.
+  const bool tabs = GetActiveChild() != nullptr;
+  if (m_hadTabs && !tabs) {
+    SetMessageText(res::text::kReady);
+    SetStatusText(wxString(), kPaneCoordinates);
+  }
+  m_hadTabs = tabs;
   if (wxDocManager* m = GetDocumentManager())
     for (wxDocument* d : m->GetDocumentsVector())
       if (auto* doc = dynamic_cast<CWxDocument*>(d)) doc->ShowModifiedMark();

@@ -85,6 +85,9 @@ class CMainFrame : public wxDocMDIParentFrame {
   ~CMainFrame() override;
 
   CCommandTable& Commands() { return m_commands; }
+  // Shows the frame at the size it has and maximises it once it has been
+  // drawn, so that un-maximising gives that size back.
+  void ShowMaximized();
   // Runs a command: the active view's table first, then the frame's.
   bool Dispatch(int id);
 
@@ -111,12 +114,16 @@ class CMainFrame : public wxDocMDIParentFrame {
   // view's): only its overview shows, and the status line is ready again.
   void OnTabShown(CImageWindow* window);
 
+ protected:
+  wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
+
  private:
   void OnMenu(wxCommandEvent& e);
   void OnUpdateUI(wxUpdateUIEvent& e);
   void OnLayerChosen(wxCommandEvent& e);
   void OnIdle(wxIdleEvent& e);
   void OnClose(wxCloseEvent& e);
+  void OnFirstDrawn(wxPaintEvent& e);
   void UpdateKeyPanes();
   void FitCoordinatePane(const wxString& text);
 
@@ -126,6 +133,7 @@ class CMainFrame : public wxDocMDIParentFrame {
   wxGauge* m_gauge = nullptr;
   std::int64_t m_progressLow = 0, m_progressHigh = 0;
   int m_coordWidth = 0;
+  bool m_hadTabs = false;  // a tab was open when the frame last idled
   CCommandTable m_commands;
 };
 

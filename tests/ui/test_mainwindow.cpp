@@ -1,11 +1,12 @@
 // The main window as a user meets it: scans of each kind opened from the
 // open dialog, zoom and scroll by commands, keys and bars, the overview
 // dragged, modes and the Shift park, a length measured, the small dialogs,
-// the toolbars and the status bar. Saves build/artifacts/main-window.png.
+// the toolbars and the status bar with its Chinese texts whole. Saves build/artifacts/main-window.png.
 #include <filesystem>
 #include <set>
 
 #include <gtest/gtest.h>
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/image.h>
@@ -15,6 +16,7 @@
 
 #include "raster/tiffio.h"
 #include "resources/commands.h"
+#include "resources/messages_window.h"
 #include "tests/support/testutil.h"
 #include "tests/ui/gui_test_util.h"
 #include "tests/ui_core/view_test_util.h"
@@ -246,6 +248,76 @@ TEST_F(MainWindow, ToolbarsCommandsAndStatusBar) {
   ASSERT_TRUE(f->Dispatch(cmd::kAppExit));
   EXPECT_EQ(host->messages.back(), "从 QZN 退出吗?");
   EXPECT_EQ(MainFrame(), f);
+}
+
+TEST_F(MainWindow, StatusBarTextsShowWholeInTheirPaneAndLeaveNothingBehind) {
+  CMainFrame* f = MainFrame();
+  wxStatusBar* bar = f->GetStatusBar();
+  ASSERT_NE(bar, nullptr);
+  // The rows of the bar that hold ink (dark pixels) left of the message
+  // pane's right edge, as the display shows them.
+  const auto inkRows = [&] {
+    bar->Refresh();
+    bar->Update();
+    Pump(10);
+    const wxSize size = bar->GetClientSize();
+    wxBitmap shot(size.x, size.y, 24);
+    {
+      wxClientDC window(bar);
+      wxMemoryDC mem(shot);
+      mem.Blit(0, 0, size.x, size.y, &window, 0, 0);
+    }
+    const wxImage img = shot.ConvertToImage();
+    wxRect pane;
+    bar->GetFieldRect(0, pane);
+    std::set<int> rows;
+    for (int y = 0; y < img.GetHeight(); ++y)
+      for (int x = 0; x < pane.GetRight(); ++x)
+        if (img.GetRed(x, y) + img.GetGreen(x, y) + img.GetBlue(x, y) < 3 * 160) rows.insert(y);
+    return rows;
+  };
+  // The same text's ink drawn on its own with the bar's font: its height.
+  const auto inkHeight = [&](const wxString& text) {
+    wxBitmap page(400, 100, 24);
+    wxMemoryDC dc(page);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetFont(bar->GetFont());
+    dc.SetTextForeground(*wxBLACK);
+    dc.DrawText(text, 10, 30);
+    dc.SelectObject(wxNullBitmap);
+    const wxImage img = page.ConvertToImage();
+    int top = img.GetHeight(), bottom = -1;
+    for (int y = 0; y < img.GetHeight(); ++y)
+      for (int x = 0; x < img.GetWidth(); ++x)
+        if (img.GetRed(x, y) + img.GetGreen(x, y) + img.GetBlue(x, y) < 3 * 160) top = std::min(top, y), bottom = y;
+    return bottom - top + 1;
+  };
+  wxRect pane;
+  bar->GetFieldRect(0, pane);
+  for (const char* text : {res::text::kReady, "删除一条线。", "(12345678.0000,12345678.0000) gjpqy"}) {
+    SCOPED_TRACE(text);
+    f->SetMessageText(text);
+    const std::set<int> rows = inkRows();
+    ASSERT_FALSE(rows.empty()) << "nothing shown";
+    EXPECT_GE(*rows.begin(), pane.GetTop()) << "above the pane";
+    EXPECT_LE(*rows.rbegin(), pane.GetBottom()) << "below the pane";
+    EXPECT_EQ(*rows.rbegin() - *rows.begin() + 1, inkHeight(U8(text))) << "not whole";
+    // A menu item highlighted shows its help, none here: the pane is empty,
+    // with nothing of the text before left on the bar.
+    wxMenuEvent highlight(wxEVT_MENU_HIGHLIGHT, WxId(cmd::kFileClose));
+    highlight.SetEventObject(f);
+    f->ProcessWindowEvent(highlight);
+    EXPECT_EQ(f->GetMessageText(), "");
+    const std::set<int> left = inkRows();
+    EXPECT_TRUE(left.empty()) << left.size() << " rows left, the first " << *left.begin();
+    // The menu closed, the text is back.
+    wxMenuEvent closed(wxEVT_MENU_CLOSE);
+    closed.SetEventObject(f);
+    f->ProcessWindowEvent(closed);
+    EXPECT_EQ(FromWx(f->GetMessageText()), text);
+  }
+  f->SetMessageText(res::text::kReady);
 }
 
 TEST_F(MainWindow, PictureOfTheWindowWithTheSample) {

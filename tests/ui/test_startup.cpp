@@ -5,7 +5,8 @@
 // clients goes through), so anything that connects and disconnects before
 // the toolkit's own connection ends the start at once. Under a window manager
 // the open dialog shown at start must be the window on top, owned by the
-// main window, and take the keys: Esc cancels it, Alt+F4 closes the program.
+// main window, and take the keys: Esc cancels it, Alt+F4 closes the program;
+// the window comes up maximised and un-maximises to the size it started with.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -232,17 +234,58 @@ TEST(StartUp, TheWindowComesUpEveryTimeOnADisplayWithoutOtherClients) {
   }
 }
 
+// openbox on the display, once it has started (an ended process when not).
+Child StartOpenbox(const OwnDisplay& d, const TempDir& dir) {
+  const std::string ready = dir.file("wm-ready");
+  Child wm({"openbox", "--sm-disable", "--startup", "touch " + ready},
+           Environment({{"DISPLAY", d.Name()}, {"XDG_CONFIG_HOME", dir.path().string()}}), dir.file("wm.log"));
+  EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(ready); })) << "the window manager did not start";
+  return wm;
+}
+
+// A display of the test's own that openbox manages.
+struct ManagedDisplay {
+  ManagedDisplay() : display(dir, false) {
+    if (!display.Name().empty()) wm = StartOpenbox(display, dir);
+  }
+  bool Up() { return !display.Name().empty() && wm.Started() && !wm.Ended(); }
+  TempDir dir;
+  OwnDisplay display;
+  Child wm;
+};
+
+// The main window and its dialog as the window manager lists them (0 for
+// none).
+void ListedWindows(const OwnDisplay& d, unsigned long& frame, unsigned long& dialog) {
+  frame = dialog = 0;
+  for (unsigned long w : WindowList(d, "_NET_CLIENT_LIST")) {
+    if (WindowProperty(d, w, "WM_TRANSIENT_FOR").find("window id") != std::string::npos)
+      dialog = w;
+    else
+      frame = w;
+  }
+}
+
+// Returns once the window manager has dealt with every request made before
+// this one: it answers a change of the number of desktops after them.
+bool WindowManagerCaughtUp(const OwnDisplay& d) {
+  const auto desktops = [&] {
+    std::string n;
+    d.Run("xdotool get_num_desktops", &n);
+    return std::atoi(n.c_str());
+  };
+  const int wanted = desktops() == 1 ? 2 : 1;
+  d.Run("xdotool set_num_desktops " + std::to_string(wanted));
+  return WaitFor([&] { return desktops() == wanted; });
+}
+
 TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
   QZN_REQUIRE_ORACLE(HaveTools({"Xvfb", "openbox", "xdotool", "xprop"}), "Xvfb, openbox, xdotool and xprop");
   ASSERT_TRUE(std::filesystem::exists(kQzn));
-  TempDir dir;
-  OwnDisplay display(dir, false);
-  ASSERT_FALSE(display.Name().empty());
-  const std::string ready = dir.file("wm-ready");
-  Child wm({"openbox", "--sm-disable", "--startup", "touch " + ready},
-           Environment({{"DISPLAY", display.Name()}, {"XDG_CONFIG_HOME", dir.path().string()}}), dir.file("wm.log"));
-  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(ready); })) << "the window manager did not start";
-  int desktops = 1;
+  ManagedDisplay managed;
+  ASSERT_TRUE(managed.Up());
+  const OwnDisplay& display = managed.display;
+  const TempDir& dir = managed.dir;
   for (int run = 0; run < 10; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     Child qzn = StartQzn(display, dir, dir.file("qzn.log"));
@@ -251,13 +294,7 @@ TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
     unsigned long frame = 0, dialog = 0;
     ASSERT_TRUE(WaitFor([&] {
       if (qzn.Ended()) return true;
-      frame = dialog = 0;
-      for (unsigned long w : WindowList(display, "_NET_CLIENT_LIST")) {
-        if (WindowProperty(display, w, "WM_TRANSIENT_FOR").find("window id") != std::string::npos)
-          dialog = w;
-        else
-          frame = w;
-      }
+      ListedWindows(display, frame, dialog);
       return frame && dialog;
     }));
     ASSERT_FALSE(qzn.Ended()) << qzn.Status() << ":\n" << qzntest::ReadFileText(dir.file("qzn.log"));
@@ -265,13 +302,7 @@ TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
         << "the open dialog is not owned by the main window";
     // Once the window manager has dealt with every request before this
     // one, the dialog must be above the main window and active.
-    desktops = desktops == 1 ? 2 : 1;
-    display.Run("xdotool set_num_desktops " + std::to_string(desktops));
-    ASSERT_TRUE(WaitFor([&] {
-      std::string n;
-      display.Run("xdotool get_num_desktops", &n);
-      return std::atoi(n.c_str()) == desktops;
-    }));
+    ASSERT_TRUE(WindowManagerCaughtUp(display));
     bool onTop = false;
     std::vector<unsigned long> stacking;
     unsigned long active = 0;
@@ -297,6 +328,93 @@ TEST(StartUp, UnderAWindowManagerTheOpenDialogIsOnTopAndTakesTheKeys) {
     ASSERT_TRUE(qzn.WaitEnd()) << "the program did not end";
     EXPECT_TRUE(qzn.ExitedWith(0)) << qzn.Status() << ":\n" << qzntest::ReadFileText(dir.file("qzn.log"));
   }
+}
+
+// The frame's size as the window manager has it: the client window's
+// geometry and the frame's extents.
+struct FrameGeometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  int left = 0, right = 0, top = 0, bottom = 0;
+};
+
+FrameGeometry GeometryOf(const OwnDisplay& d, unsigned long id) {
+  FrameGeometry g;
+  std::string out;
+  d.Run("xwininfo -id " + std::to_string(id), &out);
+  const auto field = [&](const std::string& name, int& value) {
+    const std::size_t at = out.find(name + ":");
+    if (at != std::string::npos) value = std::atoi(out.c_str() + at + name.size() + 1);
+  };
+  field("Absolute upper-left X", g.x);
+  field("Absolute upper-left Y", g.y);
+  field("Width", g.width);
+  field("Height", g.height);
+  const std::string extents = WindowProperty(d, id, "_NET_FRAME_EXTENTS");
+  std::sscanf(extents.c_str() + std::min(extents.find('='), extents.size()), "= %d, %d, %d, %d", &g.left, &g.right,
+              &g.top, &g.bottom);
+  return g;
+}
+
+TEST(StartUp, UnderAWindowManagerTheMaximisedWindowUnmaximisesToTheSizeItStartedWith) {
+  QZN_REQUIRE_ORACLE(HaveTools({"Xvfb", "openbox", "xdotool", "xprop", "xwininfo"}),
+                     "Xvfb, openbox, xdotool, xprop and xwininfo");
+  ASSERT_TRUE(std::filesystem::exists(kQzn));
+  ManagedDisplay managed;
+  ASSERT_TRUE(managed.Up());
+  const OwnDisplay& display = managed.display;
+  const TempDir& dir = managed.dir;
+  Child qzn = StartQzn(display, dir, dir.file("qzn.log"));
+  ASSERT_TRUE(qzn.Started());
+  const auto listed = [&](unsigned long& frame, unsigned long& dialog) { ListedWindows(display, frame, dialog); };
+  unsigned long frame = 0, dialog = 0;
+  ASSERT_TRUE(WaitFor([&] {
+    listed(frame, dialog);
+    return qzn.Ended() || (frame && dialog);
+  }));
+  ASSERT_FALSE(qzn.Ended()) << qzn.Status() << ":\n" << qzntest::ReadFileText(dir.file("qzn.log"));
+  const auto maximised = [&] {
+    const std::string state = WindowProperty(display, frame, "_NET_WM_STATE");
+    return state.find("_NET_WM_STATE_MAXIMIZED_VERT") != std::string::npos &&
+           state.find("_NET_WM_STATE_MAXIMIZED_HORZ") != std::string::npos;
+  };
+  ASSERT_TRUE(WaitFor(maximised)) << "the window did not come up maximised";
+  // The open dialog of the start cancelled.
+  display.Run("xdotool key Escape");
+  ASSERT_TRUE(WaitFor([&] {
+    listed(frame, dialog);
+    return !dialog;
+  }));
+  // The user un-maximises it: a double click on its title bar.
+  const FrameGeometry max = GeometryOf(display, frame);
+  ASSERT_GT(max.top, 0) << "no title bar";
+  display.Run("xdotool mousemove " + std::to_string(max.x + max.width / 2) + " " + std::to_string(max.y - max.top / 2) +
+              " click --repeat 2 --delay 80 1");
+  ASSERT_TRUE(WaitFor([&] { return !maximised(); })) << "the window manager did not un-maximise it";
+  // Every request of the program's after the un-maximising is dealt with
+  // once it has shown and closed its open dialog (Ctrl+O, Esc) and the
+  // window manager has answered a request of the test's after that.
+  display.Run("xdotool key ctrl+o");
+  ASSERT_TRUE(WaitFor([&] {
+    listed(frame, dialog);
+    return dialog != 0;
+  })) << "Ctrl+O showed no open dialog";
+  display.Run("xdotool key Escape");
+  ASSERT_TRUE(WaitFor([&] {
+    listed(frame, dialog);
+    return !dialog;
+  }));
+  ASSERT_TRUE(WindowManagerCaughtUp(display));
+  // The size it started with: the screen's work area less the frame.
+  std::string area;
+  display.Run("xprop -root _NET_WORKAREA", &area);
+  int workX = 0, workY = 0, workW = 0, workH = 0;
+  std::sscanf(area.c_str() + std::min(area.find('='), area.size()), "= %d, %d, %d, %d", &workX, &workY, &workW, &workH);
+  ASSERT_GT(workW, 0) << area;
+  const FrameGeometry normal = GeometryOf(display, frame);
+  EXPECT_EQ(normal.width, workW - normal.left - normal.right);
+  EXPECT_EQ(normal.height, workH - normal.top - normal.bottom);
+  display.Run("xdotool key alt+F4");
+  EXPECT_TRUE(qzn.WaitEnd()) << "the program did not end";
 }
 
 }  // namespace

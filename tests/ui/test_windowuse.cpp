@@ -2,10 +2,12 @@
 // commands let through: zooms that make the scroll bars appear or go (and
 // with them a size event), a page resized, the keyboard focus after opening,
 // switching tabs and dragging the overview, tabs closed and files opened
-// twice, the `*` of a tab and the question on closing, and the status line.
+// twice, a file opened after every way the last tab can go, the status
+// line once no tab is left, the `*` of a tab and the question on closing, and the status line.
 #include <functional>
 
 #include <gtest/gtest.h>
+#include <wx/dialog.h>
 #include <wx/mdi.h>
 #include <wx/window.h>
 
@@ -15,7 +17,9 @@
 #include "platform/textfile.h"
 #include "resources/commands.h"
 #include "resources/messages_app.h"
+#include "resources/messages_tools.h"
 #include "resources/messages_window.h"
+#include "resources/toolcommands.h"
 #include "tests/ui/gui_test_util.h"
 #include "ui/app.h"
 #include "ui/core/batchdlg.h"
@@ -24,6 +28,7 @@
 #include "ui/docview.h"
 #include "ui/imagewindow.h"
 #include "ui/mainframe.h"
+#include "ui/wxresources.h"
 #include "ui/wxtext.h"
 
 using namespace qzn;
@@ -70,6 +75,12 @@ class ColourAnswered : public IViewServices {
   COLORREF m_colour;
 };
 
+// A row of a table of ways tabs are opened and closed.
+struct WayTabsGo {
+  const char* how;
+  std::function<void()> tabsGo;
+};
+
 class WindowUse : public guitest::DesktopTest {
  protected:
   static bool Run(int id) { return MainFrame()->Dispatch(id); }
@@ -90,6 +101,42 @@ class WindowUse : public guitest::DesktopTest {
   }
 
   static wxMDIChildFrame* ChildOf(CImageWindow* w) { return dynamic_cast<wxMDIChildFrame*>(w->GetParent()); }
+
+  // 文件 > 关闭 chosen in the tab shown (the 3D view's tab has a menu of its own).
+  static void CloseShownTabFromItsFileMenu() {
+    wxMDIChildFrame* tab = MainFrame()->GetActiveChild();
+    ASSERT_NE(tab, nullptr);
+    wxCommandEvent close(wxEVT_MENU, WxId(cmd::kFileClose));
+    close.SetEventObject(tab);
+    tab->GetEventHandler()->ProcessEvent(close);
+    Pump(5);
+  }
+
+  // Opens the 3D view of a small hill from the 3D open dialog.
+  static void Open3DTab() {
+    const std::string grid = dir->file("hill.grd");
+    std::string text = "ncols 4\nnrows 4\nxllcorner 0\nyllcorner 0\ncellsize 10\nNODATA_value -9999\n";
+    for (int r = 0; r < 4; ++r) text += "0 5 10 5\n";
+    qzntest::WriteFileText(grid, text);
+    host->fileAnswers.push_back({grid});
+    ASSERT_TRUE(Run(cmd::kFileOpen3D));
+  }
+
+  // Opens a scan as the desktop's open dialog does: a window of its own
+  // has the keys until it goes, and the workspace's tab is made before the
+  // main window is active again.
+  static CImageWindow* OpenAsFromTheDesktopsDialog(const std::string& path) {
+    auto* dialog = new wxDialog(MainFrame(), wxID_ANY, "open");
+    dialog->Show();
+    dialog->Raise();
+    EXPECT_TRUE(PumpUntil([&] { return dialog->IsActive() && !MainFrame()->IsActive(); }))
+        << "the stand-in of the open dialog never had the keys";
+    host->fileAnswers.push_back({path});
+    EXPECT_TRUE(MainFrame()->Dispatch(cmd::kFileOpen));
+    dialog->Destroy();
+    Pump();
+    return MainFrame()->ActiveImageWindow();
+  }
 };
 
 TEST_F(WindowUse, PreviousViewAndBandZoomWhileTheScrollBarsComeAndGo) {
@@ -217,6 +264,99 @@ TEST_F(WindowUse, TabsCloseFromTheFileMenuAndAFileOpenedTwiceShowsItsTab) {
   EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), 1u);
 }
 
+TEST_F(WindowUse, AfterEveryWayTheLastTabGoesTheNextFileOpensInANewTab) {
+  const auto close3D = [] {
+    ASSERT_EQ(MainFrame()->ActiveImageWindow(), nullptr) << "not the 3D view's tab";
+    CloseShownTabFromItsFileMenu();
+  };
+  const auto open3D = [] {
+    Open3DTab();
+    ASSERT_TRUE(PumpUntil([] { return MainFrame()->GetActiveChild() && !MainFrame()->ActiveImageWindow(); }));
+  };
+  const auto openScan = [](const char* name) {
+    ASSERT_NE(OpenAsFromTheDesktopsDialog(WriteScan(name, 300, 200, Kind::kGrey)), nullptr) << name;
+  };
+  const auto closeShown = [] {
+    ASSERT_TRUE(Run(cmd::kFileClose));
+    Pump(5);
+  };
+  const std::vector<WayTabsGo> cases = {
+      {"文件 > 关闭 on the only tab",
+       [&] {
+         openScan("only.tif");
+         closeShown();
+       }},
+      {"the last of several closed",
+       [&] {
+         for (const char* name : {"one.tif", "two.tif", "three.tif"}) openScan(name);
+         // The first tab shown and closed, so the others come forward in turn.
+         MainFrame()->ActivatePrevious();
+         MainFrame()->ActivatePrevious();
+         Pump(5);
+         for (int i = 0; i < 3; ++i) closeShown();
+       }},
+      {"the 3D tab closed last",
+       [&] {
+         openScan("under3d.tif");
+         open3D();
+         MainFrame()->ActivatePrevious();
+         Pump(5);
+         closeShown();
+         close3D();
+       }},
+      {"the only tab the 3D view's",
+       [&] {
+         open3D();
+         close3D();
+       }},
+      {"a new workspace after closing, then closed",
+       [&] {
+         openScan("before.tif");
+         closeShown();
+         ASSERT_TRUE(Run(cmd::kFileNew));
+         Pump(5);
+         closeShown();
+       }},
+      {"a new workspace after closing, left open",
+       [&] {
+         openScan("before.tif");
+         closeShown();
+         ASSERT_TRUE(Run(cmd::kFileNew));
+         Pump(5);
+       }},
+  };
+  for (const WayTabsGo& c : cases) {
+    SCOPED_TRACE(c.how);
+    // The toolkit's complaints of a window it still takes for the focus
+    // while it is destroyed go to stderr; the next focus change then
+    // dereferences it.
+    testing::internal::CaptureStderr();
+    c.tabsGo();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("CRITICAL"), std::string::npos) << said;
+    const std::size_t before = Desktop()->manager->GetDocumentsVector().size();
+    testing::internal::CaptureStderr();
+    const std::string next = WriteScan("next.tif", 320, 240, Kind::kGrey);
+    CImageWindow* w = OpenAsFromTheDesktopsDialog(next);
+    // Keys typed into the new tab, as a user goes on at once.
+    if (w) {
+      wxKeyEvent f5(wxEVT_KEY_DOWN);
+      f5.m_keyCode = WXK_F5;
+      w->GetEventHandler()->ProcessEvent(f5);
+    }
+    Pump(5);
+    const std::string opening = testing::internal::GetCapturedStderr();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->View().Document()->GetPathName(), next);
+    EXPECT_EQ(Desktop()->manager->GetDocumentsVector().size(), before + 1);
+    EXPECT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == w; })) << "the new tab's image has not the keys";
+    EXPECT_EQ(opening.find("CRITICAL"), std::string::npos) << opening;
+    Desktop()->manager->CloseDocuments(true);
+    Pump(5);
+  }
+  EXPECT_TRUE(host->messages.empty()) << host->messages.front();
+}
+
 TEST_F(WindowUse, TheTabsStarAndTheCloseQuestionAgree) {
   // What a user changes, whether the tab then shows `*` and the close asks.
   struct Case {
@@ -304,12 +444,7 @@ TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
   EXPECT_EQ(status(), res::text::kReady);
   // The 3D view's tab.
   beginLine();
-  const std::string grid = dir->file("hill.grd");
-  std::string text = "ncols 4\nnrows 4\nxllcorner 0\nyllcorner 0\ncellsize 10\nNODATA_value -9999\n";
-  for (int r = 0; r < 4; ++r) text += "0 5 10 5\n";
-  qzntest::WriteFileText(grid, text);
-  host->fileAnswers.push_back({grid});
-  ASSERT_TRUE(Run(cmd::kFileOpen3D));
+  Open3DTab();
   EXPECT_TRUE(PumpUntil([&] { return MainFrame()->ActiveImageWindow() == nullptr && MainFrame()->GetActiveChild(); }));
   EXPECT_EQ(status(), res::text::kReady);
   if (wxMDIChildFrame* view3d = MainFrame()->GetActiveChild()) view3d->Close(true);
@@ -337,6 +472,49 @@ TEST_F(WindowUse, TheStatusLineIsReadyAgainAfterToolsTabsAndABatchRun) {
   const std::string lines = GbkToUtf8(qzntest::ReadFileText(log));
   EXPECT_NE(lines.find("开始矢量化 " + scan + "\r\nImageConvert Greyscale 在 "), std::string::npos) << lines;
   EXPECT_NE(lines.find("上的全部功能\r\n执行 ImageRotate 在 "), std::string::npos) << lines;
+}
+
+TEST_F(WindowUse, WithNoTabLeftTheStatusLineKeepsNoToolTextNorCoordinates) {
+  const auto message = [] { return FromWx(MainFrame()->GetMessageText()); };
+  const auto coordinates = [] { return FromWx(MainFrame()->GetStatusBar()->GetStatusText(1)); };
+  // A tool chosen in a scan's tab and the pointer moved over the image.
+  const auto workInAScan = [] {
+    CImageWindow* w = OpenFromDialog(WriteScan("status.tif", 400, 300, Kind::kGrey));
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(Run(cmd::kEditLineTool));
+    ASSERT_TRUE(Run(cmd::kLineDelete));
+    Mouse(w, wxEVT_MOTION, 30, 40, false, false, false);
+  };
+  const std::vector<WayTabsGo> cases = {
+      {"the only tab closed",
+       [&] {
+         workInAScan();
+         CloseShownTabFromItsFileMenu();
+       }},
+      {"the 3D tab the last to go",
+       [&] {
+         workInAScan();
+         Open3DTab();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->GetActiveChild() && !MainFrame()->ActiveImageWindow(); }));
+         MainFrame()->ActivatePrevious();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->ActiveImageWindow() != nullptr; }));
+         ASSERT_TRUE(Run(cmd::kLineDelete));
+         CloseShownTabFromItsFileMenu();
+         CloseShownTabFromItsFileMenu();
+       }},
+  };
+  for (const WayTabsGo& c : cases) {
+    SCOPED_TRACE(c.how);
+    c.tabsGo();
+    EXPECT_EQ(MainFrame()->GetActiveChild(), nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return message() == res::text::kReady; })) << message();
+    EXPECT_TRUE(PumpUntil([&] { return coordinates().empty(); })) << coordinates();
+  }
+  // While a tab is open, its tool's text and the coordinates show.
+  workInAScan();
+  Pump(5);
+  EXPECT_EQ(message(), res::text::kLineDeleteStatus);
+  EXPECT_EQ(coordinates(), FormatCoordinates(g_cursorX, g_cursorY));
 }
 
 TEST_F(WindowUse, AShapefilesProjectionTextOpenedAsAProjectGivesOneMessage) {
