@@ -3,6 +3,7 @@
 // with them a size event), a page resized, the keyboard focus after opening,
 // switching tabs and dragging the overview, tabs closed and files opened
 // twice, the `*` of a tab and the question on closing, and the status line.
+#include <cstring>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -152,6 +153,94 @@ TEST_F(WindowUse, PreviousViewAndBandZoomWhileTheScrollBarsComeAndGo) {
     EXPECT_TRUE(RectInside(band, v.visibleRect)) << s.x << "x" << s.y;
     EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06) << s.x << "x" << s.y;
   }
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, ScrollsDownAndBackGiveTheSamePictureAndScale) {
+  // A scroll moves what is shown and keeps its size, whatever the toolkit
+  // does to the page's layout on the way (the scroll bars are set anew on
+  // every step): N steps one way and N back show the same pixels at the
+  // same scale, by the keys and by the scroll bars' arrows, in the middle of
+  // the scan and where the steps stop at its edges.
+  CImageWindow* w = OpenFromDialog(WriteScan("scroll.tif", 4801, 2401, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  CQznView& v = w->View();
+  auto key = [w](int code) {
+    return [w, code] {
+      wxKeyEvent e(wxEVT_KEY_DOWN);
+      e.m_keyCode = code;
+      w->GetEventHandler()->ProcessEvent(e);
+    };
+  };
+  auto arrow = [w](wxEventType type, int orient) {
+    return [w, type, orient] {
+      wxScrollWinEvent e(type, 0, orient);
+      e.SetEventObject(w);
+      w->GetEventHandler()->ProcessEvent(e);
+    };
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> toEdge, forth, back;  // toEdge null: from the middle
+    int steps;
+  };
+  const std::vector<Case> cases = {
+      {"Down and Up in the middle", nullptr, key(WXK_DOWN), key(WXK_UP), 2},
+      {"Right and Left in the middle", nullptr, key(WXK_RIGHT), key(WXK_LEFT), 2},
+      {"the vertical bar's arrows in the middle", nullptr, arrow(wxEVT_SCROLLWIN_LINEDOWN, wxVERTICAL),
+       arrow(wxEVT_SCROLLWIN_LINEUP, wxVERTICAL), 4},
+      {"the horizontal bar's arrows in the middle", nullptr, arrow(wxEVT_SCROLLWIN_LINEDOWN, wxHORIZONTAL),
+       arrow(wxEVT_SCROLLWIN_LINEUP, wxHORIZONTAL), 2},
+      {"ten Down past the bottom and ten Up from the top", key(WXK_HOME), key(WXK_DOWN), key(WXK_UP), 10},
+      {"ten of the vertical bar's arrows past the bottom from the top", key(WXK_HOME),
+       arrow(wxEVT_SCROLLWIN_LINEDOWN, wxVERTICAL), arrow(wxEVT_SCROLLWIN_LINEUP, wxVERTICAL), 10},
+      {"ten Right past the right edge from the left", arrow(wxEVT_SCROLLWIN_TOP, wxHORIZONTAL), key(WXK_RIGHT),
+       key(WXK_LEFT), 10},
+      {"ten Up past the top from the bottom", key(WXK_END), key(WXK_UP), key(WXK_DOWN), 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunAndSettle(w, cmd::kViewFullView);
+    v.cursorImageX = 2400;
+    v.cursorImageY = 1200;
+    RunAndSettle(w, cmd::kViewZoomIn);
+    RunAndSettle(w, cmd::kViewZoomIn);
+    ASSERT_TRUE(ScrollBarsShown(w));
+    if (c.toEdge) {
+      c.toEdge();
+      Pump(10);
+    }
+    const RECT start = v.visibleRect;
+    const double scaleX = v.scaleX, scaleY = v.scaleY;
+    const wxImage picture = w->Snapshot();
+    for (int i = 0; i < c.steps; ++i) {
+      c.forth();
+      Pump(10);  // the relayout the scroll bars' change brings
+      const RECT& r = v.visibleRect;
+      if (!c.toEdge) {
+        ASSERT_TRUE(r.left > 0 && r.top > 0 && r.right < 4800 && r.bottom < 2400) << "step " << i << " met an edge";
+      }
+      EXPECT_EQ(RectWidth(v.visibleRect), RectWidth(start)) << "step " << i;
+      EXPECT_EQ(RectHeight(v.visibleRect), RectHeight(start)) << "step " << i;
+    }
+    for (int i = 0; i < c.steps; ++i) {
+      c.back();
+      Pump(10);
+    }
+    EXPECT_TRUE(v.visibleRect == start) << v.visibleRect.left << "," << v.visibleRect.top << " - "
+                                        << v.visibleRect.right << "," << v.visibleRect.bottom << " instead of "
+                                        << start.left << "," << start.top << " - " << start.right << ","
+                                        << start.bottom;
+    EXPECT_DOUBLE_EQ(v.scaleX, scaleX);
+    EXPECT_DOUBLE_EQ(v.scaleY, scaleY);
+    const wxImage after = w->Snapshot();
+    ASSERT_EQ(after.GetSize(), picture.GetSize());
+    long differ = 0;
+    for (long i = 0; i < long(after.GetWidth()) * after.GetHeight() * 3; i += 3)
+      differ += std::memcmp(after.GetData() + i, picture.GetData() + i, 3) != 0;
+    EXPECT_EQ(differ, 0) << "pixels changed";
+  }
+  guitest::Screenshot(*MainFrame(), "scrolled-back");
   EXPECT_TRUE(host->messages.empty());
 }
 

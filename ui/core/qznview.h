@@ -259,6 +259,10 @@ class CQznView : public CViewTransform, public IToolHost {
   std::vector<int> m_posted;
   bool m_clip = false;
   bool m_captured = false;
+  // The visible rectangle as chosen, and as the last size change fitted it
+  // to the page (OnSize).
+  RECT m_chosenRect{};
+  RECT m_fittedRect{};
 };
 
 }  // namespace qzn
