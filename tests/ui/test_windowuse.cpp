@@ -244,6 +244,52 @@ TEST_F(WindowUse, ScrollsDownAndBackGiveTheSamePictureAndScale) {
   EXPECT_TRUE(host->messages.empty());
 }
 
+TEST_F(WindowUse, TheScreenShowsEveryStepAtOnceUnderTheXInputMethod) {
+  // GTK takes the X input method for Chinese, Japanese and Korean locales
+  // (zh_CN.UTF-8 is this program's users' own), with an input-method server
+  // or only Xlib's; an input context focused with the image made what it
+  // painted reach the screen one step late. Whatever the locale of the run,
+  // the image must reach the screen at once: after opening (not what the
+  // file dialog left), after F2, F5 and F6 (not the step before).
+  guitest::ScopedEnv im("GTK_IM_MODULE", "xim");
+  CImageWindow* w = OpenFromDialog(WriteScan("im.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == w; }));
+  // The image and the overview take keys as commands, with no input
+  // context of the toolkit for the X input method to tie them to.
+  EXPECT_EQ(w->m_imContext, nullptr);
+  ASSERT_NE(w->OverviewFrame(), nullptr);
+  EXPECT_EQ(w->OverviewFrame()->GetChildren().front()->m_imContext, nullptr);
+  CQznView& v = w->View();
+  v.cursorImageX = 400;
+  v.cursorImageY = 300;
+  // The top left of the image, clear of the overview: the display's pixels
+  // against the window's own picture.
+  const wxRect part(0, 0, 400, 300);
+  auto onScreen = [&] { return guitest::ScreenPixels(wxRect(w->ClientToScreen(part.GetPosition()), part.GetSize())); };
+  auto shows = [&](const char* step) {
+    // The picture settles once the scroll bars have come or gone.
+    wxImage want, got;
+    const bool same = PumpUntil(
+        [&] {
+          want = w->Snapshot().GetSubImage(part);
+          got = onScreen();
+          return std::memcmp(got.GetData(), want.GetData(), std::size_t(part.width) * part.height * 3) == 0;
+        },
+        200);
+    EXPECT_TRUE(same) << "the screen does not show the picture " << step;
+  };
+  shows("after opening");
+  const RECT opened = v.visibleRect;
+  for (auto [step, command] : {std::pair{"after F2", cmd::kViewZoomIn}, std::pair{"after F5", cmd::kViewFullView},
+                               std::pair{"after F6", cmd::kViewPreviousView}}) {
+    ASSERT_TRUE(Run(command));
+    shows(step);
+  }
+  EXPECT_FALSE(v.visibleRect == opened);  // F6 went back to the zoom
+  EXPECT_TRUE(host->messages.empty());
+}
+
 TEST_F(WindowUse, TheImageHasTheKeyboardAfterOpeningSwitchingTabsAndTheOverview) {
   CImageWindow* first = OpenFromDialog(WriteScan("first.tif", 1601, 1201, Kind::kGrey));
   ASSERT_NE(first, nullptr);
