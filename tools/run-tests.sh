@@ -37,6 +37,11 @@ if ctest --test-dir "$build" -N -L gui | grep -q 'Total Tests: [1-9]'; then
   # toolkit's own texts are Chinese.
   env -u LANG -u LC_ALL -u LC_CTYPE GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
+  # A missing locale would quietly run the C one instead.
+  if ! locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then
+    echo "the locale zh_CN.UTF-8 is missing: tools/setup-debian.sh generates it" >&2
+    exit 1
+  fi
   env -u LC_ALL -u LC_CTYPE -u LANGUAGE LANG=zh_CN.UTF-8 GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
 fi

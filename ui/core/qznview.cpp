@@ -399,7 +399,12 @@ void CQznView::UpdateScrollBars() {
   if (m_window) m_window->SetScrollBars(hRange, hPos, vRange, vPos);
 }
 
-void CQznView::RefreshChain() { RefreshChain(PageSize()); }
+void CQznView::RefreshChain() {
+  RefreshChain(PageSize());
+  KeepAsChosen();
+}
+
+void CQznView::KeepAsChosen() { m_chosenRect = m_fittedRect = visibleRect; }
 
 void CQznView::RefreshChain(SIZE page) {
   FitDisplayToPage(page);
@@ -623,6 +628,7 @@ void CQznView::OnScroll(bool vertical, int code, int position) {
   PaintDisplayBuffer();
   UpdateScrollBars();
   Refresh();
+  KeepAsChosen();
 }
 
 bool CQznView::RecenterOnPoint(POINT p, bool onlyWhenOutside) {
