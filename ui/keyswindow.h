@@ -1,5 +1,5 @@
-// A window of our own drawing whose keys are commands, never text: the
-// image and the overview.
+// A window of our own whose keys are commands, never text: the image, the
+// tab it lies in and the overview.
 //
 // The toolkit gives every window it does not draw itself an input-method
 // context and focuses it with the window. Under the X input method, which
@@ -14,6 +14,8 @@
 // input method.
 #pragma once
 
+#include <utility>
+
 #include <wx/window.h>
 
 namespace qzn {
@@ -21,7 +23,14 @@ namespace qzn {
 template <class Base>
 class CKeysWindow : public Base {
  public:
-  using Base::Base;
+  template <class... Args>
+  explicit CKeysWindow(Args&&... args) : Base(std::forward<Args>(args)...) {
+#ifdef __WXGTK__
+    // A window made inside a shown parent is realised while it is made,
+    // before this class's part of it exists.
+    Park();
+#endif
+  }
   ~CKeysWindow() override {
 #ifdef __WXGTK__
     // The toolkit releases the context it made.
@@ -35,13 +44,18 @@ class CKeysWindow : public Base {
     if (m_parkedIm) this->m_imContext = m_parkedIm;
     m_parkedIm = nullptr;
     Base::GTKHandleRealized();
-    // Without a context the toolkit turns key presses into key and
-    // character events itself and never focuses an input context.
+    Park();
+  }
+
+ private:
+  // Without a context the toolkit turns key presses into key and character
+  // events itself and never focuses an input context.
+  void Park() {
+    if (m_parkedIm || !this->m_imContext) return;
     m_parkedIm = this->m_imContext;
     this->m_imContext = nullptr;
   }
 
- private:
   GtkIMContext* m_parkedIm = nullptr;
 #endif
 };
