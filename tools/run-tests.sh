@@ -32,9 +32,16 @@ cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs" -LE gui
 if ctest --test-dir "$build" -N -L gui | grep -q 'Total Tests: [1-9]'; then
   # Once with no locale at all (texts must still reach the toolkit whole)
-  # and once with a UTF-8 one.
+  # and once under the locale of the program's users, zh_CN.UTF-8 (setup
+  # generates it), under which GTK takes the X input method and the
+  # toolkit's own texts are Chinese.
   env -u LANG -u LC_ALL -u LC_CTYPE GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
-  LANG=C.UTF-8 GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
+  # A missing locale would quietly run the C one instead.
+  if ! locale -a 2>/dev/null | grep -qiE '^zh_CN\.utf-?8$'; then
+    echo "the locale zh_CN.UTF-8 is missing: tools/setup-debian.sh generates it" >&2
+    exit 1
+  fi
+  env -u LC_ALL -u LC_CTYPE -u LANGUAGE LANG=zh_CN.UTF-8 GDK_BACKEND=x11 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ctest --test-dir "$build" --output-on-failure -j "$jobs" -L gui
 fi

@@ -9,6 +9,7 @@
 #include "resources/strings.h"
 #include "ui/frame3d.h"
 #include "ui/imagewindow.h"
+#include "ui/keyswindow.h"
 #include "ui/mainframe.h"
 #include "ui/wxtext.h"
 
@@ -82,7 +83,8 @@ bool CWxDocument::DeleteContents() {
 bool CWxView::OnCreate(wxDocument* doc, long) {
   CMainFrame* parent = MainFrame();
   if (!parent) return false;
-  auto* frame = new wxDocMDIChildFrame(doc, this, parent, wxID_ANY, doc->GetUserReadableName());
+  // The tab hands the keys to its image and takes no text itself.
+  auto* frame = new CKeysWindow<wxDocMDIChildFrame>(doc, this, parent, wxID_ANY, doc->GetUserReadableName());
   SetFrame(frame);
   m_window = new CImageWindow(frame, &static_cast<CWxDocument*>(doc)->Doc());
   auto* sizer = new wxBoxSizer(wxVERTICAL);

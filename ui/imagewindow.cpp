@@ -117,8 +117,8 @@ void RegisterViewCommands(CCommandTable& t, CQznView& v) {
 // ---- CImageWindow ------------------------------------------------------------
 
 CImageWindow::CImageWindow(wxWindow* parent, CQznDoc* doc)
-    : wxWindow(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
-               wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE) {
+    : CKeysWindow<wxWindow>(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+                            wxHSCROLL | wxVSCROLL | wxWANTS_CHARS | wxBORDER_NONE) {
   SetBackgroundStyle(wxBG_STYLE_PAINT);
   m_view = std::make_unique<CQznView>(doc, this);
   RegisterCaptureCommands(m_commands, this);
@@ -449,7 +449,7 @@ COverviewFrame::COverviewFrame(wxWindow* parent, CImageWindow& owner, const wxSt
               wxCAPTION | wxFRAME_TOOL_WINDOW | wxFRAME_FLOAT_ON_PARENT | wxFRAME_NO_TASKBAR),
       m_owner(owner),
       m_view(owner.View()) {
-  m_canvas = new wxWindow(this, wxID_ANY, wxDefaultPosition, wxSize(128, 128));
+  m_canvas = new CKeysWindow<wxWindow>(this, wxID_ANY, wxDefaultPosition, wxSize(128, 128));
   m_canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
   SetClientSize(128, 128);
   if (COverview* ov = m_view.Overview()) ov->SetClientSize(128, 128);

@@ -16,6 +16,7 @@
 #include "ui/capture.h"
 #include "ui/commands.h"
 #include "ui/core/qznview.h"
+#include "ui/keyswindow.h"
 
 namespace qzn {
 
@@ -26,7 +27,7 @@ class COverviewFrame;
 // The title of a workspace: its file's name, kUntitled before it has one.
 std::string DocumentTitle(const CQznDoc& doc);
 
-class CImageWindow : public wxWindow, public IViewWindow, public ICaptureSource {
+class CImageWindow : public CKeysWindow<wxWindow>, public IViewWindow, public ICaptureSource {
  public:
   CImageWindow(wxWindow* parent, CQznDoc* doc);
   ~CImageWindow() override;

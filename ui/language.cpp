@@ -1,6 +1,7 @@
 #include "ui/language.h"
 
 #include <clocale>
+#include <string_view>
 
 #include <wx/intl.h>
 #include <wx/translation.h>
@@ -19,6 +20,12 @@ void SetUpDesktopLanguage() {
   // to keep and replaces any earlier one.
   auto* translations = new wxTranslations;
   wxTranslations::Set(translations);
+  // The messages' locale in effect decides, as it does for every other
+  // program: LC_ALL=C over LANG=zh_CN.UTF-8 means untranslated texts,
+  // while the toolkit on its own would take the language from LANG.
+  const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+  const std::string_view m = messages ? messages : "C";
+  if (m == "C" || m == "POSIX" || m.substr(0, 2) == "C.") return;
   translations->SetLanguage(wxLANGUAGE_DEFAULT);
   translations->AddStdCatalog();
 }

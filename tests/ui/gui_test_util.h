@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
 #include "raster/tiffio.h"
 #include "resources/commands.h"
 #include "tests/support/testutil.h"
@@ -37,6 +41,30 @@
 #include "widgets/titlebar.h"
 
 namespace guitest {
+
+// Sets an environment variable for the length of a scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : m_name(name) {
+    if (const char* old = std::getenv(name)) m_old = old;
+    if (value)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (m_old)
+      setenv(m_name, m_old->c_str(), 1);
+    else
+      unsetenv(m_name);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* m_name;
+  std::optional<std::string> m_old;
+};
 
 inline void Pump(int rounds = 10) {
   for (int i = 0; i < rounds; ++i) {
@@ -103,6 +131,33 @@ inline void Screenshot(wxWindow& shown, const std::string& name) {
   const wxRect r = shown.GetScreenRect();
   qzntest::RunCommand("import -window root -crop " + std::to_string(r.width) + "x" + std::to_string(r.height) + "+" +
                       std::to_string(r.x) + "+" + std::to_string(r.y) + " '" + std::string(dir) + "/" + name + ".png'");
+}
+
+// The pixels the display shows in a rectangle of the screen, read from the
+// X server itself (the toolkit's screen device context may hand back an
+// older picture).
+inline wxImage ScreenPixels(const wxRect& r) {
+  wxImage out(r.width, r.height, true);
+  Display* display = wxGetX11Display();
+  if (!display) return out;
+  XImage* x = XGetImage(display, DefaultRootWindow(display), r.x, r.y, unsigned(r.width), unsigned(r.height),
+                        AllPlanes, ZPixmap);
+  if (!x) return out;
+  auto channel = [](unsigned long pixel, unsigned long mask) {
+    if (!mask) return 0ul;
+    int shift = 0;
+    while (!((mask >> shift) & 1)) ++shift;
+    return ((pixel & mask) >> shift) * 255 / (mask >> shift);
+  };
+  for (int y = 0; y < r.height; ++y)
+    for (int px = 0; px < r.width; ++px) {
+      const unsigned long p = XGetPixel(x, px, y);
+      out.SetRGB(px, y, static_cast<unsigned char>(channel(p, x->red_mask)),
+                 static_cast<unsigned char>(channel(p, x->green_mask)),
+                 static_cast<unsigned char>(channel(p, x->blue_mask)));
+    }
+  XDestroyImage(x);
+  return out;
 }
 
 // ---- looking at a dialog as a user does ------------------------------------------

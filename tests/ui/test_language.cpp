@@ -4,7 +4,6 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -28,27 +27,7 @@ using namespace qzn;
 
 namespace {
 
-// Sets an environment variable for the length of a scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : m_name(name) {
-    if (const char* old = std::getenv(name)) m_old = old;
-    if (value)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (m_old)
-      setenv(m_name, m_old->c_str(), 1);
-    else
-      unsetenv(m_name);
-  }
-
- private:
-  const char* m_name;
-  std::optional<std::string> m_old;
-};
+using guitest::ScopedEnv;
 
 bool LocaleInstalled(const char* name) {
   const std::string old = std::setlocale(LC_ALL, nullptr);

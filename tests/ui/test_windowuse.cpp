@@ -4,7 +4,9 @@
 // switching tabs and dragging the overview, tabs closed and files opened
 // twice, a file opened after every way the last tab can go, the status
 // line once no tab is left, the `*` of a tab and the question on closing, and the status line.
+#include <cstring>
 #include <functional>
+#include <memory>
 
 #include <gtest/gtest.h>
 #include <wx/dialog.h>
@@ -199,6 +201,156 @@ TEST_F(WindowUse, PreviousViewAndBandZoomWhileTheScrollBarsComeAndGo) {
     EXPECT_TRUE(RectInside(band, v.visibleRect)) << s.x << "x" << s.y;
     EXPECT_NEAR(v.scaleX / v.scaleY, 1.0, 0.06) << s.x << "x" << s.y;
   }
+  EXPECT_TRUE(host->messages.empty());
+}
+
+TEST_F(WindowUse, ScrollsDownAndBackGiveTheSamePictureAndScale) {
+  // A scroll moves what is shown and keeps its size, whatever the toolkit
+  // does to the page's layout on the way (the scroll bars are set anew on
+  // every step): N steps one way and N back show the same pixels at the
+  // same scale, by the keys and by the scroll bars' arrows, in the middle of
+  // the scan and where the steps stop at its edges.
+  CImageWindow* w = OpenFromDialog(WriteScan("scroll.tif", 4801, 2401, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  CQznView& v = w->View();
+  auto key = [w](int code) {
+    return [w, code] {
+      wxKeyEvent e(wxEVT_KEY_DOWN);
+      e.m_keyCode = code;
+      w->GetEventHandler()->ProcessEvent(e);
+    };
+  };
+  auto arrow = [w](wxEventType type, int orient) {
+    return [w, type, orient] {
+      wxScrollWinEvent e(type, 0, orient);
+      e.SetEventObject(w);
+      w->GetEventHandler()->ProcessEvent(e);
+    };
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> toEdge, forth, back;  // toEdge null: from the middle
+    int steps;
+  };
+  const std::vector<Case> cases = {
+      {"Down and Up in the middle", nullptr, key(WXK_DOWN), key(WXK_UP), 2},
+      {"Right and Left in the middle", nullptr, key(WXK_RIGHT), key(WXK_LEFT), 2},
+      {"the vertical bar's arrows in the middle", nullptr, arrow(wxEVT_SCROLLWIN_LINEDOWN, wxVERTICAL),
+       arrow(wxEVT_SCROLLWIN_LINEUP, wxVERTICAL), 4},
+      {"the horizontal bar's arrows in the middle", nullptr, arrow(wxEVT_SCROLLWIN_LINEDOWN, wxHORIZONTAL),
+       arrow(wxEVT_SCROLLWIN_LINEUP, wxHORIZONTAL), 2},
+      {"ten Down past the bottom and ten Up from the top", key(WXK_HOME), key(WXK_DOWN), key(WXK_UP), 10},
+      {"ten of the vertical bar's arrows past the bottom from the top", key(WXK_HOME),
+       arrow(wxEVT_SCROLLWIN_LINEDOWN, wxVERTICAL), arrow(wxEVT_SCROLLWIN_LINEUP, wxVERTICAL), 10},
+      {"ten Right past the right edge from the left", arrow(wxEVT_SCROLLWIN_TOP, wxHORIZONTAL), key(WXK_RIGHT),
+       key(WXK_LEFT), 10},
+      {"ten Up past the top from the bottom", key(WXK_END), key(WXK_UP), key(WXK_DOWN), 10},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunAndSettle(w, cmd::kViewFullView);
+    v.cursorImageX = 2400;
+    v.cursorImageY = 1200;
+    RunAndSettle(w, cmd::kViewZoomIn);
+    RunAndSettle(w, cmd::kViewZoomIn);
+    ASSERT_TRUE(ScrollBarsShown(w));
+    if (c.toEdge) {
+      c.toEdge();
+      Pump(10);
+    }
+    const RECT start = v.visibleRect;
+    const double scaleX = v.scaleX, scaleY = v.scaleY;
+    const wxImage picture = w->Snapshot();
+    for (int i = 0; i < c.steps; ++i) {
+      c.forth();
+      Pump(10);  // the relayout the scroll bars' change brings
+      const RECT& r = v.visibleRect;
+      if (!c.toEdge) {
+        ASSERT_TRUE(r.left > 0 && r.top > 0 && r.right < 4800 && r.bottom < 2400) << "step " << i << " met an edge";
+      }
+      EXPECT_EQ(RectWidth(v.visibleRect), RectWidth(start)) << "step " << i;
+      EXPECT_EQ(RectHeight(v.visibleRect), RectHeight(start)) << "step " << i;
+    }
+    for (int i = 0; i < c.steps; ++i) {
+      c.back();
+      Pump(10);
+    }
+    EXPECT_TRUE(v.visibleRect == start) << v.visibleRect.left << "," << v.visibleRect.top << " - "
+                                        << v.visibleRect.right << "," << v.visibleRect.bottom << " instead of "
+                                        << start.left << "," << start.top << " - " << start.right << ","
+                                        << start.bottom;
+    EXPECT_DOUBLE_EQ(v.scaleX, scaleX);
+    EXPECT_DOUBLE_EQ(v.scaleY, scaleY);
+    const wxImage after = w->Snapshot();
+    ASSERT_EQ(after.GetSize(), picture.GetSize());
+    long differ = 0;
+    for (long i = 0; i < long(after.GetWidth()) * after.GetHeight() * 3; i += 3)
+      differ += std::memcmp(after.GetData() + i, picture.GetData() + i, 3) != 0;
+    EXPECT_EQ(differ, 0) << "pixels changed";
+  }
+  guitest::Screenshot(*MainFrame(), "scrolled-back");
+  EXPECT_TRUE(host->messages.empty());
+}
+
+// The desktop made under the X input method. GTK picks the input method of
+// a process's windows once, with the first, so the suite sets it before it
+// makes the desktop (ctest runs each test in a process of its own).
+class XInputMethodUse : public WindowUse {
+ protected:
+  static inline std::unique_ptr<guitest::ScopedEnv> im;
+  static void SetUpTestSuite() {
+    im = std::make_unique<guitest::ScopedEnv>("GTK_IM_MODULE", "xim");
+    WindowUse::SetUpTestSuite();
+  }
+  static void TearDownTestSuite() {
+    WindowUse::TearDownTestSuite();
+    im.reset();
+  }
+};
+
+TEST_F(XInputMethodUse, TheScreenShowsEveryStepAtOnce) {
+  // GTK takes the X input method for Chinese, Japanese and Korean locales
+  // (zh_CN.UTF-8 is this program's users' own), with an input-method server
+  // or only Xlib's; an input context focused with the image made what it
+  // painted reach the screen one step late. Whatever the locale of the run,
+  // the image must reach the screen at once: after opening (not what the
+  // file dialog left), after F2, F5 and F6 (not the step before).
+  CImageWindow* w = OpenFromDialog(WriteScan("im.tif", 1601, 1201, Kind::kGrey));
+  ASSERT_NE(w, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return wxWindow::FindFocus() == w; }));
+  // The image, its tab and the overview take keys as commands, with no
+  // input context of the toolkit for the X input method to tie them to.
+  EXPECT_EQ(w->m_imContext, nullptr);
+  EXPECT_EQ(ChildOf(w)->m_imContext, nullptr);
+  ASSERT_NE(w->OverviewFrame(), nullptr);
+  EXPECT_EQ(w->OverviewFrame()->GetChildren().front()->m_imContext, nullptr);
+  CQznView& v = w->View();
+  v.cursorImageX = 400;
+  v.cursorImageY = 300;
+  // The top left of the image, clear of the overview: the display's pixels
+  // against the window's own picture.
+  const wxRect part(0, 0, 400, 300);
+  auto onScreen = [&] { return guitest::ScreenPixels(wxRect(w->ClientToScreen(part.GetPosition()), part.GetSize())); };
+  auto shows = [&](const char* step) {
+    // The picture settles once the scroll bars have come or gone.
+    wxImage want, got;
+    const bool same = PumpUntil(
+        [&] {
+          want = w->Snapshot().GetSubImage(part);
+          got = onScreen();
+          return std::memcmp(got.GetData(), want.GetData(), std::size_t(part.width) * part.height * 3) == 0;
+        },
+        200);
+    EXPECT_TRUE(same) << "the screen does not show the picture " << step;
+  };
+  shows("after opening");
+  const RECT opened = v.visibleRect;
+  for (auto [step, command] : {std::pair{"after F2", cmd::kViewZoomIn}, std::pair{"after F5", cmd::kViewFullView},
+                               std::pair{"after F6", cmd::kViewPreviousView}}) {
+    ASSERT_TRUE(Run(command));
+    shows(step);
+  }
+  EXPECT_FALSE(v.visibleRect == opened);  // F6 went back to the zoom
   EXPECT_TRUE(host->messages.empty());
 }
 

@@ -254,19 +254,19 @@ TEST_F(ViewFixture, ABitmapWithoutPixelsIsDropped) {
   EXPECT_EQ(services.messages[1].text, "为显示创建的位图出错。");
 }
 
-TEST_F(ViewFixture, ResizeKeepsAllThatWasShownAndIsNoViewOfItsOwn) {
+TEST_F(ViewFixture, ResizeKeepsAllThatWasChosenAndIsNoViewOfItsOwn) {
   Open(2000, 1000, Kind::kGrey, {400, 200});
-  view->visibleRect = RECT{500, 250, 900, 450};
+  const RECT chosen{500, 250, 900, 450};
+  view->visibleRect = chosen;
   view->previousRect = RECT{0, 0, 1999, 999};
   // Narrower and wider pages, and one the workspace is too low to fill.
   struct Case {
     SIZE page;
     SIZE display;
   };
-  for (const Case& c : {Case{{200, 200}, {200, 200}}, Case{{600, 200}, {600, 200}}, Case{{100, 300}, {100, 83}}}) {
-    const RECT before = view->visibleRect;
+  for (const Case& c : {Case{{200, 200}, {200, 200}}, Case{{600, 200}, {600, 200}}, Case{{100, 300}, {100, 250}}}) {
     view->OnSize(c.page.cx, c.page.cy);
-    EXPECT_TRUE(RectInside(before, view->visibleRect)) << c.page.cx << "x" << c.page.cy;
+    EXPECT_TRUE(RectInside(chosen, view->visibleRect)) << c.page.cx << "x" << c.page.cy;
     EXPECT_TRUE(RectInside(view->visibleRect, RECT{0, 0, 1999, 999}));
     EXPECT_EQ(view->clientSize.cx, c.display.cx) << c.page.cx << "x" << c.page.cy;
     EXPECT_NEAR(view->clientSize.cy, c.display.cy, 1) << c.page.cx << "x" << c.page.cy;
@@ -275,6 +275,53 @@ TEST_F(ViewFixture, ResizeKeepsAllThatWasShownAndIsNoViewOfItsOwn) {
   }
   view->OnSize(0, 200);  // no area: ignored
   EXPECT_EQ(view->clientSize.cx, 100);
+}
+
+TEST_F(ViewFixture, SizesThatComeAndGoGiveBackWhatWasShown) {
+  // The toolkit lays a page out without and then with its scroll bars
+  // whenever they are set, and a user may undo a resize: what is shown
+  // afterwards is what was shown before, however often, with scrolls and
+  // zooms between.
+  Open(2000, 1000, Kind::kGrey, {400, 200});
+  view->visibleRect = RECT{500, 250, 900, 450};
+  auto page = [&](int cx, int cy) {
+    window.client = SIZE{cx, cy};
+    view->OnSize(cx, cy);
+  };
+  page(385, 185);
+  const RECT shown = view->visibleRect;
+  const double scale = view->scaleX;
+  auto comeAndGo = [&] {
+    page(400, 200);
+    page(385, 185);
+  };
+  for (int i = 0; i < 10; ++i) comeAndGo();
+  EXPECT_TRUE(Same(view->visibleRect, shown));
+  EXPECT_DOUBLE_EQ(view->scaleX, scale);
+  for (int i = 0; i < 10; ++i) {
+    view->OnKeyDown(ViewKey::kDown);
+    comeAndGo();
+    EXPECT_EQ(RectHeight(view->visibleRect), RectHeight(shown)) << i;
+    EXPECT_EQ(RectWidth(view->visibleRect), RectWidth(shown)) << i;
+  }
+  for (int i = 0; i < 10; ++i) {
+    view->OnKeyDown(ViewKey::kUp);
+    comeAndGo();
+  }
+  // Ten steps down reached the bottom, ten up the top.
+  EXPECT_EQ(view->visibleRect.top, 0);
+  view->OnScroll(true, kScrollThumbPosition, shown.top);
+  comeAndGo();
+  EXPECT_TRUE(Same(view->visibleRect, shown));
+  EXPECT_DOUBLE_EQ(view->scaleX, scale);
+  // A zoom's rectangle is what the sizes then keep.
+  view->cursorImageX = 700;
+  view->cursorImageY = 350;
+  view->OnViewZoomIn();
+  const RECT zoomed = view->visibleRect;
+  for (int i = 0; i < 10; ++i) comeAndGo();
+  EXPECT_TRUE(Same(view->visibleRect, zoomed));
+  EXPECT_TRUE(Same(view->previousRect, shown));
 }
 
 TEST_F(ViewFixture, OverviewDragRecentresTheView) {

@@ -198,16 +198,23 @@ void CQznView::OnSize(int cx, int cy) {
   if (cx <= 0 || cy <= 0) return;
   if (!displayValid && ImageHasPixels()) return;
   // A change of the page's size (the user's, or the scroll bars coming or
-  // going) is no view of its own: previousRect stays. The whole workspace
-  // stays whole; a part keeps all it shows, widened about its centre to the
-  // page's shape where the workspace has room.
+  // going) is no view of its own: previousRect stays. What was chosen last
+  // (by a zoom, a scroll, a recentring, F6, or set from outside) is what a
+  // page of any size shows: the whole workspace stays whole, a part is
+  // widened about its centre to the page's shape where the workspace has
+  // room. It is always the chosen rectangle that is widened, never one an
+  // earlier size change widened, so sizes that come and go give back the
+  // same picture: the toolkit lays the page out with and without scroll
+  // bars whenever they are set, and a resize may be undone.
+  if (!(visibleRect == m_fittedRect)) m_chosenRect = visibleRect;
   const RECT ext = Extent();
-  if (visibleRect == ext) {
+  if (m_chosenRect == ext) {
     ShowWholeExtent();
-    return;
+  } else {
+    visibleRect = GrowRectToAspect(m_chosenRect, SIZE{cx, cy}, ext);
+    RefreshChain(SIZE{cx, cy});
   }
-  visibleRect = GrowRectToAspect(visibleRect, SIZE{cx, cy}, ext);
-  RefreshChain(SIZE{cx, cy});
+  m_fittedRect = visibleRect;
 }
 
 SIZE CQznView::PageSize() const {
@@ -392,7 +399,12 @@ void CQznView::UpdateScrollBars() {
   if (m_window) m_window->SetScrollBars(hRange, hPos, vRange, vPos);
 }
 
-void CQznView::RefreshChain() { RefreshChain(PageSize()); }
+void CQznView::RefreshChain() {
+  RefreshChain(PageSize());
+  KeepAsChosen();
+}
+
+void CQznView::KeepAsChosen() { m_chosenRect = m_fittedRect = visibleRect; }
 
 void CQznView::RefreshChain(SIZE page) {
   FitDisplayToPage(page);
@@ -616,6 +628,7 @@ void CQznView::OnScroll(bool vertical, int code, int position) {
   PaintDisplayBuffer();
   UpdateScrollBars();
   Refresh();
+  KeepAsChosen();
 }
 
 bool CQznView::RecenterOnPoint(POINT p, bool onlyWhenOutside) {

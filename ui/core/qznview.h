@@ -236,6 +236,9 @@ class CQznView : public CViewTransform, public IToolHost {
   // the page (the window's client area, or the size a size event gives).
   void RefreshChain();
   void RefreshChain(SIZE page);
+  // visibleRect is what the user chose (a zoom, a scroll, a recentring,
+  // F6): what a change of the page's size widens.
+  void KeepAsChosen();
   SIZE PageSize() const;
   void FitDisplayToPage(SIZE page);
   // The whole workspace at its aspect, previousRect untouched (full view,
@@ -259,6 +262,10 @@ class CQznView : public CViewTransform, public IToolHost {
   std::vector<int> m_posted;
   bool m_clip = false;
   bool m_captured = false;
+  // The visible rectangle as chosen, and as it was last fitted to the page
+  // (by the change that chose it, or by a size change, OnSize).
+  RECT m_chosenRect{};
+  RECT m_fittedRect{};
 };
 
 }  // namespace qzn
