@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
 #include <wx/cshelp.h>
 #include <wx/dcclient.h>
 #include <wx/mdi.h>
@@ -217,11 +221,45 @@ class CStatusBar : public wxStatusBar {
 
 }  // namespace
 
+// ---- the tabs ----------------------------------------------------------------------
+
+#ifdef __WXGTK__
+
+namespace {
+
+// The tabs' area: GTK's notebook. The notebook shows its tab strip once a
+// page comes and keeps it, empty, after the last page went; under a strip the
+// theme paints the notebook's page area in a page's colour (white), where
+// before the first tab the frame's grey showed. So the strip is hidden while
+// no tab is open, and shown again as a tab comes, before its page is laid
+// out (the page gets its size once).
+class CTabsClient : public wxMDIClientWindow {
+ public:
+  void ShowTabStrip(bool show) {
+    // The toolkit's own call: wxWidgets has none for its MDI notebook.
+    using SetShowTabs = void (*)(GtkWidget*, int);
+    static const auto setShowTabs = reinterpret_cast<SetShowTabs>(dlsym(RTLD_DEFAULT, "gtk_notebook_set_show_tabs"));
+    if (setShowTabs && m_widget) setShowTabs(m_widget, show ? 1 : 0);
+  }
+  void AddChild(wxWindowBase* child) override {
+    // Every child is a tab, added here before the toolkit's page is made.
+    ShowTabStrip(true);
+    wxMDIClientWindow::AddChild(child);
+  }
+};
+
+}  // namespace
+
+wxMDIClientWindow* CMainFrame::OnCreateClient() { return new CTabsClient; }
+
+#endif
+
 // ---- CMainFrame -----------------------------------------------------------------
 
-CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history)
-    : wxDocMDIParentFrame(manager, nullptr, wxID_ANY, U8(res::LoadString(res::kStrAppTitle)), wxDefaultPosition,
-                          wxSize(1024, 768)) {
+CMainFrame::CMainFrame(wxDocManager* manager, wxFileHistory* history) {
+  // Made in two steps so that the frame's own tabs' area (OnCreateClient) is
+  // the one made.
+  Create(manager, nullptr, wxID_ANY, U8(res::LoadString(res::kStrAppTitle)), wxDefaultPosition, wxSize(1024, 768));
   g_mainFrame = this;
   wxMenuBar* bar = BuildMenuBar();
   SetMenuBar(bar);
@@ -378,6 +416,9 @@ void CMainFrame::OnIdle(wxIdleEvent& e) {
   if (m_hadTabs && !tabs) {
     SetMessageText(res::text::kReady);
     SetStatusText(wxString(), kPaneCoordinates);
+#ifdef __WXGTK__
+    if (auto* client = dynamic_cast<CTabsClient*>(GetClientWindow())) client->ShowTabStrip(false);
+#endif
   }
   m_hadTabs = tabs;
   if (wxDocManager* m = GetDocumentManager())

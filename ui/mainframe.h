@@ -116,6 +116,9 @@ class CMainFrame : public wxDocMDIParentFrame {
 
  protected:
   wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
+#ifdef __WXGTK__
+  wxMDIClientWindow* OnCreateClient() override;
+#endif
 
  private:
   void OnMenu(wxCommandEvent& e);

@@ -3,7 +3,8 @@
 // with them a size event), a page resized, the keyboard focus after opening,
 // switching tabs and dragging the overview, tabs closed and files opened
 // twice, a file opened after every way the last tab can go, the status
-// line once no tab is left, the `*` of a tab and the question on closing, and the status line.
+// line once no tab is left, the `*` of a tab and the question on closing, the status line,
+// and the empty tabs' area once the last tab went.
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -667,6 +668,67 @@ TEST_F(WindowUse, WithNoTabLeftTheStatusLineKeepsNoToolTextNorCoordinates) {
   Pump(5);
   EXPECT_EQ(message(), res::text::kLineDeleteStatus);
   EXPECT_EQ(coordinates(), FormatCoordinates(g_cursorX, g_cursorY));
+}
+
+TEST_F(WindowUse, WithNoTabLeftTheTabsAreaIsAsBeforeTheFirstTab) {
+  // The empty tabs' area as the display shows it, each time after a dialog
+  // took the keys and gave them back, the same pixels as before the first
+  // tab. An empty tab strip left behind shows as a band across its top, and
+  // under it the theme paints the area white once the window is maximised or
+  // restored.
+  wxWindow* client = MainFrame()->GetClientWindow();
+  ASSERT_NE(client, nullptr);
+  const auto area = [client] { return guitest::ScreenPixels(client->GetScreenRect()); };
+  const auto dialogComesAndGoes = [] {
+    auto* dialog = new wxDialog(MainFrame(), wxID_ANY, "dialog");
+    dialog->Show();
+    dialog->Raise();
+    EXPECT_TRUE(PumpUntil([&] { return dialog->IsActive(); })) << "the dialog never had the keys";
+    dialog->Destroy();
+    MainFrame()->Raise();
+    EXPECT_TRUE(PumpUntil([] { return MainFrame()->IsActive(); })) << "the window never had the keys back";
+    Pump(10);
+  };
+  dialogComesAndGoes();
+  const wxImage start = area();
+  ASSERT_TRUE(start.IsOk());
+  // Where the area differs from the start's first, or empty when it does not.
+  const auto difference = [&start](const wxImage& now) -> std::string {
+    if (now.GetSize() != start.GetSize()) return "another size";
+    for (int y = 0; y < now.GetHeight(); ++y)
+      for (int x = 0; x < now.GetWidth(); ++x)
+        if (std::memcmp(now.GetData() + 3 * (y * now.GetWidth() + x), start.GetData() + 3 * (y * now.GetWidth() + x),
+                        3) != 0)
+          return wxString::Format("(%d, %d): %02x%02x%02x, at the start %02x%02x%02x", x, y, now.GetRed(x, y),
+                                  now.GetGreen(x, y), now.GetBlue(x, y), start.GetRed(x, y), start.GetGreen(x, y),
+                                  start.GetBlue(x, y))
+              .ToStdString();
+    return std::string();
+  };
+  const std::vector<WayTabsGo> cases = {
+      {"a scan's tab closed",
+       [] {
+         ASSERT_NE(OpenFromDialog(WriteScan("area.tif", 300, 200, Kind::kGrey)), nullptr);
+         CloseShownTabFromItsFileMenu();
+       }},
+      {"the 3D view's tab closed, then a scan's",
+       [] {
+         ASSERT_NE(OpenFromDialog(WriteScan("area.tif", 300, 200, Kind::kGrey)), nullptr);
+         Open3DTab();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->GetActiveChild() && !MainFrame()->ActiveImageWindow(); }));
+         CloseShownTabFromItsFileMenu();
+         ASSERT_TRUE(PumpUntil([] { return MainFrame()->ActiveImageWindow() != nullptr; }));
+         CloseShownTabFromItsFileMenu();
+       }},
+  };
+  for (const WayTabsGo& c : cases) {
+    SCOPED_TRACE(c.how);
+    c.tabsGo();
+    ASSERT_EQ(MainFrame()->GetActiveChild(), nullptr);
+    dialogComesAndGoes();
+    std::string differs;
+    EXPECT_TRUE(PumpUntil([&] { return (differs = difference(area())).empty(); })) << differs;
+  }
 }
 
 TEST_F(WindowUse, AShapefilesProjectionTextOpenedAsAProjectGivesOneMessage) {
